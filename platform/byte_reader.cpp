@@ -1,0 +1,200 @@
+// Bounded little-endian reading: sizes taken from a file are never trusted, and a
+// reader that ran out of data stays failed so that a caller may check once at the end.
+#include "platform/byte_reader.hpp"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
+                                                       std::uint64_t maxBytes) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return std::nullopt;
+
+  std::vector<std::uint8_t> bytes;
+  struct stat info {};
+  if (fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode)) {
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    if (size > maxBytes) return std::nullopt;
+    bytes.reserve(static_cast<std::size_t>(size));
+  }
+  // Read to the end rather than trusting the size: the file may grow, or be a pipe.
+  for (;;) {
+    const std::size_t oldSize = bytes.size();
+    const std::uint64_t room = maxBytes - oldSize;
+    // One byte past the limit is asked for, to tell a file of exactly maxBytes from a
+    // longer one.
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(kReadChunk, room == UINT64_MAX ? room : room + 1));
+    bytes.resize(oldSize + want);
+    const std::size_t got = std::fread(bytes.data() + oldSize, 1, want, file.get());
+    bytes.resize(oldSize + got);
+    if (bytes.size() > maxBytes) return std::nullopt;
+    if (got < want) break;
+  }
+  if (std::ferror(file.get()) != 0) return std::nullopt;
+  return bytes;
+}
+
+std::uint16_t LoadU16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t LoadU32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::uint64_t LoadU64(const std::uint8_t* p) {
+  return static_cast<std::uint64_t>(LoadU32(p)) |
+         (static_cast<std::uint64_t>(LoadU32(p + 4)) << 32);
+}
+
+float LoadF32(const std::uint8_t* p) {
+  return std::bit_cast<float>(LoadU32(p));
+}
+
+double LoadF64(const std::uint8_t* p) {
+  return std::bit_cast<double>(LoadU64(p));
+}
+
+bool ByteReader::Take(std::size_t count, const std::uint8_t*& where) {
+  if (mFailed || count > mData.size() - mPosition) {
+    mFailed = true;
+    return false;
+  }
+  where = mData.data() + mPosition;
+  mPosition += count;
+  return true;
+}
+
+bool ByteReader::ReadInt8(std::int8_t& value) {
+  const std::uint8_t* p = nullptr;
+  if (!Take(1, p)) return false;
+  value = static_cast<std::int8_t>(p[0]);
+  return true;
+}
+
+bool ByteReader::ReadUInt8(std::uint8_t& value) {
+  const std::uint8_t* p = nullptr;
+  if (!Take(1, p)) return false;
+  value = p[0];
+  return true;
+}
+
+bool ByteReader::ReadInt16(std::int16_t& value) {
+  const std::uint8_t* p = nullptr;
+  if (!Take(2, p)) return false;
+  value = static_cast<std::int16_t>(LoadU16(p));
+  return true;
+}
+
+bool ByteReader::ReadUInt16(std::uint16_t& value) {
+  const std::uint8_t* p = nullptr;
+  if (!Take(2, p)) return false;
+  value = LoadU16(p);
+  return true;
+}
+
+bool ByteReader::ReadInt32(std::int32_t& value) {
+  const std::uint8_t* p = nullptr;
+  if (!Take(4, p)) return false;
+  value = static_cast<std::int32_t>(LoadU32(p));
+  return true;
+}
+
+bool ByteReader::ReadUInt32(std::uint32_t& value) {
+  const std::uint8_t* p = nullptr;
+  if (!Take(4, p)) return false;
+  value = LoadU32(p);
+  return true;
+}
+
+bool ByteReader::ReadFloat(float& value) {
+  const std::uint8_t* p = nullptr;
+  if (!Take(4, p)) return false;
+  value = LoadF32(p);
+  return true;
+}
+
+bool ByteReader::ReadDouble(double& value) {
+  const std::uint8_t* p = nullptr;
+  if (!Take(8, p)) return false;
+  value = LoadF64(p);
+  return true;
+}
+
+bool ByteReader::ReadBytes(std::size_t count, std::span<std::uint8_t> out) {
+  const std::uint8_t* p = nullptr;
+  if (count > out.size()) {
+    mFailed = true;
+    return false;
+  }
+  if (!Take(count, p)) return false;
+  if (count > 0) std::memcpy(out.data(), p, count);
+  return true;
+}
+
+bool ByteReader::ReadCountedString(std::string& value, std::size_t maxLength) {
+  std::int32_t length = 0;
+  if (!ReadInt32(length)) return false;
+  const std::uint8_t* p = nullptr;
+  if (length < 0 || static_cast<std::size_t>(length) > maxLength) {
+    mFailed = true;
+    return false;
+  }
+  if (!Take(static_cast<std::size_t>(length), p)) return false;
+  value.assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length));
+  return true;
+}
+
+bool ByteReader::ReadNonEmptyLine(std::string& value, std::size_t maxLength) {
+  value.clear();
+  if (mFailed) return false;
+  while (mPosition < mData.size()) {
+    const std::uint8_t* start = mData.data() + mPosition;
+    const std::size_t left = mData.size() - mPosition;
+    const auto* newline = static_cast<const std::uint8_t*>(std::memchr(start, '\n', left));
+    const std::size_t lineLength =
+        newline != nullptr ? static_cast<std::size_t>(newline - start) : left;
+    mPosition += newline != nullptr ? lineLength + 1 : lineLength;
+
+    std::size_t length = lineLength;
+    if (length > 0 && start[length - 1] == '\r') --length;
+    if (length == 0) continue;
+    value.assign(reinterpret_cast<const char*>(start), std::min(length, maxLength));
+    return true;
+  }
+  return true;
+}
+
+bool ByteReader::Skip(std::size_t count) {
+  const std::uint8_t* p = nullptr;
+  return Take(count, p);
+}
+
+bool ByteReader::Seek(std::size_t position) {
+  if (mFailed || position > mData.size()) {
+    mFailed = true;
+    return false;
+  }
+  mPosition = position;
+  return true;
+}
+
+}  // namespace platform

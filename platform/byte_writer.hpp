@@ -1,0 +1,43 @@
+// Little-endian writing of binary files, field by field, into memory first so that a
+// file is written whole or not at all.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+class ByteWriter {
+ public:
+  void WriteInt8(std::int8_t value);
+  void WriteUInt8(std::uint8_t value);
+  void WriteInt16(std::int16_t value);
+  void WriteUInt16(std::uint16_t value);
+  void WriteInt32(std::int32_t value);
+  void WriteUInt32(std::uint32_t value);
+  void WriteFloat(float value);
+  void WriteDouble(double value);
+  void WriteBytes(std::span<const std::uint8_t> bytes);
+  void WriteText(std::string_view text);  // the characters only, no length
+  // An int32 length, then the characters.
+  void WriteCountedString(std::string_view text);
+
+  const std::vector<std::uint8_t>& Bytes() const { return mBytes; }
+  std::size_t Size() const { return mBytes.size(); }
+  void Clear() { mBytes.clear(); }
+
+  // Writes the bytes to path (replacing it); false when the file cannot be written.
+  [[nodiscard]] bool SaveTo(const std::string& path) const;
+
+ private:
+  std::vector<std::uint8_t> mBytes;
+};
+
+// Writes bytes to path, replacing it; false when it cannot be written completely.
+[[nodiscard]] bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace platform
