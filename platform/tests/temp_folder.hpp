@@ -22,6 +22,9 @@ class TempFolder {
     std::string name = "zelko-";
     if (info != nullptr) name += std::string(info->test_suite_name()) + "." + info->name() + "-";
     name += std::to_string(getpid()) + "-" + std::to_string(counter++);
+    // Parameterised tests carry '/' in their names; keep the folder one level deep.
+    for (char& c : name)
+      if (c == '/') c = '_';
     mPath = std::filesystem::temp_directory_path() / name;
     std::filesystem::remove_all(mPath);
     std::filesystem::create_directories(mPath);

@@ -1,0 +1,41 @@
+// The one routine through which every chip description reader puts a cell into the
+// layout, applying the array kind's rules for a cell's kind, and the reader state it
+// shares with the converters.
+#pragma once
+
+#include <string_view>
+
+struct UNIT_RECORD;
+
+// SNP arrays of kind 3: while non-zero, cells get its negative as their value (the
+// offset of the second-allele block).
+extern int SnpBlockOffset;
+// SNP arrays of kind 3: pairs of the unit before its second block.
+extern int SnpBlock2Start;
+
+// One cell of a chip description, in file coordinates.
+struct CellFields {
+  int x = 0;
+  int y = 0;
+  int position = 0;   // the probe's position number
+  int kindFlag = 0;   // custom chip descriptions: non-zero for a perfect-match cell
+  char probeBase = ' ';
+  char targetBase = ' ';
+};
+
+// Puts the cell into the cell table as the next cell of unit (the unit's cell count
+// grows by one). custom: the kind comes from kindFlag rather than the bases. False,
+// with a red line, when there is no such unit or cell table, when the cell lies outside
+// the chip, or when the unit reaches kMaxPairsPerUnit pairs.
+[[nodiscard]] bool PlaceCell(int unit, const CellFields& cell, bool custom);
+
+// Parses a "Cell" line of a text chip description (the text after its first '=':
+// x, y, three texts, position number, a second position, then the bases CBASE, PBASE,
+// TBASE each after one separator; on custom chip descriptions x, y, position number,
+// kind flag) and places the cell in unit.
+[[nodiscard]] bool ReadCellLine(std::string_view line, int unit);
+
+// Ends a unit's cells: its cell count becomes its pair count. False, with a red line,
+// when the cells do not make whole pairs (a file cut short, or a pair without its
+// mismatch cell), so that no cell names a pair the unit does not have.
+[[nodiscard]] bool CloseUnitCells(UNIT_RECORD& unit);

@@ -1,0 +1,15 @@
+// Support for the fuzz entries of the readers that take a path: the bytes go to a
+// scratch file first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Writes the bytes to a fresh scratch file whose name ends in fileName, runs read on
+// its path and removes the file (and its folder) again. False when the file cannot be
+// written or read returns false.
+bool WithScratchFile(const std::uint8_t* data, std::size_t size, std::string_view fileName,
+                     const std::function<bool(const std::string& path)>& read);

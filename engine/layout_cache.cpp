@@ -1,0 +1,242 @@
+// Reading and writing the layout cache. Every count in the file is checked against the
+// file's size and the layout's limits before anything is allocated, and the layout is
+// replaced only once the whole file has been read.
+#include "engine/layout_cache.hpp"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <span>
+#include <vector>
+
+#include "engine/cdf_layout.hpp"
+#include "engine/fuzz_support.hpp"
+#include "engine/log_channel.hpp"
+#include "platform/byte_reader.hpp"
+#include "platform/byte_writer.hpp"
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
+
+bool ReadExactly(std::FILE* file, std::vector<std::uint8_t>& bytes, std::size_t count) {
+  bytes.resize(count);
+  return count == 0 || std::fread(bytes.data(), 1, count, file) == count;
+}
+
+// A NUL-terminated text from a fixed field; the last byte is always taken as the end.
+std::string FixedText(std::span<const std::uint8_t> field) {
+  const auto* begin = reinterpret_cast<const char*>(field.data());
+  const auto* end = std::find(begin, begin + field.size() - 1, '\0');
+  return std::string(begin, end);
+}
+
+void WriteFixedText(platform::ByteWriter& writer, std::string_view text, std::size_t size) {
+  const std::size_t length = std::min(text.size(), size - 1);
+  writer.WriteText(text.substr(0, length));
+  for (std::size_t i = length; i < size; ++i) writer.WriteUInt8(0);
+}
+
+constexpr std::size_t kCellChunk = 16384;
+
+void StoreLittleEndian(std::uint8_t* p, std::uint32_t value, int width) {
+  for (int i = 0; i < width; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+void LogDamaged(const char* detail) {
+  LogMessage(MessageBuffer("  The existing cdf.bin file is damaged (%s)", detail), 0, kLogRed);
+}
+
+void LogShort(std::uint64_t actual, std::uint64_t expected) {
+  LogMessage(MessageBuffer("  The existing cdf.bin file is shorter than its header says (%llu "
+                           "of %llu bytes)",
+                           static_cast<unsigned long long>(actual),
+                           static_cast<unsigned long long>(expected)),
+             0, kLogRed);
+}
+
+bool DecodeUnits(std::span<const std::uint8_t> bytes, std::vector<UNIT_RECORD>& units) {
+  const std::uint8_t* p = bytes.data();
+  for (UNIT_RECORD& unit : units) {
+    std::copy_n(p, kUnitNameSize - 1, reinterpret_cast<std::uint8_t*>(unit.name));
+    unit.name[kUnitNameSize - 1] = '\0';
+    unit.pairCount = static_cast<std::int16_t>(platform::LoadU16(p + kUnitNameSize));
+    unit.firstPosition = -1;  // the file's pointer slot means nothing
+    if (unit.pairCount < 0 || unit.pairCount >= kMaxPairsPerUnit) {
+      LogDamaged("a probe set has an impossible number of probe pairs");
+      return false;
+    }
+    p += kCacheUnitSize;
+  }
+  return true;
+}
+
+bool DecodeCells(std::span<const std::uint8_t> bytes, const std::vector<UNIT_RECORD>& units,
+                 std::span<CELL_RECORD> cells) {
+  const std::uint8_t* p = bytes.data();
+  const std::size_t unitCount = units.size();
+  for (CELL_RECORD& cell : cells) {
+    cell.unit = platform::LoadU16(p);
+    cell.pair = static_cast<std::int16_t>(platform::LoadU16(p + 2));
+    cell.value = static_cast<std::int32_t>(platform::LoadU32(p + 4));
+    cell.kind = p[8];
+    p += kCacheCellSize;
+    if (cell.kind == kCellNoUnit) continue;
+    if (cell.kind > kCellNoUnit || cell.unit >= unitCount || cell.pair < 0 ||
+        cell.pair >= units[cell.unit].pairCount) {
+      LogDamaged("a cell names a probe pair that does not exist");
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadCdfCache(const std::string& path, bool probeDataNeeded) {
+  FilePointer file(std::fopen(path.c_str(), "rb"));
+  if (!file) return false;
+  struct stat info {};
+  if (fstat(fileno(file.get()), &info) != 0) return false;
+  const auto fileSize = static_cast<std::uint64_t>(info.st_size);
+
+  std::vector<std::uint8_t> bytes;
+  if (!ReadExactly(file.get(), bytes, std::min<std::uint64_t>(fileSize, kCacheHeaderSize)) ||
+      bytes.size() < kCacheHeaderSize) {
+    LogShort(fileSize, kCacheHeaderSize);
+    return false;
+  }
+  platform::ByteReader header(bytes);
+  std::uint8_t format = 0;
+  std::int32_t dimension = 0;
+  std::int32_t unitCount = 0;
+  (void)header.Skip(kCachePathSize);
+  (void)header.ReadUInt8(format);
+  const std::string chipType = FixedText(std::span(bytes).subspan(kCachePathSize + 1, kChipTypeSize));
+  (void)header.Skip(kChipTypeSize);
+  if (!header.ReadInt32(dimension) || !header.ReadInt32(unitCount)) return false;
+
+  if (format < kCacheFormat) {
+    LogMessage(MessageBuffer("  The existing cdf.bin file is too old (file format %d)", format),
+               0, kLogRed);
+    return false;
+  }
+  if (format > kCacheFormat) {
+    LogMessage(MessageBuffer("  The existing cdf.bin file is too new (file format %d)", format),
+               0, kLogRed);
+    return false;
+  }
+  LogMessage(MessageBuffer("  Read in existing binary CDF file %s (file format %d)...\n",
+                           path.c_str(), format));
+  PumpMessages();
+
+  if (dimension <= 0 || dimension > kMaxDimension) {
+    LogDamaged("the dimension is out of range");
+    return false;
+  }
+  if (unitCount < 0 || unitCount > kMaxUnits) {
+    LogDamaged("the number of probe sets is out of range");
+    return false;
+  }
+  const std::uint64_t unitBytes = static_cast<std::uint64_t>(unitCount) * kCacheUnitSize;
+  const std::uint64_t cellCount =
+      static_cast<std::uint64_t>(dimension) * static_cast<std::uint64_t>(dimension);
+  const std::uint64_t expected = kCacheHeaderSize + unitBytes + cellCount * kCacheCellSize;
+  if (fileSize < expected) {
+    LogShort(fileSize, expected);
+    return false;
+  }
+
+  std::vector<UNIT_RECORD> units;
+  std::vector<CELL_RECORD> cells;
+  try {
+    units.resize(static_cast<std::size_t>(unitCount));
+    if (!ReadExactly(file.get(), bytes, static_cast<std::size_t>(unitBytes))) {
+      LogShort(fileSize, expected);
+      return false;
+    }
+    if (!DecodeUnits(bytes, units)) return false;
+    if (probeDataNeeded) {
+      // Read and decoded a chunk at a time, so the raw bytes stay in the processor's cache.
+      cells.resize(static_cast<std::size_t>(cellCount));
+      for (std::size_t first = 0; first < cells.size(); first += kCellChunk) {
+        const std::size_t count = std::min(kCellChunk, cells.size() - first);
+        if (!ReadExactly(file.get(), bytes, count * kCacheCellSize)) {
+          LogShort(fileSize, expected);
+          return false;
+        }
+        if (!DecodeCells(bytes, units, std::span(cells).subspan(first, count))) return false;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    LogMessage("    Allocation failed in ReadCdfCache()", 0, kLogRed);
+    return false;
+  }
+
+  Layout.cachePath = path;
+  Layout.format = format;
+  Layout.chipType = chipType;
+  Layout.dimension = dimension;
+  Layout.unitCount = unitCount;
+  Layout.units = std::move(units);
+  Layout.cells = std::move(cells);
+  Layout.positions = {};
+  return true;
+}
+
+bool SaveCdfCache() {
+  Layout.format = kCacheFormat;
+  struct stat info {};
+  if (stat(Layout.cachePath.c_str(), &info) == 0)
+    (void)chmod(Layout.cachePath.c_str(), info.st_mode | S_IWUSR);
+
+  LogMessage(MessageBuffer("    Saving %s ...\n", Layout.cachePath.c_str()));
+  PumpMessages();
+
+  platform::ByteWriter writer;
+  WriteFixedText(writer, Layout.cachePath, kCachePathSize);
+  writer.WriteUInt8(Layout.format);
+  WriteFixedText(writer, Layout.chipType, kChipTypeSize);
+  writer.WriteInt32(Layout.dimension);
+  const int unitCount = std::clamp(Layout.unitCount, 0, static_cast<int>(Layout.units.size()));
+  writer.WriteInt32(unitCount);
+  for (int u = 0; u < unitCount; ++u) {
+    const UNIT_RECORD& unit = Layout.units[static_cast<std::size_t>(u)];
+    WriteFixedText(writer, unit.Name(), kUnitNameSize);
+    writer.WriteInt16(unit.pairCount);
+    writer.WriteInt32(0);  // the pointer slot
+  }
+  const std::size_t cellCount =
+      static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
+  // The cell table is most of the file: its records are encoded a chunk at a time.
+  std::vector<std::uint8_t> chunk(kCellChunk * kCacheCellSize);
+  for (std::size_t first = 0; first < cellCount; first += kCellChunk) {
+    const std::size_t count = std::min(kCellChunk, cellCount - first);
+    std::uint8_t* p = chunk.data();
+    for (std::size_t i = first; i < first + count; ++i, p += kCacheCellSize) {
+      const CELL_RECORD cell = i < Layout.cells.size() ? Layout.cells[i] : CELL_RECORD{};
+      StoreLittleEndian(p, cell.unit, 2);
+      StoreLittleEndian(p + 2, static_cast<std::uint16_t>(cell.pair), 2);
+      StoreLittleEndian(p + 4, static_cast<std::uint32_t>(cell.value), 4);
+      p[8] = cell.kind;
+      p[9] = p[10] = p[11] = 0;  // padding
+    }
+    writer.WriteBytes(std::span(chunk.data(), count * kCacheCellSize));
+  }
+  if (!writer.SaveTo(Layout.cachePath)) {
+    LogMessage(MessageBuffer("    Saving %s failed\n", Layout.cachePath.c_str()), 0, kLogRed);
+    return false;
+  }
+  return true;
+}
+
+bool FuzzReadCdfCache(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz.cdf.bin",
+                         [](const std::string& path) { return ReadCdfCache(path, true); });
+}

@@ -1,0 +1,35 @@
+// The layout cache: a binary file of the program's own beside the chip description (its
+// path with ".bin" appended), so that every load after the first skips the slow parse.
+//
+// Little-endian, field by field:
+//   0     999  cache path, NUL-terminated text
+//   999     1  format, 3
+//   1000   52  chip type, NUL-terminated text
+//   1052    4  dimension, int32
+//   1056    4  unit count, int32
+//   1060       unit count x 56 bytes: name char[50], pair count int16, 4 bytes of 0
+//   then       dimension^2 x 12 bytes, x-major: unit int16, pair int16, value int32,
+//              kind byte, 3 bytes of 0
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+inline constexpr std::size_t kCachePathSize = 999;
+inline constexpr std::size_t kChipTypeSize = 52;
+inline constexpr std::size_t kCacheHeaderSize = 1060;
+inline constexpr std::size_t kCacheUnitSize = 56;
+inline constexpr std::size_t kCacheCellSize = 12;
+
+// Reads the cache at path into the layout; the cell table only when probe-level data
+// are needed. False, with the layout untouched, when the file cannot be opened (no
+// message), has another format, is shorter than its header says or holds impossible
+// values (a red line each).
+[[nodiscard]] bool ReadCdfCache(const std::string& path, bool probeDataNeeded);
+
+// Writes the layout to its cache path; a red line and false when that fails.
+[[nodiscard]] bool SaveCdfCache();
+
+// Runs ReadCdfCache on the bytes (through a scratch file).
+bool FuzzReadCdfCache(const std::uint8_t* data, std::size_t size);

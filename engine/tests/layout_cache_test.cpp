@@ -1,0 +1,158 @@
+// The layout cache: its byte layout, round trips, and the caches it must refuse.
+#include "engine/layout_cache.hpp"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/tests/chip_test_support.hpp"
+#include "platform/byte_reader.hpp"
+
+namespace {
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+  return platform::ReadWholeFile(path).value_or(std::vector<std::uint8_t>{});
+}
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  ASSERT_TRUE(platform::WriteWholeFile(path, bytes));
+}
+
+bool SameLayout(const CDF_LAYOUT& a, const CDF_LAYOUT& b) {
+  if (a.chipType != b.chipType || a.dimension != b.dimension || a.unitCount != b.unitCount ||
+      a.units.size() != b.units.size() || a.cells.size() != b.cells.size())
+    return false;
+  for (std::size_t u = 0; u < a.units.size(); ++u)
+    if (a.units[u].Name() != b.units[u].Name() || a.units[u].pairCount != b.units[u].pairCount)
+      return false;
+  for (std::size_t i = 0; i < a.cells.size(); ++i) {
+    const CELL_RECORD& x = a.cells[i];
+    const CELL_RECORD& y = b.cells[i];
+    if (x.kind != y.kind) return false;
+    if (x.kind != kCellNoUnit && (x.unit != y.unit || x.pair != y.pair || x.value != y.value))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+class LayoutCacheTest : public ChipTest {
+ protected:
+  // Converts a generated chip, leaving its cache beside it; returns the cache's path.
+  std::string ConvertedLayout() {
+    const auto chip = MakeChip(synth::ChipKind::kExpression, 40, 30);
+    EXPECT_TRUE(Load(Write(chip, synth::ChipForm::kTextCdf)));
+    return Layout.cachePath;
+  }
+};
+
+TEST_F(LayoutCacheTest, ReadingTheCacheGivesTheLayoutThatWasSaved) {
+  const std::string cache = ConvertedLayout();
+  const CDF_LAYOUT saved = Layout;
+  ClearLayout();
+  ASSERT_TRUE(ReadCdfCache(cache, true));
+  EXPECT_TRUE(SameLayout(Layout, saved));
+  EXPECT_EQ(Layout.cachePath, cache);
+  EXPECT_TRUE(mLog.Contains("  Read in existing binary CDF file " + cache + " (file format 3)...\n",
+                            kLogBlack));
+}
+
+TEST_F(LayoutCacheTest, WithoutProbeDataOnlyTheUnitsAreRead) {
+  const std::string cache = ConvertedLayout();
+  const CDF_LAYOUT saved = Layout;
+  ASSERT_TRUE(ReadCdfCache(cache, false));
+  EXPECT_FALSE(Layout.HasCells());
+  ASSERT_EQ(Layout.units.size(), saved.units.size());
+  EXPECT_EQ(Layout.units.back().Name(), saved.units.back().Name());
+}
+
+TEST_F(LayoutCacheTest, TheFileHoldsEachFieldAtItsPlace) {
+  Layout.cachePath = mFolder.File("tiny.cdf.bin");
+  Layout.chipType = "Tiny";
+  Layout.dimension = 2;
+  Layout.unitCount = 1;
+  Layout.units.assign(1, UNIT_RECORD{});
+  Layout.units[0].SetName("Unit-A");
+  Layout.units[0].pairCount = 1;
+  Layout.units[0].firstPosition = 77;  // memory only; the file's slot stays 0
+  Layout.cells.assign(4, CELL_RECORD{});
+  Layout.Cell(1, 0) = {0, 0, -300, kCellPerfectMatch};  // index 1 * 2 + 0
+  ASSERT_TRUE(SaveCdfCache());
+  EXPECT_TRUE(mLog.Contains("    Saving " + Layout.cachePath + " ...\n", kLogBlack));
+
+  const std::vector<std::uint8_t> bytes = ReadBytes(Layout.cachePath);
+  ASSERT_EQ(bytes.size(), 1060u + 56u + 4u * 12u);
+  const std::string path(reinterpret_cast<const char*>(bytes.data()));
+  EXPECT_EQ(path, Layout.cachePath);
+  EXPECT_EQ(bytes[999], 3);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[1000])), "Tiny");
+  EXPECT_EQ(platform::LoadU32(&bytes[1052]), 2u);
+  EXPECT_EQ(platform::LoadU32(&bytes[1056]), 1u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[1060])), "Unit-A");
+  EXPECT_EQ(platform::LoadU16(&bytes[1060 + 50]), 1u);
+  EXPECT_EQ(platform::LoadU32(&bytes[1060 + 52]), 0u);
+  const std::size_t cells = 1060 + 56;
+  EXPECT_EQ(bytes[cells + 8], kCellNoUnit);  // cell (0, 0)
+  const std::size_t second = cells + 12;     // cell (0, 1) is next, then (1, 0)
+  EXPECT_EQ(bytes[second + 8], kCellNoUnit);
+  const std::size_t third = cells + 24;
+  EXPECT_EQ(platform::LoadU16(&bytes[third]), 0u);
+  EXPECT_EQ(static_cast<std::int32_t>(platform::LoadU32(&bytes[third + 4])), -300);
+  EXPECT_EQ(bytes[third + 8], kCellPerfectMatch);
+  EXPECT_EQ(bytes[third + 9] | bytes[third + 10] | bytes[third + 11], 0);
+}
+
+TEST_F(LayoutCacheTest, OtherFormatsAreReportedTooOldOrTooNew) {
+  const std::string cache = ConvertedLayout();
+  std::vector<std::uint8_t> bytes = ReadBytes(cache);
+  bytes[999] = 2;
+  WriteBytes(cache, bytes);
+  EXPECT_FALSE(ReadCdfCache(cache, true));
+  EXPECT_TRUE(mLog.ContainsRed("  The existing cdf.bin file is too old (file format 2)"));
+  bytes[999] = 4;
+  WriteBytes(cache, bytes);
+  EXPECT_FALSE(ReadCdfCache(cache, true));
+  EXPECT_TRUE(mLog.ContainsRed("  The existing cdf.bin file is too new (file format 4)"));
+}
+
+TEST_F(LayoutCacheTest, ACacheShorterThanItsHeaderSaysIsRefused) {
+  const std::string cache = ConvertedLayout();
+  const CDF_LAYOUT saved = Layout;
+  std::vector<std::uint8_t> bytes = ReadBytes(cache);
+  bytes.resize(bytes.size() - 1);
+  WriteBytes(cache, bytes);
+  EXPECT_FALSE(ReadCdfCache(cache, false));  // even when the cells would not be read
+  EXPECT_TRUE(mLog.ContainsRed("  The existing cdf.bin file is shorter than its header says"));
+  EXPECT_TRUE(SameLayout(Layout, saved));  // the layout is left as it was
+
+  bytes.resize(500);
+  WriteBytes(cache, bytes);
+  mLog.Clear();
+  EXPECT_FALSE(ReadCdfCache(cache, true));
+  EXPECT_TRUE(mLog.ContainsRed("(500 of 1060 bytes)"));
+}
+
+TEST_F(LayoutCacheTest, ACellNamingAMissingPairIsRefused) {
+  const std::string cache = ConvertedLayout();
+  std::vector<std::uint8_t> bytes = ReadBytes(cache);
+  const std::size_t cells = 1060 + 56 * static_cast<std::size_t>(Layout.unitCount);
+  std::size_t at = cells;
+  while (bytes[at + 8] == kCellNoUnit) at += 12;
+  bytes[at + 2] = 0xFF;  // pair 255 of a unit with fewer pairs
+  WriteBytes(cache, bytes);
+  EXPECT_FALSE(ReadCdfCache(cache, true));
+  EXPECT_TRUE(mLog.ContainsRed("  The existing cdf.bin file is damaged"));
+}
+
+TEST_F(LayoutCacheTest, AMissingCacheFailsQuietly) {
+  EXPECT_FALSE(ReadCdfCache(mFolder.File("absent.cdf.bin"), true));
+  EXPECT_TRUE(mLog.Lines().empty());
+}
+
+TEST_F(LayoutCacheTest, AnUnwritableCacheIsReported) {
+  Layout.cachePath = mFolder.File("no-such-folder/chip.cdf.bin");
+  Layout.dimension = 2;
+  EXPECT_FALSE(SaveCdfCache());
+  EXPECT_TRUE(mLog.ContainsRed("    Saving " + Layout.cachePath + " failed\n"));
+}

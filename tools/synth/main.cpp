@@ -1,0 +1,178 @@
+// zelko-synth: writes synthetic test data from a known model. The "chip" subcommand
+// writes a chip description in the forms asked for.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/path.hpp"
+#include "tools/synth/chip_model.hpp"
+#include "tools/synth/chip_writers.hpp"
+#include "tools/synth/expected_layout.hpp"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: zelko-synth <command> [options]\n"
+    "\n"
+    "commands:\n"
+    "  chip    write a synthetic chip description\n"
+    "\n"
+    "Run 'zelko-synth <command> --help' for a command's options.\n";
+
+constexpr const char* kChipUsage =
+    "usage: zelko-synth chip [options]\n"
+    "\n"
+    "Writes one chip in each form asked for, into the output folder, under the names the\n"
+    "readers expect (chip type, '.cdf', '.pgf', probe tab and mask names).\n"
+    "\n"
+    "options:\n"
+    "  --kind K          expression | pm-only | exon | snp1 | snp2 | snp3 | snp3-rotated\n"
+    "                    (default expression)\n"
+    "  --dim N           cells per side, 2 to 8192 (default 20)\n"
+    "  --units N         number of probe sets (default 10)\n"
+    "  --pairs MIN-MAX   probe pairs per probe set (default: fitted to the chip)\n"
+    "  --seed N          seed of the generator (default 1)\n"
+    "  --chip-type NAME  chip type instead of the kind's own\n"
+    "  --custom          a custom chip description (the marker in its file name)\n"
+    "  --text-version N  version of the text chip description, 1 to 3 (default 2)\n"
+    "  --out DIR         output folder (default .)\n"
+    "  --forms LIST      comma-separated: text-cdf, binary-cdf, pgf, probe-tab, mask, truth\n"
+    "                    (default text-cdf); text-cdf and binary-cdf share one file name,\n"
+    "                    so the binary one is written with '.bin.cdf' in front when both\n"
+    "                    are asked for\n";
+
+struct Arguments {
+  synth::ChipOptions chip;
+  std::string out = ".";
+  std::vector<std::string> forms = {"text-cdf"};
+  int textVersion = 2;
+};
+
+bool ParseNumber(std::string_view text, long long low, long long high, long long& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const std::string copy(text);
+  value = std::strtoll(copy.c_str(), &end, 10);
+  return end != nullptr && *end == '\0' && value >= low && value <= high;
+}
+
+std::vector<std::string> SplitList(std::string_view text) {
+  std::vector<std::string> items;
+  std::size_t begin = 0;
+  while (begin <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', begin), text.size());
+    if (comma > begin) items.emplace_back(text.substr(begin, comma - begin));
+    begin = comma + 1;
+  }
+  return items;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "zelko-synth: %s\n", message.c_str());
+  return 2;
+}
+
+int RunChip(int argc, char** argv) {
+  Arguments args;
+  for (int i = 2; i < argc; ++i) {
+    const std::string_view option = argv[i];
+    if (option == "--help" || option == "-h") {
+      std::fputs(kChipUsage, stdout);
+      return 0;
+    }
+    if (option == "--custom") {
+      args.chip.custom = true;
+      continue;
+    }
+    if (i + 1 >= argc) return Fail("option " + std::string(option) + " needs a value");
+    const std::string_view value = argv[++i];
+    long long number = 0;
+    if (option == "--kind") {
+      const auto kind = synth::ParseChipKind(value);
+      if (!kind) return Fail("unknown kind '" + std::string(value) + "'");
+      args.chip.kind = *kind;
+    } else if (option == "--dim") {
+      if (!ParseNumber(value, 2, 8192, number)) return Fail("--dim takes 2 to 8192");
+      args.chip.dimension = static_cast<int>(number);
+    } else if (option == "--units") {
+      if (!ParseNumber(value, 0, 1000000, number)) return Fail("--units takes 0 to 1000000");
+      args.chip.unitCount = static_cast<int>(number);
+    } else if (option == "--seed") {
+      if (!ParseNumber(value, 0, INT64_MAX, number)) return Fail("--seed takes a whole number");
+      args.chip.seed = static_cast<std::uint64_t>(number);
+    } else if (option == "--pairs") {
+      const std::size_t dash = value.find('-');
+      long long low = 0;
+      long long high = 0;
+      if (dash == std::string_view::npos || !ParseNumber(value.substr(0, dash), 1, 1000, low) ||
+          !ParseNumber(value.substr(dash + 1), low, 1000, high))
+        return Fail("--pairs takes MIN-MAX");
+      args.chip.minPairs = static_cast<int>(low);
+      args.chip.maxPairs = static_cast<int>(high);
+    } else if (option == "--chip-type") {
+      args.chip.chipType = value;
+    } else if (option == "--text-version") {
+      if (!ParseNumber(value, 1, 3, number)) return Fail("--text-version takes 1 to 3");
+      args.textVersion = static_cast<int>(number);
+    } else if (option == "--out") {
+      args.out = value;
+    } else if (option == "--forms") {
+      args.forms = SplitList(value);
+    } else {
+      return Fail("unknown option " + std::string(option) + " (see zelko-synth chip --help)");
+    }
+  }
+
+  std::string error;
+  const std::optional<synth::ChipTruth> chip = synth::MakeChip(args.chip, &error);
+  if (!chip) return Fail(error);
+  const bool both = std::find(args.forms.begin(), args.forms.end(), "text-cdf") != args.forms.end() &&
+                    std::find(args.forms.begin(), args.forms.end(), "binary-cdf") != args.forms.end();
+  for (const std::string& form : args.forms) {
+    bool written = false;
+    std::string path;
+    if (form == "text-cdf") {
+      path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kTextCdf));
+      written = synth::WriteTextCdf(*chip, path, args.textVersion);
+    } else if (form == "binary-cdf") {
+      std::string name = synth::FileNameFor(*chip, synth::ChipForm::kBinaryCdf);
+      if (both) name.insert(name.size() - 4, ".bin");
+      path = platform::JoinPath(args.out, name);
+      written = synth::WriteBinaryCdf(*chip, path);
+    } else if (form == "pgf") {
+      path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kPgf));
+      if (!chip->pmOnly) return Fail("probe group files hold perfect-match-only chips (pm-only, exon)");
+      written = synth::WritePgf(*chip, path);
+    } else if (form == "probe-tab") {
+      path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kProbeTab));
+      written = synth::WriteProbeTab(synth::MakeProbeTab(*chip, args.chip.seed, false), path);
+    } else if (form == "mask") {
+      path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kMask));
+      written = synth::WriteMask(synth::MakeMask(*chip, args.chip.seed), path);
+    } else if (form == "truth") {
+      path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kTruth));
+      written = synth::WriteTruth(*chip, path);
+    } else {
+      return Fail("unknown form '" + form + "'");
+    }
+    if (!written) return Fail("cannot write " + path);
+    std::printf("%s\n", path.c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h") {
+    std::fputs(kUsage, argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  if (std::string_view(argv[1]) == "chip") return RunChip(argc, argv);
+  return Fail("unknown command '" + std::string(argv[1]) + "'\n" + kUsage);
+}

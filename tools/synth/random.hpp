@@ -1,0 +1,35 @@
+// The generator's random numbers: a fixed engine and our own bounded draws and shuffle,
+// so that one seed gives the same chip with every standard library.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace synth {
+
+class SynthRandom {
+ public:
+  explicit SynthRandom(std::uint64_t seed) : mEngine(seed) {}
+
+  // A whole number from first to last, both included.
+  int Between(int first, int last) {
+    if (last <= first) return first;
+    const auto span = static_cast<std::uint64_t>(last - first) + 1;
+    return first + static_cast<int>(mEngine() % span);
+  }
+  bool Chance(int percent) { return Between(0, 99) < percent; }
+
+  template <typename T>
+  void Shuffle(std::vector<T>& items) {
+    for (std::size_t i = items.size(); i > 1; --i) {
+      const std::size_t j = static_cast<std::size_t>(mEngine() % i);
+      std::swap(items[i - 1], items[j]);
+    }
+  }
+
+ private:
+  std::mt19937_64 mEngine;
+};
+
+}  // namespace synth
