@@ -37,7 +37,7 @@ run: build
 bench: deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELKO_BUILD_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build build-bench -j $(JOBS)
-	@set -e; for b in build-bench/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+	@set -e; for b in build-bench/bench/*_bench; do if [ -x "$$b" ]; then "$$b"; fi; done
 
 format:
 	find platform engine tools bench -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i
