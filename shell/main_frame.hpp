@@ -1,0 +1,106 @@
+// The program's one top-level window: status bar, the splitter with the navigation tree
+// and the switchable right pane, the table of the eleven right-pane views, the closing of
+// a group, and the routing and updating of every menu command. Commands themselves live
+// with their owners; the frame only dispatches.
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "shell/command_rules.hpp"
+#include "shell/resource_ids.hpp"
+
+class CAnalysisDoc;
+class CAnalysisView;
+class CLeftView;
+class CViewSplitter;
+class LogPaneSink;
+class LogSink;
+class QAction;
+class QLabel;
+class QTimer;
+
+// The four state panes of the status bar, in their order.
+inline constexpr int kStatePaneCount = 4;
+
+class CMainFrame final : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Builds the window with its status bar, splitter, tree and log pane, and makes the log
+  // pane the program's log sink for as long as the frame lives.
+  explicit CMainFrame(CAnalysisDoc& document);
+  ~CMainFrame() override;
+
+  // The first display of the panes: the tree's items and the log's welcome.
+  void InitialUpdateFrame();
+
+  // Shows view index in the right pane, creating it on first use; returns the index
+  // shown before.
+  int ShowView(int index);
+  // A new, hidden view for index 1 to 10 (nullptr for any other index).
+  QWidget* CreateRightView(int index);
+  // View/Next View: the previous view when alternating, else the next view with a tree
+  // item, skipping the log and the R command view.
+  void NextView();
+  // Closes the open group (the first call of a process only records that it ran).
+  void CloseGroup();
+  // View/Online Database, with or without asking which database.
+  void GoToOnlineDatabase(bool withDialog);
+  // Stores the options page and runs Tools/Options.
+  void OpenOptionsAtPage(int page);
+
+  // Runs a command as its menu item or key would: the right view first, then the frame;
+  // false when the command is disabled or nobody handles it.
+  bool OnCommand(int id);
+  // The state the command's menu item shows now.
+  CommandState CommandUi(int id) const;
+  // Runs every update rule: menu items and status panes.
+  void UpdateCommandUi();
+
+  CAnalysisDoc& Document() { return mDocument; }
+  CLeftView& LeftView() { return *mLeftView; }
+  CAnalysisView& AnalysisView() { return *mAnalysisView; }
+  QWidget* RightViews(int index) const;
+  QWidget* PaneView() const;
+  int CurrentViewIndex() const { return mCurrentViewIndex; }
+  int PreviousViewIndex() const { return mPreviousViewIndex; }
+  QAction* Action(int id) const;
+
+  // Pane 0 is the message pane, panes 1 to 4 the state panes.
+  void SetStatusPaneText(int pane, const QString& text);
+  QString StatusPaneText(int pane) const;
+
+ protected:
+  // Closing: the log is never offered for saving; view 0 comes back and the group closes.
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void CreateStatusPanes();
+  void RegisterCommands();
+  CommandContext GatherCommandContext() const;
+
+  CAnalysisDoc& mDocument;
+  CViewSplitter* mSplitter = nullptr;
+  CLeftView* mLeftView = nullptr;
+  CAnalysisView* mAnalysisView = nullptr;
+  std::array<QWidget*, NUM_VIEWS> mRightViews{};
+  int mCurrentViewIndex = -1;
+  int mPreviousViewIndex = -1;
+  bool mCloseGroupCalled = false;
+  bool mFinalReleased = false;  // the window closed once; closing again changes nothing
+  QLabel* mMessagePane = nullptr;
+  std::array<QLabel*, kStatePaneCount> mStatePanes{};
+  std::map<int, QAction*> mActions;
+  std::map<int, std::function<void()>> mHandlers;
+  std::unique_ptr<LogPaneSink> mLogSink;
+  LogSink* mPreviousSink = nullptr;
+  QTimer* mUpdateTimer = nullptr;
+};
+
+// The application's main window; nullptr while there is none.
+CMainFrame* MainFrame();

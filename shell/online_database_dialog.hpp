@@ -1,0 +1,28 @@
+// Dialog 203 "Go to online database": which public database View/Online Database opens
+// for the current probe set, and whether Ctrl+L goes there without asking.
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+
+class OnlineDatabaseDialog final : public QDialog {
+  Q_OBJECT
+ public:
+  // choice: 0 LocusLink, 1 the array maker's portal, 2 GenBank, 3 dbSNP.
+  OnlineDatabaseDialog(int choice, bool directGo, QWidget* parent);
+
+  // The caller fills the gene text before running the dialog.
+  void SetGeneText(const std::string& text);
+  int Choice() const;
+  bool DirectGo() const;
+
+ private:
+  QButtonGroup* mDatabases;
+  QLabel* mGeneText;
+  QCheckBox* mDirectGo;
+};

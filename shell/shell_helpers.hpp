@@ -1,0 +1,51 @@
+// Small routines every dialog, view and command uses to talk to the user: the status-bar
+// message, the clipboard, opening addresses and files, the file fields of dialogs and the
+// folder browser's start folder.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class QFileDialog;
+class QString;
+class QWidget;
+
+// Sets a pane of the main window's status bar and repaints it at once; every caller uses
+// pane 0. Nothing happens before the main window exists.
+void SetStatusText(int pane, std::string_view text);
+
+// Puts the text on the clipboard; a clipboard that cannot be reached is silent.
+void CopyTextToClipboard(std::string_view text);
+
+// Opens a web page or a file with its associated program. With LINK_DIALOG set the
+// address is also copied to the clipboard and the online link dialog tells the user so.
+void OpenLink(std::string_view address);
+
+// Shows a file setting in a button, label or edit: the path, or when it is unset
+// ("None..." or empty) offText, or "None" when offText is empty.
+void ShowFileName(QWidget* control, std::string_view path, std::string_view offText);
+
+// The file button of the dialogs. With canSwitchOff on a set path, the path is switched
+// off to "None <path>" (so switching on again restores it) and the control shows the off
+// text. Otherwise a file dialog opens at the path (an open dialog when openDialog, else a
+// save dialog); OK puts the chosen path into path and the control, Cancel changes nothing.
+void BrowseFileName(QWidget* control, std::string& path, bool openDialog, bool canSwitchOff,
+                    std::string_view offText);
+
+// The folder the next folder browser shows first; the folder buttons fill it.
+extern std::string BrowseFolderStart;
+
+enum class FolderBrowseEvent { kInitialized, kSelectionChanged };
+
+// Serves every folder browser: at start it shows BrowseFolderStart, and while the user
+// moves it shows the selected folder in the browser's status line. Always 0.
+int BrowseFolderCallback(QFileDialog& browser, FolderBrowseEvent event, const QString& folder);
+
+// Gives a folder browser (a dialog that is not the desktop's own) its status line.
+void AddFolderBrowserStatusLine(QFileDialog& browser);
+
+// The status line that AddFolderBrowserStatusLine gave the browser, or "" when none.
+QString FolderBrowserStatusText(const QFileDialog& browser);
+
+// Shows text in a button, label or edit.
+void SetControlText(QWidget* control, const QString& text);

@@ -1,0 +1,265 @@
+// The log pane: the engine's lines, progress lines, file links and Save Log.
+#include <gtest/gtest.h>
+
+#include <QTextBlock>
+#include <QTextFragment>
+#include <QUrl>
+
+#include <fstream>
+#include <sstream>
+
+#include "shell/output_files.hpp"
+#include "shell/rtf_writer.hpp"
+#include "shell/tests/shell_test.hpp"
+
+namespace {
+
+using AnalysisViewTest = ShellTest;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+// What a word processor shows of an RTF text, one line per paragraph, each character
+// with the colour table index in force: a reader of just what the writer may write.
+struct RtfReading {
+  std::vector<std::string> colourTable;  // "r,g,b"; entry 0 is the automatic colour
+  std::string text;
+  std::vector<int> colourOfChar;
+};
+
+RtfReading ReadRtf(const std::string& rtf) {
+  RtfReading reading;
+  int colour = 0;
+  std::size_t i = 0;
+  bool inColourTable = false;
+  int skipDepth = 0;  // inside the font table or a field instruction
+  int depth = 0;
+  std::string entry;
+  auto put = [&](char c) {
+    if (skipDepth > 0) return;
+    reading.text += c;
+    reading.colourOfChar.push_back(colour);
+  };
+  while (i < rtf.size()) {
+    const char c = rtf[i];
+    if (c == '{') {
+      ++depth;
+      ++i;
+      if (rtf.compare(i, 8, "\\fonttbl") == 0 || rtf.compare(i, 2, "\\*") == 0) skipDepth = depth;
+      if (rtf.compare(i, 9, "\\colortbl") == 0) {
+        inColourTable = true;
+        i += 9;
+      }
+      continue;
+    }
+    if (c == '}') {
+      if (skipDepth == depth) skipDepth = 0;
+      if (inColourTable) inColourTable = false;
+      --depth;
+      ++i;
+      continue;
+    }
+    if (c == '\\') {
+      const char next = rtf[i + 1];
+      if (next == '\\' || next == '{' || next == '}') {
+        put(next);
+        i += 2;
+        continue;
+      }
+      std::size_t j = i + 1;
+      while (j < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[j]))) ++j;
+      const std::string word = rtf.substr(i + 1, j - i - 1);
+      std::size_t k = j;
+      if (k < rtf.size() && (rtf[k] == '-' || std::isdigit(static_cast<unsigned char>(rtf[k]))))
+        ++k;
+      while (k < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[k]))) ++k;
+      const std::string number = rtf.substr(j, k - j);
+      if (k < rtf.size() && rtf[k] == ' ') ++k;
+      i = k;
+      if (inColourTable) {
+        entry += (entry.empty() ? "" : ",") + number;
+      } else if (word == "cf") {
+        colour = std::stoi(number);
+      } else if (word == "par") {
+        put('\n');
+      } else if (word == "u") {
+        put('?');
+        ++i;  // the stand-in character
+      }
+      continue;
+    }
+    if (inColourTable && c == ';') {
+      reading.colourTable.push_back(entry);
+      entry.clear();
+    } else if (!inColourTable && c != '\n' && c != '\r') {
+      put(c);
+    }
+    ++i;
+  }
+  return reading;
+}
+
+TEST_F(AnalysisViewTest, EngineLinesBringTheLogBack) {
+  CMainFrame& frame = OpenFrame();
+  CLeftView& tree = frame.LeftView();
+  tree.SelectViewItem(VIEW_ANALYSIS);
+  tree.setCurrentItem(tree.InsertViewItem(VIEW_CLUSTER, QStringLiteral("Clustering"), 4));
+  ASSERT_EQ(frame.CurrentViewIndex(), VIEW_CLUSTER);
+
+  PumpCounter pumps;
+  LogMessage("    Error: no arrays found", 0, kLogRed);
+  EXPECT_EQ(frame.CurrentViewIndex(), VIEW_ANALYSIS);
+  EXPECT_EQ(frame.PaneView(), &frame.AnalysisView());
+  EXPECT_EQ(tree.currentItem(), tree.ViewItem(VIEW_ANALYSIS));
+  EXPECT_EQ(pumps.count, 2) << "one after the switch, one after the line";
+  const auto lines = LogLines();
+  EXPECT_EQ(lines.back(), "    Error: no arrays found");
+  EXPECT_EQ(LineColour(static_cast<int>(lines.size()) - 1), QColor(255, 0, 0));
+
+  LogMessage("  next", 0, kLogGreen);
+  EXPECT_EQ(pumps.count, 3) << "no switch while the log is shown";
+  EXPECT_EQ(LineColour(static_cast<int>(LogLines().size()) - 1), QColor(0x6B, 0x8E, 0x23));
+}
+
+TEST_F(AnalysisViewTest, ProgressLinesReplaceTheLastLine) {
+  OpenFrame();
+  const auto before = LogLines();
+  LogMessage("  Reading arrays");
+  LogMessage("    Line 10000", 1);
+  LogMessage("    Line 20000", 1);
+  auto lines = LogLines();
+  ASSERT_EQ(lines.size(), before.size() + 1);
+  EXPECT_EQ(lines.back(), "    Line 20000");
+  EXPECT_EQ(
+      std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(before.size())),
+      before);
+  // The first progress line replaced the step's own line: the last written line goes.
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "  Reading arrays"), 0);
+
+  LogMessage("  Done");
+  lines = LogLines();
+  EXPECT_EQ(lines[lines.size() - 2], "    Line 20000");
+  EXPECT_EQ(lines.back(), "  Done");
+}
+
+TEST_F(AnalysisViewTest, ReplaceOnAnEmptyLogAppends) {
+  CAnalysisDoc document;
+  CAnalysisView view(document, nullptr);
+  view.AddText("    Line 10000", true, kLogBlack);
+  EXPECT_EQ(document.Text().toPlainText(), QStringLiteral("    Line 10000\n"));
+}
+
+TEST_F(AnalysisViewTest, DisabledLogLeavesEverythingAlone) {
+  CMainFrame& frame = OpenFrame();
+  frame.LeftView().setCurrentItem(
+      frame.LeftView().InsertViewItem(VIEW_CLUSTER, QStringLiteral("Clustering"), 4));
+  const QString text = mDocument->Text().toPlainText();
+  PumpCounter pumps;
+  LogEnabled = 0;
+  LogMessage("quiet", 0, kLogRed);
+  EXPECT_EQ(mDocument->Text().toPlainText(), text);
+  EXPECT_EQ(frame.CurrentViewIndex(), VIEW_CLUSTER);
+  EXPECT_EQ(pumps.count, 0);
+}
+
+TEST_F(AnalysisViewTest, SaveLogWritesReadableRichTextAndRegistersIt) {
+  CMainFrame& frame = OpenFrame();
+  Group& group = TheGroup();
+  group.SetName("demo");
+  group.DateText = "12/08/26, 09:15";
+  group.Settings().WORKING_DIR = Folder();
+  LogMessage("{Open group demo", 0, kLogBlue);
+  LogMessage("    Error: file {a}\\b missing", 0, kLogRed);
+  LogMessage("Finished in 0 minutes 1 seconds}\n", 0, kLogBlue);
+  const std::string path = File("saved log.doc");
+  prompts.fileAnswers.push_back(path);
+  const std::vector<std::string> logged = LogLines();
+
+  ASSERT_TRUE(frame.OnCommand(ids::kSaveLog));
+  ASSERT_EQ(prompts.prompts.size(), 1u);
+  const FileDialogRequest& request = prompts.prompts[0].request;
+  EXPECT_FALSE(request.open);
+  EXPECT_EQ(request.startFile, Folder() + "/zelko demo log 12_08_26.doc");
+  EXPECT_EQ(request.defaultExtension, "doc");
+  EXPECT_TRUE(request.promptOverwrite);
+
+  const std::string rtf = ReadFile(path);
+  ASSERT_EQ(rtf.rfind("{\\rtf1", 0), 0u);
+  const RtfReading reading = ReadRtf(rtf);
+  std::string expected;
+  for (const std::string& line : logged) expected += line + "\n";
+  EXPECT_EQ(reading.text, expected);
+  // Each line carries its colour through the colour table.
+  auto colourOf = [&](const std::string& text) {
+    const std::size_t at = reading.text.find(text);
+    EXPECT_NE(at, std::string::npos) << text;
+    return at == std::string::npos
+               ? std::string()
+               : reading.colourTable.at(static_cast<std::size_t>(reading.colourOfChar[at]));
+  };
+  EXPECT_EQ(colourOf("Error: file {a}\\b missing"), "255,0,0");
+  EXPECT_EQ(colourOf("{Open group demo"), "0,0,255");
+  EXPECT_EQ(colourOf("Welcome to Zelko"), "0,0,255");
+
+  const auto lines = LogLines();
+  EXPECT_EQ(lines[lines.size() - 2], "{Analysis log saved in " + path + "}");
+  ASSERT_EQ(OutputFiles().Count(), 1);
+  EXPECT_EQ(OutputFiles().paths[0], path);
+  EXPECT_EQ(frame.LeftView().ViewItem(VIEW_ANALYSIS)->child(0)->text(0),
+            QStringLiteral("saved log"));
+}
+
+TEST_F(AnalysisViewTest, SaveLogThatCannotWriteSaysSoAndRegistersNothing) {
+  CMainFrame& frame = OpenFrame();
+  const std::string path = File("no such folder/log.doc");
+  prompts.fileAnswers.push_back(path);
+  frame.OnCommand(ids::kSaveLog);
+  const auto lines = LogLines();
+  EXPECT_EQ(lines.back(), "  Can't write file " + path);
+  EXPECT_EQ(LineColour(static_cast<int>(lines.size()) - 1), QColor(255, 0, 0));
+  EXPECT_EQ(OutputFiles().Count(), 0);
+
+  // Cancel writes nothing and logs nothing.
+  frame.OnCommand(ids::kSaveLog);
+  EXPECT_EQ(LogLines(), lines);
+}
+
+TEST_F(AnalysisViewTest, InsertedFilesBecomeLinksThatOpenTheFile) {
+  CMainFrame& frame = OpenFrame();
+  TheGroup().Settings().INSERT_FILE = 1;
+  frame.LeftView().setCurrentItem(
+      frame.LeftView().InsertViewItem(VIEW_PLOTS, QStringLiteral("Plots"), 19));
+  const std::string image = File("plot.bmp");
+  RegisterOutputFile(image, true);
+  EXPECT_EQ(frame.CurrentViewIndex(), VIEW_ANALYSIS);
+  EXPECT_EQ(prompts.CountOf(RecordedPrompt::Kind::kMessage), 0) << "the log announces it";
+
+  const auto lines = LogLines();
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[lines.size() - 4], "{Image file '" + image + "' saved}");
+  EXPECT_EQ(lines[lines.size() - 2], "plot.bmp");
+  EXPECT_EQ(lines.back(), "");
+  const QTextBlock linkLine =
+      mDocument->Text().findBlockByNumber(static_cast<int>(lines.size()) - 2);
+  const QTextCharFormat format = linkLine.begin().fragment().charFormat();
+  ASSERT_TRUE(format.isAnchor());
+  const QUrl target(format.anchorHref());
+  EXPECT_EQ(target, QUrl::fromLocalFile(QString::fromStdString(image)));
+
+  emit frame.AnalysisView().anchorClicked(target);
+  EXPECT_EQ(opener.opened, std::vector<std::string>{image});
+  EXPECT_NE(LogToRtf(mDocument->Text()).find("HYPERLINK"), std::string::npos);
+}
+
+TEST(RtfWriter, EscapesWhatRichTextReserves) {
+  QTextDocument document;
+  document.setPlainText(QStringLiteral("a{b}\\c\tz\u00e9"));
+  const std::string rtf = LogToRtf(document);
+  EXPECT_NE(rtf.find("a\\{b\\}\\\\c\\tab z\\u233?"), std::string::npos) << rtf;
+}
+
+}  // namespace

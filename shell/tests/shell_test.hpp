@@ -1,0 +1,86 @@
+// Test support for the window: a fresh group in the test's own folder, scripted prompts,
+// a recording opener, and the main frame built as the program builds it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTreeWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/group.hpp"
+#include "engine/log_channel.hpp"
+#include "platform/tests/temp_folder.hpp"
+#include "shell/analysis_doc.hpp"
+#include "shell/analysis_view.hpp"
+#include "shell/left_view.hpp"
+#include "shell/main_frame.hpp"
+#include "shell/testing/scripted_prompts.hpp"
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override { StartGroup(mFolder.Path().string()); }
+
+  void TearDown() override {
+    mFrame.reset();
+    mDocument.reset();
+    DiscardGroup();
+    AnalysisRunning = 0;
+    LogEnabled = 1;
+  }
+
+  CMainFrame& OpenFrame() {
+    mDocument = std::make_unique<CAnalysisDoc>();
+    mFrame = std::make_unique<CMainFrame>(*mDocument);
+    mFrame->InitialUpdateFrame();
+    mFrame->resize(900, 600);
+    mFrame->show();
+    return *mFrame;
+  }
+
+  std::string Folder() const { return mFolder.Path().string(); }
+  std::string File(const char* name) const { return mFolder.File(name); }
+
+  // The log's lines, without the empty line after the last break.
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> lines;
+    for (QTextBlock block = mDocument->Text().begin(); block.isValid(); block = block.next())
+      lines.push_back(block.text().toStdString());
+    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+  }
+
+  // The colour of the first character of a log line.
+  QColor LineColour(int line) const {
+    const QTextBlock block = mDocument->Text().findBlockByNumber(line);
+    return block.begin().fragment().charFormat().foreground().color();
+  }
+
+  static std::vector<std::string> TopLevelLabels(const QTreeWidget& tree) {
+    std::vector<std::string> labels;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i)
+      labels.push_back(tree.topLevelItem(i)->text(0).toStdString());
+    return labels;
+  }
+
+  platform::testing::TempFolder mFolder;
+  ScriptedPrompts prompts;
+  RecordingOpener opener;
+  std::unique_ptr<CAnalysisDoc> mDocument;
+  std::unique_ptr<CMainFrame> mFrame;
+};
+
+// Counts pumped messages while alive.
+class PumpCounter {
+ public:
+  PumpCounter() : mPrevious(SetPumpHook([this] { ++count; })) {}
+  ~PumpCounter() { SetPumpHook(mPrevious); }
+  int count = 0;
+
+ private:
+  std::function<void()> mPrevious;
+};

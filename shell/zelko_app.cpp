@@ -1,0 +1,74 @@
+// Start-up and end of the program.
+#include "shell/zelko_app.hpp"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSettings>
+#include <QTextDocument>
+
+#include "engine/group.hpp"
+#include "engine/log_channel.hpp"
+#include "shell/analysis_doc.hpp"
+#include "shell/main_frame.hpp"
+
+CZelkoApp::CZelkoApp(QStringList arguments) : mArguments(std::move(arguments)) {}
+
+CZelkoApp::~CZelkoApp() {
+  ExitInstance();
+}
+
+bool CZelkoApp::InitInstance() {
+  // Long computations keep the window alive by handling pending events between lines.
+  SetPumpHook([] { QCoreApplication::processEvents(); });
+  mPumpInstalled = true;
+  Step("message pump");
+
+  mRegistryKey = QString::fromLatin1(kRegistryKey);
+  Step("registry key");
+
+  QSettings profile(mRegistryKey, QStringLiteral("Zelko"));
+  for (int i = 1; i <= kRecentFileCount; ++i) {
+    const QString file = profile.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+    if (!file.isEmpty()) mRecentFiles << file;
+  }
+  Step("profile settings");
+
+  // One single-document template (resource 128): the log document, the main frame and
+  // the navigation tree.
+  Step("document template");
+  Step("shell open");
+
+  if (!ProcessShellCommand()) return false;
+  Step("command line");
+
+  mFrame->showMaximized();
+  mFrame->update();
+  Step("show maximized");
+  return true;
+}
+
+bool CZelkoApp::ProcessShellCommand() {
+  mDocument = std::make_unique<CAnalysisDoc>();
+  if (!mArguments.isEmpty()) {
+    // A file argument opens as the log document; one that cannot be read
+    // ends the start.
+    QFile file(mArguments.front());
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    mDocument->Text().setPlainText(QString::fromUtf8(file.readAll()));
+  } else if (!mDocument->OnNewDocument()) {
+    return false;
+  }
+  mFrame = std::make_unique<CMainFrame>(*mDocument);
+  mFrame->InitialUpdateFrame();
+  return true;
+}
+
+void CZelkoApp::ExitInstance() {
+  if (GroupStarted()) ExitGroup();
+  mFrame.reset();
+  mDocument.reset();
+  if (mPumpInstalled) {
+    SetPumpHook({});
+    mPumpInstalled = false;
+  }
+}
