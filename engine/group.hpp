@@ -140,6 +140,10 @@ void StartGroup(std::string homeFolder);
 // group's file. Then the group is gone. Does nothing when no group is started.
 void ExitGroup();
 
+// Names the started group's arrays after their data files when it was opened from them,
+// then reads its SAMPLE_INFO_FILE; the result is that read's (engine/array_names.cpp).
+[[nodiscard]] bool SetArrayNamesFromFiles();
+
 // Drops the group without saving anything.
 void DiscardGroup();
 

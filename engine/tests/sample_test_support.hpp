@@ -1,0 +1,64 @@
+// Test support for the sample grouping and sample information: a started group in its own
+// folder whose arrays the test names and fills, and text files written byte for byte.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/cdf_layout.hpp"
+#include "engine/group.hpp"
+#include "engine/sample_grouping.hpp"
+#include "engine/sample_info.hpp"
+#include "engine/value_triple.hpp"
+#include "platform/tests/temp_folder.hpp"
+
+class SampleFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mSavedArrayType = ArrayType;
+    ArrayType = 0;
+    StartGroup(mFolder.Path().string());
+    SampleInfo.Clear();
+    SampleGrouping.ClearSelection();
+    UseArrayList = false;
+  }
+  void TearDown() override {
+    SampleInfo.Clear();
+    DiscardGroup();
+    ArrayType = mSavedArrayType;
+  }
+
+  // Appends an array to the group.
+  void AddArray(const std::string& name, std::vector<VALUE_TRIPLE> values = {},
+                std::vector<char> calls = {}, const std::string& dataFile = "") {
+    ArraySlot& slot = TheGroup().NextArraySlot();
+    slot = ArraySlot{};
+    slot.name = name;
+    slot.dataFile = dataFile;
+    slot.values = std::move(values);
+    slot.calls = std::move(calls);
+    ASSERT_TRUE(TheGroup().CountArray());
+  }
+  // Arrays named prefix1 ... prefixN.
+  void AddArrays(const std::string& prefix, int count) {
+    for (int i = 1; i <= count; ++i) AddArray(prefix + std::to_string(i));
+  }
+
+  // Writes text exactly as given (no line-end translation) and returns the path.
+  std::string WriteFile(const std::string& name, const std::string& text) const {
+    const std::string path = mFolder.File(name);
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    return path;
+  }
+  std::string ReadFile(const std::string& path) const {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  platform::testing::TempFolder mFolder;
+  int mSavedArrayType = 0;
+};
