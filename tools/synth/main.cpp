@@ -1,5 +1,7 @@
 // zelko-synth: writes synthetic test data from a known model. The "chip" subcommand
-// writes a chip description in the forms asked for.
+// writes a chip description in the forms asked for; "cel" and "dat" write scanned arrays
+// of such a chip as cell intensity files or scanner images; "group" writes a group of
+// arrays with known brightness curves and the text files of their calls.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -10,9 +12,12 @@
 #include <vector>
 
 #include "platform/path.hpp"
+#include "tools/synth/array_model.hpp"
+#include "tools/synth/array_writers.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/chip_writers.hpp"
 #include "tools/synth/expected_layout.hpp"
+#include "tools/synth/group_command.hpp"
 
 namespace {
 
@@ -21,6 +26,9 @@ constexpr const char* kUsage =
     "\n"
     "commands:\n"
     "  chip    write a synthetic chip description\n"
+    "  cel     write scanned arrays of a synthetic chip as cell intensity (CEL) files\n"
+    "  dat     write scanned arrays of a synthetic chip as scanner images (DAT files)\n"
+    "  group   write a group of arrays with known brightness curves, and their calls\n"
     "\n"
     "Run 'zelko-synth <command> --help' for a command's options.\n";
 
@@ -45,6 +53,40 @@ constexpr const char* kChipUsage =
     "                    (default text-cdf); text-cdf and binary-cdf share one file name,\n"
     "                    so the binary one is written with '.bin.cdf' in front when both\n"
     "                    are asked for\n";
+
+constexpr const char* kArrayUsage =
+    "usage: zelko-synth %s [options]\n"
+    "\n"
+    "Writes scanned arrays of the chip that 'zelko-synth chip' makes from the same kind,\n"
+    "size, probe sets and seed, as '<name>NN%s' files in the output folder ('<name>NNB'\n"
+    "on SNP chips of kind 1, whose groups open sub-array B only).\n"
+    "\n"
+    "chip options (as for 'zelko-synth chip'):\n"
+    "  --kind K            expression | pm-only | exon | snp1 | snp2 | snp3 | snp3-rotated\n"
+    "  --dim N             cells per side, 2 to 8192 (default 20)\n"
+    "  --units N           number of probe sets (default 10)\n"
+    "  --chip-seed N       the chip's seed (default 1)\n"
+    "  --chip-type NAME    chip type instead of the kind's own\n"
+    "array options:\n"
+    "  --arrays N          number of arrays, 1 to 999 (default 1)\n"
+    "  --name NAME         file name stem: letters, digits, '_', '-' (default array)\n"
+    "  --seed N            seed of the first array; the next ones count up (default 1)\n"
+    "  --scan-time T       'MM/DD/YY hh:mm:ss' (one array only; default from the seed)\n"
+    "  --brightness B      scale of the first array; the next ones vary by 10%% steps\n"
+    "                      (default 1)\n"
+    "  --background B      level added to every cell (default 80)\n"
+    "  --saturated N, --outliers N, --masked N   special cells per array (3, 3, 4)\n"
+    "  --truth             also write '<name>NN.truth.txt' with every cell's truth\n"
+    "  --out DIR           output folder (default .)\n"
+    "%s";
+
+constexpr const char* kCelOptions =
+    "cel options:\n"
+    "  --form F            text | old-text | binary (default text)\n";
+constexpr const char* kDatOptions =
+    "dat options:\n"
+    "  --pixels-per-cell N side of a cell's square of pixels, 3 to 64 (default 8)\n"
+    "  --margin N          pixels around the cell grid (default 10)\n";
 
 struct Arguments {
   synth::ChipOptions chip;
@@ -166,6 +208,149 @@ int RunChip(int argc, char** argv) {
   return 0;
 }
 
+struct ArrayArguments {
+  synth::ChipOptions chip;
+  synth::ArrayOptions array;
+  std::string name = "array";
+  int arrays = 1;
+  bool truth = false;
+  std::string out = ".";
+  synth::CelForm form = synth::CelForm::kText;
+  synth::DatOptions dat;
+};
+
+bool ParseDouble(std::string_view text, double low, double high, double& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const std::string copy(text);
+  value = std::strtod(copy.c_str(), &end);
+  return end != nullptr && *end == '\0' && value >= low && value <= high;
+}
+
+// Two digits for up to 99 arrays, three beyond.
+std::string ArrayName(const std::string& stem, int index, int count) {
+  char digits[8];
+  std::snprintf(digits, sizeof digits, count > 99 ? "%03d" : "%02d", index);
+  return stem + digits;
+}
+
+int RunArrays(int argc, char** argv, bool scannerImages) {
+  const char* command = scannerImages ? "dat" : "cel";
+  ArrayArguments args;
+  for (int i = 2; i < argc; ++i) {
+    const std::string_view option = argv[i];
+    if (option == "--help" || option == "-h") {
+      std::printf(kArrayUsage, command, scannerImages ? ".DAT" : ".CEL",
+                  scannerImages ? kDatOptions : kCelOptions);
+      return 0;
+    }
+    if (option == "--truth") {
+      args.truth = true;
+      continue;
+    }
+    if (i + 1 >= argc) return Fail("option " + std::string(option) + " needs a value");
+    const std::string_view value = argv[++i];
+    long long number = 0;
+    double real = 0;
+    if (option == "--kind") {
+      const auto kind = synth::ParseChipKind(value);
+      if (!kind) return Fail("unknown kind '" + std::string(value) + "'");
+      args.chip.kind = *kind;
+    } else if (option == "--dim") {
+      if (!ParseNumber(value, 2, 8192, number)) return Fail("--dim takes 2 to 8192");
+      args.chip.dimension = static_cast<int>(number);
+    } else if (option == "--units") {
+      if (!ParseNumber(value, 0, 1000000, number)) return Fail("--units takes 0 to 1000000");
+      args.chip.unitCount = static_cast<int>(number);
+    } else if (option == "--chip-seed") {
+      if (!ParseNumber(value, 0, INT64_MAX, number)) return Fail("--chip-seed takes a whole number");
+      args.chip.seed = static_cast<std::uint64_t>(number);
+    } else if (option == "--chip-type") {
+      args.chip.chipType = value;
+    } else if (option == "--arrays") {
+      if (!ParseNumber(value, 1, 999, number)) return Fail("--arrays takes 1 to 999");
+      args.arrays = static_cast<int>(number);
+    } else if (option == "--name") {
+      args.name = value;
+    } else if (option == "--seed") {
+      if (!ParseNumber(value, 0, INT64_MAX - 1000, number)) return Fail("--seed takes a whole number");
+      args.array.seed = static_cast<std::uint64_t>(number);
+    } else if (option == "--scan-time") {
+      args.array.scanTime = value;
+    } else if (option == "--brightness") {
+      if (!ParseDouble(value, 1e-3, 1e3, real)) return Fail("--brightness takes 0.001 to 1000");
+      args.array.brightness = real;
+    } else if (option == "--background") {
+      if (!ParseDouble(value, 0, 30000, real)) return Fail("--background takes 0 to 30000");
+      args.array.background = real;
+    } else if (option == "--saturated" || option == "--outliers" || option == "--masked") {
+      if (!ParseNumber(value, 0, 1000000, number)) return Fail(std::string(option) + " takes a count");
+      int& count = option == "--saturated" ? args.array.saturatedCells
+                   : option == "--outliers" ? args.array.outlierCells
+                                            : args.array.maskedCells;
+      count = static_cast<int>(number);
+    } else if (option == "--out") {
+      args.out = value;
+    } else if (!scannerImages && option == "--form") {
+      if (value == "text") {
+        args.form = synth::CelForm::kText;
+      } else if (value == "old-text") {
+        args.form = synth::CelForm::kOldText;
+      } else if (value == "binary") {
+        args.form = synth::CelForm::kBinary;
+      } else {
+        return Fail("unknown form '" + std::string(value) + "'");
+      }
+    } else if (scannerImages && option == "--pixels-per-cell") {
+      if (!ParseNumber(value, 3, 64, number)) return Fail("--pixels-per-cell takes 3 to 64");
+      args.dat.pixelsPerCell = static_cast<int>(number);
+    } else if (scannerImages && option == "--margin") {
+      if (!ParseNumber(value, 0, 1000, number)) return Fail("--margin takes 0 to 1000");
+      args.dat.margin = static_cast<int>(number);
+    } else {
+      return Fail("unknown option " + std::string(option) + " (see zelko-synth " + command +
+                  " --help)");
+    }
+  }
+  if (args.arrays > 1 && !args.array.scanTime.empty())
+    return Fail("--scan-time names the scan of one array only");
+
+  std::string error;
+  const std::optional<synth::ChipTruth> chip = synth::MakeChip(args.chip, &error);
+  if (!chip) return Fail(error);
+  const double brightness = args.array.brightness;
+  const std::uint64_t firstSeed = args.array.seed;
+  for (int a = 0; a < args.arrays; ++a) {
+    synth::ArrayOptions options = args.array;
+    options.name = ArrayName(args.name, a + 1, args.arrays);
+    // Groups of SNP kind 1 open only the files of sub-array B.
+    if (chip->arrayType == 1) options.name += 'B';
+    options.seed = firstSeed + static_cast<std::uint64_t>(a);
+    options.brightness = brightness * (1.0 + 0.1 * (a % 5));
+    const std::optional<synth::ArrayTruth> array = synth::MakeArray(*chip, options, &error);
+    if (!array) return Fail(error);
+    std::string path;
+    bool written = false;
+    if (scannerImages) {
+      args.dat.seed = options.seed;
+      const std::optional<synth::DatImage> image = synth::MakeDatImage(*array, args.dat, &error);
+      if (!image) return Fail(error);
+      path = platform::JoinPath(args.out, synth::DatFileName(*array));
+      written = synth::WriteDat(*array, *image, path);
+    } else {
+      path = platform::JoinPath(args.out, synth::CelFileName(*array));
+      written = synth::WriteCel(*array, args.form, path);
+    }
+    if (!written) return Fail("cannot write " + path);
+    std::printf("%s\n", path.c_str());
+    if (!args.truth) continue;
+    path = platform::JoinPath(args.out, array->name + ".truth.txt");
+    if (!synth::WriteArrayTruth(*array, path)) return Fail("cannot write " + path);
+    std::printf("%s\n", path.c_str());
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -174,5 +359,8 @@ int main(int argc, char** argv) {
     return argc < 2 ? 2 : 0;
   }
   if (std::string_view(argv[1]) == "chip") return RunChip(argc, argv);
+  if (std::string_view(argv[1]) == "cel") return RunArrays(argc, argv, false);
+  if (std::string_view(argv[1]) == "dat") return RunArrays(argc, argv, true);
+  if (std::string_view(argv[1]) == "group") return synth::RunGroupCommand(argc, argv);
   return Fail("unknown command '" + std::string(argv[1]) + "'\n" + kUsage);
 }

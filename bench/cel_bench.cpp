@@ -1,0 +1,136 @@
+// Reading one full-size array (1164 x 1164 cells): a binary and a text cell file, each
+// beside a plain read of the same file's bytes in the same run, and the extraction of
+// cell intensities from a scanner image of about 34 million pixels.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "engine/cdf_layout.hpp"
+#include "engine/chip_data.hpp"
+#include "engine/dat_reader.hpp"
+#include "engine/log_channel.hpp"
+#include "platform/byte_reader.hpp"
+#include "tools/synth/array_model.hpp"
+#include "tools/synth/array_writers.hpp"
+#include "tools/synth/chip_model.hpp"
+
+namespace {
+
+constexpr int kSide = 1164;
+
+class SilentLog final : public LogSink {
+ public:
+  void AddText(std::string_view, bool, COLORREF) override {}
+};
+
+// One array for the whole run, written once into a scratch folder in every form.
+class FullArray {
+ public:
+  static const FullArray& Get() {
+    static const FullArray array;
+    return array;
+  }
+  std::string textPath;
+  std::string binaryPath;
+  std::string imagePath;
+
+ private:
+  FullArray() {
+    static SilentLog silent;
+    SetLogSink(&silent);
+    mFolder = std::filesystem::temp_directory_path() / ("zelko-cel-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(mFolder);
+    synth::ChipOptions chipOptions;
+    chipOptions.dimension = kSide;
+    chipOptions.unitCount = 54000;
+    chipOptions.seed = 7;
+    const auto chip = synth::MakeChip(chipOptions);
+    if (!chip) std::abort();
+    const auto array = synth::MakeArray(*chip, synth::ArrayOptions{});
+    if (!array) std::abort();
+    textPath = (mFolder / "full.CEL").string();
+    binaryPath = (mFolder / "full.bin.CEL").string();
+    imagePath = (mFolder / "full.DAT").string();
+    synth::DatOptions imageOptions;
+    imageOptions.pixelsPerCell = 5;
+    const auto image = synth::MakeDatImage(*array, imageOptions);
+    if (!image || !synth::WriteCel(*array, synth::CelForm::kText, textPath) ||
+        !synth::WriteCel(*array, synth::CelForm::kBinary, binaryPath) ||
+        !synth::WriteDat(*array, *image, imagePath))
+      std::abort();
+    // The readers only ask the layout for its side and rotation.
+    Layout.dimension = kSide;
+    RotatedLayout = 0;
+    AnalysisRunning = 1;
+  }
+  ~FullArray() {
+    std::error_code error;
+    std::filesystem::remove_all(mFolder, error);
+  }
+  std::filesystem::path mFolder;
+};
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration span) {
+  return std::chrono::duration<double>(span).count();
+}
+
+// Each iteration times a plain read of the file's bytes and then the work, so that both
+// see the same machine; the ratio is that of the sums.
+template <typename Work>
+void TimeAgainstPlainRead(benchmark::State& state, const std::string& path, Work work) {
+  double plain = 0;
+  double total = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto start = Clock::now();
+    benchmark::DoNotOptimize(platform::ReadWholeFile(path));
+    plain += Seconds(Clock::now() - start);
+    state.ResumeTiming();
+    start = Clock::now();
+    work();
+    total += Seconds(Clock::now() - start);
+  }
+  const auto iterations = static_cast<double>(state.iterations());
+  state.counters["ratio_to_plain_read"] = total / plain;
+  state.counters["plain_read_ms"] = plain / iterations * 1000;
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(std::filesystem::file_size(path)));
+}
+
+// As in a group's opening, one array object is read again and again.
+void BM_CelBinaryRead(benchmark::State& state) {
+  const FullArray& array = FullArray::Get();
+  CHIP_DATA data;
+  TimeAgainstPlainRead(state, array.binaryPath, [&] {
+    if (!data.ReadBinaryCel(array.binaryPath.c_str())) state.SkipWithError("read failed");
+  });
+}
+
+void BM_CelTextRead(benchmark::State& state) {
+  const FullArray& array = FullArray::Get();
+  CHIP_DATA data;
+  TimeAgainstPlainRead(state, array.textPath, [&] {
+    if (!data.ReadTextCel(array.textPath.c_str())) state.SkipWithError("read failed");
+  });
+}
+
+void BM_DatExtract(benchmark::State& state) {
+  const FullArray& array = FullArray::Get();
+  TimeAgainstPlainRead(state, array.imagePath, [&] {
+    if (!Dat.ExtractDat(array.imagePath.c_str())) state.SkipWithError("extraction failed");
+  });
+}
+
+}  // namespace
+
+BENCHMARK(BM_CelBinaryRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CelTextRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DatExtract)->Unit(benchmark::kMillisecond);

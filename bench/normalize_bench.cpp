@@ -1,0 +1,145 @@
+// Normalising one full-size array (1164 x 1164) against a baseline by the invariant set
+// and by matched quantiles, and writing and reading its QVF file against a plain write
+// and read of the same number of bytes in the same run.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/cdf_layout.hpp"
+#include "engine/chip_data.hpp"
+#include "engine/group.hpp"
+#include "engine/load_cdf.hpp"
+#include "engine/log_channel.hpp"
+#include "platform/byte_reader.hpp"
+#include "platform/byte_writer.hpp"
+#include "tools/synth/array_group.hpp"
+#include "tools/synth/chip_writers.hpp"
+
+namespace {
+
+class SilentLog final : public LogSink {
+ public:
+  void AddText(std::string_view, bool, COLORREF) override {}
+};
+
+// One chip and one pair of arrays for the whole run, in a scratch folder.
+class FullGroup {
+ public:
+  static FullGroup& Get() {
+    static FullGroup group;
+    return group;
+  }
+  CHIP_DATA baseline;
+  CHIP_DATA array;
+  std::string folder;
+
+ private:
+  FullGroup() {
+    static SilentLog silent;
+    SetLogSink(&silent);
+    AnalysisRunning = 1;
+    mFolder = std::filesystem::temp_directory_path() / ("zelko-normalize-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(mFolder);
+    folder = mFolder.string();
+    StartGroup(folder);
+    synth::ChipOptions options;
+    options.dimension = 1164;
+    options.unitCount = 54000;
+    options.seed = 7;
+    const auto chip = synth::MakeChip(options);
+    const std::string cdfPath = (mFolder / synth::FileNameFor(*chip, synth::ChipForm::kTextCdf)).string();
+    if (!synth::WriteTextCdf(*chip, cdfPath)) std::abort();
+    CdfLoadSettings settings;
+    if (!LoadCdf(cdfPath, true, "", settings)) std::abort();
+
+    synth::ArrayGroupOptions groupOptions;
+    groupOptions.arrays = 2;
+    groupOptions.seed = 3;
+    const synth::ArrayGroupTruth group = synth::MakeArrayGroup(*chip, groupOptions);
+    Fill(baseline, group.arrays[0], (mFolder / "baseline.CEL").string());
+    Fill(array, group.arrays[1], (mFolder / "array.CEL").string());
+  }
+  ~FullGroup() {
+    DiscardGroup();
+    std::error_code error;
+    std::filesystem::remove_all(mFolder, error);
+  }
+  static void Fill(CHIP_DATA& chip, const synth::SynthesisedArray& source, const std::string& path) {
+    chip.dimension = Layout.dimension;
+    chip.plane1 = source.intensities;
+    chip.plane2 = source.standardErrors;
+    chip.AllocateUnitTables();
+    chip.dataPath = path;
+    chip.medianIntensity = static_cast<std::int32_t>(chip.GetQuantile(0.5, false));
+  }
+  std::filesystem::path mFolder;
+};
+
+void Normalize(benchmark::State& state, int method) {
+  FullGroup& group = FullGroup::Get();
+  TheGroup().Settings().NORM_METHOD = method;
+  for (auto _ : state) {
+    if (!group.array.NormalizeCel(&group.baseline, true, false, false)) state.SkipWithError("normalisation failed");
+    benchmark::DoNotOptimize(group.array.plane2.data());
+  }
+  state.counters["cells"] = static_cast<double>(group.array.plane1.size());
+}
+
+void BM_NormalizeInvariantSet(benchmark::State& state) {
+  Normalize(state, 0);
+}
+
+void BM_NormalizeQuantiles(benchmark::State& state) {
+  Normalize(state, 1);
+}
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration span) {
+  return std::chrono::duration<double>(span).count();
+}
+
+// The best of a few plain writes and reads of as many bytes as the QVF file holds.
+double PlainWriteReadSeconds(const std::string& path, std::size_t size) {
+  const std::vector<std::uint8_t> bytes(size, 0x5A);
+  double best = 1e9;
+  for (int i = 0; i < 5; ++i) {
+    const auto start = Clock::now();
+    if (!platform::WriteWholeFile(path, bytes)) std::abort();
+    const auto read = platform::ReadWholeFile(path);
+    benchmark::DoNotOptimize(read);
+    best = std::min(best, Seconds(Clock::now() - start));
+  }
+  return best;
+}
+
+void BM_QvfReadWrite(benchmark::State& state) {
+  FullGroup& group = FullGroup::Get();
+  CHIP_DATA& array = group.array;
+  const std::string qvfPath = array.QvfPath();
+  const std::size_t size = QvfFileSize(Layout.dimension, Layout.unitCount);
+  const double plain = PlainWriteReadSeconds(group.folder + "/plain.bin", size);
+  CHIP_DATA read;
+  double total = 0.0;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    if (!array.WriteQvf() || !read.ReadExisting(qvfPath.c_str(), false, false)) state.SkipWithError("QVF failed");
+    total += Seconds(Clock::now() - start);
+  }
+  const double perIteration = total / static_cast<double>(state.iterations());
+  state.counters["ratio_to_plain_read"] = perIteration / plain;
+  state.counters["plain_write_read_ms"] = plain * 1000;
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(2 * size));
+}
+
+}  // namespace
+
+BENCHMARK(BM_NormalizeInvariantSet)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NormalizeQuantiles)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QvfReadWrite)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,145 @@
+// The cell intensity file parser: reads a CEL file, binary (magic 64) or text (the
+// sectioned "[CEL]" form, version 3, and the older "COLS/ROWS=" form, version 2), into
+// its header and one entry per cell. Also the routines every CEL reader shares: the cell
+// line scanner, the chip type inside a header text and the conversion of a cell to the
+// two intensity planes.
+#pragma once
+
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::int32_t kBinaryCelMagic = 64;
+inline constexpr int kTextCelVersion = 3;
+inline constexpr int kOldTextCelVersion = 2;
+
+// A binary cell entry: float32 mean, float32 deviation, int16 pixel count.
+inline constexpr std::size_t kBinaryCelEntryBytes = 10;
+
+// Cell coordinates are 16-bit in the binary form; a side beyond this cannot be addressed.
+inline constexpr int kMaxCelSide = 32767;
+
+struct CelHeader {
+  int version = 0;
+  int cols = 0;  // cells per row; x runs over it
+  int rows = 0;
+  int cellCount = 0;
+  std::string headerText;
+  std::string algorithm;
+  std::string algorithmParameters;
+  std::string chipType;
+  int cellMargin = 0;
+  int maskedCount = 0;
+};
+
+struct CelEntry {
+  float mean = 0.0f;
+  float standardDeviation = 0.0f;
+  std::int16_t x = 0;
+  std::int16_t y = 0;
+  std::int16_t pixelCount = 0;
+  std::uint8_t masked = 0;
+};
+
+class CEL_FILE_DATA {
+ public:
+  // Splits a path at its last separator into directory and fileName.
+  void SetFileName(std::string_view path);
+  // The file opens and its first int32 is the binary magic number.
+  bool IsBinary() const;
+  // Reads the header and, unless headerOnly, the cells and masks. False leaves the reason
+  // in errorText: "Unable to open the file.", "The file does not appear to be the correct
+  // format." or "Unrecognized CEL file format.". Text forms give rows x cols entries,
+  // cells absent from the file left at zero; binary files give their cellCount entries,
+  // which cover the grid.
+  [[nodiscard]] bool Read(bool headerOnly);
+  void Clear();
+
+  // The entries. Entry i is the cell x = i mod cols, y = i div cols in every form. A
+  // binary file's entries are decoded from its bytes when asked for, so that reading a
+  // file costs no second copy of it.
+  std::size_t CellCount() const;
+  CelEntry Cell(std::size_t index) const;
+  // The entry of cell (x, y) of the grid: 0 <= x < cols, 0 <= y < rows.
+  CelEntry CellAt(int x, int y) const {
+    const std::size_t index =
+        static_cast<std::size_t>(y) * static_cast<std::size_t>(header.cols) +
+        static_cast<std::size_t>(x);
+    if (mBytes.empty()) return mCells[index];
+    const std::uint8_t* entry = mBytes.data() + mCellOffset + index * kBinaryCelEntryBytes;
+    return {DecodeFloat(entry),
+            DecodeFloat(entry + 4),
+            static_cast<std::int16_t>(x),
+            static_cast<std::int16_t>(y),
+            static_cast<std::int16_t>(entry[8] | (entry[9] << 8)),
+            static_cast<std::uint8_t>(!mMasked.empty() && mMasked[index] ? 1 : 0)};
+  }
+
+  std::string errorText;
+  std::string fullPath;
+  std::string directory;
+  std::string fileName;
+  CelHeader header;
+
+ private:
+  bool ReadBinary(bool headerOnly);
+  bool ReadText(bool headerOnly);
+  bool Fail(const char* reason);
+  // Inline, so that the cell loops of the readers decode without a call.
+  static float DecodeFloat(const std::uint8_t* p) {
+    return std::bit_cast<float>(static_cast<std::uint32_t>(p[0]) |
+                                (static_cast<std::uint32_t>(p[1]) << 8) |
+                                (static_cast<std::uint32_t>(p[2]) << 16) |
+                                (static_cast<std::uint32_t>(p[3]) << 24));
+  }
+
+  std::vector<CelEntry> mCells;      // text forms
+  std::vector<std::uint8_t> mBytes;  // binary form: the whole file
+  std::size_t mCellOffset = 0;       // where its entries begin
+  std::vector<bool> mMasked;         // binary form: one flag per entry, when it has masks
+};
+
+// The fields of one cell line "x y mean [deviation [pixels]]" (white space between).
+struct CelLineFields {
+  int x = 0;
+  int y = 0;
+  float mean = 0.0f;
+  float deviation = 0.0f;  // 0 when the line stops after the mean
+  float pixels = 1.0f;     // 1 when the line stops before it
+};
+
+// Scans a cell line without copying it. False when it does not begin with x, y and the
+// mean; later fields that are absent or unreadable keep their defaults.
+bool ParseCelLine(std::string_view line, CelLineFields& fields);
+
+// The two plane values of a cell: the mean rounded, and the standard error of the mean
+// (deviation / sqrt(pixels)) truncated; both held to 0..65535, NaN giving 0.
+inline std::uint16_t CelIntensity(double mean) {
+  const double rounded = mean + 0.5;
+  if (!(rounded > 0)) return 0;
+  if (rounded >= UINT16_MAX) return UINT16_MAX;
+  return static_cast<std::uint16_t>(rounded);
+}
+// The divisor of the standard error; a pixel count below 1 counts as 1, so a count of 0
+// never divides.
+inline double CelRootOfPixels(double pixels) {
+  return pixels > 1 ? std::sqrt(pixels) : 1.0;
+}
+inline std::uint16_t CelStandardError(double deviation, double rootOfPixels) {
+  const double error = deviation / rootOfPixels;
+  if (!(error > 0)) return 0;
+  if (error >= UINT16_MAX) return UINT16_MAX;
+  return static_cast<std::uint16_t>(error);
+}
+
+// The chip type inside a CEL header text: from two characters after the second 0x14 up
+// to the next '.', or, when there is none, up to one character before the next 0x14.
+// Empty when a separator is missing.
+std::string CelChipType(std::string_view headerText);
+
+// Runs CEL_FILE_DATA::Read on the bytes (through a scratch file).
+bool FuzzCelFileData(const std::uint8_t* data, std::size_t size);

@@ -1,0 +1,185 @@
+// Reading a CEL file into the intensity planes of CHIP_DATA. Text files of the sectioned
+// form are read here line by line, since they are the bulk of what a group opens; every
+// other form goes through CEL_FILE_DATA.
+#include "engine/cel_reader.hpp"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string_view>
+
+#include "engine/cdf_layout.hpp"
+#include "engine/cel_file_data.hpp"
+#include "engine/chip_data.hpp"
+#include "engine/fuzz_support.hpp"
+#include "engine/log_channel.hpp"
+#include "engine/running_scope.hpp"
+#include "platform/line_reader.hpp"
+
+namespace {
+
+constexpr int kPumpEveryLines = 100;
+constexpr int kProgressEveryLines = 10000;
+constexpr int kProgressEveryRows = 20;
+
+// Puts one cell into both planes, turned when the layout is rotated; cells outside the
+// layout are dropped.
+class PlaneFiller {
+ public:
+  explicit PlaneFiller(CHIP_DATA& data)
+      : mPlane1(data.plane1.data()),
+        mPlane2(data.plane2.data()),
+        mDimension(data.dimension),
+        mRotated(RotatedLayout != 0) {}
+
+  void Store(int x, int y, double mean, double deviation, double pixels) {
+    // The turn maps the square onto itself, so the range is checked first.
+    if (x < 0 || x >= mDimension || y < 0 || y >= mDimension) return;
+    if (mRotated) {
+      const int turnedX = mDimension - 1 - y;
+      y = x;
+      x = turnedX;
+    }
+    const std::size_t index =
+        static_cast<std::size_t>(x) * static_cast<std::size_t>(mDimension) +
+        static_cast<std::size_t>(y);
+    mPlane1[index] = CelIntensity(mean);
+    // Nearly every cell has the same pixel count; its root is taken once.
+    if (pixels != mLastPixels) {
+      mLastPixels = pixels;
+      mLastRoot = CelRootOfPixels(pixels);
+    }
+    mPlane2[index] = CelStandardError(deviation, mLastRoot);
+  }
+
+ private:
+  std::uint16_t* mPlane1;
+  std::uint16_t* mPlane2;
+  int mDimension;
+  bool mRotated;
+  double mLastPixels = 1.0;
+  double mLastRoot = 1.0;
+};
+
+}  // namespace
+
+bool CHIP_DATA::ReadTextCel(const char* path) {
+  LogMessage("    Reading CEL file...");
+  // Both planes start from zero, so a cell the file does not give reads as 0.
+  AllocatePlanes(Layout.dimension);
+
+  platform::LineReader reader;
+  if (!reader.Open(path)) {
+    LogMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
+    return false;
+  }
+  std::string_view line;
+  platform::LineStatus status = reader.Next(line);
+  if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError ||
+      line.find("[CEL]") == std::string_view::npos) {
+    LogMessage("    Not a text format CEL file; try binary reading");
+    reader.Close();
+    return ReadBinaryCel(path);
+  }
+  for (;;) {
+    status = reader.Next(line);
+    if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) {
+      LogMessage(MessageBuffer("    Reading %s failed: no \"CellHeader\" line", path), 0,
+                 kLogRed);
+      return false;
+    }
+    if (line.find("CellHeader") != std::string_view::npos) break;
+  }
+  LogMessage("      Line 0");
+
+  PlaneFiller planes(*this);
+  CelLineFields fields;
+  for (int count = 1;; ++count) {
+    status = reader.Next(line);
+    if (status == platform::LineStatus::kEnd) return true;
+    if (status == platform::LineStatus::kError) {
+      LogMessage(MessageBuffer("    Reading %s failed after line %d", path, count), 0, kLogRed);
+      return false;
+    }
+    if (!line.empty() && line.front() == '[') return true;
+    if (line.size() > 3) {
+      if (!ParseCelLine(line, fields)) {
+        LogMessage(MessageBuffer("    Reading %s failed: cell line %d is not 'x y mean': '%.*s'",
+                                 path, count, static_cast<int>(std::min<std::size_t>(line.size(), 60)),
+                                 line.data()),
+                   0, kLogRed);
+        return false;
+      }
+      planes.Store(fields.x, fields.y, fields.mean, fields.deviation, fields.pixels);
+    }
+    if (count % kPumpEveryLines == 0) {
+      PumpMessages();
+      if (count % kProgressEveryLines == 0) LogMessage(MessageBuffer("      Line %d", count), 1);
+    }
+    if (AnalysisRunning == 0) {
+      LogMessage(kUserStopMessage, 0, kLogRed);
+      return false;
+    }
+  }
+}
+
+bool CHIP_DATA::ReadBinaryCel(const char* path) {
+  std::unique_ptr<CEL_FILE_DATA> file;
+  try {
+    file = std::make_unique<CEL_FILE_DATA>();
+  } catch (const std::bad_alloc&) {
+    LogMessage("      Allocate memeory failed in ReadBinaryCel()", 0, kLogRed);
+    return false;
+  }
+  file->SetFileName(path);
+  // The parser refuses files with fewer entries than the grid; checked again because the
+  // loop below takes every cell of the grid.
+  if (!file->Read(false) ||
+      file->CellCount() < static_cast<std::size_t>(file->header.rows) *
+                              static_cast<std::size_t>(file->header.cols)) {
+    LogMessage("      Failed to read Binary CEL file", 0, kLogRed);
+    return false;
+  }
+  const int rows = file->header.rows;
+  const int cols = file->header.cols;
+  // A grid that covers the layout writes every cell, so the planes need no clearing.
+  const int side = Layout.dimension;
+  const auto cells = static_cast<std::size_t>(side) * static_cast<std::size_t>(side);
+  if (rows >= side && cols >= side && plane1.size() == cells && plane2.size() == cells) {
+    dimension = side;
+  } else {
+    AllocatePlanes(side);
+  }
+
+  LogMessage("      Row 0");
+  PlaneFiller planes(*this);
+  for (int row = 0; row < rows; ++row) {
+    for (int i = 0; i < cols; ++i) {
+      const CelEntry cell = file->CellAt(i, row);
+      planes.Store(i, row, cell.mean, cell.standardDeviation, cell.pixelCount);
+    }
+    PumpMessages();
+    if (row > 0 && row % kProgressEveryRows == 0) LogMessage(MessageBuffer("      Row %d", row), 1);
+    if (AnalysisRunning == 0) {
+      LogMessage(kUserStopMessage, 0, kLogRed);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool FuzzReadTextCel(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz.CEL", [](const std::string& path) {
+    const RaisedAnalysisRunning running;
+    CHIP_DATA chip;
+    return chip.ReadTextCel(path.c_str());
+  });
+}
+
+bool FuzzReadBinaryCel(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz.CEL", [](const std::string& path) {
+    const RaisedAnalysisRunning running;
+    CHIP_DATA chip;
+    return chip.ReadBinaryCel(path.c_str());
+  });
+}

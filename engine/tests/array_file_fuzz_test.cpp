@@ -1,0 +1,119 @@
+// The cell file and scanner image readers on damaged copies of generated files:
+// truncations and byte flips from a fixed seed. None may crash or read out of bounds
+// (the sanitizer build catches that), and a reader that refuses a file says so in red.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "engine/cel_file_data.hpp"
+#include "engine/cel_reader.hpp"
+#include "engine/dat_reader.hpp"
+#include "engine/tests/array_file_test_support.hpp"
+#include "platform/byte_reader.hpp"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Truncations at evenly spread lengths, then copies with a few bytes flipped within the
+// first `span` bytes (the header, where most of the structure is).
+std::vector<Bytes> Variants(const Bytes& seed, int count, std::size_t span, std::uint32_t randomSeed) {
+  std::vector<Bytes> variants;
+  std::mt19937 random(randomSeed);
+  const int cuts = count / 3;
+  for (int i = 0; i < cuts; ++i)
+    variants.emplace_back(seed.begin(),
+                          seed.begin() + static_cast<std::ptrdiff_t>(
+                                             seed.size() * static_cast<std::size_t>(i) /
+                                             static_cast<std::size_t>(cuts)));
+  span = std::min(span, seed.size());
+  while (static_cast<int>(variants.size()) < count) {
+    Bytes copy = seed;
+    const int flips = 1 + static_cast<int>(random() % 4);
+    for (int f = 0; f < flips; ++f) {
+      const std::size_t at = random() % span;
+      // Digits, signs and separators are where text files break; any byte for binary ones.
+      static constexpr char kTextBytes[] = "0123456789-+.eE\t\n =[]\x14/";
+      copy[at] = random() % 2 == 0
+                     ? static_cast<std::uint8_t>(random() % 256)
+                     : static_cast<std::uint8_t>(kTextBytes[random() % (sizeof kTextBytes - 1)]);
+    }
+    variants.push_back(std::move(copy));
+  }
+  return variants;
+}
+
+}  // namespace
+
+class ArrayFileFuzzTest : public ArrayFileTest {
+ protected:
+  void SetUp() override {
+    mChip = MakeChip(synth::ChipKind::kSnp3Rotated, 20, 6);
+    UseChip(mChip);
+    mArray = MakeArray(mChip, 4);
+  }
+  Bytes Seed(const std::string& path) { return platform::ReadWholeFile(path).value_or(Bytes{}); }
+
+  // Runs the entry on every variant; with redOnRefusal a refused variant must have
+  // logged a red line.
+  template <typename Entry>
+  void Run(const Bytes& seed, int count, std::size_t span, Entry entry, bool redOnRefusal) {
+    ASSERT_FALSE(seed.empty());
+    int index = 0;
+    for (const Bytes& variant : Variants(seed, count, span, 20240917)) {
+      SCOPED_TRACE(index++);
+      mLog.Clear();
+      const bool read = entry(variant.data(), variant.size());
+      if (!read && redOnRefusal) {
+        EXPECT_GT(mLog.CountInColour(kLogRed), 0);
+      }
+    }
+    // The undamaged file itself must still read.
+    EXPECT_TRUE(entry(seed.data(), seed.size()));
+  }
+
+  synth::ChipTruth mChip;
+  synth::ArrayTruth mArray;
+};
+
+TEST_F(ArrayFileFuzzTest, TextCellFiles) {
+  for (const auto form : {synth::CelForm::kText, synth::CelForm::kOldText}) {
+    const Bytes seed = Seed(WriteCel(mArray, form));
+    Run(seed, 300, seed.size(), FuzzReadTextCel, true);
+    Run(seed, 300, 1200, FuzzReadTextCel, true);
+    Run(seed, 300, seed.size(), FuzzCelFileData, false);
+  }
+}
+
+TEST_F(ArrayFileFuzzTest, BinaryCellFiles) {
+  const Bytes seed = Seed(WriteCel(mArray, synth::CelForm::kBinary));
+  Run(seed, 300, seed.size(), FuzzReadBinaryCel, true);
+  Run(seed, 300, 400, FuzzReadBinaryCel, true);
+  Run(seed, 300, 400, FuzzCelFileData, false);
+}
+
+TEST_F(ArrayFileFuzzTest, ScannerImages) {
+  synth::DatOptions options;
+  options.pixelsPerCell = 5;
+  const auto image = synth::MakeDatImage(mArray, options);
+  ASSERT_TRUE(image.has_value());
+  const std::string path = mFolder.File("scan.DAT");
+  ASSERT_TRUE(synth::WriteDat(mArray, *image, path));
+  const Bytes seed = Seed(path);
+  Run(seed, 120, seed.size(), FuzzExtractDat, true);
+  Run(seed, 300, kDatHeaderSize, FuzzExtractDat, true);
+}
+
+TEST_F(ArrayFileFuzzTest, DataFileHeaders) {
+  synth::DatOptions options;
+  options.pixelsPerCell = 3;
+  const auto image = synth::MakeDatImage(mArray, options);
+  ASSERT_TRUE(image.has_value());
+  const std::string path = mFolder.File("scan.DAT");
+  ASSERT_TRUE(synth::WriteDat(mArray, *image, path));
+  // Another chip type is refused without a word, so only crashes count here.
+  Run(Seed(path), 300, kDatHeaderSize, FuzzReadDataFileHeader, false);
+  Run(Seed(WriteCel(mArray, synth::CelForm::kText)), 300, 600, FuzzReadDataFileHeader, false);
+  Run(Seed(WriteCel(mArray, synth::CelForm::kBinary)), 300, 600, FuzzReadDataFileHeader, false);
+}

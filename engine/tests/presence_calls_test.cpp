@@ -1,0 +1,126 @@
+// Presence calls on arrays whose probe sets are known to be expressed or not, the call
+// rules on hand-set probe pairs, a noise level that cannot divide by zero, and the
+// rescaling of intensities.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/tests/array_test_support.hpp"
+
+class PresenceCallTest : public ArrayTest {};
+
+TEST_F(PresenceCallTest, KnownSignalGivesPresentAndAbsent) {
+  const synth::ChipTruth chip = SetUpChip(synth::ChipKind::kExpression, 120, 400, 3);
+  synth::ArrayGroupOptions options;
+  options.arrays = 2;
+  options.seed = 9;
+  // Clearly absent: the two cells of a pair differ by little more than their rounding.
+  options.noise = 0.02;
+  const synth::ArrayGroupTruth group = synth::MakeArrayGroup(chip, options);
+  for (int a = 0; a < 2; ++a) {
+    SCOPED_TRACE(a);
+    CHIP_DATA array;
+    Fill(array, group, a, mFolder.File("array.CEL"));
+    array.ComputePresenceCalls();
+    int mismatches = 0;
+    for (std::size_t u = 0; u < chip.units.size(); ++u) mismatches += array.calls[u] != group.present[u] ? 1 : 0;
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_GT(std::count(array.calls.begin(), array.calls.end(), kCallPresent), 100);
+    EXPECT_GT(std::count(array.calls.begin(), array.calls.end(), kCallAbsent), 100);
+  }
+  EXPECT_TRUE(mLog.ContainsRed("    No matching QEX txt file; calculating Presence calls..."));
+  EXPECT_TRUE(mLog.Contains("      Gene 0:", kLogBlack));
+}
+
+// Probe sets of 11 pairs on a flat array of 100, where the background is 100 and no
+// cell lies below it, so the noise is clamped to 1 and pairs differ clearly at 4.
+class PresenceRuleTest : public ArrayTest {
+ protected:
+  void SetUp() override {
+    synth::ChipOptions options;
+    options.dimension = 60;
+    options.unitCount = 20;
+    options.minPairs = 11;
+    options.maxPairs = 11;
+    options.seed = 12;
+    mChip = SetUpChip(options);
+    mArray.AllocatePlanes(60);
+    std::fill(mArray.plane1.begin(), mArray.plane1.end(), 100);
+    mArray.AllocateUnitTables();
+  }
+  // Sets pair p of unit u to pm and mm.
+  void SetPair(int u, int p, std::uint16_t pm, std::uint16_t mm) {
+    const synth::ProbePair& pair = mChip.units[static_cast<std::size_t>(u)].blocks[0].pairs[static_cast<std::size_t>(p)];
+    mArray.plane1[mArray.CellIndex(pair.pm.x, pair.pm.y)] = pm;
+    mArray.plane1[mArray.CellIndex(pair.mm.x, pair.mm.y)] = mm;
+  }
+
+  synth::ChipTruth mChip;
+  CHIP_DATA mArray;
+};
+
+TEST_F(PresenceRuleTest, CallRulesOnHandSetPairs) {
+  // Differences vary a little from pair to pair: equal ones would leave no pair inside
+  // the outlier bounds and so no log score.
+  // Unit 0: every pair level. Unit 1: all 11 pairs far apart.
+  for (int p = 0; p < 11; ++p) SetPair(1, p, static_cast<std::uint16_t>(1100 + 10 * p), 110);
+  // Unit 2: five pairs just clearly up (12 over 8 after the background), one just
+  // clearly down, five level: ratio 5, fraction 5/11, log score 10 x 4 x log10(1.5) / 11
+  // = 0.64, below 0.9.
+  for (int p = 0; p < 5; ++p) SetPair(2, p, 112, 108);
+  SetPair(2, 5, 108, 112);
+  // Unit 3: ten pairs up by a ratio near 3 and one down: ratio 10, fraction 10/11.
+  for (int p = 0; p < 10; ++p) SetPair(3, p, static_cast<std::uint16_t>(130 + p), 110);
+  SetPair(3, 10, 110, 130);
+  // Unit 4: three pairs up and one down: ratio 3 with a fraction of 3/11, below a third.
+  for (int p = 0; p < 3; ++p) SetPair(4, p, static_cast<std::uint16_t>(400 + p), 110);
+  SetPair(4, 3, 110, 400);
+  mArray.ComputePresenceCalls();
+  EXPECT_EQ(mArray.calls[0], kCallAbsent);
+  EXPECT_EQ(mArray.calls[1], kCallPresent);
+  EXPECT_EQ(mArray.calls[2], kCallMarginal);
+  EXPECT_EQ(mArray.calls[3], kCallPresent);
+  EXPECT_EQ(mArray.calls[4], kCallAbsent);
+}
+
+TEST_F(PresenceRuleTest, NoiseOfZeroOrNoneIsTakenAsOne) {
+  // No cell lies below the background, so there is no noise to measure.
+  for (int p = 0; p < 11; ++p) SetPair(1, p, static_cast<std::uint16_t>(1100 + 10 * p), 100);
+  mArray.ComputePresenceCalls();
+  EXPECT_EQ(mArray.calls[0], kCallAbsent);
+  EXPECT_EQ(mArray.calls[1], kCallPresent);
+
+  // A scanned array whose standard errors are all 0 calls as one whose errors are 1.
+  synth::ArrayGroupOptions options;
+  options.arrays = 1;
+  Fill(mArray, synth::MakeArrayGroup(mChip, options), 0, mFolder.File("array.CEL"));
+  std::fill(mArray.plane2.begin(), mArray.plane2.end(), 0);
+  mArray.ComputePresenceCalls();
+  const std::vector<char> fromZero = mArray.calls;
+  std::fill(mArray.plane2.begin(), mArray.plane2.end(), 1);
+  mArray.ComputePresenceCalls();
+  EXPECT_EQ(fromZero, mArray.calls);
+  EXPECT_GT(std::count(fromZero.begin(), fromZero.end(), kCallPresent), 0);
+}
+
+TEST_F(PresenceRuleTest, ScalingMovesTheMedianAndClamps) {
+  mArray.dataPath = mFolder.File("scaled.CEL");
+  mArray.medianIntensity = 200;
+  mArray.plane1[0] = 201;
+  mArray.plane1[1] = 40000;
+  ASSERT_TRUE(mArray.ScaleIntensities(400));
+  EXPECT_EQ(mArray.medianIntensity, 400);
+  EXPECT_EQ(mArray.plane1[0], 402);
+  EXPECT_EQ(mArray.plane1[1], 65535);
+  EXPECT_EQ(mArray.plane1[2], 200);
+  CHIP_DATA saved;
+  ASSERT_TRUE(saved.ReadExisting(mFolder.File("scaled.qvf").c_str(), false, false));
+  EXPECT_EQ(saved.plane1, mArray.plane1);
+  EXPECT_EQ(saved.medianIntensity, 400);
+
+  mArray.medianIntensity = 0;
+  const std::vector<std::uint16_t> before = mArray.plane1;
+  EXPECT_FALSE(mArray.ScaleIntensities(400));
+  EXPECT_TRUE(mLog.ContainsRed("    Cannot scale intensities to median 400: the array's median intensity is 0"));
+  EXPECT_EQ(mArray.plane1, before);
+}

@@ -1,0 +1,223 @@
+// The QVF file: written and read back field for field at the documented byte offsets,
+// refused when written for another chip layout or file format, and taken by ReadArray
+// before any data file.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/tests/array_test_support.hpp"
+#include "platform/byte_reader.hpp"
+
+namespace {
+
+// An array whose every field holds something different from its neighbours.
+CHIP_DATA MakeFilledArray(const std::string& dataPath, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  CHIP_DATA chip;
+  chip.headerText = "scan header \x14 sample \x14 SynthExpr.1sq";
+  chip.normalised = 0;
+  chip.valuesPresent = 1;
+  chip.medianIntensity = 1234;
+  chip.dataPath = dataPath;
+  chip.baselinePath = "/somewhere/else/baseline.CEL";
+  chip.arrayOutlierPercent = 0.125f;
+  chip.singleOutlierPercent = 2.5f;
+  chip.callPercent = 0.4375f;
+  chip.AllocatePlanes(Layout.dimension);
+  for (auto& value : chip.plane1) value = static_cast<std::uint16_t>(random());
+  for (auto& value : chip.plane2) value = static_cast<std::uint16_t>(random());
+  chip.AllocateUnitTables();
+  for (std::size_t u = 0; u < chip.calls.size(); ++u) {
+    chip.calls[u] = "PAMN"[u % 4];
+    chip.triples[u] = VALUE_TRIPLE{static_cast<float>(random()) / 7.0f, static_cast<float>(u) * 0.5f,
+                                   u % 3 == 0 ? kArrayOutlierWord : static_cast<int>(random() & 0xFFFF)};
+  }
+  return chip;
+}
+
+void ExpectSameArray(const CHIP_DATA& read, const CHIP_DATA& written) {
+  EXPECT_EQ(read.headerText, written.headerText);
+  EXPECT_EQ(read.format, kQvfFormat);
+  EXPECT_EQ(read.normalised, written.normalised);
+  EXPECT_EQ(read.valuesPresent, written.valuesPresent);
+  EXPECT_EQ(read.medianIntensity, written.medianIntensity);
+  EXPECT_EQ(read.dimension, written.dimension);
+  EXPECT_EQ(read.baselinePath, written.baselinePath);
+  EXPECT_EQ(read.arrayOutlierPercent, written.arrayOutlierPercent);
+  EXPECT_EQ(read.singleOutlierPercent, written.singleOutlierPercent);
+  EXPECT_EQ(read.callPercent, written.callPercent);
+  EXPECT_EQ(read.plane1, written.plane1);
+  EXPECT_EQ(read.plane2, written.plane2);
+  EXPECT_EQ(read.calls, written.calls);
+  ASSERT_EQ(read.triples.size(), written.triples.size());
+  for (std::size_t u = 0; u < read.triples.size(); ++u) {
+    EXPECT_EQ(read.triples[u].value, written.triples[u].value) << u;
+    EXPECT_EQ(read.triples[u].stdErr, written.triples[u].stdErr) << u;
+    EXPECT_EQ(read.triples[u].outlier, written.triples[u].outlier) << u;
+  }
+}
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+  return platform::ReadWholeFile(path).value_or(std::vector<std::uint8_t>{});
+}
+
+}  // namespace
+
+class QvfFileTest : public ArrayTest {
+ protected:
+  void SetUp() override { SetUpChip(synth::ChipKind::kExpression, 20, 10); }
+
+  // Writes a filled array for a1.CEL in the test folder; returns what was written.
+  CHIP_DATA WriteFilled(std::uint32_t seed = 5) {
+    CHIP_DATA chip = MakeFilledArray(mFolder.File("a1.CEL"), seed);
+    EXPECT_TRUE(chip.WriteQvf());
+    return chip;
+  }
+  std::string QvfFile() const { return mFolder.File("a1.qvf"); }
+};
+
+TEST_F(QvfFileTest, RoundTripKeepsEveryField) {
+  const CHIP_DATA written = WriteFilled();
+  CHIP_DATA read;
+  ASSERT_TRUE(read.ReadExisting(QvfFile().c_str(), false, true));
+  ExpectSameArray(read, written);
+  EXPECT_EQ(read.dataPath, QvfFile());  // the array is now known by the file it came from
+  EXPECT_TRUE(mLog.Contains("    Accessing '" + QvfFile() + "' (file format 3) ", kLogBlack));
+}
+
+TEST_F(QvfFileTest, FieldsSitAtTheDocumentedOffsets) {
+  const CHIP_DATA written = WriteFilled();
+  const auto bytes = FileBytes(QvfFile());
+  const std::size_t cells = 20 * 20;
+  const std::size_t units = 10;
+  ASSERT_EQ(bytes.size(), 3028 + 4 * cells + 13 * units);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data())), written.headerText);
+  EXPECT_EQ(bytes[1000], 3);
+  EXPECT_EQ(bytes[1001], 0);
+  EXPECT_EQ(bytes[1002], 1);
+  EXPECT_EQ(platform::LoadU32(&bytes[1004]), 1234u);
+  EXPECT_EQ(platform::LoadU32(&bytes[1012]), 20u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[1016])), written.dataPath);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[2016])), written.baselinePath);
+  EXPECT_EQ(platform::LoadF32(&bytes[3016]), 0.125f);
+  EXPECT_EQ(platform::LoadF32(&bytes[3020]), 2.5f);
+  EXPECT_EQ(platform::LoadF32(&bytes[3024]), 0.4375f);
+  // Cell (x, y) sits at x * dimension + y in each plane, low byte first.
+  const std::size_t cell = written.CellIndex(3, 7);
+  EXPECT_EQ(platform::LoadU16(&bytes[3028 + 2 * cell]), written.plane1[cell]);
+  EXPECT_EQ(platform::LoadU16(&bytes[3028 + 2 * cells + 2 * cell]), written.plane2[cell]);
+  const std::size_t callsAt = 3028 + 4 * cells;
+  EXPECT_EQ(bytes[callsAt + 2], 'M');
+  const std::size_t tripleAt = callsAt + units + 12 * 4;
+  EXPECT_EQ(platform::LoadF32(&bytes[tripleAt]), written.triples[4].value);
+  EXPECT_EQ(platform::LoadF32(&bytes[tripleAt + 4]), 2.0f);
+  EXPECT_EQ(platform::LoadU32(&bytes[tripleAt + 8]), static_cast<std::uint32_t>(written.triples[4].outlier));
+  EXPECT_EQ(platform::LoadF32(&bytes[callsAt + units]), written.triples[0].value);
+  EXPECT_EQ(static_cast<std::int32_t>(platform::LoadU32(&bytes[callsAt + units + 8])), kArrayOutlierWord);
+}
+
+TEST_F(QvfFileTest, LongTextsKeepTheirFirst999Characters) {
+  CHIP_DATA chip = MakeFilledArray(mFolder.File("a1.CEL"), 3);
+  chip.headerText = std::string(1500, 'h');
+  chip.baselinePath = "/" + std::string(1200, 'b');
+  ASSERT_TRUE(chip.WriteQvf());
+  CHIP_DATA read;
+  ASSERT_TRUE(read.ReadExisting(QvfFile().c_str(), true, false));
+  EXPECT_EQ(read.headerText, std::string(999, 'h'));
+  EXPECT_EQ(read.baselinePath, chip.baselinePath.substr(0, 999));
+}
+
+TEST_F(QvfFileTest, FileOfAnotherLayoutIsRefused) {
+  WriteFilled();
+  // The same dimension with more probe sets, then another dimension.
+  for (const int dimension : {20, 24}) {
+    SCOPED_TRACE(dimension);
+    ResetChipGlobals();
+    SetUpChip(synth::ChipKind::kExpression, dimension, 12, 8, "OtherExpr" + std::to_string(dimension));
+    mLog.Clear();
+    CHIP_DATA read;
+    EXPECT_FALSE(read.ReadExisting(QvfFile().c_str(), false, true));
+    EXPECT_TRUE(mLog.ContainsRed("'" + QvfFile() + "' does not fit the chip layout"));
+    EXPECT_TRUE(read.plane1.empty());
+    EXPECT_TRUE(read.calls.empty());
+  }
+}
+
+TEST_F(QvfFileTest, OtherFormatVersionsAreRefused) {
+  WriteFilled();
+  auto bytes = FileBytes(QvfFile());
+  for (const auto& [format, message] : {std::pair<int, std::string>{2, "is too old (file format 2)"},
+                                        std::pair<int, std::string>{4, "is too new (file format 4)"}}) {
+    bytes[kQvfFormatOffset] = static_cast<std::uint8_t>(format);
+    ASSERT_TRUE(platform::WriteWholeFile(QvfFile(), bytes));
+    mLog.Clear();
+    CHIP_DATA read;
+    EXPECT_FALSE(read.ReadExisting(QvfFile().c_str(), false, false));
+    EXPECT_TRUE(mLog.ContainsRed("  '" + QvfFile() + "' " + message));
+  }
+}
+
+TEST_F(QvfFileTest, ShortHeaderIsRefusedAndMissingFileIsQuiet) {
+  WriteFilled();
+  auto bytes = FileBytes(QvfFile());
+  bytes.resize(3000);
+  ASSERT_TRUE(platform::WriteWholeFile(QvfFile(), bytes));
+  CHIP_DATA read;
+  EXPECT_FALSE(read.ReadExisting(QvfFile().c_str(), true, false));
+  EXPECT_TRUE(mLog.ContainsRed("ends after 3000 of the header's 3028 bytes"));
+
+  mLog.Clear();
+  EXPECT_FALSE(read.ReadExisting(mFolder.File("none.qvf").c_str(), false, false));
+  EXPECT_EQ(mLog.CountInColour(kLogRed), 0);
+}
+
+TEST_F(QvfFileTest, PlanesAreSkippedWithoutProbeLevelWork) {
+  const CHIP_DATA written = WriteFilled();
+  Settings().LOAD_PROBE_DATA = 0;
+  CHIP_DATA read;
+  ASSERT_TRUE(read.ReadExisting(QvfFile().c_str(), false, false));
+  EXPECT_FALSE(read.HasPlanes());
+  EXPECT_EQ(read.calls, written.calls);
+  EXPECT_EQ(read.triples.back().value, written.triples.back().value);
+
+  ProbeLevelFlag = true;
+  ASSERT_TRUE(read.ReadExisting(QvfFile().c_str(), false, false));
+  EXPECT_EQ(read.plane2, written.plane2);
+}
+
+TEST_F(QvfFileTest, ArrayWithoutPlanesIsNotWritten) {
+  CHIP_DATA chip = MakeFilledArray(mFolder.File("a1.CEL"), 3);
+  chip.plane1.clear();
+  chip.plane2.clear();
+  EXPECT_FALSE(chip.WriteQvf());
+  EXPECT_TRUE(mLog.ContainsRed("    Writing file '" + QvfFile() + "' failed"));
+  EXPECT_FALSE(platform::FileExists(QvfFile()));
+}
+
+TEST_F(QvfFileTest, QvfPathFollowsTheDataFileOrTheWorkingFolder) {
+  CHIP_DATA chip;
+  chip.dataPath = "D:\\data\\a1.CEL";
+  EXPECT_EQ(chip.QvfPath(), "D:\\data\\a1.qvf");
+  Settings().QVF_IN_WORKING = 1;
+  EXPECT_EQ(chip.QvfPath(), mFolder.File("a1.qvf"));
+}
+
+TEST_F(QvfFileTest, ReadArrayTakesTheExistingQvfFile) {
+  const CHIP_DATA written = WriteFilled();
+  // No CEL file exists: only the QVF file can have given the array.
+  CHIP_DATA read;
+  ASSERT_TRUE(read.ReadArray(mFolder.File("a1.CEL").c_str(), false, true));
+  ExpectSameArray(read, written);
+  EXPECT_EQ(read.dataPath, mFolder.File("a1.CEL"));
+  EXPECT_TRUE(mLog.Contains("    Accessing '" + QvfFile() + "'", kLogBlack));
+}
+
+TEST_F(QvfFileTest, ReadArrayRefusesFilesOfNoKnownKind) {
+  CHIP_DATA read;
+  EXPECT_FALSE(read.ReadArray(mFolder.File("a1.txt").c_str(), false, false));
+  EXPECT_TRUE(mLog.ContainsRed("    File '" + mFolder.File("a1.qvf") +
+                               "' not found; please select CEL or DAT file types"));
+  // The test folder's own name has a '.', so the path is given without it.
+  EXPECT_FALSE(read.ReadArray("noextension", true, false));
+  EXPECT_TRUE(mLog.ContainsRed("      No '.' found in file name"));
+}
