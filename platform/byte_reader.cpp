@@ -27,20 +27,23 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
   if (!file) return std::nullopt;
 
   std::vector<std::uint8_t> bytes;
+  // A regular file is read in one go, asking for one byte more than its size so that a
+  // file that grew meanwhile is noticed; anything else is read in chunks.
+  std::uint64_t firstRead = kReadChunk;
   struct stat info {};
   if (fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode)) {
     const auto size = static_cast<std::uint64_t>(info.st_size);
     if (size > maxBytes) return std::nullopt;
-    bytes.reserve(static_cast<std::size_t>(size));
+    firstRead = size + 1;
   }
   // Read to the end rather than trusting the size: the file may grow, or be a pipe.
-  for (;;) {
+  for (std::uint64_t chunk = firstRead;; chunk = kReadChunk) {
     const std::size_t oldSize = bytes.size();
     const std::uint64_t room = maxBytes - oldSize;
     // One byte past the limit is asked for, to tell a file of exactly maxBytes from a
     // longer one.
-    const std::size_t want = static_cast<std::size_t>(
-        std::min<std::uint64_t>(kReadChunk, room == UINT64_MAX ? room : room + 1));
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(chunk, room == UINT64_MAX ? room : room + 1));
     bytes.resize(oldSize + want);
     const std::size_t got = std::fread(bytes.data() + oldSize, 1, want, file.get());
     bytes.resize(oldSize + got);

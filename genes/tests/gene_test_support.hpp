@@ -1,0 +1,80 @@
+// Test support for the gene information: a started group in the test's own folder, a
+// chip layout of named probe sets without cells, the process-wide gene information and
+// term tables emptied before and after, and text files written byte for byte.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/cdf_layout.hpp"
+#include "engine/gene_list.hpp"
+#include "engine/group.hpp"
+#include "engine/log_channel.hpp"
+#include "genes/gene_info.hpp"
+#include "platform/tests/temp_folder.hpp"
+
+class GeneInfoFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Reset();
+    StartGroup(mFolder.Path().string());
+    AnalysisRunning = 1;
+  }
+  void TearDown() override {
+    DiscardGroup();
+    Reset();
+  }
+
+  static void Reset() {
+    ClearGeneInformation();
+    KeywordSearchStart = 0;
+    GeneList = GENE_LIST{};
+    Layout = CDF_LAYOUT{};
+    UnitSearchStart = 0;
+    AnalysisRunning = 0;
+  }
+
+  // A layout whose units carry these names (no cells).
+  static void UseProbeSets(const std::vector<std::string>& names) {
+    Layout = CDF_LAYOUT{};
+    Layout.units.resize(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) Layout.units[i].SetName(names[i]);
+    Layout.unitCount = static_cast<int>(names.size());
+  }
+  // Units named prefix0 ... prefix(count - 1).
+  static std::vector<std::string> Names(const std::string& prefix, int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i));
+    return names;
+  }
+
+  std::string WriteFile(const std::string& name, const std::string& text) const {
+    const std::string path = mFolder.File(name);
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    return path;
+  }
+
+  static const GENE_INFO& Gene(int unit) {
+    return GeneInfo.genes.at(static_cast<std::size_t>(unit));
+  }
+  // The term names of a gene's column, in index order.
+  static std::vector<std::string> TermNames(int unit, int column) {
+    std::vector<std::string> names;
+    for (std::int16_t index : GeneInfo.TermIndices(unit, column))
+      names.push_back(TermTables[static_cast<std::size_t>(column)].Name(index));
+    return names;
+  }
+
+  platform::testing::TempFolder mFolder;
+};
+
+// The header the annotation import writes, with the given term columns.
+inline std::string GeneInfoHeader(const std::vector<std::string>& termColumns) {
+  std::string header = "Probe Set Name\tIdentifier\tLocusLink\tName\t";
+  for (const std::string& column : termColumns) header += column + "\t";
+  return header + "Description\n";
+}
