@@ -7,34 +7,12 @@
 #include <vector>
 
 #include "engine/tests/array_test_support.hpp"
+#include "engine/testing/byte_variants.hpp"
 #include "platform/byte_reader.hpp"
 #include "tools/synth/result_writers.hpp"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// Truncations at evenly spread lengths, then copies with a few bytes flipped.
-std::vector<Bytes> Variants(const Bytes& seed, int count, std::uint32_t randomSeed) {
-  std::vector<Bytes> variants;
-  std::mt19937 random(randomSeed);
-  const int cuts = count / 3;
-  for (int i = 0; i < cuts; ++i)
-    variants.emplace_back(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(seed.size() * static_cast<std::size_t>(i) /
-                                                                                 static_cast<std::size_t>(cuts)));
-  static constexpr char kTextBytes[] = "0123456789-.\t\nAPMBN#";
-  while (static_cast<int>(variants.size()) < count) {
-    Bytes copy = seed;
-    const int flips = 1 + static_cast<int>(random() % 4);
-    for (int f = 0; f < flips; ++f) {
-      const std::size_t at = random() % copy.size();
-      copy[at] = random() % 2 == 0 ? static_cast<std::uint8_t>(random() % 256)
-                                   : static_cast<std::uint8_t>(kTextBytes[random() % (sizeof kTextBytes - 1)]);
-    }
-    variants.push_back(std::move(copy));
-  }
-  return variants;
-}
 
 }  // namespace
 
@@ -47,7 +25,7 @@ class ArrayDataFuzzTest : public ArrayTest {
     ASSERT_FALSE(seed.empty());
     int index = 0;
     int accepted = 0;
-    for (const Bytes& variant : Variants(seed, 240, 20240611)) {
+    for (const Bytes& variant : ByteVariants(seed, 240, 20240611, "0123456789-.\t\nAPMBN#")) {
       SCOPED_TRACE(index++);
       mLog.Clear();
       if (entry(variant.data(), variant.size())) {

@@ -10,39 +10,11 @@
 #include "engine/cel_reader.hpp"
 #include "engine/dat_reader.hpp"
 #include "engine/tests/array_file_test_support.hpp"
+#include "engine/testing/byte_variants.hpp"
 #include "platform/byte_reader.hpp"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// Truncations at evenly spread lengths, then copies with a few bytes flipped within the
-// first `span` bytes (the header, where most of the structure is).
-std::vector<Bytes> Variants(const Bytes& seed, int count, std::size_t span, std::uint32_t randomSeed) {
-  std::vector<Bytes> variants;
-  std::mt19937 random(randomSeed);
-  const int cuts = count / 3;
-  for (int i = 0; i < cuts; ++i)
-    variants.emplace_back(seed.begin(),
-                          seed.begin() + static_cast<std::ptrdiff_t>(
-                                             seed.size() * static_cast<std::size_t>(i) /
-                                             static_cast<std::size_t>(cuts)));
-  span = std::min(span, seed.size());
-  while (static_cast<int>(variants.size()) < count) {
-    Bytes copy = seed;
-    const int flips = 1 + static_cast<int>(random() % 4);
-    for (int f = 0; f < flips; ++f) {
-      const std::size_t at = random() % span;
-      // Digits, signs and separators are where text files break; any byte for binary ones.
-      static constexpr char kTextBytes[] = "0123456789-+.eE\t\n =[]\x14/";
-      copy[at] = random() % 2 == 0
-                     ? static_cast<std::uint8_t>(random() % 256)
-                     : static_cast<std::uint8_t>(kTextBytes[random() % (sizeof kTextBytes - 1)]);
-    }
-    variants.push_back(std::move(copy));
-  }
-  return variants;
-}
 
 }  // namespace
 
@@ -61,7 +33,7 @@ class ArrayFileFuzzTest : public ArrayFileTest {
   void Run(const Bytes& seed, int count, std::size_t span, Entry entry, bool redOnRefusal) {
     ASSERT_FALSE(seed.empty());
     int index = 0;
-    for (const Bytes& variant : Variants(seed, count, span, 20240917)) {
+    for (const Bytes& variant : ByteVariants(seed, count, 20240917, "0123456789-+.eE\t\n =[]\x14/", span)) {
       SCOPED_TRACE(index++);
       mLog.Clear();
       const bool read = entry(variant.data(), variant.size());

@@ -14,37 +14,11 @@
 #include "engine/probe_tab_reader.hpp"
 #include "engine/tests/chip_test_support.hpp"
 #include "engine/text_cdf_reader.hpp"
+#include "engine/testing/byte_variants.hpp"
 #include "platform/byte_reader.hpp"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// Truncations at evenly spread lengths, then copies with a few bytes flipped.
-std::vector<Bytes> Variants(const Bytes& seed, int count, std::uint32_t randomSeed) {
-  std::vector<Bytes> variants;
-  std::mt19937 random(randomSeed);
-  const int cuts = count / 3;
-  for (int i = 0; i < cuts; ++i)
-    variants.emplace_back(
-        seed.begin(),
-        seed.begin() + static_cast<std::ptrdiff_t>(seed.size() * static_cast<std::size_t>(i) /
-                                                   static_cast<std::size_t>(cuts)));
-  while (static_cast<int>(variants.size()) < count) {
-    Bytes copy = seed;
-    const int flips = 1 + static_cast<int>(random() % 4);
-    for (int f = 0; f < flips; ++f) {
-      const std::size_t at = random() % copy.size();
-      // Digits and separators are where text files break; any byte for binary ones.
-      static constexpr char kTextBytes[] = "0123456789-\t\n=_[]CellNamex";
-      copy[at] = random() % 2 == 0
-                     ? static_cast<std::uint8_t>(random() % 256)
-                     : static_cast<std::uint8_t>(kTextBytes[random() % (sizeof kTextBytes - 1)]);
-    }
-    variants.push_back(std::move(copy));
-  }
-  return variants;
-}
 
 // Every cell that claims a unit names a pair that unit has.
 bool LayoutHangsTogether() {
@@ -72,7 +46,7 @@ class ChipReaderFuzzTest : public ChipTest {
   void Run(const Bytes& seed, int count, Entry entry, Prepare prepare, bool layoutReader) {
     ASSERT_FALSE(seed.empty());
     int index = 0;
-    for (const Bytes& variant : Variants(seed, count, 20240611)) {
+    for (const Bytes& variant : ByteVariants(seed, count, 20240611, "0123456789-\t\n=_[]CellNamex")) {
       SCOPED_TRACE(index++);
       prepare();
       mLog.Clear();

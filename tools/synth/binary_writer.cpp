@@ -4,6 +4,7 @@
 
 #include "engine/cdf_file_data.hpp"
 #include "platform/byte_writer.hpp"
+#include "tools/synth/text_out.hpp"
 #include "tools/synth/chip_writers.hpp"
 
 namespace synth {
@@ -16,15 +17,6 @@ void WriteName(platform::ByteWriter& writer, std::string_view name) {
   const std::size_t length = std::min(name.size(), kBinaryCdfNameSize - 1);
   writer.WriteText(name.substr(0, length));
   for (std::size_t i = length; i < kBinaryCdfNameSize; ++i) writer.WriteUInt8(0);
-}
-
-char Complement(char base) {
-  switch (base) {
-    case 'A': return 'T';
-    case 'T': return 'A';
-    case 'C': return 'G';
-    default: return 'C';
-  }
 }
 
 void WriteCell(platform::ByteWriter& writer, const ChipTruth& chip, const ProbeCell& cell,

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/byte_writer.hpp"
+#include "tools/synth/text_out.hpp"
 #include "tools/synth/array_writers.hpp"
 
 namespace synth {
@@ -17,41 +18,6 @@ constexpr std::int32_t kBinaryMagic = 64;
 int NominalImageWidth(const ArrayTruth& array) {
   return array.dimension * 8 + 20;
 }
-
-class TextOut {
- public:
-  TextOut& operator<<(std::string_view text) {
-    mText.append(text);
-    return *this;
-  }
-  TextOut& operator<<(char ch) {
-    mText.push_back(ch);
-    return *this;
-  }
-  TextOut& operator<<(int number) {
-    char digits[16];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
-    mText.append(digits, result.ptr);
-    return *this;
-  }
-  // With one decimal, as text cell files print values.
-  TextOut& Decimal(float value) {
-    char digits[48];
-    const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<double>(value),
-                                      std::chars_format::fixed, 1);
-    mText.append(digits, result.ptr);
-    return *this;
-  }
-  void Reserve(std::size_t bytes) { mText.reserve(bytes); }
-  bool SaveTo(const std::string& path) const {
-    return platform::WriteWholeFile(
-        path, std::span(reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size()));
-  }
-  const std::string& Text() const { return mText; }
-
- private:
-  std::string mText;
-};
 
 struct FileCell {
   int x = 0;

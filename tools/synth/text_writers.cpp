@@ -6,45 +6,11 @@
 
 #include "engine/pgf_reader.hpp"
 #include "platform/byte_writer.hpp"
+#include "tools/synth/text_out.hpp"
 #include "tools/synth/chip_writers.hpp"
 
 namespace synth {
 namespace {
-
-class TextOut {
- public:
-  TextOut& operator<<(std::string_view text) {
-    mText.append(text);
-    return *this;
-  }
-  TextOut& operator<<(char ch) {
-    mText.push_back(ch);
-    return *this;
-  }
-  TextOut& operator<<(int number) {
-    char digits[16];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
-    mText.append(digits, result.ptr);
-    return *this;
-  }
-  bool SaveTo(const std::string& path) const {
-    return platform::WriteWholeFile(
-        path, std::span(reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size()));
-  }
-  void Reserve(std::size_t bytes) { mText.reserve(bytes); }
-
- private:
-  std::string mText;
-};
-
-char Complement(char base) {
-  switch (base) {
-    case 'A': return 'T';
-    case 'T': return 'A';
-    case 'C': return 'G';
-    default: return 'C';
-  }
-}
 
 constexpr std::string_view kBases = "ACGT";
 

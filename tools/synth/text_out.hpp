@@ -1,0 +1,61 @@
+// Text files built in memory and written whole: texts, characters, whole numbers and
+// one-decimal numbers appended without a stream or a locale.
+#pragma once
+
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/byte_writer.hpp"
+
+namespace synth {
+
+class TextOut {
+ public:
+  TextOut& operator<<(std::string_view text) {
+    mText.append(text);
+    return *this;
+  }
+  TextOut& operator<<(char ch) {
+    mText.push_back(ch);
+    return *this;
+  }
+  TextOut& operator<<(int number) {
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, number);
+    mText.append(digits, result.ptr);
+    return *this;
+  }
+  // With one decimal, as text cell files print values.
+  TextOut& Decimal(float value) {
+    char digits[48];
+    const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<double>(value),
+                                      std::chars_format::fixed, 1);
+    mText.append(digits, result.ptr);
+    return *this;
+  }
+  void Reserve(std::size_t bytes) { mText.reserve(bytes); }
+  [[nodiscard]] bool SaveTo(const std::string& path) const {
+    return platform::WriteWholeFile(
+        path, std::span(reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size()));
+  }
+  const std::string& Text() const { return mText; }
+
+ private:
+  std::string mText;
+};
+
+// The complementary base (anything but A, T, C counts as G).
+inline char Complement(char base) {
+  switch (base) {
+    case 'A': return 'T';
+    case 'T': return 'A';
+    case 'C': return 'G';
+    default: return 'C';
+  }
+}
+
+}  // namespace synth
