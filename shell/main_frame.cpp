@@ -13,6 +13,8 @@
 #include "engine/cdf_layout.hpp"
 #include "engine/group.hpp"
 #include "engine/log_channel.hpp"
+#include "engine/model.hpp"
+#include "genes/gene_info.hpp"
 #include "shell/about_dialog.hpp"
 #include "shell/analysis_doc.hpp"
 #include "shell/analysis_view.hpp"
@@ -219,8 +221,9 @@ void CMainFrame::CloseGroup() {
   }
   Group& group = TheGroup();
   group.ClearGroup();
-  // The model's probe set, the gene information and the image region are emptied here
-  // by the parts that own them, once they exist.
+  ResetModel();
+  ClearGeneInformation();
+  // The image region is emptied here by the part that owns it, once it exists.
   setWindowTitle(QStringLiteral("Zelko"));
   LogMessage("{Group " + group.Name() + " is closed}\n", 0, kLogBlue);
   group.HasProbeData = false;

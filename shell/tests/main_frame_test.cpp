@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "genes/gene_info.hpp"
 #include "platform/path.hpp"
 #include "shell/output_files.hpp"
 #include "shell/tests/shell_test.hpp"
@@ -209,6 +210,8 @@ TEST_F(MainFrameTest, CloseGroupFirstOnlyRecordsThenClosesTheGroup) {
   QPointer<QWidget> image = frame.RightViews(VIEW_CEL);
   QWidget* rView = frame.RightViews(VIEW_R);
   RegisterOutputFile(File("table.xls"), false);
+  GeneInfo.genes.resize(2);
+  GeneInfo.numColumns = 1;
   const std::size_t linesBefore = LogLines().size();
 
   frame.CloseGroup();
@@ -230,6 +233,8 @@ TEST_F(MainFrameTest, CloseGroupFirstOnlyRecordsThenClosesTheGroup) {
   EXPECT_EQ(group.NumArrays(), 0);
   EXPECT_FALSE(group.HasProbeData || group.Normalized || group.Modelled || group.Logged);
   EXPECT_EQ(frame.windowTitle(), QStringLiteral("Zelko"));
+  EXPECT_FALSE(GeneInfo.Loaded()) << "the gene information goes with the group";
+  EXPECT_EQ(GeneInfo.numColumns, 0);
   const std::vector<std::string> lines = LogLines();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], "{Group demo is closed}");
