@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_support.hpp"
 #include "engine/cdf_layout.hpp"
 #include "engine/chip_data.hpp"
 #include "engine/dat_reader.hpp"
@@ -24,11 +25,6 @@ namespace {
 
 constexpr int kSide = 1164;
 
-class SilentLog final : public LogSink {
- public:
-  void AddText(std::string_view, bool, COLORREF) override {}
-};
-
 // One array for the whole run, written once into a scratch folder in every form.
 class FullArray {
  public:
@@ -41,11 +37,8 @@ class FullArray {
   std::string imagePath;
 
  private:
-  FullArray() {
-    static SilentLog silent;
-    SetLogSink(&silent);
-    mFolder = std::filesystem::temp_directory_path() / ("zelko-cel-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(mFolder);
+  FullArray() : mFolder("cel") {
+    bench::SilenceLog();
     synth::ChipOptions chipOptions;
     chipOptions.dimension = kSide;
     chipOptions.unitCount = 54000;
@@ -54,9 +47,9 @@ class FullArray {
     if (!chip) std::abort();
     const auto array = synth::MakeArray(*chip, synth::ArrayOptions{});
     if (!array) std::abort();
-    textPath = (mFolder / "full.CEL").string();
-    binaryPath = (mFolder / "full.bin.CEL").string();
-    imagePath = (mFolder / "full.DAT").string();
+    textPath = mFolder.File("full.CEL");
+    binaryPath = mFolder.File("full.bin.CEL");
+    imagePath = mFolder.File("full.DAT");
     synth::DatOptions imageOptions;
     imageOptions.pixelsPerCell = 5;
     const auto image = synth::MakeDatImage(*array, imageOptions);
@@ -69,41 +62,10 @@ class FullArray {
     RotatedLayout = 0;
     AnalysisRunning = 1;
   }
-  ~FullArray() {
-    std::error_code error;
-    std::filesystem::remove_all(mFolder, error);
-  }
-  std::filesystem::path mFolder;
+  bench::ScratchFolder mFolder;
 };
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration span) {
-  return std::chrono::duration<double>(span).count();
-}
-
-// Each iteration times a plain read of the file's bytes and then the work, so that both
-// see the same machine; the ratio is that of the sums.
-template <typename Work>
-void TimeAgainstPlainRead(benchmark::State& state, const std::string& path, Work work) {
-  double plain = 0;
-  double total = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto start = Clock::now();
-    benchmark::DoNotOptimize(platform::ReadWholeFile(path));
-    plain += Seconds(Clock::now() - start);
-    state.ResumeTiming();
-    start = Clock::now();
-    work();
-    total += Seconds(Clock::now() - start);
-  }
-  const auto iterations = static_cast<double>(state.iterations());
-  state.counters["ratio_to_plain_read"] = total / plain;
-  state.counters["plain_read_ms"] = plain / iterations * 1000;
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                          static_cast<std::int64_t>(std::filesystem::file_size(path)));
-}
+using bench::TimeAgainstPlainRead;
 
 // As in a group's opening, one array object is read again and again.
 void BM_CelBinaryRead(benchmark::State& state) {

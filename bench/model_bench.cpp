@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_support.hpp"
 #include "engine/cdf_layout.hpp"
 #include "engine/group.hpp"
 #include "engine/load_cdf.hpp"
@@ -28,11 +29,6 @@ constexpr int kPairs = 11;
 constexpr int kDimension = 712;
 constexpr int kMismatchLevel = 200;
 
-class SilentLog final : public LogSink {
- public:
-  void AddText(std::string_view, bool, COLORREF) override {}
-};
-
 // One group for the whole run: the chip written and loaded once, every array's plane
 // filled with model data per probe set (present and absent genes, noise, a few outliers).
 class ReferenceGroup {
@@ -44,8 +40,7 @@ class ReferenceGroup {
 
  private:
   ReferenceGroup() {
-    static SilentLog silent;
-    SetLogSink(&silent);
+    bench::SilenceLog();
     mFolder =
         std::filesystem::temp_directory_path() / ("zelko-model-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(mFolder);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.hpp"
 #include "engine/cdf_layout.hpp"
 #include "engine/chip_data.hpp"
 #include "engine/group.hpp"
@@ -22,11 +23,6 @@
 #include "tools/synth/chip_writers.hpp"
 
 namespace {
-
-class SilentLog final : public LogSink {
- public:
-  void AddText(std::string_view, bool, COLORREF) override {}
-};
 
 // One chip and one pair of arrays for the whole run, in a scratch folder.
 class FullGroup {
@@ -41,8 +37,7 @@ class FullGroup {
 
  private:
   FullGroup() {
-    static SilentLog silent;
-    SetLogSink(&silent);
+    bench::SilenceLog();
     AnalysisRunning = 1;
     mFolder = std::filesystem::temp_directory_path() / ("zelko-normalize-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(mFolder);
@@ -99,11 +94,8 @@ void BM_NormalizeQuantiles(benchmark::State& state) {
   Normalize(state, 1);
 }
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration span) {
-  return std::chrono::duration<double>(span).count();
-}
+using bench::Clock;
+using bench::Seconds;
 
 // The best of a few plain writes and reads of as many bytes as the QVF file holds.
 double PlainWriteReadSeconds(const std::string& path, std::size_t size) {
