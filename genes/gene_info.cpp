@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -18,6 +17,7 @@
 #include "engine/text_helpers.hpp"
 #include "engine/unit_name_index.hpp"
 #include "engine/wildcard.hpp"
+#include "genes/text_scan.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
@@ -37,24 +37,91 @@ struct UnknownTerms {
 };
 std::array<UnknownTerms, kMaxTermColumns> gUnknownTerms;
 
-// The first ch in [at, end), or end. Eight bytes are tested at a time: fields and terms
-// are often short, where a library search costs more in its call than in its scan.
-const char* FindByte(const char* at, const char* end, char ch) {
-  static_assert(std::endian::native == std::endian::little, "the lowest byte comes first");
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-  const std::uint64_t pattern = kOnes * static_cast<unsigned char>(ch);
-  while (end - at >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, at, sizeof word);
-    const std::uint64_t x = word ^ pattern;
-    const std::uint64_t zeroBytes = (x - kOnes) & ~x & kHighs;
-    if (zeroBytes != 0) return at + std::countr_zero(zeroBytes) / 8;
-    at += 8;
+// The fields of a data line that are read: the probe set, identifier, LocusLink, name,
+// up to four term columns and the description.
+constexpr std::size_t kMaxLineFields = 5 + kMaxTermColumns;
+
+// One line of a file's text, split at its first tabs.
+struct TextLine {
+  std::string_view text;
+  // Where the first tabs of the line lie, counted from its start; room for a block's more.
+  std::array<std::size_t, kMaxLineFields + text_scan::kBlockSize> tabs{};
+  std::size_t tabCount = 0;  // at most kMaxLineFields
+  // Whether the line holds a double quote or a CR; without, the description is kept as
+  // it stands.
+  bool hasQuoteOrReturn = false;
+
+  // The number of fields, where it is below kMaxLineFields + 1.
+  std::size_t FieldCount() const { return tabCount + 1; }
+  // Field i, for i up to tabCount.
+  std::string_view Field(std::size_t i) const {
+    const std::size_t start = i == 0 ? 0 : tabs[i - 1] + 1;
+    const std::size_t end = i < tabCount ? tabs[i] : text.size();
+    return text.substr(start, end - start);
   }
-  while (at != end && *at != ch) ++at;
-  return at;
-}
+};
+
+// The lines of a file's text as platform::LineReader hands them out (LF or CRLF ends,
+// a last line without its end, lines cut at kGeneInfoLineLength), each split at its
+// tabs in the same pass over its bytes that finds its end: the files have tens of
+// thousands of short lines, and two passes cost twice.
+class TextLines {
+ public:
+  explicit TextLines(std::string_view text) : mAt(text.data()), mEnd(text.data() + text.size()) {}
+
+  // The next line into line; its views point into the text.
+  platform::LineStatus Next(TextLine& line) {
+    line.tabCount = 0;
+    if (mAt == mEnd) {
+      line.text = {};
+      return platform::LineStatus::kEnd;
+    }
+    const char* const start = mAt;
+    const char* firstQuoteOrReturn = mEnd;
+    const char* end = mEnd;
+    // The bytes past the end of the text read as a line end.
+    for (const char* block = start;; block += text_scan::kBlockSize) {
+      const text_scan::Block bytes = text_scan::LoadBlock(block, mEnd, '\n');
+      const std::uint32_t newlines = bytes.Matches('\n');
+      std::uint32_t tabs = bytes.Matches('\t');
+      std::uint32_t quotesAndReturns = bytes.Matches('"') | bytes.Matches('\r');
+      if (newlines != 0) {
+        const std::uint32_t before = text_scan::FirstBits(std::countr_zero(newlines));
+        tabs &= before;
+        quotesAndReturns &= before;
+        end = block + std::countr_zero(newlines);
+      }
+      if (line.tabCount < kMaxLineFields)
+        text_scan::AppendPlaces(tabs, static_cast<std::size_t>(block - start), line.tabs.data(),
+                                line.tabCount);
+      if (quotesAndReturns != 0 && firstQuoteOrReturn == mEnd)
+        firstQuoteOrReturn = block + std::countr_zero(quotesAndReturns);
+      if (newlines != 0) break;
+    }
+    line.tabCount = std::min(line.tabCount, kMaxLineFields);
+    mAt = end == mEnd ? mEnd : end + 1;
+    if (end != start && end[-1] == '\r') --end;
+    ++mLineNumber;
+    auto length = static_cast<std::size_t>(end - start);
+    platform::LineStatus status = platform::LineStatus::kWhole;
+    if (length > kGeneInfoLineLength) {
+      length = kGeneInfoLineLength;
+      status = platform::LineStatus::kCut;
+      while (line.tabCount > 0 && line.tabs[line.tabCount - 1] >= length) --line.tabCount;
+    }
+    line.text = std::string_view(start, length);
+    line.hasQuoteOrReturn = firstQuoteOrReturn < start + length;
+    return status;
+  }
+
+  // Number of lines handed out so far (1 after the first line).
+  long long LineNumber() const { return mLineNumber; }
+
+ private:
+  const char* mAt;
+  const char* mEnd;
+  long long mLineNumber = 0;
+};
 
 bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
@@ -72,7 +139,7 @@ void SplitAtTabs(std::string_view line, std::vector<std::string_view>& fields) {
   const char* field = line.data();
   const char* const end = field + line.size();
   for (;;) {
-    const char* tab = FindByte(field, end, '\t');
+    const char* tab = std::find(field, end, '\t');
     fields.emplace_back(field, static_cast<std::size_t>(tab - field));
     if (tab == end) return;
     field = tab + 1;
@@ -181,21 +248,20 @@ std::string_view BlankQuotes(std::string_view description) {
 }
 
 // One data line into the unit's gene; fields the line does not reach stay as they are.
-void ReadGeneLine(GENE_INFO& gene, const std::vector<std::string_view>& fields, int termColumns,
-                  bool rebuild) {
-  const auto field = [&fields](std::size_t i) {
-    return i < fields.size() ? fields[i] : std::string_view();
-  };
+void ReadGeneLine(GENE_INFO& gene, const TextLine& line, int termColumns, bool rebuild) {
+  const std::size_t fields = line.FieldCount();
   if (rebuild) gene.Clear();
-  if (fields.size() > 1) Store(gene.Identifier, field(1), rebuild);
-  if (fields.size() > 2) Store(gene.LocusLink, field(2), rebuild);
-  if (fields.size() > 3) Store(gene.Name, field(3), rebuild);
+  if (fields > 1) Store(gene.Identifier, line.Field(1), rebuild);
+  if (fields > 2) Store(gene.LocusLink, line.Field(2), rebuild);
+  if (fields > 3) Store(gene.Name, line.Field(3), rebuild);
   const auto columns = static_cast<std::size_t>(termColumns);
   for (std::size_t c = 0; c < columns; ++c)
-    if (fields.size() > 4 + c) Store(gene.termText[c], field(4 + c), rebuild);
-  if (fields.size() > 4 + columns) {
-    const std::string_view description = field(4 + columns);
-    Store(gene.Description, BlankQuotes(description.substr(0, description.find('\r'))), rebuild);
+    if (fields > 4 + c) Store(gene.termText[c], line.Field(4 + c), rebuild);
+  if (fields > 4 + columns) {
+    std::string_view description = line.Field(4 + columns);
+    if (line.hasQuoteOrReturn)
+      description = BlankQuotes(description.substr(0, description.find('\r')));
+    Store(gene.Description, description, rebuild);
   }
   if (rebuild && gene.Name.empty()) gene.Name = gene.Description;
 }
@@ -225,31 +291,25 @@ bool Inside(std::string_view text, std::string_view part) {
   return part.data() >= text.data() && part.data() + part.size() <= text.data() + text.size();
 }
 
-// Reads the data lines of the kept file text into the genes, counting the known probe
-// sets in genesRead; false on a stop (already reported).
-bool ReadGeneLines(platform::LineReader& reader, std::string_view text, const std::string& path,
-                   int termColumns, bool rebuild, int& genesRead) {
+// Reads the data lines of the file's text into the genes, counting the known probe sets
+// in genesRead; false on a stop (already reported).
+bool ReadGeneLines(TextLines& lines, const std::string& path, int termColumns, bool rebuild,
+                   int& genesRead) {
   UnitNameIndex units(Layout);
   const int geneCount = GeneInfo.GeneCount();
-  std::vector<std::string_view> fields;
+  TextLine line;
   genesRead = 0;
   for (;;) {
-    std::string_view line;
-    const platform::LineStatus status = reader.Next(line);
-    if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) break;
-    if (line.empty()) break;
-    if (status == platform::LineStatus::kCut)
-      LogGeneInfoLineCut(path, static_cast<long long>(reader.LineNumber()));
-    // A last line without its line end may come from the reader's own buffer.
-    if (!Inside(text, line)) line = GeneInfo.KeepText(std::string(line));
-    SplitAtTabs(line, fields);
-    const int unit = units.Find(fields[0]);
+    const platform::LineStatus status = lines.Next(line);
+    if (status == platform::LineStatus::kEnd || line.text.empty()) break;
+    if (status == platform::LineStatus::kCut) LogGeneInfoLineCut(path, lines.LineNumber());
+    const int unit = units.Find(line.Field(0));
     if (unit < 0 || unit >= geneCount) {
       PumpMessages();
       if (StopRequested(rebuild)) return false;
       continue;
     }
-    ReadGeneLine(GeneInfo.genes[static_cast<std::size_t>(unit)], fields, termColumns, rebuild);
+    ReadGeneLine(GeneInfo.genes[static_cast<std::size_t>(unit)], line, termColumns, rebuild);
     if (++genesRead % kGeneInfoProgressStep != 0) continue;
     if (StopRequested(rebuild)) return false;
     LogMessage(MessageBuffer("    Gene %d", genesRead), 1);
@@ -257,10 +317,128 @@ bool ReadGeneLines(platform::LineReader& reader, std::string_view text, const st
   return true;
 }
 
+// Ascending order.
+void SortIndices(std::int16_t* values, std::size_t count) {
+  static_assert(kMaxTerms - 1 <= text_scan::kMaxShortValue);
+  if (count <= 1) return;
+  if (count == 2) {
+    const std::int16_t low = std::min(values[0], values[1]);
+    values[1] = std::max(values[0], values[1]);
+    values[0] = low;
+    return;
+  }
+  if (count <= text_scan::kShortList) {
+    text_scan::SortShortList(values, count);
+    return;
+  }
+  std::sort(values, values + count);
+}
+
+// The index of a term that the fast lookups in ReadTerms did not find: added to the table
+// when it is a name, gathered as unknown when it is a number. False (reported) when the
+// table is full.
+bool LookUpMissingTerm(TERM_TABLE& table, std::size_t c, std::string_view term, bool countGene,
+                       int& index) {
+  index = LookUpTerm(table, term, true, countGene);
+  if (index >= 0) return true;
+  if (table.numericIds) {
+    UnknownTerms& unknown = gUnknownTerms[c];
+    if (unknown.count++ == 0) unknown.first.assign(term);
+    return true;
+  }
+  LogMessage(kGetFunctionErrorMessage, 0, kLogRed);
+  return false;
+}
+
+// The term indices of the gene's non-empty term field of column c into the column's
+// table, numbers or names: the terms between two bars, or the whole field when it holds
+// no bar. The bytes from the field's start up to readableEnd, at least the field, may be
+// read; whole blocks and words past the field's end then cost no care.
+template <bool kNumbers>
+bool ReadFieldTerms(GENE_INFO& gene, std::size_t c, TERM_TABLE& table, bool countGene,
+                    const char* readableEnd) {
+  const std::string_view text = gene.termText[c];
+  std::array<std::int16_t, kMaxTermsPerGene> indices;
+  // The sort of a short list reads all of its places.
+  std::fill_n(indices.begin(), text_scan::kShortList, std::int16_t{0});
+  std::size_t count = 0;
+
+  // The bars are gathered a batch at a time, each as its place plus one; then the terms
+  // between them are taken in a counted loop.
+  constexpr std::size_t kBatch = 64;
+  std::array<std::size_t, kBatch + text_scan::kBlockSize> bars;
+  std::size_t barCount = 0;
+  bool sawBar = false;
+  const char* const field = text.data();
+  for (std::size_t block = 0;; block += text_scan::kBlockSize) {
+    const std::size_t left = text.size() - block;
+    const bool last = left <= text_scan::kBlockSize;
+    std::uint32_t mask = text_scan::LoadBlock(field + block, readableEnd, 0).Matches('|');
+    if (last) mask &= text_scan::FirstBits(static_cast<std::ptrdiff_t>(left));
+    text_scan::AppendPlaces(mask, block + 1, bars.data(), barCount);
+    if (barCount < kBatch && !last) continue;
+    sawBar = sawBar || barCount > 0;
+    if (!sawBar) {
+      // A field without bars is one term.
+      bars[0] = 0;
+      bars[1] = text.size() + 1;
+      barCount = 2;
+    }
+    // Only text between two bars counts.
+    for (std::size_t b = 1; b < barCount; ++b) {
+      const char* const start = field + bars[b - 1];
+      const std::size_t length = bars[b] - bars[b - 1] - 1;
+      // Neighbouring bars enclose nothing; an empty text is no term.
+      if (length == 0) continue;
+      // Known terms, the common case, are found here; LookUpMissingTerm handles the others.
+      int index;
+      if constexpr (kNumbers) {
+        int id;
+        if (readableEnd - start < 8 || !text_scan::ReadShortNumber(start, length, id))
+          id = TermNumber(std::string_view(start, length));
+        index = table.FindNumber(id);
+      } else {
+        index = table.FindName(std::string_view(start, length));
+      }
+      if (index >= 0 && countGene) table.AddGeneCount(index);
+      if (index < 0) {
+        if (!LookUpMissingTerm(table, c, std::string_view(start, length), countGene, index))
+          return false;
+        if (index < 0) continue;
+      }
+      if (count == indices.size()) {
+        LogMessage(kTooManyGeneTermsMessage, 0, kLogRed);
+        return false;
+      }
+      indices[count++] = static_cast<std::int16_t>(index);
+    }
+    if (last) break;
+    bars[0] = bars[barCount - 1];
+    barCount = 1;
+  }
+  SortIndices(indices.data(), count);
+  GeneInfo.SetTermIndices(gene, static_cast<int>(c),
+                          std::span<const std::int16_t>(indices.data(), count));
+  return true;
+}
+
+// The term indices of the gene's column from its term field. The bytes from the field's
+// start up to readableEnd, at least the field, may be read.
+bool ReadTerms(GENE_INFO& gene, std::size_t c, bool countGene, const char* readableEnd) {
+  gene.terms[c] = {};
+  if (gene.termText[c].empty()) return true;
+  TERM_TABLE& table = TermTables[c];
+  if (countGene) ++table.numAnnotated;
+  return table.numericIds ? ReadFieldTerms<true>(gene, c, table, countGene, readableEnd)
+                          : ReadFieldTerms<false>(gene, c, table, countGene, readableEnd);
+}
+
 // Term indices of every gene in every column, each gene counted once unless it is a
 // control probe set left out or a probe set masked as redundant. The genes are taken in
-// turn with all their columns, so the file's text is passed through once.
-bool AnalyseTerms() {
+// turn with all their columns, so the file's text is passed through once. Term fields
+// inside text may be read in whole blocks up to its end.
+bool AnalyseTerms(std::string_view text) {
+  const char* const textEnd = text.data() + text.size();
   const bool omitControls = GroupSetting(&GroupSettings::OMIT_VOSK);
   const bool maskRedundant = GroupSetting(&GroupSettings::MASK_REDUNDANT);
   const int columns = GeneInfo.numColumns;
@@ -275,7 +453,9 @@ bool AnalyseTerms() {
         !(omitControls && IsControlUnit(unit)) && !(maskRedundant && !GeneList.Listed(unit));
     GENE_INFO& gene = GeneInfo.genes[static_cast<std::size_t>(unit)];
     for (int c = 0; c < columns; ++c) {
-      if (GetFunction(gene, c, countGene)) continue;
+      const std::string_view field = gene.termText[static_cast<std::size_t>(c)];
+      const char* readableEnd = Inside(text, field) ? textEnd : field.data() + field.size();
+      if (ReadTerms(gene, static_cast<std::size_t>(c), countGene, readableEnd)) continue;
       LogMessage(MessageBuffer("    Error at probe set '%s'",
                                Layout.units[static_cast<std::size_t>(unit)].name),
                  0, kLogRed);
@@ -309,9 +489,9 @@ const GENE_INFO* INFO::Gene(int unit) const {
 std::span<const std::int16_t> INFO::TermIndices(const GENE_INFO& gene, int column) const {
   const auto c = static_cast<std::size_t>(column);
   const TermSpan where = gene.terms[c];
-  const std::vector<std::int16_t>& pool = mTermPool[c];
-  if (where.count == 0 || std::size_t{where.first} + where.count > pool.size()) return {};
-  return std::span<const std::int16_t>(pool).subspan(where.first, where.count);
+  const TermPool& pool = mTermPool[c];
+  if (where.count == 0 || std::size_t{where.first} + where.count > pool.used) return {};
+  return std::span<const std::int16_t>(pool.storage).subspan(where.first, where.count);
 }
 
 std::span<const std::int16_t> INFO::TermIndices(int unit, int column) const {
@@ -321,19 +501,21 @@ std::span<const std::int16_t> INFO::TermIndices(int unit, int column) const {
 
 void INFO::SetTermIndices(GENE_INFO& gene, int column, std::span<const std::int16_t> indices) {
   const auto c = static_cast<std::size_t>(column);
-  std::vector<std::int16_t>& pool = mTermPool[c];
-  const std::size_t first = pool.size();
+  TermPool& pool = mTermPool[c];
+  const std::size_t first = pool.used;
   gene.terms[c] = {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(indices.size())};
-  pool.resize(first + indices.size());
-  // Lists are short; a loop costs less than a library copy per gene.
-  for (std::size_t i = 0; i < indices.size(); ++i) pool[first + i] = indices[i];
+  if (pool.storage.size() - first < indices.size())
+    pool.storage.resize(std::max(2 * pool.storage.size(), first + indices.size() + 4096));
+  std::copy(indices.begin(), indices.end(),
+            pool.storage.begin() + static_cast<std::ptrdiff_t>(first));
+  pool.used = first + indices.size();
 }
 
 void INFO::ClearTermIndices(int column) {
   const auto c = static_cast<std::size_t>(column);
   // With an empty pool every gene's list reads as empty already.
-  if (mTermPool[c].empty()) return;
-  mTermPool[c].clear();
+  if (mTermPool[c].used == 0) return;
+  mTermPool[c].used = 0;
   for (GENE_INFO& gene : genes) gene.terms[c] = {};
 }
 
@@ -391,16 +573,13 @@ bool ReadGeneInfoFile(const std::string& path, bool rebuild) {
   LogMessage("  Reading gene information file '" + path + "'...");
   // The genes' texts stay in the file's bytes.
   const std::string_view text = GeneInfo.KeepFileText(std::move(*bytes));
-  platform::LineReader reader;
-  reader.OpenBuffer(text, kGeneInfoLineLength);
+  TextLines lines(text);
 
-  std::string_view header;
-  const platform::LineStatus status = reader.Next(header);
-  if (status == platform::LineStatus::kCut)
-    LogGeneInfoLineCut(path, static_cast<long long>(reader.LineNumber()));
-  if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) header = {};
+  TextLine header;
+  const platform::LineStatus status = lines.Next(header);
+  if (status == platform::LineStatus::kCut) LogGeneInfoLineCut(path, lines.LineNumber());
   TermColumns columns;
-  if (!ReadHeader(header, path, columns)) {
+  if (!ReadHeader(header.text, path, columns)) {
     if (rebuild) ClearGeneInfo();
     return false;
   }
@@ -413,7 +592,7 @@ bool ReadGeneInfoFile(const std::string& path, bool rebuild) {
 
   LogMessage("    Gene 0");
   int genesRead = 0;
-  if (!ReadGeneLines(reader, text, path, columns.count, rebuild, genesRead)) return false;
+  if (!ReadGeneLines(lines, path, columns.count, rebuild, genesRead)) return false;
   LogMessage(MessageBuffer("    Gene %d", genesRead), 1);
   if (genesRead == 0) {
     LogMessage(kNoGeneFoundMessage, 0, kLogRed);
@@ -433,7 +612,7 @@ bool ReadGeneInfoFile(const std::string& path, bool rebuild) {
     MaskRedundantProbeSets(count, false);
     GeneList.NumInteresting = count;
   }
-  if (!AnalyseTerms()) {
+  if (!AnalyseTerms(text)) {
     if (rebuild) ClearGeneInfo();
     return false;
   }
@@ -443,58 +622,8 @@ bool ReadGeneInfoFile(const std::string& path, bool rebuild) {
 }
 
 bool GetFunction(GENE_INFO& gene, int column, bool countGene) {
-  const auto c = static_cast<std::size_t>(column);
-  gene.terms[c] = {};
-  const std::string_view text = gene.termText[c];
-  if (text.empty()) return true;
-  TERM_TABLE& table = TermTables[c];
-  if (countGene) ++table.numAnnotated;
-
-  std::array<std::int16_t, kMaxTermsPerGene> indices;
-  std::size_t count = 0;
-  const auto addTerm = [&](std::string_view term) {
-    // Neighbouring bars enclose nothing; an empty text is no term.
-    if (term.empty()) return true;
-    // Known terms, the common case, are found here; LookUpTerm adds the others.
-    int index = table.numericIds ? table.FindNumber(TermNumber(term)) : table.FindName(term);
-    if (index >= 0 && countGene) table.AddGeneCount(index);
-    if (index < 0) index = LookUpTerm(table, term, true, countGene);
-    if (index < 0 && table.numericIds) {
-      UnknownTerms& unknown = gUnknownTerms[c];
-      if (unknown.count++ == 0) unknown.first.assign(term);
-      return true;
-    }
-    if (index < 0) {
-      LogMessage(kGetFunctionErrorMessage, 0, kLogRed);
-      return false;
-    }
-    if (count == indices.size()) {
-      LogMessage(kTooManyGeneTermsMessage, 0, kLogRed);
-      return false;
-    }
-    indices[count++] = static_cast<std::int16_t>(index);
-    return true;
-  };
-
-  // Terms are short, so plain scans beat library searches here.
-  const char* at = text.data();
-  const char* const end = at + text.size();
-  const char* bar = FindByte(at, end, '|');
-  if (bar == end) {
-    if (!addTerm(text)) return false;
-  } else {
-    // Only text between two bars counts.
-    for (;;) {
-      const char* next = FindByte(bar + 1, end, '|');
-      if (next == end) break;
-      if (!addTerm(std::string_view(bar + 1, static_cast<std::size_t>(next - bar - 1))))
-        return false;
-      bar = next;
-    }
-  }
-  std::sort(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(count));
-  GeneInfo.SetTermIndices(gene, column, std::span<const std::int16_t>(indices.data(), count));
-  return true;
+  const std::string_view text = gene.termText[static_cast<std::size_t>(column)];
+  return ReadTerms(gene, static_cast<std::size_t>(column), countGene, text.data() + text.size());
 }
 
 bool HasTerm(const GENE_INFO& gene, int term, int column) {

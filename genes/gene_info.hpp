@@ -106,7 +106,13 @@ class INFO {
  private:
   std::vector<std::vector<std::uint8_t>> mFileTexts;
   std::deque<std::string> mKeptTexts;
-  std::array<std::vector<std::int16_t>, kMaxTermColumns> mTermPool;
+  // A column's term indices of all genes, end to end. The storage grows by doubling ahead
+  // of the used part, so that a gene's list goes in with one copy.
+  struct TermPool {
+    std::vector<std::int16_t> storage;
+    std::size_t used = 0;
+  };
+  std::array<TermPool, kMaxTermColumns> mTermPool;
 };
 
 // The process-wide gene information and what belongs with it.

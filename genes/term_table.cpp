@@ -18,8 +18,10 @@ void TERM_TABLE::Clear() {
   mGeneCounts.clear();
   mColours.clear();
   mNumbers.clear();
-  mNameHashes.clear();
+  mNameChars.clear();
+  mNameStarts.clear();
   mNameSlots.clear();
+  mNumberIndices.clear();
   mNumberSlots.clear();
   numAnnotated = 0;
 }
@@ -27,6 +29,15 @@ void TERM_TABLE::Clear() {
 void TERM_TABLE::ClearCounts() {
   std::fill(mGeneCounts.begin(), mGeneCounts.end(), 0);
   numAnnotated = 0;
+}
+
+int TERM_TABLE::FindDistantNumber(int id) const {
+  if (mNumberSlots.empty()) return -1;
+  for (std::size_t slot = NumberSlot(id);; slot = (slot + 1) & (kSlots - 1)) {
+    const int entry = mNumberSlots[slot];
+    if (entry == 0) return -1;
+    if (mNumbers[Slot(entry - 1)] == id) return entry - 1;
+  }
 }
 
 int TERM_TABLE::Append(std::string_view name, int numericId) {
@@ -38,25 +49,36 @@ int TERM_TABLE::Append(std::string_view name, int numericId) {
   mNumbers.push_back(numericId);
   if (mNameSlots.empty()) {
     mNameSlots.assign(kSlots, 0);
-    mNumberSlots.assign(kSlots, 0);
+    mNameStarts.assign(1, 0);
   }
+  mNameChars.append(name);
+  mNameStarts.push_back(static_cast<std::uint32_t>(mNameChars.size()));
+
   // A repeated number keeps its first entry.
-  for (std::size_t slot = NumberSlot(numericId);; slot = (slot + 1) & (kSlots - 1)) {
-    const int entry = mNumberSlots[slot];
-    if (entry != 0 && mNumbers[Slot(entry - 1)] == numericId) break;
-    if (entry != 0) continue;
-    mNumberSlots[slot] = static_cast<std::uint16_t>(index + 1);
-    break;
+  if (numericId >= 0 && numericId < kDirectNumbers) {
+    const auto at = static_cast<std::size_t>(numericId);
+    if (at >= mNumberIndices.size()) mNumberIndices.resize(at + 1, -1);
+    if (mNumberIndices[at] < 0) mNumberIndices[at] = static_cast<std::int16_t>(index);
+  } else {
+    if (mNumberSlots.empty()) mNumberSlots.assign(kSlots, 0);
+    for (std::size_t slot = NumberSlot(numericId);; slot = (slot + 1) & (kSlots - 1)) {
+      const int entry = mNumberSlots[slot];
+      if (entry != 0 && mNumbers[Slot(entry - 1)] == numericId) break;
+      if (entry != 0) continue;
+      mNumberSlots[slot] = static_cast<std::uint16_t>(index + 1);
+      break;
+    }
   }
+
   // A repeated name takes over its earlier entry's slot, so that the last one is found.
   const std::uint64_t hash = NameHash(name);
-  mNameHashes.push_back(hash);
-  for (std::size_t slot = hash & (kSlots - 1);; slot = (slot + 1) & (kSlots - 1)) {
-    const int entry = mNameSlots[slot];
-    const bool same =
-        entry != 0 && mNameHashes[Slot(entry - 1)] == hash && mNames[Slot(entry - 1)] == name;
+  const std::uint32_t tag = NameTag(hash);
+  for (std::size_t slot = NameSlot(hash);; slot = (slot + 1) & (kSlots - 1)) {
+    const std::uint32_t entry = mNameSlots[slot];
+    const bool same = entry != 0 && (entry & ~kEntryIndexMask) == tag &&
+                      HoldsName((entry & kEntryIndexMask) - 1, name);
     if (entry != 0 && !same) continue;
-    mNameSlots[slot] = static_cast<std::uint16_t>(index + 1);
+    mNameSlots[slot] = tag | static_cast<std::uint32_t>(index + 1);
     return index;
   }
 }

@@ -1,0 +1,177 @@
+// Scanning of delimited text sixteen bytes at a time, for the gene information reader
+// whose files hold many short lines, fields and terms: masks of where chosen bytes lie
+// in a block, blocks read without passing the end of the readable bytes, short numbers
+// read without a loop per digit, and the sorting of a gene's short list of term indices.
+// They branch little on the data: a branch the data decide is often mispredicted, and
+// each miss costs about as much as a dozen instructions.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace text_scan {
+
+static_assert(std::endian::native == std::endian::little,
+              "bit i of a mask and the first character of a word are the lowest byte");
+
+inline constexpr std::size_t kBlockSize = 16;
+
+// Sixteen bytes of text; Matches tells where a byte value lies among them.
+class Block {
+ public:
+  // The 16 bytes at p must be readable.
+  explicit Block(const char* p) {
+#if defined(__SSE2__)
+    mBytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+#else
+    std::memcpy(mWords, p, sizeof mWords);
+#endif
+  }
+
+  // Bit i is set where byte i equals ch.
+  std::uint32_t Matches(char ch) const {
+#if defined(__SSE2__)
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(mBytes, _mm_set1_epi8(ch))));
+#else
+    return WordMatches(mWords[0], ch) | (WordMatches(mWords[1], ch) << 8);
+#endif
+  }
+
+ private:
+#if defined(__SSE2__)
+  __m128i mBytes;
+#else
+  // The high bit of every byte equal to ch, exactly (no borrow from a neighbour), gathered
+  // into the low eight bits.
+  static std::uint32_t WordMatches(std::uint64_t word, char ch) {
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Full;
+    const std::uint64_t x = word ^ (0x0101010101010101ull * static_cast<unsigned char>(ch));
+    const std::uint64_t highs = ~(((x & kLows) + kLows) | x | kLows);
+    std::uint32_t mask = 0;
+    for (int i = 0; i < 8; ++i)
+      mask |= static_cast<std::uint32_t>((highs >> (8 * i + 7)) & 1u) << i;
+    return mask;
+  }
+  std::uint64_t mWords[2];
+#endif
+};
+
+// The block at p, of which only the bytes before readableEnd may be read; those after it
+// read as fill.
+inline Block LoadBlock(const char* p, const char* readableEnd, char fill) {
+  if (readableEnd - p >= static_cast<std::ptrdiff_t>(kBlockSize)) return Block(p);
+  char padded[kBlockSize];
+  std::memset(padded, fill, sizeof padded);
+  std::memcpy(padded, p, static_cast<std::size_t>(readableEnd - p));
+  return Block(padded);
+}
+
+// The bits of the first count positions of a block (count below 32).
+inline std::uint32_t FirstBits(std::ptrdiff_t count) {
+  return (1u << count) - 1u;
+}
+
+inline std::uint64_t LoadWord(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// The value of the 1 to 8 characters at p when all are digits; the 8 bytes at p must be
+// readable. False for any other text.
+inline bool ReadShortNumber(const char* p, std::size_t length, int& value) {
+  if (length - 1 >= 8) return false;
+  // The characters move to the top bytes, zero bytes below them.
+  const unsigned shift = 64 - 8 * static_cast<unsigned>(length);
+  const std::uint64_t text = LoadWord(p) << shift;
+  const std::uint64_t used = ~std::uint64_t{0} << shift;
+  // A digit's high half is 3 before and after adding 6 (no byte carries into the next:
+  // the zero bytes stay below 16, a digit below 64).
+  constexpr std::uint64_t kHighHalves = 0xF0F0F0F0F0F0F0F0ull;
+  constexpr std::uint64_t kThrees = 0x3030303030303030ull;
+  const std::uint64_t wrong =
+      ((text & kHighHalves) ^ kThrees) | (((text + 0x0606060606060606ull) & kHighHalves) ^ kThrees);
+  if ((wrong & used) != 0) return false;
+  // The zero bytes read as leading zeros. Pairs, then quadruples, then the eight digits
+  // are combined; the first is the most significant.
+  std::uint64_t digits = text & 0x0F0F0F0F0F0F0F0Full;
+  digits = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFull;
+  digits = (digits * 100 + (digits >> 16)) & 0x0000FFFF0000FFFFull;
+  digits = (digits * 10000 + (digits >> 32)) & 0xFFFFFFFFull;
+  value = static_cast<int>(digits);
+  return true;
+}
+
+// Appends base plus the place of each set bit of mask to places, lowest first, and
+// counts them in count. The first four are written whether the mask has them or not, so
+// that the common case takes no branch on the mask: places needs room for count plus
+// the larger of 4 and the mask's bits.
+inline void AppendPlaces(std::uint32_t mask, std::size_t base, std::size_t* places,
+                         std::size_t& count) {
+  for (int i = 0; i < 4; ++i) {
+    places[count] = base + static_cast<std::size_t>(std::countr_zero(mask));
+    count += mask != 0 ? 1 : 0;
+    mask &= mask - 1;
+  }
+  for (; mask != 0; mask &= mask - 1)
+    places[count++] = base + static_cast<std::size_t>(std::countr_zero(mask));
+}
+
+// Values from 0 to kMaxShortValue, of lists of at most kShortList.
+inline constexpr std::size_t kShortList = 16;
+inline constexpr int kMaxShortValue = 2000;
+
+// Sorts the first count (at most kShortList) of values ascending; all kShortList values
+// must be set. Each value is keyed with its place, so that the keys differ, and lands at
+// its rank, the number of keys below it.
+inline void SortShortList(std::int16_t* values, std::size_t count) {
+  static_assert(
+      kMaxShortValue * static_cast<int>(kShortList) + static_cast<int>(kShortList) < INT16_MAX,
+      "a key holds a value and a place, below the filler of unused keys");
+#if defined(__SSE2__)
+  const __m128i places = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m128i eight = _mm_set1_epi16(8);
+  const __m128i used = _mm_set1_epi16(static_cast<std::int16_t>(count));
+  const __m128i filler = _mm_set1_epi16(INT16_MAX);
+  // Unused places take the filler, above every key.
+  const auto keysOf = [&](const std::int16_t* group, __m128i at) {
+    const __m128i keys = _mm_add_epi16(
+        _mm_slli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(group)), 4), at);
+    const __m128i inUse = _mm_cmplt_epi16(at, used);
+    return _mm_or_si128(_mm_and_si128(inUse, keys), _mm_andnot_si128(inUse, filler));
+  };
+  const __m128i low = keysOf(values, places);
+  const __m128i high = keysOf(values + 8, _mm_add_epi16(places, eight));
+  alignas(16) std::int16_t keys[kShortList];
+  _mm_store_si128(reinterpret_cast<__m128i*>(keys), low);
+  _mm_store_si128(reinterpret_cast<__m128i*>(keys + 8), high);
+  const __m128i ones = _mm_set1_epi8(1);
+  for (std::size_t i = 0; i < count; ++i) {
+    const __m128i key = _mm_set1_epi16(keys[i]);
+    const __m128i below =
+        _mm_and_si128(_mm_packs_epi16(_mm_cmplt_epi16(low, key), _mm_cmplt_epi16(high, key)), ones);
+    const __m128i sums = _mm_sad_epu8(below, _mm_setzero_si128());
+    const int rank = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    values[rank] = static_cast<std::int16_t>(keys[i] >> 4);
+  }
+#else
+  std::int16_t keys[kShortList];
+  for (std::size_t i = 0; i < kShortList; ++i)
+    keys[i] = i < count ? static_cast<std::int16_t>(values[i] * static_cast<int>(kShortList) +
+                                                    static_cast<int>(i))
+                        : std::int16_t{INT16_MAX};
+  for (std::size_t i = 0; i < count; ++i) {
+    int rank = 0;
+    for (std::size_t j = 0; j < kShortList; ++j) rank += keys[j] < keys[i] ? 1 : 0;
+    values[rank] = static_cast<std::int16_t>(keys[i] / static_cast<int>(kShortList));
+  }
+#endif
+}
+
+}  // namespace text_scan
