@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 #include "engine/log_channel.hpp"
 #include "engine/text_helpers.hpp"
@@ -68,22 +69,53 @@ void BuildProbePositions() {
     total += static_cast<std::size_t>(std::max<int>(unit.pairCount, 0));
   }
   Layout.positions.assign(total, PairPositions{});
+  // Each unit's first position and pair count side by side, a table small enough to
+  // stay in the processor's cache while the cells are walked in memory order.
+  struct UnitSpan {
+    std::int32_t first;
+    std::int32_t pairCount;
+  };
+  std::vector<UnitSpan> spans(Layout.units.size());
+  for (std::size_t u = 0; u < spans.size(); ++u)
+    spans[u] = {Layout.units[u].firstPosition, Layout.units[u].pairCount};
+  const UnitSpan* unitSpans = spans.data();
+  const std::size_t unitCount = spans.size();
+  PairPositions* positions = Layout.positions.data();
   const bool perfectMatchOnly = PmOnly != 0 || ProbesPerPair == 1;
   const int dimension = Layout.dimension;
-  for (int x = 0; x < dimension; ++x) {
-    for (int y = 0; y < dimension; ++y) {
-      const CELL_RECORD& cell = Layout.Cell(x, y);
-      if (cell.kind > kCellPerfectMatch) continue;
+  const CELL_RECORD* cell = Layout.cells.data();
+  // A table shorter than the square (never made by the readers) is walked only as far
+  // as it goes.
+  const std::size_t side = static_cast<std::size_t>(std::max(dimension, 0));
+  const std::size_t columns = std::min(side, side == 0 ? 0 : Layout.cells.size() / side);
+  // The pairs are scattered over the positions table, so the slot of a cell some way
+  // ahead is fetched into the cache while the current one is stored.
+  constexpr std::size_t kLookAhead = 256;
+  const CELL_RECORD* const cellsEnd = cell + columns * side;
+  for (int x = 0; x < static_cast<int>(columns); ++x) {
+    for (int y = 0; y < dimension; ++y, ++cell) {
+      if (cellsEnd - cell > static_cast<std::ptrdiff_t>(kLookAhead)) {
+        const CELL_RECORD& ahead = cell[kLookAhead];
+        if (ahead.unit < unitCount) {
+          const UnitSpan aheadUnit = unitSpans[ahead.unit];
+          if (aheadUnit.first >= 0)
+            __builtin_prefetch(positions + std::min<std::size_t>(
+                                               static_cast<std::size_t>(aheadUnit.first) +
+                                                   static_cast<std::uint16_t>(ahead.pair),
+                                               total),
+                               1);
+        }
+      }
+      if (cell->kind > kCellPerfectMatch) continue;
       // Cells whose unit or pair lies outside the tables (a damaged file) are passed
       // over; CheckCellPos then reports the gap they leave.
-      if (cell.unit >= Layout.units.size()) continue;
-      const UNIT_RECORD& unit = Layout.units[cell.unit];
-      if (cell.pair < 0 || cell.pair >= unit.pairCount) continue;
-      PairPositions& pair =
-          Layout.positions[static_cast<std::size_t>(unit.firstPosition + cell.pair)];
+      if (cell->unit >= unitCount) continue;
+      const UnitSpan unit = unitSpans[cell->unit];
+      if (cell->pair < 0 || cell->pair >= unit.pairCount) continue;
+      PairPositions& pair = positions[static_cast<std::size_t>(unit.first + cell->pair)];
       const ProbePosition where{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
-      pair[cell.kind] = where;
-      if (perfectMatchOnly && cell.kind == kCellPerfectMatch) pair[0] = where;
+      pair[cell->kind] = where;
+      if (perfectMatchOnly && cell->kind == kCellPerfectMatch) pair[0] = where;
     }
   }
 }

@@ -79,6 +79,18 @@ class CEL_FILE_DATA {
             static_cast<std::uint8_t>(!mMasked.empty() && mMasked[index] ? 1 : 0)};
   }
 
+  // A binary file's entries as they lie in the file, kBinaryCelEntryBytes each and
+  // CellCount() of them; null for the text forms.
+  const std::uint8_t* BinaryEntries() const {
+    return mBytes.empty() ? nullptr : mBytes.data() + mCellOffset;
+  }
+  static float DecodeFloat(const std::uint8_t* p) {
+    return std::bit_cast<float>(static_cast<std::uint32_t>(p[0]) |
+                                (static_cast<std::uint32_t>(p[1]) << 8) |
+                                (static_cast<std::uint32_t>(p[2]) << 16) |
+                                (static_cast<std::uint32_t>(p[3]) << 24));
+  }
+
   std::string errorText;
   std::string fullPath;
   std::string directory;
@@ -89,13 +101,6 @@ class CEL_FILE_DATA {
   bool ReadBinary(bool headerOnly);
   bool ReadText(bool headerOnly);
   bool Fail(const char* reason);
-  // Inline, so that the cell loops of the readers decode without a call.
-  static float DecodeFloat(const std::uint8_t* p) {
-    return std::bit_cast<float>(static_cast<std::uint32_t>(p[0]) |
-                                (static_cast<std::uint32_t>(p[1]) << 8) |
-                                (static_cast<std::uint32_t>(p[2]) << 16) |
-                                (static_cast<std::uint32_t>(p[3]) << 24));
-  }
 
   std::vector<CelEntry> mCells;      // text forms
   std::vector<std::uint8_t> mBytes;  // binary form: the whole file
@@ -118,11 +123,15 @@ bool ParseCelLine(std::string_view line, CelLineFields& fields);
 
 // The two plane values of a cell: the mean rounded, and the standard error of the mean
 // (deviation / sqrt(pixels)) truncated; both held to 0..65535, NaN giving 0.
+// Written as selections rather than branches so that the cell loops run without jumps:
+// a NaN fails "> 0" and becomes 0, and the upper bound is taken before the conversion.
+inline std::uint16_t CelToPlane(double value) {
+  const double low = value > 0 ? value : 0.0;
+  const double held = low < UINT16_MAX ? low : static_cast<double>(UINT16_MAX);
+  return static_cast<std::uint16_t>(static_cast<std::int32_t>(held));
+}
 inline std::uint16_t CelIntensity(double mean) {
-  const double rounded = mean + 0.5;
-  if (!(rounded > 0)) return 0;
-  if (rounded >= UINT16_MAX) return UINT16_MAX;
-  return static_cast<std::uint16_t>(rounded);
+  return CelToPlane(mean + 0.5);
 }
 // The divisor of the standard error; a pixel count below 1 counts as 1, so a count of 0
 // never divides.
@@ -130,10 +139,7 @@ inline double CelRootOfPixels(double pixels) {
   return pixels > 1 ? std::sqrt(pixels) : 1.0;
 }
 inline std::uint16_t CelStandardError(double deviation, double rootOfPixels) {
-  const double error = deviation / rootOfPixels;
-  if (!(error > 0)) return 0;
-  if (error >= UINT16_MAX) return UINT16_MAX;
-  return static_cast<std::uint16_t>(error);
+  return CelToPlane(deviation / rootOfPixels);
 }
 
 // The chip type inside a CEL header text: from two characters after the second 0x14 up

@@ -153,10 +153,41 @@ bool CHIP_DATA::ReadBinaryCel(const char* path) {
 
   LogMessage("      Row 0");
   PlaneFiller planes(*this);
+  const std::uint8_t* entries = file->BinaryEntries();
+  // Cells beyond the layout's side are dropped, so only the part of each row inside it
+  // is decoded; the turn of a rotated layout maps that square onto itself.
+  const int inside = std::min(cols, dimension);
+  const auto stride = static_cast<std::size_t>(dimension);
+  std::uint16_t* const mean = plane1.data();
+  std::uint16_t* const error = plane2.data();
+  const bool rotated = RotatedLayout != 0;
+  std::int16_t lastPixels = 1;
+  double lastRoot = 1.0;
   for (int row = 0; row < rows; ++row) {
-    for (int i = 0; i < cols; ++i) {
-      const CelEntry cell = file->CellAt(i, row);
-      planes.Store(i, row, cell.mean, cell.standardDeviation, cell.pixelCount);
+    if (entries == nullptr) {
+      for (int i = 0; i < cols; ++i) {
+        const CelEntry cell = file->CellAt(i, row);
+        planes.Store(i, row, cell.mean, cell.standardDeviation, cell.pixelCount);
+      }
+    } else if (row < dimension) {
+      // Cell (i, row) goes to i * stride + row, or, turned, to (stride - 1 - row) * stride + i.
+      const std::size_t start =
+          rotated ? (stride - 1 - static_cast<std::size_t>(row)) * stride : static_cast<std::size_t>(row);
+      const std::size_t step = rotated ? 1 : stride;
+      const std::uint8_t* entry =
+          entries + static_cast<std::size_t>(row) * static_cast<std::size_t>(cols) *
+                        kBinaryCelEntryBytes;
+      std::size_t index = start;
+      for (int i = 0; i < inside; ++i, entry += kBinaryCelEntryBytes, index += step) {
+        const auto pixels = static_cast<std::int16_t>(entry[8] | (entry[9] << 8));
+        // Nearly every cell has the same pixel count; its root is taken once.
+        if (pixels != lastPixels) {
+          lastPixels = pixels;
+          lastRoot = CelRootOfPixels(pixels);
+        }
+        mean[index] = CelIntensity(CEL_FILE_DATA::DecodeFloat(entry));
+        error[index] = CelStandardError(CEL_FILE_DATA::DecodeFloat(entry + 4), lastRoot);
+      }
     }
     PumpMessages();
     if (row > 0 && row % kProgressEveryRows == 0) LogMessage(MessageBuffer("      Row %d", row), 1);

@@ -77,22 +77,41 @@ bool DecodeUnits(std::span<const std::uint8_t> bytes, std::vector<UNIT_RECORD>& 
   return true;
 }
 
-bool DecodeCells(std::span<const std::uint8_t> bytes, const std::vector<UNIT_RECORD>& units,
+std::uint16_t LoadLittle16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t LoadLittle32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// The cell records of one chunk. pairCounts holds every unit's pair count (0..299), so
+// one unsigned comparison refuses a negative pair and one beyond the unit's last alike.
+bool DecodeCells(std::span<const std::uint8_t> bytes, std::span<const std::uint16_t> pairCounts,
                  std::span<CELL_RECORD> cells) {
   const std::uint8_t* p = bytes.data();
-  const std::size_t unitCount = units.size();
-  for (CELL_RECORD& cell : cells) {
-    cell.unit = platform::LoadU16(p);
-    cell.pair = static_cast<std::int16_t>(platform::LoadU16(p + 2));
-    cell.value = static_cast<std::int32_t>(platform::LoadU32(p + 4));
-    cell.kind = p[8];
-    p += kCacheCellSize;
-    if (cell.kind == kCellNoUnit) continue;
-    if (cell.kind > kCellNoUnit || cell.unit >= unitCount || cell.pair < 0 ||
-        cell.pair >= units[cell.unit].pairCount) {
-      LogDamaged("a cell names a probe pair that does not exist");
-      return false;
-    }
+  const std::size_t unitCount = pairCounts.size();
+  const std::uint16_t* counts = pairCounts.data();
+  CELL_RECORD* out = cells.data();
+  const std::size_t count = cells.size();
+  bool damaged = false;
+  for (std::size_t i = 0; i < count; ++i, p += kCacheCellSize) {
+    const std::uint16_t unit = LoadLittle16(p);
+    const std::uint16_t pair = LoadLittle16(p + 2);
+    const std::uint8_t kind = p[8];
+    CELL_RECORD& cell = out[i];
+    cell.unit = unit;
+    cell.pair = static_cast<std::int16_t>(pair);
+    cell.value = static_cast<std::int32_t>(LoadLittle32(p + 4));
+    cell.kind = kind;
+    if (kind == kCellNoUnit) continue;
+    damaged |= kind > kCellNoUnit || unit >= unitCount || pair >= counts[unit];
+    if (damaged) break;
+  }
+  if (damaged) {
+    LogDamaged("a cell names a probe pair that does not exist");
+    return false;
   }
   return true;
 }
@@ -163,15 +182,24 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded) {
     }
     if (!DecodeUnits(bytes, units)) return false;
     if (probeDataNeeded) {
-      // Read and decoded a chunk at a time, so the raw bytes stay in the processor's cache.
-      cells.resize(static_cast<std::size_t>(cellCount));
-      for (std::size_t first = 0; first < cells.size(); first += kCellChunk) {
-        const std::size_t count = std::min(kCellChunk, cells.size() - first);
+      // The pair counts alone, small enough to stay in the processor's cache while the
+      // cells are checked against them.
+      std::vector<std::uint16_t> pairCounts(units.size());
+      for (std::size_t u = 0; u < units.size(); ++u)
+        pairCounts[u] = static_cast<std::uint16_t>(units[u].pairCount);
+      // Read and decoded a chunk at a time, so the raw bytes stay in the processor's cache;
+      // the table grows a chunk at a time too, so its records are set up while in the
+      // cache and overwritten there.
+      const auto total = static_cast<std::size_t>(cellCount);
+      cells.reserve(total);
+      for (std::size_t first = 0; first < total; first += kCellChunk) {
+        const std::size_t count = std::min(kCellChunk, total - first);
         if (!ReadExactly(file.get(), bytes, count * kCacheCellSize)) {
           LogShort(fileSize, expected);
           return false;
         }
-        if (!DecodeCells(bytes, units, std::span(cells).subspan(first, count))) return false;
+        cells.resize(first + count);
+        if (!DecodeCells(bytes, pairCounts, std::span(cells).subspan(first, count))) return false;
       }
     }
   } catch (const std::bad_alloc&) {
