@@ -1,6 +1,7 @@
 // zelko-synth group: the arrays of a synthetic group as cell files, each with its result
 // text file (expression chips) or genotype-call file (SNP chips), and a listing of the
 // brightness curves and changed probe sets they were made with.
+#include "tools/synth/command_line.hpp"
 #include "tools/synth/group_command.hpp"
 
 #include <cstdint>
@@ -55,45 +56,15 @@ struct GroupArguments {
   std::string out = ".";
 };
 
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "zelko-synth: %s\n", message.c_str());
-  return 2;
-}
-
-bool ParseWhole(std::string_view text, long long low, long long high, long long& value) {
-  const std::string copy(text);
-  char* end = nullptr;
-  value = std::strtoll(copy.c_str(), &end, 10);
-  return !copy.empty() && *end == '\0' && value >= low && value <= high;
-}
-
-bool ParseReal(std::string_view text, double low, double high, double& value) {
-  const std::string copy(text);
-  char* end = nullptr;
-  value = std::strtod(copy.c_str(), &end);
-  return !copy.empty() && *end == '\0' && value >= low && value <= high;
-}
-
 // Parses one option with its value; an empty text when it was taken, else the reason.
 std::string TakeOption(GroupArguments& args, std::string_view option, std::string_view value) {
   long long number = 0;
   double real = 0.0;
-  if (option == "--kind") {
-    const auto kind = ParseChipKind(value);
-    if (!kind) return "unknown kind '" + std::string(value) + "'";
-    args.chip.kind = *kind;
-  } else if (option == "--dim") {
-    if (!ParseWhole(value, 2, 8192, number)) return "--dim takes 2 to 8192";
-    args.chip.dimension = static_cast<int>(number);
-  } else if (option == "--units") {
-    if (!ParseWhole(value, 0, 1000000, number)) return "--units takes 0 to 1000000";
-    args.chip.unitCount = static_cast<int>(number);
-  } else if (option == "--chip-seed") {
-    if (!ParseWhole(value, 0, INT64_MAX, number)) return "--chip-seed takes a whole number";
-    args.chip.seed = static_cast<std::uint64_t>(number);
-  } else if (option == "--chip-type") {
-    args.chip.chipType = value;
-  } else if (option == "--arrays") {
+  std::string problem;
+  const OptionResult shape = TakeChipShapeOption(option, value, "--chip-seed", args.chip, problem);
+  if (shape == OptionResult::kBad) return problem;
+  if (shape == OptionResult::kTaken) return {};
+  if (option == "--arrays") {
     if (!ParseWhole(value, 1, 999, number)) return "--arrays takes 1 to 999";
     args.group.arrays = static_cast<int>(number);
   } else if (option == "--seed") {

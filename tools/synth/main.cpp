@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/path.hpp"
+#include "tools/synth/command_line.hpp"
 #include "tools/synth/array_model.hpp"
 #include "tools/synth/array_writers.hpp"
 #include "tools/synth/chip_model.hpp"
@@ -95,13 +96,6 @@ struct Arguments {
   int textVersion = 2;
 };
 
-bool ParseNumber(std::string_view text, long long low, long long high, long long& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  const std::string copy(text);
-  value = std::strtoll(copy.c_str(), &end, 10);
-  return end != nullptr && *end == '\0' && value >= low && value <= high;
-}
 
 std::vector<std::string> SplitList(std::string_view text) {
   std::vector<std::string> items;
@@ -114,10 +108,6 @@ std::vector<std::string> SplitList(std::string_view text) {
   return items;
 }
 
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "zelko-synth: %s\n", message.c_str());
-  return 2;
-}
 
 int RunChip(int argc, char** argv) {
   Arguments args;
@@ -131,48 +121,37 @@ int RunChip(int argc, char** argv) {
       args.chip.custom = true;
       continue;
     }
-    if (i + 1 >= argc) return Fail("option " + std::string(option) + " needs a value");
+    if (i + 1 >= argc) return synth::Fail("option " + std::string(option) + " needs a value");
     const std::string_view value = argv[++i];
     long long number = 0;
-    if (option == "--kind") {
-      const auto kind = synth::ParseChipKind(value);
-      if (!kind) return Fail("unknown kind '" + std::string(value) + "'");
-      args.chip.kind = *kind;
-    } else if (option == "--dim") {
-      if (!ParseNumber(value, 2, 8192, number)) return Fail("--dim takes 2 to 8192");
-      args.chip.dimension = static_cast<int>(number);
-    } else if (option == "--units") {
-      if (!ParseNumber(value, 0, 1000000, number)) return Fail("--units takes 0 to 1000000");
-      args.chip.unitCount = static_cast<int>(number);
-    } else if (option == "--seed") {
-      if (!ParseNumber(value, 0, INT64_MAX, number)) return Fail("--seed takes a whole number");
-      args.chip.seed = static_cast<std::uint64_t>(number);
-    } else if (option == "--pairs") {
+    std::string problem;
+    const auto shape = synth::TakeChipShapeOption(option, value, "--seed", args.chip, problem);
+    if (shape == synth::OptionResult::kBad) return synth::Fail(problem);
+    if (shape == synth::OptionResult::kTaken) continue;
+    if (option == "--pairs") {
       const std::size_t dash = value.find('-');
       long long low = 0;
       long long high = 0;
-      if (dash == std::string_view::npos || !ParseNumber(value.substr(0, dash), 1, 1000, low) ||
-          !ParseNumber(value.substr(dash + 1), low, 1000, high))
-        return Fail("--pairs takes MIN-MAX");
+      if (dash == std::string_view::npos || !synth::ParseWhole(value.substr(0, dash), 1, 1000, low) ||
+          !synth::ParseWhole(value.substr(dash + 1), low, 1000, high))
+        return synth::Fail("--pairs takes MIN-MAX");
       args.chip.minPairs = static_cast<int>(low);
       args.chip.maxPairs = static_cast<int>(high);
-    } else if (option == "--chip-type") {
-      args.chip.chipType = value;
     } else if (option == "--text-version") {
-      if (!ParseNumber(value, 1, 3, number)) return Fail("--text-version takes 1 to 3");
+      if (!synth::ParseWhole(value, 1, 3, number)) return synth::Fail("--text-version takes 1 to 3");
       args.textVersion = static_cast<int>(number);
     } else if (option == "--out") {
       args.out = value;
     } else if (option == "--forms") {
       args.forms = SplitList(value);
     } else {
-      return Fail("unknown option " + std::string(option) + " (see zelko-synth chip --help)");
+      return synth::Fail("unknown option " + std::string(option) + " (see zelko-synth chip --help)");
     }
   }
 
   std::string error;
   const std::optional<synth::ChipTruth> chip = synth::MakeChip(args.chip, &error);
-  if (!chip) return Fail(error);
+  if (!chip) return synth::Fail(error);
   const bool both = std::find(args.forms.begin(), args.forms.end(), "text-cdf") != args.forms.end() &&
                     std::find(args.forms.begin(), args.forms.end(), "binary-cdf") != args.forms.end();
   for (const std::string& form : args.forms) {
@@ -188,7 +167,7 @@ int RunChip(int argc, char** argv) {
       written = synth::WriteBinaryCdf(*chip, path);
     } else if (form == "pgf") {
       path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kPgf));
-      if (!chip->pmOnly) return Fail("probe group files hold perfect-match-only chips (pm-only, exon)");
+      if (!chip->pmOnly) return synth::Fail("probe group files hold perfect-match-only chips (pm-only, exon)");
       written = synth::WritePgf(*chip, path);
     } else if (form == "probe-tab") {
       path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kProbeTab));
@@ -200,9 +179,9 @@ int RunChip(int argc, char** argv) {
       path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kTruth));
       written = synth::WriteTruth(*chip, path);
     } else {
-      return Fail("unknown form '" + form + "'");
+      return synth::Fail("unknown form '" + form + "'");
     }
-    if (!written) return Fail("cannot write " + path);
+    if (!written) return synth::Fail("cannot write " + path);
     std::printf("%s\n", path.c_str());
   }
   return 0;
@@ -218,14 +197,6 @@ struct ArrayArguments {
   synth::CelForm form = synth::CelForm::kText;
   synth::DatOptions dat;
 };
-
-bool ParseDouble(std::string_view text, double low, double high, double& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  const std::string copy(text);
-  value = std::strtod(copy.c_str(), &end);
-  return end != nullptr && *end == '\0' && value >= low && value <= high;
-}
 
 // Two digits for up to 99 arrays, three beyond.
 std::string ArrayName(const std::string& stem, int index, int count) {
@@ -248,43 +219,32 @@ int RunArrays(int argc, char** argv, bool scannerImages) {
       args.truth = true;
       continue;
     }
-    if (i + 1 >= argc) return Fail("option " + std::string(option) + " needs a value");
+    if (i + 1 >= argc) return synth::Fail("option " + std::string(option) + " needs a value");
     const std::string_view value = argv[++i];
     long long number = 0;
     double real = 0;
-    if (option == "--kind") {
-      const auto kind = synth::ParseChipKind(value);
-      if (!kind) return Fail("unknown kind '" + std::string(value) + "'");
-      args.chip.kind = *kind;
-    } else if (option == "--dim") {
-      if (!ParseNumber(value, 2, 8192, number)) return Fail("--dim takes 2 to 8192");
-      args.chip.dimension = static_cast<int>(number);
-    } else if (option == "--units") {
-      if (!ParseNumber(value, 0, 1000000, number)) return Fail("--units takes 0 to 1000000");
-      args.chip.unitCount = static_cast<int>(number);
-    } else if (option == "--chip-seed") {
-      if (!ParseNumber(value, 0, INT64_MAX, number)) return Fail("--chip-seed takes a whole number");
-      args.chip.seed = static_cast<std::uint64_t>(number);
-    } else if (option == "--chip-type") {
-      args.chip.chipType = value;
-    } else if (option == "--arrays") {
-      if (!ParseNumber(value, 1, 999, number)) return Fail("--arrays takes 1 to 999");
+    std::string problem;
+    const auto shape = synth::TakeChipShapeOption(option, value, "--chip-seed", args.chip, problem);
+    if (shape == synth::OptionResult::kBad) return synth::Fail(problem);
+    if (shape == synth::OptionResult::kTaken) continue;
+    if (option == "--arrays") {
+      if (!synth::ParseWhole(value, 1, 999, number)) return synth::Fail("--arrays takes 1 to 999");
       args.arrays = static_cast<int>(number);
     } else if (option == "--name") {
       args.name = value;
     } else if (option == "--seed") {
-      if (!ParseNumber(value, 0, INT64_MAX - 1000, number)) return Fail("--seed takes a whole number");
+      if (!synth::ParseWhole(value, 0, INT64_MAX - 1000, number)) return synth::Fail("--seed takes a whole number");
       args.array.seed = static_cast<std::uint64_t>(number);
     } else if (option == "--scan-time") {
       args.array.scanTime = value;
     } else if (option == "--brightness") {
-      if (!ParseDouble(value, 1e-3, 1e3, real)) return Fail("--brightness takes 0.001 to 1000");
+      if (!synth::ParseReal(value, 1e-3, 1e3, real)) return synth::Fail("--brightness takes 0.001 to 1000");
       args.array.brightness = real;
     } else if (option == "--background") {
-      if (!ParseDouble(value, 0, 30000, real)) return Fail("--background takes 0 to 30000");
+      if (!synth::ParseReal(value, 0, 30000, real)) return synth::Fail("--background takes 0 to 30000");
       args.array.background = real;
     } else if (option == "--saturated" || option == "--outliers" || option == "--masked") {
-      if (!ParseNumber(value, 0, 1000000, number)) return Fail(std::string(option) + " takes a count");
+      if (!synth::ParseWhole(value, 0, 1000000, number)) return synth::Fail(std::string(option) + " takes a count");
       int& count = option == "--saturated" ? args.array.saturatedCells
                    : option == "--outliers" ? args.array.outlierCells
                                             : args.array.maskedCells;
@@ -299,25 +259,25 @@ int RunArrays(int argc, char** argv, bool scannerImages) {
       } else if (value == "binary") {
         args.form = synth::CelForm::kBinary;
       } else {
-        return Fail("unknown form '" + std::string(value) + "'");
+        return synth::Fail("unknown form '" + std::string(value) + "'");
       }
     } else if (scannerImages && option == "--pixels-per-cell") {
-      if (!ParseNumber(value, 3, 64, number)) return Fail("--pixels-per-cell takes 3 to 64");
+      if (!synth::ParseWhole(value, 3, 64, number)) return synth::Fail("--pixels-per-cell takes 3 to 64");
       args.dat.pixelsPerCell = static_cast<int>(number);
     } else if (scannerImages && option == "--margin") {
-      if (!ParseNumber(value, 0, 1000, number)) return Fail("--margin takes 0 to 1000");
+      if (!synth::ParseWhole(value, 0, 1000, number)) return synth::Fail("--margin takes 0 to 1000");
       args.dat.margin = static_cast<int>(number);
     } else {
-      return Fail("unknown option " + std::string(option) + " (see zelko-synth " + command +
+      return synth::Fail("unknown option " + std::string(option) + " (see zelko-synth " + command +
                   " --help)");
     }
   }
   if (args.arrays > 1 && !args.array.scanTime.empty())
-    return Fail("--scan-time names the scan of one array only");
+    return synth::Fail("--scan-time names the scan of one array only");
 
   std::string error;
   const std::optional<synth::ChipTruth> chip = synth::MakeChip(args.chip, &error);
-  if (!chip) return Fail(error);
+  if (!chip) return synth::Fail(error);
   const double brightness = args.array.brightness;
   const std::uint64_t firstSeed = args.array.seed;
   for (int a = 0; a < args.arrays; ++a) {
@@ -328,24 +288,24 @@ int RunArrays(int argc, char** argv, bool scannerImages) {
     options.seed = firstSeed + static_cast<std::uint64_t>(a);
     options.brightness = brightness * (1.0 + 0.1 * (a % 5));
     const std::optional<synth::ArrayTruth> array = synth::MakeArray(*chip, options, &error);
-    if (!array) return Fail(error);
+    if (!array) return synth::Fail(error);
     std::string path;
     bool written = false;
     if (scannerImages) {
       args.dat.seed = options.seed;
       const std::optional<synth::DatImage> image = synth::MakeDatImage(*array, args.dat, &error);
-      if (!image) return Fail(error);
+      if (!image) return synth::Fail(error);
       path = platform::JoinPath(args.out, synth::DatFileName(*array));
       written = synth::WriteDat(*array, *image, path);
     } else {
       path = platform::JoinPath(args.out, synth::CelFileName(*array));
       written = synth::WriteCel(*array, args.form, path);
     }
-    if (!written) return Fail("cannot write " + path);
+    if (!written) return synth::Fail("cannot write " + path);
     std::printf("%s\n", path.c_str());
     if (!args.truth) continue;
     path = platform::JoinPath(args.out, array->name + ".truth.txt");
-    if (!synth::WriteArrayTruth(*array, path)) return Fail("cannot write " + path);
+    if (!synth::WriteArrayTruth(*array, path)) return synth::Fail("cannot write " + path);
     std::printf("%s\n", path.c_str());
   }
   return 0;
@@ -362,5 +322,5 @@ int main(int argc, char** argv) {
   if (std::string_view(argv[1]) == "cel") return RunArrays(argc, argv, false);
   if (std::string_view(argv[1]) == "dat") return RunArrays(argc, argv, true);
   if (std::string_view(argv[1]) == "group") return synth::RunGroupCommand(argc, argv);
-  return Fail("unknown command '" + std::string(argv[1]) + "'\n" + kUsage);
+  return synth::Fail("unknown command '" + std::string(argv[1]) + "'\n" + kUsage);
 }
