@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.hpp"
 #include "engine/cdf_layout.hpp"
 #include "engine/group.hpp"
 #include "engine/log_channel.hpp"
@@ -20,11 +21,6 @@
 #include "tools/synth/gene_info_model.hpp"
 
 namespace {
-
-class SilentLog final : public LogSink {
- public:
-  void AddText(std::string_view, bool, COLORREF) override {}
-};
 
 constexpr int kProbeSets = 54000;
 
@@ -38,13 +34,9 @@ class FullGeneInfo {
   std::string path;
 
  private:
-  FullGeneInfo() {
-    static SilentLog silent;
-    SetLogSink(&silent);
-    mFolder = std::filesystem::temp_directory_path() /
-              ("zelko-gene-info-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(mFolder);
-    StartGroup(mFolder.string());
+  FullGeneInfo() : mFolder("gene-info") {
+    bench::SilenceLog();
+    StartGroup(mFolder.Path().string());
 
     std::vector<std::string> names;
     names.reserve(kProbeSets);
@@ -60,34 +52,12 @@ class FullGeneInfo {
     options.indexBacked = {true, true, false, false};
     // The annotation import writes the probe sets in chip order.
     const synth::GeneInfoTruth truth = synth::MakeGeneInfo(names, options);
-    path = (mFolder / "genes.txt").string();
+    path = mFolder.File("genes.txt");
     if (!synth::WriteGeneInfo(truth, path)) std::abort();
   }
-  ~FullGeneInfo() {
-    DiscardGroup();
-    std::error_code error;
-    std::filesystem::remove_all(mFolder, error);
-  }
-  std::filesystem::path mFolder;
+  ~FullGeneInfo() { DiscardGroup(); }
+  bench::ScratchFolder mFolder;
 };
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration span) {
-  return std::chrono::duration<double>(span).count();
-}
-
-// The best of a few plain reads of the file, in seconds.
-double PlainReadSeconds(const std::string& path) {
-  double best = 1e9;
-  for (int i = 0; i < 5; ++i) {
-    const auto start = Clock::now();
-    const auto bytes = platform::ReadWholeFile(path);
-    benchmark::DoNotOptimize(bytes);
-    best = std::min(best, Seconds(Clock::now() - start));
-  }
-  return best;
-}
 
 void BM_GeneInfoPlainRead(benchmark::State& state) {
   const FullGeneInfo& info = FullGeneInfo::Get();
@@ -96,20 +66,11 @@ void BM_GeneInfoPlainRead(benchmark::State& state) {
 
 void BM_GeneInfoRead(benchmark::State& state) {
   const FullGeneInfo& info = FullGeneInfo::Get();
-  const double plain = PlainReadSeconds(info.path);
-  double total = 0;
-  for (auto _ : state) {
+  bench::TimeAgainstPlainRead(state, info.path, [&] {
     AnalysisRunning = 1;
-    const auto start = Clock::now();
     if (!ReadGeneInfoFile(info.path, true)) state.SkipWithError("gene information read failed");
-    total += Seconds(Clock::now() - start);
-  }
+  });
   AnalysisRunning = 0;
-  const double perIteration = total / static_cast<double>(state.iterations());
-  state.counters["ratio_to_plain_read"] = perIteration / plain;
-  state.counters["plain_read_ms"] = plain * 1000;
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                          static_cast<std::int64_t>(std::filesystem::file_size(info.path)));
 }
 
 }  // namespace
