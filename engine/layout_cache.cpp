@@ -6,10 +6,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <new>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 #include "engine/cdf_layout.hpp"
@@ -86,29 +90,100 @@ std::uint32_t LoadLittle32(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-// The cell records of one chunk. pairCounts holds every unit's pair count (0..299), so
-// one unsigned comparison refuses a negative pair and one beyond the unit's last alike.
-bool DecodeCells(std::span<const std::uint8_t> bytes, std::span<const std::uint16_t> pairCounts,
-                 std::span<CELL_RECORD> cells) {
-  const std::uint8_t* p = bytes.data();
-  const std::size_t unitCount = pairCounts.size();
-  const std::uint16_t* counts = pairCounts.data();
-  CELL_RECORD* out = cells.data();
-  const std::size_t count = cells.size();
-  bool damaged = false;
-  for (std::size_t i = 0; i < count; ++i, p += kCacheCellSize) {
-    const std::uint16_t unit = LoadLittle16(p);
-    const std::uint16_t pair = LoadLittle16(p + 2);
-    const std::uint8_t kind = p[8];
-    CELL_RECORD& cell = out[i];
-    cell.unit = unit;
-    cell.pair = static_cast<std::int16_t>(pair);
-    cell.value = static_cast<std::int32_t>(LoadLittle32(p + 4));
-    cell.kind = kind;
-    if (kind == kCellNoUnit) continue;
-    damaged |= kind > kCellNoUnit || unit >= unitCount || pair >= counts[unit];
-    if (damaged) break;
+// Each unit's pair count and where its pairs start in the positions table, side by side:
+// a table small enough to stay in the processor's cache while the cells are decoded.
+struct UnitSpan {
+  std::int32_t first;
+  std::uint16_t pairCount;
+};
+
+// Where the decoding of the cell table stands: the column and row of the next cell, and
+// the positions table being filled (null when no positions are built).
+struct CellWalk {
+  int x = 0;
+  int y = 0;
+  int dimension = 0;
+  PairPositions* positions = nullptr;
+  bool perfectMatchOnly = false;
+};
+
+// A cell record in memory has the very bytes of its record in the file on a
+// little-endian machine (the padding aside), so the file's records are read straight
+// into the table there and only checked; elsewhere each is decoded in place.
+constexpr bool kCellRecordMatchesFile =
+    std::endian::native == std::endian::little && sizeof(CELL_RECORD) == kCacheCellSize &&
+    offsetof(CELL_RECORD, unit) == 0 && offsetof(CELL_RECORD, pair) == 2 &&
+    offsetof(CELL_RECORD, value) == 4 && offsetof(CELL_RECORD, kind) == 8 &&
+    std::is_trivially_copyable_v<CELL_RECORD>;
+static_assert(sizeof(CELL_RECORD) == kCacheCellSize);
+
+void DecodeCellsInPlace(std::span<CELL_RECORD> cells) {
+  if constexpr (!kCellRecordMatchesFile) {
+    for (CELL_RECORD& cell : cells) {
+      std::uint8_t raw[kCacheCellSize];
+      std::memcpy(raw, &cell, kCacheCellSize);
+      cell.unit = LoadLittle16(raw);
+      cell.pair = static_cast<std::int16_t>(LoadLittle16(raw + 2));
+      cell.value = static_cast<std::int32_t>(LoadLittle32(raw + 4));
+      cell.kind = raw[8];
+    }
   }
+}
+
+// Checks the cell records of one chunk. The spans hold every unit's pair count (0..299),
+// so one unsigned comparison refuses a negative pair and one beyond the unit's last
+// alike. With a positions table each cell's position is stored there while the chunk is
+// in the processor's cache, later cells overwriting earlier ones just as a walk of the
+// finished table would.
+template <bool kBuildPositions>
+bool CheckCells(std::span<const CELL_RECORD> cells, std::span<const UnitSpan> unitSpans,
+                CellWalk& walk) {
+  const CELL_RECORD* cell = cells.data();
+  const std::size_t count = cells.size();
+  const std::size_t unitCount = unitSpans.size();
+  const UnitSpan* spans = unitSpans.data();
+  PairPositions* const positions = walk.positions;
+  const bool perfectMatchOnly = walk.perfectMatchOnly;
+  const int dimension = walk.dimension;
+  int x = walk.x;
+  int y = walk.y;
+  // The pairs are scattered over the positions table, so the slot of a cell some way
+  // ahead in the chunk is fetched into the processor's cache before it is stored.
+  constexpr std::size_t kLookAhead = 32;
+  const std::size_t prefetchEnd = count > kLookAhead ? count - kLookAhead : 0;
+  bool damaged = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    if constexpr (kBuildPositions) {
+      if (i < prefetchEnd) {
+        const CELL_RECORD& ahead = cell[i + kLookAhead];
+        if (ahead.unit < unitCount) {
+          const UnitSpan span = spans[ahead.unit];
+          const std::uint16_t aheadPair =
+              std::min(static_cast<std::uint16_t>(ahead.pair), span.pairCount);
+          __builtin_prefetch(positions + static_cast<std::size_t>(span.first) + aheadPair, 1);
+        }
+      }
+    }
+    const std::uint16_t unit = cell[i].unit;
+    const auto pair = static_cast<std::uint16_t>(cell[i].pair);
+    const std::uint8_t kind = cell[i].kind;
+    if (kind != kCellNoUnit) {
+      damaged |= kind > kCellNoUnit || unit >= unitCount || pair >= spans[unit].pairCount;
+      if (damaged) break;
+      if constexpr (kBuildPositions) {
+        PairPositions& slot = positions[static_cast<std::size_t>(spans[unit].first) + pair];
+        const ProbePosition where{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
+        slot[kind] = where;
+        if (perfectMatchOnly && kind == kCellPerfectMatch) slot[0] = where;
+      }
+    }
+    if (++y == dimension) {
+      y = 0;
+      ++x;
+    }
+  }
+  walk.x = x;
+  walk.y = y;
   if (damaged) {
     LogDamaged("a cell names a probe pair that does not exist");
     return false;
@@ -118,7 +193,7 @@ bool DecodeCells(std::span<const std::uint8_t> bytes, std::span<const std::uint1
 
 }  // namespace
 
-bool ReadCdfCache(const std::string& path, bool probeDataNeeded) {
+bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPositions) {
   FilePointer file(std::fopen(path.c_str(), "rb"));
   if (!file) return false;
   struct stat info {};
@@ -174,6 +249,7 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded) {
 
   std::vector<UNIT_RECORD> units;
   std::vector<CELL_RECORD> cells;
+  std::vector<PairPositions> positions;
   try {
     units.resize(static_cast<std::size_t>(unitCount));
     if (!ReadExactly(file.get(), bytes, static_cast<std::size_t>(unitBytes))) {
@@ -182,24 +258,40 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded) {
     }
     if (!DecodeUnits(bytes, units)) return false;
     if (probeDataNeeded) {
-      // The pair counts alone, small enough to stay in the processor's cache while the
-      // cells are checked against them.
-      std::vector<std::uint16_t> pairCounts(units.size());
-      for (std::size_t u = 0; u < units.size(); ++u)
-        pairCounts[u] = static_cast<std::uint16_t>(units[u].pairCount);
-      // Read and decoded a chunk at a time, so the raw bytes stay in the processor's cache;
-      // the table grows a chunk at a time too, so its records are set up while in the
-      // cache and overwritten there.
+      std::vector<UnitSpan> spans(units.size());
+      std::size_t totalPairs = 0;
+      for (std::size_t u = 0; u < units.size(); ++u) {
+        spans[u] = {static_cast<std::int32_t>(totalPairs),
+                    static_cast<std::uint16_t>(units[u].pairCount)};
+        totalPairs += static_cast<std::size_t>(units[u].pairCount);
+      }
+      CellWalk walk;
+      walk.dimension = dimension;
+      walk.perfectMatchOnly = PmOnly != 0 || ProbesPerPair == 1;
+      if (buildPositions) {
+        positions.assign(totalPairs, PairPositions{});
+        walk.positions = positions.data();
+      }
+      // Read and checked a chunk at a time, so the records are still in the processor's
+      // cache while they are checked; the table grows a chunk at a time too, so its records
+      // are set up in the cache just before the file's bytes overwrite them.
       const auto total = static_cast<std::size_t>(cellCount);
       cells.reserve(total);
       for (std::size_t first = 0; first < total; first += kCellChunk) {
         const std::size_t count = std::min(kCellChunk, total - first);
-        if (!ReadExactly(file.get(), bytes, count * kCacheCellSize)) {
+        cells.resize(first + count);
+        const std::span<CELL_RECORD> chunk = std::span(cells).subspan(first, count);
+        if (std::fread(chunk.data(), kCacheCellSize, count, file.get()) != count) {
           LogShort(fileSize, expected);
           return false;
         }
-        cells.resize(first + count);
-        if (!DecodeCells(bytes, pairCounts, std::span(cells).subspan(first, count))) return false;
+        DecodeCellsInPlace(chunk);
+        const bool checked = buildPositions ? CheckCells<true>(chunk, spans, walk)
+                                            : CheckCells<false>(chunk, spans, walk);
+        if (!checked) return false;
+      }
+      if (buildPositions) {
+        for (std::size_t u = 0; u < units.size(); ++u) units[u].firstPosition = spans[u].first;
       }
     }
   } catch (const std::bad_alloc&) {
@@ -214,7 +306,7 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded) {
   Layout.unitCount = unitCount;
   Layout.units = std::move(units);
   Layout.cells = std::move(cells);
-  Layout.positions = {};
+  Layout.positions = std::move(positions);
   return true;
 }
 

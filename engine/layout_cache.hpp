@@ -25,8 +25,11 @@ inline constexpr std::size_t kCacheCellSize = 12;
 // Reads the cache at path into the layout; the cell table only when probe-level data
 // are needed. False, with the layout untouched, when the file cannot be opened (no
 // message), has another format, is shorter than its header says or holds impossible
-// values (a red line each).
-[[nodiscard]] bool ReadCdfCache(const std::string& path, bool probeDataNeeded);
+// values (a red line each). With buildPositions the probe positions are built from the
+// cells as they are read, giving what BuildProbePositions would give afterwards;
+// otherwise the layout is left without positions.
+[[nodiscard]] bool ReadCdfCache(const std::string& path, bool probeDataNeeded,
+                                bool buildPositions = false);
 
 // Writes the layout to its cache path; a red line and false when that fails.
 [[nodiscard]] bool SaveCdfCache();

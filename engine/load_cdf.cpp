@@ -100,21 +100,17 @@ bool LoadCdf(const std::string& cdfPath, bool rebuild, const std::string& maskFi
       cachePath == cdfPath ? cdfPath.substr(0, cdfPath.size() - kCacheSuffix.size()) : cdfPath;
   Layout.cachePath = cachePath;
 
-  if (!rebuild) {
-    if (ReadCdfCache(cachePath, settings.ProbeDataNeeded())) {
-      Layout.chipType = chipType;
-    } else {
-      rebuild = true;
-    }
-  }
-  if (rebuild) {
-    Layout.cachePath = cachePath;
+  // The cache read builds the probe positions as it goes.
+  if (!rebuild && ReadCdfCache(cachePath, settings.ProbeDataNeeded(), true)) {
     Layout.chipType = chipType;
-    if (!Convert(workingPath, maskFile)) {
-      ClearLayout();  // no half-converted layout outlives a failed load
-      return false;
-    }
+    return true;
+  }
+  Layout.cachePath = cachePath;
+  Layout.chipType = chipType;
+  if (!Convert(workingPath, maskFile)) {
+    ClearLayout();  // no half-converted layout outlives a failed load
+    return false;
   }
   BuildProbePositions();
-  return !rebuild || CheckCellPos();
+  return CheckCellPos();
 }
