@@ -1,12 +1,17 @@
 // Reading a CEL file into the intensity planes of CHIP_DATA. Text files of the sectioned
-// form are read here line by line, since they are the bulk of what a group opens; every
-// other form goes through CEL_FILE_DATA.
+// form are read here whole and walked line by line, since they are the bulk of what a
+// group opens; every other form goes through CEL_FILE_DATA.
 #include "engine/cel_reader.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "engine/cdf_layout.hpp"
 #include "engine/cel_file_data.hpp"
@@ -14,6 +19,7 @@
 #include "engine/fuzz_support.hpp"
 #include "engine/log_channel.hpp"
 #include "engine/running_scope.hpp"
+#include "platform/byte_reader.hpp"
 #include "platform/line_reader.hpp"
 
 namespace {
@@ -21,6 +27,8 @@ namespace {
 constexpr int kPumpEveryLines = 100;
 constexpr int kProgressEveryLines = 10000;
 constexpr int kProgressEveryRows = 20;
+// The bound of a text line, as platform::LineReader sets it by default.
+constexpr std::size_t kLineLength = platform::LineReader::kDefaultMaxLength;
 
 // Puts one cell into both planes, turned when the layout is rotated; cells outside the
 // layout are dropped.
@@ -61,6 +69,52 @@ class PlaneFiller {
   double mLastRoot = 1.0;
 };
 
+// Lines of a text file held in memory, cut as platform::LineReader cuts them: at LF, a
+// trailing CR dropped, each line bounded to kLineLength characters (the rest of a longer
+// line skipped), and a last line without a line ending still given.
+class TextLines {
+ public:
+  explicit TextLines(const std::vector<std::uint8_t>& bytes)
+      : mPos(reinterpret_cast<const char*>(bytes.data())), mEnd(mPos + bytes.size()) {}
+
+  // False when no characters are left.
+  bool Next(std::string_view& line) {
+    if (mPos == mEnd) return false;
+    const char* newline =
+        static_cast<const char*>(std::memchr(mPos, '\n', static_cast<std::size_t>(mEnd - mPos)));
+    const char* stop = newline != nullptr ? newline : mEnd;
+    line = BoundLine(std::string_view(mPos, static_cast<std::size_t>(stop - mPos)));
+    mPos = newline != nullptr ? newline + 1 : mEnd;
+    return true;
+  }
+
+  static std::string_view BoundLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.size() > kLineLength) line = line.substr(0, kLineLength);
+    return line;
+  }
+
+ private:
+  const char* mPos;
+  const char* mEnd;
+};
+
+enum class TextCelStart { kUnopened, kText, kOther };
+
+// Whether the file opens and its first line holds "[CEL]". A line longer than the bound
+// counts by its first kLineLength characters, so a few more than that are read.
+TextCelStart LooksLikeTextCel(const char* path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
+  if (!file) return TextCelStart::kUnopened;
+  char head[kLineLength + 2];
+  const std::size_t count = std::fread(head, 1, sizeof head, file.get());
+  if (count == 0 || std::ferror(file.get()) != 0) return TextCelStart::kOther;
+  std::string_view first(head, count);
+  first = TextLines::BoundLine(first.substr(0, first.find('\n')));
+  return first.find("[CEL]") != std::string_view::npos ? TextCelStart::kText
+                                                        : TextCelStart::kOther;
+}
+
 }  // namespace
 
 bool CHIP_DATA::ReadTextCel(const char* path) {
@@ -68,22 +122,27 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   // Both planes start from zero, so a cell the file does not give reads as 0.
   AllocatePlanes(Layout.dimension);
 
-  platform::LineReader reader;
-  if (!reader.Open(path)) {
+  // Only the first line is read before the form is known, so that a binary file is not
+  // read whole twice.
+  const TextCelStart start = LooksLikeTextCel(path);
+  if (start == TextCelStart::kUnopened) {
     LogMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
     return false;
   }
-  std::string_view line;
-  platform::LineStatus status = reader.Next(line);
-  if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError ||
-      line.find("[CEL]") == std::string_view::npos) {
+  if (start == TextCelStart::kOther) {
     LogMessage("    Not a text format CEL file; try binary reading");
-    reader.Close();
     return ReadBinaryCel(path);
   }
+  const std::optional<std::vector<std::uint8_t>> bytes = platform::ReadWholeFile(path);
+  if (!bytes) {
+    LogMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
+    return false;
+  }
+  TextLines lines(*bytes);
+  std::string_view line;
+  lines.Next(line);  // the "[CEL]" line checked above
   for (;;) {
-    status = reader.Next(line);
-    if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) {
+    if (!lines.Next(line)) {
       LogMessage(MessageBuffer("    Reading %s failed: no \"CellHeader\" line", path), 0,
                  kLogRed);
       return false;
@@ -94,13 +153,10 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
 
   PlaneFiller planes(*this);
   CelLineFields fields;
+  // Counted down rather than divided: the pump runs on every hundredth line.
+  int untilPump = kPumpEveryLines;
   for (int count = 1;; ++count) {
-    status = reader.Next(line);
-    if (status == platform::LineStatus::kEnd) return true;
-    if (status == platform::LineStatus::kError) {
-      LogMessage(MessageBuffer("    Reading %s failed after line %d", path, count), 0, kLogRed);
-      return false;
-    }
+    if (!lines.Next(line)) return true;
     if (!line.empty() && line.front() == '[') return true;
     if (line.size() > 3) {
       if (!ParseCelLine(line, fields)) {
@@ -112,7 +168,8 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
       }
       planes.Store(fields.x, fields.y, fields.mean, fields.deviation, fields.pixels);
     }
-    if (count % kPumpEveryLines == 0) {
+    if (--untilPump == 0) {
+      untilPump = kPumpEveryLines;
       PumpMessages();
       if (count % kProgressEveryLines == 0) LogMessage(MessageBuffer("      Line %d", count), 1);
     }
