@@ -218,39 +218,76 @@ bool CHIP_DATA::ReadBinaryCel(const char* path) {
   std::uint16_t* const mean = plane1.data();
   std::uint16_t* const error = plane2.data();
   const bool rotated = RotatedLayout != 0;
-  std::int16_t lastPixels = 1;
-  double lastRoot = 1.0;
-  for (int row = 0; row < rows; ++row) {
+  // The roots of the small pixel counts, which are nearly all a file holds, are taken
+  // once; the counts of one file vary from cell to cell, so a lookup beats a branch on
+  // the last count seen.
+  constexpr int kRootTableSize = 256;
+  double roots[kRootTableSize];
+  for (int pixels = 0; pixels < kRootTableSize; ++pixels) roots[pixels] = CelRootOfPixels(pixels);
+  const auto decode = [&](const std::uint8_t* entry, std::uint16_t& meanValue,
+                          std::uint16_t& errorValue) {
+    const auto pixels = static_cast<std::int16_t>(entry[8] | (entry[9] << 8));
+    const double root = static_cast<std::uint16_t>(pixels) < kRootTableSize
+                            ? roots[static_cast<std::uint16_t>(pixels)]
+                            : CelRootOfPixels(pixels);
+    meanValue = CelIntensity(CEL_FILE_DATA::DecodeFloat(entry));
+    errorValue = CelStandardError(CEL_FILE_DATA::DecodeFloat(entry + 4), root);
+  };
+  const auto rowEntries = [&](int row) {
+    return entries + static_cast<std::size_t>(row) * static_cast<std::size_t>(cols) *
+                         kBinaryCelEntryBytes;
+  };
+  // Unturned, cell (i, row) goes to i * stride + row: a file row lands one cell in each
+  // column. The rows are therefore taken a tile at a time, decoded row by row into a
+  // small buffer and written out a column at a time, so that each column receives a run
+  // of neighbouring cells rather than one cell per pass.
+  constexpr int kTileRows = 64;
+  constexpr int kTileColumns = 64;
+  std::uint16_t tileMean[kTileColumns][kTileRows];
+  std::uint16_t tileError[kTileColumns][kTileRows];
+  for (int row = 0; row < rows;) {
+    int rowEnd = row + 1;
     if (entries == nullptr) {
       for (int i = 0; i < cols; ++i) {
         const CelEntry cell = file->CellAt(i, row);
         planes.Store(i, row, cell.mean, cell.standardDeviation, cell.pixelCount);
       }
+    } else if (row < dimension && rotated) {
+      // Turned, cell (i, row) goes to (stride - 1 - row) * stride + i: a file row fills
+      // one column in order.
+      const std::size_t start = (stride - 1 - static_cast<std::size_t>(row)) * stride;
+      const std::uint8_t* entry = rowEntries(row);
+      for (int i = 0; i < inside; ++i, entry += kBinaryCelEntryBytes)
+        decode(entry, mean[start + static_cast<std::size_t>(i)],
+               error[start + static_cast<std::size_t>(i)]);
     } else if (row < dimension) {
-      // Cell (i, row) goes to i * stride + row, or, turned, to (stride - 1 - row) * stride + i.
-      const std::size_t start =
-          rotated ? (stride - 1 - static_cast<std::size_t>(row)) * stride : static_cast<std::size_t>(row);
-      const std::size_t step = rotated ? 1 : stride;
-      const std::uint8_t* entry =
-          entries + static_cast<std::size_t>(row) * static_cast<std::size_t>(cols) *
-                        kBinaryCelEntryBytes;
-      std::size_t index = start;
-      for (int i = 0; i < inside; ++i, entry += kBinaryCelEntryBytes, index += step) {
-        const auto pixels = static_cast<std::int16_t>(entry[8] | (entry[9] << 8));
-        // Nearly every cell has the same pixel count; its root is taken once.
-        if (pixels != lastPixels) {
-          lastPixels = pixels;
-          lastRoot = CelRootOfPixels(pixels);
+      rowEnd = std::min({row + kTileRows, dimension, rows});
+      const int tileRows = rowEnd - row;
+      for (int column = 0; column < inside; column += kTileColumns) {
+        const int tileColumns = std::min(kTileColumns, inside - column);
+        for (int r = 0; r < tileRows; ++r) {
+          const std::uint8_t* entry =
+              rowEntries(row + r) + static_cast<std::size_t>(column) * kBinaryCelEntryBytes;
+          for (int c = 0; c < tileColumns; ++c, entry += kBinaryCelEntryBytes)
+            decode(entry, tileMean[c][r], tileError[c][r]);
         }
-        mean[index] = CelIntensity(CEL_FILE_DATA::DecodeFloat(entry));
-        error[index] = CelStandardError(CEL_FILE_DATA::DecodeFloat(entry + 4), lastRoot);
+        for (int c = 0; c < tileColumns; ++c) {
+          const std::size_t start =
+              static_cast<std::size_t>(column + c) * stride + static_cast<std::size_t>(row);
+          std::memcpy(mean + start, tileMean[c], static_cast<std::size_t>(tileRows) * 2);
+          std::memcpy(error + start, tileError[c], static_cast<std::size_t>(tileRows) * 2);
+        }
       }
     }
-    PumpMessages();
-    if (row > 0 && row % kProgressEveryRows == 0) LogMessage(MessageBuffer("      Row %d", row), 1);
-    if (AnalysisRunning == 0) {
-      LogMessage(kUserStopMessage, 0, kLogRed);
-      return false;
+    // The pump, the progress and the stop run once for every row, after its tile.
+    for (; row < rowEnd; ++row) {
+      PumpMessages();
+      if (row > 0 && row % kProgressEveryRows == 0)
+        LogMessage(MessageBuffer("      Row %d", row), 1);
+      if (AnalysisRunning == 0) {
+        LogMessage(kUserStopMessage, 0, kLogRed);
+        return false;
+      }
     }
   }
   return true;
