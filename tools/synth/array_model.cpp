@@ -12,7 +12,6 @@
 namespace synth {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Where unit levels sit on the log scale, and how widely they spread.
 constexpr double kLogLevelCentre = 5.5;
 constexpr double kLogLevelSpread = 1.2;
@@ -27,14 +26,8 @@ class Deviates {
  public:
   explicit Deviates(std::uint64_t seed) : mRandom(seed) {}
 
-  double Uniform() {
-    constexpr int kSteps = 1 << 30;
-    return (mRandom.Between(0, kSteps - 1) + 0.5) / kSteps;
-  }
-  double Normal() {
-    const double radius = std::sqrt(-2.0 * std::log(Uniform()));
-    return radius * std::cos(2.0 * kPi * Uniform());
-  }
+  double Uniform() { return mRandom.Uniform(); }
+  double Normal() { return mRandom.Normal(); }
   int Between(int first, int last) { return mRandom.Between(first, last); }
   bool Chance(int percent) { return mRandom.Chance(percent); }
 

@@ -15,7 +15,6 @@ constexpr int kTextOffset = 33;
 constexpr int kCornersOffset = 340;
 constexpr int kLargestCoordinate = 65535;
 constexpr int kCentreSide = 6;
-constexpr double kPi = 3.14159265358979323846;
 
 // The centre of a cell's square of side c, as offsets from its first pixel: the border
 // left out, then trimmed evenly from both ends to at most six pixels.
@@ -31,12 +30,7 @@ void CentreSpan(int c, int& low, int& high) {
 class PixelNoise {
  public:
   explicit PixelNoise(std::uint64_t seed) : mRandom(seed) {}
-  double Normal() {
-    constexpr int kSteps = 1 << 30;
-    const double u1 = (mRandom.Between(0, kSteps - 1) + 0.5) / kSteps;
-    const double u2 = (mRandom.Between(0, kSteps - 1) + 0.5) / kSteps;
-    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * kPi * u2);
-  }
+  double Normal() { return mRandom.Normal(); }
 
  private:
   SynthRandom mRandom;

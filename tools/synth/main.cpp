@@ -108,7 +108,6 @@ std::vector<std::string> SplitList(std::string_view text) {
   return items;
 }
 
-
 int RunChip(int argc, char** argv) {
   Arguments args;
   for (int i = 2; i < argc; ++i) {

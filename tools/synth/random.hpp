@@ -2,7 +2,9 @@
 // so that one seed gives the same chip with every standard library.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -19,6 +21,17 @@ class SynthRandom {
     return first + static_cast<int>(mEngine() % span);
   }
   bool Chance(int percent) { return Between(0, 99) < percent; }
+
+  // Uniform on (0, 1), in steps of 2^-30, and a standard normal deviate (Box-Muller,
+  // the radius drawn first).
+  double Uniform() {
+    constexpr int kSteps = 1 << 30;
+    return (Between(0, kSteps - 1) + 0.5) / kSteps;
+  }
+  double Normal() {
+    const double radius = std::sqrt(-2.0 * std::log(Uniform()));
+    return radius * std::cos(2.0 * std::numbers::pi * Uniform());
+  }
 
   template <typename T>
   void Shuffle(std::vector<T>& items) {
