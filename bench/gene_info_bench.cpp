@@ -73,7 +73,16 @@ void BM_GeneInfoRead(benchmark::State& state) {
   AnalysisRunning = 0;
 }
 
+// The same read on the calling thread alone: the work the threads share.
+void BM_GeneInfoReadOneThread(benchmark::State& state) {
+  const GeneInfoReadSplit split = GeneInfoSplit;
+  GeneInfoSplit.threads = 1;
+  BM_GeneInfoRead(state);
+  GeneInfoSplit = split;
+}
+
 }  // namespace
 
 BENCHMARK(BM_GeneInfoPlainRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeneInfoRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeneInfoReadOneThread)->Unit(benchmark::kMillisecond);

@@ -42,3 +42,21 @@ int UnitNameIndex::Find(std::string_view name) {
   mNext = found->second + 1;
   return found->second;
 }
+
+int UnitNameIndex::FindNear(std::string_view name, int hint) {
+  if (mCount == 0 || name.size() > static_cast<std::size_t>(kMaxUnitNameLength)) return -1;
+  hint = std::clamp(hint, 0, mCount - 1);
+  const auto matches = [&](int unit) {
+    return unit >= 0 && unit < mCount &&
+           platform::EqualsNoCase(mLayout.units[static_cast<std::size_t>(unit)].Name(), name);
+  };
+  for (int step = 0; step < mCount; ++step) {
+    for (const int unit : {hint + step, hint - step - 1}) {
+      if (!matches(unit)) continue;
+      mNext = unit + 1;
+      return unit;
+    }
+    if (hint + step >= mCount && hint - step - 1 < 0) break;
+  }
+  return -1;
+}

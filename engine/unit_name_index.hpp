@@ -19,6 +19,10 @@ class UnitNameIndex {
   // none. When names repeat, the unit right after the last hit is preferred, else the
   // first of them. Unlike FindUnit it leaves UnitSearchStart alone.
   int Find(std::string_view name);
+  // Like Find, but without the table: the units nearest to hint are compared first,
+  // alternately after and before it. For the first name of a piece of a file in chip
+  // order, where the table would cost more than the piece.
+  int FindNear(std::string_view name, int hint);
 
  private:
   struct TransparentHash {

@@ -95,6 +95,9 @@ class INFO {
   void SetTermIndices(GENE_INFO& gene, int column, std::span<const std::int16_t> indices);
   // Forgets every gene's term indices of the column (all are about to be set again).
   void ClearTermIndices(int column);
+  // Takes the column's term indices of all genes, end to end, as the genes' TermSpans
+  // of the column count them.
+  void AdoptTermIndices(int column, std::vector<std::int16_t> indices);
 
   // Keeps text as long as the genes are loaded; the view may go into a GENE_INFO.
   std::string_view KeepText(std::string text);
@@ -114,6 +117,16 @@ class INFO {
   };
   std::array<TermPool, kMaxTermColumns> mTermPool;
 };
+
+// How a long gene information file is read on several threads: at most threads of
+// them (the machine's cores, up to 8); the lines are cut into pieces of at least
+// minPieceBytes, the genes' terms into ranges of at least minSliceGenes.
+struct GeneInfoReadSplit {
+  int threads = 1;
+  std::size_t minPieceBytes = 1;
+  int minSliceGenes = 1;
+};
+extern GeneInfoReadSplit GeneInfoSplit;
 
 // The process-wide gene information and what belongs with it.
 extern INFO GeneInfo;

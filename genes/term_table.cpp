@@ -20,7 +20,7 @@ void TERM_TABLE::Clear() {
   mNumbers.clear();
   mNameChars.clear();
   mNameStarts.clear();
-  mNameSlots.clear();
+  mNameSlots.Clear();
   mNumberIndices.clear();
   mNumberSlots.clear();
   numAnnotated = 0;
@@ -47,10 +47,7 @@ int TERM_TABLE::Append(std::string_view name, int numericId) {
   mGeneCounts.push_back(0);
   mColours.push_back(TermColor(static_cast<std::uint32_t>(index)));
   mNumbers.push_back(numericId);
-  if (mNameSlots.empty()) {
-    mNameSlots.assign(kSlots, 0);
-    mNameStarts.assign(1, 0);
-  }
+  if (mNameStarts.empty()) mNameStarts.assign(1, 0);
   mNameChars.append(name);
   mNameStarts.push_back(static_cast<std::uint32_t>(mNameChars.size()));
 
@@ -71,16 +68,8 @@ int TERM_TABLE::Append(std::string_view name, int numericId) {
   }
 
   // A repeated name takes over its earlier entry's slot, so that the last one is found.
-  const std::uint64_t hash = NameHash(name);
-  const std::uint32_t tag = NameTag(hash);
-  for (std::size_t slot = NameSlot(hash);; slot = (slot + 1) & (kSlots - 1)) {
-    const std::uint32_t entry = mNameSlots[slot];
-    const bool same = entry != 0 && (entry & ~kEntryIndexMask) == tag &&
-                      HoldsName((entry & kEntryIndexMask) - 1, name);
-    if (entry != 0 && !same) continue;
-    mNameSlots[slot] = tag | static_cast<std::uint32_t>(index + 1);
-    return index;
-  }
+  mNameSlots.Insert(name, index, HeldNames{*this});
+  return index;
 }
 
 int TermNumber(std::string_view term) {

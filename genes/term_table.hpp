@@ -3,16 +3,17 @@
 // index file the terms' numbers, which the gene information file uses in their place.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/colour.hpp"
-
-inline constexpr int kMaxTerms = 1300;
+#include "genes/name_slots.hpp"
 
 inline constexpr const char* kTooManyTermsMessage =
     "    Error: number of functional terms exceeds limit";
@@ -35,6 +36,11 @@ class TERM_TABLE {
   // Index-backed tables only.
   int NumericId(int index) const { return mNumbers[Slot(index)]; }
   void AddGeneCount(int index) { ++mGeneCounts[Slot(index)]; }
+  // Adds counts[i] to term i's count, for every term of the table that counts reaches.
+  void AddGeneCounts(std::span<const int> counts) {
+    const std::size_t terms = std::min(counts.size(), mGeneCounts.size());
+    for (std::size_t i = 0; i < terms; ++i) mGeneCounts[i] += counts[i];
+  }
 
   // No terms, no counts.
   void Clear();
@@ -42,18 +48,7 @@ class TERM_TABLE {
   void ClearCounts();
 
   // The index of the last term named exactly name (letter case counts); -1 when none.
-  int FindName(std::string_view name) const {
-    if (mNameSlots.empty()) return -1;
-    const std::uint64_t hash = NameHash(name);
-    const std::uint32_t tag = NameTag(hash);
-    for (std::size_t slot = NameSlot(hash);; slot = (slot + 1) & (kSlots - 1)) {
-      const std::uint32_t entry = mNameSlots[slot];
-      if (entry == 0) return -1;
-      const std::uint32_t index = (entry & kEntryIndexMask) - 1;
-      if ((entry & ~kEntryIndexMask) == tag && HoldsName(index, name))
-        return static_cast<int>(index);
-    }
-  }
+  int FindName(std::string_view name) const { return mNameSlots.Find(name, HeldNames{*this}); }
   // The index of the first term numbered id; -1 when none.
   int FindNumber(int id) const {
     if (static_cast<std::uint32_t>(id) < mNumberIndices.size())
@@ -68,75 +63,21 @@ class TERM_TABLE {
  private:
   // Lookups run for every term of every gene. Numbers from 0 to kDirectNumbers - 1 (the
   // annotation index files number their terms so) index a table of term indices; other
-  // numbers, and names, go through open-addressed slots sized for the full table at a
-  // load of at most a third. A name slot holds the term index plus one in its low bits and
-  // bits of the name's hash above them, so that a probe seldom looks at a name that
-  // differs.
+  // numbers go through open-addressed slots sized for the full table at a load of at
+  // most a third, and names through NameSlots.
   static constexpr std::size_t kSlots = 4096;
   static_assert(kSlots >= 3 * kMaxTerms);
   static constexpr int kDirectNumbers = 1 << 20;
-  static constexpr std::uint32_t kEntryIndexMask = 0xFFFF;
-  static_assert(kMaxTerms < kEntryIndexMask);
 
   static std::size_t Slot(int index) { return static_cast<std::size_t>(index); }
-  // A multiply-and-fold hash over the name's eight-byte words (the last one overlapping
-  // its neighbour), which for short names costs less than the library's.
-  static std::uint64_t NameHash(std::string_view name) {
-    const char* chars = name.data();
-    std::size_t left = name.size();
-    std::uint64_t hash = Mix(0x243F6A8885A308D3ull ^ left);
-    if (left >= 8) {
-      for (; left > 8; chars += 8, left -= 8) hash = Mix(hash ^ LoadWord(chars));
-      return Mix(hash ^ LoadWord(name.data() + name.size() - 8));
+  // Term i's name, as the name slots look it up: from the names end to end.
+  struct HeldNames {
+    const TERM_TABLE& table;
+    std::string_view operator()(std::uint32_t index) const {
+      const std::uint32_t start = table.mNameStarts[index];
+      return {table.mNameChars.data() + start, table.mNameStarts[index + 1] - start};
     }
-    if (left >= 4)
-      return Mix(hash ^ (LoadQuarter(chars) | std::uint64_t{LoadQuarter(chars + left - 4)} << 32));
-    if (left > 0) {
-      const auto byte = [](char ch) { return std::uint64_t{static_cast<unsigned char>(ch)}; };
-      return Mix(hash ^
-                 (byte(chars[0]) | byte(chars[left / 2]) << 8 | byte(chars[left - 1]) << 16));
-    }
-    return hash;
-  }
-  static std::uint64_t Mix(std::uint64_t value) {
-    value *= 0x9E3779B97F4A7C15ull;
-    return value ^ (value >> 29);
-  }
-  static std::size_t NameSlot(std::uint64_t hash) {
-    return static_cast<std::size_t>(hash >> 52) & (kSlots - 1);
-  }
-  static std::uint32_t NameTag(std::uint64_t hash) {
-    return static_cast<std::uint32_t>(hash) & ~kEntryIndexMask;
-  }
-  static std::uint64_t LoadWord(const char* chars) {
-    std::uint64_t word;
-    std::memcpy(&word, chars, sizeof word);
-    return word;
-  }
-  static std::uint32_t LoadQuarter(const char* chars) {
-    std::uint32_t word;
-    std::memcpy(&word, chars, sizeof word);
-    return word;
-  }
-  // Whether the term's name is name, comparing whole words where it can.
-  bool HoldsName(std::uint32_t index, std::string_view name) const {
-    const std::uint32_t start = mNameStarts[index];
-    const std::size_t size = mNameStarts[index + 1] - start;
-    if (size != name.size()) return false;
-    const char* held = mNameChars.data() + start;
-    const char* chars = name.data();
-    if (size >= 8) {
-      for (std::size_t at = 0; at + 8 < size; at += 8)
-        if (LoadWord(held + at) != LoadWord(chars + at)) return false;
-      return LoadWord(held + size - 8) == LoadWord(chars + size - 8);
-    }
-    if (size >= 4)
-      return LoadQuarter(held) == LoadQuarter(chars) &&
-             LoadQuarter(held + size - 4) == LoadQuarter(chars + size - 4);
-    for (std::size_t at = 0; at < size; ++at)
-      if (held[at] != chars[at]) return false;
-    return true;
-  }
+  };
   // Fibonacci hashing spreads neighbouring numbers over the slots.
   static std::size_t NumberSlot(int id) {
     return static_cast<std::size_t>((static_cast<std::uint32_t>(id) * 2654435769u) >> 20) &
@@ -152,7 +93,7 @@ class TERM_TABLE {
   // mNameStarts[i + 1].
   std::string mNameChars;
   std::vector<std::uint32_t> mNameStarts;
-  std::vector<std::uint32_t> mNameSlots;
+  NameSlots mNameSlots;
   // Per number of the direct range its first term's index, -1 for none; as long as the
   // highest such number appended needs.
   std::vector<std::int16_t> mNumberIndices;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -22,10 +23,13 @@ class GeneInfoFixture : public ::testing::Test {
     Reset();
     StartGroup(mFolder.Path().string());
     AnalysisRunning = 1;
+    // The suite runs once more with every file split across threads in tiny pieces.
+    if (std::getenv("ZELKO_SPLIT_GENE_INFO") != nullptr) GeneInfoSplit = {4, 16, 2};
   }
   void TearDown() override {
     DiscardGroup();
     Reset();
+    GeneInfoSplit = mSplit;
   }
 
   static void Reset() {
@@ -70,6 +74,7 @@ class GeneInfoFixture : public ::testing::Test {
   }
 
   platform::testing::TempFolder mFolder;
+  const GeneInfoReadSplit mSplit = GeneInfoSplit;
 };
 
 // The header the annotation import writes, with the given term columns.

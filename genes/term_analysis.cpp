@@ -1,0 +1,446 @@
+// Term indices of the genes' term fields, a slice of genes of one column at a time.
+#include "genes/term_analysis.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/cdf_layout.hpp"
+#include "engine/gene_list.hpp"
+#include "engine/group.hpp"
+#include "engine/log_channel.hpp"
+#include "genes/gene_info.hpp"
+#include "genes/name_slots.hpp"
+#include "genes/text_scan.hpp"
+#include "platform/parallel_tasks.hpp"
+
+namespace {
+
+enum class TermFailure { kNone, kTableFull, kTooManyGeneTerms };
+
+// Numbers of an index-backed column that its index does not know; the reader warns once
+// per column.
+struct UnknownTerms {
+  int count = 0;
+  std::string first;
+};
+
+// A slice's own names in the order met, end to end in one string: kept together, the
+// names a lookup compares stay in the cache, where views into the file's text would not.
+class SliceNames {
+ public:
+  int Count() const { return static_cast<int>(mStarts.size()) - 1; }
+  std::string_view Name(int index) const { return HeldNames{*this}(static_cast<std::uint32_t>(index)); }
+  int FindName(std::string_view name) const { return mSlots.Find(name, HeldNames{*this}); }
+  // -1 when the slice alone holds more names than a table may.
+  int Append(std::string_view name, int /*numericId*/) {
+    const int index = Count();
+    if (index >= kMaxTerms) return -1;
+    mChars.append(name);
+    mStarts.push_back(static_cast<std::uint32_t>(mChars.size()));
+    mSlots.Insert(name, index, HeldNames{*this});
+    return index;
+  }
+
+ private:
+  struct HeldNames {
+    const SliceNames& names;
+    std::string_view operator()(std::uint32_t index) const {
+      const std::uint32_t start = names.mStarts[index];
+      return {names.mChars.data() + start, names.mStarts[index + 1] - start};
+    }
+  };
+  std::string mChars;
+  std::vector<std::uint32_t> mStarts = {0};
+  NameSlots mSlots;
+};
+
+// One column's share of a slice. A column of numbers looks its terms up in the
+// column's table, which does not change. A column of names grows its table in the order
+// the genes come, so each slice gathers the names in a table of its own, and its
+// indices are mapped to the column's once the slices before it are known.
+struct ColumnPart {
+  // The genes' term indices end to end; a gene's TermSpan counts from the part's start
+  // until the slices are settled.
+  std::vector<std::int16_t> pool;
+  std::vector<int> counts = std::vector<int>(kMaxTerms, 0);  // counted genes per term
+  int annotated = 0;
+  UnknownTerms unknown;
+  // A column of names: the slice's own names in the order met, the gene that brought
+  // each, and each one's index in the column's table.
+  SliceNames names;
+  std::vector<int> firstUnits;
+  std::vector<std::int16_t> columnIndex;
+};
+
+// What one pass over a range of genes gathers, all their columns at once: the genes'
+// fields lie side by side in the file, so one pass reads them while they are in the
+// cache.
+struct TermSlice {
+  int firstUnit = 0;
+  int endUnit = 0;
+  std::array<ColumnPart, kMaxTermColumns> parts;
+  // The first failure in the order of one reader taking the genes in turn with all their
+  // columns.
+  TermFailure failure = TermFailure::kNone;
+  int failedUnit = -1;
+  int failedColumn = -1;
+
+  void Fail(TermFailure why, int unit, int column) {
+    if (failure != TermFailure::kNone &&
+        (failedUnit < unit || (failedUnit == unit && failedColumn <= column)))
+      return;
+    failure = why;
+    failedUnit = unit;
+    failedColumn = column;
+  }
+};
+
+// The count values at values in ascending order.
+void SortIndices(std::int16_t* values, std::size_t count) {
+  static_assert(kMaxTerms - 1 <= text_scan::kMaxShortValue);
+  if (count <= 1) return;
+  if (count == 2) {
+    const std::int16_t low = std::min(values[0], values[1]);
+    values[1] = std::max(values[0], values[1]);
+    values[0] = low;
+    return;
+  }
+  if (count > text_scan::kShortList) {
+    std::sort(values, values + count);
+    return;
+  }
+  // The sort of a short list reads all of its places.
+  std::array<std::int16_t, text_scan::kShortList> list{};
+  std::copy_n(values, count, list.begin());
+  text_scan::SortShortList(list.data(), count);
+  std::copy_n(list.begin(), count, values);
+}
+
+// The term indices of a non-empty term field, numbers or names, appended to the slice's
+// pool in the order met: the terms between two bars, or the whole field when it holds
+// no bar. The bytes
+// from the field's start up to readableEnd, at least the field, may be read; whole blocks
+// and words past the field's end then cost no care.
+template <bool kNumbers, typename Table>
+TermFailure ReadFieldTerms(std::string_view text, Table& table, bool countGene,
+                           const char* readableEnd, ColumnPart& part, int unit, TermSpan& span) {
+  std::array<std::int16_t, kMaxTermsPerGene> indices;
+  std::size_t count = 0;
+  const int counted = countGene ? 1 : 0;
+
+  // The bars are gathered a batch at a time, each as its place plus one; then the terms
+  // between them are taken in a counted loop.
+  constexpr std::size_t kBatch = 64;
+  std::array<std::size_t, kBatch + text_scan::kBlockSize> bars;
+  std::size_t barCount = 0;
+  bool sawBar = false;
+  const char* const field = text.data();
+  for (std::size_t block = 0;; block += text_scan::kBlockSize) {
+    const std::size_t left = text.size() - block;
+    const bool last = left <= text_scan::kBlockSize;
+    std::uint32_t mask = text_scan::LoadBlock(field + block, readableEnd, 0).Matches('|');
+    if (last) mask &= text_scan::FirstBits(static_cast<std::ptrdiff_t>(left));
+    text_scan::AppendPlaces(mask, block + 1, bars.data(), barCount);
+    if (barCount < kBatch && !last) continue;
+    sawBar = sawBar || barCount > 0;
+    if (!sawBar) {
+      // A field without bars is one term.
+      bars[0] = 0;
+      bars[1] = text.size() + 1;
+      barCount = 2;
+    }
+    // Only text between two bars counts.
+    for (std::size_t b = 1; b < barCount; ++b) {
+      const char* const start = field + bars[b - 1];
+      const std::size_t length = bars[b] - bars[b - 1] - 1;
+      // Neighbouring bars enclose nothing; an empty text is no term.
+      if (length == 0) continue;
+      int index;
+      if constexpr (kNumbers) {
+        int id;
+        if (readableEnd - start < 8 || !text_scan::ReadShortNumber(start, length, id))
+          id = TermNumber(std::string_view(start, length));
+        index = table.FindNumber(id);
+        // A number the index lacks is never added: the table keeps its file's order.
+        if (index < 0) {
+          if (part.unknown.count++ == 0) part.unknown.first.assign(start, length);
+          continue;
+        }
+      } else {
+        index = table.FindName(std::string_view(start, length));
+        if (index < 0) {
+          index = table.Append(std::string_view(start, length), 0);
+          if (index < 0) return TermFailure::kTableFull;
+          part.firstUnits.push_back(unit);
+        }
+      }
+      part.counts[static_cast<std::size_t>(index)] += counted;
+      if (count == indices.size()) return TermFailure::kTooManyGeneTerms;
+      indices[count++] = static_cast<std::int16_t>(index);
+    }
+    if (last) break;
+    bars[0] = bars[barCount - 1];
+    barCount = 1;
+  }
+  span = {static_cast<std::uint32_t>(part.pool.size()), static_cast<std::uint32_t>(count)};
+  part.pool.insert(part.pool.end(), indices.begin(),
+                    indices.begin() + static_cast<std::ptrdiff_t>(count));
+  return TermFailure::kNone;
+}
+
+bool Inside(std::string_view text, std::string_view part) {
+  return part.data() >= text.data() && part.data() + part.size() <= text.data() + text.size();
+}
+
+bool GroupSetting(int GroupSettings::*setting) {
+  return GroupStarted() && TheGroup().Settings().*setting != 0;
+}
+
+// Whether the unit counts towards the genes per term.
+class GeneCounting {
+ public:
+  GeneCounting()
+      : mOmitControls(GroupSetting(&GroupSettings::OMIT_VOSK)),
+        mMaskRedundant(GroupSetting(&GroupSettings::MASK_REDUNDANT)) {}
+  bool Counts(int unit) const {
+    return !(mOmitControls && IsControlUnit(unit)) && !(mMaskRedundant && !GeneList.Listed(unit));
+  }
+
+ private:
+  bool mOmitControls;
+  bool mMaskRedundant;
+};
+
+// Reads the slice's genes, each with all its columns; it stops at the first gene that
+// fails. A column of numbers sorts each gene's indices now, one of names once they are
+// the column's.
+void ReadSlice(TermSlice& slice, std::string_view text, const GeneCounting& counting) {
+  const char* const textEnd = text.data() + text.size();
+  const auto columns = static_cast<std::size_t>(GeneInfo.numColumns);
+  for (std::size_t c = 0; c < columns; ++c)
+    slice.parts[c].pool.reserve(static_cast<std::size_t>(slice.endUnit - slice.firstUnit) * 4);
+  for (int unit = slice.firstUnit; unit < slice.endUnit; ++unit) {
+    GENE_INFO& gene = GeneInfo.genes[static_cast<std::size_t>(unit)];
+    const bool countGene = counting.Counts(unit);
+    for (std::size_t c = 0; c < columns; ++c) {
+      TermSpan& span = gene.terms[c];
+      span = {};
+      const std::string_view field = gene.termText[c];
+      if (field.empty()) continue;
+      ColumnPart& part = slice.parts[c];
+      part.annotated += countGene ? 1 : 0;
+      const char* readableEnd = Inside(text, field) ? textEnd : field.data() + field.size();
+      TERM_TABLE& table = TermTables[c];
+      const bool numbers = table.numericIds;
+      const TermFailure failure =
+          numbers
+              ? ReadFieldTerms<true>(field, table, countGene, readableEnd, part, unit, span)
+              : ReadFieldTerms<false>(field, part.names, countGene, readableEnd, part, unit, span);
+      if (failure != TermFailure::kNone) {
+        slice.Fail(failure, unit, static_cast<int>(c));
+        return;
+      }
+      if (numbers) SortIndices(part.pool.data() + span.first, span.count);
+    }
+  }
+}
+
+// Gives the names of column c's slices their places in the column's table, the slices in
+// gene order, each one's names in the order met: the order one reader taking the genes in
+// turn would have added them in. A full table fails the gene that brought the name.
+void PlaceNames(std::span<TermSlice> slices, int c) {
+  TERM_TABLE& columnTable = TermTables[static_cast<std::size_t>(c)];
+  for (TermSlice& slice : slices) {
+    ColumnPart& part = slice.parts[static_cast<std::size_t>(c)];
+    part.columnIndex.resize(static_cast<std::size_t>(part.names.Count()));
+    for (int own = 0; own < part.names.Count(); ++own) {
+      const std::string_view name = part.names.Name(own);
+      int index = columnTable.FindName(name);
+      if (index < 0) index = columnTable.Append(name, 0);
+      if (index < 0) {
+        slice.Fail(TermFailure::kTableFull, part.firstUnits[static_cast<std::size_t>(own)], c);
+        return;
+      }
+      part.columnIndex[static_cast<std::size_t>(own)] = static_cast<std::int16_t>(index);
+    }
+  }
+}
+
+// The slice's genes take their places in the columns' indices: column c's part goes to
+// pools[c] from bases[c] on. A part of names maps its own indices to the column's first,
+// sorts each gene's list, and maps its counts.
+void SettleSlice(TermSlice& slice, std::vector<std::vector<std::int16_t>>& pools,
+                 std::span<const std::uint32_t> bases) {
+  const auto columns = static_cast<std::size_t>(GeneInfo.numColumns);
+  std::array<std::int16_t*, kMaxTermColumns> out{};
+  std::array<bool, kMaxTermColumns> names{};
+  for (std::size_t c = 0; c < columns; ++c) {
+    ColumnPart& part = slice.parts[c];
+    out[c] = pools[c].data() + bases[c];
+    names[c] = !TermTables[c].numericIds;
+    if (names[c]) {
+      for (std::size_t i = 0; i < part.pool.size(); ++i)
+        out[c][i] = part.columnIndex[static_cast<std::size_t>(part.pool[i])];
+      std::vector<int> counts(kMaxTerms, 0);
+      for (std::size_t own = 0; own < part.columnIndex.size(); ++own)
+        counts[static_cast<std::size_t>(part.columnIndex[own])] += part.counts[own];
+      part.counts = std::move(counts);
+      part.names = {};
+    } else {
+      std::copy(part.pool.begin(), part.pool.end(), out[c]);
+    }
+    part.pool = {};
+  }
+  for (int unit = slice.firstUnit; unit < slice.endUnit; ++unit) {
+    GENE_INFO& gene = GeneInfo.genes[static_cast<std::size_t>(unit)];
+    for (std::size_t c = 0; c < columns; ++c) {
+      TermSpan& span = gene.terms[c];
+      if (names[c]) SortIndices(out[c] + span.first, span.count);
+      span.first += bases[c];
+    }
+  }
+}
+
+// The slices in gene order: ranges of at least minGenes genes, two per thread, so that
+// the threads finish close together.
+std::vector<TermSlice> CutIntoSlices(int genes, int threads, int minGenes) {
+  const int pieces = std::clamp(genes / std::max(minGenes, 1), 1, 2 * std::max(threads, 1));
+  std::vector<TermSlice> slices(static_cast<std::size_t>(pieces));
+  for (int p = 0; p < pieces; ++p) {
+    TermSlice& slice = slices[static_cast<std::size_t>(p)];
+    slice.firstUnit = static_cast<int>(static_cast<long long>(genes) * p / pieces);
+    slice.endUnit = static_cast<int>(static_cast<long long>(genes) * (p + 1) / pieces);
+  }
+  return slices;
+}
+
+void ReportFailure(const TermSlice& slice) {
+  if (slice.failure == TermFailure::kTableFull) {
+    LogMessage(kTooManyTermsMessage, 0, kLogRed);
+    LogMessage(kGetFunctionErrorMessage, 0, kLogRed);
+  } else {
+    LogMessage(kTooManyGeneTermsMessage, 0, kLogRed);
+  }
+  LogMessage(MessageBuffer("    Error at probe set '%s'",
+                           Layout.units[static_cast<std::size_t>(slice.failedUnit)].name),
+             0, kLogRed);
+}
+
+// The genes in turn with all their columns would have stopped at the first failing gene,
+// and within it at the first failing column.
+const TermSlice* FirstFailure(const std::vector<TermSlice>& slices) {
+  const TermSlice* failed = nullptr;
+  for (const TermSlice& slice : slices)
+    if (slice.failure != TermFailure::kNone &&
+        (failed == nullptr || slice.failedUnit < failed->failedUnit ||
+         (slice.failedUnit == failed->failedUnit && slice.failedColumn < failed->failedColumn)))
+      failed = &slice;
+  return failed;
+}
+
+// The counts and warnings of column c's slices, and the log of what the column holds.
+void TotalColumn(std::span<const TermSlice> slices, int c) {
+  const auto column = static_cast<std::size_t>(c);
+  TERM_TABLE& table = TermTables[column];
+  UnknownTerms unknown;
+  for (const TermSlice& slice : slices) {
+    const ColumnPart& part = slice.parts[column];
+    table.AddGeneCounts(part.counts);
+    table.numAnnotated += part.annotated;
+    if (unknown.count == 0) unknown.first = part.unknown.first;
+    unknown.count += part.unknown.count;
+  }
+  const std::string& columnName = GeneInfo.columnNames[column];
+  LogMessage("      " + columnName + "...");
+  LogMessage(MessageBuffer("      Found %d %s terms", table.Count(), columnName.c_str()), 1);
+  if (unknown.count > 0)
+    LogMessage(MessageBuffer("      Warning: %d %s terms are not in the annotation index and were "
+                             "skipped (the first is '%s')",
+                             unknown.count, columnName.c_str(), unknown.first.c_str()),
+               0, kLogRed);
+}
+
+}  // namespace
+
+bool AnalyseTerms(std::string_view text, int threads) {
+  const int columns = GeneInfo.numColumns;
+  for (int c = 0; c < columns; ++c) {
+    // A top-up counts every gene again, so the counts start afresh either way.
+    TermTables[static_cast<std::size_t>(c)].ClearCounts();
+    GeneInfo.ClearTermIndices(c);
+  }
+  std::vector<TermSlice> slices =
+      CutIntoSlices(GeneInfo.GeneCount(), threads, GeneInfoSplit.minSliceGenes);
+  const GeneCounting counting;
+  platform::RunTasks(static_cast<int>(slices.size()), threads, [&](int task, bool) {
+    ReadSlice(slices[static_cast<std::size_t>(task)], text, counting);
+  });
+  std::vector<int> nameColumns;
+  for (int c = 0; c < columns; ++c)
+    if (!TermTables[static_cast<std::size_t>(c)].numericIds) nameColumns.push_back(c);
+  platform::RunTasks(static_cast<int>(nameColumns.size()), threads, [&](int task, bool) {
+    PlaceNames(slices, nameColumns[static_cast<std::size_t>(task)]);
+  });
+  if (const TermSlice* failed = FirstFailure(slices)) {
+    ReportFailure(*failed);
+    return false;
+  }
+
+  // Each slice's indices go to their place in the columns', side by side.
+  std::vector<std::uint32_t> bases(slices.size() * kMaxTermColumns, 0);
+  std::vector<std::vector<std::int16_t>> pools(static_cast<std::size_t>(columns));
+  for (std::size_t c = 0; c < pools.size(); ++c) {
+    std::uint32_t size = 0;
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+      bases[i * kMaxTermColumns + c] = size;
+      size += static_cast<std::uint32_t>(slices[i].parts[c].pool.size());
+    }
+    pools[c].resize(size);
+  }
+  platform::RunTasks(static_cast<int>(slices.size()), threads, [&](int task, bool) {
+    const auto i = static_cast<std::size_t>(task);
+    SettleSlice(slices[i], pools,
+                std::span<const std::uint32_t>(bases).subspan(i * kMaxTermColumns, kMaxTermColumns));
+  });
+  for (int c = 0; c < columns; ++c) {
+    GeneInfo.AdoptTermIndices(c, std::move(pools[static_cast<std::size_t>(c)]));
+    TotalColumn(slices, c);
+  }
+  return true;
+}
+
+bool GetFunction(GENE_INFO& gene, int column, bool countGene) {
+  const auto c = static_cast<std::size_t>(column);
+  TERM_TABLE& table = TermTables[c];
+  gene.terms[c] = {};
+  const std::string_view text = gene.termText[c];
+  if (text.empty()) return true;
+  if (countGene) ++table.numAnnotated;
+  ColumnPart part;
+  const char* const readableEnd = text.data() + text.size();
+  TermSpan span;
+  const int unit = static_cast<int>(&gene - GeneInfo.genes.data());
+  const TermFailure failure =
+      table.numericIds
+          ? ReadFieldTerms<true>(text, table, countGene, readableEnd, part, unit, span)
+          : ReadFieldTerms<false>(text, table, countGene, readableEnd, part, unit, span);
+  if (failure == TermFailure::kTableFull) {
+    LogMessage(kTooManyTermsMessage, 0, kLogRed);
+    LogMessage(kGetFunctionErrorMessage, 0, kLogRed);
+    return false;
+  }
+  if (failure == TermFailure::kTooManyGeneTerms) {
+    LogMessage(kTooManyGeneTermsMessage, 0, kLogRed);
+    return false;
+  }
+  if (countGene) table.AddGeneCounts(part.counts);
+  SortIndices(part.pool.data(), part.pool.size());
+  GeneInfo.SetTermIndices(gene, column, part.pool);
+  return true;
+}

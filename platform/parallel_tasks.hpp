@@ -1,0 +1,18 @@
+// Running independent pieces of one job on several threads: the readers of long files
+// split their work into tasks that touch disjoint data, and the calling thread takes
+// tasks too, so a machine with one core runs them all in turn on it.
+#pragma once
+
+#include <functional>
+
+namespace platform {
+
+// The threads a job may use, the calling one included: the machine's cores, at most 8.
+int WorkerThreadCount();
+
+// Runs task(i) for every i from 0 to count - 1 on up to threads threads (the calling one
+// among them) and returns when all are done. Tasks are handed out in index order. The
+// calling thread's tasks are told so, since only that thread may talk to the user.
+void RunTasks(int count, int threads, const std::function<void(int task, bool onCallingThread)>& task);
+
+}  // namespace platform

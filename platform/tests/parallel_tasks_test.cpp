@@ -1,0 +1,46 @@
+// Running a job's tasks on several threads: every task exactly once, the calling thread
+// among the workers, and one thread running everything in turn.
+#include "platform/parallel_tasks.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(ParallelTasks, RunsEveryTaskOnceAndTellsTheCallingThread) {
+  for (const int threads : {1, 3, 8}) {
+    constexpr int kTasks = 200;
+    std::vector<std::atomic<int>> runs(kTasks);
+    std::vector<std::thread::id> ranOn(kTasks);
+    std::vector<char> onCaller(kTasks, 0);
+    platform::RunTasks(kTasks, threads, [&](int task, bool onCallingThread) {
+      runs[static_cast<std::size_t>(task)]++;
+      ranOn[static_cast<std::size_t>(task)] = std::this_thread::get_id();
+      onCaller[static_cast<std::size_t>(task)] = onCallingThread ? 1 : 0;
+    });
+    for (int task = 0; task < kTasks; ++task) {
+      const auto t = static_cast<std::size_t>(task);
+      EXPECT_EQ(runs[t].load(), 1) << "task " << task << " on " << threads << " threads";
+      EXPECT_EQ(onCaller[t] != 0, ranOn[t] == std::this_thread::get_id());
+    }
+    if (threads == 1) {
+      for (char caller : onCaller) EXPECT_EQ(caller, 1);
+    }
+  }
+}
+
+TEST(ParallelTasks, NoTasksAndFewerTasksThanThreads) {
+  int calls = 0;
+  platform::RunTasks(0, 8, [&](int, bool) { ++calls; });
+  EXPECT_EQ(calls, 0);
+  std::atomic<int> done{0};
+  platform::RunTasks(2, 8, [&](int, bool) { ++done; });
+  EXPECT_EQ(done.load(), 2);
+  EXPECT_GE(platform::WorkerThreadCount(), 1);
+  EXPECT_LE(platform::WorkerThreadCount(), 8);
+}
+
+}  // namespace
