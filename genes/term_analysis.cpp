@@ -1,4 +1,4 @@
-// Term indices of the genes' term fields, a slice of genes of one column at a time.
+// Term indices of the genes' term fields, read in slices of genes side by side.
 #include "genes/term_analysis.hpp"
 
 #include <algorithm>
@@ -65,10 +65,14 @@ class SliceNames {
 // the genes come, so each slice gathers the names in a table of its own, and its
 // indices are mapped to the column's once the slices before it are known.
 struct ColumnPart {
-  // The genes' term indices end to end; a gene's TermSpan counts from the part's start
-  // until the slices are settled.
+  // The genes' term indices end to end, in the first used places; a gene's TermSpan
+  // counts from the part's start until the slices are settled. The storage grows ahead
+  // of the used places, so that a gene's terms are written straight into it.
   std::vector<std::int16_t> pool;
-  std::vector<int> counts = std::vector<int>(kMaxTerms, 0);  // counted genes per term
+  std::size_t used = 0;
+  // Counted genes per term of the column's table, and counted genes with a term field;
+  // taken once the genes that count are known.
+  std::vector<int> counts = std::vector<int>(kMaxTerms, 0);
   int annotated = 0;
   UnknownTerms unknown;
   // A column of names: the slice's own names in the order met, the gene that brought
@@ -101,6 +105,10 @@ struct TermSlice {
   }
 };
 
+// Per column the table of an index-backed column, whose numbers the terms are; null for
+// a column of names.
+using NumberTables = std::array<const TERM_TABLE*, kMaxTermColumns>;
+
 // The count values at values in ascending order.
 void SortIndices(std::int16_t* values, std::size_t count) {
   static_assert(kMaxTerms - 1 <= text_scan::kMaxShortValue);
@@ -124,15 +132,15 @@ void SortIndices(std::int16_t* values, std::size_t count) {
 
 // The term indices of a non-empty term field, numbers or names, appended to the slice's
 // pool in the order met: the terms between two bars, or the whole field when it holds
-// no bar. The bytes
-// from the field's start up to readableEnd, at least the field, may be read; whole blocks
-// and words past the field's end then cost no care.
+// no bar. The bytes from the field's start up to readableEnd, at least the field, may be
+// read; whole blocks and words past the field's end then cost no care.
 template <bool kNumbers, typename Table>
-TermFailure ReadFieldTerms(std::string_view text, Table& table, bool countGene,
-                           const char* readableEnd, ColumnPart& part, int unit, TermSpan& span) {
-  std::array<std::int16_t, kMaxTermsPerGene> indices;
+TermFailure ReadFieldTerms(std::string_view text, Table& table, const char* readableEnd,
+                           ColumnPart& part, int unit, TermSpan& span) {
+  if (part.pool.size() - part.used < kMaxTermsPerGene)
+    part.pool.resize(std::max(2 * part.pool.size(), part.used + kMaxTermsPerGene + 4096));
+  std::int16_t* const indices = part.pool.data() + part.used;
   std::size_t count = 0;
-  const int counted = countGene ? 1 : 0;
 
   // The bars are gathered a batch at a time, each as its place plus one; then the terms
   // between them are taken in a counted loop.
@@ -180,17 +188,15 @@ TermFailure ReadFieldTerms(std::string_view text, Table& table, bool countGene,
           part.firstUnits.push_back(unit);
         }
       }
-      part.counts[static_cast<std::size_t>(index)] += counted;
-      if (count == indices.size()) return TermFailure::kTooManyGeneTerms;
+      if (count == kMaxTermsPerGene) return TermFailure::kTooManyGeneTerms;
       indices[count++] = static_cast<std::int16_t>(index);
     }
     if (last) break;
     bars[0] = bars[barCount - 1];
     barCount = 1;
   }
-  span = {static_cast<std::uint32_t>(part.pool.size()), static_cast<std::uint32_t>(count)};
-  part.pool.insert(part.pool.end(), indices.begin(),
-                    indices.begin() + static_cast<std::ptrdiff_t>(count));
+  span = {static_cast<std::uint32_t>(part.used), static_cast<std::uint32_t>(count)};
+  part.used += count;
   return TermFailure::kNone;
 }
 
@@ -217,38 +223,49 @@ class GeneCounting {
   bool mMaskRedundant;
 };
 
-// Reads the slice's genes, each with all its columns; it stops at the first gene that
-// fails. A column of numbers sorts each gene's indices now, one of names once they are
-// the column's.
-void ReadSlice(TermSlice& slice, std::string_view text, const GeneCounting& counting) {
-  const char* const textEnd = text.data() + text.size();
-  const auto columns = static_cast<std::size_t>(GeneInfo.numColumns);
-  for (std::size_t c = 0; c < columns; ++c)
-    slice.parts[c].pool.reserve(static_cast<std::size_t>(slice.endUnit - slice.firstUnit) * 4);
-  for (int unit = slice.firstUnit; unit < slice.endUnit; ++unit) {
-    GENE_INFO& gene = GeneInfo.genes[static_cast<std::size_t>(unit)];
-    const bool countGene = counting.Counts(unit);
-    for (std::size_t c = 0; c < columns; ++c) {
-      TermSpan& span = gene.terms[c];
-      span = {};
-      const std::string_view field = gene.termText[c];
-      if (field.empty()) continue;
-      ColumnPart& part = slice.parts[c];
-      part.annotated += countGene ? 1 : 0;
-      const char* readableEnd = Inside(text, field) ? textEnd : field.data() + field.size();
-      TERM_TABLE& table = TermTables[c];
-      const bool numbers = table.numericIds;
-      const TermFailure failure =
-          numbers
-              ? ReadFieldTerms<true>(field, table, countGene, readableEnd, part, unit, span)
-              : ReadFieldTerms<false>(field, part.names, countGene, readableEnd, part, unit, span);
-      if (failure != TermFailure::kNone) {
-        slice.Fail(failure, unit, static_cast<int>(c));
-        return;
-      }
-      if (numbers) SortIndices(part.pool.data() + span.first, span.count);
+// Reads the term fields of the gene's first columns columns into the slice, setting the
+// gene's TermSpans; a field inside readable may be read in whole blocks up to its end.
+// False, with the failure recorded in the slice, when a field fails.
+bool ReadGeneTerms(TermSlice& slice, GENE_INFO& gene, int unit, int columns,
+                   const NumberTables& tables, std::string_view readable) {
+  const char* const readableEnd = readable.data() + readable.size();
+  for (std::size_t c = 0; c < static_cast<std::size_t>(columns); ++c) {
+    TermSpan& span = gene.terms[c];
+    span = {};
+    const std::string_view field = gene.termText[c];
+    if (field.empty()) continue;
+    ColumnPart& part = slice.parts[c];
+    const char* end = Inside(readable, field) ? readableEnd : field.data() + field.size();
+    const TermFailure failure =
+        tables[c] != nullptr
+            ? ReadFieldTerms<true>(field, *tables[c], end, part, unit, span)
+            : ReadFieldTerms<false>(field, part.names, end, part, unit, span);
+    if (failure != TermFailure::kNone) {
+      slice.Fail(failure, unit, static_cast<int>(c));
+      return false;
     }
+    // A column of names is sorted once its indices are the table's.
+    if (tables[c] != nullptr) SortIndices(part.pool.data() + span.first, span.count);
   }
+  return true;
+}
+
+NumberTables LoadedNumberTables() {
+  NumberTables tables{};
+  for (std::size_t c = 0; c < tables.size(); ++c)
+    if (TermTables[c].numericIds) tables[c] = &TermTables[c];
+  return tables;
+}
+
+// Reads the slice's genes; it stops at the first gene that fails.
+void ReadSlice(TermSlice& slice, std::string_view text, const NumberTables& tables) {
+  const int columns = GeneInfo.numColumns;
+  for (std::size_t c = 0; c < static_cast<std::size_t>(columns); ++c)
+    slice.parts[c].pool.resize(static_cast<std::size_t>(slice.endUnit - slice.firstUnit) * 4);
+  for (int unit = slice.firstUnit; unit < slice.endUnit; ++unit)
+    if (!ReadGeneTerms(slice, GeneInfo.genes[static_cast<std::size_t>(unit)], unit, columns,
+                       tables, text))
+      return;
 }
 
 // Gives the names of column c's slices their places in the column's table, the slices in
@@ -273,10 +290,10 @@ void PlaceNames(std::span<TermSlice> slices, int c) {
 }
 
 // The slice's genes take their places in the columns' indices: column c's part goes to
-// pools[c] from bases[c] on. A part of names maps its own indices to the column's first,
-// sorts each gene's list, and maps its counts.
+// pools[c] from bases[c] on. A part of names maps its own indices to the column's first
+// and sorts each gene's list. The genes that count are counted per term.
 void SettleSlice(TermSlice& slice, std::vector<std::vector<std::int16_t>>& pools,
-                 std::span<const std::uint32_t> bases) {
+                 std::span<const std::uint32_t> bases, const GeneCounting& counting) {
   const auto columns = static_cast<std::size_t>(GeneInfo.numColumns);
   std::array<std::int16_t*, kMaxTermColumns> out{};
   std::array<bool, kMaxTermColumns> names{};
@@ -285,23 +302,27 @@ void SettleSlice(TermSlice& slice, std::vector<std::vector<std::int16_t>>& pools
     out[c] = pools[c].data() + bases[c];
     names[c] = !TermTables[c].numericIds;
     if (names[c]) {
-      for (std::size_t i = 0; i < part.pool.size(); ++i)
+      for (std::size_t i = 0; i < part.used; ++i)
         out[c][i] = part.columnIndex[static_cast<std::size_t>(part.pool[i])];
-      std::vector<int> counts(kMaxTerms, 0);
-      for (std::size_t own = 0; own < part.columnIndex.size(); ++own)
-        counts[static_cast<std::size_t>(part.columnIndex[own])] += part.counts[own];
-      part.counts = std::move(counts);
       part.names = {};
     } else {
-      std::copy(part.pool.begin(), part.pool.end(), out[c]);
+      std::copy_n(part.pool.begin(), part.used, out[c]);
     }
     part.pool = {};
   }
   for (int unit = slice.firstUnit; unit < slice.endUnit; ++unit) {
     GENE_INFO& gene = GeneInfo.genes[static_cast<std::size_t>(unit)];
+    const bool countGene = counting.Counts(unit);
     for (std::size_t c = 0; c < columns; ++c) {
       TermSpan& span = gene.terms[c];
-      if (names[c]) SortIndices(out[c] + span.first, span.count);
+      std::int16_t* const indices = out[c] + span.first;
+      if (names[c]) SortIndices(indices, span.count);
+      if (countGene && !gene.termText[c].empty()) {
+        ColumnPart& part = slice.parts[c];
+        ++part.annotated;
+        for (std::uint32_t i = 0; i < span.count; ++i)
+          ++part.counts[static_cast<std::size_t>(indices[i])];
+      }
       span.first += bases[c];
     }
   }
@@ -377,10 +398,11 @@ bool AnalyseTerms(std::string_view text, int threads) {
   }
   std::vector<TermSlice> slices =
       CutIntoSlices(GeneInfo.GeneCount(), threads, GeneInfoSplit.minSliceGenes);
-  const GeneCounting counting;
+  const NumberTables tables = LoadedNumberTables();
   platform::RunTasks(static_cast<int>(slices.size()), threads, [&](int task, bool) {
-    ReadSlice(slices[static_cast<std::size_t>(task)], text, counting);
+    ReadSlice(slices[static_cast<std::size_t>(task)], text, tables);
   });
+  const GeneCounting counting;
   std::vector<int> nameColumns;
   for (int c = 0; c < columns; ++c)
     if (!TermTables[static_cast<std::size_t>(c)].numericIds) nameColumns.push_back(c);
@@ -399,14 +421,15 @@ bool AnalyseTerms(std::string_view text, int threads) {
     std::uint32_t size = 0;
     for (std::size_t i = 0; i < slices.size(); ++i) {
       bases[i * kMaxTermColumns + c] = size;
-      size += static_cast<std::uint32_t>(slices[i].parts[c].pool.size());
+      size += static_cast<std::uint32_t>(slices[i].parts[c].used);
     }
     pools[c].resize(size);
   }
   platform::RunTasks(static_cast<int>(slices.size()), threads, [&](int task, bool) {
     const auto i = static_cast<std::size_t>(task);
     SettleSlice(slices[i], pools,
-                std::span<const std::uint32_t>(bases).subspan(i * kMaxTermColumns, kMaxTermColumns));
+                std::span<const std::uint32_t>(bases).subspan(i * kMaxTermColumns, kMaxTermColumns),
+                counting);
   });
   for (int c = 0; c < columns; ++c) {
     GeneInfo.AdoptTermIndices(c, std::move(pools[static_cast<std::size_t>(c)]));
@@ -427,9 +450,8 @@ bool GetFunction(GENE_INFO& gene, int column, bool countGene) {
   TermSpan span;
   const int unit = static_cast<int>(&gene - GeneInfo.genes.data());
   const TermFailure failure =
-      table.numericIds
-          ? ReadFieldTerms<true>(text, table, countGene, readableEnd, part, unit, span)
-          : ReadFieldTerms<false>(text, table, countGene, readableEnd, part, unit, span);
+      table.numericIds ? ReadFieldTerms<true>(text, table, readableEnd, part, unit, span)
+                       : ReadFieldTerms<false>(text, table, readableEnd, part, unit, span);
   if (failure == TermFailure::kTableFull) {
     LogMessage(kTooManyTermsMessage, 0, kLogRed);
     LogMessage(kGetFunctionErrorMessage, 0, kLogRed);
@@ -439,8 +461,10 @@ bool GetFunction(GENE_INFO& gene, int column, bool countGene) {
     LogMessage(kTooManyGeneTermsMessage, 0, kLogRed);
     return false;
   }
-  if (countGene) table.AddGeneCounts(part.counts);
-  SortIndices(part.pool.data(), part.pool.size());
-  GeneInfo.SetTermIndices(gene, column, part.pool);
+  const std::span<std::int16_t> indices(part.pool.data(), part.used);
+  if (countGene)
+    for (const std::int16_t index : indices) table.AddGeneCount(index);
+  SortIndices(indices.data(), indices.size());
+  GeneInfo.SetTermIndices(gene, column, indices);
   return true;
 }
