@@ -348,14 +348,13 @@ bool CEL_FILE_DATA::Read(bool headerOnly) {
   }
 }
 
-bool CEL_FILE_DATA::ReadBinary(bool headerOnly) {
-  std::optional<std::vector<std::uint8_t>> bytes = platform::ReadWholeFile(fullPath);
-  if (!bytes) return Fail(kCannotOpen);
-  platform::ByteReader reader(*bytes);
+std::optional<std::size_t> CEL_FILE_DATA::ReadBinaryHeader(std::span<const std::uint8_t> bytes,
+                                                           CelHeader& header) {
+  platform::ByteReader reader(bytes);
   std::int32_t magic = 0;
   std::int32_t outlierCount = 0;
   std::int32_t subGridCount = 0;
-  if (!reader.ReadInt32(magic) || magic != kBinaryCelMagic) return Fail(kWrongFormat);
+  if (!reader.ReadInt32(magic) || magic != kBinaryCelMagic) return std::nullopt;
   if (!reader.ReadInt32(header.version) || !reader.ReadInt32(header.rows) ||
       !reader.ReadInt32(header.cols) || !reader.ReadInt32(header.cellCount) ||
       !reader.ReadCountedString(header.headerText, reader.Remaining()) ||
@@ -363,22 +362,38 @@ bool CEL_FILE_DATA::ReadBinary(bool headerOnly) {
       !reader.ReadCountedString(header.algorithmParameters, reader.Remaining()) ||
       !reader.ReadInt32(header.cellMargin) || !reader.ReadInt32(outlierCount) ||
       !reader.ReadInt32(header.maskedCount) || !reader.ReadInt32(subGridCount))
-    return Fail(kWrongFormat);
+    return std::nullopt;
   // Every cell of the grid needs its entry; a grid without columns has no cells.
   const std::int64_t gridCells = static_cast<std::int64_t>(header.rows) * header.cols;
   if (!ValidSide(header.rows) || !ValidSide(header.cols) || header.cellCount < gridCells ||
       (header.cols == 0 && header.cellCount > 0) || header.maskedCount < 0)
-    return Fail(kWrongFormat);
+    return std::nullopt;
   header.chipType = CelChipType(header.headerText);
+  return reader.Position();
+}
+
+bool CEL_FILE_DATA::BinaryBodyFits(const CelHeader& header, std::size_t cellOffset,
+                                   std::uint64_t fileSize) {
+  if (cellOffset > fileSize || header.cellCount < 0 || header.maskedCount < 0) return false;
+  std::uint64_t rest = fileSize - cellOffset;
+  const auto cellCount = static_cast<std::uint64_t>(header.cellCount);
+  if (cellCount > rest / kBinaryCelEntryBytes) return false;
+  rest -= cellCount * kBinaryCelEntryBytes;
+  return static_cast<std::uint64_t>(header.maskedCount) <= rest / kBinaryMaskBytes;
+}
+
+bool CEL_FILE_DATA::ReadBinary(bool headerOnly) {
+  std::optional<std::vector<std::uint8_t>> bytes = platform::ReadWholeFile(fullPath);
+  if (!bytes) return Fail(kCannotOpen);
+  const std::optional<std::size_t> cellOffset = ReadBinaryHeader(*bytes, header);
+  if (!cellOffset) return Fail(kWrongFormat);
   if (headerOnly) return true;
+  if (!BinaryBodyFits(header, *cellOffset, bytes->size())) return Fail(kWrongFormat);
 
   const auto cellCount = static_cast<std::size_t>(header.cellCount);
-  if (cellCount > reader.Remaining() / kBinaryCelEntryBytes) return Fail(kWrongFormat);
-  const std::size_t cellOffset = reader.Position();
-  if (!reader.Skip(cellCount * kBinaryCelEntryBytes)) return Fail(kWrongFormat);
-
   const auto maskedCount = static_cast<std::size_t>(header.maskedCount);
-  if (maskedCount > reader.Remaining() / kBinaryMaskBytes) return Fail(kWrongFormat);
+  platform::ByteReader reader(*bytes);
+  if (!reader.Seek(*cellOffset + cellCount * kBinaryCelEntryBytes)) return Fail(kWrongFormat);
   if (maskedCount > 0) mMasked.assign(cellCount, false);
   for (std::size_t m = 0; m < maskedCount; ++m) {
     std::int16_t maskX = 0;
@@ -389,7 +404,7 @@ bool CEL_FILE_DATA::ReadBinary(bool headerOnly) {
             static_cast<std::size_t>(maskX)] = true;
   }
   mBytes = std::move(*bytes);
-  mCellOffset = cellOffset;
+  mCellOffset = *cellOffset;
   return true;
 }
 

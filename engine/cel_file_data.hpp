@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,6 +92,16 @@ class CEL_FILE_DATA {
                                 (static_cast<std::uint32_t>(p[2]) << 16) |
                                 (static_cast<std::uint32_t>(p[3]) << 24));
   }
+
+  // The header of a binary file as Read takes it, from the file's first bytes: the
+  // offset of the first cell entry, or nullopt when the bytes do not hold a whole,
+  // well-formed header (a header longer than the bytes given among them).
+  static std::optional<std::size_t> ReadBinaryHeader(std::span<const std::uint8_t> bytes,
+                                                     CelHeader& header);
+  // Whether a binary file of fileSize bytes whose entries begin at cellOffset holds the
+  // header's cell entries and masks, as Read requires.
+  static bool BinaryBodyFits(const CelHeader& header, std::size_t cellOffset,
+                             std::uint64_t fileSize);
 
   std::string errorText;
   std::string fullPath;

@@ -14,6 +14,7 @@
 #include "engine/group.hpp"
 #include "engine/log_channel.hpp"
 #include "engine/numerics.hpp"
+#include "engine/row_progress.hpp"
 #include "engine/running_scope.hpp"
 #include "engine/text_helpers.hpp"
 #include "platform/byte_reader.hpp"
@@ -25,7 +26,6 @@ DAT Dat;
 namespace {
 
 constexpr char kChipTypeMark = '\x14';
-constexpr int kProgressEveryRows = 20;
 // A CEL file's "DatHeader" line is looked for among its first lines only.
 constexpr int kHeaderSearchLines = 99;
 // What is read of a QVF file: its stored header text.
@@ -223,12 +223,7 @@ bool DAT::ExtractDat(const char* filePath) {
   LogMessage("      Row 0");
   for (int y = 0; y < dimension; ++y) {
     for (int x = 0; x < dimension; ++x) ComputeCell(image, x, y);
-    PumpMessages();
-    if (y > 0 && y % kProgressEveryRows == 0) LogMessage(MessageBuffer("      Row %d", y), 1);
-    if (AnalysisRunning == 0) {
-      LogMessage(kUserStopMessage, 0, kLogRed);
-      return false;
-    }
+    if (!RowDone(y)) return false;
   }
   return true;
 }

@@ -1,0 +1,136 @@
+// Numbered jobs run on helper threads a few ahead of the calling thread, which takes
+// their results strictly in order. A job no helper has started when its result is
+// wanted runs on the calling thread, so without helpers (or with helpers that get no
+// processor) all jobs run there in turn. Results live in a ring of slots that the calling
+// thread hands back when it is done with one, so no result is overwritten while in use.
+// The readers of large files use it to scan pieces side by side while only the calling
+// thread writes shared state and talks to the user.
+//
+// A Job provides
+//   using Result = ...;   // one per slot, reused from job to job
+//   using Context = ...;  // one per thread
+//   Context MakeContext() const;
+//   void Run(std::size_t number, Result& result, Context& context) const;
+// where neither MakeContext nor Run may throw.
+#pragma once
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+template <typename Job>
+class OrderedJobs {
+ public:
+  using Result = typename Job::Result;
+  using Context = typename Job::Context;
+
+  // Jobs 0 to count - 1, with up to `helpers` threads besides the calling one.
+  OrderedJobs(const Job& job, std::size_t count, int helpers)
+      : mJob(job),
+        mCount(count),
+        mSlots(static_cast<std::size_t>(2 * std::max(helpers, 1))),
+        mContext(job.MakeContext()) {
+    for (int i = 0; i < helpers; ++i) {
+      try {
+        mHelpers.emplace_back([this] { Help(); });
+      } catch (const std::exception&) {
+        break;  // fewer helpers, or none: the calling thread runs what is left
+      }
+    }
+  }
+  ~OrderedJobs() {
+    {
+      const std::lock_guard<std::mutex> lock(mMutex);
+      mCancelled = true;
+    }
+    mChanged.notify_all();
+    for (std::thread& helper : mHelpers) helper.join();
+  }
+  OrderedJobs(const OrderedJobs&) = delete;
+  OrderedJobs& operator=(const OrderedJobs&) = delete;
+
+  // The result of job `number`; jobs are taken in order, each after the one before was
+  // handed back with Done.
+  const Result& Take(std::size_t number) {
+    Slot& slot = SlotOf(number);
+    std::unique_lock<std::mutex> lock(mMutex);
+    if (mNextToStart == number) {
+      ++mNextToStart;
+      slot.number = number;
+      slot.ready = false;
+      lock.unlock();
+      mJob.Run(number, slot.result, mContext);
+      lock.lock();
+      slot.ready = true;
+      return slot.result;
+    }
+    mChanged.wait(lock, [&] { return slot.number == number && slot.ready; });
+    return slot.result;
+  }
+  // The result taken last is done with; its slot may take another job.
+  void Done(std::size_t number) {
+    {
+      const std::lock_guard<std::mutex> lock(mMutex);
+      mDone = number + 1;
+    }
+    mChanged.notify_all();
+  }
+
+ private:
+  // Each on cache lines of its own: helpers write their results all the time.
+  struct alignas(128) Slot {
+    Result result{};
+    std::size_t number = SIZE_MAX;
+    bool ready = false;
+  };
+
+  Slot& SlotOf(std::size_t number) { return mSlots[number % mSlots.size()]; }
+
+  void Help() {
+    Context context = mJob.MakeContext();
+    for (;;) {
+      std::size_t number = 0;
+      {
+        std::unique_lock<std::mutex> lock(mMutex);
+        // A slot is free once the job that used it last is done with.
+        mChanged.wait(lock, [&] {
+          return mCancelled || mNextToStart >= mCount || mNextToStart < mDone + mSlots.size();
+        });
+        if (mCancelled || mNextToStart >= mCount) return;
+        number = mNextToStart++;
+        SlotOf(number).number = number;
+        SlotOf(number).ready = false;
+      }
+      Slot& slot = SlotOf(number);
+      mJob.Run(number, slot.result, context);
+      {
+        const std::lock_guard<std::mutex> lock(mMutex);
+        slot.ready = true;
+      }
+      mChanged.notify_all();
+    }
+  }
+
+  const Job& mJob;
+  std::size_t mCount;
+  std::vector<Slot> mSlots;
+  Context mContext;  // the calling thread's
+  std::mutex mMutex;
+  std::condition_variable mChanged;
+  std::size_t mNextToStart = 0;
+  std::size_t mDone = 0;
+  bool mCancelled = false;
+  std::vector<std::thread> mHelpers;
+};
+
+// Helper threads for a job list: none for a single job, else one less than the cores,
+// at most `most` (the calling thread takes every result in turn, so more gain little).
+inline int HelperThreadsFor(std::size_t jobs, int most) {
+  if (jobs < 2) return 0;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores < 2 ? 0 : static_cast<int>(std::min<unsigned>(cores - 1, static_cast<unsigned>(most)));
+}
