@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <functional>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -207,14 +208,14 @@ std::string_view INFO::KeepText(std::string text) {
   return mKeptTexts.emplace_back(std::move(text));
 }
 
-std::string_view INFO::KeepFileText(std::vector<std::uint8_t> bytes) {
-  const std::vector<std::uint8_t>& kept = mFileTexts.emplace_back(std::move(bytes));
-  return {reinterpret_cast<const char*>(kept.data()), kept.size()};
+std::string_view INFO::KeepFileText(platform::FileBytes bytes) {
+  const platform::FileBytes& kept = mFileTexts.emplace_back(std::move(bytes));
+  return {reinterpret_cast<const char*>(kept.data.get()), kept.size};
 }
 
 void INFO::Release() {
   genes = {};
-  mFileTexts = {};
+  mFileTexts.clear();
   mKeptTexts = {};
   for (auto& pool : mTermPool) pool = {};
 }
@@ -250,15 +251,12 @@ bool ReadGeneInfoFile(const std::string& path, bool rebuild) {
     for (TERM_TABLE& table : TermTables) table.Clear();
   }
   // A rebuild makes room for the genes while the file is read.
-  std::optional<std::vector<std::uint8_t>> bytes;
   bool genesAllocated = !rebuild;
   const int units = std::min(Layout.unitCount, static_cast<int>(Layout.units.size()));
-  platform::RunTasks(rebuild ? 2 : 1, GeneInfoSplit.threads, [&](int task, bool) {
-    if (task == 0)
-      bytes = platform::ReadWholeFile(path);
-    else
-      genesAllocated = AllocateGenes(units);
-  });
+  std::optional<platform::FileBytes> bytes = platform::ReadWholeFileSideBySide(
+      path, GeneInfoSplit.threads,
+      rebuild ? std::function<void()>([&] { genesAllocated = AllocateGenes(units); })
+              : std::function<void()>());
   if (!bytes) {
     if (rebuild) ClearGeneInfo();
     LogMessage("  Reading gene information file '" + path + "' failed\n", 0, kLogRed);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "genes/term_table.hpp"
+#include "platform/side_by_side_read.hpp"
 
 inline constexpr int kMaxTermColumns = 4;
 inline constexpr int kMaxTermsPerGene = 300;
@@ -102,12 +103,12 @@ class INFO {
   // Keeps text as long as the genes are loaded; the view may go into a GENE_INFO.
   std::string_view KeepText(std::string text);
   // Keeps a file's bytes the same way; the genes' fields are views into them.
-  std::string_view KeepFileText(std::vector<std::uint8_t> bytes);
+  std::string_view KeepFileText(platform::FileBytes bytes);
   // Drops the genes, their texts and term indices.
   void Release();
 
  private:
-  std::vector<std::vector<std::uint8_t>> mFileTexts;
+  std::vector<platform::FileBytes> mFileTexts;
   std::deque<std::string> mKeptTexts;
   // A column's term indices of all genes, end to end. The storage grows by doubling ahead
   // of the used part, so that a gene's list goes in with one copy.

@@ -1,0 +1,75 @@
+#include "platform/side_by_side_read.hpp"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+#include "platform/byte_reader.hpp"
+#include "platform/chunk_reader.hpp"
+#include "platform/parallel_tasks.hpp"
+
+namespace platform {
+
+namespace {
+
+// The file read by one thread, as ReadWholeFile reads it (to its end, however long).
+std::optional<FileBytes> ReadInTurn(const std::string& path) {
+  std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+  if (!bytes) return std::nullopt;
+  FileBytes file;
+  file.size = bytes->size();
+  file.data = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::size_t>(file.size, 1));
+  std::copy(bytes->begin(), bytes->end(), file.data.get());
+  return file;
+}
+
+}  // namespace
+
+std::optional<FileBytes> ReadWholeFileSideBySide(const std::string& path, int threads,
+                                                 const std::function<void()>& alongside) {
+  const int extra = alongside ? 1 : 0;
+  // Only a regular file is opened here: a pipe opened twice could lose what it carries.
+  struct stat info {};
+  const bool regular = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  ChunkReader reader;
+  const bool opened = regular && reader.Open(path);
+  const std::optional<std::uint64_t> size = opened ? reader.RegularFileSize() : std::nullopt;
+  if (!size || *size > SIZE_MAX / 2) {
+    std::optional<FileBytes> file;
+    RunTasks(1 + extra, threads, [&](int task, bool) {
+      if (task < extra)
+        alongside();
+      else
+        file = ReadInTurn(path);
+    });
+    return file;
+  }
+
+  FileBytes file;
+  file.size = static_cast<std::size_t>(*size);
+  file.data = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::size_t>(file.size, 1));
+  const auto stretches = static_cast<int>(std::clamp<std::size_t>(
+      file.size / kMinSideBySideStretch, 1, static_cast<std::size_t>(std::max(threads, 1))));
+  std::atomic<bool> whole{true};
+  RunTasks(stretches + extra, threads, [&](int task, bool) {
+    if (task < extra) {
+      alongside();
+      return;
+    }
+    const auto k = static_cast<std::size_t>(task - extra);
+    const std::size_t begin = file.size / static_cast<std::size_t>(stretches) * k;
+    const std::size_t end = k + 1 == static_cast<std::size_t>(stretches)
+                                ? file.size
+                                : file.size / static_cast<std::size_t>(stretches) * (k + 1);
+    if (reader.ReadAt(begin, file.data.get() + begin, end - begin) != end - begin) whole = false;
+  });
+  // A file that grew meanwhile has more to give past the size it had.
+  std::uint8_t beyond = 0;
+  if (!whole || reader.ReadAt(file.size, &beyond, 1) != 0) return ReadInTurn(path);
+  return file;
+}
+
+}  // namespace platform
