@@ -12,6 +12,27 @@ int Fail(const std::string& message) {
   return 2;
 }
 
+std::optional<int> WalkOptions(
+    int argc, char** argv, std::string_view flag, const std::function<void()>& onFlag,
+    const std::function<void()>& printUsage,
+    const std::function<std::string(std::string_view option, std::string_view value)>& onValue) {
+  for (int i = 2; i < argc; ++i) {
+    const std::string_view option = argv[i];
+    if (option == "--help" || option == "-h") {
+      printUsage();
+      return 0;
+    }
+    if (option == flag) {
+      onFlag();
+      continue;
+    }
+    if (i + 1 >= argc) return Fail("option " + std::string(option) + " needs a value");
+    const std::string problem = onValue(option, argv[++i]);
+    if (!problem.empty()) return Fail(problem);
+  }
+  return std::nullopt;
+}
+
 bool ParseWhole(std::string_view text, long long low, long long high, long long& value) {
   const std::string copy(text);
   char* end = nullptr;

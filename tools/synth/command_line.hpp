@@ -2,6 +2,8 @@
 // the options that shape the chip (kind, size, probe sets, chip type).
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,5 +26,15 @@ enum class OptionResult { kNotMine, kTaken, kBad };
 OptionResult TakeChipShapeOption(std::string_view option, std::string_view value,
                                  std::string_view seedOption, ChipOptions& chip,
                                  std::string& problem);
+
+// Walks a subcommand's options, argv[2] on: "--help" or "-h" prints the usage; `flag`
+// (an option without a value) calls onFlag; every other option takes the next argument
+// as its value and goes to onValue, which returns why it is refused, or "". The
+// program's exit code when the walk ends it (0 after the usage, the failure code after a
+// refusal, reported), nullopt when every option was taken.
+std::optional<int> WalkOptions(
+    int argc, char** argv, std::string_view flag, const std::function<void()>& onFlag,
+    const std::function<void()>& printUsage,
+    const std::function<std::string(std::string_view option, std::string_view value)>& onValue);
 
 }  // namespace synth

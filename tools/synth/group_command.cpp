@@ -1,8 +1,8 @@
 // zelko-synth group: the arrays of a synthetic group as cell files, each with its result
 // text file (expression chips) or genotype-call file (SNP chips), and a listing of the
 // brightness curves and changed probe sets they were made with.
-#include "tools/synth/command_line.hpp"
 #include "tools/synth/group_command.hpp"
+#include "tools/synth/command_line.hpp"
 
 #include <cstdint>
 #include <cstdio>
@@ -95,22 +95,24 @@ std::string Numbered(const std::string& stem, int index, int count) {
   return stem + digits;
 }
 
-std::string CurveListing(const ChipTruth& chip, const ArrayGroupTruth& group, const std::string& name) {
+std::string CurveListing(const ChipTruth& chip, const ArrayGroupTruth& group,
+                         const std::string& name) {
   std::string text = "array\tscale\tpower\toffset\n";
   char line[160];
   for (std::size_t a = 0; a < group.arrays.size(); ++a) {
     const BrightnessCurve& curve = group.arrays[a].curve;
-    std::snprintf(line, sizeof line, "%s\t%.9g\t%.9g\t%.9g\n",
-                  Numbered(name, static_cast<int>(a) + 1, static_cast<int>(group.arrays.size())).c_str(), curve.scale,
-                  curve.power, curve.offset);
+    std::snprintf(
+        line, sizeof line, "%s\t%.9g\t%.9g\t%.9g\n",
+        Numbered(name, static_cast<int>(a) + 1, static_cast<int>(group.arrays.size())).c_str(),
+        curve.scale, curve.power, curve.offset);
     text += line;
   }
   text += "\narray\tprobe set\tfold\n";
   for (std::size_t a = 0; a < group.arrays.size(); ++a) {
     for (std::size_t u = 0; u < chip.units.size(); ++u) {
       if (!group.Changed(static_cast<int>(a), static_cast<int>(u))) continue;
-      std::snprintf(line, sizeof line, "%d\t%s\t%.9g\n", static_cast<int>(a) + 1, chip.units[u].name.c_str(),
-                    group.arrays[a].fold[u]);
+      std::snprintf(line, sizeof line, "%d\t%s\t%.9g\n", static_cast<int>(a) + 1,
+                    chip.units[u].name.c_str(), group.arrays[a].fold[u]);
       text += line;
     }
   }
@@ -121,20 +123,13 @@ std::string CurveListing(const ChipTruth& chip, const ArrayGroupTruth& group, co
 
 int RunGroupCommand(int argc, char** argv) {
   GroupArguments args;
-  for (int i = 2; i < argc; ++i) {
-    const std::string_view option = argv[i];
-    if (option == "--help" || option == "-h") {
-      std::fputs(kGroupUsage, stdout);
-      return 0;
-    }
-    if (option == "--no-calls") {
-      args.calls = false;
-      continue;
-    }
-    if (i + 1 >= argc) return Fail("option " + std::string(option) + " needs a value");
-    const std::string problem = TakeOption(args, option, argv[++i]);
-    if (!problem.empty()) return Fail(problem);
-  }
+  const std::optional<int> ended = WalkOptions(
+      argc, argv, "--no-calls", [&] { args.calls = false; },
+      [] { std::fputs(kGroupUsage, stdout); },
+      [&](std::string_view option, std::string_view value) {
+        return TakeOption(args, option, value);
+      });
+  if (ended) return *ended;
 
   std::string error;
   const std::optional<ChipTruth> chip = MakeChip(args.chip, &error);
@@ -158,17 +153,20 @@ int RunGroupCommand(int argc, char** argv) {
       ResultsOf(group, a, calls, signals);
       written = WriteResultText(*chip, calls, signals, textPath);
     } else {
-      const GenotypeForm form = chip->arrayType == 1 ? GenotypeForm::kAllelePairs : GenotypeForm::kCallWords;
-      written = WriteGenotypeCalls(*chip, MakeGenotypes(*chip, args.group.seed + static_cast<std::uint64_t>(a)),
-                                   textPath, form);
+      const GenotypeForm form =
+          chip->arrayType == 1 ? GenotypeForm::kAllelePairs : GenotypeForm::kCallWords;
+      written = WriteGenotypeCalls(
+          *chip, MakeGenotypes(*chip, args.group.seed + static_cast<std::uint64_t>(a)), textPath,
+          form);
     }
     if (!written) return Fail("cannot write " + textPath);
     std::printf("%s\n", textPath.c_str());
   }
   const std::string listing = CurveListing(*chip, group, args.name);
   const std::string listingPath = platform::JoinPath(args.out, args.name + ".curves.txt");
-  if (!platform::WriteWholeFile(listingPath,
-                                std::span(reinterpret_cast<const std::uint8_t*>(listing.data()), listing.size())))
+  if (!platform::WriteWholeFile(
+          listingPath,
+          std::span(reinterpret_cast<const std::uint8_t*>(listing.data()), listing.size())))
     return Fail("cannot write " + listingPath);
   std::printf("%s\n", listingPath.c_str());
   return 0;

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "platform/path.hpp"
-#include "tools/synth/command_line.hpp"
 #include "tools/synth/array_model.hpp"
 #include "tools/synth/array_writers.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/chip_writers.hpp"
+#include "tools/synth/command_line.hpp"
 #include "tools/synth/expected_layout.hpp"
 #include "tools/synth/group_command.hpp"
 
@@ -96,7 +96,6 @@ struct Arguments {
   int textVersion = 2;
 };
 
-
 std::vector<std::string> SplitList(std::string_view text) {
   std::vector<std::string> items;
   std::size_t begin = 0;
@@ -110,49 +109,47 @@ std::vector<std::string> SplitList(std::string_view text) {
 
 int RunChip(int argc, char** argv) {
   Arguments args;
-  for (int i = 2; i < argc; ++i) {
-    const std::string_view option = argv[i];
-    if (option == "--help" || option == "-h") {
-      std::fputs(kChipUsage, stdout);
-      return 0;
-    }
-    if (option == "--custom") {
-      args.chip.custom = true;
-      continue;
-    }
-    if (i + 1 >= argc) return synth::Fail("option " + std::string(option) + " needs a value");
-    const std::string_view value = argv[++i];
-    long long number = 0;
-    std::string problem;
-    const auto shape = synth::TakeChipShapeOption(option, value, "--seed", args.chip, problem);
-    if (shape == synth::OptionResult::kBad) return synth::Fail(problem);
-    if (shape == synth::OptionResult::kTaken) continue;
-    if (option == "--pairs") {
-      const std::size_t dash = value.find('-');
-      long long low = 0;
-      long long high = 0;
-      if (dash == std::string_view::npos || !synth::ParseWhole(value.substr(0, dash), 1, 1000, low) ||
-          !synth::ParseWhole(value.substr(dash + 1), low, 1000, high))
-        return synth::Fail("--pairs takes MIN-MAX");
-      args.chip.minPairs = static_cast<int>(low);
-      args.chip.maxPairs = static_cast<int>(high);
-    } else if (option == "--text-version") {
-      if (!synth::ParseWhole(value, 1, 3, number)) return synth::Fail("--text-version takes 1 to 3");
-      args.textVersion = static_cast<int>(number);
-    } else if (option == "--out") {
-      args.out = value;
-    } else if (option == "--forms") {
-      args.forms = SplitList(value);
-    } else {
-      return synth::Fail("unknown option " + std::string(option) + " (see zelko-synth chip --help)");
-    }
-  }
+  const std::optional<int> ended = synth::WalkOptions(
+      argc, argv, "--custom", [&] { args.chip.custom = true; },
+      [] { std::fputs(kChipUsage, stdout); },
+      [&](std::string_view option, std::string_view value) {
+        long long number = 0;
+        std::string problem;
+        const auto shape = synth::TakeChipShapeOption(option, value, "--seed", args.chip, problem);
+        if (shape == synth::OptionResult::kBad) return std::string(problem);
+        if (shape == synth::OptionResult::kTaken) return std::string();
+        if (option == "--pairs") {
+          const std::size_t dash = value.find('-');
+          long long low = 0;
+          long long high = 0;
+          if (dash == std::string_view::npos ||
+              !synth::ParseWhole(value.substr(0, dash), 1, 1000, low) ||
+              !synth::ParseWhole(value.substr(dash + 1), low, 1000, high))
+            return std::string("--pairs takes MIN-MAX");
+          args.chip.minPairs = static_cast<int>(low);
+          args.chip.maxPairs = static_cast<int>(high);
+        } else if (option == "--text-version") {
+          if (!synth::ParseWhole(value, 1, 3, number))
+            return std::string("--text-version takes 1 to 3");
+          args.textVersion = static_cast<int>(number);
+        } else if (option == "--out") {
+          args.out = value;
+        } else if (option == "--forms") {
+          args.forms = SplitList(value);
+        } else {
+          return std::string("unknown option " + std::string(option) +
+                             " (see zelko-synth chip --help)");
+        }
+        return std::string();
+      });
+  if (ended) return *ended;
 
   std::string error;
   const std::optional<synth::ChipTruth> chip = synth::MakeChip(args.chip, &error);
   if (!chip) return synth::Fail(error);
-  const bool both = std::find(args.forms.begin(), args.forms.end(), "text-cdf") != args.forms.end() &&
-                    std::find(args.forms.begin(), args.forms.end(), "binary-cdf") != args.forms.end();
+  const bool both =
+      std::find(args.forms.begin(), args.forms.end(), "text-cdf") != args.forms.end() &&
+      std::find(args.forms.begin(), args.forms.end(), "binary-cdf") != args.forms.end();
   for (const std::string& form : args.forms) {
     bool written = false;
     std::string path;
@@ -166,7 +163,8 @@ int RunChip(int argc, char** argv) {
       written = synth::WriteBinaryCdf(*chip, path);
     } else if (form == "pgf") {
       path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kPgf));
-      if (!chip->pmOnly) return synth::Fail("probe group files hold perfect-match-only chips (pm-only, exon)");
+      if (!chip->pmOnly)
+        return synth::Fail("probe group files hold perfect-match-only chips (pm-only, exon)");
       written = synth::WritePgf(*chip, path);
     } else if (form == "probe-tab") {
       path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kProbeTab));
@@ -207,70 +205,74 @@ std::string ArrayName(const std::string& stem, int index, int count) {
 int RunArrays(int argc, char** argv, bool scannerImages) {
   const char* command = scannerImages ? "dat" : "cel";
   ArrayArguments args;
-  for (int i = 2; i < argc; ++i) {
-    const std::string_view option = argv[i];
-    if (option == "--help" || option == "-h") {
-      std::printf(kArrayUsage, command, scannerImages ? ".DAT" : ".CEL",
-                  scannerImages ? kDatOptions : kCelOptions);
-      return 0;
-    }
-    if (option == "--truth") {
-      args.truth = true;
-      continue;
-    }
-    if (i + 1 >= argc) return synth::Fail("option " + std::string(option) + " needs a value");
-    const std::string_view value = argv[++i];
-    long long number = 0;
-    double real = 0;
-    std::string problem;
-    const auto shape = synth::TakeChipShapeOption(option, value, "--chip-seed", args.chip, problem);
-    if (shape == synth::OptionResult::kBad) return synth::Fail(problem);
-    if (shape == synth::OptionResult::kTaken) continue;
-    if (option == "--arrays") {
-      if (!synth::ParseWhole(value, 1, 999, number)) return synth::Fail("--arrays takes 1 to 999");
-      args.arrays = static_cast<int>(number);
-    } else if (option == "--name") {
-      args.name = value;
-    } else if (option == "--seed") {
-      if (!synth::ParseWhole(value, 0, INT64_MAX - 1000, number)) return synth::Fail("--seed takes a whole number");
-      args.array.seed = static_cast<std::uint64_t>(number);
-    } else if (option == "--scan-time") {
-      args.array.scanTime = value;
-    } else if (option == "--brightness") {
-      if (!synth::ParseReal(value, 1e-3, 1e3, real)) return synth::Fail("--brightness takes 0.001 to 1000");
-      args.array.brightness = real;
-    } else if (option == "--background") {
-      if (!synth::ParseReal(value, 0, 30000, real)) return synth::Fail("--background takes 0 to 30000");
-      args.array.background = real;
-    } else if (option == "--saturated" || option == "--outliers" || option == "--masked") {
-      if (!synth::ParseWhole(value, 0, 1000000, number)) return synth::Fail(std::string(option) + " takes a count");
-      int& count = option == "--saturated" ? args.array.saturatedCells
-                   : option == "--outliers" ? args.array.outlierCells
-                                            : args.array.maskedCells;
-      count = static_cast<int>(number);
-    } else if (option == "--out") {
-      args.out = value;
-    } else if (!scannerImages && option == "--form") {
-      if (value == "text") {
-        args.form = synth::CelForm::kText;
-      } else if (value == "old-text") {
-        args.form = synth::CelForm::kOldText;
-      } else if (value == "binary") {
-        args.form = synth::CelForm::kBinary;
-      } else {
-        return synth::Fail("unknown form '" + std::string(value) + "'");
-      }
-    } else if (scannerImages && option == "--pixels-per-cell") {
-      if (!synth::ParseWhole(value, 3, 64, number)) return synth::Fail("--pixels-per-cell takes 3 to 64");
-      args.dat.pixelsPerCell = static_cast<int>(number);
-    } else if (scannerImages && option == "--margin") {
-      if (!synth::ParseWhole(value, 0, 1000, number)) return synth::Fail("--margin takes 0 to 1000");
-      args.dat.margin = static_cast<int>(number);
-    } else {
-      return synth::Fail("unknown option " + std::string(option) + " (see zelko-synth " + command +
-                  " --help)");
-    }
-  }
+  const std::optional<int> ended = synth::WalkOptions(
+      argc, argv, "--truth", [&] { args.truth = true; },
+      [&] {
+        std::printf(kArrayUsage, command, scannerImages ? ".DAT" : ".CEL",
+                    scannerImages ? kDatOptions : kCelOptions);
+      },
+      [&](std::string_view option, std::string_view value) {
+        long long number = 0;
+        double real = 0;
+        std::string problem;
+        const auto shape =
+            synth::TakeChipShapeOption(option, value, "--chip-seed", args.chip, problem);
+        if (shape == synth::OptionResult::kBad) return std::string(problem);
+        if (shape == synth::OptionResult::kTaken) return std::string();
+        if (option == "--arrays") {
+          if (!synth::ParseWhole(value, 1, 999, number))
+            return std::string("--arrays takes 1 to 999");
+          args.arrays = static_cast<int>(number);
+        } else if (option == "--name") {
+          args.name = value;
+        } else if (option == "--seed") {
+          if (!synth::ParseWhole(value, 0, INT64_MAX - 1000, number))
+            return std::string("--seed takes a whole number");
+          args.array.seed = static_cast<std::uint64_t>(number);
+        } else if (option == "--scan-time") {
+          args.array.scanTime = value;
+        } else if (option == "--brightness") {
+          if (!synth::ParseReal(value, 1e-3, 1e3, real))
+            return std::string("--brightness takes 0.001 to 1000");
+          args.array.brightness = real;
+        } else if (option == "--background") {
+          if (!synth::ParseReal(value, 0, 30000, real))
+            return std::string("--background takes 0 to 30000");
+          args.array.background = real;
+        } else if (option == "--saturated" || option == "--outliers" || option == "--masked") {
+          if (!synth::ParseWhole(value, 0, 1000000, number))
+            return std::string(std::string(option) + " takes a count");
+          int& count = option == "--saturated"  ? args.array.saturatedCells
+                       : option == "--outliers" ? args.array.outlierCells
+                                                : args.array.maskedCells;
+          count = static_cast<int>(number);
+        } else if (option == "--out") {
+          args.out = value;
+        } else if (!scannerImages && option == "--form") {
+          if (value == "text") {
+            args.form = synth::CelForm::kText;
+          } else if (value == "old-text") {
+            args.form = synth::CelForm::kOldText;
+          } else if (value == "binary") {
+            args.form = synth::CelForm::kBinary;
+          } else {
+            return std::string("unknown form '" + std::string(value) + "'");
+          }
+        } else if (scannerImages && option == "--pixels-per-cell") {
+          if (!synth::ParseWhole(value, 3, 64, number))
+            return std::string("--pixels-per-cell takes 3 to 64");
+          args.dat.pixelsPerCell = static_cast<int>(number);
+        } else if (scannerImages && option == "--margin") {
+          if (!synth::ParseWhole(value, 0, 1000, number))
+            return std::string("--margin takes 0 to 1000");
+          args.dat.margin = static_cast<int>(number);
+        } else {
+          return std::string("unknown option " + std::string(option) + " (see zelko-synth " +
+                             command + " --help)");
+        }
+        return std::string();
+      });
+  if (ended) return *ended;
   if (args.arrays > 1 && !args.array.scanTime.empty())
     return synth::Fail("--scan-time names the scan of one array only");
 
