@@ -13,7 +13,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "engine/log_channel.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/byte_reader.hpp"
 
 namespace bench {

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "engine/cdf_layout.hpp"
-#include "engine/load_cdf.hpp"
-#include "engine/log_channel.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/load_cdf.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/byte_reader.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/chip_writers.hpp"

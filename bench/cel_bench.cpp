@@ -12,10 +12,10 @@
 #include <string>
 
 #include "bench/bench_support.hpp"
-#include "engine/cdf_layout.hpp"
-#include "engine/chip_data.hpp"
-#include "engine/dat_reader.hpp"
-#include "engine/log_channel.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/array/chip_data.hpp"
+#include "engine/array/dat_reader.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/byte_reader.hpp"
 #include "tools/synth/array_model.hpp"
 #include "tools/synth/array_writers.hpp"

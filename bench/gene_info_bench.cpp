@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "engine/cdf_layout.hpp"
-#include "engine/group.hpp"
-#include "engine/log_channel.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
+#include "engine/services/log_channel.hpp"
 #include "genes/gene_info.hpp"
 #include "platform/byte_reader.hpp"
 #include "tools/synth/gene_info_model.hpp"

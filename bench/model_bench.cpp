@@ -12,11 +12,11 @@
 #include <string>
 
 #include "bench/bench_support.hpp"
-#include "engine/cdf_layout.hpp"
-#include "engine/group.hpp"
-#include "engine/load_cdf.hpp"
-#include "engine/log_channel.hpp"
-#include "engine/model.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
+#include "engine/chip/load_cdf.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/model/model.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/chip_writers.hpp"
 #include "tools/synth/model_data.hpp"

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "engine/cdf_layout.hpp"
-#include "engine/chip_data.hpp"
-#include "engine/group.hpp"
-#include "engine/load_cdf.hpp"
-#include "engine/log_channel.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/array/chip_data.hpp"
+#include "engine/group/group.hpp"
+#include "engine/chip/load_cdf.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "tools/synth/array_group.hpp"

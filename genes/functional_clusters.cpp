@@ -1,7 +1,7 @@
 // The list of significant branch-term pairs.
 #include "genes/functional_clusters.hpp"
 
-#include "engine/log_channel.hpp"
+#include "engine/services/log_channel.hpp"
 
 FUNCTIONAL_CLUSTERS FunctionalClusters;
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine/cdf_layout.hpp"
-#include "engine/log_channel.hpp"
-#include "engine/unit_name_index.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/chip/unit_name_index.hpp"
 #include "platform/parallel_tasks.hpp"
 
 namespace {

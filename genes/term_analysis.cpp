@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/cdf_layout.hpp"
-#include "engine/gene_list.hpp"
-#include "engine/group.hpp"
-#include "engine/log_channel.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/gene_list.hpp"
+#include "engine/group/group.hpp"
+#include "engine/services/log_channel.hpp"
 #include "genes/gene_info.hpp"
 #include "genes/name_slots.hpp"
 #include "genes/text_scan.hpp"

@@ -1,7 +1,7 @@
 // Term page addresses.
 #include "genes/term_links.hpp"
 
-#include "engine/log_channel.hpp"
+#include "engine/services/log_channel.hpp"
 #include "genes/gene_info.hpp"
 
 TermLinkHosts TermHosts;

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/log_channel.hpp"
-#include "engine/text_helpers.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/base/text_helpers.hpp"
 #include "genes/gene_info.hpp"
 #include "platform/line_reader.hpp"
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/colour.hpp"
+#include "engine/base/colour.hpp"
 #include "genes/name_slots.hpp"
 
 inline constexpr const char* kTooManyTermsMessage =

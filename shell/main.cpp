@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/group.hpp"
+#include "engine/group/group.hpp"
 #include "shell/zelko_app.hpp"
 
 int main(int argc, char** argv) {

@@ -11,7 +11,7 @@
 #include <map>
 #include <memory>
 
-#include "shell/command_rules.hpp"
+#include "shell/commands/command_rules.hpp"
 #include "shell/resource_ids.hpp"
 
 class CAnalysisDoc;

@@ -6,9 +6,9 @@
 #include <QSettings>
 #include <QTextDocument>
 
-#include "engine/group.hpp"
-#include "engine/log_channel.hpp"
-#include "shell/analysis_doc.hpp"
+#include "engine/group/group.hpp"
+#include "engine/services/log_channel.hpp"
+#include "shell/views/analysis_doc.hpp"
 #include "shell/main_frame.hpp"
 
 CZelkoApp::CZelkoApp(QStringList arguments) : mArguments(std::move(arguments)) {}

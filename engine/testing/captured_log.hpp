@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/log_channel.hpp"
+#include "engine/services/log_channel.hpp"
 
 struct CapturedLine {
   std::string text;

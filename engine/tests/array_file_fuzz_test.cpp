@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "engine/cel_file_data.hpp"
-#include "engine/cel_reader.hpp"
-#include "engine/dat_reader.hpp"
+#include "engine/array/cel_file_data.hpp"
+#include "engine/array/cel_reader.hpp"
+#include "engine/array/dat_reader.hpp"
 #include "engine/tests/array_file_test_support.hpp"
 #include "engine/testing/byte_variants.hpp"
 #include "platform/byte_reader.hpp"

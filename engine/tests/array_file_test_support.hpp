@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "engine/chip_data.hpp"
-#include "engine/log_channel.hpp"
+#include "engine/array/chip_data.hpp"
+#include "engine/services/log_channel.hpp"
 #include "engine/tests/chip_test_support.hpp"
 #include "tools/synth/array_model.hpp"
 #include "tools/synth/array_writers.hpp"

@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "engine/chip_data.hpp"
-#include "engine/group.hpp"
-#include "engine/normalizer.hpp"
-#include "engine/running_scope.hpp"
+#include "engine/array/chip_data.hpp"
+#include "engine/group/group.hpp"
+#include "engine/array/normalizer.hpp"
+#include "engine/services/running_scope.hpp"
 #include "engine/tests/chip_test_support.hpp"
 #include "tools/synth/array_group.hpp"
 

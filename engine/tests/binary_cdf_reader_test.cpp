@@ -1,10 +1,10 @@
 // The binary chip description: the parser's tree from either form, and the conversion
 // of the binary form into the layout.
-#include "engine/binary_cdf_reader.hpp"
+#include "engine/chip/binary_cdf_reader.hpp"
 
 #include <gtest/gtest.h>
 
-#include "engine/cdf_file_data.hpp"
+#include "engine/chip/cdf_file_data.hpp"
 #include "engine/tests/chip_test_support.hpp"
 #include "platform/byte_reader.hpp"
 

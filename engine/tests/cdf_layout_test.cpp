@@ -1,5 +1,5 @@
 // The layout's lookups and its probe positions.
-#include "engine/cdf_layout.hpp"
+#include "engine/chip/cdf_layout.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // CEL_FILE_DATA: the header alone and the whole file in every form, the masks, the chip
 // type inside the header text, and the reason recorded for each kind of refusal.
-#include "engine/cel_file_data.hpp"
+#include "engine/array/cel_file_data.hpp"
 
 #include <gtest/gtest.h>
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/cel_file_data.hpp"
-#include "engine/cel_reader.hpp"
+#include "engine/array/cel_file_data.hpp"
+#include "engine/array/cel_reader.hpp"
 #include "engine/tests/array_file_test_support.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"

@@ -6,14 +6,14 @@
 #include <random>
 #include <vector>
 
-#include "engine/binary_cdf_reader.hpp"
-#include "engine/cdf_file_data.hpp"
-#include "engine/layout_cache.hpp"
-#include "engine/pgf_reader.hpp"
-#include "engine/probe_set_mask.hpp"
-#include "engine/probe_tab_reader.hpp"
+#include "engine/chip/binary_cdf_reader.hpp"
+#include "engine/chip/cdf_file_data.hpp"
+#include "engine/chip/layout_cache.hpp"
+#include "engine/chip/pgf_reader.hpp"
+#include "engine/chip/probe_set_mask.hpp"
+#include "engine/chip/probe_tab_reader.hpp"
 #include "engine/tests/chip_test_support.hpp"
-#include "engine/text_cdf_reader.hpp"
+#include "engine/chip/text_cdf_reader.hpp"
 #include "engine/testing/byte_variants.hpp"
 #include "platform/byte_reader.hpp"
 

@@ -8,8 +8,8 @@
 #include <span>
 #include <string>
 
-#include "engine/cdf_layout.hpp"
-#include "engine/load_cdf.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/load_cdf.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"

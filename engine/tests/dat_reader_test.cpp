@@ -1,7 +1,7 @@
 // DAT: cell intensities from generated scanner images against the truth the images were
 // painted from, the pixel window of a cell on straight and slanted grids, damaged images,
 // and the data-file check that opening a group runs on DAT, CEL and QVF files.
-#include "engine/dat_reader.hpp"
+#include "engine/array/dat_reader.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "engine/group.hpp"
+#include "engine/group/group.hpp"
 #include "engine/tests/array_file_test_support.hpp"
 #include "platform/byte_writer.hpp"
 

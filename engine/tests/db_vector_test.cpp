@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/db_vector.hpp"
+#include "engine/numerics/db_vector.hpp"
 #include "engine/testing/captured_log.hpp"
 
 namespace {

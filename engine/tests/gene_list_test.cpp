@@ -1,7 +1,7 @@
 // The current gene list: gene list files with headers, comments, unknown and repeated
 // names, tree files and the list's end; masking by LocusLink; the three input-list
 // states of the analyses; the export walk; and the table's upkeep.
-#include "engine/gene_list.hpp"
+#include "engine/group/gene_list.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/cdf_layout.hpp"
-#include "engine/group.hpp"
-#include "engine/log_channel.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
+#include "engine/services/log_channel.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "platform/tests/temp_folder.hpp"
 

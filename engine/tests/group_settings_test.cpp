@@ -1,6 +1,6 @@
 // The group settings file: its fixed layout and defaults, round trips, and how damaged
 // or foreign files are read.
-#include "engine/group_settings.hpp"
+#include "engine/group/group_settings.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/cdf_layout.hpp"
-#include "engine/group.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "platform/tests/temp_folder.hpp"
 

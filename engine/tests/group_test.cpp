@@ -1,6 +1,6 @@
 // The process-wide group: start-up from the home folder, saving at exit, the per-array
 // table limit and clearing.
-#include "engine/group.hpp"
+#include "engine/group/group.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The array image's brightness range on synthetic planes with known values, and the
 // probe-together maps on expression, SNP and perfect-match-only layouts built cell by
 // cell.
-#include "engine/image_support.hpp"
+#include "engine/array/image_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "engine/cdf_layout.hpp"
-#include "engine/group.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "platform/tests/temp_folder.hpp"
 

@@ -1,5 +1,5 @@
 // The layout cache: its byte layout, round trips, and the caches it must refuse.
-#include "engine/layout_cache.hpp"
+#include "engine/chip/layout_cache.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // LoadCdf: chip type and array kind from the file name, the cache beside the chip
 // description, and when the chip description is converted again.
-#include "engine/load_cdf.hpp"
+#include "engine/chip/load_cdf.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "engine/array_kind_table.hpp"
+#include "engine/chip/array_kind_table.hpp"
 #include "engine/tests/chip_test_support.hpp"
 #include "platform/byte_reader.hpp"
 

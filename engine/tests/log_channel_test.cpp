@@ -1,5 +1,5 @@
 // The analysis log channel: switches, sinks, the pump, the formatter.
-#include "engine/log_channel.hpp"
+#include "engine/services/log_channel.hpp"
 
 #include <gtest/gtest.h>
 

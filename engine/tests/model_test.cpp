@@ -7,8 +7,8 @@
 #include <cmath>
 #include <numeric>
 
-#include "engine/local_background.hpp"
-#include "engine/sample_grouping.hpp"
+#include "engine/array/local_background.hpp"
+#include "engine/group/sample_grouping.hpp"
 #include "engine/tests/model_test_support.hpp"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "engine/group.hpp"
-#include "engine/model.hpp"
-#include "engine/probe_data_cache.hpp"
-#include "engine/psi_file.hpp"
-#include "engine/running_scope.hpp"
+#include "engine/group/group.hpp"
+#include "engine/model/model.hpp"
+#include "engine/model/probe_data_cache.hpp"
+#include "engine/model/psi_file.hpp"
+#include "engine/services/running_scope.hpp"
 #include "engine/tests/chip_test_support.hpp"
 #include "tools/synth/model_data.hpp"
 

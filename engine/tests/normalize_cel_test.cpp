@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/missing_value.hpp"
+#include "engine/base/missing_value.hpp"
 #include "engine/tests/array_test_support.hpp"
 
 namespace {

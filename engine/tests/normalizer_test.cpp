@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "engine/missing_value.hpp"
-#include "engine/normalizer.hpp"
-#include "engine/running_scope.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/array/normalizer.hpp"
+#include "engine/services/running_scope.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "tools/synth/array_group.hpp"
 

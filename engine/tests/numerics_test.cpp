@@ -11,10 +11,10 @@
 #include <numeric>
 #include <vector>
 
-#include "engine/missing_value.hpp"
-#include "engine/numerics.hpp"
-#include "engine/random_deviates.hpp"
-#include "engine/rank_correlation.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/numerics/numerics.hpp"
+#include "engine/numerics/random_deviates.hpp"
+#include "engine/numerics/rank_correlation.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "platform/runtime_rand.hpp"
 

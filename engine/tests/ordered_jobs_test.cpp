@@ -1,7 +1,7 @@
 // OrderedJobs: with any number of helpers, every result is taken in order, is the one of
 // its job, stays untouched while the calling thread uses it, and each thread keeps to its
 // own context; leaving before the last job ends the helpers.
-#include "engine/ordered_jobs.hpp"
+#include "engine/base/ordered_jobs.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The probe group file reader.
-#include "engine/pgf_reader.hpp"
+#include "engine/chip/pgf_reader.hpp"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "engine/chip_data.hpp"
-#include "engine/local_background.hpp"
+#include "engine/array/chip_data.hpp"
+#include "engine/array/local_background.hpp"
 #include "engine/tests/model_test_support.hpp"
 
 class ProbeDataCacheTest : public ModelTest {

@@ -1,5 +1,5 @@
 // The probe-set mask: its probe lists, and what it leaves of a generated chip.
-#include "engine/probe_set_mask.hpp"
+#include "engine/chip/probe_set_mask.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The probe tab file: its name beside the chip description and the positions it sets.
-#include "engine/probe_tab_reader.hpp"
+#include "engine/chip/probe_tab_reader.hpp"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "engine/dat_reader.hpp"
+#include "engine/array/dat_reader.hpp"
 #include "engine/tests/array_test_support.hpp"
 #include "platform/byte_reader.hpp"
 #include "tools/synth/array_writers.hpp"

@@ -1,7 +1,7 @@
 // The sample grouping: the default structure, array list files with their separators and
 // unknown names, lookups, sample values over replicates, selections by category and the
 // sample variables taken from the sample information.
-#include "engine/sample_grouping.hpp"
+#include "engine/group/sample_grouping.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/missing_value.hpp"
-#include "engine/numerics.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/numerics/numerics.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "engine/tests/sample_test_support.hpp"
 

@@ -1,16 +1,16 @@
 // The sample information file: categorical and numeric columns, missing cells, line ends,
 // the limits on columns, categories and lengths, renaming arrays, the enrichment
 // probability, and the class file written from a column.
-#include "engine/sample_info.hpp"
+#include "engine/group/sample_info.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "engine/colour.hpp"
-#include "engine/missing_value.hpp"
-#include "engine/sample_grouping.hpp"
+#include "engine/base/colour.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/group/sample_grouping.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "engine/tests/sample_test_support.hpp"
 

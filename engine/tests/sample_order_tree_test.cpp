@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/sample_order_tree.hpp"
+#include "engine/model/sample_order_tree.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/model_data.hpp"

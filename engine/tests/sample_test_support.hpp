@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/cdf_layout.hpp"
-#include "engine/group.hpp"
-#include "engine/sample_grouping.hpp"
-#include "engine/sample_info.hpp"
-#include "engine/value_triple.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/group/sample_info.hpp"
+#include "engine/base/value_triple.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 class SampleFixture : public ::testing::Test {

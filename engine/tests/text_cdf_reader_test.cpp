@@ -1,13 +1,13 @@
 // The text chip description reader: round trips for every array kind, the kind rules
 // of the cell-line routine, and the files it must refuse.
-#include "engine/text_cdf_reader.hpp"
+#include "engine/chip/text_cdf_reader.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "engine/array_kind_table.hpp"
-#include "engine/cell_line.hpp"
+#include "engine/chip/array_kind_table.hpp"
+#include "engine/chip/cell_line.hpp"
 #include "engine/tests/chip_test_support.hpp"
 #include "platform/byte_reader.hpp"
 

@@ -1,5 +1,5 @@
 // The shared text routines: unset file settings, extensions, fields and scanning.
-#include "engine/text_helpers.hpp"
+#include "engine/base/text_helpers.hpp"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/testing/captured_log.hpp"
-#include "engine/two_way_matrix.hpp"
+#include "engine/numerics/two_way_matrix.hpp"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // Whole-name probe-set lookup: in chip order, out of order, any case, and the search
 // outwards from a guessed place that a piece of a long file starts with.
-#include "engine/unit_name_index.hpp"
+#include "engine/chip/unit_name_index.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "engine/cdf_layout.hpp"
+#include "engine/chip/cdf_layout.hpp"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Tests of wildcard matching: stars, single characters, sets with ranges and negation,
 // and agreement with a plain dynamic-programming matcher on random patterns.
-#include "engine/wildcard.hpp"
+#include "engine/base/wildcard.hpp"
 
 #include <chrono>
 #include <cstdlib>

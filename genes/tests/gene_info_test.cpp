@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/colour.hpp"
+#include "engine/base/colour.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "genes/tests/gene_test_support.hpp"
 #include "tools/synth/gene_info_model.hpp"

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/open_service.hpp"
-#include "shell/prompt_service.hpp"
+#include "shell/services/open_service.hpp"
+#include "shell/services/prompt_service.hpp"
 #include "shell/resource_ids.hpp"
 
 struct RecordedPrompt {

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "shell/output_files.hpp"
-#include "shell/rtf_writer.hpp"
+#include "shell/services/output_files.hpp"
+#include "shell/services/rtf_writer.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {

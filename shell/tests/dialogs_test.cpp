@@ -6,13 +6,13 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "engine/cdf_layout.hpp"
-#include "shell/about_dialog.hpp"
-#include "shell/find_gene_dialog.hpp"
-#include "shell/online_database_dialog.hpp"
-#include "shell/static_link.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "shell/dialogs/about_dialog.hpp"
+#include "shell/dialogs/find_gene_dialog.hpp"
+#include "shell/dialogs/online_database_dialog.hpp"
+#include "shell/dialogs/static_link.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/web_addresses.hpp"
+#include "shell/services/web_addresses.hpp"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "genes/gene_info.hpp"
 #include "platform/path.hpp"
-#include "shell/output_files.hpp"
+#include "shell/services/output_files.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/zelko_app.hpp"
 

@@ -7,10 +7,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "engine/cdf_layout.hpp"
-#include "engine/model.hpp"
-#include "shell/model_dialog.hpp"
-#include "shell/static_link.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/model/model.hpp"
+#include "shell/dialogs/model_dialog.hpp"
+#include "shell/dialogs/static_link.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-#include "shell/output_files.hpp"
+#include "shell/services/output_files.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/sample_grouping.hpp"
-#include "engine/sample_info.hpp"
-#include "shell/select_factors_dialog.hpp"
-#include "shell/select_samples_dialog.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/group/sample_info.hpp"
+#include "shell/dialogs/select_factors_dialog.hpp"
+#include "shell/dialogs/select_samples_dialog.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {

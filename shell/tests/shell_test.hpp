@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/group.hpp"
-#include "engine/log_channel.hpp"
+#include "engine/group/group.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/tests/temp_folder.hpp"
-#include "shell/analysis_doc.hpp"
-#include "shell/analysis_view.hpp"
-#include "shell/left_view.hpp"
+#include "shell/views/analysis_doc.hpp"
+#include "shell/views/analysis_view.hpp"
+#include "shell/views/left_view.hpp"
 #include "shell/main_frame.hpp"
 #include "shell/testing/scripted_prompts.hpp"
 

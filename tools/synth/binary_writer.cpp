@@ -2,7 +2,7 @@
 // order.
 #include <string_view>
 
-#include "engine/cdf_file_data.hpp"
+#include "engine/chip/cdf_file_data.hpp"
 #include "platform/byte_writer.hpp"
 #include "tools/synth/text_out.hpp"
 #include "tools/synth/chip_writers.hpp"

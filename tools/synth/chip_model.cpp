@@ -8,8 +8,8 @@
 #include <array>
 #include <utility>
 
-#include "engine/array_kind_table.hpp"
-#include "engine/load_cdf.hpp"
+#include "engine/chip/array_kind_table.hpp"
+#include "engine/chip/load_cdf.hpp"
 #include "tools/synth/random.hpp"
 
 namespace synth {

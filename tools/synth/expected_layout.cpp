@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <map>
 
-#include "engine/cdf_layout.hpp"
-#include "engine/pgf_reader.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/pgf_reader.hpp"
 #include "platform/path.hpp"
 #include "tools/synth/random.hpp"
 

@@ -4,7 +4,7 @@
 #include <span>
 #include <string_view>
 
-#include "engine/pgf_reader.hpp"
+#include "engine/chip/pgf_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "tools/synth/text_out.hpp"
 #include "tools/synth/chip_writers.hpp"

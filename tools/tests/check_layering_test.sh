@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The layering check must catch a toolkit header in the engine and let ui/ folders pass.
+# The layering check must catch a toolkit header in the engine and let ui/ folders pass,
+# and must hold includes to the folder table in both directions.
 set -u
 check=$1
 scratch=$(mktemp -d)
@@ -13,4 +14,16 @@ if "$check" "$scratch" > /dev/null; then echo "Qt include in platform/ not caugh
 rm "$scratch/platform/bad.hpp"
 printf '#include "QtCore/qglobal.h"\n' > "$scratch/engine/bad.cpp"
 if "$check" "$scratch" > /dev/null; then echo "quoted Qt include in engine/ not caught"; exit 1; fi
-echo "layering check catches toolkit headers"
+rm "$scratch/engine/bad.cpp"
+mkdir -p "$scratch/tools" "$scratch/engine/base" "$scratch/engine/chip"
+printf 'engine/base platform\nengine/chip engine/base platform\nplatform platform\nengine engine platform\ngenes engine\n' \
+  > "$scratch/tools/layering.table"
+printf '#include "engine/base/colour.hpp"\n#include "local.hpp"\n' > "$scratch/engine/chip/down.cpp"
+"$check" "$scratch" > /dev/null || { echo "a downward include reported as failing"; exit 1; }
+printf '#include "engine/chip/layout.hpp"\n' > "$scratch/engine/base/up.cpp"
+if "$check" "$scratch" > /dev/null; then echo "upward include not caught"; exit 1; fi
+rm "$scratch/engine/base/up.cpp"
+mkdir -p "$scratch/scramble"
+printf '#include "platform/path.hpp"\n' > "$scratch/scramble/x.cpp"
+if "$check" "$scratch" > /dev/null; then echo "folder missing from the table not caught"; exit 1; fi
+echo "layering check catches toolkit headers and includes against the table"

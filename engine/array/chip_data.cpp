@@ -1,0 +1,123 @@
+// The working array object and ReadArray, the one way an array gets in: its QVF file
+// when that fits the loaded layout, else its DAT or CEL file followed by its calls.
+#include "engine/array/chip_data.hpp"
+
+#include <algorithm>
+
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/array/chip_data_internal.hpp"
+#include "engine/array/dat_reader.hpp"
+#include "engine/group/group.hpp"
+#include "engine/chip/load_cdf.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/base/text_helpers.hpp"
+#include "platform/path.hpp"
+
+CHIP_DATA ChipData;
+bool ProbeLevelFlag = false;
+
+GroupSettings& ArraySettings() {
+  if (GroupStarted()) return TheGroup().Settings();
+  static GroupSettings defaults = [] {
+    GroupSettings settings;
+    SetGroupSettingDefaults(settings, ".");
+    return settings;
+  }();
+  return defaults;
+}
+
+std::uint64_t QvfFileSize(int dimension, int unitCount) {
+  const auto side = static_cast<std::uint64_t>(std::max(dimension, 0));
+  return static_cast<std::uint64_t>(kQvfHeaderSize) + kQvfBytesPerCell * side * side +
+         kQvfBytesPerUnit * static_cast<std::uint64_t>(std::max(unitCount, 0));
+}
+
+void CHIP_DATA::AllocateUnitTables() {
+  const auto units = static_cast<std::size_t>(std::max(Layout.unitCount, 0));
+  calls.assign(units, 0);
+  triples.assign(units, VALUE_TRIPLE{});
+}
+
+std::string CHIP_DATA::QvfPath() const {
+  const std::string path = ChangeExtension(dataPath, ".qvf");
+  const GroupSettings& settings = ArraySettings();
+  if (settings.QVF_IN_WORKING == 0) return path;
+  return platform::JoinPath(settings.WORKING_DIR, platform::FileName(path));
+}
+
+namespace {
+
+// Loads the chip description with its cell table when only probe-set data are held.
+bool EnsureProbeLevelLayout() {
+  GroupSettings& settings = ArraySettings();
+  if (settings.LOAD_PROBE_DATA != 0 || Layout.HasCells()) return true;
+  ProbeLevelFlag = true;
+  CdfLoadSettings load;
+  load.LOAD_PROBE_DATA = settings.LOAD_PROBE_DATA;
+  load.probeLevelFlag = true;
+  load.MODEL_METHOD = settings.MODEL_METHOD;
+  const bool loaded = LoadCdf(settings.CDF_FILE, false, settings.MASK_FILE, load);
+  settings.MODEL_METHOD = load.MODEL_METHOD;
+  ProbeLevelFlag = false;
+  return loaded;
+}
+
+// Fills both planes from the DAT or CEL file; false (with its red line) when the file is
+// of neither kind or cannot be read.
+bool ReadDataFile(CHIP_DATA& chip, const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos) {
+    LogMessage("      No '.' found in file name", 0, kLogRed);
+    return false;
+  }
+  const std::string_view extension = std::string_view(path).substr(dot);
+  if (platform::EqualsNoCase(extension, ".DAT")) {
+    if (!Dat.ExtractDat(path.c_str())) return false;
+    chip.plane1 = Dat.cellValues;
+    chip.plane2 = Dat.cellErrors;
+    return true;
+  }
+  if (platform::EqualsNoCase(extension, ".CEL")) return chip.ReadTextCel(path.c_str());
+  LogMessage(MessageBuffer("    File '%s' not found; please select CEL or DAT file types in the "
+                           "'Open Group' dialog, or uncheck 'Analysis/Open group/Options/Serach "
+                           "and save QVF file in the working directory'",
+                           chip.QvfPath().c_str()),
+             0, kLogRed);
+  return false;
+}
+
+}  // namespace
+
+bool CHIP_DATA::ReadArray(const char* path, bool ignoreExisting, bool logAccess) {
+  const std::string givenPath = path;
+  dataPath = givenPath;
+  if (!ignoreExisting) {
+    const bool existing = ReadExisting(QvfPath().c_str(), false, logAccess);
+    // ReadExisting names the QVF file; the array stays known by its data file.
+    dataPath = givenPath;
+    if (existing) return true;
+  }
+
+  if (!EnsureProbeLevelLayout()) return false;
+  dimension = Layout.dimension;
+  AllocateUnitTables();
+  AllocatePlanes(Layout.dimension);
+
+  if (!ReadDataFile(*this, givenPath)) return false;
+
+  // The group's check of this file, run just before, recorded its header text.
+  headerText = Dat.headerText;
+  normalised = 0;
+  valuesPresent = 0;
+  const double median = GetQuantile(0.5, false);
+  medianIntensity = IsMissing(median) ? 0 : static_cast<std::int32_t>(median);
+
+  if (ArrayType == 0) {
+    ReadResultTextFile(givenPath.c_str());
+  } else if (!ReadGenotypeCallFile(givenPath.c_str())) {
+    LogMessage("      Set genotypes to No Call when not found in genotype call file");
+    std::fill(calls.begin(), calls.end(), static_cast<char>(kSnpCallNoCall));
+  }
+  return WriteQvf();
+}

@@ -1,0 +1,147 @@
+// One array's data: its cell intensities (raw and normalised), one call and one value
+// triple per probe set, and the header fields its QVF file carries. One working object
+// serves every reader of array files; a second one holds the baseline array while the
+// group is normalised.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/base/value_triple.hpp"
+
+inline constexpr int kQvfFormat = 3;
+inline constexpr int kQvfHeaderSize = 3028;
+inline constexpr int kQvfTextFieldSize = 1000;  // headerText, dataPath, baselinePath
+
+// Byte offsets of the QVF header fields.
+inline constexpr int kQvfFormatOffset = 1000;
+inline constexpr int kQvfNormalisedOffset = 1001;
+inline constexpr int kQvfValuesPresentOffset = 1002;
+inline constexpr int kQvfMedianOffset = 1004;
+inline constexpr int kQvfReservedOffset = 1008;
+inline constexpr int kQvfDimensionOffset = 1012;
+inline constexpr int kQvfDataPathOffset = 1016;
+inline constexpr int kQvfBaselinePathOffset = 2016;
+inline constexpr int kQvfArrayOutlierOffset = 3016;
+inline constexpr int kQvfSingleOutlierOffset = 3020;
+inline constexpr int kQvfCallPercentOffset = 3024;
+
+// Bytes a QVF file takes per cell (two 16-bit planes) and per probe set (a call byte and
+// a value triple of three 4-byte fields).
+inline constexpr int kQvfBytesPerCell = 4;
+inline constexpr int kQvfBytesPerUnit = 13;
+
+// The size of the QVF file of an array with this many cells per side and probe sets.
+std::uint64_t QvfFileSize(int dimension, int unitCount);
+
+// The group's probe-level flag: up while a command that needs every array's cell
+// intensities runs (and while ReadArray loads a chip description for its own use).
+extern bool ProbeLevelFlag;
+
+class CHIP_DATA {
+ public:
+  // Header fields (the QVF file's first 3028 bytes). Texts hold at most 999 characters
+  // when written.
+  std::string headerText;
+  std::uint8_t format = kQvfFormat;
+  std::uint8_t normalised = 0;     // plane2 holds normalised intensities
+  std::uint8_t valuesPresent = 0;  // the triples hold values from a result text file
+  std::int32_t medianIntensity = 0;
+  std::int32_t dimension = 0;
+  std::string dataPath;
+  std::string baselinePath;
+  float arrayOutlierPercent = 0.0f;
+  float singleOutlierPercent = 0.0f;
+  float callPercent = 0.0f;
+
+  // dimension x dimension cells each, index x * dimension + y. plane1: the raw
+  // intensities; plane2: the standard error of each cell's mean until NormalizeCel
+  // replaces it with the normalised intensities. Empty when probe data are not held.
+  std::vector<std::uint16_t> plane1;
+  std::vector<std::uint16_t> plane2;
+  // One per probe set of the loaded layout.
+  std::vector<char> calls;
+  std::vector<VALUE_TRIPLE> triples;
+
+  bool HasPlanes() const { return !plane1.empty(); }
+  std::size_t CellIndex(int x, int y) const {
+    return static_cast<std::size_t>(x) * static_cast<std::size_t>(dimension) +
+           static_cast<std::size_t>(y);
+  }
+  // Sizes both planes for `size` cells per side, all cells 0.
+  void AllocatePlanes(int size) {
+    dimension = size;
+    const auto cells = static_cast<std::size_t>(size) * static_cast<std::size_t>(size);
+    plane1.assign(cells, 0);
+    plane2.assign(cells, 0);
+  }
+  // One call (0) and one empty triple per probe set of the loaded layout.
+  void AllocateUnitTables();
+
+  // Cell intensity files. Both fill plane1 and plane2 for the loaded layout's dimension
+  // (rotated when RotatedLayout is set).
+  [[nodiscard]] bool ReadTextCel(const char* path);
+  [[nodiscard]] bool ReadBinaryCel(const char* path);
+
+  // The array as a whole: from its QVF file when there is one (unless ignoreExisting),
+  // else from its DAT or CEL file, then its median, calls and values, then the QVF file
+  // is written.
+  [[nodiscard]] bool ReadArray(const char* path, bool ignoreExisting, bool logAccess);
+  // dataPath with its extension replaced by "qvf"; in the working folder with
+  // QVF_IN_WORKING set.
+  std::string QvfPath() const;
+  [[nodiscard]] bool WriteQvf();
+  // Reads a QVF file written for the loaded chip layout; a file of another format
+  // version, dimension or size is refused with a red line. With headerOnly only the
+  // header is taken.
+  [[nodiscard]] bool ReadExisting(const char* qvfPath, bool headerOnly, bool logAccess);
+  // The genotype-call text file beside the data file (SNP arrays); false with a red line
+  // when it is missing or unusable.
+  [[nodiscard]] bool ReadGenotypeCallFile(const char* path);
+  // Calls (and with QEX5_SIGNAL values) from the result text file beside the data file
+  // (expression arrays); when it is missing or unusable the calls are computed from the
+  // intensities. True when the calls came from the file.
+  bool ReadResultTextFile(const char* path);
+
+  // Normalisation against a baseline array. The q-quantile of the intensities of every
+  // 9th cell that belongs to a probe set (plane2 when normalised, else plane1);
+  // MISSING_VALUE when there is none.
+  double GetQuantile(double q, bool fromNormalised) const;
+  // Fit the global normaliser's curve from matched quantiles, or from the invariant set,
+  // of this array's and the baseline's raw intensities.
+  [[nodiscard]] bool GetNormalizeQuantiles(const CHIP_DATA* baseline);
+  [[nodiscard]] bool FilterDat(const CHIP_DATA* baseline);
+  // Maps plane1 through the curve into plane2 and marks the array normalised against the
+  // baseline. force renormalises an array already normalised against it; keepCurve
+  // leaves the curve for the normalisation plot; save writes the QVF file.
+  [[nodiscard]] bool NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCurve, bool save);
+
+  // Presence calls from the raw intensities of perfect-match and mismatch cells.
+  void ComputePresenceCalls();
+  // The call of one probe set, with the background and noise of the last
+  // ComputePresenceCalls.
+  char PresenceCall(int unit);
+  // Rescales plane1 to the new median and writes the QVF file.
+  [[nodiscard]] bool ScaleIntensities(int newMedian);
+
+ private:
+  // Background, noise and difference threshold of the presence calls.
+  int mPresenceBackground = 0;
+  double mPresenceNoise = 1.0;
+  double mPresenceThreshold = 4.0;
+  // Per-pair scratch of PresenceCall, kept so that no probe set allocates.
+  std::vector<double> mPairDifferences;
+  std::vector<double> mPairLogRatios;
+};
+
+// The working object every array reader fills.
+extern CHIP_DATA ChipData;
+
+// Fuzz entries: the QVF reader (for the loaded layout, probe data read), and the result
+// and genotype-call text readers on a text file beside a data file.
+bool FuzzReadExisting(const std::uint8_t* data, std::size_t size);
+bool FuzzReadResultTextFile(const std::uint8_t* data, std::size_t size);
+bool FuzzReadGenotypeCallFile(const std::uint8_t* data, std::size_t size);

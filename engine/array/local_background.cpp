@@ -1,0 +1,77 @@
+// Zone backgrounds of the group's arrays.
+#include "engine/array/local_background.hpp"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/numerics/db_vector.hpp"
+#include "engine/group/group.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/numerics/numerics.hpp"
+
+namespace {
+
+// Cells per zone side; at least one, so that chips under 10 cells wide keep working.
+int ZoneSize() {
+  return std::max(1, Layout.dimension / kBackgroundZones);
+}
+
+// A zone's cells run from its start to the next zone's start; the last zone takes the rest.
+int ZoneEnd(int zone, int size) {
+  return zone == kBackgroundZones - 1 ? Layout.dimension
+                                      : std::min(Layout.dimension, (zone + 1) * size);
+}
+
+void ComputeArrayBackground(int array, const std::uint16_t* plane, DB_VECTOR& samples) {
+  ArraySlot& slot = TheGroup().Array(array);
+  const std::size_t cells =
+      static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
+  if (plane == nullptr && slot.intensities.size() == cells) plane = slot.intensities.data();
+  const int size = ZoneSize();
+  for (int zoneX = 0; zoneX < kBackgroundZones; ++zoneX) {
+    for (int zoneY = 0; zoneY < kBackgroundZones; ++zoneY) {
+      samples.Clear();
+      if (plane != nullptr && Layout.HasCells()) {
+        for (int x = zoneX * size; x < ZoneEnd(zoneX, size); x += kBackgroundSampleStep)
+          for (int y = zoneY * size; y < ZoneEnd(zoneY, size); y += kBackgroundSampleStep) {
+            if (Layout.Cell(x, y).kind == kCellNoUnit) continue;
+            samples.Append(plane[Layout.CellIndex(x, y)]);
+          }
+      }
+      const double background =
+          SelectQuantile(samples.Elements(), samples.Length(), kBackgroundQuantile);
+      // The table keeps 16 bits; the missing marker is cut like any other value.
+      slot.background[static_cast<std::size_t>(kBackgroundZones * zoneX + zoneY)] =
+          static_cast<std::uint16_t>(static_cast<int>(background));
+    }
+  }
+}
+
+}  // namespace
+
+void ComputeBackground(int array, const std::uint16_t* plane) {
+  Group& group = TheGroup();
+  // Room for the samples of the largest zone (the last one takes the remainder).
+  const int size = ZoneSize();
+  const int largestZone = std::max(size, Layout.dimension - (kBackgroundZones - 1) * size);
+  const int perSide = (largestZone + kBackgroundSampleStep - 1) / kBackgroundSampleStep;
+  DB_VECTOR samples(perSide * perSide);
+  if (array >= 0) {
+    ComputeArrayBackground(array, plane, samples);
+    return;
+  }
+  LogMessage(kCalculatingBackgroundMessage);
+  for (int a = 0; a < group.NumArrays(); ++a) ComputeArrayBackground(a, plane, samples);
+}
+
+int BackgroundZone(int c1, int c2) {
+  const int size = ZoneSize();
+  const int zone1 = std::clamp(c1 / size, 0, kBackgroundZones - 1);
+  const int zone2 = std::clamp(c2 / size, 0, kBackgroundZones - 1);
+  return kBackgroundZones * zone1 + zone2;
+}
+
+int GetBackground(int array, int c1, int c2) {
+  return TheGroup().Array(array).background[static_cast<std::size_t>(BackgroundZone(c1, c2))];
+}

@@ -1,0 +1,133 @@
+// Normalising one array's cell intensities onto the baseline array: quantiles of the
+// intensities, the matched-quantile curve, and NormalizeCel, which maps the raw plane
+// through the fitted curve into plane 2.
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <new>
+#include <vector>
+
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/array/chip_data.hpp"
+#include "engine/array/chip_data_internal.hpp"
+#include "engine/group/group.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/array/normalizer.hpp"
+#include "engine/numerics/numerics.hpp"
+
+namespace {
+
+constexpr int kQuantileSampleStep = 9;
+constexpr int kQuantilePairs = 6000;
+constexpr int kPumpStep = 1000;
+constexpr int kProgressStep = 10000;
+
+std::uint16_t ClampToIntensity(double value) {
+  if (!(value > 0.0)) return 0;
+  if (value >= 65535.0) return 65535;
+  return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace
+
+bool PlanesFitLayout(const CHIP_DATA& array, const CHIP_DATA& baseline) {
+  const std::size_t cells = Layout.cells.size();
+  if (cells > 0 && array.plane1.size() == cells && baseline.plane1.size() == cells) return true;
+  LogMessage(MessageBuffer("    Cannot normalize: the array holds %zu and the baseline %zu intensities "
+                           "for the %zu cells of the chip layout",
+                           array.plane1.size(), baseline.plane1.size(), cells),
+             0, kLogRed);
+  return false;
+}
+
+double CHIP_DATA::GetQuantile(double q, bool fromNormalised) const {
+  const std::vector<std::uint16_t>& plane = fromNormalised ? plane2 : plane1;
+  const std::size_t cells = Layout.cells.size();
+  if (cells == 0 || plane.size() != cells) return MISSING_VALUE;
+  std::vector<double> sample;
+  sample.reserve(cells / kQuantileSampleStep + 10);
+  for (std::size_t i = 0; i < cells; i += kQuantileSampleStep) {
+    const std::uint8_t kind = Layout.cells[i].kind;
+    if (kind == kCellMismatch || kind == kCellPerfectMatch) sample.push_back(plane[i]);
+  }
+  return SelectQuantile(sample.data(), static_cast<int>(sample.size()), q);
+}
+
+bool CHIP_DATA::GetNormalizeQuantiles(const CHIP_DATA* baseline) {
+  if (!PlanesFitLayout(*this, *baseline)) return false;
+  const std::size_t step = ExonArray != 0 ? 10 : 3;
+  const std::size_t cells = Layout.cells.size();
+  std::vector<std::uint16_t> arrayValues;
+  std::vector<std::uint16_t> baselineValues;
+  try {
+    arrayValues.reserve(cells / step + 10);
+    baselineValues.reserve(cells / step + 10);
+  } catch (const std::bad_alloc&) {
+    LogMessage("    Allocation failed in GetNormalizeQuantiles()", 0, kLogRed);
+    return false;
+  }
+  for (std::size_t i = 0; i < cells; i += step) {
+    if (Layout.cells[i].kind != kCellPerfectMatch) continue;
+    arrayValues.push_back(plane1[i]);
+    baselineValues.push_back(baseline->plane1[i]);
+  }
+  if (arrayValues.empty()) {
+    LogMessage("    No perfect-match cells to match quantiles on", 0, kLogRed);
+    return false;
+  }
+  LogMessage("    Sorting array and baseline data vectors...");
+  std::sort(arrayValues.begin(), arrayValues.end());
+  std::sort(baselineValues.begin(), baselineValues.end());
+
+  const auto count = static_cast<double>(arrayValues.size());
+  const std::size_t last = arrayValues.size() - 1;
+  Normalizer.ClearPoints(kQuantilePairs);
+  for (int i = 0; i < kQuantilePairs; ++i) {
+    const auto m = std::min(static_cast<std::size_t>(std::floor(i * count / kQuantilePairs)), last);
+    Normalizer.AddPoint(arrayValues[m], baselineValues[m]);
+  }
+  return Normalizer.FitCurve();
+}
+
+bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCurve, bool save) {
+  assert(baseline != nullptr && "NormalizeCel needs the baseline array");
+  if (!force && normalised != 0 && SameFileName(baselinePath, baseline->dataPath)) {
+    LogMessage("    Use the existing normalized values");
+    return true;
+  }
+  if (SameFileName(dataPath, baseline->dataPath)) {
+    LogMessage("    Do not normalize the baseline array");
+    plane2 = plane1;
+  } else {
+    const bool fitted = ArraySettings().NORM_METHOD != 0 ? GetNormalizeQuantiles(baseline) : FilterDat(baseline);
+    if (!fitted) return false;
+    LogMessage("    Normalizing CEL: ");
+    // Raw intensities are 16-bit, so the curve is evaluated once per possible value.
+    std::vector<std::uint16_t> mapped(65536);
+    for (std::size_t v = 0; v < mapped.size(); ++v)
+      mapped[v] = ClampToIntensity(Normalizer.MapValue(static_cast<double>(v)));
+    plane2.resize(plane1.size());
+    for (std::size_t i = 0; i < plane1.size(); ++i) {
+      if (i % kPumpStep == 0 && i > 0) {
+        PumpMessages();
+        if (AnalysisRunning == 0) {
+          LogMessage(kUserStopMessage, 0, kLogRed);
+          return false;
+        }
+        if (i % kProgressStep == 0) LogMessage(MessageBuffer("    Normalizing CEL: %d", static_cast<int>(i)), 1);
+      }
+      plane2[i] = mapped[plane1[i]];
+    }
+    const auto mappedMedian = static_cast<std::int32_t>(Normalizer.MapValue(medianIntensity));
+    LogMessage(MessageBuffer("    Median probe intensity: %d -> %d", static_cast<int>(medianIntensity),
+                             static_cast<int>(mappedMedian)),
+               1);
+    medianIntensity = mappedMedian;
+    valuesPresent = 0;
+  }
+  normalised = 1;
+  if (!keepCurve) Normalizer.FreeCurve();
+  baselinePath = baseline->dataPath;
+  return !save || WriteQvf();
+}

@@ -1,0 +1,137 @@
+// The normalisation curve: knots at the 2% to 98% quantiles of the array's values, each
+// the median of the baseline values around it, joined by straight segments, with
+// least-squares lines through the outer knots beyond them.
+#include "engine/array/normalizer.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/services/log_channel.hpp"
+#include "engine/numerics/numerics.hpp"
+
+NORMALIZER Normalizer;
+
+void NORMALIZER::ClearPoints(std::size_t capacity) {
+  mPoints.clear();
+  mPoints.reserve(capacity);
+  mCapacity = capacity;
+}
+
+void NORMALIZER::AddPoint(double x, double y) {
+  if (mPoints.size() >= mCapacity) {
+    LogMessage("    NORMALIZER: NumPoint exceeds limit", 0, kLogRed);
+    return;
+  }
+  mPoints.push_back({static_cast<float>(x), static_cast<float>(y)});
+}
+
+void NORMALIZER::SortPoints() {
+  std::stable_sort(mPoints.begin(), mPoints.end(),
+                   [](const NormPoint& a, const NormPoint& b) { return a.x < b.x; });
+}
+
+double NORMALIZER::LineSlope(const CurveKnot& knot, int first, int count, int step, double fallback) {
+  double crossed = 0.0;
+  double squared = 0.0;
+  for (int i = 0, at = first; i < count; ++i, at += step) {
+    const NormPoint& point = mPoints[static_cast<std::size_t>(at)];
+    const double dx = point.x - knot.x;
+    crossed += dx * (point.y - knot.y);
+    squared += dx * dx;
+  }
+  // No pair beyond the knot, or all of them level with it: carry on the last segment.
+  return squared > 0.0 ? crossed / squared : fallback;
+}
+
+bool NORMALIZER::FitCurve() {
+  mHasCurve = false;
+  SortPoints();
+  const int n = static_cast<int>(mPoints.size());
+  if (n < kMinCurvePairs) {
+    LogMessage(MessageBuffer("    Too few points to fit the normalization curve: %d", n), 0, kLogRed);
+    return false;
+  }
+  if (!(mPoints.front().x < mPoints.back().x)) {
+    LogMessage(MessageBuffer("    All %d points share one intensity; no normalization curve", n), 0, kLogRed);
+    return false;
+  }
+
+  const int halfWidth = std::max(n / kCurveKnots, 2);
+  const int reach = 3 * halfWidth;
+  mWindow.reserve(static_cast<std::size_t>(2 * reach + 1));
+  for (int i = 0; i < kCurveKnots; ++i) {
+    CurveKnot& knot = mKnots[static_cast<std::size_t>(i)];
+    const double quantile = i * 0.96 / (kCurveKnots - 1) + 0.02;
+    // Fewer than 26 pairs would put the top knot one past the end.
+    knot.index = std::min(static_cast<int>(std::floor(quantile * n + 0.5)), n - 1);
+    knot.x = mPoints[static_cast<std::size_t>(knot.index)].x;
+    const CurveKnot* previous = i > 0 ? &mKnots[static_cast<std::size_t>(i - 1)] : nullptr;
+    if (previous != nullptr && previous->x == knot.x) {
+      knot.y = previous->y;
+      continue;
+    }
+    const int from = std::max(0, knot.index - reach);
+    const int to = std::min(n - 1, knot.index + reach);
+    mWindow.clear();
+    for (int k = from; k <= to; ++k) mWindow.push_back(mPoints[static_cast<std::size_t>(k)].y);
+    knot.y = SelectQuantile(mWindow.data(), static_cast<int>(mWindow.size()), 0.5);
+  }
+  for (int i = 0; i + 1 < kCurveKnots; ++i) {
+    CurveKnot& knot = mKnots[static_cast<std::size_t>(i)];
+    const CurveKnot& next = mKnots[static_cast<std::size_t>(i + 1)];
+    // Knots on one x (many equal intensities) are joined by a level step, never 0/0.
+    const double dx = next.x - knot.x;
+    knot.slope = dx > 0.0 ? (next.y - knot.y) / dx : 0.0;
+  }
+  mKnots.back().slope = 0.0;
+
+  const CurveKnot& first = mKnots.front();
+  const CurveKnot& last = mKnots.back();
+  const int below = first.index;
+  const int above = n - 1 - last.index;
+  for (const int beyond : {above, below}) {
+    if (beyond > kLineFitLimit)
+      LogMessage(MessageBuffer("    Exceeds the limit %d in LSE_FINDER; use this many data points to fit slope",
+                               kLineFitLimit),
+                 0, kLogRed);
+  }
+  mLower = {first.x, first.y,
+            LineSlope(first, 0, std::min(below, kLineFitLimit), 1, first.slope)};
+  mUpper = {last.x, last.y,
+            LineSlope(last, n - 1, std::min(above, kLineFitLimit), -1,
+                      mKnots[static_cast<std::size_t>(kCurveKnots - 2)].slope)};
+  mHasCurve = true;
+  return true;
+}
+
+double NORMALIZER::MapValue(double x) const {
+  if (!mHasCurve) return x;
+  const CurveKnot& first = mKnots.front();
+  const CurveKnot& last = mKnots.back();
+  if (x < first.x) return (x - first.x) * mLower.slope + first.y + 0.5;
+  if (x > last.x) return (x - last.x) * mUpper.slope + last.y + 0.5;
+  int low = 0;
+  int high = kCurveKnots - 1;
+  while (low + 1 != high) {
+    const int middle = (low + high + 1) / 2;
+    if (x >= mKnots[static_cast<std::size_t>(middle)].x)
+      low = middle;
+    else
+      high = middle;
+  }
+  const CurveKnot& knot = mKnots[static_cast<std::size_t>(low)];
+  return knot.y + (x - knot.x) * knot.slope;
+}
+
+void NORMALIZER::CurvePoints(double low, double high, std::vector<double>& x, std::vector<double>& y) const {
+  x.clear();
+  y.clear();
+  x.push_back(low);
+  y.push_back(MapValue(low));
+  for (const CurveKnot& knot : mKnots) {
+    x.push_back(knot.x);
+    y.push_back(knot.y);
+  }
+  x.push_back(high);
+  y.push_back(MapValue(high));
+}

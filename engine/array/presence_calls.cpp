@@ -1,0 +1,132 @@
+// Presence calls from an array's own intensities, for arrays without a result text file:
+// per probe set, how many probe pairs show the perfect-match cell clearly above its
+// mismatch cell over the background and noise of the array. Also the rescaling of an
+// array's raw intensities to a chosen median.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/array/chip_data.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/numerics/numerics.hpp"
+
+namespace {
+
+constexpr double kBackgroundQuantile = 0.02;
+constexpr double kThresholdPerNoise = 4.0;
+constexpr double kClearRatio = 1.5;
+constexpr int kFewPairs = 9;  // below this no outlying differences are set aside
+constexpr double kPresentFraction = 0.33;
+constexpr double kMarginalFraction = 0.43;
+constexpr double kPresentLogScore = 0.9;
+constexpr int kProgressStep = 300;
+
+bool CellOnArray(const ProbePosition& cell, int dimension) {
+  return cell.x >= 0 && cell.y >= 0 && cell.x < dimension && cell.y < dimension;
+}
+
+}  // namespace
+
+void CHIP_DATA::ComputePresenceCalls() {
+  LogMessage("    No matching QEX txt file; calculating Presence calls...", 0, kLogRed);
+  LogMessage("      Gene 0:");
+  if (calls.size() != static_cast<std::size_t>(Layout.unitCount)) AllocateUnitTables();
+
+  const double background = GetQuantile(kBackgroundQuantile, false);
+  mPresenceBackground = IsMissing(background) ? 0 : static_cast<int>(background);
+  double noiseSum = 0.0;
+  long long noiseCells = 0;
+  if (Layout.cells.size() == plane1.size() && plane2.size() == plane1.size()) {
+    for (std::size_t i = 0; i < plane1.size(); ++i) {
+      if (Layout.cells[i].kind == kCellNoUnit || plane1[i] >= mPresenceBackground) continue;
+      noiseSum += plane2[i];
+      ++noiseCells;
+    }
+  }
+  // No cell below the background, or standard errors of 0, would make every difference
+  // infinitely significant and every ratio a division by zero.
+  const double noise = noiseCells > 0 ? noiseSum / static_cast<double>(noiseCells) : 0.0;
+  mPresenceNoise = noise >= 1.0 ? noise : 1.0;
+  mPresenceThreshold = kThresholdPerNoise * mPresenceNoise;
+
+  for (int unit = 0; unit < Layout.unitCount; ++unit) {
+    const char call = PresenceCall(unit);
+    calls[static_cast<std::size_t>(unit)] = call;
+    PumpMessages();
+    if (unit % kProgressStep == 0) LogMessage(MessageBuffer("      Gene %d: %c", unit, call), 1);
+  }
+}
+
+char CHIP_DATA::PresenceCall(int unit) {
+  if (unit < 0 || unit >= Layout.unitCount) return kCallAbsent;
+  const int side = Layout.dimension;
+  if (plane1.size() != static_cast<std::size_t>(side) * static_cast<std::size_t>(side)) return kCallAbsent;
+  const double floorValue = mPresenceNoise;
+  const double threshold = mPresenceThreshold;
+  mPairDifferences.clear();
+  mPairLogRatios.clear();
+  int positives = 0;
+  int negatives = 0;
+  for (const PairPositions& pair : Layout.Positions(unit)) {
+    const ProbePosition& mismatch = pair[0];
+    const ProbePosition& perfect = pair[1];
+    if (!CellOnArray(perfect, side) || !CellOnArray(mismatch, side)) continue;
+    double pm = plane1[Layout.CellIndex(perfect.x, perfect.y)] - static_cast<double>(mPresenceBackground);
+    double mm = plane1[Layout.CellIndex(mismatch.x, mismatch.y)] - static_cast<double>(mPresenceBackground);
+    if (!(pm > 0.0)) pm = floorValue;
+    if (!(mm > 0.0)) mm = floorValue;
+    if (pm - mm >= threshold && pm / mm >= kClearRatio) ++positives;
+    else if (mm - pm >= threshold && mm / pm >= kClearRatio) ++negatives;
+    mPairDifferences.push_back(pm - mm);
+    mPairLogRatios.push_back(std::log10(pm / mm));
+  }
+  const int pairs = static_cast<int>(mPairDifferences.size());
+  if (pairs == 0) return kCallAbsent;
+
+  const double positiveFraction = static_cast<double>(positives) / pairs;
+  const double ratio = negatives > 0 ? static_cast<double>(positives) / negatives : -1.0;
+  double logSum = 0.0;
+  int counted = 0;
+  if (pairs < kFewPairs) {
+    for (const double l : mPairLogRatios) logSum += l;
+    counted = pairs;
+  } else {
+    double low = 0.0;
+    double high = 0.0;
+    OutlierBounds(mPairDifferences.data(), pairs, &low, &high);
+    for (int i = 0; i < pairs; ++i) {
+      const double d = mPairDifferences[static_cast<std::size_t>(i)];
+      if (d > low && d < high) {
+        logSum += mPairLogRatios[static_cast<std::size_t>(i)];
+        ++counted;
+      }
+    }
+  }
+  // Equal differences leave no pair strictly inside the bounds.
+  const double logScore = counted > 0 ? 10.0 * logSum / counted : 0.0;
+  const bool strong = logScore >= kPresentLogScore;
+
+  if (ratio < 0.0 || (ratio >= 3.0 && ratio < 4.0))
+    return positiveFraction >= kPresentFraction && strong ? kCallPresent : kCallAbsent;
+  if (ratio < 3.0) return kCallAbsent;
+  if (positiveFraction < kPresentFraction) return kCallAbsent;
+  if (positiveFraction < kMarginalFraction) return strong ? kCallPresent : kCallAbsent;
+  return strong ? kCallPresent : kCallMarginal;
+}
+
+bool CHIP_DATA::ScaleIntensities(int newMedian) {
+  if (medianIntensity <= 0) {
+    LogMessage(MessageBuffer("    Cannot scale intensities to median %d: the array's median intensity is %d",
+                             newMedian, static_cast<int>(medianIntensity)),
+               0, kLogRed);
+    return false;
+  }
+  const double factor = static_cast<double>(newMedian) / medianIntensity;
+  for (std::uint16_t& value : plane1) {
+    const double scaled = factor * value + 0.5;
+    value = !(scaled > 0.0) ? 0 : scaled >= 65535.0 ? 65535 : static_cast<std::uint16_t>(scaled);
+  }
+  medianIntensity = newMedian;
+  return WriteQvf();
+}

@@ -1,0 +1,251 @@
+// The QVF file, the program's own binary file of one array: a 3028-byte header, the two
+// intensity planes, one call byte and one value triple per probe set, all little-endian
+// and written field by field. A file is only read for the chip layout it was written for.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <new>
+#include <span>
+
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/array/chip_data.hpp"
+#include "engine/array/chip_data_internal.hpp"
+#include "engine/base/fuzz_support.hpp"
+#include "engine/services/log_channel.hpp"
+#include "platform/byte_reader.hpp"
+#include "platform/byte_writer.hpp"
+
+namespace {
+
+// A text field of the header: the characters up to 999 of them, then zeros.
+void WriteTextField(platform::ByteWriter& writer, std::string_view text) {
+  const std::size_t kept = std::min(text.size(), static_cast<std::size_t>(kQvfTextFieldSize - 1));
+  const std::string_view shown = text.substr(0, kept);
+  const std::size_t end = std::min(shown.find('\0'), shown.size());
+  writer.WriteText(shown.substr(0, end));
+  for (std::size_t i = end; i < kQvfTextFieldSize; ++i) writer.WriteUInt8(0);
+}
+
+std::string TextField(std::span<const std::uint8_t> bytes) {
+  const auto* text = reinterpret_cast<const char*>(bytes.data());
+  return std::string(text, strnlen(text, bytes.size()));
+}
+
+// A plane encoded into one scratch buffer and appended at once, so that a full-size plane
+// costs one pass instead of a million appends.
+void WritePlane(platform::ByteWriter& writer, const std::vector<std::uint16_t>& plane,
+                std::vector<std::uint8_t>& scratch) {
+  scratch.resize(plane.size() * 2);
+  std::uint8_t* out = scratch.data();
+  for (const std::uint16_t value : plane) {
+    *out++ = static_cast<std::uint8_t>(value & 0xFF);
+    *out++ = static_cast<std::uint8_t>(value >> 8);
+  }
+  writer.WriteBytes(scratch);
+}
+
+// Decodes a plane from the reader; false when the file ends first.
+bool ReadPlane(platform::ByteReader& reader, std::vector<std::uint16_t>& plane) {
+  const std::size_t bytes = plane.size() * 2;
+  if (reader.Remaining() < bytes) return false;
+  const std::uint8_t* in = reader.Rest().data();
+  for (std::uint16_t& value : plane) {
+    value = platform::LoadU16(in);
+    in += 2;
+  }
+  return reader.Skip(bytes);
+}
+
+// A read-only QVF file left by an earlier run must not stop the new one from replacing it.
+void ClearReadOnly(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return;
+  if ((info.st_mode & S_IWUSR) == 0) chmod(path.c_str(), info.st_mode | S_IWUSR);
+}
+
+// The header fields as read, before any of them reaches the object.
+struct QvfHeader {
+  std::string headerText;
+  std::uint8_t format = 0;
+  std::uint8_t normalised = 0;
+  std::uint8_t valuesPresent = 0;
+  std::int32_t medianIntensity = 0;
+  std::int32_t dimension = 0;
+  std::string dataPath;
+  std::string baselinePath;
+  float arrayOutlierPercent = 0.0f;
+  float singleOutlierPercent = 0.0f;
+  float callPercent = 0.0f;
+};
+
+bool ReadHeader(platform::ByteReader& reader, QvfHeader& header) {
+  std::vector<std::uint8_t> text(kQvfTextFieldSize);
+  std::uint8_t padding = 0;
+  if (!reader.ReadBytes(text.size(), text)) return false;
+  header.headerText = TextField(text);
+  if (!reader.ReadUInt8(header.format) || !reader.ReadUInt8(header.normalised) ||
+      !reader.ReadUInt8(header.valuesPresent) || !reader.ReadUInt8(padding) ||
+      !reader.ReadInt32(header.medianIntensity) || !reader.Skip(4) ||
+      !reader.ReadInt32(header.dimension) || !reader.ReadBytes(text.size(), text))
+    return false;
+  header.dataPath = TextField(text);
+  if (!reader.ReadBytes(text.size(), text)) return false;
+  header.baselinePath = TextField(text);
+  return reader.ReadFloat(header.arrayOutlierPercent) &&
+         reader.ReadFloat(header.singleOutlierPercent) && reader.ReadFloat(header.callPercent);
+}
+
+void TakeHeader(CHIP_DATA& chip, QvfHeader& header) {
+  chip.headerText = std::move(header.headerText);
+  chip.format = header.format;
+  chip.normalised = header.normalised;
+  chip.valuesPresent = header.valuesPresent;
+  chip.medianIntensity = header.medianIntensity;
+  chip.dimension = header.dimension;
+  chip.dataPath = std::move(header.dataPath);
+  chip.baselinePath = std::move(header.baselinePath);
+  chip.arrayOutlierPercent = header.arrayOutlierPercent;
+  chip.singleOutlierPercent = header.singleOutlierPercent;
+  chip.callPercent = header.callPercent;
+}
+
+}  // namespace
+
+bool CHIP_DATA::WriteQvf() {
+  format = kQvfFormat;
+  const std::string path = QvfPath();
+  PumpMessages();
+  const std::size_t cells = static_cast<std::size_t>(std::max(dimension, 0)) *
+                            static_cast<std::size_t>(std::max(dimension, 0));
+  // A QVF file always carries both planes; an object read without them would write a
+  // file that no reader could place.
+  if (plane1.size() != cells || plane2.size() != cells || calls.size() != triples.size()) {
+    LogMessage(MessageBuffer("    Writing file '%s' failed: the array holds %zu of %zu cells "
+                             "and %zu calls for %zu values",
+                             path.c_str(), plane1.size(), cells, calls.size(), triples.size()),
+               0, kLogRed);
+    return false;
+  }
+
+  platform::ByteWriter writer;
+  WriteTextField(writer, headerText);
+  writer.WriteUInt8(format);
+  writer.WriteUInt8(normalised);
+  writer.WriteUInt8(valuesPresent);
+  writer.WriteUInt8(0);  // padding
+  writer.WriteInt32(medianIntensity);
+  writer.WriteInt32(0);  // reserved
+  writer.WriteInt32(dimension);
+  WriteTextField(writer, dataPath);
+  WriteTextField(writer, baselinePath);
+  writer.WriteFloat(arrayOutlierPercent);
+  writer.WriteFloat(singleOutlierPercent);
+  writer.WriteFloat(callPercent);
+
+  std::vector<std::uint8_t> scratch;
+  WritePlane(writer, plane1, scratch);
+  PumpMessages();
+  WritePlane(writer, plane2, scratch);
+  PumpMessages();
+  for (const char call : calls) writer.WriteUInt8(static_cast<std::uint8_t>(call));
+  PumpMessages();
+  for (const VALUE_TRIPLE& triple : triples) {
+    writer.WriteFloat(triple.value);
+    writer.WriteFloat(triple.stdErr);
+    writer.WriteInt32(triple.outlier);
+  }
+  PumpMessages();
+
+  ClearReadOnly(path);
+  if (!writer.SaveTo(path)) {
+    LogMessage(MessageBuffer("    Writing file '%s' failed", path.c_str()), 0, kLogRed);
+    return false;
+  }
+  return true;
+}
+
+bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAccess) {
+  const std::string path = qvfPath;
+  const auto bytes = platform::ReadWholeFile(path);
+  if (!bytes) return false;
+  platform::ByteReader reader(*bytes);
+
+  QvfHeader header;
+  if (!ReadHeader(reader, header)) {
+    LogMessage(MessageBuffer("  '%s' is not a QVF file: it ends after %zu of the header's %d bytes",
+                             path.c_str(), bytes->size(), kQvfHeaderSize),
+               0, kLogRed);
+    return false;
+  }
+  if (headerOnly) {
+    TakeHeader(*this, header);
+    return true;
+  }
+  if (header.format < kQvfFormat) {
+    LogMessage(MessageBuffer("  '%s' is too old (file format %d)", path.c_str(), header.format), 0,
+               kLogRed);
+    return false;
+  }
+  if (header.format > kQvfFormat) {
+    LogMessage(MessageBuffer("  '%s' is too new (file format %d)", path.c_str(), header.format), 0,
+               kLogRed);
+    return false;
+  }
+  // The tables carry no counts of their own, so only the size tells a file of this chip
+  // from one written for another.
+  const std::uint64_t expected = QvfFileSize(Layout.dimension, Layout.unitCount);
+  if (header.dimension != Layout.dimension || bytes->size() != expected) {
+    LogMessage(MessageBuffer("  '%s' does not fit the chip layout: dimension %d and %zu bytes, "
+                             "where the layout needs dimension %d and %llu bytes",
+                             path.c_str(), static_cast<int>(header.dimension), bytes->size(),
+                             Layout.dimension, static_cast<unsigned long long>(expected)),
+               0, kLogRed);
+    return false;
+  }
+  if (logAccess)
+    LogMessage(MessageBuffer("    Accessing '%s' (file format %d) ", path.c_str(), header.format));
+
+  const GroupSettings& settings = ArraySettings();
+  const bool probeData = settings.LOAD_PROBE_DATA != 0 || ProbeLevelFlag;
+  const auto cells = static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
+  const auto units = static_cast<std::size_t>(Layout.unitCount);
+  try {
+    calls.resize(units);
+    triples.resize(units);
+    plane1.resize(probeData ? cells : 0);
+    plane2.resize(probeData ? cells : 0);
+  } catch (const std::bad_alloc&) {
+    LogMessage("    Allocation failed in CHIP_DATA::ReadExisting", 0, kLogRed);
+    return false;
+  }
+  // The size was checked above, so every read below finds its bytes; the tables are
+  // decoded straight into the object, whose memory a group's next array reuses.
+  TakeHeader(*this, header);
+  bool read = probeData ? ReadPlane(reader, plane1) && ReadPlane(reader, plane2)
+                        : reader.Skip(cells * kQvfBytesPerCell);
+  for (char& call : calls) {
+    std::uint8_t byte = 0;
+    read = read && reader.ReadUInt8(byte);
+    call = static_cast<char>(byte);
+  }
+  for (VALUE_TRIPLE& triple : triples) {
+    read = read && reader.ReadFloat(triple.value) && reader.ReadFloat(triple.stdErr) &&
+           reader.ReadInt32(triple.outlier);
+  }
+  assert(read && "a QVF file of the checked size holds every table");
+  dataPath = path;
+  return read;
+}
+
+bool FuzzReadExisting(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz.qvf", [](const std::string& path) {
+    CHIP_DATA chip;
+    const bool saved = ProbeLevelFlag;
+    ProbeLevelFlag = true;
+    const bool read = chip.ReadExisting(path.c_str(), false, false);
+    ProbeLevelFlag = saved;
+    return read;
+  });
+}

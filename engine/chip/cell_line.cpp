@@ -1,0 +1,117 @@
+// Placing cells: rotation, the range check, the kind rules of each array kind and the
+// limit on probe pairs per probe set.
+#include "engine/chip/cell_line.hpp"
+
+#include <algorithm>
+
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/base/text_helpers.hpp"
+
+int SnpBlockOffset = 0;
+int SnpBlock2Start = 0;
+
+namespace {
+
+std::uint8_t KindOf(const CellFields& cell, int y, bool custom) {
+  switch (ArrayType) {
+    case 1: {
+      // Rows 0 to 2 hold perfect-match probes, then mismatch rows come in twos
+      // (3, 6 and 7, 10 and 11, ...).
+      const int remainder = (y - 3) % 4;
+      return remainder == 0 || remainder == 3 ? kCellMismatch : kCellPerfectMatch;
+    }
+    case 2:
+    case 3:
+      return y % 2 == 1 ? kCellPerfectMatch : kCellMismatch;
+    default:
+      if (PmOnly != 0) return kCellPerfectMatch;
+      if (custom) return cell.kindFlag != 0 ? kCellPerfectMatch : kCellMismatch;
+      return cell.probeBase != cell.targetBase ? kCellPerfectMatch : kCellMismatch;
+  }
+}
+
+bool ParseCellLine(std::string_view line, CellFields& cell) {
+  std::string_view text = SkipPast(line, '=');
+  if (CustomCdf != 0) {
+    return ScanInt(text, cell.x) && ScanInt(text, cell.y) && ScanInt(text, cell.position) &&
+           ScanInt(text, cell.kindFlag);
+  }
+  std::string_view word;
+  int secondPosition = 0;
+  char separator = 0;
+  char centreBase = 0;
+  return ScanInt(text, cell.x) && ScanInt(text, cell.y) && ScanWord(text, word) &&
+         ScanWord(text, word) && ScanWord(text, word) && ScanInt(text, cell.position) &&
+         ScanInt(text, secondPosition) && ScanChar(text, separator) &&
+         ScanChar(text, centreBase) && ScanChar(text, separator) &&
+         ScanChar(text, cell.probeBase) && ScanChar(text, separator) &&
+         ScanChar(text, cell.targetBase);
+}
+
+}  // namespace
+
+bool PlaceCell(int unit, const CellFields& cell, bool custom) {
+  if (unit < 0 || unit >= static_cast<int>(Layout.units.size())) {
+    LogMessage("    Error: cell line outside any probe set", 0, kLogRed);
+    return false;
+  }
+  if (!Layout.HasCells()) {
+    LogMessage("    Error: cell line before the number of rows is known", 0, kLogRed);
+    return false;
+  }
+  UNIT_RECORD& record = Layout.units[static_cast<std::size_t>(unit)];
+  const int dimension = Layout.dimension;
+  int x = cell.x;
+  int y = cell.y;
+  if (RotatedLayout != 0) {
+    x = dimension - 1 - cell.y;
+    y = cell.x;
+  }
+  if (x < 0 || x >= dimension || y < 0 || y >= dimension) {
+    LogMessage(MessageBuffer("    Error: cell (%d, %d) of probe set %s lies outside the %d x %d "
+                             "chip",
+                             cell.x, cell.y, record.name, dimension, dimension),
+               0, kLogRed);
+    return false;
+  }
+
+  CELL_RECORD& target = Layout.Cell(x, y);
+  target.unit = static_cast<std::uint16_t>(unit);
+  target.value = cell.position;
+  target.pair = static_cast<std::int16_t>(record.pairCount / CellsPerPair());
+  target.kind = KindOf(cell, y, custom);
+  if (ArrayType == 3 && SnpBlockOffset != 0) target.value = -SnpBlockOffset;
+
+  ++record.pairCount;
+  if (record.pairCount / CellsPerPair() >= kMaxPairsPerUnit) {
+    LogMessage(MessageBuffer("    Number of probe pairs in probe set %s exceeds limit %d",
+                             record.name, kMaxPairsPerUnit),
+               0, kLogRed);
+    return false;
+  }
+  return true;
+}
+
+bool ReadCellLine(std::string_view line, int unit) {
+  CellFields cell;
+  if (!ParseCellLine(line, cell)) {
+    LogMessage(MessageBuffer("    Error: incomplete cell line '%.*s'",
+                             static_cast<int>(std::min<std::size_t>(line.size(), 80)),
+                             line.data()),
+               0, kLogRed);
+    return false;
+  }
+  return PlaceCell(unit, cell, CustomCdf != 0);
+}
+
+bool CloseUnitCells(UNIT_RECORD& unit) {
+  if (unit.pairCount % CellsPerPair() != 0) {
+    LogMessage(MessageBuffer("    Error: probe set %s ends with an incomplete probe pair",
+                             unit.name),
+               0, kLogRed);
+    return false;
+  }
+  unit.pairCount = static_cast<std::int16_t>(unit.pairCount / CellsPerPair());
+  return true;
+}

@@ -1,0 +1,362 @@
+// Reading and writing the layout cache. Every count in the file is checked against the
+// file's size and the layout's limits before anything is allocated, and the layout is
+// replaced only once the whole file has been read.
+#include "engine/chip/layout_cache.hpp"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstring>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <span>
+#include <type_traits>
+#include <vector>
+
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/base/fuzz_support.hpp"
+#include "engine/services/log_channel.hpp"
+#include "platform/byte_reader.hpp"
+#include "platform/byte_writer.hpp"
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
+
+bool ReadExactly(std::FILE* file, std::vector<std::uint8_t>& bytes, std::size_t count) {
+  bytes.resize(count);
+  return count == 0 || std::fread(bytes.data(), 1, count, file) == count;
+}
+
+// A NUL-terminated text from a fixed field; the last byte is always taken as the end.
+std::string FixedText(std::span<const std::uint8_t> field) {
+  const auto* begin = reinterpret_cast<const char*>(field.data());
+  const auto* end = std::find(begin, begin + field.size() - 1, '\0');
+  return std::string(begin, end);
+}
+
+void WriteFixedText(platform::ByteWriter& writer, std::string_view text, std::size_t size) {
+  const std::size_t length = std::min(text.size(), size - 1);
+  writer.WriteText(text.substr(0, length));
+  for (std::size_t i = length; i < size; ++i) writer.WriteUInt8(0);
+}
+
+constexpr std::size_t kCellChunk = 16384;
+
+void StoreLittleEndian(std::uint8_t* p, std::uint32_t value, int width) {
+  for (int i = 0; i < width; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+void LogDamaged(const char* detail) {
+  LogMessage(MessageBuffer("  The existing cdf.bin file is damaged (%s)", detail), 0, kLogRed);
+}
+
+void LogShort(std::uint64_t actual, std::uint64_t expected) {
+  LogMessage(MessageBuffer("  The existing cdf.bin file is shorter than its header says (%llu "
+                           "of %llu bytes)",
+                           static_cast<unsigned long long>(actual),
+                           static_cast<unsigned long long>(expected)),
+             0, kLogRed);
+}
+
+bool DecodeUnits(std::span<const std::uint8_t> bytes, std::vector<UNIT_RECORD>& units) {
+  const std::uint8_t* p = bytes.data();
+  for (UNIT_RECORD& unit : units) {
+    std::copy_n(p, kUnitNameSize - 1, reinterpret_cast<std::uint8_t*>(unit.name));
+    unit.name[kUnitNameSize - 1] = '\0';
+    unit.pairCount = static_cast<std::int16_t>(platform::LoadU16(p + kUnitNameSize));
+    unit.firstPosition = -1;  // the file's pointer slot means nothing
+    if (unit.pairCount < 0 || unit.pairCount >= kMaxPairsPerUnit) {
+      LogDamaged("a probe set has an impossible number of probe pairs");
+      return false;
+    }
+    p += kCacheUnitSize;
+  }
+  return true;
+}
+
+std::uint16_t LoadLittle16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t LoadLittle32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// Each unit's pair count and where its pairs start in the positions table, side by side:
+// a table small enough to stay in the processor's cache while the cells are decoded.
+struct UnitSpan {
+  std::int32_t first;
+  std::uint16_t pairCount;
+};
+
+// Where the decoding of the cell table stands: the column and row of the next cell, and
+// the positions table being filled (null when no positions are built).
+struct CellWalk {
+  int x = 0;
+  int y = 0;
+  int dimension = 0;
+  PairPositions* positions = nullptr;
+  bool perfectMatchOnly = false;
+};
+
+// A cell record in memory has the very bytes of its record in the file on a
+// little-endian machine (the padding aside), so the file's records are read straight
+// into the table there and only checked; elsewhere each is decoded in place.
+constexpr bool kCellRecordMatchesFile =
+    std::endian::native == std::endian::little && sizeof(CELL_RECORD) == kCacheCellSize &&
+    offsetof(CELL_RECORD, unit) == 0 && offsetof(CELL_RECORD, pair) == 2 &&
+    offsetof(CELL_RECORD, value) == 4 && offsetof(CELL_RECORD, kind) == 8 &&
+    std::is_trivially_copyable_v<CELL_RECORD>;
+static_assert(sizeof(CELL_RECORD) == kCacheCellSize);
+
+void DecodeCellsInPlace(std::span<CELL_RECORD> cells) {
+  if constexpr (!kCellRecordMatchesFile) {
+    for (CELL_RECORD& cell : cells) {
+      std::uint8_t raw[kCacheCellSize];
+      std::memcpy(raw, &cell, kCacheCellSize);
+      cell.unit = LoadLittle16(raw);
+      cell.pair = static_cast<std::int16_t>(LoadLittle16(raw + 2));
+      cell.value = static_cast<std::int32_t>(LoadLittle32(raw + 4));
+      cell.kind = raw[8];
+    }
+  }
+}
+
+// Checks the cell records of one chunk. The spans hold every unit's pair count (0..299),
+// so one unsigned comparison refuses a negative pair and one beyond the unit's last
+// alike. With a positions table each cell's position is stored there while the chunk is
+// in the processor's cache, later cells overwriting earlier ones just as a walk of the
+// finished table would.
+template <bool kBuildPositions>
+bool CheckCells(std::span<const CELL_RECORD> cells, std::span<const UnitSpan> unitSpans,
+                CellWalk& walk) {
+  const CELL_RECORD* cell = cells.data();
+  const std::size_t count = cells.size();
+  const std::size_t unitCount = unitSpans.size();
+  const UnitSpan* spans = unitSpans.data();
+  PairPositions* const positions = walk.positions;
+  const bool perfectMatchOnly = walk.perfectMatchOnly;
+  const int dimension = walk.dimension;
+  int x = walk.x;
+  int y = walk.y;
+  // The pairs are scattered over the positions table, so the slot of a cell some way
+  // ahead in the chunk is fetched into the processor's cache before it is stored.
+  constexpr std::size_t kLookAhead = 32;
+  const std::size_t prefetchEnd = count > kLookAhead ? count - kLookAhead : 0;
+  bool damaged = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    if constexpr (kBuildPositions) {
+      if (i < prefetchEnd) {
+        const CELL_RECORD& ahead = cell[i + kLookAhead];
+        if (ahead.unit < unitCount) {
+          const UnitSpan span = spans[ahead.unit];
+          const std::uint16_t aheadPair =
+              std::min(static_cast<std::uint16_t>(ahead.pair), span.pairCount);
+          __builtin_prefetch(positions + static_cast<std::size_t>(span.first) + aheadPair, 1);
+        }
+      }
+    }
+    const std::uint16_t unit = cell[i].unit;
+    const auto pair = static_cast<std::uint16_t>(cell[i].pair);
+    const std::uint8_t kind = cell[i].kind;
+    if (kind != kCellNoUnit) {
+      damaged |= kind > kCellNoUnit || unit >= unitCount || pair >= spans[unit].pairCount;
+      if (damaged) break;
+      if constexpr (kBuildPositions) {
+        PairPositions& slot = positions[static_cast<std::size_t>(spans[unit].first) + pair];
+        const ProbePosition where{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
+        slot[kind] = where;
+        if (perfectMatchOnly && kind == kCellPerfectMatch) slot[0] = where;
+      }
+    }
+    if (++y == dimension) {
+      y = 0;
+      ++x;
+    }
+  }
+  walk.x = x;
+  walk.y = y;
+  if (damaged) {
+    LogDamaged("a cell names a probe pair that does not exist");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPositions) {
+  FilePointer file(std::fopen(path.c_str(), "rb"));
+  if (!file) return false;
+  struct stat info {};
+  if (fstat(fileno(file.get()), &info) != 0) return false;
+  const auto fileSize = static_cast<std::uint64_t>(info.st_size);
+
+  std::vector<std::uint8_t> bytes;
+  if (!ReadExactly(file.get(), bytes, std::min<std::uint64_t>(fileSize, kCacheHeaderSize)) ||
+      bytes.size() < kCacheHeaderSize) {
+    LogShort(fileSize, kCacheHeaderSize);
+    return false;
+  }
+  platform::ByteReader header(bytes);
+  std::uint8_t format = 0;
+  std::int32_t dimension = 0;
+  std::int32_t unitCount = 0;
+  (void)header.Skip(kCachePathSize);
+  (void)header.ReadUInt8(format);
+  const std::string chipType = FixedText(std::span(bytes).subspan(kCachePathSize + 1, kChipTypeSize));
+  (void)header.Skip(kChipTypeSize);
+  if (!header.ReadInt32(dimension) || !header.ReadInt32(unitCount)) return false;
+
+  if (format < kCacheFormat) {
+    LogMessage(MessageBuffer("  The existing cdf.bin file is too old (file format %d)", format),
+               0, kLogRed);
+    return false;
+  }
+  if (format > kCacheFormat) {
+    LogMessage(MessageBuffer("  The existing cdf.bin file is too new (file format %d)", format),
+               0, kLogRed);
+    return false;
+  }
+  LogMessage(MessageBuffer("  Read in existing binary CDF file %s (file format %d)...\n",
+                           path.c_str(), format));
+  PumpMessages();
+
+  if (dimension <= 0 || dimension > kMaxDimension) {
+    LogDamaged("the dimension is out of range");
+    return false;
+  }
+  if (unitCount < 0 || unitCount > kMaxUnits) {
+    LogDamaged("the number of probe sets is out of range");
+    return false;
+  }
+  const std::uint64_t unitBytes = static_cast<std::uint64_t>(unitCount) * kCacheUnitSize;
+  const std::uint64_t cellCount =
+      static_cast<std::uint64_t>(dimension) * static_cast<std::uint64_t>(dimension);
+  const std::uint64_t expected = kCacheHeaderSize + unitBytes + cellCount * kCacheCellSize;
+  if (fileSize < expected) {
+    LogShort(fileSize, expected);
+    return false;
+  }
+
+  std::vector<UNIT_RECORD> units;
+  std::vector<CELL_RECORD> cells;
+  std::vector<PairPositions> positions;
+  try {
+    units.resize(static_cast<std::size_t>(unitCount));
+    if (!ReadExactly(file.get(), bytes, static_cast<std::size_t>(unitBytes))) {
+      LogShort(fileSize, expected);
+      return false;
+    }
+    if (!DecodeUnits(bytes, units)) return false;
+    if (probeDataNeeded) {
+      std::vector<UnitSpan> spans(units.size());
+      std::size_t totalPairs = 0;
+      for (std::size_t u = 0; u < units.size(); ++u) {
+        spans[u] = {static_cast<std::int32_t>(totalPairs),
+                    static_cast<std::uint16_t>(units[u].pairCount)};
+        totalPairs += static_cast<std::size_t>(units[u].pairCount);
+      }
+      CellWalk walk;
+      walk.dimension = dimension;
+      walk.perfectMatchOnly = PmOnly != 0 || ProbesPerPair == 1;
+      if (buildPositions) {
+        positions.assign(totalPairs, PairPositions{});
+        walk.positions = positions.data();
+      }
+      // Read and checked a chunk at a time, so the records are still in the processor's
+      // cache while they are checked; the table grows a chunk at a time too, so its records
+      // are set up in the cache just before the file's bytes overwrite them.
+      const auto total = static_cast<std::size_t>(cellCount);
+      cells.reserve(total);
+      for (std::size_t first = 0; first < total; first += kCellChunk) {
+        const std::size_t count = std::min(kCellChunk, total - first);
+        cells.resize(first + count);
+        const std::span<CELL_RECORD> chunk = std::span(cells).subspan(first, count);
+        if (std::fread(chunk.data(), kCacheCellSize, count, file.get()) != count) {
+          LogShort(fileSize, expected);
+          return false;
+        }
+        DecodeCellsInPlace(chunk);
+        const bool checked = buildPositions ? CheckCells<true>(chunk, spans, walk)
+                                            : CheckCells<false>(chunk, spans, walk);
+        if (!checked) return false;
+      }
+      if (buildPositions) {
+        for (std::size_t u = 0; u < units.size(); ++u) units[u].firstPosition = spans[u].first;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    LogMessage("    Allocation failed in ReadCdfCache()", 0, kLogRed);
+    return false;
+  }
+
+  Layout.cachePath = path;
+  Layout.format = format;
+  Layout.chipType = chipType;
+  Layout.dimension = dimension;
+  Layout.unitCount = unitCount;
+  Layout.units = std::move(units);
+  Layout.cells = std::move(cells);
+  Layout.positions = std::move(positions);
+  return true;
+}
+
+bool SaveCdfCache() {
+  Layout.format = kCacheFormat;
+  struct stat info {};
+  if (stat(Layout.cachePath.c_str(), &info) == 0)
+    (void)chmod(Layout.cachePath.c_str(), info.st_mode | S_IWUSR);
+
+  LogMessage(MessageBuffer("    Saving %s ...\n", Layout.cachePath.c_str()));
+  PumpMessages();
+
+  platform::ByteWriter writer;
+  WriteFixedText(writer, Layout.cachePath, kCachePathSize);
+  writer.WriteUInt8(Layout.format);
+  WriteFixedText(writer, Layout.chipType, kChipTypeSize);
+  writer.WriteInt32(Layout.dimension);
+  const int unitCount = std::clamp(Layout.unitCount, 0, static_cast<int>(Layout.units.size()));
+  writer.WriteInt32(unitCount);
+  for (int u = 0; u < unitCount; ++u) {
+    const UNIT_RECORD& unit = Layout.units[static_cast<std::size_t>(u)];
+    WriteFixedText(writer, unit.Name(), kUnitNameSize);
+    writer.WriteInt16(unit.pairCount);
+    writer.WriteInt32(0);  // the pointer slot
+  }
+  const std::size_t cellCount =
+      static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
+  // The cell table is most of the file: its records are encoded a chunk at a time.
+  std::vector<std::uint8_t> chunk(kCellChunk * kCacheCellSize);
+  for (std::size_t first = 0; first < cellCount; first += kCellChunk) {
+    const std::size_t count = std::min(kCellChunk, cellCount - first);
+    std::uint8_t* p = chunk.data();
+    for (std::size_t i = first; i < first + count; ++i, p += kCacheCellSize) {
+      const CELL_RECORD cell = i < Layout.cells.size() ? Layout.cells[i] : CELL_RECORD{};
+      StoreLittleEndian(p, cell.unit, 2);
+      StoreLittleEndian(p + 2, static_cast<std::uint16_t>(cell.pair), 2);
+      StoreLittleEndian(p + 4, static_cast<std::uint32_t>(cell.value), 4);
+      p[8] = cell.kind;
+      p[9] = p[10] = p[11] = 0;  // padding
+    }
+    writer.WriteBytes(std::span(chunk.data(), count * kCacheCellSize));
+  }
+  if (!writer.SaveTo(Layout.cachePath)) {
+    LogMessage(MessageBuffer("    Saving %s failed\n", Layout.cachePath.c_str()), 0, kLogRed);
+    return false;
+  }
+  return true;
+}
+
+bool FuzzReadCdfCache(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz.cdf.bin",
+                         [](const std::string& path) { return ReadCdfCache(path, true); });
+}

@@ -1,0 +1,116 @@
+// LoadCdf: the chip type and array kind from the file name, then the cache or a
+// conversion, then the probe positions.
+#include "engine/chip/load_cdf.hpp"
+
+#include <string_view>
+
+#include "engine/chip/array_kind_table.hpp"
+#include "engine/chip/binary_cdf_reader.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/layout_cache.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/chip/pgf_reader.hpp"
+#include "engine/chip/text_cdf_reader.hpp"
+#include "engine/base/text_helpers.hpp"
+#include "platform/path.hpp"
+
+namespace {
+
+constexpr std::string_view kCacheSuffix = ".bin";
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         platform::EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+bool Contains(std::string_view text, std::string_view what) {
+  return text.find(what) != std::string_view::npos;
+}
+
+// The chip type and array kind; false with a red line when the file name gives none.
+bool TakeChipType(const std::string& cdfPath, CdfLoadSettings& settings) {
+  const std::string fileName = platform::FileName(cdfPath);
+  const std::size_t dot = fileName.find('.');
+  if (dot == std::string::npos) {
+    LogMessage(MessageBuffer("    No CDF file specified in \"Open group/Other information\" "
+                             "dialog, or wrong CDF file name: %s",
+                             cdfPath.c_str()),
+               0, kLogRed);
+    return false;
+  }
+  // The chip type must fit the cache's fixed field.
+  if (dot < 2 || dot >= kChipTypeSize) {
+    LogMessage(MessageBuffer("    Incorrect length of 'ChipType' when parsing %s", cdfPath.c_str()),
+               0, kLogRed);
+    return false;
+  }
+  std::string chipType = fileName.substr(0, dot);
+
+  ArrayType = 0;
+  RotatedLayout = 0;
+  ExonArray = 0;
+  const ArrayKind kind = ClassifyChipType(chipType);
+  ArrayType = kind.arrayType;
+  RotatedLayout = kind.rotatedLayout;
+  ExonArray = kind.exonArray;
+  if (kind.exonArray != 0) {
+    PmOnly = 1;
+    settings.MODEL_METHOD = 1;
+    LogMessage("  Found this array type as exon array");
+  } else if (kind.row >= 0) {
+    LogMessage("  Found this array type as SNP array");
+  }
+
+  const std::size_t marker = chipType.find(kCustomCdfMarker);
+  CustomCdf = marker != std::string::npos ? 1 : 0;
+  if (CustomCdf != 0) {
+    LogMessage("  This is a Zelko custom CDF file");
+    chipType.erase(marker);
+  }
+  ProbesPerPair = PmOnly != 0 ? 1 : 2;
+  Layout.chipType = chipType;
+  return true;
+}
+
+bool Convert(const std::string& workingPath, const std::string& maskFile) {
+  const std::string fileName = platform::FileName(workingPath);
+  if (Contains(fileName, ".cdf") || Contains(fileName, ".CDF")) {
+    if (ReadTextCdf(workingPath, maskFile)) return true;
+    if (!CdfFileNotText) return false;
+    return ExtractBinaryCDF(workingPath, maskFile);
+  }
+  if (Contains(fileName, ".pgf") || Contains(fileName, ".PGF")) return ReadPgfFile(workingPath);
+  LogMessage("    Cannot recoganize file type", 0, kLogRed);
+  return false;
+}
+
+}  // namespace
+
+std::string CachePathFor(const std::string& cdfPath) {
+  if (EndsWithNoCase(platform::FileName(cdfPath), kCacheSuffix)) return cdfPath;
+  return cdfPath + std::string(kCacheSuffix);
+}
+
+bool LoadCdf(const std::string& cdfPath, bool rebuild, const std::string& maskFile,
+             CdfLoadSettings& settings) {
+  if (!TakeChipType(cdfPath, settings)) return false;
+  const std::string chipType = Layout.chipType;
+  const std::string cachePath = CachePathFor(cdfPath);
+  const std::string workingPath =
+      cachePath == cdfPath ? cdfPath.substr(0, cdfPath.size() - kCacheSuffix.size()) : cdfPath;
+  Layout.cachePath = cachePath;
+
+  // The cache read builds the probe positions as it goes.
+  if (!rebuild && ReadCdfCache(cachePath, settings.ProbeDataNeeded(), true)) {
+    Layout.chipType = chipType;
+    return true;
+  }
+  Layout.cachePath = cachePath;
+  Layout.chipType = chipType;
+  if (!Convert(workingPath, maskFile)) {
+    ClearLayout();  // no half-converted layout outlives a failed load
+    return false;
+  }
+  BuildProbePositions();
+  return CheckCellPos();
+}

@@ -1,0 +1,216 @@
+// Reading text chip descriptions. The file is walked once through three states: the
+// header (dimension, unit count), a unit's description lines (its name) and its cell
+// lines. Cell lines are the bulk of the file, so they are tested first and parsed in
+// place.
+#include "engine/chip/text_cdf_reader.hpp"
+
+#include <string_view>
+
+#include "engine/chip/array_kind_table.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/cell_line.hpp"
+#include "engine/base/fuzz_support.hpp"
+#include "engine/chip/layout_cache.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/chip/probe_set_mask.hpp"
+#include "engine/chip/probe_tab_reader.hpp"
+#include "engine/base/text_helpers.hpp"
+#include "platform/line_reader.hpp"
+#include "platform/path.hpp"
+
+bool CdfFileNotText = false;
+
+namespace {
+
+enum class ReadState { kHeader, kUnit, kCells };
+
+bool Contains(std::string_view line, std::string_view what) {
+  return line.find(what) != std::string_view::npos;
+}
+
+bool IsCellLine(std::string_view line) {
+  return line.size() >= 4 && line.compare(0, 4, "Cell") == 0 && (line.size() < 5 || line[4] != 'H');
+}
+
+class TextCdfConverter {
+ public:
+  bool Run(platform::LineReader& reader);
+
+ private:
+  bool HeaderLine(std::string_view line);
+  bool UnitLine(std::string_view line);
+  bool CellsLine(std::string_view line);
+  bool CloseUnit();
+  int CurrentCells() const {
+    return mUnit >= 0 ? Layout.units[static_cast<std::size_t>(mUnit)].pairCount : 0;
+  }
+
+  ReadState mState = ReadState::kHeader;
+  int mUnit = -1;
+  bool mUnitOpen = false;
+  std::string mSavedName;
+};
+
+bool TextCdfConverter::Run(platform::LineReader& reader) {
+  std::string_view line;
+  for (;;) {
+    const platform::LineStatus status = reader.Next(line);
+    if (status == platform::LineStatus::kEnd) break;
+    if (status == platform::LineStatus::kError) {
+      LogMessage("    Error: reading the CDF file stopped before its end", 0, kLogRed);
+      return false;
+    }
+    const std::int64_t lineNumber = reader.LineNumber();
+    if (lineNumber == 1 && !Contains(line, "CDF")) {
+      LogMessage("    Not a CDF file or not in text format", 1, kLogRed);
+      CdfFileNotText = true;
+      return false;
+    }
+    if (lineNumber % 100 == 0) {
+      PumpMessages();
+      if (lineNumber % 10000 == 0)
+        LogMessage(MessageBuffer("    Line %d", static_cast<int>(lineNumber)), 1);
+    }
+    if (line.size() <= 2) continue;
+    bool ok = true;
+    switch (mState) {
+      case ReadState::kHeader: ok = HeaderLine(line); break;
+      case ReadState::kUnit: ok = UnitLine(line); break;
+      case ReadState::kCells: ok = CellsLine(line); break;
+    }
+    if (!ok) return false;
+  }
+
+  if (!Layout.HasCells()) {
+    LogMessage("    Error: the CDF file gives no number of rows", 0, kLogRed);
+    return false;
+  }
+  if (mUnitOpen && !CloseUnit()) return false;
+  Layout.unitCount = mUnit + 1;
+  Layout.units.resize(static_cast<std::size_t>(Layout.unitCount));
+  return true;
+}
+
+bool TextCdfConverter::HeaderLine(std::string_view line) {
+  if (Contains(line, "Rows")) {
+    return AllocateCellTable(ReadIntAfterEquals(line), "    Allocation failed in ReadTextCdf()");
+  }
+  if (Contains(line, "Cols")) {
+    const int columns = ReadIntAfterEquals(line);
+    if (columns <= Layout.dimension) return true;
+    if (CustomCdf == 0) {
+      LogMessage("    Number of columns is greater than number of rows", 0, kLogRed);
+      return false;
+    }
+    return AllocateCellTable(columns, "    Allocation failed in ReadTextCdf()");
+  }
+  if (Contains(line, "NumberOfUnits")) {
+    return AllocateUnitTable(ReadIntAfterEquals(line), "    Allocation failed in ReadTextCdf()");
+  }
+  if (Contains(line, "_Block")) mState = ReadState::kUnit;
+  return true;
+}
+
+bool TextCdfConverter::UnitLine(std::string_view line) {
+  if (Contains(line, "Name")) {
+    if (mUnit + 1 >= static_cast<int>(Layout.units.size())) {
+      LogMessage(MessageBuffer("    Error: more probe sets than NumberOfUnits (%d)",
+                               static_cast<int>(Layout.units.size())),
+                 0, kLogRed);
+      return false;
+    }
+    std::string_view name = SkipPast(line, '=');
+    if (name.size() >= static_cast<std::size_t>(kUnitNameSize)) {
+      LogMessage("    Error: the length of probe set name exceeds limit", 0, kLogRed);
+      return false;
+    }
+    if (name.size() == 1) name = mSavedName;
+    ++mUnit;
+    UNIT_RECORD& unit = Layout.units[static_cast<std::size_t>(mUnit)];
+    unit.SetName(name);
+    unit.pairCount = 0;
+    mUnitOpen = true;
+    return true;
+  }
+  if (Contains(line, "CellHeader")) mState = ReadState::kCells;
+  return true;
+}
+
+bool TextCdfConverter::CellsLine(std::string_view line) {
+  if (IsCellLine(line)) return ReadCellLine(line, mUnit);
+  if (ArrayType == 3) {
+    if (Contains(line, "Name")) mSavedName = SkipPast(line, '=');
+    if (Contains(line, "_Block1") || Contains(line, "_Block3")) {
+      SnpBlockOffset = 0;
+    } else if (Contains(line, "_Block2")) {
+      SnpBlockOffset = SnpBlock2Start = CurrentCells() / CellsPerPair();
+    } else if (Contains(line, "_Block4")) {
+      SnpBlockOffset = CurrentCells() / CellsPerPair() - 2 * SnpBlock2Start;
+    }
+  }
+  if (Contains(line, "_Block1")) {
+    if (mUnitOpen && !CloseUnit()) return false;
+    mState = ReadState::kUnit;
+  }
+  return true;
+}
+
+bool TextCdfConverter::CloseUnit() {
+  mUnitOpen = false;
+  if (mUnit < 0) return true;
+  UNIT_RECORD& unit = Layout.units[static_cast<std::size_t>(mUnit)];
+  if (!CloseUnitCells(unit)) return false;
+  if (unit.pairCount == 0) --mUnit;
+  return true;
+}
+
+}  // namespace
+
+bool ReadTextCdf(const std::string& cdfPath, const std::string& maskFile) {
+  CdfFileNotText = false;
+  platform::LineReader reader;
+  if (!reader.Open(cdfPath, kLineBufferLength)) {
+    LogMessage(MessageBuffer("  Reading CDF file '%s' failed\n", cdfPath.c_str()), 0, kLogRed);
+    return false;
+  }
+  LogMessage(MessageBuffer("  Converting CDF file '%s' into Zelko binary format for faster "
+                           "access...",
+                           cdfPath.c_str()));
+  LogMessage("    Line 0");
+  ClearLayout();
+  SnpBlockOffset = 0;
+  SnpBlock2Start = 0;
+
+  TextCdfConverter converter;
+  if (!converter.Run(reader)) return false;
+  reader.Close();
+
+  if (!maskFile.empty()) (void)ApplyProbeSetMask(maskFile);
+  PumpMessages();
+  (void)ReadProbeTabFile(cdfPath);
+  if (ArrayType != 0 && platform::EqualsNoCase(Layout.chipType, TrailingBaseChipType())) {
+    LogMessage(MessageBuffer("    Removing the last base letter from probe set names of %s "
+                             "arrays",
+                             Layout.chipType.c_str()));
+    StripTrailingBase();
+  }
+  return SaveCdfCache();
+}
+
+void StripTrailingBase() {
+  for (int u = 0; u < Layout.unitCount && u < static_cast<int>(Layout.units.size()); ++u) {
+    UNIT_RECORD& unit = Layout.units[static_cast<std::size_t>(u)];
+    const std::string_view name = unit.Name();
+    if (name.empty()) continue;
+    const char last = name.back();
+    if (last == 'A' || last == 'T' || last == 'G' || last == 'C')
+      unit.name[name.size() - 1] = '\0';
+  }
+}
+
+bool FuzzReadTextCdf(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz.cdf", [](const std::string& path) {
+    Layout.cachePath = path + ".bin";
+    return ReadTextCdf(path, "");
+  });
+}

@@ -1,0 +1,177 @@
+// The model's outlier marks: image spikes in the data before the fit, and the single,
+// array and probe outlier steps between fits.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/model/model.hpp"
+#include "engine/numerics/numerics.hpp"
+#include "engine/group/sample_grouping.hpp"
+
+double MODEL::ArrayAbsQuantile(const std::vector<double>& matrix, int array) {
+  DB_VECTOR& values = *mQuantileValues;
+  values.Clear();
+  for (int j = 0; j < mProbes; ++j) values.Append(std::fabs(matrix[Cell(array, j)]));
+  return SelectQuantile(values.Elements(), values.Length(), kOutlierQuantile);
+}
+
+double MODEL::ProbeAbsQuantile(const std::vector<double>& matrix, int probe) {
+  DB_VECTOR& values = *mQuantileValues;
+  values.Clear();
+  for (int i = 0; i < mArrays; ++i) values.Append(std::fabs(matrix[Cell(i, probe)]));
+  return SelectQuantile(values.Elements(), values.Length(), kOutlierQuantile);
+}
+
+std::optional<double> MODEL::PositiveMedian(const double* errors, int count, const double* use) {
+  DB_VECTOR& values = *mErrorValues;
+  values.Clear();
+  for (int k = 0; k < count; ++k) {
+    if (use != nullptr && !(use[k] > kLowPhi)) continue;
+    if (errors[k] > 0.0 && std::isfinite(errors[k])) values.Append(errors[k]);
+  }
+  if (values.Length() == 0) return std::nullopt;
+  return SelectQuantile(values.Elements(), values.Length(), 0.5);
+}
+
+// Whether any array marks the probe; a probe without marks has nothing to unmark.
+bool MODEL::ProbeHasMark(const std::vector<std::uint8_t>& marks, int probe) const {
+  for (int i = 0; i < mArrays; ++i)
+    if (marks[Cell(i, probe)] != 0) return true;
+  return false;
+}
+
+void MODEL::MarkImageSpikes() {
+  std::fill_n(mSpike.begin(), Cell(mArrays, 0), std::uint8_t{0});
+  for (int i = 0; i < mArrays; ++i) {
+    const double limit = kOutlierFactor * ArrayAbsQuantile(mData, i);
+    for (int j = 0; j < mProbes; ++j)
+      if (std::fabs(mData[Cell(i, j)]) > limit) mSpike[Cell(i, j)] = 1;
+  }
+  // A value as large as the probe's values on most arrays is the probe's nature, not a spike.
+  for (int j = 0; j < mProbes; ++j) {
+    if (!ProbeHasMark(mSpike, j)) continue;
+    const double limit = kOutlierFactor * ProbeAbsQuantile(mData, j);
+    for (int i = 0; i < mArrays; ++i)
+      if (mSpike[Cell(i, j)] != 0 && std::fabs(mData[Cell(i, j)]) <= limit) mSpike[Cell(i, j)] = 0;
+  }
+}
+
+bool MODEL::DetectSingleOutliers() {
+  const std::size_t cells = Cell(mArrays, 0);
+  std::copy_n(mSingle.begin(), cells, mFlagBuffer.begin());
+  std::fill_n(mSingle.begin(), cells, std::int16_t{0});
+  std::fill_n(mSinglePerArray.begin(), mArrays, 0.0);
+  std::fill_n(mSinglePerProbe.begin(), mProbes, 0.0);
+  mSingleOutlierCount = 0;
+  const int arrayLimit = static_cast<int>(mProbes * kOutlierShare);
+  const int probeLimit = static_cast<int>(mArrays * kOutlierShare);
+
+  for (int i = 0; i < mArrays; ++i) {
+    const double limit = kOutlierFactor * ArrayAbsQuantile(mResidual, i);
+    for (int j = 0; j < mProbes; ++j) {
+      if (!(std::fabs(mResidual[Cell(i, j)]) > limit)) continue;
+      if (mSinglePerArray[Index(i)] >= arrayLimit || mSinglePerProbe[Index(j)] >= probeLimit)
+        continue;
+      mSingle[Cell(i, j)] = 1;
+      mSinglePerArray[Index(i)] += 1.0;
+      mSinglePerProbe[Index(j)] += 1.0;
+      ++mSingleOutlierCount;
+    }
+  }
+  // A residual as large as the probe's residuals on most arrays is not singular.
+  for (int j = 0; j < mProbes; ++j) {
+    if (mSinglePerProbe[Index(j)] == 0.0) continue;
+    const double limit = kOutlierFactor * ProbeAbsQuantile(mResidual, j);
+    for (int i = 0; i < mArrays; ++i) {
+      if (mSingle[Cell(i, j)] == 0 || std::fabs(mResidual[Cell(i, j)]) > limit) continue;
+      mSingle[Cell(i, j)] = 0;
+      mSinglePerArray[Index(i)] -= 1.0;
+      mSinglePerProbe[Index(j)] -= 1.0;
+      --mSingleOutlierCount;
+    }
+  }
+  return !std::equal(mSingle.begin(), mSingle.begin() + static_cast<std::ptrdiff_t>(cells),
+                     mFlagBuffer.begin());
+}
+
+bool MODEL::DetectArrayOutliers() {
+  double squares = 0.0;
+  for (int i = 0; i < mArrays; ++i)
+    if (mArrayOutlier[Index(i)] == 0) squares += mResultTheta[Index(i)] * mResultTheta[Index(i)];
+  std::copy_n(mArrayOutlier.begin(), mArrays, mPreviousArrayOutlier.begin());
+  std::fill_n(mArrayOutlier.begin(), mArrays, std::int16_t{0});
+  mArraysInUse = mArrays;
+  const int minimumKept = std::max(kMinimumKept, static_cast<int>(mArrays * kOutlierShare));
+  // A perfect fit has no positive standard error, and nothing to measure misfit against.
+  const std::optional<double> median = PositiveMedian(mThetaStdErr.data(), mArrays, nullptr);
+
+  for (int i = 0; i < mArrays && mArraysInUse > minimumKept; ++i) {
+    const bool misfit = median && mThetaStdErr[Index(i)] > kOutlierFactor * *median;
+    const bool dominant =
+        mPreviousArrayOutlier[Index(i)] == 0 && squares > 0.0 &&
+        mResultTheta[Index(i)] * mResultTheta[Index(i)] / squares > kDominantShare;
+    if (!misfit && !dominant) continue;
+    mArrayOutlier[Index(i)] = 1;
+    --mArraysInUse;
+  }
+
+  // Replicates of a sample are never all set aside.
+  if (mOptions.noRepArrayOutlier) {
+    for (int s = 0; s < SampleGrouping.SampleCount(); ++s) {
+      const int first = SampleGrouping.SampleFirst(s);
+      const int replicates = SampleGrouping.ReplicateCount(s);
+      bool allFlagged = replicates > 0;
+      for (int k = 0; k < replicates && allFlagged; ++k) {
+        const int array = SampleGrouping.OrderedArray(first + k);
+        allFlagged = array >= 0 && array < mArrays && mArrayOutlier[Index(array)] != 0;
+      }
+      if (!allFlagged) continue;
+      for (int k = 0; k < replicates; ++k) {
+        mArrayOutlier[Index(SampleGrouping.OrderedArray(first + k))] = 0;
+        ++mArraysInUse;
+      }
+    }
+  }
+  return !std::equal(mArrayOutlier.begin(), mArrayOutlier.begin() + mArrays,
+                     mPreviousArrayOutlier.begin());
+}
+
+bool MODEL::DetectProbeOutliers() {
+  // Probe effects read from the probe sensitivity index keep their marks.
+  if (!mFitPhi) return false;
+  const int probesBefore = mProbesInUse;
+  std::copy_n(mProbeOutlier.begin(), mProbes, mPreviousProbeOutlier.begin());
+  std::fill_n(mProbeOutlier.begin(), mProbes, std::int16_t{0});
+  mProbesInUse = mProbes;
+
+  const int excluded = std::min(mOptions.excludedFivePrimeProbes, mProbes);
+  for (int j = 0; j < excluded && mProbesInUse >= kMinimumKept; ++j) {
+    mProbeOutlier[Index(j)] = 1;
+    --mProbesInUse;
+  }
+
+  const int minimumKept = std::max(kMinimumKept, static_cast<int>(mProbes * kOutlierShare));
+  const std::optional<double> median =
+      PositiveMedian(mPhiStdErr.data(), mProbes, mResultPhi.data());
+
+  // Probes that barely respond. The difference model looks from the 3' end.
+  const bool fromLast = mOptions.method == kModelPmMmDifference;
+  for (int k = 0; k < mProbes && mProbesInUse > minimumKept; ++k) {
+    const int j = fromLast ? mProbes - 1 - k : k;
+    if (mProbeOutlier[Index(j)] != 0 || mResultPhi[Index(j)] > kLowPhi) continue;
+    mProbeOutlier[Index(j)] = 1;
+    --mProbesInUse;
+  }
+
+  for (int j = 0; j < mProbes && mProbesInUse > minimumKept; ++j) {
+    if (mProbeOutlier[Index(j)] != 0) continue;
+    const bool misfit = median && mPhiStdErr[Index(j)] > kOutlierFactor * *median;
+    const bool dominant =
+        mPreviousProbeOutlier[Index(j)] == 0 && probesBefore > 0 &&
+        mResultPhi[Index(j)] * mResultPhi[Index(j)] / probesBefore > kDominantShare;
+    if (!misfit && !dominant) continue;
+    mProbeOutlier[Index(j)] = 1;
+    --mProbesInUse;
+  }
+  return !std::equal(mProbeOutlier.begin(), mProbeOutlier.begin() + mProbes,
+                     mPreviousProbeOutlier.begin());
+}
