@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-asan run bench format clean
+.PHONY: all deps configure build test test-asan run bench format format-check clean
 
 all: build
 
@@ -31,7 +31,9 @@ test-asan: deps
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-run: build
+# Only the program and the generator of its demo data, not the tests.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target zelko zelko-synth
 	scripts/run-demo $(BUILD)
 
 bench: deps
@@ -39,8 +41,15 @@ bench: deps
 	cmake --build build-bench -j $(JOBS)
 	@set -e; for b in build-bench/bench/*_bench; do if [ -x "$$b" ]; then "$$b"; fi; done
 
+FORMAT_FOLDERS = platform engine genes genome shell scramble installer tools bench
+FORMAT_FILES = $(shell find $(FORMAT_FOLDERS) \( -name '*.cpp' -o -name '*.hpp' -o -name '*.h' -o -name '*.c' \) 2>/dev/null)
+
 format:
-	find platform engine tools bench -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i
+	clang-format -i $(FORMAT_FILES)
+
+# Fails when any file differs from what clang-format would make of it.
+format-check:
+	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-bench
