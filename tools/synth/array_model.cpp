@@ -52,14 +52,6 @@ bool ValidScanTime(const std::string& time) {
   return true;
 }
 
-bool ValidName(const std::string& name) {
-  if (name.empty() || name.size() > 64) return false;
-  return std::all_of(name.begin(), name.end(), [](char ch) {
-    return IsDigit(ch) || (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || ch == '_' ||
-           ch == '-';
-  });
-}
-
 // The chip type must survive the header: nothing that ends it early or shifts the scan
 // time.
 bool IsUsableChipTypeName(const std::string& chipType) {
@@ -81,6 +73,14 @@ std::vector<std::size_t> DrawCells(Deviates& deviates, std::vector<bool>& taken,
 }
 
 }  // namespace
+
+bool IsUsableArrayName(std::string_view name) {
+  if (name.empty() || name.size() > kLongestArrayName) return false;
+  return std::all_of(name.begin(), name.end(), [](char ch) {
+    return IsDigit(ch) || (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || ch == '_' ||
+           ch == '-';
+  });
+}
 
 std::string ScanTimeFromSeed(std::uint64_t seed) {
   SynthRandom random(seed ^ 0x5CA11ED5ULL);
@@ -109,7 +109,7 @@ std::optional<ArrayTruth> MakeArray(const ChipTruth& chip, const ArrayOptions& o
     if (error != nullptr) *error = std::move(reason);
     return std::nullopt;
   };
-  if (!ValidName(options.name))
+  if (!IsUsableArrayName(options.name))
     return fail("the array name must be 1 to 64 letters, digits, '_' or '-'");
   if (!IsUsableChipTypeName(chip.chipType))
     return fail("the chip type must not hold '.', '/', line ends or 0x14");

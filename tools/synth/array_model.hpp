@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/synth/chip_model.hpp"
@@ -72,6 +73,12 @@ struct ArrayTruth {
 // the header).
 std::optional<ArrayTruth> MakeArray(const ChipTruth& chip, const ArrayOptions& options,
                                     std::string* error = nullptr);
+
+inline constexpr std::size_t kLongestArrayName = 64;
+
+// Whether a text may name an array: 1 to kLongestArrayName letters, digits, '_' or '-',
+// so that it neither breaks the scanner header nor leads its files out of their folder.
+bool IsUsableArrayName(std::string_view name);
 
 // A scan time "MM/DD/YY hh:mm:ss" made from the seed.
 std::string ScanTimeFromSeed(std::uint64_t seed);

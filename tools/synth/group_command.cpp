@@ -29,7 +29,8 @@ constexpr const char* kGroupUsage =
     "one departs from it by a known monotone brightness curve and has some probe sets\n"
     "changed. Each '<name>NN.CEL' gets its calls beside it: a result text file on\n"
     "expression chips, a genotype-call file on SNP chips (kind-1 arrays are named\n"
-    "'<name>NNA.CEL' and share '<name>NN.txt'). '<name>.curves.txt' lists the truth.\n"
+    "'<name>NNB.CEL', the sub-array groups open, and read '<name>NN.txt').\n"
+    "'<name>.curves.txt' lists the truth.\n"
     "\n"
     "chip options (as for 'zelko-synth chip'):\n"
     "  --kind K          expression | pm-only | exon | snp1 | snp2 | snp3 | snp3-rotated\n"
@@ -42,10 +43,13 @@ constexpr const char* kGroupUsage =
     "  --seed N          seed of the group (default 1)\n"
     "  --noise X         spread of a cell's log intensity per array, 0 to 1 (default 0.05)\n"
     "  --changed P       percent of probe sets changed per array, 0 to 100 (default 10)\n"
-    "  --name NAME       file name stem (default group)\n"
+    "  --name NAME       file name stem: letters, digits, '_', '-' (default group)\n"
     "  --form F          text | binary cell files (default text)\n"
     "  --no-calls        leave out the text files of calls\n"
     "  --out DIR         output folder (default .)\n";
+
+// Three digits of the array number and a sub-array letter.
+constexpr std::size_t kArrayNameSuffix = 4;
 
 struct GroupArguments {
   ChipOptions chip;
@@ -77,6 +81,10 @@ std::string TakeOption(GroupArguments& args, std::string_view option, std::strin
     if (!ParseWhole(value, 0, 100, number)) return "--changed takes 0 to 100";
     args.group.changedPercent = static_cast<int>(number);
   } else if (option == "--name") {
+    // Room for the array number and the sub-array letter in the array's name.
+    if (value.size() + kArrayNameSuffix > kLongestArrayName || !IsUsableArrayName(value))
+      return "--name takes 1 to " + std::to_string(kLongestArrayName - kArrayNameSuffix) +
+             " letters, digits, '_' or '-'";
     args.name = value;
   } else if (option == "--form") {
     if (value != "text" && value != "binary") return "unknown form '" + std::string(value) + "'";
@@ -138,7 +146,8 @@ int RunGroupCommand(int argc, char** argv) {
   const int count = args.group.arrays;
   for (int a = 0; a < count; ++a) {
     const std::string stem = Numbered(args.name, a + 1, count);
-    const std::string arrayName = chip->arrayType == 1 ? stem + "A" : stem;
+    // Groups of SNP kind 1 open only the files of sub-array B.
+    const std::string arrayName = chip->arrayType == 1 ? stem + "B" : stem;
     const ArrayTruth scanned = ScannedArray(*chip, group, a, arrayName);
     const std::string celPath = platform::JoinPath(args.out, CelFileName(scanned));
     if (!WriteCel(scanned, args.form, celPath)) return Fail("cannot write " + celPath);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -89,6 +90,9 @@ constexpr const char* kDatOptions =
     "  --pixels-per-cell N side of a cell's square of pixels, 3 to 64 (default 8)\n"
     "  --margin N          pixels around the cell grid (default 10)\n";
 
+constexpr std::string_view kChipForms[] = {"text-cdf",  "binary-cdf", "pgf",
+                                           "probe-tab", "mask",       "truth"};
+
 struct Arguments {
   synth::ChipOptions chip;
   std::string out = ".";
@@ -136,6 +140,11 @@ int RunChip(int argc, char** argv) {
           args.out = value;
         } else if (option == "--forms") {
           args.forms = SplitList(value);
+          // Refused before any file is written.
+          for (const std::string& form : args.forms)
+            if (std::find(std::begin(kChipForms), std::end(kChipForms), form) ==
+                std::end(kChipForms))
+              return "unknown form '" + form + "'";
         } else {
           return std::string("unknown option " + std::string(option) +
                              " (see zelko-synth chip --help)");
@@ -147,9 +156,12 @@ int RunChip(int argc, char** argv) {
   std::string error;
   const std::optional<synth::ChipTruth> chip = synth::MakeChip(args.chip, &error);
   if (!chip) return synth::Fail(error);
-  const bool both =
-      std::find(args.forms.begin(), args.forms.end(), "text-cdf") != args.forms.end() &&
-      std::find(args.forms.begin(), args.forms.end(), "binary-cdf") != args.forms.end();
+  const auto asked = [&](std::string_view form) {
+    return std::find(args.forms.begin(), args.forms.end(), form) != args.forms.end();
+  };
+  if (asked("pgf") && !chip->pmOnly)
+    return synth::Fail("probe group files hold perfect-match-only chips (pm-only, exon)");
+  const bool both = asked("text-cdf") && asked("binary-cdf");
   for (const std::string& form : args.forms) {
     bool written = false;
     std::string path;
@@ -163,8 +175,6 @@ int RunChip(int argc, char** argv) {
       written = synth::WriteBinaryCdf(*chip, path);
     } else if (form == "pgf") {
       path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kPgf));
-      if (!chip->pmOnly)
-        return synth::Fail("probe group files hold perfect-match-only chips (pm-only, exon)");
       written = synth::WritePgf(*chip, path);
     } else if (form == "probe-tab") {
       path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kProbeTab));
@@ -172,11 +182,9 @@ int RunChip(int argc, char** argv) {
     } else if (form == "mask") {
       path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kMask));
       written = synth::WriteMask(synth::MakeMask(*chip, args.chip.seed), path);
-    } else if (form == "truth") {
+    } else {  // truth, the forms having been checked
       path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kTruth));
       written = synth::WriteTruth(*chip, path);
-    } else {
-      return synth::Fail("unknown form '" + form + "'");
     }
     if (!written) return synth::Fail("cannot write " + path);
     std::printf("%s\n", path.c_str());
