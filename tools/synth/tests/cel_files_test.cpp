@@ -462,3 +462,36 @@ TEST(SynthArrayModel, OutliersAreBrightSpecksOrDarkScratchesOfTheirModel) {
   EXPECT_GT(bright, 150);
   EXPECT_GT(dark, 150);
 }
+
+TEST(SynthCelFiles, AHandMadeRotatedCellIsWrittenAsWorkedOutByHand) {
+  platform::testing::TempFolder folder;
+  // A rotated array of side 2: the cell at layout (0, 1) is written at file (1, 1), the
+  // last cell of the file.
+  synth::ArrayTruth array;
+  array.chipType = "Hand";
+  array.name = "hand";
+  array.scanTime = "01/02/03 04:05:06";
+  array.dimension = 2;
+  array.rotated = true;
+  array.cells.resize(4);
+  for (synth::CellTruth& cell : array.cells) cell = {80.0, 80.0f, 9.5f, 16};
+  array.cells[1] = {100.0, 100.5f, 9.0f, 4};
+  // A reader keeps 101 and 4 of it.
+  EXPECT_EQ(synth::ExpectedIntensity(array.cells[1]), 101);
+  EXPECT_EQ(synth::ExpectedStandardError(array.cells[1]), 4);
+
+  ASSERT_TRUE(synth::WriteCel(array, synth::CelForm::kText, folder.File("t.CEL")));
+  const std::string text = FileText(folder.File("t.CEL"));
+  EXPECT_NE(text.find("0\t1\t80.0\t9.5\t16\n1\t1\t100.5\t9.0\t4\n\n[MASKS]"), std::string::npos)
+      << text;
+
+  ASSERT_TRUE(synth::WriteCel(array, synth::CelForm::kBinary, folder.File("b.CEL")));
+  const std::vector<std::uint8_t> bytes = FileBytes(folder.File("b.CEL"));
+  // No masked or outlier cells: the last ten bytes are that cell's mean, deviation and
+  // pixel count.
+  ASSERT_GT(bytes.size(), 10u);
+  const std::uint8_t* last = bytes.data() + bytes.size() - 10;
+  EXPECT_EQ(platform::LoadF32(last), 100.5f);
+  EXPECT_EQ(platform::LoadF32(last + 4), 9.0f);
+  EXPECT_EQ(platform::LoadU16(last + 8), 4);
+}

@@ -567,3 +567,42 @@ TEST(SynthChipFiles, TheTruthListingNamesEveryPairsCells) {
   EXPECT_EQ(unit, 11);
   EXPECT_EQ(FirstDifference(read, TruthProbes(chip)), "");
 }
+
+TEST(SynthChipFiles, AHandMadeRotatedPairIsWrittenAsWorkedOutByHand) {
+  platform::testing::TempFolder folder;
+  // One probe set of one pair on a rotated chip of side 4: the perfect match at layout
+  // (1, 0), the mismatch at (1, 1). Turned for the files, (x, y) goes to (y, 3 - x).
+  synth::ChipTruth chip;
+  chip.chipType = "Hand";
+  chip.dimension = 4;
+  chip.rotated = true;
+  synth::ChipUnit unit;
+  unit.name = "U";
+  synth::ProbePair pair;
+  pair.pm = {1, 0, 1};
+  pair.mm = {1, 1, 2};
+  unit.blocks.push_back({"U", {pair}});
+  chip.units.push_back(unit);
+
+  ASSERT_TRUE(synth::WriteTextCdf(chip, folder.File("hand.cdf")));
+  const std::string text = FileText(folder.File("hand.cdf"));
+  // The target of pair 0 is A: the mismatch probe is A too, the perfect match T.
+  EXPECT_NE(
+      text.find("\nCell1=1\t2\tN\tf\tU\t2\t0\tA\tA\tA\t0\nCell2=0\t2\tN\tf\tU\t1\t0\tT\tT\tA\t0\n"),
+      std::string::npos)
+      << text;
+
+  ASSERT_TRUE(synth::WriteBinaryCdf(chip, folder.File("hand.bin.cdf")));
+  const std::vector<std::uint8_t> bytes = FileBytes(folder.File("hand.bin.cdf"));
+  // The perfect match's cell record: atom 0, x 0, y 2, position 1, bases T and A.
+  const std::vector<std::uint8_t> record = {0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 0, 0, 'T', 'A'};
+  EXPECT_NE(std::search(bytes.begin(), bytes.end(), record.begin(), record.end()), bytes.end());
+
+  // On the fixed grid of 2560 the turn sends (1, 0) to (0, 2558): probe number
+  // 2558 x 2560 + 0 + 1.
+  chip.pmOnly = true;
+  chip.units[0].blocks[0].pairs[0].mm = {};
+  ASSERT_TRUE(synth::WritePgf(chip, folder.File("hand.pgf")));
+  EXPECT_NE(FileText(folder.File("hand.pgf")).find("\nU\tmain\n\t1\n\t\t6548481\tpm\n"),
+            std::string::npos);
+}
