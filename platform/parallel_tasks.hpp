@@ -8,6 +8,8 @@
 namespace platform {
 
 // The threads a job may use, the calling one included: the machine's cores, at most 8.
+// The one count behind every reader's threads, whether they run through RunTasks or
+// keep helpers of their own.
 int WorkerThreadCount();
 
 // Runs task(i) for every i from 0 to count - 1 on up to threads threads (the calling one

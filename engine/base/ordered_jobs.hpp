@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/parallel_tasks.hpp"
+
 template <typename Job>
 class OrderedJobs {
  public:
@@ -127,10 +129,10 @@ class OrderedJobs {
   std::vector<std::thread> mHelpers;
 };
 
-// Helper threads for a job list: none for a single job, else one less than the cores,
-// at most `most` (the calling thread takes every result in turn, so more gain little).
+// Helper threads for a job list: none for a single job, else the worker threads a job
+// may use besides the calling one, at most `most` (the calling thread takes every result
+// in turn, so more gain little).
 inline int HelperThreadsFor(std::size_t jobs, int most) {
   if (jobs < 2) return 0;
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores < 2 ? 0 : static_cast<int>(std::min<unsigned>(cores - 1, static_cast<unsigned>(most)));
+  return std::clamp(platform::WorkerThreadCount() - 1, 0, std::max(most, 0));
 }

@@ -1,10 +1,12 @@
 // OrderedJobs: with any number of helpers, every result is taken in order, is the one of
 // its job, stays untouched while the calling thread uses it, and each thread keeps to its
-// own context; leaving before the last job ends the helpers.
+// own context; leaving before the last job ends the helpers; the helpers are counted
+// from the one count of worker threads.
 #include "engine/base/ordered_jobs.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <thread>
@@ -91,4 +93,20 @@ TEST(OrderedJobs, LeavingEarlyEndsTheHelpers) {
   // The helpers ran at most a ring of slots ahead of the last job handed back.
   EXPECT_GE(runs.load(), 5);
   EXPECT_LE(runs.load(), 5 + 2 * 3);
+}
+
+// The helpers of a job list come out of the same count of worker threads as the
+// platform's task runner: never more than it allows besides the calling thread, never
+// more than asked for, and none for a single job.
+TEST(OrderedJobs, HelpersComeFromTheWorkerThreadCount) {
+  const int workers = platform::WorkerThreadCount();
+  ASSERT_GE(workers, 1);
+  EXPECT_EQ(HelperThreadsFor(0, 3), 0);
+  EXPECT_EQ(HelperThreadsFor(1, 3), 0);
+  EXPECT_EQ(HelperThreadsFor(100, 0), 0);
+  for (const int most : {1, 3, 64}) {
+    const int helpers = HelperThreadsFor(100, most);
+    EXPECT_EQ(helpers, std::min(workers - 1, most)) << most;
+    EXPECT_LT(helpers, workers) << most;
+  }
 }
