@@ -20,6 +20,9 @@ constexpr double kMismatchShare = 0.35;
 constexpr int kFewPixelsPercent = 5;
 constexpr std::int16_t kFewPixels = 9;
 constexpr char kChipTypeMark = '\x14';
+// Long enough for any real chip type, short enough that the scanner header of the
+// longest array name still fits the image header's text field.
+constexpr std::size_t kLongestChipType = 100;
 
 // Uniform on (0, 1) and standard normal deviates from the generator's own draws.
 class Deviates {
@@ -113,6 +116,9 @@ std::optional<ArrayTruth> MakeArray(const ChipTruth& chip, const ArrayOptions& o
     return fail("the array name must be 1 to 64 letters, digits, '_' or '-'");
   if (!IsUsableChipTypeName(chip.chipType))
     return fail("the chip type must not hold '.', '/', line ends or 0x14");
+  if (chip.chipType.size() > kLongestChipType)
+    return fail("the chip type must be at most " + std::to_string(kLongestChipType) +
+                " characters");
   const std::string scanTime =
       options.scanTime.empty() ? ScanTimeFromSeed(options.seed) : options.scanTime;
   if (!ValidScanTime(scanTime)) return fail("the scan time must read MM/DD/YY hh:mm:ss");

@@ -200,3 +200,32 @@ TEST(SynthDatFile, TheSameSeedsPaintTheSameImageAndOtherSeedsAnother) {
   EXPECT_NE(first->pixels, otherNoise->pixels);
   EXPECT_NE(first->pixels, otherArray->pixels);
 }
+
+TEST(SynthDatFile, TheLongestChipTypeAndNameStillFitTheHeader) {
+  platform::testing::TempFolder folder;
+  synth::ChipOptions chipOptions;
+  chipOptions.dimension = 20;
+  chipOptions.unitCount = 4;
+  chipOptions.chipType = std::string(100, 'c');
+  const auto chip = synth::MakeChip(chipOptions);
+  ASSERT_TRUE(chip.has_value());
+  synth::ArrayOptions options;
+  options.name = std::string(64, 'n');
+  std::string error;
+  const auto array = synth::MakeArray(*chip, options, &error);
+  ASSERT_TRUE(array.has_value()) << error;
+  // The text field runs from offset 33 to the corners at 340, with room for its end
+  // mark, even at the widest image.
+  EXPECT_LT(array->ScannerHeader(65535).size(), 340u - 33u);
+  const auto image = synth::MakeDatImage(*array, synth::DatOptions{3, 0, 1}, &error);
+  ASSERT_TRUE(image.has_value()) << error;
+  ASSERT_TRUE(synth::WriteDat(*array, *image, folder.File("long.DAT")));
+  const std::vector<std::uint8_t> bytes = FileBytes(folder.File("long.DAT"));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()) + 33),
+            array->ScannerHeader(image->width));
+
+  synth::ChipTruth longer = *chip;
+  longer.chipType += 'c';
+  EXPECT_FALSE(synth::MakeArray(longer, options, &error));
+  EXPECT_EQ(error, "the chip type must be at most 100 characters");
+}

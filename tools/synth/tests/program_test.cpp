@@ -327,6 +327,8 @@ TEST(SynthProgramBytes, BadOptionsAreRefusedWithTheirReasonAndNothingWritten) {
       {"cel --dim 20 --masked 201", "at most half the cells may be saturated, outliers or masked"},
       {"cel --pixels-per-cell 8", "unknown option --pixels-per-cell (see zelko-synth cel --help)"},
       {"dat --pixels-per-cell 2", "--pixels-per-cell takes 3 to 64"},
+      // A chip type too long for the image header beside the longest array name.
+      {"dat --chip-type " + std::string(101, 'c'), "the chip type must be at most 100 characters"},
       {"dat --margin 1001", "--margin takes 0 to 1000"},
       {"dat --form text", "unknown option --form (see zelko-synth dat --help)"},
       {"group --noise 2", "--noise takes 0 to 1"},
