@@ -1,6 +1,7 @@
 // Option parsing shared by the zelko-synth subcommands.
 #include "tools/synth/command_line.hpp"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,8 +37,10 @@ std::optional<int> WalkOptions(
 bool ParseWhole(std::string_view text, long long low, long long high, long long& value) {
   const std::string copy(text);
   char* end = nullptr;
+  // A number beyond the type's range comes back clamped to it; it must not pass as that.
+  errno = 0;
   value = std::strtoll(copy.c_str(), &end, 10);
-  return !copy.empty() && *end == '\0' && value >= low && value <= high;
+  return !copy.empty() && *end == '\0' && errno != ERANGE && value >= low && value <= high;
 }
 
 bool ParseReal(std::string_view text, double low, double high, double& value) {

@@ -305,6 +305,7 @@ TEST(SynthProgramBytes, BadOptionsAreRefusedWithTheirReasonAndNothingWritten) {
       {"chip --dim 20x", "--dim takes 2 to 8192"},
       {"chip --units -1", "--units takes 0 to 1000000"},
       {"chip --seed abc", "--seed takes a whole number"},
+      {"chip --seed 99999999999999999999", "--seed takes a whole number"},
       {"chip --kind nonsense", "unknown kind 'nonsense'"},
       {"chip --pairs 5", "--pairs takes MIN-MAX"},
       {"chip --pairs 5-3", "--pairs takes MIN-MAX"},
