@@ -15,7 +15,6 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/load_cdf.hpp"
 #include "engine/services/log_channel.hpp"
-#include "platform/byte_reader.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/chip_writers.hpp"
 
@@ -52,7 +51,7 @@ using bench::TimeAgainstPlainRead;
 
 void BM_CdfTextPlainRead(benchmark::State& state) {
   const FullChip& chip = FullChip::Get();
-  for (auto _ : state) benchmark::DoNotOptimize(platform::ReadWholeFile(chip.textPath));
+  bench::TimePlainRead(state, chip.textPath);
 }
 
 void BM_CdfTextConvert(benchmark::State& state) {
@@ -65,7 +64,7 @@ void BM_CdfTextConvert(benchmark::State& state) {
 
 void BM_CdfCachePlainRead(benchmark::State& state) {
   const FullChip& chip = FullChip::Get();
-  for (auto _ : state) benchmark::DoNotOptimize(platform::ReadWholeFile(chip.cachePath));
+  bench::TimePlainRead(state, chip.cachePath);
 }
 
 void BM_CdfCacheLoad(benchmark::State& state) {

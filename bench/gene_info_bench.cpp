@@ -17,7 +17,6 @@
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genes/gene_info.hpp"
-#include "platform/byte_reader.hpp"
 #include "tools/synth/gene_info_model.hpp"
 
 namespace {
@@ -61,7 +60,7 @@ class FullGeneInfo {
 
 void BM_GeneInfoPlainRead(benchmark::State& state) {
   const FullGeneInfo& info = FullGeneInfo::Get();
-  for (auto _ : state) benchmark::DoNotOptimize(platform::ReadWholeFile(info.path));
+  bench::TimePlainRead(state, info.path);
 }
 
 void BM_GeneInfoRead(benchmark::State& state) {
