@@ -335,13 +335,18 @@ void MODEL::SetFixedProbe(int probe, double phi, double stdErr, bool outlier) {
 void MODEL::RunMethod() {
   const bool iterative = mOptions.method != kModelAverageDifference;
   if (iterative) PrepareWorkBuffers();
-  if (iterative && mOptions.handleImageSpike) {
+  CheckData();
+  if (iterative && mOptions.handleImageSpike && mUnusable == nullptr) {
     MarkImageSpikes();
   } else {
     std::fill_n(mSpike.begin(), Cell(mArrays, 0), std::uint8_t{0});
   }
   ResetOutliers();
   if (iterative) {
+  if (mUnusable != nullptr) {
+    FailProbeSet(mUnusable, mUnusableCount);
+    return;
+  }
     FitModel(false);
   } else {
     AverageDifference();
@@ -367,14 +372,16 @@ void MODEL::ResetOutliers() {
   mArraysInUse = mArrays;
   mProbesInUse = mProbes;
   mChanged = true;
-  mFailed = false;
+  // Data that cannot be fitted stay so until other data are loaded.
+  mFailed = mUnusable != nullptr;
   mPass = 0;
   mUnchangedPasses = 0;
   if (mFitPhi) return;
-  // Without the probe sensitivity index there is nothing to hold phi at: fit it.
+  // Without the probe sensitivity index there is nothing to hold phi at: fit it, and say so.
   if (!mPhiGiven && (mProbeSet < 0 || !Psi.LoadPsi(mProbeSet, *this))) {
     mFitPhi = true;
     return;
+    LogMessage(MessageBuffer(kModelNoPsiMessage, mProbeSet), 0, kLogRed);
   }
   for (int j = 0; j < mProbes; ++j) {
     mPhi[Index(j)] = mResultPhi[Index(j)];
@@ -389,10 +396,8 @@ int MODEL::FitModel(bool onePass) {
     if (mFailed) return mPass;
     PumpMessages();
     if (mChanged) {
-      if (!Fit()) {
-        mFailed = true;
-        MarkResultsMissing();
-        LogMessage(MessageBuffer(kModelPhiScaleMessage, mProbeSet), 0, kLogRed);
+      if (const char* failure = Fit()) {
+        FailProbeSet(failure);
         return mPass;
       }
       ComputeStandardErrors();
@@ -416,10 +421,32 @@ int MODEL::FitModel(bool onePass) {
   }
 }
 
-bool MODEL::Fit() {
+void MODEL::CheckData() {
+  const std::size_t cells = Cell(mArrays, 0);
+  std::size_t missing = 0;
+  mUnusableCount = 0;
+  for (std::size_t cell = 0; cell < cells; ++cell) {
+    if (!std::isfinite(mData[cell])) ++mUnusableCount;
+    if (IsMissing(mData[cell])) ++missing;
+  }
+  mUnusable = nullptr;
+  if (mUnusableCount > 0) {
+    mUnusable = kModelNotFiniteMessage;
+  } else if (cells > 0 && missing == cells) {
+    mUnusable = kModelAllMissingMessage;
+  }
+}
+
+void MODEL::FailProbeSet(const char* message, int count) {
+  mFailed = true;
+  MarkResultsMissing();
+  LogMessage(MessageBuffer(message, mProbeSet, count), 0, kLogRed);
+}
+
+const char* MODEL::Fit() {
   const int arrays = mArrays;
   const int probes = mProbes;
-  if (arrays < 1 || probes < 1 || mProbesInUse < 1) return false;
+  if (arrays < 1 || probes < 1 || mProbesInUse < 1) return kModelPhiScaleMessage;
   if (mPass == 0) {
     for (int i = 0; i < arrays; ++i) mTheta[Index(i)] = i + 1;
     if (mFitPhi)
@@ -461,7 +488,8 @@ bool MODEL::Fit() {
           mPhi[Index(j)] = phi;
           sumOfSquares += phi * phi;
         }
-        if (!(sumOfSquares > 0.0) || !std::isfinite(sumOfSquares)) return false;
+        if (!(sumOfSquares > 0.0)) return kModelPhiScaleMessage;
+        if (!std::isfinite(sumOfSquares)) return kModelPhiOverflowMessage;
         ScaleVector(mPhi.data(), std::sqrt(mProbesInUse / sumOfSquares), probes);
       }
       if (VectorsConverged(mPhiInner.data(), mPhi.data(), probes, probeMask)) break;
@@ -469,7 +497,7 @@ bool MODEL::Fit() {
     if (VectorsConverged(mPhiOuter.data(), mPhi.data(), probes, probeMask)) break;
   }
   if (mFitPhi) ApplySignRule();
-  return true;
+  return nullptr;
 }
 
 void MODEL::ApplySignRule() {

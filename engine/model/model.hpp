@@ -52,6 +52,20 @@ inline constexpr const char* kModelNoSuchProbeSetMessage =
 // cannot be scaled (all data zero).
 inline constexpr const char* kModelPhiScaleMessage =
     "    Probe set %d: the probe effects are all 0 and cannot be scaled; its values are missing";
+// printf form: probe set. Logged when the probe effects grow past the largest number.
+inline constexpr const char* kModelPhiOverflowMessage =
+    "    Probe set %d: the probe effects exceed the range of numbers and cannot be scaled; its "
+    "values are missing";
+// printf form: probe set. Missing data give missing results, never a fit of the marker.
+inline constexpr const char* kModelAllMissingMessage =
+    "    Probe set %d: every value is missing; its values are missing";
+// printf form: probe set, the count of such values.
+inline constexpr const char* kModelNotFiniteMessage =
+    "    Probe set %d: %d of its values are not finite numbers; its values are missing";
+// printf form: probe set. PSI_MODE 1 keeps phi at the probe sensitivity index file's
+// values; without them phi is fitted as in the other modes, and the log says so.
+inline constexpr const char* kModelNoPsiMessage =
+    "    Probe set %d: no probe sensitivity index is held for it; its probe effects are fitted";
 
 // Outlier passes: the iteration stops after 31 passes, or after 3 passes in a row that
 // changed no mark.
@@ -219,14 +233,20 @@ class MODEL {
   void PrepareWorkBuffers();
   void MarkImageSpikes();
   void AverageDifference();
-  // The alternating fit of theta and phi; false when phi cannot be scaled.
-  bool Fit();
+  // The alternating fit of theta and phi; the printf form (probe set) of the reason
+  // when phi cannot be scaled, else null.
+  const char* Fit();
+  // Finds whether the data can be fitted: mUnusable becomes the reason, logged with
+  // mUnusableCount (every value missing, or values that are not finite numbers), or null.
+  void CheckData();
+  // Every result missing and the reason logged; no step runs until the next reset.
+  void FailProbeSet(const char* message, int count = 0);
   void ApplySignRule();
   void ComputeStandardErrors();
   bool DetectSingleOutliers();
   bool DetectArrayOutliers();
   bool DetectProbeOutliers();
-  // Every result missing, after a fit that could not scale phi.
+  // Every result missing, after data or a fit that could not give any.
   void MarkResultsMissing();
   // The 0.8 quantile of abs(values) over one array's probes or one probe's arrays.
   double ArrayAbsQuantile(const std::vector<double>& matrix, int array);
@@ -250,7 +270,9 @@ class MODEL {
   bool mPhiGiven = false;    // LoadData supplied fixed phi; GetData takes it from the file
   bool mSeparated = false;   // the A and B signals were fitted as two copies of the arrays
   bool mCellsKnown = false;  // the layout gives the probe set's cells
-  bool mFailed = false;      // phi could not be scaled; results stay missing until a reset
+  bool mFailed = false;      // no results could be had; they stay missing until a reset
+  const char* mUnusable = nullptr;  // why the data cannot be fitted; null when they can
+  int mUnusableCount = 0;
 
   // Array-major, mProbes values per array.
   std::vector<double> mPm, mMm, mData, mFitted, mResidual, mBackground;

@@ -138,9 +138,12 @@ double StdDevMissing(const double* x, double mean, int n, bool standardError) {
   }
   if (count == 0) return MISSING_VALUE;
   if (count == 1) return 0.0;
+  const double variance = (sumOfSquares - count * mean * mean) / (count - 1);
+  // A value or mean that is not a finite number leaves no deviation to give.
+  if (std::isnan(variance) || variance == -std::numeric_limits<double>::infinity())
+    return MISSING_VALUE;
   // Rounding can take the difference of constant data just below zero.
-  const double variance = std::max(0.0, (sumOfSquares - count * mean * mean) / (count - 1));
-  const double deviation = std::sqrt(variance);
+  const double deviation = std::sqrt(std::max(0.0, variance));
   return standardError ? deviation / std::sqrt(static_cast<double>(count)) : deviation;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 #include "engine/array/local_background.hpp"
@@ -245,6 +246,42 @@ TEST_F(ModelTest, AllZeroDataLeaveMissingValuesAndARedLine) {
   EXPECT_TRUE(IsMissing(model.ResultPhi(0)));
   EXPECT_TRUE(mLog.ContainsRed("cannot be scaled"));
   EXPECT_EQ(model.StoredTriple(0).value, kMissingValueFloat);
+}
+
+TEST_F(ModelTest, MissingOrNonFiniteDataGiveMissingResultsWithTheirReason) {
+  synth::ModelDataOptions options;
+  const auto truth = synth::MakeModelData(options);
+  const std::size_t cells = truth.values.size();
+  ModelOptions average;
+  average.method = kModelAverageDifference;
+  for (const ModelOptions& method : {ModelOptions{}, NoSteps(), average}) {
+    synth::ModelDataTruth missing = truth;
+    std::fill(missing.values.begin(), missing.values.end(), MISSING_VALUE);
+    mLog.Clear();
+    const MODEL& model = FitTruth(missing, method);
+    EXPECT_TRUE(mLog.ContainsRed("    Probe set -1: every value is missing; its values are missing"));
+    for (int i = 0; i < truth.arrays; ++i) {
+      EXPECT_TRUE(IsMissing(model.ResultTheta(i))) << i;
+      EXPECT_TRUE(IsMissing(model.ThetaStdErr(i))) << i;
+    }
+    EXPECT_EQ(model.StoredTriple(0).value, kMissingValueFloat);
+    EXPECT_EQ(model.StoredTriple(0).stdErr, kMissingValueFloat);
+
+    synth::ModelDataTruth broken = truth;
+    broken.values[3] = std::numeric_limits<double>::quiet_NaN();
+    broken.values[cells - 1] = -std::numeric_limits<double>::infinity();
+    mLog.Clear();
+    FitTruth(broken, method);
+    EXPECT_TRUE(mLog.ContainsRed(
+        "    Probe set -1: 2 of its values are not finite numbers; its values are missing"));
+    EXPECT_FALSE(mLog.ContainsRed("all 0"));
+    for (int i = 0; i < truth.arrays; ++i) EXPECT_TRUE(IsMissing(model.ResultTheta(i))) << i;
+    // Stepping the fit on from there gives nothing else.
+    Fit().FitModel(true);
+    EXPECT_TRUE(IsMissing(model.ResultTheta(0)));
+  }
+  // The same probe set with usable data is fitted again.
+  EXPECT_FALSE(IsMissing(FitTruth(truth).ResultTheta(0)));
 }
 
 TEST_F(ModelTest, AverageDifferenceIsTheMeanWithItsStandardError) {

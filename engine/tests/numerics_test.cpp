@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <numbers>
 #include <numeric>
 #include <vector>
@@ -224,6 +225,17 @@ TEST_F(NumericsMissing, ConstantDataHasZeroDeviationNotNaN) {
   EXPECT_EQ(StdDevMissing(constant.data(), mean, 7, false), 0.0);
   EXPECT_EQ(StandardizeMissing(constant.data(), 7, true, false, M), 0.0);
   for (double value : constant) EXPECT_EQ(value, 0.0);
+
+  // Values or a mean that are not numbers give no deviation: missing, never 0.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const double withNaN[] = {1.0, nan, 3.0};
+  const double withInf[] = {1.0, inf, 3.0};
+  const double plain[] = {1.0, 3.0};
+  EXPECT_EQ(StdDevMissing(withNaN, 2.0, 3, false), M);
+  EXPECT_EQ(StdDevMissing(withInf, MeanMissing(withInf, 3), 3, true), M);
+  EXPECT_EQ(StdDevMissing(plain, nan, 2, false), M);
+  EXPECT_EQ(StdDevMissing(plain, inf, 2, false), M);
 }
 
 TEST_F(NumericsUtility, SelectQuantileAgreesWithSorting) {

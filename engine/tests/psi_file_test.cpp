@@ -76,6 +76,25 @@ TEST_F(PsiFileTest, FittedEffectsComeBackAsFixedPhi) {
   }
 }
 
+TEST_F(PsiFileTest, ReadAndUseWithoutAFileFitsPhiAndSaysSoInRed) {
+  synth::ModelDataOptions options;
+  options.noise = 5.0;
+  MakeGroup(12, kUnits, kPairs, options);
+  Settings().PSI_MODE = kPsiReadAndUse;
+  ASSERT_FALSE(Psi.HasPlanes());
+  ASSERT_TRUE(Fit().GetData(1));
+  EXPECT_TRUE(Fit().FitsPhi());
+  EXPECT_TRUE(mLog.ContainsRed(
+      "    Probe set 1: no probe sensitivity index is held for it; its probe effects are fitted"));
+  // The effects are those of a fit that estimates phi itself.
+  const auto reference = std::make_unique<MODEL>();
+  mLog.Clear();
+  Settings().PSI_MODE = kPsiDoNotUse;
+  ASSERT_TRUE(reference->GetData(1));
+  for (int j = 0; j < kPairs; ++j) EXPECT_EQ(Fit().ResultPhi(j), reference->ResultPhi(j)) << j;
+  EXPECT_FALSE(mLog.ContainsRed("no probe sensitivity index"));
+}
+
 TEST_F(PsiFileTest, HeaderFieldsSitAtTheirOffsets) {
   const std::string path = WriteFittedFile();
   const auto bytes = FileBytes(path);
