@@ -51,10 +51,8 @@ bool NORMALIZER::FitCurve() {
     LogMessage(MessageBuffer("    Too few points to fit the normalization curve: %d", n), 0, kLogRed);
     return false;
   }
-  if (!(mPoints.front().x < mPoints.back().x)) {
-    LogMessage(MessageBuffer("    All %d points share one intensity; no normalization curve", n), 0, kLogRed);
-    return false;
-  }
+  // Pairs that all share one x give knots on that x joined by level steps, and lines
+  // that carry the level on: a flat mapping onto the median of their y.
 
   const int halfWidth = std::max(n / kCurveKnots, 2);
   const int reach = 3 * halfWidth;
