@@ -89,8 +89,8 @@ bool ProbeTogether() {
   }
   TogetherMaps.dimension = w;
 
-  const bool perfectMatchOnly = PmOnly != 0 || CellsPerPair() == 1;
-  const int rowStep = perfectMatchOnly ? 1 : 2;
+  // Every array kind, perfect-match-only ones too, keeps the same layout; pairs that
+  // would fall below the image are left out.
   int column = 0;
   int row = 0;
   const int units = std::min(Layout.unitCount, static_cast<int>(Layout.units.size()));
@@ -98,16 +98,14 @@ bool ProbeTogether() {
     for (const PairPositions& pair : Layout.Positions(unit)) {
       const ProbePosition pm = pair[kCellPerfectMatch];
       Place(TogetherMaps, pm.x, pm.y, column, row);
-      if (!perfectMatchOnly) {
-        // SNP arrays keep their mismatch probes apart; elsewhere it lies just below.
-        const ProbePosition mm = ArrayType != 0
-                                     ? pair[kCellMismatch]
-                                     : ProbePosition{pm.x, static_cast<std::int16_t>(pm.y + 1)};
-        Place(TogetherMaps, mm.x, mm.y, column, row + 1);
-      }
+      // SNP arrays keep their mismatch probes apart; elsewhere it lies just below.
+      const ProbePosition mm = ArrayType != 0
+                                   ? pair[kCellMismatch]
+                                   : ProbePosition{pm.x, static_cast<std::int16_t>(pm.y + 1)};
+      Place(TogetherMaps, mm.x, mm.y, column, row + 1);
       if (++column == w) {
         column = 0;
-        row += rowStep;
+        row += 2;
         if (row >= w) break;
       }
     }

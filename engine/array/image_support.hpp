@@ -54,8 +54,8 @@ struct ProbeTogetherMaps {
 extern ProbeTogetherMaps TogetherMaps;
 
 // Rebuilds TogetherMaps from the process layout. Pairs go left to right along display
-// rows: on arrays with mismatch probes the perfect-match cell takes row r and its mismatch
-// row r + 1, and a full row moves on by two rows; on perfect-match-only arrays each probe
-// takes one position and a full row moves on by one, so the map stays inside the image.
-// False, with a red line, when memory runs out.
+// rows: the perfect-match cell takes row r and the cell below it on the chip (on SNP
+// arrays the pair's mismatch cell) row r + 1, and a full row moves on by two rows. Pairs
+// and cells that fall outside the image are left out. False, with a red line, when
+// memory runs out.
 [[nodiscard]] bool ProbeTogether();

@@ -221,20 +221,45 @@ TEST_F(ImageSupport, ProbeTogetherTakesSnpMismatchCellsWhereTheyAre) {
   ExpectMapsInverse(w, 20);
 }
 
-TEST_F(ImageSupport, ProbeTogetherStaysInsideThePerfectMatchOnlyImage) {
+TEST_F(ImageSupport, ProbeTogetherKeepsItsLayoutOnPerfectMatchOnlyArrays) {
   constexpr int w = 4;
   PmOnly = 1;
   ProbesPerPair = 1;
-  // Every cell of the array is a perfect-match probe.
+  // Every cell of the array is a perfect-match probe: twice as many pairs as fit.
   const std::vector<ProbePosition> cells = ShuffledCells(w, 1, 13);
   std::vector<PlacedPair> pairs;
   for (const ProbePosition& cell : cells) pairs.push_back({cell, {}});
   PlaceUnits(w, {4, 4, 5, 3}, pairs);
   ASSERT_TRUE(ProbeTogether());
-  for (int k = 0; k < w * w; ++k)
-    EXPECT_TRUE(Same(TogetherMaps.CellAt(k % w, k / w), pairs[static_cast<std::size_t>(k)].pm))
-        << k;
-  ExpectMapsInverse(w, w * w);
+  // Pair k at column k mod w of row 2 (k div w), the chip cell below it one row lower;
+  // a cell below the chip's edge, and every pair past the image's last rows, is left out.
+  int filled = 0;
+  for (int k = 0; k < w * w / 2; ++k) {
+    const ProbePosition pm = pairs[static_cast<std::size_t>(k)].pm;
+    const int a = k % w;
+    const int r = 2 * (k / w);
+    EXPECT_TRUE(Same(TogetherMaps.CellAt(a, r), pm)) << k;
+    const MapPosition below = TogetherMaps.CellAt(a, r + 1);
+    if (pm.y + 1 < w) {
+      EXPECT_TRUE(Same(below, {pm.x, static_cast<std::int16_t>(pm.y + 1)})) << k;
+      ++filled;
+    } else {
+      EXPECT_EQ(below.x, -1) << k;
+    }
+    ++filled;
+  }
+  int shown = 0;
+  for (int a = 0; a < w; ++a)
+    for (int r = 0; r < w; ++r) shown += TogetherMaps.CellAt(a, r).x >= 0 ? 1 : 0;
+  EXPECT_EQ(shown, filled);
+  for (int k = w * w / 2; k < w * w; ++k) {
+    // A later pair's cell is shown only where it sits below an earlier pair's.
+    const ProbePosition pm = pairs[static_cast<std::size_t>(k)].pm;
+    const MapPosition at = TogetherMaps.DisplayOf(pm.x, pm.y);
+    if (at.x >= 0) {
+      EXPECT_EQ(at.y % 2, 1) << k;
+    }
+  }
 }
 
 TEST_F(ImageSupport, ProbeTogetherReplacesEarlierMapsAndRefusesImpossibleDimensions) {
