@@ -44,6 +44,17 @@ struct ArraySlot {
   std::array<std::uint16_t, kBackgroundZones * kBackgroundZones> background{};
 };
 
+// What the normalisation plot view shows: the array the current array is shown against
+// and two words of the view's own. The normalisation review sets them to compare the
+// current array with the baseline; the plot dialog chooses the array. Never saved.
+inline constexpr int kNormPlotNothing = 0;
+inline constexpr int kNormPlotBaselineComparison = 1;
+struct NormPlotSelection {
+  int array = 0;
+  int mode = kNormPlotNothing;
+  int option = 0;
+};
+
 // Choices that hold while the program runs and are never saved.
 struct GroupRunOptions {
   bool appendExpressionExport = false;
@@ -81,6 +92,9 @@ class Group {
 
   int NumArrays() const { return mNumArrays; }
   int BaselineArray = 0;  // the array every other one is normalised against
+  NormPlotSelection NormPlot;
+  // The normalisation plot compares the current array with the baseline array.
+  void SelectBaselineComparison() { NormPlot = {BaselineArray, kNormPlotBaselineComparison, 0}; }
   std::string DateText;   // written as "Date=" in expression exports
   // index in [0, MAX_ARRAY_NUM).
   ArraySlot& Array(int index);

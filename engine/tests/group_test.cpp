@@ -81,6 +81,21 @@ TEST_F(GroupLifecycle, StartInEmptyHomeGivesDefaultGroupWithDefaults) {
   EXPECT_TRUE(IniFilesInHome().empty());
 }
 
+TEST_F(GroupLifecycle, NormalisationPlotSelectionLivesOnlyWhileTheProgramRuns) {
+  StartGroup(Home());
+  Group& group = TheGroup();
+  EXPECT_EQ(group.NormPlot.mode, kNormPlotNothing);
+  group.BaselineArray = 3;
+  group.SelectBaselineComparison();
+  EXPECT_EQ(group.NormPlot.array, 3);
+  EXPECT_EQ(group.NormPlot.mode, kNormPlotBaselineComparison);
+  // Not a setting: reading a settings file leaves it.
+  ASSERT_TRUE(group.WriteGroupSettings());
+  group.ReadGroupSettings("Zelko");
+  EXPECT_EQ(group.NormPlot.array, 3);
+  EXPECT_EQ(group.NormPlot.mode, kNormPlotBaselineComparison);
+}
+
 TEST_F(GroupLifecycle, StartReadsTheDefaultGroupFromHome) {
   WriteDefaultFile(250.0, "/chips/default.cdf", "Tumours");
   StartGroup(Home());
