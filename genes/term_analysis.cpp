@@ -82,6 +82,12 @@ struct ColumnPart {
   std::vector<std::int16_t> columnIndex;
 };
 
+// The first gene of a slice whose field of one column failed, and why.
+struct ColumnFailure {
+  TermFailure why = TermFailure::kNone;
+  int unit = -1;
+};
+
 // What one pass over a range of genes gathers, all their columns at once: the genes'
 // fields lie side by side in the file, so one pass reads them while they are in the
 // cache.
@@ -89,19 +95,15 @@ struct TermSlice {
   int firstUnit = 0;
   int endUnit = 0;
   std::array<ColumnPart, kMaxTermColumns> parts;
-  // The first failure in the order of one reader taking the genes in turn with all their
-  // columns.
-  TermFailure failure = TermFailure::kNone;
-  int failedUnit = -1;
-  int failedColumn = -1;
+  // Per column its first failure: the columns are taken one after another over all
+  // genes, so a column stops at its own first failing gene while the others go on.
+  std::array<ColumnFailure, kMaxTermColumns> failures;
 
+  bool Failed(std::size_t column) const { return failures[column].why != TermFailure::kNone; }
   void Fail(TermFailure why, int unit, int column) {
-    if (failure != TermFailure::kNone &&
-        (failedUnit < unit || (failedUnit == unit && failedColumn <= column)))
-      return;
-    failure = why;
-    failedUnit = unit;
-    failedColumn = column;
+    ColumnFailure& failure = failures[static_cast<std::size_t>(column)];
+    if (failure.why != TermFailure::kNone && failure.unit <= unit) return;
+    failure = {why, unit};
   }
 };
 
@@ -163,12 +165,10 @@ TermFailure ReadFieldTerms(std::string_view text, Table& table, const char* read
       bars[1] = text.size() + 1;
       barCount = 2;
     }
-    // Only text between two bars counts.
+    // Only text between two bars counts; neighbouring bars enclose the empty term.
     for (std::size_t b = 1; b < barCount; ++b) {
       const char* const start = field + bars[b - 1];
       const std::size_t length = bars[b] - bars[b - 1] - 1;
-      // Neighbouring bars enclose nothing; an empty text is no term.
-      if (length == 0) continue;
       int index;
       if constexpr (kNumbers) {
         int id;
@@ -225,15 +225,15 @@ class GeneCounting {
 
 // Reads the term fields of the gene's first columns columns into the slice, setting the
 // gene's TermSpans; a field inside readable may be read in whole blocks up to its end.
-// False, with the failure recorded in the slice, when a field fails.
-bool ReadGeneTerms(TermSlice& slice, GENE_INFO& gene, int unit, int columns,
+// A field that fails is recorded in the slice, and its column is read no further.
+void ReadGeneTerms(TermSlice& slice, GENE_INFO& gene, int unit, int columns,
                    const NumberTables& tables, std::string_view readable) {
   const char* const readableEnd = readable.data() + readable.size();
   for (std::size_t c = 0; c < static_cast<std::size_t>(columns); ++c) {
     TermSpan& span = gene.terms[c];
     span = {};
     const std::string_view field = gene.termText[c];
-    if (field.empty()) continue;
+    if (field.empty() || slice.Failed(c)) continue;
     ColumnPart& part = slice.parts[c];
     const char* end = Inside(readable, field) ? readableEnd : field.data() + field.size();
     const TermFailure failure =
@@ -242,12 +242,12 @@ bool ReadGeneTerms(TermSlice& slice, GENE_INFO& gene, int unit, int columns,
             : ReadFieldTerms<false>(field, part.names, end, part, unit, span);
     if (failure != TermFailure::kNone) {
       slice.Fail(failure, unit, static_cast<int>(c));
-      return false;
+      span = {};
+      continue;
     }
     // A column of names is sorted once its indices are the table's.
     if (tables[c] != nullptr) SortIndices(part.pool.data() + span.first, span.count);
   }
-  return true;
 }
 
 NumberTables LoadedNumberTables() {
@@ -257,23 +257,26 @@ NumberTables LoadedNumberTables() {
   return tables;
 }
 
-// Reads the slice's genes; it stops at the first gene that fails.
+// Reads the slice's genes; each column stops at its first gene that fails.
 void ReadSlice(TermSlice& slice, std::string_view text, const NumberTables& tables) {
   const int columns = GeneInfo.numColumns;
   for (std::size_t c = 0; c < static_cast<std::size_t>(columns); ++c)
     slice.parts[c].pool.resize(static_cast<std::size_t>(slice.endUnit - slice.firstUnit) * 4);
   for (int unit = slice.firstUnit; unit < slice.endUnit; ++unit)
-    if (!ReadGeneTerms(slice, GeneInfo.genes[static_cast<std::size_t>(unit)], unit, columns,
-                       tables, text))
-      return;
+    ReadGeneTerms(slice, GeneInfo.genes[static_cast<std::size_t>(unit)], unit, columns, tables,
+                  text);
 }
 
 // Gives the names of column c's slices their places in the column's table, the slices in
 // gene order, each one's names in the order met: the order one reader taking the genes in
-// turn would have added them in. A full table fails the gene that brought the name.
+// turn would have added them in, up to the column's first failing gene. A full table
+// fails the gene that brought the name.
 void PlaceNames(std::span<TermSlice> slices, int c) {
   TERM_TABLE& columnTable = TermTables[static_cast<std::size_t>(c)];
-  for (TermSlice& slice : slices) {
+  for (std::size_t s = 0; s < slices.size(); ++s) {
+    // One reader would have stopped at the column's failure in the slice before.
+    if (s > 0 && slices[s - 1].Failed(static_cast<std::size_t>(c))) return;
+    TermSlice& slice = slices[s];
     ColumnPart& part = slice.parts[static_cast<std::size_t>(c)];
     part.columnIndex.resize(static_cast<std::size_t>(part.names.Count()));
     for (int own = 0; own < part.names.Count(); ++own) {
@@ -341,28 +344,44 @@ std::vector<TermSlice> CutIntoSlices(int genes, int threads, int minGenes) {
   return slices;
 }
 
-void ReportFailure(const TermSlice& slice) {
-  if (slice.failure == TermFailure::kTableFull) {
+void ReportFailure(const ColumnFailure& failure) {
+  if (failure.why == TermFailure::kTableFull) {
     LogMessage(kTooManyTermsMessage, 0, kLogRed);
     LogMessage(kGetFunctionErrorMessage, 0, kLogRed);
   } else {
     LogMessage(kTooManyGeneTermsMessage, 0, kLogRed);
   }
   LogMessage(MessageBuffer("    Error at probe set '%s'",
-                           Layout.units[static_cast<std::size_t>(slice.failedUnit)].name),
+                           Layout.units[static_cast<std::size_t>(failure.unit)].name),
              0, kLogRed);
 }
 
-// The genes in turn with all their columns would have stopped at the first failing gene,
-// and within it at the first failing column.
-const TermSlice* FirstFailure(const std::vector<TermSlice>& slices) {
-  const TermSlice* failed = nullptr;
+// The first failure of column c: in the first slice, in gene order, that has one.
+const ColumnFailure* FirstFailure(const std::vector<TermSlice>& slices, std::size_t c) {
   for (const TermSlice& slice : slices)
-    if (slice.failure != TermFailure::kNone &&
-        (failed == nullptr || slice.failedUnit < failed->failedUnit ||
-         (slice.failedUnit == failed->failedUnit && slice.failedColumn < failed->failedColumn)))
-      failed = &slice;
-  return failed;
+    if (slice.Failed(c)) return &slice.failures[c];
+  return nullptr;
+}
+
+// The columns are taken one after another, each over all genes: the columns before the
+// first that fails show their lines as done, and that column its first failing gene.
+// False when no column failed (nothing is logged then).
+bool ReportFirstFailure(const std::vector<TermSlice>& slices, int columns) {
+  const auto count = static_cast<std::size_t>(columns);
+  bool anyFailed = false;
+  for (std::size_t c = 0; c < count; ++c) anyFailed = anyFailed || FirstFailure(slices, c);
+  if (!anyFailed) return false;
+  for (std::size_t c = 0; c < count; ++c) {
+    const std::string& columnName = GeneInfo.columnNames[c];
+    LogMessage("      " + columnName + "...");
+    if (const ColumnFailure* failure = FirstFailure(slices, c)) {
+      ReportFailure(*failure);
+      return true;
+    }
+    LogMessage(MessageBuffer("      Found %d %s terms", TermTables[c].Count(), columnName.c_str()),
+               1);
+  }
+  return true;
 }
 
 // The counts and warnings of column c's slices, and the log of what the column holds.
@@ -409,10 +428,7 @@ bool AnalyseTerms(std::string_view text, int threads) {
   platform::RunTasks(static_cast<int>(nameColumns.size()), threads, [&](int task, bool) {
     PlaceNames(slices, nameColumns[static_cast<std::size_t>(task)]);
   });
-  if (const TermSlice* failed = FirstFailure(slices)) {
-    ReportFailure(*failed);
-    return false;
-  }
+  if (ReportFirstFailure(slices, columns)) return false;
 
   // Each slice's indices go to their place in the columns', side by side.
   std::vector<std::uint32_t> bases(slices.size() * kMaxTermColumns, 0);

@@ -122,15 +122,9 @@ bool ReadAnnotationIndex(TERM_TABLE& table, const std::string& path) {
     std::string_view name;
     CutAtTab(number, &name);
     CutAtTab(name);
+    // Numbers are looked up through the table's own index, so a file out of order reads
+    // as well as an ordered one.
     const int id = TermNumber(number);
-    // Ascending numbers are the file's promise; a table out of order means a damaged file.
-    if (table.Count() > 0 && id < table.NumericId(table.Count() - 1)) {
-      LogMessage(MessageBuffer("      Error: term %d of the annotation index file '%s' (line %lld) "
-                               "is below the term before it; the numbers must ascend",
-                               id, path.c_str(), static_cast<long long>(reader.LineNumber())),
-                 0, kLogRed);
-      return false;
-    }
     if (table.Append(name, id) < 0) {
       LogMessage(MessageBuffer("      Error: number of annotational terms exceeds %d", kMaxTerms),
                  0, kLogRed);

@@ -21,7 +21,7 @@ inline constexpr const char* kTooManyTermsMessage =
 class TERM_TABLE {
  public:
   // Set when the column is backed by an annotation index file: terms in the gene
-  // information file are numbers, looked up among the numericIds (ascending).
+  // information file are numbers, looked up among the numericIds (in any order).
   bool numericIds = false;
   // Counted genes with a non-empty term field in this column.
   int numAnnotated = 0;
@@ -112,9 +112,9 @@ int LookUpTerm(TERM_TABLE& table, std::string_view term, bool add, bool countGen
 int TermNumber(std::string_view term);
 
 // Fills table from an annotation index file: per line a number, a tab and the term's
-// name, numbers ascending; with ".xls" in the path the first line is a header. The
-// table becomes index-backed. False, with a red line, when the file does not open,
-// holds more than 1300 terms or is out of order.
+// name, in the file's order (meant to ascend; any order is taken); with ".xls" in the
+// path the first line is a header. The table becomes index-backed. False, with a red
+// line, when the file does not open or holds more than 1300 terms.
 [[nodiscard]] bool ReadAnnotationIndex(TERM_TABLE& table, const std::string& path);
 
 // The chance of n or more genes with the term among k genes drawn from the table's

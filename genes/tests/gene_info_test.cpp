@@ -224,6 +224,65 @@ TEST_F(GeneInfoFile, TakesThreeHundredTermsPerGeneButNotMore) {
   EXPECT_FALSE(GeneInfo.Loaded());
 }
 
+// The log's lines from the first that contains first on, as the reader left them (a line
+// that replaces the last one takes its place).
+std::vector<std::string> LinesFrom(const CapturedLog& log, std::string_view first) {
+  std::vector<std::string> lines;
+  for (const CapturedLine& line : log.Lines()) {
+    if (lines.empty() && line.text.find(first) == std::string::npos) continue;
+    if (line.replaceLastLine && !lines.empty()) lines.pop_back();
+    lines.push_back(line.text);
+  }
+  return lines;
+}
+
+TEST_F(GeneInfoFile, ColumnsAreAnalysedInTurnAndTheFirstFailingColumnIsReported) {
+  UseProbeSets(Names("PS", 6));
+  // Column Late fails at PS1, column Early only at PS4: Early is analysed first, over
+  // every gene, so its failure is the one reported.
+  std::string text = GeneInfoHeader({"Early", "Late"});
+  for (int g = 0; g < 6; ++g)
+    text += "PS" + std::to_string(g) + "\tNM\t1\tG\t" + (g == 4 ? ManyTerms(0, 301) : "|e|") +
+            "\t" + (g == 1 ? ManyTerms(0, 301) : "|l|") + "\tdesc\n";
+  CapturedLog log;
+  EXPECT_FALSE(ReadGeneInfoFile(WriteFile("early.txt", text), true));
+  EXPECT_EQ(LinesFrom(log, "      Early..."),
+            (std::vector<std::string>{"      Early...", kTooManyGeneTermsMessage,
+                                      "    Error at probe set 'PS4'"}));
+
+  // With Early whole, Late is reported after Early's count.
+  std::string lateOnly = GeneInfoHeader({"Early", "Late"});
+  for (int g = 0; g < 6; ++g)
+    lateOnly += "PS" + std::to_string(g) + "\tNM\t1\tG\t|e" + std::to_string(g % 2) + "|\t" +
+                (g == 1 ? ManyTerms(0, 301) : "|l|") + "\tdesc\n";
+  log.Clear();
+  EXPECT_FALSE(ReadGeneInfoFile(WriteFile("late.txt", lateOnly), true));
+  EXPECT_EQ(LinesFrom(log, "      Early..."),
+            (std::vector<std::string>{"      Found 2 Early terms", "      Late...",
+                                      kTooManyGeneTermsMessage, "    Error at probe set 'PS1'"}));
+  EXPECT_FALSE(GeneInfo.Loaded());
+}
+
+TEST_F(GeneInfoFile, NeighbouringBarsEncloseTheEmptyTerm) {
+  UseProbeSets(Names("PS", 3));
+  const std::string path = WriteFile("genes.txt", GeneInfoHeader({"Terms", "Numbers.txt"}) +
+                                                      "PS0\tNM_1\t1\tA\t|a||b|\t|10||20|\tdesc\n"
+                                                      "PS1\tNM_2\t2\tB\t||\t|20|\tdesc\n"
+                                                      "PS2\tNM_3\t3\tC\t|b|\t||\tdesc\n");
+  WriteFile("Numbers.txt", "10\tten\n20\ttwenty\n");
+  CapturedLog log;
+  ASSERT_TRUE(ReadGeneInfoFile(path, true));
+  ASSERT_EQ(TermTables[0].Count(), 3);
+  EXPECT_EQ(TermTables[0].Name(1), "");
+  EXPECT_EQ(TermNames(0, 0), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(TermNames(1, 0), (std::vector<std::string>{""}));
+  EXPECT_EQ(TermTables[0].GeneCount(1), 2);
+  // In a column of numbers the empty term is number 0, which this index lacks.
+  EXPECT_EQ(TermNames(0, 1), (std::vector<std::string>{"ten", "twenty"}));
+  EXPECT_EQ(Gene(2).TermCount(1), 0);
+  EXPECT_TRUE(log.ContainsRed("      Warning: 2 Numbers terms are not in the annotation index"));
+}
+
 TEST_F(GeneInfoFile, RefusesTheTermOverTheTableLimit) {
   UseProbeSets(Names("PS", 5));
   std::string text = GeneInfoHeader({"Terms"});
@@ -281,7 +340,7 @@ TEST_F(GeneInfoFile, FindsSpreadsheetIndexFilesBesideTheGeneInformationFile) {
   EXPECT_EQ(TermNames(0, 0), (std::vector<std::string>{"seven"}));
 }
 
-TEST_F(GeneInfoFile, RefusesMissingAndDisorderedIndexFiles) {
+TEST_F(GeneInfoFile, RefusesMissingIndexFilesAndReadsDisorderedOnes) {
   UseProbeSets(Names("PS", 1));
   const std::string path =
       WriteFile("genes.txt", GeneInfoHeader({"Terms.txt"}) + "PS0\tNM_1\t1\tA\t|10|\tdesc\n");
@@ -292,10 +351,13 @@ TEST_F(GeneInfoFile, RefusesMissingAndDisorderedIndexFiles) {
                               "', please go to the Zelko website to download it\n"));
   EXPECT_FALSE(GeneInfo.Loaded());
 
-  WriteFile("Terms.txt", "10\tten\n30\tthirty\n20\ttwenty\n");
+  // Numbers out of order are still found.
+  WriteFile("Terms.txt", "30\tthirty\n10\tten\n20\ttwenty\n");
   log.Clear();
-  EXPECT_FALSE(ReadGeneInfoFile(path, true));
-  EXPECT_TRUE(log.ContainsRed("the numbers must ascend"));
+  ASSERT_TRUE(ReadGeneInfoFile(path, true));
+  EXPECT_EQ(log.CountInColour(kLogRed), 0);
+  EXPECT_EQ(TermTables[0].Count(), 3);
+  EXPECT_EQ(TermNames(0, 0), (std::vector<std::string>{"ten"}));
 }
 
 TEST_F(GeneInfoFile, SkipsNumbersTheIndexDoesNotKnow) {
