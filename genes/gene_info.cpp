@@ -115,7 +115,7 @@ bool ReadHeader(std::string_view header, const std::string& path, TermColumns& c
   }
   for (auto title = titles.begin(); title != description; ++title) {
     if (columns.count == kMaxTermColumns) {
-      LogMessage(kTooManyColumnsMessage, 0, kLogRed);
+      LogMessage(kTooManyTermColumnsMessage, 0, kLogRed);
       return false;
     }
     const auto c = static_cast<std::size_t>(columns.count++);

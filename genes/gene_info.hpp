@@ -33,7 +33,7 @@ inline constexpr int kIconTerm = 7;
 inline constexpr const char* kNotGeneInfoFileMessage =
     "  Not a gene information file or not saved in tab-delimited text format;For SNP array, "
     "specify genome info file at 'Analysis/Chromosome' (no gene info file is needed)";
-inline constexpr const char* kTooManyColumnsMessage =
+inline constexpr const char* kTooManyTermColumnsMessage =
     "    Error: The number of gene annotational columns exceeds limit; you may try the latest "
     "Zelko";
 inline constexpr const char* kGeneInfoAllocationMessage =

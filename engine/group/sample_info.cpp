@@ -139,7 +139,7 @@ bool SAMPLE_INFO::ReadTitles(std::string_view line) {
   // The first two titles head the array name and its display name.
   for (std::size_t k = 2; k < titles.size(); ++k) {
     if (ColumnCount() + 1 >= kMaxSampleInfoColumns) {
-      LogMessage(kTooManyColumnsMessage, 0, kLogRed);
+      LogMessage(kTooManySampleColumnsMessage, 0, kLogRed);
       return false;
     }
     std::string_view title = titles[k];

@@ -18,7 +18,7 @@ class LineReader;
 // A file holds at most kMaxSampleInfoColumns - 1 information columns: reaching the limit
 // fails the read.
 inline constexpr int kMaxSampleInfoColumns = 100;
-inline constexpr const char* kTooManyColumnsMessage =
+inline constexpr const char* kTooManySampleColumnsMessage =
     "    Error: Number of sample information columns exceeds limit";
 inline constexpr int kMaxCategories = 150;
 

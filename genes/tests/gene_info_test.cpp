@@ -179,7 +179,7 @@ TEST_F(GeneInfoFile, TakesFourTermColumnsButNotFive) {
                                                      "PS0\tNM_1\t1\tA\t1\t2\t3\t4\t5\tdesc\n");
   CapturedLog log;
   EXPECT_FALSE(ReadGeneInfoFile(five, true));
-  EXPECT_TRUE(log.ContainsRed(kTooManyColumnsMessage));
+  EXPECT_TRUE(log.ContainsRed(kTooManyTermColumnsMessage));
   EXPECT_FALSE(GeneInfo.Loaded());
 }
 
