@@ -12,24 +12,21 @@
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
+#include "engine/model/close_group.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/model/model.hpp"
 #include "genes/gene_info.hpp"
-#include "shell/dialogs/about_dialog.hpp"
+#include "shell/commands/command_families.hpp"
+#include "shell/commands/main_menu.hpp"
+#include "shell/commands/run_analysis_command.hpp"
+#include "shell/services/log_pane_sink.hpp"
+#include "shell/services/text_conversion.hpp"
 #include "shell/views/analysis_doc.hpp"
 #include "shell/views/analysis_view.hpp"
 #include "shell/views/left_view.hpp"
-#include "shell/services/log_pane_sink.hpp"
-#include "shell/commands/main_menu.hpp"
-#include "shell/dialogs/online_database_dialog.hpp"
-#include "shell/views/plain_view.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/views/right_view.hpp"
-#include "shell/services/shell_helpers.hpp"
-#include "shell/services/text_conversion.hpp"
 #include "shell/views/tree_images.hpp"
+#include "shell/views/view_factory.hpp"
 #include "shell/views/view_splitter.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -38,8 +35,6 @@ CMainFrame* gMainFrame = nullptr;
 constexpr int kTreePaneWidth = 150;
 // How often menu items and status panes follow the group's state.
 constexpr int kUpdateMilliseconds = 200;
-
-constexpr const char* kAnnotationPortalAddress = "https://annotation.example.org/probeset/";
 
 struct StatePane {
   int stringId;
@@ -60,6 +55,7 @@ CMainFrame* MainFrame() {
 
 CMainFrame::CMainFrame(CAnalysisDoc& document) : mDocument(document) {
   gMainFrame = this;
+  SetTheFrame(this);
   setObjectName(QStringLiteral("mainFrame"));
   setWindowTitle(QStringLiteral("Zelko"));
   setWindowIcon(TreeImage(tree_image::kAnalysis));
@@ -83,7 +79,7 @@ CMainFrame::CMainFrame(CAnalysisDoc& document) : mDocument(document) {
   mCurrentViewIndex = VIEW_ANALYSIS;
   mAnalysisView->setFocus();
 
-  RegisterCommands();
+  RegisterMainFrameCommands(mCommands);
   mLogSink = std::make_unique<LogPaneSink>(*this);
   mPreviousSink = SetLogSink(mLogSink.get());
 
@@ -96,6 +92,7 @@ CMainFrame::CMainFrame(CAnalysisDoc& document) : mDocument(document) {
 CMainFrame::~CMainFrame() {
   SetLogSink(mPreviousSink);
   if (gMainFrame == this) gMainFrame = nullptr;
+  if (TheFrame() == this) SetTheFrame(nullptr);
 }
 
 void CMainFrame::InitialUpdateFrame() {
@@ -121,30 +118,6 @@ void CMainFrame::CreateStatusPanes() {
   }
 }
 
-void CMainFrame::RegisterCommands() {
-  mHandlers[ids::kStopAnalysis] = [] { AnalysisRunning = 0; };
-  mHandlers[ids::kEditCopy] = [this] { mAnalysisView->copy(); };
-  mHandlers[ids::kSaveLog] = [this] { mAnalysisView->OnFileSaveAs(); };
-  mHandlers[ids::kAppExit] = [this] { close(); };
-  mHandlers[ids::kNextView] = [this] { NextView(); };
-  mHandlers[ids::kAlternateTwoViews] = [] {
-    int& alternate = TheGroup().Settings().ALTERNATE_TWO_VIEW;
-    alternate = alternate != 0 ? 0 : 1;
-  };
-  mHandlers[ids::kOnlineDatabase] = [this] { GoToOnlineDatabase(true); };
-  mHandlers[ids::kOnlineDatabaseDirect] = [this] {
-    GoToOnlineDatabase(TheGroup().Settings().DIRECT_GO_ONLINE_DATABASE == 0);
-  };
-  mHandlers[ids::kHelpWebsite] = [] { OpenLink(kHomePageAddress); };
-  mHandlers[ids::kHelpManual] = [] { OpenLink(kManualAddress); };
-  mHandlers[ids::kHelpDiscussionGroup] = [] { OpenLink(kDiscussionGroupAddress); };
-  mHandlers[ids::kHelpLatestVersion] = [] { OpenLink(kManualAddress); };
-  mHandlers[ids::kAppAbout] = [this] {
-    AboutDialog about(this);
-    Prompts().RunDialog(about);
-  };
-}
-
 QWidget* CMainFrame::RightViews(int index) const {
   if (index < 0 || index >= NUM_VIEWS) return nullptr;
   return mRightViews[static_cast<std::size_t>(index)];
@@ -161,12 +134,22 @@ QAction* CMainFrame::Action(int id) const {
 
 QWidget* CMainFrame::CreateRightView(int index) {
   if (index <= VIEW_ANALYSIS || index >= NUM_VIEWS) return nullptr;
-  // Each view class takes the place of its plain stand-in here as it arrives.
-  auto* view = new CPlainView(index, nullptr);
+  QWidget* view = MakeRightView({index, mDocument, *this});
+  if (view == nullptr) return nullptr;
   view->hide();
   mSplitter->AddRightView(view);
-  view->OnInitialUpdate();
+  if (auto* rightView = dynamic_cast<RightView*>(view)) rightView->OnInitialUpdate();
   return view;
+}
+
+void CMainFrame::DestroyRightView(int index) {
+  if (index <= VIEW_ANALYSIS || index >= NUM_VIEWS) return;
+  QWidget*& view = mRightViews[static_cast<std::size_t>(index)];
+  if (view == nullptr) return;
+  // The pane never shows a destroyed view: the log takes its place.
+  if (mCurrentViewIndex == index) ShowView(VIEW_ANALYSIS);
+  delete view;
+  view = nullptr;
 }
 
 int CMainFrame::ShowView(int index) {
@@ -214,50 +197,13 @@ void CMainFrame::CloseGroup() {
   // A view about to go must not stay on screen (the tree ignores clicks during analyses).
   if (mCurrentViewIndex != VIEW_ANALYSIS) ShowView(VIEW_ANALYSIS);
   mLeftView->RemoveGroupItems();
-  for (int index = VIEW_ANALYSIS + 1; index < NUM_VIEWS; ++index) {
-    if (index == VIEW_R) continue;
-    delete mRightViews[static_cast<std::size_t>(index)];
-    mRightViews[static_cast<std::size_t>(index)] = nullptr;
-  }
-  Group& group = TheGroup();
-  group.ClearGroup();
-  ResetModel();
+  for (int index = VIEW_ANALYSIS + 1; index < NUM_VIEWS; ++index)
+    if (index != VIEW_R) DestroyRightView(index);
+  CloseGroupData();
   ClearGeneInformation();
   // The image region is emptied here by the part that owns it, once it exists.
-  setWindowTitle(QStringLiteral("Zelko"));
-  LogMessage("{Group " + group.Name() + " is closed}\n", 0, kLogBlue);
-  group.HasProbeData = false;
-  group.Modelled = false;
-  group.Logged = false;
-}
-
-void CMainFrame::GoToOnlineDatabase(bool withDialog) {
-  GroupSettings& settings = TheGroup().Settings();
-  const int unit = settings.CUR_UNIT;
-  // CUR_UNIT comes from a settings file; one outside the chip description names nothing.
-  if (unit < 0 || unit >= Layout.unitCount || static_cast<std::size_t>(unit) >= Layout.units.size())
-    return;
-  const std::string name(Layout.units[static_cast<std::size_t>(unit)].Name());
-  if (withDialog) {
-    OnlineDatabaseDialog dialog(settings.WHICH_ONLINE_DATABASE,
-                                settings.DIRECT_GO_ONLINE_DATABASE != 0, this);
-    dialog.SetGeneText(name + ": No gene info file used; can not go to LocusLink or GenBank");
-    if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
-    settings.WHICH_ONLINE_DATABASE = dialog.Choice();
-    settings.DIRECT_GO_ONLINE_DATABASE = dialog.DirectGo() ? 1 : 0;
-  }
-  switch (settings.WHICH_ONLINE_DATABASE) {
-    case 1:
-      OpenLink(kAnnotationPortalAddress + name);
-      break;
-    case 3:
-      // SNP identifiers come with the SNP information, which no group holds yet.
-      AfxMessageBox("Not a SNP array or genome info file is not used");
-      break;
-    default:
-      // LocusLink and GenBank need the gene information's identifiers.
-      break;
-  }
+  SetTitle("Zelko");
+  LogMessage("{Group " + TheGroup().Name() + " is closed}\n", 0, kLogBlue);
 }
 
 void CMainFrame::OpenOptionsAtPage(int page) {
@@ -288,9 +234,7 @@ CommandContext CMainFrame::GatherCommandContext() const {
 CommandState CMainFrame::CommandUi(int id) const {
   if (auto* view = dynamic_cast<RightView*>(PaneView()))
     if (const std::optional<CommandState> state = view->UpdateCommand(id)) return *state;
-  // A command that nobody handles yet stays disabled.
-  if (mHandlers.find(id) == mHandlers.end()) return {};
-  return FrameCommandRule(id, GatherCommandContext());
+  return mCommands.State(id, GatherCommandContext());
 }
 
 void CMainFrame::UpdateCommandUi() {
@@ -316,9 +260,7 @@ bool CMainFrame::OnCommand(int id) {
     UpdateCommandUi();
     return true;
   }
-  const auto handler = mHandlers.find(id);
-  if (handler == mHandlers.end()) return false;
-  handler->second();
+  if (!mCommands.Run(id, *this)) return false;
   UpdateCommandUi();
   return true;
 }
@@ -341,6 +283,12 @@ QString CMainFrame::StatusPaneText(int pane) const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // Closing would close the group under the running job; the user stops it first.
+  if (AnalysisRunning != 0 || AnalysisJobActive()) {
+    SetStatusText(0, kCloseRefusedMessage);
+    event->ignore();
+    return;
+  }
   if (!mDocument.SaveModified()) {
     event->ignore();
     return;
@@ -356,4 +304,45 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) AnalysisRunning = 0;
   QMainWindow::keyPressEvent(event);
+}
+
+void CMainFrame::SetStatusText(int pane, std::string_view text) {
+  SetStatusPaneText(pane, ToQString(text));
+}
+
+void CMainFrame::SetTitle(std::string_view title) {
+  setWindowTitle(ToQString(title));
+}
+
+void CMainFrame::InsertViewItem(int index, std::string_view label, int image) {
+  if (index < 0 || index >= NUM_VIEWS) return;
+  mLeftView->InsertViewItem(index, ToQString(label), image);
+}
+
+void CMainFrame::DeleteViewItem(int index) {
+  if (index < 0 || index >= NUM_VIEWS) return;
+  mLeftView->DeleteViewItem(index);
+}
+
+void CMainFrame::SelectViewItem(int index) {
+  if (index < 0 || index >= NUM_VIEWS) return;
+  mLeftView->SelectViewItem(index);
+}
+
+bool CMainFrame::HasViewItem(int index) const {
+  return index >= 0 && index < NUM_VIEWS && mLeftView->ViewItem(index) != nullptr;
+}
+
+QTreeWidgetItem* CMainFrame::AddOutputFileItem(std::string_view label, int image) {
+  return mLeftView->AddOutputFileItem(std::string(label), image);
+}
+
+void CMainFrame::ShowLog() {
+  ShowView(VIEW_ANALYSIS);
+  mLeftView->SelectViewItem(VIEW_ANALYSIS);
+}
+
+void CMainFrame::InsertFileIntoLog(std::string_view path) {
+  mLeftView->SelectViewItem(VIEW_ANALYSIS);
+  mAnalysisView->InsertFileIntoLog(path);
 }

@@ -1,18 +1,20 @@
 // The program's one top-level window: status bar, the splitter with the navigation tree
 // and the switchable right pane, the table of the eleven right-pane views, the closing of
-// a group, and the routing and updating of every menu command. Commands themselves live
-// with their owners; the frame only dispatches.
+// a group, and the routing and updating of every menu command. Commands live in their
+// families' files and reach the window through its ShellFrame face; the frame only looks
+// them up in its registry.
 #pragma once
 
 #include <QMainWindow>
 
 #include <array>
-#include <functional>
 #include <map>
 #include <memory>
+#include <string_view>
 
-#include "shell/commands/command_rules.hpp"
+#include "shell/commands/command_registry.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/shell_frame.hpp"
 
 class CAnalysisDoc;
 class CAnalysisView;
@@ -27,7 +29,11 @@ class QTimer;
 // The four state panes of the status bar, in their order.
 inline constexpr int kStatePaneCount = 4;
 
-class CMainFrame final : public QMainWindow {
+// Shown when the user closes the window while an analysis runs; the close is refused.
+inline constexpr const char* kCloseRefusedMessage =
+    "An analysis is running: stop it with ESC before closing the window";
+
+class CMainFrame final : public QMainWindow, public ShellFrame {
   Q_OBJECT
  public:
   // Builds the window with its status bar, splitter, tree and log pane, and makes the log
@@ -38,18 +44,34 @@ class CMainFrame final : public QMainWindow {
   // The first display of the panes: the tree's items and the log's welcome.
   void InitialUpdateFrame();
 
+  // ShellFrame.
+  QWidget* Window() override { return this; }
+  void SetStatusText(int pane, std::string_view text) override;
+  void SetTitle(std::string_view title) override;
   // Shows view index in the right pane, creating it on first use; returns the index
   // shown before.
-  int ShowView(int index);
-  // A new, hidden view for index 1 to 10 (nullptr for any other index).
-  QWidget* CreateRightView(int index);
+  int ShowView(int index) override;
+  int CurrentViewIndex() const override { return mCurrentViewIndex; }
+  QWidget* RightViews(int index) const override;
+  QWidget* PaneView() const override;
+  void DestroyRightView(int index) override;
   // View/Next View: the previous view when alternating, else the next view with a tree
   // item, skipping the log and the R command view.
-  void NextView();
+  void NextView() override;
+  void InsertViewItem(int index, std::string_view label, int image) override;
+  void DeleteViewItem(int index) override;
+  void SelectViewItem(int index) override;
+  bool HasViewItem(int index) const override;
+  QTreeWidgetItem* AddOutputFileItem(std::string_view label, int image) override;
+  CAnalysisView& LogView() override { return *mAnalysisView; }
+  void ShowLog() override;
+  void InsertFileIntoLog(std::string_view path) override;
   // Closes the open group (the first call of a process only records that it ran).
-  void CloseGroup();
-  // View/Online Database, with or without asking which database.
-  void GoToOnlineDatabase(bool withDialog);
+  void CloseGroup() override;
+
+  // A new, hidden view for index 1 to 10 from the view table (nullptr for any other
+  // index).
+  QWidget* CreateRightView(int index);
   // Stores the options page and runs Tools/Options.
   void OpenOptionsAtPage(int page);
 
@@ -64,9 +86,6 @@ class CMainFrame final : public QMainWindow {
   CAnalysisDoc& Document() { return mDocument; }
   CLeftView& LeftView() { return *mLeftView; }
   CAnalysisView& AnalysisView() { return *mAnalysisView; }
-  QWidget* RightViews(int index) const;
-  QWidget* PaneView() const;
-  int CurrentViewIndex() const { return mCurrentViewIndex; }
   int PreviousViewIndex() const { return mPreviousViewIndex; }
   QAction* Action(int id) const;
 
@@ -75,13 +94,13 @@ class CMainFrame final : public QMainWindow {
   QString StatusPaneText(int pane) const;
 
  protected:
-  // Closing: the log is never offered for saving; view 0 comes back and the group closes.
+  // Closing: refused while an analysis runs (the group would close under the job);
+  // otherwise the log is never offered for saving, view 0 comes back and the group closes.
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void CreateStatusPanes();
-  void RegisterCommands();
   CommandContext GatherCommandContext() const;
 
   CAnalysisDoc& mDocument;
@@ -96,11 +115,12 @@ class CMainFrame final : public QMainWindow {
   QLabel* mMessagePane = nullptr;
   std::array<QLabel*, kStatePaneCount> mStatePanes{};
   std::map<int, QAction*> mActions;
-  std::map<int, std::function<void()>> mHandlers;
+  CommandRegistry mCommands;
   std::unique_ptr<LogPaneSink> mLogSink;
   LogSink* mPreviousSink = nullptr;
   QTimer* mUpdateTimer = nullptr;
 };
 
-// The application's main window; nullptr while there is none.
+// The application's main window; nullptr while there is none. Views, commands and
+// services use the ShellFrame they were given, or TheFrame().
 CMainFrame* MainFrame();

@@ -4,13 +4,13 @@
 
 #include "engine/services/log_channel.hpp"
 
-class CMainFrame;
+class ShellFrame;
 
 class LogPaneSink final : public LogSink {
  public:
-  explicit LogPaneSink(CMainFrame& frame) : mFrame(frame) {}
+  explicit LogPaneSink(ShellFrame& frame) : mFrame(frame) {}
   void AddText(std::string_view text, bool replaceLastLine, COLORREF colour) override;
 
  private:
-  CMainFrame& mFrame;
+  ShellFrame& mFrame;
 };

@@ -12,11 +12,11 @@
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/base/text_helpers.hpp"
-#include "shell/main_frame.hpp"
 #include "shell/dialogs/online_link_dialog.hpp"
 #include "shell/services/open_service.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
+#include "shell/shell_frame.hpp"
 
 std::string BrowseFolderStart;
 
@@ -33,7 +33,7 @@ QString OffText(std::string_view offText) {
 }  // namespace
 
 void SetStatusText(int pane, std::string_view text) {
-  if (CMainFrame* frame = MainFrame()) frame->SetStatusPaneText(pane, ToQString(text));
+  if (ShellFrame* frame = TheFrame()) frame->SetStatusText(pane, text);
 }
 
 void CopyTextToClipboard(std::string_view text) {
@@ -44,7 +44,7 @@ void OpenLink(std::string_view address) {
   Opener().Open(address);
   if (!GroupStarted() || TheGroup().Settings().LINK_DIALOG == 0) return;
   CopyTextToClipboard(address);
-  OnlineLinkDialog dialog(address, MainFrame());
+  OnlineLinkDialog dialog(address, TheFrame() != nullptr ? TheFrame()->Window() : nullptr);
   Prompts().RunDialog(dialog);
 }
 

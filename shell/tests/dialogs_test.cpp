@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include "engine/chip/cdf_layout.hpp"
+#include "shell/commands/view_commands.hpp"
 #include "shell/dialogs/about_dialog.hpp"
 #include "shell/dialogs/find_gene_dialog.hpp"
 #include "shell/dialogs/online_database_dialog.hpp"
@@ -118,14 +119,14 @@ TEST_F(OnlineDatabaseTest, SnpDatabaseWithoutSnpInformationSaysSo) {
   TheGroup().HasProbeData = true;
   TheGroup().Settings().CUR_UNIT = 1;
   TheGroup().Settings().WHICH_ONLINE_DATABASE = 3;
-  frame.GoToOnlineDatabase(false);
+  GoToOnlineDatabase(frame, false);
   ASSERT_EQ(prompts.prompts.size(), 1u);
   EXPECT_EQ(prompts.prompts[0].text, "Not a SNP array or genome info file is not used");
   EXPECT_TRUE(opener.opened.empty());
 
   // A current probe set outside the chip description names nothing to look up.
   TheGroup().Settings().CUR_UNIT = 3;
-  frame.GoToOnlineDatabase(true);
+  GoToOnlineDatabase(frame, true);
   EXPECT_EQ(prompts.prompts.size(), 1u);
 }
 

@@ -10,8 +10,11 @@
 
 #include "genes/gene_info.hpp"
 #include "platform/path.hpp"
+#include "shell/commands/command_registry.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/tests/shell_test.hpp"
+#include "shell/views/plain_view.hpp"
+#include "shell/views/view_factory.hpp"
 #include "shell/zelko_app.hpp"
 
 namespace {
@@ -29,6 +32,7 @@ TEST_F(MainFrameTest, StartsMaximisedWithTheLogAndTheAnalysisItem) {
 
   CMainFrame& frame = *app.MainWindow();
   EXPECT_EQ(MainFrame(), &frame);
+  EXPECT_EQ(TheFrame(), &frame);
   EXPECT_TRUE(frame.windowState() & Qt::WindowMaximized);
   EXPECT_EQ(frame.windowTitle(), QStringLiteral("Zelko"));
   EXPECT_EQ(TopLevelLabels(frame.LeftView()), std::vector<std::string>{"Analysis"});
@@ -54,6 +58,7 @@ TEST_F(MainFrameTest, StartsMaximisedWithTheLogAndTheAnalysisItem) {
   // The end saves the group's settings in the home folder and takes the window down.
   app.ExitInstance();
   EXPECT_EQ(MainFrame(), nullptr);
+  EXPECT_EQ(TheFrame(), nullptr);
   handled = false;
   QTimer::singleShot(0, [&handled] { handled = true; });
   PumpMessages();
@@ -352,6 +357,47 @@ TEST_F(MainFrameTest, MenuBarCarriesEveryMenuWithItsIds) {
   EXPECT_EQ(frame.Action(ids::kNextView)->shortcuts().front(), QKeySequence(Qt::Key_Return));
   EXPECT_EQ(frame.Action(ids::kOnlineDatabaseDirect)->shortcut(),
             QKeySequence(QStringLiteral("Ctrl+L")));
+}
+
+TEST_F(MainFrameTest, RegistryRunsRegisteredRoutinesUnderTheirRules) {
+  CMainFrame& frame = OpenFrame();
+  CommandRegistry registry;
+  CommandContext running;
+  running.analysisRunning = true;
+  EXPECT_FALSE(registry.State(ids::kAppExit, CommandContext{}).enabled) << "nobody handles it";
+  EXPECT_FALSE(registry.Run(ids::kOpenGroup, frame));
+
+  int runs = 0;
+  registry.Add(ids::kOpenGroup, [&runs](ShellFrame& given) {
+    EXPECT_EQ(given.Window()->objectName(), QStringLiteral("mainFrame"));
+    ++runs;
+  });
+  EXPECT_TRUE(registry.State(ids::kOpenGroup, CommandContext{}).enabled);
+  EXPECT_FALSE(registry.State(ids::kOpenGroup, running).enabled) << "the rule table decides";
+  EXPECT_TRUE(registry.Run(ids::kOpenGroup, frame));
+  EXPECT_EQ(runs, 1);
+}
+
+TEST_F(MainFrameTest, ViewTableMakesEachViewForItsIndex) {
+  CMainFrame& frame = OpenFrame();
+  for (int index : {VIEW_ANALYSIS, -1, NUM_VIEWS})
+    EXPECT_EQ(MakeRightView({index, *mDocument, frame}), nullptr) << index;
+  for (int index = VIEW_DATA; index < NUM_VIEWS; ++index) {
+    std::unique_ptr<QWidget> view(MakeRightView({index, *mDocument, frame}));
+    const auto* plain = dynamic_cast<CPlainView*>(view.get());
+    ASSERT_NE(plain, nullptr) << index;
+    EXPECT_EQ(plain->ViewIndex(), index);
+  }
+  // A destroyed view is made again on its next use; the log view is never destroyed.
+  frame.ShowView(VIEW_PLOTS);
+  QPointer<QWidget> plots = frame.RightViews(VIEW_PLOTS);
+  frame.DestroyRightView(VIEW_PLOTS);
+  frame.DestroyRightView(VIEW_ANALYSIS);
+  EXPECT_TRUE(plots.isNull());
+  EXPECT_EQ(frame.CurrentViewIndex(), VIEW_ANALYSIS);
+  EXPECT_EQ(frame.PaneView(), &frame.AnalysisView());
+  frame.ShowView(VIEW_PLOTS);
+  EXPECT_NE(frame.RightViews(VIEW_PLOTS), nullptr);
 }
 
 }  // namespace

@@ -4,17 +4,17 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimerEvent>
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
-#include "shell/main_frame.hpp"
 #include "shell/services/open_service.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/views/right_view.hpp"
-#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
+#include "shell/shell_frame.hpp"
 #include "shell/views/tree_images.hpp"
 
 namespace {
@@ -31,7 +31,7 @@ void SetImage(QTreeWidgetItem* item, int image) {
 
 }  // namespace
 
-CLeftView::CLeftView(CMainFrame& frame, QWidget* parent) : QTreeWidget(parent), mFrame(frame) {
+CLeftView::CLeftView(ShellFrame& frame, QWidget* parent) : QTreeWidget(parent), mFrame(frame) {
   setObjectName(QStringLiteral("leftView"));
   setHeaderHidden(true);
   setRootIsDecorated(true);
@@ -149,7 +149,7 @@ int CLeftView::ViewIndexOf(const QTreeWidgetItem* item) const {
 
 void CLeftView::OnSelectionChanged(QTreeWidgetItem* current) {
   if (AnalysisRunning != 0 || current == nullptr) return;
-  SetStatusText(0, "");
+  mFrame.SetStatusText(0, "");
   if (const int view = ViewIndexOf(current); view >= 0) {
     mFrame.ShowView(view);
     return;
@@ -165,10 +165,7 @@ void CLeftView::OnSelectionChanged(QTreeWidgetItem* current) {
     return;
   }
   if (const int file = OutputFiles().IndexOf(current); file >= 0) {
-    // The selection goes back to the view on screen; the file opens outside.
-    const std::string path = OutputFiles().paths[static_cast<std::size_t>(file)];
-    if (QTreeWidgetItem* item = ViewItem(mFrame.CurrentViewIndex())) setCurrentItem(item);
-    Opener().Open(path);
+    OpenOutputFile(file);
     return;
   }
   // A clustering item: the cluster view shows its node (the clustering trees arrive
@@ -177,13 +174,34 @@ void CLeftView::OnSelectionChanged(QTreeWidgetItem* current) {
     if (item == current) mFrame.ShowView(VIEW_CLUSTER);
 }
 
+void CLeftView::OpenOutputFile(int file) {
+  // The selection goes back to the view on screen; the file opens outside.
+  const std::string path = OutputFiles().paths[static_cast<std::size_t>(file)];
+  if (QTreeWidgetItem* item = ViewItem(mFrame.CurrentViewIndex())) setCurrentItem(item);
+  Opener().Open(path);
+}
+
+void CLeftView::mousePressEvent(QMouseEvent* event) {
+  // The tree would select the pressed item after the selection handler has moved the
+  // selection back, leaving the highlight on the file; the press is handled here instead.
+  const int file = OutputFiles().IndexOf(itemAt(event->position().toPoint()));
+  if (file < 0) {
+    QTreeWidget::mousePressEvent(event);
+    return;
+  }
+  event->accept();
+  if (AnalysisRunning != 0 || event->button() != Qt::LeftButton) return;
+  mFrame.SetStatusText(0, "");
+  OpenOutputFile(file);
+}
+
 void CLeftView::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) AnalysisRunning = 0;
   QTreeWidget::keyPressEvent(event);
 }
 
 void CLeftView::mouseMoveEvent(QMouseEvent* event) {
-  SetStatusText(0, "Click an icon in this window to activate the corresponding menu");
+  mFrame.SetStatusText(0, "Click an icon in this window to activate the corresponding menu");
   QTreeWidget::mouseMoveEvent(event);
 }
 
@@ -193,6 +211,6 @@ void CLeftView::timerEvent(QTimerEvent* event) {
     return;
   }
   // Keyboard commands belong to the right view; the tree hands the focus back to it.
-  if (AnalysisRunning != 0 || !hasFocus() || !mFrame.isActiveWindow()) return;
+  if (AnalysisRunning != 0 || !hasFocus() || !mFrame.Window()->isActiveWindow()) return;
   if (QWidget* view = mFrame.PaneView()) view->setFocus(Qt::OtherFocusReason);
 }

@@ -11,7 +11,7 @@
 
 #include "shell/resource_ids.hpp"
 
-class CMainFrame;
+class ShellFrame;
 
 // The item data role that holds an item's image index (tree_image::k...).
 inline constexpr int kTreeImageRole = Qt::UserRole + 1;
@@ -19,7 +19,7 @@ inline constexpr int kTreeImageRole = Qt::UserRole + 1;
 class CLeftView final : public QTreeWidget {
   Q_OBJECT
  public:
-  CLeftView(CMainFrame& frame, QWidget* parent);
+  CLeftView(ShellFrame& frame, QWidget* parent);
   // The output-file items go with the tree, so the table forgets them.
   ~CLeftView() override;
 
@@ -54,15 +54,19 @@ class CLeftView final : public QTreeWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // A press on an output-file item opens the file without moving the selection there.
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
 
  private:
   void OnSelectionChanged(QTreeWidgetItem* current);
+  // Opens output file `file` and keeps the current view's item selected.
+  void OpenOutputFile(int file);
   int ViewIndexOf(const QTreeWidgetItem* item) const;
   int ArrayImage(int array) const;
 
-  CMainFrame& mFrame;
+  ShellFrame& mFrame;
   std::array<QTreeWidgetItem*, NUM_VIEWS> mViewItems{};
   std::vector<QTreeWidgetItem*> mArrayItems;
   std::vector<QTreeWidgetItem*> mClusteringItems;

@@ -1,0 +1,9 @@
+// The families that make up the main menu's routines.
+#include "shell/commands/command_families.hpp"
+
+void RegisterMainFrameCommands(CommandRegistry& registry) {
+  RegisterAnalysisCommands(registry);
+  RegisterFileCommands(registry);
+  RegisterViewCommands(registry);
+  RegisterHelpCommands(registry);
+}

@@ -1,0 +1,18 @@
+// The command families of the main menu. Each family registers its routines from its own
+// file; a family whose engine does not exist yet registers nothing, so its menu items
+// stay disabled.
+#pragma once
+
+class CommandRegistry;
+
+// Analysis menu: Stop Analysis and the analyses whose engines exist.
+void RegisterAnalysisCommands(CommandRegistry& registry);
+// Analysis menu: Copy, Save Log and Exit.
+void RegisterFileCommands(CommandRegistry& registry);
+// View menu: Next View, Alternate Two Views and Online Database.
+void RegisterViewCommands(CommandRegistry& registry);
+// Help menu.
+void RegisterHelpCommands(CommandRegistry& registry);
+
+// Every family above.
+void RegisterMainFrameCommands(CommandRegistry& registry);

@@ -1,0 +1,39 @@
+// The table of right-pane view makers.
+#include "shell/views/view_factory.hpp"
+
+#include <array>
+
+#include "shell/resource_ids.hpp"
+#include "shell/views/plain_view.hpp"
+
+namespace {
+
+using ViewMaker = QWidget* (*)(const ViewContext& context);
+
+QWidget* MakePlainView(const ViewContext& context) {
+  return new CPlainView(context.index, nullptr);
+}
+
+// By view index; each class takes its stand-in's place as it arrives. The log (0) is
+// made with the splitter, not here.
+constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
+    nullptr,        // VIEW_ANALYSIS: CAnalysisView
+    MakePlainView,  // VIEW_DATA: DataView
+    MakePlainView,  // VIEW_CEL: CCelView
+    MakePlainView,  // VIEW_CLUSTER: CClusterView
+    MakePlainView,  // VIEW_GENOME: CGenomeView
+    MakePlainView,  // VIEW_LDA: LdaView
+    MakePlainView,  // VIEW_R: RView
+    MakePlainView,  // VIEW_SNP: SnpView
+    MakePlainView,  // VIEW_CHROMOSOME: CChromosomeView
+    MakePlainView,  // VIEW_PATHWAY: PathwayView
+    MakePlainView,  // VIEW_PLOTS: PlotsView
+};
+
+}  // namespace
+
+QWidget* MakeRightView(const ViewContext& context) {
+  if (context.index < 0 || context.index >= NUM_VIEWS) return nullptr;
+  const ViewMaker make = kViewMakers[static_cast<std::size_t>(context.index)];
+  return make != nullptr ? make(context) : nullptr;
+}
