@@ -33,10 +33,6 @@ GeneInfoReadSplit GeneInfoSplit{platform::WorkerThreadCount(), 1 << 20, 2048};
 
 namespace {
 
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
-
 std::string UpperCase(std::string_view text) {
   std::string upper(text);
   for (char& ch : upper)

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -52,28 +51,6 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
   }
   if (std::ferror(file.get()) != 0) return std::nullopt;
   return bytes;
-}
-
-std::uint16_t LoadU16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t LoadU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint64_t LoadU64(const std::uint8_t* p) {
-  return static_cast<std::uint64_t>(LoadU32(p)) |
-         (static_cast<std::uint64_t>(LoadU32(p + 4)) << 32);
-}
-
-float LoadF32(const std::uint8_t* p) {
-  return std::bit_cast<float>(LoadU32(p));
-}
-
-double LoadF64(const std::uint8_t* p) {
-  return std::bit_cast<double>(LoadU64(p));
 }
 
 bool ByteReader::Take(std::size_t count, const std::uint8_t*& where) {

@@ -2,6 +2,7 @@
 // data fails (and stays failed) instead of yielding garbage.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -17,12 +18,25 @@ namespace platform {
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
                                                        std::uint64_t maxBytes = UINT64_MAX);
 
-// Decoding of fixed-width little-endian values from raw bytes.
-std::uint16_t LoadU16(const std::uint8_t* p);
-std::uint32_t LoadU32(const std::uint8_t* p);
-std::uint64_t LoadU64(const std::uint8_t* p);
-float LoadF32(const std::uint8_t* p);
-double LoadF64(const std::uint8_t* p);
+// Decoding of fixed-width little-endian values from raw bytes; inline, since the cell
+// file and chip readers decode millions of values with them.
+inline std::uint16_t LoadU16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t LoadU32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+inline std::uint64_t LoadU64(const std::uint8_t* p) {
+  return static_cast<std::uint64_t>(LoadU32(p)) |
+         (static_cast<std::uint64_t>(LoadU32(p + 4)) << 32);
+}
+inline float LoadF32(const std::uint8_t* p) {
+  return std::bit_cast<float>(LoadU32(p));
+}
+inline double LoadF64(const std::uint8_t* p) {
+  return std::bit_cast<double>(LoadU64(p));
+}
 
 class ByteReader {
  public:

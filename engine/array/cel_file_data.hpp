@@ -5,7 +5,6 @@
 // two intensity planes.
 #pragma once
 
-#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/byte_reader.hpp"
 
 inline constexpr std::int32_t kBinaryCelMagic = 64;
 inline constexpr int kTextCelVersion = 3;
@@ -73,11 +74,11 @@ class CEL_FILE_DATA {
         static_cast<std::size_t>(x);
     if (mBytes.empty()) return mCells[index];
     const std::uint8_t* entry = mBytes.data() + mCellOffset + index * kBinaryCelEntryBytes;
-    return {DecodeFloat(entry),
-            DecodeFloat(entry + 4),
+    return {platform::LoadF32(entry),
+            platform::LoadF32(entry + 4),
             static_cast<std::int16_t>(x),
             static_cast<std::int16_t>(y),
-            static_cast<std::int16_t>(entry[8] | (entry[9] << 8)),
+            static_cast<std::int16_t>(platform::LoadU16(entry + 8)),
             static_cast<std::uint8_t>(!mMasked.empty() && mMasked[index] ? 1 : 0)};
   }
 
@@ -85,12 +86,6 @@ class CEL_FILE_DATA {
   // CellCount() of them; null for the text forms.
   const std::uint8_t* BinaryEntries() const {
     return mBytes.empty() ? nullptr : mBytes.data() + mCellOffset;
-  }
-  static float DecodeFloat(const std::uint8_t* p) {
-    return std::bit_cast<float>(static_cast<std::uint32_t>(p[0]) |
-                                (static_cast<std::uint32_t>(p[1]) << 8) |
-                                (static_cast<std::uint32_t>(p[2]) << 16) |
-                                (static_cast<std::uint32_t>(p[3]) << 24));
   }
 
   // The header of a binary file as Read takes it, from the file's first bytes: the

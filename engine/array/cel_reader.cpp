@@ -402,7 +402,7 @@ class CelRoots {
   }
   // The root for the pixel count of a binary entry.
   double Of(const std::uint8_t* entry) const {
-    const auto pixels = static_cast<std::int16_t>(entry[8] | (entry[9] << 8));
+    const auto pixels = static_cast<std::int16_t>(platform::LoadU16(entry + 8));
     const auto count = static_cast<std::uint16_t>(pixels);
     return count < kTableSize ? mRoots[count] : CelRootOfPixels(pixels);
   }
@@ -425,10 +425,10 @@ void DecodeEntries(const std::uint8_t* entry, int count, std::uint16_t* mean,
   const __m128d half = _mm_set1_pd(0.5);
   for (; k + 1 < count; k += 2, entry += 2 * kBinaryCelEntryBytes) {
     const std::uint8_t* next = entry + kBinaryCelEntryBytes;
-    const __m128d means = _mm_set_pd(CEL_FILE_DATA::DecodeFloat(next),
-                                     CEL_FILE_DATA::DecodeFloat(entry));
-    const __m128d deviations = _mm_set_pd(CEL_FILE_DATA::DecodeFloat(next + 4),
-                                          CEL_FILE_DATA::DecodeFloat(entry + 4));
+    const __m128d means = _mm_set_pd(platform::LoadF32(next),
+                                     platform::LoadF32(entry));
+    const __m128d deviations = _mm_set_pd(platform::LoadF32(next + 4),
+                                          platform::LoadF32(entry + 4));
     const __m128d rootsOfPixels = _mm_set_pd(roots.Of(next), roots.Of(entry));
     const __m128i meanValues =
         _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(_mm_add_pd(means, half), zero), top));
@@ -443,8 +443,8 @@ void DecodeEntries(const std::uint8_t* entry, int count, std::uint16_t* mean,
 #endif
   for (; k < count; ++k, entry += kBinaryCelEntryBytes) {
     const auto at = static_cast<std::size_t>(k) * step;
-    mean[at] = CelIntensity(CEL_FILE_DATA::DecodeFloat(entry));
-    error[at] = CelStandardError(CEL_FILE_DATA::DecodeFloat(entry + 4), roots.Of(entry));
+    mean[at] = CelIntensity(platform::LoadF32(entry));
+    error[at] = CelStandardError(platform::LoadF32(entry + 4), roots.Of(entry));
   }
 }
 

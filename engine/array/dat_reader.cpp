@@ -37,10 +37,6 @@ constexpr std::string_view kOlderChipType = "qx_t52a";
 constexpr std::string_view kNewerChipType = "qx_t52av2";
 constexpr std::string_view kNewerChipMask = "qx_t52av2 probe set mask.txt";
 
-bool Contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
-
 // The characters up to the first NUL.
 std::string_view CString(const std::uint8_t* bytes, std::size_t size) {
   const auto* begin = reinterpret_cast<const char*>(bytes);

@@ -26,10 +26,6 @@ const char* CallName(char call) {
   return code < kSnpCallNames.size() ? kSnpCallNames[code] : "?";
 }
 
-bool Contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
-
 bool IsHeaderLine(std::string_view line) {
   if (line.starts_with("#") || Contains(line, "GEO Accession viewer")) return false;
   return Contains(line, "Experiment\tLabel\tCall\tCall") ||

@@ -23,10 +23,6 @@ constexpr int kHeaderSearchLines = 200;
 constexpr std::size_t kResultLineLength = 1 << 16;
 constexpr int kProgressStep = 300;
 
-bool Contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
-
 // The header's columns (from 1; 0 when absent).
 struct ResultColumns {
   int name = 0;

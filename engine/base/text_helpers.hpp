@@ -42,3 +42,8 @@ void SkipWhiteSpace(std::string_view& text);
 
 // ASCII case-insensitive "begins with".
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+
+// Whether part occurs anywhere in text (letter case counts).
+inline bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}

@@ -81,15 +81,6 @@ bool DecodeUnits(std::span<const std::uint8_t> bytes, std::vector<UNIT_RECORD>& 
   return true;
 }
 
-std::uint16_t LoadLittle16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t LoadLittle32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 // Each unit's pair count and where its pairs start in the positions table, side by side:
 // a table small enough to stay in the processor's cache while the cells are decoded.
 struct UnitSpan {
@@ -122,9 +113,9 @@ void DecodeCellsInPlace(std::span<CELL_RECORD> cells) {
     for (CELL_RECORD& cell : cells) {
       std::uint8_t raw[kCacheCellSize];
       std::memcpy(raw, &cell, kCacheCellSize);
-      cell.unit = LoadLittle16(raw);
-      cell.pair = static_cast<std::int16_t>(LoadLittle16(raw + 2));
-      cell.value = static_cast<std::int32_t>(LoadLittle32(raw + 4));
+      cell.unit = platform::LoadU16(raw);
+      cell.pair = static_cast<std::int16_t>(platform::LoadU16(raw + 2));
+      cell.value = static_cast<std::int32_t>(platform::LoadU32(raw + 4));
       cell.kind = raw[8];
     }
   }

@@ -23,10 +23,6 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
          platform::EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-bool Contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
-
 // The chip type and array kind; false with a red line when the file name gives none.
 bool TakeChipType(const std::string& cdfPath, CdfLoadSettings& settings) {
   const std::string fileName = platform::FileName(cdfPath);

@@ -18,10 +18,6 @@ namespace {
 constexpr const char* kAllocationFailed = "    Allocation failed in ReadPgfFile()";
 constexpr int kHeaderLinesBeforeCount = 100;
 
-bool Contains(std::string_view line, std::string_view what) {
-  return line.find(what) != std::string_view::npos;
-}
-
 // The probe-set count from the header; false with a red line when it is missing.
 bool ReadHeader(platform::LineReader& reader, int& count) {
   count = -1;

@@ -24,10 +24,6 @@ namespace {
 
 enum class ReadState { kHeader, kUnit, kCells };
 
-bool Contains(std::string_view line, std::string_view what) {
-  return line.find(what) != std::string_view::npos;
-}
-
 bool IsCellLine(std::string_view line) {
   return line.size() >= 4 && line.compare(0, 4, "Cell") == 0 && (line.size() < 5 || line[4] != 'H');
 }

@@ -41,10 +41,6 @@ std::string_view TrimTrailingBlanksAndTabs(std::string_view text) {
   return text;
 }
 
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
-
 // Comment lines of a gene list begin with '[' or '$'.
 bool IsCommentName(std::string_view name) {
   return !name.empty() && (name.front() == '[' || name.front() == '$');
