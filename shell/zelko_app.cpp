@@ -3,13 +3,14 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSettings>
+#include <QFileInfo>
 #include <QTextDocument>
 
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "shell/views/analysis_doc.hpp"
 #include "shell/main_frame.hpp"
+#include "shell/services/rtf_reader.hpp"
 
 CZelkoApp::CZelkoApp(QStringList arguments) : mArguments(std::move(arguments)) {}
 
@@ -26,11 +27,7 @@ bool CZelkoApp::InitInstance() {
   mRegistryKey = QString::fromLatin1(kRegistryKey);
   Step("registry key");
 
-  QSettings profile(mRegistryKey, QStringLiteral("Zelko"));
-  for (int i = 1; i <= kRecentFileCount; ++i) {
-    const QString file = profile.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
-    if (!file.isEmpty()) mRecentFiles << file;
-  }
+  mRecentFiles.ReadList();
   Step("profile settings");
 
   // One single-document template (resource 128): the log document, the main frame and
@@ -50,11 +47,15 @@ bool CZelkoApp::InitInstance() {
 bool CZelkoApp::ProcessShellCommand() {
   mDocument = std::make_unique<CAnalysisDoc>();
   if (!mArguments.isEmpty()) {
-    // A file argument opens as the log document; one that cannot be read
-    // ends the start.
+    // A file argument opens as the log document (a saved log as the rich text it is);
+    // one that cannot be read ends the start.
     QFile file(mArguments.front());
     if (!file.open(QIODevice::ReadOnly)) return false;
-    mDocument->Text().setPlainText(QString::fromUtf8(file.readAll()));
+    const QByteArray bytes = file.read(kMaxDocumentFileBytes);
+    if (!ReadRtf(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                 mDocument->Text()))
+      mDocument->Text().setPlainText(QString::fromUtf8(bytes));
+    mRecentFiles.Add(QFileInfo(file).absoluteFilePath().toStdString());
   } else if (!mDocument->OnNewDocument()) {
     return false;
   }
@@ -65,6 +66,7 @@ bool CZelkoApp::ProcessShellCommand() {
 
 void CZelkoApp::ExitInstance() {
   if (GroupStarted()) ExitGroup();
+  if (mFrame) mRecentFiles.WriteList();
   mFrame.reset();
   mDocument.reset();
   if (mPumpInstalled) {

@@ -10,12 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "shell/services/recent_file_list.hpp"
+
 class CAnalysisDoc;
 class CMainFrame;
 
 // The registry key under which the profile settings (the recent-file list) are kept.
 inline constexpr const char* kRegistryKey = "Quenlith (Zelko)";
+inline constexpr const char* kProfileName = "Zelko";
 inline constexpr int kRecentFileCount = 4;
+// A document file given on the command line is read up to this size.
+inline constexpr qint64 kMaxDocumentFileBytes = qint64{64} << 20;
 
 class CZelkoApp {
  public:
@@ -27,8 +32,8 @@ class CZelkoApp {
 
   // The start-up; false ends the program (a file argument that cannot be opened).
   bool InitInstance();
-  // Saves the group (its settings file) while the log can still show a failure, then
-  // takes down the window, the log sink and the message pump.
+  // Saves the group (its settings file) while the log can still show a failure, writes
+  // the recent-file list, then takes down the window, the log sink and the message pump.
   void ExitInstance();
 
   CMainFrame* MainWindow() const { return mFrame.get(); }
@@ -36,7 +41,7 @@ class CZelkoApp {
   // The steps InitInstance took, in order.
   const std::vector<std::string>& StartupSteps() const { return mSteps; }
   const QString& RegistryKey() const { return mRegistryKey; }
-  const QStringList& RecentFiles() const { return mRecentFiles; }
+  const CRecentFileList& RecentFiles() const { return mRecentFiles; }
 
  private:
   void Step(const char* name) { mSteps.emplace_back(name); }
@@ -44,7 +49,7 @@ class CZelkoApp {
 
   QStringList mArguments;
   QString mRegistryKey;
-  QStringList mRecentFiles;
+  CRecentFileList mRecentFiles{kRegistryKey, kProfileName, kRecentFileCount};
   std::unique_ptr<CAnalysisDoc> mDocument;
   std::unique_ptr<CMainFrame> mFrame;
   std::vector<std::string> mSteps;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTreeWidget>
@@ -14,6 +16,7 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/registry.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "shell/views/analysis_doc.hpp"
 #include "shell/views/analysis_view.hpp"
@@ -23,7 +26,12 @@
 
 class ShellTest : public ::testing::Test {
  protected:
-  void SetUp() override { StartGroup(mFolder.Path().string()); }
+  void SetUp() override {
+    // The program's registry (the recent-file list) lives in the test's folder, never in
+    // the user's profile.
+    ::setenv(platform::kRegistryPathVariable, File("registry").c_str(), 1);
+    StartGroup(mFolder.Path().string());
+  }
 
   void TearDown() override {
     mFrame.reset();
