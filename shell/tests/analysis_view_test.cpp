@@ -1,7 +1,12 @@
 // The log pane: the engine's lines, progress lines, file links and Save Log.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextFragment>
 #include <QUrl>
 
@@ -9,6 +14,7 @@
 #include <sstream>
 
 #include "shell/services/output_files.hpp"
+#include "shell/services/rtf_reader.hpp"
 #include "shell/services/rtf_writer.hpp"
 #include "shell/tests/shell_test.hpp"
 
@@ -252,7 +258,125 @@ TEST_F(AnalysisViewTest, InsertedFilesBecomeLinksThatOpenTheFile) {
 
   emit frame.AnalysisView().anchorClicked(target);
   EXPECT_EQ(opener.opened, std::vector<std::string>{image});
+  // A real click on the link opens it too, though the log is editable.
+  CAnalysisView& view = frame.AnalysisView();
+  QTextCursor onLink(linkLine);
+  onLink.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 3);
+  view.ensureCursorVisible();
+  QApplication::processEvents();
+  const QPoint point = view.cursorRect(onLink).center();
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
+  EXPECT_EQ(opener.opened, (std::vector<std::string>{image, image}));
   EXPECT_NE(LogToRtf(mDocument->Text()).find("HYPERLINK"), std::string::npos);
+}
+
+// Each character of a document with its colour (0 for none) and link target.
+struct MarkedCharacter {
+  QChar character;
+  QRgb colour;
+  QString link;
+  bool operator==(const MarkedCharacter&) const = default;
+};
+std::vector<std::vector<MarkedCharacter>> MarkedBlocks(const QTextDocument& document) {
+  std::vector<std::vector<MarkedCharacter>> blocks;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    blocks.emplace_back();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextCharFormat format = it.fragment().charFormat();
+      const QRgb colour = format.hasProperty(QTextFormat::ForegroundBrush)
+                              ? format.foreground().color().rgb()
+                              : 0;
+      for (const QChar c : it.fragment().text())
+        blocks.back().push_back({c, colour, format.isAnchor() ? format.anchorHref() : QString()});
+    }
+  }
+  return blocks;
+}
+
+TEST_F(AnalysisViewTest, TheUserEditsTheLogWhileLinesStillArriveAtTheEnd) {
+  CMainFrame& frame = OpenFrame();
+  CAnalysisView& view = frame.AnalysisView();
+  ASSERT_FALSE(view.isReadOnly());
+  LogMessage("  first line", 0, kLogRed);
+  const std::vector<std::string> logged = LogLines();
+  auto placeCaret = [&view](int line, int column, int selected = 0) {
+    QTextCursor cursor(view.document()->findBlockByNumber(line));
+    cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
+    cursor.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, selected);
+    view.setTextCursor(cursor);
+  };
+  const int first = static_cast<int>(logged.size()) - 1;
+
+  // Typing at the end, then taking it back.
+  placeCaret(first + 1, 0);
+  QTest::keyClicks(&view, "my note");
+  EXPECT_EQ(LogLines().back(), "my note");
+  QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(LogLines(), logged);
+
+  // Cutting a word out of a logged line and pasting it in front; undo goes back step by step.
+  placeCaret(first, 2, 5);
+  QTest::keyClick(&view, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(LogLines()[first], "   line");
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("first"));
+  placeCaret(first, 0);
+  QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(LogLines()[first], "first   line");
+  QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(LogLines()[first], "   line");
+  QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(LogLines(), logged);
+
+  // A line of the log goes to the end in its colour, and cannot itself be undone.
+  placeCaret(first, 0);
+  QTest::keyClicks(&view, ">");
+  LogMessage("  second", 0, kLogBlue);
+  QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+  std::vector<std::string> lines = LogLines();
+  EXPECT_EQ(lines[first], ">  first line");
+  EXPECT_EQ(lines.back(), "  second");
+  EXPECT_EQ(LineColour(static_cast<int>(lines.size()) - 1), QColor(0, 0, 255));
+  // Progress lines still count up in place of the last line.
+  LogMessage("    Line 10000", 1);
+  LogMessage("    Line 20000", 1);
+  lines = LogLines();
+  EXPECT_EQ(lines.size(), logged.size() + 1);
+  EXPECT_EQ(lines.back(), "    Line 20000");
+  EXPECT_EQ(lines[first], ">  first line");
+}
+
+TEST_F(AnalysisViewTest, SavedLogReadsBackAsTheRichTextItWas) {
+  CMainFrame& frame = OpenFrame();
+  LogMessage("{Open group demo", 0, kLogBlue);
+  LogMessage("    Error: file {a}\\b\tmissing \u00e9 \u4e2d", 0, kLogRed);
+  LogMessage("  merlin --pedigree", 0, kLogGreen);
+  frame.AnalysisView().InsertFileIntoLog(File("plot one.bmp"));
+  LogMessage("Finished}\n", 0, kLogBlue);
+  const std::string rtf = LogToRtf(mDocument->Text());
+
+  QTextDocument back;
+  ASSERT_TRUE(ReadRtf(rtf, back));
+  EXPECT_EQ(back.toPlainText(), mDocument->Text().toPlainText());
+  EXPECT_EQ(MarkedBlocks(back), MarkedBlocks(mDocument->Text()));
+
+  // Text that is not RTF leaves the document alone.
+  EXPECT_FALSE(ReadRtf("plain {\\rtf1 text}", back));
+  EXPECT_EQ(back.toPlainText(), mDocument->Text().toPlainText());
+
+  // A cut file reads as far as it goes: the text is the start of the whole (but for a
+  // last character whose escape was cut).
+  const QString whole = mDocument->Text().toPlainText();
+  for (std::size_t cut = 5; cut < rtf.size(); cut += 7) {
+    QTextDocument part;
+    ASSERT_TRUE(ReadRtf(std::string_view(rtf).substr(0, cut), part));
+    const QString text = part.toPlainText();
+    EXPECT_TRUE(whole.startsWith(text.left(text.size() - 1))) << cut;
+  }
+  // Groups nested past the bound are skipped with their text.
+  const std::string deep =
+      "{\\rtf1 a" + std::string(10000, '{') + "hidden" + std::string(10000, '}') + "b}";
+  ASSERT_TRUE(ReadRtf(deep, back));
+  EXPECT_EQ(back.toPlainText(), QStringLiteral("ab"));
 }
 
 TEST(RtfWriter, EscapesWhatRichTextReserves) {

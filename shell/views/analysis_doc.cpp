@@ -4,7 +4,9 @@
 #include <QTextDocument>
 
 CAnalysisDoc::CAnalysisDoc(QObject* parent) : QObject(parent), mText(new QTextDocument(this)) {
-  mText->setUndoRedoEnabled(false);  // a log grows for hours; undo would keep all of it twice
+  // The user's edits can be undone; the log's own lines clear the undo history
+  // (CAnalysisView::AddText), so it never holds hours of log text.
+  mText->setUndoRedoEnabled(true);
 }
 
 bool CAnalysisDoc::OnNewDocument() {

@@ -53,7 +53,10 @@ CAnalysisView::CAnalysisView(CAnalysisDoc& document, QWidget* parent) : QTextBro
   setDocument(&document.Text());
   setOpenLinks(false);
   setOpenExternalLinks(false);
-  setTextInteractionFlags(Qt::TextBrowserInteraction);
+  // The log is the user's to edit (typing, cut, paste, undo), and its file links still
+  // open with a click.
+  setReadOnly(false);
+  setTextInteractionFlags(Qt::TextEditorInteraction | Qt::LinksAccessibleByMouse);
   viewport()->setMouseTracking(true);
   connect(this, &QTextBrowser::anchorClicked, this, [](const QUrl& url) {
     Opener().Open(FromQString(url.isLocalFile() ? url.toLocalFile() : url.toString()));
@@ -75,6 +78,8 @@ void CAnalysisView::AddText(std::string_view text, bool replaceLastLine, COLORRE
     cursor.setPosition(log->findBlockByNumber(lines - 1).position(), QTextCursor::KeepAnchor);
   }
   cursor.insertText(ToQString(text) + QLatin1Char('\n'), LineFormat(colour));
+  // A log line cannot be undone: Undo reaches back no further than the last line written.
+  log->clearUndoRedoStacks();
   ScrollToEnd();
 }
 

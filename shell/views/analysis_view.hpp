@@ -1,6 +1,7 @@
 // The analysis log pane: view 0 of the right pane. Lines arrive coloured through the log
-// channel; progress counters overwrite their own line; written files appear as links;
-// Save Log writes the whole log as rich text.
+// channel at the end; progress counters overwrite their own line; written files appear as
+// links; the user may edit the text (type, cut, paste, undo); Save Log writes the whole
+// log as rich text.
 #pragma once
 
 #include <QTextBrowser>
