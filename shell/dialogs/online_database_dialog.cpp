@@ -1,4 +1,4 @@
-// The online database dialog.
+// The online database dialog and the command that opens the chosen page.
 #include "shell/dialogs/online_database_dialog.hpp"
 
 #include <QButtonGroup>
@@ -9,7 +9,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "engine/group/group.hpp"
+#include "genes/online_addresses.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/services/prompt_service.hpp"
+#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
 OnlineDatabaseDialog::OnlineDatabaseDialog(int choice, bool directGo, QWidget* parent)
@@ -63,4 +67,27 @@ int OnlineDatabaseDialog::Choice() const {
 
 bool OnlineDatabaseDialog::DirectGo() const {
   return mDirectGo->isChecked();
+}
+
+void OpenOnlineDatabase(QWidget* parent, bool withDialog) {
+  GroupSettings& settings = TheGroup().Settings();
+  const int unit = settings.CUR_UNIT;
+  // CUR_UNIT comes from a settings file; one outside the chip description names nothing.
+  const std::string geneText = OnlineDatabaseGeneText(unit);
+  if (geneText.empty()) return;
+  if (withDialog) {
+    OnlineDatabaseDialog dialog(settings.WHICH_ONLINE_DATABASE,
+                                settings.DIRECT_GO_ONLINE_DATABASE != 0, parent);
+    dialog.SetGeneText(geneText);
+    if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
+    settings.WHICH_ONLINE_DATABASE = dialog.Choice();
+    settings.DIRECT_GO_ONLINE_DATABASE = dialog.DirectGo() ? 1 : 0;
+  }
+  const int database = settings.WHICH_ONLINE_DATABASE;
+  const std::string address = OnlineDatabaseAddress(database, unit);
+  if (database == kDbSnpDatabase && address.empty()) {
+    AfxMessageBox("Not a SNP array or genome info file is not used");
+    return;
+  }
+  if (!address.empty()) OpenLink(address);
 }

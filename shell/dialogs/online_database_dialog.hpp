@@ -1,5 +1,6 @@
 // Dialog 203 "Go to online database": which public database View/Online Database opens
-// for the current probe set, and whether Ctrl+L goes there without asking.
+// for the current probe set, and whether Ctrl+L goes there without asking; and the
+// command's routine, which opens the chosen page.
 #pragma once
 
 #include <QDialog>
@@ -26,3 +27,10 @@ class OnlineDatabaseDialog final : public QDialog {
   QLabel* mGeneText;
   QCheckBox* mDirectGo;
 };
+
+// View/Online Database for the current probe set (CUR_UNIT). With the dialog the user
+// picks the database (kept in WHICH_ONLINE_DATABASE, with Ctrl+L's direct going in
+// DIRECT_GO_ONLINE_DATABASE); without it the last choice holds. The page is opened with
+// OpenLink; a probe set with nothing to look up there opens nothing, and dbSNP without
+// SNP information says so.
+void OpenOnlineDatabase(QWidget* parent, bool withDialog);
