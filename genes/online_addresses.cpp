@@ -18,8 +18,7 @@ std::string EscapeQueryValue(std::string_view value) {
   for (const char c : value) {
     const auto byte = static_cast<unsigned char>(c);
     const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                       (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' ||
-                       c == '~';
+                       (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
     if (plain) {
       escaped += c;
     } else {

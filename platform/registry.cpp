@@ -64,7 +64,8 @@ std::optional<std::string> JoinKeyPath(const char* root, std::string_view subKey
 
 bool IsDirectChild(std::string_view parent, std::string_view path) {
   return path.size() > parent.size() + 1 && EqualsNoCase(path.substr(0, parent.size()), parent) &&
-         path[parent.size()] == '\\' && path.find('\\', parent.size() + 1) == std::string_view::npos;
+         path[parent.size()] == '\\' &&
+         path.find('\\', parent.size() + 1) == std::string_view::npos;
 }
 
 bool IsAtOrBelow(std::string_view key, std::string_view path) {
@@ -206,8 +207,7 @@ bool WriteAll(int descriptor, std::string_view bytes) {
 // Writes text into a temporary file beside path and renames it over path.
 bool ReplaceFile(const std::string& path, std::string_view text, std::string* error) {
   const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-  const int descriptor =
-      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (descriptor < 0) {
     if (error != nullptr) *error = ErrnoText("cannot create", temporary);
     return false;
@@ -338,8 +338,7 @@ std::optional<std::string> RegistryStore::String(std::string_view root, std::str
   return std::move(value->text);
 }
 
-std::optional<std::uint32_t> RegistryStore::Number(std::string_view root,
-                                                   std::string_view subKey,
+std::optional<std::uint32_t> RegistryStore::Number(std::string_view root, std::string_view subKey,
                                                    std::string_view name) const {
   const std::optional<RegistryValue> value = Value(root, subKey, name);
   if (!value || value->type != RegistryType::kNumber) return std::nullopt;
@@ -378,8 +377,8 @@ bool RegistryStore::CreateKey(std::string_view root, std::string_view subKey) {
   return true;
 }
 
-bool RegistryStore::SetValue(std::string_view root, std::string_view subKey,
-                             std::string_view name, const RegistryValue& value) {
+bool RegistryStore::SetValue(std::string_view root, std::string_view subKey, std::string_view name,
+                             const RegistryValue& value) {
   const std::optional<std::string> path = RegistryKeyPath(root, subKey);
   if (!path || name.size() > kMaxRegistryValueNameLength) return false;
   Key& key = MakeKey(*path);
@@ -392,13 +391,13 @@ bool RegistryStore::SetValue(std::string_view root, std::string_view subKey,
   return true;
 }
 
-bool RegistryStore::SetString(std::string_view root, std::string_view subKey,
-                              std::string_view name, std::string_view text) {
+bool RegistryStore::SetString(std::string_view root, std::string_view subKey, std::string_view name,
+                              std::string_view text) {
   return SetValue(root, subKey, name, {RegistryType::kString, std::string(text), 0});
 }
 
-bool RegistryStore::SetNumber(std::string_view root, std::string_view subKey,
-                              std::string_view name, std::uint32_t number) {
+bool RegistryStore::SetNumber(std::string_view root, std::string_view subKey, std::string_view name,
+                              std::uint32_t number) {
   return SetValue(root, subKey, name, {RegistryType::kNumber, {}, number});
 }
 
@@ -407,16 +406,15 @@ bool RegistryStore::DeleteValue(std::string_view root, std::string_view subKey,
   const std::optional<std::string> path = RegistryKeyPath(root, subKey);
   Key* key = path ? FindKey(*path) : nullptr;
   if (key == nullptr) return false;
-  return std::erase_if(key->values,
-                       [name](const NamedValue& held) { return EqualsNoCase(held.name, name); }) >
-         0;
+  return std::erase_if(key->values, [name](const NamedValue& held) {
+           return EqualsNoCase(held.name, name);
+         }) > 0;
 }
 
 bool RegistryStore::DeleteKey(std::string_view root, std::string_view subKey) {
   const std::optional<std::string> path = RegistryKeyPath(root, subKey);
   if (!path || path->find('\\') == std::string::npos) return false;
-  return std::erase_if(mKeys, [&path](const Key& key) { return IsAtOrBelow(*path, key.path); }) >
-         0;
+  return std::erase_if(mKeys, [&path](const Key& key) { return IsAtOrBelow(*path, key.path); }) > 0;
 }
 
 std::string RegistryStore::ToText() const {

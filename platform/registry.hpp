@@ -63,8 +63,8 @@ class RegistryStore {
   // Creating and setting bring the key and every key above it into being. False, with
   // nothing changed, for a root or name that is not valid.
   [[nodiscard]] bool CreateKey(std::string_view root, std::string_view subKey);
-  [[nodiscard]] bool SetValue(std::string_view root, std::string_view subKey,
-                              std::string_view name, const RegistryValue& value);
+  [[nodiscard]] bool SetValue(std::string_view root, std::string_view subKey, std::string_view name,
+                              const RegistryValue& value);
   [[nodiscard]] bool SetString(std::string_view root, std::string_view subKey,
                                std::string_view name, std::string_view text);
   [[nodiscard]] bool SetNumber(std::string_view root, std::string_view subKey,

@@ -62,10 +62,10 @@ TEST_F(OnlineAddresses, PagesFollowTheGeneInformation) {
 
 TEST_F(OnlineAddresses, QueryValuesAreEscaped) {
   UseProbeSets({"AFFX a&b#1", "PS1"});
-  const std::string path = WriteFile(
-      "genes.txt", GeneInfoHeader({"Pathway"}) +
-                       "AFFX a&b#1\tNM 1/2?x\t7157\tp53\t\tdescription\n"
-                       "PS1\tÄ~b\t60\tActin\t\tactin\n");
+  const std::string path =
+      WriteFile("genes.txt", GeneInfoHeader({"Pathway"}) +
+                                 "AFFX a&b#1\tNM 1/2?x\t7157\tp53\t\tdescription\n"
+                                 "PS1\tÄ~b\t60\tActin\t\tactin\n");
   ASSERT_TRUE(ReadGeneInfoFile(path, true));
   EXPECT_EQ(OnlineDatabaseAddress(kPortalDatabase, 0), OnlineHosts.portal + "AFFX%20a%26b%231");
   EXPECT_EQ(OnlineDatabaseAddress(kGenBankDatabase, 0), OnlineHosts.sequence + "NM%201%2F2%3Fx");

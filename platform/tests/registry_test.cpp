@@ -62,18 +62,19 @@ TEST(Registry, ValuesComeBackExactlyThroughTheFile) {
 
 TEST(Registry, NamesIgnoreCaseAndKeysFormTrees) {
   RegistryStore store;
-  ASSERT_TRUE(store.SetString(kHkeyCurrentUser, "Software\\Quenlith (Zelko)\\Zelko\\Recent File List",
-                              "File1", "a.doc"));
+  ASSERT_TRUE(store.SetString(
+      kHkeyCurrentUser, "Software\\Quenlith (Zelko)\\Zelko\\Recent File List", "File1", "a.doc"));
   ASSERT_TRUE(store.SetNumber(kHkeyCurrentUser, "Software\\Quenlith (Zelko)\\Zelko\\Settings",
                               "PreviewPages", 1));
   // Case of roots, keys and value names does not matter; empty parts are skipped.
-  EXPECT_EQ(store.String("hkey_current_user", "SOFTWARE\\quenlith (zelko)\\\\ZELKO\\recent file list\\",
-                         "FILE1"),
+  EXPECT_EQ(store.String("hkey_current_user",
+                         "SOFTWARE\\quenlith (zelko)\\\\ZELKO\\recent file list\\", "FILE1"),
             "a.doc");
-  ASSERT_TRUE(store.SetString(kHkeyCurrentUser, "software\\QUENLITH (ZELKO)\\zelko\\Recent File List",
-                              "file1", "b.doc"));
-  EXPECT_EQ(store.ValueNames(kHkeyCurrentUser, "Software\\Quenlith (Zelko)\\Zelko\\Recent File List"),
-            std::vector<std::string>{"File1"})
+  ASSERT_TRUE(store.SetString(
+      kHkeyCurrentUser, "software\\QUENLITH (ZELKO)\\zelko\\Recent File List", "file1", "b.doc"));
+  EXPECT_EQ(
+      store.ValueNames(kHkeyCurrentUser, "Software\\Quenlith (Zelko)\\Zelko\\Recent File List"),
+      std::vector<std::string>{"File1"})
       << "the value keeps its first spelling";
   EXPECT_EQ(store.String(kHkeyCurrentUser, "Software\\Quenlith (Zelko)\\Zelko\\Recent File List",
                          "File1"),
@@ -93,10 +94,10 @@ TEST(Registry, NamesIgnoreCaseAndKeysFormTrees) {
   EXPECT_FALSE(store.SetString(kHkeyCurrentUser, "Software", std::string(16384, 'v'), "y"));
 
   // Taking a key down takes its sub-keys; the root and its neighbours stay.
-  EXPECT_TRUE(store.DeleteValue(kHkeyCurrentUser, kAppKey + std::string("\\Settings"),
-                                "previewpages"));
-  EXPECT_FALSE(store.DeleteValue(kHkeyCurrentUser, kAppKey + std::string("\\Settings"),
-                                 "PreviewPages"));
+  EXPECT_TRUE(
+      store.DeleteValue(kHkeyCurrentUser, kAppKey + std::string("\\Settings"), "previewpages"));
+  EXPECT_FALSE(
+      store.DeleteValue(kHkeyCurrentUser, kAppKey + std::string("\\Settings"), "PreviewPages"));
   EXPECT_TRUE(store.DeleteKey(kHkeyCurrentUser, "software\\quenlith (zelko)"));
   EXPECT_FALSE(store.KeyExists(kHkeyCurrentUser, kAppKey));
   EXPECT_FALSE(store.KeyExists(kHkeyCurrentUser, "Software\\Quenlith (Zelko)"));
@@ -192,9 +193,9 @@ TEST(Registry, ChangesReplaceTheFileAndKeepADamagedOne) {
   const std::string blocked = folder.File("blocked");
   std::filesystem::create_directories(blocked + "/registry");
   std::string error;
-  EXPECT_FALSE(UpdateRegistryFile(blocked + "/registry", [](RegistryStore& store) {
-    return store.CreateKey(kHkeyUsers, "y");
-  }, &error));
+  EXPECT_FALSE(UpdateRegistryFile(
+      blocked + "/registry", [](RegistryStore& store) { return store.CreateKey(kHkeyUsers, "y"); },
+      &error));
   EXPECT_NE(error.find("registry"), std::string::npos) << error;
 }
 

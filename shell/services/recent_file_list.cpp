@@ -15,8 +15,7 @@ std::string EntryName(int index) {
 
 }  // namespace
 
-CRecentFileList::CRecentFileList(std::string_view registryKey, std::string_view program,
-                                 int size)
+CRecentFileList::CRecentFileList(std::string_view registryKey, std::string_view program, int size)
     : mKey("Software\\" + std::string(registryKey) + "\\" + std::string(program) +
            "\\Recent File List"),
       mSize(size) {}
@@ -48,7 +47,9 @@ void CRecentFileList::WriteList() const {
 
 void CRecentFileList::Add(std::string_view path) {
   if (path.empty() || mSize <= 0) return;
-  std::erase_if(mFiles, [path](const std::string& file) { return platform::EqualsNoCase(file, path); });
+  std::erase_if(mFiles,
+                [path](const std::string& file) { return platform::EqualsNoCase(file, path); });
   mFiles.insert(mFiles.begin(), std::string(path));
-  if (mFiles.size() > static_cast<std::size_t>(mSize)) mFiles.resize(static_cast<std::size_t>(mSize));
+  if (mFiles.size() > static_cast<std::size_t>(mSize))
+    mFiles.resize(static_cast<std::size_t>(mSize));
 }

@@ -15,9 +15,10 @@ namespace {
 
 // Destinations whose text is never shown.
 constexpr std::string_view kSkippedDestinations[] = {
-    "fonttbl", "stylesheet", "info",     "pict",    "object",     "header",   "footer",
-    "headerl", "headerr",    "footerl",  "footerr", "footnote",   "listtable", "listoverridetable",
-    "rsidtbl", "generator",  "xmlnstbl", "themedata", "datastore", "latentstyles"};
+    "fonttbl",   "stylesheet",        "info",    "pict",      "object",   "header",
+    "footer",    "headerl",           "headerr", "footerl",   "footerr",  "footnote",
+    "listtable", "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "themedata",
+    "datastore", "latentstyles"};
 
 bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -36,7 +37,7 @@ int HexValue(char c) {
 
 // What a group passes on to the groups inside it.
 struct GroupState {
-  int colour = 0;  // index into the colour table; 0 is the automatic colour
+  int colour = 0;       // index into the colour table; 0 is the automatic colour
   int unicodeSkip = 1;  // characters that stand in for each \u character
   bool skipped = false;
   bool colourTable = false;
@@ -46,8 +47,7 @@ struct GroupState {
 
 class RtfReader {
  public:
-  RtfReader(std::string_view rtf, QTextDocument& document)
-      : mRtf(rtf), mCursor(&document) {}
+  RtfReader(std::string_view rtf, QTextDocument& document) : mRtf(rtf), mCursor(&document) {}
 
   void Read() {
     mStack.push_back(GroupState{});
@@ -205,7 +205,8 @@ class RtfReader {
       Character(QChar(static_cast<char16_t>(number < 0 ? number + 65536 : number)));
       SkipStandIns(state.unicodeSkip);
     } else if (word == "bin" && hasNumber && number > 0) {
-      mAt += static_cast<std::size_t>(std::min<std::int64_t>(number, static_cast<std::int64_t>(mRtf.size() - mAt)));
+      mAt += static_cast<std::size_t>(
+          std::min<std::int64_t>(number, static_cast<std::int64_t>(mRtf.size() - mAt)));
     }
   }
 
@@ -232,7 +233,8 @@ class RtfReader {
     if (state.skipped || mDeepGroups > 0) return;
     if (state.colourTable) {
       if (character == QLatin1Char(';')) {
-        mColours.push_back(mColour.set ? QColor(mColour.red, mColour.green, mColour.blue) : QColor());
+        mColours.push_back(mColour.set ? QColor(mColour.red, mColour.green, mColour.blue)
+                                       : QColor());
         mColour = {};
       }
       return;
@@ -299,7 +301,7 @@ class RtfReader {
     int green = 0;
     int blue = 0;
     bool set = false;  // an entry without values is the automatic colour
-  } mColour;  // the colour table entry being read
+  } mColour;           // the colour table entry being read
   QString mInstruction;
   QString mPendingLink;
   QString mPending;

@@ -28,8 +28,9 @@ TEST_F(StartupTest, RecentFilesGoThroughTheRegistryAndASavedLogOpensInItsColours
   ASSERT_TRUE(platform::UpdateRegistryFile(File("registry"), [](platform::RegistryStore& store) {
     bool set = true;
     for (int i = 1; i <= 5; ++i)
-      set = set && store.SetString(platform::kHkeyCurrentUser, kRecentKey,
-                                   "File" + std::to_string(i), "/old/" + std::to_string(i) + ".doc");
+      set =
+          set && store.SetString(platform::kHkeyCurrentUser, kRecentKey, "File" + std::to_string(i),
+                                 "/old/" + std::to_string(i) + ".doc");
     return set;
   }));
   QTextDocument saved;
