@@ -21,6 +21,10 @@
 #include "engine/services/log_channel.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
+#include "platform/chunk_reader.hpp"
+#include "platform/parallel_tasks.hpp"
+
+CacheReadSplit CacheCellSplit;
 
 namespace {
 
@@ -96,6 +100,7 @@ struct CellWalk {
   int dimension = 0;
   PairPositions* positions = nullptr;
   bool perfectMatchOnly = false;
+  std::size_t halvesStored = 0;  // halves of pairs given a position, repeats counted
 };
 
 // A cell record in memory has the very bytes of its record in the file on a
@@ -138,6 +143,7 @@ bool CheckCells(std::span<const CELL_RECORD> cells, std::span<const UnitSpan> un
   const int dimension = walk.dimension;
   int x = walk.x;
   int y = walk.y;
+  std::size_t halvesStored = walk.halvesStored;
   // The pairs are scattered over the positions table, so the slot of a cell some way
   // ahead in the chunk is fetched into the processor's cache before it is stored.
   constexpr std::size_t kLookAhead = 32;
@@ -165,7 +171,11 @@ bool CheckCells(std::span<const CELL_RECORD> cells, std::span<const UnitSpan> un
         PairPositions& slot = positions[static_cast<std::size_t>(spans[unit].first) + pair];
         const ProbePosition where{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
         slot[kind] = where;
-        if (perfectMatchOnly && kind == kCellPerfectMatch) slot[0] = where;
+        ++halvesStored;
+        if (perfectMatchOnly && kind == kCellPerfectMatch) {
+          slot[0] = where;
+          ++halvesStored;
+        }
       }
     }
     if (++y == dimension) {
@@ -175,11 +185,86 @@ bool CheckCells(std::span<const CELL_RECORD> cells, std::span<const UnitSpan> un
   }
   walk.x = x;
   walk.y = y;
-  if (damaged) {
-    LogDamaged("a cell names a probe pair that does not exist");
-    return false;
+  walk.halvesStored = halvesStored;
+  return !damaged;
+}
+
+// Halves of pairs that hold a position: a stored column is 0 or more, an empty one -1.
+std::size_t StoredHalves(std::span<const PairPositions> positions) {
+  std::size_t stored = 0;
+  for (const PairPositions& pair : positions)
+    stored += static_cast<std::size_t>(pair[0].x >= 0) + static_cast<std::size_t>(pair[1].x >= 0);
+  return stored;
+}
+
+enum class CellTableRead { kWhole, kShort, kDamaged };
+
+// Reads the cell table that starts at byte `offset` of the file into cells, checks every
+// record and, when positions are given, stores each cell's position. Pieces of the table
+// are read side by side, each straight into its place a chunk at a time and checked
+// while the chunk is in the processor's cache; the first piece that fails tells how.
+// Should two cells give the same half of a pair (a damaged file), the piece that stored
+// last is down to the threads, so the positions are then stored again in file order,
+// the later cell winning as in a walk of the finished table.
+CellTableRead ReadCellTable(const platform::ChunkReader& file, std::uint64_t offset,
+                            std::span<CELL_RECORD> cells, std::span<const UnitSpan> spans,
+                            const CellWalk& start, std::span<PairPositions> positions) {
+  const std::size_t total = cells.size();
+  const auto side = static_cast<std::size_t>(std::max(start.dimension, 1));
+  const int threads =
+      CacheCellSplit.threads > 0 ? CacheCellSplit.threads : platform::WorkerThreadCount();
+  const std::size_t pieces = std::clamp<std::size_t>(
+      total / std::max<std::size_t>(CacheCellSplit.minPieceCells, 1), 1,
+      static_cast<std::size_t>(threads));
+  std::vector<CellTableRead> outcomes(pieces, CellTableRead::kWhole);
+  std::vector<std::size_t> halves(pieces, 0);
+  const bool build = start.positions != nullptr;
+  platform::RunTasks(static_cast<int>(pieces), threads, [&](int task, bool) {
+    const auto k = static_cast<std::size_t>(task);
+    const std::size_t begin = total / pieces * k;
+    const std::size_t end = k + 1 == pieces ? total : total / pieces * (k + 1);
+    CellWalk walk = start;
+    walk.x = static_cast<int>(begin / side);
+    walk.y = static_cast<int>(begin % side);
+    for (std::size_t first = begin; first < end; first += kCellChunk) {
+      const std::span<CELL_RECORD> chunk = cells.subspan(first, std::min(kCellChunk, end - first));
+      const std::size_t bytes = chunk.size() * kCacheCellSize;
+      if (file.ReadAt(offset + first * kCacheCellSize,
+                      reinterpret_cast<std::uint8_t*>(chunk.data()), bytes) != bytes) {
+        outcomes[k] = CellTableRead::kShort;
+        return;
+      }
+      DecodeCellsInPlace(chunk);
+      if (!(build ? CheckCells<true>(chunk, spans, walk) : CheckCells<false>(chunk, spans, walk))) {
+        outcomes[k] = CellTableRead::kDamaged;
+        return;
+      }
+    }
+    halves[k] = walk.halvesStored;
+  });
+  for (const CellTableRead outcome : outcomes)
+    if (outcome != CellTableRead::kWhole) return outcome;
+  if (!build || pieces == 1) return CellTableRead::kWhole;
+
+  std::vector<std::size_t> stored(pieces, 0);
+  platform::RunTasks(static_cast<int>(pieces), threads, [&](int task, bool) {
+    const auto k = static_cast<std::size_t>(task);
+    const std::size_t begin = positions.size() / pieces * k;
+    const std::size_t end = k + 1 == pieces ? positions.size() : positions.size() / pieces * (k + 1);
+    stored[k] = StoredHalves(positions.subspan(begin, end - begin));
+  });
+  std::size_t storedTotal = 0;
+  std::size_t halvesTotal = 0;
+  for (std::size_t k = 0; k < pieces; ++k) {
+    storedTotal += stored[k];
+    halvesTotal += halves[k];
   }
-  return true;
+  if (storedTotal != halvesTotal) {
+    std::fill(positions.begin(), positions.end(), PairPositions{});
+    CellWalk walk = start;
+    (void)CheckCells<true>(cells, spans, walk);
+  }
+  return CellTableRead::kWhole;
 }
 
 }  // namespace
@@ -263,23 +348,21 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPosit
         positions.assign(totalPairs, PairPositions{});
         walk.positions = positions.data();
       }
-      // Read and checked a chunk at a time, so the records are still in the processor's
-      // cache while they are checked; the table grows a chunk at a time too, so its records
-      // are set up in the cache just before the file's bytes overwrite them.
-      const auto total = static_cast<std::size_t>(cellCount);
-      cells.reserve(total);
-      for (std::size_t first = 0; first < total; first += kCellChunk) {
-        const std::size_t count = std::min(kCellChunk, total - first);
-        cells.resize(first + count);
-        const std::span<CELL_RECORD> chunk = std::span(cells).subspan(first, count);
-        if (std::fread(chunk.data(), kCacheCellSize, count, file.get()) != count) {
-          LogShort(fileSize, expected);
-          return false;
-        }
-        DecodeCellsInPlace(chunk);
-        const bool checked = buildPositions ? CheckCells<true>(chunk, spans, walk)
-                                            : CheckCells<false>(chunk, spans, walk);
-        if (!checked) return false;
+      cells.resize(static_cast<std::size_t>(cellCount));
+      // The cells are read through a second handle, whose reads leave the first's place.
+      platform::ChunkReader cellFile;
+      const CellTableRead read =
+          cellFile.Open(path) && cellFile.RegularFileSize() == fileSize
+              ? ReadCellTable(cellFile, kCacheHeaderSize + unitBytes, cells, spans, walk,
+                              positions)
+              : CellTableRead::kShort;
+      if (read == CellTableRead::kShort) {
+        LogShort(fileSize, expected);
+        return false;
+      }
+      if (read == CellTableRead::kDamaged) {
+        LogDamaged("a cell names a probe pair that does not exist");
+        return false;
       }
       if (buildPositions) {
         for (std::size_t u = 0; u < units.size(); ++u) units[u].firstPosition = spans[u].first;

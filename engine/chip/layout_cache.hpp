@@ -31,6 +31,15 @@ inline constexpr std::size_t kCacheCellSize = 12;
 [[nodiscard]] bool ReadCdfCache(const std::string& path, bool probeDataNeeded,
                                 bool buildPositions = false);
 
+// How ReadCdfCache shares out the cell table: pieces of at least minPieceCells cells,
+// read and checked on up to `threads` threads (0: platform::WorkerThreadCount()). The
+// outcome never depends on it; tests change it to cut a small table into many pieces.
+struct CacheReadSplit {
+  int threads = 0;
+  std::size_t minPieceCells = 1 << 16;
+};
+extern CacheReadSplit CacheCellSplit;
+
 // Writes the layout to its cache path; a red line and false when that fails.
 [[nodiscard]] bool SaveCdfCache();
 

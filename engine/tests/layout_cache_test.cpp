@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "engine/tests/chip_test_support.hpp"
@@ -155,4 +157,60 @@ TEST_F(LayoutCacheTest, AnUnwritableCacheIsReported) {
   Layout.dimension = 2;
   EXPECT_FALSE(SaveCdfCache());
   EXPECT_TRUE(mLog.ContainsRed("    Saving " + Layout.cachePath + " failed\n"));
+}
+
+// The cell table is read in pieces on several threads. Whatever the pieces, the layout
+// and its probe positions are those of a walk of the table in file order (as
+// BuildProbePositions makes them), also when cells give the same half of a pair twice
+// (as every pair does with perfect-match probes only, and a damaged file may); a damaged
+// cell in a late piece is refused as in the first.
+TEST_F(LayoutCacheTest, ReadingInPiecesGivesWhatAWalkInFileOrderGives) {
+  struct SplitGuard {
+    CacheReadSplit saved = CacheCellSplit;
+    ~SplitGuard() { CacheCellSplit = saved; }
+  } guard;
+  const auto chip = MakeChip(synth::ChipKind::kExpression, 60, 40);
+  ASSERT_TRUE(Load(Write(chip, synth::ChipForm::kTextCdf)));
+  const std::string cache = Layout.cachePath;
+  const std::vector<std::uint8_t> original = ReadBytes(cache);
+  const std::size_t cellsAt = 1060 + 56 * static_cast<std::size_t>(Layout.unitCount);
+  // The first placed cell, and one in the last of four pieces, takes its pair and kind.
+  std::size_t first = cellsAt;
+  while (original[first + 8] == kCellNoUnit) first += 12;
+  std::size_t late = cellsAt + 12 * (60 * 60 - 20);
+  while (original[late + 8] == kCellNoUnit) late -= 12;
+  std::vector<std::uint8_t> repeated = original;
+  std::copy_n(original.begin() + static_cast<std::ptrdiff_t>(first), 12,
+              repeated.begin() + static_cast<std::ptrdiff_t>(late));
+
+  CacheCellSplit = {4, 7};
+  for (const std::vector<std::uint8_t>* bytes : {&original, &std::as_const(repeated)}) {
+    for (const int pmOnly : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "repeated " << (bytes == &repeated) << " pm " << pmOnly);
+      PmOnly = pmOnly;
+      ProbesPerPair = 2 - pmOnly;
+      WriteBytes(cache, *bytes);
+      ASSERT_TRUE(ReadCdfCache(cache, true, false));
+      BuildProbePositions();
+      const CDF_LAYOUT walked = Layout;
+      ClearLayout();
+      ASSERT_TRUE(ReadCdfCache(cache, true, true));
+      EXPECT_TRUE(SameLayout(Layout, walked));
+      ASSERT_EQ(Layout.positions.size(), walked.positions.size());
+      std::size_t differing = 0;
+      for (std::size_t p = 0; p < walked.positions.size(); ++p)
+        for (const int half : {0, 1})
+          differing += Layout.positions[p][half].x != walked.positions[p][half].x ||
+                       Layout.positions[p][half].y != walked.positions[p][half].y;
+      EXPECT_EQ(differing, 0u);
+    }
+  }
+
+  const CDF_LAYOUT saved = Layout;
+  std::vector<std::uint8_t> damaged = original;
+  damaged[late + 2] = 0xFF;  // pair 255 of a unit with fewer pairs
+  WriteBytes(cache, damaged);
+  EXPECT_FALSE(ReadCdfCache(cache, true, true));
+  EXPECT_TRUE(mLog.ContainsRed("  The existing cdf.bin file is damaged"));
+  EXPECT_TRUE(SameLayout(Layout, saved));
 }
