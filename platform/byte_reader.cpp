@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/text_lines.hpp"
+
 namespace platform {
 namespace {
 
@@ -146,20 +148,15 @@ bool ByteReader::ReadCountedString(std::string& value, std::size_t maxLength) {
 bool ByteReader::ReadNonEmptyLine(std::string& value, std::size_t maxLength) {
   value.clear();
   if (mFailed) return false;
-  while (mPosition < mData.size()) {
-    const std::uint8_t* start = mData.data() + mPosition;
-    const std::size_t left = mData.size() - mPosition;
-    const auto* newline = static_cast<const std::uint8_t*>(std::memchr(start, '\n', left));
-    const std::size_t lineLength =
-        newline != nullptr ? static_cast<std::size_t>(newline - start) : left;
-    mPosition += newline != nullptr ? lineLength + 1 : lineLength;
-
-    std::size_t length = lineLength;
-    if (length > 0 && start[length - 1] == '\r') --length;
-    if (length == 0) continue;
-    value.assign(reinterpret_cast<const char*>(start), std::min(length, maxLength));
-    return true;
+  const std::span<const std::uint8_t> rest = Rest();
+  TextLines lines({reinterpret_cast<const char*>(rest.data()), rest.size()}, maxLength);
+  std::string_view line;
+  // Empty lines are passed over; at the end of the data the line stays empty.
+  while (lines.Next(line) != LineStatus::kEnd) {
+    if (!line.empty()) break;
   }
+  value.assign(line);
+  mPosition = mData.size() - lines.Rest().size();
   return true;
 }
 

@@ -11,8 +11,8 @@ namespace {
 
 constexpr std::size_t kChunkSize = 64 * 1024;
 
-// Gives memory-backed readers a non-null position even for an empty buffer, so that
-// IsOpen can tell them from a closed reader.
+// Gives memory-backed readers, whose lines come from their TextLines, a non-null
+// position, so that IsOpen can tell them from a closed reader.
 constexpr char kEmptyInput[1] = {};
 
 std::string_view StripCarriageReturn(std::string_view line) {
@@ -40,17 +40,18 @@ bool LineReader::Open(const std::string& path, std::size_t maxLength) {
 
 void LineReader::OpenBuffer(std::string_view bytes, std::size_t maxLength) {
   Close();
-  mMemory = bytes;
-  mBegin = bytes.empty() ? kEmptyInput : bytes.data();
-  mEnd = mBegin + bytes.size();
+  mMemoryLines = TextLines(bytes, maxLength);
+  mFromMemory = true;
+  mBegin = kEmptyInput;
+  mEnd = kEmptyInput;
   mMaxLength = maxLength;
-  mEof = true;  // nothing to refill: the whole input is already in place
 }
 
 void LineReader::Close() {
   if (mFile != nullptr) std::fclose(mFile);
   mFile = nullptr;
-  mMemory = {};
+  mMemoryLines = {};
+  mFromMemory = false;
   mBegin = nullptr;
   mEnd = nullptr;
   mCarry.clear();
@@ -80,6 +81,11 @@ bool LineReader::Refill() {
 LineStatus LineReader::Next(std::string_view& line) {
   line = {};
   if (mBegin == nullptr) return LineStatus::kEnd;
+  if (mFromMemory) {
+    const LineStatus status = mMemoryLines.Next(line);
+    mLineNumber = mMemoryLines.LineNumber();
+    return status;
+  }
   if (mError) return LineStatus::kError;
   // Between calls the carry only ever holds the line handed out last, whose view
   // expires now.

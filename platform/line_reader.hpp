@@ -11,14 +11,9 @@
 #include <string_view>
 #include <vector>
 
-namespace platform {
+#include "platform/text_lines.hpp"
 
-enum class LineStatus {
-  kWhole,  // a complete line (without its line ending)
-  kCut,    // the first maxLength characters of a longer line; the rest was skipped
-  kEnd,    // no more lines
-  kError,  // the file could not be read further
-};
+namespace platform {
 
 class LineReader {
  public:
@@ -48,7 +43,8 @@ class LineReader {
 
   std::FILE* mFile = nullptr;
   std::vector<char> mBuffer;
-  std::string_view mMemory;  // the whole input when reading from memory
+  TextLines mMemoryLines;  // the lines of the input when reading from memory
+  bool mFromMemory = false;
   const char* mBegin = nullptr;
   const char* mEnd = nullptr;
   std::string mCarry;  // a line that straddles two buffer fills

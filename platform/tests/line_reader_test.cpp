@@ -98,6 +98,24 @@ TEST(LineReader, CountsLinesAndStaysAtTheEnd) {
   EXPECT_EQ(reader.LineNumber(), 2);
 }
 
+TEST(TextLines, HandsOutViewsIntoTheTextAndTellsWhatIsLeft) {
+  const std::string_view text = "ab\r\ncdefgh\nlast";
+  TextLines lines(text, 3);
+  std::string_view line;
+  ASSERT_EQ(lines.Next(line), LineStatus::kWhole);
+  EXPECT_EQ(line, "ab");
+  EXPECT_EQ(line.data(), text.data());
+  EXPECT_EQ(lines.Rest(), "cdefgh\nlast");
+  ASSERT_EQ(lines.Next(line), LineStatus::kCut);
+  EXPECT_EQ(line, "cde");
+  EXPECT_EQ(lines.Rest(), "last");
+  ASSERT_EQ(lines.Next(line), LineStatus::kCut);
+  EXPECT_EQ(line.data(), text.data() + 11);
+  EXPECT_EQ(lines.Next(line), LineStatus::kEnd);
+  EXPECT_TRUE(line.empty());
+  EXPECT_EQ(lines.LineNumber(), 3);
+}
+
 TEST(LineReader, OpenAndClose) {
   TempFolder temp;
   LineReader reader;
