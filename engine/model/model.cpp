@@ -53,6 +53,42 @@ double Misfit(double value, double fitted) {
 }
 
 }  // namespace
+// One array's theta, or one probe's phi, after a fit, and its standard error.
+struct SideEffect {
+  double effect;
+  double stdErr;
+};
+
+// The effect of one array (or probe) over its cells in use, dataAt(k) giving the value of
+// its cell with probe (or array) k, or null for a cell left out; others are the other
+// side's effects. The effect stays current unless refit (an outlier takes the
+// least-squares value); with no usable cell it stays with a missing standard error.
+template <typename DataAt>
+SideEffect FitSideEffect(int count, const double* others, double current, bool refit,
+                         DataAt dataAt) {
+  double cross = 0.0;
+  double squares = 0.0;
+  int used = 0;
+  for (int k = 0; k < count; ++k) {
+    const double* value = dataAt(k);
+    if (value == nullptr) continue;
+    cross += *value * others[k];
+    squares += others[k] * others[k];
+    ++used;
+  }
+  if (!(squares > 0.0)) return {current, MISSING_VALUE};
+  const double effect = refit ? cross / squares : current;
+  double residuals = 0.0;
+  for (int k = 0; k < count; ++k) {
+    const double* value = dataAt(k);
+    if (value == nullptr) continue;
+    const double misfit = Misfit(*value, others[k] * effect);
+    residuals += misfit * misfit;
+  }
+  return {effect, used >= 2 ? std::sqrt(residuals / (used - 1) / squares)
+                            : std::sqrt(residuals / squares)};
+}
+
 
 std::string_view ModelMethodName(int method) {
   switch (method) {
@@ -334,20 +370,20 @@ void MODEL::SetFixedProbe(int probe, double phi, double stdErr, bool outlier) {
 
 void MODEL::RunMethod() {
   const bool iterative = mOptions.method != kModelAverageDifference;
-  if (iterative) PrepareWorkBuffers();
   CheckData();
   if (iterative && mOptions.handleImageSpike && mUnusable == nullptr) {
+  if (iterative) PrepareWorkBuffers();
     MarkImageSpikes();
   } else {
     std::fill_n(mSpike.begin(), Cell(mArrays, 0), std::uint8_t{0});
   }
   ResetOutliers();
-  if (iterative) {
   if (mUnusable != nullptr) {
     FailProbeSet(mUnusable, mUnusableCount);
     return;
   }
     FitModel(false);
+  if (iterative) {
   } else {
     AverageDifference();
   }
@@ -380,9 +416,9 @@ void MODEL::ResetOutliers() {
   // Without the probe sensitivity index there is nothing to hold phi at: fit it, and say so.
   if (!mPhiGiven && (mProbeSet < 0 || !Psi.LoadPsi(mProbeSet, *this))) {
     mFitPhi = true;
-    return;
     LogMessage(MessageBuffer(kModelNoPsiMessage, mProbeSet), 0, kLogRed);
   }
+    return;
   for (int j = 0; j < mProbes; ++j) {
     mPhi[Index(j)] = mResultPhi[Index(j)];
     if (mProbeOutlier[Index(j)] != 0) --mProbesInUse;
@@ -530,64 +566,29 @@ void MODEL::ComputeStandardErrors() {
   const int arrays = mArrays;
   const int probes = mProbes;
   for (int i = 0; i < arrays; ++i) {
-    double cross = 0.0;
-    double squares = 0.0;
-    int count = 0;
-    for (int j = 0; j < probes; ++j) {
-      const std::size_t cell = Cell(i, j);
-      if (mProbeOutlier[Index(j)] != 0 || mSingle[cell] != 0 || mSpike[cell] != 0) continue;
-      cross += mData[cell] * mPhi[Index(j)];
-      squares += mPhi[Index(j)] * mPhi[Index(j)];
-      ++count;
-    }
-    const bool outlier = mArrayOutlier[Index(i)] != 0;
-    // An array with no usable cell keeps its theta and has no standard error.
-    if (!(squares > 0.0)) {
-      mResultTheta[Index(i)] = mTheta[Index(i)];
-      mThetaStdErr[Index(i)] = MISSING_VALUE;
-      continue;
-    }
-    const double theta = outlier ? cross / squares : mTheta[Index(i)];
-    double residuals = 0.0;
-    for (int j = 0; j < probes; ++j) {
-      const std::size_t cell = Cell(i, j);
-      if (mProbeOutlier[Index(j)] != 0 || mSingle[cell] != 0 || mSpike[cell] != 0) continue;
-      const double misfit = Misfit(mData[cell], mPhi[Index(j)] * theta);
-      residuals += misfit * misfit;
-    }
-    mResultTheta[Index(i)] = theta;
-    mThetaStdErr[Index(i)] =
-        count >= 2 ? std::sqrt(residuals / (count - 1) / squares) : std::sqrt(residuals / squares);
+    const SideEffect theta = FitSideEffect(
+        probes, mPhi.data(), mTheta[Index(i)], mArrayOutlier[Index(i)] != 0,
+        [&](int j) -> const double* {
+          const std::size_t cell = Cell(i, j);
+          return mProbeOutlier[Index(j)] != 0 || mSingle[cell] != 0 || mSpike[cell] != 0
+                     ? nullptr
+                     : &mData[cell];
+        });
+    mResultTheta[Index(i)] = theta.effect;
+    mThetaStdErr[Index(i)] = theta.stdErr;
   }
-
   if (mFitPhi) {
     for (int j = 0; j < probes; ++j) {
-      double cross = 0.0;
-      double squares = 0.0;
-      int count = 0;
-      for (int i = 0; i < arrays; ++i) {
-        const std::size_t cell = Cell(i, j);
-        if (mArrayOutlier[Index(i)] != 0 || mSingle[cell] != 0 || mSpike[cell] != 0) continue;
-        cross += mData[cell] * mTheta[Index(i)];
-        squares += mTheta[Index(i)] * mTheta[Index(i)];
-        ++count;
-      }
-      if (!(squares > 0.0)) {
-        mResultPhi[Index(j)] = mPhi[Index(j)];
-        mPhiStdErr[Index(j)] = MISSING_VALUE;
-        continue;
-      }
-      const double phi = mProbeOutlier[Index(j)] != 0 ? cross / squares : mPhi[Index(j)];
-      double residuals = 0.0;
-      for (int i = 0; i < arrays; ++i) {
-        const std::size_t cell = Cell(i, j);
-        if (mArrayOutlier[Index(i)] != 0 || mSingle[cell] != 0 || mSpike[cell] != 0) continue;
-        const double misfit = Misfit(mData[cell], mTheta[Index(i)] * phi);
-        residuals += misfit * misfit;
-      }
-      mResultPhi[Index(j)] = phi;
-      mPhiStdErr[Index(j)] = count >= 2 ? std::sqrt(residuals / (count - 1) / squares)
-                                        : std::sqrt(residuals / squares);
+      const SideEffect phi = FitSideEffect(
+          arrays, mTheta.data(), mPhi[Index(j)], mProbeOutlier[Index(j)] != 0,
+          [&](int i) -> const double* {
+            const std::size_t cell = Cell(i, j);
+            return mArrayOutlier[Index(i)] != 0 || mSingle[cell] != 0 || mSpike[cell] != 0
+                       ? nullptr
+                       : &mData[cell];
+          });
+      mResultPhi[Index(j)] = phi.effect;
+      mPhiStdErr[Index(j)] = phi.stdErr;
     }
   }
 
