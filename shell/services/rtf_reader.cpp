@@ -319,5 +319,7 @@ bool ReadRtf(std::string_view rtf, QTextDocument& document) {
   document.clear();
   // The outer group is opened here, so the reader starts inside it.
   RtfReader(rtf.substr(1), document).Read();
+  // The text read is where the document starts, not an edit Undo could take back.
+  document.clearUndoRedoStacks();
   return true;
 }

@@ -356,6 +356,7 @@ TEST_F(AnalysisViewTest, SavedLogReadsBackAsTheRichTextItWas) {
 
   QTextDocument back;
   ASSERT_TRUE(ReadRtf(rtf, back));
+  EXPECT_FALSE(back.isUndoAvailable());
   EXPECT_EQ(back.toPlainText(), mDocument->Text().toPlainText());
   EXPECT_EQ(MarkedBlocks(back), MarkedBlocks(mDocument->Text()));
 
