@@ -215,7 +215,7 @@ CellTableRead ReadCellTable(const platform::ChunkReader& file, std::uint64_t off
       CacheCellSplit.threads > 0 ? CacheCellSplit.threads : platform::WorkerThreadCount();
   const std::size_t pieces = std::clamp<std::size_t>(
       total / std::max<std::size_t>(CacheCellSplit.minPieceCells, 1), 1,
-      static_cast<std::size_t>(threads));
+      4 * static_cast<std::size_t>(threads));
   std::vector<CellTableRead> outcomes(pieces, CellTableRead::kWhole);
   std::vector<std::size_t> halves(pieces, 0);
   const bool build = start.positions != nullptr;

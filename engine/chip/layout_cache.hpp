@@ -31,7 +31,8 @@ inline constexpr std::size_t kCacheCellSize = 12;
 [[nodiscard]] bool ReadCdfCache(const std::string& path, bool probeDataNeeded,
                                 bool buildPositions = false);
 
-// How ReadCdfCache shares out the cell table: pieces of at least minPieceCells cells,
+// How ReadCdfCache shares out the cell table: pieces of at least minPieceCells cells, up
+// to four for each thread, so that a thread the system holds back delays the end less;
 // read and checked on up to `threads` threads (0: platform::WorkerThreadCount()). The
 // outcome never depends on it; tests change it to cut a small table into many pieces.
 struct CacheReadSplit {
