@@ -13,6 +13,7 @@
 #include "engine/base/fuzz_support.hpp"
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/running_scope.hpp"
 #include "engine/base/text_helpers.hpp"
@@ -282,7 +283,7 @@ bool ReadGeneInfoFile(const std::string& path, bool rebuild) {
   int genesRead = 0;
   if (!ReadGeneLines(lines, path, columns.count, rebuild, GeneInfoSplit.threads, genesRead))
     return false;
-  LogMessage(MessageBuffer("    Gene %d", genesRead), 1);
+  Progress().ShowProgress(MessageBuffer("    Gene %d", genesRead));
   if (genesRead == 0) {
     LogMessage(kNoGeneFoundMessage, 0, kLogRed);
     if (rebuild) ClearGeneInfo();

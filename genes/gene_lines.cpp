@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/chip/unit_name_index.hpp"
 #include "platform/parallel_tasks.hpp"
@@ -48,8 +49,7 @@ void ReadGeneLine(GENE_INFO& gene, const TextLine& line, int termColumns, bool r
 }
 
 bool StopRequested(bool rebuild) {
-  if (AnalysisRunning != 0) return false;
-  LogMessage(kUserStopMessage, 0, kLogRed);
+  if (!Progress().Stopped()) return false;
   if (rebuild) ClearGeneInfo();
   return true;
 }
@@ -66,14 +66,14 @@ bool ReadLinesInTurn(TextLines& lines, const std::string& path, int termColumns,
     if (status == platform::LineStatus::kCut) LogGeneInfoLineCut(path, lines.LineNumber());
     const int unit = units.Find(line.Field(0));
     if (unit < 0 || unit >= geneCount) {
-      PumpMessages();
+      Progress().Pump();
       if (StopRequested(rebuild)) return false;
       continue;
     }
     ReadGeneLine(GeneInfo.genes[static_cast<std::size_t>(unit)], line, termColumns, rebuild);
     if (++genesRead % kGeneInfoProgressStep != 0) continue;
     if (StopRequested(rebuild)) return false;
-    LogMessage(MessageBuffer("    Gene %d", genesRead), 1);
+    Progress().ShowProgress(MessageBuffer("    Gene %d", genesRead));
   }
   return true;
 }
@@ -135,8 +135,8 @@ void ReadPiece(std::string_view piece, bool lastPiece, int hintUnit, int termCol
     first = false;
     if (unit < 0 || unit >= geneCount) {
       if (onCallingThread) {
-        PumpMessages();
-        if (AnalysisRunning == 0) shared.stopped = true;
+        Progress().Pump();
+        if (Progress().StopRequested()) shared.stopped = true;
       }
       if (shared.stopped) break;
       continue;
@@ -149,8 +149,8 @@ void ReadPiece(std::string_view piece, bool lastPiece, int hintUnit, int termCol
     if (++genesRead % kGeneInfoProgressStep != 0) continue;
     const int total = shared.genesRead.fetch_add(kGeneInfoProgressStep) + kGeneInfoProgressStep;
     if (onCallingThread) {
-      if (AnalysisRunning == 0) shared.stopped = true;
-      LogMessage(MessageBuffer("    Gene %d", total), 1);
+      if (Progress().StopRequested()) shared.stopped = true;
+      Progress().ShowProgress(MessageBuffer("    Gene %d", total));
     }
     if (shared.stopped || shared.irregular) break;
   }

@@ -23,6 +23,7 @@
 #include "engine/array/cel_file_data.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/base/ordered_jobs.hpp"
 #include "engine/services/row_progress.hpp"
@@ -330,6 +331,7 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   int count = 0;
   // Counted down rather than divided: the pump runs on every hundredth line.
   int untilPump = kPumpEveryLines;
+  JobProgress& progress = Progress();
   for (std::size_t number = 0; number < spans.size(); ++number) {
     const SpanOutcomes& span = spansRead.Take(number);
     for (const LineOutcome& outcome : span.outcomes) {
@@ -340,13 +342,11 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
       }
       if (--untilPump == 0) {
         untilPump = kPumpEveryLines;
-        PumpMessages();
-        if (count % kProgressEveryLines == 0) LogMessage(MessageBuffer("      Line %d", count), 1);
+        progress.Pump();
+        if (count % kProgressEveryLines == 0)
+          progress.ShowProgress(MessageBuffer("      Line %d", count));
       }
-      if (AnalysisRunning == 0) {
-        LogMessage(kUserStopMessage, 0, kLogRed);
-        return false;
-      }
+      if (progress.Stopped()) return false;
     }
     switch (span.ending) {
       case SpanOutcomes::Ending::kNone:

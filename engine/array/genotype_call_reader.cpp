@@ -9,6 +9,7 @@
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "platform/line_reader.hpp"
@@ -185,9 +186,11 @@ bool CHIP_DATA::ReadGenotypeCallFile(const char* path) {
     shownName = name;
     shownCall = call;
     if (counted % kProgressStep == 0)
-      LogMessage(MessageBuffer("      Unit %s: %s", shownName.c_str(), CallName(call)), 1);
+      Progress().ShowProgress(MessageBuffer("      Unit %s: %s", shownName.c_str(), CallName(call)));
   }
-  if (counted > 0) LogMessage(MessageBuffer("      Unit %s: %s", shownName.c_str(), CallName(shownCall)), 1);
+  if (counted > 0)
+    Progress().ShowProgress(
+        MessageBuffer("      Unit %s: %s", shownName.c_str(), CallName(shownCall)));
   callPercent = counted > 0 ? 1.0f - static_cast<float>(noCalls) / static_cast<float>(counted) : 0.0f;
   return true;
 }

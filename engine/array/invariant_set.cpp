@@ -10,6 +10,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/array/normalizer.hpp"
@@ -70,9 +71,10 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline, std::
   std::vector<int> baselineRanks;
   std::vector<int> kept;
   kept.reserve(members.size());
+  JobProgress& progress = Progress();
   for (;;) {
     const int k = static_cast<int>(members.size());
-    LogMessage(MessageBuffer("    Searching Invariant-set: %d", k), 1);
+    progress.ShowProgress(MessageBuffer("    Searching Invariant-set: %d", k));
     if (k == 0) break;
     ranker.Rank(array, members, arrayRanks);
     ranker.Rank(baseline, members, baselineRanks);
@@ -85,10 +87,7 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline, std::
       if (lowThreshold * (1.0 - height) + highThreshold * height > std::abs(first - second) / count)
         kept.push_back(members[p]);
     }
-    if (AnalysisRunning == 0) {
-      LogMessage(kUserStopMessage, 0, kLogRed);
-      return false;
-    }
+    if (progress.Stopped()) return false;
     members.swap(kept);
     const int j = static_cast<int>(members.size());
     if (j >= k - kStableMargin) break;
@@ -96,7 +95,8 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline, std::
     if (highThreshold > kHighThresholdFloor) highThreshold *= kThresholdShrink;
     if (j <= kSmallestSearchedSet) break;
   }
-  LogMessage(MessageBuffer("    Searching Invariant-set: %d", static_cast<int>(members.size())), 1);
+  progress.ShowProgress(
+      MessageBuffer("    Searching Invariant-set: %d", static_cast<int>(members.size())));
   result = std::move(members);
   return true;
 }

@@ -11,6 +11,7 @@
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/group/group.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/array/normalizer.hpp"
@@ -108,14 +109,13 @@ bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCur
     for (std::size_t v = 0; v < mapped.size(); ++v)
       mapped[v] = ClampToIntensity(Normalizer.MapValue(static_cast<double>(v)));
     plane2.resize(plane1.size());
+    JobProgress& progress = Progress();
     for (std::size_t i = 0; i < plane1.size(); ++i) {
       if (i % kPumpStep == 0 && i > 0) {
-        PumpMessages();
-        if (AnalysisRunning == 0) {
-          LogMessage(kUserStopMessage, 0, kLogRed);
-          return false;
-        }
-        if (i % kProgressStep == 0) LogMessage(MessageBuffer("    Normalizing CEL: %d", static_cast<int>(i)), 1);
+        progress.Pump();
+        if (progress.Stopped()) return false;
+        if (i % kProgressStep == 0)
+          progress.ShowProgress(MessageBuffer("    Normalizing CEL: %d", static_cast<int>(i)));
       }
       plane2[i] = mapped[plane1[i]];
     }

@@ -7,6 +7,7 @@
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/numerics/numerics.hpp"
@@ -50,11 +51,13 @@ void CHIP_DATA::ComputePresenceCalls() {
   mPresenceNoise = noise >= 1.0 ? noise : 1.0;
   mPresenceThreshold = kThresholdPerNoise * mPresenceNoise;
 
+  JobProgress& progress = Progress();
   for (int unit = 0; unit < Layout.unitCount; ++unit) {
     const char call = PresenceCall(unit);
     calls[static_cast<std::size_t>(unit)] = call;
-    PumpMessages();
-    if (unit % kProgressStep == 0) LogMessage(MessageBuffer("      Gene %d: %c", unit, call), 1);
+    progress.Pump();
+    if (unit % kProgressStep == 0)
+      progress.ShowProgress(MessageBuffer("      Gene %d: %c", unit, call));
   }
 }
 

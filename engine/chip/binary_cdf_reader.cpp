@@ -11,6 +11,7 @@
 #include "engine/chip/cell_line.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/chip/layout_cache.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/chip/probe_set_mask.hpp"
 
@@ -49,8 +50,8 @@ bool ConvertUnits(const CDF_FILE_DATA& file) {
     }
     if (!CloseUnitCells(unit)) return false;
     if ((u + 1) % 500 == 0) {
-      PumpMessages();
-      LogMessage(MessageBuffer("      Unit %d", unitIndex + 1), 1);
+      Progress().Pump();
+      Progress().ShowProgress(MessageBuffer("      Unit %d", unitIndex + 1));
     }
   }
   return true;

@@ -9,6 +9,7 @@
 #include "engine/chip/cell_line.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/chip/layout_cache.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "platform/line_reader.hpp"
@@ -50,9 +51,9 @@ bool ReadProbeSets(platform::LineReader& reader) {
     if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) break;
     const auto lineNumber = static_cast<int>(reader.LineNumber());
     if (lineNumber % 1000 == 0) {
-      PumpMessages();
+      Progress().Pump();
       if (lineNumber % 10000 == 0)
-        LogMessage(MessageBuffer("    Line %d, probe set %d", lineNumber, unit + 1), 1);
+        Progress().ShowProgress(MessageBuffer("    Line %d, probe set %d", lineNumber, unit + 1));
     }
     if (line.empty() || line[0] != '\t') {
       selected = Contains(line, "main");

@@ -6,6 +6,7 @@
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "platform/line_reader.hpp"
@@ -56,8 +57,9 @@ bool ReadProbeTabFile(const std::string& cdfPath) {
     if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) break;
     const auto lineNumber = static_cast<int>(reader.LineNumber());
     if (lineNumber % 100 == 0) {
-      PumpMessages();
-      if (lineNumber % 10000 == 0) LogMessage(MessageBuffer("      Line %d", lineNumber), 1);
+      Progress().Pump();
+      if (lineNumber % 10000 == 0)
+        Progress().ShowProgress(MessageBuffer("      Line %d", lineNumber));
     }
     int x = 0;
     int y = 0;

@@ -11,6 +11,7 @@
 #include "engine/chip/cell_line.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/chip/layout_cache.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/chip/probe_set_mask.hpp"
 #include "engine/chip/probe_tab_reader.hpp"
@@ -63,9 +64,9 @@ bool TextCdfConverter::Run(platform::LineReader& reader) {
       return false;
     }
     if (lineNumber % 100 == 0) {
-      PumpMessages();
+      Progress().Pump();
       if (lineNumber % 10000 == 0)
-        LogMessage(MessageBuffer("    Line %d", static_cast<int>(lineNumber)), 1);
+        Progress().ShowProgress(MessageBuffer("    Line %d", static_cast<int>(lineNumber)));
     }
     if (line.size() <= 2) continue;
     bool ok = true;

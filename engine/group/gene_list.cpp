@@ -12,6 +12,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/group/group.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/running_scope.hpp"
 #include "engine/base/text_helpers.hpp"
@@ -98,7 +99,8 @@ int ReadGeneList(bool* treeFile, std::string_view path, bool keepLines) {
   GeneList.ClearFlags();
   if (keepLines) GeneList.lineTexts.assign(GeneList.entries.size(), std::string());
   LogMessage(MessageBuffer("  Read in genes or SNPs listed in file %s...", listPath.c_str()));
-  AnalysisRunning = 1;
+  JobProgress& progress = Progress();
+  progress.SetRunning(true);
 
   UnitNameIndex units(Layout);
   int count = 0;
@@ -126,22 +128,19 @@ int ReadGeneList(bool* treeFile, std::string_view path, bool keepLines) {
       } else if (keepLines) {
         GeneList.headerText.assign(line);
       }
-      PumpMessages();
+      progress.Pump();
     } else if (GeneList.Listed(unit)) {
       LogMessage(MessageBuffer("    Gene '%.*s' occured before, ignored",
                                static_cast<int>(name.size()), name.data()),
                  0, kLogRed);
-      PumpMessages();
+      progress.Pump();
     } else {
       GeneList.SetListed(unit, true);
       GeneList.entries[static_cast<std::size_t>(count)].unit = unit;
       if (keepLines) GeneList.lineTexts[static_cast<std::size_t>(unit)].assign(line);
       ++count;
     }
-    if (AnalysisRunning == 0) {
-      LogMessage(kUserStopMessage, 0, kLogRed);
-      return -1;
-    }
+    if (progress.Stopped()) return -1;
   }
 
   LogMessage(MessageBuffer("    Found %d genes or SNPs\n", count));
@@ -153,7 +152,7 @@ int ReadGeneList(bool* treeFile, std::string_view path, bool keepLines) {
       LogMessage(kNoGeneInfoForMaskingMessage, 0, kLogRed);
     }
   }
-  AnalysisRunning = 0;
+  progress.SetRunning(false);
   GeneList.NumInteresting = count;
   return count;
 }
@@ -203,11 +202,10 @@ namespace {
 // Every 100 probe sets written: the progress line, and whether the user asked to stop.
 bool KeepGoing(int written) {
   if (written % 100 != 0) return true;
-  PumpMessages();
-  LogMessage(MessageBuffer("    Gene %d", written), 1);
-  if (AnalysisRunning != 0) return true;
-  LogMessage(kUserStopMessage, 0, kLogRed);
-  return false;
+  JobProgress& progress = Progress();
+  progress.Pump();
+  progress.ShowProgress(MessageBuffer("    Gene %d", written));
+  return !progress.Stopped();
 }
 
 }  // namespace
@@ -249,7 +247,7 @@ bool ForEachListedGene(std::ostream& stream, const GeneRowWriter& writer) {
             MessageBuffer("    Gene '%.*s' not found", static_cast<int>(name.size()), name.data()));
       }
     }
-    LogMessage(MessageBuffer("    Gene %d", written), 1);
+    Progress().ShowProgress(MessageBuffer("    Gene %d", written));
     return true;
   }
   if (listSet)
@@ -263,7 +261,7 @@ bool ForEachListedGene(std::ostream& stream, const GeneRowWriter& writer) {
     writer(group, stream, unit);
     if (!KeepGoing(unit + 1)) return false;
   }
-  LogMessage(MessageBuffer("    Gene %d", units), 1);
+  Progress().ShowProgress(MessageBuffer("    Gene %d", units));
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/array/local_background.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/model/probe_data_cache.hpp"
@@ -430,7 +431,7 @@ int MODEL::FitModel(bool onePass) {
   if (!mQuantileValues || mQuantileValues->Capacity() != mArrays * mProbes) PrepareWorkBuffers();
   for (;;) {
     if (mFailed) return mPass;
-    PumpMessages();
+    Progress().Pump();
     if (mChanged) {
       if (const char* failure = Fit()) {
         FailProbeSet(failure);

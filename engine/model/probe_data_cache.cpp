@@ -9,6 +9,7 @@
 #include "engine/array/chip_data.hpp"
 #include "engine/group/group.hpp"
 #include "engine/array/local_background.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/model/model.hpp"
 
@@ -112,7 +113,7 @@ bool ProbeDataCache::LoadProbeBlock() {
   LogMessage("      Array");
   for (int a = 0; a < mArrays; ++a) {
     const ArraySlot& slot = group.Array(a);
-    LogMessage(MessageBuffer(kProbeBlockArrayMessage, slot.name.c_str()), 1);
+    Progress().ShowProgress(MessageBuffer(kProbeBlockArrayMessage, slot.name.c_str()));
     ChipData.dataPath = slot.dataFile;
     const std::string qvfPath = ChipData.QvfPath();
     bool read = false;
@@ -153,7 +154,7 @@ bool ProbeDataCache::LoadProbeBlock() {
             static_cast<std::int32_t>(ProbeLevelValue(method, PmOnly != 0, pm, mm, background));
       }
     }
-    PumpMessages();
+    Progress().Pump();
   }
   mOffset = 0;
   mLoaded = true;

@@ -5,6 +5,7 @@
 #include <new>
 #include <tuple>
 
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 
 bool SampleOrderTree::AllocSampleDistance(const float* const* distances, int n) {
@@ -52,9 +53,9 @@ bool SampleOrderTree::FindNearNeighbor(int a, int limit) {
 }
 
 bool SampleOrderTree::OrderSamplesByNeighbours() {
-  AnalysisRunning = 1;
+  Progress().SetRunning(true);
   const bool ordered = mItems > 0 && BuildTree() && AssignLeafPositions();
-  AnalysisRunning = 0;
+  Progress().SetRunning(false);
   return ordered;
 }
 
@@ -125,11 +126,8 @@ bool SampleOrderTree::BuildTree() {
       }
     }
     // Without a pump the Escape key would never get through.
-    PumpMessages();
-    if (AnalysisRunning == 0) {
-      LogMessage(kOrderStopMessage, 0, kLogRed);
-      return false;
-    }
+    Progress().Pump();
+    if (Progress().Stopped(kOrderStopMessage)) return false;
   }
   return true;
 }

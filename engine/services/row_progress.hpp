@@ -3,17 +3,15 @@
 // ends the reading with its red line.
 #pragma once
 
-#include "engine/services/log_channel.hpp"
+#include "engine/services/job_progress.hpp"
 
 inline constexpr int kProgressEveryRows = 20;
 
 // The pump, the progress and the stop after row; false after a stop.
 inline bool RowDone(int row) {
-  PumpMessages();
-  if (row > 0 && row % kProgressEveryRows == 0) LogMessage(MessageBuffer("      Row %d", row), 1);
-  if (AnalysisRunning == 0) {
-    LogMessage(kUserStopMessage, 0, kLogRed);
-    return false;
-  }
-  return true;
+  JobProgress& progress = Progress();
+  progress.Pump();
+  if (row > 0 && row % kProgressEveryRows == 0)
+    progress.ShowProgress(MessageBuffer("      Row %d", row));
+  return !progress.Stopped();
 }

@@ -12,7 +12,6 @@
 #include "genes/gene_info.hpp"
 #include "genes/online_addresses.hpp"
 #include "genes/term_links.hpp"
-#include "shell/dialogs/online_database_dialog.hpp"
 #include "shell/services/open_term_link.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/shell_test.hpp"
@@ -84,6 +83,7 @@ TEST_F(OnlineLinksTest, OnlineDatabaseOpensTheChosenPageOfTheCurrentGene) {
   ASSERT_GE(unit, 0);
   const synth::GeneRecord& gene = mTruth.genes[static_cast<std::size_t>(unit)];
   settings.CUR_UNIT = unit;
+  TheGroup().HasProbeData = true;
   QString geneText;
   int choice = ids::kDatabaseLocusLink;
   prompts.dialogAnswer = [&geneText, &choice](QDialog& dialog) {
@@ -91,24 +91,25 @@ TEST_F(OnlineLinksTest, OnlineDatabaseOpensTheChosenPageOfTheCurrentGene) {
     dialog.findChild<QRadioButton*>(ControlName(choice))->setChecked(true);
     return int(QDialog::Accepted);
   };
-  OpenOnlineDatabase(&frame, true);
+  ASSERT_TRUE(frame.OnCommand(ids::kOnlineDatabase));
   EXPECT_EQ(geneText.toStdString(), gene.probeSet + ": " + gene.description);
   EXPECT_EQ(settings.WHICH_ONLINE_DATABASE, kLocusLinkDatabase);
   choice = ids::kDatabaseGenBank;
-  OpenOnlineDatabase(&frame, true);
+  ASSERT_TRUE(frame.OnCommand(ids::kOnlineDatabase));
   EXPECT_EQ(settings.WHICH_ONLINE_DATABASE, kGenBankDatabase);
   EXPECT_EQ(opener.opened, (std::vector<std::string>{OnlineHosts.gene + gene.locusLink,
                                                      OnlineHosts.sequence + gene.identifier}));
 
-  // Without the dialog the last choice holds; a gene without accession opens nothing.
+  // Ctrl+L set to go directly keeps the last choice; a gene without accession opens nothing.
+  settings.DIRECT_GO_ONLINE_DATABASE = 1;
   settings.CUR_UNIT = UnitWith(false);
   ASSERT_GE(settings.CUR_UNIT, 0);
-  OpenOnlineDatabase(&frame, false);
+  ASSERT_TRUE(frame.OnCommand(ids::kOnlineDatabaseDirect));
   EXPECT_EQ(opener.opened.size(), 2u);
   // Cancel keeps the last choice and opens nothing.
   prompts.dialogAnswer = [](QDialog&) { return int(QDialog::Rejected); };
   settings.CUR_UNIT = unit;
-  OpenOnlineDatabase(&frame, true);
+  ASSERT_TRUE(frame.OnCommand(ids::kOnlineDatabase));
   EXPECT_EQ(settings.WHICH_ONLINE_DATABASE, kGenBankDatabase);
   EXPECT_EQ(opener.opened.size(), 2u);
   EXPECT_EQ(prompts.CountOf(RecordedPrompt::Kind::kDialog), 3);
