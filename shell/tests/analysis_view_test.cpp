@@ -29,86 +29,6 @@ std::string ReadFile(const std::string& path) {
   return bytes.str();
 }
 
-// What a word processor shows of an RTF text, one line per paragraph, each character
-// with the colour table index in force: a reader of just what the writer may write.
-struct RtfReading {
-  std::vector<std::string> colourTable;  // "r,g,b"; entry 0 is the automatic colour
-  std::string text;
-  std::vector<int> colourOfChar;
-};
-
-RtfReading ReadRtf(const std::string& rtf) {
-  RtfReading reading;
-  int colour = 0;
-  std::size_t i = 0;
-  bool inColourTable = false;
-  int skipDepth = 0;  // inside the font table or a field instruction
-  int depth = 0;
-  std::string entry;
-  auto put = [&](char c) {
-    if (skipDepth > 0) return;
-    reading.text += c;
-    reading.colourOfChar.push_back(colour);
-  };
-  while (i < rtf.size()) {
-    const char c = rtf[i];
-    if (c == '{') {
-      ++depth;
-      ++i;
-      if (rtf.compare(i, 8, "\\fonttbl") == 0 || rtf.compare(i, 2, "\\*") == 0) skipDepth = depth;
-      if (rtf.compare(i, 9, "\\colortbl") == 0) {
-        inColourTable = true;
-        i += 9;
-      }
-      continue;
-    }
-    if (c == '}') {
-      if (skipDepth == depth) skipDepth = 0;
-      if (inColourTable) inColourTable = false;
-      --depth;
-      ++i;
-      continue;
-    }
-    if (c == '\\') {
-      const char next = rtf[i + 1];
-      if (next == '\\' || next == '{' || next == '}') {
-        put(next);
-        i += 2;
-        continue;
-      }
-      std::size_t j = i + 1;
-      while (j < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[j]))) ++j;
-      const std::string word = rtf.substr(i + 1, j - i - 1);
-      std::size_t k = j;
-      if (k < rtf.size() && (rtf[k] == '-' || std::isdigit(static_cast<unsigned char>(rtf[k]))))
-        ++k;
-      while (k < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[k]))) ++k;
-      const std::string number = rtf.substr(j, k - j);
-      if (k < rtf.size() && rtf[k] == ' ') ++k;
-      i = k;
-      if (inColourTable) {
-        entry += (entry.empty() ? "" : ",") + number;
-      } else if (word == "cf") {
-        colour = std::stoi(number);
-      } else if (word == "par") {
-        put('\n');
-      } else if (word == "u") {
-        put('?');
-        ++i;  // the stand-in character
-      }
-      continue;
-    }
-    if (inColourTable && c == ';') {
-      reading.colourTable.push_back(entry);
-      entry.clear();
-    } else if (!inColourTable && c != '\n' && c != '\r') {
-      put(c);
-    }
-    ++i;
-  }
-  return reading;
-}
-
 TEST_F(AnalysisViewTest, EngineLinesBringTheLogBack) {
   CMainFrame& frame = OpenFrame();
   CLeftView& tree = frame.LeftView();
@@ -195,21 +115,20 @@ TEST_F(AnalysisViewTest, SaveLogWritesReadableRichTextAndRegistersIt) {
 
   const std::string rtf = ReadFile(path);
   ASSERT_EQ(rtf.rfind("{\\rtf1", 0), 0u);
-  const RtfReading reading = ReadRtf(rtf);
+  QTextDocument saved;
+  ASSERT_TRUE(ReadRtf(rtf, saved));
   std::string expected;
   for (const std::string& line : logged) expected += line + "\n";
-  EXPECT_EQ(reading.text, expected);
+  EXPECT_EQ(saved.toPlainText().toStdString(), expected);
   // Each line carries its colour through the colour table.
-  auto colourOf = [&](const std::string& text) {
-    const std::size_t at = reading.text.find(text);
-    EXPECT_NE(at, std::string::npos) << text;
-    return at == std::string::npos
-               ? std::string()
-               : reading.colourTable.at(static_cast<std::size_t>(reading.colourOfChar[at]));
+  auto colourOf = [&saved](const char* text) {
+    const QTextCursor found = saved.find(QString::fromUtf8(text));
+    EXPECT_FALSE(found.isNull()) << text;
+    return found.charFormat().foreground().color();
   };
-  EXPECT_EQ(colourOf("Error: file {a}\\b missing"), "255,0,0");
-  EXPECT_EQ(colourOf("{Open group demo"), "0,0,255");
-  EXPECT_EQ(colourOf("Welcome to Zelko"), "0,0,255");
+  EXPECT_EQ(colourOf("Error: file {a}\\b missing"), QColor(255, 0, 0));
+  EXPECT_EQ(colourOf("{Open group demo"), QColor(0, 0, 255));
+  EXPECT_EQ(colourOf("Welcome to Zelko"), QColor(0, 0, 255));
 
   const auto lines = LogLines();
   EXPECT_EQ(lines[lines.size() - 2], "{Analysis log saved in " + path + "}");
