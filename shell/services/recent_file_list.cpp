@@ -1,7 +1,6 @@
 // The recent-file list in the registry.
 #include "shell/services/recent_file_list.hpp"
 
-#include <algorithm>
 #include <optional>
 
 #include "platform/path.hpp"

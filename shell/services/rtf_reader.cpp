@@ -6,10 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
 #include <vector>
-
-#include "shell/services/text_conversion.hpp"
 
 namespace {
 
