@@ -31,6 +31,7 @@
 #include "platform/byte_reader.hpp"
 #include "platform/chunk_reader.hpp"
 #include "platform/line_reader.hpp"
+#include "platform/text_lines.hpp"
 
 TextCelSplit TextCelSplitting;
 
@@ -100,39 +101,6 @@ class PlaneFiller {
   CellPlacer mPlacer;
 };
 
-// Lines of a text file held in memory, cut as platform::LineReader cuts them: at LF, a
-// trailing CR dropped, each line bounded to kLineLength characters (the rest of a longer
-// line skipped), and a last line without a line ending still given.
-class TextLines {
- public:
-  TextLines(const char* begin, const char* end) : mPos(begin), mEnd(end) {}
-
-  // Where the next line begins, and where the text ends.
-  const char* Position() const { return mPos; }
-  const char* End() const { return mEnd; }
-
-  // False when no characters are left.
-  bool Next(std::string_view& line) {
-    if (mPos == mEnd) return false;
-    const char* newline =
-        static_cast<const char*>(std::memchr(mPos, '\n', static_cast<std::size_t>(mEnd - mPos)));
-    const char* stop = newline != nullptr ? newline : mEnd;
-    line = BoundLine(std::string_view(mPos, static_cast<std::size_t>(stop - mPos)));
-    mPos = newline != nullptr ? newline + 1 : mEnd;
-    return true;
-  }
-
-  static std::string_view BoundLine(std::string_view line) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.size() > kLineLength) line = line.substr(0, kLineLength);
-    return line;
-  }
-
- private:
-  const char* mPos;
-  const char* mEnd;
-};
-
 // A whole file in memory. A regular file is read into a buffer that is not cleared
 // first, which would touch every byte twice; anything else is read as it comes.
 class WholeFile {
@@ -171,8 +139,8 @@ TextCelStart LooksLikeTextCel(const char* path) {
   char head[kLineLength + 2];
   const std::size_t count = std::fread(head, 1, sizeof head, file.get());
   if (count == 0 || std::ferror(file.get()) != 0) return TextCelStart::kOther;
-  std::string_view first(head, count);
-  first = TextLines::BoundLine(first.substr(0, first.find('\n')));
+  std::string_view first;
+  platform::TextLines(std::string_view(head, count), kLineLength).Next(first);
   return first.find("[CEL]") != std::string_view::npos ? TextCelStart::kText
                                                         : TextCelStart::kOther;
 }
@@ -222,11 +190,12 @@ struct SpanOutcomes {
   void Read(const TextSpan& span, CellPlacer& placer) {
     outcomes.clear();
     ending = Ending::kNone;
-    TextLines lines(span.begin, span.end);
+    platform::TextLines lines({span.begin, static_cast<std::size_t>(span.end - span.begin)},
+                              kLineLength);
     std::string_view line;
     CelLineFields fields;
     try {
-      while (lines.Next(line)) {
+      while (lines.Next(line) != platform::LineStatus::kEnd) {
         if (!line.empty() && line.front() == '[') {
           ending = Ending::kNextSection;
           return;
@@ -305,11 +274,12 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
     LogMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
     return false;
   }
-  TextLines lines(bytes.Begin(), bytes.End());
+  const std::string_view text(bytes.Begin(), static_cast<std::size_t>(bytes.End() - bytes.Begin()));
+  platform::TextLines lines(text, kLineLength);
   std::string_view line;
   lines.Next(line);  // the "[CEL]" line checked above
   for (;;) {
-    if (!lines.Next(line)) {
+    if (lines.Next(line) == platform::LineStatus::kEnd) {
       LogMessage(MessageBuffer("    Reading %s failed: no \"CellHeader\" line", path), 0,
                  kLogRed);
       return false;
@@ -323,7 +293,8 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   // pump, the progress, the stop and the first unreadable line are those of reading line
   // by line.
   const std::vector<TextSpan> spans =
-      CutAtLineEnds(lines.Position(), lines.End(), TextCelSplitting.pieceBytes);
+      CutAtLineEnds(lines.Rest().data(), lines.Rest().data() + lines.Rest().size(),
+                    TextCelSplitting.pieceBytes);
   const TextSpanJob job(spans, dimension, RotatedLayout != 0);
   OrderedJobs<TextSpanJob> spansRead(job, spans.size(), TextHelpersFor(spans.size()));
   std::uint16_t* const mean = plane1.data();
