@@ -82,6 +82,10 @@ void ByteWriter::WriteBytes(std::span<const std::uint8_t> bytes) {
   mBytes.insert(mBytes.end(), bytes.begin(), bytes.end());
 }
 
+void ByteWriter::WriteZeros(std::size_t count) {
+  mBytes.resize(mBytes.size() + count, 0);
+}
+
 void ByteWriter::WriteText(std::string_view text) {
   mBytes.insert(mBytes.end(), text.begin(), text.end());
 }

@@ -25,6 +25,10 @@ class ByteWriter {
   void WriteText(std::string_view text);  // the characters only, no length
   // An int32 length, then the characters.
   void WriteCountedString(std::string_view text);
+  void WriteZeros(std::size_t count);
+  // Room for this many bytes in all, so that a writer that knows its file's size does
+  // not copy what it wrote each time the memory grows.
+  void Reserve(std::size_t bytes) { mBytes.reserve(bytes); }
 
   const std::vector<std::uint8_t>& Bytes() const { return mBytes; }
   std::size_t Size() const { return mBytes.size(); }

@@ -48,7 +48,7 @@ std::string FixedText(std::span<const std::uint8_t> field) {
 void WriteFixedText(platform::ByteWriter& writer, std::string_view text, std::size_t size) {
   const std::size_t length = std::min(text.size(), size - 1);
   writer.WriteText(text.substr(0, length));
-  for (std::size_t i = length; i < size; ++i) writer.WriteUInt8(0);
+  writer.WriteZeros(size - length);
 }
 
 constexpr std::size_t kCellChunk = 16384;
@@ -393,12 +393,16 @@ bool SaveCdfCache() {
   LogMessage(MessageBuffer("    Saving %s ...\n", Layout.cachePath.c_str()));
   PumpMessages();
 
+  const int unitCount = std::clamp(Layout.unitCount, 0, static_cast<int>(Layout.units.size()));
+  const std::size_t cellCount =
+      static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
   platform::ByteWriter writer;
+  writer.Reserve(kCacheHeaderSize + static_cast<std::size_t>(unitCount) * kCacheUnitSize +
+                 cellCount * kCacheCellSize);
   WriteFixedText(writer, Layout.cachePath, kCachePathSize);
   writer.WriteUInt8(Layout.format);
   WriteFixedText(writer, Layout.chipType, kChipTypeSize);
   writer.WriteInt32(Layout.dimension);
-  const int unitCount = std::clamp(Layout.unitCount, 0, static_cast<int>(Layout.units.size()));
   writer.WriteInt32(unitCount);
   for (int u = 0; u < unitCount; ++u) {
     const UNIT_RECORD& unit = Layout.units[static_cast<std::size_t>(u)];
@@ -406,8 +410,6 @@ bool SaveCdfCache() {
     writer.WriteInt16(unit.pairCount);
     writer.WriteInt32(0);  // the pointer slot
   }
-  const std::size_t cellCount =
-      static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
   // The cell table is most of the file: its records are encoded a chunk at a time.
   std::vector<std::uint8_t> chunk(kCellChunk * kCacheCellSize);
   for (std::size_t first = 0; first < cellCount; first += kCellChunk) {

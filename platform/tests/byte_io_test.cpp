@@ -265,6 +265,14 @@ TEST(ByteIo, CountedStringWriterPutsTheLengthFirst) {
   EXPECT_EQ(writer.Bytes(), (Bytes{2, 0, 0, 0, 'A', 'B', 0, 0, 0, 0}));
   writer.Clear();
   EXPECT_EQ(writer.Size(), 0u);
+  // Reserved room holds nothing yet; zeros follow what was written.
+  writer.Reserve(64);
+  EXPECT_EQ(writer.Size(), 0u);
+  writer.WriteText("C");
+  writer.WriteZeros(3);
+  writer.WriteZeros(0);
+  writer.WriteUInt8(7);
+  EXPECT_EQ(writer.Bytes(), (Bytes{'C', 0, 0, 0, 7}));
 }
 
 TEST(ByteIo, NonEmptyLinesSkipBlankOnesAndAreBounded) {
