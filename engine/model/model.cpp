@@ -53,7 +53,6 @@ double Misfit(double value, double fitted) {
              : difference;
 }
 
-}  // namespace
 // One array's theta, or one probe's phi, after a fit, and its standard error.
 struct SideEffect {
   double effect;
@@ -90,6 +89,7 @@ SideEffect FitSideEffect(int count, const double* others, double current, bool r
                             : std::sqrt(residuals / squares)};
 }
 
+}  // namespace
 
 std::string_view ModelMethodName(int method) {
   switch (method) {
@@ -372,8 +372,8 @@ void MODEL::SetFixedProbe(int probe, double phi, double stdErr, bool outlier) {
 void MODEL::RunMethod() {
   const bool iterative = mOptions.method != kModelAverageDifference;
   CheckData();
-  if (iterative && mOptions.handleImageSpike && mUnusable == nullptr) {
   if (iterative) PrepareWorkBuffers();
+  if (iterative && mOptions.handleImageSpike && mUnusable == nullptr) {
     MarkImageSpikes();
   } else {
     std::fill_n(mSpike.begin(), Cell(mArrays, 0), std::uint8_t{0});
@@ -383,8 +383,8 @@ void MODEL::RunMethod() {
     FailProbeSet(mUnusable, mUnusableCount);
     return;
   }
-    FitModel(false);
   if (iterative) {
+    FitModel(false);
   } else {
     AverageDifference();
   }
@@ -418,8 +418,8 @@ void MODEL::ResetOutliers() {
   if (!mPhiGiven && (mProbeSet < 0 || !Psi.LoadPsi(mProbeSet, *this))) {
     mFitPhi = true;
     LogMessage(MessageBuffer(kModelNoPsiMessage, mProbeSet), 0, kLogRed);
-  }
     return;
+  }
   for (int j = 0; j < mProbes; ++j) {
     mPhi[Index(j)] = mResultPhi[Index(j)];
     if (mProbeOutlier[Index(j)] != 0) --mProbesInUse;
