@@ -175,7 +175,7 @@ TermFailure ReadFieldTerms(std::string_view text, Table& table, const char* read
         if (readableEnd - start < 8 || !text_scan::ReadShortNumber(start, length, id))
           id = TermNumber(std::string_view(start, length));
         index = table.FindNumber(id);
-        // A number the index lacks is never added: the table keeps its file's order.
+        // A number the index lacks is never added: only the index names its terms.
         if (index < 0) {
           if (part.unknown.count++ == 0) part.unknown.first.assign(start, length);
           continue;

@@ -103,7 +103,7 @@ class TERM_TABLE {
 // The index of term in table: in an index-backed table its leading number is looked up,
 // otherwise its exact name. With add, a name that is absent is appended (refused with
 // kTooManyTermsMessage in red when 1300 terms exist); an absent number is never
-// appended, since the table must stay in the order of its index file. With add and
+// appended, since only the index file gives a term its number and name. With add and
 // countGene the term's geneCount grows by one. -1 when absent and not added, or when the
 // table is full.
 int LookUpTerm(TERM_TABLE& table, std::string_view term, bool add, bool countGene);

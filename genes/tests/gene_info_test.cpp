@@ -370,7 +370,7 @@ TEST_F(GeneInfoFile, SkipsNumbersTheIndexDoesNotKnow) {
   ASSERT_TRUE(ReadGeneInfoFile(path, true));
   EXPECT_TRUE(log.ContainsRed("      Warning: 1 Terms terms are not in the annotation index"));
   EXPECT_TRUE(log.ContainsRed("'25'"));
-  // Nothing was appended, so the table stays ordered and later numbers are still found.
+  // Nothing was appended: the table holds the index file's terms alone.
   EXPECT_EQ(TermTables[0].Count(), 3);
   EXPECT_EQ(TermNames(0, 0), (std::vector<std::string>{"twenty", "thirty"}));
   EXPECT_EQ(TermNames(1, 0), (std::vector<std::string>{"thirty"}));
