@@ -4,13 +4,12 @@
 #include "engine/array/cel_file_data.hpp"
 
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <limits>
-#include <memory>
 #include <new>
 #include <optional>
 
+#include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "platform/byte_reader.hpp"
@@ -250,8 +249,9 @@ class CelLines {
   bool mHeld = false;
 };
 
+// A grid without rows or columns holds no cell at all: such a header is damaged.
 bool ValidSide(int side) {
-  return side >= 0 && side <= kMaxCelSide;
+  return side >= 1 && side <= kMaxCelSide;
 }
 
 // "Cols=%d" or "Rows=%d".
@@ -307,12 +307,7 @@ void CEL_FILE_DATA::SetFileName(std::string_view path) {
 }
 
 bool CEL_FILE_DATA::IsBinary() const {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fullPath.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) return false;
-  std::uint8_t bytes[4];
-  if (std::fread(bytes, 1, sizeof bytes, file.get()) != sizeof bytes) return false;
-  return static_cast<std::int32_t>(platform::LoadU32(bytes)) == kBinaryCelMagic;
+  return FileStartsWithMagic(fullPath, kBinaryCelMagic);
 }
 
 void CEL_FILE_DATA::Clear() {
@@ -363,10 +358,10 @@ std::optional<std::size_t> CEL_FILE_DATA::ReadBinaryHeader(std::span<const std::
       !reader.ReadInt32(header.cellMargin) || !reader.ReadInt32(outlierCount) ||
       !reader.ReadInt32(header.maskedCount) || !reader.ReadInt32(subGridCount))
     return std::nullopt;
-  // Every cell of the grid needs its entry; a grid without columns has no cells.
+  // Every cell of the grid needs its entry.
   const std::int64_t gridCells = static_cast<std::int64_t>(header.rows) * header.cols;
   if (!ValidSide(header.rows) || !ValidSide(header.cols) || header.cellCount < gridCells ||
-      (header.cols == 0 && header.cellCount > 0) || header.maskedCount < 0)
+      header.maskedCount < 0)
     return std::nullopt;
   header.chipType = CelChipType(header.headerText);
   return reader.Position();

@@ -22,6 +22,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/array/cel_file_data.hpp"
 #include "engine/array/chip_data.hpp"
+#include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
@@ -128,22 +129,6 @@ class WholeFile {
   platform::ChunkReader mFile;
   std::optional<std::vector<std::uint8_t>> mBytes;
 };
-
-enum class TextCelStart { kUnopened, kText, kOther };
-
-// Whether the file opens and its first line holds "[CEL]". A line longer than the bound
-// counts by its first kLineLength characters, so a few more than that are read.
-TextCelStart LooksLikeTextCel(const char* path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
-  if (!file) return TextCelStart::kUnopened;
-  char head[kLineLength + 2];
-  const std::size_t count = std::fread(head, 1, sizeof head, file.get());
-  if (count == 0 || std::ferror(file.get()) != 0) return TextCelStart::kOther;
-  std::string_view first;
-  platform::TextLines(std::string_view(head, count), kLineLength).Next(first);
-  return first.find("[CEL]") != std::string_view::npos ? TextCelStart::kText
-                                                        : TextCelStart::kOther;
-}
 
 // A stretch of whole cell lines (the last one of the file may lack its line end).
 struct TextSpan {
@@ -260,12 +245,12 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
 
   // Only the first line is read before the form is known, so that a binary file is not
   // read whole twice.
-  const TextCelStart start = LooksLikeTextCel(path);
-  if (start == TextCelStart::kUnopened) {
+  const FileForm form = SniffFileForm(path, kBinaryCelMagic, "[CEL]", kLineLength);
+  if (form == FileForm::kUnopened) {
     LogMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
     return false;
   }
-  if (start == TextCelStart::kOther) {
+  if (form != FileForm::kText) {
     LogMessage("    Not a text format CEL file; try binary reading");
     return ReadBinaryCel(path);
   }

@@ -10,24 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/array/qvf_header.hpp"
 #include "engine/base/value_triple.hpp"
-
-inline constexpr int kQvfFormat = 3;
-inline constexpr int kQvfHeaderSize = 3028;
-inline constexpr int kQvfTextFieldSize = 1000;  // headerText, dataPath, baselinePath
-
-// Byte offsets of the QVF header fields.
-inline constexpr int kQvfFormatOffset = 1000;
-inline constexpr int kQvfNormalisedOffset = 1001;
-inline constexpr int kQvfValuesPresentOffset = 1002;
-inline constexpr int kQvfMedianOffset = 1004;
-inline constexpr int kQvfReservedOffset = 1008;
-inline constexpr int kQvfDimensionOffset = 1012;
-inline constexpr int kQvfDataPathOffset = 1016;
-inline constexpr int kQvfBaselinePathOffset = 2016;
-inline constexpr int kQvfArrayOutlierOffset = 3016;
-inline constexpr int kQvfSingleOutlierOffset = 3020;
-inline constexpr int kQvfCallPercentOffset = 3024;
 
 // Bytes a QVF file takes per cell (two 16-bit planes) and per probe set (a call byte and
 // a value triple of three 4-byte fields).
@@ -41,22 +25,10 @@ std::uint64_t QvfFileSize(int dimension, int unitCount);
 // intensities runs (and while ReadArray loads a chip description for its own use).
 extern bool ProbeLevelFlag;
 
-class CHIP_DATA {
+// The header fields come first, as in the QVF file, so that a header read from a file
+// is taken whole.
+class CHIP_DATA : public QvfHeader {
  public:
-  // Header fields (the QVF file's first 3028 bytes). Texts hold at most 999 characters
-  // when written.
-  std::string headerText;
-  std::uint8_t format = kQvfFormat;
-  std::uint8_t normalised = 0;     // plane2 holds normalised intensities
-  std::uint8_t valuesPresent = 0;  // the triples hold values from a result text file
-  std::int32_t medianIntensity = 0;
-  std::int32_t dimension = 0;
-  std::string dataPath;
-  std::string baselinePath;
-  float arrayOutlierPercent = 0.0f;
-  float singleOutlierPercent = 0.0f;
-  float callPercent = 0.0f;
-
   // dimension x dimension cells each, index x * dimension + y. plane1: the raw
   // intensities; plane2: the standard error of each cell's mean until NormalizeCel
   // replaces it with the normalised intensities. Empty when probe data are not held.
@@ -95,8 +67,9 @@ class CHIP_DATA {
   std::string QvfPath() const;
   [[nodiscard]] bool WriteQvf();
   // Reads a QVF file written for the loaded chip layout; a file of another format
-  // version, dimension or size is refused with a red line. With headerOnly only the
-  // header is taken.
+  // version, dimension or size is refused with a red line. Only what is needed is read:
+  // with headerOnly the header, without probe-level data the calls and triples after
+  // it. A file that is refused or cannot be read leaves the object as it was.
   [[nodiscard]] bool ReadExisting(const char* qvfPath, bool headerOnly, bool logAccess);
   // The genotype-call text file beside the data file (SNP arrays); false with a red line
   // when it is missing or unusable.

@@ -4,12 +4,11 @@
 #include "engine/array/dat_reader.hpp"
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <new>
 #include <optional>
 
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
@@ -41,15 +40,6 @@ constexpr std::string_view kNewerChipMask = "qx_t52av2 probe set mask.txt";
 std::string_view CString(const std::uint8_t* bytes, std::size_t size) {
   const auto* begin = reinterpret_cast<const char*>(bytes);
   return {begin, static_cast<std::size_t>(std::find(begin, begin + size, '\0') - begin)};
-}
-
-// Up to size bytes from the start of the file; empty optional when it cannot be opened.
-std::optional<std::vector<std::uint8_t>> ReadFilePrefix(const char* path, std::size_t size) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
-  if (!file) return std::nullopt;
-  std::vector<std::uint8_t> bytes(size);
-  bytes.resize(std::fread(bytes.data(), 1, size, file.get()));
-  return bytes;
 }
 
 // The grid offset of the point (u, v) cells from the upper-left corner, by the bilinear
@@ -237,7 +227,7 @@ bool DAT::ReadDataFileHeader(const char* filePath, std::string& timeTag) {
 
   std::string text;
   if (Contains(file, ".DAT") || Contains(file, ".dat")) {
-    const auto bytes = ReadFilePrefix(filePath, kDatHeaderSize);
+    const auto bytes = ReadFileStart(filePath, kDatHeaderSize);
     if (!bytes || bytes->size() < static_cast<std::size_t>(kDatHeaderSize)) {
       LogMessage(MessageBuffer("    Reading DAT file %s failed", filePath), 0, kLogRed);
       return false;
@@ -263,7 +253,7 @@ bool DAT::ReadDataFileHeader(const char* filePath, std::string& timeTag) {
     }
     text = line;
   } else {
-    const auto bytes = ReadFilePrefix(filePath, kQvfHeaderTextBytes);
+    const auto bytes = ReadFileStart(filePath, kQvfHeaderTextBytes);
     if (!bytes) {
       LogMessage(MessageBuffer("    Reading file %s failed", filePath), 0, kLogRed);
       return false;

@@ -16,6 +16,7 @@
 #include "engine/services/log_channel.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
+#include "platform/chunk_reader.hpp"
 
 namespace {
 
@@ -65,21 +66,6 @@ void ClearReadOnly(const std::string& path) {
   if ((info.st_mode & S_IWUSR) == 0) chmod(path.c_str(), info.st_mode | S_IWUSR);
 }
 
-// The header fields as read, before any of them reaches the object.
-struct QvfHeader {
-  std::string headerText;
-  std::uint8_t format = 0;
-  std::uint8_t normalised = 0;
-  std::uint8_t valuesPresent = 0;
-  std::int32_t medianIntensity = 0;
-  std::int32_t dimension = 0;
-  std::string dataPath;
-  std::string baselinePath;
-  float arrayOutlierPercent = 0.0f;
-  float singleOutlierPercent = 0.0f;
-  float callPercent = 0.0f;
-};
-
 bool ReadHeader(platform::ByteReader& reader, QvfHeader& header) {
   std::vector<std::uint8_t> text(kQvfTextFieldSize);
   std::uint8_t padding = 0;
@@ -95,20 +81,6 @@ bool ReadHeader(platform::ByteReader& reader, QvfHeader& header) {
   header.baselinePath = TextField(text);
   return reader.ReadFloat(header.arrayOutlierPercent) &&
          reader.ReadFloat(header.singleOutlierPercent) && reader.ReadFloat(header.callPercent);
-}
-
-void TakeHeader(CHIP_DATA& chip, QvfHeader& header) {
-  chip.headerText = std::move(header.headerText);
-  chip.format = header.format;
-  chip.normalised = header.normalised;
-  chip.valuesPresent = header.valuesPresent;
-  chip.medianIntensity = header.medianIntensity;
-  chip.dimension = header.dimension;
-  chip.dataPath = std::move(header.dataPath);
-  chip.baselinePath = std::move(header.baselinePath);
-  chip.arrayOutlierPercent = header.arrayOutlierPercent;
-  chip.singleOutlierPercent = header.singleOutlierPercent;
-  chip.callPercent = header.callPercent;
 }
 
 }  // namespace
@@ -168,19 +140,23 @@ bool CHIP_DATA::WriteQvf() {
 
 bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAccess) {
   const std::string path = qvfPath;
-  const auto bytes = platform::ReadWholeFile(path);
-  if (!bytes) return false;
-  platform::ByteReader reader(*bytes);
+  platform::ChunkReader file;
+  // A folder opens too, but it is no file that could be read.
+  if (!file.Open(path) || !file.RegularFileSize()) return false;
+  const std::uint64_t fileSize = *file.RegularFileSize();
 
+  std::vector<std::uint8_t> bytes(kQvfHeaderSize);
+  const std::size_t headerBytes = file.ReadAt(0, bytes.data(), bytes.size());
+  platform::ByteReader headerReader(std::span(bytes.data(), headerBytes));
   QvfHeader header;
-  if (!ReadHeader(reader, header)) {
+  if (!ReadHeader(headerReader, header)) {
     LogMessage(MessageBuffer("  '%s' is not a QVF file: it ends after %zu of the header's %d bytes",
-                             path.c_str(), bytes->size(), kQvfHeaderSize),
+                             path.c_str(), headerBytes, kQvfHeaderSize),
                0, kLogRed);
     return false;
   }
   if (headerOnly) {
-    TakeHeader(*this, header);
+    static_cast<QvfHeader&>(*this) = std::move(header);
     return true;
   }
   if (header.format < kQvfFormat) {
@@ -196,11 +172,12 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
   // The tables carry no counts of their own, so only the size tells a file of this chip
   // from one written for another.
   const std::uint64_t expected = QvfFileSize(Layout.dimension, Layout.unitCount);
-  if (header.dimension != Layout.dimension || bytes->size() != expected) {
-    LogMessage(MessageBuffer("  '%s' does not fit the chip layout: dimension %d and %zu bytes, "
+  if (header.dimension != Layout.dimension || fileSize != expected) {
+    LogMessage(MessageBuffer("  '%s' does not fit the chip layout: dimension %d and %llu bytes, "
                              "where the layout needs dimension %d and %llu bytes",
-                             path.c_str(), static_cast<int>(header.dimension), bytes->size(),
-                             Layout.dimension, static_cast<unsigned long long>(expected)),
+                             path.c_str(), static_cast<int>(header.dimension),
+                             static_cast<unsigned long long>(fileSize), Layout.dimension,
+                             static_cast<unsigned long long>(expected)),
                0, kLogRed);
     return false;
   }
@@ -211,20 +188,37 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
   const bool probeData = settings.LOAD_PROBE_DATA != 0 || ProbeLevelFlag;
   const auto cells = static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
   const auto units = static_cast<std::size_t>(Layout.unitCount);
+  // The planes are read only when they are wanted, and everything is read before the
+  // object is touched.
+  const std::size_t planeBytes = cells * kQvfBytesPerCell;
+  const std::size_t wanted = (probeData ? planeBytes : 0) + units * kQvfBytesPerUnit;
+  const std::uint64_t offset = kQvfHeaderSize + (probeData ? 0 : planeBytes);
+  const auto allocationFailed = [] {
+    LogMessage("    Allocation failed in CHIP_DATA::ReadExisting", 0, kLogRed);
+    return false;
+  };
+  try {
+    bytes.resize(wanted);
+  } catch (const std::bad_alloc&) {
+    return allocationFailed();
+  }
+  if (file.ReadAt(offset, bytes.data(), wanted) != wanted) {
+    LogMessage(MessageBuffer("  Reading '%s' failed", path.c_str()), 0, kLogRed);
+    return false;
+  }
   try {
     calls.resize(units);
     triples.resize(units);
     plane1.resize(probeData ? cells : 0);
     plane2.resize(probeData ? cells : 0);
   } catch (const std::bad_alloc&) {
-    LogMessage("    Allocation failed in CHIP_DATA::ReadExisting", 0, kLogRed);
-    return false;
+    return allocationFailed();
   }
-  // The size was checked above, so every read below finds its bytes; the tables are
-  // decoded straight into the object, whose memory a group's next array reuses.
-  TakeHeader(*this, header);
-  bool read = probeData ? ReadPlane(reader, plane1) && ReadPlane(reader, plane2)
-                        : reader.Skip(cells * kQvfBytesPerCell);
+  // The tables are decoded straight into the object, whose memory a group's next array
+  // reuses.
+  static_cast<QvfHeader&>(*this) = std::move(header);
+  platform::ByteReader reader(bytes);
+  bool read = !probeData || (ReadPlane(reader, plane1) && ReadPlane(reader, plane2));
   for (char& call : calls) {
     std::uint8_t byte = 0;
     read = read && reader.ReadUInt8(byte);
@@ -234,7 +228,7 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
     read = read && reader.ReadFloat(triple.value) && reader.ReadFloat(triple.stdErr) &&
            reader.ReadInt32(triple.outlier);
   }
-  assert(read && "a QVF file of the checked size holds every table");
+  assert(read && "the bytes read hold every table wanted");
   dataPath = path;
   return read;
 }

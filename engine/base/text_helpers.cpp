@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdint>
 
+#include "platform/path.hpp"
+
 namespace {
 
 bool IsWhite(char ch) {
@@ -24,6 +26,10 @@ void SkipWhite(std::string_view& text) {
 
 bool IsNone(std::string_view text) {
   return text.empty() || StartsWithNoCase(text, "None");
+}
+
+bool IsUnsetPath(std::string_view text) {
+  return text.empty() || platform::EqualsNoCase(text, "None");
 }
 
 std::string ChangeExtension(std::string_view path, std::string_view suffix) {

@@ -15,6 +15,11 @@ inline constexpr std::size_t kLineBufferLength = 1000;
 // setting.
 bool IsNone(std::string_view text);
 
+// True when a file setting names no file: it is empty or is "None" in any letter case.
+// Unlike IsNone, a path that merely begins with those letters ("none_arrays.txt",
+// "nonexistent/x") names a file.
+bool IsUnsetPath(std::string_view text);
+
 // The path up to its last '.' (the whole path when it has none), followed by suffix.
 std::string ChangeExtension(std::string_view path, std::string_view suffix);
 

@@ -3,12 +3,16 @@
 #include "engine/chip/binary_cdf_reader.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <new>
+#include <system_error>
 
 #include "engine/chip/cdf_file_data.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/cell_line.hpp"
+#include "engine/chip/description_size.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/chip/layout_cache.hpp"
 #include "engine/services/job_progress.hpp"
@@ -76,6 +80,11 @@ bool ExtractBinaryCDF(const std::string& cdfPath, const std::string& maskFile) {
   SnpBlockOffset = 0;
   SnpBlock2Start = 0;
   const int dimension = std::max<int>(file->header.cols, file->header.rows);
+  std::error_code sizeError;
+  const std::uint64_t fileBytes = std::filesystem::file_size(cdfPath, sizeError);
+  if (!DescriptionHoldsLayout(sizeError ? UINT64_MAX : fileBytes, dimension,
+                              static_cast<int>(file->units.size()), kBinaryCdfNameSize))
+    return false;
   if (!AllocateCellTable(dimension, kAllocationFailed) ||
       !AllocateUnitTable(static_cast<int>(file->units.size()), kAllocationFailed))
     return false;

@@ -4,12 +4,11 @@
 #include "engine/chip/cdf_file_data.hpp"
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <new>
 #include <optional>
 #include <span>
 
+#include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "platform/byte_reader.hpp"
@@ -145,12 +144,7 @@ void CDF_FILE_DATA::SetFileName(std::string_view path) {
 }
 
 bool CDF_FILE_DATA::IsBinary() const {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fullPath.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) return false;
-  std::uint8_t bytes[4];
-  if (std::fread(bytes, 1, sizeof bytes, file.get()) != sizeof bytes) return false;
-  return static_cast<std::int32_t>(platform::LoadU32(bytes)) == kBinaryCdfMagic;
+  return FileStartsWithMagic(fullPath, kBinaryCdfMagic);
 }
 
 void CDF_FILE_DATA::Clear() {

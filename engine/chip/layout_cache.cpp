@@ -4,6 +4,7 @@
 #include "engine/chip/layout_cache.hpp"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -23,6 +24,7 @@
 #include "platform/byte_writer.hpp"
 #include "platform/chunk_reader.hpp"
 #include "platform/parallel_tasks.hpp"
+#include "platform/path.hpp"
 
 CacheReadSplit CacheCellSplit;
 
@@ -267,13 +269,24 @@ CellTableRead ReadCellTable(const platform::ChunkReader& file, std::uint64_t off
   return CellTableRead::kWhole;
 }
 
+// Whether a file could be made at path, so that "Saving" is announced only for a write
+// that can happen: the path is no folder, and its folder exists and takes new files
+// (the file is written beside itself first and then renamed).
+bool CanWriteFileAt(const std::string& path) {
+  if (path.empty() || platform::FolderExists(path)) return false;
+  const std::string folder = platform::ParentFolder(path);
+  const std::string where = folder.empty() ? "." : folder;
+  return platform::FolderExists(where) && access(where.c_str(), W_OK | X_OK) == 0;
+}
+
 }  // namespace
 
 bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPositions) {
   FilePointer file(std::fopen(path.c_str(), "rb"));
   if (!file) return false;
   struct stat info {};
-  if (fstat(fileno(file.get()), &info) != 0) return false;
+  // A folder opens for reading too, but it is no cache that could be read.
+  if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   const auto fileSize = static_cast<std::uint64_t>(info.st_size);
 
   std::vector<std::uint8_t> bytes;
@@ -386,8 +399,12 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPosit
 
 bool SaveCdfCache() {
   Layout.format = kCacheFormat;
+  if (!CanWriteFileAt(Layout.cachePath)) {
+    LogMessage(MessageBuffer("    Saving %s failed\n", Layout.cachePath.c_str()), 0, kLogRed);
+    return false;
+  }
   struct stat info {};
-  if (stat(Layout.cachePath.c_str(), &info) == 0)
+  if (stat(Layout.cachePath.c_str(), &info) == 0 && S_ISREG(info.st_mode))
     (void)chmod(Layout.cachePath.c_str(), info.st_mode | S_IWUSR);
 
   LogMessage(MessageBuffer("    Saving %s ...\n", Layout.cachePath.c_str()));

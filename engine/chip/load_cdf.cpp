@@ -68,14 +68,28 @@ bool TakeChipType(const std::string& cdfPath, CdfLoadSettings& settings) {
   return true;
 }
 
-bool Convert(const std::string& workingPath, const std::string& maskFile) {
+enum class DescriptionKind { kChipDescription, kProbeGroupFile, kUnknown };
+
+DescriptionKind KindOfDescription(const std::string& workingPath) {
   const std::string fileName = platform::FileName(workingPath);
-  if (Contains(fileName, ".cdf") || Contains(fileName, ".CDF")) {
-    if (ReadTextCdf(workingPath, maskFile)) return true;
-    if (!CdfFileNotText) return false;
-    return ExtractBinaryCDF(workingPath, maskFile);
+  if (Contains(fileName, ".cdf") || Contains(fileName, ".CDF"))
+    return DescriptionKind::kChipDescription;
+  if (Contains(fileName, ".pgf") || Contains(fileName, ".PGF"))
+    return DescriptionKind::kProbeGroupFile;
+  return DescriptionKind::kUnknown;
+}
+
+bool Convert(const std::string& workingPath, const std::string& maskFile) {
+  switch (KindOfDescription(workingPath)) {
+    case DescriptionKind::kChipDescription:
+      if (ReadTextCdf(workingPath, maskFile)) return true;
+      if (!CdfFileNotText) return false;
+      return ExtractBinaryCDF(workingPath, maskFile);
+    case DescriptionKind::kProbeGroupFile:
+      return ReadPgfFile(workingPath);
+    case DescriptionKind::kUnknown:
+      break;
   }
-  if (Contains(fileName, ".pgf") || Contains(fileName, ".PGF")) return ReadPgfFile(workingPath);
   LogMessage("    Cannot recoganize file type", 0, kLogRed);
   return false;
 }
@@ -95,6 +109,9 @@ bool LoadCdf(const std::string& cdfPath, bool rebuild, const std::string& maskFi
   const std::string workingPath =
       cachePath == cdfPath ? cdfPath.substr(0, cdfPath.size() - kCacheSuffix.size()) : cdfPath;
   Layout.cachePath = cachePath;
+  // A probe group file lists one cell a probe, whatever the chip type: its converter
+  // counts one cell a pair, and the layout read back from its cache must count the same.
+  if (KindOfDescription(workingPath) == DescriptionKind::kProbeGroupFile) ProbesPerPair = 1;
 
   // The cache read builds the probe positions as it goes.
   if (!rebuild && ReadCdfCache(cachePath, settings.ProbeDataNeeded(), true)) {

@@ -4,11 +4,18 @@
 // place.
 #include "engine/chip/text_cdf_reader.hpp"
 
+#include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string_view>
+#include <system_error>
 
 #include "engine/chip/array_kind_table.hpp"
+#include "engine/chip/cdf_file_data.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/cell_line.hpp"
+#include "engine/chip/description_size.hpp"
+#include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/chip/layout_cache.hpp"
 #include "engine/services/job_progress.hpp"
@@ -25,16 +32,25 @@ namespace {
 
 enum class ReadState { kHeader, kUnit, kCells };
 
+// The shortest probe set a text chip description can give: its "Name=x" line and the
+// line end (lines of two characters or fewer are passed over).
+constexpr std::uint64_t kFewestBytesPerTextUnit = 7;
+
 bool IsCellLine(std::string_view line) {
   return line.size() >= 4 && line.compare(0, 4, "Cell") == 0 && (line.size() < 5 || line[4] != 'H');
 }
 
 class TextCdfConverter {
  public:
+  // fileBytes: the size of the file, which bounds the layout its header may declare.
+  explicit TextCdfConverter(std::uint64_t fileBytes) : mFileBytes(fileBytes) {}
   bool Run(platform::LineReader& reader);
 
  private:
   bool HeaderLine(std::string_view line);
+  // Makes the tables the header declared, once: a header may repeat its lines, and only
+  // the last of each counts.
+  bool EndHeader();
   bool UnitLine(std::string_view line);
   bool CellsLine(std::string_view line);
   bool CloseUnit();
@@ -42,10 +58,15 @@ class TextCdfConverter {
     return mUnit >= 0 ? Layout.units[static_cast<std::size_t>(mUnit)].pairCount : 0;
   }
 
+  std::uint64_t mFileBytes;
+  // What the header declared so far: the grid's side and the number of probe sets.
+  std::optional<int> mDimension;
+  std::optional<int> mDeclaredUnits;
   ReadState mState = ReadState::kHeader;
   int mUnit = -1;
   bool mUnitOpen = false;
   std::string mSavedName;
+  PendingCells mPending;  // emptied before any other line is handled and at each pump
 };
 
 bool TextCdfConverter::Run(platform::LineReader& reader) {
@@ -54,15 +75,11 @@ bool TextCdfConverter::Run(platform::LineReader& reader) {
     const platform::LineStatus status = reader.Next(line);
     if (status == platform::LineStatus::kEnd) break;
     if (status == platform::LineStatus::kError) {
+      if (!mPending.Place()) return false;
       LogMessage("    Error: reading the CDF file stopped before its end", 0, kLogRed);
       return false;
     }
     const std::int64_t lineNumber = reader.LineNumber();
-    if (lineNumber == 1 && !Contains(line, "CDF")) {
-      LogMessage("    Not a CDF file or not in text format", 1, kLogRed);
-      CdfFileNotText = true;
-      return false;
-    }
     if (lineNumber % 100 == 0) {
       Progress().Pump();
       if (lineNumber % 10000 == 0)
@@ -77,7 +94,9 @@ bool TextCdfConverter::Run(platform::LineReader& reader) {
     }
     if (!ok) return false;
   }
+  if (!mPending.Place()) return false;
 
+  if (mState == ReadState::kHeader && !EndHeader()) return false;
   if (!Layout.HasCells()) {
     LogMessage("    Error: the CDF file gives no number of rows", 0, kLogRed);
     return false;
@@ -90,22 +109,37 @@ bool TextCdfConverter::Run(platform::LineReader& reader) {
 
 bool TextCdfConverter::HeaderLine(std::string_view line) {
   if (Contains(line, "Rows")) {
-    return AllocateCellTable(ReadIntAfterEquals(line), "    Allocation failed in ReadTextCdf()");
+    mDimension = ReadIntAfterEquals(line);
+    return true;
   }
   if (Contains(line, "Cols")) {
     const int columns = ReadIntAfterEquals(line);
-    if (columns <= Layout.dimension) return true;
+    if (columns <= mDimension.value_or(Layout.dimension)) return true;
     if (CustomCdf == 0) {
       LogMessage("    Number of columns is greater than number of rows", 0, kLogRed);
       return false;
     }
-    return AllocateCellTable(columns, "    Allocation failed in ReadTextCdf()");
+    mDimension = columns;
+    return true;
   }
   if (Contains(line, "NumberOfUnits")) {
-    return AllocateUnitTable(ReadIntAfterEquals(line), "    Allocation failed in ReadTextCdf()");
+    mDeclaredUnits = ReadIntAfterEquals(line);
+    return true;
   }
-  if (Contains(line, "_Block")) mState = ReadState::kUnit;
+  if (Contains(line, "_Block")) {
+    mState = ReadState::kUnit;
+    return EndHeader();
+  }
   return true;
+}
+
+bool TextCdfConverter::EndHeader() {
+  constexpr const char* kAllocationFailed = "    Allocation failed in ReadTextCdf()";
+  if (!DescriptionHoldsLayout(mFileBytes, mDimension.value_or(0), mDeclaredUnits.value_or(0),
+                              kFewestBytesPerTextUnit))
+    return false;
+  if (mDimension && !AllocateCellTable(*mDimension, kAllocationFailed)) return false;
+  return !mDeclaredUnits || AllocateUnitTable(*mDeclaredUnits, kAllocationFailed);
 }
 
 bool TextCdfConverter::UnitLine(std::string_view line) {
@@ -134,7 +168,8 @@ bool TextCdfConverter::UnitLine(std::string_view line) {
 }
 
 bool TextCdfConverter::CellsLine(std::string_view line) {
-  if (IsCellLine(line)) return ReadCellLine(line, mUnit);
+  if (IsCellLine(line)) return mPending.Add(line, mUnit);
+  if (!mPending.Place()) return false;
   if (ArrayType == 3) {
     if (Contains(line, "Name")) mSavedName = SkipPast(line, '=');
     if (Contains(line, "_Block1") || Contains(line, "_Block3")) {
@@ -174,11 +209,19 @@ bool ReadTextCdf(const std::string& cdfPath, const std::string& maskFile) {
                            "access...",
                            cdfPath.c_str()));
   LogMessage("    Line 0");
+  // A binary chip description opens with its magic number, whatever letters follow.
+  if (SniffFileForm(cdfPath, kBinaryCdfMagic, "CDF", kLineBufferLength) != FileForm::kText) {
+    LogMessage("    Not a CDF file or not in text format", 1, kLogRed);
+    CdfFileNotText = true;
+    return false;
+  }
   ClearLayout();
   SnpBlockOffset = 0;
   SnpBlock2Start = 0;
 
-  TextCdfConverter converter;
+  std::error_code sizeError;
+  const std::uint64_t fileBytes = std::filesystem::file_size(cdfPath, sizeError);
+  TextCdfConverter converter(sizeError ? UINT64_MAX : fileBytes);
   if (!converter.Run(reader)) return false;
   reader.Close();
 

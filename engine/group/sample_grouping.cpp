@@ -71,7 +71,7 @@ void SAMPLE_GROUPING::SetDefaultGrouping() {
 }
 
 void SAMPLE_GROUPING::ReadArrayListFile(const std::string& path) {
-  if (!IsNone(path) && ReadListLines(path)) {
+  if (!IsUnsetPath(path) && ReadListLines(path)) {
     UseArrayList = true;
     BuildIndexTables();
     return;

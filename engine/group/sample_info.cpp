@@ -95,7 +95,7 @@ const SampleInfoColumn& SAMPLE_INFO::Column(int column) const {
 
 bool SAMPLE_INFO::ReadSampleInfoFile(const std::string& path) {
   Clear();
-  if (IsNone(path)) return false;
+  if (IsUnsetPath(path)) return false;
   platform::LineReader reader;
   if (!reader.Open(path, kSampleInfoLineLength)) {
     LogMessage("  Reading sample information file '" + path + "' failed\n", 0, kLogRed);

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
 #include "engine/chip/cdf_file_data.hpp"
 #include "engine/tests/chip_test_support.hpp"
 #include "platform/byte_reader.hpp"
@@ -166,4 +170,48 @@ TEST_F(CdfFileDataTest, APathSplitsIntoFolderAndName) {
   EXPECT_EQ(file.fullPath, "/data/chips/a.cdf");
   file.SetFileName("C:\\chips\\b.cdf");
   EXPECT_EQ(file.fileName, "b.cdf");
+}
+
+TEST_F(BinaryCdfReaderTest, AFileWhoseFirstLineSpellsCdfIsStillBinary) {
+  const auto chip = MakeChip(synth::ChipKind::kExpression, 20, 6);
+  const std::string path = Write(chip, synth::ChipForm::kBinaryCdf);
+  const std::vector<std::uint8_t> written = platform::ReadWholeFile(path).value_or(
+      std::vector<std::uint8_t>{});
+  // The reference sequence, a counted text at byte 20, becomes "CDF": the letters the text
+  // reader looks for now stand before the file's first line feed.
+  constexpr std::size_t kReferenceAt = 20;
+  ASSERT_GT(written.size(), kReferenceAt + 4);
+  const std::uint32_t referenceLength = platform::LoadU32(written.data() + kReferenceAt);
+  std::vector<std::uint8_t> bytes(written.begin(), written.begin() + kReferenceAt);
+  for (const int byte : {3, 0, 0, 0, int{'C'}, int{'D'}, int{'F'}})
+    bytes.push_back(static_cast<std::uint8_t>(byte));
+  bytes.insert(bytes.end(), written.begin() + kReferenceAt + 4 + referenceLength, written.end());
+  ASSERT_GT(std::find(bytes.begin(), bytes.end(), '\n') - bytes.begin(), 27);
+  ASSERT_TRUE(platform::WriteWholeFile(path, bytes));
+
+  ASSERT_TRUE(Load(path, true));
+  EXPECT_TRUE(mLog.ContainsRed("    Not a CDF file or not in text format"));
+  EXPECT_EQ(synth::CompareLayout(Layout, synth::Expect(chip, synth::ChipForm::kBinaryCdf)), "");
+}
+
+TEST_F(BinaryCdfReaderTest, AGridItsFileCannotHoldIsRefusedWithoutACache) {
+  platform::ByteWriter header;
+  header.WriteInt32(kBinaryCdfMagic);
+  header.WriteInt32(kBinaryCdfVersion);
+  header.WriteUInt16(4096);  // cols
+  header.WriteUInt16(4096);  // rows
+  header.WriteInt32(0);      // units
+  header.WriteInt32(0);      // quality-control units
+  header.WriteCountedString("");
+  ASSERT_EQ(header.Size(), 24u);
+  const std::string path = mFolder.File("Big.cdf");
+  ASSERT_TRUE(header.SaveTo(path));
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(Load(path, true));
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took.count(), 0.5);
+  EXPECT_TRUE(mLog.ContainsRed(
+      "    Error: a chip description of 24 bytes cannot hold 0 probe sets on a 4096 x 4096 chip"));
+  EXPECT_FALSE(platform::FileExists(path + ".bin"));
 }

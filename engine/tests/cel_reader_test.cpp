@@ -3,6 +3,7 @@
 // happens to short, out-of-range, garbage and truncated input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -15,14 +16,14 @@ namespace {
 // A tiny binary cell file: rows x cols grid, `entries` cells of mean = 10 * index + 0.5
 // (deviation 8, pixels 4), a header string that claims headerLength bytes when given.
 std::vector<std::uint8_t> TinyBinaryCel(int rows, int cols, int cellCount, int entries,
-                                        std::optional<std::int32_t> headerLength = {}) {
+                                        std::optional<std::int32_t> headerLength = {},
+                                        const std::string& header = "Cols=3\nRows=3\n") {
   platform::ByteWriter out;
   out.WriteInt32(64);
   out.WriteInt32(1);
   out.WriteInt32(rows);
   out.WriteInt32(cols);
   out.WriteInt32(cellCount);
-  const std::string header = "Cols=3\nRows=3\n";
   if (headerLength) {
     out.WriteInt32(*headerLength);
     out.WriteText(header);
@@ -263,4 +264,38 @@ TEST_F(CelReaderTest, AFileOfNeitherFormIsRefusedByTheBinaryReader) {
   mLog.Clear();
   EXPECT_FALSE(mData.ReadTextCel(WriteText("plain.CEL", "Hello\n1 2 3 4 5\n").c_str()));
   EXPECT_TRUE(mLog.ContainsRed("      Failed to read Binary CEL file"));
+}
+
+TEST_F(CelReaderTest, AGridWithoutRowsOrColumnsIsRefusedOnEveryLayout) {
+  // 48 bytes: a header of empty texts over a grid of five rows and no column, no cells.
+  const std::vector<std::uint8_t> noColumns = TinyBinaryCel(5, 0, 0, 0, {}, "");
+  ASSERT_EQ(noColumns.size(), 48u);
+  const std::vector<std::uint8_t> noRows = TinyBinaryCel(0, 5, 0, 0, {}, "");
+  for (const bool rotated : {false, true}) {
+    for (const auto& bytes : {noColumns, noRows}) {
+      SCOPED_TRACE(rotated ? "rotated" : "unturned");
+      UseSide(5, rotated);
+      const std::string path = WriteBytes("empty.CEL", bytes);
+      mLog.Clear();
+      EXPECT_FALSE(mData.ReadBinaryCel(path.c_str()));
+      EXPECT_TRUE(mLog.ContainsRed("      Failed to read Binary CEL file"));
+      mLog.Clear();
+      EXPECT_FALSE(mData.ReadTextCel(path.c_str()));  // through its fallback
+      EXPECT_TRUE(mLog.ContainsRed("      Failed to read Binary CEL file"));
+    }
+  }
+}
+
+TEST_F(CelReaderTest, ABinaryFileWhoseHeaderTextOpensWithTheTextMarkIsReadAsBinary) {
+  UseSide(3);
+  const std::vector<std::uint8_t> bytes =
+      TinyBinaryCel(3, 3, 9, 9, {}, "[CEL]\nCols=3\nRows=3\n");
+  // No line feed comes before the mark: only the magic number tells the forms apart.
+  const auto mark = std::search(bytes.begin(), bytes.end(), std::begin("[CEL]"),
+                                std::end("[CEL]") - 1);
+  ASSERT_LT(mark, std::find(bytes.begin(), bytes.end(), '\n'));
+  ASSERT_TRUE(mData.ReadTextCel(WriteBytes("header.CEL", bytes).c_str()));
+  EXPECT_TRUE(mLog.Contains("    Not a text format CEL file; try binary reading", kLogBlack));
+  EXPECT_EQ(Plane1(2, 1), 51);  // entry 5 (mean 50.5) is x = 2, y = 1
+  EXPECT_EQ(Plane2(2, 1), 4);
 }

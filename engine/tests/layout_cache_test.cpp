@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -157,6 +158,25 @@ TEST_F(LayoutCacheTest, AnUnwritableCacheIsReported) {
   Layout.dimension = 2;
   EXPECT_FALSE(SaveCdfCache());
   EXPECT_TRUE(mLog.ContainsRed("    Saving " + Layout.cachePath + " failed\n"));
+  EXPECT_FALSE(mLog.Contains("    Saving " + Layout.cachePath + " ...", kLogBlack));
+}
+
+TEST_F(LayoutCacheTest, AFolderAtTheCachePathIsNeitherReadNorAnnouncedAsSaved) {
+  const auto chip = MakeChip(synth::ChipKind::kExpression, 20, 6);
+  const std::string cdf = Write(chip, synth::ChipForm::kTextCdf);
+  const std::string cache = CachePathFor(cdf);
+  namespace fs = std::filesystem;
+  ASSERT_TRUE(fs::create_directory(cache));
+  const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec;
+  fs::permissions(cache, readOnly);
+
+  EXPECT_FALSE(ReadCdfCache(cache, true));
+  EXPECT_TRUE(mLog.Lines().empty());  // as a cache that cannot be opened
+  EXPECT_FALSE(Load(cdf));
+  EXPECT_FALSE(mLog.ContainsRed("The existing cdf.bin file"));
+  EXPECT_FALSE(mLog.Contains("    Saving " + cache + " ...", kLogBlack));
+  EXPECT_TRUE(mLog.ContainsRed("    Saving " + cache + " failed\n"));
+  EXPECT_EQ(fs::status(cache).permissions() & fs::perms::all, readOnly);
 }
 
 // The cell table is read in pieces on several threads. Whatever the pieces, the layout

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "engine/tests/chip_test_support.hpp"
 
 namespace {
@@ -77,4 +79,30 @@ TEST_F(PgfReaderTest, AMissingFileIsReported) {
   const std::string path = mFolder.File("Absent.pgf");
   EXPECT_FALSE(Load(path));
   EXPECT_TRUE(mLog.ContainsRed("  Read probe group file '" + path + "' failed"));
+}
+
+TEST_F(PgfReaderTest, TheCacheGivesTheConvertedLayoutOnAChipTypeThatMarksNoExonArray) {
+  // The chip type tells nothing of perfect-match probes, so PmOnly stays 0 throughout.
+  const auto chip = MakeChip(synth::ChipKind::kPmOnly, 40, 20);
+  const std::string path = Write(chip, synth::ChipForm::kPgf);
+  const auto positions = [] {
+    std::vector<int> flat;
+    for (int u = 0; u < Layout.unitCount; ++u)
+      for (const PairPositions& pair : Layout.Positions(u))
+        for (const ProbePosition& cell : pair) flat.insert(flat.end(), {cell.x, cell.y});
+    return flat;
+  };
+  ASSERT_TRUE(Load(path, true));
+  ASSERT_EQ(ProbesPerPair, 1);
+  ASSERT_TRUE(CheckCellPos());
+  const std::vector<int> converted = positions();
+  ASSERT_FALSE(converted.empty());
+
+  ASSERT_TRUE(Load(path));
+  EXPECT_TRUE(mLog.Contains("  Read in existing binary CDF file", kLogBlack));
+  EXPECT_EQ(PmOnly, 0);
+  EXPECT_EQ(ProbesPerPair, 1);
+  EXPECT_TRUE(CheckCellPos());
+  EXPECT_EQ(positions(), converted);
+  EXPECT_EQ(synth::CompareLayout(Layout, synth::Expect(chip, synth::ChipForm::kPgf)), "");
 }

@@ -221,3 +221,30 @@ TEST_F(QvfFileTest, ReadArrayRefusesFilesOfNoKnownKind) {
   EXPECT_FALSE(read.ReadArray("noextension", true, false));
   EXPECT_TRUE(mLog.ContainsRed("      No '.' found in file name"));
 }
+
+TEST_F(QvfFileTest, ARefusedReadLeavesTheArrayAndAHeaderReadLeavesItsTables) {
+  const CHIP_DATA written = WriteFilled();
+  CHIP_DATA read;
+  ASSERT_TRUE(read.ReadExisting(QvfFile().c_str(), false, false));
+  auto bytes = FileBytes(QvfFile());
+  bytes[kQvfMedianOffset] ^= 0x5A;
+
+  // Damage after the header: the file is one byte short of the layout's size.
+  auto shortened = bytes;
+  shortened.pop_back();
+  ASSERT_TRUE(platform::WriteWholeFile(QvfFile(), shortened));
+  EXPECT_FALSE(read.ReadExisting(QvfFile().c_str(), false, false));
+  ExpectSameArray(read, written);
+
+  bytes[kQvfFormatOffset] = 2;
+  ASSERT_TRUE(platform::WriteWholeFile(QvfFile(), bytes));
+  EXPECT_FALSE(read.ReadExisting(QvfFile().c_str(), false, false));
+  ExpectSameArray(read, written);
+
+  // The header alone is taken whatever its format; the tables stay those read before.
+  ASSERT_TRUE(read.ReadExisting(QvfFile().c_str(), true, false));
+  EXPECT_EQ(read.format, 2);
+  EXPECT_EQ(read.medianIntensity, written.medianIntensity ^ 0x5A);
+  EXPECT_EQ(read.plane1, written.plane1);
+  EXPECT_EQ(read.calls, written.calls);
+}

@@ -149,6 +149,27 @@ TEST_F(SampleGroupingTest, UnreadableOrEmptyListFallsBackToTheDefault) {
   EXPECT_EQ(SampleGrouping.SampleCount(), 2);
 }
 
+TEST_F(SampleGroupingTest, OnlyAnEmptyPathOrNoneLeavesTheListUnset) {
+  AddArrays("a", 2);
+  WriteFile("none_arrays.txt", "a2\na1\n");
+  const CurrentFolderScope inTestFolder(mFolder.Path());
+  CapturedLog log;
+  SampleGrouping.ReadArrayListFile("none_arrays.txt");
+  EXPECT_TRUE(UseArrayList);
+  EXPECT_EQ(SampleArrays(), (Samples{{1}, {0}}));
+
+  for (const char* unset : {"", "None", "NONE"}) {
+    SCOPED_TRACE(unset);
+    log.Clear();
+    SampleGrouping.ReadArrayListFile(unset);
+    EXPECT_FALSE(UseArrayList);
+    EXPECT_EQ(log.CountInColour(kLogRed), 0);
+  }
+  SampleGrouping.ReadArrayListFile("nonexistent/x");
+  EXPECT_TRUE(log.ContainsRed("  Reading array list file 'nonexistent/x' failed\n"));
+  EXPECT_FALSE(UseArrayList);
+}
+
 TEST_F(SampleGroupingTest, ListStopsAtTheArrayLimit) {
   AddArrays("a", 1);
   std::string text;

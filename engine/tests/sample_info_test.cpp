@@ -33,6 +33,24 @@ double UpperTail(int total, int members, int draws, int hits) {
   return sum / Choose(total, draws);
 }
 
+TEST_F(SampleInfoFile, OnlyAnEmptyPathOrNoneMeansNoFile) {
+  AddArrays("a", 1);
+  WriteFile("none_info.txt", "Array\tName\tTissue\na1\t\tliver\n");
+  const CurrentFolderScope inTestFolder(mFolder.Path());
+  CapturedLog log;
+  ASSERT_TRUE(SampleInfo.ReadSampleInfoFile("none_info.txt"));
+  EXPECT_EQ(SampleInfo.ColumnCount(), 1);
+
+  for (const char* unset : {"", "None", "none"}) {
+    SCOPED_TRACE(unset);
+    log.Clear();
+    EXPECT_FALSE(SampleInfo.ReadSampleInfoFile(unset));
+    EXPECT_TRUE(log.Lines().empty());
+  }
+  EXPECT_FALSE(SampleInfo.ReadSampleInfoFile("nonexistent/x"));
+  EXPECT_TRUE(log.ContainsRed("  Reading sample information file 'nonexistent/x' failed\n"));
+}
+
 TEST_F(SampleInfoFile, ReadsCategoricalAndNumericColumnsWithMissingCells) {
   AddArrays("a", 4);
   const std::string path = WriteFile("info.txt",

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,21 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/base/value_triple.hpp"
 #include "platform/tests/temp_folder.hpp"
+
+// Makes a folder the current one while alive, so that relative paths name its files.
+class CurrentFolderScope {
+ public:
+  explicit CurrentFolderScope(const std::filesystem::path& folder)
+      : mPrevious(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+  }
+  ~CurrentFolderScope() { std::filesystem::current_path(mPrevious); }
+  CurrentFolderScope(const CurrentFolderScope&) = delete;
+  CurrentFolderScope& operator=(const CurrentFolderScope&) = delete;
+
+ private:
+  std::filesystem::path mPrevious;
+};
 
 class SampleFixture : public ::testing::Test {
  protected:

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <utility>
 
 #include "engine/chip/array_kind_table.hpp"
 #include "engine/chip/cell_line.hpp"
@@ -265,4 +267,51 @@ TEST_F(TextCdfTest, AMissingFileIsReported) {
   EXPECT_FALSE(ReadTextCdf(path, ""));
   EXPECT_FALSE(CdfFileNotText);
   EXPECT_TRUE(mLog.ContainsRed("  Reading CDF file '" + path + "' failed\n"));
+}
+
+TEST_F(TextCdfTest, RepeatedHeaderLinesAreReadOnceAndTheLastOneCounts) {
+  synth::ChipOptions options;
+  options.dimension = 512;
+  options.unitCount = 10;
+  const auto chip = MakeChip(options);
+  const std::string path = Write(chip, synth::ChipForm::kTextCdf);
+  const auto bytes = platform::ReadWholeFile(path).value_or(std::vector<std::uint8_t>{});
+  std::string text(bytes.begin(), bytes.end());
+  // Ten thousand sizes of other values ahead of the file's own header lines.
+  std::string repeats;
+  for (int i = 0; i < 10000; ++i)
+    repeats += "Rows=" + std::to_string(400 + i % 100) + "\nNumberOfUnits=" +
+               std::to_string(1000 + i % 100) + "\n";
+  const std::size_t firstLineEnd = text.find('\n');
+  ASSERT_NE(firstLineEnd, std::string::npos);
+  text.insert(firstLineEnd + 1, repeats);
+  WriteText(platform::FileName(path), text);
+
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Load(path, true));
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took.count(), 1.0);
+  EXPECT_EQ(Layout.dimension, 512);
+  EXPECT_EQ(synth::CompareLayout(Layout, synth::Expect(chip)), "");
+}
+
+TEST_F(TextCdfTest, AHeaderDeclaringMoreThanTheFileCanHoldIsRefusedWithoutACache) {
+  const std::pair<std::string, std::string> headers[] = {
+      {"a 4096 x 4096 chip in 70 bytes",
+       "[CDF]\nVersion=TW2.0\n[Chip]\nName=Big\nRows=4096\nCols=4096\nNumberOfUnits=0\n"},
+      {"60000 probe sets in a few lines",
+       TinyCdf(20, 20, 60000, UnitSection("U1", PairLines(0, 0)))},
+  };
+  for (const auto& [what, text] : headers) {
+    SCOPED_TRACE(what);
+    mLog.Clear();
+    const std::string path = WriteText("Big.cdf", text);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Load(path, true));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took.count(), 0.5);
+    EXPECT_TRUE(mLog.ContainsRed("    Error: a chip description of " +
+                                 std::to_string(text.size()) + " bytes cannot hold"));
+    EXPECT_FALSE(platform::FileExists(path + ".bin"));
+  }
 }
