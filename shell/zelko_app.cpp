@@ -11,6 +11,7 @@
 #include "shell/views/analysis_doc.hpp"
 #include "shell/main_frame.hpp"
 #include "shell/services/rtf_reader.hpp"
+#include "shell/services/shell_services.hpp"
 
 CZelkoApp::CZelkoApp(QStringList arguments) : mArguments(std::move(arguments)) {}
 
@@ -21,6 +22,7 @@ CZelkoApp::~CZelkoApp() {
 bool CZelkoApp::InitInstance() {
   // Long computations keep the window alive by handling pending events between lines.
   SetPumpHook([] { QCoreApplication::processEvents(); });
+  InstallShellServices();
   mPumpInstalled = true;
   Step("message pump");
 
@@ -71,6 +73,7 @@ void CZelkoApp::ExitInstance() {
   mDocument.reset();
   if (mPumpInstalled) {
     SetPumpHook({});
+    RemoveShellServices();
     mPumpInstalled = false;
   }
 }

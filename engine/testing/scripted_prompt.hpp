@@ -33,8 +33,12 @@ class ScriptedAnswers : public PromptBase {
 
   int MessageBox(std::string_view text, std::string_view caption, MessageButtons buttons,
                  MessageIcon icon) override {
-    prompts.push_back({RecordedPrompt::Kind::kMessage, std::string(text), std::string(caption),
-                       {}, buttons, icon});
+    prompts.push_back({RecordedPrompt::Kind::kMessage,
+                       std::string(text),
+                       std::string(caption),
+                       {},
+                       buttons,
+                       icon});
     return Pop(messageAnswers, kAnswerOk);
   }
   std::optional<std::string> FileName(const FileDialogRequest& request) override {

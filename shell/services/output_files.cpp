@@ -5,13 +5,11 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/user_prompt.hpp"
 #include "platform/path.hpp"
-#include "shell/views/analysis_view.hpp"
-#include "shell/views/left_view.hpp"
-#include "shell/main_frame.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
+#include "shell/shell_frame.hpp"
 
 int OutputFileTable::IndexOf(const QTreeWidgetItem* item) const {
   const auto found = std::find(items.begin(), items.end(), item);
@@ -41,19 +39,23 @@ std::string OutputFileLabel(std::string_view path) {
   return name;
 }
 
-void RegisterOutputFile(std::string_view path, bool insertIntoLog) {
+namespace {
+
+class TreeOutputFileRegistry final : public OutputFileRegistry {
+ public:
+  void Register(std::string_view path, bool insertIntoLog) override;
+};
+
+void TreeOutputFileRegistry::Register(std::string_view path, bool insertIntoLog) {
   CopyTextToClipboard(path);
   const bool image = IsImageFile(path);
-  CMainFrame* frame = MainFrame();
+  ShellFrame* frame = TheFrame();
   if (TheGroup().Settings().INSERT_FILE != 0 && insertIntoLog) {
     if (image) LogMessage("{Image file '" + std::string(path) + "' saved}\n", 0, kLogBlue);
-    if (frame != nullptr) {
-      frame->LeftView().SelectViewItem(VIEW_ANALYSIS);
-      frame->AnalysisView().InsertFileIntoLog(path);
-    }
+    if (frame != nullptr) frame->InsertFileIntoLog(path);
   } else if (image) {
-    Prompts().MessageBox("Image file '" + std::string(path) + "' saved", "Export image",
-                         MessageButtons::kOk);
+    Prompt().MessageBox("Image file '" + std::string(path) + "' saved", "Export image",
+                        MessageButtons::kOk, MessageIcon::kNone);
   }
 
   OutputFileTable& table = OutputFiles();
@@ -61,6 +63,13 @@ void RegisterOutputFile(std::string_view path, bool insertIntoLog) {
   if (std::find(table.paths.begin(), table.paths.end(), path) != table.paths.end()) return;
   if (table.Count() >= kMaxOutputFiles || frame == nullptr) return;
   table.paths.emplace_back(path);
-  table.items.push_back(frame->LeftView().AddOutputFileItem(
+  table.items.push_back(frame->AddOutputFileItem(
       OutputFileLabel(path), image ? tree_image::kOutputImage : tree_image::kOutputTable));
+}
+
+}  // namespace
+
+OutputFileRegistry& TreeOutputFiles() {
+  static TreeOutputFileRegistry registry;
+  return registry;
 }

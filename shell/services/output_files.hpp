@@ -1,11 +1,13 @@
-// The registry of written output files: each table or image the program writes is put on
-// the clipboard, announced, and listed under "Analysis" in the navigation tree, from
-// where a click opens it.
+// The window's side of the registry of written output files: each table or image the
+// program writes is put on the clipboard, announced, and listed under "Analysis" in the
+// navigation tree, from where a click opens it.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/services/output_file_registry.hpp"
 
 class QTreeWidgetItem;
 
@@ -31,6 +33,7 @@ bool IsImageFile(std::string_view path);
 // The tree label of a file: its name without folder and extension.
 std::string OutputFileLabel(std::string_view path);
 
-// After a table or image was written. With INSERT_FILE set and insertIntoLog, the file
-// goes into the log as a link; otherwise an image is announced in a message box.
-void RegisterOutputFile(std::string_view path, bool insertIntoLog);
+// The window's registry of the engine's RegisterOutputFile: the path goes on the
+// clipboard; with INSERT_FILE set and insertIntoLog, the file goes into the log as a link,
+// otherwise an image is announced in a message box; then the file gets its tree item.
+OutputFileRegistry& TreeOutputFiles();

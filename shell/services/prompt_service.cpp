@@ -1,4 +1,4 @@
-// The toolkit's message boxes and file dialogs behind the prompt service.
+// The toolkit's message boxes, file dialogs and modal dialogs behind the prompt service.
 #include "shell/services/prompt_service.hpp"
 
 #include <QApplication>
@@ -14,20 +14,24 @@
 
 namespace {
 
+static_assert(kAnswerOk == ids::kIdOk && kAnswerCancel == ids::kIdCancel &&
+              kAnswerYes == ids::kIdYes && kAnswerNo == ids::kIdNo);
+
 class WidgetPromptService final : public PromptService {
  public:
-  int MessageBox(std::string_view text, std::string_view caption, MessageButtons buttons) override {
-    QMessageBox box(QMessageBox::NoIcon, ToQString(caption), ToQString(text),
-                    StandardButtons(buttons), ActiveWindow());
+  int MessageBox(std::string_view text, std::string_view caption, MessageButtons buttons,
+                 MessageIcon icon) override {
+    QMessageBox box(Icon(icon), ToQString(caption), ToQString(text), StandardButtons(buttons),
+                    ActiveWindow());
     switch (box.exec()) {
       case QMessageBox::Ok:
-        return ids::kIdOk;
+        return kAnswerOk;
       case QMessageBox::Yes:
-        return ids::kIdYes;
+        return kAnswerYes;
       case QMessageBox::No:
-        return ids::kIdNo;
+        return kAnswerNo;
       default:
-        return ids::kIdCancel;
+        return kAnswerCancel;
     }
   }
 
@@ -78,25 +82,34 @@ class WidgetPromptService final : public PromptService {
     }
     return QMessageBox::Ok;
   }
-};
 
-WidgetPromptService gWidgetPrompts;
-PromptService* gPrompts = &gWidgetPrompts;
+  static QMessageBox::Icon Icon(MessageIcon icon) {
+    switch (icon) {
+      case MessageIcon::kNone:
+        return QMessageBox::NoIcon;
+      case MessageIcon::kInformation:
+        return QMessageBox::Information;
+      case MessageIcon::kQuestion:
+        return QMessageBox::Question;
+      case MessageIcon::kWarning:
+        return QMessageBox::Warning;
+      case MessageIcon::kStop:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+  }
+};
 
 }  // namespace
 
+PromptService& WindowPrompts() {
+  static WidgetPromptService prompts;
+  return prompts;
+}
+
 PromptService& Prompts() {
-  return *gPrompts;
-}
-
-PromptService* SetPromptService(PromptService* service) {
-  PromptService* previous = gPrompts == &gWidgetPrompts ? nullptr : gPrompts;
-  gPrompts = service != nullptr ? service : &gWidgetPrompts;
-  return previous;
-}
-
-int AfxMessageBox(std::string_view text, MessageButtons buttons) {
-  return Prompts().MessageBox(text, "Zelko", buttons);
+  if (auto* installed = dynamic_cast<PromptService*>(&Prompt())) return *installed;
+  return WindowPrompts();
 }
 
 QString ToolkitFilter(std::string_view filter) {

@@ -1,49 +1,27 @@
-// Every question the program puts to the user (message boxes, file and folder dialogs,
-// modal dialogs) goes through one replaceable service, so tests can script the answers
-// and nothing ever blocks on a modal window.
+// Every question the program puts to the user goes through one replaceable service, so
+// tests can script the answers and nothing ever blocks on a modal window. The engine's
+// prompt (message boxes, file and folder choice) is that service; the window's prompt
+// adds the modal dialogs of the shell.
 #pragma once
 
-#include <optional>
-#include <string>
 #include <string_view>
+
+#include "engine/services/user_prompt.hpp"
 
 class QDialog;
 class QString;
 
-enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
-
-// One file dialog. The filter is written the classic way, "Text (*.xls;*.txt)|*.xls;*.txt|
-// All Files (*.*)|*.*||", and is converted for the toolkit.
-struct FileDialogRequest {
-  bool open = true;              // an open dialog, else a save dialog
-  std::string startFile;         // the file (or folder) shown first
-  std::string defaultExtension;  // without the dot; empty for none
-  std::string filter;
-  bool promptOverwrite = false;  // save dialogs: ask before replacing a file
-};
-
-class PromptService {
+class PromptService : public UserPrompt {
  public:
-  virtual ~PromptService() = default;
-  // Returns ids::kIdOk, kIdCancel, kIdYes or kIdNo.
-  virtual int MessageBox(std::string_view text, std::string_view caption,
-                         MessageButtons buttons) = 0;
-  // The chosen full path; empty when the user cancelled.
-  virtual std::optional<std::string> FileName(const FileDialogRequest& request) = 0;
-  // The chosen folder; empty when the user cancelled. Starts at BrowseFolderStart.
-  virtual std::optional<std::string> FolderName(std::string_view title) = 0;
   // Runs a dialog modally; QDialog::Accepted or QDialog::Rejected.
   virtual int RunDialog(QDialog& dialog) = 0;
 };
 
-// The service in use: the toolkit's own windows unless a test installed another.
+// The toolkit's message boxes, file dialogs (folders start at BrowseFolderStart) and
+// modal dialogs.
+PromptService& WindowPrompts();
+// The installed prompt when it can run dialogs, else the toolkit's windows.
 PromptService& Prompts();
-// nullptr restores the toolkit's windows. Returns the previous service (nullptr when that
-// was the default).
-PromptService* SetPromptService(PromptService* service);
-
-// A message box with the program's name as caption and only an OK button.
-int AfxMessageBox(std::string_view text, MessageButtons buttons = MessageButtons::kOk);
 
 // "Name (*.a;*.b)|*.a;*.b|All Files (*.*)|*.*||" as the toolkit writes it:
 // "Name (*.a *.b);;All Files (*)".

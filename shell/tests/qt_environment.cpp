@@ -1,9 +1,12 @@
-// One application object for all window tests, in the C numeric locale as the program.
+// One application object for all window tests, in the C numeric locale and with the
+// window's services installed, as the program has them.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 #include <clocale>
+
+#include "shell/services/shell_services.hpp"
 
 namespace {
 
@@ -15,8 +18,10 @@ class QtEnvironment final : public ::testing::Environment {
     static char* argv[] = {name, nullptr};
     mApplication = new QApplication(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
+    InstallShellServices();
   }
   void TearDown() override {
+    RemoveShellServices();
     delete mApplication;
     mApplication = nullptr;
   }
