@@ -301,8 +301,12 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
         progress.Pump();
         if (count % kProgressEveryLines == 0)
           progress.ShowProgress(MessageBuffer("      Line %d", count));
+        if (progress.Stopped()) return false;
+      } else if (count == 1 && progress.Stopped()) {
+        // A stop arrives only in a pump, so besides the first line only a pumped line
+        // needs to ask; a stop asked before the reading still ends it after its first line.
+        return false;
       }
-      if (progress.Stopped()) return false;
     }
     switch (span.ending) {
       case SpanOutcomes::Ending::kNone:

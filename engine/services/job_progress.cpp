@@ -16,12 +16,6 @@ JobProgress* gProgress = &gLogChannelProgress;
 
 }  // namespace
 
-bool JobProgress::Stopped(std::string_view stopLine) {
-  if (!StopRequested()) return false;
-  LogMessage(stopLine, 0, kLogRed);
-  return true;
-}
-
 JobProgress& Progress() {
   return *gProgress;
 }

@@ -24,7 +24,11 @@ class JobProgress {
   virtual void SetRunning(bool running) = 0;
 
   // When a stop was asked for, writes the stop line in red and gives true.
-  bool Stopped(std::string_view stopLine = kUserStopMessage);
+  bool Stopped(std::string_view stopLine = kUserStopMessage) {
+    if (!StopRequested()) return false;
+    LogMessage(stopLine, 0, kLogRed);
+    return true;
+  }
 };
 
 // The progress in use.

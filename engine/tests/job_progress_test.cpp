@@ -100,14 +100,15 @@ TEST_F(JobProgressTest, AScriptedStopEndsTheCellReadersAsTheWindowsStopDoes) {
     const char* name;
     synth::CelForm form;
     Reader reader;
-    // Text files poll every line and pump every hundredth; binary ones do both every row
-    // and decode 64 rows at a time.
+    // Text files pump every hundredth line and ask for a stop after the first line and
+    // after each pump; binary ones do both every row and decode 64 rows at a time.
     int poll;
     const char* lastProgress;
     int cellsRead;
   };
   const Case cases[] = {
-      {"text", synth::CelForm::kText, &CHIP_DATA::ReadTextCel, 2100, nullptr, 2100},
+      {"text", synth::CelForm::kText, &CHIP_DATA::ReadTextCel, 22, nullptr, 2100},
+      {"text stopped at once", synth::CelForm::kText, &CHIP_DATA::ReadTextCel, 1, nullptr, 1},
       {"binary", synth::CelForm::kBinary, &CHIP_DATA::ReadBinaryCel, 46, "      Row 40", 6400},
   };
   for (const Case& test : cases) {
