@@ -3,6 +3,7 @@
 #include "engine/chip/cell_line.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
@@ -29,6 +30,12 @@ std::uint8_t KindOf(const CellFields& cell, int y, bool custom) {
       if (custom) return cell.kindFlag != 0 ? kCellPerfectMatch : kCellMismatch;
       return cell.probeBase != cell.targetBase ? kCellPerfectMatch : kCellMismatch;
   }
+}
+
+// Where the cell goes in the table: turned when the layout is rotated.
+std::pair<int, int> PlaceInLayout(const CellFields& cell, int dimension) {
+  if (RotatedLayout != 0) return {dimension - 1 - cell.y, cell.x};
+  return {cell.x, cell.y};
 }
 
 bool ParseCellLine(std::string_view line, CellFields& cell) {
@@ -62,12 +69,7 @@ bool PlaceCell(int unit, const CellFields& cell, bool custom) {
   }
   UNIT_RECORD& record = Layout.units[static_cast<std::size_t>(unit)];
   const int dimension = Layout.dimension;
-  int x = cell.x;
-  int y = cell.y;
-  if (RotatedLayout != 0) {
-    x = dimension - 1 - cell.y;
-    y = cell.x;
-  }
+  const auto [x, y] = PlaceInLayout(cell, dimension);
   if (x < 0 || x >= dimension || y < 0 || y >= dimension) {
     LogMessage(MessageBuffer("    Error: cell (%d, %d) of probe set %s lies outside the %d x %d "
                              "chip",
@@ -93,16 +95,52 @@ bool PlaceCell(int unit, const CellFields& cell, bool custom) {
   return true;
 }
 
+namespace {
+
+void LogIncompleteCellLine(std::string_view line) {
+  LogMessage(MessageBuffer("    Error: incomplete cell line '%.*s'",
+                           static_cast<int>(std::min<std::size_t>(line.size(), 80)),
+                           line.data()),
+             0, kLogRed);
+}
+
+}  // namespace
+
 bool ReadCellLine(std::string_view line, int unit) {
   CellFields cell;
   if (!ParseCellLine(line, cell)) {
-    LogMessage(MessageBuffer("    Error: incomplete cell line '%.*s'",
-                             static_cast<int>(std::min<std::size_t>(line.size(), 80)),
-                             line.data()),
-               0, kLogRed);
+    LogIncompleteCellLine(line);
     return false;
   }
   return PlaceCell(unit, cell, CustomCdf != 0);
+}
+
+bool PendingCells::Add(std::string_view line, int unit) {
+  CellFields cell;
+  if (!ParseCellLine(line, cell)) {
+    if (Place()) LogIncompleteCellLine(line);
+    return false;
+  }
+  if (mCount == kBatch && !Place()) return false;
+  mCells[mCount++] = {unit, cell};
+  return true;
+}
+
+bool PendingCells::Place() {
+  const std::size_t count = mCount;
+  mCount = 0;
+  if (Layout.HasCells()) {
+    const int dimension = Layout.dimension;
+    for (std::size_t i = 0; i < count; ++i) {
+      const auto [x, y] = PlaceInLayout(mCells[i].cell, dimension);
+      if (x >= 0 && x < dimension && y >= 0 && y < dimension)
+        __builtin_prefetch(&Layout.Cell(x, y), 1);
+    }
+  }
+  const bool custom = CustomCdf != 0;
+  for (std::size_t i = 0; i < count; ++i)
+    if (!PlaceCell(mCells[i].unit, mCells[i].cell, custom)) return false;
+  return true;
 }
 
 bool CloseUnitCells(UNIT_RECORD& unit) {

@@ -3,6 +3,8 @@
 // shares with the converters.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string_view>
 
 struct UNIT_RECORD;
@@ -34,6 +36,31 @@ struct CellFields {
 // TBASE each after one separator; on custom chip descriptions x, y, position number,
 // kind flag) and places the cell in unit.
 [[nodiscard]] bool ReadCellLine(std::string_view line, int unit);
+
+// Cell lines parsed as they come and placed a batch at a time: the records of a batch
+// are fetched into the processor's cache together before any is written, as a chip's
+// cells lie all over a table far larger than the cache. What comes out, red lines
+// included, is what ReadCellLine line by line gives, provided Place empties the batch
+// before anything else reads or writes the units or the log.
+class PendingCells {
+ public:
+  // Parses the line as ReadCellLine does and adds its cell, for unit, to the batch; a
+  // full batch is placed first. False, with the red line ReadCellLine would give, when
+  // the line is incomplete (after placing the cells before it) or a cell before it is
+  // refused.
+  [[nodiscard]] bool Add(std::string_view line, int unit);
+  // Places the batch in order; false at the first cell PlaceCell refuses.
+  [[nodiscard]] bool Place();
+
+ private:
+  static constexpr std::size_t kBatch = 32;
+  struct Pending {
+    int unit;
+    CellFields cell;
+  };
+  std::array<Pending, kBatch> mCells{};
+  std::size_t mCount = 0;
+};
 
 // Ends a unit's cells: its cell count becomes its pair count. False, with a red line,
 // when the cells do not make whole pairs (a file cut short, or a pair without its

@@ -81,6 +81,7 @@ bool TextCdfConverter::Run(platform::LineReader& reader) {
     }
     const std::int64_t lineNumber = reader.LineNumber();
     if (lineNumber % 100 == 0) {
+      if (!mPending.Place()) return false;
       Progress().Pump();
       if (lineNumber % 10000 == 0)
         Progress().ShowProgress(MessageBuffer("    Line %d", static_cast<int>(lineNumber)));
