@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "engine/group/group.hpp"
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/numerics/numerics.hpp"
@@ -179,7 +180,7 @@ bool SAMPLE_INFO::ReadRows(platform::LineReader& reader, const std::string& path
       if (!displayName.empty()) group.Array(array).name = std::string(displayName);
     }
     if (array < 0) continue;
-    if (++matched % kLinesPerPump == 0) PumpMessages();
+    if (++matched % kLinesPerPump == 0) Progress().Pump();
 
     SampleInfoRow& row = mRows[static_cast<std::size_t>(array)];
     const std::size_t cells =
