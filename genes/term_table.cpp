@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/base/fuzz_support.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "genes/gene_info.hpp"
@@ -139,4 +140,11 @@ double TermEnrichmentPValue(const TERM_TABLE& table, int term, int k, int n) {
   const double annotated = table.numAnnotated;
   return std::fabs(phyper(std::max(n - 1, 0), withTerm, annotated - withTerm, k,
                           /*lower_tail=*/0, /*log_p=*/0));
+}
+
+bool FuzzReadAnnotationIndex(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz_index.txt", [](const std::string& path) {
+    TERM_TABLE table;
+    return ReadAnnotationIndex(table, path);
+  });
 }

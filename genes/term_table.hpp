@@ -117,6 +117,10 @@ int TermNumber(std::string_view term);
 // line, when the file does not open or holds more than 1300 terms.
 [[nodiscard]] bool ReadAnnotationIndex(TERM_TABLE& table, const std::string& path);
 
+// Fuzz entry: ReadAnnotationIndex on the bytes (through a scratch file) into a table of
+// its own.
+bool FuzzReadAnnotationIndex(const std::uint8_t* data, std::size_t size);
+
 // The chance of n or more genes with the term among k genes drawn from the table's
 // annotated genes (upper-tail hypergeometric).
 double TermEnrichmentPValue(const TERM_TABLE& table, int term, int k, int n);

@@ -15,6 +15,7 @@
 #include <optional>
 #include <system_error>
 
+#include "engine/base/fuzz_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
@@ -453,4 +454,12 @@ bool Group::ReadGroupSettings(std::string_view name) {
 bool Group::WriteGroupSettings() const {
   if (mName.empty()) return true;
   return WriteSettingsFile(SettingsPath(mName), mSettings);
+}
+
+bool FuzzReadSettingsFile(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz.ini", [](const std::string& path) {
+    GroupSettings settings;
+    SetGroupSettingDefaults(settings, "");
+    return ReadSettingsFile(path, settings);
+  });
 }

@@ -4,6 +4,8 @@
 // Group::WriteGroupSettings (engine/group/group.hpp).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -216,3 +218,8 @@ std::span<const GroupSettingField> GroupSettingFields();
 // Assigns every default (the home folder where that is the default); kept settings are
 // left as they are.
 void SetGroupSettingDefaults(GroupSettings& settings, std::string_view homeFolder);
+
+// Fuzz entry: the settings file reader on the bytes (through a scratch file), into
+// settings of its own that start from the defaults. Like every read of a settings file it
+// sets the array-kind values the file holds (ArrayType, PmOnly).
+bool FuzzReadSettingsFile(const std::uint8_t* data, std::size_t size);

@@ -7,6 +7,7 @@
 #include <cassert>
 #include <cctype>
 
+#include "engine/base/fuzz_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
@@ -276,4 +277,11 @@ const ColumnClassCount& SAMPLE_GROUPING::ColumnClasses(int column) const {
   static const ColumnClassCount kUncounted;
   if (column < 0 || column >= static_cast<int>(mColumnClasses.size())) return kUncounted;
   return mColumnClasses[static_cast<std::size_t>(column)];
+}
+
+bool FuzzReadArrayListFile(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz_list.txt", [](const std::string& path) {
+    SampleGrouping.ReadArrayListFile(path);
+    return UseArrayList;
+  });
 }

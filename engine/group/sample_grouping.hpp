@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -129,3 +131,7 @@ class SAMPLE_GROUPING {
 extern SAMPLE_GROUPING SampleGrouping;
 // Whether the grouping came from an array list file; cleared when a list gives no array.
 extern bool UseArrayList;
+
+// Fuzz entry: SampleGrouping.ReadArrayListFile on the bytes (through a scratch file), for
+// the arrays of the started group; true when the list was taken (UseArrayList).
+bool FuzzReadArrayListFile(const std::uint8_t* data, std::size_t size);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/base/fuzz_support.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
@@ -283,4 +284,11 @@ int SAMPLE_INFO::FindSampleInfoColumn(std::string_view name) const {
   }
   LogMessage("    No sample information column named '" + text + "'", 0, kLogRed);
   return -1;
+}
+
+bool FuzzReadSampleInfoFile(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz_info.txt", [](const std::string& path) {
+    SAMPLE_INFO info;
+    return info.ReadSampleInfoFile(path);
+  });
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -116,3 +117,7 @@ class SAMPLE_INFO {
 
 // The sample information of the open group.
 extern SAMPLE_INFO SampleInfo;
+
+// Fuzz entry: ReadSampleInfoFile on the bytes (through a scratch file) into an object of
+// its own, for the arrays of the started group.
+bool FuzzReadSampleInfoFile(const std::uint8_t* data, std::size_t size);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <new>
 
+#include "engine/base/fuzz_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
@@ -210,4 +211,11 @@ void PSI_FILE::SetPresentFraction(int unit, float fraction) {
 float PSI_FILE::PresentFraction(int unit) const {
   if (unit < 0 || static_cast<std::size_t>(unit) >= mPresent.size()) return 0.0f;
   return mPresent[static_cast<std::size_t>(unit)];
+}
+
+bool FuzzReadPsiFile(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz.psi", [](const std::string& path) {
+    PSI_FILE psi;
+    return psi.ReadPsiFile(path);
+  });
 }

@@ -95,3 +95,7 @@ class PSI_FILE {
 
 // The probe sensitivity index of the process.
 extern PSI_FILE Psi;
+
+// Fuzz entry: ReadPsiFile on the bytes (through a scratch file) into an object of its own,
+// for the loaded layout and the started group.
+bool FuzzReadPsiFile(const std::uint8_t* data, std::size_t size);
