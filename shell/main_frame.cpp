@@ -30,8 +30,6 @@
 
 namespace {
 
-CMainFrame* gMainFrame = nullptr;
-
 constexpr int kTreePaneWidth = 150;
 // How often menu items and status panes follow the group's state.
 constexpr int kUpdateMilliseconds = 200;
@@ -49,12 +47,7 @@ constexpr std::array<StatePane, kStatePaneCount> kStatePanes = {{
 
 }  // namespace
 
-CMainFrame* MainFrame() {
-  return gMainFrame;
-}
-
 CMainFrame::CMainFrame(CAnalysisDoc& document) : mDocument(document) {
-  gMainFrame = this;
   SetTheFrame(this);
   setObjectName(QStringLiteral("mainFrame"));
   setWindowTitle(QStringLiteral("Zelko"));
@@ -91,7 +84,6 @@ CMainFrame::CMainFrame(CAnalysisDoc& document) : mDocument(document) {
 
 CMainFrame::~CMainFrame() {
   SetLogSink(mPreviousSink);
-  if (gMainFrame == this) gMainFrame = nullptr;
   if (TheFrame() == this) SetTheFrame(nullptr);
 }
 

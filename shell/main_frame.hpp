@@ -120,7 +120,3 @@ class CMainFrame final : public QMainWindow, public ShellFrame {
   LogSink* mPreviousSink = nullptr;
   QTimer* mUpdateTimer = nullptr;
 };
-
-// The application's main window; nullptr while there is none. Views, commands and
-// services use the ShellFrame they were given, or TheFrame().
-CMainFrame* MainFrame();
