@@ -28,17 +28,13 @@ constexpr std::size_t kTextLineLength = 1 << 16;
 constexpr std::size_t kBinaryMaskBytes = 4;
 constexpr char kChipTypeMark = '\x14';
 
-bool IsWhite(char ch) {
-  return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\v' || ch == '\f';
-}
-
 bool IsDigit(char ch) {
   return ch >= '0' && ch <= '9';
 }
 
 bool IsBlank(std::string_view line) {
   for (char ch : line)
-    if (!IsWhite(ch)) return false;
+    if (!IsScanWhite(ch)) return false;
   return true;
 }
 
@@ -46,7 +42,7 @@ bool IsBlank(std::string_view line) {
 // locale and without copying the text. Values beyond the float range become infinite.
 bool ScanFloat(std::string_view& text, float& value) {
   std::size_t i = 0;
-  while (i < text.size() && IsWhite(text[i])) ++i;
+  while (i < text.size() && IsScanWhite(text[i])) ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
   std::uint64_t mantissa = 0;
@@ -121,11 +117,11 @@ class FastCelScan {
       : mPos(line.data()), mEnd(line.data() + line.size()) {}
 
   void SkipWhite() {
-    while (mPos != mEnd && IsWhite(*mPos)) ++mPos;
+    while (mPos != mEnd && IsScanWhite(*mPos)) ++mPos;
   }
   bool AtEnd() const { return mPos == mEnd; }
   // The character after a number must end it.
-  bool Separated() const { return mPos == mEnd || IsWhite(*mPos); }
+  bool Separated() const { return mPos == mEnd || IsScanWhite(*mPos); }
 
   bool Int(int& value) {
     const char* start = mPos;

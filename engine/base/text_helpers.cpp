@@ -8,17 +8,13 @@
 
 namespace {
 
-bool IsWhite(char ch) {
-  return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
-}
-
 char LowerAscii(char ch) {
   return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
 }
 
 void SkipWhite(std::string_view& text) {
   std::size_t i = 0;
-  while (i < text.size() && IsWhite(text[i])) ++i;
+  while (i < text.size() && IsScanWhite(text[i])) ++i;
   text.remove_prefix(i);
 }
 
@@ -90,7 +86,7 @@ bool ScanInt(std::string_view& text, int& value) {
 bool ScanWord(std::string_view& text, std::string_view& word) {
   SkipWhite(text);
   std::size_t i = 0;
-  while (i < text.size() && !IsWhite(text[i])) ++i;
+  while (i < text.size() && !IsScanWhite(text[i])) ++i;
   if (i == 0) return false;
   word = text.substr(0, i);
   text.remove_prefix(i);

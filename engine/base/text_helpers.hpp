@@ -33,6 +33,12 @@ bool CutAtTab(std::string_view& text, std::string_view* rest = nullptr);
 // The integer after the first '=' of the line, read as "%d" would; 0 when there is none.
 int ReadIntAfterEquals(std::string_view line);
 
+// The white space the scans below pass over: space, tab, the line ends, vertical tab and
+// form feed, as in the C locale.
+inline bool IsScanWhite(char ch) {
+  return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
+}
+
 // Scanning in the manner of sscanf: each call consumes what it read from the front of
 // text and returns false (text then unspecified) when the field is not there.
 // An optionally signed decimal integer after leading white space; values beyond the

@@ -3,10 +3,12 @@
 // it, just as when every line was placed as it was read.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/cell_line.hpp"
 #include "engine/tests/chip_test_support.hpp"
 
 namespace {
@@ -99,4 +101,40 @@ TEST_F(PendingCellsTest, TheFirstBadCellLineStopsTheReadBeforeAnythingLaterIsWri
   ASSERT_FALSE(mLog.Lines().empty());
   EXPECT_EQ(mLog.Lines().back().text, "    Error: incomplete cell line 'Cell1=1\t'");
   EXPECT_FALSE(mLog.ContainsRed("lies outside"));
+}
+
+// The common cell line is read in one pass; any other is read field by field as sscanf
+// would. Both must take the same lines the same way: signs, numbers of ten digits or
+// more, white space of any kind between the fields, and fields missing or glued on.
+TEST_F(PendingCellsTest, CellLinesAreReadTheSameWhicheverWayTheyAreRead) {
+  ASSERT_TRUE(AllocateCellTable(8, "allocation"));
+  ASSERT_TRUE(AllocateUnitTable(1, "allocation"));
+  struct Case {
+    std::string text;
+    bool read;
+    int x, y, position;
+    std::uint8_t kind;
+  };
+  const Case cases[] = {
+      {"Cell1=3\t4\tN\tf\tq\t17\t0\tA\tT\tA\t0", true, 3, 4, 17, kCellPerfectMatch},
+      {"Cell1= +3 \v\f 5  N f q  -17 0\tA\tA\tA\t0", true, 3, 5, -17, kCellMismatch},
+      {"Cell1=0000000002\t6\tN\tf\tq\t2147483647\t0\tA\tT\tA", true, 2, 6, 2147483647,
+       kCellPerfectMatch},
+      {"Cell1=1\t7\tN\tf\tq\t9\t00000000001\tC\tG\tC", true, 1, 7, 9, kCellPerfectMatch},
+      {"Cell1=4\t4\tN\tf\tq\t9\t0xAxTxA", true, 4, 4, 9, kCellPerfectMatch},
+      {"Cell1=5\t5\tN\tf\tq\t2147483648\t0\tA\tT\tA", false, 0, 0, 0, 0},
+      {"Cell1=5\t5\tN\tf\t9\t0\tA\tT\tA", false, 0, 0, 0, 0},
+      {"Cell1=5\t5\tN\tf\tq\t9\t0\tA\tT\t", false, 0, 0, 0, 0},
+      {"Cell1=-\t5\tN\tf\tq\t9\t0\tA\tT\tA", false, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    mLog.Clear();
+    EXPECT_EQ(ReadCellLine(c.text, 0), c.read);
+    EXPECT_EQ(mLog.ContainsRed("    Error: incomplete cell line"), !c.read);
+    if (!c.read) continue;
+    EXPECT_EQ(Layout.Cell(c.x, c.y).unit, 0);
+    EXPECT_EQ(Layout.Cell(c.x, c.y).value, c.position);
+    EXPECT_EQ(Layout.Cell(c.x, c.y).kind, c.kind);
+  }
 }
