@@ -2,6 +2,8 @@
 // conversion, then the probe positions.
 #include "engine/chip/load_cdf.hpp"
 
+#include <filesystem>
+
 #include <string_view>
 
 #include "engine/chip/array_kind_table.hpp"
@@ -125,5 +127,10 @@ bool LoadCdf(const std::string& cdfPath, bool rebuild, const std::string& maskFi
     return false;
   }
   BuildProbePositions();
-  return CheckCellPos();
+  if (CheckCellPos()) return true;
+  // The converter has cached the layout already; a cache of a layout that fails its check
+  // would be taken without the check at the next load, so it goes.
+  std::error_code ignored;
+  std::filesystem::remove(cachePath, ignored);
+  return false;
 }

@@ -315,3 +315,20 @@ TEST_F(TextCdfTest, AHeaderDeclaringMoreThanTheFileCanHoldIsRefusedWithoutACache
     EXPECT_FALSE(platform::FileExists(path + ".bin"));
   }
 }
+
+TEST_F(TextCdfTest, ALayoutThatFailsItsCellCheckIsNotAcceptedFromItsCache) {
+  // The second probe set takes over the mismatch cell of the first one's pair.
+  const std::string units = UnitSection("U1", PairLines(0, 0)) + UnitSection("U2", PairLines(0, 1));
+  const std::string path = WriteText("Tiny.cdf", TinyCdf(4, 4, 2, units));
+  for (int load = 0; load < 2; ++load) {
+    SCOPED_TRACE(load);
+    mLog.Clear();
+    ResetChipGlobals();
+    EXPECT_FALSE(Load(path));
+    EXPECT_TRUE(
+        mLog.ContainsRed("    Error: CheckCellPos() failed at probe set U1, probe pair 1. "
+                         "Is the SNP array type specified in Zelko, or does this cell "
+                         "occur in two probe sets?"));
+    EXPECT_FALSE(platform::FileExists(path + ".bin"));
+  }
+}
