@@ -12,9 +12,9 @@
 #include <string>
 
 #include "bench/bench_support.hpp"
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/dat_reader.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/byte_reader.hpp"
 #include "tools/synth/array_model.hpp"

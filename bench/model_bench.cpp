@@ -13,10 +13,10 @@
 
 #include "bench/bench_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
-#include "engine/group/group.hpp"
 #include "engine/chip/load_cdf.hpp"
-#include "engine/services/log_channel.hpp"
+#include "engine/group/group.hpp"
 #include "engine/model/model.hpp"
+#include "engine/services/log_channel.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/chip_writers.hpp"
 #include "tools/synth/model_data.hpp"

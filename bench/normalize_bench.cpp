@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
-#include "engine/group/group.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/load_cdf.hpp"
+#include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "tools/synth/array_group.hpp"
 #include "tools/synth/chip_writers.hpp"
@@ -37,7 +37,8 @@ class FullGroup {
   FullGroup() {
     bench::SilenceLog();
     AnalysisRunning = 1;
-    mFolder = std::filesystem::temp_directory_path() / ("zelko-normalize-bench-" + std::to_string(getpid()));
+    mFolder = std::filesystem::temp_directory_path() /
+              ("zelko-normalize-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(mFolder);
     folder = mFolder.string();
     StartGroup(folder);
@@ -46,7 +47,8 @@ class FullGroup {
     options.unitCount = 54000;
     options.seed = 7;
     const auto chip = synth::MakeChip(options);
-    const std::string cdfPath = (mFolder / synth::FileNameFor(*chip, synth::ChipForm::kTextCdf)).string();
+    const std::string cdfPath =
+        (mFolder / synth::FileNameFor(*chip, synth::ChipForm::kTextCdf)).string();
     if (!synth::WriteTextCdf(*chip, cdfPath)) std::abort();
     CdfLoadSettings settings;
     if (!LoadCdf(cdfPath, true, "", settings)) std::abort();
@@ -63,7 +65,8 @@ class FullGroup {
     std::error_code error;
     std::filesystem::remove_all(mFolder, error);
   }
-  static void Fill(CHIP_DATA& chip, const synth::SynthesisedArray& source, const std::string& path) {
+  static void Fill(CHIP_DATA& chip, const synth::SynthesisedArray& source,
+                   const std::string& path) {
     chip.dimension = Layout.dimension;
     chip.plane1 = source.intensities;
     chip.plane2 = source.standardErrors;
@@ -78,7 +81,8 @@ void Normalize(benchmark::State& state, int method) {
   FullGroup& group = FullGroup::Get();
   TheGroup().Settings().NORM_METHOD = method;
   for (auto _ : state) {
-    if (!group.array.NormalizeCel(&group.baseline, true, false, false)) state.SkipWithError("normalisation failed");
+    if (!group.array.NormalizeCel(&group.baseline, true, false, false))
+      state.SkipWithError("normalisation failed");
     benchmark::DoNotOptimize(group.array.plane2.data());
   }
   state.counters["cells"] = static_cast<double>(group.array.plane1.size());
@@ -125,7 +129,8 @@ void TimeQvf(benchmark::State& state, bool write) {
   const auto iterations = static_cast<double>(state.iterations());
   state.counters["ratio_to_plain_read"] = total / plain;
   state.counters[write ? "plain_write_ms" : "plain_read_ms"] = plain / iterations * 1000;
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(size));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(size));
 }
 
 void BM_QvfWrite(benchmark::State& state) {

@@ -9,16 +9,16 @@
 #include <optional>
 #include <ostream>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/base/text_helpers.hpp"
+#include "engine/base/wildcard.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/unit_name_index.hpp"
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/running_scope.hpp"
-#include "engine/base/text_helpers.hpp"
-#include "engine/chip/unit_name_index.hpp"
-#include "engine/base/wildcard.hpp"
 #include "genes/gene_lines.hpp"
 #include "genes/term_analysis.hpp"
 #include "platform/byte_reader.hpp"

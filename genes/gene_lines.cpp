@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/unit_name_index.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/chip/unit_name_index.hpp"
 #include "platform/parallel_tasks.hpp"
 
 namespace {
@@ -80,16 +80,16 @@ bool ReadLinesInTurn(TextLines& lines, const std::string& path, int termColumns,
 
 // The text cut into pieces of whole lines, each at least minBytes long.
 std::vector<std::string_view> CutAtLines(std::string_view text, int pieces, std::size_t minBytes) {
-  pieces = static_cast<int>(
-      std::clamp<std::size_t>(text.size() / std::max<std::size_t>(minBytes, 1), 1,
-                              static_cast<std::size_t>(std::max(pieces, 1))));
+  pieces =
+      static_cast<int>(std::clamp<std::size_t>(text.size() / std::max<std::size_t>(minBytes, 1), 1,
+                                               static_cast<std::size_t>(std::max(pieces, 1))));
   std::vector<std::string_view> cut;
   std::size_t start = 0;
   for (int p = 1; p <= pieces && start < text.size(); ++p) {
     std::size_t end = text.size();
     if (p < pieces) {
-      end = std::max(start, text.size() / static_cast<std::size_t>(pieces) *
-                                static_cast<std::size_t>(p));
+      end = std::max(start,
+                     text.size() / static_cast<std::size_t>(pieces) * static_cast<std::size_t>(p));
       end = text.find('\n', end);
       end = end == std::string_view::npos ? text.size() : end + 1;
     }

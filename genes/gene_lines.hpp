@@ -103,7 +103,6 @@ class TextLines {
   long long mLineNumber;
 };
 
-
 // Reads the data lines of lines (up to the first empty one) into the genes, counting the
 // known probe sets in genesRead. A rebuild replaces a gene's fields; a top-up keeps those
 // the line leaves empty. On a rebuild of a long text up to threads threads read pieces of

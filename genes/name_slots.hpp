@@ -107,7 +107,8 @@ class NameSlots {
       return LoadWord(a + size - 8) == LoadWord(b + size - 8);
     }
     if (size >= 4)
-      return LoadQuarter(a) == LoadQuarter(b) && LoadQuarter(a + size - 4) == LoadQuarter(b + size - 4);
+      return LoadQuarter(a) == LoadQuarter(b) &&
+             LoadQuarter(a + size - 4) == LoadQuarter(b + size - 4);
     for (std::size_t at = 0; at < size; ++at)
       if (a[at] != b[at]) return false;
     return true;

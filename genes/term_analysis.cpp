@@ -35,7 +35,9 @@ struct UnknownTerms {
 class SliceNames {
  public:
   int Count() const { return static_cast<int>(mStarts.size()) - 1; }
-  std::string_view Name(int index) const { return HeldNames{*this}(static_cast<std::uint32_t>(index)); }
+  std::string_view Name(int index) const {
+    return HeldNames{*this}(static_cast<std::uint32_t>(index));
+  }
   int FindName(std::string_view name) const { return mSlots.Find(name, HeldNames{*this}); }
   // -1 when the slice alone holds more names than a table may.
   int Append(std::string_view name, int /*numericId*/) {
@@ -237,9 +239,8 @@ void ReadGeneTerms(TermSlice& slice, GENE_INFO& gene, int unit, int columns,
     ColumnPart& part = slice.parts[c];
     const char* end = Inside(readable, field) ? readableEnd : field.data() + field.size();
     const TermFailure failure =
-        tables[c] != nullptr
-            ? ReadFieldTerms<true>(field, *tables[c], end, part, unit, span)
-            : ReadFieldTerms<false>(field, part.names, end, part, unit, span);
+        tables[c] != nullptr ? ReadFieldTerms<true>(field, *tables[c], end, part, unit, span)
+                             : ReadFieldTerms<false>(field, part.names, end, part, unit, span);
     if (failure != TermFailure::kNone) {
       slice.Fail(failure, unit, static_cast<int>(c));
       span = {};

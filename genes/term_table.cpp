@@ -9,8 +9,8 @@
 #include <cmath>
 
 #include "engine/base/fuzz_support.hpp"
-#include "engine/services/log_channel.hpp"
 #include "engine/base/text_helpers.hpp"
+#include "engine/services/log_channel.hpp"
 #include "genes/gene_info.hpp"
 #include "platform/line_reader.hpp"
 

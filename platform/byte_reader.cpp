@@ -43,8 +43,8 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
     const std::uint64_t room = maxBytes - oldSize;
     // One byte past the limit is asked for, to tell a file of exactly maxBytes from a
     // longer one.
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(chunk, room == UINT64_MAX ? room : room + 1));
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(chunk, room == UINT64_MAX ? room : room + 1));
     bytes.resize(oldSize + want);
     const std::size_t got = std::fread(bytes.data() + oldSize, 1, want, file.get());
     bytes.resize(oldSize + got);

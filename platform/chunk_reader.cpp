@@ -55,8 +55,7 @@ bool ChunkReader::Fill(std::size_t count) {
   return Available() >= count;
 }
 
-std::size_t ChunkReader::ReadAt(std::uint64_t offset, std::uint8_t* out,
-                                std::size_t count) const {
+std::size_t ChunkReader::ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) const {
   std::size_t moved = 0;
   while (moved < count && mFile >= 0) {
     const ssize_t got =

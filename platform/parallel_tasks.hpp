@@ -15,6 +15,7 @@ int WorkerThreadCount();
 // Runs task(i) for every i from 0 to count - 1 on up to threads threads (the calling one
 // among them) and returns when all are done. Tasks are handed out in index order. The
 // calling thread's tasks are told so, since only that thread may talk to the user.
-void RunTasks(int count, int threads, const std::function<void(int task, bool onCallingThread)>& task);
+void RunTasks(int count, int threads,
+              const std::function<void(int task, bool onCallingThread)>& task);
 
 }  // namespace platform

@@ -14,6 +14,8 @@ int Rand() {
   return static_cast<int>((gState >> 16) & 0x7FFFu);
 }
 
-void SeedRand(unsigned int seed) { gState = seed; }
+void SeedRand(unsigned int seed) {
+  gState = seed;
+}
 
 }  // namespace platform

@@ -8,10 +8,10 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
-#include "shell/views/analysis_doc.hpp"
 #include "shell/main_frame.hpp"
 #include "shell/services/rtf_reader.hpp"
 #include "shell/services/shell_services.hpp"
+#include "shell/views/analysis_doc.hpp"
 
 CZelkoApp::CZelkoApp(QStringList arguments) : mArguments(std::move(arguments)) {}
 

@@ -408,9 +408,9 @@ bool CEL_FILE_DATA::ReadText(bool headerOnly) {
 
   const auto storeCell = [this](const CelLineFields& fields) {
     if (fields.x < 0 || fields.x >= header.cols || fields.y < 0 || fields.y >= header.rows) return;
-    CelEntry& cell = mCells[static_cast<std::size_t>(fields.y) *
-                               static_cast<std::size_t>(header.cols) +
-                           static_cast<std::size_t>(fields.x)];
+    CelEntry& cell =
+        mCells[static_cast<std::size_t>(fields.y) * static_cast<std::size_t>(header.cols) +
+               static_cast<std::size_t>(fields.x)];
     cell.mean = fields.mean;
     cell.standardDeviation = fields.deviation;
     cell.pixelCount = ClampToInt16(fields.pixels);

@@ -69,9 +69,8 @@ class CEL_FILE_DATA {
   CelEntry Cell(std::size_t index) const;
   // The entry of cell (x, y) of the grid: 0 <= x < cols, 0 <= y < rows.
   CelEntry CellAt(int x, int y) const {
-    const std::size_t index =
-        static_cast<std::size_t>(y) * static_cast<std::size_t>(header.cols) +
-        static_cast<std::size_t>(x);
+    const std::size_t index = static_cast<std::size_t>(y) * static_cast<std::size_t>(header.cols) +
+                              static_cast<std::size_t>(x);
     if (mBytes.empty()) return mCells[index];
     const std::uint8_t* entry = mBytes.data() + mCellOffset + index * kBinaryCelEntryBytes;
     return {platform::LoadF32(entry),

@@ -19,14 +19,14 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/cel_file_data.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/base/ordered_jobs.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/base/ordered_jobs.hpp"
 #include "engine/services/row_progress.hpp"
 #include "engine/services/running_scope.hpp"
 #include "platform/byte_reader.hpp"
@@ -265,8 +265,7 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   lines.Next(line);  // the "[CEL]" line checked above
   for (;;) {
     if (lines.Next(line) == platform::LineStatus::kEnd) {
-      LogMessage(MessageBuffer("    Reading %s failed: no \"CellHeader\" line", path), 0,
-                 kLogRed);
+      LogMessage(MessageBuffer("    Reading %s failed: no \"CellHeader\" line", path), 0, kLogRed);
       return false;
     }
     if (line.find("CellHeader") != std::string_view::npos) break;
@@ -277,9 +276,8 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   // line's outcome is taken in file order, so that later lines of a cell win, and the
   // pump, the progress, the stop and the first unreadable line are those of reading line
   // by line.
-  const std::vector<TextSpan> spans =
-      CutAtLineEnds(lines.Rest().data(), lines.Rest().data() + lines.Rest().size(),
-                    TextCelSplitting.pieceBytes);
+  const std::vector<TextSpan> spans = CutAtLineEnds(
+      lines.Rest().data(), lines.Rest().data() + lines.Rest().size(), TextCelSplitting.pieceBytes);
   const TextSpanJob job(spans, dimension, RotatedLayout != 0);
   OrderedJobs<TextSpanJob> spansRead(job, spans.size(), TextHelpersFor(spans.size()));
   std::uint16_t* const mean = plane1.data();
@@ -315,11 +313,11 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
         return true;
       case SpanOutcomes::Ending::kUnreadable: {
         const std::string_view unreadable = span.unreadableLine;
-        LogMessage(MessageBuffer("    Reading %s failed: cell line %d is not 'x y mean': '%.*s'",
-                                 path, count + 1,
-                                 static_cast<int>(std::min<std::size_t>(unreadable.size(), 60)),
-                                 unreadable.data()),
-                   0, kLogRed);
+        LogMessage(
+            MessageBuffer("    Reading %s failed: cell line %d is not 'x y mean': '%.*s'", path,
+                          count + 1, static_cast<int>(std::min<std::size_t>(unreadable.size(), 60)),
+                          unreadable.data()),
+            0, kLogRed);
         return false;
       }
       case SpanOutcomes::Ending::kNoMemory:
@@ -374,8 +372,8 @@ class CelRoots {
 
 // Decodes `count` binary entries in a row; value k goes to mean[k * step] and
 // error[k * step].
-void DecodeEntries(const std::uint8_t* entry, int count, std::uint16_t* mean,
-                   std::uint16_t* error, std::size_t step, const CelRoots& roots) {
+void DecodeEntries(const std::uint8_t* entry, int count, std::uint16_t* mean, std::uint16_t* error,
+                   std::size_t step, const CelRoots& roots) {
   int k = 0;
 #if defined(__SSE2__)
   // Two cells at a time, with the operations of CelIntensity and CelStandardError: the
@@ -385,10 +383,9 @@ void DecodeEntries(const std::uint8_t* entry, int count, std::uint16_t* mean,
   const __m128d half = _mm_set1_pd(0.5);
   for (; k + 1 < count; k += 2, entry += 2 * kBinaryCelEntryBytes) {
     const std::uint8_t* next = entry + kBinaryCelEntryBytes;
-    const __m128d means = _mm_set_pd(platform::LoadF32(next),
-                                     platform::LoadF32(entry));
-    const __m128d deviations = _mm_set_pd(platform::LoadF32(next + 4),
-                                          platform::LoadF32(entry + 4));
+    const __m128d means = _mm_set_pd(platform::LoadF32(next), platform::LoadF32(entry));
+    const __m128d deviations =
+        _mm_set_pd(platform::LoadF32(next + 4), platform::LoadF32(entry + 4));
     const __m128d rootsOfPixels = _mm_set_pd(roots.Of(next), roots.Of(entry));
     const __m128i meanValues =
         _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(_mm_add_pd(means, half), zero), top));
@@ -512,16 +509,17 @@ bool FillFromEntries(CHIP_DATA& data, int rows, int cols, const std::uint8_t* en
   const int dimension = data.dimension;
   const auto rowBytes = static_cast<std::size_t>(cols) * kBinaryCelEntryBytes;
   const int tileRows =
-      rowBytes == 0 ? kTileRows
-                    : static_cast<int>(std::clamp<std::size_t>(kBinaryTileBytes / rowBytes, 1, kTileRows));
+      rowBytes == 0
+          ? kTileRows
+          : static_cast<int>(std::clamp<std::size_t>(kBinaryTileBytes / rowBytes, 1, kTileRows));
   // Rows and cells beyond the layout's side are dropped; the turn of a rotated layout
   // maps the square inside it onto itself.
   const BinaryGrid grid{std::min(rows, dimension), cols, std::min(cols, dimension), tileRows,
                         RotatedLayout != 0};
   const TileJob job(grid, entries, file, cellOffset);
-  OrderedJobs<TileJob> tiles(job, static_cast<std::size_t>(grid.Tiles()),
-                             HelperThreadsFor(static_cast<std::size_t>(grid.Tiles()),
-                                              kMostTileHelpers));
+  OrderedJobs<TileJob> tiles(
+      job, static_cast<std::size_t>(grid.Tiles()),
+      HelperThreadsFor(static_cast<std::size_t>(grid.Tiles()), kMostTileHelpers));
   const auto stride = static_cast<std::size_t>(dimension);
   const auto runBytes = [](int cells) { return static_cast<std::size_t>(cells) * 2; };
   std::uint16_t* const mean = data.plane1.data();
@@ -550,7 +548,8 @@ bool FillFromEntries(CHIP_DATA& data, int rows, int cols, const std::uint8_t* en
       // which needs no call.
       const int tileRowCount = tileEnd - tileStart;
       for (int i = 0; i < grid.inside; ++i) {
-        const std::size_t to = static_cast<std::size_t>(i) * stride + static_cast<std::size_t>(tileStart);
+        const std::size_t to =
+            static_cast<std::size_t>(i) * stride + static_cast<std::size_t>(tileStart);
         const std::size_t from = static_cast<std::size_t>(i) * static_cast<std::size_t>(tileRows);
         if (tileRowCount == kTileRows) {
           std::memcpy(mean + to, tile.mean.data() + from, runBytes(kTileRows));
@@ -608,9 +607,8 @@ bool CHIP_DATA::ReadBinaryCel(const char* path) {
   }
   // The parser refuses files with fewer entries than the grid; checked again because the
   // loops below take every cell of the grid.
-  if (!file->Read(false) ||
-      file->CellCount() < static_cast<std::size_t>(file->header.rows) *
-                              static_cast<std::size_t>(file->header.cols)) {
+  if (!file->Read(false) || file->CellCount() < static_cast<std::size_t>(file->header.rows) *
+                                                    static_cast<std::size_t>(file->header.cols)) {
     LogMessage("      Failed to read Binary CEL file", 0, kLogRed);
     return false;
   }

@@ -4,14 +4,14 @@
 
 #include <algorithm>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/array/dat_reader.hpp"
-#include "engine/group/group.hpp"
-#include "engine/chip/load_cdf.hpp"
-#include "engine/services/log_channel.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/base/text_helpers.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/load_cdf.hpp"
+#include "engine/group/group.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/path.hpp"
 
 CHIP_DATA ChipData;

@@ -7,15 +7,15 @@
 #include <new>
 #include <optional>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/base/text_helpers.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
-#include "engine/services/log_channel.hpp"
 #include "engine/numerics/numerics.hpp"
+#include "engine/services/log_channel.hpp"
 #include "engine/services/row_progress.hpp"
 #include "engine/services/running_scope.hpp"
-#include "engine/base/text_helpers.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
@@ -130,8 +130,8 @@ void DAT::ComputeCell(const std::uint8_t* image, int i, int j) {
         mWindow.Append(platform::LoadU16(pixel));
     }
   }
-  const std::size_t index =
-      static_cast<std::size_t>(i) * static_cast<std::size_t>(dimension) + static_cast<std::size_t>(j);
+  const std::size_t index = static_cast<std::size_t>(i) * static_cast<std::size_t>(dimension) +
+                            static_cast<std::size_t>(j);
   const int count = mWindow.Length();
   // A grid too narrow to leave any pixel inside a cell has nothing to measure.
   if (count == 0) {
@@ -264,7 +264,8 @@ bool DAT::ReadDataFileHeader(const char* filePath, std::string& timeTag) {
 
   std::string chipType;
   switch (FindDatChipType(text, chipType)) {
-    case DatChipTypeField::kFound: break;
+    case DatChipTypeField::kFound:
+      break;
     case DatChipTypeField::kNoMarks:
       LogMessage(MessageBuffer("    No chip type in the header of %s", filePath), 0, kLogRed);
       return false;
@@ -292,8 +293,7 @@ bool FuzzReadDataFileHeader(const std::uint8_t* data, std::size_t size) {
     accepted |= WithScratchFile(data, size, name, [](const std::string& path) {
       DAT reader;
       std::string timeTag;
-      return reader.ReadDataFileHeader(path.c_str(), timeTag) &&
-             timeTag.size() <= kTimeTagLength;
+      return reader.ReadDataFileHeader(path.c_str(), timeTag) && timeTag.size() <= kTimeTagLength;
     });
   }
   return accepted;

@@ -14,8 +14,8 @@
 #include "engine/numerics/db_vector.hpp"
 
 inline constexpr int kDatHeaderSize = 512;
-inline constexpr int kDatTextOffset = 33;    // the scan's header text
-inline constexpr int kDatWidthOffset = 37;   // the image width, in decimal
+inline constexpr int kDatTextOffset = 33;   // the scan's header text
+inline constexpr int kDatWidthOffset = 37;  // the image width, in decimal
 inline constexpr int kDatCornersOffset = 340;
 // Pixel coordinates of the corners are 16-bit; an image cannot be wider than they reach.
 inline constexpr int kMaxDatImageWidth = 65536;

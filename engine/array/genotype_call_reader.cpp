@@ -5,13 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/base/text_helpers.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/base/text_helpers.hpp"
 #include "platform/line_reader.hpp"
 
 namespace {
@@ -157,13 +157,15 @@ bool CHIP_DATA::ReadGenotypeCallFile(const char* path) {
       std::string_view second;
       if (ScanWord(rest, name)) unit = FindUnit(name, true);
       if (unit < 0) {
-        LogMessage(MessageBuffer("      Unit '%s' not found", std::string(name).c_str()), 0, kLogRed);
+        LogMessage(MessageBuffer("      Unit '%s' not found", std::string(name).c_str()), 0,
+                   kLogRed);
         return false;
       }
       if (!ScanWord(rest, first)) first = {};
       if (!ScanWord(rest, second)) second = {};
       if (!AllelePairCall(first, second, call)) {
-        LogMessage(MessageBuffer("      unknown SNP call: %s", std::string(line).c_str()), 0, kLogRed);
+        LogMessage(MessageBuffer("      unknown SNP call: %s", std::string(line).c_str()), 0,
+                   kLogRed);
         return false;
       }
     } else {
@@ -178,7 +180,8 @@ bool CHIP_DATA::ReadGenotypeCallFile(const char* path) {
                    0, kLogRed);
         return false;
       }
-      call = TabField(line, callColumn, callField) ? CallOfWord(callField) : static_cast<char>(kSnpCallNoCall);
+      call = TabField(line, callColumn, callField) ? CallOfWord(callField)
+                                                   : static_cast<char>(kSnpCallNoCall);
     }
     calls[static_cast<std::size_t>(unit)] = call;
     ++counted;
@@ -186,12 +189,14 @@ bool CHIP_DATA::ReadGenotypeCallFile(const char* path) {
     shownName = name;
     shownCall = call;
     if (counted % kProgressStep == 0)
-      Progress().ShowProgress(MessageBuffer("      Unit %s: %s", shownName.c_str(), CallName(call)));
+      Progress().ShowProgress(
+          MessageBuffer("      Unit %s: %s", shownName.c_str(), CallName(call)));
   }
   if (counted > 0)
     Progress().ShowProgress(
         MessageBuffer("      Unit %s: %s", shownName.c_str(), CallName(shownCall)));
-  callPercent = counted > 0 ? 1.0f - static_cast<float>(noCalls) / static_cast<float>(counted) : 0.0f;
+  callPercent =
+      counted > 0 ? 1.0f - static_cast<float>(noCalls) / static_cast<float>(counted) : 0.0f;
   return true;
 }
 

@@ -7,13 +7,13 @@
 #include <span>
 #include <vector>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
+#include "engine/array/normalizer.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/base/missing_value.hpp"
-#include "engine/array/normalizer.hpp"
 
 namespace {
 
@@ -31,7 +31,8 @@ constexpr int kSmallestSearchedSet = 900;
 // 16-bit, so they are counted into buckets instead of sorted.
 class IntensityRanker {
  public:
-  void Rank(std::span<const std::uint16_t> values, const std::vector<int>& members, std::vector<int>& ranks) {
+  void Rank(std::span<const std::uint16_t> values, const std::vector<int>& members,
+            std::vector<int>& ranks) {
     mStarts.assign(65537, 0);
     for (const int member : members) ++mStarts[values[static_cast<std::size_t>(member)] + 1u];
     for (std::size_t v = 1; v < mStarts.size(); ++v) mStarts[v] += mStarts[v - 1];
@@ -46,7 +47,8 @@ class IntensityRanker {
 
 class ValueRanker {
  public:
-  void Rank(std::span<const float> values, const std::vector<int>& members, std::vector<int>& ranks) {
+  void Rank(std::span<const float> values, const std::vector<int>& members,
+            std::vector<int>& ranks) {
     mOrder.resize(members.size());
     for (std::size_t p = 0; p < members.size(); ++p) mOrder[p] = static_cast<int>(p);
     std::sort(mOrder.begin(), mOrder.end(), [&](int a, int b) {
@@ -55,7 +57,8 @@ class ValueRanker {
       return first < second || (first == second && a < b);
     });
     ranks.resize(members.size());
-    for (std::size_t r = 0; r < mOrder.size(); ++r) ranks[static_cast<std::size_t>(mOrder[r])] = static_cast<int>(r);
+    for (std::size_t r = 0; r < mOrder.size(); ++r)
+      ranks[static_cast<std::size_t>(mOrder[r])] = static_cast<int>(r);
   }
 
  private:
@@ -103,8 +106,9 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline, std::
 
 // The search on cell intensities and on value vectors: the candidates are the indices
 // taking part, members receives the final set. False only on a user stop.
-bool SearchInvariantSet(std::span<const std::uint16_t> array, std::span<const std::uint16_t> baseline,
-                        std::vector<int> candidates, std::vector<int>& members) {
+bool SearchInvariantSet(std::span<const std::uint16_t> array,
+                        std::span<const std::uint16_t> baseline, std::vector<int> candidates,
+                        std::vector<int>& members) {
   IntensityRanker ranker;
   return Search(array, baseline, std::move(candidates), members, ranker);
 }
@@ -132,8 +136,9 @@ bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline) {
     return false;
   }
   LogMessage("    Searching Invariant-set:");
-  if (!SearchInvariantSet(std::span<const std::uint16_t>(plane1), std::span<const std::uint16_t>(baseline->plane1),
-                          std::move(candidates), members))
+  if (!SearchInvariantSet(std::span<const std::uint16_t>(plane1),
+                          std::span<const std::uint16_t>(baseline->plane1), std::move(candidates),
+                          members))
     return false;
   // A set too small to place the curve's knots fails this array, not the program.
   if (static_cast<int>(members.size()) < kMinCurvePairs) {
@@ -142,12 +147,13 @@ bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline) {
   }
   Normalizer.ClearPoints(members.size());
   for (const int cell : members)
-    Normalizer.AddPoint(plane1[static_cast<std::size_t>(cell)], baseline->plane1[static_cast<std::size_t>(cell)]);
+    Normalizer.AddPoint(plane1[static_cast<std::size_t>(cell)],
+                        baseline->plane1[static_cast<std::size_t>(cell)]);
   return Normalizer.FitCurve();
 }
 
-bool InvariantSetScaling(float* values, const float* reference, int n, std::vector<std::uint8_t>* invariant,
-                         bool keepCurve) {
+bool InvariantSetScaling(float* values, const float* reference, int n,
+                         std::vector<std::uint8_t>* invariant, bool keepCurve) {
   const auto count = static_cast<std::size_t>(std::max(n, 0));
   const std::span<const float> array(values, count);
   const std::span<const float> base(reference, count);
@@ -157,7 +163,8 @@ bool InvariantSetScaling(float* values, const float* reference, int n, std::vect
     candidates.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
       // A value that is not a number could not be ranked.
-      if (!IsMissing(array[i]) && !IsMissing(base[i]) && std::isfinite(array[i]) && std::isfinite(base[i]))
+      if (!IsMissing(array[i]) && !IsMissing(base[i]) && std::isfinite(array[i]) &&
+          std::isfinite(base[i]))
         candidates.push_back(static_cast<int>(i));
   } catch (const std::bad_alloc&) {
     LogMessage("    Memory not enough at InvariantSetScaling()", 0, kLogRed);

@@ -5,10 +5,10 @@
 #include <cstddef>
 
 #include "engine/chip/cdf_layout.hpp"
-#include "engine/numerics/db_vector.hpp"
 #include "engine/group/group.hpp"
-#include "engine/services/log_channel.hpp"
+#include "engine/numerics/db_vector.hpp"
 #include "engine/numerics/numerics.hpp"
+#include "engine/services/log_channel.hpp"
 
 namespace {
 

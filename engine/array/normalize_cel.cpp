@@ -7,15 +7,15 @@
 #include <new>
 #include <vector>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
+#include "engine/array/normalizer.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
+#include "engine/numerics/numerics.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/base/missing_value.hpp"
-#include "engine/array/normalizer.hpp"
-#include "engine/numerics/numerics.hpp"
 
 namespace {
 
@@ -35,10 +35,11 @@ std::uint16_t ClampToIntensity(double value) {
 bool PlanesFitLayout(const CHIP_DATA& array, const CHIP_DATA& baseline) {
   const std::size_t cells = Layout.cells.size();
   if (cells > 0 && array.plane1.size() == cells && baseline.plane1.size() == cells) return true;
-  LogMessage(MessageBuffer("    Cannot normalize: the array holds %zu and the baseline %zu intensities "
-                           "for the %zu cells of the chip layout",
-                           array.plane1.size(), baseline.plane1.size(), cells),
-             0, kLogRed);
+  LogMessage(
+      MessageBuffer("    Cannot normalize: the array holds %zu and the baseline %zu intensities "
+                    "for the %zu cells of the chip layout",
+                    array.plane1.size(), baseline.plane1.size(), cells),
+      0, kLogRed);
   return false;
 }
 
@@ -101,7 +102,8 @@ bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCur
     LogMessage("    Do not normalize the baseline array");
     plane2 = plane1;
   } else {
-    const bool fitted = ArraySettings().NORM_METHOD != 0 ? GetNormalizeQuantiles(baseline) : FilterDat(baseline);
+    const bool fitted =
+        ArraySettings().NORM_METHOD != 0 ? GetNormalizeQuantiles(baseline) : FilterDat(baseline);
     if (!fitted) return false;
     LogMessage("    Normalizing CEL: ");
     // Raw intensities are 16-bit, so the curve is evaluated once per possible value.
@@ -120,8 +122,8 @@ bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCur
       plane2[i] = mapped[plane1[i]];
     }
     const auto mappedMedian = static_cast<std::int32_t>(Normalizer.MapValue(medianIntensity));
-    LogMessage(MessageBuffer("    Median probe intensity: %d -> %d", static_cast<int>(medianIntensity),
-                             static_cast<int>(mappedMedian)),
+    LogMessage(MessageBuffer("    Median probe intensity: %d -> %d",
+                             static_cast<int>(medianIntensity), static_cast<int>(mappedMedian)),
                1);
     medianIntensity = mappedMedian;
     valuesPresent = 0;

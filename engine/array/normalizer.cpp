@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/services/log_channel.hpp"
 #include "engine/numerics/numerics.hpp"
+#include "engine/services/log_channel.hpp"
 
 NORMALIZER Normalizer;
 
@@ -30,7 +30,8 @@ void NORMALIZER::SortPoints() {
                    [](const NormPoint& a, const NormPoint& b) { return a.x < b.x; });
 }
 
-double NORMALIZER::LineSlope(const CurveKnot& knot, int first, int count, int step, double fallback) {
+double NORMALIZER::LineSlope(const CurveKnot& knot, int first, int count, int step,
+                             double fallback) {
   double crossed = 0.0;
   double squared = 0.0;
   for (int i = 0, at = first; i < count; ++i, at += step) {
@@ -48,7 +49,8 @@ bool NORMALIZER::FitCurve() {
   SortPoints();
   const int n = static_cast<int>(mPoints.size());
   if (n < kMinCurvePairs) {
-    LogMessage(MessageBuffer("    Too few points to fit the normalization curve: %d", n), 0, kLogRed);
+    LogMessage(MessageBuffer("    Too few points to fit the normalization curve: %d", n), 0,
+               kLogRed);
     return false;
   }
   // Pairs that all share one x give knots on that x joined by level steps, and lines
@@ -89,12 +91,13 @@ bool NORMALIZER::FitCurve() {
   const int above = n - 1 - last.index;
   for (const int beyond : {above, below}) {
     if (beyond > kLineFitLimit)
-      LogMessage(MessageBuffer("    Exceeds the limit %d in LSE_FINDER; use this many data points to fit slope",
-                               kLineFitLimit),
-                 0, kLogRed);
+      LogMessage(
+          MessageBuffer(
+              "    Exceeds the limit %d in LSE_FINDER; use this many data points to fit slope",
+              kLineFitLimit),
+          0, kLogRed);
   }
-  mLower = {first.x, first.y,
-            LineSlope(first, 0, std::min(below, kLineFitLimit), 1, first.slope)};
+  mLower = {first.x, first.y, LineSlope(first, 0, std::min(below, kLineFitLimit), 1, first.slope)};
   mUpper = {last.x, last.y,
             LineSlope(last, n - 1, std::min(above, kLineFitLimit), -1,
                       mKnots[static_cast<std::size_t>(kCurveKnots - 2)].slope)};
@@ -121,7 +124,8 @@ double NORMALIZER::MapValue(double x) const {
   return knot.y + (x - knot.x) * knot.slope;
 }
 
-void NORMALIZER::CurvePoints(double low, double high, std::vector<double>& x, std::vector<double>& y) const {
+void NORMALIZER::CurvePoints(double low, double high, std::vector<double>& x,
+                             std::vector<double>& y) const {
   x.clear();
   y.clear();
   x.push_back(low);

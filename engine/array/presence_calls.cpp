@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/numerics/numerics.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/base/missing_value.hpp"
-#include "engine/numerics/numerics.hpp"
 
 namespace {
 
@@ -64,7 +64,8 @@ void CHIP_DATA::ComputePresenceCalls() {
 char CHIP_DATA::PresenceCall(int unit) {
   if (unit < 0 || unit >= Layout.unitCount) return kCallAbsent;
   const int side = Layout.dimension;
-  if (plane1.size() != static_cast<std::size_t>(side) * static_cast<std::size_t>(side)) return kCallAbsent;
+  if (plane1.size() != static_cast<std::size_t>(side) * static_cast<std::size_t>(side))
+    return kCallAbsent;
   const double floorValue = mPresenceNoise;
   const double threshold = mPresenceThreshold;
   mPairDifferences.clear();
@@ -75,12 +76,16 @@ char CHIP_DATA::PresenceCall(int unit) {
     const ProbePosition& mismatch = pair[0];
     const ProbePosition& perfect = pair[1];
     if (!CellOnArray(perfect, side) || !CellOnArray(mismatch, side)) continue;
-    double pm = plane1[Layout.CellIndex(perfect.x, perfect.y)] - static_cast<double>(mPresenceBackground);
-    double mm = plane1[Layout.CellIndex(mismatch.x, mismatch.y)] - static_cast<double>(mPresenceBackground);
+    double pm =
+        plane1[Layout.CellIndex(perfect.x, perfect.y)] - static_cast<double>(mPresenceBackground);
+    double mm =
+        plane1[Layout.CellIndex(mismatch.x, mismatch.y)] - static_cast<double>(mPresenceBackground);
     if (!(pm > 0.0)) pm = floorValue;
     if (!(mm > 0.0)) mm = floorValue;
-    if (pm - mm >= threshold && pm / mm >= kClearRatio) ++positives;
-    else if (mm - pm >= threshold && mm / pm >= kClearRatio) ++negatives;
+    if (pm - mm >= threshold && pm / mm >= kClearRatio)
+      ++positives;
+    else if (mm - pm >= threshold && mm / pm >= kClearRatio)
+      ++negatives;
     mPairDifferences.push_back(pm - mm);
     mPairLogRatios.push_back(std::log10(pm / mm));
   }
@@ -120,8 +125,9 @@ char CHIP_DATA::PresenceCall(int unit) {
 
 bool CHIP_DATA::ScaleIntensities(int newMedian) {
   if (medianIntensity <= 0) {
-    LogMessage(MessageBuffer("    Cannot scale intensities to median %d: the array's median intensity is %d",
-                             newMedian, static_cast<int>(medianIntensity)),
+    LogMessage(MessageBuffer(
+                   "    Cannot scale intensities to median %d: the array's median intensity is %d",
+                   newMedian, static_cast<int>(medianIntensity)),
                0, kLogRed);
     return false;
   }

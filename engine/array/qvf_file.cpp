@@ -9,10 +9,10 @@
 #include <new>
 #include <span>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
@@ -186,7 +186,8 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
 
   const GroupSettings& settings = ArraySettings();
   const bool probeData = settings.LOAD_PROBE_DATA != 0 || ProbeLevelFlag;
-  const auto cells = static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
+  const auto cells =
+      static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
   const auto units = static_cast<std::size_t>(Layout.unitCount);
   // The planes are read only when they are wanted, and everything is read before the
   // object is touched.

@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/base/fuzz_support.hpp"
-#include "engine/services/log_channel.hpp"
 #include "engine/base/text_helpers.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/line_reader.hpp"
 
 namespace {
@@ -73,8 +73,9 @@ bool ReadResultLines(CHIP_DATA& chip, platform::LineReader& reader, const std::s
     }
   }
   if (!found) {
-    LogMessage(MessageBuffer("    '%s' is not an QEX analysis result file, ignored", textPath.c_str()),
-               0, kLogRed);
+    LogMessage(
+        MessageBuffer("    '%s' is not an QEX analysis result file, ignored", textPath.c_str()), 0,
+        kLogRed);
     return false;
   }
 
@@ -89,8 +90,9 @@ bool ReadResultLines(CHIP_DATA& chip, platform::LineReader& reader, const std::s
                              "or they are not in right order",
                              textPath.c_str()),
                0, kLogRed);
-    LogMessage(MessageBuffer("      Signal column: %d, call column: %d", columns.signal, columns.call),
-               0, kLogRed);
+    LogMessage(
+        MessageBuffer("      Signal column: %d, call column: %d", columns.signal, columns.call), 0,
+        kLogRed);
     return false;
   }
 
@@ -126,7 +128,8 @@ bool ReadResultLines(CHIP_DATA& chip, platform::LineReader& reader, const std::s
       }
       triple = VALUE_TRIPLE{value, 0.0f, 0};
     }
-    const char call = TabField(line, columns.call, callField) && !callField.empty() ? callField[0] : '\0';
+    const char call =
+        TabField(line, columns.call, callField) && !callField.empty() ? callField[0] : '\0';
     if (call == '\0' || std::string_view("APMN").find(call) == std::string_view::npos) {
       LogMessage("    Error: absolute call is not 'APMN'", 0, kLogRed);
       return false;
@@ -134,7 +137,8 @@ bool ReadResultLines(CHIP_DATA& chip, platform::LineReader& reader, const std::s
     chip.calls[static_cast<std::size_t>(unit)] = call;
     ++matched;
     if (unit % kProgressStep == 0) {
-      LogMessage(takeValues ? MessageBuffer("      Gene %d: %c, %.1f", unit, call, static_cast<double>(triple.value))
+      LogMessage(takeValues ? MessageBuffer("      Gene %d: %c, %.1f", unit, call,
+                                            static_cast<double>(triple.value))
                             : MessageBuffer("      Gene %d: %c", unit, call),
                  1);
     }
@@ -154,13 +158,16 @@ bool CHIP_DATA::ReadResultTextFile(const char* path) {
   const std::string textPath = ChangeExtension(dataFile, ".txt");
 
   platform::LineReader reader;
-  const bool fromFile = reader.Open(textPath, kResultLineLength) && ReadResultLines(*this, reader, textPath);
+  const bool fromFile =
+      reader.Open(textPath, kResultLineLength) && ReadResultLines(*this, reader, textPath);
   if (!fromFile) {
     ComputePresenceCalls();
     valuesPresent = 0;
   }
   const auto present = std::count(calls.begin(), calls.end(), kCallPresent);
-  callPercent = Layout.unitCount > 0 ? static_cast<float>(present) / static_cast<float>(Layout.unitCount) : 0.0f;
+  callPercent = Layout.unitCount > 0
+                    ? static_cast<float>(present) / static_cast<float>(Layout.unitCount)
+                    : 0.0f;
   return fromFile;
 }
 

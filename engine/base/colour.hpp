@@ -9,9 +9,15 @@ using COLORREF = std::uint32_t;
 constexpr COLORREF RGB(int red, int green, int blue) {
   return static_cast<COLORREF>((red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16));
 }
-constexpr int RedOf(COLORREF colour) { return colour & 0xFF; }
-constexpr int GreenOf(COLORREF colour) { return (colour >> 8) & 0xFF; }
-constexpr int BlueOf(COLORREF colour) { return (colour >> 16) & 0xFF; }
+constexpr int RedOf(COLORREF colour) {
+  return colour & 0xFF;
+}
+constexpr int GreenOf(COLORREF colour) {
+  return (colour >> 8) & 0xFF;
+}
+constexpr int BlueOf(COLORREF colour) {
+  return (colour >> 16) & 0xFF;
+}
 
 // The colour of annotation term i and of sample-information category i. Unsigned, so
 // that the large hash values categories are coloured by wrap instead of overflowing.

@@ -7,8 +7,7 @@
 #include "platform/byte_reader.hpp"
 #include "platform/text_lines.hpp"
 
-std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path,
-                                                       std::size_t count) {
+std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, std::size_t count) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                        &std::fclose);
   if (!file) return std::nullopt;
@@ -36,8 +35,8 @@ std::string_view FirstTextLine(std::span<const std::uint8_t> bytes, std::size_t 
   return line;
 }
 
-FileForm SniffFileForm(const std::string& path, std::int32_t binaryMagic,
-                       std::string_view textMark, std::size_t maxLineLength) {
+FileForm SniffFileForm(const std::string& path, std::int32_t binaryMagic, std::string_view textMark,
+                       std::size_t maxLineLength) {
   // A line cut at the bound still shows its carriage return and line feed to the reader
   // that cuts it, so two bytes more are read.
   const auto bytes = ReadFileStart(path, maxLineLength + 2);

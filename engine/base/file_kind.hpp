@@ -15,8 +15,7 @@
 
 // Up to count bytes from the start of the file (fewer when it is shorter); empty
 // optional when it cannot be opened or read (a folder, for one).
-std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path,
-                                                       std::size_t count);
+std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, std::size_t count);
 
 // The bytes open with the little-endian int32 magic.
 bool StartsWithMagic(std::span<const std::uint8_t> bytes, std::int32_t magic);
@@ -37,5 +36,5 @@ enum class FileForm {
 };
 
 // The form of the file at path, from its first maxLineLength + 2 bytes.
-FileForm SniffFileForm(const std::string& path, std::int32_t binaryMagic,
-                       std::string_view textMark, std::size_t maxLineLength);
+FileForm SniffFileForm(const std::string& path, std::int32_t binaryMagic, std::string_view textMark,
+                       std::size_t maxLineLength);

@@ -16,8 +16,8 @@ constexpr std::array<std::string_view, 1> kRow2Names = {"GenoScan100"};
 constexpr std::array<std::string_view, 1> kRow2Fragments = {"Geno100Sty"};
 constexpr std::array<std::string_view, 2> kRow3Names = {"GenoScan500", "GenoScan500B"};
 constexpr std::array<std::string_view, 2> kRow3Fragments = {"Geno500Nsp", "Geno500Sty"};
-constexpr std::array<std::string_view, 4> kRow4Names = {"GenoScan5", "GenoScan5B",
-                                                        "GenoScan6", "GenoScan6B"};
+constexpr std::array<std::string_view, 4> kRow4Names = {"GenoScan5", "GenoScan5B", "GenoScan6",
+                                                        "GenoScan6B"};
 constexpr std::array<std::string_view, 2> kRow4Fragments = {"Geno6Full", "Geno6Cnv"};
 constexpr std::array<std::string_view, 1> kExonFragments = {"ExonScan"};
 

@@ -9,15 +9,15 @@
 #include <new>
 #include <system_error>
 
+#include "engine/base/fuzz_support.hpp"
 #include "engine/chip/cdf_file_data.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/cell_line.hpp"
 #include "engine/chip/description_size.hpp"
-#include "engine/base/fuzz_support.hpp"
 #include "engine/chip/layout_cache.hpp"
+#include "engine/chip/probe_set_mask.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/chip/probe_set_mask.hpp"
 
 namespace {
 

@@ -46,14 +46,20 @@ bool FitsIn(std::int64_t count, std::size_t recordBytes, const platform::ByteRea
 
 std::int16_t StoredUnitType(int fileType) {
   switch (fileType) {
-    case 2: return 2;
-    case 3: return 1;
-    case 4: return 0;
-    case 7: return 4;
+    case 2:
+      return 2;
+    case 3:
+      return 1;
+    case 4:
+      return 0;
+    case 7:
+      return 4;
     case 1:
     case 5:
-    case 6: return 3;
-    default: return 0;
+    case 6:
+      return 3;
+    default:
+      return 0;
   }
 }
 

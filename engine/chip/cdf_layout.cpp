@@ -5,8 +5,8 @@
 #include <new>
 #include <vector>
 
-#include "engine/services/log_channel.hpp"
 #include "engine/base/text_helpers.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/path.hpp"
 
 CDF_LAYOUT Layout;
@@ -43,8 +43,8 @@ int FindUnit(std::string_view name, bool exact) {
   for (int step = 0; step < count; ++step) {
     const int candidate = (start + step) % count;
     const std::string_view unitName = Layout.units[static_cast<std::size_t>(candidate)].Name();
-    const bool match = exact ? platform::EqualsNoCase(unitName, name)
-                             : StartsWithNoCase(unitName, name);
+    const bool match =
+        exact ? platform::EqualsNoCase(unitName, name) : StartsWithNoCase(unitName, name);
     if (match) {
       UnitSearchStart = candidate;
       return candidate;
@@ -99,11 +99,11 @@ void BuildProbePositions() {
         if (ahead.unit < unitCount) {
           const UnitSpan aheadUnit = unitSpans[ahead.unit];
           if (aheadUnit.first >= 0)
-            __builtin_prefetch(positions + std::min<std::size_t>(
-                                               static_cast<std::size_t>(aheadUnit.first) +
-                                                   static_cast<std::uint16_t>(ahead.pair),
-                                               total),
-                               1);
+            __builtin_prefetch(
+                positions + std::min<std::size_t>(static_cast<std::size_t>(aheadUnit.first) +
+                                                      static_cast<std::uint16_t>(ahead.pair),
+                                                  total),
+                1);
         }
       }
       if (cell->kind > kCellPerfectMatch) continue;
@@ -149,9 +149,9 @@ void ClearLayout() {
 
 bool AllocateCellTable(int dimension, std::string_view failureMessage) {
   if (dimension <= 0 || dimension > kMaxDimension) {
-    LogMessage(MessageBuffer("    Error: chip dimension %d is outside 1 to %d", dimension,
-                             kMaxDimension),
-               0, kLogRed);
+    LogMessage(
+        MessageBuffer("    Error: chip dimension %d is outside 1 to %d", dimension, kMaxDimension),
+        0, kLogRed);
     return false;
   }
   Layout.cells = {};
@@ -169,9 +169,9 @@ bool AllocateCellTable(int dimension, std::string_view failureMessage) {
 
 bool AllocateUnitTable(int count, std::string_view failureMessage) {
   if (count < 0 || count > kMaxUnits) {
-    LogMessage(MessageBuffer("    Error: number of probe sets %d is outside 0 to %d", count,
-                             kMaxUnits),
-               0, kLogRed);
+    LogMessage(
+        MessageBuffer("    Error: number of probe sets %d is outside 0 to %d", count, kMaxUnits), 0,
+        kLogRed);
     return false;
   }
   Layout.units = {};

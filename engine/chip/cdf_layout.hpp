@@ -89,9 +89,9 @@ extern CDF_LAYOUT Layout;
 extern int ArrayType;      // 0 expression; 1, 2, 3 the SNP array kinds
 extern int RotatedLayout;  // 1: a cell given as (x, y) is kept at (dimension-1-y, x)
 extern int ExonArray;
-extern int PmOnly;         // perfect-match probes only
-extern int ProbesPerPair;  // 2 - PmOnly: cells in one probe pair
-extern int CustomCdf;      // the chip type carried the custom marker
+extern int PmOnly;           // perfect-match probes only
+extern int ProbesPerPair;    // 2 - PmOnly: cells in one probe pair
+extern int CustomCdf;        // the chip type carried the custom marker
 extern int UnitSearchStart;  // where FindUnit starts: its last hit
 
 // ProbesPerPair kept to 1 or 2 whatever the settings held, for use as a divisor.

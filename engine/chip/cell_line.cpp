@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <utility>
 
+#include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/base/text_helpers.hpp"
 
 int SnpBlockOffset = 0;
 int SnpBlock2Start = 0;
@@ -107,9 +107,8 @@ bool ParseCellLine(std::string_view line, CellFields& cell) {
   char centreBase = 0;
   return ScanInt(text, cell.x) && ScanInt(text, cell.y) && ScanWord(text, word) &&
          ScanWord(text, word) && ScanWord(text, word) && ScanInt(text, cell.position) &&
-         ScanInt(text, secondPosition) && ScanChar(text, separator) &&
-         ScanChar(text, centreBase) && ScanChar(text, separator) &&
-         ScanChar(text, cell.probeBase) && ScanChar(text, separator) &&
+         ScanInt(text, secondPosition) && ScanChar(text, separator) && ScanChar(text, centreBase) &&
+         ScanChar(text, separator) && ScanChar(text, cell.probeBase) && ScanChar(text, separator) &&
          ScanChar(text, cell.targetBase);
 }
 
@@ -156,8 +155,7 @@ namespace {
 
 void LogIncompleteCellLine(std::string_view line) {
   LogMessage(MessageBuffer("    Error: incomplete cell line '%.*s'",
-                           static_cast<int>(std::min<std::size_t>(line.size(), 80)),
-                           line.data()),
+                           static_cast<int>(std::min<std::size_t>(line.size(), 80)), line.data()),
              0, kLogRed);
 }
 
@@ -202,9 +200,9 @@ bool PendingCells::Place() {
 
 bool CloseUnitCells(UNIT_RECORD& unit) {
   if (unit.pairCount % CellsPerPair() != 0) {
-    LogMessage(MessageBuffer("    Error: probe set %s ends with an incomplete probe pair",
-                             unit.name),
-               0, kLogRed);
+    LogMessage(
+        MessageBuffer("    Error: probe set %s ends with an incomplete probe pair", unit.name), 0,
+        kLogRed);
     return false;
   }
   unit.pairCount = static_cast<std::int16_t>(unit.pairCount / CellsPerPair());

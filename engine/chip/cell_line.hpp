@@ -19,8 +19,8 @@ extern int SnpBlock2Start;
 struct CellFields {
   int x = 0;
   int y = 0;
-  int position = 0;   // the probe's position number
-  int kindFlag = 0;   // custom chip descriptions: non-zero for a perfect-match cell
+  int position = 0;  // the probe's position number
+  int kindFlag = 0;  // custom chip descriptions: non-zero for a perfect-match cell
   char probeBase = ' ';
   char targetBase = ' ';
 };

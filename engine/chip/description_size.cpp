@@ -16,8 +16,8 @@ bool DescriptionHoldsLayout(std::uint64_t descriptionBytes, int dimension, int u
   if (gridHeld && unitsHeld) return true;
   LogMessage(MessageBuffer("    Error: a chip description of %llu bytes cannot hold %d probe sets "
                            "on a %d x %d chip; its header is damaged",
-                           static_cast<unsigned long long>(descriptionBytes), unitCount,
-                           dimension, dimension),
+                           static_cast<unsigned long long>(descriptionBytes), unitCount, dimension,
+                           dimension),
              0, kLogRed);
   return false;
 }

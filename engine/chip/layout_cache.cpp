@@ -9,16 +9,16 @@
 #include <algorithm>
 #include <bit>
 #include <cstddef>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <span>
 #include <type_traits>
 #include <vector>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
@@ -215,9 +215,9 @@ CellTableRead ReadCellTable(const platform::ChunkReader& file, std::uint64_t off
   const auto side = static_cast<std::size_t>(std::max(start.dimension, 1));
   const int threads =
       CacheCellSplit.threads > 0 ? CacheCellSplit.threads : platform::WorkerThreadCount();
-  const std::size_t pieces = std::clamp<std::size_t>(
-      total / std::max<std::size_t>(CacheCellSplit.minPieceCells, 1), 1,
-      4 * static_cast<std::size_t>(threads));
+  const std::size_t pieces =
+      std::clamp<std::size_t>(total / std::max<std::size_t>(CacheCellSplit.minPieceCells, 1), 1,
+                              4 * static_cast<std::size_t>(threads));
   std::vector<CellTableRead> outcomes(pieces, CellTableRead::kWhole);
   std::vector<std::size_t> halves(pieces, 0);
   const bool build = start.positions != nullptr;
@@ -252,7 +252,8 @@ CellTableRead ReadCellTable(const platform::ChunkReader& file, std::uint64_t off
   platform::RunTasks(static_cast<int>(pieces), threads, [&](int task, bool) {
     const auto k = static_cast<std::size_t>(task);
     const std::size_t begin = positions.size() / pieces * k;
-    const std::size_t end = k + 1 == pieces ? positions.size() : positions.size() / pieces * (k + 1);
+    const std::size_t end =
+        k + 1 == pieces ? positions.size() : positions.size() / pieces * (k + 1);
     stored[k] = StoredHalves(positions.subspan(begin, end - begin));
   });
   std::size_t storedTotal = 0;
@@ -301,18 +302,19 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPosit
   std::int32_t unitCount = 0;
   (void)header.Skip(kCachePathSize);
   (void)header.ReadUInt8(format);
-  const std::string chipType = FixedText(std::span(bytes).subspan(kCachePathSize + 1, kChipTypeSize));
+  const std::string chipType =
+      FixedText(std::span(bytes).subspan(kCachePathSize + 1, kChipTypeSize));
   (void)header.Skip(kChipTypeSize);
   if (!header.ReadInt32(dimension) || !header.ReadInt32(unitCount)) return false;
 
   if (format < kCacheFormat) {
-    LogMessage(MessageBuffer("  The existing cdf.bin file is too old (file format %d)", format),
-               0, kLogRed);
+    LogMessage(MessageBuffer("  The existing cdf.bin file is too old (file format %d)", format), 0,
+               kLogRed);
     return false;
   }
   if (format > kCacheFormat) {
-    LogMessage(MessageBuffer("  The existing cdf.bin file is too new (file format %d)", format),
-               0, kLogRed);
+    LogMessage(MessageBuffer("  The existing cdf.bin file is too new (file format %d)", format), 0,
+               kLogRed);
     return false;
   }
   LogMessage(MessageBuffer("  Read in existing binary CDF file %s (file format %d)...\n",
@@ -366,8 +368,7 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPosit
       platform::ChunkReader cellFile;
       const CellTableRead read =
           cellFile.Open(path) && cellFile.RegularFileSize() == fileSize
-              ? ReadCellTable(cellFile, kCacheHeaderSize + unitBytes, cells, spans, walk,
-                              positions)
+              ? ReadCellTable(cellFile, kCacheHeaderSize + unitBytes, cells, spans, walk, positions)
               : CellTableRead::kShort;
       if (read == CellTableRead::kShort) {
         LogShort(fileSize, expected);

@@ -6,14 +6,14 @@
 
 #include <string_view>
 
+#include "engine/base/text_helpers.hpp"
 #include "engine/chip/array_kind_table.hpp"
 #include "engine/chip/binary_cdf_reader.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/layout_cache.hpp"
-#include "engine/services/log_channel.hpp"
 #include "engine/chip/pgf_reader.hpp"
 #include "engine/chip/text_cdf_reader.hpp"
-#include "engine/base/text_helpers.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/path.hpp"
 
 namespace {

@@ -5,13 +5,13 @@
 
 #include <string_view>
 
+#include "engine/base/fuzz_support.hpp"
+#include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/cell_line.hpp"
-#include "engine/base/fuzz_support.hpp"
 #include "engine/chip/layout_cache.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/base/text_helpers.hpp"
 #include "platform/line_reader.hpp"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <new>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/base/fuzz_support.hpp"
-#include "engine/services/log_channel.hpp"
 #include "engine/base/text_helpers.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/line_reader.hpp"
 
 namespace {
@@ -88,7 +88,8 @@ bool ApplyProbeSetMask(const std::string& maskPath) {
     for (int u = 0; u < unitCount; ++u)
       firstPair[static_cast<std::size_t>(u) + 1] =
           firstPair[static_cast<std::size_t>(u)] +
-          static_cast<std::size_t>(std::max<int>(Layout.units[static_cast<std::size_t>(u)].pairCount, 0));
+          static_cast<std::size_t>(
+              std::max<int>(Layout.units[static_cast<std::size_t>(u)].pairCount, 0));
     masked.assign(firstPair.back(), false);
   } catch (const std::bad_alloc&) {
     LogMessage("      Allocating new_cdf failed", 0, kLogRed);
@@ -153,8 +154,7 @@ bool ApplyProbeSetMask(const std::string& maskPath) {
 
   for (CELL_RECORD& cell : Layout.cells) {
     if (cell.kind == kCellNoUnit) continue;
-    if (cell.unit >= unitCount || cell.pair < 0 ||
-        cell.pair >= Layout.units[cell.unit].pairCount) {
+    if (cell.unit >= unitCount || cell.pair < 0 || cell.pair >= Layout.units[cell.unit].pairCount) {
       cell.kind = kCellNoUnit;
       continue;
     }

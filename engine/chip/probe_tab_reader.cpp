@@ -4,11 +4,11 @@
 
 #include <string_view>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/base/text_helpers.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/base/text_helpers.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 
@@ -44,8 +44,8 @@ bool ReadProbeTabFile(const std::string& cdfPath) {
     path = ProbeTabPath(cdfPath, true);
     if (!reader.Open(path, kLineBufferLength)) return false;
   }
-  LogMessage(MessageBuffer("    Reading probe tabular file %s for probe positions...",
-                           path.c_str()));
+  LogMessage(
+      MessageBuffer("    Reading probe tabular file %s for probe positions...", path.c_str()));
   LogMessage("      Line 0");
 
   std::string_view line;

@@ -10,19 +10,19 @@
 #include <string_view>
 #include <system_error>
 
+#include "engine/base/file_kind.hpp"
+#include "engine/base/fuzz_support.hpp"
+#include "engine/base/text_helpers.hpp"
 #include "engine/chip/array_kind_table.hpp"
 #include "engine/chip/cdf_file_data.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/cell_line.hpp"
 #include "engine/chip/description_size.hpp"
-#include "engine/base/file_kind.hpp"
-#include "engine/base/fuzz_support.hpp"
 #include "engine/chip/layout_cache.hpp"
-#include "engine/services/job_progress.hpp"
-#include "engine/services/log_channel.hpp"
 #include "engine/chip/probe_set_mask.hpp"
 #include "engine/chip/probe_tab_reader.hpp"
-#include "engine/base/text_helpers.hpp"
+#include "engine/services/job_progress.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 
@@ -89,9 +89,15 @@ bool TextCdfConverter::Run(platform::LineReader& reader) {
     if (line.size() <= 2) continue;
     bool ok = true;
     switch (mState) {
-      case ReadState::kHeader: ok = HeaderLine(line); break;
-      case ReadState::kUnit: ok = UnitLine(line); break;
-      case ReadState::kCells: ok = CellsLine(line); break;
+      case ReadState::kHeader:
+        ok = HeaderLine(line);
+        break;
+      case ReadState::kUnit:
+        ok = UnitLine(line);
+        break;
+      case ReadState::kCells:
+        ok = CellsLine(line);
+        break;
     }
     if (!ok) return false;
   }
@@ -206,9 +212,10 @@ bool ReadTextCdf(const std::string& cdfPath, const std::string& maskFile) {
     LogMessage(MessageBuffer("  Reading CDF file '%s' failed\n", cdfPath.c_str()), 0, kLogRed);
     return false;
   }
-  LogMessage(MessageBuffer("  Converting CDF file '%s' into Zelko binary format for faster "
-                           "access...",
-                           cdfPath.c_str()));
+  LogMessage(
+      MessageBuffer("  Converting CDF file '%s' into Zelko binary format for faster "
+                    "access...",
+                    cdfPath.c_str()));
   LogMessage("    Line 0");
   // A binary chip description opens with its magic number, whatever letters follow.
   if (SniffFileForm(cdfPath, kBinaryCdfMagic, "CDF", kLineBufferLength) != FileForm::kText) {
@@ -230,9 +237,10 @@ bool ReadTextCdf(const std::string& cdfPath, const std::string& maskFile) {
   PumpMessages();
   (void)ReadProbeTabFile(cdfPath);
   if (ArrayType != 0 && platform::EqualsNoCase(Layout.chipType, TrailingBaseChipType())) {
-    LogMessage(MessageBuffer("    Removing the last base letter from probe set names of %s "
-                             "arrays",
-                             Layout.chipType.c_str()));
+    LogMessage(
+        MessageBuffer("    Removing the last base letter from probe set names of %s "
+                      "arrays",
+                      Layout.chipType.c_str()));
     StripTrailingBase();
   }
   return SaveCdfCache();
@@ -244,8 +252,7 @@ void StripTrailingBase() {
     const std::string_view name = unit.Name();
     if (name.empty()) continue;
     const char last = name.back();
-    if (last == 'A' || last == 'T' || last == 'G' || last == 'C')
-      unit.name[name.size() - 1] = '\0';
+    if (last == 'A' || last == 'T' || last == 'G' || last == 'C') unit.name[name.size() - 1] = '\0';
   }
 }
 

@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "engine/group/group.hpp"
-#include "engine/services/log_channel.hpp"
 #include "engine/group/sample_grouping.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/line_reader.hpp"
 
 bool SAMPLE_GROUPING::ReadListLines(const std::string& path) {

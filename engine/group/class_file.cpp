@@ -2,9 +2,9 @@
 // samples labelled by one sample-information column.
 #include <fstream>
 
-#include "engine/services/log_channel.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
+#include "engine/services/log_channel.hpp"
 
 bool SAMPLE_INFO::WriteClassFile(const std::string& path, int column) const {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

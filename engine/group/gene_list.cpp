@@ -9,14 +9,14 @@
 #include <unordered_map>
 #include <utility>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/base/text_helpers.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/unit_name_index.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/running_scope.hpp"
-#include "engine/base/text_helpers.hpp"
-#include "engine/chip/unit_name_index.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "engine/services/log_channel.hpp"
 #include "engine/base/value_triple.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/path.hpp"
 
 Group::Group(std::string homeFolder)
@@ -50,7 +50,8 @@ double Group::PresentCallFraction(int unit, const int* arrays, int count) const 
     if (array < 0 || array >= mNumArrays) continue;
     const auto& calls = mArrays[static_cast<std::size_t>(array)].calls;
     ++counted;
-    if (static_cast<std::size_t>(unit) < calls.size() && calls[static_cast<std::size_t>(unit)] == kCallPresent)
+    if (static_cast<std::size_t>(unit) < calls.size() &&
+        calls[static_cast<std::size_t>(unit)] == kCallPresent)
       ++present;
   }
   return counted > 0 ? static_cast<double>(present) / counted : 0.0;

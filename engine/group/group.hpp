@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/group/group_settings.hpp"
 #include "engine/base/value_triple.hpp"
+#include "engine/group/group_settings.hpp"
 
 // Size of every per-array table. The 1000th array is refused, so a group holds at most
 // MAX_ARRAY_NUM - 1 arrays.
@@ -95,7 +95,7 @@ class Group {
   NormPlotSelection NormPlot;
   // The normalisation plot compares the current array with the baseline array.
   void SelectBaselineComparison() { NormPlot = {BaselineArray, kNormPlotBaselineComparison, 0}; }
-  std::string DateText;   // written as "Date=" in expression exports
+  std::string DateText;  // written as "Date=" in expression exports
   // index in [0, MAX_ARRAY_NUM).
   ArraySlot& Array(int index);
   const ArraySlot& Array(int index) const;

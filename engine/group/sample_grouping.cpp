@@ -8,13 +8,13 @@
 #include <cctype>
 
 #include "engine/base/fuzz_support.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
-#include "engine/services/log_channel.hpp"
-#include "engine/base/missing_value.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/numerics/random_deviates.hpp"
-#include "engine/base/text_helpers.hpp"
+#include "engine/services/log_channel.hpp"
 #include "platform/path.hpp"
 
 SAMPLE_GROUPING SampleGrouping;

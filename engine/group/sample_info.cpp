@@ -8,12 +8,12 @@
 #include <cstdlib>
 
 #include "engine/base/fuzz_support.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/base/text_helpers.hpp"
 #include "engine/group/group.hpp"
+#include "engine/numerics/numerics.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/base/missing_value.hpp"
-#include "engine/numerics/numerics.hpp"
-#include "engine/base/text_helpers.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 

@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/array/local_background.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
-#include "engine/array/local_background.hpp"
-#include "engine/services/job_progress.hpp"
-#include "engine/services/log_channel.hpp"
-#include "engine/numerics/numerics.hpp"
 #include "engine/model/probe_data_cache.hpp"
 #include "engine/model/psi_file.hpp"
+#include "engine/numerics/numerics.hpp"
+#include "engine/services/job_progress.hpp"
+#include "engine/services/log_channel.hpp"
 
 MODEL Model;
 int ExcludedFivePrimeProbes = 0;
@@ -85,8 +85,8 @@ SideEffect FitSideEffect(int count, const double* others, double current, bool r
     const double misfit = Misfit(*value, others[k] * effect);
     residuals += misfit * misfit;
   }
-  return {effect, used >= 2 ? std::sqrt(residuals / (used - 1) / squares)
-                            : std::sqrt(residuals / squares)};
+  return {effect,
+          used >= 2 ? std::sqrt(residuals / (used - 1) / squares) : std::sqrt(residuals / squares)};
 }
 
 }  // namespace

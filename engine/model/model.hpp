@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/numerics/db_vector.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/base/value_triple.hpp"
+#include "engine/numerics/db_vector.hpp"
 
 class Group;
 struct GroupSettings;
@@ -266,11 +266,11 @@ class MODEL {
   int mProbeSet = -1;
   int mProbes = 0;
   int mArrays = 0;
-  int mGroupArrays = 0;      // mArrays before the A and B copies double it
-  bool mPhiGiven = false;    // LoadData supplied fixed phi; GetData takes it from the file
-  bool mSeparated = false;   // the A and B signals were fitted as two copies of the arrays
-  bool mCellsKnown = false;  // the layout gives the probe set's cells
-  bool mFailed = false;      // no results could be had; they stay missing until a reset
+  int mGroupArrays = 0;             // mArrays before the A and B copies double it
+  bool mPhiGiven = false;           // LoadData supplied fixed phi; GetData takes it from the file
+  bool mSeparated = false;          // the A and B signals were fitted as two copies of the arrays
+  bool mCellsKnown = false;         // the layout gives the probe set's cells
+  bool mFailed = false;             // no results could be had; they stay missing until a reset
   const char* mUnusable = nullptr;  // why the data cannot be fitted; null when they can
   int mUnusableCount = 0;
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/group/sample_grouping.hpp"
 #include "engine/model/model.hpp"
 #include "engine/numerics/numerics.hpp"
-#include "engine/group/sample_grouping.hpp"
 
 double MODEL::ArrayAbsQuantile(const std::vector<double>& matrix, int array) {
   DB_VECTOR& values = *mQuantileValues;

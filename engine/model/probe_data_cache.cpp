@@ -5,13 +5,13 @@
 #include <new>
 #include <string>
 
-#include "engine/chip/cdf_layout.hpp"
 #include "engine/array/chip_data.hpp"
-#include "engine/group/group.hpp"
 #include "engine/array/local_background.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
+#include "engine/model/model.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/model/model.hpp"
 
 ProbeDataCache ProbeCache;
 

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "engine/services/log_channel.hpp"
 #include "engine/numerics/numerics.hpp"
+#include "engine/services/log_channel.hpp"
 
 DB_VECTOR::DB_VECTOR(int capacity)
     : mCapacity(std::max(capacity, 0)), mElements(static_cast<std::size_t>(mCapacity)) {}

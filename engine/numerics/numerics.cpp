@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/services/log_channel.hpp"
 #include "engine/numerics/random_deviates.hpp"
+#include "engine/services/log_channel.hpp"
 
 #define MATHLIB_STANDALONE
 #include <Rmath.h>

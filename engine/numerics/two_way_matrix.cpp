@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstddef>
 
-#include "engine/services/log_channel.hpp"
 #include "engine/numerics/numerics.hpp"
+#include "engine/services/log_channel.hpp"
 
 double InnerProductMissing(const double* a, const double* b, int n) {
   double sum = 0.0;

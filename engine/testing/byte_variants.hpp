@@ -13,16 +13,15 @@
 using Bytes = std::vector<std::uint8_t>;
 
 inline std::vector<Bytes> ByteVariants(const Bytes& seed, int count, std::uint32_t randomSeed,
-                                       std::string_view textBytes,
-                                       std::size_t span = SIZE_MAX) {
+                                       std::string_view textBytes, std::size_t span = SIZE_MAX) {
   std::vector<Bytes> variants;
   std::mt19937 random(randomSeed);
   const int cuts = count / 3;
   for (int i = 0; i < cuts; ++i)
-    variants.emplace_back(seed.begin(),
-                          seed.begin() + static_cast<std::ptrdiff_t>(
-                                             seed.size() * static_cast<std::size_t>(i) /
-                                             static_cast<std::size_t>(cuts)));
+    variants.emplace_back(
+        seed.begin(),
+        seed.begin() + static_cast<std::ptrdiff_t>(seed.size() * static_cast<std::size_t>(i) /
+                                                   static_cast<std::size_t>(cuts)));
   span = std::min(span, seed.size());
   if (span == 0 || textBytes.empty()) return variants;
   while (static_cast<int>(variants.size()) < count) {

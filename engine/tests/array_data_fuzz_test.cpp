@@ -6,15 +6,12 @@
 #include <random>
 #include <vector>
 
-#include "engine/tests/array_test_support.hpp"
 #include "engine/testing/byte_variants.hpp"
+#include "engine/tests/array_test_support.hpp"
 #include "platform/byte_reader.hpp"
 #include "tools/synth/result_writers.hpp"
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 class ArrayDataFuzzTest : public ArrayTest {
  protected:
@@ -65,16 +62,19 @@ TEST_F(ArrayDataFuzzTest, ResultTextReader) {
 }
 
 TEST_F(ArrayDataFuzzTest, GenotypeCallReader) {
-  for (const auto& [kind, form] : {std::pair{synth::ChipKind::kSnp2, synth::GenotypeForm::kCallWords},
-                                   std::pair{synth::ChipKind::kSnp1, synth::GenotypeForm::kAllelePairs}}) {
+  for (const auto& [kind, form] :
+       {std::pair{synth::ChipKind::kSnp2, synth::GenotypeForm::kCallWords},
+        std::pair{synth::ChipKind::kSnp1, synth::GenotypeForm::kAllelePairs}}) {
     SCOPED_TRACE(std::string(synth::ChipKindName(kind)));
     ResetChipGlobals();
     const synth::ChipTruth chip = SetUpChip(kind, 40, 20);
-    ASSERT_TRUE(synth::WriteGenotypeCalls(chip, synth::MakeGenotypes(chip, 2), mFolder.File("calls.txt"), form));
+    ASSERT_TRUE(synth::WriteGenotypeCalls(chip, synth::MakeGenotypes(chip, 2),
+                                          mFolder.File("calls.txt"), form));
     // Accepted files must still carry a header line of either form.
     Run(Seed(mFolder.File("calls.txt")), FuzzReadGenotypeCallFile, [](const Bytes& bytes) {
       const std::string text(bytes.begin(), bytes.end());
-      return text.find("SNP ID") != std::string::npos || text.find("Experiment\tLabel\tCall\tCall") != std::string::npos;
+      return text.find("SNP ID") != std::string::npos ||
+             text.find("Experiment\tLabel\tCall\tCall") != std::string::npos;
     });
   }
 }

@@ -9,14 +9,11 @@
 #include "engine/array/cel_file_data.hpp"
 #include "engine/array/cel_reader.hpp"
 #include "engine/array/dat_reader.hpp"
-#include "engine/tests/array_file_test_support.hpp"
 #include "engine/testing/byte_variants.hpp"
+#include "engine/tests/array_file_test_support.hpp"
 #include "platform/byte_reader.hpp"
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 class ArrayFileFuzzTest : public ArrayFileTest {
  protected:
@@ -33,7 +30,8 @@ class ArrayFileFuzzTest : public ArrayFileTest {
   void Run(const Bytes& seed, int count, std::size_t span, Entry entry, bool redOnRefusal) {
     ASSERT_FALSE(seed.empty());
     int index = 0;
-    for (const Bytes& variant : ByteVariants(seed, count, 20240917, "0123456789-+.eE\t\n =[]\x14/", span)) {
+    for (const Bytes& variant :
+         ByteVariants(seed, count, 20240917, "0123456789-+.eE\t\n =[]\x14/", span)) {
       SCOPED_TRACE(index++);
       mLog.Clear();
       const bool read = entry(variant.data(), variant.size());

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "engine/array/chip_data.hpp"
-#include "engine/group/group.hpp"
 #include "engine/array/normalizer.hpp"
+#include "engine/group/group.hpp"
 #include "engine/services/running_scope.hpp"
 #include "engine/tests/chip_test_support.hpp"
 #include "tools/synth/array_group.hpp"
@@ -32,7 +32,7 @@ class ArrayTest : public ChipTest {
   // A chip written as a text chip description and loaded with its cell table. Chips
   // loaded in one test need chip types of their own, as the cache is named after it.
   synth::ChipTruth SetUpChip(synth::ChipKind kind, int dimension, int units, std::uint64_t seed = 7,
-                            const std::string& chipType = "") {
+                             const std::string& chipType = "") {
     synth::ChipOptions options;
     options.kind = kind;
     options.dimension = dimension;
@@ -50,7 +50,8 @@ class ArrayTest : public ChipTest {
   }
 
   // The array of the group as a cell file reader would leave it, known by dataPath.
-  static void Fill(CHIP_DATA& chip, const synth::ArrayGroupTruth& group, int array, const std::string& dataPath) {
+  static void Fill(CHIP_DATA& chip, const synth::ArrayGroupTruth& group, int array,
+                   const std::string& dataPath) {
     const synth::SynthesisedArray& source = group.arrays[static_cast<std::size_t>(array)];
     chip.dimension = group.dimension;
     chip.plane1 = source.intensities;

@@ -175,8 +175,8 @@ TEST_F(CdfFileDataTest, APathSplitsIntoFolderAndName) {
 TEST_F(BinaryCdfReaderTest, AFileWhoseFirstLineSpellsCdfIsStillBinary) {
   const auto chip = MakeChip(synth::ChipKind::kExpression, 20, 6);
   const std::string path = Write(chip, synth::ChipForm::kBinaryCdf);
-  const std::vector<std::uint8_t> written = platform::ReadWholeFile(path).value_or(
-      std::vector<std::uint8_t>{});
+  const std::vector<std::uint8_t> written =
+      platform::ReadWholeFile(path).value_or(std::vector<std::uint8_t>{});
   // The reference sequence, a counted text at byte 20, becomes "CDF": the letters the text
   // reader looks for now stand before the file's first line feed.
   constexpr std::size_t kReferenceAt = 20;

@@ -20,7 +20,8 @@ class CelFileDataTest : public ArrayFileTest {
 TEST_F(CelFileDataTest, EveryFormGivesTheTruthsCellsInFileOrder) {
   const auto chip = MakeChip(synth::ChipKind::kSnp3Rotated, 16, 5);
   const auto array = MakeArray(chip, 5);
-  for (const auto form : {synth::CelForm::kText, synth::CelForm::kOldText, synth::CelForm::kBinary}) {
+  for (const auto form :
+       {synth::CelForm::kText, synth::CelForm::kOldText, synth::CelForm::kBinary}) {
     SCOPED_TRACE(static_cast<int>(form));
     ASSERT_TRUE(ReadFile(WriteCel(array, form))) << mFile.errorText;
     EXPECT_EQ(mFile.header.cols, 16);
@@ -46,16 +47,18 @@ TEST_F(CelFileDataTest, EveryFormGivesTheTruthsCellsInFileOrder) {
       }
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(masked, 4);
-    EXPECT_EQ(mFile.header.version, form == synth::CelForm::kText      ? 3
-                                    : form == synth::CelForm::kOldText ? 2
-                                                                       : synth::kBinaryCelVersionWritten);
+    EXPECT_EQ(mFile.header.version, form == synth::CelForm::kText ? 3
+                                    : form == synth::CelForm::kOldText
+                                        ? 2
+                                        : synth::kBinaryCelVersionWritten);
   }
 }
 
 TEST_F(CelFileDataTest, TheHeaderAloneGivesTheChipTypeAndGridButNoCells) {
   const auto chip = MakeChip(synth::ChipKind::kExpression, 12, 4);
   const auto array = MakeArray(chip);
-  for (const auto form : {synth::CelForm::kText, synth::CelForm::kOldText, synth::CelForm::kBinary}) {
+  for (const auto form :
+       {synth::CelForm::kText, synth::CelForm::kOldText, synth::CelForm::kBinary}) {
     SCOPED_TRACE(static_cast<int>(form));
     ASSERT_TRUE(ReadFile(WriteCel(array, form), true)) << mFile.errorText;
     EXPECT_EQ(mFile.header.chipType, chip.chipType);
@@ -73,11 +76,11 @@ TEST_F(CelFileDataTest, TheHeaderAloneGivesTheChipTypeAndGridButNoCells) {
 }
 
 TEST_F(CelFileDataTest, AHeaderWithoutAlgorithmLinesEndsAtTheNextSection) {
-  const std::string path =
-      WriteText("export.CEL",
-                "[CEL]\nVersion=3\n\n[HEADER]\nCols=2\nRows=2\nDatHeader=a \x14 b \x14 chipA.1sq\n\n"
-                "[INTENSITY]\nNumberCells=4\nCellHeader=X\tY\tMEAN\t\n0\t0\t12.5\n1\t1\t7.0\n\n"
-                "[MASKS]\nNumberCells=1\nCellHeader=X\tY\n1\t0\n");
+  const std::string path = WriteText(
+      "export.CEL",
+      "[CEL]\nVersion=3\n\n[HEADER]\nCols=2\nRows=2\nDatHeader=a \x14 b \x14 chipA.1sq\n\n"
+      "[INTENSITY]\nNumberCells=4\nCellHeader=X\tY\tMEAN\t\n0\t0\t12.5\n1\t1\t7.0\n\n"
+      "[MASKS]\nNumberCells=1\nCellHeader=X\tY\n1\t0\n");
   ASSERT_TRUE(ReadFile(path)) << mFile.errorText;
   EXPECT_EQ(mFile.header.chipType, "chipA");
   EXPECT_EQ(mFile.header.headerText, "Cols=2\nRows=2\nDatHeader=a \x14 b \x14 chipA.1sq");

@@ -71,7 +71,8 @@ LineByLine ReadLineByLine(const std::string& text, int side, bool rotated, int s
       if (fields.x >= 0 && fields.x < side && fields.y >= 0 && fields.y < side) {
         const std::size_t index = PlaneIndex(fields.x, fields.y, side, rotated);
         result.planes.mean[index] = CelIntensity(fields.mean);
-        result.planes.error[index] = CelStandardError(fields.deviation, CelRootOfPixels(fields.pixels));
+        result.planes.error[index] =
+            CelStandardError(fields.deviation, CelRootOfPixels(fields.pixels));
       }
     }
     if (count == stopAfter) return result;
@@ -129,8 +130,8 @@ class CelReaderSplitTest : public ArrayFileTest {
     const LineByLine truth = ReadLineByLine(text, side, rotated);
     std::optional<Reading> first;
     for (const Split& split : kSplits) {
-      SCOPED_TRACE(testing::Message() << "pieces of " << split.pieceBytes << ", " << split.helpers
-                                      << " helpers");
+      SCOPED_TRACE(testing::Message()
+                   << "pieces of " << split.pieceBytes << ", " << split.helpers << " helpers");
       const Reading reading = ReadText(path, split);
       EXPECT_EQ(reading.read, truth.read);
       EXPECT_TRUE(reading.planes.mean == truth.planes.mean);
@@ -201,8 +202,9 @@ TEST_F(CelReaderSplitTest, DamagedFilesReadTheSameInAnyPieces) {
 TEST_F(CelReaderSplitTest, LaterLinesOfACellWinAcrossPieces) {
   // Each pass over the cells gives them other values; a cell of the last pass but one is
   // given again at the very end.
-  std::string text = "[CEL]\nVersion=3\n\n[HEADER]\nCols=8\nRows=8\n\n[INTENSITY]\n"
-                     "NumberCells=192\nCellHeader=X\tY\tMEAN\tSTDEV\tPIXELS\n";
+  std::string text =
+      "[CEL]\nVersion=3\n\n[HEADER]\nCols=8\nRows=8\n\n[INTENSITY]\n"
+      "NumberCells=192\nCellHeader=X\tY\tMEAN\tSTDEV\tPIXELS\n";
   for (int pass = 0; pass < 3; ++pass)
     for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 8; ++x)
@@ -223,14 +225,28 @@ TEST_F(CelReaderSplitTest, LongLinesCrLfAndOddLinesReadTheSameInAnyPieces) {
   for (int i = 0; i < 300; ++i) {
     const std::string cell = std::to_string(i % 20) + " " + std::to_string(i / 20) + " ";
     switch (i % 7) {
-      case 0: text += cell + std::to_string(i) + ".25\r\n"; break;
+      case 0:
+        text += cell + std::to_string(i) + ".25\r\n";
+        break;
       // Cut at the bound: what lies beyond it does not count.
-      case 1: text += cell + "77" + std::string(1200, ' ') + "garbage\n"; break;
-      case 2: text += cell + "1e3 -2.5 +16\n"; break;
-      case 3: text += "\n \t\n"; break;
-      case 4: text += cell + "0012.50\t\t3 9 trailing words\n"; break;
-      case 5: text += "  " + cell + "  5.\t.5\r\r\n"; break;
-      default: text += cell + std::string(40, '1') + "\n"; break;
+      case 1:
+        text += cell + "77" + std::string(1200, ' ') + "garbage\n";
+        break;
+      case 2:
+        text += cell + "1e3 -2.5 +16\n";
+        break;
+      case 3:
+        text += "\n \t\n";
+        break;
+      case 4:
+        text += cell + "0012.50\t\t3 9 trailing words\n";
+        break;
+      case 5:
+        text += "  " + cell + "  5.\t.5\r\r\n";
+        break;
+      default:
+        text += cell + std::string(40, '1') + "\n";
+        break;
     }
   }
   ExpectEverySplitReadsLineByLine(text, 20, false);
@@ -301,9 +317,9 @@ std::vector<std::uint8_t> BinaryCel(int rows, int cols, const std::vector<Entry>
 std::vector<Entry> MixedEntries(std::size_t count) {
   constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
   constexpr float kInf = std::numeric_limits<float>::infinity();
-  const float values[] = {kNan,     kInf,     -kInf,    -0.0f,  0.0f,    -3.5f,  0.49f,
-                          0.5f,     1.5f,     2.4999f,  123.45f, 4095.9f, 65534.4f, 65534.5f,
-                          65535.0f, 65536.0f, 1e30f,    1e-40f, 16.0f,   15.99f, 7.0f};
+  const float values[] = {kNan,     kInf,     -kInf,   -0.0f,   0.0f,    -3.5f,    0.49f,
+                          0.5f,     1.5f,     2.4999f, 123.45f, 4095.9f, 65534.4f, 65534.5f,
+                          65535.0f, 65536.0f, 1e30f,   1e-40f,  16.0f,   15.99f,   7.0f};
   const std::int16_t pixels[] = {0, 1, 4, 9, 16, 25, 36, -4, 2, 255, 256, 300, 32767, -32768};
   std::vector<Entry> entries(count);
   std::mt19937 random(3);
@@ -344,9 +360,9 @@ TEST_F(CelReaderSplitTest, BinaryCellsOfEveryValueAndGridConvertAsEachCellDoes) 
     const auto entries = MixedEntries(static_cast<std::size_t>(grid.rows * grid.cols));
     // A header too long for the streamed path sends the file the whole-file way.
     for (const std::size_t headerBytes : {std::size_t{0}, std::size_t{70000}}) {
-      const std::string path =
-          mFolder.File("grid" + std::to_string(headerBytes) + ".CEL");
-      ASSERT_TRUE(platform::WriteWholeFile(path, BinaryCel(grid.rows, grid.cols, entries, headerBytes)));
+      const std::string path = mFolder.File("grid" + std::to_string(headerBytes) + ".CEL");
+      ASSERT_TRUE(
+          platform::WriteWholeFile(path, BinaryCel(grid.rows, grid.cols, entries, headerBytes)));
       for (const bool rotated : {false, true}) {
         SCOPED_TRACE(testing::Message() << grid.rows << " x " << grid.cols << ", header "
                                         << headerBytes << (rotated ? ", rotated" : ""));

@@ -69,8 +69,9 @@ class CelReaderTest : public ArrayFileTest {
   CHIP_DATA mData;
 };
 
-class CelFormsTest : public CelReaderTest,
-                     public ::testing::WithParamInterface<std::tuple<synth::ChipKind, synth::CelForm>> {};
+class CelFormsTest
+    : public CelReaderTest,
+      public ::testing::WithParamInterface<std::tuple<synth::ChipKind, synth::CelForm>> {};
 
 TEST_P(CelFormsTest, GeneratedFilesReadBackToTheTruth) {
   const auto [kind, form] = GetParam();
@@ -176,7 +177,8 @@ TEST_F(CelReaderTest, ValuesAreHeldToTheSixteenBitRange) {
 
 TEST_F(CelReaderTest, CellsOutsideTheLayoutAreDropped) {
   UseSide(10);
-  ASSERT_TRUE(mData.ReadTextCel(TextCel("10 0 50\n-1 3 50\n0 10 50\n99999 99999 50\n9 9 77\n").c_str()));
+  ASSERT_TRUE(
+      mData.ReadTextCel(TextCel("10 0 50\n-1 3 50\n0 10 50\n99999 99999 50\n9 9 77\n").c_str()));
   EXPECT_EQ(Plane1(9, 9), 77);
   std::size_t set = 0;
   for (std::uint16_t value : mData.plane1) set += value != 0 ? 1 : 0;
@@ -288,11 +290,10 @@ TEST_F(CelReaderTest, AGridWithoutRowsOrColumnsIsRefusedOnEveryLayout) {
 
 TEST_F(CelReaderTest, ABinaryFileWhoseHeaderTextOpensWithTheTextMarkIsReadAsBinary) {
   UseSide(3);
-  const std::vector<std::uint8_t> bytes =
-      TinyBinaryCel(3, 3, 9, 9, {}, "[CEL]\nCols=3\nRows=3\n");
+  const std::vector<std::uint8_t> bytes = TinyBinaryCel(3, 3, 9, 9, {}, "[CEL]\nCols=3\nRows=3\n");
   // No line feed comes before the mark: only the magic number tells the forms apart.
-  const auto mark = std::search(bytes.begin(), bytes.end(), std::begin("[CEL]"),
-                                std::end("[CEL]") - 1);
+  const auto mark =
+      std::search(bytes.begin(), bytes.end(), std::begin("[CEL]"), std::end("[CEL]") - 1);
   ASSERT_LT(mark, std::find(bytes.begin(), bytes.end(), '\n'));
   ASSERT_TRUE(mData.ReadTextCel(WriteBytes("header.CEL", bytes).c_str()));
   EXPECT_TRUE(mLog.Contains("    Not a text format CEL file; try binary reading", kLogBlack));

@@ -12,13 +12,12 @@
 #include "engine/chip/pgf_reader.hpp"
 #include "engine/chip/probe_set_mask.hpp"
 #include "engine/chip/probe_tab_reader.hpp"
-#include "engine/tests/chip_test_support.hpp"
 #include "engine/chip/text_cdf_reader.hpp"
 #include "engine/testing/byte_variants.hpp"
+#include "engine/tests/chip_test_support.hpp"
 #include "platform/byte_reader.hpp"
 
 namespace {
-
 
 // Every cell that claims a unit names a pair that unit has.
 bool LayoutHangsTogether() {
@@ -46,7 +45,8 @@ class ChipReaderFuzzTest : public ChipTest {
   void Run(const Bytes& seed, int count, Entry entry, Prepare prepare, bool layoutReader) {
     ASSERT_FALSE(seed.empty());
     int index = 0;
-    for (const Bytes& variant : ByteVariants(seed, count, 20240611, "0123456789-\t\n=_[]CellNamex")) {
+    for (const Bytes& variant :
+         ByteVariants(seed, count, 20240611, "0123456789-\t\n=_[]CellNamex")) {
       SCOPED_TRACE(index++);
       prepare();
       mLog.Clear();

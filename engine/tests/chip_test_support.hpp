@@ -55,12 +55,21 @@ class ChipTest : public ::testing::Test {
     const std::string path = mFolder.File(synth::FileNameFor(chip, form));
     bool written = false;
     switch (form) {
-      case synth::ChipForm::kTextCdf: written = synth::WriteTextCdf(chip, path); break;
-      case synth::ChipForm::kBinaryCdf: written = synth::WriteBinaryCdf(chip, path); break;
-      case synth::ChipForm::kPgf: written = synth::WritePgf(chip, path); break;
-      case synth::ChipForm::kTruth: written = synth::WriteTruth(chip, path); break;
+      case synth::ChipForm::kTextCdf:
+        written = synth::WriteTextCdf(chip, path);
+        break;
+      case synth::ChipForm::kBinaryCdf:
+        written = synth::WriteBinaryCdf(chip, path);
+        break;
+      case synth::ChipForm::kPgf:
+        written = synth::WritePgf(chip, path);
+        break;
+      case synth::ChipForm::kTruth:
+        written = synth::WriteTruth(chip, path);
+        break;
       case synth::ChipForm::kProbeTab:
-      case synth::ChipForm::kMask: break;
+      case synth::ChipForm::kMask:
+        break;
     }
     EXPECT_TRUE(written) << path;
     return path;

@@ -142,8 +142,7 @@ TEST_F(DatReaderTest, ACellsWindowLeavesItsBorderOutAndIsCentredToSixPixels) {
 TEST_F(DatReaderTest, TheIntensityIsThePixelAtThreeQuartersOfTheSortedWindow) {
   Layout.dimension = 10;
   // Pixel values that tell where they lie: 400 per row plus the column.
-  const std::string path = WriteImage("encoded.DAT", "DAT 130 px", 130,
-                                      StraightGrid(10, 10, 10),
+  const std::string path = WriteImage("encoded.DAT", "DAT 130 px", 130, StraightGrid(10, 10, 10),
                                       [](int px, int py) { return py * 400 + px; });
   ASSERT_TRUE(mReader.ExtractDat(path.c_str()));
   // Window 12..17 in both directions: 36 values in rows of six; index 27 is the fourth
@@ -156,12 +155,11 @@ TEST_F(DatReaderTest, TheIntensityIsThePixelAtThreeQuartersOfTheSortedWindow) {
 
 TEST_F(DatReaderTest, FourEqualPixelsGiveTheirValueAndNoError) {
   Layout.dimension = 2;
-  const std::string path = WriteImage("equal.DAT", "DAT 8 px", 8, StraightGrid(0, 2, 4),
-                                      [](int px, int py) {
-                                        const bool inside = px % 4 != 0 && px % 4 != 3 &&
-                                                            py % 4 != 0 && py % 4 != 3;
-                                        return static_cast<std::uint16_t>(inside ? 1234 : 9);
-                                      });
+  const std::string path =
+      WriteImage("equal.DAT", "DAT 8 px", 8, StraightGrid(0, 2, 4), [](int px, int py) {
+        const bool inside = px % 4 != 0 && px % 4 != 3 && py % 4 != 0 && py % 4 != 3;
+        return static_cast<std::uint16_t>(inside ? 1234 : 9);
+      });
   ASSERT_TRUE(mReader.ExtractDat(path.c_str()));
   for (std::size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(mReader.cellValues[i], 1234);
@@ -173,16 +171,17 @@ TEST_F(DatReaderTest, WindowsStayInsideTheImageWhateverTheCorners) {
   Layout.dimension = 8;
   const auto bright = [](int, int) { return static_cast<std::uint16_t>(500); };
   // A grid of 7.5-pixel cells reaching past a 40-pixel image: the last cells lie outside.
-  std::string path = WriteImage("wide.DAT", "DAT 40", 40, {{{0, 0}, {59, 0}, {59, 59}, {0, 59}}},
-                                bright);
+  std::string path =
+      WriteImage("wide.DAT", "DAT 40", 40, {{{0, 0}, {59, 0}, {59, 59}, {0, 59}}}, bright);
   ASSERT_TRUE(mReader.ExtractDat(path.c_str()));
   EXPECT_EQ(mReader.cellValues[0], 500);
   EXPECT_EQ(mReader.cellValues[5 * 8], 500);  // cell (5, 0) keeps the image's last column
   EXPECT_EQ(mReader.cellValues[7 * 8 + 7], 0);
   // Corners the wrong way round, a grid of two pixels per cell, and one far beyond the
   // image: no cell has a pixel.
-  for (const Corners& corners : {Corners{{{39, 39}, {0, 39}, {0, 0}, {39, 0}}}, StraightGrid(0, 8, 2),
-                                 Corners{{{0, 0}, {60000, 0}, {60000, 60000}, {0, 60000}}}}) {
+  for (const Corners& corners :
+       {Corners{{{39, 39}, {0, 39}, {0, 0}, {39, 0}}}, StraightGrid(0, 8, 2),
+        Corners{{{0, 0}, {60000, 0}, {60000, 60000}, {0, 60000}}}}) {
     path = WriteImage("odd.DAT", "DAT 40", 40, corners, bright);
     ASSERT_TRUE(mReader.ExtractDat(path.c_str()));
     for (std::uint16_t value : mReader.cellValues) EXPECT_EQ(value, 0);
@@ -258,7 +257,8 @@ TEST_F(DataFileHeaderTest, EveryDataFileFormGivesTheChipTypeAndScanTime) {
   EXPECT_EQ(mTimeTag, mArray.scanTime);
   EXPECT_EQ(mReader.headerText, mArray.ScannerHeader(image.width));
 
-  for (const auto form : {synth::CelForm::kText, synth::CelForm::kOldText, synth::CelForm::kBinary}) {
+  for (const auto form :
+       {synth::CelForm::kText, synth::CelForm::kOldText, synth::CelForm::kBinary}) {
     SCOPED_TRACE(static_cast<int>(form));
     ASSERT_TRUE(Check(WriteCel(mArray, form)));
     EXPECT_EQ(mTimeTag, mArray.scanTime);
@@ -269,7 +269,8 @@ TEST_F(DataFileHeaderTest, EveryDataFileFormGivesTheChipTypeAndScanTime) {
   EXPECT_EQ(mTimeTag, mArray.scanTime);
 
   // Letter case of the chip type does not matter; another chip type is refused quietly.
-  for (char& ch : Layout.chipType) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  for (char& ch : Layout.chipType)
+    ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   EXPECT_TRUE(Check(dat));
   Layout.chipType = "OtherChip";
   mLog.Clear();
@@ -324,7 +325,8 @@ TEST_F(DataFileHeaderTest, ShortAndMissingFilesAreRefusedInRed) {
 }
 
 TEST_F(DataFileHeaderTest, TheHeaderTextIsKeptToItsField) {
-  const std::string marks = std::string("01/02/03 04:05:06 \x14 a \x14 ") + mChip.chipType + ".1sq ";
+  const std::string marks =
+      std::string("01/02/03 04:05:06 \x14 a \x14 ") + mChip.chipType + ".1sq ";
   ASSERT_TRUE(Check(WriteStoredHeader("long.qvf", marks + std::string(1000, 'z'))));
   EXPECT_EQ(mReader.headerText.size(), kDatHeaderTextLength);
   // A DAT header without a terminator ends with the header.
@@ -348,7 +350,8 @@ TEST_F(DataFileHeaderTest, OnArraysOfKindOneOnlyBFilesCount) {
 
 TEST_F(DataFileHeaderTest, OlderChipFilesJoinAMaskedGroupOfTheNewerChip) {
   Layout.chipType = "qx_t52av2";
-  const std::string path = WriteText("old.CEL", "DatHeader=01/02/03 04:05:06 \x14 a \x14 qx_t52a.1sq");
+  const std::string path =
+      WriteText("old.CEL", "DatHeader=01/02/03 04:05:06 \x14 a \x14 qx_t52a.1sq");
   EXPECT_FALSE(Check(path));  // no group, so no mask
   StartGroup(mFolder.Path().string());
   TheGroup().Settings().MASK_FILE = "/masks/qx_t52av2 probe set mask.txt";

@@ -14,7 +14,9 @@ class GenotypeCallTest : public ArrayTest {
     mCalls = synth::MakeGenotypes(mChip, 19);
     mArray.AllocateUnitTables();
   }
-  bool Read(const std::string& dataFile) { return mArray.ReadGenotypeCallFile(mFolder.File(dataFile).c_str()); }
+  bool Read(const std::string& dataFile) {
+    return mArray.ReadGenotypeCallFile(mFolder.File(dataFile).c_str());
+  }
   float NoCallShare() const {
     return static_cast<float>(std::count(mCalls.begin(), mCalls.end(), kSnpCallNoCall)) / 120.0f;
   }
@@ -32,12 +34,14 @@ TEST_F(GenotypeCallTest, CallWordsAndCodesGiveTheirCalls) {
     EXPECT_EQ(mArray.calls, mCalls);
     EXPECT_FLOAT_EQ(mArray.callPercent, 1.0f - NoCallShare());
   }
-  EXPECT_TRUE(mLog.Contains("    Found Kandorvale SNP call file '" + mFolder.File("s1.txt") + "'", kLogBlack));
+  EXPECT_TRUE(mLog.Contains("    Found Kandorvale SNP call file '" + mFolder.File("s1.txt") + "'",
+                            kLogBlack));
 }
 
 TEST_F(GenotypeCallTest, AllelePairsOfKindOneShareOneFile) {
   Use(synth::ChipKind::kSnp1);
-  ASSERT_TRUE(synth::WriteGenotypeCalls(mChip, mCalls, mFolder.File("sample.txt"), synth::GenotypeForm::kAllelePairs));
+  ASSERT_TRUE(synth::WriteGenotypeCalls(mChip, mCalls, mFolder.File("sample.txt"),
+                                        synth::GenotypeForm::kAllelePairs));
   ASSERT_TRUE(Read("sampleA.CEL"));
   EXPECT_EQ(mArray.calls, mCalls);
   std::fill(mArray.calls.begin(), mArray.calls.end(), 0);
@@ -72,7 +76,8 @@ TEST_F(GenotypeCallTest, MissingOrHeadlessFilesAreRefused) {
   EXPECT_FALSE(Read("s1.CEL"));
   EXPECT_TRUE(mLog.ContainsRed("    Kandorvale SNP call file '" + mFolder.File("s1.txt") +
                                "' not found; you may rename *.rpt files to *.txt"));
-  EXPECT_TRUE(std::all_of(mArray.calls.begin(), mArray.calls.end(), [](char c) { return c == kSnpCallNoCall; }));
+  EXPECT_TRUE(std::all_of(mArray.calls.begin(), mArray.calls.end(),
+                          [](char c) { return c == kSnpCallNoCall; }));
 
   WriteText("s1.txt", "#Genotype calls\nName\tGenotypes\tCalls\n");
   EXPECT_FALSE(Read("s1.CEL"));

@@ -92,8 +92,9 @@ TEST_F(GroupFileFuzzTest, SampleInformation) {
 }
 
 TEST_F(GroupFileFuzzTest, ArrayList) {
-  const std::string text = "a1\na2\nReplicate\na3\na4\nReplicate\nStandardize\na5\na6\na7\n"
-                           "Standardize\na8\na9\nReplicate\na10\n";
+  const std::string text =
+      "a1\na2\nReplicate\na3\na4\nReplicate\nStandardize\na5\na6\na7\n"
+      "Standardize\na8\na9\nReplicate\na10\n";
   // A list that is not taken leaves the default grouping, which must hang together too.
   CapturedLog log;
   int index = 0;
@@ -136,7 +137,8 @@ TEST_F(PsiFileFuzzTest, ProbeSensitivityIndexFile) {
   const auto chip = MakeChip(synth::ChipKind::kExpression, 20, 6);
   ASSERT_TRUE(Load(Write(chip, synth::ChipForm::kTextCdf)));
   ASSERT_TRUE(Psi.AllocPsiPlanes());
-  for (int u = 0; u < Layout.unitCount; ++u) Psi.SetPresentFraction(u, 0.125f * static_cast<float>(u));
+  for (int u = 0; u < Layout.unitCount; ++u)
+    Psi.SetPresentFraction(u, 0.125f * static_cast<float>(u));
   const std::string path = mFolder.File("chip.psi");
   ASSERT_TRUE(Psi.WritePsiFile(path));
   const Bytes seed = platform::ReadWholeFile(path).value_or(Bytes{});

@@ -2,10 +2,10 @@
 // the sampled cells that hold probes.
 #include <gtest/gtest.h>
 
-#include "engine/chip/cdf_layout.hpp"
-#include "engine/group/group.hpp"
 #include "engine/array/local_background.hpp"
 #include "engine/base/missing_value.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "platform/tests/temp_folder.hpp"
 

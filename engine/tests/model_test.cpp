@@ -259,7 +259,8 @@ TEST_F(ModelTest, MissingOrNonFiniteDataGiveMissingResultsWithTheirReason) {
     std::fill(missing.values.begin(), missing.values.end(), MISSING_VALUE);
     mLog.Clear();
     const MODEL& model = FitTruth(missing, method);
-    EXPECT_TRUE(mLog.ContainsRed("    Probe set -1: every value is missing; its values are missing"));
+    EXPECT_TRUE(
+        mLog.ContainsRed("    Probe set -1: every value is missing; its values are missing"));
     for (int i = 0; i < truth.arrays; ++i) {
       EXPECT_TRUE(IsMissing(model.ResultTheta(i))) << i;
       EXPECT_TRUE(IsMissing(model.ThetaStdErr(i))) << i;

@@ -17,7 +17,8 @@ constexpr double kNoise = 0.05;  // per-array spread of a cell's log intensity
 const double kPairNoise = std::sqrt(2.0) * kNoise;
 
 // Cells of probe sets the array did not change, as (x, y) plane indices.
-std::vector<std::size_t> UnchangedCells(const synth::ChipTruth& chip, const synth::ArrayGroupTruth& group, int array) {
+std::vector<std::size_t> UnchangedCells(const synth::ChipTruth& chip,
+                                        const synth::ArrayGroupTruth& group, int array) {
   std::vector<std::size_t> cells;
   for (std::size_t u = 0; u < chip.units.size(); ++u) {
     if (group.Changed(array, static_cast<int>(u))) continue;
@@ -91,7 +92,8 @@ TEST_F(NormalizeCelTest, InvariantSetCurveUndoesTheKnownDistortion) {
     EXPECT_LT(CurveError(array, a), kCurveTolerance);
     EXPECT_EQ(array.normalised, 1);
     EXPECT_EQ(array.baselinePath, mBaseline.dataPath);
-    EXPECT_EQ(array.medianIntensity, static_cast<std::int32_t>(Normalizer.MapValue(array.GetQuantile(0.5, false))));
+    EXPECT_EQ(array.medianIntensity,
+              static_cast<std::int32_t>(Normalizer.MapValue(array.GetQuantile(0.5, false))));
   }
   EXPECT_TRUE(mLog.Contains("    Searching Invariant-set: ", kLogBlack));
   EXPECT_TRUE(mLog.Contains("    Median probe intensity: ", kLogBlack));
@@ -103,7 +105,8 @@ TEST_F(NormalizeCelTest, UnchangedCellsLandOnTheBaselineWithinTheNoise) {
     const CHIP_DATA array = Normalised(a);
     std::vector<double> logRatios;
     for (const std::size_t cell : UnchangedCells(mChip, mGroup, a))
-      logRatios.push_back(std::abs(std::log(static_cast<double>(array.plane2[cell]) / mBaseline.plane1[cell])));
+      logRatios.push_back(
+          std::abs(std::log(static_cast<double>(array.plane2[cell]) / mBaseline.plane1[cell])));
     // |N(0, s)| has its median at 0.674 s and its 99th percentile at 2.58 s.
     EXPECT_LT(Quantile(logRatios, 0.5), 0.674 * kPairNoise * 1.15);
     EXPECT_LT(Quantile(logRatios, 0.99), 2.58 * kPairNoise * 1.25);
@@ -146,7 +149,8 @@ TEST_F(NormalizeCelTest, ExistingNormalisationIsKeptUnlessForced) {
   array.plane2.assign(array.plane2.size(), 0);
   ASSERT_TRUE(array.NormalizeCel(&mBaseline, false, false, false));
   EXPECT_TRUE(mLog.Contains("    Use the existing normalized values", kLogBlack));
-  EXPECT_EQ(std::count(array.plane2.begin(), array.plane2.end(), 0), static_cast<long>(array.plane2.size()));
+  EXPECT_EQ(std::count(array.plane2.begin(), array.plane2.end(), 0),
+            static_cast<long>(array.plane2.size()));
 
   ASSERT_TRUE(array.NormalizeCel(&mBaseline, true, false, true));
   EXPECT_EQ(array.plane2, normalisedPlane);

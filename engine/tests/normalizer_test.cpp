@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "engine/base/missing_value.hpp"
 #include "engine/array/normalizer.hpp"
+#include "engine/base/missing_value.hpp"
 #include "engine/services/running_scope.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "tools/synth/array_group.hpp"
@@ -81,7 +81,7 @@ TEST_F(NormalizerTest, OutsideTheKnotsTheLinesGainAHalf) {
   ASSERT_TRUE(Normalizer.FitCurve());
   EXPECT_DOUBLE_EQ(Normalizer.LowerLine().slope, 2.0);
   EXPECT_DOUBLE_EQ(Normalizer.UpperLine().slope, 2.0);
-  EXPECT_DOUBLE_EQ(Normalizer.MapValue(10.0), 20.5);     // below the first knot (x 20)
+  EXPECT_DOUBLE_EQ(Normalizer.MapValue(10.0), 20.5);      // below the first knot (x 20)
   EXPECT_DOUBLE_EQ(Normalizer.MapValue(500.25), 1000.5);  // between knots: no half
   EXPECT_DOUBLE_EQ(Normalizer.MapValue(20.0), 40.0);      // on the first knot
   EXPECT_DOUBLE_EQ(Normalizer.MapValue(995.0), 1990.5);   // above the last knot (x 980)
@@ -160,7 +160,8 @@ TEST_F(NormalizerTest, EndLinesAreFittedOnAtMost10000Pairs) {
   SetPairs(x, y);
   ASSERT_TRUE(Normalizer.FitCurve());
   EXPECT_EQ(mLog.CountInColour(kLogRed), 2);
-  EXPECT_TRUE(mLog.ContainsRed("    Exceeds the limit 10000 in LSE_FINDER; use this many data points to fit slope"));
+  EXPECT_TRUE(mLog.ContainsRed(
+      "    Exceeds the limit 10000 in LSE_FINDER; use this many data points to fit slope"));
   const double knotX = Normalizer.Knots()[0].x;
   const double knotY = Normalizer.Knots()[0].y;
   double crossed = 0.0;

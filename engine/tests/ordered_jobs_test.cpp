@@ -59,7 +59,8 @@ bool HoldsJob(const Outcome& outcome, std::size_t number) {
 
 TEST(OrderedJobs, ResultsComeInOrderAndStayWhileInUse) {
   for (const int helpers : {0, 1, 3, 6}) {
-    for (const std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{150}}) {
+    for (const std::size_t count :
+         {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{150}}) {
       SCOPED_TRACE(testing::Message() << helpers << " helpers, " << count << " jobs");
       std::atomic<int> runs{0};
       const CountingJob job(runs);

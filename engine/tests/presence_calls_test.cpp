@@ -23,7 +23,8 @@ TEST_F(PresenceCallTest, KnownSignalGivesPresentAndAbsent) {
     Fill(array, group, a, mFolder.File("array.CEL"));
     array.ComputePresenceCalls();
     int mismatches = 0;
-    for (std::size_t u = 0; u < chip.units.size(); ++u) mismatches += array.calls[u] != group.present[u] ? 1 : 0;
+    for (std::size_t u = 0; u < chip.units.size(); ++u)
+      mismatches += array.calls[u] != group.present[u] ? 1 : 0;
     EXPECT_EQ(mismatches, 0);
     EXPECT_GT(std::count(array.calls.begin(), array.calls.end(), kCallPresent), 100);
     EXPECT_GT(std::count(array.calls.begin(), array.calls.end(), kCallAbsent), 100);
@@ -50,7 +51,8 @@ class PresenceRuleTest : public ArrayTest {
   }
   // Sets pair p of unit u to pm and mm.
   void SetPair(int u, int p, std::uint16_t pm, std::uint16_t mm) {
-    const synth::ProbePair& pair = mChip.units[static_cast<std::size_t>(u)].blocks[0].pairs[static_cast<std::size_t>(p)];
+    const synth::ProbePair& pair =
+        mChip.units[static_cast<std::size_t>(u)].blocks[0].pairs[static_cast<std::size_t>(p)];
     mArray.plane1[mArray.CellIndex(pair.pm.x, pair.pm.y)] = pm;
     mArray.plane1[mArray.CellIndex(pair.mm.x, pair.mm.y)] = mm;
   }
@@ -121,6 +123,7 @@ TEST_F(PresenceRuleTest, ScalingMovesTheMedianAndClamps) {
   mArray.medianIntensity = 0;
   const std::vector<std::uint16_t> before = mArray.plane1;
   EXPECT_FALSE(mArray.ScaleIntensities(400));
-  EXPECT_TRUE(mLog.ContainsRed("    Cannot scale intensities to median 400: the array's median intensity is 0"));
+  EXPECT_TRUE(mLog.ContainsRed(
+      "    Cannot scale intensities to median 400: the array's median intensity is 0"));
   EXPECT_EQ(mArray.plane1, before);
 }

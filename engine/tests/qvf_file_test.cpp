@@ -29,8 +29,9 @@ CHIP_DATA MakeFilledArray(const std::string& dataPath, std::uint32_t seed) {
   chip.AllocateUnitTables();
   for (std::size_t u = 0; u < chip.calls.size(); ++u) {
     chip.calls[u] = "PAMN"[u % 4];
-    chip.triples[u] = VALUE_TRIPLE{static_cast<float>(random()) / 7.0f, static_cast<float>(u) * 0.5f,
-                                   u % 3 == 0 ? kArrayOutlierWord : static_cast<int>(random() & 0xFFFF)};
+    chip.triples[u] =
+        VALUE_TRIPLE{static_cast<float>(random()) / 7.0f, static_cast<float>(u) * 0.5f,
+                     u % 3 == 0 ? kArrayOutlierWord : static_cast<int>(random() & 0xFFFF)};
   }
   return chip;
 }
@@ -111,9 +112,11 @@ TEST_F(QvfFileTest, FieldsSitAtTheDocumentedOffsets) {
   const std::size_t tripleAt = callsAt + units + 12 * 4;
   EXPECT_EQ(platform::LoadF32(&bytes[tripleAt]), written.triples[4].value);
   EXPECT_EQ(platform::LoadF32(&bytes[tripleAt + 4]), 2.0f);
-  EXPECT_EQ(platform::LoadU32(&bytes[tripleAt + 8]), static_cast<std::uint32_t>(written.triples[4].outlier));
+  EXPECT_EQ(platform::LoadU32(&bytes[tripleAt + 8]),
+            static_cast<std::uint32_t>(written.triples[4].outlier));
   EXPECT_EQ(platform::LoadF32(&bytes[callsAt + units]), written.triples[0].value);
-  EXPECT_EQ(static_cast<std::int32_t>(platform::LoadU32(&bytes[callsAt + units + 8])), kArrayOutlierWord);
+  EXPECT_EQ(static_cast<std::int32_t>(platform::LoadU32(&bytes[callsAt + units + 8])),
+            kArrayOutlierWord);
 }
 
 TEST_F(QvfFileTest, LongTextsKeepTheirFirst999Characters) {
@@ -133,7 +136,8 @@ TEST_F(QvfFileTest, FileOfAnotherLayoutIsRefused) {
   for (const int dimension : {20, 24}) {
     SCOPED_TRACE(dimension);
     ResetChipGlobals();
-    SetUpChip(synth::ChipKind::kExpression, dimension, 12, 8, "OtherExpr" + std::to_string(dimension));
+    SetUpChip(synth::ChipKind::kExpression, dimension, 12, 8,
+              "OtherExpr" + std::to_string(dimension));
     mLog.Clear();
     CHIP_DATA read;
     EXPECT_FALSE(read.ReadExisting(QvfFile().c_str(), false, true));
@@ -146,8 +150,9 @@ TEST_F(QvfFileTest, FileOfAnotherLayoutIsRefused) {
 TEST_F(QvfFileTest, OtherFormatVersionsAreRefused) {
   WriteFilled();
   auto bytes = FileBytes(QvfFile());
-  for (const auto& [format, message] : {std::pair<int, std::string>{2, "is too old (file format 2)"},
-                                        std::pair<int, std::string>{4, "is too new (file format 4)"}}) {
+  for (const auto& [format, message] :
+       {std::pair<int, std::string>{2, "is too old (file format 2)"},
+        std::pair<int, std::string>{4, "is too new (file format 4)"}}) {
     bytes[kQvfFormatOffset] = static_cast<std::uint8_t>(format);
     ASSERT_TRUE(platform::WriteWholeFile(QvfFile(), bytes));
     mLog.Clear();

@@ -140,12 +140,16 @@ TEST_F(ReadArrayTest, SnpArrayWithoutCallFileKeepsNoCalls) {
   Use(synth::ChipKind::kSnp2);
   CHIP_DATA array;
   ASSERT_TRUE(array.ReadArray(mCelPath.c_str(), false, false));
-  EXPECT_TRUE(mLog.ContainsRed("    Kandorvale SNP call file '" + mFolder.File("scan01.txt") + "' not found"));
-  EXPECT_TRUE(mLog.Contains("      Set genotypes to No Call when not found in genotype call file", kLogBlack));
-  EXPECT_TRUE(std::all_of(array.calls.begin(), array.calls.end(), [](char c) { return c == kSnpCallNoCall; }));
+  EXPECT_TRUE(mLog.ContainsRed("    Kandorvale SNP call file '" + mFolder.File("scan01.txt") +
+                               "' not found"));
+  EXPECT_TRUE(mLog.Contains("      Set genotypes to No Call when not found in genotype call file",
+                            kLogBlack));
+  EXPECT_TRUE(std::all_of(array.calls.begin(), array.calls.end(),
+                          [](char c) { return c == kSnpCallNoCall; }));
 
   const std::vector<char> genotypes = synth::MakeGenotypes(mChip, 3);
-  ASSERT_TRUE(synth::WriteGenotypeCalls(mChip, genotypes, mFolder.File("scan01.txt"), synth::GenotypeForm::kCallWords));
+  ASSERT_TRUE(synth::WriteGenotypeCalls(mChip, genotypes, mFolder.File("scan01.txt"),
+                                        synth::GenotypeForm::kCallWords));
   ASSERT_TRUE(array.ReadArray(mCelPath.c_str(), true, false));
   EXPECT_EQ(array.calls, genotypes);
 }

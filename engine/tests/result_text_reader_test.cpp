@@ -59,7 +59,8 @@ class ResultTextTest : public ArrayTest {
 
 TEST_F(ResultTextTest, CallsAndSignalsAreTaken) {
   Settings().QEX5_SIGNAL = 1;
-  for (const auto columns : {synth::ResultColumns::kSignalDetection, synth::ResultColumns::kAvgDiffAbsCall}) {
+  for (const auto columns :
+       {synth::ResultColumns::kSignalDetection, synth::ResultColumns::kAvgDiffAbsCall}) {
     Write(columns);
     mArray.triples.assign(mArray.triples.size(), VALUE_TRIPLE{});
     ASSERT_TRUE(Read());
@@ -90,8 +91,9 @@ TEST_F(ResultTextTest, WithoutASignalColumnOnlyCallsAreTaken) {
 TEST_F(ResultTextTest, DetectionLeftOfSignalIsRefused) {
   Write(synth::ResultColumns::kDetectionBeforeSignal);
   EXPECT_FALSE(Read());
-  EXPECT_TRUE(mLog.ContainsRed("    QEX text file '" + TextPath() +
-                               "' has no 'Signal' column or 'Detection' column or they are not in right order"));
+  EXPECT_TRUE(mLog.ContainsRed(
+      "    QEX text file '" + TextPath() +
+      "' has no 'Signal' column or 'Detection' column or they are not in right order"));
   EXPECT_TRUE(mLog.ContainsRed("      Signal column: 3, call column: 2"));
   ExpectComputedCalls();
 }
@@ -105,7 +107,8 @@ TEST_F(ResultTextTest, MissingFileOrHeaderFallsBackToComputedCalls) {
   mLog.Clear();
   WriteText("a1.txt", "Probe Set Name\tSignal\nPSet000030\t12.5\n");
   EXPECT_FALSE(Read());
-  EXPECT_TRUE(mLog.ContainsRed("    '" + TextPath() + "' is not an QEX analysis result file, ignored"));
+  EXPECT_TRUE(
+      mLog.ContainsRed("    '" + TextPath() + "' is not an QEX analysis result file, ignored"));
   ExpectComputedCalls();
 }
 
@@ -138,7 +141,8 @@ TEST_F(ResultTextTest, MalformedLinesAreReportedNotUsed) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {name + "\t12.00\tX\t0.001\n", "    Error: absolute call is not 'APMN'"},
       {name + "\t12.00\n", "    Error: absolute call is not 'APMN'"},
-      {name + "\t12,5x\tP\t0.001\n", "    Error: signal '12,5x' of probe set '" + name + "' is not a number"},
+      {name + "\t12,5x\tP\t0.001\n",
+       "    Error: signal '12,5x' of probe set '" + name + "' is not a number"},
       {"\t12.00\tP\t0.001\n", "      Unit '' not found"},
   };
   for (const auto& [line, message] : cases) {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/value_triple.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
-#include "engine/base/value_triple.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 // Makes a folder the current one while alive, so that relative paths name its files.

@@ -56,7 +56,6 @@ TEST_F(TextCdfTest, LoadsEveryKindOfSynthesisedArrayCellByCell) {
   }
 }
 
-
 TEST_F(TextCdfTest, EveryTextVersionLoadsTheSame) {
   const auto chip = MakeChip(synth::ChipKind::kSnp3, 30, 6);
   const std::string path = mFolder.File(synth::FileNameFor(chip, synth::ChipForm::kTextCdf));
@@ -280,8 +279,8 @@ TEST_F(TextCdfTest, RepeatedHeaderLinesAreReadOnceAndTheLastOneCounts) {
   // Ten thousand sizes of other values ahead of the file's own header lines.
   std::string repeats;
   for (int i = 0; i < 10000; ++i)
-    repeats += "Rows=" + std::to_string(400 + i % 100) + "\nNumberOfUnits=" +
-               std::to_string(1000 + i % 100) + "\n";
+    repeats += "Rows=" + std::to_string(400 + i % 100) +
+               "\nNumberOfUnits=" + std::to_string(1000 + i % 100) + "\n";
   const std::size_t firstLineEnd = text.find('\n');
   ASSERT_NE(firstLineEnd, std::string::npos);
   text.insert(firstLineEnd + 1, repeats);
@@ -310,8 +309,8 @@ TEST_F(TextCdfTest, AHeaderDeclaringMoreThanTheFileCanHoldIsRefusedWithoutACache
     EXPECT_FALSE(Load(path, true));
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took.count(), 0.5);
-    EXPECT_TRUE(mLog.ContainsRed("    Error: a chip description of " +
-                                 std::to_string(text.size()) + " bytes cannot hold"));
+    EXPECT_TRUE(mLog.ContainsRed("    Error: a chip description of " + std::to_string(text.size()) +
+                                 " bytes cannot hold"));
     EXPECT_FALSE(platform::FileExists(path + ".bin"));
   }
 }

@@ -7,8 +7,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/testing/captured_log.hpp"
 #include "engine/numerics/two_way_matrix.hpp"
+#include "engine/testing/captured_log.hpp"
 
 namespace {
 

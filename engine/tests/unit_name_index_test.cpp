@@ -34,9 +34,9 @@ TEST(UnitNameIndex, FindNearSearchesOutwardsFromTheHint) {
   const CDF_LAYOUT layout = NamedLayout(500);
   UnitNameIndex index(layout);
   EXPECT_EQ(index.FindNear("ps250_at", 250), 250);
-  EXPECT_EQ(index.FindNear("ps10_at", 490), 10);   // far below the hint
-  EXPECT_EQ(index.FindNear("ps499_at", 0), 499);   // far above it
-  EXPECT_EQ(index.FindNear("PS77_at", -5), 77);    // hints outside are taken at the edge
+  EXPECT_EQ(index.FindNear("ps10_at", 490), 10);  // far below the hint
+  EXPECT_EQ(index.FindNear("ps499_at", 0), 499);  // far above it
+  EXPECT_EQ(index.FindNear("PS77_at", -5), 77);   // hints outside are taken at the edge
   EXPECT_EQ(index.FindNear("ps77_at", 9999), 77);
   EXPECT_EQ(index.FindNear("missing", 100), -1);
   // A hit makes the next unit the first one tried by Find.

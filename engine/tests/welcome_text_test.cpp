@@ -3,8 +3,8 @@
 
 #include <fstream>
 
-#include "engine/testing/captured_log.hpp"
 #include "engine/group/welcome_text.hpp"
+#include "engine/testing/captured_log.hpp"
 #include "engine/tests/sample_test_support.hpp"
 
 namespace {

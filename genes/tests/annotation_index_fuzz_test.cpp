@@ -21,8 +21,7 @@ TEST_F(AnnotationIndexFuzzTest, DamagedIndexFilesAreReadWithoutFault) {
   options.indexBacked = {true, false, false, false};
   const synth::GeneInfoTruth truth = synth::MakeGeneInfo(Names("PS", 40), options);
   ASSERT_TRUE(synth::WriteGeneInfo(truth, mFolder.File("genes.txt")));
-  const Bytes seed =
-      platform::ReadWholeFile(mFolder.File(truth.columnNames[0])).value_or(Bytes{});
+  const Bytes seed = platform::ReadWholeFile(mFolder.File(truth.columnNames[0])).value_or(Bytes{});
   ASSERT_FALSE(seed.empty());
 
   CapturedLog log;

@@ -29,14 +29,15 @@ std::vector<std::uint8_t> Pattern(std::size_t size) {
 
 void Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 TEST(SideBySideRead, GivesEveryByteOfFilesOfAnySize) {
   platform::testing::TempFolder folder;
   const std::size_t stretch = platform::kMinSideBySideStretch;
-  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, stretch - 1, 3 * stretch + 7,
-                                 9 * stretch + 5}) {
+  for (const std::size_t size :
+       {std::size_t{0}, std::size_t{1}, stretch - 1, 3 * stretch + 7, 9 * stretch + 5}) {
     const std::vector<std::uint8_t> bytes = Pattern(size);
     const std::string path = folder.File("file" + std::to_string(size));
     Write(path, bytes);
@@ -55,8 +56,7 @@ TEST(SideBySideRead, GivesEveryByteOfFilesOfAnySize) {
 TEST(SideBySideRead, MissingFilesAndPipes) {
   platform::testing::TempFolder folder;
   int alongside = 0;
-  EXPECT_FALSE(
-      platform::ReadWholeFileSideBySide(folder.File("missing"), 4, [&] { ++alongside; }));
+  EXPECT_FALSE(platform::ReadWholeFileSideBySide(folder.File("missing"), 4, [&] { ++alongside; }));
   EXPECT_EQ(alongside, 1);
   EXPECT_FALSE(platform::ReadWholeFileSideBySide(folder.File("missing"), 4, {}));
 

@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "shell/resource_ids.hpp"
 #include "shell/dialogs/static_link.hpp"
+#include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/services/web_addresses.hpp"
 

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "engine/services/log_channel.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
 
 FindGeneDialog::FindGeneDialog(int probeSetCount, bool geneInfoLoaded, QWidget* parent)

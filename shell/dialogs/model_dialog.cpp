@@ -14,9 +14,9 @@
 
 #include "engine/group/group_settings.hpp"
 #include "engine/services/log_channel.hpp"
-#include "shell/services/prompt_service.hpp"
-#include "shell/resource_ids.hpp"
 #include "shell/dialogs/static_link.hpp"
+#include "shell/resource_ids.hpp"
+#include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/services/web_addresses.hpp"
 

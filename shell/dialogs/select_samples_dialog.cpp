@@ -8,9 +8,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "engine/services/log_channel.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
+#include "engine/services/log_channel.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
 

@@ -9,9 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "engine/base/text_helpers.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/base/text_helpers.hpp"
 #include "shell/dialogs/online_link_dialog.hpp"
 #include "shell/services/open_service.hpp"
 #include "shell/services/prompt_service.hpp"

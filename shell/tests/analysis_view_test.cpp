@@ -202,9 +202,8 @@ std::vector<std::vector<MarkedCharacter>> MarkedBlocks(const QTextDocument& docu
     blocks.emplace_back();
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextCharFormat format = it.fragment().charFormat();
-      const QRgb colour = format.hasProperty(QTextFormat::ForegroundBrush)
-                              ? format.foreground().color().rgb()
-                              : 0;
+      const QRgb colour =
+          format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color().rgb() : 0;
       for (const QChar c : it.fragment().text())
         blocks.back().push_back({c, colour, format.isAnchor() ? format.anchorHref() : QString()});
     }

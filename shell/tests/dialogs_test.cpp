@@ -12,8 +12,8 @@
 #include "shell/dialogs/find_gene_dialog.hpp"
 #include "shell/dialogs/online_database_dialog.hpp"
 #include "shell/dialogs/static_link.hpp"
-#include "shell/tests/shell_test.hpp"
 #include "shell/services/web_addresses.hpp"
+#include "shell/tests/shell_test.hpp"
 
 namespace {
 

@@ -18,11 +18,11 @@
 #include "engine/services/log_channel.hpp"
 #include "platform/registry.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "shell/main_frame.hpp"
+#include "shell/testing/scripted_prompts.hpp"
 #include "shell/views/analysis_doc.hpp"
 #include "shell/views/analysis_view.hpp"
 #include "shell/views/left_view.hpp"
-#include "shell/main_frame.hpp"
-#include "shell/testing/scripted_prompts.hpp"
 
 class ShellTest : public ::testing::Test {
  protected:

@@ -10,16 +10,16 @@
 #include <fstream>
 
 #include "engine/group/group.hpp"
+#include "engine/group/welcome_text.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/path.hpp"
-#include "shell/views/analysis_doc.hpp"
 #include "shell/services/open_service.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/rtf_writer.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "engine/group/welcome_text.hpp"
+#include "shell/views/analysis_doc.hpp"
 
 namespace {
 

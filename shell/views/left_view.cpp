@@ -12,9 +12,9 @@
 #include "engine/services/log_channel.hpp"
 #include "shell/services/open_service.hpp"
 #include "shell/services/output_files.hpp"
-#include "shell/views/right_view.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/shell_frame.hpp"
+#include "shell/views/right_view.hpp"
 #include "shell/views/tree_images.hpp"
 
 namespace {

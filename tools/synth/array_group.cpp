@@ -18,7 +18,7 @@ constexpr double kHighestExpression = 3000.0;
 // the background and the expressed probes, as on real arrays.
 constexpr double kLowestBinding = 5.0;
 constexpr double kHighestBinding = 250.0;
-constexpr double kMismatchShare = 0.15;    // of a probe's signal seen by its mismatch cell
+constexpr double kMismatchShare = 0.15;  // of a probe's signal seen by its mismatch cell
 // A cell's pixels: 16 of them, spread by 8% of the intensity plus a floor.
 constexpr double kPixelCount = 16.0;
 constexpr double kPixelRelativeSpread = 0.08;
@@ -46,7 +46,8 @@ BrightnessCurve CurveThrough(double power, double valueAt1000, double offset) {
 }
 
 std::vector<BrightnessCurve> DefaultCurves() {
-  return {CurveThrough(1.1, 1400.0, 10.0), CurveThrough(0.9, 700.0, 0.0), CurveThrough(1.05, 1200.0, 20.0)};
+  return {CurveThrough(1.1, 1400.0, 10.0), CurveThrough(0.9, 700.0, 0.0),
+          CurveThrough(1.05, 1200.0, 20.0)};
 }
 
 std::uint16_t ToIntensity(double value) {
@@ -81,7 +82,8 @@ ArrayGroupTruth MakeArrayGroup(const ChipTruth& chip, const ArrayGroupOptions& o
   Draws draws(options.seed);
   ArrayGroupTruth group;
   group.dimension = chip.dimension;
-  const std::size_t cellCount = static_cast<std::size_t>(chip.dimension) * static_cast<std::size_t>(chip.dimension);
+  const std::size_t cellCount =
+      static_cast<std::size_t>(chip.dimension) * static_cast<std::size_t>(chip.dimension);
   const std::size_t unitCount = chip.units.size();
 
   std::vector<CellModel> cells(cellCount);
@@ -101,20 +103,25 @@ ArrayGroupTruth MakeArrayGroup(const ChipTruth& chip, const ArrayGroupOptions& o
         // Both cells of a pair share its background and binding, so an absent probe set
         // shows no difference beyond the noise.
         const double binding =
-            std::exp(std::log(kLowestBinding) + std::log(kHighestBinding / kLowestBinding) * draws.Uniform());
-        const double background = options.background * std::exp(kBackgroundSpread * draws.Normal()) + binding;
+            std::exp(std::log(kLowestBinding) +
+                     std::log(kHighestBinding / kLowestBinding) * draws.Uniform());
+        const double background =
+            options.background * std::exp(kBackgroundSpread * draws.Normal()) + binding;
         const double signal = group.expression[u] * std::exp(kAffinitySpread * draws.Normal());
         CellModel& pm = cells[group.CellIndex(pair.pm.x, pair.pm.y)];
         pm = {background, signal, static_cast<int>(u)};
         if (pair.mm.x >= 0)
-          cells[group.CellIndex(pair.mm.x, pair.mm.y)] = {background, kMismatchShare * signal, static_cast<int>(u)};
+          cells[group.CellIndex(pair.mm.x, pair.mm.y)] = {background, kMismatchShare * signal,
+                                                          static_cast<int>(u)};
       }
     }
   }
   group.trueIntensity.resize(cellCount);
-  for (std::size_t i = 0; i < cellCount; ++i) group.trueIntensity[i] = cells[i].background + cells[i].signal;
+  for (std::size_t i = 0; i < cellCount; ++i)
+    group.trueIntensity[i] = cells[i].background + cells[i].signal;
 
-  const std::vector<BrightnessCurve> curves = options.curves.empty() ? DefaultCurves() : options.curves;
+  const std::vector<BrightnessCurve> curves =
+      options.curves.empty() ? DefaultCurves() : options.curves;
   group.arrays.resize(static_cast<std::size_t>(std::max(options.arrays, 0)));
   for (std::size_t a = 0; a < group.arrays.size(); ++a) {
     SynthesisedArray& array = group.arrays[a];
@@ -131,18 +138,20 @@ ArrayGroupTruth MakeArrayGroup(const ChipTruth& chip, const ArrayGroupOptions& o
     for (std::size_t i = 0; i < cellCount; ++i) {
       const CellModel& cell = cells[i];
       const double fold = cell.unit >= 0 ? array.fold[static_cast<std::size_t>(cell.unit)] : 1.0;
-      const double value = (cell.background + cell.signal * fold) * std::exp(options.noise * draws.Normal());
+      const double value =
+          (cell.background + cell.signal * fold) * std::exp(options.noise * draws.Normal());
       const double scanned = array.curve.Apply(value);
       array.intensities[i] = ToIntensity(scanned);
       const double spread = kPixelRelativeSpread * scanned + kPixelSpreadFloor;
-      array.standardErrors[i] = static_cast<std::uint16_t>(std::min(spread / std::sqrt(kPixelCount), 65535.0));
+      array.standardErrors[i] =
+          static_cast<std::uint16_t>(std::min(spread / std::sqrt(kPixelCount), 65535.0));
     }
   }
   return group;
 }
 
-ArrayTruth ScannedArray(const ChipTruth& chip, const ArrayGroupTruth& group, int array, const std::string& name,
-                        const std::string& scanTime) {
+ArrayTruth ScannedArray(const ChipTruth& chip, const ArrayGroupTruth& group, int array,
+                        const std::string& name, const std::string& scanTime) {
   const SynthesisedArray& source = group.arrays[static_cast<std::size_t>(array)];
   ArrayTruth scanned;
   scanned.chipType = chip.chipType;

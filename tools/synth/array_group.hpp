@@ -38,11 +38,11 @@ struct SynthesisedArray {
 struct ArrayGroupOptions {
   int arrays = 3;  // the first is the baseline
   std::uint64_t seed = 1;
-  double noise = 0.05;         // standard deviation of each cell's log intensity, per array
-  int changedPercent = 10;     // probe sets changed on each array but the baseline
-  double changeFold = 3.0;     // up or down by this factor
-  int presentPercent = 50;     // probe sets expressed at all
-  double background = 100.0;   // typical intensity of a cell without signal
+  double noise = 0.05;        // standard deviation of each cell's log intensity, per array
+  int changedPercent = 10;    // probe sets changed on each array but the baseline
+  double changeFold = 3.0;    // up or down by this factor
+  int presentPercent = 50;    // probe sets expressed at all
+  double background = 100.0;  // typical intensity of a cell without signal
   // Array curves in turn (the baseline keeps the identity); empty: a fixed set that
   // bends both ways.
   std::vector<BrightnessCurve> curves;
@@ -50,13 +50,14 @@ struct ArrayGroupOptions {
 
 struct ArrayGroupTruth {
   int dimension = 0;
-  std::vector<char> present;        // per probe set: 'P' expressed, 'A' not
-  std::vector<double> expression;   // per probe set, on the baseline's scale (0 when absent)
+  std::vector<char> present;          // per probe set: 'P' expressed, 'A' not
+  std::vector<double> expression;     // per probe set, on the baseline's scale (0 when absent)
   std::vector<double> trueIntensity;  // per cell, noise-free, on the baseline's scale
   std::vector<SynthesisedArray> arrays;
 
   std::size_t CellIndex(int x, int y) const {
-    return static_cast<std::size_t>(x) * static_cast<std::size_t>(dimension) + static_cast<std::size_t>(y);
+    return static_cast<std::size_t>(x) * static_cast<std::size_t>(dimension) +
+           static_cast<std::size_t>(y);
   }
   // Whether the probe set is changed on the array.
   bool Changed(int array, int unit) const;
@@ -69,8 +70,8 @@ ArrayGroupTruth MakeArrayGroup(const ChipTruth& chip, const ArrayGroupOptions& o
 // One array of the group as a scanned array, for the cell file and image writers: each
 // cell's mean is its intensity and its deviation gives back its standard error over 16
 // pixels, so a cell file reader fills exactly the array's planes.
-ArrayTruth ScannedArray(const ChipTruth& chip, const ArrayGroupTruth& group, int array, const std::string& name,
-                        const std::string& scanTime = "01/02/03 04:05:06");
+ArrayTruth ScannedArray(const ChipTruth& chip, const ArrayGroupTruth& group, int array,
+                        const std::string& name, const std::string& scanTime = "01/02/03 04:05:06");
 
 // Random genotype calls (0 A, 1 B, 2 AB, 3 no call) for every probe set of a SNP chip.
 std::vector<char> MakeGenotypes(const ChipTruth& chip, std::uint64_t seed, int noCallPercent = 10);

@@ -124,8 +124,8 @@ std::optional<ArrayTruth> MakeArray(const ChipTruth& chip, const ArrayOptions& o
   if (!ValidScanTime(scanTime)) return fail("the scan time must read MM/DD/YY hh:mm:ss");
   const std::size_t cellCount =
       static_cast<std::size_t>(chip.dimension) * static_cast<std::size_t>(chip.dimension);
-  const long long special = static_cast<long long>(options.saturatedCells) +
-                            options.outlierCells + options.maskedCells;
+  const long long special =
+      static_cast<long long>(options.saturatedCells) + options.outlierCells + options.maskedCells;
   if (options.saturatedCells < 0 || options.outlierCells < 0 || options.maskedCells < 0 ||
       special > static_cast<long long>(cellCount / 2))
     return fail("at most half the cells may be saturated, outliers or masked");
@@ -199,7 +199,8 @@ std::optional<ArrayTruth> MakeArray(const ChipTruth& chip, const ArrayOptions& o
     cell.mean = OneDecimal(std::min(cell.model * factor, kBrightestCell));
     cell.deviation = OneDecimal(0.5 * cell.mean + 10.0);
   }
-  for (std::size_t c : DrawCells(deviates, taken, options.maskedCells)) array.cells[c].masked = true;
+  for (std::size_t c : DrawCells(deviates, taken, options.maskedCells))
+    array.cells[c].masked = true;
   return array;
 }
 

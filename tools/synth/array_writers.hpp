@@ -59,7 +59,8 @@ std::optional<DatImage> MakeDatImage(const ArrayTruth& array, const DatOptions& 
 
 // The 512-byte header (the scanner header text at offset 33, the width at 37, the corners
 // at 340), then the pixels.
-[[nodiscard]] bool WriteDat(const ArrayTruth& array, const DatImage& image, const std::string& path);
+[[nodiscard]] bool WriteDat(const ArrayTruth& array, const DatImage& image,
+                            const std::string& path);
 
 // One line per cell in layout coordinates: x, y, model, mean, deviation, pixels, flag,
 // masked; tab-separated, after a line with the chip type, name and scan time.

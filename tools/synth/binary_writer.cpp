@@ -4,8 +4,8 @@
 
 #include "engine/chip/cdf_file_data.hpp"
 #include "platform/byte_writer.hpp"
-#include "tools/synth/text_out.hpp"
 #include "tools/synth/chip_writers.hpp"
+#include "tools/synth/text_out.hpp"
 
 namespace synth {
 namespace {

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "platform/byte_writer.hpp"
-#include "tools/synth/text_out.hpp"
 #include "tools/synth/array_writers.hpp"
+#include "tools/synth/text_out.hpp"
 
 namespace synth {
 namespace {
@@ -140,9 +140,12 @@ bool WriteBinary(const ArrayTruth& array, const std::string& path) {
 
 std::string_view FlagName(CellFlag flag) {
   switch (flag) {
-    case CellFlag::kNormal: return "normal";
-    case CellFlag::kSaturated: return "saturated";
-    case CellFlag::kOutlier: return "outlier";
+    case CellFlag::kNormal:
+      return "normal";
+    case CellFlag::kSaturated:
+      return "saturated";
+    case CellFlag::kOutlier:
+      return "outlier";
   }
   return "normal";
 }
@@ -151,9 +154,12 @@ std::string_view FlagName(CellFlag flag) {
 
 bool WriteCel(const ArrayTruth& array, CelForm form, const std::string& path) {
   switch (form) {
-    case CelForm::kText: return WriteText(array, path);
-    case CelForm::kOldText: return WriteOldText(array, path);
-    case CelForm::kBinary: return WriteBinary(array, path);
+    case CelForm::kText:
+      return WriteText(array, path);
+    case CelForm::kOldText:
+      return WriteOldText(array, path);
+    case CelForm::kBinary:
+      return WriteBinary(array, path);
   }
   return false;
 }
@@ -173,10 +179,10 @@ bool WriteArrayTruth(const ArrayTruth& array, const std::string& path) {
     for (int y = 0; y < array.dimension; ++y) {
       const CellTruth& cell = array.Cell(x, y);
       char model[48];
-      const auto end = std::to_chars(model, model + sizeof model, cell.model,
-                                     std::chars_format::fixed, 3);
-      out << x << '\t' << y << '\t' << std::string_view(model, static_cast<std::size_t>(end.ptr - model))
-          << '\t';
+      const auto end =
+          std::to_chars(model, model + sizeof model, cell.model, std::chars_format::fixed, 3);
+      out << x << '\t' << y << '\t'
+          << std::string_view(model, static_cast<std::size_t>(end.ptr - model)) << '\t';
       out.Decimal(cell.mean) << '\t';
       out.Decimal(cell.deviation) << '\t' << static_cast<int>(cell.pixels) << '\t'
                                   << FlagName(cell.flag) << '\t' << (cell.masked ? 1 : 0) << '\n';

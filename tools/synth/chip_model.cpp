@@ -3,9 +3,9 @@
 #include "tools/synth/chip_model.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <span>
-#include <array>
 #include <utility>
 
 #include "engine/chip/array_kind_table.hpp"
@@ -121,13 +121,20 @@ std::vector<ChipKind> AllChipKinds() {
 std::string DefaultChipType(ChipKind kind) {
   const std::span<const ArrayKindRow> rows = ArrayKindTable();
   switch (kind) {
-    case ChipKind::kExpression: return "SynthExpr";
-    case ChipKind::kPmOnly: return "SynthPmOnly";
-    case ChipKind::kExon: return "Synth" + std::string(rows[4].fragments[0]);
-    case ChipKind::kSnp1: return std::string(rows[0].names[0]);
-    case ChipKind::kSnp2: return std::string(rows[1].names[0]);
-    case ChipKind::kSnp3: return std::string(rows[2].names[0]);
-    case ChipKind::kSnp3Rotated: return std::string(rows[3].names[0]);
+    case ChipKind::kExpression:
+      return "SynthExpr";
+    case ChipKind::kPmOnly:
+      return "SynthPmOnly";
+    case ChipKind::kExon:
+      return "Synth" + std::string(rows[4].fragments[0]);
+    case ChipKind::kSnp1:
+      return std::string(rows[0].names[0]);
+    case ChipKind::kSnp2:
+      return std::string(rows[1].names[0]);
+    case ChipKind::kSnp3:
+      return std::string(rows[2].names[0]);
+    case ChipKind::kSnp3Rotated:
+      return std::string(rows[3].names[0]);
   }
   return "SynthExpr";
 }
@@ -190,8 +197,10 @@ std::optional<ChipTruth> MakeChip(const ChipOptions& options, std::string* error
     ChipUnit& unit = chip.units[static_cast<std::size_t>(u)];
     unit.name = UnitName(traits, u, controls);
     // The letter added in files must still leave a name the readers accept.
-    if (options.trailingBaseNames && unit.name.size() > 48) unit.name.erase(0, unit.name.size() - 48);
-    if (options.trailingBaseNames) unit.fileName = unit.name + kBases[static_cast<std::size_t>(u) % 4];
+    if (options.trailingBaseNames && unit.name.size() > 48)
+      unit.name.erase(0, unit.name.size() - 48);
+    if (options.trailingBaseNames)
+      unit.fileName = unit.name + kBases[static_cast<std::size_t>(u) % 4];
     const int perBlock = pairsPerBlock[static_cast<std::size_t>(u)];
     unit.blocks.resize(static_cast<std::size_t>(blocks));
     for (int b = 0; b < blocks; ++b) {
@@ -217,16 +226,20 @@ std::string FileNameFor(const ChipTruth& chip, ChipForm form) {
   const std::string base = chip.custom ? chip.chipType + kCustomCdfMarker + "v1" : chip.chipType;
   switch (form) {
     case ChipForm::kTextCdf:
-    case ChipForm::kBinaryCdf: return base + ".cdf";
-    case ChipForm::kPgf: return base + ".pgf";
+    case ChipForm::kBinaryCdf:
+      return base + ".cdf";
+    case ChipForm::kPgf:
+      return base + ".pgf";
     case ChipForm::kProbeTab: {
       std::string name = base;
       const std::size_t underscore = name.find('_');
       if (underscore != std::string::npos) name[underscore] = '-';
       return name + "_probe_tab";
     }
-    case ChipForm::kMask: return base + "_mask.txt";
-    case ChipForm::kTruth: return base + ".truth.txt";
+    case ChipForm::kMask:
+      return base + "_mask.txt";
+    case ChipForm::kTruth:
+      return base + ".truth.txt";
   }
   return base;
 }

@@ -68,8 +68,10 @@ std::optional<DatImage> MakeDatImage(const ArrayTruth& array, const DatOptions& 
   const int c = options.pixelsPerCell;
   const int n = array.dimension;
   if (c < 3 || c > 64) return fail("a cell takes 3 to 64 pixels a side");
-  if (options.margin < 0 || options.margin > 1000) return fail("the margin must lie between 0 and 1000");
-  const long long gridEnd = static_cast<long long>(options.margin) + static_cast<long long>(c) * n - 1;
+  if (options.margin < 0 || options.margin > 1000)
+    return fail("the margin must lie between 0 and 1000");
+  const long long gridEnd =
+      static_cast<long long>(options.margin) + static_cast<long long>(c) * n - 1;
   if (n < 1 || gridEnd > kLargestCoordinate - options.margin)
     return fail("the image would be wider than 16-bit pixel coordinates reach");
 
@@ -101,16 +103,15 @@ std::optional<DatImage> MakeDatImage(const ArrayTruth& array, const DatOptions& 
       centre.clear();
       for (int py = top + low; py <= top + high; ++py)
         for (int px = left + low; px <= left + high; ++px) {
-          const std::uint16_t pixel =
-              cell.flag == CellFlag::kSaturated
-                  ? static_cast<std::uint16_t>(65535)
-                  : ToPixel(cell.mean + cell.deviation * noise.Normal());
+          const std::uint16_t pixel = cell.flag == CellFlag::kSaturated
+                                          ? static_cast<std::uint16_t>(65535)
+                                          : ToPixel(cell.mean + cell.deviation * noise.Normal());
           image.pixels[static_cast<std::size_t>(py) * static_cast<std::size_t>(image.width) +
                        static_cast<std::size_t>(px)] = pixel;
           centre.push_back(pixel);
         }
-      const std::size_t index = static_cast<std::size_t>(x) * static_cast<std::size_t>(n) +
-                                static_cast<std::size_t>(y);
+      const std::size_t index =
+          static_cast<std::size_t>(x) * static_cast<std::size_t>(n) + static_cast<std::size_t>(y);
       Summarise(centre, image.values[index], image.errors[index]);
     }
   return image;

@@ -16,9 +16,9 @@ ExpectedLayout Expect(const ChipTruth& chip, ChipForm form) {
   ExpectedLayout layout;
   const bool pgf = form == ChipForm::kPgf;
   layout.dimension = pgf ? kPgfDimension : chip.dimension;
-  layout.cells.assign(static_cast<std::size_t>(layout.dimension) *
-                          static_cast<std::size_t>(layout.dimension),
-                      ExpectedCell{});
+  layout.cells.assign(
+      static_cast<std::size_t>(layout.dimension) * static_cast<std::size_t>(layout.dimension),
+      ExpectedCell{});
   for (std::size_t u = 0; u < chip.units.size(); ++u) {
     const ChipUnit& unit = chip.units[u];
     layout.names.push_back(form == ChipForm::kBinaryCdf ? unit.NameInFiles() : unit.name);
@@ -172,8 +172,9 @@ std::string CompareLayout(const CDF_LAYOUT& layout, const ExpectedLayout& expect
   if (layout.cells.size() != expected.cells.size()) return "the cell table has the wrong size";
   for (int x = 0; x < expected.dimension; ++x) {
     for (int y = 0; y < expected.dimension; ++y) {
-      const std::size_t index = static_cast<std::size_t>(x) * static_cast<std::size_t>(expected.dimension) +
-                                static_cast<std::size_t>(y);
+      const std::size_t index =
+          static_cast<std::size_t>(x) * static_cast<std::size_t>(expected.dimension) +
+          static_cast<std::size_t>(y);
       const ExpectedCell& want = expected.cells[index];
       const CELL_RECORD& got = layout.cells[index];
       const std::string where = "cell (" + std::to_string(x) + ", " + std::to_string(y) + ")";

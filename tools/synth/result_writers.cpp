@@ -12,7 +12,8 @@ namespace synth {
 namespace {
 
 bool SaveText(const std::string& text, const std::string& path) {
-  return platform::WriteWholeFile(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  return platform::WriteWholeFile(
+      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 std::string Number(double value) {
@@ -23,10 +24,14 @@ std::string Number(double value) {
 
 std::string_view HeaderOf(ResultColumns columns) {
   switch (columns) {
-    case ResultColumns::kSignalDetection: return "Probe Set Name\tSignal\tDetection\tDetection p-value";
-    case ResultColumns::kAvgDiffAbsCall: return "Probe Set Name\tPositive\tNegative\tAvg Diff\tAbs Call";
-    case ResultColumns::kDetectionBeforeSignal: return "Probe Set Name\tDetection\tSignal";
-    case ResultColumns::kCallsOnly: return "Probe Set Name\tDetection";
+    case ResultColumns::kSignalDetection:
+      return "Probe Set Name\tSignal\tDetection\tDetection p-value";
+    case ResultColumns::kAvgDiffAbsCall:
+      return "Probe Set Name\tPositive\tNegative\tAvg Diff\tAbs Call";
+    case ResultColumns::kDetectionBeforeSignal:
+      return "Probe Set Name\tDetection\tSignal";
+    case ResultColumns::kCallsOnly:
+      return "Probe Set Name\tDetection";
   }
   return {};
 }
@@ -54,59 +59,81 @@ std::string ResultLine(std::string_view name, char call, double signal, ResultCo
 // Alleles of a call on arrays of kind 1; a no call carries neither allele.
 std::string_view AllelesOf(char call) {
   switch (call) {
-    case 0: return "A A";
-    case 1: return "B B";
-    case 2: return "A B";
-    default: return "No Call";
+    case 0:
+      return "A A";
+    case 1:
+      return "B B";
+    case 2:
+      return "A B";
+    default:
+      return "No Call";
   }
 }
 
 std::string_view WordOf(char call) {
   switch (call) {
-    case 0: return "AA";
-    case 1: return "BB";
-    case 2: return "AB";
-    default: return "NoCall";
+    case 0:
+      return "AA";
+    case 1:
+      return "BB";
+    case 2:
+      return "AB";
+    default:
+      return "NoCall";
   }
 }
 
 std::string_view CodeOf(char call) {
   switch (call) {
-    case 0: return "0";
-    case 1: return "2";
-    case 2: return "1";
-    default: return "-1";
+    case 0:
+      return "0";
+    case 1:
+      return "2";
+    case 2:
+      return "1";
+    default:
+      return "-1";
   }
 }
 
 }  // namespace
 
-bool WriteResultText(const ChipTruth& chip, const std::vector<char>& calls, const std::vector<double>& signals,
-                     const std::string& path, ResultColumns columns) {
+bool WriteResultText(const ChipTruth& chip, const std::vector<char>& calls,
+                     const std::vector<double>& signals, const std::string& path,
+                     ResultColumns columns) {
   std::string text = "Analysis Name:\tsynthetic\nChip Type:\t" + chip.chipType + "\n\n";
   text += HeaderOf(columns);
   text += "\n";
   for (std::size_t u = 0; u < chip.units.size() && u < calls.size(); ++u) {
     if (calls[u] == '\0') continue;
-    text += ResultLine(chip.units[u].name, calls[u], u < signals.size() ? signals[u] : 0.0, columns);
+    text +=
+        ResultLine(chip.units[u].name, calls[u], u < signals.size() ? signals[u] : 0.0, columns);
   }
   return SaveText(text, path);
 }
 
-void ResultsOf(const ArrayGroupTruth& group, int array, std::vector<char>& calls, std::vector<double>& signals) {
+void ResultsOf(const ArrayGroupTruth& group, int array, std::vector<char>& calls,
+               std::vector<double>& signals) {
   const SynthesisedArray& chosen = group.arrays[static_cast<std::size_t>(array)];
   calls = group.present;
   signals.resize(group.expression.size());
-  for (std::size_t u = 0; u < signals.size(); ++u) signals[u] = group.expression[u] * chosen.fold[u];
+  for (std::size_t u = 0; u < signals.size(); ++u)
+    signals[u] = group.expression[u] * chosen.fold[u];
 }
 
-bool WriteGenotypeCalls(const ChipTruth& chip, const std::vector<char>& calls, const std::string& path,
-                        GenotypeForm form) {
+bool WriteGenotypeCalls(const ChipTruth& chip, const std::vector<char>& calls,
+                        const std::string& path, GenotypeForm form) {
   std::string text = "#Synthetic genotype calls\n#Chip type " + chip.chipType + "\n";
   switch (form) {
-    case GenotypeForm::kAllelePairs: text += "Experiment\tLabel\tCall\tCall\n"; break;
-    case GenotypeForm::kCallWords: text += "SNP ID\tCall\tConfidence\n"; break;
-    case GenotypeForm::kCallCodes: text += "ID_REF\tVALUE\n"; break;
+    case GenotypeForm::kAllelePairs:
+      text += "Experiment\tLabel\tCall\tCall\n";
+      break;
+    case GenotypeForm::kCallWords:
+      text += "SNP ID\tCall\tConfidence\n";
+      break;
+    case GenotypeForm::kCallCodes:
+      text += "ID_REF\tVALUE\n";
+      break;
   }
   for (std::size_t u = 0; u < chip.units.size() && u < calls.size(); ++u) {
     const std::string& name = chip.units[u].name;

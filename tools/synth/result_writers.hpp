@@ -26,7 +26,8 @@ enum class ResultColumns {
 
 // The calls and signals the array maker's software would report for one array of the
 // group: present probe sets 'P' with their changed expression, the others 'A'.
-void ResultsOf(const ArrayGroupTruth& group, int array, std::vector<char>& calls, std::vector<double>& signals);
+void ResultsOf(const ArrayGroupTruth& group, int array, std::vector<char>& calls,
+               std::vector<double>& signals);
 
 enum class GenotypeForm {
   kAllelePairs,  // SNP arrays of kind 1: "label<TAB>name first second" under an experiment header

@@ -51,10 +51,14 @@ class TextOut {
 // The complementary base (anything but A, T, C counts as G).
 inline char Complement(char base) {
   switch (base) {
-    case 'A': return 'T';
-    case 'T': return 'A';
-    case 'C': return 'G';
-    default: return 'C';
+    case 'A':
+      return 'T';
+    case 'T':
+      return 'A';
+    case 'C':
+      return 'G';
+    default:
+      return 'C';
   }
 }
 

@@ -6,8 +6,8 @@
 
 #include "engine/chip/pgf_reader.hpp"
 #include "platform/byte_writer.hpp"
-#include "tools/synth/text_out.hpp"
 #include "tools/synth/chip_writers.hpp"
+#include "tools/synth/text_out.hpp"
 
 namespace synth {
 namespace {
@@ -40,9 +40,9 @@ bool WriteTextCdf(const ChipTruth& chip, const std::string& path, int version) {
   const bool snp = chip.arrayType != 0;
   const int cellsPerPair = chip.CellsPerPair();
   const int unitCount = static_cast<int>(chip.units.size());
-  out << "[CDF]\nVersion=TW" << version << ".0\n\n[Chip]\nName=" << chip.chipType << "\nRows="
-      << chip.dimension << "\nCols=" << chip.dimension << "\nNumberOfUnits=" << unitCount
-      << "\nMaxUnit=" << unitCount + 1000 << '\n';
+  out << "[CDF]\nVersion=TW" << version << ".0\n\n[Chip]\nName=" << chip.chipType
+      << "\nRows=" << chip.dimension << "\nCols=" << chip.dimension
+      << "\nNumberOfUnits=" << unitCount << "\nMaxUnit=" << unitCount + 1000 << '\n';
   if (version > 1) out << "NumQCUnits=1\nChipReference=ACGTACGTAC\n";
   out << "\n[QC1]\nType=1\nNumberCells=2\nCellHeader=X\tY\tPROBE\tPLEN\tATOM\tINDEX\n"
       << "Cell1=0\t0\tN\t25\t0\t0\nCell2=1\t0\tN\t25\t1\t1\n\n";
@@ -51,9 +51,10 @@ bool WriteTextCdf(const ChipTruth& chip, const std::string& path, int version) {
     const ChipUnit& unit = chip.units[static_cast<std::size_t>(u)];
     const int pairs = unit.PairCount();
     const int unitNumber = 1000 + u;
-    out << "[Unit" << unitNumber << "]\nName=" << unit.NameInFiles() << "\nDirection=1\nNumAtoms="
-        << pairs << ' ' << cellsPerPair << "\nNumCells=" << pairs * cellsPerPair
-        << "\nUnitNumber=" << unitNumber << "\nUnitType=" << (snp ? 2 : 3)
+    out << "[Unit" << unitNumber << "]\nName=" << unit.NameInFiles()
+        << "\nDirection=1\nNumAtoms=" << pairs << ' ' << cellsPerPair
+        << "\nNumCells=" << pairs * cellsPerPair << "\nUnitNumber=" << unitNumber
+        << "\nUnitType=" << (snp ? 2 : 3)
         << "\nNumberBlocks=" << static_cast<int>(unit.blocks.size()) << '\n';
     if (snp && version > 1) out << "MutationType=0\n";
     out << '\n';
@@ -71,7 +72,8 @@ bool WriteTextCdf(const ChipTruth& chip, const std::string& path, int version) {
       int ordinal = 1;
       for (const ProbePair& pair : block.pairs) {
         // Mismatch first: readers must not rely on the order within a pair.
-        if (pair.mm.x >= 0) WriteCell(out, chip, ordinal++, pair.mm, false, pairIndex, unit.NameInFiles());
+        if (pair.mm.x >= 0)
+          WriteCell(out, chip, ordinal++, pair.mm, false, pairIndex, unit.NameInFiles());
         WriteCell(out, chip, ordinal++, pair.pm, true, pairIndex, unit.NameInFiles());
         ++pairIndex;
       }

@@ -85,7 +85,8 @@ TEST(SynthArrayGroup, ArraysAreTheTruthThroughTheirCurveWithinTheNoise) {
     for (std::size_t i = 0; i < array.intensities.size(); ++i) {
       ASSERT_LT(array.intensities[i], 65535);  // nothing clipped
       if (unitOfCell[i] >= 0 && group.Changed(static_cast<int>(a), unitOfCell[i])) continue;
-      const double logRatio = std::log(array.curve.Invert(array.intensities[i]) / group.trueIntensity[i]);
+      const double logRatio =
+          std::log(array.curve.Invert(array.intensities[i]) / group.trueIntensity[i]);
       sum += logRatio;
       squares += logRatio * logRatio;
       ++count;
@@ -104,10 +105,11 @@ TEST(SynthArrayGroup, ArraysAreTheTruthThroughTheirCurveWithinTheNoise) {
 TEST(SynthProgram, GroupCommandWritesArraysCallsAndCurves) {
   platform::testing::TempFolder folder;
   const std::string command = std::string(ZELKO_SYNTH_PROGRAM) +
-                              " group --dim 30 --units 20 --arrays 3 --seed 3 --out " + folder.Path().string() +
-                              " > /dev/null";
+                              " group --dim 30 --units 20 --arrays 3 --seed 3 --out " +
+                              folder.Path().string() + " > /dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  for (const char* name : {"group01.CEL", "group02.CEL", "group03.CEL", "group01.txt", "group03.txt"})
+  for (const char* name :
+       {"group01.CEL", "group02.CEL", "group03.CEL", "group01.txt", "group03.txt"})
     EXPECT_TRUE(platform::FileExists(folder.File(name))) << name;
   const std::string curves = ReadText(folder.File("group.curves.txt"));
   EXPECT_NE(curves.find("group01\t1\t1\t0\n"), std::string::npos);

@@ -211,20 +211,22 @@ TEST(SynthProgram, WritesCellFilesAndImages) {
   const std::string out = " --out " + folder.Path().string() + " > /dev/null 2>&1";
   EXPECT_EQ(std::system((program + " cel --help > /dev/null").c_str()), 0);
   EXPECT_EQ(std::system((program + " dat --help > /dev/null").c_str()), 0);
-  ASSERT_EQ(std::system((program + " cel --dim 16 --units 4 --arrays 2 --form binary --truth" + out)
-                            .c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(
+          (program + " cel --dim 16 --units 4 --arrays 2 --form binary --truth" + out).c_str()),
+      0);
   for (const char* name : {"array01.CEL", "array02.CEL", "array01.truth.txt", "array02.truth.txt"})
     EXPECT_TRUE(platform::FileExists(folder.File(name))) << name;
-  ASSERT_EQ(std::system((program + " dat --kind exon --dim 16 --units 4 --name scan --pixels-per-cell 4" +
-                         out)
-                            .c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(
+          (program + " dat --kind exon --dim 16 --units 4 --name scan --pixels-per-cell 4" + out)
+              .c_str()),
+      0);
   EXPECT_TRUE(platform::FileExists(folder.File("scan01.DAT")));
   ASSERT_EQ(std::system((program + " cel --kind snp1 --dim 16 --units 2" + out).c_str()), 0);
   EXPECT_TRUE(platform::FileExists(folder.File("array01B.CEL")));
   EXPECT_NE(std::system((program + " cel --form nonsense" + out).c_str()), 0);
-  EXPECT_NE(std::system((program + " cel --arrays 2 --scan-time '01/02/03 04:05:06'" + out).c_str()),
-            0);
+  EXPECT_NE(
+      std::system((program + " cel --arrays 2 --scan-time '01/02/03 04:05:06'" + out).c_str()), 0);
   EXPECT_NE(std::system((program + " dat --pixels-per-cell 2" + out).c_str()), 0);
 }

@@ -102,7 +102,8 @@ TEST(ModelData, NoiseAndEffectsHaveTheSpreadAndRangeAsked) {
   for (int j = 0; j < 20; ++j) {
     if (j == 2) continue;
     // The bad array's probes respond by a factor from a quarter to four.
-    const double factor = clean.Value(4, j) / (clean.theta[4] * clean.phi[static_cast<std::size_t>(j)]);
+    const double factor =
+        clean.Value(4, j) / (clean.theta[4] * clean.phi[static_cast<std::size_t>(j)]);
     EXPECT_GE(factor, 0.25 - 1e-12);
     EXPECT_LE(factor, 4.0 + 1e-12);
   }

@@ -66,7 +66,8 @@ TEST(SynthChip, PairsSitInTheRowsTheirKindAllows) {
       EXPECT_EQ(kind1Mismatch.count(pair.pm.y), 0u) << pair.pm.y;
       EXPECT_EQ(kind1Mismatch.count(pair.mm.y), 1u) << pair.mm.y;
     }
-  for (synth::ChipKind kind : {synth::ChipKind::kSnp2, synth::ChipKind::kSnp3, synth::ChipKind::kSnp3Rotated})
+  for (synth::ChipKind kind :
+       {synth::ChipKind::kSnp2, synth::ChipKind::kSnp3, synth::ChipKind::kSnp3Rotated})
     for (const auto& unit : Make(kind, 20, 6).units)
       for (const auto& block : unit.blocks)
         for (const auto& pair : block.pairs) {
@@ -183,8 +184,8 @@ TEST(SynthProgram, WritesTheFormsItIsAskedFor) {
                               folder.Path().string() +
                               " --forms text-cdf,binary-cdf,pgf,probe-tab,mask,truth > /dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  for (const char* name : {"SynthExonScan.cdf", "SynthExonScan.bin.cdf", "SynthExonScan.pgf",
-                           "SynthExonScan_probe_tab", "SynthExonScan_mask.txt",
-                           "SynthExonScan.truth.txt"})
+  for (const char* name :
+       {"SynthExonScan.cdf", "SynthExonScan.bin.cdf", "SynthExonScan.pgf",
+        "SynthExonScan_probe_tab", "SynthExonScan_mask.txt", "SynthExonScan.truth.txt"})
     EXPECT_TRUE(platform::FileExists(folder.File(name))) << name;
 }
