@@ -44,11 +44,11 @@ bench: deps
 FORMAT_FOLDERS = platform engine genes genome shell scramble installer tools bench
 FORMAT_FILES = $(shell find $(FORMAT_FOLDERS) \( -name '*.cpp' -o -name '*.hpp' -o -name '*.h' -o -name '*.c' \) 2>/dev/null)
 
-format:
+format: deps
 	clang-format -i $(FORMAT_FILES)
 
 # Fails when any file differs from what clang-format would make of it.
-format-check:
+format-check: deps
 	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
