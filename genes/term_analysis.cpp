@@ -113,16 +113,9 @@ struct TermSlice {
 // a column of names.
 using NumberTables = std::array<const TERM_TABLE*, kMaxTermColumns>;
 
-// The count values at values in ascending order.
-void SortIndices(std::int16_t* values, std::size_t count) {
-  static_assert(kMaxTerms - 1 <= text_scan::kMaxShortValue);
-  if (count <= 1) return;
-  if (count == 2) {
-    const std::int16_t low = std::min(values[0], values[1]);
-    values[1] = std::max(values[0], values[1]);
-    values[0] = low;
-    return;
-  }
+// Lists of more than eight, rare, apart: their sort's registers would otherwise be saved
+// on every call.
+[[gnu::noinline]] void SortLongList(std::int16_t* values, std::size_t count) {
   if (count > text_scan::kShortList) {
     std::sort(values, values + count);
     return;
@@ -134,17 +127,32 @@ void SortIndices(std::int16_t* values, std::size_t count) {
   std::copy_n(list.begin(), count, values);
 }
 
+// The count values at values in ascending order. The eight places from values on must
+// be readable and writable: the lists lie in pools that keep room behind their last.
+inline void SortIndices(std::int16_t* values, std::size_t count) {
+  static_assert(kMaxTerms - 1 <= text_scan::kMaxShortValue);
+  if (count <= 1) return;
+  if (count <= text_scan::kEightList) {
+    text_scan::SortEightList(values, count);
+    return;
+  }
+  SortLongList(values, count);
+}
+
 // The term indices of a non-empty term field, numbers or names, appended to the slice's
 // pool in the order met: the terms between two bars, or the whole field when it holds
 // no bar. The bytes from the field's start up to readableEnd, at least the field, may be
 // read; whole blocks and words past the field's end then cost no care.
+// ascending tells whether the indices came in ascending order already.
 template <bool kNumbers, typename Table>
 TermFailure ReadFieldTerms(std::string_view text, Table& table, const char* readableEnd,
-                           ColumnPart& part, int unit, TermSpan& span) {
+                           ColumnPart& part, int unit, TermSpan& span, bool& ascending) {
   if (part.pool.size() - part.used < kMaxTermsPerGene)
     part.pool.resize(std::max(2 * part.pool.size(), part.used + kMaxTermsPerGene + 4096));
   std::int16_t* const indices = part.pool.data() + part.used;
   std::size_t count = 0;
+  int previous = -1;
+  ascending = true;
 
   // The bars are gathered a batch at a time, each as its place plus one; then the terms
   // between them are taken in a counted loop.
@@ -192,6 +200,8 @@ TermFailure ReadFieldTerms(std::string_view text, Table& table, const char* read
       }
       if (count == kMaxTermsPerGene) return TermFailure::kTooManyGeneTerms;
       indices[count++] = static_cast<std::int16_t>(index);
+      ascending = ascending && index >= previous;
+      previous = index;
     }
     if (last) break;
     bars[0] = bars[barCount - 1];
@@ -238,16 +248,19 @@ void ReadGeneTerms(TermSlice& slice, GENE_INFO& gene, int unit, int columns,
     if (field.empty() || slice.Failed(c)) continue;
     ColumnPart& part = slice.parts[c];
     const char* end = Inside(readable, field) ? readableEnd : field.data() + field.size();
+    bool ascending = true;
     const TermFailure failure =
-        tables[c] != nullptr ? ReadFieldTerms<true>(field, *tables[c], end, part, unit, span)
-                             : ReadFieldTerms<false>(field, part.names, end, part, unit, span);
+        tables[c] != nullptr
+            ? ReadFieldTerms<true>(field, *tables[c], end, part, unit, span, ascending)
+            : ReadFieldTerms<false>(field, part.names, end, part, unit, span, ascending);
     if (failure != TermFailure::kNone) {
       slice.Fail(failure, unit, static_cast<int>(c));
       span = {};
       continue;
     }
-    // A column of names is sorted once its indices are the table's.
-    if (tables[c] != nullptr) SortIndices(part.pool.data() + span.first, span.count);
+    // A column of names is sorted once its indices are the table's. Terms listed in
+    // ascending order, as files made from a sorted index often list them, need no sort.
+    if (tables[c] != nullptr && !ascending) SortIndices(part.pool.data() + span.first, span.count);
   }
 }
 
@@ -305,21 +318,18 @@ void SettleSlice(TermSlice& slice, std::vector<std::vector<std::int16_t>>& pools
     ColumnPart& part = slice.parts[c];
     out[c] = pools[c].data() + bases[c];
     names[c] = !TermTables[c].numericIds;
-    if (names[c]) {
-      for (std::size_t i = 0; i < part.used; ++i)
-        out[c][i] = part.columnIndex[static_cast<std::size_t>(part.pool[i])];
-      part.names = {};
-    } else {
-      std::copy_n(part.pool.begin(), part.used, out[c]);
-    }
-    part.pool = {};
+    if (!names[c]) continue;
+    // Mapped in place: the part's pool keeps the room behind its lists that sorting needs.
+    for (std::size_t i = 0; i < part.used; ++i)
+      part.pool[i] = part.columnIndex[static_cast<std::size_t>(part.pool[i])];
+    part.names = {};
   }
   for (int unit = slice.firstUnit; unit < slice.endUnit; ++unit) {
     GENE_INFO& gene = GeneInfo.genes[static_cast<std::size_t>(unit)];
     const bool countGene = counting.Counts(unit);
     for (std::size_t c = 0; c < columns; ++c) {
       TermSpan& span = gene.terms[c];
-      std::int16_t* const indices = out[c] + span.first;
+      std::int16_t* const indices = slice.parts[c].pool.data() + span.first;
       if (names[c]) SortIndices(indices, span.count);
       if (countGene && !gene.termText[c].empty()) {
         ColumnPart& part = slice.parts[c];
@@ -329,6 +339,11 @@ void SettleSlice(TermSlice& slice, std::vector<std::vector<std::int16_t>>& pools
       }
       span.first += bases[c];
     }
+  }
+  for (std::size_t c = 0; c < columns; ++c) {
+    ColumnPart& part = slice.parts[c];
+    std::copy_n(part.pool.begin(), part.used, out[c]);
+    part.pool = {};
   }
 }
 
@@ -466,9 +481,11 @@ bool GetFunction(GENE_INFO& gene, int column, bool countGene) {
   const char* const readableEnd = text.data() + text.size();
   TermSpan span;
   const int unit = static_cast<int>(&gene - GeneInfo.genes.data());
+  bool ascending = true;
   const TermFailure failure =
-      table.numericIds ? ReadFieldTerms<true>(text, table, readableEnd, part, unit, span)
-                       : ReadFieldTerms<false>(text, table, readableEnd, part, unit, span);
+      table.numericIds
+          ? ReadFieldTerms<true>(text, table, readableEnd, part, unit, span, ascending)
+          : ReadFieldTerms<false>(text, table, readableEnd, part, unit, span, ascending);
   if (failure == TermFailure::kTableFull) {
     LogMessage(kTooManyTermsMessage, 0, kLogRed);
     LogMessage(kGetFunctionErrorMessage, 0, kLogRed);
@@ -481,7 +498,7 @@ bool GetFunction(GENE_INFO& gene, int column, bool countGene) {
   const std::span<std::int16_t> indices(part.pool.data(), part.used);
   if (countGene)
     for (const std::int16_t index : indices) table.AddGeneCount(index);
-  SortIndices(indices.data(), indices.size());
+  if (!ascending) SortIndices(indices.data(), indices.size());
   GeneInfo.SetTermIndices(gene, column, indices);
   return true;
 }

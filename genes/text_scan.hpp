@@ -123,6 +123,48 @@ inline void AppendPlaces(std::uint32_t mask, std::size_t base, std::size_t* plac
     places[count++] = base + static_cast<std::size_t>(std::countr_zero(mask));
 }
 
+// Sorts the first count (at most kEightList) values ascending; the eight places from values
+// on must be readable and writable, and those past count keep their values. A fixed
+// network of compare-exchanges over all eight places: no branch on the data and no loop
+// whose length the list decides, where the lists of one to eight terms most genes carry
+// would mispredict one or the other.
+inline constexpr std::size_t kEightList = 8;
+inline void SortEightList(std::int16_t* values, std::size_t count) {
+#if defined(__SSE2__)
+  const __m128i original = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values));
+  // Unused places take the largest value, so that they end up behind the list.
+  const __m128i inUse = _mm_cmplt_epi16(_mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7),
+                                        _mm_set1_epi16(static_cast<std::int16_t>(count)));
+  __m128i v = _mm_or_si128(_mm_and_si128(inUse, original),
+                           _mm_andnot_si128(inUse, _mm_set1_epi16(INT16_MAX)));
+  // A bitonic sort: per layer each place meets the place its distance away and keeps the
+  // smaller or the larger of the two, as the mask of the layer says.
+  const auto layer = [&v](__m128i partner, __m128i keepLarger) {
+    const __m128i smaller = _mm_min_epi16(v, partner);
+    const __m128i larger = _mm_max_epi16(v, partner);
+    v = _mm_or_si128(_mm_and_si128(keepLarger, larger), _mm_andnot_si128(keepLarger, smaller));
+  };
+  const auto nextPlace = [](__m128i x) {
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xB1), 0xB1);
+  };
+  layer(nextPlace(v), _mm_setr_epi16(0, -1, -1, 0, 0, -1, -1, 0));
+  layer(_mm_shuffle_epi32(v, 0xB1), _mm_setr_epi16(0, 0, -1, -1, -1, -1, 0, 0));
+  layer(nextPlace(v), _mm_setr_epi16(0, -1, 0, -1, -1, 0, -1, 0));
+  layer(_mm_shuffle_epi32(v, 0x4E), _mm_setr_epi16(0, 0, 0, 0, -1, -1, -1, -1));
+  layer(_mm_shuffle_epi32(v, 0xB1), _mm_setr_epi16(0, 0, -1, -1, 0, 0, -1, -1));
+  layer(nextPlace(v), _mm_setr_epi16(0, -1, 0, -1, 0, -1, 0, -1));
+  v = _mm_or_si128(_mm_and_si128(inUse, v), _mm_andnot_si128(inUse, original));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(values), v);
+#else
+  for (std::size_t i = 1; i < count; ++i)
+    for (std::size_t j = i; j > 0 && values[j - 1] > values[j]; --j) {
+      const std::int16_t value = values[j];
+      values[j] = values[j - 1];
+      values[j - 1] = value;
+    }
+#endif
+}
+
 // Values from 0 to kMaxShortValue, of lists of at most kShortList.
 inline constexpr std::size_t kShortList = 16;
 inline constexpr int kMaxShortValue = 2000;
