@@ -32,20 +32,35 @@ std::string_view BlankQuotes(std::string_view description) {
 // One data line into the unit's gene; fields the line does not reach stay as they are.
 void ReadGeneLine(GENE_INFO& gene, const TextLine& line, int termColumns, bool rebuild) {
   const std::size_t fields = line.FieldCount();
-  if (rebuild) gene.Clear();
+  const auto columns = static_cast<std::size_t>(termColumns);
+  std::string_view description;
+  if (fields > 4 + columns) {
+    description = line.Field(4 + columns);
+    if (line.hasQuoteOrReturn)
+      description = BlankQuotes(description.substr(0, description.find('\r')));
+  }
+  if (rebuild) {
+    // Every field is written, empty where the line ends before it: no branch on whether
+    // a field is empty, which the data decide.
+    const auto field = [&](std::size_t i) {
+      return i < fields ? line.Field(i) : std::string_view();
+    };
+    GENE_INFO fresh;
+    fresh.Identifier = field(1);
+    fresh.LocusLink = field(2);
+    fresh.Name = field(3);
+    for (std::size_t c = 0; c < columns; ++c) fresh.termText[c] = field(4 + c);
+    fresh.Description = description;
+    fresh.Name = fresh.Name.empty() ? fresh.Description : fresh.Name;
+    gene = fresh;
+    return;
+  }
   if (fields > 1) Store(gene.Identifier, line.Field(1), rebuild);
   if (fields > 2) Store(gene.LocusLink, line.Field(2), rebuild);
   if (fields > 3) Store(gene.Name, line.Field(3), rebuild);
-  const auto columns = static_cast<std::size_t>(termColumns);
   for (std::size_t c = 0; c < columns; ++c)
     if (fields > 4 + c) Store(gene.termText[c], line.Field(4 + c), rebuild);
-  if (fields > 4 + columns) {
-    std::string_view description = line.Field(4 + columns);
-    if (line.hasQuoteOrReturn)
-      description = BlankQuotes(description.substr(0, description.find('\r')));
-    Store(gene.Description, description, rebuild);
-  }
-  if (rebuild && gene.Name.empty()) gene.Name = gene.Description;
+  if (fields > 4 + columns) Store(gene.Description, description, rebuild);
 }
 
 bool StopRequested(bool rebuild) {
