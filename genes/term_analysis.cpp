@@ -109,6 +109,9 @@ struct TermSlice {
   }
 };
 
+// The bits of a mask of bars: fields shorter than this are scanned in one pass.
+constexpr std::size_t kWordBits = 64;
+
 // Per column the table of an index-backed column, whose numbers the terms are; null for
 // a column of names.
 using NumberTables = std::array<const TERM_TABLE*, kMaxTermColumns>;
@@ -153,6 +156,64 @@ TermFailure ReadFieldTerms(std::string_view text, Table& table, const char* read
   std::size_t count = 0;
   int previous = -1;
   ascending = true;
+  const char* const field = text.data();
+
+  // The term from start of length characters; false when the field fails.
+  TermFailure failure = TermFailure::kNone;
+  const auto take = [&](const char* start, std::size_t length) {
+    int index;
+    if constexpr (kNumbers) {
+      int id;
+      if (readableEnd - start < 8 || !text_scan::ReadShortNumber(start, length, id))
+        id = TermNumber(std::string_view(start, length));
+      index = table.FindNumber(id);
+      // A number the index lacks is never added: only the index names its terms.
+      if (index < 0) {
+        if (part.unknown.count++ == 0) part.unknown.first.assign(start, length);
+        return true;
+      }
+    } else {
+      index = table.FindName(std::string_view(start, length));
+      if (index < 0) {
+        index = table.Append(std::string_view(start, length), 0);
+        if (index < 0) {
+          failure = TermFailure::kTableFull;
+          return false;
+        }
+        part.firstUnits.push_back(unit);
+      }
+    }
+    if (count == kMaxTermsPerGene) {
+      failure = TermFailure::kTooManyGeneTerms;
+      return false;
+    }
+    indices[count++] = static_cast<std::int16_t>(index);
+    ascending = ascending & (index >= previous);
+    previous = index;
+    return true;
+  };
+
+  if (text.size() < kWordBits && readableEnd - field >= static_cast<std::ptrdiff_t>(kWordBits)) {
+    // Most fields are short: their bars are found in one mask, without a loop over blocks
+    // whose end the data decide.
+    std::uint64_t bars = 0;
+    for (std::size_t block = 0; block < kWordBits; block += text_scan::kBlockSize)
+      bars |= std::uint64_t{text_scan::Block(field + block).Matches('|')} << block;
+    bars &= (std::uint64_t{1} << text.size()) - 1;
+    if (bars == 0) {
+      if (!take(field, text.size())) return failure;
+    } else {
+      // Only text between two bars counts; neighbouring bars enclose the empty term.
+      for (int before = std::countr_zero(bars); (bars &= bars - 1) != 0;) {
+        const int after = std::countr_zero(bars);
+        if (!take(field + before + 1, static_cast<std::size_t>(after - before - 1))) return failure;
+        before = after;
+      }
+    }
+    span = {static_cast<std::uint32_t>(part.used), static_cast<std::uint32_t>(count)};
+    part.used += count;
+    return TermFailure::kNone;
+  }
 
   // The bars are gathered a batch at a time, each as its place plus one; then the terms
   // between them are taken in a counted loop.
@@ -160,7 +221,6 @@ TermFailure ReadFieldTerms(std::string_view text, Table& table, const char* read
   std::array<std::size_t, kBatch + text_scan::kBlockSize> bars;
   std::size_t barCount = 0;
   bool sawBar = false;
-  const char* const field = text.data();
   for (std::size_t block = 0;; block += text_scan::kBlockSize) {
     const std::size_t left = text.size() - block;
     const bool last = left <= text_scan::kBlockSize;
@@ -176,33 +236,8 @@ TermFailure ReadFieldTerms(std::string_view text, Table& table, const char* read
       barCount = 2;
     }
     // Only text between two bars counts; neighbouring bars enclose the empty term.
-    for (std::size_t b = 1; b < barCount; ++b) {
-      const char* const start = field + bars[b - 1];
-      const std::size_t length = bars[b] - bars[b - 1] - 1;
-      int index;
-      if constexpr (kNumbers) {
-        int id;
-        if (readableEnd - start < 8 || !text_scan::ReadShortNumber(start, length, id))
-          id = TermNumber(std::string_view(start, length));
-        index = table.FindNumber(id);
-        // A number the index lacks is never added: only the index names its terms.
-        if (index < 0) {
-          if (part.unknown.count++ == 0) part.unknown.first.assign(start, length);
-          continue;
-        }
-      } else {
-        index = table.FindName(std::string_view(start, length));
-        if (index < 0) {
-          index = table.Append(std::string_view(start, length), 0);
-          if (index < 0) return TermFailure::kTableFull;
-          part.firstUnits.push_back(unit);
-        }
-      }
-      if (count == kMaxTermsPerGene) return TermFailure::kTooManyGeneTerms;
-      indices[count++] = static_cast<std::int16_t>(index);
-      ascending = ascending && index >= previous;
-      previous = index;
-    }
+    for (std::size_t b = 1; b < barCount; ++b)
+      if (!take(field + bars[b - 1], bars[b] - bars[b - 1] - 1)) return failure;
     if (last) break;
     bars[0] = bars[barCount - 1];
     barCount = 1;
@@ -334,8 +369,11 @@ void SettleSlice(TermSlice& slice, std::vector<std::vector<std::int16_t>>& pools
       if (countGene && !gene.termText[c].empty()) {
         ColumnPart& part = slice.parts[c];
         ++part.annotated;
-        for (std::uint32_t i = 0; i < span.count; ++i)
-          ++part.counts[static_cast<std::size_t>(indices[i])];
+        // Four at a time, so that a list of up to four takes no branch on its length: the
+        // places behind a list hold term indices too (or zeros), and count nothing.
+        for (std::uint32_t i = 0; i < span.count; i += 4)
+          for (std::uint32_t k = i; k < i + 4; ++k)
+            part.counts[static_cast<std::size_t>(indices[k])] += k < span.count ? 1 : 0;
       }
       span.first += bases[c];
     }

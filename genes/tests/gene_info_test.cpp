@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -281,6 +282,56 @@ TEST_F(GeneInfoFile, NeighbouringBarsEncloseTheEmptyTerm) {
   EXPECT_EQ(TermNames(0, 1), (std::vector<std::string>{"ten", "twenty"}));
   EXPECT_EQ(Gene(2).TermCount(1), 0);
   EXPECT_TRUE(log.ContainsRed("      Warning: 2 Numbers terms are not in the annotation index"));
+}
+
+// Short fields are scanned in one pass, longer ones block by block, and a field near the
+// end of the file without the bytes behind it: every length reads the same terms.
+TEST_F(GeneInfoFile, FieldsOfEveryLengthSplitAtTheirBars) {
+  constexpr int kLongest = 140;
+  UseProbeSets(Names("PS", kLongest + 1));
+  std::string text = GeneInfoHeader({"Terms", "Numbers.txt"});
+  std::vector<std::vector<std::string>> expected(kLongest + 1);
+  std::vector<std::vector<std::string>> expectedNumbers(kLongest + 1);
+  for (int length = kLongest; length >= 1; --length) {
+    // Two terms "|aa..|bb..|" from length 4 on, one term "|a|" or "a" below.
+    std::string field;
+    if (length >= 4) {
+      const int first = (length - 3) / 3 + 1;
+      const std::string a(static_cast<std::size_t>(first), 'a');
+      const std::string b(static_cast<std::size_t>(length - 3 - first), 'b');
+      field = "|" + a + "|" + b + "|";
+      expected[static_cast<std::size_t>(length)] = {a, b};
+    } else {
+      const std::string a(static_cast<std::size_t>(length == 3 ? 1 : length), 'a');
+      field = length == 3 ? "|" + a + "|" : a;
+      expected[static_cast<std::size_t>(length)] = {a};
+    }
+    // The numbers in and out of order, in fields of growing length.
+    std::string numbers = "|";
+    for (int n = 0; n < length % 20; ++n) {
+      numbers += std::to_string((n * 7) % 5 + 1) + "|";
+      expectedNumbers[static_cast<std::size_t>(length)].push_back("term" +
+                                                                  std::to_string((n * 7) % 5 + 1));
+    }
+    text += "PS" + std::to_string(length) + "\tNM\t1\tG\t" + field + "\t" + numbers + "\td";
+    // The last line has no end, so its fields lie close to the end of the file.
+    if (length > 1) text += "\n";
+  }
+  WriteFile("Numbers.txt", "1\tterm1\n2\tterm2\n3\tterm3\n4\tterm4\n5\tterm5\n");
+  const std::string path = WriteFile("genes.txt", text);
+  CapturedLog log;
+  ASSERT_TRUE(ReadGeneInfoFile(path, true));
+  for (int length = 1; length <= kLongest; ++length) {
+    EXPECT_EQ(AsSet(TermNames(length, 0)), AsSet(expected[static_cast<std::size_t>(length)]))
+        << "length " << length;
+    std::vector<std::string> numbers = TermNames(length, 1);
+    std::vector<std::string> wanted = expectedNumbers[static_cast<std::size_t>(length)];
+    std::sort(numbers.begin(), numbers.end());
+    std::sort(wanted.begin(), wanted.end());
+    EXPECT_EQ(numbers, wanted) << "length " << length;
+    const std::span<const std::int16_t> indices = GeneInfo.TermIndices(length, 1);
+    EXPECT_TRUE(std::is_sorted(indices.begin(), indices.end())) << "length " << length;
+  }
 }
 
 TEST_F(GeneInfoFile, RefusesTheTermOverTheTableLimit) {
