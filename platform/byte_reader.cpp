@@ -22,12 +22,11 @@ struct FileCloser {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
-                                                       std::uint64_t maxBytes) {
+std::optional<ByteBuffer> ReadWholeFile(const std::string& path, std::uint64_t maxBytes) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) return std::nullopt;
 
-  std::vector<std::uint8_t> bytes;
+  ByteBuffer bytes;
   // A regular file is read in one go, asking for one byte more than its size so that a
   // file that grew meanwhile is noticed; anything else is read in chunks.
   std::uint64_t firstRead = kReadChunk;

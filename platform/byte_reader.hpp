@@ -11,12 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/byte_buffer.hpp"
+
 namespace platform {
 
 // The whole content of a file, read once; empty optional when it cannot be opened or
 // read, or is larger than maxBytes.
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
-                                                       std::uint64_t maxBytes = UINT64_MAX);
+std::optional<ByteBuffer> ReadWholeFile(const std::string& path,
+                                        std::uint64_t maxBytes = UINT64_MAX);
 
 // Decoding of fixed-width little-endian values from raw bytes; inline, since the cell
 // file and chip readers decode millions of values with them.

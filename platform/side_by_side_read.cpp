@@ -17,7 +17,7 @@ namespace {
 
 // The file read by one thread, as ReadWholeFile reads it (to its end, however long).
 std::optional<FileBytes> ReadInTurn(const std::string& path) {
-  std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+  std::optional<ByteBuffer> bytes = ReadWholeFile(path);
   if (!bytes) return std::nullopt;
   FileBytes file;
   file.size = bytes->size();

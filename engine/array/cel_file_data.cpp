@@ -374,7 +374,7 @@ bool CEL_FILE_DATA::BinaryBodyFits(const CelHeader& header, std::size_t cellOffs
 }
 
 bool CEL_FILE_DATA::ReadBinary(bool headerOnly) {
-  std::optional<std::vector<std::uint8_t>> bytes = platform::ReadWholeFile(fullPath);
+  std::optional<platform::ByteBuffer> bytes = platform::ReadWholeFile(fullPath);
   if (!bytes) return Fail(kCannotOpen);
   const std::optional<std::size_t> cellOffset = ReadBinaryHeader(*bytes, header);
   if (!cellOffset) return Fail(kWrongFormat);

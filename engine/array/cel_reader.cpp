@@ -127,7 +127,7 @@ class WholeFile {
 
  private:
   platform::ChunkReader mFile;
-  std::optional<std::vector<std::uint8_t>> mBytes;
+  std::optional<platform::ByteBuffer> mBytes;
 };
 
 // A stretch of whole cell lines (the last one of the file may lack its line end).

@@ -148,7 +148,7 @@ void DAT::ComputeCell(const std::uint8_t* image, int i, int j) {
 bool DAT::ExtractDat(const char* filePath) {
   LogMessage("    Reading DAT file...");
   path = filePath;
-  std::optional<std::vector<std::uint8_t>> bytes;
+  std::optional<platform::ByteBuffer> bytes;
   try {
     bytes = platform::ReadWholeFile(path);
   } catch (const std::bad_alloc&) {

@@ -172,7 +172,7 @@ bool CDF_FILE_DATA::Read(bool headerOnly) {
 }
 
 bool CDF_FILE_DATA::ReadBinary(bool headerOnly) {
-  const std::optional<std::vector<std::uint8_t>> bytes = platform::ReadWholeFile(fullPath);
+  const std::optional<platform::ByteBuffer> bytes = platform::ReadWholeFile(fullPath);
   if (!bytes) {
     errorText = kCannotOpen;
     return false;

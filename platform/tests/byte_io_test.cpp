@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <thread>
@@ -305,6 +306,33 @@ TEST(ByteIo, WholeFileRoundTripAndSizeLimit) {
   const auto empty = ReadWholeFile(temp.File("empty.bin"), 0);
   ASSERT_TRUE(empty.has_value());
   EXPECT_TRUE(empty->empty());
+}
+
+// The size a file gives up front is only a first guess: bytes that come in many pieces
+// (a pipe), more bytes than the size said (a file that grew) and fewer (one that shrank)
+// all come back exactly, every earlier byte kept as the buffer grows.
+TEST(ByteIo, WholeFileGivesExactlyItsBytesWhateverItsSizeSaid) {
+  TempFolder temp;
+  const std::string fifo = temp.File("pipe");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string sent(300001, '\0');
+  for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>(i * 13 + i / 251);
+  std::thread feeder([&] { std::ofstream(fifo, std::ios::binary) << sent; });
+  const auto piped = ReadWholeFile(fifo);
+  feeder.join();
+  ASSERT_TRUE(piped.has_value());
+  EXPECT_EQ(std::string(piped->begin(), piped->end()), sent);
+
+  // The system's own files: one whose size says 0, one whose size says a page.
+  for (const char* path : {"/proc/self/cmdline", "/sys/kernel/mm/transparent_hugepage/enabled"}) {
+    SCOPED_TRACE(path);
+    std::ifstream in(path, std::ios::binary);
+    struct stat info {};
+    if (!in || stat(path, &info) != 0) continue;
+    const Bytes expected{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_NE(static_cast<std::size_t>(info.st_size), expected.size());
+    EXPECT_EQ(ReadWholeFile(path), expected);
+  }
 }
 
 // A pipe has no size to check up front; the limit must hold while reading. The whole
