@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/overwrite_allocator.hpp"
+
 inline constexpr int kCacheFormat = 3;
 inline constexpr int kDefaultDimension = 640;
 inline constexpr int kUnitNameSize = 50;  // a probe-set name of at most 49 characters
@@ -66,10 +68,12 @@ struct CDF_LAYOUT {
   int unitCount = 0;
   std::vector<UNIT_RECORD> units;
   // dimension x dimension records, the cell at column x, row y at x * dimension + y;
-  // empty when probe-level data are not loaded.
-  std::vector<CELL_RECORD> cells;
-  // Every unit's pairs one after another (see UNIT_RECORD::firstPosition).
-  std::vector<PairPositions> positions;
+  // empty when probe-level data are not loaded. resize() leaves new cells unset (the
+  // cache reader reads over them); assign or AllocateCellTable gives cells of no unit.
+  std::vector<CELL_RECORD, platform::OverwriteAllocator<CELL_RECORD>> cells;
+  // Every unit's pairs one after another (see UNIT_RECORD::firstPosition); resize()
+  // leaves new pairs unset, as for the cells.
+  std::vector<PairPositions, platform::OverwriteAllocator<PairPositions>> positions;
 
   bool HasCells() const { return !cells.empty(); }
   CELL_RECORD& Cell(int x, int y) { return cells[CellIndex(x, y)]; }

@@ -34,10 +34,13 @@ inline constexpr std::size_t kCacheCellSize = 12;
 // How ReadCdfCache shares out the cell table: pieces of at least minPieceCells cells, up
 // to four for each thread, so that a thread the system holds back delays the end less;
 // read and checked on up to `threads` threads (0: platform::WorkerThreadCount()). The
-// outcome never depends on it; tests change it to cut a small table into many pieces.
+// probe positions are then stored a region of regionPairs pairs (rounded up to a power
+// of two) at a time. The outcome never depends on it; tests change it to cut a small
+// table into many pieces and regions.
 struct CacheReadSplit {
   int threads = 0;
   std::size_t minPieceCells = 1 << 16;
+  std::size_t regionPairs = 1 << 15;
 };
 extern CacheReadSplit CacheCellSplit;
 

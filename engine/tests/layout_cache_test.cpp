@@ -234,3 +234,48 @@ TEST_F(LayoutCacheTest, ReadingInPiecesGivesWhatAWalkInFileOrderGives) {
   EXPECT_TRUE(mLog.ContainsRed("  The existing cdf.bin file is damaged"));
   EXPECT_TRUE(SameLayout(Layout, saved));
 }
+
+// The positions are stored a region of the table at a time, from every piece's list in
+// file order: with many small regions, on one thread or four, they are those of a walk
+// of the table in file order, also where a cell repeats another's half of a pair.
+TEST_F(LayoutCacheTest, PositionsStoredByRegionMatchAWalkOnAnyNumberOfThreads) {
+  struct SplitGuard {
+    CacheReadSplit saved = CacheCellSplit;
+    ~SplitGuard() { CacheCellSplit = saved; }
+  } guard;
+  const auto chip = MakeChip(synth::ChipKind::kExpression, 50, 40);
+  ASSERT_TRUE(Load(Write(chip, synth::ChipForm::kTextCdf)));
+  const std::string cache = Layout.cachePath;
+  std::vector<std::uint8_t> bytes = ReadBytes(cache);
+  const std::size_t cellsAt = 1060 + 56 * static_cast<std::size_t>(Layout.unitCount);
+  // A late cell takes the pair and kind of the first placed one.
+  std::size_t first = cellsAt;
+  while (bytes[first + 8] == kCellNoUnit) first += 12;
+  std::size_t late = cellsAt + 12 * (50 * 50 - 3);
+  while (bytes[late + 8] == kCellNoUnit) late -= 12;
+  std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(first), 12,
+              bytes.begin() + static_cast<std::ptrdiff_t>(late));
+  WriteBytes(cache, bytes);
+
+  for (const int pmOnly : {0, 1}) {
+    PmOnly = pmOnly;
+    ProbesPerPair = 2 - pmOnly;
+    ASSERT_TRUE(ReadCdfCache(cache, true, false));
+    BuildProbePositions();
+    const auto walked = Layout.positions;
+    ASSERT_GT(walked.size(), 40u);
+    for (const int threads : {1, 4}) {
+      SCOPED_TRACE(testing::Message() << "pm " << pmOnly << " threads " << threads);
+      CacheCellSplit = {threads, 5, 3};  // regions of 4 pairs
+      ClearLayout();
+      ASSERT_TRUE(ReadCdfCache(cache, true, true));
+      ASSERT_EQ(Layout.positions.size(), walked.size());
+      std::size_t differing = 0;
+      for (std::size_t p = 0; p < walked.size(); ++p)
+        for (const int half : {0, 1})
+          differing += Layout.positions[p][half].x != walked[p][half].x ||
+                       Layout.positions[p][half].y != walked[p][half].y;
+      EXPECT_EQ(differing, 0u);
+    }
+  }
+}
