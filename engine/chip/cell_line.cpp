@@ -94,6 +94,8 @@ bool FastCellLine(std::string_view text, CellFields& cell) {
   return true;
 }
 
+}  // namespace
+
 bool ParseCellLine(std::string_view line, CellFields& cell) {
   std::string_view text = SkipPast(line, '=');
   if (CustomCdf == 0 && FastCellLine(text, cell)) return true;
@@ -111,8 +113,6 @@ bool ParseCellLine(std::string_view line, CellFields& cell) {
          ScanChar(text, separator) && ScanChar(text, cell.probeBase) && ScanChar(text, separator) &&
          ScanChar(text, cell.targetBase);
 }
-
-}  // namespace
 
 bool PlaceCell(int unit, const CellFields& cell, bool custom) {
   if (unit < 0 || unit >= static_cast<int>(Layout.units.size())) {
@@ -176,6 +176,10 @@ bool PendingCells::Add(std::string_view line, int unit) {
     if (Place()) LogIncompleteCellLine(line);
     return false;
   }
+  return Add(cell, unit);
+}
+
+bool PendingCells::Add(const CellFields& cell, int unit) {
   if (mCount == kBatch && !Place()) return false;
   mCells[mCount++] = {unit, cell};
   return true;

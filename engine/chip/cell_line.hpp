@@ -34,7 +34,11 @@ struct CellFields {
 // Parses a "Cell" line of a text chip description (the text after its first '=':
 // x, y, three texts, position number, a second position, then the bases CBASE, PBASE,
 // TBASE each after one separator; on custom chip descriptions x, y, position number,
-// kind flag) and places the cell in unit.
+// kind flag) into cell; false, with nothing logged, when the line is incomplete. Touches
+// nothing shared but reads CustomCdf, so any thread may parse while it stays unchanged.
+[[nodiscard]] bool ParseCellLine(std::string_view line, CellFields& cell);
+
+// Parses a "Cell" line (see ParseCellLine) and places the cell in unit.
 [[nodiscard]] bool ReadCellLine(std::string_view line, int unit);
 
 // Cell lines parsed as they come and placed a batch at a time: the records of a batch
@@ -49,6 +53,9 @@ class PendingCells {
   // the line is incomplete (after placing the cells before it) or a cell before it is
   // refused.
   [[nodiscard]] bool Add(std::string_view line, int unit);
+  // Adds a cell ParseCellLine gave, for unit, to the batch; a full batch is placed first.
+  // False when a cell before it is refused.
+  [[nodiscard]] bool Add(const CellFields& cell, int unit);
   // Places the batch in order; false at the first cell PlaceCell refuses.
   [[nodiscard]] bool Place();
 

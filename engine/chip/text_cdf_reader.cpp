@@ -1,17 +1,20 @@
 // Reading text chip descriptions. The file is walked once through three states: the
 // header (dimension, unit count), a unit's description lines (its name) and its cell
-// lines. Cell lines are the bulk of the file, so they are tested first and parsed in
-// place.
+// lines. Cell lines are the bulk of the file and mean the same in any state, so helper
+// threads cut pieces of the file into lines and parse its cell lines ahead, and the
+// calling thread walks the states over what they found, in file order.
 #include "engine/chip/text_cdf_reader.hpp"
 
+#include <algorithm>
 #include <cstdint>
-#include <filesystem>
+#include <new>
 #include <optional>
 #include <string_view>
-#include <system_error>
+#include <vector>
 
 #include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
+#include "engine/base/ordered_jobs.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "engine/chip/array_kind_table.hpp"
 #include "engine/chip/cdf_file_data.hpp"
@@ -23,10 +26,13 @@
 #include "engine/chip/probe_tab_reader.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "platform/line_reader.hpp"
+#include "platform/chunk_reader.hpp"
+#include "platform/line_pieces.hpp"
 #include "platform/path.hpp"
+#include "platform/text_lines.hpp"
 
 bool CdfFileNotText = false;
+TextCdfSplit TextCdfSplitting;
 
 namespace {
 
@@ -36,17 +42,97 @@ enum class ReadState { kHeader, kUnit, kCells };
 // line end (lines of two characters or fewer are passed over).
 constexpr std::uint64_t kFewestBytesPerTextUnit = 7;
 
+constexpr const char* kAllocationFailed = "    Allocation failed in ReadTextCdf()";
+constexpr int kPumpEveryLines = 100;
+constexpr int kProgressEveryLines = 10000;
+
 bool IsCellLine(std::string_view line) {
   return line.size() >= 4 && line.compare(0, 4, "Cell") == 0 && (line.size() < 5 || line[4] != 'H');
+}
+
+// What a helper found of one line: where it lies in its piece's text and, for a cell
+// line, its cell (lines of two characters or fewer are passed over, so never parsed).
+struct LineFacts {
+  enum class Cell : std::uint8_t { kNone, kParsed, kIncomplete };
+
+  std::uint32_t offset;
+  std::uint32_t length;
+  Cell cell;
+  CellFields fields;
+};
+
+// The lines of one piece, in order, up to where its reading failed, if it did.
+struct PieceLines {
+  enum class Ending { kWhole, kUnreadable, kNoMemory };
+
+  std::vector<char> buffer;  // the piece's bytes, reused from piece to piece
+  std::string_view text;
+  std::vector<LineFacts> lines;
+  Ending ending = Ending::kWhole;
+
+  std::string_view Text(const LineFacts& line) const {
+    return text.substr(line.offset, line.length);
+  }
+};
+
+// Cuts piece `number` of the file into lines and parses its cell lines.
+class PieceJob {
+ public:
+  using Result = PieceLines;
+  struct Context {};
+
+  explicit PieceJob(const platform::LinePieces& pieces) : mPieces(pieces) {}
+  Context MakeContext() const { return {}; }
+  void Run(std::size_t number, PieceLines& piece, Context&) const {
+    piece.lines.clear();
+    piece.text = {};
+    piece.ending = PieceLines::Ending::kWhole;
+    const std::optional<std::string_view> text = mPieces.Read(number, piece.buffer);
+    if (!text) {
+      piece.ending = PieceLines::Ending::kUnreadable;
+      return;
+    }
+    piece.text = *text;
+    platform::TextLines lines(*text, kLineBufferLength);
+    std::string_view line;
+    try {
+      while (lines.Next(line) != platform::LineStatus::kEnd) {
+        LineFacts facts{static_cast<std::uint32_t>(line.data() - text->data()),
+                        static_cast<std::uint32_t>(line.size()),
+                        LineFacts::Cell::kNone,
+                        {}};
+        if (line.size() > 2 && IsCellLine(line))
+          facts.cell = ParseCellLine(line, facts.fields) ? LineFacts::Cell::kParsed
+                                                         : LineFacts::Cell::kIncomplete;
+        piece.lines.push_back(facts);
+      }
+    } catch (const std::bad_alloc&) {
+      piece.ending = PieceLines::Ending::kNoMemory;
+    }
+  }
+
+ private:
+  const platform::LinePieces& mPieces;
+};
+
+// Pieces no larger than this, so that a line's place in its piece fits 32 bits.
+constexpr std::size_t kMostPieceBytes = std::size_t{1} << 30;
+constexpr int kMostHelpers = 3;
+
+int HelpersFor(std::size_t pieces) {
+  if (pieces < 2) return 0;
+  if (TextCdfSplitting.helpers >= 0) return TextCdfSplitting.helpers;
+  return HelperThreadsFor(pieces, kMostHelpers);
 }
 
 class TextCdfConverter {
  public:
   // fileBytes: the size of the file, which bounds the layout its header may declare.
   explicit TextCdfConverter(std::uint64_t fileBytes) : mFileBytes(fileBytes) {}
-  bool Run(platform::LineReader& reader);
+  bool Run(const platform::LinePieces& pieces);
 
  private:
+  bool Line(std::string_view line, const LineFacts& facts);
   bool HeaderLine(std::string_view line);
   // Makes the tables the header declared, once: a header may repeat its lines, and only
   // the last of each counts.
@@ -59,6 +145,8 @@ class TextCdfConverter {
   }
 
   std::uint64_t mFileBytes;
+  std::int64_t mLineNumber = 0;
+  int mUntilPump = kPumpEveryLines;  // counted down rather than divided: lines are many
   // What the header declared so far: the grid's side and the number of probe sets.
   std::optional<int> mDimension;
   std::optional<int> mDeclaredUnits;
@@ -69,37 +157,26 @@ class TextCdfConverter {
   PendingCells mPending;  // emptied before any other line is handled and at each pump
 };
 
-bool TextCdfConverter::Run(platform::LineReader& reader) {
-  std::string_view line;
-  for (;;) {
-    const platform::LineStatus status = reader.Next(line);
-    if (status == platform::LineStatus::kEnd) break;
-    if (status == platform::LineStatus::kError) {
-      if (!mPending.Place()) return false;
-      LogMessage("    Error: reading the CDF file stopped before its end", 0, kLogRed);
-      return false;
-    }
-    const std::int64_t lineNumber = reader.LineNumber();
-    if (lineNumber % 100 == 0) {
-      if (!mPending.Place()) return false;
-      Progress().Pump();
-      if (lineNumber % 10000 == 0)
-        Progress().ShowProgress(MessageBuffer("    Line %d", static_cast<int>(lineNumber)));
-    }
-    if (line.size() <= 2) continue;
-    bool ok = true;
-    switch (mState) {
-      case ReadState::kHeader:
-        ok = HeaderLine(line);
+bool TextCdfConverter::Run(const platform::LinePieces& pieces) {
+  const PieceJob job(pieces);
+  OrderedJobs<PieceJob> piecesRead(job, pieces.Count(), HelpersFor(pieces.Count()));
+  for (std::size_t number = 0; number < pieces.Count(); ++number) {
+    const PieceLines& piece = piecesRead.Take(number);
+    for (const LineFacts& line : piece.lines)
+      if (!Line(piece.Text(line), line)) return false;
+    switch (piece.ending) {
+      case PieceLines::Ending::kWhole:
         break;
-      case ReadState::kUnit:
-        ok = UnitLine(line);
-        break;
-      case ReadState::kCells:
-        ok = CellsLine(line);
-        break;
+      case PieceLines::Ending::kUnreadable:
+        if (!mPending.Place()) return false;
+        LogMessage("    Error: reading the CDF file stopped before its end", 0, kLogRed);
+        return false;
+      case PieceLines::Ending::kNoMemory:
+        if (!mPending.Place()) return false;
+        LogMessage(kAllocationFailed, 0, kLogRed);
+        return false;
     }
-    if (!ok) return false;
+    piecesRead.Done(number);
   }
   if (!mPending.Place()) return false;
 
@@ -111,6 +188,34 @@ bool TextCdfConverter::Run(platform::LineReader& reader) {
   if (mUnitOpen && !CloseUnit()) return false;
   Layout.unitCount = mUnit + 1;
   Layout.units.resize(static_cast<std::size_t>(Layout.unitCount));
+  return true;
+}
+
+bool TextCdfConverter::Line(std::string_view line, const LineFacts& facts) {
+  ++mLineNumber;
+  if (--mUntilPump == 0) {
+    mUntilPump = kPumpEveryLines;
+    if (!mPending.Place()) return false;
+    Progress().Pump();
+    if (mLineNumber % kProgressEveryLines == 0)
+      Progress().ShowProgress(MessageBuffer("    Line %d", static_cast<int>(mLineNumber)));
+  }
+  if (line.size() <= 2) return true;
+  switch (mState) {
+    case ReadState::kHeader:
+      return HeaderLine(line);
+    case ReadState::kUnit:
+      return UnitLine(line);
+    case ReadState::kCells:
+      switch (facts.cell) {
+        case LineFacts::Cell::kParsed:
+          return mPending.Add(facts.fields, mUnit);
+        case LineFacts::Cell::kIncomplete:
+          return mPending.Add(line, mUnit);  // parsed again, to be refused in red
+        case LineFacts::Cell::kNone:
+          return CellsLine(line);
+      }
+  }
   return true;
 }
 
@@ -141,7 +246,6 @@ bool TextCdfConverter::HeaderLine(std::string_view line) {
 }
 
 bool TextCdfConverter::EndHeader() {
-  constexpr const char* kAllocationFailed = "    Allocation failed in ReadTextCdf()";
   if (!DescriptionHoldsLayout(mFileBytes, mDimension.value_or(0), mDeclaredUnits.value_or(0),
                               kFewestBytesPerTextUnit))
     return false;
@@ -175,7 +279,6 @@ bool TextCdfConverter::UnitLine(std::string_view line) {
 }
 
 bool TextCdfConverter::CellsLine(std::string_view line) {
-  if (IsCellLine(line)) return mPending.Add(line, mUnit);
   if (!mPending.Place()) return false;
   if (ArrayType == 3) {
     if (Contains(line, "Name")) mSavedName = SkipPast(line, '=');
@@ -207,8 +310,8 @@ bool TextCdfConverter::CloseUnit() {
 
 bool ReadTextCdf(const std::string& cdfPath, const std::string& maskFile) {
   CdfFileNotText = false;
-  platform::LineReader reader;
-  if (!reader.Open(cdfPath, kLineBufferLength)) {
+  platform::ChunkReader file;
+  if (!file.Open(cdfPath)) {
     LogMessage(MessageBuffer("  Reading CDF file '%s' failed\n", cdfPath.c_str()), 0, kLogRed);
     return false;
   }
@@ -223,15 +326,20 @@ bool ReadTextCdf(const std::string& cdfPath, const std::string& maskFile) {
     CdfFileNotText = true;
     return false;
   }
+  // The pieces are read where they lie in the file, which only a regular file allows.
+  const std::optional<std::uint64_t> fileBytes = file.RegularFileSize();
+  if (!fileBytes) {
+    LogMessage(MessageBuffer("  Reading CDF file '%s' failed\n", cdfPath.c_str()), 0, kLogRed);
+    return false;
+  }
   ClearLayout();
   SnpBlockOffset = 0;
   SnpBlock2Start = 0;
 
-  std::error_code sizeError;
-  const std::uint64_t fileBytes = std::filesystem::file_size(cdfPath, sizeError);
-  TextCdfConverter converter(sizeError ? UINT64_MAX : fileBytes);
-  if (!converter.Run(reader)) return false;
-  reader.Close();
+  const platform::LinePieces pieces(
+      file, *fileBytes, std::min(TextCdfSplitting.pieceBytes, kMostPieceBytes), kLineBufferLength);
+  TextCdfConverter converter(*fileBytes);
+  if (!converter.Run(pieces)) return false;
 
   if (!maskFile.empty()) (void)ApplyProbeSetMask(maskFile);
   PumpMessages();

@@ -6,6 +6,17 @@
 #include <cstdint>
 #include <string>
 
+// How ReadTextCdf shares out the file: pieces of about pieceBytes (whole lines each), cut
+// into lines and their cell lines parsed by up to `helpers` threads besides the calling
+// one (negative: one less than the cores, at most three), while the calling thread takes
+// the lines in file order. The outcome never depends on it; tests change it to cut small
+// files into many pieces and to fix the threads.
+struct TextCdfSplit {
+  std::size_t pieceBytes = 256 * 1024;
+  int helpers = -1;
+};
+extern TextCdfSplit TextCdfSplitting;
+
 // Set by ReadTextCdf when the file's first line shows it is no text chip description,
 // so that the caller tries the binary reader instead.
 extern bool CdfFileNotText;
