@@ -95,15 +95,27 @@ struct UnitSpan {
   std::uint16_t pairCount;
 };
 
+// A placed cell on its way to the positions table: its pair's slot there, its kind in
+// the top bit, and its column and row.
+struct PlacedCell {
+  std::uint32_t slotAndKind;
+  std::uint16_t x;
+  std::uint16_t y;
+};
+constexpr std::uint32_t kPlacedKindBit = 1u << 31;
+
+// The placed cells of one piece of the table, in file order, sorted by the stretch of
+// the positions table their slot lies in.
+using RegionLists = std::vector<std::vector<PlacedCell>>;
+
 // Where the decoding of the cell table stands: the column and row of the next cell, and
-// the positions table being filled (null when no positions are built).
+// the lists the placed cells go to (null when no positions are built).
 struct CellWalk {
   int x = 0;
   int y = 0;
   int dimension = 0;
-  PairPositions* positions = nullptr;
-  bool perfectMatchOnly = false;
-  std::size_t halvesStored = 0;  // halves of pairs given a position, repeats counted
+  RegionLists* regions = nullptr;
+  int regionShift = 0;
 };
 
 // A cell record in memory has the very bytes of its record in the file on a
@@ -131,9 +143,7 @@ void DecodeCellsInPlace(std::span<CELL_RECORD> cells) {
 
 // Checks the cell records of one chunk. The spans hold every unit's pair count (0..299),
 // so one unsigned comparison refuses a negative pair and one beyond the unit's last
-// alike. With a positions table each cell's position is stored there while the chunk is
-// in the processor's cache, later cells overwriting earlier ones just as a walk of the
-// finished table would.
+// alike. With region lists each placed cell is added to the list of its slot's region.
 template <bool kBuildPositions>
 bool CheckCells(std::span<const CELL_RECORD> cells, std::span<const UnitSpan> unitSpans,
                 CellWalk& walk) {
@@ -141,29 +151,13 @@ bool CheckCells(std::span<const CELL_RECORD> cells, std::span<const UnitSpan> un
   const std::size_t count = cells.size();
   const std::size_t unitCount = unitSpans.size();
   const UnitSpan* spans = unitSpans.data();
-  PairPositions* const positions = walk.positions;
-  const bool perfectMatchOnly = walk.perfectMatchOnly;
+  std::vector<PlacedCell>* const regions = kBuildPositions ? walk.regions->data() : nullptr;
+  const int regionShift = walk.regionShift;
   const int dimension = walk.dimension;
   int x = walk.x;
   int y = walk.y;
-  std::size_t halvesStored = walk.halvesStored;
-  // The pairs are scattered over the positions table, so the slot of a cell some way
-  // ahead in the chunk is fetched into the processor's cache before it is stored.
-  constexpr std::size_t kLookAhead = 32;
-  const std::size_t prefetchEnd = count > kLookAhead ? count - kLookAhead : 0;
   bool damaged = false;
   for (std::size_t i = 0; i < count; ++i) {
-    if constexpr (kBuildPositions) {
-      if (i < prefetchEnd) {
-        const CELL_RECORD& ahead = cell[i + kLookAhead];
-        if (ahead.unit < unitCount) {
-          const UnitSpan span = spans[ahead.unit];
-          const std::uint16_t aheadPair =
-              std::min(static_cast<std::uint16_t>(ahead.pair), span.pairCount);
-          __builtin_prefetch(positions + static_cast<std::size_t>(span.first) + aheadPair, 1);
-        }
-      }
-    }
     const std::uint16_t unit = cell[i].unit;
     const auto pair = static_cast<std::uint16_t>(cell[i].pair);
     const std::uint8_t kind = cell[i].kind;
@@ -171,14 +165,10 @@ bool CheckCells(std::span<const CELL_RECORD> cells, std::span<const UnitSpan> un
       damaged |= kind > kCellNoUnit || unit >= unitCount || pair >= spans[unit].pairCount;
       if (damaged) break;
       if constexpr (kBuildPositions) {
-        PairPositions& slot = positions[static_cast<std::size_t>(spans[unit].first) + pair];
-        const ProbePosition where{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
-        slot[kind] = where;
-        ++halvesStored;
-        if (perfectMatchOnly && kind == kCellPerfectMatch) {
-          slot[0] = where;
-          ++halvesStored;
-        }
+        const auto slot = static_cast<std::uint32_t>(spans[unit].first) + pair;
+        regions[slot >> regionShift].push_back(
+            {slot | (kind == kCellPerfectMatch ? kPlacedKindBit : 0u),
+             static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)});
       }
     }
     if (++y == dimension) {
@@ -188,30 +178,41 @@ bool CheckCells(std::span<const CELL_RECORD> cells, std::span<const UnitSpan> un
   }
   walk.x = x;
   walk.y = y;
-  walk.halvesStored = halvesStored;
   return !damaged;
 }
 
-// Halves of pairs that hold a position: a stored column is 0 or more, an empty one -1.
-std::size_t StoredHalves(std::span<const PairPositions> positions) {
-  std::size_t stored = 0;
-  for (const PairPositions& pair : positions)
-    stored += static_cast<std::size_t>(pair[0].x >= 0) + static_cast<std::size_t>(pair[1].x >= 0);
-  return stored;
+// Stores the placed cells of one region, taken from the pieces' lists in piece order,
+// into its stretch of the positions table, later cells overwriting earlier ones just as
+// a walk of the finished table would.
+void StoreRegion(std::span<PairPositions> stretch, std::uint32_t firstSlot,
+                 std::span<const RegionLists> pieces, std::size_t region, bool perfectMatchOnly) {
+  std::fill(stretch.begin(), stretch.end(), PairPositions{});
+  for (const RegionLists& lists : pieces) {
+    for (const PlacedCell placed : lists[region]) {
+      PairPositions& pair = stretch[(placed.slotAndKind & ~kPlacedKindBit) - firstSlot];
+      const ProbePosition where{static_cast<std::int16_t>(placed.x),
+                                static_cast<std::int16_t>(placed.y)};
+      const bool perfectMatch = (placed.slotAndKind & kPlacedKindBit) != 0;
+      pair[perfectMatch ? 1 : 0] = where;
+      if (perfectMatchOnly && perfectMatch) pair[0] = where;
+    }
+  }
 }
 
 enum class CellTableRead { kWhole, kShort, kDamaged };
 
 // Reads the cell table that starts at byte `offset` of the file into cells, checks every
-// record and, when positions are given, stores each cell's position. Pieces of the table
-// are read side by side, each straight into its place a chunk at a time and checked
+// record and, when there is a positions table, stores each cell's position there. Pieces of the
+// table are read side by side, each straight into its place a chunk at a time and checked
 // while the chunk is in the processor's cache; the first piece that fails tells how.
-// Should two cells give the same half of a pair (a damaged file), the piece that stored
-// last is down to the threads, so the positions are then stored again in file order,
-// the later cell winning as in a walk of the finished table.
+// The pairs of the cells lie all over the positions table, and storing them there one by
+// one would fetch a memory line for almost every cell; so each piece sorts its placed
+// cells by region of the table, and then each region, small enough to stay in the
+// processor's cache, is filled from the pieces' lists in file order.
 CellTableRead ReadCellTable(const platform::ChunkReader& file, std::uint64_t offset,
                             std::span<CELL_RECORD> cells, std::span<const UnitSpan> spans,
-                            const CellWalk& start, std::span<PairPositions> positions) {
+                            const CellWalk& start, std::span<PairPositions> positions,
+                            bool perfectMatchOnly) {
   const std::size_t total = cells.size();
   const auto side = static_cast<std::size_t>(std::max(start.dimension, 1));
   const int threads =
@@ -219,9 +220,12 @@ CellTableRead ReadCellTable(const platform::ChunkReader& file, std::uint64_t off
   const std::size_t pieces =
       std::clamp<std::size_t>(total / std::max<std::size_t>(CacheCellSplit.minPieceCells, 1), 1,
                               4 * static_cast<std::size_t>(threads));
+  const bool build = !positions.empty();
+  const int regionShift = std::bit_width(std::max<std::size_t>(CacheCellSplit.regionPairs, 2) - 1);
+  const std::size_t regionPairs = std::size_t{1} << regionShift;
+  const std::size_t regions = build ? (positions.size() + regionPairs - 1) / regionPairs : 0;
   std::vector<CellTableRead> outcomes(pieces, CellTableRead::kWhole);
-  std::vector<std::size_t> halves(pieces, 0);
-  const bool build = start.positions != nullptr;
+  std::vector<RegionLists> lists(pieces, RegionLists(regions));
   platform::RunTasks(static_cast<int>(pieces), threads, [&](int task, bool) {
     const auto k = static_cast<std::size_t>(task);
     const std::size_t begin = total / pieces * k;
@@ -229,6 +233,11 @@ CellTableRead ReadCellTable(const platform::ChunkReader& file, std::uint64_t off
     CellWalk walk = start;
     walk.x = static_cast<int>(begin / side);
     walk.y = static_cast<int>(begin % side);
+    walk.regions = build ? &lists[k] : nullptr;
+    walk.regionShift = regionShift;
+    // Room for an even share of the piece's cells in every region, and some to spare.
+    for (std::vector<PlacedCell>& list : lists[k])
+      list.reserve((end - begin) / std::max<std::size_t>(regions, 1) * 9 / 8 + 64);
     for (std::size_t first = begin; first < end; first += kCellChunk) {
       const std::span<CELL_RECORD> chunk = cells.subspan(first, std::min(kCellChunk, end - first));
       const std::size_t bytes = chunk.size() * kCacheCellSize;
@@ -243,31 +252,18 @@ CellTableRead ReadCellTable(const platform::ChunkReader& file, std::uint64_t off
         return;
       }
     }
-    halves[k] = walk.halvesStored;
   });
   for (const CellTableRead outcome : outcomes)
     if (outcome != CellTableRead::kWhole) return outcome;
-  if (!build || pieces == 1) return CellTableRead::kWhole;
+  if (!build) return CellTableRead::kWhole;
 
-  std::vector<std::size_t> stored(pieces, 0);
-  platform::RunTasks(static_cast<int>(pieces), threads, [&](int task, bool) {
-    const auto k = static_cast<std::size_t>(task);
-    const std::size_t begin = positions.size() / pieces * k;
-    const std::size_t end =
-        k + 1 == pieces ? positions.size() : positions.size() / pieces * (k + 1);
-    stored[k] = StoredHalves(positions.subspan(begin, end - begin));
+  platform::RunTasks(static_cast<int>(regions), threads, [&](int task, bool) {
+    const auto r = static_cast<std::size_t>(task);
+    const std::size_t first = r * regionPairs;
+    const std::size_t count = std::min(regionPairs, positions.size() - first);
+    StoreRegion(positions.subspan(first, count), static_cast<std::uint32_t>(first), lists, r,
+                perfectMatchOnly);
   });
-  std::size_t storedTotal = 0;
-  std::size_t halvesTotal = 0;
-  for (std::size_t k = 0; k < pieces; ++k) {
-    storedTotal += stored[k];
-    halvesTotal += halves[k];
-  }
-  if (storedTotal != halvesTotal) {
-    std::fill(positions.begin(), positions.end(), PairPositions{});
-    CellWalk walk = start;
-    (void)CheckCells<true>(cells, spans, walk);
-  }
   return CellTableRead::kWhole;
 }
 
@@ -340,8 +336,8 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPosit
   }
 
   std::vector<UNIT_RECORD> units;
-  std::vector<CELL_RECORD> cells;
-  std::vector<PairPositions> positions;
+  decltype(Layout.cells) cells;
+  decltype(Layout.positions) positions;
   try {
     units.resize(static_cast<std::size_t>(unitCount));
     if (!ReadExactly(file.get(), bytes, static_cast<std::size_t>(unitBytes))) {
@@ -359,17 +355,15 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPosit
       }
       CellWalk walk;
       walk.dimension = dimension;
-      walk.perfectMatchOnly = PmOnly != 0 || ProbesPerPair == 1;
-      if (buildPositions) {
-        positions.assign(totalPairs, PairPositions{});
-        walk.positions = positions.data();
-      }
+      // Each region of the positions table is cleared by the thread that fills it.
+      if (buildPositions) positions.resize(totalPairs);
       cells.resize(static_cast<std::size_t>(cellCount));
       // The cells are read through a second handle, whose reads leave the first's place.
       platform::ChunkReader cellFile;
       const CellTableRead read =
           cellFile.Open(path) && cellFile.RegularFileSize() == fileSize
-              ? ReadCellTable(cellFile, kCacheHeaderSize + unitBytes, cells, spans, walk, positions)
+              ? ReadCellTable(cellFile, kCacheHeaderSize + unitBytes, cells, spans, walk, positions,
+                              PmOnly != 0 || ProbesPerPair == 1)
               : CellTableRead::kShort;
       if (read == CellTableRead::kShort) {
         LogShort(fileSize, expected);
