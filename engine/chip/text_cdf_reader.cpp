@@ -50,14 +50,46 @@ bool IsCellLine(std::string_view line) {
   return line.size() >= 4 && line.compare(0, 4, "Cell") == 0 && (line.size() < 5 || line[4] != 'H');
 }
 
+// The words the unit and cell states look for in a line, one bit each.
+enum LineKey : std::uint8_t {
+  kKeyName = 1,
+  kKeyCellHeader = 2,
+  kKeyBlock1 = 4,  // then _Block2, _Block3 and _Block4 in the next bits
+};
+
+// Which of the words the line holds anywhere, in one pass over it.
+std::uint8_t KeysOf(std::string_view line) {
+  std::uint8_t keys = 0;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    switch (line[i]) {
+      case 'N':
+        if (line.compare(i, 4, "Name") == 0) keys |= kKeyName;
+        break;
+      case 'C':
+        if (line.compare(i, 10, "CellHeader") == 0) keys |= kKeyCellHeader;
+        break;
+      case '_':
+        if (line.compare(i, 6, "_Block") == 0 && i + 6 < line.size() && line[i + 6] >= '1' &&
+            line[i + 6] <= '4')
+          keys |= static_cast<std::uint8_t>(kKeyBlock1 << (line[i + 6] - '1'));
+        break;
+      default:
+        break;
+    }
+  }
+  return keys;
+}
+
 // What a helper found of one line: where it lies in its piece's text and, for a cell
-// line, its cell (lines of two characters or fewer are passed over, so never parsed).
+// line, its cell, or else the words it holds (lines of two characters or fewer are passed
+// over, so never looked into).
 struct LineFacts {
   enum class Cell : std::uint8_t { kNone, kParsed, kIncomplete };
 
   std::uint32_t offset;
   std::uint32_t length;
   Cell cell;
+  std::uint8_t keys;  // for lines that are no cell lines
   CellFields fields;
 };
 
@@ -100,10 +132,14 @@ class PieceJob {
         LineFacts facts{static_cast<std::uint32_t>(line.data() - text->data()),
                         static_cast<std::uint32_t>(line.size()),
                         LineFacts::Cell::kNone,
+                        0,
                         {}};
-        if (line.size() > 2 && IsCellLine(line))
+        if (line.size() > 2 && IsCellLine(line)) {
           facts.cell = ParseCellLine(line, facts.fields) ? LineFacts::Cell::kParsed
                                                          : LineFacts::Cell::kIncomplete;
+        } else if (line.size() > 2) {
+          facts.keys = KeysOf(line);
+        }
         piece.lines.push_back(facts);
       }
     } catch (const std::bad_alloc&) {
@@ -137,8 +173,8 @@ class TextCdfConverter {
   // Makes the tables the header declared, once: a header may repeat its lines, and only
   // the last of each counts.
   bool EndHeader();
-  bool UnitLine(std::string_view line);
-  bool CellsLine(std::string_view line);
+  bool UnitLine(std::string_view line, std::uint8_t keys);
+  bool CellsLine(std::string_view line, std::uint8_t keys);
   bool CloseUnit();
   int CurrentCells() const {
     return mUnit >= 0 ? Layout.units[static_cast<std::size_t>(mUnit)].pairCount : 0;
@@ -205,7 +241,8 @@ bool TextCdfConverter::Line(std::string_view line, const LineFacts& facts) {
     case ReadState::kHeader:
       return HeaderLine(line);
     case ReadState::kUnit:
-      return UnitLine(line);
+      // A cell line here is looked into as any other line.
+      return UnitLine(line, facts.cell == LineFacts::Cell::kNone ? facts.keys : KeysOf(line));
     case ReadState::kCells:
       switch (facts.cell) {
         case LineFacts::Cell::kParsed:
@@ -213,7 +250,7 @@ bool TextCdfConverter::Line(std::string_view line, const LineFacts& facts) {
         case LineFacts::Cell::kIncomplete:
           return mPending.Add(line, mUnit);  // parsed again, to be refused in red
         case LineFacts::Cell::kNone:
-          return CellsLine(line);
+          return CellsLine(line, facts.keys);
       }
   }
   return true;
@@ -253,8 +290,8 @@ bool TextCdfConverter::EndHeader() {
   return !mDeclaredUnits || AllocateUnitTable(*mDeclaredUnits, kAllocationFailed);
 }
 
-bool TextCdfConverter::UnitLine(std::string_view line) {
-  if (Contains(line, "Name")) {
+bool TextCdfConverter::UnitLine(std::string_view line, std::uint8_t keys) {
+  if ((keys & kKeyName) != 0) {
     if (mUnit + 1 >= static_cast<int>(Layout.units.size())) {
       LogMessage(MessageBuffer("    Error: more probe sets than NumberOfUnits (%d)",
                                static_cast<int>(Layout.units.size())),
@@ -274,23 +311,26 @@ bool TextCdfConverter::UnitLine(std::string_view line) {
     mUnitOpen = true;
     return true;
   }
-  if (Contains(line, "CellHeader")) mState = ReadState::kCells;
+  if ((keys & kKeyCellHeader) != 0) mState = ReadState::kCells;
   return true;
 }
 
-bool TextCdfConverter::CellsLine(std::string_view line) {
+bool TextCdfConverter::CellsLine(std::string_view line, std::uint8_t keys) {
+  constexpr std::uint8_t kBlock2 = kKeyBlock1 << 1;
+  constexpr std::uint8_t kBlock3 = kKeyBlock1 << 2;
+  constexpr std::uint8_t kBlock4 = kKeyBlock1 << 3;
   if (!mPending.Place()) return false;
   if (ArrayType == 3) {
-    if (Contains(line, "Name")) mSavedName = SkipPast(line, '=');
-    if (Contains(line, "_Block1") || Contains(line, "_Block3")) {
+    if ((keys & kKeyName) != 0) mSavedName = SkipPast(line, '=');
+    if ((keys & (kKeyBlock1 | kBlock3)) != 0) {
       SnpBlockOffset = 0;
-    } else if (Contains(line, "_Block2")) {
+    } else if ((keys & kBlock2) != 0) {
       SnpBlockOffset = SnpBlock2Start = CurrentCells() / CellsPerPair();
-    } else if (Contains(line, "_Block4")) {
+    } else if ((keys & kBlock4) != 0) {
       SnpBlockOffset = CurrentCells() / CellsPerPair() - 2 * SnpBlock2Start;
     }
   }
-  if (Contains(line, "_Block1")) {
+  if ((keys & kKeyBlock1) != 0) {
     if (mUnitOpen && !CloseUnit()) return false;
     mState = ReadState::kUnit;
   }
