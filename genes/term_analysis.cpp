@@ -116,30 +116,19 @@ constexpr std::size_t kWordBits = 64;
 // a column of names.
 using NumberTables = std::array<const TERM_TABLE*, kMaxTermColumns>;
 
-// Lists of more than eight, rare, apart: their sort's registers would otherwise be saved
-// on every call.
-[[gnu::noinline]] void SortLongList(std::int16_t* values, std::size_t count) {
-  if (count > text_scan::kShortList) {
-    std::sort(values, values + count);
-    return;
-  }
-  // The sort of a short list reads all of its places.
-  std::array<std::int16_t, text_scan::kShortList> list{};
-  std::copy_n(values, count, list.begin());
-  text_scan::SortShortList(list.data(), count);
-  std::copy_n(list.begin(), count, values);
-}
-
-// The count values at values in ascending order. The eight places from values on must
+// The count values at values in ascending order. The sixteen places from values on must
 // be readable and writable: the lists lie in pools that keep room behind their last.
 inline void SortIndices(std::int16_t* values, std::size_t count) {
-  static_assert(kMaxTerms - 1 <= text_scan::kMaxShortValue);
+  static_assert(kMaxTerms < INT16_MAX, "the sorting networks fill unused places with INT16_MAX");
+  static_assert(text_scan::kSixteenList <= kMaxTermsPerGene);
   if (count <= 1) return;
   if (count <= text_scan::kEightList) {
     text_scan::SortEightList(values, count);
-    return;
+  } else if (count <= text_scan::kSixteenList) {
+    text_scan::SortSixteenList(values, count);
+  } else {
+    std::sort(values, values + count);
   }
-  SortLongList(values, count);
 }
 
 // The term indices of a non-empty term field, numbers or names, appended to the slice's

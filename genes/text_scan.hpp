@@ -123,96 +123,103 @@ inline void AppendPlaces(std::uint32_t mask, std::size_t base, std::size_t* plac
     places[count++] = base + static_cast<std::size_t>(std::countr_zero(mask));
 }
 
-// Sorts the first count (at most kEightList) values ascending; the eight places from values
-// on must be readable and writable, and those past count keep their values. A fixed
-// network of compare-exchanges over all eight places: no branch on the data and no loop
-// whose length the list decides, where the lists of one to eight terms most genes carry
-// would mispredict one or the other.
-inline constexpr std::size_t kEightList = 8;
-inline void SortEightList(std::int16_t* values, std::size_t count) {
 #if defined(__SSE2__)
+namespace sorting {
+
+// One layer of a bitonic sort: each place meets its partner and keeps the smaller or,
+// where keepLarger is set, the larger of the two.
+inline __m128i Exchange(__m128i v, __m128i partner, __m128i keepLarger) {
+  const __m128i smaller = _mm_min_epi16(v, partner);
+  const __m128i larger = _mm_max_epi16(v, partner);
+  return _mm_or_si128(_mm_and_si128(keepLarger, larger), _mm_andnot_si128(keepLarger, smaller));
+}
+// The partners one, two and four places away.
+inline __m128i NextPlace(__m128i v) {
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xB1), 0xB1);
+}
+inline __m128i PairPlace(__m128i v) {
+  return _mm_shuffle_epi32(v, 0xB1);
+}
+inline __m128i HalfPlace(__m128i v) {
+  return _mm_shuffle_epi32(v, 0x4E);
+}
+
+// Eight places whose halves run in opposite directions, merged ascending or descending.
+inline __m128i MergeEight(__m128i v, bool descending) {
+  const __m128i flip = descending ? _mm_set1_epi16(-1) : _mm_setzero_si128();
+  v = Exchange(v, HalfPlace(v), _mm_xor_si128(flip, _mm_setr_epi16(0, 0, 0, 0, -1, -1, -1, -1)));
+  v = Exchange(v, PairPlace(v), _mm_xor_si128(flip, _mm_setr_epi16(0, 0, -1, -1, 0, 0, -1, -1)));
+  return Exchange(v, NextPlace(v), _mm_xor_si128(flip, _mm_setr_epi16(0, -1, 0, -1, 0, -1, 0, -1)));
+}
+
+// Eight places sorted ascending or descending.
+inline __m128i SortEight(__m128i v, bool descending) {
+  v = Exchange(v, NextPlace(v), _mm_setr_epi16(0, -1, -1, 0, 0, -1, -1, 0));
+  v = Exchange(v, PairPlace(v), _mm_setr_epi16(0, 0, -1, -1, -1, -1, 0, 0));
+  v = Exchange(v, NextPlace(v), _mm_setr_epi16(0, -1, 0, -1, -1, 0, -1, 0));
+  return MergeEight(v, descending);
+}
+
+// The eight places at values, numbered from first on, of which those numbered below count
+// are in use; unused places take the largest value, so that a sort puts them behind the
+// list.
+inline __m128i LoadInUse(const std::int16_t* values, int first, std::size_t count, __m128i& inUse) {
+  const __m128i places = _mm_add_epi16(_mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7),
+                                       _mm_set1_epi16(static_cast<std::int16_t>(first)));
+  inUse = _mm_cmplt_epi16(places, _mm_set1_epi16(static_cast<std::int16_t>(count)));
+  const __m128i loaded = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values));
+  return _mm_or_si128(_mm_and_si128(inUse, loaded),
+                      _mm_andnot_si128(inUse, _mm_set1_epi16(INT16_MAX)));
+}
+
+// Stores the places in use, the others as they were.
+inline void StoreInUse(std::int16_t* values, __m128i sorted, __m128i inUse) {
   const __m128i original = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values));
-  // Unused places take the largest value, so that they end up behind the list.
-  const __m128i inUse = _mm_cmplt_epi16(_mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7),
-                                        _mm_set1_epi16(static_cast<std::int16_t>(count)));
-  __m128i v = _mm_or_si128(_mm_and_si128(inUse, original),
-                           _mm_andnot_si128(inUse, _mm_set1_epi16(INT16_MAX)));
-  // A bitonic sort: per layer each place meets the place its distance away and keeps the
-  // smaller or the larger of the two, as the mask of the layer says.
-  const auto layer = [&v](__m128i partner, __m128i keepLarger) {
-    const __m128i smaller = _mm_min_epi16(v, partner);
-    const __m128i larger = _mm_max_epi16(v, partner);
-    v = _mm_or_si128(_mm_and_si128(keepLarger, larger), _mm_andnot_si128(keepLarger, smaller));
-  };
-  const auto nextPlace = [](__m128i x) {
-    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xB1), 0xB1);
-  };
-  layer(nextPlace(v), _mm_setr_epi16(0, -1, -1, 0, 0, -1, -1, 0));
-  layer(_mm_shuffle_epi32(v, 0xB1), _mm_setr_epi16(0, 0, -1, -1, -1, -1, 0, 0));
-  layer(nextPlace(v), _mm_setr_epi16(0, -1, 0, -1, -1, 0, -1, 0));
-  layer(_mm_shuffle_epi32(v, 0x4E), _mm_setr_epi16(0, 0, 0, 0, -1, -1, -1, -1));
-  layer(_mm_shuffle_epi32(v, 0xB1), _mm_setr_epi16(0, 0, -1, -1, 0, 0, -1, -1));
-  layer(nextPlace(v), _mm_setr_epi16(0, -1, 0, -1, 0, -1, 0, -1));
-  v = _mm_or_si128(_mm_and_si128(inUse, v), _mm_andnot_si128(inUse, original));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(values), v);
-#else
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(values),
+                   _mm_or_si128(_mm_and_si128(inUse, sorted), _mm_andnot_si128(inUse, original)));
+}
+
+}  // namespace sorting
+#endif
+
+// Sorts the first count values ascending by insertion, where no network is at hand.
+inline void SortByInsertion(std::int16_t* values, std::size_t count) {
   for (std::size_t i = 1; i < count; ++i)
     for (std::size_t j = i; j > 0 && values[j - 1] > values[j]; --j) {
       const std::int16_t value = values[j];
       values[j] = values[j - 1];
       values[j - 1] = value;
     }
-#endif
 }
 
-// Values from 0 to kMaxShortValue, of lists of at most kShortList.
-inline constexpr std::size_t kShortList = 16;
-inline constexpr int kMaxShortValue = 2000;
-
-// Sorts the first count (at most kShortList) of values ascending; all kShortList values
-// must be set. Each value is keyed with its place, so that the keys differ, and lands at
-// its rank, the number of keys below it.
-inline void SortShortList(std::int16_t* values, std::size_t count) {
-  static_assert(
-      kMaxShortValue * static_cast<int>(kShortList) + static_cast<int>(kShortList) < INT16_MAX,
-      "a key holds a value and a place, below the filler of unused keys");
+// Sort the first count (at most kEightList, or kSixteenList) values, all below
+// INT16_MAX, ascending; as many places from values on must be readable and writable,
+// and those past count keep their values. Fixed networks of compare-exchanges over all
+// the places: no branch on the data and no loop whose length the list decides, where the
+// short lists most genes carry would mispredict one or the other.
+inline constexpr std::size_t kEightList = 8;
+inline constexpr std::size_t kSixteenList = 16;
+inline void SortEightList(std::int16_t* values, std::size_t count) {
 #if defined(__SSE2__)
-  const __m128i places = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m128i eight = _mm_set1_epi16(8);
-  const __m128i used = _mm_set1_epi16(static_cast<std::int16_t>(count));
-  const __m128i filler = _mm_set1_epi16(INT16_MAX);
-  // Unused places take the filler, above every key.
-  const auto keysOf = [&](const std::int16_t* group, __m128i at) {
-    const __m128i keys = _mm_add_epi16(
-        _mm_slli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(group)), 4), at);
-    const __m128i inUse = _mm_cmplt_epi16(at, used);
-    return _mm_or_si128(_mm_and_si128(inUse, keys), _mm_andnot_si128(inUse, filler));
-  };
-  const __m128i low = keysOf(values, places);
-  const __m128i high = keysOf(values + 8, _mm_add_epi16(places, eight));
-  alignas(16) std::int16_t keys[kShortList];
-  _mm_store_si128(reinterpret_cast<__m128i*>(keys), low);
-  _mm_store_si128(reinterpret_cast<__m128i*>(keys + 8), high);
-  const __m128i ones = _mm_set1_epi8(1);
-  for (std::size_t i = 0; i < count; ++i) {
-    const __m128i key = _mm_set1_epi16(keys[i]);
-    const __m128i below =
-        _mm_and_si128(_mm_packs_epi16(_mm_cmplt_epi16(low, key), _mm_cmplt_epi16(high, key)), ones);
-    const __m128i sums = _mm_sad_epu8(below, _mm_setzero_si128());
-    const int rank = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
-    values[rank] = static_cast<std::int16_t>(keys[i] >> 4);
-  }
+  __m128i inUse;
+  const __m128i v = sorting::LoadInUse(values, 0, count, inUse);
+  sorting::StoreInUse(values, sorting::SortEight(v, false), inUse);
 #else
-  std::int16_t keys[kShortList];
-  for (std::size_t i = 0; i < kShortList; ++i)
-    keys[i] = i < count ? static_cast<std::int16_t>(values[i] * static_cast<int>(kShortList) +
-                                                    static_cast<int>(i))
-                        : std::int16_t{INT16_MAX};
-  for (std::size_t i = 0; i < count; ++i) {
-    int rank = 0;
-    for (std::size_t j = 0; j < kShortList; ++j) rank += keys[j] < keys[i] ? 1 : 0;
-    values[rank] = static_cast<std::int16_t>(keys[i] / static_cast<int>(kShortList));
-  }
+  SortByInsertion(values, count);
+#endif
+}
+inline void SortSixteenList(std::int16_t* values, std::size_t count) {
+#if defined(__SSE2__)
+  __m128i lowInUse;
+  __m128i highInUse;
+  // The halves sorted in opposite directions form one bitonic sequence, merged ascending.
+  const __m128i low = sorting::SortEight(sorting::LoadInUse(values, 0, count, lowInUse), false);
+  const __m128i high =
+      sorting::SortEight(sorting::LoadInUse(values + 8, 8, count, highInUse), true);
+  sorting::StoreInUse(values, sorting::MergeEight(_mm_min_epi16(low, high), false), lowInUse);
+  sorting::StoreInUse(values + 8, sorting::MergeEight(_mm_max_epi16(low, high), false), highInUse);
+#else
+  SortByInsertion(values, count);
 #endif
 }
 
