@@ -20,6 +20,7 @@
 #include "engine/base/fuzz_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/byte_buffer.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/chunk_reader.hpp"
@@ -36,7 +37,7 @@ struct FileCloser {
 };
 using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
-bool ReadExactly(std::FILE* file, std::vector<std::uint8_t>& bytes, std::size_t count) {
+bool ReadExactly(std::FILE* file, platform::ByteBuffer& bytes, std::size_t count) {
   bytes.resize(count);
   return count == 0 || std::fread(bytes.data(), 1, count, file) == count;
 }
@@ -287,7 +288,7 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPosit
   if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   const auto fileSize = static_cast<std::uint64_t>(info.st_size);
 
-  std::vector<std::uint8_t> bytes;
+  platform::ByteBuffer bytes;  // not cleared: each read overwrites it
   if (!ReadExactly(file.get(), bytes, std::min<std::uint64_t>(fileSize, kCacheHeaderSize)) ||
       bytes.size() < kCacheHeaderSize) {
     LogShort(fileSize, kCacheHeaderSize);
