@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstring>
 #include <new>
@@ -14,6 +15,7 @@
 #include "engine/base/fuzz_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/byte_buffer.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/chunk_reader.hpp"
@@ -52,9 +54,13 @@ bool ReadPlane(platform::ByteReader& reader, std::vector<std::uint16_t>& plane) 
   const std::size_t bytes = plane.size() * 2;
   if (reader.Remaining() < bytes) return false;
   const std::uint8_t* in = reader.Rest().data();
-  for (std::uint16_t& value : plane) {
-    value = platform::LoadU16(in);
-    in += 2;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(plane.data(), in, bytes);
+  } else {
+    for (std::uint16_t& value : plane) {
+      value = platform::LoadU16(in);
+      in += 2;
+    }
   }
   return reader.Skip(bytes);
 }
@@ -198,12 +204,15 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
     LogMessage("    Allocation failed in CHIP_DATA::ReadExisting", 0, kLogRed);
     return false;
   };
+  // The tables pass through one buffer kept for the next array, so that reading a group
+  // neither allocates nor clears megabytes per array.
+  static thread_local platform::ByteBuffer tables;
   try {
-    bytes.resize(wanted);
+    tables.resize(wanted);
   } catch (const std::bad_alloc&) {
     return allocationFailed();
   }
-  if (file.ReadAt(offset, bytes.data(), wanted) != wanted) {
+  if (file.ReadAt(offset, tables.data(), wanted) != wanted) {
     LogMessage(MessageBuffer("  Reading '%s' failed", path.c_str()), 0, kLogRed);
     return false;
   }
@@ -218,16 +227,20 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
   // The tables are decoded straight into the object, whose memory a group's next array
   // reuses.
   static_cast<QvfHeader&>(*this) = std::move(header);
-  platform::ByteReader reader(bytes);
+  platform::ByteReader reader(std::span<const std::uint8_t>(tables.data(), wanted));
   bool read = !probeData || (ReadPlane(reader, plane1) && ReadPlane(reader, plane2));
-  for (char& call : calls) {
-    std::uint8_t byte = 0;
-    read = read && reader.ReadUInt8(byte);
-    call = static_cast<char>(byte);
-  }
-  for (VALUE_TRIPLE& triple : triples) {
-    read = read && reader.ReadFloat(triple.value) && reader.ReadFloat(triple.stdErr) &&
-           reader.ReadInt32(triple.outlier);
+  // The calls and triples are what remains of the bytes read, decoded without a bounds
+  // check per field.
+  read = read && reader.Remaining() == units * kQvfBytesPerUnit;
+  if (read) {
+    const std::uint8_t* in = reader.Rest().data();
+    for (char& call : calls) call = static_cast<char>(*in++);
+    for (VALUE_TRIPLE& triple : triples) {
+      triple.value = platform::LoadF32(in);
+      triple.stdErr = platform::LoadF32(in + 4);
+      triple.outlier = static_cast<std::int32_t>(platform::LoadU32(in + 8));
+      in += 12;
+    }
   }
   assert(read && "the bytes read hold every table wanted");
   dataPath = path;
