@@ -45,11 +45,11 @@ FORMAT_FOLDERS = platform engine genes genome shell scramble installer tools ben
 FORMAT_FILES = $(shell find $(FORMAT_FOLDERS) \( -name '*.cpp' -o -name '*.hpp' -o -name '*.h' -o -name '*.c' \) 2>/dev/null)
 
 format: deps
-	clang-format -i $(FORMAT_FILES)
+	@clang-format -i $(FORMAT_FILES)
 
 # Fails when any file differs from what clang-format would make of it.
 format-check: deps
-	clang-format --dry-run --Werror $(FORMAT_FILES)
+	@clang-format --dry-run --Werror $(FORMAT_FILES) && echo "every source file is formatted"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-bench
