@@ -182,15 +182,7 @@ std::string ScanTimeOf(const std::string& text) {
 }
 
 synth::ChipTruth Chip(synth::ChipKind kind, int dimension, int units) {
-  synth::ChipOptions options;
-  options.kind = kind;
-  options.dimension = dimension;
-  options.unitCount = units;
-  options.seed = 4;
-  std::string error;
-  auto chip = synth::MakeChip(options, &error);
-  EXPECT_TRUE(chip.has_value()) << error;
-  return chip.value_or(synth::ChipTruth{});
+  return synth::testing::ShapedChip(kind, dimension, units, 4);
 }
 
 synth::ArrayTruth Array(const synth::ChipTruth& chip, const synth::ArrayOptions& options) {

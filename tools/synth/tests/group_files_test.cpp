@@ -23,15 +23,7 @@ using synth::testing::FileText;
 using synth::testing::TextLines;
 
 synth::ChipTruth Chip(synth::ChipKind kind, int dimension, int units) {
-  synth::ChipOptions options;
-  options.kind = kind;
-  options.dimension = dimension;
-  options.unitCount = units;
-  options.seed = 8;
-  std::string error;
-  auto chip = synth::MakeChip(options, &error);
-  EXPECT_TRUE(chip.has_value()) << error;
-  return chip.value_or(synth::ChipTruth{});
+  return synth::testing::ShapedChip(kind, dimension, units, 8);
 }
 
 double Median(std::vector<double> values) {

@@ -29,15 +29,7 @@ using synth::testing::RunSynth;
 using synth::testing::TextLines;
 
 synth::ChipTruth Chip(synth::ChipKind kind, int dimension, int units, std::uint64_t seed) {
-  synth::ChipOptions options;
-  options.kind = kind;
-  options.dimension = dimension;
-  options.unitCount = units;
-  options.seed = seed;
-  std::string error;
-  auto chip = synth::MakeChip(options, &error);
-  EXPECT_TRUE(chip.has_value()) << error;
-  return chip.value_or(synth::ChipTruth{});
+  return synth::testing::ShapedChip(kind, dimension, units, seed);
 }
 
 // The file the program wrote equals the one the library wrote under the same name.

@@ -10,19 +10,12 @@
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/expected_layout.hpp"
+#include "tools/synth/tests/written_files.hpp"
 
 namespace {
 
 synth::ChipTruth Make(synth::ChipKind kind, int dimension, int units, std::uint64_t seed = 3) {
-  synth::ChipOptions options;
-  options.kind = kind;
-  options.dimension = dimension;
-  options.unitCount = units;
-  options.seed = seed;
-  std::string error;
-  auto chip = synth::MakeChip(options, &error);
-  EXPECT_TRUE(chip.has_value()) << error;
-  return chip.value_or(synth::ChipTruth{});
+  return synth::testing::ShapedChip(kind, dimension, units, seed);
 }
 
 std::vector<std::pair<int, int>> AllCells(const synth::ChipTruth& chip) {

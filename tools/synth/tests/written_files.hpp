@@ -12,10 +12,26 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "platform/byte_reader.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "tools/synth/chip_model.hpp"
 
 namespace synth::testing {
+
+// A chip of the given kind and shape from a fixed seed; a refused shape fails the test.
+inline ChipTruth ShapedChip(ChipKind kind, int dimension, int units, std::uint64_t seed) {
+  ChipOptions options;
+  options.kind = kind;
+  options.dimension = dimension;
+  options.unitCount = units;
+  options.seed = seed;
+  std::string error;
+  auto chip = MakeChip(options, &error);
+  EXPECT_TRUE(chip.has_value()) << error;
+  return chip.value_or(ChipTruth{});
+}
 
 inline std::vector<std::uint8_t> FileBytes(const std::string& path) {
   return platform::ReadWholeFile(path).value_or(std::vector<std::uint8_t>{});
