@@ -1,0 +1,85 @@
+// The R statistics system as a child process kept for the whole run: R started once from
+// PATH ("R --vanilla --quiet --no-echo") on a small start-up script that serves requests
+// over two extra pipes. Statements go as text; numbers go both ways as little-endian
+// doubles, never as printed text. Each request reports success or R's own error text.
+// R's printed output (its standard output and error) goes to an output sink as it
+// arrives. In R, windows() opens a graphics device drawing into an image file in a
+// scratch folder of this server.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+class ChildProcess;
+
+// The R program looked up on PATH.
+inline constexpr const char* kRProgram = "R";
+// Longest wait for R to come up and answer its first request.
+inline constexpr int kRStartTimeoutMs = 60000;
+// Longest wait for R to quit on its own when the server stops, before it is killed.
+inline constexpr int kRQuitTimeoutMs = 5000;
+// The text of every request once R has ended.
+inline constexpr const char* kRHasEndedError = "R has ended; start it again";
+
+class RServer {
+ public:
+  using OutputSink = std::function<void(std::string_view)>;
+
+  RServer();
+  // Stops R when it runs.
+  ~RServer();
+  RServer(const RServer&) = delete;
+  RServer& operator=(const RServer&) = delete;
+
+  // Where R's printed output goes; without a sink it is dropped.
+  void SetOutputSink(OutputSink sink) { mSink = std::move(sink); }
+
+  // Starts R and waits until it serves requests. False with the reason in error when R
+  // cannot be started (not on PATH, or it ended before it answered).
+  [[nodiscard]] bool Start(std::string& error);
+  // Whether R was started and has not been seen to end.
+  bool Running() const { return mChild != nullptr; }
+  // Ends R: it quits without saving (killed if it does not); its scratch folder goes.
+  void Stop();
+
+  // Evaluates R statements in R's global workspace for their effect.
+  [[nodiscard]] bool Execute(std::string_view statements, std::string& error);
+  // Assigns a rows x cols numeric matrix, given row by row, to name.
+  [[nodiscard]] bool Assign(std::string_view name, int rows, int cols,
+                            std::span<const double> rowMajor, std::string& error);
+  // Reads the leading rows x cols block of R's numeric value name (a plain vector counts
+  // as one column), row by row; asking for more rows or columns than it has fails.
+  [[nodiscard]] bool Fetch(std::string_view name, int rows, int cols, std::vector<double>& rowMajor,
+                           std::string& error);
+  // Closes the devices windows() opened and gives their image files, oldest first; each
+  // file is given once.
+  [[nodiscard]] bool TakeImages(std::vector<std::string>& files, std::string& error);
+
+  // The folder the image files are written to (empty while R does not run).
+  const std::string& ScratchFolder() const { return mScratch; }
+
+ private:
+  bool Send(const std::vector<std::uint8_t>& request, std::string& error);
+  bool Receive(void* data, std::size_t size, std::string& error);
+  bool ReceiveStatus(std::string& error);
+  bool ReceiveText(std::string& text, std::string& error);
+  void DrainOutput();
+  // R has gone: what it printed last is kept in the error.
+  bool Ended(std::string& error);
+  void RemoveScratch();
+
+  std::unique_ptr<ChildProcess> mChild;
+  OutputSink mSink;
+  std::string mScratch;
+  std::string mRecentOutput;
+};
+
+}  // namespace platform
