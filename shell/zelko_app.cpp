@@ -8,6 +8,7 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "genes/gene_info_install.hpp"
 #include "shell/main_frame.hpp"
 #include "shell/services/rtf_reader.hpp"
 #include "shell/services/shell_services.hpp"
@@ -23,6 +24,7 @@ bool CZelkoApp::InitInstance() {
   // Long computations keep the window alive by handling pending events between lines.
   SetPumpHook([] { QCoreApplication::processEvents(); });
   InstallShellServices();
+  InstallGeneInfoReader();
   mPumpInstalled = true;
   Step("message pump");
 

@@ -1,0 +1,90 @@
+// The engine's side of opening a group.
+#include "engine/jobs/open_group.hpp"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "engine/array/image_support.hpp"
+#include "engine/array/local_background.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/gene_list.hpp"
+#include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/jobs/array_summary.hpp"
+#include "engine/jobs/baseline_array.hpp"
+#include "engine/jobs/data_file_search.hpp"
+#include "engine/jobs/expression_transforms.hpp"
+#include "engine/jobs/information_readers.hpp"
+#include "engine/model/model.hpp"
+#include "engine/model/psi_file.hpp"
+#include "engine/services/log_channel.hpp"
+
+namespace {
+
+std::string KindList(const GroupSettings& settings) {
+  std::string kinds;
+  if (settings.READ_CEL != 0) kinds += "CEL,";
+  if (settings.READ_DAT != 0) kinds += "DAT,";
+  if (settings.READ_QVF != 0) kinds += "QVF,";
+  if (!kinds.empty()) kinds.pop_back();
+  return kinds;
+}
+
+// Everything after the arrays were read.
+void PrepareOpenedGroup(Group& group) {
+  GroupSettings& settings = group.Settings();
+  group.HasCalls = true;
+  group.HasStdErrors = group.Modelled;
+  if (settings.USE_UNNORM != 0) LogMessage(kUnnormalizedNoteMessage, 0, kLogRed);
+  if (settings.LOAD_PROBE_DATA != 0) ComputeBackground(-1);
+  LogTransformExpression();
+  // Sample information that cannot be read is reported by its reader and keeps the names.
+  static_cast<void>(SetArrayNamesFromFiles());
+  WriteArraySummary(false);
+  SampleGrouping.ReadArrayListFile(settings.ARRAY_LIST_FILE);
+  // Missing gene or SNP information is reported by its reader; the group opens without.
+  if (ArrayType != 0)
+    static_cast<void>(ReadInstalledSnpInfo(settings.GENE_NAME_FILE));
+  else
+    static_cast<void>(ReadInstalledGeneInfo(settings.GENE_NAME_FILE, true));
+  ChooseBaselineArray();
+  std::error_code error;
+  std::filesystem::current_path(settings.WORKING_DIR, error);
+  if (settings.CUR_ARRAY >= group.NumArrays()) settings.CUR_ARRAY = 0;
+  if (settings.CUR_UNIT >= Layout.unitCount) settings.CUR_UNIT = -1;
+  // Without the maps the array image shows cells where they lie; the reason is logged.
+  if (settings.SHOW_PROBE_TOGETHER != 0) static_cast<void>(ProbeTogether());
+  if (settings.PSI_MODE == kPsiReadAndUse && !Psi.ReadPsiFile(settings.PSI_FILE_NAME))
+    settings.PSI_MODE = kPsiDoNotUse;
+  GeneList.entries.assign(static_cast<std::size_t>(std::max(Layout.unitCount, 0)), {});
+}
+
+}  // namespace
+
+bool SearchDataFiles(const OpenGroupOptions& options) {
+  Group& group = TheGroup();
+  const GroupSettings& settings = group.Settings();
+  const std::string kinds = KindList(settings);
+  group.ClearGroup();
+  group.Normalized = true;
+  group.Modelled = true;
+  group.Adjusted = false;
+
+  bool read = false;
+  if (IsDataFileList(settings.DATA_PATH)) {
+    read = ReadDataFileList(options);
+  } else {
+    LogMessage(MessageBuffer(kSearchDataMessage, kinds.c_str(), Layout.chipType.c_str(),
+                             settings.DATA_PATH.c_str()));
+    read = SearchDataDirectory(settings.DATA_PATH, options);
+  }
+  if (!read) return false;
+  LogMessage("");
+  if (group.NumArrays() == 0) {
+    LogMessage(kFoundNoFilesMessage, 0, kLogRed);
+    return false;
+  }
+  PrepareOpenedGroup(group);
+  return true;
+}

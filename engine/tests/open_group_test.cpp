@@ -1,0 +1,274 @@
+// Opening a group from synthetic scans: folders searched in name order with their
+// subfolders, data file lists with relative and full paths, repeated and missing scan
+// times, the 1000th array refused, a user stop, QVF files reused, refused when stale and
+// read directly, and the baseline array of the upper median.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "engine/array/dat_reader.hpp"
+#include "engine/jobs/array_summary.hpp"
+#include "engine/jobs/baseline_array.hpp"
+#include "engine/jobs/data_file_search.hpp"
+#include "engine/jobs/information_readers.hpp"
+#include "engine/testing/scripted_progress.hpp"
+#include "engine/tests/group_job_test_support.hpp"
+#include "platform/line_reader.hpp"
+
+namespace fs = std::filesystem;
+
+class OpenGroupTest : public GroupJobTest {
+ protected:
+  void MakeSmallGroup(int arrays) {
+    synth::ArrayGroupOptions options;
+    options.arrays = arrays;
+    options.seed = 21;
+    MakeGroup(24, 20, options);
+  }
+  // The array of the group holds the truth's planes of the given array.
+  void ExpectArrayOf(int slot, int truthArray) {
+    EXPECT_EQ(TheGroup().Array(slot).intensities,
+              mTruth.arrays[static_cast<std::size_t>(truthArray)].intensities)
+        << "slot " << slot;
+  }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < TheGroup().NumArrays(); ++i) names.push_back(TheGroup().Array(i).name);
+    return names;
+  }
+};
+
+TEST_F(OpenGroupTest, FolderAndSubfoldersAreReadInNameOrderWithoutRegardToCase) {
+  MakeSmallGroup(3);
+  const std::string b = WriteScan(0, "b");
+  WriteScan(1, "A", "", "", ".cel");
+  WriteScan(2, "c", "sub");
+  fs::copy_file(b, DataFolder() + "/notes.CEL.bak");
+  WriteText("data/readme.txt", "not a scan\n");
+  Settings().CUR_ARRAY = 5;
+  Settings().CUR_UNIT = 100;
+  std::vector<std::pair<std::string, bool>> geneReads;
+  SetGeneInfoReader([&geneReads](const std::string& path, bool rebuild) {
+    geneReads.emplace_back(path, rebuild);
+    return true;
+  });
+  Settings().GENE_NAME_FILE = mFolder.File("genes.txt");
+
+  ASSERT_TRUE(Open());
+  SetGeneInfoReader({});
+  EXPECT_EQ(Names(), (std::vector<std::string>{"A", "b", "c"}));
+  ExpectArrayOf(0, 1);
+  ExpectArrayOf(1, 0);
+  ExpectArrayOf(2, 2);
+  EXPECT_FALSE(mLog.ContainsRed("Unknow file type")) << "files found in folders pass silently";
+  EXPECT_TRUE(
+      mLog.Contains("Search and extract PM/MM data from 'CEL' files of chip type", kLogBlack));
+  EXPECT_TRUE(mLog.Contains("Calculating background", kLogBlack));
+
+  const Group& group = TheGroup();
+  EXPECT_FALSE(group.Normalized) << "cell files are read raw";
+  EXPECT_FALSE(group.Modelled);
+  EXPECT_TRUE(group.HasCalls);
+  EXPECT_EQ(Settings().CUR_ARRAY, 0);
+  EXPECT_EQ(Settings().CUR_UNIT, -1);
+  EXPECT_EQ(fs::current_path(), fs::path(Settings().WORKING_DIR));
+  EXPECT_EQ(geneReads,
+            (std::vector<std::pair<std::string, bool>>{{Settings().GENE_NAME_FILE, true}}));
+
+  // The baseline is the array of the middle median intensity.
+  std::vector<int> medians;
+  for (int i = 0; i < 3; ++i) medians.push_back(group.Array(i).medianIntensity);
+  std::vector<int> sorted = medians;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(medians[static_cast<std::size_t>(group.BaselineArray)], sorted[1]);
+
+  // The summary: a header and one row per array, registered and announced.
+  const std::string summary = ArraySummaryPath();
+  ASSERT_EQ(mOutputFiles.files.size(), 1u);
+  EXPECT_EQ(mOutputFiles.files[0].path, summary);
+  EXPECT_TRUE(mLog.Contains("Group \"jobs\" contains 3 arrays; see '" + summary + "'", kLogBlack));
+  platform::LineReader reader;
+  ASSERT_TRUE(reader.Open(summary));
+  std::string_view line;
+  ASSERT_EQ(reader.Next(line), platform::LineStatus::kWhole);
+  EXPECT_EQ(line, "Number\tArray\tFile Name\tMedian Intensity (unnormalized)\tP call %\t");
+  ASSERT_EQ(reader.Next(line), platform::LineStatus::kWhole);
+  EXPECT_EQ(line.substr(0, 4), "1\tA\t");
+  EXPECT_NE(line.find(std::to_string(medians[0])), std::string_view::npos);
+}
+
+TEST_F(OpenGroupTest, RepeatedScanTimesAreDroppedButFilesWithoutATimeAreNot) {
+  MakeSmallGroup(4);
+  const std::string first = WriteScan(0, "s1", "", "05/06/07 08:09:10");
+  WriteScan(1, "s2", "", "05/06/07 08:09:10");
+  WriteScan(2, "t1", "", "untimed");
+  WriteScan(3, "t2", "", "untimed");
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"s1", "t1", "t2"}));
+  EXPECT_TRUE(
+      mLog.ContainsRed("Have the same time tag [05/06/07 08:09:10] as '" + first + "', ignored"));
+  EXPECT_EQ(TheGroup().Array(1).timeTag, kNoTimeTag);
+  EXPECT_EQ(TheGroup().Array(2).timeTag, kNoTimeTag);
+  ExpectArrayOf(2, 3);
+}
+
+TEST_F(OpenGroupTest, DataFileListNamesFilesAndFoldersRelativeToItselfUpToAnEmptyLine) {
+  MakeSmallGroup(6);
+  WriteScan(0, "a0");
+  WriteScan(1, "a1", "sub");
+  WriteScan(2, "odd:name");
+  const std::string elsewhere = mFolder.File("elsewhere");
+  fs::create_directories(elsewhere);
+  const synth::ArrayTruth scan3 = synth::ScannedArray(mChip, mTruth, 3, "e", ScanTime(3));
+  ASSERT_TRUE(synth::WriteCel(scan3, synth::CelForm::kBinary, elsewhere + "/e.CEL"));
+  WriteScan(4, "a4", "sub2");
+  WriteScan(5, "late");
+  WriteText("data/notes.bak", "x\n");
+  Settings().DATA_PATH =
+      WriteText("data/list.TXT", "a0.CEL\tsub\\a1.CEL\nodd:name.CEL\n" + elsewhere +
+                                     "/e.CEL\nnotes.bak\n sub2 \n\nlate.CEL\n");
+  ASSERT_TRUE(IsDataFileList(Settings().DATA_PATH));
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a0", "a1", "odd:name", "e", "a4"}));
+  for (int i = 0; i < 5; ++i) ExpectArrayOf(i, i);
+  EXPECT_TRUE(mLog.Contains(
+      "Looking for data files of chip type " + mChip.chipType + " in " + Settings().DATA_PATH,
+      kLogBlack));
+  EXPECT_TRUE(mLog.ContainsRed("Unknow file type, ignored: " + DataFolder() + "/notes.bak"));
+
+  EXPECT_EQ(DataFileListEntries("D:\\scans\\x.CEL\t/abs/y.CEL\t\\\\host\\z.CEL", "/list"),
+            (std::vector<std::string>{"D:/scans/x.CEL", "/abs/y.CEL", "//host/z.CEL"}));
+
+  Settings().DATA_PATH = mFolder.File("missing.txt");
+  EXPECT_FALSE(Open());
+  EXPECT_TRUE(mLog.ContainsRed("Reading data file list " + Settings().DATA_PATH + " failed"));
+}
+
+TEST_F(OpenGroupTest, TheThousandthArrayIsRefused) {
+  synth::ArrayGroupOptions options;
+  options.arrays = 1;
+  MakeGroup(20, 8, options);
+  for (int k = 0; k < MAX_ARRAY_NUM; ++k) {
+    char name[16];
+    std::snprintf(name, sizeof name, "s%04d", k);
+    WriteScan(0, name, "", ScanTime(k));
+  }
+  Settings().LOAD_PROBE_DATA = 0;
+  EXPECT_FALSE(Open());
+  EXPECT_EQ(TheGroup().NumArrays(), MAX_ARRAY_NUM - 1);
+  EXPECT_TRUE(mLog.ContainsRed(kMaxArrayNumMessage));
+  EXPECT_EQ(TheGroup().Array(MAX_ARRAY_NUM - 2).name, "");  // names come after the read
+  EXPECT_NE(TheGroup().Array(MAX_ARRAY_NUM - 2).dataFile.find("s0998.CEL"), std::string::npos);
+}
+
+TEST_F(OpenGroupTest, StopInTheMiddleEndsTheOpenAndKeepsWhatWasRead) {
+  MakeSmallGroup(5);
+  WriteAllScans();
+  OpenGroupOptions fresh;
+  fresh.ignoreExistingQvf = true;
+  int polls = 0;
+  {
+    ScriptedProgress progress;
+    ASSERT_TRUE(Open(fresh));
+    polls = progress.polls;
+  }
+  ScriptedProgress progress;
+  progress.stopAtPoll = polls / 2;
+  mLog.Clear();
+  EXPECT_FALSE(Open(fresh));
+  const int arrays = TheGroup().NumArrays();
+  EXPECT_GT(arrays, 0);
+  EXPECT_LT(arrays, 5);
+  for (int i = 0; i < arrays; ++i) ExpectArrayOf(i, i);
+  // Nothing is offered after the stop line; a file being read when it came is dropped.
+  const auto& lines = mLog.Lines();
+  const auto stop = std::find_if(lines.begin(), lines.end(), [](const CapturedLine& line) {
+    return line.colour == kLogRed && line.text == kUserStopMessage;
+  });
+  ASSERT_NE(stop, lines.end());
+  EXPECT_EQ(std::next(stop), lines.end());
+  const int found = CountLines("  Found ");
+  EXPECT_TRUE(found == arrays || found == arrays + 1) << found;
+}
+
+TEST_F(OpenGroupTest, QvfFilesAreReusedUnlessIgnoredOrStale) {
+  MakeSmallGroup(3);
+  WriteAllScans();
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(CountLines("Accessing"), 0);
+  const std::string qvf = DataFolder() + "/a1.qvf";
+  const auto size = QvfFileSize(Layout.dimension, Layout.unitCount);
+  ASSERT_EQ(fs::file_size(qvf), size);
+
+  mLog.Clear();
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(CountLines("Accessing"), 3);
+  for (int i = 0; i < 3; ++i) ExpectArrayOf(i, i);
+
+  mLog.Clear();
+  OpenGroupOptions fresh;
+  fresh.ignoreExistingQvf = true;
+  ASSERT_TRUE(Open(fresh));
+  EXPECT_EQ(CountLines("Accessing"), 0);
+
+  // One probe set fewer in the file, as a mask change leaves it.
+  fs::resize_file(qvf, size - kQvfBytesPerUnit);
+  mLog.Clear();
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(CountLines("Accessing"), 2);
+  EXPECT_TRUE(mLog.Contains("'" + qvf + "' was written for another chip layout", kLogBlack));
+  EXPECT_FALSE(mLog.ContainsRed("does not fit the chip layout"));
+  for (int i = 0; i < 3; ++i) ExpectArrayOf(i, i);
+  EXPECT_EQ(fs::file_size(qvf), size);
+}
+
+TEST_F(OpenGroupTest, QvfFilesOpenDirectlyAndOneThatCannotBeReadStopsTheOpen) {
+  MakeSmallGroup(3);
+  WriteAllScans();
+  ASSERT_TRUE(Open());
+  for (int i = 0; i < 3; ++i) fs::remove(DataFolder() + "/a" + std::to_string(i) + ".CEL");
+  Settings().READ_CEL = 0;
+  Settings().READ_QVF = 1;
+  mLog.Clear();
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a0", "a1", "a2"}));
+  EXPECT_TRUE(mLog.Contains("from 'QVF' files", kLogBlack));
+  for (int i = 0; i < 3; ++i) ExpectArrayOf(i, i);
+
+  fs::resize_file(DataFolder() + "/a1.qvf", 2000);
+  EXPECT_FALSE(Open());
+  EXPECT_TRUE(mLog.Contains(kQvfReadFailedMessage, kLogBlack));
+  EXPECT_EQ(TheGroup().NumArrays(), 1);
+}
+
+TEST_F(OpenGroupTest, NothingFoundFailsTheOpen) {
+  MakeSmallGroup(1);
+  EXPECT_FALSE(Open());
+  EXPECT_TRUE(mLog.ContainsRed("Found no files of this type"));
+}
+
+TEST_F(OpenGroupTest, BaselineIsTheUpperMedianOrTheRecordedBaseline) {
+  Group& group = TheGroup();
+  const auto setMedians = [&group](std::vector<int> medians) {
+    group.ClearGroup();
+    for (std::size_t i = 0; i < medians.size(); ++i) {
+      ArraySlot& slot = group.NextArraySlot();
+      slot.medianIntensity = medians[i];
+      slot.dataFile = "/scans/m" + std::to_string(i) + ".CEL";
+      ASSERT_TRUE(group.CountArray());
+    }
+  };
+  setMedians({300, 100, 200});
+  EXPECT_EQ(ChooseBaselineArray(), 2);
+  setMedians({100, 200, 300, 400});
+  EXPECT_EQ(ChooseBaselineArray(), 2);
+  EXPECT_EQ(group.BaselineArray, 2);
+  setMedians({100, 200, 300, 400});
+  group.Normalized = true;
+  ChipData.baselinePath = "D:\\elsewhere\\M0.cel";
+  EXPECT_EQ(ChooseBaselineArray(), 0);
+  ChipData.baselinePath = "/scans/gone.CEL";
+  EXPECT_EQ(ChooseBaselineArray(), 2);
+}
