@@ -2,8 +2,13 @@
 // reader never sees a file that was only partly written.
 #include "platform/byte_writer.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <bit>
 #include <cassert>
+#include <cerrno>
 #include <limits>
 
 #include "platform/file_replacement.hpp"
@@ -75,6 +80,29 @@ bool ByteWriter::SaveTo(const std::string& path) const {
 bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
   FileReplacement file;
   return file.Open(path) && file.Write(bytes) && file.Commit();
+}
+
+bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces) {
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  struct stat info {};
+  bool fits = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
+  const auto size = static_cast<std::uint64_t>(fits ? info.st_size : 0);
+  for (const FilePiece& piece : pieces)
+    fits = fits && piece.offset <= size && piece.bytes.size() <= size - piece.offset;
+  bool written = fits;
+  for (const FilePiece& piece : pieces) {
+    std::size_t done = 0;
+    while (written && done < piece.bytes.size()) {
+      const ssize_t count =
+          ::pwrite(descriptor, piece.bytes.data() + done, piece.bytes.size() - done,
+                   static_cast<off_t>(piece.offset + done));
+      if (count < 0 && errno == EINTR) continue;
+      written = count > 0;
+      if (written) done += static_cast<std::size_t>(count);
+    }
+  }
+  return ::close(descriptor) == 0 && written;
 }
 
 }  // namespace platform

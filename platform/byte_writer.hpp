@@ -44,4 +44,15 @@ class ByteWriter {
 // Writes bytes to path, replacing it; false when it cannot be written completely.
 [[nodiscard]] bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// Bytes that take the place of as many bytes of a file, from offset on.
+struct FilePiece {
+  std::uint64_t offset = 0;
+  std::span<const std::uint8_t> bytes;
+};
+// Overwrites pieces of an existing regular file in place, leaving the rest of it as it was,
+// for a file of which only a small part changes. Nothing is written, and false given, when
+// the file cannot be opened for writing or a piece would reach past its end; false also when
+// a write fails part way.
+[[nodiscard]] bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces);
+
 }  // namespace platform

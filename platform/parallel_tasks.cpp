@@ -12,13 +12,21 @@ namespace platform {
 
 namespace {
 
+// The machine's cores, at most 8: the pool's size whatever limit is set later.
+int MachineThreadCount() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return static_cast<int>(std::clamp(cores, 1u, 8u));
+}
+
+std::atomic<int> gThreadLimit{0};
+
 // Threads that wait for jobs, made on the first job and kept to the end of the process:
 // a reader runs several jobs in a row, and making threads anew for each costs more than
 // a short job.
 class WorkerPool {
  public:
   static WorkerPool& Get() {
-    static WorkerPool pool(WorkerThreadCount() - 1);
+    static WorkerPool pool(MachineThreadCount() - 1);
     return pool;
   }
 
@@ -107,8 +115,13 @@ thread_local bool tInsideJob = false;
 }  // namespace
 
 int WorkerThreadCount() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return static_cast<int>(std::clamp(cores, 1u, 8u));
+  const int limit = gThreadLimit.load(std::memory_order_relaxed);
+  const int machine = MachineThreadCount();
+  return limit > 0 ? std::min(limit, machine) : machine;
+}
+
+void LimitWorkerThreads(int threads) {
+  gThreadLimit.store(std::max(threads, 0), std::memory_order_relaxed);
 }
 
 void RunTasks(int count, int threads,

@@ -10,7 +10,13 @@ namespace platform {
 // The threads a job may use, the calling one included: the machine's cores, at most 8.
 // The one count behind every reader's threads, whether they run through RunTasks or
 // keep helpers of their own.
+// A limit set with LimitWorkerThreads lowers it.
 int WorkerThreadCount();
+
+// Caps WorkerThreadCount at `threads` (at least 1) for the whole process, so that a test or
+// benchmark can run every job on one thread and compare; 0 lifts the cap. Set it between
+// jobs, not while one runs.
+void LimitWorkerThreads(int threads);
 
 // Runs task(i) for every i from 0 to count - 1 on up to threads threads (the calling one
 // among them) and returns when all are done. Tasks are handed out in index order. The

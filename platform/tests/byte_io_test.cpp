@@ -19,6 +19,7 @@
 
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
+#include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace platform {
@@ -306,6 +307,32 @@ TEST(ByteIo, WholeFileRoundTripAndSizeLimit) {
   const auto empty = ReadWholeFile(temp.File("empty.bin"), 0);
   ASSERT_TRUE(empty.has_value());
   EXPECT_TRUE(empty->empty());
+}
+
+// Pieces overwritten in place leave every other byte; a piece reaching past the end, a
+// missing file or a folder writes nothing at all.
+TEST(ByteIo, PiecesOverwriteInPlaceOrNotAtAll) {
+  TempFolder temp;
+  const std::string path = temp.File("data.bin");
+  Bytes content(5000);
+  for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i * 13);
+  ASSERT_TRUE(WriteWholeFile(path, content));
+
+  const Bytes head{1, 2, 3};
+  const Bytes tail(100, 0xEE);
+  const FilePiece pieces[] = {{0, head}, {4900, tail}};
+  ASSERT_TRUE(OverwritePieces(path, pieces));
+  Bytes expected = content;
+  std::copy(head.begin(), head.end(), expected.begin());
+  std::copy(tail.begin(), tail.end(), expected.begin() + 4900);
+  EXPECT_EQ(ReadWholeFile(path), expected);
+
+  const FilePiece beyond[] = {{0, tail}, {4901, tail}};
+  EXPECT_FALSE(OverwritePieces(path, beyond));
+  EXPECT_EQ(ReadWholeFile(path), expected);
+  EXPECT_FALSE(OverwritePieces(temp.File("missing.bin"), pieces));
+  EXPECT_FALSE(FileExists(temp.File("missing.bin")));
+  EXPECT_FALSE(OverwritePieces(temp.Path().string(), pieces));
 }
 
 // The size a file gives up front is only a first guess: bytes that come in many pieces

@@ -43,4 +43,21 @@ TEST(ParallelTasks, NoTasksAndFewerTasksThanThreads) {
   EXPECT_LE(platform::WorkerThreadCount(), 8);
 }
 
+// A limit caps the count every job asks for, and lifting it gives the machine's count back;
+// the pool made under a limit still serves the full count afterwards.
+TEST(ParallelTasks, LimitCapsTheWorkerCountUntilLifted) {
+  const int machine = platform::WorkerThreadCount();
+  platform::LimitWorkerThreads(1);
+  EXPECT_EQ(platform::WorkerThreadCount(), 1);
+  std::atomic<int> offCallingThread{0};
+  platform::RunTasks(16, platform::WorkerThreadCount(), [&](int, bool onCallingThread) {
+    if (!onCallingThread) ++offCallingThread;
+  });
+  EXPECT_EQ(offCallingThread.load(), 0);
+  platform::LimitWorkerThreads(machine + 5);
+  EXPECT_EQ(platform::WorkerThreadCount(), machine);
+  platform::LimitWorkerThreads(0);
+  EXPECT_EQ(platform::WorkerThreadCount(), machine);
+}
+
 }  // namespace
