@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/array/local_background.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -137,6 +138,18 @@ void ResetModel() {
 
 MODEL::MODEL() = default;
 
+void MODEL::Say(std::string_view text, int replaceLastLine, COLORREF colour) {
+  if (!mOnWorker) {
+    LogMessage(text, replaceLastLine, colour);
+    return;
+  }
+  mKeptLog.push_back({std::string(text), colour});
+}
+
+std::vector<MODEL::LogLine> MODEL::TakeLog() {
+  return std::exchange(mKeptLog, {});
+}
+
 void MODEL::EnsureStorage() {
   if (!mData.empty()) return;
   for (std::vector<double>* matrix :
@@ -151,27 +164,26 @@ bool MODEL::GetData(int probeSet) {
   GroupSettings& settings = group.Settings();
   if (probeSet < 0 || probeSet >= Layout.unitCount ||
       static_cast<std::size_t>(probeSet) >= Layout.units.size()) {
-    LogMessage(MessageBuffer(kModelNoSuchProbeSetMessage, probeSet, Layout.unitCount), 0, kLogRed);
+    Say(MessageBuffer(kModelNoSuchProbeSetMessage, probeSet, Layout.unitCount), 0, kLogRed);
     return false;
   }
   ModelOptions options = ModelOptionsFrom(settings);
   const int groupArrays = group.NumArrays();
   const int pairs =
       std::max(0, static_cast<int>(Layout.units[static_cast<std::size_t>(probeSet)].pairCount));
-  if (ArrayType == 0) {
-    settings.SEPARATE_AB_SIGNAL = 0;
-    options.separateAbSignal = false;
-  }
+  // Written only when it changes, so models fitting side by side on several threads read
+  // the settings without writing them.
+  if (ArrayType == 0 && settings.SEPARATE_AB_SIGNAL != 0) settings.SEPARATE_AB_SIGNAL = 0;
+  if (ArrayType == 0) options.separateAbSignal = false;
   const bool separate = ArrayType != 0 && options.separateAbSignal;
   if (groupArrays > kModelMaxArrays ||
       (separate && 2 * groupArrays > kModelSeparateSignalArrayLimit)) {
-    LogMessage(kModelArrayLimitMessage, 0, kLogRed);
+    Say(kModelArrayLimitMessage, 0, kLogRed);
     return false;
   }
   const int probes = options.method == kModelFull ? 2 * pairs : pairs;
   if (probes > kModelMaxProbes) {
-    LogMessage(MessageBuffer(kModelProbeLimitMessage, probeSet, probes, kModelMaxProbes), 0,
-               kLogRed);
+    Say(MessageBuffer(kModelProbeLimitMessage, probeSet, probes, kModelMaxProbes), 0, kLogRed);
     return false;
   }
 
@@ -312,18 +324,17 @@ bool MODEL::LoadData(int arrays, int probes, std::span<const double> values,
                      std::span<const char> calls, const ModelOptions& options,
                      std::span<const double> fixedPhi) {
   if (arrays < 0 || arrays > kModelMaxArrays) {
-    LogMessage(kModelArrayLimitMessage, 0, kLogRed);
+    Say(kModelArrayLimitMessage, 0, kLogRed);
     return false;
   }
   if (probes < 0 || probes > kModelMaxProbes) {
-    LogMessage(MessageBuffer(kModelProbeLimitMessage, -1, probes, kModelMaxProbes), 0, kLogRed);
+    Say(MessageBuffer(kModelProbeLimitMessage, -1, probes, kModelMaxProbes), 0, kLogRed);
     return false;
   }
   const auto cells = static_cast<std::size_t>(arrays) * static_cast<std::size_t>(probes);
   if (values.size() < cells ||
       (!options.fitPhi && fixedPhi.size() < static_cast<std::size_t>(probes))) {
-    LogMessage(
-        MessageBuffer("  Error: %zu values and %zu probe effects given for %d arrays x %d probes",
+    Say(MessageBuffer("  Error: %zu values and %zu probe effects given for %d arrays x %d probes",
                       values.size(), fixedPhi.size(), arrays, probes),
         0, kLogRed);
     return false;
@@ -417,7 +428,7 @@ void MODEL::ResetOutliers() {
   // Without the probe sensitivity index there is nothing to hold phi at: fit it, and say so.
   if (!mPhiGiven && (mProbeSet < 0 || !Psi.LoadPsi(mProbeSet, *this))) {
     mFitPhi = true;
-    LogMessage(MessageBuffer(kModelNoPsiMessage, mProbeSet), 0, kLogRed);
+    Say(MessageBuffer(kModelNoPsiMessage, mProbeSet), 0, kLogRed);
     return;
   }
   for (int j = 0; j < mProbes; ++j) {
@@ -431,7 +442,8 @@ int MODEL::FitModel(bool onePass) {
   if (!mQuantileValues || mQuantileValues->Capacity() != mArrays * mProbes) PrepareWorkBuffers();
   for (;;) {
     if (mFailed) return mPass;
-    Progress().Pump();
+    // A model on a worker thread leaves the window to the calling thread.
+    if (!mOnWorker) Progress().Pump();
     if (mChanged) {
       if (const char* failure = Fit()) {
         FailProbeSet(failure);
@@ -477,7 +489,7 @@ void MODEL::CheckData() {
 void MODEL::FailProbeSet(const char* message, int count) {
   mFailed = true;
   MarkResultsMissing();
-  LogMessage(MessageBuffer(message, mProbeSet, count), 0, kLogRed);
+  Say(MessageBuffer(message, mProbeSet, count), 0, kLogRed);
 }
 
 const char* MODEL::Fit() {

@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/base/colour.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/base/value_triple.hpp"
 #include "engine/numerics/db_vector.hpp"
@@ -149,6 +151,18 @@ class MODEL {
   // Holds no probe set any more (the group was closed).
   void ClearProbeSet() { mProbeSet = -1; }
 
+  // A model that fits on a worker thread, one per thread: it keeps its log lines for the
+  // calling thread, which writes them in the order one thread would have, and never pumps
+  // window events. Nothing shared is written while it fits probe sets whose intensities
+  // the group holds.
+  struct LogLine {
+    std::string text;
+    COLORREF colour = kLogBlack;
+  };
+  void SetOnWorker(bool onWorker) { mOnWorker = onWorker; }
+  // The lines kept since the last call, oldest first.
+  std::vector<LogLine> TakeLog();
+
   // Display support for the probe data view.
   void GetDisplayRange();
   void FindArrayInOrder(int array);
@@ -215,6 +229,9 @@ class MODEL {
   void SetFixedProbe(int probe, double phi, double stdErr, bool outlier);
 
  private:
+  // LogMessage, or on a worker thread a line kept for the calling thread.
+  void Say(std::string_view text, int replaceLastLine = 0, COLORREF colour = kLogBlack);
+
   static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
   std::size_t Cell(int array, int probe) const {
     return static_cast<std::size_t>(array) * static_cast<std::size_t>(mProbes) +
@@ -334,6 +351,8 @@ class MODEL {
   bool mChanged = true;
   int mUnchangedPasses = 0;
   bool mDisplayMode = false;
+  bool mOnWorker = false;
+  std::vector<LogLine> mKeptLog;
   std::array<char, kModelMaxArrays> mCalls{};
 };
 

@@ -7,18 +7,19 @@
 #include "engine/model/model.hpp"
 #include "engine/numerics/numerics.hpp"
 
+// The vector holds arrays x probes values, so one array's or one probe's always fit and
+// are written straight into it.
 double MODEL::ArrayAbsQuantile(const std::vector<double>& matrix, int array) {
-  DB_VECTOR& values = *mQuantileValues;
-  values.Clear();
-  for (int j = 0; j < mProbes; ++j) values.Append(std::fabs(matrix[Cell(array, j)]));
-  return SelectQuantile(values.Elements(), values.Length(), kOutlierQuantile);
+  double* values = mQuantileValues->Elements();
+  const double* row = &matrix[Cell(array, 0)];
+  for (int j = 0; j < mProbes; ++j) values[j] = std::fabs(row[j]);
+  return SelectQuantile(values, mProbes, kOutlierQuantile);
 }
 
 double MODEL::ProbeAbsQuantile(const std::vector<double>& matrix, int probe) {
-  DB_VECTOR& values = *mQuantileValues;
-  values.Clear();
-  for (int i = 0; i < mArrays; ++i) values.Append(std::fabs(matrix[Cell(i, probe)]));
-  return SelectQuantile(values.Elements(), values.Length(), kOutlierQuantile);
+  double* values = mQuantileValues->Elements();
+  for (int i = 0; i < mArrays; ++i) values[i] = std::fabs(matrix[Cell(i, probe)]);
+  return SelectQuantile(values, mArrays, kOutlierQuantile);
 }
 
 std::optional<double> MODEL::PositiveMedian(const double* errors, int count, const double* use) {

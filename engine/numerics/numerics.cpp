@@ -197,10 +197,25 @@ void ScaleVector(double* x, double factor, int n) {
   for (int i = 0; i < n; ++i) x[i] *= factor;
 }
 
+namespace {
+constexpr int kSortedSelectLimit = 24;
+}  // namespace
+
 double SelectQuantile(double* values, int n, double q) {
   if (n <= 0) return MISSING_VALUE;
   const double position = std::floor(n * q);
   const int k = !(position > 0.0) ? 0 : position >= n ? n - 1 : static_cast<int>(position);
+  // Short lists (a probe set's probes, a window of a few pairs) are sorted outright,
+  // which takes fewer comparisons and no unpredictable partition steps.
+  if (n <= kSortedSelectLimit) {
+    for (int i = 1; i < n; ++i) {
+      const double value = values[i];
+      int j = i;
+      for (; j > 0 && values[j - 1] > value; --j) values[j] = values[j - 1];
+      values[j] = value;
+    }
+    return values[k];
+  }
   int left = 0;
   int right = n - 1;
   for (;;) {
@@ -264,13 +279,21 @@ void OutlierBounds(const double* x, int n, double* low, double* high) {
     *high = MISSING_VALUE;
     return;
   }
-  std::vector<double> copy(x, x + n);
-  const auto smallest = std::min_element(copy.begin(), copy.end());
-  std::iter_swap(smallest, copy.end() - 2);
-  const auto largest = std::max_element(copy.begin(), copy.end());
-  std::iter_swap(largest, copy.end() - 1);
-  const double mean = MeanMissing(copy.data(), n - 2);
-  const double deviation = StdDevMissing(copy.data(), mean, n - 2, false);
+  // A probe set's pairs fit on the stack; the presence calls ask once per probe set.
+  constexpr int kOnStack = 64;
+  std::array<double, kOnStack> local;
+  std::vector<double> longer;
+  double* copy = local.data();
+  if (n > kOnStack) {
+    longer.resize(static_cast<std::size_t>(n));
+    copy = longer.data();
+  }
+  std::copy_n(x, n, copy);
+  double* const end = copy + n;
+  std::iter_swap(std::min_element(copy, end), end - 2);
+  std::iter_swap(std::max_element(copy, end), end - 1);
+  const double mean = MeanMissing(copy, n - 2);
+  const double deviation = StdDevMissing(copy, mean, n - 2, false);
   *low = mean - 3.0 * deviation;
   *high = mean + 3.0 * deviation;
 }

@@ -240,7 +240,7 @@ TEST_F(NumericsMissing, ConstantDataHasZeroDeviationNotNaN) {
 
 TEST_F(NumericsUtility, SelectQuantileAgreesWithSorting) {
   int seed = -17;
-  for (int n : {1, 2, 3, 8, 31, 500}) {
+  for (int n : {1, 2, 3, 8, 24, 25, 31, 500}) {
     std::vector<double> values(static_cast<std::size_t>(n));
     for (double& v : values) v = std::floor(UniformDeviate(&seed) * 20.0);  // many ties
     std::vector<double> sorted = values;
