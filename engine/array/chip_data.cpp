@@ -40,6 +40,10 @@ void CHIP_DATA::AllocateUnitTables() {
 }
 
 std::string CHIP_DATA::QvfPath() const {
+  return QvfPathFor(dataPath);
+}
+
+std::string QvfPathFor(std::string_view dataPath) {
   const std::string path = ChangeExtension(dataPath, ".qvf");
   const GroupSettings& settings = ArraySettings();
   if (settings.QVF_IN_WORKING == 0) return path;

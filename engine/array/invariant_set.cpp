@@ -7,12 +7,12 @@
 #include <span>
 #include <vector>
 
+#include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/array/normalizer.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
-#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 
 namespace {
@@ -27,96 +27,106 @@ constexpr int kStableMargin = 50;
 // A set this small is not searched further.
 constexpr int kSmallestSearchedSet = 900;
 
-// Ranks 0 to k-1 of the members' values, equal values in member order. Intensities are
-// 16-bit, so they are counted into buckets instead of sorted.
-class IntensityRanker {
- public:
-  void Rank(std::span<const std::uint16_t> values, const std::vector<int>& members,
-            std::vector<int>& ranks) {
-    mStarts.assign(65537, 0);
-    for (const int member : members) ++mStarts[values[static_cast<std::size_t>(member)] + 1u];
-    for (std::size_t v = 1; v < mStarts.size(); ++v) mStarts[v] += mStarts[v - 1];
-    ranks.resize(members.size());
-    for (std::size_t p = 0; p < members.size(); ++p)
-      ranks[p] = mStarts[values[static_cast<std::size_t>(members[p])]]++;
-  }
+// The candidates' positions (0 to k-1) in ascending order of their values, equal values
+// in position order. Intensities are 16-bit, so they are counted into buckets instead of
+// sorted.
+void SortPositions(std::span<const std::uint16_t> values, const std::vector<int>& candidates,
+                   std::vector<int>& order) {
+  std::vector<int> starts(65537, 0);
+  for (const int cell : candidates) ++starts[values[static_cast<std::size_t>(cell)] + 1u];
+  for (std::size_t v = 1; v < starts.size(); ++v) starts[v] += starts[v - 1];
+  order.resize(candidates.size());
+  for (std::size_t p = 0; p < candidates.size(); ++p)
+    order[static_cast<std::size_t>(starts[values[static_cast<std::size_t>(candidates[p])]]++)] =
+        static_cast<int>(p);
+}
 
- private:
-  std::vector<int> mStarts;  // where each value's ranks begin
-};
+void SortPositions(std::span<const float> values, const std::vector<int>& candidates,
+                   std::vector<int>& order) {
+  order.resize(candidates.size());
+  for (std::size_t p = 0; p < order.size(); ++p) order[p] = static_cast<int>(p);
+  std::sort(order.begin(), order.end(), [&](int a, int b) {
+    const float first = values[static_cast<std::size_t>(candidates[static_cast<std::size_t>(a)])];
+    const float second = values[static_cast<std::size_t>(candidates[static_cast<std::size_t>(b)])];
+    return first < second || (first == second && a < b);
+  });
+}
 
-class ValueRanker {
- public:
-  void Rank(std::span<const float> values, const std::vector<int>& members,
-            std::vector<int>& ranks) {
-    mOrder.resize(members.size());
-    for (std::size_t p = 0; p < members.size(); ++p) mOrder[p] = static_cast<int>(p);
-    std::sort(mOrder.begin(), mOrder.end(), [&](int a, int b) {
-      const float first = values[static_cast<std::size_t>(members[static_cast<std::size_t>(a)])];
-      const float second = values[static_cast<std::size_t>(members[static_cast<std::size_t>(b)])];
-      return first < second || (first == second && a < b);
-    });
-    ranks.resize(members.size());
-    for (std::size_t r = 0; r < mOrder.size(); ++r)
-      ranks[static_cast<std::size_t>(mOrder[r])] = static_cast<int>(r);
-  }
+// Members only ever drop out, so each side's sorted order, with the dropped removed, gives
+// the ranks of every round without sorting again: a member's rank is its place among
+// those left.
+void RankInOrder(const std::vector<int>& order, std::vector<int>& ranks) {
+  int rank = 0;
+  for (const int p : order) ranks[static_cast<std::size_t>(p)] = rank++;
+}
 
- private:
-  std::vector<int> mOrder;
-};
+void DropFromOrder(std::vector<int>& order, const std::vector<std::uint8_t>& dropped) {
+  std::erase_if(order, [&](int p) { return dropped[static_cast<std::size_t>(p)] != 0; });
+}
 
-template <typename Value, typename Ranker>
-bool Search(std::span<const Value> array, std::span<const Value> baseline, std::vector<int> members,
-            std::vector<int>& result, Ranker& ranker) {
+template <typename Value>
+bool Search(std::span<const Value> array, std::span<const Value> baseline,
+            const std::vector<int>& candidates, std::vector<int>& result) {
   double lowThreshold = kFirstLowThreshold;
   double highThreshold = kFirstHighThreshold;
-  std::vector<int> arrayRanks;
-  std::vector<int> baselineRanks;
+  // Everything below works on the candidates' positions; members stay in ascending order.
+  std::vector<int> arrayOrder;
+  std::vector<int> baselineOrder;
+  SortPositions(array, candidates, arrayOrder);
+  SortPositions(baseline, candidates, baselineOrder);
+  std::vector<int> arrayRanks(candidates.size());
+  std::vector<int> baselineRanks(candidates.size());
+  std::vector<std::uint8_t> dropped(candidates.size(), 0);
+  std::vector<int> members(candidates.size());
+  for (std::size_t p = 0; p < members.size(); ++p) members[p] = static_cast<int>(p);
   std::vector<int> kept;
   kept.reserve(members.size());
-  JobProgress& progress = Progress();
   for (;;) {
     const int k = static_cast<int>(members.size());
-    progress.ShowProgress(MessageBuffer("    Searching Invariant-set: %d", k));
+    ArrayProgress(MessageBuffer("    Searching Invariant-set: %d", k));
     if (k == 0) break;
-    ranker.Rank(array, members, arrayRanks);
-    ranker.Rank(baseline, members, baselineRanks);
+    RankInOrder(arrayOrder, arrayRanks);
+    RankInOrder(baselineOrder, baselineRanks);
     kept.clear();
     const double count = k;
-    for (std::size_t p = 0; p < members.size(); ++p) {
-      const int first = arrayRanks[p];
-      const int second = baselineRanks[p];
+    for (const int p : members) {
+      const int first = arrayRanks[static_cast<std::size_t>(p)];
+      const int second = baselineRanks[static_cast<std::size_t>(p)];
       const double height = (first + second) / (2.0 * count);
       if (lowThreshold * (1.0 - height) + highThreshold * height > std::abs(first - second) / count)
-        kept.push_back(members[p]);
+        kept.push_back(p);
+      else
+        dropped[static_cast<std::size_t>(p)] = 1;
     }
-    if (progress.Stopped()) return false;
+    if (ArrayStopped()) return false;
     members.swap(kept);
     const int j = static_cast<int>(members.size());
     if (j >= k - kStableMargin) break;
     if (lowThreshold > kLowThresholdFloor) lowThreshold *= kThresholdShrink;
     if (highThreshold > kHighThresholdFloor) highThreshold *= kThresholdShrink;
     if (j <= kSmallestSearchedSet) break;
+    DropFromOrder(arrayOrder, dropped);
+    DropFromOrder(baselineOrder, dropped);
   }
-  progress.ShowProgress(
-      MessageBuffer("    Searching Invariant-set: %d", static_cast<int>(members.size())));
-  result = std::move(members);
+  ArrayProgress(MessageBuffer("    Searching Invariant-set: %d", static_cast<int>(members.size())));
+  result.resize(members.size());
+  for (std::size_t m = 0; m < members.size(); ++m)
+    result[m] = candidates[static_cast<std::size_t>(members[m])];
   return true;
 }
 
 // The search on cell intensities and on value vectors: the candidates are the indices
-// taking part, members receives the final set. False only on a user stop.
+// taking part, in ascending order; members receives the final set. False only on a user
+// stop.
 bool SearchInvariantSet(std::span<const std::uint16_t> array,
-                        std::span<const std::uint16_t> baseline, std::vector<int> candidates,
+                        std::span<const std::uint16_t> baseline, const std::vector<int>& candidates,
                         std::vector<int>& members) {
-  IntensityRanker ranker;
-  return Search(array, baseline, std::move(candidates), members, ranker);
+  return Search(array, baseline, candidates, members);
 }
 
 bool SearchInvariantSet(std::span<const float> array, std::span<const float> baseline,
-                        std::vector<int> candidates, std::vector<int>& members) {
-  ValueRanker ranker;
-  return Search(array, baseline, std::move(candidates), members, ranker);
+                        const std::vector<int>& candidates, std::vector<int>& members) {
+  return Search(array, baseline, candidates, members);
 }
 
 constexpr const char* kTooFewMessage = "    Error: Too few points in the Invariant set";
@@ -132,17 +142,16 @@ bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline) {
     for (std::size_t i = 0; i < Layout.cells.size(); ++i)
       if (Layout.cells[i].kind == kCellPerfectMatch) candidates.push_back(static_cast<int>(i));
   } catch (const std::bad_alloc&) {
-    LogMessage("    Memory not enough at FilterDat()", 0, kLogRed);
+    ArrayMessage("    Memory not enough at FilterDat()", 0, kLogRed);
     return false;
   }
-  LogMessage("    Searching Invariant-set:");
+  ArrayMessage("    Searching Invariant-set:");
   if (!SearchInvariantSet(std::span<const std::uint16_t>(plane1),
-                          std::span<const std::uint16_t>(baseline->plane1), std::move(candidates),
-                          members))
+                          std::span<const std::uint16_t>(baseline->plane1), candidates, members))
     return false;
   // A set too small to place the curve's knots fails this array, not the program.
   if (static_cast<int>(members.size()) < kMinCurvePairs) {
-    LogMessage(kTooFewMessage, 0, kLogRed);
+    ArrayMessage(kTooFewMessage, 0, kLogRed);
     return false;
   }
   Normalizer.ClearPoints(members.size());
@@ -167,13 +176,13 @@ bool InvariantSetScaling(float* values, const float* reference, int n,
           std::isfinite(base[i]))
         candidates.push_back(static_cast<int>(i));
   } catch (const std::bad_alloc&) {
-    LogMessage("    Memory not enough at InvariantSetScaling()", 0, kLogRed);
+    ArrayMessage("    Memory not enough at InvariantSetScaling()", 0, kLogRed);
     return false;
   }
-  LogMessage("    Searching Invariant-set:");
-  if (!SearchInvariantSet(array, base, std::move(candidates), members)) return false;
+  ArrayMessage("    Searching Invariant-set:");
+  if (!SearchInvariantSet(array, base, candidates, members)) return false;
   if (static_cast<int>(members.size()) < kMinInvariantValues) {
-    LogMessage(kTooFewMessage, 0, kLogRed);
+    ArrayMessage(kTooFewMessage, 0, kLogRed);
     return false;
   }
   Normalizer.ClearPoints(members.size());
@@ -181,7 +190,7 @@ bool InvariantSetScaling(float* values, const float* reference, int n,
     Normalizer.AddPoint(array[static_cast<std::size_t>(i)], base[static_cast<std::size_t>(i)]);
   if (!Normalizer.FitCurve()) return false;
 
-  LogMessage("    Normalizing arrays...");
+  ArrayMessage("    Normalizing arrays...");
   if (invariant != nullptr) {
     invariant->assign(count, 0);
     for (const int i : members) (*invariant)[static_cast<std::size_t>(i)] = 1;

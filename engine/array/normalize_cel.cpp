@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/array/normalizer.hpp"
@@ -14,7 +15,6 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/numerics/numerics.hpp"
-#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 
 namespace {
@@ -35,7 +35,7 @@ std::uint16_t ClampToIntensity(double value) {
 bool PlanesFitLayout(const CHIP_DATA& array, const CHIP_DATA& baseline) {
   const std::size_t cells = Layout.cells.size();
   if (cells > 0 && array.plane1.size() == cells && baseline.plane1.size() == cells) return true;
-  LogMessage(
+  ArrayMessage(
       MessageBuffer("    Cannot normalize: the array holds %zu and the baseline %zu intensities "
                     "for the %zu cells of the chip layout",
                     array.plane1.size(), baseline.plane1.size(), cells),
@@ -66,7 +66,7 @@ bool CHIP_DATA::GetNormalizeQuantiles(const CHIP_DATA* baseline) {
     arrayValues.reserve(cells / step + 10);
     baselineValues.reserve(cells / step + 10);
   } catch (const std::bad_alloc&) {
-    LogMessage("    Allocation failed in GetNormalizeQuantiles()", 0, kLogRed);
+    ArrayMessage("    Allocation failed in GetNormalizeQuantiles()", 0, kLogRed);
     return false;
   }
   for (std::size_t i = 0; i < cells; i += step) {
@@ -75,10 +75,10 @@ bool CHIP_DATA::GetNormalizeQuantiles(const CHIP_DATA* baseline) {
     baselineValues.push_back(baseline->plane1[i]);
   }
   if (arrayValues.empty()) {
-    LogMessage("    No perfect-match cells to match quantiles on", 0, kLogRed);
+    ArrayMessage("    No perfect-match cells to match quantiles on", 0, kLogRed);
     return false;
   }
-  LogMessage("    Sorting array and baseline data vectors...");
+  ArrayMessage("    Sorting array and baseline data vectors...");
   std::sort(arrayValues.begin(), arrayValues.end());
   std::sort(baselineValues.begin(), baselineValues.end());
 
@@ -95,36 +95,35 @@ bool CHIP_DATA::GetNormalizeQuantiles(const CHIP_DATA* baseline) {
 bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCurve, bool save) {
   assert(baseline != nullptr && "NormalizeCel needs the baseline array");
   if (!force && normalised != 0 && SameFileName(baselinePath, baseline->dataPath)) {
-    LogMessage("    Use the existing normalized values");
+    ArrayMessage("    Use the existing normalized values");
     return true;
   }
   if (SameFileName(dataPath, baseline->dataPath)) {
-    LogMessage("    Do not normalize the baseline array");
+    ArrayMessage("    Do not normalize the baseline array");
     plane2 = plane1;
   } else {
     const bool fitted =
         ArraySettings().NORM_METHOD != 0 ? GetNormalizeQuantiles(baseline) : FilterDat(baseline);
     if (!fitted) return false;
-    LogMessage("    Normalizing CEL: ");
+    ArrayMessage("    Normalizing CEL: ");
     // Raw intensities are 16-bit, so the curve is evaluated once per possible value.
     std::vector<std::uint16_t> mapped(65536);
     for (std::size_t v = 0; v < mapped.size(); ++v)
       mapped[v] = ClampToIntensity(Normalizer.MapValue(static_cast<double>(v)));
     plane2.resize(plane1.size());
-    JobProgress& progress = Progress();
     for (std::size_t i = 0; i < plane1.size(); ++i) {
       if (i % kPumpStep == 0 && i > 0) {
-        progress.Pump();
-        if (progress.Stopped()) return false;
+        ArrayProgressPump();
+        if (ArrayStopped()) return false;
         if (i % kProgressStep == 0)
-          progress.ShowProgress(MessageBuffer("    Normalizing CEL: %d", static_cast<int>(i)));
+          ArrayProgress(MessageBuffer("    Normalizing CEL: %d", static_cast<int>(i)));
       }
       plane2[i] = mapped[plane1[i]];
     }
     const auto mappedMedian = static_cast<std::int32_t>(Normalizer.MapValue(medianIntensity));
-    LogMessage(MessageBuffer("    Median probe intensity: %d -> %d",
-                             static_cast<int>(medianIntensity), static_cast<int>(mappedMedian)),
-               1);
+    ArrayMessage(MessageBuffer("    Median probe intensity: %d -> %d",
+                               static_cast<int>(medianIntensity), static_cast<int>(mappedMedian)),
+                 1);
     medianIntensity = mappedMedian;
     valuesPresent = 0;
   }

@@ -6,10 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/array/array_messages.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/log_channel.hpp"
 
-NORMALIZER Normalizer;
+thread_local NORMALIZER Normalizer;
 
 void NORMALIZER::ClearPoints(std::size_t capacity) {
   mPoints.clear();
@@ -19,7 +20,7 @@ void NORMALIZER::ClearPoints(std::size_t capacity) {
 
 void NORMALIZER::AddPoint(double x, double y) {
   if (mPoints.size() >= mCapacity) {
-    LogMessage("    NORMALIZER: NumPoint exceeds limit", 0, kLogRed);
+    ArrayMessage("    NORMALIZER: NumPoint exceeds limit", 0, kLogRed);
     return;
   }
   mPoints.push_back({static_cast<float>(x), static_cast<float>(y)});
@@ -49,8 +50,8 @@ bool NORMALIZER::FitCurve() {
   SortPoints();
   const int n = static_cast<int>(mPoints.size());
   if (n < kMinCurvePairs) {
-    LogMessage(MessageBuffer("    Too few points to fit the normalization curve: %d", n), 0,
-               kLogRed);
+    ArrayMessage(MessageBuffer("    Too few points to fit the normalization curve: %d", n), 0,
+                 kLogRed);
     return false;
   }
   // Pairs that all share one x give knots on that x joined by level steps, and lines
@@ -91,7 +92,7 @@ bool NORMALIZER::FitCurve() {
   const int above = n - 1 - last.index;
   for (const int beyond : {above, below}) {
     if (beyond > kLineFitLimit)
-      LogMessage(
+      ArrayMessage(
           MessageBuffer(
               "    Exceeds the limit %d in LSE_FINDER; use this many data points to fit slope",
               kLineFitLimit),

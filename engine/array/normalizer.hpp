@@ -73,8 +73,9 @@ class NORMALIZER {
   std::vector<double> mWindow;  // the y values of one knot's median
 };
 
-// The one normaliser of the process.
-extern NORMALIZER Normalizer;
+// The normaliser of the thread: the calling thread's serves the plots, and arrays
+// normalised side by side on worker threads each fit their own curve.
+extern thread_local NORMALIZER Normalizer;
 
 // Normalises values onto reference through the invariant set of the two vectors (entries
 // where either is MISSING_VALUE take no part and stay as they are). False with a red line

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/numerics/numerics.hpp"
-#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 
 namespace {
@@ -30,8 +30,8 @@ bool CellOnArray(const ProbePosition& cell, int dimension) {
 }  // namespace
 
 void CHIP_DATA::ComputePresenceCalls() {
-  LogMessage("    No matching QEX txt file; calculating Presence calls...", 0, kLogRed);
-  LogMessage("      Gene 0:");
+  ArrayMessage("    No matching QEX txt file; calculating Presence calls...", 0, kLogRed);
+  ArrayMessage("      Gene 0:");
   if (calls.size() != static_cast<std::size_t>(Layout.unitCount)) AllocateUnitTables();
 
   const double background = GetQuantile(kBackgroundQuantile, false);
@@ -51,13 +51,11 @@ void CHIP_DATA::ComputePresenceCalls() {
   mPresenceNoise = noise >= 1.0 ? noise : 1.0;
   mPresenceThreshold = kThresholdPerNoise * mPresenceNoise;
 
-  JobProgress& progress = Progress();
   for (int unit = 0; unit < Layout.unitCount; ++unit) {
     const char call = PresenceCall(unit);
     calls[static_cast<std::size_t>(unit)] = call;
-    progress.Pump();
-    if (unit % kProgressStep == 0)
-      progress.ShowProgress(MessageBuffer("      Gene %d: %c", unit, call));
+    ArrayProgressPump();
+    if (unit % kProgressStep == 0) ArrayProgress(MessageBuffer("      Gene %d: %c", unit, call));
   }
 }
 
@@ -125,10 +123,11 @@ char CHIP_DATA::PresenceCall(int unit) {
 
 bool CHIP_DATA::ScaleIntensities(int newMedian) {
   if (medianIntensity <= 0) {
-    LogMessage(MessageBuffer(
-                   "    Cannot scale intensities to median %d: the array's median intensity is %d",
-                   newMedian, static_cast<int>(medianIntensity)),
-               0, kLogRed);
+    ArrayMessage(
+        MessageBuffer(
+            "    Cannot scale intensities to median %d: the array's median intensity is %d",
+            newMedian, static_cast<int>(medianIntensity)),
+        0, kLogRed);
     return false;
   }
   const double factor = static_cast<double>(newMedian) / medianIntensity;

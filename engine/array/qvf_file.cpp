@@ -10,6 +10,7 @@
 #include <new>
 #include <span>
 
+#include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/base/fuzz_support.hpp"
@@ -36,10 +37,14 @@ std::string TextField(std::span<const std::uint8_t> bytes) {
   return std::string(text, strnlen(text, bytes.size()));
 }
 
-// A plane encoded into one scratch buffer and appended at once, so that a full-size plane
-// costs one pass instead of a million appends.
+// A plane appended at once, so that a full-size plane costs one pass instead of a million
+// appends; on a big-endian machine it is encoded into the scratch buffer first.
 void WritePlane(platform::ByteWriter& writer, const std::vector<std::uint16_t>& plane,
                 std::vector<std::uint8_t>& scratch) {
+  if constexpr (std::endian::native == std::endian::little) {
+    writer.WriteBytes({reinterpret_cast<const std::uint8_t*>(plane.data()), plane.size() * 2});
+    return;
+  }
   scratch.resize(plane.size() * 2);
   std::uint8_t* out = scratch.data();
   for (const std::uint16_t value : plane) {
@@ -89,56 +94,107 @@ bool ReadHeader(platform::ByteReader& reader, QvfHeader& header) {
          reader.ReadFloat(header.singleOutlierPercent) && reader.ReadFloat(header.callPercent);
 }
 
-}  // namespace
-
-bool CHIP_DATA::WriteQvf() {
-  format = kQvfFormat;
-  const std::string path = QvfPath();
-  PumpMessages();
-  const std::size_t cells = static_cast<std::size_t>(std::max(dimension, 0)) *
-                            static_cast<std::size_t>(std::max(dimension, 0));
-  // A QVF file always carries both planes; an object read without them would write a
-  // file that no reader could place.
-  if (plane1.size() != cells || plane2.size() != cells || calls.size() != triples.size()) {
-    LogMessage(MessageBuffer("    Writing file '%s' failed: the array holds %zu of %zu cells "
-                             "and %zu calls for %zu values",
-                             path.c_str(), plane1.size(), cells, calls.size(), triples.size()),
-               0, kLogRed);
-    return false;
-  }
-
-  platform::ByteWriter writer;
-  WriteTextField(writer, headerText);
-  writer.WriteUInt8(format);
-  writer.WriteUInt8(normalised);
-  writer.WriteUInt8(valuesPresent);
+void WriteHeader(platform::ByteWriter& writer, const QvfHeader& header) {
+  WriteTextField(writer, header.headerText);
+  writer.WriteUInt8(kQvfFormat);
+  writer.WriteUInt8(header.normalised);
+  writer.WriteUInt8(header.valuesPresent);
   writer.WriteUInt8(0);  // padding
-  writer.WriteInt32(medianIntensity);
+  writer.WriteInt32(header.medianIntensity);
   writer.WriteInt32(0);  // reserved
-  writer.WriteInt32(dimension);
-  WriteTextField(writer, dataPath);
-  WriteTextField(writer, baselinePath);
-  writer.WriteFloat(arrayOutlierPercent);
-  writer.WriteFloat(singleOutlierPercent);
-  writer.WriteFloat(callPercent);
+  writer.WriteInt32(header.dimension);
+  WriteTextField(writer, header.dataPath);
+  WriteTextField(writer, header.baselinePath);
+  writer.WriteFloat(header.arrayOutlierPercent);
+  writer.WriteFloat(header.singleOutlierPercent);
+  writer.WriteFloat(header.callPercent);
+}
 
-  std::vector<std::uint8_t> scratch;
-  WritePlane(writer, plane1, scratch);
-  PumpMessages();
-  WritePlane(writer, plane2, scratch);
-  PumpMessages();
-  for (const char call : calls) writer.WriteUInt8(static_cast<std::uint8_t>(call));
-  PumpMessages();
+void WriteTriples(platform::ByteWriter& writer, std::span<const VALUE_TRIPLE> triples) {
   for (const VALUE_TRIPLE& triple : triples) {
     writer.WriteFloat(triple.value);
     writer.WriteFloat(triple.stdErr);
     writer.WriteInt32(triple.outlier);
   }
-  PumpMessages();
+}
+
+}  // namespace
+
+bool CHIP_DATA::WriteQvf() {
+  format = kQvfFormat;
+  const std::string path = QvfPath();
+  ArrayPumpMessages();
+  const std::size_t cells = static_cast<std::size_t>(std::max(dimension, 0)) *
+                            static_cast<std::size_t>(std::max(dimension, 0));
+  // A QVF file always carries both planes; an object read without them would write a
+  // file that no reader could place.
+  if (plane1.size() != cells || plane2.size() != cells || calls.size() != triples.size()) {
+    ArrayMessage(MessageBuffer("    Writing file '%s' failed: the array holds %zu of %zu cells "
+                               "and %zu calls for %zu values",
+                               path.c_str(), plane1.size(), cells, calls.size(), triples.size()),
+                 0, kLogRed);
+    return false;
+  }
+
+  // One buffer per thread serves every array of a group, so a file's bytes land in memory
+  // that is already mapped instead of faulting in megabytes per array.
+  static thread_local platform::ByteWriter writer;
+  static thread_local std::vector<std::uint8_t> scratch;
+  writer.Clear();
+  writer.Reserve(kQvfHeaderSize + cells * kQvfBytesPerCell + calls.size() * kQvfBytesPerUnit);
+  WriteHeader(writer, *this);
+  WritePlane(writer, plane1, scratch);
+  ArrayPumpMessages();
+  WritePlane(writer, plane2, scratch);
+  ArrayPumpMessages();
+  for (const char call : calls) writer.WriteUInt8(static_cast<std::uint8_t>(call));
+  ArrayPumpMessages();
+  WriteTriples(writer, triples);
+  ArrayPumpMessages();
 
   ClearReadOnly(path);
   if (!writer.SaveTo(path)) {
-    LogMessage(MessageBuffer("    Writing file '%s' failed", path.c_str()), 0, kLogRed);
+    ArrayMessage(MessageBuffer("    Writing file '%s' failed", path.c_str()), 0, kLogRed);
+    return false;
+  }
+  return true;
+}
+
+bool StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPLE> triples,
+                    float arrayOutlierFraction, float singleOutlierFraction) {
+  const std::string path = QvfPathFor(dataPath);
+  platform::ChunkReader file;
+  if (!file.Open(path) || !file.RegularFileSize()) return false;
+  // Only a file the reader would take is patched: it holds a table for every probe set.
+  std::vector<std::uint8_t> bytes(kQvfHeaderSize);
+  platform::ByteReader headerReader(
+      std::span(bytes.data(), file.ReadAt(0, bytes.data(), bytes.size())));
+  QvfHeader header;
+  if (!ReadHeader(headerReader, header) || header.format != kQvfFormat ||
+      header.dimension != Layout.dimension || Layout.unitCount < 0 ||
+      triples.size() != static_cast<std::size_t>(Layout.unitCount) ||
+      *file.RegularFileSize() != QvfFileSize(Layout.dimension, Layout.unitCount))
+    return false;
+  // What reading the file and writing it whole would change: the header as written from
+  // the array known by its data file, and the values.
+  header.dataPath = dataPath;
+  header.valuesPresent = 1;
+  header.arrayOutlierPercent = arrayOutlierFraction;
+  header.singleOutlierPercent = singleOutlierFraction;
+  platform::ByteWriter headerBytes;
+  WriteHeader(headerBytes, header);
+  static thread_local platform::ByteWriter values;
+  values.Clear();
+  values.Reserve(triples.size() * 12);
+  WriteTriples(values, triples);
+  const std::uint64_t cells =
+      static_cast<std::uint64_t>(Layout.dimension) * static_cast<std::uint64_t>(Layout.dimension);
+  const std::uint64_t valuesOffset =
+      kQvfHeaderSize + cells * kQvfBytesPerCell + static_cast<std::uint64_t>(triples.size());
+  const platform::FilePiece pieces[] = {{0, headerBytes.Bytes()}, {valuesOffset, values.Bytes()}};
+  ClearReadOnly(path);
+  if (!platform::OverwritePieces(path, pieces)) {
+    ArrayMessage(MessageBuffer("    Writing file '%s' failed", path.c_str()), 0, kLogRed);
     return false;
   }
   return true;
@@ -156,9 +212,10 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
   platform::ByteReader headerReader(std::span(bytes.data(), headerBytes));
   QvfHeader header;
   if (!ReadHeader(headerReader, header)) {
-    LogMessage(MessageBuffer("  '%s' is not a QVF file: it ends after %zu of the header's %d bytes",
-                             path.c_str(), headerBytes, kQvfHeaderSize),
-               0, kLogRed);
+    ArrayMessage(
+        MessageBuffer("  '%s' is not a QVF file: it ends after %zu of the header's %d bytes",
+                      path.c_str(), headerBytes, kQvfHeaderSize),
+        0, kLogRed);
     return false;
   }
   if (headerOnly) {
@@ -166,29 +223,30 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
     return true;
   }
   if (header.format < kQvfFormat) {
-    LogMessage(MessageBuffer("  '%s' is too old (file format %d)", path.c_str(), header.format), 0,
-               kLogRed);
+    ArrayMessage(MessageBuffer("  '%s' is too old (file format %d)", path.c_str(), header.format),
+                 0, kLogRed);
     return false;
   }
   if (header.format > kQvfFormat) {
-    LogMessage(MessageBuffer("  '%s' is too new (file format %d)", path.c_str(), header.format), 0,
-               kLogRed);
+    ArrayMessage(MessageBuffer("  '%s' is too new (file format %d)", path.c_str(), header.format),
+                 0, kLogRed);
     return false;
   }
   // The tables carry no counts of their own, so only the size tells a file of this chip
   // from one written for another.
   const std::uint64_t expected = QvfFileSize(Layout.dimension, Layout.unitCount);
   if (header.dimension != Layout.dimension || fileSize != expected) {
-    LogMessage(MessageBuffer("  '%s' does not fit the chip layout: dimension %d and %llu bytes, "
-                             "where the layout needs dimension %d and %llu bytes",
-                             path.c_str(), static_cast<int>(header.dimension),
-                             static_cast<unsigned long long>(fileSize), Layout.dimension,
-                             static_cast<unsigned long long>(expected)),
-               0, kLogRed);
+    ArrayMessage(MessageBuffer("  '%s' does not fit the chip layout: dimension %d and %llu bytes, "
+                               "where the layout needs dimension %d and %llu bytes",
+                               path.c_str(), static_cast<int>(header.dimension),
+                               static_cast<unsigned long long>(fileSize), Layout.dimension,
+                               static_cast<unsigned long long>(expected)),
+                 0, kLogRed);
     return false;
   }
   if (logAccess)
-    LogMessage(MessageBuffer("    Accessing '%s' (file format %d) ", path.c_str(), header.format));
+    ArrayMessage(
+        MessageBuffer("    Accessing '%s' (file format %d) ", path.c_str(), header.format));
 
   const GroupSettings& settings = ArraySettings();
   const bool probeData = settings.LOAD_PROBE_DATA != 0 || ProbeLevelFlag;
@@ -201,7 +259,7 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
   const std::size_t wanted = (probeData ? planeBytes : 0) + units * kQvfBytesPerUnit;
   const std::uint64_t offset = kQvfHeaderSize + (probeData ? 0 : planeBytes);
   const auto allocationFailed = [] {
-    LogMessage("    Allocation failed in CHIP_DATA::ReadExisting", 0, kLogRed);
+    ArrayMessage("    Allocation failed in CHIP_DATA::ReadExisting", 0, kLogRed);
     return false;
   };
   // The tables pass through one buffer kept for the next array, so that reading a group
@@ -213,7 +271,7 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
     return allocationFailed();
   }
   if (file.ReadAt(offset, tables.data(), wanted) != wanted) {
-    LogMessage(MessageBuffer("  Reading '%s' failed", path.c_str()), 0, kLogRed);
+    ArrayMessage(MessageBuffer("  Reading '%s' failed", path.c_str()), 0, kLogRed);
     return false;
   }
   try {

@@ -253,3 +253,53 @@ TEST_F(QvfFileTest, ARefusedReadLeavesTheArrayAndAHeaderReadLeavesItsTables) {
   EXPECT_EQ(read.plane1, written.plane1);
   EXPECT_EQ(read.calls, written.calls);
 }
+
+TEST_F(QvfFileTest, StoringValuesInPlaceGivesTheBytesOfAWholeRewrite) {
+  // A file from elsewhere: no values yet, another data path, bytes after a text's end.
+  CHIP_DATA old = MakeFilledArray(mFolder.File("a1.CEL"), 9);
+  old.valuesPresent = 0;
+  ASSERT_TRUE(old.WriteQvf());
+  const std::string written = QvfFile();
+  auto original = FileBytes(written);
+  ASSERT_EQ(original.size(), QvfFileSize(Layout.dimension, Layout.unitCount));
+  original[old.headerText.size() + 5] = 'x';
+  const std::string oldPath = "/old/place/a1.CEL";
+  std::fill_n(original.begin() + kQvfDataPathOffset, kQvfTextFieldSize, 0);
+  std::copy(oldPath.begin(), oldPath.end(), original.begin() + kQvfDataPathOffset);
+  ASSERT_TRUE(platform::WriteWholeFile(written, original));
+
+  std::vector<VALUE_TRIPLE> triples(static_cast<std::size_t>(Layout.unitCount));
+  for (std::size_t u = 0; u < triples.size(); ++u)
+    triples[u] = {100.0f + static_cast<float>(u), 0.25f * static_cast<float>(u),
+                  u % 4 == 1 ? kArrayOutlierWord : static_cast<int>(u * 37)};
+
+  // The whole rewrite: read, set the values, write.
+  CHIP_DATA chip;
+  ASSERT_TRUE(chip.ReadArray(mFolder.File("a1.CEL").c_str(), false, false));
+  chip.triples = triples;
+  chip.arrayOutlierPercent = 0.375f;
+  chip.singleOutlierPercent = 0.0625f;
+  chip.valuesPresent = 1;
+  ASSERT_TRUE(chip.WriteQvf());
+  const auto rewritten = FileBytes(written);
+
+  ASSERT_TRUE(platform::WriteWholeFile(written, original));
+  ASSERT_TRUE(StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.375f, 0.0625f));
+  const auto stored = FileBytes(written);
+  ASSERT_EQ(stored.size(), rewritten.size());
+  EXPECT_TRUE(stored == rewritten);
+  EXPECT_NE(stored, original);
+
+  // No file, or one of another layout: nothing is written.
+  EXPECT_FALSE(StoreQvfValues(mFolder.File("a2.CEL"), triples, 0.0f, 0.0f));
+  EXPECT_FALSE(platform::FileExists(mFolder.File("a2.qvf")));
+  original.push_back(0);
+  ASSERT_TRUE(platform::WriteWholeFile(written, original));
+  EXPECT_FALSE(StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.0f, 0.0f));
+  EXPECT_EQ(FileBytes(written), original);
+  triples.pop_back();
+  original.pop_back();
+  ASSERT_TRUE(platform::WriteWholeFile(written, original));
+  EXPECT_FALSE(StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.0f, 0.0f));
+  EXPECT_EQ(FileBytes(written), original);
+}

@@ -1,0 +1,202 @@
+// The invariant-set search keeps one sorted order per side and filters it each round; the
+// sets it finds must be those of ranking the remaining members afresh every round, on
+// synthetic arrays with many equal intensities, for cell planes and for value vectors.
+// Arrays normalised on worker threads give the planes, files and log lines of one thread.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "engine/array/array_messages.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/tests/array_test_support.hpp"
+#include "platform/byte_reader.hpp"
+#include "platform/parallel_tasks.hpp"
+
+namespace {
+
+// Ranks 0 to k-1 of the members' values, equal values in member order, by sorting.
+std::vector<int> SortedRanks(const std::vector<double>& values, const std::vector<int>& members) {
+  std::vector<int> order(members.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return values[static_cast<std::size_t>(members[static_cast<std::size_t>(a)])] <
+           values[static_cast<std::size_t>(members[static_cast<std::size_t>(b)])];
+  });
+  std::vector<int> ranks(members.size());
+  for (std::size_t r = 0; r < order.size(); ++r)
+    ranks[static_cast<std::size_t>(order[r])] = static_cast<int>(r);
+  return ranks;
+}
+
+// The search with every round's ranks computed from scratch.
+std::vector<int> ReferenceSearch(const std::vector<double>& array, const std::vector<double>& base,
+                                 std::vector<int> members) {
+  double low = 0.07;
+  double high = 0.03;
+  for (;;) {
+    const int k = static_cast<int>(members.size());
+    if (k == 0) break;
+    const std::vector<int> first = SortedRanks(array, members);
+    const std::vector<int> second = SortedRanks(base, members);
+    std::vector<int> kept;
+    for (std::size_t p = 0; p < members.size(); ++p) {
+      const double height = (first[p] + second[p]) / (2.0 * k);
+      if (low * (1.0 - height) + high * height > std::abs(first[p] - second[p]) / double(k))
+        kept.push_back(members[p]);
+    }
+    members.swap(kept);
+    const int j = static_cast<int>(members.size());
+    if (j >= k - 50) break;
+    if (low > 0.007) low *= 0.9;
+    if (high > 0.003) high *= 0.9;
+    if (j <= 900) break;
+  }
+  return members;
+}
+
+}  // namespace
+
+class InvariantSetTest : public ArrayTest {
+ protected:
+  void SetUp() override {
+    mChip = SetUpChip(synth::ChipKind::kExpression, 320, 2400, 23);
+    synth::ArrayGroupOptions options;
+    options.arrays = 3;
+    options.seed = 41;
+    options.noise = 0.12;
+    options.changedPercent = 25;
+    mGroup = synth::MakeArrayGroup(mChip, options);
+  }
+
+  std::vector<double> Intensities(int array) const {
+    const auto& plane = mGroup.arrays[static_cast<std::size_t>(array)].intensities;
+    return {plane.begin(), plane.end()};
+  }
+
+  synth::ChipTruth mChip;
+  synth::ArrayGroupTruth mGroup;
+};
+
+TEST_F(InvariantSetTest, CellSetsEqualThoseOfRankingEveryRoundAfresh) {
+  CHIP_DATA baseline;
+  Fill(baseline, mGroup, 0, mFolder.File("base.CEL"));
+  std::vector<int> candidates;
+  for (std::size_t i = 0; i < Layout.cells.size(); ++i)
+    if (Layout.cells[i].kind == kCellPerfectMatch) candidates.push_back(static_cast<int>(i));
+  const std::vector<double> base = Intensities(0);
+  for (const int a : {1, 2}) {
+    CHIP_DATA array;
+    Fill(array, mGroup, a, mFolder.File("array.CEL"));
+    ASSERT_TRUE(array.FilterDat(&baseline));
+    const std::vector<int> members = ReferenceSearch(Intensities(a), base, candidates);
+    // Many rounds ran, and the set is far smaller than the candidates.
+    ASSERT_LT(members.size(), candidates.size() / 2);
+    ASSERT_GT(members.size(), 900u);
+    // The curve's pairs are the members' pairs in a stable order by the array's value.
+    std::vector<NormPoint> expected;
+    for (const int cell : members)
+      expected.push_back({static_cast<float>(array.plane1[static_cast<std::size_t>(cell)]),
+                          static_cast<float>(baseline.plane1[static_cast<std::size_t>(cell)])});
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const NormPoint& p, const NormPoint& q) { return p.x < q.x; });
+    const auto points = Normalizer.Points();
+    ASSERT_EQ(points.size(), expected.size()) << "array " << a;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      ASSERT_EQ(points[i].x, expected[i].x) << i;
+      ASSERT_EQ(points[i].y, expected[i].y) << i;
+    }
+  }
+}
+
+TEST_F(InvariantSetTest, ValueSetsEqualThoseOfRankingEveryRoundAfresh) {
+  // Values in coarse steps, so that equal values abound, with holes on either side.
+  std::vector<double> array = Intensities(1);
+  std::vector<double> base = Intensities(0);
+  std::vector<int> candidates;
+  std::vector<float> values(array.size());
+  std::vector<float> reference(array.size());
+  for (std::size_t i = 0; i < array.size(); ++i) {
+    array[i] = std::floor(array[i] / 8.0);
+    base[i] = std::floor(base[i] / 8.0);
+    values[i] = static_cast<float>(array[i]);
+    reference[i] = static_cast<float>(base[i]);
+    if (i % 17 == 3) values[i] = kMissingValueFloat;
+    if (i % 23 == 5) reference[i] = kMissingValueFloat;
+    if (i % 17 != 3 && i % 23 != 5) candidates.push_back(static_cast<int>(i));
+  }
+  const std::vector<int> members = ReferenceSearch(array, base, candidates);
+  ASSERT_LT(members.size(), candidates.size() / 2);
+
+  std::vector<std::uint8_t> invariant;
+  ASSERT_TRUE(InvariantSetScaling(values.data(), reference.data(), static_cast<int>(values.size()),
+                                  &invariant));
+  std::vector<std::uint8_t> expected(values.size(), 0);
+  for (const int i : members) expected[static_cast<std::size_t>(i)] = 1;
+  EXPECT_EQ(invariant, expected);
+}
+
+TEST_F(InvariantSetTest, ArraysNormalisedSideBySideMatchOneThreadAndKeepTheirLines) {
+  CHIP_DATA baseline;
+  Fill(baseline, mGroup, 0, mFolder.File("base.CEL"));
+  for (const int method : {0, 1}) {
+    Settings().NORM_METHOD = method;
+    struct Outcome {
+      std::vector<std::uint16_t> plane;
+      std::int32_t median = 0;
+      std::vector<std::uint8_t> file;
+      std::vector<std::string> lines;
+    };
+    const auto path = [&](int a) { return mFolder.File("array" + std::to_string(a) + ".CEL"); };
+    const auto fileBytes = [](const CHIP_DATA& array) {
+      return platform::ReadWholeFile(array.QvfPath()).value_or(platform::ByteBuffer{});
+    };
+    std::vector<Outcome> inTurn(3);
+    for (const int a : {1, 2}) {
+      mLog.Clear();
+      CHIP_DATA array;
+      Fill(array, mGroup, a, path(a));
+      ASSERT_TRUE(array.NormalizeCel(&baseline, false, false, true));
+      Outcome& outcome = inTurn[static_cast<std::size_t>(a)];
+      outcome.plane = array.plane2;
+      outcome.median = array.medianIntensity;
+      outcome.file = fileBytes(array);
+      for (const auto& line : mLog.Lines()) outcome.lines.push_back(line.text);
+      ASSERT_FALSE(outcome.file.empty());
+      ASSERT_GT(outcome.lines.size(), 2u);
+    }
+
+    mLog.Clear();
+    std::vector<Outcome> sideBySide(3);
+    std::vector<std::vector<KeptMessage>> kept(3);
+    platform::RunTasks(2, 2, [&](int task, bool) {
+      const int a = task + 1;
+      const KeepArrayMessages keep(kept[static_cast<std::size_t>(a)]);
+      CHIP_DATA array;
+      Fill(array, mGroup, a, path(a));
+      if (!array.NormalizeCel(&baseline, false, false, true)) return;
+      sideBySide[static_cast<std::size_t>(a)].plane = array.plane2;
+      sideBySide[static_cast<std::size_t>(a)].median = array.medianIntensity;
+    });
+    EXPECT_TRUE(mLog.Lines().empty());
+    for (const int a : {1, 2}) {
+      const Outcome& expected = inTurn[static_cast<std::size_t>(a)];
+      Outcome& outcome = sideBySide[static_cast<std::size_t>(a)];
+      CHIP_DATA named;
+      named.dataPath = path(a);
+      outcome.file = fileBytes(named);
+      WriteKeptMessages(kept[static_cast<std::size_t>(a)]);
+      for (const auto& line : mLog.Lines()) outcome.lines.push_back(line.text);
+      mLog.Clear();
+      EXPECT_EQ(outcome.plane, expected.plane) << method << " " << a;
+      EXPECT_EQ(outcome.median, expected.median);
+      EXPECT_TRUE(outcome.file == expected.file);
+      EXPECT_EQ(outcome.lines, expected.lines);
+    }
+  }
+}
