@@ -39,11 +39,13 @@ void ComputeArrayBackground(int array, const std::uint16_t* plane, DB_VECTOR& sa
             samples.Append(plane[Layout.CellIndex(x, y)]);
           }
       }
+      // A zone without sampled probe cells has no background to take off.
       const double background =
-          SelectQuantile(samples.Elements(), samples.Length(), kBackgroundQuantile);
-      // The table keeps 16 bits; the missing marker is cut like any other value.
+          samples.Length() == 0
+              ? kNoZoneBackground
+              : SelectQuantile(samples.Elements(), samples.Length(), kBackgroundQuantile);
       slot.background[static_cast<std::size_t>(kBackgroundZones * zoneX + zoneY)] =
-          static_cast<std::uint16_t>(static_cast<int>(background));
+          static_cast<std::uint16_t>(background);
     }
   }
 }

@@ -8,12 +8,15 @@
 inline constexpr double kBackgroundQuantile = 0.05;
 // Cells sampled: every third one in both directions.
 inline constexpr int kBackgroundSampleStep = 3;
+// The background of a zone without sampled probe cells.
+inline constexpr int kNoZoneBackground = 0;
 inline constexpr const char* kCalculatingBackgroundMessage = "  Calculating background...\n";
 
 // Fills the background table of one array of the group, or of every array for -1 (logged).
 // The intensities come from plane when given (dimension x dimension cells of the chip
-// layout), else from the array's intensity plane held by the group. A zone without usable
-// cells stores MISSING_VALUE cut to 16 bits. Needs the layout's cell table.
+// layout), else from the array's intensity plane held by the group. A zone without sampled
+// probe cells (on a chip of fewer than 10 cells a side, zones past its edge) stores
+// kNoZoneBackground, so that nothing is taken off there. Needs the layout's cell table.
 void ComputeBackground(int array, const std::uint16_t* plane = nullptr);
 
 // The background of the zone that holds cell (c1, c2) of the array.

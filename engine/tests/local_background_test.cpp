@@ -66,7 +66,26 @@ TEST_F(LocalBackgroundTest, ZonesWithoutProbesAreMissingAndAllArraysAreLogged) {
   ComputeBackground(-1);
   EXPECT_TRUE(mLog.Contains("Calculating background", kLogBlack));
   EXPECT_EQ(GetBackground(1, 3, 3), 51);
-  EXPECT_EQ(GetBackground(0, 15, 3), static_cast<std::uint16_t>(static_cast<int>(MISSING_VALUE)));
+  EXPECT_EQ(GetBackground(0, 15, 3), kNoZoneBackground) << "nothing to take off, no marker";
+}
+
+TEST_F(LocalBackgroundTest, ChipsUnderTenCellsWideKeepEveryCellInAZoneOfItsOwn) {
+  FullLayout(5);
+  std::vector<std::uint16_t> plane(25);
+  for (std::size_t c = 0; c < plane.size(); ++c) plane[c] = static_cast<std::uint16_t>(200 + c);
+  Group& group = TheGroup();
+  group.NextArraySlot().name = "small";
+  ASSERT_TRUE(group.CountArray());
+  group.Array(0).background.fill(7);
+  ComputeBackground(0, plane.data());
+  for (int x = 0; x < 5; ++x)
+    for (int y = 0; y < 5; ++y) {
+      EXPECT_EQ(BackgroundZone(x, y), 10 * x + y);
+      EXPECT_EQ(GetBackground(0, x, y), plane[Layout.CellIndex(x, y)]);
+    }
+  // Zones past the chip's edge hold no cells and take nothing off.
+  for (const int zone : {5, 50, 99})
+    EXPECT_EQ(group.Array(0).background[static_cast<std::size_t>(zone)], kNoZoneBackground);
 }
 
 TEST_F(LocalBackgroundTest, LastZoneTakesTheRemainder) {
