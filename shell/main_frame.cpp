@@ -198,6 +198,14 @@ void CMainFrame::CloseGroup() {
   LogMessage("{Group " + TheGroup().Name() + " is closed}\n", 0, kLogBlue);
 }
 
+void CMainFrame::AddGroupItems() {
+  mLeftView->AddGroupItems();
+}
+
+void CMainFrame::RefreshArrayImages() {
+  mLeftView->RefreshArrayImages();
+}
+
 void CMainFrame::OpenOptionsAtPage(int page) {
   TheGroup().Settings().OPTION_PAGE = page;
   OnCommand(ids::kOptions);

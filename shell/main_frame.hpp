@@ -68,6 +68,8 @@ class CMainFrame final : public QMainWindow, public ShellFrame {
   void InsertFileIntoLog(std::string_view path) override;
   // Closes the open group (the first call of a process only records that it ran).
   void CloseGroup() override;
+  void AddGroupItems() override;
+  void RefreshArrayImages() override;
 
   // A new, hidden view for index 1 to 10 from the view table (nullptr for any other
   // index).

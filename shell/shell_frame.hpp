@@ -50,6 +50,9 @@ class ShellFrame {
 
   // Closes the open group with its tree items and views.
   virtual void CloseGroup() = 0;
+  // The tree items of a group just opened; each array item's image after a fit.
+  virtual void AddGroupItems() = 0;
+  virtual void RefreshArrayImages() = 0;
 };
 
 // The main window while there is one, for the services that serve everybody (status

@@ -6,4 +6,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterFileCommands(registry);
   RegisterViewCommands(registry);
   RegisterHelpCommands(registry);
+  RegisterNormalizationPlotCommands(registry);
 }

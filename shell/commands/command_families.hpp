@@ -13,6 +13,8 @@ void RegisterFileCommands(CommandRegistry& registry);
 void RegisterViewCommands(CommandRegistry& registry);
 // Help menu.
 void RegisterHelpCommands(CommandRegistry& registry);
+// Image menu: Normalization Plot.
+void RegisterNormalizationPlotCommands(CommandRegistry& registry);
 
 // Every family above.
 void RegisterMainFrameCommands(CommandRegistry& registry);

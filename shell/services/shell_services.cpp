@@ -10,6 +10,7 @@
 #include "shell/services/output_files.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
+#include "shell/views/plots_view.hpp"
 
 static_assert(static_cast<int>(RightPaneView::kAnalysisLog) == VIEW_ANALYSIS &&
               static_cast<int>(RightPaneView::kProbeData) == VIEW_DATA &&
@@ -32,11 +33,15 @@ class FrameViewRequests final : public ViewRequests {
     if (ShellFrame* frame = TheFrame()) frame->ShowView(static_cast<int>(view));
   }
 
-  // The plots view cannot prepare a review yet: its stand-in is shown, and the review
-  // reports that it was not prepared.
   bool ShowNormalizationReview() override {
-    ShowView(RightPaneView::kPlots);
-    return false;
+    ShellFrame* frame = TheFrame();
+    if (frame == nullptr) return false;
+    frame->ShowView(VIEW_PLOTS);
+    auto* plots = dynamic_cast<PlotsView*>(frame->RightViews(VIEW_PLOTS));
+    const bool prepared = plots != nullptr && plots->PreparePlots();
+    // The review's log lines brought the log forward.
+    frame->ShowView(VIEW_PLOTS);
+    return prepared;
   }
 };
 

@@ -108,7 +108,7 @@ TEST_F(ShellServicesTest, ViewRequestsSwitchTheRightPane) {
   Views().ShowView(RightPaneView::kClustering);
   EXPECT_EQ(frame.CurrentViewIndex(), VIEW_CLUSTER);
   EXPECT_EQ(frame.PaneView(), frame.RightViews(VIEW_CLUSTER));
-  // The plots view cannot prepare a review yet; its pane is shown all the same.
+  // With no arrays the plots view prepares no review; its pane is shown all the same.
   EXPECT_FALSE(Views().ShowNormalizationReview());
   EXPECT_EQ(frame.CurrentViewIndex(), VIEW_PLOTS);
   Views().ShowView(RightPaneView::kAnalysisLog);

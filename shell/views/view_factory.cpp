@@ -5,6 +5,7 @@
 
 #include "shell/resource_ids.hpp"
 #include "shell/views/plain_view.hpp"
+#include "shell/views/plots_view.hpp"
 
 namespace {
 
@@ -12,6 +13,10 @@ using ViewMaker = QWidget* (*)(const ViewContext& context);
 
 QWidget* MakePlainView(const ViewContext& context) {
   return new CPlainView(context.index, nullptr);
+}
+
+QWidget* MakePlotsView(const ViewContext& context) {
+  return new PlotsView(context.frame, nullptr);
 }
 
 // By view index; each class takes its stand-in's place as it arrives. The log (0) is
@@ -27,7 +32,7 @@ constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     MakePlainView,  // VIEW_SNP: SnpView
     MakePlainView,  // VIEW_CHROMOSOME: CChromosomeView
     MakePlainView,  // VIEW_PATHWAY: PathwayView
-    MakePlainView,  // VIEW_PLOTS: PlotsView
+    MakePlotsView,  // VIEW_PLOTS
 };
 
 }  // namespace
