@@ -1,0 +1,33 @@
+// Normalising every array of the group onto its baseline array: the cell intensities when
+// the group holds probe-level data, else the expression values.
+#pragma once
+
+#include <string>
+
+inline constexpr const char* kBaselineAllocationMessage = "  Allocating baseline data failed";
+inline constexpr const char* kNextArrayPrompt = "Press OK to normalize next array...";
+inline constexpr const char* kViewPlotsMessage = "\n  View normalization plots for details...\n";
+inline constexpr const char* kInvariantSetMessage =
+    "  Normalize expression values using the Invariant Set method...\n";
+inline constexpr const char* kRPlotPrompt =
+    "View the normalization plot in R; \nPress Enter key to continue...";
+// Our own: printf form with the array's name.
+inline constexpr const char* kArrayNotNormalizedMessage =
+    "  Normalizing array %s failed; the expression values are left as they were";
+
+// Normalises the arrays (force renormalises arrays already normalised against the
+// baseline), marks the group normalised and logs the closing line. False when an array
+// cannot be read or normalised, or the user stops; the group is then not normalised.
+[[nodiscard]] bool NormalizeArrays(bool force);
+
+// The expression values of every array normalised onto the baseline's through their
+// invariant set, standard errors scaled alike; with VIEW_NORM_PLOT each array is plotted
+// against the baseline in R. All arrays or none: when one cannot be normalised (logged
+// in red) every value stays as it was and the result is false.
+[[nodiscard]] bool NormalizeInvariantSet();
+
+// One array of a group with probe-level data normalised against the baseline (read
+// into the working array, normalised, its QVF file written, its plane taken into the
+// group). False when that fails.
+class CHIP_DATA;
+[[nodiscard]] bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, bool force);
