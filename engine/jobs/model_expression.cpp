@@ -1,0 +1,162 @@
+// The model-based expression job.
+#include "engine/jobs/model_expression.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+
+#include "engine/array/chip_data.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
+#include "engine/jobs/array_summary.hpp"
+#include "engine/jobs/expression_transforms.hpp"
+#include "engine/jobs/job_timing.hpp"
+#include "engine/model/model.hpp"
+#include "engine/model/probe_data_cache.hpp"
+#include "engine/model/psi_file.hpp"
+#include "engine/services/job_progress.hpp"
+#include "engine/services/log_channel.hpp"
+
+void ModelResults::Allocate(int arrays, int units) {
+  const auto arrayCount = static_cast<std::size_t>(std::max(arrays, 0));
+  values.assign(arrayCount,
+                std::vector<VALUE_TRIPLE>(static_cast<std::size_t>(std::max(units, 0))));
+  arrayOutliers.assign(arrayCount, 0);
+  singleOutliers.assign(arrayCount, 0);
+}
+
+void StoreModelResults(int unit, const MODEL& model, ModelResults& results) {
+  const auto u = static_cast<std::size_t>(unit);
+  for (std::size_t i = 0; i < results.values.size(); ++i) {
+    const VALUE_TRIPLE triple = model.StoredTriple(static_cast<int>(i));
+    results.values[i][u] = triple;
+    if (triple.outlier == kArrayOutlierWord)
+      ++results.arrayOutliers[i];
+    else
+      results.singleOutliers[i] += std::popcount(static_cast<unsigned>(triple.outlier));
+  }
+}
+
+bool FitAndStoreProbeSet(int unit, MODEL& model, ModelResults& results) {
+  if (!model.GetData(unit)) return false;
+  StoreModelResults(unit, model, results);
+  return true;
+}
+
+namespace {
+
+// The probe data cache of a run without intensity planes, released however the run ends.
+class CacheUse {
+ public:
+  explicit CacheUse(bool used) : mUsed(used) {}
+  ~CacheUse() {
+    if (mUsed) ProbeCache.FreeProbeCache();
+  }
+  CacheUse(const CacheUse&) = delete;
+  CacheUse& operator=(const CacheUse&) = delete;
+  // Loads the block that holds unit when the cache does not; false when that fails.
+  bool Provide(int unit) {
+    if (!mUsed || ProbeCache.Holds(unit)) return true;
+    if (!ProbeCache.LoadProbeBlock()) return false;
+    LogMessage(MessageBuffer(kProbeSetProgressMessage, unit));
+    return true;
+  }
+
+ private:
+  bool mUsed;
+};
+
+// Fits every probe set into results; the total of probes fitted goes to probes. False
+// on a stop or a probe set the model cannot take.
+bool FitAllProbeSets(Group& group, ModelResults& results, std::int64_t& probes) {
+  const GroupSettings& settings = group.Settings();
+  const bool held = settings.LOAD_PROBE_DATA != 0;
+  if (!held && !ProbeCache.AllocProbeCache()) return false;
+  CacheUse cache(!held);
+  results.Allocate(group.NumArrays(), Layout.unitCount);
+  if (held) LogMessage(MessageBuffer(kProbeSetProgressMessage, 0));
+  JobProgress& progress = Progress();
+  const bool writePsi = settings.PSI_MODE == kPsiWrite;
+  for (int u = 0; u < Layout.unitCount; ++u) {
+    if (!cache.Provide(u) || !FitAndStoreProbeSet(u, Model, results)) return false;
+    if (writePsi) {
+      Psi.StorePsi(u, Model);
+      Psi.SetPresentFraction(u, static_cast<float>(group.PresentCallFraction(u, nullptr, 0)));
+    }
+    progress.Pump();
+    if (progress.Stopped()) return false;
+    if (u % kProbeSetProgressStep == 0)
+      progress.ShowProgress(MessageBuffer(kProbeSetProgressMessage, u));
+    probes += Layout.units[static_cast<std::size_t>(u)].pairCount;
+  }
+  return true;
+}
+
+// The fitted tables become the group's.
+void TakeResults(Group& group, ModelResults& results, std::int64_t probes) {
+  const double units = std::max(Layout.unitCount, 1);
+  const double probeCount = static_cast<double>(std::max<std::int64_t>(probes, 1));
+  for (int i = 0; i < group.NumArrays(); ++i) {
+    ArraySlot& slot = group.Array(i);
+    const auto index = static_cast<std::size_t>(i);
+    slot.values.swap(results.values[index]);
+    slot.arrayOutlierFraction = static_cast<float>(results.arrayOutliers[index] / units);
+    slot.singleOutlierFraction = static_cast<float>(results.singleOutliers[index] / probeCount);
+  }
+  group.Modelled = true;
+  group.HasStdErrors = true;
+}
+
+// Every array's QVF file gets its values (truncated, not log transformed) and fractions.
+void SaveIntoQvfFiles(Group& group) {
+  LogMessage(kSavingExpressionMessage);
+  // A QVF file is rewritten whole, so its planes are read even when the group holds none.
+  const bool probeLevel = ProbeLevelFlag;
+  ProbeLevelFlag = true;
+  for (int i = 0; i < group.NumArrays(); ++i) {
+    const ArraySlot& slot = group.Array(i);
+    // An array that cannot be read or written is reported in red; its values stay in
+    // the group.
+    if (ChipData.ReadArray(slot.dataFile.c_str(), false, false)) {
+      ChipData.arrayOutlierPercent = slot.arrayOutlierFraction;
+      ChipData.singleOutlierPercent = slot.singleOutlierFraction;
+      ChipData.triples = slot.values;
+      ChipData.valuesPresent = 1;
+      static_cast<void>(ChipData.WriteQvf());
+    }
+    Progress().Pump();
+  }
+  ProbeLevelFlag = probeLevel;
+}
+
+}  // namespace
+
+bool ComputeModelExpression() {
+  const std::int64_t start = JobStartTime();
+  Group& group = TheGroup();
+  GroupSettings& settings = group.Settings();
+  if (settings.PSI_MODE == kPsiReadAndUse && !Psi.ReadPsiFile(settings.PSI_FILE_NAME)) return false;
+  if (settings.PSI_MODE == kPsiWrite && !Psi.AllocPsiPlanes()) return false;
+  if (PmOnly != 0 && settings.MODEL_METHOD == kModelPmMmDifference)
+    settings.MODEL_METHOD = kModelPmOnly;
+  const std::string method(ModelMethodName(settings.MODEL_METHOD));
+  LogMessage(MessageBuffer(kModelMethodMessage, method.c_str()));
+  Model.SetDisplayMode(false);
+
+  ModelResults results;
+  std::int64_t probes = 0;
+  if (!FitAllProbeSets(group, results, probes)) return false;
+  LogMessage("");
+  TakeResults(group, results, probes);
+  if (ArrayType == 0 && (settings.TRUNCATE != 0 || settings.TRUNCATE_PCT != 0))
+    TruncateExpression();
+  SaveIntoQvfFiles(group);
+  LogMessage("");
+  LogTransformExpression();
+  WriteArraySummary(true);
+  if (settings.LOAD_PROBE_DATA != 0) LogMessage(kCheckImagesMessage);
+  // A file that cannot be written is reported by the writer; the values stand.
+  if (settings.PSI_MODE == kPsiWrite) static_cast<void>(Psi.WritePsiFile(settings.PSI_FILE_NAME));
+  LogJobFinished(start);
+  return true;
+}
