@@ -54,14 +54,16 @@ void SortPositions(std::span<const float> values, const std::vector<int>& candid
 
 // Members only ever drop out, so each side's sorted order, with the dropped removed, gives
 // the ranks of every round without sorting again: a member's rank is its place among
-// those left.
-void RankInOrder(const std::vector<int>& order, std::vector<int>& ranks) {
-  int rank = 0;
-  for (const int p : order) ranks[static_cast<std::size_t>(p)] = rank++;
-}
-
-void DropFromOrder(std::vector<int>& order, const std::vector<std::uint8_t>& dropped) {
-  std::erase_if(order, [&](int p) { return dropped[static_cast<std::size_t>(p)] != 0; });
+// those left. One pass ranks and removes; a dropped position gets a rank no one reads.
+void RankAndCompact(std::vector<int>& order, const std::vector<std::uint8_t>& dropped,
+                    std::vector<int>& ranks) {
+  std::size_t left = 0;
+  for (const int p : order) {
+    order[left] = p;
+    ranks[static_cast<std::size_t>(p)] = static_cast<int>(left);
+    left += dropped[static_cast<std::size_t>(p)] == 0 ? 1u : 0u;
+  }
+  order.resize(left);
 }
 
 template <typename Value>
@@ -85,19 +87,22 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
     const int k = static_cast<int>(members.size());
     ArrayProgress(MessageBuffer("    Searching Invariant-set: %d", k));
     if (k == 0) break;
-    RankInOrder(arrayOrder, arrayRanks);
-    RankInOrder(baselineOrder, baselineRanks);
-    kept.clear();
+    RankAndCompact(arrayOrder, dropped, arrayRanks);
+    RankAndCompact(baselineOrder, dropped, baselineRanks);
+    kept.resize(members.size());
+    std::size_t keptCount = 0;
     const double count = k;
     for (const int p : members) {
       const int first = arrayRanks[static_cast<std::size_t>(p)];
       const int second = baselineRanks[static_cast<std::size_t>(p)];
       const double height = (first + second) / (2.0 * count);
-      if (lowThreshold * (1.0 - height) + highThreshold * height > std::abs(first - second) / count)
-        kept.push_back(p);
-      else
-        dropped[static_cast<std::size_t>(p)] = 1;
+      const bool keep =
+          lowThreshold * (1.0 - height) + highThreshold * height > std::abs(first - second) / count;
+      kept[keptCount] = p;
+      keptCount += keep ? 1u : 0u;
+      dropped[static_cast<std::size_t>(p)] = keep ? 0 : 1;
     }
+    kept.resize(keptCount);
     if (ArrayStopped()) return false;
     members.swap(kept);
     const int j = static_cast<int>(members.size());
@@ -105,8 +110,6 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
     if (lowThreshold > kLowThresholdFloor) lowThreshold *= kThresholdShrink;
     if (highThreshold > kHighThresholdFloor) highThreshold *= kThresholdShrink;
     if (j <= kSmallestSearchedSet) break;
-    DropFromOrder(arrayOrder, dropped);
-    DropFromOrder(baselineOrder, dropped);
   }
   ArrayProgress(MessageBuffer("    Searching Invariant-set: %d", static_cast<int>(members.size())));
   result.resize(members.size());
