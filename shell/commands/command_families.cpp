@@ -6,5 +6,6 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterFileCommands(registry);
   RegisterViewCommands(registry);
   RegisterHelpCommands(registry);
+  RegisterOpenGroupCommands(registry);
   RegisterNormalizationPlotCommands(registry);
 }

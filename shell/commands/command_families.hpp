@@ -13,6 +13,8 @@ void RegisterFileCommands(CommandRegistry& registry);
 void RegisterViewCommands(CommandRegistry& registry);
 // Help menu.
 void RegisterHelpCommands(CommandRegistry& registry);
+// Analysis menu: Open Group.
+void RegisterOpenGroupCommands(CommandRegistry& registry);
 // Image menu: Normalization Plot.
 void RegisterNormalizationPlotCommands(CommandRegistry& registry);
 

@@ -294,13 +294,13 @@ TEST_F(MainFrameTest, CommandsWithoutTheirRoutineYetStayDisabled) {
   TheGroup().HasProbeData = true;
   TheGroup().Modelled = true;
   frame.UpdateCommandUi();
-  for (int id : {ids::kOpenGroup, ids::kNormalize, ids::kCompareSamples, ids::kOptions,
-                 ids::kDataAnimate, ids::kExportImage})
+  for (int id : {ids::kHierarchicalClustering, ids::kLdaClassification, ids::kCompareSamples,
+                 ids::kOptions, ids::kDataAnimate, ids::kExportImage})
     EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
   for (int id :
        {ids::kSaveLog, ids::kAppExit, ids::kAlternateTwoViews, ids::kHelpManual, ids::kAppAbout})
     EXPECT_TRUE(frame.Action(id)->isEnabled()) << id;
-  EXPECT_FALSE(frame.OnCommand(ids::kOpenGroup));
+  EXPECT_FALSE(frame.OnCommand(ids::kCompareSamples));
 }
 
 TEST_F(MainFrameTest, EnableRulesFollowTheGroupState) {

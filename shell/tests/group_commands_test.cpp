@@ -1,0 +1,130 @@
+// The group commands driven through the window as a user would: Open Group's sheet filled
+// in and accepted gives the same arrays and log lines as the engine's own calls, with the
+// group's items in the tree; a cancelled or failed open leaves the previous group's
+// settings in force.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+
+#include <regex>
+
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/load_cdf.hpp"
+#include "engine/jobs/open_group.hpp"
+#include "engine/services/running_scope.hpp"
+#include "platform/path.hpp"
+#include "shell/dialogs/extract_cdf_page.hpp"
+#include "shell/dialogs/extract_data_page.hpp"
+#include "shell/dialogs/group_name_box.hpp"
+#include "shell/tests/group_commands_test.hpp"
+
+namespace {
+
+TEST_F(GroupCommandsTest, OpenGroupGivesTheEngineCallsArraysAndLines) {
+  CMainFrame& frame = OpenFrame();
+  prompts.dialogAnswer = AnswerOpenGroup("liver", DataFolder(), mFiles.cdfPath);
+  ASSERT_TRUE(frame.OnCommand(ids::kOpenGroup));
+  EXPECT_EQ(AnalysisRunning, 0);
+
+  const std::vector<std::string> lines = LogLines();
+  const auto open = std::find(lines.begin(), lines.end(), "{Open group liver");
+  ASSERT_NE(open, lines.end());
+  const auto finished = std::find_if(open, lines.end(), [](const std::string& line) {
+    return std::regex_match(line, std::regex("Finished in [0-9a-z ]+\\}"));
+  });
+  ASSERT_NE(finished, lines.end());
+  const std::vector<std::string> windowLines(open + 1, finished);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& line) {
+                            return line.find("is closed}") != std::string::npos;
+                          }),
+            0)
+      << "the first open closes no group";
+
+  Group& group = TheGroup();
+  EXPECT_EQ(group.Name(), "liver");
+  EXPECT_EQ(frame.windowTitle().toStdString().find("liver") != std::string::npos, true);
+  ASSERT_EQ(group.NumArrays(), 3);
+  EXPECT_TRUE(group.HasProbeData) << "the commands that need array data are enabled";
+  ASSERT_NE(frame.LeftView().ViewItem(VIEW_CEL), nullptr);
+  EXPECT_EQ(frame.LeftView().ViewItem(VIEW_CEL)->childCount(), 3);
+  EXPECT_NE(frame.LeftView().ViewItem(VIEW_PLOTS), nullptr);
+  EXPECT_TRUE(platform::FileExists(File("liver.ini")));
+  std::vector<std::string> names;
+  std::vector<int> medians;
+  for (int a = 0; a < group.NumArrays(); ++a) {
+    names.push_back(group.Array(a).name);
+    medians.push_back(group.Array(a).medianIntensity);
+  }
+  EXPECT_EQ(names, mFiles.names);
+  const int baseline = group.BaselineArray;
+
+  // The engine's own calls on the same files, afresh.
+  const std::size_t before = LogLines().size();
+  group.ClearGroup();
+  Layout = CDF_LAYOUT{};
+  CdfLoadSettings load;
+  load.LOAD_PROBE_DATA = 1;
+  ASSERT_TRUE(LoadCdf(mFiles.cdfPath, true, "", load));
+  OpenGroupOptions options;
+  options.ignoreExistingQvf = true;
+  {
+    const RaisedAnalysisRunning running;
+    ASSERT_TRUE(SearchDataFiles(options));
+  }
+  const std::vector<std::string> all = LogLines();
+  const std::vector<std::string> engineLines(all.begin() + static_cast<std::ptrdiff_t>(before),
+                                             all.end());
+  EXPECT_EQ(windowLines, engineLines);
+  for (int a = 0; a < group.NumArrays(); ++a) EXPECT_EQ(group.Array(a).medianIntensity, medians[a]);
+  EXPECT_EQ(group.BaselineArray, baseline);
+}
+
+TEST_F(GroupCommandsTest, CancelAfterChoosingAnotherGroupKeepsThePreviousSettings) {
+  SaveGroup("mouse", "/data/mouse");
+  TheGroup().SetName("rat");
+  TheGroup().Settings().DATA_PATH = "/data/rat";
+  CMainFrame& frame = OpenFrame();
+  prompts.dialogAnswer = [](QDialog& sheet) {
+    auto* names = sheet.findChild<QComboBox*>(QStringLiteral("c%1").arg(kGroupNameBox));
+    const int mouse = names->findText(QStringLiteral("mouse"));
+    names->setCurrentIndex(mouse);
+    emit names->activated(mouse);
+    EXPECT_EQ(TheGroup().Settings().DATA_PATH, "/data/mouse");
+    EXPECT_NE(AnalysisRunning, 0) << "analyses stay disabled while the sheet is open";
+    return static_cast<int>(QDialog::Rejected);
+  };
+  const std::size_t before = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kOpenGroup));
+  EXPECT_EQ(TheGroup().Name(), "rat");
+  EXPECT_EQ(TheGroup().Settings().DATA_PATH, "/data/rat");
+  EXPECT_EQ(TheGroup().Settings().LAST_GROUP_NAME, "mouse");
+  EXPECT_EQ(AnalysisRunning, 0);
+  EXPECT_EQ(LogLines().size(), before) << "a cancelled sheet writes no block";
+}
+
+TEST_F(GroupCommandsTest, AFailedOpenClosesTheBlockAndReadsThePreviousSettingsBack) {
+  TheGroup().SetName("rat");
+  TheGroup().Settings().DATA_PATH = "/data/rat";
+  CMainFrame& frame = OpenFrame();
+  frame.CloseGroup();  // past the first call, which only records that it ran
+  prompts.dialogAnswer = AnswerOpenGroup("liver", DataFolder(), File("missing.cdf"));
+  ASSERT_TRUE(frame.OnCommand(ids::kOpenGroup));
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "{Group rat is closed}"), lines.end())
+      << "the old group closes under its own name";
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "{Open group liver"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Opening group not completed}"), lines.end());
+  EXPECT_EQ(TheGroup().NumArrays(), 0);
+  EXPECT_FALSE(TheGroup().HasProbeData);
+  EXPECT_EQ(TheGroup().Name(), "rat");
+  EXPECT_EQ(TheGroup().Settings().DATA_PATH, "/data/rat");
+  EXPECT_EQ(TheGroup().Settings().LAST_GROUP_NAME, "liver");
+  EXPECT_EQ(frame.LeftView().ViewItem(VIEW_CEL), nullptr);
+  EXPECT_EQ(AnalysisRunning, 0);
+}
+
+}  // namespace

@@ -1,0 +1,85 @@
+// Test support for the group commands driven through the window: a generated group of
+// three arrays on disk, the window's pump, and answers to the Open Group sheet.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+
+#include <functional>
+#include <string>
+
+#include "engine/chip/cdf_layout.hpp"
+#include "shell/dialogs/extract_cdf_page.hpp"
+#include "shell/dialogs/extract_data_page.hpp"
+#include "shell/dialogs/group_name_box.hpp"
+#include "shell/dialogs/property_sheet.hpp"
+#include "shell/tests/shell_test.hpp"
+#include "shell/tests/synth_group_files.hpp"
+
+class GroupCommandsTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    // As in the program: pumping handles the window's pending events.
+    mPreviousPump = SetPumpHook([] { QCoreApplication::processEvents(); });
+    mFiles = WriteSynthGroup(Folder(), "liver", 3);
+    GroupSettings& settings = TheGroup().Settings();
+    settings.LOAD_PROBE_DATA = 1;
+    settings.WORKING_DIR = Folder();
+  }
+  void TearDown() override {
+    SetPumpHook(mPreviousPump);
+    ShellTest::TearDown();
+    Layout = CDF_LAYOUT{};
+    ArrayType = 0;
+  }
+
+  std::string DataFolder() const { return platform::JoinPath(Folder(), "data"); }
+
+  // A saved group with its data path.
+  void SaveGroup(const std::string& name, const std::string& dataPath) {
+    Group& group = TheGroup();
+    const std::string previous = group.Name();
+    const std::string previousPath = group.Settings().DATA_PATH;
+    group.SetName(name);
+    group.Settings().DATA_PATH = dataPath;
+    ASSERT_TRUE(group.WriteGroupSettings());
+    group.SetName(previous);
+    group.Settings().DATA_PATH = previousPath;
+  }
+
+  template <typename T>
+  static T* Find(QWidget& parent, int id) {
+    auto* control = parent.findChild<T*>(QStringLiteral("c%1").arg(id));
+    EXPECT_NE(control, nullptr) << id;
+    return control;
+  }
+
+  // Fills the Open Group sheet as a user would, reading every array afresh from its cell
+  // file and the chip description afresh, and presses OK.
+  static std::function<int(QDialog&)> AnswerOpenGroup(const std::string& name,
+                                                      const std::string& dataPath,
+                                                      const std::string& cdfPath) {
+    return [=](QDialog& dialog) {
+      auto& sheet = dynamic_cast<PropertySheet&>(dialog);
+      PropertyPage& data = *sheet.Page(0);
+      Find<QComboBox>(data, kGroupNameBox)->setEditText(QString::fromStdString(name));
+      Find<QLineEdit>(data, ExtractDataDlg::kDataPath)->setText(QString::fromStdString(dataPath));
+      Find<QCheckBox>(data, ExtractDataDlg::kReadDat)->setChecked(false);
+      Find<QCheckBox>(data, ExtractDataDlg::kReadCel)->setChecked(true);
+      Find<QCheckBox>(data, ExtractDataDlg::kReadQvf)->setChecked(false);
+      Find<QCheckBox>(data, ExtractDataDlg::kIgnoreExistingQvf)->setChecked(true);
+      EXPECT_TRUE(sheet.SetActivePage(1));
+      PropertyPage& chip = *sheet.Page(1);
+      Find<QLineEdit>(chip, ExtractCdfDlg::kCdfFile)->setText(QString::fromStdString(cdfPath));
+      Find<QCheckBox>(chip, ExtractCdfDlg::kRebuildChipCache)->setChecked(true);
+      sheet.accept();
+      return sheet.result();
+    };
+  }
+
+  std::function<void()> mPreviousPump;
+  SynthGroupFiles mFiles;
+};
