@@ -1,6 +1,7 @@
 // The update rules of the main-frame commands.
 #include "shell/commands/command_rules.hpp"
 
+#include "shell/commands/export_image_command.hpp"
 #include "shell/resource_ids.hpp"
 
 CommandState FrameCommandRule(int id, const CommandContext& c) {
@@ -39,6 +40,8 @@ CommandState FrameCommandRule(int id, const CommandContext& c) {
       return {c.currentViewIndex != VIEW_ANALYSIS, false};
     case ids::kAlternateTwoViews:
       return {true, c.alternateTwoViews};
+    case ids::kExportImage:
+      return {ShowsPicture(c.currentViewIndex), false};
     case ids::kOnlineDatabase:
     case ids::kOnlineDatabaseDirect:
       return {c.currentUnit != -1 && (c.groupOpen || c.modelled), false};

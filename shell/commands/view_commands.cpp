@@ -1,10 +1,11 @@
-// The View menu: Next View, Alternate Two Views and the online database of the current
-// probe set.
+// The View menu: Next View, Alternate Two Views, Export Image and the online database of the
+// current probe set.
 #include "shell/commands/view_commands.hpp"
 
 #include "engine/group/group.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/commands/export_image_command.hpp"
 #include "shell/dialogs/online_database_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
@@ -19,6 +20,7 @@ void RegisterViewCommands(CommandRegistry& registry) {
     int& alternate = TheGroup().Settings().ALTERNATE_TWO_VIEW;
     alternate = alternate != 0 ? 0 : 1;
   });
+  registry.Add(ids::kExportImage, ExportPaneViewImage);
   registry.Add(ids::kOnlineDatabase, [](ShellFrame& frame) { GoToOnlineDatabase(frame, true); });
   registry.Add(ids::kOnlineDatabaseDirect, [](ShellFrame& frame) {
     GoToOnlineDatabase(frame, TheGroup().Settings().DIRECT_GO_ONLINE_DATABASE == 0);
