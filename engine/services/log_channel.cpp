@@ -32,6 +32,33 @@ void LogMessage(std::string_view text, int replaceLastLine, COLORREF colour) {
   PumpMessages();
 }
 
+void LogSink::AppendOutput(std::string_view text) {
+  for (;;) {
+    const std::size_t lineBreak = text.find('\n');
+    if (lineBreak == std::string_view::npos) break;
+    mOpenOutputLine.append(text.substr(0, lineBreak));
+    if (!mOpenOutputLine.empty() && mOpenOutputLine.back() == '\r') mOpenOutputLine.pop_back();
+    AddText(mOpenOutputLine, false, kLogBlack);
+    mOpenOutputLine.clear();
+    text.remove_prefix(lineBreak + 1);
+  }
+  mOpenOutputLine.append(text);
+}
+
+void LogSink::EndOutput() {
+  if (mOpenOutputLine.empty()) return;
+  AddText(mOpenOutputLine, false, kLogBlack);
+  mOpenOutputLine.clear();
+}
+
+void AppendLogOutput(std::string_view text) {
+  gSink->AppendOutput(text);
+}
+
+void EndLogOutput() {
+  gSink->EndOutput();
+}
+
 void PumpMessages() {
   if (gPumpHook) gPumpHook();
 }

@@ -20,6 +20,15 @@ class LogSink {
   // Appends text and a line break in the colour, or, with replaceLastLine, overwrites
   // the last written line (a progress counter counting up in place).
   virtual void AddText(std::string_view text, bool replaceLastLine, COLORREF colour) = 0;
+  // Appends an outside program's output as it arrives, adding no line break of its own.
+  // The default writes each finished line ("\n" or "\r\n") with AddText in black and
+  // holds an unfinished one until its line break comes or EndOutput is called.
+  virtual void AppendOutput(std::string_view text);
+  // The program's output is complete: a held unfinished line is written as it is.
+  virtual void EndOutput();
+
+ private:
+  std::string mOpenOutputLine;
 };
 
 // 1 at start; while 0, LogMessage does nothing at all.
@@ -29,6 +38,11 @@ extern std::uint8_t AnalysisRunning;
 
 // Writes one line to the log (unless LogEnabled is 0), then pumps one message.
 void LogMessage(std::string_view text, int replaceLastLine = 0, COLORREF colour = kLogBlack);
+
+// An outside program's output into the log, as it comes (no LogEnabled test: the output
+// goes to the log pane itself), and the end of that output.
+void AppendLogOutput(std::string_view text);
+void EndLogOutput();
 
 // Handles pending window events without waiting (through the installed hook).
 void PumpMessages();

@@ -1,0 +1,52 @@
+// Runs one console program as a child process and shows its standard output and standard
+// error, as they come, at the end of an output window, optionally copying the same text
+// into a file. The calling thread stays inside Run until the child ends, pumping window
+// events at least every poll interval, so the interface stays alive (and may Cancel).
+#pragma once
+
+#include <fstream>
+#include <string>
+#include <string_view>
+
+class OutputWindow;
+
+// What the child's output is cut at: the pause prompt of a batch file, which waits for a
+// key no one can press.
+inline constexpr std::string_view kPausePrompt = "Press any key to continue . . .";
+inline constexpr const char* kCancelledText =
+    "\r\nCancelled.\r\n\r\nProcess terminated successfully.\r\n";
+// At most this many bytes of output are taken per read.
+inline constexpr std::size_t kRedirectReadBytes = 8191;
+inline constexpr int kRedirectPollMs = 100;
+
+class CRedirectedProcess {
+ public:
+  // The command line is split into words by blanks, double quotes grouping (see
+  // platform::SplitCommandLine); the first word names the program, looked up on PATH
+  // when it holds no '/'. An empty workingDir keeps the current folder. A copy file
+  // that cannot be opened is not reported: the output still goes to the window.
+  CRedirectedProcess(std::string_view commandLine, OutputWindow& output,
+                     std::string_view workingDir, const std::string& copyFile);
+  virtual ~CRedirectedProcess();
+  CRedirectedProcess(const CRedirectedProcess&) = delete;
+  CRedirectedProcess& operator=(const CRedirectedProcess&) = delete;
+
+  // Runs the child to its end. Every outcome, errors included, goes to the window.
+  virtual void Run();
+  // The child is ended at the next idle poll of Run.
+  virtual void Cancel() { mCancelled = 1; }
+
+ private:
+  // what, a line break, and the system's text for error.
+  void ReportError(std::string_view what, int error);
+  void AppendOutput(std::string_view text);
+  void PumpPending();
+
+  bool mCopyOpen = false;
+  std::ofstream mCopy;
+  int mCancelled = 0;
+  int mPollMs = kRedirectPollMs;
+  OutputWindow& mOutput;
+  std::string mCommandLine;
+  std::string mWorkingDir;
+};

@@ -1,0 +1,26 @@
+// An outside console program run into the analysis log.
+#include "engine/services/run_external_program.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "engine/services/log_channel.hpp"
+#include "engine/services/output_window.hpp"
+#include "engine/services/redirected_process.hpp"
+
+bool RunExternalProgram(const std::string& program, const std::string& arguments,
+                        const std::string& copyFile) {
+  std::error_code ignored;
+  // A folder opens for reading here but is no program file.
+  if (!std::ifstream(program, std::ios::binary).is_open() ||
+      std::filesystem::is_directory(program, ignored)) {
+    LogMessage("    Program file '" + program + "' not found", 0, kLogRed);
+    return false;
+  }
+  const std::string commandLine = program + " " + arguments;
+  LogMessage(commandLine, 0, kLogGreen);
+  CRedirectedProcess process(commandLine, LogOutputWindow(), "", copyFile);
+  process.Run();
+  return true;
+}

@@ -1,0 +1,11 @@
+// Runs an outside console program with its output going into the analysis log.
+#pragma once
+
+#include <string>
+
+// Logs "    Program file '<program>' not found" in red and returns false when program
+// is not a readable file. Otherwise logs the command line (program, a blank, arguments)
+// in green, runs it with its output in the log (and copied into copyFile unless that is
+// empty) and returns true, whatever the program's own outcome.
+bool RunExternalProgram(const std::string& program, const std::string& arguments,
+                        const std::string& copyFile);
