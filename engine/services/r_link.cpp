@@ -1,24 +1,14 @@
-// The installed R connection and its unconnected default.
+// The installed R connection; by default the one real R child.
 #include "engine/services/r_link.hpp"
 
+#include <utility>
+
+#include "engine/services/stat_connector.hpp"
 #include "engine/services/user_prompt.hpp"
 
 namespace {
 
-class UnconnectedR final : public RLink {
- public:
-  RReply Start() override { return NotConnected(); }
-  RReply SetVector(std::string_view, std::span<const double>) override { return NotConnected(); }
-  RReply SetMatrix(std::string_view, const RMatrix&) override { return NotConnected(); }
-  RReply GetMatrix(std::string_view, RMatrix&) override { return NotConnected(); }
-  RReply ExecuteCommand(std::string_view) override { return NotConnected(); }
-
- private:
-  static RReply NotConnected() { return RReply::Failure(kRNotConnectedError); }
-};
-
-UnconnectedR gUnconnectedR;
-RLink* gLink = &gUnconnectedR;
+RLink* gLink = nullptr;
 
 }  // namespace
 
@@ -29,11 +19,9 @@ bool RLink::StartR(bool showMessage) {
 }
 
 RLink& RConnection() {
-  return *gLink;
+  return gLink != nullptr ? *gLink : DefaultStatConnector();
 }
 
 RLink* SetRLink(RLink* link) {
-  RLink* previous = gLink == &gUnconnectedR ? nullptr : gLink;
-  gLink = link != nullptr ? link : &gUnconnectedR;
-  return previous;
+  return std::exchange(gLink, link);
 }

@@ -1,8 +1,9 @@
 // The program's one connection to the R statistics system, as the rest of the program
 // calls it: start R once, hand it numeric vectors and matrices as named variables, run
 // statements, read numeric matrices back. Every call reports success or R's error text.
-// Numbers cross as doubles. Until a connection is installed, every call fails with
-// kRNotConnectedError.
+// Numbers cross as doubles. The connection in use is the real R child process
+// (engine/services/stat_connector.hpp) unless a test installs another; until R is started
+// every call fails with kRNotConnectedError.
 #pragma once
 
 #include <cstddef>
@@ -71,6 +72,6 @@ class RLink {
 
 // The one connection in use.
 RLink& RConnection();
-// nullptr restores the unconnected default. Returns the previous link (nullptr when that
+// nullptr restores the default, the real R child. Returns the previous link (nullptr when that
 // was the default).
 RLink* SetRLink(RLink* link);

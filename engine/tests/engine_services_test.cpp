@@ -10,7 +10,9 @@
 #include "engine/services/user_prompt.hpp"
 #include "engine/services/view_requests.hpp"
 #include "engine/testing/recording_r_link.hpp"
+#include "engine/testing/scoped_environment.hpp"
 #include "engine/testing/scripted_prompt.hpp"
+#include "platform/tests/temp_folder.hpp"
 
 namespace {
 
@@ -62,6 +64,8 @@ TEST(EngineServices, ScriptedAnswersReachTheEngineAndTheDefaultsComeBack) {
 }
 
 TEST(EngineServices, StartingRWithoutAConnectionAsksEveryTimeAndEveryCallFails) {
+  platform::testing::TempFolder emptyFolder;
+  ScopedEnvironment noR("PATH", emptyFolder.Path().string());
   ScriptedPrompt prompt;
   EXPECT_FALSE(RConnection().StartR(true));
   EXPECT_FALSE(RConnection().StartR(true)) << "a failed start is tried again";

@@ -1,0 +1,79 @@
+// The R connection over the R child process.
+#include "engine/services/stat_connector.hpp"
+
+#include <utility>
+
+RReply CStatConnector::Start() {
+  if (mStarted) return RReply::Success();
+  std::string error;
+  if (!mServer.Start(error)) return RReply::Failure(std::move(error));
+  mStarted = true;
+  mLost = false;
+  return RReply::Success();
+}
+
+RReply CStatConnector::SetVector(std::string_view name, std::span<const double> values) {
+  if (!mStarted) return NotRunning();
+  std::string error;
+  const bool ok = mServer.Assign(name, static_cast<int>(values.size()), 1, values, error);
+  return Outcome(ok, std::move(error));
+}
+
+RReply CStatConnector::SetMatrix(std::string_view name, const RMatrix& matrix) {
+  if (!mStarted) return NotRunning();
+  std::string error;
+  const bool ok = mServer.Assign(name, matrix.rows, matrix.cols, matrix.values, error);
+  return Outcome(ok, std::move(error));
+}
+
+RReply CStatConnector::GetMatrix(std::string_view name, RMatrix& matrix) {
+  if (!mStarted) return NotRunning();
+  std::string error;
+  std::vector<double> values;
+  const bool ok = mServer.Fetch(name, matrix.rows, matrix.cols, values, error);
+  if (ok) matrix.values = std::move(values);
+  return Outcome(ok, std::move(error));
+}
+
+RReply CStatConnector::ExecuteCommand(std::string_view command) {
+  if (!mStarted) return NotRunning();
+  std::string error;
+  const bool ok = mServer.Execute(command, error);
+  return Outcome(ok, std::move(error));
+}
+
+void CStatConnector::AttachOutputDevice(std::function<void(std::string_view)> device) {
+  mServer.SetOutputSink(std::move(device));
+}
+
+RReply CStatConnector::TakeDrawnImages(std::vector<std::string>& files) {
+  files.clear();
+  if (!mStarted) return NotRunning();
+  std::string error;
+  const bool ok = mServer.TakeImages(files, error);
+  return Outcome(ok, std::move(error));
+}
+
+void CStatConnector::Stop() {
+  mServer.Stop();
+  mStarted = false;
+  mLost = false;
+}
+
+RReply CStatConnector::NotRunning() const {
+  return RReply::Failure(mLost ? platform::kRHasEndedError : kRNotConnectedError);
+}
+
+RReply CStatConnector::Outcome(bool ok, std::string error) {
+  if (ok) return RReply::Success();
+  if (!mServer.Running()) {
+    mStarted = false;
+    mLost = true;
+  }
+  return RReply::Failure(std::move(error));
+}
+
+CStatConnector& DefaultStatConnector() {
+  static CStatConnector connector;
+  return connector;
+}
