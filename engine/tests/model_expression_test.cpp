@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "engine/array/chip_data.hpp"
 #include "engine/base/missing_value.hpp"
@@ -13,10 +14,12 @@
 #include "engine/jobs/array_summary.hpp"
 #include "engine/jobs/expression_transforms.hpp"
 #include "engine/jobs/model_expression.hpp"
+#include "engine/jobs/open_group.hpp"
 #include "engine/testing/recorded_requests.hpp"
 #include "engine/testing/scripted_progress.hpp"
 #include "engine/tests/model_test_support.hpp"
 #include "platform/line_reader.hpp"
+#include "tools/synth/array_model.hpp"
 
 class ModelExpressionTest : public ModelTest {
  protected:
@@ -47,6 +50,12 @@ class ModelExpressionTest : public ModelTest {
       chip.plane2 = slot.intensities;
       chip.AllocateUnitTables();
       chip.dataPath = slot.dataFile;
+      // The scanner header opening a group checks the chip type and scan time in.
+      synth::ArrayTruth scan;
+      scan.chipType = mChip.chipType;
+      scan.name = slot.name;
+      scan.scanTime = "01/02/03 04:05:0" + std::to_string(i);
+      chip.headerText = scan.ScannerHeader(1000);
       ASSERT_TRUE(chip.WriteQvf());
     }
   }
@@ -141,6 +150,34 @@ TEST_F(ModelExpressionTest, ValuesFollowThePlantedExpressionAndTheBadArrayIsFlag
   EXPECT_EQ(row, kArrays);
   ASSERT_EQ(mOutputFiles.files.size(), 1u);
   EXPECT_FALSE(mLog.Contains("contains 8 arrays", kLogBlack)) << "that line is the open's";
+}
+
+TEST_F(ModelExpressionTest, ReopenedGroupHasTheValuesAndTakesTheLogTransform) {
+  MakeFiledGroup();
+  ASSERT_TRUE(ComputeModelExpression());
+  const auto fitted = Tables();
+  GroupSettings& settings = Settings();
+  settings.READ_QVF = 1;
+  settings.READ_CEL = 0;
+  settings.READ_DAT = 0;
+  settings.DATA_PATH = mFolder.Path().string();
+  settings.LOG_TRANSFORM = 1;
+  settings.LOG_BASE = 2.0;
+  TheGroup().OpenedFromDataFiles = true;
+  const auto home = std::filesystem::current_path();
+  const bool opened = SearchDataFiles();
+  std::filesystem::current_path(home);
+  ASSERT_TRUE(opened);
+  ASSERT_EQ(TheGroup().NumArrays(), kArrays);
+  EXPECT_TRUE(TheGroup().Modelled);
+  EXPECT_TRUE(TheGroup().Logged);
+  EXPECT_FALSE(TheGroup().HasStdErrors);
+  for (int i = 0; i < kArrays; ++i) {
+    EXPECT_EQ(TheGroup().Array(i).name, "array" + std::to_string(i));
+    for (std::size_t u = 0; u < kUnits; ++u)
+      ASSERT_FLOAT_EQ(TheGroup().Array(i).values[u].value,
+                      std::log2(std::max(fitted[static_cast<std::size_t>(i)][u].value, 1.0f)));
+  }
 }
 
 TEST_F(ModelExpressionTest, ProbeDataCacheGivesWhatHeldPlanesGive) {

@@ -99,6 +99,29 @@ TEST_F(OpenGroupTest, FolderAndSubfoldersAreReadInNameOrderWithoutRegardToCase) 
   EXPECT_NE(line.find(std::to_string(medians[0])), std::string_view::npos);
 }
 
+TEST_F(OpenGroupTest, OnlyTheKindsAskedForAreRead) {
+  MakeSmallGroup(3);
+  WriteScan(0, "text");
+  WriteScan(1, "binary", "", "", ".CEL", synth::CelForm::kBinary);
+  const synth::ArrayTruth scan = synth::ScannedArray(mChip, mTruth, 2, "image", ScanTime(2));
+  std::string error;
+  const auto image = synth::MakeDatImage(scan, synth::DatOptions{}, &error);
+  ASSERT_TRUE(image.has_value()) << error;
+  ASSERT_TRUE(synth::WriteDat(scan, *image, DataFolder() + "/image.DAT"));
+
+  Settings().READ_DAT = 1;
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"binary", "image", "text"}));
+  EXPECT_TRUE(mLog.Contains("from 'CEL,DAT' files", kLogBlack));
+  ExpectArrayOf(0, 1);
+  EXPECT_EQ(TheGroup().Array(1).intensities, image->values);
+  ExpectArrayOf(2, 0);
+
+  Settings().READ_CEL = 0;
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"image"}));
+}
+
 TEST_F(OpenGroupTest, RepeatedScanTimesAreDroppedButFilesWithoutATimeAreNot) {
   MakeSmallGroup(4);
   const std::string first = WriteScan(0, "s1", "", "05/06/07 08:09:10");
