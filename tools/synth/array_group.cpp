@@ -23,6 +23,10 @@ constexpr double kMismatchShare = 0.15;  // of a probe's signal seen by its mism
 constexpr double kPixelCount = 16.0;
 constexpr double kPixelRelativeSpread = 0.08;
 constexpr double kPixelSpreadFloor = 8.0;
+// The bad array's response factors, drawn apart from the group's own numbers.
+constexpr double kLowestBadFactor = 0.25;
+constexpr double kHighestBadFactor = 4.0;
+constexpr std::uint64_t kBadArraySalt = 0xBADA77A1ULL;
 
 // Uniform and normal numbers of our own from the fixed engine, so that one seed gives
 // the same arrays with every standard library.
@@ -78,6 +82,18 @@ bool ArrayGroupTruth::Changed(int array, int unit) const {
   return arrays[static_cast<std::size_t>(array)].fold[static_cast<std::size_t>(unit)] != 1.0;
 }
 
+double ArrayGroupTruth::Theta(int array, int unit) const {
+  const auto u = static_cast<std::size_t>(unit);
+  return expression[u] * arrays[static_cast<std::size_t>(array)].fold[u];
+}
+
+std::vector<double> ArrayGroupTruth::ThetaOfProbeSet(int unit) const {
+  std::vector<double> theta;
+  theta.reserve(arrays.size());
+  for (std::size_t a = 0; a < arrays.size(); ++a) theta.push_back(Theta(static_cast<int>(a), unit));
+  return theta;
+}
+
 ArrayGroupTruth MakeArrayGroup(const ChipTruth& chip, const ArrayGroupOptions& options) {
   Draws draws(options.seed);
   ArrayGroupTruth group;
@@ -120,6 +136,22 @@ ArrayGroupTruth MakeArrayGroup(const ChipTruth& chip, const ArrayGroupOptions& o
   for (std::size_t i = 0; i < cellCount; ++i)
     group.trueIntensity[i] = cells[i].background + cells[i].signal;
 
+  group.badFactors.assign(cellCount, 1.0);
+  if (options.badArray >= 0 && options.badArray < options.arrays) {
+    group.badArray = options.badArray;
+    Draws bad(options.seed ^ kBadArraySalt);
+    const double lowLogFactor = std::log(kLowestBadFactor);
+    const double highLogFactor = std::log(kHighestBadFactor);
+    for (const ChipUnit& unit : chip.units)
+      for (const ProbeBlock& block : unit.blocks)
+        for (const ProbePair& pair : block.pairs) {
+          const double factor =
+              std::exp(lowLogFactor + (highLogFactor - lowLogFactor) * bad.Uniform());
+          group.badFactors[group.CellIndex(pair.pm.x, pair.pm.y)] = factor;
+          if (pair.mm.x >= 0) group.badFactors[group.CellIndex(pair.mm.x, pair.mm.y)] = factor;
+        }
+  }
+
   const std::vector<BrightnessCurve> curves =
       options.curves.empty() ? DefaultCurves() : options.curves;
   group.arrays.resize(static_cast<std::size_t>(std::max(options.arrays, 0)));
@@ -135,9 +167,11 @@ ArrayGroupTruth MakeArrayGroup(const ChipTruth& chip, const ArrayGroupOptions& o
     }
     array.intensities.resize(cellCount);
     array.standardErrors.resize(cellCount);
+    const bool bad = static_cast<int>(a) == group.badArray;
     for (std::size_t i = 0; i < cellCount; ++i) {
       const CellModel& cell = cells[i];
-      const double fold = cell.unit >= 0 ? array.fold[static_cast<std::size_t>(cell.unit)] : 1.0;
+      double fold = cell.unit >= 0 ? array.fold[static_cast<std::size_t>(cell.unit)] : 1.0;
+      if (bad) fold *= group.badFactors[i];
       const double value =
           (cell.background + cell.signal * fold) * std::exp(options.noise * draws.Normal());
       const double scanned = array.curve.Apply(value);

@@ -46,6 +46,11 @@ struct ArrayGroupOptions {
   // Array curves in turn (the baseline keeps the identity); empty: a fixed set that
   // bends both ways.
   std::vector<BrightnessCurve> curves;
+  // A bad array (index from 0; -1 none): each of its probe pairs responds by a factor of
+  // its own, from 1/4 to 4 on the log scale, so that the model fit sets the array aside
+  // as an outlier on most expressed probe sets. The factors come from a stream of their
+  // own: every other number of the group is that of the group without a bad array.
+  int badArray = -1;
 };
 
 struct ArrayGroupTruth {
@@ -54,6 +59,10 @@ struct ArrayGroupTruth {
   std::vector<double> expression;     // per probe set, on the baseline's scale (0 when absent)
   std::vector<double> trueIntensity;  // per cell, noise-free, on the baseline's scale
   std::vector<SynthesisedArray> arrays;
+  int badArray = -1;
+  // Per cell, the factor the bad array's probe pair responds by: the same on both cells
+  // of a pair, 1 off the probes and on every cell without a bad array.
+  std::vector<double> badFactors;
 
   std::size_t CellIndex(int x, int y) const {
     return static_cast<std::size_t>(x) * static_cast<std::size_t>(dimension) +
@@ -61,6 +70,14 @@ struct ArrayGroupTruth {
   }
   // Whether the probe set is changed on the array.
   bool Changed(int array, int unit) const;
+  // The planted expression of a probe set on an array, on the baseline's scale:
+  // expression x fold (0 for an absent probe set). Its probes' perfect-match minus
+  // mismatch differences are theta x phi with phi = 0.85 x the probe's affinity, so a
+  // fit of the multiplicative model follows it up to one scale per probe set (the bad
+  // array's probes excepted).
+  double Theta(int array, int unit) const;
+  // Theta of the probe set on every array, in array order.
+  std::vector<double> ThetaOfProbeSet(int unit) const;
 };
 
 // The group for a chip of perfect-match and mismatch pairs (or perfect-match probes
