@@ -427,6 +427,15 @@ TEST_F(ImageExportTest, TheViewMenuCommandExportsWhatThePaneShows) {
   ASSERT_EQ(registered.files.size(), 1u);
   EXPECT_EQ(registered.files[0].path, offered);
 
+  // The same view as a metafile: its white ground is a rectangle over the whole view.
+  Answer(ExportImageDialog::kExportToFile, ExportImageDialog::kFormatEmf);
+  ASSERT_TRUE(frame.OnCommand(ids::kExportImage));
+  const EmfContent content = ReadEmfRecords(FileBytes(File("demo chro_.emf")));
+  ASSERT_EQ(content.error, "");
+  ASSERT_GE(content.CountOf(emr::kRectangle), 1);
+  EXPECT_EQ(content.bounds.right, frame.PaneView()->width() - 1);
+  EXPECT_EQ(content.bounds.bottom, frame.PaneView()->height() - 1);
+
   // A scrolled view gives all it scrolls over, not only what is visible.
   frame.ShowView(VIEW_PLOTS);
   QApplication::processEvents();
