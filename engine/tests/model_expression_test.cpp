@@ -97,7 +97,12 @@ bool SameTables(const std::vector<std::vector<VALUE_TRIPLE>>& a,
 
 TEST_F(ModelExpressionTest, ValuesFollowThePlantedExpressionAndTheBadArrayIsFlagged) {
   MakeFiledGroup();
+  Settings().PSI_MODE = kPsiWrite;
+  Settings().PSI_FILE_NAME = mFolder.File("chip.psi");
   ASSERT_TRUE(ComputeModelExpression());
+  PSI_FILE written;
+  EXPECT_TRUE(written.ReadPsiFile(Settings().PSI_FILE_NAME));
+  EXPECT_FLOAT_EQ(written.PresentFraction(3), 1.0f) << "every array called present";
   const Group& group = TheGroup();
   EXPECT_TRUE(group.Modelled);
   EXPECT_TRUE(group.HasStdErrors);
