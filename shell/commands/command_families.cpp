@@ -7,5 +7,7 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterViewCommands(registry);
   RegisterHelpCommands(registry);
   RegisterOpenGroupCommands(registry);
+  RegisterNormalizeCommands(registry);
+  RegisterExpressionCommands(registry);
   RegisterNormalizationPlotCommands(registry);
 }

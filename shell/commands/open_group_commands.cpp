@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "engine/chip/load_cdf.hpp"
 #include "engine/group/group.hpp"
 #include "engine/jobs/open_group.hpp"
 #include "engine/services/log_channel.hpp"
@@ -27,16 +26,6 @@ namespace {
 void CutTrailingBlanks(std::string& text) {
   const std::size_t end = text.find_last_not_of(" \t");
   text.erase(end == std::string::npos ? 0 : end + 1);
-}
-
-bool LoadGroupChip(bool rebuild) {
-  GroupSettings& settings = TheGroup().Settings();
-  CdfLoadSettings load;
-  load.LOAD_PROBE_DATA = settings.LOAD_PROBE_DATA;
-  load.MODEL_METHOD = settings.MODEL_METHOD;
-  const bool loaded = LoadCdf(settings.CDF_FILE, rebuild, settings.MASK_FILE, load);
-  settings.MODEL_METHOD = load.MODEL_METHOD;
-  return loaded;
 }
 
 void OpenGroup(ShellFrame& frame) {
@@ -78,7 +67,7 @@ void OpenGroup(ShellFrame& frame) {
     opened.OpenedFromDataFiles = true;
     OpenGroupOptions options;
     options.ignoreExistingQvf = state.ignoreExistingQvf;
-    if (!LoadGroupChip(state.rebuildChipCache) || !SearchDataFiles(options)) {
+    if (!LoadGroupChip(state.rebuildChipCache, false) || !SearchDataFiles(options)) {
       opened.ClearGroup();
       return false;
     }

@@ -89,7 +89,7 @@ bool RunAnalysisCommand(ShellFrame& frame, const AnalysisCommand& command) {
     const std::string& label = outcome.itemLabel.empty() ? command.item->label : outcome.itemLabel;
     frame.InsertViewItem(command.item->view, label, command.item->image);
   }
-  LogMessage(ClosingLine(command.elapsed, start), 0, kLogBlue);
+  if (!command.jobClosesBlock) LogMessage(ClosingLine(command.elapsed, start), 0, kLogBlue);
   // Selected last: a log line would bring the log back into the right pane.
   if (command.item) frame.SelectViewItem(command.item->view);
   return true;

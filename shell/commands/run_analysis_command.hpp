@@ -51,6 +51,8 @@ struct AnalysisCommand {
   std::function<bool(AnalysisOutcome& outcome)> job;
   std::string failureLine = "Not completed}";
   ElapsedTime elapsed = ElapsedTime::kNone;
+  // The job writes the closing line of a successful run itself.
+  bool jobClosesBlock = false;
   std::optional<ResultItem> item;
 };
 

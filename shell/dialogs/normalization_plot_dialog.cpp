@@ -124,7 +124,7 @@ void NormalizationPlotDialog::accept() {
     mSmoothing->setFocus();
     return;
   }
-  group.NormPlot.array = baseline;
+  group.NormPlot = {baseline, kNormPlotNothing, 0};
   NormalizationPlotOptions& options = NormPlotOptions();
   options.useNormalized = mUseNormalized->isChecked();
   options.smoothingSpline = mSmoothingSpline->isChecked();

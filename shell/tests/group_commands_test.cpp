@@ -11,6 +11,8 @@
 
 #include <regex>
 
+#include "engine/array/chip_data.hpp"
+#include "engine/array/normalizer.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/load_cdf.hpp"
 #include "engine/jobs/open_group.hpp"
@@ -19,7 +21,9 @@
 #include "shell/dialogs/extract_cdf_page.hpp"
 #include "shell/dialogs/extract_data_page.hpp"
 #include "shell/dialogs/group_name_box.hpp"
+#include "shell/dialogs/normalize_dialog.hpp"
 #include "shell/tests/group_commands_test.hpp"
+#include "shell/views/plots_view.hpp"
 
 namespace {
 
@@ -32,9 +36,7 @@ TEST_F(GroupCommandsTest, OpenGroupGivesTheEngineCallsArraysAndLines) {
   const std::vector<std::string> lines = LogLines();
   const auto open = std::find(lines.begin(), lines.end(), "{Open group liver");
   ASSERT_NE(open, lines.end());
-  const auto finished = std::find_if(open, lines.end(), [](const std::string& line) {
-    return std::regex_match(line, std::regex("Finished in [0-9a-z ]+\\}"));
-  });
+  const auto finished = std::find_if(open, lines.end(), IsFinishedLine);
   ASSERT_NE(finished, lines.end());
   const std::vector<std::string> windowLines(open + 1, finished);
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
@@ -124,6 +126,65 @@ TEST_F(GroupCommandsTest, AFailedOpenClosesTheBlockAndReadsThePreviousSettingsBa
   EXPECT_EQ(TheGroup().Settings().DATA_PATH, "/data/rat");
   EXPECT_EQ(TheGroup().Settings().LAST_GROUP_NAME, "liver");
   EXPECT_EQ(frame.LeftView().ViewItem(VIEW_CEL), nullptr);
+  EXPECT_EQ(AnalysisRunning, 0);
+}
+
+TEST_F(GroupCommandsTest, NormalizeWithItsReviewThenComputeExpression) {
+  CMainFrame& frame = OpenFrame();
+  OpenLiver(frame);
+  Group& group = TheGroup();
+  prompts.dialogAnswer = [](QDialog& dialog) {
+    if (dialog.objectName() == QStringLiteral("c138")) {
+      // The default baseline is the array of median brightness; the review is wanted.
+      Find<QCheckBox>(dialog, NormalizeDialog::kViewNormPlot)->setChecked(true);
+    }
+    dialog.accept();
+    return dialog.result();
+  };
+  EXPECT_TRUE(frame.CommandUi(ids::kNormalize).enabled);
+  const std::size_t before = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kNormalize));
+  EXPECT_EQ(AnalysisRunning, 0);
+  EXPECT_TRUE(group.Normalized);
+  const std::vector<std::string> lines = LinesFrom(before);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(), "{Normalize arrays using Invariant set normalization");
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), IsFinishedLine), 1)
+      << "the job closes the block, the road adds nothing";
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "{Normalization plot using Invariant set normalization"),
+            1)
+      << "the baseline is read once for all reviews";
+  // Each array but the baseline waited for the user after its review.
+  EXPECT_EQ(prompts.CountOf(RecordedPrompt::Kind::kMessage), group.NumArrays() - 1);
+
+  // The plots show the last array's review: the pairs of the engine's invariant set.
+  auto* plots = dynamic_cast<PlotsView*>(frame.RightViews(VIEW_PLOTS));
+  ASSERT_NE(plots, nullptr);
+  ASSERT_TRUE(plots->Ready());
+  ASSERT_EQ(plots->Plots().size(), 4u);
+  EXPECT_GT(Normalizer.Points().size(), 0u);
+  EXPECT_EQ(plots->Plots()[0].usedPoints, static_cast<int>(Normalizer.Points().size()));
+  EXPECT_EQ(plots->Plots()[1].usedPoints, static_cast<int>(Normalizer.Points().size()));
+  // Every array's QVF file holds its normalisation against the baseline.
+  const std::string& baseline = group.Array(group.BaselineArray).dataFile;
+  for (int a = 0; a < group.NumArrays(); ++a) {
+    SCOPED_TRACE(a);
+    ASSERT_TRUE(ReadArrayQvfHeader(a));
+    EXPECT_EQ(ChipData.normalised, 1);
+    EXPECT_TRUE(SameFileName(ChipData.baselinePath, baseline));
+  }
+
+  const std::size_t beforeModel = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kModelExpression));
+  const std::vector<std::string> modelLines = LinesFrom(beforeModel);
+  ASSERT_GE(modelLines.size(), 2u);
+  EXPECT_EQ(modelLines[0], "{Model-based expression");
+  EXPECT_EQ(std::count_if(modelLines.begin(), modelLines.end(), IsFinishedLine), 1);
+  EXPECT_TRUE(group.Modelled);
+  EXPECT_EQ(group.Settings().SHOW_OUTLIER, 1);
+  for (int a = 0; a < group.NumArrays(); ++a)
+    EXPECT_EQ(group.Array(a).values.size(), static_cast<std::size_t>(Layout.unitCount));
   EXPECT_EQ(AnalysisRunning, 0);
 }
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 
 #include <functional>
+#include <regex>
 #include <string>
 
 #include "engine/chip/cdf_layout.hpp"
@@ -78,6 +79,25 @@ class GroupCommandsTest : public ShellTest {
       sheet.accept();
       return sheet.result();
     };
+  }
+
+  // Opens the generated group "liver" through the sheet.
+  void OpenLiver(CMainFrame& frame) {
+    prompts.dialogAnswer = AnswerOpenGroup("liver", DataFolder(), mFiles.cdfPath);
+    ASSERT_TRUE(frame.OnCommand(ids::kOpenGroup));
+    ASSERT_EQ(TheGroup().NumArrays(), 3);
+    prompts.prompts.clear();
+  }
+
+  // The log's lines from line `from` on.
+  std::vector<std::string> LinesFrom(std::size_t from) const {
+    const std::vector<std::string> all = LogLines();
+    if (from >= all.size()) return {};
+    return {all.begin() + static_cast<std::ptrdiff_t>(from), all.end()};
+  }
+
+  static bool IsFinishedLine(const std::string& line) {
+    return std::regex_match(line, std::regex("Finished in [0-9a-z ]+\\}"));
   }
 
   std::function<void()> mPreviousPump;

@@ -17,6 +17,7 @@
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/running_scope.hpp"
+#include "shell/dialogs/normalization_plot_dialog.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/shell_frame.hpp"
 
@@ -306,8 +307,12 @@ bool PlotsView::BuildPlots() {
     }
   };
 
+  // The normalisation job's review normalises the array for good; a plot asked for by
+  // the user saves it only when told to.
+  const bool save =
+      group.NormPlot.mode == kNormPlotBaselineComparison || NormPlotOptions().saveNormalized;
   if (!ChipData.ReadArray(group.Array(current).dataFile.c_str(), false, false) ||
-      !ChipData.NormalizeCel(mBaseline.get(), true, true, false)) {
+      !ChipData.NormalizeCel(mBaseline.get(), true, true, save)) {
     release();
     return false;
   }

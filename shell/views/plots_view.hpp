@@ -52,9 +52,11 @@ class PlotsView final : public QScrollArea, public RightView {
 
   // Builds the plots of the group's current array (CUR_ARRAY) against the plot's
   // baseline (the group's NormPlot.array), with AnalysisRunning raised meanwhile. The
-  // baseline array is read once and kept for the next review against it. False, with
-  // the reason in the log, when an array cannot be read or normalised; the view then
-  // shows its hint again.
+  // baseline array is read once and kept for the next review against it. The array's
+  // normalisation is saved in its QVF file when the normalisation job asks for the
+  // review (NormPlot in its baseline comparison) or the plot's options say so. False,
+  // with the reason in the log, when an array cannot be read or normalised; the view
+  // then shows its hint again.
   bool PreparePlots();
   // Back to the hint, with the kept baseline array let go.
   void Reset();
