@@ -11,6 +11,7 @@
 #include "engine/jobs/array_summary.hpp"
 #include "engine/jobs/expression_transforms.hpp"
 #include "engine/jobs/job_timing.hpp"
+#include "engine/jobs/model_fit_threads.hpp"
 #include "engine/model/model.hpp"
 #include "engine/model/probe_data_cache.hpp"
 #include "engine/model/psi_file.hpp"
@@ -26,10 +27,20 @@ void ModelResults::Allocate(int arrays, int units) {
 }
 
 void StoreModelResults(int unit, const MODEL& model, ModelResults& results) {
+  StoreModelTriples(unit, model, results);
+  CountModelOutliers(unit, results);
+}
+
+void StoreModelTriples(int unit, const MODEL& model, ModelResults& results) {
+  const auto u = static_cast<std::size_t>(unit);
+  for (std::size_t i = 0; i < results.values.size(); ++i)
+    results.values[i][u] = model.StoredTriple(static_cast<int>(i));
+}
+
+void CountModelOutliers(int unit, ModelResults& results) {
   const auto u = static_cast<std::size_t>(unit);
   for (std::size_t i = 0; i < results.values.size(); ++i) {
-    const VALUE_TRIPLE triple = model.StoredTriple(static_cast<int>(i));
-    results.values[i][u] = triple;
+    const VALUE_TRIPLE& triple = results.values[i][u];
     if (triple.outlier == kArrayOutlierWord)
       ++results.arrayOutliers[i];
     else
@@ -69,6 +80,7 @@ class CacheUse {
 // Fits every probe set into results; the total of probes fitted goes to probes. False
 // on a stop or a probe set the model cannot take.
 bool FitAllProbeSets(Group& group, ModelResults& results, std::int64_t& probes) {
+  if (ModelFitOnThreads(group)) return FitProbeSetsOnThreads(group, results, probes);
   const GroupSettings& settings = group.Settings();
   const bool held = settings.LOAD_PROBE_DATA != 0;
   if (!held && !ProbeCache.AllocProbeCache()) return false;

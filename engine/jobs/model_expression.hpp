@@ -34,6 +34,10 @@ struct ModelResults {
 // Stores the fitted probe set on every array: its value, standard error and outlier word
 // (-1 counted as an array outlier, every set bit as a single outlier).
 void StoreModelResults(int unit, const MODEL& model, ModelResults& results);
+// Its two halves: the triples alone (probe sets fitted on several threads write only
+// their own), and the counts from the stored triples.
+void StoreModelTriples(int unit, const MODEL& model, ModelResults& results);
+void CountModelOutliers(int unit, ModelResults& results);
 
 // Fits the probe set (whose data the model takes from the group's planes or the probe
 // data cache) and stores it; false when the model cannot take it.
