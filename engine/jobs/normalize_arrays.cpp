@@ -160,6 +160,10 @@ bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, bool force) {
 bool NormalizeArrays(bool force) {
   const std::int64_t start = JobStartTime();
   Group& group = TheGroup();
+  if (group.BaselineArray < 0 || group.BaselineArray >= group.NumArrays()) {
+    LogMessage(kNoBaselineMessage, 0, kLogRed);
+    return false;
+  }
   const bool normalized =
       group.HasProbeData ? NormalizeProbeLevel(group, force) : NormalizeInvariantSet();
   if (!normalized) {
@@ -176,6 +180,10 @@ bool NormalizeArrays(bool force) {
 bool NormalizeInvariantSet() {
   Group& group = TheGroup();
   const int baselineArray = group.BaselineArray;
+  if (baselineArray < 0 || baselineArray >= group.NumArrays()) {
+    LogMessage(kNoBaselineMessage, 0, kLogRed);
+    return false;
+  }
   const ArraySlot& base = group.Array(baselineArray);
   LogMessage(kInvariantSetMessage);
   LogMessage(MessageBuffer("  Baseline array is %s\n", base.name.c_str()));

@@ -11,7 +11,8 @@ inline constexpr const char* kInvariantSetMessage =
     "  Normalize expression values using the Invariant Set method...\n";
 inline constexpr const char* kRPlotPrompt =
     "View the normalization plot in R; \nPress Enter key to continue...";
-// Our own: printf form with the array's name.
+// Our own: the group's baseline is no array of it; printf form with the array's name.
+inline constexpr const char* kNoBaselineMessage = "  No baseline array to normalize against";
 inline constexpr const char* kArrayNotNormalizedMessage =
     "  Normalizing array %s failed; the expression values are left as they were";
 

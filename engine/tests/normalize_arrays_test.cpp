@@ -191,6 +191,10 @@ TEST_F(NormalizeValuesTest, ATooSmallInvariantSetLeavesEveryValueAndNoClosingLin
   EXPECT_FALSE(mLog.Contains("Finished", kLogBlue));
   const std::vector<VALUE_TRIPLE>& after = TheGroup().Array(0).values;
   for (std::size_t u = 0; u < before.size(); ++u) ASSERT_EQ(after[u].value, before[u].value);
+
+  TheGroup().BaselineArray = kArrays;
+  EXPECT_FALSE(NormalizeArrays(false));
+  EXPECT_TRUE(mLog.ContainsRed(kNoBaselineMessage));
 }
 
 TEST_F(NormalizeValuesTest, PlotsInRAskAfterEachArray) {
