@@ -1,6 +1,7 @@
 // Option parsing shared by the zelko-synth subcommands.
 #include "tools/synth/command_line.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -17,14 +18,23 @@ std::optional<int> WalkOptions(
     int argc, char** argv, std::string_view flag, const std::function<void()>& onFlag,
     const std::function<void()>& printUsage,
     const std::function<std::string(std::string_view option, std::string_view value)>& onValue) {
+  return WalkOptions(
+      argc, argv, {flag}, [&](std::string_view) { onFlag(); }, printUsage, onValue);
+}
+
+std::optional<int> WalkOptions(
+    int argc, char** argv, std::initializer_list<std::string_view> flags,
+    const std::function<void(std::string_view flag)>& onFlag,
+    const std::function<void()>& printUsage,
+    const std::function<std::string(std::string_view option, std::string_view value)>& onValue) {
   for (int i = 2; i < argc; ++i) {
     const std::string_view option = argv[i];
     if (option == "--help" || option == "-h") {
       printUsage();
       return 0;
     }
-    if (option == flag) {
-      onFlag();
+    if (std::find(flags.begin(), flags.end(), option) != flags.end()) {
+      onFlag(option);
       continue;
     }
     if (i + 1 >= argc) return Fail("option " + std::string(option) + " needs a value");

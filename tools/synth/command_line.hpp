@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,12 @@ OptionResult TakeChipShapeOption(std::string_view option, std::string_view value
 // refusal, reported), nullopt when every option was taken.
 std::optional<int> WalkOptions(
     int argc, char** argv, std::string_view flag, const std::function<void()>& onFlag,
+    const std::function<void()>& printUsage,
+    const std::function<std::string(std::string_view option, std::string_view value)>& onValue);
+// The same walk for a command with several options without a value, each handed to onFlag.
+std::optional<int> WalkOptions(
+    int argc, char** argv, std::initializer_list<std::string_view> flags,
+    const std::function<void(std::string_view flag)>& onFlag,
     const std::function<void()>& printUsage,
     const std::function<std::string(std::string_view option, std::string_view value)>& onValue);
 

@@ -1,22 +1,21 @@
-// zelko-synth group: the arrays of a synthetic group as cell files, each with its result
-// text file (expression chips) or genotype-call file (SNP chips), and a listing of the
-// brightness curves and changed probe sets they were made with.
+// zelko-synth group: the arrays of a synthetic group as cell files or scanner images,
+// each with its result text file (expression chips) or genotype-call file (SNP chips), a
+// listing of the brightness curves and changed probe sets they were made with, and, for
+// a whole group, the side files it is opened with.
 #include "tools/synth/group_command.hpp"
 #include "tools/synth/command_line.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "platform/byte_writer.hpp"
-#include "platform/path.hpp"
-#include "tools/synth/array_group.hpp"
-#include "tools/synth/array_writers.hpp"
-#include "tools/synth/result_writers.hpp"
+#include "tools/synth/array_model.hpp"
+#include "tools/synth/whole_group.hpp"
 
 namespace synth {
 namespace {
@@ -44,51 +43,93 @@ constexpr const char* kGroupUsage =
     "  --noise X         spread of a cell's log intensity per array, 0 to 1 (default 0.05)\n"
     "  --changed P       percent of probe sets changed per array, 0 to 100 (default 10)\n"
     "  --name NAME       file name stem: letters, digits, '_', '-' (default group)\n"
-    "  --form F          text | binary cell files (default text)\n"
+    "  --form F          text | binary cell files, dat scanner images, mixed (text, older\n"
+    "                    text and binary cell files in turn) or mixed-dat (the same and a\n"
+    "                    scanner image in turn) (default text)\n"
     "  --no-calls        leave out the text files of calls\n"
+    "  --bad-array N     array N's probe pairs respond by factors of their own from 1/4 to\n"
+    "                    4, so the model fit sets it aside (listed in '<name>.curves.txt')\n"
+    "  --duplicate-tag N array N (2 or more) gets the scan time of the array before it\n"
+    "  --undated LIST    comma-separated array numbers whose header has no scan time\n"
+    "  --whole           a whole group: every array its own scan time, and beside the\n"
+    "                    arrays the chip description, '<name>.samples.txt' (sample\n"
+    "                    information), '<name>.arrays.txt' (array list), '<name>.genes.txt'\n"
+    "                    (gene information), '<name>.files.txt' (data file list) and\n"
+    "                    '<name>.theta.txt' (each probe set's planted expression per array)\n"
     "  --out DIR         output folder (default .)\n";
 
 // Three digits of the array number and a sub-array letter.
 constexpr std::size_t kArrayNameSuffix = 4;
 
 struct GroupArguments {
-  ChipOptions chip;
-  ArrayGroupOptions group;
-  std::string name = "group";
-  CelForm form = CelForm::kText;
-  bool calls = true;
+  WholeGroupOptions group;
   std::string out = ".";
 };
+
+// Array numbers as given (from 1), one or several joined by commas.
+bool ParseArrayNumbers(std::string_view text, std::vector<int>& arrays) {
+  std::size_t begin = 0;
+  while (begin <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', begin), text.size());
+    long long number = 0;
+    if (!ParseWhole(text.substr(begin, comma - begin), 1, 999, number)) return false;
+    arrays.push_back(static_cast<int>(number) - 1);
+    begin = comma + 1;
+  }
+  return true;
+}
 
 // Parses one option with its value; an empty text when it was taken, else the reason.
 std::string TakeOption(GroupArguments& args, std::string_view option, std::string_view value) {
   long long number = 0;
   double real = 0.0;
   std::string problem;
-  const OptionResult shape = TakeChipShapeOption(option, value, "--chip-seed", args.chip, problem);
+  WholeGroupOptions& whole = args.group;
+  const OptionResult shape = TakeChipShapeOption(option, value, "--chip-seed", whole.chip, problem);
   if (shape == OptionResult::kBad) return problem;
   if (shape == OptionResult::kTaken) return {};
   if (option == "--arrays") {
     if (!ParseWhole(value, 1, 999, number)) return "--arrays takes 1 to 999";
-    args.group.arrays = static_cast<int>(number);
+    whole.group.arrays = static_cast<int>(number);
   } else if (option == "--seed") {
     if (!ParseWhole(value, 0, INT64_MAX, number)) return "--seed takes a whole number";
-    args.group.seed = static_cast<std::uint64_t>(number);
+    whole.group.seed = static_cast<std::uint64_t>(number);
   } else if (option == "--noise") {
     if (!ParseReal(value, 0.0, 1.0, real)) return "--noise takes 0 to 1";
-    args.group.noise = real;
+    whole.group.noise = real;
   } else if (option == "--changed") {
     if (!ParseWhole(value, 0, 100, number)) return "--changed takes 0 to 100";
-    args.group.changedPercent = static_cast<int>(number);
+    whole.group.changedPercent = static_cast<int>(number);
   } else if (option == "--name") {
     // Room for the array number and the sub-array letter in the array's name.
     if (value.size() + kArrayNameSuffix > kLongestArrayName || !IsUsableArrayName(value))
       return "--name takes 1 to " + std::to_string(kLongestArrayName - kArrayNameSuffix) +
              " letters, digits, '_' or '-'";
-    args.name = value;
+    whole.name = value;
   } else if (option == "--form") {
-    if (value != "text" && value != "binary") return "unknown form '" + std::string(value) + "'";
-    args.form = value == "text" ? CelForm::kText : CelForm::kBinary;
+    using enum ArrayFileForm;
+    if (value == "text") {
+      whole.forms = {kText};
+    } else if (value == "binary") {
+      whole.forms = {kBinary};
+    } else if (value == "dat") {
+      whole.forms = {kImage};
+    } else if (value == "mixed") {
+      whole.forms = {kText, kOldText, kBinary};
+    } else if (value == "mixed-dat") {
+      whole.forms = {kText, kOldText, kBinary, kImage};
+    } else {
+      return "unknown form '" + std::string(value) + "'";
+    }
+  } else if (option == "--bad-array") {
+    if (!ParseWhole(value, 1, 999, number)) return "--bad-array takes an array number";
+    whole.group.badArray = static_cast<int>(number) - 1;
+  } else if (option == "--duplicate-tag") {
+    if (!ParseWhole(value, 2, 999, number)) return "--duplicate-tag takes 2 to 999";
+    whole.duplicateTag = static_cast<int>(number) - 1;
+  } else if (option == "--undated") {
+    if (!ParseArrayNumbers(value, whole.undated))
+      return "--undated takes array numbers joined by commas";
   } else if (option == "--out") {
     args.out = value;
   } else {
@@ -97,42 +138,20 @@ std::string TakeOption(GroupArguments& args, std::string_view option, std::strin
   return {};
 }
 
-std::string Numbered(const std::string& stem, int index, int count) {
-  char digits[8];
-  std::snprintf(digits, sizeof digits, count > 99 ? "%03d" : "%02d", index);
-  return stem + digits;
-}
-
-std::string CurveListing(const ChipTruth& chip, const ArrayGroupTruth& group,
-                         const std::string& name) {
-  std::string text = "array\tscale\tpower\toffset\n";
-  char line[160];
-  for (std::size_t a = 0; a < group.arrays.size(); ++a) {
-    const BrightnessCurve& curve = group.arrays[a].curve;
-    std::snprintf(
-        line, sizeof line, "%s\t%.9g\t%.9g\t%.9g\n",
-        Numbered(name, static_cast<int>(a) + 1, static_cast<int>(group.arrays.size())).c_str(),
-        curve.scale, curve.power, curve.offset);
-    text += line;
-  }
-  text += "\narray\tprobe set\tfold\n";
-  for (std::size_t a = 0; a < group.arrays.size(); ++a) {
-    for (std::size_t u = 0; u < chip.units.size(); ++u) {
-      if (!group.Changed(static_cast<int>(a), static_cast<int>(u))) continue;
-      std::snprintf(line, sizeof line, "%d\t%s\t%.9g\n", static_cast<int>(a) + 1,
-                    chip.units[u].name.c_str(), group.arrays[a].fold[u]);
-      text += line;
-    }
-  }
-  return text;
-}
-
 }  // namespace
 
 int RunGroupCommand(int argc, char** argv) {
   GroupArguments args;
   const std::optional<int> ended = WalkOptions(
-      argc, argv, "--no-calls", [&] { args.calls = false; },
+      argc, argv, {"--no-calls", "--whole"},
+      [&](std::string_view flag) {
+        if (flag == "--no-calls") {
+          args.group.calls = false;
+        } else {
+          args.group.distinctScanTimes = true;
+          args.group.sideFiles = true;
+        }
+      },
       [] { std::fputs(kGroupUsage, stdout); },
       [&](std::string_view option, std::string_view value) {
         return TakeOption(args, option, value);
@@ -140,45 +159,12 @@ int RunGroupCommand(int argc, char** argv) {
   if (ended) return *ended;
 
   std::string error;
-  const std::optional<ChipTruth> chip = MakeChip(args.chip, &error);
-  if (!chip) return Fail(error);
-  const ArrayGroupTruth group = MakeArrayGroup(*chip, args.group);
-  const int count = args.group.arrays;
-  for (int a = 0; a < count; ++a) {
-    const std::string stem = Numbered(args.name, a + 1, count);
-    // Groups of SNP kind 1 open only the files of sub-array B.
-    const std::string arrayName = chip->arrayType == 1 ? stem + "B" : stem;
-    const ArrayTruth scanned = ScannedArray(*chip, group, a, arrayName);
-    const std::string celPath = platform::JoinPath(args.out, CelFileName(scanned));
-    if (!WriteCel(scanned, args.form, celPath)) return Fail("cannot write " + celPath);
-    std::printf("%s\n", celPath.c_str());
-    if (!args.calls) continue;
-
-    const std::string textPath = platform::JoinPath(args.out, stem + ".txt");
-    bool written = false;
-    if (chip->arrayType == 0) {
-      std::vector<char> calls;
-      std::vector<double> signals;
-      ResultsOf(group, a, calls, signals);
-      written = WriteResultText(*chip, calls, signals, textPath);
-    } else {
-      const GenotypeForm form =
-          chip->arrayType == 1 ? GenotypeForm::kAllelePairs : GenotypeForm::kCallWords;
-      written = WriteGenotypeCalls(
-          *chip, MakeGenotypes(*chip, args.group.seed + static_cast<std::uint64_t>(a)), textPath,
-          form);
-    }
-    if (!written) return Fail("cannot write " + textPath);
-    std::printf("%s\n", textPath.c_str());
-  }
-  const std::string listing = CurveListing(*chip, group, args.name);
-  const std::string listingPath = platform::JoinPath(args.out, args.name + ".curves.txt");
-  if (!platform::WriteWholeFile(
-          listingPath,
-          std::span(reinterpret_cast<const std::uint8_t*>(listing.data()), listing.size())))
-    return Fail("cannot write " + listingPath);
-  std::printf("%s\n", listingPath.c_str());
-  return 0;
+  const std::optional<WholeGroupTruth> truth = MakeWholeGroup(args.group, &error);
+  if (!truth) return Fail(error);
+  std::vector<std::string> written;
+  const bool done = WriteWholeGroup(*truth, args.out, written, &error);
+  for (const std::string& path : written) std::printf("%s\n", path.c_str());
+  return done ? 0 : Fail(error);
 }
 
 }  // namespace synth
