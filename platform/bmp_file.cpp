@@ -170,6 +170,10 @@ BmpPixels DecodeBmp(std::span<const std::uint8_t> bytes) {
   return result;
 }
 
+bool FuzzReadBmpFile(const std::uint8_t* data, std::size_t size) {
+  return DecodeBmp(std::span<const std::uint8_t>(data, size)).status == kBmpStatusOk;
+}
+
 BmpPixels ReadBmpFile(const std::string& path) {
   const std::optional<ByteBuffer> bytes = ReadWholeFile(path, kMaxBmpFileBytes);
   if (!bytes) return Failed(std::string(kBmpCannotOpen) + path);

@@ -58,5 +58,7 @@ struct BmpPixels {
 BmpPixels ReadBmpFile(const std::string& path);
 // The same from the file's bytes.
 BmpPixels DecodeBmp(std::span<const std::uint8_t> bytes);
+// Fuzz entry: the reader on a byte buffer; true when it reads a picture.
+bool FuzzReadBmpFile(const std::uint8_t* data, std::size_t size);
 
 }  // namespace platform

@@ -146,13 +146,18 @@ TEST(BmpFile, FaultyFilesSayWhatIsWrong) {
   huge.WriteZeros(16);
   EXPECT_EQ(DecodeBmp(huge.Bytes()).status, kBmpPixelReadError);
 
-  // Byte flips never read out of bounds.
+  // Byte flips and truncations never read out of bounds; a flip in the padding or the
+  // pixels still reads.
   for (std::size_t i = 0; i < good.size(); ++i) {
     std::vector<std::uint8_t> flipped = good;
     flipped[i] ^= 0xA5;
     const BmpPixels any = DecodeBmp(flipped);
     if (any.status == kBmpStatusOk) {
       EXPECT_EQ(any.rgb.size(), 3u * any.width * any.height);
+    }
+    EXPECT_EQ(FuzzReadBmpFile(good.data(), i), false) << "cut at " << i;
+    if (i >= 54) {
+      EXPECT_TRUE(FuzzReadBmpFile(flipped.data(), flipped.size())) << i;
     }
   }
 }
