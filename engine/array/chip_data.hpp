@@ -29,13 +29,14 @@ std::string QvfPathFor(std::string_view dataPath);
 // Stores one array's model results in its existing QVF file: the value triples (one per
 // probe set of the loaded layout), the array-outlier and single-outlier fractions, and the
 // mark that values are present. The file's planes and calls are left untouched on disk,
-// and the bytes are those that reading the file and writing it whole would give. False,
-// with nothing written, when there is no QVF file of the loaded layout to store into (the
-// caller then reads the array and writes the file whole); false with a red line when the
-// write fails.
-[[nodiscard]] bool StoreQvfValues(const std::string& dataPath,
-                                  std::span<const VALUE_TRIPLE> triples, float arrayOutlierFraction,
-                                  float singleOutlierFraction);
+// and the bytes are those that reading the file and writing it whole would give.
+enum class QvfStore {
+  kStored,
+  kNoFile,  // no QVF file of the loaded layout: nothing written, the caller writes it whole
+  kFailed,  // the write failed, with a red line
+};
+QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPLE> triples,
+                        float arrayOutlierFraction, float singleOutlierFraction);
 
 // The group's probe-level flag: up while a command that needs every array's cell
 // intensities runs (and while ReadArray loads a chip description for its own use).

@@ -160,11 +160,11 @@ bool CHIP_DATA::WriteQvf() {
   return true;
 }
 
-bool StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPLE> triples,
-                    float arrayOutlierFraction, float singleOutlierFraction) {
+QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPLE> triples,
+                        float arrayOutlierFraction, float singleOutlierFraction) {
   const std::string path = QvfPathFor(dataPath);
   platform::ChunkReader file;
-  if (!file.Open(path) || !file.RegularFileSize()) return false;
+  if (!file.Open(path) || !file.RegularFileSize()) return QvfStore::kNoFile;
   // Only a file the reader would take is patched: it holds a table for every probe set.
   std::vector<std::uint8_t> bytes(kQvfHeaderSize);
   platform::ByteReader headerReader(
@@ -174,7 +174,7 @@ bool StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPLE> t
       header.dimension != Layout.dimension || Layout.unitCount < 0 ||
       triples.size() != static_cast<std::size_t>(Layout.unitCount) ||
       *file.RegularFileSize() != QvfFileSize(Layout.dimension, Layout.unitCount))
-    return false;
+    return QvfStore::kNoFile;
   // What reading the file and writing it whole would change: the header as written from
   // the array known by its data file, and the values.
   header.dataPath = dataPath;
@@ -195,9 +195,9 @@ bool StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPLE> t
   ClearReadOnly(path);
   if (!platform::OverwritePieces(path, pieces)) {
     ArrayMessage(MessageBuffer("    Writing file '%s' failed", path.c_str()), 0, kLogRed);
-    return false;
+    return QvfStore::kFailed;
   }
-  return true;
+  return QvfStore::kStored;
 }
 
 bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAccess) {

@@ -122,14 +122,27 @@ void TakeResults(Group& group, ModelResults& results, std::int64_t probes) {
 // Every array's QVF file gets its values (truncated, not log transformed) and fractions.
 void SaveIntoQvfFiles(Group& group) {
   LogMessage(kSavingExpressionMessage);
-  // A QVF file is rewritten whole, so its planes are read even when the group holds none.
+  // A QVF file without one of the loaded layout is written whole, so its planes are read
+  // even when the group holds none.
   const bool probeLevel = ProbeLevelFlag;
   ProbeLevelFlag = true;
   for (int i = 0; i < group.NumArrays(); ++i) {
     const ArraySlot& slot = group.Array(i);
+    // The values go into the file in place where it fits, the same bytes as a rewrite.
     // An array that cannot be read or written is reported in red; its values stay in
     // the group.
-    if (ChipData.ReadArray(slot.dataFile.c_str(), false, false)) {
+    const QvfStore stored = StoreQvfValues(slot.dataFile, slot.values, slot.arrayOutlierFraction,
+                                           slot.singleOutlierFraction);
+    // The working array, when it holds this array, must not keep the old values: a later
+    // write of it would put them back into the file.
+    if (stored == QvfStore::kStored && ChipData.dataPath == slot.dataFile &&
+        ChipData.triples.size() == slot.values.size()) {
+      ChipData.arrayOutlierPercent = slot.arrayOutlierFraction;
+      ChipData.singleOutlierPercent = slot.singleOutlierFraction;
+      ChipData.triples = slot.values;
+      ChipData.valuesPresent = 1;
+    }
+    if (stored == QvfStore::kNoFile && ChipData.ReadArray(slot.dataFile.c_str(), false, false)) {
       ChipData.arrayOutlierPercent = slot.arrayOutlierFraction;
       ChipData.singleOutlierPercent = slot.singleOutlierFraction;
       ChipData.triples = slot.values;

@@ -284,22 +284,22 @@ TEST_F(QvfFileTest, StoringValuesInPlaceGivesTheBytesOfAWholeRewrite) {
   const auto rewritten = FileBytes(written);
 
   ASSERT_TRUE(platform::WriteWholeFile(written, original));
-  ASSERT_TRUE(StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.375f, 0.0625f));
+  ASSERT_EQ(StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.375f, 0.0625f), QvfStore::kStored);
   const auto stored = FileBytes(written);
   ASSERT_EQ(stored.size(), rewritten.size());
   EXPECT_TRUE(stored == rewritten);
   EXPECT_NE(stored, original);
 
   // No file, or one of another layout: nothing is written.
-  EXPECT_FALSE(StoreQvfValues(mFolder.File("a2.CEL"), triples, 0.0f, 0.0f));
+  EXPECT_EQ(StoreQvfValues(mFolder.File("a2.CEL"), triples, 0.0f, 0.0f), QvfStore::kNoFile);
   EXPECT_FALSE(platform::FileExists(mFolder.File("a2.qvf")));
   original.push_back(0);
   ASSERT_TRUE(platform::WriteWholeFile(written, original));
-  EXPECT_FALSE(StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.0f, 0.0f));
+  EXPECT_EQ(StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.0f, 0.0f), QvfStore::kNoFile);
   EXPECT_EQ(FileBytes(written), original);
   triples.pop_back();
   original.pop_back();
   ASSERT_TRUE(platform::WriteWholeFile(written, original));
-  EXPECT_FALSE(StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.0f, 0.0f));
+  EXPECT_EQ(StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.0f, 0.0f), QvfStore::kNoFile);
   EXPECT_EQ(FileBytes(written), original);
 }
