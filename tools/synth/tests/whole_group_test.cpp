@@ -19,9 +19,13 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
 #include "engine/jobs/data_file_search.hpp"
+#include "engine/jobs/model_expression.hpp"
+#include "engine/jobs/normalize_arrays.hpp"
+#include "engine/jobs/open_group.hpp"
 #include "engine/services/running_scope.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "genes/gene_info.hpp"
+#include "genes/gene_info_install.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/tests/written_files.hpp"
@@ -32,15 +36,15 @@ namespace {
 using synth::testing::FileText;
 using synth::testing::TextLines;
 
-// Six arrays of every form in turn; the third is bad, the fourth (a scanner image)
+// Eight arrays of every form in turn; the third is bad, the fourth (a scanner image)
 // repeats the third's scan time, the sixth has none.
-synth::WholeGroupOptions SixArrays() {
+synth::WholeGroupOptions EightArrays() {
   synth::WholeGroupOptions options;
   options.chip.dimension = 80;
   options.chip.unitCount = 150;
   options.chip.seed = 5;
   options.chip.chipType = "WholeGrp";
-  options.group.arrays = 6;
+  options.group.arrays = 8;
   options.group.seed = 9;
   options.group.badArray = 2;
   options.name = "whole";
@@ -53,8 +57,8 @@ synth::WholeGroupOptions SixArrays() {
   return options;
 }
 
-const std::string kSixArrayArguments =
-    "group --dim 80 --units 150 --chip-seed 5 --chip-type WholeGrp --arrays 6 --seed 9 "
+const std::string kEightArrayArguments =
+    "group --dim 80 --units 150 --chip-seed 5 --chip-type WholeGrp --arrays 8 --seed 9 "
     "--bad-array 3 --name whole --form mixed-dat --duplicate-tag 4 --undated 6 --whole";
 
 double Median(std::vector<double> values) {
@@ -67,7 +71,7 @@ class WholeGroupFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    auto made = synth::MakeWholeGroup(SixArrays(), &error);
+    auto made = synth::MakeWholeGroup(EightArrays(), &error);
     ASSERT_TRUE(made.has_value()) << error;
     mTruth = std::move(*made);
     ASSERT_TRUE(synth::WriteWholeGroup(mTruth, mFolder.Path().string(), mWritten, &error)) << error;
@@ -78,6 +82,8 @@ class WholeGroupFiles : public ::testing::Test {
     StartGroup(mFolder.Path().string());
   }
   void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::current_path(mStartFolder, ignored);
     SampleInfo.Clear();
     ClearGeneInformation();
     DiscardGroup();
@@ -97,6 +103,7 @@ class WholeGroupFiles : public ::testing::Test {
     }
   }
 
+  std::filesystem::path mStartFolder = std::filesystem::current_path();
   platform::testing::TempFolder mFolder;
   CapturedLog mLog;
   RaisedAnalysisRunning mRunning;
@@ -110,14 +117,14 @@ TEST(SynthWholeGroup, TheCommandWritesWhatTheLibraryMakes) {
   platform::testing::TempFolder program;
   platform::testing::TempFolder library;
   const auto run =
-      synth::testing::RunSynth(kSixArrayArguments + " --out " + program.Path().string(), program);
+      synth::testing::RunSynth(kEightArrayArguments + " --out " + program.Path().string(), program);
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  const auto truth = synth::MakeWholeGroup(SixArrays());
+  const auto truth = synth::MakeWholeGroup(EightArrays());
   ASSERT_TRUE(truth.has_value());
   std::vector<std::string> written;
   ASSERT_TRUE(synth::WriteWholeGroup(*truth, library.Path().string(), written));
   // Per array its data file and calls, the curves, six side files.
-  ASSERT_EQ(written.size(), 6u * 2 + 1 + 6);
+  ASSERT_EQ(written.size(), 8u * 2 + 1 + 6);
   const std::vector<std::string> printed = TextLines(run.out);
   ASSERT_EQ(printed.size(), written.size());
   for (std::size_t i = 0; i < written.size(); ++i) {
@@ -147,7 +154,7 @@ TEST(SynthWholeGroup, TheCommandWritesWhatTheLibraryMakes) {
 }
 
 TEST_F(WholeGroupFiles, HeadersAndCellsAreThoseOfTheTruth) {
-  EXPECT_EQ(mTruth.OpenedArrays(), (std::vector<int>{0, 1, 2, 4, 5}));
+  EXPECT_EQ(mTruth.OpenedArrays(), (std::vector<int>{0, 1, 2, 4, 5, 6, 7}));
   EXPECT_EQ(mTruth.arrays[3].sameTagAs, 2);
   EXPECT_EQ(mTruth.arrays[5].timeTag, kNoTimeTag);
   const synth::ArrayGroupTruth& group = mTruth.group;
@@ -269,4 +276,48 @@ TEST_F(WholeGroupFiles, SideFilesParseWithTheProgramsReaders) {
   ASSERT_EQ(listed.size(), mTruth.arrays.size());
   for (std::size_t a = 0; a < listed.size(); ++a)
     EXPECT_TRUE(std::filesystem::equivalent(listed[a], File(mTruth.arrays[a].dataFile))) << a;
+}
+
+TEST_F(WholeGroupFiles, TheGroupOpensFromItsListAndTheFitMarksTheBadArray) {
+  GroupSettings& settings = TheGroup().Settings();
+  settings.CDF_FILE = File(mTruth.chipFile);
+  settings.READ_CEL = 1;
+  settings.READ_DAT = 1;
+  settings.READ_QVF = 0;
+  settings.DATA_PATH = File(mTruth.dataFileList);
+  settings.SAMPLE_INFO_FILE = File(mTruth.sampleInfoFile);
+  settings.ARRAY_LIST_FILE = File(mTruth.arrayListFile);
+  settings.GENE_NAME_FILE = File(mTruth.geneInfoFile);
+  settings.WORKING_DIR = mFolder.Path().string();
+  settings.LOAD_PROBE_DATA = 1;
+  settings.VIEW_NORM_PLOT = 0;
+  settings.PSI_MODE = 0;
+  settings.LOG_TRANSFORM = 0;
+  InstallGeneInfoReader();
+  TheGroup().SetName("whole");
+  TheGroup().OpenedFromDataFiles = true;
+  ASSERT_TRUE(SearchDataFiles());
+  TheGroup().HasProbeData = true;
+
+  const std::vector<int> opened = mTruth.OpenedArrays();
+  ASSERT_EQ(TheGroup().NumArrays(), static_cast<int>(opened.size()));
+  for (std::size_t i = 0; i < opened.size(); ++i)
+    EXPECT_EQ(TheGroup().Array(static_cast<int>(i)).name,
+              mTruth.arrays[static_cast<std::size_t>(opened[i])].name);
+  EXPECT_TRUE(mLog.ContainsRed("Have the same time tag [" + mTruth.arrays[3].timeTag + "]"));
+  EXPECT_EQ(SampleInfo.ColumnCount(), 4);
+  EXPECT_EQ(SampleGrouping.SampleCount(), 4);
+  EXPECT_EQ(GeneInfo.GeneCount(), static_cast<int>(mTruth.chip.units.size()));
+
+  ASSERT_TRUE(NormalizeArrays(false));
+  ASSERT_TRUE(ComputeModelExpression());
+  // The array summary's mark: an array that is an outlier on over 5% of the probe sets.
+  for (int i = 0; i < TheGroup().NumArrays(); ++i) {
+    const float fraction = TheGroup().Array(i).arrayOutlierFraction;
+    if (opened[static_cast<std::size_t>(i)] == mTruth.group.badArray) {
+      EXPECT_GT(fraction, 0.2f);
+    } else {
+      EXPECT_LT(fraction, 0.05f) << i;
+    }
+  }
 }
