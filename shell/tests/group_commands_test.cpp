@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <regex>
 
@@ -24,6 +25,7 @@
 #include "shell/dialogs/normalize_dialog.hpp"
 #include "shell/tests/group_commands_test.hpp"
 #include "shell/views/plots_view.hpp"
+#include "tools/synth/whole_group.hpp"
 
 namespace {
 
@@ -83,6 +85,103 @@ TEST_F(GroupCommandsTest, OpenGroupGivesTheEngineCallsArraysAndLines) {
   EXPECT_EQ(windowLines, engineLines);
   for (int a = 0; a < group.NumArrays(); ++a) EXPECT_EQ(group.Array(a).medianIntensity, medians[a]);
   EXPECT_EQ(group.BaselineArray, baseline);
+}
+
+TEST_F(GroupCommandsTest, AWholeGeneratedGroupOpensFromItsListAsTheEngineOpensIt) {
+  // Cell files of every form and scanner images, a repeated and a missing scan time, a
+  // data file list and the side files, as the generator writes a group.
+  synth::WholeGroupOptions options;
+  options.chip.dimension = 80;
+  options.chip.unitCount = 150;
+  options.chip.chipType = "WholeSheet";
+  options.group.arrays = 6;
+  options.name = "whole";
+  options.forms = {synth::ArrayFileForm::kText, synth::ArrayFileForm::kBinary,
+                   synth::ArrayFileForm::kImage};
+  options.distinctScanTimes = true;
+  options.duplicateTag = 3;
+  options.undated = {4};
+  options.sideFiles = true;
+  std::string error;
+  const std::optional<synth::WholeGroupTruth> truth = synth::MakeWholeGroup(options, &error);
+  ASSERT_TRUE(truth.has_value()) << error;
+  const std::string folder = platform::JoinPath(Folder(), "whole");
+  std::filesystem::create_directories(folder);
+  std::vector<std::string> written;
+  ASSERT_TRUE(synth::WriteWholeGroup(*truth, folder, written, &error)) << error;
+  const std::string list = platform::JoinPath(folder, truth->dataFileList);
+  const std::string chip = platform::JoinPath(folder, truth->chipFile);
+  const std::string sampleInfo = platform::JoinPath(folder, truth->sampleInfoFile);
+
+  CMainFrame& frame = OpenFrame();
+  prompts.dialogAnswer = [&](QDialog& dialog) {
+    auto& sheet = dynamic_cast<PropertySheet&>(dialog);
+    PropertyPage& data = *sheet.Page(0);
+    Find<QComboBox>(data, kGroupNameBox)->setEditText(QStringLiteral("whole"));
+    prompts.fileAnswers.push_back(list);
+    Find<QPushButton>(data, ExtractDataDlg::kDataFileListButton)->click();
+    Find<QCheckBox>(data, ExtractDataDlg::kReadDat)->setChecked(true);
+    Find<QCheckBox>(data, ExtractDataDlg::kReadCel)->setChecked(true);
+    Find<QCheckBox>(data, ExtractDataDlg::kReadQvf)->setChecked(false);
+    EXPECT_TRUE(sheet.SetActivePage(1));
+    PropertyPage& other = *sheet.Page(1);
+    prompts.fileAnswers.push_back(chip);
+    Find<QPushButton>(other, ExtractCdfDlg::kCdfFileButton)->click();
+    prompts.fileAnswers.push_back(sampleInfo);
+    Find<QPushButton>(other, ExtractCdfDlg::kSampleInfoButton)->click();
+    sheet.accept();
+    return sheet.result();
+  };
+  ASSERT_TRUE(frame.OnCommand(ids::kOpenGroup));
+  Group& group = TheGroup();
+  EXPECT_EQ(group.Settings().DATA_PATH, list);
+  EXPECT_EQ(group.Settings().CDF_FILE, chip);
+  EXPECT_EQ(group.Settings().SAMPLE_INFO_FILE, sampleInfo);
+  const std::vector<int> opened = truth->OpenedArrays();
+  ASSERT_EQ(group.NumArrays(), static_cast<int>(opened.size()));
+  std::vector<std::string> names;
+  std::vector<int> medians;
+  for (int a = 0; a < group.NumArrays(); ++a) {
+    EXPECT_EQ(group.Array(a).name, truth->arrays[static_cast<std::size_t>(opened[a])].name);
+    names.push_back(group.Array(a).name);
+    medians.push_back(group.Array(a).medianIntensity);
+  }
+  const std::vector<std::string> lines = LogLines();
+  const auto open = std::find(lines.begin(), lines.end(), "{Open group whole");
+  ASSERT_NE(open, lines.end());
+  const auto finished = std::find_if(open, lines.end(), IsFinishedLine);
+  ASSERT_NE(finished, lines.end());
+  const std::vector<std::string> windowLines(open + 1, finished);
+
+  // The engine's calls on the same settings; the QVF files the window wrote are read.
+  group.ClearGroup();
+  Layout = CDF_LAYOUT{};
+  const std::size_t before = LogLines().size();
+  CdfLoadSettings load;
+  load.LOAD_PROBE_DATA = 1;
+  ASSERT_TRUE(LoadCdf(chip, false, "", load));
+  {
+    const RaisedAnalysisRunning running;
+    ASSERT_TRUE(SearchDataFiles());
+  }
+  ASSERT_EQ(group.NumArrays(), static_cast<int>(names.size()));
+  for (int a = 0; a < group.NumArrays(); ++a) {
+    EXPECT_EQ(group.Array(a).name, names[static_cast<std::size_t>(a)]);
+    EXPECT_EQ(group.Array(a).medianIntensity, medians[static_cast<std::size_t>(a)]);
+  }
+  // Reading the QVF files logs other lines than reading the data files; the arrays
+  // found, in order, are the same.
+  const auto found = [](const std::vector<std::string>& from) {
+    std::vector<std::string> arrays;
+    for (const std::string& line : from)
+      if (line.rfind("  Found ", 0) == 0) arrays.push_back(line);
+    return arrays;
+  };
+  const std::vector<std::string> all = LogLines();
+  EXPECT_EQ(found(windowLines),
+            found({all.begin() + static_cast<std::ptrdiff_t>(before), all.end()}));
+  // Every data file of the list is found; the repeated scan time is set aside.
+  EXPECT_EQ(found(windowLines).size(), truth->arrays.size());
 }
 
 TEST_F(GroupCommandsTest, CancelAfterChoosingAnotherGroupKeepsThePreviousSettings) {
