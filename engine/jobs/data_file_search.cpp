@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
+#include "engine/base/fuzz_support.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/running_scope.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 
@@ -111,4 +114,15 @@ bool SearchDataDirectory(const std::string& folder, const OpenGroupOptions& opti
     if (!read) return false;
   }
   return true;
+}
+
+bool FuzzReadDataFileList(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz_files.txt", [](const std::string& path) {
+    const RaisedAnalysisRunning running;
+    std::string& dataPath = TheGroup().Settings().DATA_PATH;
+    const std::string saved = std::exchange(dataPath, path);
+    const bool read = ReadDataFileList();
+    dataPath = saved;
+    return read;
+  });
 }

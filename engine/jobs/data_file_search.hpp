@@ -2,6 +2,8 @@
 // file list naming files and folders.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +31,10 @@ std::vector<std::string> DataFileListEntries(std::string_view line, std::string_
 // folder is searched, each other entry offered as a data file (unknown kinds reported).
 // False when the list cannot be read or the open is to stop.
 [[nodiscard]] bool ReadDataFileList(const OpenGroupOptions& options = {});
+
+// Fuzz entry: ReadDataFileList on the bytes (through a scratch file) for the started
+// group and loaded layout; DATA_PATH is put back afterwards.
+bool FuzzReadDataFileList(const std::uint8_t* data, std::size_t size);
 
 // Offers every file of the folder and searches its subfolders, to any depth, in the
 // order of their names without regard to case. False when the open is to stop.

@@ -13,6 +13,7 @@
 #include "engine/jobs/baseline_array.hpp"
 #include "engine/jobs/data_file_search.hpp"
 #include "engine/jobs/information_readers.hpp"
+#include "engine/testing/byte_variants.hpp"
 #include "engine/testing/scripted_progress.hpp"
 #include "engine/tests/group_job_test_support.hpp"
 #include "platform/line_reader.hpp"
@@ -167,6 +168,51 @@ TEST_F(OpenGroupTest, DataFileListNamesFilesAndFoldersRelativeToItselfUpToAnEmpt
   Settings().DATA_PATH = mFolder.File("missing.txt");
   EXPECT_FALSE(Open());
   EXPECT_TRUE(mLog.ContainsRed("Reading data file list " + Settings().DATA_PATH + " failed"));
+}
+
+// Whether every entry of the list stays in the data folder or, relative, beside the list:
+// a damaged list must not send the test searching the machine's folders.
+bool StaysInside(const std::string& text, const std::string& folder) {
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    for (const std::string& entry :
+         DataFileListEntries(std::string_view(text).substr(start, end - start), "beside")) {
+      if (entry.find("..") != std::string::npos) return false;
+      if (entry.rfind(folder + "/", 0) != 0 && entry.rfind("beside/", 0) != 0) return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+TEST_F(OpenGroupTest, DamagedDataFileListsReadOnlyTheFilesTheyName) {
+  MakeSmallGroup(3);
+  WriteAllScans();
+  // Damage falls on the relative entries, which name nothing beside the scratch list; the
+  // full path at the end names the one file there is to read.
+  const std::string relative = "a0.CEL\tsub\\a1.CEL\nodd:x.CEL\n sub2 \t\n";
+  const std::string text = relative + DataFolder() + "/a2.CEL\n\nlate.CEL\n";
+  int fed = 0;
+  int withFile = 0;
+  int index = 0;
+  for (const Bytes& variant :
+       ByteVariants(Bytes(text.begin(), text.end()), 90, 11, "\t\n\\:aC", relative.size())) {
+    SCOPED_TRACE(index++);
+    if (!StaysInside(std::string(variant.begin(), variant.end()), DataFolder())) continue;
+    TheGroup().ClearGroup();
+    EXPECT_TRUE(FuzzReadDataFileList(variant.data(), variant.size()));
+    ++fed;
+    const Group& group = TheGroup();
+    EXPECT_LE(group.NumArrays(), 1);
+    if (group.NumArrays() == 1) {
+      EXPECT_EQ(group.Array(0).dataFile, DataFolder() + "/a2.CEL");
+      ++withFile;
+    }
+  }
+  EXPECT_GT(fed, 45);
+  EXPECT_GT(withFile, 30);
+  EXPECT_EQ(Settings().DATA_PATH, DataFolder());
 }
 
 TEST_F(OpenGroupTest, TheThousandthArrayIsRefused) {
