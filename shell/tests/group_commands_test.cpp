@@ -23,6 +23,7 @@
 #include "shell/dialogs/extract_data_page.hpp"
 #include "shell/dialogs/group_name_box.hpp"
 #include "shell/dialogs/normalize_dialog.hpp"
+#include "shell/dialogs/open_group_state.hpp"
 #include "shell/tests/group_commands_test.hpp"
 #include "shell/views/plots_view.hpp"
 #include "tools/synth/whole_group.hpp"
@@ -182,6 +183,20 @@ TEST_F(GroupCommandsTest, AWholeGeneratedGroupOpensFromItsListAsTheEngineOpensIt
             found({all.begin() + static_cast<std::ptrdiff_t>(before), all.end()}));
   // Every data file of the list is found; the repeated scan time is set aside.
   EXPECT_EQ(found(windowLines).size(), truth->arrays.size());
+}
+
+TEST_F(GroupCommandsTest, TheLastGroupOpenedIsOfferedAtTheNextStart) {
+  CMainFrame& frame = OpenFrame();
+  OpenLiver(frame);
+  // The program ends, and starts again in the same home folder.
+  ExitGroup();
+  StartGroup(Folder());
+  ASSERT_EQ(TheGroup().Name(), "Zelko");
+  OpenGroupState state;
+  ExtractDataDlg page(state, nullptr);
+  EXPECT_EQ(page.GroupName(), "liver");
+  EXPECT_EQ(Find<QLineEdit>(page, ExtractDataDlg::kDataPath)->text().toStdString(), DataFolder());
+  EXPECT_EQ(TheGroup().Settings().CDF_FILE, mFiles.cdfPath);
 }
 
 TEST_F(GroupCommandsTest, CancelAfterChoosingAnotherGroupKeepsThePreviousSettings) {
