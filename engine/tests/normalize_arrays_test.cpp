@@ -12,6 +12,7 @@
 #include "engine/base/missing_value.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "engine/jobs/normalize_arrays.hpp"
+#include "engine/services/stat_connector.hpp"
 #include "engine/testing/recording_r_link.hpp"
 #include "engine/testing/scripted_prompt.hpp"
 #include "engine/tests/group_job_test_support.hpp"
@@ -229,4 +230,27 @@ TEST_F(NormalizeValuesTest, PlotsInRAskAfterEachArray) {
   EXPECT_TRUE(none.commands.empty());
   EXPECT_EQ(prompt.prompts.back().text, kCouldNotStartRMessage);
   EXPECT_LT(MedianRelativeDistance(0), 0.03);
+}
+
+TEST_F(NormalizeValuesTest, PlotsDrawInTheRealRAndLeaveItsWorkspaceClean) {
+  MakeValueGroup();
+  Settings().VIEW_NORM_PLOT = 1;
+  CStatConnector r;
+  RLink* previous = SetRLink(&r);
+  ScriptedPrompt prompt;
+  const bool normalized = NormalizeArrays(false);
+  std::vector<std::string> images;
+  const RReply taken = r.TakeDrawnImages(images);
+  // array() is also one of R's own functions: look in the workspace alone.
+  const RReply clean = r.ExecuteCommand(
+      "stopifnot(!any(c('array', 'baseline', 'invariant', 'x', 'y') %in% ls(globalenv())))");
+  SetRLink(previous);
+  ASSERT_TRUE(normalized);
+  EXPECT_FALSE(mLog.ContainsRed("R: ")) << "every statement ran in R";
+  EXPECT_EQ(prompt.CountOf(RecordedPrompt::Kind::kMessage), 2);
+  EXPECT_LT(MedianRelativeDistance(0), 0.03);
+  ASSERT_TRUE(taken) << taken.error;
+  ASSERT_FALSE(images.empty());
+  for (const std::string& image : images) EXPECT_GT(std::filesystem::file_size(image), 0u);
+  EXPECT_TRUE(clean) << clean.error;
 }
