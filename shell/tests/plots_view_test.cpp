@@ -107,6 +107,15 @@ TEST_F(PlotsViewTest, FourPlotsShowEveryProbeCellAndTheInvariantSet) {
   EXPECT_EQ(Count("    Making plots..."), 2);
   EXPECT_EQ(view.Plots()[0].title.rfind("X: liver03 raw", 0), 0u);
 
+  // The baseline against itself is copied, not fitted: no pairs and no curve.
+  TheGroup().Settings().CUR_ARRAY = 0;
+  ASSERT_TRUE(view.PreparePlots());
+  EXPECT_EQ(view.Plots()[0].usedPoints, 0);
+  EXPECT_EQ(view.Plots()[0].curvePoints, 0);
+  EXPECT_DOUBLE_EQ(view.Plots()[0].correlation, 1.0);
+  TheGroup().Settings().CUR_ARRAY = 2;
+  ASSERT_TRUE(view.PreparePlots());
+
   // For people to look at: the picture with the highlighted pairs in red.
   ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
   const QString path = QStringLiteral(ZELKO_SCREENSHOT_DIR "/plots_view.png");

@@ -334,18 +334,20 @@ bool PlotsView::BuildPlots() {
     baseline.push_back(mBaseline->plane1[i]);
     normalised.push_back(ChipData.plane2[i]);
   }
-  // The pairs the curve was fitted through, before and after the mapping.
+  // The pairs the curve was fitted through, before and after the mapping. The baseline
+  // against itself is copied, not fitted, so the normaliser holds no pairs of its own.
+  const bool fitted = !SameFileName(ChipData.dataPath, mBaseline->dataPath);
   std::vector<double> usedRaw;
   std::vector<double> usedMapped;
   std::vector<double> usedBaseline;
-  for (const NormPoint& point : Normalizer.Points()) {
+  for (const NormPoint& point : fitted ? Normalizer.Points() : std::span<const NormPoint>()) {
     usedRaw.push_back(point.x);
     usedMapped.push_back(Normalizer.MapValue(point.x));
     usedBaseline.push_back(point.y);
   }
   std::vector<double> curveX;
   std::vector<double> curveY;
-  if (Normalizer.HasCurve()) {
+  if (fitted && Normalizer.HasCurve()) {
     double low = 0.0;
     double high = 0.0;
     RangeOf(raw, low, high);
