@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tools/synth/array_model.hpp"
+#include "tools/synth/opening_settings.hpp"
 #include "tools/synth/whole_group.hpp"
 
 namespace synth {
@@ -56,6 +57,10 @@ constexpr const char* kGroupUsage =
     "                    information), '<name>.arrays.txt' (array list), '<name>.genes.txt'\n"
     "                    (gene information), '<name>.files.txt' (data file list) and\n"
     "                    '<name>.theta.txt' (each probe set's planted expression per array)\n"
+    "  --settings-home DIR  with --whole: also write the program's settings of a group\n"
+    "                    '<name>' in its home folder DIR, naming these files, and make it\n"
+    "                    the group Open Group offers first (the settings files are not\n"
+    "                    listed)\n"
     "  --out DIR         output folder (default .)\n";
 
 // Three digits of the array number and a sub-array letter.
@@ -64,6 +69,7 @@ constexpr std::size_t kArrayNameSuffix = 4;
 struct GroupArguments {
   WholeGroupOptions group;
   std::string out = ".";
+  std::string settingsHome;  // empty: no settings written
 };
 
 // Array numbers as given (from 1), one or several joined by commas.
@@ -132,6 +138,8 @@ std::string TakeOption(GroupArguments& args, std::string_view option, std::strin
       return "--undated takes array numbers joined by commas";
   } else if (option == "--out") {
     args.out = value;
+  } else if (option == "--settings-home") {
+    args.settingsHome = value;
   } else {
     return "unknown option " + std::string(option) + " (see zelko-synth group --help)";
   }
@@ -157,6 +165,8 @@ int RunGroupCommand(int argc, char** argv) {
         return TakeOption(args, option, value);
       });
   if (ended) return *ended;
+  if (!args.settingsHome.empty() && !args.group.sideFiles)
+    return Fail("--settings-home needs --whole");
 
   std::string error;
   const std::optional<WholeGroupTruth> truth = MakeWholeGroup(args.group, &error);
@@ -164,7 +174,11 @@ int RunGroupCommand(int argc, char** argv) {
   std::vector<std::string> written;
   const bool done = WriteWholeGroup(*truth, args.out, written, &error);
   for (const std::string& path : written) std::printf("%s\n", path.c_str());
-  return done ? 0 : Fail(error);
+  if (!done) return Fail(error);
+  if (!args.settingsHome.empty() &&
+      !WriteOpeningSettings(*truth, args.out, args.settingsHome, &error))
+    return Fail(error);
+  return 0;
 }
 
 }  // namespace synth

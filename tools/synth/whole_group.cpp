@@ -147,6 +147,15 @@ void MakeSideTruth(WholeGroupTruth& truth, const WholeGroupOptions& options) {
 
 }  // namespace
 
+std::optional<std::string> AbsoluteFolder(const std::string& folder) {
+  std::error_code failure;
+  const std::filesystem::path absolute = std::filesystem::absolute(folder, failure);
+  if (failure) return std::nullopt;
+  std::string path = absolute.lexically_normal().string();
+  if (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
 std::vector<int> WholeGroupTruth::OpenedArrays() const {
   std::vector<int> opened;
   for (std::size_t a = 0; a < arrays.size(); ++a)
@@ -274,15 +283,12 @@ bool WriteWholeGroup(const WholeGroupTruth& truth, const std::string& folder,
            WriteGeneInfo(truth.geneInfo, platform::JoinPath(folder, truth.geneInfoFile))))
     return false;
   if (!text(truth.thetaFile, ThetaListing(truth))) return false;
-  std::error_code failure;
-  const std::filesystem::path absolute = std::filesystem::absolute(folder, failure);
-  if (failure) {
+  const std::optional<std::string> absoluteFolder = AbsoluteFolder(folder);
+  if (!absoluteFolder) {
     if (error != nullptr) *error = "cannot find the absolute path of " + folder;
     return false;
   }
-  std::string absoluteFolder = absolute.lexically_normal().string();
-  if (absoluteFolder.size() > 1 && absoluteFolder.back() == '/') absoluteFolder.pop_back();
-  return text(truth.dataFileList, truth.DataFileListText(absoluteFolder));
+  return text(truth.dataFileList, truth.DataFileListText(*absoluteFolder));
 }
 
 }  // namespace synth

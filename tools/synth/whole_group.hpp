@@ -95,6 +95,10 @@ struct WholeGroupTruth {
   std::string DataFileListText(const std::string& absoluteFolder) const;
 };
 
+// The folder as an absolute path without a separator at its end; empty when the
+// current folder cannot be found.
+std::optional<std::string> AbsoluteFolder(const std::string& folder);
+
 // The truth; empty, with the reason in error, when the options make no sense.
 std::optional<WholeGroupTruth> MakeWholeGroup(const WholeGroupOptions& options,
                                               std::string* error = nullptr);

@@ -28,6 +28,7 @@
 #include "genes/gene_info_install.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "tools/synth/opening_settings.hpp"
 #include "tools/synth/tests/written_files.hpp"
 #include "tools/synth/whole_group.hpp"
 
@@ -320,4 +321,41 @@ TEST_F(WholeGroupFiles, TheGroupOpensFromItsListAndTheFitMarksTheBadArray) {
       EXPECT_LT(fraction, 0.05f) << i;
     }
   }
+}
+
+TEST(SynthWholeGroup, OpeningSettingsNameTheGroupsFilesAndMakeItTheLastGroup) {
+  platform::testing::TempFolder home;
+  const std::string data = home.File("data");
+  std::filesystem::create_directories(data);
+  const auto truth = synth::MakeWholeGroup(EightArrays());
+  ASSERT_TRUE(truth.has_value());
+  std::vector<std::string> written;
+  ASSERT_TRUE(synth::WriteWholeGroup(*truth, data, written));
+  std::string error;
+  ASSERT_TRUE(synth::WriteOpeningSettings(*truth, data, home.Path().string(), &error)) << error;
+  EXPECT_FALSE(GroupStarted());
+
+  StartGroup(home.Path().string());
+  EXPECT_EQ(TheGroup().Settings().LAST_GROUP_NAME, "whole");
+  ASSERT_TRUE(TheGroup().ReadGroupSettings("whole"));
+  const GroupSettings& settings = TheGroup().Settings();
+  // Absolute paths, so the group opens whatever folder the program starts in.
+  for (const auto& [path, name] : {std::pair{settings.CDF_FILE, truth->chipFile},
+                                   std::pair{settings.SAMPLE_INFO_FILE, truth->sampleInfoFile},
+                                   std::pair{settings.ARRAY_LIST_FILE, truth->arrayListFile},
+                                   std::pair{settings.GENE_NAME_FILE, truth->geneInfoFile}}) {
+    EXPECT_TRUE(platform::IsAbsolutePath(path)) << path;
+    EXPECT_TRUE(std::filesystem::equivalent(path, home.File("data/" + name))) << path;
+  }
+  EXPECT_TRUE(std::filesystem::equivalent(settings.DATA_PATH, data));
+  EXPECT_TRUE(std::filesystem::equivalent(settings.WORKING_DIR, home.Path()));
+  EXPECT_EQ(settings.READ_CEL, 1);
+  DiscardGroup();
+
+  // A plain group has no side files to name.
+  auto plain = EightArrays();
+  plain.sideFiles = false;
+  EXPECT_FALSE(synth::WriteOpeningSettings(*synth::MakeWholeGroup(plain), data,
+                                           home.Path().string(), &error));
+  EXPECT_FALSE(GroupStarted());
 }
