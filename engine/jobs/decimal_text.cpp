@@ -1,0 +1,145 @@
+#include "engine/jobs/decimal_text.hpp"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// 10^0 ... 10^22 are exact doubles.
+constexpr std::array<double, 23> kExactPowers = [] {
+  std::array<double, 23> powers{};
+  double p = 1.0;
+  for (double& power : powers) {
+    power = p;
+    p *= 10.0;
+  }
+  return powers;
+}();
+
+// Lower bounds of the decades the fast path knows, 1e-5 ... 1e15.
+constexpr int kLowestDecade = -5;
+constexpr std::array<double, 21> kDecades = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,
+                                             1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                                             1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+char* Fallback(char* out, double value) {
+  return std::to_chars(out, out + kSixDigitsRoom, value, std::chars_format::general, 6).ptr;
+}
+
+// The six digits of digits (100000 ... 999999) in %g form for decimal exponent exponent.
+char* PlaceDigits(char* out, std::uint32_t digits, int exponent) {
+  char text[6];
+  for (int i = 5; i >= 0; --i) {
+    text[i] = static_cast<char>('0' + digits % 10);
+    digits /= 10;
+  }
+  int last = 5;  // the last digit kept: trailing zeros of the fraction go
+  while (last > 0 && text[last] == '0') --last;
+  if (exponent >= -4 && exponent < 6) {
+    if (exponent < 0) {
+      *out++ = '0';
+      *out++ = '.';
+      for (int i = -1; i > exponent; --i) *out++ = '0';
+      std::memcpy(out, text, static_cast<std::size_t>(last + 1));
+      return out + last + 1;
+    }
+    std::memcpy(out, text, static_cast<std::size_t>(exponent + 1));
+    out += exponent + 1;
+    if (last > exponent) {
+      *out++ = '.';
+      std::memcpy(out, text + exponent + 1, static_cast<std::size_t>(last - exponent));
+      out += last - exponent;
+    }
+    return out;
+  }
+  *out++ = text[0];
+  if (last > 0) {
+    *out++ = '.';
+    std::memcpy(out, text + 1, static_cast<std::size_t>(last));
+    out += last;
+  }
+  *out++ = 'e';
+  *out++ = exponent < 0 ? '-' : '+';
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  if (magnitude >= 100) *out++ = static_cast<char>('0' + magnitude / 100);
+  *out++ = static_cast<char>('0' + magnitude / 10 % 10);
+  *out++ = static_cast<char>('0' + magnitude % 10);
+  return out;
+}
+
+}  // namespace
+
+char* FormatSixDigits(char* out, double value) {
+  const double magnitude = std::fabs(value);
+  if (!(magnitude >= kDecades.front() && magnitude < kDecades.back() * 10.0))
+    return Fallback(out, value);
+  int decade = 0;
+  while (decade + 1 < static_cast<int>(kDecades.size()) &&
+         magnitude >= kDecades[static_cast<std::size_t>(decade + 1)])
+    ++decade;
+  int exponent = decade + kLowestDecade;
+  const int shift = 5 - exponent;
+  const double scaled = shift >= 0 ? magnitude * kExactPowers[static_cast<std::size_t>(shift)]
+                                   : magnitude / kExactPowers[static_cast<std::size_t>(-shift)];
+  // One rounding step away from the exact product: a tie that close, or a decade the
+  // table placed wrongly, is left to the exact conversion.
+  if (scaled < 100000.0 || scaled >= 1000000.0) return Fallback(out, value);
+  const double whole = std::floor(scaled);
+  const double fraction = scaled - whole;
+  if (std::fabs(fraction - 0.5) < 1e-6) return Fallback(out, value);
+  auto digits = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+  if (digits == 1000000u) {
+    digits = 100000u;
+    ++exponent;
+  }
+  if (value < 0) *out++ = '-';
+  return PlaceDigits(out, digits, exponent);
+}
+
+bool ParseFloatField(std::string_view text, float& value) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\t'))
+    text.remove_suffix(1);
+  const char* at = text.data();
+  const char* end = at + text.size();
+  const char* start = at;
+  const bool plus = at != end && *at == '+';
+  if (plus) start = ++at;
+  const bool negative = !plus && at != end && *at == '-';
+  if (negative) ++at;
+  // Up to seven digits with at most ten after the point are exact in a float, as is the
+  // power of ten they are divided by, so one division rounds as the exact conversion does.
+  std::uint32_t digits = 0;
+  int count = 0;
+  int fractionDigits = 0;
+  bool point = false;
+  for (; at != end; ++at) {
+    const char ch = *at;
+    if (ch >= '0' && ch <= '9') {
+      digits = digits * 10 + static_cast<std::uint32_t>(ch - '0');
+      ++count;
+      fractionDigits += point ? 1 : 0;
+    } else if (ch == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+    if (count > 7) break;
+  }
+  if (at == end && count > 0 && count <= 7 && fractionDigits <= 10) {
+    static constexpr std::array<float, 11> kPowers = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                                      1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    const float magnitude =
+        static_cast<float>(digits) / kPowers[static_cast<std::size_t>(fractionDigits)];
+    value = negative ? -magnitude : magnitude;
+    return true;
+  }
+  if (start != end && (*start == '+' || (plus && *start == '-'))) return false;
+  float parsed = 0.0f;
+  const auto result = std::from_chars(start, end, parsed);
+  if (result.ec != std::errc() || result.ptr != end || !std::isfinite(parsed)) return false;
+  value = parsed;
+  return true;
+}

@@ -1,0 +1,330 @@
+// The table is written through a file that replaces the old one only when complete, so a
+// failed or stopped export leaves the old file as it was; appending copies the old file
+// into the new one first.
+#include "engine/jobs/expression_data_file.hpp"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <span>
+#include <sstream>
+#include <streambuf>
+#include <string_view>
+
+#include "engine/base/missing_value.hpp"
+#include "engine/base/text_helpers.hpp"
+#include "engine/base/value_triple.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/gene_list.hpp"
+#include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/group/sample_info.hpp"
+#include "engine/jobs/decimal_text.hpp"
+#include "engine/model/model.hpp"
+#include "engine/services/job_progress.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/services/output_file_registry.hpp"
+#include "platform/chunk_reader.hpp"
+#include "platform/file_replacement.hpp"
+#include "platform/path.hpp"
+
+namespace {
+
+constexpr std::size_t kChunk = std::size_t{1} << 20;
+
+constexpr std::array<std::string_view, 6> kSnpCallNames = {"A",      "B",    "AB",
+                                                           "NoCall", "AB_A", "AB_B"};
+
+std::string_view SnpCallName(char call) {
+  const auto code = static_cast<unsigned char>(call);
+  return code < kSnpCallNames.size() ? kSnpCallNames[code] : kSnpCallNames[kSnpCallNoCall];
+}
+
+std::string_view PsiModeName(int mode) {
+  switch (mode) {
+    case kPsiReadAndUse:
+      return "Read and use";
+    case kPsiWrite:
+      return "Write";
+    default:
+      return "Do not use";
+  }
+}
+
+const char* YesNo(int flag) {
+  return flag != 0 ? "Yes" : "No";
+}
+
+void AppendNumber(std::string& line, double value) {
+  char text[kSixDigitsRoom];
+  line.append(text, FormatSixDigits(text, value));
+}
+
+// Gathers the bytes of the table in one buffer of a megabyte and hands each full buffer
+// to the new file, or, while the rows must be counted before the table can start, to
+// memory.
+class TableBuffer final : public std::streambuf {
+ public:
+  explicit TableBuffer(platform::FileReplacement& file) : mFile(file), mBuffer(new char[kChunk]) {
+    setp(mBuffer.get(), mBuffer.get() + kChunk);
+  }
+  TableBuffer(const TableBuffer&) = delete;
+  TableBuffer& operator=(const TableBuffer&) = delete;
+
+  void DivertToMemory(std::string* memory) {
+    Flush();
+    mMemory = memory;
+  }
+  bool Flush() {
+    const auto count = static_cast<std::size_t>(pptr() - pbase());
+    if (count > 0 && !mFailed) {
+      if (mMemory != nullptr)
+        mMemory->append(pbase(), count);
+      else
+        mFailed = !mFile.Write(std::span(reinterpret_cast<const std::uint8_t*>(pbase()), count));
+    }
+    setp(mBuffer.get(), mBuffer.get() + kChunk);
+    return !mFailed;
+  }
+  bool Failed() const { return mFailed; }
+
+ protected:
+  int_type overflow(int_type ch) override {
+    if (!Flush()) return traits_type::eof();
+    if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+      *pptr() = traits_type::to_char_type(ch);
+      pbump(1);
+    }
+    return traits_type::not_eof(ch);
+  }
+  int sync() override { return Flush() ? 0 : -1; }
+
+ private:
+  platform::FileReplacement& mFile;
+  std::unique_ptr<char[]> mBuffer;
+  std::string* mMemory = nullptr;
+  bool mFailed = false;
+};
+
+// Copies the file that an append adds to into the new file; a file not there yet is
+// empty. False when it is there and cannot be read whole.
+bool CopyOldFile(const std::string& path, platform::FileReplacement& file) {
+  if (!platform::FileExists(path)) return true;
+  platform::ChunkReader reader;
+  if (!reader.Open(path) || !reader.Allocate(kChunk)) return false;
+  for (;;) {
+    const bool full = reader.Fill(kChunk);
+    if (reader.Failed()) return false;
+    if (reader.Available() > 0 && !file.Write(std::span(reader.Data(), reader.Available())))
+      return false;
+    reader.Consume(reader.Available());
+    if (!full) return true;
+  }
+}
+
+std::string HeaderBlock(const Group& group, const std::string& path) {
+  const GroupSettings& s = group.Settings();
+  std::string text;
+  text.append(kExpressionFileHeading).append("\n");
+  text.append("FileName=").append(path).append("\n");
+  text.append("\n");
+  text.append("BaselineArray=")
+      .append(group.Normalized ? group.Array(group.BaselineArray).dataFile : "Not normalized")
+      .append("\n");
+  text.append("ModelMethod=").append(ModelMethodName(s.MODEL_METHOD)).append("\n");
+  text.append("CheckOutlier=");
+  if (s.DETECT_SINGLE_OUTLIER != 0) text.append("Single,");
+  if (s.DETECT_ARRAY_OUTLIER != 0) text.append("Array,");
+  if (s.DETECT_PROBE_OUTLIER != 0) text.append("Probe,");
+  text.append("\n");
+  text.append("ImageSpikeAsSingleOutlier=").append(YesNo(s.HANDLE_IMAGE_SPIKE)).append("\n");
+  text.append("ArrayListFile=").append(s.ARRAY_LIST_FILE).append("\n");
+  text.append("ReplicateNotAllOutlier=").append(YesNo(s.NO_REP_ARRAY_OUTLIER)).append("\n");
+  text.append("LogTransformed=").append(YesNo(group.Logged ? 1 : 0)).append(" (with base ");
+  AppendNumber(text, s.LOG_BASE);
+  text.append(")\n");
+  text.append("TruncateLowValue=").append(YesNo(s.TRUNCATE)).append(" (to value ");
+  AppendNumber(text, s.TRUNCATE_VALUE);
+  text.append(")\n");
+  text.append("TruncateToAbsentPercent=").append(YesNo(s.TRUNCATE_PCT)).append(" (to percent ");
+  text.append(std::to_string(s.TRUNCATE_PCT_VALUE)).append(")\n");
+  text.append("PSIFileUsage=")
+      .append(PsiModeName(s.PSI_MODE))
+      .append(" (")
+      .append(s.PSI_FILE_NAME)
+      .append(")\n");
+  text.append("OutputArrayOutlierAsBlank=").append(YesNo(s.ALLOW_MISSING)).append("\n");
+  text.append("OutputBothSignalAndCall=").append(YesNo(s.HAS_BOTH)).append("\n");
+  text.append("OutputStandardError=").append(YesNo(s.HAS_STD)).append("\n");
+  text.append("Date=").append(group.DateText).append("\n");
+  text.append(kExpressionDataHeading).append("\n");
+  return text;
+}
+
+// The class file goes with a complete table only, from the column the views show (the
+// first one when none is chosen).
+bool WriteGctClassFile(const std::string& path) {
+  int column = SampleInfo.SelectedColumn(0);
+  if (column < 0 || column >= SampleInfo.ColumnCount()) column = 0;
+  return SampleInfo.WriteClassFile(ChangeExtension(path, ".cls"), column);
+}
+
+}  // namespace
+
+ExpressionRows::ExpressionRows() {
+  const Group& group = TheGroup();
+  const GroupSettings& s = group.Settings();
+  mSnp = ArrayType != 0;
+  mSnpWithoutValues = mSnp && !group.Modelled;
+  mHasBoth = s.HAS_BOTH != 0 && !mSnpWithoutValues;
+  mHasStd = s.HAS_STD != 0;
+  mGct = s.GCT_FORMAT != 0;
+  mNameLast = s.NAME_LAST != 0;
+  mOutputAcc = s.OUTPUT_ACC != 0;
+  mLocusLinkName = s.LOCUS_LINK_NAME != 0;
+  mGenes = ExportGeneInfo();
+  for (int sample = 0; sample < SampleGrouping.SampleCount(); ++sample)
+    if (SampleGrouping.Selected(sample)) mSamples.push_back(sample);
+  mLine.reserve(4096);
+}
+
+void ExpressionRows::WriteColumnTitles(std::ostream& stream) {
+  mLine.assign("probe set\t");
+  if (mGct) {
+    mLine.append("description\t");
+  } else if (mGenes) {
+    if (!mNameLast) mLine.append("gene\t");
+    if (mOutputAcc) mLine.append("Accession\tLocusLink\tDescription\t");
+  }
+  for (const int sample : mSamples) {
+    const std::string& name = SampleGrouping.SampleName(sample);
+    mLine.append(name).append("\t");
+    if (mHasBoth) mLine.append(name).append(" call\t");
+    if (mHasStd) mLine.append(name).append(" SE\t");
+  }
+  if (mNameLast && mGenes && !mGct) mLine.append("gene\t");
+  mLine.push_back('\n');
+  stream.write(mLine.data(), static_cast<std::streamsize>(mLine.size()));
+}
+
+void ExpressionRows::AppendGeneColumns(int unit, bool last) {
+  if (!mGenes) {
+    if (mGct && !last) mLine.push_back('\t');
+    return;
+  }
+  const ExportGeneColumns columns = mGenes(unit);
+  if (last) {
+    if (mNameLast && !mGct) mLine.append(columns.gene).push_back('\t');
+    return;
+  }
+  if (mGct) {
+    mLine.append(mLocusLinkName ? columns.gene : columns.description).push_back('\t');
+    return;
+  }
+  if (!mNameLast) mLine.append(columns.gene).push_back('\t');
+  if (mOutputAcc) {
+    mLine.append(columns.accession).push_back('\t');
+    mLine.append(columns.locusLink).push_back('\t');
+    mLine.append(columns.description).push_back('\t');
+  }
+}
+
+void ExpressionRows::WriteExpressionRow(std::ostream& stream, int unit) {
+  const Group& group = TheGroup();
+  mLine.assign(Layout.units[static_cast<std::size_t>(unit)].Name()).push_back('\t');
+  AppendGeneColumns(unit, false);
+  for (const int sample : mSamples) {
+    double value = 0.0;
+    double se = 0.0;
+    char call = kCallAbsent;
+    if (!mSnpWithoutValues) SampleGrouping.GetSampleValue(unit, sample, &value, &se, &call);
+    if (mSnp) {
+      // A SNP sample's call is that of its first array; replicates are not voted.
+      const ArraySlot& first = group.Array(SampleGrouping.GetSampleArray(sample));
+      call = static_cast<std::size_t>(unit) < first.calls.size()
+                 ? first.calls[static_cast<std::size_t>(unit)]
+                 : static_cast<char>(kSnpCallNoCall);
+    }
+    if (mHasBoth || !mSnp) {
+      if (!IsMissing(value)) AppendNumber(mLine, value);
+      mLine.push_back('\t');
+    }
+    if (mSnp) {
+      mLine.append(SnpCallName(call)).push_back('\t');
+    } else if (mHasBoth) {
+      mLine.push_back(call);
+      mLine.push_back('\t');
+    }
+    if (mHasStd) {
+      if (!IsMissing(se)) AppendNumber(mLine, se);
+      mLine.push_back('\t');
+    }
+  }
+  AppendGeneColumns(unit, true);
+  mLine.push_back('\n');
+  stream.write(mLine.data(), static_cast<std::streamsize>(mLine.size()));
+}
+
+bool WriteExpressionData(const std::string& path) {
+  Group& group = TheGroup();
+  GroupSettings& settings = group.Settings();
+  if (ArrayType != 0 && !group.Modelled) settings.HAS_BOTH = 0;
+  const bool append = group.RunOptions().appendExpressionExport;
+  const bool gct = settings.GCT_FORMAT != 0;
+  const auto failed = [&path] {
+    LogMessage(MessageBuffer(kExpressionWriteFailedMessage, path.c_str()), 0, kLogRed);
+    return false;
+  };
+
+  platform::FileReplacement file;
+  if (!file.Open(path) || (append && !CopyOldFile(path, file))) return failed();
+  LogMessage(MessageBuffer("  Writing expression or call data in %s...", path.c_str()));
+
+  TableBuffer buffer(file);
+  std::ostream stream(&buffer);
+  ExpressionRows rows;
+  // Everything before the rows: the "#1.2" lines, the header block and the titles.
+  std::string block;
+  if (!append && settings.EXPRESSION_INCLUDE_HEADER != 0) block.append(HeaderBlock(group, path));
+  if (!append) {
+    std::ostringstream titles;
+    rows.WriteColumnTitles(titles);
+    block.append(titles.str());
+  }
+  const auto writeHead = [&](int rowCount) {
+    std::string head;
+    if (gct) {
+      head.append(kGctFirstLine).append("\n");
+      head.append(MessageBuffer("%d\t%d\n", rowCount, SampleGrouping.SelectedCount()));
+    }
+    head.append(block);
+    stream.write(head.data(), static_cast<std::streamsize>(head.size()));
+  };
+  // The row count of the "#1.2" form is that of the rows written, which a gene list may
+  // make fewer (names not found) or more (names repeated) than it lists; such rows are
+  // gathered in memory until counted.
+  const bool countRows = gct && !IsNone(settings.GENE_LIST_FILE);
+  std::string counted;
+  int written = 0;
+  const GeneRowWriter writer = [&rows, &written](Group&, std::ostream& out, int unit) {
+    rows.WriteExpressionRow(out, unit);
+    ++written;
+  };
+  Progress().SetRunning(true);
+  if (countRows)
+    buffer.DivertToMemory(&counted);
+  else
+    writeHead(Layout.unitCount);
+  if (!ForEachListedGene(stream, writer)) return false;
+  if (countRows) {
+    buffer.DivertToMemory(nullptr);
+    writeHead(written);
+    stream.write(counted.data(), static_cast<std::streamsize>(counted.size()));
+  }
+  if (!buffer.Flush() || !file.Commit()) return failed();
+  RegisterOutputFile(path, false);
+  if (gct && SampleInfo.ColumnCount() > 0) return WriteGctClassFile(path);
+  return true;
+}

@@ -1,0 +1,535 @@
+// The file is read twice through one reused buffer: once to count its lines (the size of
+// the probe-set table), once to parse them, each line cut into fields in place. The
+// probe sets are gathered apart and the arrays are counted only at the end, so a bad line
+// leaves neither a layout nor arrays half-built.
+#include "engine/jobs/external_data.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/base/fuzz_support.hpp"
+#include "engine/base/missing_value.hpp"
+#include "engine/base/text_helpers.hpp"
+#include "engine/base/value_triple.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/gene_list.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/jobs/baseline_array.hpp"
+#include "engine/jobs/decimal_text.hpp"
+#include "engine/jobs/expression_data_file.hpp"
+#include "engine/jobs/expression_transforms.hpp"
+#include "engine/jobs/information_readers.hpp"
+#include "engine/services/job_progress.hpp"
+#include "engine/services/log_channel.hpp"
+#include "platform/chunk_reader.hpp"
+
+namespace {
+
+constexpr std::size_t kChunk = std::size_t{1} << 20;
+// Room for the longest line allowed and a chunk read after it.
+constexpr std::size_t kLineBuffer = kMaxExternalLineLength + kChunk + 1;
+constexpr int kProgressLines = 100;
+
+std::string_view TrimTrailing(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// Lines of the file through one buffer: LF or CRLF, the line end not included.
+class LineSource {
+ public:
+  enum class Status { kLine, kEnd, kTooLong, kFailed };
+
+  bool Open(const std::string& path) { return mReader.Open(path) && mReader.Allocate(kLineBuffer); }
+
+  Status Next(std::string_view& line) {
+    std::size_t searched = 0;
+    for (;;) {
+      const auto* data = reinterpret_cast<const char*>(mReader.Data());
+      const std::size_t available = mReader.Available();
+      const auto* newline =
+          static_cast<const char*>(std::memchr(data + searched, '\n', available - searched));
+      if (newline != nullptr || (mEnded && available > 0)) {
+        const std::size_t length =
+            newline != nullptr ? static_cast<std::size_t>(newline - data) : available;
+        mReader.Consume(length + (newline != nullptr ? 1 : 0));
+        line = std::string_view(data, length);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        ++mLineNumber;
+        return line.size() >= kMaxExternalLineLength ? Status::kTooLong : Status::kLine;
+      }
+      if (mEnded) return Status::kEnd;
+      if (available >= kMaxExternalLineLength) {
+        ++mLineNumber;
+        return Status::kTooLong;
+      }
+      searched = available;
+      mEnded = !mReader.Fill(std::min(kLineBuffer, available + kChunk));
+      if (mReader.Failed()) return Status::kFailed;
+    }
+  }
+
+  int LineNumber() const { return mLineNumber; }
+
+ private:
+  platform::ChunkReader mReader;
+  bool mEnded = false;
+  int mLineNumber = 0;
+};
+
+// Counts the lines of the file (a last line without its line end counted too); -1 when
+// it cannot be read.
+long long CountLines(const std::string& path) {
+  platform::ChunkReader reader;
+  if (!reader.Open(path) || !reader.Allocate(kChunk)) return -1;
+  long long lines = 0;
+  char last = '\n';
+  for (;;) {
+    const bool full = reader.Fill(kChunk);
+    if (reader.Failed()) return -1;
+    const auto* data = reinterpret_cast<const char*>(reader.Data());
+    const std::size_t available = reader.Available();
+    lines += std::count(data, data + available, '\n');
+    if (available > 0) last = data[available - 1];
+    reader.Consume(available);
+    Progress().Pump();
+    if (!full) break;
+  }
+  return lines + (last != '\n' ? 1 : 0);
+}
+
+// Cuts the fields of a line one at a time, at tabs, empty ones included.
+class Fields {
+ public:
+  explicit Fields(std::string_view line) : mRest(line), mLeft(true) {}
+  bool Next(std::string_view& field) {
+    if (!mLeft) return false;
+    const auto tab = mRest.find('\t');
+    if (tab == std::string_view::npos) {
+      field = mRest;
+      mLeft = false;
+      return true;
+    }
+    field = mRest.substr(0, tab);
+    mRest.remove_prefix(tab + 1);
+    return true;
+  }
+
+ private:
+  std::string_view mRest;
+  bool mLeft;
+};
+
+// What the title line and the preamble before it say about the columns.
+struct TableForm {
+  bool skipSecondColumn = false;
+  bool hasBoth = false;
+  bool hasStd = false;
+  bool snp = false;
+  bool sslp = false;   // two arrays per column, the second named with "_T"
+  bool mouse = false;  // SNP calls as nucleotide letters
+  int valueColumns = 0;
+  int arrays = 0;
+};
+
+bool IsBlankStart(std::string_view field) {
+  return field.empty() || field.front() == ' ';
+}
+
+// The SNP call of a nucleotide text under the line's alleles, which the first letters
+// met on the line fix.
+char MouseCall(std::string_view text, std::array<char, 2>& alleles) {
+  bool first = false;
+  bool second = false;
+  bool other = false;
+  for (const char ch : text) {
+    if (ch != 'A' && ch != 'T' && ch != 'G' && ch != 'C') {
+      if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z')) other = true;
+      continue;
+    }
+    if (alleles[0] == 0) alleles[0] = ch;
+    if (ch != alleles[0] && alleles[1] == 0) alleles[1] = ch;
+    if (ch == alleles[0])
+      first = true;
+    else if (ch == alleles[1])
+      second = true;
+    else
+      other = true;
+  }
+  if (other || (!first && !second)) return kSnpCallNoCall;
+  if (first && second) return kSnpCallAB;
+  return first ? kSnpCallA : kSnpCallB;
+}
+
+char GenotypeCall(std::string_view text) {
+  if (text.empty()) return kSnpCallNoCall;
+  switch (text[0]) {
+    case 'A':
+      return text.size() == 1 || text[1] == 'A' ? kSnpCallA : kSnpCallAB;
+    case 'B':
+      return kSnpCallB;
+    case 'H':
+      return kSnpCallAB;
+    default:
+      return kSnpCallNoCall;
+  }
+}
+
+class ExternalReader {
+ public:
+  explicit ExternalReader(Group& group) : mGroup(group), mSettings(group.Settings()) {}
+
+  bool Read(const std::string& path);
+
+ private:
+  bool Fail(const std::string& message) {
+    LogMessage(message, 0, kLogRed);
+    LogMessage(MessageBuffer("    Line %d", mLines.LineNumber()), 0, kLogRed);
+    return false;
+  }
+  bool ReadTitles();
+  bool ReadDataLine(std::string_view line);
+  bool ReadExpressionColumns(Fields& fields, int unit);
+  bool ReadSnpColumns(Fields& fields, int unit, std::array<char, 2>& alleles);
+  bool ReadStdError(Fields& fields, int array, float& se);
+  const char* ArrayName(int array) const { return mGroup.Array(array).name.c_str(); }
+  void Finish();
+
+  Group& mGroup;
+  GroupSettings& mSettings;
+  LineSource mLines;
+  TableForm mForm;
+  std::vector<UNIT_RECORD> mUnits;
+  int mFilled = 0;
+  int mMissing = 0;
+  bool mWarnedCall = false;
+  std::string mName;  // the probe set of the line being read
+};
+
+bool ExternalReader::ReadTitles() {
+  std::string_view line;
+  const auto next = [&] {
+    const LineSource::Status status = mLines.Next(line);
+    if (status == LineSource::Status::kTooLong) return Fail(kExternalLineTooLongMessage);
+    if (status != LineSource::Status::kLine) {
+      LogMessage(kExternalNoTitlesMessage, 0, kLogRed);
+      return false;
+    }
+    return true;
+  };
+  if (!next()) return false;
+  // The export's own preambles: the "#1.2" lines, whose second column is the
+  // description, and the header block.
+  if (line.starts_with(kGctFirstLine)) {
+    mForm.skipSecondColumn = true;
+    if (!next() || !next()) return false;
+  }
+  if (TrimTrailing(line) == kExpressionFileHeading) {
+    do {
+      if (!next()) return false;
+    } while (TrimTrailing(line) != kExpressionDataHeading);
+    if (!next()) return false;
+  }
+  mForm.sslp = line.starts_with("SSLP");
+  mForm.mouse = line.starts_with("Mouse");
+
+  Fields fields(TrimTrailing(line));
+  std::string_view field;
+  fields.Next(field);
+  if (mForm.skipSecondColumn) fields.Next(field);
+  std::vector<std::string_view> titles;
+  while (fields.Next(field)) titles.push_back(field);
+  // The export puts the gene column last when asked to; it is no array.
+  if (!titles.empty() && titles.back() == "gene") titles.pop_back();
+  const std::size_t skip = (mForm.hasBoth ? 1u : 0u) + (mForm.hasStd ? 1u : 0u);
+  const int perColumn = mForm.sslp ? 2 : 1;
+  for (std::size_t k = 0; k < titles.size(); k += 1 + skip) {
+    if (mForm.arrays + perColumn > kMaxExternalArrays) {
+      LogMessage(MessageBuffer(kExternalArrayLimitMessage, mForm.arrays), 0, kLogRed);
+      break;
+    }
+    const std::string_view name = TrimTrailing(titles[k]);
+    mGroup.Array(mForm.arrays++).name.assign(name);
+    if (mForm.sslp) mGroup.Array(mForm.arrays++).name.assign(name).append("_T");
+    ++mForm.valueColumns;
+  }
+  const std::size_t rows = mUnits.size();
+  for (int a = 0; a < mForm.arrays; ++a) {
+    ArraySlot& slot = mGroup.Array(a);
+    slot.dataFile.clear();
+    slot.timeTag.clear();
+    slot.intensities.clear();
+    slot.medianIntensity = 0;
+    slot.arrayOutlierFraction = 0.0f;
+    slot.singleOutlierFraction = 0.0f;
+    slot.presentCallFraction = 0.0f;
+    try {
+      slot.values.assign(rows, VALUE_TRIPLE{0.0f, 0.0f, 0});
+      slot.calls.assign(rows, mForm.snp ? static_cast<char>(kSnpCallNoCall) : kCallAbsent);
+    } catch (const std::bad_alloc&) {
+      LogMessage(MessageBuffer("  Allocating the values of array %d failed", a), 0, kLogRed);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ExternalReader::ReadStdError(Fields& fields, int array, float& se) {
+  std::string_view field;
+  if (!fields.Next(field))
+    return Fail(MessageBuffer(kExternalStdErrorMessage, mName.c_str(), ArrayName(array)));
+  if (IsBlankStart(field)) {
+    se = kMissingValueFloat;
+    return true;
+  }
+  if (!ParseFloatField(field, se))
+    return Fail(MessageBuffer(kExternalStdErrorMessage, mName.c_str(), ArrayName(array)));
+  return true;
+}
+
+bool ExternalReader::ReadExpressionColumns(Fields& fields, int unit) {
+  const auto row = static_cast<std::size_t>(unit);
+  std::string_view field;
+  for (int array = 0; array < mForm.arrays; ++array) {
+    ArraySlot& slot = mGroup.Array(array);
+    VALUE_TRIPLE& triple = slot.values[row];
+    if (!fields.Next(field))
+      return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
+    if (IsBlankStart(field)) {
+      triple.value = kMissingValueFloat;
+      ++mMissing;
+    } else if (field.front() == 'P') {
+      return Fail(kExternalAbsoluteCallMessage);
+    } else if (!ParseFloatField(field, triple.value)) {
+      return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
+    }
+    if (mForm.hasBoth) {
+      if (!fields.Next(field))
+        return Fail(MessageBuffer(kExternalCallErrorMessage, mName.c_str(), ArrayName(array)));
+      const char call = field.empty() ? ' ' : field.front();
+      if (call == 'A' || call == 'M' || call == 'P') {
+        slot.calls[row] = call;
+      } else {
+        slot.calls[row] = kCallAbsent;
+        if (!mWarnedCall) {
+          mWarnedCall = true;
+          LogMessage(MessageBuffer(kExternalUnrecognizedCallMessage, call, mName.c_str(),
+                                   ArrayName(array)),
+                     0, kLogRed);
+          LogMessage(MessageBuffer("    Line %d", mLines.LineNumber()), 0, kLogRed);
+        }
+      }
+    }
+    if (mForm.hasStd && !ReadStdError(fields, array, triple.stdErr)) return false;
+  }
+  return true;
+}
+
+bool ExternalReader::ReadSnpColumns(Fields& fields, int unit, std::array<char, 2>& alleles) {
+  const auto row = static_cast<std::size_t>(unit);
+  const int step = mForm.sslp ? 2 : 1;
+  std::string_view field;
+  for (int array = 0; array < mForm.arrays; array += step) {
+    ArraySlot& slot = mGroup.Array(array);
+    VALUE_TRIPLE& triple = slot.values[row];
+    if (mForm.hasBoth) {
+      if (!fields.Next(field))
+        return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
+      if (IsBlankStart(field)) {
+        triple.value = kMissingValueFloat;
+        ++mMissing;
+      } else if (!ParseFloatField(field, triple.value)) {
+        return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
+      }
+    }
+    if (!fields.Next(field))
+      return Fail(MessageBuffer(kExternalSnpCallErrorMessage, mName.c_str(), ArrayName(array)));
+    if (mForm.sslp) {
+      ArraySlot& twin = mGroup.Array(array + 1);
+      char call = kSnpCallNoCall;
+      char twinCall = kSnpCallNoCall;
+      const char code = field.empty() ? ' ' : field.front();
+      if (code == 'H') {
+        call = kSnpCallAB;
+        twinCall = kSnpCallAB;
+      } else if (code == 'L') {
+        call = kSnpCallAB;
+        twinCall = kSnpCallA;
+      } else if (code == 'N') {
+        call = kSnpCallA;
+        twinCall = kSnpCallA;
+      }
+      slot.calls[row] = call;
+      twin.calls[row] = twinCall;
+      twin.values[row].value = triple.value;
+    } else {
+      slot.calls[row] = mForm.mouse ? MouseCall(field, alleles) : GenotypeCall(field);
+    }
+    if (mForm.hasStd && !ReadStdError(fields, array, triple.stdErr)) return false;
+    if (mForm.sslp) mGroup.Array(array + 1).values[row].stdErr = triple.stdErr;
+  }
+  return true;
+}
+
+bool ExternalReader::ReadDataLine(std::string_view line) {
+  if (static_cast<std::size_t>(mFilled) >= mUnits.size()) return true;
+  Fields fields(line);
+  std::string_view field;
+  fields.Next(field);
+  mName.clear();
+  for (const char ch : field)
+    if (ch != '"') mName.push_back(ch);
+  const auto first = mName.find_first_not_of(' ');
+  const auto last = mName.find_last_not_of(' ');
+  if (first == std::string::npos) {
+    mName.clear();
+  } else {
+    mName.erase(last + 1);
+    mName.erase(0, first);
+  }
+  if (mName.size() > static_cast<std::size_t>(kMaxUnitNameLength))
+    mName.resize(static_cast<std::size_t>(kMaxUnitNameLength));
+  const int unit = mFilled;
+  mUnits[static_cast<std::size_t>(unit)].SetName(mName);
+  if (mForm.skipSecondColumn) fields.Next(field);
+  std::array<char, 2> alleles{};
+  const bool read =
+      mForm.snp ? ReadSnpColumns(fields, unit, alleles) : ReadExpressionColumns(fields, unit);
+  if (!read) return false;
+  ++mFilled;
+  return true;
+}
+
+bool ExternalReader::Read(const std::string& path) {
+  if (!mLines.Open(path)) {
+    LogMessage(MessageBuffer(kExternalOpenFailedMessage, path.c_str()), 0, kLogRed);
+    return false;
+  }
+  LogMessage(MessageBuffer("  Reading data file '%s'...", path.c_str()));
+  const long long lines = CountLines(path);
+  if (lines < 0) {
+    LogMessage(MessageBuffer(kExternalOpenFailedMessage, path.c_str()), 0, kLogRed);
+    return false;
+  }
+  LogMessage(MessageBuffer("    Found %lld lines", lines));
+  try {
+    mUnits.assign(static_cast<std::size_t>(std::max(lines - 1, 0LL)), UNIT_RECORD{});
+  } catch (const std::bad_alloc&) {
+    LogMessage(kExternalUnitAllocationMessage, 0, kLogRed);
+    return false;
+  }
+  LogMessage("    Line 0");
+
+  mForm.snp = ArrayType != 0;
+  mForm.hasBoth = mSettings.HAS_BOTH != 0;
+  mForm.hasStd = mSettings.HAS_STD != 0;
+  mForm.skipSecondColumn = mSettings.HAS_GENE_NAME != 0;
+  mGroup.ClearGroup();
+  if (!ReadTitles()) return false;
+
+  JobProgress& progress = Progress();
+  for (;;) {
+    std::string_view line;
+    const LineSource::Status status = mLines.Next(line);
+    if (status == LineSource::Status::kEnd) break;
+    if (status == LineSource::Status::kTooLong) return Fail(kExternalLineTooLongMessage);
+    if (status == LineSource::Status::kFailed) {
+      LogMessage(MessageBuffer(kExternalOpenFailedMessage, path.c_str()), 0, kLogRed);
+      return false;
+    }
+    if (line.size() > 3 && !ReadDataLine(line)) return false;
+    if (mLines.LineNumber() % kProgressLines == 0) {
+      progress.Pump();
+      progress.ShowProgress(MessageBuffer("    Line %d", mLines.LineNumber()));
+    }
+  }
+  Finish();
+  return true;
+}
+
+void ExternalReader::Finish() {
+  ClearLayout();
+  mUnits.resize(static_cast<std::size_t>(mFilled));
+  Layout.units = std::move(mUnits);
+  Layout.unitCount = mFilled;
+  UnitSearchStart = 0;
+  for (int array = 0; array < mForm.arrays; ++array) {
+    ArraySlot& slot = mGroup.Array(array);
+    slot.values.resize(static_cast<std::size_t>(mFilled));
+    slot.calls.resize(static_cast<std::size_t>(mFilled));
+    (void)mGroup.CountArray();
+  }
+  const bool hasBoth = mForm.hasBoth;
+  if (mForm.snp) {
+    mGroup.HasCalls = true;
+    mGroup.Modelled = hasBoth;
+  } else {
+    mGroup.Modelled = true;
+    mGroup.HasCalls = hasBoth;
+  }
+  mGroup.HasStdErrors = mForm.hasStd;
+  LogTransformExpression();
+  if (mForm.snp) {
+    LogMessage(MessageBuffer("    Read data for %d SNP markers and %d arrays\n", mFilled,
+                             mGroup.NumArrays()));
+    ReadInstalledSnpInfo(mSettings.GENE_NAME_FILE);
+  } else {
+    LogMessage(MessageBuffer("    Read data for %d genes and %d arrays; %d missing values\n",
+                             mFilled, mGroup.NumArrays(), mMissing));
+    ReadInstalledGeneInfo(mSettings.GENE_NAME_FILE, true);
+  }
+  if (mGroup.NumArrays() > 0) {
+    (void)SetArrayNamesFromFiles();
+    SampleGrouping.ReadArrayListFile(mSettings.ARRAY_LIST_FILE);
+  }
+  ComputeValueMedians();
+  (void)ReserveGeneListEntries(Layout.unitCount);
+  LogMessage("Finished}\n", 0, kLogBlue);
+}
+
+}  // namespace
+
+bool ReadExternalData() {
+  Group& group = TheGroup();
+  const std::string path = group.Settings().EXTERNAL_DATA_FILE;
+  if (path.empty()) return false;
+  // Array names come from the file, not from data file names.
+  const bool openedFromFiles = group.OpenedFromDataFiles;
+  group.OpenedFromDataFiles = false;
+  ExternalReader reader(group);
+  const bool read = reader.Read(path);
+  group.OpenedFromDataFiles = openedFromFiles;
+  if (!read) group.ClearGroup();
+  return read;
+}
+
+void ComputeValueMedians() {
+  Group& group = TheGroup();
+  std::vector<float> values;
+  for (int array = 0; array < group.NumArrays(); ++array) {
+    ArraySlot& slot = group.Array(array);
+    values.clear();
+    for (const VALUE_TRIPLE& triple : slot.values)
+      if (triple.value != kMissingValueFloat) values.push_back(triple.value);
+    if (values.empty()) {
+      slot.medianIntensity = static_cast<int>(MISSING_VALUE);
+      continue;
+    }
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    slot.medianIntensity = static_cast<int>(std::clamp(*middle, -2.0e9f, 2.0e9f));
+  }
+  ChooseBaselineArray();
+}
+
+bool FuzzReadExternalData(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz_external.txt", [](const std::string& path) {
+    TheGroup().Settings().EXTERNAL_DATA_FILE = path;
+    return ReadExternalData();
+  });
+}
