@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "platform/byte_reader.hpp"
@@ -26,8 +25,10 @@ namespace {
 
 constexpr int kRequestFd = 3;
 constexpr int kAnswerFd = 4;
+constexpr int kScriptFd = 5;
 constexpr std::size_t kRequestPipe = 0;
 constexpr std::size_t kAnswerPipe = 1;
+constexpr std::size_t kScriptPipe = 2;
 // How often a wait for an answer looks whether R is still there.
 constexpr int kAliveCheckMs = 1000;
 // Bounds of what R's answers may claim, against a confused or foreign child.
@@ -55,6 +56,8 @@ local({
     state$devices <- c(state$devices, grDevices::dev.cur())
     invisible(NULL)
   }, envir = tools)
+  # A plot without windows() first draws into an image too, not into Rplots.pdf.
+  options(device = get("windows", envir = tools))
 
   readCount <- function() {
     n <- readBin(requests, "integer", 1L, size = 4L, endian = "little")
@@ -187,23 +190,24 @@ bool RServer::Start(std::string& error) {
     return false;
   }
   mScratch = pattern;
-  const std::string script = mScratch + "/start.R";
-  {
-    std::ofstream out(script, std::ios::binary);
-    out << "folder <- " << RStringLiteral(mScratch) << "\n" << kBootstrap;
-    if (!out) {
-      error = "cannot write " + script;
-      RemoveScratch();
-      return false;
-    }
-  }
+  // The start-up script comes through a pipe of its own, so that no path (which R's
+  // launcher script would split at blanks) appears on R's command line.
   SpawnRequest request;
-  request.arguments = {kRProgram, "--vanilla", "--quiet", "--no-echo", "--file=" + script};
-  request.extraPipes = {{kRequestFd, true}, {kAnswerFd, false}};
+  request.arguments = {kRProgram, "--vanilla", "--quiet", "--no-echo",
+                       "--file=/dev/fd/" + std::to_string(kScriptFd)};
+  request.extraPipes = {{kRequestFd, true}, {kAnswerFd, false}, {kScriptFd, true}};
   auto child = std::make_unique<ChildProcess>();
   SpawnFailure failure;
   if (!child->Start(request, failure)) {
     error = std::string(kRProgram) + " could not be started: " + SystemErrorText(failure.error);
+    RemoveScratch();
+    return false;
+  }
+  const std::string script = "folder <- " + RStringLiteral(mScratch) + "\n" + kBootstrap;
+  const bool scriptSent = child->WriteAll(kScriptPipe, script.data(), script.size());
+  child->ClosePipe(kScriptPipe);
+  if (!scriptSent) {
+    error = std::string(kRProgram) + " ended before it read its start-up script";
     RemoveScratch();
     return false;
   }

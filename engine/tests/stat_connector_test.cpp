@@ -164,6 +164,21 @@ TEST(StatConnector, ADeadRFailsEveryCallUntilItIsStartedAgain) {
   EXPECT_EQ(r.ExecuteCommand("x <- 1").error, kRNotConnectedError);
 }
 
+TEST(StatConnector, ItsImagesMayLiveInAFolderWithBlanksInItsPath) {
+  platform::testing::TempFolder folder;
+  const std::string temporary = folder.File("scratch with blanks");
+  std::filesystem::create_directory(temporary);
+  ScopedEnvironment tmp("TMPDIR", temporary);
+  CStatConnector r;
+  ASSERT_TRUE(r.StartR(true));
+  ASSERT_TRUE(r.ExecuteCommand("plot(1)")) << "a plot opens a window of its own";
+  std::vector<std::string> files;
+  ASSERT_TRUE(r.TakeDrawnImages(files));
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].rfind(temporary, 0), 0u) << files[0];
+  EXPECT_TRUE(std::filesystem::exists(files[0]));
+}
+
 TEST(StatConnector, RMissingFromPathShowsTheMessageAtEveryStartAndStartsNothing) {
   platform::testing::TempFolder emptyFolder;
   ScopedEnvironment noR("PATH", emptyFolder.Path().string());
