@@ -20,7 +20,8 @@ bool RunExternalProgram(const std::string& program, const std::string& arguments
   }
   const std::string commandLine = program + " " + arguments;
   LogMessage(commandLine, 0, kLogGreen);
-  CRedirectedProcess process(commandLine, LogOutputWindow(), "", copyFile);
+  // The program's path is quoted for the run, so that blanks in it do not split it.
+  CRedirectedProcess process("\"" + program + "\" " + arguments, LogOutputWindow(), "", copyFile);
   process.Run();
   return true;
 }

@@ -126,7 +126,7 @@ TEST_F(RunnerTest, TheChildRunsInTheWorkingFolderWithItsQuotedArguments) {
 
 TEST_F(RunnerTest, ExternalProgramLogsItsCommandLineInGreenAndItsOutputLineByLine) {
   CapturedLog log;
-  const std::string script = Script("prog.sh",
+  const std::string script = Script("linkage prog.sh",
                                     "echo \"first $1\"\n"
                                     "printf 'second\\r\\nunfinished'\n"
                                     "exit 4\n");
