@@ -312,6 +312,7 @@ class MODEL {
   std::array<double, kModelMaxProbes> mPhi{};
   std::array<double, kModelMaxProbes> mPhiInner{};
   std::array<double, kModelMaxProbes> mPhiOuter{};
+  std::array<double, kModelMaxArrays> mRowSums{};  // one fit step's sums per array or probe
   bool mFitPhi = true;
   std::array<std::int16_t, kModelMaxArrays> mArrayOutlier{};
   std::array<std::int16_t, kModelMaxProbes> mProbeOutlier{};
