@@ -12,6 +12,7 @@
 #include "engine/base/missing_value.hpp"
 #include "engine/group/group.hpp"
 #include "engine/jobs/job_timing.hpp"
+#include "engine/jobs/normalize_threads.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/r_link.hpp"
@@ -119,8 +120,12 @@ bool NormalizeProbeLevel(Group& group, bool force) {
   if (!baseline->ReadArray(base.dataFile.c_str(), false, true)) return false;
   LogMessage(MessageBuffer("    Median probe intensity: %d", baseline->medianIntensity));
   if (group.Settings().VIEW_NORM_PLOT != 0) LogMessage(kViewPlotsMessage);
-  for (int i = 0; i < group.NumArrays(); ++i)
-    if (!NormalizeProbeArray(i, *baseline, force)) return false;
+  if (NormalizeOnThreads(group)) {
+    if (!NormalizeArraysOnThreads(group, *baseline, force)) return false;
+  } else {
+    for (int i = 0; i < group.NumArrays(); ++i)
+      if (!NormalizeProbeArray(i, *baseline, force)) return false;
+  }
   baseline.reset();
   LogMessage("");
   if (group.Settings().LOAD_PROBE_DATA != 0) ComputeBackground(-1);

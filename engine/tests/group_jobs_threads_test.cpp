@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,12 @@ class GroupJobThreadsTest : public GroupJobTest {
     EXPECT_TRUE(Open());
     // As the Open Group command marks a group read from its data files.
     TheGroup().HasProbeData = true;
+    // One QVF file no longer fits: only the calling thread may read that array's data file.
+    {
+      std::ofstream grown(QvfPathFor(TheGroup().Array(2).dataFile),
+                          std::ios::binary | std::ios::app);
+      grown.put('\0');
+    }
     EXPECT_TRUE(NormalizeArrays(false));
     EXPECT_TRUE(ComputeModelExpression());
     for (const CapturedLine& line : mLog.Lines())
@@ -83,6 +90,7 @@ TEST_F(GroupJobThreadsTest, OneThreadAndSeveralGiveTheSameTablesFilesAndLines) {
   ASSERT_EQ(one.files.size(), 7u);
   EXPECT_EQ(one.modelProbeSet, 699);
   for (const auto& file : one.files) ASSERT_FALSE(file.empty());
+  EXPECT_EQ(CountLines("does not fit the chip layout"), 1);
   // Outliers were found, so the counts have something to count.
   float outliers = 0.0f;
   for (const float fraction : one.fractions) outliers += fraction;
