@@ -7,6 +7,8 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterViewCommands(registry);
   RegisterHelpCommands(registry);
   RegisterOpenGroupCommands(registry);
+  RegisterExternalDataCommands(registry);
+  RegisterExportExpressionCommands(registry);
   RegisterNormalizeCommands(registry);
   RegisterExpressionCommands(registry);
   RegisterNormalizationPlotCommands(registry);

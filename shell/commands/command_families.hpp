@@ -15,6 +15,10 @@ void RegisterViewCommands(CommandRegistry& registry);
 void RegisterHelpCommands(CommandRegistry& registry);
 // Analysis menu: Open Group.
 void RegisterOpenGroupCommands(CommandRegistry& registry);
+// Analysis menu: Get External Data.
+void RegisterExternalDataCommands(CommandRegistry& registry);
+// Tools menu: Export Expression Value.
+void RegisterExportExpressionCommands(CommandRegistry& registry);
 // Analysis menu: Normalize.
 void RegisterNormalizeCommands(CommandRegistry& registry);
 // Analysis menu: Model-based Expression.

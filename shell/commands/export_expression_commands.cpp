@@ -1,0 +1,38 @@
+// Tools/Export Expression Value: the expression table (or the SNP calls) of the chosen
+// samples written to the file named in the dialog, on the common road. The block opens
+// before the dialog, so a cancelled export still shows it.
+#include <QDialog>
+
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
+#include "engine/jobs/expression_data_file.hpp"
+#include "shell/commands/command_families.hpp"
+#include "shell/commands/command_registry.hpp"
+#include "shell/commands/run_analysis_command.hpp"
+#include "shell/dialogs/export_expression_dialog.hpp"
+#include "shell/resource_ids.hpp"
+#include "shell/services/prompt_service.hpp"
+#include "shell/shell_frame.hpp"
+
+namespace {
+
+void ExportExpression(ShellFrame& frame) {
+  // Appending is chosen afresh for every export.
+  TheGroup().RunOptions().appendExpressionExport = false;
+  ExportExpressionDialog dialog(nullptr, frame.Window());
+  AnalysisCommand command;
+  command.title = ArrayType != 0 ? "Export Kandorvale SNP calls\n" : "Export expression values\n";
+  command.openBeforeDialog = true;
+  command.cancelLine = "Not completed}";
+  command.dialog = [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; };
+  command.failureLine = "Not completed}";
+  // The writer registers the file it wrote.
+  command.job = [&dialog](AnalysisOutcome&) { return WriteExpressionData(dialog.OutputFile()); };
+  RunAnalysisCommand(frame, command);
+}
+
+}  // namespace
+
+void RegisterExportExpressionCommands(CommandRegistry& registry) {
+  registry.Add(ids::kExportExpression, ExportExpression);
+}

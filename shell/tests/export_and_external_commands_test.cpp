@@ -1,0 +1,129 @@
+// Tools/Export Expression Value and Analysis/Get External Data driven through the window:
+// the modelled group's table written where the dialog says and registered, a cancelled
+// export closing its block, and the written table read back as a group of external data
+// with the same arrays and values.
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+
+#include <cmath>
+#include <fstream>
+
+#include "shell/dialogs/export_expression_dialog.hpp"
+#include "shell/dialogs/get_external_page.hpp"
+#include "shell/services/output_files.hpp"
+#include "shell/tests/group_commands_test.hpp"
+
+namespace {
+
+using ExportAndExternalTest = GroupCommandsTest;
+
+// Accepts every dialog; the export dialog with every sample selected.
+int AcceptAll(QDialog& dialog) {
+  if (auto* samples = dialog.findChild<QListWidget*>(
+          QStringLiteral("c%1").arg(ExportExpressionDialog::kSampleList)))
+    samples->selectAll();
+  dialog.accept();
+  return dialog.result();
+}
+
+std::vector<std::string> FileLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream file(path);
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST_F(ExportAndExternalTest, AModelledGroupIsExportedAndReadBackAsExternalData) {
+  CMainFrame& frame = OpenFrame();
+  OpenLiver(frame);
+  prompts.dialogAnswer = AcceptAll;
+  ASSERT_TRUE(frame.OnCommand(ids::kModelExpression));
+  Group& group = TheGroup();
+  ASSERT_TRUE(group.Modelled);
+  std::vector<std::vector<float>> values(3);
+  for (int a = 0; a < 3; ++a)
+    for (const VALUE_TRIPLE& triple : group.Array(a).values) values[a].push_back(triple.value);
+
+  const std::size_t before = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kExportExpression));
+  const std::vector<std::string> lines = LinesFrom(before);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "{Export expression values");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Finished}"), lines.end());
+  const std::string table = platform::JoinPath(Folder(), "liver expression.xls");
+  ASSERT_TRUE(platform::FileExists(table));
+  EXPECT_NE(std::find(OutputFiles().paths.begin(), OutputFiles().paths.end(), table),
+            OutputFiles().paths.end());
+  // One line per probe set after the column titles, each with the three samples.
+  const std::vector<std::string> rows = FileLines(table);
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(Layout.unitCount) + 1);
+  for (const std::string& row : rows) EXPECT_GE(std::count(row.begin(), row.end(), '\t'), 3) << row;
+
+  prompts.dialogAnswer = [&table](QDialog& dialog) {
+    auto& sheet = dynamic_cast<PropertySheet&>(dialog);
+    EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Get External Data"));
+    PropertyPage& data = *sheet.Page(0);
+    Find<QComboBox>(data, kGroupNameBox)->setEditText(QStringLiteral("liverx"));
+    Find<QLineEdit>(data, GetExternalDlg::kDataFile)->setText(QString::fromStdString(table));
+    EXPECT_TRUE(sheet.SetActivePage(1));
+    EXPECT_TRUE(Find<QLineEdit>(*sheet.Page(1), ExtractCdfDlg::kCdfFile)->isHidden());
+    sheet.accept();
+    return sheet.result();
+  };
+  ASSERT_TRUE(frame.OnCommand(ids::kGetExternalData));
+  const std::vector<std::string> log = LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(), "{Group liver is closed}"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "{Get external data"), log.end());
+  EXPECT_EQ(group.Name(), "liverx");
+  EXPECT_TRUE(frame.windowTitle().contains(QStringLiteral("liverx")));
+  EXPECT_FALSE(group.HasProbeData) << "the commands that need array data stay disabled";
+  EXPECT_EQ(frame.LeftView().ViewItem(VIEW_CEL), nullptr);
+  ASSERT_EQ(group.NumArrays(), 3);
+  for (int a = 0; a < 3; ++a) {
+    EXPECT_EQ(group.Array(a).name, mFiles.names[static_cast<std::size_t>(a)]);
+    ASSERT_EQ(group.Array(a).values.size(), values[a].size());
+    for (std::size_t u = 0; u < values[a].size(); ++u) {
+      const float read = group.Array(a).values[u].value;
+      // The table keeps six significant digits.
+      ASSERT_NEAR(read, values[a][u], std::abs(values[a][u]) * 1e-5 + 1e-6) << a << " " << u;
+    }
+  }
+  EXPECT_EQ(AnalysisRunning, 0);
+}
+
+TEST_F(ExportAndExternalTest, ACancelledExportClosesItsBlock) {
+  CMainFrame& frame = OpenFrame();
+  OpenLiver(frame);
+  prompts.dialogAnswer = AcceptAll;
+  ASSERT_TRUE(frame.OnCommand(ids::kModelExpression));
+  prompts.dialogAnswer = nullptr;  // every dialog cancelled
+  const std::size_t before = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kExportExpression));
+  EXPECT_EQ(LinesFrom(before),
+            (std::vector<std::string>{"{Export expression values", "", "Not completed}", ""}));
+  EXPECT_FALSE(platform::FileExists(platform::JoinPath(Folder(), "liver expression.xls")));
+}
+
+TEST_F(ExportAndExternalTest, AFailedReadOfExternalDataKeepsThePreviousSettings) {
+  TheGroup().SetName("rat");
+  TheGroup().Settings().DATA_PATH = "/data/rat";
+  CMainFrame& frame = OpenFrame();
+  prompts.dialogAnswer = [this](QDialog& dialog) {
+    auto& sheet = dynamic_cast<PropertySheet&>(dialog);
+    Find<QComboBox>(*sheet.Page(0), kGroupNameBox)->setEditText(QStringLiteral("broken"));
+    Find<QLineEdit>(*sheet.Page(0), GetExternalDlg::kDataFile)
+        ->setText(QString::fromStdString(File("missing.xls")));
+    sheet.accept();
+    return sheet.result();
+  };
+  ASSERT_TRUE(frame.OnCommand(ids::kGetExternalData));
+  const std::vector<std::string> log = LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(), "Getting external data not completed}"), log.end());
+  EXPECT_EQ(TheGroup().Name(), "rat");
+  EXPECT_EQ(TheGroup().Settings().LAST_GROUP_NAME, "broken");
+  EXPECT_EQ(TheGroup().NumArrays(), 0);
+  EXPECT_FALSE(TheGroup().Modelled);
+}
+
+}  // namespace
