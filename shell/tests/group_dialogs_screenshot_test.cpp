@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QLabel>
 
+#include "engine/group/sample_grouping.hpp"
+#include "shell/dialogs/export_expression_dialog.hpp"
 #include "shell/dialogs/extract_cdf_page.hpp"
 #include "shell/dialogs/extract_data_page.hpp"
 #include "shell/dialogs/get_external_page.hpp"
@@ -91,6 +93,12 @@ TEST_F(GroupDialogsScreenshotTest, NormalizationPlotDialog) {
   NormalizationPlotDialog dialog(nullptr);
   Check(dialog, "normalization_plot_dialog.png",
         QStringLiteral("'liver02' has not been normalized"));
+}
+
+TEST_F(GroupDialogsScreenshotTest, ExportExpressionDialog) {
+  SampleGrouping.SetDefaultGrouping();
+  ExportExpressionDialog dialog(nullptr, nullptr);
+  Check(dialog, "export_expression_dialog.png", QStringLiteral("GCT format for GeneCluster"));
 }
 
 }  // namespace
