@@ -2,7 +2,7 @@
 // the group holds probe-level data, else the expression values.
 #pragma once
 
-#include <string>
+class CHIP_DATA;
 
 inline constexpr const char* kBaselineAllocationMessage = "  Allocating baseline data failed";
 inline constexpr const char* kNextArrayPrompt = "Press OK to normalize next array...";
@@ -30,5 +30,4 @@ inline constexpr const char* kArrayNotNormalizedMessage =
 // One array of a group with probe-level data normalised against the baseline (read
 // into the working array, normalised, its QVF file written, its plane taken into the
 // group). False when that fails.
-class CHIP_DATA;
 [[nodiscard]] bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, bool force);
