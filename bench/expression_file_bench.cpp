@@ -15,6 +15,7 @@
 #include "engine/jobs/expression_data_file.hpp"
 #include "engine/jobs/external_data.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "tools/synth/random.hpp"
 
 namespace {
@@ -108,8 +109,23 @@ void BM_ExternalDataRead(benchmark::State& state) {
     state.SkipWithError("the table read back is not the group exported");
 }
 
+// The same work on the calling thread alone: what the threads share.
+void BM_ExpressionExportOneThread(benchmark::State& state) {
+  platform::LimitWorkerThreads(1);
+  BM_ExpressionExport(state);
+  platform::LimitWorkerThreads(0);
+}
+
+void BM_ExternalDataReadOneThread(benchmark::State& state) {
+  platform::LimitWorkerThreads(1);
+  BM_ExternalDataRead(state);
+  platform::LimitWorkerThreads(0);
+}
+
 BENCHMARK(BM_ExpressionPlainRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExpressionExport)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ExternalDataRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExpressionExportOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExternalDataReadOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

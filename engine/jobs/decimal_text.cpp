@@ -109,26 +109,29 @@ bool ParseFloatField(std::string_view text, float& value) {
   if (plus) start = ++at;
   const bool negative = !plus && at != end && *at == '-';
   if (negative) ++at;
-  // Up to seven digits with at most ten after the point are exact in a float, as is the
-  // power of ten they are divided by, so one division rounds as the exact conversion does.
+  // Up to seven digits (leading zeros aside) with at most ten after the point are exact in
+  // a float, as is the power of ten they are divided by, so one division rounds as the
+  // exact conversion does.
   std::uint32_t digits = 0;
   int count = 0;
   int fractionDigits = 0;
+  bool any = false;
   bool point = false;
   for (; at != end; ++at) {
-    const char ch = *at;
-    if (ch >= '0' && ch <= '9') {
-      digits = digits * 10 + static_cast<std::uint32_t>(ch - '0');
-      ++count;
+    const auto digit = static_cast<unsigned>(*at - '0');
+    if (digit <= 9) {
+      any = true;
       fractionDigits += point ? 1 : 0;
-    } else if (ch == '.' && !point) {
+      if (digits == 0 && digit == 0) continue;
+      digits = digits * 10 + digit;
+      if (++count > 7) break;
+    } else if (*at == '.' && !point) {
       point = true;
     } else {
       break;
     }
-    if (count > 7) break;
   }
-  if (at == end && count > 0 && count <= 7 && fractionDigits <= 10) {
+  if (at == end && any && fractionDigits <= 10) {
     static constexpr std::array<float, 11> kPowers = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
                                                       1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     const float magnitude =

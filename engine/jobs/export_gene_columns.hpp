@@ -14,6 +14,7 @@ struct ExportGeneColumns {
 };
 
 // The columns of one probe set; the views stay valid until the gene information changes.
+// An export calls it from several threads at once.
 using ExportGeneSource = std::function<ExportGeneColumns(int unit)>;
 
 // An empty function removes the source. Returns the previous one.

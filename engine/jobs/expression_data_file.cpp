@@ -3,6 +3,7 @@
 // into the new one first.
 #include "engine/jobs/expression_data_file.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -28,11 +29,14 @@
 #include "engine/services/output_file_registry.hpp"
 #include "platform/chunk_reader.hpp"
 #include "platform/file_replacement.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
 
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 20;
+// Rows one thread formats at a time.
+constexpr std::size_t kRowsPerPiece = 64;
 
 constexpr std::array<std::string_view, 6> kSnpCallNames = {"A",      "B",    "AB",
                                                            "NoCall", "AB_A", "AB_B"};
@@ -63,8 +67,7 @@ void AppendNumber(std::string& line, double value) {
 }
 
 // Gathers the bytes of the table in one buffer of a megabyte and hands each full buffer
-// to the new file, or, while the rows must be counted before the table can start, to
-// memory.
+// to the new file.
 class TableBuffer final : public std::streambuf {
  public:
   explicit TableBuffer(platform::FileReplacement& file) : mFile(file), mBuffer(new char[kChunk]) {
@@ -73,18 +76,10 @@ class TableBuffer final : public std::streambuf {
   TableBuffer(const TableBuffer&) = delete;
   TableBuffer& operator=(const TableBuffer&) = delete;
 
-  void DivertToMemory(std::string* memory) {
-    Flush();
-    mMemory = memory;
-  }
   bool Flush() {
     const auto count = static_cast<std::size_t>(pptr() - pbase());
-    if (count > 0 && !mFailed) {
-      if (mMemory != nullptr)
-        mMemory->append(pbase(), count);
-      else
-        mFailed = !mFile.Write(std::span(reinterpret_cast<const std::uint8_t*>(pbase()), count));
-    }
+    if (count > 0 && !mFailed)
+      mFailed = !mFile.Write(std::span(reinterpret_cast<const std::uint8_t*>(pbase()), count));
     setp(mBuffer.get(), mBuffer.get() + kChunk);
     return !mFailed;
   }
@@ -104,7 +99,6 @@ class TableBuffer final : public std::streambuf {
  private:
   platform::FileReplacement& mFile;
   std::unique_ptr<char[]> mBuffer;
-  std::string* mMemory = nullptr;
   bool mFailed = false;
 };
 
@@ -171,6 +165,36 @@ bool WriteGctClassFile(const std::string& path) {
   return SampleInfo.WriteClassFile(ChangeExtension(path, ".cls"), column);
 }
 
+// Formats the rows a batch at a time, each batch in pieces on several threads, and
+// writes each batch in order; a stop between batches ends the export.
+bool WriteRows(const ExpressionRows& rows, const std::vector<int>& units, std::ostream& stream) {
+  const int threads = platform::WorkerThreadCount();
+  const int pieces = 4 * threads;
+  // Kept for the next export, so its memory is not fresh again.
+  static std::vector<std::string> texts;
+  texts.resize(static_cast<std::size_t>(pieces));
+  JobProgress& progress = Progress();
+  for (std::size_t done = 0; done < units.size();) {
+    const std::size_t batch =
+        std::min(units.size() - done, kRowsPerPiece * static_cast<std::size_t>(pieces));
+    const std::size_t per =
+        (batch + static_cast<std::size_t>(pieces) - 1) / static_cast<std::size_t>(pieces);
+    platform::RunTasks(pieces, threads, [&](int piece, bool) {
+      std::string& text = texts[static_cast<std::size_t>(piece)];
+      text.clear();
+      const std::size_t first = done + per * static_cast<std::size_t>(piece);
+      const std::size_t last = std::min(done + batch, first + per);
+      for (std::size_t k = first; k < last; ++k) rows.AppendRow(text, units[k]);
+    });
+    for (const std::string& text : texts)
+      stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+    done += batch;
+    progress.Pump();
+    if (progress.Stopped()) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 ExpressionRows::ExpressionRows() {
@@ -209,32 +233,32 @@ void ExpressionRows::WriteColumnTitles(std::ostream& stream) {
   stream.write(mLine.data(), static_cast<std::streamsize>(mLine.size()));
 }
 
-void ExpressionRows::AppendGeneColumns(int unit, bool last) {
+void ExpressionRows::AppendGeneColumns(std::string& text, int unit, bool last) const {
   if (!mGenes) {
-    if (mGct && !last) mLine.push_back('\t');
+    if (mGct && !last) text.push_back('\t');
     return;
   }
   const ExportGeneColumns columns = mGenes(unit);
   if (last) {
-    if (mNameLast && !mGct) mLine.append(columns.gene).push_back('\t');
+    if (mNameLast && !mGct) text.append(columns.gene).push_back('\t');
     return;
   }
   if (mGct) {
-    mLine.append(mLocusLinkName ? columns.gene : columns.description).push_back('\t');
+    text.append(mLocusLinkName ? columns.gene : columns.description).push_back('\t');
     return;
   }
-  if (!mNameLast) mLine.append(columns.gene).push_back('\t');
+  if (!mNameLast) text.append(columns.gene).push_back('\t');
   if (mOutputAcc) {
-    mLine.append(columns.accession).push_back('\t');
-    mLine.append(columns.locusLink).push_back('\t');
-    mLine.append(columns.description).push_back('\t');
+    text.append(columns.accession).push_back('\t');
+    text.append(columns.locusLink).push_back('\t');
+    text.append(columns.description).push_back('\t');
   }
 }
 
-void ExpressionRows::WriteExpressionRow(std::ostream& stream, int unit) {
+void ExpressionRows::AppendRow(std::string& text, int unit) const {
   const Group& group = TheGroup();
-  mLine.assign(Layout.units[static_cast<std::size_t>(unit)].Name()).push_back('\t');
-  AppendGeneColumns(unit, false);
+  text.append(Layout.units[static_cast<std::size_t>(unit)].Name()).push_back('\t');
+  AppendGeneColumns(text, unit, false);
   for (const int sample : mSamples) {
     double value = 0.0;
     double se = 0.0;
@@ -248,22 +272,27 @@ void ExpressionRows::WriteExpressionRow(std::ostream& stream, int unit) {
                  : static_cast<char>(kSnpCallNoCall);
     }
     if (mHasBoth || !mSnp) {
-      if (!IsMissing(value)) AppendNumber(mLine, value);
-      mLine.push_back('\t');
+      if (!IsMissing(value)) AppendNumber(text, value);
+      text.push_back('\t');
     }
     if (mSnp) {
-      mLine.append(SnpCallName(call)).push_back('\t');
+      text.append(SnpCallName(call)).push_back('\t');
     } else if (mHasBoth) {
-      mLine.push_back(call);
-      mLine.push_back('\t');
+      text.push_back(call);
+      text.push_back('\t');
     }
     if (mHasStd) {
-      if (!IsMissing(se)) AppendNumber(mLine, se);
-      mLine.push_back('\t');
+      if (!IsMissing(se)) AppendNumber(text, se);
+      text.push_back('\t');
     }
   }
-  AppendGeneColumns(unit, true);
-  mLine.push_back('\n');
+  AppendGeneColumns(text, unit, true);
+  text.push_back('\n');
+}
+
+void ExpressionRows::WriteExpressionRow(std::ostream& stream, int unit) {
+  mLine.clear();
+  AppendRow(mLine, unit);
   stream.write(mLine.data(), static_cast<std::streamsize>(mLine.size()));
 }
 
@@ -281,48 +310,32 @@ bool WriteExpressionData(const std::string& path) {
   platform::FileReplacement file;
   if (!file.Open(path) || (append && !CopyOldFile(path, file))) return failed();
   LogMessage(MessageBuffer("  Writing expression or call data in %s...", path.c_str()));
+  Progress().SetRunning(true);
 
+  // The walk over the listed probe sets only gathers them: the rows are formatted on
+  // several threads afterwards, and the row count of the "#1.2" form is then that of the
+  // rows written, which a gene list may make fewer (names not found) or more (names
+  // repeated) than it lists.
   TableBuffer buffer(file);
   std::ostream stream(&buffer);
+  std::vector<int> units;
+  const GeneRowWriter gather = [&units](Group&, std::ostream&, int unit) { units.push_back(unit); };
+  if (!ForEachListedGene(stream, gather)) return false;
+
   ExpressionRows rows;
-  // Everything before the rows: the "#1.2" lines, the header block and the titles.
-  std::string block;
-  if (!append && settings.EXPRESSION_INCLUDE_HEADER != 0) block.append(HeaderBlock(group, path));
+  std::string head;
+  if (gct) {
+    head.append(kGctFirstLine).append("\n");
+    head.append(MessageBuffer("%zu\t%d\n", units.size(), SampleGrouping.SelectedCount()));
+  }
+  if (!append && settings.EXPRESSION_INCLUDE_HEADER != 0) head.append(HeaderBlock(group, path));
   if (!append) {
     std::ostringstream titles;
     rows.WriteColumnTitles(titles);
-    block.append(titles.str());
+    head.append(titles.str());
   }
-  const auto writeHead = [&](int rowCount) {
-    std::string head;
-    if (gct) {
-      head.append(kGctFirstLine).append("\n");
-      head.append(MessageBuffer("%d\t%d\n", rowCount, SampleGrouping.SelectedCount()));
-    }
-    head.append(block);
-    stream.write(head.data(), static_cast<std::streamsize>(head.size()));
-  };
-  // The row count of the "#1.2" form is that of the rows written, which a gene list may
-  // make fewer (names not found) or more (names repeated) than it lists; such rows are
-  // gathered in memory until counted.
-  const bool countRows = gct && !IsNone(settings.GENE_LIST_FILE);
-  std::string counted;
-  int written = 0;
-  const GeneRowWriter writer = [&rows, &written](Group&, std::ostream& out, int unit) {
-    rows.WriteExpressionRow(out, unit);
-    ++written;
-  };
-  Progress().SetRunning(true);
-  if (countRows)
-    buffer.DivertToMemory(&counted);
-  else
-    writeHead(Layout.unitCount);
-  if (!ForEachListedGene(stream, writer)) return false;
-  if (countRows) {
-    buffer.DivertToMemory(nullptr);
-    writeHead(written);
-    stream.write(counted.data(), static_cast<std::streamsize>(counted.size()));
-  }
+  stream.write(head.data(), static_cast<std::streamsize>(head.size()));
+  if (!WriteRows(rows, units, stream)) return false;
   if (!buffer.Flush() || !file.Commit()) return failed();
   RegisterOutputFile(path, false);
   if (gct && SampleInfo.ColumnCount() > 0) return WriteGctClassFile(path);

@@ -33,9 +33,12 @@ class ExpressionRows {
   void WriteColumnTitles(std::ostream& stream);
   // One data row of the probe set.
   void WriteExpressionRow(std::ostream& stream, int unit);
+  // The same row appended to text; several threads may append rows at once, each to its
+  // own text, while nothing changes the group.
+  void AppendRow(std::string& text, int unit) const;
 
  private:
-  void AppendGeneColumns(int unit, bool last);
+  void AppendGeneColumns(std::string& text, int unit, bool last) const;
 
   bool mHasBoth = false;
   bool mHasStd = false;

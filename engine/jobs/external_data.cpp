@@ -27,12 +27,14 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/chunk_reader.hpp"
+#include "platform/parallel_tasks.hpp"
+#include "platform/text_lines.hpp"
 
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 20;
-// Room for the longest line allowed and a chunk read after it.
-constexpr std::size_t kLineBuffer = kMaxExternalLineLength + kChunk + 1;
+// Room for the longest line allowed and a stretch of lines after it.
+constexpr std::size_t kLineBuffer = kMaxExternalLineLength + 4 * kChunk;
 constexpr int kProgressLines = 100;
 
 std::string_view TrimTrailing(std::string_view text) {
@@ -72,6 +74,26 @@ class LineSource {
       mEnded = !mReader.Fill(std::min(kLineBuffer, available + kChunk));
       if (mReader.Failed()) return Status::kFailed;
     }
+  }
+
+  // The whole lines that fit in the buffer, the last line of the file included; valid
+  // until the next call. kTooLong when the buffer holds no line end.
+  Status NextStretch(std::string_view& stretch) {
+    if (!mEnded && mReader.Available() < kLineBuffer) {
+      mEnded = !mReader.Fill(kLineBuffer);
+      if (mReader.Failed()) return Status::kFailed;
+    }
+    const std::string_view data(reinterpret_cast<const char*>(mReader.Data()), mReader.Available());
+    if (data.empty()) return Status::kEnd;
+    std::size_t length = data.size();
+    if (!mEnded) {
+      const auto newline = data.rfind('\n');
+      if (newline == std::string_view::npos) return Status::kTooLong;
+      length = newline + 1;
+    }
+    stretch = data.substr(0, length);
+    mReader.Consume(length);
+    return Status::kLine;
   }
 
   int LineNumber() const { return mLineNumber; }
@@ -180,6 +202,188 @@ char GenotypeCall(std::string_view text) {
   }
 }
 
+// Parses the data lines of one piece of the file, on any thread: each line fills its own
+// probe set and row of every array, and the first bad line and the first unrecognised
+// call are kept for the calling thread to report in file order.
+class PieceParser {
+ public:
+  PieceParser(const TableForm& form, Group& group, std::vector<UNIT_RECORD>& units)
+      : mForm(form), mGroup(group), mUnits(units) {}
+
+  // The lines of text, the first of them line number firstLine, filling probe sets from
+  // firstUnit on. False at the first bad line.
+  bool Parse(std::string_view text, int firstLine, int firstUnit) {
+    missing = 0;
+    errorLine = 0;
+    warningLine = 0;
+    int unit = firstUnit;
+    mLineNumber = firstLine;
+    platform::TextLines lines(text, text.size());
+    std::string_view line;
+    for (; lines.Next(line) != platform::LineStatus::kEnd; ++mLineNumber) {
+      if (line.size() >= kMaxExternalLineLength) return Fail(kExternalLineTooLongMessage);
+      if (line.size() <= 3) continue;
+      if (!ReadDataLine(line, unit)) return false;
+      ++unit;
+    }
+    return true;
+  }
+
+  int missing = 0;
+  int errorLine = 0;  // 0: none
+  std::string error;
+  int warningLine = 0;  // 0: none
+  std::string warning;
+
+ private:
+  bool Fail(std::string message) {
+    errorLine = mLineNumber;
+    error = std::move(message);
+    return false;
+  }
+  bool ReadDataLine(std::string_view line, int unit);
+  bool ReadExpressionColumns(Fields& fields, int unit);
+  bool ReadSnpColumns(Fields& fields, int unit, std::array<char, 2>& alleles);
+  bool ReadStdError(Fields& fields, int array, float& se);
+  const char* ArrayName(int array) const { return mGroup.Array(array).name.c_str(); }
+
+  const TableForm& mForm;
+  Group& mGroup;
+  std::vector<UNIT_RECORD>& mUnits;
+  int mLineNumber = 0;
+  std::string mName;  // the probe set of the line being read
+};
+
+bool PieceParser::ReadStdError(Fields& fields, int array, float& se) {
+  std::string_view field;
+  if (!fields.Next(field))
+    return Fail(MessageBuffer(kExternalStdErrorMessage, mName.c_str(), ArrayName(array)));
+  if (IsBlankStart(field)) {
+    se = kMissingValueFloat;
+    return true;
+  }
+  if (!ParseFloatField(field, se))
+    return Fail(MessageBuffer(kExternalStdErrorMessage, mName.c_str(), ArrayName(array)));
+  return true;
+}
+
+bool PieceParser::ReadExpressionColumns(Fields& fields, int unit) {
+  const auto row = static_cast<std::size_t>(unit);
+  std::string_view field;
+  for (int array = 0; array < mForm.arrays; ++array) {
+    ArraySlot& slot = mGroup.Array(array);
+    VALUE_TRIPLE& triple = slot.values[row];
+    if (!fields.Next(field))
+      return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
+    if (IsBlankStart(field)) {
+      triple.value = kMissingValueFloat;
+      ++missing;
+    } else if (field.front() == 'P') {
+      return Fail(kExternalAbsoluteCallMessage);
+    } else if (!ParseFloatField(field, triple.value)) {
+      return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
+    }
+    if (mForm.hasBoth) {
+      if (!fields.Next(field))
+        return Fail(MessageBuffer(kExternalCallErrorMessage, mName.c_str(), ArrayName(array)));
+      const char call = field.empty() ? ' ' : field.front();
+      if (call == 'A' || call == 'M' || call == 'P') {
+        slot.calls[row] = call;
+      } else {
+        slot.calls[row] = kCallAbsent;
+        if (warningLine == 0) {
+          warningLine = mLineNumber;
+          warning = MessageBuffer(kExternalUnrecognizedCallMessage, call, mName.c_str(),
+                                  ArrayName(array));
+        }
+      }
+    }
+    if (mForm.hasStd && !ReadStdError(fields, array, triple.stdErr)) return false;
+  }
+  return true;
+}
+
+bool PieceParser::ReadSnpColumns(Fields& fields, int unit, std::array<char, 2>& alleles) {
+  const auto row = static_cast<std::size_t>(unit);
+  const int step = mForm.sslp ? 2 : 1;
+  std::string_view field;
+  for (int array = 0; array < mForm.arrays; array += step) {
+    ArraySlot& slot = mGroup.Array(array);
+    VALUE_TRIPLE& triple = slot.values[row];
+    if (mForm.hasBoth) {
+      if (!fields.Next(field))
+        return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
+      if (IsBlankStart(field)) {
+        triple.value = kMissingValueFloat;
+        ++missing;
+      } else if (!ParseFloatField(field, triple.value)) {
+        return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
+      }
+    }
+    if (!fields.Next(field))
+      return Fail(MessageBuffer(kExternalSnpCallErrorMessage, mName.c_str(), ArrayName(array)));
+    if (mForm.sslp) {
+      ArraySlot& twin = mGroup.Array(array + 1);
+      char call = kSnpCallNoCall;
+      char twinCall = kSnpCallNoCall;
+      const char code = field.empty() ? ' ' : field.front();
+      if (code == 'H') {
+        call = kSnpCallAB;
+        twinCall = kSnpCallAB;
+      } else if (code == 'L') {
+        call = kSnpCallAB;
+        twinCall = kSnpCallA;
+      } else if (code == 'N') {
+        call = kSnpCallA;
+        twinCall = kSnpCallA;
+      }
+      slot.calls[row] = call;
+      twin.calls[row] = twinCall;
+      twin.values[row].value = triple.value;
+    } else {
+      slot.calls[row] = mForm.mouse ? MouseCall(field, alleles) : GenotypeCall(field);
+    }
+    if (mForm.hasStd && !ReadStdError(fields, array, triple.stdErr)) return false;
+    if (mForm.sslp) mGroup.Array(array + 1).values[row].stdErr = triple.stdErr;
+  }
+  return true;
+}
+
+bool PieceParser::ReadDataLine(std::string_view line, int unit) {
+  // A file that grew since its lines were counted: the lines beyond are not read.
+  if (static_cast<std::size_t>(unit) >= mUnits.size()) return true;
+  Fields fields(line);
+  std::string_view field;
+  fields.Next(field);
+  mName.clear();
+  for (const char ch : field)
+    if (ch != '"') mName.push_back(ch);
+  const auto first = mName.find_first_not_of(' ');
+  const auto last = mName.find_last_not_of(' ');
+  if (first == std::string::npos) {
+    mName.clear();
+  } else {
+    mName.erase(last + 1);
+    mName.erase(0, first);
+  }
+  if (mName.size() > static_cast<std::size_t>(kMaxUnitNameLength))
+    mName.resize(static_cast<std::size_t>(kMaxUnitNameLength));
+  mUnits[static_cast<std::size_t>(unit)].SetName(mName);
+  if (mForm.skipSecondColumn) fields.Next(field);
+  std::array<char, 2> alleles{};
+  const bool read =
+      mForm.snp ? ReadSnpColumns(fields, unit, alleles) : ReadExpressionColumns(fields, unit);
+  return read;
+}
+
+// The data lines of a stretch of whole lines cut into pieces for the threads, with
+// where each piece starts in lines and in probe sets.
+struct Piece {
+  std::string_view text;
+  int firstLine = 0;
+  int firstUnit = 0;
+};
+
 class ExternalReader {
  public:
   explicit ExternalReader(Group& group) : mGroup(group), mSettings(group.Settings()) {}
@@ -193,11 +397,7 @@ class ExternalReader {
     return false;
   }
   bool ReadTitles();
-  bool ReadDataLine(std::string_view line);
-  bool ReadExpressionColumns(Fields& fields, int unit);
-  bool ReadSnpColumns(Fields& fields, int unit, std::array<char, 2>& alleles);
-  bool ReadStdError(Fields& fields, int array, float& se);
-  const char* ArrayName(int array) const { return mGroup.Array(array).name.c_str(); }
+  bool ReadStretch(std::string_view stretch);
   void Finish();
 
   Group& mGroup;
@@ -205,10 +405,12 @@ class ExternalReader {
   LineSource mLines;
   TableForm mForm;
   std::vector<UNIT_RECORD> mUnits;
+  std::vector<PieceParser> mParsers;
+  std::vector<Piece> mPieces;
+  int mLineNumber = 0;  // lines before the stretch being read
   int mFilled = 0;
   int mMissing = 0;
   bool mWarnedCall = false;
-  std::string mName;  // the probe set of the line being read
 };
 
 bool ExternalReader::ReadTitles() {
@@ -279,129 +481,58 @@ bool ExternalReader::ReadTitles() {
   return true;
 }
 
-bool ExternalReader::ReadStdError(Fields& fields, int array, float& se) {
-  std::string_view field;
-  if (!fields.Next(field))
-    return Fail(MessageBuffer(kExternalStdErrorMessage, mName.c_str(), ArrayName(array)));
-  if (IsBlankStart(field)) {
-    se = kMissingValueFloat;
-    return true;
-  }
-  if (!ParseFloatField(field, se))
-    return Fail(MessageBuffer(kExternalStdErrorMessage, mName.c_str(), ArrayName(array)));
-  return true;
-}
-
-bool ExternalReader::ReadExpressionColumns(Fields& fields, int unit) {
-  const auto row = static_cast<std::size_t>(unit);
-  std::string_view field;
-  for (int array = 0; array < mForm.arrays; ++array) {
-    ArraySlot& slot = mGroup.Array(array);
-    VALUE_TRIPLE& triple = slot.values[row];
-    if (!fields.Next(field))
-      return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
-    if (IsBlankStart(field)) {
-      triple.value = kMissingValueFloat;
-      ++mMissing;
-    } else if (field.front() == 'P') {
-      return Fail(kExternalAbsoluteCallMessage);
-    } else if (!ParseFloatField(field, triple.value)) {
-      return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
+bool ExternalReader::ReadStretch(std::string_view stretch) {
+  // Pieces of about equal size, cut after a line end; the calling thread counts the data
+  // lines before each so that every piece knows its first probe set.
+  const int threads = platform::WorkerThreadCount();
+  const std::size_t wanted = static_cast<std::size_t>(threads) * 2;
+  const std::size_t size = std::max<std::size_t>(stretch.size() / wanted, 1);
+  mPieces.clear();
+  int line = mLineNumber + 1;
+  int unit = mFilled;
+  std::size_t at = 0;
+  while (at < stretch.size()) {
+    std::size_t end = std::min(stretch.size(), at + size);
+    if (end < stretch.size()) {
+      const auto newline = stretch.find('\n', end - 1);
+      end = newline == std::string_view::npos ? stretch.size() : newline + 1;
     }
-    if (mForm.hasBoth) {
-      if (!fields.Next(field))
-        return Fail(MessageBuffer(kExternalCallErrorMessage, mName.c_str(), ArrayName(array)));
-      const char call = field.empty() ? ' ' : field.front();
-      if (call == 'A' || call == 'M' || call == 'P') {
-        slot.calls[row] = call;
-      } else {
-        slot.calls[row] = kCallAbsent;
-        if (!mWarnedCall) {
-          mWarnedCall = true;
-          LogMessage(MessageBuffer(kExternalUnrecognizedCallMessage, call, mName.c_str(),
-                                   ArrayName(array)),
-                     0, kLogRed);
-          LogMessage(MessageBuffer("    Line %d", mLines.LineNumber()), 0, kLogRed);
-        }
-      }
+    mPieces.push_back({stretch.substr(at, end - at), line, unit});
+    platform::TextLines lines(mPieces.back().text, end - at);
+    std::string_view text;
+    while (lines.Next(text) != platform::LineStatus::kEnd) {
+      ++line;
+      unit += text.size() > 3 ? 1 : 0;
     }
-    if (mForm.hasStd && !ReadStdError(fields, array, triple.stdErr)) return false;
+    at = end;
   }
-  return true;
-}
-
-bool ExternalReader::ReadSnpColumns(Fields& fields, int unit, std::array<char, 2>& alleles) {
-  const auto row = static_cast<std::size_t>(unit);
-  const int step = mForm.sslp ? 2 : 1;
-  std::string_view field;
-  for (int array = 0; array < mForm.arrays; array += step) {
-    ArraySlot& slot = mGroup.Array(array);
-    VALUE_TRIPLE& triple = slot.values[row];
-    if (mForm.hasBoth) {
-      if (!fields.Next(field))
-        return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
-      if (IsBlankStart(field)) {
-        triple.value = kMissingValueFloat;
-        ++mMissing;
-      } else if (!ParseFloatField(field, triple.value)) {
-        return Fail(MessageBuffer(kExternalValueErrorMessage, mName.c_str(), ArrayName(array)));
-      }
+  if (static_cast<std::size_t>(unit) > mUnits.size()) unit = static_cast<int>(mUnits.size());
+  while (mParsers.size() < mPieces.size()) mParsers.emplace_back(mForm, mGroup, mUnits);
+  std::vector<char> parsed(mPieces.size(), 0);
+  platform::RunTasks(static_cast<int>(mPieces.size()), threads, [&](int k, bool) {
+    const Piece& piece = mPieces[static_cast<std::size_t>(k)];
+    parsed[static_cast<std::size_t>(k)] =
+        mParsers[static_cast<std::size_t>(k)].Parse(piece.text, piece.firstLine, piece.firstUnit)
+            ? 1
+            : 0;
+  });
+  // Reported as one thread reading the lines in order would have met them.
+  for (std::size_t k = 0; k < mPieces.size(); ++k) {
+    PieceParser& parser = mParsers[k];
+    if (!mWarnedCall && parser.warningLine != 0) {
+      mWarnedCall = true;
+      LogMessage(parser.warning, 0, kLogRed);
+      LogMessage(MessageBuffer("    Line %d", parser.warningLine), 0, kLogRed);
     }
-    if (!fields.Next(field))
-      return Fail(MessageBuffer(kExternalSnpCallErrorMessage, mName.c_str(), ArrayName(array)));
-    if (mForm.sslp) {
-      ArraySlot& twin = mGroup.Array(array + 1);
-      char call = kSnpCallNoCall;
-      char twinCall = kSnpCallNoCall;
-      const char code = field.empty() ? ' ' : field.front();
-      if (code == 'H') {
-        call = kSnpCallAB;
-        twinCall = kSnpCallAB;
-      } else if (code == 'L') {
-        call = kSnpCallAB;
-        twinCall = kSnpCallA;
-      } else if (code == 'N') {
-        call = kSnpCallA;
-        twinCall = kSnpCallA;
-      }
-      slot.calls[row] = call;
-      twin.calls[row] = twinCall;
-      twin.values[row].value = triple.value;
-    } else {
-      slot.calls[row] = mForm.mouse ? MouseCall(field, alleles) : GenotypeCall(field);
+    mMissing += parser.missing;
+    if (parsed[k] == 0) {
+      LogMessage(parser.error, 0, kLogRed);
+      LogMessage(MessageBuffer("    Line %d", parser.errorLine), 0, kLogRed);
+      return false;
     }
-    if (mForm.hasStd && !ReadStdError(fields, array, triple.stdErr)) return false;
-    if (mForm.sslp) mGroup.Array(array + 1).values[row].stdErr = triple.stdErr;
   }
-  return true;
-}
-
-bool ExternalReader::ReadDataLine(std::string_view line) {
-  if (static_cast<std::size_t>(mFilled) >= mUnits.size()) return true;
-  Fields fields(line);
-  std::string_view field;
-  fields.Next(field);
-  mName.clear();
-  for (const char ch : field)
-    if (ch != '"') mName.push_back(ch);
-  const auto first = mName.find_first_not_of(' ');
-  const auto last = mName.find_last_not_of(' ');
-  if (first == std::string::npos) {
-    mName.clear();
-  } else {
-    mName.erase(last + 1);
-    mName.erase(0, first);
-  }
-  if (mName.size() > static_cast<std::size_t>(kMaxUnitNameLength))
-    mName.resize(static_cast<std::size_t>(kMaxUnitNameLength));
-  const int unit = mFilled;
-  mUnits[static_cast<std::size_t>(unit)].SetName(mName);
-  if (mForm.skipSecondColumn) fields.Next(field);
-  std::array<char, 2> alleles{};
-  const bool read =
-      mForm.snp ? ReadSnpColumns(fields, unit, alleles) : ReadExpressionColumns(fields, unit);
-  if (!read) return false;
-  ++mFilled;
+  mLineNumber = line - 1;
+  mFilled = unit;
   return true;
 }
 
@@ -433,19 +564,26 @@ bool ExternalReader::Read(const std::string& path) {
   if (!ReadTitles()) return false;
 
   JobProgress& progress = Progress();
+  mLineNumber = mLines.LineNumber();
+  int shown = 0;
   for (;;) {
-    std::string_view line;
-    const LineSource::Status status = mLines.Next(line);
+    std::string_view stretch;
+    const LineSource::Status status = mLines.NextStretch(stretch);
     if (status == LineSource::Status::kEnd) break;
-    if (status == LineSource::Status::kTooLong) return Fail(kExternalLineTooLongMessage);
+    if (status == LineSource::Status::kTooLong) {
+      LogMessage(kExternalLineTooLongMessage, 0, kLogRed);
+      LogMessage(MessageBuffer("    Line %d", mLineNumber + 1), 0, kLogRed);
+      return false;
+    }
     if (status == LineSource::Status::kFailed) {
       LogMessage(MessageBuffer(kExternalOpenFailedMessage, path.c_str()), 0, kLogRed);
       return false;
     }
-    if (line.size() > 3 && !ReadDataLine(line)) return false;
-    if (mLines.LineNumber() % kProgressLines == 0) {
-      progress.Pump();
-      progress.ShowProgress(MessageBuffer("    Line %d", mLines.LineNumber()));
+    if (!ReadStretch(stretch)) return false;
+    progress.Pump();
+    if (mLineNumber / kProgressLines > shown) {
+      shown = mLineNumber / kProgressLines;
+      progress.ShowProgress(MessageBuffer("    Line %d", shown * kProgressLines));
     }
   }
   Finish();
@@ -510,20 +648,28 @@ bool ReadExternalData() {
 
 void ComputeValueMedians() {
   Group& group = TheGroup();
-  std::vector<float> values;
-  for (int array = 0; array < group.NumArrays(); ++array) {
-    ArraySlot& slot = group.Array(array);
-    values.clear();
-    for (const VALUE_TRIPLE& triple : slot.values)
-      if (triple.value != kMissingValueFloat) values.push_back(triple.value);
-    if (values.empty()) {
-      slot.medianIntensity = static_cast<int>(MISSING_VALUE);
-      continue;
+  // Arrays are independent: each thread takes arrays in turn with a scratch table of its
+  // own, kept for the next call.
+  const int threads = platform::WorkerThreadCount();
+  static std::vector<std::vector<float>> scratch;
+  scratch.resize(static_cast<std::size_t>(threads));
+  const int arrays = group.NumArrays();
+  platform::RunTasks(threads, threads, [&](int task, bool) {
+    std::vector<float>& values = scratch[static_cast<std::size_t>(task)];
+    for (int array = task; array < arrays; array += threads) {
+      ArraySlot& slot = group.Array(array);
+      values.clear();
+      for (const VALUE_TRIPLE& triple : slot.values)
+        if (triple.value != kMissingValueFloat) values.push_back(triple.value);
+      if (values.empty()) {
+        slot.medianIntensity = static_cast<int>(MISSING_VALUE);
+        continue;
+      }
+      const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+      std::nth_element(values.begin(), middle, values.end());
+      slot.medianIntensity = static_cast<int>(std::clamp(*middle, -2.0e9f, 2.0e9f));
     }
-    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    slot.medianIntensity = static_cast<int>(std::clamp(*middle, -2.0e9f, 2.0e9f));
-  }
+  });
   ChooseBaselineArray();
 }
 

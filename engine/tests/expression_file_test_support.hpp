@@ -78,7 +78,7 @@ class ExpressionFileFixture : public SampleFixture {
 
   static void InstallGenes() {
     SetExportGeneSource([](int unit) {
-      static std::vector<std::string> texts;
+      thread_local std::vector<std::string> texts;
       texts = {"G" + std::to_string(unit), "NM_" + std::to_string(unit),
                std::to_string(1000 + unit), "gene number " + std::to_string(unit)};
       return ExportGeneColumns{texts[0], texts[1], texts[2], texts[3]};

@@ -10,6 +10,7 @@
 #include "engine/testing/byte_variants.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "engine/tests/expression_file_test_support.hpp"
+#include "platform/parallel_tasks.hpp"
 
 namespace {
 
@@ -166,6 +167,44 @@ TEST_F(ExternalDataTest, ColumnsBeyondTheArrayLimitAreLeftOut) {
   ASSERT_TRUE(ReadTable(titles + "\n" + row + "\n"));
   EXPECT_FALSE(mLog.ContainsRed("Exceeds"));
   EXPECT_EQ(TheGroup().NumArrays(), kMaxExternalArrays);
+}
+
+// A table of several buffer fills, read on one thread and on many: the same probe sets and
+// values, and a bad line far down reported with its own number.
+TEST_F(ExternalDataTest, LongTablesReadAlikeOnAnyNumberOfThreads) {
+  constexpr int kRows = 60000;
+  std::string table = "probe set\ts1\ts2\ts3\n";
+  for (int u = 0; u < kRows; ++u) {
+    const std::string v = std::to_string(u);
+    table += "p" + v + "\t" + v + ".5\t-" + v + "\t\t" + std::string(40, ' ') + "\n";
+    if (u % 1000 == 7) table += "#\n";  // short lines in between are skipped
+  }
+  for (const int threads : {1, 0}) {
+    SCOPED_TRACE(threads);
+    platform::LimitWorkerThreads(threads);
+    mLog.Clear();
+    const bool read = ReadTable(table);
+    platform::LimitWorkerThreads(0);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(Layout.unitCount, kRows);
+    for (const int u : {0, 7, 8, 29999, kRows - 1}) {
+      EXPECT_EQ(Layout.units[static_cast<std::size_t>(u)].Name(), "p" + std::to_string(u));
+      EXPECT_EQ(ValueOf(0, u), static_cast<float>(u) + 0.5f);
+      EXPECT_EQ(ValueOf(1, u), -static_cast<float>(u));
+      EXPECT_EQ(ValueOf(2, u), kMissingValueFloat);
+    }
+    EXPECT_TRUE(mLog.Contains("    Read data for 60000 genes and 3 arrays; 60000 missing values\n",
+                              kLogBlack));
+  }
+  // Line 1 holds the titles, and a short line follows rows 7, 1007, ... 54007.
+  const std::size_t bad = table.find("\np54321\t") + 1;
+  table.replace(bad + 7, 7, "x");
+  EXPECT_FALSE(ReadTable(table));
+  EXPECT_TRUE(
+      mLog.ContainsRed("    Error when reading expression value of gene 'p54321', sample 's1'"));
+  EXPECT_TRUE(mLog.ContainsRed("    Line " + std::to_string(2 + 54321 + 55)));
+  EXPECT_EQ(TheGroup().NumArrays(), 0);
+  EXPECT_EQ(Layout.unitCount, kRows);  // the layout of the table read before
 }
 
 TEST_F(ExternalDataTest, DamagedTablesAreRefusedInRedOrTakenWhole) {
