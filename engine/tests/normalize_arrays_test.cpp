@@ -77,6 +77,13 @@ TEST_F(NormalizeProbeLevelTest, ArraysComeOntoTheBaselineWithinTheNoise) {
   EXPECT_TRUE(TheGroup().Normalized);
   EXPECT_EQ(TheGroup().BaselineArray, baseline);
   EXPECT_EQ(Plane(1), normalized);
+
+  // Asked to, the open takes the raw intensities instead, and says so.
+  Settings().USE_UNNORM = 1;
+  ASSERT_TRUE(Open());
+  EXPECT_FALSE(TheGroup().Normalized);
+  EXPECT_EQ(Plane(1), mTruth.arrays[1].intensities);
+  EXPECT_TRUE(mLog.ContainsRed("Note: non-normalized probe data will be used"));
 }
 
 TEST_F(NormalizeProbeLevelTest, ReviewShowsEachArrayAndWaitsAfterAllButTheBaseline) {

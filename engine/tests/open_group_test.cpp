@@ -13,6 +13,7 @@
 #include "engine/jobs/baseline_array.hpp"
 #include "engine/jobs/data_file_search.hpp"
 #include "engine/jobs/information_readers.hpp"
+#include "engine/model/model.hpp"
 #include "engine/testing/byte_variants.hpp"
 #include "engine/testing/scripted_progress.hpp"
 #include "engine/tests/group_job_test_support.hpp"
@@ -56,8 +57,11 @@ TEST_F(OpenGroupTest, FolderAndSubfoldersAreReadInNameOrderWithoutRegardToCase) 
     return true;
   });
   Settings().GENE_NAME_FILE = mFolder.File("genes.txt");
+  Settings().PSI_MODE = kPsiReadAndUse;
+  Settings().PSI_FILE_NAME = mFolder.File("missing.psi");
 
   ASSERT_TRUE(Open());
+  EXPECT_EQ(Settings().PSI_MODE, kPsiDoNotUse) << "an index file that cannot be read is let go";
   SetGeneInfoReader({});
   EXPECT_EQ(Names(), (std::vector<std::string>{"A", "b", "c"}));
   ExpectArrayOf(0, 1);
