@@ -15,24 +15,6 @@ int SnpBlock2Start = 0;
 
 namespace {
 
-std::uint8_t KindOf(const CellFields& cell, int y, bool custom) {
-  switch (ArrayType) {
-    case 1: {
-      // Rows 0 to 2 hold perfect-match probes, then mismatch rows come in twos
-      // (3, 6 and 7, 10 and 11, ...).
-      const int remainder = (y - 3) % 4;
-      return remainder == 0 || remainder == 3 ? kCellMismatch : kCellPerfectMatch;
-    }
-    case 2:
-    case 3:
-      return y % 2 == 1 ? kCellPerfectMatch : kCellMismatch;
-    default:
-      if (PmOnly != 0) return kCellPerfectMatch;
-      if (custom) return cell.kindFlag != 0 ? kCellPerfectMatch : kCellMismatch;
-      return cell.probeBase != cell.targetBase ? kCellPerfectMatch : kCellMismatch;
-  }
-}
-
 // Where the cell goes in the table: turned when the layout is rotated.
 std::pair<int, int> PlaceInLayout(const CellFields& cell, int dimension) {
   if (RotatedLayout != 0) return {dimension - 1 - cell.y, cell.x};
@@ -79,22 +61,50 @@ class FastCellScan {
   const char* mEnd;
 };
 
+// Writes the fields straight into cell: when it fails, the field-by-field reading that
+// follows writes every one of them again.
 bool FastCellLine(std::string_view text, CellFields& cell) {
   FastCellScan scan(text);
-  CellFields read = cell;
   int secondPosition = 0;
   char separator = 0;
   char centreBase = 0;
-  if (!(scan.Int(read.x) && scan.Int(read.y) && scan.Word() && scan.Word() && scan.Word() &&
-        scan.Int(read.position) && scan.Int(secondPosition) && scan.Char(separator) &&
-        scan.Char(centreBase) && scan.Char(separator) && scan.Char(read.probeBase) &&
-        scan.Char(separator) && scan.Char(read.targetBase)))
-    return false;
-  cell = read;
-  return true;
+  return scan.Int(cell.x) && scan.Int(cell.y) && scan.Word() && scan.Word() && scan.Word() &&
+         scan.Int(cell.position) && scan.Int(secondPosition) && scan.Char(separator) &&
+         scan.Char(centreBase) && scan.Char(separator) && scan.Char(cell.probeBase) &&
+         scan.Char(separator) && scan.Char(cell.targetBase);
 }
 
 }  // namespace
+
+CellRules CellRules::Current(bool custom) {
+  return {ArrayType, RotatedLayout != 0, PmOnly != 0, custom};
+}
+
+std::uint8_t CellRules::KindOf(const CellFields& cell) const {
+  // The row the cell is placed in, which the SNP kinds' patterns follow.
+  const int y = rotated ? cell.x : cell.y;
+  switch (arrayType) {
+    case 1: {
+      // Rows 0 to 2 hold perfect-match probes, then mismatch rows come in twos
+      // (3, 6 and 7, 10 and 11, ...).
+      const int remainder = (y - 3) % 4;
+      return remainder == 0 || remainder == 3 ? kCellMismatch : kCellPerfectMatch;
+    }
+    case 2:
+    case 3:
+      return y % 2 == 1 ? kCellPerfectMatch : kCellMismatch;
+    default:
+      if (perfectMatchOnly) return kCellPerfectMatch;
+      if (custom) return cell.kindFlag != 0 ? kCellPerfectMatch : kCellMismatch;
+      return cell.probeBase != cell.targetBase ? kCellPerfectMatch : kCellMismatch;
+  }
+}
+
+void CellPlacer::LogPairLimit(const UNIT_RECORD& unit) {
+  LogMessage(MessageBuffer("    Number of probe pairs in probe set %s exceeds limit %d", unit.name,
+                           kMaxPairsPerUnit),
+             0, kLogRed);
+}
 
 bool ParseCellLine(std::string_view line, CellFields& cell) {
   std::string_view text = SkipPast(line, '=');
@@ -138,17 +148,13 @@ bool PlaceCell(int unit, const CellFields& cell, bool custom) {
   target.unit = static_cast<std::uint16_t>(unit);
   target.value = cell.position;
   target.pair = static_cast<std::int16_t>(record.pairCount / CellsPerPair());
-  target.kind = KindOf(cell, y, custom);
+  target.kind = CellRules::Current(custom).KindOf(cell);
   if (ArrayType == 3 && SnpBlockOffset != 0) target.value = -SnpBlockOffset;
 
   ++record.pairCount;
-  if (record.pairCount / CellsPerPair() >= kMaxPairsPerUnit) {
-    LogMessage(MessageBuffer("    Number of probe pairs in probe set %s exceeds limit %d",
-                             record.name, kMaxPairsPerUnit),
-               0, kLogRed);
-    return false;
-  }
-  return true;
+  if (record.pairCount / CellsPerPair() < kMaxPairsPerUnit) return true;
+  CellPlacer::LogPairLimit(record);
+  return false;
 }
 
 namespace {
@@ -168,38 +174,6 @@ bool ReadCellLine(std::string_view line, int unit) {
     return false;
   }
   return PlaceCell(unit, cell, CustomCdf != 0);
-}
-
-bool PendingCells::Add(std::string_view line, int unit) {
-  CellFields cell;
-  if (!ParseCellLine(line, cell)) {
-    if (Place()) LogIncompleteCellLine(line);
-    return false;
-  }
-  return Add(cell, unit);
-}
-
-bool PendingCells::Add(const CellFields& cell, int unit) {
-  if (mCount == kBatch && !Place()) return false;
-  mCells[mCount++] = {unit, cell};
-  return true;
-}
-
-bool PendingCells::Place() {
-  const std::size_t count = mCount;
-  mCount = 0;
-  if (Layout.HasCells()) {
-    const int dimension = Layout.dimension;
-    for (std::size_t i = 0; i < count; ++i) {
-      const auto [x, y] = PlaceInLayout(mCells[i].cell, dimension);
-      if (x >= 0 && x < dimension && y >= 0 && y < dimension)
-        __builtin_prefetch(&Layout.Cell(x, y), 1);
-    }
-  }
-  const bool custom = CustomCdf != 0;
-  for (std::size_t i = 0; i < count; ++i)
-    if (!PlaceCell(mCells[i].unit, mCells[i].cell, custom)) return false;
-  return true;
 }
 
 bool CloseUnitCells(UNIT_RECORD& unit) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <new>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +46,8 @@ constexpr std::uint64_t kFewestBytesPerTextUnit = 7;
 constexpr const char* kAllocationFailed = "    Allocation failed in ReadTextCdf()";
 constexpr int kPumpEveryLines = 100;
 constexpr int kProgressEveryLines = 10000;
+// How many lines ahead of the one placed a cell's record is fetched.
+constexpr std::size_t kPlaceAhead = 16;
 
 bool IsCellLine(std::string_view line) {
   return line.size() >= 4 && line.compare(0, 4, "Cell") == 0 && (line.size() < 5 || line[4] != 'H');
@@ -81,8 +84,8 @@ std::uint8_t KeysOf(std::string_view line) {
 }
 
 // What a helper found of one line: where it lies in its piece's text and, for a cell
-// line, its cell, or else the words it holds (lines of two characters or fewer are passed
-// over, so never looked into).
+// line, its cell and the kind it gets, or else the words it holds (lines of two
+// characters or fewer are passed over, so never looked into).
 struct LineFacts {
   enum class Cell : std::uint8_t { kNone, kParsed, kIncomplete };
 
@@ -90,6 +93,7 @@ struct LineFacts {
   std::uint32_t length;
   Cell cell;
   std::uint8_t keys;  // for lines that are no cell lines
+  std::uint8_t kind;  // for parsed cell lines
   CellFields fields;
 };
 
@@ -113,7 +117,8 @@ class PieceJob {
   using Result = PieceLines;
   struct Context {};
 
-  explicit PieceJob(const platform::LinePieces& pieces) : mPieces(pieces) {}
+  PieceJob(const platform::LinePieces& pieces, const CellRules& rules)
+      : mPieces(pieces), mRules(rules) {}
   Context MakeContext() const { return {}; }
   void Run(std::size_t number, PieceLines& piece, Context&) const {
     piece.lines.clear();
@@ -129,18 +134,23 @@ class PieceJob {
     std::string_view line;
     try {
       while (lines.Next(line) != platform::LineStatus::kEnd) {
-        LineFacts facts{static_cast<std::uint32_t>(line.data() - text->data()),
-                        static_cast<std::uint32_t>(line.size()),
-                        LineFacts::Cell::kNone,
-                        0,
-                        {}};
+        // Filled in place: a record built aside and copied in would be read back whole
+        // right after it was written field by field, which stalls the processor.
+        LineFacts& facts = piece.lines.emplace_back();
+        facts.offset = static_cast<std::uint32_t>(line.data() - text->data());
+        facts.length = static_cast<std::uint32_t>(line.size());
+        facts.cell = LineFacts::Cell::kNone;
+        facts.keys = 0;
         if (line.size() > 2 && IsCellLine(line)) {
-          facts.cell = ParseCellLine(line, facts.fields) ? LineFacts::Cell::kParsed
-                                                         : LineFacts::Cell::kIncomplete;
+          if (ParseCellLine(line, facts.fields)) {
+            facts.cell = LineFacts::Cell::kParsed;
+            facts.kind = mRules.KindOf(facts.fields);
+          } else {
+            facts.cell = LineFacts::Cell::kIncomplete;
+          }
         } else if (line.size() > 2) {
           facts.keys = KeysOf(line);
         }
-        piece.lines.push_back(facts);
       }
     } catch (const std::bad_alloc&) {
       piece.ending = PieceLines::Ending::kNoMemory;
@@ -149,6 +159,7 @@ class PieceJob {
 
  private:
   const platform::LinePieces& mPieces;
+  CellRules mRules;
 };
 
 // Pieces no larger than this, so that a line's place in its piece fits 32 bits.
@@ -164,7 +175,8 @@ int HelpersFor(std::size_t pieces) {
 class TextCdfConverter {
  public:
   // fileBytes: the size of the file, which bounds the layout its header may declare.
-  explicit TextCdfConverter(std::uint64_t fileBytes) : mFileBytes(fileBytes) {}
+  TextCdfConverter(std::uint64_t fileBytes, const CellRules& rules)
+      : mFileBytes(fileBytes), mRules(rules), mPlacer(rules) {}
   bool Run(const platform::LinePieces& pieces);
 
  private:
@@ -190,31 +202,35 @@ class TextCdfConverter {
   int mUnit = -1;
   bool mUnitOpen = false;
   std::string mSavedName;
-  PendingCells mPending;  // emptied before any other line is handled and at each pump
+  CellRules mRules;
+  CellPlacer mPlacer;
 };
 
 bool TextCdfConverter::Run(const platform::LinePieces& pieces) {
-  const PieceJob job(pieces);
+  const PieceJob job(pieces, mRules);
   OrderedJobs<PieceJob> piecesRead(job, pieces.Count(), HelpersFor(pieces.Count()));
   for (std::size_t number = 0; number < pieces.Count(); ++number) {
     const PieceLines& piece = piecesRead.Take(number);
-    for (const LineFacts& line : piece.lines)
-      if (!Line(piece.Text(line), line)) return false;
+    const std::span<const LineFacts> lines = piece.lines;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      // A chip's cells lie all over a table far larger than the processor's cache, so
+      // the record of a cell some lines ahead is fetched while this line is handled.
+      if (i + kPlaceAhead < lines.size() && lines[i + kPlaceAhead].cell == LineFacts::Cell::kParsed)
+        mPlacer.Prefetch(lines[i + kPlaceAhead].fields);
+      if (!Line(piece.Text(lines[i]), lines[i])) return false;
+    }
     switch (piece.ending) {
       case PieceLines::Ending::kWhole:
         break;
       case PieceLines::Ending::kUnreadable:
-        if (!mPending.Place()) return false;
         LogMessage("    Error: reading the CDF file stopped before its end", 0, kLogRed);
         return false;
       case PieceLines::Ending::kNoMemory:
-        if (!mPending.Place()) return false;
         LogMessage(kAllocationFailed, 0, kLogRed);
         return false;
     }
     piecesRead.Done(number);
   }
-  if (!mPending.Place()) return false;
 
   if (mState == ReadState::kHeader && !EndHeader()) return false;
   if (!Layout.HasCells()) {
@@ -231,12 +247,13 @@ bool TextCdfConverter::Line(std::string_view line, const LineFacts& facts) {
   ++mLineNumber;
   if (--mUntilPump == 0) {
     mUntilPump = kPumpEveryLines;
-    if (!mPending.Place()) return false;
     Progress().Pump();
     if (mLineNumber % kProgressEveryLines == 0)
       Progress().ShowProgress(MessageBuffer("    Line %d", static_cast<int>(mLineNumber)));
   }
   if (line.size() <= 2) return true;
+  if (mState == ReadState::kCells && facts.cell == LineFacts::Cell::kParsed)
+    return mPlacer.Place(mUnit, facts.fields, facts.kind);
   switch (mState) {
     case ReadState::kHeader:
       return HeaderLine(line);
@@ -245,10 +262,10 @@ bool TextCdfConverter::Line(std::string_view line, const LineFacts& facts) {
       return UnitLine(line, facts.cell == LineFacts::Cell::kNone ? facts.keys : KeysOf(line));
     case ReadState::kCells:
       switch (facts.cell) {
-        case LineFacts::Cell::kParsed:
-          return mPending.Add(facts.fields, mUnit);
+        case LineFacts::Cell::kParsed:  // placed above
+          return true;
         case LineFacts::Cell::kIncomplete:
-          return mPending.Add(line, mUnit);  // parsed again, to be refused in red
+          return ReadCellLine(line, mUnit);  // parsed again, to be refused in red
         case LineFacts::Cell::kNone:
           return CellsLine(line, facts.keys);
       }
@@ -319,7 +336,6 @@ bool TextCdfConverter::CellsLine(std::string_view line, std::uint8_t keys) {
   constexpr std::uint8_t kBlock2 = kKeyBlock1 << 1;
   constexpr std::uint8_t kBlock3 = kKeyBlock1 << 2;
   constexpr std::uint8_t kBlock4 = kKeyBlock1 << 3;
-  if (!mPending.Place()) return false;
   if (ArrayType == 3) {
     if ((keys & kKeyName) != 0) mSavedName = SkipPast(line, '=');
     if ((keys & (kKeyBlock1 | kBlock3)) != 0) {
@@ -378,7 +394,7 @@ bool ReadTextCdf(const std::string& cdfPath, const std::string& maskFile) {
 
   const platform::LinePieces pieces(
       file, *fileBytes, std::min(TextCdfSplitting.pieceBytes, kMostPieceBytes), kLineBufferLength);
-  TextCdfConverter converter(*fileBytes);
+  TextCdfConverter converter(*fileBytes, CellRules::Current(CustomCdf != 0));
   if (!converter.Run(pieces)) return false;
 
   if (!maskFile.empty()) (void)ApplyProbeSetMask(maskFile);

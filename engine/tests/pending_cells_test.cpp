@@ -1,6 +1,7 @@
-// Cell lines of a text chip description are placed a batch at a time; the reader must
-// still stop at the first bad line, with that line's red line and nothing written after
-// it, just as when every line was placed as it was read.
+// Cell lines of a text chip description are parsed and given their kinds ahead, and
+// placed without a call for each; the reader must still stop at the first bad line, with
+// that line's red line and nothing written after it, just as when every line was placed
+// as it was read.
 #include <gtest/gtest.h>
 
 #include <cstdint>
