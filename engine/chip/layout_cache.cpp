@@ -14,6 +14,8 @@
 #include <memory>
 #include <new>
 #include <span>
+#include <system_error>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -394,19 +396,42 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPosit
   return true;
 }
 
-bool SaveCdfCache() {
-  Layout.format = kCacheFormat;
-  if (!CanWriteFileAt(Layout.cachePath)) {
-    LogMessage(MessageBuffer("    Saving %s failed\n", Layout.cachePath.c_str()), 0, kLogRed);
-    return false;
+namespace {
+
+// Encodes cells [first, first + count) of the table, those beyond it as cells of no unit,
+// into out, kCacheCellSize bytes each.
+void EncodeCells(std::size_t first, std::size_t count, std::uint8_t* out) {
+  const CELL_RECORD* const cells = Layout.cells.data();
+  const std::size_t held = Layout.cells.size();
+  const std::size_t stored = first < held ? std::min(count, held - first) : 0;
+  if constexpr (kCellRecordMatchesFile) {
+    // The record's bytes as they are, but for its padding.
+    for (std::size_t i = 0; i < stored; ++i, out += kCacheCellSize) {
+      std::uint64_t fields = 0;
+      std::memcpy(&fields, cells + first + i, sizeof fields);
+      const std::uint32_t kind = cells[first + i].kind;
+      std::memcpy(out, &fields, sizeof fields);
+      std::memcpy(out + sizeof fields, &kind, sizeof kind);
+    }
+  } else {
+    for (std::size_t i = 0; i < stored; ++i, out += kCacheCellSize) {
+      const CELL_RECORD& cell = cells[first + i];
+      StoreLittleEndian(out, cell.unit, 2);
+      StoreLittleEndian(out + 2, static_cast<std::uint16_t>(cell.pair), 2);
+      StoreLittleEndian(out + 4, static_cast<std::uint32_t>(cell.value), 4);
+      out[8] = cell.kind;
+      out[9] = out[10] = out[11] = 0;  // padding
+    }
   }
-  struct stat info {};
-  if (stat(Layout.cachePath.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-    (void)chmod(Layout.cachePath.c_str(), info.st_mode | S_IWUSR);
+  for (std::size_t i = stored; i < count; ++i, out += kCacheCellSize) {
+    StoreLittleEndian(out, 0, 4);
+    StoreLittleEndian(out + 4, 0, 4);
+    StoreLittleEndian(out + 8, kCellNoUnit, 4);
+  }
+}
 
-  LogMessage(MessageBuffer("    Saving %s ...\n", Layout.cachePath.c_str()));
-  PumpMessages();
-
+// Writes the layout to its cache path; logs nothing, so that it may run on any thread.
+bool WriteCacheFile() {
   const int unitCount = std::clamp(Layout.unitCount, 0, static_cast<int>(Layout.units.size()));
   const std::size_t cellCount =
       static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
@@ -435,18 +460,46 @@ bool SaveCdfCache() {
   std::vector<std::uint8_t> chunk(kCellChunk * kCacheCellSize);
   for (std::size_t first = 0; first < cellCount && written; first += kCellChunk) {
     const std::size_t count = std::min(kCellChunk, cellCount - first);
-    std::uint8_t* p = chunk.data();
-    for (std::size_t i = first; i < first + count; ++i, p += kCacheCellSize) {
-      const CELL_RECORD cell = i < Layout.cells.size() ? Layout.cells[i] : CELL_RECORD{};
-      StoreLittleEndian(p, cell.unit, 2);
-      StoreLittleEndian(p + 2, static_cast<std::uint16_t>(cell.pair), 2);
-      StoreLittleEndian(p + 4, static_cast<std::uint32_t>(cell.value), 4);
-      p[8] = cell.kind;
-      p[9] = p[10] = p[11] = 0;  // padding
-    }
+    EncodeCells(first, count, chunk.data());
     written = file.Write(std::span(chunk.data(), count * kCacheCellSize));
   }
-  if (!written || !file.Commit()) {
+  return written && file.Commit();
+}
+
+}  // namespace
+
+bool SaveCdfCache() {
+  Layout.format = kCacheFormat;
+  if (!CanWriteFileAt(Layout.cachePath)) {
+    BuildProbePositions();
+    LogMessage(MessageBuffer("    Saving %s failed\n", Layout.cachePath.c_str()), 0, kLogRed);
+    return false;
+  }
+  struct stat info {};
+  if (stat(Layout.cachePath.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+    (void)chmod(Layout.cachePath.c_str(), info.st_mode | S_IWUSR);
+
+  LogMessage(MessageBuffer("    Saving %s ...\n", Layout.cachePath.c_str()));
+  PumpMessages();
+
+  // Both only read the cell table and the units' pair counts, so the probe positions of
+  // a large table are built while a thread of its own writes the file; a small one gains
+  // nothing by it.
+  constexpr std::size_t kSideBySideCells = std::size_t{1} << 18;
+  bool written = false;
+  {
+    std::jthread writer;
+    if (Layout.cells.size() >= kSideBySideCells) {
+      try {
+        writer = std::jthread([&written] { written = WriteCacheFile(); });
+      } catch (const std::system_error&) {
+        // no thread to be had: the file is written below, after the positions
+      }
+    }
+    BuildProbePositions();
+    if (!writer.joinable()) written = WriteCacheFile();
+  }
+  if (!written) {
     LogMessage(MessageBuffer("    Saving %s failed\n", Layout.cachePath.c_str()), 0, kLogRed);
     return false;
   }

@@ -44,7 +44,9 @@ struct CacheReadSplit {
 };
 extern CacheReadSplit CacheCellSplit;
 
-// Writes the layout to its cache path; a red line and false when that fails.
+// Writes the layout to its cache path; a red line and false when that fails. Builds the
+// probe positions from the cells meanwhile (BuildProbePositions), whether or not the
+// file can be written, so that a converter's layout is complete once saved.
 [[nodiscard]] bool SaveCdfCache();
 
 // Runs ReadCdfCache on the bytes (through a scratch file).

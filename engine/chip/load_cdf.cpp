@@ -1,5 +1,5 @@
 // LoadCdf: the chip type and array kind from the file name, then the cache or a
-// conversion, then the probe positions.
+// conversion (the cache read or write builds the probe positions), then their check.
 #include "engine/chip/load_cdf.hpp"
 
 #include <filesystem>
@@ -126,7 +126,7 @@ bool LoadCdf(const std::string& cdfPath, bool rebuild, const std::string& maskFi
     ClearLayout();  // no half-converted layout outlives a failed load
     return false;
   }
-  BuildProbePositions();
+  // Every converter ends with the cache write, which builds the probe positions.
   if (CheckCellPos()) return true;
   // The converter has cached the layout already; a cache of a layout that fails its check
   // would be taken without the check at the next load, so it goes.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -104,6 +105,44 @@ TEST_F(LayoutCacheTest, TheFileHoldsEachFieldAtItsPlace) {
   EXPECT_EQ(static_cast<std::int32_t>(platform::LoadU32(&bytes[third + 4])), -300);
   EXPECT_EQ(bytes[third + 8], kCellPerfectMatch);
   EXPECT_EQ(bytes[third + 9] | bytes[third + 10] | bytes[third + 11], 0);
+}
+
+// The write encodes the records whatever bytes their padding holds, gives cells a short
+// table lacks as cells of no unit, and builds the probe positions meanwhile.
+TEST_F(LayoutCacheTest, TheWriteFillsGapsAndBuildsTheProbePositions) {
+  Layout.cachePath = mFolder.File("short.cdf.bin");
+  Layout.chipType = "Short";
+  Layout.dimension = 3;
+  Layout.unitCount = 1;
+  Layout.units.assign(1, UNIT_RECORD{});
+  Layout.units[0].SetName("U");
+  Layout.units[0].pairCount = 1;
+  Layout.cells.resize(6);  // two of the three columns
+  std::memset(static_cast<void*>(Layout.cells.data()), 0xAB, 6 * sizeof(CELL_RECORD));
+  for (CELL_RECORD& cell : Layout.cells) cell.kind = kCellNoUnit;
+  Layout.Cell(0, 1) = {0, 0, 5, kCellMismatch};
+  Layout.Cell(1, 2) = {0, 0, -6, kCellPerfectMatch};
+  ASSERT_TRUE(SaveCdfCache());
+
+  const std::vector<std::uint8_t> bytes = ReadBytes(Layout.cachePath);
+  const std::size_t cells = 1060 + 56;
+  ASSERT_EQ(bytes.size(), cells + 9 * 12);
+  const std::uint8_t mismatch[12] = {0, 0, 0, 0, 5, 0, 0, 0, kCellMismatch, 0, 0, 0};
+  const std::uint8_t perfect[12] = {0, 0, 0, 0, 0xFA, 0xFF, 0xFF, 0xFF, kCellPerfectMatch, 0, 0, 0};
+  const std::uint8_t none[12] = {0, 0, 0, 0, 0, 0, 0, 0, kCellNoUnit, 0, 0, 0};
+  EXPECT_TRUE(std::equal(mismatch, mismatch + 12, bytes.begin() + cells + 12));
+  EXPECT_TRUE(std::equal(perfect, perfect + 12, bytes.begin() + cells + 5 * 12));
+  for (std::size_t i = 6; i < 9; ++i)
+    EXPECT_TRUE(
+        std::equal(none, none + 12, bytes.begin() + static_cast<std::ptrdiff_t>(cells + i * 12)))
+        << "cell " << i;
+  EXPECT_EQ(bytes[cells + 8], kCellNoUnit);  // a cell of no unit the table holds keeps its kind
+
+  ASSERT_EQ(Layout.Positions(0).size(), 1u);
+  EXPECT_EQ(Layout.Positions(0)[0][0].x, 0);
+  EXPECT_EQ(Layout.Positions(0)[0][0].y, 1);
+  EXPECT_EQ(Layout.Positions(0)[0][1].x, 1);
+  EXPECT_EQ(Layout.Positions(0)[0][1].y, 2);
 }
 
 TEST_F(LayoutCacheTest, OtherFormatsAreReportedTooOldOrTooNew) {
