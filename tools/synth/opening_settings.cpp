@@ -33,7 +33,7 @@ bool WriteOpeningSettings(const WholeGroupTruth& truth, const std::string& folde
   settings.WORKING_DIR = *working;
   settings.SAMPLE_INFO_FILE = inData(truth.sampleInfoFile);
   settings.ARRAY_LIST_FILE = inData(truth.arrayListFile);
-  settings.GENE_NAME_FILE = inData(truth.geneInfoFile);
+  settings.GENE_NAME_FILE = truth.geneInfoFile.empty() ? "" : inData(truth.geneInfoFile);
   const bool written = group.WriteGroupSettings();
   // Ending the group records it in the default group's file as the last one.
   ExitGroup();

@@ -130,17 +130,19 @@ void MakeSideTruth(WholeGroupTruth& truth, const WholeGroupOptions& options) {
       truth.sampleInfo.values.push_back(std::move(values));
     }
 
-  std::vector<std::string> probeSets;
-  for (const ChipUnit& unit : truth.chip.units) probeSets.push_back(unit.name);
-  GeneInfoOptions gene;
-  gene.seed = options.group.seed;
-  gene.vocabulary = std::max(10, static_cast<int>(probeSets.size() / 10));
-  truth.geneInfo = MakeGeneInfo(probeSets, gene);
-
+  // SNP groups read SNP information in its place, a file of another form.
+  if (truth.chip.arrayType == 0) {
+    std::vector<std::string> probeSets;
+    for (const ChipUnit& unit : truth.chip.units) probeSets.push_back(unit.name);
+    GeneInfoOptions gene;
+    gene.seed = options.group.seed;
+    gene.vocabulary = std::max(10, static_cast<int>(probeSets.size() / 10));
+    truth.geneInfo = MakeGeneInfo(probeSets, gene);
+    truth.geneInfoFile = truth.name + ".genes.txt";
+  }
   truth.chipFile = FileNameFor(truth.chip, ChipForm::kTextCdf);
   truth.sampleInfoFile = truth.name + ".samples.txt";
   truth.arrayListFile = truth.name + ".arrays.txt";
-  truth.geneInfoFile = truth.name + ".genes.txt";
   truth.dataFileList = truth.name + ".files.txt";
   truth.thetaFile = truth.name + ".theta.txt";
 }
@@ -279,7 +281,8 @@ bool WriteWholeGroup(const WholeGroupTruth& truth, const std::string& folder,
     return false;
   if (!text(truth.sampleInfoFile, SampleInfoText(truth))) return false;
   if (!text(truth.arrayListFile, ArrayListText(truth))) return false;
-  if (!put(truth.geneInfoFile,
+  if (!truth.geneInfoFile.empty() &&
+      !put(truth.geneInfoFile,
            WriteGeneInfo(truth.geneInfo, platform::JoinPath(folder, truth.geneInfoFile))))
     return false;
   if (!text(truth.thetaFile, ThetaListing(truth))) return false;

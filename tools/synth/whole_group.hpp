@@ -79,7 +79,7 @@ struct WholeGroupTruth {
   std::string chipFile;
   std::string sampleInfoFile;
   std::string arrayListFile;
-  std::string geneInfoFile;
+  std::string geneInfoFile;  // expression chips only
   std::string dataFileList;
   std::string thetaFile;
   SampleInfoTruth sampleInfo;

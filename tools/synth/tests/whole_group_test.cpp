@@ -359,3 +359,19 @@ TEST(SynthWholeGroup, OpeningSettingsNameTheGroupsFilesAndMakeItTheLastGroup) {
                                            home.Path().string(), &error));
   EXPECT_FALSE(GroupStarted());
 }
+
+TEST(SynthWholeGroup, SnpGroupsHaveNoGeneInformationFile) {
+  platform::testing::TempFolder folder;
+  auto options = EightArrays();
+  options.chip.kind = synth::ChipKind::kSnp2;
+  options.chip.chipType.clear();
+  const auto truth = synth::MakeWholeGroup(options);
+  ASSERT_TRUE(truth.has_value());
+  EXPECT_TRUE(truth->geneInfoFile.empty());
+  EXPECT_FALSE(truth->chipFile.empty());
+  std::vector<std::string> written;
+  ASSERT_TRUE(synth::WriteWholeGroup(*truth, folder.Path().string(), written));
+  EXPECT_EQ(written.size(), 8u * 2 + 1 + 5);
+  for (const std::string& path : written)
+    EXPECT_EQ(path.find(".genes."), std::string::npos) << path;
+}
