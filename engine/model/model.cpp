@@ -4,7 +4,9 @@
 #include "engine/model/model.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <type_traits>
 #include <utility>
 
 #include "engine/array/local_background.hpp"
@@ -90,42 +92,35 @@ SideEffect FitSideEffect(int count, const double* others, double current, bool r
           used >= 2 ? std::sqrt(residuals / (used - 1) / squares) : std::sqrt(residuals / squares)};
 }
 
-// Sums of row[k] * other[k] over the k whose mask is 0, for `rows` rows of `count` values
-// `stride` apart, into sums. Each sum adds its terms in the order of k, as one row at a
-// time would; four rows go side by side so that their additions overlap instead of each
-// waiting for the one before.
+// Sums of row[k] * other[k] over the k whose mask is 0, for `Rows` rows `stride` apart,
+// into sums. Each sum adds its terms in the order of k, as one row at a time would; the
+// rows go side by side so that their additions overlap instead of each waiting for the
+// one before.
+template <int Rows>
+void MaskedRowGroup(const double* first, std::size_t stride, const double* other, int count,
+                    const std::int16_t* mask, double* sums) {
+  std::array<double, Rows> total{};
+  for (int k = 0; k < count; ++k) {
+    if (mask[k] != 0) continue;
+    const double o = other[k];
+    for (int r = 0; r < Rows; ++r) total[r] += first[static_cast<std::size_t>(r) * stride + k] * o;
+  }
+  for (int r = 0; r < Rows; ++r) sums[r] = total[r];
+}
+
 void MaskedRowSums(const double* first, std::size_t stride, int rows, const double* other,
                    int count, const std::int16_t* mask, double* sums) {
   int r = 0;
-  for (; r + 4 <= rows; r += 4) {
-    const double* a = first + static_cast<std::size_t>(r) * stride;
-    const double* b = a + stride;
-    const double* c = b + stride;
-    const double* d = c + stride;
-    double sa = 0.0;
-    double sb = 0.0;
-    double sc = 0.0;
-    double sd = 0.0;
-    for (int k = 0; k < count; ++k) {
-      if (mask[k] != 0) continue;
-      const double o = other[k];
-      sa += a[k] * o;
-      sb += b[k] * o;
-      sc += c[k] * o;
-      sd += d[k] * o;
-    }
-    sums[r] = sa;
-    sums[r + 1] = sb;
-    sums[r + 2] = sc;
-    sums[r + 3] = sd;
-  }
-  for (; r < rows; ++r) {
-    const double* a = first + static_cast<std::size_t>(r) * stride;
-    double sa = 0.0;
-    for (int k = 0; k < count; ++k)
-      if (mask[k] == 0) sa += a[k] * other[k];
-    sums[r] = sa;
-  }
+  const auto group = [&](auto sumRows) {
+    constexpr int kRows = decltype(sumRows)::value;
+    for (; r + kRows <= rows; r += kRows)
+      MaskedRowGroup<kRows>(first + static_cast<std::size_t>(r) * stride, stride, other, count,
+                            mask, sums + r);
+  };
+  group(std::integral_constant<int, 8>{});
+  group(std::integral_constant<int, 4>{});
+  group(std::integral_constant<int, 2>{});
+  group(std::integral_constant<int, 1>{});
 }
 
 }  // namespace
@@ -545,16 +540,24 @@ const char* MODEL::Fit() {
 
   const std::int16_t* probeMask = mProbeOutlier.data();
   const std::int16_t* arrayMask = mArrayOutlier.data();
+  // Cells left out of the fit take the present model's value: all cells are laid out once,
+  // and on later outer steps only those left out change.
+  mLeftOut.clear();
+  for (int i = 0; i < arrays; ++i)
+    for (int j = 0; j < probes; ++j) {
+      const std::size_t cell = Cell(i, j);
+      const bool leftOut = mSingle[cell] != 0 || mSpike[cell] != 0;
+      const double value = leftOut ? mPhi[Index(j)] * mTheta[Index(i)] : mData[cell];
+      mWork[cell] = value;
+      mWorkByProbe[Index(j) * Index(arrays) + Index(i)] = value;
+      if (leftOut) mLeftOut.push_back({i, j});
+    }
   for (int outer = 0; outer < kModelMaxOuterSteps; ++outer) {
     std::copy_n(mPhi.begin(), probes, mPhiOuter.begin());
-    // Cells left out of the fit take the present model's value.
-    for (int i = 0; i < arrays; ++i)
-      for (int j = 0; j < probes; ++j) {
-        const std::size_t cell = Cell(i, j);
-        const double value = mSingle[cell] != 0 || mSpike[cell] != 0
-                                 ? mPhi[Index(j)] * mTheta[Index(i)]
-                                 : mData[cell];
-        mWork[cell] = value;
+    if (outer > 0)
+      for (const auto& [i, j] : mLeftOut) {
+        const double value = mPhi[Index(j)] * mTheta[Index(i)];
+        mWork[Cell(i, j)] = value;
         mWorkByProbe[Index(j) * Index(arrays) + Index(i)] = value;
       }
 

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/base/colour.hpp"
@@ -293,8 +294,9 @@ class MODEL {
 
   // Array-major, mProbes values per array.
   std::vector<double> mPm, mMm, mData, mFitted, mResidual, mBackground;
-  std::vector<double> mWork;         // array-major
-  std::vector<double> mWorkByProbe;  // probe-major copy of mWork
+  std::vector<double> mWork;                  // array-major
+  std::vector<double> mWorkByProbe;           // probe-major copy of mWork
+  std::vector<std::pair<int, int>> mLeftOut;  // (array, probe) of the cells a fit leaves out
   std::vector<std::int16_t> mSingle;
   std::vector<std::uint8_t> mSpike;
 
