@@ -24,11 +24,13 @@ void NormalizationPlot(ShellFrame& frame) {
   frame.ShowView(VIEW_PLOTS);
   auto* plots = dynamic_cast<PlotsView*>(frame.RightViews(VIEW_PLOTS));
   if (plots == nullptr) return;
-  // The chosen baseline is read afresh; the two viewing choices hold for one review.
+  // The chosen baseline is read afresh; the two viewing choices hold for this review
+  // only, so they are cleared once it is made.
   plots->Reset();
+  const bool prepared = plots->PreparePlots();
   NormPlotOptions().useNormalized = false;
   NormPlotOptions().saveNormalized = false;
-  if (!plots->PreparePlots()) LogMessage("Not completed}\n", 0, kLogBlue);
+  if (!prepared) LogMessage("Not completed}\n", 0, kLogBlue);
   // The log's lines brought the log forward.
   frame.ShowView(VIEW_PLOTS);
 }

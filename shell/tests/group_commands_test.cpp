@@ -22,6 +22,7 @@
 #include "shell/dialogs/extract_cdf_page.hpp"
 #include "shell/dialogs/extract_data_page.hpp"
 #include "shell/dialogs/group_name_box.hpp"
+#include "shell/dialogs/normalization_plot_dialog.hpp"
 #include "shell/dialogs/normalize_dialog.hpp"
 #include "shell/dialogs/open_group_state.hpp"
 #include "shell/tests/group_commands_test.hpp"
@@ -183,6 +184,36 @@ TEST_F(GroupCommandsTest, AWholeGeneratedGroupOpensFromItsListAsTheEngineOpensIt
             found({all.begin() + static_cast<std::ptrdiff_t>(before), all.end()}));
   // Every data file of the list is found; the repeated scan time is set aside.
   EXPECT_EQ(found(windowLines).size(), truth->arrays.size());
+}
+
+TEST_F(GroupCommandsTest, NormalizationPlotSavesTheArrayOnlyWhenTold) {
+  CMainFrame& frame = OpenFrame();
+  OpenLiver(frame);
+  TheGroup().Settings().CUR_ARRAY = 1;
+  bool save = false;
+  prompts.dialogAnswer = [&save](QDialog& dialog) {
+    Find<QComboBox>(dialog, NormalizationPlotDialog::kBaselineList)->setCurrentIndex(0);
+    Find<QCheckBox>(dialog, NormalizationPlotDialog::kSaveNormalized)->setChecked(save);
+    dialog.accept();
+    return dialog.result();
+  };
+  ASSERT_TRUE(frame.OnCommand(ids::kNormalizationPlot));
+  EXPECT_EQ(frame.CurrentViewIndex(), VIEW_PLOTS);
+  auto* plots = dynamic_cast<PlotsView*>(frame.RightViews(VIEW_PLOTS));
+  ASSERT_NE(plots, nullptr);
+  EXPECT_TRUE(plots->Ready());
+  EXPECT_EQ(plots->Plots()[0].title.rfind("X: liver02 raw, Y: baseline liver01 raw", 0), 0u);
+  EXPECT_EQ(plots->Plots()[0].usedPoints, static_cast<int>(Normalizer.Points().size()));
+  ASSERT_TRUE(ReadArrayQvfHeader(1));
+  EXPECT_EQ(ChipData.normalised, 0) << "a plot asked for changes no file";
+
+  save = true;
+  ASSERT_TRUE(frame.OnCommand(ids::kNormalizationPlot));
+  ASSERT_TRUE(ReadArrayQvfHeader(1));
+  EXPECT_EQ(ChipData.normalised, 1);
+  EXPECT_TRUE(SameFileName(ChipData.baselinePath, mFiles.celPaths[0]));
+  EXPECT_FALSE(NormPlotOptions().saveNormalized) << "the saving choice holds for one plot";
+  EXPECT_EQ(AnalysisRunning, 0);
 }
 
 TEST_F(GroupCommandsTest, TheLastGroupOpenedIsOfferedAtTheNextStart) {
