@@ -1,5 +1,6 @@
 #include "engine/jobs/decimal_text.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -76,10 +77,17 @@ char* FormatSixDigits(char* out, double value) {
   const double magnitude = std::fabs(value);
   if (!(magnitude >= kDecades.front() && magnitude < kDecades.back() * 10.0))
     return Fallback(out, value);
-  int decade = 0;
-  while (decade + 1 < static_cast<int>(kDecades.size()) &&
-         magnitude >= kDecades[static_cast<std::size_t>(decade + 1)])
+  // The decade from the binary exponent (log10(2) ~ 1233 / 4096), put right by at most
+  // one step either way.
+  int binaryExponent = 0;
+  std::frexp(magnitude, &binaryExponent);
+  int decade = std::clamp(((binaryExponent - 1) * 1233 >> 12) - kLowestDecade, 0,
+                          static_cast<int>(kDecades.size()) - 1);
+  if (decade + 1 < static_cast<int>(kDecades.size()) &&
+      magnitude >= kDecades[static_cast<std::size_t>(decade + 1)])
     ++decade;
+  else if (decade > 0 && magnitude < kDecades[static_cast<std::size_t>(decade)])
+    --decade;
   int exponent = decade + kLowestDecade;
   const int shift = 5 - exponent;
   const double scaled = shift >= 0 ? magnitude * kExactPowers[static_cast<std::size_t>(shift)]
