@@ -42,24 +42,54 @@ std::string_view TrimTrailing(std::string_view text) {
   return text;
 }
 
+// The buffer every read goes through, kept from one read to the next: a first touch of
+// fresh memory costs more than the reading into it.
+std::vector<char>& SharedBuffer() {
+  static std::vector<char> buffer(kLineBuffer);
+  return buffer;
+}
+
 // Lines of the file through one buffer: LF or CRLF, the line end not included.
 class LineSource {
  public:
   enum class Status { kLine, kEnd, kTooLong, kFailed };
 
-  bool Open(const std::string& path) { return mReader.Open(path) && mReader.Allocate(kLineBuffer); }
+  bool Open(const std::string& path) {
+    if (!mReader.Open(path)) return false;
+    mBuffer = SharedBuffer().data();
+    return true;
+  }
+
+  // Counts the lines of the whole file (a last line without its line end counted too)
+  // before any is read; -1 when the file cannot be read.
+  long long CountLines() {
+    long long lines = 0;
+    char last = '\n';
+    std::uint64_t offset = 0;
+    for (;;) {
+      const std::size_t got =
+          mReader.ReadAt(offset, reinterpret_cast<std::uint8_t*>(mBuffer), kLineBuffer);
+      lines += std::count(mBuffer, mBuffer + got, '\n');
+      if (got > 0) last = mBuffer[got - 1];
+      offset += got;
+      Progress().Pump();
+      if (got < kLineBuffer) break;
+    }
+    if (ShortOf(offset)) return -1;
+    return lines + (last != '\n' ? 1 : 0);
+  }
 
   Status Next(std::string_view& line) {
     std::size_t searched = 0;
     for (;;) {
-      const auto* data = reinterpret_cast<const char*>(mReader.Data());
-      const std::size_t available = mReader.Available();
+      const char* data = mBuffer + mBegin;
+      const std::size_t available = mEnd - mBegin;
       const auto* newline =
           static_cast<const char*>(std::memchr(data + searched, '\n', available - searched));
       if (newline != nullptr || (mEnded && available > 0)) {
         const std::size_t length =
             newline != nullptr ? static_cast<std::size_t>(newline - data) : available;
-        mReader.Consume(length + (newline != nullptr ? 1 : 0));
+        mBegin += length + (newline != nullptr ? 1 : 0);
         line = std::string_view(data, length);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         ++mLineNumber;
@@ -71,19 +101,15 @@ class LineSource {
         return Status::kTooLong;
       }
       searched = available;
-      mEnded = !mReader.Fill(std::min(kLineBuffer, available + kChunk));
-      if (mReader.Failed()) return Status::kFailed;
+      if (!Fill()) return Status::kFailed;
     }
   }
 
   // The whole lines that fit in the buffer, the last line of the file included; valid
   // until the next call. kTooLong when the buffer holds no line end.
   Status NextStretch(std::string_view& stretch) {
-    if (!mEnded && mReader.Available() < kLineBuffer) {
-      mEnded = !mReader.Fill(kLineBuffer);
-      if (mReader.Failed()) return Status::kFailed;
-    }
-    const std::string_view data(reinterpret_cast<const char*>(mReader.Data()), mReader.Available());
+    if (!mEnded && !Fill()) return Status::kFailed;
+    const std::string_view data(mBuffer + mBegin, mEnd - mBegin);
     if (data.empty()) return Status::kEnd;
     std::size_t length = data.size();
     if (!mEnded) {
@@ -92,38 +118,44 @@ class LineSource {
       length = newline + 1;
     }
     stretch = data.substr(0, length);
-    mReader.Consume(length);
+    mBegin += length;
     return Status::kLine;
   }
 
   int LineNumber() const { return mLineNumber; }
 
  private:
+  // Whether the file ended before its size: a read that failed.
+  bool ShortOf(std::uint64_t offset) const {
+    const auto size = mReader.RegularFileSize();
+    return size.has_value() && offset < *size;
+  }
+  // Moves what is left to the front and reads as much as fits after it; false when the
+  // file could not be read.
+  bool Fill() {
+    std::memmove(mBuffer, mBuffer + mBegin, mEnd - mBegin);
+    mEnd -= mBegin;
+    mBegin = 0;
+    const std::size_t room = kLineBuffer - mEnd;
+    const std::size_t got =
+        mReader.ReadAt(mOffset, reinterpret_cast<std::uint8_t*>(mBuffer + mEnd), room);
+    mOffset += got;
+    mEnd += got;
+    if (got < room) {
+      mEnded = true;
+      if (ShortOf(mOffset)) return false;
+    }
+    return true;
+  }
+
   platform::ChunkReader mReader;
+  char* mBuffer = nullptr;
+  std::size_t mBegin = 0;
+  std::size_t mEnd = 0;
+  std::uint64_t mOffset = 0;
   bool mEnded = false;
   int mLineNumber = 0;
 };
-
-// Counts the lines of the file (a last line without its line end counted too); -1 when
-// it cannot be read.
-long long CountLines(const std::string& path) {
-  platform::ChunkReader reader;
-  if (!reader.Open(path) || !reader.Allocate(kChunk)) return -1;
-  long long lines = 0;
-  char last = '\n';
-  for (;;) {
-    const bool full = reader.Fill(kChunk);
-    if (reader.Failed()) return -1;
-    const auto* data = reinterpret_cast<const char*>(reader.Data());
-    const std::size_t available = reader.Available();
-    lines += std::count(data, data + available, '\n');
-    if (available > 0) last = data[available - 1];
-    reader.Consume(available);
-    Progress().Pump();
-    if (!full) break;
-  }
-  return lines + (last != '\n' ? 1 : 0);
-}
 
 // Cuts the fields of a line one at a time, at tabs, empty ones included.
 class Fields {
@@ -384,9 +416,19 @@ struct Piece {
   int firstUnit = 0;
 };
 
+// The probe-set table a read did not make the layout's (the one it replaced, or its own
+// when it failed), kept so that the next read's table is not fresh memory.
+std::vector<UNIT_RECORD>& SpareUnits() {
+  static std::vector<UNIT_RECORD> units;
+  return units;
+}
+
 class ExternalReader {
  public:
   explicit ExternalReader(Group& group) : mGroup(group), mSettings(group.Settings()) {}
+  ~ExternalReader() { SpareUnits() = std::move(mUnits); }
+  ExternalReader(const ExternalReader&) = delete;
+  ExternalReader& operator=(const ExternalReader&) = delete;
 
   bool Read(const std::string& path);
 
@@ -542,12 +584,13 @@ bool ExternalReader::Read(const std::string& path) {
     return false;
   }
   LogMessage(MessageBuffer("  Reading data file '%s'...", path.c_str()));
-  const long long lines = CountLines(path);
+  const long long lines = mLines.CountLines();
   if (lines < 0) {
     LogMessage(MessageBuffer(kExternalOpenFailedMessage, path.c_str()), 0, kLogRed);
     return false;
   }
   LogMessage(MessageBuffer("    Found %lld lines", lines));
+  mUnits = std::move(SpareUnits());
   try {
     mUnits.assign(static_cast<std::size_t>(std::max(lines - 1, 0LL)), UNIT_RECORD{});
   } catch (const std::bad_alloc&) {
@@ -591,9 +634,10 @@ bool ExternalReader::Read(const std::string& path) {
 }
 
 void ExternalReader::Finish() {
-  ClearLayout();
   mUnits.resize(static_cast<std::size_t>(mFilled));
-  Layout.units = std::move(mUnits);
+  Layout.units.swap(mUnits);
+  Layout.cells = {};
+  Layout.positions = {};
   Layout.unitCount = mFilled;
   UnitSearchStart = 0;
   for (int array = 0; array < mForm.arrays; ++array) {
