@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/base/fuzz_support.hpp"
@@ -719,7 +720,10 @@ void ComputeValueMedians() {
 
 bool FuzzReadExternalData(const std::uint8_t* data, std::size_t size) {
   return WithScratchFile(data, size, "fuzz_external.txt", [](const std::string& path) {
-    TheGroup().Settings().EXTERNAL_DATA_FILE = path;
-    return ReadExternalData();
+    std::string& setting = TheGroup().Settings().EXTERNAL_DATA_FILE;
+    const std::string kept = std::exchange(setting, path);
+    const bool read = ReadExternalData();
+    TheGroup().Settings().EXTERNAL_DATA_FILE = kept;
+    return read;
   });
 }

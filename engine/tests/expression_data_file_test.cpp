@@ -246,12 +246,27 @@ TEST_F(ExpressionDataFileTest, FailuresSayWhyKeepTheOldFileAndRegisterNothing) {
             1);
   EXPECT_TRUE(registered.files.empty());
 
+  // A stop while the rows are formatted, after the walk over the probe sets, too.
+  UseUnits(3000);
+  for (int a = 0; a < kArrays; ++a) {
+    TheGroup().Array(a).values.resize(3000);
+    TheGroup().Array(a).calls.resize(3000, 'A');
+  }
+  {
+    ScriptedProgress progress;
+    progress.stopAtPoll = 31;  // the walk polls 30 times
+    EXPECT_FALSE(WriteExpressionData(path));
+    EXPECT_EQ(progress.polls, 31);
+  }
+  EXPECT_EQ(ReadFile(path), "old table\n");
+  EXPECT_TRUE(registered.files.empty());
+
   // The same export run to its end registers the file once, not into the log.
   EXPECT_TRUE(WriteExpressionData(path));
   ASSERT_EQ(registered.files.size(), 1u);
   EXPECT_EQ(registered.files[0].path, path);
   EXPECT_FALSE(registered.files[0].insertIntoLog);
-  EXPECT_EQ(LinesOf(ReadFile(path)).size(), 251u);
+  EXPECT_EQ(LinesOf(ReadFile(path)).size(), 3001u);
 }
 
 }  // namespace
