@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "engine/array/chip_data.hpp"
 #include "engine/group/group.hpp"
 #include "engine/jobs/normalize_arrays.hpp"
 #include "engine/model/model.hpp"
@@ -19,6 +20,18 @@
 
 namespace {
 
+// Raises the group's probe-level flag for the span of the job.
+class ProbeLevelScope {
+ public:
+  ProbeLevelScope() : mSaved(ProbeLevelFlag) { ProbeLevelFlag = true; }
+  ~ProbeLevelScope() { ProbeLevelFlag = mSaved; }
+  ProbeLevelScope(const ProbeLevelScope&) = delete;
+  ProbeLevelScope& operator=(const ProbeLevelScope&) = delete;
+
+ private:
+  bool mSaved;
+};
+
 constexpr const char* kNormMethodNames[] = {"Invariant set normalization",
                                             "Quantile normalization"};
 
@@ -31,6 +44,8 @@ void Normalize(ShellFrame& frame) {
   command.failureLine = "Normalization not completed}";
   command.jobClosesBlock = true;
   command.job = [&dialog](AnalysisOutcome&) {
+    // Every array's cell intensities are read, also without probe data in memory.
+    const ProbeLevelScope probeLevel;
     Group& group = TheGroup();
     group.BaselineArray = dialog.BaselineArray();
     // Without probe data in memory the cells come from the chip description again; a

@@ -216,6 +216,33 @@ TEST_F(GroupCommandsTest, NormalizationPlotSavesTheArrayOnlyWhenTold) {
   EXPECT_EQ(AnalysisRunning, 0);
 }
 
+TEST_F(GroupCommandsTest, WithoutProbeDataInMemoryNormalizeAndModelLoadTheChipAgain) {
+  TheGroup().Settings().LOAD_PROBE_DATA = 0;
+  CMainFrame& frame = OpenFrame();
+  OpenLiver(frame);
+  Group& group = TheGroup();
+  EXPECT_EQ(frame.LeftView().ViewItem(VIEW_CEL), nullptr) << "no arrays to show";
+  EXPECT_FALSE(frame.CommandUi(ids::kNormalizationPlot).enabled);
+  prompts.dialogAnswer = [](QDialog& dialog) {
+    dialog.accept();
+    return dialog.result();
+  };
+  group.Settings().VIEW_NORM_PLOT = 0;
+  ASSERT_TRUE(frame.OnCommand(ids::kNormalize));
+  EXPECT_TRUE(group.Normalized);
+  for (int a = 0; a < group.NumArrays(); ++a) {
+    ASSERT_TRUE(ReadArrayQvfHeader(a));
+    EXPECT_EQ(ChipData.normalised, 1) << a;
+  }
+  ASSERT_TRUE(frame.OnCommand(ids::kModelExpression));
+  EXPECT_TRUE(group.Modelled);
+  EXPECT_FALSE(ProbeLevelFlag) << "raised for the commands' runs only";
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), "Normalization not completed}"), lines.end());
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), "Expression calculation not completed}"),
+            lines.end());
+}
+
 TEST_F(GroupCommandsTest, TheLastGroupOpenedIsOfferedAtTheNextStart) {
   CMainFrame& frame = OpenFrame();
   OpenLiver(frame);
