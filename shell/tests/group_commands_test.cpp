@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -345,6 +346,14 @@ TEST_F(GroupCommandsTest, NormalizeWithItsReviewThenComputeExpression) {
     ASSERT_TRUE(ReadArrayQvfHeader(a));
     EXPECT_EQ(ChipData.normalised, 1);
     EXPECT_TRUE(SameFileName(ChipData.baselinePath, baseline));
+  }
+
+  // The next Normalize dialog tells against which array the first one was normalised.
+  {
+    NormalizeDialog next(nullptr);
+    EXPECT_EQ(Find<QLabel>(next, NormalizeDialog::kArrayState)->text().toStdString(),
+              "The first array 'liver01' has been normalized using baseline array '" +
+                  group.Array(group.BaselineArray).name + "'");
   }
 
   const std::size_t beforeModel = LogLines().size();
