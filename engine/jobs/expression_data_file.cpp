@@ -165,33 +165,48 @@ bool WriteGctClassFile(const std::string& path) {
   return SampleInfo.WriteClassFile(ChangeExtension(path, ".cls"), column);
 }
 
-// Formats the rows a batch at a time, each batch in pieces on several threads, and
-// writes each batch in order; a stop between batches ends the export.
+// Formats the rows a batch at a time, each batch in pieces on several threads, while one
+// more task writes the batch before in order; a stop between batches ends the export.
 bool WriteRows(const ExpressionRows& rows, const std::vector<int>& units, std::ostream& stream) {
   const int threads = platform::WorkerThreadCount();
   const int pieces = 4 * threads;
-  // Kept for the next export, so its memory is not fresh again.
-  static std::vector<std::string> texts;
-  texts.resize(static_cast<std::size_t>(pieces));
+  // Two sets of texts, one filled while the other is written; kept for the next export,
+  // so their memory is not fresh again.
+  static std::array<std::vector<std::string>, 2> texts;
+  for (auto& set : texts) set.resize(static_cast<std::size_t>(pieces));
+  const auto write = [&stream](std::vector<std::string>& set) {
+    for (std::string& text : set) {
+      stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+      text.clear();
+    }
+  };
   JobProgress& progress = Progress();
+  std::size_t filled = 0;  // the set the last batch went into
+  bool pending = false;
   for (std::size_t done = 0; done < units.size();) {
     const std::size_t batch =
         std::min(units.size() - done, kRowsPerPiece * static_cast<std::size_t>(pieces));
     const std::size_t per =
         (batch + static_cast<std::size_t>(pieces) - 1) / static_cast<std::size_t>(pieces);
-    platform::RunTasks(pieces, threads, [&](int piece, bool) {
-      std::string& text = texts[static_cast<std::size_t>(piece)];
+    const std::size_t fill = pending ? 1 - filled : filled;
+    platform::RunTasks(pieces + 1, threads, [&](int piece, bool) {
+      if (piece == pieces) {
+        if (pending) write(texts[filled]);
+        return;
+      }
+      std::string& text = texts[fill][static_cast<std::size_t>(piece)];
       text.clear();
       const std::size_t first = done + per * static_cast<std::size_t>(piece);
       const std::size_t last = std::min(done + batch, first + per);
       for (std::size_t k = first; k < last; ++k) rows.AppendRow(text, units[k]);
     });
-    for (const std::string& text : texts)
-      stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+    filled = fill;
+    pending = true;
     done += batch;
     progress.Pump();
     if (progress.Stopped()) return false;
   }
+  if (pending) write(texts[filled]);
   return true;
 }
 
