@@ -1,7 +1,8 @@
 // The file is read twice through one reused buffer: once to count its lines (the size of
-// the probe-set table), once to parse them, each line cut into fields in place. The
-// probe sets are gathered apart and the arrays are counted only at the end, so a bad line
-// leaves neither a layout nor arrays half-built.
+// the probe-set table), once to parse them a stretch of whole lines at a time, each
+// stretch cut into pieces that several threads parse, every line cut into fields in
+// place. The probe sets are gathered apart and the arrays are counted only at the end, so
+// a bad line leaves neither a layout nor arrays half-built.
 #include "engine/jobs/external_data.hpp"
 
 #include <algorithm>
