@@ -49,7 +49,7 @@ class OrderedJobs {
       const std::lock_guard<std::mutex> lock(mMutex);
       mCancelled = true;
     }
-    mChanged.notify_all();
+    mSlotFree.notify_all();
     for (std::thread& helper : mHelpers) helper.join();
   }
   OrderedJobs(const OrderedJobs&) = delete;
@@ -70,16 +70,22 @@ class OrderedJobs {
       slot.ready = true;
       return slot.result;
     }
-    mChanged.wait(lock, [&] { return slot.number == number && slot.ready; });
+    mCallerWaits = true;
+    mResultReady.wait(lock, [&] { return slot.number == number && slot.ready; });
+    mCallerWaits = false;
     return slot.result;
   }
   // The result taken last is done with; its slot may take another job.
   void Done(std::size_t number) {
+    bool helperWaits = false;
     {
       const std::lock_guard<std::mutex> lock(mMutex);
       mDone = number + 1;
+      helperWaits = mHelpersWaiting > 0;
     }
-    mChanged.notify_all();
+    // One slot came free, for one job: waking more helpers would only send them back to
+    // sleep, and a wakeup costs far more than a piece of work on a virtual machine.
+    if (helperWaits) mSlotFree.notify_one();
   }
 
  private:
@@ -99,9 +105,11 @@ class OrderedJobs {
       {
         std::unique_lock<std::mutex> lock(mMutex);
         // A slot is free once the job that used it last is done with.
-        mChanged.wait(lock, [&] {
+        ++mHelpersWaiting;
+        mSlotFree.wait(lock, [&] {
           return mCancelled || mNextToStart >= mCount || mNextToStart < mDone + mSlots.size();
         });
+        --mHelpersWaiting;
         if (mCancelled || mNextToStart >= mCount) return;
         number = mNextToStart++;
         SlotOf(number).number = number;
@@ -109,11 +117,13 @@ class OrderedJobs {
       }
       Slot& slot = SlotOf(number);
       mJob.Run(number, slot.result, context);
+      bool callerWaits = false;
       {
         const std::lock_guard<std::mutex> lock(mMutex);
         slot.ready = true;
+        callerWaits = mCallerWaits;
       }
-      mChanged.notify_all();
+      if (callerWaits) mResultReady.notify_one();
     }
   }
 
@@ -122,7 +132,12 @@ class OrderedJobs {
   std::vector<Slot> mSlots;
   Context mContext;  // the calling thread's
   std::mutex mMutex;
-  std::condition_variable mChanged;
+  // Each side is woken only when it waits: the calling thread for a result, helpers for
+  // a free slot.
+  std::condition_variable mResultReady;
+  std::condition_variable mSlotFree;
+  bool mCallerWaits = false;
+  int mHelpersWaiting = 0;
   std::size_t mNextToStart = 0;
   std::size_t mDone = 0;
   bool mCancelled = false;
