@@ -210,7 +210,10 @@ std::optional<WholeGroupTruth> MakeWholeGroup(const WholeGroupOptions& options,
     if (std::find(options.undated.begin(), options.undated.end(), a) != options.undated.end())
       array.scanTime.clear();
     array.timeTag = array.scanTime.empty() ? kUndatedTimeTag : array.scanTime;
-    for (std::size_t earlier = 0; earlier < truth.arrays.size() && array.sameTagAs < 0; ++earlier)
+    // An open never takes undated files for repeats of each other.
+    const bool dated = !array.scanTime.empty();
+    for (std::size_t earlier = 0; dated && earlier < truth.arrays.size() && array.sameTagAs < 0;
+         ++earlier)
       if (platform::EqualsNoCase(truth.arrays[earlier].timeTag, array.timeTag))
         array.sameTagAs = static_cast<int>(earlier);
     if (options.calls) array.callsFile = stem + ".txt";

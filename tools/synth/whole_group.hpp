@@ -87,7 +87,7 @@ struct WholeGroupTruth {
   GeneInfoTruth geneInfo;
 
   // The arrays an open of the group reads, in array order: all but those whose time tag
-  // an earlier array has.
+  // an earlier array has (undated files never repeat each other).
   std::vector<int> OpenedArrays() const;
   // The data file list for the group in absoluteFolder: the arrays' data files in order,
   // three to a line separated by tabs, the lines in turn absolute paths and file names

@@ -53,14 +53,14 @@ synth::WholeGroupOptions EightArrays() {
                    synth::ArrayFileForm::kBinary, synth::ArrayFileForm::kImage};
   options.distinctScanTimes = true;
   options.duplicateTag = 3;
-  options.undated = {5};
+  options.undated = {5, 6};
   options.sideFiles = true;
   return options;
 }
 
 const std::string kEightArrayArguments =
     "group --dim 80 --units 150 --chip-seed 5 --chip-type WholeGrp --arrays 8 --seed 9 "
-    "--bad-array 3 --name whole --form mixed-dat --duplicate-tag 4 --undated 6 --whole";
+    "--bad-array 3 --name whole --form mixed-dat --duplicate-tag 4 --undated 6,7 --whole";
 
 double Median(std::vector<double> values) {
   std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2),
@@ -158,6 +158,7 @@ TEST_F(WholeGroupFiles, HeadersAndCellsAreThoseOfTheTruth) {
   EXPECT_EQ(mTruth.OpenedArrays(), (std::vector<int>{0, 1, 2, 4, 5, 6, 7}));
   EXPECT_EQ(mTruth.arrays[3].sameTagAs, 2);
   EXPECT_EQ(mTruth.arrays[5].timeTag, kNoTimeTag);
+  EXPECT_EQ(mTruth.arrays[6].sameTagAs, -1);
   const synth::ArrayGroupTruth& group = mTruth.group;
   for (std::size_t a = 0; a < mTruth.arrays.size(); ++a) {
     const synth::GroupArrayFile& file = mTruth.arrays[a];
