@@ -25,8 +25,11 @@ std::atomic<int> gThreadLimit{0};
 // a short job.
 class WorkerPool {
  public:
+  // Never destroyed: its threads wait to the end of the process, which ends them. A
+  // process forked from one that used the pool has none of its threads, and joining them
+  // at its exit would fail.
   static WorkerPool& Get() {
-    static WorkerPool pool(MachineThreadCount() - 1);
+    static WorkerPool& pool = *new WorkerPool(MachineThreadCount() - 1);
     return pool;
   }
 
