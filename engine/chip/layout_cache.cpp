@@ -463,7 +463,12 @@ bool WriteCacheFile() {
     EncodeCells(first, count, chunk.data());
     written = file.Write(std::span(chunk.data(), count * kCacheCellSize));
   }
-  return written && file.Commit();
+  if (!written) return false;
+  // Some file systems write a file out to the disk at once, waiting on it, when it is
+  // renamed over another, which takes longer than all of the above; the old cache is
+  // therefore removed first, only once the new one is complete.
+  (void)unlink(Layout.cachePath.c_str());
+  return file.Commit();
 }
 
 }  // namespace

@@ -145,6 +145,26 @@ TEST_F(LayoutCacheTest, TheWriteFillsGapsAndBuildsTheProbePositions) {
   EXPECT_EQ(Layout.Positions(0)[0][1].y, 2);
 }
 
+// A write over an earlier cache replaces it whole, keeps its permissions and leaves no
+// other file beside it.
+TEST_F(LayoutCacheTest, AWriteOverAnEarlierCacheReplacesIt) {
+  namespace fs = std::filesystem;
+  const std::string cache = ConvertedLayout();
+  fs::permissions(cache, fs::perms::owner_read | fs::perms::group_read);
+  Layout.chipType = "Again";
+  ASSERT_TRUE(SaveCdfCache());
+  const std::vector<std::uint8_t> bytes = ReadBytes(cache);
+  ASSERT_GT(bytes.size(), 1060u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[1000])), "Again");
+  EXPECT_EQ(fs::status(cache).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(cache).parent_path()))
+    if (entry.path().filename().string().find(".bin") != std::string::npos)
+      names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{fs::path(cache).filename().string()});
+}
+
 TEST_F(LayoutCacheTest, OtherFormatsAreReportedTooOldOrTooNew) {
   const std::string cache = ConvertedLayout();
   std::vector<std::uint8_t> bytes = ReadBytes(cache);
