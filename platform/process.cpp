@@ -103,8 +103,12 @@ std::string SystemErrorText(int error) {
 }
 
 ChildProcess::~ChildProcess() {
-  if (Started() && !HasEnded()) (void)Terminate();
+  if (Started() && OwnedByThisProcess() && !HasEnded()) (void)Terminate();
   CloseAll();
+}
+
+bool ChildProcess::OwnedByThisProcess() const {
+  return mParent == ::getpid();
 }
 
 bool ChildProcess::Start(const SpawnRequest& request, SpawnFailure& failure) {
@@ -185,6 +189,7 @@ bool ChildProcess::Start(const SpawnRequest& request, SpawnFailure& failure) {
     return false;
   }
   mPid = pid;
+  mParent = ::getpid();
   mEnded = false;
   mStatus = 0;
   return true;

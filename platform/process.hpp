@@ -59,6 +59,9 @@ class ChildProcess {
 
   bool Started() const { return mPid > 0; }
   pid_t Pid() const { return mPid; }
+  // False in a process forked from the one that started the child (a death test, say):
+  // there the child is not ours to signal, wait for or tell to quit.
+  bool OwnedByThisProcess() const;
 
   // The parent's end of the output pipe (non-blocking); -1 once closed.
   int OutputFd() const { return mOutputFd; }
@@ -94,6 +97,7 @@ class ChildProcess {
   void CloseAll();
 
   pid_t mPid = -1;
+  pid_t mParent = -1;
   bool mEnded = false;
   int mStatus = 0;
   int mOutputFd = -1;

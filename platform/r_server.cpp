@@ -224,6 +224,13 @@ bool RServer::Start(std::string& error) {
 }
 
 void RServer::Stop() {
+  if (mChild != nullptr && !mChild->OwnedByThisProcess()) {
+    // A forked copy of the program lets go of its pipes and leaves R and its scratch
+    // folder to the process that started them.
+    mChild.reset();
+    mScratch.clear();
+    return;
+  }
   if (mChild != nullptr) {
     const std::uint8_t quit = 'Q';
     if (mChild->WriteAll(kRequestPipe, &quit, 1)) mChild->ClosePipe(kRequestPipe);

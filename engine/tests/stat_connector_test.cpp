@@ -4,6 +4,7 @@
 #include "engine/services/stat_connector.hpp"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -196,6 +197,12 @@ TEST(StatConnector, TheConnectionInUseIsTheRealROne) {
   ASSERT_TRUE(RConnection().StartR(true));
   ASSERT_TRUE(RConnection().ExecuteCommand("fromDefault <- 2 * 21"));
   RMatrix value(1, 1);
+  ASSERT_TRUE(DefaultStatConnector().GetMatrix("fromDefault", value));
+  EXPECT_EQ(value.At(0, 0), 42.0);
+
+  // A process forked from this one (as a death test is) ends without touching the R
+  // that belongs to this one.
+  EXPECT_EXIT(std::exit(0), ::testing::ExitedWithCode(0), "");
   ASSERT_TRUE(DefaultStatConnector().GetMatrix("fromDefault", value));
   EXPECT_EQ(value.At(0, 0), 42.0);
   DefaultStatConnector().Stop();
