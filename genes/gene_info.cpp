@@ -16,6 +16,7 @@
 #include "engine/chip/unit_name_index.hpp"
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
+#include "engine/jobs/export_gene_columns.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/running_scope.hpp"
@@ -231,6 +232,7 @@ void ClearGeneInfo() {
   GeneInfo.selectedTerm = -1;
   GeneInfo.lastKeyword.clear();
   SetLocusLinkSource({});
+  SetExportGeneSource({});
 }
 
 void ClearGeneInformation() {
@@ -296,6 +298,12 @@ bool ReadGeneInfoFile(const std::string& path, bool rebuild) {
   SetLocusLinkSource([](int unit) -> std::string_view {
     const GENE_INFO* gene = GeneInfo.Gene(unit);
     return gene != nullptr ? gene->LocusLink : std::string_view();
+  });
+  // Exports ask from several threads; the genes only change while no export runs.
+  SetExportGeneSource([](int unit) -> ExportGeneColumns {
+    const GENE_INFO* gene = GeneInfo.Gene(unit);
+    if (gene == nullptr) return {};
+    return {gene->Name, gene->Identifier, gene->LocusLink, gene->Description};
   });
   if (GroupSetting(&GroupSettings::MASK_REDUNDANT)) {
     int count = ListAllUnits();

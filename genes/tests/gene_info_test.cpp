@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/base/colour.hpp"
+#include "engine/jobs/export_gene_columns.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "genes/tests/gene_test_support.hpp"
 #include "tools/synth/gene_info_model.hpp"
@@ -147,6 +148,17 @@ TEST_F(GeneInfoFile, ReadsBarListsSingleTermsAndMissingFields) {
   EXPECT_EQ(TermTables[1].GeneCount(0), 2);
   EXPECT_EQ(TermTables[1].numAnnotated, 2);
   EXPECT_TRUE(log.Contains("      Found 3 Function terms", kLogBlack));
+
+  // Expression exports take the gene columns from the loaded genes, and none once they
+  // are gone.
+  ASSERT_TRUE(ExportGeneInfo());
+  const ExportGeneColumns first = ExportGeneInfo()(0);
+  EXPECT_EQ(first.gene, "Alpha");
+  EXPECT_EQ(first.accession, "NM_1");
+  EXPECT_EQ(first.locusLink, "100");
+  EXPECT_EQ(first.description, "First  quoted  gene");
+  ClearGeneInformation();
+  EXPECT_FALSE(ExportGeneInfo());
 }
 
 TEST_F(GeneInfoFile, RefusesHeadersWithoutIdentifierNameOrDescription) {
