@@ -2,7 +2,6 @@
 #include "shell/dialogs/export_expression_dialog.hpp"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -18,6 +17,7 @@
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/options_button_row.hpp"
 #include "shell/dialogs/select_samples_dialog.hpp"
 #include "shell/dialogs/static_link.hpp"
 #include "shell/resource_ids.hpp"
@@ -98,15 +98,7 @@ ExportExpressionDialog::ExportExpressionDialog(std::function<void()> openOptions
       QStringLiteral("Help"), std::string(kManualAddress) + "#model-based-expression-export", this);
   help->setObjectName(ControlName(ids::kHelpLink));
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  auto* options = buttons->addButton(QStringLiteral("&Options..."), QDialogButtonBox::ActionRole);
-  options->setObjectName(ControlName(ids::kOptionsButton));
-  connect(options, &QPushButton::clicked, this, [open = std::move(openOptions)] {
-    if (open) open();
-  });
-  connect(buttons, &QDialogButtonBox::accepted, this, &ExportExpressionDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 
   // The table form leaves no room for calls, errors or a last name column.
   const auto leaveTableForm = [this](bool on) {

@@ -2,11 +2,9 @@
 #include "shell/dialogs/model_dialog.hpp"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <string>
@@ -14,6 +12,7 @@
 
 #include "engine/group/group_settings.hpp"
 #include "engine/services/log_channel.hpp"
+#include "shell/dialogs/options_button_row.hpp"
 #include "shell/dialogs/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
@@ -57,15 +56,7 @@ ModelDialog::ModelDialog(GroupSettings& settings, std::function<void()> openOpti
   help->setObjectName(ControlName(ids::kHelpLink));
   layout->addWidget(help);
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  auto* options = buttons->addButton(QStringLiteral("&Options..."), QDialogButtonBox::ActionRole);
-  options->setObjectName(ControlName(ids::kOptionsButton));
-  connect(options, &QPushButton::clicked, this, [open = std::move(openOptions)] {
-    if (open) open();
-  });
-  connect(buttons, &QDialogButtonBox::accepted, this, &ModelDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 }
 
 void ModelDialog::accept() {

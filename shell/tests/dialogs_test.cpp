@@ -19,11 +19,6 @@ namespace {
 
 using DialogsTest = ShellTest;
 
-template <typename T>
-T* Control(QWidget& dialog, int id) {
-  return dialog.findChild<T*>(QStringLiteral("c%1").arg(id));
-}
-
 TEST_F(DialogsTest, FindGeneKeepsTheDialogOpenOnANumberOutOfRange) {
   FindGeneDialog dialog(10, false, nullptr);
   EXPECT_FALSE(Control<QLineEdit>(dialog, ids::kFindGeneKeywords)->isEnabled());

@@ -14,13 +14,6 @@
 
 namespace {
 
-template <typename T>
-T* Control(QWidget& parent, int id) {
-  auto* control = parent.findChild<T*>(QStringLiteral("c%1").arg(id));
-  EXPECT_NE(control, nullptr) << id;
-  return control;
-}
-
 class ExportExpressionDialogTest : public ShellTest {
  protected:
   void SetUp() override {

@@ -22,13 +22,6 @@
 
 namespace {
 
-template <typename T>
-T* Control(QWidget& parent, int id) {
-  auto* control = parent.findChild<T*>(QStringLiteral("c%1").arg(id));
-  EXPECT_NE(control, nullptr) << id;
-  return control;
-}
-
 class GroupSheetsTest : public ShellTest {
  protected:
   void TearDown() override {

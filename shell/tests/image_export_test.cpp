@@ -63,13 +63,6 @@ PictureExport Blocks(const std::string& name) {
   return {name, kPictureSize, DrawBlocks};
 }
 
-template <typename T>
-T* Control(QWidget& dialog, int id) {
-  T* control = dialog.findChild<T*>(ControlName(id));
-  EXPECT_NE(control, nullptr) << id;
-  return control;
-}
-
 // Largest difference of any channel between two pictures of one size.
 int LargestDifference(const QImage& a, const QImage& b, double* mean = nullptr) {
   int largest = 0;

@@ -17,13 +17,6 @@ namespace {
 
 using ModelDialogTest = ShellTest;
 
-template <typename T>
-T* Control(QWidget& dialog, int id) {
-  auto* control = dialog.findChild<T*>(QStringLiteral("c%1").arg(id));
-  EXPECT_NE(control, nullptr) << id;
-  return control;
-}
-
 TEST_F(ModelDialogTest, ShowsAndWritesTheTruncationSettings) {
   GroupSettings& settings = TheGroup().Settings();
   settings.TRUNCATE = 1;

@@ -13,13 +13,6 @@
 
 namespace {
 
-template <typename T>
-T* Control(QWidget& parent, int id) {
-  auto* control = parent.findChild<T*>(QStringLiteral("c%1").arg(id));
-  EXPECT_NE(control, nullptr) << id;
-  return control;
-}
-
 class NormalizeDialogsTest : public ShellTest {
  protected:
   // Arrays a to d with the given medians.

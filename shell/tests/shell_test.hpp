@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTreeWidget>
+#include <QWidget>
 
 #include <memory>
 #include <string>
@@ -92,3 +93,11 @@ class PumpCounter {
  private:
   std::function<void()> mPrevious;
 };
+
+// The control a dialog names by its resource id ("c1042"); a missing one fails the test.
+template <typename T>
+T* Control(QWidget& parent, int id) {
+  auto* control = parent.findChild<T*>(QStringLiteral("c%1").arg(id));
+  EXPECT_NE(control, nullptr) << id;
+  return control;
+}
