@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <type_traits>
 #include <utility>
 
 #include "engine/array/local_background.hpp"
@@ -92,35 +91,44 @@ SideEffect FitSideEffect(int count, const double* others, double current, bool r
           used >= 2 ? std::sqrt(residuals / (used - 1) / squares) : std::sqrt(residuals / squares)};
 }
 
-// Sums of row[k] * other[k] over the k whose mask is 0, for `Rows` rows `stride` apart,
-// into sums. Each sum adds its terms in the order of k, as one row at a time would; the
-// rows go side by side so that their additions overlap instead of each waiting for the
-// one before.
+// sums[r] is the sum of columns[k * stride + r] * other[k] over the k whose mask is 0, its
+// terms added in the order of k, for `Rows` rows side by side. Each column's rows are
+// contiguous and the sums stay in registers, so the additions of neighbouring rows go
+// together in vector registers and none waits on memory.
 template <int Rows>
-void MaskedRowGroup(const double* first, std::size_t stride, const double* other, int count,
-                    const std::int16_t* mask, double* sums) {
+void MaskedColumnGroup(const double* columns, std::size_t stride, const double* other, int count,
+                       const std::int16_t* mask, double* sums) {
   std::array<double, Rows> total{};
   for (int k = 0; k < count; ++k) {
     if (mask[k] != 0) continue;
     const double o = other[k];
-    for (int r = 0; r < Rows; ++r) total[r] += first[static_cast<std::size_t>(r) * stride + k] * o;
+    const double* column = columns + static_cast<std::size_t>(k) * stride;
+    for (int r = 0; r < Rows; ++r) total[r] += column[r] * o;
   }
-  for (int r = 0; r < Rows; ++r) sums[r] = total[r];
+  std::copy(total.begin(), total.end(), sums);
 }
 
-void MaskedRowSums(const double* first, std::size_t stride, int rows, const double* other,
-                   int count, const std::int16_t* mask, double* sums) {
-  int r = 0;
-  const auto group = [&](auto sumRows) {
-    constexpr int kRows = decltype(sumRows)::value;
-    for (; r + kRows <= rows; r += kRows)
-      MaskedRowGroup<kRows>(first + static_cast<std::size_t>(r) * stride, stride, other, count,
-                            mask, sums + r);
-  };
-  group(std::integral_constant<int, 8>{});
-  group(std::integral_constant<int, 4>{});
-  group(std::integral_constant<int, 2>{});
-  group(std::integral_constant<int, 1>{});
+// As many rows at once as the vector registers hold sums for; a probe set's probes fit in
+// one group, so its phi sums take a single pass over the arrays.
+constexpr int kColumnGroupRows = 12;
+
+using ColumnGroupSums = void (*)(const double*, std::size_t, const double*, int,
+                                 const std::int16_t*, double*);
+
+template <int... Rows>
+constexpr std::array<ColumnGroupSums, sizeof...(Rows)> ColumnGroupTable(
+    std::integer_sequence<int, Rows...>) {
+  return {&MaskedColumnGroup<Rows + 1>...};
+}
+
+void MaskedColumnSums(const double* columns, std::size_t stride, int rows, const double* other,
+                      int count, const std::int16_t* mask, double* sums) {
+  static constexpr auto kGroups =
+      ColumnGroupTable(std::make_integer_sequence<int, kColumnGroupRows>{});
+  for (int r = 0; r < rows; r += kColumnGroupRows) {
+    const int group = std::min(kColumnGroupRows, rows - r);
+    kGroups[static_cast<std::size_t>(group - 1)](columns + r, stride, other, count, mask, sums + r);
+  }
 }
 
 }  // namespace
@@ -563,15 +571,15 @@ const char* MODEL::Fit() {
 
     for (int inner = 0; inner < kModelMaxInnerSteps; ++inner) {
       std::copy_n(mPhi.begin(), probes, mPhiInner.begin());
-      MaskedRowSums(mWork.data(), Index(probes), arrays, mPhi.data(), probes, probeMask,
-                    mRowSums.data());
+      MaskedColumnSums(mWorkByProbe.data(), Index(arrays), arrays, mPhi.data(), probes, probeMask,
+                       mRowSums.data());
       for (int i = 0; i < arrays; ++i) {
         if (mArrayOutlier[Index(i)] != 0) continue;
         mTheta[Index(i)] = mRowSums[Index(i)] / mProbesInUse;
       }
       if (mFitPhi) {
-        MaskedRowSums(mWorkByProbe.data(), Index(arrays), probes, mTheta.data(), arrays, arrayMask,
-                      mRowSums.data());
+        MaskedColumnSums(mWork.data(), Index(probes), probes, mTheta.data(), arrays, arrayMask,
+                         mRowSums.data());
         double sumOfSquares = 0.0;
         for (int j = 0; j < probes; ++j) {
           if (mProbeOutlier[Index(j)] != 0) continue;
