@@ -573,10 +573,14 @@ const char* MODEL::Fit() {
       std::copy_n(mPhi.begin(), probes, mPhiInner.begin());
       MaskedColumnSums(mWorkByProbe.data(), Index(arrays), arrays, mPhi.data(), probes, probeMask,
                        mRowSums.data());
-      for (int i = 0; i < arrays; ++i) {
-        if (mArrayOutlier[Index(i)] != 0) continue;
-        mTheta[Index(i)] = mRowSums[Index(i)] / mProbesInUse;
-      }
+      // Every sum divided, in a loop without branches that takes two at a time; the
+      // quotients of arrays set aside are not kept.
+      const double probesInUse = mProbesInUse;
+      double* const quotients = mRowSums.data();
+      for (int i = 0; i < arrays; ++i) quotients[i] /= probesInUse;
+      double* const theta = mTheta.data();
+      for (int i = 0; i < arrays; ++i)
+        if (arrayMask[i] == 0) theta[i] = quotients[i];
       if (mFitPhi) {
         MaskedColumnSums(mWork.data(), Index(probes), probes, mTheta.data(), arrays, arrayMask,
                          mRowSums.data());
