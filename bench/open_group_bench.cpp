@@ -111,9 +111,9 @@ class GroupFiles {
 };
 
 // A group started on the files with default settings and the chip loaded, for one run.
-class OpenedChip {
+class ChipOpened {
  public:
-  OpenedChip() {
+  ChipOpened() {
     const GroupFiles& files = GroupFiles::Get();
     if (std::getenv("ZELKO_BENCH_LOG") == nullptr) bench::SilenceLog();
     AnalysisRunning = 1;
@@ -128,7 +128,7 @@ class OpenedChip {
     CdfLoadSettings load;
     if (!LoadCdf(files.cdfPath.string(), true, "", load)) std::abort();
   }
-  ~OpenedChip() { DiscardGroup(); }
+  ~ChipOpened() { DiscardGroup(); }
 };
 
 bool Open() {
@@ -174,7 +174,7 @@ double PlainReadOf(const std::vector<std::string>& paths) {
 
 void BM_OpenNormalizeModel(benchmark::State& state) {
   const GroupFiles& files = GroupFiles::Get();
-  const OpenedChip chip;
+  const ChipOpened chip;
   StageSeconds oneThread;
   StageSeconds allCores;
   double plain = 0.0;

@@ -67,7 +67,7 @@ void OpenGroup(ShellFrame& frame) {
     opened.OpenedFromDataFiles = true;
     OpenGroupOptions options;
     options.ignoreExistingQvf = state.ignoreExistingQvf;
-    if (!LoadGroupChip(state.rebuildChipCache, false) || !SearchDataFiles(options)) {
+    if (!LoadGroupChip(state.rebuildLayoutCache, false) || !SearchDataFiles(options)) {
       opened.ClearGroup();
       return false;
     }

@@ -48,14 +48,14 @@ CStaticLink* Link(const char* text, const char* anchor, int id, QWidget* parent)
 ExtractCdfDlg::ExtractCdfDlg(OpenGroupState& state, QWidget* parent)
     : PropertyPage(parent), mState(state) {
   setObjectName(ControlName(kPageId));
-  mState.rebuildChipCache = false;
+  mState.rebuildLayoutCache = false;
   auto* grid = new QGridLayout(this);
   int row = 0;
 
   mCdfButton = Button("CDF file", kCdfFileButton, this);
   mCdfFile = Edit(kCdfFile, this);
   mRebuild = new QCheckBox(QStringLiteral("&Ignore existing .cdf.bin file"), this);
-  mRebuild->setObjectName(ControlName(kRebuildChipCache));
+  mRebuild->setObjectName(ControlName(kRebuildLayoutCache));
   grid->addWidget(mCdfButton, row, 0);
   grid->addWidget(mCdfFile, row++, 1, 1, 2);
   grid->addWidget(mRebuild, row++, 1, 1, 2);
@@ -109,7 +109,7 @@ void ExtractCdfDlg::ShowSettings() {
   ShowFileName(mGeneInfo, mGeneInfoFile, "None");
   mSampleInfo->setText(ToQString(settings.SAMPLE_INFO_FILE));
   mMask->setText(ToQString(settings.MASK_FILE));
-  mRebuild->setChecked(mState.rebuildChipCache);
+  mRebuild->setChecked(mState.rebuildLayoutCache);
 }
 
 void ExtractCdfDlg::OnSetActive() {
@@ -127,7 +127,7 @@ bool ExtractCdfDlg::OnKillActive() {
   settings.GENE_NAME_FILE = mGeneInfoFile;
   settings.SAMPLE_INFO_FILE = FromQString(mSampleInfo->text());
   settings.MASK_FILE = FromQString(mMask->text());
-  mState.rebuildChipCache = mRebuild->isChecked();
+  mState.rebuildLayoutCache = mRebuild->isChecked();
   return true;
 }
 
@@ -146,6 +146,6 @@ void ExtractCdfDlg::BrowseInto(QLineEdit* edit, const char* defaultExtension, co
 // the QVF files made under the old mask can be used.
 void ExtractCdfDlg::MaskChanged() {
   mRebuild->setChecked(true);
-  mState.rebuildChipCache = true;
+  mState.rebuildLayoutCache = true;
   mState.ignoreExistingQvf = true;
 }

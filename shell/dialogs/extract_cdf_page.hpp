@@ -18,7 +18,7 @@ class ExtractCdfDlg final : public PropertyPage {
   static constexpr int kPageId = 144;
   static constexpr int kCdfFile = 1007;
   static constexpr int kCdfFileButton = 1008;
-  static constexpr int kRebuildChipCache = 1019;
+  static constexpr int kRebuildLayoutCache = 1019;
   static constexpr int kGeneInfoButton = 1014;
   static constexpr int kSampleInfoButton = 1017;
   static constexpr int kSampleInfoFile = 1015;

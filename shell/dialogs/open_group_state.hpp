@@ -9,8 +9,8 @@ inline constexpr int kOpenGroupModeArrays = 1;    // Open Group, and a group ope
 
 struct OpenGroupState {
   int mode = kOpenGroupModeArrays;
-  bool ignoreExistingQvf = false;  // read every array from its DAT or CEL file again
-  bool rebuildChipCache = false;   // convert the chip description even when its cache exists
+  bool ignoreExistingQvf = false;   // read every array from its DAT or CEL file again
+  bool rebuildLayoutCache = false;  // convert the chip description even when its cache exists
 };
 
 // The program's one state.

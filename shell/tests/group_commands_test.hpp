@@ -75,7 +75,7 @@ class GroupCommandsTest : public ShellTest {
       EXPECT_TRUE(sheet.SetActivePage(1));
       PropertyPage& chip = *sheet.Page(1);
       Find<QLineEdit>(chip, ExtractCdfDlg::kCdfFile)->setText(QString::fromStdString(cdfPath));
-      Find<QCheckBox>(chip, ExtractCdfDlg::kRebuildChipCache)->setChecked(true);
+      Find<QCheckBox>(chip, ExtractCdfDlg::kRebuildLayoutCache)->setChecked(true);
       sheet.accept();
       return sheet.result();
     };

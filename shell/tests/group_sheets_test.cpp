@@ -156,13 +156,13 @@ TEST_F(GroupSheetsTest, ChipControlsShowOnlyWhenOpeningArrayFiles) {
     ExtractCdfDlg page(state, nullptr);
     EXPECT_TRUE(Control<QLineEdit>(page, ExtractCdfDlg::kCdfFile)->isHidden());
     EXPECT_TRUE(Control<QPushButton>(page, ExtractCdfDlg::kCdfFileButton)->isHidden());
-    EXPECT_TRUE(Control<QCheckBox>(page, ExtractCdfDlg::kRebuildChipCache)->isHidden());
+    EXPECT_TRUE(Control<QCheckBox>(page, ExtractCdfDlg::kRebuildLayoutCache)->isHidden());
     EXPECT_TRUE(page.OnKillActive()) << "external data need no chip description";
   }
   state.mode = kOpenGroupModeArrays;
   ExtractCdfDlg page(state, nullptr);
   EXPECT_FALSE(Control<QLineEdit>(page, ExtractCdfDlg::kCdfFile)->isHidden());
-  EXPECT_FALSE(Control<QCheckBox>(page, ExtractCdfDlg::kRebuildChipCache)->isHidden());
+  EXPECT_FALSE(Control<QCheckBox>(page, ExtractCdfDlg::kRebuildLayoutCache)->isHidden());
   EXPECT_FALSE(page.OnKillActive());
   EXPECT_EQ(prompts.prompts.back().text, "Please specify CDF file for this chip type");
 }
@@ -174,7 +174,7 @@ TEST_F(GroupSheetsTest, OtherInformationTakesTheFilesAndAChangedMaskRebuilds) {
   ExtractCdfDlg page(state, nullptr);
   auto* geneInfo = Control<QPushButton>(page, ExtractCdfDlg::kGeneInfoButton);
   EXPECT_EQ(geneInfo->text(), QStringLiteral("/info/genes.txt"));
-  auto* rebuild = Control<QCheckBox>(page, ExtractCdfDlg::kRebuildChipCache);
+  auto* rebuild = Control<QCheckBox>(page, ExtractCdfDlg::kRebuildLayoutCache);
   EXPECT_FALSE(rebuild->isChecked());
 
   prompts.fileAnswers.push_back(std::string("/chips/Demo.cdf"));
@@ -193,7 +193,7 @@ TEST_F(GroupSheetsTest, OtherInformationTakesTheFilesAndAChangedMaskRebuilds) {
   EXPECT_EQ(settings.CDF_FILE, "/chips/Demo.cdf");
   EXPECT_EQ(settings.GENE_NAME_FILE, "None /info/genes.txt");
   EXPECT_EQ(settings.MASK_FILE, "/chips/mask.txt");
-  EXPECT_TRUE(state.rebuildChipCache);
+  EXPECT_TRUE(state.rebuildLayoutCache);
 }
 
 TEST_F(GroupSheetsTest, SheetKeepsAPageThatRefusesToBeLeft) {

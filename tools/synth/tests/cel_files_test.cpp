@@ -182,7 +182,7 @@ std::string ScanTimeOf(const std::string& text) {
 }
 
 synth::ChipTruth Chip(synth::ChipKind kind, int dimension, int units) {
-  return synth::testing::ShapedChip(kind, dimension, units, 4);
+  return synth::testing::ChipWithShape(kind, dimension, units, 4);
 }
 
 synth::ArrayTruth Array(const synth::ChipTruth& chip, const synth::ArrayOptions& options) {

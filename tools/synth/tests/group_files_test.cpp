@@ -23,7 +23,7 @@ using synth::testing::FileText;
 using synth::testing::TextLines;
 
 synth::ChipTruth Chip(synth::ChipKind kind, int dimension, int units) {
-  return synth::testing::ShapedChip(kind, dimension, units, 8);
+  return synth::testing::ChipWithShape(kind, dimension, units, 8);
 }
 
 double Median(std::vector<double> values) {

@@ -37,7 +37,7 @@ std::vector<double> Differences(const synth::ChipTruth& chip, const synth::Array
 
 TEST(SynthBadArray, OnlyTheBadArrayChangesAndItsProbesRespondByTheirFactors) {
   const synth::ChipTruth chip =
-      synth::testing::ShapedChip(synth::ChipKind::kExpression, 100, 200, 8);
+      synth::testing::ChipWithShape(synth::ChipKind::kExpression, 100, 200, 8);
   synth::ArrayGroupOptions options;
   options.arrays = 5;
   options.seed = 21;
@@ -92,7 +92,7 @@ TEST(SynthBadArray, OnlyTheBadArrayChangesAndItsProbesRespondByTheirFactors) {
 
 TEST(SynthBadArray, TheModelFitFollowsThetaAndSetsTheBadArrayAside) {
   const synth::ChipTruth chip =
-      synth::testing::ShapedChip(synth::ChipKind::kExpression, 120, 240, 9);
+      synth::testing::ChipWithShape(synth::ChipKind::kExpression, 120, 240, 9);
   synth::ArrayGroupOptions options;
   options.arrays = 10;
   options.seed = 22;

@@ -29,7 +29,7 @@ using synth::testing::RunSynth;
 using synth::testing::TextLines;
 
 synth::ChipTruth Chip(synth::ChipKind kind, int dimension, int units, std::uint64_t seed) {
-  return synth::testing::ShapedChip(kind, dimension, units, seed);
+  return synth::testing::ChipWithShape(kind, dimension, units, seed);
 }
 
 // The file the program wrote equals the one the library wrote under the same name.

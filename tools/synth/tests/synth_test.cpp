@@ -15,7 +15,7 @@
 namespace {
 
 synth::ChipTruth Make(synth::ChipKind kind, int dimension, int units, std::uint64_t seed = 3) {
-  return synth::testing::ShapedChip(kind, dimension, units, seed);
+  return synth::testing::ChipWithShape(kind, dimension, units, seed);
 }
 
 std::vector<std::pair<int, int>> AllCells(const synth::ChipTruth& chip) {

@@ -21,7 +21,7 @@
 namespace synth::testing {
 
 // A chip of the given kind and shape from a fixed seed; a refused shape fails the test.
-inline ChipTruth ShapedChip(ChipKind kind, int dimension, int units, std::uint64_t seed) {
+inline ChipTruth ChipWithShape(ChipKind kind, int dimension, int units, std::uint64_t seed) {
   ChipOptions options;
   options.kind = kind;
   options.dimension = dimension;
