@@ -67,6 +67,12 @@ void EmfWriter::Record(std::uint32_t type, std::span<const std::uint8_t> body) {
   ++mRecordCount;
 }
 
+void EmfWriter::RecordOfOneWord(std::uint32_t type, std::uint32_t word) {
+  ByteWriter body;
+  body.WriteUInt32(word);
+  Record(type, body.Bytes());
+}
+
 void EmfWriter::Cover(const EmfRect& box) {
   if (box.right < box.left || box.bottom < box.top) return;
   if (!mDrawn) {
@@ -127,34 +133,24 @@ std::uint32_t EmfWriter::CreateFont(int height, int weight, bool italic, std::u1
 }
 
 void EmfWriter::SelectObject(std::uint32_t handle) {
-  ByteWriter body;
-  body.WriteUInt32(handle);
-  Record(emr::kSelectObject, body.Bytes());
+  RecordOfOneWord(emr::kSelectObject, handle);
 }
 
 void EmfWriter::DeleteObject(std::uint32_t handle) {
-  ByteWriter body;
-  body.WriteUInt32(handle);
-  Record(emr::kDeleteObject, body.Bytes());
+  RecordOfOneWord(emr::kDeleteObject, handle);
   if (handle > 0 && handle < mHandleInUse.size()) mHandleInUse[handle] = false;
 }
 
 void EmfWriter::SetBkMode(std::uint32_t mode) {
-  ByteWriter body;
-  body.WriteUInt32(mode);
-  Record(emr::kSetBkMode, body.Bytes());
+  RecordOfOneWord(emr::kSetBkMode, mode);
 }
 
 void EmfWriter::SetTextAlign(std::uint32_t align) {
-  ByteWriter body;
-  body.WriteUInt32(align);
-  Record(emr::kSetTextAlign, body.Bytes());
+  RecordOfOneWord(emr::kSetTextAlign, align);
 }
 
 void EmfWriter::SetTextColor(std::uint32_t colour) {
-  ByteWriter body;
-  body.WriteUInt32(colour);
-  Record(emr::kSetTextColor, body.Bytes());
+  RecordOfOneWord(emr::kSetTextColor, colour);
 }
 
 void EmfWriter::Rectangle(const EmfRect& box) {

@@ -90,6 +90,8 @@ class EmfWriter {
  private:
   std::uint32_t NewHandle();
   void Record(std::uint32_t type, std::span<const std::uint8_t> body);
+  // A record whose body is one 32-bit word (a handle, a mode, a colour).
+  void RecordOfOneWord(std::uint32_t type, std::uint32_t word);
   void Cover(const EmfRect& box);
   void PolyRecord(std::uint32_t type16, std::uint32_t type32, std::span<const EmfPoint> points);
 
