@@ -4,6 +4,7 @@
 // with the same arrays and values.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QListWidget>
 
 #include <cmath>
@@ -90,6 +91,38 @@ TEST_F(ExportAndExternalTest, AModelledGroupIsExportedAndReadBackAsExternalData)
     }
   }
   EXPECT_EQ(AnalysisRunning, 0);
+}
+
+TEST_F(ExportAndExternalTest, AGeneListWithNamesInItsSecondColumnExportsThoseProbeSets) {
+  CMainFrame& frame = OpenFrame();
+  OpenLiver(frame);
+  prompts.dialogAnswer = AcceptAll;
+  ASSERT_TRUE(frame.OnCommand(ids::kModelExpression));
+  ASSERT_GE(Layout.unitCount, 3);
+  const std::string first(Layout.units[0].Name()), third(Layout.units[2].Name());
+  const std::string list = platform::JoinPath(Folder(), "picked.txt");
+  std::ofstream(list) << "Gene\tProbe set\n"
+                      << "a\t" << first << "\n"
+                      << "b\t" << third << "\n";
+  TheGroup().Settings().GENE_LIST_FILE = list;
+  // The first column names no probe set, so only the box's reading finds the two.
+  for (const bool secondColumn : {false, true}) {
+    prompts.dialogAnswer = [secondColumn](QDialog& dialog) {
+      dialog
+          .findChild<QCheckBox*>(
+              QStringLiteral("c%1").arg(ExportExpressionDialog::kProbeSetNameColumn))
+          ->setChecked(secondColumn);
+      return AcceptAll(dialog);
+    };
+    ASSERT_TRUE(frame.OnCommand(ids::kExportExpression));
+    const std::vector<std::string> rows =
+        FileLines(platform::JoinPath(Folder(), "picked expression.xls"));
+    ASSERT_EQ(rows.size(), secondColumn ? 3u : 1u) << secondColumn;
+    if (secondColumn) {
+      EXPECT_EQ(rows[1].substr(0, first.size() + 1), first + "\t");
+      EXPECT_EQ(rows[2].substr(0, third.size() + 1), third + "\t");
+    }
+  }
 }
 
 TEST_F(ExportAndExternalTest, ACancelledExportClosesItsBlock) {
