@@ -103,6 +103,10 @@ bool HasSqlTools(std::string_view folder);
 
 // The operating system's name and service pack text, and "major.minor".
 void GetOsDescription(std::string& name, std::string& version);
+// The name the reports give a system version: the three versions the installer knows by
+// name, nothing for others, then a blank and the service pack text.
+void DescribeOs(int major, int minor, std::string_view servicePack, std::string& name,
+                std::string& version);
 // The user running the installation; empty when unknown.
 void GetInstallingUser(std::string& out);
 // This computer's name; empty when unknown.
