@@ -3,7 +3,10 @@
 // before the dialog, so a cancelled export still shows it.
 #include <QDialog>
 
+#include <utility>
+
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
 #include "engine/jobs/expression_data_file.hpp"
 #include "shell/commands/command_families.hpp"
@@ -27,7 +30,14 @@ void ExportExpression(ShellFrame& frame) {
   command.dialog = [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; };
   command.failureLine = "Not completed}";
   // The writer registers the file it wrote.
-  command.job = [&dialog](AnalysisOutcome&) { return WriteExpressionData(dialog.OutputFile()); };
+  command.job = [&dialog](AnalysisOutcome&) {
+    // The gene list is read by its second column for this export only.
+    const bool secondColumnNames =
+        std::exchange(GeneList.SecondColumnNames, dialog.ProbeSetNameColumn());
+    const bool written = WriteExpressionData(dialog.OutputFile());
+    GeneList.SecondColumnNames = secondColumnNames;
+    return written;
+  };
   RunAnalysisCommand(frame, command);
 }
 

@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "engine/base/text_helpers.hpp"
-#include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
@@ -164,7 +163,6 @@ void ExportExpressionDialog::accept() {
   settings.NAME_LAST = mNameLast->isChecked() ? 1 : 0;
   settings.EXPRESSION_INCLUDE_HEADER = mHeader->isChecked() ? 1 : 0;
   group.RunOptions().appendExpressionExport = mAppend->isChecked();
-  GeneList.SecondColumnNames = mProbeSetName->isChecked();
   if (mHeader->isChecked()) ++ExpressionExportNumber();
   QDialog::accept();
 }

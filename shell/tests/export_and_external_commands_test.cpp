@@ -10,6 +10,7 @@
 #include <cmath>
 #include <fstream>
 
+#include "engine/group/gene_list.hpp"
 #include "shell/dialogs/export_expression_dialog.hpp"
 #include "shell/dialogs/get_external_page.hpp"
 #include "shell/services/output_files.hpp"
@@ -122,6 +123,7 @@ TEST_F(ExportAndExternalTest, AGeneListWithNamesInItsSecondColumnExportsThosePro
       EXPECT_EQ(rows[1].substr(0, first.size() + 1), first + "\t");
       EXPECT_EQ(rows[2].substr(0, third.size() + 1), third + "\t");
     }
+    EXPECT_FALSE(GeneList.SecondColumnNames) << "the choice holds for one export only";
   }
 }
 
