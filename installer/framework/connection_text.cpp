@@ -1,0 +1,129 @@
+#include "installer/framework/connection_text.hpp"
+
+#include <cctype>
+#include <set>
+
+namespace quellbrook {
+
+namespace {
+
+bool IsBlank(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string LowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+bool NeedsQuotes(std::string_view value) {
+  if (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()))) return true;
+  return value.find_first_of(";=\"'") != std::string_view::npos;
+}
+
+bool Fail(std::string* error, const std::string& text) {
+  if (error != nullptr) *error = text;
+  return false;
+}
+
+// Reads one value starting at pos (just after '='); pos ends after the ';' or at the end.
+bool ReadValue(std::string_view text, std::size_t& pos, std::string& value, std::string* error) {
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  if (pos < text.size() && (text[pos] == '"' || text[pos] == '\'')) {
+    const char quote = text[pos++];
+    value.clear();
+    for (;;) {
+      if (pos >= text.size()) return Fail(error, "connection text ends inside a quoted value");
+      if (text[pos] == quote) {
+        if (pos + 1 < text.size() && text[pos + 1] == quote) {
+          value += quote;
+          pos += 2;
+          continue;
+        }
+        ++pos;
+        break;
+      }
+      value += text[pos++];
+    }
+    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    if (pos < text.size() && text[pos] != ';')
+      return Fail(error, "connection text has text after a quoted value");
+    if (pos < text.size()) ++pos;
+    return true;
+  }
+  const std::size_t end = text.find(';', pos);
+  const std::size_t stop = end == std::string_view::npos ? text.size() : end;
+  value = std::string(Trimmed(text.substr(pos, stop - pos)));
+  pos = end == std::string_view::npos ? text.size() : end + 1;
+  return true;
+}
+
+}  // namespace
+
+std::string QuoteConnectionValue(std::string_view value) {
+  if (!NeedsQuotes(value)) return std::string(value);
+  std::string quoted = "\"";
+  for (char c : value) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+std::string BuildConnectionText(const ConnectionProperties& properties) {
+  return "Provider=" + QuoteConnectionValue(properties.provider) +
+         ";User ID=" + QuoteConnectionValue(properties.user) +
+         ";Password=" + QuoteConnectionValue(properties.password) +
+         ";Data Source=" + QuoteConnectionValue(properties.dataSource) +
+         ";Initial Catalog=" + QuoteConnectionValue(properties.initialCatalog) + ";";
+}
+
+std::optional<ConnectionProperties> ParseConnectionText(std::string_view text, std::string* error) {
+  ConnectionProperties properties;
+  std::set<std::string> seen;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t equals = text.find('=', pos);
+    const std::size_t semicolon = text.find(';', pos);
+    if (equals == std::string_view::npos ||
+        (semicolon != std::string_view::npos && semicolon < equals)) {
+      // Blank pieces between separators are allowed; anything else needs a value.
+      const std::size_t stop = semicolon == std::string_view::npos ? text.size() : semicolon;
+      if (!Trimmed(text.substr(pos, stop - pos)).empty()) {
+        Fail(error, "connection text has a property without '='");
+        return std::nullopt;
+      }
+      pos = stop == text.size() ? stop : stop + 1;
+      continue;
+    }
+    const std::string key = LowerCase(Trimmed(text.substr(pos, equals - pos)));
+    pos = equals + 1;
+    std::string value;
+    if (!ReadValue(text, pos, value, error)) return std::nullopt;
+    if (!seen.insert(key).second) {
+      Fail(error, "connection text gives the property '" + key + "' twice");
+      return std::nullopt;
+    }
+    if (key == "provider")
+      properties.provider = value;
+    else if (key == "user id")
+      properties.user = value;
+    else if (key == "password")
+      properties.password = value;
+    else if (key == "data source")
+      properties.dataSource = value;
+    else if (key == "initial catalog")
+      properties.initialCatalog = value;
+  }
+  return properties;
+}
+
+}  // namespace quellbrook
