@@ -1,0 +1,243 @@
+#include "platform/profile.hpp"
+
+#include <cctype>
+#include <cstdlib>
+#include <span>
+
+#include "platform/byte_reader.hpp"
+#include "platform/file_replacement.hpp"
+#include "platform/path.hpp"
+
+namespace platform {
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string_view Unquote(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+enum class LineKind { kBlank, kSection, kEntry, kComment };
+
+// One line of the file with the byte positions a write needs.
+struct ProfileLine {
+  LineKind kind = LineKind::kBlank;
+  std::string_view name;      // the section or key, trimmed
+  std::string_view value;     // an entry's text after '=', trimmed
+  std::size_t begin = 0;      // first byte of the line
+  std::size_t valueFrom = 0;  // just past an entry's '=' (its end when there is none)
+  bool hasEquals = false;
+  std::size_t contentEnd = 0;  // where the line end (CR LF or LF) begins
+  std::size_t end = 0;         // past the line end
+};
+
+std::vector<ProfileLine> ParseLines(std::string_view text) {
+  std::vector<ProfileLine> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    ProfileLine line;
+    line.begin = at;
+    const std::size_t newline = text.find('\n', at);
+    line.end = newline == std::string_view::npos ? text.size() : newline + 1;
+    line.contentEnd = newline == std::string_view::npos ? text.size() : newline;
+    if (line.contentEnd > line.begin && text[line.contentEnd - 1] == '\r') --line.contentEnd;
+    const std::string_view content = text.substr(line.begin, line.contentEnd - line.begin);
+    const std::string_view trimmed = Trim(content);
+    line.valueFrom = line.contentEnd;
+    if (trimmed.empty()) {
+      line.kind = LineKind::kBlank;
+    } else if (trimmed.front() == '[') {
+      line.kind = LineKind::kSection;
+      const std::size_t close = trimmed.find(']');
+      line.name =
+          Trim(trimmed.substr(1, close == std::string_view::npos ? trimmed.npos : close - 1));
+    } else if (trimmed.front() == ';') {
+      line.kind = LineKind::kComment;
+    } else {
+      line.kind = LineKind::kEntry;
+      const std::size_t equals = content.find('=');
+      if (equals == std::string_view::npos) {
+        line.name = trimmed;
+      } else {
+        line.name = Trim(content.substr(0, equals));
+        line.valueFrom = line.begin + equals + 1;
+        line.hasEquals = true;
+        line.value = Trim(content.substr(equals + 1));
+      }
+    }
+    lines.push_back(line);
+    at = line.end;
+  }
+  return lines;
+}
+
+// The lines of the first section of the name: [first, last) indices of the lines after
+// its header, header index in header. False when there is none.
+bool FindSection(const std::vector<ProfileLine>& lines, std::string_view section,
+                 std::size_t& header, std::size_t& first, std::size_t& last) {
+  const std::string_view wanted = Trim(section);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].kind != LineKind::kSection || !EqualsNoCase(lines[i].name, wanted)) continue;
+    header = i;
+    first = i + 1;
+    last = first;
+    while (last < lines.size() && lines[last].kind != LineKind::kSection) ++last;
+    return true;
+  }
+  return false;
+}
+
+const ProfileLine* FindEntry(const std::vector<ProfileLine>& lines, std::size_t first,
+                             std::size_t last, std::string_view key) {
+  const std::string_view wanted = Trim(key);
+  for (std::size_t i = first; i < last; ++i)
+    if (lines[i].kind == LineKind::kEntry && EqualsNoCase(lines[i].name, wanted)) return &lines[i];
+  return nullptr;
+}
+
+std::optional<std::string> ReadText(const std::string& path) {
+  std::optional<ByteBuffer> bytes = ReadWholeFile(path, kMaxProfileFileBytes);
+  if (!bytes) return std::nullopt;
+  return std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+}
+
+bool HasLineBreak(std::string_view text) {
+  return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+bool WriteText(const std::string& path, std::string_view text) {
+  FileReplacement replacement;
+  if (!replacement.Open(path)) return false;
+  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                            text.size());
+  return replacement.Write(bytes) && replacement.Commit();
+}
+
+}  // namespace
+
+std::optional<std::string> ProfileValue(const std::string& path, std::string_view section,
+                                        std::string_view key) {
+  const std::optional<std::string> text = ReadText(path);
+  if (!text) return std::nullopt;
+  const std::vector<ProfileLine> lines = ParseLines(*text);
+  std::size_t header = 0, first = 0, last = 0;
+  if (!FindSection(lines, section, header, first, last)) return std::nullopt;
+  const ProfileLine* entry = FindEntry(lines, first, last, key);
+  if (entry == nullptr) return std::nullopt;
+  return std::string(Unquote(entry->value));
+}
+
+std::string ReadProfileString(const std::string& path, std::string_view section,
+                              std::string_view key, std::string_view defaultValue,
+                              std::size_t bufferSize) {
+  std::string value = ProfileValue(path, section, key).value_or(std::string(defaultValue));
+  if (bufferSize > 0 && value.size() > bufferSize - 1) value.resize(bufferSize - 1);
+  return value;
+}
+
+int ReadProfileInt(const std::string& path, std::string_view section, std::string_view key,
+                   int defaultValue) {
+  const std::optional<std::string> value = ProfileValue(path, section, key);
+  if (!value) return defaultValue;
+  const long number = std::strtol(value->c_str(), nullptr, 10);
+  if (number < 0) return 0;
+  return number > INT32_MAX ? INT32_MAX : static_cast<int>(number);
+}
+
+std::vector<std::string> ProfileKeys(const std::string& path, std::string_view section) {
+  std::vector<std::string> keys;
+  const std::optional<std::string> text = ReadText(path);
+  if (!text) return keys;
+  const std::vector<ProfileLine> lines = ParseLines(*text);
+  std::size_t header = 0, first = 0, last = 0;
+  if (!FindSection(lines, section, header, first, last)) return keys;
+  for (std::size_t i = first; i < last; ++i) {
+    if (lines[i].kind != LineKind::kEntry) continue;
+    if (FindEntry(lines, first, i, lines[i].name) != nullptr) continue;
+    keys.emplace_back(lines[i].name);
+  }
+  return keys;
+}
+
+std::vector<std::string> ProfileSections(const std::string& path) {
+  std::vector<std::string> sections;
+  const std::optional<std::string> text = ReadText(path);
+  if (!text) return sections;
+  for (const ProfileLine& line : ParseLines(*text)) {
+    if (line.kind != LineKind::kSection) continue;
+    bool seen = false;
+    for (const std::string& earlier : sections) seen = seen || EqualsNoCase(earlier, line.name);
+    if (!seen) sections.emplace_back(line.name);
+  }
+  return sections;
+}
+
+bool ProfileSectionExists(const std::string& path, std::string_view section) {
+  const std::optional<std::string> text = ReadText(path);
+  if (!text) return false;
+  std::size_t header = 0, first = 0, last = 0;
+  return FindSection(ParseLines(*text), section, header, first, last);
+}
+
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::optional<std::string_view> value) {
+  const std::string_view sectionName = Trim(section);
+  const std::string_view keyName = Trim(key);
+  if (sectionName.empty() || keyName.empty() || HasLineBreak(sectionName) ||
+      HasLineBreak(keyName) || sectionName.find(']') != std::string_view::npos ||
+      keyName.find('=') != std::string_view::npos || keyName.front() == '[' ||
+      keyName.front() == ';' || (value && HasLineBreak(*value)))
+    return false;
+
+  std::string text;
+  if (FileExists(path)) {
+    std::optional<std::string> old = ReadText(path);
+    if (!old) return false;
+    text = std::move(*old);
+  }
+  const std::vector<ProfileLine> lines = ParseLines(text);
+  const std::string lineEnd =
+      !lines.empty() && lines[0].end > lines[0].contentEnd + 1 ? "\r\n" : "\n";
+
+  std::size_t header = 0, first = 0, last = 0;
+  if (!FindSection(lines, sectionName, header, first, last)) {
+    if (!value) return true;
+    if (!text.empty() && text.back() != '\n') text += lineEnd;
+    text += "[" + std::string(sectionName) + "]" + lineEnd;
+    text += std::string(keyName) + "=" + std::string(*value) + lineEnd;
+    return WriteText(path, text);
+  }
+  if (const ProfileLine* entry = FindEntry(lines, first, last, keyName)) {
+    if (!value) {
+      text.erase(entry->begin, entry->end - entry->begin);
+    } else if (!entry->hasEquals) {
+      text.insert(entry->contentEnd, "=" + std::string(*value));
+    } else {
+      text.replace(entry->valueFrom, entry->contentEnd - entry->valueFrom, *value);
+    }
+    return WriteText(path, text);
+  }
+  if (!value) return true;
+  // Below the section's last non-blank line, or right below its header.
+  std::size_t after = header;
+  for (std::size_t i = first; i < last; ++i)
+    if (lines[i].kind != LineKind::kBlank) after = i;
+  const ProfileLine& anchor = lines[after];
+  std::string added = std::string(keyName) + "=" + std::string(*value) + lineEnd;
+  if (anchor.end == anchor.contentEnd) added = lineEnd + added;  // the file's last line
+  text.insert(anchor.end, added);
+  return WriteText(path, text);
+}
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+// INI files read and written as the Windows profile functions treat them: sections and
+// keys found without regard to ASCII case and surrounding blanks, the first section and
+// key of a name winning, a value trimmed and stripped of one pair of enclosing quotes,
+// the caller's default for a missing file, section or key, LF or CRLF line ends. Every
+// call opens, reads and closes the file; a write changes the one line it concerns and
+// keeps every other byte, replacing the file whole once the new bytes are complete.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// A larger file is taken for missing (read) or refused (write).
+inline constexpr std::uint64_t kMaxProfileFileBytes = std::uint64_t{16} << 20;
+
+// The key's value; nothing when the file, the section or the key is missing. A line of
+// the section without '=' is a key whose value is empty.
+std::optional<std::string> ProfileValue(const std::string& path, std::string_view section,
+                                        std::string_view key);
+
+// The value or, when missing, the default; cut to bufferSize - 1 characters when
+// bufferSize is not 0, as a caller's buffer of that size would hold it.
+std::string ReadProfileString(const std::string& path, std::string_view section,
+                              std::string_view key, std::string_view defaultValue,
+                              std::size_t bufferSize = 0);
+
+// The value's leading decimal number (an optional sign, then digits); 0 when it has none
+// or is negative; the default when the key is missing.
+int ReadProfileInt(const std::string& path, std::string_view section, std::string_view key,
+                   int defaultValue);
+
+// The key names of the first section of that name in file order, each once (first
+// spelling), comment lines (';') left out; empty when the file or section is missing.
+std::vector<std::string> ProfileKeys(const std::string& path, std::string_view section);
+// Every section name in file order, each once.
+std::vector<std::string> ProfileSections(const std::string& path);
+bool ProfileSectionExists(const std::string& path, std::string_view section);
+
+// Sets the key's value: the text after the key's '=' is replaced; a missing key is added
+// as "key=value" below the section's last entry; a missing section is added at the end
+// with its key; a missing file is made. A value of nothing removes the key's line. Line
+// ends follow the file's own (CRLF when its first line ends so). False when the file
+// can't be read or written, or a name is empty or holds a line break or (a key) '='.
+[[nodiscard]] bool WriteProfileString(const std::string& path, std::string_view section,
+                                      std::string_view key, std::optional<std::string_view> value);
+
+}  // namespace platform
