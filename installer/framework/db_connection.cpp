@@ -1,13 +1,12 @@
 #include "installer/framework/db_connection.hpp"
 
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <array>
 #include <cctype>
 #include <filesystem>
 
 #include "installer/framework/database_files.hpp"
+#include "installer/framework/environment.hpp"
 
 namespace quellbrook {
 
@@ -64,12 +63,6 @@ std::string CellText(const unsigned char* text, int bytes) {
 
 }  // namespace
 
-std::string LocalServerName() {
-  std::array<char, 256> name{};
-  if (gethostname(name.data(), name.size() - 1) != 0) return "";
-  return name.data();
-}
-
 DbConnection::~DbConnection() {
   sqlite3_close(mDb);
 }
@@ -86,7 +79,7 @@ std::unique_ptr<DbConnection> DbConnection::Open(const std::string& folder,
     Fail(error, "provider '" + properties.provider + "' is not registered");
     return nullptr;
   }
-  if (properties.dataSource.empty() || !SameText(properties.dataSource, LocalServerName())) {
+  if (properties.dataSource.empty() || !SameText(properties.dataSource, GetLocalComputerName())) {
     Fail(error, "server '" + properties.dataSource + "' does not exist or access denied");
     return nullptr;
   }

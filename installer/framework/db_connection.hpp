@@ -29,17 +29,13 @@ using DbCell = std::optional<std::string>;  // nothing for NULL
 using DbRow = std::vector<DbCell>;
 using DbRowHandler = std::function<void(const DbRow&)>;
 
-// The name a connection must give as its data source: this computer's (see
-// LocalServerName), compared without regard to case.
-std::string LocalServerName();
-
 class DbConnection {
  public:
   // Opens a connection to the server whose files are in folder. The provider chooses the
   // dialect (SQLOLEDB: SQL Server, OraOLEDB.Oracle.1: Oracle); the data source must name
-  // this computer; the login and password must be those of the master database. SQL
-  // Server starts in the initial catalog (master when none is given), which must exist,
-  // except tempdb, which is made on first use. Oracle works in the login's own schema,
+  // this computer (GetLocalComputerName, any case); the login and password must be those of the
+  // master database. SQL Server starts in the initial catalog (master when none is given), which
+  // must exist, except tempdb, which is made on first use. Oracle works in the login's own schema,
   // the database named like the login, made on first use; it ignores the catalog.
   // Nothing, with the reason in error, when any of this fails.
   static std::unique_ptr<DbConnection> Open(const std::string& folder,

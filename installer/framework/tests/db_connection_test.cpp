@@ -11,6 +11,7 @@
 
 #include "installer/framework/connection_text.hpp"
 #include "installer/framework/database_files.hpp"
+#include "installer/framework/environment.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
 
 namespace quellbrook {
@@ -20,7 +21,7 @@ using testing::DatabaseSandbox;
 
 ConnectionProperties SqlServerLogin(std::string user, std::string password,
                                     std::string catalog = "TEMPDB") {
-  return {kSqlServerProvider, std::move(user), std::move(password), LocalServerName(),
+  return {kSqlServerProvider, std::move(user), std::move(password), GetLocalComputerName(),
           std::move(catalog)};
 }
 
@@ -120,7 +121,7 @@ TEST(DbConnection, OpensOnlyWithTheRightProviderServerLoginAndCatalog) {
   EXPECT_EQ(trel->CurrentDatabase(), "TREL3");
 
   ConnectionProperties elsewhere = SqlServerLogin("sa", "");
-  elsewhere.dataSource = "not-" + LocalServerName();
+  elsewhere.dataSource = "not-" + GetLocalComputerName();
   EXPECT_FALSE(DbConnection::Open(sandbox.Folder(), elsewhere));
   ConnectionProperties unknownProvider = SqlServerLogin("sa", "");
   unknownProvider.provider = "MSDASQL";
@@ -164,7 +165,7 @@ TEST(DbConnection, CellsAreTextsCutToTheColumnBufferWithNullKept) {
 TEST(DbConnection, OracleWorksInTheLoginsSchemaWithItsCatalogueView) {
   DatabaseSandbox sandbox;
   ASSERT_TRUE(AddLogin(sandbox.Folder(), "trel3", "pw"));
-  const ConnectionProperties oracle{kOracleProvider, "trel3", "pw", LocalServerName(), ""};
+  const ConnectionProperties oracle{kOracleProvider, "trel3", "pw", GetLocalComputerName(), ""};
   const auto connection = DbConnection::Open(sandbox.Folder(), oracle);
   ASSERT_TRUE(connection);
   EXPECT_EQ(connection->Dialect(), SqlDialect::kOracle);
