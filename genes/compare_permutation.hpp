@@ -3,6 +3,7 @@
 // the median and 90th percentile of those counts set against the true count.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,3 +38,16 @@ struct FalseDiscoveryEstimate {
 
 // The summary text of counts against the true count; empty when genesObtained is 0.
 std::string FalseDiscoverySummary(int genesObtained, int rounds, double median, double p90);
+
+struct ComparePass;
+
+// Runs rounds of permuted labels on a copy of the pass's list (the list itself keeps its
+// true labels): each round permutes every comparison, counts the genes that pass with
+// the pass (which must write nothing) over the genes geneStatus makes eligible (their
+// status then tells the last round), and logs the count. With genesObtained above 0 the
+// summary is logged and appended to fileText as "[summary]". rounds must lie between 1
+// and kMaxPermutationCount. False when the user stopped.
+[[nodiscard]] bool EstimateFalseDiscovery(const ComparePass& pass,
+                                          std::vector<std::uint8_t>& geneStatus, int genesObtained,
+                                          int rounds, std::string& fileText,
+                                          FalseDiscoveryEstimate& estimate);

@@ -28,7 +28,10 @@ inline constexpr const char* kCompareRowsMissingMessage =
 // printf form with the count and the path.
 inline constexpr const char* kCompareReadMessage =
     "  Read in %d comparison criteria line in file '%s'\n";
-// Our own: a row whose count or samples cannot be believed; printf form with the row.
+// Our own: more rows than the list holds; printf form with the count.
+inline constexpr const char* kCompareCountBadMessage =
+    "  Error: %d comparison criterion lines are more than the 28 a list holds";
+// Our own: a row whose fields or samples cannot be believed; printf form with the row.
 inline constexpr const char* kCompareRowBadMessage =
     "  Error: comparison criterion line %d is not valid";
 
