@@ -1,0 +1,99 @@
+#include "installer/framework/ini_readers.hpp"
+
+#include "installer/framework/text_functions.hpp"
+#include "platform/path.hpp"
+#include "platform/profile.hpp"
+
+namespace quellbrook {
+namespace {
+
+// The value as the profile function gives it; empty when missing.
+std::string ReadValue(const std::string& iniPath, std::string_view section, std::string_view key) {
+  return platform::ReadProfileString(iniPath, section, key, "", kIniValueBufferSize);
+}
+
+}  // namespace
+
+std::string GetArrayTypePath(const std::string& iniPath, std::string_view arrayType) {
+  return TrimText(ReadValue(iniPath, arrayType, "Path"));
+}
+
+bool ReadSectionType(std::string_view section, const std::string& iniPath, std::string& out) {
+  out = TrimText(ReadValue(iniPath, section, "Type"));
+  return !out.empty();
+}
+
+bool ReadTileType(const std::string& iniPath, std::string& out) {
+  out = ReadValue(iniPath, "TileTypes", "Type1");
+  return !out.empty();
+}
+
+bool IsInArraySet(std::string_view section, std::string_view arrayType,
+                  const std::string& iniPath) {
+  for (int n = 1;; ++n) {
+    const std::string value = ReadValue(iniPath, section, FormatText("ArraySet%d", n));
+    if (value.empty()) return false;
+    if (platform::EqualsNoCase(TrimText(value), arrayType)) return true;
+  }
+}
+
+bool HasSequences(std::string_view section, const std::string& iniPath) {
+  return platform::ReadProfileInt(iniPath, section, "Sequences", 0) == 1;
+}
+
+int ReadProtocolList(std::vector<std::string>& out, const std::string& iniPath) {
+  const int count = platform::ReadProfileInt(iniPath, "Protocols", "NumProtocols", 0);
+  for (int i = 1; i <= count; ++i) {
+    std::string protocol = TrimText(ReadValue(iniPath, "Protocols", FormatText("Protocol%d", i)));
+    if (!protocol.empty()) out.push_back(std::move(protocol));
+  }
+  return 1;
+}
+
+void ReadTypeList(const std::string& iniPath, std::vector<std::string>& out) {
+  out.clear();
+  for (int n = 1;; ++n) {
+    std::string type = ReadValue(iniPath, "Types", FormatText("Type%d", n));
+    if (type.empty()) return;
+    out.push_back(std::move(type));
+  }
+}
+
+bool IniSectionExists(std::string_view section, const std::string& iniPath) {
+  return !platform::ProfileKeys(iniPath, section).empty();
+}
+
+bool GetAlgorithmCifName(const std::string& iniPath, std::string_view algorithm, std::string& out) {
+  if (algorithm.empty() || platform::EqualsNoCase(algorithm, "None")) return true;
+  out.clear();
+  const int count = platform::ReadProfileInt(iniPath, "Algorithms", "NumAlgorithms", 0);
+  for (int i = 1; i <= count; ++i) {
+    const std::string name = ReadValue(iniPath, "Algorithms", FormatText("Alg%dName", i));
+    if (name.empty() || !platform::EqualsNoCase(TrimText(name), algorithm)) continue;
+    const std::string cifName = ReadValue(iniPath, "Algorithms", FormatText("Alg%dCifName", i));
+    if (cifName.empty()) continue;
+    out = TrimText(cifName);
+    return true;
+  }
+  return false;
+}
+
+int MatchTypeByParameters(std::string& outType, const std::string& iniPath,
+                          const std::vector<ParameterRecord>& records,
+                          const std::vector<std::string>& arrayTypes) {
+  outType.clear();
+  for (const std::string& type : arrayTypes) {
+    outType = type;
+    for (const ParameterRecord& record : records) {
+      const std::string value = ReadValue(iniPath, type, record.key);
+      if (value.empty() || !platform::EqualsNoCase(TrimText(value), record.expected)) {
+        outType.clear();
+        break;
+      }
+    }
+    if (!outType.empty()) return 1;
+  }
+  return 1;
+}
+
+}  // namespace quellbrook
