@@ -160,5 +160,6 @@ class CLUSTER {
   float StoredDistance(int a, int b) const;
 
   std::unique_ptr<DistanceTriangle> mTriangle;  // only while Run works, with storeDistance
+  std::vector<int> mActive;                     // active nodes, ascending
   float mHighestHeight = 0.0f;
 };
