@@ -28,7 +28,7 @@ inline constexpr int kStepCodeCount = 13;
 
 inline constexpr const char* kInstallLogName = "install.log";
 inline constexpr const char* kSqlLogName = "sql.log";
-inline constexpr const char* kDefaultWorkDatabase = "TEMPDB";
+// The table's default work database is the session's kDefaultWorkDatabase.
 
 // The data-object version update scripts of step 11.
 inline constexpr const char* kSqlMetadataUpdateScript = "sql_lib_trel30_update.sql";
