@@ -1,0 +1,77 @@
+// Stand-in for the SQL Server script runner: -S server, -U login, -P password (each glued
+// to its letter), -d database, then -i script (batches split at GO lines) or -Q query.
+// Output goes to standard output; the exit code is 1 when any batch failed.
+#include <cstdio>
+#include <string>
+
+#include "tools/dbtools/sql_text.hpp"
+#include "tools/dbtools/tool_arguments.hpp"
+#include "tools/dbtools/tool_session.hpp"
+
+namespace {
+
+using dbtools::ToolSession;
+
+// A batch that creates a procedure is the procedure whole; any other is cut at ';'.
+bool RunBatch(ToolSession& session, const std::string& batch, std::string& out) {
+  const std::vector<std::string> words = dbtools::LeadingWords(batch, 2);
+  std::vector<std::string> statements;
+  if (words.size() == 2 && words[0] == "CREATE" && (words[1] == "PROC" || words[1] == "PROCEDURE"))
+    statements.push_back(dbtools::Trim(batch));
+  else
+    statements = dbtools::SplitStatements(batch);
+  for (const std::string& statement : statements) {
+    std::string error;
+    if (!session.Run(statement, out, error)) {
+      out += "Error: " + error + "\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const dbtools::GluedOptions options =
+      dbtools::ParseGluedOptions(dbtools::ArgumentWords(argc, argv));
+  const auto value = [&](char letter) {
+    const auto found = options.values.find(letter);
+    return found == options.values.end() ? std::string() : found->second;
+  };
+  if (!options.positional.empty() ||
+      (options.values.count('i') == 0 && options.values.count('Q') == 0)) {
+    std::fputs("usage: osql -Sserver -Ulogin -Ppassword -ddatabase (-iscript | -Qquery)\n", stdout);
+    return 2;
+  }
+  dbtools::ToolConnection connection;
+  connection.server = value('S');
+  connection.user = value('U');
+  connection.password = value('P');
+  connection.database = value('d');
+  std::string error;
+  const std::unique_ptr<ToolSession> session = ToolSession::Connect(connection, error);
+  if (!session) {
+    std::printf("Login failed for user '%s': %s\n", connection.user.c_str(), error.c_str());
+    return 1;
+  }
+
+  std::vector<std::string> batches;
+  if (options.values.count('i') != 0) {
+    std::string script;
+    if (!dbtools::ReadToolFile(value('i'), dbtools::kMaxScriptBytes, script, error)) {
+      std::printf("Error: %s\n", error.c_str());
+      return 1;
+    }
+    batches = dbtools::SplitBatches(script);
+  } else {
+    batches.push_back(value('Q'));
+  }
+  bool failed = false;
+  for (const std::string& batch : batches) {
+    std::string out;
+    if (!RunBatch(*session, batch, out)) failed = true;
+    std::fputs(out.c_str(), stdout);
+  }
+  return failed ? 1 : 0;
+}

@@ -1,0 +1,141 @@
+#include "tools/dbtools/sql_text.hpp"
+
+#include <cctype>
+
+namespace dbtools {
+
+namespace {
+
+bool IsWordChar(char ch) {
+  const auto byte = static_cast<unsigned char>(ch);
+  return std::isalnum(byte) != 0 || ch == '_' || ch == '#' || ch == '$' || ch == '.';
+}
+
+// The index past a quoted part or comment starting at i, or i itself when none starts there.
+std::size_t SkipQuotedOrComment(std::string_view text, std::size_t i) {
+  const char ch = text[i];
+  if (ch == '\'' || ch == '"' || ch == '[') {
+    const char close = ch == '[' ? ']' : ch;
+    std::size_t j = i + 1;
+    while (j < text.size()) {
+      if (text[j] == close) {
+        // A doubled quote stands for one inside the text.
+        if (close != ']' && j + 1 < text.size() && text[j + 1] == close) {
+          j += 2;
+          continue;
+        }
+        return j + 1;
+      }
+      ++j;
+    }
+    return text.size();
+  }
+  if (ch == '-' && i + 1 < text.size() && text[i + 1] == '-') {
+    const std::size_t end = text.find('\n', i);
+    return end == std::string_view::npos ? text.size() : end;
+  }
+  if (ch == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+    const std::size_t end = text.find("*/", i + 2);
+    return end == std::string_view::npos ? text.size() : end + 2;
+  }
+  return i;
+}
+
+}  // namespace
+
+std::string Trim(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && std::isspace(static_cast<unsigned char>(text[begin])) != 0) ++begin;
+  while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1])) != 0) --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  return upper;
+}
+
+std::vector<std::string> SplitBatches(std::string_view script) {
+  std::vector<std::string> batches;
+  std::string batch;
+  while (!script.empty()) {
+    const std::size_t end = script.find('\n');
+    const std::string_view line = script.substr(0, end);
+    script = end == std::string_view::npos ? std::string_view{} : script.substr(end + 1);
+    if (Upper(Trim(line)) == "GO") {
+      if (!Trim(batch).empty()) batches.push_back(batch);
+      batch.clear();
+      continue;
+    }
+    batch.append(line);
+    batch.push_back('\n');
+  }
+  if (!Trim(batch).empty()) batches.push_back(batch);
+  return batches;
+}
+
+std::vector<std::string> SplitStatements(std::string_view text) {
+  std::vector<std::string> statements;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t skipped = SkipQuotedOrComment(text, i);
+    if (skipped != i) {
+      i = skipped;
+      continue;
+    }
+    if (text[i] == ';') {
+      std::string statement = Trim(text.substr(start, i - start));
+      if (!statement.empty()) statements.push_back(std::move(statement));
+      start = i + 1;
+    }
+    ++i;
+  }
+  std::string last = Trim(text.substr(start));
+  if (!last.empty()) statements.push_back(std::move(last));
+  return statements;
+}
+
+std::vector<std::string> LeadingWords(std::string_view text, std::size_t count) {
+  std::vector<std::string> words;
+  std::size_t i = 0;
+  while (i < text.size() && words.size() < count) {
+    const std::size_t skipped = SkipQuotedOrComment(text, i);
+    if (skipped != i && text[i] != '[' && text[i] != '"') {
+      i = skipped;
+      continue;
+    }
+    if (!IsWordChar(text[i])) {
+      ++i;
+      continue;
+    }
+    const std::size_t begin = i;
+    while (i < text.size() && IsWordChar(text[i])) ++i;
+    words.push_back(Upper(text.substr(begin, i - begin)));
+  }
+  return words;
+}
+
+std::size_t FindWord(std::string_view text, std::string_view word) {
+  const std::string wanted = Upper(word);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t skipped = SkipQuotedOrComment(text, i);
+    if (skipped != i) {
+      i = skipped;
+      continue;
+    }
+    if (!IsWordChar(text[i])) {
+      ++i;
+      continue;
+    }
+    const std::size_t begin = i;
+    while (i < text.size() && IsWordChar(text[i])) ++i;
+    if (Upper(text.substr(begin, i - begin)) == wanted) return i;
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace dbtools

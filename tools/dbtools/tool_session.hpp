@@ -1,0 +1,54 @@
+// A database tool's connection and the statements it runs on it: stored procedures are
+// created, dropped and executed here (kept in the database's procedures table), CREATE
+// TABLE and CREATE PROCEDURE need the login's grant unless it is the administrator, and
+// what a statement gives back is printed the way the tools print results.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "installer/framework/db_connection.hpp"
+
+namespace dbtools {
+
+// The administrator login, which holds every permission.
+inline constexpr const char* kAdministratorLogin = "sa";
+// Stored procedures calling each other no deeper than this.
+inline constexpr int kMaxProcedureDepth = 32;
+
+// The login a tool connects with.
+struct ToolConnection {
+  quellbrook::SqlDialect dialect = quellbrook::SqlDialect::kSqlServer;
+  std::string server;
+  std::string user;
+  std::string password;
+  std::string database;  // SQL Server only; Oracle works in the login's schema
+};
+
+class ToolSession {
+ public:
+  // Connects through the server's files; nothing, with the reason in error, when the
+  // server, login or database can't be had.
+  static std::unique_ptr<ToolSession> Connect(const ToolConnection& connection, std::string& error);
+
+  // Runs one statement (without its ';'), printing its rows or its count of changed rows
+  // to out; false, with the reason in error, when it failed.
+  [[nodiscard]] bool Run(std::string_view statement, std::string& out, std::string& error);
+
+  quellbrook::DbConnection& Connection() { return *mConnection; }
+  quellbrook::SqlDialect Dialect() const { return mConnection->Dialect(); }
+
+ private:
+  bool RunAtDepth(std::string_view statement, std::string& out, std::string& error, int depth);
+  bool CreateProcedure(std::string_view statement, bool replace, std::string& error);
+  bool DropProcedure(std::string_view name, std::string& error);
+  bool CallProcedure(std::string_view name, std::string& out, std::string& error, int depth);
+  bool RunBody(std::string_view body, std::string& out, std::string& error, int depth);
+  bool MayCreate(const char* permission) const;
+  bool RunPlain(std::string_view statement, std::string& out, std::string& error);
+
+  std::unique_ptr<quellbrook::DbConnection> mConnection;
+};
+
+}  // namespace dbtools
