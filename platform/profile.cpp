@@ -126,6 +126,21 @@ bool WriteText(const std::string& path, std::string_view text) {
 
 }  // namespace
 
+std::size_t FuzzReadProfile(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::vector<ProfileLine> lines = ParseLines(text);
+  std::size_t found = 0;
+  for (const ProfileLine& line : lines) {
+    std::size_t header = 0, first = 0, last = 0;
+    if (line.kind != LineKind::kSection || !FindSection(lines, line.name, header, first, last))
+      continue;
+    for (std::size_t i = first; i < last; ++i)
+      if (lines[i].kind == LineKind::kEntry && FindEntry(lines, first, last, lines[i].name))
+        ++found;
+  }
+  return found;
+}
+
 std::optional<std::string> ProfileValue(const std::string& path, std::string_view section,
                                         std::string_view key) {
   const std::optional<std::string> text = ReadText(path);

@@ -49,4 +49,8 @@ bool ProfileSectionExists(const std::string& path, std::string_view section);
 [[nodiscard]] bool WriteProfileString(const std::string& path, std::string_view section,
                                       std::string_view key, std::optional<std::string_view> value);
 
+// Fuzz entry: the bytes read as an INI text, every section's keys and values looked up;
+// the number of values found.
+std::size_t FuzzReadProfile(const std::uint8_t* data, std::size_t size);
+
 }  // namespace platform

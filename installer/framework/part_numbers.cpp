@@ -20,8 +20,8 @@ std::string NameKey(std::string_view name) {
   return UpperText(TrimText(name));
 }
 
-void ReadBinary(PartNumberMap& out, const platform::ByteBuffer& bytes) {
-  platform::ByteReader reader(std::span<const std::uint8_t>(bytes.data(), bytes.size()));
+void ReadBinary(PartNumberMap& out, std::span<const std::uint8_t> bytes) {
+  platform::ByteReader reader(bytes);
   std::uint32_t count = 0;
   if (!reader.ReadUInt32(count)) return;
   for (std::uint32_t record = 0; record < count; ++record) {
@@ -50,7 +50,7 @@ bool LoadPartNumbers(PartNumberMap& out, const std::string& binaryPath,
   if (platform::FileExists(binaryPath)) {
     const std::optional<platform::ByteBuffer> bytes =
         platform::ReadWholeFile(binaryPath, kMaxPartNumberFileBytes);
-    if (bytes) ReadBinary(out, *bytes);
+    if (bytes) ReadBinary(out, std::span<const std::uint8_t>(bytes->data(), bytes->size()));
     return true;
   }
   if (!platform::FileExists(iniPath)) return false;
@@ -65,6 +65,12 @@ bool LoadPartNumbers(PartNumberMap& out, const std::string& binaryPath,
     if (!partNumber.empty()) out[name] = partNumber;
   }
   return true;
+}
+
+std::size_t FuzzLoadPartNumbers(const std::uint8_t* data, std::size_t size) {
+  PartNumberMap map;
+  ReadBinary(map, std::span<const std::uint8_t>(data, size));
+  return map.size();
 }
 
 std::string LookupPartNumber(const PartNumberMap& map, std::string_view name) {

@@ -2,6 +2,8 @@
 // (names scrambled) when it exists, else from the library's INI file.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -16,6 +18,9 @@ using PartNumberMap = std::map<std::string, std::string>;
 // an empty map when neither file exists. Every length in the binary file is bounded by
 // the bytes left in it.
 bool LoadPartNumbers(PartNumberMap& out, const std::string& binaryPath, const std::string& iniPath);
+
+// Fuzz entry: the binary form's reading on the bytes; the number of names read.
+std::size_t FuzzLoadPartNumbers(const std::uint8_t* data, std::size_t size);
 
 // The part number of the name (trimmed, any case); empty when absent.
 std::string LookupPartNumber(const PartNumberMap& map, std::string_view name);

@@ -92,6 +92,22 @@ TEST(Profile, ListsKeysAndSections) {
   EXPECT_TRUE(ProfileSections(folder.File("absent.ini")).empty());
 }
 
+TEST(Profile, FuzzEntryTakesCutAndFlippedTexts) {
+  const std::string text = kLibraryIni;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  // Five entries in each of the three section headers (the third repeats the second's
+  // name, so its lookups find the second's).
+  EXPECT_EQ(FuzzReadProfile(bytes, text.size()), 15u);
+  for (std::size_t cut = 0; cut < text.size(); ++cut) EXPECT_LE(FuzzReadProfile(bytes, cut), 15u);
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    for (const char flip : {'\0', '\n', '[', ']', '=', '"'}) {
+      std::string changed = text;
+      changed[at] = flip;
+      FuzzReadProfile(reinterpret_cast<const std::uint8_t*>(changed.data()), changed.size());
+    }
+  }
+}
+
 TEST(Profile, WritesChangeOneLineAndKeepEveryOtherByte) {
   TempFolder folder;
   const std::string path = folder.File("edit.ini");

@@ -186,6 +186,21 @@ TEST(PartNumbers, BinaryFileWinsAndIsReadAsFarAsItIsSound) {
   EXPECT_EQ(map, (PartNumberMap{{"", "9"}, {"C", "3"}}));
 }
 
+TEST(PartNumbers, FuzzEntryTakesFlippedFiles) {
+  const std::string file = PartNumberFile(3, {{"A", 1}, {"B", 2}, {"C", 3}});
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.data());
+  EXPECT_EQ(FuzzLoadPartNumbers(bytes, file.size()), 3u);
+  for (std::size_t at = 0; at < file.size(); ++at) {
+    for (const std::uint8_t flip : {0x00, 0x7F, 0x80, 0xFF}) {
+      std::string changed = file;
+      changed[at] = static_cast<char>(flip);
+      EXPECT_LE(FuzzLoadPartNumbers(reinterpret_cast<const std::uint8_t*>(changed.data()),
+                                    changed.size()),
+                3u);
+    }
+  }
+}
+
 TEST(PartNumbers, IniFileWhenThereIsNoBinaryFile) {
   TempFolder folder;
   const std::string ini = WriteFile(folder, "TWLib.ini",
