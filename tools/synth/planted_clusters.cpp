@@ -1,0 +1,93 @@
+// Planted gene clusters and the in-memory group that carries them.
+#include "tools/synth/planted_clusters.hpp"
+
+#include <algorithm>
+
+#include "engine/base/missing_value.hpp"
+#include "engine/base/value_triple.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/gene_list.hpp"
+#include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "tools/synth/random.hpp"
+
+namespace synth {
+
+PlantedClusterTruth MakePlantedClusters(const PlantedClusterOptions& options) {
+  SynthRandom random(options.seed);
+  PlantedClusterTruth truth;
+  truth.samples = options.samples;
+  std::vector<std::vector<double>> centres;
+  for (int c = 0; c < options.clusters; ++c) {
+    std::vector<double> centre(static_cast<std::size_t>(options.samples));
+    for (double& v : centre) v = random.Normal();
+    centres.push_back(std::move(centre));
+  }
+  std::vector<int> order;
+  for (int c = 0; c < options.clusters; ++c)
+    for (int k = 0; k < options.genesPerCluster; ++k) order.push_back(c);
+  if (options.shuffleGenes) random.Shuffle(order);
+
+  for (std::size_t g = 0; g < order.size(); ++g) {
+    const int cluster = order[g];
+    truth.geneNames.push_back("pc" + std::to_string(g));
+    truth.clusterOf.push_back(cluster);
+    // Expression levels differ from gene to gene; the shape is the cluster's.
+    const double level = 6.0 + 4.0 * random.Uniform();
+    const double scale = 0.5 + random.Uniform();
+    std::vector<double> values;
+    std::vector<double> errors;
+    for (int j = 0; j < options.samples; ++j) {
+      const double shape = centres[static_cast<std::size_t>(cluster)][static_cast<std::size_t>(j)];
+      // Kept as the float the group stores, so the truth is exactly what is read back.
+      const double value =
+          static_cast<float>(level + scale * (shape + options.noise * random.Normal()));
+      const bool missing = random.Chance(options.missingPercent);
+      values.push_back(missing ? MISSING_VALUE : value);
+      errors.push_back(0.1 + 0.1 * random.Uniform());
+    }
+    truth.values.push_back(std::move(values));
+    truth.errors.push_back(std::move(errors));
+  }
+  for (int j = 0; j < options.samples; ++j)
+    truth.sampleNames.push_back("sample" + std::to_string(j));
+  return truth;
+}
+
+void InstallPlantedClusterGroup(const PlantedClusterTruth& truth) {
+  Layout = CDF_LAYOUT{};
+  Layout.units.resize(truth.geneNames.size());
+  for (std::size_t i = 0; i < truth.geneNames.size(); ++i)
+    Layout.units[i].SetName(truth.geneNames[i]);
+  Layout.unitCount = truth.GeneCount();
+
+  Group& group = TheGroup();
+  group.ClearGroup();
+  for (int j = 0; j < truth.samples; ++j) {
+    ArraySlot& slot = group.NextArraySlot();
+    slot.name = truth.sampleNames[static_cast<std::size_t>(j)];
+    slot.dataFile = slot.name + ".cel";
+    slot.values.assign(truth.geneNames.size(), VALUE_TRIPLE{});
+    slot.calls.assign(truth.geneNames.size(), kCallPresent);
+    for (std::size_t g = 0; g < truth.geneNames.size(); ++g) {
+      const double value = truth.values[g][static_cast<std::size_t>(j)];
+      slot.values[g].value = IsMissing(value) ? kMissingValueFloat : static_cast<float>(value);
+      slot.values[g].stdErr = static_cast<float>(truth.errors[g][static_cast<std::size_t>(j)]);
+    }
+    if (!group.CountArray()) break;
+  }
+  group.HasStdErrors = true;
+  group.HasCalls = true;
+  group.Modelled = true;
+  SampleGrouping.SetDefaultGrouping();
+  GeneList = GENE_LIST{};
+  ListAllUnits();
+}
+
+std::string PlantedGeneListText(const PlantedClusterTruth& truth) {
+  std::string text = "Probe set\n";
+  for (const std::string& name : truth.geneNames) text += name + "\n";
+  return text;
+}
+
+}  // namespace synth
