@@ -1,0 +1,281 @@
+// The clustering job on a group with planted gene clusters, and the tree file: written
+// trees read back the same, bad files refused with their line and the current trees
+// kept, and the view's row and column lookups.
+#include "genes/cluster_engine.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/base/fuzz_support.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/gene_list.hpp"
+#include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/testing/captured_log.hpp"
+#include "genes/cluster_selection.hpp"
+#include "genes/cluster_tree_file.hpp"
+#include "platform/tests/temp_folder.hpp"
+#include "tools/synth/planted_clusters.hpp"
+
+namespace {
+
+class ClusterEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartGroup(mFolder.Path().string());
+    synth::PlantedClusterOptions options;
+    options.clusters = 4;
+    options.genesPerCluster = 7;
+    options.samples = 9;
+    options.missingPercent = 4;
+    mTruth = synth::MakePlantedClusters(options);
+    synth::InstallPlantedClusterGroup(mTruth);
+    GroupSettings& s = TheGroup().Settings();
+    s.DIST_MEASURE = kDistanceCorrelation;
+    s.LINKAGE_METHOD = kLinkageAverage;
+    s.STORE_DISTANCE = 1;
+    s.STANDARDIZE_ROW = 1;
+    s.STANDARDIZE_COL = 0;
+    s.CLUSTER_GENE = 1;
+    s.CLUSTER_SAMPLE = 1;
+    s.MASK_REDUNDANT = 0;
+    s.GENE_LIST_FILE = Write("genes.txt", synth::PlantedGeneListText(mTruth));
+  }
+  void TearDown() override {
+    FreeClusterTrees();
+    Layout = CDF_LAYOUT{};
+    GeneList = GENE_LIST{};
+    DiscardGroup();
+  }
+
+  std::string Write(const std::string& name, const std::string& text) const {
+    const std::string path = mFolder.File(name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  // The leaves (as units) under every node of the gene tree.
+  static std::vector<std::set<int>> Branches(const CLUSTER& tree) {
+    std::vector<std::set<int>> branches(static_cast<std::size_t>(tree.NodeCount()));
+    for (int k = 0; k < tree.NodeCount(); ++k) {
+      const CLUSTER_NODE& node = tree.Node(k);
+      if (k < tree.ItemCount()) {
+        branches[k].insert(node.item);
+      } else {
+        branches[k] = branches[node.child1];
+        branches[k].insert(branches[node.child2].begin(), branches[node.child2].end());
+      }
+    }
+    return branches;
+  }
+
+  static void ExpectSameLinks(const CLUSTER& a, const CLUSTER& b) {
+    ASSERT_EQ(a.NodeCount(), b.NodeCount());
+    for (int k = 0; k < a.NodeCount(); ++k) {
+      EXPECT_EQ(a.Node(k).parent, b.Node(k).parent) << k;
+      EXPECT_EQ(a.Node(k).child1, b.Node(k).child1) << k;
+      EXPECT_EQ(a.Node(k).child2, b.Node(k).child2) << k;
+      EXPECT_EQ(a.Node(k).weight, b.Node(k).weight) << k;
+      EXPECT_EQ(a.Node(k).item, b.Node(k).item) << k;
+      EXPECT_NEAR(a.Node(k).height, b.Node(k).height, 1e-5 * (1 + a.Node(k).height)) << k;
+    }
+    for (int row = 0; row < a.ItemCount(); ++row) EXPECT_EQ(a.RowNode(row), b.RowNode(row));
+  }
+
+  platform::testing::TempFolder mFolder;
+  synth::PlantedClusterTruth mTruth;
+  CapturedLog mLog;
+};
+
+TEST_F(ClusterEngineTest, PlantedClustersBecomeBranchesAndTheViewFindsRowsAndColumns) {
+  ASSERT_TRUE(RunHierarchicalClustering(true));
+  const CLUSTER* genes = GeneTree();
+  const CLUSTER* samples = SampleTree();
+  ASSERT_NE(genes, nullptr);
+  ASSERT_NE(samples, nullptr);
+  EXPECT_EQ(genes->ItemCount(), 28);
+  EXPECT_EQ(samples->ItemCount(), 9);
+  EXPECT_TRUE(mLog.Contains(kBeginClusteringMessage, kLogBlack));
+
+  const auto branches = Branches(*genes);
+  for (int c = 0; c < 4; ++c) {
+    std::set<int> planted;
+    for (int g = 0; g < mTruth.GeneCount(); ++g)
+      if (mTruth.clusterOf[g] == c) planted.insert(g);
+    bool found = false;
+    for (const auto& branch : branches) found = found || branch == planted;
+    EXPECT_TRUE(found) << "planted cluster " << c << " is one branch";
+  }
+
+  for (int row = 0; row < 28; ++row) {
+    int geneNode = 0, sampleNode = 0, unit = 0, array = 0;
+    MapCell(row, 3, &geneNode, &sampleNode, &unit, &array);
+    EXPECT_EQ(FindUnitRow(unit), row);
+    EXPECT_EQ(SampleColumn(array), 3);
+  }
+  SelectTreeRow(genes->Root());
+  EXPECT_EQ(TheGroup().Settings().CUR_UNIT, genes->Node(genes->RowNode(0)).item);
+  EXPECT_EQ(SelectUnitInTree(samples->Root()), samples->Node(samples->RowNode(0)).item);
+
+  // Again without the marked genes of one branch: the rest are clustered.
+  GeneTree()->ClearLeafList();
+  GeneTree()->GetChildNode(GeneTree()->Node(0).parent, true);
+  const int marked = GeneTree()->leafListCount;
+  for (int k = 0; k < marked; ++k)
+    GeneTree()->Node(GeneTree()->LeafListEntry(k)).mark = kSelectedBranchMark;
+  ASSERT_TRUE(RunHierarchicalClustering(false));
+  EXPECT_EQ(GeneTree()->ItemCount(), 28 - marked);
+  EXPECT_TRUE(
+      mLog.Contains("Use the unselected " + std::to_string(28 - marked) + " genes", kLogBlack));
+}
+
+// Rows of both trees and the root's merged profile: what a read must rebuild.
+struct TreeSnapshot {
+  std::vector<int> geneRows;
+  std::vector<int> sampleRows;
+  std::vector<double> rootProfile;
+};
+
+TreeSnapshot Snapshot() {
+  TreeSnapshot snapshot;
+  for (int row = 0; row < GeneTree()->ItemCount(); ++row)
+    snapshot.geneRows.push_back(GeneTree()->RowNode(row));
+  if (SampleTree() != nullptr)
+    for (int row = 0; row < SampleTree()->ItemCount(); ++row)
+      snapshot.sampleRows.push_back(SampleTree()->RowNode(row));
+  snapshot.rootProfile = GeneTree()->Node(GeneTree()->Root()).profile;
+  return snapshot;
+}
+
+TEST_F(ClusterEngineTest, ATreeFileReadsBackAsTheSameTrees) {
+  ASSERT_TRUE(RunHierarchicalClustering(true));
+  const TreeSnapshot clustered = Snapshot();
+  const std::string path = mFolder.File("genes cluster tree.xls");
+  ASSERT_TRUE(WriteTreeFile(path.c_str()));
+  const std::string text = Read(path);
+  EXPECT_EQ(text.rfind("TREE_FILE\t28\t9\nName\tNumber\tParent\tChild1\tChild2\tWeight\tDistance\n"
+                       "pc0\t0\t",
+                       0),
+            0u);
+  EXPECT_NE(text.find("\nSUPER_SAMPLE\t"), std::string::npos);
+
+  TheGroup().Settings().GENE_LIST_FILE = path;
+  mLog.Clear();
+  ASSERT_TRUE(RunHierarchicalClustering(true));
+  EXPECT_TRUE(mLog.Contains("Reading tree file", kLogBlack));
+  EXPECT_FALSE(mLog.Contains(kBeginClusteringMessage, kLogBlack)) << "read, not clustered";
+  const TreeSnapshot read = Snapshot();
+  EXPECT_EQ(read.geneRows, clustered.geneRows);
+  EXPECT_EQ(read.sampleRows, clustered.sampleRows);
+  ASSERT_EQ(read.rootProfile.size(), clustered.rootProfile.size());
+  for (std::size_t k = 0; k < read.rootProfile.size(); ++k)
+    EXPECT_NEAR(read.rootProfile[k], clustered.rootProfile[k], 1e-9) << k;
+  const std::string again = mFolder.File("again.xls");
+  ASSERT_TRUE(WriteTreeFile(again.c_str()));
+  EXPECT_EQ(Read(again), text) << "links, weights and heights to six digits";
+
+  // Without sample lines the sample tree is switched off, and the gene tree still shown.
+  const std::string genesOnly = Write("genes only.xls", text.substr(0, text.find("sample0\t")));
+  TheGroup().Settings().GENE_LIST_FILE = genesOnly;
+  ASSERT_TRUE(RunHierarchicalClustering(true));
+  EXPECT_EQ(SampleTree(), nullptr);
+  EXPECT_EQ(TheGroup().Settings().CLUSTER_SAMPLE, 0);
+  EXPECT_TRUE(mLog.ContainsRed(kSampleTreeNotFoundMessage));
+  EXPECT_EQ(Snapshot().geneRows, clustered.geneRows);
+}
+
+TEST_F(ClusterEngineTest, ABadTreeFileIsRefusedWithItsLineAndTheCurrentTreesStay) {
+  ASSERT_TRUE(RunHierarchicalClustering(true));
+  const std::string path = mFolder.File("tree.xls");
+  ASSERT_TRUE(WriteTreeFile(path.c_str()));
+  const std::string text = Read(path);
+  const CLUSTER* genes = GeneTree();
+  const TreeSnapshot before = Snapshot();
+
+  // Line 5 holds node 2; each fault in turn.
+  const std::size_t line5 = [&] {
+    std::size_t at = 0;
+    for (int i = 0; i < 4; ++i) at = text.find('\n', at) + 1;
+    return at;
+  }();
+  const std::string rest = text.substr(text.find('\n', line5));
+  const std::string name = text.substr(line5, text.find('\t', line5) - line5);
+  const struct {
+    std::string text;
+    std::string fault;
+    int line = 5;
+  } cases[] = {
+      {name + "\t2\tx\t-1\t-1\t1\t0\t", "not an integer"},
+      {name + "\t99\t-1\t-1\t-1\t1\t0\t", "outside the tree"},
+      {name + "\t1\t-1\t-1\t-1\t1\t0\t", "given twice"},
+      {name + "\t2\t-1\t-1\t-1\t1\tnan\t", "height"},
+      // The gene list ends at the first internal node: two genes against 28 nodes' worth.
+      {"SUPER_GENE\t2\t-1\t-1\t-1\t1\t0\t", "gene count", 1},
+  };
+  for (const auto& bad : cases) {
+    SCOPED_TRACE(bad.text);
+    TheGroup().Settings().GENE_LIST_FILE =
+        Write("bad.xls", text.substr(0, line5) + bad.text + rest);
+    mLog.Clear();
+    EXPECT_FALSE(RunHierarchicalClustering(true));
+    EXPECT_TRUE(
+        mLog.ContainsRed("Line " + std::to_string(bad.line) + " of the tree file is not valid"));
+    EXPECT_TRUE(mLog.ContainsRed(bad.fault));
+    EXPECT_EQ(GeneTree(), genes) << "the current trees stay";
+    EXPECT_EQ(Snapshot().geneRows, before.geneRows);
+  }
+
+  // Links that do not make a tree: node 2's parent swapped for another's.
+  std::string looped = text;
+  const std::size_t parentField = looped.find('\t', looped.find('\t', line5) + 1) + 1;
+  looped.replace(parentField, looped.find('\t', parentField) - parentField, "0");
+  TheGroup().Settings().GENE_LIST_FILE = Write("looped.xls", looped);
+  mLog.Clear();
+  EXPECT_FALSE(RunHierarchicalClustering(true));
+  EXPECT_TRUE(mLog.ContainsRed("The gene tree in the tree file is not valid"));
+  EXPECT_EQ(GeneTree(), genes);
+
+  // Written for another sample count.
+  std::string otherCount = text;
+  otherCount.replace(0, otherCount.find('\n'), "TREE_FILE\t28\t8");
+  TheGroup().Settings().GENE_LIST_FILE = Write("count.xls", otherCount);
+  mLog.Clear();
+  EXPECT_FALSE(RunHierarchicalClustering(true));
+  EXPECT_TRUE(
+      mLog.ContainsRed("The number of columns 8 in the tree file does not match the number 9"));
+  EXPECT_TRUE(mLog.ContainsRed(kTreeColumnsHintMessage));
+
+  // Truncations and byte flips of a good file never reach outside the trees.
+  for (std::size_t cut = 0; cut < text.size(); cut += 13)
+    FuzzReadTreeFile(reinterpret_cast<const std::uint8_t*>(text.data()), cut);
+  std::string flipped = text;
+  for (std::size_t at = 0; at < flipped.size(); at += 11) {
+    flipped[at] = static_cast<char>(flipped[at] ^ 0x11);
+    FuzzReadTreeFile(reinterpret_cast<const std::uint8_t*>(flipped.data()), flipped.size());
+  }
+}
+
+TEST_F(ClusterEngineTest, NothingToClusterFailsAndKeepsTheTrees) {
+  ASSERT_TRUE(RunHierarchicalClustering(true));
+  const CLUSTER* genes = GeneTree();
+  TheGroup().Settings().GENE_LIST_FILE = Write("none.txt", "Probe set\nnothing\n");
+  EXPECT_FALSE(RunHierarchicalClustering(true));
+  EXPECT_TRUE(mLog.ContainsRed("Error: no genes or samples found"));
+  EXPECT_EQ(GeneTree(), genes);
+  TheGroup().Settings().GENE_LIST_FILE = mFolder.File("missing.txt");
+  EXPECT_FALSE(RunHierarchicalClustering(true));
+  EXPECT_EQ(GeneTree(), genes);
+}
+
+}  // namespace
