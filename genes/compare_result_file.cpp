@@ -236,7 +236,8 @@ bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, 
   next(titles);
   for (int row = 0; row < count; ++row) {
     std::string_view text;
-    if (!next(text) || text.empty()) {
+    // The table's heading, or the file's end, where a row should be: the rows ended early.
+    if (!next(text) || text.empty() || text.front() == '[') {
       LogMessage(kCompareRowsMissingMessage, 0, kLogRed);
       return false;
     }
