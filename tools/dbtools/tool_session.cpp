@@ -88,6 +88,8 @@ bool ToolSession::RunAtDepth(std::string_view statement, std::string& out, std::
     return DropProcedure(ProcedureName(OriginalWord(statement, word(2))), error);
   if (first == "EXEC" || first == "EXECUTE")
     return CallProcedure(ProcedureName(OriginalWord(statement, word(1))), out, error, depth);
+  if (first == "BEGIN" && (word(1) == "TRAN" || word(1) == "TRANSACTION"))
+    return RunPlain("BEGIN", out, error);
   if (first == "BEGIN" || first == "DECLARE")
     return RunBody(BlockInside(statement), out, error, depth);
   if (first == "SET") return true;

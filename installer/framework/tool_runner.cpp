@@ -1,0 +1,173 @@
+#include "installer/framework/tool_runner.hpp"
+
+#include <optional>
+
+#include "installer/framework/environment.hpp"
+#include "installer/framework/hidden_wait.hpp"
+#include "installer/framework/install_log.hpp"
+#include "installer/framework/step_names.hpp"
+#include "installer/framework/text_functions.hpp"
+#include "installer/framework/tool_command_lines.hpp"
+#include "platform/path.hpp"
+
+namespace quellbrook {
+
+namespace {
+
+ToolLogin LoginOf(const LibDbSession& session, const std::string& login,
+                  const std::string& loginPassword) {
+  return {session.dataSourceName, login, loginPassword};
+}
+
+// Runs a built line; nothing, after a log line, when a value kept it from being built.
+std::optional<int> RunBuiltLine(const LibDbSession& session, const char* tool,
+                                const CommandLine& line, const std::string& refused) {
+  if (line) return RunCommandBatch(*line);
+  WriteLogLine(session.installLog,
+               FormatText("Cannot run %s: the %s holds a double quote or a control character", tool,
+                          refused.c_str()),
+               kLogError);
+  return std::nullopt;
+}
+
+int RunLine(const LibDbSession& session, const char* tool, const CommandLine& line,
+            const std::string& refused) {
+  return RunBuiltLine(session, tool, line, refused).value_or(0);
+}
+
+std::optional<int> BulkLoad(const LibDbSession& session, const std::string& loadFile,
+                            const std::string& option, const std::string& outputFile,
+                            const std::string& database, const std::string& table,
+                            const std::string& login, const std::string& loginPassword) {
+  std::string refused;
+  if (session.dbmsType == kDbmsSqlServer)
+    return RunBuiltLine(
+        session, kBulkCopyTool,
+        SqlServerBulkLoadCommand(session.sqlToolsFolder, LoginOf(session, login, loginPassword),
+                                 database, table, loadFile, option, outputFile, &refused),
+        refused);
+  if (session.dbmsType == kDbmsOracle)
+    return RunBuiltLine(
+        session, kOracleLoaderTool,
+        OracleBulkLoadCommand(LoginOf(session, login, loginPassword), option, loadFile,
+                              session.libraryFolder, outputFile, &refused),
+        refused);
+  return 0;
+}
+
+// The script of the step for the session's DBMS, run when its file exists.
+int RunStepScript(const LibDbSession& session, const char* sqlScript, const char* oracleScript) {
+  const char* script = session.dbmsType == kDbmsSqlServer ? sqlScript
+                       : session.dbmsType == kDbmsOracle  ? oracleScript
+                                                          : nullptr;
+  if (script == nullptr) return 0;
+  if (!platform::FileExists(script)) {
+    WriteLogLine(session.installLog, FormatText("Cannot find script file %s", script), kLogError);
+    return 0;
+  }
+  return RunSqlScript(session, script, session.scriptOutputFile, session.user, session.password,
+                      session.workDatabase);
+}
+
+}  // namespace
+
+int RunLoadScript(const LibDbSession& session, int code) {
+  const StepNames* names = FindStepNames(code, session.version);
+  if (names == nullptr) return 0;
+  return RunStepScript(session, names->sqlLoadScript, names->oracleLoadScript);
+}
+
+int RunDropScript(const LibDbSession& session, int code) {
+  const StepNames* names = FindStepNames(code, session.version);
+  if (names == nullptr) return 0;
+  return RunStepScript(session, names->sqlDropScript, names->oracleDropScript);
+}
+
+bool BulkLoadStep(const LibDbSession& session, const std::string& loadFile, int code) {
+  const StepNames* names = FindStepNames(code, session.version);
+  if (names == nullptr || loadFile.empty()) return false;
+  std::string option;
+  const char* table = nullptr;
+  if (session.dbmsType == kDbmsSqlServer) {
+    option = BcpOptionText(*names);
+    table = names->temporaryTable;
+    if (option.empty() || table == nullptr) return false;
+  } else if (session.dbmsType == kDbmsOracle) {
+    if (names->controlFile == nullptr) return false;
+    if (!platform::FileExists(names->controlFile)) {
+      WriteLogLine(session.installLog,
+                   FormatText("Cannot find control file %s", names->controlFile), kLogError);
+      return false;
+    }
+    option = *OracleControlOption(names->controlFile);
+  } else {
+    return false;
+  }
+  // Whether the tool loaded anything shows in the table's row count; only a command that
+  // could not be built fails here.
+  return BulkLoad(session, loadFile, option, session.scriptOutputFile, session.workDatabase,
+                  table != nullptr ? table : "", session.user, session.password)
+      .has_value();
+}
+
+int RunStepProcedure(const LibDbSession& session, int code) {
+  const StepNames* names = FindStepNames(code, session.version);
+  if (names == nullptr) return 0;
+  if (session.dbmsType == kDbmsOracle) {
+    if (names->oracleRunScript == nullptr) return 0;
+    return RunSqlScript(session, names->oracleRunScript, session.reportFile, session.user,
+                        session.password, session.workDatabase);
+  }
+  if (names->storedProcedure == nullptr) return 0;
+  return RunProcedure(session, names->storedProcedure, session.workDatabase, session.reportFile,
+                      session.user, session.password);
+}
+
+int RunMetadataUpdateScript(const LibDbSession& session) {
+  const char* script = session.dbmsType == kDbmsSqlServer ? kSqlMetadataUpdateScript
+                       : session.dbmsType == kDbmsOracle  ? kOracleMetadataUpdateScript
+                                                          : nullptr;
+  if (script == nullptr) return 0;
+  return RunSqlScript(session, script, session.reportFile, session.user, session.password,
+                      session.workDatabase);
+}
+
+int RunSqlScript(const LibDbSession& session, const std::string& script,
+                 const std::string& outputFile, const std::string& login,
+                 const std::string& loginPassword, const std::string& database) {
+  std::string refused;
+  if (session.dbmsType == kDbmsSqlServer)
+    return RunLine(
+        session, kSqlScriptTool,
+        SqlServerScriptCommand(session.sqlToolsFolder, LoginOf(session, login, loginPassword),
+                               database, script, outputFile, &refused),
+        refused);
+  if (session.dbmsType == kDbmsOracle)
+    return RunLine(
+        session, kOracleScriptTool,
+        OracleScriptCommand(LoginOf(session, login, loginPassword), script, outputFile, &refused),
+        refused);
+  return 0;
+}
+
+int RunProcedure(const LibDbSession& session, const std::string& procedure,
+                 const std::string& database, const std::string& outputFile,
+                 const std::string& login, const std::string& loginPassword) {
+  if (session.dbmsType != kDbmsSqlServer) return 0;
+  std::string refused;
+  return RunLine(
+      session, kSqlScriptTool,
+      SqlServerProcedureCommand(session.sqlToolsFolder, LoginOf(session, login, loginPassword),
+                                database, procedure, outputFile, &refused),
+      refused);
+}
+
+int RunBulkLoad(const LibDbSession& session, const std::string& loadFile, const std::string& option,
+                const std::string& outputFile, const std::string& database,
+                const std::string& table, const std::string& login,
+                const std::string& loginPassword) {
+  return BulkLoad(session, loadFile, option, outputFile, database, table, login, loginPassword)
+      .value_or(0);
+}
+
+}  // namespace quellbrook
