@@ -137,5 +137,45 @@ TEST(ToolArguments, LoginWordsOptionsAndTerminators) {
   EXPECT_FALSE(DecodeTerminator(""));
 }
 
+// Every cut and every flipped byte of the inputs either reads or is refused with a reason.
+TEST(ToolInputs, CutAndFlippedInputsAreReadOrRefusedWithAReason) {
+  const std::string format =
+      "8.0\n2\n1 SQLCHAR 0 9 \";\" 1 a \"\"\n2 SQLCHAR 0 9 \"\\r\\n\" 2 b \"\"\n";
+  const std::string control =
+      "LOAD DATA INFILE 'x' APPEND INTO TABLE t FIELDS TERMINATED BY X'3B' "
+      "OPTIONALLY ENCLOSED BY '\"' TRAILING NULLCOLS (a CHAR(9), b FILLER)\n";
+  const std::string records = "ab;\"c\r\nd;e\nf";
+  std::vector<std::string> inputs;
+  for (const std::string* text : {&format, &control}) {
+    for (std::size_t cut = 0; cut < text->size(); ++cut) inputs.push_back(text->substr(0, cut));
+    for (std::size_t at = 0; at < text->size(); ++at)
+      for (const char byte : {'\0', '"', '\'', '(', ';', '\\', '\n'}) {
+        std::string flipped = *text;
+        flipped[at] = byte;
+        inputs.push_back(flipped);
+      }
+  }
+  for (const std::string& input : inputs) {
+    std::string error;
+    const auto fields = ParseFormatFile(input, error);
+    EXPECT_TRUE(fields || !error.empty()) << input;
+    if (fields) {
+      BulkRecordReader reader(records, *fields);
+      std::vector<std::string> values;
+      int recordsRead = 0;
+      while (reader.Next(values, error) != BulkRecordReader::Result::kEnd) ++recordsRead;
+      EXPECT_LE(recordsRead, 6);
+    }
+    error.clear();
+    const auto parsed = ParseLoaderControl(input, error);
+    EXPECT_TRUE(parsed || !error.empty()) << input;
+    if (parsed) {
+      EXPECT_FALSE(parsed->columns.empty());
+      EXPECT_FALSE(parsed->terminator.empty());
+      (void)SplitLoaderRecord(records, *parsed);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace dbtools
