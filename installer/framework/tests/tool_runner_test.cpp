@@ -182,6 +182,13 @@ TEST_F(ToolRunnerTest, OracleStepLoadsThroughItsControlFileAndRunScript) {
             std::string::npos);
   EXPECT_EQ(ReadText(platform::JoinPath(library, "badrec.log")), "Broken\n");
   EXPECT_NE(ReadText(session.scriptOutputFile).find("logical record count 3"), std::string::npos);
+  WriteText(Work("ora_drop_alg.sql"), "DROP PROCEDURE KORX_SP_LOAD_ALG;\nDROP TABLE LOAD_ALG;\n");
+  EXPECT_EQ(RunDropScript(session, kStepAlgorithm), 1);
+  EXPECT_EQ(session.CountTableRows("LOAD_ALG"), 0);
+  WriteText(Work(kOracleMetadataUpdateScript), "PROMPT data objects updated\nEXIT\n");
+  EXPECT_EQ(RunMetadataUpdateScript(session), 1);
+  // After what the run script's procedure printed.
+  EXPECT_EQ(ReadText(session.reportFile), "(1 row affected)\ndata objects updated\n");
   // Procedures exist only on SQL Server.
   EXPECT_EQ(RunProcedure(session, "KORX_SP_LOAD_ALG", "TEMPDB", session.reportFile, session.user,
                          session.password),
