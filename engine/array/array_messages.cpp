@@ -3,6 +3,7 @@
 
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/row_progress.hpp"
 
 namespace {
 
@@ -44,6 +45,16 @@ void ArrayPumpMessages() {
 
 bool ArrayStopped() {
   return tKept == nullptr && Progress().Stopped();
+}
+
+bool ArrayOnWorker() {
+  return tKept != nullptr;
+}
+
+bool ArrayRowDone(int row) {
+  ArrayProgressPump();
+  if (row > 0 && row % kProgressEveryRows == 0) ArrayProgress(MessageBuffer("      Row %d", row));
+  return !ArrayStopped();
 }
 
 void WriteKeptMessages(const std::vector<KeptMessage>& lines) {

@@ -36,6 +36,12 @@ void ArrayProgressPump();                   // the job's pump
 void ArrayPumpMessages();                   // the plain message pump
 // The job's stop check, which writes the stop line; never true on a worker.
 bool ArrayStopped();
+// Whether this thread handles one array for the calling thread: it then reads the array's
+// pieces itself, as the group's arrays keep the other worker threads busy.
+bool ArrayOnWorker();
+// A cell grid reader's steps after a row: the pump, every 20th row shown in the log
+// (replacing the last line), and false after a user stop.
+bool ArrayRowDone(int row);
 
 // Writes kept lines on the calling thread as they would have been written there.
 void WriteKeptMessages(const std::vector<KeptMessage>& lines);

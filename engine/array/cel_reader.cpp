@@ -19,15 +19,14 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/array/array_messages.hpp"
 #include "engine/array/cel_file_data.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/base/ordered_jobs.hpp"
 #include "engine/chip/cdf_layout.hpp"
-#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
-#include "engine/services/row_progress.hpp"
 #include "engine/services/running_scope.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/chunk_reader.hpp"
@@ -231,7 +230,7 @@ class TextSpanJob {
 constexpr int kMostTextHelpers = 3;
 
 int TextHelpersFor(std::size_t spans) {
-  if (spans < 2) return 0;
+  if (spans < 2 || ArrayOnWorker()) return 0;
   if (TextCelSplitting.helpers >= 0) return TextCelSplitting.helpers;
   return HelperThreadsFor(spans, kMostTextHelpers);
 }
@@ -239,7 +238,7 @@ int TextHelpersFor(std::size_t spans) {
 }  // namespace
 
 bool CHIP_DATA::ReadTextCel(const char* path) {
-  LogMessage("    Reading CEL file...");
+  ArrayMessage("    Reading CEL file...");
   // Both planes start from zero, so a cell the file does not give reads as 0.
   AllocatePlanes(Layout.dimension);
 
@@ -247,16 +246,16 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   // read whole twice.
   const FileForm form = SniffFileForm(path, kBinaryCelMagic, "[CEL]", kLineLength);
   if (form == FileForm::kUnopened) {
-    LogMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
+    ArrayMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
     return false;
   }
   if (form != FileForm::kText) {
-    LogMessage("    Not a text format CEL file; try binary reading");
+    ArrayMessage("    Not a text format CEL file; try binary reading");
     return ReadBinaryCel(path);
   }
   WholeFile bytes;
   if (dimension > kMostTextCelSide || !bytes.Read(path)) {
-    LogMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
+    ArrayMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
     return false;
   }
   const std::string_view text(bytes.Begin(), static_cast<std::size_t>(bytes.End() - bytes.Begin()));
@@ -265,12 +264,13 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   lines.Next(line);  // the "[CEL]" line checked above
   for (;;) {
     if (lines.Next(line) == platform::LineStatus::kEnd) {
-      LogMessage(MessageBuffer("    Reading %s failed: no \"CellHeader\" line", path), 0, kLogRed);
+      ArrayMessage(MessageBuffer("    Reading %s failed: no \"CellHeader\" line", path), 0,
+                   kLogRed);
       return false;
     }
     if (line.find("CellHeader") != std::string_view::npos) break;
   }
-  LogMessage("      Line 0");
+  ArrayMessage("      Line 0");
 
   // The cell lines are read a span at a time, spans ahead on helper threads; here each
   // line's outcome is taken in file order, so that later lines of a cell win, and the
@@ -285,7 +285,6 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   int count = 0;
   // Counted down rather than divided: the pump runs on every hundredth line.
   int untilPump = kPumpEveryLines;
-  JobProgress& progress = Progress();
   for (std::size_t number = 0; number < spans.size(); ++number) {
     const SpanOutcomes& span = spansRead.Take(number);
     for (const LineOutcome& outcome : span.outcomes) {
@@ -296,11 +295,10 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
       }
       if (--untilPump == 0) {
         untilPump = kPumpEveryLines;
-        progress.Pump();
-        if (count % kProgressEveryLines == 0)
-          progress.ShowProgress(MessageBuffer("      Line %d", count));
-        if (progress.Stopped()) return false;
-      } else if (count == 1 && progress.Stopped()) {
+        ArrayProgressPump();
+        if (count % kProgressEveryLines == 0) ArrayProgress(MessageBuffer("      Line %d", count));
+        if (ArrayStopped()) return false;
+      } else if (count == 1 && ArrayStopped()) {
         // A stop arrives only in a pump, so besides the first line only a pumped line
         // needs to ask; a stop asked before the reading still ends it after its first line.
         return false;
@@ -313,7 +311,7 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
         return true;
       case SpanOutcomes::Ending::kUnreadable: {
         const std::string_view unreadable = span.unreadableLine;
-        LogMessage(
+        ArrayMessage(
             MessageBuffer("    Reading %s failed: cell line %d is not 'x y mean': '%.*s'", path,
                           count + 1, static_cast<int>(std::min<std::size_t>(unreadable.size(), 60)),
                           unreadable.data()),
@@ -321,7 +319,7 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
         return false;
       }
       case SpanOutcomes::Ending::kNoMemory:
-        LogMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
+        ArrayMessage(MessageBuffer("    Reading %s failed", path), 0, kLogRed);
         return false;
     }
     spansRead.Done(number);
@@ -505,7 +503,7 @@ constexpr int kMostTileHelpers = 3;
 bool FillFromEntries(CHIP_DATA& data, int rows, int cols, const std::uint8_t* entries,
                      const platform::ChunkReader* file, std::uint64_t cellOffset) {
   PreparePlanes(data, rows, cols);
-  LogMessage("      Row 0");
+  ArrayMessage("      Row 0");
   const int dimension = data.dimension;
   const auto rowBytes = static_cast<std::size_t>(cols) * kBinaryCelEntryBytes;
   const int tileRows =
@@ -519,7 +517,8 @@ bool FillFromEntries(CHIP_DATA& data, int rows, int cols, const std::uint8_t* en
   const TileJob job(grid, entries, file, cellOffset);
   OrderedJobs<TileJob> tiles(
       job, static_cast<std::size_t>(grid.Tiles()),
-      HelperThreadsFor(static_cast<std::size_t>(grid.Tiles()), kMostTileHelpers));
+      ArrayOnWorker() ? 0
+                      : HelperThreadsFor(static_cast<std::size_t>(grid.Tiles()), kMostTileHelpers));
   const auto stride = static_cast<std::size_t>(dimension);
   const auto runBytes = [](int cells) { return static_cast<std::size_t>(cells) * 2; };
   std::uint16_t* const mean = data.plane1.data();
@@ -528,7 +527,7 @@ bool FillFromEntries(CHIP_DATA& data, int rows, int cols, const std::uint8_t* en
   for (int number = 0; number < grid.Tiles(); ++number) {
     const DecodedTile& tile = tiles.Take(static_cast<std::size_t>(number));
     if (!tile.whole) {
-      LogMessage("      Failed to read Binary CEL file", 0, kLogRed);
+      ArrayMessage("      Failed to read Binary CEL file", 0, kLogRed);
       return false;
     }
     const int tileStart = row;
@@ -541,7 +540,7 @@ bool FillFromEntries(CHIP_DATA& data, int rows, int cols, const std::uint8_t* en
             static_cast<std::size_t>(row - tileStart) * static_cast<std::size_t>(grid.inside);
         std::memcpy(mean + to, tile.mean.data() + from, runBytes(grid.inside));
         std::memcpy(error + to, tile.error.data() + from, runBytes(grid.inside));
-        if (!RowDone(row)) return false;
+        if (!ArrayRowDone(row)) return false;
       }
     } else {
       // Unturned, cell (i, row) goes to i * stride + row. Whole tiles copy a fixed size,
@@ -560,13 +559,13 @@ bool FillFromEntries(CHIP_DATA& data, int rows, int cols, const std::uint8_t* en
         }
       }
       for (; row < tileEnd; ++row)
-        if (!RowDone(row)) return false;
+        if (!ArrayRowDone(row)) return false;
     }
     tiles.Done(static_cast<std::size_t>(number));
   }
   // Rows beyond the layout's side still count.
   for (; row < rows; ++row)
-    if (!RowDone(row)) return false;
+    if (!ArrayRowDone(row)) return false;
   return true;
 }
 
@@ -591,7 +590,7 @@ bool CHIP_DATA::ReadBinaryCel(const char* path) {
   try {
     file = std::make_unique<CEL_FILE_DATA>();
   } catch (const std::bad_alloc&) {
-    LogMessage("      Allocate memeory failed in ReadBinaryCel()", 0, kLogRed);
+    ArrayMessage("      Allocate memeory failed in ReadBinaryCel()", 0, kLogRed);
     return false;
   }
   file->SetFileName(path);
@@ -609,7 +608,7 @@ bool CHIP_DATA::ReadBinaryCel(const char* path) {
   // loops below take every cell of the grid.
   if (!file->Read(false) || file->CellCount() < static_cast<std::size_t>(file->header.rows) *
                                                     static_cast<std::size_t>(file->header.cols)) {
-    LogMessage("      Failed to read Binary CEL file", 0, kLogRed);
+    ArrayMessage("      Failed to read Binary CEL file", 0, kLogRed);
     return false;
   }
   const int rows = file->header.rows;
@@ -618,14 +617,14 @@ bool CHIP_DATA::ReadBinaryCel(const char* path) {
     return FillFromEntries(*this, rows, cols, entries, nullptr, 0);
   // The text forms, whose cells CEL_FILE_DATA holds decoded.
   PreparePlanes(*this, rows, cols);
-  LogMessage("      Row 0");
+  ArrayMessage("      Row 0");
   PlaneFiller planes(*this);
   for (int row = 0; row < rows; ++row) {
     for (int i = 0; i < cols; ++i) {
       const CelEntry cell = file->CellAt(i, row);
       planes.Store(i, row, cell.mean, cell.standardDeviation, cell.pixelCount);
     }
-    if (!RowDone(row)) return false;
+    if (!ArrayRowDone(row)) return false;
   }
   return true;
 }

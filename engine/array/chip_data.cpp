@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/array/dat_reader.hpp"
 #include "engine/base/missing_value.hpp"
@@ -72,7 +73,7 @@ bool EnsureProbeLevelLayout() {
 bool ReadDataFile(CHIP_DATA& chip, const std::string& path) {
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos) {
-    LogMessage("      No '.' found in file name", 0, kLogRed);
+    ArrayMessage("      No '.' found in file name", 0, kLogRed);
     return false;
   }
   const std::string_view extension = std::string_view(path).substr(dot);
@@ -83,17 +84,18 @@ bool ReadDataFile(CHIP_DATA& chip, const std::string& path) {
     return true;
   }
   if (platform::EqualsNoCase(extension, ".CEL")) return chip.ReadTextCel(path.c_str());
-  LogMessage(MessageBuffer("    File '%s' not found; please select CEL or DAT file types in the "
-                           "'Open Group' dialog, or uncheck 'Analysis/Open group/Options/Serach "
-                           "and save QVF file in the working directory'",
-                           chip.QvfPath().c_str()),
-             0, kLogRed);
+  ArrayMessage(MessageBuffer("    File '%s' not found; please select CEL or DAT file types in the "
+                             "'Open Group' dialog, or uncheck 'Analysis/Open group/Options/Serach "
+                             "and save QVF file in the working directory'",
+                             chip.QvfPath().c_str()),
+               0, kLogRed);
   return false;
 }
 
 }  // namespace
 
-bool CHIP_DATA::ReadArray(const char* path, bool ignoreExisting, bool logAccess) {
+bool CHIP_DATA::ReadArray(const char* path, bool ignoreExisting, bool logAccess,
+                          const std::string* dataHeaderText) {
   const std::string givenPath = path;
   dataPath = givenPath;
   if (!ignoreExisting) {
@@ -110,8 +112,8 @@ bool CHIP_DATA::ReadArray(const char* path, bool ignoreExisting, bool logAccess)
 
   if (!ReadDataFile(*this, givenPath)) return false;
 
-  // The group's check of this file, run just before, recorded its header text.
-  headerText = Dat.headerText;
+  // Without a text given, the group's check of this file, run just before, recorded it.
+  headerText = dataHeaderText != nullptr ? *dataHeaderText : Dat.headerText;
   normalised = 0;
   valuesPresent = 0;
   const double median = GetQuantile(0.5, false);
@@ -120,7 +122,7 @@ bool CHIP_DATA::ReadArray(const char* path, bool ignoreExisting, bool logAccess)
   if (ArrayType == 0) {
     ReadResultTextFile(givenPath.c_str());
   } else if (!ReadGenotypeCallFile(givenPath.c_str())) {
-    LogMessage("      Set genotypes to No Call when not found in genotype call file");
+    ArrayMessage("      Set genotypes to No Call when not found in genotype call file");
     std::fill(calls.begin(), calls.end(), static_cast<char>(kSnpCallNoCall));
   }
   return WriteQvf();

@@ -77,8 +77,10 @@ class CHIP_DATA : public QvfHeader {
 
   // The array as a whole: from its QVF file when there is one (unless ignoreExisting),
   // else from its DAT or CEL file, then its median, calls and values, then the QVF file
-  // is written.
-  [[nodiscard]] bool ReadArray(const char* path, bool ignoreExisting, bool logAccess);
+  // is written. The data file's header text is the one given, else the one the process's
+  // header reader recorded last.
+  [[nodiscard]] bool ReadArray(const char* path, bool ignoreExisting, bool logAccess,
+                               const std::string* dataHeaderText = nullptr);
   // dataPath with its extension replaced by "qvf"; in the working folder with
   // QVF_IN_WORKING set.
   std::string QvfPath() const;

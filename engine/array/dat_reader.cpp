@@ -7,6 +7,7 @@
 #include <new>
 #include <optional>
 
+#include "engine/array/array_messages.hpp"
 #include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/base/text_helpers.hpp"
@@ -229,7 +230,7 @@ bool DAT::ReadDataFileHeader(const char* filePath, std::string& timeTag) {
   if (Contains(file, ".DAT") || Contains(file, ".dat")) {
     const auto bytes = ReadFileStart(filePath, kDatHeaderSize);
     if (!bytes || bytes->size() < static_cast<std::size_t>(kDatHeaderSize)) {
-      LogMessage(MessageBuffer("    Reading DAT file %s failed", filePath), 0, kLogRed);
+      ArrayMessage(MessageBuffer("    Reading DAT file %s failed", filePath), 0, kLogRed);
       return false;
     }
     std::copy(bytes->begin(), bytes->end(), header.begin());
@@ -237,7 +238,7 @@ bool DAT::ReadDataFileHeader(const char* filePath, std::string& timeTag) {
   } else if (Contains(file, ".CEL") || Contains(file, ".cel")) {
     platform::LineReader reader;
     if (!reader.Open(filePath, kHeaderLineLength)) {
-      LogMessage(MessageBuffer("    Reading CEL file %s failed", filePath), 0, kLogRed);
+      ArrayMessage(MessageBuffer("    Reading CEL file %s failed", filePath), 0, kLogRed);
       return false;
     }
     std::string_view line;
@@ -248,14 +249,14 @@ bool DAT::ReadDataFileHeader(const char* filePath, std::string& timeTag) {
       found = Contains(line, "DatHeader");
     }
     if (!found) {
-      LogMessage(MessageBuffer("  Cannot find header line in %s, ignored", filePath), 0, kLogRed);
+      ArrayMessage(MessageBuffer("  Cannot find header line in %s, ignored", filePath), 0, kLogRed);
       return false;
     }
     text = line;
   } else {
     const auto bytes = ReadFileStart(filePath, kQvfHeaderTextBytes);
     if (!bytes) {
-      LogMessage(MessageBuffer("    Reading file %s failed", filePath), 0, kLogRed);
+      ArrayMessage(MessageBuffer("    Reading file %s failed", filePath), 0, kLogRed);
       return false;
     }
     text = CString(bytes->data(), bytes->size());
@@ -267,10 +268,10 @@ bool DAT::ReadDataFileHeader(const char* filePath, std::string& timeTag) {
     case DatChipTypeField::kFound:
       break;
     case DatChipTypeField::kNoMarks:
-      LogMessage(MessageBuffer("    No chip type in the header of %s", filePath), 0, kLogRed);
+      ArrayMessage(MessageBuffer("    No chip type in the header of %s", filePath), 0, kLogRed);
       return false;
     case DatChipTypeField::kNoDot:
-      LogMessage(MessageBuffer("    File type %s is incorrect", filePath), 0, kLogRed);
+      ArrayMessage(MessageBuffer("    File type %s is incorrect", filePath), 0, kLogRed);
       return false;
   }
   if (!platform::EqualsNoCase(chipType, Layout.chipType) && !IsMaskedOlderChip(chipType))

@@ -77,7 +77,7 @@ bool SearchDataFiles(const OpenGroupOptions& options) {
   } else {
     LogMessage(MessageBuffer(kSearchDataMessage, kinds.c_str(), Layout.chipType.c_str(),
                              settings.DATA_PATH.c_str()));
-    read = SearchDataDirectory(settings.DATA_PATH, options);
+    read = ReadDataFolder(settings.DATA_PATH, options);
   }
   if (!read) return false;
   LogMessage("");

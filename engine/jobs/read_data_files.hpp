@@ -32,3 +32,14 @@ inline constexpr std::size_t kTimeTagCapacity = 49;
 // cannot be read, a plane that cannot be allocated, or the group is full.
 [[nodiscard]] bool ReadDataFiles(const std::string& path, bool reportUnknown,
                                  const OpenGroupOptions& options = {});
+
+// A file a folder search offers to ReadDataFiles.
+struct OfferedFile {
+  std::string path;
+  bool reportUnknown = false;
+};
+
+// SearchDataDirectory's reading of a folder and its subfolders, with the same arrays,
+// files and log lines; with several worker threads the arrays are read side by side when
+// every file allows it.
+[[nodiscard]] bool ReadDataFolder(const std::string& folder, const OpenGroupOptions& options = {});
