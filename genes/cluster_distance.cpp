@@ -117,25 +117,3 @@ CenteredProfile CenterProfile(const double* x, int n) {
   for (int k = 0; k < n; ++k) result.unit[static_cast<std::size_t>(k)] = (x[k] - mean) * scale;
   return result;
 }
-
-double CenteredCorrelationDistance(const CenteredProfile& a, const CenteredProfile& b, int n,
-                                   int measure, bool* positive) {
-  const double* x = a.unit.data();
-  const double* y = b.unit.data();
-  // Four running sums let the compiler keep several products in flight.
-  double s0 = 0.0;
-  double s1 = 0.0;
-  double s2 = 0.0;
-  double s3 = 0.0;
-  int k = 0;
-  for (; k + 4 <= n; k += 4) {
-    s0 += x[k] * y[k];
-    s1 += x[k + 1] * y[k + 1];
-    s2 += x[k + 2] * y[k + 2];
-    s3 += x[k + 3] * y[k + 3];
-  }
-  for (; k < n; ++k) s0 += x[k] * y[k];
-  const double r = std::clamp((s0 + s1) + (s2 + s3), -1.0, 1.0);
-  *positive = r > 0.0;
-  return measure == kDistanceAbsoluteCorrelation ? 1.0 - std::fabs(r) : 1.0 - r;
-}

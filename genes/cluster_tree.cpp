@@ -31,6 +31,13 @@ bool Closer(float a, float b) {
   return a < b;
 }
 
+// Whether node at distance d is a nearer neighbour than best at bestDistance: closer, or
+// as close and numbered lower.
+bool Nearer(float d, int node, float bestDistance, int best) {
+  if (best < 0 || Closer(d, bestDistance)) return true;
+  return !Closer(bestDistance, d) && node < best;
+}
+
 float AsStored(double d) {
   return IsMissing(d) ? kMissingValueFloat : static_cast<float>(d);
 }
@@ -123,13 +130,23 @@ float CLUSTER::StoredDistance(int a, int b) const {
 bool CLUSTER::FindNearNeighbor(int node, int count) {
   int best = -1;
   float bestDistance = kMissingValueFloat;
-  const int limit = std::min(count, nodeCount);
-  for (int i = 0; i < limit; ++i) {
-    if (i == node || !Node(i).active) continue;
-    const float d = StoredDistance(node, i);
-    if (best < 0 || Closer(d, bestDistance)) {
-      best = i;
-      bestDistance = d;
+  if (mTriangle) {
+    // Slot order is not node order, so ties are settled by the node number itself.
+    mTriangle->ForEachOther(node, node, [&](int other, float d, float) {
+      if (other < count && Nearer(d, other, bestDistance, best)) {
+        best = other;
+        bestDistance = d;
+      }
+    });
+  } else {
+    const int limit = std::min(count, nodeCount);
+    for (int i = 0; i < limit; ++i) {
+      if (i == node || !Node(i).active) continue;
+      const float d = StoredDistance(node, i);
+      if (best < 0 || Closer(d, bestDistance)) {
+        best = i;
+        bestDistance = d;
+      }
     }
   }
   CLUSTER_NODE& self = Node(node);
@@ -295,20 +312,35 @@ bool CLUSTER::MergeNode(int k) {
       std::remove_if(mActive.begin(), mActive.end(), [&](int i) { return i == f || i == g; }),
       mActive.end());
 
-  // Distances of the new node, and neighbours that it is closer to.
+  // Distances of the new node, and neighbours that it is closer to. Nodes whose
+  // neighbour was f or g search again once every distance of k is in place.
   const double wf = Node(f).weight;
   const double wg = Node(g).weight;
-  if (mTriangle) mTriangle->TakeSlot(k, f);
   int nearest = -1;
   float nearestDistance = kMissingValueFloat;
-  for (int j : mActive) {
-    float d = 0.0f;
-    if (options.linkage == kLinkageAverage) {
-      // Read both children's entries before k's entry (which is f's) is overwritten.
-      const float df = mTriangle->Get(j, f);
-      const float dg = mTriangle->Get(j, g);
-      if (IsMissingDistance(df) && IsMissingDistance(dg)) {
-        d = kMissingValueFloat;
+  std::vector<int>& orphans = mOrphans;
+  orphans.clear();
+  const auto update = [&](int j, float d) {
+    CLUSTER_NODE& other = Node(j);
+    if (other.nearest == f || other.nearest == g) {
+      orphans.push_back(j);
+    } else if (Closer(d, other.nearestDistance)) {
+      other.nearest = k;
+      other.nearestDistance = d;
+    }
+    if (Nearer(d, j, nearestDistance, nearest)) {
+      nearest = j;
+      nearestDistance = d;
+    }
+  };
+  if (mTriangle) {
+    mTriangle->TakeSlot(k, f);
+    // entry is j's distance to f, which becomes its distance to k.
+    mTriangle->ForEachOther(k, g, [&](int j, float& entry, float dg) {
+      const float df = entry;
+      float d = 0.0f;
+      if (options.linkage != kLinkageAverage) {
+        d = AsStored(Distance(j, k));
       } else if (IsMissingDistance(df)) {
         d = dg;
       } else if (IsMissingDistance(dg)) {
@@ -317,27 +349,19 @@ bool CLUSTER::MergeNode(int k) {
         d = static_cast<float>((static_cast<double>(df) * wf + static_cast<double>(dg) * wg) /
                                (wf + wg));
       }
-    } else {
-      d = AsStored(Distance(j, k));
-    }
-    if (mTriangle) mTriangle->Set(j, k, d);
-    CLUSTER_NODE& other = Node(j);
-    if (other.nearest != f && other.nearest != g && Closer(d, other.nearestDistance)) {
-      other.nearest = k;
-      other.nearestDistance = d;
-    }
-    if (nearest < 0 || Closer(d, nearestDistance)) {
-      nearest = j;
-      nearestDistance = d;
-    }
+      entry = d;
+      update(j, d);
+    });
+    mTriangle->Release(g);
+  } else {
+    for (int j : mActive) update(j, AsStored(Distance(j, k)));
   }
   merged.nearest = nearest;
   merged.nearestDistance = nearestDistance;
   mActive.push_back(k);
 
-  for (int j : mActive) {
-    CLUSTER_NODE& other = Node(j);
-    if (j == k || (other.nearest != f && other.nearest != g)) continue;
+  std::sort(orphans.begin(), orphans.end());
+  for (int j : orphans) {
     if (!FindNearNeighbor(j, k + 1)) {
       LogMessage(kNearNeighborFailedMessage, 0, kLogRed);
       return false;

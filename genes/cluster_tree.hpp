@@ -161,5 +161,6 @@ class CLUSTER {
 
   std::unique_ptr<DistanceTriangle> mTriangle;  // only while Run works, with storeDistance
   std::vector<int> mActive;                     // active nodes, ascending
+  std::vector<int> mOrphans;                    // nodes whose neighbour was just merged
   float mHighestHeight = 0.0f;
 };

@@ -35,8 +35,15 @@ void SetTriangleMemoryLimit(std::uint64_t bytes) {
   gLimit = bytes;
 }
 
-DistanceTriangle::DistanceTriangle(int n) : mSlot(n > 0 ? 2 * Index(n) - 1 : 0) {
-  for (int i = 0; i < n; ++i) mSlot[Index(i)] = i;
+DistanceTriangle::DistanceTriangle(int n)
+    : mSlot(n > 0 ? 2 * Index(n) - 1 : 0),
+      mOwner(n > 0 ? Index(n) : 0),
+      mLive(n > 0 ? Index(n) : 0) {
+  for (int i = 0; i < n; ++i) {
+    mSlot[Index(i)] = i;
+    mOwner[Index(i)] = i;
+    mLive[Index(i)] = i;
+  }
 }
 
 std::unique_ptr<DistanceTriangle> DistanceTriangle::Allocate(int n) {

@@ -3,6 +3,7 @@
 // so n slots serve the 2n-1 nodes: n(n-1)/2 floats rather than (2n-1)^2/2.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -22,27 +23,61 @@ class DistanceTriangle {
   // Null when the bytes exceed the limit or cannot be had.
   [[nodiscard]] static std::unique_ptr<DistanceTriangle> Allocate(int n);
 
-  // Node k shares the slot of node from (k a merge of from and another node).
-  void TakeSlot(int node, int from) { mSlot[Index(node)] = mSlot[Index(from)]; }
-  float Get(int a, int b) const { return mValues[Offset(a, b)]; }
-  void Set(int a, int b, float distance) { mValues[Offset(a, b)] = distance; }
-  // The row of slot i against every slot below it, for filling.
-  float* SlotRow(int slot) { return mValues.get() + RowStart(slot); }
-  int SlotOf(int node) const { return mSlot[Index(node)]; }
+  // Node k takes the slot of node from (k a merge of from and another node).
+  void TakeSlot(int node, int from) {
+    mSlot[Index(node)] = mSlot[Index(from)];
+    mOwner[Index(mSlot[Index(node)])] = node;
+  }
+  // The node's slot is no longer read.
+  void Release(int node) {
+    const int slot = mSlot[Index(node)];
+    mOwner[Index(slot)] = -1;
+    const auto at = std::lower_bound(mLive.begin(), mLive.end(), slot);
+    if (at != mLive.end() && *at == slot) mLive.erase(at);
+  }
+  float Get(int a, int b) const { return mValues[Offset(mSlot[Index(a)], mSlot[Index(b)])]; }
+  void Set(int a, int b, float distance) {
+    mValues[Offset(mSlot[Index(a)], mSlot[Index(b)])] = distance;
+  }
+  // The row of slot j: its distances to every slot below it, for filling.
+  float* SlotRow(int slot) { return mValues.get() + Offset(slot, 0); }
+
+  // Calls visit(other, entry, entry2) for every node holding a slot other than a's and
+  // b's, where entry is its distance to a and entry2 to b. Slot order, not node order.
+  template <typename Visit>
+  void ForEachOther(int a, int b, Visit visit) {
+    const int sa = mSlot[Index(a)];
+    const int sb = mSlot[Index(b)];
+    const std::size_t live = mLive.size();
+    float* values = mValues.get();
+    for (std::size_t i = 0; i < live; ++i) {
+      // Entries above a slot's row lie a row apart: start their loads early.
+      if (i + kPrefetchAhead < live) {
+        const int ahead = mLive[i + kPrefetchAhead];
+        if (ahead > sa) __builtin_prefetch(values + Offset(ahead, sa));
+        if (ahead > sb && sb != sa) __builtin_prefetch(values + Offset(ahead, sb));
+      }
+      const int t = mLive[i];
+      if (t == sa || t == sb) continue;
+      visit(mOwner[Index(t)], values[Offset(t, sa)], values[Offset(t, sb)]);
+    }
+  }
 
  private:
+  static constexpr int kPrefetchAhead = 8;
+
   explicit DistanceTriangle(int n);
   static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
-  static std::size_t RowStart(int slot) {
-    return slot == 0 ? 0 : Index(slot) * (Index(slot) - 1) / 2;
-  }
-  std::size_t Offset(int a, int b) const {
-    std::size_t i = Index(mSlot[Index(a)]);
-    std::size_t j = Index(mSlot[Index(b)]);
-    if (i > j) std::swap(i, j);
-    return j * (j - 1) / 2 + i;
+  // Slots i and j (i != j): row max, column min.
+  static std::size_t Offset(int i, int j) {
+    std::size_t high = Index(i);
+    std::size_t low = Index(j);
+    if (high < low) std::swap(high, low);
+    return high * (high - (high > 0 ? 1 : 0)) / 2 + low;
   }
 
   std::unique_ptr<float[]> mValues;
-  std::vector<int> mSlot;  // per node
+  std::vector<int> mSlot;   // per node
+  std::vector<int> mOwner;  // per slot: the node holding it, -1 when released
+  std::vector<int> mLive;   // slots not released, ascending
 };

@@ -1,0 +1,110 @@
+// Clustering genes of planted clusters with correlation distance and average linkage on
+// the kept triangle, on one thread: the time, and the memory the run adds to the profiles
+// it starts from (peak_bytes), counted by this program's own allocation functions.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "engine/services/log_channel.hpp"
+#include "genes/cluster_tree.hpp"
+#include "genes/cluster_triangle.hpp"
+#include "tools/synth/planted_clusters.hpp"
+
+namespace {
+
+std::atomic<std::size_t> gInUse{0};
+std::atomic<std::size_t> gPeak{0};
+
+void* Counted(std::size_t size) {
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block == nullptr) return nullptr;
+  const std::size_t now = gInUse += malloc_usable_size(block);
+  std::size_t peak = gPeak.load();
+  while (now > peak && !gPeak.compare_exchange_weak(peak, now)) {
+  }
+  return block;
+}
+
+void Uncounted(void* block) {
+  if (block == nullptr) return;
+  gInUse -= malloc_usable_size(block);
+  std::free(block);
+}
+
+// The log lines of a run are not what is measured.
+class QuietSink final : public LogSink {
+ public:
+  void AddText(std::string_view, bool, COLORREF) override {}
+};
+
+void BM_ClusterGenes(benchmark::State& state) {
+  synth::PlantedClusterOptions planted;
+  planted.clusters = 50;
+  planted.genesPerCluster = static_cast<int>(state.range(0)) / planted.clusters;
+  planted.samples = 100;
+  planted.noise = 1.0;
+  planted.missingPercent = 0;
+  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(planted);
+  QuietSink quiet;
+  LogSink* previous = SetLogSink(&quiet);
+  std::size_t added = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto tree = CLUSTER::Create(truth.GeneCount(), truth.samples, false);
+    tree->options.distance = kDistanceCorrelation;
+    tree->options.linkage = kLinkageAverage;
+    tree->options.storeDistance = true;
+    tree->options.standardizeRows = true;
+    tree->options.threads = 1;
+    for (int g = 0; g < truth.GeneCount(); ++g)
+      tree->Node(g).profile = truth.values[static_cast<std::size_t>(g)];
+    const std::size_t before = gInUse.load();
+    gPeak = before;
+    state.ResumeTiming();
+    if (!tree->Run(true)) state.SkipWithError("the clustering failed");
+    state.PauseTiming();
+    added = gPeak.load() - before;
+    tree.reset();
+    state.ResumeTiming();
+  }
+  SetLogSink(previous);
+  state.counters["peak_bytes"] = static_cast<double>(added);
+  state.counters["triangle_bytes"] = static_cast<double>(TriangleBytes(truth.GeneCount()));
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  void* block = Counted(size);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+void* operator new[](std::size_t size) {
+  void* block = Counted(size);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return Counted(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return Counted(size);
+}
+void operator delete(void* block) noexcept {
+  Uncounted(block);
+}
+void operator delete[](void* block) noexcept {
+  Uncounted(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+  Uncounted(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+  Uncounted(block);
+}
+
+// 5,000 genes is the target's size; 20,000 must run within 3 GB.
+BENCHMARK(BM_ClusterGenes)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1);
