@@ -75,11 +75,19 @@ TEST_F(HiddenWaitTest, QuitDuringTheWaitIsHandedBackOnlyAfterTheToolEnds) {
   EXPECT_EQ(pump.reposts, 1);
   EXPECT_FALSE(platform::FileExists(Work(kBatchFileName)));
 
+  // The batch still ran to its end, and its file is gone, when a quit came meanwhile.
+  pump.quit = true;
+  pump.pumps = 0;
+  EXPECT_EQ(RunCommandBatch("/bin/sh -c \"sleep 0.2; echo late\" >> \"out put.txt\""), 1);
+  EXPECT_EQ(ReadText(Work("out put.txt")), "$0 one\ntwo\nlate\n");
+  EXPECT_EQ(pump.reposts, 2);
+  EXPECT_FALSE(platform::FileExists(Work(kBatchFileName)));
+
   EXPECT_EQ(RunHiddenAndWait(Work("missing.bat")), 0);
   // A batch file that can't be written runs nothing.
   std::filesystem::create_directories(Work(kBatchFileName) + "/keep");
   EXPECT_EQ(RunCommandBatch("/bin/sh -c \"echo x\" >> \"out put.txt\""), 0);
-  EXPECT_EQ(ReadText(Work("out put.txt")), "$0 one\ntwo\n");
+  EXPECT_EQ(ReadText(Work("out put.txt")), "$0 one\ntwo\nlate\n");
 }
 
 }  // namespace
