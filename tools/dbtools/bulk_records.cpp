@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "installer/framework/text_functions.hpp"
 #include "tools/dbtools/sql_text.hpp"
 #include "tools/dbtools/tool_arguments.hpp"
 
@@ -50,7 +51,7 @@ std::optional<std::vector<BulkField>> ParseFormatFile(std::string_view text, std
   std::vector<std::string> lines;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
-    std::string line = Trim(text.substr(0, end));
+    std::string line = quellbrook::TrimText(text.substr(0, end));
     text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
     if (!line.empty()) lines.push_back(std::move(line));
   }
@@ -81,7 +82,7 @@ std::optional<std::vector<BulkField>> ParseFormatFile(std::string_view text, std
       error = where + ": host field order " + w[0] + " out of sequence";
       return std::nullopt;
     }
-    if (Upper(w[1]) != "SQLCHAR" || !prefix || *prefix != 0 || !length || !column) {
+    if (quellbrook::UpperText(w[1]) != "SQLCHAR" || !prefix || *prefix != 0 || !length || !column) {
       error = where + ": only SQLCHAR fields without a prefix are taken";
       return std::nullopt;
     }

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "installer/framework/text_functions.hpp"
 #include "tools/dbtools/sql_text.hpp"
 
 namespace dbtools {
@@ -53,7 +54,7 @@ std::optional<std::vector<Token>> Tokenize(std::string_view text, std::string& e
            text[i] != '(' && text[i] != ')' && text[i] != ',' && text[i] != '\'' && text[i] != '"')
       ++i;
     const std::string word(text.substr(begin, i - begin));
-    tokens.push_back({Token::Kind::kWord, Upper(word), word});
+    tokens.push_back({Token::Kind::kWord, quellbrook::UpperText(word), word});
   }
   return tokens;
 }

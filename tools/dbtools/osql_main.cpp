@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "installer/framework/text_functions.hpp"
 #include "tools/dbtools/sql_text.hpp"
 #include "tools/dbtools/tool_arguments.hpp"
 #include "tools/dbtools/tool_session.hpp"
@@ -17,7 +18,7 @@ bool RunBatch(ToolSession& session, const std::string& batch, std::string& out) 
   const std::vector<std::string> words = dbtools::LeadingWords(batch, 2);
   std::vector<std::string> statements;
   if (words.size() == 2 && words[0] == "CREATE" && (words[1] == "PROC" || words[1] == "PROCEDURE"))
-    statements.push_back(dbtools::Trim(batch));
+    statements.push_back(quellbrook::TrimText(batch));
   else
     statements = dbtools::SplitStatements(batch);
   for (const std::string& statement : statements) {

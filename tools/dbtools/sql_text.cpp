@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "installer/framework/text_functions.hpp"
+
 namespace dbtools {
 
 namespace {
@@ -43,20 +45,6 @@ std::size_t SkipQuotedOrComment(std::string_view text, std::size_t i) {
 
 }  // namespace
 
-std::string Trim(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && std::isspace(static_cast<unsigned char>(text[begin])) != 0) ++begin;
-  while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1])) != 0) --end;
-  return std::string(text.substr(begin, end - begin));
-}
-
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-  return upper;
-}
-
 std::vector<std::string> SplitBatches(std::string_view script) {
   std::vector<std::string> batches;
   std::string batch;
@@ -64,15 +52,15 @@ std::vector<std::string> SplitBatches(std::string_view script) {
     const std::size_t end = script.find('\n');
     const std::string_view line = script.substr(0, end);
     script = end == std::string_view::npos ? std::string_view{} : script.substr(end + 1);
-    if (Upper(Trim(line)) == "GO") {
-      if (!Trim(batch).empty()) batches.push_back(batch);
+    if (quellbrook::UpperText(quellbrook::TrimText(line)) == "GO") {
+      if (!quellbrook::TrimText(batch).empty()) batches.push_back(batch);
       batch.clear();
       continue;
     }
     batch.append(line);
     batch.push_back('\n');
   }
-  if (!Trim(batch).empty()) batches.push_back(batch);
+  if (!quellbrook::TrimText(batch).empty()) batches.push_back(batch);
   return batches;
 }
 
@@ -87,13 +75,13 @@ std::vector<std::string> SplitStatements(std::string_view text) {
       continue;
     }
     if (text[i] == ';') {
-      std::string statement = Trim(text.substr(start, i - start));
+      std::string statement = quellbrook::TrimText(text.substr(start, i - start));
       if (!statement.empty()) statements.push_back(std::move(statement));
       start = i + 1;
     }
     ++i;
   }
-  std::string last = Trim(text.substr(start));
+  std::string last = quellbrook::TrimText(text.substr(start));
   if (!last.empty()) statements.push_back(std::move(last));
   return statements;
 }
@@ -113,13 +101,13 @@ std::vector<std::string> LeadingWords(std::string_view text, std::size_t count) 
     }
     const std::size_t begin = i;
     while (i < text.size() && IsWordChar(text[i])) ++i;
-    words.push_back(Upper(text.substr(begin, i - begin)));
+    words.push_back(quellbrook::UpperText(text.substr(begin, i - begin)));
   }
   return words;
 }
 
 std::size_t FindWord(std::string_view text, std::string_view word) {
-  const std::string wanted = Upper(word);
+  const std::string wanted = quellbrook::UpperText(word);
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t skipped = SkipQuotedOrComment(text, i);
@@ -133,7 +121,7 @@ std::size_t FindWord(std::string_view text, std::string_view word) {
     }
     const std::size_t begin = i;
     while (i < text.size() && IsWordChar(text[i])) ++i;
-    if (Upper(text.substr(begin, i - begin)) == wanted) return i;
+    if (quellbrook::UpperText(text.substr(begin, i - begin)) == wanted) return i;
   }
   return std::string_view::npos;
 }

@@ -25,7 +25,4 @@ std::vector<std::string> LeadingWords(std::string_view text, std::size_t count);
 // comments; npos when there is none.
 std::size_t FindWord(std::string_view text, std::string_view word);
 
-std::string Trim(std::string_view text);
-std::string Upper(std::string_view text);
-
 }  // namespace dbtools

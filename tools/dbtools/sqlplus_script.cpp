@@ -1,5 +1,6 @@
 #include "tools/dbtools/sqlplus_script.hpp"
 
+#include "installer/framework/text_functions.hpp"
 #include "tools/dbtools/sql_text.hpp"
 
 namespace dbtools {
@@ -29,7 +30,7 @@ std::vector<ScriptUnit> SplitPlusScript(std::string_view script) {
   std::vector<ScriptUnit> units;
   std::string buffer;
   const auto finish = [&](std::string text) {
-    text = Trim(text);
+    text = quellbrook::TrimText(text);
     if (!text.empty()) units.push_back({ScriptUnit::Kind::kStatement, text});
     buffer.clear();
   };
@@ -38,32 +39,32 @@ std::vector<ScriptUnit> SplitPlusScript(std::string_view script) {
     std::string line(script.substr(0, end));
     script = end == std::string_view::npos ? std::string_view{} : script.substr(end + 1);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::string trimmed = Trim(line);
+    const std::string trimmed = quellbrook::TrimText(line);
 
-    if (Trim(buffer).empty()) {
+    if (quellbrook::TrimText(buffer).empty()) {
       if (trimmed.empty() || trimmed.rfind("--", 0) == 0) continue;
       const std::vector<std::string> words = LeadingWords(trimmed, 1);
       const std::string first = words.empty() ? std::string() : words[0];
       if (IsPlusCommand(first) && trimmed.size() >= first.size() &&
-          Upper(trimmed.substr(0, first.size())) == first) {
+          quellbrook::UpperText(trimmed.substr(0, first.size())) == first) {
         if (first == "EXIT" || first == "QUIT") {
           units.push_back({ScriptUnit::Kind::kExit, {}});
           return units;
         }
         if (first == "PROMPT")
-          units.push_back({ScriptUnit::Kind::kPrompt, Trim(trimmed.substr(6))});
+          units.push_back({ScriptUnit::Kind::kPrompt, quellbrook::TrimText(trimmed.substr(6))});
         continue;
       }
     }
     if (trimmed == "/") {
-      std::string text = Trim(buffer);
+      std::string text = quellbrook::TrimText(buffer);
       if (!IsBlock(text) && !text.empty() && text.back() == ';') text.pop_back();
       finish(text);
       continue;
     }
     buffer += line + "\n";
     if (!IsBlock(buffer) && !trimmed.empty() && trimmed.back() == ';') {
-      std::string text = Trim(buffer);
+      std::string text = quellbrook::TrimText(buffer);
       text.pop_back();
       finish(text);
     }

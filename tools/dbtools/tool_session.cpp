@@ -6,6 +6,7 @@
 
 #include "installer/framework/connection_text.hpp"
 #include "installer/framework/database_files.hpp"
+#include "installer/framework/text_functions.hpp"
 #include "platform/path.hpp"
 #include "tools/dbtools/sql_text.hpp"
 
@@ -30,7 +31,7 @@ std::string OriginalWord(std::string_view statement, std::string_view upperWord)
 
 // "BEGIN ... END [name]" to what stands between, for Oracle blocks.
 std::string BlockInside(std::string_view block) {
-  std::string text = Trim(block);
+  std::string text = quellbrook::TrimText(block);
   const std::size_t begin = FindWord(text, "BEGIN");
   if (begin == std::string::npos) return text;
   std::string inside = text.substr(begin);
@@ -98,7 +99,7 @@ bool ToolSession::RunAtDepth(std::string_view statement, std::string& out, std::
     return RunPlain(first, out, error);
   }
   if (first == "PRINT") {
-    std::string text = Trim(statement.substr(FindWord(statement, "PRINT")));
+    std::string text = quellbrook::TrimText(statement.substr(FindWord(statement, "PRINT")));
     if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'')
       text = text.substr(1, text.size() - 2);
     out += text + "\n";
@@ -106,8 +107,8 @@ bool ToolSession::RunAtDepth(std::string_view statement, std::string& out, std::
   }
   // In an Oracle block a lone name calls the procedure of that name.
   if (Dialect() == SqlDialect::kOracle && words.size() == 1 &&
-      Trim(statement).size() == first.size() && depth > 0)
-    return CallProcedure(Trim(statement), out, error, depth);
+      quellbrook::TrimText(statement).size() == first.size() && depth > 0)
+    return CallProcedure(quellbrook::TrimText(statement), out, error, depth);
   return RunPlain(statement, out, error);
 }
 
@@ -130,7 +131,8 @@ bool ToolSession::CreateProcedure(std::string_view statement, bool replace, std:
     error = "procedure name expected";
     return false;
   }
-  const std::string name(ProcedureName(Trim(statement.substr(kindEnd)).substr(0, after[0].size())));
+  const std::string name(
+      ProcedureName(quellbrook::TrimText(statement.substr(kindEnd)).substr(0, after[0].size())));
   if (!quellbrook::IsPlainIdentifier(name)) {
     error = "procedure name is not a plain name: " + name;
     return false;
@@ -144,7 +146,7 @@ bool ToolSession::CreateProcedure(std::string_view statement, bool replace, std:
     error = "AS expected before the body of procedure " + name;
     return false;
   }
-  std::string body = Trim(statement.substr(bodyStart));
+  std::string body = quellbrook::TrimText(statement.substr(bodyStart));
   if (Dialect() == SqlDialect::kOracle) body = BlockInside(body);
 
   sqlite3* db = mConnection->Handle();
