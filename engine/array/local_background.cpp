@@ -9,6 +9,7 @@
 #include "engine/numerics/db_vector.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/parallel_tasks.hpp"
 
 namespace {
 
@@ -64,7 +65,17 @@ void ComputeBackground(int array, const std::uint16_t* plane) {
     return;
   }
   LogMessage(kCalculatingBackgroundMessage);
-  for (int a = 0; a < group.NumArrays(); ++a) ComputeArrayBackground(a, plane, samples);
+  // Each array writes only its own zones, so the arrays go side by side.
+  platform::RunTasks(group.NumArrays(), platform::WorkerThreadCount(), [&](int a, bool calling) {
+    if (calling) {
+      ComputeArrayBackground(a, plane, samples);
+      return;
+    }
+    thread_local DB_VECTOR helperSamples(0);
+    if (helperSamples.Capacity() != samples.Capacity())
+      helperSamples = DB_VECTOR(samples.Capacity());
+    ComputeArrayBackground(a, plane, helperSamples);
+  });
 }
 
 int BackgroundZone(int c1, int c2) {

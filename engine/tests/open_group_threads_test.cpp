@@ -1,8 +1,10 @@
 // Opening a group on one thread and on several gives the same arrays, QVF files and log
 // lines, in a folder that also holds a repeated scan, a file of no data kind, a QVF file
-// of another layout and a subfolder, and again when the arrays come from their QVF files.
+// of another layout and a subfolder, and again when the arrays come from their QVF files;
+// the zone backgrounds computed after the open are the same too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <filesystem>
@@ -23,6 +25,7 @@ struct OpenOutcome {
   std::vector<std::string> dataFiles;
   std::vector<std::vector<std::uint16_t>> planes;
   std::vector<std::vector<char>> calls;
+  std::vector<std::vector<std::uint16_t>> backgrounds;
   std::vector<std::vector<std::uint32_t>> values;
   std::vector<float> numbers;
   std::vector<std::vector<std::uint8_t>> files;
@@ -60,6 +63,7 @@ class OpenGroupThreadsTest : public GroupJobTest {
       outcome.dataFiles.push_back(slot.dataFile);
       outcome.planes.push_back(slot.intensities);
       outcome.calls.push_back(slot.calls);
+      outcome.backgrounds.emplace_back(slot.background.begin(), slot.background.end());
       std::vector<std::uint32_t> bits;
       for (const VALUE_TRIPLE& triple : slot.values) {
         bits.push_back(std::bit_cast<std::uint32_t>(triple.value));
@@ -86,6 +90,7 @@ class OpenGroupThreadsTest : public GroupJobTest {
     EXPECT_EQ(many.dataFiles, one.dataFiles) << threads;
     EXPECT_EQ(many.planes, one.planes) << threads;
     EXPECT_EQ(many.calls, one.calls) << threads;
+    EXPECT_EQ(many.backgrounds, one.backgrounds) << threads;
     EXPECT_EQ(many.values, one.values) << threads;
     EXPECT_EQ(many.numbers, one.numbers) << threads;
     EXPECT_EQ(many.files, one.files) << threads;
@@ -116,6 +121,8 @@ TEST_F(OpenGroupThreadsTest, OneThreadAndSeveralReadTheSameArraysFilesAndLines) 
   ASSERT_EQ(first.dataFiles.size(), 8u);
   EXPECT_EQ(CountLines("Have the same time tag"), 1);
   for (const auto& file : first.files) ASSERT_FALSE(file.empty());
+  for (const auto& zones : first.backgrounds)
+    ASSERT_GT(*std::max_element(zones.begin(), zones.end()), 0);
   // The arrays come from their QVF files next time, but for one written for another layout.
   std::ofstream(QvfPathFor(first.dataFiles[3]), std::ios::binary | std::ios::app).put('\0');
   const OpenOutcome again = OpenWith(1);
