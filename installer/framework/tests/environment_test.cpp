@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -224,6 +225,17 @@ TEST(Environment, OsDescriptionNamesThreeVersions) {
   DescribeOs(6, 1, "SP1", name, version);
   EXPECT_EQ(name, " SP1");
   EXPECT_EQ(version, "6.1");
+}
+
+TEST(Environment, OsDescriptionOfThisMachineTakesTheServicePackFromTheRegistry) {
+  RegistrySandbox registry;
+  registry.SetText(kWindowsCurrentVersionKey, "CSDVersion", "Service Pack 3");
+  std::string name;
+  std::string version;
+  GetOsDescription(name, version);
+  EXPECT_TRUE(std::regex_match(version, std::regex("[0-9]+\\.[0-9]+"))) << version;
+  ASSERT_GE(name.size(), 15u);
+  EXPECT_EQ(name.substr(name.size() - 15), " Service Pack 3");
 }
 
 }  // namespace
