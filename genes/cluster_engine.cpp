@@ -36,8 +36,17 @@ std::vector<int> UnmarkedUnits() {
   if (gGeneTree) {
     for (int leaf = 0; leaf < gGeneTree->ItemCount(); ++leaf) {
       const CLUSTER_NODE& node = gGeneTree->Node(leaf);
-      if (node.mark == 0) units.push_back(node.item);
+      if (node.mark == 0)
+        units.push_back(node.item);
+      else
+        GeneList.SetListed(node.item, false);
     }
+    // The marked genes leave the gene list too, so later commands see what is clustered.
+    GeneList.FitLayout();
+    for (std::size_t k = 0; k < units.size() && k < GeneList.entries.size(); ++k)
+      GeneList.entries[k].unit = units[k];
+    GeneList.length = static_cast<int>(units.size());
+    GeneList.NumInteresting = GeneList.length;
   }
   LogMessage(MessageBuffer(kUnselectedGenesMessage, static_cast<int>(units.size())));
   return units;

@@ -134,8 +134,13 @@ TEST_F(ClusterEngineTest, PlantedClustersBecomeBranchesAndTheViewFindsRowsAndCol
   const int marked = GeneTree()->leafListCount;
   for (int k = 0; k < marked; ++k)
     GeneTree()->Node(GeneTree()->LeafListEntry(k)).mark = kSelectedBranchMark;
+  const int markedUnit = GeneTree()->Node(GeneTree()->LeafListEntry(0)).item;
   ASSERT_TRUE(RunHierarchicalClustering(false));
+  EXPECT_FALSE(GeneList.Listed(markedUnit));
   EXPECT_EQ(GeneTree()->ItemCount(), 28 - marked);
+  EXPECT_EQ(GeneList.NumInteresting, 28 - marked);
+  for (int leaf = 0; leaf < GeneTree()->ItemCount(); ++leaf)
+    EXPECT_TRUE(GeneList.Listed(GeneTree()->Node(leaf).item));
   EXPECT_TRUE(
       mLog.Contains("Use the unselected " + std::to_string(28 - marked) + " genes", kLogBlack));
 }
