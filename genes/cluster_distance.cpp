@@ -47,10 +47,11 @@ Correlation PearsonShared(const double* a, const double* b, int n) {
 }
 
 Correlation SpearmanShared(const double* a, const double* b, int n) {
-  std::vector<double> x;
-  std::vector<double> y;
-  x.reserve(static_cast<std::size_t>(n));
-  y.reserve(static_cast<std::size_t>(n));
+  // One pair of buffers per thread: the triangle asks for millions of pairs.
+  thread_local std::vector<double> x;
+  thread_local std::vector<double> y;
+  x.clear();
+  y.clear();
   for (int k = 0; k < n; ++k) {
     if (IsMissing(a[k]) || IsMissing(b[k])) continue;
     x.push_back(a[k]);
