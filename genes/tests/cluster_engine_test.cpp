@@ -283,4 +283,20 @@ TEST_F(ClusterEngineTest, NothingToClusterFailsAndKeepsTheTrees) {
   EXPECT_EQ(GeneTree(), genes);
 }
 
+TEST_F(ClusterEngineTest, OptionsTakeTheStandardisationBlocksAndReference) {
+  GroupSettings& settings = TheGroup().Settings();
+  SetStandardizeReference(2);
+  EXPECT_EQ(ClusterOptionsFromSettings(settings).referenceSample, 1) << "the second sample";
+  SampleGrouping.ReadArrayListFile(
+      Write("arrays.txt", "sample0\nsample1\nsample2\nStandardize\nsample3\nsample4\n"));
+  settings.USE_STD_SEP = 1;
+  const ClusterOptions blocks = ClusterOptionsFromSettings(settings);
+  EXPECT_EQ(blocks.blockStarts, std::vector<int>({0, 3}));
+  EXPECT_EQ(blocks.referenceSample, -1) << "blocks are centred on their own means";
+  settings.USE_STD_SEP = 0;
+  EXPECT_TRUE(ClusterOptionsFromSettings(settings).blockStarts.empty());
+  SetStandardizeReference(0);
+  SampleGrouping.SetDefaultGrouping();
+}
+
 }  // namespace
