@@ -47,32 +47,48 @@ bool CertainlyAboveThreshold(double t, double threshold) {
   return std::erfc(std::fabs(t) / std::sqrt(2.0)) > threshold + kTailMargin;
 }
 
-CompareEvaluator::CompareEvaluator(const CompareSampleTable& table, bool considerError)
+CompareEvaluator::CompareEvaluator(const CompareSampleTable& table, bool considerError,
+                                   std::span<const COMPARE_CRITERION> entries)
     : mTable(table),
       mConsiderError(considerError),
+      mEntries(entries),
+      mColumns(entries.size()),
       mValues(kMaxComparisonSamples),
-      mErrors(kMaxComparisonSamples) {}
+      mErrors(kMaxComparisonSamples),
+      mResults(entries.size()) {
+  for (std::size_t j = 0; j < entries.size(); ++j) {
+    for (const int s : entries[j].baseline) mColumns[j].baseline.push_back(table.ColumnOf(s));
+    for (const int s : entries[j].experiment) mColumns[j].experiment.push_back(table.ColumnOf(s));
+  }
+}
 
-SetStatistics CompareEvaluator::SideStatistics(std::span<const int> samples, int unit,
+SetStatistics CompareEvaluator::SideStatistics(std::span<const int> samples,
+                                               std::span<const int> columns, int unit,
                                                const char* label, const COMPARE_CRITERION& c,
                                                int& present, const CompareText& text) {
-  const std::span<const double> values = mTable.Values(unit);
-  const std::span<const double> errors = mTable.StdErrs(unit);
-  const std::span<const char> calls = mTable.Calls(unit);
-  const std::size_t n = samples.size();
-  present = 0;
+  const double* values = mTable.Values(unit).data();
+  const double* errors = mTable.StdErrs(unit).data();
+  const std::size_t n = columns.size();
   for (std::size_t i = 0; i < n; ++i) {
-    const std::size_t column = static_cast<std::size_t>(mTable.ColumnOf(samples[i]));
+    const auto column = static_cast<std::size_t>(columns[i]);
     mValues[i] = values[column];
     mErrors[i] = errors[column];
-    if (calls[column] == 'P') ++present;
-    if (text.line == nullptr && text.header == nullptr) continue;
-    AppendTitle(text.header, SampleGrouping.SampleName(samples[i]), "\t");
-    AppendValue(text.line, mValues[i]);
-    if (c.usePcall != 0) {
+  }
+  present = 0;
+  if (c.usePcall != 0) {
+    const char* calls = mTable.Calls(unit).data();
+    for (std::size_t i = 0; i < n; ++i)
+      present += calls[static_cast<std::size_t>(columns[i])] == 'P' ? 1 : 0;
+  }
+  if (text.line != nullptr || text.header != nullptr) {
+    const char* calls = mTable.Calls(unit).data();
+    for (std::size_t i = 0; i < n; ++i) {
+      AppendTitle(text.header, SampleGrouping.SampleName(samples[i]), "\t");
+      AppendValue(text.line, mValues[i]);
+      if (c.usePcall == 0) continue;
       AppendTitle(text.header, SampleGrouping.SampleName(samples[i]), " Call\t");
       if (text.line != nullptr) {
-        *text.line += calls[column];
+        *text.line += calls[static_cast<std::size_t>(columns[i])];
         *text.line += '\t';
       }
     }
@@ -96,13 +112,13 @@ SetStatistics CompareEvaluator::SideStatistics(std::span<const int> samples, int
   return s;
 }
 
-TTestResult CompareEvaluator::Paired(const COMPARE_CRITERION& c, int unit) {
+TTestResult CompareEvaluator::Paired(const Columns& columns, int unit) {
   const std::span<const double> values = mTable.Values(unit);
   const std::span<const double> errors = mTable.StdErrs(unit);
-  const std::size_t n = c.baseline.size();
+  const std::size_t n = columns.baseline.size();
   for (std::size_t k = 0; k < n; ++k) {
-    const std::size_t b = static_cast<std::size_t>(mTable.ColumnOf(c.baseline[k]));
-    const std::size_t e = static_cast<std::size_t>(mTable.ColumnOf(c.experiment[k]));
+    const auto b = static_cast<std::size_t>(columns.baseline[k]);
+    const auto e = static_cast<std::size_t>(columns.experiment[k]);
     const bool present = !IsMissing(values[b]) && !IsMissing(values[e]);
     mValues[k] = present ? values[e] - values[b] : MISSING_VALUE;
     const bool errorsPresent = !IsMissing(errors[b]) && !IsMissing(errors[e]);
@@ -112,11 +128,14 @@ TTestResult CompareEvaluator::Paired(const COMPARE_CRITERION& c, int unit) {
   return PairedTTestOfDifferences({mValues.data(), n}, {mErrors.data(), n}, mConsiderError);
 }
 
-ComparisonValues CompareEvaluator::EvaluateComparison(const COMPARE_CRITERION& c, int unit,
+ComparisonValues CompareEvaluator::EvaluateComparison(std::size_t entry, int unit,
                                                       const CompareText& text) {
+  const COMPARE_CRITERION& c = mEntries[entry];
+  const Columns& columns = mColumns[entry];
   ComparisonValues r;
-  r.baseline = SideStatistics(c.baseline, unit, "baseline", c, r.presentB, text);
-  r.experiment = SideStatistics(c.experiment, unit, "experiment", c, r.presentE, text);
+  r.baseline = SideStatistics(c.baseline, columns.baseline, unit, "baseline", c, r.presentB, text);
+  r.experiment =
+      SideStatistics(c.experiment, columns.experiment, unit, "experiment", c, r.presentE, text);
   const double meanB = r.baseline.mean;
   const double meanE = r.experiment.mean;
   const bool writing = text.line != nullptr;
@@ -185,7 +204,7 @@ ComparisonValues CompareEvaluator::EvaluateComparison(const COMPARE_CRITERION& c
 
   // Sets of different sizes have no pairs: the test is left out (the run says so once).
   if (c.usePaired != 0 && c.BaselineCount() == c.ExperimentCount()) {
-    r.paired = Paired(c, unit);
+    r.paired = Paired(columns, unit);
     AppendTitle(text.header, "paired t statistic\tpaired P value\t");
     AppendTest(text.line, r.paired);
     if (r.paired.Missing() || r.paired.p > c.pairPvalue) r.pass = false;
@@ -196,11 +215,8 @@ ComparisonValues CompareEvaluator::EvaluateComparison(const COMPARE_CRITERION& c
   return r;
 }
 
-bool CompareEvaluator::EvaluateGene(std::span<const COMPARE_CRITERION> entries, int unit,
-                                    const CompareText& text) {
-  mResults.assign(entries.size(), 0);
-  for (std::size_t j = 0; j < entries.size(); ++j)
-    if (!entries[j].isParenthesis)
-      mResults[j] = EvaluateComparison(entries[j], unit, text).pass ? 1 : 0;
-  return CombineComparisons(entries, mResults);
+bool CompareEvaluator::EvaluateGene(int unit, const CompareText& text) {
+  for (std::size_t j = 0; j < mEntries.size(); ++j)
+    mResults[j] = !mEntries[j].isParenthesis && EvaluateComparison(j, unit, text).pass ? 1 : 0;
+  return CombineComparisons(mEntries, mResults);
 }

@@ -31,25 +31,34 @@ struct ComparisonValues {
   bool pass = true;
 };
 
-// One per thread: it keeps scratch space for a side's values.
+// One per thread and list of comparisons: it keeps each comparison's columns of the
+// table and scratch space for a side's values.
 class CompareEvaluator {
  public:
-  CompareEvaluator(const CompareSampleTable& table, bool considerError);
+  // The entries must outlive the evaluator and name only samples the table gathered.
+  CompareEvaluator(const CompareSampleTable& table, bool considerError,
+                   std::span<const COMPARE_CRITERION> entries);
 
-  // The tests of the comparison for the gene; pass tells whether all that are on passed.
-  ComparisonValues EvaluateComparison(const COMPARE_CRITERION& c, int unit,
-                                      const CompareText& text);
+  // The tests of comparison entry for the gene; pass tells whether all that are on passed.
+  ComparisonValues EvaluateComparison(std::size_t entry, int unit, const CompareText& text);
   // Every comparison of the list (none is skipped, so a line has every column) and their
   // combination.
-  bool EvaluateGene(std::span<const COMPARE_CRITERION> entries, int unit, const CompareText& text);
+  bool EvaluateGene(int unit, const CompareText& text);
 
  private:
-  SetStatistics SideStatistics(std::span<const int> samples, int unit, const char* label,
-                               const COMPARE_CRITERION& c, int& present, const CompareText& text);
-  TTestResult Paired(const COMPARE_CRITERION& c, int unit);
+  struct Columns {
+    std::vector<int> baseline;
+    std::vector<int> experiment;
+  };
+  SetStatistics SideStatistics(std::span<const int> samples, std::span<const int> columns, int unit,
+                               const char* label, const COMPARE_CRITERION& c, int& present,
+                               const CompareText& text);
+  TTestResult Paired(const Columns& columns, int unit);
 
   const CompareSampleTable& mTable;
   bool mConsiderError;
+  std::span<const COMPARE_CRITERION> mEntries;
+  std::vector<Columns> mColumns;
   std::vector<double> mValues;
   std::vector<double> mErrors;
   std::vector<char> mResults;

@@ -75,7 +75,7 @@ bool EvaluateGenes(const ComparePass& pass, std::vector<std::uint8_t>& geneStatu
       BlockResult& result = results[static_cast<std::size_t>(task)];
       result.count = 0;
       result.text.clear();
-      CompareEvaluator evaluator(*pass.table, pass.considerError);
+      CompareEvaluator evaluator(*pass.table, pass.considerError, entries);
       const std::size_t begin = static_cast<std::size_t>(block) * kComparePassBlock;
       const std::size_t end = std::min(units.size(), begin + kComparePassBlock);
       std::string line;
@@ -88,7 +88,7 @@ bool EvaluateGenes(const ComparePass& pass, std::vector<std::uint8_t>& geneStatu
           AppendGeneColumns(titles, line, unit, writer->outputAccession);
           text = {titles, &line};
         }
-        const bool passed = evaluator.EvaluateGene(entries, unit, text);
+        const bool passed = evaluator.EvaluateGene(unit, text);
         geneStatus[static_cast<std::size_t>(unit)] = passed ? kGenePassed : kGeneEligible;
         if (passed) ++result.count;
         if (writer != nullptr && (passed || writer->outputAllGenes)) {

@@ -76,21 +76,41 @@ TTestResult WelchTTest(double meanB, double seB, int nB, double meanE, double se
 SetStatistics SampleSetMean(std::span<const double> values, std::span<const double> stdErrs,
                             bool considerError) {
   SetStatistics s;
-  const int n = static_cast<int>(values.size());
-  int withError = 0;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (!IsMissing(values[i])) ++s.present;
-    if (stdErrs[i] > 0.0) ++withError;
-  }
+  const std::size_t n = values.size();
+  if (n == 0) return s;
   if (n == 1) {
+    s.present = IsMissing(values[0]) ? 0 : 1;
     s.mean = values[0];
     s.stdErr = stdErrs[0];
     return s;
   }
-  if (considerError && withError > 0)
-    WeightedMeanWithErrors(values.data(), stdErrs.data(), n, &s.mean, &s.stdErr);
-  else
-    MeanAndStdErr(values.data(), n, &s.mean, &s.stdErr);
+  double sum = 0.0;
+  double low = 0.0;
+  double high = 0.0;
+  bool withError = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    withError = withError || stdErrs[i] > 0.0;
+    const double v = values[i];
+    if (IsMissing(v)) continue;
+    low = s.present == 0 ? v : std::min(low, v);
+    high = s.present == 0 ? v : std::max(high, v);
+    sum += v;
+    ++s.present;
+  }
+  if (considerError && withError) {
+    WeightedMeanWithErrors(values.data(), stdErrs.data(), static_cast<int>(n), &s.mean, &s.stdErr);
+    return s;
+  }
+  if (s.present == 0) return s;
+  s.mean = sum / s.present;
+  s.stdErr = 0.0;
+  // Equal values have no spread at all, however their mean rounds; and the deviations
+  // from the mean, not the squares' difference, keep a small spread from cancelling.
+  if (s.present < 2 || low == high) return s;
+  double squares = 0.0;
+  for (std::size_t i = 0; i < n; ++i)
+    if (!IsMissing(values[i])) squares += (values[i] - s.mean) * (values[i] - s.mean);
+  s.stdErr = std::sqrt(squares / (s.present - 1) / s.present);
   return s;
 }
 

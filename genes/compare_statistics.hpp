@@ -54,7 +54,8 @@ TTestResult PairedTTestOfDifferences(std::span<const double> d, std::span<const 
 
 // Mean and standard error of a sample set's values (missing ones skipped): one value is
 // its own mean and error; with considerError and some error above 0 the weighted mean of
-// WeightedMeanWithErrors, else the plain mean and standard error of the mean.
+// WeightedMeanWithErrors, else the plain mean and standard error of the mean, which is
+// exactly 0 when the values present are all equal.
 struct SetStatistics {
   double mean = MISSING_VALUE;
   double stdErr = MISSING_VALUE;

@@ -103,6 +103,13 @@ TEST(CompareStatistics, TestsThatCannotBeComputedAreMissing) {
   EXPECT_EQ(s.present, 2);
   EXPECT_DOUBLE_EQ(s.mean, 5.0);
   EXPECT_DOUBLE_EQ(s.stdErr, 1.0);
+  // Equal values have no spread however their mean rounds, so neither test has a p-value.
+  // (The sum of squares less n x mean^2 leaves about 1e-16 for 0.7 and 3.3 thrice.)
+  const SetStatistics flatB = Set({0.7, 0.7, 0.7, m});
+  const SetStatistics flatE = Set({3.3, 3.3, 3.3});
+  EXPECT_EQ(flatB.stdErr, 0.0);
+  EXPECT_TRUE(WelchTTest(flatB.mean, flatB.stdErr, 3, flatE.mean, flatE.stdErr, 3).Missing());
+  EXPECT_TRUE(PairedTTestOfDifferences(std::vector<double>{0.3, 0.3, 0.3}, none, false).Missing());
   const SetStatistics empty = Set({m, m});
   EXPECT_TRUE(IsMissing(empty.mean));
 }
