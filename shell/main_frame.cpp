@@ -337,6 +337,10 @@ QTreeWidgetItem* CMainFrame::AddOutputFileItem(std::string_view label, int image
   return mLeftView->AddOutputFileItem(std::string(label), image);
 }
 
+QTreeWidgetItem* CMainFrame::AddClusteringItem(std::string_view label, int image) {
+  return mLeftView->AddClusteringItem(ToQString(label), image);
+}
+
 void CMainFrame::ShowLog() {
   ShowView(VIEW_ANALYSIS);
   mLeftView->SelectViewItem(VIEW_ANALYSIS);

@@ -63,6 +63,7 @@ class CMainFrame final : public QMainWindow, public ShellFrame {
   void SelectViewItem(int index) override;
   bool HasViewItem(int index) const override;
   QTreeWidgetItem* AddOutputFileItem(std::string_view label, int image) override;
+  QTreeWidgetItem* AddClusteringItem(std::string_view label, int image) override;
   CAnalysisView& LogView() override { return *mAnalysisView; }
   void ShowLog() override;
   void InsertFileIntoLog(std::string_view path) override;
@@ -75,7 +76,7 @@ class CMainFrame final : public QMainWindow, public ShellFrame {
   // index).
   QWidget* CreateRightView(int index);
   // Stores the options page and runs Tools/Options.
-  void OpenOptionsAtPage(int page);
+  void OpenOptionsAtPage(int page) override;
 
   // Runs a command as its menu item or key would: the right view first, then the frame;
   // false when the command is disabled or nobody handles it.

@@ -40,6 +40,10 @@ class ShellFrame {
   virtual bool HasViewItem(int index) const = 0;
   // A written file as the last child of "Analysis"; nullptr when there is no such item.
   virtual QTreeWidgetItem* AddOutputFileItem(std::string_view label, int image) = 0;
+  // A significant branch of the clustering under "Clustering"; nullptr without that item.
+  virtual QTreeWidgetItem* AddClusteringItem(std::string_view label, int image) = 0;
+  // The options sheet at a page (the "&Options..." buttons of dialogs).
+  virtual void OpenOptionsAtPage(int page) = 0;
 
   // The log pane (view 0).
   virtual CAnalysisView& LogView() = 0;

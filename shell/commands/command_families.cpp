@@ -12,4 +12,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterNormalizeCommands(registry);
   RegisterExpressionCommands(registry);
   RegisterNormalizationPlotCommands(registry);
+  RegisterClusterCommands(registry);
 }

@@ -22,8 +22,6 @@ std::string BrowseFolderStart;
 
 namespace {
 
-constexpr const char* kDataFileFilter =
-    "Tab-delimited Text Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";
 constexpr const char* kStatusLineName = "folderBrowserStatus";
 
 QString OffText(std::string_view offText) {

@@ -10,6 +10,10 @@ class QFileDialog;
 class QString;
 class QWidget;
 
+// The filter of the file dialogs that choose a table or list of the program.
+inline constexpr const char* kDataFileFilter =
+    "Tab-delimited Text Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";
+
 // Sets a pane of the main window's status bar and repaints it at once; every caller uses
 // pane 0. Nothing happens before the main window exists.
 void SetStatusText(int pane, std::string_view text);

@@ -294,7 +294,7 @@ TEST_F(MainFrameTest, CommandsWithoutTheirRoutineYetStayDisabled) {
   TheGroup().HasProbeData = true;
   TheGroup().Modelled = true;
   frame.UpdateCommandUi();
-  for (int id : {ids::kHierarchicalClustering, ids::kLdaClassification, ids::kCompareSamples,
+  for (int id : {ids::kPercentileFiltering, ids::kLdaClassification, ids::kCompareSamples,
                  ids::kOptions, ids::kDataAnimate, ids::kExportImage})
     EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
   for (int id :

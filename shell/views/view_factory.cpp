@@ -4,6 +4,7 @@
 #include <array>
 
 #include "shell/resource_ids.hpp"
+#include "shell/views/cluster_view.hpp"
 #include "shell/views/plain_view.hpp"
 #include "shell/views/plots_view.hpp"
 
@@ -15,6 +16,10 @@ QWidget* MakePlainView(const ViewContext& context) {
   return new CPlainView(context.index, nullptr);
 }
 
+QWidget* MakeClusterView(const ViewContext& context) {
+  return new CClusterView(context.frame, nullptr);
+}
+
 QWidget* MakePlotsView(const ViewContext& context) {
   return new PlotsView(context.frame, nullptr);
 }
@@ -22,17 +27,17 @@ QWidget* MakePlotsView(const ViewContext& context) {
 // By view index; each class takes its stand-in's place as it arrives. The log (0) is
 // made with the splitter, not here.
 constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
-    nullptr,        // VIEW_ANALYSIS: CAnalysisView
-    MakePlainView,  // VIEW_DATA: DataView
-    MakePlainView,  // VIEW_CEL: CCelView
-    MakePlainView,  // VIEW_CLUSTER: CClusterView
-    MakePlainView,  // VIEW_GENOME: CGenomeView
-    MakePlainView,  // VIEW_LDA: LdaView
-    MakePlainView,  // VIEW_R: RView
-    MakePlainView,  // VIEW_SNP: SnpView
-    MakePlainView,  // VIEW_CHROMOSOME: CChromosomeView
-    MakePlainView,  // VIEW_PATHWAY: PathwayView
-    MakePlotsView,  // VIEW_PLOTS
+    nullptr,          // VIEW_ANALYSIS: CAnalysisView
+    MakePlainView,    // VIEW_DATA: DataView
+    MakePlainView,    // VIEW_CEL: CCelView
+    MakeClusterView,  // VIEW_CLUSTER
+    MakePlainView,    // VIEW_GENOME: CGenomeView
+    MakePlainView,    // VIEW_LDA: LdaView
+    MakePlainView,    // VIEW_R: RView
+    MakePlainView,    // VIEW_SNP: SnpView
+    MakePlainView,    // VIEW_CHROMOSOME: CChromosomeView
+    MakePlainView,    // VIEW_PATHWAY: PathwayView
+    MakePlotsView,    // VIEW_PLOTS
 };
 
 }  // namespace

@@ -1,0 +1,161 @@
+// The cluster view on a generated group with planted gene clusters: value colours, the
+// layout from the display settings, and the picture itself, saved as a screenshot and
+// read back pixel by pixel against the trees it shows.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+
+#include <fstream>
+#include <map>
+
+#include "engine/base/missing_value.hpp"
+#include "engine/base/value_color.hpp"
+#include "genes/cluster_engine.hpp"
+#include "shell/services/text_conversion.hpp"
+#include "shell/tests/shell_test.hpp"
+#include "shell/views/cluster_drawing.hpp"
+#include "shell/views/cluster_view.hpp"
+#include "tools/synth/planted_clusters.hpp"
+
+namespace {
+
+using ClusterViewTest = ShellTest;
+
+TEST(ValueToColorTest, FollowsTheScaleInBothColourModes) {
+  // Range 3: 3 and 6 reach full strength, -0.01 rounds up to 1.
+  EXPECT_EQ(ValueToColor(3.0, 3.0, true), RGB(255, 0, 0));
+  EXPECT_EQ(ValueToColor(6.0, 3.0, true), RGB(255, 0, 0));
+  EXPECT_EQ(ValueToColor(-0.01, 3.0, true), RGB(0, 1, 0));
+  EXPECT_EQ(ValueToColor(3.0, 3.0, false), RGB(255, 0, 0));
+  EXPECT_EQ(ValueToColor(-0.01, 3.0, false), RGB(254, 254, 255));
+  EXPECT_EQ(ValueToColor(-1.5, 3.0, false), RGB(127, 127, 255));
+  EXPECT_EQ(ValueToColor(0.0, 3.0, true), RGB(0, 0, 0));
+  EXPECT_EQ(ValueToColor(0.0, 3.0, false), RGB(255, 255, 255));
+  for (const bool greenRed : {true, false}) {
+    EXPECT_EQ(ValueToColor(MISSING_VALUE, 3.0, greenRed), RGB(150, 150, 150));
+    // A range of 0 gives no colour of chance: full strength, and 0 stays 0.
+    EXPECT_EQ(ValueToColor(0.0, 0.0, greenRed), ValueToColor(0.0, 3.0, greenRed));
+    EXPECT_EQ(ValueToColor(-2.0, 0.0, greenRed), ValueToColor(-9.0, 3.0, greenRed));
+  }
+}
+
+TEST(ClusterGeometryTest, PlacesTheMatrixAfterTheDendrogramsAndBands) {
+  ClusterGeometryInput in;
+  in.genes = 20;
+  in.samples = 8;
+  in.geneTree = true;
+  in.pixelWidth = 20;
+  in.pixelHeight = 12.5f;
+  in.sampleRowHeight = 12;
+  in.dendroWidth = 150;
+  in.dendroHeight = 120;
+  ClusterGeometry g = ComputeClusterGeometry(in);
+  EXPECT_EQ(g.matrixLeft, 190);
+  EXPECT_EQ(g.matrixTop, 132);
+  EXPECT_EQ(g.matrixBottom, 382);
+  EXPECT_EQ(g.labelLeft, 370);
+  EXPECT_EQ(g.scrollWidth, 740);
+  EXPECT_EQ(g.scrollHeight, 502);
+  EXPECT_EQ(g.geneLineWidth, 1);
+  EXPECT_EQ(g.sampleLineWidth, 2);
+  // Without a gene tree the matrix starts two cells in; bands of sample information
+  // and term bars widen the picture.
+  in.geneTree = false;
+  in.sampleInfoColumns = 3;
+  in.termColumns = 2;
+  in.termBarWidth = 4;
+  in.showProfile = true;
+  g = ComputeClusterGeometry(in);
+  EXPECT_EQ(g.matrixLeft, 40);
+  EXPECT_EQ(g.matrixTop, 12 * 5 + 120);
+  EXPECT_EQ(g.labelLeft, 40 + 160 + 2 * 5 * 20);
+  EXPECT_EQ(g.scrollHeight, g.matrixBottom + 120 + 120);
+}
+
+TEST_F(ClusterViewTest, ScreenshotShowsPlantedClustersTogetherAndTheTreesColours) {
+  synth::PlantedClusterOptions options;
+  options.clusters = 4;
+  options.genesPerCluster = 6;
+  options.samples = 10;
+  options.seed = 19;
+  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(options);
+  synth::InstallPlantedClusterGroup(truth);
+  GroupSettings& settings = TheGroup().Settings();
+  settings.GENE_LIST_FILE = File("planted.txt");
+  std::ofstream(settings.GENE_LIST_FILE) << synth::PlantedGeneListText(truth);
+  settings.CLUSTER_GENE = settings.CLUSTER_SAMPLE = settings.STANDARDIZE_ROW = 1;
+  settings.STORE_DISTANCE = 1;
+  settings.DIST_MEASURE = 0;
+  settings.DISPLAY_RANGE = 2.0;
+  settings.GREEN_RED = 1;
+  settings.PIXEL_WD = 20;
+  settings.PIXEL_HT_ = 0.5f;  // raised to a pixel by the layout
+  settings.PIXEL_HT2 = 12;
+  settings.DENDRO_WD = 150;
+  settings.DENDRO_HT = 120;
+  ASSERT_TRUE(RunHierarchicalClustering(true));
+  CMainFrame& frame = OpenFrame();
+  frame.ShowView(VIEW_CLUSTER);
+  auto* view = dynamic_cast<CClusterView*>(frame.RightViews(VIEW_CLUSTER));
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(settings.PIXEL_HT_, 1.0f);
+  settings.PIXEL_HT_ = 12.0f;
+  view->RecomputeLayout();
+
+  CLUSTER& genes = *GeneTree();
+  CLUSTER& samples = *SampleTree();
+  // The planted clusters sit together in the leaf order.
+  std::map<int, std::pair<int, int>> rowsOf;  // cluster -> first and last row
+  for (int row = 0; row < genes.n; ++row) {
+    const int cluster = truth.clusterOf[static_cast<std::size_t>(genes.RowNode(row))];
+    auto [at, fresh] = rowsOf.try_emplace(cluster, row, row);
+    at->second.second = row;
+  }
+  for (const auto& [cluster, rows] : rowsOf)
+    EXPECT_EQ(rows.second - rows.first + 1, options.genesPerCluster) << "cluster " << cluster;
+
+  // The branch of the cluster on the first rows is selected: the paint marks its leaves.
+  int branch = genes.RowNode(0);
+  while (genes.Node(branch).weight < options.genesPerCluster) branch = genes.Node(branch).parent;
+  genes.currentNode = branch;
+
+  const PictureExport picture = view->ExportPicture();
+  const ClusterGeometry& g = view->Geometry();
+  EXPECT_EQ(picture.size, QSize(2 * (190 + 200 + 20), 132 + 24 * 12 + 120));
+  QImage image(picture.size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    picture.draw(painter);
+  }
+  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
+  ASSERT_TRUE(image.save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/cluster_view.png")));
+
+  EXPECT_EQ(genes.markedTotal, options.genesPerCluster);
+  for (int row = 0; row < genes.n; ++row)
+    EXPECT_EQ(genes.Node(genes.RowNode(row)).mark,
+              row < options.genesPerCluster ? kSelectedBranchMark : 0u);
+  // Every cell's centre has the colour of the value it shows.
+  int wrong = 0;
+  for (int row = 0; row < genes.n; ++row)
+    for (int column = 0; column < genes.m; ++column) {
+      const double value =
+          genes.Node(genes.RowNode(row)).profile[static_cast<std::size_t>(samples.RowNode(column))];
+      const QColor pixel =
+          image.pixelColor(g.matrixLeft + column * 20 + 10, g.matrixTop + row * 12 + 7);
+      if (pixel != ToQColor(ClusterValueColor(value))) ++wrong;
+    }
+  EXPECT_EQ(wrong, 0);
+  // The root's spine in black, the selected branch's in blue, the bracket beside it.
+  const CLUSTER_NODE& root = genes.Node(genes.Root());
+  EXPECT_EQ(image.pixelColor(root.screenX, root.screenY), QColor(Qt::black));
+  const CLUSTER_NODE& chosen = genes.Node(branch);
+  EXPECT_EQ(image.pixelColor(chosen.screenX, chosen.screenY), QColor(Qt::blue));
+  EXPECT_EQ(image.pixelColor(g.matrixRight + 10, g.matrixTop + 6 * 6), QColor(Qt::blue));
+  const CLUSTER_NODE& sampleRoot = samples.Node(samples.Root());
+  EXPECT_EQ(image.pixelColor(sampleRoot.screenX, sampleRoot.screenY), QColor(Qt::black));
+}
+
+}  // namespace
