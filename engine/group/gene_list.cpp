@@ -104,6 +104,8 @@ int ReadGeneList(bool* treeFile, std::string_view path, bool keepLines) {
 
   UnitNameIndex units(Layout);
   int count = 0;
+  // A tree file's second line titles its node columns.
+  bool isTreeFile = false;
   for (int i = 0;; ++i) {
     std::string_view line;
     const platform::LineStatus status = reader.Next(line);
@@ -115,13 +117,15 @@ int ReadGeneList(bool* treeFile, std::string_view path, bool keepLines) {
     std::string_view name = line;
     CutAtTab(name);
     name = TrimTrailingWhite(name);
-    if (i == 0 && platform::EqualsNoCase(name, "TREE_FILE") && treeFile != nullptr)
-      *treeFile = true;
+    if (i == 0 && platform::EqualsNoCase(name, "TREE_FILE")) {
+      isTreeFile = true;
+      if (treeFile != nullptr) *treeFile = true;
+    }
     name = name.substr(0, std::min<std::size_t>(name.size(), kMaxUnitNameLength));
 
     const int unit = units.Find(name);
     if (unit < 0) {
-      if (i > 0 && !Contains(name, "probe set")) {
+      if (i > 0 && !Contains(name, "probe set") && !(isTreeFile && i == 1)) {
         if (!IsCommentName(name))
           LogMessage(MessageBuffer("    Gene '%.*s' not found", static_cast<int>(name.size()),
                                    name.data()));

@@ -180,6 +180,7 @@ TEST_F(ClusterEngineTest, ATreeFileReadsBackAsTheSameTrees) {
   ASSERT_TRUE(RunHierarchicalClustering(true));
   EXPECT_TRUE(mLog.Contains("Reading tree file", kLogBlack));
   EXPECT_FALSE(mLog.Contains(kBeginClusteringMessage, kLogBlack)) << "read, not clustered";
+  EXPECT_FALSE(mLog.Contains("Gene 'Name' not found", kLogBlack)) << "the node titles are a header";
   const TreeSnapshot read = Snapshot();
   EXPECT_EQ(read.geneRows, clustered.geneRows);
   EXPECT_EQ(read.sampleRows, clustered.sampleRows);
