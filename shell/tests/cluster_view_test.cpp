@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 
@@ -156,6 +157,19 @@ TEST_F(ClusterViewTest, ScreenshotShowsPlantedClustersTogetherAndTheTreesColours
   EXPECT_EQ(image.pixelColor(g.matrixRight + 10, g.matrixTop + 6 * 6), QColor(Qt::blue));
   const CLUSTER_NODE& sampleRoot = samples.Node(samples.Root());
   EXPECT_EQ(image.pixelColor(sampleRoot.screenX, sampleRoot.screenY), QColor(Qt::black));
+
+  // The current probe set's row and the current array's column, centred in the window.
+  settings.CUR_UNIT = genes.Node(genes.RowNode(10)).item;
+  settings.CUR_ARRAY = 4;
+  int column = 0;
+  while (samples.RowNode(column) != 4) ++column;
+  EXPECT_EQ(view->ShowCurrentGene(QSize(300, 200)),
+            QPoint(std::max(0, 20 * column + 190 - 150), 12 * 10 + 132 - 100));
+  EXPECT_EQ(view->CurrentRow(), 10);
+  EXPECT_EQ(view->CurrentColumn(), column);
+  settings.CUR_ARRAY = -1;  // no array: the middle column
+  view->ShowCurrentGene(QSize(300, 200));
+  EXPECT_EQ(view->CurrentColumn(), genes.m / 2);
 }
 
 }  // namespace
