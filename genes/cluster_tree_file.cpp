@@ -114,13 +114,10 @@ class TreeLines {
       *fault = "the name is not the listed gene of that node";
       return false;
     }
-    if (leaf && !mGeneTree) {
-      const int array = names.findSampleArray(line.name);
-      if (array < 0) {
-        *fault = "the sample name is not a sample of the group";
-        return false;
-      }
-      node.item = array;
+    // Sample profiles are filled by sample number, so a leaf must name its own sample.
+    if (leaf && !mGeneTree && names.findSampleArray(line.name) != node.item) {
+      *fault = "the name is not the sample of that node";
+      return false;
     }
     node.parent = line.parent;
     node.child1 = line.child1;
@@ -313,6 +310,7 @@ bool FuzzReadTreeFile(const std::uint8_t* data, std::size_t size) {
     auto genes = CLUSTER::Create(3, 2, false);
     auto samples = CLUSTER::Create(2, 3, true);
     for (int i = 0; i < 3; ++i) genes->Node(i).item = i;
+    for (int j = 0; j < 2; ++j) samples->Node(j).item = j;
     TreeFileNames names;
     names.geneName = [](int item) { return "g" + std::to_string(item); };
     names.findGene = [](std::string_view name) {

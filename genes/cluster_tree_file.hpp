@@ -57,7 +57,8 @@ TreeFileNames GroupTreeFileNames();
 // The current trees with the group's names.
 [[nodiscard]] bool WriteTreeFile(const char* path);
 
-// Reads the file into genes (and samples, when not null) whose leaves are filled: links,
+// Reads the file into genes (and samples, when not null) whose leaves are filled (their
+// items set; a leaf line must name the gene or sample of its node): links,
 // weights and heights, then the gene rows standardised, the merged profiles and the leaf
 // order. When the file has no sample lines, samplesRead is false. On any failure
 // (logged) the trees are left half-filled, for the caller to discard.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -250,6 +251,18 @@ TEST_F(ClusterEngineTest, ABadTreeFileIsRefusedWithItsLineAndTheCurrentTreesStay
   mLog.Clear();
   EXPECT_FALSE(RunHierarchicalClustering(true));
   EXPECT_TRUE(mLog.ContainsRed("The gene tree in the tree file is not valid"));
+  EXPECT_EQ(GeneTree(), genes);
+
+  // A sample leaf naming another sample than its node's.
+  std::string swapped = text;
+  const std::size_t sampleLine = swapped.find("\nsample0\t") + 1;
+  swapped.replace(sampleLine, 7, "sample1");
+  const auto lineNumber = std::count(text.begin(), text.begin() + sampleLine, '\n') + 1;
+  TheGroup().Settings().GENE_LIST_FILE = Write("swapped.xls", swapped);
+  mLog.Clear();
+  EXPECT_FALSE(RunHierarchicalClustering(true));
+  EXPECT_TRUE(mLog.ContainsRed("Line " + std::to_string(lineNumber) +
+                               " of the tree file is not valid: the name is not the sample"));
   EXPECT_EQ(GeneTree(), genes);
 
   // Written for another sample count.
