@@ -3,6 +3,8 @@
 #include <cctype>
 #include <set>
 
+#include "installer/framework/text_functions.hpp"
+
 namespace quellbrook {
 
 namespace {
@@ -15,12 +17,6 @@ std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-std::string LowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
 }
 
 bool NeedsQuotes(std::string_view value) {
@@ -104,7 +100,7 @@ std::optional<ConnectionProperties> ParseConnectionText(std::string_view text, s
       pos = stop == text.size() ? stop : stop + 1;
       continue;
     }
-    const std::string key = LowerCase(Trimmed(text.substr(pos, equals - pos)));
+    const std::string key = UpperText(Trimmed(text.substr(pos, equals - pos)));
     pos = equals + 1;
     std::string value;
     if (!ReadValue(text, pos, value, error)) return std::nullopt;
@@ -112,15 +108,15 @@ std::optional<ConnectionProperties> ParseConnectionText(std::string_view text, s
       Fail(error, "connection text gives the property '" + key + "' twice");
       return std::nullopt;
     }
-    if (key == "provider")
+    if (key == "PROVIDER")
       properties.provider = value;
-    else if (key == "user id")
+    else if (key == "USER ID")
       properties.user = value;
-    else if (key == "password")
+    else if (key == "PASSWORD")
       properties.password = value;
-    else if (key == "data source")
+    else if (key == "DATA SOURCE")
       properties.dataSource = value;
-    else if (key == "initial catalog")
+    else if (key == "INITIAL CATALOG")
       properties.initialCatalog = value;
   }
   return properties;

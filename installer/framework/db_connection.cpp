@@ -7,6 +7,7 @@
 
 #include "installer/framework/database_files.hpp"
 #include "installer/framework/environment.hpp"
+#include "platform/path.hpp"
 
 namespace quellbrook {
 
@@ -27,15 +28,6 @@ std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 // Takes the next word (up to a blank or ',') off the front of text.
@@ -79,7 +71,8 @@ std::unique_ptr<DbConnection> DbConnection::Open(const std::string& folder,
     Fail(error, "provider '" + properties.provider + "' is not registered");
     return nullptr;
   }
-  if (properties.dataSource.empty() || !SameText(properties.dataSource, GetLocalComputerName())) {
+  if (properties.dataSource.empty() ||
+      !platform::EqualsNoCase(properties.dataSource, GetLocalComputerName())) {
     Fail(error, "server '" + properties.dataSource + "' does not exist or access denied");
     return nullptr;
   }
@@ -140,7 +133,7 @@ bool DbConnection::OpenFile(std::string_view database, bool create, std::string*
 
 bool DbConnection::Use(std::string_view database, std::string* error) {
   if (mDialect == SqlDialect::kOracle) return true;
-  return OpenFile(database, SameText(database, kTempDatabase), error);
+  return OpenFile(database, platform::EqualsNoCase(database, kTempDatabase), error);
 }
 
 bool DbConnection::Execute(std::string_view sql, const DbRowHandler& onRow, std::string* error) {
@@ -149,22 +142,22 @@ bool DbConnection::Execute(std::string_view sql, const DbRowHandler& onRow, std:
   if (mDialect == SqlDialect::kSqlServer) {
     std::string_view rest = text;
     const std::string_view verb = NextWord(rest);
-    if (SameText(verb, "USE")) {
+    if (platform::EqualsNoCase(verb, "USE")) {
       const std::string_view name = Unbracketed(NextWord(rest));
       if (!Trimmed(rest).empty()) return Fail(error, "USE takes one database name");
       return Use(name, error);
     }
-    if (SameText(verb, "EXEC") || SameText(verb, "EXECUTE")) {
+    if (platform::EqualsNoCase(verb, "EXEC") || platform::EqualsNoCase(verb, "EXECUTE")) {
       std::string_view after = rest;
-      if (SameText(NextWord(after), "sp_tables") && Trimmed(after).empty())
+      if (platform::EqualsNoCase(NextWord(after), "sp_tables") && Trimmed(after).empty())
         return ListTables(onRow, error);
     }
-    if (SameText(verb, "REVOKE")) {
+    if (platform::EqualsNoCase(verb, "REVOKE")) {
       const std::size_t from = [&] {
         // The last " FROM " separates the permissions from the login.
         for (std::size_t i = rest.size(); i-- > 0;)
-          if (i + 6 <= rest.size() && IsBlank(rest[i]) && SameText(rest.substr(i + 1, 4), "FROM") &&
-              IsBlank(rest[i + 5]))
+          if (i + 6 <= rest.size() && IsBlank(rest[i]) &&
+              platform::EqualsNoCase(rest.substr(i + 1, 4), "FROM") && IsBlank(rest[i + 5]))
             return i;
         return std::string_view::npos;
       }();
@@ -234,9 +227,10 @@ bool DbConnection::Revoke(std::string_view permissions, std::string_view login,
   while (!Trimmed(rest).empty()) {
     const std::string_view create = NextWord(rest);
     const std::string_view object = NextWord(rest);
-    if (SameText(create, "CREATE") && SameText(object, "TABLE"))
+    if (platform::EqualsNoCase(create, "CREATE") && platform::EqualsNoCase(object, "TABLE"))
       revoked.emplace_back(kCreateTablePermission);
-    else if (SameText(create, "CREATE") && SameText(object, "PROCEDURE"))
+    else if (platform::EqualsNoCase(create, "CREATE") &&
+             platform::EqualsNoCase(object, "PROCEDURE"))
       revoked.emplace_back(kCreateProcedurePermission);
     else
       return Fail(error, "REVOKE knows only CREATE TABLE and CREATE PROCEDURE");
