@@ -61,6 +61,26 @@ TEST(ConnectionText, ParsingGivesBackEveryValueItWasBuiltFrom) {
   }
 }
 
+TEST(ConnectionText, NoPasswordOfSeparatorsQuotesAndBlanksChangesAnotherProperty) {
+  // Every password of up to four characters drawn from the characters that matter.
+  const std::string alphabet = ";=\"' aX";
+  std::vector<std::string> passwords{""};
+  for (std::size_t length = 1; length <= 4; ++length) {
+    std::vector<std::string> longer;
+    for (const std::string& shorter : passwords)
+      if (shorter.size() == length - 1)
+        for (char c : alphabet) longer.push_back(shorter + c);
+    passwords.insert(passwords.end(), longer.begin(), longer.end());
+  }
+  ASSERT_GT(passwords.size(), 2000u);
+  for (const std::string& password : passwords) {
+    const ConnectionProperties built{"SQLOLEDB", "qiro", password, "HOST", "TEMPDB"};
+    const auto parsed = ParseConnectionText(BuildConnectionText(built));
+    ASSERT_TRUE(parsed) << "[" << password << "]";
+    ASSERT_EQ(*parsed, built) << "[" << password << "]";
+  }
+}
+
 TEST(ConnectionText, ReadsHandWrittenTextsAndRefusesDamagedOnes) {
   const auto parsed = ParseConnectionText(
       " provider = SQLOLEDB ; USER ID='o''k' ;;Extended Properties=x;"
