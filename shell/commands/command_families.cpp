@@ -13,4 +13,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterExpressionCommands(registry);
   RegisterNormalizationPlotCommands(registry);
   RegisterClusterCommands(registry);
+  RegisterCompareCommands(registry);
 }

@@ -25,6 +25,8 @@ void RegisterNormalizeCommands(CommandRegistry& registry);
 void RegisterExpressionCommands(CommandRegistry& registry);
 // Image menu: Normalization Plot.
 void RegisterNormalizationPlotCommands(CommandRegistry& registry);
+// Analysis menu: Compare Samples.
+void RegisterCompareCommands(CommandRegistry& registry);
 // Analysis menu: Hierarchical Clustering.
 void RegisterClusterCommands(CommandRegistry& registry);
 

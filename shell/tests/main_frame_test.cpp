@@ -294,13 +294,13 @@ TEST_F(MainFrameTest, CommandsWithoutTheirRoutineYetStayDisabled) {
   TheGroup().HasProbeData = true;
   TheGroup().Modelled = true;
   frame.UpdateCommandUi();
-  for (int id : {ids::kPercentileFiltering, ids::kLdaClassification, ids::kCompareSamples,
+  for (int id : {ids::kPercentileFiltering, ids::kLdaClassification, ids::kFilterGenes,
                  ids::kOptions, ids::kDataAnimate, ids::kExportImage})
     EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
   for (int id :
        {ids::kSaveLog, ids::kAppExit, ids::kAlternateTwoViews, ids::kHelpManual, ids::kAppAbout})
     EXPECT_TRUE(frame.Action(id)->isEnabled()) << id;
-  EXPECT_FALSE(frame.OnCommand(ids::kCompareSamples));
+  EXPECT_FALSE(frame.OnCommand(ids::kFilterGenes));
 }
 
 TEST_F(MainFrameTest, EnableRulesFollowTheGroupState) {
