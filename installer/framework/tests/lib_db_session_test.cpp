@@ -207,6 +207,9 @@ TEST_F(SessionTest, UseDatabaseRefusesWhatIsNotAPlainName) {
 TEST_F(SessionTest, OpenSessionWithoutDataSourceShowsItsStopMessage) {
   std::vector<std::string> shown;
   SetSessionMessageHandler([&](const std::string& text) { shown.push_back(text); });
+  struct Uninstall {
+    ~Uninstall() { SetSessionMessageHandler(nullptr); }
+  } uninstall;
   LibDbSession session;
   EXPECT_EQ(session.OpenSession(), 0);
   MakeServer();
@@ -214,9 +217,20 @@ TEST_F(SessionTest, OpenSessionWithoutDataSourceShowsItsStopMessage) {
   session.InitSession(nullptr);
   ASSERT_EQ(session.connected, 0);
   EXPECT_EQ(session.CountTableRows("LOAD_DEV"), 0);
-  SetSessionMessageHandler(nullptr);
   EXPECT_EQ(shown, (std::vector<std::string>{"Local data source not initialized",
                                              "Local data source not initialized"}));
+
+  // The login changed on the server after the connection was made: each new session fails.
+  mSandbox.SetRegistryText(kDbPasswordKey, "", Scrambled("s;3=x'"));
+  LibDbSession connected;
+  connected.InitSession(nullptr);
+  ASSERT_EQ(connected.connected, 1);
+  ASSERT_TRUE(AddLogin(mSandbox.Folder(), "qiro", "changed"));
+  shown.clear();
+  EXPECT_EQ(connected.OpenSession(), 0);
+  EXPECT_EQ(connected.rowsetSession, nullptr);
+  EXPECT_EQ(shown, (std::vector<std::string>{"Failed to open local session for data source '" +
+                                             GetLocalComputerName() + "'"}));
 }
 
 TEST_F(SessionTest, RevokeNeedsALoginAndTriesSaWithoutThenWithTheSessionPassword) {
