@@ -36,7 +36,7 @@ std::string ReadDefaultValue(std::string_view key) {
   return value;
 }
 
-bool IsSqlServerText(std::string_view text, std::string_view word) {
+bool ReadsAs(std::string_view text, std::string_view word) {
   return UpperText(TrimText(text)) == word;
 }
 
@@ -100,7 +100,7 @@ int LibDbSession::ReadDbmsTypeSetting() {
   std::string value;
   if (ReadRegistryText(kLocalMachine, kDbPublishTypeKey, nullptr, value) != RegistryRead::kRead)
     return kDbmsNone;
-  return IsSqlServerText(value, "ORACLE") ? kDbmsOracle : kDbmsSqlServer;
+  return ReadsAs(value, "ORACLE") ? kDbmsOracle : kDbmsSqlServer;
 }
 
 std::string LibDbSession::ReadDefaultUser() {
