@@ -13,6 +13,7 @@
 
 #include "genes/cluster_engine.hpp"
 #include "genes/cluster_tree_file.hpp"
+#include "shell/commands/export_image_command.hpp"
 #include "shell/dialogs/cluster_dialog.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/tests/shell_test.hpp"
@@ -87,7 +88,11 @@ TEST_F(ClusterCommandTest, ClustersShowsSavesTheTreeAndShowsItAgainFromTheFile) 
   EXPECT_EQ(frame.CurrentViewIndex(), VIEW_CLUSTER);
   auto* view = dynamic_cast<CClusterView*>(frame.PaneView());
   ASSERT_NE(view, nullptr);
-  EXPECT_GT(view->Geometry().scrollWidth, 0);
+  // View/Export Image takes the view's whole picture.
+  const PictureExport picture = PaneViewPicture(frame);
+  EXPECT_EQ(picture.size, QSize(view->Geometry().scrollWidth, view->Geometry().scrollHeight));
+  EXPECT_EQ(picture.defaultName, File("planted gene list clustering"));
+  EXPECT_TRUE(picture.draw);
   EXPECT_EQ(frame.LeftView().currentItem(), frame.LeftView().ViewItem(VIEW_CLUSTER));
   const std::vector<int> geneOrder = LeafOrder(*GeneTree());
   const std::vector<int> sampleOrder = LeafOrder(*SampleTree());

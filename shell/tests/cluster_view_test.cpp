@@ -96,6 +96,7 @@ TEST_F(ClusterViewTest, ScreenshotShowsPlantedClustersTogetherAndTheTreesColours
   settings.PIXEL_HT2 = 12;
   settings.DENDRO_WD = 150;
   settings.DENDRO_HT = 120;
+  settings.SHOW_PROFILE = 1;
   ASSERT_TRUE(RunHierarchicalClustering(true));
   CMainFrame& frame = OpenFrame();
   frame.ShowView(VIEW_CLUSTER);
@@ -124,7 +125,7 @@ TEST_F(ClusterViewTest, ScreenshotShowsPlantedClustersTogetherAndTheTreesColours
 
   const PictureExport picture = view->ExportPicture();
   const ClusterGeometry& g = view->Geometry();
-  EXPECT_EQ(picture.size, QSize(2 * (190 + 200 + 20), 132 + 24 * 12 + 120));
+  EXPECT_EQ(picture.size, QSize(2 * (190 + 200 + 20), 132 + 24 * 12 + 120 + 120));
   QImage image(picture.size, QImage::Format_RGB32);
   image.fill(Qt::white);
   {
