@@ -23,11 +23,16 @@
 #include "shell/dialogs/compare_combine_page.hpp"
 #include "shell/dialogs/compare_sample_page.hpp"
 #include "shell/services/output_files.hpp"
+#include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/group_commands_test.hpp"
 #include "tools/synth/whole_group.hpp"
 
 namespace {
 
+using compare_events::Click;
+using compare_events::ClickRow;
+using compare_events::ClickTab;
+using compare_events::Type;
 using Sample = CCompareSampleDlg;
 using Combine = CCompareCombineDlg;
 
@@ -37,20 +42,6 @@ class CompareCommandTest : public GroupCommandsTest {
     CompareCriteria.Clear();
     CompareCriteria.working = COMPARE_CRITERION{};
     GroupCommandsTest::TearDown();
-  }
-
-  static void ClickTab(PropertySheet& sheet, int index) {
-    QTabBar* tabs = sheet.findChild<QTabBar*>();
-    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
-  }
-  static void ClickRow(QListWidget& list, int row) {
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
-                      list.visualItemRect(list.item(row)).center());
-  }
-  static void Type(QLineEdit& edit, const char* text) {
-    edit.setFocus();
-    QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(&edit, QString::fromLatin1(text));
   }
 
   // On the sample page: baseline sample 1 against experiment sample `experiment`, a fold
@@ -63,10 +54,7 @@ class CompareCommandTest : public GroupCommandsTest {
     for (int row = 0; row < experiments.count(); ++row)
       if (experiments.item(row)->isSelected() != (row == experiment)) ClickRow(experiments, row);
     auto& lowerBound = *Find<QCheckBox>(page, Sample::kUseLowerBound);
-    // On the box's own square: the rest of its row is not part of it.
-    if (lowerBound.isChecked())
-      QTest::mouseClick(&lowerBound, Qt::LeftButton, {},
-                        QPoint(lowerBound.height() / 2, lowerBound.height() / 2));
+    if (lowerBound.isChecked()) Click(lowerBound);
     Type(*Find<QLineEdit>(page, Sample::kEoverB), "2");
   }
 };
@@ -124,16 +112,13 @@ TEST_F(CompareCommandTest, TwoComparisonsFindTheGenesPlantedAsChangedOnBothArray
     ChooseComparison(sheet, 1);
     ClickTab(sheet, 1);
     auto& list = *Find<QTableWidget>(*sheet.Page(1), Combine::kComparisonList);
-    const int closing = list.rowCount() - 1;
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
-                      list.visualItemRect(list.item(closing, 0)).center());
+    ClickRow(list, list.rowCount() - 1);
     ClickTab(sheet, 0);
     ChooseComparison(sheet, 2);
     ClickTab(sheet, 1);
-    QTest::mouseClick(Find<QPushButton>(*sheet.Page(1), Combine::kInsertComparison),
-                      Qt::LeftButton);
+    Click(*Find<QPushButton>(*sheet.Page(1), Combine::kInsertComparison));
     // The options reached from the sheet open at their Analysis page.
-    QTest::mouseClick(Find<QPushButton>(*sheet.Page(1), ids::kOptionsButton), Qt::LeftButton);
+    Click(*Find<QPushButton>(*sheet.Page(1), ids::kOptionsButton));
     EXPECT_EQ(TheGroup().Settings().OPTION_PAGE, kAnalysisOptionsPage);
     sheet.accept();
     return sheet.result();

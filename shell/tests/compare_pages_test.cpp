@@ -2,7 +2,7 @@
 // tests offered as the chosen samples allow, thresholds checked before the page is left,
 // the first comparison listed by itself; comparisons and parenthesis entries inserted and
 // deleted where they may stand; the gene list button's three states; the list read back
-// from an earlier result file; and a picture of each page.
+// from an earlier result file, with a picture of each page.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -29,10 +29,14 @@
 #include "shell/dialogs/compare_combine_page.hpp"
 #include "shell/dialogs/compare_sample_page.hpp"
 #include "shell/dialogs/select_samples_dialog.hpp"
+#include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {
 
+using compare_events::Click;
+using compare_events::ClickRow;
+using compare_events::Type;
 using Sample = CCompareSampleDlg;
 using Combine = CCompareCombineDlg;
 
@@ -79,31 +83,9 @@ class ComparePagesTest : public ShellTest {
     return *Control<T>(Page(page), id);
   }
 
-  void ClickTab(int index) {
-    QTabBar* tabs = mSheet->findChild<QTabBar*>();
-    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
-  }
-  // On a box's own square: the rest of a wide box's row is not part of it.
-  static void Click(QWidget& button) {
-    QTest::mouseClick(&button, Qt::LeftButton, {},
-                      qobject_cast<QCheckBox*>(&button) != nullptr
-                          ? QPoint(button.height() / 2, button.height() / 2)
-                          : button.rect().center());
-  }
-  static void ClickRow(QListWidget& list, int row) {
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
-                      list.visualItemRect(list.item(row)).center());
-  }
-  void ClickRow(int row, Qt::KeyboardModifiers keys = {}) {
-    auto& list = On<QTableWidget>(1, Combine::kComparisonList);
-    list.scrollToItem(list.item(row, 0));
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, keys,
-                      list.visualItemRect(list.item(row, 0)).center());
-  }
-  static void Type(QLineEdit& edit, const char* text) {
-    edit.setFocus();
-    QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(&edit, QString::fromLatin1(text));
+  void ClickTab(int index) { compare_events::ClickTab(*mSheet, index); }
+  void ClickListRow(int row, Qt::KeyboardModifiers keys = {}) {
+    compare_events::ClickRow(On<QTableWidget>(1, Combine::kComparisonList), row, keys);
   }
 
   // The list's "Combine" column.
@@ -225,10 +207,10 @@ TEST_F(ComparePagesTest, EntriesGoInAndOutWhereTheyMayStand) {
   ASSERT_TRUE(insert.isEnabled());
 
   Click(On<QRadioButton>(1, Combine::kAnd + kCombineOr));
-  ClickRow(0);
+  ClickListRow(0);
   Click(insert);
   Click(On<QRadioButton>(1, Combine::kAnd + kCombineAnd));
-  ClickRow(1);
+  ClickListRow(1);
   Click(parenthesis);
   EXPECT_EQ(CombineColumn(), (std::vector<std::string>{"(", "or", ") and"}));
   Click(parenthesis);
@@ -239,7 +221,7 @@ TEST_F(ComparePagesTest, EntriesGoInAndOutWhereTheyMayStand) {
   EXPECT_EQ(ChosenRow(), 3);
 
   // Nothing chosen.
-  ClickRow(3, Qt::ControlModifier);
+  ClickListRow(3, Qt::ControlModifier);
   ASSERT_EQ(ChosenRow(), -1);
   Click(parenthesis);
   EXPECT_EQ(LastMessage(), "Cannot insert a parenthesis here") << "not first";
@@ -248,10 +230,10 @@ TEST_F(ComparePagesTest, EntriesGoInAndOutWhereTheyMayStand) {
   EXPECT_EQ(CompareCriteria.count, 4);
 
   // The closing row stands for the last entry; the same row stays chosen.
-  ClickRow(4);
+  ClickListRow(4);
   Click(remove);
   EXPECT_EQ(CombineColumn(), (std::vector<std::string>{"(", "or", ") and"}));
-  ClickRow(2);
+  ClickListRow(2);
   Click(remove);
   EXPECT_EQ(CombineColumn(), (std::vector<std::string>{"(", "or", ")"}));
   EXPECT_EQ(ChosenRow(), 2);
@@ -272,7 +254,7 @@ TEST_F(ComparePagesTest, EntriesGoInAndOutWhereTheyMayStand) {
   // Leaving with a comparison chosen hands it to the sample page; the closing row hands
   // over nothing but the samples.
   CompareCriteria.entries[1].experiment = {2, 3};
-  ClickRow(1);
+  ClickListRow(1);
   ClickTab(0);
   EXPECT_EQ(CompareCriteria.selected, 1);
   EXPECT_EQ(Selected(On<QListWidget>(0, Sample::kExperimentList)), (std::vector<int>{2, 3}));
@@ -280,7 +262,7 @@ TEST_F(ComparePagesTest, EntriesGoInAndOutWhereTheyMayStand) {
   EXPECT_EQ(CompareCriteria.entries[1].experiment, (std::vector<int>{2, 3}));
   EXPECT_EQ(CompareCriteria.entries[1].combine, kCombineOr) << "the entry keeps its operator";
   CompareCriteria.working.EoverB = 5.0;
-  ClickRow(kMaxComparisons);
+  ClickListRow(kMaxComparisons);
   ClickTab(0);
   EXPECT_EQ(CompareCriteria.selected, -1);
   EXPECT_EQ(CompareCriteria.working.EoverB, 1.2);
@@ -336,6 +318,17 @@ TEST_F(ComparePagesTest, GeneListCyclesAndOpenReadsTheListOfAnEarlierResultFile)
   EXPECT_EQ(ChosenRow(), 0);
   EXPECT_EQ(genes.text().toStdString(), "excluding " + File("earlier genes.txt"));
 
+  // A picture of each page, for people to look at.
+  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
+  for (const auto& [index, name] :
+       {std::pair{0, "compare_sample_page.png"}, std::pair{1, "compare_combine_page.png"}}) {
+    ClickTab(index);
+    ASSERT_EQ(mSheet->ActiveIndex(), index);
+    const QString path = QStringLiteral(ZELKO_SCREENSHOT_DIR "/") + QString::fromLatin1(name);
+    ASSERT_TRUE(mSheet->grab().save(path));
+    EXPECT_EQ(QImage(path).size(), mSheet->size() * mSheet->devicePixelRatio());
+  }
+
   // The permutation count is checked before the settings are taken.
   Click(On<QCheckBox>(1, Combine::kOutputAllGenes));
   Click(On<QCheckBox>(1, Combine::kPermute));
@@ -351,30 +344,6 @@ TEST_F(ComparePagesTest, GeneListCyclesAndOpenReadsTheListOfAnEarlierResultFile)
   EXPECT_EQ(settings.COMPARE_OUTPUT_ALL, 1);
   EXPECT_EQ(CompareCriteria.selected, 0);
   EXPECT_EQ(CompareCriteria.working.experiment, (std::vector<int>{1, 2}));
-}
-
-TEST_F(ComparePagesTest, PicturesOfBothPages) {
-  CompareCriteria.working.baseline = {0, 2};
-  CompareCriteria.working.experiment = {1, 3};
-  ASSERT_TRUE(CompareCriteria.InsertComparison(0, kCombineAnd, false));
-  ASSERT_TRUE(CompareCriteria.InsertComparison(1, kCombineOr, true));
-  CompareCriteria.working.experiment = {5};
-  ASSERT_TRUE(CompareCriteria.InsertComparison(2, kCombineAnd, false));
-  CompareCriteria.selected = 0;
-  CompareCriteria.working = CompareCriteria.entries[0];
-  OpenSheet();
-  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
-  for (const auto& [index, name] :
-       {std::pair{0, "compare_sample_page.png"}, std::pair{1, "compare_combine_page.png"}}) {
-    ClickTab(index);
-    ASSERT_EQ(mSheet->ActiveIndex(), index);
-    QApplication::processEvents();
-    const QString path = QStringLiteral(ZELKO_SCREENSHOT_DIR "/") + QString::fromLatin1(name);
-    ASSERT_TRUE(mSheet->grab().save(path));
-    const QImage picture(path);
-    ASSERT_FALSE(picture.isNull());
-    EXPECT_EQ(picture.size(), mSheet->size() * mSheet->devicePixelRatio());
-  }
 }
 
 }  // namespace
