@@ -69,18 +69,30 @@ SetStatistics CompareEvaluator::SideStatistics(std::span<const int> samples,
   const double* values = mTable.Values(unit).data();
   const double* errors = mTable.StdErrs(unit).data();
   const std::size_t n = columns.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto column = static_cast<std::size_t>(columns[i]);
-    mValues[i] = values[column];
-    mErrors[i] = errors[column];
+  // The values are summed as they are gathered, and kept (and the errors read) only
+  // where something reads them again: a loop that stores no value keeps its sums in
+  // registers.
+  const bool errorsUsed = mConsiderError || n == 1;
+  const bool writing = text.line != nullptr || text.header != nullptr;
+  SetSums sums(n > 0 ? values[static_cast<std::size_t>(columns[0])] : 0.0);
+  if (errorsUsed || writing) {
+    for (std::size_t i = 0; i < n; ++i) {
+      const double v = values[static_cast<std::size_t>(columns[i])];
+      mValues[i] = v;
+      sums.Add(v);
+    }
+  } else {
+    for (std::size_t i = 0; i < n; ++i) sums.Add(values[static_cast<std::size_t>(columns[i])]);
   }
+  if (errorsUsed)
+    for (std::size_t i = 0; i < n; ++i) mErrors[i] = errors[static_cast<std::size_t>(columns[i])];
   present = 0;
   if (c.usePcall != 0) {
     const char* calls = mTable.Calls(unit).data();
     for (std::size_t i = 0; i < n; ++i)
       present += calls[static_cast<std::size_t>(columns[i])] == 'P' ? 1 : 0;
   }
-  if (text.line != nullptr || text.header != nullptr) {
+  if (writing) {
     const char* calls = mTable.Calls(unit).data();
     for (std::size_t i = 0; i < n; ++i) {
       AppendTitle(text.header, SampleGrouping.SampleName(samples[i]), "\t");
@@ -94,7 +106,10 @@ SetStatistics CompareEvaluator::SideStatistics(std::span<const int> samples,
     }
   }
   if (n == 0) return {};
-  const SetStatistics s = SampleSetMean({mValues.data(), n}, {mErrors.data(), n}, mConsiderError);
+  const SetStatistics s =
+      errorsUsed ? SampleSetMean({mValues.data(), n}, {mErrors.data(), n}, mConsiderError)
+                 : PlainSetMean(sums);
+  if (!writing) return s;
   if (n > 1) {
     AppendTitle(text.header, label, " mean\t");
     AppendValue(text.line, s.mean);

@@ -84,33 +84,32 @@ SetStatistics SampleSetMean(std::span<const double> values, std::span<const doub
     s.stdErr = stdErrs[0];
     return s;
   }
-  double sum = 0.0;
-  double low = 0.0;
-  double high = 0.0;
-  bool withError = false;
-  for (std::size_t i = 0; i < n; ++i) {
-    withError = withError || stdErrs[i] > 0.0;
-    const double v = values[i];
-    if (IsMissing(v)) continue;
-    low = s.present == 0 ? v : std::min(low, v);
-    high = s.present == 0 ? v : std::max(high, v);
-    sum += v;
-    ++s.present;
+  if (considerError) {
+    bool withError = false;
+    for (std::size_t i = 0; i < n; ++i) withError = withError || stdErrs[i] > 0.0;
+    if (withError) {
+      for (std::size_t i = 0; i < n; ++i) s.present += IsMissing(values[i]) ? 0 : 1;
+      WeightedMeanWithErrors(values.data(), stdErrs.data(), static_cast<int>(n), &s.mean,
+                             &s.stdErr);
+      return s;
+    }
   }
-  if (considerError && withError) {
-    WeightedMeanWithErrors(values.data(), stdErrs.data(), static_cast<int>(n), &s.mean, &s.stdErr);
-    return s;
-  }
-  if (s.present == 0) return s;
-  s.mean = sum / s.present;
+  SetSums sums(values[0]);
+  for (std::size_t i = 0; i < n; ++i) sums.Add(values[i]);
+  return PlainSetMean(sums);
+}
+
+SetStatistics PlainSetMean(const SetSums& sums) {
+  SetStatistics s;
+  s.present = sums.present;
+  if (sums.present == 0) return s;
+  const double n = sums.present;
+  s.mean = sums.shift + sums.sum / n;
   s.stdErr = 0.0;
-  // Equal values have no spread at all, however their mean rounds; and the deviations
-  // from the mean, not the squares' difference, keep a small spread from cancelling.
-  if (s.present < 2 || low == high) return s;
-  double squares = 0.0;
-  for (std::size_t i = 0; i < n; ++i)
-    if (!IsMissing(values[i])) squares += (values[i] - s.mean) * (values[i] - s.mean);
-  s.stdErr = std::sqrt(squares / (s.present - 1) / s.present);
+  // Equal values have no spread at all, however the sums round.
+  if (sums.present < 2 || sums.low == sums.high) return s;
+  const double variance = (sums.squares - sums.sum * sums.sum / n) / (n - 1.0);
+  s.stdErr = std::sqrt(std::max(variance, 0.0) / n);
   return s;
 }
 

@@ -4,6 +4,9 @@
 // no test.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
+#include <limits>
 #include <span>
 
 #include "engine/base/missing_value.hpp"
@@ -63,3 +66,28 @@ struct SetStatistics {
 };
 SetStatistics SampleSetMean(std::span<const double> values, std::span<const double> stdErrs,
                             bool considerError);
+
+// The count, range and sums of a set's values present, taken one value at a time without
+// branches (this runs for every set of every gene), so that a caller gathering the values
+// can sum them on the way. The sums are of the values less a shift near them (one of the
+// values), which keeps the squares from cancelling the spread.
+struct SetSums {
+  explicit SetSums(double near) : shift(IsMissing(near) ? 0.0 : near) {}
+  double shift;
+  int present = 0;
+  double sum = 0.0;
+  double squares = 0.0;
+  double low = std::numeric_limits<double>::infinity();
+  double high = -std::numeric_limits<double>::infinity();
+  void Add(double v) {
+    const bool missing = IsMissing(v);
+    const double d = missing ? 0.0 : v - shift;
+    sum += d;
+    squares += d * d;
+    present += missing ? 0 : 1;
+    low = std::min(low, missing ? low : v);
+    high = std::max(high, missing ? high : v);
+  }
+};
+// The plain mean and standard error of SampleSetMean from the sums.
+SetStatistics PlainSetMean(const SetSums& sums);

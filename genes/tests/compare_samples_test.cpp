@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "engine/group/gene_list.hpp"
+#include "engine/jobs/export_gene_columns.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/stat_connector.hpp"
 #include "genes/compare_result_file.hpp"
@@ -141,6 +142,24 @@ TEST_F(CompareSamplesTest, TableHasEveryTestsColumnsAndTheValuesBehindThem) {
   EXPECT_GT(passing, 0);
   EXPECT_EQ(table[1 + static_cast<long>(mData.kinds.size())],
             "$\t" + std::to_string(passing) + " genes satisfied the comparison filtering criteria");
+}
+
+TEST_F(CompareSamplesTest, LoadedGeneInformationAddsItsColumnsBesideTheProbeSet) {
+  SetExportGeneSource([](int unit) {
+    thread_local std::string name;
+    name = "G" + std::to_string(unit);
+    return ExportGeneColumns{name, "NM_1", "1001", "a gene"};
+  });
+  SetList({Only(OnlyTest::kDifference)});
+  CompareCriteria.OutputAllGenes = 1;
+  TheGroup().Settings().OUTPUT_ACC = 1;
+  const bool done = RunCompareSamples(CompareCriteria, Inputs());
+  SetExportGeneSource({});
+  ASSERT_TRUE(done);
+  const std::vector<std::string> lines = Lines(ReadFile(Inputs().resultPath));
+  const auto table = std::find(lines.begin(), lines.end(), "[COMPARE_RESULT]") + 1;
+  EXPECT_EQ(table->rfind("probe set\tgene\tAccession\tLocusLink\tDescription\ts1\ts2\t", 0), 0u);
+  EXPECT_EQ(table[4].rfind("ps_3\tG3\tNM_1\t1001\ta gene\t", 0), 0u);
 }
 
 TEST_F(CompareSamplesTest, EligibleGenesFollowTheGeneListAndTheControlSetting) {
