@@ -267,6 +267,7 @@ void CCompareCombineDlg::OpenResultFile() {
   mResultFile->setText(ToQString(*file));
   ReadCompareResult(mCriteria, false);
   mCriteria.selected = mCriteria.count > 0 ? 0 : -1;
+  mInsertComparison->setEnabled(mCriteria.working.BaselineCount() >= 1);
   DrawList();
   SelectRow(mCriteria.selected >= 0 ? mCriteria.selected : mCriteria.count);
   // The file also names the genes compared.
@@ -309,6 +310,10 @@ bool CCompareCombineDlg::OnKillActive() {
   settings.COMPARE_OUTPUT_ALL = mOutputAll->isChecked() ? 1 : 0;
   settings.PERMUTE_SAMPLE = mPermute->isChecked() ? 1 : 0;
   settings.PERMUTE_NUMBER = permutations;
+  // The comparison run reads these from the list.
+  mCriteria.OutputAllGenes = settings.COMPARE_OUTPUT_ALL;
+  mCriteria.PermuteSamples = settings.PERMUTE_SAMPLE;
+  mCriteria.PermutationCount = settings.PERMUTE_NUMBER;
 
   const int row = ChosenRow();
   const bool comparison = row >= 0 && row < mCriteria.count &&

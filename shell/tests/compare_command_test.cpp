@@ -1,7 +1,8 @@
 // Analysis/Compare Samples from end to end on a generated group, opened and modelled
-// through the window: two comparisons chosen on the sheet's pages find exactly
-// the genes planted as changed on both experiment arrays; the log block, the result file
-// registered in the tree, and the list offered again from that file at the next start.
+// through the window: two comparisons chosen on the sheet's pages find exactly the genes
+// planted as changed on both experiment arrays; the log block with the permutation
+// estimate, the result file registered in the tree, and the list (with its true samples)
+// offered again from that file at the next start.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -117,6 +118,8 @@ TEST_F(CompareCommandTest, TwoComparisonsFindTheGenesPlantedAsChangedOnBothArray
     ChooseComparison(sheet, 2);
     ClickTab(sheet, 1);
     Click(*Find<QPushButton>(*sheet.Page(1), Combine::kInsertComparison));
+    Click(*Find<QCheckBox>(*sheet.Page(1), Combine::kPermute));
+    Type(*Find<QLineEdit>(*sheet.Page(1), Combine::kPermutationCount), "10");
     // The options reached from the sheet open at their Analysis page.
     Click(*Find<QPushButton>(*sheet.Page(1), ids::kOptionsButton));
     EXPECT_EQ(TheGroup().Settings().OPTION_PAGE, kAnalysisOptionsPage);
@@ -127,7 +130,6 @@ TEST_F(CompareCommandTest, TwoComparisonsFindTheGenesPlantedAsChangedOnBothArray
   ASSERT_TRUE(frame.OnCommand(ids::kCompareSamples));
   EXPECT_EQ(AnalysisRunning, 0);
   ASSERT_EQ(CompareCriteria.count, 2);
-  EXPECT_EQ(CompareCriteria.DescribeComparisons(), "[1 vs. 2] and [1 vs. 3]");
 
   // The genes the generator changed on both experiment arrays, among those expressed;
   // the generator's control probe sets are left out, as the settings say.
@@ -161,10 +163,24 @@ TEST_F(CompareCommandTest, TwoComparisonsFindTheGenesPlantedAsChangedOnBothArray
 
   const std::string satisfied = MessageBuffer(
       "    %d genes satisfied the comparison filtering criteria", static_cast<int>(found.size()));
-  EXPECT_EQ(LinesFrom(before),
-            (std::vector<std::string>{"{Compare samples",
-                                      "  Writing comparison result in '" + resultFile + "'...",
-                                      satisfied, "", "Finished}", ""}));
+  const std::vector<std::string> lines = LinesFrom(before);
+  ASSERT_GT(lines.size(), 6u);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
+            (std::vector<std::string>{
+                "{Compare samples", "  Writing comparison result in '" + resultFile + "'...",
+                satisfied, "", "  Permuting samples to assess False Discovery Rate (FDR)...",
+                "    Original comparison: [1 vs. 2] and [1 vs. 3]"}));
+  EXPECT_EQ(
+      std::count_if(lines.begin(), lines.end(),
+                    [](const std::string& line) { return line.rfind("    Permutation ", 0) == 0; }),
+      10);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+            (std::vector<std::string>{"Finished}", ""}));
+  // The estimate closes the file.
+  const std::string estimate =
+      MessageBuffer("[Obtained %d genes; False Discovery Rate (Number) of 10 permutations, ",
+                    static_cast<int>(found.size()));
+  EXPECT_EQ(fileLines.back().rfind(estimate, 0), 0u) << fileLines.back();
   const std::vector<std::string>& registered = OutputFiles().paths;
   const auto at = std::find(registered.begin(), registered.end(), resultFile);
   ASSERT_NE(at, registered.end());
