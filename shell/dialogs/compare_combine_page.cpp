@@ -28,13 +28,11 @@
 #include "genes/compare_result_file.hpp"
 #include "shell/dialogs/static_link.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/services/web_addresses.hpp"
 
 namespace {
-
-constexpr const char* kTableFilter =
-    "Tab-delimited Text Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";
 
 constexpr const char* kColumnTitles[] = {"Combine",
                                          "Baseline",
@@ -259,7 +257,7 @@ void CCompareCombineDlg::DeleteEntry() {
 
 void CCompareCombineDlg::OpenResultFile() {
   FileDialogRequest request;
-  request.filter = kTableFilter;
+  request.filter = kDataFileFilter;
   request.startFile = FromQString(mResultFile->text());
   const std::optional<std::string> file = Prompt().FileName(request);
   if (!file) return;
@@ -279,7 +277,7 @@ void CCompareCombineDlg::CycleGeneList() {
   std::string& list = settings.FILTER_INPUT_LIST;
   if (IsNone(list)) {
     FileDialogRequest request;
-    request.filter = kTableFilter;
+    request.filter = kDataFileFilter;
     // A list switched off keeps its path behind "None ".
     request.startFile = list.size() > 5 ? list.substr(5) : std::string();
     const std::optional<std::string> file = Prompt().FileName(request);
