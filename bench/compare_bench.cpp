@@ -107,6 +107,7 @@ void BM_CompareSamples(benchmark::State& state) {
 BENCHMARK(BM_CompareSamples)
     ->Arg(1)
     ->Arg(0)
+    ->UseRealTime()
     ->Unit(benchmark::kSecond)
     ->Iterations(1)
     ->Repetitions(3)

@@ -99,20 +99,6 @@ SetStatistics SampleSetMean(std::span<const double> values, std::span<const doub
   return PlainSetMean(sums);
 }
 
-SetStatistics PlainSetMean(const SetSums& sums) {
-  SetStatistics s;
-  s.present = sums.present;
-  if (sums.present == 0) return s;
-  const double n = sums.present;
-  s.mean = sums.shift + sums.sum / n;
-  s.stdErr = 0.0;
-  // Equal values have no spread at all, however the sums round.
-  if (sums.present < 2 || sums.low == sums.high) return s;
-  const double variance = (sums.squares - sums.sum * sums.sum / n) / (n - 1.0);
-  s.stdErr = std::sqrt(std::max(variance, 0.0) / n);
-  return s;
-}
-
 TTestResult PairedTTestOfDifferences(std::span<const double> d, std::span<const double> e,
                                      bool considerError) {
   TTestResult result;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <limits>
 #include <span>
@@ -89,5 +90,18 @@ struct SetSums {
     high = std::max(high, missing ? high : v);
   }
 };
-// The plain mean and standard error of SampleSetMean from the sums.
-SetStatistics PlainSetMean(const SetSums& sums);
+// The plain mean and standard error of SampleSetMean from the sums. Inline, so that the
+// sums of a caller's loop never leave its registers.
+inline SetStatistics PlainSetMean(const SetSums& sums) {
+  SetStatistics s;
+  s.present = sums.present;
+  if (sums.present == 0) return s;
+  const double n = sums.present;
+  s.mean = sums.shift + sums.sum / n;
+  s.stdErr = 0.0;
+  // Equal values have no spread at all, however the sums round.
+  if (sums.present < 2 || sums.low == sums.high) return s;
+  const double variance = (sums.squares - sums.sum * sums.sum / n) / (n - 1.0);
+  s.stdErr = std::sqrt(std::max(variance, 0.0) / n);
+  return s;
+}
