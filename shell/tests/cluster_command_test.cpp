@@ -11,6 +11,7 @@
 #include <fstream>
 #include <regex>
 
+#include "engine/chip/cdf_layout.hpp"
 #include "genes/cluster_engine.hpp"
 #include "genes/cluster_tree_file.hpp"
 #include "shell/commands/export_image_command.hpp"
@@ -30,8 +31,10 @@ class ClusterCommandTest : public ShellTest {
   }
   void TearDown() override {
     SetPumpHook(mPreviousPump);
-    FreeClusterTrees();
     ShellTest::TearDown();
+    // The trees and the planted probe sets are the process's: gone for the next test.
+    FreeClusterTrees();
+    Layout = CDF_LAYOUT{};
   }
 
   // Runs the command with the dialog accepted as it stands, samples clustered too.

@@ -13,6 +13,7 @@
 
 #include "engine/base/missing_value.hpp"
 #include "engine/base/value_color.hpp"
+#include "engine/chip/cdf_layout.hpp"
 #include "genes/cluster_engine.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/shell_test.hpp"
@@ -22,7 +23,15 @@
 
 namespace {
 
-using ClusterViewTest = ShellTest;
+class ClusterViewTest : public ShellTest {
+ protected:
+  // The trees and the planted probe sets are the process's: gone for the next test.
+  void TearDown() override {
+    ShellTest::TearDown();
+    FreeClusterTrees();
+    Layout = CDF_LAYOUT{};
+  }
+};
 
 TEST(ValueToColorTest, FollowsTheScaleInBothColourModes) {
   // Range 3: 3 and 6 reach full strength, -0.01 rounds up to 1.
