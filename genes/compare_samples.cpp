@@ -76,6 +76,10 @@ bool RunCompareSamples(COMPARE_CRITERIA& criteria, const CompareSamplesInputs& i
     LogMessage(kNoComparisonsMessage, 0, kLogRed);
     return false;
   }
+  if (TheGroup().NumArrays() == 0 || SampleGrouping.SampleCount() == 0) {
+    LogMessage(kNoExpressionValuesMessage, 0, kLogRed);
+    return false;
+  }
   if (!ComparisonSamplesValid(criteria, SampleGrouping.SampleCount())) return false;
   if (inputs.permute &&
       (inputs.permutationCount < 1 || inputs.permutationCount > kMaxPermutationCount)) {
