@@ -13,6 +13,7 @@
 
 #include "engine/array/qvf_header.hpp"
 #include "engine/base/value_triple.hpp"
+#include "platform/byte_buffer.hpp"
 
 // Bytes a QVF file takes per cell (two 16-bit planes) and per probe set (a call byte and
 // a value triple of three 4-byte fields).
@@ -127,6 +128,9 @@ class CHIP_DATA : public QvfHeader {
   // Per-pair scratch of PresenceCall, kept so that no probe set allocates.
   std::vector<double> mPairDifferences;
   std::vector<double> mPairLogRatios;
+  // The bytes ReadExisting reads pass through here, kept for the object's next file: a
+  // group's arrays then land in memory that is mapped already.
+  platform::ByteBuffer mReadBytes;
 };
 
 // The working object every array reader fills.

@@ -262,9 +262,9 @@ bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAcces
     ArrayMessage("    Allocation failed in CHIP_DATA::ReadExisting", 0, kLogRed);
     return false;
   };
-  // The tables pass through one buffer kept for the next array, so that reading a group
-  // neither allocates nor clears megabytes per array.
-  static thread_local platform::ByteBuffer tables;
+  // The tables pass through the object's buffer, kept for its next array, so that reading
+  // a group neither allocates nor clears megabytes per array.
+  platform::ByteBuffer& tables = mReadBytes;
   try {
     tables.resize(wanted);
   } catch (const std::bad_alloc&) {

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <utility>
@@ -165,7 +166,48 @@ FileCheck CheckFile(const OfferedFile& file, const GroupSettings& settings, DAT&
   return check;
 }
 
+// The helpers' working arrays, kept from one open to the next, so that their planes take
+// memory that is mapped already rather than fresh pages for every array of every open.
+class SpareArrays {
+ public:
+  std::unique_ptr<CHIP_DATA> Take() {
+    {
+      const std::lock_guard<std::mutex> lock(mMutex);
+      if (!mSpare.empty()) {
+        std::unique_ptr<CHIP_DATA> chip = std::move(mSpare.back());
+        mSpare.pop_back();
+        return chip;
+      }
+    }
+    return std::unique_ptr<CHIP_DATA>(new (std::nothrow) CHIP_DATA);
+  }
+  void Give(std::unique_ptr<CHIP_DATA> chip) {
+    const std::lock_guard<std::mutex> lock(mMutex);
+    try {
+      mSpare.push_back(std::move(chip));
+    } catch (const std::bad_alloc&) {
+      // Not kept: the next open maps its own.
+    }
+  }
+
+ private:
+  std::mutex mMutex;
+  std::vector<std::unique_ptr<CHIP_DATA>> mSpare;
+};
+
+SpareArrays& Spares() {
+  static SpareArrays spares;
+  return spares;
+}
+
 struct ReadArrayResult {
+  ReadArrayResult() = default;
+  ReadArrayResult(const ReadArrayResult&) = delete;
+  ReadArrayResult& operator=(const ReadArrayResult&) = delete;
+  ~ReadArrayResult() {
+    if (chip) Spares().Give(std::move(chip));
+  }
+
   std::unique_ptr<CHIP_DATA> chip;
   std::vector<KeptMessage> lines;
   bool read = false;
@@ -185,7 +227,7 @@ class ArrayReading {
   void Run(std::size_t number, Result& result, Context&) const {
     result.lines.clear();
     result.read = false;
-    if (!result.chip) result.chip.reset(new (std::nothrow) CHIP_DATA);
+    if (!result.chip) result.chip = Spares().Take();
     const KeepArrayMessages keep(result.lines);
     if (!result.chip) {
       ArrayMessage(kPlaneAllocationMessage, 0, kLogRed);
