@@ -59,6 +59,8 @@ inline constexpr const char* kCytobandChromosomeMessage =
     "    Error in recognizing chromosome number";
 inline constexpr const char* kCytobandLimitMessage =
     "    More than 900 cytobands in the file; not read";
+inline constexpr const char* kCytobandOrderMessage =
+    "    Cytobands are not listed chromosome by chromosome in chromosome order";
 inline constexpr const char* kNoPositionsMessage = "  No marker or refGene info exists";
 inline constexpr const char* kPositionAllocationMessage =
     "    Error: allocation failed in GetUnitPos()";

@@ -1,0 +1,21 @@
+// Fields of the genome's tab-delimited files: the next field of a line, and numbers read
+// from the front of a field as the C library's atof and atoi read them (0 when no number
+// begins there).
+#pragma once
+
+#include <string_view>
+
+namespace genome_text {
+
+// The field before the next tab (the rest of the line when there is none); line then
+// holds what follows that tab. An exhausted line gives empty fields.
+std::string_view NextField(std::string_view& line);
+
+// The number at the front of text after leading white space; 0 when none.
+double LeadingDouble(std::string_view text);
+int LeadingInt(std::string_view text);
+
+// text without trailing blanks, tabs and line ends.
+std::string_view TrimRight(std::string_view text);
+
+}  // namespace genome_text
