@@ -58,7 +58,7 @@ bool ComparisonSamplesValid(const COMPARE_CRITERIA& criteria, int sampleCount) {
     ++number;
     if (entry.isParenthesis) continue;
     bool valid = entry.BaselineCount() >= 1 && entry.BaselineCount() <= kMaxComparisonSamples &&
-                 entry.ExperimentCount() <= kMaxComparisonSamples;
+                 entry.ExperimentCount() >= 1 && entry.ExperimentCount() <= kMaxComparisonSamples;
     for (const std::vector<int>* side : {&entry.baseline, &entry.experiment})
       for (const int s : *side) valid = valid && s >= 0 && s < sampleCount;
     if (!valid) {

@@ -47,7 +47,7 @@ class CompareSampleTable {
   std::vector<char> mCalls;
 };
 
-// Whether every comparison's samples lie inside the sample grouping, with at least one
-// baseline sample and at most kMaxComparisonSamples on a side; the first that does not
-// is logged in red.
+// Whether every comparison's samples lie inside the sample grouping, with one to
+// kMaxComparisonSamples on each side (so that the result file never holds an empty list);
+// the first that does not is logged in red.
 bool ComparisonSamplesValid(const COMPARE_CRITERIA& criteria, int sampleCount);

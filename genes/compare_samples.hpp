@@ -21,10 +21,10 @@ inline constexpr const char* kUnequalPairMessage =
 // printf form with the count and the gene-list text.
 inline constexpr const char* kSatisfiedMessage =
     "    %d genes %ssatisfied the comparison filtering criteria\n";
-// Our own: a comparison naming a sample the grouping does not have, or a side with too
-// many samples; printf form with the comparison's 1-based number.
+// Our own: a comparison with an empty side, a side of too many samples, or a sample the
+// grouping does not have; printf form with the comparison's 1-based number.
 inline constexpr const char* kComparisonSamplesMessage =
-    "  Comparison %d names samples that the group does not have";
+    "  Comparison %d needs samples of the group on each side, 1000 at most";
 // Our own: no group data to compare.
 inline constexpr const char* kNoExpressionValuesMessage =
     "  The group has no expression values to compare";

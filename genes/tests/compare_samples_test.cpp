@@ -258,7 +258,11 @@ TEST_F(CompareSamplesTest, FailureOrStopKeepsTheOldFileWhole) {
   beyond.experiment.push_back(mData.samples);
   SetList({beyond});
   EXPECT_FALSE(RunCompareSamples(CompareCriteria, inputs));
-  EXPECT_TRUE(mLog.ContainsRed("Comparison 1 names samples"));
+  EXPECT_TRUE(mLog.ContainsRed("Comparison 1 needs samples"));
+  beyond.experiment.clear();
+  SetList({Only(OnlyTest::kFold), beyond});
+  EXPECT_FALSE(RunCompareSamples(CompareCriteria, inputs));
+  EXPECT_TRUE(mLog.ContainsRed("Comparison 2 needs samples"));
   EXPECT_EQ(ReadFile(old), "the old comparison\n");
 }
 
