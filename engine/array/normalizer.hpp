@@ -16,6 +16,8 @@ inline constexpr int kCurveKnots = 300;
 inline constexpr int kLineFitLimit = 10000;
 // The smallest number of pairs whose 2% and 98% knots leave a pair beyond each end.
 inline constexpr int kMinCurvePairs = 26;
+// From this many pairs on, pairs of cell intensities are sorted by counting.
+inline constexpr std::size_t kCountingSortPairs = 4096;
 // InvariantSetScaling refuses a set smaller than this.
 inline constexpr int kMinInvariantValues = 600;
 
@@ -71,6 +73,9 @@ class NORMALIZER {
   CurveLine mUpper;
   bool mHasCurve = false;
   std::vector<double> mWindow;  // the y values of one knot's median
+  // SortPoints' buckets and its sorted copy, kept for the next array.
+  std::vector<int> mStarts;
+  std::vector<NormPoint> mSorted;
 };
 
 // The normaliser of the thread: the calling thread's serves the plots, and arrays

@@ -234,3 +234,29 @@ TEST_F(NormalizerTest, TooFewValuesForAnInvariantSetAreRefused) {
   EXPECT_TRUE(mLog.ContainsRed("    Error: Too few points in the Invariant set"));
   EXPECT_EQ(values, before);
 }
+
+// Sorting keeps pairs of equal x in the order they were added, whether the x are whole
+// intensities (sorted by counting) or not; y tells the order apart.
+TEST_F(NormalizerTest, SortingKeepsTheOrderOfEqualArrayValues) {
+  for (const double offset : {0.0, 0.25}) {
+    std::mt19937 random(23);
+    std::uniform_int_distribution<int> intensity(0, 700);
+    std::vector<NormPoint> added;
+    Normalizer.ClearPoints(20000);
+    for (int i = 0; i < 20000; ++i) {
+      // Both ends of the 16-bit range, and many ties between.
+      const double x = i == 0 ? 65535.0 : i == 1 ? 0.0 : intensity(random) + offset;
+      Normalizer.AddPoint(x, i);
+      added.push_back({static_cast<float>(x), static_cast<float>(i)});
+    }
+    std::stable_sort(added.begin(), added.end(),
+                     [](const NormPoint& a, const NormPoint& b) { return a.x < b.x; });
+    Normalizer.SortPoints();
+    const auto sorted = Normalizer.Points();
+    ASSERT_EQ(sorted.size(), added.size());
+    for (std::size_t i = 0; i < added.size(); ++i) {
+      ASSERT_EQ(sorted[i].x, added[i].x) << offset << " " << i;
+      ASSERT_EQ(sorted[i].y, added[i].y) << offset << " " << i;
+    }
+  }
+}
