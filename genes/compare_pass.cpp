@@ -1,6 +1,7 @@
 #include "genes/compare_pass.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 
 #include "engine/chip/cdf_layout.hpp"
@@ -39,6 +40,35 @@ void AppendGeneColumns(std::string* header, std::string& line, int unit, bool ac
   }
 }
 
+// A pass that writes nothing hands all its blocks to the threads at once; the calling
+// thread pumps and asks for a stop after each block it takes, and a stop leaves the
+// blocks not yet begun. The count is a sum, whatever the order the blocks end in.
+bool CountPassingGenes(const ComparePass& pass, const std::vector<int>& units, int blocks,
+                       std::vector<std::uint8_t>& geneStatus, int& count) {
+  std::atomic<int> total{0};
+  std::atomic<bool> stopped{false};
+  platform::RunTasks(blocks, std::max(pass.threads, 1), [&](int block, bool onCallingThread) {
+    if (stopped.load(std::memory_order_relaxed)) return;
+    CompareEvaluator evaluator(*pass.table, pass.considerError, pass.criteria->Entries());
+    const std::size_t begin = static_cast<std::size_t>(block) * kComparePassBlock;
+    const std::size_t end = std::min(units.size(), begin + kComparePassBlock);
+    int passed = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+      const int unit = units[i];
+      const bool passed1 = evaluator.EvaluateGene(unit, {});
+      geneStatus[static_cast<std::size_t>(unit)] = passed1 ? kGenePassed : kGeneEligible;
+      passed += passed1 ? 1 : 0;
+    }
+    total.fetch_add(passed, std::memory_order_relaxed);
+    if (!onCallingThread) return;
+    JobProgress& progress = Progress();
+    progress.Pump();
+    if (progress.Stopped()) stopped.store(true, std::memory_order_relaxed);
+  });
+  count = total.load();
+  return !stopped.load();
+}
+
 }  // namespace
 
 bool EvaluateGenes(const ComparePass& pass, std::vector<std::uint8_t>& geneStatus, int& count) {
@@ -63,6 +93,7 @@ bool EvaluateGenes(const ComparePass& pass, std::vector<std::uint8_t>& geneStatu
 
   const int threads = std::max(pass.threads, 1);
   const int blocks = static_cast<int>((units.size() + kComparePassBlock - 1) / kComparePassBlock);
+  if (writer == nullptr) return CountPassingGenes(pass, units, blocks, geneStatus, count);
   const int batch = threads * kBlocksPerThread;
   std::vector<BlockResult> results(static_cast<std::size_t>(std::min(blocks, batch)));
   std::string header;

@@ -1,9 +1,11 @@
 // One pass of the comparison list over the genes: every eligible gene (or only those that
 // passed the previous pass) evaluated, counted when it satisfies the combination, and in
 // a writing pass its line of the result table produced, in probe-set order. The genes
-// are cut into blocks of kComparePassBlock that several threads evaluate; the calling
-// thread takes the blocks' results in order, pumps once a block and asks for a stop, so
-// the count, the status and the text do not depend on the number of threads.
+// are cut into blocks of kComparePassBlock that several threads evaluate. A writing pass
+// hands them out a few per thread at a time, and the calling thread takes their text in
+// order, pumps once a block and asks for a stop; a pass that only counts hands them all
+// out at once, and the calling thread pumps and asks after each block it evaluates
+// itself. The count, the status and the text do not depend on the number of threads.
 #pragma once
 
 #include <cstdint>
