@@ -13,5 +13,6 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterExpressionCommands(registry);
   RegisterNormalizationPlotCommands(registry);
   RegisterClusterCommands(registry);
+  RegisterOptionsCommands(registry);
   RegisterCompareCommands(registry);
 }

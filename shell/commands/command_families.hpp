@@ -30,5 +30,8 @@ void RegisterCompareCommands(CommandRegistry& registry);
 // Analysis menu: Hierarchical Clustering.
 void RegisterClusterCommands(CommandRegistry& registry);
 
+// Tools menu: Options.
+void RegisterOptionsCommands(CommandRegistry& registry);
+
 // Every family above.
 void RegisterMainFrameCommands(CommandRegistry& registry);

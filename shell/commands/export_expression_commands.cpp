@@ -13,6 +13,7 @@
 #include "shell/commands/command_registry.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/export_expression_dialog.hpp"
+#include "shell/dialogs/option_sheet.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
@@ -22,7 +23,8 @@ namespace {
 void ExportExpression(ShellFrame& frame) {
   // Appending is chosen afresh for every export.
   TheGroup().RunOptions().appendExpressionExport = false;
-  ExportExpressionDialog dialog(nullptr, frame.Window());
+  ExportExpressionDialog dialog([&frame] { frame.OpenOptionsAtPage(kAnalysisOptionsPageIndex); },
+                                frame.Window());
   AnalysisCommand command;
   command.title = ArrayType != 0 ? "Export Kandorvale SNP calls\n" : "Export expression values\n";
   command.openBeforeDialog = true;

@@ -16,7 +16,9 @@
 namespace {
 
 void ModelExpression(ShellFrame& frame) {
-  ModelDialog dialog(TheGroup().Settings(), nullptr, frame.Window());
+  ModelDialog dialog(
+      TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kModelOptionsPage); },
+      frame.Window());
   AnalysisCommand command;
   command.title = "Model-based expression\n";
   command.dialog = [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; };

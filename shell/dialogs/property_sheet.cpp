@@ -2,6 +2,8 @@
 #include "shell/dialogs/property_sheet.hpp"
 
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -11,9 +13,12 @@ PropertySheet::PropertySheet(const QString& caption, QWidget* parent) : QDialog(
   mTabs = new QTabWidget(this);
   layout->addWidget(mTabs);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  mOkButton = buttons->button(QDialogButtonBox::Ok);
   connect(buttons, &QDialogButtonBox::accepted, this, &PropertySheet::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  mButtonRow = new QHBoxLayout;
+  mButtonRow->addWidget(buttons, 1);
+  layout->addLayout(mButtonRow);
   connect(mTabs, &QTabWidget::currentChanged, this, [this](int index) {
     if (mSwitching || index == mActive || index < 0) return;
     // The tab has already moved; a page that refuses to be left takes it back.
@@ -54,6 +59,22 @@ bool PropertySheet::SetActivePage(int index) {
   if (Page(index) == nullptr) return false;
   mTabs->setCurrentIndex(index);
   return mActive == index;
+}
+
+void PropertySheet::SetStartPage(int index) {
+  if (Page(index) == nullptr || index == mActive) return;
+  mSwitching = true;
+  mTabs->setCurrentIndex(index);
+  mSwitching = false;
+  mActive = index;
+  Page(index)->OnSetActive();
+}
+
+void PropertySheet::AddButtonAtLeft(QPushButton* button) {
+  button->setParent(this);
+  button->setAutoDefault(false);
+  button->setMinimumWidth(mOkButton->sizeHint().width());
+  mButtonRow->insertWidget(mLeftButtons++, button);
 }
 
 void PropertySheet::accept() {

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+class QHBoxLayout;
+class QPushButton;
 class QTabWidget;
 
 class PropertyPage : public QWidget {
@@ -31,12 +33,20 @@ class PropertySheet : public QDialog {
   int ActiveIndex() const;
   // Leaving the active page for index obeys the active page's OnKillActive.
   bool SetActivePage(int index);
+  // The page the sheet opens at, before it is shown: no page is left, so none is checked.
+  void SetStartPage(int index);
+  // A button of the sheet's own at the left end of the OK row, after those added before;
+  // as wide as OK.
+  void AddButtonAtLeft(QPushButton* button);
 
   // OK leaves the active page first; a refusal keeps the sheet open.
   void accept() override;
 
  private:
   QTabWidget* mTabs;
+  QHBoxLayout* mButtonRow;
+  QPushButton* mOkButton;
+  int mLeftButtons = 0;
   std::vector<PropertyPage*> mPages;
   int mActive = 0;
   bool mSwitching = false;

@@ -295,7 +295,7 @@ TEST_F(MainFrameTest, CommandsWithoutTheirRoutineYetStayDisabled) {
   TheGroup().Modelled = true;
   frame.UpdateCommandUi();
   for (int id : {ids::kPercentileFiltering, ids::kLdaClassification, ids::kFilterGenes,
-                 ids::kOptions, ids::kDataAnimate, ids::kExportImage})
+                 ids::kPathway, ids::kDataAnimate, ids::kExportImage})
     EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
   for (int id :
        {ids::kSaveLog, ids::kAppExit, ids::kAlternateTwoViews, ids::kHelpManual, ids::kAppAbout})

@@ -1,0 +1,25 @@
+// Taking the options out of the program and putting them back.
+#include "shell/dialogs/option_values.hpp"
+
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
+#include "engine/model/model.hpp"
+#include "genes/cluster_settings.hpp"
+
+OptionValues CurrentOptionValues() {
+  OptionValues values;
+  values.settings = TheGroup().Settings();
+  values.pmOnly = PmOnly;
+  values.excludedFivePrimeProbes = ExcludedFivePrimeProbes;
+  values.standardizeReference = StandardizeReference();
+  values.chromosome = TheChromosomeOptions();
+  return values;
+}
+
+void ApplyOptionValues(const OptionValues& values) {
+  TheGroup().Settings() = values.settings;
+  PmOnly = values.pmOnly;
+  ExcludedFivePrimeProbes = values.excludedFivePrimeProbes;
+  SetStandardizeReference(values.standardizeReference);
+  TheChromosomeOptions() = values.chromosome;
+}
