@@ -107,6 +107,18 @@ TEST_F(ComparePermutationTest, RoundsOutsideTheirRangeAreRefusedBeforeAnyWork) {
   }
 }
 
+TEST_F(ComparePermutationTest, AStopDuringTheRoundsKeepsTheOldFile) {
+  LoadNoise(0);
+  const std::string old = WriteFile("result.xls", "the old comparison\n");
+  // Seven blocks of genes in the first pass, one in the table's, then the rounds'.
+  mProgress.stopAtPoll = 10;
+  EXPECT_FALSE(RunCompareSamples(CompareCriteria, Inputs()));
+  EXPECT_TRUE(mLog.ContainsRed(kUserStopMessage));
+  EXPECT_TRUE(mLog.Contains(kPermutingMessage, kLogBlack));
+  EXPECT_EQ(RoundCounts().size(), 0u);
+  EXPECT_EQ(ReadFile(old), "the old comparison\n");
+}
+
 TEST(PermuteGrouping, PairsExchangeIndependentlyAndPooledSetsKeepTheirSamples) {
   platform::SeedRand(17);
   COMPARE_CRITERION paired;
