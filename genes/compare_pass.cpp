@@ -55,9 +55,9 @@ bool CountPassingGenes(const ComparePass& pass, const std::vector<int>& units, i
     int passed = 0;
     for (std::size_t i = begin; i < end; ++i) {
       const int unit = units[i];
-      const bool passed1 = evaluator.EvaluateGene(unit, {});
-      geneStatus[static_cast<std::size_t>(unit)] = passed1 ? kGenePassed : kGeneEligible;
-      passed += passed1 ? 1 : 0;
+      const bool satisfied = evaluator.EvaluateGene(unit, {});
+      geneStatus[static_cast<std::size_t>(unit)] = satisfied ? kGenePassed : kGeneEligible;
+      passed += satisfied ? 1 : 0;
     }
     total.fetch_add(passed, std::memory_order_relaxed);
     if (!onCallingThread) return;
@@ -100,7 +100,7 @@ bool EvaluateGenes(const ComparePass& pass, std::vector<std::uint8_t>& geneStatu
   int considered = 0;
   for (int first = 0; first < blocks; first += batch) {
     const int inBatch = std::min(batch, blocks - first);
-    const bool titlesNow = writer != nullptr && writer->headerPending && first == 0;
+    const bool titlesNow = writer->headerPending && first == 0;
     platform::RunTasks(inBatch, threads, [&](int task, bool) {
       const int block = first + task;
       BlockResult& result = results[static_cast<std::size_t>(task)];
@@ -113,16 +113,12 @@ bool EvaluateGenes(const ComparePass& pass, std::vector<std::uint8_t>& geneStatu
       for (std::size_t i = begin; i < end; ++i) {
         const int unit = units[i];
         std::string* titles = titlesNow && i == 0 ? &header : nullptr;
-        CompareText text;
-        if (writer != nullptr) {
-          line.clear();
-          AppendGeneColumns(titles, line, unit, writer->outputAccession);
-          text = {titles, &line};
-        }
-        const bool passed = evaluator.EvaluateGene(unit, text);
+        line.clear();
+        AppendGeneColumns(titles, line, unit, writer->outputAccession);
+        const bool passed = evaluator.EvaluateGene(unit, {titles, &line});
         geneStatus[static_cast<std::size_t>(unit)] = passed ? kGenePassed : kGeneEligible;
         if (passed) ++result.count;
-        if (writer != nullptr && (passed || writer->outputAllGenes)) {
+        if (passed || writer->outputAllGenes) {
           result.text += line;
           result.text += '\n';
         }
@@ -130,14 +126,12 @@ bool EvaluateGenes(const ComparePass& pass, std::vector<std::uint8_t>& geneStatu
     });
     for (int task = 0; task < inBatch; ++task) {
       BlockResult& result = results[static_cast<std::size_t>(task)];
-      if (writer != nullptr) {
-        if (writer->headerPending) {
-          header += '\n';
-          if (!writer->write(header)) return false;
-          writer->headerPending = false;
-        }
-        if (!result.text.empty() && !writer->write(result.text)) return false;
+      if (writer->headerPending) {
+        header += '\n';
+        if (!writer->write(header)) return false;
+        writer->headerPending = false;
       }
+      if (!result.text.empty() && !writer->write(result.text)) return false;
       count += result.count;
       const int block = first + task;
       considered = static_cast<int>(
@@ -145,7 +139,7 @@ bool EvaluateGenes(const ComparePass& pass, std::vector<std::uint8_t>& geneStatu
       JobProgress& progress = Progress();
       progress.Pump();
       if (progress.Stopped()) return false;
-      if (writer != nullptr) progress.ShowProgress(MessageBuffer("    Gene %d", considered));
+      progress.ShowProgress(MessageBuffer("    Gene %d", considered));
     }
   }
   return true;
