@@ -37,6 +37,14 @@ QFont ArialFont(int pixelHeight) {
   return font;
 }
 
+// Arial of a height and an average character width, as the picture's narrow labels are.
+QFont ArialFont(int pixelHeight, int averageWidth) {
+  QFont font = ArialFont(pixelHeight);
+  const int natural = QFontMetrics(font).averageCharWidth();
+  if (natural > 0) font.setStretch(std::clamp(100 * std::max(1, averageWidth) / natural, 1, 4000));
+  return font;
+}
+
 float CellHeight(const GroupSettings& settings) {
   return std::max(1.0f, settings.PIXEL_HT_);
 }
@@ -214,7 +222,7 @@ void DrawSupport(QPainter& painter, const CLUSTER& genes, const CLUSTER* samples
 void DrawSampleNames(QPainter& painter, const CLUSTER& genes, const CLUSTER* samples,
                      const ClusterGeometry& g, const GroupSettings& settings,
                      const ClusterDrawState& state, const QColor& ink) {
-  painter.setFont(ArialFont(settings.PIXEL_WD));
+  painter.setFont(ArialFont(settings.PIXEL_WD, settings.PIXEL_WD / 2));
   for (int column = 0; column < genes.m; ++column) {
     const int sample = SampleOfColumn(samples, column);
     if (sample < 0 || sample >= SampleGrouping.SampleCount()) continue;
@@ -274,7 +282,7 @@ void DrawTermBars(QPainter& painter, const CLUSTER& genes, const ClusterGeometry
 void DrawGeneLabels(QPainter& painter, const CLUSTER& genes, const ClusterGeometry& g,
                     const GroupSettings& settings) {
   const float cell = CellHeight(settings);
-  painter.setFont(ArialFont(static_cast<int>(cell)));
+  painter.setFont(ArialFont(static_cast<int>(cell), static_cast<int>(cell / 2)));
   const QFontMetrics metrics = painter.fontMetrics();
   const int room = std::max(0, g.scrollWidth - g.labelLeft);
   const QRect clip = painter.clipBoundingRect().toAlignedRect();
