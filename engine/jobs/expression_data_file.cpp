@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <span>
@@ -37,6 +38,10 @@ namespace {
 constexpr std::size_t kChunk = std::size_t{1} << 20;
 // Rows one thread formats at a time.
 constexpr std::size_t kRowsPerPiece = 64;
+
+// Room one sample's columns may take: two numbers (each written with room to spare past
+// its end), a call name and the tabs.
+constexpr std::size_t kSampleRoom = 3 * kSixDigitsRoom + 16;
 
 constexpr std::array<std::string_view, 6> kSnpCallNames = {"A",      "B",    "AB",
                                                            "NoCall", "AB_A", "AB_B"};
@@ -166,17 +171,22 @@ bool WriteGctClassFile(const std::string& path) {
 }
 
 // Formats the rows a batch at a time, each batch in pieces on several threads, while one
-// more task writes the batch before in order; a stop between batches ends the export.
-bool WriteRows(const ExpressionRows& rows, const std::vector<int>& units, std::ostream& stream) {
+// more task hands the batch before to the file in order; a stop between batches ends the
+// export. The writing task is handed out first, so that it runs beside the formatting
+// rather than after it.
+bool WriteRows(const ExpressionRows& rows, const std::vector<int>& units,
+               platform::FileReplacement& file, bool& writeFailed) {
   const int threads = platform::WorkerThreadCount();
   const int pieces = 4 * threads;
   // Two sets of texts, one filled while the other is written; kept for the next export,
   // so their memory is not fresh again.
   static std::array<std::vector<std::string>, 2> texts;
   for (auto& set : texts) set.resize(static_cast<std::size_t>(pieces));
-  const auto write = [&stream](std::vector<std::string>& set) {
+  const auto write = [&file, &writeFailed](std::vector<std::string>& set) {
     for (std::string& text : set) {
-      stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+      if (!writeFailed && !text.empty())
+        writeFailed =
+            !file.Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
       text.clear();
     }
   };
@@ -189,11 +199,12 @@ bool WriteRows(const ExpressionRows& rows, const std::vector<int>& units, std::o
     const std::size_t per =
         (batch + static_cast<std::size_t>(pieces) - 1) / static_cast<std::size_t>(pieces);
     const std::size_t fill = pending ? 1 - filled : filled;
-    platform::RunTasks(pieces + 1, threads, [&](int piece, bool) {
-      if (piece == pieces) {
+    platform::RunTasks(pieces + 1, threads, [&](int task, bool) {
+      if (task == 0) {
         if (pending) write(texts[filled]);
         return;
       }
+      const int piece = task - 1;
       std::string& text = texts[fill][static_cast<std::size_t>(piece)];
       text.clear();
       const std::size_t first = done + per * static_cast<std::size_t>(piece);
@@ -274,6 +285,12 @@ void ExpressionRows::AppendRow(std::string& text, int unit) const {
   const Group& group = TheGroup();
   text.append(Layout.units[static_cast<std::size_t>(unit)].Name()).push_back('\t');
   AppendGeneColumns(text, unit, false);
+  // The sample columns go straight into room made for the longest they can be, then the
+  // text is cut back to what they took.
+  const std::size_t start = text.size();
+  text.resize(start + mSamples.size() * kSampleRoom);
+  char* const begin = text.data() + start;
+  char* out = begin;
   for (const int sample : mSamples) {
     double value = 0.0;
     double se = 0.0;
@@ -287,20 +304,24 @@ void ExpressionRows::AppendRow(std::string& text, int unit) const {
                  : static_cast<char>(kSnpCallNoCall);
     }
     if (mHasBoth || !mSnp) {
-      if (!IsMissing(value)) AppendNumber(text, value);
-      text.push_back('\t');
+      if (!IsMissing(value)) out = FormatSixDigits(out, value);
+      *out++ = '\t';
     }
     if (mSnp) {
-      text.append(SnpCallName(call)).push_back('\t');
+      const std::string_view name = SnpCallName(call);
+      std::memcpy(out, name.data(), name.size());
+      out += name.size();
+      *out++ = '\t';
     } else if (mHasBoth) {
-      text.push_back(call);
-      text.push_back('\t');
+      *out++ = call;
+      *out++ = '\t';
     }
     if (mHasStd) {
-      if (!IsMissing(se)) AppendNumber(text, se);
-      text.push_back('\t');
+      if (!IsMissing(se)) out = FormatSixDigits(out, se);
+      *out++ = '\t';
     }
   }
+  text.resize(start + static_cast<std::size_t>(out - begin));
   AppendGeneColumns(text, unit, true);
   text.push_back('\n');
 }
@@ -350,8 +371,10 @@ bool WriteExpressionData(const std::string& path) {
     head.append(titles.str());
   }
   stream.write(head.data(), static_cast<std::streamsize>(head.size()));
-  if (!WriteRows(rows, units, stream)) return false;
-  if (!buffer.Flush() || !file.Commit()) return failed();
+  // The rows go to the file straight from the texts they were formatted into.
+  bool writeFailed = !buffer.Flush();
+  if (!WriteRows(rows, units, file, writeFailed)) return false;
+  if (writeFailed || !file.Commit()) return failed();
   RegisterOutputFile(path, false);
   if (gct && SampleInfo.ColumnCount() > 0) return WriteGctClassFile(path);
   return true;

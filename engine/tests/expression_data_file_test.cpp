@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "engine/testing/recorded_requests.hpp"
 #include "engine/testing/scripted_progress.hpp"
 #include "engine/tests/expression_file_test_support.hpp"
+#include "platform/parallel_tasks.hpp"
 
 namespace {
 
@@ -85,6 +89,65 @@ TEST_F(ExpressionDataFileTest, EveryOptionCombinationReadsBackTheSameValuesCalls
         }
       }
     }
+  }
+}
+
+// Enough probe sets for several batches of rows, with numbers of every decade: the file
+// holds each as printf's "%.6g" writes it, whether one thread formats the rows or many.
+TEST_F(ExpressionDataFileTest, LongTablesAreTheSameBytesOnOneThreadAndOnMany) {
+  constexpr int kRows = 9000;
+  UseUnits(kRows);
+  std::uint32_t state = 99;
+  const auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state;
+  };
+  const auto number = [&next] {
+    const double mantissa = static_cast<double>(next()) / 4294967296.0;
+    const int decade = static_cast<int>(next() % 20) - 8;
+    return static_cast<float>((next() % 5 == 0 ? -mantissa : mantissa) * std::pow(10.0, decade));
+  };
+  Group& group = TheGroup();
+  for (int a = 0; a < kArrays; ++a) {
+    ArraySlot& slot = group.Array(a);
+    slot.values.resize(kRows);
+    slot.calls.resize(kRows);
+    for (int u = 0; u < kRows; ++u) {
+      const float value = u % 97 == a ? kMissingValueFloat : number();
+      slot.values[static_cast<std::size_t>(u)] = {value, std::fabs(number()), 0};
+      slot.calls[static_cast<std::size_t>(u)] = Call(a, u);
+    }
+  }
+  GroupSettings& s = group.Settings();
+  s.HAS_BOTH = 1;
+  s.HAS_STD = 1;
+  const auto printed = [](double v) {
+    char text[64];
+    return std::string(text, static_cast<std::size_t>(std::snprintf(text, sizeof text, "%.6g", v)));
+  };
+  std::string expected = "probe set\t";
+  for (int a = 0; a < kArrays; ++a) {
+    const std::string name = "array " + std::to_string(a + 1);
+    expected += name + "\t" + name + " call\t" + name + " SE\t";
+  }
+  expected += "\n";
+  for (int u = 0; u < kRows; ++u) {
+    expected += "ps_" + std::to_string(u) + "\t";
+    for (int a = 0; a < kArrays; ++a) {
+      const VALUE_TRIPLE& triple = group.Array(a).values[static_cast<std::size_t>(u)];
+      if (triple.value != kMissingValueFloat) expected += printed(triple.value);
+      expected += std::string("\t") + Call(a, u) + "\t" + printed(triple.stdErr) + "\t";
+    }
+    expected += "\n";
+  }
+  for (const int threads : {1, 0}) {
+    SCOPED_TRACE(threads);
+    platform::LimitWorkerThreads(threads);
+    const std::string path = Export("threads" + std::to_string(threads) + ".xls");
+    platform::LimitWorkerThreads(0);
+    const std::string written = ReadFile(path);
+    ASSERT_EQ(written.size(), expected.size());
+    EXPECT_TRUE(written == expected);
   }
 }
 
