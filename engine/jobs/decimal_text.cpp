@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -30,28 +31,44 @@ char* Fallback(char* out, double value) {
   return std::to_chars(out, out + kSixDigitsRoom, value, std::chars_format::general, 6).ptr;
 }
 
-// The six digits of digits (100000 ... 999999) in %g form for decimal exponent exponent.
-char* PlaceDigits(char* out, std::uint32_t digits, int exponent) {
-  char text[6];
-  for (int i = 5; i >= 0; --i) {
-    text[i] = static_cast<char>('0' + digits % 10);
-    digits /= 10;
+// "00" ... "99".
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
   }
+  return pairs;
+}();
+
+void PutPair(char* out, std::uint32_t pair) {
+  std::memcpy(out, &kDigitPairs[2 * pair], 2);
+}
+
+// The six digits of digits (100000 ... 999999) in %g form for decimal exponent exponent.
+// Whole words of digits are stored past the end of the text, inside kSixDigitsRoom.
+char* PlaceDigits(char* out, std::uint32_t digits, int exponent) {
+  char text[16] = {};
+  const std::uint32_t high = digits / 10000;
+  const std::uint32_t low = digits - high * 10000;
+  PutPair(text, high);
+  PutPair(text + 2, low / 100);
+  PutPair(text + 4, low % 100);
   int last = 5;  // the last digit kept: trailing zeros of the fraction go
   while (last > 0 && text[last] == '0') --last;
   if (exponent >= -4 && exponent < 6) {
     if (exponent < 0) {
-      *out++ = '0';
-      *out++ = '.';
-      for (int i = -1; i > exponent; --i) *out++ = '0';
-      std::memcpy(out, text, static_cast<std::size_t>(last + 1));
+      static constexpr char kLeadingZeros[8] = {'0', '.', '0', '0', '0', '0', '0', '0'};
+      std::memcpy(out, kLeadingZeros, 8);
+      out += 1 - exponent;
+      std::memcpy(out, text, 8);
       return out + last + 1;
     }
-    std::memcpy(out, text, static_cast<std::size_t>(exponent + 1));
+    std::memcpy(out, text, 8);
     out += exponent + 1;
     if (last > exponent) {
       *out++ = '.';
-      std::memcpy(out, text + exponent + 1, static_cast<std::size_t>(last - exponent));
+      std::memcpy(out, text + exponent + 1, 8);
       out += last - exponent;
     }
     return out;
@@ -59,7 +76,7 @@ char* PlaceDigits(char* out, std::uint32_t digits, int exponent) {
   *out++ = text[0];
   if (last > 0) {
     *out++ = '.';
-    std::memcpy(out, text + 1, static_cast<std::size_t>(last));
+    std::memcpy(out, text + 1, 8);
     out += last;
   }
   *out++ = 'e';
@@ -78,10 +95,10 @@ char* FormatSixDigits(char* out, double value) {
   if (!(magnitude >= kDecades.front() && magnitude < kDecades.back() * 10.0))
     return Fallback(out, value);
   // The decade from the binary exponent (log10(2) ~ 1233 / 4096), put right by at most
-  // one step either way.
-  int binaryExponent = 0;
-  std::frexp(magnitude, &binaryExponent);
-  int decade = std::clamp(((binaryExponent - 1) * 1233 >> 12) - kLowestDecade, 0,
+  // one step either way; every magnitude here is a normal number.
+  const int binaryExponent =
+      static_cast<int>((std::bit_cast<std::uint64_t>(magnitude) >> 52) & 0x7ff) - 1023;
+  int decade = std::clamp((binaryExponent * 1233 >> 12) - kLowestDecade, 0,
                           static_cast<int>(kDecades.size()) - 1);
   if (decade + 1 < static_cast<int>(kDecades.size()) &&
       magnitude >= kDecades[static_cast<std::size_t>(decade + 1)])
@@ -95,10 +112,10 @@ char* FormatSixDigits(char* out, double value) {
   // One rounding step away from the exact product: a tie that close, or a decade the
   // table placed wrongly, is left to the exact conversion.
   if (scaled < 100000.0 || scaled >= 1000000.0) return Fallback(out, value);
-  const double whole = std::floor(scaled);
-  const double fraction = scaled - whole;
+  const auto whole = static_cast<std::uint32_t>(scaled);
+  const double fraction = scaled - static_cast<double>(whole);
   if (std::fabs(fraction - 0.5) < 1e-6) return Fallback(out, value);
-  auto digits = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+  std::uint32_t digits = whole + (fraction > 0.5 ? 1u : 0u);
   if (digits == 1000000u) {
     digits = 100000u;
     ++exponent;

@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/testing/byte_variants.hpp"
@@ -260,6 +265,32 @@ TEST(DecimalText, SixDigitsAsPrintfWritesThem) {
     float back = 0.0f;
     ASSERT_TRUE(ParseFloatField(expected, back)) << expected;
     EXPECT_EQ(back, std::strtof(expected, nullptr)) << expected;
+  }
+}
+
+// Doubles a hair either side of the halfway point of their sixth digit, in every decade the
+// fast path knows and a little beyond.
+TEST(DecimalText, SixDigitsRoundAtTheSixthDigitAsPrintfDoes) {
+  std::uint32_t state = 777;
+  const auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state;
+  };
+  char expected[64];
+  char text[kSixDigitsRoom];
+  for (int i = 0; i < 100000; ++i) {
+    const double digits = 100000.0 + static_cast<double>(next() % 900000u);
+    const double nudge = (static_cast<double>(next() % 2001u) - 1000.0) * 1e-9;
+    const int decade = static_cast<int>(next() % 32) - 16;
+    const double v = (digits + 0.5 + nudge) * std::pow(10.0, decade) * (next() % 2 == 0 ? 1 : -1);
+    std::snprintf(expected, sizeof expected, "%.6g", v);
+    ASSERT_EQ(std::string(text, FormatSixDigits(text, v)), expected) << v;
+  }
+  for (const double v : {9.999995, 9.9999949999, 0.000099999951, 0.00099999949, 999999.49999,
+                         999999.50001, 1e-5 * 0.9999999, 9.99999e15, 9.999995e15, 1e16 * 0.99999995,
+                         -0.000123456789, 123456789012.0, 5e-324, 1.7976931348623157e308}) {
+    std::snprintf(expected, sizeof expected, "%.6g", v);
+    EXPECT_EQ(std::string(text, FormatSixDigits(text, v)), expected) << v;
   }
 }
 
