@@ -239,6 +239,56 @@ TEST_F(ExternalDataTest, DamagedTablesAreRefusedInRedOrTakenWhole) {
   EXPECT_LT(taken, 150);
 }
 
+// Each array's median as a sort finds it, through negative, zero and huge values, ties,
+// missing values left out, even and odd counts, and an array with nothing left.
+TEST_F(ExternalDataTest, MediansAreThoseOfASort) {
+  std::uint32_t state = 4242;
+  const auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state;
+  };
+  Group& group = TheGroup();
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    const std::size_t size = 1 + next() % 3000;
+    for (int a = 0; a < kArrays; ++a) {
+      std::vector<VALUE_TRIPLE>& values = group.Array(a).values;
+      values.assign(size, VALUE_TRIPLE{0.0f, 0.0f, 0});
+      for (VALUE_TRIPLE& triple : values) {
+        switch (next() % 8) {
+          case 0:
+            triple.value = kMissingValueFloat;
+            break;
+          case 1:
+            triple.value = static_cast<float>(next() % 5) - 2.0f;  // ties, zero
+            break;
+          case 2:
+            triple.value = -0.0f;
+            break;
+          case 3:
+            triple.value = static_cast<float>(next()) * (next() % 2 == 0 ? 1e3f : -1e3f);
+            break;
+          default:
+            triple.value = static_cast<float>(next() % 200000) / 7.0f - 9000.0f;
+        }
+      }
+      if (a == 2 && round % 10 == 0)
+        for (VALUE_TRIPLE& triple : values) triple.value = kMissingValueFloat;
+    }
+    ComputeValueMedians();
+    for (int a = 0; a < kArrays; ++a) {
+      std::vector<float> kept;
+      for (const VALUE_TRIPLE& triple : group.Array(a).values)
+        if (triple.value != kMissingValueFloat) kept.push_back(triple.value);
+      std::sort(kept.begin(), kept.end());
+      const int expected =
+          kept.empty() ? static_cast<int>(MISSING_VALUE)
+                       : static_cast<int>(std::clamp(kept[kept.size() / 2], -2.0e9f, 2.0e9f));
+      EXPECT_EQ(group.Array(a).medianIntensity, expected) << a;
+    }
+  }
+}
+
 TEST(DecimalText, SixDigitsAsPrintfWritesThem) {
   std::uint32_t state = 12345;
   const auto next = [&state] {
