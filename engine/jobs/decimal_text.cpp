@@ -136,31 +136,26 @@ bool ParseFloatField(std::string_view text, float& value) {
   if (negative) ++at;
   // Up to seven digits (leading zeros aside) with at most ten after the point are exact in
   // a float, as is the power of ten they are divided by, so one division rounds as the
-  // exact conversion does.
-  std::uint32_t digits = 0;
-  int count = 0;
-  int fractionDigits = 0;
-  bool any = false;
-  bool point = false;
-  for (; at != end; ++at) {
-    const auto digit = static_cast<unsigned>(*at - '0');
-    if (digit <= 9) {
-      any = true;
-      fractionDigits += point ? 1 : 0;
-      if (digits == 0 && digit == 0) continue;
-      digits = digits * 10 + digit;
-      if (++count > 7) break;
-    } else if (*at == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
+  // exact conversion does. Seven digits at most is a whole below 10^7.
+  std::uint64_t digits = 0;
+  const char* const whole = at;
+  while (at != end && static_cast<unsigned>(*at - '0') <= 9)
+    digits = digits * 10 + static_cast<unsigned>(*at++ - '0');
+  std::size_t count = static_cast<std::size_t>(at - whole);
+  std::size_t fractionDigits = 0;
+  if (at != end && *at == '.') {
+    const char* const fraction = ++at;
+    while (at != end && static_cast<unsigned>(*at - '0') <= 9)
+      digits = digits * 10 + static_cast<unsigned>(*at++ - '0');
+    fractionDigits = static_cast<std::size_t>(at - fraction);
+    count += fractionDigits;
   }
-  if (at == end && any && fractionDigits <= 10) {
+  // Nineteen digits cannot overflow the sum.
+  if (at == end && count > 0 && count <= 19 && fractionDigits <= 10 && digits < 10000000u) {
     static constexpr std::array<float, 11> kPowers = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
                                                       1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     const float magnitude =
-        static_cast<float>(digits) / kPowers[static_cast<std::size_t>(fractionDigits)];
+        static_cast<float>(static_cast<std::uint32_t>(digits)) / kPowers[fractionDigits];
     value = negative ? -magnitude : magnitude;
     return true;
   }

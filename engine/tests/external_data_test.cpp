@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -341,6 +342,40 @@ TEST(DecimalText, SixDigitsRoundAtTheSixthDigitAsPrintfDoes) {
                          -0.000123456789, 123456789012.0, 5e-324, 1.7976931348623157e308}) {
     std::snprintf(expected, sizeof expected, "%.6g", v);
     EXPECT_EQ(std::string(text, FormatSixDigits(text, v)), expected) << v;
+  }
+}
+
+// Decimal texts of every length around the exact fast reading's limits (seven digits, ten
+// after the point, leading zeros, signs, a bare point at either end) read as the exact
+// conversion reads them.
+TEST(DecimalText, FieldsReadAsTheNearestFloat) {
+  std::uint32_t state = 31337;
+  const auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    std::string text = next() % 4 == 0 ? "-" : "";
+    const std::uint32_t zeros = next() % 5 == 0 ? next() % 4 : 0;
+    text.append(zeros, '0');
+    const std::uint32_t wholeDigits = next() % 10;
+    for (std::uint32_t k = 0; k < wholeDigits; ++k)
+      text.push_back(static_cast<char>('0' + next() % 10));
+    const bool point = next() % 4 != 0;
+    const std::uint32_t fractionDigits = point ? next() % 13 : 0;
+    if (point) text.push_back('.');
+    for (std::uint32_t k = 0; k < fractionDigits; ++k)
+      text.push_back(static_cast<char>('0' + next() % 10));
+    float expected = 0.0f;
+    const char* const begin = text.data();
+    const auto result = std::from_chars(begin, begin + text.size(), expected);
+    const bool number = result.ec == std::errc() && result.ptr == begin + text.size();
+    float read = 0.0f;
+    ASSERT_EQ(ParseFloatField(text, read), number) << text;
+    if (number) {
+      ASSERT_EQ(read, expected) << text;
+      ASSERT_EQ(std::signbit(read), std::signbit(expected)) << text;
+    }
   }
 }
 
