@@ -41,42 +41,47 @@ constexpr std::array<char, 200> kDigitPairs = [] {
   return pairs;
 }();
 
-void PutPair(char* out, std::uint32_t pair) {
-  std::memcpy(out, &kDigitPairs[2 * pair], 2);
+// The words of digits below are stored lowest byte first.
+static_assert(std::endian::native == std::endian::little);
+
+std::uint64_t PairWord(std::uint32_t pair) {
+  std::uint16_t word = 0;
+  std::memcpy(&word, &kDigitPairs[2 * pair], 2);
+  return word;
 }
 
 // The six digits of digits (100000 ... 999999) in %g form for decimal exponent exponent.
-// Whole words of digits are stored past the end of the text, inside kSixDigitsRoom.
+// The digits are put together in a register, the first in the lowest byte, and stored a
+// whole word at a time past the end of the text, inside kSixDigitsRoom.
 char* PlaceDigits(char* out, std::uint32_t digits, int exponent) {
-  char text[16] = {};
   const std::uint32_t high = digits / 10000;
   const std::uint32_t low = digits - high * 10000;
-  PutPair(text, high);
-  PutPair(text + 2, low / 100);
-  PutPair(text + 4, low % 100);
+  const std::uint64_t word = PairWord(high) | PairWord(low / 100) << 16 | PairWord(low % 100) << 32;
   int last = 5;  // the last digit kept: trailing zeros of the fraction go
-  while (last > 0 && text[last] == '0') --last;
+  for (std::uint32_t rest = digits; last > 0 && rest % 10 == 0; rest /= 10) --last;
   if (exponent >= -4 && exponent < 6) {
     if (exponent < 0) {
       static constexpr char kLeadingZeros[8] = {'0', '.', '0', '0', '0', '0', '0', '0'};
       std::memcpy(out, kLeadingZeros, 8);
       out += 1 - exponent;
-      std::memcpy(out, text, 8);
+      std::memcpy(out, &word, 8);
       return out + last + 1;
     }
-    std::memcpy(out, text, 8);
+    std::memcpy(out, &word, 8);
     out += exponent + 1;
     if (last > exponent) {
       *out++ = '.';
-      std::memcpy(out, text + exponent + 1, 8);
+      const std::uint64_t fraction = word >> (8 * (exponent + 1));
+      std::memcpy(out, &fraction, 8);
       out += last - exponent;
     }
     return out;
   }
-  *out++ = text[0];
+  *out++ = static_cast<char>(word & 0xff);
   if (last > 0) {
     *out++ = '.';
-    std::memcpy(out, text + 1, 8);
+    const std::uint64_t fraction = word >> 8;
+    std::memcpy(out, &fraction, 8);
     out += last;
   }
   *out++ = 'e';
