@@ -256,25 +256,28 @@ class ArrayReading {
 // by side a few ahead.
 bool ReadFilesOnThreads(const std::vector<OfferedFile>& files, const OpenGroupOptions& options) {
   Group& group = TheGroup();
-  // The headers first, for the scan times that decide which arrays are read at all.
-  std::vector<FileCheck> checks;
-  checks.reserve(files.size());
+  // The headers first, side by side, for the scan times that decide which arrays are read
+  // at all; each reader only reads its file and keeps its lines.
+  std::vector<FileCheck> checks(files.size());
+  const GroupSettings& settings = group.Settings();
+  platform::RunTasks(static_cast<int>(files.size()), platform::WorkerThreadCount(),
+                     [&](int f, bool) {
+                       DAT header;
+                       const auto file = static_cast<std::size_t>(f);
+                       checks[file] = CheckFile(files[file], settings, header);
+                     });
   std::vector<std::size_t> reads;
   std::vector<std::string> scans;
   for (int i = 0; i < group.NumArrays(); ++i) scans.push_back(group.Array(i).timeTag);
-  {
-    DAT header;
-    for (std::size_t f = 0; f < files.size(); ++f) {
-      checks.push_back(CheckFile(files[f], group.Settings(), header));
-      FileCheck& check = checks.back();
-      if (!check.accepted) continue;
-      check.sameScan = std::any_of(scans.begin(), scans.end(), [&](const std::string& earlier) {
-        return SameScan(check.timeTag, earlier);
-      });
-      if (check.sameScan) continue;
-      reads.push_back(f);
-      scans.push_back(check.timeTag);
-    }
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    FileCheck& check = checks[f];
+    if (!check.accepted) continue;
+    check.sameScan = std::any_of(scans.begin(), scans.end(), [&](const std::string& earlier) {
+      return SameScan(check.timeTag, earlier);
+    });
+    if (check.sameScan) continue;
+    reads.push_back(f);
+    scans.push_back(check.timeTag);
   }
   const ArrayReading job(files, checks, reads, options);
   OrderedJobs<ArrayReading> arrays(job, reads.size(), HelperThreadsFor(reads.size(), 7));
