@@ -171,22 +171,19 @@ bool WriteGctClassFile(const std::string& path) {
 }
 
 // Formats the rows a batch at a time, each batch in pieces on several threads, while one
-// more task hands the batch before to the file in order; a stop between batches ends the
-// export. The writing task is handed out first, so that it runs beside the formatting
-// rather than after it.
-bool WriteRows(const ExpressionRows& rows, const std::vector<int>& units,
-               platform::FileReplacement& file, bool& writeFailed) {
+// more task writes the batch before in order; a stop between batches ends the export. The
+// writing task is handed out first, so that it runs beside the formatting rather than
+// after it.
+bool WriteRows(const ExpressionRows& rows, const std::vector<int>& units, std::ostream& stream) {
   const int threads = platform::WorkerThreadCount();
   const int pieces = 4 * threads;
   // Two sets of texts, one filled while the other is written; kept for the next export,
   // so their memory is not fresh again.
   static std::array<std::vector<std::string>, 2> texts;
   for (auto& set : texts) set.resize(static_cast<std::size_t>(pieces));
-  const auto write = [&file, &writeFailed](std::vector<std::string>& set) {
+  const auto write = [&stream](std::vector<std::string>& set) {
     for (std::string& text : set) {
-      if (!writeFailed && !text.empty())
-        writeFailed =
-            !file.Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+      stream.write(text.data(), static_cast<std::streamsize>(text.size()));
       text.clear();
     }
   };
@@ -371,10 +368,8 @@ bool WriteExpressionData(const std::string& path) {
     head.append(titles.str());
   }
   stream.write(head.data(), static_cast<std::streamsize>(head.size()));
-  // The rows go to the file straight from the texts they were formatted into.
-  bool writeFailed = !buffer.Flush();
-  if (!WriteRows(rows, units, file, writeFailed)) return false;
-  if (writeFailed || !file.Commit()) return failed();
+  if (!WriteRows(rows, units, stream)) return false;
+  if (!buffer.Flush() || !file.Commit()) return failed();
   RegisterOutputFile(path, false);
   if (gct && SampleInfo.ColumnCount() > 0) return WriteGctClassFile(path);
   return true;
