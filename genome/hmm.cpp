@@ -42,9 +42,9 @@ double LogT(double value) {
 
 }  // namespace
 
-float SafeLog10(double p) {
+double SafeLog10(double p) {
   if (!(p > 0)) return kImpossibleLog;
-  return std::max(static_cast<float>(std::log10(p)), kImpossibleLog);
+  return std::max(std::log10(p), static_cast<double>(kImpossibleLog));
 }
 
 double LogSumOf(double* terms, int n) {
@@ -105,7 +105,7 @@ void HMM::TakeSettings(const GroupSettings& settings) {
 
 void HMM::SetStart(int state, float p) {
   start[state] = p;
-  logStart[state] = SafeLog10(p);
+  logStart[state] = static_cast<float>(SafeLog10(p));
 }
 
 void HMM::SetDistance(int t, float d) {
@@ -124,35 +124,29 @@ float HMM::MarkerRate(int t, int which) const {
   return units[unit].rate[which];
 }
 
-float HMM::Transition(int t, int i, int j, float d) const {
+double HMM::TransitionChance(int t, int i, int j, float d) const {
   if (continuous && parentSpecific && i < static_cast<int>(parentStateA.size()) &&
       j < static_cast<int>(parentStateA.size()) && parentStateA[i] != parentStateA[j] &&
       parentStateB[i] != parentStateB[j]) {
-    return kImpossibleLog;
+    return 0;
   }
   const double q = t == -1 ? Theta(d) : theta[t];
-  double p;
-  if (HaplotypeMode()) {
-    const int ai = i / 2;
-    const int aj = j / 2;
-    const double stationary = start[2 * aj] + start[2 * aj + 1];
-    p = ai == aj ? q * stationary + (1 - q) : q * stationary;
-    double h = MarkerRate(t + 1, 0);
-    if (h == -1) h = averageHetRate;
-    const int bi = i % 2;
-    const int bj = j % 2;
-    const double stay = MarkerRate(t, 1 + bi);  // P00 from bit 0, P11 from bit 1
-    double factor;
-    if (stay != -1) {
-      factor = bi == bj ? stay : 1 - stay;
-    } else {
-      factor = bj == 1 ? h : 1 - h;
-    }
-    p *= factor;
-  } else {
-    p = i == j ? q * start[i] + (1 - q) : q * start[j];
-  }
-  return SafeLog10(p);
+  if (!HaplotypeMode()) return i == j ? q * start[i] + (1 - q) : q * start[j];
+  const int ai = i / 2;
+  const int aj = j / 2;
+  const double stationary = start[2 * aj] + start[2 * aj + 1];
+  const double p = ai == aj ? q * stationary + (1 - q) : q * stationary;
+  double h = MarkerRate(t + 1, 0);
+  if (h == -1) h = averageHetRate;
+  const int bi = i % 2;
+  const int bj = j % 2;
+  const double stay = MarkerRate(t, 1 + bi);  // P00 from bit 0, P11 from bit 1
+  if (stay != -1) return p * (bi == bj ? stay : 1 - stay);
+  return p * (bj == 1 ? h : 1 - h);
+}
+
+float HMM::Transition(int t, int i, int j, float d) const {
+  return static_cast<float>(SafeLog10(TransitionChance(t, i, j, d)));
 }
 
 float HMM::Emission(int state, int t) const {
@@ -162,7 +156,7 @@ float HMM::Emission(int state, int t) const {
     if (symbol < 0 || symbol >= numSymbol) return 0;
     if (hetFromGenome && state == 1 && symbol <= 1) {
       const float h = MarkerRate(t, 0);
-      if (h != -1) return SafeLog10(symbol == 1 ? h : 1 - h);
+      if (h != -1) return static_cast<float>(SafeLog10(symbol == 1 ? h : 1 - h));
     }
     return logEmission[state][symbol];
   }
@@ -188,7 +182,32 @@ float HMM::Emission(int state, int t) const {
       sum += termA * termB * 0.25;
     }
   }
-  return SafeLog10(sum);
+  return static_cast<float>(SafeLog10(sum));
+}
+
+double HMM::EmissionChance(int state, int t) const {
+  if (continuous) return std::pow(10.0, static_cast<double>(Emission(state, t)));
+  const int symbol = obs[t];
+  if (symbol < 0 || symbol >= numSymbol) return 1;
+  if (hetFromGenome && state == 1 && symbol <= 1) {
+    const float h = MarkerRate(t, 0);
+    if (h != -1) return symbol == 1 ? h : 1 - h;
+  }
+  return mEmissionChance[state][symbol];
+}
+
+void HMM::FillTransitionChances(int t, double* out) const {
+  if (!HaplotypeMode() && !(continuous && parentSpecific)) {
+    const double q = theta[t];
+    for (int i = 0; i < numState; ++i) {
+      for (int j = 0; j < numState; ++j)
+        out[i * numState + j] = q * start[j] + (i == j ? 1 - q : 0);
+    }
+    return;
+  }
+  for (int i = 0; i < numState; ++i) {
+    for (int j = 0; j < numState; ++j) out[i * numState + j] = TransitionChance(t, i, j, -1);
+  }
 }
 
 void HMM::FillTransitions(int t, float* out) const {
@@ -237,58 +256,165 @@ bool HMM::Viterbi() {
   return true;
 }
 
-bool HMM::ForwardBackward() {
-  const std::size_t cells = Row(length);
-  Size(alpha, cells);
-  Size(beta, cells);
-  Size(posterior, cells);
-  if (expectation) Size(x, static_cast<std::size_t>(length));
-  const int n = numState;
-  std::vector<float> moves(static_cast<std::size_t>(n) * n);
-  std::vector<double> emissions(static_cast<std::size_t>(n));
-  std::vector<double> list(static_cast<std::size_t>(n));
-  // Only the first kMaxLogTerms terms of a sum are added.
-  const int termLimit = std::min(n, kMaxLogTerms);
+namespace {
+
+// Scales a row of chances to sum 1 and gives the scale; a row with no chance left (every
+// state ruled out) becomes even, since nothing then tells the states apart.
+double Normalise(double* row, int n) {
+  double sum = 0;
+  for (int i = 0; i < n; ++i) sum += row[i];
+  if (!(sum > 0) || !std::isfinite(sum)) {
+    for (int i = 0; i < n; ++i) row[i] = 1.0 / n;
+    return 0;
+  }
+  const double inverse = 1 / sum;
+  for (int i = 0; i < n; ++i) row[i] *= inverse;
+  return sum;
+}
+
+struct ScaledTables {
+  double* alpha;
+  double* beta;
+  double* alphaScale;
+  double* betaScale;
+  float* posterior;
+  float* expected;  // nullptr when not asked for
+};
+
+// Forward and backward over chances scaled at every position, then the posteriors. N is
+// the state count when fixed at compile time, 0 for n.
+template <int N>
+void ScaledPasses(int stateCount, int length, const double* start, const double* moves,
+                  const double* emitted, const ScaledTables& out) {
+  const int n = N > 0 ? N : stateCount;
+  const std::size_t square = static_cast<std::size_t>(n) * n;
+  auto row = [n](int t) { return static_cast<std::size_t>(t) * n; };
   TimedPump pump;
 
-  for (int i = 0; i < n; ++i) alpha[i] = Emission(i, 0) + logStart[i];
+  double* alpha = out.alpha;
+  for (int i = 0; i < n; ++i) alpha[i] = start[i] * emitted[i];
+  out.alphaScale[0] = Normalise(alpha, n);
   for (int t = 0; t + 1 < length; ++t) {
-    FillTransitions(t, moves.data());
-    const double* from = &alpha[Row(t)];
-    double* to = &alpha[Row(t + 1)];
+    const double* move = moves + t * square;
+    const double* from = alpha + row(t);
+    double* to = alpha + row(t + 1);
+    const double* emit = emitted + row(t + 1);
     for (int j = 0; j < n; ++j) {
-      for (int i = 0; i < termLimit; ++i)
-        list[i] = moves[static_cast<std::size_t>(i) * n + j] + from[i];
-      to[j] = LogSumOf(list.data(), termLimit) + Emission(j, t + 1);
+      double sum = 0;
+      for (int i = 0; i < n; ++i) sum += from[i] * move[i * n + j];
+      to[j] = sum * emit[j];
     }
+    out.alphaScale[t + 1] = Normalise(to, n);
   }
-  for (int i = 0; i < termLimit; ++i) list[i] = alpha[Row(length - 1) + i];
-  const double total = LogSumOf(list.data(), termLimit);
 
-  for (int i = 0; i < n; ++i) beta[Row(length - 1) + i] = 0;
+  double* beta = out.beta;
+  double ahead[N > 0 ? N : MAX_STATE];
+  for (int i = 0; i < n; ++i) beta[row(length - 1) + i] = 1;
+  out.betaScale[length - 1] = 1;
   for (int t = length - 2; t >= 0; --t) {
-    FillTransitions(t, moves.data());
-    for (int j = 0; j < n; ++j) emissions[j] = Emission(j, t + 1) + beta[Row(t + 1) + j];
+    const double* move = moves + t * square;
+    const double* next = beta + row(t + 1);
+    const double* emit = emitted + row(t + 1);
+    for (int j = 0; j < n; ++j) ahead[j] = emit[j] * next[j];
+    double* here = beta + row(t);
     for (int i = 0; i < n; ++i) {
-      const float* row = &moves[static_cast<std::size_t>(i) * n];
-      for (int j = 0; j < termLimit; ++j) list[j] = row[j] + emissions[j];
-      beta[Row(t) + i] = LogSumOf(list.data(), termLimit);
+      double sum = 0;
+      for (int j = 0; j < n; ++j) sum += move[i * n + j] * ahead[j];
+      here[i] = sum;
     }
+    out.betaScale[t] = Normalise(here, n);
     pump.Tick();
   }
 
+  double joint[N > 0 ? N : MAX_STATE];
   for (int t = 0; t < length; ++t) {
+    for (int i = 0; i < n; ++i) joint[i] = alpha[row(t) + i] * beta[row(t) + i];
+    Normalise(joint, n);
     double expected = 0;
     for (int i = 0; i < n; ++i) {
-      const std::size_t cell = Row(t) + i;
-      const double p = std::pow(10.0, alpha[cell] + beta[cell] - total);
-      const float clamped = static_cast<float>(std::clamp(p, 0.0, 1.0));
-      posterior[cell] = clamped;
-      expected += i * static_cast<double>(clamped);
+      const float p = static_cast<float>(std::clamp(joint[i], 0.0, 1.0));
+      out.posterior[row(t) + i] = p;
+      expected += i * static_cast<double>(p);
     }
-    if (expectation) x[t] = static_cast<float>(expected);
+    if (out.expected != nullptr) out.expected[t] = static_cast<float>(expected);
+  }
+}
+
+}  // namespace
+
+bool HMM::ForwardBackward() {
+  const std::size_t cells = Row(length);
+  const auto positions = static_cast<std::size_t>(length);
+  Size(alpha, cells);
+  Size(beta, cells);
+  Size(posterior, cells);
+  Size(alphaScale, positions);
+  Size(betaScale, positions);
+  if (expectation) Size(x, positions);
+  mScalesSummed = false;
+  const int n = numState;
+  if (!continuous) {
+    for (int i = 0; i < n; ++i)
+      for (int k = 0; k < numSymbol; ++k)
+        mEmissionChance[i][k] = std::pow(10.0, static_cast<double>(logEmission[i][k]));
+  }
+  // The chances of every move and emission, worked out once for both passes.
+  const std::size_t square = static_cast<std::size_t>(n) * n;
+  Size(mMoves, positions * square);
+  Size(mEmitted, cells);
+  const bool fromTable = !continuous && !hetFromGenome;
+  for (int t = 0; t < length; ++t) {
+    double* emitted = &mEmitted[Row(t)];
+    const int symbol = fromTable ? obs[t] : -1;
+    if (symbol >= 0 && symbol < numSymbol) {
+      for (int j = 0; j < n; ++j) emitted[j] = mEmissionChance[j][symbol];
+    } else {
+      for (int j = 0; j < n; ++j) emitted[j] = EmissionChance(j, t);
+    }
+    if (t + 1 < length) FillTransitionChances(t, &mMoves[t * square]);
+  }
+  ScaledTables tables{alpha.data(),     beta.data(),      alphaScale.data(),
+                      betaScale.data(), posterior.data(), expectation ? x.data() : nullptr};
+  std::vector<double> startChance(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) startChance[i] = std::pow(10.0, static_cast<double>(logStart[i]));
+  // Fixed state counts let the compiler unroll the small loops of the usual models.
+  switch (n) {
+    case 2:
+      ScaledPasses<2>(n, length, startChance.data(), mMoves.data(), mEmitted.data(), tables);
+      break;
+    case 4:
+      ScaledPasses<4>(n, length, startChance.data(), mMoves.data(), mEmitted.data(), tables);
+      break;
+    default:
+      ScaledPasses<0>(n, length, startChance.data(), mMoves.data(), mEmitted.data(), tables);
   }
   return true;
+}
+
+void HMM::SumScales() const {
+  if (mScalesSummed) return;
+  mAlphaLog.assign(static_cast<std::size_t>(length), 0);
+  mBetaLog.assign(static_cast<std::size_t>(length), 0);
+  double sum = 0;
+  for (int t = 0; t < length; ++t) mAlphaLog[t] = sum += SafeLog10(alphaScale[t]);
+  sum = 0;
+  for (int t = length - 1; t >= 0; --t) mBetaLog[t] = sum += SafeLog10(betaScale[t]);
+  mScalesSummed = true;
+}
+
+double HMM::Alpha(int t, int state) const {
+  SumScales();
+  return SafeLog10(alpha[Row(t) + state]) + mAlphaLog[t];
+}
+
+double HMM::Beta(int t, int state) const {
+  SumScales();
+  return SafeLog10(beta[Row(t) + state]) + mBetaLog[t];
+}
+
+double HMM::LogLikelihood() const {
+  SumScales();
+  return mAlphaLog[length - 1];
 }
 
 bool HMM::AddTerm(float term) {
@@ -311,7 +437,9 @@ std::size_t HMM::StretchBytes(int states, int positions, bool viterbi, bool cont
   if (viterbi) {
     bytes += cells * (sizeof(float) + sizeof(std::int16_t)) + n * sizeof(std::int16_t);
   } else {
-    bytes += cells * (2 * sizeof(double) + sizeof(float));
+    // alpha, beta, posterior, the emission chances, the scales and the move chances
+    bytes += cells * (3 * sizeof(double) + sizeof(float)) + n * 2 * sizeof(double) +
+             n * static_cast<std::size_t>(states) * states * sizeof(double);
   }
   return bytes;
 }

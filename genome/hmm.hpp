@@ -1,7 +1,8 @@
 // The hidden Markov model behind every inference along a chromosome: start
 // probabilities, a discrete emission table or continuous signals, distance-dependent
 // switching between neighbouring markers, and the two runs on it (the most likely state
-// path and the posterior state probabilities). Every probability is a log10 value.
+// path and the posterior state probabilities). Probabilities are given and read as log10
+// values.
 //
 // One object serves a whole inference run: Init validates the sizes, then each stretch
 // calls Init with its length, fills the observations, markers and distances, and runs.
@@ -69,10 +70,13 @@ class HMM {
   float bestCost = 0;
   std::vector<std::int16_t> path;
 
-  // Forward-backward: alpha and beta in log10 (doubles: they fall by hundreds along a
-  // stretch, where a float would blur the posteriors), posterior as probabilities; with
-  // expectation, x receives the expected state number per position.
+  // Forward-backward: alpha and beta as chances scaled to sum 1 at every position, with
+  // each position's scale beside them (Alpha and Beta give the log10
+  // values); posterior as probabilities. With expectation, x receives the expected state
+  // number per position. Scaled chances need no logarithm per marker and lose nothing
+  // along a stretch, where log10 sums drop small terms and a float log would blur.
   std::vector<double> alpha, beta;
+  std::vector<double> alphaScale, betaScale;
   std::vector<float> posterior;
   bool expectation = false;
 
@@ -102,7 +106,11 @@ class HMM {
   static float Theta(float d);
   // log10 chance of state i at t going to j at t + 1; t = -1 takes Theta(d) instead.
   float Transition(int t, int i, int j, float d) const;
+  // The same chance, not logged.
+  double TransitionChance(int t, int i, int j, float d) const;
   float Emission(int state, int t) const;
+  // The same chance, not logged.
+  double EmissionChance(int state, int t) const;
 
   bool Viterbi();
   bool ForwardBackward();
@@ -114,8 +122,10 @@ class HMM {
 
   // The row of a table for position t.
   float Posterior(int t, int state) const { return posterior[Row(t) + state]; }
-  double Alpha(int t, int state) const { return alpha[Row(t) + state]; }
-  double Beta(int t, int state) const { return beta[Row(t) + state]; }
+  // log10 of the forward and backward chances, and of the chance of all observations.
+  double Alpha(int t, int state) const;
+  double Beta(int t, int state) const;
+  double LogLikelihood() const;
   float Cost(int t, int state) const { return cost[Row(t) + state]; }
 
   // Bytes the per-position tables of one stretch take for a run of either kind.
@@ -127,6 +137,17 @@ class HMM {
   float MarkerRate(int t, int which) const;
   // All transitions from t to t + 1, row i holding the moves out of state i.
   void FillTransitions(int t, float* out) const;
+  void FillTransitionChances(int t, double* out) const;
+
+  // The per-position scales summed into log10 totals, made when first asked for.
+  void SumScales() const;
+  mutable std::vector<double> mAlphaLog, mBetaLog;
+  mutable bool mScalesSummed = false;
+  // 10^logEmission, made at the start of a forward-backward run.
+  double mEmissionChance[MAX_STATE][MAX_SYMBOL] = {};
+  // Per position: the chances of every move to the next position, and of each state's
+  // emission.
+  std::vector<double> mMoves, mEmitted;
 
   int termCount = 0;
   float terms[kMaxLogTerms] = {};
@@ -135,4 +156,4 @@ class HMM {
 // The log sum of n terms (at most kMaxLogTerms), reordered in place.
 double LogSumOf(double* terms, int n);
 // log10 of p, floored at kImpossibleLog.
-float SafeLog10(double p);
+double SafeLog10(double p);
