@@ -9,6 +9,7 @@
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genes/gene_info_install.hpp"
+#include "genome/snp_info_install.hpp"
 #include "shell/main_frame.hpp"
 #include "shell/services/rtf_reader.hpp"
 #include "shell/services/shell_services.hpp"
@@ -25,6 +26,7 @@ bool CZelkoApp::InitInstance() {
   SetPumpHook([] { QCoreApplication::processEvents(); });
   InstallShellServices();
   InstallGeneInfoReader();
+  InstallSnpInfoReader();
   mPumpInstalled = true;
   Step("message pump");
 
