@@ -39,6 +39,12 @@ void CompareSamplesCommand(ShellFrame& frame) {
     return Prompts().RunDialog(sheet) == QDialog::Accepted;
   };
   command.job = [](AnalysisOutcome& outcome) {
+    // The run takes these from the list; the settings hold them even when the sheet was
+    // closed from the sample page.
+    const GroupSettings& settings = TheGroup().Settings();
+    CompareCriteria.OutputAllGenes = settings.COMPARE_OUTPUT_ALL;
+    CompareCriteria.PermuteSamples = settings.PERMUTE_SAMPLE;
+    CompareCriteria.PermutationCount = settings.PERMUTE_NUMBER;
     if (!CompareSamples()) return false;
     outcome.files.push_back({TheGroup().Settings().COMPARE_COMPARISON_FILE, false});
     return true;

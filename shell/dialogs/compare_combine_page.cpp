@@ -308,10 +308,6 @@ bool CCompareCombineDlg::OnKillActive() {
   settings.COMPARE_OUTPUT_ALL = mOutputAll->isChecked() ? 1 : 0;
   settings.PERMUTE_SAMPLE = mPermute->isChecked() ? 1 : 0;
   settings.PERMUTE_NUMBER = permutations;
-  // The comparison run reads these from the list.
-  mCriteria.OutputAllGenes = settings.COMPARE_OUTPUT_ALL;
-  mCriteria.PermuteSamples = settings.PERMUTE_SAMPLE;
-  mCriteria.PermutationCount = settings.PERMUTE_NUMBER;
 
   const int row = ChosenRow();
   const bool comparison = row >= 0 && row < mCriteria.count &&

@@ -123,6 +123,8 @@ TEST_F(CompareCommandTest, TwoComparisonsFindTheGenesPlantedAsChangedOnBothArray
     // The options reached from the sheet open at their Analysis page.
     Click(*Find<QPushButton>(*sheet.Page(1), ids::kOptionsButton));
     EXPECT_EQ(TheGroup().Settings().OPTION_PAGE, kAnalysisOptionsPage);
+    // Closed from the sample page: the other page's choices still hold.
+    ClickTab(sheet, 0);
     sheet.accept();
     return sheet.result();
   };
