@@ -427,6 +427,8 @@ struct Piece {
   std::string_view text;
   int firstLine = 0;
   int firstUnit = 0;
+  int lines = 0;  // in the piece
+  int units = 0;  // data lines in the piece
 };
 
 // The probe-set table a read did not make the layout's (the one it replaced, or its own
@@ -537,14 +539,12 @@ bool ExternalReader::ReadTitles() {
 }
 
 bool ExternalReader::ReadStretch(std::string_view stretch) {
-  // Pieces of about equal size, cut after a line end; the calling thread counts the data
-  // lines before each so that every piece knows its first probe set.
+  // Pieces of about equal size, cut after a line end; the threads count the lines and the
+  // data lines of each, so that every piece knows its first line and probe set.
   const int threads = platform::WorkerThreadCount();
   const std::size_t wanted = static_cast<std::size_t>(threads) * 2;
   const std::size_t size = std::max<std::size_t>(stretch.size() / wanted, 1);
   mPieces.clear();
-  int line = mLineNumber + 1;
-  int unit = mFilled;
   std::size_t at = 0;
   while (at < stretch.size()) {
     std::size_t end = std::min(stretch.size(), at + size);
@@ -552,14 +552,27 @@ bool ExternalReader::ReadStretch(std::string_view stretch) {
       const auto newline = stretch.find('\n', end - 1);
       end = newline == std::string_view::npos ? stretch.size() : newline + 1;
     }
-    mPieces.push_back({stretch.substr(at, end - at), line, unit});
-    platform::TextLines lines(mPieces.back().text, end - at);
+    mPieces.push_back({stretch.substr(at, end - at), 0, 0});
+    at = end;
+  }
+  platform::RunTasks(static_cast<int>(mPieces.size()), threads, [&](int k, bool) {
+    Piece& piece = mPieces[static_cast<std::size_t>(k)];
+    platform::TextLines lines(piece.text, piece.text.size());
     std::string_view text;
     while (lines.Next(text) != platform::LineStatus::kEnd) {
-      ++line;
-      unit += text.size() > 3 ? 1 : 0;
+      ++piece.lines;
+      piece.units += text.size() > 3 ? 1 : 0;
     }
-    at = end;
+  });
+  int line = mLineNumber + 1;
+  int unit = mFilled;
+  for (Piece& piece : mPieces) {
+    const int lines = piece.lines;
+    const int units = piece.units;
+    piece.firstLine = line;
+    piece.firstUnit = unit;
+    line += lines;
+    unit += units;
   }
   if (static_cast<std::size_t>(unit) > mUnits.size()) unit = static_cast<int>(mUnits.size());
   while (mParsers.size() < mPieces.size()) mParsers.emplace_back(mForm, mGroup, mUnits);
