@@ -19,6 +19,7 @@
 #include "tools/synth/chip_writers.hpp"
 #include "tools/synth/command_line.hpp"
 #include "tools/synth/expected_layout.hpp"
+#include "tools/synth/genome_command.hpp"
 #include "tools/synth/group_command.hpp"
 
 namespace {
@@ -31,6 +32,7 @@ constexpr const char* kUsage =
     "  cel     write scanned arrays of a synthetic chip as cell intensity (CEL) files\n"
     "  dat     write scanned arrays of a synthetic chip as scanner images (DAT files)\n"
     "  group   write a group of arrays with known brightness curves, and their calls\n"
+    "  genome  write genome information, refGene, cytoband and SNP information files\n"
     "\n"
     "Run 'zelko-synth <command> --help' for a command's options.\n";
 
@@ -331,5 +333,6 @@ int main(int argc, char** argv) {
   if (std::string_view(argv[1]) == "cel") return RunArrays(argc, argv, false);
   if (std::string_view(argv[1]) == "dat") return RunArrays(argc, argv, true);
   if (std::string_view(argv[1]) == "group") return synth::RunGroupCommand(argc, argv);
+  if (std::string_view(argv[1]) == "genome") return synth::RunGenomeCommand(argc, argv);
   return synth::Fail("unknown command '" + std::string(argv[1]) + "'\n" + kUsage);
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/tests/temp_folder.hpp"
+#include "tools/synth/chip_model.hpp"
 #include "tools/synth/genome_files.hpp"
 #include "tools/synth/tests/written_files.hpp"
 
@@ -123,6 +125,37 @@ TEST(GenomeFiles, RefGeneAndSnpRowsCarryTheirTruth) {
   // One seed, one genome.
   EXPECT_EQ(synth::SnpInfoText(synth::MakeSnpInfo(Units(200), 9)), synth::SnpInfoText(snps));
   EXPECT_NE(synth::SnpInfoText(synth::MakeSnpInfo(Units(200), 10)), synth::SnpInfoText(snps));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GenomeFiles, TheProgramWritesTheLibrarysFilesForTheChipsUnits) {
+  platform::testing::TempFolder folder;
+  const std::string out = folder.Path().string();
+  const synth::testing::ProgramRun run = synth::testing::RunSynth(
+      "genome --kind snp1 --dim 40 --units 30 --chip-seed 3 --seed 8 --out " + out, folder);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  synth::ChipOptions options;
+  options.kind = synth::ChipKind::kSnp1;
+  options.dimension = 40;
+  options.unitCount = 30;
+  options.seed = 3;
+  const std::optional<synth::ChipTruth> chip = synth::MakeChip(options);
+  ASSERT_TRUE(chip);
+  std::vector<std::string> names;
+  for (const synth::ChipUnit& unit : chip->units) names.push_back(unit.name);
+  synth::GenomeOptions genome;
+  genome.seed = 8;
+  genome.snpArray = true;
+  const synth::GenomeTruth truth = synth::MakeGenome(names, genome);
+  EXPECT_EQ(synth::testing::FileText(folder.File("genome_info.txt")), synth::GenomeInfoText(truth));
+  EXPECT_EQ(synth::testing::FileText(folder.File("snp_info.txt")),
+            synth::SnpInfoText(synth::MakeSnpInfo(names, 10)));
+  EXPECT_EQ(synth::testing::FileText(folder.File("cytoband.txt")),
+            synth::CytobandText(synth::MakeCytobands(truth, 3)));
+  EXPECT_NE(run.out.find("refgene.txt"), std::string::npos);
 }
 
 }  // namespace
