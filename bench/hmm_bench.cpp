@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
+#include "genome/chromosome.hpp"
 #include "genome/hmm.hpp"
 #include "tools/synth/genome_chain.hpp"
 
@@ -71,6 +72,9 @@ void Run(benchmark::State& state, bool viterbi) {
   }
   state.counters["markers_per_s"] = benchmark::Counter(
       static_cast<double>(state.iterations()) * kSamples * kMarkers, benchmark::Counter::kIsRate);
+  // What the chromosome data hold for LOH on 200 samples x 500,000 SNPs, from the sizes.
+  state.counters["bytes_200x500k"] =
+      static_cast<double>(CHROMOSOME::HeldBytes(200, 500000, TablesFor(kChroLoh, true, false)));
   state.counters["stretch_bytes"] =
       static_cast<double>(HMM::StretchBytes(2, kStretch, viterbi, false));
 }

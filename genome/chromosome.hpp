@@ -1,0 +1,166 @@
+// The open group's data laid out along the genome: per sample and unit a call, a paired
+// LOH code, a signal and an inferred value, per unit its reference statistics, and the
+// per-data-type thresholds that decide what is significant. Each gathering allocates only
+// the tables its method uses.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "engine/base/missing_value.hpp"
+
+inline constexpr int kChroDataTypeCount = 6;
+// Per-sample and per-array tables hold this many; a longer array list is refused.
+inline constexpr int kMaxChroSamples = 1000;
+inline constexpr int kMaxSampleGroups = 60;
+inline constexpr int kMaxChroRegions = 2000;
+inline constexpr int kGenesPerRegion = 10;
+
+inline constexpr const char* kChroAllocationMessage =
+    "  Allocation failed in CHROMOSOME::GetData()";
+
+enum ChroMethod {
+  kChroLoh = 0,
+  kChroCopyNumber = 1,
+  kChroLinkage = 2,
+  kChroExpression = 3,
+  kChroAlleleSharing = 4
+};
+enum ChroDataType {
+  kDataCall = 0,
+  kDataLohCall = 1,
+  kDataCopyNumber = 2,
+  kDataLog2Ratio = 3,
+  kDataHaplotype = 4,
+  kDataAlleleSharing = 5
+};
+enum LohCall {
+  kLohLoss = 0,
+  kLohRetention = 1,
+  kLohNoninformative = 2,
+  kLohNoCall = 3,
+  kLohConflict = 4
+};
+
+inline constexpr std::array<std::string_view, 5> kChroMethodNames = {
+    "LOH", "Copy number", "Linkage analysis", "Expression", "Allele sharing"};
+inline constexpr std::array<std::string_view, kChroDataTypeCount> kChroDataTypeNames = {
+    "SNP/Presence call", "LOH call", "Copy number", "Log2 ratio", "Haplotype", "Allele sharing"};
+inline constexpr std::array<std::string_view, 3> kLohMethodNames = {
+    "Same boundary at pairs", "Hidden Markov Model", "HMM considering haplotype"};
+inline constexpr std::array<std::string_view, 3> kCopyNumberMethodNames = {
+    "Hidden Markov Model", "Median smoothing", "Read from file"};
+inline constexpr std::array<std::string_view, 5> kLohCallNames = {
+    "Loss", "Retention", "Noninformative", "No Call", "Conflict"};
+
+// The data type each method shows after gathering.
+inline constexpr std::array<int, 5> kMethodDataType = {kDataLohCall, kDataCopyNumber, kDataCall,
+                                                       kDataCopyNumber, kDataAlleleSharing};
+// DISPLAY_RANGE chosen with each data type.
+inline constexpr std::array<double, kChroDataTypeCount> kDataTypeDisplayRange = {2, 2, 5, 2, 2, 2};
+// Min, Threshold and Max by defaults index.
+inline constexpr std::array<std::array<float, 3>, kChroDataTypeCount> kThresholdDefaults = {
+    {{-2, 0, 2}, {0, 0.25f, 0.5f}, {0, 2, 4}, {-2, 0, 2}, {-2, 2, 3}, {0, 1, 2}}};
+inline constexpr std::array<float, 13> CopyLevels = {2, 3, 4, 5, 6, 8, 10, 12, 15, 18, 21, 25, 30};
+
+// Whether the method offers the data type.
+bool MethodOffersDataType(int method, int dataType);
+// Which row of kThresholdDefaults a data type takes under a method.
+int DefaultsIndex(int method, int dataType);
+
+// A samples x units table in one block.
+template <typename T>
+class SampleMatrix {
+ public:
+  bool Allocate(int samples, int units, T initial);
+  void Free();
+  bool Empty() const { return mCells.empty(); }
+  T* Row(int sample) { return mCells.data() + static_cast<std::size_t>(sample) * mUnits; }
+  const T* Row(int sample) const {
+    return mCells.data() + static_cast<std::size_t>(sample) * mUnits;
+  }
+  static std::size_t Bytes(int samples, int units) {
+    return static_cast<std::size_t>(samples) * static_cast<std::size_t>(units) * sizeof(T);
+  }
+
+ private:
+  std::vector<T> mCells;
+  std::size_t mUnits = 0;
+};
+
+struct MarkerStats {
+  float mean = 0, sd = 0;    // normal signal
+  float meanA = 0, sdA = 0;  // parent-specific
+  float meanB = 0, sdB = 0;
+  std::array<float, kChroDataTypeCount> summary{};  // per data type; missing when unset
+};
+
+struct ChroRegion {
+  std::int16_t chro = 0;
+  int first = 0;  // positions in the chromosome's marker list
+  int last = 0;
+};
+
+// What one gathering holds, decided by the array kind and the method.
+struct ChroTables {
+  bool lohCodes = false;      // SNP arrays
+  bool inferred = false;      // methods that infer values per cell
+  bool signal = false;        // methods that read signals
+  bool secondSignal = false;  // parent-specific copy number
+};
+ChroTables TablesFor(int method, bool snpArray, bool parentSpecific);
+
+class CHROMOSOME {
+ public:
+  SampleMatrix<std::uint8_t> calls;
+  SampleMatrix<float> lohCodes;
+  SampleMatrix<float> inferred;
+  SampleMatrix<float> signal;
+  SampleMatrix<float> secondSignal;
+  std::vector<MarkerStats> markerStats;
+  int sampleCount = 0;
+  int unitCount = 0;
+
+  int permuteRounds = 0;
+  std::array<int, kMaxSampleGroups> groupShift{};
+  std::array<bool, kChroDataTypeCount> computed{};
+  int regionCount = 0;
+  std::vector<ChroRegion> regions;
+  int regionNumber = 0;
+  std::array<float, kMaxChroSamples> abnormalPrior{};
+  std::array<float, kMaxChroSamples> ploidy{};
+  std::array<char, kMaxChroSamples> gender{};
+  std::array<float, kChroDataTypeCount> Threshold{};
+  std::array<float, kChroDataTypeCount> Min{};
+  std::array<float, kChroDataTypeCount> Max{};
+  int method = kChroLoh;
+  int dataType = kDataCall;
+  int useMinMax = 0;
+  int currentSample = 0;
+  int genesPerRegion = kGenesPerRegion;
+  bool log2Data = false;
+  int refSampleCount = 0;
+  int copyBase = 1;
+  int copySteps = 0;
+  std::array<float, 3> affectedGivenState = {1.0f, 0, 0};
+  int usePosterior = 1;
+
+  CHROMOSOME();
+
+  // Frees the tables of the last gathering and allocates those of the next, every cell
+  // of inferred starting missing; false with the allocation message in red when the
+  // samples are beyond the tables or memory runs out.
+  bool Allocate(int samples, int units, const ChroTables& tables);
+  void Clear();
+  // Bytes the tables of a gathering hold.
+  static std::size_t HeldBytes(int samples, int units, const ChroTables& tables);
+
+  // An inferred LOH probability x (0..1) as a LOH call: loss above the call threshold,
+  // retention below one minus it, otherwise (and outside 0..1) no call.
+  static int ClassifyInferredLoh(float x, float callThreshold);
+};
+
+extern CHROMOSOME chromosome;
