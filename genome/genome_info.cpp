@@ -14,6 +14,7 @@
 #include "genes/gene_info.hpp"
 #include "genome/analysis_flag.hpp"
 #include "genome/genome_text.hpp"
+#include "genome/reference_genotypes.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 
@@ -267,6 +268,8 @@ bool GENOME_INFO::ReadGenomeInfoFile(const std::string& path) {
   fileName = path;
   if (currentChro >= NumChro) currentChro = 0;
   LogMessage("");
+  // A failed reference step is logged on its own; the positions are read all the same.
+  ComputeReferenceStatistics(*this, TheGroup().Settings());
   return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
+#include "genome/reference_genotypes.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_files.hpp"
 
@@ -411,6 +412,36 @@ TEST_F(GenomeInfoTest, DamagedFilesNeverCrashTheReaders) {
   EXPECT_TRUE(FuzzReadGenomeInfo(bytes(0), files[0].size()));
   EXPECT_TRUE(FuzzReadRefGene(bytes(1), files[1].size()));
   EXPECT_TRUE(FuzzReadCytoband(bytes(2), files[2].size()));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GenomeInfoTest, ReadingPositionsCountsTheReferenceRates) {
+  UseUnits(Names("U", 4));
+  ArrayType = 1;
+  GroupSettings& settings = TheGroup().Settings();
+  settings.INFER_NONINFORMATIVE = kHaplotypeLohMethod;
+  settings.NORMAL_GENOTYPE_FILE = WriteFile(
+      "reference.txt",
+      "SNP\tN1\tN2\tN3\tN4\nU0\tAA\tAB\tAB\tBB\nU1\tAB\tAB\tAB\tAA\nU2\tAA\tAA\tBB\tAB\n");
+  const std::string genome =
+      WriteFile("genome.txt",
+                "Probe Set\tchromosome\tStart\tEnd\tStrand\tdbSNP\tx\tHet\tHom\tHet\nU0\tchr1\t10\n"
+                "U1\tchr1\t20\nU2\tchr2\t5\t\t\t\t\t40\t50\t60\n");
+  ASSERT_TRUE(genome_info.ReadGenomeInfoFile(genome));
+  EXPECT_EQ(ReferenceGenotypes.loaded, 1);
+  EXPECT_EQ(genome_info.Unit[0].rate[0], 0.5f);  // two of four samples heterozygous
+  EXPECT_EQ(genome_info.Unit[1].rate[0], 0.75f);
+
+  // A reference file that cannot be read leaves the positions read.
+  settings.NORMAL_GENOTYPE_FILE = mFolder.File("absent.txt");
+  CapturedLog log;
+  ASSERT_TRUE(genome_info.ReadGenomeInfoFile(genome));
+  EXPECT_TRUE(log.Contains("    Reading normal reference genotype file '", kLogRed));
+  EXPECT_EQ(genome_info.Unit[2].rate[0], 0.4f);
+  ReferenceGenotypes.Clear();
 }
 
 }  // namespace
