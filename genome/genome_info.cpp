@@ -599,7 +599,9 @@ int GENOME_INFO::UnitAtPosition(float pos) {
 }
 
 float GENOME_INFO::PositionOfColumn(int col) const {
-  if (currentChro < 0 || currentChro >= MAX_CHRO_NUM) return -1;
+  if (currentChro < 0 || currentChro >= MAX_CHRO_NUM ||
+      posList[static_cast<std::size_t>(currentChro)].empty())
+    return -1;
   if (TheGroup().Settings().VIEW_ALL_CHROMOSOME != 0) {
     float sum = 0;
     for (int c = 0; c < NumChro; ++c) {

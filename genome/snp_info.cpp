@@ -107,6 +107,7 @@ bool ReadSnpInfoFile(const std::string& path) {
 }
 
 float GetAlleleFrequency(int unit) {
+  if (!GroupStarted()) return 0.5f;
   const int type = TheGroup().Settings().ALLELE_FREQ_TYPE;
   if (type < 0 || type >= kPopulationCount || !snp_info_table.Loaded() || unit < 0 ||
       static_cast<std::size_t>(unit) >= snp_info_table.snps.size())
