@@ -1,7 +1,9 @@
 #include "genome/chromosome.hpp"
 
+#include <algorithm>
 #include <new>
 
+#include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 
 CHROMOSOME chromosome;
@@ -121,4 +123,50 @@ int CHROMOSOME::ClassifyInferredLoh(float x, float callThreshold) {
   if (x > callThreshold && x <= 1) return kLohLoss;
   if (x < 1 - callThreshold && x >= 0) return kLohRetention;
   return kLohNoCall;
+}
+
+int PairedLohCode(int normal, int tumour) {
+  constexpr int kA = 0, kB = 1, kAB = 2, kNone = 3;
+  if (normal == kAB) {
+    if (tumour == kA || tumour == kB) return kLohLoss;
+    return tumour == kAB ? kLohRetention : kLohNoCall;
+  }
+  if (normal == kNone) return tumour == kAB ? kLohRetention : kLohNoCall;
+  return tumour == kNone || tumour == normal ? kLohNoninformative : kLohConflict;
+}
+
+bool CHROMOSOME::GetCalls(std::span<const int> groupSizes, const SampleCallSource& callOf) {
+  JobProgress& progress = Progress();
+  LogMessage(kObtainingCallsMessage);
+  LogMessage(MessageBuffer(kUnitProgressMessage, 0));
+  for (int u = 0; u < unitCount; ++u) {
+    int first = 0;
+    for (const int size : groupSizes) {
+      if (size <= 0 || first + size > sampleCount) break;
+      for (int s = first; s < first + size; ++s) {
+        calls.Row(s)[u] = static_cast<std::uint8_t>(std::clamp(callOf(u, s), 0, 255));
+      }
+      float code = kLohNoCall;
+      if (size > 1) {
+        const int normal = calls.Row(first)[u];
+        if (normal > 3) {
+          LogMessage(kLohCallingErrorMessage, 0, kLogRed);
+          return false;
+        }
+        code = static_cast<float>(PairedLohCode(normal, calls.Row(first + 1)[u]));
+      }
+      if (!lohCodes.Empty()) {
+        for (int s = first; s < first + size; ++s) lohCodes.Row(s)[u] = code;
+      }
+      first += size;
+    }
+    markerStats[static_cast<std::size_t>(u)].summary[kDataCall] = kMissingValueFloat;
+    if ((u + 1) % kCallProgressStep == 0) {
+      progress.ShowProgress(MessageBuffer(kUnitProgressMessage, u + 1));
+      progress.Pump();
+    }
+  }
+  progress.ShowProgress(MessageBuffer(kUnitProgressMessage, unitCount));
+  LogMessage("");
+  return true;
 }

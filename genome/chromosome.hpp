@@ -7,6 +7,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +23,10 @@ inline constexpr int kGenesPerRegion = 10;
 
 inline constexpr const char* kChroAllocationMessage =
     "  Allocation failed in CHROMOSOME::GetData()";
+inline constexpr const char* kObtainingCallsMessage = "  Obtaining SNP or LOH calls...";
+inline constexpr const char* kUnitProgressMessage = "    Unit %d";
+inline constexpr const char* kLohCallingErrorMessage = "    Error: LOH calling error";
+inline constexpr int kCallProgressStep = 400;
 
 enum ChroMethod {
   kChroLoh = 0,
@@ -113,6 +119,13 @@ struct ChroTables {
 };
 ChroTables TablesFor(int method, bool snpArray, bool parentSpecific);
 
+// The LOH code of a pair from the normal's and the tumour's genotype calls (0 A, 1 B,
+// 2 AB, 3 NoCall).
+int PairedLohCode(int normal, int tumour);
+
+// The genotype call of a sample at a unit.
+using SampleCallSource = std::function<int(int unit, int sample)>;
+
 class CHROMOSOME {
  public:
   SampleMatrix<std::uint8_t> calls;
@@ -155,6 +168,11 @@ class CHROMOSOME {
   // samples are beyond the tables or memory runs out.
   bool Allocate(int samples, int units, const ChroTables& tables);
   void Clear();
+  // Copies every sample's call and gives each sample group its LOH codes: a group of one
+  // sample has no call, a larger one the code of its first (normal) and second (tumour)
+  // samples. The groups are consecutive samples of the given sizes. False, with the
+  // error in red, on a normal call that is no genotype.
+  bool GetCalls(std::span<const int> groupSizes, const SampleCallSource& callOf);
   // Bytes the tables of a gathering hold.
   static std::size_t HeldBytes(int samples, int units, const ChroTables& tables);
 

@@ -107,3 +107,49 @@ TEST(ChromosomeTest, LohCallsDataTypesAndTheirDefaults) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ChromosomeTest, PairsGetTheCodeOfTheirNormalAndTumourCalls) {
+  constexpr int A = 0, B = 1, AB = 2, N = 3;
+  // Rows: normal A, B, AB, NoCall; columns: tumour A, B, AB, NoCall.
+  const int expected[4][4] = {{kLohNoninformative, kLohConflict, kLohConflict, kLohNoninformative},
+                              {kLohConflict, kLohNoninformative, kLohConflict, kLohNoninformative},
+                              {kLohLoss, kLohLoss, kLohRetention, kLohNoCall},
+                              {kLohNoCall, kLohNoCall, kLohRetention, kLohNoCall}};
+  for (int normal : {A, B, AB, N})
+    for (int tumour : {A, B, AB, N})
+      EXPECT_EQ(PairedLohCode(normal, tumour), expected[normal][tumour]) << normal << "," << tumour;
+
+  // A single sample, a pair and a trio over every combination of the pair's calls.
+  auto data = std::make_unique<CHROMOSOME>();
+  CapturedLog log;
+  ASSERT_TRUE(data->Allocate(6, 900, TablesFor(kChroLoh, true, false)));
+  const std::vector<int> sizes = {1, 2, 3};
+  const auto callOf = [](int unit, int sample) {
+    if (sample == 1) return unit % 4;        // the pair's normal
+    if (sample == 2) return (unit / 4) % 4;  // its tumour
+    return (unit + sample) % 4;
+  };
+  ASSERT_TRUE(data->GetCalls(sizes, callOf));
+  for (int u = 0; u < 900; ++u) {
+    for (int s = 0; s < 6; ++s) ASSERT_EQ(data->calls.Row(s)[u], callOf(u, s));
+    EXPECT_EQ(data->lohCodes.Row(0)[u], kLohNoCall);
+    const float pair = static_cast<float>(expected[u % 4][(u / 4) % 4]);
+    EXPECT_EQ(data->lohCodes.Row(1)[u], pair);
+    EXPECT_EQ(data->lohCodes.Row(2)[u], pair);
+    const float trio = static_cast<float>(PairedLohCode(callOf(u, 3), callOf(u, 4)));
+    for (int s = 3; s < 6; ++s) EXPECT_EQ(data->lohCodes.Row(s)[u], trio);
+    EXPECT_EQ(data->markerStats[u].summary[kDataCall], kMissingValueFloat);
+  }
+  EXPECT_EQ(log.CountInColour(kLogRed), 0);
+  EXPECT_EQ(log.Lines().back().text, "");
+
+  // A normal call that is no genotype stops the gathering.
+  log.Clear();
+  EXPECT_FALSE(
+      data->GetCalls(sizes, [](int unit, int sample) { return unit == 5 && sample == 1 ? 4 : 0; }));
+  EXPECT_TRUE(log.ContainsRed(kLohCallingErrorMessage));
+}
+
+}  // namespace
