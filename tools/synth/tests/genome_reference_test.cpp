@@ -12,6 +12,7 @@
 #include "platform/byte_reader.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/genome_chain.hpp"
+#include "tools/synth/genome_loh.hpp"
 #include "tools/synth/genome_reference.hpp"
 
 namespace {
@@ -99,6 +100,49 @@ TEST(GenomeReferenceTest, TheFileCarriesEveryPlantedCallGapAndStrayLine) {
     }
   }
   EXPECT_GT(sparse, 30);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GenomeLohTest, TumourCallsLoseOneAlleleOnlyInsideThePlantedStretches) {
+  synth::LohPlan plan;
+  plan.markers = 20000;
+  plan.lost = {{100, 4999}, {12000, 12010}};
+  plan.errorRate = 0;
+  const synth::LohCalls calls = synth::DrawLohCalls(plan);
+  int lost = 0, normalHet = 0, noCalls = 0;
+  for (int t = 0; t < plan.markers; ++t) {
+    const bool inside = (t >= 100 && t <= 4999) || (t >= 12000 && t <= 12010);
+    ASSERT_EQ(calls.lost[t], inside) << t;
+    lost += inside;
+    noCalls += calls.normal[t] == 3;
+    if (calls.normal[t] == 3 || calls.tumour[t] == 3) continue;
+    normalHet += calls.normal[t] == 2;
+    // Without errors the tumour shows the normal genotype, or one allele of it when lost.
+    if (inside && calls.normal[t] == 2) {
+      EXPECT_NE(calls.tumour[t], 2) << t;
+    } else {
+      EXPECT_EQ(calls.tumour[t], calls.normal[t]) << t;
+    }
+  }
+  EXPECT_EQ(lost, 4900 + 11);
+  EXPECT_NEAR(normalHet / double(plan.markers),
+              plan.hetRate * (1 - plan.noCallRate) * (1 - plan.noCallRate), 0.015);
+  EXPECT_NEAR(noCalls / double(plan.markers), plan.noCallRate, 0.005);
+
+  // Errors replace a few calls by another genotype.
+  plan.errorRate = 0.05;
+  const synth::LohCalls noisy = synth::DrawLohCalls(plan);
+  int changed = 0, called = 0;
+  for (int t = 5000; t < plan.markers; ++t) {
+    if (noisy.normal[t] == 3 || noisy.tumour[t] == 3 || noisy.lost[t]) continue;
+    ++called;
+    changed += noisy.normal[t] != noisy.tumour[t];
+  }
+  // Either call may be wrong: about 2 x 0.05 of the pairs differ.
+  EXPECT_NEAR(changed / double(called), 2 * 0.05 * (1 - 0.05), 0.015);
 }
 
 }  // namespace
