@@ -5,6 +5,7 @@
 #include "engine/group/group.hpp"
 #include "engine/model/model.hpp"
 #include "genes/cluster_settings.hpp"
+#include "genome/chromosome.hpp"
 
 OptionValues CurrentOptionValues() {
   OptionValues values;
@@ -12,6 +13,9 @@ OptionValues CurrentOptionValues() {
   values.pmOnly = PmOnly;
   values.excludedFivePrimeProbes = ExcludedFivePrimeProbes;
   values.standardizeReference = StandardizeReference();
+  values.curveMin = chromosome.Min;
+  values.curveMax = chromosome.Max;
+  values.curveThreshold = chromosome.Threshold;
   values.chromosome = TheChromosomeOptions();
   return values;
 }
@@ -21,5 +25,8 @@ void ApplyOptionValues(const OptionValues& values) {
   PmOnly = values.pmOnly;
   ExcludedFivePrimeProbes = values.excludedFivePrimeProbes;
   SetStandardizeReference(values.standardizeReference);
+  chromosome.Min = values.curveMin;
+  chromosome.Max = values.curveMax;
+  chromosome.Threshold = values.curveThreshold;
   TheChromosomeOptions() = values.chromosome;
 }

@@ -15,6 +15,7 @@
 
 #include "engine/base/missing_value.hpp"
 #include "engine/group/group.hpp"
+#include "genome/snp_info.hpp"
 #include "platform/path.hpp"
 #include "shell/dialogs/option_fields.hpp"
 #include "shell/dialogs/option_values.hpp"
@@ -174,7 +175,7 @@ OptionsChromosomePage::OptionsChromosomePage(OptionValues& values, QWidget* pare
 
 void OptionsChromosomePage::UpdateEnabling() {
   const GroupSettings& settings = mValues.settings;
-  mAlleleFrequency->setEnabled(SnpInformationLoaded());
+  mAlleleFrequency->setEnabled(snp_info_table.Loaded());
   const bool haplotype = settings.INFER_NONINFORMATIVE == kLohHaplotypeHmm;
   mHaplotypeThreshold->setEnabled(haplotype);
   mReferenceGenotype->setEnabled(haplotype);
@@ -184,14 +185,14 @@ void OptionsChromosomePage::UpdateEnabling() {
 
 void OptionsChromosomePage::OnSetActive() {
   const GroupSettings& settings = mValues.settings;
-  const ChromosomeOptions& chromosome = mValues.chromosome;
+  const ChromosomeOptions& view = mValues.chromosome;
   const auto type = static_cast<std::size_t>(ChromosomeDataTypeIndex(settings.CHRO_DATA));
-  ShowLimit(mCurveMin, chromosome.minimum[type]);
-  ShowLimit(mCurveMax, chromosome.maximum[type]);
-  ShowLimit(mCurveThreshold, chromosome.threshold[type]);
+  ShowLimit(mCurveMin, mValues.curveMin[type]);
+  ShowLimit(mCurveMax, mValues.curveMax[type]);
+  ShowLimit(mCurveThreshold, mValues.curveThreshold[type]);
   for (const Check& check : mChecks) check.box->setChecked(settings.*check.setting != 0);
-  mHideConflictLoh->setChecked(chromosome.hideConflictLoh);
-  mTruncateLog2->setChecked(chromosome.truncateLog2);
+  mHideConflictLoh->setChecked(view.hideConflictLoh);
+  mTruncateLog2->setChecked(view.truncateLog2);
   ShowFileName(mCurveFile, settings.CURVE_FILE, kCurveFileOff);
   ShowFileName(mReferenceGenotype, settings.NORMAL_GENOTYPE_FILE, kReferenceGenotypeOff);
   ShowFileName(mInferredCopy, settings.INFERRED_COPY_FILE, kInferredCopyOff);
@@ -232,14 +233,14 @@ bool OptionsChromosomePage::OnKillActive() {
       !ReadIntField(mTrimmedPercent, -kMaxTrimmedPercent, kMaxTrimmedPercent, trimmedPercent))
     return false;
   GroupSettings& settings = mValues.settings;
-  ChromosomeOptions& chromosome = mValues.chromosome;
+  ChromosomeOptions& view = mValues.chromosome;
   const auto type = static_cast<std::size_t>(ChromosomeDataTypeIndex(settings.CHRO_DATA));
-  chromosome.minimum[type] = curveMin;
-  chromosome.maximum[type] = curveMax;
-  chromosome.threshold[type] = curveThreshold;
+  mValues.curveMin[type] = curveMin;
+  mValues.curveMax[type] = curveMax;
+  mValues.curveThreshold[type] = curveThreshold;
   for (const Check& check : mChecks) settings.*check.setting = check.box->isChecked() ? 1 : 0;
-  chromosome.hideConflictLoh = mHideConflictLoh->isChecked();
-  chromosome.truncateLog2 = mTruncateLog2->isChecked();
+  view.hideConflictLoh = mHideConflictLoh->isChecked();
+  view.truncateLog2 = mTruncateLog2->isChecked();
   settings.AVERAGE_HET_RATE = hetRate;
   settings.SNP_ERROR_RATE = genotypingError;
   settings.INFER_CALL_THRESHOLD = lohCallThreshold;

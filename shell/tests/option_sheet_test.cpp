@@ -24,6 +24,8 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/model/model.hpp"
 #include "genes/cluster_settings.hpp"
+#include "genome/chromosome.hpp"
+#include "genome/snp_info.hpp"
 #include "shell/dialogs/option_sheet.hpp"
 #include "shell/dialogs/options_analysis_page.hpp"
 #include "shell/dialogs/options_chromosome_page.hpp"
@@ -201,6 +203,7 @@ TEST_F(OptionSheetTest, OkPutsTheEditsInForceAndCancelDropsThem) {
 
 TEST_F(OptionSheetTest, AValueOutOfRangeKeepsThePageWithTheRangeMessage) {
   CMainFrame& frame = OpenFrame();
+  TheGroup().Settings().CHRO_DATA = kDataCopyNumber;
   RunOptions(frame, [&](OptionSheet& sheet) {
     ClickTab(sheet, kChromosomeOptionsPageIndex);
     auto* window = Control<QLineEdit>(sheet, OptionsChromosomePage::kSmoothWindow);
@@ -214,6 +217,9 @@ TEST_F(OptionSheetTest, AValueOutOfRangeKeepsThePageWithTheRangeMessage) {
     EXPECT_TRUE(copyFile->isEnabled());
     QTest::keyClick(method, Qt::Key_Up);
 
+    // The curve's limits are those of the current data type; an empty field is unset.
+    Type(Control<QLineEdit>(sheet, OptionsChromosomePage::kCurveMin), "0.5");
+    Type(Control<QLineEdit>(sheet, OptionsChromosomePage::kCurveMax), "4");
     Type(window, "2");
     ClickOk(sheet);
     EXPECT_TRUE(sheet.isVisible());
@@ -231,6 +237,12 @@ TEST_F(OptionSheetTest, AValueOutOfRangeKeepsThePageWithTheRangeMessage) {
   });
   EXPECT_EQ(TheGroup().Settings().MEDIAN_SMOOTH_WINDOW, 25);
   EXPECT_FLOAT_EQ(TheGroup().Settings().AVERAGE_HET_RATE, 0.3f);
+  EXPECT_EQ(chromosome.Min[kDataCopyNumber], 0.5f);
+  EXPECT_EQ(chromosome.Max[kDataCopyNumber], 4.0f);
+  EXPECT_EQ(chromosome.Threshold[kDataCopyNumber], kMissingValueFloat);
+  EXPECT_EQ(chromosome.Min[kDataCall], kMissingValueFloat);
+  chromosome.Min.fill(kMissingValueFloat);
+  chromosome.Max.fill(kMissingValueFloat);
 }
 
 TEST_F(OptionSheetTest, ChoicesFollowEachOtherAndFileButtonsFillTheirNames) {
@@ -270,6 +282,12 @@ TEST_F(OptionSheetTest, ChoicesFollowEachOtherAndFileButtonsFillTheirNames) {
         << "no SNP information is loaded";
     ClickOk(sheet);
   });
+  snp_info_table.snps.resize(1);
+  RunOptions(frame, [&](OptionSheet& sheet) {
+    EXPECT_TRUE(Control<QComboBox>(sheet, OptionsChromosomePage::kAlleleFrequency)->isEnabled());
+    ClickCancel(sheet);
+  });
+  snp_info_table.Clear();
   ArrayType = 0;
   EXPECT_EQ(settings.LINKAGE_METHOD, kLinkageCentroid);
   EXPECT_EQ(settings.STORE_DISTANCE, 0);
