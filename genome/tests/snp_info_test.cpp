@@ -192,3 +192,21 @@ TEST_F(SnpFilterTest, ASingleGroupIsRefusedBeforeTheListIsTouched) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SnpInfoTest, DamagedFilesNeverCrashTheReader) {
+  const std::vector<std::string> names = Names("U", 80);
+  UseUnits(names);
+  const std::string text = synth::SnpInfoText(synth::MakeSnpInfo(names, 4));
+  CapturedLog log;
+  for (std::size_t cut = 0; cut < text.size(); cut += 61) {
+    std::string damaged = text.substr(0, cut);
+    if (cut % 2 == 0 && !damaged.empty()) damaged[cut / 3] = static_cast<char>(cut * 7);
+    FuzzReadSnpInfo(reinterpret_cast<const std::uint8_t*>(damaged.data()), damaged.size());
+    EXPECT_TRUE(!snp_info_table.Loaded() || snp_info_table.snps.size() == names.size());
+  }
+  EXPECT_TRUE(FuzzReadSnpInfo(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+}  // namespace
