@@ -1,0 +1,151 @@
+// The installation driver up to the content steps: argument checks, the array types and
+// their folders, the SQL tools and the connection, each with its log lines and result.
+#include "installer/framework/install_driver.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "installer/framework/database_files.hpp"
+#include "installer/framework/environment.hpp"
+#include "installer/framework/message_table.hpp"
+#include "installer/framework/tests/database_sandbox.hpp"
+
+namespace quellbrook {
+namespace {
+
+using testing::DatabaseSandbox;
+
+// The log's lines without their time stamps ("MM/DD/YY HH:MM:SS - ").
+std::vector<std::string> LogMessages(const std::string& path) {
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) {
+    // A message with a line break of its own goes on in a line without a stamp.
+    const bool stamped = line.size() >= 20 && line[2] == '/' && line.compare(17, 3, " - ") == 0;
+    lines.push_back(stamped ? line.substr(20) : line);
+  }
+  return lines;
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path) << text;
+}
+
+class InstallDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mParameters.libraryFolder = mSandbox.File("library");
+    mParameters.protocolFolder = mSandbox.File("protocols");
+    mParameters.sourceFolder = mSandbox.File("source") + "\\\\/  ";
+    mParameters.arrayTypes = "Chip_A";
+    mParameters.installLog = mSandbox.File("install.log");
+    mParameters.reportFile = mSandbox.File("report.txt");
+    WriteText(mSandbox.File("source") + "/TWLib.ini",
+              "[Chip_A]\nPath=Chip_A_Folder\n[Chip_B]\nPath = Chip_B_Folder \n");
+  }
+
+  DatabaseSandbox mSandbox;
+  InstallParameters mParameters;
+};
+
+TEST_F(InstallDriverTest, EveryRequiredSlotMustBeFilled) {
+  std::string InstallParameters::*required[] = {
+      &InstallParameters::libraryFolder, &InstallParameters::protocolFolder,
+      &InstallParameters::sourceFolder, &InstallParameters::arrayTypes,
+      &InstallParameters::reportFile};
+  for (auto slot : required) {
+    InstallParameters parameters;
+    parameters.libraryFolder = "l";
+    parameters.protocolFolder = "p";
+    parameters.sourceFolder = "s";
+    parameters.arrayTypes = "A";
+    parameters.installLog = mParameters.installLog;
+    parameters.reportFile = "r";
+    parameters.*slot = "";
+    EXPECT_EQ(RunInstall(parameters), 1007);
+    EXPECT_EQ(parameters.errorText, "Invalid DLL command parameters.\n");
+  }
+  EXPECT_EQ(LogMessages(mParameters.installLog),
+            std::vector<std::string>(5, "ERROR: Invalid DLL command parameters."));
+
+  // Without a log path nothing can be written, but the run is refused all the same.
+  mParameters.installLog.clear();
+  EXPECT_EQ(RunInstall(mParameters), 1007);
+}
+
+TEST_F(InstallDriverTest, BlankTypesEndSuccessfullyAfterTheStartBanner) {
+  mParameters.arrayTypes = "   ";
+  EXPECT_EQ(RunInstall(mParameters), 0);
+  EXPECT_EQ(LogMessages(mParameters.installLog),
+            std::vector<std::string>{"*** Start Client Library Installation ***"});
+}
+
+TEST_F(InstallDriverTest, EveryTypeWithoutFolderIsReportedBeforeTheRunEnds) {
+  mParameters.arrayTypes = "Chip_A, ,Chip_C,Chip_B";
+  EXPECT_EQ(RunInstall(mParameters), 2016);
+  const std::string ini = mSandbox.File("source") + "/TWLib.ini";
+  EXPECT_EQ(
+      LogMessages(mParameters.installLog),
+      (std::vector<std::string>{"*** Start Client Library Installation ***",
+                                "ERROR: Cannot find the file path for  in " + ini + ".",
+                                "ERROR: Cannot find the file path for Chip_C in " + ini + "."}));
+}
+
+TEST_F(InstallDriverTest, ServerWithoutDbmsKindThenWithoutSqlToolsEndsWithTheirMessages) {
+  mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
+  EXPECT_EQ(RunInstall(mParameters), 2007);
+  EXPECT_EQ(mParameters.errorText, std::string(MessageText(2007)));
+  std::vector<std::string> log = LogMessages(mParameters.installLog);
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[1].rfind("ERROR: ", 0), 0u) << log[1];
+  EXPECT_EQ(log[2], "*** Finish QIRO Server Library Installation ***");
+
+  std::filesystem::remove(mParameters.installLog);
+  mParameters.errorText.clear();
+  mSandbox.SetRegistryText(kDbPublishTypeKey, "", "SQL Server");
+  EXPECT_EQ(RunInstall(mParameters), 3017);
+  log = LogMessages(mParameters.installLog);
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[0], "*** Start QIRO Server Library Installation ***");
+  EXPECT_EQ(log[1], "Cannot find the executable path for bcp.exe and osql.exe files.");
+  EXPECT_EQ(log[2], "Please make sure that the MSDE or SQL Server has been installed.");
+  EXPECT_EQ(log[3], "*** Finish QIRO Server Library Installation ***");
+  EXPECT_EQ(mParameters.errorText, "");
+}
+
+TEST_F(InstallDriverTest, RefusedLoginEndsWith3004AndAReachedRunIsNeverASuccess) {
+  const std::filesystem::path tools = mSandbox.File("mssql");
+  WriteText(tools / "binn" / "osql", "");
+  WriteText(tools / "binn" / "bcp", "");
+  mSandbox.SetRegistryText(kSqlServerSetupKey, kSqlPathValue, tools.string());
+  EXPECT_EQ(RunInstall(mParameters), 3004);
+  EXPECT_EQ(mParameters.errorText, std::string(MessageText(3004)));
+  std::vector<std::string> log = LogMessages(mParameters.installLog);
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[1].rfind("ERROR: ", 0), 0u) << log[1];
+  EXPECT_EQ(log[2], "*** Finish Client Library Installation ***");
+
+  // Connected: the content steps are still missing, so the run must fail visibly.
+  std::filesystem::remove(mParameters.installLog);
+  ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", ""));
+  EXPECT_EQ(RunInstall(mParameters), 3027);
+  log = LogMessages(mParameters.installLog);
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[1], "ERROR: The library content steps are not built in this version.");
+  EXPECT_EQ(log[2], "*** Finish Client Library Installation ***");
+}
+
+TEST_F(InstallDriverTest, UpdateIsRefusedWithARedLine) {
+  EXPECT_EQ(RunUpdate(mParameters), 3027);
+  EXPECT_EQ(LogMessages(mParameters.installLog),
+            std::vector<std::string>{"ERROR: Library update is not built in this version."});
+}
+
+}  // namespace
+}  // namespace quellbrook

@@ -1,0 +1,236 @@
+// libQuellbrook as a host sees it: its exported names and needed libraries, and its
+// exports called through qbhost, a child process that loads it with dlopen.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "installer/framework/database_files.hpp"
+#include "installer/framework/db_connection.hpp"
+#include "installer/framework/environment.hpp"
+#include "installer/framework/tests/database_sandbox.hpp"
+#include "platform/process.hpp"
+#include "platform/tests/temp_folder.hpp"
+
+namespace quellbrook {
+namespace {
+
+using testing::DatabaseSandbox;
+
+struct HostRun {
+  int exitCode = -1;
+  std::string output;
+};
+
+HostRun RunHost(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), QBHOST_PROGRAM);
+  platform::ChildProcess child;
+  platform::SpawnFailure failure;
+  HostRun run;
+  if (!child.Start({arguments, "", {}}, failure)) return run;
+  char buffer[4096];
+  for (int waited = 0; waited < 600; ++waited) {
+    child.WaitForOutput(100);
+    long count;
+    while ((count = child.ReadOutput(buffer, sizeof buffer)) > 0)
+      run.output.append(buffer, static_cast<std::size_t>(count));
+    if (child.PeekOutput() == platform::OutputState::kClosed && child.WaitForEnd(1000)) break;
+  }
+  if (child.HasEnded() && WIFEXITED(child.ExitStatus()))
+    run.exitCode = WEXITSTATUS(child.ExitStatus());
+  return run;
+}
+
+std::vector<std::string> CommandLines(const std::string& command) {
+  std::vector<std::string> lines;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return lines;
+  char line[1024];
+  while (std::fgets(line, sizeof line, pipe) != nullptr) lines.emplace_back(line);
+  EXPECT_EQ(pclose(pipe), 0) << command;
+  return lines;
+}
+
+std::vector<std::string> LogMessages(const std::string& path) {
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);)
+    lines.push_back(line.size() >= 20 ? line.substr(20) : line);
+  return lines;
+}
+
+// The library resolves libTamsk only beside itself, as a host's own folder would serve it.
+class WithoutLibraryPath {
+ public:
+  WithoutLibraryPath() {
+    if (const char* path = std::getenv("LD_LIBRARY_PATH")) mPrevious = path;
+    ::unsetenv("LD_LIBRARY_PATH");
+  }
+  ~WithoutLibraryPath() {
+    if (mPrevious) ::setenv("LD_LIBRARY_PATH", mPrevious->c_str(), 1);
+  }
+
+ private:
+  std::optional<std::string> mPrevious;
+};
+
+TEST(QuellbrookLibrary, ExportsExactlyTheSixCallsAndNeedsTamsk) {
+  std::set<std::string> names;
+  for (const std::string& line :
+       CommandLines(std::string("'") + QUELLBROOK_NM_PROGRAM + "' -D --defined-only '" +
+                    QUELLBROOK_LIBRARY_PATH + "'")) {
+    std::istringstream fields(line);
+    std::string field, name;
+    while (fields >> field) name = field;
+    if (!name.empty()) names.insert(name);
+  }
+  EXPECT_EQ(names,
+            (std::set<std::string>{"CreateAuditReport", "CreateUpdateReport", "GetInstalledList",
+                                   "InstallLib", "SetParentWindowName", "UpdateLib"}));
+
+  bool needsTamsk = false;
+  for (const std::string& line : CommandLines(std::string("'") + QUELLBROOK_READELF_PROGRAM +
+                                              "' -d '" + QUELLBROOK_LIBRARY_PATH + "'"))
+    if (line.find("(NEEDED)") != std::string::npos &&
+        line.find("[libTamsk.so]") != std::string::npos)
+      needsTamsk = true;
+  EXPECT_TRUE(needsTamsk);
+}
+
+TEST(QuellbrookLibrary, LoadingFailsWhereTamskIsMissing) {
+  WithoutLibraryPath noPath;
+  platform::testing::TempFolder folder;
+  const std::filesystem::path copy = folder.Path() / "libQuellbrook.so";
+  std::filesystem::copy_file(QUELLBROOK_LIBRARY_PATH, copy);
+
+  HostRun run = RunHost({"--library", copy.string(), "SetParentWindowName", "x"});
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_NE(run.output.find("libTamsk.so"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("SetParentWindowName 1"), std::string::npos);
+
+  std::filesystem::copy_file(TAMSK_LIBRARY_PATH, folder.Path() / "libTamsk.so");
+  run = RunHost({"--library", copy.string(), "SetParentWindowName", "x"});
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(run.output, "SetParentWindowName 1\n");
+}
+
+TEST(QuellbrookLibrary, ABadCommandLineCallsNothing) {
+  platform::testing::TempFolder folder;
+  const std::string report = folder.File("report.txt");
+  HostRun run = RunHost({"--library", QUELLBROOK_LIBRARY_PATH, "CreateAuditReport", report, "o",
+                         "s", "b", "InstallLib", "only", "two"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_FALSE(std::filesystem::exists(report));
+  EXPECT_EQ(RunHost({"--library", QUELLBROOK_LIBRARY_PATH, "Nonsense"}).exitCode, 2);
+}
+
+class HostSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", ""));
+    ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultProcessDatabase));
+    mDatabase = DbConnection::Open(
+        mSandbox.Folder(),
+        {kSqlServerProvider, "sa", "", GetLocalComputerName(), kDefaultProcessDatabase});
+    ASSERT_TRUE(mDatabase);
+    Execute(
+        "CREATE TABLE korx_probe_array (probe_array_name TEXT, deleted_flag INTEGER);"
+        "CREATE TABLE korx_parameter_set (param_set_name TEXT, param_type TEXT);");
+  }
+
+  void Execute(const std::string& sql) {
+    std::string error;
+    ASSERT_TRUE(mDatabase->Execute(sql, nullptr, &error)) << error;
+  }
+
+  std::string Run(std::vector<std::string> calls) {
+    calls.insert(calls.begin(), {"--library", QUELLBROOK_LIBRARY_PATH});
+    const HostRun run = RunHost(calls);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    return run.output;
+  }
+
+  DatabaseSandbox mSandbox;
+  std::unique_ptr<DbConnection> mDatabase;
+};
+
+TEST_F(HostSessionTest, TheHostsCallsInTheirOrder) {
+  Execute(
+      "INSERT INTO korx_probe_array VALUES ('ALL', 0), ('Chip_B', 0), ('Old', 1), ('Chip_A', 0);"
+      "INSERT INTO korx_parameter_set VALUES ('Hyb_640', 'Hybridization'), ('W', 'Fluidics'),"
+      " ('Hyb_45', 'Hybridization');");
+  const std::string report = mSandbox.File("report.txt");
+  const std::string log = mSandbox.File("install.log");
+  const std::string output = Run({"SetParentWindowName",
+                                  "Lab Host",
+                                  "GetInstalledList",
+                                  "CreateAuditReport",
+                                  report,
+                                  "Install",
+                                  "Chip_A",
+                                  "1.0",
+                                  "InstallLib",
+                                  mSandbox.File("lib"),
+                                  mSandbox.File("fl"),
+                                  mSandbox.File("src"),
+                                  "unused",
+                                  "",
+                                  log,
+                                  report,
+                                  "UpdateLib",
+                                  "l",
+                                  "f",
+                                  "s",
+                                  "u",
+                                  "A",
+                                  "P",
+                                  log,
+                                  report,
+                                  "CreateUpdateReport",
+                                  mSandbox.File("missing/report.txt"),
+                                  "o",
+                                  "A",
+                                  "P",
+                                  "b"});
+  EXPECT_EQ(output,
+            "SetParentWindowName 1\nGetInstalledList 1\narrayTypes=Chip_B,Chip_A\n"
+            "protocols=Hyb_640,Hyb_45\nCreateAuditReport 1\nInstallLib 1007\nUpdateLib 3027\n"
+            "CreateUpdateReport 0\n");
+  EXPECT_EQ(LogMessages(log),
+            (std::vector<std::string>{"ERROR: Invalid DLL command parameters.",
+                                      "ERROR: Library update is not built in this version."}));
+  EXPECT_GT(std::filesystem::file_size(report), 0u);
+  EXPECT_FALSE(std::filesystem::exists(mSandbox.File("missing")));
+}
+
+TEST_F(HostSessionTest, InstalledListsFillTheHostsBuffersToTheirLastByte) {
+  // 9000 names of 9 characters and no protocols.
+  Execute(
+      "WITH RECURSIVE n(i) AS (SELECT 10000 UNION ALL SELECT i + 1 FROM n WHERE i < 18999) "
+      "INSERT INTO korx_probe_array SELECT 'Chip' || i, 0 FROM n;");
+  const std::string output = Run({"GetInstalledList"});
+  const std::string types = "\narrayTypes=";
+  const std::size_t start = output.find(types);
+  const std::size_t end = output.find("\nprotocols=");
+  ASSERT_NE(start, std::string::npos);
+  ASSERT_NE(end, std::string::npos);
+  const std::string list = output.substr(start + types.size(), end - start - types.size());
+  EXPECT_EQ(list.size(), 65533u);
+  EXPECT_EQ(list.substr(list.size() - 13), "Chip16552,Chi");
+  EXPECT_EQ(output.substr(end), "\nprotocols=\n");
+}
+
+TEST_F(HostSessionTest, NoConnectionLeavesTheBuffersAlone) {
+  mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
+  EXPECT_EQ(Run({"GetInstalledList"}), "GetInstalledList 0\n");
+}
+
+}  // namespace
+}  // namespace quellbrook
