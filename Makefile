@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-asan run bench format format-check clean
+.PHONY: all deps configure build test test-asan run bench fuzz fuzz-corpus fuzz-run format format-check clean
 
 all: build
 
@@ -41,7 +41,24 @@ bench: deps
 	cmake --build build-bench -j $(JOBS)
 	@set -e; for b in build-bench/bench/*_bench; do if [ -x "$$b" ]; then "$$b"; fi; done
 
-FORMAT_FOLDERS = platform engine genes genome shell scramble installer tools bench
+# The readers under libFuzzer (clang), with their seed corpora made by the generator.
+# A finding is written as crash-*, leak-*, timeout-* or oom-* under
+# $(FUZZ_BUILD)/findings/<target>/; `$(FUZZ_BUILD)/bin/fuzz/<target> <that file>` replays it.
+FUZZ_BUILD ?= build-fuzz
+SECONDS    ?= 10
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZELKO_FUZZ=ON -DZELKO_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+
+fuzz-corpus: fuzz
+	scripts/fuzz-corpus $(FUZZ_BUILD)
+
+fuzz-run: fuzz-corpus
+	scripts/fuzz-run $(FUZZ_BUILD) $(SECONDS)
+
+FORMAT_FOLDERS = platform engine genes genome shell scramble installer tools bench fuzz
 FORMAT_FILES = $(shell find $(FORMAT_FOLDERS) \( -name '*.cpp' -o -name '*.hpp' -o -name '*.h' -o -name '*.c' \) 2>/dev/null)
 
 format: deps
@@ -52,4 +69,4 @@ format-check: deps
 	@clang-format --dry-run --Werror $(FORMAT_FILES) && echo "every source file is formatted"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-bench
+	rm -rf $(BUILD) $(ASAN_BUILD) build-bench $(FUZZ_BUILD)

@@ -1,0 +1,30 @@
+#include "fuzz/reader_entries.hpp"
+
+#include <string>
+#include <string_view>
+
+#include "engine/base/fuzz_support.hpp"
+#include "genes/compare_criteria.hpp"
+#include "genes/compare_result_file.hpp"
+#include "genome/reference_genotypes.hpp"
+#include "platform/registry.hpp"
+
+bool FuzzParseRegistry(const std::uint8_t* data, std::size_t size) {
+  const platform::RegistryReading reading =
+      platform::ParseRegistry(std::string_view(reinterpret_cast<const char*>(data), size));
+  return reading.damagedLine == 0;
+}
+
+bool FuzzReadCompareResultFile(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "compare.txt", [](const std::string& path) {
+    COMPARE_CRITERIA criteria;
+    return ReadCompareResultFile(criteria, path, true);
+  });
+}
+
+bool FuzzReadRefGenotypeFile(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "reference.txt", [](const std::string& path) {
+    REFERENCE_GENOTYPES reference;
+    return reference.ReadRefGenotypeFile(path.c_str());
+  });
+}
