@@ -1,0 +1,114 @@
+#include "installer/steps/step_sequence.hpp"
+
+#include <cstdio>
+
+#include "installer/framework/environment.hpp"
+#include "installer/framework/install_log.hpp"
+#include "installer/framework/message_table.hpp"
+#include "installer/framework/parent_window_name.hpp"
+#include "installer/framework/progress_window.hpp"
+#include "installer/framework/text_functions.hpp"
+#include "installer/framework/tool_runner.hpp"
+#include "platform/path.hpp"
+
+namespace quellbrook {
+
+namespace {
+
+constexpr int kProgressSteps = 10;
+
+bool FileStatusReadable(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::fclose(file);
+  return true;
+}
+
+}  // namespace
+
+bool CheckLoadFields(std::initializer_list<const std::string*> values, std::string& refusal) {
+  for (const std::string* value : values) {
+    if (value->find_first_of(";\r\n") == std::string::npos) continue;
+    refusal = FormatText("The value '%s' holds the load file's separator '%c'.", value->c_str(),
+                         kLoadFileSeparator);
+    return false;
+  }
+  return true;
+}
+
+int RunStepSequence(const InstallStep& step, const StepTexts& texts, const LoadFileWriter& write) {
+  ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
+  window.SetRange(0, kProgressSteps, 1);
+  window.SetStep(1);
+  window.SetText("%s", texts.progressText);
+  window.Show();
+  WriteLogLine(step.logPath, texts.firstLogLine, kLogInfo);
+  window.StepIt();
+
+  LibDbSession* session = step.session;
+  if (session == nullptr || session->connected == 0) {
+    WriteLogLine(step.logPath, MessageText(kConnectFailed), kLogError);
+    return kConnectFailed;
+  }
+  AppendFormattedLine(step.reportPath, "%s", "");
+  AppendFormattedLine(step.reportPath, "%s", texts.reportTitle);
+  AppendFormattedLine(step.reportPath, "%s", texts.reportRule);
+  window.StepIt();
+  RunLoadScript(*session, texts.code);
+  window.StepIt();
+
+  const std::string sourcePath = platform::JoinPath(step.sourceFolder, texts.sourceFileName);
+  if (!FileStatusReadable(sourcePath)) {
+    WriteLogLine(step.logPath,
+                 texts.failurePrefix + FormatMessageText(kDevicesFileMissing, sourcePath.c_str()),
+                 kLogError);
+    RunDropScript(*session, texts.code);
+    return kDevicesFileMissing;
+  }
+  int records = 0;
+  std::string refusal;
+  if (!write(sourcePath, records, refusal)) {
+    std::remove(texts.loadFileName);
+    const std::string reason =
+        refusal.empty() ? std::string(MessageText(kWriteIntermediateFilesFailed)) : refusal;
+    WriteLogLine(step.logPath, texts.failurePrefix + reason, kLogError);
+    RunDropScript(*session, texts.code);
+    return kWriteIntermediateFilesFailed;
+  }
+  window.StepIt();
+  session->ClearTable(kLibraryLogTable);
+  session->ClearTable(texts.temporaryTable);
+  window.StepIt();
+  BulkLoadStep(*session, texts.loadFileName, texts.code);
+  window.StepIt();
+
+  int result = kResultSuccess;
+  const int rows = session->CountTableRows(texts.temporaryTable);
+  if (rows != records) {
+    result = session->dbmsType == kDbmsOracle ? 3020 : 3003;
+    WriteLogLine(step.logPath, FormatMessageText(result, records, rows), kLogError);
+  } else {
+    AppendFormattedLine(step.reportPath, texts.sourceReportLine, sourcePath.c_str());
+    AppendFormattedLine(step.reportPath, texts.recordsReportLine, records);
+    AppendFormattedLine(step.reportPath, texts.rowsReportLine, rows);
+    AppendFormattedLine(step.reportPath, "%s", "Database Activities -");
+    window.StepIt();
+    RunStepProcedure(*session, texts.code);
+    AppendFormattedLine(step.reportPath, "%s", "");
+    window.StepIt();
+    LibLogStep last;
+    session->ReadLastLogStep(&last);
+    if (!platform::EqualsNoCase(last.status, kLogStatusSuccess)) {
+      result = texts.outcomeError;
+      WriteLogLine(step.logPath, FormatMessageText(result, last.message.c_str()), kLogError);
+    }
+    window.StepIt();
+    std::remove(texts.loadFileName);
+    window.StepIt();
+  }
+  WriteLogLine(step.logPath, result != 0 ? texts.failureLine : texts.successLine, kLogInfo);
+  RunDropScript(*session, texts.code);
+  return result;
+}
+
+}  // namespace quellbrook

@@ -1,0 +1,47 @@
+// The run every install step shares: progress window, log and report lines, load script,
+// load file, bulk load, row check, procedure, outcome check and drop script.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "installer/steps/install_step.hpp"
+
+namespace quellbrook {
+
+// Field separator of every load file.
+inline constexpr char kLoadFileSeparator = ';';
+
+// A step's own texts for the common run.
+struct StepTexts {
+  int code = 0;
+  const char* progressText = "";
+  const char* firstLogLine = "";
+  const char* reportTitle = "";
+  const char* reportRule = "";
+  const char* sourceFileName = "";
+  const char* loadFileName = "";
+  const char* temporaryTable = "";
+  const char* sourceReportLine = "";   // one %s: the source path
+  const char* recordsReportLine = "";  // one %d: records written
+  const char* rowsReportLine = "";     // one %d: rows counted
+  const char* failurePrefix = "";
+  int outcomeError = 0;
+  const char* successLine = "";
+  const char* failureLine = "";
+};
+
+// Writes the load file from the source file: false when it can't; refusal is then the
+// reason to log (empty for a file that can't be opened). count gets the records written.
+using LoadFileWriter =
+    std::function<bool(const std::string& sourcePath, int& count, std::string& refusal)>;
+
+// 0 or the error of the step. Once the load script has run the drop script always runs, so
+// no exit leaves temporary objects behind.
+int RunStepSequence(const InstallStep& step, const StepTexts& texts, const LoadFileWriter& write);
+
+// True when no value holds the load file's separator or a line break; else refusal names
+// the first value that does.
+bool CheckLoadFields(std::initializer_list<const std::string*> values, std::string& refusal);
+
+}  // namespace quellbrook

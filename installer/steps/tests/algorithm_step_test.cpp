@@ -1,0 +1,228 @@
+// The algorithm step on the SQL Server road: its load file from "Algorithm.ini", then the
+// whole common run through the stand-in tools and our scripts, and its failure exits.
+#include "installer/steps/algorithm_step.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "installer/framework/database_files.hpp"
+#include "installer/framework/db_connection.hpp"
+#include "installer/framework/environment.hpp"
+#include "installer/framework/step_names.hpp"
+#include "installer/framework/tests/database_sandbox.hpp"
+#include "platform/path.hpp"
+
+namespace quellbrook {
+namespace {
+
+using testing::DatabaseSandbox;
+using testing::EnvironmentVariable;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> LogMessages(const std::string& path) {
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);)
+    lines.push_back(line.size() >= 20 && line[2] == '/' ? line.substr(20) : line);
+  return lines;
+}
+
+class AlgorithmStepTest : public ::testing::Test {
+ protected:
+  AlgorithmStepTest()
+      : mPath("PATH", std::string(DBTOOLS_BIN_FOLDER) + ":" +
+                          (std::getenv("PATH") != nullptr ? std::getenv("PATH") : "/usr/bin")) {}
+
+  void SetUp() override {
+    mPrevious = std::filesystem::current_path();
+    mWork = mSandbox.File("work");
+    std::filesystem::create_directories(mWork);
+    std::filesystem::create_directories(mSandbox.File("source"));
+    std::filesystem::create_directories(mSandbox.File("library"));
+    std::filesystem::current_path(mWork);
+    for (const char* script : {"sql_load_alg.sql", "sql_drop_alg.sql", "sql_schema.sql"})
+      std::filesystem::copy_file(platform::JoinPath(STEPS_DATA_FOLDER, script), Work(script));
+    ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", ""));
+    mSandbox.SetRegistryText(kPembVersionKey, "", "3.1");
+    mSession.InitSession(nullptr);
+    ASSERT_EQ(mSession.connected, 1);
+    mSession.sqlToolsFolder = DBTOOLS_BIN_FOLDER;
+    mSession.libraryFolder = mSandbox.File("library");
+    mSession.scriptOutputFile = platform::JoinPath(mSession.libraryFolder, kSqlLogName);
+    mSession.installLog = mSandbox.File("install.log");
+    mSession.reportFile = mSandbox.File("report.txt");
+    auto work = DbConnection::Open(
+        mSandbox.Folder(),
+        {kSqlServerProvider, "sa", "", GetLocalComputerName(), kDefaultWorkDatabase});
+    ASSERT_TRUE(work);
+    std::string error;
+    std::string schema = ReadText(Work("sql_schema.sql"));
+    for (std::size_t at; (at = schema.find("GO\n")) != std::string::npos;)
+      schema.replace(at, 3, ";\n");
+    ASSERT_TRUE(work->Execute(schema, nullptr, &error)) << error;
+
+    mStep.destFolder = mSandbox.File("library");
+    mStep.sourceFolder = mSandbox.File("source");
+    mStep.logPath = mSession.installLog;
+    mStep.reportPath = mSession.reportFile;
+    mStep.session = &mSession;
+  }
+  void TearDown() override { std::filesystem::current_path(mPrevious); }
+
+  std::string Work(std::string_view name) const { return platform::JoinPath(mWork, name); }
+  std::string Source() const {
+    return platform::JoinPath(mStep.sourceFolder, kAlgorithmSourceFile);
+  }
+
+  std::vector<std::string> Algorithms() {
+    std::vector<std::string> rows;
+    auto work = DbConnection::Open(
+        mSandbox.Folder(),
+        {kSqlServerProvider, "sa", "", GetLocalComputerName(), kDefaultWorkDatabase});
+    EXPECT_TRUE(work);
+    std::string error;
+    EXPECT_TRUE(work->Execute(
+        "SELECT alg_name || '|' || coalesce(alg_id, '') || '|' || userset_flag FROM KORX_ALGORITHM "
+        "ORDER BY 1",
+        [&](const DbRow& cells) { rows.push_back(cells[0].value_or("NULL")); }, &error))
+        << error;
+    return rows;
+  }
+
+  DatabaseSandbox mSandbox;
+  EnvironmentVariable mPath;
+  std::filesystem::path mPrevious;
+  std::string mWork;
+  LibDbSession mSession;
+  AlgorithmStep mStep;
+};
+
+TEST_F(AlgorithmStepTest, LoadFileSkipsNamelessEntriesTrimsAndFollowsTheVersion) {
+  WriteText(Source(),
+            "[Algorithms]\nNumAlgorithms=3\n"
+            "Alg1Name= Stat \nAlg1ID=1\nAlg1Type=Expr\nAlg1ProgID=P.1\nAlg1CifName=stat.cif\n"
+            "Alg2Name=\nAlg2ID=2\n"
+            "Alg3Name=Geno\nAlg3ID= 3 \nAlg3UsersetFlag=1\n");
+  int count = -1;
+  ASSERT_TRUE(mStep.WriteAlgorithmFile(Source(), count));
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(ReadText(Work(kAlgorithmLoadFile)), "Stat;1;Expr;P.1;stat.cif;0\nGeno;3;;;;1\n");
+
+  mSession.version = 3.0;
+  ASSERT_TRUE(mStep.WriteAlgorithmFile(Source(), count));
+  EXPECT_EQ(ReadText(Work(kAlgorithmLoadFile)), "Stat;1;Expr;P.1;stat.cif\nGeno;3;;;\n");
+
+  AlgorithmStep alone;
+  WriteText(Source(), "[Other]\n");
+  ASSERT_TRUE(alone.WriteAlgorithmFile(Source(), count));
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(ReadText(Work(kAlgorithmLoadFile)), "");
+
+  // A value with the separator would shift every later field: refused.
+  WriteText(Source(), "[Algorithms]\nNumAlgorithms=1\nAlg1Name=A\nAlg1ProgID=x;y\n");
+  std::string refusal;
+  EXPECT_FALSE(alone.WriteAlgorithmFile(Source(), count, &refusal));
+  EXPECT_EQ(refusal, "The value 'x;y' holds the load file's separator ';'.");
+}
+
+TEST_F(AlgorithmStepTest, InstallsThroughTheToolsAndReports) {
+  WriteText(Source(),
+            "[Algorithms]\nNumAlgorithms=2\nAlg1Name=Stat\nAlg1ID=1\nAlg2Name=Geno\nAlg2ID=7\n"
+            "Alg2UsersetFlag=1\n");
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 0);
+  EXPECT_EQ(Algorithms(), (std::vector<std::string>{"Geno|7|1", "Stat|1|0"}));
+  EXPECT_EQ(LogMessages(mStep.logPath),
+            (std::vector<std::string>{"Start Installing Algorithms...",
+                                      "Install Algorithms Successfully."}));
+  const std::string report = ReadText(mStep.reportPath);
+  EXPECT_NE(
+      report.find("\nInstall Algorithms:\n------------------\nSource Algorithm File:\t" + Source() +
+                  "\nNumber of Algorithms in the source file:\t2\n"
+                  "Number of Algorithms uploaded to temporary tables:\t2\n"
+                  "Database Activities -\n"),
+      std::string::npos)
+      << report;
+  EXPECT_FALSE(std::filesystem::exists(Work(kAlgorithmLoadFile)));
+  // The drop script ran: a second run creates the table and procedure afresh.
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 0);
+  EXPECT_EQ(Algorithms().size(), 2u);
+}
+
+TEST_F(AlgorithmStepTest, FailuresReportTheirErrorAndAlwaysDropTheTemporaryObjects) {
+  AlgorithmStep unconnected;
+  unconnected.logPath = mStep.logPath;
+  EXPECT_EQ(unconnected.RunAlgorithmStep(), 3004);
+
+  // No source file: 1001, and the load script's table is dropped again.
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 1001);
+  EXPECT_EQ(mSession.CountTableRows("LOAD_ALG"), 0);
+  // A refused value: 2001 with the reason, dropped too, nothing installed.
+  WriteText(Source(), "[Algorithms]\nNumAlgorithms=1\nAlg1Name=A;B\n");
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 2001);
+  const std::vector<std::string> log = LogMessages(mStep.logPath);
+  ASSERT_EQ(log.size(), 6u);
+  EXPECT_EQ(log[1].rfind("ERROR: Failed to connect", 0), 0u) << log[1];
+  EXPECT_EQ(log[3], "ERROR: Install Algorithms Failed. " + Source() + " file not found.");
+  EXPECT_EQ(
+      log[5],
+      "ERROR: Install Algorithms Failed. The value 'A;B' holds the load file's separator ';'.");
+  EXPECT_TRUE(Algorithms().empty());
+
+  // The drops really ran: the load script can create its table again and the step works.
+  WriteText(Source(), "[Algorithms]\nNumAlgorithms=1\nAlg1Name=A\n");
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 0);
+  EXPECT_EQ(Algorithms(), std::vector<std::string>{"A||0"});
+}
+
+TEST_F(AlgorithmStepTest, RowCountAndLibraryLogDecideTheOutcome) {
+  WriteText(Source(), "[Algorithms]\nNumAlgorithms=1\nAlg1Name=A\n");
+  // A procedure that logs its own failure; the status is compared without case.
+  auto procedureLogging = [&](const char* status) {
+    WriteText(Work("sql_load_alg.sql"),
+              "CREATE TABLE LOAD_ALG (a varchar(9), b varchar(9), c varchar(9), d varchar(9),"
+              " e varchar(9), f varchar(9))\nGO\nCREATE PROCEDURE KORX_SP_LOAD_ALG AS\n"
+              "INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (1, '" +
+                  std::string(status) + "', 'no room');\nGO\n");
+  };
+  procedureLogging("FAILED");
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 3011);
+  procedureLogging("success");
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 0);
+
+  // A temporary table that refuses the record's empty field: no rows, 3003, the file stays.
+  WriteText(Work("sql_load_alg.sql"),
+            "CREATE TABLE LOAD_ALG (a varchar(9), b varchar(9) NOT NULL, c varchar(9),"
+            " d varchar(9), e varchar(9), f varchar(9))\nGO\n");
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 3003);
+  EXPECT_EQ(ReadText(Work(kAlgorithmLoadFile)), "A;;;;;0\n");
+  const std::vector<std::string> log = LogMessages(mStep.logPath);
+  std::vector<std::string> errors;
+  for (const std::string& line : log)
+    if (line.rfind("ERROR: ", 0) == 0) errors.push_back(line);
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors[0], "ERROR: Failed to install algorithms. no room.");
+  EXPECT_EQ(errors[1], "ERROR: Failed to populate temporary tables.");
+  EXPECT_EQ(log.back(), "Install Algorithms Failed.");
+  // The drop script ran after the mismatch as after every other exit.
+  EXPECT_EQ(mSession.CountTableRows("LOAD_ALG"), 0);
+  EXPECT_FALSE(mSession.TablesExist({"LOAD_ALG"}, kDefaultWorkDatabase));
+}
+
+}  // namespace
+}  // namespace quellbrook
