@@ -517,8 +517,10 @@ bool ExternalReader::ReadTitles() {
     if (mForm.sslp) mGroup.Array(mForm.arrays++).name.assign(name).append("_T");
     ++mForm.valueColumns;
   }
+  // The arrays' tables are made on several threads: each is the size of the file's lines.
   const std::size_t rows = mUnits.size();
-  for (int a = 0; a < mForm.arrays; ++a) {
+  std::vector<char> allocated(static_cast<std::size_t>(mForm.arrays), 1);
+  platform::RunTasks(mForm.arrays, platform::WorkerThreadCount(), [&](int a, bool) {
     ArraySlot& slot = mGroup.Array(a);
     slot.dataFile.clear();
     slot.timeTag.clear();
@@ -531,6 +533,11 @@ bool ExternalReader::ReadTitles() {
       slot.values.assign(rows, VALUE_TRIPLE{0.0f, 0.0f, 0});
       slot.calls.assign(rows, mForm.snp ? static_cast<char>(kSnpCallNoCall) : kCallAbsent);
     } catch (const std::bad_alloc&) {
+      allocated[static_cast<std::size_t>(a)] = 0;
+    }
+  });
+  for (int a = 0; a < mForm.arrays; ++a) {
+    if (allocated[static_cast<std::size_t>(a)] == 0) {
       LogMessage(MessageBuffer("  Allocating the values of array %d failed", a), 0, kLogRed);
       return false;
     }
