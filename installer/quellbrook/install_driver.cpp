@@ -1,4 +1,4 @@
-#include "installer/framework/install_driver.hpp"
+#include "installer/quellbrook/install_driver.hpp"
 
 #include <string>
 #include <vector>
@@ -9,15 +9,22 @@
 #include "installer/framework/lib_db_session.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
+#include "installer/steps/algorithm_step.hpp"
 #include "platform/path.hpp"
+#include "platform/profile.hpp"
 
 namespace quellbrook {
 
 namespace {
 
-// Until the content steps exist a run that reaches them must not look like a success.
-constexpr const char* kStepsNotBuilt = "The library content steps are not built in this version.";
 constexpr const char* kUpdateNotBuilt = "Library update is not built in this version.";
+
+// A step whose content is not installed by this version: a red line, and the run can
+// no longer end as a success, but the steps that exist still run.
+void NotBuilt(const std::string& log, const char* step, RunFlags& flags) {
+  WriteLogLine(log, FormatText("%s: not built in this version.", step), kLogError);
+  flags.errors = true;
+}
 
 std::string RoleWord(int server) {
   return server == 1 ? "QIRO Server" : "Client";
@@ -38,6 +45,52 @@ void PrepareSession(LibDbSession& session, const InstallParameters& parameters) 
 
 }  // namespace
 
+int FoldInstallResult(const RunFlags& flags) {
+  if (flags.running == kResultSuccess && !flags.allValid) return kValidationFailed;
+  if (flags.errors) return kThereAreErrors;
+  // A step's error outranks a later step's warning.
+  if (flags.running != kResultSuccess && flags.running != kThereAreWarnings) return flags.running;
+  if (flags.warnings) return kThereAreWarnings;
+  return flags.running;
+}
+
+int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,
+                      std::vector<DeviceRecord>& out) {
+  for (int n = 1;; ++n) {
+    const std::string name = platform::ReadProfileString(
+        devicesFile, "Devices", FormatText("Device%d", n), "", kDeviceValueSize);
+    if (name.empty()) break;
+    DeviceRecord device;
+    device.name = TrimText(name);
+    if (device.name.empty()) continue;
+    const std::string type =
+        platform::ReadProfileString(devicesFile, device.name, "DeviceType", "");
+    if (type.empty()) {
+      out.push_back(device);
+      continue;
+    }
+    device.type = TrimText(type);
+    if (device.type.empty()) {
+      WriteLogLine(log,
+                   FormatMessageText(kUnknownDeviceType, device.type.c_str(), devicesFile.c_str()),
+                   kLogError);
+      return kUnknownDeviceType;
+    }
+    device.annotationId =
+        TrimText(platform::ReadProfileString(devicesFile, device.name, "DeviceAnnoID", ""));
+    if (device.annotationId.empty()) {
+      WriteLogLine(log, FormatMessageText(kEmptyDeviceAnnotation, devicesFile.c_str()), kLogError);
+      return kEmptyDeviceAnnotation;
+    }
+    device.prefix =
+        TrimText(platform::ReadProfileString(devicesFile, device.name, "DevicePrefix", ""));
+    device.description =
+        TrimText(platform::ReadProfileString(devicesFile, device.name, "DeviceDesc", ""));
+    out.push_back(device);
+  }
+  return 0;
+}
+
 int RunInstall(InstallParameters& parameters) {
   const std::string& log = parameters.installLog;
   if (parameters.libraryFolder.empty() || parameters.protocolFolder.empty() ||
@@ -50,9 +103,6 @@ int RunInstall(InstallParameters& parameters) {
   parameters.sourceFolder = TrimSourceFolder(parameters.sourceFolder);
 
   const int server = IsServerMachine();
-  IsTarnwellInstalled();
-  IsPirodexInstalled();
-  IsSequenceInstallEnabled();
   const std::string role = RoleWord(server);
   WriteLogLine(log, FormatText("*** Start %s Library Installation ***", role.c_str()), kLogInfo);
   const std::string finish = FormatText("*** Finish %s Library Installation ***\n", role.c_str());
@@ -111,8 +161,72 @@ int RunInstall(InstallParameters& parameters) {
   }
   if (primary.connected == 0) return failWith(kConnectFailed);
 
-  WriteLogLine(log, kStepsNotBuilt, kLogError);
-  return finishWith(kThereAreErrors);
+  const bool databaseRole = server == 1 || primary.localDatabase == 1;
+  const bool version31 = IsVersionAtLeast31(primary.version);
+  RunFlags flags;
+  auto configure = [&](InstallStep& step) {
+    step.destFolder = parameters.libraryFolder;
+    step.sourceFolder = parameters.sourceFolder;
+    step.logPath = log;
+    step.reportPath = parameters.reportFile;
+    step.session = &primary;
+  };
+
+  if (databaseRole) {
+    NotBuilt(log, "Assay step", flags);
+    AlgorithmStep algorithms;
+    configure(algorithms);
+    if (const int result = algorithms.RunAlgorithmStep(); result != 0) return finishWith(result);
+    if (version31) {
+      NotBuilt(log, "Template step", flags);
+      NotBuilt(log, "Control step", flags);
+    }
+  }
+
+  const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesFileName);
+  if (!platform::FileExists(devicesFile)) {
+    WriteLogLine(log,
+                 std::string(kDevicesFailurePrefix) +
+                     FormatMessageText(kDevicesFileMissing, devicesFile.c_str()),
+                 kLogError);
+    return finishWith(kDevicesFileMissing);
+  }
+  std::vector<DeviceRecord> devices;
+  if (const int result = ReadDeviceRecords(devicesFile, log, devices); result != 0)
+    return finishWith(result);
+  std::vector<std::string> scanners, fluidics;
+  for (const DeviceRecord& device : devices) {
+    if (platform::EqualsNoCase(device.type, "Scanner")) {
+      scanners.push_back(device.name);
+    } else if (platform::EqualsNoCase(device.type, "Fluidics")) {
+      fluidics.push_back(device.name);
+    } else {
+      WriteLogLine(log,
+                   FormatMessageText(kUnknownDeviceType, device.type.c_str(), devicesFile.c_str()),
+                   kLogError);
+      return finishWith(kUnknownDeviceType);
+    }
+  }
+  if (version31 && !devices.empty() && databaseRole &&
+      primary.TablesExist({kDeviceTable}, primary.processDatabase) == 1)
+    NotBuilt(log, "Device step", flags);
+
+  if (databaseRole) NotBuilt(log, "CIF validation", flags);
+  if (!types.empty() && !scanners.empty()) NotBuilt(log, "Scan parameter step", flags);
+  if (!types.empty() && !fluidics.empty()) NotBuilt(log, "Fluidics step", flags);
+  NotBuilt(log, "Analysis parameter step", flags);
+  if (server == 0 && primary.localDatabase == 1) NotBuilt(log, "Registry key step", flags);
+  const bool tarnwell = IsTarnwellInstalled() == 1;
+  const bool pirodex = IsPirodexInstalled() == 1;
+  if (databaseRole || tarnwell || pirodex) {
+    if (primary.dbmsType == kDbmsOracle && geneInfo.connected == 0) return failWith(kConnectFailed);
+    NotBuilt(log, "Gene information step", flags);
+  }
+  if (databaseRole || IsSequenceInstallEnabled() == 1 || pirodex) {
+    if (primary.dbmsType == kDbmsOracle && geneInfo.connected == 0) return failWith(kConnectFailed);
+    NotBuilt(log, "Sequence step", flags);
+  }
+  return finishWith(FoldInstallResult(flags));
 }
 
 int RunUpdate(InstallParameters& parameters) {

@@ -3,12 +3,45 @@
 // the install steps in their fixed order.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "installer/framework/install_parameters.hpp"
 
 namespace quellbrook {
 
 inline constexpr const char* kTypeIniFileName = "TWLib.ini";
 inline constexpr const char* kToolLogFileName = "sql.log";
+inline constexpr const char* kDevicesFileName = "Devices.ini";
+inline constexpr const char* kDevicesFailurePrefix = "Failed to install devices. ";
+inline constexpr const char* kDeviceTable = "KORX_DEVICE";
+// A DeviceN value is read into a buffer of this size.
+inline constexpr std::size_t kDeviceValueSize = 260;
+
+struct DeviceRecord {
+  std::string name;
+  std::string type;
+  std::string description;
+  std::string annotationId;
+  std::string prefix;
+};
+
+// What the steps of a run left for its result.
+struct RunFlags {
+  int running = 0;  // the last step's result that did not end the run
+  bool warnings = false;
+  bool errors = false;
+  bool allValid = true;
+};
+
+// The run's result from its flags: a failed validation, then errors, then the running
+// result when it is an error, then warnings.
+int FoldInstallResult(const RunFlags& flags);
+
+// The devices of the file's [Devices] list, Device1 on until the first missing one: 0, or
+// 3014 / 3015 (logged) for a blank type or an empty annotation id.
+int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,
+                      std::vector<DeviceRecord>& out);
 
 // 0, 4001 or the number of the message that ended the run.
 int RunInstall(InstallParameters& parameters);

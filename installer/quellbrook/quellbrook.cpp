@@ -7,13 +7,13 @@
 #include <exception>
 #include <string>
 
-#include "installer/framework/install_driver.hpp"
 #include "installer/framework/install_log.hpp"
 #include "installer/framework/install_parameters.hpp"
 #include "installer/framework/installed_list.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/parent_window_name.hpp"
 #include "installer/framework/report_headers.hpp"
+#include "installer/quellbrook/install_driver.hpp"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The installation driver up to the content steps: argument checks, the array types and
 // their folders, the SQL tools and the connection, each with its log lines and result.
-#include "installer/framework/install_driver.hpp"
+#include "installer/quellbrook/install_driver.hpp"
 
 #include <gtest/gtest.h>
 
@@ -131,14 +131,74 @@ TEST_F(InstallDriverTest, RefusedLoginEndsWith3004AndAReachedRunIsNeverASuccess)
   EXPECT_EQ(log[1].rfind("ERROR: ", 0), 0u) << log[1];
   EXPECT_EQ(log[2], "*** Finish Client Library Installation ***");
 
-  // Connected: the content steps are still missing, so the run must fail visibly.
+  // Connected, but a plain client without a devices file.
   std::filesystem::remove(mParameters.installLog);
   ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", ""));
-  EXPECT_EQ(RunInstall(mParameters), 3027);
+  const std::string devices = mSandbox.File("source") + "/Devices.ini";
+  EXPECT_EQ(RunInstall(mParameters), 1001);
   log = LogMessages(mParameters.installLog);
   ASSERT_EQ(log.size(), 3u);
-  EXPECT_EQ(log[1], "ERROR: The library content steps are not built in this version.");
-  EXPECT_EQ(log[2], "*** Finish Client Library Installation ***");
+  EXPECT_EQ(log[1], "ERROR: Failed to install devices. " + devices + " file not found.");
+
+  // A plain client copies only; the missing analysis step keeps the run from success.
+  std::filesystem::remove(mParameters.installLog);
+  WriteText(devices, "[Devices]\nDevice1=Scan 1\n[Scan 1]\nDeviceType=scanner\nDeviceAnnoID=4\n");
+  EXPECT_EQ(RunInstall(mParameters), 3027);
+  log = LogMessages(mParameters.installLog);
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"*** Start Client Library Installation ***",
+                                      "ERROR: Scan parameter step: not built in this version.",
+                                      "ERROR: Analysis parameter step: not built in this version.",
+                                      "*** Finish Client Library Installation ***"}));
+}
+
+TEST_F(InstallDriverTest, DevicesAreReadUpToTheFirstGapAndChecked) {
+  const std::string devices = mSandbox.File("devices.ini");
+  const std::string log = mSandbox.File("devices.log");
+  WriteText(devices,
+            "[Devices]\nDevice1= Scan A \nDevice2=Wash\nDevice4=Never\n"
+            "[Scan A]\nDeviceType= Scanner \nDeviceAnnoID= 7 \nDeviceDesc= desc \n"
+            "[Wash]\nDeviceAnnoID=1\n");
+  std::vector<DeviceRecord> read;
+  EXPECT_EQ(ReadDeviceRecords(devices, log, read), 0);
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].name, "Scan A");
+  EXPECT_EQ(read[0].type, "Scanner");
+  EXPECT_EQ(read[0].annotationId, "7");
+  EXPECT_EQ(read[0].description, "desc");
+  EXPECT_EQ(read[1].name, "Wash");
+  EXPECT_EQ(read[1].type, "");  // no type: fails the type check later
+
+  WriteText(devices, "[Devices]\nDevice1=A\nDevice2=B\n[A]\nDeviceType=Fluidics\n[B]\n");
+  read.clear();
+  EXPECT_EQ(ReadDeviceRecords(devices, log, read), 3015);
+  EXPECT_EQ(LogMessages(log).back(),
+            "ERROR: Device annotation ID should not be empty.  Please check the device source "
+            "file " +
+                devices + ".");
+  // A blank type reads as none: the device is kept by name for the type check.
+  WriteText(devices, "[Devices]\nDevice1=A\n[A]\nDeviceType=   \n");
+  read.clear();
+  EXPECT_EQ(ReadDeviceRecords(devices, log, read), 0);
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read[0].type, "");
+}
+
+TEST(InstallResult, ErrorsOutrankWarningsAndAFailedValidationOutranksAll) {
+  RunFlags flags;
+  EXPECT_EQ(FoldInstallResult(flags), 0);
+  flags.warnings = true;
+  EXPECT_EQ(FoldInstallResult(flags), 4001);
+  // A copy's error stays, even when a later step only warned.
+  flags.running = 2001;
+  EXPECT_EQ(FoldInstallResult(flags), 2001);
+  flags.errors = true;
+  EXPECT_EQ(FoldInstallResult(flags), 3027);
+  flags.running = 0;
+  flags.allValid = false;
+  EXPECT_EQ(FoldInstallResult(flags), 2011);
+  flags.running = 2001;
+  EXPECT_EQ(FoldInstallResult(flags), 3027);
 }
 
 TEST_F(InstallDriverTest, UpdateIsRefusedWithARedLine) {
