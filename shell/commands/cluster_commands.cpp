@@ -18,6 +18,7 @@
 #include "shell/commands/command_registry.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/cluster_dialog.hpp"
+#include "shell/dialogs/option_pages.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
@@ -53,7 +54,7 @@ void AddFunctionalClusterItems(ShellFrame& frame) {
 
 void HierarchicalClustering(ShellFrame& frame) {
   ClusterDialog dialog(
-      TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kClusteringOptionsPage); },
+      TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kClusteringOptionsPageIndex); },
       frame.Window());
   DoHierarchicalClustering(frame,
                            [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; });

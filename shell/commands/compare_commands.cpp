@@ -11,6 +11,7 @@
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/compare_combine_page.hpp"
 #include "shell/dialogs/compare_sample_page.hpp"
+#include "shell/dialogs/option_pages.hpp"
 #include "shell/dialogs/property_sheet.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
@@ -32,10 +33,10 @@ void CompareSamplesCommand(ShellFrame& frame) {
     PropertySheet sheet(QStringLiteral("Compare Samples"), frame.Window());
     sheet.AddPage(new CCompareSampleDlg(CompareCriteria, &sheet),
                   QStringLiteral("Compare samples"));
-    sheet.AddPage(
-        new CCompareCombineDlg(
-            CompareCriteria, [&frame] { frame.OpenOptionsAtPage(kAnalysisOptionsPage); }, &sheet),
-        QStringLiteral("Combine comparisons"));
+    sheet.AddPage(new CCompareCombineDlg(
+                      CompareCriteria,
+                      [&frame] { frame.OpenOptionsAtPage(kAnalysisOptionsPageIndex); }, &sheet),
+                  QStringLiteral("Combine comparisons"));
     return Prompts().RunDialog(sheet) == QDialog::Accepted;
   };
   command.job = [](AnalysisOutcome& outcome) {

@@ -9,6 +9,7 @@
 #include "shell/commands/group_switch.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/model_dialog.hpp"
+#include "shell/dialogs/option_pages.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
@@ -17,7 +18,7 @@ namespace {
 
 void ModelExpression(ShellFrame& frame) {
   ModelDialog dialog(
-      TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kModelOptionsPage); },
+      TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kModelOptionsPageIndex); },
       frame.Window());
   AnalysisCommand command;
   command.title = "Model-based expression\n";

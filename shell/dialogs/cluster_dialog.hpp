@@ -12,9 +12,6 @@ class QCheckBox;
 class QPushButton;
 struct GroupSettings;
 
-// The options sheet's Clustering page.
-inline constexpr int kClusteringOptionsPage = 0;
-
 inline constexpr const char* kNoGeneListMessage = "Must specify a gene list file or tree file";
 
 class ClusterDialog final : public QDialog {

@@ -8,9 +8,6 @@
 
 #include "shell/dialogs/property_sheet.hpp"
 
-// The options sheet's Analysis page.
-inline constexpr int kAnalysisOptionsPage = 1;
-
 class COMPARE_CRITERIA;
 class QButtonGroup;
 class QCheckBox;

@@ -11,9 +11,6 @@ class QCheckBox;
 class QLineEdit;
 struct GroupSettings;
 
-// The options sheet's Model page.
-inline constexpr int kModelOptionsPage = 2;
-
 class ModelDialog final : public QDialog {
   Q_OBJECT
  public:

@@ -4,15 +4,9 @@
 // was pressed on; Cancel drops the copy.
 #pragma once
 
+#include "shell/dialogs/option_pages.hpp"
 #include "shell/dialogs/option_values.hpp"
 #include "shell/dialogs/property_sheet.hpp"
-
-// The pages in their order; OPTION_PAGE holds one of these.
-inline constexpr int kClusteringOptionsPageIndex = 0;
-inline constexpr int kAnalysisOptionsPageIndex = 1;
-inline constexpr int kModelOptionsPageIndex = 2;
-inline constexpr int kChromosomeOptionsPageIndex = 3;
-inline constexpr int kOptionsPageCount = 4;
 
 class OptionSheet final : public PropertySheet {
   Q_OBJECT

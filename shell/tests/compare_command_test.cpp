@@ -23,6 +23,7 @@
 #include "platform/path.hpp"
 #include "shell/dialogs/compare_combine_page.hpp"
 #include "shell/dialogs/compare_sample_page.hpp"
+#include "shell/dialogs/option_pages.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/group_commands_test.hpp"
@@ -122,7 +123,7 @@ TEST_F(CompareCommandTest, TwoComparisonsFindTheGenesPlantedAsChangedOnBothArray
     Type(*Find<QLineEdit>(*sheet.Page(1), Combine::kPermutationCount), "10");
     // The options reached from the sheet open at their Analysis page.
     Click(*Find<QPushButton>(*sheet.Page(1), ids::kOptionsButton));
-    EXPECT_EQ(TheGroup().Settings().OPTION_PAGE, kAnalysisOptionsPage);
+    EXPECT_EQ(TheGroup().Settings().OPTION_PAGE, kAnalysisOptionsPageIndex);
     // Closed from the sample page: the other page's choices still hold.
     ClickTab(sheet, 0);
     sheet.accept();

@@ -1,0 +1,9 @@
+// The pages of the options sheet in their order; OPTION_PAGE holds one of these, and a
+// dialog's "&Options..." button opens the sheet at the page that concerns it.
+#pragma once
+
+inline constexpr int kClusteringOptionsPageIndex = 0;
+inline constexpr int kAnalysisOptionsPageIndex = 1;
+inline constexpr int kModelOptionsPageIndex = 2;
+inline constexpr int kChromosomeOptionsPageIndex = 3;
+inline constexpr int kOptionsPageCount = 4;
