@@ -16,8 +16,10 @@
 #include "installer/framework/db_connection.hpp"
 #include "installer/framework/environment.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "platform/path.hpp"
 #include "platform/process.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "scramble/tamsk.h"
 
 namespace quellbrook {
 namespace {
@@ -29,12 +31,12 @@ struct HostRun {
   std::string output;
 };
 
-HostRun RunHost(std::vector<std::string> arguments) {
+HostRun RunHost(std::vector<std::string> arguments, const std::string& workingFolder = "") {
   arguments.insert(arguments.begin(), QBHOST_PROGRAM);
   platform::ChildProcess child;
   platform::SpawnFailure failure;
   HostRun run;
-  if (!child.Start({arguments, "", {}}, failure)) return run;
+  if (!child.Start({arguments, workingFolder, {}}, failure)) return run;
   char buffer[4096];
   for (int waited = 0; waited < 600; ++waited) {
     child.WaitForOutput(100);
@@ -230,6 +232,100 @@ TEST_F(HostSessionTest, InstalledListsFillTheHostsBuffersToTheirLastByte) {
 TEST_F(HostSessionTest, NoConnectionLeavesTheBuffersAlone) {
   mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
   EXPECT_EQ(Run({"GetInstalledList"}), "GetInstalledList 0\n");
+}
+
+// A server installing into SQL Server through the stand-in tools, as a host would run it.
+class ServerInstallTest : public HostSessionTest {
+ protected:
+  void SetUp() override {
+    HostSessionTest::SetUp();
+    const std::filesystem::path binn = mSandbox.File("mssql/binn");
+    std::filesystem::create_directories(binn);
+    for (const char* tool : {"osql", "bcp"})
+      std::filesystem::create_symlink(platform::JoinPath(DBTOOLS_BIN_FOLDER, tool), binn / tool);
+    mSandbox.SetRegistryText(kSqlServerSetupKey, kSqlPathValue, mSandbox.File("mssql"));
+    mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
+    mSandbox.SetRegistryText(kDbPublishTypeKey, "", "SQL Server");
+    mSandbox.SetRegistryText(kDbDefaultUserKey, "", "sa");
+    mSandbox.SetRegistryText(kDbPasswordKey, "", "");
+    mSandbox.SetRegistryText(kPembVersionKey, "", "3.1");
+
+    mWork = mSandbox.File("work");
+    std::filesystem::create_directories(mWork);
+    for (const char* script : {"sql_load_alg.sql", "sql_drop_alg.sql"})
+      std::filesystem::copy_file(platform::JoinPath(STEPS_DATA_FOLDER, script),
+                                 platform::JoinPath(mWork, script));
+    auto work = DbConnection::Open(
+        mSandbox.Folder(), {kSqlServerProvider, "sa", "", GetLocalComputerName(), "TEMPDB"});
+    ASSERT_TRUE(work);
+    std::ifstream schemaFile(platform::JoinPath(STEPS_DATA_FOLDER, "sql_schema.sql"));
+    std::ostringstream schema;
+    schema << schemaFile.rdbuf();
+    std::string sql = schema.str();
+    for (std::size_t at; (at = sql.find("GO\n")) != std::string::npos;) sql.replace(at, 3, ";\n");
+    std::string error;
+    ASSERT_TRUE(work->Execute(sql, nullptr, &error)) << error;
+    mTempDb = std::move(work);
+
+    const std::filesystem::path source = mSandbox.File("source");
+    std::filesystem::create_directories(source / "Chip_A");
+    std::ofstream(source / "TWLib.ini") << "[Chip_A]\nPath=Chip_A\n";
+    std::ofstream(source / "Devices.ini") << "[Devices]\n";
+    std::ofstream(source / "Algorithm.ini")
+        << "[Algorithms]\nNumAlgorithms=2\nAlg1Name=Stat\nAlg1ID=1\nAlg2Name=Geno\nAlg2ID=2\n";
+  }
+
+  HostRun Install() {
+    return RunHost({"--library", QUELLBROOK_LIBRARY_PATH, "InstallLib", mSandbox.File("lib"),
+                    mSandbox.File("fluidics"), mSandbox.File("source"), "", "Chip_A", Log(),
+                    mSandbox.File("report.txt")},
+                   mWork);
+  }
+  std::string Log() const { return mSandbox.File("install.log"); }
+
+  std::vector<std::string> Algorithms() {
+    std::vector<std::string> names;
+    std::string error;
+    EXPECT_TRUE(mTempDb->Execute(
+        "SELECT alg_name FROM KORX_ALGORITHM ORDER BY 1",
+        [&](const DbRow& row) { names.push_back(row[0].value_or("")); }, &error))
+        << error;
+    return names;
+  }
+
+  std::string mWork;
+  std::unique_ptr<DbConnection> mTempDb;
+};
+
+TEST_F(ServerInstallTest, AlgorithmsAreInstalledAndTheMissingStepsKeepTheRunFromSuccess) {
+  std::filesystem::create_directories(mSandbox.File("lib"));
+  const HostRun run = Install();
+  EXPECT_EQ(run.output, "InstallLib 3027\n");
+  EXPECT_EQ(Algorithms(), (std::vector<std::string>{"Geno", "Stat"}));
+  EXPECT_EQ(
+      LogMessages(Log()),
+      (std::vector<std::string>{
+          "*** Start QIRO Server Library Installation ***",
+          "ERROR: Assay step: not built in this version.", "Start Installing Algorithms...",
+          "Install Algorithms Successfully.", "ERROR: Template step: not built in this version.",
+          "ERROR: Control step: not built in this version.",
+          "ERROR: CIF validation: not built in this version.",
+          "ERROR: Analysis parameter step: not built in this version.",
+          "ERROR: Gene information step: not built in this version.",
+          "ERROR: Sequence step: not built in this version.",
+          "*** Finish QIRO Server Library Installation ***"}));
+  EXPECT_FALSE(std::filesystem::exists(platform::JoinPath(mWork, "Alg.txt")));
+}
+
+TEST_F(ServerInstallTest, AWrongPasswordInstallsNothing) {
+  std::string scrambled = "not the password";
+  EncryptText(scrambled.data());
+  mSandbox.SetRegistryText(kDbPasswordKey, "", scrambled);
+  EXPECT_EQ(Install().output, "InstallLib 3004\n");
+  EXPECT_TRUE(Algorithms().empty());
+  const std::vector<std::string> log = LogMessages(Log());
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[1].rfind("ERROR: Failed to connect to the database.", 0), 0u) << log[1];
 }
 
 }  // namespace
