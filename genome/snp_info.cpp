@@ -14,6 +14,7 @@
 #include "genome/analysis_flag.hpp"
 #include "genome/genome_info.hpp"
 #include "genome/genome_text.hpp"
+#include "genome/reference_genotypes.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
 
@@ -24,11 +25,6 @@ int MinCallRatePercent = 0;
 using genome_text::NextField;
 
 namespace {
-
-constexpr char kNoCall = 3;
-constexpr char kCallAA = 0;
-constexpr char kCallBB = 1;
-constexpr char kCallAB = 2;
 
 bool Fail(std::string_view message) {
   LogMessage(message, 0, kLogRed);
