@@ -7,6 +7,7 @@
 #include "installer/framework/ini_readers.hpp"
 #include "installer/framework/install_log.hpp"
 #include "installer/framework/lib_db_session.hpp"
+#include "installer/framework/library_names.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
 #include "installer/steps/algorithm_step.hpp"
@@ -125,8 +126,22 @@ int RunInstall(InstallParameters& parameters) {
   std::vector<std::string> typeFolders;
   bool missingFolder = false;
   for (const std::string& type : types) {
+    if (!type.empty() && !IsPlainLibraryName(type)) {
+      WriteLogLine(
+          log, FormatText("The array type name '%s' would leave the library folder.", type.c_str()),
+          kLogError);
+      missingFolder = true;
+      typeFolders.emplace_back();
+      continue;
+    }
     std::string folder = GetArrayTypePath(typeIni, type);
-    if (folder.empty()) {
+    if (!folder.empty() && !IsRelativeLibraryPath(folder)) {
+      WriteLogLine(log,
+                   FormatText("The path '%s' of %s in %s would leave the source folder.",
+                              folder.c_str(), type.c_str(), typeIni.c_str()),
+                   kLogError);
+      missingFolder = true;
+    } else if (folder.empty()) {
       WriteLogLine(log, FormatMessageText(kFilePathMissing, type.c_str(), typeIni.c_str()),
                    kLogError);
       missingFolder = true;

@@ -97,6 +97,21 @@ TEST_F(InstallDriverTest, EveryTypeWithoutFolderIsReportedBeforeTheRunEnds) {
                                 "ERROR: Cannot find the file path for Chip_C in " + ini + "."}));
 }
 
+TEST_F(InstallDriverTest, NamesThatWouldLeaveTheirFolderAreRefused) {
+  WriteText(mSandbox.File("source") + "/TWLib.ini",
+            "[Chip_A]\nPath=..\\..\\etc\n[Chip_B]\nPath=lib\\Chip_B\n");
+  mParameters.arrayTypes = "Chip_A,../Chip_B,Chip*,Chip_B";
+  EXPECT_EQ(RunInstall(mParameters), 2016);
+  const std::string ini = mSandbox.File("source") + "/TWLib.ini";
+  EXPECT_EQ(
+      LogMessages(mParameters.installLog),
+      (std::vector<std::string>{
+          "*** Start Client Library Installation ***",
+          "ERROR: The path '..\\..\\etc' of Chip_A in " + ini + " would leave the source folder.",
+          "ERROR: The array type name '../Chip_B' would leave the library folder.",
+          "ERROR: The array type name 'Chip*' would leave the library folder."}));
+}
+
 TEST_F(InstallDriverTest, ServerWithoutDbmsKindThenWithoutSqlToolsEndsWithTheirMessages) {
   mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
   EXPECT_EQ(RunInstall(mParameters), 2007);

@@ -1,0 +1,15 @@
+// Names from the host and from the library's INI files become parts of paths below the
+// library and source folders; these checks keep such a path inside its folder.
+#pragma once
+
+#include <string_view>
+
+namespace quellbrook {
+
+// A single file or folder name: no separator, no wildcard, no drive, not "." or "..".
+bool IsPlainLibraryName(std::string_view name);
+
+// A relative path below a folder: parts as IsPlainLibraryName, joined by '/' or '\\'.
+bool IsRelativeLibraryPath(std::string_view path);
+
+}  // namespace quellbrook
