@@ -16,7 +16,9 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tool_runner.hpp"
 #include "platform/path.hpp"
+#include "scramble/tamsk.h"
 
 namespace quellbrook {
 namespace {
@@ -222,6 +224,39 @@ TEST_F(AlgorithmStepTest, RowCountAndLibraryLogDecideTheOutcome) {
   // The drop script ran after the mismatch as after every other exit.
   EXPECT_EQ(mSession.CountTableRows("LOAD_ALG"), 0);
   EXPECT_FALSE(mSession.TablesExist({"LOAD_ALG"}, kDefaultWorkDatabase));
+}
+
+// The same step on the Oracle road: a server whose login works in its own schema.
+TEST_F(AlgorithmStepTest, InstallsThroughSqlPlusAndTheLoaderOnOracle) {
+  ASSERT_TRUE(AddLogin(mSandbox.Folder(), "LABUSER", "ti ger"));
+  ASSERT_TRUE(GrantCreatePermissions(mSandbox.Folder(), "LABUSER", "LABUSER"));
+  std::string scrambled = "ti ger";
+  EncryptText(scrambled.data());
+  mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
+  mSandbox.SetRegistryText(kDbPublishTypeKey, "", "ORACLE");
+  mSandbox.SetRegistryText(kDbDefaultUserKey, "", "LABUSER");
+  mSandbox.SetRegistryText(kDbPasswordKey, "", scrambled);
+  LibDbSession oracle;
+  oracle.InitSession(nullptr);
+  ASSERT_EQ(oracle.dbmsType, kDbmsOracle);
+  ASSERT_EQ(oracle.connected, 1);
+  oracle.libraryFolder = mSession.libraryFolder;
+  oracle.scriptOutputFile = mSession.scriptOutputFile;
+  oracle.installLog = mSession.installLog;
+  oracle.reportFile = mSession.reportFile;
+  for (const char* file :
+       {"ora_schema.sql", "ora_load_alg.sql", "ora_alg.ctl", "ora_run_alg.sql", "ora_drop_alg.sql"})
+    std::filesystem::copy_file(platform::JoinPath(STEPS_DATA_FOLDER, file), Work(file));
+  ASSERT_EQ(RunSqlScript(oracle, "ora_schema.sql", oracle.scriptOutputFile, oracle.user,
+                         oracle.password, oracle.workDatabase),
+            1);
+  mStep.session = &oracle;
+  WriteText(Source(), "[Algorithms]\nNumAlgorithms=2\nAlg1Name=Stat\nAlg1ID=1\nAlg2Name=Geno\n");
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 0) << ReadText(mStep.logPath);
+  EXPECT_EQ(oracle.CountTableRows("KORX_ALGORITHM"), 2);
+  EXPECT_EQ(LogMessages(mStep.logPath).back(), "Install Algorithms Successfully.");
+  EXPECT_EQ(oracle.TablesExist({"KORX_ALGORITHM"}, oracle.workDatabase), 1);
+  EXPECT_EQ(oracle.TablesExist({"LOAD_ALG"}, oracle.workDatabase), 0);
 }
 
 }  // namespace
