@@ -14,6 +14,7 @@
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/testing/named_units.hpp"
 #include "genome/genome_info.hpp"
 #include "genome/snp_info.hpp"
 #include "platform/tests/temp_folder.hpp"
@@ -41,15 +42,10 @@ class GenomeFixture : public ::testing::Test {
     AnalysisRunning = 0;
   }
   static void UseUnits(const std::vector<std::string>& names) {
-    Layout = CDF_LAYOUT{};
-    Layout.units.resize(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) Layout.units[i].SetName(names[i]);
-    Layout.unitCount = static_cast<int>(names.size());
+    testing_units::UseUnitNames(names);
   }
   static std::vector<std::string> Names(const std::string& prefix, int count) {
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i));
-    return names;
+    return testing_units::NumberedNames(prefix, count);
   }
   std::string WriteFile(const std::string& name, const std::string& text) const {
     const std::string path = mFolder.File(name);
