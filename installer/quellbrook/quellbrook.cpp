@@ -30,6 +30,31 @@ int ReportEscapedFailure(const std::string& log, const char* what) {
   return quellbrook::kThereAreErrors;
 }
 
+// Runs an install or update driver on the export's arguments; whatever escapes it is
+// logged and failed.
+int RunDriver(int (*driver)(quellbrook::InstallParameters&), const char* libraryFolder,
+              const char* protocolFolder, const char* sourceFolder, const char* storedText,
+              const char* arrayTypes, const char* protocols, const char* installLog,
+              const char* reportPath) {
+  const std::string log = Text(installLog);
+  try {
+    quellbrook::InstallParameters parameters;
+    parameters.libraryFolder = Text(libraryFolder);
+    parameters.protocolFolder = Text(protocolFolder);
+    parameters.sourceFolder = Text(sourceFolder);
+    parameters.storedText = Text(storedText);
+    parameters.arrayTypes = Text(arrayTypes);
+    parameters.protocols = Text(protocols);
+    parameters.installLog = log;
+    parameters.reportFile = Text(reportPath);
+    return driver(parameters);
+  } catch (const std::exception& failure) {
+    return ReportEscapedFailure(log, failure.what());
+  } catch (...) {
+    return ReportEscapedFailure(log, "unknown exception");
+  }
+}
+
 }  // namespace
 
 int CreateAuditReport(const char* reportPath, const char* option, const char* selection,
@@ -45,44 +70,15 @@ int CreateAuditReport(const char* reportPath, const char* option, const char* se
 int InstallLib(const char* libraryFolder, const char* protocolFolder, const char* sourceFolder,
                const char* storedText, const char* arrayTypes, const char* installLog,
                const char* reportPath) {
-  const std::string log = Text(installLog);
-  try {
-    quellbrook::InstallParameters parameters;
-    parameters.libraryFolder = Text(libraryFolder);
-    parameters.protocolFolder = Text(protocolFolder);
-    parameters.sourceFolder = Text(sourceFolder);
-    parameters.storedText = Text(storedText);
-    parameters.arrayTypes = Text(arrayTypes);
-    parameters.installLog = log;
-    parameters.reportFile = Text(reportPath);
-    return quellbrook::RunInstall(parameters);
-  } catch (const std::exception& failure) {
-    return ReportEscapedFailure(log, failure.what());
-  } catch (...) {
-    return ReportEscapedFailure(log, "unknown exception");
-  }
+  return RunDriver(quellbrook::RunInstall, libraryFolder, protocolFolder, sourceFolder, storedText,
+                   arrayTypes, nullptr, installLog, reportPath);
 }
 
 int UpdateLib(const char* libraryFolder, const char* protocolFolder, const char* sourceFolder,
               const char* storedText, const char* arrayTypes, const char* protocols,
               const char* installLog, const char* reportPath) {
-  const std::string log = Text(installLog);
-  try {
-    quellbrook::InstallParameters parameters;
-    parameters.libraryFolder = Text(libraryFolder);
-    parameters.protocolFolder = Text(protocolFolder);
-    parameters.sourceFolder = Text(sourceFolder);
-    parameters.storedText = Text(storedText);
-    parameters.arrayTypes = Text(arrayTypes);
-    parameters.protocols = Text(protocols);
-    parameters.installLog = log;
-    parameters.reportFile = Text(reportPath);
-    return quellbrook::RunUpdate(parameters);
-  } catch (const std::exception& failure) {
-    return ReportEscapedFailure(log, failure.what());
-  } catch (...) {
-    return ReportEscapedFailure(log, "unknown exception");
-  }
+  return RunDriver(quellbrook::RunUpdate, libraryFolder, protocolFolder, sourceFolder, storedText,
+                   arrayTypes, protocols, installLog, reportPath);
 }
 
 int CreateUpdateReport(const char* reportPath, const char* option, const char* arrayTypes,
