@@ -80,6 +80,8 @@ class Group {
   bool HasStdErrors = false;         // the value tables carry standard errors
   bool HasProbeData = false;         // opened from array data files: intensities exist
   bool OpenedFromDataFiles = false;  // set while Open Group runs, clear for external data
+  // A dimension x dimension plane of 16-bit values for image work, made when a group opens.
+  std::vector<std::uint16_t> workPlane;
 
   const std::string& HomeFolder() const { return mHomeFolder; }
   const std::string& Name() const { return mName; }

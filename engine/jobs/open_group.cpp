@@ -2,6 +2,7 @@
 #include "engine/jobs/open_group.hpp"
 
 #include <filesystem>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -55,6 +56,13 @@ void PrepareOpenedGroup(Group& group) {
   if (settings.CUR_UNIT >= Layout.unitCount) settings.CUR_UNIT = -1;
   // Without the maps the array image shows cells where they lie; the reason is logged.
   if (settings.SHOW_PROBE_TOGETHER != 0) static_cast<void>(ProbeTogether());
+  try {
+    group.workPlane.assign(
+        static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension), 0);
+  } catch (const std::bad_alloc&) {
+    // Nothing the open needs reads the plane; the image work that does checks for it.
+    group.workPlane.clear();
+  }
   if (settings.PSI_MODE == kPsiReadAndUse && !Psi.ReadPsiFile(settings.PSI_FILE_NAME))
     settings.PSI_MODE = kPsiDoNotUse;
   GeneList.entries.assign(static_cast<std::size_t>(std::max(Layout.unitCount, 0)), {});

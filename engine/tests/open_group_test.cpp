@@ -62,6 +62,8 @@ TEST_F(OpenGroupTest, FolderAndSubfoldersAreReadInNameOrderWithoutRegardToCase) 
 
   ASSERT_TRUE(Open());
   EXPECT_EQ(Settings().PSI_MODE, kPsiDoNotUse) << "an index file that cannot be read is let go";
+  EXPECT_EQ(TheGroup().workPlane.size(), static_cast<std::size_t>(Layout.dimension) *
+                                             static_cast<std::size_t>(Layout.dimension));
   SetGeneInfoReader({});
   EXPECT_EQ(Names(), (std::vector<std::string>{"A", "b", "c"}));
   ExpectArrayOf(0, 1);
