@@ -52,10 +52,7 @@ class GeneInfoFixture : public ::testing::Test {
   }
 
   std::string WriteFile(const std::string& name, const std::string& text) const {
-    const std::string path = mFolder.File(name);
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    return path;
+    return mFolder.Write(name, text);
   }
 
   static const GENE_INFO& Gene(int unit) {

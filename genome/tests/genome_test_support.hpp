@@ -48,10 +48,7 @@ class GenomeFixture : public ::testing::Test {
     return testing_units::NumberedNames(prefix, count);
   }
   std::string WriteFile(const std::string& name, const std::string& text) const {
-    const std::string path = mFolder.File(name);
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    return path;
+    return mFolder.Write(name, text);
   }
   std::string ReadFile(const std::string& path) const {
     std::ifstream in(path, std::ios::binary);

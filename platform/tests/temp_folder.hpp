@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -38,6 +39,12 @@ class TempFolder {
 
   const std::filesystem::path& Path() const { return mPath; }
   std::string File(std::string_view name) const { return (mPath / name).string(); }
+  // Writes text into the file of that name, byte for byte, and gives its path.
+  std::string Write(std::string_view name, std::string_view text) const {
+    const std::string path = File(name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
 
  private:
   std::filesystem::path mPath;
