@@ -57,8 +57,10 @@ int RunStepSequence(const InstallStep& step, const StepTexts& texts, const LoadF
   RunLoadScript(*session, texts.code);
   window.StepIt();
 
-  const std::string sourcePath = platform::JoinPath(step.sourceFolder, texts.sourceFileName);
-  if (!FileStatusReadable(sourcePath)) {
+  const std::string sourcePath = texts.reportedSource != nullptr
+                                     ? std::string(texts.reportedSource)
+                                     : platform::JoinPath(step.sourceFolder, texts.sourceFileName);
+  if (texts.reportedSource == nullptr && !FileStatusReadable(sourcePath)) {
     WriteLogLine(step.logPath,
                  texts.failurePrefix + FormatMessageText(kDevicesFileMissing, sourcePath.c_str()),
                  kLogError);

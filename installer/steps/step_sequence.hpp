@@ -20,6 +20,9 @@ struct StepTexts {
   const char* reportTitle = "";
   const char* reportRule = "";
   const char* sourceFileName = "";
+  // A step whose records come from the driver, not a source file: the path its report
+  // names. The source file check is then left out.
+  const char* reportedSource = nullptr;
   const char* loadFileName = "";
   const char* temporaryTable = "";
   const char* sourceReportLine = "";   // one %s: the source path

@@ -2,4 +2,10 @@
 CREATE TABLE KORX_LIB_LOG (step NUMBER, status VARCHAR2(32), message VARCHAR2(255));
 CREATE TABLE KORX_ALGORITHM (alg_name VARCHAR2(255), alg_id VARCHAR2(64), alg_type VARCHAR2(64),
   prog_id VARCHAR2(255), cif_name VARCHAR2(255), userset_flag VARCHAR2(8));
+CREATE TABLE KORX_ASSAY_PROTOCOL (assay_name VARCHAR2(255), protocol_name VARCHAR2(255),
+  step_number VARCHAR2(16), step_text VARCHAR2(1024));
+CREATE TABLE KORX_DEVICE (device_name VARCHAR2(255), anno_id VARCHAR2(64),
+  device_desc VARCHAR2(255), device_prefix VARCHAR2(64));
+CREATE TABLE KORX_MIAME_TEMPLATE (template_name VARCHAR2(255), attribute_name VARCHAR2(255),
+  attribute_type VARCHAR2(64), default_value VARCHAR2(1024));
 EXIT

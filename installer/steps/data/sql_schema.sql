@@ -4,3 +4,12 @@ GO
 CREATE TABLE KORX_ALGORITHM (alg_name varchar(255), alg_id varchar(64), alg_type varchar(64),
   prog_id varchar(255), cif_name varchar(255), userset_flag varchar(8))
 GO
+CREATE TABLE KORX_ASSAY_PROTOCOL (assay_name varchar(255), protocol_name varchar(255),
+  step_number varchar(16), step_text varchar(1024))
+GO
+CREATE TABLE KORX_DEVICE (device_name varchar(255), anno_id varchar(64), device_desc varchar(255),
+  device_prefix varchar(64))
+GO
+CREATE TABLE KORX_MIAME_TEMPLATE (template_name varchar(255), attribute_name varchar(255),
+  attribute_type varchar(64), default_value varchar(1024))
+GO

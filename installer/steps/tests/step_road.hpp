@@ -1,0 +1,143 @@
+// Test support: a step's run on one database road in a sandbox. SQL Server works as "sa"
+// in the work database through osql and bcp; Oracle as a login in its own schema through
+// sqlplus and the loader. The work folder, the current folder of the run, holds our
+// scripts and loader files, and the laboratory tables are made from our schema.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "installer/framework/database_files.hpp"
+#include "installer/framework/db_connection.hpp"
+#include "installer/framework/environment.hpp"
+#include "installer/framework/step_names.hpp"
+#include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tool_runner.hpp"
+#include "installer/steps/install_step.hpp"
+#include "platform/path.hpp"
+#include "scramble/tamsk.h"
+
+namespace quellbrook::testing {
+
+inline std::string ReadWholeFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+inline void WriteWholeFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// The installation log's messages without their time stamps.
+inline std::vector<std::string> LogMessages(const std::string& path) {
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);)
+    lines.push_back(line.size() >= 20 && line[2] == '/' ? line.substr(20) : line);
+  return lines;
+}
+
+enum class Road { kSqlServer, kOracle };
+
+inline std::string RoadName(const ::testing::TestParamInfo<Road>& info) {
+  return info.param == Road::kSqlServer ? "SqlServer" : "Oracle";
+}
+
+class StepRoadTest : public ::testing::TestWithParam<Road> {
+ protected:
+  StepRoadTest()
+      : mPath("PATH", std::string(DBTOOLS_BIN_FOLDER) + ":" +
+                          (std::getenv("PATH") != nullptr ? std::getenv("PATH") : "/usr/bin")) {}
+
+  void SetUp() override {
+    mPrevious = std::filesystem::current_path();
+    mWork = mSandbox.File("work");
+    std::filesystem::create_directories(mWork);
+    std::filesystem::create_directories(mSandbox.File("source"));
+    std::filesystem::create_directories(mSandbox.File("library"));
+    std::filesystem::current_path(mWork);
+    for (const auto& entry : std::filesystem::directory_iterator(STEPS_DATA_FOLDER))
+      std::filesystem::copy_file(entry.path(), Work(entry.path().filename().string()));
+    mSandbox.SetRegistryText(kPembVersionKey, "", "3.1");
+    if (Oracle()) {
+      ASSERT_TRUE(AddLogin(mSandbox.Folder(), "LABUSER", "ti ger"));
+      ASSERT_TRUE(GrantCreatePermissions(mSandbox.Folder(), "LABUSER", "LABUSER"));
+      std::string scrambled = "ti ger";
+      EncryptText(scrambled.data());
+      mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
+      mSandbox.SetRegistryText(kDbPublishTypeKey, "", "ORACLE");
+      mSandbox.SetRegistryText(kDbDefaultUserKey, "", "LABUSER");
+      mSandbox.SetRegistryText(kDbPasswordKey, "", scrambled);
+    } else {
+      ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", ""));
+    }
+    mSession.InitSession(nullptr);
+    ASSERT_EQ(mSession.connected, 1);
+    ASSERT_EQ(mSession.dbmsType, Oracle() ? kDbmsOracle : kDbmsSqlServer);
+    mSession.sqlToolsFolder = DBTOOLS_BIN_FOLDER;
+    mSession.libraryFolder = mSandbox.File("library");
+    mSession.scriptOutputFile = platform::JoinPath(mSession.libraryFolder, kSqlLogName);
+    mSession.installLog = mSandbox.File("install.log");
+    mSession.reportFile = mSandbox.File("report.txt");
+    const char* schema = Oracle() ? "ora_schema.sql" : "sql_schema.sql";
+    ASSERT_EQ(RunSqlScript(mSession, schema, mSession.scriptOutputFile, mSession.user,
+                           mSession.password, mSession.workDatabase),
+              1);
+    ASSERT_EQ(mSession.TablesExist({"KORX_LIB_LOG"}, mSession.workDatabase), 1)
+        << ReadWholeFile(mSession.scriptOutputFile);
+  }
+  void TearDown() override { std::filesystem::current_path(mPrevious); }
+
+  bool Oracle() const { return GetParam() == Road::kOracle; }
+  std::string Work(std::string_view name) const { return platform::JoinPath(mWork, name); }
+  std::string Source(std::string_view name) const {
+    return platform::JoinPath(mSandbox.File("source"), name);
+  }
+
+  void Configure(InstallStep& step) {
+    step.destFolder = mSandbox.File("library");
+    step.sourceFolder = mSandbox.File("source");
+    step.logPath = mSession.installLog;
+    step.reportPath = mSession.reportFile;
+    step.session = &mSession;
+  }
+
+  // The rows of a query of one text column, in the session's work database.
+  std::vector<std::string> Rows(const std::string& query) {
+    std::vector<std::string> rows;
+    auto work = DbConnection::Open(
+        mSandbox.Folder(), {Oracle() ? kOracleProvider : kSqlServerProvider, mSession.user,
+                            mSession.password, GetLocalComputerName(), mSession.workDatabase});
+    EXPECT_TRUE(work);
+    if (!work) return rows;
+    std::string error;
+    EXPECT_TRUE(work->Execute(
+        query, [&](const DbRow& cells) { rows.push_back(cells[0].value_or("NULL")); }, &error))
+        << error;
+    return rows;
+  }
+
+  // The step's errors in the log.
+  std::vector<std::string> LoggedErrors() const {
+    std::vector<std::string> errors;
+    for (const std::string& line : LogMessages(mSession.installLog))
+      if (line.rfind("ERROR: ", 0) == 0) errors.push_back(line);
+    return errors;
+  }
+
+  DatabaseSandbox mSandbox;
+  EnvironmentVariable mPath;
+  std::filesystem::path mPrevious;
+  std::string mWork;
+  LibDbSession mSession;
+};
+
+}  // namespace quellbrook::testing
