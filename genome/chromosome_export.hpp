@@ -1,0 +1,52 @@
+// The chromosome data export ("Export SNP data"): per marker, chromosome by chromosome,
+// its place and the current data type's value for every sample (or sample group),
+// tab-delimited. Written while the inferred copy number is shown it is the inferred copy
+// number file, which the copy-number method "Read from file" reads back.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+class CHROMOSOME;
+
+inline constexpr const char* kExportDataTypeWords = "Data type: ";
+inline constexpr const char* kExportInferredWord = "Inferred ";
+inline constexpr const char* kInferredCopyFileMark = "Data type: Inferred Copy number";
+inline constexpr const char* kExportHeader =
+    "Marker\tdbSNP\tChromosome\tPosition (Mb)\tGenetic (cM)\tScore\t";
+// Columns before the first sample's.
+inline constexpr int kExportLeadingColumns = 6;
+// The second column of a sample's parent-specific copy number ends in this.
+inline constexpr const char* kSecondParentSuffix = "(M)";
+inline constexpr int kExportPumpStep = 50;
+inline constexpr std::size_t kInferredCopyLineLength = 20000;
+inline constexpr int kInferredCopyPumpStep = 100;
+
+inline constexpr const char* kExportOpenFailedMessage =
+    "  Error: Write file '%s' failed; is it open?";
+inline constexpr const char* kInferredCopyOpenFailedMessage =
+    "  Reading file '%s' failed; is it open in Excel?";
+inline constexpr const char* kReadingInferredCopyMessage =
+    "  Reading inferred copy number file '%s'...";
+inline constexpr const char* kNotInferredCopyFileMessage = "    Not a inferred copy number file";
+inline constexpr const char* kInferredCopyColumnMessage =
+    "    Column '%s' does not match sample name '%s', data file columns should match array "
+    "list file";
+inline constexpr const char* kInferredCopySnpMessage = "    SNP '%s' is not the expected SNP '%s'";
+inline constexpr const char* kInferredCopyValueMessage = "    Expect data at SNP '%s', sample '%s'";
+inline constexpr const char* kInferredCopyParentSpecificMessage =
+    "    Parent-specific copy numbers are not read from file yet (not built)";
+inline constexpr const char* kInferredCopyNoTableMessage =
+    "    No inferred copy number table to read into";
+
+// Writes the current data type of the gathered data into path, replacing it only when
+// complete; false, with the open failure in red, when it cannot be written.
+bool ExportData(const CHROMOSOME& chro, const std::string& path);
+
+// Reads an inferred copy number file into chro.inferred: its columns must name the
+// samples of the sample grouping in order (two each with parent-specific copy number) and
+// its lines the markers of genome_info in genome order. An empty value (or "NA") reads as
+// missing; any other text must be a number.
+// False, with the fault in red, on the first line that does not fit; cells read before it
+// keep their values.
+bool ReadInferredCopyFile(CHROMOSOME& chro, const std::string& path);
