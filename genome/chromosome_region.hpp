@@ -44,9 +44,9 @@ class CHRO_REGION {
   int totalMarkers = 0;
 
   // Reads the regions of the file on the chromosomes of genome_info, then assigns their
-  // markers; each region gets a mean per sample group of the current grouping. Nothing is
-  // read for a path of "none". False, with the reason in red, when the file cannot be
-  // opened or read, or when no region holds a marker.
+  // markers; each region gets a mean per sample group of the current grouping. Nothing
+  // is read for an unset path (empty or "none"). False, with the reason in red, when the
+  // file cannot be opened or read, or when no region holds a marker.
   bool ReadRegionFile(const std::string& path);
   // Ties each region to the markers of genome_info's position lists inside it and drops
   // the regions that hold none; true when one remains at least.
