@@ -18,6 +18,7 @@ inline constexpr int kRegistryKeyErrors = 1011;
 inline constexpr int kWriteIntermediateFilesFailed = 2001;
 inline constexpr int kGeneInfoDatabaseNameMissing = 2006;
 inline constexpr int kProcessDatabaseNameMissing = 2007;
+inline constexpr int kCopyFilesFailed = 2008;
 inline constexpr int kValidationFailedForAll = 2009;
 inline constexpr int kScanParameterUpdateFailed = 2010;
 inline constexpr int kValidationFailed = 2011;

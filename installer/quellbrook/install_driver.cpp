@@ -55,6 +55,11 @@ int FoldInstallResult(const RunFlags& flags) {
   return flags.running;
 }
 
+void NoteCopyResult(RunFlags& flags, int result) {
+  flags.running = result;
+  if (result == kThereAreErrors) flags.errors = true;
+}
+
 int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,
                       std::vector<DeviceRecord>& out) {
   for (int n = 1;; ++n) {

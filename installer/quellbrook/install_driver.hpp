@@ -38,6 +38,10 @@ struct RunFlags {
 // result when it is an error, then warnings.
 int FoldInstallResult(const RunFlags& flags);
 
+// A copy's result becomes the running result; a failed copy (3027) also stays an error of
+// the run, so no later step's success can hide it.
+void NoteCopyResult(RunFlags& flags, int result);
+
 // The devices of the file's [Devices] list, Device1 on until the first missing one: 0, or
 // 3014 / 3015 (logged) for a blank type or an empty annotation id.
 int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,

@@ -216,6 +216,21 @@ TEST(InstallResult, ErrorsOutrankWarningsAndAFailedValidationOutranksAll) {
   EXPECT_EQ(FoldInstallResult(flags), 3027);
 }
 
+TEST(InstallResult, AFailedCopyIsNeverHiddenByALaterSuccess) {
+  RunFlags flags;
+  NoteCopyResult(flags, kThereAreErrors);
+  // The registry key step that follows succeeds and becomes the running result.
+  flags.running = 0;
+  EXPECT_EQ(FoldInstallResult(flags), 3027);
+  RunFlags copied;
+  NoteCopyResult(copied, 0);
+  copied.running = 0;
+  EXPECT_EQ(FoldInstallResult(copied), 0);
+  // A missing source INI is the copy step's own error and stays the running result.
+  NoteCopyResult(copied, 1001);
+  EXPECT_EQ(FoldInstallResult(copied), 1001);
+}
+
 TEST_F(InstallDriverTest, UpdateIsRefusedWithARedLine) {
   EXPECT_EQ(RunUpdate(mParameters), 3027);
   EXPECT_EQ(LogMessages(mParameters.installLog),

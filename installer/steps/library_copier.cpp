@@ -1,0 +1,212 @@
+#include "installer/steps/library_copier.hpp"
+
+#include <cctype>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "installer/framework/install_log.hpp"
+#include "installer/framework/library_names.hpp"
+#include "installer/framework/message_table.hpp"
+#include "installer/framework/parent_window_name.hpp"
+#include "installer/framework/progress_window.hpp"
+#include "installer/framework/text_functions.hpp"
+#include "platform/line_reader.hpp"
+#include "platform/path.hpp"
+#include "platform/profile.hpp"
+
+namespace quellbrook {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A damaged INI could ask for billions of entries; no shipped list comes near this.
+constexpr int kMaxListedCount = 9999;
+
+class CopyReport {
+ public:
+  explicit CopyReport(const std::string& log) : mLog(log) {}
+
+  void Fail(const std::string& detail) {
+    WriteLogLine(mLog, std::string(MessageText(kCopyFilesFailed)) + " " + detail, kLogError);
+    mFailed = true;
+  }
+  void RefuseName(std::string_view name, std::string_view where) {
+    Fail(FormatText("The name '%.*s' in %.*s would leave the library folder.",
+                    static_cast<int>(name.size()), name.data(), static_cast<int>(where.size()),
+                    where.data()));
+  }
+  int Result() const { return mFailed ? kThereAreErrors : kCopyDone; }
+
+ private:
+  const std::string& mLog;
+  bool mFailed = false;
+};
+
+// The destination is made writable first, so a read-only copy of an earlier run is
+// replaced rather than left standing as a silent failure.
+bool CopyOne(const std::string& from, const std::string& to, CopyReport& report) {
+  std::error_code error;
+  if (!fs::is_regular_file(from, error)) {
+    report.Fail(FormatText("%s was not found.", from.c_str()));
+    return false;
+  }
+  if (fs::exists(to, error)) SetReadOnlyAttribute(to, "RW");
+  if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, error)) {
+    report.Fail(FormatText("%s could not be copied to %s: %s.", from.c_str(), to.c_str(),
+                           error.message().c_str()));
+    return false;
+  }
+  return true;
+}
+
+std::string_view TrimLeft(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)
+    text.remove_prefix(1);
+  return text;
+}
+
+// True when the first line of the mask file that holds more than blanks names the type.
+bool MaskNamesType(const std::string& path, std::string_view arrayType) {
+  platform::LineReader reader;
+  if (!reader.Open(path, kMaskLineLength)) return false;
+  std::string_view line;
+  for (;;) {
+    const platform::LineStatus status = reader.Next(line);
+    if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError)
+      return false;
+    line = TrimLeft(line);
+    if (line.empty()) continue;
+    return status == platform::LineStatus::kWhole && platform::EqualsNoCase(line, arrayType);
+  }
+}
+
+// "<type>.*" as the file system matches it: the bare name, or the name and an extension.
+bool MatchesTypePattern(std::string_view name, std::string_view arrayType) {
+  if (name.size() < arrayType.size()) return false;
+  if (!platform::EqualsNoCase(name.substr(0, arrayType.size()), arrayType)) return false;
+  return name.size() == arrayType.size() || name[arrayType.size()] == '.';
+}
+
+// The INI must lie inside the source folder, on a path that climbs nowhere.
+bool InsideFolder(const std::string& folder, const std::string& path) {
+  if (folder.empty() || path.size() <= folder.size() + 1) return false;
+  if (path.compare(0, folder.size(), folder) != 0) return false;
+  const char separator = path[folder.size()];
+  if (separator != '/' && separator != '\\') return false;
+  return IsRelativeLibraryPath(std::string_view(path).substr(folder.size() + 1));
+}
+
+}  // namespace
+
+int LibFileCopier::CopyListedFiles(std::string subFolder, std::string iniPath,
+                                   std::string progressText) {
+  ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
+  window.SetText("%s", progressText.c_str());
+  CopyReport report(logPath);
+  auto finish = [&] {
+    window.DestroyWindow();
+    mProgressEvents = window.Events();
+    return report.Result();
+  };
+  if (!IsRelativeLibraryPath(subFolder)) {
+    report.RefuseName(subFolder, iniPath);
+    return finish();
+  }
+  if (!InsideFolder(sourceFolder, iniPath)) {
+    report.RefuseName(iniPath, sourceFolder);
+    return finish();
+  }
+
+  const int groups = platform::ReadProfileInt(iniPath, kProtocolsSection, "NumProtocols", 0);
+  if (groups > kMaxListedCount) {
+    report.Fail(FormatText("%s lists %d protocols; at most %d are read.", iniPath.c_str(), groups,
+                           kMaxListedCount));
+    return finish();
+  }
+  if (groups > 0) WriteLogLine(logPath, progressText, kLogInfo);
+  const std::string fromFolder =
+      platform::JoinPath(platform::JoinPath(sourceFolder, subFolder), kLibFilesFolder);
+  std::string attribute = "RW";
+  for (int group = 1; group <= groups; ++group) {
+    const int files = platform::ReadProfileInt(iniPath, kProtocolsSection,
+                                               FormatText("Protocol%dNumFiles", group), 0);
+    if (files > kMaxListedCount) {
+      report.Fail(FormatText("%s lists %d files in protocol %d; at most %d are read.",
+                             iniPath.c_str(), files, group, kMaxListedCount));
+      continue;
+    }
+    window.SetRange(0, groups * files, 1);
+    window.Show();
+    for (int file = 1; file <= files; ++file) {
+      window.StepIt();
+      const std::string name = platform::ReadProfileString(
+          iniPath, kProtocolsSection, FormatText("Protocol%dFile%d", group, file), "",
+          kListedFileNameSize);
+      if (name.empty()) continue;
+      // An entry without its own attribute takes the one read before it in this call.
+      attribute = platform::ReadProfileString(iniPath, kProtocolsSection,
+                                              FormatText("Protocol%dAttr%d", group, file),
+                                              attribute, kListedFileNameSize);
+      if (!IsPlainLibraryName(name)) {
+        report.RefuseName(name, iniPath);
+        continue;
+      }
+      const std::string to = platform::JoinPath(destFolder, name);
+      if (CopyOne(platform::JoinPath(fromFolder, name), to, report))
+        SetReadOnlyAttribute(to, attribute);
+    }
+  }
+  return finish();
+}
+
+int LibFileCopier::CopyTypeFiles(std::string fromFolder, std::string toFolder,
+                                 std::string arrayType, std::string progressText) {
+  mProgressEvents.clear();
+  if (platform::EqualsNoCase(fromFolder, toFolder)) return kCopyDone;
+  ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
+  window.SetText("%s", progressText.c_str());
+  CopyReport report(logPath);
+  auto finish = [&] {
+    window.DestroyWindow();
+    mProgressEvents = window.Events();
+    return report.Result();
+  };
+  if (!IsPlainLibraryName(arrayType)) {
+    report.RefuseName(arrayType, fromFolder);
+    return finish();
+  }
+  if (!platform::FolderExists(fromFolder)) {
+    report.Fail(FormatText("The folder %s was not found.", fromFolder.c_str()));
+    return finish();
+  }
+
+  const std::vector<std::string> listed = platform::ListFolderSorted(fromFolder);
+  std::vector<std::string> names;
+  for (const std::string& name : listed)
+    if (MatchesTypePattern(name, arrayType)) names.push_back(TrimText(name));
+  for (const std::string& name : listed)
+    if (platform::EqualsNoCase(platform::Extension(name), kMaskPattern) &&
+        MaskNamesType(platform::JoinPath(fromFolder, name), arrayType))
+      names.push_back(name);
+
+  window.SetRange(0, static_cast<int>(names.size()), 1);
+  window.Show();
+  for (const std::string& name : names) {
+    const std::string from = platform::JoinPath(fromFolder, name);
+    const std::string to = platform::JoinPath(toFolder, name);
+    std::error_code error;
+    const fs::perms permissions = fs::status(from, error).permissions();
+    if (CopyOne(from, to, report)) {
+      fs::permissions(to, permissions, fs::perm_options::replace, error);
+      if (error)
+        report.Fail(FormatText("The attributes of %s could not be set: %s.", to.c_str(),
+                               error.message().c_str()));
+    }
+    window.StepIt();
+  }
+  return finish();
+}
+
+}  // namespace quellbrook
