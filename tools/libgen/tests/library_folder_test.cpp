@@ -9,6 +9,7 @@
 #include "platform/path.hpp"
 #include "platform/profile.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "tools/libgen/command_line.hpp"
 
 namespace libgen {
 namespace {
@@ -71,6 +72,33 @@ TEST(LibraryFolder, OptionalFilesAndFolderlessTypes) {
   const LibraryFolder blocked(temp.File("blocked"), StandardLibrary());
   EXPECT_FALSE(blocked.Write(error));
   EXPECT_NE(error.find("blocked"), std::string::npos);
+}
+
+TEST(LibgenCommandLine, WritesTheSkeletonItIsAskedFor) {
+  platform::testing::TempFolder temp;
+  std::string error;
+  EXPECT_EQ(RunCommandLine({"skeleton", temp.File("std")}, error), 0) << error;
+  EXPECT_EQ(platform::ReadProfileString(temp.File("std/TWLib.ini"), "Chip_B", "Path", ""),
+            "ChipB_Files");
+  EXPECT_TRUE(std::filesystem::exists(temp.File("std/Devices.ini")));
+
+  EXPECT_EQ(RunCommandLine({"skeleton", temp.File("own"), "--types", "T1=Files/T1,T2",
+                            "--no-devices", "--no-algorithms"},
+                           error),
+            0)
+      << error;
+  EXPECT_EQ(platform::ReadProfileString(temp.File("own/TWLib.ini"), "T1", "Path", ""), "Files/T1");
+  EXPECT_EQ(platform::ReadProfileString(temp.File("own/TWLib.ini"), "T2", "Path", ""), "T2");
+  EXPECT_TRUE(std::filesystem::is_directory(temp.File("own/Files/T1/LibFiles")));
+  EXPECT_FALSE(std::filesystem::exists(temp.File("own/Devices.ini")));
+  EXPECT_FALSE(std::filesystem::exists(temp.File("own/Algorithm.ini")));
+
+  EXPECT_EQ(RunCommandLine({"skeleton"}, error), 2);
+  EXPECT_EQ(RunCommandLine({"skeleton", temp.File("x"), "--types", "A,,B"}, error), 2);
+  EXPECT_EQ(RunCommandLine({"skeleton", temp.File("x"), "--bogus"}, error), 2);
+  EXPECT_FALSE(std::filesystem::exists(temp.File("x")));
+  temp.Write("file", "");
+  EXPECT_EQ(RunCommandLine({"skeleton", temp.File("file")}, error), 1);
 }
 
 }  // namespace

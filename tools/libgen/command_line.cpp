@@ -1,0 +1,57 @@
+#include "tools/libgen/command_line.hpp"
+
+#include "tools/libgen/library_folder.hpp"
+
+namespace libgen {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: zelko-libgen skeleton FOLDER [--types NAME[=FOLDER],...] [--no-devices] "
+    "[--no-algorithms]";
+
+bool ParseTypes(const std::string& list, std::vector<ArrayType>& types) {
+  types.clear();
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    const std::string item = list.substr(start, end - start);
+    const std::size_t equals = item.find('=');
+    ArrayType type{item.substr(0, equals),
+                   equals == std::string::npos ? item.substr(0, equals) : item.substr(equals + 1)};
+    if (type.name.empty()) return false;
+    types.push_back(std::move(type));
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, std::string& error) {
+  if (arguments.size() < 2 || arguments[0] != "skeleton" || arguments[1].empty()) {
+    error = kUsage;
+    return 2;
+  }
+  LibrarySpec spec = StandardLibrary();
+  for (std::size_t at = 2; at < arguments.size(); ++at) {
+    const std::string& option = arguments[at];
+    if (option == "--no-devices") {
+      spec.devicesFile = false;
+    } else if (option == "--no-algorithms") {
+      spec.algorithmFile = false;
+    } else if (option == "--types" && at + 1 < arguments.size()) {
+      if (!ParseTypes(arguments[++at], spec.types)) {
+        error = "an array type needs a name: " + arguments[at];
+        return 2;
+      }
+    } else {
+      error = std::string("unknown option ") + option + "\n" + kUsage;
+      return 2;
+    }
+  }
+  return LibraryFolder(arguments[1], spec).Write(error) ? 0 : 1;
+}
+
+}  // namespace libgen
