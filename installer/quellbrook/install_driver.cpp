@@ -11,6 +11,9 @@
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
 #include "installer/steps/algorithm_step.hpp"
+#include "installer/steps/assay_step.hpp"
+#include "installer/steps/device_step.hpp"
+#include "installer/steps/template_step.hpp"
 #include "platform/path.hpp"
 #include "platform/profile.hpp"
 
@@ -193,12 +196,18 @@ int RunInstall(InstallParameters& parameters) {
   };
 
   if (databaseRole) {
-    NotBuilt(log, "Assay step", flags);
+    AssayStep assays;
+    configure(assays);
+    assays.sourceFileName = kAssaySourceFile;
+    if (const int result = assays.RunAssayStep(); result != 0) return finishWith(result);
     AlgorithmStep algorithms;
     configure(algorithms);
     if (const int result = algorithms.RunAlgorithmStep(); result != 0) return finishWith(result);
     if (version31) {
-      NotBuilt(log, "Template step", flags);
+      TemplateStep templates;
+      configure(templates);
+      templates.sourceFileName = kTemplateSourceFile;
+      if (const int result = templates.RunTemplateStep(); result != 0) return finishWith(result);
       NotBuilt(log, "Control step", flags);
     }
   }
@@ -228,8 +237,13 @@ int RunInstall(InstallParameters& parameters) {
     }
   }
   if (version31 && !devices.empty() && databaseRole &&
-      primary.TablesExist({kDeviceTable}, primary.processDatabase) == 1)
-    NotBuilt(log, "Device step", flags);
+      primary.TablesExist({kDeviceTable}, primary.processDatabase) == 1) {
+    DeviceStep deviceStep;
+    configure(deviceStep);
+    deviceStep.deviceFile = devicesFile;
+    deviceStep.devices = &devices;
+    if (const int result = deviceStep.RunDeviceStep(); result != 0) return finishWith(result);
+  }
 
   if (databaseRole) NotBuilt(log, "CIF validation", flags);
   if (!types.empty() && !scanners.empty()) NotBuilt(log, "Scan parameter step", flags);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "installer/framework/install_parameters.hpp"
+#include "installer/steps/device_record.hpp"
 
 namespace quellbrook {
 
@@ -17,14 +18,6 @@ inline constexpr const char* kDevicesFailurePrefix = "Failed to install devices.
 inline constexpr const char* kDeviceTable = "KORX_DEVICE";
 // A DeviceN value is read into a buffer of this size.
 inline constexpr std::size_t kDeviceValueSize = 260;
-
-struct DeviceRecord {
-  std::string name;
-  std::string type;
-  std::string description;
-  std::string annotationId;
-  std::string prefix;
-};
 
 // What the steps of a run left for its result.
 struct RunFlags {

@@ -252,7 +252,9 @@ class ServerInstallTest : public HostSessionTest {
 
     mWork = mSandbox.File("work");
     std::filesystem::create_directories(mWork);
-    for (const char* script : {"sql_load_alg.sql", "sql_drop_alg.sql"})
+    for (const char* script :
+         {"sql_load_alg.sql", "sql_drop_alg.sql", "sql_load_protocol_steps.sql",
+          "sql_drop_protocol_steps.sql", "sql_load_MIAME_sample.sql", "sql_drop_MIAME_sample.sql"})
       std::filesystem::copy_file(platform::JoinPath(STEPS_DATA_FOLDER, script),
                                  platform::JoinPath(mWork, script));
     auto work = DbConnection::Open(
@@ -271,6 +273,8 @@ class ServerInstallTest : public HostSessionTest {
     std::filesystem::create_directories(source / "Chip_A");
     std::ofstream(source / "TWLib.ini") << "[Chip_A]\nPath=Chip_A\n";
     std::ofstream(source / "Devices.ini") << "[Devices]\n";
+    std::ofstream(source / "Assay_protocol.txt") << "Expr3;Hyb_640;1;Wash\n";
+    std::ofstream(source / "Template.txt") << "Sample;Age;number;\n";
     std::ofstream(source / "Algorithm.ini")
         << "[Algorithms]\nNumAlgorithms=2\nAlg1Name=Stat\nAlg1ID=1\nAlg2Name=Geno\nAlg2ID=2\n";
   }
@@ -306,9 +310,10 @@ TEST_F(ServerInstallTest, AlgorithmsAreInstalledAndTheMissingStepsKeepTheRunFrom
       LogMessages(Log()),
       (std::vector<std::string>{
           "*** Start QIRO Server Library Installation ***",
-          "ERROR: Assay step: not built in this version.", "Start Installing Algorithms...",
-          "Install Algorithms Successfully.", "ERROR: Template step: not built in this version.",
-          "ERROR: Control step: not built in this version.",
+          "Start Installing Assays and Assay Protocols...",
+          "Install Assays and Assay Protocols Successfully.", "Start Installing Algorithms...",
+          "Install Algorithms Successfully.", "Start Installing Templates...",
+          "Install Templates Successfully.", "ERROR: Control step: not built in this version.",
           "ERROR: CIF validation: not built in this version.",
           "ERROR: Analysis parameter step: not built in this version.",
           "ERROR: Gene information step: not built in this version.",

@@ -1,0 +1,258 @@
+// A whole installation through qbhost, a child process as a host would run it, on a
+// library that the generator writes: assays, algorithms, templates and devices reach their
+// tables on both databases, and a damaged or missing content file ends the run with its
+// error and leaves the later contents uninstalled.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "installer/framework/database_files.hpp"
+#include "installer/framework/db_connection.hpp"
+#include "installer/framework/environment.hpp"
+#include "installer/framework/lib_db_session.hpp"
+#include "installer/framework/tests/database_sandbox.hpp"
+#include "platform/path.hpp"
+#include "platform/process.hpp"
+#include "scramble/tamsk.h"
+#include "tools/libgen/assay_files.hpp"
+#include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/template_files.hpp"
+
+namespace quellbrook {
+namespace {
+
+using testing::DatabaseSandbox;
+using testing::EnvironmentVariable;
+
+enum class Road { kSqlServer, kOracle };
+
+constexpr const char* kOracleLogin = "LABUSER";
+constexpr const char* kGeneInfoLogin = "GENEINFO";
+constexpr const char* kPassword = "ti ger";
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> LogMessages(const std::string& path) {
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);)
+    if (!line.empty()) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
+  return lines;
+}
+
+class InstallContentsTest : public ::testing::TestWithParam<Road> {
+ protected:
+  InstallContentsTest()
+      : mPath("PATH", std::string(DBTOOLS_BIN_FOLDER) + ":" +
+                          (std::getenv("PATH") != nullptr ? std::getenv("PATH") : "/usr/bin")) {}
+
+  bool Oracle() const { return GetParam() == Road::kOracle; }
+
+  void SetUp() override {
+    mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
+    mSandbox.SetRegistryText(kPembVersionKey, "", "3.1");
+    std::string scrambled = kPassword;
+    EncryptText(scrambled.data());
+    mSandbox.SetRegistryText(kDbPasswordKey, "", scrambled);
+    if (Oracle()) {
+      mSandbox.SetRegistryText(kDbPublishTypeKey, "", "ORACLE");
+      mSandbox.SetRegistryText(kDbDefaultUserKey, "", kOracleLogin);
+      mSandbox.SetRegistryText(kGeneInfoDatabaseNameKey, "", kGeneInfoLogin);
+      for (const char* login : {kOracleLogin, kGeneInfoLogin}) {
+        ASSERT_TRUE(AddLogin(mSandbox.Folder(), login, kPassword));
+        ASSERT_TRUE(GrantCreatePermissions(mSandbox.Folder(), login, login));
+      }
+      mLabDb = Open(kOracleProvider, kOracleLogin, "");
+    } else {
+      const std::filesystem::path binn = mSandbox.File("mssql/binn");
+      std::filesystem::create_directories(binn);
+      for (const char* tool : {"osql", "bcp"})
+        std::filesystem::create_symlink(platform::JoinPath(DBTOOLS_BIN_FOLDER, tool), binn / tool);
+      mSandbox.SetRegistryText(kSqlServerSetupKey, kSqlPathValue, mSandbox.File("mssql"));
+      mSandbox.SetRegistryText(kDbPublishTypeKey, "", "SQL Server");
+      mSandbox.SetRegistryText(kDbDefaultUserKey, "", "sa");
+      ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", kPassword));
+      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultProcessDatabase));
+      // The laboratory's device table in the process database lets the device step run.
+      auto process = Open(kSqlServerProvider, "sa", kDefaultProcessDatabase);
+      ASSERT_TRUE(process);
+      Execute(*process, "CREATE TABLE KORX_DEVICE (device_name TEXT);");
+      mLabDb = Open(kSqlServerProvider, "sa", kDefaultWorkDatabase);
+    }
+    ASSERT_TRUE(mLabDb);
+    std::string schema = ReadWhole(
+        platform::JoinPath(STEPS_DATA_FOLDER, Oracle() ? "ora_schema.sql" : "sql_schema.sql"));
+    for (const char* end : {"GO\n", "EXIT\n"})
+      for (std::size_t at; (at = schema.find(end)) != std::string::npos;)
+        schema.replace(at, std::string(end).size(), ";\n");
+    Execute(*mLabDb, schema);
+
+    mWork = mSandbox.File("work");
+    std::filesystem::create_directories(mWork);
+    for (const auto& entry : std::filesystem::directory_iterator(STEPS_DATA_FOLDER))
+      std::filesystem::copy_file(entry.path(),
+                                 platform::JoinPath(mWork, entry.path().filename().string()));
+    std::filesystem::create_directories(mSandbox.File("lib"));
+
+    libgen::LibraryFolder library(mSandbox.File("source"), libgen::StandardLibrary());
+    std::string error;
+    ASSERT_TRUE(library.Write(error)) << error;
+    ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kAssayProtocolName),
+                                      libgen::AssayProtocolText(libgen::StandardAssaySteps(), 2)));
+    ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kTemplateFileName),
+                                      libgen::TemplateText(libgen::StandardTemplateAttributes())));
+    mLibrary = std::make_unique<libgen::LibraryFolder>(library);
+  }
+
+  std::unique_ptr<DbConnection> Open(const char* provider, const char* login,
+                                     const char* database) {
+    return DbConnection::Open(mSandbox.Folder(),
+                              {provider, login, kPassword, GetLocalComputerName(), database});
+  }
+  static void Execute(DbConnection& db, const std::string& sql) {
+    std::string error;
+    ASSERT_TRUE(db.Execute(sql, nullptr, &error)) << error;
+  }
+  std::vector<std::string> Rows(const std::string& query) {
+    std::vector<std::string> rows;
+    std::string error;
+    EXPECT_TRUE(mLabDb->Execute(
+        query, [&](const DbRow& row) { rows.push_back(row[0].value_or("NULL")); }, &error))
+        << error;
+    return rows;
+  }
+
+  // The host's output line for the call.
+  std::string Install() {
+    const std::vector<std::string> arguments{QBHOST_PROGRAM,
+                                             "--library",
+                                             QUELLBROOK_LIBRARY_PATH,
+                                             "InstallLib",
+                                             mSandbox.File("lib"),
+                                             mSandbox.File("fluidics"),
+                                             mSandbox.File("source"),
+                                             "",
+                                             "Chip_A,Chip_B",
+                                             Log(),
+                                             Report()};
+    platform::ChildProcess child;
+    platform::SpawnFailure failure;
+    if (!child.Start({arguments, mWork, {}}, failure)) return "not started";
+    std::string output;
+    char buffer[4096];
+    for (int waited = 0; waited < 1200; ++waited) {
+      child.WaitForOutput(100);
+      long count;
+      while ((count = child.ReadOutput(buffer, sizeof buffer)) > 0)
+        output.append(buffer, static_cast<std::size_t>(count));
+      if (child.PeekOutput() == platform::OutputState::kClosed && child.WaitForEnd(1000)) break;
+    }
+    return output;
+  }
+  std::string Log() const { return mSandbox.File("install.log"); }
+  std::string Report() const { return mSandbox.File("report.txt"); }
+  std::string Source(std::string_view name) const { return mLibrary->File(name); }
+
+  DatabaseSandbox mSandbox;
+  EnvironmentVariable mPath;
+  std::unique_ptr<DbConnection> mLabDb;
+  std::unique_ptr<libgen::LibraryFolder> mLibrary;
+  std::string mWork;
+};
+
+TEST_P(InstallContentsTest, AssaysAlgorithmsTemplatesAndDevicesReachTheirTables) {
+  const std::string output = Install();
+  ASSERT_EQ(output.rfind("InstallLib ", 0), 0u) << output;
+
+  std::vector<std::string> protocols;
+  for (const libgen::AssayProtocolStep& step : libgen::StandardAssaySteps())
+    protocols.push_back(step.assay + "|" + step.stepNumber + "|" + step.text);
+  EXPECT_EQ(Rows("SELECT assay_name || '|' || step_number || '|' || coalesce(step_text, '') "
+                 "FROM KORX_ASSAY_PROTOCOL ORDER BY assay_name, step_number"),
+            protocols);
+  EXPECT_EQ(Rows("SELECT alg_name || '|' || userset_flag FROM KORX_ALGORITHM ORDER BY 1"),
+            (std::vector<std::string>{"Geno|0", "Stat|1"}));
+  EXPECT_EQ(Rows("SELECT count(*) FROM KORX_MIAME_TEMPLATE"), std::vector<std::string>{"4"});
+  EXPECT_EQ(Rows("SELECT device_name || '|' || anno_id || '|' || device_desc || '|' || "
+                 "device_prefix FROM KORX_DEVICE ORDER BY 1"),
+            (std::vector<std::string>{"Scan3000|SC3000|Array scanner|S3K",
+                                      "Wash450|FS450|Fluidics station|F45"}));
+
+  const std::vector<std::string> expected{"*** Start QIRO Server Library Installation ***",
+                                          "Start Installing Assays and Assay Protocols...",
+                                          "Install Assays and Assay Protocols Successfully.",
+                                          "Start Installing Algorithms...",
+                                          "Install Algorithms Successfully.",
+                                          "Start Installing Templates...",
+                                          "Install Templates Successfully."};
+  const std::vector<std::string> log = LogMessages(Log());
+  ASSERT_GT(log.size(), expected.size()) << ReadWhole(Log());
+  EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + expected.size()), expected);
+  const auto devices = std::find(log.begin(), log.end(), "Start Installing Devices...");
+  ASSERT_NE(devices, log.end());
+  EXPECT_EQ(*(devices + 1), "Install Devices Successfully.");
+  EXPECT_EQ(log.back(), "*** Finish QIRO Server Library Installation ***");
+
+  const std::string report = ReadWhole(Report());
+  for (const std::string& line :
+       {"Source Assay Protocol File:\t" + Source(libgen::kAssayProtocolName) +
+            "\nNumber of Assay Protocols in the source file:\t5\n"
+            "Number of Assay Protocols uploaded to temporary tables:\t5\n",
+        "Source Template File:\t" + Source(libgen::kTemplateFileName) +
+            "\nNumber of Template Attributes in the source file:\t4\n",
+        "Source Device File:\t" + Source(libgen::kDevicesIniName) +
+            "\nNumber of Devices in the source file:\t2\n"
+            "Number of Devices uploaded to temporary tables:\t2\n"})
+    EXPECT_NE(report.find(line), std::string::npos) << line;
+  for (const char* loadFile : {"assay.txt", "Alg.txt", "template.txt", "Dev.txt"})
+    EXPECT_FALSE(std::filesystem::exists(platform::JoinPath(mWork, loadFile))) << loadFile;
+}
+
+TEST_P(InstallContentsTest, ADamagedOrMissingContentFileEndsTheRunWithItsError) {
+  // A step text holding the separator: nothing of the assays, and no later content.
+  const std::string assays = Source(libgen::kAssayProtocolName);
+  ASSERT_TRUE(libgen::WriteTextFile(assays, "E;H;1;Wash\r\nE;H;2;Stain; scan\r\n"));
+  EXPECT_EQ(Install(), "InstallLib 2001\n");
+  EXPECT_EQ(LogMessages(Log()), (std::vector<std::string>{
+                                    "*** Start QIRO Server Library Installation ***",
+                                    "Start Installing Assays and Assay Protocols...",
+                                    "ERROR: Install Assays and Assay Protocols failed. Line 2 of " +
+                                        assays + " has 5 fields where 4 are expected.",
+                                    "*** Finish QIRO Server Library Installation ***"}));
+  EXPECT_EQ(Rows("SELECT count(*) FROM KORX_ASSAY_PROTOCOL"), std::vector<std::string>{"0"});
+  EXPECT_EQ(Rows("SELECT count(*) FROM KORX_ALGORITHM"), std::vector<std::string>{"0"});
+
+  // Without its template file the run stops after the algorithms, which stay installed.
+  ASSERT_TRUE(libgen::WriteTextFile(assays, "E;H;1;Wash\r\n"));
+  std::filesystem::remove(Source(libgen::kTemplateFileName));
+  std::filesystem::remove(Log());
+  EXPECT_EQ(Install(), "InstallLib 1001\n");
+  const std::vector<std::string> log = LogMessages(Log());
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], "ERROR: Install Templates failed. " +
+                                     Source(libgen::kTemplateFileName) + " file not found.");
+  EXPECT_EQ(Rows("SELECT count(*) FROM KORX_ALGORITHM"), std::vector<std::string>{"2"});
+  EXPECT_EQ(Rows("SELECT count(*) FROM KORX_DEVICE"), std::vector<std::string>{"0"});
+}
+
+std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
+  return road.param == Road::kSqlServer ? "SqlServer" : "Oracle";
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, InstallContentsTest,
+                         ::testing::Values(Road::kSqlServer, Road::kOracle), RoadName);
+
+}  // namespace
+}  // namespace quellbrook
