@@ -27,6 +27,12 @@ inline constexpr const char* kObtainingCallsMessage = "  Obtaining SNP or LOH ca
 inline constexpr const char* kUnitProgressMessage = "    Unit %d";
 inline constexpr const char* kLohCallingErrorMessage = "    Error: LOH calling error";
 inline constexpr int kCallProgressStep = 400;
+inline constexpr int kSignalProgressStep = 500;
+// The X chromosome's index in a genome of 22 autosomes.
+inline constexpr int kXChroIndex = 22;
+inline constexpr const char* kRegionLimitMessage =
+    "    More than 2000 significant regions; only the first 2000 are kept";
+inline constexpr const char* kFoundRegionsMessage = "    Found %d significant regions";
 
 enum ChroMethod {
   kChroLoh = 0,
@@ -176,9 +182,40 @@ class CHROMOSOME {
   // Bytes the tables of a gathering hold.
   static std::size_t HeldBytes(int samples, int units, const ChroTables& tables);
 
+  // Switches the view keeps for the run, never saved: the copy-number type shows the
+  // inferred copy number, and small log2 ratios are cut at -4.
+  bool displayInferred = true;
+  bool truncateLog2 = false;
+  // The region IsInSignificantRegion looks at first (the view's current region).
+  int currentRegion = 0;
+  // The direction NextDataType took last when asked to alternate.
+  int lastDirection = -1;
+
+  // The value of the copy-number or log2-ratio type at one cell: inferred or 2v/r copy
+  // number, or log2(v/r); missing for other types. r is the unit's normal mean, or the
+  // sample's paired normal (doubled for a male on X) when paired normals are used.
+  float GetValue(int sample, int unit) const;
+  // Fills in the unset limits of the current data type, its per-unit summary and the
+  // significant regions.
+  bool PrepareDataType();
+  // Steps the data type among those the method offers: 0 keeps an offered type, 1 goes
+  // forward, -1 alternates the direction.
+  void NextDataType(int direction);
+  // Moves the threshold by percent of (Max - Min), within [Min, Max].
+  void StepThreshold(int percent);
+  // Whether a unit's summary (or value, for unit -1) passes the current data type's
+  // threshold, or with useMinMax lies at or beyond Min or Max.
+  bool IsSignificant(int unit, float value) const;
+  // Maximal runs of significant markers along each chromosome, at most kMaxChroRegions.
+  bool FindSignificantRegions(bool report);
+  bool IsInSignificantRegion(int chro, float position) const;
+
   // An inferred LOH probability x (0..1) as a LOH call: loss above the call threshold,
   // retention below one minus it, otherwise (and outside 0..1) no call.
   static int ClassifyInferredLoh(float x, float callThreshold);
 };
 
 extern CHROMOSOME chromosome;
+
+// Whether the unit lies on the X chromosome of the genome information.
+bool UnitOnX(int unit);
