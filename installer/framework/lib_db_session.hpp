@@ -141,6 +141,9 @@ class LibDbSession {
   int connected = 0;
   int initialised = 0;
   double version = 3.0;
+  // Where the step scripts and loader files are looked for when the current folder has
+  // none of that name (the folder of the library that runs the session); empty: nowhere.
+  std::string scriptFolder;
 
   // The text of the last SQL Server connection made (password included), for tests.
   const std::string& LastConnectionText() const { return mLastConnectionText; }

@@ -69,10 +69,11 @@ const StepNames* FindStepNames(int code, double version) {
   return &kRows[code];
 }
 
-std::string BcpOptionText(const StepNames& names) {
+std::string BcpOptionText(const StepNames& names, std::string_view formatFile) {
   if (names.bcpOption == nullptr) return {};
   if (!names.bcpFormatFile) return names.bcpOption;
-  return std::string("-f\"") + names.bcpOption + "\"";
+  return "-f\"" + (formatFile.empty() ? std::string(names.bcpOption) : std::string(formatFile)) +
+         "\"";
 }
 
 }  // namespace quellbrook

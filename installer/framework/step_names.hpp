@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace quellbrook {
 
@@ -54,7 +55,8 @@ struct StepNames {
 const StepNames* FindStepNames(int code, double version);
 
 // The bcp option of the row as it stands on the command line: the character-mode option,
-// or -f and the quoted format file name. Empty when the step has none.
-std::string BcpOptionText(const StepNames& names);
+// or -f and the quoted format file name (formatFile in place of the bare name when given).
+// Empty when the step has none.
+std::string BcpOptionText(const StepNames& names, std::string_view formatFile = {});
 
 }  // namespace quellbrook

@@ -55,14 +55,23 @@ std::optional<int> BulkLoad(const LibDbSession& session, const std::string& load
   return 0;
 }
 
+// A script or loader file: the one in the current folder, else the one in the session's
+// script folder; the bare name when neither exists.
+std::string StepFile(const LibDbSession& session, const char* name) {
+  if (platform::FileExists(name) || session.scriptFolder.empty()) return name;
+  std::string beside = platform::JoinPath(session.scriptFolder, name);
+  return platform::FileExists(beside) ? beside : std::string(name);
+}
+
 // The script of the step for the session's DBMS, run when its file exists.
 int RunStepScript(const LibDbSession& session, const char* sqlScript, const char* oracleScript) {
-  const char* script = session.dbmsType == kDbmsSqlServer ? sqlScript
-                       : session.dbmsType == kDbmsOracle  ? oracleScript
-                                                          : nullptr;
-  if (script == nullptr) return 0;
+  const char* name = session.dbmsType == kDbmsSqlServer ? sqlScript
+                     : session.dbmsType == kDbmsOracle  ? oracleScript
+                                                        : nullptr;
+  if (name == nullptr) return 0;
+  const std::string script = StepFile(session, name);
   if (!platform::FileExists(script)) {
-    WriteLogLine(session.installLog, FormatText("Cannot find script file %s", script), kLogError);
+    WriteLogLine(session.installLog, FormatText("Cannot find script file %s", name), kLogError);
     return 0;
   }
   return RunSqlScript(session, script, session.scriptOutputFile, session.user, session.password,
@@ -89,17 +98,29 @@ bool BulkLoadStep(const LibDbSession& session, const std::string& loadFile, int 
   std::string option;
   const char* table = nullptr;
   if (session.dbmsType == kDbmsSqlServer) {
-    option = BcpOptionText(*names);
+    option = BcpOptionText(*names, names->bcpFormatFile && names->bcpOption != nullptr
+                                       ? StepFile(session, names->bcpOption)
+                                       : "");
     table = names->temporaryTable;
     if (option.empty() || table == nullptr) return false;
   } else if (session.dbmsType == kDbmsOracle) {
     if (names->controlFile == nullptr) return false;
-    if (!platform::FileExists(names->controlFile)) {
+    const std::string controlFile = StepFile(session, names->controlFile);
+    if (!platform::FileExists(controlFile)) {
       WriteLogLine(session.installLog,
                    FormatText("Cannot find control file %s", names->controlFile), kLogError);
       return false;
     }
-    option = *OracleControlOption(names->controlFile);
+    std::string refused;
+    const CommandLine control = OracleControlOption(controlFile, &refused);
+    if (!control) {
+      WriteLogLine(session.installLog,
+                   FormatText("Cannot run %s: the %s holds a double quote or a control character",
+                              kOracleLoaderTool, refused.c_str()),
+                   kLogError);
+      return false;
+    }
+    option = *control;
   } else {
     return false;
   }
@@ -115,8 +136,8 @@ int RunStepProcedure(const LibDbSession& session, int code) {
   if (names == nullptr) return 0;
   if (session.dbmsType == kDbmsOracle) {
     if (names->oracleRunScript == nullptr) return 0;
-    return RunSqlScript(session, names->oracleRunScript, session.reportFile, session.user,
-                        session.password, session.workDatabase);
+    return RunSqlScript(session, StepFile(session, names->oracleRunScript), session.reportFile,
+                        session.user, session.password, session.workDatabase);
   }
   if (names->storedProcedure == nullptr) return 0;
   return RunProcedure(session, names->storedProcedure, session.workDatabase, session.reportFile,

@@ -1,5 +1,7 @@
 #include "installer/quellbrook/install_driver.hpp"
 
+#include <dlfcn.h>
+
 #include <string>
 #include <vector>
 
@@ -40,7 +42,16 @@ std::string TrimSourceFolder(const std::string& folder) {
   return trimmed;
 }
 
+// The folder of the library this driver runs in: the build puts the step scripts there.
+std::string OwnLibraryFolder() {
+  static const char anchor = 0;
+  Dl_info info{};
+  if (dladdr(&anchor, &info) == 0 || info.dli_fname == nullptr) return {};
+  return platform::ParentFolder(info.dli_fname);
+}
+
 void PrepareSession(LibDbSession& session, const InstallParameters& parameters) {
+  session.scriptFolder = OwnLibraryFolder();
   session.scriptOutputFile = platform::JoinPath(parameters.libraryFolder, kToolLogFileName);
   session.installLog = parameters.installLog;
   session.reportFile = parameters.reportFile;

@@ -272,6 +272,51 @@ TEST_F(ToolRunnerTest, StepsWithoutNamesOrFilesRunNothing) {
   EXPECT_FALSE(platform::FileExists(Work("Lib_script.bat")));
 }
 
+// A host whose current folder holds no scripts: the session's script folder serves them,
+// and a file of the same name in the current folder still wins.
+TEST_F(ToolRunnerTest, ScriptsAndLoaderFilesComeFromTheScriptFolderWhenTheCurrentOneHasNone) {
+  LibDbSession session;
+  InitOracleSession(session);
+  const std::string scripts = mSandbox.File("scripts");
+  std::filesystem::create_directories(scripts);
+  session.scriptFolder = scripts;
+  WriteText(platform::JoinPath(scripts, "ora_load_alg.sql"),
+            "CREATE TABLE LOAD_ALG (alg_name VARCHAR2(64));\n"
+            "CREATE TABLE KORX_LIB_LOG (step NUMBER, status VARCHAR2(32), message VARCHAR2(99));\n"
+            "EXIT\n");
+  WriteText(platform::JoinPath(scripts, "ora_alg.ctl"),
+            "LOAD DATA\nINFILE *\nAPPEND\nINTO TABLE LOAD_ALG\nFIELDS TERMINATED BY ';'\n"
+            "(alg_name)\n");
+  WriteText(platform::JoinPath(scripts, "ora_run_alg.sql"),
+            "INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (1, 'SUCCESS', 'beside');\n"
+            "EXIT\n");
+  WriteText(platform::JoinPath(scripts, "ora_drop_alg.sql"), "DROP TABLE LOAD_ALG;\nEXIT\n");
+  WriteText(Work("alg.txt"), "Stat\nGeno\n");
+
+  EXPECT_EQ(RunLoadScript(session, kStepAlgorithm), 1);
+  EXPECT_TRUE(BulkLoadStep(session, Work("alg.txt"), kStepAlgorithm));
+  EXPECT_EQ(session.CountTableRows("LOAD_ALG"), 2);
+  EXPECT_EQ(RunStepProcedure(session, kStepAlgorithm), 1);
+  LibLogStep last;
+  ASSERT_EQ(session.ReadLastLogStep(&last), 1);
+  EXPECT_EQ(last.message, "beside");
+
+  WriteText(Work("ora_run_alg.sql"),
+            "INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (1, 'SUCCESS', 'here');\n"
+            "EXIT\n");
+  EXPECT_EQ(RunStepProcedure(session, kStepAlgorithm), 1);
+  ASSERT_EQ(session.ReadLastLogStep(&last), 1);
+  EXPECT_EQ(last.message, "here");
+  EXPECT_EQ(RunDropScript(session, kStepAlgorithm), 1);
+  EXPECT_EQ(session.CountTableRows("LOAD_ALG"), 0);
+
+  // Neither place has it: the bare name is reported missing.
+  session.scriptFolder = mSandbox.File("elsewhere");
+  EXPECT_EQ(RunLoadScript(session, kStepAlgorithm), 0);
+  EXPECT_NE(ReadText(session.installLog).find("ERROR: Cannot find script file ora_load_alg.sql"),
+            std::string::npos);
+}
+
 TEST_F(ToolRunnerTest, MetadataUpdateScriptRunsIntoTheReportFile) {
   LibDbSession session;
   InitSqlServerSession(session);
