@@ -1,0 +1,51 @@
+// A load file the readers append records to: opened for appending, its records gathered
+// field by field in one buffer that goes to the file a megabyte at a time, and a failed
+// write reported when the file is closed.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quellbrook {
+
+class LoadFileOutput {
+ public:
+  static constexpr std::size_t kBufferSize = 1 << 20;
+
+  LoadFileOutput() = default;
+  ~LoadFileOutput();
+  LoadFileOutput(const LoadFileOutput&) = delete;
+  LoadFileOutput& operator=(const LoadFileOutput&) = delete;
+
+  // Opens path for appending, making it when missing; false when it can't.
+  bool Open(const std::string& path);
+  // The text, then the character that ends the field.
+  void Field(std::string_view text, char end) {
+    if (mUsed + text.size() + 1 > kBufferSize) {
+      Flush();
+      if (text.size() + 1 > kBufferSize) {
+        WriteOut(text.data(), text.size());
+        text = {};
+      }
+    }
+    std::memcpy(mBuffer.get() + mUsed, text.data(), text.size());
+    mUsed += text.size();
+    mBuffer[mUsed++] = end;
+  }
+  // False when any write failed or the file could not be closed.
+  bool Close();
+
+ private:
+  void Flush();
+  void WriteOut(const char* data, std::size_t size);
+
+  int mFile = -1;
+  bool mFailed = false;
+  std::unique_ptr<char[]> mBuffer;
+  std::size_t mUsed = 0;
+};
+
+}  // namespace quellbrook

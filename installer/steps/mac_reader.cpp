@@ -1,0 +1,89 @@
+#include "installer/steps/mac_reader.hpp"
+
+#include <cstdio>
+#include <string_view>
+
+#include "installer/framework/install_log.hpp"
+#include "installer/framework/message_table.hpp"
+#include "installer/framework/text_functions.hpp"
+#include "installer/steps/load_file_output.hpp"
+#include "installer/steps/step_sequence.hpp"
+#include "platform/line_reader.hpp"
+#include "platform/path.hpp"
+
+namespace quellbrook {
+
+namespace {
+
+constexpr std::string_view kVariablePrefix = "VAR:";
+
+// The second comma-separated piece, trimmed; empty when the line has no comma.
+std::string VariableValue(std::string_view line) {
+  const std::size_t first = line.find(',');
+  if (first == std::string_view::npos) return {};
+  const std::string_view rest = line.substr(first + 1);
+  return TrimText(rest.substr(0, rest.find(',')));
+}
+
+bool Safe(std::string_view value) {
+  return value.find_first_of(";\r\n") == std::string_view::npos;
+}
+
+}  // namespace
+
+int MacReader::RunMacRead() {
+  std::remove(outputFile.c_str());
+  return ReadMacFile(protocolName) != 0 ? 0 : kMacReadFailed;
+}
+
+int MacReader::ReadMacFile(const std::string& protocol) {
+  recordCount = 0;
+  if (!platform::FileExists(macPath)) {
+    WriteLogLine(logPath, FormatMessageText(kDevicesFileMissing, macPath.c_str()), kLogError);
+    return 0;
+  }
+  if (!Safe(protocol)) {
+    WriteLogLine(logPath,
+                 FormatText("The protocol name '%s' holds the load file's separator '%c'.",
+                            protocol.c_str(), kLoadFileSeparator),
+                 kLogError);
+    return 0;
+  }
+  LoadFileOutput output;
+  if (!output.Open(outputFile)) {
+    WriteLogLine(logPath, MessageText(kWriteIntermediateFilesFailed), kLogError);
+    return 0;
+  }
+  // A refused file leaves no records behind.
+  const auto fail = [&](const std::string& message) {
+    WriteLogLine(logPath, message, kLogError);
+    output.Close();
+    std::remove(outputFile.c_str());
+    recordCount = 0;
+    return 0;
+  };
+  platform::LineReader file;
+  if (!file.Open(macPath, kMacLineLimit)) return fail(std::string(MessageText(kMacReadFailed)));
+  std::string_view line;
+  for (platform::LineStatus status; (status = file.Next(line)) != platform::LineStatus::kEnd;) {
+    if (status != platform::LineStatus::kWhole) {
+      return fail(status == platform::LineStatus::kCut
+                      ? FormatText("Line %lld of %s is longer than %zu characters.",
+                                   static_cast<long long>(file.LineNumber()), macPath.c_str(),
+                                   kMacLineLimit)
+                      : std::string(MessageText(kMacReadFailed)));
+    }
+    if (line.substr(0, kVariablePrefix.size()) != kVariablePrefix) continue;
+    const std::string value = VariableValue(line);
+    if (!Safe(value))
+      return fail(FormatText("The value '%s' of %s holds the load file's separator '%c'.",
+                             value.c_str(), macPath.c_str(), kLoadFileSeparator));
+    output.Field(protocol, kLoadFileSeparator);
+    output.Field(value, '\n');
+    ++recordCount;
+  }
+  if (!output.Close()) return fail(std::string(MessageText(kWriteIntermediateFilesFailed)));
+  return 1;
+}
+
+}  // namespace quellbrook

@@ -1,0 +1,34 @@
+// Turns a fluidics protocol (MAC) file into the load file of the fluidics step: one record
+// per protocol variable, the protocol's name and the variable's value.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace quellbrook {
+
+inline constexpr int kMacReadFailed = 2003;
+// Lines are read whole up to this length; a longer one fails the read rather than being
+// split into lines that could pass for variables.
+inline constexpr std::size_t kMacLineLimit = 1 << 20;
+
+class MacReader {
+ public:
+  MacReader() = default;
+  virtual ~MacReader() = default;
+  MacReader(const MacReader&) = delete;
+  MacReader& operator=(const MacReader&) = delete;
+
+  // Deletes the load file, then reads: 0, or 2003 when the read fails.
+  int RunMacRead();
+  // 1 or 0; every failure is logged as an error.
+  int ReadMacFile(const std::string& protocol);
+
+  std::string outputFile;
+  std::string macPath;
+  std::string protocolName;
+  std::string logPath;
+  int recordCount = 0;
+};
+
+}  // namespace quellbrook
