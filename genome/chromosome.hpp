@@ -179,6 +179,18 @@ class CHROMOSOME {
   // samples. The groups are consecutive samples of the given sizes. False, with the
   // error in red, on a normal call that is no genotype.
   bool GetCalls(std::span<const int> groupSizes, const SampleCallSource& callOf);
+  // Everything the current method shows, gathered from the open group: false, with the
+  // reason in red, when a table cannot be made, the units cannot be placed, the signals
+  // are missing or an inference fails or is stopped.
+  bool GetData();
+  // GetCalls over the sample grouping, a sample's call being its first array's.
+  bool GetCalls();
+  // Each array's ploidy and gender from the sample information.
+  void GetSampleColumns();
+  // Every sample's signal, and per unit the normal arrays' mean and deviation (per allele
+  // too with parent-specific copy number); false when the group has no values or, on SNP
+  // arrays, no normal array.
+  bool GetSignals();
   // Bytes the tables of a gathering hold.
   static std::size_t HeldBytes(int samples, int units, const ChroTables& tables);
 

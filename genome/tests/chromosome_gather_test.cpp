@@ -1,0 +1,221 @@
+// Gathering a generated SNP group along the genome: the arrays' ploidy and gender from the
+// sample information, the paired LOH codes through the array list, and signals whose
+// normal means recover each marker's known signal per copy, so that planted gains and
+// losses show as their copy numbers.
+#include <cmath>
+#include <memory>
+
+#include "engine/group/sample_info.hpp"
+#include "engine/testing/captured_log.hpp"
+#include "genome/chromosome.hpp"
+#include "genome/tests/genome_test_support.hpp"
+#include "tools/synth/genome_snp_group.hpp"
+
+namespace {
+
+class ChromosomeGatherTest : public GenomeFixture {
+ protected:
+  // Installs the group, its array list and sample information, and places its markers.
+  void Install(const synth::SnpGroupTruth& truth, bool withSampleInfo = true) {
+    synth::InstallSnpGroup(truth);
+    TheGroup().Settings().ARRAY_LIST_FILE =
+        WriteFile("arrays.txt", synth::SnpGroupArrayListText(truth));
+    SampleGrouping.ReadArrayListFile(TheGroup().Settings().ARRAY_LIST_FILE);
+    if (withSampleInfo) {
+      ASSERT_TRUE(SampleInfo.ReadSampleInfoFile(
+          WriteFile("info.txt", synth::SnpGroupSampleInfoText(truth))));
+    } else {
+      SampleInfo.Clear();
+    }
+    genome_info.Unit.assign(static_cast<std::size_t>(truth.MarkerCount()), UNIT_POS{});
+    genome_info.chroCount.fill(0);
+    genome_info.NumChro = 0;
+    for (int u = 0; u < truth.MarkerCount(); ++u) {
+      UNIT_POS& unit = genome_info.Unit[static_cast<std::size_t>(u)];
+      unit.chro = static_cast<std::int16_t>(truth.chro[static_cast<std::size_t>(u)]);
+      unit.pos = static_cast<float>(truth.pos[static_cast<std::size_t>(u)]);
+      ++genome_info.chroCount[static_cast<std::size_t>(unit.chro)];
+      genome_info.NumChro = std::max(genome_info.NumChro, unit.chro + 1);
+    }
+    ASSERT_TRUE(genome_info.GetUnitPos());
+  }
+  // The gathering's first steps, as GetData runs them for a copy-number method.
+  bool Gather(int method) {
+    const GroupSettings& settings = TheGroup().Settings();
+    const bool parentSpecific = settings.PARENT_SPECIFIC_COPY != 0;
+    mData->method = method;
+    if (!mData->Allocate(SampleGrouping.SampleCount(), Layout.unitCount,
+                         TablesFor(method, ArrayType != 0, parentSpecific)))
+      return false;
+    if (ArrayType != 0 && !mData->GetCalls()) return false;
+    mData->GetSampleColumns();
+    return mData->GetSignals();
+  }
+  static synth::SnpGroupPlan Plan() {
+    synth::SnpGroupPlan plan;
+    plan.markersPerChro = {300, 200, 150, 120};
+    plan.withX = true;
+    plan.normals = 10;
+    plan.males = 4;
+    plan.pairs = 2;
+    plan.singles = 1;
+    // T0 (sample 10) gains two copies and loses one; S0 (sample 12) gains one.
+    plan.stretches = {{10, 40, 99, 4}, {10, 150, 229, 1}, {12, 320, 399, 3}};
+    plan.seed = 7;
+    return plan;
+  }
+
+  std::unique_ptr<CHROMOSOME> mData = std::make_unique<CHROMOSOME>();
+};
+
+TEST_F(ChromosomeGatherTest, NormalMeansFollowTheSignalPerCopyAndPlantedCopiesShow) {
+  const synth::SnpGroupTruth truth = synth::MakeSnpGroup(Plan());
+  Install(truth);
+  TheGroup().Settings().SEPARATE_AB_SIGNAL = 1;
+  CapturedLog log;
+  ASSERT_TRUE(Gather(kChroCopyNumber));
+  EXPECT_TRUE(log.Contains("    Use sample information column 'Ploidy(numeric)'", kLogBlack));
+  EXPECT_TRUE(log.Contains("    10 normal samples are used", kLogBlack));
+  EXPECT_EQ(log.CountInColour(kLogRed), 0);
+
+  // Ploidy and gender per array, in the group's array order.
+  for (std::size_t a = 0; a < truth.arrays.size(); ++a) {
+    EXPECT_EQ(mData->ploidy[a], truth.arrays[a].normal ? 2.0f : -1.0f) << a;
+    EXPECT_EQ(mData->gender[a], truth.arrays[a].gender) << a;
+  }
+
+  // Ten normals, each with a relative noise of 0.05 on either allele: the mean of A + B
+  // lies within 5% of two copies (four standard errors, and the background of an allele
+  // without copies). A male's single X counts double, so X is no exception.
+  const double noise = Plan().noise;
+  const double bound = 4 * noise * std::sqrt(2.0 / 10) + synth::kSnpBackgroundCopies;
+  int off = 0;
+  for (int u = 0; u < truth.MarkerCount(); ++u) {
+    const double ratio = mData->markerStats[u].mean / (2.0 * truth.perCopy[u]);
+    off += std::abs(ratio - 1) > bound ? 1 : 0;
+    EXPECT_GT(mData->markerStats[u].sd, 0.0f);
+  }
+  EXPECT_LE(off, truth.MarkerCount() / 100) << "means beyond " << bound;
+
+  // Copy number 2v/r of every tumour marker against its planted copies: the ratio's noise
+  // is about 0.05 x copies; 0.5 apart is beyond ten standard deviations.
+  mData->dataType = kDataCopyNumber;
+  mData->displayInferred = false;
+  const int normals = Plan().normals;
+  int wrong = 0;
+  for (int s = normals; s < static_cast<int>(truth.arrays.size()); ++s) {
+    const int array = SampleGrouping.GetSampleArray(s);
+    const synth::SnpGroupArray& planted = truth.arrays[static_cast<std::size_t>(array)];
+    for (int u = 0; u < truth.MarkerCount(); ++u) {
+      // A male's single X reads as one copy against the doubled normals.
+      const int copies = planted.copies[static_cast<std::size_t>(u)];
+      wrong += std::abs(mData->GetValue(s, u) - copies) > 0.5 ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+
+  // The pair's LOH codes: where T0 keeps one copy, a heterozygous normal shows loss.
+  const int pairNormal = SampleGrouping.GroupFirstSample(0);
+  int losses = 0;
+  for (int u = 150; u <= 229; ++u) {
+    if (mData->calls.Row(pairNormal)[u] == kSnpCallAB && mData->calls.Row(pairNormal + 1)[u] != 3) {
+      EXPECT_EQ(mData->lohCodes.Row(pairNormal + 1)[u], kLohLoss) << u;
+      ++losses;
+    }
+  }
+  EXPECT_GT(losses, 20);
+}
+
+TEST_F(ChromosomeGatherTest, ParentSpecificMeansAndTrimmingTakeTheirShareOfArrays) {
+  const synth::SnpGroupTruth truth = synth::MakeSnpGroup(Plan());
+  Install(truth);
+  GroupSettings& settings = TheGroup().Settings();
+  settings.SEPARATE_AB_SIGNAL = 1;
+  settings.PARENT_SPECIFIC_COPY = 1;
+  ASSERT_TRUE(Gather(kChroCopyNumber));
+  ASSERT_FALSE(mData->secondSignal.Empty());
+  // The B signal stays apart from the A signal.
+  EXPECT_EQ(mData->signal.Row(0)[5], truth.arrays[0].a[5]);
+  EXPECT_EQ(mData->secondSignal.Row(0)[5], truth.arrays[0].b[5]);
+
+  // An allele's mean stands for two copies of it (a heterozygote's doubled) once six
+  // normals carry it; otherwise it is the total's.
+  int checked = 0;
+  for (int u = 0; u < truth.MarkerCount(); ++u) {
+    const MarkerStats& stats = mData->markerStats[u];
+    if (truth.chro[static_cast<std::size_t>(u)] == kXChroIndex) continue;
+    int withA = 0;
+    int withB = 0;
+    int called = 0;
+    for (int a = 0; a < Plan().normals; ++a) {
+      const char call =
+          truth.arrays[static_cast<std::size_t>(a)].calls[static_cast<std::size_t>(u)];
+      withA += call == kSnpCallA || call == kSnpCallAB ? 1 : 0;
+      withB += call == kSnpCallB || call == kSnpCallAB ? 1 : 0;
+      called += call != kSnpCallNoCall ? 1 : 0;
+    }
+    // Too many normals without a call, or an allele no normal carries: no allele means.
+    if (Plan().normals - called > 3 || withA == 0 || withB == 0) {
+      EXPECT_EQ(stats.meanA, kMissingValueFloat) << u;
+      EXPECT_EQ(stats.meanB, kMissingValueFloat) << u;
+      continue;
+    }
+    ASSERT_NE(stats.meanA, kMissingValueFloat) << u;
+    if (withA >= 6) {
+      EXPECT_NEAR(stats.meanA / (2.0 * truth.perCopy[static_cast<std::size_t>(u)]), 1.0, 0.08) << u;
+      ++checked;
+    } else {
+      EXPECT_EQ(stats.meanA, stats.mean) << u;
+      EXPECT_EQ(stats.sdA, stats.sd) << u;
+    }
+  }
+  EXPECT_GT(checked, truth.MarkerCount() / 2);
+
+  // Trimming takes every array, tumours too, and says so.
+  settings.PARENT_SPECIFIC_COPY = 0;
+  settings.CHRO_TRIMMED_PCT = 20;
+  CapturedLog log;
+  ASSERT_TRUE(Gather(kChroCopyNumber));
+  EXPECT_TRUE(
+      log.Contains("    For a SNP or gene, 10.0% of 13 samples with extreme signals", kLogBlack));
+  settings.CHRO_TRIMMED_PCT = -20;
+  ASSERT_TRUE(Gather(kChroCopyNumber));
+  EXPECT_TRUE(log.Contains("% of 10 normal samples with extreme signals", kLogBlack));
+}
+
+TEST_F(ChromosomeGatherTest, WithoutNormalsSnpArraysStopAndExpressionDataAreLog2Ratios) {
+  synth::SnpGroupPlan plan = Plan();
+  plan.markersPerChro = {40, 30};
+  plan.withX = false;
+  plan.stretches.clear();
+  const synth::SnpGroupTruth truth = synth::MakeSnpGroup(plan);
+  Install(truth, false);
+  CapturedLog log;
+  EXPECT_FALSE(Gather(kChroCopyNumber));
+  EXPECT_TRUE(log.ContainsRed("    0 normal samples are used"));
+  EXPECT_TRUE(log.ContainsRed("specify 'Ploidy(numeric)' column as 2"));
+  for (int a = 0; a < 3; ++a) EXPECT_EQ(mData->ploidy[a], -1.0f);
+
+  // Expression arrays: the whole gathering takes the values as log2 ratios.
+  ArrayType = 0;
+  GroupSettings& settings = TheGroup().Settings();
+  settings.CHRO_METHOD = kChroExpression;
+  settings.SEPARATE_AB_SIGNAL = 1;
+  log.Clear();
+  ASSERT_TRUE(mData->GetData());
+  EXPECT_TRUE(mData->log2Data);
+  EXPECT_EQ(mData->dataType, kDataLog2Ratio);
+  EXPECT_EQ(settings.SEPARATE_AB_SIGNAL, 0);
+  EXPECT_TRUE(log.Contains("      Regard as log2 ratio data", kLogBlack));
+  const auto array3 = static_cast<std::size_t>(SampleGrouping.GetSampleArray(3));
+  EXPECT_EQ(mData->GetValue(3, 7), truth.arrays[array3].a[7]);
+  EXPECT_EQ(mData->markerStats[7].summary[kDataLog2Ratio], truth.arrays[0].a[7]);
+
+  // A group without modelled values has no signals to gather.
+  TheGroup().Modelled = false;
+  log.Clear();
+  EXPECT_FALSE(mData->GetData());
+  EXPECT_TRUE(log.ContainsRed("please do Normalization and Model-based expression first"));
+}
+
+}  // namespace
