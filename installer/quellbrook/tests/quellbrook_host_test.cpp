@@ -2,10 +2,15 @@
 // exports called through qbhost, a child process that loads it with dlopen.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -15,16 +20,21 @@
 #include "installer/framework/database_files.hpp"
 #include "installer/framework/db_connection.hpp"
 #include "installer/framework/environment.hpp"
+#include "installer/framework/lib_db_session.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "scramble/tamsk.h"
+#include "tools/libgen/assay_files.hpp"
+#include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/template_files.hpp"
 
 namespace quellbrook {
 namespace {
 
 using testing::DatabaseSandbox;
+using testing::EnvironmentVariable;
 
 struct HostRun {
   int exitCode = -1;
@@ -64,8 +74,15 @@ std::vector<std::string> LogMessages(const std::string& path) {
   std::ifstream file(path);
   std::vector<std::string> lines;
   for (std::string line; std::getline(file, line);)
-    lines.push_back(line.size() >= 20 ? line.substr(20) : line);
+    lines.push_back(line.size() >= 20 && line[2] == '/' ? line.substr(20) : line);
   return lines;
+}
+
+std::string ReadWholeText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
 }
 
 // The library resolves libTamsk only beside itself, as a host's own folder would serve it.
@@ -329,6 +346,292 @@ TEST_F(ServerInstallTest, AWrongPasswordInstallsNothing) {
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[1].rfind("ERROR: Failed to connect to the database.", 0), 0u) << log[1];
 }
+
+// A server of either road installing a generated library through qbhost, with its tools
+// in a folder of the sandbox so that one can be taken away, replaced or stopped.
+enum class Road { kSqlServer, kOracle };
+
+constexpr const char* kLabLogin = "LABUSER";
+constexpr const char* kLabPassword = "ti ger";
+
+class HostRoadTest : public ::testing::TestWithParam<Road> {
+ protected:
+  HostRoadTest() : mPath("PATH", mSandbox.File("tools") + ":/usr/bin:/bin") {}
+
+  bool Oracle() const { return GetParam() == Road::kOracle; }
+
+  void SetUp() override {
+    std::string scrambled = kLabPassword;
+    EncryptText(scrambled.data());
+    mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
+    mSandbox.SetRegistryText(kPembVersionKey, "", "3.1");
+    mSandbox.SetRegistryText(kDbPasswordKey, "", scrambled);
+    mSandbox.SetRegistryText(kDbDefaultUserKey, "", Oracle() ? kLabLogin : "sa");
+    mSandbox.SetRegistryText(kDbPublishTypeKey, "", Oracle() ? "ORACLE" : "SQL Server");
+    std::filesystem::create_directories(ToolsFolder());
+    for (const char* tool : Tools()) PutTool(tool);
+    if (Oracle()) {
+      mSandbox.SetRegistryText(kGeneInfoDatabaseNameKey, "", "GENEINFO");
+      for (const char* login : {kLabLogin, "GENEINFO"}) {
+        ASSERT_TRUE(AddLogin(mSandbox.Folder(), login, kLabPassword));
+        ASSERT_TRUE(GrantCreatePermissions(mSandbox.Folder(), login, login));
+      }
+    } else {
+      mSandbox.SetRegistryText(kSqlServerSetupKey, kSqlPathValue, mSandbox.File("mssql"));
+      ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", kLabPassword));
+      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultProcessDatabase));
+      auto process = Open(kDefaultProcessDatabase);
+      ASSERT_TRUE(process);
+      std::string error;
+      ASSERT_TRUE(process->Execute("CREATE TABLE KORX_DEVICE (device_name TEXT);", nullptr, &error))
+          << error;
+    }
+    mLab = Open(Oracle() ? "" : kDefaultWorkDatabase);
+    ASSERT_TRUE(mLab);
+    std::ifstream schemaFile(
+        platform::JoinPath(STEPS_DATA_FOLDER, Oracle() ? "ora_schema.sql" : "sql_schema.sql"));
+    std::ostringstream schema;
+    schema << schemaFile.rdbuf();
+    std::string sql = schema.str();
+    for (const std::string end : {"GO\n", "EXIT\n"})
+      for (std::size_t at; (at = sql.find(end)) != std::string::npos;)
+        sql.replace(at, end.size(), ";\n");
+    std::string error;
+    ASSERT_TRUE(mLab->Execute(sql, nullptr, &error)) << error;
+
+    mWork = mSandbox.File("work");
+    std::filesystem::create_directories(mWork);
+    std::filesystem::create_directories(Library());
+    libgen::LibraryFolder library(mSandbox.File("source"), libgen::StandardLibrary());
+    ASSERT_TRUE(library.Write(error)) << error;
+    ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kAssayProtocolName),
+                                      libgen::AssayProtocolText(libgen::StandardAssaySteps())));
+    ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kTemplateFileName),
+                                      libgen::TemplateText(libgen::StandardTemplateAttributes())));
+  }
+
+  std::unique_ptr<DbConnection> Open(const char* database) {
+    return DbConnection::Open(mSandbox.Folder(), {Oracle() ? kOracleProvider : kSqlServerProvider,
+                                                  Oracle() ? kLabLogin : "sa", kLabPassword,
+                                                  GetLocalComputerName(), database});
+  }
+
+  // SQL Server's tools are found in its setup folder, Oracle's on PATH.
+  std::string ToolsFolder() const {
+    return Oracle() ? mSandbox.File("tools") : mSandbox.File("mssql/binn");
+  }
+  std::vector<const char*> Tools() const {
+    return Oracle() ? std::vector<const char*>{"sqlplus", "sqlldr"}
+                    : std::vector<const char*>{"osql", "bcp"};
+  }
+  const char* Loader() const { return Oracle() ? "sqlldr" : "bcp"; }
+  void PutTool(const char* tool) {
+    const std::string path = platform::JoinPath(ToolsFolder(), tool);
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink(platform::JoinPath(DBTOOLS_BIN_FOLDER, tool), path);
+  }
+  void ReplaceTool(const char* tool, const std::string& script) {
+    const std::string path = platform::JoinPath(ToolsFolder(), tool);
+    std::filesystem::remove(path);
+    std::ofstream(path) << script;
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  }
+
+  std::string Library() const { return mSandbox.File("lib"); }
+  std::string Log() const { return mSandbox.File("install.log"); }
+  std::vector<std::string> InstallCall() const {
+    return {QBHOST_PROGRAM,
+            "--library",
+            QUELLBROOK_LIBRARY_PATH,
+            "InstallLib",
+            Library(),
+            mSandbox.File("fluidics"),
+            mSandbox.File("source"),
+            "",
+            "Chip_A,Chip_B",
+            Log(),
+            mSandbox.File("report.txt")};
+  }
+  HostRun Install(const std::vector<std::string>& prefix = {}) {
+    std::vector<std::string> call = prefix;
+    for (const std::string& argument : InstallCall()) call.push_back(argument);
+    const std::string program = call.front();
+    call.erase(call.begin());
+    std::vector<std::string> arguments = call;
+    // RunHost puts qbhost first; a prefixed run names its own program.
+    if (prefix.empty()) return RunHost(arguments, mWork);
+    arguments.insert(arguments.begin(), program);
+    platform::ChildProcess child;
+    platform::SpawnFailure failure;
+    HostRun run;
+    if (!child.Start({arguments, mWork, {}}, failure)) return run;
+    char buffer[4096];
+    for (int waited = 0; waited < 600; ++waited) {
+      child.WaitForOutput(100);
+      long count;
+      while ((count = child.ReadOutput(buffer, sizeof buffer)) > 0)
+        run.output.append(buffer, static_cast<std::size_t>(count));
+      if (child.PeekOutput() == platform::OutputState::kClosed && child.WaitForEnd(1000)) break;
+    }
+    if (child.HasEnded() && WIFEXITED(child.ExitStatus()))
+      run.exitCode = WEXITSTATUS(child.ExitStatus());
+    return run;
+  }
+
+  // Every content table's rows, and which temporary tables are left.
+  std::string Contents() {
+    std::string text;
+    for (const char* table :
+         {"KORX_ASSAY_PROTOCOL", "KORX_ALGORITHM", "KORX_MIAME_TEMPLATE", "KORX_DEVICE"}) {
+      std::string error;
+      EXPECT_TRUE(mLab->Execute(
+          std::string("SELECT count(*) FROM ") + table,
+          [&](const DbRow& row) { text += std::string(table) + "=" + row[0].value_or("") + " "; },
+          &error))
+          << error;
+    }
+    return text;
+  }
+  std::vector<std::string> LeftTemporaryTables() {
+    std::vector<std::string> left;
+    for (const char* table :
+         {"LOAD_PROTOCOL_FILE", "LOAD_ALG", "LOAD_MIAME_SAMPLE", "LOAD_DEV", "LOAD_DEVICE"}) {
+      std::string error;
+      if (mLab->Execute(std::string("SELECT 1 FROM ") + table, nullptr, &error))
+        left.push_back(table);
+    }
+    return left;
+  }
+
+  static constexpr const char* kAllContents =
+      "KORX_ASSAY_PROTOCOL=5 KORX_ALGORITHM=2 KORX_MIAME_TEMPLATE=4 KORX_DEVICE=2 ";
+  static constexpr const char* kNoContents =
+      "KORX_ASSAY_PROTOCOL=0 KORX_ALGORITHM=0 KORX_MIAME_TEMPLATE=0 KORX_DEVICE=0 ";
+
+  DatabaseSandbox mSandbox;
+  EnvironmentVariable mPath;
+  std::unique_ptr<DbConnection> mLab;
+  std::string mWork;
+};
+
+TEST_P(HostRoadTest, InstallsEveryBuiltContentFromAWorkingFolderWithoutScripts) {
+  const HostRun run = Install();
+  // Steps this version lacks keep the run from success.
+  EXPECT_EQ(run.output, "InstallLib 3027\n");
+  EXPECT_EQ(Contents(), kAllContents);
+  EXPECT_TRUE(LeftTemporaryTables().empty());
+  EXPECT_TRUE(std::filesystem::is_empty(mWork));
+  // The tools' output went to the library folder's log, the loader's files beside it.
+  EXPECT_TRUE(std::filesystem::exists(platform::JoinPath(Library(), "sql.log")));
+  EXPECT_EQ(std::filesystem::exists(platform::JoinPath(Library(), "sqlldr.log")), Oracle());
+  // A second install replaces what the first installed.
+  EXPECT_EQ(Install().output, "InstallLib 3027\n");
+  EXPECT_EQ(Contents(), kAllContents);
+}
+
+TEST_P(HostRoadTest, AMissingToolInstallsNothing) {
+  std::filesystem::remove(platform::JoinPath(ToolsFolder(), Loader()));
+  const HostRun run = Install();
+  const std::vector<std::string> log = LogMessages(Log());
+  ASSERT_GE(log.size(), 2u);
+  if (Oracle()) {
+    // Oracle's tools are not looked for: the loader's absence shows in the row count.
+    EXPECT_EQ(run.output, "InstallLib 3020\n");
+    EXPECT_EQ(log[2], "ERROR: Failed to populate temporary tables.");
+  } else {
+    EXPECT_EQ(run.output, "InstallLib 3017\n");
+    EXPECT_EQ(log[1], "Cannot find the executable path for bcp.exe and osql.exe files.");
+  }
+  EXPECT_EQ(log.back(), "*** Finish QIRO Server Library Installation ***");
+  EXPECT_EQ(Contents(), kNoContents);
+  EXPECT_TRUE(LeftTemporaryTables().empty());
+}
+
+// The library folder, where every tool writes its output, can't be written.
+TEST_P(HostRoadTest, AReadOnlyLibraryFolderInstallsNothing) {
+  std::vector<std::string> prefix;
+  if (::geteuid() == 0) {
+    // Root writes through permissions: the folder is mounted read-only for qbhost alone.
+    if (std::system("unshare -m true >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "no mount namespace for a read-only folder";
+    prefix = {"/usr/bin/unshare",
+              "-m",
+              "/bin/sh",
+              "-c",
+              "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" \"$1\" && shift && "
+              "exec \"$@\"",
+              "sh",
+              Library()};
+  } else {
+    std::filesystem::permissions(Library(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+  }
+  const HostRun run = Install(prefix);
+  std::filesystem::permissions(Library(), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  EXPECT_EQ(run.output, Oracle() ? "InstallLib 3020\n" : "InstallLib 3003\n");
+  const std::vector<std::string> help =
+      Oracle() ? std::vector<std::string>{"DBMS and process databases were installed correctly.",
+                                          "(2) There is enough free tablespaces for the process "
+                                          "databases."}
+               : std::vector<std::string>{
+                     "(1) DBMS and process databases were installed correctly.",
+                     "(2) There is enough free space for the temporary database (tempdb)."};
+  EXPECT_EQ(LogMessages(Log()),
+            (std::vector<std::string>{"*** Start QIRO Server Library Installation ***",
+                                      "Start Installing Assays and Assay Protocols...",
+                                      "ERROR: Failed to populate temporary tables.",
+                                      "Total records = 5 and # of populated records = 0.",
+                                      "Please check:", help[0], help[1],
+                                      "Install Assays and Assay Protocols Failed.",
+                                      "*** Finish QIRO Server Library Installation ***"}))
+      << ReadWholeText(Log());
+  EXPECT_EQ(Contents(), kNoContents);
+  EXPECT_TRUE(LeftTemporaryTables().empty());
+  EXPECT_TRUE(std::filesystem::is_empty(Library()));
+}
+
+// A loader stopped by a signal loads nothing: the step's row check fails and its
+// temporary objects are dropped; a host stopped in the middle of a load leaves its
+// temporary table behind, and the next run installs everything once.
+TEST_P(HostRoadTest, AStoppedLoaderOrHostLeavesNothingHalfInstalled) {
+  ReplaceTool(Loader(), "#!/bin/sh\nkill -KILL $$\n");
+  EXPECT_EQ(Install().output, Oracle() ? "InstallLib 3020\n" : "InstallLib 3003\n");
+  EXPECT_EQ(Contents(), kNoContents);
+  EXPECT_TRUE(LeftTemporaryTables().empty());
+
+  const std::string marker = mSandbox.File("loader.pid");
+  ReplaceTool(Loader(), "#!/bin/sh\necho $$ > '" + marker + "'\nexec sleep 60\n");
+  std::vector<std::string> arguments = InstallCall();
+  platform::ChildProcess host;
+  platform::SpawnFailure failure;
+  ASSERT_TRUE(host.Start({arguments, mWork, {}}, failure));
+  for (int waited = 0; waited < 300 && !std::filesystem::exists(marker); ++waited) ::usleep(100000);
+  ASSERT_TRUE(std::filesystem::exists(marker));
+  ::kill(host.Pid(), SIGKILL);
+  ASSERT_TRUE(host.WaitForEnd(10000));
+  ::usleep(100000);
+  pid_t loader = 0;
+  std::ifstream(marker) >> loader;
+  ASSERT_GT(loader, 0);
+  ::kill(loader, SIGKILL);
+  EXPECT_EQ(Contents(), kNoContents);
+  EXPECT_EQ(LeftTemporaryTables().size(), 1u);
+
+  PutTool(Loader());
+  std::filesystem::remove_all(mWork);
+  std::filesystem::create_directories(mWork);
+  EXPECT_EQ(Install().output, "InstallLib 3027\n");
+  EXPECT_EQ(Contents(), kAllContents);
+  EXPECT_TRUE(LeftTemporaryTables().empty());
+}
+
+std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
+  return road.param == Road::kSqlServer ? "SqlServer" : "Oracle";
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, HostRoadTest, ::testing::Values(Road::kSqlServer, Road::kOracle),
+                         RoadName);
 
 }  // namespace
 }  // namespace quellbrook
