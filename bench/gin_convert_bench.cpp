@@ -1,0 +1,105 @@
+// Converting the gene information (GIN) file of a full-size expression chip (54,000 probe
+// sets with long descriptions) into the three load files of the gene information step,
+// against a plain read of the same file's bytes in the same run. The load files repeat a
+// row's description for each of its classifications, so they are several times the GIN
+// file's size: the run also reports the time against a plain read plus a plain write of
+// as many bytes as the load files hold.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bench/bench_support.hpp"
+#include "installer/steps/gin_reader.hpp"
+#include "tools/libgen/gin_file.hpp"
+#include "tools/libgen/library_folder.hpp"
+
+namespace {
+
+constexpr int kProbeSets = 54000;
+constexpr std::size_t kDescriptionLength = 600;
+
+class FullGin {
+ public:
+  static const FullGin& Get() {
+    static const FullGin gin;
+    return gin;
+  }
+  bench::ScratchFolder folder{"gin-convert"};
+  std::string source;
+  std::string path;
+
+ private:
+  FullGin() {
+    source = folder.File("source");
+    path = source + "/Chip_A/LibFiles/" + libgen::GinFileName("Chip_A");
+    if (!libgen::WriteTextFile(
+            path, libgen::GinText(libgen::StandardGin(kProbeSets, kDescriptionLength, 7))))
+      std::abort();
+  }
+};
+
+void BM_GinPlainRead(benchmark::State& state) {
+  bench::TimePlainRead(state, FullGin::Get().path);
+}
+
+void BM_GinConvert(benchmark::State& state) {
+  const FullGin& gin = FullGin::Get();
+  quellbrook::GinReader reader;
+  reader.sourceFolder = gin.source;
+  reader.typeName = "Chip_A";
+  reader.typeFolder = "Chip_A";
+  reader.urlFile = gin.folder.File("gin.krx");
+  reader.headerFile = gin.folder.File("gin.hdr");
+  reader.descriptionFile = gin.folder.File("gin.des");
+  const std::string plainOut = gin.folder.File("plain.out");
+  // The step deletes the load files before each read.
+  const auto removeOutputs = [&] {
+    for (const std::string* file : {&reader.urlFile, &reader.headerFile, &reader.descriptionFile})
+      std::remove(file->c_str());
+  };
+  removeOutputs();
+  if (reader.RunGinRead() != 0 || reader.rowCount != kProbeSets) {
+    state.SkipWithError("GIN conversion failed");
+    return;
+  }
+  std::size_t outputBytes = 0;
+  for (const std::string* file : {&reader.urlFile, &reader.headerFile, &reader.descriptionFile})
+    outputBytes += std::filesystem::file_size(*file);
+
+  bench::PlainIo plainIo;
+  double plainRead = 0;
+  double plainWrite = 0;
+  double total = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    removeOutputs();
+    auto start = bench::Clock::now();
+    benchmark::DoNotOptimize(plainIo.Read(gin.path));
+    plainRead += bench::Seconds(bench::Clock::now() - start);
+    std::remove(plainOut.c_str());
+    start = bench::Clock::now();
+    plainIo.Write(plainOut, outputBytes);
+    plainWrite += bench::Seconds(bench::Clock::now() - start);
+    std::remove(plainOut.c_str());
+    state.ResumeTiming();
+    start = bench::Clock::now();
+    if (reader.RunGinRead() != 0) state.SkipWithError("GIN conversion failed");
+    total += bench::Seconds(bench::Clock::now() - start);
+  }
+  const auto iterations = static_cast<double>(state.iterations());
+  state.counters["ratio_to_plain_read"] = total / plainRead;
+  state.counters["ratio_to_plain_io"] = total / (plainRead + plainWrite);
+  state.counters["plain_read_ms"] = plainRead / iterations * 1000;
+  state.counters["plain_write_ms"] = plainWrite / iterations * 1000;
+  state.counters["output_mb"] = static_cast<double>(outputBytes) / (1 << 20);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(std::filesystem::file_size(gin.path)));
+}
+
+}  // namespace
+
+BENCHMARK(BM_GinPlainRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GinConvert)->Unit(benchmark::kMillisecond);
