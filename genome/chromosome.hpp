@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -221,6 +222,17 @@ class CHROMOSOME {
   // Maximal runs of significant markers along each chromosome, at most kMaxChroRegions.
   bool FindSignificantRegions(bool report);
   bool IsInSignificantRegion(int chro, float position) const;
+
+  // What the view shows in which order. SetCurrentChromosome makes (chromosome + delta)
+  // current, wrapping round, chromosome -1 being the current one. The display order is
+  // every chromosome's marker list in turn with VIEW_ALL_CHROMOSOME, else the current
+  // chromosome's; -1 for an index or unit outside it.
+  void SetCurrentChromosome(int chro, int delta);
+  int UnitAtDisplayIndex(int index) const;
+  int DisplayIndexOfUnit(int unit) const;
+  // The current sample's calls over list positions first..last of a chromosome.
+  std::string CallCountText(int chro, int first, int last) const;
+  static std::string FormatMb(float position);
 
   // An inferred LOH probability x (0..1) as a LOH call: loss above the call threshold,
   // retention below one minus it, otherwise (and outside 0..1) no call.

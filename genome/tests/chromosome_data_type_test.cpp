@@ -232,4 +232,50 @@ TEST_F(ChromosomeDataTypeTest, DataTypesStepThroughWhatTheMethodOffersWithTheirL
   EXPECT_EQ(mData->Threshold[2], 4.0f);
 }
 
+TEST_F(ChromosomeDataTypeTest, TheViewOrderWalksOneChromosomeOrAllOfThemInPositionOrder) {
+  UseUnits(Names("u", 7));
+  // Chromosome 1 holds no unit; unit 6 is not placed.
+  Place({2, 0, 2, 0, 0, 2, 0}, {30, 300, 10, 100, 200, 20, 50});
+  genome_info.Unit[6].chro = -1;
+  genome_info.chroCount[0] = 3;
+  ASSERT_TRUE(genome_info.GetUnitPos());
+  GroupSettings& settings = TheGroup().Settings();
+  mData->SetCurrentChromosome(0, -1);  // wraps round to the last
+  EXPECT_EQ(settings.CHRO_CUR_CHRO, 2);
+  EXPECT_EQ(refgene_info.currentChro, 2);
+  mData->SetCurrentChromosome(-1, 2);
+  EXPECT_EQ(settings.CHRO_CUR_CHRO, 1);
+  mData->SetCurrentChromosome(-1, 1);
+  ASSERT_EQ(settings.CHRO_CUR_CHRO, 2);
+
+  // The current chromosome alone, by position: units 2, 5, 0.
+  const std::vector<int> alone = {2, 5, 0, -1};
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(mData->UnitAtDisplayIndex(k), alone[k]) << k;
+  EXPECT_EQ(mData->DisplayIndexOfUnit(0), 2);
+  EXPECT_EQ(mData->DisplayIndexOfUnit(3), -1);
+  EXPECT_EQ(mData->UnitAtDisplayIndex(-1), -1);
+  // Every chromosome in turn: units 3, 4, 1, then 2, 5, 0.
+  settings.VIEW_ALL_CHROMOSOME = 1;
+  const std::vector<int> all = {3, 4, 1, 2, 5, 0, -1};
+  for (int k = 0; k < 7; ++k) {
+    EXPECT_EQ(mData->UnitAtDisplayIndex(k), all[k]) << k;
+    if (all[k] >= 0) {
+      EXPECT_EQ(mData->DisplayIndexOfUnit(all[k]), k);
+    }
+  }
+  EXPECT_EQ(mData->DisplayIndexOfUnit(6), -1);
+  EXPECT_EQ(mData->DisplayIndexOfUnit(7), -1);
+
+  // The current sample's calls over a stretch of chromosome 2's list, ends included.
+  ASSERT_TRUE(mData->Allocate(2, 7, TablesFor(kChroLoh, true, false)));
+  const std::uint8_t calls[7] = {2, 0, 1, 0, 0, 3, 2};
+  for (int u = 0; u < 7; ++u) mData->calls.Row(1)[u] = calls[u];
+  mData->currentSample = 1;
+  EXPECT_EQ(mData->CallCountText(2, 0, 2), "1 NoCall, 1 A/B, 1 AB");
+  EXPECT_EQ(mData->CallCountText(2, 1, 9), "1 NoCall, 0 A/B, 1 AB");
+  EXPECT_EQ(mData->CallCountText(0, 0, 2), "0 NoCall, 3 A/B, 0 AB");
+  EXPECT_EQ(CHROMOSOME::FormatMb(1234567.0f), "1.234567");
+  EXPECT_EQ(CHROMOSOME::FormatMb(500.0f), "0.000500");
+}
+
 }  // namespace
