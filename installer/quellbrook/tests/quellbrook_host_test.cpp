@@ -591,6 +591,46 @@ TEST_P(HostRoadTest, AReadOnlyLibraryFolderInstallsNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(Library()));
 }
 
+// A damaged content file ends the run at its step: what came before stays installed,
+// nothing of that file reaches a table, and its temporary objects are dropped.
+TEST_P(HostRoadTest, ADamagedLibraryFileEndsTheRunWithNothingOfItInstalled) {
+  libgen::LibrarySpec spec = libgen::StandardLibrary();
+  spec.algorithms[1].progId = "Kand;Geno";
+  const std::string algorithms = mSandbox.File("source/Algorithm.ini");
+  ASSERT_TRUE(libgen::WriteTextFile(algorithms, libgen::AlgorithmIniText(spec.algorithms)));
+  EXPECT_EQ(Install().output, "InstallLib 2001\n");
+  EXPECT_EQ(
+      LogMessages(Log()),
+      (std::vector<std::string>{
+          "*** Start QIRO Server Library Installation ***",
+          "Start Installing Assays and Assay Protocols...",
+          "Install Assays and Assay Protocols Successfully.", "Start Installing Algorithms...",
+          "ERROR: Install Algorithms Failed. The value 'Kand;Geno' holds the load file's "
+          "separator ';'.",
+          "*** Finish QIRO Server Library Installation ***"}));
+  EXPECT_EQ(Contents(),
+            "KORX_ASSAY_PROTOCOL=5 KORX_ALGORITHM=0 KORX_MIAME_TEMPLATE=0 KORX_DEVICE=0 ");
+  EXPECT_TRUE(LeftTemporaryTables().empty());
+
+  // A device of a type no laboratory has: every content but the devices.
+  ASSERT_TRUE(libgen::WriteTextFile(
+      algorithms, libgen::AlgorithmIniText(libgen::StandardLibrary().algorithms)));
+  spec.devices[1].type = "Printer";
+  const std::string devices = mSandbox.File("source/Devices.ini");
+  ASSERT_TRUE(libgen::WriteTextFile(devices, libgen::DevicesIniText(spec.devices)));
+  std::filesystem::remove(Log());
+  EXPECT_EQ(Install().output, "InstallLib 3014\n");
+  const std::vector<std::string> log = LogMessages(Log());
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2],
+            "ERROR: Unknown device type 'Printer'. Please check the device "
+            "source file " +
+                devices + ".");
+  EXPECT_EQ(Contents(),
+            "KORX_ASSAY_PROTOCOL=5 KORX_ALGORITHM=2 KORX_MIAME_TEMPLATE=4 KORX_DEVICE=0 ");
+  EXPECT_TRUE(LeftTemporaryTables().empty());
+}
+
 // A loader stopped by a signal loads nothing: the step's row check fails and its
 // temporary objects are dropped; a host stopped in the middle of a load leaves its
 // temporary table behind, and the next run installs everything once.
