@@ -168,6 +168,10 @@ class CHROMOSOME {
   std::array<float, 3> affectedGivenState = {1.0f, 0, 0};
   int usePosterior = 1;
 
+  // The expected number of alleles shared by related pairs at every marker, into the
+  // inferred values and the allele-sharing curve; false when it could not run or stopped.
+  bool InferAlleleSharing();
+
   CHROMOSOME();
 
   // Frees the tables of the last gathering and allocates those of the next, every cell

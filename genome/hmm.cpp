@@ -93,6 +93,7 @@ bool HMM::Init(int states, int symbols, int positions, bool continuousMode) {
     Size(sdY, n);
   } else {
     Size(obs, n);
+    Size(emissionRow, n);
   }
   return true;
 }
@@ -154,6 +155,9 @@ float HMM::Emission(int state, int t) const {
     const int symbol = obs[t];
     // A symbol outside the table carries no information.
     if (symbol < 0 || symbol >= numSymbol) return 0;
+    if (rowTable != nullptr)
+      return rowTable[(static_cast<std::size_t>(emissionRow[t]) * numState + state) * numSymbol +
+                      symbol];
     if (hetFromGenome && state == 1 && symbol <= 1) {
       const float h = MarkerRate(t, 0);
       if (h != -1) return static_cast<float>(SafeLog10(symbol == 1 ? h : 1 - h));
@@ -189,6 +193,7 @@ double HMM::EmissionChance(int state, int t) const {
   if (continuous) return std::pow(10.0, static_cast<double>(Emission(state, t)));
   const int symbol = obs[t];
   if (symbol < 0 || symbol >= numSymbol) return 1;
+  if (rowTable != nullptr) return std::pow(10.0, static_cast<double>(Emission(state, t)));
   if (hetFromGenome && state == 1 && symbol <= 1) {
     const float h = MarkerRate(t, 0);
     if (h != -1) return symbol == 1 ? h : 1 - h;
@@ -362,7 +367,7 @@ bool HMM::ForwardBackward() {
   const std::size_t square = static_cast<std::size_t>(n) * n;
   Size(mMoves, positions * square);
   Size(mEmitted, cells);
-  const bool fromTable = !continuous && !hetFromGenome;
+  const bool fromTable = !continuous && !hetFromGenome && rowTable == nullptr;
   for (int t = 0; t < length; ++t) {
     double* emitted = &mEmitted[Row(t)];
     const int symbol = fromTable ? obs[t] : -1;

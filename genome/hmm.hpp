@@ -61,6 +61,11 @@ class HMM {
   // the switching probability to the next position.
   std::vector<std::int16_t> obs;
   std::vector<float> x, sdX, y, sdY;
+  // Discrete mode with rowTable set: position t emits from row emissionRow[t] of that table
+  // (rows of numState x numSymbol log10 values) instead of logEmission, for emissions that
+  // follow each marker's allele frequency.
+  const float* rowTable = nullptr;
+  std::vector<std::int16_t> emissionRow;
   std::vector<int> marker;
   std::vector<float> theta;
 
