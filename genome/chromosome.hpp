@@ -130,6 +130,8 @@ ChroTables TablesFor(int method, bool snpArray, bool parentSpecific);
 // 2 AB, 3 NoCall).
 int PairedLohCode(int normal, int tumour);
 
+struct LohRun;
+
 // The genotype call of a sample at a unit.
 using SampleCallSource = std::function<int(int unit, int sample)>;
 
@@ -241,6 +243,17 @@ class CHROMOSOME {
   // An inferred LOH probability x (0..1) as a LOH call: loss above the call threshold,
   // retention below one minus it, otherwise (and outside 0..1) no call.
   static int ClassifyInferredLoh(float x, float callThreshold);
+
+  // Loss-of-heterozygosity inference (genome/loh_inference.*). InferLoh is the whole step:
+  // the method's fallback without reference genotypes, the fill, the rates, the models and
+  // the haplotype check. False, with "not completed" in red, when a setting is refused, the
+  // model cannot be made or the user stops: the gathering then fails rather than show
+  // half-inferred rows.
+  bool InferLoh(LohRun& run);
+  void FillSameBoundary(const LohRun& run);
+  void EstimateLohRates(const LohRun& run);
+  bool InferLohCall(const LohRun& run);
+  bool CheckHaplotypes(const LohRun& run);
 };
 
 extern CHROMOSOME chromosome;
