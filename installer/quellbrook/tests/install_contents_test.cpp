@@ -247,6 +247,29 @@ TEST_P(InstallContentsTest, ADamagedOrMissingContentFileEndsTheRunWithItsError) 
   EXPECT_EQ(Rows("SELECT count(*) FROM KORX_DEVICE"), std::vector<std::string>{"0"});
 }
 
+TEST_P(InstallContentsTest, ADataObjectBefore31TakesNoTemplatesOrDevices) {
+  mSandbox.SetRegistryText(kPembVersionKey, "", "3.0");
+  const std::string output = Install();
+  ASSERT_EQ(output.rfind("InstallLib ", 0), 0u) << output;
+  // Algorithms go in the older layout, without their user-set flag.
+  EXPECT_EQ(Rows("SELECT alg_name || '|' || coalesce(userset_flag, 'unset') FROM KORX_ALGORITHM "
+                 "ORDER BY 1"),
+            (std::vector<std::string>{"Geno|unset", "Stat|unset"}));
+  EXPECT_EQ(Rows("SELECT count(*) FROM KORX_ASSAY_PROTOCOL"), std::vector<std::string>{"5"});
+  EXPECT_EQ(Rows("SELECT count(*) FROM KORX_MIAME_TEMPLATE"), std::vector<std::string>{"0"});
+  EXPECT_EQ(Rows("SELECT count(*) FROM KORX_DEVICE"), std::vector<std::string>{"0"});
+  const std::vector<std::string> log = LogMessages(Log());
+  ASSERT_GE(log.size(), 5u);
+  EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 5),
+            (std::vector<std::string>{"*** Start QIRO Server Library Installation ***",
+                                      "Start Installing Assays and Assay Protocols...",
+                                      "Install Assays and Assay Protocols Successfully.",
+                                      "Start Installing Algorithms...",
+                                      "Install Algorithms Successfully."}));
+  for (const char* absent : {"Start Installing Templates...", "Start Installing Devices..."})
+    EXPECT_EQ(std::find(log.begin(), log.end(), absent), log.end()) << absent;
+}
+
 std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
   return road.param == Road::kSqlServer ? "SqlServer" : "Oracle";
 }
