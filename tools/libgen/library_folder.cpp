@@ -41,6 +41,8 @@ std::string TypeIniText(const std::vector<ArrayType>& types) {
   for (const ArrayType& type : types) {
     IniSection section{type.name, {}};
     if (!type.folder.empty()) section.keys.emplace_back("Path", type.folder);
+    if (!type.assayType.empty()) section.keys.emplace_back("Type", type.assayType);
+    if (type.sequences) section.keys.emplace_back("Sequences", "1");
     sections.push_back(std::move(section));
   }
   return IniText(sections);
@@ -51,11 +53,14 @@ std::string DevicesIniText(const std::vector<Device>& devices) {
   for (std::size_t n = 0; n < devices.size(); ++n) {
     const Device& device = devices[n];
     sections[0].keys.emplace_back(Numbered("Device", n + 1, ""), device.name);
-    sections.push_back({device.name,
-                        {{"DeviceType", device.type},
-                         {"DeviceDesc", device.description},
-                         {"DeviceAnnoID", device.annotationId},
-                         {"DevicePrefix", device.prefix}}});
+    IniSection section{device.name,
+                       {{"DeviceType", device.type},
+                        {"DeviceDesc", device.description},
+                        {"DeviceAnnoID", device.annotationId},
+                        {"DevicePrefix", device.prefix}}};
+    for (std::size_t set = 0; set < device.arraySets.size(); ++set)
+      section.keys.emplace_back(Numbered("ArraySet", set + 1, ""), device.arraySets[set]);
+    sections.push_back(std::move(section));
   }
   return IniText(sections);
 }
@@ -77,9 +82,10 @@ std::string AlgorithmIniText(const std::vector<Algorithm>& algorithms) {
 
 LibrarySpec StandardLibrary() {
   LibrarySpec spec;
-  spec.types = {{"Chip_A", "ChipA_Files"}, {"Chip_B", "ChipB_Files"}};
-  spec.devices = {{"Scan3000", "Scanner", "Array scanner", "SC3000", "S3K"},
-                  {"Wash450", "Fluidics", "Fluidics station", "FS450", "F45"}};
+  spec.types = {{"Chip_A", "ChipA_Files", "Expression", true},
+                {"Chip_B", "ChipB_Files", "Genotyping", false}};
+  spec.devices = {{"Scan3000", "Scanner", "Array scanner", "SC3000", "S3K", {"Chip_A", "Chip_B"}},
+                  {"Wash450", "Fluidics", "Fluidics station", "FS450", "F45", {"Chip_A"}}};
   spec.algorithms = {{"Stat", "1", "Expression", "Kand.Stat.1", "Stat.CIF", "1"},
                      {"Geno", "2", "Genotyping", "Kand.Geno.1", "Geno.CIF", ""}};
   return spec;

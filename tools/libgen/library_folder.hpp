@@ -30,6 +30,10 @@ struct ArrayType {
   std::string name;
   // Relative to the source folder; empty writes no Path= key for the type.
   std::string folder;
+  // The type's assay type (Type=, such as "Expression"); empty writes no key.
+  std::string assayType = {};
+  // Sequences=1 when the type ships sequence files.
+  bool sequences = false;
 };
 
 struct Device {
@@ -38,6 +42,8 @@ struct Device {
   std::string description;
   std::string annotationId;
   std::string prefix;
+  // The array types the device serves (ArraySet1, ArraySet2, ...).
+  std::vector<std::string> arraySets = {};
 };
 
 struct Algorithm {
@@ -57,8 +63,9 @@ struct LibrarySpec {
   bool algorithmFile = true;
 };
 
-// A small library with every kind of skeleton content: types "Chip_A" and "Chip_B" (in
-// folders of other names), one scanner and one fluidics station, two algorithms.
+// A small library with every kind of skeleton content: types "Chip_A" (expression, with
+// sequences) and "Chip_B" (genotyping), in folders of other names; a scanner serving both
+// and a fluidics station serving Chip_A; two algorithms.
 LibrarySpec StandardLibrary();
 
 // The folders of one written library source folder.

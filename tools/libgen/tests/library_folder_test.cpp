@@ -24,6 +24,8 @@ TEST(LibraryFolder, TheStandardLibraryReadsBackAsItsSpec) {
   const std::string types = library.File(kTypeIniName);
   for (const ArrayType& type : spec.types) {
     EXPECT_EQ(platform::ReadProfileString(types, type.name, "Path", ""), type.folder);
+    EXPECT_EQ(platform::ReadProfileString(types, type.name, "Type", ""), type.assayType);
+    EXPECT_EQ(platform::ReadProfileInt(types, type.name, "Sequences", 0) == 1, type.sequences);
     EXPECT_TRUE(std::filesystem::is_directory(library.LibFiles(type.name)));
     EXPECT_EQ(library.TypeFolder(type.name), platform::JoinPath(library.Source(), type.folder));
   }
@@ -40,6 +42,14 @@ TEST(LibraryFolder, TheStandardLibraryReadsBackAsItsSpec) {
     EXPECT_EQ(platform::ReadProfileString(devices, device.name, "DevicePrefix", ""), device.prefix);
     EXPECT_EQ(platform::ReadProfileString(devices, device.name, "DeviceDesc", ""),
               device.description);
+    std::vector<std::string> sets;
+    for (int set = 1;; ++set) {
+      const auto value =
+          platform::ProfileValue(devices, device.name, "ArraySet" + std::to_string(set));
+      if (!value) break;
+      sets.push_back(*value);
+    }
+    EXPECT_EQ(sets, device.arraySets);
   }
   EXPECT_FALSE(platform::ProfileValue(devices, "Devices", "Device3"));
 
