@@ -9,6 +9,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "genome/chromosome_files.hpp"
 #include "genome/genome_info.hpp"
 #include "genome/genome_text.hpp"
 #include "platform/line_reader.hpp"
@@ -19,10 +20,6 @@ using genome_text::LeadingInt;
 using genome_text::NextField;
 
 namespace {
-
-bool IsLine(platform::LineStatus status) {
-  return status == platform::LineStatus::kWhole || status == platform::LineStatus::kCut;
-}
 
 bool IsCytobandLine(std::string_view line) {
   return Contains(line, "chr1") && Contains(line, "gneg");
@@ -55,7 +52,7 @@ bool CHRO_REGION::ReadRegionFile(const std::string& path) {
 
   std::string_view line;
   platform::LineStatus status = reader.Next(line);
-  if (!IsLine(status)) line = {};
+  if (!IsTextLine(status)) line = {};
   if (IsCytobandLine(line)) {
     // A cytoband table: its first line is already a region.
   } else if (line.starts_with(kRegionFileHeader)) {
@@ -65,7 +62,7 @@ bool CHRO_REGION::ReadRegionFile(const std::string& path) {
     return false;
   }
   JobProgress& progress = Progress();
-  for (; IsLine(status); status = reader.Next(line)) {
+  for (; IsTextLine(status); status = reader.Next(line)) {
     if (line.empty()) break;
     if (count == kMaxRegionItems) {
       LogMessage(MessageBuffer(kRegionFileLimitMessage, static_cast<int>(reader.LineNumber()) - 1),

@@ -6,10 +6,12 @@
 #include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/unit_name_index.hpp"
+#include "engine/group/group.hpp"
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genome/chromosome.hpp"
+#include "genome/chromosome_files.hpp"
 #include "genome/genome_info.hpp"
 #include "genome/genome_text.hpp"
 #include "platform/file_replacement.hpp"
@@ -20,15 +22,6 @@ using genome_text::NextField;
 namespace {
 
 constexpr std::size_t kCurveWriteSize = std::size_t{1} << 20;
-
-bool IsLine(platform::LineStatus status) {
-  return status == platform::LineStatus::kWhole || status == platform::LineStatus::kCut;
-}
-
-void AppendNumber(std::string& line, double value) {
-  char number[kSixDigitsRoom];
-  line.append(number, FormatSixDigits(number, value));
-}
 
 }  // namespace
 
@@ -45,7 +38,7 @@ bool ReadCurveFile(CHROMOSOME& chro, const std::string& path) {
   std::string_view line;
   platform::LineStatus status = reader.Next(line);  // the header
   int lines = 0;
-  while (IsLine(status = reader.Next(line))) {
+  while (IsTextLine(status = reader.Next(line))) {
     std::string_view rest = line;
     const int unit = names.Find(genome_text::TrimRight(NextField(rest)));
     for (int skipped = 0; skipped < 3; ++skipped) NextField(rest);
@@ -84,14 +77,14 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
     const UNIT_POS& place = genome_info.Unit[static_cast<std::size_t>(unit)];
     text.append(Layout.units[static_cast<std::size_t>(unit)].Name()).append("\t");
     text.append(genome_info.GetChroName(place.chro)).append("\t");
-    text += MessageBuffer("%.6f", place.pos * 1e-6);
+    text += FormatMb(place.pos);
     text += '\t';
-    if (place.second != -1.0f) AppendNumber(text, place.second);
+    if (place.second != -1.0f) AppendSixDigits(text, place.second);
     text += '\t';
     const float value = typed ? chro.markerStats[static_cast<std::size_t>(unit)]
                                     .summary[static_cast<std::size_t>(type)]
                               : kMissingValueFloat;
-    if (value != kMissingValueFloat) AppendNumber(text, value);
+    if (value != kMissingValueFloat) AppendSixDigits(text, value);
     text += '\n';
     if (text.size() >= kCurveWriteSize && !(ok = write(text))) break;
     if (++lines % kCurvePumpStep == 0) progress.Pump();
@@ -101,5 +94,14 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
     LogMessage(failed, 0, kLogRed);
     return false;
   }
+  return true;
+}
+bool CurveFile(CHROMOSOME& chro, bool read) {
+  const std::string path = TheGroup().Settings().CURVE_FILE;
+  if (IsUnsetPath(path)) return true;
+  if (!read) return WriteCurveFile(chro, path);
+  if (!ReadCurveFile(chro, path)) return false;
+  chro.dataType = kDataCall;
+  chro.PrepareDataType();
   return true;
 }

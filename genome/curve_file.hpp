@@ -11,6 +11,9 @@ inline constexpr const char* kCurveFileHeader =
 inline constexpr std::size_t kCurveLineLength = 1000;
 inline constexpr int kCurvePumpStep = 500;
 
+// The group's curve file: nothing (true) when it is unset; read, it becomes the data
+// type shown with its limits and regions; otherwise the current type is written.
+bool CurveFile(CHROMOSOME& chro, bool read);
 // Reads the file's values by unit name into the summary of the "SNP/Presence call" type,
 // the type that shows them; an empty or unreadable value is missing, an unknown unit is
 // passed over. False, in red, when the file cannot be opened.

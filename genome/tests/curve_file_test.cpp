@@ -69,4 +69,24 @@ TEST_F(CurveFileTest, ReadsTabFieldsAndPassesOverUnknownUnits) {
   EXPECT_TRUE(log.ContainsRed("failed; is it open in Excel?"));
 }
 
+TEST_F(CurveFileTest, TheGroupsCurveFileBecomesTheTypeShown) {
+  mChro.method = kChroLinkage;
+  mChro.dataType = kDataHaplotype;
+  for (int unit = 0; unit < 400; ++unit)
+    mChro.markerStats[static_cast<std::size_t>(unit)].summary[kDataHaplotype] = Score(unit);
+  TheGroup().Settings().CURVE_FILE = "None";
+  EXPECT_TRUE(CurveFile(mChro, false));
+  EXPECT_TRUE(CurveFile(mChro, true));
+  EXPECT_EQ(mChro.dataType, kDataHaplotype);
+
+  TheGroup().Settings().CURVE_FILE = mFolder.File("group_curve.xls");
+  ASSERT_TRUE(CurveFile(mChro, false));
+  ASSERT_TRUE(CurveFile(mChro, true));
+  EXPECT_EQ(mChro.dataType, kDataCall);
+  // The linkage call type takes its limits from the defaults of its own row.
+  EXPECT_EQ(mChro.Threshold[kDataCall], kThresholdDefaults[4][1]);
+  for (const int unit : mOrder)
+    ASSERT_EQ(mChro.markerStats[static_cast<std::size_t>(unit)].summary[kDataCall], Score(unit));
+}
+
 }  // namespace
