@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "engine/base/fuzz_support.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -104,4 +105,11 @@ bool CurveFile(CHROMOSOME& chro, bool read) {
   chro.dataType = kDataCall;
   chro.PrepareDataType();
   return true;
+}
+
+bool FuzzReadCurveFile(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "curve.xls", [](const std::string& path) {
+    CHROMOSOME chro;
+    return chro.Allocate(0, Layout.unitCount, ChroTables{}) && ReadCurveFile(chro, path);
+  });
 }

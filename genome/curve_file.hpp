@@ -2,6 +2,8 @@
 // the summary of the current data type and read back for the method "Linkage analysis".
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 class CHROMOSOME;
@@ -21,3 +23,7 @@ bool ReadCurveFile(CHROMOSOME& chro, const std::string& path);
 // Writes the current data type's summary, marker by marker in genome order, replacing the
 // file only when complete. False, in red, when it cannot be written.
 bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path);
+
+// Fuzz entry: the curve reader on the bytes (through a scratch file), into chromosome
+// data of the loaded layout's units.
+bool FuzzReadCurveFile(const std::uint8_t* data, std::size_t size);

@@ -129,3 +129,17 @@ TEST_F(RegionFileTest, KeepsTheFirstThousandRegionsAndSaysSo) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegionFileTest, DamagedFilesNeverCrashTheReader) {
+  const std::string text = synth::CytobandText(synth::MakeCytobands(mTruth, 5));
+  for (std::size_t cut = 0; cut < text.size(); cut += 37) {
+    std::string damaged = text.substr(0, cut);
+    if (cut % 2 == 0 && !damaged.empty()) damaged[cut / 3] = static_cast<char>(cut * 7);
+    FuzzReadRegionFile(reinterpret_cast<const std::uint8_t*>(damaged.data()), damaged.size());
+  }
+  EXPECT_TRUE(FuzzReadRegionFile(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+}  // namespace

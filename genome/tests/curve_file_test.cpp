@@ -90,3 +90,21 @@ TEST_F(CurveFileTest, TheGroupsCurveFileBecomesTheTypeShown) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CurveFileTest, DamagedFilesNeverCrashTheReader) {
+  for (int unit = 0; unit < 400; ++unit)
+    mChro.markerStats[static_cast<std::size_t>(unit)].summary[kDataCall] = Score(unit);
+  const std::string path = mFolder.File("curve.xls");
+  ASSERT_TRUE(WriteCurveFile(mChro, path));
+  const std::string text = ReadFile(path);
+  for (std::size_t cut = 0; cut < text.size(); cut += 197) {
+    std::string damaged = text.substr(0, cut);
+    if (cut % 2 == 0 && !damaged.empty()) damaged[cut / 3] = static_cast<char>(cut * 7);
+    EXPECT_TRUE(
+        FuzzReadCurveFile(reinterpret_cast<const std::uint8_t*>(damaged.data()), damaged.size()));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,9 @@
+// Fuzz target: chromosome region files.
+#include "fuzz/fuzz_state.hpp"
+#include "genome/chromosome_region.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzStart(FuzzLayout::kLoaded);
+  FuzzReadRegionFile(data, size);
+  return 0;
+}
