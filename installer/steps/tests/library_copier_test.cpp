@@ -14,6 +14,7 @@
 #include "installer/framework/message_table.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "tools/libgen/listed_files.hpp"
 
 namespace quellbrook {
 namespace {
@@ -216,6 +217,30 @@ TEST_F(LibFileCopierTest, TypeCopiesThatFailOrLeaveTheFolderAreReportedAsErrors)
                          0),
             0u)
       << log[3];
+}
+
+// A generated library whose type folder differs from the type's name: the INI comes from
+// the type's folder, the listed files from the folder named after the type.
+TEST_F(LibFileCopierTest, AGeneratedTypesListedFilesArriveWithTheirAttributes) {
+  const libgen::LibraryFolder library(mCopier.sourceFolder, libgen::StandardLibrary());
+  std::string error;
+  ASSERT_TRUE(library.Write(error)) << error;
+  const std::vector<libgen::ProtocolGroup> groups = libgen::StandardListedFiles("Chip_B");
+  const std::string ini = platform::JoinPath(library.TypeFolder("Chip_B"), "Analysis.ini");
+  ASSERT_TRUE(libgen::WriteTextFile(ini, libgen::IniText({libgen::ProtocolsSection(groups)})));
+  ASSERT_TRUE(libgen::WriteListedFiles(library, "Chip_B", groups));
+
+  EXPECT_EQ(mCopier.CopyListedFiles("Chip_B", ini, "Copying Chip_B Analysis Library Files..."),
+            kCopyDone);
+  std::string attribute = "RW";
+  for (const libgen::ProtocolGroup& group : groups)
+    for (const libgen::ListedFile& file : group) {
+      if (!file.attribute.empty()) attribute = file.attribute;
+      EXPECT_EQ(ReadText(Dest(file.name)), file.content) << file.name;
+      EXPECT_EQ(ReadOnly(Dest(file.name)), attribute == "R") << file.name;
+    }
+  EXPECT_FALSE(fs::exists(mCopier.logPath) &&
+               ReadText(mCopier.logPath).find("ERROR") != std::string::npos);
 }
 
 }  // namespace
