@@ -139,6 +139,10 @@ bool IsVersionAtLeast31(double version) {
   return version >= 3.1;
 }
 
+bool IsVersionAtLeast31(float version) {
+  return version >= 3.1f;
+}
+
 void GetLocalLibraryPath(std::string& out) {
   out = ReadTrimmedOr(kLocalLibraryPathKey, nullptr, "", false);
 }

@@ -90,6 +90,9 @@ int GetGeneInfoDatabaseName(std::string& out);
 void GetDataObjectVersion(std::string& out);
 // True for a data-object version of 3.1 or later; exactly "3.1" counts.
 bool IsVersionAtLeast31(double version);
+// The same for a version kept as a float: the float nearest 3.1 lies below the double 3.1,
+// so it is compared with the float 3.1.
+bool IsVersionAtLeast31(float version);
 void GetLocalLibraryPath(std::string& out);
 void GetScriptFolder(std::string& out);
 void GetProductVersion(std::string& out);
