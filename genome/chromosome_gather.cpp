@@ -18,6 +18,7 @@
 #include "genome/chromosome.hpp"
 #include "genome/curve_file.hpp"
 #include "genome/genome_info.hpp"
+#include "genome/loh_inference.hpp"
 
 namespace {
 
@@ -240,16 +241,14 @@ bool CHROMOSOME::GetSignals() {
 
 namespace {
 
-// Steps of other parts that GetData calls; each logs what it does.
-bool InferLohStep(CHROMOSOME&) {
-  LogMessage("  LOH inference is not built", 0, kLogRed);
-  return false;
+bool InferLohStep(CHROMOSOME& data) {
+  LohRun run = OpenGroupLohRun(data);
+  return data.InferLoh(run);
 }
 
-bool AlleleSharingStep(CHROMOSOME&) {
+bool AlleleSharingStep(CHROMOSOME& data) {
   LogMessage("  Allele sharing analysis...");
-  LogMessage("    Allele sharing inference is not built", 0, kLogRed);
-  return false;
+  return data.InferAlleleSharing();
 }
 
 bool InferCopyNumberStep(CHROMOSOME&) {

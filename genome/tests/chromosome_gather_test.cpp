@@ -34,6 +34,7 @@ class ChromosomeGatherTest : public GenomeFixture {
       UNIT_POS& unit = genome_info.Unit[static_cast<std::size_t>(u)];
       unit.chro = static_cast<std::int16_t>(truth.chro[static_cast<std::size_t>(u)]);
       unit.pos = static_cast<float>(truth.pos[static_cast<std::size_t>(u)]);
+      unit.second = unit.pos * 1e-6f;  // one cM per Mb
       ++genome_info.chroCount[static_cast<std::size_t>(unit.chro)];
       genome_info.NumChro = std::max(genome_info.NumChro, unit.chro + 1);
     }
@@ -216,6 +217,31 @@ TEST_F(ChromosomeGatherTest, WithoutNormalsSnpArraysStopAndExpressionDataAreLog2
   log.Clear();
   EXPECT_FALSE(mData->GetData());
   EXPECT_TRUE(log.ContainsRed("please do Normalization and Model-based expression first"));
+}
+
+TEST_F(ChromosomeGatherTest, GetDataInfersLohAndFailsWholeWhenTheInferenceCannotRun) {
+  synth::SnpGroupPlan plan = Plan();
+  plan.stretches = {{10, 40, 139, 1}};
+  const synth::SnpGroupTruth truth = synth::MakeSnpGroup(plan);
+  Install(truth);
+  GroupSettings& settings = TheGroup().Settings();
+  settings.CHRO_METHOD = kChroLoh;
+  CapturedLog log;
+  ASSERT_TRUE(mData->GetData());
+  EXPECT_TRUE(log.Contains("  Inferring LOH using the 'Hidden Markov Model' method...", kLogBlack));
+  EXPECT_EQ(mData->dataType, kDataLohCall);
+
+  EXPECT_TRUE(mData->signal.Empty());
+  // The tumour's row holds its chance of retention: low over the lost stretch.
+  const int tumour = SampleGrouping.FindSample("T0");
+  int lost = 0;
+  for (int u = 45; u <= 135; ++u) lost += mData->lohCodes.Row(tumour)[u] < 0.5f ? 1 : 0;
+  EXPECT_GE(lost, 85);
+  // A het rate of 0 leaves nothing inferred to show.
+  settings.AVERAGE_HET_RATE = 0;
+  log.Clear();
+  EXPECT_FALSE(mData->GetData());
+  EXPECT_TRUE(log.ContainsRed("not completed"));
 }
 
 }  // namespace
