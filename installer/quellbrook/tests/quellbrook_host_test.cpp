@@ -41,8 +41,8 @@ struct HostRun {
   std::string output;
 };
 
-HostRun RunHost(std::vector<std::string> arguments, const std::string& workingFolder = "") {
-  arguments.insert(arguments.begin(), QBHOST_PROGRAM);
+// Runs the program (first argument) to its end, collecting what it prints.
+HostRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingFolder) {
   platform::ChildProcess child;
   platform::SpawnFailure failure;
   HostRun run;
@@ -58,6 +58,11 @@ HostRun RunHost(std::vector<std::string> arguments, const std::string& workingFo
   if (child.HasEnded() && WIFEXITED(child.ExitStatus()))
     run.exitCode = WEXITSTATUS(child.ExitStatus());
   return run;
+}
+
+HostRun RunHost(std::vector<std::string> arguments, const std::string& workingFolder = "") {
+  arguments.insert(arguments.begin(), QBHOST_PROGRAM);
+  return RunProgram(arguments, workingFolder);
 }
 
 std::vector<std::string> CommandLines(const std::string& command) {
@@ -452,30 +457,10 @@ class HostRoadTest : public ::testing::TestWithParam<Road> {
             Log(),
             mSandbox.File("report.txt")};
   }
-  HostRun Install(const std::vector<std::string>& prefix = {}) {
-    std::vector<std::string> call = prefix;
-    for (const std::string& argument : InstallCall()) call.push_back(argument);
-    const std::string program = call.front();
-    call.erase(call.begin());
-    std::vector<std::string> arguments = call;
-    // RunHost puts qbhost first; a prefixed run names its own program.
-    if (prefix.empty()) return RunHost(arguments, mWork);
-    arguments.insert(arguments.begin(), program);
-    platform::ChildProcess child;
-    platform::SpawnFailure failure;
-    HostRun run;
-    if (!child.Start({arguments, mWork, {}}, failure)) return run;
-    char buffer[4096];
-    for (int waited = 0; waited < 600; ++waited) {
-      child.WaitForOutput(100);
-      long count;
-      while ((count = child.ReadOutput(buffer, sizeof buffer)) > 0)
-        run.output.append(buffer, static_cast<std::size_t>(count));
-      if (child.PeekOutput() == platform::OutputState::kClosed && child.WaitForEnd(1000)) break;
-    }
-    if (child.HasEnded() && WIFEXITED(child.ExitStatus()))
-      run.exitCode = WEXITSTATUS(child.ExitStatus());
-    return run;
+  // qbhost's install call, run through the prefix's program when one is given.
+  HostRun Install(std::vector<std::string> prefix = {}) {
+    for (const std::string& argument : InstallCall()) prefix.push_back(argument);
+    return RunProgram(prefix, mWork);
   }
 
   // Every content table's rows, and which temporary tables are left.
