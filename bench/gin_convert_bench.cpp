@@ -3,7 +3,8 @@
 // against a plain read of the same file's bytes in the same run. The load files repeat a
 // row's description for each of its classifications, so they are several times the GIN
 // file's size: the run also reports the time against a plain read plus a plain write of
-// as many bytes as the load files hold.
+// as many bytes as the load files hold, and converts a second file whose rows hold one
+// classification each, so that the load files are about the GIN file's size.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -23,30 +24,34 @@ constexpr std::size_t kDescriptionLength = 600;
 
 class FullGin {
  public:
-  static const FullGin& Get() {
-    static const FullGin gin;
-    return gin;
+  // The file whose rows keep at most `classifications` of their classification values.
+  static const FullGin& Get(int classifications) {
+    static const FullGin all(libgen::kGinClassificationCount);
+    static const FullGin one(1);
+    return classifications == 1 ? one : all;
   }
-  bench::ScratchFolder folder{"gin-convert"};
+  bench::ScratchFolder folder;
   std::string source;
   std::string path;
 
  private:
-  FullGin() {
+  explicit FullGin(int classifications) : folder("gin-convert-" + std::to_string(classifications)) {
     source = folder.File("source");
     path = source + "/Chip_A/LibFiles/" + libgen::GinFileName("Chip_A");
-    if (!libgen::WriteTextFile(
-            path, libgen::GinText(libgen::StandardGin(kProbeSets, kDescriptionLength, 7))))
-      std::abort();
+    libgen::GinFile gin = libgen::StandardGin(kProbeSets, kDescriptionLength, 7);
+    for (libgen::GinRow& row : gin.rows)
+      for (std::size_t i = static_cast<std::size_t>(classifications);
+           i < row.classifications.size(); ++i)
+        row.classifications[i].clear();
+    if (!libgen::WriteTextFile(path, libgen::GinText(gin))) std::abort();
   }
 };
 
 void BM_GinPlainRead(benchmark::State& state) {
-  bench::TimePlainRead(state, FullGin::Get().path);
+  bench::TimePlainRead(state, FullGin::Get(libgen::kGinClassificationCount).path);
 }
 
-void BM_GinConvert(benchmark::State& state) {
-  const FullGin& gin = FullGin::Get();
+void ConvertGin(benchmark::State& state, const FullGin& gin) {
   quellbrook::GinReader reader;
   reader.sourceFolder = gin.source;
   reader.typeName = "Chip_A";
@@ -99,7 +104,16 @@ void BM_GinConvert(benchmark::State& state) {
                           static_cast<std::int64_t>(std::filesystem::file_size(gin.path)));
 }
 
+void BM_GinConvert(benchmark::State& state) {
+  ConvertGin(state, FullGin::Get(libgen::kGinClassificationCount));
+}
+
+void BM_GinConvertOneClassification(benchmark::State& state) {
+  ConvertGin(state, FullGin::Get(1));
+}
+
 }  // namespace
 
 BENCHMARK(BM_GinPlainRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GinConvert)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GinConvertOneClassification)->Unit(benchmark::kMillisecond);

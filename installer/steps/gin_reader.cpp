@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string_view>
 
@@ -77,7 +78,8 @@ std::string_view CutValue(std::string_view value) {
 }
 
 bool HoldsLineBreak(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
+  return std::memchr(text.data(), '\r', text.size()) != nullptr ||
+         std::memchr(text.data(), '\n', text.size()) != nullptr;
 }
 
 // The URL line's three values; with commas after the first ';' only the last split counts.

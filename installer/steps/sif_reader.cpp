@@ -1,6 +1,5 @@
 #include "installer/steps/sif_reader.hpp"
 
-#include <cctype>
 #include <cstdio>
 #include <string_view>
 
@@ -28,8 +27,7 @@ bool Safe(std::string_view value) {
   return value.find_first_of(";\r\n") == std::string_view::npos;
 }
 
-// The file's lines as the sequence file is read: lines with nothing on them are skipped
-// and one trailing unprintable character is cut.
+// The file's lines as the sequence file is read: lines with nothing on them are skipped.
 class SifLines {
  public:
   bool Open(const std::string& path) { return mFile.Open(path, kSifLineLimit); }
@@ -41,7 +39,6 @@ class SifLines {
         return false;
       cut = status == platform::LineStatus::kCut;
       if (line.empty()) continue;
-      if (std::isprint(static_cast<unsigned char>(line.back())) == 0) line.remove_suffix(1);
       return true;
     }
   }
