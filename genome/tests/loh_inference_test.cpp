@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/group/group.hpp"
+#include "engine/group/group_settings.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
 #include "genome/reference_genotypes.hpp"
@@ -300,6 +302,37 @@ TEST_F(LohInferenceTest, LohRunsSharedByReferenceSamplesAreTakenBack) {
   progress.stopAtPoll = 1;
   EXPECT_FALSE(chro->CheckHaplotypes(run));
   EXPECT_TRUE(log.ContainsRed(kHaplotypeStoppedMessage));
+}
+
+TEST_F(LohInferenceTest, TheOpenGroupGivesItsGroupsGendersAndSettings) {
+  TheGroup().ClearGroup();
+  for (const char* name : {"N", "T", "S"}) {
+    TheGroup().NextArraySlot() = ArraySlot{};
+    TheGroup().NextArraySlot().name = name;
+    ASSERT_TRUE(TheGroup().CountArray());
+  }
+  SampleGrouping.ReadArrayListFile(WriteFile("arrays.txt", "N\nT\nStandardize\nS\n"));
+  GroupSettings& settings = TheGroup().Settings();
+  settings.AVERAGE_HET_RATE = 0.3f;
+  settings.HMM_LENGTH = 500;
+  settings.INFER_NONINFORMATIVE = kLohHaplotypeHmm;
+  ASSERT_TRUE(chro->Allocate(3, 10, TablesFor(kChroLoh, true, false)));
+  chro->gender[0] = 'M';
+  const LohRun open = OpenGroupLohRun(*chro);
+  ASSERT_EQ(open.groups.size(), 2u);
+  EXPECT_EQ(open.groups[0].first, 0);
+  EXPECT_EQ(open.groups[0].Target(), 1);
+  EXPECT_EQ(open.groups[0].gender, 'M');
+  EXPECT_EQ(open.groups[0].name, "N");
+  EXPECT_EQ(open.groups[1].Target(), 2);
+  EXPECT_EQ(open.groups[1].gender, 'F');
+  EXPECT_EQ(open.settings.hetRate, 0.3f);
+  EXPECT_EQ(open.settings.hmmLength, 500);
+  EXPECT_EQ(open.settings.method, kLohHaplotypeHmm);
+  EXPECT_EQ(open.info, &genome_info);
+  // Samples beyond the chromosome data are no group of it.
+  ASSERT_TRUE(chro->Allocate(2, 10, TablesFor(kChroLoh, true, false)));
+  EXPECT_EQ(OpenGroupLohRun(*chro).groups.size(), 1u);
 }
 
 }  // namespace
