@@ -163,6 +163,7 @@ LohRun OpenGroupLohRun(const CHROMOSOME& chro) {
   run.settings = LohSettings::From(TheGroup().Settings());
   run.info = &genome_info;
   run.reference = &ReferenceGenotypes;
+  run.methodSetting = &TheGroup().Settings().INFER_NONINFORMATIVE;
   return run;
 }
 
@@ -190,6 +191,7 @@ bool CHROMOSOME::InferLoh(LohRun& run) {
                              std::string(kLohMethodNames[kLohHaplotypeHmm]).c_str()),
                0, kLogRed);
     s.method = kLohHmm;
+    if (run.methodSetting != nullptr) *run.methodSetting = s.method;
   }
   if (s.method < kLohSameBoundary || s.method > kLohHaplotypeHmm) s.method = kLohHmm;
   LogMessage(

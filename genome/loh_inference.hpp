@@ -84,6 +84,9 @@ struct LohRun {
   LohSettings settings;
   const GENOME_INFO* info = nullptr;
   const REFERENCE_GENOTYPES* reference = nullptr;  // the haplotype method only
+  // Where the method fallen back to is kept for the later models (the group's
+  // INFER_NONINFORMATIVE); none when null.
+  int* methodSetting = nullptr;
 };
 
 // The groups of the sample grouping, each with its first array's gender from the

@@ -330,6 +330,11 @@ TEST_F(LohInferenceTest, TheOpenGroupGivesItsGroupsGendersAndSettings) {
   EXPECT_EQ(open.settings.hmmLength, 500);
   EXPECT_EQ(open.settings.method, kLohHaplotypeHmm);
   EXPECT_EQ(open.info, &genome_info);
+  // Without reference genotypes the group keeps the method fallen back to.
+  LohRun fallback = open;
+  fallback.info = &info;
+  EXPECT_TRUE(chro->InferLoh(fallback));
+  EXPECT_EQ(settings.INFER_NONINFORMATIVE, kLohHmm);
   // Samples beyond the chromosome data are no group of it.
   ASSERT_TRUE(chro->Allocate(2, 10, TablesFor(kChroLoh, true, false)));
   EXPECT_EQ(OpenGroupLohRun(*chro).groups.size(), 1u);
