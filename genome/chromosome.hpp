@@ -147,7 +147,8 @@ class CHROMOSOME {
   int unitCount = 0;
 
   int permuteRounds = 0;
-  std::array<int, kMaxSampleGroups> groupShift{};
+  // Per sample group, sized by the group count (one group per array is common).
+  std::vector<int> groupShift;
   std::array<bool, kChroDataTypeCount> computed{};
   int regionCount = 0;
   std::vector<ChroRegion> regions;
@@ -170,6 +171,13 @@ class CHROMOSOME {
   std::array<float, 3> affectedGivenState = {1.0f, 0, 0};
   int usePosterior = 1;
 
+  // The curve of the LOH-call or allele-sharing type into the summary or, with permute,
+  // only the extremes of one curve with every group shifted by a random offset.
+  bool ComputeCurve(bool permute, float* minOut, float* maxOut);
+  // The current type's Min and Max from the quantiles of permuted curves' extremes.
+  bool PermuteCurve();
+  // The current type's Min and Max from the curve itself, the threshold halfway.
+  void SetRangeFromCurve();
   // The expected number of alleles shared by related pairs at every marker, into the
   // inferred values and the allele-sharing curve; false when it could not run or stopped.
   bool InferAlleleSharing();
