@@ -15,6 +15,8 @@
 
 #include "engine/base/missing_value.hpp"
 
+struct CopyNumberRun;
+
 inline constexpr int kChroDataTypeCount = 6;
 // Per-sample and per-array tables hold this many; a longer array list is refused.
 inline constexpr int kMaxChroSamples = 1000;
@@ -168,6 +170,20 @@ class CHROMOSOME {
   int refSampleCount = 0;
   int copyBase = 1;
   int copySteps = 0;
+  // Copy number (genome/copy_number.cpp): the step of the copy-state layout; the layout
+  // for a step, false with the refusal in red for a step that is not above 0.
+  float copyStep = 1.0f;
+  bool SetCopyLayout(bool parentSpecific, float step);
+  float CopyLevel(int state) const;
+  int CopyState(float copies) const;
+  // States of the total-copy model, and parental states of the parent-specific one.
+  int CopyStateCount() const;
+  int ParentalStateCount() const;
+  void DecodeParentCopies(float cell, float* a, float* b) const;
+  // One sample's copy number by the hidden Markov model into inferred; false when the
+  // model cannot be made or the user stopped.
+  bool InferCopyNumber(int sample);
+  bool InferCopyNumber(int sample, const CopyNumberRun& run);
   std::array<float, 3> affectedGivenState = {1.0f, 0, 0};
   int usePosterior = 1;
 

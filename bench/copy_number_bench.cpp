@@ -1,0 +1,114 @@
+// Copy number by the hidden Markov model as the gathering runs it: 20 samples x 50,000
+// markers on 22 chromosomes, 15 copy states, the generator's planted gains and losses.
+// BM_CopyNumberHmm is the whole per-sample inference (scaling, stretches, the Viterbi by
+// change of state); BM_CopyNumberPairwiseViterbi times the O(N^2) search of HMM::Viterbi
+// on the same stretches for comparison.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "bench/bench_support.hpp"
+#include "genome/chromosome.hpp"
+#include "genome/copy_number.hpp"
+#include "genome/copy_number_viterbi.hpp"
+#include "genome/genome_info.hpp"
+#include "genome/hmm.hpp"
+#include "tools/synth/genome_copy_number.hpp"
+
+namespace {
+
+constexpr int kSamples = 20;
+constexpr int kMarkers = 50000;
+constexpr int kChromosomes = 22;
+
+struct CopyWork {
+  GENOME_INFO genome;
+  std::unique_ptr<CHROMOSOME> chro = std::make_unique<CHROMOSOME>();
+};
+
+CopyWork& Work() {
+  static CopyWork work = [] {
+    CopyWork w;
+    synth::CopyPlan plan;
+    plan.markers = kMarkers;
+    plan.samples = kSamples;
+    plan.spread = 0.25;
+    for (int s = 0; s < kSamples; ++s) {
+      plan.segments.push_back({s, 1000 + 500 * s, 3000 + 500 * s, s % 2 == 0 ? 1.0 : 3.0});
+      plan.segments.push_back({s, 30000 + 100 * s, 30200 + 100 * s, 5.0});
+    }
+    const synth::CopyArrays arrays = synth::DrawCopyArrays(plan);
+    w.genome.NumChro = kChromosomes;
+    for (int u = 0; u < kMarkers; ++u) {
+      const int c = u * kChromosomes / kMarkers;
+      UNIT_POS pos;
+      pos.chro = static_cast<std::int16_t>(c);
+      pos.pos = static_cast<float>(u) * 60000.0f;
+      w.genome.Unit.push_back(pos);
+      w.genome.posList[c].push_back({pos.pos, u});
+    }
+    CHROMOSOME& chro = *w.chro;
+    chro.Allocate(kSamples, kMarkers, TablesFor(kChroCopyNumber, true, false));
+    chro.SetCopyLayout(false, 1.0f);
+    for (int s = 0; s < kSamples; ++s)
+      for (int u = 0; u < kMarkers; ++u) chro.signal.Row(s)[u] = arrays.signal[s][u];
+    for (int u = 0; u < kMarkers; ++u) {
+      chro.markerStats[u].mean = arrays.mean[u];
+      chro.markerStats[u].sd = arrays.sd[u];
+    }
+    return w;
+  }();
+  return work;
+}
+
+void BM_CopyNumberHmm(benchmark::State& state) {
+  bench::SilenceLog();
+  CopyWork& work = Work();
+  CopyNumberRun run;
+  run.genome = &work.genome;
+  for (auto _ : state) {
+    for (int s = 0; s < kSamples; ++s) {
+      if (!work.chro->InferCopyNumber(s, run)) state.SkipWithError("inference failed");
+    }
+    benchmark::DoNotOptimize(work.chro->inferred.Row(0)[kMarkers / 2]);
+  }
+  state.counters["markers_per_s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kSamples * kMarkers, benchmark::Counter::kIsRate);
+  state.counters["states"] = work.chro->CopyStateCount();
+}
+
+// One sample's stretches through the model's own O(N^2) Viterbi.
+void BM_CopyNumberPairwiseViterbi(benchmark::State& state) {
+  bench::SilenceLog();
+  CopyWork& work = Work();
+  CHROMOSOME& chro = *work.chro;
+  auto hmm = std::make_unique<HMM>();
+  const int states = chro.CopyStateCount();
+  for (int s = 0; s < states; ++s) hmm->copyLevel.push_back(chro.CopyLevel(s));
+  const int length = kMarkers / kChromosomes;
+  hmm->Init(states, 2, length, true);
+  for (int s = 0; s < states; ++s) hmm->SetStart(s, s == 2 ? 0.9f : 0.1f / (states - 1));
+  for (int t = 0; t < length; ++t) {
+    const MarkerStats& stats = chro.markerStats[t];
+    hmm->x[t] = 2 * chro.signal.Row(0)[t] / stats.mean;
+    hmm->sdX[t] = 2 * stats.sd / stats.mean;
+    if (t > 0) hmm->SetDistance(t - 1, 0.06f);
+  }
+  const bool byChange = state.range(0) != 0;
+  for (auto _ : state) {
+    if (byChange) {
+      ViterbiByChange(*hmm);
+    } else {
+      hmm->Viterbi();
+    }
+    benchmark::DoNotOptimize(hmm->path[length / 2]);
+  }
+  state.counters["markers_per_s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * length, benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_CopyNumberHmm)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CopyNumberPairwiseViterbi)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

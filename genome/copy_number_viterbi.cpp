@@ -1,0 +1,298 @@
+#include "genome/copy_number_viterbi.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+// The t density with 40 degrees of freedom is K (1 + z^2/40)^-20.5; the power is taken
+// by products and one square root, which is what makes the parent-specific model cheap.
+static_assert(kSignalDegrees == 40.0);
+const double kLogDensityTop =
+    (std::lgamma(20.5) - std::lgamma(20.0) - 0.5 * std::log(40.0 * std::numbers::pi)) /
+    std::numbers::ln10;
+const double kDensityTop = std::pow(10.0, kLogDensityTop);
+
+// The natural log of a positive normal number, to some 1e-13, without a division: the
+// exponent, a table entry for the mantissa's leading seven bits, and four terms of
+// log(1 + r) for the rest (|r| < 1/256). The library's log costs more than the rest of a
+// position's work together.
+constexpr int kLogTableBits = 7;
+struct LogTable {
+  std::array<double, (1 << kLogTableBits) + 1> inverse{}, log{};
+  LogTable() {
+    for (int k = 0; k <= (1 << kLogTableBits); ++k) {
+      const double centre = 1.0 + (k + 0.5) / (1 << kLogTableBits);
+      inverse[k] = 1.0 / centre;
+      log[k] = std::log(centre);
+    }
+  }
+};
+const LogTable kLogTable;
+
+inline double FastLog(double u) {
+  auto bits = std::bit_cast<std::uint64_t>(u);
+  const int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
+  const auto k = static_cast<int>((bits >> (52 - kLogTableBits)) & ((1 << kLogTableBits) - 1));
+  bits = (bits & 0x000FFFFFFFFFFFFFULL) | 0x3FF0000000000000ULL;
+  const double r = std::bit_cast<double>(bits) * kLogTable.inverse[k] - 1.0;
+  const double series = r * (1.0 + r * (-0.5 + r * (1.0 / 3 - r * 0.25)));
+  return exponent * std::numbers::ln2 + kLogTable.log[k] + series;
+}
+
+// log10 of a chance, floored at kImpossibleLog like SafeLog10.
+inline double ChanceLog(double p) {
+  if (!(p >= 1e-300) || !(p <= 1e300)) return SafeLog10(p);
+  return std::max(FastLog(p) / std::numbers::ln10, static_cast<double>(kImpossibleLog));
+}
+
+// The log10 density of a scaled residual, which the caller keeps finite.
+inline double LogDensity(double z) {
+  constexpr double kPower = 20.5 / std::numbers::ln10;
+  const double value = kLogDensityTop - kPower * FastLog(1.0 + z * z * (1.0 / 40));
+  return std::max(value, static_cast<double>(kImpossibleLog));
+}
+
+double Density(double z) {
+  const double u = 1.0 + z * z / 40.0;
+  const double u2 = u * u;
+  const double u4 = u2 * u2;
+  const double u16 = u4 * u4 * u4 * u4;
+  const double value = kDensityTop / (u16 * u4 * std::sqrt(u));
+  return std::isfinite(value) ? value : 0.0;
+}
+
+// The density of signal x (scale sd) around mean m, the scale widening with m.
+double DensityAt(double x, double sd, double m) {
+  return Density((x - m) / (sd * std::max(m * 0.5, 0.5)));
+}
+
+// The best and second-best state of a set, the lower state first among equal costs.
+struct BestTwo {
+  double bestCost = std::numeric_limits<double>::infinity();
+  double secondCost = std::numeric_limits<double>::infinity();
+  int best = -1;
+  int second = -1;
+
+  void Take(int state, double cost) {
+    if (cost < bestCost) {
+      second = best;
+      secondCost = bestCost;
+      best = state;
+      bestCost = cost;
+    } else if (cost < secondCost) {
+      second = state;
+      secondCost = cost;
+    }
+  }
+  // The best state other than j; -1 when there is none.
+  int Without(int j) const { return best != j ? best : second; }
+};
+
+// Keeps the lower (cost, state) pair.
+void Consider(double cost, int state, double& bestCost, int& bestState) {
+  if (state < 0) return;
+  if (cost < bestCost || (cost == bestCost && state < bestState)) {
+    bestCost = cost;
+    bestState = state;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Per state of a total-copy model its level and the inverse of the width of its density.
+struct StateWidths {
+  std::vector<double> level, inverseWidth;
+  explicit StateWidths(const HMM& hmm) {
+    const auto levels = static_cast<int>(hmm.copyLevel.size());
+    for (int s = 0; s < hmm.numState; ++s) {
+      const double c = s < levels ? hmm.copyLevel[s] : 0;
+      level.push_back(c);
+      inverseWidth.push_back(1.0 / std::max(c * 0.5, 0.5));
+    }
+  }
+};
+
+void TotalCopyRow(const HMM& hmm, const StateWidths& widths, int t, double* row) {
+  const int n = hmm.numState;
+  const double x = hmm.x[t];
+  if (x == kMissingSignal) {
+    std::fill(row, row + n, 0.0);
+    return;
+  }
+  const double inverse = 1.0 / hmm.sdX[t];
+  // A float signal over a positive float scale keeps every residual's square finite.
+  if (!std::isfinite(x) || !(inverse > 0) || !std::isfinite(inverse)) {
+    std::fill(row, row + n, static_cast<double>(kImpossibleLog));
+    return;
+  }
+  for (int s = 0; s < n; ++s)
+    row[s] = LogDensity((x - widths.level[s]) * inverse * widths.inverseWidth[s]);
+}
+
+}  // namespace
+
+void CopyEmissionRow(const HMM& hmm, int t, double* row) {
+  const int n = hmm.numState;
+  if (!hmm.parentSpecific) {
+    TotalCopyRow(hmm, StateWidths(hmm), t, row);
+    return;
+  }
+  const auto levels = static_cast<int>(hmm.copyLevel.size());
+  const auto level = [&](int s) -> double { return s >= 0 && s < levels ? hmm.copyLevel[s] : 0; };
+  const double x = hmm.x[t];
+  if (hmm.x[t] == kMissingSignal || hmm.y[t] == kMissingSignal) {
+    std::fill(row, row + n, 0.0);
+    return;
+  }
+  const double y = hmm.y[t];
+  const double sdX = hmm.sdX[t];
+  const double sdY = hmm.sdY[t];
+  // The densities at every parental level, and at no copy.
+  double atX[MAX_STATE];
+  double atY[MAX_STATE];
+  const int parental = std::min(levels, MAX_STATE);
+  for (int k = 0; k < parental; ++k) {
+    atX[k] = DensityAt(x, sdX, level(k));
+    atY[k] = DensityAt(y, sdY, level(k));
+  }
+  const double noneX = DensityAt(x, sdX, 0);
+  const double noneY = DensityAt(y, sdY, 0);
+  const auto parentalCount = static_cast<int>(hmm.parentStateA.size());
+  for (int s = 0; s < n; ++s) {
+    const int a = s < parentalCount ? hmm.parentStateA[s] : 0;
+    const int b = s < parentalCount ? hmm.parentStateB[s] : 0;
+    const bool known = a >= 0 && a < parental && b >= 0 && b < parental;
+    const double fxA = known ? atX[a] : noneX;
+    const double fxB = known ? atX[b] : noneX;
+    const double fyA = known ? atY[a] : noneY;
+    const double fyB = known ? atY[b] : noneY;
+    const double both = level(a) + level(b);
+    // Both alleles A, one each way round, both B.
+    const double sum =
+        DensityAt(x, sdX, both) * noneY + fxA * fyB + fxB * fyA + noneX * DensityAt(y, sdY, both);
+    row[s] = SafeLog10(sum * 0.25);
+  }
+}
+
+bool ViterbiByChange(HMM& hmm) {
+  const int n = hmm.numState;
+  const int length = hmm.length;
+  const auto cells = static_cast<std::size_t>(length) * static_cast<std::size_t>(n);
+  if (hmm.back.size() < cells) hmm.back.resize(cells);
+  if (hmm.path.size() < static_cast<std::size_t>(length)) hmm.path.resize(length);
+
+  const bool parentSpecific = hmm.parentSpecific &&
+                              static_cast<int>(hmm.parentStateA.size()) >= n &&
+                              static_cast<int>(hmm.parentStateB.size()) >= n;
+  int parentalValues = 0;
+  if (parentSpecific) {
+    for (int s = 0; s < n; ++s)
+      parentalValues = std::max({parentalValues, hmm.parentStateA[s] + 1, hmm.parentStateB[s] + 1});
+  }
+
+  // The start chances take few distinct values; the logs of the two moves are worked out
+  // once per value and position.
+  std::vector<int> startKind(static_cast<std::size_t>(n));
+  std::vector<double> kinds;
+  for (int j = 0; j < n; ++j) {
+    const auto found = std::find(kinds.begin(), kinds.end(), static_cast<double>(hmm.start[j]));
+    startKind[j] = static_cast<int>(found - kinds.begin());
+    if (found == kinds.end()) kinds.push_back(hmm.start[j]);
+  }
+  std::vector<double> stayCost(kinds.size()), moveCost(kinds.size());
+
+  std::vector<double> previous(static_cast<std::size_t>(n)), current(previous.size()),
+      emitted(previous.size());
+  std::vector<BestTwo> byFirst(static_cast<std::size_t>(parentalValues)), bySecond(byFirst.size());
+
+  const StateWidths widths(hmm);
+  const auto emit = [&](int t) {
+    if (parentSpecific) {
+      CopyEmissionRow(hmm, t, emitted.data());
+    } else {
+      TotalCopyRow(hmm, widths, t, emitted.data());
+    }
+  };
+  emit(0);
+  for (int i = 0; i < n; ++i) {
+    previous[i] = -static_cast<double>(hmm.logStart[i]) - emitted[i];
+    hmm.back[i] = -1;
+  }
+  for (int t = 1; t < length; ++t) {
+    // Chances exactly as HMM::TransitionChance forms them.
+    const double q = hmm.theta[t - 1];
+    for (std::size_t k = 0; k < kinds.size() && (t == 1 || hmm.theta[t - 2] != hmm.theta[t - 1]);
+         ++k) {
+      const double start = static_cast<float>(kinds[k]);
+      stayCost[k] = -static_cast<double>(static_cast<float>(ChanceLog(q * start + (1 - q))));
+      moveCost[k] = -static_cast<double>(static_cast<float>(ChanceLog(q * start)));
+    }
+    BestTwo all;
+    for (int i = 0; i < n; ++i) all.Take(i, previous[i]);
+    if (parentSpecific) {
+      std::fill(byFirst.begin(), byFirst.end(), BestTwo{});
+      std::fill(bySecond.begin(), bySecond.end(), BestTwo{});
+      for (int i = 0; i < n; ++i) {
+        byFirst[hmm.parentStateA[i]].Take(i, previous[i]);
+        bySecond[hmm.parentStateB[i]].Take(i, previous[i]);
+      }
+    }
+    emit(t);
+    std::int16_t* back = &hmm.back[static_cast<std::size_t>(t) * n];
+    if (!parentSpecific) {
+      // The best way in from another state comes from the overall best, or from the
+      // second best into the best itself.
+      for (int j = 0; j < n; ++j) {
+        const int kind = startKind[j];
+        const double stay = previous[j] + stayCost[kind];
+        const bool intoBest = j == all.best;
+        const int other = intoBest ? all.second : all.best;
+        const double move = (intoBest ? all.secondCost : all.bestCost) + moveCost[kind];
+        const bool moved = other >= 0 && (move < stay || (move == stay && other < j));
+        current[j] = (moved ? move : stay) - emitted[j];
+        back[j] = static_cast<std::int16_t>(moved ? other : j);
+      }
+    } else {
+      for (int j = 0; j < n; ++j) {
+        const int kind = startKind[j];
+        double best = previous[j] + stayCost[kind];
+        int arg = j;
+        const int a = hmm.parentStateA[j];
+        const int b = hmm.parentStateB[j];
+        const int sameFirst = byFirst[a].Without(j);
+        const int sameSecond = bySecond[b].Without(j);
+        if (sameFirst >= 0) Consider(previous[sameFirst] + moveCost[kind], sameFirst, best, arg);
+        if (sameSecond >= 0) Consider(previous[sameSecond] + moveCost[kind], sameSecond, best, arg);
+        // A move that changes both parental states costs the floor; the overall best
+        // stands for all of them, since any other such state is no better.
+        const int other = all.Without(j);
+        if (other >= 0) {
+          const bool allowed = hmm.parentStateA[other] == a || hmm.parentStateB[other] == b;
+          const double cost = allowed ? moveCost[kind] : -static_cast<double>(kImpossibleLog);
+          Consider(previous[other] + cost, other, best, arg);
+        }
+        current[j] = best - emitted[j];
+        back[j] = static_cast<std::int16_t>(arg);
+      }
+    }
+    previous.swap(current);
+  }
+  int bestState = 0;
+  for (int i = 1; i < n; ++i) {
+    if (previous[i] < previous[bestState]) bestState = i;
+  }
+  hmm.bestCost = static_cast<float>(previous[bestState]);
+  hmm.path[length - 1] = static_cast<std::int16_t>(bestState);
+  for (int t = length - 2; t >= 0; --t)
+    hmm.path[t] = hmm.back[static_cast<std::size_t>(t + 1) * n + hmm.path[t + 1]];
+  return true;
+}

@@ -1,0 +1,22 @@
+// The most likely copy-state path along a stretch, for the copy-number models of HMM.
+//
+// Their moves depend only on whether the state changes: leaving state i for j has the
+// chance theta x start[j] whatever i is. So at each position the best way into j comes
+// from the best previous state, or the second best when the best is j itself, and one
+// position costs O(N) rather than the O(N^2) of HMM::Viterbi. Parent-specific states may
+// move only while one parental state stays, so the best state of each first-parent and
+// each second-parent state stands beside the overall best. Ties go to the lower state, as
+// in HMM::Viterbi.
+#pragma once
+
+#include "genome/hmm.hpp"
+
+// log10 of the emission chance of every state at position t of a continuous model, equal
+// to HMM::Emission up to rounding: the t density with 40 degrees of freedom in closed
+// form. A missing signal gives 0 for every state.
+void CopyEmissionRow(const HMM& hmm, int t, double* row);
+
+// Fills hmm.back, hmm.path and hmm.bestCost (costs in double, not kept per position) for
+// a continuous model whose start, copyLevel, parent tables, observations and theta are
+// set. Always true.
+bool ViterbiByChange(HMM& hmm);
