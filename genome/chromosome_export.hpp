@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class CHROMOSOME;
@@ -34,8 +35,6 @@ inline constexpr const char* kInferredCopyColumnMessage =
     "list file";
 inline constexpr const char* kInferredCopySnpMessage = "    SNP '%s' is not the expected SNP '%s'";
 inline constexpr const char* kInferredCopyValueMessage = "    Expect data at SNP '%s', sample '%s'";
-inline constexpr const char* kInferredCopyParentSpecificMessage =
-    "    Parent-specific copy numbers are not read from file yet (not built)";
 inline constexpr const char* kInferredCopyNoTableMessage =
     "    No inferred copy number table to read into";
 
@@ -44,9 +43,14 @@ inline constexpr const char* kInferredCopyNoTableMessage =
 bool ExportData(const CHROMOSOME& chro, const std::string& path);
 
 // Reads an inferred copy number file into chro.inferred: its columns must name the
-// samples of the sample grouping in order (two each with parent-specific copy number) and
+// samples of the sample grouping in order (with parent-specific copy number two each, the
+// second named with "(M)", whose copy numbers become the cell's two copy states) and
 // its lines the markers of genome_info in genome order. An empty value (or "NA") reads as
 // missing; any other text must be a number.
 // False, with the fault in red, on the first line that does not fit; cells read before it
 // keep their values.
 bool ReadInferredCopyFile(CHROMOSOME& chro, const std::string& path);
+
+// Fuzz entry: the inferred copy number reader on the bytes (through a scratch file), into
+// chromosome data of the loaded layout and the sample grouping.
+bool FuzzReadInferredCopyFile(const std::uint8_t* data, std::size_t size);

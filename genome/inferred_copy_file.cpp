@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/base/fuzz_support.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -15,6 +16,8 @@
 #include "engine/services/log_channel.hpp"
 #include "genome/chromosome.hpp"
 #include "genome/chromosome_export.hpp"
+#include "genome/chromosome_files.hpp"
+#include "genome/copy_number.hpp"
 #include "genome/genome_info.hpp"
 #include "genome/genome_text.hpp"
 #include "platform/line_reader.hpp"
@@ -24,10 +27,6 @@ namespace {
 bool Fail(const std::string& message) {
   LogMessage(message, 0, kLogRed);
   return false;
-}
-
-bool IsLine(platform::LineStatus status) {
-  return status == platform::LineStatus::kWhole || status == platform::LineStatus::kCut;
 }
 
 // Every tab-separated field, so that a line that ends early is told from an empty field.
@@ -56,6 +55,11 @@ bool ReadValue(std::string_view field, float& value) {
   return ParseFloatField(field, value);
 }
 
+// A parent's copy number as the copy states know it: none below 0, none above the top level.
+float ParentCopies(float copies) {
+  return std::clamp(copies, 0.0f, CopyLevels.back());
+}
+
 }  // namespace
 
 bool ReadInferredCopyFile(CHROMOSOME& chro, const std::string& path) {
@@ -65,16 +69,14 @@ bool ReadInferredCopyFile(CHROMOSOME& chro, const std::string& path) {
   LogMessage(MessageBuffer(kReadingInferredCopyMessage, path.c_str()));
   if (chro.inferred.Empty()) return Fail(kInferredCopyNoTableMessage);
   const bool parentSpecific = TheGroup().Settings().PARENT_SPECIFIC_COPY != 0;
-  // Not built: the parental states need the copy-state mapping of the copy-number model.
-  if (parentSpecific) return Fail(kInferredCopyParentSpecificMessage);
   const int perSample = parentSpecific ? 2 : 1;
   const int samples = std::min(chro.sampleCount, SampleGrouping.SampleCount());
 
   std::string_view line;
-  if (!IsLine(reader.Next(line)) || !Contains(line, kInferredCopyFileMark))
+  if (!IsTextLine(reader.Next(line)) || !Contains(line, kInferredCopyFileMark))
     return Fail(kNotInferredCopyFileMessage);
   std::vector<std::string_view> fields;
-  if (!IsLine(reader.Next(line))) line = {};
+  if (!IsTextLine(reader.Next(line))) line = {};
   SplitFields(line, fields);
   for (int s = 0; s < samples; ++s) {
     const std::string& name = SampleGrouping.SampleName(s);
@@ -95,7 +97,7 @@ bool ReadInferredCopyFile(CHROMOSOME& chro, const std::string& path) {
     if (unit < 0) break;
     if (unit >= chro.unitCount) continue;
     const std::string expected(UnitName(unit));
-    if (!IsLine(reader.Next(line))) line = {};
+    if (!IsTextLine(reader.Next(line))) line = {};
     SplitFields(line, fields);
     if (fields.front() != expected)
       return Fail(MessageBuffer(kInferredCopySnpMessage, std::string(fields.front()).c_str(),
@@ -103,14 +105,34 @@ bool ReadInferredCopyFile(CHROMOSOME& chro, const std::string& path) {
     for (int s = 0; s < samples; ++s) {
       const std::size_t column = kExportLeadingColumns + static_cast<std::size_t>(s * perSample);
       float value = kMissingValueFloat;
+      float second = kMissingValueFloat;
       if (column + static_cast<std::size_t>(perSample) > fields.size() ||
-          !ReadValue(fields[column], value))
+          !ReadValue(fields[column], value) ||
+          (parentSpecific && !ReadValue(fields[column + 1], second)))
         return Fail(MessageBuffer(kInferredCopyValueMessage, expected.c_str(),
                                   SampleGrouping.SampleName(s).c_str()));
+      // A parent-specific cell holds the two parents' copy states.
+      if (parentSpecific)
+        value = value == kMissingValueFloat || second == kMissingValueFloat
+                    ? kMissingValueFloat
+                    : EncodeParentStates(chro.CopyState(ParentCopies(value)),
+                                         chro.CopyState(ParentCopies(second)));
       chro.inferred.Row(s)[unit] = value;
     }
     if (++lines % kInferredCopyPumpStep == 0) progress.Pump();
   }
   LogMessage("");
   return true;
+}
+
+bool FuzzReadInferredCopyFile(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "inferred_copy.xls", [](const std::string& path) {
+    const GroupSettings& settings = TheGroup().Settings();
+    const bool parentSpecific = settings.PARENT_SPECIFIC_COPY != 0;
+    CHROMOSOME chro;
+    return chro.Allocate(SampleGrouping.SampleCount(), Layout.unitCount,
+                         TablesFor(kChroCopyNumber, ArrayType != 0, parentSpecific)) &&
+           chro.SetCopyLayout(parentSpecific, settings.INFER_STEP) &&
+           ReadInferredCopyFile(chro, path);
+  });
 }
