@@ -31,17 +31,12 @@ float PairedNormalReference(const CHROMOSOME& data, int sample, int unit, bool p
   return r;
 }
 
-// The curve of the LOH-call and allele-sharing types into the summary.
-void ComputeSummaryCurve(const CHROMOSOME& data) {
-  LogMessage(MessageBuffer(
-                 "    The curve of '%s' is not built",
-                 std::string(kChroDataTypeNames[static_cast<std::size_t>(data.dataType)]).c_str()),
-             0, kLogRed);
-}
-
 // Both parents' copy levels of a parent-specific inferred cell, added.
-float ParentCopySum(const CHROMOSOME&, float) {
-  return kMissingValueFloat;
+float ParentCopySum(const CHROMOSOME& data, float cell) {
+  float a = 0;
+  float b = 0;
+  data.DecodeParentCopies(cell, &a, &b);
+  return a + b;
 }
 
 }  // namespace
@@ -150,8 +145,10 @@ bool CHROMOSOME::PrepareDataType() {
   const bool curve = dataType == kDataLohCall || dataType == kDataAlleleSharing ||
                      (dataType == kDataCall && method == kChroAlleleSharing);
   if (curve && !computed[type]) {
-    for (int s = 0; s < SampleGrouping.SampleCount(); ++s) SampleGrouping.SetSelected(s, true);
-    ComputeSummaryCurve(*this);
+    SampleGrouping.FillSampleVariable(1.0);
+    float low = kMissingValueFloat;
+    float high = kMissingValueFloat;
+    ComputeCurve(false, &low, &high);
     computed[type] = true;
     FindSignificantRegions(false);
     return true;

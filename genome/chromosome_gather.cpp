@@ -16,9 +16,12 @@
 #include "engine/services/log_channel.hpp"
 #include "genome/analysis_flag.hpp"
 #include "genome/chromosome.hpp"
+#include "genome/chromosome_export.hpp"
+#include "genome/copy_number.hpp"
 #include "genome/curve_file.hpp"
 #include "genome/genome_info.hpp"
 #include "genome/loh_inference.hpp"
+#include "genome/median_smoothing.hpp"
 
 namespace {
 
@@ -241,6 +244,10 @@ bool CHROMOSOME::GetSignals() {
 
 namespace {
 
+// Copy-number methods.
+constexpr int kCopyMedianSmoothing = 1;
+constexpr int kCopyFromFile = 2;
+
 bool InferLohStep(CHROMOSOME& data) {
   LohRun run = OpenGroupLohRun(data);
   return data.InferLoh(run);
@@ -251,9 +258,39 @@ bool AlleleSharingStep(CHROMOSOME& data) {
   return data.InferAlleleSharing();
 }
 
-bool InferCopyNumberStep(CHROMOSOME&) {
-  LogMessage("  Copy number inference is not built", 0, kLogRed);
-  return false;
+// The raw copy number of every cell, smoothed along each chromosome.
+void SmoothCopyNumber(CHROMOSOME& data, int window) {
+  std::vector<std::string> names;
+  for (int s = 0; s < data.sampleCount; ++s) names.push_back(SampleGrouping.SampleName(s));
+  const bool display = data.displayInferred;
+  data.dataType = kDataCopyNumber;
+  data.displayInferred = false;
+  MedianSmoothSamples(
+      data, genome_info, window,
+      [&data](int sample, int unit) { return data.GetValue(sample, unit); }, names);
+  data.displayInferred = display;
+}
+
+bool InferCopyNumberStep(CHROMOSOME& data) {
+  GroupSettings& settings = TheGroup().Settings();
+  if (!data.SetCopyLayout(settings.PARENT_SPECIFIC_COPY != 0, settings.INFER_STEP)) return false;
+  const bool fromFile =
+      settings.INFER_COPY_METHOD == kCopyFromFile && !IsUnsetPath(settings.INFERRED_COPY_FILE);
+  if (fromFile && ReadInferredCopyFile(data, settings.INFERRED_COPY_FILE)) return true;
+  if (fromFile) settings.INFER_COPY_METHOD = kCopyMedianSmoothing;
+  if (settings.INFER_COPY_METHOD == kCopyMedianSmoothing) {
+    SmoothCopyNumber(data, settings.MEDIAN_SMOOTH_WINDOW);
+    return true;
+  }
+  LogMessage("  Inferring copy number by HMM...");
+  for (int s = 0; s < data.sampleCount; ++s) {
+    LogMessage(MessageBuffer("    Sample %s", SampleGrouping.SampleName(s).c_str()));
+    if (!data.InferCopyNumber(s)) {
+      LogMessage("    Infer copy number by HMM not finished", 0, kLogRed);
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace

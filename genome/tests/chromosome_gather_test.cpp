@@ -66,6 +66,25 @@ class ChromosomeGatherTest : public GenomeFixture {
     return plan;
   }
 
+  // Markers of a tumour's planted stretches, a margin in from each end, whose copy number
+  // is off the planted one by more than 0.5; and those counted.
+  std::pair<int, int> MissedCopies(const synth::SnpGroupTruth& truth, int sample,
+                                   int margin) const {
+    const int array = SampleGrouping.GetSampleArray(sample);
+    const synth::SnpGroupArray& planted = truth.arrays[static_cast<std::size_t>(array)];
+    int missed = 0;
+    int counted = 0;
+    for (const synth::CopyStretch& stretch : Plan().stretches) {
+      if (stretch.sample != array) continue;
+      for (int u = stretch.first + margin; u <= stretch.last - margin; ++u) {
+        ++counted;
+        const float copies = mData->inferred.Row(sample)[u];
+        missed += std::abs(copies - planted.copies[static_cast<std::size_t>(u)]) > 0.5f ? 1 : 0;
+      }
+    }
+    return {missed, counted};
+  }
+
   std::unique_ptr<CHROMOSOME> mData = std::make_unique<CHROMOSOME>();
 };
 
@@ -219,6 +238,79 @@ TEST_F(ChromosomeGatherTest, WithoutNormalsSnpArraysStopAndExpressionDataAreLog2
   EXPECT_TRUE(log.ContainsRed("please do Normalization and Model-based expression first"));
 }
 
+TEST_F(ChromosomeGatherTest, GetDataInfersThePlantedCopyNumbersByEachMethod) {
+  const synth::SnpGroupTruth truth = synth::MakeSnpGroup(Plan());
+  Install(truth);
+  GroupSettings& settings = TheGroup().Settings();
+  settings.SEPARATE_AB_SIGNAL = 1;
+  settings.CHRO_METHOD = kChroCopyNumber;
+  const int tumour = SampleGrouping.FindSample("T0");
+  const int single = SampleGrouping.FindSample("S0");
+  ASSERT_GE(tumour, 0);
+  ASSERT_GE(single, 0);
+
+  // Median smoothing over 11 markers: inside a stretch, 5 markers from its ends, the
+  // window holds the planted copies only.
+  settings.INFER_COPY_METHOD = 1;
+  settings.MEDIAN_SMOOTH_WINDOW = 11;
+  CapturedLog log;
+  ASSERT_TRUE(mData->GetData());
+  EXPECT_EQ(mData->dataType, kDataCopyNumber);
+  EXPECT_EQ(settings.CHRO_DATA, kDataCopyNumber);
+  EXPECT_TRUE(mData->displayInferred);
+  for (const int sample : {tumour, single}) {
+    const auto [missed, counted] = MissedCopies(truth, sample, 5);
+    EXPECT_GT(counted, 50);
+    EXPECT_EQ(missed, 0) << sample;
+  }
+  EXPECT_EQ(mData->markerStats[3].summary[kDataCopyNumber], mData->inferred.Row(0)[3]);
+
+  // A file that cannot be read falls back to smoothing.
+  settings.INFER_COPY_METHOD = 2;
+  settings.INFERRED_COPY_FILE = mFolder.File("absent.xls");
+  ASSERT_TRUE(mData->GetData());
+  EXPECT_EQ(settings.INFER_COPY_METHOD, 1);
+  EXPECT_EQ(MissedCopies(truth, tumour, 5).first, 0);
+
+  // The hidden Markov model finds the stretches to within a few markers of their ends.
+  settings.INFER_COPY_METHOD = 0;
+  log.Clear();
+  ASSERT_TRUE(mData->GetData());
+  EXPECT_TRUE(log.Contains("  Inferring copy number by HMM...", kLogBlack));
+  EXPECT_TRUE(log.Contains("    Sample T0", kLogBlack));
+  for (const int sample : {tumour, single}) {
+    const auto [missed, counted] = MissedCopies(truth, sample, 2);
+    EXPECT_LE(missed, counted / 20) << sample;
+  }
+
+  // Parent-specific cells hold both parents' states; the copy-number type shows their sum.
+  settings.PARENT_SPECIFIC_COPY = 1;
+  ASSERT_TRUE(mData->GetData());
+  ASSERT_FALSE(mData->secondSignal.Empty());
+  mData->currentSample = tumour;
+  ASSERT_TRUE(mData->PrepareDataType());
+  const synth::SnpGroupArray& planted =
+      truth.arrays[static_cast<std::size_t>(SampleGrouping.GetSampleArray(tumour))];
+  int missed = 0;
+  int counted = 0;
+  for (const synth::CopyStretch& stretch : Plan().stretches) {
+    if (truth.arrays[static_cast<std::size_t>(stretch.sample)].name != "T0") continue;
+    for (int u = stretch.first + 2; u <= stretch.last - 2; ++u, ++counted) {
+      const float copies = mData->markerStats[u].summary[kDataCopyNumber];
+      missed += std::abs(copies - planted.copies[static_cast<std::size_t>(u)]) > 0.5f ? 1 : 0;
+    }
+  }
+  EXPECT_GT(counted, 100);
+  EXPECT_LE(missed, counted / 10);
+  settings.PARENT_SPECIFIC_COPY = 0;
+
+  // A step of 0 is refused before any model is made.
+  settings.INFER_STEP = 0;
+  log.Clear();
+  EXPECT_FALSE(mData->GetData());
+  EXPECT_EQ(log.CountInColour(kLogRed), 1);
+}
+
 TEST_F(ChromosomeGatherTest, GetDataInfersLohAndFailsWholeWhenTheInferenceCannotRun) {
   synth::SnpGroupPlan plan = Plan();
   plan.stretches = {{10, 40, 139, 1}};
@@ -230,13 +322,17 @@ TEST_F(ChromosomeGatherTest, GetDataInfersLohAndFailsWholeWhenTheInferenceCannot
   ASSERT_TRUE(mData->GetData());
   EXPECT_TRUE(log.Contains("  Inferring LOH using the 'Hidden Markov Model' method...", kLogBlack));
   EXPECT_EQ(mData->dataType, kDataLohCall);
-
+  EXPECT_TRUE(mData->computed[kDataLohCall]);
   EXPECT_TRUE(mData->signal.Empty());
   // The tumour's row holds its chance of retention: low over the lost stretch.
   const int tumour = SampleGrouping.FindSample("T0");
   int lost = 0;
   for (int u = 45; u <= 135; ++u) lost += mData->lohCodes.Row(tumour)[u] < 0.5f ? 1 : 0;
   EXPECT_GE(lost, 85);
+  // The curve is there along the genome and higher over the loss.
+  EXPECT_GT(mData->markerStats[90].summary[kDataLohCall],
+            mData->markerStats[250].summary[kDataLohCall]);
+
   // A het rate of 0 leaves nothing inferred to show.
   settings.AVERAGE_HET_RATE = 0;
   log.Clear();
