@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -44,6 +45,36 @@ inline double FastLog(double u) {
   const double r = std::bit_cast<double>(bits) * kLogTable.inverse[k] - 1.0;
   const double series = r * (1.0 + r * (-0.5 + r * (1.0 / 3 - r * 0.25)));
   return exponent * std::numbers::ln2 + kLogTable.log[k] + series;
+}
+
+// Four lanes of float: the total-copy model's rows are worked out four states at a time.
+using Floats4 = float __attribute__((vector_size(16)));
+using Ints4 = std::int32_t __attribute__((vector_size(16)));
+
+Floats4 Select(Ints4 mask, Floats4 yes, Floats4 no) {
+  return std::bit_cast<Floats4>((std::bit_cast<Ints4>(yes) & mask) |
+                                (std::bit_cast<Ints4>(no) & ~mask));
+}
+
+// The log10 t densities of four scaled residuals, in float (to some 1e-7): the exponent,
+// and the series of atanh on the mantissa brought within [sqrt(1/2), sqrt(2)). The
+// residuals stay below 1e15, so 1 + z^2/40 is a normal float of at least 1.
+Floats4 LogDensity4(Floats4 z) {
+  constexpr float kPower = static_cast<float>(20.5 / std::numbers::ln10);
+  const Floats4 u = 1.0f + z * z * (1.0f / 40);
+  const Ints4 bits = std::bit_cast<Ints4>(u);
+  Ints4 exponent = ((bits >> 23) & 0xFF) - 127;
+  Floats4 m = std::bit_cast<Floats4>((bits & 0x007FFFFF) | 0x3F800000);
+  const Ints4 high = m > std::numbers::sqrt2_v<float>;
+  m = Select(high, m * 0.5f, m);
+  exponent -= high;  // true is -1
+  const Floats4 s = (m - 1.0f) / (m + 1.0f);
+  const Floats4 s2 = s * s;
+  const Floats4 series =
+      2.0f * s * (1.0f + s2 * (1.0f / 3 + s2 * (1.0f / 5 + s2 * (1.0f / 7 + s2 * (1.0f / 9)))));
+  const Floats4 ln =
+      __builtin_convertvector(exponent, Floats4) * std::numbers::ln2_v<float> + series;
+  return static_cast<float>(kLogDensityTop) - kPower * ln;
 }
 
 // log10 of a chance, floored at kImpossibleLog like SafeLog10.
@@ -108,9 +139,11 @@ void Consider(double cost, int state, double& bestCost, int& bestState) {
 
 namespace {
 
-// Per state of a total-copy model its level and the inverse of the width of its density.
+// Per state of a total-copy model its level and the inverse of the width of its density,
+// also as lanes of four (the last lanes repeating the last state).
 struct StateWidths {
   std::vector<double> level, inverseWidth;
+  std::vector<Floats4> level4, inverseWidth4;
   explicit StateWidths(const HMM& hmm) {
     const auto levels = static_cast<int>(hmm.copyLevel.size());
     for (int s = 0; s < hmm.numState; ++s) {
@@ -118,24 +151,50 @@ struct StateWidths {
       level.push_back(c);
       inverseWidth.push_back(1.0 / std::max(c * 0.5, 0.5));
     }
+    for (int s = 0; s < hmm.numState; s += 4) {
+      Floats4 c{}, w{};
+      for (int k = 0; k < 4; ++k) {
+        const int state = std::min(s + k, hmm.numState - 1);
+        c[k] = static_cast<float>(level[state]);
+        w[k] = static_cast<float>(inverseWidth[state]);
+      }
+      level4.push_back(c);
+      inverseWidth4.push_back(w);
+    }
   }
 };
 
-void TotalCopyRow(const HMM& hmm, const StateWidths& widths, int t, double* row) {
+// Residuals at most this large keep the float lanes far from overflow.
+constexpr double kLaneResidual = 1e15;
+
+// The row of a total-copy model into room for whole lanes of four.
+void TotalCopyRow(const HMM& hmm, const StateWidths& widths, int t, float* row) {
   const int n = hmm.numState;
   const double x = hmm.x[t];
   if (x == kMissingSignal) {
-    std::fill(row, row + n, 0.0);
+    std::fill(row, row + n, 0.0f);
     return;
   }
   const double inverse = 1.0 / hmm.sdX[t];
   // A float signal over a positive float scale keeps every residual's square finite.
   if (!std::isfinite(x) || !(inverse > 0) || !std::isfinite(inverse)) {
-    std::fill(row, row + n, static_cast<double>(kImpossibleLog));
+    std::fill(row, row + n, kImpossibleLog);
+    return;
+  }
+  const double farthest = (std::abs(x) + widths.level.back()) * inverse * 2;
+  if (farthest < kLaneResidual) {
+    const auto x4 = static_cast<float>(x);
+    const auto inverse4 = static_cast<float>(inverse);
+    for (std::size_t block = 0; block < widths.level4.size(); ++block) {
+      const Floats4 z = (x4 - widths.level4[block]) * inverse4 * widths.inverseWidth4[block];
+      const Floats4 value = LogDensity4(z);
+      std::memcpy(row + block * 4, &value, sizeof value);
+    }
     return;
   }
   for (int s = 0; s < n; ++s)
-    row[s] = LogDensity((x - widths.level[s]) * inverse * widths.inverseWidth[s]);
+    row[s] =
+        static_cast<float>(LogDensity((x - widths.level[s]) * inverse * widths.inverseWidth[s]));
 }
 
 }  // namespace
@@ -143,7 +202,10 @@ void TotalCopyRow(const HMM& hmm, const StateWidths& widths, int t, double* row)
 void CopyEmissionRow(const HMM& hmm, int t, double* row) {
   const int n = hmm.numState;
   if (!hmm.parentSpecific) {
-    TotalCopyRow(hmm, StateWidths(hmm), t, row);
+    const StateWidths widths(hmm);
+    std::vector<float> lanes(widths.level4.size() * 4);
+    TotalCopyRow(hmm, widths, t, lanes.data());
+    std::copy(lanes.begin(), lanes.begin() + n, row);
     return;
   }
   const auto levels = static_cast<int>(hmm.copyLevel.size());
@@ -215,16 +277,18 @@ bool ViterbiByChange(HMM& hmm) {
   std::vector<BestTwo> byFirst(static_cast<std::size_t>(parentalValues)), bySecond(byFirst.size());
 
   const StateWidths widths(hmm);
+  std::vector<float> lanes(widths.level4.size() * 4);
   const auto emit = [&](int t) {
     if (parentSpecific) {
       CopyEmissionRow(hmm, t, emitted.data());
     } else {
-      TotalCopyRow(hmm, widths, t, emitted.data());
+      TotalCopyRow(hmm, widths, t, lanes.data());
     }
   };
   emit(0);
   for (int i = 0; i < n; ++i) {
-    previous[i] = -static_cast<double>(hmm.logStart[i]) - emitted[i];
+    const double first = parentSpecific ? emitted[i] : lanes[i];
+    previous[i] = -static_cast<double>(hmm.logStart[i]) - first;
     hmm.back[i] = -1;
   }
   for (int t = 1; t < length; ++t) {
@@ -249,18 +313,24 @@ bool ViterbiByChange(HMM& hmm) {
     emit(t);
     std::int16_t* back = &hmm.back[static_cast<std::size_t>(t) * n];
     if (!parentSpecific) {
-      // The best way in from another state comes from the overall best, or from the
-      // second best into the best itself.
+      // The best way in from another state comes from the overall best; the best
+      // itself, which cannot come from itself, is done again below from the second.
+      const int from = all.best;
       for (int j = 0; j < n; ++j) {
         const int kind = startKind[j];
         const double stay = previous[j] + stayCost[kind];
-        const bool intoBest = j == all.best;
-        const int other = intoBest ? all.second : all.best;
-        const double move = (intoBest ? all.secondCost : all.bestCost) + moveCost[kind];
-        const bool moved = other >= 0 && (move < stay || (move == stay && other < j));
-        current[j] = (moved ? move : stay) - emitted[j];
-        back[j] = static_cast<std::int16_t>(moved ? other : j);
+        const double move = all.bestCost + moveCost[kind];
+        const bool moved = move < stay || (move == stay && from < j);
+        current[j] = (moved ? move : stay) - lanes[j];
+        back[j] = static_cast<std::int16_t>(moved ? from : j);
       }
+      const int j = all.best;
+      const int kind = startKind[j];
+      const double stay = previous[j] + stayCost[kind];
+      const double move = all.secondCost + moveCost[kind];
+      const bool moved = all.second >= 0 && (move < stay || (move == stay && all.second < j));
+      current[j] = (moved ? move : stay) - lanes[j];
+      back[j] = static_cast<std::int16_t>(moved ? all.second : j);
     } else {
       for (int j = 0; j < n; ++j) {
         const int kind = startKind[j];
