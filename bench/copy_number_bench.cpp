@@ -1,8 +1,10 @@
 // Copy number by the hidden Markov model as the gathering runs it: 20 samples x 50,000
 // markers on 22 chromosomes, 15 copy states, the generator's planted gains and losses.
 // BM_CopyNumberHmm is the whole per-sample inference (scaling, stretches, the Viterbi by
-// change of state); BM_CopyNumberPairwiseViterbi times the O(N^2) search of HMM::Viterbi
-// on the same stretches for comparison.
+// change of state); BM_CopyNumberParentSpecific the same on the A and B signals of two
+// samples with the parent-specific model (120 states with step 1); and
+// BM_CopyNumberPairwiseViterbi times the O(N^2) search of HMM::Viterbi on one stretch
+// against the Viterbi by change of state (argument 1).
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -22,44 +24,74 @@ constexpr int kSamples = 20;
 constexpr int kMarkers = 50000;
 constexpr int kChromosomes = 22;
 
+constexpr int kParentSpecificSamples = 2;
+
 struct CopyWork {
   GENOME_INFO genome;
   std::unique_ptr<CHROMOSOME> chro = std::make_unique<CHROMOSOME>();
 };
 
+CopyWork Make(bool parentSpecific) {
+  CopyWork w;
+  const int samples = parentSpecific ? kParentSpecificSamples : kSamples;
+  synth::CopyPlan plan;
+  plan.markers = kMarkers;
+  plan.samples = samples;
+  plan.spread = 0.25;
+  plan.parentSpecific = parentSpecific;
+  for (int s = 0; s < samples; ++s) {
+    plan.segments.push_back(
+        {s, 1000 + 500 * s, 3000 + 500 * s, s % 2 == 0 ? 1.0 : 3.0, 0, s % 2 == 0 ? 1.0 : 2.0});
+    plan.segments.push_back({s, 30000 + 100 * s, 30200 + 100 * s, 5.0, 2, 3});
+  }
+  const synth::CopyArrays arrays = synth::DrawCopyArrays(plan);
+  w.genome.NumChro = kChromosomes;
+  for (int u = 0; u < kMarkers; ++u) {
+    const int c = u * kChromosomes / kMarkers;
+    UNIT_POS pos;
+    pos.chro = static_cast<std::int16_t>(c);
+    pos.pos = static_cast<float>(u) * 60000.0f;
+    w.genome.Unit.push_back(pos);
+    w.genome.posList[c].push_back({pos.pos, u});
+  }
+  CHROMOSOME& chro = *w.chro;
+  chro.Allocate(samples, kMarkers, TablesFor(kChroCopyNumber, true, parentSpecific));
+  chro.SetCopyLayout(parentSpecific, 1.0f);
+  for (int s = 0; s < samples; ++s) {
+    for (int u = 0; u < kMarkers; ++u) {
+      chro.signal.Row(s)[u] = arrays.signal[s][u];
+      if (parentSpecific) chro.secondSignal.Row(s)[u] = arrays.signalB[s][u];
+    }
+  }
+  for (int u = 0; u < kMarkers; ++u) {
+    MarkerStats& stats = chro.markerStats[u];
+    stats.mean = stats.meanA = stats.meanB = arrays.mean[u];
+    stats.sd = stats.sdA = stats.sdB = arrays.sd[u];
+  }
+  return w;
+}
+
 CopyWork& Work() {
-  static CopyWork work = [] {
-    CopyWork w;
-    synth::CopyPlan plan;
-    plan.markers = kMarkers;
-    plan.samples = kSamples;
-    plan.spread = 0.25;
-    for (int s = 0; s < kSamples; ++s) {
-      plan.segments.push_back({s, 1000 + 500 * s, 3000 + 500 * s, s % 2 == 0 ? 1.0 : 3.0});
-      plan.segments.push_back({s, 30000 + 100 * s, 30200 + 100 * s, 5.0});
-    }
-    const synth::CopyArrays arrays = synth::DrawCopyArrays(plan);
-    w.genome.NumChro = kChromosomes;
-    for (int u = 0; u < kMarkers; ++u) {
-      const int c = u * kChromosomes / kMarkers;
-      UNIT_POS pos;
-      pos.chro = static_cast<std::int16_t>(c);
-      pos.pos = static_cast<float>(u) * 60000.0f;
-      w.genome.Unit.push_back(pos);
-      w.genome.posList[c].push_back({pos.pos, u});
-    }
-    CHROMOSOME& chro = *w.chro;
-    chro.Allocate(kSamples, kMarkers, TablesFor(kChroCopyNumber, true, false));
-    chro.SetCopyLayout(false, 1.0f);
-    for (int s = 0; s < kSamples; ++s)
-      for (int u = 0; u < kMarkers; ++u) chro.signal.Row(s)[u] = arrays.signal[s][u];
-    for (int u = 0; u < kMarkers; ++u) {
-      chro.markerStats[u].mean = arrays.mean[u];
-      chro.markerStats[u].sd = arrays.sd[u];
-    }
-    return w;
-  }();
+  static CopyWork work = Make(false);
   return work;
+}
+
+void BM_CopyNumberParentSpecific(benchmark::State& state) {
+  bench::SilenceLog();
+  static CopyWork work = Make(true);
+  CopyNumberRun run;
+  run.genome = &work.genome;
+  run.parentSpecific = true;
+  for (auto _ : state) {
+    for (int s = 0; s < kParentSpecificSamples; ++s) {
+      if (!work.chro->InferCopyNumber(s, run)) state.SkipWithError("inference failed");
+    }
+  }
+  state.counters["markers_per_s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kParentSpecificSamples * kMarkers,
+      benchmark::Counter::kIsRate);
+  const int parental = work.chro->ParentalStateCount();
+  state.counters["states"] = parental * (parental + 1) / 2;
 }
 
 void BM_CopyNumberHmm(benchmark::State& state) {
@@ -109,6 +141,7 @@ void BM_CopyNumberPairwiseViterbi(benchmark::State& state) {
 }
 
 BENCHMARK(BM_CopyNumberHmm)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CopyNumberParentSpecific)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CopyNumberPairwiseViterbi)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
