@@ -8,4 +8,7 @@ CREATE TABLE KORX_DEVICE (device_name VARCHAR2(255), anno_id VARCHAR2(64),
   device_desc VARCHAR2(255), device_prefix VARCHAR2(64));
 CREATE TABLE KORX_MIAME_TEMPLATE (template_name VARCHAR2(255), attribute_name VARCHAR2(255),
   attribute_type VARCHAR2(64), default_value VARCHAR2(1024));
+CREATE TABLE KORX_ALGORITHM_PARAM (assay_type VARCHAR2(255), array_type VARCHAR2(255),
+  part_number VARCHAR2(64), label VARCHAR2(255), param_name VARCHAR2(255),
+  param_value VARCHAR2(2000), param_type VARCHAR2(64), kind VARCHAR2(16), param_group VARCHAR2(32));
 EXIT

@@ -13,3 +13,7 @@ GO
 CREATE TABLE KORX_MIAME_TEMPLATE (template_name varchar(255), attribute_name varchar(255),
   attribute_type varchar(64), default_value varchar(1024))
 GO
+CREATE TABLE KORX_ALGORITHM_PARAM (assay_type varchar(255), array_type varchar(255),
+  part_number varchar(64), label varchar(255), param_name varchar(255),
+  param_value varchar(2000), param_type varchar(64), kind varchar(16), param_group varchar(32))
+GO

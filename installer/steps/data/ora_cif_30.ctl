@@ -1,0 +1,9 @@
+-- analysis parameters and controls of a data object before 3.1, one record a line
+LOAD DATA
+INFILE *
+APPEND
+INTO TABLE LOAD_CIF_FILE
+FIELDS TERMINATED BY ';'
+TRAILING NULLCOLS
+(assay_type CHAR(255), array_type CHAR(255), label CHAR(255), param_name CHAR(255),
+ param_value CHAR(2000), param_type, kind, param_group)

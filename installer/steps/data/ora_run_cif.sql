@@ -1,0 +1,5 @@
+BEGIN
+  KORX_SP_LOAD_CIF;
+END;
+/
+EXIT

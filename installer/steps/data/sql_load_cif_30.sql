@@ -1,0 +1,20 @@
+-- Analysis parameters and controls of a data object before 3.1: records without the part
+-- number, which the procedure leaves unset.
+CREATE TABLE LOAD_CIF_FILE (assay_type varchar(255), array_type varchar(255),
+  label varchar(255), param_name varchar(255), param_value varchar(2000), param_type varchar(64),
+  kind varchar(16), param_group varchar(32))
+GO
+CREATE PROCEDURE KORX_SP_LOAD_CIF AS
+BEGIN TRANSACTION;
+DELETE FROM KORX_ALGORITHM_PARAM WHERE EXISTS (SELECT 1 FROM LOAD_CIF_FILE l
+  WHERE coalesce(l.assay_type, '') = coalesce(KORX_ALGORITHM_PARAM.assay_type, '')
+  AND coalesce(l.array_type, '') = coalesce(KORX_ALGORITHM_PARAM.array_type, '')
+  AND coalesce(l.label, '') = coalesce(KORX_ALGORITHM_PARAM.label, '')
+  AND l.param_name = KORX_ALGORITHM_PARAM.param_name AND l.kind = KORX_ALGORITHM_PARAM.kind);
+INSERT INTO KORX_ALGORITHM_PARAM (assay_type, array_type, part_number, label, param_name,
+  param_value, param_type, kind, param_group)
+  SELECT assay_type, array_type, NULL, label, param_name, param_value, param_type, kind,
+  param_group FROM LOAD_CIF_FILE;
+INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (3, 'SUCCESS', 'Parameters loaded');
+COMMIT TRANSACTION;
+GO
