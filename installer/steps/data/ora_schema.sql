@@ -11,4 +11,5 @@ CREATE TABLE KORX_MIAME_TEMPLATE (template_name VARCHAR2(255), attribute_name VA
 CREATE TABLE KORX_ALGORITHM_PARAM (assay_type VARCHAR2(255), array_type VARCHAR2(255),
   part_number VARCHAR2(64), label VARCHAR2(255), param_name VARCHAR2(255),
   param_value VARCHAR2(2000), param_type VARCHAR2(64), kind VARCHAR2(16), param_group VARCHAR2(32));
+CREATE TABLE KORX_FLUIDICS_PROTOCOL (protocol_name VARCHAR2(255), step_value VARCHAR2(1024));
 EXIT

@@ -17,3 +17,5 @@ CREATE TABLE KORX_ALGORITHM_PARAM (assay_type varchar(255), array_type varchar(2
   part_number varchar(64), label varchar(255), param_name varchar(255),
   param_value varchar(2000), param_type varchar(64), kind varchar(16), param_group varchar(32))
 GO
+CREATE TABLE KORX_FLUIDICS_PROTOCOL (protocol_name varchar(255), step_value varchar(1024))
+GO

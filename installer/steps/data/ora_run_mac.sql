@@ -1,0 +1,5 @@
+BEGIN
+  KORX_SP_LOAD_MAC;
+END;
+/
+EXIT

@@ -1,0 +1,12 @@
+-- Fluidics protocols: the temporary table the load file fills and the procedure that
+-- replaces each loaded protocol's steps with its rows.
+CREATE TABLE LOAD_MAC_FILE (protocol_name varchar(255), step_value varchar(1024))
+GO
+CREATE PROCEDURE KORX_SP_LOAD_MAC AS
+BEGIN TRANSACTION;
+DELETE FROM KORX_FLUIDICS_PROTOCOL WHERE protocol_name IN (SELECT protocol_name FROM LOAD_MAC_FILE);
+INSERT INTO KORX_FLUIDICS_PROTOCOL (protocol_name, step_value)
+  SELECT protocol_name, step_value FROM LOAD_MAC_FILE;
+INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (7, 'SUCCESS', 'Fluidics protocols loaded');
+COMMIT TRANSACTION;
+GO

@@ -1,0 +1,169 @@
+#include "installer/steps/fluidics_step.hpp"
+
+#include <cstdio>
+
+#include "installer/framework/environment.hpp"
+#include "installer/framework/ini_readers.hpp"
+#include "installer/framework/install_log.hpp"
+#include "installer/framework/library_names.hpp"
+#include "installer/framework/message_table.hpp"
+#include "installer/framework/parent_window_name.hpp"
+#include "installer/framework/progress_window.hpp"
+#include "installer/framework/step_names.hpp"
+#include "installer/framework/text_functions.hpp"
+#include "installer/framework/tool_runner.hpp"
+#include "installer/steps/file_date.hpp"
+#include "installer/steps/mac_reader.hpp"
+#include "platform/path.hpp"
+
+namespace quellbrook {
+
+namespace {
+
+constexpr int kFluidicsFailed = 3007;
+constexpr const char* kDevicesIni = "Devices.ini";
+constexpr const char* kFluidicsTable = "LOAD_MAC_FILE";
+
+std::string FolderOf(const std::vector<std::string>& folders, std::size_t i) {
+  return i < folders.size() ? folders[i] : std::string();
+}
+
+}  // namespace
+
+int FluidicsStep::CopyFluidicsFiles() {
+  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIni);
+  bool missing = false;
+  bool failed = false;
+  for (std::size_t i = 0; i < types.size(); ++i) {
+    const std::string typeFolder = platform::JoinPath(sourceFolder, FolderOf(typeFolders, i));
+    for (const std::string& station : stations) {
+      if (!IsInArraySet(station, types[i], devicesIni)) continue;
+      const std::string ini = platform::JoinPath(typeFolder, station + ".INI");
+      if (!IsPlainLibraryName(station) || !platform::FileExists(ini)) {
+        WriteLogLine(logPath,
+                     FormatText("Failed to copy the fluidics files for %s. ", types[i].c_str()) +
+                         FormatMessageText(kDevicesFileMissing, ini.c_str()),
+                     kLogError);
+        missing = true;
+        continue;
+      }
+      if (CopyListedFiles(types[i], ini,
+                          FormatText("Copying %s Fluidics Files...", types[i].c_str())) !=
+          kCopyDone)
+        failed = true;
+    }
+  }
+  if (missing) return kDevicesFileMissing;
+  return failed ? kThereAreErrors : kResultSuccess;
+}
+
+int FluidicsStep::RunFluidicsStep() {
+  if (types.empty()) return kResultSuccess;
+  ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
+  window.SetRange(0, 3, 1);
+  window.SetStep(1);
+  window.SetText("%s", "Install Fluidics Protocols into database...");
+  window.Show();
+  WriteLogLine(logPath, "Start Installing Fluidics Protocols...", kLogInfo);
+  window.StepIt();
+  if (session == nullptr || session->connected == 0) {
+    errorText += MessageText(kConnectFailed);
+    WriteLogLine(logPath, MessageText(kConnectFailed), kLogError);
+    return kConnectFailed;
+  }
+  AppendFormattedLine(reportPath, "%s", "");
+  AppendFormattedLine(reportPath, "%s", "Install Fluidics Protocols:");
+  AppendFormattedLine(reportPath, "%s", "---------------------------");
+  window.StepIt();
+  RunLoadScript(*session, kStepFluidics);
+  window.StepIt();
+
+  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIni);
+  int overall = kResultSuccess;
+  for (std::size_t i = 0; i < types.size(); ++i) {
+    const std::string& type = types[i];
+    const std::string typeFolder = platform::JoinPath(sourceFolder, FolderOf(typeFolders, i));
+    for (const std::string& station : stations) {
+      if (!IsInArraySet(station, type, devicesIni)) continue;
+      std::vector<std::string> protocols;
+      if (IsPlainLibraryName(station))
+        ReadProtocolList(protocols, platform::JoinPath(typeFolder, station + ".INI"));
+      if (protocols.empty()) window.SetStep(8);
+      for (const std::string& protocol : protocols) {
+        const std::string text = FormatText("Install %s Fluidics Protocols %s for %s...",
+                                            station.c_str(), protocol.c_str(), type.c_str());
+        window.Clear();
+        window.SetRange(0, 8, 1);
+        window.SetText("%s", text.c_str());
+        window.Show();
+        window.StepIt();
+        WriteLogLine(logPath, text, kLogInfo);
+
+        std::remove(kFluidicsLoadFile);
+        const std::string macPath =
+            platform::JoinPath(platform::JoinPath(typeFolder, kLibFilesFolder), protocol + ".MAC");
+        int result = kResultSuccess;
+        MacReader reader;
+        if (!IsPlainLibraryName(protocol)) {
+          WriteLogLine(logPath,
+                       FormatText("The protocol name '%s' would leave the library folder.",
+                                  protocol.c_str()),
+                       kLogError);
+          result = kMacReadFailed;
+        } else {
+          reader.outputFile = kFluidicsLoadFile;
+          reader.macPath = macPath;
+          reader.protocolName = protocol;
+          reader.logPath = logPath;
+          result = reader.RunMacRead();
+        }
+        window.StepIt();
+        if (result == kResultSuccess) {
+          session->ClearTable(kLibraryLogTable);
+          session->ClearTable(kFluidicsTable);
+          BulkLoadStep(*session, kFluidicsLoadFile, kStepFluidics);
+          window.StepIt();
+          const int rows = session->CountTableRows(kFluidicsTable);
+          if (rows != reader.recordCount) {
+            result = session->dbmsType == kDbmsOracle ? 3020 : 3003;
+            WriteLogLine(logPath, FormatMessageText(result, reader.recordCount, rows), kLogError);
+          } else {
+            AppendFormattedLine(reportPath, "Fluidics Station:\t\t%s", station.c_str());
+            AppendFormattedLine(reportPath, "Source Fluidics File:\t\t%s", macPath.c_str());
+            AppendFormattedLine(reportPath, "Source Fluidics File Date:\t\t%s",
+                                FileDateText(macPath).c_str());
+            AppendFormattedLine(reportPath, "Number of Protocol Steps in the source file:\t%d",
+                                reader.recordCount);
+            AppendFormattedLine(reportPath,
+                                "Number of Protocol Steps uploaded to temporary tables:\t%d", rows);
+            AppendFormattedLine(reportPath, "%s", "Database Activities -");
+            window.StepIt();
+            RunStepProcedure(*session, kStepFluidics);
+            AppendFormattedLine(reportPath, "%s", "");
+            window.StepIt();
+            LibLogStep last;
+            session->ReadLastLogStep(&last);
+            if (!platform::EqualsNoCase(last.status, kLogStatusSuccess)) {
+              result = kFluidicsFailed;
+              WriteLogLine(logPath, FormatMessageText(result, last.message.c_str()), kLogError);
+            }
+            window.StepIt();
+            std::remove(kFluidicsLoadFile);
+            window.StepIt();
+          }
+        }
+        WriteLogLine(
+            logPath,
+            FormatText(result != 0 ? "Install %s Fluidics Protocols %s for %s Failed."
+                                   : "Install %s Fluidics Protocols %s for %s Successfully.",
+                       station.c_str(), protocol.c_str(), type.c_str()),
+            kLogInfo);
+        if (overall == kResultSuccess) overall = result;
+      }
+    }
+  }
+  RunDropScript(*session, kStepFluidics);
+  return overall;
+}
+
+}  // namespace quellbrook

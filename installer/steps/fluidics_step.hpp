@@ -1,0 +1,32 @@
+// Installs the fluidics protocols of each array type's fluidics stations: their files
+// copied into the fluidics protocol folder, then each protocol's MAC file turned into a
+// load file and loaded.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "installer/steps/library_copier.hpp"
+
+namespace quellbrook {
+
+inline constexpr const char* kFluidicsLoadFile = "mac.txt";
+
+class FluidicsStep : public LibFileCopier {
+ public:
+  // Copies the files each serving station's protocol INI lists: 0, 1001 when an INI is
+  // missing (the other stations are still copied) or 3027 when a listed file could not
+  // be copied. Each failure is logged in red.
+  int CopyFluidicsFiles();
+  // 0 or the first protocol's error: 3004, 2003 (a MAC file that can't be read or is
+  // refused), 3003 or 3020 (rows lost on the way), 3007 (the procedure failed).
+  int RunFluidicsStep();
+
+  std::string errorText;  // message 3004 is added here when there is no session
+  // Parallel: each type and its folder below the source folder.
+  std::vector<std::string> types;
+  std::vector<std::string> typeFolders;
+  std::vector<std::string> stations;
+};
+
+}  // namespace quellbrook
