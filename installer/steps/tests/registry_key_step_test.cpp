@@ -1,0 +1,105 @@
+// The registry key step: each type's "Registry.ini" written into the sandbox's registry,
+// text values merged as lists, and a refused entry refused alone.
+#include "installer/steps/registry_key_step.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/steps/tests/step_road.hpp"
+#include "platform/registry.hpp"
+#include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/registry_file.hpp"
+
+namespace quellbrook {
+namespace {
+
+using testing::LogMessages;
+
+class RegistryKeyStepTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mStep.sourceFolder = mSandbox.File("source");
+    mStep.logPath = mSandbox.File("install.log");
+    mStep.types = {"Chip_A", "Chip_B", "Chip_C"};
+    mStep.typeFolders = {"A", "B", "C"};
+  }
+  std::string IniPath(const std::string& folder) const {
+    return mSandbox.File("source/" + folder + "/Registry.ini");
+  }
+  void WriteIni(const std::string& folder, int count,
+                const std::vector<libgen::RegistryEntrySpec>& entries) {
+    ASSERT_TRUE(libgen::WriteTextFile(IniPath(folder), libgen::RegistryIniText(count, entries)));
+  }
+  platform::RegistryStore Registry() const {
+    return platform::ReadRegistryFile(platform::RegistryFilePath()).store;
+  }
+
+  testing::DatabaseSandbox mSandbox;
+  RegistryKeyStep mStep;
+};
+
+TEST_F(RegistryKeyStepTest, WritesEachTypesKeysAndMergesTextLists) {
+  mSandbox.SetRegistryText("SOFTWARE\\Lab\\Chip", "Paths", "B, c");
+  WriteIni("A", 4,
+           {{" hkey_local_machine ", "SOFTWARE\\Lab\\Chip", "Paths", "reg_sz", "a,b"},
+            {"HKEY_CURRENT_USER", "Software\\Lab", "", "REG_DWORD", "hello"},
+            {"HKEY_CLASSES_ROOT", ".chp", "Count", "REG_DWORD", "12 arrays"},
+            {"HKEY_CLASSES_ROOT", ".chp", "None", "REG_DWORD", "none"}});
+  // Chip_B ships no Registry.ini; Chip_C stops at its first missing root key.
+  WriteIni("C", 3,
+           {{"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\C", "Mode", "REG_SZ", "x"},
+            {"", "SOFTWARE\\Lab\\Never", "", "", "y"},
+            {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\Never", "", "", "z"}});
+  EXPECT_EQ(mStep.RunRegistryKeyStep(), 0) << testing::ReadWholeFile(mStep.logPath);
+
+  const platform::RegistryStore store = Registry();
+  EXPECT_EQ(store.String(platform::kHkeyLocalMachine, "SOFTWARE\\Lab\\Chip", "Paths"), "B,c,a");
+  // A default value is text, whatever its type says.
+  EXPECT_EQ(store.String(platform::kHkeyCurrentUser, "Software\\Lab", ""), "hello");
+  EXPECT_EQ(store.Number(platform::kHkeyClassesRoot, ".chp", "Count"), 12u);
+  EXPECT_EQ(store.Number(platform::kHkeyClassesRoot, ".chp", "None"), 0u);
+  EXPECT_EQ(store.String(platform::kHkeyLocalMachine, "SOFTWARE\\Lab\\C", "Mode"), "x");
+  EXPECT_FALSE(store.KeyExists(platform::kHkeyLocalMachine, "SOFTWARE\\Lab\\Never"));
+  EXPECT_EQ(LogMessages(mStep.logPath),
+            std::vector<std::string>{"Start Installing Registry Keys..."});
+}
+
+TEST_F(RegistryKeyStepTest, ARefusedEntryIsRefusedAloneAndTheStepReportsIt) {
+  WriteIni("B", 5,
+           {{"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\One", "Level", "REG_DWORD", "3"},
+            {"HKEY_NOWHERE", "SOFTWARE\\Lab\\Two", "", "", "v"},
+            {"HKEY_LOCAL_MACHINE", "", "X", "REG_SZ", "v"},
+            // No type: never the number type of the entry before it.
+            {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\Four", "Level", "", "7"},
+            {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\Five", "Name", "REG_BINARY", "v"},
+            {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\Six", "Name", "REG_SZ", "six"}});
+  // Count 5 leaves the sixth entry unread.
+  EXPECT_EQ(mStep.RunRegistryKeyStep(), 1011);
+  const platform::RegistryStore store = Registry();
+  EXPECT_EQ(store.Number(platform::kHkeyLocalMachine, "SOFTWARE\\Lab\\One", "Level"), 3u);
+  for (const char* key :
+       {"SOFTWARE\\Lab\\Two", "SOFTWARE\\Lab\\Four", "SOFTWARE\\Lab\\Five", "SOFTWARE\\Lab\\Six"})
+    EXPECT_FALSE(store.KeyExists(platform::kHkeyLocalMachine, key)) << key;
+  const std::string ini = IniPath("B");
+  EXPECT_EQ(
+      LogMessages(mStep.logPath),
+      (std::vector<std::string>{
+          "Start Installing Registry Keys...",
+          "ERROR: Cannot insert registry key. Unknown root key HKEY_NOWHERE for RootKey2 in " +
+              ini + ".",
+          "ERROR: Cannot insert registry key. Key3 should not be empty in " + ini,
+          "ERROR: Cannot insert registry key. Type4 should not be empty in " + ini,
+          "ERROR: Cannot insert registry key. Unknown data type REG_BINARY for Type5 in " + ini}));
+}
+
+TEST(RegistryList, MergesNewPiecesAfterTheExistingOnes) {
+  EXPECT_EQ(MergeRegistryList("B, c", "a,b"), "B,c,a");
+  EXPECT_EQ(MergeRegistryList("x", "X, y ,"), "x,y");
+  EXPECT_EQ(MergeRegistryList("a,,b", "c"), "a,,b,c");
+}
+
+}  // namespace
+}  // namespace quellbrook
