@@ -8,6 +8,7 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "genome/chromosome.hpp"
+#include "genome/chromosome_command.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_snp_group.hpp"
 
@@ -338,6 +339,38 @@ TEST_F(ChromosomeGatherTest, GetDataInfersLohAndFailsWholeWhenTheInferenceCannot
   log.Clear();
   EXPECT_FALSE(mData->GetData());
   EXPECT_TRUE(log.ContainsRed("not completed"));
+}
+
+TEST_F(ChromosomeGatherTest, TheCommandReadsTheGenomeFilesKeepsTheListedMarkersAndGathers) {
+  const synth::SnpGroupTruth truth = synth::MakeSnpGroup(Plan());
+  Install(truth);
+  GroupSettings& settings = TheGroup().Settings();
+  settings.SEPARATE_AB_SIGNAL = 1;
+  settings.CHRO_METHOD = kChroCopyNumber;
+  settings.MEDIAN_SMOOTH_WINDOW = 11;
+  settings.GENOME_INFO_FILE = WriteFile("snp_genome.txt", synth::SnpGroupGenomeInfoText(truth));
+  // The list leaves out the second chromosome.
+  std::string list = "Probe Set\n";
+  for (int u = 0; u < truth.MarkerCount(); ++u)
+    if (truth.chro[static_cast<std::size_t>(u)] != 1) list += truth.markerNames[u] + "\n";
+  settings.GENE_LIST_FILE = WriteFile("list.txt", list);
+
+  CapturedLog log;
+  ASSERT_TRUE(ReadGenomeFilesAndGather());
+  EXPECT_EQ(log.CountInColour(kLogRed), 0);
+  EXPECT_EQ(genome_info.posList[0].size(), 300u);
+  EXPECT_EQ(genome_info.posList[1].size(), 0u);
+  EXPECT_EQ(genome_info.posList[kXChroIndex].size(), 120u);
+  EXPECT_EQ(chromosome.dataType, kDataCopyNumber);
+  const int tumour = SampleGrouping.FindSample("T0");
+  for (int u = 45; u <= 94; ++u) EXPECT_NEAR(chromosome.inferred.Row(tumour)[u], 4.0f, 0.5f) << u;
+
+  // A genome information file that cannot be read ends the command before the gathering.
+  settings.GENOME_INFO_FILE = mFolder.File("absent_genome.txt");
+  chromosome.Clear();
+  EXPECT_FALSE(ReadGenomeFilesAndGather());
+  EXPECT_TRUE(chromosome.calls.Empty());
+  chromosome.Clear();
 }
 
 }  // namespace

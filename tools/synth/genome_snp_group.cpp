@@ -7,6 +7,7 @@
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
+#include "tools/synth/genome_files.hpp"
 #include "tools/synth/random.hpp"
 
 namespace synth {
@@ -153,6 +154,24 @@ std::string SnpGroupSampleInfoText(const SnpGroupTruth& truth) {
     text += array.name + "\t\t" + (array.normal ? "2" : "") + "\t" +
             (array.gender == 'M' ? "Male" : "female") + "\n";
   return text;
+}
+
+std::string SnpGroupGenomeInfoText(const SnpGroupTruth& truth) {
+  GenomeTruth genome;
+  genome.snpArray = true;
+  for (int k = 0; k < kXIndex; ++k) genome.chromosomes.push_back(std::to_string(k + 1));
+  genome.chromosomes.push_back("X");
+  for (int u = 0; u < truth.MarkerCount(); ++u) {
+    const auto k = static_cast<std::size_t>(u);
+    GenomeUnit unit;
+    unit.name = truth.markerNames[k];
+    unit.chro = truth.chro[k];
+    unit.pos = truth.pos[k];
+    unit.secondCm = static_cast<float>(truth.pos[k] * 1e-6);
+    unit.text = "rs" + std::to_string(u + 1);
+    genome.units.push_back(unit);
+  }
+  return GenomeInfoText(genome);
 }
 
 }  // namespace synth

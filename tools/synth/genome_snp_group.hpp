@@ -69,5 +69,8 @@ void InstallSnpGroup(const SnpGroupTruth& truth);
 std::string SnpGroupArrayListText(const SnpGroupTruth& truth);
 // Columns "Ploidy(numeric)" (2 for normals, empty for tumours) and "Gender".
 std::string SnpGroupSampleInfoText(const SnpGroupTruth& truth);
+// The genome information file placing the markers: chromosomes 1 to 22 by index, then X;
+// one cM per Mb.
+std::string SnpGroupGenomeInfoText(const SnpGroupTruth& truth);
 
 }  // namespace synth
