@@ -209,6 +209,55 @@ bool NextLine(platform::LineReader& file, std::string_view& line, bool& ended) {
   return status != platform::LineStatus::kCut;
 }
 
+// The lines after the file's opening: URLs, header lines and rows. False when a line is
+// longer than the read limit or something was refused.
+bool ReadGinLines(platform::LineReader& file, int version, Conversion& conversion) {
+  bool ok = true;
+  bool ended = false;
+  std::string_view line;
+  std::string identifierSource;
+  std::array<std::string, 3> top;
+  for (std::size_t i = 0; i < top.size() && ok && !ended; ++i) {
+    ok = NextLine(file, line, ended);
+    if (!ended) top[i] = std::string(line);
+  }
+  if (ok && version == 2) {
+    const int urls = std::atoi(ValueAfterEquals(top[2]).c_str());
+    std::string x, y, z;
+    for (int i = 0; i < urls && ok; ++i) {
+      ok = NextLine(file, line, ended);
+      if (ended) break;
+      if (ok) {
+        SplitUrlLine(line, x, y, z);
+        ok = conversion.WriteUrl(x, y, z);
+      }
+    }
+  } else if (ok) {
+    identifierSource = ValueAfterEquals(top[1]);
+    if (identifierSource.find(kGinDescriptionSeparator) != std::string::npos)
+      ok = conversion.Refuse(
+          FormatText("The identifier source '%s' holds a tab.", identifierSource.c_str()));
+    else
+      ok = conversion.WriteUrl(identifierSource, identifierSource, ValueAfterEquals(top[2]));
+  }
+  while (ok && !ended) {
+    ok = NextLine(file, line, ended);
+    if (ended || !ok || line.empty()) continue;
+    if (line.substr(0, kIndexTitle.size()) == kIndexTitle)
+      ok = conversion.IndexLine(line);
+    else
+      ok = conversion.DataRow(line, identifierSource);
+  }
+  return ok;
+}
+
+// The version of a GIN file whose first line this is.
+int VersionOfFirstLine(std::string_view line) {
+  const std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos || line.substr(0, equals) != "Version") return 1;
+  return TrimText(line.substr(equals + 1)) == "2" ? 2 : 1;
+}
+
 }  // namespace
 
 int GinReader::GetGinVersion(const std::string& path) {
@@ -216,10 +265,7 @@ int GinReader::GetGinVersion(const std::string& path) {
   if (!file.Open(path, kGinLineLimit)) return 1;
   std::string_view line;
   const platform::LineStatus status = file.Next(line);
-  if (status != platform::LineStatus::kWhole) return 1;
-  const std::size_t equals = line.find('=');
-  if (equals == std::string_view::npos || line.substr(0, equals) != "Version") return 1;
-  return TrimText(line.substr(equals + 1)) == "2" ? 2 : 1;
+  return status == platform::LineStatus::kWhole ? VersionOfFirstLine(line) : 1;
 }
 
 int GinReader::ReadUrlCount(const std::string& path) {
@@ -260,48 +306,31 @@ int GinReader::ReadGinFile(const std::string& type, const std::string& folder) {
     return conversion.Close() && written ? 1 : 0;
   }
 
-  bool ok = true;
-  bool ended = false;
-  std::string_view line;
-  std::string identifierSource;
-  std::array<std::string, 3> top;
-  for (std::size_t i = 0; i < top.size() && ok && !ended; ++i) {
-    ok = NextLine(file, line, ended);
-    if (!ended) top[i] = std::string(line);
-  }
-  if (ok && version == 2) {
-    const int urls = std::atoi(ValueAfterEquals(top[2]).c_str());
-    std::string x, y, z;
-    for (int i = 0; i < urls && ok; ++i) {
-      ok = NextLine(file, line, ended);
-      if (ended) break;
-      if (ok) {
-        SplitUrlLine(line, x, y, z);
-        ok = conversion.WriteUrl(x, y, z);
-      }
-    }
-  } else if (ok) {
-    identifierSource = ValueAfterEquals(top[1]);
-    if (identifierSource.find(kGinDescriptionSeparator) != std::string::npos)
-      ok = conversion.Refuse(
-          FormatText("The identifier source '%s' holds a tab.", identifierSource.c_str()));
-    else
-      ok = conversion.WriteUrl(identifierSource, identifierSource, ValueAfterEquals(top[2]));
-  }
-  while (ok && !ended) {
-    ok = NextLine(file, line, ended);
-    if (ended || !ok || line.empty()) continue;
-    if (line.substr(0, kIndexTitle.size()) == kIndexTitle)
-      ok = conversion.IndexLine(line);
-    else
-      ok = conversion.DataRow(line, identifierSource);
-  }
+  bool ok = ReadGinLines(file, version, conversion);
   if (!ok && refusal.empty())
     refusal =
         FormatText("A line of %s is longer than %zu characters.", path.c_str(), kGinLineLimit);
   if (ok && headerLineSeen == 0) ok = conversion.WriteDefaultHeader();
   const bool closed = conversion.Close();
   return ok && closed ? 1 : 0;
+}
+
+std::size_t FuzzReadGin(const std::uint8_t* data, std::size_t size) {
+  GinReader reader;
+  reader.urlFile = reader.headerFile = reader.descriptionFile = kGinDiscardFile;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  platform::LineReader first;
+  first.OpenBuffer(text, kGinLineLimit);
+  std::string_view line;
+  const int version =
+      first.Next(line) == platform::LineStatus::kWhole ? VersionOfFirstLine(line) : 1;
+  Conversion conversion(reader, "Chip", version == 2 ? kGinColumnsVersion2 : kColumnsVersion1);
+  if (!conversion.Open()) return 0;
+  platform::LineReader file;
+  file.OpenBuffer(text, kGinLineLimit);
+  ReadGinLines(file, version, conversion);
+  conversion.Close();
+  return static_cast<std::size_t>(reader.descriptionCount);
 }
 
 }  // namespace quellbrook

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace quellbrook {
@@ -55,5 +56,11 @@ class GinReader {
   // that leaves its folder); empty otherwise.
   std::string refusal;
 };
+
+// Fuzz entry: the bytes read as a GIN file, its load files discarded; the description
+// records it gave.
+std::size_t FuzzReadGin(const std::uint8_t* data, std::size_t size);
+// Where the fuzz entries send their load files.
+inline constexpr const char* kGinDiscardFile = "/dev/null";
 
 }  // namespace quellbrook

@@ -15,7 +15,7 @@ bool LoadFileOutput::Open(const std::string& path) {
   Close();
   mFile = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
   if (mFile < 0) return false;
-  if (!mBuffer) mBuffer = std::make_unique<char[]>(kBufferSize);
+  if (!mBuffer) mBuffer.reset(new char[kBufferSize]);
   mUsed = 0;
   mFailed = false;
   return true;

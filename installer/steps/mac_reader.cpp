@@ -29,6 +29,34 @@ bool Safe(std::string_view value) {
   return value.find_first_of(";\r\n") == std::string_view::npos;
 }
 
+// Appends a record per variable line: false with the error when a line is too long or
+// can't be read, or a value holds the separator.
+bool ReadMacLines(platform::LineReader& file, const std::string& protocol, const std::string& where,
+                  LoadFileOutput& output, int& count, std::string& error) {
+  std::string_view line;
+  for (platform::LineStatus status; (status = file.Next(line)) != platform::LineStatus::kEnd;) {
+    if (status != platform::LineStatus::kWhole) {
+      error =
+          status == platform::LineStatus::kCut
+              ? FormatText("Line %lld of %s is longer than %zu characters.",
+                           static_cast<long long>(file.LineNumber()), where.c_str(), kMacLineLimit)
+              : std::string(MessageText(kMacReadFailed));
+      return false;
+    }
+    if (line.substr(0, kVariablePrefix.size()) != kVariablePrefix) continue;
+    const std::string value = VariableValue(line);
+    if (!Safe(value)) {
+      error = FormatText("The value '%s' of %s holds the load file's separator '%c'.",
+                         value.c_str(), where.c_str(), kLoadFileSeparator);
+      return false;
+    }
+    output.Field(protocol, kLoadFileSeparator);
+    output.Field(value, '\n');
+    ++count;
+  }
+  return true;
+}
+
 }  // namespace
 
 int MacReader::RunMacRead() {
@@ -64,26 +92,22 @@ int MacReader::ReadMacFile(const std::string& protocol) {
   };
   platform::LineReader file;
   if (!file.Open(macPath, kMacLineLimit)) return fail(std::string(MessageText(kMacReadFailed)));
-  std::string_view line;
-  for (platform::LineStatus status; (status = file.Next(line)) != platform::LineStatus::kEnd;) {
-    if (status != platform::LineStatus::kWhole) {
-      return fail(status == platform::LineStatus::kCut
-                      ? FormatText("Line %lld of %s is longer than %zu characters.",
-                                   static_cast<long long>(file.LineNumber()), macPath.c_str(),
-                                   kMacLineLimit)
-                      : std::string(MessageText(kMacReadFailed)));
-    }
-    if (line.substr(0, kVariablePrefix.size()) != kVariablePrefix) continue;
-    const std::string value = VariableValue(line);
-    if (!Safe(value))
-      return fail(FormatText("The value '%s' of %s holds the load file's separator '%c'.",
-                             value.c_str(), macPath.c_str(), kLoadFileSeparator));
-    output.Field(protocol, kLoadFileSeparator);
-    output.Field(value, '\n');
-    ++recordCount;
-  }
+  std::string error;
+  if (!ReadMacLines(file, protocol, macPath, output, recordCount, error)) return fail(error);
   if (!output.Close()) return fail(std::string(MessageText(kWriteIntermediateFilesFailed)));
   return 1;
+}
+
+std::size_t FuzzReadMac(const std::uint8_t* data, std::size_t size) {
+  LoadFileOutput output;
+  if (!output.Open(kMacDiscardFile)) return 0;
+  platform::LineReader file;
+  file.OpenBuffer(std::string_view(reinterpret_cast<const char*>(data), size), kMacLineLimit);
+  int count = 0;
+  std::string error;
+  ReadMacLines(file, "Protocol", "the input", output, count, error);
+  output.Close();
+  return static_cast<std::size_t>(count);
 }
 
 }  // namespace quellbrook

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace quellbrook {
@@ -30,5 +31,9 @@ class MacReader {
   std::string logPath;
   int recordCount = 0;
 };
+
+// Fuzz entry: the bytes read as a MAC file, its load file discarded; the records it gave.
+std::size_t FuzzReadMac(const std::uint8_t* data, std::size_t size);
+inline constexpr const char* kMacDiscardFile = "/dev/null";
 
 }  // namespace quellbrook

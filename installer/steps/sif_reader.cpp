@@ -31,6 +31,7 @@ bool Safe(std::string_view value) {
 class SifLines {
  public:
   bool Open(const std::string& path) { return mFile.Open(path, kSifLineLimit); }
+  void OpenBuffer(std::string_view bytes) { mFile.OpenBuffer(bytes, kSifLineLimit); }
   // False at the end; cut tells a line longer than the read limit.
   bool Next(std::string_view& line, bool& cut) {
     for (;;) {
@@ -46,6 +47,58 @@ class SifLines {
  private:
   platform::LineReader mFile;
 };
+
+// Skips the header part, then writes a record per probe set, with warnings for sequences that
+// can't be installed. False with the error when a name line is too long or a value holds
+// the separator.
+bool ReadSifLines(SifLines& file, const std::string& type, const std::string& where,
+                  LoadFileOutput& output, SifReader& reader, std::string& error) {
+  std::string_view line;
+  bool cut = false;
+  bool inBody = false;
+  while (!inBody && file.Next(line, cut)) inBody = SkipBlanks(line).substr(0, 1) == ";";
+  while (inBody && file.Next(line, cut)) {
+    const std::string_view stripped = SkipBlanks(line);
+    const std::size_t mark = stripped.find('>');
+    if (mark == std::string_view::npos) continue;
+    if (cut) {
+      error = FormatText("A probe set name line of %s is longer than %zu characters.",
+                         where.c_str(), kSifLineLimit);
+      return false;
+    }
+    const std::string name(stripped.substr(mark + 1));
+    if (!file.Next(line, cut)) break;
+    const std::string sequence = TrimText(line);
+    if (cut || sequence.size() > kSifMaxSequenceLength) {
+      WriteLogLine(reader.logPath,
+                   FormatText("Cannot install sequence for probe set %s for %s.  The sequence "
+                              "length is longer than %zu.",
+                              name.c_str(), type.c_str(), kSifMaxSequenceLength),
+                   kLogWarning);
+      reader.warningFlag = 1;
+      continue;
+    }
+    if (sequence.empty()) {
+      WriteLogLine(reader.logPath,
+                   FormatText("Cannot install sequence for probe set %s for %s.  The sequence "
+                              "is empty.",
+                              name.c_str(), type.c_str()),
+                   kLogWarning);
+      reader.warningFlag = 1;
+      continue;
+    }
+    if (!Safe(name) || !Safe(sequence)) {
+      error = FormatText("The probe set '%s' of %s holds the load file's separator '%c'.",
+                         name.c_str(), where.c_str(), kLoadFileSeparator);
+      return false;
+    }
+    output.Field(type, kLoadFileSeparator);
+    output.Field(name, kLoadFileSeparator);
+    output.Field(sequence, '\n');
+    ++reader.recordCount;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -90,48 +143,22 @@ int SifReader::ReadSifFile(const std::string& type, const std::string& folder) {
     return 0;
   };
 
-  std::string_view line;
-  bool cut = false;
-  bool inBody = false;
-  while (!inBody && file.Next(line, cut)) inBody = SkipBlanks(line).substr(0, 1) == ";";
-  while (inBody && file.Next(line, cut)) {
-    const std::string_view stripped = SkipBlanks(line);
-    const std::size_t mark = stripped.find('>');
-    if (mark == std::string_view::npos) continue;
-    if (cut)
-      return fail(FormatText("A probe set name line of %s is longer than %zu characters.",
-                             path.c_str(), kSifLineLimit));
-    const std::string name(stripped.substr(mark + 1));
-    if (!file.Next(line, cut)) break;
-    const std::string sequence = TrimText(line);
-    if (cut || sequence.size() > kSifMaxSequenceLength) {
-      WriteLogLine(logPath,
-                   FormatText("Cannot install sequence for probe set %s for %s.  The sequence "
-                              "length is longer than %zu.",
-                              name.c_str(), type.c_str(), kSifMaxSequenceLength),
-                   kLogWarning);
-      warningFlag = 1;
-      continue;
-    }
-    if (sequence.empty()) {
-      WriteLogLine(logPath,
-                   FormatText("Cannot install sequence for probe set %s for %s.  The sequence "
-                              "is empty.",
-                              name.c_str(), type.c_str()),
-                   kLogWarning);
-      warningFlag = 1;
-      continue;
-    }
-    if (!Safe(name) || !Safe(sequence))
-      return fail(FormatText("The probe set '%s' of %s holds the load file's separator '%c'.",
-                             name.c_str(), path.c_str(), kLoadFileSeparator));
-    output.Field(type, kLoadFileSeparator);
-    output.Field(name, kLoadFileSeparator);
-    output.Field(sequence, '\n');
-    ++recordCount;
-  }
+  std::string error;
+  if (!ReadSifLines(file, type, path, output, *this, error)) return fail(error);
   if (!output.Close()) return fail(std::string(MessageText(kWriteIntermediateFilesFailed)));
   return 1;
+}
+
+std::size_t FuzzReadSif(const std::uint8_t* data, std::size_t size) {
+  SifReader reader;
+  LoadFileOutput output;
+  if (!output.Open(kSifDiscardFile)) return 0;
+  SifLines file;
+  file.OpenBuffer(std::string_view(reinterpret_cast<const char*>(data), size));
+  std::string error;
+  ReadSifLines(file, "Chip", "the input", output, reader, error);
+  output.Close();
+  return static_cast<std::size_t>(reader.recordCount);
 }
 
 }  // namespace quellbrook

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace quellbrook {
@@ -35,5 +36,9 @@ class SifReader {
   int recordCount = 0;
   int warningFlag = 0;
 };
+
+// Fuzz entry: the bytes read as a SIF file, its load file discarded; the records it gave.
+std::size_t FuzzReadSif(const std::uint8_t* data, std::size_t size);
+inline constexpr const char* kSifDiscardFile = "/dev/null";
 
 }  // namespace quellbrook

@@ -196,5 +196,29 @@ TEST_F(GinReaderTest, RefusesWhatWouldShiftFieldsOrLeaveTheFolder) {
   EXPECT_EQ(mReader.RunGinRead(), kGinReadFailed);
 }
 
+TEST(GinReaderFuzz, EntryTakesTruncatedAndFlippedFiles) {
+  const libgen::GinFile gin = libgen::StandardGin(12, 40, 2);
+  const std::string text = libgen::GinText(gin);
+  std::size_t descriptions = 0;
+  for (const libgen::GinRow& row : gin.rows) {
+    std::size_t filled = 0;
+    for (const std::string& value : row.classifications) filled += value.empty() ? 0 : 1;
+    descriptions += filled == 0 ? 1 : filled;
+  }
+  const auto run = [](const std::string& bytes) {
+    return FuzzReadGin(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  };
+  EXPECT_EQ(run(text), descriptions);
+  const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  for (std::size_t at = 0; at < text.size(); at += 7) {
+    EXPECT_LE(run(text.substr(0, at)), descriptions);
+    for (const char flip : {'\0', '\n', '\t', ';', '\xFF'}) {
+      std::string changed = text;
+      changed[at] = flip;
+      EXPECT_LE(run(changed), (lines + 1) * kGinClassifications);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quellbrook

@@ -90,5 +90,21 @@ TEST_F(MacReaderTest, FailuresAreLoggedAndLeaveNoRecords) {
                                       "ERROR: Failed to write the intermediate files."}));
 }
 
+TEST(MacReaderFuzz, EntryTakesTruncatedAndFlippedFiles) {
+  const std::string text = libgen::MacText(libgen::StandardMac());
+  const auto run = [](const std::string& bytes) {
+    return FuzzReadMac(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  };
+  EXPECT_EQ(run(text), 4u);
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    EXPECT_LE(run(text.substr(0, at)), 4u);
+    for (const char flip : {'\0', '\n', ',', ';', '\xFF'}) {
+      std::string changed = text;
+      changed[at] = flip;
+      EXPECT_LE(run(changed), 5u);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quellbrook

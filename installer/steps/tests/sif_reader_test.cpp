@@ -125,5 +125,21 @@ TEST_F(SifReaderTest, FailuresAreLoggedAndLeaveNoRecords) {
                        "ERROR: Failed to write the intermediate files."}));
 }
 
+TEST(SifReaderFuzz, EntryTakesTruncatedAndFlippedFiles) {
+  const std::string text = libgen::SifText(libgen::StandardSif(10, 4));
+  const auto run = [](const std::string& bytes) {
+    return FuzzReadSif(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  };
+  EXPECT_EQ(run(text), 10u);
+  for (std::size_t at = 0; at < text.size(); at += 3) {
+    EXPECT_LE(run(text.substr(0, at)), 10u);
+    for (const char flip : {'\0', '\n', '>', ';', '\xFF'}) {
+      std::string changed = text;
+      changed[at] = flip;
+      EXPECT_LE(run(changed), 11u);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quellbrook
