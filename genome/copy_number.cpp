@@ -87,7 +87,7 @@ float CHROMOSOME::CopyLevel(int state) const {
 
 int CHROMOSOME::CopyState(float copies) const {
   if (copies < CopyLevels[static_cast<std::size_t>(copyBase)])
-    return std::max(static_cast<int>(copies / copyStep + 0.5f), 0);
+    return static_cast<int>(std::max(copies / copyStep + 0.5f, 0.0f));
   for (int i = copyBase; i < kCopyLevelCount; ++i) {
     if (copies <= CopyLevels[static_cast<std::size_t>(i)]) return copySteps - copyBase + i;
   }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -91,7 +92,10 @@ TEST(CopyNumberTest, DefaultLayoutHasFifteenLevels) {
     EXPECT_EQ(chro.CopyState(expected[s]), s);
   }
   EXPECT_EQ(chro.CopyState(2.0f), 2);
-  EXPECT_EQ(chro.CopyState(7.0f), 7);  // between 6 and 8: the level above
+  EXPECT_EQ(chro.CopyState(7.0f), 7);     // between 6 and 8: the level above
+  EXPECT_EQ(chro.CopyState(100.0f), 14);  // beyond the table: its last level
+  EXPECT_EQ(chro.CopyState(kMissingValueFloat), 0);
+  EXPECT_EQ(chro.CopyState(-std::numeric_limits<float>::infinity()), 0);
   ASSERT_TRUE(chro.SetCopyLayout(false, 0.5f));
   EXPECT_EQ(chro.copySteps, 6);
   EXPECT_EQ(chro.CopyStateCount(), 18);
