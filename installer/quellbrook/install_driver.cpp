@@ -14,7 +14,12 @@
 #include "installer/framework/text_functions.hpp"
 #include "installer/steps/algorithm_step.hpp"
 #include "installer/steps/assay_step.hpp"
+#include "installer/steps/control_step.hpp"
 #include "installer/steps/device_step.hpp"
+#include "installer/steps/fluidics_step.hpp"
+#include "installer/steps/gene_info_step.hpp"
+#include "installer/steps/registry_key_step.hpp"
+#include "installer/steps/sequence_step.hpp"
 #include "installer/steps/template_step.hpp"
 #include "platform/path.hpp"
 #include "platform/profile.hpp"
@@ -219,7 +224,9 @@ int RunInstall(InstallParameters& parameters) {
       configure(templates);
       templates.sourceFileName = kTemplateSourceFile;
       if (const int result = templates.RunTemplateStep(); result != 0) return finishWith(result);
-      NotBuilt(log, "Control step", flags);
+      ControlStep controls;
+      configure(controls);
+      if (controls.RunControlStep() != 0) flags.errors = true;
     }
   }
 
@@ -258,18 +265,67 @@ int RunInstall(InstallParameters& parameters) {
 
   if (databaseRole) NotBuilt(log, "CIF validation", flags);
   if (!types.empty() && !scanners.empty()) NotBuilt(log, "Scan parameter step", flags);
-  if (!types.empty() && !fluidics.empty()) NotBuilt(log, "Fluidics step", flags);
+  if (!types.empty() && !fluidics.empty()) {
+    FluidicsStep fluidicsStep;
+    configure(fluidicsStep);
+    fluidicsStep.destFolder = parameters.protocolFolder;
+    fluidicsStep.types = types;
+    fluidicsStep.typeFolders = typeFolders;
+    fluidicsStep.stations = fluidics;
+    // A copy that failed has logged in red; the run must not end as a success.
+    if (fluidicsStep.CopyFluidicsFiles() != 0) {
+      flags.errors = true;
+    } else if (databaseRole) {
+      const int result = fluidicsStep.RunFluidicsStep();
+      if (result == kThereAreWarnings)
+        flags.warnings = true;
+      else if (result != 0)
+        return finishWith(result);
+    }
+  }
   NotBuilt(log, "Analysis parameter step", flags);
-  if (server == 0 && primary.localDatabase == 1) NotBuilt(log, "Registry key step", flags);
+  if (server == 0 && primary.localDatabase == 1) {
+    RegistryKeyStep registryKeys;
+    configure(registryKeys);
+    registryKeys.types = types;
+    registryKeys.typeFolders = typeFolders;
+    flags.running = registryKeys.RunRegistryKeyStep();
+    if (flags.running != 0) flags.errors = true;
+  }
   const bool tarnwell = IsTarnwellInstalled() == 1;
   const bool pirodex = IsPirodexInstalled() == 1;
+  // The gene-information database: on Oracle its own login, on SQL Server the primary
+  // session working in it for the step.
+  auto geneInfoSession = [&]() -> LibDbSession& {
+    if (primary.dbmsType == kDbmsOracle) return geneInfo;
+    primary.workDatabase = geneInfoDatabase;
+    return primary;
+  };
+  const std::string workDatabase = primary.workDatabase;
   if (databaseRole || tarnwell || pirodex) {
     if (primary.dbmsType == kDbmsOracle && geneInfo.connected == 0) return failWith(kConnectFailed);
-    NotBuilt(log, "Gene information step", flags);
+    GeneInfoStep geneInfoStep;
+    configure(geneInfoStep);
+    geneInfoStep.arrayTypes = types;
+    geneInfoStep.typeFolders = typeFolders;
+    geneInfoStep.session = &geneInfoSession();
+    flags.running = geneInfoStep.RunGeneInfoStep();
+    primary.workDatabase = workDatabase;
+    if (flags.running != 0) return finishWith(flags.running);
   }
   if (databaseRole || IsSequenceInstallEnabled() == 1 || pirodex) {
     if (primary.dbmsType == kDbmsOracle && geneInfo.connected == 0) return failWith(kConnectFailed);
-    NotBuilt(log, "Sequence step", flags);
+    SequenceStep sequences;
+    configure(sequences);
+    sequences.arrayTypes = types;
+    sequences.typeFolders = typeFolders;
+    sequences.session = &geneInfoSession();
+    const int result = sequences.RunSequenceStep();
+    primary.workDatabase = workDatabase;
+    if (result == kThereAreWarnings)
+      flags.warnings = true;
+    else if (result != 0)
+      return finishWith(result);
   }
   return finishWith(FoldInstallResult(flags));
 }

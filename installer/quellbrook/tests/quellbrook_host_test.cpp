@@ -28,6 +28,7 @@
 #include "scramble/tamsk.h"
 #include "tools/libgen/assay_files.hpp"
 #include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/standard_contents.hpp"
 #include "tools/libgen/template_files.hpp"
 
 namespace quellbrook {
@@ -331,11 +332,12 @@ TEST_F(ServerInstallTest, AlgorithmsAreInstalledAndTheMissingStepsKeepTheRunFrom
           "Start Installing Assays and Assay Protocols...",
           "Install Assays and Assay Protocols Successfully.", "Start Installing Algorithms...",
           "Install Algorithms Successfully.", "Start Installing Templates...",
-          "Install Templates Successfully.", "ERROR: Control step: not built in this version.",
+          "Install Templates Successfully.", "Start Installing Controls...",
+          "Controls.INI not found.  No controls will be installed.",
           "ERROR: CIF validation: not built in this version.",
           "ERROR: Analysis parameter step: not built in this version.",
-          "ERROR: Gene information step: not built in this version.",
-          "ERROR: Sequence step: not built in this version.",
+          "Start Installing Gene Information...", "No Gene Information for Chip_A.",
+          "Start Installing Sequences...", "No Sequences for Chip_A.",
           "*** Finish QIRO Server Library Installation ***"}));
   // Every load file was deleted after its load; nothing but them was ever written here.
   EXPECT_TRUE(std::filesystem::is_empty(mWork));
@@ -409,6 +411,23 @@ class HostRoadTest : public ::testing::TestWithParam<Road> {
     std::filesystem::create_directories(Library());
     libgen::LibraryFolder library(mSandbox.File("source"), libgen::StandardLibrary());
     ASSERT_TRUE(library.Write(error)) << error;
+    ASSERT_TRUE(libgen::WriteStandardContents(library, error)) << error;
+    std::filesystem::create_directories(mSandbox.File("fluidics"));
+    // The gene-information database's tables: on Oracle in its own login's schema.
+    if (!Oracle()) {
+      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultGeneInfoDatabase));
+    }
+    auto gene = DbConnection::Open(
+        mSandbox.Folder(),
+        {Oracle() ? kOracleProvider : kSqlServerProvider, Oracle() ? "GENEINFO" : "sa",
+         kLabPassword, GetLocalComputerName(), Oracle() ? "" : kDefaultGeneInfoDatabase});
+    ASSERT_TRUE(gene);
+    std::string geneSchema = ReadWholeText(platform::JoinPath(
+        STEPS_DATA_FOLDER, Oracle() ? "ora_geneinfo_schema.sql" : "sql_geneinfo_schema.sql"));
+    for (const std::string end : {"GO\n", "EXIT\n"})
+      for (std::size_t at; (at = geneSchema.find(end)) != std::string::npos;)
+        geneSchema.replace(at, end.size(), ";\n");
+    ASSERT_TRUE(gene->Execute(geneSchema, nullptr, &error)) << error;
     ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kAssayProtocolName),
                                       libgen::AssayProtocolText(libgen::StandardAssaySteps())));
     ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kTemplateFileName),

@@ -1,0 +1,281 @@
+// A whole installation through qbhost on both databases, on a generated library with
+// every content the steps install: controls, fluidics protocols, gene information and
+// sequences reach their tables beside the assays, algorithms, templates and devices, and
+// a damaged gene information file ends the run before the sequences.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "installer/framework/database_files.hpp"
+#include "installer/framework/db_connection.hpp"
+#include "installer/framework/environment.hpp"
+#include "installer/framework/lib_db_session.hpp"
+#include "installer/framework/tests/database_sandbox.hpp"
+#include "platform/path.hpp"
+#include "platform/process.hpp"
+#include "scramble/tamsk.h"
+#include "tools/libgen/assay_files.hpp"
+#include "tools/libgen/gin_file.hpp"
+#include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/standard_contents.hpp"
+#include "tools/libgen/template_files.hpp"
+
+namespace quellbrook {
+namespace {
+
+using testing::DatabaseSandbox;
+using testing::EnvironmentVariable;
+
+enum class Road { kSqlServer, kOracle };
+
+constexpr const char* kLabLogin = "LABUSER";
+constexpr const char* kGeneLogin = "GENEINFO";
+constexpr const char* kPassword = "ti ger";
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> LogMessages(const std::string& path) {
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);)
+    if (!line.empty()) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
+  return lines;
+}
+
+// A schema file of ours as one statement text.
+std::string SchemaText(const char* name) {
+  std::string sql = ReadWhole(platform::JoinPath(STEPS_DATA_FOLDER, name));
+  for (const std::string end : {"GO\n", "EXIT\n"})
+    for (std::size_t at; (at = sql.find(end)) != std::string::npos;)
+      sql.replace(at, end.size(), ";\n");
+  return sql;
+}
+
+class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
+ protected:
+  InstallEveryContentTest() : mPath("PATH", mSandbox.File("tools") + ":/usr/bin:/bin") {}
+
+  bool Oracle() const { return GetParam() == Road::kOracle; }
+
+  void SetUp() override {
+    std::string scrambled = kPassword;
+    EncryptText(scrambled.data());
+    mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
+    mSandbox.SetRegistryText(kPembVersionKey, "", "3.1");
+    mSandbox.SetRegistryText(kDbPasswordKey, "", scrambled);
+    mSandbox.SetRegistryText(kDbDefaultUserKey, "", Oracle() ? kLabLogin : "sa");
+    mSandbox.SetRegistryText(kDbPublishTypeKey, "", Oracle() ? "ORACLE" : "SQL Server");
+    const std::string tools = Oracle() ? mSandbox.File("tools") : mSandbox.File("mssql/binn");
+    std::filesystem::create_directories(tools);
+    for (const char* tool : {"osql", "bcp", "sqlplus", "sqlldr"})
+      std::filesystem::create_symlink(platform::JoinPath(DBTOOLS_BIN_FOLDER, tool),
+                                      platform::JoinPath(tools, tool));
+    if (Oracle()) {
+      mSandbox.SetRegistryText(kGeneInfoDatabaseNameKey, "", kGeneLogin);
+      for (const char* login : {kLabLogin, kGeneLogin}) {
+        ASSERT_TRUE(AddLogin(mSandbox.Folder(), login, kPassword));
+        ASSERT_TRUE(GrantCreatePermissions(mSandbox.Folder(), login, login));
+      }
+    } else {
+      mSandbox.SetRegistryText(kSqlServerSetupKey, kSqlPathValue, mSandbox.File("mssql"));
+      ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", kPassword));
+      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultProcessDatabase));
+      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultGeneInfoDatabase));
+    }
+    // The process database knows the assays and has a device table; on Oracle it is the
+    // laboratory login's own schema.
+    mProcess = Open(Oracle() ? kLabLogin : "sa", Oracle() ? "" : kDefaultProcessDatabase);
+    ASSERT_TRUE(mProcess);
+    Execute(*mProcess,
+            "CREATE TABLE korx_assay (assay_name TEXT);"
+            "INSERT INTO korx_assay VALUES ('ALL'), ('Expr3'), ('Geno2');" +
+                std::string(Oracle() ? "" : "CREATE TABLE KORX_DEVICE (device_name TEXT);"));
+    mLab = Open(Oracle() ? kLabLogin : "sa", Oracle() ? "" : kDefaultWorkDatabase);
+    mGene = Open(Oracle() ? kGeneLogin : "sa", Oracle() ? "" : kDefaultGeneInfoDatabase);
+    ASSERT_TRUE(mLab && mGene);
+    Execute(*mLab, SchemaText(Oracle() ? "ora_schema.sql" : "sql_schema.sql"));
+    Execute(*mGene, SchemaText(Oracle() ? "ora_geneinfo_schema.sql" : "sql_geneinfo_schema.sql"));
+
+    // The host's working folder holds no scripts: they are found beside the library.
+    std::filesystem::create_directories(mSandbox.File("work"));
+    std::filesystem::create_directories(mSandbox.File("lib"));
+    std::filesystem::create_directories(Fluidics());
+    std::string error;
+    ASSERT_TRUE(mLibrary.Write(error)) << error;
+    ASSERT_TRUE(libgen::WriteStandardContents(mLibrary, error)) << error;
+    ASSERT_TRUE(libgen::WriteTextFile(mLibrary.File(libgen::kAssayProtocolName),
+                                      libgen::AssayProtocolText(libgen::StandardAssaySteps())));
+    ASSERT_TRUE(libgen::WriteTextFile(mLibrary.File(libgen::kTemplateFileName),
+                                      libgen::TemplateText(libgen::StandardTemplateAttributes())));
+  }
+
+  std::unique_ptr<DbConnection> Open(const char* login, const char* database) {
+    return DbConnection::Open(mSandbox.Folder(),
+                              {Oracle() ? kOracleProvider : kSqlServerProvider, login, kPassword,
+                               GetLocalComputerName(), database});
+  }
+  static void Execute(DbConnection& db, const std::string& sql) {
+    std::string error;
+    ASSERT_TRUE(db.Execute(sql, nullptr, &error)) << error;
+  }
+  static std::string Count(DbConnection& db, const char* table) {
+    std::string count;
+    std::string error;
+    EXPECT_TRUE(db.Execute(
+        std::string("SELECT count(*) FROM ") + table,
+        [&](const DbRow& row) { count = row[0].value_or(""); }, &error))
+        << error;
+    return count;
+  }
+
+  std::string Install() {
+    platform::ChildProcess child;
+    platform::SpawnFailure failure;
+    if (!child.Start({{QBHOST_PROGRAM, "--library", QUELLBROOK_LIBRARY_PATH, "InstallLib",
+                       mSandbox.File("lib"), Fluidics(), mSandbox.File("source"), "",
+                       "Chip_A,Chip_B", Log(), mSandbox.File("report.txt")},
+                      mSandbox.File("work"),
+                      {}},
+                     failure))
+      return "not started";
+    std::string output;
+    char buffer[4096];
+    for (int waited = 0; waited < 1200; ++waited) {
+      child.WaitForOutput(100);
+      long count;
+      while ((count = child.ReadOutput(buffer, sizeof buffer)) > 0)
+        output.append(buffer, static_cast<std::size_t>(count));
+      if (child.PeekOutput() == platform::OutputState::kClosed && child.WaitForEnd(1000)) break;
+    }
+    return output;
+  }
+  std::string Log() const { return mSandbox.File("install.log"); }
+  std::string Fluidics() const { return mSandbox.File("fluidics"); }
+
+  // The description records the generator's rows give: one per filled classification, at
+  // least one per row.
+  static int DescriptionRecords(unsigned seed) {
+    int records = 0;
+    for (const libgen::GinRow& row : libgen::StandardGin(libgen::kStandardGinRows, 40, seed).rows)
+      records += std::max<int>(
+          1, static_cast<int>(std::count_if(row.classifications.begin(), row.classifications.end(),
+                                            [](const std::string& v) { return !v.empty(); })));
+    return records;
+  }
+
+  DatabaseSandbox mSandbox;
+  EnvironmentVariable mPath;
+  std::unique_ptr<DbConnection> mProcess;
+  std::unique_ptr<DbConnection> mLab;
+  std::unique_ptr<DbConnection> mGene;
+  libgen::LibraryFolder mLibrary{mSandbox.File("source"), libgen::StandardLibrary()};
+};
+
+TEST_P(InstallEveryContentTest, EveryContentReachesItsTable) {
+  // The steps this version lacks (CIF validation, scan and analysis parameters) keep the
+  // run from success.
+  ASSERT_EQ(Install(), "InstallLib 3027\n") << ReadWhole(Log());
+  const std::string contents = "KORX_ALGORITHM_PARAM=7 KORX_FLUIDICS_PROTOCOL=5 ";
+  auto labContents = [&] {
+    return "KORX_ALGORITHM_PARAM=" + Count(*mLab, "KORX_ALGORITHM_PARAM") +
+           " KORX_FLUIDICS_PROTOCOL=" + Count(*mLab, "KORX_FLUIDICS_PROTOCOL") + " ";
+  };
+  // Seeds 1 and 3: Chip_A's GIN file, then its SIF file (seed 2), then Chip_B's GIN file.
+  const std::string descriptions = std::to_string(DescriptionRecords(1) + DescriptionRecords(3));
+  auto geneContents = [&] {
+    return Count(*mGene, "KORX_GIN_URL") + " " + Count(*mGene, "KORX_GIN_HEADER") + " " +
+           Count(*mGene, "KORX_GIN_DESCRIPTION") + " " + Count(*mGene, "KORX_PROBE_SEQUENCE");
+  };
+  EXPECT_EQ(labContents(), contents);
+  EXPECT_EQ(geneContents(), "4 2 " + descriptions + " 5");
+  EXPECT_EQ(Count(*mLab, "KORX_ALGORITHM"), "2");
+  for (const char* mac : {"Hyb_Chip_A.MAC", "Wash_Chip_A.MAC"})
+    EXPECT_TRUE(std::filesystem::exists(platform::JoinPath(Fluidics(), mac))) << mac;
+
+  const std::vector<std::string> log = LogMessages(Log());
+  const auto controls = std::find(log.begin(), log.end(), "Start Installing Controls...");
+  ASSERT_NE(controls, log.end()) << ReadWhole(Log());
+  EXPECT_EQ(std::vector<std::string>(controls, log.end()),
+            (std::vector<std::string>{
+                "Start Installing Controls...",
+                "Install Controls Successfully.",
+                "Start Installing Devices...",
+                "Install Devices Successfully.",
+                "ERROR: CIF validation: not built in this version.",
+                "ERROR: Scan parameter step: not built in this version.",
+                "Copying Chip_A Fluidics Files...",
+                "Start Installing Fluidics Protocols...",
+                "Install Wash450 Fluidics Protocols Hyb_Chip_A for Chip_A...",
+                "Install Wash450 Fluidics Protocols Hyb_Chip_A for Chip_A Successfully.",
+                "Install Wash450 Fluidics Protocols Wash_Chip_A for Chip_A...",
+                "Install Wash450 Fluidics Protocols Wash_Chip_A for Chip_A Successfully.",
+                "ERROR: Analysis parameter step: not built in this version.",
+                "Start Installing Gene Information...",
+                "Install Gene Information for Chip_A...",
+                "Install Gene Information for Chip_A Successfully.",
+                "Install Gene Information for Chip_B...",
+                "Install Gene Information for Chip_B Successfully.",
+                "Start Installing Sequences...",
+                "Install Sequences for Chip_A...",
+                "Install Sequences for Chip_A Successfully.",
+                "No Sequences for Chip_B.",
+                "*** Finish QIRO Server Library Installation ***"}));
+  const std::string report = ReadWhole(mSandbox.File("report.txt"));
+  for (const std::string& block :
+       {std::string("Number of Controls in the source file:\t5\n"
+                    "Number of records uploaded to temporary tables:\t7\n"),
+        std::string("Fluidics Station:\t\tWash450\n"),
+        "Array Type:\t\tChip_B\nSource GIN File:\t\t" + mLibrary.LibFiles("Chip_B") +
+            "/Chip_B.GIN\n",
+        std::string("Number of Sequences in the source file:\t5\n"
+                    "Number of Sequences uploaded to temporary tables:\t5\n\n")})
+    EXPECT_NE(report.find(block), std::string::npos) << block;
+  // Every load file was deleted after its load.
+  EXPECT_TRUE(std::filesystem::is_empty(mSandbox.File("work")));
+
+  // A second install replaces what the first installed.
+  ASSERT_EQ(Install(), "InstallLib 3027\n");
+  EXPECT_EQ(labContents(), contents);
+  EXPECT_EQ(geneContents(), "4 2 " + descriptions + " 5");
+}
+
+TEST_P(InstallEveryContentTest, ADamagedGinFileEndsTheRunBeforeTheSequences) {
+  libgen::GinFile gin = libgen::StandardGin(2, 10, 7);
+  gin.urlLines = {"GenBank;http://g.example/;acc;more"};
+  const std::string path = mLibrary.LibFiles("Chip_B") + "/Chip_B.GIN";
+  ASSERT_TRUE(libgen::WriteTextFile(path, libgen::GinText(gin)));
+  EXPECT_EQ(Install(), "InstallLib 2004\n");
+  const std::vector<std::string> log = LogMessages(Log());
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
+            (std::vector<std::string>{
+                "ERROR: Failed to read the GIN file " + path +
+                    ". The URL value 'acc;more' holds the load file's separator ';'.",
+                "Install Gene Information for Chip_B Failed.",
+                "*** Finish QIRO Server Library Installation ***"}));
+  EXPECT_EQ(Count(*mGene, "KORX_GIN_URL"), "2");
+  EXPECT_EQ(Count(*mGene, "KORX_PROBE_SEQUENCE"), "0");
+  EXPECT_TRUE(std::filesystem::is_empty(mSandbox.File("work")));
+}
+
+std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
+  return road.param == Road::kSqlServer ? "SqlServer" : "Oracle";
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, InstallEveryContentTest,
+                         ::testing::Values(Road::kSqlServer, Road::kOracle), RoadName);
+
+}  // namespace
+}  // namespace quellbrook

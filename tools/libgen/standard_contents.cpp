@@ -1,0 +1,41 @@
+#include "tools/libgen/standard_contents.hpp"
+
+#include "platform/path.hpp"
+#include "tools/libgen/controls_file.hpp"
+#include "tools/libgen/fluidics_files.hpp"
+#include "tools/libgen/gin_file.hpp"
+#include "tools/libgen/sif_file.hpp"
+
+namespace libgen {
+
+bool WriteStandardContents(const LibraryFolder& library, std::string& error) {
+  auto write = [&](const std::string& path, const std::string& text) {
+    if (WriteTextFile(path, text)) return true;
+    error = "cannot write " + path;
+    return false;
+  };
+  unsigned seed = 1;
+  for (const ArrayType& type : library.Spec().types) {
+    if (!write(platform::JoinPath(library.LibFiles(type.name), GinFileName(type.name)),
+               GinText(StandardGin(kStandardGinRows, 40, seed++))))
+      return false;
+    if (type.sequences &&
+        !write(platform::JoinPath(library.LibFiles(type.name), SifFileName(type.name)),
+               SifText(StandardSif(kStandardSifProbeSets, seed++))))
+      return false;
+  }
+  for (const Device& device : library.Spec().devices) {
+    if (device.type != "Fluidics") continue;
+    for (const std::string& type : device.arraySets) {
+      MacFile second{{"; second protocol"}, {{"Temp", "45", ""}}};
+      if (!WriteFluidicsFiles(library, type, device.name,
+                              {{"Hyb_" + type, StandardMac()}, {"Wash_" + type, second}})) {
+        error = "cannot write the fluidics files of " + device.name;
+        return false;
+      }
+    }
+  }
+  return write(library.File(kControlsIniName), ControlsIniText(StandardControls()));
+}
+
+}  // namespace libgen

@@ -1,0 +1,19 @@
+// The content files of the issue-24 steps for a written library: a GIN file per type, a
+// SIF file per type with sequences, each fluidics station's protocols for the types it
+// serves and "Controls.INI".
+#pragma once
+
+#include <string>
+
+#include "tools/libgen/library_folder.hpp"
+
+namespace libgen {
+
+// Rows of each type's GIN file and probe sets of each SIF file.
+inline constexpr int kStandardGinRows = 6;
+inline constexpr int kStandardSifProbeSets = 5;
+
+// Writes the files for the library's spec. False with a reason when one can't be written.
+[[nodiscard]] bool WriteStandardContents(const LibraryFolder& library, std::string& error);
+
+}  // namespace libgen
