@@ -12,6 +12,7 @@
 
 #include "engine/group/sample_info.hpp"
 #include "engine/testing/captured_log.hpp"
+#include "engine/testing/scripted_progress.hpp"
 #include "genome/chromosome.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_sharing.hpp"
@@ -204,11 +205,18 @@ TEST_F(AlleleSharingTest, AllPairsOfSingleSamplesAreSignedByTheAffectedStatus) {
   }
 }
 
-TEST_F(AlleleSharingTest, GroupsOfOneBesideLargerGroupsAreRefused) {
+TEST_F(AlleleSharingTest, GroupsOfOneBesideLargerGroupsAreRefusedAndAStopEndsUnfinished) {
   Load({Pair(6, {{0, 1}}), Pair(7, {{0, 1}})}, "a1\na2\na3\nStandardize\na4\n");
   CapturedLog log;
   EXPECT_FALSE(chromosome.InferAlleleSharing());
   EXPECT_TRUE(log.ContainsRed(kSmallSharingGroupMessage));
+
+  SampleGrouping.ReadArrayListFile(WriteFile("pairs.txt", "a1\na2\nStandardize\na3\na4\n"));
+  ScriptedProgress progress;
+  progress.stopAtPoll = 2;
+  EXPECT_FALSE(chromosome.InferAlleleSharing());
+  EXPECT_TRUE(log.ContainsRed("User stop"));
+  EXPECT_NE(chromosome.dataType, kDataAlleleSharing);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "engine/group/sample_info.hpp"
 #include "engine/testing/captured_log.hpp"
+#include "engine/testing/scripted_progress.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_curve.hpp"
 
@@ -208,6 +209,15 @@ TEST_F(CurveTest, PlantedLossesPassTheGenomeWideThresholdAndNullMarkersRarelyDo)
   ASSERT_TRUE(chromosome.PermuteCurve());
   EXPECT_EQ(chromosome.Max[kDataLohCall], max);
   EXPECT_EQ(chromosome.Min[kDataLohCall], min);
+
+  // A stop ends the permutation unfinished, the thresholds as they were.
+  {
+    ScriptedProgress progress;
+    progress.stopAtPoll = 5;
+    chromosome.Max[kDataLohCall] = 7;
+    EXPECT_FALSE(chromosome.PermuteCurve());
+    EXPECT_EQ(chromosome.Max[kDataLohCall], 7);
+  }
 
   // Without a planted signal a curve passes its genome-wide 5% threshold somewhere in
   // about 1 of 20 genomes; 5 or more of 20 happens by chance with probability 0.003.
