@@ -20,10 +20,12 @@
 #include "installer/framework/tests/database_sandbox.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
+#include "platform/registry.hpp"
 #include "scramble/tamsk.h"
 #include "tools/libgen/assay_files.hpp"
 #include "tools/libgen/gin_file.hpp"
 #include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/registry_file.hpp"
 #include "tools/libgen/standard_contents.hpp"
 #include "tools/libgen/template_files.hpp"
 
@@ -268,6 +270,35 @@ TEST_P(InstallEveryContentTest, ADamagedGinFileEndsTheRunBeforeTheSequences) {
   EXPECT_EQ(Count(*mGene, "KORX_GIN_URL"), "2");
   EXPECT_EQ(Count(*mGene, "KORX_PROBE_SEQUENCE"), "0");
   EXPECT_TRUE(std::filesystem::is_empty(mSandbox.File("work")));
+}
+
+// A client with its own database (no server flag, the local database service present)
+// also writes the registry keys its types list; a refused entry keeps the run from success.
+TEST_P(InstallEveryContentTest, ALocalDatabaseClientWritesItsTypesRegistryKeys) {
+  if (Oracle()) GTEST_SKIP() << "a client's own database is always SQL Server";
+  mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "FALSE");
+  mSandbox.CreateRegistryKey(kBrandiskellKey);
+  mSandbox.SetRegistryText(kComponentPathKey, "", mSandbox.File("component"));
+  ASSERT_TRUE(libgen::WriteTextFile(mSandbox.File("component/pembservice.exe"), ""));
+  const std::string ini = platform::JoinPath(mLibrary.TypeFolder("Chip_A"), "Registry.ini");
+  ASSERT_TRUE(libgen::WriteTextFile(
+      ini, libgen::RegistryIniText(
+               2, {{"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\Chip_A", "Paths", "REG_SZ", "a,b"},
+                   {"HKEY_NOWHERE", "SOFTWARE\\Lab", "", "", "x"}})));
+  EXPECT_EQ(Install(), "InstallLib 3027\n");
+  const platform::RegistryStore store =
+      platform::ReadRegistryFile(platform::RegistryFilePath()).store;
+  EXPECT_EQ(store.String(platform::kHkeyLocalMachine, "SOFTWARE\\Lab\\Chip_A", "Paths"), "a,b");
+  const std::vector<std::string> log = LogMessages(Log());
+  EXPECT_EQ(log.front(), "*** Start Client Library Installation ***");
+  const auto keys = std::find(log.begin(), log.end(), "Start Installing Registry Keys...");
+  ASSERT_NE(keys, log.end()) << ReadWhole(Log());
+  EXPECT_EQ(*(keys - 1), "ERROR: Analysis parameter step: not built in this version.");
+  EXPECT_EQ(*(keys + 1),
+            "ERROR: Cannot insert registry key. Unknown root key HKEY_NOWHERE for RootKey2 in " +
+                ini + ".");
+  EXPECT_EQ(*(keys + 2), "Start Installing Gene Information...");
+  EXPECT_EQ(Count(*mGene, "KORX_PROBE_SEQUENCE"), "5");
 }
 
 std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
