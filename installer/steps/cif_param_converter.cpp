@@ -85,13 +85,14 @@ struct ListToWrite {
 
 }  // namespace
 
-void ReadParamDefinitions(const std::string& iniPath, std::string_view section,
+bool ReadParamDefinitions(const std::string& iniPath, std::string_view section,
                           std::string_view prefix, ParamList& list) {
   list.clear();
   const std::string base(prefix);
   int count = platform::ReadProfileInt(iniPath, section, base + "ParamCount", -1);
-  if (count <= 0) return;
-  if (count > kMaxDeclaredParameters) count = kMaxDeclaredParameters;
+  if (count <= 0) return true;
+  const bool whole = count <= kMaxDeclaredParameters;
+  if (!whole) count = kMaxDeclaredParameters;
   for (int i = 1; i <= count; ++i) {
     const std::string key = FormatText("%sParam%d", base.c_str(), i);
     ParamEntry entry;
@@ -103,16 +104,22 @@ void ReadParamDefinitions(const std::string& iniPath, std::string_view section,
     if (entry.hasDefault == 0) entry.value.clear();
     list.push_back(std::move(entry));
   }
+  return whole;
 }
 
 std::vector<AnalysisSection> ReadAnalysisSectionList(std::string_view prefix,
-                                                     const std::string& iniPath) {
+                                                     const std::string& iniPath, bool* cut) {
   std::vector<AnalysisSection> sections;
   const std::string base(prefix);
-  for (int i = 1; i <= kMaxListedSections; ++i) {
+  if (cut != nullptr) *cut = false;
+  for (int i = 1;; ++i) {
     const std::string key = FormatText("%s%d", base.c_str(), i);
     const std::string name = TrimText(ReadIniText(iniPath, kSectionList, key, ""));
     if (name.empty()) break;
+    if (i > kMaxListedSections) {
+      if (cut != nullptr) *cut = true;
+      break;
+    }
     sections.push_back({name, TrimText(ReadIniText(iniPath, kSectionList, key + "Alg", ""))});
   }
   return sections;
@@ -126,6 +133,17 @@ CifParamConverter::CifParamConverter() {
 
 bool CifParamConverter::AtLeast31() const {
   return IsVersionAtLeast31(dbVersion);
+}
+
+void CifParamConverter::ReadDeclarations(std::string_view section, std::string_view prefix,
+                                         ParamList& list) {
+  if (ReadParamDefinitions(definitionIniPath, section, prefix, list)) return;
+  LogWarning(
+      FormatText("The section %.*s of %s declares more than %d %.*s parameters; only "
+                 "the first %d are read.",
+                 static_cast<int>(section.size()), section.data(), definitionIniPath.c_str(),
+                 kMaxDeclaredParameters, static_cast<int>(prefix.size()), prefix.data(),
+                 kMaxDeclaredParameters));
 }
 
 void CifParamConverter::LogError(const std::string& message) const {
@@ -216,7 +234,12 @@ bool CifParamConverter::ConvertAnalysis() {
   const std::string& definitions = definitionIniPath;
   for (const char* group : {"Server", "Grid", "Cell", "Chip"}) {
     const std::string prefix = group;
-    for (const AnalysisSection& section : ReadAnalysisSectionList(prefix, definitions)) {
+    bool cut = false;
+    const std::vector<AnalysisSection> listed = ReadAnalysisSectionList(prefix, definitions, &cut);
+    if (cut)
+      LogWarning(FormatText("%s lists more than %d %s sections; only the first %d are read.",
+                            definitions.c_str(), kMaxListedSections, group, kMaxListedSections));
+    for (const AnalysisSection& section : listed) {
       std::string cifName;
       if (!GetAlgorithmCifName(algorithms, section.algorithm, cifName)) {
         LogError(FormatMessageText(kAlgorithmCifNameMissing, section.algorithm.c_str(),
@@ -224,7 +247,7 @@ bool CifParamConverter::ConvertAnalysis() {
         return false;
       }
       ParamList defaults, minimums, maximums;
-      ReadParamDefinitions(definitions, section.name, "Def", defaults);
+      ReadDeclarations(section.name, "Def", defaults);
       if (prefix == "Server") {
         ParamList resolved;
         if (ResolveParameters(cifPath, section.name, "Server", defaults, resolved, 0, 0, 0) == 0)
@@ -243,8 +266,8 @@ bool CifParamConverter::ConvertAnalysis() {
         serverParams = std::move(resolved);
         continue;
       }
-      ReadParamDefinitions(definitions, section.name, "Min", minimums);
-      ReadParamDefinitions(definitions, section.name, "Max", maximums);
+      ReadDeclarations(section.name, "Min", minimums);
+      ReadDeclarations(section.name, "Max", maximums);
       ParamList def, min, max;
       if (prefix == "Grid") {
         if (ResolveParameters(cifPath, section.name, cifName, defaults, def, gridLenient,
@@ -293,11 +316,11 @@ bool CifParamConverter::ConvertAnalysis() {
 
 bool CifParamConverter::ConvertScan() {
   ParamList declarations, resolved;
-  ReadParamDefinitions(definitionIniPath, "Chip", "Def", declarations);
+  ReadDeclarations("Chip", "Def", declarations);
   if (ResolveParameters(cifPath, "Chip", scanner, declarations, resolved, 0, 0, 0) == 0)
     return false;
   Append(scanParams, std::move(resolved));
-  ReadParamDefinitions(definitionIniPath, scanner, "Def", declarations);
+  ReadDeclarations(scanner, "Def", declarations);
   if (ResolveParameters(cifPath, scanner, scanner, declarations, resolved, 0, 0, 0) == 0)
     return false;
   Append(scanParams, std::move(resolved));

@@ -47,12 +47,14 @@ struct AnalysisSection {
 using ParamList = std::vector<ParamEntry>;
 
 // The declarations "<prefix>Param<i>" of the INI's section, in index order; list is
-// emptied first.
-void ReadParamDefinitions(const std::string& iniPath, std::string_view section,
+// emptied first. False when the declared count was cut to kMaxDeclaredParameters.
+bool ReadParamDefinitions(const std::string& iniPath, std::string_view section,
                           std::string_view prefix, ParamList& list);
-// "<prefix>1", "<prefix>2", ... of [AnalysisSections] up to the first missing one.
+// "<prefix>1", "<prefix>2", ... of [AnalysisSections] up to the first missing one, at most
+// kMaxListedSections; cut (when given) tells that the list went on past them.
 std::vector<AnalysisSection> ReadAnalysisSectionList(std::string_view prefix,
-                                                     const std::string& iniPath);
+                                                     const std::string& iniPath,
+                                                     bool* cut = nullptr);
 
 class CifParamConverter {
  public:
@@ -110,6 +112,8 @@ class CifParamConverter {
 
  private:
   bool AtLeast31() const;
+  // ReadParamDefinitions with a warning when the declarations were cut.
+  void ReadDeclarations(std::string_view section, std::string_view prefix, ParamList& list);
   bool ConvertAnalysis();
   bool ConvertScan();
   std::string GhostGridsValue() const;

@@ -358,6 +358,14 @@ TEST(CifDefinitions, SectionListStopsAtTheFirstMissingKey) {
   EXPECT_EQ(declared[1].type, "ints");
   EXPECT_EQ(declared[1].hasDefault, 1);
   EXPECT_EQ(declared[1].value, "");
+
+  // A shipped count past the limit is cut to it, and says so.
+  const std::string many = temp.Write(
+      "b.ini", "[S]\nDefParamCount=99999\nDefParam1=A\nDefParam4096=B\nDefParam4097=C\n");
+  EXPECT_FALSE(ReadParamDefinitions(many, "S", "Def", declared));
+  ASSERT_EQ(declared.size(), 2u);
+  EXPECT_EQ(declared[1].name, "B");
+  EXPECT_TRUE(ReadParamDefinitions(ini, "CellA", "Def", declared));
 }
 
 }  // namespace
