@@ -20,8 +20,9 @@ namespace {
 
 constexpr const char* kLibFilesFolder = "LibFiles";
 constexpr int kColumnsVersion1 = kGinColumnsVersion2 - 1;
-// Where the identifier source column sits in a version-2 row.
+// Where the identifier source and the description sit in a version-2 row.
 constexpr int kIdentifierSourceColumn = 2;
+constexpr std::size_t kDescriptionColumn = 4;
 constexpr std::string_view kIndexTitle = "Index";
 constexpr std::string_view kChipTypeTitle = "Chip Type";
 constexpr std::array<std::string_view, kGinColumnsVersion2> kDefaultTitles = {"Index",
@@ -166,7 +167,7 @@ class Conversion {
     Columns columns;
     SplitColumns(line, mColumnCount, columns);
     if (mColumnCount < kGinColumnsVersion2) ToVersion2Order(columns, identifierSource);
-    columns[4] = CutValue(columns[4]);
+    columns[kDescriptionColumn] = CutValue(columns[kDescriptionColumn]);
     constexpr std::size_t kFirstClassification = kGinColumnsVersion2 - kGinClassifications;
     for (std::size_t i = 0; i < mTitles.size(); ++i) {
       const std::string_view value = CutValue(columns[kFirstClassification + i]);
