@@ -22,6 +22,10 @@ SharingRows AlleleSharingTable{};
 
 namespace {
 
+// The table as chances, filled beside it.
+std::array<std::array<std::array<double, kSharingSymbols>, kSharingStates>, kSharingRows>
+    SharingChances{};
+
 constexpr int kNoCall = 3;
 
 // The genotype of an ordered allele pair (0 A, 1 B).
@@ -56,12 +60,15 @@ float AlleleSharingEmission(double p, int state, int symbol, double errorRate) {
 }
 
 void FillAlleleSharingTable(double errorRate) {
-  for (int k = 0; k < kSharingRows; ++k) {
-    const double p = (k + 1) * 0.01;
-    for (int s = 0; s < kSharingStates; ++s)
-      for (int y = 0; y < kSharingSymbols; ++y)
-        AlleleSharingTable[static_cast<std::size_t>(k)][static_cast<std::size_t>(s)]
-                          [static_cast<std::size_t>(y)] = AlleleSharingEmission(p, s, y, errorRate);
+  for (std::size_t k = 0; k < kSharingRows; ++k) {
+    const double p = static_cast<double>(k + 1) * 0.01;
+    for (std::size_t s = 0; s < kSharingStates; ++s)
+      for (std::size_t y = 0; y < kSharingSymbols; ++y) {
+        const float value =
+            AlleleSharingEmission(p, static_cast<int>(s), static_cast<int>(y), errorRate);
+        AlleleSharingTable[k][s][y] = value;
+        SharingChances[k][s][y] = std::pow(10.0, static_cast<double>(value));
+      }
     PumpMessages();
   }
 }
@@ -128,6 +135,7 @@ bool CHROMOSOME::InferAlleleSharing() {
   hmm->hetFromGenome = false;
   FillAlleleSharingTable(settings.SNP_ERROR_RATE);
   hmm->rowTable = &AlleleSharingTable[0][0][0];
+  hmm->rowChances = &SharingChances[0][0][0];
   for (int s = 0; s < kSharingStates; ++s) hmm->SetStart(s, 0.25f);
 
   const int samples = std::min(SampleGrouping.SampleCount(), sampleCount);

@@ -193,6 +193,9 @@ double HMM::EmissionChance(int state, int t) const {
   if (continuous) return std::pow(10.0, static_cast<double>(Emission(state, t)));
   const int symbol = obs[t];
   if (symbol < 0 || symbol >= numSymbol) return 1;
+  if (rowTable != nullptr && rowChances != nullptr)
+    return rowChances[(static_cast<std::size_t>(emissionRow[t]) * numState + state) * numSymbol +
+                      symbol];
   if (rowTable != nullptr) return std::pow(10.0, static_cast<double>(Emission(state, t)));
   if (hetFromGenome && state == 1 && symbol <= 1) {
     const float h = MarkerRate(t, 0);

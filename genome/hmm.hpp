@@ -66,6 +66,9 @@ class HMM {
   // follow each marker's allele frequency.
   const float* rowTable = nullptr;
   std::vector<std::int16_t> emissionRow;
+  // The same table as chances, when the caller keeps one: forward-backward then takes no
+  // power per marker.
+  const double* rowChances = nullptr;
   std::vector<int> marker;
   std::vector<float> theta;
 
