@@ -291,6 +291,8 @@ bool ViterbiByChange(HMM& hmm) {
     previous[i] = -static_cast<double>(hmm.logStart[i]) - first;
     hmm.back[i] = -1;
   }
+  BestTwo all;
+  for (int i = 0; i < n; ++i) all.Take(i, previous[i]);
   for (int t = 1; t < length; ++t) {
     // Chances exactly as HMM::TransitionChance forms them.
     const double q = hmm.theta[t - 1];
@@ -300,9 +302,9 @@ bool ViterbiByChange(HMM& hmm) {
       stayCost[k] = -static_cast<double>(static_cast<float>(ChanceLog(q * start + (1 - q))));
       moveCost[k] = -static_cast<double>(static_cast<float>(ChanceLog(q * start)));
     }
-    BestTwo all;
-    for (int i = 0; i < n; ++i) all.Take(i, previous[i]);
     if (parentSpecific) {
+      all = BestTwo{};
+      for (int i = 0; i < n; ++i) all.Take(i, previous[i]);
       std::fill(byFirst.begin(), byFirst.end(), BestTwo{});
       std::fill(bySecond.begin(), bySecond.end(), BestTwo{});
       for (int i = 0; i < n; ++i) {
@@ -313,24 +315,26 @@ bool ViterbiByChange(HMM& hmm) {
     emit(t);
     std::int16_t* back = &hmm.back[static_cast<std::size_t>(t) * n];
     if (!parentSpecific) {
-      // The best way in from another state comes from the overall best; the best
-      // itself, which cannot come from itself, is done again below from the second.
+      // The best way in from another state comes from the overall best, and into the
+      // best itself from the second best. The bests of this position are kept for the
+      // next as the costs are made.
       const int from = all.best;
-      for (int j = 0; j < n; ++j) {
+      const double fromCost = all.bestCost;
+      const auto step = [&](int j, int source, double sourceCost) {
         const int kind = startKind[j];
         const double stay = previous[j] + stayCost[kind];
-        const double move = all.bestCost + moveCost[kind];
-        const bool moved = move < stay || (move == stay && from < j);
-        current[j] = (moved ? move : stay) - lanes[j];
-        back[j] = static_cast<std::int16_t>(moved ? from : j);
+        const double move = sourceCost + moveCost[kind];
+        const bool moved = source >= 0 && (move < stay || (move == stay && source < j));
+        back[j] = static_cast<std::int16_t>(moved ? source : j);
+        return (moved ? move : stay) - lanes[j];
+      };
+      const double intoBest = step(from, all.second, all.secondCost);
+      BestTwo next;
+      for (int j = 0; j < n; ++j) {
+        current[j] = j == from ? intoBest : step(j, from, fromCost);
+        next.Take(j, current[j]);
       }
-      const int j = all.best;
-      const int kind = startKind[j];
-      const double stay = previous[j] + stayCost[kind];
-      const double move = all.secondCost + moveCost[kind];
-      const bool moved = all.second >= 0 && (move < stay || (move == stay && all.second < j));
-      current[j] = (moved ? move : stay) - lanes[j];
-      back[j] = static_cast<std::int16_t>(moved ? all.second : j);
+      all = next;
     } else {
       for (int j = 0; j < n; ++j) {
         const int kind = startKind[j];
