@@ -163,6 +163,7 @@ TEST(CopyNumberViterbiTest, ClosedFormEmissionsEqualTheModels) {
     // Far outliers too: their densities fall to the floor the same way.
     hmm.x[7] = 1e6f;
     hmm.x[8] = -5e3f;
+    hmm.sdX[9] = 1e-20f;  // residuals beyond the float lanes' reach
     std::vector<double> row(hmm.numState);
     for (int t = 0; t < hmm.length; ++t) {
       CopyEmissionRow(hmm, t, row.data());
