@@ -320,7 +320,10 @@ bool CHROMOSOME::GetData() {
   GetSampleColumns();
   LogMessage("");
   if ((method == kChroCopyNumber || method == kChroExpression) && !GetSignals()) return false;
-  if (method == kChroLinkage) ReadCurveFile(*this, settings.CURVE_FILE);
+  // Linkage shows the curve file's scores when one is named; without one it shows calls.
+  if (method == kChroLinkage && !IsUnsetPath(settings.CURVE_FILE) &&
+      !ReadCurveFile(*this, settings.CURVE_FILE))
+    return false;
   if (snp && (method != kChroLinkage || settings.LINKAGE_INHERITANCE == 2)) {
     if (!InferLohStep(*this)) return false;
     if (method == kChroAlleleSharing && !AlleleSharingStep(*this)) return false;

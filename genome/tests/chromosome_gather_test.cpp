@@ -341,6 +341,22 @@ TEST_F(ChromosomeGatherTest, GetDataInfersLohAndFailsWholeWhenTheInferenceCannot
   EXPECT_TRUE(log.ContainsRed("not completed"));
 }
 
+TEST_F(ChromosomeGatherTest, LinkageReadsTheCurveFileOnlyWhenOneIsNamed) {
+  Install(synth::MakeSnpGroup(Plan()));
+  GroupSettings& settings = TheGroup().Settings();
+  settings.CHRO_METHOD = kChroLinkage;
+  settings.CURVE_FILE = "None";
+  CapturedLog log;
+  ASSERT_TRUE(mData->GetData());
+  EXPECT_EQ(log.CountInColour(kLogRed), 0);
+  EXPECT_EQ(mData->dataType, kDataCall);
+
+  settings.CURVE_FILE = (mFolder.Path() / "missing-curve.xls").string();
+  log.Clear();
+  EXPECT_FALSE(mData->GetData());
+  EXPECT_GT(log.CountInColour(kLogRed), 0);
+}
+
 TEST_F(ChromosomeGatherTest, TheCommandReadsTheGenomeFilesKeepsTheListedMarkersAndGathers) {
   const synth::SnpGroupTruth truth = synth::MakeSnpGroup(Plan());
   Install(truth);
