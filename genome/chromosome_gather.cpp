@@ -320,10 +320,10 @@ bool CHROMOSOME::GetData() {
   GetSampleColumns();
   LogMessage("");
   if ((method == kChroCopyNumber || method == kChroExpression) && !GetSignals()) return false;
-  // Linkage shows the curve file's scores when one is named; without one it shows calls.
-  if (method == kChroLinkage && !IsUnsetPath(settings.CURVE_FILE) &&
-      !ReadCurveFile(*this, settings.CURVE_FILE))
-    return false;
+  // Linkage shows the curve file's scores when one is named; a file that cannot be read
+  // says so and leaves the calls to show.
+  if (method == kChroLinkage && !IsUnsetPath(settings.CURVE_FILE))
+    ReadCurveFile(*this, settings.CURVE_FILE);
   if (snp && (method != kChroLinkage || settings.LINKAGE_INHERITANCE == 2)) {
     if (!InferLohStep(*this)) return false;
     if (method == kChroAlleleSharing && !AlleleSharingStep(*this)) return false;
