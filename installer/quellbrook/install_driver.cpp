@@ -13,12 +13,15 @@
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
 #include "installer/steps/algorithm_step.hpp"
+#include "installer/steps/analysis_parameter_step.hpp"
 #include "installer/steps/assay_step.hpp"
+#include "installer/steps/cif_validation.hpp"
 #include "installer/steps/control_step.hpp"
 #include "installer/steps/device_step.hpp"
 #include "installer/steps/fluidics_step.hpp"
 #include "installer/steps/gene_info_step.hpp"
 #include "installer/steps/registry_key_step.hpp"
+#include "installer/steps/scan_parameter_step.hpp"
 #include "installer/steps/sequence_step.hpp"
 #include "installer/steps/template_step.hpp"
 #include "platform/path.hpp"
@@ -29,13 +32,6 @@ namespace quellbrook {
 namespace {
 
 constexpr const char* kUpdateNotBuilt = "Library update is not built in this version.";
-
-// A step whose content is not installed by this version: a red line, and the run can
-// no longer end as a success, but the steps that exist still run.
-void NotBuilt(const std::string& log, const char* step, RunFlags& flags) {
-  WriteLogLine(log, FormatText("%s: not built in this version.", step), kLogError);
-  flags.errors = true;
-}
 
 std::string RoleWord(int server) {
   return server == 1 ? "QIRO Server" : "Client";
@@ -263,8 +259,33 @@ int RunInstall(InstallParameters& parameters) {
     if (const int result = deviceStep.RunDeviceStep(); result != 0) return finishWith(result);
   }
 
-  if (databaseRole) NotBuilt(log, "CIF validation", flags);
-  if (!types.empty() && !scanners.empty()) NotBuilt(log, "Scan parameter step", flags);
+  if (databaseRole) {
+    const bool selected = !types.empty();
+    InstallStep folders;
+    configure(folders);
+    flags.allValid = ValidateTypeCifs(folders, scanners, types, typeFolders);
+    if (selected && types.empty()) {
+      WriteLogLine(log, MessageText(kValidationFailedForAll), kLogInfo);
+      return kValidationFailedForAll;
+    }
+  }
+  if (!types.empty() && !scanners.empty()) {
+    ScanParamStep scan;
+    configure(scan);
+    scan.arrayTypes = types;
+    scan.typeFolders = typeFolders;
+    scan.scanners = scanners;
+    // A scan file copy that failed carries no result of the run, so it is kept as an error.
+    if (scan.CopyScanFiles() != kResultSuccess) {
+      flags.errors = true;
+    } else if (databaseRole) {
+      const int result = scan.RunScanParamStep();
+      if (result == kThereAreWarnings)
+        flags.warnings = true;
+      else if (result != kResultSuccess)
+        return finishWith(result);
+    }
+  }
   if (!types.empty() && !fluidics.empty()) {
     FluidicsStep fluidicsStep;
     configure(fluidicsStep);
@@ -283,7 +304,23 @@ int RunInstall(InstallParameters& parameters) {
         return finishWith(result);
     }
   }
-  NotBuilt(log, "Analysis parameter step", flags);
+  {
+    AnalysisParamStep analysis;
+    configure(analysis);
+    analysis.arrayTypes = types;
+    analysis.typeFolders = typeFolders;
+    const int copied = analysis.CopyAnalysisLibraryFiles();
+    NoteCopyResult(flags, copied);
+    // A missing definition too: later steps replace the running result.
+    if (copied != kResultSuccess) flags.errors = true;
+    if (copied == kResultSuccess && databaseRole) {
+      const int result = analysis.InstallAnalysisParams();
+      if (result == kThereAreWarnings)
+        flags.warnings = true;
+      else if (result != kResultSuccess)
+        return finishWith(result);
+    }
+  }
   if (server == 0 && primary.localDatabase == 1) {
     RegistryKeyStep registryKeys;
     configure(registryKeys);

@@ -1,6 +1,7 @@
 // A whole installation through qbhost, a child process as a host would run it, on a
-// library that the generator writes: assays, algorithms, templates and devices reach their
-// tables on both databases, and a damaged or missing content file ends the run with its
+// library that the generator writes: assays, algorithms, templates, devices and scan and
+// analysis parameters reach their tables on both databases, a type whose CIF fails its
+// check is left out, and a damaged or missing content file ends the run with its
 // error and leaves the later contents uninstalled.
 #include <gtest/gtest.h>
 
@@ -8,9 +9,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "installer/framework/database_files.hpp"
@@ -23,6 +27,7 @@
 #include "scramble/tamsk.h"
 #include "tools/libgen/assay_files.hpp"
 #include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/parameter_files.hpp"
 #include "tools/libgen/template_files.hpp"
 
 namespace quellbrook {
@@ -109,6 +114,7 @@ class InstallContentsTest : public ::testing::TestWithParam<Road> {
     libgen::LibraryFolder library(mSandbox.File("source"), libgen::StandardLibrary());
     std::string error;
     ASSERT_TRUE(library.Write(error)) << error;
+    ASSERT_TRUE(libgen::WriteStandardParameterFiles(library, error)) << error;
     ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kAssayProtocolName),
                                       libgen::AssayProtocolText(libgen::StandardAssaySteps(), 2)));
     ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kTemplateFileName),
@@ -268,6 +274,122 @@ TEST_P(InstallContentsTest, ADataObjectBefore31TakesNoTemplatesOrDevices) {
                                       "Install Algorithms Successfully."}));
   for (const char* absent : {"Start Installing Templates...", "Start Installing Devices..."})
     EXPECT_EQ(std::find(log.begin(), log.end(), absent), log.end()) << absent;
+}
+
+// The parameters the standard files give: each type's scan parameters for the scanner
+// serving both types, then its analysis parameters.
+std::vector<std::string> StandardParameterRows() {
+  std::vector<std::string> rows;
+  for (const auto& [assay, type] : {std::pair{"Expression", "Chip_A"}, {"Genotyping", "Chip_B"}}) {
+    const std::string head = std::string(assay) + "|" + type + "||";
+    rows.push_back(head + "Scan3000|Pixel|3|string|Scan|Scan");
+    rows.push_back(head + "Scan3000|Resolution|1.5|string|Scan|Scan");
+  }
+  for (const auto& [assay, type, cif] :
+       {std::tuple{"Expression", "Chip_A", "Stat.CIF"}, {"Genotyping", "Chip_B", "Geno.CIF"}}) {
+    const std::string head = std::string(assay) + "|" + type + "||";
+    const std::string algorithm = head + cif + "|";
+    for (const std::string& row :
+         {head + "Server|Algorithm Name|Type A|string|Def|Server",
+          algorithm + "Spacing|4|int|Def|Algorithm",
+          algorithm + "ExpectGhostGrids|FALSE|string|Def|Algorithm",
+          algorithm + "Edge|2|int|Def|Algorithm", algorithm + "Scale|0.5|float|Def|Algorithm",
+          algorithm + "ProgID||string|Def|Algorithm",
+          algorithm + "UsersetUsed||string|Def|Algorithm"})
+      rows.push_back(row);
+  }
+  return rows;
+}
+
+constexpr const char* kParameterRowsQuery =
+    "SELECT assay_type || '|' || array_type || '|' || coalesce(part_number, '') || '|' || label "
+    "|| '|' || param_name || '|' || coalesce(param_value, '') || '|' || param_type || '|' || "
+    "kind || '|' || param_group FROM KORX_ALGORITHM_PARAM ORDER BY rowid";
+
+TEST_P(InstallContentsTest, EveryTypesScanAndAnalysisParametersReachTheirTable) {
+  const std::string output = Install();
+  ASSERT_EQ(output.rfind("InstallLib ", 0), 0u) << output;
+  EXPECT_EQ(Rows(kParameterRowsQuery), StandardParameterRows()) << ReadWhole(Log());
+
+  const std::vector<std::string> log = LogMessages(Log());
+  const auto first = std::find(log.begin(), log.end(), "Validate CIF file for Chip_A...");
+  ASSERT_GE(std::distance(first, log.end()), 11);
+  EXPECT_EQ(
+      std::vector<std::string>(first, first + 11),
+      (std::vector<std::string>{
+          "Validate CIF file for Chip_A...", "Validate CIF file for Chip_A successfully.",
+          "Validate CIF file for Chip_B...", "Validate CIF file for Chip_B successfully.",
+          "Copying Chip_A Scan Files...", "Copying Chip_B Scan Files...",
+          "Start Installing Scan Parameters...", "Install Scan3000 Scan Parameters for Chip_A...",
+          "Install Scan3000 Scan Parameters for Chip_A into database successfully.",
+          "Install Scan3000 Scan Parameters for Chip_B...",
+          "Install Scan3000 Scan Parameters for Chip_B into database successfully."}));
+  // The fluidics step comes between.
+  const auto analysis =
+      std::find(log.begin(), log.end(), "Copying Chip_A Analysis Library Files...");
+  ASSERT_NE(analysis, log.end());
+  EXPECT_EQ(
+      std::vector<std::string>(analysis, std::min(analysis + 7, log.end())),
+      (std::vector<std::string>{
+          "Copying Chip_A Analysis Library Files...", "Copying Chip_B Analysis Library Files...",
+          "Start Installing Analysis Parameters...", "Install Analysis Parameters for Chip_A...",
+          "Install Analysis Parameters for Chip_A Successfully.",
+          "Install Analysis Parameters for Chip_B...",
+          "Install Analysis Parameters for Chip_B Successfully."}));
+  // The listed analysis and scan files reach the library folder.
+  for (const char* name :
+       {"Chip_A.PSI", "Chip_B.PSI", "Chip_A_Scan3000.SCN", "Chip_B_Scan3000.SCN"})
+    EXPECT_TRUE(std::filesystem::exists(platform::JoinPath(mSandbox.File("lib"), name))) << name;
+  const std::string report = ReadWhole(Report());
+  for (const std::string& line :
+       {"Array Type:\t\tChip_B\nScanner Type:\tScan3000\nSource CIF File:\t\t" +
+            libgen::CifPath(*mLibrary, "Chip_B"),
+        std::string("Number of Analysis Parameters in the source file:\t7\n"
+                    "Number of Anlaysis Parameters uploaded to temporary tables:\t7\n")})
+    EXPECT_NE(report.find(line), std::string::npos) << line;
+  for (const char* loadFile : {"scan.txt", "cif.txt"})
+    EXPECT_FALSE(std::filesystem::exists(platform::JoinPath(mWork, loadFile))) << loadFile;
+}
+
+TEST_P(InstallContentsTest, ATypeWhoseCifFailsItsCheckIsLeftOutOfEveryLaterStep) {
+  // Chip_B's CIF lacks the scanner's section: it fails the scan check and nothing of it is
+  // installed by the later steps; the run ends with 2011. (No fluidics station and no
+  // sequences, whose files this library lacks.)
+  libgen::LibrarySpec spec = libgen::StandardLibrary();
+  spec.types[0].sequences = false;
+  spec.devices.pop_back();
+  ASSERT_TRUE(libgen::WriteTextFile(Source(libgen::kTypeIniName), libgen::TypeIniText(spec.types)));
+  ASSERT_TRUE(
+      libgen::WriteTextFile(Source(libgen::kDevicesIniName), libgen::DevicesIniText(spec.devices)));
+  ASSERT_TRUE(libgen::WriteTextFile(libgen::CifPath(*mLibrary, "Chip_B"),
+                                    libgen::IniText(libgen::StandardCifSections({}))));
+  EXPECT_EQ(Install(), "InstallLib 2011\n") << ReadWhole(Log());
+  std::vector<std::string> rows = StandardParameterRows();
+  std::vector<std::string> chipA;
+  std::copy_if(rows.begin(), rows.end(), std::back_inserter(chipA),
+               [](const std::string& row) { return row.find("|Chip_A|") != std::string::npos; });
+  EXPECT_EQ(Rows(kParameterRowsQuery), chipA);
+  std::vector<std::string> log = LogMessages(Log());
+  const auto dropped =
+      std::find(log.begin(), log.end(),
+                "Validate CIF file for Chip_B failed.  Please correct the CIF file " +
+                    libgen::CifPath(*mLibrary, "Chip_B") + " and retry.");
+  ASSERT_NE(dropped, log.end());
+  for (auto line = dropped + 1; line != log.end(); ++line)
+    EXPECT_EQ(line->find("Chip_B"), std::string::npos) << *line;
+  EXPECT_FALSE(std::filesystem::exists(platform::JoinPath(mSandbox.File("lib"), "Chip_B.PSI")));
+  EXPECT_EQ(log.back(), "*** Finish QIRO Server Library Installation ***");
+
+  // With every type failing, the run stops after the check, without its finish banner.
+  ASSERT_TRUE(libgen::WriteTextFile(libgen::CifPath(*mLibrary, "Chip_A"), "[Server]\r\n"));
+  std::filesystem::remove(Log());
+  EXPECT_EQ(Install(), "InstallLib 2009\n");
+  log = LogMessages(Log());
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(),
+            "Validation failed for all selected probe arrays and the library installation will be "
+            "abort. Please perform the corrective actions and retry.");
+  EXPECT_EQ(std::find(log.begin(), log.end(), "Start Installing Scan Parameters..."), log.end());
 }
 
 std::string RoadName(const ::testing::TestParamInfo<Road>& road) {

@@ -155,16 +155,17 @@ TEST_F(InstallDriverTest, RefusedLoginEndsWith3004AndAReachedRunIsNeverASuccess)
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[1], "ERROR: Failed to install devices. " + devices + " file not found.");
 
-  // A plain client copies only; the missing analysis step keeps the run from success.
+  // A plain client copies only; a type without its analysis definition keeps the run from
+  // success.
   std::filesystem::remove(mParameters.installLog);
   WriteText(devices, "[Devices]\nDevice1=Scan 1\n[Scan 1]\nDeviceType=scanner\nDeviceAnnoID=4\n");
   EXPECT_EQ(RunInstall(mParameters), 3027);
   log = LogMessages(mParameters.installLog);
-  EXPECT_EQ(log,
-            (std::vector<std::string>{"*** Start Client Library Installation ***",
-                                      "ERROR: Scan parameter step: not built in this version.",
-                                      "ERROR: Analysis parameter step: not built in this version.",
-                                      "*** Finish Client Library Installation ***"}));
+  EXPECT_EQ(log, (std::vector<std::string>{
+                     "*** Start Client Library Installation ***",
+                     "ERROR: Failed to copy the analysis library files for Chip_A. " +
+                         mSandbox.File("source") + "/Chip_A_Folder/Analysis.ini file not found.",
+                     "*** Finish Client Library Installation ***"}));
 }
 
 TEST_F(InstallDriverTest, DevicesAreReadUpToTheFirstGapAndChecked) {

@@ -25,6 +25,7 @@
 #include "tools/libgen/assay_files.hpp"
 #include "tools/libgen/gin_file.hpp"
 #include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/parameter_files.hpp"
 #include "tools/libgen/registry_file.hpp"
 #include "tools/libgen/standard_contents.hpp"
 #include "tools/libgen/template_files.hpp"
@@ -117,6 +118,7 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
     std::string error;
     ASSERT_TRUE(mLibrary.Write(error)) << error;
     ASSERT_TRUE(libgen::WriteStandardContents(mLibrary, error)) << error;
+    ASSERT_TRUE(libgen::WriteStandardParameterFiles(mLibrary, error)) << error;
     ASSERT_TRUE(libgen::WriteTextFile(mLibrary.File(libgen::kAssayProtocolName),
                                       libgen::AssayProtocolText(libgen::StandardAssaySteps())));
     ASSERT_TRUE(libgen::WriteTextFile(mLibrary.File(libgen::kTemplateFileName),
@@ -186,10 +188,10 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
 };
 
 TEST_P(InstallEveryContentTest, EveryContentReachesItsTable) {
-  // The steps this version lacks (CIF validation, scan and analysis parameters) keep the
-  // run from success.
-  ASSERT_EQ(Install(), "InstallLib 3027\n") << ReadWhole(Log());
-  const std::string contents = "KORX_ALGORITHM_PARAM=7 KORX_FLUIDICS_PROTOCOL=5 ";
+  ASSERT_EQ(Install(), "InstallLib 0\n") << ReadWhole(Log());
+  // Seven control records, two scan parameters of each type and seven analysis parameters
+  // of each type.
+  const std::string contents = "KORX_ALGORITHM_PARAM=25 KORX_FLUIDICS_PROTOCOL=5 ";
   auto labContents = [&] {
     return "KORX_ALGORITHM_PARAM=" + Count(*mLab, "KORX_ALGORITHM_PARAM") +
            " KORX_FLUIDICS_PROTOCOL=" + Count(*mLab, "KORX_FLUIDICS_PROTOCOL") + " ";
@@ -215,15 +217,30 @@ TEST_P(InstallEveryContentTest, EveryContentReachesItsTable) {
                 "Install Controls Successfully.",
                 "Start Installing Devices...",
                 "Install Devices Successfully.",
-                "ERROR: CIF validation: not built in this version.",
-                "ERROR: Scan parameter step: not built in this version.",
+                "Validate CIF file for Chip_A...",
+                "Validate CIF file for Chip_A successfully.",
+                "Validate CIF file for Chip_B...",
+                "Validate CIF file for Chip_B successfully.",
+                "Copying Chip_A Scan Files...",
+                "Copying Chip_B Scan Files...",
+                "Start Installing Scan Parameters...",
+                "Install Scan3000 Scan Parameters for Chip_A...",
+                "Install Scan3000 Scan Parameters for Chip_A into database successfully.",
+                "Install Scan3000 Scan Parameters for Chip_B...",
+                "Install Scan3000 Scan Parameters for Chip_B into database successfully.",
                 "Copying Chip_A Fluidics Files...",
                 "Start Installing Fluidics Protocols...",
                 "Install Wash450 Fluidics Protocols Hyb_Chip_A for Chip_A...",
                 "Install Wash450 Fluidics Protocols Hyb_Chip_A for Chip_A Successfully.",
                 "Install Wash450 Fluidics Protocols Wash_Chip_A for Chip_A...",
                 "Install Wash450 Fluidics Protocols Wash_Chip_A for Chip_A Successfully.",
-                "ERROR: Analysis parameter step: not built in this version.",
+                "Copying Chip_A Analysis Library Files...",
+                "Copying Chip_B Analysis Library Files...",
+                "Start Installing Analysis Parameters...",
+                "Install Analysis Parameters for Chip_A...",
+                "Install Analysis Parameters for Chip_A Successfully.",
+                "Install Analysis Parameters for Chip_B...",
+                "Install Analysis Parameters for Chip_B Successfully.",
                 "Start Installing Gene Information...",
                 "Install Gene Information for Chip_A...",
                 "Install Gene Information for Chip_A Successfully.",
@@ -248,7 +265,7 @@ TEST_P(InstallEveryContentTest, EveryContentReachesItsTable) {
   EXPECT_TRUE(std::filesystem::is_empty(mSandbox.File("work")));
 
   // A second install replaces what the first installed.
-  ASSERT_EQ(Install(), "InstallLib 3027\n");
+  ASSERT_EQ(Install(), "InstallLib 0\n");
   EXPECT_EQ(labContents(), contents);
   EXPECT_EQ(geneContents(), "4 2 " + descriptions + " 5");
 }
@@ -293,7 +310,7 @@ TEST_P(InstallEveryContentTest, ALocalDatabaseClientWritesItsTypesRegistryKeys) 
   EXPECT_EQ(log.front(), "*** Start Client Library Installation ***");
   const auto keys = std::find(log.begin(), log.end(), "Start Installing Registry Keys...");
   ASSERT_NE(keys, log.end()) << ReadWhole(Log());
-  EXPECT_EQ(*(keys - 1), "ERROR: Analysis parameter step: not built in this version.");
+  EXPECT_EQ(*(keys - 1), "Install Analysis Parameters for Chip_B Successfully.");
   EXPECT_EQ(*(keys + 1),
             "ERROR: Cannot insert registry key. Unknown root key HKEY_NOWHERE for RootKey2 in " +
                 ini + ".");

@@ -28,6 +28,7 @@
 #include "scramble/tamsk.h"
 #include "tools/libgen/assay_files.hpp"
 #include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/parameter_files.hpp"
 #include "tools/libgen/standard_contents.hpp"
 #include "tools/libgen/template_files.hpp"
 
@@ -323,7 +324,8 @@ class ServerInstallTest : public HostSessionTest {
 TEST_F(ServerInstallTest, AlgorithmsAreInstalledAndTheMissingStepsKeepTheRunFromSuccess) {
   std::filesystem::create_directories(mSandbox.File("lib"));
   const HostRun run = Install();
-  EXPECT_EQ(run.output, "InstallLib 3027\n");
+  const std::string cif = mSandbox.File("source") + "/Chip_A/LibFiles/Chip_A.CIF";
+  EXPECT_EQ(run.output, "InstallLib 2009\n");
   EXPECT_EQ(Algorithms(), (std::vector<std::string>{"Geno", "Stat"}));
   EXPECT_EQ(
       LogMessages(Log()),
@@ -334,11 +336,12 @@ TEST_F(ServerInstallTest, AlgorithmsAreInstalledAndTheMissingStepsKeepTheRunFrom
           "Install Algorithms Successfully.", "Start Installing Templates...",
           "Install Templates Successfully.", "Start Installing Controls...",
           "Controls.INI not found.  No controls will be installed.",
-          "ERROR: CIF validation: not built in this version.",
-          "ERROR: Analysis parameter step: not built in this version.",
-          "Start Installing Gene Information...", "No Gene Information for Chip_A.",
-          "Start Installing Sequences...", "No Sequences for Chip_A.",
-          "*** Finish QIRO Server Library Installation ***"}));
+          // Its only type has no CIF: the run stops after the check.
+          "Validate CIF file for Chip_A...", "ERROR: " + cif + " file not found.",
+          "Validate CIF file for Chip_A failed.  Please correct the CIF file " + cif +
+              " and retry.",
+          "Validation failed for all selected probe arrays and the library installation will be "
+          "abort. Please perform the corrective actions and retry."}));
   // Every load file was deleted after its load; nothing but them was ever written here.
   EXPECT_TRUE(std::filesystem::is_empty(mWork));
 }
@@ -412,6 +415,7 @@ class HostRoadTest : public ::testing::TestWithParam<Road> {
     libgen::LibraryFolder library(mSandbox.File("source"), libgen::StandardLibrary());
     ASSERT_TRUE(library.Write(error)) << error;
     ASSERT_TRUE(libgen::WriteStandardContents(library, error)) << error;
+    ASSERT_TRUE(libgen::WriteStandardParameterFiles(library, error)) << error;
     std::filesystem::create_directories(mSandbox.File("fluidics"));
     // The gene-information database's tables: on Oracle in its own login's schema.
     if (!Oracle()) {
@@ -520,8 +524,7 @@ class HostRoadTest : public ::testing::TestWithParam<Road> {
 
 TEST_P(HostRoadTest, InstallsEveryBuiltContentFromAWorkingFolderWithoutScripts) {
   const HostRun run = Install();
-  // Steps this version lacks keep the run from success.
-  EXPECT_EQ(run.output, "InstallLib 3027\n");
+  EXPECT_EQ(run.output, "InstallLib 0\n");
   EXPECT_EQ(Contents(), kAllContents);
   EXPECT_TRUE(LeftTemporaryTables().empty());
   EXPECT_TRUE(std::filesystem::is_empty(mWork));
@@ -529,7 +532,7 @@ TEST_P(HostRoadTest, InstallsEveryBuiltContentFromAWorkingFolderWithoutScripts) 
   EXPECT_TRUE(std::filesystem::exists(platform::JoinPath(Library(), "sql.log")));
   EXPECT_EQ(std::filesystem::exists(platform::JoinPath(Library(), "sqlldr.log")), Oracle());
   // A second install replaces what the first installed.
-  EXPECT_EQ(Install().output, "InstallLib 3027\n");
+  EXPECT_EQ(Install().output, "InstallLib 0\n");
   EXPECT_EQ(Contents(), kAllContents);
 }
 
@@ -665,7 +668,7 @@ TEST_P(HostRoadTest, AStoppedLoaderOrHostLeavesNothingHalfInstalled) {
   PutTool(Loader());
   std::filesystem::remove_all(mWork);
   std::filesystem::create_directories(mWork);
-  EXPECT_EQ(Install().output, "InstallLib 3027\n");
+  EXPECT_EQ(Install().output, "InstallLib 0\n");
   EXPECT_EQ(Contents(), kAllContents);
   EXPECT_TRUE(LeftTemporaryTables().empty());
 }
