@@ -4,6 +4,7 @@
 
 #include "installer/framework/ini_readers.hpp"
 #include "installer/framework/install_log.hpp"
+#include "installer/framework/library_names.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/parent_window_name.hpp"
 #include "installer/framework/step_names.hpp"
@@ -161,6 +162,14 @@ int AnalysisParamStep::RunType(bool import, std::size_t index, ProgressWindow& w
     cifPath = platform::JoinPath(destFolder, type + ".CIF");
     // An unreadable tile type stays empty, as the import always took it.
     ReadTileType(cifPath, assayType);
+    // The tile type names the definition beside the source files, and nothing elsewhere.
+    if (!assayType.empty() && !IsPlainLibraryName(assayType)) {
+      WriteLogLine(logPath,
+                   FormatText("The tile type '%s' of %s would leave the source folder.",
+                              assayType.c_str(), cifPath.c_str()),
+                   kLogError);
+      return kCifReadFailed;
+    }
     definition = platform::JoinPath(sourceFolder, assayType + ".INI");
   } else {
     const std::string typeIni = platform::JoinPath(sourceFolder, kTypeIniName);

@@ -223,6 +223,14 @@ TEST_P(AnalysisParamStepTest, ImportTakesTheClientsCifAndItsTileTypesDefinition)
   EXPECT_EQ(Parameters(), StandardRows("Tile9", "Chip_A", "Stat.CIF"));
   EXPECT_EQ(LogMessages(mStep.logPath).back(),
             "Import Analysis Parameters for Chip_A Successfully.");
+  // A tile type that would climb out of the source folder is refused.
+  sections.back().keys[0].second = "../Tile9";
+  ASSERT_TRUE(libgen::WriteTextFile(platform::JoinPath(mStep.destFolder, "Chip_A.CIF"),
+                                    libgen::IniText(sections)));
+  EXPECT_EQ(mStep.ImportAnalysisParams(), 2002);
+  EXPECT_EQ(LoggedErrors().back(), "ERROR: The tile type '../Tile9' of " +
+                                       platform::JoinPath(mStep.destFolder, "Chip_A.CIF") +
+                                       " would leave the source folder.");
   EXPECT_NE(ReadWholeFile(mStep.reportPath)
                 .find("Import Analysis Parameters:\n---------------------------\n"),
             std::string::npos);

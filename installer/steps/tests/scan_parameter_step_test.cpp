@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -159,6 +160,26 @@ TEST_P(ScanParamStepTest, AWarningOfOnePairStaysWithTheLaterPairs) {
   std::vector<std::string> rows = Parameters();
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[1], "Genotyping|Chip_B||Scan3000|Resolution|9|string|Scan|Scan");
+}
+
+TEST_P(ScanParamStepTest, ALoadThatLosesRowsFailsItsPairAndKeepsTheLoadFile) {
+  // Without the loader's format or control file nothing reaches the temporary table.
+  std::filesystem::remove(Work(Oracle() ? "ora_cif.ctl" : "bcp_cif.fmt"));
+  mStep.arrayTypes = {"Chip_A"};
+  EXPECT_EQ(mStep.RunScanParamStep(), Oracle() ? 3020 : 3003);
+  // The message runs over several lines: its counts are the lines written and the rows.
+  const std::string log = ReadWholeFile(mStep.logPath);
+  EXPECT_NE(log.find("ERROR: Failed to populate temporary tables.\nTotal records = 2 and # of "
+                     "populated records = 0.\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find(Oracle() ? "free tablespaces" : "(tempdb)"), std::string::npos);
+  const std::string loadFile = ReadWholeFile(Work(kScanLoadFile));
+  EXPECT_EQ(std::count(loadFile.begin(), loadFile.end(), '\n'), 2);
+  EXPECT_EQ(LogMessages(mStep.logPath).back(),
+            "Install Scan3000 Scan Parameters for Chip_A into database failed.");
+  EXPECT_TRUE(Parameters().empty());
+  EXPECT_EQ(ReadWholeFile(mStep.reportPath).find("Array Type:"), std::string::npos);
 }
 
 TEST_P(ScanParamStepTest, CopiesScanFilesOfServingPairsAndChecksCifs) {
