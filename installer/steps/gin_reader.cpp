@@ -79,8 +79,8 @@ std::string_view CutValue(std::string_view value) {
 }
 
 bool HoldsLineBreak(std::string_view text) {
-  return std::memchr(text.data(), '\r', text.size()) != nullptr ||
-         std::memchr(text.data(), '\n', text.size()) != nullptr;
+  // An empty value may have no data at all, which memchr must never be given.
+  return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
 // The URL line's three values; with commas after the first ';' only the last split counts.

@@ -33,7 +33,8 @@ class LoadFileOutput {
         text = {};
       }
     }
-    std::memcpy(mBuffer.get() + mUsed, text.data(), text.size());
+    // An empty field may have no data at all, which memcpy must never be given.
+    if (!text.empty()) std::memcpy(mBuffer.get() + mUsed, text.data(), text.size());
     mUsed += text.size();
     mBuffer[mUsed++] = end;
   }

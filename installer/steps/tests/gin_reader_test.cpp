@@ -220,5 +220,14 @@ TEST(GinReaderFuzz, EntryTakesTruncatedAndFlippedFiles) {
   }
 }
 
+// The version-1 file leaves values empty that were never given any bytes; looking for line
+// breaks in them must not hand a null pointer to the C library.
+TEST(GinReaderFuzz, EntryReadsAVersionOneFileWithEmptyValues) {
+  libgen::GinFile gin = libgen::StandardGin(3, 12, 2);
+  gin.version = 1;
+  const std::string text = libgen::GinText(gin);
+  EXPECT_GT(FuzzReadGin(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), 0u);
+}
+
 }  // namespace
 }  // namespace quellbrook
