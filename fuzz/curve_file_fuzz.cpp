@@ -3,7 +3,7 @@
 #include "genome/curve_file.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzStart(FuzzLayout::kLoaded);
+  FuzzStart(FuzzLayout::kGenome);
   FuzzReadCurveFile(data, size);
   return 0;
 }

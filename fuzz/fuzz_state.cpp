@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/array/chip_data.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -16,9 +18,11 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genes/compare_criteria.hpp"
+#include "genome/genome_info.hpp"
 #include "genome/reference_genotypes.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/chip_writers.hpp"
+#include "tools/synth/genome_files.hpp"
 
 namespace {
 
@@ -51,9 +55,48 @@ struct ChipGlobals {
 struct Saved {
   ChipGlobals empty;
   ChipGlobals loaded;
+  ChipGlobals genome;
   GroupSettings settings;
+  GENOME_INFO genomeInfo;
   bool probeLevel = false;
 };
+
+constexpr int kGenomeSamples = 3;
+
+// Loads the chip's text CDF written into folder; the layout globals it leaves.
+ChipGlobals LoadChip(const synth::ChipTruth& chip, const std::string& folder) {
+  const std::string cdf = folder + "/" + synth::FileNameFor(chip, synth::ChipForm::kTextCdf);
+  CdfLoadSettings load;
+  if (!synth::WriteTextCdf(chip, cdf) || !LoadCdf(cdf, false, "", load)) std::abort();
+  TheGroup().Settings().CDF_FILE = cdf;
+  return ChipGlobals::Take();
+}
+
+// The genome information of the loaded layout's units, placed by the generator.
+GENOME_INFO PlaceUnits(const std::string& folder) {
+  std::vector<std::string> names;
+  for (int u = 0; u < Layout.unitCount; ++u)
+    names.emplace_back(Layout.units[static_cast<std::size_t>(u)].Name());
+  synth::GenomeOptions options;
+  options.snpArray = true;
+  const std::string path = folder + "/genome_info.txt";
+  std::ofstream(path) << synth::GenomeInfoText(synth::MakeGenome(names, options));
+  GENOME_INFO placed;
+  if (!placed.ReadGenomeInfoFile(path) || !placed.GetUnitPos()) std::abort();
+  return placed;
+}
+
+// Empties the slots the last input filled (the counted ones and the next) and the group's
+// state flags; the tables keep their memory.
+void ClearArrays() {
+  Group& group = TheGroup();
+  for (int a = 0; a <= group.NumArrays() && a < MAX_ARRAY_NUM; ++a) group.Array(a) = ArraySlot{};
+  group.ClearGroup();
+  group.Adjusted = false;
+  group.OpenedFromDataFiles = false;
+  group.BaselineArray = 0;
+  group.NormPlot = {};
+}
 
 void RemoveFolder(const std::string& folder) {
   std::error_code ignored;
@@ -74,14 +117,15 @@ Saved& State() {
     made->probeLevel = ProbeLevelFlag;
 
     synth::ChipOptions options;  // 20 x 20, ten probe sets
-    const auto chip = synth::MakeChip(options);
+    auto chip = synth::MakeChip(options);
     if (!chip) std::abort();
-    const std::string cdf = folder + "/" + synth::FileNameFor(*chip, synth::ChipForm::kTextCdf);
-    CdfLoadSettings load;
-    if (!synth::WriteTextCdf(*chip, cdf) || !LoadCdf(cdf, false, "", load)) std::abort();
-    TheGroup().Settings().CDF_FILE = cdf;
+    options.kind = synth::ChipKind::kSnp2;
+    const auto snpChip = synth::MakeChip(options);
+    if (!snpChip) std::abort();
+    made->genome = LoadChip(*snpChip, folder);
+    made->genomeInfo = PlaceUnits(folder);
+    made->loaded = LoadChip(*chip, folder);
     made->settings = TheGroup().Settings();
-    made->loaded = ChipGlobals::Take();
     made->empty.Put();
     // libFuzzer may leave by _Exit, so nothing is left on disk to clean up: the loaded
     // layout lives in memory, and a reader that writes into the folder only fails.
@@ -95,12 +139,33 @@ Saved& State() {
 
 void FuzzStart(FuzzLayout layout) {
   const Saved& saved = State();
-  (layout == FuzzLayout::kLoaded ? saved.loaded : saved.empty).Put();
+  switch (layout) {
+    case FuzzLayout::kEmpty:
+      saved.empty.Put();
+      break;
+    case FuzzLayout::kLoaded:
+      saved.loaded.Put();
+      break;
+    case FuzzLayout::kGenome:
+      saved.genome.Put();
+      break;
+  }
   TheGroup().Settings() = saved.settings;
   ProbeLevelFlag = saved.probeLevel;
   AnalysisRunning = 0;
   ChipData = CHIP_DATA{};
+  ClearArrays();
   SampleGrouping = SAMPLE_GROUPING{};
+  if (layout == FuzzLayout::kGenome) {
+    for (int a = 0; a < kGenomeSamples; ++a) {
+      TheGroup().NextArraySlot().name = "S" + std::to_string(a + 1);
+      if (!TheGroup().CountArray()) std::abort();
+    }
+    SampleGrouping.SetDefaultGrouping();
+    genome_info = saved.genomeInfo;
+  } else {
+    genome_info = GENOME_INFO{};
+  }
   SampleInfo = SAMPLE_INFO{};
   GeneList = GENE_LIST{};
   CompareCriteria = COMPARE_CRITERIA{};

@@ -3,7 +3,7 @@
 #include "genome/chromosome_region.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzStart(FuzzLayout::kLoaded);
+  FuzzStart(FuzzLayout::kGenome);
   FuzzReadRegionFile(data, size);
   return 0;
 }

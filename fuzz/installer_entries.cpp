@@ -1,0 +1,125 @@
+#include "fuzz/installer_entries.hpp"
+
+#include <string>
+#include <vector>
+
+#include "engine/base/fuzz_support.hpp"
+#include "fuzz/installer_state.hpp"
+#include "installer/framework/ini_readers.hpp"
+#include "installer/framework/library_names.hpp"
+#include "installer/framework/part_numbers.hpp"
+#include "installer/quellbrook/install_driver.hpp"
+#include "installer/steps/assay_step.hpp"
+#include "installer/steps/cif_param_converter.hpp"
+#include "installer/steps/control_step.hpp"
+#include "installer/steps/data_line_copy.hpp"
+#include "installer/steps/registry_key_step.hpp"
+#include "platform/path.hpp"
+#include "platform/profile.hpp"
+
+namespace {
+
+using quellbrook::CifParamConverter;
+
+// Sections past this many would only repeat the same reads.
+constexpr std::size_t kTypesRead = 64;
+
+// Both conversions over one CIF and the definitions given; the converter is new for
+// each, as the steps make theirs.
+bool ConvertBoth(const InstallerFixture& fixture, const std::string& cif,
+                 const std::string& analysisIni, const std::string& scannerIni) {
+  bool converted = false;
+  for (const int mode : {0, 1}) {
+    CifParamConverter converter;
+    converter.dbVersion = 3.1f;
+    converter.sourceFolder = fixture.source;
+    converter.typeName = fixture.type;
+    converter.assayType = "Expression";
+    converter.scanner = fixture.scanner;
+    converter.cifPath = cif;
+    converter.definitionIniPath = mode == 0 ? analysisIni : scannerIni;
+    converter.gridLenient = 1;
+    converter.minForDefault = 1;
+    converter.chipLenient = 1;
+    converter.processMissingChipSection = 1;
+    converted |= converter.ConvertCifParameters(converter.typeName, mode) == 1;
+  }
+  return converted;
+}
+
+}  // namespace
+
+bool FuzzConvertCif(const std::uint8_t* data, std::size_t size) {
+  const InstallerFixture& fixture = FuzzInstallerStart();
+  const InWorkFolder inWork;
+  return WithScratchFile(data, size, "Chip.CIF", [&](const std::string& path) {
+    return ConvertBoth(fixture, path, fixture.analysisIni, fixture.scannerIni);
+  });
+}
+
+bool FuzzConvertCifDefinition(const std::uint8_t* data, std::size_t size) {
+  const InstallerFixture& fixture = FuzzInstallerStart();
+  const InWorkFolder inWork;
+  return WithScratchFile(data, size, "Analysis.ini", [&](const std::string& path) {
+    return ConvertBoth(fixture, fixture.cif, path, path);
+  });
+}
+
+bool FuzzCopyDataLines(const std::uint8_t* data, std::size_t size) {
+  const InWorkFolder inWork;
+  return WithScratchFile(data, size, quellbrook::kAssaySourceFile, [](const std::string& path) {
+    const std::string load = platform::JoinPath(platform::ParentFolder(path), "load.txt");
+    int count = 0;
+    std::string refusal;
+    return quellbrook::CopyDataLines(path, load.c_str(), quellbrook::kAssayFields, count, refusal);
+  });
+}
+
+bool FuzzReadDevices(const std::uint8_t* data, std::size_t size) {
+  const InWorkFolder inWork;
+  return WithScratchFile(data, size, quellbrook::kDevicesFileName, [](const std::string& path) {
+    std::vector<quellbrook::DeviceRecord> devices;
+    return quellbrook::ReadDeviceRecords(path, "", devices) == 0;
+  });
+}
+
+bool FuzzReadTypeIni(const std::uint8_t* data, std::size_t size) {
+  const InstallerFixture& fixture = FuzzInstallerStart();
+  const InWorkFolder inWork;
+  return WithScratchFile(data, size, quellbrook::kTypeIniFileName, [&](const std::string& path) {
+    std::vector<std::string> types = platform::ProfileSections(path);
+    if (types.size() > kTypesRead) types.resize(kTypesRead);
+    types.push_back(fixture.type);
+    bool any = false;
+    for (const std::string& type : types) {
+      if (!quellbrook::IsPlainLibraryName(type)) continue;
+      std::string assay;
+      any |= quellbrook::IsRelativeLibraryPath(quellbrook::GetArrayTypePath(path, type));
+      any |= quellbrook::ReadSectionType(type, path, assay);
+      any |= quellbrook::HasSequences(type, path);
+    }
+    quellbrook::PartNumberMap parts;
+    quellbrook::LoadPartNumbers(parts, platform::JoinPath(fixture.work, "none.bin"), path);
+    return any || !parts.empty();
+  });
+}
+
+bool FuzzReadControlsIni(const std::uint8_t* data, std::size_t size) {
+  const InstallerFixture& fixture = FuzzInstallerStart();
+  const InWorkFolder inWork;
+  return WithScratchFile(data, size, quellbrook::kControlsSourceFile, [&](const std::string& path) {
+    quellbrook::ControlStep step;
+    step.sourceFolder = fixture.source;
+    std::vector<quellbrook::ControlSet> sets;
+    return step.ReadControlsIni(path, sets) == 0;
+  });
+}
+
+bool FuzzReadRegistryIni(const std::uint8_t* data, std::size_t size) {
+  const InWorkFolder inWork;
+  return WithScratchFile(data, size, quellbrook::kRegistryIniName, [](const std::string& path) {
+    quellbrook::RegistryKeyStep step;
+    std::vector<quellbrook::RegistryEntry> entries;
+    return step.ReadRegistryEntries(path, entries);
+  });
+}
