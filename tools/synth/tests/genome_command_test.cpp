@@ -214,6 +214,15 @@ TEST_F(GenomeStudy, GroupCallsAndSignalsFollowThePlantedCopies) {
   EXPECT_EQ(lostHets, 0);
   EXPECT_GT(keptPairHets, 50);
   EXPECT_EQ(keptPairHetsLost, 0);
+  // A male's one X is his own: nothing lost, and no heterozygous call.
+  int maleX = 0;
+  for (const auto* row : byArray.at("N0")) {
+    if ((*row)[2] != "X") continue;
+    ++maleX;
+    EXPECT_EQ((*row)[4] + (*row)[5], "10") << (*row)[1];
+    EXPECT_NE((*row)[6], "AB") << (*row)[1];
+  }
+  EXPECT_GT(maleX, 50);
   ASSERT_EQ(ratios.count(1), 1u);
   ASSERT_EQ(ratios.count(2), 1u);
   ASSERT_TRUE(ratios.count(3) + ratios.count(4) > 0);
