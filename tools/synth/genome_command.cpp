@@ -45,8 +45,9 @@ constexpr const char* kGenomeUsage =
     "  --siblings N       N sibling pairs (0 to 200) sharing 0, 1 or 2 alleles over planted\n"
     "                     stretches, drawn from the Caucasian allele frequencies:\n"
     "                     'Sib<P>a.txt', 'Sib<P>b.txt' genotype calls, siblings.arrays.txt\n"
-    "                     (each pair a sample group) and siblings.truth.txt (per pair and\n"
-    "                     marker: frequency, alleles shared, both calls)\n";
+    "                     (each pair a sample group), siblings.data.txt (external data:\n"
+    "                     calls alone) and siblings.truth.txt (per pair and marker:\n"
+    "                     frequency, alleles shared, both calls)\n";
 
 struct GenomeArgs {
   ChipOptions chip;

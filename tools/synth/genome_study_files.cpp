@@ -57,6 +57,14 @@ std::vector<char> ChipCalls(std::size_t units, const StudyMarkers& markers,
   return chipCalls;
 }
 
+// The marker of each unit of the chip, -1 for units off the genome.
+std::vector<int> MarkerOfUnit(std::size_t units, const StudyMarkers& markers) {
+  std::vector<int> markerOf(units, -1);
+  for (std::size_t m = 0; m < markers.units.size(); ++m)
+    markerOf[static_cast<std::size_t>(markers.units[m])] = static_cast<int>(m);
+  return markerOf;
+}
+
 // Kind-1 arrays keep their calls under the name without the sub-array letter.
 std::string CallFileName(const std::string& array, int arrayType) {
   return (arrayType == 1 ? array.substr(0, array.size() - 1) : array) + ".txt";
@@ -178,9 +186,7 @@ std::string ReferenceTruthText(const ReferenceGenotypeTruth& truth) {
 
 std::string SnpGroupDataText(const ChipTruth& chip, const StudyMarkers& markers,
                              const SnpGroupTruth& group) {
-  std::vector<int> markerOf(chip.units.size(), -1);
-  for (std::size_t m = 0; m < markers.units.size(); ++m)
-    markerOf[static_cast<std::size_t>(markers.units[m])] = static_cast<int>(m);
+  const std::vector<int> markerOf = MarkerOfUnit(chip.units.size(), markers);
   std::string text = "SNP";
   for (const SnpGroupArray& array : group.arrays)
     text += '\t' + array.name + '\t' + array.name + " Call\t" + array.name + " B";
@@ -228,6 +234,26 @@ std::string SiblingArrayListText(const StudySiblings& siblings) {
   std::string text;
   for (std::size_t s = 0; s + 1 < siblings.names.size(); s += 2)
     text += siblings.names[s] + '\n' + siblings.names[s + 1] + "\nStandardize\n";
+  return text;
+}
+
+std::string SiblingDataText(const ChipTruth& chip, const StudyMarkers& markers,
+                            const StudySiblings& siblings) {
+  const std::vector<int> markerOf = MarkerOfUnit(chip.units.size(), markers);
+  std::string text = "SNP";
+  for (const std::string& name : siblings.names) text += '\t' + name;
+  text += '\n';
+  for (std::size_t u = 0; u < chip.units.size(); ++u) {
+    text += chip.units[u].name;
+    const int m = markerOf[u];
+    for (std::size_t s = 0; s < siblings.names.size(); ++s) {
+      const SharingPair& pair = siblings.pairs[s / 2];
+      const std::vector<int>& calls = s % 2 == 0 ? pair.first : pair.second;
+      text += '\t';
+      text += CallWord(m < 0 ? kNoCall : calls[static_cast<std::size_t>(m)]);
+    }
+    text += '\n';
+  }
   return text;
 }
 
@@ -305,6 +331,7 @@ bool WriteGenomeStudy(const ChipTruth& chip, const GenomeTruth& genome,
     }
     const std::string stem = kSiblingStem;
     if (!text(stem + ".arrays.txt", SiblingArrayListText(siblings)) ||
+        !text(stem + ".data.txt", SiblingDataText(chip, markers, siblings)) ||
         !text(stem + ".truth.txt", SiblingTruthText(genome, markers, siblings)))
       return false;
   }

@@ -3,8 +3,9 @@
 // group of normal and tumour arrays whose tumours lose and gain copies over planted
 // stretches (genotype-call files, an external data table of A signal, call and B signal,
 // array list, sample information); and sibling pairs sharing 0, 1 or 2 alleles over
-// planted stretches. Markers are the units the genome places on a chromosome, taken in
-// chromosome and position order; units it does not place are written as no calls.
+// planted stretches (genotype-call files, an external data table of calls, array list). Markers are
+// the units the genome places on a chromosome, taken in chromosome and position order; units it
+// does not place are written as no calls.
 #pragma once
 
 #include <cstdint>
@@ -73,6 +74,9 @@ std::string SnpGroupTruthText(const GenomeTruth& genome, const StudyMarkers& mar
                               const SnpGroupTruth& group);
 // Each pair a sample group of its own.
 std::string SiblingArrayListText(const StudySiblings& siblings);
+// The external data table of calls alone: per unit its name and every sibling's call.
+std::string SiblingDataText(const ChipTruth& chip, const StudyMarkers& markers,
+                            const StudySiblings& siblings);
 // Per pair and marker: chromosome, position, A-allele frequency, alleles shared and both
 // calls.
 std::string SiblingTruthText(const GenomeTruth& genome, const StudyMarkers& markers,
