@@ -4,8 +4,10 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "engine/base/missing_value.hpp"
 #include "engine/group/group.hpp"
@@ -23,6 +25,39 @@ constexpr int kCopyXChro = 22;
 
 bool Usable(float value) {
   return std::isfinite(value) && value != kMissingSignal;
+}
+
+// The costs of the moves of one stretch, kept for the next sample: the distances and the
+// start chances they were made from decide whether they still hold.
+struct StretchSwitches {
+  std::vector<float> distance;
+  SwitchCosts costs;
+};
+
+// The stretches of the last run on this thread, in the order the run takes them. Every
+// sample of a group walks the same markers with the same distances, so only the first
+// pays for the exponentials and logarithms of the moves.
+thread_local std::vector<StretchSwitches> lastStretches;
+
+// The costs for stretch `ordinal` of a model whose start and distances (length - 1 of
+// them) are set; made anew, theta included, when the kept ones were made from others.
+const SwitchCosts& StretchCosts(HMM& hmm, int ordinal, const std::vector<float>& distance) {
+  if (lastStretches.size() <= static_cast<std::size_t>(ordinal))
+    lastStretches.resize(static_cast<std::size_t>(ordinal) + 1);
+  StretchSwitches& kept = lastStretches[static_cast<std::size_t>(ordinal)];
+  const auto moves = static_cast<std::size_t>(hmm.length - 1);
+  const auto n = static_cast<std::size_t>(hmm.numState);
+  // Bytes, not values: a NaN distance (a position that is not a number) matches itself.
+  const bool same = kept.distance.size() == moves && kept.costs.start.size() == n &&
+                    (moves == 0 || std::memcmp(kept.distance.data(), distance.data(),
+                                               moves * sizeof(float)) == 0) &&
+                    std::memcmp(kept.costs.start.data(), hmm.start, n * sizeof(float)) == 0;
+  if (!same) {
+    for (std::size_t t = 0; t < moves; ++t) hmm.SetDistance(static_cast<int>(t), distance[t]);
+    kept.distance.assign(distance.begin(), distance.begin() + static_cast<std::ptrdiff_t>(moves));
+    MakeSwitchCosts(hmm, &kept.costs);
+  }
+  return kept.costs;
 }
 
 }  // namespace
@@ -154,6 +189,8 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
   float* out = inferred.Row(sample);
   int inconsistent = 0;
   int unusable = 0;
+  int ordinal = 0;
+  std::vector<float> distance(static_cast<std::size_t>(stretchLength));
 
   // x = 2v / r with its scale 2d / r; missing where the reference cannot scale.
   // False when the reference is there but cannot scale.
@@ -180,7 +217,7 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
       for (int s = 0; s < states; ++s)
         hmm->SetStart(s, s == normal ? 1 - p : p / static_cast<float>(states - 1));
     }
-    for (int first = 0; first < markers; first += stretchLength) {
+    for (int first = 0; first < markers; first += stretchLength, ++ordinal) {
       const int length = std::min(stretchLength, markers - first);
       if (!hmm->Init(states, 2, length, true)) {
         progress.SetRunning(false);
@@ -212,10 +249,10 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
           ++inconsistent;
           position = previous;
         }
-        if (t > 0) hmm->SetDistance(t - 1, position - previous);
+        if (t > 0) distance[static_cast<std::size_t>(t - 1)] = position - previous;
         previous = position;
       }
-      ViterbiByChange(*hmm);
+      ViterbiByChange(*hmm, StretchCosts(*hmm, ordinal, distance));
       for (int t = 0; t < length; ++t) {
         const int state = hmm->path[t];
         const int u = hmm->marker[t];

@@ -245,9 +245,54 @@ void CopyEmissionRow(const HMM& hmm, int t, double* row) {
   }
 }
 
+void MakeSwitchCosts(const HMM& hmm, SwitchCosts* costs) {
+  const int n = hmm.numState;
+  costs->start.assign(hmm.start, hmm.start + n);
+  costs->startKind.resize(static_cast<std::size_t>(n));
+  // The start chances take few distinct values; the logs of the two moves are worked out
+  // once per value and position.
+  std::vector<float> kinds;
+  for (int j = 0; j < n; ++j) {
+    const auto found = std::find(kinds.begin(), kinds.end(), hmm.start[j]);
+    costs->startKind[j] = static_cast<int>(found - kinds.begin());
+    if (found == kinds.end()) kinds.push_back(hmm.start[j]);
+  }
+  const auto count = static_cast<int>(kinds.size());
+  costs->kinds = count;
+  const auto moves = static_cast<std::size_t>(std::max(hmm.length - 1, 0));
+  costs->stay.resize(moves * count);
+  costs->move.resize(moves * count);
+  for (std::size_t t = 0; t < moves; ++t) {
+    const double q = hmm.theta[t];
+    float* stay = &costs->stay[t * count];
+    float* move = &costs->move[t * count];
+    if (t > 0 && hmm.theta[t - 1] == hmm.theta[t]) {
+      std::copy(stay - count, stay, stay);
+      std::copy(move - count, move, move);
+      continue;
+    }
+    for (int k = 0; k < count; ++k) {
+      const double start = kinds[k];
+      stay[k] = -static_cast<float>(ChanceLog(q * start + (1 - q)));
+      move[k] = -static_cast<float>(ChanceLog(q * start));
+    }
+  }
+}
+
 bool ViterbiByChange(HMM& hmm) {
+  SwitchCosts costs;
+  MakeSwitchCosts(hmm, &costs);
+  return ViterbiByChange(hmm, costs);
+}
+
+bool ViterbiByChange(HMM& hmm, const SwitchCosts& costs) {
   const int n = hmm.numState;
   const int length = hmm.length;
+  const auto moves =
+      static_cast<std::size_t>(std::max(length - 1, 0)) * static_cast<std::size_t>(costs.kinds);
+  if (costs.startKind.size() != static_cast<std::size_t>(n) || costs.stay.size() < moves ||
+      costs.move.size() < moves)
+    return ViterbiByChange(hmm);
   const auto cells = static_cast<std::size_t>(length) * static_cast<std::size_t>(n);
   if (hmm.back.size() < cells) hmm.back.resize(cells);
   if (hmm.path.size() < static_cast<std::size_t>(length)) hmm.path.resize(length);
@@ -260,17 +305,6 @@ bool ViterbiByChange(HMM& hmm) {
     for (int s = 0; s < n; ++s)
       parentalValues = std::max({parentalValues, hmm.parentStateA[s] + 1, hmm.parentStateB[s] + 1});
   }
-
-  // The start chances take few distinct values; the logs of the two moves are worked out
-  // once per value and position.
-  std::vector<int> startKind(static_cast<std::size_t>(n));
-  std::vector<double> kinds;
-  for (int j = 0; j < n; ++j) {
-    const auto found = std::find(kinds.begin(), kinds.end(), static_cast<double>(hmm.start[j]));
-    startKind[j] = static_cast<int>(found - kinds.begin());
-    if (found == kinds.end()) kinds.push_back(hmm.start[j]);
-  }
-  std::vector<double> stayCost(kinds.size()), moveCost(kinds.size());
 
   std::vector<double> previous(static_cast<std::size_t>(n)), current(previous.size()),
       emitted(previous.size());
@@ -294,14 +328,9 @@ bool ViterbiByChange(HMM& hmm) {
   BestTwo all;
   for (int i = 0; i < n; ++i) all.Take(i, previous[i]);
   for (int t = 1; t < length; ++t) {
-    // Chances exactly as HMM::TransitionChance forms them.
-    const double q = hmm.theta[t - 1];
-    for (std::size_t k = 0; k < kinds.size() && (t == 1 || hmm.theta[t - 2] != hmm.theta[t - 1]);
-         ++k) {
-      const double start = static_cast<float>(kinds[k]);
-      stayCost[k] = -static_cast<double>(static_cast<float>(ChanceLog(q * start + (1 - q))));
-      moveCost[k] = -static_cast<double>(static_cast<float>(ChanceLog(q * start)));
-    }
+    const std::size_t at = static_cast<std::size_t>(t - 1) * static_cast<std::size_t>(costs.kinds);
+    const float* stayCost = &costs.stay[at];
+    const float* moveCost = &costs.move[at];
     if (parentSpecific) {
       all = BestTwo{};
       for (int i = 0; i < n; ++i) all.Take(i, previous[i]);
@@ -321,7 +350,7 @@ bool ViterbiByChange(HMM& hmm) {
       const int from = all.best;
       const double fromCost = all.bestCost;
       const auto step = [&](int j, int source, double sourceCost) {
-        const int kind = startKind[j];
+        const int kind = costs.startKind[j];
         const double stay = previous[j] + stayCost[kind];
         const double move = sourceCost + moveCost[kind];
         const bool moved = source >= 0 && (move < stay || (move == stay && source < j));
@@ -337,7 +366,7 @@ bool ViterbiByChange(HMM& hmm) {
       all = next;
     } else {
       for (int j = 0; j < n; ++j) {
-        const int kind = startKind[j];
+        const int kind = costs.startKind[j];
         double best = previous[j] + stayCost[kind];
         int arg = j;
         const int a = hmm.parentStateA[j];
