@@ -8,8 +8,9 @@
 #include <string>
 #include <string_view>
 
-// Writes the bytes to a fresh scratch file whose name ends in fileName, runs read on
-// its path and removes the file (and its folder) again. False when the file cannot be
-// written or read returns false.
+// Writes the bytes to a scratch file whose name ends in fileName, alone in a folder of the
+// calling thread's own, runs read on its path and removes whatever the read left beside
+// it; the folder goes with the thread (the main thread's at exit). False when the file
+// cannot be written or read returns false.
 bool WithScratchFile(const std::uint8_t* data, std::size_t size, std::string_view fileName,
                      const std::function<bool(const std::string& path)>& read);
