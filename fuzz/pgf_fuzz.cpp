@@ -1,9 +1,9 @@
 // Fuzz target: probe group files.
-#include "engine/chip/pgf_reader.hpp"
 #include "fuzz/fuzz_state.hpp"
+#include "fuzz/reader_entries.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzStart(FuzzLayout::kEmpty);
-  FuzzReadPgfFile(data, size);
+  FuzzReadPgfWithoutCache(data, size);
   return 0;
 }

@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "engine/base/fuzz_support.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/pgf_reader.hpp"
 #include "genes/compare_criteria.hpp"
 #include "genes/compare_result_file.hpp"
 #include "genome/reference_genotypes.hpp"
@@ -26,5 +28,13 @@ bool FuzzReadRefGenotypeFile(const std::uint8_t* data, std::size_t size) {
   return WithScratchFile(data, size, "reference.txt", [](const std::string& path) {
     REFERENCE_GENOTYPES reference;
     return reference.ReadRefGenotypeFile(path.c_str());
+  });
+}
+
+bool FuzzReadPgfWithoutCache(const std::uint8_t* data, std::size_t size) {
+  return WithScratchFile(data, size, "fuzz.pgf", [](const std::string& path) {
+    // Below the input file itself, which is no folder.
+    Layout.cachePath = path + "/fuzz.pgf.bin";
+    return ReadPgfFile(path);
   });
 }
