@@ -39,8 +39,10 @@ class ThreadFolder {
     std::error_code ignored;
     if (!mPath.empty()) std::filesystem::remove_all(mPath, ignored);
   }
+  // Made again when it has gone: a test may have removed the temporary folder it lay in.
   const std::string& Path() {
-    if (mPath.empty()) mPath = NewFolder();
+    std::error_code error;
+    if (mPath.empty() || !std::filesystem::is_directory(mPath, error)) mPath = NewFolder();
     return mPath;
   }
 
