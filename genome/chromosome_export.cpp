@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/base/missing_value.hpp"
+#include "engine/base/value_triple.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
@@ -21,7 +22,6 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kCallTexts = {"A", "B", "AB", "NoCall", "AB_A", "AB_B"};
 constexpr std::size_t kExportWriteSize = std::size_t{1} << 20;
 // LOH classification of the tallies when probabilities are written instead of
 // letters.
@@ -45,8 +45,8 @@ void AppendFixed(std::string& line, const char* format, double value) {
 
 // A call byte as text: a genotype by its name, a presence call by its letter.
 void AppendCall(std::string& line, std::uint8_t call) {
-  if (call < kCallTexts.size()) {
-    line += kCallTexts[call];
+  if (call < kSnpCallNames.size()) {
+    line += kSnpCallNames[call];
     return;
   }
   if (call >= ' ' && call < 0x7f) line += static_cast<char>(call);

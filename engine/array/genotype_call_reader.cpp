@@ -9,6 +9,7 @@
 #include "engine/array/chip_data_internal.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/base/text_helpers.hpp"
+#include "engine/base/value_triple.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
@@ -20,11 +21,10 @@ constexpr int kHeaderSearchLines = 21;
 constexpr std::size_t kCallLineLength = 1 << 16;
 constexpr int kProgressStep = 300;
 
-constexpr std::array<const char*, 6> kSnpCallNames = {"A", "B", "AB", "NoCall", "AB_A", "AB_B"};
-
 const char* CallName(char call) {
   const auto code = static_cast<unsigned char>(call);
-  return code < kSnpCallNames.size() ? kSnpCallNames[code] : "?";
+  // The names are literals, so each view ends in a null.
+  return code < kSnpCallNames.size() ? kSnpCallNames[code].data() : "?";
 }
 
 bool IsHeaderLine(std::string_view line) {

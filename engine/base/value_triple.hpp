@@ -2,6 +2,9 @@
 // per probe set and array).
 #pragma once
 
+#include <array>
+#include <string_view>
+
 struct VALUE_TRIPLE {
   float value = 0.0f;
   float stdErr = 0.0f;
@@ -26,3 +29,6 @@ enum SnpCall : char {
   kSnpCallAB_A = 4,
   kSnpCallAB_B = 5,
 };
+// The names of the SNP calls, by code, as files and the log show them.
+inline constexpr std::array<std::string_view, 6> kSnpCallNames = {"A",      "B",    "AB",
+                                                                  "NoCall", "AB_A", "AB_B"};

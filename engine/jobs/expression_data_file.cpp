@@ -43,9 +43,6 @@ constexpr std::size_t kRowsPerPiece = 64;
 // its end), a call name and the tabs.
 constexpr std::size_t kSampleRoom = 3 * kSixDigitsRoom + 16;
 
-constexpr std::array<std::string_view, 6> kSnpCallNames = {"A",      "B",    "AB",
-                                                           "NoCall", "AB_A", "AB_B"};
-
 std::string_view SnpCallName(char call) {
   const auto code = static_cast<unsigned char>(call);
   return code < kSnpCallNames.size() ? kSnpCallNames[code] : kSnpCallNames[kSnpCallNoCall];
