@@ -266,7 +266,8 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
       if (progress.Stopped()) return false;
     }
   }
-  if (inconsistent > 0) LogMessage(MessageBuffer(kCopyDistanceMessage, inconsistent), 0, kLogRed);
+  if (inconsistent > 0)
+    LogMessage(MessageBuffer(kDistanceMissingMessage, inconsistent), 0, kLogRed);
   if (unusable > 0)
     LogMessage(MessageBuffer(kCopyReferenceUnusableMessage, unusable, sample), 0, kLogRed);
   progress.SetRunning(false);

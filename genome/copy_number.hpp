@@ -29,8 +29,6 @@ inline constexpr const char* kCopyHmmAllocationMessage =
     "    Allocation of HMM failed in InferCopyNumber()";
 inline constexpr const char* kCopyChroStartMessage = "      Chro 0";
 inline constexpr const char* kCopyStretchMessage = "      Chro %s, marker %d - %d";
-inline constexpr const char* kCopyDistanceMessage =
-    "    Genetic distance missing or inconsistent in %d markers";
 inline constexpr const char* kCopyStepRefusedMessage =
     "    Inferred copy step must be above 0; copy number not inferred";
 inline constexpr const char* kCopyReferenceUnusableMessage =

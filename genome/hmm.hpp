@@ -25,6 +25,9 @@ inline constexpr int MAX_SEQ_LEN = 12000;
 inline constexpr int kMaxLogTerms = 50;
 // A term this far (in log10) below its larger neighbour adds nothing worth keeping.
 inline constexpr float kLogSumReach = 5.0f;
+// Said once per run when markers of a stretch had no usable distance to the one before.
+inline constexpr const char* kDistanceMissingMessage =
+    "    Genetic distance missing or inconsistent in %d markers";
 // Continuous observations that were not measured.
 inline constexpr float kMissingSignal = -1000000.0f;
 // The log10 probability of what cannot happen; zero probabilities are floored here so

@@ -345,7 +345,8 @@ bool CHROMOSOME::InferLohCall(const LohRun& run) {
       }
     }
   }
-  if (inconsistent > 0) LogMessage(MessageBuffer(kLohDistanceMessage, inconsistent), 0, kLogRed);
+  if (inconsistent > 0)
+    LogMessage(MessageBuffer(kDistanceMissingMessage, inconsistent), 0, kLogRed);
   for (std::size_t g = 0; g < run.groups.size() && g < abnormalPrior.size(); ++g) {
     const LohGroup& group = run.groups[g];
     double sum = 0;

@@ -34,8 +34,6 @@ inline constexpr const char* kLohHmmAllocationMessage =
     "    Allocation of HMM failed in CHROMOSOME::InferLohCall";
 inline constexpr const char* kLohChromosomeMessage = "    Chromosome";
 inline constexpr const char* kLohStretchMessage = "    Chro %s, Sample %s, marker %d - %d";
-inline constexpr const char* kLohDistanceMessage =
-    "    Genetic distance missing or inconsistent in %d markers";
 inline constexpr const char* kEstimatedRateWord = "Estimated";
 inline constexpr const char* kInferredRateWord = "Inferred";
 inline constexpr const char* kLohRateMessage = " sample LOH rate: ";
