@@ -32,7 +32,8 @@ constexpr const char* kUsage =
     "  cel     write scanned arrays of a synthetic chip as cell intensity (CEL) files\n"
     "  dat     write scanned arrays of a synthetic chip as scanner images (DAT files)\n"
     "  group   write a group of arrays with known brightness curves, and their calls\n"
-    "  genome  write genome information, refGene, cytoband and SNP information files\n"
+    "  genome  write genome information, refGene, cytoband and SNP information files, and on\n"
+    "          a SNP chip a genome study: reference genotypes, arrays, sibling pairs\n"
     "\n"
     "Run 'zelko-synth <command> --help' for a command's options.\n";
 
