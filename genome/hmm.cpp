@@ -296,7 +296,7 @@ void ScaledPasses(int stateCount, int length, const double* start, const double*
                   const double* emitted, const ScaledTables& out) {
   const int n = N > 0 ? N : stateCount;
   const std::size_t square = static_cast<std::size_t>(n) * n;
-  auto row = [n](int t) { return static_cast<std::size_t>(t) * n; };
+  auto row = [&](int t) { return static_cast<std::size_t>(t) * n; };
   TimedPump pump;
 
   double* alpha = out.alpha;
