@@ -15,19 +15,6 @@ constexpr int kNoCall = 3;
 // A chromosome with fewer markers gets no stretch of copies.
 constexpr int kShortestPlanted = 10;
 
-std::string_view CallWord(int call) {
-  switch (call) {
-    case 0:
-      return "AA";
-    case 1:
-      return "BB";
-    case 2:
-      return "AB";
-    default:
-      return "NoCall";
-  }
-}
-
 void AppendNumber(std::string& text, double value) {
   char digits[32];
   const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<float>(value));
@@ -203,7 +190,7 @@ std::string SnpGroupDataText(const ChipTruth& chip, const StudyMarkers& markers,
       const auto k = static_cast<std::size_t>(m);
       AppendNumber(text, array.a[k]);
       text += '\t';
-      text += CallWord(array.calls[k]);
+      text += GenotypeCallWord(array.calls[k]);
       text += '\t';
       AppendNumber(text, array.b[k]);
     }
@@ -224,7 +211,7 @@ std::string SnpGroupTruthText(const GenomeTruth& genome, const StudyMarkers& mar
       const int own = oneX ? 1 : 2;
       text += array.name + '\t' + placed.name + '\t' + Place(genome, unit) + '\t' +
               std::to_string(array.copies[m]) + '\t' + (array.copies[m] < own ? "1" : "0") + '\t' +
-              std::string(CallWord(array.calls[m])) + '\n';
+              std::string(GenotypeCallWord(array.calls[m])) + '\n';
     }
   }
   return text;
@@ -250,7 +237,7 @@ std::string SiblingDataText(const ChipTruth& chip, const StudyMarkers& markers,
       const SharingPair& pair = siblings.pairs[s / 2];
       const std::vector<int>& calls = s % 2 == 0 ? pair.first : pair.second;
       text += '\t';
-      text += CallWord(m < 0 ? kNoCall : calls[static_cast<std::size_t>(m)]);
+      text += GenotypeCallWord(m < 0 ? kNoCall : calls[static_cast<std::size_t>(m)]);
     }
     text += '\n';
   }
@@ -267,8 +254,9 @@ std::string SiblingTruthText(const GenomeTruth& genome, const StudyMarkers& mark
       text += std::to_string(p + 1) + '\t' + genome.units[static_cast<std::size_t>(unit)].name +
               '\t' + Place(genome, unit) + '\t';
       AppendNumber(text, pair.frequency[m]);
-      text += '\t' + std::to_string(pair.shared[m]) + '\t' + std::string(CallWord(pair.first[m])) +
-              '\t' + std::string(CallWord(pair.second[m])) + '\n';
+      text += '\t' + std::to_string(pair.shared[m]) + '\t' +
+              std::string(GenotypeCallWord(pair.first[m])) + '\t' +
+              std::string(GenotypeCallWord(pair.second[m])) + '\n';
     }
   }
   return text;

@@ -70,19 +70,6 @@ std::string_view AllelesOf(char call) {
   }
 }
 
-std::string_view WordOf(char call) {
-  switch (call) {
-    case 0:
-      return "AA";
-    case 1:
-      return "BB";
-    case 2:
-      return "AB";
-    default:
-      return "NoCall";
-  }
-}
-
 std::string_view CodeOf(char call) {
   switch (call) {
     case 0:
@@ -97,6 +84,19 @@ std::string_view CodeOf(char call) {
 }
 
 }  // namespace
+
+std::string_view GenotypeCallWord(int call) {
+  switch (call) {
+    case 0:
+      return "AA";
+    case 1:
+      return "BB";
+    case 2:
+      return "AB";
+    default:
+      return "NoCall";
+  }
+}
 
 bool WriteResultText(const ChipTruth& chip, const std::vector<char>& calls,
                      const std::vector<double>& signals, const std::string& path,
@@ -142,7 +142,7 @@ bool WriteGenotypeCalls(const ChipTruth& chip, const std::vector<char>& calls,
         text += "synthetic\t" + name + " " + std::string(AllelesOf(calls[u])) + "\n";
         break;
       case GenotypeForm::kCallWords:
-        text += name + "\t" + std::string(WordOf(calls[u])) + "\t0.01\n";
+        text += name + "\t" + std::string(GenotypeCallWord(calls[u])) + "\t0.01\n";
         break;
       case GenotypeForm::kCallCodes:
         text += name + "\t" + std::string(CodeOf(calls[u])) + "\n";

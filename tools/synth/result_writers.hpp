@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/synth/array_group.hpp"
@@ -34,6 +35,9 @@ enum class GenotypeForm {
   kCallWords,    // "SNP ID" and "Call" columns holding AA, AB, BB, NoCall
   kCallCodes,    // "ID_REF" and "VALUE" columns holding 0 (AA), 1 (AB), 2 (BB), -1
 };
+
+// The word a genotype call file gives a call: 0 AA, 1 BB, 2 AB, anything else NoCall.
+std::string_view GenotypeCallWord(int call);
 
 // One line per probe set; calls are 0 A, 1 B, 2 AB, 3 no call.
 [[nodiscard]] bool WriteGenotypeCalls(const ChipTruth& chip, const std::vector<char>& calls,
