@@ -6,6 +6,10 @@
 
 namespace quellbrook {
 
+// The source folder's list of array types and its list of devices.
+inline constexpr const char* kTypeIniName = "TWLib.ini";
+inline constexpr const char* kDevicesIniName = "Devices.ini";
+
 // A single file or folder name: no separator, no wildcard, no drive, not "." or "..".
 bool IsPlainLibraryName(std::string_view name);
 

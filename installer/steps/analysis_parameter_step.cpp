@@ -21,36 +21,29 @@ namespace quellbrook {
 
 namespace {
 
-constexpr const char* kTypeIniName = "TWLib.ini";
-
 // The texts that tell the install from the import.
 struct RoadTexts {
-  const char* progressText;
-  const char* firstLogLine;
-  const char* reportTitle;
-  const char* reportRule;
+  ParameterRunTexts opening;
   const char* typeLine;
   const char* successLine;
   const char* warningLine;
   const char* failureLine;
 };
 
-constexpr RoadTexts kInstallTexts{"Install Analysis Parameters into database...",
-                                  "Start Installing Analysis Parameters...",
-                                  "Install Analysis Parameters:",
-                                  "----------------------------",
-                                  "Install Analysis Parameters for %s...",
-                                  "Install Analysis Parameters for %s Successfully.",
-                                  "Install Analysis Parameters for %s Successfully with Warning.",
-                                  "Install Analysis Parameters for %s Failed."};
-constexpr RoadTexts kImportTexts{"Import Analysis Parameters into database...",
-                                 "Start Importing Analysis Parameters...",
-                                 "Import Analysis Parameters:",
-                                 "---------------------------",
-                                 "Import Analysis Parameters for %s...",
-                                 "Import Analysis Parameters for %s Successfully.",
-                                 "Import Analysis Parameters for %s Successfully with Warning.",
-                                 "Import Analysis Parameters for %s Failed."};
+constexpr RoadTexts kInstallTexts{
+    {"Install Analysis Parameters into database...", "Start Installing Analysis Parameters...",
+     "Install Analysis Parameters:", "----------------------------"},
+    "Install Analysis Parameters for %s...",
+    "Install Analysis Parameters for %s Successfully.",
+    "Install Analysis Parameters for %s Successfully with Warning.",
+    "Install Analysis Parameters for %s Failed."};
+constexpr RoadTexts kImportTexts{
+    {"Import Analysis Parameters into database...", "Start Importing Analysis Parameters...",
+     "Import Analysis Parameters:", "---------------------------"},
+    "Import Analysis Parameters for %s...",
+    "Import Analysis Parameters for %s Successfully.",
+    "Import Analysis Parameters for %s Successfully with Warning.",
+    "Import Analysis Parameters for %s Failed."};
 
 }  // namespace
 
@@ -122,22 +115,8 @@ int AnalysisParamStep::RunTypes(bool import) {
   const RoadTexts& road = import ? kImportTexts : kInstallTexts;
   if (arrayTypes.empty()) return kResultSuccess;
   ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
-  window.SetRange(0, 3, 1);
-  window.SetStep(1);
-  window.SetText("%s", road.progressText);
-  window.Show();
-  WriteLogLine(logPath, road.firstLogLine, kLogInfo);
-  window.StepIt();
-  if (session == nullptr || session->connected == 0) {
-    WriteLogLine(logPath, MessageText(kConnectFailed), kLogError);
-    return kConnectFailed;
-  }
-  AppendFormattedLine(reportPath, "%s", "");
-  AppendFormattedLine(reportPath, "%s", road.reportTitle);
-  AppendFormattedLine(reportPath, "%s", road.reportRule);
-  window.StepIt();
-  RunLoadScript(*session, kStepAnalysisParameters);
-  window.StepIt();
+  if (const int opened = BeginParameterRun(*this, window, road.opening); opened != kResultSuccess)
+    return opened;
 
   ItemResults results;
   for (std::size_t i = 0; i < arrayTypes.size(); ++i) {
@@ -182,13 +161,7 @@ int AnalysisParamStep::RunType(bool import, std::size_t index, ProgressWindow& w
     cifPath = platform::JoinPath(platform::JoinPath(folder, kLibFilesFolder), type + ".CIF");
     definition = platform::JoinPath(folder, kAnalysisDefinitionName);
   }
-  window.Clear();
-  window.SetRange(0, 8, 1);
-  window.SetStep(1);
-  window.SetText(road.typeLine, type.c_str());
-  window.Show();
-  window.StepIt();
-  WriteLogLine(logPath, FormatText(road.typeLine, type.c_str()), kLogInfo);
+  BeginParameterItem(*this, window, FormatText(road.typeLine, type.c_str()));
 
   std::remove(kAnalysisLoadFile);
   CifParamConverter converter;
@@ -207,15 +180,8 @@ int AnalysisParamStep::RunType(bool import, std::size_t index, ProgressWindow& w
   converter.minForDefault = lenient;
   converter.processMissingChipSection = lenient;
   const int converted = converter.RunAnalysisConversion(1);
-  if (warningsSeen == 0) warningsSeen = converter.warningFlag;
-  window.StepIt();
-  if (converted != kResultSuccess) {
-    // Nothing half-written is left to be taken for a whole file.
-    std::remove(kAnalysisLoadFile);
-    return converted;
-  }
   const int records = converter.recordCount;
-  return LoadConvertedParameters(*this, window, kAnalysisLoadFile, records, [&] {
+  return LoadConversion(*this, window, converter, converted, warningsSeen, [&] {
     AppendFormattedLine(reportPath, "Array Type:\t\t%s", type.c_str());
     AppendFormattedLine(reportPath, "Source CIF File:\t\t%s", cifPath.c_str());
     AppendFormattedLine(reportPath, "Source CIF File Date:\t\t%s", FileDateText(cifPath).c_str());

@@ -7,6 +7,7 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/ini_readers.hpp"
 #include "installer/framework/install_log.hpp"
+#include "installer/framework/library_names.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
 #include "installer/steps/load_file_output.hpp"
@@ -21,7 +22,6 @@ namespace {
 constexpr const char* kSectionList = "AnalysisSections";
 constexpr const char* kAlgorithmIni = "Algorithm.ini";
 constexpr const char* kPartNumberFile = "partnumbers.bin";
-constexpr const char* kTypeIni = "TWLib.ini";
 constexpr const char* kHpMapIni = "HPMap.INI";
 constexpr const char* kHpSection = "HP";
 constexpr const char* kGhostGridsType = "100/9";
@@ -360,7 +360,7 @@ int CifParamConverter::ConvertCifParameters(const std::string& type, int mode) {
 
 int CifParamConverter::WriteCifRecords() {
   LoadPartNumbers(partNumbers, platform::JoinPath(sourceFolder, kPartNumberFile),
-                  platform::JoinPath(sourceFolder, kTypeIni));
+                  platform::JoinPath(sourceFolder, kTypeIniName));
   LoadFileOutput output;
   if (!output.Open(outputFile)) return 0;
   const bool withPartNumber = AtLeast31();

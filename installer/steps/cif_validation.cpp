@@ -2,6 +2,7 @@
 
 #include "installer/framework/ini_readers.hpp"
 #include "installer/framework/install_log.hpp"
+#include "installer/framework/library_names.hpp"
 #include "installer/framework/parent_window_name.hpp"
 #include "installer/framework/progress_window.hpp"
 #include "installer/framework/text_functions.hpp"
@@ -12,8 +13,6 @@
 namespace quellbrook {
 
 namespace {
-
-constexpr const char* kDevicesIniName = "Devices.ini";
 
 template <typename Step>
 void Borrow(Step& step, const InstallStep& folders) {

@@ -21,7 +21,6 @@ namespace quellbrook {
 namespace {
 
 constexpr int kFluidicsFailed = 3007;
-constexpr const char* kDevicesIni = "Devices.ini";
 constexpr const char* kFluidicsTable = "LOAD_MAC_FILE";
 
 std::string FolderOf(const std::vector<std::string>& folders, std::size_t i) {
@@ -31,7 +30,7 @@ std::string FolderOf(const std::vector<std::string>& folders, std::size_t i) {
 }  // namespace
 
 int FluidicsStep::CopyFluidicsFiles() {
-  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIni);
+  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIniName);
   bool missing = false;
   bool failed = false;
   for (std::size_t i = 0; i < types.size(); ++i) {
@@ -78,7 +77,7 @@ int FluidicsStep::RunFluidicsStep() {
   RunLoadScript(*session, kStepFluidics);
   window.StepIt();
 
-  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIni);
+  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIniName);
   int overall = kResultSuccess;
   for (std::size_t i = 0; i < types.size(); ++i) {
     const std::string& type = types[i];

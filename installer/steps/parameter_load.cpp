@@ -12,6 +12,37 @@
 
 namespace quellbrook {
 
+int BeginParameterRun(const InstallStep& step, ProgressWindow& window,
+                      const ParameterRunTexts& texts) {
+  window.SetRange(0, 3, 1);
+  window.SetStep(1);
+  window.SetText("%s", texts.progressText);
+  window.Show();
+  WriteLogLine(step.logPath, texts.firstLogLine, kLogInfo);
+  window.StepIt();
+  if (step.session == nullptr || step.session->connected == 0) {
+    WriteLogLine(step.logPath, MessageText(kConnectFailed), kLogError);
+    return kConnectFailed;
+  }
+  AppendFormattedLine(step.reportPath, "%s", "");
+  AppendFormattedLine(step.reportPath, "%s", texts.reportTitle);
+  AppendFormattedLine(step.reportPath, "%s", texts.reportRule);
+  window.StepIt();
+  RunLoadScript(*step.session, kStepAnalysisParameters);
+  window.StepIt();
+  return kResultSuccess;
+}
+
+void BeginParameterItem(const InstallStep& step, ProgressWindow& window, const std::string& line) {
+  window.Clear();
+  window.SetRange(0, 8, 1);
+  window.SetStep(1);
+  window.SetText("%s", line.c_str());
+  window.Show();
+  window.StepIt();
+  WriteLogLine(step.logPath, line, kLogInfo);
+}
+
 int LoadConvertedParameters(const InstallStep& step, ProgressWindow& window, const char* loadFile,
                             int records, const std::function<void()>& reportBlock) {
   LibDbSession& session = *step.session;
@@ -43,6 +74,20 @@ int LoadConvertedParameters(const InstallStep& step, ProgressWindow& window, con
   std::remove(loadFile);
   window.StepIt();
   return result;
+}
+
+int LoadConversion(const InstallStep& step, ProgressWindow& window,
+                   const CifParamConverter& converter, int converted, int& warningsSeen,
+                   const std::function<void()>& reportBlock) {
+  if (warningsSeen == 0) warningsSeen = converter.warningFlag;
+  window.StepIt();
+  if (converted != kResultSuccess) {
+    // Nothing half-written is left to be taken for a whole file.
+    std::remove(converter.outputFile.c_str());
+    return converted;
+  }
+  return LoadConvertedParameters(step, window, converter.outputFile.c_str(), converter.recordCount,
+                                 reportBlock);
 }
 
 }  // namespace quellbrook

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "installer/framework/progress_window.hpp"
+#include "installer/steps/cif_param_converter.hpp"
 #include "installer/steps/install_step.hpp"
 
 namespace quellbrook {
@@ -14,6 +16,23 @@ inline constexpr const char* kParameterTable = "LOAD_CIF_FILE";
 inline constexpr int kInstallCifParametersFailed = 3005;
 inline constexpr int kAssayTypeMissing = 3019;
 
+// The texts that open a parameter run on one road (install or import).
+struct ParameterRunTexts {
+  const char* progressText;
+  const char* firstLogLine;
+  const char* reportTitle;
+  const char* reportRule;
+};
+
+// Shows the run's window and first log line; without a connected session logs and returns
+// kConnectFailed, else writes the report's heading and runs the step's load script. The
+// window steps three times when it gets that far.
+int BeginParameterRun(const InstallStep& step, ProgressWindow& window,
+                      const ParameterRunTexts& texts);
+
+// Resets the window for one item of the run, shows the line and logs it.
+void BeginParameterItem(const InstallStep& step, ProgressWindow& window, const std::string& line);
+
 // Clears the library log and temporary tables, bulk-loads the file and counts its rows.
 // Rows other than the records: 3020 (Oracle) or 3003, logged, and the file is left for a
 // look. Else the report block (its lines up to "Database Activities -"), the procedure and
@@ -21,5 +40,12 @@ inline constexpr int kAssayTypeMissing = 3019;
 // then deleted. 0 on success. The window steps once per stage.
 int LoadConvertedParameters(const InstallStep& step, ProgressWindow& window, const char* loadFile,
                             int records, const std::function<void()>& reportBlock);
+
+// What follows a written conversion (`converted` its result): the step's warning flag takes
+// the converter's unless already set, the window steps, and a failed conversion's file is
+// removed (its result returned); else the converter's file and records load as above.
+int LoadConversion(const InstallStep& step, ProgressWindow& window,
+                   const CifParamConverter& converter, int converted, int& warningsSeen,
+                   const std::function<void()>& reportBlock);
 
 }  // namespace quellbrook

@@ -20,15 +20,9 @@ namespace quellbrook {
 
 namespace {
 
-constexpr const char* kTypeIniName = "TWLib.ini";
-constexpr const char* kDevicesIniName = "Devices.ini";
-
 // The texts that tell the install from the import.
 struct RoadTexts {
-  const char* progressText;
-  const char* firstLogLine;
-  const char* reportTitle;
-  const char* reportRule;
+  ParameterRunTexts opening;
   const char* pairLine;  // scanner, type
   const char* successLine;
   const char* warningLine;
@@ -36,19 +30,15 @@ struct RoadTexts {
 };
 
 constexpr RoadTexts kInstallTexts{
-    "Install Scan Parameters into database...",
-    "Start Installing Scan Parameters...",
-    "Install Scan Parameters:",
-    "------------------------",
+    {"Install Scan Parameters into database...", "Start Installing Scan Parameters...",
+     "Install Scan Parameters:", "------------------------"},
     "Install %s Scan Parameters for %s...",
     "Install %s Scan Parameters for %s into database successfully.",
     "Install %s Scan Parameters for %s into database successfully with warning.",
     "Install %s Scan Parameters for %s into database failed."};
 constexpr RoadTexts kImportTexts{
-    "Import Scan Parameters into database...",
-    "Start Importing Scan Parameters...",
-    "Import Scan Parameters:",
-    "-----------------------",
+    {"Import Scan Parameters into database...", "Start Importing Scan Parameters...",
+     "Import Scan Parameters:", "-----------------------"},
     "Import %s Scan Parameters for %s...",
     "Import %s Scan Parameters for %s into database successfully.",
     "Import %s Scan Parameters for %s into database successfully with warning.",
@@ -130,22 +120,8 @@ int ScanParamStep::RunPairs(bool import) {
   const RoadTexts& road = import ? kImportTexts : kInstallTexts;
   if (arrayTypes.empty()) return kResultSuccess;
   ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
-  window.SetRange(0, 3, 1);
-  window.SetStep(1);
-  window.SetText("%s", road.progressText);
-  window.Show();
-  WriteLogLine(logPath, road.firstLogLine, kLogInfo);
-  window.StepIt();
-  if (session == nullptr || session->connected == 0) {
-    WriteLogLine(logPath, MessageText(kConnectFailed), kLogError);
-    return kConnectFailed;
-  }
-  AppendFormattedLine(reportPath, "%s", "");
-  AppendFormattedLine(reportPath, "%s", road.reportTitle);
-  AppendFormattedLine(reportPath, "%s", road.reportRule);
-  window.StepIt();
-  RunLoadScript(*session, kStepAnalysisParameters);
-  window.StepIt();
+  if (const int opened = BeginParameterRun(*this, window, road.opening); opened != kResultSuccess)
+    return opened;
 
   const std::string typeIni = platform::JoinPath(sourceFolder, kTypeIniName);
   const std::string devices = platform::JoinPath(sourceFolder, kDevicesIniName);
@@ -192,13 +168,7 @@ int ScanParamStep::RunPair(bool import, std::size_t index, const std::string& sc
                            const std::string& assayType, ProgressWindow& window) {
   const RoadTexts& road = import ? kImportTexts : kInstallTexts;
   const std::string& type = arrayTypes[index];
-  window.Clear();
-  window.SetRange(0, 8, 1);
-  window.SetStep(1);
-  window.SetText(road.pairLine, scanner.c_str(), type.c_str());
-  window.Show();
-  window.StepIt();
-  WriteLogLine(logPath, FormatText(road.pairLine, scanner.c_str(), type.c_str()), kLogInfo);
+  BeginParameterItem(*this, window, FormatText(road.pairLine, scanner.c_str(), type.c_str()));
   if (!PlainScannerName(scanner, logPath)) return kCifReadFailed;
 
   const std::string cifPath =
@@ -219,15 +189,8 @@ int ScanParamStep::RunPair(bool import, std::size_t index, const std::string& sc
   converter.definitionIniPath =
       platform::JoinPath(import ? sourceFolder : TypeFolder(index), scanner + ".INI");
   const int converted = converter.RunScanConversion(1);
-  if (warningsSeen == 0) warningsSeen = converter.warningFlag;
-  window.StepIt();
-  if (converted != kResultSuccess) {
-    // Nothing half-written is left to be taken for a whole file.
-    std::remove(kScanLoadFile);
-    return converted;
-  }
   const int lines = converter.recordCount;
-  return LoadConvertedParameters(*this, window, kScanLoadFile, lines, [&] {
+  return LoadConversion(*this, window, converter, converted, warningsSeen, [&] {
     AppendFormattedLine(reportPath, "Array Type:\t\t%s", type.c_str());
     AppendFormattedLine(reportPath, "Scanner Type:\t%s", scanner.c_str());
     AppendFormattedLine(reportPath, "Source CIF File:\t\t%s", cifPath.c_str());

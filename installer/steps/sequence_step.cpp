@@ -5,6 +5,7 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/ini_readers.hpp"
 #include "installer/framework/install_log.hpp"
+#include "installer/framework/library_names.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/parent_window_name.hpp"
 #include "installer/framework/progress_window.hpp"
@@ -20,7 +21,6 @@ namespace quellbrook {
 namespace {
 
 constexpr int kSequencesFailed = 3008;
-constexpr const char* kTypeIni = "TWLib.ini";
 constexpr const char* kSequenceTable = "LOAD_SIF_FILE";
 
 }  // namespace
@@ -44,7 +44,7 @@ int SequenceStep::RunSequenceStep() {
   AppendFormattedLine(reportPath, "%s", "-----------------");
   RunLoadScript(*session, kStepSequence);
 
-  const std::string typeIni = platform::JoinPath(sourceFolder, kTypeIni);
+  const std::string typeIni = platform::JoinPath(sourceFolder, kTypeIniName);
   int overall = kResultSuccess;
   for (std::size_t i = 0; i < arrayTypes.size(); ++i) {
     const std::string& type = arrayTypes[i];
