@@ -145,15 +145,15 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
   }
 
   std::string Install() {
+    return RunHost({"InstallLib", mSandbox.File("lib"), Fluidics(), mSandbox.File("source"), "",
+                    "Chip_A,Chip_B", Log(), mSandbox.File("report.txt")});
+  }
+  std::string RunHost(const std::vector<std::string>& call) {
+    std::vector<std::string> arguments = {QBHOST_PROGRAM, "--library", QUELLBROOK_LIBRARY_PATH};
+    arguments.insert(arguments.end(), call.begin(), call.end());
     platform::ChildProcess child;
     platform::SpawnFailure failure;
-    if (!child.Start({{QBHOST_PROGRAM, "--library", QUELLBROOK_LIBRARY_PATH, "InstallLib",
-                       mSandbox.File("lib"), Fluidics(), mSandbox.File("source"), "",
-                       "Chip_A,Chip_B", Log(), mSandbox.File("report.txt")},
-                      mSandbox.File("work"),
-                      {}},
-                     failure))
-      return "not started";
+    if (!child.Start({arguments, mSandbox.File("work"), {}}, failure)) return "not started";
     std::string output;
     char buffer[4096];
     for (int waited = 0; waited < 1200; ++waited) {
@@ -264,10 +264,35 @@ TEST_P(InstallEveryContentTest, EveryContentReachesItsTable) {
   // Every load file was deleted after its load.
   EXPECT_TRUE(std::filesystem::is_empty(mSandbox.File("work")));
 
+  // The installed types and hybridization protocols are registered where the catalogue
+  // reads them, once however often the library is installed.
+  const std::string installed =
+      "GetInstalledList 1\narrayTypes=Chip_A,Chip_B\nprotocols=Hyb_Chip_A,Wash_Chip_A\n";
+  auto registered = [&] {
+    if (Oracle()) return RunHost({"GetInstalledList"});
+    // On SQL Server the procedures fill the work database's copies, which the catalogue
+    // does not read.
+    std::string names = "GetInstalledList 1\narrayTypes=";
+    std::string error;
+    EXPECT_TRUE(mLab->Execute(
+        "SELECT group_concat(probe_array_name) FROM KORX_PROBE_ARRAY WHERE deleted_flag = 0",
+        [&](const DbRow& row) { names += row[0].value_or(""); }, &error))
+        << error;
+    names += "\nprotocols=";
+    EXPECT_TRUE(mLab->Execute(
+        "SELECT group_concat(param_set_name) FROM KORX_PARAMETER_SET "
+        "WHERE param_type = 'Hybridization'",
+        [&](const DbRow& row) { names += row[0].value_or(""); }, &error))
+        << error;
+    return names + "\n";
+  };
+  EXPECT_EQ(registered(), installed);
+
   // A second install replaces what the first installed.
   ASSERT_EQ(Install(), "InstallLib 0\n");
   EXPECT_EQ(labContents(), contents);
   EXPECT_EQ(geneContents(), "4 2 " + descriptions + " 5");
+  EXPECT_EQ(registered(), installed);
 }
 
 TEST_P(InstallEveryContentTest, ADamagedGinFileEndsTheRunBeforeTheSequences) {

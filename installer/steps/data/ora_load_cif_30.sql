@@ -13,6 +13,10 @@ BEGIN
     param_value, param_type, kind, param_group)
     SELECT assay_type, array_type, NULL, label, param_name, param_value, param_type, kind,
     param_group FROM LOAD_CIF_FILE;
+  INSERT INTO KORX_PROBE_ARRAY (probe_array_name, deleted_flag)
+    SELECT DISTINCT array_type, 0 FROM LOAD_CIF_FILE l WHERE l.array_type <> 'ALL'
+    AND l.param_group <> 'Scan' AND NOT EXISTS (SELECT 1 FROM KORX_PROBE_ARRAY p
+    WHERE p.probe_array_name = l.array_type AND p.deleted_flag = 0);
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (3, 'SUCCESS', 'Parameters loaded');
 END KORX_SP_LOAD_CIF;
 /

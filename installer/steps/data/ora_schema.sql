@@ -12,4 +12,8 @@ CREATE TABLE KORX_ALGORITHM_PARAM (assay_type VARCHAR2(255), array_type VARCHAR2
   part_number VARCHAR2(64), label VARCHAR2(255), param_name VARCHAR2(255),
   param_value VARCHAR2(2000), param_type VARCHAR2(64), kind VARCHAR2(16), param_group VARCHAR2(32));
 CREATE TABLE KORX_FLUIDICS_PROTOCOL (protocol_name VARCHAR2(255), step_value VARCHAR2(1024));
+CREATE TABLE KORX_PROBE_ARRAY (probe_array_name VARCHAR2(255), assay_id VARCHAR2(64),
+  deleted_flag NUMBER DEFAULT 0);
+CREATE TABLE KORX_PARAMETER_SET (param_set_name VARCHAR2(255), param_type VARCHAR2(64),
+  probe_array_name VARCHAR2(255), anno_id VARCHAR2(64));
 EXIT

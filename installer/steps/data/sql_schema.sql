@@ -19,3 +19,9 @@ CREATE TABLE KORX_ALGORITHM_PARAM (assay_type varchar(255), array_type varchar(2
 GO
 CREATE TABLE KORX_FLUIDICS_PROTOCOL (protocol_name varchar(255), step_value varchar(1024))
 GO
+CREATE TABLE KORX_PROBE_ARRAY (probe_array_name varchar(255), assay_id varchar(64),
+  deleted_flag int DEFAULT 0)
+GO
+CREATE TABLE KORX_PARAMETER_SET (param_set_name varchar(255), param_type varchar(64),
+  probe_array_name varchar(255), anno_id varchar(64))
+GO
