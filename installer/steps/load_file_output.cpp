@@ -4,6 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+
+#include "installer/framework/install_log.hpp"
+#include "installer/framework/message_table.hpp"
 
 namespace quellbrook {
 
@@ -45,6 +49,27 @@ bool LoadFileOutput::Close() {
   const bool closed = ::close(mFile) == 0;
   mFile = -1;
   return closed && !mFailed;
+}
+
+int WriteLoadFile(const std::string& path, const std::string& logPath, int& recordCount,
+                  const std::function<bool(LoadFileOutput& output, std::string& error)>& write) {
+  LoadFileOutput output;
+  if (!output.Open(path)) {
+    WriteLogLine(logPath, MessageText(kWriteIntermediateFilesFailed), kLogError);
+    return 0;
+  }
+  // A refused file leaves no records behind.
+  const auto fail = [&](const std::string& message) {
+    WriteLogLine(logPath, message, kLogError);
+    output.Close();
+    std::remove(path.c_str());
+    recordCount = 0;
+    return 0;
+  };
+  std::string error;
+  if (!write(output, error)) return fail(error);
+  if (!output.Close()) return fail(std::string(MessageText(kWriteIntermediateFilesFailed)));
+  return 1;
 }
 
 }  // namespace quellbrook

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,5 +51,11 @@ class LoadFileOutput {
   std::unique_ptr<char[]> mBuffer;
   std::size_t mUsed = 0;
 };
+
+// Writes the load file at path through `write`. A file that can't be opened, a write that
+// refuses (its message in error) or a failed close is logged; a refused file is removed
+// and leaves no records. 1 when the file is whole, else 0.
+int WriteLoadFile(const std::string& path, const std::string& logPath, int& recordCount,
+                  const std::function<bool(LoadFileOutput& output, std::string& error)>& write);
 
 }  // namespace quellbrook

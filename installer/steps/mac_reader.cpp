@@ -77,25 +77,15 @@ int MacReader::ReadMacFile(const std::string& protocol) {
                  kLogError);
     return 0;
   }
-  LoadFileOutput output;
-  if (!output.Open(outputFile)) {
-    WriteLogLine(logPath, MessageText(kWriteIntermediateFilesFailed), kLogError);
-    return 0;
-  }
-  // A refused file leaves no records behind.
-  const auto fail = [&](const std::string& message) {
-    WriteLogLine(logPath, message, kLogError);
-    output.Close();
-    std::remove(outputFile.c_str());
-    recordCount = 0;
-    return 0;
-  };
-  platform::LineReader file;
-  if (!file.Open(macPath, kMacLineLimit)) return fail(std::string(MessageText(kMacReadFailed)));
-  std::string error;
-  if (!ReadMacLines(file, protocol, macPath, output, recordCount, error)) return fail(error);
-  if (!output.Close()) return fail(std::string(MessageText(kWriteIntermediateFilesFailed)));
-  return 1;
+  return WriteLoadFile(outputFile, logPath, recordCount,
+                       [&](LoadFileOutput& output, std::string& error) {
+                         platform::LineReader file;
+                         if (!file.Open(macPath, kMacLineLimit)) {
+                           error = MessageText(kMacReadFailed);
+                           return false;
+                         }
+                         return ReadMacLines(file, protocol, macPath, output, recordCount, error);
+                       });
 }
 
 std::size_t FuzzReadMac(const std::uint8_t* data, std::size_t size) {

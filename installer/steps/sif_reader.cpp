@@ -129,24 +129,10 @@ int SifReader::ReadSifFile(const std::string& type, const std::string& folder) {
     WriteLogLine(logPath, FormatMessageText(kSifReadFailed, path.c_str()), kLogError);
     return 0;
   }
-  LoadFileOutput output;
-  if (!output.Open(outputFile)) {
-    WriteLogLine(logPath, MessageText(kWriteIntermediateFilesFailed), kLogError);
-    return 0;
-  }
-  // A refused file leaves no records behind.
-  const auto fail = [&](const std::string& message) {
-    WriteLogLine(logPath, message, kLogError);
-    output.Close();
-    std::remove(outputFile.c_str());
-    recordCount = 0;
-    return 0;
-  };
-
-  std::string error;
-  if (!ReadSifLines(file, type, path, output, *this, error)) return fail(error);
-  if (!output.Close()) return fail(std::string(MessageText(kWriteIntermediateFilesFailed)));
-  return 1;
+  return WriteLoadFile(outputFile, logPath, recordCount,
+                       [&](LoadFileOutput& output, std::string& error) {
+                         return ReadSifLines(file, type, path, output, *this, error);
+                       });
 }
 
 std::size_t FuzzReadSif(const std::uint8_t* data, std::size_t size) {
