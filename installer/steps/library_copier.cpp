@@ -44,6 +44,22 @@ class CopyReport {
   bool mFailed = false;
 };
 
+// One copy call's window and report; finishing closes the window and keeps what it showed.
+struct CopyRun {
+  CopyRun(const std::string& log, const std::string& progressText)
+      : window(FindTopLevelWindow(ParentWindowName()), "", 1), report(log) {
+    window.SetText("%s", progressText.c_str());
+  }
+  int Finish(std::vector<std::string>& events) {
+    window.DestroyWindow();
+    events = window.Events();
+    return report.Result();
+  }
+
+  ProgressWindow window;
+  CopyReport report;
+};
+
 // The destination is made writable first, so a read-only copy of an earlier run is
 // replaced rather than left standing as a silent failure.
 bool CopyOne(const std::string& from, const std::string& to, CopyReport& report) {
@@ -102,14 +118,10 @@ bool InsideFolder(const std::string& folder, const std::string& path) {
 
 int LibFileCopier::CopyListedFiles(std::string subFolder, std::string iniPath,
                                    std::string progressText) {
-  ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
-  window.SetText("%s", progressText.c_str());
-  CopyReport report(logPath);
-  auto finish = [&] {
-    window.DestroyWindow();
-    mProgressEvents = window.Events();
-    return report.Result();
-  };
+  CopyRun run(logPath, progressText);
+  ProgressWindow& window = run.window;
+  CopyReport& report = run.report;
+  auto finish = [&] { return run.Finish(mProgressEvents); };
   if (!IsRelativeLibraryPath(subFolder)) {
     report.RefuseName(subFolder, iniPath);
     return finish();
@@ -165,14 +177,10 @@ int LibFileCopier::CopyTypeFiles(std::string fromFolder, std::string toFolder,
                                  std::string arrayType, std::string progressText) {
   mProgressEvents.clear();
   if (platform::EqualsNoCase(fromFolder, toFolder)) return kCopyDone;
-  ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
-  window.SetText("%s", progressText.c_str());
-  CopyReport report(logPath);
-  auto finish = [&] {
-    window.DestroyWindow();
-    mProgressEvents = window.Events();
-    return report.Result();
-  };
+  CopyRun run(logPath, progressText);
+  ProgressWindow& window = run.window;
+  CopyReport& report = run.report;
+  auto finish = [&] { return run.Finish(mProgressEvents); };
   if (!IsPlainLibraryName(arrayType)) {
     report.RefuseName(arrayType, fromFolder);
     return finish();
