@@ -8,29 +8,15 @@
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/text_functions.hpp"
 #include "installer/framework/tool_runner.hpp"
+#include "installer/steps/step_sequence.hpp"
 #include "platform/path.hpp"
 
 namespace quellbrook {
 
 int BeginParameterRun(const InstallStep& step, ProgressWindow& window,
                       const ParameterRunTexts& texts) {
-  window.SetRange(0, 3, 1);
-  window.SetStep(1);
-  window.SetText("%s", texts.progressText);
-  window.Show();
-  WriteLogLine(step.logPath, texts.firstLogLine, kLogInfo);
-  window.StepIt();
-  if (step.session == nullptr || step.session->connected == 0) {
-    WriteLogLine(step.logPath, MessageText(kConnectFailed), kLogError);
-    return kConnectFailed;
-  }
-  AppendFormattedLine(step.reportPath, "%s", "");
-  AppendFormattedLine(step.reportPath, "%s", texts.reportTitle);
-  AppendFormattedLine(step.reportPath, "%s", texts.reportRule);
-  window.StepIt();
-  RunLoadScript(*step.session, kStepAnalysisParameters);
-  window.StepIt();
-  return kResultSuccess;
+  return BeginStepRun(step, window, 3, kStepAnalysisParameters, texts.progressText,
+                      texts.firstLogLine, texts.reportTitle, texts.reportRule);
 }
 
 void BeginParameterItem(const InstallStep& step, ProgressWindow& window, const std::string& line) {

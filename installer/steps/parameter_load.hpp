@@ -24,9 +24,7 @@ struct ParameterRunTexts {
   const char* reportRule;
 };
 
-// Shows the run's window and first log line; without a connected session logs and returns
-// kConnectFailed, else writes the report's heading and runs the step's load script. The
-// window steps three times when it gets that far.
+// The common step opening, three steps long, with the analysis parameter step's scripts.
 int BeginParameterRun(const InstallStep& step, ProgressWindow& window,
                       const ParameterRunTexts& texts);
 

@@ -36,26 +36,35 @@ bool CheckLoadFields(std::initializer_list<const std::string*> values, std::stri
   return true;
 }
 
-int RunStepSequence(const InstallStep& step, const StepTexts& texts, const LoadFileWriter& write) {
-  ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
-  window.SetRange(0, kProgressSteps, 1);
+int BeginStepRun(const InstallStep& step, ProgressWindow& window, int progressSteps, int code,
+                 const char* progressText, const char* firstLogLine, const char* reportTitle,
+                 const char* reportRule) {
+  window.SetRange(0, progressSteps, 1);
   window.SetStep(1);
-  window.SetText("%s", texts.progressText);
+  window.SetText("%s", progressText);
   window.Show();
-  WriteLogLine(step.logPath, texts.firstLogLine, kLogInfo);
+  WriteLogLine(step.logPath, firstLogLine, kLogInfo);
   window.StepIt();
-
-  LibDbSession* session = step.session;
-  if (session == nullptr || session->connected == 0) {
+  if (step.session == nullptr || step.session->connected == 0) {
     WriteLogLine(step.logPath, MessageText(kConnectFailed), kLogError);
     return kConnectFailed;
   }
   AppendFormattedLine(step.reportPath, "%s", "");
-  AppendFormattedLine(step.reportPath, "%s", texts.reportTitle);
-  AppendFormattedLine(step.reportPath, "%s", texts.reportRule);
+  AppendFormattedLine(step.reportPath, "%s", reportTitle);
+  AppendFormattedLine(step.reportPath, "%s", reportRule);
   window.StepIt();
-  RunLoadScript(*session, texts.code);
+  RunLoadScript(*step.session, code);
   window.StepIt();
+  return kResultSuccess;
+}
+
+int RunStepSequence(const InstallStep& step, const StepTexts& texts, const LoadFileWriter& write) {
+  ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
+  if (const int opened = BeginStepRun(step, window, kProgressSteps, texts.code, texts.progressText,
+                                      texts.firstLogLine, texts.reportTitle, texts.reportRule);
+      opened != kResultSuccess)
+    return opened;
+  LibDbSession* session = step.session;
 
   const std::string sourcePath = texts.reportedSource != nullptr
                                      ? std::string(texts.reportedSource)

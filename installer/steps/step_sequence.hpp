@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "installer/framework/progress_window.hpp"
 #include "installer/steps/install_step.hpp"
 
 namespace quellbrook {
@@ -38,6 +39,14 @@ struct StepTexts {
 // reason to log (empty for a file that can't be opened). count gets the records written.
 using LoadFileWriter =
     std::function<bool(const std::string& sourcePath, int& count, std::string& refusal)>;
+
+// Opens a step's run: sets the window's range, shows the progress text and logs the first
+// line; without a connected session logs and returns kConnectFailed, else writes the
+// report's heading and runs the load script of code. The window steps three times when it
+// gets that far.
+int BeginStepRun(const InstallStep& step, ProgressWindow& window, int progressSteps, int code,
+                 const char* progressText, const char* firstLogLine, const char* reportTitle,
+                 const char* reportRule);
 
 // 0 or the error of the step. Once the load script has run the drop script always runs, so
 // no exit leaves temporary objects behind.
