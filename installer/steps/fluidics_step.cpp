@@ -14,6 +14,7 @@
 #include "installer/framework/tool_runner.hpp"
 #include "installer/steps/file_date.hpp"
 #include "installer/steps/mac_reader.hpp"
+#include "installer/steps/step_sequence.hpp"
 #include "platform/path.hpp"
 
 namespace quellbrook {
@@ -59,23 +60,14 @@ int FluidicsStep::CopyFluidicsFiles() {
 int FluidicsStep::RunFluidicsStep() {
   if (types.empty()) return kResultSuccess;
   ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
-  window.SetRange(0, 3, 1);
-  window.SetStep(1);
-  window.SetText("%s", "Install Fluidics Protocols into database...");
-  window.Show();
-  WriteLogLine(logPath, "Start Installing Fluidics Protocols...", kLogInfo);
-  window.StepIt();
-  if (session == nullptr || session->connected == 0) {
+  if (const int opened = BeginStepRun(*this, window, 3, kStepFluidics,
+                                      "Install Fluidics Protocols into database...",
+                                      "Start Installing Fluidics Protocols...",
+                                      "Install Fluidics Protocols:", "---------------------------");
+      opened != kResultSuccess) {
     errorText += MessageText(kConnectFailed);
-    WriteLogLine(logPath, MessageText(kConnectFailed), kLogError);
-    return kConnectFailed;
+    return opened;
   }
-  AppendFormattedLine(reportPath, "%s", "");
-  AppendFormattedLine(reportPath, "%s", "Install Fluidics Protocols:");
-  AppendFormattedLine(reportPath, "%s", "---------------------------");
-  window.StepIt();
-  RunLoadScript(*session, kStepFluidics);
-  window.StepIt();
 
   const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIniName);
   int overall = kResultSuccess;

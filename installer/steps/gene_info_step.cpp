@@ -13,6 +13,7 @@
 #include "installer/steps/file_date.hpp"
 #include "installer/steps/gin_reader.hpp"
 #include "installer/steps/library_copier.hpp"
+#include "installer/steps/step_sequence.hpp"
 #include "platform/path.hpp"
 
 namespace quellbrook {
@@ -37,22 +38,12 @@ void RemoveLoadFiles() {
 int GeneInfoStep::RunGeneInfoStep() {
   if (arrayTypes.empty()) return kResultSuccess;
   ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
-  window.SetRange(0, 3, 1);
-  window.SetStep(1);
-  window.SetText("%s", "Installing Gene Information into database...");
-  window.Show();
-  WriteLogLine(logPath, "Start Installing Gene Information...", kLogInfo);
-  window.StepIt();
-  if (session == nullptr || session->connected == 0) {
-    WriteLogLine(logPath, MessageText(kConnectFailed), kLogError);
-    return kConnectFailed;
-  }
-  AppendFormattedLine(reportPath, "%s", "");
-  AppendFormattedLine(reportPath, "%s", "Install GeneInfo:");
-  AppendFormattedLine(reportPath, "%s", "-----------------");
-  window.StepIt();
-  RunLoadScript(*session, kStepGeneInfoDescription);
-  window.StepIt();
+  if (const int opened = BeginStepRun(*this, window, 3, kStepGeneInfoDescription,
+                                      "Installing Gene Information into database...",
+                                      "Start Installing Gene Information...",
+                                      "Install GeneInfo:", "-----------------");
+      opened != kResultSuccess)
+    return opened;
 
   int overall = kResultSuccess;
   for (std::size_t i = 0; i < arrayTypes.size(); ++i) {
