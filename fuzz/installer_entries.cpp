@@ -77,7 +77,7 @@ bool FuzzCopyDataLines(const std::uint8_t* data, std::size_t size) {
 
 bool FuzzReadDevices(const std::uint8_t* data, std::size_t size) {
   const InWorkFolder inWork;
-  return WithScratchFile(data, size, quellbrook::kDevicesFileName, [](const std::string& path) {
+  return WithScratchFile(data, size, quellbrook::kDevicesIniName, [](const std::string& path) {
     std::vector<quellbrook::DeviceRecord> devices;
     return quellbrook::ReadDeviceRecords(path, "", devices) == 0;
   });
@@ -86,7 +86,7 @@ bool FuzzReadDevices(const std::uint8_t* data, std::size_t size) {
 bool FuzzReadTypeIni(const std::uint8_t* data, std::size_t size) {
   const InstallerFixture& fixture = FuzzInstallerStart();
   const InWorkFolder inWork;
-  return WithScratchFile(data, size, quellbrook::kTypeIniFileName, [&](const std::string& path) {
+  return WithScratchFile(data, size, quellbrook::kTypeIniName, [&](const std::string& path) {
     std::vector<std::string> types = platform::ProfileSections(path);
     if (types.size() > kTypesRead) types.resize(kTypesRead);
     types.push_back(fixture.type);

@@ -142,7 +142,7 @@ int RunInstall(InstallParameters& parameters) {
   SplitList(parameters.arrayTypes, types, ',', 0);
   if (types.empty()) return kResultSuccess;
 
-  const std::string typeIni = platform::JoinPath(parameters.sourceFolder, kTypeIniFileName);
+  const std::string typeIni = platform::JoinPath(parameters.sourceFolder, kTypeIniName);
   std::vector<std::string> typeFolders;
   bool missingFolder = false;
   for (const std::string& type : types) {
@@ -226,7 +226,7 @@ int RunInstall(InstallParameters& parameters) {
     }
   }
 
-  const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesFileName);
+  const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);
   if (!platform::FileExists(devicesFile)) {
     WriteLogLine(log,
                  std::string(kDevicesFailurePrefix) +

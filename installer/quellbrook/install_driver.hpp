@@ -11,9 +11,7 @@
 
 namespace quellbrook {
 
-inline constexpr const char* kTypeIniFileName = "TWLib.ini";
 inline constexpr const char* kToolLogFileName = "sql.log";
-inline constexpr const char* kDevicesFileName = "Devices.ini";
 inline constexpr const char* kDevicesFailurePrefix = "Failed to install devices. ";
 inline constexpr const char* kDeviceTable = "KORX_DEVICE";
 // A DeviceN value is read into a buffer of this size.
