@@ -64,7 +64,7 @@ struct Saved {
 constexpr int kGenomeSamples = 3;
 
 // Loads the chip's text CDF written into folder; the layout globals it leaves.
-ChipGlobals LoadChip(const synth::ChipTruth& chip, const std::string& folder) {
+ChipGlobals InstallChip(const synth::ChipTruth& chip, const std::string& folder) {
   const std::string cdf = folder + "/" + synth::FileNameFor(chip, synth::ChipForm::kTextCdf);
   CdfLoadSettings load;
   if (!synth::WriteTextCdf(chip, cdf) || !LoadCdf(cdf, false, "", load)) std::abort();
@@ -122,9 +122,9 @@ Saved& State() {
     options.kind = synth::ChipKind::kSnp2;
     const auto snpChip = synth::MakeChip(options);
     if (!snpChip) std::abort();
-    made->genome = LoadChip(*snpChip, folder);
+    made->genome = InstallChip(*snpChip, folder);
     made->genomeInfo = PlaceUnits(folder);
-    made->loaded = LoadChip(*chip, folder);
+    made->loaded = InstallChip(*chip, folder);
     made->settings = TheGroup().Settings();
     made->empty.Put();
     // libFuzzer may leave by _Exit, so nothing is left on disk to clean up: the loaded
