@@ -145,6 +145,27 @@ TEST_P(ControlStepTest, QuietExitsAndRefusals) {
   EXPECT_EQ(mSession.TablesExist({"LOAD_CIF_FILE"}, mSession.workDatabase), 0);
 }
 
+TEST_P(ControlStepTest, CountsBeyondWhatTheFileHoldsAreNotReadKeyByKey) {
+  // Counts far beyond the file's bytes give empty sets and controls, read in no time.
+  ASSERT_TRUE(
+      libgen::WriteTextFile(Source(kControlsSourceFile),
+                            "[Controls]\nNumControlSets=2000000000\nControlSet1Assay=Expr3\n"
+                            "ControlSet1Alg=Stat\n[Expr3]\nNumControls=2000000000\n"
+                            "Control1=X\nControl1Name1=x1\n"));
+  EXPECT_EQ(mStep.RunControlStep(), 0);
+  EXPECT_EQ(Parameters().size(), 2u);
+  // A file that could hold more than 10000 controls is refused before any is read.
+  std::string text =
+      "[Controls]\nNumControlSets=1\nControlSet1Assay=Expr3\nControlSet1Alg=Stat\n"
+      "[Expr3]\nNumControls=10001\n";
+  text += std::string(10001, ';') + "\n";
+  ASSERT_TRUE(libgen::WriteTextFile(Source(kControlsSourceFile), text));
+  EXPECT_EQ(mStep.RunControlStep(), 2001);
+  EXPECT_EQ(LogMessages(mStep.logPath).back(),
+            "ERROR: Install Controls failed. More than 10000 controls in " +
+                Source(kControlsSourceFile) + "; file not read.");
+}
+
 INSTANTIATE_TEST_SUITE_P(Roads, ControlStepTest, ::testing::Values(Road::kSqlServer, Road::kOracle),
                          testing::RoadName);
 
