@@ -22,6 +22,7 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/lib_db_session.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
 #include "platform/tests/temp_folder.hpp"
@@ -77,13 +78,7 @@ std::vector<std::string> CommandLines(const std::string& command) {
   return lines;
 }
 
-std::vector<std::string> LogMessages(const std::string& path) {
-  std::ifstream file(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);)
-    lines.push_back(line.size() >= 20 && line[2] == '/' ? line.substr(20) : line);
-  return lines;
-}
+using testing::LogMessages;
 
 std::string ReadWholeText(const std::string& path) {
   std::ifstream file(path, std::ios::binary);

@@ -1,6 +1,7 @@
 // The algorithm step on the SQL Server road: its load file from "Algorithm.ini", then the
 // whole common run through the stand-in tools and our scripts, and its failure exits.
 #include "installer/steps/algorithm_step.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 
 #include <gtest/gtest.h>
 
@@ -37,13 +38,7 @@ void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-std::vector<std::string> LogMessages(const std::string& path) {
-  std::ifstream file(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);)
-    lines.push_back(line.size() >= 20 && line[2] == '/' ? line.substr(20) : line);
-  return lines;
-}
+using testing::LogMessages;
 
 class AlgorithmStepTest : public ::testing::Test {
  protected:

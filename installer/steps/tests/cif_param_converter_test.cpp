@@ -2,6 +2,7 @@
 // conversion rules, for a small analysis definition on both sides of database version
 // 3.1 and for the scan entry, then the rescues, failures and refusals one by one.
 #include "installer/steps/cif_param_converter.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 
 #include <gtest/gtest.h>
 
@@ -31,13 +32,7 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-std::vector<std::string> LogMessages(const std::string& path) {
-  std::ifstream file(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);)
-    lines.push_back(line.size() >= 20 && line[2] == '/' ? line.substr(20) : line);
-  return lines;
-}
+using testing::LogMessages;
 
 libgen::AnalysisDefinition SmallDefinition() {
   libgen::AnalysisDefinition definition;

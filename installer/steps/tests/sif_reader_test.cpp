@@ -1,6 +1,7 @@
 // The SIF reader: the load file typed from the sequence file's layout, its warnings for
 // sequences it can't install, and the failures it logs.
 #include "installer/steps/sif_reader.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +25,7 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-std::vector<std::string> LogMessages(const std::string& path) {
-  std::ifstream file(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);)
-    lines.push_back(line.size() >= 20 && line[2] == '/' ? line.substr(20) : line);
-  return lines;
-}
+using testing::LogMessages;
 
 class SifReaderTest : public ::testing::Test {
  protected:

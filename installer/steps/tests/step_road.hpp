@@ -18,6 +18,7 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 #include "installer/framework/tool_runner.hpp"
 #include "installer/steps/install_step.hpp"
 #include "platform/path.hpp"
@@ -25,24 +26,8 @@
 
 namespace quellbrook::testing {
 
-inline std::string ReadWholeFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 inline void WriteWholeFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
-}
-
-// The installation log's messages without their time stamps.
-inline std::vector<std::string> LogMessages(const std::string& path) {
-  std::ifstream file(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);)
-    lines.push_back(line.size() >= 20 && line[2] == '/' ? line.substr(20) : line);
-  return lines;
 }
 
 enum class Road { kSqlServer, kOracle };
