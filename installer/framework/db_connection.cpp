@@ -2,10 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 
 #include "installer/framework/database_files.hpp"
+#include "installer/framework/database_qualified_names.hpp"
 #include "installer/framework/environment.hpp"
 #include "platform/path.hpp"
 
@@ -128,6 +130,7 @@ bool DbConnection::OpenFile(std::string_view database, bool create, std::string*
   sqlite3_close(mDb);
   mDb = db;
   mDatabase = std::string(database);
+  mAttached.clear();
   return true;
 }
 
@@ -164,8 +167,59 @@ bool DbConnection::Execute(std::string_view sql, const DbRowHandler& onRow, std:
       if (from == std::string_view::npos) return Fail(error, "REVOKE needs FROM and a login");
       return Revoke(rest.substr(0, from), Unbracketed(Trimmed(rest.substr(from + 6))), error);
     }
+    std::string qualified;
+    if (!QualifyOtherDatabases(text, qualified, error)) return false;
+    if (!qualified.empty()) return RunSqlite(qualified, onRow, error);
   }
   return RunSqlite(text, onRow, error);
+}
+
+bool DbConnection::QualifyOtherDatabases(std::string_view sql, std::string& qualified,
+                                         std::string* error) {
+  const std::vector<DatabaseQualifier> qualifiers = FindDatabaseQualifiers(sql);
+  std::size_t copied = 0;
+  for (const DatabaseQualifier& qualifier : qualifiers) {
+    std::string schema;
+    if (!AttachedSchema(qualifier.database, schema, error)) return false;
+    qualified.append(sql.substr(copied, qualifier.begin - copied));
+    qualified += schema;
+    qualified += '.';
+    copied = qualifier.end;
+  }
+  if (!qualifiers.empty()) qualified.append(sql.substr(copied));
+  return true;
+}
+
+bool DbConnection::AttachedSchema(std::string_view database, std::string& schema,
+                                  std::string* error) {
+  if (platform::EqualsNoCase(database, mDatabase)) {
+    schema = "main";
+    return true;
+  }
+  const std::optional<std::string> path = DatabaseFilePath(mFolder, database);
+  if (!path) return Fail(error, "'" + std::string(database) + "' is not a valid database name");
+  const std::string name = std::filesystem::path(*path).stem().string();
+  // SQLite's own schema names can't name a database of the server.
+  if (name == "main" || name == "temp")
+    return Fail(error, "database '" + std::string(database) + "' can't be named from another");
+  schema = "\"" + name + "\"";
+  if (std::find(mAttached.begin(), mAttached.end(), name) != mAttached.end()) return true;
+  if (!std::filesystem::is_regular_file(*path)) {
+    if (!platform::EqualsNoCase(database, kTempDatabase))
+      return Fail(error, "database '" + std::string(database) + "' does not exist");
+    if (!CreateDatabase(mFolder, database, error)) return false;
+  }
+  const std::string sql = "ATTACH DATABASE ?1 AS " + schema;
+  sqlite3_stmt* statement = nullptr;
+  bool ok = sqlite3_prepare_v2(mDb, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK;
+  if (ok) {
+    sqlite3_bind_text(statement, 1, path->c_str(), -1, SQLITE_TRANSIENT);
+    ok = sqlite3_step(statement) == SQLITE_DONE;
+  }
+  if (!ok) Fail(error, sqlite3_errmsg(mDb));
+  sqlite3_finalize(statement);
+  if (ok) mAttached.push_back(name);
+  return ok;
 }
 
 bool DbConnection::RunSqlite(std::string_view sql, const DbRowHandler& onRow, std::string* error) {

@@ -58,7 +58,9 @@ class DbConnection {
   // Runs a statement text in the current database; each row of a result goes to onRow
   // (which may be empty). SQL Server also takes "USE name", "EXEC sp_tables" (qualifier,
   // owner, name, type, remarks per table or view) and "REVOKE CREATE TABLE, CREATE
-  // PROCEDURE FROM login"; Oracle has the view user_objects (object_id, object_type,
+  // PROCEDURE FROM login", and names a table of another database of the server as
+  // DATABASE..TABLE or DATABASE.dbo.TABLE (that database is attached for the text; only
+  // tempdb is made when missing); Oracle has the view user_objects (object_id, object_type,
   // object_name, names in upper case). Other texts go to SQLite as they are and may hold
   // several statements. False, with the reason in error, at the first failing statement.
   [[nodiscard]] bool Execute(std::string_view sql, const DbRowHandler& onRow,
@@ -73,12 +75,16 @@ class DbConnection {
   bool RunSqlite(std::string_view sql, const DbRowHandler& onRow, std::string* error);
   bool ListTables(const DbRowHandler& onRow, std::string* error);
   bool Revoke(std::string_view permissions, std::string_view login, std::string* error);
+  bool QualifyOtherDatabases(std::string_view sql, std::string& qualified, std::string* error);
+  bool AttachedSchema(std::string_view database, std::string& schema, std::string* error);
 
   SqlDialect mDialect = SqlDialect::kSqlServer;
   std::string mFolder;
   std::string mLogin;
   std::string mDatabase;
   sqlite3* mDb = nullptr;
+  // Other databases attached to mDb, by their schema names (the file names' stems).
+  std::vector<std::string> mAttached;
 };
 
 }  // namespace quellbrook

@@ -169,6 +169,45 @@ TEST(DbConnection, SqlServerDialectSwitchesDatabasesAndListsTables) {
   EXPECT_FALSE(connection->Execute("SELECT count(*) FROM LOAD_ALG", nullptr, &error));
 }
 
+TEST(DbConnection, SqlServerNamesTablesOfOtherDatabasesOutsideLiteralsAndComments) {
+  DatabaseSandbox sandbox;
+  ASSERT_TRUE(AddLogin(sandbox.Folder(), "sa", ""));
+  ASSERT_TRUE(CreateDatabase(sandbox.Folder(), "TREL3"));
+  const auto process = DbConnection::Open(sandbox.Folder(), SqlServerLogin("sa", "", "TREL3"));
+  const auto work = DbConnection::Open(sandbox.Folder(), SqlServerLogin("sa", ""));
+  ASSERT_TRUE(process && work);
+  ASSERT_TRUE(Rows(*process, "CREATE TABLE KORX_DEVICE (name TEXT, note TEXT)").empty());
+  ASSERT_TRUE(Rows(*work, "CREATE TABLE LOAD_DEV (name TEXT)").empty());
+  ASSERT_TRUE(Rows(*work, "INSERT INTO LOAD_DEV VALUES ('d1'), ('d2')").empty());
+  // Both spellings and a bracketed name; the literal and the comments keep their dots.
+  ASSERT_TRUE(Rows(*work,
+                   "INSERT INTO trel3..KORX_DEVICE (name, note) SELECT name, 'a..b' FROM "
+                   "TEMPDB.dbo.LOAD_DEV; -- x..y\n"
+                   "/* TREL3..nowhere */ INSERT INTO [TREL3].DBO.KORX_DEVICE VALUES ('d3', NULL)")
+                  .empty());
+  EXPECT_EQ(
+      Rows(*process, "SELECT name, note FROM KORX_DEVICE ORDER BY name"),
+      (std::vector<std::vector<std::string>>{{"d1", "a..b"}, {"d2", "a..b"}, {"d3", "<NULL>"}}));
+  // A transaction spans both databases: a rollback leaves neither changed.
+  ASSERT_TRUE(Rows(*work,
+                   "BEGIN TRANSACTION; DELETE FROM TREL3..KORX_DEVICE; DELETE FROM LOAD_DEV;"
+                   " ROLLBACK")
+                  .empty());
+  EXPECT_EQ(Rows(*process, "SELECT count(*) FROM KORX_DEVICE"),
+            (std::vector<std::vector<std::string>>{{"3"}}));
+  EXPECT_EQ(Rows(*work, "SELECT count(*) FROM LOAD_DEV"),
+            (std::vector<std::vector<std::string>>{{"2"}}));
+  // A database that doesn't exist is not made; tempdb is, on first use.
+  std::string error;
+  EXPECT_FALSE(work->Execute("SELECT * FROM NOWHERE..T", nullptr, &error));
+  EXPECT_EQ(error, "database 'NOWHERE' does not exist");
+  EXPECT_FALSE(std::filesystem::exists(sandbox.Folder() + "/nowhere.db"));
+  EXPECT_FALSE(work->Execute("SELECT * FROM main..T", nullptr, &error));
+  std::filesystem::remove(sandbox.Folder() + "/tempdb.db");
+  EXPECT_TRUE(Rows(*process, "CREATE TABLE tempdb..T2 (x TEXT)").empty());
+  EXPECT_TRUE(std::filesystem::exists(sandbox.Folder() + "/tempdb.db"));
+}
+
 TEST(DbConnection, CellsAreTextsCutToTheColumnBufferWithNullKept) {
   DatabaseSandbox sandbox;
   ASSERT_TRUE(AddLogin(sandbox.Folder(), "sa", ""));
