@@ -22,6 +22,7 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/lib_db_session.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/quellbrook/tests/install_sandbox.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
 #include "scramble/tamsk.h"
@@ -79,7 +80,6 @@ class InstallContentsTest : public ::testing::TestWithParam<Road> {
         ASSERT_TRUE(AddLogin(mSandbox.Folder(), login, kPassword));
         ASSERT_TRUE(GrantCreatePermissions(mSandbox.Folder(), login, login));
       }
-      mLabDb = Open(kOracleProvider, kOracleLogin, "");
     } else {
       const std::filesystem::path binn = mSandbox.File("mssql/binn");
       std::filesystem::create_directories(binn);
@@ -89,20 +89,11 @@ class InstallContentsTest : public ::testing::TestWithParam<Road> {
       mSandbox.SetRegistryText(kDbPublishTypeKey, "", "SQL Server");
       mSandbox.SetRegistryText(kDbDefaultUserKey, "", "sa");
       ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", kPassword));
-      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultProcessDatabase));
-      // The laboratory's device table in the process database lets the device step run.
-      auto process = Open(kSqlServerProvider, "sa", kDefaultProcessDatabase);
-      ASSERT_TRUE(process);
-      Execute(*process, "CREATE TABLE KORX_DEVICE (device_name TEXT);");
-      mLabDb = Open(kSqlServerProvider, "sa", kDefaultWorkDatabase);
     }
-    ASSERT_TRUE(mLabDb);
-    std::string schema = ReadWhole(
-        platform::JoinPath(STEPS_DATA_FOLDER, Oracle() ? "ora_schema.sql" : "sql_schema.sql"));
-    for (const char* end : {"GO\n", "EXIT\n"})
-      for (std::size_t at; (at = schema.find(end)) != std::string::npos;)
-        schema.replace(at, std::string(end).size(), ";\n");
-    Execute(*mLabDb, schema);
+    std::string error;
+    mLabDb = testing::MakeLaboratoryTables(mSandbox.Folder(), Oracle(),
+                                           Oracle() ? kOracleLogin : "sa", kPassword, error);
+    ASSERT_TRUE(mLabDb) << error;
 
     mWork = mSandbox.File("work");
     std::filesystem::create_directories(mWork);
@@ -112,7 +103,6 @@ class InstallContentsTest : public ::testing::TestWithParam<Road> {
     std::filesystem::create_directories(mSandbox.File("lib"));
 
     libgen::LibraryFolder library(mSandbox.File("source"), libgen::StandardLibrary());
-    std::string error;
     ASSERT_TRUE(library.Write(error)) << error;
     ASSERT_TRUE(libgen::WriteStandardParameterFiles(library, error)) << error;
     ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kAssayProtocolName),
@@ -122,15 +112,6 @@ class InstallContentsTest : public ::testing::TestWithParam<Road> {
     mLibrary = std::make_unique<libgen::LibraryFolder>(library);
   }
 
-  std::unique_ptr<DbConnection> Open(const char* provider, const char* login,
-                                     const char* database) {
-    return DbConnection::Open(mSandbox.Folder(),
-                              {provider, login, kPassword, GetLocalComputerName(), database});
-  }
-  static void Execute(DbConnection& db, const std::string& sql) {
-    std::string error;
-    ASSERT_TRUE(db.Execute(sql, nullptr, &error)) << error;
-  }
   std::vector<std::string> Rows(const std::string& query) {
     std::vector<std::string> rows;
     std::string error;
@@ -153,19 +134,7 @@ class InstallContentsTest : public ::testing::TestWithParam<Road> {
                                              "Chip_A,Chip_B",
                                              Log(),
                                              Report()};
-    platform::ChildProcess child;
-    platform::SpawnFailure failure;
-    if (!child.Start({arguments, mWork, {}}, failure)) return "not started";
-    std::string output;
-    char buffer[4096];
-    for (int waited = 0; waited < 1200; ++waited) {
-      child.WaitForOutput(100);
-      long count;
-      while ((count = child.ReadOutput(buffer, sizeof buffer)) > 0)
-        output.append(buffer, static_cast<std::size_t>(count));
-      if (child.PeekOutput() == platform::OutputState::kClosed && child.WaitForEnd(1000)) break;
-    }
-    return output;
+    return testing::RunProgram(arguments, mWork).output;
   }
   std::string Log() const { return mSandbox.File("install.log"); }
   std::string Report() const { return mSandbox.File("report.txt"); }

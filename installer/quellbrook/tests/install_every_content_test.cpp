@@ -18,6 +18,7 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/lib_db_session.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/quellbrook/tests/install_sandbox.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
 #include "platform/registry.hpp"
@@ -35,6 +36,9 @@ namespace {
 
 using testing::DatabaseSandbox;
 using testing::EnvironmentVariable;
+using testing::MakeGeneInfoTables;
+using testing::MakeLaboratoryTables;
+using testing::RunProgram;
 
 enum class Road { kSqlServer, kOracle };
 
@@ -55,15 +59,6 @@ std::vector<std::string> LogMessages(const std::string& path) {
   for (std::string line; std::getline(file, line);)
     if (!line.empty()) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
   return lines;
-}
-
-// A schema file of ours as one statement text.
-std::string SchemaText(const char* name) {
-  std::string sql = ReadWhole(platform::JoinPath(STEPS_DATA_FOLDER, name));
-  for (const std::string end : {"GO\n", "EXIT\n"})
-    for (std::size_t at; (at = sql.find(end)) != std::string::npos;)
-      sql.replace(at, end.size(), ";\n");
-  return sql;
 }
 
 class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
@@ -94,28 +89,23 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
     } else {
       mSandbox.SetRegistryText(kSqlServerSetupKey, kSqlPathValue, mSandbox.File("mssql"));
       ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", kPassword));
-      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultProcessDatabase));
-      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultGeneInfoDatabase));
     }
-    // The process database knows the assays and has a device table; on Oracle it is the
-    // laboratory login's own schema.
-    mProcess = Open(Oracle() ? kLabLogin : "sa", Oracle() ? "" : kDefaultProcessDatabase);
-    ASSERT_TRUE(mProcess);
-    Execute(*mProcess,
+    std::string error;
+    mLab = MakeLaboratoryTables(mSandbox.Folder(), Oracle(), Oracle() ? kLabLogin : "sa", kPassword,
+                                error);
+    ASSERT_TRUE(mLab) << error;
+    mGene = MakeGeneInfoTables(mSandbox.Folder(), Oracle(), Oracle() ? kGeneLogin : "sa", kPassword,
+                               error);
+    ASSERT_TRUE(mGene) << error;
+    // The process database knows the assays.
+    Execute(*mLab,
             "CREATE TABLE korx_assay (assay_name TEXT);"
-            "INSERT INTO korx_assay VALUES ('ALL'), ('Expr3'), ('Geno2');" +
-                std::string(Oracle() ? "" : "CREATE TABLE KORX_DEVICE (device_name TEXT);"));
-    mLab = Open(Oracle() ? kLabLogin : "sa", Oracle() ? "" : kDefaultWorkDatabase);
-    mGene = Open(Oracle() ? kGeneLogin : "sa", Oracle() ? "" : kDefaultGeneInfoDatabase);
-    ASSERT_TRUE(mLab && mGene);
-    Execute(*mLab, SchemaText(Oracle() ? "ora_schema.sql" : "sql_schema.sql"));
-    Execute(*mGene, SchemaText(Oracle() ? "ora_geneinfo_schema.sql" : "sql_geneinfo_schema.sql"));
+            "INSERT INTO korx_assay VALUES ('ALL'), ('Expr3'), ('Geno2');");
 
     // The host's working folder holds no scripts: they are found beside the library.
     std::filesystem::create_directories(mSandbox.File("work"));
     std::filesystem::create_directories(mSandbox.File("lib"));
     std::filesystem::create_directories(Fluidics());
-    std::string error;
     ASSERT_TRUE(mLibrary.Write(error)) << error;
     ASSERT_TRUE(libgen::WriteStandardContents(mLibrary, error)) << error;
     ASSERT_TRUE(libgen::WriteStandardParameterFiles(mLibrary, error)) << error;
@@ -125,11 +115,6 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
                                       libgen::TemplateText(libgen::StandardTemplateAttributes())));
   }
 
-  std::unique_ptr<DbConnection> Open(const char* login, const char* database) {
-    return DbConnection::Open(mSandbox.Folder(),
-                              {Oracle() ? kOracleProvider : kSqlServerProvider, login, kPassword,
-                               GetLocalComputerName(), database});
-  }
   static void Execute(DbConnection& db, const std::string& sql) {
     std::string error;
     ASSERT_TRUE(db.Execute(sql, nullptr, &error)) << error;
@@ -151,19 +136,7 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
   std::string RunHost(const std::vector<std::string>& call) {
     std::vector<std::string> arguments = {QBHOST_PROGRAM, "--library", QUELLBROOK_LIBRARY_PATH};
     arguments.insert(arguments.end(), call.begin(), call.end());
-    platform::ChildProcess child;
-    platform::SpawnFailure failure;
-    if (!child.Start({arguments, mSandbox.File("work"), {}}, failure)) return "not started";
-    std::string output;
-    char buffer[4096];
-    for (int waited = 0; waited < 1200; ++waited) {
-      child.WaitForOutput(100);
-      long count;
-      while ((count = child.ReadOutput(buffer, sizeof buffer)) > 0)
-        output.append(buffer, static_cast<std::size_t>(count));
-      if (child.PeekOutput() == platform::OutputState::kClosed && child.WaitForEnd(1000)) break;
-    }
-    return output;
+    return RunProgram(arguments, mSandbox.File("work")).output;
   }
   std::string Log() const { return mSandbox.File("install.log"); }
   std::string Fluidics() const { return mSandbox.File("fluidics"); }
@@ -181,7 +154,6 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
 
   DatabaseSandbox mSandbox;
   EnvironmentVariable mPath;
-  std::unique_ptr<DbConnection> mProcess;
   std::unique_ptr<DbConnection> mLab;
   std::unique_ptr<DbConnection> mGene;
   libgen::LibraryFolder mLibrary{mSandbox.File("source"), libgen::StandardLibrary()};
@@ -264,28 +236,11 @@ TEST_P(InstallEveryContentTest, EveryContentReachesItsTable) {
   // Every load file was deleted after its load.
   EXPECT_TRUE(std::filesystem::is_empty(mSandbox.File("work")));
 
-  // The installed types and hybridization protocols are registered where the catalogue
-  // reads them, once however often the library is installed.
+  // The installed types and hybridization protocols are registered in the process
+  // database, where the catalogue reads them, once however often the library is installed.
   const std::string installed =
       "GetInstalledList 1\narrayTypes=Chip_A,Chip_B\nprotocols=Hyb_Chip_A,Wash_Chip_A\n";
-  auto registered = [&] {
-    if (Oracle()) return RunHost({"GetInstalledList"});
-    // On SQL Server the procedures fill the work database's copies, which the catalogue
-    // does not read.
-    std::string names = "GetInstalledList 1\narrayTypes=";
-    std::string error;
-    EXPECT_TRUE(mLab->Execute(
-        "SELECT group_concat(probe_array_name) FROM KORX_PROBE_ARRAY WHERE deleted_flag = 0",
-        [&](const DbRow& row) { names += row[0].value_or(""); }, &error))
-        << error;
-    names += "\nprotocols=";
-    EXPECT_TRUE(mLab->Execute(
-        "SELECT group_concat(param_set_name) FROM KORX_PARAMETER_SET "
-        "WHERE param_type = 'Hybridization'",
-        [&](const DbRow& row) { names += row[0].value_or(""); }, &error))
-        << error;
-    return names + "\n";
-  };
+  auto registered = [&] { return RunHost({"GetInstalledList"}); };
   EXPECT_EQ(registered(), installed);
 
   // A second install replaces what the first installed.

@@ -23,6 +23,7 @@
 #include "installer/framework/lib_db_session.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
 #include "installer/framework/tests/log_lines.hpp"
+#include "installer/quellbrook/tests/install_sandbox.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
 #include "platform/tests/temp_folder.hpp"
@@ -38,30 +39,8 @@ namespace {
 
 using testing::DatabaseSandbox;
 using testing::EnvironmentVariable;
-
-struct HostRun {
-  int exitCode = -1;
-  std::string output;
-};
-
-// Runs the program (first argument) to its end, collecting what it prints.
-HostRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingFolder) {
-  platform::ChildProcess child;
-  platform::SpawnFailure failure;
-  HostRun run;
-  if (!child.Start({arguments, workingFolder, {}}, failure)) return run;
-  char buffer[4096];
-  for (int waited = 0; waited < 600; ++waited) {
-    child.WaitForOutput(100);
-    long count;
-    while ((count = child.ReadOutput(buffer, sizeof buffer)) > 0)
-      run.output.append(buffer, static_cast<std::size_t>(count));
-    if (child.PeekOutput() == platform::OutputState::kClosed && child.WaitForEnd(1000)) break;
-  }
-  if (child.HasEnded() && WIFEXITED(child.ExitStatus()))
-    run.exitCode = WEXITSTATUS(child.ExitStatus());
-  return run;
-}
+using testing::HostRun;
+using testing::RunProgram;
 
 HostRun RunHost(std::vector<std::string> arguments, const std::string& workingFolder = "") {
   arguments.insert(arguments.begin(), QBHOST_PROGRAM);
@@ -156,14 +135,9 @@ class HostSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", ""));
-    ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultProcessDatabase));
-    mDatabase = DbConnection::Open(
-        mSandbox.Folder(),
-        {kSqlServerProvider, "sa", "", GetLocalComputerName(), kDefaultProcessDatabase});
-    ASSERT_TRUE(mDatabase);
-    Execute(
-        "CREATE TABLE korx_probe_array (probe_array_name TEXT, deleted_flag INTEGER);"
-        "CREATE TABLE korx_parameter_set (param_set_name TEXT, param_type TEXT);");
+    std::string error;
+    mDatabase = testing::MakeLaboratoryTables(mSandbox.Folder(), false, "sa", "", error);
+    ASSERT_TRUE(mDatabase) << error;
   }
 
   void Execute(const std::string& sql) {
@@ -184,8 +158,10 @@ class HostSessionTest : public ::testing::Test {
 
 TEST_F(HostSessionTest, TheHostsCallsInTheirOrder) {
   Execute(
-      "INSERT INTO korx_probe_array VALUES ('ALL', 0), ('Chip_B', 0), ('Old', 1), ('Chip_A', 0);"
-      "INSERT INTO korx_parameter_set VALUES ('Hyb_640', 'Hybridization'), ('W', 'Fluidics'),"
+      "INSERT INTO korx_probe_array (probe_array_name, deleted_flag) VALUES ('ALL', 0),"
+      " ('Chip_B', 0), ('Old', 1), ('Chip_A', 0);"
+      "INSERT INTO korx_parameter_set (param_set_name, param_type) VALUES"
+      " ('Hyb_640', 'Hybridization'), ('W', 'Fluidics'),"
       " ('Hyb_45', 'Hybridization');");
   const std::string report = mSandbox.File("report.txt");
   const std::string log = mSandbox.File("install.log");
@@ -235,7 +211,8 @@ TEST_F(HostSessionTest, InstalledListsFillTheHostsBuffersToTheirLastByte) {
   // 9000 names of 9 characters and no protocols.
   Execute(
       "WITH RECURSIVE n(i) AS (SELECT 10000 UNION ALL SELECT i + 1 FROM n WHERE i < 18999) "
-      "INSERT INTO korx_probe_array SELECT 'Chip' || i, 0 FROM n;");
+      "INSERT INTO korx_probe_array (probe_array_name, deleted_flag) SELECT 'Chip' || i, 0 FROM "
+      "n;");
   const std::string output = Run({"GetInstalledList"});
   const std::string types = "\narrayTypes=";
   const std::size_t start = output.find(types);
@@ -272,18 +249,6 @@ class ServerInstallTest : public HostSessionTest {
     // The host's working folder holds no scripts: they are found beside the library.
     mWork = mSandbox.File("work");
     std::filesystem::create_directories(mWork);
-    auto work = DbConnection::Open(
-        mSandbox.Folder(), {kSqlServerProvider, "sa", "", GetLocalComputerName(), "TEMPDB"});
-    ASSERT_TRUE(work);
-    std::ifstream schemaFile(platform::JoinPath(STEPS_DATA_FOLDER, "sql_schema.sql"));
-    std::ostringstream schema;
-    schema << schemaFile.rdbuf();
-    std::string sql = schema.str();
-    for (std::size_t at; (at = sql.find("GO\n")) != std::string::npos;) sql.replace(at, 3, ";\n");
-    std::string error;
-    ASSERT_TRUE(work->Execute(sql, nullptr, &error)) << error;
-    mTempDb = std::move(work);
-
     const std::filesystem::path source = mSandbox.File("source");
     std::filesystem::create_directories(source / "Chip_A");
     std::ofstream(source / "TWLib.ini") << "[Chip_A]\nPath=Chip_A\n";
@@ -305,7 +270,7 @@ class ServerInstallTest : public HostSessionTest {
   std::vector<std::string> Algorithms() {
     std::vector<std::string> names;
     std::string error;
-    EXPECT_TRUE(mTempDb->Execute(
+    EXPECT_TRUE(mDatabase->Execute(
         "SELECT alg_name FROM KORX_ALGORITHM ORDER BY 1",
         [&](const DbRow& row) { names.push_back(row[0].value_or("")); }, &error))
         << error;
@@ -313,7 +278,6 @@ class ServerInstallTest : public HostSessionTest {
   }
 
   std::string mWork;
-  std::unique_ptr<DbConnection> mTempDb;
 };
 
 TEST_F(ServerInstallTest, AlgorithmsAreInstalledAndTheMissingStepsKeepTheRunFromSuccess) {
@@ -384,25 +348,13 @@ class HostRoadTest : public ::testing::TestWithParam<Road> {
     } else {
       mSandbox.SetRegistryText(kSqlServerSetupKey, kSqlPathValue, mSandbox.File("mssql"));
       ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", kLabPassword));
-      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultProcessDatabase));
-      auto process = Open(kDefaultProcessDatabase);
-      ASSERT_TRUE(process);
-      std::string error;
-      ASSERT_TRUE(process->Execute("CREATE TABLE KORX_DEVICE (device_name TEXT);", nullptr, &error))
-          << error;
     }
-    mLab = Open(Oracle() ? "" : kDefaultWorkDatabase);
-    ASSERT_TRUE(mLab);
-    std::ifstream schemaFile(
-        platform::JoinPath(STEPS_DATA_FOLDER, Oracle() ? "ora_schema.sql" : "sql_schema.sql"));
-    std::ostringstream schema;
-    schema << schemaFile.rdbuf();
-    std::string sql = schema.str();
-    for (const std::string end : {"GO\n", "EXIT\n"})
-      for (std::size_t at; (at = sql.find(end)) != std::string::npos;)
-        sql.replace(at, end.size(), ";\n");
     std::string error;
-    ASSERT_TRUE(mLab->Execute(sql, nullptr, &error)) << error;
+    mLab = testing::MakeLaboratoryTables(mSandbox.Folder(), Oracle(), Oracle() ? kLabLogin : "sa",
+                                         kLabPassword, error);
+    ASSERT_TRUE(mLab) << error;
+    mTemporary = Open(kDefaultWorkDatabase);
+    ASSERT_TRUE(mTemporary);
 
     mWork = mSandbox.File("work");
     std::filesystem::create_directories(mWork);
@@ -413,20 +365,9 @@ class HostRoadTest : public ::testing::TestWithParam<Road> {
     ASSERT_TRUE(libgen::WriteStandardParameterFiles(library, error)) << error;
     std::filesystem::create_directories(mSandbox.File("fluidics"));
     // The gene-information database's tables: on Oracle in its own login's schema.
-    if (!Oracle()) {
-      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultGeneInfoDatabase));
-    }
-    auto gene = DbConnection::Open(
-        mSandbox.Folder(),
-        {Oracle() ? kOracleProvider : kSqlServerProvider, Oracle() ? "GENEINFO" : "sa",
-         kLabPassword, GetLocalComputerName(), Oracle() ? "" : kDefaultGeneInfoDatabase});
-    ASSERT_TRUE(gene);
-    std::string geneSchema = ReadWholeText(platform::JoinPath(
-        STEPS_DATA_FOLDER, Oracle() ? "ora_geneinfo_schema.sql" : "sql_geneinfo_schema.sql"));
-    for (const std::string end : {"GO\n", "EXIT\n"})
-      for (std::size_t at; (at = geneSchema.find(end)) != std::string::npos;)
-        geneSchema.replace(at, end.size(), ";\n");
-    ASSERT_TRUE(gene->Execute(geneSchema, nullptr, &error)) << error;
+    ASSERT_TRUE(testing::MakeGeneInfoTables(mSandbox.Folder(), Oracle(),
+                                            Oracle() ? "GENEINFO" : "sa", kLabPassword, error))
+        << error;
     ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kAssayProtocolName),
                                       libgen::AssayProtocolText(libgen::StandardAssaySteps())));
     ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kTemplateFileName),
@@ -500,7 +441,7 @@ class HostRoadTest : public ::testing::TestWithParam<Road> {
     for (const char* table :
          {"LOAD_PROTOCOL_FILE", "LOAD_ALG", "LOAD_MIAME_SAMPLE", "LOAD_DEV", "LOAD_DEVICE"}) {
       std::string error;
-      if (mLab->Execute(std::string("SELECT 1 FROM ") + table, nullptr, &error))
+      if (mTemporary->Execute(std::string("SELECT 1 FROM ") + table, nullptr, &error))
         left.push_back(table);
     }
     return left;
@@ -513,7 +454,8 @@ class HostRoadTest : public ::testing::TestWithParam<Road> {
 
   DatabaseSandbox mSandbox;
   EnvironmentVariable mPath;
-  std::unique_ptr<DbConnection> mLab;
+  std::unique_ptr<DbConnection> mLab;        // the laboratory's tables
+  std::unique_ptr<DbConnection> mTemporary;  // where the temporary tables are made
   std::string mWork;
 };
 

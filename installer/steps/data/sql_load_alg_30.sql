@@ -5,8 +5,8 @@ CREATE TABLE LOAD_ALG (alg_name varchar(255), alg_id varchar(64), alg_type varch
 GO
 CREATE PROCEDURE KORX_SP_LOAD_ALG AS
 BEGIN TRANSACTION;
-DELETE FROM KORX_ALGORITHM WHERE alg_name IN (SELECT alg_name FROM LOAD_ALG);
-INSERT INTO KORX_ALGORITHM (alg_name, alg_id, alg_type, prog_id, cif_name)
+DELETE FROM TREL3..KORX_ALGORITHM WHERE alg_name IN (SELECT alg_name FROM LOAD_ALG);
+INSERT INTO TREL3..KORX_ALGORITHM (alg_name, alg_id, alg_type, prog_id, cif_name)
   SELECT alg_name, alg_id, alg_type, prog_id, cif_name FROM LOAD_ALG;
 INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (1, 'SUCCESS', 'Algorithms loaded');
 COMMIT TRANSACTION;

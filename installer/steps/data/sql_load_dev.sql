@@ -5,8 +5,8 @@ CREATE TABLE LOAD_DEV (device_name varchar(255), anno_id varchar(64), device_des
 GO
 CREATE PROCEDURE KORX_SP_LOAD_DEV AS
 BEGIN TRANSACTION;
-DELETE FROM KORX_DEVICE WHERE device_name IN (SELECT device_name FROM LOAD_DEV);
-INSERT INTO KORX_DEVICE (device_name, anno_id, device_desc, device_prefix)
+DELETE FROM TREL3..KORX_DEVICE WHERE device_name IN (SELECT device_name FROM LOAD_DEV);
+INSERT INTO TREL3..KORX_DEVICE (device_name, anno_id, device_desc, device_prefix)
   SELECT device_name, anno_id, device_desc, device_prefix FROM LOAD_DEV;
 INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (2, 'SUCCESS', 'Devices loaded');
 COMMIT TRANSACTION;

@@ -5,8 +5,8 @@ CREATE TABLE LOAD_PROTOCOL_FILE (assay_name varchar(255), protocol_name varchar(
 GO
 CREATE PROCEDURE KORX_SP_LOAD_PROTOCOL AS
 BEGIN TRANSACTION;
-DELETE FROM KORX_ASSAY_PROTOCOL WHERE assay_name IN (SELECT assay_name FROM LOAD_PROTOCOL_FILE);
-INSERT INTO KORX_ASSAY_PROTOCOL (assay_name, protocol_name, step_number, step_text)
+DELETE FROM TREL3..KORX_ASSAY_PROTOCOL WHERE assay_name IN (SELECT assay_name FROM LOAD_PROTOCOL_FILE);
+INSERT INTO TREL3..KORX_ASSAY_PROTOCOL (assay_name, protocol_name, step_number, step_text)
   SELECT assay_name, protocol_name, step_number, step_text FROM LOAD_PROTOCOL_FILE;
 INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (0, 'SUCCESS', 'Assays loaded');
 COMMIT TRANSACTION;

@@ -53,7 +53,7 @@ class AlgorithmStepTest : public ::testing::Test {
     std::filesystem::create_directories(mSandbox.File("source"));
     std::filesystem::create_directories(mSandbox.File("library"));
     std::filesystem::current_path(mWork);
-    for (const char* script : {"sql_load_alg.sql", "sql_drop_alg.sql", "sql_schema.sql"})
+    for (const char* script : {"sql_load_alg.sql", "sql_drop_alg.sql"})
       std::filesystem::copy_file(platform::JoinPath(STEPS_DATA_FOLDER, script), Work(script));
     ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", ""));
     mSandbox.SetRegistryText(kPembVersionKey, "", "3.1");
@@ -64,15 +64,19 @@ class AlgorithmStepTest : public ::testing::Test {
     mSession.scriptOutputFile = platform::JoinPath(mSession.libraryFolder, kSqlLogName);
     mSession.installLog = mSandbox.File("install.log");
     mSession.reportFile = mSandbox.File("report.txt");
-    auto work = DbConnection::Open(
-        mSandbox.Folder(),
-        {kSqlServerProvider, "sa", "", GetLocalComputerName(), kDefaultWorkDatabase});
-    ASSERT_TRUE(work);
-    std::string error;
-    std::string schema = ReadText(Work("sql_schema.sql"));
-    for (std::size_t at; (at = schema.find("GO\n")) != std::string::npos;)
-      schema.replace(at, 3, ";\n");
-    ASSERT_TRUE(work->Execute(schema, nullptr, &error)) << error;
+    // The laboratory's tables in the process database, the library log in the work database.
+    ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultProcessDatabase));
+    for (const auto& [database, script] : {std::pair{kDefaultProcessDatabase, "sql_schema.sql"},
+                                           std::pair{kDefaultWorkDatabase, "sql_lib_log.sql"}}) {
+      auto db = DbConnection::Open(
+          mSandbox.Folder(), {kSqlServerProvider, "sa", "", GetLocalComputerName(), database});
+      ASSERT_TRUE(db);
+      std::string error;
+      std::string schema = ReadText(platform::JoinPath(STEPS_DATA_FOLDER, script));
+      for (std::size_t at; (at = schema.find("GO\n")) != std::string::npos;)
+        schema.replace(at, 3, ";\n");
+      ASSERT_TRUE(db->Execute(schema, nullptr, &error)) << error;
+    }
 
     mStep.destFolder = mSandbox.File("library");
     mStep.sourceFolder = mSandbox.File("source");
@@ -91,7 +95,7 @@ class AlgorithmStepTest : public ::testing::Test {
     std::vector<std::string> rows;
     auto work = DbConnection::Open(
         mSandbox.Folder(),
-        {kSqlServerProvider, "sa", "", GetLocalComputerName(), kDefaultWorkDatabase});
+        {kSqlServerProvider, "sa", "", GetLocalComputerName(), kDefaultProcessDatabase});
     EXPECT_TRUE(work);
     std::string error;
     EXPECT_TRUE(work->Execute(

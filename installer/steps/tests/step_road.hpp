@@ -1,7 +1,8 @@
 // Test support: a step's run on one database road in a sandbox. SQL Server works as "sa"
-// in the work database through osql and bcp; Oracle as a login in its own schema through
-// sqlplus and the loader. The work folder, the current folder of the run, holds our
-// scripts and loader files, and the laboratory tables are made from our schema.
+// in the work database through osql and bcp, its procedures moving the rows into the
+// process database; Oracle as a login in its own schema through sqlplus and the loader. The
+// work folder, the current folder of the run, holds our scripts and loader files, and the
+// laboratory tables are made from our schema.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -72,10 +73,21 @@ class StepRoadTest : public ::testing::TestWithParam<Road> {
     mSession.scriptOutputFile = platform::JoinPath(mSession.libraryFolder, kSqlLogName);
     mSession.installLog = mSandbox.File("install.log");
     mSession.reportFile = mSandbox.File("report.txt");
-    const char* schema = Oracle() ? "ora_schema.sql" : "sql_schema.sql";
-    ASSERT_EQ(RunSqlScript(mSession, schema, mSession.scriptOutputFile, mSession.user,
-                           mSession.password, mSession.workDatabase),
-              1);
+    if (Oracle()) {
+      ASSERT_EQ(RunSqlScript(mSession, "ora_schema.sql", mSession.scriptOutputFile, mSession.user,
+                             mSession.password, mSession.workDatabase),
+                1);
+    } else {
+      // The laboratory's tables are in the process database, the library log in the work
+      // database.
+      ASSERT_TRUE(CreateDatabase(mSandbox.Folder(), kDefaultProcessDatabase));
+      ASSERT_EQ(RunSqlScript(mSession, "sql_schema.sql", mSession.scriptOutputFile, mSession.user,
+                             mSession.password, kDefaultProcessDatabase),
+                1);
+      ASSERT_EQ(RunSqlScript(mSession, "sql_lib_log.sql", mSession.scriptOutputFile, mSession.user,
+                             mSession.password, mSession.workDatabase),
+                1);
+    }
     ASSERT_EQ(mSession.TablesExist({"KORX_LIB_LOG"}, mSession.workDatabase), 1)
         << ReadWholeFile(mSession.scriptOutputFile);
   }
@@ -95,12 +107,13 @@ class StepRoadTest : public ::testing::TestWithParam<Road> {
     step.session = &mSession;
   }
 
-  // The rows of a query of one text column, in the session's work database.
+  // The rows of a query of one text column, in the process database.
   std::vector<std::string> Rows(const std::string& query) {
     std::vector<std::string> rows;
     auto work = DbConnection::Open(
-        mSandbox.Folder(), {Oracle() ? kOracleProvider : kSqlServerProvider, mSession.user,
-                            mSession.password, GetLocalComputerName(), mSession.workDatabase});
+        mSandbox.Folder(),
+        {Oracle() ? kOracleProvider : kSqlServerProvider, mSession.user, mSession.password,
+         GetLocalComputerName(), Oracle() ? mSession.workDatabase : kDefaultProcessDatabase});
     EXPECT_TRUE(work);
     if (!work) return rows;
     std::string error;

@@ -1,0 +1,104 @@
+// Test support for whole installations: the laboratory's tables as a server holds them
+// before an install, made from our schema files, and qbhost run as a child process.
+// SQL Server keeps the laboratory's tables in the process database and the library log in
+// the work database; Oracle keeps both in the laboratory login's own schema.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "installer/framework/database_files.hpp"
+#include "installer/framework/db_connection.hpp"
+#include "installer/framework/environment.hpp"
+#include "installer/framework/lib_db_session.hpp"
+#include "platform/path.hpp"
+#include "platform/process.hpp"
+
+namespace quellbrook::testing {
+
+// A schema file of ours as one statement text.
+inline std::string SchemaText(const char* name) {
+  std::ifstream file(platform::JoinPath(STEPS_DATA_FOLDER, name), std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  std::string sql = text.str();
+  for (const std::string end : {"GO\n", "EXIT\n"})
+    for (std::size_t at; (at = sql.find(end)) != std::string::npos;)
+      sql.replace(at, end.size(), ";\n");
+  return sql;
+}
+
+inline std::unique_ptr<DbConnection> OpenDatabase(const std::string& folder, bool oracle,
+                                                  const std::string& login,
+                                                  const std::string& password,
+                                                  const std::string& database) {
+  return DbConnection::Open(folder, {oracle ? kOracleProvider : kSqlServerProvider, login, password,
+                                     GetLocalComputerName(), oracle ? "" : database});
+}
+
+// Makes the laboratory's tables for the login (SQL Server: "sa" with the process database
+// made) and answers a connection to where they are; nothing, with the reason in error, when
+// a script fails.
+inline std::unique_ptr<DbConnection> MakeLaboratoryTables(const std::string& folder, bool oracle,
+                                                          const std::string& login,
+                                                          const std::string& password,
+                                                          std::string& error) {
+  if (!oracle) {
+    if (!CreateDatabase(folder, kDefaultProcessDatabase, &error)) return nullptr;
+    auto work = OpenDatabase(folder, false, login, password, kDefaultWorkDatabase);
+    if (!work || !work->Execute(SchemaText("sql_lib_log.sql"), nullptr, &error)) return nullptr;
+  }
+  auto lab = OpenDatabase(folder, oracle, login, password, kDefaultProcessDatabase);
+  if (!lab ||
+      !lab->Execute(SchemaText(oracle ? "ora_schema.sql" : "sql_schema.sql"), nullptr, &error))
+    return nullptr;
+  return lab;
+}
+
+// The gene-information database's tables, for its own login on Oracle or "sa" in its
+// database on SQL Server.
+inline std::unique_ptr<DbConnection> MakeGeneInfoTables(const std::string& folder, bool oracle,
+                                                        const std::string& login,
+                                                        const std::string& password,
+                                                        std::string& error) {
+  if (!oracle && !CreateDatabase(folder, kDefaultGeneInfoDatabase, &error)) return nullptr;
+  auto gene = OpenDatabase(folder, oracle, login, password, kDefaultGeneInfoDatabase);
+  if (!gene ||
+      !gene->Execute(SchemaText(oracle ? "ora_geneinfo_schema.sql" : "sql_geneinfo_schema.sql"),
+                     nullptr, &error))
+    return nullptr;
+  return gene;
+}
+
+struct HostRun {
+  int exitCode = -1;
+  std::string output;
+};
+
+// Runs the program (first argument) to its end, collecting what it prints; gives up after
+// about two minutes.
+inline HostRun RunProgram(const std::vector<std::string>& arguments,
+                          const std::string& workingFolder) {
+  platform::ChildProcess child;
+  platform::SpawnFailure failure;
+  HostRun run;
+  if (!child.Start({arguments, workingFolder, {}}, failure)) return run;
+  char buffer[4096];
+  for (int waited = 0; waited < 1200; ++waited) {
+    child.WaitForOutput(100);
+    long count;
+    while ((count = child.ReadOutput(buffer, sizeof buffer)) > 0)
+      run.output.append(buffer, static_cast<std::size_t>(count));
+    if (child.PeekOutput() == platform::OutputState::kClosed && child.WaitForEnd(1000)) break;
+  }
+  if (child.HasEnded() && WIFEXITED(child.ExitStatus()))
+    run.exitCode = WEXITSTATUS(child.ExitStatus());
+  return run;
+}
+
+}  // namespace quellbrook::testing
