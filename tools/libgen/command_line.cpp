@@ -1,13 +1,14 @@
 #include "tools/libgen/command_line.hpp"
 
 #include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/standard_contents.hpp"
 
 namespace libgen {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zelko-libgen skeleton FOLDER [--types NAME[=FOLDER],...] [--no-devices] "
+    "usage: zelko-libgen skeleton|library FOLDER [--types NAME[=FOLDER],...] [--no-devices] "
     "[--no-algorithms]";
 
 bool ParseTypes(const std::string& list, std::vector<ArrayType>& types) {
@@ -30,7 +31,8 @@ bool ParseTypes(const std::string& list, std::vector<ArrayType>& types) {
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, std::string& error) {
-  if (arguments.size() < 2 || arguments[0] != "skeleton" || arguments[1].empty()) {
+  if (arguments.size() < 2 || (arguments[0] != "skeleton" && arguments[0] != "library") ||
+      arguments[1].empty()) {
     error = kUsage;
     return 2;
   }
@@ -51,7 +53,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::string& error
       return 2;
     }
   }
-  return LibraryFolder(arguments[1], spec).Write(error) ? 0 : 1;
+  const LibraryFolder library(arguments[1], spec);
+  if (arguments[0] == "library") return WriteStandardLibrary(library, error) ? 0 : 1;
+  return library.Write(error) ? 0 : 1;
 }
 
 }  // namespace libgen

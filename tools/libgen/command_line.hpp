@@ -1,9 +1,11 @@
 // The zelko-libgen command line:
 //
-//   zelko-libgen skeleton FOLDER [--types NAME[=FOLDER],...] [--no-devices] [--no-algorithms]
+//   zelko-libgen skeleton|library FOLDER [--types NAME[=FOLDER],...] [--no-devices]
+//                [--no-algorithms]
 //
 // writes a library source folder's skeleton into FOLDER: the standard library, or the
-// types given (each in the folder named after '=', else one of its own name).
+// types given (each in the folder named after '=', else one of its own name). "library"
+// also writes every content file the installation steps read, with known contents.
 #pragma once
 
 #include <string>

@@ -1,10 +1,13 @@
 #include "tools/libgen/standard_contents.hpp"
 
 #include "platform/path.hpp"
+#include "tools/libgen/assay_files.hpp"
 #include "tools/libgen/controls_file.hpp"
 #include "tools/libgen/fluidics_files.hpp"
 #include "tools/libgen/gin_file.hpp"
+#include "tools/libgen/parameter_files.hpp"
 #include "tools/libgen/sif_file.hpp"
+#include "tools/libgen/template_files.hpp"
 
 namespace libgen {
 
@@ -36,6 +39,21 @@ bool WriteStandardContents(const LibraryFolder& library, std::string& error) {
     }
   }
   return write(library.File(kControlsIniName), ControlsIniText(StandardControls()));
+}
+
+bool WriteStandardLibrary(const LibraryFolder& library, std::string& error) {
+  if (!library.Write(error) || !WriteStandardContents(library, error) ||
+      !WriteStandardParameterFiles(library, error))
+    return false;
+  for (const auto& [name, text] :
+       {std::pair{kAssayProtocolName, AssayProtocolText(StandardAssaySteps())},
+        std::pair{kTemplateFileName, TemplateText(StandardTemplateAttributes())}}) {
+    if (!WriteTextFile(library.File(name), text)) {
+      error = "cannot write " + library.File(name);
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace libgen

@@ -1,6 +1,5 @@
-// The content files of the issue-24 steps for a written library: a GIN file per type, a
-// SIF file per type with sequences, each fluidics station's protocols for the types it
-// serves and "Controls.INI".
+// The content files of a written library: a GIN file per type, a SIF file per type with
+// sequences, each fluidics station's protocols for the types it serves and "Controls.INI".
 #pragma once
 
 #include <string>
@@ -15,5 +14,9 @@ inline constexpr int kStandardSifProbeSets = 5;
 
 // Writes the files for the library's spec. False with a reason when one can't be written.
 [[nodiscard]] bool WriteStandardContents(const LibraryFolder& library, std::string& error);
+
+// A whole library every step installs from: the skeleton, the contents above, the
+// analysis and scan parameter files, the assay protocols and the template.
+[[nodiscard]] bool WriteStandardLibrary(const LibraryFolder& library, std::string& error);
 
 }  // namespace libgen

@@ -106,13 +106,7 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
     std::filesystem::create_directories(mSandbox.File("work"));
     std::filesystem::create_directories(mSandbox.File("lib"));
     std::filesystem::create_directories(Fluidics());
-    ASSERT_TRUE(mLibrary.Write(error)) << error;
-    ASSERT_TRUE(libgen::WriteStandardContents(mLibrary, error)) << error;
-    ASSERT_TRUE(libgen::WriteStandardParameterFiles(mLibrary, error)) << error;
-    ASSERT_TRUE(libgen::WriteTextFile(mLibrary.File(libgen::kAssayProtocolName),
-                                      libgen::AssayProtocolText(libgen::StandardAssaySteps())));
-    ASSERT_TRUE(libgen::WriteTextFile(mLibrary.File(libgen::kTemplateFileName),
-                                      libgen::TemplateText(libgen::StandardTemplateAttributes())));
+    ASSERT_TRUE(libgen::WriteStandardLibrary(mLibrary, error)) << error;
   }
 
   static void Execute(DbConnection& db, const std::string& sql) {

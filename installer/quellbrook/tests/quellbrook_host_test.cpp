@@ -360,18 +360,12 @@ class HostRoadTest : public ::testing::TestWithParam<Road> {
     std::filesystem::create_directories(mWork);
     std::filesystem::create_directories(Library());
     libgen::LibraryFolder library(mSandbox.File("source"), libgen::StandardLibrary());
-    ASSERT_TRUE(library.Write(error)) << error;
-    ASSERT_TRUE(libgen::WriteStandardContents(library, error)) << error;
-    ASSERT_TRUE(libgen::WriteStandardParameterFiles(library, error)) << error;
+    ASSERT_TRUE(libgen::WriteStandardLibrary(library, error)) << error;
     std::filesystem::create_directories(mSandbox.File("fluidics"));
     // The gene-information database's tables: on Oracle in its own login's schema.
     ASSERT_TRUE(testing::MakeGeneInfoTables(mSandbox.Folder(), Oracle(),
                                             Oracle() ? "GENEINFO" : "sa", kLabPassword, error))
         << error;
-    ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kAssayProtocolName),
-                                      libgen::AssayProtocolText(libgen::StandardAssaySteps())));
-    ASSERT_TRUE(libgen::WriteTextFile(library.File(libgen::kTemplateFileName),
-                                      libgen::TemplateText(libgen::StandardTemplateAttributes())));
   }
 
   std::unique_ptr<DbConnection> Open(const char* database) {
@@ -489,6 +483,18 @@ TEST_P(HostRoadTest, AMissingToolInstallsNothing) {
   EXPECT_EQ(log.back(), "*** Finish QIRO Server Library Installation ***");
   EXPECT_EQ(Contents(), kNoContents);
   EXPECT_TRUE(LeftTemporaryTables().empty());
+}
+
+TEST_P(HostRoadTest, AWrongPasswordInstallsNothing) {
+  std::string scrambled = "not the password";
+  EncryptText(scrambled.data());
+  mSandbox.SetRegistryText(kDbPasswordKey, "", scrambled);
+  EXPECT_EQ(Install().output, "InstallLib 3004\n");
+  const std::vector<std::string> log = LogMessages(Log());
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[1].rfind("ERROR: Failed to connect to the database.", 0), 0u) << log[1];
+  EXPECT_EQ(Contents(), kNoContents);
+  EXPECT_TRUE(std::filesystem::is_empty(mWork));
 }
 
 // The library folder, where every tool writes its output, can't be written.

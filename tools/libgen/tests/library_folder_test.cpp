@@ -103,7 +103,14 @@ TEST(LibgenCommandLine, WritesTheSkeletonItIsAskedFor) {
   EXPECT_FALSE(std::filesystem::exists(temp.File("own/Devices.ini")));
   EXPECT_FALSE(std::filesystem::exists(temp.File("own/Algorithm.ini")));
 
+  // A whole library holds the contents of every step beside the skeleton.
+  EXPECT_EQ(RunCommandLine({"library", temp.File("all"), "--types", "Chip_A"}, error), 0) << error;
+  for (const char* file : {"all/Controls.INI", "all/Assay_protocol.txt", "all/Template.txt",
+                           "all/Chip_A/LibFiles/Chip_A.GIN", "all/Algorithm.ini"})
+    EXPECT_GT(std::filesystem::file_size(temp.File(file)), 0u) << file;
+
   EXPECT_EQ(RunCommandLine({"skeleton"}, error), 2);
+  EXPECT_EQ(RunCommandLine({"layout", temp.File("x")}, error), 2);
   EXPECT_EQ(RunCommandLine({"skeleton", temp.File("x"), "--types", "A,,B"}, error), 2);
   EXPECT_EQ(RunCommandLine({"skeleton", temp.File("x"), "--bogus"}, error), 2);
   EXPECT_FALSE(std::filesystem::exists(temp.File("x")));
