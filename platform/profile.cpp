@@ -112,6 +112,24 @@ std::optional<std::string> ReadText(const std::string& path) {
   return std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size());
 }
 
+std::optional<std::string> ValueIn(std::string_view text, std::string_view section,
+                                   std::string_view key) {
+  const std::vector<ProfileLine> lines = ParseLines(text);
+  std::size_t header = 0, first = 0, last = 0;
+  if (!FindSection(lines, section, header, first, last)) return std::nullopt;
+  const ProfileLine* entry = FindEntry(lines, first, last, key);
+  if (entry == nullptr) return std::nullopt;
+  return std::string(Unquote(entry->value));
+}
+
+// The value's leading decimal number, 0 when negative; the default when missing.
+int NumberOr(const std::optional<std::string>& value, int defaultValue) {
+  if (!value) return defaultValue;
+  const long number = std::strtol(value->c_str(), nullptr, 10);
+  if (number < 0) return 0;
+  return number > INT32_MAX ? INT32_MAX : static_cast<int>(number);
+}
+
 bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
 }
@@ -145,12 +163,7 @@ std::optional<std::string> ProfileValue(const std::string& path, std::string_vie
                                         std::string_view key) {
   const std::optional<std::string> text = ReadText(path);
   if (!text) return std::nullopt;
-  const std::vector<ProfileLine> lines = ParseLines(*text);
-  std::size_t header = 0, first = 0, last = 0;
-  if (!FindSection(lines, section, header, first, last)) return std::nullopt;
-  const ProfileLine* entry = FindEntry(lines, first, last, key);
-  if (entry == nullptr) return std::nullopt;
-  return std::string(Unquote(entry->value));
+  return ValueIn(*text, section, key);
 }
 
 std::string ReadProfileString(const std::string& path, std::string_view section,
@@ -163,11 +176,17 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
 
 int ReadProfileInt(const std::string& path, std::string_view section, std::string_view key,
                    int defaultValue) {
-  const std::optional<std::string> value = ProfileValue(path, section, key);
+  return NumberOr(ProfileValue(path, section, key), defaultValue);
+}
+
+int ReadProfileCount(const std::string& path, std::string_view section, std::string_view key,
+                     int defaultValue) {
+  const std::optional<std::string> text = ReadText(path);
+  if (!text) return defaultValue;
+  const std::optional<std::string> value = ValueIn(*text, section, key);
   if (!value) return defaultValue;
-  const long number = std::strtol(value->c_str(), nullptr, 10);
-  if (number < 0) return 0;
-  return number > INT32_MAX ? INT32_MAX : static_cast<int>(number);
+  const int count = NumberOr(value, defaultValue);
+  return text->size() < static_cast<std::size_t>(count) ? static_cast<int>(text->size()) : count;
 }
 
 std::vector<std::string> ProfileKeys(const std::string& path, std::string_view section) {

@@ -33,6 +33,11 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
 // or is negative; the default when the key is missing.
 int ReadProfileInt(const std::string& path, std::string_view section, std::string_view key,
                    int defaultValue);
+// A count of entries the file lists for itself: the number as ReadProfileInt reads it,
+// held to the file's size in bytes, since each entry needs a line of its own and a count
+// beyond that would only read missing keys; the default when the key is missing.
+int ReadProfileCount(const std::string& path, std::string_view section, std::string_view key,
+                     int defaultValue);
 
 // The key names of the first section of that name in file order, each once (first
 // spelling), comment lines (';') left out; empty when the file or section is missing.

@@ -12,7 +12,18 @@ std::string ReadValue(const std::string& iniPath, std::string_view section, std:
   return platform::ReadProfileString(iniPath, section, key, "", kIniValueBufferSize);
 }
 
+// NumKey of the section held to what the file can hold; 0 when it could list more than
+// kMaxIniEntries.
+int ReadEntryCount(const std::string& iniPath, std::string_view section, std::string_view key) {
+  const int count = platform::ReadProfileCount(iniPath, section, key, 0);
+  return count > kMaxIniEntries ? 0 : count;
+}
+
 }  // namespace
+
+std::string TooManyIniEntries(const char* what, const std::string& iniPath) {
+  return FormatText("More than %d %s in %s; file not read.", kMaxIniEntries, what, iniPath.c_str());
+}
 
 std::string GetArrayTypePath(const std::string& iniPath, std::string_view arrayType) {
   return TrimText(ReadValue(iniPath, arrayType, "Path"));
@@ -42,7 +53,7 @@ bool HasSequences(std::string_view section, const std::string& iniPath) {
 }
 
 int ReadProtocolList(std::vector<std::string>& out, const std::string& iniPath) {
-  const int count = platform::ReadProfileInt(iniPath, "Protocols", "NumProtocols", 0);
+  const int count = ReadEntryCount(iniPath, "Protocols", "NumProtocols");
   for (int i = 1; i <= count; ++i) {
     std::string protocol = TrimText(ReadValue(iniPath, "Protocols", FormatText("Protocol%d", i)));
     if (!protocol.empty()) out.push_back(std::move(protocol));
@@ -66,7 +77,7 @@ bool IniSectionExists(std::string_view section, const std::string& iniPath) {
 bool GetAlgorithmCifName(const std::string& iniPath, std::string_view algorithm, std::string& out) {
   if (algorithm.empty() || platform::EqualsNoCase(algorithm, "None")) return true;
   out.clear();
-  const int count = platform::ReadProfileInt(iniPath, "Algorithms", "NumAlgorithms", 0);
+  const int count = ReadEntryCount(iniPath, "Algorithms", "NumAlgorithms");
   for (int i = 1; i <= count; ++i) {
     const std::string name = ReadValue(iniPath, "Algorithms", FormatText("Alg%dName", i));
     if (name.empty() || !platform::EqualsNoCase(TrimText(name), algorithm)) continue;

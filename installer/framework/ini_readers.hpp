@@ -10,6 +10,13 @@
 namespace quellbrook {
 
 inline constexpr std::size_t kIniValueBufferSize = 260;
+// Each entry of a library INI file is read from the file afresh, so a file that could
+// list more entries than this (its counts held to what its bytes can hold) is refused
+// rather than read key after key for minutes.
+inline constexpr int kMaxIniEntries = 10000;
+
+// The refusal of such a file: "More than 10000 <what> in <path>; file not read."
+std::string TooManyIniEntries(const char* what, const std::string& iniPath);
 
 // One condition on an array type's section: the key must hold the expected value.
 struct ParameterRecord {
@@ -30,7 +37,8 @@ bool IsInArraySet(std::string_view section, std::string_view arrayType, const st
 // True when the section's Sequences= reads as the number 1.
 bool HasSequences(std::string_view section, const std::string& iniPath);
 // Appends the non-empty trimmed Protocol1..ProtocolN of [Protocols], N = NumProtocols;
-// out is not emptied first. Always 1.
+// out is not emptied first. A file that could list more than kMaxIniEntries adds none.
+// Always 1.
 int ReadProtocolList(std::vector<std::string>& out, const std::string& iniPath);
 // out = Type1, Type2, ... of [Types] up to the first missing one, as read.
 void ReadTypeList(const std::string& iniPath, std::vector<std::string>& out);
@@ -38,7 +46,8 @@ void ReadTypeList(const std::string& iniPath, std::vector<std::string>& out);
 bool IniSectionExists(std::string_view section, const std::string& iniPath);
 // The CIF name of an algorithm from [Algorithms]: for an empty or "None" algorithm true
 // with out untouched; else out = the trimmed AlgNCifName of the first AlgNName (trimmed,
-// any case) that matches and has one; false when none does.
+// any case) that matches and has one; false when none does or the file could list more
+// than kMaxIniEntries algorithms.
 bool GetAlgorithmCifName(const std::string& iniPath, std::string_view algorithm, std::string& out);
 // outType = the first array type whose section passes every record (an empty list passes
 // the first type); empty when none passes. Always 1.

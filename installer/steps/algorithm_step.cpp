@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "installer/framework/environment.hpp"
+#include "installer/framework/ini_readers.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/text_functions.hpp"
@@ -34,7 +35,12 @@ bool AlgorithmStep::WriteAlgorithmFile(const std::string& iniPath, int& count,
   count = 0;
   // Older data objects take no user-set flag.
   const bool withFlag = session == nullptr || IsVersionAtLeast31(session->version);
-  const int entries = platform::ReadProfileInt(iniPath, kSection, "NumAlgorithms", 0);
+  const int entries = platform::ReadProfileCount(iniPath, kSection, "NumAlgorithms", 0);
+  if (entries > kMaxIniEntries) {
+    if (refusal != nullptr) *refusal = TooManyIniEntries("algorithms", iniPath);
+    std::fclose(file);
+    return false;
+  }
   bool written = true;
   for (int i = 1; i <= entries && written; ++i) {
     const std::string name = ReadEntry(iniPath, i, "Name", "");

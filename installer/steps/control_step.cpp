@@ -1,9 +1,6 @@
 #include "installer/steps/control_step.hpp"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 #include "installer/framework/environment.hpp"
@@ -30,11 +27,6 @@ constexpr const char* kParameterTable = "LOAD_CIF_FILE";
 constexpr const char* kFailurePrefix = "Install Controls failed. ";
 // Each value is read into a buffer of this size.
 constexpr std::size_t kControlValueSize = 260;
-// Each value is read from the file afresh, so the counts the file gives are held to what
-// it can hold (a set or a control needs a line of its own, so no more than its bytes) and
-// to this many controls in all; a file asking for more is refused.
-constexpr int kMaxControlEntries = 10000;
-constexpr const char* kTooManyControls = "More than %d controls in %s; file not read.";
 
 std::string ReadValue(const std::string& path, std::string_view section, const std::string& key) {
   return TrimText(platform::ReadProfileString(path, section, key, "", kControlValueSize));
@@ -49,18 +41,14 @@ bool ControlStep::IsKnownAssay(const std::string& assay, const std::vector<std::
 }
 
 int ControlStep::ReadControlsIni(const std::string& iniPath, std::vector<ControlSet>& sets) {
-  std::error_code sizeError;
-  const auto bytes = std::filesystem::file_size(iniPath, sizeError);
-  const int most = sizeError ? 0 : static_cast<int>(std::min<std::uintmax_t>(bytes, INT32_MAX));
-  const int count =
-      std::min(platform::ReadProfileInt(iniPath, kSection, "NumControlSets", 0), most);
+  const int count = platform::ReadProfileCount(iniPath, kSection, "NumControlSets", 0);
   int entries = 0;
   const std::string algorithmIni = platform::JoinPath(sourceFolder, kAlgorithmIni);
   for (int i = 1; i <= count; ++i) {
     const std::string assay = ReadValue(iniPath, kSection, FormatText("ControlSet%dAssay", i));
     const std::string algorithm = ReadValue(iniPath, kSection, FormatText("ControlSet%dAlg", i));
-    const int controls = std::min(
-        assay.empty() ? 0 : platform::ReadProfileInt(iniPath, assay, "NumControls", 0), most);
+    const int controls =
+        assay.empty() ? 0 : platform::ReadProfileCount(iniPath, assay, "NumControls", 0);
     if (assay.empty() || algorithm.empty() || controls <= 0) {
       sets.emplace_back();
       continue;
@@ -75,11 +63,8 @@ int ControlStep::ReadControlsIni(const std::string& iniPath, std::vector<Control
     }
     set.assay = assay;
     entries += controls;
-    if (entries > kMaxControlEntries) {
-      WriteLogLine(
-          logPath,
-          kFailurePrefix + FormatText(kTooManyControls, kMaxControlEntries, iniPath.c_str()),
-          kLogError);
+    if (entries > kMaxIniEntries) {
+      WriteLogLine(logPath, kFailurePrefix + TooManyIniEntries("controls", iniPath), kLogError);
       return kWriteIntermediateFilesFailed;
     }
     for (int j = 1; j <= controls; ++j) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "installer/framework/ini_readers.hpp"
 #include "installer/framework/install_log.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/parent_window_name.hpp"
@@ -53,7 +54,11 @@ bool RegistryKeyStep::ReadRegistryEntries(const std::string& iniPath,
     WriteLogLine(logPath, kRefused + why, kLogError);
     all = false;
   };
-  const int count = platform::ReadProfileInt(iniPath, kSection, "Count", -1);
+  const int count = platform::ReadProfileCount(iniPath, kSection, "Count", -1);
+  if (count > kMaxIniEntries) {
+    refuse(TooManyIniEntries("registry keys", iniPath));
+    return all;
+  }
   for (int i = 1; i <= count; ++i) {
     const std::string rootKey = FormatText("RootKey%d", i);
     RegistryEntry entry;

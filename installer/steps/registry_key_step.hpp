@@ -28,7 +28,8 @@ class RegistryKeyStep : public InstallStep {
   // 0, or 1011 when any entry was refused or any key or value could not be written; the
   // other entries and types are still processed.
   int RunRegistryKeyStep();
-  // Appends the file's valid entries; false when any was refused (each logged in red).
+  // Appends the file's valid entries; false when any was refused (each logged in red) or
+  // the file could list more than kMaxIniEntries, which refuses it whole.
   bool ReadRegistryEntries(const std::string& iniPath, std::vector<RegistryEntry>& entries);
   // Writes the entries through the platform registry; false when any key or value could
   // not be written (each logged in red). A text value merges with a text already there.

@@ -77,6 +77,18 @@ TEST(Profile, ReadsValuesAsTheProfileFunctionsDo) {
   EXPECT_EQ(ReadProfileInt(path, "HG-U95A", "Missing", 7), 7);
 }
 
+TEST(Profile, CountsAreHeldToWhatTheFileCanHold) {
+  TempFolder folder;
+  const std::string path = folder.File("Count.ini");
+  const std::string text = "[Keys]\nCount=2147483647\nFew=3\nNone=-4\n";
+  WriteFile(path, text);
+  EXPECT_EQ(ReadProfileCount(path, "Keys", "Count", -1), static_cast<int>(text.size()));
+  EXPECT_EQ(ReadProfileCount(path, "Keys", "Few", -1), 3);
+  EXPECT_EQ(ReadProfileCount(path, "Keys", "None", -1), 0);
+  EXPECT_EQ(ReadProfileCount(path, "Keys", "Missing", -1), -1);
+  EXPECT_EQ(ReadProfileCount(folder.File("absent.ini"), "Keys", "Count", 7), 7);
+}
+
 TEST(Profile, ListsKeysAndSections) {
   TempFolder folder;
   const std::string path = folder.File("list.ini");

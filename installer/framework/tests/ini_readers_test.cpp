@@ -131,6 +131,34 @@ TEST(IniReaders, AlgorithmCifNameAndTypeMatching) {
   EXPECT_EQ(match, "");
 }
 
+TEST(IniReaders, ListsLongerThanTheFileCanHoldAreHeldOrRefused) {
+  TempFolder folder;
+  // A count beyond the file's bytes reads only what is there, at once.
+  const std::string small = WriteFile(folder, "Small.INI",
+                                      "[Protocols]\nNumProtocols=2147483647\nProtocol1=Wash\n"
+                                      "[Algorithms]\nNumAlgorithms=2147483647\n"
+                                      "Alg1Name=MAS\nAlg1CifName=mas5.cif\n");
+  std::vector<std::string> protocols;
+  EXPECT_EQ(ReadProtocolList(protocols, small), 1);
+  EXPECT_EQ(protocols, std::vector<std::string>{"Wash"});
+  std::string cif;
+  EXPECT_TRUE(GetAlgorithmCifName(small, "mas", cif));
+  EXPECT_EQ(cif, "mas5.cif");
+  // A file that could list more than 10000 is not read key by key.
+  const std::string padding = ";" + std::string(kMaxIniEntries, 'x') + "\n";
+  const std::string large = WriteFile(
+      folder, "Large.INI",
+      "[Protocols]\nNumProtocols=10001\nProtocol1=Wash\n[Algorithms]\nNumAlgorithms=10001\n"
+      "Alg1Name=MAS\nAlg1CifName=mas5.cif\n" +
+          padding);
+  protocols.clear();
+  EXPECT_EQ(ReadProtocolList(protocols, large), 1);
+  EXPECT_TRUE(protocols.empty());
+  EXPECT_FALSE(GetAlgorithmCifName(large, "mas", cif));
+  EXPECT_EQ(TooManyIniEntries("algorithms", large),
+            "More than 10000 algorithms in " + large + "; file not read.");
+}
+
 // A binary part-number file: a count, then per record a length, the scrambled name's
 // bytes and the part number; lengths may be given falsely to make damaged files.
 struct Record {

@@ -191,6 +191,22 @@ TEST_F(AlgorithmStepTest, FailuresReportTheirErrorAndAlwaysDropTheTemporaryObjec
   EXPECT_EQ(Algorithms(), std::vector<std::string>{"A||0"});
 }
 
+TEST_F(AlgorithmStepTest, CountsBeyondWhatTheFileCanHoldAreNotReadKeyByKey) {
+  // A count far beyond the file's bytes: the entries there are installed, at once.
+  WriteText(Source(), "[Algorithms]\nNumAlgorithms=2147483647\nAlg1Name=A\nAlg3Name=C\n");
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 0);
+  EXPECT_EQ(Algorithms(), (std::vector<std::string>{"A||0", "C||0"}));
+  // A file that could list more than 10000 algorithms is refused before any is read.
+  WriteText(Source(), "[Algorithms]\nNumAlgorithms=2147483647\nAlg1Name=B\n;" +
+                          std::string(10000, 'x') + "\n");
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 2001);
+  EXPECT_EQ(LogMessages(mStep.logPath).back(),
+            "ERROR: Install Algorithms Failed. More than 10000 algorithms in " + Source() +
+                "; file not read.");
+  EXPECT_FALSE(std::filesystem::exists(Work(kAlgorithmLoadFile)));
+  EXPECT_EQ(Algorithms(), (std::vector<std::string>{"A||0", "C||0"}));
+}
+
 TEST_F(AlgorithmStepTest, RowCountAndLibraryLogDecideTheOutcome) {
   WriteText(Source(), "[Algorithms]\nNumAlgorithms=1\nAlg1Name=A\n");
   // A procedure that logs its own failure; the status is compared without case.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,25 @@ TEST_F(RegistryKeyStepTest, ARefusedEntryIsRefusedAloneAndTheStepReportsIt) {
           "ERROR: Cannot insert registry key. Key3 should not be empty in " + ini,
           "ERROR: Cannot insert registry key. Type4 should not be empty in " + ini,
           "ERROR: Cannot insert registry key. Unknown data type REG_BINARY for Type5 in " + ini}));
+}
+
+TEST_F(RegistryKeyStepTest, CountsBeyondWhatTheFileCanHoldAreNotReadKeyByKey) {
+  // A count far beyond the file's bytes reads the entries there, at once.
+  const libgen::RegistryEntrySpec entry{"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\A", "Mode", "REG_SZ",
+                                        "a"};
+  WriteIni("A", INT32_MAX, {entry});
+  // A file that could list more than 10000 entries is refused whole.
+  ASSERT_TRUE(libgen::WriteTextFile(
+      IniPath("B"), libgen::RegistryIniText(
+                        INT32_MAX, {{"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\B", "", "", "b"}}) +
+                        ";" + std::string(10000, 'x') + "\n"));
+  EXPECT_EQ(mStep.RunRegistryKeyStep(), 1011);
+  const platform::RegistryStore store = Registry();
+  EXPECT_EQ(store.String(platform::kHkeyLocalMachine, "SOFTWARE\\Lab\\A", "Mode"), "a");
+  EXPECT_FALSE(store.KeyExists(platform::kHkeyLocalMachine, "SOFTWARE\\Lab\\B"));
+  EXPECT_EQ(LogMessages(mStep.logPath).back(),
+            "ERROR: Cannot insert registry key. More than 10000 registry keys in " + IniPath("B") +
+                "; file not read.");
 }
 
 TEST(RegistryList, MergesNewPiecesAfterTheExistingOnes) {
