@@ -76,11 +76,11 @@ int FluidicsStep::RunFluidicsStep() {
     const std::string typeFolder = platform::JoinPath(sourceFolder, FolderOf(typeFolders, i));
     for (const std::string& station : stations) {
       if (!IsInArraySet(station, type, devicesIni)) continue;
-      std::vector<std::string> protocols;
+      std::vector<std::string> stationProtocols;
       if (IsPlainLibraryName(station))
-        ReadProtocolList(protocols, platform::JoinPath(typeFolder, station + ".INI"));
-      if (protocols.empty()) window.SetStep(8);
-      for (const std::string& protocol : protocols) {
+        ReadProtocolList(stationProtocols, platform::JoinPath(typeFolder, station + ".INI"));
+      if (stationProtocols.empty()) window.SetStep(8);
+      for (const std::string& protocol : stationProtocols) {
         const std::string text = FormatText("Install %s Fluidics Protocols %s for %s...",
                                             station.c_str(), protocol.c_str(), type.c_str());
         window.Clear();

@@ -1,6 +1,7 @@
 // Installs the fluidics protocols of each array type's fluidics stations: their files
 // copied into the fluidics protocol folder, then each protocol's MAC file turned into a
-// load file and loaded.
+// load file and loaded. A library import does the same for protocols chosen by name, from
+// one folder of protocol files.
 #pragma once
 
 #include <string>
@@ -22,11 +23,20 @@ class FluidicsStep : public LibFileCopier {
   // refused), 3003 or 3020 (rows lost on the way), 3007 (the procedure failed).
   int RunFluidicsStep();
 
+  // Copies each selected protocol's files from the source folder into destFolder: 0, or
+  // 3027 when a file could not be copied or a protocol's name would leave its folder (each
+  // logged in red; the other protocols are still copied).
+  int CopyProtocolFiles();
+  // Loads each selected protocol's MAC file of the source folder; a protocol without one is
+  // skipped with a warning. 0 or the first protocol's error, as RunFluidicsStep.
+  int ImportFluidicsProtocols();
+
   std::string errorText;  // message 3004 is added here when there is no session
   // Parallel: each type and its folder below the source folder.
   std::vector<std::string> types;
   std::vector<std::string> typeFolders;
   std::vector<std::string> stations;
+  std::vector<std::string> protocols;  // selected by name, for the import
 };
 
 }  // namespace quellbrook
