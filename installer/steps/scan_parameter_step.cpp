@@ -44,9 +44,9 @@ constexpr RoadTexts kImportTexts{
     "Import %s Scan Parameters for %s into database successfully with warning.",
     "Import %s Scan Parameters for %s into database failed."};
 
-// A scanner's name becomes a file name beside the type's files; one that would leave that
-// folder is refused (logged).
-bool PlainScannerName(const std::string& scanner, const std::string& log) {
+}  // namespace
+
+bool ScanParamStep::PlainScannerName(const std::string& scanner, const std::string& log) {
   if (IsPlainLibraryName(scanner)) return true;
   WriteLogLine(log,
                FormatText("The scanner name '%s' would leave the type folder.", scanner.c_str()),
@@ -54,21 +54,19 @@ bool PlainScannerName(const std::string& scanner, const std::string& log) {
   return false;
 }
 
-}  // namespace
-
 std::string ScanParamStep::TypeFolder(std::size_t index) const {
   return platform::JoinPath(sourceFolder,
                             index < typeFolders.size() ? typeFolders[index] : arrayTypes[index]);
 }
 
 int ScanParamStep::CopyScanFiles() {
-  const std::string devices = platform::JoinPath(sourceFolder, kDevicesIniName);
+  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIniName);
   bool missing = false;
   bool failed = false;
   for (std::size_t i = 0; i < arrayTypes.size(); ++i) {
     const std::string& type = arrayTypes[i];
     for (const std::string& scanner : scanners) {
-      if (!IsInArraySet(scanner, type, devices)) continue;
+      if (!IsInArraySet(scanner, type, devicesIni)) continue;
       if (!PlainScannerName(scanner, logPath)) {
         failed = true;
         continue;
@@ -124,7 +122,7 @@ int ScanParamStep::RunPairs(bool import) {
     return opened;
 
   const std::string typeIni = platform::JoinPath(sourceFolder, kTypeIniName);
-  const std::string devices = platform::JoinPath(sourceFolder, kDevicesIniName);
+  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIniName);
   ItemResults results;
   for (std::size_t i = 0; i < arrayTypes.size(); ++i) {
     const std::string& type = arrayTypes[i];
@@ -139,7 +137,7 @@ int ScanParamStep::RunPairs(bool import) {
     }
     int served = 0;
     for (const std::string& scanner : scanners) {
-      if (!import && !IsInArraySet(scanner, type, devices)) continue;
+      if (!import && !IsInArraySet(scanner, type, devicesIni)) continue;
       ++served;
       int result = RunPair(import, i, scanner, assayType, window);
       if (result == kResultSuccess && warningsSeen == 1) result = kThereAreWarnings;
