@@ -6,13 +6,12 @@
 
 #include "installer/framework/environment.hpp"
 #include "installer/framework/lib_db_session.hpp"
+#include "installer/framework/library_names.hpp"
 #include "installer/framework/text_functions.hpp"
 
 namespace quellbrook {
 
 namespace {
-
-constexpr std::array<const char*, 4> kScanTerms = {"Width", "Height", "FocusWidth", "FocusHeight"};
 
 // The parameter set of a scanner kind and array type; the names come from the database
 // or the caller, so they are written as SQL text literals.
@@ -92,7 +91,7 @@ int LibDbSession::QueryScanParameterValues(std::vector<ScanParameterValue>& out,
                                            const std::string& arrayType) {
   out.clear();
   std::string terms;
-  for (const char* term : kScanTerms) terms += FormatText("'%s',", term);
+  for (const char* term : kHpScanKeys) terms += FormatText("'%s',", term);
   terms.pop_back();
   const std::string sql = FormatText(
       "%s %s %s %s", "SELECT term, param_value",

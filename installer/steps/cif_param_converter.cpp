@@ -21,11 +21,6 @@ namespace {
 
 constexpr const char* kSectionList = "AnalysisSections";
 constexpr const char* kAlgorithmIni = "Algorithm.ini";
-constexpr const char* kPartNumberFile = "partnumbers.bin";
-constexpr const char* kHpMapIni = "HPMap.INI";
-constexpr const char* kHpSection = "HP";
-constexpr const char* kGhostGridsType = "100/9";
-constexpr const char* kGhostGrids = "ExpectGhostGrids";
 constexpr int kParamMissing = 1006;
 constexpr int kDefaultUsed = 1004;
 constexpr int kAlgorithmCifNameMissing = 2015;
@@ -216,12 +211,12 @@ int CifParamConverter::ResolveParameters(const std::string& cif, const std::stri
 
 std::string CifParamConverter::GhostGridsValue() const {
   std::vector<ParameterRecord> records;
-  for (const char* key : {"Width", "Height", "FocusWidth", "FocusHeight"}) {
+  for (const char* key : kHpScanKeys) {
     const std::string value = TrimText(ReadIniText(cifPath, kHpSection, key, ""));
     if (value.empty()) return "FALSE";
     records.push_back({key, value, ""});
   }
-  const std::string map = platform::JoinPath(sourceFolder, kHpMapIni);
+  const std::string map = platform::JoinPath(sourceFolder, kHpMapIniName);
   std::vector<std::string> types;
   ReadTypeList(map, types);
   std::string scanType;
@@ -359,7 +354,7 @@ int CifParamConverter::ConvertCifParameters(const std::string& type, int mode) {
 }
 
 int CifParamConverter::WriteCifRecords() {
-  LoadPartNumbers(partNumbers, platform::JoinPath(sourceFolder, kPartNumberFile),
+  LoadPartNumbers(partNumbers, platform::JoinPath(sourceFolder, kPartNumberFileName),
                   platform::JoinPath(sourceFolder, kTypeIniName));
   LoadFileOutput output;
   if (!output.Open(outputFile)) return 0;

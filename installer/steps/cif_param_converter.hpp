@@ -26,6 +26,11 @@ inline constexpr std::string_view kOlderBaseCallProgIdOther = "Kandorvale.BaseCa
 inline constexpr std::string_view kNewerBaseCallProgId = "Kandorvale.BaseCall.2";
 inline constexpr std::string_view kOlderViewerProgId = "Kandorvale.SeqViewer.1";
 inline constexpr std::string_view kNewerViewerProgId = "Kandorvale.SeqViewer.2";
+// The reference scanner, whose values every CIF carries in its own section; the scan type
+// whose grids hold ghost grids and the parameter that tells it.
+inline constexpr const char* kHpSection = "HP";
+inline constexpr const char* kGhostGridsType = "100/9";
+inline constexpr const char* kGhostGrids = "ExpectGhostGrids";
 // The array type whose component identifiers newer databases expect replaced.
 inline constexpr std::string_view kBaseCallType = "Galdrith";
 
