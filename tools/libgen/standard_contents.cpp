@@ -6,6 +6,7 @@
 #include "tools/libgen/fluidics_files.hpp"
 #include "tools/libgen/gin_file.hpp"
 #include "tools/libgen/parameter_files.hpp"
+#include "tools/libgen/scanner_map_files.hpp"
 #include "tools/libgen/sif_file.hpp"
 #include "tools/libgen/template_files.hpp"
 
@@ -45,6 +46,10 @@ bool WriteStandardLibrary(const LibraryFolder& library, std::string& error) {
   if (!library.Write(error) || !WriteStandardContents(library, error) ||
       !WriteStandardParameterFiles(library, error))
     return false;
+  std::vector<ScannerMap> maps;
+  for (const Device& device : library.Spec().devices)
+    if (device.type == "Scanner") maps.push_back(StandardScannerMap(device.name));
+  if (!WriteScannerMapFiles(library, StandardScanTypes(), maps, error)) return false;
   for (const auto& [name, text] :
        {std::pair{kAssayProtocolName, AssayProtocolText(StandardAssaySteps())},
         std::pair{kTemplateFileName, TemplateText(StandardTemplateAttributes())}}) {

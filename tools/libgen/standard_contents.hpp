@@ -16,7 +16,8 @@ inline constexpr int kStandardSifProbeSets = 5;
 [[nodiscard]] bool WriteStandardContents(const LibraryFolder& library, std::string& error);
 
 // A whole library every step installs from: the skeleton, the contents above, the
-// analysis and scan parameter files, the assay protocols and the template.
+// analysis and scan parameter files, the assay protocols, the template, and the scan
+// update's map files (HPMap.INI and a standard map for each scanner).
 [[nodiscard]] bool WriteStandardLibrary(const LibraryFolder& library, std::string& error);
 
 }  // namespace libgen
