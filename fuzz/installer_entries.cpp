@@ -24,6 +24,10 @@ using quellbrook::CifParamConverter;
 // Sections past this many would only repeat the same reads.
 constexpr std::size_t kTypesRead = 64;
 
+platform::ProfileText IniBytes(const std::uint8_t* data, std::size_t size) {
+  return platform::ProfileText(std::string_view(reinterpret_cast<const char*>(data), size));
+}
+
 // Both conversions over one CIF and the definitions given; the converter is new for
 // each, as the steps make theirs.
 bool ConvertBoth(const InstallerFixture& fixture, const std::string& cif,
@@ -76,50 +80,40 @@ bool FuzzCopyDataLines(const std::uint8_t* data, std::size_t size) {
 }
 
 bool FuzzReadDevices(const std::uint8_t* data, std::size_t size) {
-  const InWorkFolder inWork;
-  return WithScratchFile(data, size, quellbrook::kDevicesIniName, [](const std::string& path) {
-    std::vector<quellbrook::DeviceRecord> devices;
-    return quellbrook::ReadDeviceRecords(path, "", devices) == 0;
-  });
+  std::vector<quellbrook::DeviceRecord> devices;
+  return quellbrook::ReadDeviceRecords(IniBytes(data, size), quellbrook::kDevicesIniName, "",
+                                       devices) == 0;
 }
 
 bool FuzzReadTypeIni(const std::uint8_t* data, std::size_t size) {
   const InstallerFixture& fixture = FuzzInstallerStart();
-  const InWorkFolder inWork;
-  return WithScratchFile(data, size, quellbrook::kTypeIniName, [&](const std::string& path) {
-    std::vector<std::string> types = platform::ProfileSections(path);
-    if (types.size() > kTypesRead) types.resize(kTypesRead);
-    types.push_back(fixture.type);
-    bool any = false;
-    for (const std::string& type : types) {
-      if (!quellbrook::IsPlainLibraryName(type)) continue;
-      std::string assay;
-      any |= quellbrook::IsRelativeLibraryPath(quellbrook::GetArrayTypePath(path, type));
-      any |= quellbrook::ReadSectionType(type, path, assay);
-      any |= quellbrook::HasSequences(type, path);
-    }
-    quellbrook::PartNumberMap parts;
-    quellbrook::LoadPartNumbers(parts, platform::JoinPath(fixture.work, "none.bin"), path);
-    return any || !parts.empty();
-  });
+  const platform::ProfileText ini = IniBytes(data, size);
+  std::vector<std::string> types = ini.Sections();
+  if (types.size() > kTypesRead) types.resize(kTypesRead);
+  types.push_back(fixture.type);
+  bool any = false;
+  for (const std::string& type : types) {
+    if (!quellbrook::IsPlainLibraryName(type)) continue;
+    std::string assay;
+    any |= quellbrook::IsRelativeLibraryPath(quellbrook::GetArrayTypePath(ini, type));
+    any |= quellbrook::ReadSectionType(type, ini, assay);
+    any |= quellbrook::HasSequences(type, ini);
+  }
+  quellbrook::PartNumberMap parts;
+  quellbrook::ReadIniPartNumbers(parts, ini);
+  return any || !parts.empty();
 }
 
 bool FuzzReadControlsIni(const std::uint8_t* data, std::size_t size) {
   const InstallerFixture& fixture = FuzzInstallerStart();
-  const InWorkFolder inWork;
-  return WithScratchFile(data, size, quellbrook::kControlsSourceFile, [&](const std::string& path) {
-    quellbrook::ControlStep step;
-    step.sourceFolder = fixture.source;
-    std::vector<quellbrook::ControlSet> sets;
-    return step.ReadControlsIni(path, sets) == 0;
-  });
+  quellbrook::ControlStep step;
+  step.sourceFolder = fixture.source;
+  std::vector<quellbrook::ControlSet> sets;
+  return step.ReadControlsIni(IniBytes(data, size), quellbrook::kControlsSourceFile, sets) == 0;
 }
 
 bool FuzzReadRegistryIni(const std::uint8_t* data, std::size_t size) {
-  const InWorkFolder inWork;
-  return WithScratchFile(data, size, quellbrook::kRegistryIniName, [](const std::string& path) {
-    quellbrook::RegistryKeyStep step;
-    std::vector<quellbrook::RegistryEntry> entries;
-    return step.ReadRegistryEntries(path, entries);
-  });
+  quellbrook::RegistryKeyStep step;
+  std::vector<quellbrook::RegistryEntry> entries;
+  return step.ReadRegistryEntries(IniBytes(data, size), quellbrook::kRegistryIniName, entries);
 }

@@ -1,6 +1,7 @@
-// Byte entries for the installer's readers that take only a path: each writes the bytes
-// to a scratch file and reads it as the installation would, beside the fixture's library
-// (FuzzInstallerStart), with no database.
+// Byte entries for the installer's readers, each reading the bytes as the installation
+// would, beside the fixture's library (FuzzInstallerStart), with no database. The INI
+// readers that take the file's text read the bytes in memory; the others take only a path
+// and get the bytes in a scratch file.
 #pragma once
 
 #include <cstddef>

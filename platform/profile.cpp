@@ -9,6 +9,21 @@
 #include "platform/path.hpp"
 
 namespace platform {
+
+enum class LineKind { kBlank, kSection, kEntry, kComment };
+
+// One line of the file with the byte positions a write needs.
+struct ProfileLine {
+  LineKind kind = LineKind::kBlank;
+  std::string_view name;      // the section or key, trimmed
+  std::string_view value;     // an entry's text after '=', trimmed
+  std::size_t begin = 0;      // first byte of the line
+  std::size_t valueFrom = 0;  // just past an entry's '=' (its end when there is none)
+  bool hasEquals = false;
+  std::size_t contentEnd = 0;  // where the line end (CR LF or LF) begins
+  std::size_t end = 0;         // past the line end
+};
+
 namespace {
 
 bool IsBlank(char c) {
@@ -27,20 +42,6 @@ std::string_view Unquote(std::string_view value) {
     return value.substr(1, value.size() - 2);
   return value;
 }
-
-enum class LineKind { kBlank, kSection, kEntry, kComment };
-
-// One line of the file with the byte positions a write needs.
-struct ProfileLine {
-  LineKind kind = LineKind::kBlank;
-  std::string_view name;      // the section or key, trimmed
-  std::string_view value;     // an entry's text after '=', trimmed
-  std::size_t begin = 0;      // first byte of the line
-  std::size_t valueFrom = 0;  // just past an entry's '=' (its end when there is none)
-  bool hasEquals = false;
-  std::size_t contentEnd = 0;  // where the line end (CR LF or LF) begins
-  std::size_t end = 0;         // past the line end
-};
 
 std::vector<ProfileLine> ParseLines(std::string_view text) {
   std::vector<ProfileLine> lines;
@@ -112,16 +113,6 @@ std::optional<std::string> ReadText(const std::string& path) {
   return std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size());
 }
 
-std::optional<std::string> ValueIn(std::string_view text, std::string_view section,
-                                   std::string_view key) {
-  const std::vector<ProfileLine> lines = ParseLines(text);
-  std::size_t header = 0, first = 0, last = 0;
-  if (!FindSection(lines, section, header, first, last)) return std::nullopt;
-  const ProfileLine* entry = FindEntry(lines, first, last, key);
-  if (entry == nullptr) return std::nullopt;
-  return std::string(Unquote(entry->value));
-}
-
 // The value's leading decimal number, 0 when negative; the default when missing.
 int NumberOr(const std::optional<std::string>& value, int defaultValue) {
   if (!value) return defaultValue;
@@ -159,56 +150,62 @@ std::size_t FuzzReadProfile(const std::uint8_t* data, std::size_t size) {
   return found;
 }
 
-std::optional<std::string> ProfileValue(const std::string& path, std::string_view section,
-                                        std::string_view key) {
+ProfileText::ProfileText() : mText(std::make_unique<std::string>()) {}
+
+ProfileText::ProfileText(std::string_view text)
+    : mText(std::make_unique<std::string>(text)), mLines(ParseLines(*mText)) {}
+
+ProfileText ProfileText::Read(const std::string& path) {
   const std::optional<std::string> text = ReadText(path);
-  if (!text) return std::nullopt;
-  return ValueIn(*text, section, key);
+  return text ? ProfileText(*text) : ProfileText();
 }
 
-std::string ReadProfileString(const std::string& path, std::string_view section,
-                              std::string_view key, std::string_view defaultValue,
-                              std::size_t bufferSize) {
-  std::string value = ProfileValue(path, section, key).value_or(std::string(defaultValue));
+ProfileText::ProfileText(ProfileText&&) noexcept = default;
+ProfileText& ProfileText::operator=(ProfileText&&) noexcept = default;
+ProfileText::~ProfileText() = default;
+
+std::optional<std::string> ProfileText::Value(std::string_view section,
+                                              std::string_view key) const {
+  std::size_t header = 0, first = 0, last = 0;
+  if (!FindSection(mLines, section, header, first, last)) return std::nullopt;
+  const ProfileLine* entry = FindEntry(mLines, first, last, key);
+  if (entry == nullptr) return std::nullopt;
+  return std::string(Unquote(entry->value));
+}
+
+std::string ProfileText::String(std::string_view section, std::string_view key,
+                                std::string_view defaultValue, std::size_t bufferSize) const {
+  std::string value = Value(section, key).value_or(std::string(defaultValue));
   if (bufferSize > 0 && value.size() > bufferSize - 1) value.resize(bufferSize - 1);
   return value;
 }
 
-int ReadProfileInt(const std::string& path, std::string_view section, std::string_view key,
-                   int defaultValue) {
-  return NumberOr(ProfileValue(path, section, key), defaultValue);
+int ProfileText::Int(std::string_view section, std::string_view key, int defaultValue) const {
+  return NumberOr(Value(section, key), defaultValue);
 }
 
-int ReadProfileCount(const std::string& path, std::string_view section, std::string_view key,
-                     int defaultValue) {
-  const std::optional<std::string> text = ReadText(path);
-  if (!text) return defaultValue;
-  const std::optional<std::string> value = ValueIn(*text, section, key);
+int ProfileText::Count(std::string_view section, std::string_view key, int defaultValue) const {
+  const std::optional<std::string> value = Value(section, key);
   if (!value) return defaultValue;
   const int count = NumberOr(value, defaultValue);
-  return text->size() < static_cast<std::size_t>(count) ? static_cast<int>(text->size()) : count;
+  return mText->size() < static_cast<std::size_t>(count) ? static_cast<int>(mText->size()) : count;
 }
 
-std::vector<std::string> ProfileKeys(const std::string& path, std::string_view section) {
+std::vector<std::string> ProfileText::Keys(std::string_view section) const {
   std::vector<std::string> keys;
-  const std::optional<std::string> text = ReadText(path);
-  if (!text) return keys;
-  const std::vector<ProfileLine> lines = ParseLines(*text);
   std::size_t header = 0, first = 0, last = 0;
-  if (!FindSection(lines, section, header, first, last)) return keys;
+  if (!FindSection(mLines, section, header, first, last)) return keys;
   for (std::size_t i = first; i < last; ++i) {
-    if (lines[i].kind != LineKind::kEntry) continue;
-    if (FindEntry(lines, first, i, lines[i].name) != nullptr) continue;
-    keys.emplace_back(lines[i].name);
+    if (mLines[i].kind != LineKind::kEntry) continue;
+    if (FindEntry(mLines, first, i, mLines[i].name) != nullptr) continue;
+    keys.emplace_back(mLines[i].name);
   }
   return keys;
 }
 
-std::vector<std::string> ProfileSections(const std::string& path) {
+std::vector<std::string> ProfileText::Sections() const {
   std::vector<std::string> sections;
-  const std::optional<std::string> text = ReadText(path);
-  if (!text) return sections;
-  for (const ProfileLine& line : ParseLines(*text)) {
+  for (const ProfileLine& line : mLines) {
     if (line.kind != LineKind::kSection) continue;
     bool seen = false;
     for (const std::string& earlier : sections) seen = seen || EqualsNoCase(earlier, line.name);
@@ -217,11 +214,42 @@ std::vector<std::string> ProfileSections(const std::string& path) {
   return sections;
 }
 
-bool ProfileSectionExists(const std::string& path, std::string_view section) {
-  const std::optional<std::string> text = ReadText(path);
-  if (!text) return false;
+bool ProfileText::HasSection(std::string_view section) const {
   std::size_t header = 0, first = 0, last = 0;
-  return FindSection(ParseLines(*text), section, header, first, last);
+  return FindSection(mLines, section, header, first, last);
+}
+
+std::optional<std::string> ProfileValue(const std::string& path, std::string_view section,
+                                        std::string_view key) {
+  return ProfileText::Read(path).Value(section, key);
+}
+
+std::string ReadProfileString(const std::string& path, std::string_view section,
+                              std::string_view key, std::string_view defaultValue,
+                              std::size_t bufferSize) {
+  return ProfileText::Read(path).String(section, key, defaultValue, bufferSize);
+}
+
+int ReadProfileInt(const std::string& path, std::string_view section, std::string_view key,
+                   int defaultValue) {
+  return ProfileText::Read(path).Int(section, key, defaultValue);
+}
+
+int ReadProfileCount(const std::string& path, std::string_view section, std::string_view key,
+                     int defaultValue) {
+  return ProfileText::Read(path).Count(section, key, defaultValue);
+}
+
+std::vector<std::string> ProfileKeys(const std::string& path, std::string_view section) {
+  return ProfileText::Read(path).Keys(section);
+}
+
+std::vector<std::string> ProfileSections(const std::string& path) {
+  return ProfileText::Read(path).Sections();
+}
+
+bool ProfileSectionExists(const std::string& path, std::string_view section) {
+  return ProfileText::Read(path).HasSection(section);
 }
 
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,

@@ -2,12 +2,14 @@
 // keys found without regard to ASCII case and surrounding blanks, the first section and
 // key of a name winning, a value trimmed and stripped of one pair of enclosing quotes,
 // the caller's default for a missing file, section or key, LF or CRLF line ends. Every
-// call opens, reads and closes the file; a write changes the one line it concerns and
-// keeps every other byte, replacing the file whole once the new bytes are complete.
+// path call opens, reads and closes the file; ProfileText reads a text held in memory
+// through the same parser. A write changes the one line it concerns and keeps every other
+// byte, replacing the file whole once the new bytes are complete.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +19,39 @@ namespace platform {
 
 // A larger file is taken for missing (read) or refused (write).
 inline constexpr std::uint64_t kMaxProfileFileBytes = std::uint64_t{16} << 20;
+
+struct ProfileLine;
+
+// An INI text parsed once, read as the path functions below read a file: those read and
+// parse the file into one of these on every call. A reader that looks up many keys of one
+// file reads it into one once, and a fuzz entry hands it the bytes.
+class ProfileText {
+ public:
+  // No text: every section and key is missing.
+  ProfileText();
+  explicit ProfileText(std::string_view text);
+  // The file's text; none when the file is missing, can't be read or is larger than
+  // kMaxProfileFileBytes.
+  static ProfileText Read(const std::string& path);
+  ProfileText(ProfileText&&) noexcept;
+  ProfileText& operator=(ProfileText&&) noexcept;
+  ~ProfileText();
+
+  // As the path functions of the same names below.
+  std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+  std::string String(std::string_view section, std::string_view key, std::string_view defaultValue,
+                     std::size_t bufferSize = 0) const;
+  int Int(std::string_view section, std::string_view key, int defaultValue) const;
+  int Count(std::string_view section, std::string_view key, int defaultValue) const;
+  std::vector<std::string> Keys(std::string_view section) const;
+  std::vector<std::string> Sections() const;
+  bool HasSection(std::string_view section) const;
+
+ private:
+  // Apart from the object, so that the lines' views into it survive a move.
+  std::unique_ptr<std::string> mText;
+  std::vector<ProfileLine> mLines;
+};
 
 // The key's value; nothing when the file, the section or the key is missing. A line of
 // the section without '=' is a key whose value is empty.

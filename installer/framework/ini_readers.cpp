@@ -26,11 +26,19 @@ std::string TooManyIniEntries(const char* what, const std::string& iniPath) {
 }
 
 std::string GetArrayTypePath(const std::string& iniPath, std::string_view arrayType) {
-  return TrimText(ReadValue(iniPath, arrayType, "Path"));
+  return GetArrayTypePath(platform::ProfileText::Read(iniPath), arrayType);
+}
+
+std::string GetArrayTypePath(const platform::ProfileText& ini, std::string_view arrayType) {
+  return TrimText(ini.String(arrayType, "Path", "", kIniValueBufferSize));
 }
 
 bool ReadSectionType(std::string_view section, const std::string& iniPath, std::string& out) {
-  out = TrimText(ReadValue(iniPath, section, "Type"));
+  return ReadSectionType(section, platform::ProfileText::Read(iniPath), out);
+}
+
+bool ReadSectionType(std::string_view section, const platform::ProfileText& ini, std::string& out) {
+  out = TrimText(ini.String(section, "Type", "", kIniValueBufferSize));
   return !out.empty();
 }
 
@@ -49,7 +57,11 @@ bool IsInArraySet(std::string_view section, std::string_view arrayType,
 }
 
 bool HasSequences(std::string_view section, const std::string& iniPath) {
-  return platform::ReadProfileInt(iniPath, section, "Sequences", 0) == 1;
+  return HasSequences(section, platform::ProfileText::Read(iniPath));
+}
+
+bool HasSequences(std::string_view section, const platform::ProfileText& ini) {
+  return ini.Int(section, "Sequences", 0) == 1;
 }
 
 int ReadProtocolList(std::vector<std::string>& out, const std::string& iniPath) {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/profile.hpp"
+
 namespace quellbrook {
 
 inline constexpr std::size_t kIniValueBufferSize = 260;
@@ -27,8 +29,10 @@ struct ParameterRecord {
 
 // The trimmed Path= of the array type's section; empty when missing.
 std::string GetArrayTypePath(const std::string& iniPath, std::string_view arrayType);
+std::string GetArrayTypePath(const platform::ProfileText& ini, std::string_view arrayType);
 // out = the trimmed Type= of the section; false (out empty) when missing.
 bool ReadSectionType(std::string_view section, const std::string& iniPath, std::string& out);
+bool ReadSectionType(std::string_view section, const platform::ProfileText& ini, std::string& out);
 // out = Type1 of [TileTypes]; false when missing.
 bool ReadTileType(const std::string& iniPath, std::string& out);
 // True when one of ArraySet1, ArraySet2, ... (up to the first missing one), trimmed,
@@ -36,6 +40,7 @@ bool ReadTileType(const std::string& iniPath, std::string& out);
 bool IsInArraySet(std::string_view section, std::string_view arrayType, const std::string& iniPath);
 // True when the section's Sequences= reads as the number 1.
 bool HasSequences(std::string_view section, const std::string& iniPath);
+bool HasSequences(std::string_view section, const platform::ProfileText& ini);
 // Appends the non-empty trimmed Protocol1..ProtocolN of [Protocols], N = NumProtocols;
 // out is not emptied first. A file that could list more than kMaxIniEntries adds none.
 // Always 1.

@@ -54,17 +54,21 @@ bool LoadPartNumbers(PartNumberMap& out, const std::string& binaryPath,
     return true;
   }
   if (!platform::FileExists(iniPath)) return false;
+  ReadIniPartNumbers(out, platform::ProfileText::Read(iniPath));
+  return true;
+}
+
+void ReadIniPartNumbers(PartNumberMap& out, const platform::ProfileText& ini) {
   for (int n = 1;; ++n) {
-    const std::string set = platform::ReadProfileString(
-        iniPath, "TarnwellLibs", FormatText("ArraySet%d", n), "", kIniValueBufferSize);
+    const std::string set =
+        ini.String("TarnwellLibs", FormatText("ArraySet%d", n), "", kIniValueBufferSize);
     if (set.empty()) break;
     const std::string name = NameKey(set);
     if (name.empty()) continue;
     const std::string partNumber =
-        TrimText(platform::ReadProfileString(iniPath, name, "PartNumber", "", kIniValueBufferSize));
+        TrimText(ini.String(name, "PartNumber", "", kIniValueBufferSize));
     if (!partNumber.empty()) out[name] = partNumber;
   }
-  return true;
 }
 
 std::size_t FuzzLoadPartNumbers(const std::uint8_t* data, std::size_t size) {

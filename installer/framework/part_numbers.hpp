@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/profile.hpp"
+
 namespace quellbrook {
 
 // Keys are trimmed, upper-case array-type names; values decimal part-number texts.
@@ -18,6 +20,8 @@ using PartNumberMap = std::map<std::string, std::string>;
 // an empty map when neither file exists. Every length in the binary file is bounded by
 // the bytes left in it.
 bool LoadPartNumbers(PartNumberMap& out, const std::string& binaryPath, const std::string& iniPath);
+// The INI file's part of that reading, on its text already read; out is not emptied.
+void ReadIniPartNumbers(PartNumberMap& out, const platform::ProfileText& ini);
 
 // Fuzz entry: the binary form's reading on the bytes; the number of names read.
 std::size_t FuzzLoadPartNumbers(const std::uint8_t* data, std::size_t size);

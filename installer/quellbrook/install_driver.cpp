@@ -77,15 +77,19 @@ void NoteCopyResult(RunFlags& flags, int result) {
 
 int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,
                       std::vector<DeviceRecord>& out) {
+  return ReadDeviceRecords(platform::ProfileText::Read(devicesFile), devicesFile, log, out);
+}
+
+int ReadDeviceRecords(const platform::ProfileText& devices, const std::string& devicesFile,
+                      const std::string& log, std::vector<DeviceRecord>& out) {
   for (int n = 1;; ++n) {
-    const std::string name = platform::ReadProfileString(
-        devicesFile, "Devices", FormatText("Device%d", n), "", kDeviceValueSize);
+    const std::string name =
+        devices.String("Devices", FormatText("Device%d", n), "", kDeviceValueSize);
     if (name.empty()) break;
     DeviceRecord device;
     device.name = TrimText(name);
     if (device.name.empty()) continue;
-    const std::string type =
-        platform::ReadProfileString(devicesFile, device.name, "DeviceType", "");
+    const std::string type = devices.String(device.name, "DeviceType", "");
     if (type.empty()) {
       out.push_back(device);
       continue;
@@ -97,16 +101,13 @@ int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,
                    kLogError);
       return kUnknownDeviceType;
     }
-    device.annotationId =
-        TrimText(platform::ReadProfileString(devicesFile, device.name, "DeviceAnnoID", ""));
+    device.annotationId = TrimText(devices.String(device.name, "DeviceAnnoID", ""));
     if (device.annotationId.empty()) {
       WriteLogLine(log, FormatMessageText(kEmptyDeviceAnnotation, devicesFile.c_str()), kLogError);
       return kEmptyDeviceAnnotation;
     }
-    device.prefix =
-        TrimText(platform::ReadProfileString(devicesFile, device.name, "DevicePrefix", ""));
-    device.description =
-        TrimText(platform::ReadProfileString(devicesFile, device.name, "DeviceDesc", ""));
+    device.prefix = TrimText(devices.String(device.name, "DevicePrefix", ""));
+    device.description = TrimText(devices.String(device.name, "DeviceDesc", ""));
     out.push_back(device);
   }
   return 0;

@@ -8,6 +8,7 @@
 
 #include "installer/framework/install_parameters.hpp"
 #include "installer/steps/device_record.hpp"
+#include "platform/profile.hpp"
 
 namespace quellbrook {
 
@@ -37,6 +38,9 @@ void NoteCopyResult(RunFlags& flags, int result);
 // 3014 / 3015 (logged) for a blank type or an empty annotation id.
 int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,
                       std::vector<DeviceRecord>& out);
+// The same over the file's text already read; devicesFile names it in the messages.
+int ReadDeviceRecords(const platform::ProfileText& devices, const std::string& devicesFile,
+                      const std::string& log, std::vector<DeviceRecord>& out);
 
 // 0, 4001 or the number of the message that ended the run.
 int RunInstall(InstallParameters& parameters);

@@ -28,8 +28,9 @@ constexpr const char* kFailurePrefix = "Install Controls failed. ";
 // Each value is read into a buffer of this size.
 constexpr std::size_t kControlValueSize = 260;
 
-std::string ReadValue(const std::string& path, std::string_view section, const std::string& key) {
-  return TrimText(platform::ReadProfileString(path, section, key, "", kControlValueSize));
+std::string ReadValue(const platform::ProfileText& ini, std::string_view section,
+                      const std::string& key) {
+  return TrimText(ini.String(section, key, "", kControlValueSize));
 }
 
 }  // namespace
@@ -41,14 +42,18 @@ bool ControlStep::IsKnownAssay(const std::string& assay, const std::vector<std::
 }
 
 int ControlStep::ReadControlsIni(const std::string& iniPath, std::vector<ControlSet>& sets) {
-  const int count = platform::ReadProfileCount(iniPath, kSection, "NumControlSets", 0);
+  return ReadControlsIni(platform::ProfileText::Read(iniPath), iniPath, sets);
+}
+
+int ControlStep::ReadControlsIni(const platform::ProfileText& ini, const std::string& iniPath,
+                                 std::vector<ControlSet>& sets) {
+  const int count = ini.Count(kSection, "NumControlSets", 0);
   int entries = 0;
   const std::string algorithmIni = platform::JoinPath(sourceFolder, kAlgorithmIni);
   for (int i = 1; i <= count; ++i) {
-    const std::string assay = ReadValue(iniPath, kSection, FormatText("ControlSet%dAssay", i));
-    const std::string algorithm = ReadValue(iniPath, kSection, FormatText("ControlSet%dAlg", i));
-    const int controls =
-        assay.empty() ? 0 : platform::ReadProfileCount(iniPath, assay, "NumControls", 0);
+    const std::string assay = ReadValue(ini, kSection, FormatText("ControlSet%dAssay", i));
+    const std::string algorithm = ReadValue(ini, kSection, FormatText("ControlSet%dAlg", i));
+    const int controls = assay.empty() ? 0 : ini.Count(assay, "NumControls", 0);
     if (assay.empty() || algorithm.empty() || controls <= 0) {
       sets.emplace_back();
       continue;
@@ -69,12 +74,12 @@ int ControlStep::ReadControlsIni(const std::string& iniPath, std::vector<Control
     }
     for (int j = 1; j <= controls; ++j) {
       ControlEntry entry;
-      entry.name = ReadValue(iniPath, assay, FormatText("Control%d", j));
+      entry.name = ReadValue(ini, assay, FormatText("Control%d", j));
       // The list ends at the first missing key; a blank value is passed over, and the
       // members are numbered by their place in the list, not by their keys.
       for (int k = 1;; ++k) {
         const std::optional<std::string> member =
-            platform::ProfileValue(iniPath, assay, FormatText("Control%dName%d", j, k));
+            ini.Value(assay, FormatText("Control%dName%d", j, k));
         if (!member) break;
         std::string trimmed = TrimText(*member);
         if (trimmed.size() >= kControlValueSize) trimmed.resize(kControlValueSize - 1);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "installer/steps/install_step.hpp"
+#include "platform/profile.hpp"
 
 namespace quellbrook {
 
@@ -33,6 +34,9 @@ class ControlStep : public InstallStep {
   // Fills sets from the INI: 0, or 2015 (logged) when a set's algorithm has no CIF name;
   // the sets read before it stay.
   int ReadControlsIni(const std::string& iniPath, std::vector<ControlSet>& sets);
+  // The same over the file's text already read; iniPath names it in the messages.
+  int ReadControlsIni(const platform::ProfileText& ini, const std::string& iniPath,
+                      std::vector<ControlSet>& sets);
   // Writes "controls.txt" in the current folder for the sets whose assay the database
   // knows: false when it can't, or when a value holds the separator or a line break
   // (refusal then says which). members: member records; records: every record written.

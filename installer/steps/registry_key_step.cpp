@@ -20,8 +20,8 @@ namespace {
 constexpr const char* kSection = "Keys";
 constexpr const char* kRefused = "Cannot insert registry key. ";
 
-std::string ReadEntry(const std::string& path, const std::string& key) {
-  return TrimText(platform::ReadProfileString(path, kSection, key, "", kRegistryEntryValueSize));
+std::string ReadEntry(const platform::ProfileText& ini, const std::string& key) {
+  return TrimText(ini.String(kSection, key, "", kRegistryEntryValueSize));
 }
 
 bool KnownRoot(const std::string& root) {
@@ -49,12 +49,18 @@ std::string MergeRegistryList(const std::string& existing, const std::string& ad
 
 bool RegistryKeyStep::ReadRegistryEntries(const std::string& iniPath,
                                           std::vector<RegistryEntry>& entries) {
+  return ReadRegistryEntries(platform::ProfileText::Read(iniPath), iniPath, entries);
+}
+
+bool RegistryKeyStep::ReadRegistryEntries(const platform::ProfileText& ini,
+                                          const std::string& iniPath,
+                                          std::vector<RegistryEntry>& entries) {
   bool all = true;
   auto refuse = [&](const std::string& why) {
     WriteLogLine(logPath, kRefused + why, kLogError);
     all = false;
   };
-  const int count = platform::ReadProfileCount(iniPath, kSection, "Count", -1);
+  const int count = ini.Count(kSection, "Count", -1);
   if (count > kMaxIniEntries) {
     refuse(TooManyIniEntries("registry keys", iniPath));
     return all;
@@ -62,7 +68,7 @@ bool RegistryKeyStep::ReadRegistryEntries(const std::string& iniPath,
   for (int i = 1; i <= count; ++i) {
     const std::string rootKey = FormatText("RootKey%d", i);
     RegistryEntry entry;
-    entry.root = UpperText(ReadEntry(iniPath, rootKey));
+    entry.root = UpperText(ReadEntry(ini, rootKey));
     if (entry.root.empty()) break;
     if (!KnownRoot(entry.root)) {
       refuse(FormatText("Unknown root key %s for %s in %s.", entry.root.c_str(), rootKey.c_str(),
@@ -70,15 +76,15 @@ bool RegistryKeyStep::ReadRegistryEntries(const std::string& iniPath,
       continue;
     }
     const std::string keyKey = FormatText("Key%d", i);
-    entry.keyPath = ReadEntry(iniPath, keyKey);
+    entry.keyPath = ReadEntry(ini, keyKey);
     if (entry.keyPath.empty()) {
       refuse(FormatText("%s should not be empty in %s", keyKey.c_str(), iniPath.c_str()));
       continue;
     }
-    entry.valueName = ReadEntry(iniPath, FormatText("Name%d", i));
+    entry.valueName = ReadEntry(ini, FormatText("Name%d", i));
     if (!entry.valueName.empty()) {
       const std::string typeKey = FormatText("Type%d", i);
-      const std::string type = ReadEntry(iniPath, typeKey);
+      const std::string type = ReadEntry(ini, typeKey);
       // A named value without a type is refused rather than given another entry's type.
       if (type.empty()) {
         refuse(FormatText("%s should not be empty in %s", typeKey.c_str(), iniPath.c_str()));
@@ -94,7 +100,7 @@ bool RegistryKeyStep::ReadRegistryEntries(const std::string& iniPath,
         continue;
       }
     }
-    entry.value = ReadEntry(iniPath, FormatText("Value%d", i));
+    entry.value = ReadEntry(ini, FormatText("Value%d", i));
     entries.push_back(std::move(entry));
   }
   return all;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "installer/steps/install_step.hpp"
+#include "platform/profile.hpp"
 
 namespace quellbrook {
 
@@ -31,6 +32,9 @@ class RegistryKeyStep : public InstallStep {
   // Appends the file's valid entries; false when any was refused (each logged in red) or
   // the file could list more than kMaxIniEntries, which refuses it whole.
   bool ReadRegistryEntries(const std::string& iniPath, std::vector<RegistryEntry>& entries);
+  // The same over the file's text already read; iniPath names it in the messages.
+  bool ReadRegistryEntries(const platform::ProfileText& ini, const std::string& iniPath,
+                           std::vector<RegistryEntry>& entries);
   // Writes the entries through the platform registry; false when any key or value could
   // not be written (each logged in red). A text value merges with a text already there.
   bool WriteRegistryEntries(const std::vector<RegistryEntry>& entries);

@@ -4,6 +4,7 @@
 #include "platform/profile.hpp"
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -102,6 +103,34 @@ TEST(Profile, ListsKeysAndSections) {
   EXPECT_FALSE(ProfileSectionExists(path, "Protocols"));
   EXPECT_TRUE(ProfileKeys(path, "Protocols").empty());
   EXPECT_TRUE(ProfileSections(folder.File("absent.ini")).empty());
+}
+
+TEST(Profile, TextInMemoryReadsAsItsFileAndSurvivesAMove) {
+  TempFolder folder;
+  const std::string path = folder.File("TWLib.ini");
+  WriteFile(path, kLibraryIni);
+  // A short text sits inside the string object itself; the parsed lines must not point
+  // into the moved-from one.
+  auto shortText = std::make_unique<ProfileText>("[A]\nk=v\n");
+  ProfileText moved = std::move(*shortText);
+  shortText.reset();
+  EXPECT_EQ(moved.Value("a", "K"), "v");
+  const ProfileText text(kLibraryIni);
+  for (const std::string& section : ProfileSections(path)) {
+    EXPECT_EQ(text.Keys(section), ProfileKeys(path, section));
+    for (const std::string& key : ProfileKeys(path, section)) {
+      EXPECT_EQ(text.Value(section, key), ProfileValue(path, section, key)) << key;
+      EXPECT_EQ(text.String(section, key, "d", 4), ReadProfileString(path, section, key, "d", 4));
+      EXPECT_EQ(text.Int(section, key, -9), ReadProfileInt(path, section, key, -9)) << key;
+      EXPECT_EQ(text.Count(section, key, -9), ReadProfileCount(path, section, key, -9)) << key;
+    }
+  }
+  EXPECT_EQ(text.Sections(), ProfileSections(path));
+  EXPECT_FALSE(text.HasSection("Protocols"));
+  // A missing or unreadable file reads as no text at all.
+  const ProfileText none = ProfileText::Read(folder.File("absent.ini"));
+  EXPECT_TRUE(none.Sections().empty());
+  EXPECT_EQ(none.Int("HG-U95A", "Count", 5), 5);
 }
 
 TEST(Profile, FuzzEntryTakesCutAndFlippedTexts) {
