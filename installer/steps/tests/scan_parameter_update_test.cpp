@@ -10,6 +10,7 @@
 
 #include "installer/steps/scan_parameter_step.hpp"
 #include "installer/steps/tests/step_road.hpp"
+#include "platform/profile.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/libgen/scanner_map_files.hpp"
 
@@ -197,12 +198,25 @@ TEST_P(ServerScanUpdateTest, DerivesEachSetThroughTheMapsAndLoadsIt) {
             "Expression;Chip_A;;Scan7G;Resolution;1.25;float;Scan;Scan\n"
             "Expression;Chip_A;;TW;ExpectGhostGrids;TRUE;string;Def;Algorithm\n");
 
+  // Before 3.1 the lines have no part number field.
+  mSession.version = 3.0;
+  ASSERT_EQ(mStep.WriteScanUpdateFile(kScanLoadFile, mStep.scannerMapPath, "Scan7G", "Chip_A",
+                                      "Expression", "100/9", rows, lines),
+            1);
+  EXPECT_EQ(ReadWholeFile(Work(kScanLoadFile)).substr(0, 48),
+            "Expression;Chip_A;Scan7G;Width;24;int;Scan;Scan\n");
+  mSession.version = 3.1;
+
+  // Chip_A's part number comes from the library's type list.
+  const std::string typeIni = mLibrary.File(libgen::kTypeIniName);
+  ASSERT_TRUE(platform::WriteProfileString(typeIni, "TarnwellLibs", "ArraySet1", "Chip_A"));
+  ASSERT_TRUE(platform::WriteProfileString(typeIni, "Chip_A", "PartNumber", "900123"));
   EXPECT_EQ(mStep.UpdateScanParams(), 1) << ReadWholeFile(mStep.logPath);
   std::vector<std::string> expected;
   for (const char* row : {"Width|24|int", "Height|24|int", "FocusWidth|2|int", "FocusHeight|2|int",
                           "Pixel|3|string", "Resolution|1.25|float"})
-    expected.push_back(std::string("Expression|Chip_A||Scan7G|") + row + "|Scan|Scan");
-  expected.push_back("Expression|Chip_A||TW|ExpectGhostGrids|TRUE|string|Def|Algorithm");
+    expected.push_back(std::string("Expression|Chip_A|900123|Scan7G|") + row + "|Scan|Scan");
+  expected.push_back("Expression|Chip_A|900123|TW|ExpectGhostGrids|TRUE|string|Def|Algorithm");
   for (const char* row : {"Width|12|int", "Height|12|int", "FocusWidth|1|int", "FocusHeight|1|int",
                           "Pixel|3|string", "Resolution|2.5|float"})
     expected.push_back(std::string("Genotyping|Chip_B||Scan7G|") + row + "|Scan|Scan");
@@ -232,6 +246,22 @@ TEST_P(ServerScanUpdateTest, DerivesEachSetThroughTheMapsAndLoadsIt) {
 }
 
 TEST_P(ServerScanUpdateTest, ASetWithoutHpValuesOrADatabaseWithoutSetsLoadsNothing) {
+  // A scanner map without Chip_B's scan type fails that set alone.
+  libgen::ScannerMap map = libgen::StandardScannerMap("Scan7G");
+  map.scanTypes.erase(map.scanTypes.begin());
+  const std::string mapPath = libgen::ScannerMapPath(mLibrary, "Scan7G");
+  ASSERT_TRUE(libgen::WriteTextFile(mapPath, libgen::ScannerMapText(map)));
+  EXPECT_EQ(mStep.UpdateScanParams(), 1);
+  EXPECT_EQ(LoggedErrors(),
+            (std::vector<std::string>{
+                "ERROR: Cannot find the scan type section '50/3' from the " + mapPath +
+                    ". Update Scan7G scan parameters failed for Chip_B.",
+                "ERROR: Cannot find the appropriate scan type section from the " + mStep.hpMapPath +
+                    " file.  Update Scan7G scan parameters failed for Chip_C."}));
+  EXPECT_EQ(Parameters().size(), 7u);
+  std::filesystem::remove(mStep.logPath);
+  Rows("DELETE FROM KORX_ALGORITHM_PARAM");
+
   Rows("DELETE FROM korx_parameter_values WHERE anno_id <> 20 OR anno_attr_item = 4");
   std::filesystem::remove(libgen::ScannerMapPath(mLibrary, "Scan7G"));
   EXPECT_EQ(mStep.UpdateScanParams(), 2014);
