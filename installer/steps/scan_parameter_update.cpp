@@ -132,7 +132,8 @@ int ScanParamStep::FilterTypesByScannerMaps(std::vector<std::string>& types) {
 }
 
 int ScanParamStep::CifHasScannerSection(const std::string& cifPath, const std::string& scanner) {
-  return IniSectionExists(scanner, cifPath) ? 1 : 0;
+  // An empty section counts: a second one inserted after [HP] would be hidden behind it.
+  return platform::ProfileSectionExists(cifPath, scanner) ? 1 : 0;
 }
 
 int ScanParamStep::ReadScanTypeParams(const std::string& scanType,

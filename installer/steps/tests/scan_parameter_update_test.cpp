@@ -130,6 +130,15 @@ TEST_F(CifScanUpdateTest, AppendsAfterALastHpSectionAndToleratesMissingMaps) {
   mStep.devices = {{"HP", "Scanner", "", "", ""}};
   EXPECT_EQ(mStep.FilterTypesByScannerMaps(types), 1);
   EXPECT_EQ(ReadWholeFile(Cif("Chip_A")), before);
+
+  // An empty section of the scanner's before [HP] is filled, not shadowed by a second one.
+  WriteWholeFile(Cif("Chip_A"),
+                 "[Scan7G]\n[HP]\nWidth=10\nHeight=10\nFocusWidth=1\nFocusHeight=1\n");
+  mStep.devices = {{"Scan7G", "Scanner", "", "", ""}};
+  EXPECT_EQ(mStep.FilterTypesByScannerMaps(types), 1);
+  EXPECT_EQ(ReadWholeFile(Cif("Chip_A")),
+            "[Scan7G]\nWidth=12\nHeight=12\nResolution=2.5\n[HP]\nWidth=10\nHeight=10\n"
+            "FocusWidth=1\nFocusHeight=1\n");
 }
 
 // The laboratory's HP parameter sets: Chip_A (Expression) of scan type 100/9, Chip_B
