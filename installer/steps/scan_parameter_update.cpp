@@ -42,14 +42,17 @@ bool IsHp(const std::string& device) {
   return platform::EqualsNoCase(device, kHpSection);
 }
 
-std::string MapValue(const std::string& path, std::string_view section, std::string_view key) {
-  return platform::ReadProfileString(path, section, key, "", kIniValueBufferSize);
+// A map is read once and its values looked up in memory, at most 259 characters each.
+std::string MapValue(const platform::ProfileText& map, std::string_view section,
+                     std::string_view key) {
+  return map.String(section, key, "", kIniValueBufferSize);
 }
 
 // The map's declared parameter count; a map that declares more than its lines can hold or
 // than a library INI may list is refused (logged) and read as declaring none.
-int DeclaredParameters(const std::string& mapPath, const std::string& logPath) {
-  const int count = platform::ReadProfileCount(mapPath, kParametersSection, "ParamCount", -1);
+int DeclaredParameters(const platform::ProfileText& map, const std::string& mapPath,
+                       const std::string& logPath) {
+  const int count = map.Count(kParametersSection, "ParamCount", -1);
   if (count <= kMaxIniEntries) return count;
   WriteLogLine(logPath, TooManyIniEntries("scanner parameters", mapPath), kLogError);
   return -1;
@@ -140,13 +143,14 @@ int ScanParamStep::ReadScanTypeParams(const std::string& scanType,
                                       std::vector<ScanParamRecord>& out,
                                       const std::string& mapPath) {
   out.clear();
-  const int count = DeclaredParameters(mapPath, logPath);
+  const platform::ProfileText map = platform::ProfileText::Read(mapPath);
+  const int count = DeclaredParameters(map, mapPath, logPath);
   if (count < 1) return 0;
   for (int i = 1; i <= count; ++i) {
-    const std::string name = MapValue(mapPath, kParametersSection, FormatText("Param%d", i));
-    const std::string type = MapValue(mapPath, kParametersSection, FormatText("Param%dType", i));
+    const std::string name = MapValue(map, kParametersSection, FormatText("Param%d", i));
+    const std::string type = MapValue(map, kParametersSection, FormatText("Param%dType", i));
     if (name.empty() || type.empty()) continue;
-    const std::string value = MapValue(mapPath, scanType, name);
+    const std::string value = MapValue(map, scanType, name);
     if (value.empty()) continue;
     out.push_back({name, value, type});
   }
@@ -178,8 +182,9 @@ int ScanParamStep::UpdateCifScanParams(const std::string& arrayType, const std::
       return fail(FormatText("Cannot find [HP] section in the file %s.", cif.c_str()));
     window.StepIt();
     std::vector<ParameterRecord> hpValues;
+    const platform::ProfileText cifText = platform::ProfileText::Read(cif);
     for (const char* key : kHpScanKeys) {
-      const std::string value = MapValue(cif, kHpSection, key);
+      const std::string value = MapValue(cifText, kHpSection, key);
       if (value.empty())
         return fail(FormatText("Cannot find %s in [HP] section in the file %s.", key, cif.c_str()));
       hpValues.push_back({key, TrimText(value), ""});
@@ -404,15 +409,15 @@ void ScanParamStep::AddMapOnlyParams(std::vector<AssayScanParameter>& records,
   // A set without rows has no columns to copy: it gains nothing from the map alone.
   if (records.empty()) return;
   const AssayScanParameter first = records.front();
-  const int count = DeclaredParameters(mapPath, logPath);
+  const platform::ProfileText map = platform::ProfileText::Read(mapPath);
+  const int count = DeclaredParameters(map, mapPath, logPath);
   for (int i = 1; i <= count; ++i) {
-    const std::string name =
-        TrimText(MapValue(mapPath, kParametersSection, FormatText("Param%d", i)));
+    const std::string name = TrimText(MapValue(map, kParametersSection, FormatText("Param%d", i)));
     const std::string type =
-        TrimText(MapValue(mapPath, kParametersSection, FormatText("Param%dType", i)));
+        TrimText(MapValue(map, kParametersSection, FormatText("Param%dType", i)));
     if (name.empty() || type.empty()) continue;
     if (std::find(terms.begin(), terms.end(), name) != terms.end()) continue;
-    const std::string value = TrimText(MapValue(mapPath, scanType, name));
+    const std::string value = TrimText(MapValue(map, scanType, name));
     if (value.empty()) continue;
     AssayScanParameter record = first;
     record.term = name;
@@ -440,11 +445,12 @@ int ScanParamStep::WriteScanUpdateFile(const std::string& outputFile, const std:
   }
   std::vector<AssayScanParameter> records;
   std::vector<std::string> terms;
+  const platform::ProfileText map = platform::ProfileText::Read(mapPath);
   for (const AssayScanParameter& row : rows) {
     terms.push_back(row.term);
     AssayScanParameter record = row;
     record.scannerKind = scanner;
-    if (std::string mapped = MapValue(mapPath, scanType, row.term); !mapped.empty())
+    if (std::string mapped = MapValue(map, scanType, row.term); !mapped.empty())
       record.parameterValue = std::move(mapped);
     records.push_back(std::move(record));
   }
