@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "installer/framework/ini_readers.hpp"
 #include "installer/framework/install_log.hpp"
 #include "installer/framework/library_names.hpp"
 #include "installer/framework/message_table.hpp"
@@ -131,36 +132,47 @@ int LibFileCopier::CopyListedFiles(std::string subFolder, std::string iniPath,
     return finish();
   }
 
-  const int groups = platform::ReadProfileInt(iniPath, kProtocolsSection, "NumProtocols", 0);
+  const platform::ProfileText ini = platform::ProfileText::Read(iniPath);
+  const int groups = ini.Int(kProtocolsSection, "NumProtocols", 0);
   if (groups > kMaxListedCount) {
     report.Fail(FormatText("%s lists %d protocols; at most %d are read.", iniPath.c_str(), groups,
                            kMaxListedCount));
     return finish();
+  }
+  const auto filesKey = [](int group) { return FormatText("Protocol%dNumFiles", group); };
+  // Each protocol's count held to what the file can hold, a file that could list more
+  // files than kMaxIniEntries in all is refused before anything is copied.
+  int listed = 0;
+  for (int group = 1; group <= groups; ++group) {
+    if (ini.Int(kProtocolsSection, filesKey(group), 0) > kMaxListedCount) continue;
+    listed += ini.Count(kProtocolsSection, filesKey(group), 0);
+    if (listed > kMaxIniEntries) {
+      report.Fail(TooManyIniEntries("files", iniPath));
+      return finish();
+    }
   }
   if (groups > 0) WriteLogLine(logPath, progressText, kLogInfo);
   const std::string fromFolder =
       platform::JoinPath(platform::JoinPath(sourceFolder, subFolder), kLibFilesFolder);
   std::string attribute = "RW";
   for (int group = 1; group <= groups; ++group) {
-    const int files = platform::ReadProfileInt(iniPath, kProtocolsSection,
-                                               FormatText("Protocol%dNumFiles", group), 0);
-    if (files > kMaxListedCount) {
+    const int claimed = ini.Int(kProtocolsSection, filesKey(group), 0);
+    if (claimed > kMaxListedCount) {
       report.Fail(FormatText("%s lists %d files in protocol %d; at most %d are read.",
-                             iniPath.c_str(), files, group, kMaxListedCount));
+                             iniPath.c_str(), claimed, group, kMaxListedCount));
       continue;
     }
+    const int files = ini.Count(kProtocolsSection, filesKey(group), 0);
     window.SetRange(0, groups * files, 1);
     window.Show();
     for (int file = 1; file <= files; ++file) {
       window.StepIt();
-      const std::string name = platform::ReadProfileString(
-          iniPath, kProtocolsSection, FormatText("Protocol%dFile%d", group, file), "",
-          kListedFileNameSize);
+      const std::string name = ini.String(
+          kProtocolsSection, FormatText("Protocol%dFile%d", group, file), "", kListedFileNameSize);
       if (name.empty()) continue;
       // An entry without its own attribute takes the one read before it in this call.
-      attribute = platform::ReadProfileString(iniPath, kProtocolsSection,
-                                              FormatText("Protocol%dAttr%d", group, file),
-                                              attribute, kListedFileNameSize);
+      attribute = ini.String(kProtocolsSection, FormatText("Protocol%dAttr%d", group, file),
+                             attribute, kListedFileNameSize);
       if (!IsPlainLibraryName(name)) {
         report.RefuseName(name, iniPath);
         continue;

@@ -146,6 +146,23 @@ TEST_F(LibFileCopierTest, FailedCopiesAndNamesLeavingTheFolderAreReportedAsError
             "ERROR: Failed to copy files. " + Ini() +
                 " lists 2000000000 protocols; at most 9999 are read.");
 
+  // Counts beyond the file's bytes read only what is there; a file that could list more
+  // than 10000 files in all copies none of them.
+  WriteIni(
+      "NumProtocols=2\r\nProtocol1NumFiles=9999\r\nProtocol1File1=a.cif\r\n"
+      "Protocol2NumFiles=9999\r\n");
+  EXPECT_EQ(CopyListed(), kCopyDone);
+  EXPECT_EQ(ReadText(Dest("a.cif")), "A1");
+  fs::remove(Dest("a.cif"));
+  WriteIni(
+      "NumProtocols=2\r\nProtocol1NumFiles=9999\r\nProtocol1File1=a.cif\r\n"
+      "Protocol2NumFiles=9999\r\n;" +
+      std::string(10000, 'x') + "\r\n");
+  EXPECT_EQ(CopyListed(), kThereAreErrors);
+  EXPECT_FALSE(fs::exists(Dest("a.cif")));
+  EXPECT_EQ(LogMessages(mCopier.logPath).back(),
+            "ERROR: Failed to copy files. More than 10000 files in " + Ini() + "; file not read.");
+
   // A destination that is not a folder: the copy itself fails, with its reason.
   WriteIni("NumProtocols=1\r\nProtocol1NumFiles=1\r\nProtocol1File1=a.cif\r\n");
   mCopier.destFolder = mTemp.Write("not_a_folder", "");
