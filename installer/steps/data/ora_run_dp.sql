@@ -1,0 +1,5 @@
+BEGIN
+  KORX_SP_UPDATE_DP;
+END;
+/
+EXIT
