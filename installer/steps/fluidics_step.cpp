@@ -81,68 +81,12 @@ int FluidicsStep::RunFluidicsStep() {
         ReadProtocolList(stationProtocols, platform::JoinPath(typeFolder, station + ".INI"));
       if (stationProtocols.empty()) window.SetStep(8);
       for (const std::string& protocol : stationProtocols) {
-        const std::string text = FormatText("Install %s Fluidics Protocols %s for %s...",
-                                            station.c_str(), protocol.c_str(), type.c_str());
-        window.Clear();
-        window.SetRange(0, 8, 1);
-        window.SetText("%s", text.c_str());
-        window.Show();
-        window.StepIt();
-        WriteLogLine(logPath, text, kLogInfo);
-
-        std::remove(kFluidicsLoadFile);
-        const std::string macPath =
-            platform::JoinPath(platform::JoinPath(typeFolder, kLibFilesFolder), protocol + ".MAC");
-        int result = kResultSuccess;
-        MacReader reader;
-        if (!IsPlainLibraryName(protocol)) {
-          WriteLogLine(logPath,
-                       FormatText("The protocol name '%s' would leave the library folder.",
-                                  protocol.c_str()),
-                       kLogError);
-          result = kMacReadFailed;
-        } else {
-          reader.outputFile = kFluidicsLoadFile;
-          reader.macPath = macPath;
-          reader.protocolName = protocol;
-          reader.logPath = logPath;
-          result = reader.RunMacRead();
-        }
-        window.StepIt();
-        if (result == kResultSuccess) {
-          session->ClearTable(kLibraryLogTable);
-          session->ClearTable(kFluidicsTable);
-          BulkLoadStep(*session, kFluidicsLoadFile, kStepFluidics);
-          window.StepIt();
-          const int rows = session->CountTableRows(kFluidicsTable);
-          if (rows != reader.recordCount) {
-            result = session->dbmsType == kDbmsOracle ? 3020 : 3003;
-            WriteLogLine(logPath, FormatMessageText(result, reader.recordCount, rows), kLogError);
-          } else {
-            AppendFormattedLine(reportPath, "Fluidics Station:\t\t%s", station.c_str());
-            AppendFormattedLine(reportPath, "Source Fluidics File:\t\t%s", macPath.c_str());
-            AppendFormattedLine(reportPath, "Source Fluidics File Date:\t\t%s",
-                                FileDateText(macPath).c_str());
-            AppendFormattedLine(reportPath, "Number of Protocol Steps in the source file:\t%d",
-                                reader.recordCount);
-            AppendFormattedLine(reportPath,
-                                "Number of Protocol Steps uploaded to temporary tables:\t%d", rows);
-            AppendFormattedLine(reportPath, "%s", "Database Activities -");
-            window.StepIt();
-            RunStepProcedure(*session, kStepFluidics);
-            AppendFormattedLine(reportPath, "%s", "");
-            window.StepIt();
-            LibLogStep last;
-            session->ReadLastLogStep(&last);
-            if (!platform::EqualsNoCase(last.status, kLogStatusSuccess)) {
-              result = kFluidicsFailed;
-              WriteLogLine(logPath, FormatMessageText(result, last.message.c_str()), kLogError);
-            }
-            window.StepIt();
-            std::remove(kFluidicsLoadFile);
-            window.StepIt();
-          }
-        }
+        BeginProtocol(window, FormatText("Install %s Fluidics Protocols %s for %s...",
+                                         station.c_str(), protocol.c_str(), type.c_str()));
+        const int result = LoadProtocol(
+            window, protocol,
+            platform::JoinPath(platform::JoinPath(typeFolder, kLibFilesFolder), protocol + ".MAC"),
+            station);
         WriteLogLine(
             logPath,
             FormatText(result != 0 ? "Install %s Fluidics Protocols %s for %s Failed."
@@ -155,6 +99,76 @@ int FluidicsStep::RunFluidicsStep() {
   }
   RunDropScript(*session, kStepFluidics);
   return overall;
+}
+
+void FluidicsStep::BeginProtocol(ProgressWindow& window, const std::string& text) const {
+  window.Clear();
+  window.SetRange(0, kProtocolProgressSteps, 1);
+  window.SetText("%s", text.c_str());
+  window.Show();
+  window.StepIt();
+  WriteLogLine(logPath, text, kLogInfo);
+}
+
+int FluidicsStep::LoadProtocol(ProgressWindow& window, const std::string& protocol,
+                               const std::string& macPath, const std::string& station) {
+  std::remove(kFluidicsLoadFile);
+  int result = kResultSuccess;
+  MacReader reader;
+  if (!IsPlainLibraryName(protocol)) {
+    WriteLogLine(
+        logPath,
+        FormatText("The protocol name '%s' would leave the library folder.", protocol.c_str()),
+        kLogError);
+    result = kMacReadFailed;
+  } else {
+    reader.outputFile = kFluidicsLoadFile;
+    reader.macPath = macPath;
+    reader.protocolName = protocol;
+    reader.logPath = logPath;
+    result = reader.RunMacRead();
+  }
+  window.StepIt();
+  if (result != kResultSuccess) return result;
+
+  session->ClearTable(kLibraryLogTable);
+  session->ClearTable(kFluidicsTable);
+  BulkLoadStep(*session, kFluidicsLoadFile, kStepFluidics);
+  window.StepIt();
+  const int rows = session->CountTableRows(kFluidicsTable);
+  if (rows != reader.recordCount) {
+    result = session->dbmsType == kDbmsOracle ? 3020 : 3003;
+    WriteLogLine(logPath, FormatMessageText(result, reader.recordCount, rows), kLogError);
+    return result;
+  }
+  const std::string date = FileDateText(macPath);
+  if (station.empty()) {
+    AppendFormattedLine(reportPath, "Source Fluidics Protocol File:\t\t%s", macPath.c_str());
+    AppendFormattedLine(reportPath, "Source Fluidics Protocol File Date:\t\t%s", date.c_str());
+  } else {
+    AppendFormattedLine(reportPath, "Fluidics Station:\t\t%s", station.c_str());
+    AppendFormattedLine(reportPath, "Source Fluidics File:\t\t%s", macPath.c_str());
+    AppendFormattedLine(reportPath, "Source Fluidics File Date:\t\t%s", date.c_str());
+  }
+  AppendFormattedLine(reportPath, "Number of Protocol Steps in the source file:\t%d",
+                      reader.recordCount);
+  AppendFormattedLine(reportPath, "Number of Protocol Steps uploaded to temporary tables:\t%d",
+                      rows);
+  AppendFormattedLine(reportPath, "%s", "Database Activities -");
+  window.StepIt();
+  RunStepProcedure(*session, kStepFluidics);
+  AppendFormattedLine(reportPath, "%s", "");
+  window.StepIt();
+  LibLogStep last;
+  session->ReadLastLogStep(&last);
+  if (!platform::EqualsNoCase(last.status, kLogStatusSuccess)) {
+    result = kFluidicsFailed;
+    WriteLogLine(logPath, FormatMessageText(result, last.message.c_str()), kLogError);
+  }
+  window.StepIt();
+  std::remove(kFluidicsLoadFile);
+  window.StepIt();
+  return result;
 }
 
 }  // namespace quellbrook
