@@ -149,8 +149,8 @@ int RunMetadataUpdateScript(const LibDbSession& session) {
                        : session.dbmsType == kDbmsOracle  ? kOracleMetadataUpdateScript
                                                           : nullptr;
   if (script == nullptr) return 0;
-  return RunSqlScript(session, script, session.reportFile, session.user, session.password,
-                      session.workDatabase);
+  return RunSqlScript(session, StepFile(session, script), session.reportFile, session.user,
+                      session.password, session.workDatabase);
 }
 
 int RunSqlScript(const LibDbSession& session, const std::string& script,
