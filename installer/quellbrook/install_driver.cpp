@@ -1,7 +1,5 @@
 #include "installer/quellbrook/install_driver.hpp"
 
-#include <dlfcn.h>
-
 #include <string>
 #include <vector>
 
@@ -12,6 +10,7 @@
 #include "installer/framework/library_names.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
+#include "installer/quellbrook/driver_steps.hpp"
 #include "installer/steps/algorithm_step.hpp"
 #include "installer/steps/analysis_parameter_step.hpp"
 #include "installer/steps/assay_step.hpp"
@@ -37,28 +36,6 @@ std::string RoleWord(int server) {
   return server == 1 ? "QIRO Server" : "Client";
 }
 
-std::string TrimSourceFolder(const std::string& folder) {
-  std::string trimmed = TrimRight(folder);
-  while (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
-  return trimmed;
-}
-
-// The folder of the library this driver runs in: the build puts the step scripts there.
-std::string OwnLibraryFolder() {
-  static const char anchor = 0;
-  Dl_info info{};
-  if (dladdr(&anchor, &info) == 0 || info.dli_fname == nullptr) return {};
-  return platform::ParentFolder(info.dli_fname);
-}
-
-void PrepareSession(LibDbSession& session, const InstallParameters& parameters) {
-  session.scriptFolder = OwnLibraryFolder();
-  session.scriptOutputFile = platform::JoinPath(parameters.libraryFolder, kToolLogFileName);
-  session.installLog = parameters.installLog;
-  session.reportFile = parameters.reportFile;
-  session.libraryFolder = parameters.libraryFolder;
-}
-
 }  // namespace
 
 int FoldInstallResult(const RunFlags& flags) {
@@ -70,59 +47,13 @@ int FoldInstallResult(const RunFlags& flags) {
   return flags.running;
 }
 
-void NoteCopyResult(RunFlags& flags, int result) {
-  flags.running = result;
-  if (result == kThereAreErrors) flags.errors = true;
-}
-
-int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,
-                      std::vector<DeviceRecord>& out) {
-  return ReadDeviceRecords(platform::ProfileText::Read(devicesFile), devicesFile, log, out);
-}
-
-int ReadDeviceRecords(const platform::ProfileText& devices, const std::string& devicesFile,
-                      const std::string& log, std::vector<DeviceRecord>& out) {
-  for (int n = 1;; ++n) {
-    const std::string name =
-        devices.String("Devices", FormatText("Device%d", n), "", kDeviceValueSize);
-    if (name.empty()) break;
-    DeviceRecord device;
-    device.name = TrimText(name);
-    if (device.name.empty()) continue;
-    const std::string type = devices.String(device.name, "DeviceType", "");
-    if (type.empty()) {
-      out.push_back(device);
-      continue;
-    }
-    device.type = TrimText(type);
-    if (device.type.empty()) {
-      WriteLogLine(log,
-                   FormatMessageText(kUnknownDeviceType, device.type.c_str(), devicesFile.c_str()),
-                   kLogError);
-      return kUnknownDeviceType;
-    }
-    device.annotationId = TrimText(devices.String(device.name, "DeviceAnnoID", ""));
-    if (device.annotationId.empty()) {
-      WriteLogLine(log, FormatMessageText(kEmptyDeviceAnnotation, devicesFile.c_str()), kLogError);
-      return kEmptyDeviceAnnotation;
-    }
-    device.prefix = TrimText(devices.String(device.name, "DevicePrefix", ""));
-    device.description = TrimText(devices.String(device.name, "DeviceDesc", ""));
-    out.push_back(device);
-  }
-  return 0;
-}
-
 int RunInstall(InstallParameters& parameters) {
   const std::string& log = parameters.installLog;
   if (parameters.libraryFolder.empty() || parameters.protocolFolder.empty() ||
       parameters.sourceFolder.empty() || parameters.arrayTypes.empty() || log.empty() ||
-      parameters.reportFile.empty()) {
-    parameters.errorText = std::string(MessageText(kInvalidCommandParameters));
-    WriteLogLine(log, parameters.errorText, kLogError);
-    return kInvalidCommandParameters;
-  }
-  parameters.sourceFolder = TrimSourceFolder(parameters.sourceFolder);
+      parameters.reportFile.empty())
+    return RefuseRun(parameters, kInvalidCommandParameters);
+  parameters.sourceFolder = TrimFolderText(parameters.sourceFolder);
 
   const int server = IsServerMachine();
   const std::string role = RoleWord(server);
@@ -132,12 +63,7 @@ int RunInstall(InstallParameters& parameters) {
     WriteLogLine(log, finish, kLogInfo);
     return result;
   };
-  auto failWith = [&](int number) {
-    const std::string text(MessageText(number));
-    parameters.errorText += text;
-    WriteLogLine(log, text, kLogError);
-    return finishWith(number);
-  };
+  auto failWith = [&](int number) { return finishWith(ReportDriverError(parameters, number)); };
 
   std::vector<std::string> types;
   SplitList(parameters.arrayTypes, types, ',', 0);
@@ -174,28 +100,21 @@ int RunInstall(InstallParameters& parameters) {
   LibDbSession primary;
   primary.InitSession(nullptr);
   LibDbSession geneInfo;
-  PrepareSession(primary, parameters);
-  PrepareSession(geneInfo, parameters);
+  PrepareSession(primary, parameters, parameters.libraryFolder);
+  PrepareSession(geneInfo, parameters, parameters.libraryFolder);
 
-  std::string processDatabase;
-  if (GetDatabaseName(primary.dbmsType, processDatabase) == 0)
-    return failWith(kProcessDatabaseNameMissing);
-  primary.processDatabase = processDatabase;
+  if (const int result = SetProcessDatabase(primary, parameters); result != 0)
+    return finishWith(result);
   std::string geneInfoDatabase;
   if (GetGeneInfoDatabaseName(geneInfoDatabase) == 0) return failWith(kGeneInfoDatabaseNameMissing);
 
   if (primary.dbmsType == kDbmsSqlServer) {
-    std::string folder, message;
-    const int found = FindSqlToolsFolder(folder, message);
-    if (found != 0) {
-      WriteLogLine(log, message, kLogInfo);
-      return finishWith(found);
-    }
-    primary.sqlToolsFolder = folder;
+    if (const int result = SetSqlToolsFolder(primary, log); result != 0) return finishWith(result);
   } else if (primary.dbmsType == kDbmsOracle) {
     geneInfo.InitSession(geneInfoDatabase.c_str());
   }
-  if (primary.connected == 0) return failWith(kConnectFailed);
+  if (const int result = CheckConnected(primary, parameters); result != 0)
+    return finishWith(result);
 
   const bool databaseRole = server == 1 || primary.localDatabase == 1;
   const bool version31 = IsVersionAtLeast31(primary.version);
@@ -228,29 +147,13 @@ int RunInstall(InstallParameters& parameters) {
   }
 
   const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);
-  if (!platform::FileExists(devicesFile)) {
-    WriteLogLine(log,
-                 std::string(kDevicesFailurePrefix) +
-                     FormatMessageText(kDevicesFileMissing, devicesFile.c_str()),
-                 kLogError);
-    return finishWith(kDevicesFileMissing);
-  }
   std::vector<DeviceRecord> devices;
-  if (const int result = ReadDeviceRecords(devicesFile, log, devices); result != 0)
+  if (const int result = ReadDevicesFile(devicesFile, log, devices); result != 0)
     return finishWith(result);
   std::vector<std::string> scanners, fluidics;
-  for (const DeviceRecord& device : devices) {
-    if (platform::EqualsNoCase(device.type, "Scanner")) {
-      scanners.push_back(device.name);
-    } else if (platform::EqualsNoCase(device.type, "Fluidics")) {
-      fluidics.push_back(device.name);
-    } else {
-      WriteLogLine(log,
-                   FormatMessageText(kUnknownDeviceType, device.type.c_str(), devicesFile.c_str()),
-                   kLogError);
-      return finishWith(kUnknownDeviceType);
-    }
-  }
+  if (const int result = SortDevicesByType(devices, devicesFile, log, scanners, fluidics);
+      result != 0)
+    return finishWith(result);
   if (version31 && !devices.empty() && databaseRole &&
       primary.TablesExist({kDeviceTable}, primary.processDatabase) == 1) {
     DeviceStep deviceStep;

@@ -1,0 +1,153 @@
+#include "installer/quellbrook/driver_steps.hpp"
+
+#include <dlfcn.h>
+
+#include "installer/framework/environment.hpp"
+#include "installer/framework/install_log.hpp"
+#include "installer/framework/message_table.hpp"
+#include "installer/framework/text_functions.hpp"
+#include "platform/path.hpp"
+
+namespace quellbrook {
+
+namespace {
+
+// The folder of the library this driver runs in: the build puts the step scripts there.
+std::string OwnLibraryFolder() {
+  static const char anchor = 0;
+  Dl_info info{};
+  if (dladdr(&anchor, &info) == 0 || info.dli_fname == nullptr) return {};
+  return platform::ParentFolder(info.dli_fname);
+}
+
+}  // namespace
+
+std::string TrimFolderText(const std::string& folder) {
+  std::string trimmed = TrimRight(folder);
+  while (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
+  return trimmed;
+}
+
+void PrepareSession(LibDbSession& session, const InstallParameters& parameters,
+                    const std::string& libraryFolder) {
+  session.scriptFolder = OwnLibraryFolder();
+  session.scriptOutputFile = platform::JoinPath(libraryFolder, kToolLogFileName);
+  session.installLog = parameters.installLog;
+  session.reportFile = parameters.reportFile;
+  session.libraryFolder = libraryFolder;
+}
+
+int ReportDriverError(InstallParameters& parameters, int number) {
+  const std::string text(MessageText(number));
+  parameters.errorText += text;
+  WriteLogLine(parameters.installLog, text, kLogError);
+  return number;
+}
+
+int RefuseRun(InstallParameters& parameters, int number) {
+  parameters.errorText = std::string(MessageText(number));
+  WriteLogLine(parameters.installLog, parameters.errorText, kLogError);
+  return number;
+}
+
+int SetProcessDatabase(LibDbSession& session, InstallParameters& parameters) {
+  std::string name;
+  if (GetDatabaseName(session.dbmsType, name) == 0)
+    return ReportDriverError(parameters, kProcessDatabaseNameMissing);
+  session.processDatabase = name;
+  return kResultSuccess;
+}
+
+int SetSqlToolsFolder(LibDbSession& session, const std::string& log) {
+  std::string folder, message;
+  const int found = FindSqlToolsFolder(folder, message);
+  if (found != 0) {
+    WriteLogLine(log, message, kLogInfo);
+    return found;
+  }
+  session.sqlToolsFolder = folder;
+  return kResultSuccess;
+}
+
+int CheckConnected(const LibDbSession& session, InstallParameters& parameters) {
+  return session.connected == 0 ? ReportDriverError(parameters, kConnectFailed) : kResultSuccess;
+}
+
+void NoteCopyResult(RunFlags& flags, int result) {
+  flags.running = result;
+  if (result == kThereAreErrors) flags.errors = true;
+}
+
+int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,
+                      std::vector<DeviceRecord>& out) {
+  return ReadDeviceRecords(platform::ProfileText::Read(devicesFile), devicesFile, log, out);
+}
+
+int ReadDeviceRecords(const platform::ProfileText& devices, const std::string& devicesFile,
+                      const std::string& log, std::vector<DeviceRecord>& out) {
+  for (int n = 1;; ++n) {
+    const std::string name =
+        devices.String("Devices", FormatText("Device%d", n), "", kDeviceValueSize);
+    if (name.empty()) break;
+    DeviceRecord device;
+    device.name = TrimText(name);
+    if (device.name.empty()) continue;
+    const std::string type = devices.String(device.name, "DeviceType", "");
+    if (type.empty()) {
+      out.push_back(device);
+      continue;
+    }
+    device.type = TrimText(type);
+    if (device.type.empty()) {
+      WriteLogLine(log,
+                   FormatMessageText(kUnknownDeviceType, device.type.c_str(), devicesFile.c_str()),
+                   kLogError);
+      return kUnknownDeviceType;
+    }
+    device.annotationId = TrimText(devices.String(device.name, "DeviceAnnoID", ""));
+    if (device.annotationId.empty()) {
+      WriteLogLine(log, FormatMessageText(kEmptyDeviceAnnotation, devicesFile.c_str()), kLogError);
+      return kEmptyDeviceAnnotation;
+    }
+    device.prefix = TrimText(devices.String(device.name, "DevicePrefix", ""));
+    device.description = TrimText(devices.String(device.name, "DeviceDesc", ""));
+    out.push_back(device);
+  }
+  return 0;
+}
+
+int ReadDevicesFile(const std::string& devicesFile, const std::string& log,
+                    std::vector<DeviceRecord>& devices) {
+  if (!platform::FileExists(devicesFile)) {
+    WriteLogLine(log,
+                 std::string(kDevicesFailurePrefix) +
+                     FormatMessageText(kDevicesFileMissing, devicesFile.c_str()),
+                 kLogError);
+    return kDevicesFileMissing;
+  }
+  return ReadDeviceRecords(devicesFile, log, devices);
+}
+
+bool IsDeviceType(const DeviceRecord& device, const char* type) {
+  return platform::EqualsNoCase(device.type, type);
+}
+
+int SortDevicesByType(const std::vector<DeviceRecord>& devices, const std::string& devicesFile,
+                      const std::string& log, std::vector<std::string>& scanners,
+                      std::vector<std::string>& fluidics) {
+  for (const DeviceRecord& device : devices) {
+    if (IsDeviceType(device, kScannerDeviceType)) {
+      scanners.push_back(device.name);
+    } else if (IsDeviceType(device, kFluidicsDeviceType)) {
+      fluidics.push_back(device.name);
+    } else {
+      WriteLogLine(log,
+                   FormatMessageText(kUnknownDeviceType, device.type.c_str(), devicesFile.c_str()),
+                   kLogError);
+      return kUnknownDeviceType;
+    }
+  }
+  return kResultSuccess;
+}
+
+}  // namespace quellbrook
