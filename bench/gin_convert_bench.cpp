@@ -4,9 +4,12 @@
 // row's description for each of its classifications, so they are several times the GIN
 // file's size: the run also reports the time against a plain read plus a plain write of
 // as many bytes as the load files hold, and converts a second file whose rows hold one
-// classification each, so that the load files are about the GIN file's size.
+// classification each, so that the load files are about the GIN file's size. The rows are
+// converted on all worker threads and on one; the parse alone is timed with the load files
+// sent to /dev/null.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +17,7 @@
 
 #include "bench/bench_support.hpp"
 #include "installer/steps/gin_reader.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "tools/libgen/gin_file.hpp"
 #include "tools/libgen/library_folder.hpp"
 
@@ -51,7 +55,10 @@ void BM_GinPlainRead(benchmark::State& state) {
   bench::TimePlainRead(state, FullGin::Get(libgen::kGinClassificationCount).path);
 }
 
-void ConvertGin(benchmark::State& state, const FullGin& gin) {
+// The conversion on `threads` worker threads (0: all), its load files written or, for the
+// parse alone, sent to /dev/null.
+void ConvertGin(benchmark::State& state, const FullGin& gin, int threads, bool parseOnly) {
+  platform::LimitWorkerThreads(threads);
   quellbrook::GinReader reader;
   reader.sourceFolder = gin.source;
   reader.typeName = "Chip_A";
@@ -60,10 +67,12 @@ void ConvertGin(benchmark::State& state, const FullGin& gin) {
   reader.headerFile = gin.folder.File("gin.hdr");
   reader.descriptionFile = gin.folder.File("gin.des");
   const std::string plainOut = gin.folder.File("plain.out");
-  // The step deletes the load files before each read.
+  // The step deletes the load files before each read. Their names are copied, as the parse
+  // alone points the reader at /dev/null.
+  const std::array<std::string, 3> outputs = {reader.urlFile, reader.headerFile,
+                                              reader.descriptionFile};
   const auto removeOutputs = [&] {
-    for (const std::string* file : {&reader.urlFile, &reader.headerFile, &reader.descriptionFile})
-      std::remove(file->c_str());
+    for (const std::string& file : outputs) std::remove(file.c_str());
   };
   removeOutputs();
   if (reader.RunGinRead() != 0 || reader.rowCount != kProbeSets) {
@@ -71,8 +80,11 @@ void ConvertGin(benchmark::State& state, const FullGin& gin) {
     return;
   }
   std::size_t outputBytes = 0;
-  for (const std::string* file : {&reader.urlFile, &reader.headerFile, &reader.descriptionFile})
-    outputBytes += std::filesystem::file_size(*file);
+  for (const std::string& file : outputs) outputBytes += std::filesystem::file_size(file);
+  if (parseOnly) {
+    removeOutputs();
+    reader.urlFile = reader.headerFile = reader.descriptionFile = "/dev/null";
+  }
 
   bench::PlainIo plainIo;
   double plainRead = 0;
@@ -102,18 +114,34 @@ void ConvertGin(benchmark::State& state, const FullGin& gin) {
   state.counters["output_mb"] = static_cast<double>(outputBytes) / (1 << 20);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(std::filesystem::file_size(gin.path)));
+  platform::LimitWorkerThreads(0);
 }
 
 void BM_GinConvert(benchmark::State& state) {
-  ConvertGin(state, FullGin::Get(libgen::kGinClassificationCount));
+  ConvertGin(state, FullGin::Get(libgen::kGinClassificationCount), 0, false);
+}
+
+void BM_GinConvertOneThread(benchmark::State& state) {
+  ConvertGin(state, FullGin::Get(libgen::kGinClassificationCount), 1, false);
 }
 
 void BM_GinConvertOneClassification(benchmark::State& state) {
-  ConvertGin(state, FullGin::Get(1));
+  ConvertGin(state, FullGin::Get(1), 0, false);
+}
+
+void BM_GinParse(benchmark::State& state) {
+  ConvertGin(state, FullGin::Get(libgen::kGinClassificationCount), 0, true);
+}
+
+void BM_GinParseOneThread(benchmark::State& state) {
+  ConvertGin(state, FullGin::Get(libgen::kGinClassificationCount), 1, true);
 }
 
 }  // namespace
 
 BENCHMARK(BM_GinPlainRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GinConvert)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GinConvertOneThread)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GinConvertOneClassification)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GinParse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GinParseOneThread)->Unit(benchmark::kMillisecond);

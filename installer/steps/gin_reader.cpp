@@ -9,41 +9,25 @@
 
 #include "installer/framework/library_names.hpp"
 #include "installer/framework/text_functions.hpp"
+#include "installer/steps/gin_records.hpp"
+#include "installer/steps/gin_rows.hpp"
 #include "installer/steps/load_file_output.hpp"
+#include "installer/steps/source_lines.hpp"
 #include "installer/steps/step_sequence.hpp"
 #include "platform/line_reader.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
 
 namespace quellbrook {
+
+GinSplit GinSplitting;
 
 namespace {
 
 constexpr const char* kLibFilesFolder = "LibFiles";
 constexpr int kColumnsVersion1 = kGinColumnsVersion2 - 1;
-// Where the identifier source and the description sit in a version-2 row.
-constexpr int kIdentifierSourceColumn = 2;
-constexpr std::size_t kDescriptionColumn = 4;
-constexpr std::string_view kIndexTitle = "Index";
-constexpr std::string_view kChipTypeTitle = "Chip Type";
-constexpr std::array<std::string_view, kGinColumnsVersion2> kDefaultTitles = {"Index",
-                                                                              "Identifier",
-                                                                              "Identifier Source",
-                                                                              "Probe Set Name",
-                                                                              "Description",
-                                                                              "Group",
-                                                                              "Sequence Type",
-                                                                              "Classification 1",
-                                                                              "Classification 2",
-                                                                              "Classification 3",
-                                                                              "Classification 4",
-                                                                              "Classification 5",
-                                                                              "Classification 6",
-                                                                              "Classification 7",
-                                                                              "Classification 8",
-                                                                              "Classification 9",
-                                                                              "Classification 10"};
-
-using Columns = std::array<std::string_view, kGinColumnsVersion2>;
+// The first read of a file: its opening lines and the first stretch of its rows.
+constexpr std::size_t kFirstRead = 64 << 10;
 
 // The trimmed text after the first '='; empty when there is none.
 std::string ValueAfterEquals(std::string_view line) {
@@ -51,36 +35,10 @@ std::string ValueAfterEquals(std::string_view line) {
   return equals == std::string_view::npos ? std::string() : TrimText(line.substr(equals + 1));
 }
 
-// Cuts the row at tabs into at most `count` columns; the rest stay empty and columns past
-// `count` are dropped.
-void SplitColumns(std::string_view line, int count, Columns& out) {
-  out.fill({});
-  std::size_t start = 0;
-  for (int column = 0; column < count; ++column) {
-    const std::size_t tab = line.find('\t', start);
-    if (tab == std::string_view::npos) {
-      out[static_cast<std::size_t>(column)] = line.substr(start);
-      return;
-    }
-    out[static_cast<std::size_t>(column)] = line.substr(start, tab - start);
-    start = tab + 1;
-  }
-}
-
-// The row in version-2 column order: version 1 has no identifier source column.
-void ToVersion2Order(Columns& columns, std::string_view identifierSource) {
-  for (int column = kGinColumnsVersion2 - 1; column > kIdentifierSourceColumn; --column)
-    columns[static_cast<std::size_t>(column)] = columns[static_cast<std::size_t>(column - 1)];
-  columns[kIdentifierSourceColumn] = identifierSource;
-}
-
-std::string_view CutValue(std::string_view value) {
-  return value.size() > kGinValueLimit ? value.substr(0, kGinValueLimit) : value;
-}
-
 bool HoldsLineBreak(std::string_view text) {
-  // An empty value may have no data at all, which memchr must never be given.
-  return text.find_first_of("\r\n") != std::string_view::npos;
+  // One search a character: find_first_of looks up every character of the text in the
+  // set, which costs many times as much on a long row.
+  return text.find('\r') != std::string_view::npos || text.find('\n') != std::string_view::npos;
 }
 
 // The URL line's three values; with commas after the first ';' only the last split counts.
@@ -100,11 +58,7 @@ void SplitUrlLine(std::string_view line, std::string& x, std::string& y, std::st
 
 class Conversion {
  public:
-  Conversion(GinReader& reader, std::string_view type, int columnCount)
-      : mReader(reader), mType(type), mColumnCount(columnCount) {
-    for (std::size_t i = 0; i < mTitles.size(); ++i)
-      mTitles[i] = kDefaultTitles[i + kGinColumnsVersion2 - kGinClassifications];
-  }
+  Conversion(GinReader& reader, std::string_view type) : mReader(reader), mType(type) {}
 
   bool Open() {
     return mUrls.Open(mReader.urlFile) && mHeaders.Open(mReader.headerFile) &&
@@ -130,60 +84,38 @@ class Conversion {
     return true;
   }
 
-  bool WriteHeader(const Columns& titles) {
-    for (const std::string_view title : titles) {
-      if (title.find(kLoadFileSeparator) != std::string_view::npos || HoldsLineBreak(title))
-        return Refuse(FormatText("The column title '%.*s' holds the load file's separator '%c'.",
-                                 static_cast<int>(title.size()), title.data(), kLoadFileSeparator));
-    }
-    mHeaders.Field(kChipTypeTitle, ';');
-    for (std::size_t i = 0; i < titles.size(); ++i)
-      mHeaders.Field(titles[i], i + 1 < titles.size() ? ';' : '\n');
+  bool WriteDefaultHeader() {
+    RecordBuffer record;
+    std::string refusal;
+    AppendGinHeader(DefaultGinHeader(), record, refusal);
+    mHeaders.Append(record.View());
     ++mReader.headerCount;
     return true;
   }
 
-  bool WriteDefaultHeader() {
-    Columns titles;
-    for (std::size_t i = 0; i < titles.size(); ++i) titles[i] = kDefaultTitles[i];
-    return WriteHeader(titles);
-  }
-
-  // An "Index" line: its titles go to the header file and name the classifications of
-  // the rows that follow.
-  bool IndexLine(std::string_view line) {
-    Columns titles;
-    SplitColumns(line, mColumnCount, titles);
-    if (mColumnCount < kGinColumnsVersion2) ToVersion2Order(titles, {});
-    for (std::size_t i = 0; i < mTitles.size(); ++i)
-      mTitles[i] = std::string(titles[i + kGinColumnsVersion2 - kGinClassifications]);
-    mReader.headerLineSeen = 1;
-    return WriteHeader(titles);
-  }
-
-  bool DataRow(std::string_view line, std::string_view identifierSource) {
-    if (HoldsLineBreak(line))
-      return Refuse(FormatText("Row %d holds a line break inside a value.", mReader.rowCount + 1));
-    Columns columns;
-    SplitColumns(line, mColumnCount, columns);
-    if (mColumnCount < kGinColumnsVersion2) ToVersion2Order(columns, identifierSource);
-    columns[kDescriptionColumn] = CutValue(columns[kDescriptionColumn]);
-    constexpr std::size_t kFirstClassification = kGinColumnsVersion2 - kGinClassifications;
-    for (std::size_t i = 0; i < mTitles.size(); ++i) {
-      const std::string_view value = CutValue(columns[kFirstClassification + i]);
-      if (i > 0 && value.empty()) continue;
-      mDescriptions.Field(mType, kGinDescriptionSeparator);
-      for (std::size_t column = 0; column < kFirstClassification; ++column)
-        mDescriptions.Field(columns[column], kGinDescriptionSeparator);
-      mDescriptions.Field(value.empty() ? std::string_view() : std::string_view(mTitles[i]),
-                          kGinDescriptionSeparator);
-      mDescriptions.Field(value, '\n');
-      ++mReader.descriptionCount;
-      if (!value.empty()) ++mReader.populatedDescriptionCount;
+  // The counts and the outcome of converting rows; false when it did not end whole.
+  bool TakeRows(const GinRowsResult& rows) {
+    const int rowsBefore = mReader.rowCount;
+    mReader.rowCount += rows.counts.rows;
+    mReader.headerCount += rows.counts.headers;
+    mReader.descriptionCount += rows.counts.descriptions;
+    mReader.populatedDescriptionCount += rows.counts.populated;
+    if (rows.counts.headerLineSeen) mReader.headerLineSeen = 1;
+    switch (rows.outcome) {
+      case GinRowsOutcome::kWhole:
+        return true;
+      case GinRowsOutcome::kRefusedRow:
+        return Refuse(FormatText("Row %d holds a line break inside a value.",
+                                 rowsBefore + rows.counts.rows + 1));
+      case GinRowsOutcome::kRefused:
+        return Refuse(rows.refusal);
+      case GinRowsOutcome::kLineTooLong:
+        return false;
     }
-    ++mReader.rowCount;
-    return true;
+    return false;
   }
+
+  GinOutputs Outputs() { return {mDescriptions, mHeaders}; }
 
   bool Close() {
     const bool urls = mUrls.Close();
@@ -195,8 +127,6 @@ class Conversion {
  private:
   GinReader& mReader;
   std::string_view mType;  // first field of every record
-  int mColumnCount;
-  std::array<std::string, kGinClassifications> mTitles;
   LoadFileOutput mUrls;
   LoadFileOutput mHeaders;
   LoadFileOutput mDescriptions;
@@ -204,15 +134,17 @@ class Conversion {
 
 // The next line, or nothing at the end of the file; false when the line is longer than
 // the read limit.
-bool NextLine(platform::LineReader& file, std::string_view& line, bool& ended) {
+bool NextLine(SourceLines& file, std::string_view& line, bool& ended) {
   const platform::LineStatus status = file.Next(line);
-  ended = status == platform::LineStatus::kEnd || status == platform::LineStatus::kError;
+  ended = status == platform::LineStatus::kEnd;
   return status != platform::LineStatus::kCut;
 }
 
-// The lines after the file's opening: URLs, header lines and rows. False when a line is
-// longer than the read limit or something was refused.
-bool ReadGinLines(platform::LineReader& file, int version, Conversion& conversion) {
+// The file after its first line was read for its version: URLs, header lines and rows.
+// False when a line is longer than the read limit or something was refused.
+bool ReadGinLines(ByteSource& source, int version, std::string_view type, Conversion& conversion) {
+  GinSlotLease opening(1);
+  SourceLines file(source, 0, opening[0].input, kFirstRead, kGinLineLimit);
   bool ok = true;
   bool ended = false;
   std::string_view line;
@@ -241,15 +173,21 @@ bool ReadGinLines(platform::LineReader& file, int version, Conversion& conversio
     else
       ok = conversion.WriteUrl(identifierSource, identifierSource, ValueAfterEquals(top[2]));
   }
-  while (ok && !ended) {
-    ok = NextLine(file, line, ended);
-    if (ended || !ok || line.empty()) continue;
-    if (line.substr(0, kIndexTitle.size()) == kIndexTitle)
-      ok = conversion.IndexLine(line);
-    else
-      ok = conversion.DataRow(line, identifierSource);
-  }
-  return ok;
+  if (!ok || ended) return ok;
+
+  // The header lines before the first row are read in turn, so that the rows start under
+  // their titles; the rows are shared out when the file's size is known.
+  const GinLayout layout{type, version == 2 ? kGinColumnsVersion2 : kColumnsVersion1,
+                         identifierSource};
+  const bool split = source.Size().has_value();
+  const GinRowsResult opened =
+      ConvertGinLinesInTurn(file, layout, std::make_shared<const GinTitles>(DefaultGinTitles()),
+                            conversion.Outputs(), split, opening[0]);
+  if (!conversion.TakeRows(opened)) return false;
+  if (!opened.stoppedAtRow) return true;
+  return conversion.TakeRows(ConvertGinRowsSideBySide(
+      source, opened.rowOffset, *source.Size(), layout, opened.titles, conversion.Outputs(),
+      GinSplitting.stretchBytes, platform::WorkerThreadCount()));
 }
 
 // The version of a GIN file whose first line this is.
@@ -259,14 +197,19 @@ int VersionOfFirstLine(std::string_view line) {
   return TrimText(line.substr(equals + 1)) == "2" ? 2 : 1;
 }
 
+// The version the first line of the source gives.
+int VersionOfSource(ByteSource& source) {
+  GinSlotLease opening(1);
+  SourceLines file(source, 0, opening[0].input, kFirstRead, kGinLineLimit);
+  std::string_view line;
+  return file.Next(line) == platform::LineStatus::kWhole ? VersionOfFirstLine(line) : 1;
+}
+
 }  // namespace
 
 int GinReader::GetGinVersion(const std::string& path) {
-  platform::LineReader file;
-  if (!file.Open(path, kGinLineLimit)) return 1;
-  std::string_view line;
-  const platform::LineStatus status = file.Next(line);
-  return status == platform::LineStatus::kWhole ? VersionOfFirstLine(line) : 1;
+  ByteSource source;
+  return source.OpenFile(path) ? VersionOfSource(source) : 1;
 }
 
 int GinReader::ReadUrlCount(const std::string& path) {
@@ -297,17 +240,19 @@ int GinReader::ReadGinFile(const std::string& type, const std::string& folder) {
       platform::JoinPath(platform::JoinPath(sourceFolder, folder), kLibFilesFolder), type + ".GIN");
   if (!platform::FileExists(path)) return 1;
   ginPath = path;
-  version = GetGinVersion(path);
+  ByteSource source;
+  const bool opened = source.OpenFile(path);
+  // A file read on from its start can't be read again: its version is read apart.
+  version = opened && source.Size() ? VersionOfSource(source) : GetGinVersion(path);
 
-  Conversion conversion(*this, type, version == 2 ? kGinColumnsVersion2 : kColumnsVersion1);
+  Conversion conversion(*this, type);
   if (!conversion.Open()) return 0;
-  platform::LineReader file;
-  if (!file.Open(path, kGinLineLimit)) {
+  if (!opened) {
     const bool written = conversion.WriteDefaultHeader();
     return conversion.Close() && written ? 1 : 0;
   }
 
-  bool ok = ReadGinLines(file, version, conversion);
+  bool ok = ReadGinLines(source, version, type, conversion);
   if (!ok && refusal.empty())
     refusal =
         FormatText("A line of %s is longer than %zu characters.", path.c_str(), kGinLineLimit);
@@ -319,17 +264,12 @@ int GinReader::ReadGinFile(const std::string& type, const std::string& folder) {
 std::size_t FuzzReadGin(const std::uint8_t* data, std::size_t size) {
   GinReader reader;
   reader.urlFile = reader.headerFile = reader.descriptionFile = kGinDiscardFile;
-  const std::string_view text(reinterpret_cast<const char*>(data), size);
-  platform::LineReader first;
-  first.OpenBuffer(text, kGinLineLimit);
-  std::string_view line;
-  const int version =
-      first.Next(line) == platform::LineStatus::kWhole ? VersionOfFirstLine(line) : 1;
-  Conversion conversion(reader, "Chip", version == 2 ? kGinColumnsVersion2 : kColumnsVersion1);
+  ByteSource source;
+  source.OpenBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+  const int version = VersionOfSource(source);
+  Conversion conversion(reader, "Chip");
   if (!conversion.Open()) return 0;
-  platform::LineReader file;
-  file.OpenBuffer(text, kGinLineLimit);
-  ReadGinLines(file, version, conversion);
+  ReadGinLines(source, version, "Chip", conversion);
   conversion.Close();
   return static_cast<std::size_t>(reader.descriptionCount);
 }

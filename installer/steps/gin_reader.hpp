@@ -21,6 +21,14 @@ inline constexpr int kGinClassifications = 10;
 // Separator of the description load file.
 inline constexpr char kGinDescriptionSeparator = '\t';
 
+// How ReadGinFile shares out a file's rows: stretches of about stretchBytes, each cut into
+// its lines and converted by any of the worker threads, written in file order. The load
+// files, counts and refusals never depend on it; tests make the stretches tiny.
+struct GinSplit {
+  std::size_t stretchBytes = 128 << 10;
+};
+extern GinSplit GinSplitting;
+
 class GinReader {
  public:
   GinReader() = default;

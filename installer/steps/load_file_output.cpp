@@ -1,6 +1,7 @@
 #include "installer/steps/load_file_output.hpp"
 
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,6 +36,60 @@ void LoadFileOutput::WriteOut(const char* data, std::size_t size) {
     }
     data += put;
     size -= static_cast<std::size_t>(put);
+  }
+}
+
+void LoadFileOutput::Append(std::string_view bytes) {
+  AppendAll(&bytes, 1);
+}
+
+void LoadFileOutput::AppendAll(const std::string_view* pieces, std::size_t count) {
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < count; ++i) total += pieces[i].size();
+  if (mUsed + total <= kBufferSize) {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (pieces[i].empty()) continue;
+      std::memcpy(mBuffer.get() + mUsed, pieces[i].data(), pieces[i].size());
+      mUsed += pieces[i].size();
+    }
+    return;
+  }
+  Flush();
+  // The system takes at most this many pieces a call.
+  constexpr std::size_t kMostPieces = 64;
+  iovec vectors[kMostPieces];
+  std::size_t next = 0;
+  while (next < count && !mFailed) {
+    std::size_t used = 0;
+    for (; next < count && used < kMostPieces; ++next) {
+      if (pieces[next].empty()) continue;
+      vectors[used].iov_base = const_cast<char*>(pieces[next].data());
+      vectors[used].iov_len = pieces[next].size();
+      ++used;
+    }
+    WriteVectors(vectors, used);
+  }
+}
+
+void LoadFileOutput::WriteVectors(iovec* vectors, std::size_t count) {
+  while (count > 0 && !mFailed) {
+    const ssize_t put = ::writev(mFile, vectors, static_cast<int>(count));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      mFailed = true;
+      break;
+    }
+    // A short write: skip what went out and go on with the rest.
+    auto left = static_cast<std::size_t>(put);
+    while (count > 0 && left >= vectors->iov_len) {
+      left -= vectors->iov_len;
+      ++vectors;
+      --count;
+    }
+    if (count > 0) {
+      vectors->iov_base = static_cast<char*>(vectors->iov_base) + left;
+      vectors->iov_len -= left;
+    }
   }
 }
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+struct iovec;
+
 namespace quellbrook {
 
 class LoadFileOutput {
@@ -39,12 +41,17 @@ class LoadFileOutput {
     mUsed += text.size();
     mBuffer[mUsed++] = end;
   }
+  // Bytes of whole records, after what was gathered before; many at once go to the file
+  // in one call, without passing through the buffer.
+  void Append(std::string_view bytes);
+  void AppendAll(const std::string_view* pieces, std::size_t count);
   // False when any write failed or the file could not be closed.
   bool Close();
 
  private:
   void Flush();
   void WriteOut(const char* data, std::size_t size);
+  void WriteVectors(::iovec* vectors, std::size_t count);
 
   int mFile = -1;
   bool mFailed = false;

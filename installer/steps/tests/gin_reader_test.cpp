@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/libgen/gin_file.hpp"
@@ -194,6 +196,112 @@ TEST_F(GinReaderTest, RefusesWhatWouldShiftFieldsOrLeaveTheFolder) {
   mReader.typeName = "Chip_A";
   mReader.urlFile = mTemp.File("no/such/folder/gin.krx");
   EXPECT_EQ(mReader.RunGinRead(), kGinReadFailed);
+}
+
+// The rows are cut into stretches that threads convert side by side; whatever the
+// stretches and threads, the load files, counts and refusal are those of the file read
+// from start to end: rows crossing stretch ends, blank lines, LF and CRLF, a last line
+// without its end, an "Index" line midway that renames the classifications of the rows
+// after it, and a faulty line late in the file.
+TEST_F(GinReaderTest, StretchesAndThreadsGiveTheLoadFilesOfTheWholeFile) {
+  libgen::GinFile gin = libgen::StandardGin(160, 700, 3);
+  gin.rows[40].description = std::string(2600, 'L');
+  gin.rows[41].classifications[0] = std::string(2100, 'c');
+  std::string text = libgen::GinText(gin);
+  const auto rowStart = [&](int row) {
+    const std::size_t at = text.find("\r\n" + std::to_string(row) + "\tNM_");
+    EXPECT_NE(at, std::string::npos);
+    return at + 2;
+  };
+  text.insert(rowStart(57), "\r\n\n\r\n");
+  text.replace(rowStart(61) - 2, 2, "\n");
+  std::string renamed =
+      "Index\tIdentifier\tIdentifier Source\tProbe Set Name\tDescription\tGroup\t"
+      "Sequence Type";
+  for (int i = 1; i <= kGinClassifications; ++i) renamed += "\tNew " + std::to_string(i);
+  text.insert(rowStart(100), renamed + "\r\n");
+  text.resize(text.size() - 2);
+
+  struct Outcome {
+    int result;
+    std::string urls, headers, descriptions, refusal;
+    std::array<int, 6> counts;
+  };
+  const auto convert = [&](const std::string& file, std::size_t stretchBytes, int threads) {
+    WriteGin(file);
+    for (const char* name : {"gin.krx", "gin.hdr", "gin.des"})
+      std::filesystem::remove(mTemp.File(name));
+    const GinSplit saved = GinSplitting;
+    GinSplitting.stretchBytes = stretchBytes;
+    platform::LimitWorkerThreads(threads);
+    Outcome outcome;
+    outcome.result = mReader.RunGinRead();
+    platform::LimitWorkerThreads(0);
+    GinSplitting = saved;
+    outcome.urls = Urls();
+    outcome.headers = Headers();
+    outcome.descriptions = Descriptions();
+    outcome.refusal = mReader.refusal;
+    outcome.counts = {mReader.rowCount,         mReader.headerCount,
+                      mReader.urlCount,         mReader.headerLineSeen,
+                      mReader.descriptionCount, mReader.populatedDescriptionCount};
+    return outcome;
+  };
+  const auto expectAlike = [&](const std::string& file, const Outcome& whole) {
+    for (const std::size_t stretchBytes : {std::size_t{13}, std::size_t{613}, std::size_t{4096}}) {
+      for (const int threads : {1, 4}) {
+        const Outcome split = convert(file, stretchBytes, threads);
+        const std::string where =
+            std::to_string(stretchBytes) + " bytes, " + std::to_string(threads) + " threads";
+        EXPECT_EQ(split.result, whole.result) << where;
+        EXPECT_EQ(split.counts, whole.counts) << where;
+        EXPECT_EQ(split.refusal, whole.refusal) << where;
+        EXPECT_TRUE(split.urls == whole.urls && split.headers == whole.headers) << where;
+        EXPECT_TRUE(split.descriptions == whole.descriptions) << where;
+      }
+    }
+  };
+
+  // The whole file in one stretch, checked against the generator's truth.
+  const Outcome whole = convert(text, std::size_t{1} << 30, 1);
+  ASSERT_EQ(whole.result, 0) << whole.refusal;
+  int descriptions = 0;
+  int populated = 0;
+  for (const libgen::GinRow& row : gin.rows) {
+    int filled = 0;
+    for (const std::string& value : row.classifications) filled += value.empty() ? 0 : 1;
+    populated += filled;
+    descriptions += filled == 0 ? 1 : filled;
+  }
+  EXPECT_EQ(whole.counts, (std::array<int, 6>{160, 2, 2, 1, descriptions, populated}));
+  EXPECT_EQ(
+      static_cast<int>(std::count(whole.descriptions.begin(), whole.descriptions.end(), '\n')),
+      descriptions);
+  EXPECT_NE(whole.descriptions.find("\t" + std::string(2000, 'L') + "\t5\t"), std::string::npos)
+      << "the long description is cut";
+  EXPECT_EQ(whole.descriptions.find(std::string(2001, 'L')), std::string::npos);
+  const std::size_t renamedAt = whole.descriptions.find("Chip_A\t100\t");
+  ASSERT_NE(renamedAt, std::string::npos);
+  EXPECT_EQ(whole.descriptions.find("\tNew "), whole.descriptions.find("\tNew ", renamedAt));
+  EXPECT_EQ(whole.descriptions.find("\tClass ", renamedAt), std::string::npos);
+  expectAlike(text, whole);
+
+  // A line break inside row 151, then a line longer than the limit before it.
+  std::string broken = text;
+  broken.insert(rowStart(150) + 6 + std::string(std::to_string(150)).size(), "\r");
+  const Outcome refused = convert(broken, std::size_t{1} << 30, 1);
+  EXPECT_EQ(refused.result, kGinReadFailed);
+  EXPECT_EQ(refused.refusal, "Row 151 holds a line break inside a value.");
+  EXPECT_EQ(refused.counts[0], 150);
+  expectAlike(broken, refused);
+
+  std::string tooLong = text;
+  tooLong.insert(rowStart(150), std::string(kGinLineLimit + 1, 'x') + "\r\n");
+  const Outcome cut = convert(tooLong, std::size_t{1} << 30, 1);
+  EXPECT_EQ(cut.result, kGinReadFailed);
+  EXPECT_NE(cut.refusal.find("longer than"), std::string::npos);
+  EXPECT_EQ(cut.counts[0], 150);
+  expectAlike(tooLong, cut);
 }
 
 TEST(GinReaderFuzz, EntryTakesTruncatedAndFlippedFiles) {
