@@ -85,10 +85,23 @@ TEST_P(AnalysisUpdateStepTest, UpdatesMetadataThenTheAnalysisParameters) {
 }
 
 TEST_P(AnalysisUpdateStepTest, FailuresOfTheScriptsAndTheirOutcome) {
+  // Without a connection each logs its error and writes no heading.
+  mSession.connected = 0;
+  EXPECT_EQ(mStep.UpdateLabMetadata(), 3004);
+  EXPECT_EQ(mStep.UpdateAnalysisParams(), 3004);
+  const std::string notConnected =
+      "ERROR: Failed to connect to the database.  Please make sure that the DBMS and QIRO "
+      "Server are installed properly.";
+  EXPECT_EQ(LogMessages(mStep.logPath),
+            (std::vector<std::string>{"Start Update TREL3 metadata...", notConnected,
+                                      "Start Updating Analysis Parameters...", notConnected}));
+  EXPECT_FALSE(std::filesystem::exists(mStep.reportPath));
+  mSession.connected = 1;
+
   // A metadata update that can't run at all gives 0 with its start line and heading only.
   mSession.dbmsType = 0;
   EXPECT_EQ(mStep.UpdateLabMetadata(), 0);
-  EXPECT_EQ(LogMessages(mStep.logPath), std::vector<std::string>{"Start Update TREL3 metadata..."});
+  EXPECT_EQ(LogMessages(mStep.logPath).back(), "Start Update TREL3 metadata...");
   EXPECT_EQ(ReadWholeFile(mStep.reportPath),
             "\nUpdate TREL3 Metadata Information:\n--------------------------\n");
   mSession.dbmsType = Oracle() ? kDbmsOracle : kDbmsSqlServer;
@@ -98,8 +111,7 @@ TEST_P(AnalysisUpdateStepTest, FailuresOfTheScriptsAndTheirOutcome) {
   Rows("DROP TABLE KORX_ALGORITHM");
   LeaveStaleSuccess();
   EXPECT_EQ(mStep.UpdateLabMetadata(), 3022);
-  EXPECT_EQ(LoggedErrors(),
-            std::vector<std::string>{"ERROR: Failed to update analysis parameters.  ."});
+  EXPECT_EQ(LoggedErrors().back(), "ERROR: Failed to update analysis parameters.  .");
 
   // The procedure's own failure with its message.
   const std::string logRow =
@@ -127,22 +139,6 @@ TEST_P(AnalysisUpdateStepTest, FailuresOfTheScriptsAndTheirOutcome) {
   EXPECT_EQ(LoggedErrors().back(), "ERROR: Cannot find script file " + loadScript);
   EXPECT_EQ(LogMessages(mStep.logPath).back(), "Update Analysis Parameters Failed.");
   EXPECT_EQ(Procedures(), std::vector<std::string>{});
-}
-
-TEST_P(AnalysisUpdateStepTest, WithoutAConnectionNeitherUpdateRuns) {
-  mSession.connected = 0;
-  EXPECT_EQ(mStep.UpdateLabMetadata(), 3004);
-  EXPECT_EQ(mStep.UpdateAnalysisParams(), 3004);
-  mStep.session = nullptr;
-  EXPECT_EQ(mStep.UpdateAnalysisParams(), 3004);
-  const std::string notConnected =
-      "ERROR: Failed to connect to the database.  Please make sure that the DBMS and QIRO "
-      "Server are installed properly.";
-  EXPECT_EQ(LogMessages(mStep.logPath),
-            (std::vector<std::string>{"Start Update TREL3 metadata...", notConnected,
-                                      "Start Updating Analysis Parameters...", notConnected,
-                                      "Start Updating Analysis Parameters...", notConnected}));
-  EXPECT_FALSE(std::filesystem::exists(mStep.reportPath));
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, AnalysisUpdateStepTest,
