@@ -4,6 +4,7 @@
 
 #include "installer/framework/environment.hpp"
 #include "installer/framework/install_log.hpp"
+#include "installer/framework/library_names.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
 #include "platform/path.hpp"
@@ -26,6 +27,14 @@ std::string TrimFolderText(const std::string& folder) {
   std::string trimmed = TrimRight(folder);
   while (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
   return trimmed;
+}
+
+bool IsSafeTypeName(const std::string& type, const std::string& log) {
+  if (IsPlainLibraryName(type)) return true;
+  WriteLogLine(log,
+               FormatText("The array type name '%s' would leave the library folder.", type.c_str()),
+               kLogError);
+  return false;
 }
 
 void PrepareSession(LibDbSession& session, const InstallParameters& parameters,

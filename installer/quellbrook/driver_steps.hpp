@@ -35,6 +35,10 @@ inline constexpr const char* kFluidicsDeviceType = "Fluidics";
 // The folder text without its trailing blanks, then without its trailing separators.
 std::string TrimFolderText(const std::string& folder);
 
+// True when the array type's name is one file name, so its files stay in their folder;
+// otherwise the name is logged in red.
+bool IsSafeTypeName(const std::string& type, const std::string& log);
+
 // The session writes its tools' output into "sql.log" of libraryFolder and logs and reports
 // into the run's files; its scripts come from beside the library the driver runs in.
 void PrepareSession(LibDbSession& session, const InstallParameters& parameters,

@@ -30,8 +30,6 @@ namespace quellbrook {
 
 namespace {
 
-constexpr const char* kUpdateNotBuilt = "Library update is not built in this version.";
-
 std::string RoleWord(int server) {
   return server == 1 ? "QIRO Server" : "Client";
 }
@@ -73,10 +71,7 @@ int RunInstall(InstallParameters& parameters) {
   std::vector<std::string> typeFolders;
   bool missingFolder = false;
   for (const std::string& type : types) {
-    if (!type.empty() && !IsPlainLibraryName(type)) {
-      WriteLogLine(
-          log, FormatText("The array type name '%s' would leave the library folder.", type.c_str()),
-          kLogError);
+    if (!type.empty() && !IsSafeTypeName(type, log)) {
       missingFolder = true;
       typeFolders.emplace_back();
       continue;
@@ -269,11 +264,6 @@ int RunInstall(InstallParameters& parameters) {
       return finishWith(result);
   }
   return finishWith(FoldInstallResult(flags));
-}
-
-int RunUpdate(InstallParameters& parameters) {
-  WriteLogLine(parameters.installLog, kUpdateNotBuilt, kLogError);
-  return kThereAreErrors;
 }
 
 }  // namespace quellbrook

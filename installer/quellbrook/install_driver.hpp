@@ -14,6 +14,5 @@ int FoldInstallResult(const RunFlags& flags);
 
 // 0, 4001 or the number of the message that ended the run.
 int RunInstall(InstallParameters& parameters);
-int RunUpdate(InstallParameters& parameters);
 
 }  // namespace quellbrook

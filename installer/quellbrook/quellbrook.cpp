@@ -14,6 +14,7 @@
 #include "installer/framework/parent_window_name.hpp"
 #include "installer/framework/report_headers.hpp"
 #include "installer/quellbrook/install_driver.hpp"
+#include "installer/quellbrook/update_driver.hpp"
 
 namespace {
 

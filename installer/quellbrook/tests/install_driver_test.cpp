@@ -1,6 +1,7 @@
 // The installation driver up to the content steps: argument checks, the array types and
 // their folders, the SQL tools and the connection, each with its log lines and result.
 #include "installer/quellbrook/install_driver.hpp"
+#include "installer/quellbrook/update_driver.hpp"
 
 #include <gtest/gtest.h>
 
@@ -232,10 +233,10 @@ TEST(InstallResult, AFailedCopyIsNeverHiddenByALaterSuccess) {
   EXPECT_EQ(FoldInstallResult(copied), 1001);
 }
 
-TEST_F(InstallDriverTest, UpdateIsRefusedWithARedLine) {
-  EXPECT_EQ(RunUpdate(mParameters), 3027);
+TEST_F(InstallDriverTest, AnUpdateOfAnOldDataObjectIsRefusedWithARedLine) {
+  EXPECT_EQ(RunUpdate(mParameters), 1008);
   EXPECT_EQ(LogMessages(mParameters.installLog),
-            std::vector<std::string>{"ERROR: Library update is not built in this version."});
+            std::vector<std::string>{"ERROR: Cannot update QIRO Server version 3.0 or earlier."});
 }
 
 }  // namespace

@@ -198,11 +198,11 @@ TEST_F(HostSessionTest, TheHostsCallsInTheirOrder) {
                                   "b"});
   EXPECT_EQ(output,
             "SetParentWindowName 1\nGetInstalledList 1\narrayTypes=Chip_B,Chip_A\n"
-            "protocols=Hyb_640,Hyb_45\nCreateAuditReport 1\nInstallLib 1007\nUpdateLib 3027\n"
+            "protocols=Hyb_640,Hyb_45\nCreateAuditReport 1\nInstallLib 1007\nUpdateLib 1008\n"
             "CreateUpdateReport 0\n");
   EXPECT_EQ(LogMessages(log),
             (std::vector<std::string>{"ERROR: Invalid DLL command parameters.",
-                                      "ERROR: Library update is not built in this version."}));
+                                      "ERROR: Cannot update QIRO Server version 3.0 or earlier."}));
   EXPECT_GT(std::filesystem::file_size(report), 0u);
   EXPECT_FALSE(std::filesystem::exists(mSandbox.File("missing")));
 }

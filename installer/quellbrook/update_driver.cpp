@@ -1,0 +1,290 @@
+#include "installer/quellbrook/update_driver.hpp"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "installer/framework/environment.hpp"
+#include "installer/framework/install_log.hpp"
+#include "installer/framework/lib_db_session.hpp"
+#include "installer/framework/library_names.hpp"
+#include "installer/framework/message_table.hpp"
+#include "installer/framework/text_functions.hpp"
+#include "installer/quellbrook/driver_steps.hpp"
+#include "installer/steps/algorithm_step.hpp"
+#include "installer/steps/analysis_parameter_step.hpp"
+#include "installer/steps/analysis_update_step.hpp"
+#include "installer/steps/assay_step.hpp"
+#include "installer/steps/cif_validation.hpp"
+#include "installer/steps/control_step.hpp"
+#include "installer/steps/device_step.hpp"
+#include "installer/steps/fluidics_step.hpp"
+#include "installer/steps/scan_parameter_step.hpp"
+#include "installer/steps/template_step.hpp"
+#include "platform/path.hpp"
+
+namespace quellbrook {
+
+namespace {
+
+constexpr const char* kServerStart = "*** Start QIRO Server Library Update ***";
+constexpr const char* kServerFinish = "*** Finish QIRO Server Library Update ***\n";
+constexpr const char* kImportStart = "*** Start Library Files Import ***";
+constexpr const char* kImportFinish = "*** Finish Library Files Import ***\n";
+
+// The texts and session every step of a run gets; the output folder differs by road.
+struct StepSetup {
+  std::string outputFolder;
+  const InstallParameters& parameters;
+  LibDbSession& session;
+
+  void operator()(InstallStep& step) const {
+    step.destFolder = outputFolder;
+    step.sourceFolder = parameters.sourceFolder;
+    step.logPath = parameters.installLog;
+    step.reportPath = parameters.reportFile;
+    step.session = &session;
+  }
+};
+
+// The assays, algorithms and templates end the run on failure; the controls only mark it.
+int RunCatalogueSteps(const StepSetup& configure, RunFlags& flags) {
+  AssayStep assays;
+  configure(assays);
+  assays.sourceFileName = kAssaySourceFile;
+  if (const int result = assays.RunAssayStep(); result != 0) return result;
+  AlgorithmStep algorithms;
+  configure(algorithms);
+  if (const int result = algorithms.RunAlgorithmStep(); result != 0) return result;
+  TemplateStep templates;
+  configure(templates);
+  templates.sourceFileName = kTemplateSourceFile;
+  if (const int result = templates.RunTemplateStep(); result != 0) return result;
+  ControlStep controls;
+  configure(controls);
+  if (controls.RunControlStep() != 0) flags.errors = true;
+  return kResultSuccess;
+}
+
+// The device step, when the file listed devices and the process database has their table.
+int RunDeviceStep(const StepSetup& configure, const std::string& devicesFile,
+                  const std::vector<DeviceRecord>& devices) {
+  LibDbSession& session = configure.session;
+  if (devices.empty() || session.TablesExist({kDeviceTable}, session.processDatabase) != 1)
+    return kResultSuccess;
+  DeviceStep deviceStep;
+  configure(deviceStep);
+  deviceStep.deviceFile = devicesFile;
+  deviceStep.devices = &devices;
+  return deviceStep.RunDeviceStep();
+}
+
+std::vector<DeviceRecord> ScannerRecords(const std::vector<DeviceRecord>& devices) {
+  std::vector<DeviceRecord> scanners;
+  for (const DeviceRecord& device : devices)
+    if (IsDeviceType(device, kScannerDeviceType)) scanners.push_back(device);
+  return scanners;
+}
+
+// A failed scanner map outranks a failed check, which outranks errors, then warnings.
+int FoldImportResult(const RunFlags& flags, int scannerMapResult) {
+  if (scannerMapResult == 0) return kScanParameterUpdateFailed;
+  if (!flags.allValid) return kValidationFailed;
+  if (flags.errors) return kThereAreErrors;
+  if (flags.warnings) return kThereAreWarnings;
+  return flags.running;
+}
+
+// A type whose name would leave the library folder can't be checked; it fails as a type
+// with a broken CIF does.
+bool DropUnsafeTypes(std::vector<std::string>& types, const std::string& log) {
+  std::vector<std::string> kept;
+  for (const std::string& type : types) {
+    if (IsSafeTypeName(type, log)) kept.push_back(type);
+  }
+  const bool allSafe = kept.size() == types.size();
+  types = std::move(kept);
+  return allSafe;
+}
+
+}  // namespace
+
+int RunUpdate(InstallParameters& parameters) {
+  std::string versionText;
+  GetDataObjectVersion(versionText);
+  if (std::strtod(versionText.c_str(), nullptr) <= kLastUnupdatableVersion)
+    return RefuseRun(parameters, kCannotUpdateOldServer);
+  const int server = IsServerMachine();
+  const int localDatabase = IsLocalDatabaseClient();
+  if (server == 1) return UpdateServerLibrary(parameters);
+  if (localDatabase == 1) return ImportLibraryFiles(parameters);
+  return RefuseRun(parameters, kCannotUpdateWithoutClient);
+}
+
+int UpdateServerLibrary(InstallParameters& parameters) {
+  const std::string& log = parameters.installLog;
+  if (parameters.libraryFolder.empty() || parameters.sourceFolder.empty() || log.empty() ||
+      parameters.reportFile.empty())
+    return RefuseRun(parameters, kInvalidCommandParameters);
+  parameters.sourceFolder = TrimFolderText(parameters.sourceFolder);
+  WriteLogLine(log, kServerStart, kLogInfo);
+  auto finishWith = [&](int result) {
+    WriteLogLine(log, kServerFinish, kLogInfo);
+    return result;
+  };
+
+  LibDbSession session;
+  session.InitSession(nullptr);
+  PrepareSession(session, parameters, parameters.libraryFolder);
+  if (const int result = SetProcessDatabase(session, parameters); result != 0)
+    return finishWith(result);
+  if (session.dbmsType == kDbmsSqlServer) {
+    if (const int result = SetSqlToolsFolder(session, log); result != 0) return finishWith(result);
+  }
+  if (const int result = CheckConnected(session, parameters); result != 0)
+    return finishWith(result);
+
+  const StepSetup configure{parameters.libraryFolder, parameters, session};
+  RunFlags flags;
+  AnalysisUpdateStep update;
+  configure(update);
+  if (const int result = update.UpdateLabMetadata(); result != 0) return finishWith(result);
+  if (const int result = RunCatalogueSteps(configure, flags); result != 0)
+    return finishWith(result);
+
+  const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);
+  std::vector<DeviceRecord> devices;
+  if (const int result = ReadDevicesFile(devicesFile, log, devices); result != 0)
+    return finishWith(result);
+  // Only scanners have parameters to derive; devices of other types are no concern here.
+  const std::vector<DeviceRecord> scanners = ScannerRecords(devices);
+  if (const int result = RunDeviceStep(configure, devicesFile, devices); result != 0)
+    return finishWith(result);
+
+  {
+    ScanParamStep scan;
+    configure(scan);
+    scan.cifFolder = parameters.libraryFolder;
+    scan.devices = scanners;
+    // The derivation logs its own failures and never ends the update.
+    scan.UpdateScanParams();
+  }
+  if (const int result = update.UpdateAnalysisParams(); result != 0) return finishWith(result);
+  return finishWith(flags.errors ? kThereAreErrors : kResultSuccess);
+}
+
+int ImportLibraryFiles(InstallParameters& parameters) {
+  const std::string& log = parameters.installLog;
+  if (parameters.libraryFolder.empty() || parameters.sourceFolder.empty() || log.empty() ||
+      parameters.reportFile.empty() ||
+      (!parameters.protocols.empty() && parameters.protocolFolder.empty()))
+    return RefuseRun(parameters, kInvalidCommandParameters);
+  parameters.sourceFolder = TrimFolderText(parameters.sourceFolder);
+  const std::string libraryFolder = TrimFolderText(parameters.libraryFolder);
+  const std::string fluidicsFolder = TrimFolderText(parameters.protocolFolder);
+  std::string localLibrary, scriptFolder;
+  GetLocalLibraryPath(localLibrary);
+  GetScriptFolder(scriptFolder);
+  WriteLogLine(log, kImportStart, kLogInfo);
+  auto finishWith = [&](int result) {
+    WriteLogLine(log, kImportFinish, kLogInfo);
+    return result;
+  };
+
+  std::vector<std::string> types, protocols;
+  SplitList(parameters.arrayTypes, types, ',', 0);
+  SplitList(parameters.protocols, protocols, ',', 0);
+  if (types.empty() && protocols.empty()) return kResultSuccess;
+
+  LibDbSession session;
+  session.InitSession(nullptr);
+  PrepareSession(session, parameters, localLibrary);
+  if (const int result = SetProcessDatabase(session, parameters); result != 0)
+    return finishWith(result);
+  // A client's own database is always SQL Server.
+  if (const int result = SetSqlToolsFolder(session, log); result != 0) return finishWith(result);
+  if (const int result = CheckConnected(session, parameters); result != 0)
+    return finishWith(result);
+
+  const StepSetup configure{localLibrary, parameters, session};
+  RunFlags flags;
+  if (const int result = RunCatalogueSteps(configure, flags); result != 0)
+    return finishWith(result);
+
+  const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);
+  std::vector<DeviceRecord> devices;
+  if (const int result = ReadDevicesFile(devicesFile, log, devices); result != 0)
+    return finishWith(result);
+  std::vector<std::string> scanners, stations;
+  if (const int result = SortDevicesByType(devices, devicesFile, log, scanners, stations);
+      result != 0)
+    return finishWith(result);
+  if (const int result = RunDeviceStep(configure, devicesFile, devices); result != 0)
+    return finishWith(result);
+
+  const bool selected = !types.empty();
+  flags.allValid = DropUnsafeTypes(types, log);
+  int scannerMapResult = 1;
+  {
+    ScanParamStep maps;
+    configure(maps);
+    maps.cifFolder = libraryFolder;
+    // A fluidics station has no scan parameters, so no maps to be asked for.
+    maps.devices = ScannerRecords(devices);
+    scannerMapResult = maps.FilterTypesByScannerMaps(types);
+  }
+  {
+    InstallStep folders;
+    configure(folders);
+    if (!ValidateImportCifs(folders, libraryFolder, scanners, types)) flags.allValid = false;
+  }
+  if (selected && types.empty()) {
+    WriteLogLine(log, MessageText(kValidationFailedForAll), kLogInfo);
+    return kValidationFailedForAll;
+  }
+
+  if (!types.empty()) {
+    ScanParamStep scan;
+    configure(scan);
+    scan.destFolder = libraryFolder;
+    scan.arrayTypes = types;
+    scan.scanners = scanners;
+    const int result = scan.ImportScanParams();
+    if (result == kThereAreWarnings)
+      flags.warnings = true;
+    else if (result != kResultSuccess)
+      return finishWith(result);
+  }
+  if (!protocols.empty()) {
+    FluidicsStep fluidics;
+    configure(fluidics);
+    fluidics.destFolder = scriptFolder;
+    fluidics.sourceFolder = fluidicsFolder;
+    fluidics.protocols = protocols;
+    // A failed copy has logged in red; nothing of it is loaded, and the run must not end as
+    // a success.
+    if (fluidics.CopyProtocolFiles() != kResultSuccess) {
+      flags.errors = true;
+    } else if (const int result = fluidics.ImportFluidicsProtocols(); result != kResultSuccess) {
+      return finishWith(result);
+    }
+  }
+  {
+    AnalysisParamStep analysis;
+    configure(analysis);
+    analysis.arrayTypes = types;
+    analysis.copySourceFolder = libraryFolder;
+    const int copied = analysis.CopyLibraryFilesForTypes();
+    NoteCopyResult(flags, copied);
+    if (copied == kResultSuccess) {
+      const int result = analysis.ImportAnalysisParams();
+      if (result == kThereAreWarnings)
+        flags.warnings = true;
+      else if (result != kResultSuccess)
+        return finishWith(result);
+    }
+  }
+  return finishWith(FoldImportResult(flags, scannerMapResult));
+}
+
+}  // namespace quellbrook
