@@ -12,4 +12,5 @@ bool FuzzReadRefGenotypeFile(const std::uint8_t* data, std::size_t size);
 // The probe group reader with its layout cache sent where no file can be made: a file
 // that reads whole still walks the 2560 x 2560 grid for the probe positions, but writes
 // no cache of it (the cache writer is reached through the chip description targets).
+// The layout is cleared again before the entry returns.
 bool FuzzReadPgfWithoutCache(const std::uint8_t* data, std::size_t size);
