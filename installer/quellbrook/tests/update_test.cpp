@@ -18,6 +18,7 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
 #include "installer/quellbrook/tests/install_sandbox.hpp"
+#include "installer/quellbrook/update_driver.hpp"
 #include "platform/path.hpp"
 #include "scramble/tamsk.h"
 #include "tools/libgen/cif_files.hpp"
@@ -304,6 +305,32 @@ TEST_P(UpdateTest, AClientImportsItsChosenTypesAndProtocols) {
            line.find("Scan Parameters") != std::string::npos;
   })) << ReadWhole(Log());
   EXPECT_EQ(log.back(), "*** Finish Library Files Import ***");
+}
+
+// Each road checks its own slots: the import needs the protocol folder only for protocols,
+// the server never; with nothing chosen the import ends after its banner.
+TEST(UpdateRoads, EachRoadChecksItsOwnSlots) {
+  DatabaseSandbox sandbox;
+  InstallParameters parameters;
+  parameters.libraryFolder = sandbox.File("lib");
+  parameters.sourceFolder = sandbox.File("source");
+  parameters.installLog = sandbox.File("install.log");
+  parameters.reportFile = sandbox.File("report.txt");
+  parameters.protocols = "Hyb_Chip_A";
+  EXPECT_EQ(ImportLibraryFiles(parameters), 1007);
+  EXPECT_EQ(parameters.errorText, "Invalid DLL command parameters.\n");
+  // No SQL tools on this machine: the server road stops there, after its banner.
+  EXPECT_EQ(UpdateServerLibrary(parameters), 3017);
+  parameters.protocols.clear();
+  EXPECT_EQ(ImportLibraryFiles(parameters), 0);
+  const std::vector<std::string> log = LogMessages(parameters.installLog);
+  ASSERT_GE(log.size(), 4u) << ReadWhole(parameters.installLog);
+  EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 2),
+            (std::vector<std::string>{"ERROR: Invalid DLL command parameters.",
+                                      "*** Start QIRO Server Library Update ***"}));
+  EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+            (std::vector<std::string>{"*** Finish QIRO Server Library Update ***",
+                                      "*** Start Library Files Import ***"}));
 }
 
 std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
