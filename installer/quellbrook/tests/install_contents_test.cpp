@@ -22,6 +22,7 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/lib_db_session.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 #include "installer/quellbrook/tests/install_sandbox.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
@@ -36,27 +37,14 @@ namespace {
 
 using testing::DatabaseSandbox;
 using testing::EnvironmentVariable;
+using testing::NonEmptyLogMessages;
+using testing::ReadWholeFile;
 
 enum class Road { kSqlServer, kOracle };
 
 constexpr const char* kOracleLogin = "LABUSER";
 constexpr const char* kGeneInfoLogin = "GENEINFO";
 constexpr const char* kPassword = "ti ger";
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> LogMessages(const std::string& path) {
-  std::ifstream file(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);)
-    if (!line.empty()) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
-  return lines;
-}
 
 class InstallContentsTest : public ::testing::TestWithParam<Road> {
  protected:
@@ -172,15 +160,15 @@ TEST_P(InstallContentsTest, AssaysAlgorithmsTemplatesAndDevicesReachTheirTables)
                                           "Install Algorithms Successfully.",
                                           "Start Installing Templates...",
                                           "Install Templates Successfully."};
-  const std::vector<std::string> log = LogMessages(Log());
-  ASSERT_GT(log.size(), expected.size()) << ReadWhole(Log());
+  const std::vector<std::string> log = NonEmptyLogMessages(Log());
+  ASSERT_GT(log.size(), expected.size()) << ReadWholeFile(Log());
   EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + expected.size()), expected);
   const auto devices = std::find(log.begin(), log.end(), "Start Installing Devices...");
   ASSERT_NE(devices, log.end());
   EXPECT_EQ(*(devices + 1), "Install Devices Successfully.");
   EXPECT_EQ(log.back(), "*** Finish QIRO Server Library Installation ***");
 
-  const std::string report = ReadWhole(Report());
+  const std::string report = ReadWholeFile(Report());
   for (const std::string& line :
        {"Source Assay Protocol File:\t" + Source(libgen::kAssayProtocolName) +
             "\nNumber of Assay Protocols in the source file:\t5\n"
@@ -200,12 +188,13 @@ TEST_P(InstallContentsTest, ADamagedOrMissingContentFileEndsTheRunWithItsError) 
   const std::string assays = Source(libgen::kAssayProtocolName);
   ASSERT_TRUE(libgen::WriteTextFile(assays, "E;H;1;Wash\r\nE;H;2;Stain; scan\r\n"));
   EXPECT_EQ(Install(), "InstallLib 2001\n");
-  EXPECT_EQ(LogMessages(Log()), (std::vector<std::string>{
-                                    "*** Start QIRO Server Library Installation ***",
-                                    "Start Installing Assays and Assay Protocols...",
-                                    "ERROR: Install Assays and Assay Protocols failed. Line 2 of " +
-                                        assays + " has 5 fields where 4 are expected.",
-                                    "*** Finish QIRO Server Library Installation ***"}));
+  EXPECT_EQ(
+      NonEmptyLogMessages(Log()),
+      (std::vector<std::string>{"*** Start QIRO Server Library Installation ***",
+                                "Start Installing Assays and Assay Protocols...",
+                                "ERROR: Install Assays and Assay Protocols failed. Line 2 of " +
+                                    assays + " has 5 fields where 4 are expected.",
+                                "*** Finish QIRO Server Library Installation ***"}));
   EXPECT_EQ(Rows("SELECT count(*) FROM KORX_ASSAY_PROTOCOL"), std::vector<std::string>{"0"});
   EXPECT_EQ(Rows("SELECT count(*) FROM KORX_ALGORITHM"), std::vector<std::string>{"0"});
 
@@ -214,7 +203,7 @@ TEST_P(InstallContentsTest, ADamagedOrMissingContentFileEndsTheRunWithItsError) 
   std::filesystem::remove(Source(libgen::kTemplateFileName));
   std::filesystem::remove(Log());
   EXPECT_EQ(Install(), "InstallLib 1001\n");
-  const std::vector<std::string> log = LogMessages(Log());
+  const std::vector<std::string> log = NonEmptyLogMessages(Log());
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log[log.size() - 2], "ERROR: Install Templates failed. " +
                                      Source(libgen::kTemplateFileName) + " file not found.");
@@ -233,7 +222,7 @@ TEST_P(InstallContentsTest, ADataObjectBefore31TakesNoTemplatesOrDevices) {
   EXPECT_EQ(Rows("SELECT count(*) FROM KORX_ASSAY_PROTOCOL"), std::vector<std::string>{"5"});
   EXPECT_EQ(Rows("SELECT count(*) FROM KORX_MIAME_TEMPLATE"), std::vector<std::string>{"0"});
   EXPECT_EQ(Rows("SELECT count(*) FROM KORX_DEVICE"), std::vector<std::string>{"0"});
-  const std::vector<std::string> log = LogMessages(Log());
+  const std::vector<std::string> log = NonEmptyLogMessages(Log());
   ASSERT_GE(log.size(), 5u);
   EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 5),
             (std::vector<std::string>{"*** Start QIRO Server Library Installation ***",
@@ -278,9 +267,9 @@ constexpr const char* kParameterRowsQuery =
 TEST_P(InstallContentsTest, EveryTypesScanAndAnalysisParametersReachTheirTable) {
   const std::string output = Install();
   ASSERT_EQ(output.rfind("InstallLib ", 0), 0u) << output;
-  EXPECT_EQ(Rows(kParameterRowsQuery), StandardParameterRows()) << ReadWhole(Log());
+  EXPECT_EQ(Rows(kParameterRowsQuery), StandardParameterRows()) << ReadWholeFile(Log());
 
-  const std::vector<std::string> log = LogMessages(Log());
+  const std::vector<std::string> log = NonEmptyLogMessages(Log());
   const auto first = std::find(log.begin(), log.end(), "Validate CIF file for Chip_A...");
   ASSERT_GE(std::distance(first, log.end()), 11);
   EXPECT_EQ(
@@ -309,7 +298,7 @@ TEST_P(InstallContentsTest, EveryTypesScanAndAnalysisParametersReachTheirTable) 
   for (const char* name :
        {"Chip_A.PSI", "Chip_B.PSI", "Chip_A_Scan3000.SCN", "Chip_B_Scan3000.SCN"})
     EXPECT_TRUE(std::filesystem::exists(platform::JoinPath(mSandbox.File("lib"), name))) << name;
-  const std::string report = ReadWhole(Report());
+  const std::string report = ReadWholeFile(Report());
   for (const std::string& line :
        {"Array Type:\t\tChip_B\nScanner Type:\tScan3000\nSource CIF File:\t\t" +
             libgen::CifPath(*mLibrary, "Chip_B"),
@@ -332,13 +321,13 @@ TEST_P(InstallContentsTest, ATypeWhoseCifFailsItsCheckIsLeftOutOfEveryLaterStep)
       libgen::WriteTextFile(Source(libgen::kDevicesIniName), libgen::DevicesIniText(spec.devices)));
   ASSERT_TRUE(libgen::WriteTextFile(libgen::CifPath(*mLibrary, "Chip_B"),
                                     libgen::IniText(libgen::StandardCifSections({}))));
-  EXPECT_EQ(Install(), "InstallLib 2011\n") << ReadWhole(Log());
+  EXPECT_EQ(Install(), "InstallLib 2011\n") << ReadWholeFile(Log());
   std::vector<std::string> rows = StandardParameterRows();
   std::vector<std::string> chipA;
   std::copy_if(rows.begin(), rows.end(), std::back_inserter(chipA),
                [](const std::string& row) { return row.find("|Chip_A|") != std::string::npos; });
   EXPECT_EQ(Rows(kParameterRowsQuery), chipA);
-  std::vector<std::string> log = LogMessages(Log());
+  std::vector<std::string> log = NonEmptyLogMessages(Log());
   const auto dropped =
       std::find(log.begin(), log.end(),
                 "Validate CIF file for Chip_B failed.  Please correct the CIF file " +
@@ -353,7 +342,7 @@ TEST_P(InstallContentsTest, ATypeWhoseCifFailsItsCheckIsLeftOutOfEveryLaterStep)
   ASSERT_TRUE(libgen::WriteTextFile(libgen::CifPath(*mLibrary, "Chip_A"), "[Server]\r\n"));
   std::filesystem::remove(Log());
   EXPECT_EQ(Install(), "InstallLib 2009\n");
-  log = LogMessages(Log());
+  log = NonEmptyLogMessages(Log());
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(),
             "Validation failed for all selected probe arrays and the library installation will be "

@@ -15,23 +15,13 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 
 namespace quellbrook {
 namespace {
 
 using testing::DatabaseSandbox;
-
-// The log's lines without their time stamps ("MM/DD/YY HH:MM:SS - ").
-std::vector<std::string> LogMessages(const std::string& path) {
-  std::ifstream file(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);) {
-    // A message with a line break of its own goes on in a line without a stamp.
-    const bool stamped = line.size() >= 20 && line[2] == '/' && line.compare(17, 3, " - ") == 0;
-    lines.push_back(stamped ? line.substr(20) : line);
-  }
-  return lines;
-}
+using testing::LogMessages;
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {
   std::filesystem::create_directories(path.parent_path());

@@ -18,6 +18,7 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/lib_db_session.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 #include "installer/quellbrook/tests/install_sandbox.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
@@ -38,6 +39,8 @@ using testing::DatabaseSandbox;
 using testing::EnvironmentVariable;
 using testing::MakeGeneInfoTables;
 using testing::MakeLaboratoryTables;
+using testing::NonEmptyLogMessages;
+using testing::ReadWholeFile;
 using testing::RunProgram;
 
 enum class Road { kSqlServer, kOracle };
@@ -46,21 +49,6 @@ constexpr const char* kLabLogin = "LABUSER";
 constexpr const char* kGeneLogin = "GENEINFO";
 constexpr const char* kPassword = "ti ger";
 
-std::string ReadWhole(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> LogMessages(const std::string& path) {
-  std::ifstream file(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);)
-    if (!line.empty()) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
-  return lines;
-}
-
 class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
  protected:
   InstallEveryContentTest() : mPath("PATH", mSandbox.File("tools") + ":/usr/bin:/bin") {}
@@ -68,28 +56,8 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
   bool Oracle() const { return GetParam() == Road::kOracle; }
 
   void SetUp() override {
-    std::string scrambled = kPassword;
-    EncryptText(scrambled.data());
-    mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
-    mSandbox.SetRegistryText(kPembVersionKey, "", "3.1");
-    mSandbox.SetRegistryText(kDbPasswordKey, "", scrambled);
-    mSandbox.SetRegistryText(kDbDefaultUserKey, "", Oracle() ? kLabLogin : "sa");
-    mSandbox.SetRegistryText(kDbPublishTypeKey, "", Oracle() ? "ORACLE" : "SQL Server");
-    const std::string tools = Oracle() ? mSandbox.File("tools") : mSandbox.File("mssql/binn");
-    std::filesystem::create_directories(tools);
-    for (const char* tool : {"osql", "bcp", "sqlplus", "sqlldr"})
-      std::filesystem::create_symlink(platform::JoinPath(DBTOOLS_BIN_FOLDER, tool),
-                                      platform::JoinPath(tools, tool));
-    if (Oracle()) {
-      mSandbox.SetRegistryText(kGeneInfoDatabaseNameKey, "", kGeneLogin);
-      for (const char* login : {kLabLogin, kGeneLogin}) {
-        ASSERT_TRUE(AddLogin(mSandbox.Folder(), login, kPassword));
-        ASSERT_TRUE(GrantCreatePermissions(mSandbox.Folder(), login, login));
-      }
-    } else {
-      mSandbox.SetRegistryText(kSqlServerSetupKey, kSqlPathValue, mSandbox.File("mssql"));
-      ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", kPassword));
-    }
+    ASSERT_NO_FATAL_FAILURE(testing::RegisterServer(mSandbox, Oracle(), kLabLogin, kPassword,
+                                                    mSandbox.File("tools"), kGeneLogin));
     std::string error;
     mLab = MakeLaboratoryTables(mSandbox.Folder(), Oracle(), Oracle() ? kLabLogin : "sa", kPassword,
                                 error);
@@ -154,7 +122,7 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
 };
 
 TEST_P(InstallEveryContentTest, EveryContentReachesItsTable) {
-  ASSERT_EQ(Install(), "InstallLib 0\n") << ReadWhole(Log());
+  ASSERT_EQ(Install(), "InstallLib 0\n") << ReadWholeFile(Log());
   // Seven control records, two scan parameters of each type and seven analysis parameters
   // of each type.
   const std::string contents = "KORX_ALGORITHM_PARAM=25 KORX_FLUIDICS_PROTOCOL=5 ";
@@ -174,9 +142,9 @@ TEST_P(InstallEveryContentTest, EveryContentReachesItsTable) {
   for (const char* mac : {"Hyb_Chip_A.MAC", "Wash_Chip_A.MAC"})
     EXPECT_TRUE(std::filesystem::exists(platform::JoinPath(Fluidics(), mac))) << mac;
 
-  const std::vector<std::string> log = LogMessages(Log());
+  const std::vector<std::string> log = NonEmptyLogMessages(Log());
   const auto controls = std::find(log.begin(), log.end(), "Start Installing Controls...");
-  ASSERT_NE(controls, log.end()) << ReadWhole(Log());
+  ASSERT_NE(controls, log.end()) << ReadWholeFile(Log());
   EXPECT_EQ(std::vector<std::string>(controls, log.end()),
             (std::vector<std::string>{
                 "Start Installing Controls...",
@@ -217,7 +185,7 @@ TEST_P(InstallEveryContentTest, EveryContentReachesItsTable) {
                 "Install Sequences for Chip_A Successfully.",
                 "No Sequences for Chip_B.",
                 "*** Finish QIRO Server Library Installation ***"}));
-  const std::string report = ReadWhole(mSandbox.File("report.txt"));
+  const std::string report = ReadWholeFile(mSandbox.File("report.txt"));
   for (const std::string& block :
        {std::string("Number of Controls in the source file:\t5\n"
                     "Number of records uploaded to temporary tables:\t7\n"),
@@ -250,7 +218,7 @@ TEST_P(InstallEveryContentTest, ADamagedGinFileEndsTheRunBeforeTheSequences) {
   const std::string path = mLibrary.LibFiles("Chip_B") + "/Chip_B.GIN";
   ASSERT_TRUE(libgen::WriteTextFile(path, libgen::GinText(gin)));
   EXPECT_EQ(Install(), "InstallLib 2004\n");
-  const std::vector<std::string> log = LogMessages(Log());
+  const std::vector<std::string> log = NonEmptyLogMessages(Log());
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
             (std::vector<std::string>{
@@ -280,10 +248,10 @@ TEST_P(InstallEveryContentTest, ALocalDatabaseClientWritesItsTypesRegistryKeys) 
   const platform::RegistryStore store =
       platform::ReadRegistryFile(platform::RegistryFilePath()).store;
   EXPECT_EQ(store.String(platform::kHkeyLocalMachine, "SOFTWARE\\Lab\\Chip_A", "Paths"), "a,b");
-  const std::vector<std::string> log = LogMessages(Log());
+  const std::vector<std::string> log = NonEmptyLogMessages(Log());
   EXPECT_EQ(log.front(), "*** Start Client Library Installation ***");
   const auto keys = std::find(log.begin(), log.end(), "Start Installing Registry Keys...");
-  ASSERT_NE(keys, log.end()) << ReadWhole(Log());
+  ASSERT_NE(keys, log.end()) << ReadWholeFile(Log());
   EXPECT_EQ(*(keys - 1), "Install Analysis Parameters for Chip_B Successfully.");
   EXPECT_EQ(*(keys + 1),
             "ERROR: Cannot insert registry key. Unknown root key HKEY_NOWHERE for RootKey2 in " +

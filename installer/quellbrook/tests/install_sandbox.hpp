@@ -4,8 +4,10 @@
 // the work database; Oracle keeps both in the laboratory login's own schema.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -16,8 +18,10 @@
 #include "installer/framework/db_connection.hpp"
 #include "installer/framework/environment.hpp"
 #include "installer/framework/lib_db_session.hpp"
+#include "installer/framework/tests/database_sandbox.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
+#include "scramble/tamsk.h"
 
 namespace quellbrook::testing {
 
@@ -39,6 +43,39 @@ inline std::unique_ptr<DbConnection> OpenDatabase(const std::string& folder, boo
                                                   const std::string& database) {
   return DbConnection::Open(folder, {oracle ? kOracleProvider : kSqlServerProvider, login, password,
                                      GetLocalComputerName(), oracle ? "" : database});
+}
+
+// Registers a server of the road in the sandbox: the registry's database keys (the password
+// scrambled, version 3.1), the stand-in tools linked where the road looks for them (SQL
+// Server: the binn folder of its registered setup folder; Oracle: oracleTools, which the
+// caller puts on PATH) and the logins: SQL Server's "sa", or Oracle's laboratory login and,
+// when named, its gene-information login, each with its create permissions.
+inline void RegisterServer(DatabaseSandbox& sandbox, bool oracle, const char* labLogin,
+                           const char* password, const std::string& oracleTools,
+                           const char* geneLogin = nullptr) {
+  std::string scrambled = password;
+  EncryptText(scrambled.data());
+  sandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
+  sandbox.SetRegistryText(kPembVersionKey, "", "3.1");
+  sandbox.SetRegistryText(kDbPasswordKey, "", scrambled);
+  sandbox.SetRegistryText(kDbDefaultUserKey, "", oracle ? labLogin : "sa");
+  sandbox.SetRegistryText(kDbPublishTypeKey, "", oracle ? "ORACLE" : "SQL Server");
+  const std::string tools = oracle ? oracleTools : sandbox.File("mssql/binn");
+  std::filesystem::create_directories(tools);
+  for (const char* tool : {"osql", "bcp", "sqlplus", "sqlldr"})
+    std::filesystem::create_symlink(platform::JoinPath(DBTOOLS_BIN_FOLDER, tool),
+                                    platform::JoinPath(tools, tool));
+  if (!oracle) {
+    sandbox.SetRegistryText(kSqlServerSetupKey, kSqlPathValue, sandbox.File("mssql"));
+    ASSERT_TRUE(AddLogin(sandbox.Folder(), "sa", password));
+    return;
+  }
+  if (geneLogin != nullptr) sandbox.SetRegistryText(kGeneInfoDatabaseNameKey, "", geneLogin);
+  for (const char* login : {labLogin, geneLogin}) {
+    if (login == nullptr) continue;
+    ASSERT_TRUE(AddLogin(sandbox.Folder(), login, password));
+    ASSERT_TRUE(GrantCreatePermissions(sandbox.Folder(), login, login));
+  }
 }
 
 // Makes the laboratory's tables for the login (SQL Server: "sa" with the process database

@@ -40,6 +40,7 @@ namespace {
 using testing::DatabaseSandbox;
 using testing::EnvironmentVariable;
 using testing::HostRun;
+using testing::ReadWholeFile;
 using testing::RunProgram;
 
 HostRun RunHost(std::vector<std::string> arguments, const std::string& workingFolder = "") {
@@ -58,13 +59,6 @@ std::vector<std::string> CommandLines(const std::string& command) {
 }
 
 using testing::LogMessages;
-
-std::string ReadWholeText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 // The library resolves libTamsk only beside itself, as a host's own folder would serve it.
 class WithoutLibraryPath {
@@ -535,7 +529,7 @@ TEST_P(HostRoadTest, AReadOnlyLibraryFolderInstallsNothing) {
                                       "Please check:", help[0], help[1],
                                       "Install Assays and Assay Protocols Failed.",
                                       "*** Finish QIRO Server Library Installation ***"}))
-      << ReadWholeText(Log());
+      << ReadWholeFile(Log());
   EXPECT_EQ(Contents(), kNoContents);
   EXPECT_TRUE(LeftTemporaryTables().empty());
   EXPECT_TRUE(std::filesystem::is_empty(Library()));

@@ -17,6 +17,7 @@
 #include "installer/framework/db_connection.hpp"
 #include "installer/framework/environment.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 #include "installer/quellbrook/tests/install_sandbox.hpp"
 #include "installer/quellbrook/update_driver.hpp"
 #include "platform/path.hpp"
@@ -33,27 +34,14 @@ namespace {
 using testing::DatabaseSandbox;
 using testing::EnvironmentVariable;
 using testing::MakeLaboratoryTables;
+using testing::NonEmptyLogMessages;
+using testing::ReadWholeFile;
 using testing::RunProgram;
 
 enum class Road { kSqlServer, kOracle };
 
 constexpr const char* kLabLogin = "LABUSER";
 constexpr const char* kPassword = "ti ger";
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> LogMessages(const std::string& path) {
-  std::ifstream file(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);)
-    if (!line.empty()) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
-  return lines;
-}
 
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -74,25 +62,8 @@ class UpdateTest : public ::testing::TestWithParam<Road> {
   bool Oracle() const { return GetParam() == Road::kOracle; }
 
   void SetUp() override {
-    std::string scrambled = kPassword;
-    EncryptText(scrambled.data());
-    mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "TRUE");
-    mSandbox.SetRegistryText(kPembVersionKey, "", "3.1");
-    mSandbox.SetRegistryText(kDbPasswordKey, "", scrambled);
-    mSandbox.SetRegistryText(kDbDefaultUserKey, "", Oracle() ? kLabLogin : "sa");
-    mSandbox.SetRegistryText(kDbPublishTypeKey, "", Oracle() ? "ORACLE" : "SQL Server");
-    const std::string tools = Oracle() ? mSandbox.File("tools") : mSandbox.File("mssql/binn");
-    std::filesystem::create_directories(tools);
-    for (const char* tool : {"osql", "bcp", "sqlplus", "sqlldr"})
-      std::filesystem::create_symlink(platform::JoinPath(DBTOOLS_BIN_FOLDER, tool),
-                                      platform::JoinPath(tools, tool));
-    if (Oracle()) {
-      ASSERT_TRUE(AddLogin(mSandbox.Folder(), kLabLogin, kPassword));
-      ASSERT_TRUE(GrantCreatePermissions(mSandbox.Folder(), kLabLogin, kLabLogin));
-    } else {
-      mSandbox.SetRegistryText(kSqlServerSetupKey, kSqlPathValue, mSandbox.File("mssql"));
-      ASSERT_TRUE(AddLogin(mSandbox.Folder(), "sa", kPassword));
-    }
+    ASSERT_NO_FATAL_FAILURE(
+        testing::RegisterServer(mSandbox, Oracle(), kLabLogin, kPassword, mSandbox.File("tools")));
     std::string error;
     mLab = MakeLaboratoryTables(mSandbox.Folder(), Oracle(), Oracle() ? kLabLogin : "sa", kPassword,
                                 error);
@@ -145,7 +116,7 @@ TEST_P(UpdateTest, OldDataObjectsAndPlainClientsAreRefusedBeforeAnyBanner) {
   mSandbox.SetRegistryText(kPembVersionKey, "", "3.01");
   mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "FALSE");
   EXPECT_EQ(Update("Chip_A", ""), "UpdateLib 1009\n");
-  EXPECT_EQ(LogMessages(Log()),
+  EXPECT_EQ(NonEmptyLogMessages(Log()),
             (std::vector<std::string>{
                 "ERROR: Cannot update QIRO Server version 3.0 or earlier.",
                 "ERROR: Cannot update library.  Please verify that QIRO 1.0 is installed on the "
@@ -176,7 +147,7 @@ TEST_P(UpdateTest, AServerUpdatesWhateverTheScanDerivationAnswers) {
       "('N1', 5, 'Resolution', 'float');"
       "INSERT INTO korx_parameter_values VALUES ('N1', 1, '640'), ('N1', 2, '20'), ('N1', 3, "
       "'2'), ('N1', 4, '2'), ('N1', 5, '1.0');");
-  auto derivation = [&] { return LogFrom(LogMessages(Log()), "Start Updating Scan3000"); };
+  auto derivation = [&] { return LogFrom(NonEmptyLogMessages(Log()), "Start Updating Scan3000"); };
   const std::vector<std::string> end = {"Start Updating Analysis Parameters...",
                                         "Update Analysis Parameters Successfully.",
                                         "*** Finish QIRO Server Library Update ***"};
@@ -186,28 +157,28 @@ TEST_P(UpdateTest, AServerUpdatesWhateverTheScanDerivationAnswers) {
   };
 
   // A width no scan type has: the set fails and the derivation answers 1.
-  EXPECT_EQ(Update("", ""), "UpdateLib 0\n") << ReadWhole(Log());
+  EXPECT_EQ(Update("", ""), "UpdateLib 0\n") << ReadWholeFile(Log());
   const std::string hpMap = libgen::HpMapPath(mLibrary);
   EXPECT_EQ(derivation(),
             then({"Start Updating Scan3000 Scan Parameters...",
                   "ERROR: Cannot find the appropriate scan type section from the " + hpMap +
                       " file.  Update Scan3000 scan parameters failed for Chip_A.",
                   "Update Scan3000 Scan Parameters for Chip_A into database failed."}));
-  const std::vector<std::string> first = LogMessages(Log());
+  const std::vector<std::string> first = NonEmptyLogMessages(Log());
   EXPECT_EQ(std::vector<std::string>(first.begin(), first.begin() + 3),
             (std::vector<std::string>{"*** Start QIRO Server Library Update ***",
                                       "Start Update TREL3 metadata...",
                                       "Start Installing Assays and Assay Protocols..."}));
-  EXPECT_TRUE(Contains(first, "Install Devices Successfully.")) << ReadWhole(Log());
+  EXPECT_TRUE(Contains(first, "Install Devices Successfully.")) << ReadWholeFile(Log());
   EXPECT_EQ(Rows("SELECT device_name FROM KORX_DEVICE ORDER BY device_name"),
             (std::vector<std::string>{"Oven1", "Scan3000", "Wash450"}));
 
   // Without the scanner's map the derivation answers 2014; the update still goes on.
   const std::string scannerMap = libgen::ScannerMapPath(mLibrary, "Scan3000");
-  const std::string mapText = ReadWhole(scannerMap);
+  const std::string mapText = ReadWholeFile(scannerMap);
   std::filesystem::remove(scannerMap);
   std::filesystem::remove(Log());
-  EXPECT_EQ(Update("", ""), "UpdateLib 0\n") << ReadWhole(Log());
+  EXPECT_EQ(Update("", ""), "UpdateLib 0\n") << ReadWholeFile(Log());
   EXPECT_EQ(derivation(),
             then({"Start Updating Scan3000 Scan Parameters...",
                   "ERROR: " + scannerMap + " file not found.",
@@ -218,7 +189,7 @@ TEST_P(UpdateTest, AServerUpdatesWhateverTheScanDerivationAnswers) {
   ASSERT_TRUE(libgen::WriteTextFile(scannerMap, mapText));
   Execute("UPDATE korx_parameter_values SET param_value = '20' WHERE anno_attr_item = 1;");
   std::filesystem::remove(Log());
-  EXPECT_EQ(Update("", ""), "UpdateLib 0\n") << ReadWhole(Log());
+  EXPECT_EQ(Update("", ""), "UpdateLib 0\n") << ReadWholeFile(Log());
   EXPECT_EQ(derivation(),
             then({"Start Updating Scan3000 Scan Parameters...",
                   "Update Scan3000 Scan Parameters for Chip_A into database successfully."}));
@@ -259,10 +230,10 @@ TEST_P(UpdateTest, AClientImportsItsChosenTypesAndProtocols) {
                              mLibrary.File("Expression.INI"));
 
   EXPECT_EQ(Update("Chip_A,Chip_B", "Hyb_Chip_A,Wash_Chip_A"), "UpdateLib 2011\n")
-      << ReadWhole(Log());
+      << ReadWholeFile(Log());
   const std::string chipB = platform::JoinPath(mSandbox.File("lib"), "Chip_B.CIF");
   EXPECT_EQ(
-      LogFrom(LogMessages(Log()), "Validate CIF file for Chip_B..."),
+      LogFrom(NonEmptyLogMessages(Log()), "Validate CIF file for Chip_B..."),
       (std::vector<std::string>{
           "Validate CIF file for Chip_B...",
           "Only Expression, Universal and Resequencing tile types can be updated.  Mapping "
@@ -290,20 +261,20 @@ TEST_P(UpdateTest, AClientImportsItsChosenTypesAndProtocols) {
 
   // A scanner without its map outranks the type that can't be updated.
   std::filesystem::remove(libgen::ScannerMapPath(mLibrary, "Scan3000"));
-  EXPECT_EQ(Update("Chip_A,Chip_B", ""), "UpdateLib 2010\n") << ReadWhole(Log());
+  EXPECT_EQ(Update("Chip_A,Chip_B", ""), "UpdateLib 2010\n") << ReadWholeFile(Log());
 
   // No types, two protocols: the catalogue and the protocols, and no type is checked.
   std::filesystem::remove(Log());
-  EXPECT_EQ(Update("", "Hyb_Chip_A,Wash_Chip_A"), "UpdateLib 0\n") << ReadWhole(Log());
-  const std::vector<std::string> log = LogMessages(Log());
+  EXPECT_EQ(Update("", "Hyb_Chip_A,Wash_Chip_A"), "UpdateLib 0\n") << ReadWholeFile(Log());
+  const std::vector<std::string> log = NonEmptyLogMessages(Log());
   EXPECT_EQ(log.front(), "*** Start Library Files Import ***");
   EXPECT_TRUE(Contains(log, "Install Assays and Assay Protocols Successfully."))
-      << ReadWhole(Log());
+      << ReadWholeFile(Log());
   EXPECT_TRUE(Contains(log, "Import Fluidics Protocols Wash_Chip_A Successfully."));
   EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const std::string& line) {
     return line.find("Validate CIF") != std::string::npos ||
            line.find("Scan Parameters") != std::string::npos;
-  })) << ReadWhole(Log());
+  })) << ReadWholeFile(Log());
   EXPECT_EQ(log.back(), "*** Finish Library Files Import ***");
 }
 
@@ -323,8 +294,8 @@ TEST(UpdateRoads, EachRoadChecksItsOwnSlots) {
   EXPECT_EQ(UpdateServerLibrary(parameters), 3017);
   parameters.protocols.clear();
   EXPECT_EQ(ImportLibraryFiles(parameters), 0);
-  const std::vector<std::string> log = LogMessages(parameters.installLog);
-  ASSERT_GE(log.size(), 4u) << ReadWhole(parameters.installLog);
+  const std::vector<std::string> log = NonEmptyLogMessages(parameters.installLog);
+  ASSERT_GE(log.size(), 4u) << ReadWholeFile(parameters.installLog);
   EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 2),
             (std::vector<std::string>{"ERROR: Invalid DLL command parameters.",
                                       "*** Start QIRO Server Library Update ***"}));
