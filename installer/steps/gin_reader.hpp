@@ -25,7 +25,7 @@ inline constexpr char kGinDescriptionSeparator = '\t';
 // its lines and converted by any of the worker threads, written in file order. The load
 // files, counts and refusals never depend on it; tests make the stretches tiny.
 struct GinSplit {
-  std::size_t stretchBytes = 128 << 10;
+  std::size_t stretchBytes = 256 << 10;
 };
 extern GinSplit GinSplitting;
 

@@ -24,9 +24,9 @@ constexpr std::size_t kInTurnRead = 64 << 10;
 // Slots beyond one a thread, so that threads convert ahead while one writes.
 constexpr std::size_t kSpareSlots = 4;
 // Writing the records into the system's cache bounds the conversion: one thread converts
-// rows faster than another writes their records, so a few threads keep the writing busy
-// and more would only take memory bandwidth from it.
-constexpr int kMostThreads = 4;
+// rows faster than another writes their records, so two keep the writing busy, and more
+// were measured slower, as they take memory bandwidth from the writing.
+constexpr int kMostThreads = 2;
 // A slot whose buffers grew past this is emptied when given back.
 constexpr std::size_t kKeptSlotBytes = 16 << 20;
 
