@@ -1,6 +1,8 @@
 #include "fuzz/installer_entries.hpp"
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/base/fuzz_support.hpp"
@@ -11,6 +13,7 @@
 #include "installer/quellbrook/install_driver.hpp"
 #include "installer/steps/assay_step.hpp"
 #include "installer/steps/cif_param_converter.hpp"
+#include "installer/steps/cif_scanner_section.hpp"
 #include "installer/steps/control_step.hpp"
 #include "installer/steps/data_line_copy.hpp"
 #include "installer/steps/registry_key_step.hpp"
@@ -116,4 +119,27 @@ bool FuzzReadRegistryIni(const std::uint8_t* data, std::size_t size) {
   quellbrook::RegistryKeyStep step;
   std::vector<quellbrook::RegistryEntry> entries;
   return step.ReadRegistryEntries(IniBytes(data, size), quellbrook::kRegistryIniName, entries);
+}
+
+bool FuzzInsertScannerSection(const std::uint8_t* data, std::size_t size) {
+  const std::string_view cif(reinterpret_cast<const char*>(data), size);
+  const std::optional<std::string> written =
+      quellbrook::InsertSectionText(cif, "HP", "Scan9", {{"Width", "10"}, {"Mode", "x y"}});
+  if (!written) return false;
+  // Every byte of the CIF keeps its place before or after the one inserted stretch; a last
+  // line without its end gets the end the first line has.
+  std::string kept(cif);
+  if (!kept.empty() && kept.back() != '\n') {
+    const std::size_t firstEnd = kept.find('\n');
+    kept +=
+        firstEnd != std::string::npos && firstEnd > 0 && kept[firstEnd - 1] == '\r' ? "\r\n" : "\n";
+  }
+  std::size_t before = 0;
+  while (before < kept.size() && written->at(before) == kept[before]) ++before;
+  std::size_t after = 0;
+  while (after < kept.size() - before &&
+         written->at(written->size() - 1 - after) == kept[kept.size() - 1 - after])
+    ++after;
+  if (before + after != kept.size() || written->size() <= kept.size()) __builtin_trap();
+  return true;
 }

@@ -25,3 +25,6 @@ bool FuzzReadTypeIni(const std::uint8_t* data, std::size_t size);
 bool FuzzReadControlsIni(const std::uint8_t* data, std::size_t size);
 // The bytes as an array type's Registry.ini.
 bool FuzzReadRegistryIni(const std::uint8_t* data, std::size_t size);
+// The bytes as an array type's CIF, a scanner's section put after its [HP] section in memory;
+// traps when the result is not the CIF with one stretch of new text inside.
+bool FuzzInsertScannerSection(const std::uint8_t* data, std::size_t size);

@@ -139,6 +139,7 @@ int main(int argc, char** argv) {
       {"sif_reader_fuzz-standard", libgen::SifText(libgen::StandardSif(5, 1)),
        counted(quellbrook::FuzzReadSif)},
       {"cif_file_fuzz-fixture", FixtureCifText(), FuzzConvertCif},
+      {"cif_scanner_section_fuzz-fixture", FixtureCifText(), FuzzInsertScannerSection},
       {"cif_definition_fuzz-analysis", FixtureAnalysisText(), FuzzConvertCifDefinition},
       {"cif_definition_fuzz-scanner", FixtureScannerText(), FuzzConvertCifDefinition},
       {"data_line_copy_fuzz-assay", libgen::AssayProtocolText(libgen::StandardAssaySteps(), 2),
