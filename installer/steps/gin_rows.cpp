@@ -19,8 +19,6 @@ namespace {
 constexpr std::size_t kWriteBytes = 1 << 20;
 // A stretch's first read goes this far past it, for the end of its last line.
 constexpr std::size_t kStretchSlack = 16 << 10;
-// The first read of a reading in turn.
-constexpr std::size_t kInTurnRead = 64 << 10;
 // Slots beyond one a thread, so that threads convert ahead while one writes.
 constexpr std::size_t kSpareSlots = 4;
 // Writing the records into the system's cache bounds the conversion: one thread converts
