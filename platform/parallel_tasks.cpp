@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -63,6 +65,9 @@ class WorkerPool {
     std::unique_lock<std::mutex> lock(mMutex);
     mDone.wait(lock, [this] { return mActive == 0; });
     mTask = nullptr;
+    // A task that threw on any thread makes the whole job throw, on the calling thread.
+    if (std::exception_ptr failure = std::exchange(mFailure, nullptr))
+      std::rethrow_exception(failure);
     return true;
   }
 
@@ -78,8 +83,17 @@ class WorkerPool {
   }
 
   void Work(bool onCallingThread) {
-    for (int i = mNext.fetch_add(1); i < mCount; i = mNext.fetch_add(1))
-      (*mTask)(i, onCallingThread);
+    for (int i = mNext.fetch_add(1); i < mCount; i = mNext.fetch_add(1)) {
+      try {
+        (*mTask)(i, onCallingThread);
+      } catch (...) {
+        // An exception must not end a pool thread (and the process with it): the first is
+        // kept for the caller and no further task is handed out.
+        std::lock_guard<std::mutex> lock(mMutex);
+        if (!mFailure) mFailure = std::current_exception();
+        mNext.store(mCount);
+      }
+    }
   }
 
   void Wait(int index) {
@@ -109,11 +123,25 @@ class WorkerPool {
   int mActive = 0;
   std::uint64_t mGeneration = 0;
   bool mClosing = false;
+  std::exception_ptr mFailure;  // the first exception a task of the running job threw
 };
 
 // Whether this thread is one of the pool's; a job started from inside a job runs there
 // alone.
 thread_local bool tInsideJob = false;
+
+// Marks this thread as inside a job for a scope and puts back what it was, also when a
+// task throws.
+class InsideJob {
+ public:
+  InsideJob() : mOuter(tInsideJob) { tInsideJob = true; }
+  ~InsideJob() { tInsideJob = mOuter; }
+  InsideJob(const InsideJob&) = delete;
+  InsideJob& operator=(const InsideJob&) = delete;
+
+ private:
+  bool mOuter;
+};
 
 }  // namespace
 
@@ -131,15 +159,15 @@ void RunTasks(int count, int threads,
               const std::function<void(int task, bool onCallingThread)>& task) {
   const int helpers = std::min(threads, count) - 1;
   if (helpers > 0 && !tInsideJob) {
-    tInsideJob = true;
-    const auto marked = [&task](int i, bool onCallingThread) {
-      const bool outer = tInsideJob;
-      tInsideJob = true;
-      task(i, onCallingThread);
-      tInsideJob = outer;
-    };
-    const bool ran = WorkerPool::Get().Run(count, helpers, marked);
-    tInsideJob = false;
+    bool ran = false;
+    {
+      const InsideJob inside;
+      const auto marked = [&task](int i, bool onCallingThread) {
+        const InsideJob insideTask;
+        task(i, onCallingThread);
+      };
+      ran = WorkerPool::Get().Run(count, helpers, marked);
+    }
     if (ran) return;
   }
   for (int i = 0; i < count; ++i) task(i, true);

@@ -20,7 +20,9 @@ void LimitWorkerThreads(int threads);
 
 // Runs task(i) for every i from 0 to count - 1 on up to threads threads (the calling one
 // among them) and returns when all are done. Tasks are handed out in index order. The
-// calling thread's tasks are told so, since only that thread may talk to the user.
+// calling thread's tasks are told so, since only that thread may talk to the user. When a
+// task throws, no further task starts and the first exception is thrown again here, on the
+// calling thread, once the tasks already running have ended.
 void RunTasks(int count, int threads,
               const std::function<void(int task, bool onCallingThread)>& task);
 

@@ -107,7 +107,22 @@ class SideBySide {
     }
   }
 
+  // A stretch that throws (out of memory) stops the others, which would otherwise wait for
+  // its slot to be written; the exception ends the whole run.
   void Stretch(int task) {
+    try {
+      ConvertAndWrite(task);
+    } catch (...) {
+      {
+        const std::lock_guard<std::mutex> lock(mMutex);
+        mStopped = true;
+      }
+      mSlotFree.notify_all();
+      throw;
+    }
+  }
+
+  void ConvertAndWrite(int task) {
     const auto number = static_cast<std::size_t>(task);
     std::shared_ptr<const GinTitles> titles;
     {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -41,6 +43,26 @@ TEST(ParallelTasks, NoTasksAndFewerTasksThanThreads) {
   EXPECT_EQ(done.load(), 2);
   EXPECT_GE(platform::WorkerThreadCount(), 1);
   EXPECT_LE(platform::WorkerThreadCount(), 8);
+}
+
+// A task throwing on a pool thread ends neither the thread nor the process: the job throws
+// on the calling thread, and the next job again runs on several threads.
+TEST(ParallelTasks, AnExceptionOfATaskOnAnyThreadReachesTheCaller) {
+  if (platform::WorkerThreadCount() < 2) GTEST_SKIP() << "one core: no pool threads";
+  const auto job = [](bool throwOffCaller, std::atomic<int>& offCaller) {
+    platform::RunTasks(200, platform::WorkerThreadCount(), [&](int, bool onCallingThread) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      if (onCallingThread) return;
+      ++offCaller;
+      if (throwOffCaller) throw std::runtime_error("no memory for this stretch");
+    });
+  };
+  std::atomic<int> offCaller{0};
+  EXPECT_THROW(job(true, offCaller), std::runtime_error);
+  EXPECT_GE(offCaller.load(), 1);
+  std::atomic<int> again{0};
+  job(false, again);
+  EXPECT_GE(again.load(), 1);
 }
 
 // A limit caps the count every job asks for, and lifting it gives the machine's count back;
