@@ -353,6 +353,19 @@ int CifParamConverter::ConvertCifParameters(const std::string& type, int mode) {
   return converted && CheckRecords(type) ? 1 : 0;
 }
 
+void WriteParameterLine(LoadFileOutput& output, const ParameterLine& line,
+                        const std::string* partNumber) {
+  output.Field(line.assayType, kLoadFileSeparator);
+  output.Field(line.arrayType, kLoadFileSeparator);
+  if (partNumber != nullptr) output.Field(*partNumber, kLoadFileSeparator);
+  output.Field(line.label, kLoadFileSeparator);
+  output.Field(line.name, kLoadFileSeparator);
+  output.Field(line.value, kLoadFileSeparator);
+  output.Field(line.dataType, kLoadFileSeparator);
+  output.Field(line.kind, kLoadFileSeparator);
+  output.Field(line.group, '\n');
+}
+
 int CifParamConverter::WriteCifRecords() {
   LoadPartNumbers(partNumbers, platform::JoinPath(sourceFolder, kPartNumberFileName),
                   platform::JoinPath(sourceFolder, kTypeIniName));
@@ -375,15 +388,10 @@ int CifParamConverter::WriteCifRecords() {
   }};
   for (const ListToWrite& list : lists) {
     for (const ParamEntry& entry : *list.list) {
-      output.Field(assayType, kLoadFileSeparator);
-      output.Field(typeName, kLoadFileSeparator);
-      if (withPartNumber) output.Field(partNumber, kLoadFileSeparator);
-      output.Field(entry.label, kLoadFileSeparator);
-      output.Field(entry.name, kLoadFileSeparator);
-      output.Field(entry.value, kLoadFileSeparator);
-      output.Field(entry.type, kLoadFileSeparator);
-      output.Field(list.kind, kLoadFileSeparator);
-      output.Field(list.group, '\n');
+      WriteParameterLine(output,
+                         {assayType, typeName, entry.label, entry.name, entry.value, entry.type,
+                          list.kind, list.group},
+                         withPartNumber ? &partNumber : nullptr);
       ++recordCount;
     }
   }

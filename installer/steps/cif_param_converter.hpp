@@ -35,6 +35,24 @@ inline constexpr const char* kGhostGrids = "ExpectGhostGrids";
 inline constexpr std::string_view kBaseCallType = "Galdrith";
 
 // One parameter: a record to write, or (label empty) a declaration with its default.
+class LoadFileOutput;
+
+// One line of a parameter load file ("cif.txt", "scan.txt"), ';'-separated and ended by
+// '\n': assay type, array type, the part number when the database takes one (3.1 on), label,
+// name, value, data type, kind and group.
+struct ParameterLine {
+  std::string_view assayType;
+  std::string_view arrayType;
+  std::string_view label;
+  std::string_view name;
+  std::string_view value;
+  std::string_view dataType;
+  std::string_view kind;
+  std::string_view group;
+};
+void WriteParameterLine(LoadFileOutput& output, const ParameterLine& line,
+                        const std::string* partNumber);
+
 struct ParamEntry {
   std::string label;
   std::string name;

@@ -466,15 +466,11 @@ int ScanParamStep::WriteScanUpdateFile(const std::string& outputFile, const std:
                           &record.dataType, &record.scanWord, &record.parameterType},
                          refusal))
       return false;
-    output.Field(record.assayName, kLoadFileSeparator);
-    output.Field(record.probeArrayName, kLoadFileSeparator);
-    if (withPartNumber) output.Field(partNumber, kLoadFileSeparator);
-    output.Field(record.scannerKind, kLoadFileSeparator);
-    output.Field(record.term, kLoadFileSeparator);
-    output.Field(record.parameterValue, kLoadFileSeparator);
-    output.Field(record.dataType, kLoadFileSeparator);
-    output.Field(record.scanWord, kLoadFileSeparator);
-    output.Field(record.parameterType, '\n');
+    WriteParameterLine(
+        output,
+        {record.assayName, record.probeArrayName, record.scannerKind, record.term,
+         record.parameterValue, record.dataType, record.scanWord, record.parameterType},
+        withPartNumber ? &partNumber : nullptr);
     ++lineCount;
     return true;
   };
