@@ -80,7 +80,7 @@ class LibraryFolder {
   std::string LibFiles(std::string_view type) const;
   std::string File(std::string_view name) const;
 
-  // Writes TWLib.ini, Devices.ini and Algorithm.ini (as the spec asks) and makes every
+  // Writes TWLib.ini, Devices.ini and Algorithm.ini (as its LibrarySpec asks) and makes every
   // type folder with its LibFiles folder. False with a reason when a file can't be written.
   [[nodiscard]] bool Write(std::string& error) const;
 

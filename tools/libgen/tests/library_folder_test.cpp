@@ -1,5 +1,5 @@
 // The library skeleton as the installer reads it: every value through the profile rules
-// gives back the spec it was written from.
+// gives back the LibrarySpec it was written from.
 #include "tools/libgen/library_folder.hpp"
 
 #include <gtest/gtest.h>
