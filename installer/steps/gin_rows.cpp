@@ -73,11 +73,17 @@ class SideBySide {
     mResult.titles = mPublished;
   }
 
+  // One thread converts stretches ahead while the other checks and writes them in file
+  // order, converting a stretch itself when the converter has not taken it yet: the writing
+  // bounds the run, so the writing thread does no more converting than it must. On one
+  // thread the writer, run first, does everything and the converter finds nothing left.
   GinRowsResult Run() {
     if (mCount == 0) return mResult;
     GinSlotLease slots(mWindow);
     mSlots = &slots;
-    platform::RunTasks(mCount, mThreads, [this](int task, bool) { Stretch(task); });
+    platform::RunTasks(2, mThreads, [this](int role, bool) {
+      StopOthersIfThrown([&] { role == 0 ? WriteInOrder() : ConvertAhead(); });
+    });
     mSlots = nullptr;
     return std::move(mResult);
   }
@@ -107,62 +113,79 @@ class SideBySide {
     }
   }
 
-  // A stretch that throws (out of memory) stops the others, which would otherwise wait for
-  // its slot to be written; the exception ends the whole run.
-  void Stretch(int task) {
+  // A role that throws (out of memory) stops the other, which would otherwise wait for it;
+  // the exception ends the whole run.
+  template <typename Role>
+  void StopOthersIfThrown(const Role& role) {
     try {
-      ConvertAndWrite(task);
+      role();
     } catch (...) {
       {
         const std::lock_guard<std::mutex> lock(mMutex);
         mStopped = true;
       }
       mSlotFree.notify_all();
+      mConverted.notify_all();
       throw;
     }
   }
 
-  void ConvertAndWrite(int task) {
-    const auto number = static_cast<std::size_t>(task);
-    std::shared_ptr<const GinTitles> titles;
-    {
-      // A stretch waits for its slot to be written; it starts under the titles in force
-      // where the stretches checked so far end, which holds unless an "Index" line comes
-      // in between.
-      std::unique_lock<std::mutex> lock(mMutex);
-      mSlotFree.wait(lock, [&] { return mStopped || number < mWritten + mWindow; });
-      if (mStopped) return;
-      titles = mPublished;
-    }
-    GinSlot& slot = (*mSlots)[number % mWindow];
-    Convert(number, std::move(titles), slot);
-    {
-      const std::lock_guard<std::mutex> lock(mMutex);
-      slot.block = number;
-      if (mWriting || mStopped || number != mChecked) return;
-      mWriting = true;
-    }
-    Write();
-  }
-
-  // Holding the writer's turn: checks the converted stretches in order and writes them,
-  // until the next one is not converted yet.
-  void Write() {
+  // Takes the next stretch while one of the window's slots is free for it.
+  void ConvertAhead() {
     for (;;) {
-      GinSlot* slot = nullptr;
+      std::size_t number = 0;
+      std::shared_ptr<const GinTitles> titles;
+      {
+        // A stretch starts under the titles in force where the stretches checked so far
+        // end, which holds unless an "Index" line comes in between.
+        std::unique_lock<std::mutex> lock(mMutex);
+        mSlotFree.wait(lock, [&] {
+          return mStopped || mClaimed >= static_cast<std::size_t>(mCount) ||
+                 mClaimed < mWritten + mWindow;
+        });
+        if (mStopped || mClaimed >= static_cast<std::size_t>(mCount)) return;
+        number = mClaimed++;
+        titles = mPublished;
+      }
+      GinSlot& slot = (*mSlots)[number % mWindow];
+      Convert(number, std::move(titles), slot);
       {
         const std::lock_guard<std::mutex> lock(mMutex);
-        GinSlot& next = (*mSlots)[mChecked % mWindow];
-        if (mChecked < static_cast<std::size_t>(mCount) && next.block == mChecked) slot = &next;
+        slot.block = number;
       }
-      bool ended = false;
-      if (slot != nullptr) {
-        GinRecords& records = slot->records;
-        if (records.StartTitles() != mResult.titles && *records.StartTitles() != *mResult.titles)
-          Convert(mChecked, mResult.titles, *slot);
-        ended = !TakeStretch(records, slot->outcome, mOutputs, mResult);
-        mPending.push_back(records.Descriptions().View());
-        mPendingBytes += mPending.back().size();
+      mConverted.notify_all();
+    }
+  }
+
+  // Checks the converted stretches in order and writes them about a megabyte at a time.
+  void WriteInOrder() {
+    for (;;) {
+      GinSlot* slot = nullptr;
+      std::shared_ptr<const GinTitles> ownTitles;
+      {
+        std::unique_lock<std::mutex> lock(mMutex);
+        GinSlot& next = (*mSlots)[mChecked % mWindow];
+        if (next.block != mChecked && mClaimed == mChecked) {
+          ++mClaimed;
+          ownTitles = mResult.titles;
+        } else {
+          mConverted.wait(lock, [&] { return mStopped || next.block == mChecked; });
+          if (mStopped) return;
+        }
+        slot = &next;
+      }
+      GinRecords& records = slot->records;
+      if (ownTitles) {
+        Convert(mChecked, std::move(ownTitles), *slot);
+      } else if (records.StartTitles() != mResult.titles &&
+                 *records.StartTitles() != *mResult.titles) {
+        Convert(mChecked, mResult.titles, *slot);
+      }
+      slot->block = mChecked;
+      bool ended = !TakeStretch(records, slot->outcome, mOutputs, mResult);
+      mPending.push_back(records.Descriptions().View());
+      mPendingBytes += mPending.back().size();
+      {
         const std::lock_guard<std::mutex> lock(mMutex);
         ++mChecked;
         mPublished = mResult.titles;
@@ -182,15 +205,6 @@ class SideBySide {
         mSlotFree.notify_all();
       }
       if (ended) return;
-      if (slot == nullptr) {
-        const std::lock_guard<std::mutex> lock(mMutex);
-        // A stretch that came in since is written by this turn; otherwise its thread
-        // takes the turn when it is done.
-        if ((*mSlots)[mChecked % mWindow].block != mChecked) {
-          mWriting = false;
-          return;
-        }
-      }
     }
   }
 
@@ -207,13 +221,14 @@ class SideBySide {
 
   std::mutex mMutex;
   std::condition_variable mSlotFree;
+  std::condition_variable mConverted;
   std::size_t mWritten = 0;  // stretches before this one are written
   std::size_t mChecked = 0;  // and before this one checked
-  bool mWriting = false;     // a thread holds the writer's turn
+  std::size_t mClaimed = 0;  // and before this one taken for converting
   bool mStopped = false;     // the last stretch was written, or one was refused
   std::shared_ptr<const GinTitles> mPublished;
 
-  // The writer's turn's own.
+  // The writer's own.
   GinRowsResult mResult;
   std::vector<std::string_view> mPending;
   std::size_t mPendingBytes = 0;
