@@ -107,6 +107,20 @@ bool DropUnsafeTypes(std::vector<std::string>& types, const std::string& log) {
   return allSafe;
 }
 
+// The run's one session, its process database named, the SQL Server tools found (always, or
+// only on a SQL Server) and the connection checked; 0, or the failure's number.
+int OpenSession(LibDbSession& session, InstallParameters& parameters,
+                const std::string& libraryFolder, bool sqlServerAlways) {
+  session.InitSession(nullptr);
+  PrepareSession(session, parameters, libraryFolder);
+  if (const int result = SetProcessDatabase(session, parameters); result != 0) return result;
+  if (sqlServerAlways || session.dbmsType == kDbmsSqlServer) {
+    if (const int result = SetSqlToolsFolder(session, parameters.installLog); result != 0)
+      return result;
+  }
+  return CheckConnected(session, parameters);
+}
+
 }  // namespace
 
 int RunUpdate(InstallParameters& parameters) {
@@ -134,14 +148,8 @@ int UpdateServerLibrary(InstallParameters& parameters) {
   };
 
   LibDbSession session;
-  session.InitSession(nullptr);
-  PrepareSession(session, parameters, parameters.libraryFolder);
-  if (const int result = SetProcessDatabase(session, parameters); result != 0)
-    return finishWith(result);
-  if (session.dbmsType == kDbmsSqlServer) {
-    if (const int result = SetSqlToolsFolder(session, log); result != 0) return finishWith(result);
-  }
-  if (const int result = CheckConnected(session, parameters); result != 0)
+  if (const int result = OpenSession(session, parameters, parameters.libraryFolder, false);
+      result != 0)
     return finishWith(result);
 
   const StepSetup configure{parameters.libraryFolder, parameters, session};
@@ -197,13 +205,8 @@ int ImportLibraryFiles(InstallParameters& parameters) {
   if (types.empty() && protocols.empty()) return kResultSuccess;
 
   LibDbSession session;
-  session.InitSession(nullptr);
-  PrepareSession(session, parameters, localLibrary);
-  if (const int result = SetProcessDatabase(session, parameters); result != 0)
-    return finishWith(result);
   // A client's own database is always SQL Server.
-  if (const int result = SetSqlToolsFolder(session, log); result != 0) return finishWith(result);
-  if (const int result = CheckConnected(session, parameters); result != 0)
+  if (const int result = OpenSession(session, parameters, localLibrary, true); result != 0)
     return finishWith(result);
 
   const StepSetup configure{localLibrary, parameters, session};

@@ -83,4 +83,15 @@ GinFile StandardGin(int probeSets, std::size_t descriptionLength, unsigned seed)
   return gin;
 }
 
+GinRowTruth RowTruth(const GinFile& gin) {
+  GinRowTruth truth;
+  for (const GinRow& row : gin.rows) {
+    int filled = 0;
+    for (const std::string& value : row.classifications) filled += value.empty() ? 0 : 1;
+    truth.populated += filled;
+    truth.descriptions += filled == 0 ? 1 : filled;
+  }
+  return truth;
+}
+
 }  // namespace libgen

@@ -47,4 +47,12 @@ std::string GinText(const GinFile& gin);
 // leave others empty, made from the seed.
 GinFile StandardGin(int probeSets, std::size_t descriptionLength, unsigned seed);
 
+// What a conversion of the file's rows must give: the filled classification values, and
+// the description records (one per filled value, at least one per row).
+struct GinRowTruth {
+  int descriptions = 0;
+  int populated = 0;
+};
+GinRowTruth RowTruth(const GinFile& gin);
+
 }  // namespace libgen

@@ -145,14 +145,7 @@ TEST_F(GinReaderTest, GeneratedFileGivesItsTruth) {
   const libgen::GinFile gin = libgen::StandardGin(300, 400, 11);
   WriteGin(libgen::GinText(gin));
   ASSERT_EQ(mReader.RunGinRead(), 0);
-  int descriptions = 0;
-  int populated = 0;
-  for (const libgen::GinRow& row : gin.rows) {
-    int filled = 0;
-    for (const std::string& value : row.classifications) filled += value.empty() ? 0 : 1;
-    populated += filled;
-    descriptions += filled == 0 ? 1 : filled;
-  }
+  const auto [descriptions, populated] = libgen::RowTruth(gin);
   EXPECT_EQ(mReader.rowCount, 300);
   EXPECT_EQ(mReader.urlCount, 2);
   EXPECT_EQ(mReader.descriptionCount, descriptions);
@@ -265,14 +258,7 @@ TEST_F(GinReaderTest, StretchesAndThreadsGiveTheLoadFilesOfTheWholeFile) {
   // The whole file in one stretch, checked against the generator's truth.
   const Outcome whole = convert(text, std::size_t{1} << 30, 1);
   ASSERT_EQ(whole.result, 0) << whole.refusal;
-  int descriptions = 0;
-  int populated = 0;
-  for (const libgen::GinRow& row : gin.rows) {
-    int filled = 0;
-    for (const std::string& value : row.classifications) filled += value.empty() ? 0 : 1;
-    populated += filled;
-    descriptions += filled == 0 ? 1 : filled;
-  }
+  const auto [descriptions, populated] = libgen::RowTruth(gin);
   EXPECT_EQ(whole.counts, (std::array<int, 6>{160, 2, 2, 1, descriptions, populated}));
   EXPECT_EQ(
       static_cast<int>(std::count(whole.descriptions.begin(), whole.descriptions.end(), '\n')),
