@@ -10,9 +10,9 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
-#include "genome/allele_sharing.hpp"
-#include "genome/chromosome.hpp"
-#include "genome/genome_info.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/inference/allele_sharing.hpp"
+#include "genome/info/genome_info.hpp"
 #include "tools/synth/genome_sharing.hpp"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <new>
 
 #include "engine/services/log_channel.hpp"
-#include "genes/cluster_tree.hpp"
-#include "genes/cluster_triangle.hpp"
+#include "genes/cluster/cluster_tree.hpp"
+#include "genes/cluster/cluster_triangle.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
 namespace {

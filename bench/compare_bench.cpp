@@ -11,7 +11,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
-#include "genes/compare_samples.hpp"
+#include "genes/compare/compare_samples.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/runtime_rand.hpp"
 #include "tools/synth/compare_data.hpp"

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "genome/chromosome.hpp"
-#include "genome/copy_number.hpp"
-#include "genome/copy_number_viterbi.hpp"
-#include "genome/genome_info.hpp"
-#include "genome/hmm.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/inference/copy_number.hpp"
+#include "genome/inference/copy_number_viterbi.hpp"
+#include "genome/inference/hmm.hpp"
+#include "genome/info/genome_info.hpp"
 #include "tools/synth/genome_copy_number.hpp"
 
 namespace {

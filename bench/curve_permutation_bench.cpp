@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "genome/chromosome_curve.hpp"
+#include "genome/inference/chromosome_curve.hpp"
 #include "tools/synth/genome_curve.hpp"
 
 #define MATHLIB_STANDALONE

@@ -16,7 +16,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
-#include "genes/gene_info.hpp"
+#include "genes/info/gene_info.hpp"
 #include "tools/synth/gene_info_model.hpp"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "genome/chromosome.hpp"
-#include "genome/hmm.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/inference/hmm.hpp"
 #include "tools/synth/genome_chain.hpp"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "genome/chromosome.hpp"
-#include "genome/genome_info.hpp"
-#include "genome/hmm.hpp"
-#include "genome/loh_inference.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/inference/hmm.hpp"
+#include "genome/inference/loh_inference.hpp"
+#include "genome/info/genome_info.hpp"
 #include "tools/synth/genome_loh.hpp"
 
 namespace {

@@ -1,6 +1,6 @@
 // Fuzz target: curve files.
 #include "fuzz/fuzz_state.hpp"
-#include "genome/curve_file.hpp"
+#include "genome/files/curve_file.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzStart(FuzzLayout::kGenome);

@@ -1,6 +1,6 @@
 // Fuzz target: inferred copy number files.
 #include "fuzz/fuzz_state.hpp"
-#include "genome/chromosome_export.hpp"
+#include "genome/files/chromosome_export.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzStart(FuzzLayout::kGenome);

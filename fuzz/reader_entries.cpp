@@ -6,9 +6,9 @@
 #include "engine/base/fuzz_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/pgf_reader.hpp"
-#include "genes/compare_criteria.hpp"
-#include "genes/compare_result_file.hpp"
-#include "genome/reference_genotypes.hpp"
+#include "genes/compare/compare_criteria.hpp"
+#include "genes/compare/compare_result_file.hpp"
+#include "genome/info/reference_genotypes.hpp"
 #include "platform/registry.hpp"
 
 bool FuzzParseRegistry(const std::uint8_t* data, std::size_t size) {

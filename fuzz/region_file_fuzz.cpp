@@ -1,6 +1,6 @@
 // Fuzz target: chromosome region files.
 #include "fuzz/fuzz_state.hpp"
-#include "genome/chromosome_region.hpp"
+#include "genome/files/chromosome_region.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzStart(FuzzLayout::kGenome);

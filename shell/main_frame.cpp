@@ -14,7 +14,7 @@
 #include "engine/group/group.hpp"
 #include "engine/model/close_group.hpp"
 #include "engine/services/log_channel.hpp"
-#include "genes/gene_info.hpp"
+#include "genes/info/gene_info.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/main_menu.hpp"
 #include "shell/commands/run_analysis_command.hpp"

@@ -8,8 +8,8 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
-#include "genes/gene_info_install.hpp"
-#include "genome/snp_info_install.hpp"
+#include "genes/info/gene_info_install.hpp"
+#include "genome/info/snp_info_install.hpp"
 #include "shell/main_frame.hpp"
 #include "shell/services/rtf_reader.hpp"
 #include "shell/services/shell_services.hpp"

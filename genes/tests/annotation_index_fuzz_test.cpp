@@ -8,7 +8,7 @@
 
 #include "engine/testing/byte_variants.hpp"
 #include "engine/testing/captured_log.hpp"
-#include "genes/term_table.hpp"
+#include "genes/info/term_table.hpp"
 #include "genes/tests/gene_test_support.hpp"
 #include "platform/byte_reader.hpp"
 #include "tools/synth/gene_info_model.hpp"

@@ -1,7 +1,7 @@
 // The clustering job on a group with planted gene clusters, and the tree file: written
 // trees read back the same, bad files refused with their line and the current trees
 // kept, and the view's row and column lookups.
-#include "genes/cluster_engine.hpp"
+#include "genes/cluster/cluster_engine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,8 @@
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/testing/captured_log.hpp"
-#include "genes/cluster_selection.hpp"
-#include "genes/cluster_tree_file.hpp"
+#include "genes/cluster/cluster_selection.hpp"
+#include "genes/cluster/cluster_tree_file.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/planted_clusters.hpp"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "engine/base/missing_value.hpp"
-#include "genes/cluster_distance.hpp"
-#include "genes/cluster_tree.hpp"
+#include "genes/cluster/cluster_distance.hpp"
+#include "genes/cluster/cluster_tree.hpp"
 
 namespace cluster_test {
 

@@ -1,7 +1,7 @@
 // The clustering tree: distances and their missing cases, small trees worked by hand
 // (merge order, heights, ties, child order, leaf order), larger random sets against the
 // plain clustering, one thread against many, and the triangle's memory.
-#include "genes/cluster_tree.hpp"
+#include "genes/cluster/cluster_tree.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include "engine/services/running_scope.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
-#include "genes/cluster_distance.hpp"
-#include "genes/cluster_triangle.hpp"
+#include "genes/cluster/cluster_distance.hpp"
+#include "genes/cluster/cluster_triangle.hpp"
 #include "genes/tests/cluster_test_support.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "tools/synth/planted_clusters.hpp"

@@ -1,6 +1,6 @@
 // The comparison list as the pages edit it: where entries and parentheses may go, the
 // limit of 28, deletion, the selected entry's replacement, and the texts of the list.
-#include "genes/compare_criteria.hpp"
+#include "genes/compare/compare_criteria.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The false discovery estimate: reproducible from the run-time generator's seed and with
 // any number of threads, near 100% where no gene truly differs and well below where
 // many do, pairs exchanged independently, and the rounds bounded before anything runs.
-#include "genes/compare_permutation.hpp"
+#include "genes/compare/compare_permutation.hpp"
 
 #include <gtest/gtest.h>
 

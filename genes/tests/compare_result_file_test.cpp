@@ -1,7 +1,7 @@
 // The compare result file as the store of the comparison list: every switch, threshold,
 // operator and option read back as written, the lines a hand or an older version may
 // leave, and a file that must be refused.
-#include "genes/compare_result_file.hpp"
+#include "genes/compare/compare_result_file.hpp"
 
 #include <gtest/gtest.h>
 

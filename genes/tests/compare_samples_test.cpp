@@ -2,7 +2,7 @@
 // exactly the genes its logic selects, the table carries every test's columns, the
 // eligible genes follow the gene list and the control setting, any number of threads
 // writes the same file, and a failed or stopped run keeps the old file.
-#include "genes/compare_samples.hpp"
+#include "genes/compare/compare_samples.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 #include "engine/jobs/export_gene_columns.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/stat_connector.hpp"
-#include "genes/compare_result_file.hpp"
-#include "genes/compare_statistics.hpp"
+#include "genes/compare/compare_result_file.hpp"
+#include "genes/compare/compare_statistics.hpp"
 #include "genes/tests/compare_test_support.hpp"
 
 namespace {

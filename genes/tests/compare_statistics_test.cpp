@@ -1,7 +1,7 @@
 // The comparison's statistics against cases worked by hand from the fold change formula
 // and against R's t.test (the p-values below are R's), and the cases where a statistic
 // cannot be computed and must come back missing rather than as 0 or NaN.
-#include "genes/compare_statistics.hpp"
+#include "genes/compare/compare_statistics.hpp"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
 #include "engine/tests/sample_test_support.hpp"
-#include "genes/compare_samples.hpp"
+#include "genes/compare/compare_samples.hpp"
 #include "tools/synth/compare_data.hpp"
 
 // The one test a comparison switches on.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/testing/captured_log.hpp"
-#include "genes/gene_info.hpp"
+#include "genes/info/gene_info.hpp"
 #include "genes/tests/gene_test_support.hpp"
 #include "tools/synth/gene_info_model.hpp"
 

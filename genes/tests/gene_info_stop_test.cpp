@@ -8,7 +8,7 @@
 
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
-#include "genes/gene_info.hpp"
+#include "genes/info/gene_info.hpp"
 #include "genes/tests/gene_test_support.hpp"
 
 namespace {

@@ -2,7 +2,7 @@
 // term fields with and without bars, missing fields, line ends and over-long lines, the
 // header checks, the limits on columns, terms and index files, counting rules, top-up
 // reads, stops and the term colours.
-#include "genes/gene_info.hpp"
+#include "genes/info/gene_info.hpp"
 
 #include <gtest/gtest.h>
 

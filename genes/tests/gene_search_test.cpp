@@ -7,9 +7,9 @@
 #include <string>
 
 #include "engine/testing/captured_log.hpp"
-#include "genes/functional_clusters.hpp"
-#include "genes/gene_info.hpp"
-#include "genes/term_links.hpp"
+#include "genes/annotation/term_links.hpp"
+#include "genes/cluster/functional_clusters.hpp"
+#include "genes/info/gene_info.hpp"
 #include "genes/tests/gene_test_support.hpp"
 
 namespace {

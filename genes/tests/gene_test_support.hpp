@@ -15,7 +15,7 @@
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/testing/named_units.hpp"
-#include "genes/gene_info.hpp"
+#include "genes/info/gene_info.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 class GeneInfoFixture : public ::testing::Test {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "genes/online_addresses.hpp"
+#include "genes/annotation/online_addresses.hpp"
 #include "genes/tests/gene_test_support.hpp"
 #include "tools/synth/gene_info_model.hpp"
 

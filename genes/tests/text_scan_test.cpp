@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <random>
 
-#include "genes/text_scan.hpp"
+#include "genes/info/text_scan.hpp"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // row of a frequency, the order of all pairs, and the inference on the generator's
 // siblings sharing 2, 1 and 0 alleles over known stretches, with the affected status
 // turning sharing up or down.
-#include "genome/allele_sharing.hpp"
+#include "genome/inference/allele_sharing.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
-#include "genome/chromosome.hpp"
+#include "genome/chromosome/chromosome.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_sharing.hpp"
 

@@ -2,7 +2,7 @@
 // along the genome order, the one-group and many-group cases, a fixed seed, and on the
 // generator's planted losses a genome-wide threshold that the planted markers pass and
 // markers without signal pass no more often than the level allows.
-#include "genome/chromosome_curve.hpp"
+#include "genome/inference/chromosome_curve.hpp"
 
 #include <gtest/gtest.h>
 

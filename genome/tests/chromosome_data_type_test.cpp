@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "engine/testing/captured_log.hpp"
-#include "genome/chromosome.hpp"
+#include "genome/chromosome/chromosome.hpp"
 #include "genome/tests/genome_test_support.hpp"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "genome/chromosome_export.hpp"
+#include "genome/files/chromosome_export.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "engine/base/missing_value.hpp"
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/testing/captured_log.hpp"
-#include "genome/copy_number.hpp"
+#include "genome/inference/copy_number.hpp"
 #include "genome/tests/chromosome_files_support.hpp"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
-#include "genome/chromosome.hpp"
+#include "genome/chromosome/chromosome.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_files.hpp"
 

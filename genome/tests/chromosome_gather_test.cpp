@@ -7,8 +7,8 @@
 
 #include "engine/group/sample_info.hpp"
 #include "engine/testing/captured_log.hpp"
-#include "genome/chromosome.hpp"
-#include "genome/chromosome_command.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/chromosome/chromosome_command.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_snp_group.hpp"
 

@@ -1,4 +1,4 @@
-#include "genome/chromosome_region.hpp"
+#include "genome/files/chromosome_region.hpp"
 
 #include <gtest/gtest.h>
 

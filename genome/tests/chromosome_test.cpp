@@ -1,7 +1,7 @@
 // The chromosome data's tables: each gathering holds what its method uses and no more,
 // with its cells starting as the readers expect, and the fixed tables of methods, data
 // types and LOH calls.
-#include "genome/chromosome.hpp"
+#include "genome/chromosome/chromosome.hpp"
 
 #include <gtest/gtest.h>
 

@@ -12,9 +12,9 @@
 
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
-#include "genome/chromosome.hpp"
-#include "genome/copy_number.hpp"
-#include "genome/genome_info.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/inference/copy_number.hpp"
+#include "genome/info/genome_info.hpp"
 #include "tools/synth/genome_copy_number.hpp"
 
 namespace {

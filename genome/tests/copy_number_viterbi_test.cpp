@@ -9,10 +9,10 @@
 #include <random>
 #include <vector>
 
-#include "genome/chromosome.hpp"
-#include "genome/copy_number.hpp"
-#include "genome/copy_number_viterbi.hpp"
-#include "genome/hmm.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/inference/copy_number.hpp"
+#include "genome/inference/copy_number_viterbi.hpp"
+#include "genome/inference/hmm.hpp"
 
 namespace {
 

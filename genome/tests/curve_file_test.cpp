@@ -1,4 +1,4 @@
-#include "genome/curve_file.hpp"
+#include "genome/files/curve_file.hpp"
 
 #include <gtest/gtest.h>
 

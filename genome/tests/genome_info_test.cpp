@@ -5,7 +5,7 @@
 
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
-#include "genome/reference_genotypes.hpp"
+#include "genome/info/reference_genotypes.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_files.hpp"
 

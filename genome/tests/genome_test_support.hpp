@@ -15,8 +15,8 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/testing/named_units.hpp"
-#include "genome/genome_info.hpp"
-#include "genome/snp_info.hpp"
+#include "genome/info/genome_info.hpp"
+#include "genome/info/snp_info.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 class GenomeFixture : public ::testing::Test {

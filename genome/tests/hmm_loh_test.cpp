@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "genome/chromosome.hpp"
-#include "genome/hmm.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/inference/hmm.hpp"
 #include "tools/synth/genome_loh.hpp"
 
 namespace {

@@ -1,7 +1,7 @@
 // The hidden Markov model against oracles that share none of its code: every state path
 // enumerated on short chains, a plain-probability (scaled) forward-backward on long ones,
 // the Student t density written out, and chains drawn from a known model.
-#include "genome/hmm.hpp"
+#include "genome/inference/hmm.hpp"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "engine/base/missing_value.hpp"
 #include "engine/testing/captured_log.hpp"
-#include "genome/chromosome_export.hpp"
+#include "genome/files/chromosome_export.hpp"
 #include "genome/tests/chromosome_files_support.hpp"
 
 namespace {

@@ -1,7 +1,7 @@
 // LOH inference over chromosome data filled straight from the generator's planted losses
 // (a tumour beside its normal, or alone), and over hand-made codes and reference samples
 // whose right answer is worked out here.
-#include "genome/loh_inference.hpp"
+#include "genome/inference/loh_inference.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include "engine/group/group_settings.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
-#include "genome/reference_genotypes.hpp"
+#include "genome/info/reference_genotypes.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_loh.hpp"
 

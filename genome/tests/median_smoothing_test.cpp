@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "engine/testing/captured_log.hpp"
-#include "genome/chromosome.hpp"
-#include "genome/genome_info.hpp"
-#include "genome/median_smoothing.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/inference/median_smoothing.hpp"
+#include "genome/info/genome_info.hpp"
 
 namespace {
 

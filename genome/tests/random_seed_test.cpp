@@ -1,4 +1,4 @@
-#include "genome/random_seed.hpp"
+#include "genome/inference/random_seed.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Reference genotypes read from the generator's files, whose every call is known, and the
 // rates counted from them against counts made here on the generator's truth.
-#include "genome/reference_genotypes.hpp"
+#include "genome/info/reference_genotypes.hpp"
 
 #include <gtest/gtest.h>
 

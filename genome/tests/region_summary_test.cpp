@@ -1,4 +1,4 @@
-#include "genome/region_summary.hpp"
+#include "genome/files/region_summary.hpp"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/recorded_requests.hpp"
 #include "engine/testing/scripted_progress.hpp"
-#include "genome/snp_info_install.hpp"
+#include "genome/info/snp_info_install.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_files.hpp"
 

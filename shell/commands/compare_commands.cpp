@@ -4,8 +4,8 @@
 #include <QDialog>
 
 #include "engine/group/group.hpp"
-#include "genes/compare_criteria.hpp"
-#include "genes/compare_samples.hpp"
+#include "genes/compare/compare_criteria.hpp"
+#include "genes/compare/compare_samples.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
 #include "shell/commands/run_analysis_command.hpp"

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "genome/chromosome.hpp"
+#include "genome/chromosome/chromosome.hpp"
 
 struct ChromosomeOptions {
   bool hideConflictLoh = false;  // a conflicting LOH call is drawn as noninformative

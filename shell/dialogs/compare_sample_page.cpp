@@ -20,7 +20,7 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
-#include "genes/compare_criteria.hpp"
+#include "genes/compare/compare_criteria.hpp"
 #include "shell/dialogs/select_samples_dialog.hpp"
 #include "shell/dialogs/static_link.hpp"
 #include "shell/resource_ids.hpp"

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "engine/group/group.hpp"
-#include "genes/online_addresses.hpp"
+#include "genes/annotation/online_addresses.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"

@@ -4,8 +4,8 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/model/model.hpp"
-#include "genes/cluster_settings.hpp"
-#include "genome/chromosome.hpp"
+#include "genes/cluster/cluster_settings.hpp"
+#include "genome/chromosome/chromosome.hpp"
 
 OptionValues CurrentOptionValues() {
   OptionValues values;

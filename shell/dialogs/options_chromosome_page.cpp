@@ -15,7 +15,7 @@
 
 #include "engine/base/missing_value.hpp"
 #include "engine/group/group.hpp"
-#include "genome/snp_info.hpp"
+#include "genome/info/snp_info.hpp"
 #include "platform/path.hpp"
 #include "shell/dialogs/option_fields.hpp"
 #include "shell/dialogs/option_values.hpp"

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "engine/group/sample_grouping.hpp"
-#include "genes/cluster_settings.hpp"
+#include "genes/cluster/cluster_settings.hpp"
 #include "shell/dialogs/option_fields.hpp"
 #include "shell/dialogs/option_values.hpp"
 #include "shell/services/text_conversion.hpp"

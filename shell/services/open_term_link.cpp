@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "genes/term_links.hpp"
+#include "genes/annotation/term_links.hpp"
 #include "shell/services/shell_helpers.hpp"
 
 void OpenTermLink(int column, int term) {

@@ -12,8 +12,8 @@
 #include <regex>
 
 #include "engine/chip/cdf_layout.hpp"
-#include "genes/cluster_engine.hpp"
-#include "genes/cluster_tree_file.hpp"
+#include "genes/cluster/cluster_engine.hpp"
+#include "genes/cluster/cluster_tree_file.hpp"
 #include "shell/commands/export_image_command.hpp"
 #include "shell/dialogs/cluster_dialog.hpp"
 #include "shell/services/output_files.hpp"

@@ -14,7 +14,7 @@
 #include "engine/base/missing_value.hpp"
 #include "engine/base/value_color.hpp"
 #include "engine/chip/cdf_layout.hpp"
-#include "genes/cluster_engine.hpp"
+#include "genes/cluster/cluster_engine.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/views/cluster_drawing.hpp"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "genes/compare_criteria.hpp"
+#include "genes/compare/compare_criteria.hpp"
 #include "platform/path.hpp"
 #include "shell/dialogs/compare_combine_page.hpp"
 #include "shell/dialogs/compare_sample_page.hpp"

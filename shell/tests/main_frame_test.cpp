@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "genes/gene_info.hpp"
+#include "genes/info/gene_info.hpp"
 #include "platform/path.hpp"
 #include "shell/commands/command_registry.hpp"
 #include "shell/services/output_files.hpp"

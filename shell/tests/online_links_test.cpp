@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "engine/chip/cdf_layout.hpp"
-#include "genes/gene_info.hpp"
-#include "genes/online_addresses.hpp"
-#include "genes/term_links.hpp"
+#include "genes/annotation/online_addresses.hpp"
+#include "genes/annotation/term_links.hpp"
+#include "genes/info/gene_info.hpp"
 #include "shell/services/open_term_link.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/shell_test.hpp"

@@ -23,9 +23,9 @@
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/model/model.hpp"
-#include "genes/cluster_settings.hpp"
-#include "genome/chromosome.hpp"
-#include "genome/snp_info.hpp"
+#include "genes/cluster/cluster_settings.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/info/snp_info.hpp"
 #include "shell/dialogs/option_sheet.hpp"
 #include "shell/dialogs/options_analysis_page.hpp"
 #include "shell/dialogs/options_chromosome_page.hpp"

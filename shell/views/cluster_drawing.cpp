@@ -18,9 +18,9 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
-#include "genes/cluster_engine.hpp"
-#include "genes/gene_info.hpp"
-#include "genes/term_table.hpp"
+#include "genes/cluster/cluster_engine.hpp"
+#include "genes/info/gene_info.hpp"
+#include "genes/info/term_table.hpp"
 #include "shell/services/text_conversion.hpp"
 
 namespace {

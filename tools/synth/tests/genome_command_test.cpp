@@ -17,7 +17,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/jobs/external_data.hpp"
 #include "engine/testing/captured_log.hpp"
-#include "genome/reference_genotypes.hpp"
+#include "genome/info/reference_genotypes.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/genome_files.hpp"

@@ -1,0 +1,261 @@
+#include "genes/compare/compare_result_file.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "engine/base/text_helpers.hpp"
+#include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/services/log_channel.hpp"
+#include "platform/line_reader.hpp"
+
+bool ArrayListFileChosen = false;
+
+namespace {
+
+void AppendThreshold(std::string& text, bool on, const char* format, double value) {
+  if (on) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    text += buffer;
+  } else {
+    text += "NA";
+  }
+  text += '\t';
+}
+
+const char* YesNo(int on) {
+  return on != 0 ? "Yes" : "No";
+}
+
+void AppendRow(std::string& text, const COMPARE_CRITERION& c) {
+  text += c.isParenthesis ? "$Yes\t" : "$No\t";
+  text += kCombineWords[static_cast<std::size_t>(c.combine & 3)];
+  text += '\t';
+  if (!c.isParenthesis) {
+    text += SampleListText(c.baseline);
+    text += '\t';
+    text += SampleListText(c.experiment);
+    text += '\t';
+    AppendThreshold(text, c.useEoverB != 0, "%.3f", c.EoverB);
+    AppendThreshold(text, c.useBoverE != 0, "%.3f", c.BoverE);
+    text += !c.UsesFold() ? "NA" : c.useLowerBound != 0 ? "Lower Bound" : "Fold Change";
+    text += '\t';
+    AppendThreshold(text, c.useEminusB != 0, "%.3f", c.EminusB);
+    AppendThreshold(text, c.useBminusE != 0, "%.3f", c.BminusE);
+    AppendThreshold(text, c.usePvalue != 0, "%.4f", c.Pvalue);
+    if (c.usePcall != 0) {
+      text += std::to_string(c.PcallB);
+      text += '\t';
+      text += std::to_string(c.PcallE);
+      text += '\t';
+    } else {
+      text += "NA\tNA\t";
+    }
+    AppendThreshold(text, c.usePaired != 0, "%.4f", c.pairPvalue);
+  }
+  text += '\n';
+}
+
+// Fields split at tabs, a run of tabs counting as one separator.
+std::vector<std::string_view> SplitFields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    const std::size_t tab = line.find('\t', at);
+    const std::size_t end = tab == std::string_view::npos ? line.size() : tab;
+    if (end > at) fields.push_back(line.substr(at, end - at));
+    if (tab == std::string_view::npos) break;
+    at = tab + 1;
+  }
+  return fields;
+}
+
+std::optional<double> ParseNumber(std::string_view field) {
+  while (!field.empty() && IsScanWhite(field.front())) field.remove_prefix(1);
+  if (!field.empty() && field.front() == '+') field.remove_prefix(1);
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+  if (error != std::errc() || end == field.data()) return std::nullopt;
+  return value;
+}
+
+// A threshold field: "NA" (or anything not a number) leaves the test off.
+void ReadThreshold(std::string_view field, int& use, double& threshold) {
+  const std::optional<double> value = ParseNumber(field);
+  use = value.has_value() ? 1 : 0;
+  if (value) threshold = *value;
+}
+
+// 1-based sample numbers joined by ',', perhaps inside double quotes; false when one is
+// not a sample number the grouping could hold.
+bool ReadSamples(std::string_view field, std::vector<int>& samples) {
+  samples.clear();
+  std::string text;
+  for (const char ch : field)
+    if (ch != '"') text += ch;
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    const std::size_t comma = rest.find(',');
+    std::string_view item = rest.substr(0, comma);
+    int number = 0;
+    if (!ScanInt(item, number) || number < 1 || number > kMaxGroupingEntries) return false;
+    if (static_cast<int>(samples.size()) >= kMaxComparisonSamples) return false;
+    samples.push_back(number - 1);
+    if (comma == std::string_view::npos) break;
+    rest.remove_prefix(comma + 1);
+  }
+  return true;
+}
+
+int CombineOfWord(std::string_view word) {
+  std::string lower;
+  for (const char ch : word)
+    lower += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  if (lower == "and") return kCombineAnd;
+  if (lower == "and not") return kCombineAndNot;
+  if (lower == "or") return kCombineOr;
+  return kCombineOrNot;
+}
+
+bool ReadRow(std::string_view line, COMPARE_CRITERION& c) {
+  const std::vector<std::string_view> fields = SplitFields(line);
+  c = COMPARE_CRITERION{};
+  if (fields.size() < 2) return false;
+  c.isParenthesis = Contains(fields[0], "$Yes");
+  c.combine = CombineOfWord(fields[1]);
+  if (c.isParenthesis) return true;
+  if (fields.size() < 13) return false;
+  if (!ReadSamples(fields[2], c.baseline) || !ReadSamples(fields[3], c.experiment)) return false;
+  ReadThreshold(fields[4], c.useEoverB, c.EoverB);
+  ReadThreshold(fields[5], c.useBoverE, c.BoverE);
+  c.useLowerBound = fields[6] == "Lower Bound" ? 1 : 0;
+  ReadThreshold(fields[7], c.useEminusB, c.EminusB);
+  ReadThreshold(fields[8], c.useBminusE, c.BminusE);
+  ReadThreshold(fields[9], c.usePvalue, c.Pvalue);
+  const std::optional<double> pcallB = ParseNumber(fields[10]);
+  const std::optional<double> pcallE = ParseNumber(fields[11]);
+  c.usePcall = pcallB && pcallE ? 1 : 0;
+  if (c.usePcall != 0) {
+    c.PcallB = static_cast<int>(std::clamp(*pcallB, -1e9, 1e9));
+    c.PcallE = static_cast<int>(std::clamp(*pcallE, -1e9, 1e9));
+  }
+  ReadThreshold(fields[12], c.usePaired, c.pairPvalue);
+  c.UpdateShowStdErr();
+  return true;
+}
+
+// The value of an option line: the text after its first '=', up to its first tab.
+std::string OptionValue(std::string_view line) {
+  CutAtTab(line);
+  return std::string(SkipPast(line, '='));
+}
+
+}  // namespace
+
+void AppendCriteriaBlock(std::string& text, const COMPARE_CRITERIA& criteria) {
+  const GroupSettings& s = TheGroup().Settings();
+  text += kCompareCriteriaHeading;
+  text += "\n$NUM_OPTION_LINE=" + std::to_string(kCompareOptionLines) + "\n";
+  text += "$ARRAY_LIST_FILE=" + s.ARRAY_LIST_FILE + "\n";
+  text += "$COMPARE_ON_GENE_LIST=";
+  if (!IsNone(s.FILTER_INPUT_LIST)) text += s.FILTER_INPUT_LIST;
+  text += "\n$COMPARE_ON_USE_LIST=" + std::to_string(s.FILTER_INPUT_USE) + "\n";
+  text += std::string("$AVERAGE_USING_STANDARD_ERROR=") + YesNo(s.CONSIDER_ERROR) + "\n";
+  text += std::string("$OMIT_VOSK_CONTROL_GENE=") + YesNo(s.OMIT_VOSK) + "\n";
+  text += "$NUM_CRITERION=" + std::to_string(criteria.count) + "\n";
+  text += kCriteriaColumnTitles;
+  text += '\n';
+  for (const COMPARE_CRITERION& entry : criteria.Entries()) AppendRow(text, entry);
+  text += kCompareResultHeading;
+  text += '\n';
+}
+
+bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, bool quiet) {
+  if (path.empty()) return false;
+  platform::LineReader reader;
+  if (!reader.Open(path, kCompareLineLength)) {
+    if (!quiet) LogMessage(MessageBuffer(kCompareFileMissingMessage, path.c_str()), 0, kLogRed);
+    return false;
+  }
+  std::string_view line;
+  if (reader.Next(line) == platform::LineStatus::kEnd || !Contains(line, kCompareCriteriaHeading)) {
+    LogMessage(MessageBuffer(kCompareFileOldMessage, path.c_str()), 0, kLogRed);
+    return false;
+  }
+  const auto next = [&](std::string_view& text) {
+    const platform::LineStatus status = reader.Next(text);
+    if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) text = {};
+    return status == platform::LineStatus::kWhole || status == platform::LineStatus::kCut;
+  };
+  std::string_view option;
+  next(option);
+  const int options = std::clamp(ReadIntAfterEquals(option), 0, kMaxCompareOptionLines);
+  GroupSettings& s = TheGroup().Settings();
+  for (int i = 1; i <= options; ++i) {
+    if (!next(option)) break;
+    const std::string value = OptionValue(option);
+    switch (i) {
+      case 1:
+        if (!ArrayListFileChosen) {
+          s.ARRAY_LIST_FILE = value;
+          SampleGrouping.ReadArrayListFile(value);
+        }
+        ArrayListFileChosen = false;
+        break;
+      case 2:
+        s.FILTER_INPUT_LIST = value;
+        break;
+      case 3:
+        s.FILTER_INPUT_USE = ReadIntAfterEquals(option);
+        break;
+      case 4:
+        s.CONSIDER_ERROR = Contains(value, "Yes") ? 1 : 0;
+        break;
+      case 5:
+        s.OMIT_VOSK = Contains(value, "Yes") ? 1 : 0;
+        break;
+      default:
+        break;
+    }
+  }
+  criteria.Clear();
+  std::string_view countLine;
+  next(countLine);
+  const int count = ReadIntAfterEquals(countLine);
+  if (count < 0 || count > kMaxComparisons) {
+    LogMessage(MessageBuffer(kCompareCountBadMessage, count), 0, kLogRed);
+    return false;
+  }
+  std::string_view titles;
+  next(titles);
+  for (int row = 0; row < count; ++row) {
+    std::string_view text;
+    // The table's heading, or the file's end, where a row should be: the rows ended early.
+    if (!next(text) || text.empty() || text.front() == '[') {
+      LogMessage(kCompareRowsMissingMessage, 0, kLogRed);
+      return false;
+    }
+    if (!ReadRow(text, criteria.entries[static_cast<std::size_t>(row)])) {
+      criteria.entries[static_cast<std::size_t>(row)] = COMPARE_CRITERION{};
+      LogMessage(MessageBuffer(kCompareRowBadMessage, row + 1), 0, kLogRed);
+      return false;
+    }
+    criteria.count = row + 1;
+  }
+  if (criteria.count > 0) {
+    criteria.working = criteria.entries[0];
+    criteria.selected = 0;
+  }
+  LogMessage(MessageBuffer(kCompareReadMessage, criteria.count, path.c_str()));
+  return true;
+}
+
+bool ReadCompareResult(COMPARE_CRITERIA& criteria, bool quiet) {
+  return ReadCompareResultFile(criteria, TheGroup().Settings().COMPARE_COMPARISON_FILE, quiet);
+}

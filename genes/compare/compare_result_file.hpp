@@ -1,0 +1,52 @@
+// The compare result file: a tab-separated table that opens with the comparison list and
+// its options, so that it is also where the list is kept between runs.
+#pragma once
+
+#include <string>
+
+#include "genes/compare/compare_criteria.hpp"
+
+inline constexpr const char* kCompareCriteriaHeading = "[COMPARE_CRITERIA_V2]";
+inline constexpr const char* kCompareResultHeading = "[COMPARE_RESULT]";
+inline constexpr const char* kCriteriaColumnTitles =
+    "$Parenthesis\tCombine\tBaseline\tExperiment\tE/B>\tor B/E>\tUse\tE-B>\tor B-E>\tP value "
+    "<=\tP call % of B >=\tand P call % of E >=\tPair P value <=";
+// Lines are read up to this length.
+inline constexpr std::size_t kCompareLineLength = 20000;
+// The option lines this version writes.
+inline constexpr int kCompareOptionLines = 5;
+// More option lines than this are not believed.
+inline constexpr int kMaxCompareOptionLines = 1000;
+
+// printf forms with the path.
+inline constexpr const char* kCompareFileMissingMessage =
+    "  Compare result file \"%s\" does not exist; will create new file\n";
+inline constexpr const char* kCompareFileOldMessage =
+    "  The file '%s' does not contain the comparison criteria usable with this Zelko version\n";
+inline constexpr const char* kCompareRowsMissingMessage =
+    "  Error: did not find specified number of comparison criterion lines";
+// printf form with the count and the path.
+inline constexpr const char* kCompareReadMessage =
+    "  Read in %d comparison criteria line in file '%s'\n";
+// Our own: more rows than the list holds; printf form with the count.
+inline constexpr const char* kCompareCountBadMessage =
+    "  Error: %d comparison criterion lines are more than the 28 a list holds";
+// Our own: a row whose fields or samples cannot be believed; printf form with the row.
+inline constexpr const char* kCompareRowBadMessage =
+    "  Error: comparison criterion line %d is not valid";
+
+// Set when the user chooses an array list file (Tools/Use array list file); the next read
+// of a compare result file then keeps that list instead of the file's, and clears it.
+extern bool ArrayListFileChosen;
+
+// Appends the block of the list and its options (lines up to "[COMPARE_RESULT]"), the
+// options taken from the group settings.
+void AppendCriteriaBlock(std::string& text, const COMPARE_CRITERIA& criteria);
+
+// Reads the list and its options from the file into criteria and the group settings
+// (the array list file is read as the sample grouping). False when the path is empty,
+// the file does not open (logged unless quiet), is not of this layout, or its rows end
+// early (the rows read so far are kept).
+bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, bool quiet);
+// The same for the group's COMPARE_COMPARISON_FILE.
+bool ReadCompareResult(COMPARE_CRITERIA& criteria, bool quiet);

@@ -1,9 +1,0 @@
-#include "genes/gene_info_install.hpp"
-
-#include "engine/jobs/information_readers.hpp"
-#include "genes/gene_info.hpp"
-
-void InstallGeneInfoReader() {
-  SetGeneInfoReader(
-      [](const std::string& path, bool rebuild) { return ReadGeneInfoFile(path, rebuild); });
-}

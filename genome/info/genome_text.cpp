@@ -1,0 +1,52 @@
+#include "genome/info/genome_text.hpp"
+
+#include <charconv>
+#include <climits>
+
+#include "engine/base/text_helpers.hpp"
+
+namespace genome_text {
+
+std::string_view NextField(std::string_view& line) {
+  const std::size_t tab = line.find('\t');
+  const std::string_view field = line.substr(0, tab);
+  line = tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
+  return field;
+}
+
+namespace {
+
+std::string_view NumberStart(std::string_view text) {
+  SkipWhiteSpace(text);
+  // from_chars takes no '+'; atof does.
+  if (!text.empty() && text.front() == '+' && text.size() > 1 && text[1] != '-')
+    text.remove_prefix(1);
+  return text;
+}
+
+}  // namespace
+
+double LeadingDouble(std::string_view text) {
+  text = NumberStart(text);
+  double value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec == std::errc::result_out_of_range) return 0;
+  return result.ec == std::errc() ? value : 0;
+}
+
+int LeadingInt(std::string_view text) {
+  text = NumberStart(text);
+  long long value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc()) return 0;
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+std::string_view TrimRight(std::string_view text) {
+  while (!text.empty() && IsScanWhite(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace genome_text

@@ -1,8 +1,0 @@
-#include "genome/snp_info_install.hpp"
-
-#include "engine/jobs/information_readers.hpp"
-#include "genome/snp_info.hpp"
-
-void InstallSnpInfoReader() {
-  SetSnpInfoReader([](const std::string& path) { return ReadSnpInfoFile(path); });
-}
