@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "engine/base/fuzz_support.hpp"
 #include "engine/base/text_helpers.hpp"
@@ -22,6 +23,7 @@ GENOME_INFO genome_info;
 GENOME_INFO refgene_info;
 
 using genome_text::LeadingDouble;
+using genome_text::LeadingFiniteFloat;
 using genome_text::LeadingInt;
 using genome_text::NextField;
 
@@ -89,6 +91,17 @@ int GENOME_INFO::GetChroIndex(std::string_view name) const {
   if (first == 'X') return autosomes;
   if (first == 'Y') return autosomes + 1;
   return -1;
+}
+
+int GENOME_INFO::XChroIndex() const {
+  switch (species) {
+    case kFly:
+      return TableIndex(kFlyNames, "X");
+    case kYeast:
+      return -1;  // its "X" is the tenth chromosome, not a sex chromosome
+    default:
+      return AutosomeCount(species);
+  }
 }
 
 std::string GENOME_INFO::GetChroName(int index) const {
@@ -178,6 +191,7 @@ bool GENOME_INFO::ReadGenomeInfoFile(const std::string& path) {
   LogMessage("    Gene 0");
   int read = 0;
   int unknown = 0;
+  int nonFinite = 0;
   std::string_view line;
   platform::LineStatus status;
   while ((status = reader.Next(line)) == platform::LineStatus::kWhole ||
@@ -214,12 +228,18 @@ bool GENOME_INFO::ReadGenomeInfoFile(const std::string& path) {
           return false;
         }
       }
+      // A number that is not finite is missing: a position of it would leave the unit
+      // nowhere in its chromosome's order.
+      bool finite = true;
+      const auto number = [&finite](std::string_view field, float& value) {
+        if (!field.empty() && !LeadingFiniteFloat(field, value)) finite = false;
+      };
       const std::string_view posField = NextField(rest);
-      const float pos = posField.empty() ? -1.0f : static_cast<float>(LeadingDouble(posField));
-      u.pos = pos;
+      number(posField, u.pos);
+      const float pos = u.pos;
       if (pos != -1.0f && chro >= 0) u.chro = static_cast<std::int16_t>(chro);
       const std::string_view secondField = NextField(rest);
-      u.second = secondField.empty() ? -1.0f : static_cast<float>(LeadingDouble(secondField));
+      number(secondField, u.second);
       if (snpArray && secondField.empty() && pos != -1.0f) u.second = pos * 1e-6f;
       const std::string_view strandField = NextField(rest);
       u.strand = strandField.empty() ? ' ' : strandField.front();
@@ -229,10 +249,16 @@ bool GENOME_INFO::ReadGenomeInfoFile(const std::string& path) {
         for (float& rate : u.rate) {
           const std::string_view field = NextField(rest);
           if (field.empty()) continue;
-          rate = static_cast<float>(LeadingDouble(field) * 0.01);
+          const auto share = static_cast<float>(LeadingDouble(field) * 0.01);
+          if (!std::isfinite(share)) {
+            finite = false;
+            continue;
+          }
+          rate = share;
           ClampProbability(&rate, kProbabilityFloor);
         }
       }
+      nonFinite += finite ? 0 : 1;
       ++read;
       if (read % kGenomeProgressStep == 0)
         progress.ShowProgress(MessageBuffer("    Gene %d", read));
@@ -263,6 +289,7 @@ bool GENOME_INFO::ReadGenomeInfoFile(const std::string& path) {
     NumChro = 0;
     return false;
   }
+  if (nonFinite > 0) LogRed(MessageBuffer(kNonFiniteGenomeMessage, nonFinite));
   LogMessage(MessageBuffer("    Read genome information for %d probe sets", read));
   ComputeChroLengths();
   fileName = path;
@@ -308,6 +335,7 @@ bool GENOME_INFO::ReadFile(const std::string& path) {
   if (!Contains(header, "refseq")) return fail(kWrongRefGeneMessage + std::string(header));
   LogMessage("    Gene 0");
 
+  int nonFinite = 0;
   JobProgress& progress = Progress();
   std::string_view line;
   platform::LineStatus status;
@@ -329,8 +357,9 @@ bool GENOME_INFO::ReadFile(const std::string& path) {
     NextField(rest);
     const std::string_view startField = NextField(rest);
     const std::string_view endField = NextField(rest);
-    entry.start = startField.empty() ? -1.0f : static_cast<float>(LeadingDouble(startField));
-    entry.end = endField.empty() ? -1.0f : static_cast<float>(LeadingDouble(endField));
+    const bool finiteStart = startField.empty() || LeadingFiniteFloat(startField, entry.start);
+    const bool finiteEnd = endField.empty() || LeadingFiniteFloat(endField, entry.end);
+    nonFinite += finiteStart && finiteEnd ? 0 : 1;
     if (chro >= 0) {
       NumChro = std::max(NumChro, chro + 1);
       if (entry.start != -1.0f) entry.chro = static_cast<std::int16_t>(chro);
@@ -345,6 +374,7 @@ bool GENOME_INFO::ReadFile(const std::string& path) {
   }
 
   LogMessage(MessageBuffer("    Read refGene entries for %d genes\n", refGeneCount), 1);
+  if (nonFinite > 0) LogRed(MessageBuffer(kNonFiniteRefGeneMessage, nonFinite));
   fileName = path;
   chroLength.fill(0);
   chroCount.fill(0);

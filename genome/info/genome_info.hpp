@@ -48,6 +48,12 @@ inline constexpr const char* kGenomeUserStoppedMessage = "    User stopped";
 inline constexpr const char* kTooFewGenomeUnitsMessage =
     "    Found genome information for fewer than 1/4 probe set; probably wrong genome "
     "information file for this chip type?";
+inline constexpr const char* kNonFiniteGenomeMessage =
+    "    %d probe sets have a position, genetic position or rate that is not a finite number; "
+    "it is taken as missing";
+inline constexpr const char* kNonFiniteRefGeneMessage =
+    "    %d refGene rows have a start or end that is not a finite number; it is taken as "
+    "missing";
 inline constexpr const char* kRefGeneAllocationMessage = "  Allocating error in REFGENE:ReadFile";
 inline constexpr const char* kWrongRefGeneMessage = "    Wrong refgene file with header line: ";
 inline constexpr const char* kRefGeneLimitMessage = "    MAX_REFGENE_NUM limit reached";
@@ -144,6 +150,9 @@ class GENOME_INFO {
   // table, those only through the genome information reader).
   int GetChroIndex(std::string_view name) const;
   std::string GetChroName(int index) const;
+  // The index of the species' X chromosome, the one a male holds once; -1 for a species
+  // without one.
+  int XChroIndex() const;
 
   bool ReadGenomeInfoFile(const std::string& path);
   // The refGene file.

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <climits>
+#include <cmath>
 
 #include "engine/base/text_helpers.hpp"
 
@@ -32,6 +33,13 @@ double LeadingDouble(std::string_view text) {
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   if (result.ec == std::errc::result_out_of_range) return 0;
   return result.ec == std::errc() ? value : 0;
+}
+
+bool LeadingFiniteFloat(std::string_view text, float& value) {
+  const auto read = static_cast<float>(LeadingDouble(text));
+  if (!std::isfinite(read)) return false;
+  value = read;
+  return true;
 }
 
 int LeadingInt(std::string_view text) {

@@ -14,6 +14,9 @@ std::string_view NextField(std::string_view& line);
 // The number at the front of text after leading white space; 0 when none.
 double LeadingDouble(std::string_view text);
 int LeadingInt(std::string_view text);
+// LeadingDouble as a float; false (value untouched) when that is not a finite number:
+// "nan", "inf" or beyond the float range.
+bool LeadingFiniteFloat(std::string_view text, float& value);
 
 // text without trailing blanks, tabs and line ends.
 std::string_view TrimRight(std::string_view text);

@@ -8,6 +8,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "genome/info/analysis_flag.hpp"
 #include "platform/line_reader.hpp"
 
 REFERENCE_GENOTYPES ReferenceGenotypes;
@@ -71,6 +72,8 @@ void REFERENCE_GENOTYPES::Clear() {
 }
 
 bool REFERENCE_GENOTYPES::ReadRefGenotypeFile(const char* path) {
+  // Read within the genome information read, whose flag it leaves as found.
+  const RaisedWhenIdle running;
   loaded = 0;
   platform::LineReader reader;
   if (!reader.Open(path, kRefGenotypeLineLength)) {
@@ -92,6 +95,11 @@ bool REFERENCE_GENOTYPES::ReadRefGenotypeFile(const char* path) {
       while (NextField(fields, field, more) && !field.empty()) ++samples;
     }
   }
+  // An empty file, or a header naming no sample, gives no rates to count.
+  if (samples == 0) {
+    LogMessage(kRefGenotypeNoSamplesMessage, 0, kLogRed);
+    return false;
+  }
   const std::size_t units = static_cast<std::size_t>(std::max(Layout.unitCount, 0));
   if (units != 0 && static_cast<std::size_t>(samples) > kMaxReferenceBytes / units) {
     LogMessage(kRefGenotypeTooLargeMessage, 0, kLogRed);
@@ -109,7 +117,6 @@ bool REFERENCE_GENOTYPES::ReadRefGenotypeFile(const char* path) {
   JobProgress& progress = Progress();
   LogMessage(MessageBuffer(kRefGenotypeLineMessage, 0));
   progress.Pump();
-  progress.SetRunning(true);
   int lineCount = 0;
   int found = 0;
   for (;;) {
@@ -138,7 +145,6 @@ bool REFERENCE_GENOTYPES::ReadRefGenotypeFile(const char* path) {
     }
   }
   LogMessage(MessageBuffer(kRefGenotypeDoneMessage, found, sampleCount));
-  progress.SetRunning(false);
   loaded = 1;
   return true;
 }

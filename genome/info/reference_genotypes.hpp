@@ -37,6 +37,8 @@ inline constexpr const char* kRefGenotypeLineMessage = "      Line %d";
 inline constexpr const char* kRefGenotypeStoppedMessage = "    User Stopped";
 inline constexpr const char* kRefGenotypeDoneMessage =
     "      Read data for %d SNP markers and %d samples";
+inline constexpr const char* kRefGenotypeNoSamplesMessage =
+    "    No reference samples named in the header line; file not read";
 inline constexpr const char* kRefGenotypeTooLargeMessage =
     "    Too many reference samples for the units of this array; file not read";
 inline constexpr const char* kReferenceStatisticsMessage =

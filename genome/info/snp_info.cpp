@@ -62,6 +62,7 @@ bool ReadSnpInfoFile(const std::string& path) {
   const RaisedWhenIdle raised;
   int found = 0;
   int unknown = 0;
+  int nonFinite = 0;
   std::string_view line;
   platform::LineStatus status;
   while ((status = reader.Next(line)) == platform::LineStatus::kWhole ||
@@ -74,20 +75,29 @@ bool ReadSnpInfoFile(const std::string& path) {
       progress.Pump();
       if (unknown == kMaxUnknownSnps) return Fail(kUnknownSnpsMessage);
     } else {
-      SNP_INFO& snp = snp_info_table.snps[static_cast<std::size_t>(unit)];
       const std::string_view id = NextField(rest);
       const std::string_view second = NextField(rest);
       const std::string_view fragment = NextField(rest);
-      if (!id.empty()) snp.id = std::string(id);
-      if (!second.empty()) snp.secondText = std::string(second);
-      if (!fragment.empty()) snp.fragmentLength = genome_text::LeadingInt(fragment);
-      for (float& frequency : snp.alleleFrequency) {
+      // A frequency that is no number (nan, inf) would pass every clamp: the line is
+      // refused whole and the SNP keeps no information.
+      std::array<float, kPopulationCount> frequencies{-1, -1, -1};
+      bool finite = true;
+      for (float& frequency : frequencies) {
         const std::string_view field = NextField(rest);
         if (field.empty()) continue;
-        frequency = static_cast<float>(genome_text::LeadingDouble(field));
+        finite = genome_text::LeadingFiniteFloat(field, frequency) && finite;
         ClampProbability(&frequency, kProbabilityFloor);
       }
-      ++found;
+      if (finite) {
+        SNP_INFO& snp = snp_info_table.snps[static_cast<std::size_t>(unit)];
+        if (!id.empty()) snp.id = std::string(id);
+        if (!second.empty()) snp.secondText = std::string(second);
+        if (!fragment.empty()) snp.fragmentLength = genome_text::LeadingInt(fragment);
+        snp.alleleFrequency = frequencies;
+        ++found;
+      } else {
+        ++nonFinite;
+      }
     }
     if (found % kSnpInfoProgressStep == 0) {
       if (progress.StopRequested()) return Fail(kSnpUserStopMessage);
@@ -96,6 +106,7 @@ bool ReadSnpInfoFile(const std::string& path) {
     }
   }
   progress.ShowProgress(MessageBuffer("    Gene %d", found));
+  if (nonFinite > 0) LogMessage(MessageBuffer(kNonFiniteFrequencyMessage, nonFinite), 0, kLogRed);
   if (found < Layout.unitCount / 4) return Fail(kTooFewSnpsMessage);
   LogMessage(MessageBuffer("    Read SNP information for %d SNPs", found));
   LogMessage("");

@@ -29,6 +29,8 @@ inline constexpr const char* kSnpInfoAllocationMessage =
 inline constexpr const char* kUnknownSnpsMessage =
     "  500 SNPs in the info file not found on array; wrong SNP info file?";
 inline constexpr const char* kSnpUserStopMessage = "  User stop command issued";
+inline constexpr const char* kNonFiniteFrequencyMessage =
+    "    %d SNP lines with an allele frequency that is not a finite number were skipped";
 inline constexpr const char* kTooFewSnpsMessage =
     "    Found SNP information for fewer than 1/4 of the SNPs on array; wrong SNP information "
     "file?";

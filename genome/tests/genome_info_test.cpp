@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
@@ -10,6 +13,15 @@
 #include "tools/synth/genome_files.hpp"
 
 namespace {
+
+std::vector<std::string> Split(const std::string& text, char at) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(at, start)) != std::string::npos; start = end + 1)
+    parts.push_back(text.substr(start, end - start));
+  parts.push_back(text.substr(start));
+  return parts;
+}
 
 class GenomeInfoTest : public GenomeFixture {
  protected:
@@ -312,6 +324,81 @@ TEST_F(GenomeInfoTest, CytobandReadsFailWhole) {
   EXPECT_EQ(genome_info.bandCount, 0);
   EXPECT_TRUE(genome_info.ReadCytobandFile("None"));
   EXPECT_EQ(genome_info.bandCount, 0);
+}
+
+TEST_F(GenomeInfoTest, NumbersThatAreNotFiniteAreTakenAsMissing) {
+  const synth::GenomeTruth truth = Genome(400, true);
+  const std::vector<std::string> hostile = {"nan", "inf", "-inf", "NaN", "infinity", "1e39"};
+  // Every tenth listed unit gets one: in its position, its genetic position or a rate.
+  enum Column { kPosition = 2, kGenetic = 3, kRate = 7 };
+  std::vector<std::pair<int, int>> spoilt;
+  std::string text;
+  for (const std::string& line : Split(synth::GenomeInfoText(truth), '\n')) {
+    if (line.empty()) continue;
+    std::vector<std::string> fields = Split(line, '\t');
+    const int u = fields[0][0] == 'U' ? std::stoi(fields[0].substr(1)) : -1;
+    if (u >= 0 && u % 10 == 0) {
+      const int column = u % 30 == 0 ? kPosition : u % 30 == 10 ? kGenetic : kRate;
+      // Beyond the float range is no position, while a rate of so many per cent is
+      // merely clamped.
+      const std::size_t kinds = column == kRate ? hostile.size() - 1 : hostile.size();
+      fields[static_cast<std::size_t>(column)] = hostile[static_cast<std::size_t>(u / 30) % kinds];
+      spoilt.emplace_back(u, column);
+    }
+    for (std::size_t f = 0; f < fields.size(); ++f) text += (f ? "\t" : "") + fields[f];
+    text += '\n';
+  }
+  ASSERT_GT(spoilt.size(), 30u);
+  CapturedLog log;
+  ASSERT_TRUE(genome_info.ReadGenomeInfoFile(WriteFile("genome_info.txt", text)));
+  EXPECT_TRUE(
+      log.ContainsRed(MessageBuffer(kNonFiniteGenomeMessage, static_cast<int>(spoilt.size()))));
+  for (const auto& [u, column] : spoilt) {
+    const UNIT_POS& unit = genome_info.Unit[static_cast<std::size_t>(u)];
+    const synth::GenomeUnit& t = truth.units[static_cast<std::size_t>(u)];
+    if (column == kPosition) {
+      EXPECT_EQ(unit.chro, -1) << u;
+      EXPECT_EQ(unit.pos, -1.0f) << u;
+    } else {
+      EXPECT_EQ(unit.pos, t.pos < 0 ? -1.0f : static_cast<float>(t.pos)) << u;
+      EXPECT_EQ(column == kGenetic ? unit.second : unit.rate[0], -1.0f) << u;
+    }
+  }
+  // What is placed lies in order along its chromosome.
+  ASSERT_TRUE(genome_info.GetUnitPos());
+  for (const auto& list : genome_info.posList) {
+    for (std::size_t k = 0; k < list.size(); ++k) {
+      ASSERT_TRUE(std::isfinite(list[k].pos));
+      if (k > 0) {
+        ASSERT_LE(list[k - 1].pos, list[k].pos);
+      }
+    }
+  }
+
+  // A refGene start that is no number unmaps the row; an end of it is missing.
+  const std::vector<synth::RefGeneRow> rows = synth::MakeRefGenes(truth, 20, 5);
+  std::vector<std::string> lines = Split(synth::RefGeneText(rows), '\n');
+  // The first two rows on a chromosome: the first loses its start, the second its end.
+  std::vector<std::size_t> placed;
+  for (std::size_t k = 0; k < rows.size(); ++k)
+    if (rows[k].chro >= 0) placed.push_back(k);
+  ASSERT_GE(placed.size(), 2u);
+  std::string genes;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    std::vector<std::string> fields = Split(lines[k], '\t');
+    if (k == placed[0] + 1) fields[5] = "nan";
+    if (k == placed[1] + 1) fields[6] = "inf";
+    for (std::size_t f = 0; f < fields.size(); ++f) genes += (f ? "\t" : "") + fields[f];
+    if (!lines[k].empty()) genes += '\n';
+  }
+  log.Clear();
+  ASSERT_TRUE(refgene_info.ReadFile(WriteFile("refgene.txt", genes)));
+  EXPECT_TRUE(log.ContainsRed(MessageBuffer(kNonFiniteRefGeneMessage, 2)));
+  // Contig rows are not kept, so the two are the table's first entries.
+  EXPECT_EQ(refgene_info.refGenes[0].chro, -1);
+  EXPECT_EQ(refgene_info.refGenes[0].start, -1.0f);
+  EXPECT_EQ(refgene_info.refGenes[1].end, -1.0f);
+  EXPECT_EQ(refgene_info.refGenes[1].start, static_cast<float>(rows[placed[1]].start));
 }
 
 TEST_F(GenomeInfoTest, RefGenesReadOnceAndFailWhole) {

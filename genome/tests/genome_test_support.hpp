@@ -1,10 +1,12 @@
 // Test support for the genome's tables: a started group in the test's own folder, a chip
 // layout of named units without cells, the genome and SNP tables emptied before and
-// after, and text files written byte for byte.
+// after, text files written byte for byte, and the check that a step that can be stopped
+// leaves AnalysisRunning as it found it.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/testing/named_units.hpp"
+#include "engine/testing/scripted_progress.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/info/snp_info.hpp"
 #include "platform/tests/temp_folder.hpp"
@@ -57,3 +60,26 @@ class GenomeFixture : public ::testing::Test {
 
   platform::testing::TempFolder mFolder;
 };
+
+// A step (true when it ran to its end) leaves AnalysisRunning as it found it: raised by a
+// command it stays raised, clear it stays clear; a stop (the flag cleared while the step
+// pumps) fails the step and stays; and under a progress whose stop was asked before the
+// step, the step fails at its first poll and the stop stays asked.
+template <class Step>
+void ExpectRunningFlagKept(Step step) {
+  for (const std::uint8_t before : {std::uint8_t{1}, std::uint8_t{0}}) {
+    AnalysisRunning = before;
+    EXPECT_TRUE(step()) << static_cast<int>(before);
+    EXPECT_EQ(AnalysisRunning, before);
+  }
+  AnalysisRunning = 1;
+  const auto hook = SetPumpHook([] { AnalysisRunning = 0; });
+  EXPECT_FALSE(step());
+  EXPECT_EQ(AnalysisRunning, 0);
+  SetPumpHook(hook);
+  ScriptedProgress progress;
+  progress.running = false;
+  EXPECT_FALSE(step());
+  EXPECT_FALSE(progress.running);
+  EXPECT_EQ(progress.polls, 1);
+}

@@ -14,6 +14,7 @@
 #include "engine/services/log_channel.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
+#include "genome/tests/genome_test_support.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/genome_reference.hpp"
 
@@ -213,6 +214,29 @@ TEST_F(ReferenceGenotypesTest, AFailedOrStoppedReadLeavesNothingLoaded) {
             (std::vector<std::string>{"      Line 500", "      Line 1000"}));
   EXPECT_TRUE(log.ContainsRed("    User Stopped"));
   EXPECT_FALSE(log.Contains("Read data for", kLogBlack));
+}
+
+TEST_F(ReferenceGenotypesTest, TheReadLeavesTheRunningFlagAsItFoundIt) {
+  const auto names = UseSnps(700);
+  synth::ReferenceGenotypeOptions options;
+  options.samples = 3;
+  const std::string path = mFolder.File("reference.txt");
+  ASSERT_TRUE(synth::WriteReferenceGenotypes(synth::MakeReferenceGenotypes(names, options), path));
+  ExpectRunningFlagKept([&path] { return ReferenceGenotypes.ReadRefGenotypeFile(path.c_str()); });
+}
+
+TEST_F(ReferenceGenotypesTest, AFileNamingNoSampleIsRefused) {
+  UseSnps(10);
+  CapturedLog log;
+  for (const std::string text :
+       {"", "\n", "SNP\nSNP_A-1000\tAA\n", "SNP\t\tN2\nSNP_A-1000\tAA\n"}) {
+    const std::string path = Write("reference.txt", text);
+    EXPECT_FALSE(ReferenceGenotypes.ReadRefGenotypeFile(path.c_str())) << text;
+    EXPECT_EQ(ReferenceGenotypes.loaded, 0) << text;
+    EXPECT_EQ(ReferenceGenotypes.sampleCount, 0) << text;
+  }
+  EXPECT_EQ(log.CountInColour(kLogRed), 4);
+  EXPECT_TRUE(log.ContainsRed(kRefGenotypeNoSamplesMessage));
 }
 
 TEST_F(ReferenceGenotypesTest, StatisticsFollowEachChromosomeInPositionOrder) {

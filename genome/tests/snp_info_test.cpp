@@ -102,6 +102,34 @@ TEST_F(SnpInfoTest, RefusesWrongFilesAndUnknownSnps) {
   EXPECT_FALSE(snp_info_table.Loaded());
 }
 
+TEST_F(SnpInfoTest, LinesWithAFrequencyThatIsNoNumberAreRefused) {
+  UseUnits(Names("U", 90));
+  const std::vector<std::string> hostile = {"nan", "inf", "-inf", "1e39", "NAN"};
+  std::string text = Header();
+  int refused = 0;
+  for (int i = 0; i < 90; ++i) {
+    const bool spoilt = i % 9 == 0;
+    refused += spoilt ? 1 : 0;
+    const std::string odd = hostile[static_cast<std::size_t>(i / 9) % hostile.size()];
+    text += MessageBuffer("U%d	rs%d		%d	0.25	%s	0.75\n", i, i, 100 + i,
+                          spoilt ? odd.c_str() : "0.5");
+  }
+  CapturedLog log;
+  ASSERT_TRUE(ReadSnpInfoFile(WriteFile("snp.txt", text)));
+  EXPECT_TRUE(log.ContainsRed(MessageBuffer(kNonFiniteFrequencyMessage, refused)));
+  EXPECT_TRUE(
+      log.Contains(MessageBuffer("    Read SNP information for %d SNPs", 90 - refused), kLogBlack));
+  TheGroup().Settings().ALLELE_FREQ_TYPE = 1;
+  for (int i = 0; i < 90; ++i) {
+    const SNP_INFO& snp = snp_info_table.snps[static_cast<std::size_t>(i)];
+    const bool spoilt = i % 9 == 0;
+    EXPECT_EQ(snp.id, spoilt ? "" : "rs" + std::to_string(i)) << i;
+    EXPECT_EQ(snp.fragmentLength, spoilt ? -1 : 100 + i) << i;
+    EXPECT_EQ(snp.alleleFrequency[0], spoilt ? -1.0f : 0.25f) << i;
+    EXPECT_EQ(GetAlleleFrequency(i), 0.5f) << i;
+  }
+}
+
 TEST_F(SnpInfoTest, AStopEndsTheReadWithNoTable) {
   UseUnits(Names("U", 700));
   ScriptedProgress progress;
