@@ -31,8 +31,6 @@ inline constexpr const char* kUnitProgressMessage = "    Unit %d";
 inline constexpr const char* kLohCallingErrorMessage = "    Error: LOH calling error";
 inline constexpr int kCallProgressStep = 400;
 inline constexpr int kSignalProgressStep = 500;
-// The X chromosome's index in a genome of 22 autosomes.
-inline constexpr int kXChroIndex = 22;
 inline constexpr const char* kRegionLimitMessage =
     "    More than 2000 significant regions; only the first 2000 are kept";
 inline constexpr const char* kFoundRegionsMessage = "    Found %d significant regions";

@@ -43,7 +43,7 @@ float ParentCopySum(const CHROMOSOME& data, float cell) {
 
 bool UnitOnX(int unit) {
   return unit >= 0 && static_cast<std::size_t>(unit) < genome_info.Unit.size() &&
-         genome_info.Unit[static_cast<std::size_t>(unit)].chro == kXChroIndex;
+         genome_info.Unit[static_cast<std::size_t>(unit)].chro == genome_info.XChroIndex();
 }
 
 float CHROMOSOME::GetValue(int sample, int unit) const {

@@ -126,7 +126,7 @@ class ExportWriter {
     mLine.append(genome_info.GetChroName(place.chro)).append("\t");
     mLine += FormatMb(place.pos);
     mLine += '\t';
-    if (place.second != -1.0f) AppendSixDigits(mLine, place.second);
+    if (place.second != -1.0f) AppendExactFloat(mLine, place.second);
     mLine += '\t';
     const float score = mType >= 0 && mType < kChroDataTypeCount && !mChro.markerStats.empty()
                             ? mChro.markerStats[static_cast<std::size_t>(unit)]
@@ -158,7 +158,7 @@ class ExportWriter {
     if (mType == kDataAlleleSharing) {
       if (mChro.inferred.Empty()) return;
       const float value = mChro.inferred.Row(first)[unit];
-      if (value != kMissingValueFloat) AppendSixDigits(mLine, value);
+      if (value != kMissingValueFloat) AppendExactFloat(mLine, value);
       return;
     }
     if (mChro.lohCodes.Empty()) return;
@@ -202,7 +202,7 @@ class ExportWriter {
       return;
     }
     const float value = mChro.GetValue(sample, unit);
-    if (value != kMissingValueFloat) AppendSixDigits(mLine, value);
+    if (value != kMissingValueFloat) AppendExactFloat(mLine, value);
   }
 
   void WriteTallies(const std::vector<GroupTally>& tallies, int markers) {
@@ -242,6 +242,18 @@ class ExportWriter {
 };
 
 }  // namespace
+
+std::size_t SampleColumnsLineBound(int samples, bool parentPairs) {
+  const std::size_t perSample = parentPairs ? 2 : 1;
+  std::size_t header = std::string_view(kExportHeader).size();
+  for (int s = 0; s < samples; ++s) header += (SampleGrouping.SampleName(s).size() + 1) * perSample;
+  if (parentPairs)
+    header += static_cast<std::size_t>(std::max(samples, 0)) *
+              std::string_view(kSecondParentSuffix).size();
+  const std::size_t marker = kExportPlaceRoom + static_cast<std::size_t>(std::max(samples, 0)) *
+                                                    perSample * kExportValueRoom;
+  return std::max({kInferredCopyLineLength, header, marker});
+}
 
 bool ExportData(const CHROMOSOME& chro, const std::string& path) {
   const std::string failed = MessageBuffer(kExportOpenFailedMessage, path.c_str());

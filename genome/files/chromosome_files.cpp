@@ -1,5 +1,7 @@
 #include "genome/files/chromosome_files.hpp"
 
+#include <charconv>
+
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/services/log_channel.hpp"
 
@@ -10,4 +12,9 @@ std::string FormatMb(float position) {
 void AppendSixDigits(std::string& text, double value) {
   char number[kSixDigitsRoom];
   text.append(number, FormatSixDigits(number, value));
+}
+
+void AppendExactFloat(std::string& text, float value) {
+  char number[kExactFloatRoom];
+  text.append(number, std::to_chars(number, number + kExactFloatRoom, value).ptr);
 }

@@ -1,15 +1,21 @@
-// What the chromosome data files share: positions written in Mb, numbers written as
-// "%.6g" and read back as the nearest float, and the lines a bounded reader hands out.
+// What the chromosome data files share: positions written in Mb, numbers written either
+// as "%.6g" (summaries no reader takes back) or in the shortest form that reads back as
+// the same float, and the lines a bounded reader hands out.
 #pragma once
 
 #include <string>
 
 #include "platform/text_lines.hpp"
 
+// Room for a float in its exact form: "-1.1754944e-38" and change.
+inline constexpr int kExactFloatRoom = 24;
+
 // A position in bp as Mb, "%.6f".
 std::string FormatMb(float position);
 // value as printf's "%.6g", appended.
 void AppendSixDigits(std::string& text, double value);
+// value in the fewest digits that the nearest-float parse turns back into value, appended.
+void AppendExactFloat(std::string& text, float value);
 // Whether the reader gave a line (whole or cut at its bound).
 inline bool IsTextLine(platform::LineStatus status) {
   return status == platform::LineStatus::kWhole || status == platform::LineStatus::kCut;

@@ -80,12 +80,12 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
     text.append(genome_info.GetChroName(place.chro)).append("\t");
     text += FormatMb(place.pos);
     text += '\t';
-    if (place.second != -1.0f) AppendSixDigits(text, place.second);
+    if (place.second != -1.0f) AppendExactFloat(text, place.second);
     text += '\t';
     const float value = typed ? chro.markerStats[static_cast<std::size_t>(unit)]
                                     .summary[static_cast<std::size_t>(type)]
                               : kMissingValueFloat;
-    if (value != kMissingValueFloat) AppendSixDigits(text, value);
+    if (value != kMissingValueFloat) AppendExactFloat(text, value);
     text += '\n';
     if (text.size() >= kCurveWriteSize && !(ok = write(text))) break;
     if (++lines % kCurvePumpStep == 0) progress.Pump();

@@ -63,20 +63,33 @@ float ParentCopies(float copies) {
 }  // namespace
 
 bool ReadInferredCopyFile(CHROMOSOME& chro, const std::string& path) {
-  platform::LineReader reader;
-  if (!reader.Open(path, kInferredCopyLineLength))
-    return Fail(MessageBuffer(kInferredCopyOpenFailedMessage, path.c_str()));
-  LogMessage(MessageBuffer(kReadingInferredCopyMessage, path.c_str()));
-  if (chro.inferred.Empty()) return Fail(kInferredCopyNoTableMessage);
   const bool parentSpecific = TheGroup().Settings().PARENT_SPECIFIC_COPY != 0;
   const int perSample = parentSpecific ? 2 : 1;
   const int samples = std::min(chro.sampleCount, SampleGrouping.SampleCount());
+  const std::size_t bound = SampleColumnsLineBound(samples, parentSpecific);
+  platform::LineReader reader;
+  if (!reader.Open(path, bound))
+    return Fail(MessageBuffer(kInferredCopyOpenFailedMessage, path.c_str()));
+  LogMessage(MessageBuffer(kReadingInferredCopyMessage, path.c_str()));
+  if (chro.inferred.Empty()) return Fail(kInferredCopyNoTableMessage);
 
+  // A cut line would read its last value short; no line the export writes is cut.
   std::string_view line;
-  if (!IsTextLine(reader.Next(line)) || !Contains(line, kInferredCopyFileMark))
-    return Fail(kNotInferredCopyFileMessage);
+  bool tooLong = false;
+  const auto next = [&reader, &line, &tooLong] {
+    const platform::LineStatus status = reader.Next(line);
+    tooLong = status == platform::LineStatus::kCut;
+    if (!IsTextLine(status)) line = {};
+  };
+  const auto longLine = [&reader, bound] {
+    return Fail(MessageBuffer(kInferredCopyLongLineMessage,
+                              static_cast<long long>(reader.LineNumber()), bound));
+  };
+  next();
+  if (!Contains(line, kInferredCopyFileMark)) return Fail(kNotInferredCopyFileMessage);
   std::vector<std::string_view> fields;
-  if (!IsTextLine(reader.Next(line))) line = {};
+  next();
+  if (tooLong) return longLine();
   SplitFields(line, fields);
   for (int s = 0; s < samples; ++s) {
     const std::string& name = SampleGrouping.SampleName(s);
@@ -97,7 +110,8 @@ bool ReadInferredCopyFile(CHROMOSOME& chro, const std::string& path) {
     if (unit < 0) break;
     if (unit >= chro.unitCount) continue;
     const std::string expected(UnitName(unit));
-    if (!IsTextLine(reader.Next(line))) line = {};
+    next();
+    if (tooLong) return longLine();
     SplitFields(line, fields);
     if (fields.front() != expected)
       return Fail(MessageBuffer(kInferredCopySnpMessage, std::string(fields.front()).c_str(),

@@ -16,12 +16,10 @@
 #include "engine/services/log_channel.hpp"
 #include "genome/inference/copy_number_viterbi.hpp"
 #include "genome/inference/hmm.hpp"
+#include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_info.hpp"
 
 namespace {
-
-// The X chromosome's index in a genome of 22 autosomes.
-constexpr int kCopyXChro = 22;
 
 bool Usable(float value) {
   return std::isfinite(value) && value != kMissingSignal;
@@ -156,6 +154,8 @@ bool CHROMOSOME::InferCopyNumber(int sample) {
 }
 
 bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
+  // The flag is left as found: the next sample and step of the gathering need it.
+  const RaisedWhenIdle running;
   JobProgress& progress = Progress();
   std::unique_ptr<HMM> hmm(new (std::nothrow) HMM);
   if (!hmm || run.genome == nullptr || sample < 0 || sample >= sampleCount || signal.Empty() ||
@@ -176,7 +176,6 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
   hmm->expectation = true;
   hmm->sample = sample;
   abnormalPrior[static_cast<std::size_t>(sample)] = kAbnormalCopyPrior;
-  progress.SetRunning(true);
   LogMessage(kCopyChroStartMessage);
 
   const GENOME_INFO& genome = *run.genome;
@@ -208,7 +207,7 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
   for (int c = 0; c < genome.NumChro && c < MAX_CHRO_NUM; ++c) {
     const std::vector<PositionEntry>& list = genome.posList[static_cast<std::size_t>(c)];
     const int markers = static_cast<int>(list.size());
-    const bool maleX = c == kCopyXChro && run.referenceMale;
+    const bool maleX = c == genome.XChroIndex() && run.referenceMale;
     if (parentSpecific) {
       for (int s = 0; s < states; ++s) hmm->SetStart(s, 1.0f / static_cast<float>(states));
     } else {
@@ -219,10 +218,7 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
     }
     for (int first = 0; first < markers; first += stretchLength, ++ordinal) {
       const int length = std::min(stretchLength, markers - first);
-      if (!hmm->Init(states, 2, length, true)) {
-        progress.SetRunning(false);
-        return false;
-      }
+      if (!hmm->Init(states, 2, length, true)) return false;
       float previous = 0;
       for (int t = 0; t < length; ++t) {
         const int u = list[static_cast<std::size_t>(first + t)].index;
@@ -270,6 +266,5 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
     LogMessage(MessageBuffer(kDistanceMissingMessage, inconsistent), 0, kLogRed);
   if (unusable > 0)
     LogMessage(MessageBuffer(kCopyReferenceUnusableMessage, unusable, sample), 0, kLogRed);
-  progress.SetRunning(false);
   return true;
 }

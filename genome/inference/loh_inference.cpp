@@ -12,6 +12,7 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genome/inference/hmm.hpp"
+#include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/info/reference_genotypes.hpp"
 
@@ -249,7 +250,7 @@ void CHROMOSOME::EstimateLohRates(const LohRun& run) {
     if (Usable(group, *this)) {
       long long counted = 0, lost = 0;
       for (int c = 0; c < info.NumChro; ++c) {
-        if (c == kXChroIndex) continue;
+        if (c == info.XChroIndex()) continue;
         for (const PositionEntry& entry : info.posList[static_cast<std::size_t>(c)]) {
           if (group.Paired()) {
             const float code = lohCodes.Row(group.first)[entry.index];
@@ -273,6 +274,8 @@ void CHROMOSOME::EstimateLohRates(const LohRun& run) {
 }
 
 bool CHROMOSOME::InferLohCall(const LohRun& run) {
+  // The flag is left as found: the LOH step is one of several in a gathering.
+  const RaisedWhenIdle running;
   const GENOME_INFO& info = *run.info;
   const LohSettings& s = run.settings;
   std::unique_ptr<HMM> hmm(new (std::nothrow) HMM);
@@ -288,7 +291,6 @@ bool CHROMOSOME::InferLohCall(const LohRun& run) {
   hmm->unitCount = static_cast<int>(info.Unit.size());
   LogMessage(kLohChromosomeMessage);
   JobProgress& progress = Progress();
-  progress.SetRunning(true);
   TimedProgress shown;
   int inconsistent = 0;
   for (int c = 0; c < info.NumChro; ++c) {
@@ -297,10 +299,7 @@ bool CHROMOSOME::InferLohCall(const LohRun& run) {
     const std::string chroName = info.GetChroName(c);
     for (int first = 0; first < markers; first += s.hmmLength) {
       const int length = std::min(s.hmmLength, markers - first);
-      if (!hmm->Init(4, kLohSymbols, length, false)) {
-        progress.SetRunning(false);
-        return false;
-      }
+      if (!hmm->Init(4, kLohSymbols, length, false)) return false;
       float previous = 0;
       bool markerRates = false;
       for (int t = 0; t < length; ++t) {
@@ -320,7 +319,7 @@ bool CHROMOSOME::InferLohCall(const LohRun& run) {
       for (std::size_t g = 0; g < run.groups.size(); ++g) {
         const LohGroup& group = run.groups[g];
         if (!Usable(group, *this) || (s.method == kLohSameBoundary && group.Paired())) continue;
-        const bool maleX = c == kXChroIndex && group.gender == 'M';
+        const bool maleX = c == info.XChroIndex() && group.gender == 'M';
         const int states = SetModel(*hmm, group, s, abnormalPrior[g], maleX, markerRates);
         hmm->Init(states, kLohSymbols, length, false);
         hmm->sample = group.Target();
@@ -354,7 +353,7 @@ bool CHROMOSOME::InferLohCall(const LohRun& run) {
     if (Usable(group, *this)) {
       const float* value = lohCodes.Row(group.Target());
       for (int c = 0; c < info.NumChro; ++c) {
-        if (c == kXChroIndex) continue;
+        if (c == info.XChroIndex()) continue;
         for (const PositionEntry& entry : info.posList[static_cast<std::size_t>(c)]) {
           sum += 1 - value[entry.index];
           ++count;
@@ -364,17 +363,16 @@ bool CHROMOSOME::InferLohCall(const LohRun& run) {
     abnormalPrior[g] = ClampedRate(count > 0 ? sum / static_cast<double>(count) : 0);
   }
   LogRates(kInferredRateWord, run.groups, *this);
-  progress.SetRunning(false);
   LogMessage("");
   return true;
 }
 
 bool CHROMOSOME::CheckHaplotypes(const LohRun& run) {
+  const RaisedWhenIdle running;
   const GENOME_INFO& info = *run.info;
   const LohSettings& s = run.settings;
   LogMessage(kHaplotypeCheckMessage);
   JobProgress& progress = Progress();
-  progress.SetRunning(true);
   const REFERENCE_GENOTYPES* reference = run.reference;
   const int references = reference != nullptr ? reference->sampleCount : 0;
   refSampleCount = references;
@@ -438,6 +436,5 @@ bool CHROMOSOME::CheckHaplotypes(const LohRun& run) {
     progress.Pump();
     if (progress.Stopped(kHaplotypeStoppedMessage)) return false;
   }
-  progress.SetRunning(false);
   return true;
 }

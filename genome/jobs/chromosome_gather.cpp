@@ -277,7 +277,10 @@ bool InferCopyNumberStep(CHROMOSOME& data) {
   const bool fromFile =
       settings.INFER_COPY_METHOD == kCopyFromFile && !IsUnsetPath(settings.INFERRED_COPY_FILE);
   if (fromFile && ReadInferredCopyFile(data, settings.INFERRED_COPY_FILE)) return true;
-  if (fromFile) settings.INFER_COPY_METHOD = kCopyMedianSmoothing;
+  if (fromFile) {
+    LogMessage(kInferredCopyFallbackMessage, 0, kLogRed);
+    settings.INFER_COPY_METHOD = kCopyMedianSmoothing;
+  }
   if (settings.INFER_COPY_METHOD == kCopyMedianSmoothing) {
     SmoothCopyNumber(data, settings.MEDIAN_SMOOTH_WINDOW);
     return true;
@@ -285,7 +288,8 @@ bool InferCopyNumberStep(CHROMOSOME& data) {
   LogMessage("  Inferring copy number by HMM...");
   for (int s = 0; s < data.sampleCount; ++s) {
     LogMessage(MessageBuffer("    Sample %s", SampleGrouping.SampleName(s).c_str()));
-    if (!data.InferCopyNumber(s)) {
+    // A stop seen after a sample ends the run as one within it does.
+    if (!data.InferCopyNumber(s) || Progress().Stopped()) {
       LogMessage("    Infer copy number by HMM not finished", 0, kLogRed);
       return false;
     }
@@ -313,6 +317,9 @@ bool CHROMOSOME::GetData() {
   if (!Allocate(SampleGrouping.SampleCount(), Layout.unitCount,
                 TablesFor(method, snp, parentSpecific)))
     return false;
+  // Every step leaves the flag as it found it, so a stop between steps shows here.
+  const RaisedWhenIdle running;
+  JobProgress& progress = Progress();
   if (snp) GetCalls();
   if (!genome_info.GetUnitPos()) return false;
   if (!refgene_info.refGenes.empty() && !refgene_info.GetUnitPos()) return false;
@@ -325,11 +332,12 @@ bool CHROMOSOME::GetData() {
   if (method == kChroLinkage && !IsUnsetPath(settings.CURVE_FILE))
     ReadCurveFile(*this, settings.CURVE_FILE);
   if (snp && (method != kChroLinkage || settings.LINKAGE_INHERITANCE == 2)) {
-    if (!InferLohStep(*this)) return false;
-    if (method == kChroAlleleSharing && !AlleleSharingStep(*this)) return false;
+    if (!InferLohStep(*this) || progress.Stopped()) return false;
+    if (method == kChroAlleleSharing && (!AlleleSharingStep(*this) || progress.Stopped()))
+      return false;
   }
   if ((method == kChroCopyNumber || method == kChroExpression) && !log2Data &&
-      !InferCopyNumberStep(*this))
+      (!InferCopyNumberStep(*this) || progress.Stopped()))
     return false;
 
   dataType = log2Data ? kDataLog2Ratio : kMethodDataType[static_cast<std::size_t>(method)];

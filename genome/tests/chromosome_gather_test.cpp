@@ -9,6 +9,7 @@
 #include "engine/testing/captured_log.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/chromosome/chromosome_command.hpp"
+#include "genome/files/chromosome_export.hpp"
 #include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_snp_group.hpp"
 
@@ -164,7 +165,7 @@ TEST_F(ChromosomeGatherTest, ParentSpecificMeansAndTrimmingTakeTheirShareOfArray
   int checked = 0;
   for (int u = 0; u < truth.MarkerCount(); ++u) {
     const MarkerStats& stats = mData->markerStats[u];
-    if (truth.chro[static_cast<std::size_t>(u)] == kXChroIndex) continue;
+    if (truth.chro[static_cast<std::size_t>(u)] == genome_info.XChroIndex()) continue;
     int withA = 0;
     int withB = 0;
     int called = 0;
@@ -266,11 +267,13 @@ TEST_F(ChromosomeGatherTest, GetDataInfersThePlantedCopyNumbersByEachMethod) {
   }
   EXPECT_EQ(mData->markerStats[3].summary[kDataCopyNumber], mData->inferred.Row(0)[3]);
 
-  // A file that cannot be read falls back to smoothing.
+  // A file that cannot be read falls back to smoothing, and says so.
   settings.INFER_COPY_METHOD = 2;
   settings.INFERRED_COPY_FILE = mFolder.File("absent.xls");
+  log.Clear();
   ASSERT_TRUE(mData->GetData());
   EXPECT_EQ(settings.INFER_COPY_METHOD, 1);
+  EXPECT_TRUE(log.ContainsRed(kInferredCopyFallbackMessage));
   EXPECT_EQ(MissedCopies(truth, tumour, 5).first, 0);
 
   // The hidden Markov model finds the stretches to within a few markers of their ends.
@@ -310,6 +313,43 @@ TEST_F(ChromosomeGatherTest, GetDataInfersThePlantedCopyNumbersByEachMethod) {
   log.Clear();
   EXPECT_FALSE(mData->GetData());
   EXPECT_EQ(log.CountInColour(kLogRed), 1);
+}
+
+TEST_F(ChromosomeGatherTest, AMouseXHoldsOneCopyInMalesAndTwoInFemales) {
+  // Mouse expression arrays: the genome information names the species, whose X follows 19
+  // autosomes; males are doubled there for the normal means and read as one copy.
+  synth::SnpGroupPlan plan = Plan();
+  plan.autosomes = 19;
+  plan.expression = true;
+  plan.stretches = {};
+  const synth::SnpGroupTruth truth = synth::MakeSnpGroup(plan);
+  Install(truth);
+  ASSERT_TRUE(genome_info.ReadGenomeInfoFile(
+      WriteFile("zmus430_genome.txt", synth::SnpGroupGenomeInfoText(truth))));
+  ASSERT_EQ(genome_info.XChroIndex(), 19);
+  GroupSettings& settings = TheGroup().Settings();
+  settings.CHRO_METHOD = kChroExpression;
+  settings.INFER_COPY_METHOD = 0;
+  ASSERT_TRUE(mData->GetData());
+
+  const double bound = 4 * plan.noise * std::sqrt(2.0 / 10) + synth::kSnpBackgroundCopies;
+  int onX = 0;
+  int offMean = 0;
+  int offCopies = 0;
+  for (int u = 0; u < truth.MarkerCount(); ++u) {
+    if (truth.chro[static_cast<std::size_t>(u)] != 19) continue;
+    ++onX;
+    const double ratio = mData->markerStats[u].mean / (2.0 * truth.perCopy[u]);
+    offMean += std::abs(ratio - 1) > bound ? 1 : 0;
+    for (int s = 0; s < mData->sampleCount; ++s) {
+      const synth::SnpGroupArray& array =
+          truth.arrays[static_cast<std::size_t>(SampleGrouping.GetSampleArray(s))];
+      offCopies += mData->inferred.Row(s)[u] != static_cast<float>(array.copies[u]) ? 1 : 0;
+    }
+  }
+  ASSERT_EQ(onX, 120);
+  EXPECT_LE(offMean, onX / 100);
+  EXPECT_LE(offCopies, onX * mData->sampleCount / 100);
 }
 
 TEST_F(ChromosomeGatherTest, GetDataInfersLohAndFailsWholeWhenTheInferenceCannotRun) {
@@ -376,7 +416,7 @@ TEST_F(ChromosomeGatherTest, TheCommandReadsTheGenomeFilesKeepsTheListedMarkersA
   EXPECT_EQ(log.CountInColour(kLogRed), 0);
   EXPECT_EQ(genome_info.posList[0].size(), 300u);
   EXPECT_EQ(genome_info.posList[1].size(), 0u);
-  EXPECT_EQ(genome_info.posList[kXChroIndex].size(), 120u);
+  EXPECT_EQ(genome_info.posList[genome_info.XChroIndex()].size(), 120u);
   EXPECT_EQ(chromosome.dataType, kDataCopyNumber);
   const int tumour = SampleGrouping.FindSample("T0");
   for (int u = 45; u <= 94; ++u) EXPECT_NEAR(chromosome.inferred.Row(tumour)[u], 4.0f, 0.5f) << u;

@@ -15,6 +15,7 @@
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/inference/copy_number.hpp"
 #include "genome/info/genome_info.hpp"
+#include "genome/tests/genome_test_support.hpp"
 #include "tools/synth/genome_copy_number.hpp"
 
 namespace {
@@ -263,6 +264,18 @@ TEST(CopyNumberTest, StopEndsTheRunWithItsLine) {
   EXPECT_EQ(progress.polls, 2);
   // The third chromosome was never reached.
   EXPECT_EQ(chro.inferred.Row(0)[700], kMissingValueFloat);
+}
+
+TEST(CopyNumberTest, InferenceLeavesTheRunningFlagAsItFoundIt) {
+  const GENOME_INFO genome = Genome({150, 150});
+  synth::CopyPlan plan;
+  plan.markers = 300;
+  plan.samples = 1;
+  const synth::CopyArrays arrays = synth::DrawCopyArrays(plan);
+  CHROMOSOME chro;
+  Load(chro, arrays, false);
+  ASSERT_TRUE(chro.SetCopyLayout(false, 1.0f));
+  ExpectRunningFlagKept([&] { return chro.InferCopyNumber(0, RunOver(genome, false)); });
 }
 
 }  // namespace

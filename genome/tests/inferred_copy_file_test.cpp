@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <string>
 
 #include "engine/base/missing_value.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "genome/files/chromosome_export.hpp"
+#include "genome/inference/copy_number.hpp"
 #include "genome/tests/chromosome_files_support.hpp"
 
 namespace {
@@ -83,8 +86,79 @@ TEST_F(InferredCopyReadTest, RefusesFilesThatDoNotFitTheGroup) {
   EXPECT_TRUE(
       log.ContainsRed(MessageBuffer(kInferredCopySnpMessage, "", UnitName(mOrder[10]).c_str())));
 
+  // A line longer than the export writes for these samples is refused, not read cut short.
+  std::string padded = good;
+  padded.insert(padded.find("\n" + secondUnit), SampleColumnsLineBound(3, false), '0');
+  EXPECT_FALSE(ReadInferredCopyFile(mChro, WriteFile("f.xls", padded)));
+  EXPECT_TRUE(log.ContainsRed(
+      MessageBuffer(kInferredCopyLongLineMessage, 3LL, SampleColumnsLineBound(3, false))));
+
   EXPECT_FALSE(ReadInferredCopyFile(mChro, mFolder.File("missing.xls")));
   EXPECT_TRUE(log.ContainsRed("  Reading file '"));
+}
+
+// The export of the largest grouping, names of 40 characters, reads back cell for cell:
+// totals that are no copy level (median-smoothed raw copy numbers) to the last bit, and
+// both parents' states.
+class InferredCopyRoundTripTest : public ChromosomeFilesFixture {
+ protected:
+  static constexpr int kSamples = 999;
+  static constexpr int kUnits = 40;
+  void SetUp() override {
+    ChromosomeFilesFixture::SetUp();
+    MakeGenome(kUnits, 9);
+    for (int a = 0; a < kSamples; ++a) {
+      ArraySlot& slot = TheGroup().NextArraySlot();
+      slot = ArraySlot{};
+      slot.name = MessageBuffer("Tumour sample of the long study %08d", a);
+      ASSERT_EQ(slot.name.size(), 40u);
+      ASSERT_TRUE(TheGroup().CountArray());
+    }
+    SampleGrouping.SetDefaultGrouping();
+    ASSERT_EQ(SampleGrouping.SampleCount(), kSamples);
+  }
+  // A total that needs more than six digits, missing now and then.
+  static float Total(int s, int u) {
+    if ((s + u) % 29 == 0) return kMissingValueFloat;
+    return 123456.78f * static_cast<float>(s % 7 + 1) / static_cast<float>(u + 3) +
+           1e-7f * static_cast<float>(s);
+  }
+};
+
+TEST_F(InferredCopyRoundTripTest, TheLargestGroupingReadsBackExactly) {
+  for (const bool parentSpecific : {false, true}) {
+    TheGroup().Settings().PARENT_SPECIFIC_COPY = parentSpecific ? 1 : 0;
+    CHROMOSOME out;
+    ASSERT_TRUE(out.Allocate(kSamples, kUnits, TablesFor(kChroCopyNumber, true, parentSpecific)));
+    ASSERT_TRUE(out.SetCopyLayout(parentSpecific, 1.0f));
+    out.method = kChroCopyNumber;
+    out.dataType = kDataCopyNumber;
+    out.displayInferred = true;
+    const int states = out.ParentalStateCount();
+    for (int s = 0; s < kSamples; ++s)
+      for (int u = 0; u < kUnits; ++u)
+        out.inferred.Row(s)[u] = !parentSpecific ? Total(s, u)
+                                 : (s + u) % 31 == 0
+                                     ? kMissingValueFloat
+                                     : EncodeParentStates((s + u) % states, (s * 3 + u) % states);
+    const std::string path = mFolder.File("inferred copy.xls");
+    ASSERT_TRUE(ExportData(out, path));
+    const std::string text = ReadFile(path);
+    const std::size_t header = text.find('\n') + 1;
+    EXPECT_GT(text.find('\n', header) - header, kInferredCopyLineLength) << parentSpecific;
+
+    CHROMOSOME back;
+    ASSERT_TRUE(back.Allocate(kSamples, kUnits, TablesFor(kChroCopyNumber, true, parentSpecific)));
+    ASSERT_TRUE(back.SetCopyLayout(parentSpecific, 1.0f));
+    CapturedLog log;
+    ASSERT_TRUE(ReadInferredCopyFile(back, path)) << parentSpecific;
+    EXPECT_EQ(log.CountInColour(kLogRed), 0);
+    for (int s = 0; s < kSamples; ++s)
+      for (const int u : mOrder)
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(back.inferred.Row(s)[u]),
+                  std::bit_cast<std::uint32_t>(out.inferred.Row(s)[u]))
+            << parentSpecific << " " << s << " " << u;
+  }
 }
 
 }  // namespace

@@ -156,7 +156,7 @@ TEST_F(LohInferenceTest, SameBoundaryFillsBetweenEqualCodesOnlyAndRunsNoModelOnP
 TEST_F(LohInferenceTest, RatesCountAutosomesAndAnEmptyCountIsFloored) {
   std::vector<int> markers(23, 0);
   markers[0] = 11;
-  markers[kXChroIndex] = 5;
+  markers[static_cast<std::size_t>(info.XChroIndex())] = 5;
   PlaceUnits(info, markers);
   Start({kPair, kSingle});
   // The single sample: 8 homozygous, 2 heterozygous, 1 NoCall; X all heterozygous.
@@ -172,24 +172,40 @@ TEST_F(LohInferenceTest, RatesCountAutosomesAndAnEmptyCountIsFloored) {
 }
 
 TEST_F(LohInferenceTest, AMaleXShowsNoLossWhereAFemaleXDoes) {
-  std::vector<int> markers(23, 0);
-  markers[0] = 50;
-  markers[kXChroIndex] = 200;
-  PlaceUnits(info, markers);
-  Start({{0, 1, 'M', "Male"}, {1, 1, 'F', "Female"}});
-  for (int s = 0; s < 2; ++s) {
-    for (int u = 0; u < 250; ++u)
-      chro->calls.Row(s)[u] = u < 50 ? kCallAB : (u % 2 ? kCallAA : kCallBB);
+  // The X is the species' own: after 22, 19 or 20 autosomes.
+  for (const int species : {kHuman, kMouse, kRat}) {
+    info.species = species;
+    std::vector<int> markers(23, 0);
+    markers[0] = 50;
+    markers[static_cast<std::size_t>(info.XChroIndex())] = 200;
+    PlaceUnits(info, markers);
+    Start({{0, 1, 'M', "Male"}, {1, 1, 'F', "Female"}});
+    for (int s = 0; s < 2; ++s) {
+      for (int u = 0; u < 250; ++u)
+        chro->calls.Row(s)[u] = u < 50 ? kCallAB : (u % 2 ? kCallAA : kCallBB);
+    }
+    // On a male X every state emits homozygous calls alike, in either model: nothing moves
+    // the prior.
+    for (const int method : {kLohHmm, kLohHaplotypeHmm}) {
+      run.settings.method = method;
+      chro->EstimateLohRates(run);
+      ASSERT_TRUE(chro->InferLohCall(run));
+      EXPECT_NEAR(chro->lohCodes.Row(0)[150], 1 - kProbabilityFloor, 1e-3) << species << method;
+      EXPECT_LT(chro->lohCodes.Row(1)[150], 0.5f) << species << method;
+    }
   }
-  // On a male X every state emits homozygous calls alike, in either model: nothing moves
-  // the prior.
-  for (const int method : {kLohHmm, kLohHaplotypeHmm}) {
-    run.settings.method = method;
-    chro->EstimateLohRates(run);
-    ASSERT_TRUE(chro->InferLohCall(run));
-    EXPECT_NEAR(chro->lohCodes.Row(0)[150], 1 - kProbabilityFloor, 1e-3) << method;
-    EXPECT_LT(chro->lohCodes.Row(1)[150], 0.5f) << method;
+}
+
+TEST_F(LohInferenceTest, TheStepsLeaveTheRunningFlagAsTheyFoundIt) {
+  PlaceUnits(info, {60, 60});
+  Start({kPair, kSingle});
+  for (int u = 0; u < 120; ++u) {
+    SetPair(kPair, u, kCallAB, u < 40 ? kCallAA : kCallAB);
+    chro->calls.Row(kSingle.first)[u] = u < 30 ? kCallAA : kCallAB;
   }
+  chro->EstimateLohRates(run);
+  ExpectRunningFlagKept([this] { return chro->InferLohCall(run); });
+  ExpectRunningFlagKept([this] { return chro->CheckHaplotypes(run); });
 }
 
 TEST_F(LohInferenceTest, AStretchBoundaryRestartsTheModelAsANewChromosomeWould) {

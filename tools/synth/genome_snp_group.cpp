@@ -14,7 +14,6 @@ namespace synth {
 
 namespace {
 
-constexpr int kXIndex = 22;
 enum Genotype { kAA = 0, kBB = 1, kAB = 2 };
 
 int DrawGenotype(SynthRandom& random, bool hemizygous) {
@@ -61,9 +60,11 @@ SnpGroupTruth MakeSnpGroup(const SnpGroupPlan& plan) {
   SnpGroupTruth truth;
   truth.pairs = plan.pairs;
   truth.singles = plan.singles;
+  truth.autosomes = plan.autosomes;
+  truth.expression = plan.expression;
   const int chroCount = static_cast<int>(plan.markersPerChro.size());
   for (int k = 0; k < chroCount; ++k) {
-    const int chro = plan.withX && k == chroCount - 1 ? kXIndex : k;
+    const int chro = plan.withX && k == chroCount - 1 ? plan.autosomes : k;
     for (int i = 0; i < plan.markersPerChro[static_cast<std::size_t>(k)]; ++i) {
       truth.markerNames.push_back("SNP_" + std::to_string(truth.markerNames.size()));
       truth.chro.push_back(chro);
@@ -86,7 +87,7 @@ SnpGroupTruth MakeSnpGroup(const SnpGroupPlan& plan) {
     auto& genotype = genotypes[static_cast<std::size_t>(s)];
     array.copies.assign(n, 2);
     for (std::size_t u = 0; u < n; ++u) {
-      const bool hemizygous = array.gender == 'M' && truth.chro[u] == kXIndex;
+      const bool hemizygous = array.gender == 'M' && truth.chro[u] == plan.autosomes;
       if (hemizygous) array.copies[u] = 1;
       genotype.push_back(pair ? genotypes[static_cast<std::size_t>(partner)][u]
                               : DrawGenotype(random, hemizygous));
@@ -110,7 +111,7 @@ void InstallSnpGroup(const SnpGroupTruth& truth) {
     Layout.units[static_cast<std::size_t>(u)].SetName(
         truth.markerNames[static_cast<std::size_t>(u)]);
   Layout.unitCount = n;
-  ArrayType = 1;
+  ArrayType = truth.expression ? 0 : 1;
 
   Group& group = TheGroup();
   group.ClearGroup();
@@ -120,8 +121,8 @@ void InstallSnpGroup(const SnpGroupTruth& truth) {
     slot.dataFile = array.name + ".cel";
     slot.values.assign(static_cast<std::size_t>(n), VALUE_TRIPLE{});
     for (std::size_t u = 0; u < slot.values.size(); ++u) {
-      slot.values[u].value = array.a[u];
-      slot.values[u].stdErr = array.b[u];
+      slot.values[u].value = truth.expression ? array.a[u] + array.b[u] : array.a[u];
+      slot.values[u].stdErr = truth.expression ? 0.0f : array.b[u];
     }
     slot.calls = array.calls;
     if (!group.CountArray()) break;
@@ -158,8 +159,8 @@ std::string SnpGroupSampleInfoText(const SnpGroupTruth& truth) {
 
 std::string SnpGroupGenomeInfoText(const SnpGroupTruth& truth) {
   GenomeTruth genome;
-  genome.snpArray = true;
-  for (int k = 0; k < kXIndex; ++k) genome.chromosomes.push_back(std::to_string(k + 1));
+  genome.snpArray = !truth.expression;
+  for (int k = 0; k < truth.autosomes; ++k) genome.chromosomes.push_back(std::to_string(k + 1));
   genome.chromosomes.push_back("X");
   for (int u = 0; u < truth.MarkerCount(); ++u) {
     const auto k = static_cast<std::size_t>(u);

@@ -21,9 +21,12 @@ struct CopyStretch {
 
 struct SnpGroupPlan {
   // Markers per chromosome, in chromosome index order; the last entry is the X chromosome
-  // when withX is set.
+  // when withX is set, which follows the species' autosomes (22 human, 19 mouse, 20 rat).
   std::vector<int> markersPerChro = {300, 200, 100};
   bool withX = false;
+  int autosomes = 22;
+  // Installed as expression arrays: one value per unit, the total of both alleles.
+  bool expression = false;
   int normals = 6;  // diploid samples, ploidy 2
   int males = 0;    // the first this many normals are male
   int pairs = 2;    // tumours, each grouped after one of the first normals
@@ -45,12 +48,14 @@ struct SnpGroupArray {
 
 struct SnpGroupTruth {
   std::vector<std::string> markerNames;
-  std::vector<int> chro;              // index per marker; the X is index 22 when planned
+  std::vector<int> chro;              // index per marker; the X is index `autosomes`
   std::vector<int> pos;               // bp, increasing along each chromosome
   std::vector<float> perCopy;         // the signal of one copy of either allele
   std::vector<SnpGroupArray> arrays;  // normals, then pair tumours, then singles
   int pairs = 0;
   int singles = 0;
+  int autosomes = 22;
+  bool expression = false;
   int MarkerCount() const { return static_cast<int>(markerNames.size()); }
 };
 
@@ -62,15 +67,16 @@ double SnpGroupSignal(double perCopy, int copies, double relativeNoise);
 SnpGroupTruth MakeSnpGroup(const SnpGroupPlan& plan);
 
 // Replaces the chip layout by the markers (no cells) and the started group's arrays by the
-// truth's arrays: value A and standard error B, the calls, a modelled group with calls.
+// truth's arrays: value A and standard error B, the calls, a modelled group with calls; as
+// expression arrays the value A + B alone.
 void InstallSnpGroup(const SnpGroupTruth& truth);
 
 // Groups: each pair tumour after its normal, the other normals alone, each single alone.
 std::string SnpGroupArrayListText(const SnpGroupTruth& truth);
 // Columns "Ploidy(numeric)" (2 for normals, empty for tumours) and "Gender".
 std::string SnpGroupSampleInfoText(const SnpGroupTruth& truth);
-// The genome information file placing the markers: chromosomes 1 to 22 by index, then X;
-// one cM per Mb.
+// The genome information file placing the markers: the autosomes by number, then X; one
+// cM per Mb.
 std::string SnpGroupGenomeInfoText(const SnpGroupTruth& truth);
 
 }  // namespace synth
