@@ -36,7 +36,11 @@ double LeadingDouble(std::string_view text) {
 }
 
 bool LeadingFiniteFloat(std::string_view text, float& value) {
-  const auto read = static_cast<float>(LeadingDouble(text));
+  text = NumberStart(text);
+  double number = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (result.ec == std::errc::result_out_of_range) return false;
+  const auto read = static_cast<float>(result.ec == std::errc() ? number : 0.0);
   if (!std::isfinite(read)) return false;
   value = read;
   return true;

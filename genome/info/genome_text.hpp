@@ -15,7 +15,7 @@ std::string_view NextField(std::string_view& line);
 double LeadingDouble(std::string_view text);
 int LeadingInt(std::string_view text);
 // LeadingDouble as a float; false (value untouched) when that is not a finite number:
-// "nan", "inf" or beyond the float range.
+// "nan", "inf", or beyond the range of a float or even of a double.
 bool LeadingFiniteFloat(std::string_view text, float& value);
 
 // text without trailing blanks, tabs and line ends.

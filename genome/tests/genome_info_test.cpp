@@ -328,7 +328,8 @@ TEST_F(GenomeInfoTest, CytobandReadsFailWhole) {
 
 TEST_F(GenomeInfoTest, NumbersThatAreNotFiniteAreTakenAsMissing) {
   const synth::GenomeTruth truth = Genome(400, true);
-  const std::vector<std::string> hostile = {"nan", "inf", "-inf", "NaN", "infinity", "1e39"};
+  const std::vector<std::string> hostile = {"nan",      "inf",  "-inf", "NaN",
+                                            "infinity", "1e39", "1e400"};
   // Every tenth listed unit gets one: in its position, its genetic position or a rate.
   enum Column { kPosition = 2, kGenetic = 3, kRate = 7 };
   std::vector<std::pair<int, int>> spoilt;
@@ -341,7 +342,7 @@ TEST_F(GenomeInfoTest, NumbersThatAreNotFiniteAreTakenAsMissing) {
       const int column = u % 30 == 0 ? kPosition : u % 30 == 10 ? kGenetic : kRate;
       // Beyond the float range is no position, while a rate of so many per cent is
       // merely clamped.
-      const std::size_t kinds = column == kRate ? hostile.size() - 1 : hostile.size();
+      const std::size_t kinds = column == kRate ? hostile.size() - 2 : hostile.size();
       fields[static_cast<std::size_t>(column)] = hostile[static_cast<std::size_t>(u / 30) % kinds];
       spoilt.emplace_back(u, column);
     }
