@@ -45,6 +45,8 @@ void GetExternalData(ShellFrame& frame) {
   AnalysisCommand command;
   command.title = "Get external data";
   command.failureLine = "Getting external data not completed}";
+  // The reader logs its own closing line.
+  command.jobClosesBlock = true;
   command.job = [&frame](AnalysisOutcome&) {
     Group& opened = TheGroup();
     opened.OpenedFromDataFiles = false;

@@ -73,10 +73,14 @@ TEST_F(ExportAndExternalTest, AModelledGroupIsExportedAndReadBackAsExternalData)
     sheet.accept();
     return sheet.result();
   };
+  const std::size_t beforeRead = LogLines().size();
   ASSERT_TRUE(frame.OnCommand(ids::kGetExternalData));
   const std::vector<std::string> log = LogLines();
   EXPECT_NE(std::find(log.begin(), log.end(), "{Group liver is closed}"), log.end());
-  EXPECT_NE(std::find(log.begin(), log.end(), "{Get external data"), log.end());
+  const std::vector<std::string> readLines = LinesFrom(beforeRead);
+  const auto opening = std::find(readLines.begin(), readLines.end(), "{Get external data");
+  ASSERT_NE(opening, readLines.end());
+  EXPECT_EQ(std::count(opening, readLines.end(), "Finished}"), 1) << "one closing line";
   EXPECT_EQ(group.Name(), "liverx");
   EXPECT_TRUE(frame.windowTitle().contains(QStringLiteral("liverx")));
   EXPECT_FALSE(group.HasProbeData) << "the commands that need array data stay disabled";
