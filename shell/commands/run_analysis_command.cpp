@@ -78,6 +78,8 @@ bool RunAnalysisCommand(ShellFrame& frame, const AnalysisCommand& command) {
     const RaisedAnalysisRunning running;
     succeeded = command.job && command.job(outcome);
   }
+  // What the status bar said during the job (a refused close among it) ends with it.
+  frame.SetStatusText(0, "");
   if (!succeeded) {
     LogMessage(command.failureLine + "\n", 0, kLogBlue);
     return false;

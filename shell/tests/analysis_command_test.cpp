@@ -130,6 +130,7 @@ TEST_F(AnalysisCommandTest, EscapeStopsTheJobAndTheWindowWaitsForIt) {
   EXPECT_FALSE(closedWhileRunning);
   EXPECT_FALSE(closedAfterEscape);
   EXPECT_EQ(statusAfterRefusal, kCloseRefusedMessage);
+  EXPECT_EQ(frame.StatusPaneText(0), QString()) << "the refusal goes with the job";
   EXPECT_EQ(AnalysisRunning, 0);
   EXPECT_EQ(LinesFrom(before), (Lines{{"{Hierarchical clustering", kBlue},
                                       {"  step 0", kBlack},
