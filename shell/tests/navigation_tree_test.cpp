@@ -2,10 +2,14 @@
 // the highlight stays on the view on screen.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 
 #include "shell/services/output_files.hpp"
 #include "shell/tests/shell_test.hpp"
+#include "shell/views/tree_images.hpp"
 
 namespace {
 
@@ -48,6 +52,35 @@ TEST_F(NavigationTreeTest, ClickedFileOpensAndTheHighlightStaysOnTheView) {
   ClickItem(tree, file);
   EXPECT_EQ(opener.opened.size(), 2u);
   EXPECT_EQ(tree.selectedItems(), QList<QTreeWidgetItem*>{tree.ViewItem(VIEW_ANALYSIS)});
+}
+
+TEST_F(NavigationTreeTest, EveryItemShowsItsWholeTextAsTooltip) {
+  CMainFrame& frame = OpenFrame();
+  CLeftView& tree = frame.LeftView();
+  const QString longName = QStringLiteral("Clustering of the liver samples against the baseline");
+  tree.InsertViewItem(VIEW_CLUSTER, longName, tree_image::kClustering);
+  tree.AddClusteringItem(QStringLiteral("Branch of 120 genes with a very long description"),
+                         tree_image::kClustering);
+  RegisterOutputFile(File("a table whose name is far wider than the pane.xls"), false);
+  tree.expandAll();
+  std::vector<QTreeWidgetItem*> items;
+  for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+    items.push_back(tree.topLevelItem(i));
+    for (int c = 0; c < tree.topLevelItem(i)->childCount(); ++c)
+      items.push_back(tree.topLevelItem(i)->child(c));
+  }
+  ASSERT_GE(items.size(), 4u);
+  for (QTreeWidgetItem* item : items) {
+    EXPECT_FALSE(item->text(0).isEmpty());
+    EXPECT_EQ(item->toolTip(0), item->text(0));
+  }
+  // Hovering the cut label shows the tooltip.
+  tree.resize(80, tree.height());
+  const QPoint at = tree.visualItemRect(tree.ViewItem(VIEW_CLUSTER)).center();
+  QHelpEvent hover(QEvent::ToolTip, at, tree.viewport()->mapToGlobal(at));
+  QApplication::sendEvent(tree.viewport(), &hover);
+  EXPECT_EQ(QToolTip::text(), longName);
+  QToolTip::hideText();
 }
 
 }  // namespace

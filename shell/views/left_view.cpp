@@ -24,9 +24,12 @@ constexpr int kPaneTimerMilliseconds = 100;
 constexpr float kOutlierArrayFraction = 0.05f;
 
 // Items keep their image index beside the picture, for whoever asks which image it is.
+// The narrow pane cuts long labels (file paths, branch names), so the tooltip holds the
+// whole text.
 void SetImage(QTreeWidgetItem* item, int image) {
   item->setIcon(0, TreeImage(image));
   item->setData(0, kTreeImageRole, image);
+  item->setToolTip(0, item->text(0));
 }
 
 }  // namespace
