@@ -68,9 +68,14 @@ ExportExpressionDialog::ExportExpressionDialog(std::function<void()> openOptions
   mSamples = new QListWidget(this);
   mSamples->setObjectName(ControlName(kSampleList));
   mSamples->setSelectionMode(QAbstractItemView::MultiSelection);
+  // No sample chosen yet (the first export) offers them all: a selection of none could
+  // only be refused at OK.
+  bool anyChosen = false;
+  for (int sample = 0; sample < SampleGrouping.SampleCount(); ++sample)
+    anyChosen = anyChosen || SampleGrouping.Selected(sample);
   for (int sample = 0; sample < SampleGrouping.SampleCount(); ++sample) {
     auto* item = new QListWidgetItem(ToQString(SampleGrouping.SampleName(sample)), mSamples);
-    item->setSelected(SampleGrouping.Selected(sample));
+    item->setSelected(!anyChosen || SampleGrouping.Selected(sample));
   }
   grid->addWidget(mSamples, 2, 1);
   auto* byCategory = new QPushButton(QStringLiteral("Select by category"), this);

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 
 #include "engine/group/sample_grouping.hpp"
 #include "platform/path.hpp"
@@ -86,6 +88,21 @@ TEST_F(ExportExpressionDialogTest, NoSampleSelectedKeepsTheDialogOpen) {
   ASSERT_EQ(prompts.prompts.size(), 1u);
   EXPECT_EQ(prompts.prompts[0].text, "Please select arrays to be exported");
   EXPECT_TRUE(SampleGrouping.Selected(1)) << "the flags stay as they were";
+}
+
+TEST_F(ExportExpressionDialogTest, TheFirstExportOffersEverySampleSoItsFirstOkExports) {
+  SampleGrouping.ClearSelection();
+  ExportExpressionDialog dialog(nullptr, nullptr);
+  dialog.show();
+  auto* samples = Control<QListWidget>(dialog, ExportExpressionDialog::kSampleList);
+  ASSERT_EQ(samples->count(), 3);
+  EXPECT_EQ(samples->selectedItems().size(), 3);
+  QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+  ASSERT_NE(ok, nullptr);
+  QTest::mouseClick(ok, Qt::LeftButton);
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_TRUE(prompts.prompts.empty());
+  for (int sample = 0; sample < 3; ++sample) EXPECT_TRUE(SampleGrouping.Selected(sample));
 }
 
 }  // namespace
