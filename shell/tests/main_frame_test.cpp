@@ -11,7 +11,9 @@
 #include "genes/info/gene_info.hpp"
 #include "platform/path.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/services/open_service.hpp"
 #include "shell/services/output_files.hpp"
+#include "shell/services/web_addresses.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/views/plain_view.hpp"
 #include "shell/views/view_factory.hpp"
@@ -149,6 +151,33 @@ TEST_F(MainFrameTest, EnterIsNextView) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
   QTest::keyClick(frame.PaneView(), Qt::Key_Return);
   EXPECT_EQ(frame.CurrentViewIndex(), VIEW_CEL);
+}
+
+TEST_F(MainFrameTest, HelpWithoutXdgOpenSaysSoOnce) {
+  CMainFrame& frame = OpenFrame();
+  XdgOpenService desktop;
+  OpenService* recorder = SetOpenService(&desktop);
+  const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  ::setenv("PATH", Folder().c_str(), 1);  // a folder without xdg-open
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  const auto messages = [this] {
+    std::vector<std::string> texts;
+    for (const RecordedPrompt& prompt : prompts.prompts)
+      if (prompt.kind == RecordedPrompt::Kind::kMessage) texts.push_back(prompt.text);
+    return texts;
+  };
+  QTest::keyClick(&frame, Qt::Key_F1);
+  const std::vector<std::string> first = messages();
+  QTest::keyClick(&frame, Qt::Key_F1);
+  ASSERT_TRUE(frame.OnCommand(ids::kHelpWebsite));
+  const std::vector<std::string> after = messages();
+  ::setenv("PATH", path.c_str(), 1);
+  SetOpenService(recorder);
+  ASSERT_EQ(first.size(), 1u) << "F1 reached the opener";
+  EXPECT_NE(first[0].find(kManualAddress), std::string::npos) << first[0];
+  EXPECT_NE(first[0].find("xdg-open"), std::string::npos) << first[0];
+  EXPECT_EQ(after, first) << "told once only";
 }
 
 TEST_F(MainFrameTest, AlternateTwoViewsGoesBackAndForth) {
