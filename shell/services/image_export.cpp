@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QPainter>
 
+#include <cerrno>
 #include <vector>
 
 #include "engine/base/text_helpers.hpp"
@@ -20,6 +21,7 @@
 #include "shell/services/image_export_choices.hpp"
 #include "shell/services/jpeg_file.hpp"
 #include "shell/services/prompt_service.hpp"
+#include "shell/services/shell_helpers.hpp"
 
 std::string ImageFileStatus = platform::kBmpStatusOk;
 
@@ -57,6 +59,16 @@ bool WithinBitmapLimit(const QSize& size) {
 // What the export produced.
 enum class Outcome { kDone, kPictureFailed, kFileNotWritten };
 
+// The system's reason of the last failed write, for the messages.
+int gWriteError = 0;
+
+// The outcome of a write whose result is in hand; errno still holds its reason, since
+// nothing else ran after it failed.
+Outcome Written(bool written) {
+  gWriteError = written ? 0 : errno;
+  return written ? Outcome::kDone : Outcome::kFileNotWritten;
+}
+
 Outcome ExportMetafile(const PictureExport& picture, const std::string& file) {
   const std::vector<std::uint8_t> metafile = RecordMetafile(picture.size, picture.draw);
   if (ExportToClipboard != 0) {
@@ -67,7 +79,8 @@ Outcome ExportMetafile(const PictureExport& picture, const std::string& file) {
     QGuiApplication::clipboard()->setMimeData(data);
     return Outcome::kDone;
   }
-  return platform::WriteWholeFile(file, metafile) ? Outcome::kDone : Outcome::kFileNotWritten;
+  errno = 0;
+  return Written(platform::WriteWholeFile(file, metafile));
 }
 
 Outcome ExportBitmap(const PictureExport& picture, const std::string& file) {
@@ -83,7 +96,8 @@ Outcome ExportBitmap(const PictureExport& picture, const std::string& file) {
     QGuiApplication::clipboard()->setImage(bitmap);
     return Outcome::kDone;
   }
-  return SaveBitmapImage(file, bitmap) ? Outcome::kDone : Outcome::kFileNotWritten;
+  errno = 0;
+  return Written(SaveBitmapImage(file, bitmap));
 }
 
 }  // namespace
@@ -101,9 +115,11 @@ bool ExportViewImage(const PictureExport& picture, QWidget* parent) {
   const Outcome outcome =
       NamesMetafile(file) ? ExportMetafile(picture, file) : ExportBitmap(picture, file);
   if (outcome != Outcome::kDone) {
+    const int error = outcome == Outcome::kFileNotWritten ? gWriteError : 0;
     if (outcome == Outcome::kFileNotWritten)
-      LogMessage(MessageBuffer(kImageFileNotWrittenMessage, file.c_str()), 0, kLogRed);
-    AfxMessageBox(kImageExportFailedMessage);
+      LogMessage(WithSystemReason(MessageBuffer(kImageFileNotWrittenMessage, file.c_str()), error),
+                 0, kLogRed);
+    AfxMessageBox(WithSystemReason(kImageExportFailedMessage, error));
     return false;
   }
   if (ExportToClipboard == 0) RegisterOutputFile(file, true);

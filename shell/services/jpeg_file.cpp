@@ -1,6 +1,7 @@
 // The JPEG writer over the JPEG library.
 #include "shell/services/jpeg_file.hpp"
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "platform/file_replacement.hpp"
+#include "shell/services/shell_helpers.hpp"
 
 namespace {
 
@@ -63,7 +65,10 @@ bool WriteJpegFile(const std::string& file, const std::uint8_t* pixels, unsigned
   if (pixels == nullptr || width == 0 || height == 0) return false;
   platform::FileReplacement out;
   if (!out.Open(file)) {
-    AfxMessageBox(MessageBuffer(kJpegCannotOpenMessage, file.c_str()));
+    const int error = errno;
+    AfxMessageBox(WithSystemReason(MessageBuffer(kJpegCannotOpenMessage, file.c_str()), error));
+    // The caller's own message gives the reason too.
+    errno = error;
     return false;
   }
   unsigned char* compressed = nullptr;

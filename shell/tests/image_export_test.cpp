@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -23,6 +24,7 @@
 #include "engine/testing/recorded_requests.hpp"
 #include "platform/bmp_file.hpp"
 #include "platform/byte_reader.hpp"
+#include "platform/process.hpp"
 #include "platform/tests/emf_records.hpp"
 #include "shell/commands/export_image_command.hpp"
 #include "shell/dialogs/export_image_dialog.hpp"
@@ -347,11 +349,26 @@ TEST_F(ImageExportTest, AFileThatCannotBeWrittenSaysSoInRedAndRegistersNothing) 
     Answer(ExportImageDialog::kExportToFile, format);
     // The JPEG writer says first that it cannot open the file.
     EXPECT_FALSE(ExportViewImage(Blocks(File("no folder/blocks")), nullptr));
+    // Each message keeps its words and gives the system's reason on its last line.
+    const std::string reason = " (" + platform::SystemErrorText(ENOENT) + ")";
     EXPECT_TRUE(log.ContainsRed(File("no folder/blocks"))) << format;
+    EXPECT_TRUE(log.ContainsRed("' failed" + reason)) << format;
     ASSERT_EQ(prompts.CountOf(RecordedPrompt::Kind::kMessage),
               format == ExportImageDialog::kFormatJpg ? 2 : 1);
-    EXPECT_EQ(prompts.prompts.back().text, kImageExportFailedMessage);
+    if (format == ExportImageDialog::kFormatJpg) {
+      ASSERT_EQ(prompts.prompts.size(), 3u);
+      EXPECT_EQ(prompts.prompts[1].text,
+                "JpegFile :\nCan't open " + File("no folder/blocks.jpg") + reason + "\n");
+    }
+    EXPECT_EQ(prompts.prompts.back().text, kImageExportFailedMessage + reason);
   }
+  // A file in the way of the folder gives its own reason.
+  std::ofstream(File("plain")) << "a file";
+  prompts.prompts.clear();
+  Answer(ExportImageDialog::kExportToFile, ExportImageDialog::kFormatBmp);
+  EXPECT_FALSE(ExportViewImage(Blocks(File("plain/blocks")), nullptr));
+  EXPECT_EQ(prompts.prompts.back().text,
+            kImageExportFailedMessage + (" (" + platform::SystemErrorText(ENOTDIR) + ")"));
   EXPECT_TRUE(registered.files.empty());
   EXPECT_FALSE(std::filesystem::exists(File("no folder")));
 

@@ -8,6 +8,7 @@
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -214,8 +215,9 @@ void CClusterView::SaveTreeData() {
   request.promptOverwrite = true;
   const std::optional<std::string> path = Prompts().FileName(request);
   if (!path) return;
+  errno = 0;
   if (!WriteTreeFile(path->c_str())) {
-    AfxMessageBox("Failed to write file " + *path);
+    AfxMessageBox(WithSystemReason("Failed to write file " + *path, errno));
     return;
   }
   AfxMessageBox("Clustering tree saved in " + *path);
