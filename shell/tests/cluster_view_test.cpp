@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <algorithm>
@@ -31,6 +35,65 @@ class ClusterViewTest : public ShellTest {
     FreeClusterTrees();
     Layout = CDF_LAYOUT{};
   }
+};
+
+// A paint device that keeps every text drawn on it: where, how large and whether turned.
+class TextRecorder final : public QPaintDevice {
+ public:
+  struct Text {
+    QString text;
+    int pixelSize;
+    QPointF at;    // the baseline's start on the page
+    bool rotated;  // drawn up the page
+  };
+
+  explicit TextRecorder(QSize size) : mSize(size) {}
+  QPaintEngine* paintEngine() const override { return &mEngine; }
+  const std::vector<Text>& Texts() const { return mEngine.texts; }
+
+ protected:
+  int metric(PaintDeviceMetric metric) const override {
+    switch (metric) {
+      case PdmWidth:
+        return mSize.width();
+      case PdmHeight:
+        return mSize.height();
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY:
+        return 96;
+      case PdmDepth:
+        return 32;
+      case PdmDevicePixelRatio:
+        return 1;
+      case PdmDevicePixelRatioScaled:
+        return static_cast<int>(devicePixelRatioFScale());
+      default:
+        return 0;
+    }
+  }
+
+ private:
+  class Engine final : public QPaintEngine {
+   public:
+    Engine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawTextItem(const QPointF& p, const QTextItem& item) override {
+      const QTransform turn = painter()->transform();
+      texts.push_back({item.text(), item.font().pixelSize(), turn.map(p), turn.m12() != 0.0});
+    }
+    Type type() const override { return QPaintEngine::User; }
+    std::vector<Text> texts;
+  };
+
+  QSize mSize;
+  mutable Engine mEngine;
 };
 
 TEST(ValueToColorTest, FollowsTheScaleInBothColourModes) {
@@ -180,6 +243,71 @@ TEST_F(ClusterViewTest, ScreenshotShowsPlantedClustersTogetherAndTheTreesColours
   settings.CUR_ARRAY = -1;  // no array: the middle column
   view->ShowCurrentGene(QSize(300, 200));
   EXPECT_EQ(view->CurrentColumn(), genes.m / 2);
+}
+
+TEST_F(ClusterViewTest, LabelsOfSmallCellsStayReadableAndNeverOverlap) {
+  synth::PlantedClusterOptions options;
+  options.clusters = 5;
+  options.genesPerCluster = 8;
+  options.samples = 14;
+  options.seed = 23;
+  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(options);
+  synth::InstallPlantedClusterGroup(truth);
+  GroupSettings& settings = TheGroup().Settings();
+  settings.GENE_LIST_FILE = File("planted.txt");
+  std::ofstream(settings.GENE_LIST_FILE) << synth::PlantedGeneListText(truth);
+  settings.CLUSTER_GENE = settings.CLUSTER_SAMPLE = settings.STANDARDIZE_ROW = 1;
+  settings.DIST_MEASURE = 0;
+  settings.PIXEL_HT2 = 5;
+  settings.DENDRO_WD = 100;
+  settings.DENDRO_HT = 80;
+  ASSERT_TRUE(RunHierarchicalClustering(true));
+  CMainFrame& frame = OpenFrame();
+  frame.ShowView(VIEW_CLUSTER);
+  auto* view = dynamic_cast<CClusterView*>(frame.RightViews(VIEW_CLUSTER));
+  ASSERT_NE(view, nullptr);
+  const int readable =
+      QFontInfo(QFontDatabase::systemFont(QFontDatabase::SmallestReadableFont)).pixelSize();
+  ASSERT_GT(readable, 4);
+  const int genes = options.clusters * options.genesPerCluster;
+  // Cells of 4 to 8 pixels, and cells as tall as the readable font: every row labelled.
+  for (const int cell : {4, 6, 8, readable}) {
+    settings.PIXEL_HT_ = static_cast<float>(cell);
+    settings.PIXEL_WD = cell;
+    view->RecomputeLayout();
+    const PictureExport picture = view->ExportPicture();
+    TextRecorder page(picture.size);
+    {
+      QPainter painter(&page);
+      picture.draw(painter);
+    }
+    std::vector<double> geneLines;
+    std::vector<double> sampleColumns;
+    for (const TextRecorder::Text& text : page.Texts()) {
+      EXPECT_GE(text.pixelSize, readable) << text.text.toStdString() << " at cell " << cell;
+      if (text.rotated)
+        sampleColumns.push_back(text.at.x());
+      else if (static_cast<int>(text.at.x()) == view->Geometry().labelLeft)
+        geneLines.push_back(text.at.y());
+    }
+    const auto expectSpread = [&](std::vector<double> places, int rows, const char* what) {
+      std::sort(places.begin(), places.end());
+      // Apart by at least a label, and hidden only where they could not fit: no gap
+      // holds another row's label.
+      ASSERT_FALSE(places.empty()) << what;
+      for (std::size_t i = 1; i < places.size(); ++i) {
+        EXPECT_GE(places[i] - places[i - 1], readable - 0.5) << what << " at cell " << cell;
+        EXPECT_LT(places[i] - places[i - 1], readable + cell) << what << " at cell " << cell;
+      }
+      EXPECT_LE(static_cast<int>(places.size()), rows) << what;
+      EXPECT_GT(static_cast<int>(places.size()), (rows - 1) * cell / (readable + cell)) << what;
+    };
+    expectSpread(geneLines, genes, "gene labels");
+    expectSpread(sampleColumns, options.samples, "sample names");
+    if (cell == readable) {
+      EXPECT_EQ(static_cast<int>(geneLines.size()), genes);
+    }
+  }
 }
 
 }  // namespace

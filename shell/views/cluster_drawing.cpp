@@ -2,12 +2,15 @@
 #include "shell/views/cluster_drawing.hpp"
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -43,6 +46,24 @@ QFont ArialFont(int pixelHeight, int averageWidth) {
   const int natural = QFontMetrics(font).averageCharWidth();
   if (natural > 0) font.setStretch(std::clamp(100 * std::max(1, averageWidth) / natural, 1, 4000));
   return font;
+}
+
+// Labels are never drawn smaller than the desktop's smallest readable font, whatever the
+// cells' size; where cells are smaller, only every few rows or columns get a label.
+int ReadableLabelHeight() {
+  return std::max(
+      1, QFontInfo(QFontDatabase::systemFont(QFontDatabase::SmallestReadableFont)).pixelSize());
+}
+
+int LabelHeight(float slot) {
+  return std::max(static_cast<int>(slot), ReadableLabelHeight());
+}
+
+// Every how many slots a label of that height fits without overlapping the one before.
+int LabelStride(int labelHeight, float slot) {
+  return slot >= static_cast<float>(labelHeight)
+             ? 1
+             : static_cast<int>(std::ceil(static_cast<float>(labelHeight) / std::max(1.0f, slot)));
 }
 
 float CellHeight(const GroupSettings& settings) {
@@ -222,8 +243,10 @@ void DrawSupport(QPainter& painter, const CLUSTER& genes, const CLUSTER* samples
 void DrawSampleNames(QPainter& painter, const CLUSTER& genes, const CLUSTER* samples,
                      const ClusterGeometry& g, const GroupSettings& settings,
                      const ClusterDrawState& state, const QColor& ink) {
-  painter.setFont(ArialFont(settings.PIXEL_WD, settings.PIXEL_WD / 2));
-  for (int column = 0; column < genes.m; ++column) {
+  const int height = LabelHeight(static_cast<float>(settings.PIXEL_WD));
+  const int stride = LabelStride(height, static_cast<float>(settings.PIXEL_WD));
+  painter.setFont(ArialFont(height, height / 2));
+  for (int column = 0; column < genes.m; column += stride) {
     const int sample = SampleOfColumn(samples, column);
     if (sample < 0 || sample >= SampleGrouping.SampleCount()) continue;
     const bool selected =
@@ -243,7 +266,7 @@ void DrawTermBars(QPainter& painter, const CLUSTER& genes, const ClusterGeometry
   if (columns == 0) return;
   const float cell = CellHeight(settings);
   const int barWidth = settings.FUNC_BAR_WD * settings.PIXEL_WD;
-  painter.setFont(ArialFont(settings.PIXEL_WD));
+  painter.setFont(ArialFont(LabelHeight(static_cast<float>(settings.PIXEL_WD))));
   for (int column = 0; column < columns; ++column) {
     const int left = g.matrixRight + (column * (settings.FUNC_BAR_WD + 1) + 1) * settings.PIXEL_WD;
     painter.setPen(column == GeneInfo.selectedColumn ? ToQColor(kBlue) : QColor(Qt::black));
@@ -282,13 +305,15 @@ void DrawTermBars(QPainter& painter, const CLUSTER& genes, const ClusterGeometry
 void DrawGeneLabels(QPainter& painter, const CLUSTER& genes, const ClusterGeometry& g,
                     const GroupSettings& settings) {
   const float cell = CellHeight(settings);
-  painter.setFont(ArialFont(static_cast<int>(cell), static_cast<int>(cell / 2)));
+  const int height = LabelHeight(cell);
+  const int stride = LabelStride(height, cell);
+  painter.setFont(ArialFont(height, height / 2));
   const QFontMetrics metrics = painter.fontMetrics();
   const int room = std::max(0, g.scrollWidth - g.labelLeft);
   const QRect clip = painter.clipBoundingRect().toAlignedRect();
-  for (int row = 0; row < genes.n; ++row) {
+  for (int row = 0; row < genes.n; row += stride) {
     const int top = ClusterRowTop(g, cell, row);
-    if (!clip.isEmpty() && (top > clip.bottom() || top + cell < clip.top())) continue;
+    if (!clip.isEmpty() && (top > clip.bottom() || top + height < clip.top())) continue;
     const int unit = genes.Node(GeneNodeOfRow(genes, row)).item;
     painter.setPen(HasSelectedTerm(unit) ? ToQColor(kBlue) : QColor(Qt::black));
     const QString text =
@@ -302,13 +327,21 @@ void DrawSampleInfo(QPainter& painter, const CLUSTER& genes, const CLUSTER* samp
                     const ClusterDrawState& state) {
   const int rows = SampleInfo.ColumnCount();
   if (settings.PIXEL_HT2 <= 0 || rows == 0) return;
-  painter.setFont(ArialFont(settings.PIXEL_HT2));
+  const int nameHeight = LabelHeight(static_cast<float>(settings.PIXEL_HT2));
+  const int nameStride = LabelStride(nameHeight, static_cast<float>(settings.PIXEL_HT2));
+  const QFont letters = ArialFont(settings.PIXEL_HT2);
   for (int info = 0; info < rows; ++info) {
     const int top = state.bandOffset + g.sampleInfoTop + info * settings.PIXEL_HT2;
     const SampleInfoColumn& column = SampleInfo.Column(info);
     painter.setPen(info == state.selectedInfoColumn ? ToQColor(kBlue) : QColor(Qt::black));
-    painter.drawText(QPoint(g.labelLeft, top + painter.fontMetrics().ascent()),
-                     ToQString(column.name));
+    if (info % nameStride == 0) {
+      painter.setFont(ArialFont(nameHeight));
+      painter.drawText(QPoint(g.labelLeft, top + painter.fontMetrics().ascent()),
+                       ToQString(column.name));
+    }
+    // The first letters sit inside their cells, at the cells' size: in cells too small
+    // to read them they are left out.
+    painter.setFont(letters);
     for (int c = 0; c < genes.m; ++c) {
       const int sample = SampleOfColumn(samples, c);
       if (sample < 0 || sample >= SampleGrouping.SampleCount()) continue;
@@ -324,7 +357,7 @@ void DrawSampleInfo(QPainter& painter, const CLUSTER& genes, const CLUSTER* samp
       if (category < 0 || category >= column.CategoryCount()) continue;
       const SampleCategory& entry = column.categories[static_cast<std::size_t>(category)];
       painter.fillRect(box, ToQColor(entry.colour));
-      if (settings.SHOW_FIRST_LETTER > 0) {
+      if (settings.SHOW_FIRST_LETTER > 0 && settings.PIXEL_HT2 >= ReadableLabelHeight()) {
         painter.drawText(
             box, Qt::AlignCenter,
             ToQString(entry.name.substr(0, static_cast<std::size_t>(settings.SHOW_FIRST_LETTER))));
@@ -340,18 +373,21 @@ void DrawColorScale(QPainter& painter, const CLUSTER& genes, const ClusterGeomet
   const int stepWidth = width / (steps + 1);
   const int height = std::max(1, settings.PIXEL_HT2);
   const int top = g.matrixBottom + settings.PIXEL_HT2;
-  painter.setFont(ArialFont(height));
+  painter.setFont(ArialFont(LabelHeight(static_cast<float>(height))));
   painter.setPen(Qt::black);
   const QFontMetrics metrics = painter.fontMetrics();
+  int labelsEnd = std::numeric_limits<int>::min();
   for (int t = 0; t <= steps; ++t) {
     const double value = (2.0 * t / steps - 1.0) * settings.DISPLAY_RANGE;
     const QRect box(g.matrixLeft + t * stepWidth, top, stepWidth, height);
     painter.fillRect(box, ToQColor(ClusterValueColor(value)));
     const bool whole = std::fabs(value) >= 10.0 || value == 0.0;
     const QString label = ToQString(MessageBuffer(whole ? "%.0f" : "%.1f", value));
-    painter.drawText(QPoint(box.center().x() - metrics.horizontalAdvance(label) / 2,
-                            box.bottom() + 1 + metrics.ascent()),
-                     label);
+    const int left = box.center().x() - metrics.horizontalAdvance(label) / 2;
+    // A label that would run into the one before is left out.
+    if (left < labelsEnd) continue;
+    labelsEnd = left + metrics.horizontalAdvance(label) + metrics.averageCharWidth();
+    painter.drawText(QPoint(left, box.bottom() + 1 + metrics.ascent()), label);
   }
 }
 
