@@ -17,6 +17,7 @@
 #include "engine/array/normalizer.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/load_cdf.hpp"
+#include "engine/jobs/normalize_arrays.hpp"
 #include "engine/jobs/open_group.hpp"
 #include "engine/services/running_scope.hpp"
 #include "platform/path.hpp"
@@ -367,6 +368,41 @@ TEST_F(GroupCommandsTest, NormalizeWithItsReviewThenComputeExpression) {
   for (int a = 0; a < group.NumArrays(); ++a)
     EXPECT_EQ(group.Array(a).values.size(), static_cast<std::size_t>(Layout.unitCount));
   EXPECT_EQ(AnalysisRunning, 0);
+}
+
+TEST_F(GroupCommandsTest, CancelInTheReviewNormalizesTheRemainingArraysWithoutIt) {
+  CMainFrame& frame = OpenFrame();
+  // OK to every array's review, then Cancel at the first.
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel);
+    OpenLiver(frame);
+    Group& group = TheGroup();
+    group.Settings().VIEW_NORM_PLOT = 1;
+    prompts.dialogAnswer = [](QDialog& dialog) {
+      dialog.accept();
+      return dialog.result();
+    };
+    if (cancel) prompts.messageAnswers = {kAnswerCancel};
+    const std::size_t before = LogLines().size();
+    ASSERT_TRUE(frame.OnCommand(ids::kNormalize));
+    std::vector<RecordedPrompt> waits;
+    for (const RecordedPrompt& prompt : prompts.prompts)
+      if (prompt.text == kNextArrayPrompt) waits.push_back(prompt);
+    ASSERT_EQ(static_cast<int>(waits.size()), cancel ? 1 : group.NumArrays() - 1);
+    for (const RecordedPrompt& wait : waits) EXPECT_EQ(wait.buttons, MessageButtons::kOkCancel);
+    const std::vector<std::string> lines = LinesFrom(before);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "  Review ended; the remaining arrays are normalized without it"),
+              cancel ? 1 : 0);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), IsFinishedLine), 1);
+    EXPECT_TRUE(group.Normalized);
+    for (int a = 0; a < group.NumArrays(); ++a) {
+      ASSERT_TRUE(ReadArrayQvfHeader(a));
+      EXPECT_EQ(ChipData.normalised, 1) << a;
+    }
+    EXPECT_EQ(group.Settings().VIEW_NORM_PLOT, 1) << "the setting outlives the ended review";
+    EXPECT_EQ(AnalysisRunning, 0);
+  }
 }
 
 }  // namespace
