@@ -1,9 +1,10 @@
 // The R child and its request protocol. R finds requests on descriptor 3 and answers on
 // descriptor 4. A request is one byte, then its fields: 'E' statements; 'S' name, rows,
-// cols, doubles row by row; 'G' name, rows, cols; 'I' (image files); 'Q' (quit, no
-// answer). An answer is an int32 status (0 done, 1 failed with a counted text), then for
-// 'G' the doubles row by row and for 'I' a count of counted texts. Counts and texts are
-// int32 lengths and bytes, all little-endian. R flushes its printed output before every
+// cols, doubles row by row; 'G' name, rows, cols; 'I' (image files); 'P' (pictures of the
+// devices whose drawing changed); 'Q' (quit, no answer). An answer is an int32 status (0
+// done, 1 failed with a counted text), then for 'G' the doubles row by row, for 'I' a
+// count of counted texts and for 'P' a count of int32 window numbers each with its text. Counts and
+// texts are int32 lengths and bytes, all little-endian. R flushes its printed output before every
 // answer, so output read after an answer belongs to that request or an earlier one.
 #include "platform/r_server.hpp"
 
@@ -47,13 +48,19 @@ local({
   state$count <- 0L
   state$files <- character(0)
   state$devices <- integer(0)
+  state$windows <- integer(0)
+  state$shown <- list()
+  state$pictures <- 0L
   tools <- attach(NULL, name = "zelko")
   assign("windows", function(...) {
     state$count <- state$count + 1L
     path <- file.path(folder, sprintf("window%03d.png", state$count))
     grDevices::png(path, width = 640, height = 480, type = "cairo")
+    # The drawing is kept, so that pictures of it can be made while it goes on.
+    grDevices::dev.control("enable")
     state$files <- c(state$files, path)
     state$devices <- c(state$devices, grDevices::dev.cur())
+    state$windows <- c(state$windows, state$count)
     invisible(NULL)
   }, envir = tools)
   # A plot without windows() first draws into an image too, not into Rplots.pdf.
@@ -97,7 +104,33 @@ local({
     files <- state$files[file.exists(state$files)]
     state$files <- character(0)
     state$devices <- integer(0)
+    state$windows <- integer(0)
+    state$shown <- list()
     files
+  }
+  # A picture of each open device whose drawing changed since its last picture.
+  takePictures <- function() {
+    windows <- integer(0)
+    files <- character(0)
+    current <- grDevices::dev.cur()
+    for (i in seq_along(state$devices)) {
+      device <- state$devices[i]
+      if (!(device %in% grDevices::dev.list())) next
+      grDevices::dev.set(device)
+      drawn <- grDevices::recordPlot()
+      if (length(drawn[[1]]) == 0L) next
+      if (i <= length(state$shown) && identical(drawn, state$shown[[i]])) next
+      state$shown[[i]] <- drawn
+      state$pictures <- state$pictures + 1L
+      path <- file.path(folder, sprintf("picture%05d.png", state$pictures))
+      grDevices::png(path, width = 640, height = 480, type = "cairo")
+      grDevices::replayPlot(drawn)
+      grDevices::dev.off()
+      windows <- c(windows, state$windows[i])
+      files <- c(files, path)
+    }
+    if (current %in% grDevices::dev.list()) grDevices::dev.set(current)
+    list(windows = windows, files = files)
   }
 
   writeCount(0L)
@@ -117,6 +150,7 @@ local({
       },
       G = list(name = readText(), rows = readCount(), cols = readCount()),
       I = list(),
+      P = list(),
       stop("unknown request"))
     result <- tryCatch(list(ok = TRUE, value = switch(op,
         E = {
@@ -129,7 +163,8 @@ local({
           NULL
         },
         G = readMatrix(fields$name, fields$rows, fields$cols),
-        I = takeImages())),
+        I = takeImages(),
+        P = takePictures())),
       error = function(e) list(ok = FALSE, value = conditionMessage(e)))
     flush(stdout())
     flush(stderr())
@@ -142,6 +177,13 @@ local({
       if (op == "I") {
         writeCount(length(result$value))
         for (file in result$value) writeText(file)
+      }
+      if (op == "P") {
+        writeCount(length(result$value$files))
+        for (i in seq_along(result$value$files)) {
+          writeCount(result$value$windows[i])
+          writeText(result$value$files[i])
+        }
       }
     }
     flush(answers)
@@ -300,6 +342,31 @@ bool RServer::TakeImages(std::vector<std::string>& files, std::string& error) {
     files.push_back(std::move(file));
   }
   return true;
+}
+
+bool RServer::TakePictures(std::vector<RPicture>& pictures, std::string& error) {
+  pictures.clear();
+  const std::vector<std::uint8_t> request{static_cast<std::uint8_t>('P')};
+  if (!Send(request, error) || !ReceiveStatus(error)) return false;
+  std::int32_t count = 0;
+  if (!ReceiveCount(count, kMaxAnswerFiles, error)) return false;
+  for (std::int32_t i = 0; i < count; ++i) {
+    RPicture picture;
+    if (!ReceiveCount(picture.window, kMaxAnswerFiles, error) || !ReceiveText(picture.file, error))
+      return false;
+    pictures.push_back(std::move(picture));
+  }
+  return true;
+}
+
+bool RServer::ReceiveCount(std::int32_t& count, std::int32_t most, std::string& error) {
+  std::uint8_t countBytes[4];
+  if (!Receive(countBytes, sizeof countBytes, error)) return false;
+  count = static_cast<std::int32_t>(LoadU32(countBytes));
+  if (count >= 0 && count <= most) return true;
+  Stop();
+  error = "R gave an impossible count";
+  return false;
 }
 
 bool RServer::Send(const std::vector<std::uint8_t>& request, std::string& error) {

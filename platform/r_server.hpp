@@ -4,7 +4,8 @@
 // doubles, never as printed text. Each request reports success or R's own error text.
 // R's printed output (its standard output and error) goes to an output sink as it
 // arrives. In R, windows() opens a graphics device drawing into an image file in a
-// scratch folder of this server.
+// scratch folder of this server; pictures of what a device shows so far can be taken at
+// any time, as a window on the screen would show it.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +29,13 @@ inline constexpr int kRStartTimeoutMs = 60000;
 inline constexpr int kRQuitTimeoutMs = 5000;
 // The text of every request once R has ended.
 inline constexpr const char* kRHasEndedError = "R has ended; start it again";
+
+// A picture of what one device opened by windows() shows: the windows() call's number
+// (from 1, never reused in a run) and a PNG file that is the taker's to read and remove.
+struct RPicture {
+  std::int32_t window = 0;
+  std::string file;
+};
 
 class RServer {
  public:
@@ -63,6 +71,10 @@ class RServer {
   // file is given once.
   [[nodiscard]] bool TakeImages(std::vector<std::string>& files, std::string& error);
 
+  // A picture of each open device of windows() whose drawing changed since its last
+  // picture (nothing for a device that has drawn nothing yet), oldest device first.
+  [[nodiscard]] bool TakePictures(std::vector<RPicture>& pictures, std::string& error);
+
   // The folder the image files are written to (empty while R does not run).
   const std::string& ScratchFolder() const { return mScratch; }
 
@@ -71,6 +83,8 @@ class RServer {
   bool Receive(void* data, std::size_t size, std::string& error);
   bool ReceiveStatus(std::string& error);
   bool ReceiveText(std::string& text, std::string& error);
+  // An int32 from 0 to most; anything else stops R as a confused child.
+  bool ReceiveCount(std::int32_t& count, std::int32_t most, std::string& error);
   void DrainOutput();
   // R has gone: what it printed last is kept in the error.
   bool Ended(std::string& error);

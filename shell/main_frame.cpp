@@ -14,6 +14,7 @@
 #include "engine/group/group.hpp"
 #include "engine/model/close_group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/stat_connector.hpp"
 #include "genes/info/gene_info.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/main_menu.hpp"
@@ -23,6 +24,7 @@
 #include "shell/views/analysis_doc.hpp"
 #include "shell/views/analysis_view.hpp"
 #include "shell/views/left_view.hpp"
+#include "shell/views/r_plot_window.hpp"
 #include "shell/views/right_view.hpp"
 #include "shell/views/tree_images.hpp"
 #include "shell/views/view_factory.hpp"
@@ -72,6 +74,10 @@ CMainFrame::CMainFrame(CAnalysisDoc& document) : mDocument(document) {
   mCurrentViewIndex = VIEW_ANALYSIS;
   mAnalysisView->setFocus();
 
+  // R's plots show in windows of their own, as R's graphics device shows them.
+  DefaultStatConnector().AttachPlotDevice(
+      [this](int window, const std::string& imageFile) { ShowRPlot(*this, window, imageFile); });
+
   RegisterMainFrameCommands(mCommands);
   mLogSink = std::make_unique<LogPaneSink>(*this);
   mPreviousSink = SetLogSink(mLogSink.get());
@@ -83,6 +89,7 @@ CMainFrame::CMainFrame(CAnalysisDoc& document) : mDocument(document) {
 }
 
 CMainFrame::~CMainFrame() {
+  DefaultStatConnector().AttachPlotDevice({});
   SetLogSink(mPreviousSink);
   if (TheFrame() == this) SetTheFrame(nullptr);
 }

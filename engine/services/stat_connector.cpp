@@ -1,6 +1,8 @@
 // The R connection over the R child process.
 #include "engine/services/stat_connector.hpp"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 RReply CStatConnector::Start() {
@@ -39,6 +41,7 @@ RReply CStatConnector::ExecuteCommand(std::string_view command) {
   if (!mStarted) return NotRunning();
   std::string error;
   const bool ok = mServer.Execute(command, error);
+  if (ok) ShowPlots();
   return Outcome(ok, std::move(error));
 }
 
@@ -52,6 +55,19 @@ RReply CStatConnector::TakeDrawnImages(std::vector<std::string>& files) {
   std::string error;
   const bool ok = mServer.TakeImages(files, error);
   return Outcome(ok, std::move(error));
+}
+
+void CStatConnector::ShowPlots() {
+  if (!mPlotDevice) return;
+  std::vector<platform::RPicture> pictures;
+  std::string error;
+  // A picture that cannot be made leaves the window as it was; the statement succeeded.
+  if (!mServer.TakePictures(pictures, error)) return;
+  for (const platform::RPicture& picture : pictures) {
+    mPlotDevice(picture.window, picture.file);
+    std::error_code ignored;
+    std::filesystem::remove(picture.file, ignored);
+  }
 }
 
 void CStatConnector::Stop() {

@@ -33,6 +33,11 @@ class CStatConnector final : public RLink {
   // The image files drawn since the last call by devices that windows() opened in R; the
   // devices are closed first, so the files are complete.
   RReply TakeDrawnImages(std::vector<std::string>& files);
+  // Where R's plots are shown: after every statement, each device of windows() whose
+  // drawing changed is handed over as a picture (the windows() call's number, from 1, and
+  // a PNG file that is removed once the device returns). An empty function shows nothing.
+  using PlotDevice = std::function<void(int window, const std::string& imageFile)>;
+  void AttachPlotDevice(PlotDevice device) { mPlotDevice = std::move(device); }
 
   bool Started() const { return mStarted; }
   // Ends R now; the next Start starts a fresh one.
@@ -42,10 +47,12 @@ class CStatConnector final : public RLink {
   // Before the first start: not connected; after R ended: R has ended.
   RReply NotRunning() const;
   RReply Outcome(bool ok, std::string error);
+  void ShowPlots();
 
   platform::RServer mServer;
   bool mStarted = false;
   bool mLost = false;
+  PlotDevice mPlotDevice;
 };
 
 // The one real connection, RConnection() unless a test installs another link.

@@ -25,6 +25,14 @@ class ScriptedPrompts final : public ScriptedAnswers<PromptService> {
   ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
 
   std::function<int(QDialog&)> dialogAnswer;
+  // Sees each message box while it would be on the screen, before its scripted answer.
+  std::function<void(std::string_view text)> onMessage;
+
+  int MessageBox(std::string_view text, std::string_view caption, MessageButtons buttons,
+                 MessageIcon icon) override {
+    if (onMessage) onMessage(text);
+    return ScriptedAnswers<PromptService>::MessageBox(text, caption, buttons, icon);
+  }
 
   int RunDialog(QDialog& dialog) override {
     prompts.push_back({RecordedPrompt::Kind::kDialog,
