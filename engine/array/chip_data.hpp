@@ -103,6 +103,9 @@ class CHIP_DATA : public QvfHeader {
   // 9th cell that belongs to a probe set (plane2 when normalised, else plane1);
   // MISSING_VALUE when there is none.
   double GetQuantile(double q, bool fromNormalised) const;
+  // The median of plane 1, truncated: medianIntensity holds the mapped median once the
+  // array is normalised. The stored median when plane 1 gives none.
+  std::int32_t RawMedian() const;
   // Fit the global normaliser's curve from matched quantiles, or from the invariant set,
   // of this array's and the baseline's raw intensities.
   [[nodiscard]] bool GetNormalizeQuantiles(const CHIP_DATA* baseline);

@@ -56,6 +56,11 @@ double CHIP_DATA::GetQuantile(double q, bool fromNormalised) const {
   return SelectQuantile(sample.data(), static_cast<int>(sample.size()), q);
 }
 
+std::int32_t CHIP_DATA::RawMedian() const {
+  const double median = GetQuantile(0.5, false);
+  return IsMissing(median) ? medianIntensity : static_cast<std::int32_t>(median);
+}
+
 bool CHIP_DATA::GetNormalizeQuantiles(const CHIP_DATA* baseline) {
   if (!PlanesFitLayout(*this, *baseline)) return false;
   const std::size_t step = ExonArray != 0 ? 10 : 3;
@@ -98,9 +103,13 @@ bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCur
     ArrayMessage("    Use the existing normalized values");
     return true;
   }
+  // The stored median of an array normalised before is the mapped one; a new baseline
+  // maps the raw one.
+  const std::int32_t rawMedian = RawMedian();
   if (SameFileName(dataPath, baseline->dataPath)) {
     ArrayMessage("    Do not normalize the baseline array");
     plane2 = plane1;
+    medianIntensity = rawMedian;
   } else {
     const bool fitted =
         ArraySettings().NORM_METHOD != 0 ? GetNormalizeQuantiles(baseline) : FilterDat(baseline);
@@ -120,9 +129,9 @@ bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCur
       }
       plane2[i] = mapped[plane1[i]];
     }
-    const auto mappedMedian = static_cast<std::int32_t>(Normalizer.MapValue(medianIntensity));
-    ArrayMessage(MessageBuffer("    Median probe intensity: %d -> %d",
-                               static_cast<int>(medianIntensity), static_cast<int>(mappedMedian)),
+    const auto mappedMedian = static_cast<std::int32_t>(Normalizer.MapValue(rawMedian));
+    ArrayMessage(MessageBuffer("    Median probe intensity: %d -> %d", static_cast<int>(rawMedian),
+                               static_cast<int>(mappedMedian)),
                  1);
     medianIntensity = mappedMedian;
     valuesPresent = 0;

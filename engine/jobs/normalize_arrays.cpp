@@ -118,7 +118,7 @@ bool NormalizeProbeLevel(Group& group, bool force) {
   const ArraySlot& base = group.Array(group.BaselineArray);
   LogMessage(MessageBuffer("  Baseline array: %s", base.name.c_str()));
   if (!baseline->ReadArray(base.dataFile.c_str(), false, true)) return false;
-  LogMessage(MessageBuffer("    Median probe intensity: %d", baseline->medianIntensity));
+  LogMessage(MessageBuffer("    Median probe intensity: %d", baseline->RawMedian()));
   if (group.Settings().VIEW_NORM_PLOT != 0) LogMessage(kViewPlotsMessage);
   if (NormalizeOnThreads(group)) {
     if (!NormalizeArraysOnThreads(group, *baseline, force)) return false;

@@ -143,6 +143,40 @@ TEST_F(NormalizeCelTest, BaselineAgainstItselfCopiesItsPlane) {
   EXPECT_TRUE(mLog.Contains("    Do not normalize the baseline array", kLogBlack));
 }
 
+// Normalised and saved against one baseline, read back and normalised against another:
+// the raw median is mapped once through the new curve, and lands on the median of the new
+// plane; the new baseline itself returns to its raw median.
+TEST_F(NormalizeCelTest, AnotherBaselineMapsTheRawMedianOnce) {
+  CHIP_DATA other;
+  Fill(other, mGroup, 2, mFolder.File("array2.CEL"));
+  for (int a = 1; a < 4; ++a) {
+    SCOPED_TRACE(a);
+    const std::string name = "array" + std::to_string(a);
+    CHIP_DATA first;
+    Fill(first, mGroup, a, mFolder.File(name + ".CEL"));
+    ASSERT_TRUE(first.NormalizeCel(&mBaseline, false, false, true));
+    const auto raw = static_cast<std::int32_t>(first.GetQuantile(0.5, false));
+    ASSERT_NE(first.medianIntensity, raw);
+
+    CHIP_DATA array;
+    ASSERT_TRUE(array.ReadExisting(mFolder.File(name + ".qvf").c_str(), false, false));
+    array.dataPath = mFolder.File(name + ".CEL");
+    ASSERT_EQ(array.medianIntensity, first.medianIntensity);
+    mLog.Clear();
+    ASSERT_TRUE(array.NormalizeCel(&other, true, true, false));
+    if (a == 2) {
+      EXPECT_EQ(array.medianIntensity, raw);
+      continue;
+    }
+    const auto mapped = static_cast<std::int32_t>(Normalizer.MapValue(raw));
+    EXPECT_EQ(array.medianIntensity, mapped);
+    EXPECT_TRUE(mLog.Contains(MessageBuffer("    Median probe intensity: %d -> %d", raw, mapped),
+                              kLogBlack));
+    EXPECT_NEAR(array.GetQuantile(0.5, true), mapped, 0.02 * mapped);
+    Normalizer.FreeCurve();
+  }
+}
+
 TEST_F(NormalizeCelTest, ExistingNormalisationIsKeptUnlessForced) {
   CHIP_DATA array = Normalised(1);
   const std::vector<std::uint16_t> normalisedPlane = array.plane2;
