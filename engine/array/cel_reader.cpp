@@ -25,6 +25,7 @@
 #include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/base/ordered_jobs.hpp"
+#include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/running_scope.hpp"
@@ -170,10 +171,12 @@ struct SpanOutcomes {
   std::vector<LineOutcome> outcomes;
   Ending ending = Ending::kNone;
   std::string_view unreadableLine;
+  int cellLines = 0;  // lines long enough to give a cell, inside the layout or not
 
   void Read(const TextSpan& span, CellPlacer& placer) {
     outcomes.clear();
     ending = Ending::kNone;
+    cellLines = 0;
     platform::TextLines lines({span.begin, static_cast<std::size_t>(span.end - span.begin)},
                               kLineLength);
     std::string_view line;
@@ -186,6 +189,7 @@ struct SpanOutcomes {
         }
         LineOutcome outcome{kNoCell, 0, 0};
         if (line.size() > 3) {
+          ++cellLines;
           if (!ParseCelLine(line, fields)) {
             ending = Ending::kUnreadable;
             unreadableLine = line;
@@ -262,6 +266,9 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   platform::TextLines lines(text, kLineLength);
   std::string_view line;
   lines.Next(line);  // the "[CEL]" line checked above
+  // The cell count the intensity section announces, so that a file cut short is told from
+  // a whole one; 0 when it announces none.
+  int announcedCells = 0;
   for (;;) {
     if (lines.Next(line) == platform::LineStatus::kEnd) {
       ArrayMessage(MessageBuffer("    Reading %s failed: no \"CellHeader\" line", path), 0,
@@ -269,6 +276,7 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
       return false;
     }
     if (line.find("CellHeader") != std::string_view::npos) break;
+    if (line.starts_with("NumberCells=")) announcedCells = std::max(ReadIntAfterEquals(line), 0);
   }
   ArrayMessage("      Line 0");
 
@@ -283,6 +291,7 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   std::uint16_t* const mean = plane1.data();
   std::uint16_t* const error = plane2.data();
   int count = 0;
+  int cellLines = 0;
   // Counted down rather than divided: the pump runs on every hundredth line.
   int untilPump = kPumpEveryLines;
   for (std::size_t number = 0; number < spans.size(); ++number) {
@@ -304,6 +313,7 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
         return false;
       }
     }
+    cellLines += span.cellLines;
     switch (span.ending) {
       case SpanOutcomes::Ending::kNone:
         break;
@@ -323,6 +333,12 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
         return false;
     }
     spansRead.Done(number);
+  }
+  if (cellLines < announcedCells) {
+    ArrayMessage(MessageBuffer("    Reading %s failed: the file ends after %d of its %d cells",
+                               path, cellLines, announcedCells),
+                 0, kLogRed);
+    return false;
   }
   return true;
 }

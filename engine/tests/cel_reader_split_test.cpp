@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <random>
@@ -54,16 +55,23 @@ LineByLine ReadLineByLine(const std::string& text, int side, bool rotated, int s
   platform::LineReader lines;
   lines.OpenBuffer(text);
   std::string_view line;
+  int announced = 0;
   do {
     if (lines.Next(line) == platform::LineStatus::kEnd) return result;
+    if (line.starts_with("NumberCells="))
+      announced = std::atoi(std::string(line.substr(12)).c_str());
   } while (line.find("CellHeader") == std::string_view::npos);
   CelLineFields fields;
+  int cellLines = 0;
   for (int count = 1;; ++count) {
-    if (lines.Next(line) == platform::LineStatus::kEnd || (!line.empty() && line.front() == '[')) {
-      result.read = true;
+    const bool end = lines.Next(line) == platform::LineStatus::kEnd;
+    if (end || (!line.empty() && line.front() == '[')) {
+      // A file that ends before the cells its intensity section announces is cut short.
+      result.read = !end || cellLines >= announced;
       return result;
     }
     if (line.size() > 3) {
+      ++cellLines;
       if (!ParseCelLine(line, fields)) {
         result.refusedLine = count;
         return result;

@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "engine/tests/array_file_test_support.hpp"
+#include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 
 namespace {
@@ -56,11 +57,12 @@ class CelReaderTest : public ArrayFileTest {
     EXPECT_TRUE(platform::WriteWholeFile(path, bytes));
     return path;
   }
-  // A sectioned text file whose intensity section holds the given lines.
+  // A sectioned text file whose intensity section announces one cell and holds the
+  // given lines.
   std::string TextCel(const std::string& cellLines) {
     return WriteText("cells.CEL",
                      "[CEL]\nVersion=3\n\n[HEADER]\nCols=10\nRows=10\n\n[INTENSITY]\n"
-                     "NumberCells=3\nCellHeader=X\tY\tMEAN\tSTDEV\tPIXELS\n" +
+                     "NumberCells=1\nCellHeader=X\tY\tMEAN\tSTDEV\tPIXELS\n" +
                          cellLines);
   }
   std::uint16_t Plane1(int x, int y) const { return mData.plane1[mData.CellIndex(x, y)]; }
@@ -210,6 +212,54 @@ TEST_F(CelReaderTest, ATextFileWithoutCellHeaderFails) {
   const std::string path = WriteText("short.CEL", "[CEL]\nVersion=3\n\n[HEADER]\nCols=10\n");
   EXPECT_FALSE(mData.ReadTextCel(path.c_str()));
   EXPECT_TRUE(mLog.ContainsRed("    Reading " + path + " failed: no \"CellHeader\" line"));
+}
+
+// A text file cut anywhere before its intensity section's last cell is refused, like a
+// cut binary file; cut after it, the cells are whole and the file reads.
+TEST_F(CelReaderTest, ATextFileCutBeforeItsLastCellIsRefused) {
+  const auto chip = MakeChip(synth::ChipKind::kExpression, 20, 6);
+  UseChip(chip);
+  const std::string path = WriteCel(MakeArray(chip), synth::CelForm::kText);
+  const std::optional<platform::ByteBuffer> read = platform::ReadWholeFile(path);
+  ASSERT_TRUE(read.has_value());
+  const std::string whole(read->begin(), read->end());
+  const std::size_t header = whole.find("CellHeader");
+  const std::size_t masks = whole.find("[MASKS]");
+  ASSERT_NE(header, std::string::npos);
+  ASSERT_NE(masks, std::string::npos);
+  const std::size_t firstCell = whole.find('\n', header) + 1;
+  const auto lineEndAfter = [&](std::size_t at, int lines) {
+    for (int i = 0; i < lines; ++i) at = whole.find('\n', at) + 1;
+    return at;
+  };
+  const std::size_t thirdCell = lineEndAfter(firstCell, 2);
+  const std::size_t lastCell = whole.rfind('\n', masks - 3) + 1;  // past the blank line
+  ASSERT_NE(whole.find("\nNumberCells=400\n"), std::string::npos);
+  const struct {
+    const char* what;
+    std::size_t length;
+    int cellsRead;  // -1: the file is whole
+  } cuts[] = {
+      {"after the cell header", firstCell, 0},
+      {"after two cells", thirdCell, 2},
+      {"inside the third cell's mean", whole.find('\t', whole.find('\t', thirdCell) + 1) + 2, 3},
+      {"before the last cell", lastCell, 399},
+      {"after the last cell", masks, -1},
+      {"the whole file", whole.size(), -1},
+  };
+  for (const auto& cut : cuts) {
+    SCOPED_TRACE(cut.what);
+    mLog.Clear();
+    WriteText("cut.CEL", whole.substr(0, cut.length));
+    const std::string cutPath = mFolder.File("cut.CEL");
+    EXPECT_EQ(mData.ReadTextCel(cutPath.c_str()), cut.cellsRead < 0);
+    if (cut.cellsRead >= 0)
+      EXPECT_TRUE(mLog.ContainsRed(
+          MessageBuffer("    Reading %s failed: the file ends after %d of its 400 cells",
+                        cutPath.c_str(), cut.cellsRead)));
+    else
+      EXPECT_EQ(mLog.CountInColour(kLogRed), 0);
+  }
 }
 
 TEST_F(CelReaderTest, AFileThatDoesNotOpenFails) {
