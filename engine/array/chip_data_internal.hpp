@@ -2,11 +2,20 @@
 // the defaults while no group is started (tests and tools that read one array).
 #pragma once
 
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "engine/group/group_settings.hpp"
+#include "platform/byte_writer.hpp"
 
 GroupSettings& ArraySettings();
+
+// What StoreQvfValues writes its pieces through, one call per step: platform's
+// OverwritePieces. Tests put a writer here that stops part way, as a killed process would.
+using QvfPieceWrite = bool (*)(const std::string& path,
+                               std::span<const platform::FilePiece> pieces);
+extern QvfPieceWrite QvfPieceWriter;
 
 class CHIP_DATA;
 // Both arrays hold raw intensities for every cell of the loaded layout; otherwise logs

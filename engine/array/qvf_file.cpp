@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -20,6 +21,8 @@
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/chunk_reader.hpp"
+
+QvfPieceWrite QvfPieceWriter = platform::OverwritePieces;
 
 namespace {
 
@@ -178,9 +181,10 @@ QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPL
   // What reading the file and writing it whole would change: the header as written from
   // the array known by its data file, and the values.
   header.dataPath = dataPath;
-  header.valuesPresent = 1;
   header.arrayOutlierPercent = arrayOutlierFraction;
   header.singleOutlierPercent = singleOutlierFraction;
+  const bool hadValues = header.valuesPresent != 0;
+  header.valuesPresent = 0;
   platform::ByteWriter headerBytes;
   WriteHeader(headerBytes, header);
   static thread_local platform::ByteWriter values;
@@ -191,9 +195,18 @@ QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPL
       static_cast<std::uint64_t>(Layout.dimension) * static_cast<std::uint64_t>(Layout.dimension);
   const std::uint64_t valuesOffset =
       kQvfHeaderSize + cells * kQvfBytesPerCell + static_cast<std::uint64_t>(triples.size());
-  const platform::FilePiece pieces[] = {{0, headerBytes.Bytes()}, {valuesOffset, values.Bytes()}};
+  // The mark that values are present is taken off first and put on last, each a write of
+  // its own byte: a write stopped at any point leaves the old file or the new one, or one
+  // that holds no values, never values beside the outlier fractions of another fit.
+  static constexpr std::uint8_t kNoValues[] = {0};
+  static constexpr std::uint8_t kValues[] = {1};
+  const std::array<platform::FilePiece, 1> unmark = {{{kQvfValuesPresentOffset, kNoValues}}};
+  const std::array<platform::FilePiece, 2> body = {
+      {{valuesOffset, values.Bytes()}, {0, headerBytes.Bytes()}}};
+  const std::array<platform::FilePiece, 1> mark = {{{kQvfValuesPresentOffset, kValues}}};
   ClearReadOnly(path);
-  if (!platform::OverwritePieces(path, pieces)) {
+  if ((hadValues && !QvfPieceWriter(path, unmark)) || !QvfPieceWriter(path, body) ||
+      !QvfPieceWriter(path, mark)) {
     ArrayMessage(MessageBuffer("    Writing file '%s' failed", path.c_str()), 0, kLogRed);
     return QvfStore::kFailed;
   }

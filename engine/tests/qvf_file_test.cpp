@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "engine/array/chip_data_internal.hpp"
 #include "engine/tests/array_test_support.hpp"
 #include "platform/byte_reader.hpp"
 
@@ -302,4 +303,58 @@ TEST_F(QvfFileTest, StoringValuesInPlaceGivesTheBytesOfAWholeRewrite) {
   ASSERT_TRUE(platform::WriteWholeFile(written, original));
   EXPECT_EQ(StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.0f, 0.0f), QvfStore::kNoFile);
   EXPECT_EQ(FileBytes(written), original);
+}
+
+namespace {
+
+// Writes the first `sWritesLeft` steps of a store and then fails, as if the process had
+// been killed there.
+int sWritesLeft = 0;
+bool StoppingWriter(const std::string& path, std::span<const platform::FilePiece> pieces) {
+  return sWritesLeft-- > 0 && platform::OverwritePieces(path, pieces);
+}
+
+}  // namespace
+
+// A store stopped after any of its writes leaves a file that reads as the old array, the
+// new one, or one without values: never new values with the old fit's outlier fractions or
+// the other way round.
+TEST_F(QvfFileTest, StoringValuesStoppedPartWayLeavesOldNewOrNoValues) {
+  std::vector<VALUE_TRIPLE> triples(static_cast<std::size_t>(Layout.unitCount));
+  for (std::size_t u = 0; u < triples.size(); ++u)
+    triples[u] = {500.0f + static_cast<float>(u), 1.5f, static_cast<int>(u)};
+  for (const bool oldValues : {true, false}) {
+    for (int steps = 0; steps <= 3; ++steps) {
+      SCOPED_TRACE(testing::Message() << "old values " << oldValues << ", steps " << steps);
+      CHIP_DATA old = WriteFilled();
+      old.valuesPresent = oldValues ? 1 : 0;
+      ASSERT_TRUE(old.WriteQvf());
+      sWritesLeft = steps;
+      QvfPieceWriter = StoppingWriter;
+      const QvfStore stored = StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.25f, 0.125f);
+      QvfPieceWriter = platform::OverwritePieces;
+      const bool whole = stored == QvfStore::kStored;
+      EXPECT_EQ(whole, steps >= (oldValues ? 3 : 2));
+
+      CHIP_DATA read;
+      ASSERT_TRUE(read.ReadExisting(QvfFile().c_str(), false, false));
+      EXPECT_EQ(read.plane1, old.plane1);
+      EXPECT_EQ(read.calls, old.calls);
+      if (read.valuesPresent == 0) {
+        EXPECT_FALSE(whole);
+        continue;
+      }
+      const bool isNew = read.triples[3].value == triples[3].value;
+      EXPECT_EQ(isNew, whole);
+      if (isNew) {
+        EXPECT_EQ(read.arrayOutlierPercent, 0.25f);
+        EXPECT_EQ(read.singleOutlierPercent, 0.125f);
+        for (std::size_t u = 0; u < triples.size(); ++u)
+          EXPECT_EQ(read.triples[u].value, triples[u].value) << u;
+      } else {
+        EXPECT_TRUE(oldValues && steps == 0);
+        ExpectSameArray(read, old);
+      }
+    }
+  }
 }
