@@ -22,8 +22,9 @@ struct FolderEntry {
   bool searched = false;  // a subfolder to search
 };
 
-// Hidden entries and links to folders are offered as files, not searched, so that no
-// link can lead the search round in a circle.
+// Hidden folders and links to folders are not searched, so that no link can lead the
+// search round in a circle. Only regular files (or links to them) are offered: opening a
+// named pipe or a device would wait for a writer that may never come.
 std::vector<FolderEntry> ListFolder(const std::string& folder) {
   namespace fs = std::filesystem;
   std::vector<FolderEntry> entries;
@@ -35,13 +36,22 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
     std::error_code typeError;
     entry.searched =
         entry.name.front() != '.' && it->is_directory(typeError) && !it->is_symlink(typeError);
-    entries.push_back(std::move(entry));
+    if (entry.searched || it->is_regular_file(typeError)) entries.push_back(std::move(entry));
   }
   std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
     const int order = platform::CompareNoCase(a.name, b.name);
     return order != 0 ? order < 0 : a.name < b.name;
   });
   return entries;
+}
+
+// A path that exists but is neither a folder nor a regular file (a named pipe, socket or
+// device), links followed. A missing file is left to the reader to report.
+bool IsSpecialFile(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  return !error && fs::exists(status) && !fs::is_directory(status) && !fs::is_regular_file(status);
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -98,6 +108,10 @@ bool ReadDataFileList(const OpenGroupOptions& options) {
     }
     if (line.empty()) break;
     for (const std::string& path : DataFileListEntries(line, listFolder)) {
+      if (IsSpecialFile(path)) {
+        LogMessage(MessageBuffer(kNotARegularFileMessage, path.c_str()), 0, kLogRed);
+        continue;
+      }
       const bool read = platform::FolderExists(path) ? SearchDataDirectory(path, options)
                                                      : ReadDataFiles(path, true, options);
       if (!read) return false;

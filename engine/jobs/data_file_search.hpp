@@ -18,6 +18,8 @@ inline constexpr const char* kLookingForDataFilesMessage =
 inline constexpr const char* kDataFileListLineCutMessage =
     "    Line %lld of the data file list is longer than %zu characters; ignored";
 inline constexpr std::size_t kDataFileListLineLength = 1000;
+// Our own: a list entry that names a named pipe, socket or device.
+inline constexpr const char* kNotARegularFileMessage = "    Not a regular file, ignored: %s";
 
 // Whether DATA_PATH names a data file list rather than a folder.
 bool IsDataFileList(std::string_view dataPath);

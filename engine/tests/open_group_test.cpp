@@ -4,8 +4,15 @@
 // read directly, and the baseline array of the upper median.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <vector>
 
 #include "engine/array/dat_reader.hpp"
@@ -174,6 +181,53 @@ TEST_F(OpenGroupTest, DataFileListNamesFilesAndFoldersRelativeToItselfUpToAnEmpt
   Settings().DATA_PATH = mFolder.File("missing.txt");
   EXPECT_FALSE(Open());
   EXPECT_TRUE(mLog.ContainsRed("Reading data file list " + Settings().DATA_PATH + " failed"));
+}
+
+// Opens the group on another thread: a read of a named pipe would wait for a writer, so
+// after a while each is given one, and the open counts as stuck.
+bool OpensWithoutWaitingOn(const std::vector<std::string>& pipes,
+                           const std::function<bool()>& open) {
+  std::future<bool> opened = std::async(std::launch::async, open);
+  while (opened.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+    ADD_FAILURE() << "the open waits on a named pipe";
+    for (const std::string& pipe : pipes) {
+      const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+      if (writer >= 0) ::close(writer);
+    }
+  }
+  return opened.get();
+}
+
+// Named pipes and devices, found in the folder, through links or named in a list, are
+// not data files: the open neither waits on them nor takes them, and goes on.
+TEST_F(OpenGroupTest, OnlyRegularFilesAreOfferedAsDataFiles) {
+  MakeSmallGroup(2);
+  WriteScan(0, "b");
+  const std::string elsewhere = mFolder.File("elsewhere");
+  fs::create_directories(elsewhere);
+  const synth::ArrayTruth scan1 = synth::ScannedArray(mChip, mTruth, 1, "linked", ScanTime(1));
+  ASSERT_TRUE(synth::WriteCel(scan1, synth::CelForm::kText, elsewhere + "/linked.CEL"));
+  fs::create_symlink(elsewhere + "/linked.CEL", DataFolder() + "/linked.CEL");
+  // A pipe for a data file, and one where the QVF file of a scan would be.
+  const std::vector<std::string> pipes = {DataFolder() + "/a.CEL", DataFolder() + "/b.qvf"};
+  for (const std::string& pipe : pipes) ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  fs::create_symlink(pipes[0], DataFolder() + "/c.CEL");
+  fs::create_symlink("/dev/null", DataFolder() + "/d.CEL");
+
+  ASSERT_TRUE(OpensWithoutWaitingOn(pipes, [this] { return Open(); }));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"b", "linked"}));
+  ExpectArrayOf(0, 0);
+  ExpectArrayOf(1, 1);
+  EXPECT_TRUE(fs::is_regular_file(pipes[1])) << "the scan's QVF file took the pipe's place";
+
+  Settings().DATA_PATH = WriteText("data/list.txt", "a.CEL\tc.CEL\nd.CEL\nb.CEL\n");
+  mLog.Clear();
+  ASSERT_TRUE(OpensWithoutWaitingOn(pipes, [this] { return Open(); }));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"b"}));
+  for (const char* name : {"a.CEL", "c.CEL", "d.CEL"})
+    EXPECT_TRUE(mLog.ContainsRed(
+        MessageBuffer(kNotARegularFileMessage, (DataFolder() + "/" + name).c_str())))
+        << name;
 }
 
 // Whether every entry of the list stays in the data folder or, relative, beside the list:
