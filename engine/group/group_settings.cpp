@@ -13,12 +13,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <system_error>
 
 #include "engine/base/fuzz_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/byte_writer.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 
@@ -392,14 +394,14 @@ std::string FormatSettingsFile(const GroupSettings& settings) {
 }
 
 bool WriteSettingsFile(const std::string& path, const GroupSettings& settings) {
-  // A read-only settings file is made writable first; failing that, the open below fails.
+  // A read-only settings file is made writable; its replacement keeps its permissions.
   std::error_code ignored;
   std::filesystem::permissions(path, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add, ignored);
   const std::string text = FormatSettingsFile(settings);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (file != nullptr && std::fclose(file) != 0) written = false;
+  // Written on every command and at exit: a full disk must leave the old file whole.
+  const bool written = platform::WriteWholeFile(
+      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
   if (!written)
     LogMessage(MessageBuffer("{Writing configuration (INI) file %s failed}", path.c_str()), 0,
                kLogRed);

@@ -14,6 +14,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/testing/captured_log.hpp"
+#include "platform/tests/file_size_limit.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace {
@@ -525,6 +526,25 @@ TEST_F(GroupSettingsFile, ReadOnlyFileIsMadeWritableAndRewritten) {
   ASSERT_TRUE(group->WriteGroupSettings());
   EXPECT_NE(fs::status(IniFile("Locked")).permissions() & fs::perms::owner_write, fs::perms::none);
   EXPECT_EQ(ReadLines(IniFile("Locked"))[30], "CV_UPPER=77");
+}
+
+// A write cut short, as on a full disk, keeps the last settings file whole and leaves
+// nothing beside it.
+TEST_F(GroupSettingsFile, WriteCutShortKeepsTheOldFile) {
+  auto group = NewGroup("Full");
+  group->Settings().SAMPLE_INFO_FILE = std::string(3000, 's');
+  ASSERT_TRUE(group->WriteGroupSettings());
+  const std::string before = ReadText(IniFile("Full"));
+  ASSERT_GT(before.size(), 4096u);
+  group->Settings().SAMPLE_INFO_FILE = std::string(3000, 't');
+  CapturedLog log;
+  {
+    const platform::testing::FileSizeLimit limit(4096);
+    EXPECT_FALSE(group->WriteGroupSettings());
+  }
+  EXPECT_EQ(ReadText(IniFile("Full")), before);
+  EXPECT_TRUE(log.ContainsRed("{Writing configuration (INI) file " + IniFile("Full") + " failed}"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(Home()), fs::directory_iterator()), 1);
 }
 
 TEST_F(GroupSettingsFile, GroupNameFindsItsFileWithoutRegardToCase) {

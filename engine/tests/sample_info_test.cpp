@@ -13,6 +13,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "engine/tests/sample_test_support.hpp"
+#include "platform/tests/file_size_limit.hpp"
 
 namespace {
 
@@ -343,6 +344,15 @@ TEST_F(SampleInfoFile, ClassFileLabelsTheSelectedSamples) {
       log.ContainsRed("    No such sample info column when writing GeneCluster class file"));
   EXPECT_FALSE(SampleInfo.WriteClassFile(mFolder.File("no/such/folder.cls"), 0));
   EXPECT_TRUE(log.ContainsRed("    Writing GeneCluster class file failed"));
+  EXPECT_EQ(ReadFile(path), "3 2 1\n# liver brain\n0 1 -1 \n") << "a refused column writes nothing";
+
+  // A write cut short keeps the last class file.
+  for (int sample : {0, 1, 2, 3}) SampleGrouping.SetSelected(sample, true);
+  {
+    const platform::testing::FileSizeLimit limit(8);
+    EXPECT_FALSE(SampleInfo.WriteClassFile(path, 0));
+  }
+  EXPECT_EQ(ReadFile(path), "3 2 1\n# liver brain\n0 1 -1 \n");
 }
 
 TEST_F(SampleInfoFile, ArrayNamesComeFromDataFilesBeforeTheSampleInformationIsRead) {

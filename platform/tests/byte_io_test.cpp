@@ -1,10 +1,8 @@
 // Tests of little-endian reading and writing: byte patterns of each width in both
 // directions, bounded and sticky-failing reads, and whole-file replacement.
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <bit>
-#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +18,7 @@
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
+#include "platform/tests/file_size_limit.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace platform {
@@ -415,15 +414,11 @@ TEST(ByteIo, ShortWriteKeepsTheOldFile) {
   const Bytes original = {9, 8, 7};
   ASSERT_TRUE(WriteWholeFile(path, original));
 
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool written = WriteWholeFile(path, Bytes(100000, 1));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousHandler);
+  bool written = false;
+  {
+    const testing::FileSizeLimit limit(4096);
+    written = WriteWholeFile(path, Bytes(100000, 1));
+  }
 
   EXPECT_FALSE(written);
   EXPECT_EQ(ReadWholeFile(path), original);
