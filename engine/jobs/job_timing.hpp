@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 #include "engine/services/log_channel.hpp"
 
@@ -15,4 +16,13 @@ inline void LogJobFinished(std::int64_t startSeconds) {
   LogMessage(
       MessageBuffer("Finished in %s}\n", ElapsedTimeText(startSeconds, JobStartTime()).c_str()), 0,
       kLogBlue);
+}
+
+// "Finished in <elapsed>; <shortfall>}" in red: the job ran to its end, but not all of
+// its results were kept.
+inline void LogJobFinished(std::int64_t startSeconds, const std::string& shortfall) {
+  LogMessage(
+      MessageBuffer("Finished in %s; %s}\n", ElapsedTimeText(startSeconds, JobStartTime()).c_str(),
+                    shortfall.c_str()),
+      0, kLogRed);
 }

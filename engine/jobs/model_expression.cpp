@@ -120,12 +120,14 @@ void TakeResults(Group& group, ModelResults& results, std::int64_t probes) {
 }
 
 // Every array's QVF file gets its values (truncated, not log transformed) and fractions.
-void SaveIntoQvfFiles(Group& group) {
+// The number of arrays whose file did not take them.
+int SaveIntoQvfFiles(Group& group) {
   LogMessage(kSavingExpressionMessage);
   // A QVF file without one of the loaded layout is written whole, so its planes are read
   // even when the group holds none.
   const bool probeLevel = ProbeLevelFlag;
   ProbeLevelFlag = true;
+  int unsaved = 0;
   for (int i = 0; i < group.NumArrays(); ++i) {
     const ArraySlot& slot = group.Array(i);
     // The values go into the file in place where it fits, the same bytes as a rewrite.
@@ -142,16 +144,19 @@ void SaveIntoQvfFiles(Group& group) {
       ChipData.triples = slot.values;
       ChipData.valuesPresent = 1;
     }
+    bool saved = stored == QvfStore::kStored;
     if (stored == QvfStore::kNoFile && ChipData.ReadArray(slot.dataFile.c_str(), false, false)) {
       ChipData.arrayOutlierPercent = slot.arrayOutlierFraction;
       ChipData.singleOutlierPercent = slot.singleOutlierFraction;
       ChipData.triples = slot.values;
       ChipData.valuesPresent = 1;
-      static_cast<void>(ChipData.WriteQvf());
+      saved = ChipData.WriteQvf();
     }
+    if (!saved) ++unsaved;
     Progress().Pump();
   }
   ProbeLevelFlag = probeLevel;
+  return unsaved;
 }
 
 }  // namespace
@@ -175,13 +180,16 @@ bool ComputeModelExpression() {
   TakeResults(group, results, probes);
   if (ArrayType == 0 && (settings.TRUNCATE != 0 || settings.TRUNCATE_PCT != 0))
     TruncateExpression();
-  SaveIntoQvfFiles(group);
+  const int unsaved = SaveIntoQvfFiles(group);
   LogMessage("");
   LogTransformExpression();
   WriteArraySummary(true);
   if (settings.LOAD_PROBE_DATA != 0) LogMessage(kCheckImagesMessage);
   // A file that cannot be written is reported by the writer; the values stand.
   if (settings.PSI_MODE == kPsiWrite) static_cast<void>(Psi.WritePsiFile(settings.PSI_FILE_NAME));
-  LogJobFinished(start);
+  if (unsaved > 0)
+    LogJobFinished(start, MessageBuffer(kValuesNotSavedMessage, unsaved, group.NumArrays()));
+  else
+    LogJobFinished(start);
   return true;
 }

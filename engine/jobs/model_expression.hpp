@@ -17,6 +17,11 @@ inline constexpr const char* kSavingExpressionMessage =
     "  Saving expression values into Zelko(QVF) files...";
 inline constexpr const char* kCheckImagesMessage =
     "  You may now check CEL images for quality information\n";
+// Our own, the closing line's end when QVF files did not take the values: the count of
+// such arrays and of all arrays.
+inline constexpr const char* kValuesNotSavedMessage =
+    "the values of %d of %d arrays were not saved into their QVF files and are held in "
+    "memory only";
 // The progress line moves on every this many probe sets.
 inline constexpr int kProbeSetProgressStep = 20;
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "engine/array/chip_data.hpp"
+#include "engine/array/chip_data_internal.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "engine/jobs/array_summary.hpp"
@@ -312,4 +313,31 @@ TEST_F(ExpressionTransformTest, LogTransformCutsBelowOneAndDropsErrors) {
   LogTransformExpression();
   EXPECT_EQ(Values()[0], 8.0f);
   EXPECT_TRUE(mLog.ContainsRed("Log base 1 cannot be used"));
+}
+
+namespace {
+bool RefusingWriter(const std::string&, std::span<const platform::FilePiece>) {
+  return false;
+}
+}  // namespace
+
+// QVF files that take no values (a folder that cannot be written) leave the fitted values
+// in the group, and the closing line says they were not saved.
+TEST_F(ModelExpressionTest, ValuesNotSavedAreNamedInTheClosingLine) {
+  MakeFiledGroup();
+  QvfPieceWriter = RefusingWriter;
+  const bool computed = ComputeModelExpression();
+  QvfPieceWriter = platform::OverwritePieces;
+  ASSERT_TRUE(computed);
+  EXPECT_TRUE(TheGroup().Modelled);
+  EXPECT_FALSE(TheGroup().Array(0).values.empty());
+  EXPECT_EQ(mLog.CountInColour(kLogRed), kArrays + 1);
+  EXPECT_TRUE(
+      mLog.ContainsRed("; " + MessageBuffer(kValuesNotSavedMessage, kArrays, kArrays) + "}"));
+  EXPECT_FALSE(mLog.Contains("Finished in ", kLogBlue));
+
+  mLog.Clear();
+  ASSERT_TRUE(ComputeModelExpression());
+  EXPECT_TRUE(mLog.Contains("Finished in ", kLogBlue));
+  EXPECT_EQ(mLog.CountInColour(kLogRed), 0);
 }
