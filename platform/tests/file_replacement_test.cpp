@@ -2,12 +2,17 @@
 // before; one left unfinished or failed leaves the old file and nothing beside it.
 #include "platform/file_replacement.hpp"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/byte_reader.hpp"
@@ -66,6 +71,70 @@ TEST(FileReplacement, AnUnfinishedReplacementLeavesTheOldFile) {
   EXPECT_FALSE(unopened.Commit());
   FileReplacement nowhere;
   EXPECT_FALSE(nowhere.Open(temp.File("missing/out.bin")));
+}
+
+// A process that has ended: its number is free until the system hands it out again.
+pid_t EndedProcess() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return child;
+}
+
+// A live child that runs this program (waiting) or another one (sleep).
+pid_t LiveProcess(bool thisProgram) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (!thisProgram) execl("/bin/sleep", "sleep", "60", static_cast<char*>(nullptr));
+    pause();
+    _exit(0);
+  }
+  return child;
+}
+
+// Temporary files for the target left by ended writers, or whose process number another
+// program has taken, go when the next replacement starts; those of live writers of this
+// program, of this process, and other names stay.
+TEST(FileReplacement, StaleTemporaryFilesOfTheSameTargetAreRemoved) {
+  TempFolder temp;
+  const std::string path = temp.File("out.bin");
+  const pid_t ended = EndedProcess();
+  const pid_t writer = LiveProcess(true);
+  const pid_t other = LiveProcess(false);
+  // Wait until the other program runs: until then the child is still this program.
+  const std::string comm = "/proc/" + std::to_string(other) + "/comm";
+  for (int i = 0; i < 500 && ReadWholeFile(comm) == ReadWholeFile("/proc/self/comm"); ++i)
+    usleep(10000);
+  const auto name = [](pid_t pid, const std::string& rest) {
+    return ".out.bin.tmp" + std::to_string(pid) + rest;
+  };
+  const std::vector<std::pair<std::string, bool>> files = {
+      {name(ended, "-0"), false},
+      {name(ended, "-17"), false},
+      {name(other, "-3"), false},
+      {name(writer, "-0"), true},
+      {name(getpid(), "-99"), true},
+      {name(ended, "-0x"), true},
+      {name(ended, "-"), true},
+      {".out.bin.tmp-4", true},
+      {".out.bin.tmpabc-1", true},
+      {".other.bin.tmp" + std::to_string(ended) + "-0", true},
+      {"out.bin.tmp" + std::to_string(ended) + "-0", true},
+  };
+  for (const auto& [file, kept] : files) ASSERT_TRUE(WriteWholeFile(temp.File(file), Bytes{1}));
+
+  ASSERT_TRUE(WriteWholeFile(path, Bytes{2}));
+  kill(writer, SIGKILL);
+  kill(other, SIGKILL);
+  waitpid(writer, nullptr, 0);
+  waitpid(other, nullptr, 0);
+
+  std::vector<std::string> expected = {"out.bin"};
+  for (const auto& [file, kept] : files)
+    if (kept) expected.push_back(file);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Entries(temp.Path()), expected);
 }
 
 }  // namespace
