@@ -2,6 +2,8 @@
 // replicate arrays of one sample and "Standardize" lines closing a sample group.
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
@@ -22,6 +24,15 @@ bool SAMPLE_GROUPING::ReadListLines(const std::string& path) {
   int groupStart = 0;  // first sample after the last group end
   bool replicateLines = false;
   int notFound = 0;
+  // Names not found are reported once some name is: a list that names none of the
+  // group's arrays (one a new group carried over from the last) gets one line instead.
+  std::vector<std::string> pendingNotFound;
+  const auto reportNotFound = [](const std::string& name) {
+    LogMessage(MessageBuffer("    Cannot find array named '%s'", name.c_str()), 0, kLogRed);
+  };
+  const auto reportForeignList = [&] {
+    LogMessage(MessageBuffer(kForeignArrayListMessage, path.c_str()), 0, kLogRed);
+  };
 
   // The one-array samples of the pending block become one sample of replicates.
   const auto closeBlock = [&] {
@@ -63,14 +74,23 @@ bool SAMPLE_GROUPING::ReadListLines(const std::string& path) {
     std::string name(line);
     const int array = group.FindArrayByName(name);
     if (array < 0) {
-      LogMessage(MessageBuffer("    Cannot find array named '%s'", name.c_str()), 0, kLogRed);
+      if (mArrayCount > 0)
+        reportNotFound(name);
+      else
+        pendingNotFound.push_back(std::move(name));
       if (++notFound >= kMaxArrayNamesNotFound) {
-        LogMessage(kTooManyNamesNotFoundMessage, 0, kLogRed);
+        if (mArrayCount == 0) {
+          reportForeignList();
+        } else {
+          LogMessage(kTooManyNamesNotFoundMessage, 0, kLogRed);
+        }
         mArrayCount = 0;
         return false;
       }
       continue;
     }
+    for (const std::string& earlier : pendingNotFound) reportNotFound(earlier);
+    pendingNotFound.clear();
     mOrderedArrays[Index(mArrayCount++)] = array;
     mReplicateCount[Index(mSampleCount++)] = 1;
     if (mArrayCount >= kMaxGroupingEntries) {
@@ -80,7 +100,10 @@ bool SAMPLE_GROUPING::ReadListLines(const std::string& path) {
       break;
     }
   }
-  if (mArrayCount == 0) return false;
+  if (mArrayCount == 0) {
+    if (notFound > 0) reportForeignList();
+    return false;
+  }
   if (replicateLines) closeBlock();
   closeGroup();
   LogMessage(MessageBuffer("    Use %d arrays for %d samples and %d sample groups\n", mArrayCount,

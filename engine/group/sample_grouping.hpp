@@ -22,6 +22,9 @@ inline constexpr std::size_t kArrayListLineLength = 1000;
 // The tenth name not found abandons the list.
 inline constexpr int kMaxArrayNamesNotFound = 10;
 inline constexpr const char* kTooManyNamesNotFoundMessage = "    Too many array names not found";
+// Our own: an array list file none of whose names is an array of the group (the path).
+inline constexpr const char* kForeignArrayListMessage =
+    "    The array list file '%s' names none of this group's arrays; it is not used";
 
 // Combination modes of SetListSelection.
 enum SelectionMode : int {

@@ -135,6 +135,37 @@ TEST_F(SampleGroupingTest, TenUnknownNamesAbandonTheList) {
       log.Contains("  Treat all the 2 arrays as 2 samples and 1 sample groups\n", kLogBlack));
 }
 
+// A list that names none of the group's arrays (another group's, carried over to a new
+// one) gets one red line and is not used; once a name is found, the names not found are
+// reported one by one, those before it too.
+TEST_F(SampleGroupingTest, AListOfNoneOfTheGroupsArraysIsReportedOnce) {
+  AddArrays("a", 3);
+  std::string many;
+  for (int i = 0; i < 12; ++i) many += "b" + std::to_string(i) + "\n";
+  const struct {
+    const char* what;
+    std::string text;
+    std::vector<std::string> notFound;  // empty: the list names none of the arrays
+  } lists[] = {
+      {"another group's list", "b1\nb2\nReplicate\nb3\nStandardize\n", {}},
+      {"more names than are let go", many, {}},
+      {"unknown names before a known one", "b1\nb2\na3\nb4\n", {"b1", "b2", "b4"}},
+  };
+  for (const auto& list : lists) {
+    SCOPED_TRACE(list.what);
+    CapturedLog log;
+    const std::string path = WriteFile("list.txt", list.text);
+    SampleGrouping.ReadArrayListFile(path);
+    const bool foreign = list.notFound.empty();
+    EXPECT_EQ(UseArrayList, !foreign);
+    EXPECT_EQ(log.ContainsRed(MessageBuffer(kForeignArrayListMessage, path.c_str())), foreign);
+    EXPECT_EQ(log.CountInColour(kLogRed), foreign ? 1 : static_cast<int>(list.notFound.size()));
+    for (const std::string& name : list.notFound)
+      EXPECT_TRUE(log.ContainsRed("    Cannot find array named '" + name + "'")) << name;
+    EXPECT_EQ(SampleArrays(), foreign ? (Samples{{0}, {1}, {2}}) : (Samples{{2}}));
+  }
+}
+
 TEST_F(SampleGroupingTest, UnreadableOrEmptyListFallsBackToTheDefault) {
   AddArrays("a", 2);
   CapturedLog log;
