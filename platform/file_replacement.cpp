@@ -98,9 +98,9 @@ bool FileReplacement::Open(const std::string& path) {
   for (int attempt = 0; attempt < 100 && mDescriptor < 0; ++attempt) {
     mTemporary = TemporaryName(path);
     mDescriptor = open(mTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (mDescriptor < 0 && errno != EEXIST) return false;
+    if (mDescriptor < 0 && errno != EEXIST) return Fail(errno);
   }
-  if (mDescriptor < 0) return false;
+  if (mDescriptor < 0) return Fail(EEXIST);
   mPath = path;
   // A replaced file keeps its permissions, as it would had it been rewritten in place.
   struct stat existing {};
@@ -115,7 +115,7 @@ bool FileReplacement::Write(std::span<const std::uint8_t> bytes) {
     const ssize_t count = write(mDescriptor, bytes.data() + written, bytes.size() - written);
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0)
-      Drop();
+      return Fail(count < 0 ? errno : ENOSPC);
     else
       written += static_cast<std::size_t>(count);
   }
@@ -125,13 +125,22 @@ bool FileReplacement::Write(std::span<const std::uint8_t> bytes) {
 bool FileReplacement::Commit() {
   if (mDescriptor < 0) return false;
   const bool closed = close(mDescriptor) == 0;
+  const int closeError = errno;
   mDescriptor = -1;
   if (!closed || std::rename(mTemporary.c_str(), mPath.c_str()) != 0) {
+    const int error = closed ? errno : closeError;
     unlink(mTemporary.c_str());
+    if (mError == 0) mError = error;
     return false;
   }
   mTemporary.clear();
   return true;
+}
+
+bool FileReplacement::Fail(int error) {
+  if (mError == 0) mError = error;
+  Drop();
+  return false;
 }
 
 void FileReplacement::Drop() {

@@ -27,13 +27,19 @@ class FileReplacement {
   // Puts the new file in the place of path; false when any write failed or it cannot be
   // put there (path is then left as it was).
   [[nodiscard]] bool Commit();
+  // The system's error number of the first failure, for the message that reports it; 0
+  // while nothing has failed.
+  int Error() const { return mError; }
 
  private:
+  // Keeps the first failure's error number and drops the replacement; always false.
+  bool Fail(int error);
   void Drop();
 
   std::string mPath;
   std::string mTemporary;
   int mDescriptor = -1;
+  int mError = 0;
 };
 
 }  // namespace platform

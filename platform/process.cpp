@@ -98,10 +98,6 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
   return words;
 }
 
-std::string SystemErrorText(int error) {
-  return std::strerror(error);
-}
-
 ChildProcess::~ChildProcess() {
   if (Started() && OwnedByThisProcess() && !HasEnded()) (void)Terminate();
   CloseAll();

@@ -18,9 +18,6 @@ namespace platform {
 // word). There is no escape character.
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
-// The system's text for an error number (strerror).
-std::string SystemErrorText(int error);
-
 // A pipe beside standard output: the child finds it open as childFd (3 and up).
 struct ExtraPipe {
   int childFd = 3;

@@ -7,6 +7,7 @@
 // texts are int32 lengths and bytes, all little-endian. R flushes its printed output before every
 // answer, so output read after an answer belongs to that request or an earlier one.
 #include "platform/r_server.hpp"
+#include "platform/system_error.hpp"
 
 #include <poll.h>
 #include <stdlib.h>

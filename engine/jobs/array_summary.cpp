@@ -10,6 +10,7 @@
 #include "engine/services/output_file_registry.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 
 std::string ArraySummaryPath() {
   const Group& group = TheGroup();
@@ -45,8 +46,10 @@ void WriteArraySummary(bool modelForm) {
   const Group& group = TheGroup();
   const std::string path = ArraySummaryPath();
   platform::FileReplacement file;
-  const auto failed = [&path] {
-    LogMessage(MessageBuffer(kSummaryWriteFailedMessage, path.c_str()), 0, kLogRed);
+  const auto failed = [&path, &file] {
+    LogMessage(platform::WithSystemReason(MessageBuffer(kSummaryWriteFailedMessage, path.c_str()),
+                                          file.Error()),
+               0, kLogRed);
   };
   if (!file.Open(path)) return failed();
   LogMessage(MessageBuffer(kSummaryWritingMessage, path.c_str()));

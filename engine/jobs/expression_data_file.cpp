@@ -32,6 +32,7 @@
 #include "platform/file_replacement.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -332,12 +333,13 @@ bool WriteExpressionData(const std::string& path) {
   if (ArrayType != 0 && !group.Modelled) settings.HAS_BOTH = 0;
   const bool append = group.RunOptions().appendExpressionExport;
   const bool gct = settings.GCT_FORMAT != 0;
-  const auto failed = [&path] {
-    LogMessage(MessageBuffer(kExpressionWriteFailedMessage, path.c_str()), 0, kLogRed);
+  platform::FileReplacement file;
+  const auto failed = [&path, &file] {
+    LogMessage(platform::WithSystemReason(
+                   MessageBuffer(kExpressionWriteFailedMessage, path.c_str()), file.Error()),
+               0, kLogRed);
     return false;
   };
-
-  platform::FileReplacement file;
   if (!file.Open(path) || (append && !CopyOldFile(path, file))) return failed();
   LogMessage(MessageBuffer("  Writing expression or call data in %s...", path.c_str()));
   Progress().SetRunning(true);

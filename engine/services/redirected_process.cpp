@@ -3,6 +3,7 @@
 // The peek comes before the end test, so output still in the pipe when the child ends is
 // shown before the run stops.
 #include "engine/services/redirected_process.hpp"
+#include "platform/system_error.hpp"
 
 #include <algorithm>
 #include <cerrno>

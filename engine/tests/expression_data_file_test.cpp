@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "engine/testing/scripted_progress.hpp"
 #include "engine/tests/expression_file_test_support.hpp"
 #include "platform/parallel_tasks.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -287,7 +289,9 @@ TEST_F(ExpressionDataFileTest, FailuresSayWhyKeepTheOldFileAndRegisterNothing) {
   const std::string lost = mFolder.File("no such folder/out.xls");
   EXPECT_FALSE(WriteExpressionData(lost));
   EXPECT_TRUE(log.ContainsRed("  Writing data file " + lost +
-                              "  failed. Possibly the file is open in Excel or wrong directory"));
+                              "  failed. Possibly the file is open in Excel or wrong directory "
+                              "name (" +
+                              platform::SystemErrorText(ENOENT) + ")"));
   EXPECT_FALSE(std::filesystem::exists(lost));
 
   // A stop in the middle leaves the old table as it was, and no stray file beside it.

@@ -19,6 +19,7 @@
 #include "genome/files/chromosome_files.hpp"
 #include "genome/info/genome_info.hpp"
 #include "platform/file_replacement.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -259,12 +260,12 @@ bool ExportData(const CHROMOSOME& chro, const std::string& path) {
   const std::string failed = MessageBuffer(kExportOpenFailedMessage, path.c_str());
   platform::FileReplacement file;
   if (!file.Open(path)) {
-    LogMessage(failed, 0, kLogRed);
+    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
     return false;
   }
   ExportWriter writer(chro, file);
   if (!writer.Write() || !file.Commit()) {
-    LogMessage(failed, 0, kLogRed);
+    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
     return false;
   }
   return true;

@@ -17,6 +17,7 @@
 #include "genome/info/genome_text.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
+#include "platform/system_error.hpp"
 
 using genome_text::NextField;
 
@@ -57,7 +58,7 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
   const std::string failed = "  Writing curve file '" + path + "' failed; is it open in Excel?";
   platform::FileReplacement file;
   if (!file.Open(path)) {
-    LogMessage(failed, 0, kLogRed);
+    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
     return false;
   }
   LogMessage("  Writing curve file '" + path + "'...\n");
@@ -92,7 +93,7 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
   }
   ok = ok && write(text);
   if (!ok || !file.Commit()) {
-    LogMessage(failed, 0, kLogRed);
+    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
     return false;
   }
   return true;

@@ -14,6 +14,7 @@
 #include "genome/files/chromosome_files.hpp"
 #include "genome/info/genome_info.hpp"
 #include "platform/file_replacement.hpp"
+#include "platform/system_error.hpp"
 
 bool RegionPerRow = false;
 
@@ -228,12 +229,12 @@ bool WriteRegionSummary(CHROMOSOME& chro, const std::string& path) {
   const std::string failed = MessageBuffer(kRegionSummaryFailedMessage, path.c_str());
   platform::FileReplacement file;
   if (!file.Open(path)) {
-    LogMessage(failed, 0, kLogRed);
+    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
     return false;
   }
   SummaryWriter writer(chro, file);
   if (!writer.Write() || !file.Commit()) {
-    LogMessage(failed, 0, kLogRed);
+    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
     return false;
   }
   return true;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -17,6 +18,7 @@
 
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
+#include "platform/tests/file_size_limit.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace platform {
@@ -71,6 +73,38 @@ TEST(FileReplacement, AnUnfinishedReplacementLeavesTheOldFile) {
   EXPECT_FALSE(unopened.Commit());
   FileReplacement nowhere;
   EXPECT_FALSE(nowhere.Open(temp.File("missing/out.bin")));
+}
+
+// Each way a replacement fails keeps the system's reason for the message that reports it,
+// and the first failure's reason stays.
+TEST(FileReplacement, AFailureKeepsTheSystemsReason) {
+  TempFolder temp;
+  FileReplacement nowhere;
+  EXPECT_FALSE(nowhere.Open(temp.File("missing/out.bin")));
+  EXPECT_EQ(nowhere.Error(), ENOENT);
+
+  const std::string path = temp.File("full.bin");
+  FileReplacement full;
+  ASSERT_TRUE(full.Open(path));
+  EXPECT_EQ(full.Error(), 0);
+  {
+    platform::testing::FileSizeLimit limit(64);
+    EXPECT_FALSE(full.Write(Bytes(1000, 7)));
+  }
+  EXPECT_EQ(full.Error(), EFBIG);
+  EXPECT_FALSE(full.Commit());
+  EXPECT_EQ(full.Error(), EFBIG);
+  EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{});
+
+  // A folder standing where the file is to go: the new file cannot take its place.
+  std::filesystem::create_directory(temp.File("taken"));
+  std::filesystem::create_directory(temp.File("taken/inside"));
+  FileReplacement blocked;
+  ASSERT_TRUE(blocked.Open(temp.File("taken")));
+  ASSERT_TRUE(blocked.Write(Bytes{1, 2, 3}));
+  EXPECT_FALSE(blocked.Commit());
+  EXPECT_EQ(blocked.Error(), EISDIR);
+  EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"taken"});
 }
 
 // A process that has ended: its number is free until the system hands it out again.

@@ -1,6 +1,7 @@
 // Child processes for real: small shell scripts written into the test's folder, started
 // without a shell in between, read through their output pipe, ended and reaped.
 #include "platform/process.hpp"
+#include "platform/system_error.hpp"
 
 #include <fcntl.h>
 #include <signal.h>

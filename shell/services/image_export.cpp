@@ -1,5 +1,6 @@
 // The shared image export flow.
 #include "shell/services/image_export.hpp"
+#include "platform/system_error.hpp"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -117,9 +118,10 @@ bool ExportViewImage(const PictureExport& picture, QWidget* parent) {
   if (outcome != Outcome::kDone) {
     const int error = outcome == Outcome::kFileNotWritten ? gWriteError : 0;
     if (outcome == Outcome::kFileNotWritten)
-      LogMessage(WithSystemReason(MessageBuffer(kImageFileNotWrittenMessage, file.c_str()), error),
+      LogMessage(platform::WithSystemReason(
+                     MessageBuffer(kImageFileNotWrittenMessage, file.c_str()), error),
                  0, kLogRed);
-    AfxMessageBox(WithSystemReason(kImageExportFailedMessage, error));
+    AfxMessageBox(platform::WithSystemReason(kImageExportFailedMessage, error));
     return false;
   }
   if (ExportToClipboard == 0) RegisterOutputFile(file, true);

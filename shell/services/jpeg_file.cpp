@@ -1,5 +1,6 @@
 // The JPEG writer over the JPEG library.
 #include "shell/services/jpeg_file.hpp"
+#include "platform/system_error.hpp"
 
 #include <cerrno>
 #include <csetjmp>
@@ -66,7 +67,8 @@ bool WriteJpegFile(const std::string& file, const std::uint8_t* pixels, unsigned
   platform::FileReplacement out;
   if (!out.Open(file)) {
     const int error = errno;
-    AfxMessageBox(WithSystemReason(MessageBuffer(kJpegCannotOpenMessage, file.c_str()), error));
+    AfxMessageBox(
+        platform::WithSystemReason(MessageBuffer(kJpegCannotOpenMessage, file.c_str()), error));
     // The caller's own message gives the reason too.
     errno = error;
     return false;

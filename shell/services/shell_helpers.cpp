@@ -31,16 +31,6 @@ QString OffText(std::string_view offText) {
 
 }  // namespace
 
-std::string WithSystemReason(std::string_view message, int error) {
-  std::string text(message);
-  if (error == 0) return text;
-  // Before the message's closing line breaks, so the reason stays on its last line.
-  std::size_t end = text.size();
-  while (end > 0 && text[end - 1] == '\n') --end;
-  text.insert(end, " (" + platform::SystemErrorText(error) + ")");
-  return text;
-}
-
 void SetStatusText(int pane, std::string_view text) {
   if (ShellFrame* frame = TheFrame()) frame->SetStatusText(pane, text);
 }

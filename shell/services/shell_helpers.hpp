@@ -14,10 +14,6 @@ class QWidget;
 inline constexpr const char* kDataFileFilter =
     "Tab-delimited Text Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";
 
-// A failure message with the system's reason for it (strerror of error) at the end of its
-// last line; the message alone when error is 0.
-std::string WithSystemReason(std::string_view message, int error);
-
 // Sets a pane of the main window's status bar and repaints it at once; every caller uses
 // pane 0. Nothing happens before the main window exists.
 void SetStatusText(int pane, std::string_view text);

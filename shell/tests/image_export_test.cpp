@@ -25,6 +25,7 @@
 #include "platform/bmp_file.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/process.hpp"
+#include "platform/system_error.hpp"
 #include "platform/tests/emf_records.hpp"
 #include "shell/commands/export_image_command.hpp"
 #include "shell/dialogs/export_image_dialog.hpp"

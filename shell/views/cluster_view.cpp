@@ -1,6 +1,7 @@
 // The cluster view: its state, layout, scrolling to the current gene, painting and the
 // picture it exports.
 #include "shell/views/cluster_view.hpp"
+#include "platform/system_error.hpp"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -217,7 +218,7 @@ void CClusterView::SaveTreeData() {
   if (!path) return;
   errno = 0;
   if (!WriteTreeFile(path->c_str())) {
-    AfxMessageBox(WithSystemReason("Failed to write file " + *path, errno));
+    AfxMessageBox(platform::WithSystemReason("Failed to write file " + *path, errno));
     return;
   }
   AfxMessageBox("Clustering tree saved in " + *path);
