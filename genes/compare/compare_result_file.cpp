@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -76,20 +77,57 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
   return fields;
 }
 
-std::optional<double> ParseNumber(std::string_view field) {
+std::string_view Trimmed(std::string_view field) {
   while (!field.empty() && IsScanWhite(field.front())) field.remove_prefix(1);
+  while (!field.empty() && IsScanWhite(field.back())) field.remove_suffix(1);
+  return field;
+}
+
+// The whole field as a finite number: "nan", "inf" and numbers beyond the double range
+// are no thresholds (an infinite or NaN one would pass or fail every gene).
+std::optional<double> ParseNumber(std::string_view field) {
+  field = Trimmed(field);
   if (!field.empty() && field.front() == '+') field.remove_prefix(1);
   double value = 0.0;
   const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-  if (error != std::errc() || end == field.data()) return std::nullopt;
+  if (error != std::errc() || end != field.data() + field.size() || field.empty() ||
+      !std::isfinite(value))
+    return std::nullopt;
   return value;
 }
 
-// A threshold field: "NA" (or anything not a number) leaves the test off.
-void ReadThreshold(std::string_view field, int& use, double& threshold) {
+bool IsNotApplicable(std::string_view field) {
+  return Trimmed(field) == "NA";
+}
+
+// A threshold field: "NA" leaves the test off, a finite number turns it on; false for
+// anything else.
+bool ReadThreshold(std::string_view field, int& use, double& threshold) {
+  use = 0;
+  if (IsNotApplicable(field)) return true;
   const std::optional<double> value = ParseNumber(field);
-  use = value.has_value() ? 1 : 0;
-  if (value) threshold = *value;
+  if (!value) return false;
+  use = 1;
+  threshold = *value;
+  return true;
+}
+
+// The count after the '=' of an option line ("$NUM_CRITERION=3"): a whole number from 0
+// to most, else nothing.
+std::optional<int> ReadCount(std::string_view line, int most) {
+  CutAtTab(line);
+  std::string_view text = SkipPast(line, '=');
+  int count = 0;
+  if (line.find('=') == std::string_view::npos || !ScanInt(text, count) || !Trimmed(text).empty() ||
+      count < 0 || count > most)
+    return std::nullopt;
+  return count;
+}
+
+// The text of an option line's value, for a message.
+std::string ValueText(std::string_view line) {
+  CutAtTab(line);
+  return std::string(Trimmed(SkipPast(line, '=')).substr(0, 40));
 }
 
 // 1-based sample numbers joined by ',', perhaps inside double quotes; false when one is
@@ -132,20 +170,27 @@ bool ReadRow(std::string_view line, COMPARE_CRITERION& c) {
   if (c.isParenthesis) return true;
   if (fields.size() < 13) return false;
   if (!ReadSamples(fields[2], c.baseline) || !ReadSamples(fields[3], c.experiment)) return false;
-  ReadThreshold(fields[4], c.useEoverB, c.EoverB);
-  ReadThreshold(fields[5], c.useBoverE, c.BoverE);
+  if (!ReadThreshold(fields[4], c.useEoverB, c.EoverB) ||
+      !ReadThreshold(fields[5], c.useBoverE, c.BoverE))
+    return false;
   c.useLowerBound = fields[6] == "Lower Bound" ? 1 : 0;
-  ReadThreshold(fields[7], c.useEminusB, c.EminusB);
-  ReadThreshold(fields[8], c.useBminusE, c.BminusE);
-  ReadThreshold(fields[9], c.usePvalue, c.Pvalue);
-  const std::optional<double> pcallB = ParseNumber(fields[10]);
-  const std::optional<double> pcallE = ParseNumber(fields[11]);
-  c.usePcall = pcallB && pcallE ? 1 : 0;
+  if (!ReadThreshold(fields[7], c.useEminusB, c.EminusB) ||
+      !ReadThreshold(fields[8], c.useBminusE, c.BminusE) ||
+      !ReadThreshold(fields[9], c.usePvalue, c.Pvalue))
+    return false;
+  // The present-call test needs both percentages; "NA" in either leaves it off.
+  int useB = 0;
+  int useE = 0;
+  double pcallB = 0.0;
+  double pcallE = 0.0;
+  if (!ReadThreshold(fields[10], useB, pcallB) || !ReadThreshold(fields[11], useE, pcallE))
+    return false;
+  c.usePcall = useB != 0 && useE != 0 ? 1 : 0;
   if (c.usePcall != 0) {
-    c.PcallB = static_cast<int>(std::clamp(*pcallB, -1e9, 1e9));
-    c.PcallE = static_cast<int>(std::clamp(*pcallE, -1e9, 1e9));
+    c.PcallB = static_cast<int>(std::clamp(pcallB, -1e9, 1e9));
+    c.PcallE = static_cast<int>(std::clamp(pcallE, -1e9, 1e9));
   }
-  ReadThreshold(fields[12], c.usePaired, c.pairPvalue);
+  if (!ReadThreshold(fields[12], c.usePaired, c.pairPvalue)) return false;
   c.UpdateShowStdErr();
   return true;
 }
@@ -195,7 +240,12 @@ bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, 
   };
   std::string_view option;
   next(option);
-  const int options = std::clamp(ReadIntAfterEquals(option), 0, kMaxCompareOptionLines);
+  const std::optional<int> optionCount = ReadCount(option, kMaxCompareOptionLines);
+  if (!optionCount) {
+    LogMessage(MessageBuffer(kCompareOptionCountBadMessage, ValueText(option).c_str()), 0, kLogRed);
+    return false;
+  }
+  const int options = *optionCount;
   GroupSettings& s = TheGroup().Settings();
   for (int i = 1; i <= options; ++i) {
     if (!next(option)) break;
@@ -227,11 +277,12 @@ bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, 
   criteria.Clear();
   std::string_view countLine;
   next(countLine);
-  const int count = ReadIntAfterEquals(countLine);
-  if (count < 0 || count > kMaxComparisons) {
-    LogMessage(MessageBuffer(kCompareCountBadMessage, count), 0, kLogRed);
+  const std::optional<int> rows = ReadCount(countLine, kMaxComparisons);
+  if (!rows) {
+    LogMessage(MessageBuffer(kCompareCountBadMessage, ValueText(countLine).c_str()), 0, kLogRed);
     return false;
   }
+  const int count = *rows;
   std::string_view titles;
   next(titles);
   for (int row = 0; row < count; ++row) {

@@ -28,10 +28,15 @@ inline constexpr const char* kCompareRowsMissingMessage =
 // printf form with the count and the path.
 inline constexpr const char* kCompareReadMessage =
     "  Read in %d comparison criteria line in file '%s'\n";
-// Our own: more rows than the list holds; printf form with the count.
+// Our own: a count of rows that is not a whole number a list can hold; printf form with
+// the count's text.
 inline constexpr const char* kCompareCountBadMessage =
-    "  Error: %d comparison criterion lines are more than the 28 a list holds";
-// Our own: a row whose fields or samples cannot be believed; printf form with the row.
+    "  Error: the number of comparison criterion lines '%s' is not a count from 0 to 28";
+// Our own: printf form with the count's text.
+inline constexpr const char* kCompareOptionCountBadMessage =
+    "  Error: the number of option lines '%s' is not a count from 0 to 1000";
+// Our own: a row whose fields or samples cannot be believed (a threshold neither "NA"
+// nor a finite number among them); printf form with the row.
 inline constexpr const char* kCompareRowBadMessage =
     "  Error: comparison criterion line %d is not valid";
 

@@ -176,4 +176,54 @@ TEST_F(CompareResultFileTest, HandWrittenAndForeignFilesReadAsTheirLinesSay) {
   EXPECT_TRUE(mLog.ContainsRed("comparison criterion line 1 is not valid"));
 }
 
+TEST_F(CompareResultFileTest, ThresholdsAndCountsThatAreNoFiniteNumbersAreRefused) {
+  const std::string good = "$No\tand\t1\t2\tNA\tNA\tNA\tNA\tNA\t1e-3\tNA\tNA\tNA\t\n";
+  // Each threshold field of the second row in turn, the fields split at tabs.
+  const auto row = [](std::size_t field, const std::string& value) {
+    std::vector<std::string> fields = {"$No", "or", "1",    "2",  "1.5", "NA", "Fold Change",
+                                       "NA",  "NA", "0.05", "20", "30",  "NA"};
+    fields[field] = value;
+    std::string text;
+    for (const std::string& f : fields) text += f + "\t";
+    return text + "\n";
+  };
+  COMPARE_CRITERIA read;
+  ASSERT_TRUE(ReadCompareResultFile(
+      read, WriteFile("ok.xls", Block(kOptions, good + row(4, "2"), 2)), false));
+  EXPECT_EQ(read.count, 2);
+  EXPECT_DOUBLE_EQ(read.entries[0].Pvalue, 0.001);
+  EXPECT_TRUE(read.entries[1].usePcall && read.entries[1].useEoverB);
+  for (const std::size_t field : {4u, 5u, 7u, 8u, 9u, 10u, 11u, 12u}) {
+    for (const char* bad : {"nan", "NaN", "inf", "-Infinity", "1e999", "-1e400", "abc", "0.05x"}) {
+      SCOPED_TRACE(testing::Message() << "field " << field << ": " << bad);
+      mLog.Clear();
+      EXPECT_FALSE(ReadCompareResultFile(
+          read, WriteFile("bad.xls", Block(kOptions, good + row(field, bad), 2)), false));
+      EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kCompareRowBadMessage, 2)));
+      EXPECT_EQ(read.count, 1) << "the rows before it are kept";
+    }
+  }
+
+  // Counts that are no whole number from 0 to 28, and option counts beyond 1000.
+  const std::string titles = std::string(kCriteriaColumnTitles) + "\n";
+  const std::string options = std::string(kOptions);
+  for (const char* count : {"99999999999", "-1", "29", "abc", "3x", "", "1e1", "nan"}) {
+    SCOPED_TRACE(count);
+    mLog.Clear();
+    const std::string text = "[COMPARE_CRITERIA_V2]\n" + options + "$NUM_CRITERION=" + count +
+                             "\n" + titles + good + "[COMPARE_RESULT]\n";
+    EXPECT_FALSE(ReadCompareResultFile(read, WriteFile("count.xls", text), false));
+    EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kCompareCountBadMessage, count)));
+    EXPECT_EQ(read.count, 0);
+  }
+  for (const char* count : {"99999999999", "1001", "-2", "five"}) {
+    SCOPED_TRACE(count);
+    mLog.Clear();
+    std::string text = Block(kOptions, good, 1);
+    text.replace(text.find("=5"), 2, std::string("=") + count);
+    EXPECT_FALSE(ReadCompareResultFile(read, WriteFile("options.xls", text), false));
+    EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kCompareOptionCountBadMessage, count)));
+  }
+}
+
 }  // namespace
