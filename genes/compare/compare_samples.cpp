@@ -15,6 +15,7 @@
 #include "genes/compare/compare_permutation.hpp"
 #include "genes/compare/compare_result_file.hpp"
 #include "genes/compare/compare_sample_table.hpp"
+#include "platform/chunk_reader.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
@@ -48,6 +49,21 @@ class ResultFile {
   platform::FileReplacement mFile;
   std::string mText;
 };
+
+// Writes path anew, through a replacement, as its committed text followed by ending: a
+// stop or failure before the end leaves the file as it was.
+bool AppendByReplacing(const std::string& path, std::string_view ending) {
+  platform::ChunkReader reader;
+  platform::FileReplacement file;
+  if (!reader.Open(path) || !reader.Allocate(kWritePiece) || !file.Open(path)) return false;
+  while (reader.Fill(kWritePiece) || reader.Available() > 0) {
+    if (!file.Write({reader.Data(), reader.Available()})) return false;
+    reader.Consume(reader.Available());
+  }
+  if (reader.Failed()) return false;
+  return file.Write({reinterpret_cast<const std::uint8_t*>(ending.data()), ending.size()}) &&
+         file.Commit();
+}
 
 bool WriteFailed(const std::string& path) {
   LogMessage(MessageBuffer(kCompareWriteFailedMessage, path.c_str()), 0, kLogRed);
@@ -142,15 +158,17 @@ bool RunCompareSamples(COMPARE_CRITERIA& criteria, const CompareSamplesInputs& i
   if (!file.Write("$\t" + satisfied.substr(4) + "\n")) return WriteFailed(inputs.resultPath);
 
   criteria.genesObtained = count;
+  // The list and its table are complete before the rounds: a stop in them keeps both.
+  if (!file.Commit()) return WriteFailed(inputs.resultPath);
   if (inputs.permute) {
     FalseDiscoveryEstimate estimate;
     std::string summary;
     if (!EstimateFalseDiscovery(pass, geneStatus, count, inputs.permutationCount, summary,
                                 estimate))
       return false;
-    if (!file.Write(summary)) return WriteFailed(inputs.resultPath);
+    if (!summary.empty() && !AppendByReplacing(inputs.resultPath, summary))
+      return WriteFailed(inputs.resultPath);
   }
-  if (!file.Commit()) return WriteFailed(inputs.resultPath);
   LogMessage("Finished}\n", 0, kLogBlue);
   return true;
 }

@@ -48,10 +48,13 @@ struct CompareSamplesInputs {
 // The inputs from the group settings and the list's own options.
 CompareSamplesInputs CompareInputsFromSettings(const COMPARE_CRITERIA& criteria);
 
-// Runs the comparison list on the started group and writes the result file whole: it
-// replaces the old file only when complete, so a failure or stop leaves the old file
-// (and the list it stores) as it was. Sets criteria.genesObtained. Logs "Finished}" in
-// blue on success; false, with the reason in red, otherwise.
+// Runs the comparison list on the started group and writes the result file whole: the
+// list and its table replace the old file only once complete, so a failure or stop
+// before then leaves the old file (and the list it stores) as it was. The permutation
+// rounds come after that; when they finish, the file is replaced again with their
+// estimate added, and a stop in them keeps the new list and table. Sets
+// criteria.genesObtained. Logs "Finished}" in blue on success; false, with the reason in
+// red, otherwise.
 [[nodiscard]] bool RunCompareSamples(COMPARE_CRITERIA& criteria,
                                      const CompareSamplesInputs& inputs);
 

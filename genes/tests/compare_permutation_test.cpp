@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "genes/compare/compare_result_file.hpp"
 #include "genes/tests/compare_test_support.hpp"
 #include "platform/runtime_rand.hpp"
 
@@ -107,16 +108,37 @@ TEST_F(ComparePermutationTest, RoundsOutsideTheirRangeAreRefusedBeforeAnyWork) {
   }
 }
 
-TEST_F(ComparePermutationTest, AStopDuringTheRoundsKeepsTheOldFile) {
+TEST_F(ComparePermutationTest, AStopDuringTheRoundsKeepsTheNewListAndTable) {
   LoadNoise(0);
-  const std::string old = WriteFile("result.xls", "the old comparison\n");
+  const std::string path = WriteFile("result.xls", "the old comparison\n");
   // Seven blocks of genes in the first pass, one in the table's, then the rounds'.
   mProgress.stopAtPoll = 10;
   EXPECT_FALSE(RunCompareSamples(CompareCriteria, Inputs()));
   EXPECT_TRUE(mLog.ContainsRed(kUserStopMessage));
   EXPECT_TRUE(mLog.Contains(kPermutingMessage, kLogBlack));
   EXPECT_EQ(RoundCounts().size(), 0u);
-  EXPECT_EQ(ReadFile(old), "the old comparison\n");
+  const std::string stopped = ReadFile(path);
+  EXPECT_EQ(stopped.rfind("[COMPARE_CRITERIA_V2]\n", 0), 0u);
+  EXPECT_NE(stopped.find(" genes satisfied the comparison filtering criteria\n\n"),
+            std::string::npos);
+  EXPECT_EQ(stopped.find("[Obtained"), std::string::npos);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mFolder.Path()), {}), 1)
+      << "no replacement left behind";
+  COMPARE_CRITERIA read;
+  ASSERT_TRUE(ReadCompareResultFile(read, path, false));
+  EXPECT_EQ(read.count, 1);
+  EXPECT_EQ(read.entries[0].usePvalue, 1);
+
+  // Finished rounds add their estimate to the same table.
+  mProgress.stopAtPoll = 0;
+  mProgress.running = true;
+  std::string finished;
+  ASSERT_EQ(Run(5, 1, &finished).size(), 20u);
+  const std::size_t estimate = finished.find("[Obtained");
+  ASSERT_NE(estimate, std::string::npos);
+  EXPECT_EQ(finished.substr(0, estimate), stopped);
+  EXPECT_EQ(finished.back(), '\n');
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mFolder.Path()), {}), 1);
 }
 
 TEST(PermuteGrouping, PairsExchangeIndependentlyAndPooledSetsKeepTheirSamples) {
