@@ -14,6 +14,7 @@ namespace {
 struct Correlation {
   double r = 0.0;
   bool defined = false;
+  int shared = 0;
 };
 
 Correlation PearsonShared(const double* a, const double* b, int n) {
@@ -43,7 +44,7 @@ Correlation PearsonShared(const double* a, const double* b, int n) {
   if (!(saa > 0.0) || !(sbb > 0.0)) return {};
   const double r = sab / std::sqrt(saa * sbb);
   if (!std::isfinite(r)) return {};
-  return {std::clamp(r, -1.0, 1.0), true};
+  return {std::clamp(r, -1.0, 1.0), true, shared};
 }
 
 Correlation SpearmanShared(const double* a, const double* b, int n) {
@@ -71,14 +72,14 @@ Correlation SpearmanShared(const double* a, const double* b, int n) {
   double probrs = 0.0;
   SpearmanCorrelation(x.data(), y.data(), shared, &d, &zd, &probd, &rs, &probrs);
   if (!std::isfinite(rs)) return {};
-  return {std::clamp(rs, -1.0, 1.0), true};
+  return {std::clamp(rs, -1.0, 1.0), true, shared};
 }
 
 ProfileDistance FromCorrelation(const Correlation& c, int measure) {
   if (!c.defined) return {MISSING_VALUE, false};
-  const double distance =
-      measure == kDistanceAbsoluteCorrelation ? 1.0 - std::fabs(c.r) : 1.0 - c.r;
-  return {distance, c.r > 0.0};
+  const double r = TiedCorrelation(c.r, c.shared);
+  const double distance = measure == kDistanceAbsoluteCorrelation ? 1.0 - std::fabs(r) : 1.0 - r;
+  return {distance, r > 0.0};
 }
 
 }  // namespace

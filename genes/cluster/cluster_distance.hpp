@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 #include "genes/cluster/cluster_settings.hpp"
@@ -15,6 +16,21 @@
 inline constexpr int kMinSharedForCorrelation = 3;
 // Shared present values the Euclidean distance needs.
 inline constexpr int kMinSharedForEuclidean = 1;
+
+// Profiles that are equal up to scale and offset (duplicated, or standardised rows of
+// genes that differ only so) have r = +1 or -1, but rounding leaves it a few units in
+// the last place short, by amounts that differ from pair to pair; the merge order would
+// then follow those specks. Within this many rounding units per shared value r counts
+// as exactly +1 or -1, so such pairs tie at distance 0.
+inline constexpr double kCorrelationTieUnits = 16.0;
+
+// r, taken as exactly +1 or -1 when within rounding of it over shared values.
+inline double TiedCorrelation(double r, int shared) {
+  const double tolerance = kCorrelationTieUnits * shared * std::numeric_limits<double>::epsilon();
+  if (r >= 1.0 - tolerance) return 1.0;
+  if (r <= -1.0 + tolerance) return -1.0;
+  return r;
+}
 
 struct ProfileDistance {
   double distance = 0.0;  // MISSING_VALUE when there is none
@@ -50,7 +66,7 @@ inline double CenteredCorrelationDistance(const CenteredProfile& a, const Center
     s3 += x[k + 3] * y[k + 3];
   }
   for (; k < n; ++k) s0 += x[k] * y[k];
-  const double r = std::clamp((s0 + s1) + (s2 + s3), -1.0, 1.0);
+  const double r = TiedCorrelation(std::clamp((s0 + s1) + (s2 + s3), -1.0, 1.0), n);
   *positive = r > 0.0;
   return measure == kDistanceAbsoluteCorrelation ? 1.0 - std::fabs(r) : 1.0 - r;
 }

@@ -194,6 +194,60 @@ TEST_F(ClusterTreeTest, RandomSetsGiveThePlainClusteringsTree) {
   }
 }
 
+// Copies of random profiles, exact or under scale and offset (a falling one too under
+// 1 - |r|), placed among them: standardised rows make each copy the same profile, so each
+// group ties at 0 and merges by node number, as the plain clustering does, and the tree is
+// the one exact copies in their place give.
+TEST_F(ClusterTreeTest, CopiesUpToScaleAndOffsetTieAtZero) {
+  synth::SynthRandom random(29);
+  for (int measure :
+       {kDistanceCorrelation, kDistanceAbsoluteCorrelation, kDistanceRankCorrelation}) {
+    for (int linkage : {kLinkageCentroid, kLinkageAverage}) {
+      for (bool keep : {true, false}) {
+        if (!keep && linkage == kLinkageAverage) continue;
+        SCOPED_TRACE(testing::Message() << "measure " << measure << " linkage " << linkage
+                                        << (keep ? " kept" : " computed"));
+        const int m = 5 + random.Between(0, 60);
+        Profiles scaled(20, std::vector<double>(static_cast<std::size_t>(m)));
+        for (auto& profile : scaled)
+          for (double& v : profile) v = 50.0 + 10.0 * random.Normal();
+        Profiles exact = scaled;
+        int copies = 0;
+        for (int c = 0; c < 30; ++c) {
+          const std::size_t source = static_cast<std::size_t>(random.Between(0, 19));
+          double scale = 0.01 + 20.0 * random.Uniform();
+          if (measure == kDistanceAbsoluteCorrelation && random.Chance(40)) scale = -scale;
+          const double offset = c % 5 == 0 ? 0.0 : 1000.0 * random.Normal();
+          std::vector<double> copy = exact[source];
+          for (double& v : copy) v = scale * v + offset;
+          const auto at = static_cast<long>(random.Between(0, static_cast<int>(exact.size())));
+          exact.insert(exact.begin() + at, exact[source]);
+          scaled.insert(scaled.begin() + at, copy);
+          ++copies;
+        }
+        ClusterOptions options = PlainOptions(measure, linkage);
+        options.storeDistance = keep;
+        options.standardizeRows = true;
+        auto tree = TreeOf(scaled, options);
+        auto reference = TreeOf(exact, options);
+        ASSERT_TRUE(tree->Run(true));
+        ASSERT_TRUE(reference->Run(true));
+        int zeros = 0;
+        for (int k = tree->ItemCount(); k < tree->NodeCount(); ++k) {
+          EXPECT_EQ(tree->Node(k).child1, reference->Node(k).child1) << k;
+          EXPECT_EQ(tree->Node(k).child2, reference->Node(k).child2) << k;
+          zeros += tree->Node(k).height == 0.0f;
+        }
+        EXPECT_EQ(zeros, copies) << "every copy joins its group at height 0";
+        Profiles standardised;
+        for (int i = 0; i < tree->ItemCount(); ++i) standardised.push_back(tree->Node(i).profile);
+        options.standardizeRows = false;
+        cluster_test::ExpectSameTree(*tree, cluster_test::ReferenceTree(standardised, options));
+      }
+    }
+  }
+}
+
 TEST_F(ClusterTreeTest, OneThreadAndManyGiveTheSameTree) {
   synth::PlantedClusterOptions planted;
   planted.clusters = 6;
