@@ -108,6 +108,8 @@ void FillSampleProfiles(const CLUSTER& genes, CLUSTER& samples) {
 bool ClusterTrees(CLUSTER& genes, CLUSTER* samples) {
   LogMessage(kBeginClusteringMessage);
   const ClusterOptions& options = genes.options;
+  // Also when the genes are only standardised, or their values fill the sample profiles.
+  genes.TakeNonFiniteAsMissing();
   if (options.clusterGenes) {
     if (!genes.Run(true)) return false;
   } else if (options.standardizeRows) {

@@ -94,6 +94,21 @@ std::unique_ptr<CLUSTER> CLUSTER::Create(int n, int m, bool withoutValues) {
   }
 }
 
+void CLUSTER::TakeNonFiniteAsMissing() {
+  int count = 0;
+  for (int leaf = 0; leaf < n; ++leaf) {
+    CLUSTER_NODE& node = Node(leaf);
+    for (double& value : node.profile) {
+      if (std::isfinite(value)) continue;
+      value = MISSING_VALUE;
+      ++count;
+    }
+    for (float& value : node.values)
+      if (!std::isfinite(value)) value = kMissingValueFloat;
+  }
+  if (count > 0) LogMessage(MessageBuffer(kNonFiniteValuesMessage, count), 0, kLogRed);
+}
+
 void CLUSTER::StandardizeRows(bool geneRows) {
   const auto& blocks = options.blockStarts;
   for (int leaf = 0; leaf < n; ++leaf) {
@@ -385,6 +400,8 @@ bool CLUSTER::Run(bool geneTree) {
   }
   JobProgress& progress = Progress();
   progress.SetRunning(true);
+  // A NaN would poison its row's standardisation and every distance it enters.
+  TakeNonFiniteAsMissing();
   if (geneTree && options.standardizeRows) StandardizeRows(true);
   if (!geneTree && options.standardizeColumns) StandardizeRows(false);
 

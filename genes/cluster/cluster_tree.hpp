@@ -38,6 +38,9 @@ inline constexpr const char* kOrderRangeMessage =
     "    Error: start != end when assigning order of node %d";
 inline constexpr const char* kOrderWeightMessage = "    Error: weight incorrect for node %d";
 inline constexpr const char* kChildNodeOverflowMessage = "    Error in GetChildNode()";
+// printf form with the count.
+inline constexpr const char* kNonFiniteValuesMessage =
+    "    %d values that are not finite numbers are taken as missing";
 
 struct CLUSTER_NODE {
   // Leaf: its (possibly standardised) values; internal node: the merged profile.
@@ -99,6 +102,9 @@ class CLUSTER {
   // False (logged in red) on a failure or a stop; the tree is then not usable.
   [[nodiscard]] bool Run(bool geneTree);
 
+  // Makes every leaf value that is not a finite number (NaN, infinite) missing, in the
+  // profiles and the raw values, logging their count in red when there are any.
+  void TakeNonFiniteAsMissing();
   // Standardises every leaf profile as gene rows are (reference sample, blocks) or, for
   // the sample tree, over the whole profile.
   void StandardizeRows(bool geneRows);

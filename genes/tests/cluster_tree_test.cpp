@@ -248,6 +248,47 @@ TEST_F(ClusterTreeTest, CopiesUpToScaleAndOffsetTieAtZero) {
   }
 }
 
+// NaN and infinite values are missing ones: the tree is the one with the marker in their
+// place, under a correlation and under the Euclidean distance, and their count is said.
+TEST_F(ClusterTreeTest, ValuesThatAreNotFiniteAreTakenAsMissing) {
+  synth::SynthRandom random(41);
+  Profiles profiles(30, std::vector<double>(8));
+  for (auto& profile : profiles)
+    for (double& v : profile) v = random.Normal();
+  Profiles marked = profiles;
+  const double odd[] = {std::numeric_limits<double>::quiet_NaN(),
+                        std::numeric_limits<double>::infinity(),
+                        -std::numeric_limits<double>::infinity()};
+  int count = 0;
+  for (int i = 0; count < 9; ++i) {
+    const auto leaf = static_cast<std::size_t>(random.Between(0, 29));
+    const auto k = static_cast<std::size_t>(random.Between(0, 7));
+    if (IsMissing(marked[leaf][k])) continue;
+    profiles[leaf][k] = odd[i % 3];
+    marked[leaf][k] = M;
+    ++count;
+  }
+  for (int measure : {kDistanceCorrelation, kDistanceEuclidean}) {
+    SCOPED_TRACE(measure);
+    ClusterOptions options = PlainOptions(measure, kLinkageCentroid);
+    options.standardizeRows = true;
+    auto tree = TreeOf(profiles, options);
+    tree->Node(3).values[1] = std::numeric_limits<float>::quiet_NaN();
+    auto clean = TreeOf(marked, options);
+    mLog.Clear();
+    ASSERT_TRUE(tree->Run(true));
+    EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kNonFiniteValuesMessage, count)));
+    EXPECT_EQ(tree->Node(3).values[1], kMissingValueFloat);
+    ASSERT_TRUE(clean->Run(true));
+    for (int k = tree->ItemCount(); k < tree->NodeCount(); ++k) {
+      EXPECT_EQ(tree->Node(k).child1, clean->Node(k).child1) << k;
+      EXPECT_EQ(tree->Node(k).child2, clean->Node(k).child2) << k;
+      EXPECT_EQ(tree->Node(k).height, clean->Node(k).height) << k;
+    }
+    EXPECT_GT(tree->Node(tree->Root()).height, 0.0f);
+  }
+}
+
 TEST_F(ClusterTreeTest, OneThreadAndManyGiveTheSameTree) {
   synth::PlantedClusterOptions planted;
   planted.clusters = 6;
