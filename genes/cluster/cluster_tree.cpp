@@ -52,12 +52,16 @@ std::int16_t PeakIndex(const std::vector<double>& profile) {
   return static_cast<std::int16_t>(std::max(peak, 0));
 }
 
-// Clears the running flag and frees the triangle however Run ends.
+// Clears the running flag and frees the triangle and the prepared profiles however Run
+// ends.
 class RunScope {
  public:
-  explicit RunScope(std::unique_ptr<DistanceTriangle>& triangle) : mTriangle(triangle) {}
+  RunScope(std::unique_ptr<DistanceTriangle>& triangle, std::vector<CenteredProfile>& centred)
+      : mTriangle(triangle), mCentred(centred) {}
   ~RunScope() {
     mTriangle.reset();
+    mCentred.clear();
+    mCentred.shrink_to_fit();
     Progress().SetRunning(false);
   }
   RunScope(const RunScope&) = delete;
@@ -65,6 +69,7 @@ class RunScope {
 
  private:
   std::unique_ptr<DistanceTriangle>& mTriangle;
+  std::vector<CenteredProfile>& mCentred;
 };
 
 }  // namespace
@@ -137,9 +142,28 @@ double CLUSTER::Distance(int a, int b) {
 
 float CLUSTER::StoredDistance(int a, int b) const {
   if (mTriangle) return mTriangle->Get(a, b);
+  return NodeDistance(a, b);
+}
+
+// The distance of two nodes' profiles as the tree keeps it: one product when both are
+// prepared, else the general routine over shared values.
+float CLUSTER::NodeDistance(int a, int b) const {
+  if (!mCentred.empty()) {
+    const CenteredProfile& x = mCentred[static_cast<std::size_t>(a)];
+    const CenteredProfile& y = mCentred[static_cast<std::size_t>(b)];
+    if (!x.unit.empty() && !y.unit.empty()) {
+      bool positive = false;
+      return static_cast<float>(CenteredCorrelationDistance(x, y, m, options.distance, &positive));
+    }
+  }
   return AsStored(
       ProfileDistanceOf(Node(a).profile.data(), Node(b).profile.data(), m, options.distance)
           .distance);
+}
+
+void CLUSTER::CenterNode(int node) {
+  if (!mCentred.empty())
+    mCentred[static_cast<std::size_t>(node)] = CenterProfile(Node(node).profile.data(), m);
 }
 
 bool CLUSTER::FindNearNeighbor(int node, int count) {
@@ -174,29 +198,10 @@ bool CLUSTER::FindNearNeighbor(int node, int count) {
 bool CLUSTER::ComputeDistances() {
   JobProgress& progress = Progress();
   LogMessage("    Calculate distance");
-  const bool fast =
-      options.distance == kDistanceCorrelation || options.distance == kDistanceAbsoluteCorrelation;
-  std::vector<CenteredProfile> centred;
-  if (fast) {
-    centred.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) centred.push_back(CenterProfile(Node(i).profile.data(), m));
-  }
   // Row j holds the distances of leaf j to every leaf below it.
   const auto fillRow = [&](int j) {
     float* row = mTriangle->SlotRow(j);
-    const double* b = Node(j).profile.data();
-    for (int i = 0; i < j; ++i) {
-      if (fast && !centred[static_cast<std::size_t>(i)].unit.empty() &&
-          !centred[static_cast<std::size_t>(j)].unit.empty()) {
-        bool positive = false;
-        row[i] = static_cast<float>(CenteredCorrelationDistance(
-            centred[static_cast<std::size_t>(i)], centred[static_cast<std::size_t>(j)], m,
-            options.distance, &positive));
-      } else {
-        row[i] =
-            AsStored(ProfileDistanceOf(Node(i).profile.data(), b, m, options.distance).distance);
-      }
-    }
+    for (int i = 0; i < j; ++i) row[i] = NodeDistance(i, j);
   };
   const int threads = options.threads > 0 ? options.threads : platform::WorkerThreadCount();
   for (int start = 0; start < n; start += kProgressStep) {
@@ -285,16 +290,28 @@ bool CLUSTER::MergeNode(int k) {
     LogMessage(kAverageNeedsTriangleMessage, 0, kLogRed);
     return false;
   }
-  // The closest pair: the active node with the closest stored neighbour.
+  // The closest pair: the active node with the closest stored neighbour. A node whose
+  // neighbour has since merged keeps that distance, which bounds its true one from below
+  // (its distances to the nodes that remain never change, and a new node nearer than
+  // that became its neighbour), so it searches again only when it comes first, which
+  // gives the pair that searching at once would; most such nodes never come first.
   int g = -1;
-  for (int i : mActive) {
-    const CLUSTER_NODE& node = Node(i);
-    if (node.nearest < 0) continue;
-    if (g < 0 || Closer(node.nearestDistance, Node(g).nearestDistance)) g = i;
-  }
-  if (g < 0) {
-    LogMessage(kNoClosestPairMessage, 0, kLogRed);
-    return false;
+  for (;;) {
+    g = -1;
+    for (int i : mActive) {
+      const CLUSTER_NODE& node = Node(i);
+      if (node.nearest < 0) continue;
+      if (g < 0 || Closer(node.nearestDistance, Node(g).nearestDistance)) g = i;
+    }
+    if (g < 0) {
+      LogMessage(kNoClosestPairMessage, 0, kLogRed);
+      return false;
+    }
+    if (Node(Node(g).nearest).active) break;
+    if (!FindNearNeighbor(g, k)) {
+      LogMessage(kNearNeighborFailedMessage, 0, kLogRed);
+      return false;
+    }
   }
   const int f = Node(g).nearest;
   const float mergeDistance = Node(g).nearestDistance;
@@ -313,6 +330,7 @@ bool CLUSTER::MergeNode(int k) {
   merged.parent = -1;
   merged.item = -1;
   MergeProfiles(k);
+  CenterNode(k);
 
   merged.active = true;
   // A pair merged without a distance sits at the highest merge so far.
@@ -327,19 +345,16 @@ bool CLUSTER::MergeNode(int k) {
       std::remove_if(mActive.begin(), mActive.end(), [&](int i) { return i == f || i == g; }),
       mActive.end());
 
-  // Distances of the new node, and neighbours that it is closer to. Nodes whose
-  // neighbour was f or g search again once every distance of k is in place.
+  // Distances of the new node, and the nodes it is strictly nearer to than their stored
+  // neighbour (on a tie the older, lower-numbered neighbour stays). One whose neighbour
+  // was f or g and is not nearer to k keeps its old distance as a lower bound.
   const double wf = Node(f).weight;
   const double wg = Node(g).weight;
   int nearest = -1;
   float nearestDistance = kMissingValueFloat;
-  std::vector<int>& orphans = mOrphans;
-  orphans.clear();
   const auto update = [&](int j, float d) {
     CLUSTER_NODE& other = Node(j);
-    if (other.nearest == f || other.nearest == g) {
-      orphans.push_back(j);
-    } else if (Closer(d, other.nearestDistance)) {
+    if (Closer(d, other.nearestDistance)) {
       other.nearest = k;
       other.nearestDistance = d;
     }
@@ -348,15 +363,21 @@ bool CLUSTER::MergeNode(int k) {
       nearestDistance = d;
     }
   };
-  if (mTriangle) {
+  if (mTriangle && options.linkage != kLinkageAverage) {
+    // The distances come from k's profile alone, so g's column is not walked at all.
+    mTriangle->TakeSlot(k, f);
+    mTriangle->Release(g);
+    mTriangle->ForEachOther(k, k, [&](int j, float& entry, float) {
+      entry = NodeDistance(j, k);
+      update(j, entry);
+    });
+  } else if (mTriangle) {
     mTriangle->TakeSlot(k, f);
     // entry is j's distance to f, which becomes its distance to k.
     mTriangle->ForEachOther(k, g, [&](int j, float& entry, float dg) {
       const float df = entry;
       float d = 0.0f;
-      if (options.linkage != kLinkageAverage) {
-        d = AsStored(Distance(j, k));
-      } else if (IsMissingDistance(df)) {
+      if (IsMissingDistance(df)) {
         d = dg;
       } else if (IsMissingDistance(dg)) {
         d = df;
@@ -369,19 +390,17 @@ bool CLUSTER::MergeNode(int k) {
     });
     mTriangle->Release(g);
   } else {
-    for (int j : mActive) update(j, AsStored(Distance(j, k)));
+    for (int j : mActive) update(j, NodeDistance(j, k));
+  }
+  // Neither child is looked at again.
+  if (!mCentred.empty()) {
+    mCentred[static_cast<std::size_t>(f)] = {};
+    mCentred[static_cast<std::size_t>(g)] = {};
   }
   merged.nearest = nearest;
   merged.nearestDistance = nearestDistance;
   mActive.push_back(k);
 
-  std::sort(orphans.begin(), orphans.end());
-  for (int j : orphans) {
-    if (!FindNearNeighbor(j, k + 1)) {
-      LogMessage(kNearNeighborFailedMessage, 0, kLogRed);
-      return false;
-    }
-  }
   if (Progress().StopRequested()) {
     LogMessage(kClusterStopMessage, 0, kLogRed);
     return false;
@@ -390,7 +409,7 @@ bool CLUSTER::MergeNode(int k) {
 }
 
 bool CLUSTER::Run(bool geneTree) {
-  RunScope scope(mTriangle);
+  RunScope scope(mTriangle, mCentred);
   if (options.storeDistance) {
     mTriangle = DistanceTriangle::Allocate(n);
     if (!mTriangle) {
@@ -421,6 +440,12 @@ bool CLUSTER::Run(bool geneTree) {
       node.child2 = -1;
       mActive.push_back(i);
     }
+  }
+  mCentred.clear();
+  if (options.distance == kDistanceCorrelation ||
+      options.distance == kDistanceAbsoluteCorrelation) {
+    mCentred.resize(static_cast<std::size_t>(nodeCount));
+    for (int i = 0; i < n; ++i) CenterNode(i);
   }
   if (mTriangle && !ComputeDistances()) return false;
   if (!FindAllNeighbors()) return false;

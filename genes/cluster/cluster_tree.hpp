@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/base/colour.hpp"
+#include "genes/cluster/cluster_distance.hpp"
 #include "genes/cluster/cluster_settings.hpp"
 
 class DistanceTriangle;
@@ -164,9 +165,13 @@ class CLUSTER {
   bool MergeNode(int node);
   bool AssignRows(int node, int first, int last);
   float StoredDistance(int a, int b) const;
+  float NodeDistance(int a, int b) const;
+  void CenterNode(int node);
 
   std::unique_ptr<DistanceTriangle> mTriangle;  // only while Run works, with storeDistance
-  std::vector<int> mActive;                     // active nodes, ascending
-  std::vector<int> mOrphans;                    // nodes whose neighbour was just merged
+  // Per node while Run works, for 1 - r and 1 - |r|: the profile prepared for one-product
+  // correlations (empty when incomplete); dropped once the node is merged.
+  std::vector<CenteredProfile> mCentred;
+  std::vector<int> mActive;  // active nodes, ascending
   float mHighestHeight = 0.0f;
 };

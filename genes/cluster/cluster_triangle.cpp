@@ -1,6 +1,7 @@
 // The kept distance triangle: its size in 64 bits, the memory it may take, and its slots.
 #include "genes/cluster/cluster_triangle.hpp"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <new>
@@ -53,7 +54,15 @@ std::unique_ptr<DistanceTriangle> DistanceTriangle::Allocate(int n) {
   std::unique_ptr<DistanceTriangle> triangle(new (std::nothrow) DistanceTriangle(n));
   if (!triangle) return nullptr;
   const auto count = static_cast<std::size_t>(bytes / sizeof(float));
-  triangle->mValues.reset(new (std::nothrow) float[count == 0 ? 1 : count]);
-  if (!triangle->mValues) return nullptr;
+  const std::size_t size = (count == 0 ? 1 : count) * sizeof(float);
+  void* block = ::operator new[](size, std::align_val_t{kPageAlignment}, std::nothrow);
+  if (block == nullptr) return nullptr;
+  // A hint only: where large pages are not to be had the small ones serve.
+  if (size >= kPageAlignment) madvise(block, size, MADV_HUGEPAGE);
+  triangle->mValues.reset(static_cast<float*>(block));
   return triangle;
+}
+
+void DistanceTriangle::AlignedDelete::operator()(float* values) const {
+  ::operator delete[](values, std::align_val_t{kPageAlignment});
 }

@@ -76,7 +76,13 @@ class DistanceTriangle {
     return high * (high - (high > 0 ? 1 : 0)) / 2 + low;
   }
 
-  std::unique_ptr<float[]> mValues;
+  // Aligned to large pages, which the walks down a column of slots (one row apart each)
+  // would otherwise spread over as many small pages as rows.
+  static constexpr std::size_t kPageAlignment = std::size_t{2} << 20;
+  struct AlignedDelete {
+    void operator()(float* values) const;
+  };
+  std::unique_ptr<float[], AlignedDelete> mValues;
   std::vector<int> mSlot;   // per node
   std::vector<int> mOwner;  // per slot: the node holding it, -1 when released
   std::vector<int> mLive;   // slots not released, ascending

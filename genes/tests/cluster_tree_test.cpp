@@ -289,7 +289,7 @@ TEST_F(ClusterTreeTest, ValuesThatAreNotFiniteAreTakenAsMissing) {
   }
 }
 
-TEST_F(ClusterTreeTest, OneThreadAndManyGiveTheSameTree) {
+TEST_F(ClusterTreeTest, OneThreadAndManyGiveThePlainClusteringsTree) {
   synth::PlantedClusterOptions planted;
   planted.clusters = 6;
   planted.genesPerCluster = 30;
@@ -297,18 +297,26 @@ TEST_F(ClusterTreeTest, OneThreadAndManyGiveTheSameTree) {
   planted.noise = 0.8;
   planted.missingPercent = 3;
   const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(planted);
-  ClusterOptions options = PlainOptions(kDistanceCorrelation, kLinkageAverage);
-  options.standardizeRows = true;
-  auto one = TreeOf(truth.values, options);
-  options.threads = 4;
-  auto many = TreeOf(truth.values, options);
-  ASSERT_TRUE(one->Run(true));
-  ASSERT_TRUE(many->Run(true));
-  for (int k = 0; k < one->NodeCount(); ++k) {
-    EXPECT_EQ(one->Node(k).child1, many->Node(k).child1) << k;
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(one->Node(k).height),
-              std::bit_cast<std::uint32_t>(many->Node(k).height))
-        << k;
+  // The default choices, and average linkage; both the plain clustering's tree.
+  for (int linkage : {kLinkageCentroid, kLinkageAverage}) {
+    SCOPED_TRACE(linkage);
+    ClusterOptions options = PlainOptions(kDistanceCorrelation, linkage);
+    options.standardizeRows = true;
+    auto one = TreeOf(truth.values, options);
+    options.threads = 4;
+    auto many = TreeOf(truth.values, options);
+    ASSERT_TRUE(one->Run(true));
+    ASSERT_TRUE(many->Run(true));
+    for (int k = 0; k < one->NodeCount(); ++k) {
+      EXPECT_EQ(one->Node(k).child1, many->Node(k).child1) << k;
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(one->Node(k).height),
+                std::bit_cast<std::uint32_t>(many->Node(k).height))
+          << k;
+    }
+    Profiles standardised;
+    for (int i = 0; i < one->ItemCount(); ++i) standardised.push_back(one->Node(i).profile);
+    options.standardizeRows = false;
+    cluster_test::ExpectSameTree(*one, cluster_test::ReferenceTree(standardised, options));
   }
 }
 
