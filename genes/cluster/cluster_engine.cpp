@@ -108,8 +108,6 @@ void FillSampleProfiles(const CLUSTER& genes, CLUSTER& samples) {
 bool ClusterTrees(CLUSTER& genes, CLUSTER* samples) {
   LogMessage(kBeginClusteringMessage);
   const ClusterOptions& options = genes.options;
-  // Also when the genes are only standardised, or their values fill the sample profiles.
-  genes.TakeNonFiniteAsMissing();
   if (options.clusterGenes) {
     if (!genes.Run(true)) return false;
   } else if (options.standardizeRows) {
@@ -148,6 +146,9 @@ bool RunHierarchicalClustering(bool fromGeneList) {
   }
   genes->options = options;
   FillGeneLeaves(*genes, units);
+  // Before anything standardises them: a tree file's profiles, genes only standardised,
+  // and the samples' profiles are made from these too.
+  genes->TakeNonFiniteAsMissing();
 
   std::unique_ptr<CLUSTER> samples;
   if (options.clusterSamples) {

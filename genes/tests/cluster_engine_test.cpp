@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <fstream>
+#include <limits>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/base/fuzz_support.hpp"
+#include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
@@ -282,6 +284,40 @@ TEST_F(ClusterEngineTest, ABadTreeFileIsRefusedWithItsLineAndTheCurrentTreesStay
   for (std::size_t at = 0; at < flipped.size(); at += 11) {
     flipped[at] = static_cast<char>(flipped[at] ^ 0x11);
     FuzzReadTreeFile(reinterpret_cast<const std::uint8_t*>(flipped.data()), flipped.size());
+  }
+}
+
+TEST_F(ClusterEngineTest, ValuesThatAreNotFiniteAreMissingWhenClusteredAndWhenATreeIsRead) {
+  // The group's values with the marker, then with NaN and infinite values in its place.
+  const std::pair<int, int> cells[] = {{0, 2}, {5, 4}, {11, 0}};
+  const double odd[] = {std::numeric_limits<double>::quiet_NaN(),
+                        std::numeric_limits<double>::infinity(),
+                        -std::numeric_limits<double>::infinity()};
+  for (const auto& [gene, sample] : cells)
+    mTruth.values[static_cast<std::size_t>(gene)][static_cast<std::size_t>(sample)] = MISSING_VALUE;
+  synth::InstallPlantedClusterGroup(mTruth);
+  ASSERT_TRUE(RunHierarchicalClustering(true));
+  const TreeSnapshot marked = Snapshot();
+  const std::string path = mFolder.File("tree.xls");
+  ASSERT_TRUE(WriteTreeFile(path.c_str()));
+
+  for (std::size_t i = 0; i < 3; ++i)
+    mTruth.values[static_cast<std::size_t>(cells[i].first)]
+                 [static_cast<std::size_t>(cells[i].second)] = odd[i];
+  synth::InstallPlantedClusterGroup(mTruth);
+  const std::string genes = TheGroup().Settings().GENE_LIST_FILE;
+  for (const std::string& list : {genes, path}) {
+    SCOPED_TRACE(list);
+    TheGroup().Settings().GENE_LIST_FILE = list;
+    mLog.Clear();
+    ASSERT_TRUE(RunHierarchicalClustering(true));
+    EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kNonFiniteValuesMessage, 3)));
+    const TreeSnapshot read = Snapshot();
+    EXPECT_EQ(read.geneRows, marked.geneRows);
+    EXPECT_EQ(read.sampleRows, marked.sampleRows);
+    ASSERT_EQ(read.rootProfile.size(), marked.rootProfile.size());
+    for (std::size_t k = 0; k < read.rootProfile.size(); ++k)
+      EXPECT_NEAR(read.rootProfile[k], marked.rootProfile[k], 1e-9) << k;
   }
 }
 
