@@ -55,14 +55,16 @@ std::unique_ptr<DistanceTriangle> DistanceTriangle::Allocate(int n) {
   if (!triangle) return nullptr;
   const auto count = static_cast<std::size_t>(bytes / sizeof(float));
   const std::size_t size = (count == 0 ? 1 : count) * sizeof(float);
-  void* block = ::operator new[](size, std::align_val_t{kPageAlignment}, std::nothrow);
+  const std::size_t alignment = size >= kPageAlignment ? kPageAlignment : alignof(std::max_align_t);
+  void* block = ::operator new[](size, std::align_val_t{alignment}, std::nothrow);
   if (block == nullptr) return nullptr;
   // A hint only: where large pages are not to be had the small ones serve.
-  if (size >= kPageAlignment) madvise(block, size, MADV_HUGEPAGE);
-  triangle->mValues.reset(static_cast<float*>(block));
+  if (alignment == kPageAlignment) madvise(block, size, MADV_HUGEPAGE);
+  triangle->mValues =
+      std::unique_ptr<float[], AlignedDelete>(static_cast<float*>(block), AlignedDelete{alignment});
   return triangle;
 }
 
 void DistanceTriangle::AlignedDelete::operator()(float* values) const {
-  ::operator delete[](values, std::align_val_t{kPageAlignment});
+  ::operator delete[](values, std::align_val_t{alignment});
 }

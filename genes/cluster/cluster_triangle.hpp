@@ -76,11 +76,15 @@ class DistanceTriangle {
     return high * (high - (high > 0 ? 1 : 0)) / 2 + low;
   }
 
-  // Aligned to large pages, which the walks down a column of slots (one row apart each)
-  // would otherwise spread over as many small pages as rows.
+  // A triangle of a large page or more is aligned to large pages, which the walks down a
+  // column of slots (one row apart each) would otherwise spread over as many small pages
+  // as rows.
   static constexpr std::size_t kPageAlignment = std::size_t{2} << 20;
   struct AlignedDelete {
+    AlignedDelete() : alignment(alignof(std::max_align_t)) {}
+    explicit AlignedDelete(std::size_t bytes) : alignment(bytes) {}
     void operator()(float* values) const;
+    std::size_t alignment;
   };
   std::unique_ptr<float[], AlignedDelete> mValues;
   std::vector<int> mSlot;   // per node
