@@ -50,8 +50,9 @@ void AppendCriteriaBlock(std::string& text, const COMPARE_CRITERIA& criteria);
 
 // Reads the list and its options from the file into criteria and the group settings
 // (the array list file is read as the sample grouping). False when the path is empty,
-// the file does not open (logged unless quiet), is not of this layout, or its rows end
-// early (the rows read so far are kept).
+// the file does not open (logged unless quiet), is not of this layout, a count is no
+// whole number in its range, or its rows end early or one is not valid (the rows read
+// so far are kept).
 bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, bool quiet);
 // The same for the group's COMPARE_COMPARISON_FILE.
 bool ReadCompareResult(COMPARE_CRITERIA& criteria, bool quiet);
