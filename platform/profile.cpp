@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <span>
+#include <unordered_map>
 
 #include "platform/byte_reader.hpp"
 #include "platform/file_replacement.hpp"
@@ -22,6 +23,17 @@ struct ProfileLine {
   bool hasEquals = false;
   std::size_t contentEnd = 0;  // where the line end (CR LF or LF) begins
   std::size_t end = 0;         // past the line end
+};
+
+// The first section of each name and, within it, the first entry of each key, by name folded
+// to lower case.
+struct ProfileIndex {
+  struct Section {
+    std::size_t first = 0;
+    std::size_t last = 0;
+    std::unordered_map<std::string, std::size_t> entries;
+  };
+  std::unordered_map<std::string, Section> sections;
 };
 
 namespace {
@@ -107,6 +119,32 @@ const ProfileLine* FindEntry(const std::vector<ProfileLine>& lines, std::size_t 
   return nullptr;
 }
 
+std::string Folded(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return folded;
+}
+
+ProfileIndex BuildIndex(const std::vector<ProfileLine>& lines) {
+  ProfileIndex index;
+  ProfileIndex::Section* current = nullptr;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const ProfileLine& line = lines[i];
+    if (line.kind == LineKind::kSection) {
+      if (current != nullptr) current->last = i;
+      // A later section of a name already seen is never looked up.
+      const auto [at, added] = index.sections.try_emplace(Folded(line.name));
+      current = added ? &at->second : nullptr;
+      if (current != nullptr) current->first = i + 1;
+    } else if (current != nullptr && line.kind == LineKind::kEntry) {
+      current->entries.try_emplace(Folded(line.name), i);
+    }
+  }
+  if (current != nullptr) current->last = lines.size();
+  return index;
+}
+
 std::optional<std::string> ReadText(const std::string& path) {
   std::optional<ByteBuffer> bytes = ReadWholeFile(path, kMaxProfileFileBytes);
   if (!bytes) return std::nullopt;
@@ -150,10 +188,13 @@ std::size_t FuzzReadProfile(const std::uint8_t* data, std::size_t size) {
   return found;
 }
 
-ProfileText::ProfileText() : mText(std::make_unique<std::string>()) {}
+ProfileText::ProfileText()
+    : mText(std::make_unique<std::string>()), mIndex(std::make_unique<ProfileIndex>()) {}
 
 ProfileText::ProfileText(std::string_view text)
-    : mText(std::make_unique<std::string>(text)), mLines(ParseLines(*mText)) {}
+    : mText(std::make_unique<std::string>(text)),
+      mLines(ParseLines(*mText)),
+      mIndex(std::make_unique<ProfileIndex>(BuildIndex(mLines))) {}
 
 ProfileText ProfileText::Read(const std::string& path) {
   const std::optional<std::string> text = ReadText(path);
@@ -166,11 +207,11 @@ ProfileText::~ProfileText() = default;
 
 std::optional<std::string> ProfileText::Value(std::string_view section,
                                               std::string_view key) const {
-  std::size_t header = 0, first = 0, last = 0;
-  if (!FindSection(mLines, section, header, first, last)) return std::nullopt;
-  const ProfileLine* entry = FindEntry(mLines, first, last, key);
-  if (entry == nullptr) return std::nullopt;
-  return std::string(Unquote(entry->value));
+  const auto found = mIndex->sections.find(Folded(Trim(section)));
+  if (found == mIndex->sections.end()) return std::nullopt;
+  const auto entry = found->second.entries.find(Folded(Trim(key)));
+  if (entry == found->second.entries.end()) return std::nullopt;
+  return std::string(Unquote(mLines[entry->second].value));
 }
 
 std::string ProfileText::String(std::string_view section, std::string_view key,
@@ -193,30 +234,29 @@ int ProfileText::Count(std::string_view section, std::string_view key, int defau
 
 std::vector<std::string> ProfileText::Keys(std::string_view section) const {
   std::vector<std::string> keys;
-  std::size_t header = 0, first = 0, last = 0;
-  if (!FindSection(mLines, section, header, first, last)) return keys;
-  for (std::size_t i = first; i < last; ++i) {
-    if (mLines[i].kind != LineKind::kEntry) continue;
-    if (FindEntry(mLines, first, i, mLines[i].name) != nullptr) continue;
-    keys.emplace_back(mLines[i].name);
+  const auto found = mIndex->sections.find(Folded(Trim(section)));
+  if (found == mIndex->sections.end()) return keys;
+  const ProfileIndex::Section& lines = found->second;
+  for (std::size_t i = lines.first; i < lines.last; ++i) {
+    // Only the first line of each key is indexed.
+    if (mLines[i].kind == LineKind::kEntry && lines.entries.at(Folded(mLines[i].name)) == i)
+      keys.emplace_back(mLines[i].name);
   }
   return keys;
 }
 
 std::vector<std::string> ProfileText::Sections() const {
   std::vector<std::string> sections;
-  for (const ProfileLine& line : mLines) {
-    if (line.kind != LineKind::kSection) continue;
-    bool seen = false;
-    for (const std::string& earlier : sections) seen = seen || EqualsNoCase(earlier, line.name);
-    if (!seen) sections.emplace_back(line.name);
+  for (std::size_t i = 0; i < mLines.size(); ++i) {
+    if (mLines[i].kind == LineKind::kSection &&
+        mIndex->sections.at(Folded(mLines[i].name)).first == i + 1)
+      sections.emplace_back(mLines[i].name);
   }
   return sections;
 }
 
 bool ProfileText::HasSection(std::string_view section) const {
-  std::size_t header = 0, first = 0, last = 0;
-  return FindSection(mLines, section, header, first, last);
+  return mIndex->sections.contains(Folded(Trim(section)));
 }
 
 std::optional<std::string> ProfileValue(const std::string& path, std::string_view section,

@@ -21,10 +21,13 @@ namespace platform {
 inline constexpr std::uint64_t kMaxProfileFileBytes = std::uint64_t{16} << 20;
 
 struct ProfileLine;
+struct ProfileIndex;
 
 // An INI text parsed once, read as the path functions below read a file: those read and
 // parse the file into one of these on every call. A reader that looks up many keys of one
-// file reads it into one once, and a fuzz entry hands it the bytes.
+// file reads it into one once, and a fuzz entry hands it the bytes. Sections and keys are
+// indexed by name, so a lookup costs the same in a file of ten entries or of a hundred
+// thousand.
 class ProfileText {
  public:
   // No text: every section and key is missing.
@@ -51,6 +54,7 @@ class ProfileText {
   // Apart from the object, so that the lines' views into it survive a move.
   std::unique_ptr<std::string> mText;
   std::vector<ProfileLine> mLines;
+  std::unique_ptr<ProfileIndex> mIndex;
 };
 
 // The key's value; nothing when the file, the section or the key is missing. A line of
