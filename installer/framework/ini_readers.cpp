@@ -8,14 +8,16 @@ namespace quellbrook {
 namespace {
 
 // The value as the profile function gives it; empty when missing.
-std::string ReadValue(const std::string& iniPath, std::string_view section, std::string_view key) {
-  return platform::ReadProfileString(iniPath, section, key, "", kIniValueBufferSize);
+std::string ReadValue(const platform::ProfileText& ini, std::string_view section,
+                      std::string_view key) {
+  return ini.String(section, key, "", kIniValueBufferSize);
 }
 
 // NumKey of the section held to what the file can hold; 0 when it could list more than
 // kMaxIniEntries.
-int ReadEntryCount(const std::string& iniPath, std::string_view section, std::string_view key) {
-  const int count = platform::ReadProfileCount(iniPath, section, key, 0);
+int ReadEntryCount(const platform::ProfileText& ini, std::string_view section,
+                   std::string_view key) {
+  const int count = ini.Count(section, key, 0);
   return count > kMaxIniEntries ? 0 : count;
 }
 
@@ -43,14 +45,19 @@ bool ReadSectionType(std::string_view section, const platform::ProfileText& ini,
 }
 
 bool ReadTileType(const std::string& iniPath, std::string& out) {
-  out = ReadValue(iniPath, "TileTypes", "Type1");
+  out = ReadValue(platform::ProfileText::Read(iniPath), "TileTypes", "Type1");
   return !out.empty();
 }
 
 bool IsInArraySet(std::string_view section, std::string_view arrayType,
                   const std::string& iniPath) {
+  return IsInArraySet(section, arrayType, platform::ProfileText::Read(iniPath));
+}
+
+bool IsInArraySet(std::string_view section, std::string_view arrayType,
+                  const platform::ProfileText& ini) {
   for (int n = 1;; ++n) {
-    const std::string value = ReadValue(iniPath, section, FormatText("ArraySet%d", n));
+    const std::string value = ReadValue(ini, section, FormatText("ArraySet%d", n));
     if (value.empty()) return false;
     if (platform::EqualsNoCase(TrimText(value), arrayType)) return true;
   }
@@ -65,35 +72,50 @@ bool HasSequences(std::string_view section, const platform::ProfileText& ini) {
 }
 
 int ReadProtocolList(std::vector<std::string>& out, const std::string& iniPath) {
-  const int count = ReadEntryCount(iniPath, "Protocols", "NumProtocols");
+  const platform::ProfileText ini = platform::ProfileText::Read(iniPath);
+  const int count = ReadEntryCount(ini, "Protocols", "NumProtocols");
   for (int i = 1; i <= count; ++i) {
-    std::string protocol = TrimText(ReadValue(iniPath, "Protocols", FormatText("Protocol%d", i)));
+    std::string protocol = TrimText(ReadValue(ini, "Protocols", FormatText("Protocol%d", i)));
     if (!protocol.empty()) out.push_back(std::move(protocol));
   }
   return 1;
 }
 
 void ReadTypeList(const std::string& iniPath, std::vector<std::string>& out) {
+  ReadTypeList(platform::ProfileText::Read(iniPath), out);
+}
+
+void ReadTypeList(const platform::ProfileText& ini, std::vector<std::string>& out) {
   out.clear();
   for (int n = 1;; ++n) {
-    std::string type = ReadValue(iniPath, "Types", FormatText("Type%d", n));
+    std::string type = ReadValue(ini, "Types", FormatText("Type%d", n));
     if (type.empty()) return;
     out.push_back(std::move(type));
   }
 }
 
 bool IniSectionExists(std::string_view section, const std::string& iniPath) {
-  return !platform::ProfileKeys(iniPath, section).empty();
+  return IniSectionExists(section, platform::ProfileText::Read(iniPath));
+}
+
+bool IniSectionExists(std::string_view section, const platform::ProfileText& ini) {
+  return !ini.Keys(section).empty();
 }
 
 bool GetAlgorithmCifName(const std::string& iniPath, std::string_view algorithm, std::string& out) {
   if (algorithm.empty() || platform::EqualsNoCase(algorithm, "None")) return true;
+  return GetAlgorithmCifName(platform::ProfileText::Read(iniPath), algorithm, out);
+}
+
+bool GetAlgorithmCifName(const platform::ProfileText& ini, std::string_view algorithm,
+                         std::string& out) {
+  if (algorithm.empty() || platform::EqualsNoCase(algorithm, "None")) return true;
   out.clear();
-  const int count = ReadEntryCount(iniPath, "Algorithms", "NumAlgorithms");
+  const int count = ReadEntryCount(ini, "Algorithms", "NumAlgorithms");
   for (int i = 1; i <= count; ++i) {
-    const std::string name = ReadValue(iniPath, "Algorithms", FormatText("Alg%dName", i));
+    const std::string name = ReadValue(ini, "Algorithms", FormatText("Alg%dName", i));
     if (name.empty() || !platform::EqualsNoCase(TrimText(name), algorithm)) continue;
-    const std::string cifName = ReadValue(iniPath, "Algorithms", FormatText("Alg%dCifName", i));
+    const std::string cifName = ReadValue(ini, "Algorithms", FormatText("Alg%dCifName", i));
     if (cifName.empty()) continue;
     out = TrimText(cifName);
     return true;
@@ -104,11 +126,17 @@ bool GetAlgorithmCifName(const std::string& iniPath, std::string_view algorithm,
 int MatchTypeByParameters(std::string& outType, const std::string& iniPath,
                           const std::vector<ParameterRecord>& records,
                           const std::vector<std::string>& arrayTypes) {
+  return MatchTypeByParameters(outType, platform::ProfileText::Read(iniPath), records, arrayTypes);
+}
+
+int MatchTypeByParameters(std::string& outType, const platform::ProfileText& ini,
+                          const std::vector<ParameterRecord>& records,
+                          const std::vector<std::string>& arrayTypes) {
   outType.clear();
   for (const std::string& type : arrayTypes) {
     outType = type;
     for (const ParameterRecord& record : records) {
-      const std::string value = ReadValue(iniPath, type, record.key);
+      const std::string value = ReadValue(ini, type, record.key);
       if (value.empty() || !platform::EqualsNoCase(TrimText(value), record.expected)) {
         outType.clear();
         break;

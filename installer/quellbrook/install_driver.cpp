@@ -68,6 +68,7 @@ int RunInstall(InstallParameters& parameters) {
   if (types.empty()) return kResultSuccess;
 
   const std::string typeIni = platform::JoinPath(parameters.sourceFolder, kTypeIniName);
+  const platform::ProfileText typeSections = platform::ProfileText::Read(typeIni);
   std::vector<std::string> typeFolders;
   bool missingFolder = false;
   for (const std::string& type : types) {
@@ -76,7 +77,7 @@ int RunInstall(InstallParameters& parameters) {
       typeFolders.emplace_back();
       continue;
     }
-    std::string folder = GetArrayTypePath(typeIni, type);
+    std::string folder = GetArrayTypePath(typeSections, type);
     if (!folder.empty() && !IsRelativeLibraryPath(folder)) {
       WriteLogLine(log,
                    FormatText("The path '%s' of %s in %s would leave the source folder.",

@@ -7,6 +7,7 @@
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/text_functions.hpp"
+#include "installer/steps/load_file_output.hpp"
 #include "installer/steps/step_sequence.hpp"
 #include "platform/profile.hpp"
 
@@ -16,56 +17,51 @@ namespace {
 
 constexpr const char* kSection = "Algorithms";
 
-std::string ReadEntry(const std::string& iniPath, int index, const char* key,
+std::string ReadEntry(const platform::ProfileText& ini, int index, const char* key,
                       const char* fallback) {
-  std::string value =
-      platform::ReadProfileString(iniPath, kSection, FormatText("Alg%d%s", index, key), fallback);
-  if (value.size() > static_cast<std::size_t>(kAlgorithmValueSize - 1))
-    value.resize(kAlgorithmValueSize - 1);
-  return TrimText(value);
+  return TrimText(
+      ini.String(kSection, FormatText("Alg%d%s", index, key), fallback, kAlgorithmValueSize));
 }
 
 }  // namespace
 
 bool AlgorithmStep::WriteAlgorithmFile(const std::string& iniPath, int& count,
                                        std::string* refusal) {
-  std::remove(kAlgorithmLoadFile);
-  std::FILE* file = std::fopen(kAlgorithmLoadFile, "a+");
-  if (file == nullptr) return false;
   count = 0;
+  std::remove(kAlgorithmLoadFile);
+  LoadFileOutput output;
+  if (!output.Open(kAlgorithmLoadFile)) return false;
   // Older data objects take no user-set flag.
   const bool withFlag = session == nullptr || IsVersionAtLeast31(session->version);
-  const int entries = platform::ReadProfileCount(iniPath, kSection, "NumAlgorithms", 0);
+  const platform::ProfileText ini = platform::ProfileText::Read(iniPath);
+  const int entries = ini.Count(kSection, "NumAlgorithms", 0);
   if (entries > kMaxIniEntries) {
     if (refusal != nullptr) *refusal = TooManyIniEntries("algorithms", iniPath);
-    std::fclose(file);
     return false;
   }
-  bool written = true;
-  for (int i = 1; i <= entries && written; ++i) {
-    const std::string name = ReadEntry(iniPath, i, "Name", "");
+  for (int i = 1; i <= entries; ++i) {
+    const std::string name = ReadEntry(ini, i, "Name", "");
     if (name.empty()) continue;
-    const std::string id = ReadEntry(iniPath, i, "ID", "");
-    const std::string type = ReadEntry(iniPath, i, "Type", "");
-    const std::string progId = ReadEntry(iniPath, i, "ProgID", "");
-    const std::string cifName = ReadEntry(iniPath, i, "CifName", "");
-    const std::string flag = ReadEntry(iniPath, i, "UsersetFlag", "0");
+    const std::string id = ReadEntry(ini, i, "ID", "");
+    const std::string type = ReadEntry(ini, i, "Type", "");
+    const std::string progId = ReadEntry(ini, i, "ProgID", "");
+    const std::string cifName = ReadEntry(ini, i, "CifName", "");
+    const std::string flag = ReadEntry(ini, i, "UsersetFlag", "0");
     std::string reason;
     if (!CheckLoadFields({&name, &id, &type, &progId, &cifName, &flag}, reason)) {
       if (refusal != nullptr) *refusal = reason;
-      written = false;
-      break;
+      return false;
     }
-    if (withFlag)
-      std::fprintf(file, "%s;%s;%s;%s;%s;%s\n", name.c_str(), id.c_str(), type.c_str(),
-                   progId.c_str(), cifName.c_str(), flag.c_str());
-    else
-      std::fprintf(file, "%s;%s;%s;%s;%s\n", name.c_str(), id.c_str(), type.c_str(), progId.c_str(),
-                   cifName.c_str());
+    for (const std::string* field : {&name, &id, &type, &progId})
+      output.Field(*field, kLoadFileSeparator);
+    output.Field(cifName, withFlag ? kLoadFileSeparator : '\n');
+    if (withFlag) output.Field(flag, '\n');
     ++count;
   }
-  std::fclose(file);
-  return written;
+  // A full disk shows here, not as rows missing after the load.
+  if (output.Close()) return true;
+  if (refusal != nullptr) *refusal = LoadFileWriteFailure(kAlgorithmLoadFile, output);
+  return false;
 }
 
 int AlgorithmStep::RunAlgorithmStep() {

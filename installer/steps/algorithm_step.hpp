@@ -16,9 +16,9 @@ class AlgorithmStep : public InstallStep {
  public:
   // 0, or 1001, 2001, 3003, 3004, 3011 or 3020.
   int RunAlgorithmStep();
-  // Writes "Alg.txt" in the current folder: false when it can't be opened, when a value
-  // holds the load file's separator or when the file could list more than kMaxIniEntries
-  // algorithms (refusal then says why). count: records written.
+  // Writes "Alg.txt" in the current folder: false when it can't be opened or written
+  // whole, when a value holds the load file's separator or when the file could list more
+  // than kMaxIniEntries algorithms (refusal then says why). count: records written.
   bool WriteAlgorithmFile(const std::string& iniPath, int& count, std::string* refusal = nullptr);
 };
 

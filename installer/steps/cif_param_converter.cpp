@@ -50,15 +50,15 @@ const BuiltInDefault* FindBuiltInDefault(std::string_view name) {
   return nullptr;
 }
 
-std::string ReadIniText(const std::string& path, std::string_view section, std::string_view key,
-                        std::string_view fallback) {
-  return platform::ReadProfileString(path, section, key, fallback, kIniValueBufferSize);
+std::string ReadIniText(const platform::ProfileText& ini, std::string_view section,
+                        std::string_view key, std::string_view fallback) {
+  return ini.String(section, key, fallback, kIniValueBufferSize);
 }
 
 // The value of the key, or nothing when it reads as the sentinel.
-bool ReadPresent(const std::string& path, std::string_view section, std::string_view key,
+bool ReadPresent(const platform::ProfileText& ini, std::string_view section, std::string_view key,
                  std::string& value) {
-  value = ReadIniText(path, section, key, kNoDefaultSentinel);
+  value = ReadIniText(ini, section, key, kNoDefaultSentinel);
   return !platform::EqualsNoCase(value, kNoDefaultSentinel);
 }
 
@@ -82,20 +82,25 @@ struct ListToWrite {
 
 bool ReadParamDefinitions(const std::string& iniPath, std::string_view section,
                           std::string_view prefix, ParamList& list) {
+  return ReadParamDefinitions(platform::ProfileText::Read(iniPath), section, prefix, list);
+}
+
+bool ReadParamDefinitions(const platform::ProfileText& ini, std::string_view section,
+                          std::string_view prefix, ParamList& list) {
   list.clear();
   const std::string base(prefix);
-  int count = platform::ReadProfileInt(iniPath, section, base + "ParamCount", -1);
+  int count = ini.Int(section, base + "ParamCount", -1);
   if (count <= 0) return true;
   const bool whole = count <= kMaxDeclaredParameters;
   if (!whole) count = kMaxDeclaredParameters;
   for (int i = 1; i <= count; ++i) {
     const std::string key = FormatText("%sParam%d", base.c_str(), i);
     ParamEntry entry;
-    entry.name = ReadIniText(iniPath, section, key, "");
+    entry.name = ReadIniText(ini, section, key, "");
     if (entry.name.empty()) continue;
-    entry.type = ReadIniText(iniPath, section, key + "Type", "");
+    entry.type = ReadIniText(ini, section, key + "Type", "");
     if (entry.type.empty()) entry.type = "string";
-    entry.hasDefault = ReadPresent(iniPath, section, key + "DefValue", entry.value) ? 1 : 0;
+    entry.hasDefault = ReadPresent(ini, section, key + "DefValue", entry.value) ? 1 : 0;
     if (entry.hasDefault == 0) entry.value.clear();
     list.push_back(std::move(entry));
   }
@@ -104,18 +109,23 @@ bool ReadParamDefinitions(const std::string& iniPath, std::string_view section,
 
 std::vector<AnalysisSection> ReadAnalysisSectionList(std::string_view prefix,
                                                      const std::string& iniPath, bool* cut) {
+  return ReadAnalysisSectionList(prefix, platform::ProfileText::Read(iniPath), cut);
+}
+
+std::vector<AnalysisSection> ReadAnalysisSectionList(std::string_view prefix,
+                                                     const platform::ProfileText& ini, bool* cut) {
   std::vector<AnalysisSection> sections;
   const std::string base(prefix);
   if (cut != nullptr) *cut = false;
   for (int i = 1;; ++i) {
     const std::string key = FormatText("%s%d", base.c_str(), i);
-    const std::string name = TrimText(ReadIniText(iniPath, kSectionList, key, ""));
+    const std::string name = TrimText(ReadIniText(ini, kSectionList, key, ""));
     if (name.empty()) break;
     if (i > kMaxListedSections) {
       if (cut != nullptr) *cut = true;
       break;
     }
-    sections.push_back({name, TrimText(ReadIniText(iniPath, kSectionList, key + "Alg", ""))});
+    sections.push_back({name, TrimText(ReadIniText(ini, kSectionList, key + "Alg", ""))});
   }
   return sections;
 }
@@ -132,7 +142,7 @@ bool CifParamConverter::AtLeast31() const {
 
 void CifParamConverter::ReadDeclarations(std::string_view section, std::string_view prefix,
                                          ParamList& list) {
-  if (ReadParamDefinitions(definitionIniPath, section, prefix, list)) return;
+  if (ReadParamDefinitions(mDefinitions, section, prefix, list)) return;
   LogWarning(
       FormatText("The section %.*s of %s declares more than %d %.*s parameters; only "
                  "the first %d are read.",
@@ -154,8 +164,24 @@ int CifParamConverter::ResolveParameters(const std::string& cif, const std::stri
                                          const std::string& label, const ParamList& declarations,
                                          ParamList& out, int lenient, int useMinimum,
                                          int processMissingSection) {
+  return ResolveParameters(platform::ProfileText::Read(cif), cif, section, label, declarations, out,
+                           lenient, useMinimum, processMissingSection);
+}
+
+int CifParamConverter::Resolve(const std::string& section, const std::string& label,
+                               const ParamList& declarations, ParamList& out, int lenient,
+                               int useMinimum, int processMissingSection) {
+  return ResolveParameters(mCif, cifPath, section, label, declarations, out, lenient, useMinimum,
+                           processMissingSection);
+}
+
+int CifParamConverter::ResolveParameters(const platform::ProfileText& cifText,
+                                         const std::string& cif, const std::string& section,
+                                         const std::string& label, const ParamList& declarations,
+                                         ParamList& out, int lenient, int useMinimum,
+                                         int processMissingSection) {
   out.clear();
-  if (!IniSectionExists(section, cif)) {
+  if (!IniSectionExists(section, cifText)) {
     if (lenient == 0) {
       LogError(FormatMessageText(kIniSectionMissing, section.c_str(), cif.c_str()));
       return 0;
@@ -164,7 +190,7 @@ int CifParamConverter::ResolveParameters(const std::string& cif, const std::stri
   }
   for (const ParamEntry& declared : declarations) {
     std::string value;
-    if (ReadPresent(cif, section, declared.name, value)) {
+    if (ReadPresent(cifText, section, declared.name, value)) {
       const bool floats = platform::EqualsNoCase(declared.type, "floats");
       if (floats || platform::EqualsNoCase(declared.type, "ints")) {
         std::vector<std::string> pieces;
@@ -190,7 +216,7 @@ int CifParamConverter::ResolveParameters(const std::string& cif, const std::stri
     if (useMinimum == 1 && declared.name.find("Def") != std::string::npos) {
       const std::string minimumKey = "Min" + declared.name.substr(3);
       std::string minimum;
-      if (ReadPresent(cif, section, minimumKey, minimum)) {
+      if (ReadPresent(cifText, section, minimumKey, minimum)) {
         value = minimum;
         minimumFound = true;
         LogWarning(
@@ -212,11 +238,12 @@ int CifParamConverter::ResolveParameters(const std::string& cif, const std::stri
 std::string CifParamConverter::GhostGridsValue() const {
   std::vector<ParameterRecord> records;
   for (const char* key : kHpScanKeys) {
-    const std::string value = TrimText(ReadIniText(cifPath, kHpSection, key, ""));
+    const std::string value = TrimText(ReadIniText(mCif, kHpSection, key, ""));
     if (value.empty()) return "FALSE";
     records.push_back({key, value, ""});
   }
-  const std::string map = platform::JoinPath(sourceFolder, kHpMapIniName);
+  const platform::ProfileText map =
+      platform::ProfileText::Read(platform::JoinPath(sourceFolder, kHpMapIniName));
   std::vector<std::string> types;
   ReadTypeList(map, types);
   std::string scanType;
@@ -226,17 +253,18 @@ std::string CifParamConverter::GhostGridsValue() const {
 
 bool CifParamConverter::ConvertAnalysis() {
   const std::string algorithms = platform::JoinPath(sourceFolder, kAlgorithmIni);
+  const platform::ProfileText algorithmIni = platform::ProfileText::Read(algorithms);
   const std::string& definitions = definitionIniPath;
   for (const char* group : {"Server", "Grid", "Cell", "Chip"}) {
     const std::string prefix = group;
     bool cut = false;
-    const std::vector<AnalysisSection> listed = ReadAnalysisSectionList(prefix, definitions, &cut);
+    const std::vector<AnalysisSection> listed = ReadAnalysisSectionList(prefix, mDefinitions, &cut);
     if (cut)
       LogWarning(FormatText("%s lists more than %d %s sections; only the first %d are read.",
                             definitions.c_str(), kMaxListedSections, group, kMaxListedSections));
     for (const AnalysisSection& section : listed) {
       std::string cifName;
-      if (!GetAlgorithmCifName(algorithms, section.algorithm, cifName)) {
+      if (!GetAlgorithmCifName(algorithmIni, section.algorithm, cifName)) {
         LogError(FormatMessageText(kAlgorithmCifNameMissing, section.algorithm.c_str(),
                                    algorithms.c_str()));
         return false;
@@ -245,8 +273,7 @@ bool CifParamConverter::ConvertAnalysis() {
       ReadDeclarations(section.name, "Def", defaults);
       if (prefix == "Server") {
         ParamList resolved;
-        if (ResolveParameters(cifPath, section.name, "Server", defaults, resolved, 0, 0, 0) == 0)
-          return false;
+        if (Resolve(section.name, "Server", defaults, resolved, 0, 0, 0) == 0) return false;
         for (ParamEntry& entry : resolved) {
           if (AtLeast31() && platform::EqualsNoCase(typeName, kBaseCallType)) {
             if (entry.name == "BaseCallProgID" &&
@@ -265,12 +292,9 @@ bool CifParamConverter::ConvertAnalysis() {
       ReadDeclarations(section.name, "Max", maximums);
       ParamList def, min, max;
       if (prefix == "Grid") {
-        if (ResolveParameters(cifPath, section.name, cifName, defaults, def, gridLenient,
-                              minForDefault, 0) == 0 ||
-            ResolveParameters(cifPath, section.name, cifName, minimums, min, gridLenient, 0, 0) ==
-                0 ||
-            ResolveParameters(cifPath, section.name, cifName, maximums, max, gridLenient, 0, 0) ==
-                0)
+        if (Resolve(section.name, cifName, defaults, def, gridLenient, minForDefault, 0) == 0 ||
+            Resolve(section.name, cifName, minimums, min, gridLenient, 0, 0) == 0 ||
+            Resolve(section.name, cifName, maximums, max, gridLenient, 0, 0) == 0)
           return false;
         gridDefaults = std::move(def);
         gridMinimums = std::move(min);
@@ -280,20 +304,20 @@ bool CifParamConverter::ConvertAnalysis() {
         if (AtLeast31() && !hasGhostGrids)
           gridDefaults.push_back({cifName, kGhostGrids, GhostGridsValue(), "string", 0});
       } else if (prefix == "Cell") {
-        if (ResolveParameters(cifPath, section.name, cifName, defaults, def, 0, 0, 0) == 0 ||
-            ResolveParameters(cifPath, section.name, cifName, minimums, min, 0, 0, 0) == 0 ||
-            ResolveParameters(cifPath, section.name, cifName, maximums, max, 0, 0, 0) == 0)
+        if (Resolve(section.name, cifName, defaults, def, 0, 0, 0) == 0 ||
+            Resolve(section.name, cifName, minimums, min, 0, 0, 0) == 0 ||
+            Resolve(section.name, cifName, maximums, max, 0, 0, 0) == 0)
           return false;
         cellDefaults = std::move(def);
         cellMinimums = std::move(min);
         cellMaximums = std::move(max);
       } else {
-        if (ResolveParameters(cifPath, section.name, cifName, defaults, def, chipLenient,
-                              minForDefault, processMissingChipSection) == 0 ||
-            ResolveParameters(cifPath, section.name, cifName, minimums, min, chipLenient, 0,
-                              processMissingChipSection) == 0 ||
-            ResolveParameters(cifPath, section.name, cifName, maximums, max, chipLenient, 0,
-                              processMissingChipSection) == 0)
+        if (Resolve(section.name, cifName, defaults, def, chipLenient, minForDefault,
+                    processMissingChipSection) == 0 ||
+            Resolve(section.name, cifName, minimums, min, chipLenient, 0,
+                    processMissingChipSection) == 0 ||
+            Resolve(section.name, cifName, maximums, max, chipLenient, 0,
+                    processMissingChipSection) == 0)
           return false;
         Append(chipDefaults, std::move(def));
         Append(chipMinimums, std::move(min));
@@ -312,12 +336,10 @@ bool CifParamConverter::ConvertAnalysis() {
 bool CifParamConverter::ConvertScan() {
   ParamList declarations, resolved;
   ReadDeclarations("Chip", "Def", declarations);
-  if (ResolveParameters(cifPath, "Chip", scanner, declarations, resolved, 0, 0, 0) == 0)
-    return false;
+  if (Resolve("Chip", scanner, declarations, resolved, 0, 0, 0) == 0) return false;
   Append(scanParams, std::move(resolved));
   ReadDeclarations(scanner, "Def", declarations);
-  if (ResolveParameters(cifPath, scanner, scanner, declarations, resolved, 0, 0, 0) == 0)
-    return false;
+  if (Resolve(scanner, scanner, declarations, resolved, 0, 0, 0) == 0) return false;
   Append(scanParams, std::move(resolved));
   return true;
 }
@@ -349,6 +371,8 @@ int CifParamConverter::ConvertCifParameters(const std::string& type, int mode) {
       return 0;
     }
   }
+  mCif = platform::ProfileText::Read(cifPath);
+  mDefinitions = platform::ProfileText::Read(definitionIniPath);
   const bool converted = mode == 0 ? ConvertAnalysis() : ConvertScan();
   return converted && CheckRecords(type) ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "installer/framework/part_numbers.hpp"
+#include "platform/profile.hpp"
 
 namespace quellbrook {
 
@@ -15,7 +16,7 @@ inline constexpr int kCifReadFailed = 2002;
 // A declaration's DefValue read as this text has no default.
 inline constexpr const char* kNoDefaultSentinel = "_Def_String_";
 // Declarations and section lists past these counts are not read: the counts come from a
-// shipped file, and each entry costs reads of its INI.
+// shipped file.
 inline constexpr int kMaxDeclaredParameters = 4096;
 inline constexpr int kMaxListedSections = 1024;
 
@@ -73,10 +74,15 @@ using ParamList = std::vector<ParamEntry>;
 // emptied first. False when the declared count was cut to kMaxDeclaredParameters.
 bool ReadParamDefinitions(const std::string& iniPath, std::string_view section,
                           std::string_view prefix, ParamList& list);
+bool ReadParamDefinitions(const platform::ProfileText& ini, std::string_view section,
+                          std::string_view prefix, ParamList& list);
 // "<prefix>1", "<prefix>2", ... of [AnalysisSections] up to the first missing one, at most
 // kMaxListedSections; cut (when given) tells that the list went on past them.
 std::vector<AnalysisSection> ReadAnalysisSectionList(std::string_view prefix,
                                                      const std::string& iniPath,
+                                                     bool* cut = nullptr);
+std::vector<AnalysisSection> ReadAnalysisSectionList(std::string_view prefix,
+                                                     const platform::ProfileText& ini,
                                                      bool* cut = nullptr);
 
 class CifParamConverter {
@@ -100,6 +106,11 @@ class CifParamConverter {
   int ResolveParameters(const std::string& cif, const std::string& section,
                         const std::string& label, const ParamList& declarations, ParamList& out,
                         int lenient, int useMinimum, int processMissingSection);
+  // The same on the CIF's text read before; cif names it in the messages.
+  int ResolveParameters(const platform::ProfileText& cifText, const std::string& cif,
+                        const std::string& section, const std::string& label,
+                        const ParamList& declarations, ParamList& out, int lenient, int useMinimum,
+                        int processMissingSection);
 
   std::string destFolder;
   std::string sourceFolder;
@@ -144,6 +155,12 @@ class CifParamConverter {
   bool CheckRecords(const std::string& type);
   void LogError(const std::string& message) const;
   void LogWarning(const std::string& message);
+  // cifPath and definitionIniPath, each read once a conversion.
+  int Resolve(const std::string& section, const std::string& label, const ParamList& declarations,
+              ParamList& out, int lenient, int useMinimum, int processMissingSection);
+
+  platform::ProfileText mCif;
+  platform::ProfileText mDefinitions;
 };
 
 }  // namespace quellbrook

@@ -13,6 +13,7 @@
 #include "installer/steps/analysis_parameter_step.hpp"
 #include "installer/steps/scan_parameter_step.hpp"
 #include "platform/path.hpp"
+#include "platform/profile.hpp"
 
 namespace quellbrook {
 
@@ -101,7 +102,8 @@ bool IsUpdatableTileType(const std::string& tileType) {
 
 bool ValidateTypeCifs(const InstallStep& folders, const std::vector<std::string>& scanners,
                       std::vector<std::string>& types, std::vector<std::string>& typeFolders) {
-  const std::string devices = platform::JoinPath(folders.sourceFolder, kDevicesIniName);
+  const platform::ProfileText devices =
+      platform::ProfileText::Read(platform::JoinPath(folders.sourceFolder, kDevicesIniName));
   auto typeFolder = [&](std::size_t i) {
     return i < typeFolders.size() ? typeFolders[i] : types[i];
   };

@@ -12,6 +12,7 @@
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/text_functions.hpp"
 #include "installer/framework/tool_runner.hpp"
+#include "installer/steps/load_file_output.hpp"
 #include "installer/steps/step_sequence.hpp"
 #include "platform/path.hpp"
 #include "platform/profile.hpp"
@@ -50,6 +51,7 @@ int ControlStep::ReadControlsIni(const platform::ProfileText& ini, const std::st
   const int count = ini.Count(kSection, "NumControlSets", 0);
   int entries = 0;
   const std::string algorithmIni = platform::JoinPath(sourceFolder, kAlgorithmIni);
+  const platform::ProfileText algorithms = platform::ProfileText::Read(algorithmIni);
   for (int i = 1; i <= count; ++i) {
     const std::string assay = ReadValue(ini, kSection, FormatText("ControlSet%dAssay", i));
     const std::string algorithm = ReadValue(ini, kSection, FormatText("ControlSet%dAlg", i));
@@ -59,7 +61,7 @@ int ControlStep::ReadControlsIni(const platform::ProfileText& ini, const std::st
       continue;
     }
     ControlSet set;
-    if (!GetAlgorithmCifName(algorithmIni, algorithm, set.cifName)) {
+    if (!GetAlgorithmCifName(algorithms, algorithm, set.cifName)) {
       WriteLogLine(
           logPath,
           FormatMessageText(kAlgorithmCifNameMissing, algorithm.c_str(), algorithmIni.c_str()),
@@ -97,8 +99,8 @@ bool ControlStep::WriteControlsFile(const std::vector<ControlSet>& sets, int& me
                                     std::string* refusal) {
   members = records = 0;
   std::remove(kControlsLoadFile);
-  std::FILE* file = std::fopen(kControlsLoadFile, "a+");
-  if (file == nullptr) return false;
+  LoadFileOutput output;
+  if (!output.Open(kControlsLoadFile)) return false;
   std::string database;
   std::vector<std::string> known;
   bool written = session != nullptr && GetDatabaseName(session->dbmsType, database) != 0;
@@ -112,12 +114,14 @@ bool ControlStep::WriteControlsFile(const std::vector<ControlSet>& sets, int& me
       if (refusal != nullptr) *refusal = reason;
       return false;
     }
-    if (newer)
-      std::fprintf(file, "%s;ALL;;%s;%s;%s;%s;Def;Algorithm\n", set.assay.c_str(),
-                   set.cifName.c_str(), name.c_str(), value.c_str(), type);
-    else
-      std::fprintf(file, "%s;ALL;%s;%s;%s;%s;Def;Algorithm\n", set.assay.c_str(),
-                   set.cifName.c_str(), name.c_str(), value.c_str(), type);
+    output.Field(set.assay, kLoadFileSeparator);
+    output.Field("ALL", kLoadFileSeparator);
+    if (newer) output.Field("", kLoadFileSeparator);
+    for (const std::string_view field : {std::string_view(set.cifName), std::string_view(name),
+                                         std::string_view(value), std::string_view(type)})
+      output.Field(field, kLoadFileSeparator);
+    output.Field("Def", kLoadFileSeparator);
+    output.Field("Algorithm", '\n');
     ++records;
     return true;
   };
@@ -135,7 +139,10 @@ bool ControlStep::WriteControlsFile(const std::vector<ControlSet>& sets, int& me
       if (!written) break;
     }
   }
-  if (std::fclose(file) != 0) written = false;
+  if (!output.Close() && written) {
+    written = false;
+    if (refusal != nullptr) *refusal = LoadFileWriteFailure(kControlsLoadFile, output);
+  }
   if (!written) std::remove(kControlsLoadFile);
   return written;
 }

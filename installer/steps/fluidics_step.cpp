@@ -16,6 +16,7 @@
 #include "installer/steps/mac_reader.hpp"
 #include "installer/steps/step_sequence.hpp"
 #include "platform/path.hpp"
+#include "platform/profile.hpp"
 
 namespace quellbrook {
 
@@ -31,7 +32,8 @@ std::string FolderOf(const std::vector<std::string>& folders, std::size_t i) {
 }  // namespace
 
 int FluidicsStep::CopyFluidicsFiles() {
-  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIniName);
+  const platform::ProfileText devicesIni =
+      platform::ProfileText::Read(platform::JoinPath(sourceFolder, kDevicesIniName));
   bool missing = false;
   bool failed = false;
   for (std::size_t i = 0; i < types.size(); ++i) {
@@ -69,7 +71,8 @@ int FluidicsStep::RunFluidicsStep() {
     return opened;
   }
 
-  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIniName);
+  const platform::ProfileText devicesIni =
+      platform::ProfileText::Read(platform::JoinPath(sourceFolder, kDevicesIniName));
   int overall = kResultSuccess;
   for (std::size_t i = 0; i < types.size(); ++i) {
     const std::string& type = types[i];

@@ -6,9 +6,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "installer/framework/install_log.hpp"
 #include "installer/framework/message_table.hpp"
+#include "installer/framework/text_functions.hpp"
 
 namespace quellbrook {
 
@@ -18,12 +20,27 @@ LoadFileOutput::~LoadFileOutput() {
 
 bool LoadFileOutput::Open(const std::string& path) {
   Close();
-  mFile = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-  if (mFile < 0) return false;
-  if (!mBuffer) mBuffer.reset(new char[kBufferSize]);
   mUsed = 0;
   mFailed = false;
+  mError = 0;
+  mFile = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (mFile < 0) {
+    Fail();
+    return false;
+  }
+  if (!mBuffer) mBuffer.reset(new char[kBufferSize]);
   return true;
+}
+
+void LoadFileOutput::Fail() {
+  if (!mFailed) mError = errno;
+  mFailed = true;
+}
+
+std::string LoadFileOutput::FailureText() const {
+  if (!mFailed) return {};
+  // A write that took nothing without an error is a full disk all the same.
+  return std::strerror(mError != 0 ? mError : ENOSPC);
 }
 
 void LoadFileOutput::WriteOut(const char* data, std::size_t size) {
@@ -31,7 +48,8 @@ void LoadFileOutput::WriteOut(const char* data, std::size_t size) {
     const ssize_t put = ::write(mFile, data, size);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
-      mFailed = true;
+      if (put == 0) errno = 0;
+      Fail();
       break;
     }
     data += put;
@@ -76,7 +94,8 @@ void LoadFileOutput::WriteVectors(iovec* vectors, std::size_t count) {
     const ssize_t put = ::writev(mFile, vectors, static_cast<int>(count));
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
-      mFailed = true;
+      if (put == 0) errno = 0;
+      Fail();
       break;
     }
     // A short write: skip what went out and go on with the rest.
@@ -99,17 +118,26 @@ void LoadFileOutput::Flush() {
 }
 
 bool LoadFileOutput::Close() {
-  if (mFile < 0) return true;
+  if (mFile < 0) return !mFailed;
   Flush();
-  const bool closed = ::close(mFile) == 0;
+  // A network or quota file system may tell of a lost write only here.
+  if (::close(mFile) != 0) Fail();
   mFile = -1;
-  return closed && !mFailed;
+  return !mFailed;
+}
+
+std::string LoadFileWriteFailure(const std::string& path, const LoadFileOutput& output) {
+  return FormatText("%s %s: %s.", TrimRight(MessageText(kWriteIntermediateFilesFailed)).c_str(),
+                    path.c_str(), output.FailureText().c_str());
 }
 
 int WriteLoadFile(const std::string& path, const std::string& logPath, int& recordCount,
-                  const std::function<bool(LoadFileOutput& output, std::string& error)>& write) {
+                  const std::function<bool(LoadFileOutput& output, std::string& error)>& write,
+                  bool* writeFailed) {
+  if (writeFailed != nullptr) *writeFailed = false;
   LoadFileOutput output;
   if (!output.Open(path)) {
+    if (writeFailed != nullptr) *writeFailed = true;
     WriteLogLine(logPath, MessageText(kWriteIntermediateFilesFailed), kLogError);
     return 0;
   }
@@ -123,7 +151,10 @@ int WriteLoadFile(const std::string& path, const std::string& logPath, int& reco
   };
   std::string error;
   if (!write(output, error)) return fail(error);
-  if (!output.Close()) return fail(std::string(MessageText(kWriteIntermediateFilesFailed)));
+  if (!output.Close()) {
+    if (writeFailed != nullptr) *writeFailed = true;
+    return fail(LoadFileWriteFailure(path, output));
+  }
   return 1;
 }
 

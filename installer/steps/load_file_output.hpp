@@ -47,22 +47,32 @@ class LoadFileOutput {
   void AppendAll(const std::string_view* pieces, std::size_t count);
   // False when any write failed or the file could not be closed.
   bool Close();
+  // Why opening, a write or the close failed (the system's text); empty while none has.
+  std::string FailureText() const;
 
  private:
   void Flush();
   void WriteOut(const char* data, std::size_t size);
   void WriteVectors(::iovec* vectors, std::size_t count);
 
+  void Fail();
+
   int mFile = -1;
   bool mFailed = false;
+  int mError = 0;  // errno of the first failure
   std::unique_ptr<char[]> mBuffer;
   std::size_t mUsed = 0;
 };
 
-// Writes the load file at path through `write`. A file that can't be opened, a write that
-// refuses (its message in error) or a failed close is logged; a refused file is removed
-// and leaves no records. 1 when the file is whole, else 0.
+// The log line of a load file that could not be written: message 2001, the file and why.
+std::string LoadFileWriteFailure(const std::string& path, const LoadFileOutput& output);
+
+// Writes the load file at path through `write`. A file that can't be opened or written
+// whole, or a write that refuses (its message in error), is logged, removed and leaves no
+// records. 1 when the file is whole, else 0; writeFailed (when given) tells a file the
+// system would not take from one refused for its contents.
 int WriteLoadFile(const std::string& path, const std::string& logPath, int& recordCount,
-                  const std::function<bool(LoadFileOutput& output, std::string& error)>& write);
+                  const std::function<bool(LoadFileOutput& output, std::string& error)>& write,
+                  bool* writeFailed = nullptr);
 
 }  // namespace quellbrook

@@ -15,6 +15,7 @@
 #include "installer/steps/item_results.hpp"
 #include "installer/steps/parameter_load.hpp"
 #include "platform/path.hpp"
+#include "platform/profile.hpp"
 
 namespace quellbrook {
 
@@ -60,7 +61,8 @@ std::string ScanParamStep::TypeFolder(std::size_t index) const {
 }
 
 int ScanParamStep::CopyScanFiles() {
-  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIniName);
+  const platform::ProfileText devicesIni =
+      platform::ProfileText::Read(platform::JoinPath(sourceFolder, kDevicesIniName));
   bool missing = false;
   bool failed = false;
   for (std::size_t i = 0; i < arrayTypes.size(); ++i) {
@@ -122,7 +124,9 @@ int ScanParamStep::RunPairs(bool import) {
     return opened;
 
   const std::string typeIni = platform::JoinPath(sourceFolder, kTypeIniName);
-  const std::string devicesIni = platform::JoinPath(sourceFolder, kDevicesIniName);
+  const platform::ProfileText typeSections = platform::ProfileText::Read(typeIni);
+  const platform::ProfileText devicesIni =
+      platform::ProfileText::Read(platform::JoinPath(sourceFolder, kDevicesIniName));
   ItemResults results;
   for (std::size_t i = 0; i < arrayTypes.size(); ++i) {
     const std::string& type = arrayTypes[i];
@@ -130,7 +134,7 @@ int ScanParamStep::RunPairs(bool import) {
     if (import) {
       // An unreadable tile type stays empty, as the import always took it.
       ReadTileType(platform::JoinPath(destFolder, type + ".CIF"), assayType);
-    } else if (!ReadSectionType(type, typeIni, assayType) || assayType.empty()) {
+    } else if (!ReadSectionType(type, typeSections, assayType) || assayType.empty()) {
       WriteLogLine(logPath, FormatMessageText(kAssayTypeMissing, typeIni.c_str()), kLogError);
       results.Note(kAssayTypeMissing);
       continue;

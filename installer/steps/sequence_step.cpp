@@ -15,6 +15,7 @@
 #include "installer/steps/file_date.hpp"
 #include "installer/steps/sif_reader.hpp"
 #include "platform/path.hpp"
+#include "platform/profile.hpp"
 
 namespace quellbrook {
 
@@ -44,7 +45,8 @@ int SequenceStep::RunSequenceStep() {
   AppendFormattedLine(reportPath, "%s", "-----------------");
   RunLoadScript(*session, kStepSequence);
 
-  const std::string typeIni = platform::JoinPath(sourceFolder, kTypeIniName);
+  const platform::ProfileText typeIni =
+      platform::ProfileText::Read(platform::JoinPath(sourceFolder, kTypeIniName));
   int overall = kResultSuccess;
   for (std::size_t i = 0; i < arrayTypes.size(); ++i) {
     const std::string& type = arrayTypes[i];

@@ -159,6 +159,47 @@ TEST(IniReaders, ListsLongerThanTheFileCanHoldAreHeldOrRefused) {
             "More than 10000 algorithms in " + large + "; file not read.");
 }
 
+// Files of kMaxIniEntries entries, the last one the one looked for: each list is read from
+// one read of its file, so a run takes moments where a read per key took hours.
+TEST(IniReaders, ListsOfTheMostEntriesAreReadWhole) {
+  TempFolder folder;
+  std::string text = "[Algorithms]\nNumAlgorithms=10000\n";
+  std::string protocols = "[Protocols]\nNumProtocols=10000\n";
+  std::string sets = "[Scanner]\n";
+  std::string types = "[Types]\n";
+  std::string typeSections;
+  for (int i = 1; i <= kMaxIniEntries; ++i) {
+    const std::string n = std::to_string(i);
+    text += "Alg" + n + "Name=Algorithm " + n + "\nAlg" + n + "CifName=cif" + n + "\n";
+    protocols += "Protocol" + n + "=Wash " + n + "\n";
+    sets += "ArraySet" + n + "=Chip" + n + "\n";
+    types += "Type" + n + "=Scan" + n + "\n";
+    typeSections += "[Scan" + n + "]\nWidth=" + n + "\nHeight=" + std::to_string(i % 7) + "\n";
+  }
+  const std::string ini =
+      WriteFile(folder, "Large.ini", text + protocols + sets + types + typeSections);
+  std::string cif;
+  EXPECT_TRUE(GetAlgorithmCifName(ini, "algorithm 10000", cif));
+  EXPECT_EQ(cif, "cif10000");
+  EXPECT_FALSE(GetAlgorithmCifName(ini, "Algorithm 10001", cif));
+
+  std::vector<std::string> protocolList;
+  ReadProtocolList(protocolList, ini);
+  ASSERT_EQ(protocolList.size(), static_cast<std::size_t>(kMaxIniEntries));
+  EXPECT_EQ(protocolList.back(), "Wash 10000");
+  EXPECT_TRUE(IsInArraySet("Scanner", "CHIP10000", ini));
+  EXPECT_FALSE(IsInArraySet("Scanner", "Chip10001", ini));
+
+  std::vector<std::string> typeList;
+  ReadTypeList(ini, typeList);
+  ASSERT_EQ(typeList.size(), static_cast<std::size_t>(kMaxIniEntries));
+  std::string match;
+  MatchTypeByParameters(match, ini, {{"Width", "9999", ""}, {"Height", "3", ""}}, typeList);
+  EXPECT_EQ(match, "Scan9999");
+  MatchTypeByParameters(match, ini, {{"Width", "9999", ""}, {"Height", "4", ""}}, typeList);
+  EXPECT_EQ(match, "");
+}
+
 // A binary part-number file: a count, then per record a length, the scrambled name's
 // bytes and the part number; lengths may be given falsely to make damaged files.
 struct Record {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,9 +16,12 @@
 #include "installer/framework/database_files.hpp"
 #include "installer/framework/db_connection.hpp"
 #include "installer/framework/environment.hpp"
+#include "installer/framework/ini_readers.hpp"
+#include "installer/framework/message_table.hpp"
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
 #include "installer/framework/tool_runner.hpp"
+#include "installer/steps/tests/file_size_limit.hpp"
 #include "platform/path.hpp"
 #include "scramble/tamsk.h"
 
@@ -239,6 +243,39 @@ TEST_F(AlgorithmStepTest, RowCountAndLibraryLogDecideTheOutcome) {
   // The drop script ran after the mismatch as after every other exit.
   EXPECT_EQ(mSession.CountTableRows("LOAD_ALG"), 0);
   EXPECT_FALSE(mSession.TablesExist({"LOAD_ALG"}, kDefaultWorkDatabase));
+}
+
+TEST_F(AlgorithmStepTest, TheMostAlgorithmsInstallInOneRun) {
+  std::string text = "[Algorithms]\nNumAlgorithms=10000\n";
+  for (int i = 1; i <= kMaxIniEntries; ++i) {
+    const std::string n = std::to_string(i);
+    text += "Alg" + n + "Name=Algorithm " + n + "\nAlg" + n + "ID=" + n + "\nAlg" + n +
+            "Type=Expr\nAlg" + n + "ProgID=Kandorvale.Alg." + n + "\nAlg" + n + "CifName=cif" + n +
+            "\nAlg" + n + "UsersetFlag=" + std::to_string(i % 2) + "\n";
+  }
+  WriteText(Source(), text);
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 0) << ReadText(mStep.logPath);
+  const std::vector<std::string> rows = Algorithms();
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(kMaxIniEntries));
+  EXPECT_NE(std::find(rows.begin(), rows.end(), "Algorithm 10000|10000|0"), rows.end());
+}
+
+// A disk that fills while the load file is written: a write failure, not rows that went
+// missing in the load, and no part of the file is left behind.
+TEST_F(AlgorithmStepTest, AFullDiskFailsTheLoadFileNotTheLoad) {
+  std::string text = "[Algorithms]\nNumAlgorithms=3000\n";
+  for (int i = 1; i <= 3000; ++i)
+    text += "Alg" + std::to_string(i) + "Name=" + std::string(200, 'a') + "\n";
+  WriteText(Source(), text);
+  {
+    testing::FileSizeLimit limit(256 << 10);
+    EXPECT_EQ(mStep.RunAlgorithmStep(), kWriteIntermediateFilesFailed);
+  }
+  EXPECT_EQ(LogMessages(mStep.logPath).back(),
+            "ERROR: Install Algorithms Failed. Failed to write the intermediate files. Alg.txt: "
+            "File too large.");
+  EXPECT_FALSE(std::filesystem::exists(Work(kAlgorithmLoadFile)));
+  EXPECT_TRUE(Algorithms().empty());
 }
 
 // The same step on the Oracle road: a server whose login works in its own schema.

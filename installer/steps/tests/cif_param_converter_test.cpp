@@ -6,14 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "installer/framework/environment.hpp"
+#include "installer/framework/ini_readers.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/tests/registry_sandbox.hpp"
+#include "installer/steps/tests/file_size_limit.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/libgen/cif_files.hpp"
@@ -329,6 +332,47 @@ TEST_F(CifParamConverterTest, FailuresCheckingModeAndRefusedValues) {
           "ERROR: Cannot find the algorithm CIF Name for Unknown in " + source + "/Algorithm.ini.",
           "ERROR: Width is missing in the section CellA inside file " + source + "/Chip_A.CIF.",
           "ERROR: " + source + "/None.CIF file not found."}));
+}
+
+// As many declarations as are read, in a chip section whose algorithm is the last of the
+// most algorithms: every INI is read once, so the conversion takes moments. The same
+// records on a disk that fills while they are written fail as a write failure.
+TEST_F(CifParamConverterTest, TheMostDeclarationsConvertInOneReadOfEachFile) {
+  std::vector<libgen::Algorithm> algorithms;
+  for (int i = 1; i < kMaxIniEntries; ++i)
+    algorithms.push_back({"Alg" + std::to_string(i), "", "", "", "cif" + std::to_string(i), ""});
+  algorithms.push_back({"Stat", "", "", "", "StatCif", ""});
+  Write(libgen::kAlgorithmIniName, libgen::AlgorithmIniText(algorithms));
+  libgen::DeclaredSection chip{"ChipBig", {}, {}, {}};
+  libgen::IniSection values{"ChipBig", {}};
+  for (int i = 1; i <= kMaxDeclaredParameters; ++i) {
+    const std::string name = "Param" + std::to_string(i);
+    chip.defaults.push_back({name, "int", std::nullopt});
+    values.keys.push_back({name, std::to_string(i * 3)});
+  }
+  libgen::AnalysisDefinition definition;
+  definition.chip = {{"ChipBig", "Stat"}};
+  definition.sections = {chip};
+  Write(libgen::kAnalysisIniName, libgen::AnalysisDefinitionText(definition));
+  WriteCif({values});
+
+  CifParamConverter converter;
+  Fill(converter);
+  ASSERT_EQ(converter.RunAnalysisConversion(1), 0) << ::testing::PrintToString(Log());
+  // Each declared value, then the two records that newer databases expect.
+  EXPECT_EQ(converter.recordCount, kMaxDeclaredParameters + 2);
+  const std::string output = Output();
+  EXPECT_NE(output.find("Expression;Chip_A;900123;StatCif;Param4096;12288;int;Def;Algorithm\n"),
+            std::string::npos);
+
+  CifParamConverter full;
+  Fill(full);
+  full.outputFile = mTemp.File("full.txt");
+  {
+    testing::FileSizeLimit limit(64 << 10);
+    EXPECT_EQ(full.RunAnalysisConversion(1), kWriteIntermediateFilesFailed);
+  }
+  EXPECT_EQ(std::filesystem::file_size(full.outputFile), 64u << 10);
 }
 
 TEST(CifDefinitions, SectionListStopsAtTheFirstMissingKey) {
