@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "installer/framework/step_names.hpp"
+#include "installer/steps/load_file_output.hpp"
 #include "installer/steps/step_sequence.hpp"
 
 namespace quellbrook {
@@ -10,26 +11,27 @@ namespace quellbrook {
 bool DeviceStep::WriteDeviceFile(int& count, std::string* refusal) {
   count = 0;
   std::remove(kDeviceLoadFile);
-  std::FILE* file = std::fopen(kDeviceLoadFile, "a+");
-  if (file == nullptr) return false;
-  bool written = true;
+  LoadFileOutput output;
+  if (!output.Open(kDeviceLoadFile)) return false;
   if (devices != nullptr) {
     for (const DeviceRecord& device : *devices) {
       std::string reason;
       if (!CheckLoadFields(
               {&device.name, &device.annotationId, &device.description, &device.prefix}, reason)) {
         if (refusal != nullptr) *refusal = reason;
-        written = false;
-        break;
+        return false;
       }
       // The type only sorts scanners from fluidics stations; it is not loaded.
-      std::fprintf(file, "%s;%s;%s;%s\n", device.name.c_str(), device.annotationId.c_str(),
-                   device.description.c_str(), device.prefix.c_str());
+      output.Field(device.name, kLoadFileSeparator);
+      output.Field(device.annotationId, kLoadFileSeparator);
+      output.Field(device.description, kLoadFileSeparator);
+      output.Field(device.prefix, '\n');
       ++count;
     }
   }
-  if (std::fclose(file) != 0) written = false;
-  return written;
+  if (output.Close()) return true;
+  if (refusal != nullptr) *refusal = LoadFileWriteFailure(kDeviceLoadFile, output);
+  return false;
 }
 
 int DeviceStep::RunDeviceStep() {

@@ -15,8 +15,9 @@ inline constexpr const char* kGinUrlLoadFile = "gin.krx";
 
 class GeneInfoStep : public InstallStep {
  public:
-  // 0 or the first type's error: 3004, 2004 (a GIN file that can't be read or is refused),
-  // 3018 or 3021 (rows lost on the way), 3006 (the procedure failed).
+  // 0 or the first type's error: 3004, 2001 (a load file the disk would not take), 2004 (a
+  // GIN file that can't be read or is refused), 3018 or 3021 (rows lost on the way), 3006
+  // (the procedure failed).
   int RunGeneInfoStep();
 
   // Parallel: each type and its folder below the source folder.

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "installer/framework/library_names.hpp"
+#include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
 #include "installer/steps/gin_records.hpp"
 #include "installer/steps/gin_rows.hpp"
@@ -61,8 +63,12 @@ class Conversion {
   Conversion(GinReader& reader, std::string_view type) : mReader(reader), mType(type) {}
 
   bool Open() {
-    return mUrls.Open(mReader.urlFile) && mHeaders.Open(mReader.headerFile) &&
-           mDescriptions.Open(mReader.descriptionFile);
+    for (const auto& [output, path] : Files()) {
+      if (output->Open(*path)) continue;
+      return Refuse(FormatText("The load file %s could not be opened: %s.", path->c_str(),
+                               output->FailureText().c_str()));
+    }
+    return true;
   }
 
   bool Refuse(std::string text) {
@@ -117,14 +123,27 @@ class Conversion {
 
   GinOutputs Outputs() { return {mDescriptions, mHeaders}; }
 
+  // False when a load file could not be written whole. Unless the file was already refused
+  // for its contents, that is the reason: writeFailed is set and refusal names the file.
   bool Close() {
-    const bool urls = mUrls.Close();
-    const bool headers = mHeaders.Close();
-    const bool descriptions = mDescriptions.Close();
-    return urls && headers && descriptions;
+    bool whole = true;
+    for (const auto& [output, path] : Files()) {
+      if (output->Close() || !whole) continue;
+      whole = false;
+      if (!mReader.refusal.empty()) continue;
+      mReader.writeFailed = 1;
+      mReader.refusal = FormatText("%s: %s.", path->c_str(), output->FailureText().c_str());
+    }
+    return whole;
   }
 
  private:
+  std::array<std::pair<LoadFileOutput*, const std::string*>, 3> Files() {
+    return {{{&mUrls, &mReader.urlFile},
+             {&mHeaders, &mReader.headerFile},
+             {&mDescriptions, &mReader.descriptionFile}}};
+  }
+
   GinReader& mReader;
   std::string_view mType;  // first field of every record
   LoadFileOutput mUrls;
@@ -223,12 +242,14 @@ int GinReader::ReadUrlCount(const std::string& path) {
 }
 
 int GinReader::RunGinRead() {
-  return ReadGinFile(typeName, typeFolder) != 0 ? 0 : kGinReadFailed;
+  if (ReadGinFile(typeName, typeFolder) != 0) return 0;
+  return writeFailed != 0 ? kWriteIntermediateFilesFailed : kGinReadFailed;
 }
 
 int GinReader::ReadGinFile(const std::string& type, const std::string& folder) {
   rowCount = headerCount = urlCount = populatedDescriptionCount = descriptionCount = 0;
   headerLineSeen = 0;
+  writeFailed = 0;
   refusal.clear();
   if (!IsPlainLibraryName(type) || type.find(kLoadFileSeparator) != std::string::npos ||
       (!folder.empty() && !IsRelativeLibraryPath(folder))) {

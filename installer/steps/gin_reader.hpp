@@ -36,7 +36,8 @@ class GinReader {
   GinReader(const GinReader&) = delete;
   GinReader& operator=(const GinReader&) = delete;
 
-  // 0, or 2004 when the read fails.
+  // 0, 2001 when a load file could not be written whole, or 2004 when the read fails
+  // otherwise (a load file that can't be opened included).
   int RunGinRead();
   // 1 or 0. A missing GIN file is success with nothing written.
   int ReadGinFile(const std::string& type, const std::string& folder);
@@ -63,6 +64,9 @@ class GinReader {
   // (a value with a load file's separator or a line break, an over-long line, a name
   // that leaves its folder); empty otherwise.
   std::string refusal;
+  // 1 when the last read failed because a load file could not be written whole (a full
+  // disk); refusal then names the file and the system's reason.
+  int writeFailed = 0;
 };
 
 // Fuzz entry: the bytes read as a GIN file, its load files discarded; the description

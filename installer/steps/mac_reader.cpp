@@ -61,11 +61,13 @@ bool ReadMacLines(platform::LineReader& file, const std::string& protocol, const
 
 int MacReader::RunMacRead() {
   std::remove(outputFile.c_str());
-  return ReadMacFile(protocolName) != 0 ? 0 : kMacReadFailed;
+  if (ReadMacFile(protocolName) != 0) return 0;
+  return writeFailed != 0 ? kWriteIntermediateFilesFailed : kMacReadFailed;
 }
 
 int MacReader::ReadMacFile(const std::string& protocol) {
   recordCount = 0;
+  writeFailed = 0;
   if (!platform::FileExists(macPath)) {
     WriteLogLine(logPath, FormatMessageText(kDevicesFileMissing, macPath.c_str()), kLogError);
     return 0;
@@ -77,15 +79,20 @@ int MacReader::ReadMacFile(const std::string& protocol) {
                  kLogError);
     return 0;
   }
-  return WriteLoadFile(outputFile, logPath, recordCount,
-                       [&](LoadFileOutput& output, std::string& error) {
-                         platform::LineReader file;
-                         if (!file.Open(macPath, kMacLineLimit)) {
-                           error = MessageText(kMacReadFailed);
-                           return false;
-                         }
-                         return ReadMacLines(file, protocol, macPath, output, recordCount, error);
-                       });
+  bool unwritten = false;
+  const int read = WriteLoadFile(
+      outputFile, logPath, recordCount,
+      [&](LoadFileOutput& output, std::string& error) {
+        platform::LineReader file;
+        if (!file.Open(macPath, kMacLineLimit)) {
+          error = MessageText(kMacReadFailed);
+          return false;
+        }
+        return ReadMacLines(file, protocol, macPath, output, recordCount, error);
+      },
+      &unwritten);
+  writeFailed = unwritten ? 1 : 0;
+  return read;
 }
 
 std::size_t FuzzReadMac(const std::uint8_t* data, std::size_t size) {

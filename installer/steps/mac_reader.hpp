@@ -20,7 +20,8 @@ class MacReader {
   MacReader(const MacReader&) = delete;
   MacReader& operator=(const MacReader&) = delete;
 
-  // Deletes the load file, then reads: 0, or 2003 when the read fails.
+  // Deletes the load file, then reads: 0, 2001 when the load file can't be opened or
+  // written whole, or 2003 when the read fails otherwise.
   int RunMacRead();
   // 1 or 0; every failure is logged as an error.
   int ReadMacFile(const std::string& protocol);
@@ -30,6 +31,8 @@ class MacReader {
   std::string protocolName;
   std::string logPath;
   int recordCount = 0;
+  // 1 when the last read failed on its load file (logged as a write failure).
+  int writeFailed = 0;
 };
 
 // Fuzz entry: the bytes read as a MAC file, its load file discarded; the records it gave.

@@ -104,11 +104,13 @@ bool ReadSifLines(SifLines& file, const std::string& type, const std::string& wh
 
 int SifReader::RunSifRead() {
   std::remove(outputFile.c_str());
-  return ReadSifFile(typeName, typeFolder) != 0 ? 0 : kSifReadFailed;
+  if (ReadSifFile(typeName, typeFolder) != 0) return 0;
+  return writeFailed != 0 ? kWriteIntermediateFilesFailed : kSifReadFailed;
 }
 
 int SifReader::ReadSifFile(const std::string& type, const std::string& folder) {
   recordCount = 0;
+  writeFailed = 0;
   if (!IsPlainLibraryName(type) || !Safe(type) ||
       (!folder.empty() && !IsRelativeLibraryPath(folder))) {
     WriteLogLine(logPath,
@@ -129,10 +131,15 @@ int SifReader::ReadSifFile(const std::string& type, const std::string& folder) {
     WriteLogLine(logPath, FormatMessageText(kSifReadFailed, path.c_str()), kLogError);
     return 0;
   }
-  return WriteLoadFile(outputFile, logPath, recordCount,
-                       [&](LoadFileOutput& output, std::string& error) {
-                         return ReadSifLines(file, type, path, output, *this, error);
-                       });
+  bool unwritten = false;
+  const int read = WriteLoadFile(
+      outputFile, logPath, recordCount,
+      [&](LoadFileOutput& output, std::string& error) {
+        return ReadSifLines(file, type, path, output, *this, error);
+      },
+      &unwritten);
+  writeFailed = unwritten ? 1 : 0;
+  return read;
 }
 
 std::size_t FuzzReadSif(const std::uint8_t* data, std::size_t size) {

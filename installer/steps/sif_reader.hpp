@@ -22,7 +22,8 @@ class SifReader {
   SifReader(const SifReader&) = delete;
   SifReader& operator=(const SifReader&) = delete;
 
-  // Deletes the load file, then reads: 0, or 2005 when the read fails.
+  // Deletes the load file, then reads: 0, 2001 when the load file can't be opened or
+  // written whole, or 2005 when the read fails otherwise.
   int RunSifRead();
   // 1 or 0; errors and warnings are logged.
   int ReadSifFile(const std::string& type, const std::string& folder);
@@ -35,6 +36,8 @@ class SifReader {
   std::string logPath;
   int recordCount = 0;
   int warningFlag = 0;
+  // 1 when the last read failed on its load file (logged as a write failure).
+  int writeFailed = 0;
 };
 
 // Fuzz entry: the bytes read as a SIF file, its load file discarded; the records it gave.

@@ -24,6 +24,7 @@
 #include "installer/framework/tests/database_sandbox.hpp"
 #include "installer/framework/tests/log_lines.hpp"
 #include "installer/quellbrook/tests/install_sandbox.hpp"
+#include "installer/steps/tests/file_size_limit.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
 #include "platform/tests/temp_folder.hpp"
@@ -273,6 +274,35 @@ class ServerInstallTest : public HostSessionTest {
 
   std::string mWork;
 };
+
+// A disk that fills while the algorithms' load file is written: the run ends there as a
+// write failure, not as rows lost in the load, and leaves nothing in the working folder.
+TEST_F(ServerInstallTest, AFullDiskEndsTheRunAtTheLoadFileThatDidNotFit) {
+  std::filesystem::create_directories(mSandbox.File("lib"));
+  std::ofstream algorithms(mSandbox.File("source/Algorithm.ini"));
+  algorithms << "[Algorithms]\nNumAlgorithms=3000\n";
+  for (int i = 1; i <= 3000; ++i)
+    algorithms << "Alg" << i << "Name=Algorithm " << i << "\nAlg" << i
+               << "ProgID=" << std::string(300, 'p') << "\n";
+  algorithms.close();
+  HostRun run;
+  {
+    testing::FileSizeLimit limit(512 << 10);
+    run = Install();
+  }
+  EXPECT_EQ(run.output, "InstallLib 2001\n");
+  EXPECT_EQ(
+      LogMessages(Log()),
+      (std::vector<std::string>{
+          "*** Start QIRO Server Library Installation ***",
+          "Start Installing Assays and Assay Protocols...",
+          "Install Assays and Assay Protocols Successfully.", "Start Installing Algorithms...",
+          "ERROR: Install Algorithms Failed. Failed to write the intermediate files. "
+          "Alg.txt: File too large.",
+          "*** Finish QIRO Server Library Installation ***"}));
+  EXPECT_TRUE(Algorithms().empty());
+  EXPECT_TRUE(std::filesystem::is_empty(mWork));
+}
 
 TEST_F(ServerInstallTest, AlgorithmsAreInstalledAndTheMissingStepsKeepTheRunFromSuccess) {
   std::filesystem::create_directories(mSandbox.File("lib"));

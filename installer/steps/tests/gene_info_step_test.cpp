@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/steps/tests/file_size_limit.hpp"
 #include "installer/steps/tests/gene_info_road.hpp"
 #include "tools/libgen/gin_file.hpp"
 #include "tools/libgen/library_folder.hpp"
@@ -159,6 +160,22 @@ TEST_P(GeneInfoStepTest, ARefusedFileFailsItsTypeAndTheNextIsStillInstalled) {
   EXPECT_EQ(Urls(), std::vector<std::string>{"Chip_C|UniGene|UniGene|http://u.example/"});
   for (const char* file : {kGinDescriptionLoadFile, kGinHeaderLoadFile, kGinUrlLoadFile})
     EXPECT_FALSE(std::filesystem::exists(Work(file))) << file;
+}
+
+TEST_P(GeneInfoStepTest, AFullDiskIsAWriteFailureThatLeavesNoLoadFile) {
+  Write("Chip_A", "A_Files", libgen::StandardGin(2000, 300, 3));
+  mStep.arrayTypes = {"Chip_A"};
+  mStep.typeFolders = {"A_Files"};
+  {
+    testing::FileSizeLimit limit(256 << 10);
+    EXPECT_EQ(mStep.RunGeneInfoStep(), 2001);
+  }
+  EXPECT_EQ(LoggedErrors(), std::vector<std::string>{"ERROR: Failed to write the intermediate "
+                                                     "files. gin.des: File too large."});
+  EXPECT_EQ(LogMessages(mStep.logPath).back(), "Install Gene Information for Chip_A Failed.");
+  for (const char* file : {kGinDescriptionLoadFile, kGinHeaderLoadFile, kGinUrlLoadFile})
+    EXPECT_FALSE(std::filesystem::exists(Work(file))) << file;
+  EXPECT_TRUE(Descriptions().empty());
 }
 
 TEST_P(GeneInfoStepTest, LostRowsFailTheTypeWithTheRoadsMessageAndKeepTheLoadFiles) {

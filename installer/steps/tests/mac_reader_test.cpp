@@ -1,6 +1,7 @@
 // The MAC reader: the load file typed from the protocol file's layout, a fresh file per
 // run, and the failures it logs.
 #include "installer/steps/mac_reader.hpp"
+#include "installer/framework/message_table.hpp"
 #include "installer/framework/tests/log_lines.hpp"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ TEST_F(MacReaderTest, FailuresAreLoggedAndLeaveNoRecords) {
   EXPECT_FALSE(platform::FileExists(mTemp.File("mac.txt")));
   EXPECT_EQ(mReader.recordCount, 0);
   mReader.outputFile = mTemp.File("no/folder/mac.txt");
-  EXPECT_EQ(mReader.RunMacRead(), kMacReadFailed);
+  EXPECT_EQ(mReader.RunMacRead(), kWriteIntermediateFilesFailed);
   EXPECT_EQ(LogMessages(mTemp.File("install.log")),
             (std::vector<std::string>{"ERROR: " + mTemp.File("Missing.MAC") + " file not found.",
                                       "ERROR: The value 'x;y' of " + mTemp.File("Semi.MAC") +

@@ -1,6 +1,7 @@
 // The SIF reader: the load file typed from the sequence file's layout, its warnings for
 // sequences it can't install, and the failures it logs.
 #include "installer/steps/sif_reader.hpp"
+#include "installer/framework/message_table.hpp"
 #include "installer/framework/tests/log_lines.hpp"
 
 #include <gtest/gtest.h>
@@ -110,7 +111,7 @@ TEST_F(SifReaderTest, FailuresAreLoggedAndLeaveNoRecords) {
   EXPECT_EQ(mReader.RunSifRead(), kSifReadFailed);
   mReader.typeFolder = "ChipA_Files";
   mReader.outputFile = mTemp.File("no/folder/sif.txt");
-  EXPECT_EQ(mReader.RunSifRead(), kSifReadFailed);
+  EXPECT_EQ(mReader.RunSifRead(), kWriteIntermediateFilesFailed);
   EXPECT_EQ(Log(), (std::vector<std::string>{
                        "ERROR: " + SifPath() + " file not found.",
                        "ERROR: The probe set '2;at' of " + SifPath() +
