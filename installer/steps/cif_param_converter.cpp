@@ -419,7 +419,9 @@ int CifParamConverter::WriteCifRecords() {
       ++recordCount;
     }
   }
-  return output.Close() ? 1 : 0;
+  if (output.Close()) return 1;
+  LogError(LoadFileWriteFailure(outputFile, output));
+  return 0;
 }
 
 int CifParamConverter::RunAnalysisConversion(int write) {

@@ -99,7 +99,8 @@ class CifParamConverter {
   int RunScanConversion(int write);
   // 1 or 0 (logged). mode 0: the analysis parameters; any other: the scan parameters.
   int ConvertCifParameters(const std::string& type, int mode);
-  // Appends every record to the load file: 1, or 0 when it can't be opened or written.
+  // Appends every record to the load file: 1, or 0 when it can't be opened or written (a
+  // write that fails is logged).
   int WriteCifRecords();
 
   // Resolves one CIF section's declared parameters into out: 1, or 0 (logged).

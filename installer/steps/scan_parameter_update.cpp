@@ -486,8 +486,7 @@ int ScanParamStep::WriteScanUpdateFile(const std::string& outputFile, const std:
   const bool closed = output.Close();
   if (whole && closed) return kWritten;
   // Nothing half-written or shifted is left to be loaded.
-  WriteLogLine(logPath, whole ? std::string(MessageText(kWriteIntermediateFilesFailed)) : refusal,
-               kLogError);
+  WriteLogLine(logPath, whole ? LoadFileWriteFailure(outputFile, output) : refusal, kLogError);
   std::remove(outputFile.c_str());
   lineCount = 0;
   return kWriteFailed;

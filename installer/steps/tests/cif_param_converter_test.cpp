@@ -373,6 +373,8 @@ TEST_F(CifParamConverterTest, TheMostDeclarationsConvertInOneReadOfEachFile) {
     EXPECT_EQ(full.RunAnalysisConversion(1), kWriteIntermediateFilesFailed);
   }
   EXPECT_EQ(std::filesystem::file_size(full.outputFile), 64u << 10);
+  EXPECT_EQ(Log().back(), "ERROR: Failed to write the intermediate files. " + full.outputFile +
+                              ": File too large.");
 }
 
 TEST(CifDefinitions, SectionListStopsAtTheFirstMissingKey) {
