@@ -20,8 +20,8 @@
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tests/file_size_limit.hpp"
 #include "installer/framework/tool_runner.hpp"
-#include "installer/steps/tests/file_size_limit.hpp"
 #include "platform/path.hpp"
 #include "scramble/tamsk.h"
 

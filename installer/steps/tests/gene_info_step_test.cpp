@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/steps/tests/file_size_limit.hpp"
+#include "installer/framework/tests/file_size_limit.hpp"
 #include "installer/steps/tests/gene_info_road.hpp"
 #include "tools/libgen/gin_file.hpp"
 #include "tools/libgen/library_folder.hpp"

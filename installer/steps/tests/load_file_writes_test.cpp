@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "installer/framework/message_table.hpp"
+#include "installer/framework/tests/file_size_limit.hpp"
 #include "installer/framework/tests/log_lines.hpp"
 #include "installer/steps/algorithm_step.hpp"
 #include "installer/steps/device_step.hpp"
@@ -17,7 +18,6 @@
 #include "installer/steps/load_file_output.hpp"
 #include "installer/steps/mac_reader.hpp"
 #include "installer/steps/sif_reader.hpp"
-#include "installer/steps/tests/file_size_limit.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/libgen/gin_file.hpp"
