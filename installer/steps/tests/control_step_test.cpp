@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/framework/tests/file_size_limit.hpp"
 #include "installer/steps/tests/step_road.hpp"
 #include "tools/libgen/controls_file.hpp"
 #include "tools/libgen/library_folder.hpp"
@@ -88,6 +89,24 @@ TEST_P(ControlStepTest, WritesTheKnownAssaysControlsInBothLayouts) {
             "Expr3;ALL;Stat.CIF;Empty Count;0;string;Def;Algorithm\n"
             "Geno2;ALL;;G Count;1;string;Def;Algorithm\n"
             "Geno2;ALL;;G1;g1;string;Def;Algorithm\n");
+}
+
+TEST_P(ControlStepTest, AFullDiskFailsTheLoadFileAndLeavesNoneOfIt) {
+  std::vector<std::string> members;
+  for (int i = 0; i < 3000; ++i) members.push_back(std::string(100, 'm') + std::to_string(i));
+  WriteControls({{"Expr3", "Stat", {{"Many", members}}}});
+  std::vector<ControlSet> sets;
+  ASSERT_EQ(mStep.ReadControlsIni(Source(kControlsSourceFile), sets), 0);
+  int written = -1, records = -1;
+  std::string refusal;
+  {
+    testing::FileSizeLimit limit(128 << 10);
+    EXPECT_FALSE(mStep.WriteControlsFile(sets, written, records, &refusal));
+  }
+  EXPECT_EQ(refusal, "Failed to write the intermediate files. controls.txt: File too large.");
+  EXPECT_FALSE(std::filesystem::exists(Work(kControlsLoadFile)));
+  ASSERT_TRUE(mStep.WriteControlsFile(sets, written, records));
+  EXPECT_EQ(written, 3000);
 }
 
 TEST_P(ControlStepTest, InstallsTheControlsOnBothDataObjectVersions) {
