@@ -19,6 +19,7 @@
 #include "platform/file_replacement.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -36,6 +37,7 @@ class ResultFile {
   }
   std::string& Text() { return mText; }
   bool Commit() { return Flush() && mFile.Commit(); }
+  int Error() const { return mFile.Error(); }
 
  private:
   bool Flush() {
@@ -51,22 +53,30 @@ class ResultFile {
 };
 
 // Writes path anew, through a replacement, as its committed text followed by ending: a
-// stop or failure before the end leaves the file as it was.
-bool AppendByReplacing(const std::string& path, std::string_view ending) {
+// stop or failure before the end leaves the file as it was; error takes the system's reason.
+bool AppendByReplacing(const std::string& path, std::string_view ending, int& error) {
   platform::ChunkReader reader;
   platform::FileReplacement file;
-  if (!reader.Open(path) || !reader.Allocate(kWritePiece) || !file.Open(path)) return false;
+  const auto failed = [&file, &error] {
+    error = file.Error();
+    return false;
+  };
+  if (!reader.Open(path) || !reader.Allocate(kWritePiece) || !file.Open(path)) return failed();
   while (reader.Fill(kWritePiece) || reader.Available() > 0) {
-    if (!file.Write({reader.Data(), reader.Available()})) return false;
+    if (!file.Write({reader.Data(), reader.Available()})) return failed();
     reader.Consume(reader.Available());
   }
-  if (reader.Failed()) return false;
-  return file.Write({reinterpret_cast<const std::uint8_t*>(ending.data()), ending.size()}) &&
-         file.Commit();
+  if (reader.Failed()) return failed();
+  if (!file.Write({reinterpret_cast<const std::uint8_t*>(ending.data()), ending.size()}) ||
+      !file.Commit())
+    return failed();
+  return true;
 }
 
-bool WriteFailed(const std::string& path) {
-  LogMessage(MessageBuffer(kCompareWriteFailedMessage, path.c_str()), 0, kLogRed);
+bool WriteFailed(const std::string& path, int error) {
+  LogMessage(
+      platform::WithSystemReason(MessageBuffer(kCompareWriteFailedMessage, path.c_str()), error), 0,
+      kLogRed);
   return false;
 }
 
@@ -103,7 +113,8 @@ bool RunCompareSamples(COMPARE_CRITERIA& criteria, const CompareSamplesInputs& i
     return false;
   }
   ResultFile file(inputs.resultPath);
-  if (inputs.resultPath.empty() || !file.Open()) return WriteFailed(inputs.resultPath);
+  if (inputs.resultPath.empty() || !file.Open())
+    return WriteFailed(inputs.resultPath, file.Error());
 
   const GeneListUse listUse = InputGeneListUse(inputs.geneListPath, inputs.geneListUse);
   const InputGenes genes = SelectInputGenes(inputs.geneListPath, inputs.geneListUse);
@@ -155,19 +166,21 @@ bool RunCompareSamples(COMPARE_CRITERIA& criteria, const CompareSamplesInputs& i
                       inputs.geneListPath.c_str());
   const std::string satisfied = MessageBuffer(kSatisfiedMessage, count, listText.c_str());
   LogMessage(satisfied, 1);
-  if (!file.Write("$\t" + satisfied.substr(4) + "\n")) return WriteFailed(inputs.resultPath);
+  if (!file.Write("$\t" + satisfied.substr(4) + "\n"))
+    return WriteFailed(inputs.resultPath, file.Error());
 
   criteria.genesObtained = count;
   // The list and its table are complete before the rounds: a stop in them keeps both.
-  if (!file.Commit()) return WriteFailed(inputs.resultPath);
+  if (!file.Commit()) return WriteFailed(inputs.resultPath, file.Error());
   if (inputs.permute) {
     FalseDiscoveryEstimate estimate;
     std::string summary;
     if (!EstimateFalseDiscovery(pass, geneStatus, count, inputs.permutationCount, summary,
                                 estimate))
       return false;
-    if (!summary.empty() && !AppendByReplacing(inputs.resultPath, summary))
-      return WriteFailed(inputs.resultPath);
+    int error = 0;
+    if (!summary.empty() && !AppendByReplacing(inputs.resultPath, summary, error))
+      return WriteFailed(inputs.resultPath, error);
   }
   LogMessage("Finished}\n", 0, kLogBlue);
   return true;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -16,6 +18,7 @@
 #include "genes/compare/compare_result_file.hpp"
 #include "genes/compare/compare_statistics.hpp"
 #include "genes/tests/compare_test_support.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -248,7 +251,10 @@ TEST_F(CompareSamplesTest, FailureOrStopKeepsTheOldFileWhole) {
   CompareSamplesInputs nowhere = inputs;
   nowhere.resultPath = mFolder.File("no such folder/result.xls");
   EXPECT_FALSE(RunCompareSamples(CompareCriteria, nowhere));
-  EXPECT_TRUE(mLog.ContainsRed("  Writing file '" + nowhere.resultPath + "' failed."));
+  EXPECT_TRUE(mLog.ContainsRed("  Writing file '" + nowhere.resultPath +
+                               "' failed. Possibly the file is open in Excel or wrong directory "
+                               "name. (" +
+                               platform::SystemErrorText(ENOENT) + ")"));
 
   CompareCriteria.Clear();
   EXPECT_FALSE(RunCompareSamples(CompareCriteria, inputs));

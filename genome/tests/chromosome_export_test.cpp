@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "engine/testing/captured_log.hpp"
 #include "genome/inference/copy_number.hpp"
 #include "genome/tests/chromosome_files_support.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -266,8 +269,10 @@ TEST_F(ChromosomeExportTest, CallsAreWrittenByName) {
 TEST_F(ChromosomeExportTest, RefusesAFileItCannotWrite) {
   CopyNumberData(false);
   CapturedLog log;
-  EXPECT_FALSE(ExportData(mChro, mFolder.File("no/such/folder/x.xls")));
-  EXPECT_TRUE(log.ContainsRed("  Error: Write file '"));
+  const std::string path = mFolder.File("no/such/folder/x.xls");
+  EXPECT_FALSE(ExportData(mChro, path));
+  EXPECT_TRUE(log.ContainsRed("  Error: Write file '" + path + "' failed; is it open? (" +
+                              platform::SystemErrorText(ENOENT) + ")"));
 }
 
 }  // namespace

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <string>
 #include <vector>
 
 #include "engine/base/missing_value.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "genome/tests/chromosome_files_support.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -200,8 +203,11 @@ TEST_F(RegionSummaryTest, RowsGoSampleGroupBySampleGroupForCopyNumber) {
 TEST_F(RegionSummaryTest, RefusesAFileItCannotWrite) {
   ASSERT_TRUE(mChro.Allocate(3, kUnits, TablesFor(kChroLoh, true, false)));
   CapturedLog log;
-  EXPECT_FALSE(WriteRegionSummary(mChro, mFolder.File("no/such/folder/s.xls")));
-  EXPECT_TRUE(log.ContainsRed("  Error: Writing file '"));
+  const std::string path = mFolder.File("no/such/folder/s.xls");
+  EXPECT_FALSE(WriteRegionSummary(mChro, path));
+  EXPECT_TRUE(log.ContainsRed("  Error: Writing file '" + path +
+                              "' failed; is it open in Excel? (" +
+                              platform::SystemErrorText(ENOENT) + ")"));
 }
 
 }  // namespace
