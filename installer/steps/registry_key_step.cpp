@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
+#include <string_view>
 
 #include "installer/framework/ini_readers.hpp"
 #include "installer/framework/install_log.hpp"
@@ -30,6 +32,19 @@ bool KnownRoot(const std::string& root) {
 }
 
 }  // namespace
+
+bool IsProtectedRegistryKey(const std::string& root, const std::string& keyPath) {
+  const std::optional<std::string> path = platform::RegistryKeyPath(root, keyPath);
+  if (!path) return false;
+  for (const ProtectedRegistryTree& tree : kProtectedRegistryTrees) {
+    const std::optional<std::string> treePath = platform::RegistryKeyPath(tree.root, tree.keyPath);
+    if (!treePath || path->size() < treePath->size()) continue;
+    if (!platform::EqualsNoCase(std::string_view(*path).substr(0, treePath->size()), *treePath))
+      continue;
+    if (path->size() == treePath->size() || (*path)[treePath->size()] == '\\') return true;
+  }
+  return false;
+}
 
 std::string MergeRegistryList(const std::string& existing, const std::string& added) {
   std::vector<std::string> pieces;
@@ -79,6 +94,11 @@ bool RegistryKeyStep::ReadRegistryEntries(const platform::ProfileText& ini,
     entry.keyPath = ReadEntry(ini, keyKey);
     if (entry.keyPath.empty()) {
       refuse(FormatText("%s should not be empty in %s", keyKey.c_str(), iniPath.c_str()));
+      continue;
+    }
+    if (IsProtectedRegistryKey(entry.root, entry.keyPath)) {
+      refuse(FormatText("%s %s\\%s in %s is a key of the installer or the system.", keyKey.c_str(),
+                        entry.root.c_str(), entry.keyPath.c_str(), iniPath.c_str()));
       continue;
     }
     entry.valueName = ReadEntry(ini, FormatText("Name%d", i));

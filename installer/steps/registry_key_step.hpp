@@ -16,6 +16,29 @@ inline constexpr int kRegistryNumber = 4;  // REG_DWORD
 // Each value of an entry is read into a buffer of this size.
 inline constexpr std::size_t kRegistryEntryValueSize = 2048;
 
+// Trees a library may not write into: the array maker's products keep the installer's own
+// configuration there (database login, tools folders, machine role), and the system's keep
+// what the installer and the operating system trust (the SQL tools' path, services).
+struct ProtectedRegistryTree {
+  const char* root;
+  const char* keyPath;
+};
+inline constexpr ProtectedRegistryTree kProtectedRegistryTrees[] = {
+    {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Kandorvale"},
+    {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft"},
+    {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Policies"},
+    {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Classes"},
+    {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Wow6432Node"},
+    {"HKEY_LOCAL_MACHINE", "SYSTEM"},
+    {"HKEY_LOCAL_MACHINE", "SECURITY"},
+    {"HKEY_LOCAL_MACHINE", "SAM"},
+    {"HKEY_LOCAL_MACHINE", "HARDWARE"},
+    {"HKEY_CURRENT_USER", "Software\\Kandorvale"},
+    {"HKEY_CURRENT_USER", "Software\\Microsoft"},
+    {"HKEY_CURRENT_USER", "Software\\Policies"},
+    {"HKEY_CURRENT_USER", "Environment"},
+};
+
 struct RegistryEntry {
   std::string root;  // one of the three root keys, upper case
   std::string keyPath;
@@ -44,6 +67,11 @@ class RegistryKeyStep : public InstallStep {
   std::vector<std::string> types;
   std::vector<std::string> typeFolders;
 };
+
+// True when the key is one of the protected trees or lies below one, however its path is
+// spelled (any case, doubled or outer '\\'). A path the registry would not take is not
+// protected here; writing it fails on its own.
+bool IsProtectedRegistryKey(const std::string& root, const std::string& keyPath);
 
 // The existing comma-separated list, then each new piece it lacks (compared without
 // regard to case), joined by ','.

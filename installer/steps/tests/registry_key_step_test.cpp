@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/text_functions.hpp"
 #include "installer/steps/tests/step_road.hpp"
 #include "platform/registry.hpp"
 #include "tools/libgen/library_folder.hpp"
@@ -113,6 +114,43 @@ TEST_F(RegistryKeyStepTest, CountsBeyondWhatTheFileCanHoldAreNotReadKeyByKey) {
   EXPECT_EQ(LogMessages(mStep.logPath).back(),
             "ERROR: Cannot insert registry key. More than 10000 registry keys in " + IniPath("B") +
                 "; file not read.");
+}
+
+// The installer reads its login, tools folder and role from these trees: a library that could
+// write there would choose what the next install runs and as whom.
+TEST_F(RegistryKeyStepTest, KeysOfTheInstallerAndTheSystemAreRefused) {
+  const std::vector<libgen::RegistryEntrySpec> refused = {
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Microsoft SQL Server\\80\\Tools\\ClientSetup",
+       "SQLPath", "REG_SZ", "/library"},
+      {"hkey_local_machine", "\\software\\\\kandorvale\\Tarnwell\\Database\\DBDefaultUser\\", "",
+       "", "sa"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Kandorvale", "Owner", "REG_SZ", "lab"},
+      {"HKEY_LOCAL_MACHINE", "System\\CurrentControlSet\\Services\\Lab", "ImagePath", "REG_SZ",
+       "/library/run"},
+      {"HKEY_CURRENT_USER", "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Lab", "REG_SZ",
+       "/library/run"},
+      {"HKEY_CURRENT_USER", "Environment", "PATH", "REG_SZ", "/library"}};
+  // Neighbours that only share a prefix of a protected name stay allowed.
+  const std::vector<libgen::RegistryEntrySpec> allowed = {
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\KandorvaleLab\\Chip", "Mode", "REG_SZ", "a"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\Microsoft", "Mode", "REG_SZ", "b"},
+      {"HKEY_CLASSES_ROOT", ".chp", "", "", "Lab.Chip"}};
+  std::vector<libgen::RegistryEntrySpec> entries = refused;
+  entries.insert(entries.end(), allowed.begin(), allowed.end());
+  WriteIni("A", static_cast<int>(entries.size()), entries);
+
+  EXPECT_EQ(mStep.RunRegistryKeyStep(), 1011);
+  const platform::RegistryStore store = Registry();
+  for (const libgen::RegistryEntrySpec& entry : refused)
+    EXPECT_FALSE(store.KeyExists(entry.root, entry.key)) << entry.key;
+  for (const libgen::RegistryEntrySpec& entry : allowed)
+    EXPECT_EQ(store.String(entry.root, entry.key, entry.name), entry.value) << entry.key;
+  std::vector<std::string> expected = {"Start Installing Registry Keys..."};
+  for (std::size_t i = 0; i < refused.size(); ++i)
+    expected.push_back("ERROR: Cannot insert registry key. Key" + std::to_string(i + 1) + " " +
+                       UpperText(refused[i].root) + "\\" + refused[i].key + " in " + IniPath("A") +
+                       " is a key of the installer or the system.");
+  EXPECT_EQ(LogMessages(mStep.logPath), expected);
 }
 
 TEST(RegistryList, MergesNewPiecesAfterTheExistingOnes) {
