@@ -141,8 +141,8 @@ class LibDbSession {
   int connected = 0;
   int initialised = 0;
   double version = 3.0;
-  // Where the step scripts and loader files are looked for when the current folder has
-  // none of that name (the folder of the library that runs the session); empty: nowhere.
+  // Where the step scripts and loader files are looked for first (the folder of the library
+  // that runs the session); empty: only in the current folder.
   std::string scriptFolder;
 
   // The text of the last SQL Server connection made (password included), for tests.

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "installer/framework/copied_files.hpp"
 #include "installer/framework/environment.hpp"
 #include "installer/framework/hidden_wait.hpp"
 #include "installer/framework/install_log.hpp"
@@ -55,12 +56,33 @@ std::optional<int> BulkLoad(const LibDbSession& session, const std::string& load
   return 0;
 }
 
-// A script or loader file: the one in the current folder, else the one in the session's
-// script folder; the bare name when neither exists.
-std::string StepFile(const LibDbSession& session, const char* name) {
-  if (platform::FileExists(name) || session.scriptFolder.empty()) return name;
-  std::string beside = platform::JoinPath(session.scriptFolder, name);
-  return platform::FileExists(beside) ? beside : std::string(name);
+// A script or loader file: ours beside the library first; the current folder's only when
+// the library has none of that name and this process did not copy it out of a library
+// folder (refused in red). Nothing when there is none to run.
+std::optional<std::string> StepFile(const LibDbSession& session, const char* name) {
+  if (!session.scriptFolder.empty()) {
+    std::string beside = platform::JoinPath(session.scriptFolder, name);
+    if (platform::FileExists(beside)) return beside;
+  }
+  if (!platform::FileExists(name)) return std::nullopt;
+  if (IsCopiedFile(name)) {
+    WriteLogLine(session.installLog,
+                 FormatText("The file %s in the current folder was copied from the library and "
+                            "is not run",
+                            name),
+                 kLogError);
+    return std::nullopt;
+  }
+  return name;
+}
+
+// The step file, or nothing after a log line naming what it is.
+std::optional<std::string> FoundStepFile(const LibDbSession& session, const char* name,
+                                         const char* what) {
+  std::optional<std::string> file = StepFile(session, name);
+  if (!file)
+    WriteLogLine(session.installLog, FormatText("Cannot find %s %s", what, name), kLogError);
+  return file;
 }
 
 // The script of the step for the session's DBMS, run when its file exists.
@@ -69,12 +91,9 @@ int RunStepScript(const LibDbSession& session, const char* sqlScript, const char
                      : session.dbmsType == kDbmsOracle  ? oracleScript
                                                         : nullptr;
   if (name == nullptr) return 0;
-  const std::string script = StepFile(session, name);
-  if (!platform::FileExists(script)) {
-    WriteLogLine(session.installLog, FormatText("Cannot find script file %s", name), kLogError);
-    return 0;
-  }
-  return RunSqlScript(session, script, session.scriptOutputFile, session.user, session.password,
+  const std::optional<std::string> script = FoundStepFile(session, name, "script file");
+  if (!script) return 0;
+  return RunSqlScript(session, *script, session.scriptOutputFile, session.user, session.password,
                       session.workDatabase);
 }
 
@@ -98,21 +117,23 @@ bool BulkLoadStep(const LibDbSession& session, const std::string& loadFile, int 
   std::string option;
   const char* table = nullptr;
   if (session.dbmsType == kDbmsSqlServer) {
-    option = BcpOptionText(*names, names->bcpFormatFile && names->bcpOption != nullptr
-                                       ? StepFile(session, names->bcpOption)
-                                       : "");
+    std::string formatFile;
+    if (names->bcpFormatFile && names->bcpOption != nullptr) {
+      const std::optional<std::string> found =
+          FoundStepFile(session, names->bcpOption, "format file");
+      if (!found) return false;
+      formatFile = *found;
+    }
+    option = BcpOptionText(*names, formatFile);
     table = names->temporaryTable;
     if (option.empty() || table == nullptr) return false;
   } else if (session.dbmsType == kDbmsOracle) {
     if (names->controlFile == nullptr) return false;
-    const std::string controlFile = StepFile(session, names->controlFile);
-    if (!platform::FileExists(controlFile)) {
-      WriteLogLine(session.installLog,
-                   FormatText("Cannot find control file %s", names->controlFile), kLogError);
-      return false;
-    }
+    const std::optional<std::string> controlFile =
+        FoundStepFile(session, names->controlFile, "control file");
+    if (!controlFile) return false;
     std::string refused;
-    const CommandLine control = OracleControlOption(controlFile, &refused);
+    const CommandLine control = OracleControlOption(*controlFile, &refused);
     if (!control) {
       WriteLogLine(session.installLog,
                    FormatText("Cannot run %s: the %s holds a double quote or a control character",
@@ -136,8 +157,11 @@ int RunStepProcedure(const LibDbSession& session, int code) {
   if (names == nullptr) return 0;
   if (session.dbmsType == kDbmsOracle) {
     if (names->oracleRunScript == nullptr) return 0;
-    return RunSqlScript(session, StepFile(session, names->oracleRunScript), session.reportFile,
-                        session.user, session.password, session.workDatabase);
+    const std::optional<std::string> script =
+        FoundStepFile(session, names->oracleRunScript, "script file");
+    if (!script) return 0;
+    return RunSqlScript(session, *script, session.reportFile, session.user, session.password,
+                        session.workDatabase);
   }
   if (names->storedProcedure == nullptr) return 0;
   return RunProcedure(session, names->storedProcedure, session.workDatabase, session.reportFile,
@@ -149,8 +173,10 @@ int RunMetadataUpdateScript(const LibDbSession& session) {
                        : session.dbmsType == kDbmsOracle  ? kOracleMetadataUpdateScript
                                                           : nullptr;
   if (script == nullptr) return 0;
-  return RunSqlScript(session, StepFile(session, script), session.reportFile, session.user,
-                      session.password, session.workDatabase);
+  const std::optional<std::string> found = FoundStepFile(session, script, "script file");
+  if (!found) return 0;
+  return RunSqlScript(session, *found, session.reportFile, session.user, session.password,
+                      session.workDatabase);
 }
 
 int RunSqlScript(const LibDbSession& session, const std::string& script,

@@ -12,15 +12,18 @@
 
 namespace quellbrook {
 
-// The step's load script, when it exists in the current folder, run into the script output
-// file in the work database. 0 when the step has no such script, the file is missing
-// (logged) or its command can't be written.
+// Each script, control file and format file is ours, beside the library (the session's
+// script folder); the current folder's is taken only where that folder has none, and never
+// one that an install of this process copied out of a library (IsCopiedFile; logged).
+
+// The step's load script run into the script output file in the work database. 0 when the
+// step has no such script, the file is missing (logged) or its command can't be written.
 int RunLoadScript(const LibDbSession& session, int code);
 int RunDropScript(const LibDbSession& session, int code);
 
 // Loads the file into the step's temporary table (SQL Server) or through its control file
-// (Oracle); false for an empty path, a step without a bulk load, a missing control file
-// or a value that can't be written into the command line (both logged).
+// (Oracle); false for an empty path, a step without a bulk load, a missing control or
+// format file or a value that can't be written into the command line (both logged).
 bool BulkLoadStep(const LibDbSession& session, const std::string& loadFile, int code);
 
 // The step's stored procedure (SQL Server) or run script (Oracle), output into the

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "installer/framework/copied_files.hpp"
 #include "installer/framework/ini_readers.hpp"
 #include "installer/framework/install_log.hpp"
 #include "installer/framework/library_names.hpp"
@@ -61,20 +62,38 @@ struct CopyRun {
   CopyReport report;
 };
 
-// The destination is made writable first, so a read-only copy of an earlier run is
-// replaced rather than left standing as a silent failure.
+// A link on either side would carry the copy outside the library: a source link is copied
+// as whatever it points at, and a link at the destination is written through. Both are
+// refused. An earlier copy is removed rather than written into, so a read-only copy of an
+// earlier run is replaced and a file it shares its data with (a hard link) is left as it is.
 bool CopyOne(const std::string& from, const std::string& to, CopyReport& report) {
   std::error_code error;
-  if (!fs::is_regular_file(from, error)) {
+  const fs::file_status source = fs::symlink_status(from, error);
+  if (fs::is_symlink(source)) {
+    report.Fail(FormatText("%s is a link; links are not copied.", from.c_str()));
+    return false;
+  }
+  if (!fs::is_regular_file(source)) {
     report.Fail(FormatText("%s was not found.", from.c_str()));
     return false;
   }
-  if (fs::exists(to, error)) SetReadOnlyAttribute(to, "RW");
-  if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, error)) {
+  const fs::file_status target = fs::symlink_status(to, error);
+  if (fs::is_symlink(target)) {
+    report.Fail(FormatText("%s is a link; it is not written through.", to.c_str()));
+    return false;
+  }
+  if (fs::exists(target) && (!fs::is_regular_file(target) || !fs::remove(to, error))) {
+    report.Fail(FormatText("%s could not be replaced: %s.", to.c_str(),
+                           error ? error.message().c_str() : "not a file"));
+    return false;
+  }
+  // Without overwriting, the copy makes a new file and fails on anything that appeared there.
+  if (!fs::copy_file(from, to, fs::copy_options::none, error)) {
     report.Fail(FormatText("%s could not be copied to %s: %s.", from.c_str(), to.c_str(),
                            error.message().c_str()));
     return false;
   }
+  NoteCopiedFile(to);
   return true;
 }
 
@@ -113,6 +132,22 @@ bool InsideFolder(const std::string& folder, const std::string& path) {
   const char separator = path[folder.size()];
   if (separator != '/' && separator != '\\') return false;
   return IsRelativeLibraryPath(std::string_view(path).substr(folder.size() + 1));
+}
+
+// The first folder below base on the way to base/relative that is a link; empty when none is.
+std::string LinkedFolder(const std::string& base, const std::string& relative) {
+  std::string path = base;
+  for (std::size_t start = 0; start < relative.size();) {
+    std::size_t end = relative.find_first_of("/\\", start);
+    if (end == std::string::npos) end = relative.size();
+    if (end > start) {
+      path = platform::JoinPath(path, relative.substr(start, end - start));
+      std::error_code error;
+      if (fs::is_symlink(fs::symlink_status(path, error))) return path;
+    }
+    start = end + 1;
+  }
+  return {};
 }
 
 }  // namespace
@@ -154,6 +189,12 @@ int LibFileCopier::CopyListedFiles(std::string subFolder, std::string iniPath,
   if (groups > 0) WriteLogLine(logPath, progressText, kLogInfo);
   const std::string fromFolder =
       platform::JoinPath(platform::JoinPath(sourceFolder, subFolder), kLibFilesFolder);
+  if (const std::string link =
+          LinkedFolder(sourceFolder, platform::JoinPath(subFolder, kLibFilesFolder));
+      !link.empty()) {
+    report.Fail(FormatText("%s is a link; links are not copied.", link.c_str()));
+    return finish();
+  }
   std::string attribute = "RW";
   for (int group = 1; group <= groups; ++group) {
     const int claimed = ini.Int(kProtocolsSection, filesKey(group), 0);

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "installer/framework/copied_files.hpp"
 #include "installer/framework/database_files.hpp"
 #include "installer/framework/environment.hpp"
 #include "installer/framework/hidden_wait.hpp"
@@ -272,9 +273,10 @@ TEST_F(ToolRunnerTest, StepsWithoutNamesOrFilesRunNothing) {
   EXPECT_FALSE(platform::FileExists(Work("Lib_script.bat")));
 }
 
-// A host whose current folder holds no scripts: the session's script folder serves them,
-// and a file of the same name in the current folder still wins.
-TEST_F(ToolRunnerTest, ScriptsAndLoaderFilesComeFromTheScriptFolderWhenTheCurrentOneHasNone) {
+// Our scripts beside the library come first: a file of the same name in the current folder
+// (which may be the library folder a step copies into) is taken only where the script
+// folder has none, and never when an install of this process copied it there.
+TEST_F(ToolRunnerTest, ScriptsComeFromTheScriptFolderBeforeTheCurrentOne) {
   LibDbSession session;
   InitOracleSession(session);
   const std::string scripts = mSandbox.File("scripts");
@@ -287,26 +289,39 @@ TEST_F(ToolRunnerTest, ScriptsAndLoaderFilesComeFromTheScriptFolderWhenTheCurren
   WriteText(platform::JoinPath(scripts, "ora_alg.ctl"),
             "LOAD DATA\nINFILE *\nAPPEND\nINTO TABLE LOAD_ALG\nFIELDS TERMINATED BY ';'\n"
             "(alg_name)\n");
-  WriteText(platform::JoinPath(scripts, "ora_run_alg.sql"),
-            "INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (1, 'SUCCESS', 'beside');\n"
-            "EXIT\n");
+  const auto logged = [](const char* where) {
+    return std::string("INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (1, 'SUCCESS', '") +
+           where + "');\nEXIT\n";
+  };
+  WriteText(platform::JoinPath(scripts, "ora_run_alg.sql"), logged("beside"));
   WriteText(platform::JoinPath(scripts, "ora_drop_alg.sql"), "DROP TABLE LOAD_ALG;\nEXIT\n");
   WriteText(Work("alg.txt"), "Stat\nGeno\n");
+  WriteText(Work("ora_run_alg.sql"), logged("here"));
+  const auto lastMessage = [&] {
+    LibLogStep last;
+    EXPECT_EQ(session.ReadLastLogStep(&last), 1);
+    return last.message;
+  };
 
   EXPECT_EQ(RunLoadScript(session, kStepAlgorithm), 1);
   EXPECT_TRUE(BulkLoadStep(session, Work("alg.txt"), kStepAlgorithm));
   EXPECT_EQ(session.CountTableRows("LOAD_ALG"), 2);
   EXPECT_EQ(RunStepProcedure(session, kStepAlgorithm), 1);
-  LibLogStep last;
-  ASSERT_EQ(session.ReadLastLogStep(&last), 1);
-  EXPECT_EQ(last.message, "beside");
+  EXPECT_EQ(lastMessage(), "beside");
 
-  WriteText(Work("ora_run_alg.sql"),
-            "INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (1, 'SUCCESS', 'here');\n"
-            "EXIT\n");
+  std::filesystem::remove(platform::JoinPath(scripts, "ora_run_alg.sql"));
   EXPECT_EQ(RunStepProcedure(session, kStepAlgorithm), 1);
-  ASSERT_EQ(session.ReadLastLogStep(&last), 1);
-  EXPECT_EQ(last.message, "here");
+  EXPECT_EQ(lastMessage(), "here");
+
+  // A copy out of a library, by whatever path it was copied, is not run.
+  WriteText(Work("ora_run_alg.sql"), logged("copied"));
+  NoteCopiedFile(mSandbox.File("work/../work/ora_run_alg.sql"));
+  EXPECT_EQ(RunStepProcedure(session, kStepAlgorithm), 0);
+  EXPECT_EQ(lastMessage(), "here");
+  EXPECT_NE(ReadText(session.installLog)
+                .find("ERROR: The file ora_run_alg.sql in the current folder was copied from the "
+                      "library and is not run"),
+            std::string::npos);
   EXPECT_EQ(RunDropScript(session, kStepAlgorithm), 1);
   EXPECT_EQ(session.CountTableRows("LOAD_ALG"), 0);
 

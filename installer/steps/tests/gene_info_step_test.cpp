@@ -185,9 +185,11 @@ TEST_P(GeneInfoStepTest, LostRowsFailTheTypeWithTheRoadsMessageAndKeepTheLoadFil
   mStep.arrayTypes = {"Chip_A"};
   mStep.typeFolders = {"A_Files"};
   EXPECT_EQ(mStep.RunGeneInfoStep(), Oracle() ? 3021 : 3018);
-  // (Oracle's loader also says that its control file is missing.)
+  // (The load first says that its control or format file is missing.)
   const std::vector<std::string> errors = LoggedErrors();
-  ASSERT_EQ(errors.size(), Oracle() ? 2u : 1u);
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors.front(), Oracle() ? "ERROR: Cannot find control file ora_gin_des.ctl"
+                                     : "ERROR: Cannot find format file bcp_des.fmt");
   EXPECT_EQ(errors.back(), "ERROR: Failed to populate temporary tables.");
   const std::vector<std::string> log = LogMessages(mStep.logPath);
   const auto at = std::find(log.begin(), log.end(), errors.back());

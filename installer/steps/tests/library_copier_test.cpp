@@ -236,6 +236,64 @@ TEST_F(LibFileCopierTest, TypeCopiesThatFailOrLeaveTheFolderAreReportedAsErrors)
       << log[3];
 }
 
+// Links would carry a copy outside the library: a source link would bring in what it points at,
+// a link standing at the destination would be written through. Both operations refuse them;
+// a hard link at the destination is replaced, never written into.
+TEST_F(LibFileCopierTest, LinksOnEitherSideAreRefused) {
+  const std::string secret = mTemp.Write("secret.txt", "secret");
+  const std::string victim = mTemp.Write("victim.txt", "victim");
+  const std::string shared = mTemp.Write("shared.txt", "shared");
+  const auto intact = [&] {
+    EXPECT_EQ(ReadText(secret), "secret");
+    EXPECT_EQ(ReadText(victim), "victim");
+    EXPECT_FALSE(ReadOnly(victim));
+    EXPECT_EQ(ReadText(shared), "shared");
+    EXPECT_FALSE(ReadOnly(shared));
+  };
+  const std::string from = mTemp.File("from");
+  fs::create_directories(from);
+  for (const std::string folder : {"source/Chip_A/LibFiles/", "from/"}) {
+    fs::create_symlink(secret, mTemp.File(folder + "T1.lnk"));
+    mTemp.Write(folder + "T1.over", "new");
+    mTemp.Write(folder + "T1.hard", "new");
+  }
+  fs::create_symlink(victim, Dest("T1.over"));
+  fs::create_hard_link(shared, Dest("T1.hard"));
+  WriteIni(
+      "NumProtocols=1\r\nProtocol1NumFiles=3\r\nProtocol1File1=T1.lnk\r\n"
+      "Protocol1File2=T1.over\r\nProtocol1File3=T1.hard\r\nProtocol1Attr3=R\r\n");
+  EXPECT_EQ(CopyListed(), kThereAreErrors);
+  intact();
+  EXPECT_EQ(ReadText(Dest("T1.hard")), "new");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Dest("T1.lnk"))));
+  fs::remove(Dest("T1.hard"));
+  fs::create_hard_link(shared, Dest("T1.hard"));
+  EXPECT_EQ(mCopier.CopyTypeFiles(from, mCopier.destFolder, "T1", "x"), kThereAreErrors);
+  intact();
+  EXPECT_EQ(ReadText(Dest("T1.hard")), "new");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Dest("T1.lnk"))));
+  const std::vector<std::string> log = LogMessages(mCopier.logPath);
+  for (const std::string& folder : {LibFiles(), from}) {
+    const std::string source = "ERROR: Failed to copy files. " + folder +
+                               "/T1.lnk is a link; "
+                               "links are not copied.";
+    EXPECT_EQ(std::count(log.begin(), log.end(), source), 1) << source;
+  }
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       "ERROR: Failed to copy files. " + Dest("T1.over") +
+                           " is a link; it is not written through."),
+            2);
+
+  // A linked LibFiles folder copies nothing from wherever it points.
+  fs::rename(LibFiles(), mTemp.File("elsewhere"));
+  fs::create_symlink(mTemp.File("elsewhere"), LibFiles());
+  fs::remove(Dest("T1.hard"));
+  EXPECT_EQ(CopyListed(), kThereAreErrors);
+  EXPECT_FALSE(fs::exists(Dest("T1.hard")));
+  EXPECT_EQ(LogMessages(mCopier.logPath).back(),
+            "ERROR: Failed to copy files. " + LibFiles() + " is a link; links are not copied.");
+}
+
 // A generated library whose type folder differs from the type's name: the INI comes from
 // the type's folder, the listed files from the folder named after the type.
 TEST_F(LibFileCopierTest, AGeneratedTypesListedFilesArriveWithTheirAttributes) {
