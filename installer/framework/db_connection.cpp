@@ -8,6 +8,7 @@
 
 #include "installer/framework/database_files.hpp"
 #include "installer/framework/database_qualified_names.hpp"
+#include "installer/framework/declared_columns.hpp"
 #include "installer/framework/environment.hpp"
 #include "platform/path.hpp"
 
@@ -245,8 +246,11 @@ bool DbConnection::RunSqlite(std::string_view sql, const DbRowHandler& onRow, st
       }
       onRow(row);
     }
+    const bool definesTable = step == SQLITE_DONE && DefinesTable(sqlite3_sql(statement));
     sqlite3_finalize(statement);
     if (step != SQLITE_DONE) return Fail(error, sqlite3_errmsg(mDb));
+    // The rest of the text, and every later one, already meets the new table's guards.
+    if (definesTable && !GuardDeclaredColumns(mDb, mDialect, error)) return false;
   }
   return true;
 }

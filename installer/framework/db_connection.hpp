@@ -62,7 +62,9 @@ class DbConnection {
   // DATABASE..TABLE or DATABASE.dbo.TABLE (that database is attached for the text; only
   // tempdb is made when missing); Oracle has the view user_objects (object_id, object_type,
   // object_name, names in upper case). Other texts go to SQLite as they are and may hold
-  // several statements. False, with the reason in error, at the first failing statement.
+  // several statements. A table made or altered here refuses, as the real server's would, a
+  // value wider than its column's declared width or a non-number in a number column
+  // (declared_columns.hpp). False, with the reason in error, at the first failing statement.
   [[nodiscard]] bool Execute(std::string_view sql, const DbRowHandler& onRow,
                              std::string* error = nullptr);
 

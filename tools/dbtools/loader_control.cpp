@@ -59,6 +59,16 @@ std::optional<std::vector<Token>> Tokenize(std::string_view text, std::string& e
   return tokens;
 }
 
+// A field length of up to 9 digits, above 0.
+std::optional<std::size_t> FieldLength(const std::string& text) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  for (const char ch : text)
+    if (ch < '0' || ch > '9') return std::nullopt;
+  const std::size_t length = std::strtoul(text.c_str(), nullptr, 10);
+  if (length == 0) return std::nullopt;
+  return length;
+}
+
 std::optional<std::string> HexText(const std::string& hex) {
   if (hex.empty() || hex.size() % 2 != 0) return std::nullopt;
   std::string bytes;
@@ -120,7 +130,7 @@ class Parser {
     while (!TakePunctuation(")")) {
       if (mAt >= mTokens.size() || mTokens[mAt].kind != Token::Kind::kWord)
         return Fail("column name expected");
-      LoaderColumn column{mTokens[mAt++].original, false};
+      LoaderColumn column{mTokens[mAt++].original, false, kDefaultLoaderFieldLength};
       // The rest of the column's description, to the comma at this depth.
       int depth = 0;
       while (mAt < mTokens.size()) {
@@ -131,6 +141,13 @@ class Parser {
         if (token.kind == Token::Kind::kPunctuation && token.text == "(") ++depth;
         if (token.kind == Token::Kind::kPunctuation && token.text == ")") --depth;
         if (token.kind == Token::Kind::kWord && token.text == "FILLER") column.filler = true;
+        if (depth == 0 && token.kind == Token::Kind::kWord && token.text == "CHAR" &&
+            mAt + 3 < mTokens.size() && mTokens[mAt + 1].text == "(" &&
+            mTokens[mAt + 3].text == ")") {
+          const std::optional<std::size_t> length = FieldLength(mTokens[mAt + 2].text);
+          if (!length) return Fail("CHAR length of column " + column.name + " can't be read");
+          column.maxLength = *length;
+        }
         ++mAt;
       }
       if (mAt >= mTokens.size()) return Fail("column list is not closed");

@@ -6,6 +6,7 @@
 // Words in any case; "--" comments and an OPTIONS (...) clause are passed over.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,9 +14,13 @@
 
 namespace dbtools {
 
+// A field without a length of its own is read as CHAR(255), as the real loader reads it.
+inline constexpr std::size_t kDefaultLoaderFieldLength = 255;
+
 struct LoaderColumn {
   std::string name;
-  bool filler = false;  // read from the record and dropped
+  bool filler = false;                                // read from the record and dropped
+  std::size_t maxLength = kDefaultLoaderFieldLength;  // CHAR(n) gives n
 };
 
 struct LoaderControl {

@@ -1,6 +1,7 @@
 // Stand-in for the SQL Server script runner: -S server, -U login, -P password (each glued
 // to its letter), -d database, then -i script (batches split at GO lines) or -Q query.
-// Output goes to standard output; the exit code is 1 when any batch failed.
+// Output goes to standard output; the exit code is 1 when any batch failed or a procedure
+// printed an error it went on after.
 #include <cstdio>
 #include <string>
 
@@ -74,5 +75,5 @@ int main(int argc, char** argv) {
     if (!RunBatch(*session, batch, out)) failed = true;
     std::fputs(out.c_str(), stdout);
   }
-  return failed ? 1 : 0;
+  return failed || session->PassedErrors() > 0 ? 1 : 0;
 }

@@ -128,14 +128,21 @@ int main(int argc, char** argv) {
     ++records;
     const std::vector<std::string> fields = dbtools::SplitLoaderRecord(line, *control);
     std::vector<std::optional<std::string>> row;
-    bool complete = true;
-    for (std::size_t i = 0; i < control->columns.size(); ++i) {
-      if (i >= fields.size() && !control->trailingNullColumns) complete = false;
-      if (control->columns[i].filler) continue;
+    bool fits = true;
+    for (std::size_t i = 0; i < control->columns.size() && fits; ++i) {
+      const dbtools::LoaderColumn& column = control->columns[i];
+      if (i >= fields.size() && !control->trailingNullColumns) {
+        error = "column not found before end of logical record";
+        fits = false;
+      } else if (i < fields.size() && fields[i].size() > column.maxLength) {
+        error = "Error on table " + control->table + ", column " + column.name +
+                ". Field in data file exceeds maximum length";
+        fits = false;
+      }
+      if (column.filler) continue;
       row.push_back(i < fields.size() ? std::optional<std::string>(fields[i]) : std::nullopt);
     }
-    if (!complete) error = "column not found before end of logical record";
-    if (complete && loader.Insert(row, error)) {
+    if (fits && loader.Insert(row, error)) {
       ++loaded;
       continue;
     }

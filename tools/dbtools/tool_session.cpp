@@ -66,7 +66,25 @@ std::unique_ptr<ToolSession> ToolSession::Connect(const ToolConnection& connecti
 }
 
 bool ToolSession::Run(std::string_view statement, std::string& out, std::string& error) {
+  if (Dialect() == SqlDialect::kOracle) return RunOracleCall(statement, out, error);
   return RunAtDepth(statement, out, error, 0);
+}
+
+bool ToolSession::RunOracleCall(std::string_view statement, std::string& out, std::string& error) {
+  sqlite3* db = mConnection->Handle();
+  // A call outside any transaction is undone whole when it fails; one that ended the
+  // transaction itself (COMMIT or ROLLBACK in a handler) keeps what it committed.
+  const bool own = sqlite3_get_autocommit(db) != 0 &&
+                   sqlite3_exec(db, "SAVEPOINT zelko_call", nullptr, nullptr, nullptr) == SQLITE_OK;
+  const bool ran = RunAtDepth(statement, out, error, 0);
+  if (own && sqlite3_get_autocommit(db) == 0) {
+    if (!ran) sqlite3_exec(db, "ROLLBACK TO zelko_call", nullptr, nullptr, nullptr);
+    if (sqlite3_exec(db, "RELEASE zelko_call", nullptr, nullptr, nullptr) != SQLITE_OK && ran) {
+      error = sqlite3_errmsg(db);
+      return false;
+    }
+  }
+  return ran;
 }
 
 bool ToolSession::RunAtDepth(std::string_view statement, std::string& out, std::string& error,
@@ -93,7 +111,10 @@ bool ToolSession::RunAtDepth(std::string_view statement, std::string& out, std::
     return RunPlain("BEGIN", out, error);
   if (first == "BEGIN" || first == "DECLARE")
     return RunBody(BlockInside(statement), out, error, depth);
-  if (first == "SET") return true;
+  if (first == "SET") {
+    if (word(1) == "XACT_ABORT") mAbortOnError = word(2) == "ON";
+    return true;
+  }
   if (first == "COMMIT" || first == "ROLLBACK") {
     if (sqlite3_get_autocommit(mConnection->Handle()) != 0) return true;
     return RunPlain(first, out, error);
@@ -212,12 +233,47 @@ bool ToolSession::CallProcedure(std::string_view name, std::string& out, std::st
     error = "there is no procedure named " + std::string(name);
     return false;
   }
-  return RunBody(body, out, error, depth + 1);
+  const bool abortOnError = mAbortOnError;
+  const bool ran = RunBody(body, out, error, depth + 1);
+  mAbortOnError = abortOnError;
+  return ran;
 }
 
 bool ToolSession::RunBody(std::string_view body, std::string& out, std::string& error, int depth) {
-  for (const std::string& statement : SplitStatements(body))
+  if (Dialect() == SqlDialect::kSqlServer) return RunStatements(body, out, error, depth);
+  const std::size_t handlerAt = FindWord(body, "EXCEPTION");
+  if (handlerAt == std::string_view::npos) return RunStatements(body, out, error, depth);
+  const std::string_view handler = body.substr(handlerAt);
+  if (LeadingWords(handler, 3) != std::vector<std::string>{"WHEN", "OTHERS", "THEN"}) {
+    error = "only an EXCEPTION WHEN OTHERS THEN handler is understood";
+    return false;
+  }
+  if (RunStatements(body.substr(0, handlerAt - 9), out, error, depth)) return true;
+  const std::string raised = error;
+  for (const std::string& statement : SplitStatements(handler.substr(FindWord(handler, "THEN")))) {
+    if (LeadingWords(statement, 2) == std::vector<std::string>{"RAISE"}) {
+      error = raised;
+      return false;
+    }
     if (!RunAtDepth(statement, out, error, depth + 1)) return false;
+  }
+  return true;
+}
+
+bool ToolSession::RunStatements(std::string_view text, std::string& out, std::string& error,
+                                int depth) {
+  for (const std::string& statement : SplitStatements(text)) {
+    if (RunAtDepth(statement, out, error, depth + 1)) continue;
+    if (Dialect() == SqlDialect::kOracle || mAbortOnError) {
+      sqlite3* db = mConnection->Handle();
+      if (Dialect() == SqlDialect::kSqlServer && sqlite3_get_autocommit(db) == 0)
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+      return false;
+    }
+    // A procedure statement's error is printed and the procedure goes on.
+    out += "Error: " + error + "\n";
+    ++mPassedErrors;
+  }
   return true;
 }
 

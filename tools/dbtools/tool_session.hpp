@@ -2,6 +2,14 @@
 // created, dropped and executed here (kept in the database's procedures table), CREATE
 // TABLE and CREATE PROCEDURE need the login's grant unless it is the administrator, and
 // what a statement gives back is printed the way the tools print results.
+//
+// A failing statement inside a procedure or block does what it does on the real servers.
+// SQL Server: the statement alone is undone, its error printed, and the procedure goes on,
+// unless SET XACT_ABORT ON (kept until the procedure returns) is in force: then the
+// transaction is rolled back and the procedure and the batch stop. Oracle: the statement
+// is undone and the block's EXCEPTION WHEN OTHERS THEN handler runs (RAISE in it passes
+// the error on); without a handler the error leaves the block, and everything the
+// top-level call did is undone.
 #pragma once
 
 #include <memory>
@@ -37,6 +45,8 @@ class ToolSession {
   [[nodiscard]] bool Run(std::string_view statement, std::string& out, std::string& error);
 
   quellbrook::DbConnection& Connection() { return *mConnection; }
+  // Errors printed inside procedures that did not stop them.
+  int PassedErrors() const { return mPassedErrors; }
   quellbrook::SqlDialect Dialect() const { return mConnection->Dialect(); }
 
  private:
@@ -45,10 +55,14 @@ class ToolSession {
   bool DropProcedure(std::string_view name, std::string& error);
   bool CallProcedure(std::string_view name, std::string& out, std::string& error, int depth);
   bool RunBody(std::string_view body, std::string& out, std::string& error, int depth);
+  bool RunStatements(std::string_view text, std::string& out, std::string& error, int depth);
+  bool RunOracleCall(std::string_view statement, std::string& out, std::string& error);
   bool MayCreate(const char* permission) const;
   bool RunPlain(std::string_view statement, std::string& out, std::string& error);
 
   std::unique_ptr<quellbrook::DbConnection> mConnection;
+  bool mAbortOnError = false;  // SET XACT_ABORT
+  int mPassedErrors = 0;
 };
 
 }  // namespace dbtools

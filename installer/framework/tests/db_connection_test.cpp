@@ -208,6 +208,91 @@ TEST(DbConnection, SqlServerNamesTablesOfOtherDatabasesOutsideLiteralsAndComment
   EXPECT_TRUE(std::filesystem::exists(sandbox.Folder() + "/tempdb.db"));
 }
 
+// SQLite stores any value in any column; the servers refuse a text wider than its column's
+// declared width and a non-number in a number column. Each case on both dialects: made with
+// CREATE TABLE or ALTER TABLE, inserted or updated, in the current database or another.
+TEST(DbConnection, ValuesBeyondTheDeclaredColumnAreRefusedAsTheServersRefuseThem) {
+  DatabaseSandbox sandbox;
+  ASSERT_TRUE(AddLogin(sandbox.Folder(), "sa", ""));
+  ASSERT_TRUE(AddLogin(sandbox.Folder(), "lab", "pw"));
+  ASSERT_TRUE(CreateDatabase(sandbox.Folder(), "TREL3"));
+  struct Case {
+    const char* sql;
+    const char* sqlServerError;  // "" when accepted
+    const char* oracleError;
+  };
+  const std::string wide = std::string(65, 'w');
+  const std::vector<Case> cases = {
+      {"INSERT INTO t (code) VALUES ('abcd')", "", ""},
+      {"INSERT INTO t (code) VALUES ('abcde')",
+       "String or binary data would be truncated: column code of table t holds at most 4 "
+       "characters",
+       "ORA-12899: value too large for column t.code (maximum: 4)"},
+      // Bytes count, as in the servers' single-byte columns.
+      {"INSERT INTO t (code) VALUES ('\xc3\xa9\xc3\xa9\xc3\xa9')",
+       "String or binary data would be truncated: column code of table t holds at most 4 "
+       "characters",
+       "ORA-12899: value too large for column t.code (maximum: 4)"},
+      {"INSERT INTO t (n, x) VALUES (' 12 ', 1.5)", "", ""},
+      // Oracle rounds what its number column has no decimals for.
+      {"INSERT INTO t (n) VALUES ('12.5')", "Conversion failed: column n of table t takes integers",
+       ""},
+      {"INSERT INTO t (n) VALUES ('12a')", "Conversion failed: column n of table t takes integers",
+       "ORA-01722: invalid number for column t.n"},
+      {"INSERT INTO t (x) VALUES ('abc')", "Conversion failed: column x of table t takes numbers",
+       "ORA-01722: invalid number for column t.x"},
+      {"INSERT INTO t (free, note) VALUES ('any length at all', NULL)", "", ""},
+      {"UPDATE t SET code = 'toolong' WHERE code = 'abcd'",
+       "String or binary data would be truncated: column code of table t holds at most 4 "
+       "characters",
+       "ORA-12899: value too large for column t.code (maximum: 4)"},
+      {"ALTER TABLE t ADD COLUMN tag char(2)", "", ""},
+      {"INSERT INTO t (tag) VALUES ('abc')",
+       "String or binary data would be truncated: column tag of table t holds at most 2 "
+       "characters",
+       "ORA-12899: value too large for column t.tag (maximum: 2)"},
+  };
+  for (const bool oracle : {false, true}) {
+    SCOPED_TRACE(oracle ? "Oracle" : "SQL Server");
+    const ConnectionProperties login =
+        oracle ? ConnectionProperties{kOracleProvider, "lab", "pw", GetLocalComputerName(), ""}
+               : SqlServerLogin("sa", "");
+    const auto connection = DbConnection::Open(sandbox.Folder(), login);
+    ASSERT_TRUE(connection);
+    ASSERT_TRUE(Rows(*connection, oracle ? "CREATE TABLE t (code VARCHAR2(4), n NUMBER(10), "
+                                           "x NUMBER, free CLOB, note VARCHAR2(64))"
+                                         : "CREATE TABLE t (code varchar(4), n int, x float, "
+                                           "free text, note varchar(64))")
+                    .empty());
+    int inserted = 0;
+    for (const Case& c : cases) {
+      std::string error;
+      const std::string expected = oracle ? c.oracleError : c.sqlServerError;
+      EXPECT_EQ(connection->Execute(c.sql, nullptr, &error), expected.empty()) << c.sql;
+      if (!expected.empty()) {
+        EXPECT_EQ(error, expected) << c.sql;
+      }
+      if (expected.empty() && std::string_view(c.sql).substr(0, 6) == "INSERT") ++inserted;
+    }
+    EXPECT_EQ(Rows(*connection, "SELECT count(*), max(code) FROM t"),
+              (std::vector<std::vector<std::string>>{{std::to_string(inserted), "abcd"}}));
+    // Dropping the table drops its guards; the catalogue never shows them.
+    EXPECT_TRUE(Rows(*connection, "DROP TABLE t").empty());
+    EXPECT_EQ(Rows(*connection, "SELECT count(*) FROM sqlite_master WHERE type = 'trigger'"),
+              (std::vector<std::vector<std::string>>{{"0"}}));
+  }
+  // A table made in another database through its qualified name is guarded there too.
+  const auto work = DbConnection::Open(sandbox.Folder(), SqlServerLogin("sa", ""));
+  ASSERT_TRUE(work);
+  ASSERT_TRUE(Rows(*work, "CREATE TABLE TREL3..KORX_T (id varchar(8))").empty());
+  std::string error;
+  EXPECT_FALSE(work->Execute("INSERT INTO TREL3..KORX_T VALUES ('" + wide + "')", nullptr, &error));
+  const auto process = DbConnection::Open(sandbox.Folder(), SqlServerLogin("sa", "", "TREL3"));
+  ASSERT_TRUE(process);
+  EXPECT_FALSE(process->Execute("INSERT INTO KORX_T VALUES ('123456789')", nullptr, &error));
+  EXPECT_TRUE(Rows(*process, "INSERT INTO KORX_T VALUES ('12345678')").empty());
+}
+
 TEST(DbConnection, CellsAreTextsCutToTheColumnBufferWithNullKept) {
   DatabaseSandbox sandbox;
   ASSERT_TRUE(AddLogin(sandbox.Folder(), "sa", ""));

@@ -4,6 +4,12 @@ BEGIN
   UPDATE KORX_ALGORITHM SET userset_flag = '0' WHERE userset_flag IS NULL OR userset_flag = '';
   UPDATE KORX_PROBE_ARRAY SET deleted_flag = 0 WHERE deleted_flag IS NULL;
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (11, 'SUCCESS', 'Metadata updated');
+EXCEPTION
+  WHEN OTHERS THEN
+    ROLLBACK;
+    INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (11, 'FAILED', 'Metadata not updated');
+    COMMIT;
+    RAISE;
 END KORX_SP_UPDATE_TREL30;
 /
 BEGIN

@@ -7,6 +7,12 @@ BEGIN
   INSERT INTO KORX_MIAME_TEMPLATE (template_name, attribute_name, attribute_type, default_value)
     SELECT template_name, attribute_name, attribute_type, default_value FROM LOAD_MIAME_FILE;
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (10, 'SUCCESS', 'Templates loaded');
+EXCEPTION
+  WHEN OTHERS THEN
+    ROLLBACK;
+    INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (10, 'FAILED', 'Templates not loaded');
+    COMMIT;
+    RAISE;
 END KORX_SP_LOAD_MIAME;
 /
 EXIT

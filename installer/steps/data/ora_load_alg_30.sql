@@ -7,6 +7,12 @@ BEGIN
   INSERT INTO KORX_ALGORITHM (alg_name, alg_id, alg_type, prog_id, cif_name)
     SELECT alg_name, alg_id, alg_type, prog_id, cif_name FROM LOAD_ALG;
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (1, 'SUCCESS', 'Algorithms loaded');
+EXCEPTION
+  WHEN OTHERS THEN
+    ROLLBACK;
+    INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (1, 'FAILED', 'Algorithms not loaded');
+    COMMIT;
+    RAISE;
 END KORX_SP_LOAD_ALG;
 /
 EXIT

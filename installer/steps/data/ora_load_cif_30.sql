@@ -18,6 +18,12 @@ BEGIN
     AND l.param_group <> 'Scan' AND NOT EXISTS (SELECT 1 FROM KORX_PROBE_ARRAY p
     WHERE p.probe_array_name = l.array_type AND p.deleted_flag = 0);
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (3, 'SUCCESS', 'Parameters loaded');
+EXCEPTION
+  WHEN OTHERS THEN
+    ROLLBACK;
+    INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (3, 'FAILED', 'Parameters not loaded');
+    COMMIT;
+    RAISE;
 END KORX_SP_LOAD_CIF;
 /
 EXIT

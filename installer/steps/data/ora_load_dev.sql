@@ -7,6 +7,12 @@ BEGIN
   INSERT INTO KORX_DEVICE (device_name, anno_id, device_desc, device_prefix)
     SELECT device_name, anno_id, device_desc, device_prefix FROM LOAD_DEV;
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (2, 'SUCCESS', 'Devices loaded');
+EXCEPTION
+  WHEN OTHERS THEN
+    ROLLBACK;
+    INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (2, 'FAILED', 'Devices not loaded');
+    COMMIT;
+    RAISE;
 END KORX_SP_LOAD_DEV;
 /
 EXIT

@@ -32,6 +32,12 @@ BEGIN
     SELECT array_type, probe_index, identifier, identifier_source, probe_set_name, description,
     group_name, sequence_type, class_title, class_value FROM LOAD_GIN_DES;
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (6, 'SUCCESS', 'Gene information loaded');
+EXCEPTION
+  WHEN OTHERS THEN
+    ROLLBACK;
+    INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (6, 'FAILED', 'Gene information not loaded');
+    COMMIT;
+    RAISE;
 END KORX_SP_LOAD_GIN;
 /
 EXIT

@@ -10,6 +10,12 @@ BEGIN
     (SELECT 1 FROM KORX_PARAMETER_SET s WHERE s.param_set_name = l.protocol_name
     AND s.param_type = 'Hybridization');
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (7, 'SUCCESS', 'Fluidics protocols loaded');
+EXCEPTION
+  WHEN OTHERS THEN
+    ROLLBACK;
+    INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (7, 'FAILED', 'Fluidics protocols not loaded');
+    COMMIT;
+    RAISE;
 END KORX_SP_LOAD_MAC;
 /
 EXIT

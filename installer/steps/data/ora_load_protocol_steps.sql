@@ -7,6 +7,12 @@ BEGIN
   INSERT INTO KORX_ASSAY_PROTOCOL (assay_name, protocol_name, step_number, step_text)
     SELECT assay_name, protocol_name, step_number, step_text FROM LOAD_PROTOCOL_FILE;
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (0, 'SUCCESS', 'Assays loaded');
+EXCEPTION
+  WHEN OTHERS THEN
+    ROLLBACK;
+    INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (0, 'FAILED', 'Assays not loaded');
+    COMMIT;
+    RAISE;
 END KORX_SP_LOAD_PROTOCOL;
 /
 EXIT

@@ -7,6 +7,12 @@ BEGIN
   INSERT INTO KORX_PROBE_SEQUENCE (array_type, probe_set_name, sequence)
     SELECT array_type, probe_set_name, sequence FROM LOAD_SIF_FILE;
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (8, 'SUCCESS', 'Sequences loaded');
+EXCEPTION
+  WHEN OTHERS THEN
+    ROLLBACK;
+    INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (8, 'FAILED', 'Sequences not loaded');
+    COMMIT;
+    RAISE;
 END KORX_SP_LOAD_SIF;
 /
 EXIT

@@ -9,6 +9,12 @@ BEGIN
     AND p.param_group <> 'Scan' AND NOT EXISTS (SELECT 1 FROM KORX_PROBE_ARRAY a
     WHERE a.probe_array_name = p.array_type AND a.deleted_flag = 0);
   INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (12, 'SUCCESS', 'Analysis parameters updated');
+EXCEPTION
+  WHEN OTHERS THEN
+    ROLLBACK;
+    INSERT INTO KORX_LIB_LOG (step, status, message) VALUES (12, 'FAILED', 'Analysis parameters not updated');
+    COMMIT;
+    RAISE;
 END KORX_SP_UPDATE_DP;
 /
 EXIT

@@ -3,6 +3,7 @@
 -- deleted flag counts as present. The procedure stays until the analysis parameter update
 -- drops it.
 CREATE PROCEDURE KORX_SP_UPDATE_TREL30 AS
+SET XACT_ABORT ON;
 BEGIN TRANSACTION;
 UPDATE TREL3..KORX_ALGORITHM SET userset_flag = '0' WHERE userset_flag IS NULL OR userset_flag = '';
 UPDATE TREL3..KORX_PROBE_ARRAY SET deleted_flag = 0 WHERE deleted_flag IS NULL;

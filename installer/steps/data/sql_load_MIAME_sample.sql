@@ -4,6 +4,7 @@ CREATE TABLE LOAD_MIAME_FILE (template_name varchar(255), attribute_name varchar
   attribute_type varchar(64), default_value varchar(1024))
 GO
 CREATE PROCEDURE KORX_SP_LOAD_MIAME AS
+SET XACT_ABORT ON;
 BEGIN TRANSACTION;
 DELETE FROM TREL3..KORX_MIAME_TEMPLATE WHERE template_name IN (SELECT template_name FROM LOAD_MIAME_FILE);
 INSERT INTO TREL3..KORX_MIAME_TEMPLATE (template_name, attribute_name, attribute_type, default_value)

@@ -4,6 +4,7 @@ CREATE TABLE LOAD_ALG (alg_name varchar(255), alg_id varchar(64), alg_type varch
   prog_id varchar(255), cif_name varchar(255))
 GO
 CREATE PROCEDURE KORX_SP_LOAD_ALG AS
+SET XACT_ABORT ON;
 BEGIN TRANSACTION;
 DELETE FROM TREL3..KORX_ALGORITHM WHERE alg_name IN (SELECT alg_name FROM LOAD_ALG);
 INSERT INTO TREL3..KORX_ALGORITHM (alg_name, alg_id, alg_type, prog_id, cif_name)

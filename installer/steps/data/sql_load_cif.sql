@@ -6,6 +6,7 @@ CREATE TABLE LOAD_CIF_FILE (assay_type varchar(255), array_type varchar(255), pa
   kind varchar(16), param_group varchar(32))
 GO
 CREATE PROCEDURE KORX_SP_LOAD_CIF AS
+SET XACT_ABORT ON;
 BEGIN TRANSACTION;
 DELETE FROM TREL3..KORX_ALGORITHM_PARAM WHERE EXISTS (SELECT 1 FROM LOAD_CIF_FILE l
   WHERE coalesce(l.assay_type, '') = coalesce(KORX_ALGORITHM_PARAM.assay_type, '')

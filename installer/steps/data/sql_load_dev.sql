@@ -4,6 +4,7 @@ CREATE TABLE LOAD_DEV (device_name varchar(255), anno_id varchar(64), device_des
   device_prefix varchar(64))
 GO
 CREATE PROCEDURE KORX_SP_LOAD_DEV AS
+SET XACT_ABORT ON;
 BEGIN TRANSACTION;
 DELETE FROM TREL3..KORX_DEVICE WHERE device_name IN (SELECT device_name FROM LOAD_DEV);
 INSERT INTO TREL3..KORX_DEVICE (device_name, anno_id, device_desc, device_prefix)

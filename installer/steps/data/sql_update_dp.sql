@@ -3,6 +3,7 @@
 -- and every array type with analysis parameters (not the controls' 'ALL', not scan rows) is
 -- a present probe array.
 CREATE PROCEDURE KORX_SP_UPDATE_DP AS
+SET XACT_ABORT ON;
 BEGIN TRANSACTION;
 DELETE FROM TREL3..KORX_ALGORITHM_PARAM WHERE array_type IN (SELECT probe_array_name
   FROM TREL3..KORX_PROBE_ARRAY WHERE deleted_flag = 1) AND array_type NOT IN

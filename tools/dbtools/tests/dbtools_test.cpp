@@ -107,6 +107,10 @@ TEST(LoaderControl, ReadsTheClausesTheStepsUse) {
   ASSERT_EQ(control->columns.size(), 3U);
   EXPECT_TRUE(control->columns[1].filler);
   EXPECT_EQ(control->columns[2].name, "descr");
+  // A field without a length of its own holds what the real loader's CHAR(255) holds.
+  EXPECT_EQ(control->columns[0].maxLength, kDefaultLoaderFieldLength);
+  EXPECT_EQ(control->columns[1].maxLength, 10U);
+  EXPECT_EQ(control->columns[2].maxLength, 2000U);
 
   EXPECT_EQ(SplitLoaderRecord("1\t\"a\tb\"\t\tlast", *control), (Strings{"1", "a\tb", "", "last"}));
 
@@ -116,6 +120,9 @@ TEST(LoaderControl, ReadsTheClausesTheStepsUse) {
   EXPECT_EQ(error, "unknown word SOMETIMES before INTO TABLE");
   EXPECT_FALSE(ParseLoaderControl("LOAD DATA INTO TABLE t FIELDS TERMINATED BY ';' (a, b", error));
   EXPECT_EQ(error, "column list is not closed");
+  EXPECT_FALSE(
+      ParseLoaderControl("LOAD DATA INTO TABLE t FIELDS TERMINATED BY ';' (a CHAR(0))", error));
+  EXPECT_EQ(error, "CHAR length of column a can't be read");
 }
 
 TEST(ToolArguments, LoginWordsOptionsAndTerminators) {
