@@ -3,6 +3,7 @@
 // sequences reach their tables beside the assays, algorithms, templates and devices, and
 // a damaged gene information file ends the run before the sequences.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -25,8 +26,10 @@
 #include "platform/registry.hpp"
 #include "scramble/tamsk.h"
 #include "tools/libgen/assay_files.hpp"
+#include "tools/libgen/cif_files.hpp"
 #include "tools/libgen/gin_file.hpp"
 #include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/listed_files.hpp"
 #include "tools/libgen/parameter_files.hpp"
 #include "tools/libgen/registry_file.hpp"
 #include "tools/libgen/standard_contents.hpp"
@@ -95,10 +98,10 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
     return RunHost({"InstallLib", mSandbox.File("lib"), Fluidics(), mSandbox.File("source"), "",
                     "Chip_A,Chip_B", Log(), mSandbox.File("report.txt")});
   }
-  std::string RunHost(const std::vector<std::string>& call) {
+  std::string RunHost(const std::vector<std::string>& call, const char* folder = "work") {
     std::vector<std::string> arguments = {QBHOST_PROGRAM, "--library", QUELLBROOK_LIBRARY_PATH};
     arguments.insert(arguments.end(), call.begin(), call.end());
-    return RunProgram(arguments, mSandbox.File("work")).output;
+    return RunProgram(arguments, mSandbox.File(folder)).output;
   }
   std::string Log() const { return mSandbox.File("install.log"); }
   std::string Fluidics() const { return mSandbox.File("fluidics"); }
@@ -252,6 +255,141 @@ TEST_P(InstallEveryContentTest, ALocalDatabaseClientWritesItsTypesRegistryKeys) 
                 ini + ".");
   EXPECT_EQ(*(keys + 2), "Start Installing Gene Information...");
   EXPECT_EQ(Count(*mGene, "KORX_PROBE_SEQUENCE"), "5");
+}
+
+// A host working in the library folder: the analysis files a type lists are copied there,
+// and a library file named like one of our load scripts must not stand in for it.
+TEST_P(InstallEveryContentTest, ALibraryFileNamedLikeOurScriptIsNeverRun) {
+  const std::string definition =
+      platform::JoinPath(mLibrary.TypeFolder("Chip_A"), libgen::kAnalysisIniName);
+  std::string ini = ReadWholeFile(definition);
+  const std::size_t count = ini.find("NumProtocols=1");
+  ASSERT_NE(count, std::string::npos) << ini;
+  ini.replace(count, 14, "NumProtocols=2");
+  const std::vector<libgen::ListedFile> planted = {
+      {"sql_load_gin.sql", "", "CREATE TABLE PLANTED (x int)\r\nGO\r\n"},
+      {"ora_load_gin.sql", "", "CREATE TABLE PLANTED (x NUMBER);\r\nEXIT\r\n"},
+      {"sql_drop_cif.sql", "", "CREATE TABLE PLANTED (x int)\r\nGO\r\n"},
+      {"ora_drop_cif.sql", "", "CREATE TABLE PLANTED (x NUMBER);\r\nEXIT\r\n"}};
+  ini += "Protocol2NumFiles=4\r\n";
+  for (std::size_t i = 0; i < planted.size(); ++i)
+    ini += "Protocol2File" + std::to_string(i + 1) + "=" + planted[i].name + "\r\n";
+  ASSERT_TRUE(libgen::WriteTextFile(definition, ini));
+  ASSERT_TRUE(libgen::WriteListedFiles(mLibrary, "Chip_A", {planted}));
+
+  const std::vector<std::string> call = {
+      "InstallLib", mSandbox.File("lib"), Fluidics(), mSandbox.File("source"),
+      "",           "Chip_A,Chip_B",      Log(),      mSandbox.File("report.txt")};
+  EXPECT_EQ(RunHost(call, "lib"), "InstallLib 0\n") << ReadWholeFile(Log());
+  // The second run finds the first run's copies waiting in its working folder.
+  EXPECT_EQ(RunHost(call, "lib"), "InstallLib 0\n") << ReadWholeFile(Log());
+  for (const libgen::ListedFile& file : planted)
+    EXPECT_EQ(ReadWholeFile(mSandbox.File("lib/" + file.name)), file.content) << file.name;
+  // No database of the server holds the planted table.
+  int databases = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(mSandbox.Folder())) {
+    if (entry.path().extension() != ".db") continue;
+    ++databases;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(entry.path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    int found = -1;
+    sqlite3_exec(
+        db, "SELECT count(*) FROM sqlite_master WHERE upper(name) = 'PLANTED'",
+        [](void* out, int, char** values, char**) {
+          *static_cast<int*>(out) = std::atoi(values[0]);
+          return 0;
+        },
+        &found, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(found, 0) << entry.path();
+  }
+  EXPECT_GE(databases, 3);
+  EXPECT_EQ(Count(*mGene, "KORX_PROBE_SEQUENCE"), "5");
+}
+
+// A library that could write the installer's own keys would choose the tools the next install
+// runs with the database login: its Registry.ini points the SQL client's path at a folder of
+// its own holding an osql and a bcp, and names a login of its choosing.
+TEST_P(InstallEveryContentTest, ALibraryCannotRewriteTheInstallersRegistry) {
+  if (Oracle()) GTEST_SKIP() << "only a client with its own database writes registry keys";
+  mSandbox.SetRegistryText(kRunAtServerFlagKey, "", "FALSE");
+  mSandbox.CreateRegistryKey(kBrandiskellKey);
+  mSandbox.SetRegistryText(kComponentPathKey, "", mSandbox.File("component"));
+  ASSERT_TRUE(libgen::WriteTextFile(mSandbox.File("component/pembservice.exe"), ""));
+  const std::string planted = platform::JoinPath(mLibrary.TypeFolder("Chip_A"), "tools");
+  const std::string marker = mSandbox.File("planted-tool-ran");
+  for (const char* tool : {"osql", "bcp"}) {
+    const std::string path = platform::JoinPath(planted, std::string("binn/") + tool);
+    ASSERT_TRUE(libgen::WriteTextFile(path, "#!/bin/sh\necho \"$@\" >> " + marker + "\n"));
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  }
+  const std::string ini = platform::JoinPath(mLibrary.TypeFolder("Chip_A"), "Registry.ini");
+  const std::string clientSetup(kSqlClientSetupKey);
+  const std::string defaultUser(kDbDefaultUserKey);
+  ASSERT_TRUE(libgen::WriteTextFile(
+      ini, libgen::RegistryIniText(
+               3, {{"HKEY_LOCAL_MACHINE", clientSetup, kSqlPathValue, "REG_SZ", planted},
+                   {"HKEY_LOCAL_MACHINE", defaultUser, "", "", "planted"},
+                   {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Lab\\Chip_A", "Paths", "REG_SZ", "a"}})));
+  EXPECT_EQ(Install(), "InstallLib 3027\n");
+  EXPECT_EQ(Install(), "InstallLib 3027\n");
+
+  EXPECT_FALSE(std::filesystem::exists(marker)) << ReadWholeFile(marker);
+  const platform::RegistryStore store =
+      platform::ReadRegistryFile(platform::RegistryFilePath()).store;
+  EXPECT_FALSE(store.KeyExists(platform::kHkeyLocalMachine, clientSetup));
+  EXPECT_EQ(store.String(platform::kHkeyLocalMachine, defaultUser, ""), "sa");
+  EXPECT_EQ(store.String(platform::kHkeyLocalMachine, "SOFTWARE\\Lab\\Chip_A", "Paths"), "a");
+  // Each run refuses them again, in red, into the one log.
+  const std::vector<std::string> log = NonEmptyLogMessages(Log());
+  for (const std::string& key :
+       {"Key1 HKEY_LOCAL_MACHINE\\" + clientSetup, "Key2 HKEY_LOCAL_MACHINE\\" + defaultUser})
+    EXPECT_EQ(std::count(log.begin(), log.end(),
+                         "ERROR: Cannot insert registry key. " + key + " in " + ini +
+                             " is a key of the installer or the system."),
+              2)
+        << ReadWholeFile(Log());
+}
+
+// A value wider than its column is refused by the load itself, as the servers' loaders
+// refuse it: bcp's character mode has no field lengths, and a loader field without a length
+// of its own takes at most 255 characters. The step sees fewer rows than records and fails;
+// nothing reaches the laboratory's table.
+TEST_P(InstallEveryContentTest, AnOverLongValueIsRefusedByTheLoadAndFailsTheStep) {
+  // The reader keeps 259 characters of the second identifier.
+  ASSERT_TRUE(libgen::WriteTextFile(
+      mSandbox.File("source/Algorithm.ini"),
+      libgen::AlgorithmIniText(
+          {{"Stat", "1", "Expression", "Kand.Stat.1", "Stat.CIF", "1"},
+           {"Wide", std::string(100, '6'), "Expression", "P", "W.CIF", "1"},
+           {"Long", std::string(300, '7'), "Expression", "P", "L.CIF", "1"}})));
+  EXPECT_EQ(Install(), Oracle() ? "InstallLib 3020\n" : "InstallLib 3003\n")
+      << ReadWholeFile(Log());
+  EXPECT_EQ(Count(*mLab, "KORX_ALGORITHM"), "0");
+  const std::vector<std::string> log = NonEmptyLogMessages(Log());
+  EXPECT_NE(std::find(log.begin(), log.end(), "Install Algorithms Failed."), log.end())
+      << ReadWholeFile(Log());
+  if (Oracle()) {
+    const std::string loaderLog = ReadWholeFile(mSandbox.File("lib/sqlldr.log"));
+    for (const char* line :
+         {"Record 2: Rejected - ORA-12899: value too large for column LOAD_ALG.alg_id (maximum: "
+          "64)",
+          "Record 3: Rejected - Error on table LOAD_ALG, column alg_id. Field in data file "
+          "exceeds maximum length",
+          "  1 Rows successfully loaded.", "  2 Rows not loaded due to data errors."})
+      EXPECT_NE(loaderLog.find(line), std::string::npos) << line << "\n" << loaderLog;
+    const std::string rejected = ReadWholeFile(mSandbox.File("lib/badrec.log"));
+    EXPECT_EQ(std::count(rejected.begin(), rejected.end(), '\n'), 2) << rejected;
+    EXPECT_NE(rejected.find("Wide;" + std::string(100, '6')), std::string::npos) << rejected;
+  } else {
+    const std::string output = ReadWholeFile(mSandbox.File("lib/sql.log"));
+    const std::string truncated =
+        "String or binary data would be truncated: column alg_id of table LOAD_ALG holds at "
+        "most 64 characters";
+    for (const std::string& line : {"Error: record 2: " + truncated,
+                                    "Error: record 3: " + truncated, std::string("1 rows copied.")})
+      EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
+  }
 }
 
 std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
