@@ -136,7 +136,7 @@ DeclaredColumn ParseDeclaredType(std::string_view type) {
     SplitList(upper.substr(open + 1, close == std::string::npos ? close : close - open - 1), sizes,
               ',', 0);
   }
-  // "64 BYTE" and "64 CHAR" give 64.
+  // The size's leading number; "max" gives 0, no bound.
   const auto size = [&](std::size_t i) -> std::size_t {
     if (i >= sizes.size()) return 0;
     const std::string text = TrimText(sizes[i]);

@@ -18,7 +18,8 @@ inline constexpr std::size_t kRegistryEntryValueSize = 2048;
 
 // Trees a library may not write into: the array maker's products keep the installer's own
 // configuration there (database login, tools folders, machine role), and the system's keep
-// what the installer and the operating system trust (the SQL tools' path, services).
+// what the installer and the operating system trust (the SQL tools' path, services). File
+// types under HKEY_CLASSES_ROOT stay the library's to register.
 struct ProtectedRegistryTree {
   const char* root;
   const char* keyPath;
@@ -27,7 +28,6 @@ inline constexpr ProtectedRegistryTree kProtectedRegistryTrees[] = {
     {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Kandorvale"},
     {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft"},
     {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Policies"},
-    {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Classes"},
     {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Wow6432Node"},
     {"HKEY_LOCAL_MACHINE", "SYSTEM"},
     {"HKEY_LOCAL_MACHINE", "SECURITY"},
