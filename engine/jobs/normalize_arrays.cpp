@@ -36,7 +36,10 @@ std::string RQuoted(const std::string& text) {
 class NormalizationPlot {
  public:
   explicit NormalizationPlot(bool wanted) : mOn(wanted && RConnection().StartR(true)) {}
-  bool On() const { return mOn; }
+  // Plotting goes on while R answers and the user has not ended the review.
+  bool On() const { return mOn && mReviewing; }
+  bool Connected() const { return mOn; }
+  void EndReview() { mReviewing = false; }
 
   void Run(const std::string& command) {
     if (mOn) Check(RConnection().ExecuteCommand(command));
@@ -52,6 +55,27 @@ class NormalizationPlot {
     mOn = false;
   }
   bool mOn = false;
+  bool mReviewing = true;
+};
+
+// A wait of the review; false when the user ends the review there.
+bool GoOnReviewing(const char* prompt) {
+  if (AfxMessageBox(prompt, MessageButtons::kOkCancel) != kAnswerCancel) return true;
+  LogMessage(kReviewEndedMessage);
+  return false;
+}
+
+// Ending the review turns VIEW_NORM_PLOT off for the rest of the job; the group's own
+// setting comes back with the job's end.
+class ReviewSettingScope {
+ public:
+  ReviewSettingScope() : mSaved(TheGroup().Settings().VIEW_NORM_PLOT) {}
+  ~ReviewSettingScope() { TheGroup().Settings().VIEW_NORM_PLOT = mSaved; }
+  ReviewSettingScope(const ReviewSettingScope&) = delete;
+  ReviewSettingScope& operator=(const ReviewSettingScope&) = delete;
+
+ private:
+  int mSaved;
 };
 
 std::vector<double> AsDoubles(const std::vector<float>& values) {
@@ -73,7 +97,7 @@ void PlotArray(NormalizationPlot& plot, const std::string& name, const std::stri
   plot.Send("y", y);
   plot.Run("lines(x, y, col=3)");
   plot.Run("abline(0,1,col=4)");
-  if (plot.On()) AfxMessageBox(kRPlotPrompt);
+  if (plot.On() && !GoOnReviewing(kRPlotPrompt)) plot.EndReview();
 }
 
 // The array's values (missing kept) and their extremes.
@@ -146,7 +170,7 @@ bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, bool force) {
     if (!Views().ShowNormalizationReview()) return false;
     if (!SameFileName(slot.dataFile, baseline.dataPath)) {
       Views().ShowView(RightPaneView::kPlots);
-      AfxMessageBox(kNextArrayPrompt);
+      if (!GoOnReviewing(kNextArrayPrompt)) settings.VIEW_NORM_PLOT = 0;
     }
     // The review normalised the array in the working array and saved it; take it from
     // its file if the working array holds another one by now.
@@ -165,6 +189,7 @@ bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, bool force) {
 bool NormalizeArrays(bool force) {
   const std::int64_t start = JobStartTime();
   Group& group = TheGroup();
+  const ReviewSettingScope review;
   if (group.BaselineArray < 0 || group.BaselineArray >= group.NumArrays()) {
     LogMessage(kNoBaselineMessage, 0, kLogRed);
     return false;
@@ -223,7 +248,7 @@ bool NormalizeInvariantSet() {
     tables[static_cast<std::size_t>(i)] = Normalized(slot, values, group.HasStdErrors);
     PlotArray(plot, slot.name, base.name, invariant, low, high);
   }
-  if (plot.On())
+  if (plot.Connected())
     for (const char* name : {"array", "baseline", "invariant", "x", "y"})
       plot.Run(std::string("remove(") + name + ")");
   if (failed) return false;

@@ -11,13 +11,19 @@ inline constexpr const char* kInvariantSetMessage =
     "  Normalize expression values using the Invariant Set method...\n";
 inline constexpr const char* kRPlotPrompt =
     "View the normalization plot in R; \nPress Enter key to continue...";
+// Both waits of the review offer Cancel beside OK; Cancel ends the review, and this line
+// says so.
+inline constexpr const char* kReviewEndedMessage =
+    "  Review ended; the remaining arrays are normalized without it";
 // Our own: the group's baseline is no array of it; printf form with the array's name.
 inline constexpr const char* kNoBaselineMessage = "  No baseline array to normalize against";
 inline constexpr const char* kArrayNotNormalizedMessage =
     "  Normalizing array %s failed; the expression values are left as they were";
 
 // Normalises the arrays (force renormalises arrays already normalised against the
-// baseline), marks the group normalised and logs the closing line. False when an array
+// baseline), marks the group normalised and logs the closing line. With VIEW_NORM_PLOT the
+// user reviews each array and may end the review at any wait: the remaining arrays are
+// then normalised without it, and the setting is the group's again afterwards. False when an array
 // cannot be read or normalised, or the user stops; the group is then not normalised.
 [[nodiscard]] bool NormalizeArrays(bool force);
 

@@ -229,6 +229,27 @@ TEST_F(NormalizeValuesTest, PlotsInRAskAfterEachArray) {
   EXPECT_EQ(prompt.CountOf(RecordedPrompt::Kind::kMessage), 2);
   EXPECT_EQ(prompt.prompts.back().text, kRPlotPrompt);
 
+  EXPECT_EQ(prompt.prompts.back().buttons, MessageButtons::kOkCancel);
+
+  // Cancel at the first array's plot ends the review: the second array is normalised but
+  // neither plotted nor waited for, and the setting is the group's again afterwards.
+  MakeValueGroup();
+  Settings().VIEW_NORM_PLOT = 1;
+  r.commands.clear();
+  prompt.prompts.clear();
+  prompt.messageAnswers = {kAnswerCancel};
+  ASSERT_TRUE(NormalizeArrays(false));
+  EXPECT_EQ(prompt.CountOf(RecordedPrompt::Kind::kMessage), 1);
+  EXPECT_EQ(std::count(r.commands.begin(), r.commands.end(),
+                       "plot(array, baseline, pch='.', xlab='v0',ylab='baseline: v1')"),
+            1);
+  EXPECT_EQ(std::count(r.commands.begin(), r.commands.end(), perArray.front()), 0);
+  EXPECT_EQ(r.commands.back(), "remove(y)");
+  EXPECT_TRUE(mLog.Contains(kReviewEndedMessage, kLogBlack));
+  EXPECT_EQ(Settings().VIEW_NORM_PLOT, 1);
+  EXPECT_LT(MedianRelativeDistance(0), 0.03);
+  EXPECT_LT(MedianRelativeDistance(2), 0.03);
+
   // Without R the values are normalised all the same.
   RecordingRLink none;
   none.startFails = true;

@@ -1,5 +1,6 @@
-// Test support: a write limit on this process's files for one scope, as a full disk would
-// give: a write past `bytes` fails (SIGXFSZ is ignored meanwhile).
+// Test support: a full disk for this process. While it lives no file of the process (nor of
+// a tool it starts) grows past the limit: the write that would fails with EFBIG, as on a
+// disk that has run out of room, instead of the process being stopped by SIGXFSZ.
 #pragma once
 
 #include <sys/resource.h>

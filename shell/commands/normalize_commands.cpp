@@ -2,9 +2,7 @@
 // the common road; the job closes its block itself.
 #include <QDialog>
 
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "engine/array/chip_data.hpp"
 #include "engine/group/group.hpp"
@@ -34,53 +32,6 @@ class ProbeLevelScope {
   bool mSaved;
 };
 
-// Logged when the user ends the review; the remaining arrays are normalised all the same.
-constexpr const char* kReviewEndedMessage =
-    "  Review ended; the remaining arrays are normalized without it";
-
-// For the span of the job, the review's wait after each array offers Cancel beside OK.
-// Cancel ends the review: the remaining arrays are normalised without their plots and
-// waits, and the group's own review setting comes back afterwards.
-class ReviewWithCancel final : public PromptService {
- public:
-  ReviewWithCancel()
-      : mInner(Prompts()),
-        mPrevious(SetUserPrompt(this)),
-        mViewPlots(TheGroup().Settings().VIEW_NORM_PLOT) {}
-  ~ReviewWithCancel() override {
-    SetUserPrompt(mPrevious);
-    TheGroup().Settings().VIEW_NORM_PLOT = mViewPlots;
-  }
-  ReviewWithCancel(const ReviewWithCancel&) = delete;
-  ReviewWithCancel& operator=(const ReviewWithCancel&) = delete;
-
-  int MessageBox(std::string_view text, std::string_view caption, MessageButtons buttons,
-                 MessageIcon icon) override {
-    if (text != kNextArrayPrompt && text != kRPlotPrompt)
-      return mInner.MessageBox(text, caption, buttons, icon);
-    if (mEnded) return kAnswerOk;
-    if (mInner.MessageBox(text, caption, MessageButtons::kOkCancel, icon) != kAnswerCancel)
-      return kAnswerOk;
-    mEnded = true;
-    TheGroup().Settings().VIEW_NORM_PLOT = 0;
-    LogMessage(kReviewEndedMessage);
-    return kAnswerOk;
-  }
-  std::optional<std::string> FileName(const FileDialogRequest& request) override {
-    return mInner.FileName(request);
-  }
-  std::optional<std::string> FolderName(std::string_view title) override {
-    return mInner.FolderName(title);
-  }
-  int RunDialog(QDialog& dialog) override { return mInner.RunDialog(dialog); }
-
- private:
-  PromptService& mInner;
-  UserPrompt* mPrevious;
-  int mViewPlots;
-  bool mEnded = false;
-};
-
 constexpr const char* kNormMethodNames[] = {"Invariant set normalization",
                                             "Quantile normalization"};
 
@@ -95,7 +46,6 @@ void Normalize(ShellFrame& frame) {
   command.job = [&dialog](AnalysisOutcome&) {
     // Every array's cell intensities are read, also without probe data in memory.
     const ProbeLevelScope probeLevel;
-    const ReviewWithCancel review;
     Group& group = TheGroup();
     group.BaselineArray = dialog.BaselineArray();
     // Without probe data in memory the cells come from the chip description again; a

@@ -22,11 +22,11 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/lib_db_session.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
-#include "installer/framework/tests/file_size_limit.hpp"
 #include "installer/framework/tests/log_lines.hpp"
 #include "installer/quellbrook/tests/install_sandbox.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
+#include "platform/tests/file_size_limit.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "scramble/tamsk.h"
 #include "tools/libgen/assay_files.hpp"
@@ -287,7 +287,7 @@ TEST_F(ServerInstallTest, AFullDiskEndsTheRunAtTheLoadFileThatDidNotFit) {
   algorithms.close();
   HostRun run;
   {
-    testing::FileSizeLimit limit(512 << 10);
+    platform::testing::FileSizeLimit limit(512 << 10);
     run = Install();
   }
   EXPECT_EQ(run.output, "InstallLib 2001\n");

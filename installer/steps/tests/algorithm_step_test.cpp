@@ -20,9 +20,9 @@
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
-#include "installer/framework/tests/file_size_limit.hpp"
 #include "installer/framework/tool_runner.hpp"
 #include "platform/path.hpp"
+#include "platform/tests/file_size_limit.hpp"
 #include "scramble/tamsk.h"
 
 namespace quellbrook {
@@ -268,7 +268,7 @@ TEST_F(AlgorithmStepTest, AFullDiskFailsTheLoadFileNotTheLoad) {
     text += "Alg" + std::to_string(i) + "Name=" + std::string(200, 'a') + "\n";
   WriteText(Source(), text);
   {
-    testing::FileSizeLimit limit(256 << 10);
+    platform::testing::FileSizeLimit limit(256 << 10);
     EXPECT_EQ(mStep.RunAlgorithmStep(), kWriteIntermediateFilesFailed);
   }
   EXPECT_EQ(LogMessages(mStep.logPath).back(),

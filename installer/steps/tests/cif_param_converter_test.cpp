@@ -15,9 +15,9 @@
 #include "installer/framework/environment.hpp"
 #include "installer/framework/ini_readers.hpp"
 #include "installer/framework/message_table.hpp"
-#include "installer/framework/tests/file_size_limit.hpp"
 #include "installer/framework/tests/registry_sandbox.hpp"
 #include "platform/path.hpp"
+#include "platform/tests/file_size_limit.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/libgen/cif_files.hpp"
 #include "tools/libgen/library_folder.hpp"
@@ -369,7 +369,7 @@ TEST_F(CifParamConverterTest, TheMostDeclarationsConvertInOneReadOfEachFile) {
   Fill(full);
   full.outputFile = mTemp.File("full.txt");
   {
-    testing::FileSizeLimit limit(64 << 10);
+    platform::testing::FileSizeLimit limit(64 << 10);
     EXPECT_EQ(full.RunAnalysisConversion(1), kWriteIntermediateFilesFailed);
   }
   EXPECT_EQ(std::filesystem::file_size(full.outputFile), 64u << 10);

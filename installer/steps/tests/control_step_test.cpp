@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "installer/framework/tests/file_size_limit.hpp"
 #include "installer/steps/tests/step_road.hpp"
+#include "platform/tests/file_size_limit.hpp"
 #include "tools/libgen/controls_file.hpp"
 #include "tools/libgen/library_folder.hpp"
 
@@ -100,7 +100,7 @@ TEST_P(ControlStepTest, AFullDiskFailsTheLoadFileAndLeavesNoneOfIt) {
   int written = -1, records = -1;
   std::string refusal;
   {
-    testing::FileSizeLimit limit(128 << 10);
+    platform::testing::FileSizeLimit limit(128 << 10);
     EXPECT_FALSE(mStep.WriteControlsFile(sets, written, records, &refusal));
   }
   EXPECT_EQ(refusal, "Failed to write the intermediate files. controls.txt: File too large.");

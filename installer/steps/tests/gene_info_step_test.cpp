@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "installer/framework/tests/file_size_limit.hpp"
 #include "installer/steps/tests/gene_info_road.hpp"
+#include "platform/tests/file_size_limit.hpp"
 #include "tools/libgen/gin_file.hpp"
 #include "tools/libgen/library_folder.hpp"
 
@@ -167,7 +167,7 @@ TEST_P(GeneInfoStepTest, AFullDiskIsAWriteFailureThatLeavesNoLoadFile) {
   mStep.arrayTypes = {"Chip_A"};
   mStep.typeFolders = {"A_Files"};
   {
-    testing::FileSizeLimit limit(256 << 10);
+    platform::testing::FileSizeLimit limit(256 << 10);
     EXPECT_EQ(mStep.RunGeneInfoStep(), 2001);
   }
   EXPECT_EQ(LoggedErrors(), std::vector<std::string>{"ERROR: Failed to write the intermediate "

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "installer/framework/message_table.hpp"
-#include "installer/framework/tests/file_size_limit.hpp"
 #include "installer/framework/tests/log_lines.hpp"
 #include "installer/steps/algorithm_step.hpp"
 #include "installer/steps/device_step.hpp"
@@ -19,6 +18,7 @@
 #include "installer/steps/mac_reader.hpp"
 #include "installer/steps/sif_reader.hpp"
 #include "platform/path.hpp"
+#include "platform/tests/file_size_limit.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/libgen/gin_file.hpp"
 #include "tools/libgen/library_folder.hpp"
@@ -154,7 +154,7 @@ TEST_F(LoadFileWritesTest, AFullDiskIsAWriteFailureOfTheFileThatDidNotFit) {
 
     Outcome cut;
     {
-      testing::FileSizeLimit limit(kRoomLeft);
+      platform::testing::FileSizeLimit limit(kRoomLeft);
       cut = writer.run();
     }
     EXPECT_EQ(cut.result, kWriteIntermediateFilesFailed);
@@ -174,7 +174,7 @@ TEST(LoadFileOutput, TellsWhyItCouldNotOpenOrWrite) {
   ASSERT_TRUE(output.Open(path));
   EXPECT_EQ(output.FailureText(), "");
   {
-    testing::FileSizeLimit limit(kRoomLeft);
+    platform::testing::FileSizeLimit limit(kRoomLeft);
     // Records through the buffer, then one piece larger than the buffer past it.
     for (int i = 0; i < 1000; ++i) output.Field(std::string(80, 'r'), '\n');
     const std::string large(LoadFileOutput::kBufferSize * 2, 'x');
