@@ -12,6 +12,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <map>
 
@@ -34,6 +35,25 @@ class ClusterViewTest : public ShellTest {
     ShellTest::TearDown();
     FreeClusterTrees();
     Layout = CDF_LAYOUT{};
+  }
+
+  // A group of planted gene clusters with their gene list, set to cluster both genes and
+  // samples on standardised rows by correlation.
+  synth::PlantedClusterTruth PlantClusters(int clusters, int genesPerCluster, int samples,
+                                           std::uint64_t seed) {
+    synth::PlantedClusterOptions options;
+    options.clusters = clusters;
+    options.genesPerCluster = genesPerCluster;
+    options.samples = samples;
+    options.seed = seed;
+    const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(options);
+    synth::InstallPlantedClusterGroup(truth);
+    GroupSettings& settings = TheGroup().Settings();
+    settings.GENE_LIST_FILE = File("planted.txt");
+    std::ofstream(settings.GENE_LIST_FILE) << synth::PlantedGeneListText(truth);
+    settings.CLUSTER_GENE = settings.CLUSTER_SAMPLE = settings.STANDARDIZE_ROW = 1;
+    settings.DIST_MEASURE = 0;
+    return truth;
   }
 };
 
@@ -148,19 +168,10 @@ TEST(ClusterGeometryTest, PlacesTheMatrixAfterTheDendrogramsAndBands) {
 }
 
 TEST_F(ClusterViewTest, ScreenshotShowsPlantedClustersTogetherAndTheTreesColours) {
-  synth::PlantedClusterOptions options;
-  options.clusters = 4;
-  options.genesPerCluster = 6;
-  options.samples = 10;
-  options.seed = 19;
-  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(options);
-  synth::InstallPlantedClusterGroup(truth);
+  constexpr int kGenesPerCluster = 6;
+  const synth::PlantedClusterTruth truth = PlantClusters(4, kGenesPerCluster, 10, 19);
   GroupSettings& settings = TheGroup().Settings();
-  settings.GENE_LIST_FILE = File("planted.txt");
-  std::ofstream(settings.GENE_LIST_FILE) << synth::PlantedGeneListText(truth);
-  settings.CLUSTER_GENE = settings.CLUSTER_SAMPLE = settings.STANDARDIZE_ROW = 1;
   settings.STORE_DISTANCE = 1;
-  settings.DIST_MEASURE = 0;
   settings.DISPLAY_RANGE = 2.0;
   settings.GREEN_RED = 1;
   settings.PIXEL_WD = 20;
@@ -188,11 +199,11 @@ TEST_F(ClusterViewTest, ScreenshotShowsPlantedClustersTogetherAndTheTreesColours
     at->second.second = row;
   }
   for (const auto& [cluster, rows] : rowsOf)
-    EXPECT_EQ(rows.second - rows.first + 1, options.genesPerCluster) << "cluster " << cluster;
+    EXPECT_EQ(rows.second - rows.first + 1, kGenesPerCluster) << "cluster " << cluster;
 
   // The branch of the cluster on the first rows is selected: the paint marks its leaves.
   int branch = genes.RowNode(0);
-  while (genes.Node(branch).weight < options.genesPerCluster) branch = genes.Node(branch).parent;
+  while (genes.Node(branch).weight < kGenesPerCluster) branch = genes.Node(branch).parent;
   genes.currentNode = branch;
 
   const PictureExport picture = view->ExportPicture();
@@ -207,10 +218,10 @@ TEST_F(ClusterViewTest, ScreenshotShowsPlantedClustersTogetherAndTheTreesColours
   ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
   ASSERT_TRUE(image.save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/cluster_view.png")));
 
-  EXPECT_EQ(genes.markedTotal, options.genesPerCluster);
+  EXPECT_EQ(genes.markedTotal, kGenesPerCluster);
   for (int row = 0; row < genes.n; ++row)
     EXPECT_EQ(genes.Node(genes.RowNode(row)).mark,
-              row < options.genesPerCluster ? kSelectedBranchMark : 0u);
+              row < kGenesPerCluster ? kSelectedBranchMark : 0u);
   // Every cell's centre has the colour of the value it shows.
   int wrong = 0;
   for (int row = 0; row < genes.n; ++row)
@@ -246,18 +257,11 @@ TEST_F(ClusterViewTest, ScreenshotShowsPlantedClustersTogetherAndTheTreesColours
 }
 
 TEST_F(ClusterViewTest, LabelsOfSmallCellsStayReadableAndNeverOverlap) {
-  synth::PlantedClusterOptions options;
-  options.clusters = 5;
-  options.genesPerCluster = 8;
-  options.samples = 14;
-  options.seed = 23;
-  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(options);
-  synth::InstallPlantedClusterGroup(truth);
+  constexpr int kClusters = 5;
+  constexpr int kGenesPerCluster = 8;
+  constexpr int kSamples = 14;
+  PlantClusters(kClusters, kGenesPerCluster, kSamples, 23);
   GroupSettings& settings = TheGroup().Settings();
-  settings.GENE_LIST_FILE = File("planted.txt");
-  std::ofstream(settings.GENE_LIST_FILE) << synth::PlantedGeneListText(truth);
-  settings.CLUSTER_GENE = settings.CLUSTER_SAMPLE = settings.STANDARDIZE_ROW = 1;
-  settings.DIST_MEASURE = 0;
   settings.PIXEL_HT2 = 5;
   settings.DENDRO_WD = 100;
   settings.DENDRO_HT = 80;
@@ -269,7 +273,7 @@ TEST_F(ClusterViewTest, LabelsOfSmallCellsStayReadableAndNeverOverlap) {
   const int readable =
       QFontInfo(QFontDatabase::systemFont(QFontDatabase::SmallestReadableFont)).pixelSize();
   ASSERT_GT(readable, 4);
-  const int genes = options.clusters * options.genesPerCluster;
+  const int genes = kClusters * kGenesPerCluster;
   // Cells of 4 to 8 pixels, and cells as tall as the readable font: every row labelled.
   for (const int cell : {4, 6, 8, readable}) {
     settings.PIXEL_HT_ = static_cast<float>(cell);
@@ -303,7 +307,7 @@ TEST_F(ClusterViewTest, LabelsOfSmallCellsStayReadableAndNeverOverlap) {
       EXPECT_GT(static_cast<int>(places.size()), (rows - 1) * cell / (readable + cell)) << what;
     };
     expectSpread(geneLines, genes, "gene labels");
-    expectSpread(sampleColumns, options.samples, "sample names");
+    expectSpread(sampleColumns, kSamples, "sample names");
     if (cell == readable) {
       EXPECT_EQ(static_cast<int>(geneLines.size()), genes);
     }
