@@ -17,6 +17,7 @@
 #include "genome/info/reference_genotypes.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
+#include "platform/system_error.hpp"
 
 SnpInfoTable snp_info_table;
 int MaxFragmentLength = 0;
@@ -160,7 +161,7 @@ bool FilterSnpsByQuality() {
       MessageBuffer("  Write file '%s' failed; is it open?", path.c_str());
   platform::FileReplacement file;
   if (IsUnsetPath(path) || !file.Open(path)) {
-    LogMessage(writeFailed, 0, kLogRed);
+    LogMessage(platform::WithSystemReason(writeFailed, file.Error()), 0, kLogRed);
     return false;
   }
   LogMessage("  Filtering...");
@@ -206,7 +207,7 @@ bool FilterSnpsByQuality() {
                     MaxFragmentLength, MinCallRatePercent);
   written = written && WriteText(file, "[" + criteria + "]\n");
   if (!written || !file.Commit()) {
-    LogMessage(writeFailed, 0, kLogRed);
+    LogMessage(platform::WithSystemReason(writeFailed, file.Error()), 0, kLogRed);
     return false;
   }
   LogMessage(MessageBuffer("    %d SNPs passing filtering criteria are saved in '%s'", passed,

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <algorithm>
 
 #include "engine/jobs/information_readers.hpp"
@@ -8,6 +10,7 @@
 #include "engine/testing/scripted_progress.hpp"
 #include "genome/info/snp_info_install.hpp"
 #include "genome/tests/genome_test_support.hpp"
+#include "platform/system_error.hpp"
 #include "tools/synth/genome_files.hpp"
 
 namespace {
@@ -214,9 +217,9 @@ TEST_F(SnpFilterTest, ASingleGroupIsRefusedBeforeTheListIsTouched) {
   Group("A1\nA2\nStandardize\nA3\nA4\n");
   TheGroup().Settings().FILTER_OUTPUT_LIST = mFolder.File("no/such/folder/list.txt");
   EXPECT_FALSE(FilterSnpsByQuality());
-  EXPECT_TRUE(log.Contains(
-      "  Write file '" + mFolder.File("no/such/folder/list.txt") + "' failed; is it open?",
-      kLogRed));
+  EXPECT_TRUE(log.Contains("  Write file '" + mFolder.File("no/such/folder/list.txt") +
+                               "' failed; is it open? (" + platform::SystemErrorText(ENOENT) + ")",
+                           kLogRed));
 }
 
 }  // namespace

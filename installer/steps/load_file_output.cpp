@@ -6,11 +6,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "installer/framework/install_log.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
+#include "platform/system_error.hpp"
 
 namespace quellbrook {
 
@@ -40,7 +40,7 @@ void LoadFileOutput::Fail() {
 std::string LoadFileOutput::FailureText() const {
   if (!mFailed) return {};
   // A write that took nothing without an error is a full disk all the same.
-  return std::strerror(mError != 0 ? mError : ENOSPC);
+  return platform::SystemErrorText(mError != 0 ? mError : ENOSPC);
 }
 
 void LoadFileOutput::WriteOut(const char* data, std::size_t size) {
