@@ -31,8 +31,9 @@ FindGeneDialog::FindGeneDialog(int probeSetCount, bool geneInfoLoaded, QWidget* 
   fields->addRow(QStringLiteral("Gene keywords:"), mKeywords);
   layout->addLayout(fields);
   auto* note = new QLabel(QStringLiteral(
-      "Keywords may hold wildcards: \"receptor * kinase\" matches \"receptor tyrosine "
-      "kinase\", and \"receptor [1-9]\" and \"receptor ?\" match \"receptor 4\"."));
+      "(Can use wildcards, e.g. \"receptor * kinase\" matches with \"receptor tyrosine "
+      "kinase\", and both \"receptor [1-9]\" and \"receptor ?\" match with \"receptor "
+      "4\" )"));
   note->setWordWrap(true);
   layout->addWidget(note);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
