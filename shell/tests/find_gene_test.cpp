@@ -2,7 +2,10 @@
 // with real key and mouse events, and the result checked against a search of the truth.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -123,6 +126,20 @@ TEST_F(FindGeneTest, TheFirstChangedFieldWinsAndFailuresKeepNothing) {
     EXPECT_EQ(Control<QLineEdit>(dialog, ids::kFindProbeSetNumber)->text().toStdString(), "4");
     EXPECT_EQ(Control<QLineEdit>(dialog, ids::kFindGeneKeywords)->text().toStdString(),
               mTruth.genes[4].name.substr(0, kFindKeywordPrefill));
+    // The picture people look at: the name typed into its field is drawn there.
+    dialog.resize(dialog.sizeHint());
+    dialog.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
+    const QImage picture = dialog.grab().toImage();
+    EXPECT_TRUE(picture.save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/find_gene_dialog.png")));
+    QWidget* name = Control<QLineEdit>(dialog, ids::kFindProbeSetName);
+    const QRect area(name->mapTo(&dialog, QPoint(0, 0)) * dialog.devicePixelRatio(),
+                     name->size() * dialog.devicePixelRatio());
+    int dark = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x) dark += qGray(picture.pixel(x, y)) < 100;
+    EXPECT_GT(dark, 10);
     dialog.accept();
     return dialog.result();
   };
