@@ -57,6 +57,7 @@ CMainFrame::CMainFrame(CAnalysisDoc& document) : mDocument(document) {
 
   mActions = BuildMainMenu(*menuBar(), *this);
   for (auto& [id, action] : mActions) {
+    mMenuTexts[id] = action->text();
     const int command = id;
     connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
   }
@@ -250,6 +251,7 @@ void CMainFrame::UpdateCommandUi() {
     action->setEnabled(state.enabled);
     action->setCheckable(state.checked);
     action->setChecked(state.checked);
+    action->setText(state.text != nullptr ? QString::fromLatin1(state.text) : mMenuTexts[id]);
   }
   if (!GroupStarted()) return;
   const Group& group = TheGroup();

@@ -118,6 +118,7 @@ class CMainFrame final : public QMainWindow, public ShellFrame {
   QLabel* mMessagePane = nullptr;
   std::array<QLabel*, kStatePaneCount> mStatePanes{};
   std::map<int, QAction*> mActions;
+  std::map<int, QString> mMenuTexts;  // as the menu table gives them; views may change them
   CommandRegistry mCommands;
   std::unique_ptr<LogPaneSink> mLogSink;
   LogSink* mPreviousSink = nullptr;

@@ -11,6 +11,9 @@ class QString;
 struct CommandState {
   bool enabled = false;
   bool checked = false;
+  // The item's text while the view is shown (a string that lives as long as the
+  // program); null keeps the menu's own text.
+  const char* text = nullptr;
 };
 
 class RightView {
