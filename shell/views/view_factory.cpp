@@ -5,6 +5,7 @@
 
 #include "shell/resource_ids.hpp"
 #include "shell/views/cluster_view.hpp"
+#include "shell/views/data_view.hpp"
 #include "shell/views/plain_view.hpp"
 #include "shell/views/plots_view.hpp"
 
@@ -14,6 +15,10 @@ using ViewMaker = QWidget* (*)(const ViewContext& context);
 
 QWidget* MakePlainView(const ViewContext& context) {
   return new CPlainView(context.index, nullptr);
+}
+
+QWidget* MakeDataView(const ViewContext& context) {
+  return new DataView(context.frame, nullptr);
 }
 
 QWidget* MakeClusterView(const ViewContext& context) {
@@ -28,7 +33,7 @@ QWidget* MakePlotsView(const ViewContext& context) {
 // made with the splitter, not here.
 constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     nullptr,          // VIEW_ANALYSIS: CAnalysisView
-    MakePlainView,    // VIEW_DATA: DataView
+    MakeDataView,     // VIEW_DATA
     MakePlainView,    // VIEW_CEL: CCelView
     MakeClusterView,  // VIEW_CLUSTER
     MakePlainView,    // VIEW_GENOME: CGenomeView
