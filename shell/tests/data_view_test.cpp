@@ -155,6 +155,11 @@ TEST_F(DataViewTest, CurvesAndStripSitWhereTheGeometryPutsTheModelsValues) {
                         ? "[Single outlier]"
                         : "[PM 2] [Intensity: " + std::to_string(static_cast<int>(pm)) + "]"));
 
+  const PictureExport exported = view.ExportPicture();
+  EXPECT_EQ(exported.defaultName,
+            platform::JoinPath(Folder(), std::string(Layout.units[7].Name()) + "_prob_data"));
+  EXPECT_EQ(exported.size, view.Picture().size());
+
   ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
   frame.resize(1100, 800);
   QApplication::processEvents();
@@ -210,6 +215,11 @@ TEST_F(DataViewTest, AnimationTurnsAtBothEndsAndStopsWhenPausedBusyOrUnfocused) 
   EXPECT_TRUE(view.Paused());
   Tick(view);
   EXPECT_EQ(Model.OrderPosition(), before);
+
+  // Away from the view the item reads as the menu gives it.
+  frame.ShowView(VIEW_ANALYSIS);
+  frame.UpdateCommandUi();
+  EXPECT_EQ(frame.Action(ids::kDataAnimate)->text().toStdString(), "&Animate\tA");
 }
 
 TEST_F(DataViewTest, KeysResizeStepProbeSetsAndSwitchModesAndModels) {
@@ -227,6 +237,14 @@ TEST_F(DataViewTest, KeysResizeStepProbeSetsAndSwitchModesAndModels) {
   EXPECT_EQ(settings.PIC_HT, 780);
   EXPECT_EQ(view.Geometry().panelHeight, 260);
   EXPECT_EQ(view.Picture().size(), QSize(720, 780));
+
+  // Ctrl+Page Down fits one more pass on the same array.
+  const int array = settings.CUR_ARRAY;
+  const int passes = Model.Passes();
+  QTest::keyClick(&view, Qt::Key_PageDown, Qt::ControlModifier);
+  EXPECT_EQ(Model.Passes(), passes + 1);
+  EXPECT_EQ(settings.CUR_ARRAY, array);
+  EXPECT_EQ(static_cast<int>(Model.OrderEntry(Model.OrderPosition()).array), array);
 
   // Next Model cycles the three methods, each time fitting the probe set again.
   ASSERT_EQ(settings.MODEL_METHOD, kModelPmMmDifference);

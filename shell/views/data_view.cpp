@@ -117,7 +117,8 @@ bool DataView::LoadCurrent() {
 }
 
 void DataView::Redraw() {
-  LoadCurrent();
+  // A running job owns the model; the picture waits for it.
+  if (AnalysisRunning == 0) LoadCurrent();
   BuildPicture();
 }
 
@@ -125,7 +126,8 @@ void DataView::Draw(QPainter& painter) const {
   const GroupSettings& settings = TheGroup().Settings();
   DataDrawState state;
   state.geometry = mGeometry;
-  state.unit = Model.ProbeSet() == settings.CUR_UNIT ? settings.CUR_UNIT : -1;
+  const bool held = Model.ProbeSet() == settings.CUR_UNIT && Model.DisplayMode();
+  state.unit = held ? settings.CUR_UNIT : -1;
   state.array = settings.CUR_ARRAY;
   state.showAll = mShowAll;
   state.probePositions = mProbePositions;
@@ -139,7 +141,6 @@ void DataView::BuildPicture() {
     QPainter painter(&mPicture);
     Draw(painter);
   }
-  mShownUnit = Model.ProbeSet();
   mCanvas->update();
   if (isVisible()) ShowStatus(mLastMouse);
 }

@@ -88,5 +88,4 @@ class DataView final : public QScrollArea, public RightView, public PictureView 
   bool mInitialised = false;
   double mPeriod = kDataAnimationMilliseconds;
   int mTimer = 0;
-  int mShownUnit = -1;  // the probe set the picture was built for
 };
