@@ -8,11 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <ostream>
 #include <span>
 #include <sstream>
-#include <streambuf>
 #include <string_view>
 
 #include "engine/base/missing_value.hpp"
@@ -32,6 +30,7 @@
 #include "platform/file_replacement.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
+#include "platform/replacement_stream.hpp"
 #include "platform/system_error.hpp"
 
 namespace {
@@ -68,42 +67,6 @@ void AppendNumber(std::string& line, double value) {
   char text[kSixDigitsRoom];
   line.append(text, FormatSixDigits(text, value));
 }
-
-// Gathers the bytes of the table in one buffer of a megabyte and hands each full buffer
-// to the new file.
-class TableBuffer final : public std::streambuf {
- public:
-  explicit TableBuffer(platform::FileReplacement& file) : mFile(file), mBuffer(new char[kChunk]) {
-    setp(mBuffer.get(), mBuffer.get() + kChunk);
-  }
-  TableBuffer(const TableBuffer&) = delete;
-  TableBuffer& operator=(const TableBuffer&) = delete;
-
-  bool Flush() {
-    const auto count = static_cast<std::size_t>(pptr() - pbase());
-    if (count > 0 && !mFailed)
-      mFailed = !mFile.Write(std::span(reinterpret_cast<const std::uint8_t*>(pbase()), count));
-    setp(mBuffer.get(), mBuffer.get() + kChunk);
-    return !mFailed;
-  }
-  bool Failed() const { return mFailed; }
-
- protected:
-  int_type overflow(int_type ch) override {
-    if (!Flush()) return traits_type::eof();
-    if (!traits_type::eq_int_type(ch, traits_type::eof())) {
-      *pptr() = traits_type::to_char_type(ch);
-      pbump(1);
-    }
-    return traits_type::not_eof(ch);
-  }
-  int sync() override { return Flush() ? 0 : -1; }
-
- private:
-  platform::FileReplacement& mFile;
-  std::unique_ptr<char[]> mBuffer;
-  bool mFailed = false;
-};
 
 // Copies the file that an append adds to into the new file; a file not there yet is
 // empty. False when it is there and cannot be read whole.
@@ -348,7 +311,7 @@ bool WriteExpressionData(const std::string& path) {
   // several threads afterwards, and the row count of the "#1.2" form is then that of the
   // rows written, which a gene list may make fewer (names not found) or more (names
   // repeated) than it lists.
-  TableBuffer buffer(file);
+  platform::ReplacementBuffer buffer(file);
   std::ostream stream(&buffer);
   std::vector<int> units;
   const GeneRowWriter gather = [&units](Group&, std::ostream&, int unit) { units.push_back(unit); };
