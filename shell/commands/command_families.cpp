@@ -9,6 +9,7 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterOpenGroupCommands(registry);
   RegisterExternalDataCommands(registry);
   RegisterExportExpressionCommands(registry);
+  RegisterProbeLevelExportCommands(registry);
   RegisterNormalizeCommands(registry);
   RegisterExpressionCommands(registry);
   RegisterNormalizationPlotCommands(registry);

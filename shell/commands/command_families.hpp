@@ -19,6 +19,8 @@ void RegisterOpenGroupCommands(CommandRegistry& registry);
 void RegisterExternalDataCommands(CommandRegistry& registry);
 // Tools menu: Export Expression Value.
 void RegisterExportExpressionCommands(CommandRegistry& registry);
+// Image menu: Export CEL; Tools menu: Export Probe Set.
+void RegisterProbeLevelExportCommands(CommandRegistry& registry);
 // Analysis menu: Normalize.
 void RegisterNormalizeCommands(CommandRegistry& registry);
 // Analysis menu: Model-based Expression.
