@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "engine/array/image_region.hpp"
 #include "engine/array/image_support.hpp"
 #include "engine/array/local_background.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -63,6 +64,8 @@ void PrepareOpenedGroup(Group& group) {
     // Nothing the open needs reads the plane; the image work that does checks for it.
     group.workPlane.clear();
   }
+  // The plane holds no edit of this group to undo, and a region of the last group's image.
+  TheImageRegion().Reset();
   if (settings.PSI_MODE == kPsiReadAndUse && !Psi.ReadPsiFile(settings.PSI_FILE_NAME))
     settings.PSI_MODE = kPsiDoNotUse;
   GeneList.entries.assign(static_cast<std::size_t>(std::max(Layout.unitCount, 0)), {});
