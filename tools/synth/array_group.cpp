@@ -60,6 +60,20 @@ std::uint16_t ToIntensity(double value) {
   return static_cast<std::uint16_t>(value + 0.5);
 }
 
+// The cells of the chip within the spot's radius of its centre, column by column.
+std::vector<std::pair<int, int>> SpotCells(const BrightSpot& spot, int dimension) {
+  std::vector<std::pair<int, int>> cells;
+  const long long r2 = static_cast<long long>(spot.radius) * spot.radius;
+  for (int x = std::max(0, spot.x - spot.radius); x <= spot.x + spot.radius && x < dimension; ++x)
+    for (int y = std::max(0, spot.y - spot.radius); y <= spot.y + spot.radius && y < dimension;
+         ++y) {
+      const long long dx = x - spot.x;
+      const long long dy = y - spot.y;
+      if (dx * dx + dy * dy <= r2) cells.emplace_back(x, y);
+    }
+  return cells;
+}
+
 // A cell's truth: its background and the probe signal it carries for its probe set.
 struct CellModel {
   double background = 0.0;
@@ -180,6 +194,19 @@ ArrayGroupTruth MakeArrayGroup(const ChipTruth& chip, const ArrayGroupOptions& o
       array.standardErrors[i] =
           static_cast<std::uint16_t>(std::min(spread / std::sqrt(kPixelCount), 65535.0));
     }
+  }
+  for (const BrightSpot& spot : options.spots) {
+    if (spot.array < 0 || spot.array >= static_cast<int>(group.arrays.size()) || spot.radius < 0)
+      continue;
+    PlantedSpot planted{spot, SpotCells(spot, group.dimension)};
+    SynthesisedArray& array = group.arrays[static_cast<std::size_t>(spot.array)];
+    const double spread = kPixelRelativeSpread * spot.value + kPixelSpreadFloor;
+    for (const auto& [x, y] : planted.cells) {
+      array.intensities[group.CellIndex(x, y)] = spot.value;
+      array.standardErrors[group.CellIndex(x, y)] =
+          static_cast<std::uint16_t>(spread / std::sqrt(kPixelCount));
+    }
+    group.spots.push_back(std::move(planted));
   }
   return group;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/synth/array_model.hpp"
@@ -35,6 +36,23 @@ struct SynthesisedArray {
   std::vector<double> fold;
 };
 
+// A bright spot planted on one array after its noise and curve: every cell whose centre
+// lies within radius of the spot's centre cell (x, y) takes the value. Spots change no
+// other number of the group.
+struct BrightSpot {
+  int array = 0;
+  int x = 0;
+  int y = 0;
+  int radius = 0;
+  std::uint16_t value = 60000;
+};
+
+// A spot as planted: the cells it covers on the chip, in column order.
+struct PlantedSpot {
+  BrightSpot spot;
+  std::vector<std::pair<int, int>> cells;  // (x, y)
+};
+
 struct ArrayGroupOptions {
   int arrays = 3;  // the first is the baseline
   std::uint64_t seed = 1;
@@ -51,6 +69,8 @@ struct ArrayGroupOptions {
   // as an outlier on most expressed probe sets. The factors come from a stream of their
   // own: every other number of the group is that of the group without a bad array.
   int badArray = -1;
+  // Spots on arrays of the group; those on arrays the group does not have are ignored.
+  std::vector<BrightSpot> spots;
 };
 
 struct ArrayGroupTruth {
@@ -63,6 +83,7 @@ struct ArrayGroupTruth {
   // Per cell, the factor the bad array's probe pair responds by: the same on both cells
   // of a pair, 1 off the probes and on every cell without a bad array.
   std::vector<double> badFactors;
+  std::vector<PlantedSpot> spots;
 
   std::size_t CellIndex(int x, int y) const {
     return static_cast<std::size_t>(x) * static_cast<std::size_t>(dimension) +

@@ -48,6 +48,41 @@ TEST(SynthArrayGroup, TheSameSeedGivesTheSameGroup) {
   EXPECT_NE(first.arrays[2].intensities, other.arrays[2].intensities);
 }
 
+TEST(SynthArrayGroup, BrightSpotsCoverTheirDiscAndChangeNothingElse) {
+  const auto chip = Chip();
+  const auto plain = synth::MakeArrayGroup(chip, {});
+  synth::ArrayGroupOptions options;
+  // Inside the chip, cut by the chip's corner, and on an array the group lacks.
+  options.spots = {{1, 40, 60, 5, 61000}, {2, 1, 98, 3, 50000}, {7, 10, 10, 2, 1}};
+  const auto group = synth::MakeArrayGroup(chip, options);
+  ASSERT_EQ(group.spots.size(), 2u);
+  const int d = group.dimension;
+  for (std::size_t a = 0; a < group.arrays.size(); ++a) {
+    for (int x = 0; x < d; ++x)
+      for (int y = 0; y < d; ++y) {
+        const synth::PlantedSpot* covering = nullptr;
+        for (const synth::PlantedSpot& planted : group.spots) {
+          const int dx = x - planted.spot.x;
+          const int dy = y - planted.spot.y;
+          if (planted.spot.array == static_cast<int>(a) &&
+              dx * dx + dy * dy <= planted.spot.radius * planted.spot.radius)
+            covering = &planted;
+        }
+        const std::size_t i = group.CellIndex(x, y);
+        if (covering != nullptr) {
+          EXPECT_EQ(group.arrays[a].intensities[i], covering->spot.value)
+              << a << " " << x << "," << y;
+          EXPECT_EQ(std::count(covering->cells.begin(), covering->cells.end(), std::pair{x, y}), 1);
+        } else {
+          EXPECT_EQ(group.arrays[a].intensities[i], plain.arrays[a].intensities[i]);
+        }
+      }
+  }
+  // 81 cells lie within 5 of a centre; the chip keeps 18 of the 29 within 3 of (1, 98).
+  EXPECT_EQ(group.spots[0].cells.size(), 81u);
+  EXPECT_EQ(group.spots[1].cells.size(), 18u);
+}
+
 TEST(SynthArrayGroup, CurvesAreMonotoneBentAndInvertible) {
   const auto group = synth::MakeArrayGroup(Chip(), {});
   EXPECT_EQ(group.arrays[0].curve.Apply(321.0), 321.0);  // the baseline's identity
