@@ -338,6 +338,10 @@ void CMainFrame::SelectViewItem(int index) {
   mLeftView->SelectViewItem(index);
 }
 
+void CMainFrame::SelectArrayItem(int array) {
+  mLeftView->SelectArrayItem(array);
+}
+
 bool CMainFrame::HasViewItem(int index) const {
   return index >= 0 && index < NUM_VIEWS && mLeftView->ViewItem(index) != nullptr;
 }

@@ -61,6 +61,7 @@ class CMainFrame final : public QMainWindow, public ShellFrame {
   void InsertViewItem(int index, std::string_view label, int image) override;
   void DeleteViewItem(int index) override;
   void SelectViewItem(int index) override;
+  void SelectArrayItem(int array) override;
   bool HasViewItem(int index) const override;
   QTreeWidgetItem* AddOutputFileItem(std::string_view label, int image) override;
   QTreeWidgetItem* AddClusteringItem(std::string_view label, int image) override;

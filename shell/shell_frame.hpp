@@ -38,6 +38,8 @@ class ShellFrame {
   virtual void DeleteViewItem(int index) = 0;
   virtual void SelectViewItem(int index) = 0;
   virtual bool HasViewItem(int index) const = 0;
+  // Selects the array's item under the image item, as a click on it would.
+  virtual void SelectArrayItem(int array) = 0;
   // A written file as the last child of "Analysis"; nullptr when there is no such item.
   virtual QTreeWidgetItem* AddOutputFileItem(std::string_view label, int image) = 0;
   // A significant branch of the clustering under "Clustering"; nullptr without that item.

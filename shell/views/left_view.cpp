@@ -81,6 +81,11 @@ void CLeftView::SelectViewItem(int index) {
   if (QTreeWidgetItem* item = ViewItem(index)) setCurrentItem(item);
 }
 
+void CLeftView::SelectArrayItem(int array) {
+  if (array >= 0 && array < static_cast<int>(mArrayItems.size()))
+    setCurrentItem(mArrayItems[static_cast<std::size_t>(array)]);
+}
+
 int CLeftView::ArrayImage(int array) const {
   const Group& group = TheGroup();
   return group.Modelled && group.Array(array).arrayOutlierFraction > kOutlierArrayFraction

@@ -43,6 +43,8 @@ class CLeftView final : public QTreeWidget {
   void DeleteViewItem(int index);
   // Makes the view's item the selected one (which shows the view).
   void SelectViewItem(int index);
+  // Makes the array's item under "CEL Image" the selected one.
+  void SelectArrayItem(int array);
 
   // A written file, as the last child of "Analysis".
   QTreeWidgetItem* AddOutputFileItem(const std::string& label, int image);

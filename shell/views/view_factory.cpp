@@ -4,6 +4,7 @@
 #include <array>
 
 #include "shell/resource_ids.hpp"
+#include "shell/views/cel_view.hpp"
 #include "shell/views/cluster_view.hpp"
 #include "shell/views/data_view.hpp"
 #include "shell/views/plain_view.hpp"
@@ -25,6 +26,10 @@ QWidget* MakeClusterView(const ViewContext& context) {
   return new CClusterView(context.frame, nullptr);
 }
 
+QWidget* MakeCelView(const ViewContext& context) {
+  return new CCelView(context.frame, nullptr);
+}
+
 QWidget* MakePlotsView(const ViewContext& context) {
   return new PlotsView(context.frame, nullptr);
 }
@@ -34,7 +39,7 @@ QWidget* MakePlotsView(const ViewContext& context) {
 constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     nullptr,          // VIEW_ANALYSIS: CAnalysisView
     MakeDataView,     // VIEW_DATA
-    MakePlainView,    // VIEW_CEL: CCelView
+    MakeCelView,      // VIEW_CEL
     MakeClusterView,  // VIEW_CLUSTER
     MakePlainView,    // VIEW_GENOME: CGenomeView
     MakePlainView,    // VIEW_LDA: LdaView

@@ -1,0 +1,501 @@
+// The array image view on a generated group with a bright spot planted on one array: the
+// picture against the planted intensities pixel by pixel at two zoom levels and after a
+// scroll, the outlier marks, the status line, the mouse and keys, the blink, the image
+// cache, the command states, and the screenshots.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "engine/array/image_support.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "platform/runtime_rand.hpp"
+#include "shell/dialogs/find_gene.hpp"
+#include "shell/resource_ids.hpp"
+#include "shell/tests/compare_sheet_events.hpp"
+#include "shell/tests/shell_test.hpp"
+#include "shell/views/cel_view.hpp"
+#include "tools/synth/expected_layout.hpp"
+#include "tools/synth/installed_array_group.hpp"
+
+namespace {
+
+constexpr int kSpotArray = 1;
+constexpr synth::BrightSpot kSpot{kSpotArray, 120, 90, 6, 65000};
+
+// The level the test expects for an intensity, written out apart from the view's code.
+int ExpectedLevel(int value, int low, int high) {
+  const double v = std::clamp(value, low, high);
+  return static_cast<int>(std::trunc((v - low) * 255.0 / (high - low + 1.0) + 0.5));
+}
+
+QRgb LevelRgb(int level) {
+  return static_cast<QRgb>(level) << 16 | static_cast<QRgb>(level) << 8;
+}
+
+class CelViewTest : public ShellTest {
+ protected:
+  void TearDown() override {
+    ShellTest::TearDown();
+    Layout = CDF_LAYOUT{};
+    TogetherMaps = ProbeTogetherMaps{};
+    ArrayType = PmOnly = 0;
+    ProbesPerPair = 2;
+  }
+
+  // A chip of dimension cells a side and a group of arrays on it with the spot planted,
+  // installed, shown in view 2 of a window.
+  CCelView& ShowGroup(int dimension = 200, int units = 400, int arrays = 3) {
+    synth::ChipOptions chipOptions;
+    chipOptions.dimension = dimension;
+    chipOptions.unitCount = units;
+    chipOptions.minPairs = 8;
+    chipOptions.maxPairs = 35;
+    chipOptions.seed = 3;
+    std::string error;
+    std::optional<synth::ChipTruth> chip = synth::MakeChip(chipOptions, &error);
+    EXPECT_TRUE(chip.has_value()) << error;
+    mChip = chip.value_or(synth::ChipTruth{});
+    synth::ArrayGroupOptions groupOptions;
+    groupOptions.arrays = arrays;
+    groupOptions.seed = 9;
+    if (dimension > kSpot.x) groupOptions.spots = {kSpot};
+    mTruth = synth::MakeArrayGroup(mChip, groupOptions);
+    synth::InstallArrayGroup(mChip, mTruth);
+    GroupSettings& settings = TheGroup().Settings();
+    settings.CUR_ARRAY = kSpotArray < arrays ? kSpotArray : 0;
+    settings.CUR_UNIT = -1;
+    settings.CEL_PIXEL_SIZE = 1;
+    settings.SHOW_OUTLIER = 0;
+    settings.SHOW_PROBE_TOGETHER = 0;
+    settings.WORKING_DIR = Folder();
+    CMainFrame& frame = OpenFrame();
+    frame.AddGroupItems();
+    // As a click on the array's item under "CEL Image" would.
+    frame.SelectArrayItem(settings.CUR_ARRAY);
+    EXPECT_EQ(frame.CurrentViewIndex(), VIEW_CEL);
+    auto* view = dynamic_cast<CCelView*>(frame.RightViews(VIEW_CEL));
+    EXPECT_NE(view, nullptr);
+    view->setFocus();
+    QApplication::processEvents();
+    return *view;
+  }
+
+  int Intensity(int array, int x, int y) const {
+    return mTruth.arrays[static_cast<std::size_t>(array)].intensities[mTruth.CellIndex(x, y)];
+  }
+
+  // Every pixel of the window against the planted intensity of the cell the test's own
+  // arithmetic puts there; returns the pixels that differ. Counts the spot's cells seen.
+  int CompareWithTruth(CCelView& view, int* spotCellsSeen) {
+    const QImage shot = view.viewport()->grab().toImage();
+    const int array = TheGroup().Settings().CUR_ARRAY;
+    const int size = TheGroup().Settings().CEL_PIXEL_SIZE;
+    const QPoint scroll(view.horizontalScrollBar()->value(), view.verticalScrollBar()->value());
+    int low = 0;
+    int high = 0;
+    GetCelDisplayRange(array, &low, &high);
+    int wrong = 0;
+    std::set<std::pair<int, int>> spotSeen;
+    for (int py = 0; py < shot.height(); ++py)
+      for (int px = 0; px < shot.width(); ++px) {
+        const int x = (px + scroll.x()) / size;
+        const int y = (py + scroll.y()) / size;
+        const bool inside = x < mTruth.dimension && y < mTruth.dimension;
+        const QRgb expected =
+            inside ? LevelRgb(ExpectedLevel(Intensity(array, x, y), low, high)) : 0xFFFFFFu;
+        if ((shot.pixel(px, py) & 0xFFFFFFu) != expected && ++wrong == 1)
+          ADD_FAILURE() << "pixel " << px << "," << py << " cell " << x << "," << y;
+        const int dx = x - kSpot.x;
+        const int dy = y - kSpot.y;
+        if (inside && array == kSpot.array && dx * dx + dy * dy <= kSpot.radius * kSpot.radius) {
+          EXPECT_EQ(shot.pixel(px, py) & 0xFFFFFFu, LevelRgb(ExpectedLevel(65535, low, high)));
+          spotSeen.insert({x, y});
+        }
+      }
+    *spotCellsSeen = static_cast<int>(spotSeen.size());
+    return wrong;
+  }
+
+  CMainFrame& Frame() { return *mFrame; }
+  std::string Status() const { return mFrame->StatusPaneText(0).toStdString(); }
+
+  synth::ChipTruth mChip;
+  synth::ArrayGroupTruth mTruth;
+};
+
+TEST(CelLevelTest, TheScaleRunsFromBlackAtTheLowEndToYellowAtTheHighEnd) {
+  for (const auto& [low, high] : {std::pair{100, 5000}, std::pair{0, 0}, std::pair{30, 31}}) {
+    EXPECT_EQ(CelLevel(low, low, high), 0);
+    EXPECT_EQ(CelLevel(low - 50, low, high), 0);
+    const int top = static_cast<int>(255.0 * (high - low) / (high - low + 1) + 0.5);
+    EXPECT_EQ(CelLevel(high, low, high), top);
+    EXPECT_EQ(CelLevel(65535, low, high), top);
+    CelLevelTable table{};
+    FillCelLevelTable(table, low, high);
+    for (int v = 0; v < 65536; v += 97) EXPECT_EQ(table[v], ExpectedLevel(v, low, high)) << v;
+  }
+  EXPECT_EQ(CelLevelColour(200), 0xC8C800u);
+}
+
+TEST(CelZoomTest, ZoomKeysKeepThePixelSizeAtLeastOne) {
+  EXPECT_EQ(ZoomedPixelSize(3, CelZoom::kMuchLess), 1);
+  EXPECT_EQ(ZoomedPixelSize(1, CelZoom::kMuchLess), 1);
+  EXPECT_EQ(ZoomedPixelSize(7, CelZoom::kMuchLess), 2);
+  EXPECT_EQ(ZoomedPixelSize(1, CelZoom::kLess), 1);
+  EXPECT_EQ(ZoomedPixelSize(2, CelZoom::kLess), 1);
+  EXPECT_EQ(ZoomedPixelSize(1, CelZoom::kMore), 2);
+  EXPECT_EQ(ZoomedPixelSize(1, CelZoom::kMuchMore), 6);
+  const CelGeometry g{100, 4};
+  EXPECT_EQ(g.CellAt(-1, 399), (CelCell{-1, 99}));
+  EXPECT_EQ(g.CentredScroll(50, 300), 50);
+  EXPECT_EQ(g.CentredScroll(10, 300), 0);
+  EXPECT_EQ(g.CentredScroll(50, 500), 0);  // the picture is narrower than the window
+}
+
+TEST_F(CelViewTest, ThePlantedSpotShowsWhereTheGeometryPutsItsCells) {
+  CCelView& view = ShowGroup();
+  int seen = 0;
+  EXPECT_EQ(CompareWithTruth(view, &seen), 0);
+  EXPECT_EQ(seen, static_cast<int>(mTruth.spots[0].cells.size()));
+
+  QTest::keyClick(&view, Qt::Key_Down);  // pixel size 6
+  ASSERT_EQ(TheGroup().Settings().CEL_PIXEL_SIZE, 6);
+  ASSERT_GT(view.verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(CompareWithTruth(view, &seen), 0);
+  EXPECT_GT(seen, 0);
+
+  // Scrolled so that the spot lies near the window's top-left corner.
+  view.horizontalScrollBar()->setValue((kSpot.x - 8) * 6 + 3);
+  view.verticalScrollBar()->setValue((kSpot.y - 9) * 6 + 1);
+  QApplication::processEvents();
+  EXPECT_EQ(CompareWithTruth(view, &seen), 0);
+  EXPECT_EQ(seen, static_cast<int>(mTruth.spots[0].cells.size()));
+
+  // The exported picture is the whole image at the pixel size.
+  const PictureExport picture = view.ExportPicture();
+  EXPECT_EQ(picture.defaultName, Folder() + "/array02 cel image");
+  ASSERT_EQ(picture.size, QSize(1200, 1200));
+  QImage whole(picture.size, QImage::Format_RGB32);
+  QPainter painter(&whole);
+  picture.draw(painter);
+  painter.end();
+  int low = 0;
+  int high = 0;
+  GetCelDisplayRange(kSpotArray, &low, &high);
+  for (const auto& [x, y] : {std::pair{0, 0}, std::pair{kSpot.x, kSpot.y}, std::pair{199, 37}})
+    EXPECT_EQ(whole.pixel(x * 6 + 5, y * 6) & 0xFFFFFFu,
+              LevelRgb(ExpectedLevel(Intensity(kSpotArray, x, y), low, high)));
+}
+
+TEST_F(CelViewTest, OutlierMarksFollowTheWordsOfTheCurrentArray) {
+  CCelView& view = ShowGroup();
+  Group& group = TheGroup();
+  // A probe set beyond 30 pairs marks pair 29 by its lowest bit; a shorter one counts
+  // from its last pair; an outlier array marks every pair white.
+  int longUnit = -1;
+  int shortUnit = -1;
+  for (int u = 0; u < static_cast<int>(mChip.units.size()); ++u) {
+    const int pairs = mChip.units[static_cast<std::size_t>(u)].PairCount();
+    if (pairs > kOutlierBitPairs && longUnit < 0) longUnit = u;
+    if (pairs < kOutlierBitPairs && pairs >= 3 && shortUnit < 0) shortUnit = u;
+  }
+  ASSERT_GE(longUnit, 0);
+  ASSERT_GE(shortUnit, 0);
+  const int arrayUnit = longUnit == 0 || shortUnit == 0 ? 2 : 0;
+  std::vector<VALUE_TRIPLE>& values = group.Array(kSpotArray).values;
+  values[static_cast<std::size_t>(longUnit)].outlier = 1;
+  values[static_cast<std::size_t>(shortUnit)].outlier = 0b101;
+  values[static_cast<std::size_t>(arrayUnit)].outlier = kArrayOutlierWord;
+  group.Array(0).values[5].outlier = kArrayOutlierWord;  // another array's
+  group.Modelled = true;
+
+  std::set<std::pair<int, int>> magenta;
+  std::set<std::pair<int, int>> white;
+  const auto mark = [&](std::set<std::pair<int, int>>& cells, int unit, int pair) {
+    const synth::ProbeCell& pm = mChip.units[static_cast<std::size_t>(unit)]
+                                     .blocks[0]
+                                     .pairs[static_cast<std::size_t>(pair)]
+                                     .pm;
+    cells.insert({pm.x, pm.y});
+    if (pm.y + 1 < mChip.dimension) cells.insert({pm.x, pm.y + 1});
+  };
+  mark(magenta, longUnit, kOutlierBitPairs - 1);
+  const int shortPairs = mChip.units[static_cast<std::size_t>(shortUnit)].PairCount();
+  mark(magenta, shortUnit, shortPairs - 1);
+  mark(magenta, shortUnit, shortPairs - 3);
+  for (int p = 0; p < mChip.units[static_cast<std::size_t>(arrayUnit)].PairCount(); ++p)
+    mark(white, arrayUnit, p);
+
+  QTest::keyClick(&view, Qt::Key_O);
+  ASSERT_EQ(group.Settings().SHOW_OUTLIER, 1);
+  const QImage shot = view.viewport()->grab().toImage();
+  std::set<std::pair<int, int>> seenMagenta;
+  std::set<std::pair<int, int>> seenWhite;
+  for (int y = 0; y < mChip.dimension; ++y)
+    for (int x = 0; x < mChip.dimension; ++x) {
+      const QRgb pixel = shot.pixel(x, y) & 0xFFFFFFu;
+      if (pixel == kOutlierProbeColour) seenMagenta.insert({x, y});
+      if (pixel == kOutlierArrayColour) seenWhite.insert({x, y});
+    }
+  EXPECT_EQ(seenMagenta, magenta);
+  EXPECT_EQ(seenWhite, white);
+
+  // Switched off, the marked cells show their intensities again.
+  QTest::keyClick(&view, Qt::Key_O);
+  const QImage plain = view.viewport()->grab().toImage();
+  for (const auto& [x, y] : magenta) EXPECT_NE(plain.pixel(x, y) & 0xFFFFFFu, kOutlierProbeColour);
+  for (const auto& [x, y] : white) EXPECT_NE(plain.pixel(x, y) & 0xFFFFFFu, kOutlierArrayColour);
+}
+
+TEST_F(CelViewTest, TheStatusLineTellsTheCellUnderTheMouse) {
+  CCelView& view = ShowGroup();
+  const synth::ExpectedLayout layout = synth::Expect(mChip);
+  constexpr int unit = 3;
+  const synth::ProbePair& pair = mChip.units[unit].blocks[0].pairs[2];
+  const std::string gene =
+      "[Gene " + mChip.units[unit].name + ", " + std::string(1, mTruth.present[unit]) + "] ";
+  const auto intensity = [&](int x, int y) {
+    return "[Intensity: " + std::to_string(Intensity(kSpotArray, x, y)) + "]";
+  };
+  const auto cell = [](int x, int y) {
+    return "[array02] [Cell " + std::to_string(x) + "," + std::to_string(y) + "] ";
+  };
+  int qcX = -1;
+  int qcY = -1;
+  for (int i = 0; i < static_cast<int>(layout.cells.size()) && qcX < 0; ++i)
+    // Away from the corner, so that it stays in the window when scrolled below.
+    if (layout.cells[static_cast<std::size_t>(i)].unit < 0 && i / mChip.dimension >= 10 &&
+        i % mChip.dimension >= 10) {
+      qcX = i / mChip.dimension;
+      qcY = i % mChip.dimension;
+    }
+  ASSERT_GE(qcX, 0);
+
+  QWidget* window = view.viewport();
+  QTest::mouseMove(window, QPoint(pair.pm.x, pair.pm.y));
+  EXPECT_EQ(Status(),
+            cell(pair.pm.x, pair.pm.y) + gene + "[PM 2] " + intensity(pair.pm.x, pair.pm.y));
+  QTest::mouseMove(window, QPoint(qcX, qcY));
+  EXPECT_EQ(Status(), cell(qcX, qcY) + "[Quality Control] " + intensity(qcX, qcY));
+  QTest::mouseMove(window, QPoint(mChip.dimension + 3, 4));
+  EXPECT_EQ(Status(), std::string("[array02] ") + kCelOutsideHint);
+
+  // Zoomed in and scrolled, the mismatch cell under the mouse; a left click makes its
+  // probe set current and shows its cells at once.
+  QTest::keyClick(&view, Qt::Key_Right);
+  QTest::keyClick(&view, Qt::Key_Right);  // pixel size 3
+  view.horizontalScrollBar()->setValue(10);
+  view.verticalScrollBar()->setValue(5);
+  const QPoint scroll(view.horizontalScrollBar()->value(), view.verticalScrollBar()->value());
+  ASSERT_GT(scroll.y(), 0);
+  const QPoint onMismatch = QPoint(pair.mm.x * 3 + 2, pair.mm.y * 3 + 1) - scroll;
+  QTest::mouseMove(window, onMismatch);
+  EXPECT_EQ(Status(),
+            cell(pair.mm.x, pair.mm.y) + gene + "[MM 2] " + intensity(pair.mm.x, pair.mm.y));
+  QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, onMismatch);
+  EXPECT_EQ(TheGroup().Settings().CUR_UNIT, unit);
+  EXPECT_TRUE(view.BlinkShown());
+  // A click on a cell of no probe set changes nothing.
+  QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, QPoint(qcX * 3, qcY * 3) - scroll);
+  EXPECT_EQ(TheGroup().Settings().CUR_UNIT, unit);
+}
+
+TEST_F(CelViewTest, KeysStepArraysAndProbeSetsZoomAndClear) {
+  CCelView& view = ShowGroup(200, 400, 3);
+  GroupSettings& settings = TheGroup().Settings();
+  const auto& items = Frame().LeftView().ArrayItems();
+  ASSERT_EQ(items.size(), 3u);
+  QTest::keyClick(&view, Qt::Key_PageDown);
+  EXPECT_EQ(settings.CUR_ARRAY, 2);
+  EXPECT_EQ(Frame().LeftView().currentItem(), items[2]);
+  QTest::keyClick(&view, Qt::Key_PageDown);  // round to the first
+  EXPECT_EQ(settings.CUR_ARRAY, 0);
+  QTest::keyClick(&view, Qt::Key_PageUp);
+  EXPECT_EQ(settings.CUR_ARRAY, 2);
+  EXPECT_EQ(Frame().LeftView().currentItem(), items[2]);
+  EXPECT_EQ(Frame().CurrentViewIndex(), VIEW_CEL);
+  EXPECT_EQ(Status().rfind("[array03] ", 0), 0u) << Status();
+
+  QTest::keyClick(&view, Qt::Key_End);
+  EXPECT_EQ(settings.CUR_UNIT, 0);
+  QTest::keyClick(&view, Qt::Key_Home);
+  EXPECT_EQ(settings.CUR_UNIT, 399);
+  QTest::keyClick(&view, Qt::Key_End);
+  EXPECT_EQ(settings.CUR_UNIT, 0);
+
+  // Zoomed in, the current probe set's middle pair comes to the middle of the window.
+  settings.CUR_UNIT = 200;
+  QTest::keyClick(&view, Qt::Key_Down);
+  QTest::keyClick(&view, Qt::Key_Down);  // 11
+  ASSERT_EQ(settings.CEL_PIXEL_SIZE, 11);
+  const auto& pairs = mChip.units[200].blocks[0].pairs;
+  const synth::ProbeCell& middle = pairs[pairs.size() / 2].pm;
+  const QSize window = view.viewport()->size();
+  EXPECT_EQ(view.horizontalScrollBar()->value(), std::clamp(middle.x * 11 - window.width() / 2, 0,
+                                                            view.horizontalScrollBar()->maximum()));
+  EXPECT_EQ(view.verticalScrollBar()->value(), std::clamp(middle.y * 11 - window.height() / 2, 0,
+                                                          view.verticalScrollBar()->maximum()));
+  QTest::keyClick(&view, Qt::Key_Up);
+  QTest::keyClick(&view, Qt::Key_Up);
+  QTest::keyClick(&view, Qt::Key_Up);
+  EXPECT_EQ(settings.CEL_PIXEL_SIZE, 1);
+  QTest::keyClick(&view, Qt::Key_Left);
+  EXPECT_EQ(settings.CEL_PIXEL_SIZE, 1);
+
+  QTest::keyClick(&view, Qt::Key_Escape);
+  EXPECT_EQ(settings.CUR_UNIT, -1);
+  QTest::keyClick(&view, Qt::Key_P);
+  EXPECT_EQ(settings.SHOW_PROBE_TOGETHER, 1);
+  EXPECT_TRUE(TogetherMaps.Built());
+  EXPECT_EQ(view.Cache().Count(), 1) << "the cache was emptied, then the shown array built";
+  // Each cell shows at the place the maps give it, and the mouse there tells that cell.
+  int low = 0;
+  int high = 0;
+  GetCelDisplayRange(2, &low, &high);
+  const QImage together = view.viewport()->grab().toImage();
+  const synth::ProbeCell& pm = mChip.units[7].blocks[0].pairs[0].pm;
+  const MapPosition shown = TogetherMaps.DisplayOf(pm.x, pm.y);
+  ASSERT_GE(shown.x, 0);
+  EXPECT_EQ(together.pixel(shown.x, shown.y) & 0xFFFFFFu,
+            LevelRgb(ExpectedLevel(Intensity(2, pm.x, pm.y), low, high)));
+  QTest::mouseMove(view.viewport(), QPoint(shown.x, shown.y));
+  EXPECT_NE(Status().find("[Gene " + mChip.units[7].name + ", "), std::string::npos) << Status();
+  EXPECT_NE(Status().find("[PM 0] [Intensity: " + std::to_string(Intensity(2, pm.x, pm.y)) + "]"),
+            std::string::npos)
+      << Status();
+  QTest::keyClick(&view, Qt::Key_P);
+  EXPECT_EQ(settings.SHOW_PROBE_TOGETHER, 0);
+  QTest::keyClick(&view, Qt::Key_Return);
+  EXPECT_NE(Frame().CurrentViewIndex(), VIEW_CEL);
+}
+
+TEST_F(CelViewTest, TheCurrentProbeSetBlinksExceptWhileAnAnalysisRuns) {
+  CCelView& view = ShowGroup(120, 150, 2);
+  constexpr int unit = 4;
+  TheGroup().Settings().CUR_UNIT = unit;
+  view.Refresh(false);
+  const bool before = view.BlinkShown();
+  QTRY_COMPARE_WITH_TIMEOUT(view.BlinkShown(), !before, 1500);
+  // Shown, the cells are white at pixel size 1, both cells of every pair.
+  QTRY_COMPARE_WITH_TIMEOUT(view.BlinkShown(), true, 1500);
+  const QImage shot = view.viewport()->grab().toImage();
+  for (const synth::ProbePair& pair : mChip.units[unit].blocks[0].pairs) {
+    EXPECT_EQ(shot.pixel(pair.pm.x, pair.pm.y) & 0xFFFFFFu, 0xFFFFFFu);
+    EXPECT_EQ(shot.pixel(pair.mm.x, pair.mm.y) & 0xFFFFFFu, 0xFFFFFFu);
+  }
+  AnalysisRunning = 1;
+  QTest::qWait(1100);
+  EXPECT_TRUE(view.BlinkShown());
+}
+
+TEST_F(CelViewTest, AFortyFirstArrayTakesTheSlotOfARandomCachedImage) {
+  CCelView& view = ShowGroup(40, 30, kCelImageCacheSlots + 1);
+  for (int array = 0; array < kCelImageCacheSlots; ++array) view.ShowArray(array);
+  EXPECT_EQ(view.Cache().Count(), kCelImageCacheSlots);
+  platform::SeedRand(5);
+  const int evicted = platform::Rand() % kCelImageCacheSlots;
+  platform::SeedRand(5);
+  view.ShowArray(kCelImageCacheSlots);
+  EXPECT_EQ(view.Cache().Count(), kCelImageCacheSlots);
+  ASSERT_NE(view.Cache().Find(kCelImageCacheSlots), nullptr);
+  for (int array = 0; array < kCelImageCacheSlots; ++array)
+    EXPECT_EQ(view.Cache().Find(array) == nullptr, array == evicted) << array;
+}
+
+TEST_F(CelViewTest, PaintingNeitherPumpsNorBuildsImages) {
+  CCelView& view = ShowGroup(200, 400, 3);
+  PumpCounter pumps;
+  // Shown from elsewhere: the paint draws background and leaves the image to be built
+  // after it.
+  TheGroup().Settings().CUR_ARRAY = 2;
+  view.viewport()->repaint();
+  EXPECT_EQ(view.Cache().Find(2), nullptr);
+  QApplication::processEvents();
+  EXPECT_NE(view.Cache().Find(2), nullptr);
+  int seen = 0;
+  EXPECT_EQ(CompareWithTruth(view, &seen), 0);
+  view.RebuildImages();
+  view.viewport()->repaint();
+  EXPECT_EQ(pumps.count, 0);
+}
+
+TEST_F(CelViewTest, CommandStatesFollowTheGroup) {
+  ShowGroup(120, 150, 2);
+  CMainFrame& frame = Frame();
+  GroupSettings& settings = TheGroup().Settings();
+  const auto state = [&](int id) {
+    const CommandState s = frame.CommandUi(id);
+    return std::pair{s.enabled, s.checked};
+  };
+  EXPECT_EQ(state(ids::kImageArrayOutlier), std::pair(false, false));
+  TheGroup().Modelled = true;
+  EXPECT_EQ(state(ids::kImageArrayOutlier), std::pair(true, false));
+  ASSERT_TRUE(frame.OnCommand(ids::kImageArrayOutlier));
+  EXPECT_EQ(settings.SHOW_OUTLIER, 1);
+  EXPECT_EQ(state(ids::kImageArrayOutlier), std::pair(true, true));
+  EXPECT_EQ(state(ids::kImageProbeTogether), std::pair(true, false));
+  ASSERT_TRUE(frame.OnCommand(ids::kImageProbeTogether));
+  EXPECT_EQ(state(ids::kImageProbeTogether), std::pair(true, true));
+  EXPECT_TRUE(state(ids::kExportImage).first);
+  for (const int id : {ids::kImageGradientCorrection, ids::kImageReplaceValue, ids::kImageUndoLast})
+    EXPECT_FALSE(state(id).first) << "no region is closed";
+}
+
+TEST_F(CelViewTest, FindGeneMovesToItsProbeSetAndAFailedSearchKeepsTheCurrentOne) {
+  CCelView& view = ShowGroup();
+  GroupSettings& settings = TheGroup().Settings();
+  QTest::keyClick(&view, Qt::Key_Down);  // pixel size 6: the picture outgrows the window
+  const auto findByName = [&](const std::string& name) {
+    prompts.dialogAnswer = [name](QDialog& dialog) {
+      compare_events::Type(*Control<QLineEdit>(dialog, ids::kFindProbeSetName), name.c_str());
+      compare_events::Click(*dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok));
+      return dialog.result();
+    };
+    EXPECT_TRUE(Frame().OnCommand(ids::kFindGene));
+  };
+  settings.CUR_UNIT = 5;
+  findByName(mChip.units[300].name);
+  EXPECT_EQ(settings.CUR_UNIT, 300);
+  const auto& pairs = mChip.units[300].blocks[0].pairs;
+  const synth::ProbeCell& middle = pairs[pairs.size() / 2].pm;
+  EXPECT_EQ(view.verticalScrollBar()->value(),
+            std::clamp(middle.y * 6 - view.viewport()->height() / 2, 0,
+                       view.verticalScrollBar()->maximum()));
+  findByName("NoSuchProbeSet");
+  EXPECT_EQ(settings.CUR_UNIT, 300);
+  ASSERT_FALSE(prompts.prompts.empty());
+  EXPECT_EQ(prompts.prompts.back().text.rfind(kNoProbeSetMatchMessage, 0), 0u)
+      << prompts.prompts.back().text;
+  // No keyword was searched for: Find Next says so and keeps the probe set too.
+  EXPECT_TRUE(Frame().OnCommand(ids::kFindNext));
+  EXPECT_EQ(settings.CUR_UNIT, 300);
+}
+
+TEST_F(CelViewTest, ScreenshotOfTheWholeArray) {
+  CCelView& view = ShowGroup(200, 400, 3);
+  Frame().resize(1000, 700);
+  Frame().LeftView().expandAll();
+  QApplication::processEvents();
+  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
+  const QString path = QStringLiteral(ZELKO_SCREENSHOT_DIR "/cel_view_whole.png");
+  ASSERT_TRUE(Frame().grab().save(path));
+  int seen = 0;
+  EXPECT_EQ(CompareWithTruth(view, &seen), 0);
+  EXPECT_EQ(seen, static_cast<int>(mTruth.spots[0].cells.size()));
+}
+
+}  // namespace
