@@ -6,21 +6,17 @@
 #include <algorithm>
 
 #include "engine/array/image_support.hpp"
+#include "engine/base/brightness_scale.hpp"
 #include "platform/runtime_rand.hpp"
 
 namespace {
 constexpr int kTile = 64;
 }  // namespace
 
-int CelLevel(int value, int low, int high) {
-  const double v = std::clamp(value, std::min(low, high), high);
-  return static_cast<int>((v - low) * 255.0 / (static_cast<double>(high) - low + 1.0) + 0.5);
-}
-
 void FillCelLevelTable(CelLevelTable& table, int low, int high) {
   for (std::size_t v = 0; v < table.size(); ++v)
     table[v] = static_cast<std::uint8_t>(
-        std::clamp(CelLevel(static_cast<int>(v), low, high), 0, kCelLevels - 1));
+        std::clamp(BrightnessLevel(static_cast<double>(v), low, high), 0, kCelLevels - 1));
 }
 
 CelImageCache::CelImageCache() {

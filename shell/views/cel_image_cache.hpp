@@ -16,11 +16,7 @@ struct ProbeTogetherMaps;
 inline constexpr int kCelImageCacheSlots = 40;
 inline constexpr int kCelLevels = 256;
 
-// The level of an intensity in the array's display range [low, high]: the value clamped
-// to the range, then trunc((v - low) x 255 / (high - low + 1) + 0.5).
-int CelLevel(int value, int low, int high);
-
-// CelLevel of every 16-bit intensity.
+// The brightness level (BrightnessLevel) of every 16-bit intensity on a display range.
 using CelLevelTable = std::array<std::uint8_t, 65536>;
 void FillCelLevelTable(CelLevelTable& table, int low, int high);
 

@@ -27,6 +27,8 @@ namespace {
 
 // A scroll line is this share of the window.
 constexpr int kLinesPerPage = 10;
+// Rows of the picture an export colours at a time.
+constexpr int kExportBand = 256;
 
 GroupSettings& Settings() {
   return TheGroup().Settings();
@@ -36,8 +38,12 @@ int ArrayCount() {
   return TheGroup().NumArrays();
 }
 
+// The array's plane is held and has the layout's cells.
 bool HoldsImage(int array) {
-  return array >= 0 && array < ArrayCount() && !TheGroup().Array(array).intensities.empty();
+  const auto cells =
+      static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
+  return array >= 0 && array < ArrayCount() && cells > 0 &&
+         TheGroup().Array(array).intensities.size() == cells;
 }
 
 std::string CallName(int array, int unit) {
@@ -190,7 +196,12 @@ PictureExport CCelView::ExportPicture() {
   picture.defaultName = DefaultImageName(VIEW_CEL);
   const int side = Geometry().Side();
   picture.size = QSize(side, side);
-  picture.draw = [this, side](QPainter& painter) { Draw(painter, QRect(0, 0, side, side), false); };
+  picture.draw = [this, side](QPainter& painter) {
+    // In bands, so that the colouring bitmap stays small on large zoomed pictures.
+    for (int top = 0; top < side; top += kExportBand)
+      Draw(painter, QRect(0, top, side, std::min(kExportBand, side - top)), false);
+    mScratch = QImage();
+  };
   return picture;
 }
 
