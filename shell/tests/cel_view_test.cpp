@@ -434,4 +434,18 @@ TEST_F(CelViewTest, FindGeneMovesToItsProbeSetAndAFailedSearchKeepsTheCurrentOne
   EXPECT_EQ(prompts.prompts.back().text.rfind(kNoProbeSetMatchMessage, 0), 0u);
 }
 
+TEST_F(CelViewTest, SaveQvfFileSaysWhenTheFileCannotBeWritten) {
+  ShowGroup(120, 150, 2);
+  const auto save = [&] {
+    EXPECT_TRUE(Frame().OnCommand(ids::kImageSaveQvfFile));
+    return prompts.prompts.empty() ? std::string() : prompts.prompts.back().text;
+  };
+  // The array's data file is not there to read.
+  EXPECT_EQ(save(), kQvfFailedMessage);
+  Frame().ShowView(VIEW_CEL);  // the failed read showed the log
+  EXPECT_TRUE(Frame().CommandUi(ids::kImageSaveQvfFile).enabled);
+  TheGroup().Normalized = true;
+  EXPECT_FALSE(Frame().CommandUi(ids::kImageSaveQvfFile).enabled);
+}
+
 }  // namespace

@@ -16,8 +16,10 @@
 #include "engine/array/image_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
+#include "engine/jobs/current_array_qvf.hpp"
 #include "engine/model/model.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/user_prompt.hpp"
 #include "shell/commands/export_image_command.hpp"
 #include "shell/dialogs/find_gene.hpp"
 #include "shell/resource_ids.hpp"
@@ -395,11 +397,12 @@ std::optional<CommandState> CCelView::UpdateCommand(int id) const {
     case ids::kFindGene:
     case ids::kFindNext:
       return CommandState{!Layout.units.empty(), false};
-    // The region edits, the QVF file and the scaling arrive with their engine routines.
+    case ids::kImageSaveQvfFile:
+      return CommandState{!TheGroup().Normalized && HoldsImage(settings.CUR_ARRAY), false};
+    // The region edits and the scaling arrive with their engine routines.
     case ids::kImageGradientCorrection:
     case ids::kImageReplaceValue:
     case ids::kImageUndoLast:
-    case ids::kImageSaveQvfFile:
     case ids::kImageScaleCelValue:
       return CommandState{false, false};
     default:
@@ -414,6 +417,9 @@ bool CCelView::RunCommand(int id) {
       return true;
     case ids::kImageProbeTogether:
       ToggleProbeTogether();
+      return true;
+    case ids::kImageSaveQvfFile:
+      AfxMessageBox(WriteCurrentArrayQvf() ? kQvfSavedMessage : kQvfFailedMessage);
       return true;
     case ids::kFindGene:
     case ids::kFindNext:

@@ -24,6 +24,10 @@ class ShellFrame;
 inline constexpr int kCelBlinkMilliseconds = 500;
 inline constexpr const char* kCelOutsideHint =
     "Arrow keys to zoom; right-click to select a region (right-double-click to end)";
+inline constexpr const char* kQvfSavedMessage =
+    "Saved the corrected image into the QVF file; select \"Analysis/Normalize\" to renormalize "
+    "arrays (if this array is the baseline, check \"Ignore the normalized data in QVF files\")";
+inline constexpr const char* kQvfFailedMessage = "Writing QVF file failed";
 
 class CCelView final : public QAbstractScrollArea, public RightView, public PictureView {
   Q_OBJECT
