@@ -1,7 +1,7 @@
 // The array image view on a generated group with a bright spot planted on one array: the
 // picture against the planted intensities pixel by pixel at two zoom levels and after a
-// scroll, the outlier marks, the status line, the mouse and keys, the blink, the image
-// cache, the commands, and the screenshot.
+// scroll, the outlier marks, the status line, the mouse and keys, a region drawn with the
+// mouse, the blink, the image cache, the commands, and the screenshots.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -16,10 +16,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
 
+#include "engine/array/image_region.hpp"
 #include "engine/array/image_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "platform/runtime_rand.hpp"
@@ -446,6 +448,134 @@ TEST_F(CelViewTest, SaveQvfFileSaysWhenTheFileCannotBeWritten) {
   EXPECT_TRUE(Frame().CommandUi(ids::kImageSaveQvfFile).enabled);
   TheGroup().Normalized = true;
   EXPECT_FALSE(Frame().CommandUi(ids::kImageSaveQvfFile).enabled);
+}
+
+// Whether the cell's centre lies inside the polygon by the even-odd rule, in exact
+// integer arithmetic (doubled coordinates put the centre on whole numbers).
+bool CentreInside(const std::vector<std::pair<int, int>>& polygon, int x, int y) {
+  const long long cx = 2LL * x + 1;
+  const long long cy = 2LL * y + 1;
+  bool inside = false;
+  for (std::size_t i = 0; i < polygon.size(); ++i) {
+    const auto [ax, ay] = polygon[i];
+    const auto [bx, by] = polygon[(i + 1) % polygon.size()];
+    if ((2LL * ay > cy) == (2LL * by > cy)) continue;
+    // The crossing's x lies right of the centre.
+    const long long left = (cx - 2LL * ax) * (by - ay);
+    const long long right = (cy - 2LL * ay) * (bx - ax);
+    if (by > ay ? left < right : left > right) inside = !inside;
+  }
+  return inside;
+}
+
+TEST_F(CelViewTest, ARegionDrawnWithTheMouseMasksTheCellsInsideIt) {
+  CCelView& view = ShowGroup();
+  TheImageRegion().Reset();
+  QTest::keyClick(&view, Qt::Key_Right);
+  QTest::keyClick(&view, Qt::Key_Right);
+  QTest::keyClick(&view, Qt::Key_Right);  // pixel size 4
+  view.horizontalScrollBar()->setValue(24);
+  view.verticalScrollBar()->setValue(16);
+  const QPoint scroll(view.horizontalScrollBar()->value(), view.verticalScrollBar()->value());
+  QWidget* window = view.viewport();
+  const auto at = [&](int x, int y) { return QPoint(x * 4 + 1, y * 4 + 2) - scroll; };
+  const std::vector<std::pair<int, int>> polygon = {{20, 15}, {61, 18}, {70, 50},
+                                                    {41, 66}, {23, 58}, {15, 45}};
+  for (std::size_t i = 0; i + 1 < polygon.size(); ++i) {
+    const auto [x, y] = polygon[i];
+    QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, at(x, y));
+    const auto [nx, ny] = polygon[i + 1];
+    QTest::mouseMove(window, at((x + nx) / 2, (y + ny) / 2));
+    QTest::mouseMove(window, at(nx, ny));
+  }
+  EXPECT_TRUE(TheImageRegion().InProgress());
+  EXPECT_EQ(TheImageRegion().RubberEnd(), (CellPoint{15, 45}));
+  // A double click is a click, then the double-click event (which QTest sends alone).
+  QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, at(15, 45));
+  QTest::mouseDClick(window, Qt::RightButton, Qt::NoModifier, at(15, 45));
+  ASSERT_TRUE(TheImageRegion().IsClosed());
+  ASSERT_EQ(TheImageRegion().PointCount(), static_cast<int>(polygon.size()));
+  int inside = 0;
+  for (int x = 0; x < mChip.dimension; ++x)
+    for (int y = 0; y < mChip.dimension; ++y) {
+      const bool expected = CentreInside(polygon, x, y);
+      inside += expected ? 1 : 0;
+      EXPECT_EQ(TheImageRegion().MaskLevel(x, y) == kMaskInside, expected) << x << "," << y;
+    }
+  EXPECT_GT(inside, 1000);
+
+  // The outline is drawn inverted over the cells, so a cell the outline passes an even
+  // number of times shows its own colour again.
+  int low = 0;
+  int high = 0;
+  GetCelDisplayRange(kSpotArray, &low, &high);
+  std::map<std::pair<int, int>, int> passes;
+  for (const CellPoint& cell : TheImageRegion().OutlineCells()) ++passes[{cell.x, cell.y}];
+  ASSERT_GT(passes.size(), 100u);
+  const QImage outlined = window->grab().toImage();
+  for (int x = 10; x < 75; ++x)
+    for (int y = 10; y < 70; ++y) {
+      const auto found = passes.find({x, y});
+      const bool inverted = found != passes.end() && found->second % 2 == 1;
+      const QRgb colour = LevelRgb(ExpectedLevel(Intensity(kSpotArray, x, y), low, high));
+      for (const QPoint corner : {QPoint(0, 0), QPoint(3, 3)})
+        EXPECT_EQ(outlined.pixel(at(x, y) - QPoint(1, 2) + corner) & 0xFFFFFFu,
+                  inverted ? colour ^ 0xFFFFFFu : colour)
+            << x << "," << y;
+    }
+  SaveScreenshot("cel_view_zoomed_region.png");
+
+  // The edits are offered for the closed region; Replace Value puts the other arrays'
+  // values into the inside cells, and the image shows them at once.
+  const auto enabled = [&](int id) { return Frame().CommandUi(id).enabled; };
+  EXPECT_TRUE(enabled(ids::kImageGradientCorrection));
+  EXPECT_TRUE(enabled(ids::kImageReplaceValue));
+  EXPECT_FALSE(enabled(ids::kImageUndoLast));
+  ASSERT_TRUE(Frame().OnCommand(ids::kImageReplaceValue));
+  EXPECT_TRUE(enabled(ids::kImageUndoLast));
+  const std::vector<std::uint16_t>& plane = TheGroup().Array(kSpotArray).intensities;
+  GetCelDisplayRange(kSpotArray, &low, &high);
+  const QImage replaced = window->grab().toImage();
+  int changed = 0;
+  for (int x = 16; x < 70; ++x)
+    for (int y = 16; y < 66; ++y) {
+      if (TheImageRegion().MaskLevel(x, y) != kMaskInside) continue;
+      const int value = plane[mTruth.CellIndex(x, y)];
+      changed += value != Intensity(kSpotArray, x, y) ? 1 : 0;
+      const QPoint pixel = at(x, y) + QPoint(1, 0);  // off the outline's corner pixel
+      const QRgb shown = replaced.pixel(pixel) & 0xFFFFFFu;
+      const QRgb colour = LevelRgb(ExpectedLevel(value, low, high));
+      EXPECT_TRUE(shown == colour || shown == (colour ^ 0xFFFFFFu)) << x << "," << y;
+    }
+  EXPECT_GT(changed, 100);
+  ASSERT_TRUE(Frame().OnCommand(ids::kImageUndoLast));
+  EXPECT_FALSE(enabled(ids::kImageUndoLast));
+  for (const auto& [x, y] : mTruth.spots[0].cells)
+    EXPECT_EQ(plane[mTruth.CellIndex(x, y)], kSpot.value);
+  EXPECT_EQ(plane, mTruth.arrays[kSpotArray].intensities);
+
+  EXPECT_TRUE(enabled(ids::kImageScaleCelValue));
+  EXPECT_TRUE(enabled(ids::kImageSaveQvfFile));
+  TheGroup().Normalized = true;
+  for (const int id :
+       {ids::kImageGradientCorrection, ids::kImageReplaceValue, ids::kImageSaveQvfFile})
+    EXPECT_FALSE(enabled(id)) << id;
+  TheGroup().Normalized = false;
+
+  // Esc drops the closed region and its outline; the picture is the planted one again.
+  QTest::keyClick(&view, Qt::Key_Escape);
+  EXPECT_FALSE(TheImageRegion().IsClosed());
+  EXPECT_FALSE(enabled(ids::kImageGradientCorrection));
+  int seen = 0;
+  EXPECT_EQ(CompareWithTruth(view, &seen), 0);
+  // A left click while drawing drops the polygon being drawn.
+  QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, at(30, 30));
+  QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, at(40, 30));
+  ASSERT_TRUE(TheImageRegion().InProgress());
+  QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at(35, 40));
+  EXPECT_FALSE(TheImageRegion().InProgress());
+  QTest::keyClick(&view, Qt::Key_Escape);  // no probe set blinks
+  EXPECT_EQ(CompareWithTruth(view, &seen), 0);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "engine/array/image_region.hpp"
 #include "engine/array/image_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
@@ -21,6 +22,7 @@
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "shell/commands/export_image_command.hpp"
+#include "shell/commands/scale_cel_command.hpp"
 #include "shell/dialogs/find_gene.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
@@ -303,6 +305,9 @@ void CCelView::keyPressEvent(QKeyEvent* event) {
       return;  // another view is shown now
     case Qt::Key_Escape:
       Settings().CUR_UNIT = -1;
+      // A closed region goes; one being drawn stays.
+      if (TheImageRegion().IsClosed()) TheImageRegion().Drop();
+      UpdateOutline();
       Refresh(false);
       break;
     case Qt::Key_PageUp:
@@ -342,13 +347,37 @@ void CCelView::keyPressEvent(QKeyEvent* event) {
   UpdateStatus();
 }
 
+CelCell CCelView::CellUnder(QPoint mouse) const {
+  const QPoint at = mouse + ScrollPosition();
+  return Geometry().CellAt(at.x(), at.y());
+}
+
+void CCelView::UpdateOutline() {
+  const CelGeometry g = Geometry();
+  mOutline.clear();
+  for (const CellPoint& point : TheImageRegion().OutlineCells())
+    if (g.Inside({point.x, point.y})) mOutline.push_back({point.x, point.y});
+  viewport()->update();
+}
+
 void CCelView::mousePressEvent(QMouseEvent* event) {
   mLastMouse = event->position().toPoint();
+  CelCell cell = CellUnder(mLastMouse);
+  const bool inside = Geometry().Inside(cell) && HoldsImage(Settings().CUR_ARRAY);
+  ImageRegion& region = TheImageRegion();
+  if (event->button() == Qt::RightButton) {
+    if (inside) {
+      region.AddPoint(cell.x, cell.y);
+      UpdateOutline();
+    }
+    return;
+  }
   if (event->button() != Qt::LeftButton) return;
-  const CelGeometry g = Geometry();
-  const QPoint at = mLastMouse + ScrollPosition();
-  CelCell cell = g.CellAt(at.x(), at.y());
-  if (!g.Inside(cell)) return;
+  if (region.InProgress()) {
+    region.Drop();
+    UpdateOutline();
+  }
+  if (!inside) return;
   if (const ProbeTogetherMaps* together = Together()) {
     const MapPosition real = together->CellAt(cell.x, cell.y);
     cell = {real.x, real.y};
@@ -365,8 +394,24 @@ void CCelView::mousePressEvent(QMouseEvent* event) {
   }
 }
 
+void CCelView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::RightButton) {
+    mousePressEvent(event);
+    return;
+  }
+  mLastMouse = event->position().toPoint();
+  const CelCell cell = CellUnder(mLastMouse);
+  TheImageRegion().EndDrawing(cell.x, cell.y);
+  UpdateOutline();
+}
+
 void CCelView::mouseMoveEvent(QMouseEvent* event) {
   mLastMouse = event->position().toPoint();
+  if (TheImageRegion().InProgress()) {
+    const CelCell cell = CellUnder(mLastMouse);
+    TheImageRegion().TrackMouse(cell.x, cell.y);
+    UpdateOutline();
+  }
   UpdateStatus();
 }
 
@@ -397,14 +442,19 @@ std::optional<CommandState> CCelView::UpdateCommand(int id) const {
     case ids::kFindGene:
     case ids::kFindNext:
       return CommandState{!Layout.units.empty(), false};
-    case ids::kImageSaveQvfFile:
-      return CommandState{!TheGroup().Normalized && HoldsImage(settings.CUR_ARRAY), false};
-    // The region edits and the scaling arrive with their engine routines.
     case ids::kImageGradientCorrection:
     case ids::kImageReplaceValue:
-    case ids::kImageUndoLast:
+    case ids::kImageUndoLast: {
+      const ImageRegion& region = TheImageRegion();
+      bool enabled = !TheGroup().Normalized && !region.InProgress() && region.IsClosed();
+      if (id == ids::kImageReplaceValue) enabled = enabled && ArrayCount() > 1;
+      if (id == ids::kImageUndoLast) enabled = enabled && region.Undoable();
+      return CommandState{enabled, false};
+    }
+    case ids::kImageSaveQvfFile:
+      return CommandState{!TheGroup().Normalized && HoldsImage(settings.CUR_ARRAY), false};
     case ids::kImageScaleCelValue:
-      return CommandState{false, false};
+      return CommandState{settings.CUR_ARRAY >= 0 && settings.CUR_ARRAY < ArrayCount(), false};
     default:
       return std::nullopt;
   }
@@ -418,8 +468,20 @@ bool CCelView::RunCommand(int id) {
     case ids::kImageProbeTogether:
       ToggleProbeTogether();
       return true;
+    case ids::kImageGradientCorrection:
+      EditRegion([] { return TheImageRegion().CorrectGradient(); });
+      return true;
+    case ids::kImageReplaceValue:
+      EditRegion([] { return TheImageRegion().ReplaceByOtherArrays(); });
+      return true;
+    case ids::kImageUndoLast:
+      EditRegion([] { return TheImageRegion().Undo(); });
+      return true;
     case ids::kImageSaveQvfFile:
       AfxMessageBox(WriteCurrentArrayQvf() ? kQvfSavedMessage : kQvfFailedMessage);
+      return true;
+    case ids::kImageScaleCelValue:
+      RunScaleCelValue(mFrame, Settings().CUR_ARRAY);
       return true;
     case ids::kFindGene:
     case ids::kFindNext:
@@ -432,4 +494,11 @@ bool CCelView::RunCommand(int id) {
     default:
       return false;
   }
+}
+
+void CCelView::EditRegion(bool (*edit)()) {
+  edit();
+  // The edited intensities show only in images built anew.
+  RebuildImages();
+  UpdateOutline();
 }

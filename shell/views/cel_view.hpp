@@ -68,6 +68,7 @@ class CCelView final : public QAbstractScrollArea, public RightView, public Pict
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
 
@@ -82,6 +83,12 @@ class CCelView final : public QAbstractScrollArea, public RightView, public Pict
   void ToggleProbeTogether();
   // The blinking cells' bounding box in the window.
   QRect BlinkArea() const;
+  // The cell under a window point, as the image shows it (no probe-together mapping).
+  CelCell CellUnder(QPoint mouse) const;
+  // The region's outline cells that lie in the image, drawn by the next paint.
+  void UpdateOutline();
+  // A region edit of the current array, then every image built again.
+  void EditRegion(bool (*edit)());
 
   ShellFrame& mFrame;
   CelImageCache mCache;
