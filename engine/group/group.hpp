@@ -61,6 +61,13 @@ struct GroupRunOptions {
   bool celExportProbeSetColumns = false;
   bool celExportSubtractBackground = false;
   bool probeExportPositionColumns = false;
+  // Percentile filtering: probe sets whose percentileHigh-th percentile across the
+  // samples is at least percentileFold times their percentileLow-th are written to
+  // percentileOutput, rescaled between the two.
+  float percentileHigh = 90.0f;
+  float percentileLow = 10.0f;
+  float percentileFold = 5.0f;
+  std::string percentileOutput;
 };
 
 class Group {

@@ -345,7 +345,9 @@ TEST_F(GroupSettingsFile, MissingFileLeavesDefaultsKeptValuesAndName) {
   ArrayType = 2;
   PmOnly = 1;
   GroupRunOptions& options = group.RunOptions();
-  options = {true, true, true, true};
+  options.appendExpressionExport = options.celExportProbeSetColumns =
+      options.celExportSubtractBackground = options.probeExportPositionColumns = true;
+  options.percentileFold = 3.0f;
 
   EXPECT_FALSE(group.ReadGroupSettings("Nowhere"));
   EXPECT_EQ(group.Name(), kDefaultGroupName);
@@ -361,6 +363,7 @@ TEST_F(GroupSettingsFile, MissingFileLeavesDefaultsKeptValuesAndName) {
   EXPECT_FALSE(options.celExportSubtractBackground);
   EXPECT_FALSE(options.probeExportPositionColumns);
   EXPECT_TRUE(options.appendExpressionExport);
+  EXPECT_EQ(options.percentileFold, 3.0f);  // held while the program runs
   EXPECT_FALSE(fs::exists(IniFile("Nowhere")));
 }
 
