@@ -1,0 +1,186 @@
+#include "genes/filter/gene_filters.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/base/missing_value.hpp"
+#include "engine/base/value_triple.hpp"
+#include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/numerics/numerics.hpp"
+#include "engine/services/log_channel.hpp"
+
+namespace {
+
+constexpr const char* kVariationCriterion = "Variation across samples: %.2f < %s < %.2f";
+constexpr const char* kPresenceCriterion = "P call %% in the array used >= %d%%";
+constexpr const char* kReplicateCriterion =
+    "Replicate variation: %.2f < Median(Standard deviation / Mean) < %.2f";
+constexpr const char* kExpressionCriterion = "The expression level >= %.2f in >= %d%% samples";
+
+const char* VariationName(int method) {
+  return method == 1 ? "Standard deviation (for logged data)" : "Standard deviation / Mean";
+}
+
+// The measure of a set of values, MISSING_VALUE with fewer than two of them or when it
+// is not a number (a mean of 0 under deviation / mean).
+double VariationMeasure(const double* values, int n, int method) {
+  // Without standardising, the routine only reads the values.
+  const double measure =
+      StandardizeMissing(const_cast<double*>(values), n, false, method == 0, MISSING_VALUE);
+  return IsMissing(measure) || !std::isfinite(measure) ? MISSING_VALUE : measure;
+}
+
+std::size_t At(int i) {
+  return static_cast<std::size_t>(i);
+}
+
+}  // namespace
+
+GeneFilterCriteria GeneFilterCriteria::FromSettings() {
+  const Group& group = TheGroup();
+  const GroupSettings& s = group.Settings();
+  GeneFilterCriteria c;
+  c.variation = s.USE_CV_FILTER != 0;
+  c.variationMethod = s.FILTER_VAR_METHOD;
+  c.variationLower = s.CV_LOWER;
+  c.variationUpper = s.CV_UPPER;
+  c.withinGroups = s.USE_STD_SEP != 0;
+  c.hasCalls = group.HasCalls;
+  c.presence = group.HasCalls && s.USE_CALL_FILTER != 0;
+  c.presencePercent = s.FILTER_PRESENCE;
+  c.replicate = s.USE_REP_FILTER != 0;
+  c.replicateLower = s.REP_FILTER_LOW;
+  c.replicateUpper = s.REP_FILTER_HIGH;
+  c.expression = s.USE_EXPR_FILTER != 0;
+  c.expressionLevel = s.EXPR_FILTER_VALUE;
+  c.expressionPercent = s.EXPR_FILTER_PCT;
+  c.outliersMissing = group.HasProbeData && s.ALLOW_MISSING != 0;
+  return c;
+}
+
+std::vector<std::string> GeneFilterCriteria::ActiveTexts() const {
+  std::vector<std::string> texts;
+  if (variation)
+    texts.push_back(MessageBuffer(kVariationCriterion, variationLower,
+                                  VariationName(variationMethod), variationUpper));
+  if (presence) texts.push_back(MessageBuffer(kPresenceCriterion, presencePercent));
+  if (replicate)
+    texts.push_back(MessageBuffer(kReplicateCriterion, replicateLower, replicateUpper));
+  if (expression)
+    texts.push_back(MessageBuffer(kExpressionCriterion, expressionLevel, expressionPercent));
+  return texts;
+}
+
+GeneFilter::GeneFilter(const GeneFilterCriteria& criteria) : mCriteria(criteria) {
+  const Group& group = TheGroup();
+  const int arrays = SampleGrouping.ArrayCount();
+  int widest = 1;
+  for (int s = 0; s < SampleGrouping.SampleCount(); ++s)
+    widest = std::max(widest, SampleGrouping.ReplicateCount(s));
+  for (int position = 0; position < arrays; ++position) {
+    const int array = SampleGrouping.OrderedArray(position);
+    mArrays.push_back(array);
+    const ArraySlot& slot = group.Array(array);
+    mValues.push_back(&slot.values);
+    mCalls.push_back(&slot.calls);
+  }
+  mSampleValues.resize(At(std::max(SampleGrouping.SampleCount(), 1)));
+  mReplicates.resize(At(widest));
+  mReplicateVariation.reserve(mSampleValues.size());
+}
+
+double GeneFilter::ArrayValue(int position, int unit) const {
+  const std::vector<VALUE_TRIPLE>& values = *mValues[At(position)];
+  if (unit < 0 || At(unit) >= values.size()) return MISSING_VALUE;
+  const VALUE_TRIPLE& triple = values[At(unit)];
+  if (mCriteria.outliersMissing && triple.outlier == kArrayOutlierWord) return MISSING_VALUE;
+  return triple.value;
+}
+
+bool GeneFilter::Passes(int unit) {
+  const int samples = SampleGrouping.SampleCount();
+  int withValue = 0;
+  int atLevel = 0;
+  mReplicateVariation.clear();
+  for (int s = 0; s < samples; ++s) {
+    const int first = SampleGrouping.SampleFirst(s);
+    const int replicates = SampleGrouping.ReplicateCount(s);
+    int present = 0;
+    int counted = 0;
+    for (int k = 0; k < replicates; ++k) {
+      const double v = ArrayValue(first + k, unit);
+      mReplicates[At(k)] = v;
+      counted += IsMissing(v) ? 0 : 1;
+      if (mCriteria.hasCalls) {
+        const std::vector<char>& calls = *mCalls[At(first + k)];
+        present += At(unit) < calls.size() && calls[At(unit)] == kCallPresent ? 1 : 0;
+      }
+    }
+    const double value = MeanMissing(mReplicates.data(), replicates);
+    mSampleValues[At(s)] = value;
+    if (IsMissing(value)) continue;
+    ++withValue;
+    if (value >= mCriteria.expressionLevel) ++atLevel;
+    // Without calls every sample of replicates counts; a deviation needs two values.
+    const bool enoughPresent = !mCriteria.hasCalls || present >= replicates / 2;
+    if (replicates > 1 && enoughPresent && counted >= 2) {
+      const double deviation = StdDevMissing(mReplicates.data(), value, replicates, false);
+      const double ratio = std::fabs(deviation / value);
+      if (!IsMissing(deviation) && std::isfinite(ratio)) mReplicateVariation.push_back(ratio);
+    }
+  }
+
+  if (mCriteria.variation && !PassesVariation({mSampleValues.data(), At(samples)})) return false;
+  if (mCriteria.presence &&
+      TheGroup().PresentCallFraction(unit, mArrays.data(), static_cast<int>(mArrays.size())) <
+          mCriteria.presencePercent / 100.0)
+    return false;
+  if (mCriteria.replicate && !mReplicateVariation.empty()) {
+    const auto middle =
+        mReplicateVariation.begin() + static_cast<std::ptrdiff_t>(mReplicateVariation.size() / 2);
+    std::nth_element(mReplicateVariation.begin(), middle, mReplicateVariation.end());
+    if (!(mCriteria.replicateLower < *middle && *middle < mCriteria.replicateUpper)) return false;
+  }
+  // In whole numbers, so that a share exactly at the percentage passes.
+  if (mCriteria.expression && withValue > 0 &&
+      100LL * atLevel < static_cast<long long>(mCriteria.expressionPercent) * withValue)
+    return false;
+  return true;
+}
+
+bool GeneFilter::PassesVariation(std::span<const double> values) const {
+  const int n = static_cast<int>(values.size());
+  const int method = mCriteria.variationMethod;
+  double measure = MISSING_VALUE;
+  if (!mCriteria.withinGroups) {
+    measure = VariationMeasure(values.data(), n, method);
+  } else {
+    double sum = 0.0;
+    int groups = 0;
+    for (int g = 0; g < SampleGrouping.GroupCount(); ++g) {
+      const int first = SampleGrouping.GroupFirstSample(g);
+      const int size = std::min(SampleGrouping.GroupSize(g), n - first);
+      if (first < 0 || size < 2) continue;
+      const double m = VariationMeasure(values.data() + first, size, method);
+      if (IsMissing(m)) continue;
+      sum += m;
+      ++groups;
+    }
+    // No group with a measure is no variation at all, which no bounds should let pass.
+    if (groups > 0) measure = sum / groups;
+  }
+  if (IsMissing(measure)) return false;
+  return mCriteria.variationLower < measure && measure < mCriteria.variationUpper;
+}
+
+bool PassesGeneFilters(int unit) {
+  GeneFilter filter(GeneFilterCriteria::FromSettings());
+  return filter.Passes(unit);
+}
+
+bool PassesVariationFilter(std::span<const double> values) {
+  GeneFilterCriteria criteria = GeneFilterCriteria::FromSettings();
+  criteria.variation = true;
+  return GeneFilter(criteria).PassesVariation(values);
+}
