@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 #include <sstream>
 #include <string>
@@ -44,7 +45,7 @@ class FilterFixture : public SampleFixture {
     Layout.unitCount = genes;
     for (std::size_t a = 0; a < values.size(); ++a) {
       std::vector<VALUE_TRIPLE> triples;
-      for (const float v : values[a]) triples.push_back({v, 0.1f * v, 0});
+      for (const float v : values[a]) triples.push_back({v, std::fabs(0.1f * v), 0});
       AddArray("a" + std::to_string(a + 1), triples,
                calls.empty() ? std::vector<char>() : calls[a]);
     }
