@@ -75,9 +75,6 @@ std::vector<std::string> GeneFilterCriteria::ActiveTexts() const {
 GeneFilter::GeneFilter(const GeneFilterCriteria& criteria) : mCriteria(criteria) {
   const Group& group = TheGroup();
   const int arrays = SampleGrouping.ArrayCount();
-  int widest = 1;
-  for (int s = 0; s < SampleGrouping.SampleCount(); ++s)
-    widest = std::max(widest, SampleGrouping.ReplicateCount(s));
   for (int position = 0; position < arrays; ++position) {
     const int array = SampleGrouping.OrderedArray(position);
     mArrays.push_back(array);
@@ -85,68 +82,91 @@ GeneFilter::GeneFilter(const GeneFilterCriteria& criteria) : mCriteria(criteria)
     mValues.push_back(&slot.values);
     mCalls.push_back(&slot.calls);
   }
-  mSampleValues.resize(At(std::max(SampleGrouping.SampleCount(), 1)));
-  mReplicates.resize(At(widest));
+  mBlock.resize(At(arrays) * kFilterBlock);
+  mSampleValues.resize(At(SampleGrouping.SampleCount()));
   mReplicateVariation.reserve(mSampleValues.size());
 }
 
-double GeneFilter::ArrayValue(int position, int unit) const {
-  const std::vector<VALUE_TRIPLE>& values = *mValues[At(position)];
-  if (unit < 0 || At(unit) >= values.size()) return MISSING_VALUE;
-  const VALUE_TRIPLE& triple = values[At(unit)];
-  if (mCriteria.outliersMissing && triple.outlier == kArrayOutlierWord) return MISSING_VALUE;
-  return triple.value;
+// The values of a block of probe sets, read array by array: a pass over the probe sets
+// then reads every array's table in order instead of jumping between arrays per probe set.
+void GeneFilter::LoadBlock(int unit) {
+  mBlockFirst = unit - unit % kFilterBlock;
+  const std::size_t arrays = mValues.size();
+  for (std::size_t position = 0; position < arrays; ++position) {
+    const std::vector<VALUE_TRIPLE>& values = *mValues[position];
+    double* out = mBlock.data() + position;
+    for (int j = 0; j < kFilterBlock; ++j, out += arrays) {
+      const std::size_t u = At(mBlockFirst + j);
+      if (u >= values.size()) {
+        *out = MISSING_VALUE;
+        continue;
+      }
+      const VALUE_TRIPLE& triple = values[u];
+      *out = mCriteria.outliersMissing && triple.outlier == kArrayOutlierWord ? MISSING_VALUE
+                                                                              : triple.value;
+    }
+  }
 }
 
-bool GeneFilter::Passes(int unit) {
-  const int samples = SampleGrouping.SampleCount();
-  int withValue = 0;
-  int atLevel = 0;
+bool GeneFilter::PassesReplicateVariation(int unit, const double* arrayValues) {
   mReplicateVariation.clear();
-  for (int s = 0; s < samples; ++s) {
-    const int first = SampleGrouping.SampleFirst(s);
-    const int replicates = SampleGrouping.ReplicateCount(s);
+  const std::size_t samples = mSampleValues.size();
+  for (std::size_t s = 0; s < samples; ++s) {
+    const double value = mSampleValues[s];
+    const int first = SampleGrouping.SampleFirst(static_cast<int>(s));
+    const int replicates = SampleGrouping.ReplicateCount(static_cast<int>(s));
+    if (IsMissing(value) || replicates < 2) continue;
+    const double* x = arrayValues + first;
     int present = 0;
     int counted = 0;
     for (int k = 0; k < replicates; ++k) {
-      const double v = ArrayValue(first + k, unit);
-      mReplicates[At(k)] = v;
-      counted += IsMissing(v) ? 0 : 1;
-      if (mCriteria.hasCalls) {
-        const std::vector<char>& calls = *mCalls[At(first + k)];
-        present += At(unit) < calls.size() && calls[At(unit)] == kCallPresent ? 1 : 0;
-      }
+      counted += IsMissing(x[k]) ? 0 : 1;
+      const std::vector<char>& calls = *mCalls[At(first + k)];
+      present += At(unit) < calls.size() && calls[At(unit)] == kCallPresent ? 1 : 0;
     }
-    const double value = MeanMissing(mReplicates.data(), replicates);
-    mSampleValues[At(s)] = value;
+    // Without calls every sample of replicates counts; a deviation needs two values.
+    if (mCriteria.hasCalls && present < replicates / 2) continue;
+    if (counted < 2) continue;
+    const double deviation = StdDevMissing(x, value, replicates, false);
+    const double ratio = std::fabs(deviation / value);
+    if (!IsMissing(deviation) && std::isfinite(ratio)) mReplicateVariation.push_back(ratio);
+  }
+  if (mReplicateVariation.empty()) return true;
+  const auto middle =
+      mReplicateVariation.begin() + static_cast<std::ptrdiff_t>(mReplicateVariation.size() / 2);
+  std::nth_element(mReplicateVariation.begin(), middle, mReplicateVariation.end());
+  return mCriteria.replicateLower < *middle && *middle < mCriteria.replicateUpper;
+}
+
+// Every criterion must hold, so the cheap ones go first and the rest are not computed
+// for a probe set that already failed.
+bool GeneFilter::Passes(int unit) {
+  if (unit < 0) return false;
+  if (mBlockFirst < 0 || unit < mBlockFirst || unit >= mBlockFirst + kFilterBlock) LoadBlock(unit);
+  const int arrays = static_cast<int>(mArrays.size());
+  const double* arrayValues = mBlock.data() + At(unit - mBlockFirst) * At(arrays);
+  int withValue = 0;
+  int atLevel = 0;
+  const std::size_t samples = mSampleValues.size();
+  for (std::size_t s = 0; s < samples; ++s) {
+    const int first = SampleGrouping.SampleFirst(static_cast<int>(s));
+    const double value =
+        MeanMissing(arrayValues + first, SampleGrouping.ReplicateCount(static_cast<int>(s)));
+    mSampleValues[s] = value;
     if (IsMissing(value)) continue;
     ++withValue;
     if (value >= mCriteria.expressionLevel) ++atLevel;
-    // Without calls every sample of replicates counts; a deviation needs two values.
-    const bool enoughPresent = !mCriteria.hasCalls || present >= replicates / 2;
-    if (replicates > 1 && enoughPresent && counted >= 2) {
-      const double deviation = StdDevMissing(mReplicates.data(), value, replicates, false);
-      const double ratio = std::fabs(deviation / value);
-      if (!IsMissing(deviation) && std::isfinite(ratio)) mReplicateVariation.push_back(ratio);
-    }
   }
 
-  if (mCriteria.variation && !PassesVariation({mSampleValues.data(), At(samples)})) return false;
-  if (mCriteria.presence &&
-      TheGroup().PresentCallFraction(unit, mArrays.data(), static_cast<int>(mArrays.size())) <
-          mCriteria.presencePercent / 100.0)
-    return false;
-  if (mCriteria.replicate && !mReplicateVariation.empty()) {
-    const auto middle =
-        mReplicateVariation.begin() + static_cast<std::ptrdiff_t>(mReplicateVariation.size() / 2);
-    std::nth_element(mReplicateVariation.begin(), middle, mReplicateVariation.end());
-    if (!(mCriteria.replicateLower < *middle && *middle < mCriteria.replicateUpper)) return false;
-  }
   // In whole numbers, so that a share exactly at the percentage passes.
   if (mCriteria.expression && withValue > 0 &&
       100LL * atLevel < static_cast<long long>(mCriteria.expressionPercent) * withValue)
     return false;
-  return true;
+  if (mCriteria.variation && !PassesVariation(mSampleValues)) return false;
+  if (mCriteria.presence && TheGroup().PresentCallFraction(unit, mArrays.data(), arrays) <
+                                mCriteria.presencePercent / 100.0)
+    return false;
+  return !mCriteria.replicate || PassesReplicateVariation(unit, arrayValues);
 }
 
 bool GeneFilter::PassesVariation(std::span<const double> values) const {

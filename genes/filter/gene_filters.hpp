@@ -9,6 +9,9 @@
 
 struct VALUE_TRIPLE;
 
+// Probe sets whose values a filter reads at a time.
+inline constexpr int kFilterBlock = 128;
+
 // The filters' settings, taken once per run.
 struct GeneFilterCriteria {
   bool variation = false;
@@ -44,14 +47,19 @@ class GeneFilter {
   bool PassesVariation(std::span<const double> values) const;
 
  private:
-  double ArrayValue(int position, int unit) const;
+  void LoadBlock(int unit);
+  // arrayValues: the probe set's value on each array, by position of the list order.
+  bool PassesReplicateVariation(int unit, const double* arrayValues);
 
   GeneFilterCriteria mCriteria;
   std::vector<const std::vector<VALUE_TRIPLE>*> mValues;  // by position of the list order
   std::vector<const std::vector<char>*> mCalls;
   std::vector<int> mArrays;  // the arrays the grouping uses, in list order
-  std::vector<double> mSampleValues;
-  std::vector<double> mReplicates;
+  // The values of kFilterBlock probe sets from mBlockFirst on, probe set by probe set,
+  // each by position of the list order.
+  std::vector<double> mBlock;
+  int mBlockFirst = -1;
+  std::vector<double> mSampleValues;  // replicates combined
   std::vector<double> mReplicateVariation;
 };
 

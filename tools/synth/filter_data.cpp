@@ -43,8 +43,9 @@ std::string FilterData::ArrayListText() const {
 }
 
 FilterData MakeFilterData(const FilterDataOptions& options) {
-  if (options.groups < 2 || options.samplesPerGroup < 1 || options.replicates < 2)
-    throw std::invalid_argument("two groups and two replicates at least");
+  if (options.groups < 2 || options.groups > kMaxFilterGroups || options.samplesPerGroup < 1 ||
+      options.replicates < 2)
+    throw std::invalid_argument("two to seven groups and two replicates at least");
   SynthRandom random(options.seed);
   FilterData data;
   data.groups = options.groups;
@@ -66,7 +67,8 @@ FilterData MakeFilterData(const FilterDataOptions& options) {
       const int sample = a / data.replicates;
       const int i = sample % data.samplesPerGroup;
       const int group = sample / data.samplesPerGroup;
-      // Group levels 1, 4, 16, ... times the base; samples 5% and replicates 2% apart.
+      // Group levels 1, 4, 16, ... times the base (low genes 20, 40, 60, ...); samples 5%
+      // and replicates 2% apart.
       double level = 400.0;
       for (int k = 0; k < group; ++k) level *= 4.0;
       double replicateSpread = 0.02;
@@ -75,7 +77,7 @@ FilterData MakeFilterData(const FilterDataOptions& options) {
           level = 1000.0;
           break;
         case FilterKind::kLow:
-          level /= 20.0;
+          level = 20.0 * (group + 1);
           break;
         case FilterKind::kNoisyReplicates:
           replicateSpread = 0.6;

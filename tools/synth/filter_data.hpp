@@ -41,6 +41,10 @@ struct FilterBounds {
 // the variation one, which they pass at most FilterBounds::kNoiseVariationShare of the time.
 bool PlantedPasses(FilterKind kind, FilterCriterion criterion);
 
+// Low genes reach the expression level from the fifth group on, in fewer than half the
+// samples up to this many groups.
+inline constexpr int kMaxFilterGroups = 7;
+
 struct FilterDataOptions {
   std::uint64_t seed = 1;
   int groups = 2;

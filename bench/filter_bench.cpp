@@ -1,0 +1,95 @@
+// Filter Genes on a reference group: 22,000 genes of 100 samples in 4 sample groups,
+// each sample of two replicate arrays, with all four filters on at the generator's
+// bounds. Target: at most 50 ms on one thread. Argument: 1 writes the filtered gene list
+// file as well, 0 filters only.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "bench/bench_support.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/gene_list.hpp"
+#include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "genes/filter/filter_genes.hpp"
+#include "tools/synth/filter_data.hpp"
+
+namespace {
+
+constexpr int kGenes = 22000;
+
+class ReferenceGroup {
+ public:
+  static ReferenceGroup& Get() {
+    static ReferenceGroup group;
+    return group;
+  }
+  bench::ScratchFolder folder{"filter"};
+
+ private:
+  ReferenceGroup() {
+    bench::SilenceLog();
+    StartGroup(folder.Path().string());
+    synth::FilterDataOptions options;
+    options.seed = 5;
+    options.groups = 4;
+    options.samplesPerGroup = 25;
+    options.replicates = 2;
+    // A tenth of the genes planted, the rest noise.
+    options.genesPerKind = {440, 440, 440, 440, 440, kGenes - 2200};
+    const synth::FilterData data = synth::MakeFilterData(options);
+    Layout.units.assign(kGenes, UNIT_RECORD{});
+    for (int g = 0; g < kGenes; ++g)
+      Layout.units[static_cast<std::size_t>(g)].SetName("ps_" + std::to_string(g));
+    Layout.unitCount = kGenes;
+    Group& group = TheGroup();
+    for (int a = 0; a < data.Arrays(); ++a) {
+      ArraySlot& slot = group.NextArraySlot();
+      slot = ArraySlot{};
+      slot.name = "a" + std::to_string(a + 1);
+      for (const float v : data.values[static_cast<std::size_t>(a)])
+        slot.values.push_back({v, 0.05f * v, 0});
+      slot.calls = data.calls[static_cast<std::size_t>(a)];
+      if (!group.CountArray()) std::abort();
+    }
+    group.Modelled = group.HasCalls = group.HasStdErrors = true;
+    GroupSettings& s = group.Settings();
+    s.ARRAY_LIST_FILE = folder.File("arrays.txt");
+    {
+      std::FILE* list = std::fopen(s.ARRAY_LIST_FILE.c_str(), "w");
+      const std::string text = data.ArrayListText();
+      if (list == nullptr || std::fwrite(text.data(), 1, text.size(), list) != text.size())
+        std::abort();
+      std::fclose(list);
+    }
+    SampleGrouping.ReadArrayListFile(s.ARRAY_LIST_FILE);
+    using B = synth::FilterBounds;
+    s.USE_CV_FILTER = s.USE_CALL_FILTER = s.USE_REP_FILTER = s.USE_EXPR_FILTER = 1;
+    s.FILTER_VAR_METHOD = 0;
+    s.USE_STD_SEP = 0;
+    s.CV_LOWER = B::kVariationLower;
+    s.CV_UPPER = B::kVariationUpper;
+    s.FILTER_PRESENCE = B::kPresencePercent;
+    s.REP_FILTER_LOW = B::kReplicateLower;
+    s.REP_FILTER_HIGH = B::kReplicateUpper;
+    s.EXPR_FILTER_VALUE = B::kExpressionLevel;
+    s.EXPR_FILTER_PCT = B::kExpressionPercent;
+    s.FILTER_INPUT_LIST = "None";
+    s.OMIT_VOSK = 1;
+  }
+};
+
+void BM_FilterGenes(benchmark::State& state) {
+  ReferenceGroup& reference = ReferenceGroup::Get();
+  TheGroup().Settings().FILTER_OUTPUT_LIST =
+      state.range(0) != 0 ? reference.folder.File("filtered gene.xls") : std::string();
+  for (auto _ : state)
+    if (!FilterGenes()) std::abort();
+  state.counters["genes_kept"] = GeneList.NumInteresting;
+  state.counters["values_per_s"] =
+      benchmark::Counter(2.0 * 100 * kGenes, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_FilterGenes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
