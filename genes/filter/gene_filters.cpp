@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "engine/base/missing_value.hpp"
 #include "engine/base/value_triple.hpp"
@@ -83,8 +84,8 @@ GeneFilter::GeneFilter(const GeneFilterCriteria& criteria) : mCriteria(criteria)
     mCalls.push_back(&slot.calls);
   }
   mBlock.resize(At(arrays) * kFilterBlock);
+  mPresentBlock.resize(At(arrays) * kFilterBlock);
   mSampleValues.resize(At(SampleGrouping.SampleCount()));
-  mReplicateVariation.reserve(mSampleValues.size());
 }
 
 // The values of a block of probe sets, read array by array: a pass over the probe sets
@@ -92,6 +93,7 @@ GeneFilter::GeneFilter(const GeneFilterCriteria& criteria) : mCriteria(criteria)
 void GeneFilter::LoadBlock(int unit) {
   mBlockFirst = unit - unit % kFilterBlock;
   const std::size_t arrays = mValues.size();
+  mPresentLoaded = false;
   for (std::size_t position = 0; position < arrays; ++position) {
     const std::vector<VALUE_TRIPLE>& values = *mValues[position];
     double* out = mBlock.data() + position;
@@ -108,34 +110,58 @@ void GeneFilter::LoadBlock(int unit) {
   }
 }
 
+// The calls of the block, loaded once a probe set of it reaches the replicate filter.
+void GeneFilter::LoadPresentBlock() {
+  const std::size_t arrays = mCalls.size();
+  for (std::size_t position = 0; position < arrays; ++position) {
+    const std::vector<char>& calls = *mCalls[position];
+    std::uint8_t* out = mPresentBlock.data() + position;
+    for (int j = 0; j < kFilterBlock; ++j, out += arrays) {
+      const std::size_t u = At(mBlockFirst + j);
+      *out = mCriteria.hasCalls && u < calls.size() && calls[u] == kCallPresent ? 1 : 0;
+    }
+  }
+  mPresentLoaded = true;
+}
+
+// Whether the median ratio (element floor(n / 2) in ascending order) lies strictly between
+// the bounds, told by counting instead of ranking: it is above the lower bound when at most
+// floor(n / 2) ratios are not, and below the upper one when more than floor(n / 2) are.
+// Each ratio is |StdDevMissing / sample value|, computed in place.
 bool GeneFilter::PassesReplicateVariation(int unit, const double* arrayValues) {
-  mReplicateVariation.clear();
+  if (!mPresentLoaded) LoadPresentBlock();
+  const std::uint8_t* present = mPresentBlock.data() + At(unit - mBlockFirst) * mArrays.size();
   const std::size_t samples = mSampleValues.size();
+  int ratios = 0;
+  int notAboveLower = 0;
+  int belowUpper = 0;
   for (std::size_t s = 0; s < samples; ++s) {
     const double value = mSampleValues[s];
     const int first = SampleGrouping.SampleFirst(static_cast<int>(s));
     const int replicates = SampleGrouping.ReplicateCount(static_cast<int>(s));
     if (IsMissing(value) || replicates < 2) continue;
-    const double* x = arrayValues + first;
-    int present = 0;
+    int presentCount = 0;
     int counted = 0;
-    for (int k = 0; k < replicates; ++k) {
-      counted += IsMissing(x[k]) ? 0 : 1;
-      const std::vector<char>& calls = *mCalls[At(first + k)];
-      present += At(unit) < calls.size() && calls[At(unit)] == kCallPresent ? 1 : 0;
+    double sumOfSquares = 0.0;
+    for (int k = first; k < first + replicates; ++k) {
+      presentCount += present[k];
+      if (IsMissing(arrayValues[k])) continue;
+      sumOfSquares += arrayValues[k] * arrayValues[k];
+      ++counted;
     }
     // Without calls every sample of replicates counts; a deviation needs two values.
-    if (mCriteria.hasCalls && present < replicates / 2) continue;
+    if (mCriteria.hasCalls && presentCount < replicates / 2) continue;
     if (counted < 2) continue;
-    const double deviation = StdDevMissing(x, value, replicates, false);
-    const double ratio = std::fabs(deviation / value);
-    if (!IsMissing(deviation) && std::isfinite(ratio)) mReplicateVariation.push_back(ratio);
+    const double variance = (sumOfSquares - counted * value * value) / (counted - 1);
+    const double ratio = std::fabs(std::sqrt(std::max(0.0, variance)) / value);
+    if (!std::isfinite(ratio)) continue;
+    ++ratios;
+    notAboveLower += ratio <= mCriteria.replicateLower ? 1 : 0;
+    belowUpper += ratio < mCriteria.replicateUpper ? 1 : 0;
   }
-  if (mReplicateVariation.empty()) return true;
-  const auto middle =
-      mReplicateVariation.begin() + static_cast<std::ptrdiff_t>(mReplicateVariation.size() / 2);
-  std::nth_element(mReplicateVariation.begin(), middle, mReplicateVariation.end());
-  return mCriteria.replicateLower < *middle && *middle < mCriteria.replicateUpper;
+  if (ratios == 0) return true;
+  const int middle = ratios / 2;
+  return notAboveLower <= middle && belowUpper > middle;
 }
 
 // Every criterion must hold, so the cheap ones go first and the rest are not computed

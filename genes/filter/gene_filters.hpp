@@ -3,6 +3,7 @@
 // switched on by its group setting.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -48,6 +49,7 @@ class GeneFilter {
 
  private:
   void LoadBlock(int unit);
+  void LoadPresentBlock();
   // arrayValues: the probe set's value on each array, by position of the list order.
   bool PassesReplicateVariation(int unit, const double* arrayValues);
 
@@ -58,9 +60,10 @@ class GeneFilter {
   // The values of kFilterBlock probe sets from mBlockFirst on, probe set by probe set,
   // each by position of the list order.
   std::vector<double> mBlock;
+  std::vector<std::uint8_t> mPresentBlock;  // 1 for a 'P' call, in the same places
+  bool mPresentLoaded = false;
   int mBlockFirst = -1;
   std::vector<double> mSampleValues;  // replicates combined
-  std::vector<double> mReplicateVariation;
 };
 
 // Whether the probe set passes every active filter under the current settings.

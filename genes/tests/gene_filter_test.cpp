@@ -1,6 +1,7 @@
 #include <cmath>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/base/missing_value.hpp"
@@ -154,6 +155,30 @@ TEST_F(GeneFilterTest, ExpressionShareAndReplicateVariationOnHandTables) {
       s.REP_FILTER_HIGH = high;
       EXPECT_EQ(PassesGeneFilters(1), passes) << calls << " " << low << " " << high;
     }
+  }
+}
+
+// Four samples of two replicates 100 -/+ d: ratios d x 0.01414 for d = 1, 2, 20, 30; the
+// median is the third ratio (0.283), whatever the order of the samples.
+TEST_F(GeneFilterTest, ReplicateVariationIsTheUpperMedianRatio) {
+  const std::vector<float> d = {20, 1, 30, 2};
+  std::vector<std::vector<float>> values;
+  std::string list;
+  for (std::size_t s = 0; s < d.size(); ++s) {
+    values.push_back({100 - d[s]});
+    values.push_back({100 + d[s]});
+    list += "a" + std::to_string(2 * s + 1) + "\na" + std::to_string(2 * s + 2) + "\nReplicate\n";
+  }
+  Load(values, {});
+  SampleGrouping.ReadArrayListFile(WriteFile("pairs.txt", list));
+  GroupSettings& s = TheGroup().Settings();
+  s.USE_REP_FILTER = 1;
+  for (const auto& [low, high, passes] :
+       {std::tuple{0.28, 0.29, true}, std::tuple{0.02, 0.28, false}, std::tuple{0.29, 0.5, false},
+        std::tuple{0.0, 1.0, true}}) {
+    s.REP_FILTER_LOW = low;
+    s.REP_FILTER_HIGH = high;
+    EXPECT_EQ(PassesGeneFilters(0), passes) << low << " " << high;
   }
 }
 
