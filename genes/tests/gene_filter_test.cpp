@@ -209,8 +209,18 @@ TEST_F(GeneFilterTest, InputListsControlsAndFailedWrites) {
                               kLogBlack));
   }
 
+  // A list that names none of the probe sets filters on all genes, with the red line.
+  s.FILTER_INPUT_LIST = WriteFile("strangers.txt", "probe set\nzz_1\nzz_2\n");
+  s.FILTER_INPUT_USE = 1;
+  s.OMIT_VOSK = 0;
+  ASSERT_TRUE(FilterGenes());
+  EXPECT_EQ(FlaggedUnits().size(), 100u);
+  EXPECT_TRUE(mLog.ContainsRed("  Reading gene list file " + s.FILTER_INPUT_LIST +
+                               "  failed, filtering on all genes"));
+
   // An unreadable list falls back to all genes; an unwritable file is reported, and the
   // filtering still counts as done.
+  s.FILTER_INPUT_USE = 0;
   s.FILTER_INPUT_LIST = mFolder.File("absent.txt");
   s.OMIT_VOSK = 1;
   s.FILTER_OUTPUT_LIST = mFolder.File("no folder/filtered.xls");

@@ -26,12 +26,12 @@ class RescaleFilterTest : public FilterFixture {
 TEST_F(RescaleFilterTest, BatchMeansMatchTheFirstBatchOnAHandTable) {
   const std::vector<std::vector<float>> before = {
       // factor 0.5, factor 2 with a missing value, batch mean 0, batch without values,
-      // first batch without values
-      {100, 300, -10, 5, M}, {100, 300, -10, 5, M}, {200, 300, 20, 5, M},
-      {300, 100, -10, M, 7}, {300, 200, 10, M, 7},  {300, M, 0, M, 7}};
-  const std::vector<std::vector<float>> after = {{100, 300, -10, 5, M}, {100, 300, -10, 5, M},
-                                                 {200, 300, 20, 5, M},  {150, 200, -10, M, 7},
-                                                 {150, 400, 10, M, 7},  {150, M, 0, M, 7}};
+      // first batch without values, factor -2 (errors stay positive)
+      {100, 300, -10, 5, M, 10}, {100, 300, -10, 5, M, 10}, {200, 300, 20, 5, M, 10},
+      {300, 100, -10, M, 7, -5}, {300, 200, 10, M, 7, -5},  {300, M, 0, M, 7, -5}};
+  const std::vector<std::vector<float>> after = {
+      {100, 300, -10, 5, M, 10}, {100, 300, -10, 5, M, 10}, {200, 300, 20, 5, M, 10},
+      {150, 200, -10, M, 7, 10}, {150, 400, 10, M, 7, 10},  {150, M, 0, M, 7, 10}};
   Load(before, {});
   SampleGrouping.ReadArrayListFile(WriteFile("batches.txt",
                                              "a1\na2\nReplicate\na3\nReplicate\nStandardize\n"
