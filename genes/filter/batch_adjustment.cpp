@@ -10,6 +10,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/log_channel.hpp"
+#include "genes/filter/sample_values.hpp"
 
 namespace {
 
@@ -64,10 +65,7 @@ bool AdjustBatchEffect() {
   std::vector<double> means(At(std::max(batches, 1)));
   Refusals refusals;
   for (int unit = 0; unit < units && batches > 1; ++unit) {
-    double se = 0.0;
-    char call = 0;
-    for (int s = 0; s < samples; ++s)
-      SampleGrouping.GetSampleValue(unit, s, &values[At(s)], &se, &call);
+    GetSampleValues(values.data(), unit, 0);
     for (int k = 0; k < batches; ++k)
       means[At(k)] = MeanMissing(values.data() + SampleGrouping.GroupFirstSample(k),
                                  SampleGrouping.GroupSize(k));
