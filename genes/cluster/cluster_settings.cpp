@@ -1,8 +1,12 @@
 // The clustering choices of the group settings, read once at the start of a run.
 #include "genes/cluster/cluster_settings.hpp"
 
+#include <algorithm>
+
+#include "engine/base/missing_value.hpp"
 #include "engine/group/group_settings.hpp"
 #include "engine/group/sample_grouping.hpp"
+#include "engine/numerics/numerics.hpp"
 
 namespace {
 
@@ -36,4 +40,19 @@ ClusterOptions ClusterOptionsFromSettings(const GroupSettings& settings) {
     options.referenceSample = -1;
   }
   return options;
+}
+
+void StandardizeGeneRow(double* x, int m, const std::vector<int>& blockStarts,
+                        int referenceSample) {
+  if (blockStarts.size() >= 2) {
+    for (std::size_t b = 0; b < blockStarts.size(); ++b) {
+      const int first = std::clamp(blockStarts[b], 0, m);
+      const int end = b + 1 < blockStarts.size() ? std::clamp(blockStarts[b + 1], first, m) : m;
+      StandardizeMissing(x + first, end - first, true, false, MISSING_VALUE);
+    }
+    return;
+  }
+  const double centre =
+      referenceSample >= 0 && referenceSample < m ? x[referenceSample] : MISSING_VALUE;
+  StandardizeMissing(x, m, true, false, centre);
 }

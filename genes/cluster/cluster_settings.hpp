@@ -54,3 +54,8 @@ void SetStandardizeReference(int reference);
 // The options of the group's settings, with the sample grouping's "Standardize" blocks
 // when USE_STD_SEP is on (the reference then forced to the mean).
 ClusterOptions ClusterOptionsFromSettings(const GroupSettings& settings);
+
+// Standardises one gene row of m values as the group's genes are: each block of
+// blockStarts on its own when there are two or more, else the whole row, centred on the
+// value of referenceSample when that is a sample, else on the mean (StandardizeMissing).
+void StandardizeGeneRow(double* x, int m, const std::vector<int>& blockStarts, int referenceSample);

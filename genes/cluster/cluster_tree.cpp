@@ -115,22 +115,10 @@ void CLUSTER::TakeNonFiniteAsMissing() {
 }
 
 void CLUSTER::StandardizeRows(bool geneRows) {
-  const auto& blocks = options.blockStarts;
-  for (int leaf = 0; leaf < n; ++leaf) {
-    double* x = Node(leaf).profile.data();
-    if (geneRows && blocks.size() >= 2) {
-      for (std::size_t b = 0; b < blocks.size(); ++b) {
-        const int first = std::clamp(blocks[b], 0, m);
-        const int end = b + 1 < blocks.size() ? std::clamp(blocks[b + 1], first, m) : m;
-        StandardizeMissing(x + first, end - first, true, false, MISSING_VALUE);
-      }
-      continue;
-    }
-    double centre = MISSING_VALUE;
-    if (geneRows && options.referenceSample >= 0 && options.referenceSample < m)
-      centre = x[options.referenceSample];
-    StandardizeMissing(x, m, true, false, centre);
-  }
+  static const std::vector<int> kWholeRow;
+  for (int leaf = 0; leaf < n; ++leaf)
+    StandardizeGeneRow(Node(leaf).profile.data(), m, geneRows ? options.blockStarts : kWholeRow,
+                       geneRows ? options.referenceSample : -1);
 }
 
 double CLUSTER::Distance(int a, int b) {
