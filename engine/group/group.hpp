@@ -68,6 +68,10 @@ struct GroupRunOptions {
   float percentileLow = 10.0f;
   float percentileFold = 5.0f;
   std::string percentileOutput;
+  // Correlation filtering against a numeric factor, a gene or a branch: rank correlation
+  // instead of Pearson's, and genes of either sign instead of only positively correlated ones.
+  bool factorRankCorrelation = false;
+  bool factorAbsoluteCorrelation = false;
 };
 
 class Group {
