@@ -35,7 +35,14 @@ bool FilterGenesByFactor(const std::string& path) {
   if (names.first.find(kNumericMarker) != std::string::npos)
     return WriteFactorFilterResult(path, -1);
   const bool twoFactors = !names.second.empty();
-  if (twoFactors && !SampleGrouping.SetSampleVariable(1, names.second, false)) return false;
+  if (twoFactors) {
+    // A numeric column fills the weights and leaves variable 1 as it was.
+    if (names.second.find(kNumericMarker) != std::string::npos) {
+      LogMessage(MessageBuffer(kNumericSecondFactorMessage, names.second.c_str()), 0, kLogRed);
+      return false;
+    }
+    if (!SampleGrouping.SetSampleVariable(1, names.second, false)) return false;
+  }
   const FactorDesign design = FactorDesignFromGrouping(twoFactors ? 2 : 1);
   LogMessage(MessageBuffer(kFactorSamplesMessage, design.known, SampleGrouping.SampleCount(),
                            settings.ANOVA_FACTOR.c_str()));

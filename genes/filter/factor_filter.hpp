@@ -23,7 +23,12 @@ inline constexpr const char* kFactorGeneMessage = "    Gene %d";
 inline constexpr const char* kAnovaSavedMessage =
     "    %d genes passing ANOVA filtering saved in '%s'";
 
+// Our own: a numeric second factor has no categories to cross with the first; printf form
+// with its name.
+inline constexpr const char* kNumericSecondFactorMessage =
+    "    Error: the second factor '%s' is numeric; the interaction test needs categories";
+
 // Tests every probe set (control probe sets left out with OMIT_VOSK) against ANOVA_FACTOR
 // and writes those with p <= ANOVA_PVALUE to path. False, logged in red, when a factor is
-// not a sample-information column or the file cannot be written.
+// not a sample-information column, the second one is numeric, or the file cannot be written.
 bool FilterGenesByFactor(const std::string& path);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <iterator>
 #include <set>
 #include <string>
@@ -205,6 +206,12 @@ TEST_F(FactorFilter, InteractionOverTheCategoryLimitIsOneRedLineAndNoGene) {
   EXPECT_TRUE(IsMissing(InteractionPValue(0)));
   // The one-way test has no such limit.
   EXPECT_FALSE(IsMissing(OneWayAnovaPValue(0)));
+
+  // A numeric second factor has no cells: refused before anything is written.
+  TheGroup().Settings().ANOVA_FACTOR = "Treatment, Age (numeric)";
+  EXPECT_FALSE(FilterGenesByFactor(mFolder.File("numeric second.xls")));
+  EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kNumericSecondFactorMessage, "Age (numeric)")));
+  EXPECT_FALSE(std::filesystem::exists(mFolder.File("numeric second.xls")));
 }
 
 }  // namespace
