@@ -1,28 +1,21 @@
 #include "genes/filter/probe_set_blocks.hpp"
 
 #include <algorithm>
+#include <atomic>
 
 #include "platform/parallel_tasks.hpp"
-
-namespace {
-
-// Blocks handed out a round, per thread: enough to even out the threads, few enough
-// for the progress line to move.
-constexpr int kBlocksPerThread = 4;
-
-}  // namespace
 
 void RunProbeSetBlocks(int count, const std::function<void(int first, int end)>& work,
                        const std::function<void(int done)>& progress) {
   const int threads = std::max(platform::WorkerThreadCount(), 1);
   const int blocks = (std::max(count, 0) + kProbeSetBlock - 1) / kProbeSetBlock;
-  const int round = threads * kBlocksPerThread;
-  for (int firstBlock = 0; firstBlock < blocks; firstBlock += round) {
-    const int inRound = std::min(round, blocks - firstBlock);
-    platform::RunTasks(inRound, threads, [&](int task, bool) {
-      const int first = (firstBlock + task) * kProbeSetBlock;
-      work(first, std::min(first + kProbeSetBlock, count));
-    });
-    progress(std::min((firstBlock + inRound) * kProbeSetBlock, count));
-  }
+  std::atomic<int> done{0};
+  // One hand-out of all blocks: no thread waits for a round's slowest block.
+  platform::RunTasks(blocks, threads, [&](int block, bool onCallingThread) {
+    const int first = block * kProbeSetBlock;
+    const int end = std::min(first + kProbeSetBlock, count);
+    work(first, end);
+    const int total = done.fetch_add(end - first, std::memory_order_relaxed) + (end - first);
+    if (onCallingThread) progress(total);
+  });
 }

@@ -9,7 +9,7 @@
 inline constexpr int kProbeSetBlock = 300;
 
 // work(first, end) for the probe sets first .. end - 1 of 0 .. count - 1, on
-// platform::WorkerThreadCount() threads; after each round of blocks, progress(done) on the
-// calling thread with the probe sets done so far.
+// platform::WorkerThreadCount() threads; after each block the calling thread works,
+// progress(done) there with the probe sets done so far by all threads.
 void RunProbeSetBlocks(int count, const std::function<void(int first, int end)>& work,
                        const std::function<void(int done)>& progress);
