@@ -72,6 +72,22 @@ struct GroupRunOptions {
   // instead of Pearson's, and genes of either sign instead of only positively correlated ones.
   bool factorRankCorrelation = false;
   bool factorAbsoluteCorrelation = false;
+  // Branch export of the cluster view: standardised values with the average profile; all
+  // branches cut at the current branch's height; or every coloured branch.
+  bool branchExportStandardized = false;
+  bool branchExportCutTree = false;
+  bool branchExportColoredBranches = true;
+  // SNP export of the chromosome view: 0 the data under view, 1 the regions with a
+  // significant curve value; at most this many genes per region, each region in one row.
+  int snpExportWhat = 0;
+  int snpExportGenesPerRegion = 10;
+  bool snpExportRegionPerRow = false;
+  // Penetrance of the genotypes AA, AB and BB (A the disease allele) in ENU analysis, and
+  // whether genotype calls are inferred.
+  double enuPenetranceAA = 1.0;
+  double enuPenetranceAB = 0.0;
+  double enuPenetranceBB = 0.0;
+  bool enuInferGenotypes = false;
 };
 
 class Group {

@@ -2,11 +2,6 @@
 // to look at; each is checked for its size and for a label drawn where the dialog has it.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDir>
-#include <QImage>
-#include <QLabel>
-
 #include "engine/group/sample_grouping.hpp"
 #include "shell/dialogs/export_expression_dialog.hpp"
 #include "shell/dialogs/extract_cdf_page.hpp"
@@ -15,6 +10,7 @@
 #include "shell/dialogs/normalization_plot_dialog.hpp"
 #include "shell/dialogs/normalize_dialog.hpp"
 #include "shell/dialogs/open_group_state.hpp"
+#include "shell/tests/screenshot_check.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {
@@ -33,35 +29,8 @@ class GroupDialogsScreenshotTest : public ShellTest {
     TheGroup().HasProbeData = true;
   }
 
-  // Saves the dialog's picture and checks its size, and that the label with text is drawn
-  // inside it (its area holds dark pixels).
   void Check(QWidget& dialog, const char* file, const QString& text) {
-    dialog.resize(dialog.sizeHint());
-    dialog.show();
-    QApplication::processEvents();
-    ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
-    const QString path = QStringLiteral(ZELKO_SCREENSHOT_DIR "/") + QString::fromLatin1(file);
-    ASSERT_TRUE(dialog.grab().save(path));
-    const QImage picture(path);
-    ASSERT_FALSE(picture.isNull());
-    EXPECT_EQ(picture.size(), dialog.size() * dialog.devicePixelRatio());
-    QWidget* label = nullptr;
-    for (QWidget* child : dialog.findChildren<QWidget*>()) {
-      const QVariant shown = child->property("text");
-      const auto* box = qobject_cast<QLabel*>(child);
-      if ((box != nullptr && box->text() == text) ||
-          (box == nullptr && shown.isValid() && shown.toString() == text))
-        label = child;
-    }
-    ASSERT_NE(label, nullptr) << text.toStdString();
-    ASSERT_TRUE(label->isVisible());
-    const QRect area(label->mapTo(&dialog, QPoint(0, 0)), label->size());
-    int dark = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-      for (int x = area.left(); x <= area.right(); ++x)
-        dark += qGray(picture.pixel(x, y)) < 100 ? 1 : 0;
-    EXPECT_GT(dark, 20) << text.toStdString();
-    dialog.hide();
+    CheckScreenshot(dialog, file, text);
   }
 
   OpenGroupState state;
