@@ -71,10 +71,10 @@ AnovaDialog::AnovaDialog(std::function<bool()> hasCurrentGene, QWidget* parent)
   grid->addWidget(mPvalue, 3, 1);
   mAbsolute = OptionCheck("&Use absolute correlation (include genes with opposite profile)",
                           kAbsoluteCorrelation, this);
-  mAbsolute->setChecked(group.RunOptions().absoluteCorrelation);
+  mAbsolute->setChecked(group.RunOptions().factorAbsoluteCorrelation);
   mRank = OptionCheck("Use &rank correlation (more robust and detect nonlinear relationship)",
                       kRankCorrelation, this);
-  mRank->setChecked(group.RunOptions().rankCorrelation);
+  mRank->setChecked(group.RunOptions().factorRankCorrelation);
   grid->addWidget(mAbsolute, 4, 0, 1, 2);
   grid->addWidget(mRank, 5, 0, 1, 2);
 
@@ -121,7 +121,7 @@ void AnovaDialog::accept() {
   GroupSettings& settings = group.Settings();
   settings.ANOVA_FACTOR = mFactor;
   settings.ANOVA_PVALUE = pvalue;
-  group.RunOptions().absoluteCorrelation = mAbsolute->isChecked();
-  group.RunOptions().rankCorrelation = mRank->isChecked();
+  group.RunOptions().factorAbsoluteCorrelation = mAbsolute->isChecked();
+  group.RunOptions().factorRankCorrelation = mRank->isChecked();
   QDialog::accept();
 }

@@ -27,8 +27,8 @@ PercentileFilterDialog::PercentileFilterDialog(QWidget* parent) : QDialog(parent
   mDenominator = OptionEdit(kDenominator, this);
   mFold = OptionEdit(kFold, this);
   for (QLineEdit* edit : {mNumerator, mDenominator, mFold}) edit->setMaximumWidth(60);
-  ShowFloat(mNumerator, group.RunOptions().percentileNumerator);
-  ShowFloat(mDenominator, group.RunOptions().percentileDenominator);
+  ShowFloat(mNumerator, group.RunOptions().percentileHigh);
+  ShowFloat(mDenominator, group.RunOptions().percentileLow);
   ShowFloat(mFold, group.RunOptions().percentileFold);
   criterion->addWidget(mNumerator);
   criterion->addWidget(new QLabel(QStringLiteral("-th percentile    / "), this));
@@ -58,8 +58,8 @@ PercentileFilterDialog::PercentileFilterDialog(QWidget* parent) : QDialog(parent
 
 void PercentileFilterDialog::accept() {
   GroupRunOptions& options = TheGroup().RunOptions();
-  float numerator = options.percentileNumerator;
-  float denominator = options.percentileDenominator;
+  float numerator = options.percentileHigh;
+  float denominator = options.percentileLow;
   float fold = options.percentileFold;
   if (!ReadFloatField(mNumerator, 0.0, kMaxPercentile, numerator) ||
       !ReadFloatField(mDenominator, 0.0, kMaxPercentile, denominator) ||
@@ -70,9 +70,11 @@ void PercentileFilterDialog::accept() {
     AfxMessageBox(CClusterGeneDialog::kNoOutputMessage);
     return;
   }
-  options.percentileNumerator = numerator;
-  options.percentileDenominator = denominator;
+  options.percentileHigh = numerator;
+  options.percentileLow = denominator;
   options.percentileFold = fold;
+  // The filter writes the run option; the setting keeps the name for the next dialog.
+  options.percentileOutput = mOutputFile;
   TheGroup().Settings().FILTER_OUTPUT_LIST = mOutputFile;
   QDialog::accept();
 }

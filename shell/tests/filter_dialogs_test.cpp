@@ -177,7 +177,8 @@ TEST_F(FilterDialogsTest, EveryFieldOutsideItsRangeIsRefusedUntilMended) {
   }
   EXPECT_EQ(TheGroup().Settings().FILTER_PRESENCE, 100);
   EXPECT_EQ(TheGroup().Settings().ANOVA_PVALUE, 1.0);
-  EXPECT_EQ(TheGroup().RunOptions().percentileDenominator, 0.0f);
+  EXPECT_EQ(TheGroup().RunOptions().percentileLow, 0.0f);
+  EXPECT_EQ(TheGroup().RunOptions().percentileOutput, File("kept.xls"));
   EXPECT_EQ(TheGroup().RunOptions().snpExportGenesPerRegion, 1000);
   EXPECT_EQ(TheGroup().RunOptions().enuPenetranceAB, 0.3);
   EXPECT_EQ(MaxFragmentLength, 5000);
@@ -330,8 +331,8 @@ TEST_F(FilterDialogsTest, AnovaNeedsAFactorOrACurrentGene) {
   EXPECT_EQ(dialog.Method(), AnovaDialog::kMethodFactor);
   EXPECT_EQ(dialog.ExportFile(), table);
   EXPECT_EQ(TheGroup().Settings().ANOVA_FACTOR, "Tissue");
-  EXPECT_TRUE(TheGroup().RunOptions().rankCorrelation);
-  EXPECT_FALSE(TheGroup().RunOptions().absoluteCorrelation);
+  EXPECT_TRUE(TheGroup().RunOptions().factorRankCorrelation);
+  EXPECT_FALSE(TheGroup().RunOptions().factorAbsoluteCorrelation);
 
   // Without sample information there is no factor to choose; a current gene is enough.
   SampleInfo.Clear();
