@@ -12,10 +12,14 @@
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/group/sample_info.hpp"
 #include "engine/model/close_group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/stat_connector.hpp"
+#include "genes/cluster/cluster_engine.hpp"
 #include "genes/info/gene_info.hpp"
+#include "genome/info/snp_info.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/main_menu.hpp"
 #include "shell/commands/run_analysis_command.hpp"
@@ -236,6 +240,10 @@ CommandContext CMainFrame::GatherCommandContext() const {
   context.loadProbeData = group.Settings().LOAD_PROBE_DATA != 0;
   context.currentUnit = group.Settings().CUR_UNIT;
   context.alternateTwoViews = group.Settings().ALTERNATE_TWO_VIEW != 0;
+  context.snpInfoLoaded = snp_info_table.Loaded();
+  context.sampleInfoHasSamples = SampleInfo.RowCount() > 0;
+  context.clusterViewWithGeneTree = mCurrentViewIndex == VIEW_CLUSTER && GeneTree() != nullptr;
+  context.moreThanOneSampleGroup = SampleGrouping.GroupCount() > 1;
   return context;
 }
 

@@ -16,4 +16,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterClusterCommands(registry);
   RegisterOptionsCommands(registry);
   RegisterCompareCommands(registry);
+  RegisterFilterSnpCommands(registry);
 }

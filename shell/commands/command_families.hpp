@@ -31,6 +31,8 @@ void RegisterNormalizationPlotCommands(CommandRegistry& registry);
 void RegisterCompareCommands(CommandRegistry& registry);
 // Analysis menu: Hierarchical Clustering.
 void RegisterClusterCommands(CommandRegistry& registry);
+// Analysis menu: Filter SNPs.
+void RegisterFilterSnpCommands(CommandRegistry& registry);
 
 // Tools menu: Options.
 void RegisterOptionsCommands(CommandRegistry& registry);

@@ -61,7 +61,8 @@ bool RunAnalysisCommand(ShellFrame& frame, const AnalysisCommand& command) {
   }
   // The engine reads the user's choices from the group's settings.
   TheGroup().WriteGroupSettings();
-  if (!command.openBeforeDialog) LogMessage("{" + command.title, 0, kLogBlue);
+  if (!command.openBeforeDialog && !command.jobOpensBlock)
+    LogMessage("{" + command.title, 0, kLogBlue);
 
   // The old result goes before the job replaces the data its view draws, since views
   // repaint while the job pumps messages.
@@ -81,7 +82,7 @@ bool RunAnalysisCommand(ShellFrame& frame, const AnalysisCommand& command) {
   // What the status bar said during the job (a refused close among it) ends with it.
   frame.SetStatusText(0, "");
   if (!succeeded) {
-    LogMessage(command.failureLine + "\n", 0, kLogBlue);
+    LogMessage(command.failureLine + "\n", 0, command.failureInRed ? kLogRed : kLogBlue);
     return false;
   }
 

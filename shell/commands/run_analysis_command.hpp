@@ -50,9 +50,12 @@ struct AnalysisCommand {
   // AnalysisRunning, which the user clears to stop it.
   std::function<bool(AnalysisOutcome& outcome)> job;
   std::string failureLine = "Not completed}";
+  bool failureInRed = false;
   ElapsedTime elapsed = ElapsedTime::kNone;
   // The job writes the closing line of a successful run itself.
   bool jobClosesBlock = false;
+  // The job writes the opening line itself; title is not logged.
+  bool jobOpensBlock = false;
   std::optional<ResultItem> item;
 };
 
