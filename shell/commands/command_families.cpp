@@ -16,5 +16,6 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterClusterCommands(registry);
   RegisterOptionsCommands(registry);
   RegisterCompareCommands(registry);
+  RegisterFilterCommands(registry);
   RegisterFilterSnpCommands(registry);
 }

@@ -31,6 +31,9 @@ void RegisterNormalizationPlotCommands(CommandRegistry& registry);
 void RegisterCompareCommands(CommandRegistry& registry);
 // Analysis menu: Hierarchical Clustering.
 void RegisterClusterCommands(CommandRegistry& registry);
+// Analysis menu: Filter Genes and Analysis of Variance; Tools menu: Percentile Filtering
+// and Adjust Batch Effect.
+void RegisterFilterCommands(CommandRegistry& registry);
 // Analysis menu: Filter SNPs.
 void RegisterFilterSnpCommands(CommandRegistry& registry);
 

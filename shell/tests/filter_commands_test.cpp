@@ -4,22 +4,37 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/sample_grouping.hpp"
+#include "engine/group/sample_info.hpp"
 #include "engine/testing/named_units.hpp"
 #include "genome/info/snp_info.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/anova_dialog.hpp"
+#include "shell/dialogs/filter_genes_page.hpp"
 #include "shell/dialogs/filter_snp_dialog.hpp"
+#include "shell/dialogs/percentile_filter_dialog.hpp"
+#include "shell/dialogs/select_factors_dialog.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/services/output_files.hpp"
+#include "shell/services/text_conversion.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
+#include "shell/tests/group_commands_test.hpp"
 #include "shell/tests/shell_test.hpp"
+#include "tools/synth/whole_group.hpp"
 
 namespace {
 
@@ -64,6 +79,69 @@ std::string ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+std::vector<std::string> FileLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The block's closing line: the last before the empty line its line break leaves.
+std::string LastLine(const std::vector<std::string>& lines) {
+  return lines.size() >= 2 ? lines[lines.size() - 2] : std::string();
+}
+
+bool Registered(const std::string& path) {
+  const std::vector<std::string>& files = OutputFiles().paths;
+  return std::find(files.begin(), files.end(), path) != files.end();
+}
+
+// A generated group of six arrays, normalised and modelled through the window, with its
+// sample information read.
+class FilterRoadTest : public GroupCommandsTest {
+ protected:
+  void OpenModelledGroup(CMainFrame& frame) {
+    synth::WholeGroupOptions options;
+    options.chip.dimension = 80;
+    options.chip.unitCount = 200;
+    options.chip.chipType = "FilterChip";
+    options.group.arrays = 6;
+    options.group.changedPercent = 30;
+    options.name = "whole";
+    options.distinctScanTimes = true;
+    options.sideFiles = true;
+    std::string error;
+    truth = synth::MakeWholeGroup(options, &error);
+    ASSERT_TRUE(truth.has_value()) << error;
+    folder = platform::JoinPath(Folder(), "whole");
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> written;
+    ASSERT_TRUE(synth::WriteWholeGroup(*truth, folder, written, &error)) << error;
+    prompts.dialogAnswer = AnswerOpenGroup("whole", platform::JoinPath(folder, truth->dataFileList),
+                                           platform::JoinPath(folder, truth->chipFile));
+    ASSERT_TRUE(frame.OnCommand(ids::kOpenGroup));
+    ASSERT_EQ(TheGroup().NumArrays(), 6);
+    prompts.dialogAnswer = [](QDialog& dialog) {
+      dialog.accept();
+      return dialog.result();
+    };
+    ASSERT_TRUE(frame.OnCommand(ids::kNormalize));
+    ASSERT_TRUE(frame.OnCommand(ids::kModelExpression));
+    ASSERT_TRUE(TheGroup().Normalized && TheGroup().Modelled);
+    ASSERT_TRUE(SampleInfo.ReadSampleInfoFile(platform::JoinPath(folder, truth->sampleInfoFile)));
+    prompts.dialogAnswer = nullptr;
+    frame.UpdateCommandUi();
+  }
+  void TearDown() override {
+    SampleInfo.Clear();
+    SampleGrouping.ClearSelection();
+    GroupCommandsTest::TearDown();
+  }
+
+  std::optional<synth::WholeGroupTruth> truth;
+  std::string folder;
+};
 
 TEST_F(FilterCommandsTest, FilterSnpsAsksForItsLimitsFirst) {
   // Calls per array (0 AA, 1 BB): U0 agrees everywhere, U1 once not, U2 twice not.
@@ -118,6 +196,126 @@ TEST_F(FilterCommandsTest, FilterSnpsAsksForItsLimitsFirst) {
   lines = LinesFrom(before);
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], std::make_pair(std::string("Not finished}"), kRed));
+}
+
+TEST_F(FilterRoadTest, TheFourFiltersRunFromTheMenuOnAModelledGroup) {
+  CMainFrame& frame = OpenFrame();
+  OpenModelledGroup(frame);
+  for (int id : {ids::kFilterGenes, ids::kAnalysisOfVariance, ids::kPercentileFiltering})
+    EXPECT_TRUE(frame.Action(id)->isEnabled()) << id;
+  EXPECT_FALSE(frame.Action(ids::kAdjustBatchEffect)->isEnabled()) << "one sample group";
+  GroupSettings& settings = TheGroup().Settings();
+  const std::string workingDir = settings.WORKING_DIR;
+
+  // Filter Genes proposes a list named after the group; a cancelled sheet leaves no block.
+  settings.FILTER_OUTPUT_LIST = "";
+  std::size_t before = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kFilterGenes));
+  EXPECT_EQ(LogLines().size(), before);
+  const std::string filtered = platform::JoinPath(workingDir, "whole filtered gene.xls");
+  EXPECT_EQ(settings.FILTER_OUTPUT_LIST, filtered);
+  std::string shownOutput;
+  prompts.dialogAnswer = [&shownOutput](QDialog& dialog) {
+    auto& sheet = dynamic_cast<PropertySheet&>(dialog);
+    sheet.show();
+    shownOutput =
+        Find<QPushButton>(*sheet.Page(0), CClusterGeneDialog::kOutputList)->text().toStdString();
+    auto* variation = Find<QCheckBox>(*sheet.Page(0), CClusterGeneDialog::kUseVariation);
+    if (variation->isChecked()) compare_events::Click(*variation);
+    auto* expression = Find<QCheckBox>(*sheet.Page(0), CClusterGeneDialog::kUseExpression);
+    if (!expression->isChecked()) compare_events::Click(*expression);
+    compare_events::Type(*Find<QLineEdit>(*sheet.Page(0), CClusterGeneDialog::kExpressionValue),
+                         "100");
+    sheet.accept();
+    return sheet.result();
+  };
+  ASSERT_TRUE(frame.OnCommand(ids::kFilterGenes));
+  EXPECT_EQ(shownOutput, filtered);
+  EXPECT_EQ(settings.EXPR_FILTER_VALUE, 100.0);
+  std::vector<std::string> lines = LogLines();
+  ASSERT_GT(lines.size(), before);
+  EXPECT_EQ(lines[before], "{Filter genes");
+  EXPECT_EQ(LastLine(lines), "Finished}");
+  EXPECT_TRUE(Registered(filtered));
+  const std::vector<std::string> list = FileLines(filtered);
+  EXPECT_GT(list.size(), 1u);
+
+  // ANOVA over the two treatments: the rows the log counts are those written.
+  prompts.dialogAnswer = [](QDialog& dialog) {
+    dialog.show();
+    if (dialog.objectName() == ControlName(SelectFactorsDialog::kDialogId)) {
+      auto* columns = Find<QListWidget>(dialog, SelectFactorsDialog::kColumnList);
+      const QList<QListWidgetItem*> treatment =
+          columns->findItems(QStringLiteral("Treatment"), Qt::MatchStartsWith);
+      EXPECT_EQ(treatment.size(), 1);
+      if (!treatment.isEmpty()) compare_events::ClickRow(*columns, columns->row(treatment[0]));
+    } else {
+      compare_events::Click(*Find<QPushButton>(dialog, AnovaDialog::kFactorButton));
+      compare_events::Type(*Find<QLineEdit>(dialog, AnovaDialog::kPvalue), "0.2");
+    }
+    dialog.accept();
+    return dialog.result();
+  };
+  before = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kAnalysisOfVariance));
+  EXPECT_EQ(settings.ANOVA_FACTOR, "Treatment");
+  const std::string anova = platform::JoinPath(workingDir, "whole anova filtering.xls");
+  lines = LogLines();
+  ASSERT_GT(lines.size(), before);
+  EXPECT_EQ(lines[before], "{ANOVA or correlation filtering");
+  EXPECT_EQ(LastLine(lines), "}");
+  int passed = -1;
+  for (std::size_t i = before; i < lines.size(); ++i)
+    if (lines[i].find(" genes passing ANOVA filtering saved in '" + anova + "'") !=
+        std::string::npos)
+      passed = std::stoi(lines[i]);
+  ASSERT_GT(passed, 0);
+  EXPECT_EQ(static_cast<int>(FileLines(anova).size()), passed + 1) << "the title line";
+  EXPECT_TRUE(Registered(anova));
+
+  // Percentile filtering into a file of its own.
+  const std::string percentile = File("percentile.xls");
+  prompts.dialogAnswer = [this, &percentile](QDialog& dialog) {
+    dialog.show();
+    compare_events::Type(*Find<QLineEdit>(dialog, PercentileFilterDialog::kFold), "1.5");
+    prompts.fileAnswers.push_back(percentile);
+    compare_events::Click(*Find<QPushButton>(dialog, PercentileFilterDialog::kOutputList));
+    dialog.accept();
+    return dialog.result();
+  };
+  before = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kPercentileFiltering));
+  EXPECT_EQ(TheGroup().RunOptions().percentileFold, 1.5f);
+  lines = LogLines();
+  ASSERT_GT(lines.size(), before);
+  EXPECT_EQ(lines[before], "{Filter genes by percentiles...");
+  EXPECT_EQ(LastLine(lines), "}");
+  ASSERT_TRUE(Registered(percentile));
+  const std::vector<std::string> table = FileLines(percentile);
+  ASSERT_GT(table.size(), 1u) << "a title and some probe sets";
+  bool countLogged = false;
+  for (std::size_t i = before; i < lines.size(); ++i)
+    countLogged =
+        countLogged || lines[i].rfind(MessageBuffer("    %d probe sets satisfied the criteria",
+                                                    static_cast<int>(table.size()) - 1),
+                                      0) == 0;
+  EXPECT_TRUE(countLogged);
+
+  // Two sample groups make batches; the adjustment runs at once and only once.
+  SampleGrouping.ReadArrayListFile(platform::JoinPath(folder, truth->arrayListFile));
+  ASSERT_GT(SampleGrouping.GroupCount(), 1);
+  frame.UpdateCommandUi();
+  ASSERT_TRUE(frame.Action(ids::kAdjustBatchEffect)->isEnabled());
+  prompts.dialogAnswer = nullptr;
+  before = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kAdjustBatchEffect));
+  EXPECT_TRUE(TheGroup().Adjusted);
+  lines = LogLines();
+  ASSERT_GT(lines.size(), before);
+  EXPECT_EQ(lines[before].rfind("{Adjust batch effect so that for each gene", 0), 0u);
+  EXPECT_EQ(LastLine(lines), "}");
+  EXPECT_FALSE(frame.Action(ids::kAdjustBatchEffect)->isEnabled());
+  EXPECT_EQ(AnalysisRunning, 0);
 }
 
 }  // namespace
