@@ -40,10 +40,7 @@ class ReferenceGroup {
     options.genesPerEffect = {kGenes - 1500, 500, 500, 500};
     options.missingPercent = 1;
     const synth::FactorData data = synth::MakeFactorData(options);
-    Layout.units.assign(kGenes, UNIT_RECORD{});
-    for (int g = 0; g < kGenes; ++g)
-      Layout.units[static_cast<std::size_t>(g)].SetName("ps_" + std::to_string(g));
-    Layout.unitCount = kGenes;
+    bench::NameProbeSets(kGenes);
     Group& group = TheGroup();
     for (int s = 0; s < data.samples; ++s) {
       ArraySlot& slot = group.NextArraySlot();

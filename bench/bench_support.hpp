@@ -18,6 +18,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
 
 namespace bench {
@@ -30,6 +31,15 @@ inline void SilenceLog() {
   };
   static SilentLog silent;
   SetLogSink(&silent);
+}
+
+// A layout of count probe sets named ps_0, ps_1, ... for benchmarks of gene-level work,
+// which needs the names and nothing of the cells.
+inline void NameProbeSets(int count) {
+  Layout.units.assign(static_cast<std::size_t>(count), UNIT_RECORD{});
+  for (int g = 0; g < count; ++g)
+    Layout.units[static_cast<std::size_t>(g)].SetName("ps_" + std::to_string(g));
+  Layout.unitCount = count;
 }
 
 // A folder under the temporary folder for one benchmark program's files, removed at exit.

@@ -41,10 +41,7 @@ class ReferenceGroup {
     // A tenth of the genes planted, the rest noise.
     options.genesPerKind = {400, 400, 400, 400, 400, 200, kGenes - 2200};
     const synth::CompareData data = synth::MakeCompareData(options);
-    Layout.units.assign(kGenes, UNIT_RECORD{});
-    for (int g = 0; g < kGenes; ++g)
-      Layout.units[static_cast<std::size_t>(g)].SetName("ps_" + std::to_string(g));
-    Layout.unitCount = kGenes;
+    bench::NameProbeSets(kGenes);
     Group& group = TheGroup();
     for (int s = 0; s < data.samples; ++s) {
       ArraySlot& slot = group.NextArraySlot();

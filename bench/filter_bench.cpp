@@ -40,10 +40,7 @@ class ReferenceGroup {
     // A tenth of the genes planted, the rest noise.
     options.genesPerKind = {440, 440, 440, 440, 440, kGenes - 2200};
     const synth::FilterData data = synth::MakeFilterData(options);
-    Layout.units.assign(kGenes, UNIT_RECORD{});
-    for (int g = 0; g < kGenes; ++g)
-      Layout.units[static_cast<std::size_t>(g)].SetName("ps_" + std::to_string(g));
-    Layout.unitCount = kGenes;
+    bench::NameProbeSets(kGenes);
     Group& group = TheGroup();
     for (int a = 0; a < data.Arrays(); ++a) {
       ArraySlot& slot = group.NextArraySlot();
