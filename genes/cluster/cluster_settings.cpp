@@ -32,6 +32,8 @@ ClusterOptions ClusterOptionsFromSettings(const GroupSettings& settings) {
   options.standardizeColumns = settings.STANDARDIZE_COL != 0;
   options.clusterGenes = settings.CLUSTER_GENE != 0;
   options.clusterSamples = settings.CLUSTER_SAMPLE != 0;
+  options.geneSignificance = settings.SIG_GENE_PVALUE;
+  options.sampleSignificance = settings.SIG_SAMPLE_PVALUE;
   options.referenceSample = gStandardizeReference - 1;
   if (settings.USE_STD_SEP != 0 && SampleGrouping.GroupCount() >= 2) {
     for (int group = 0; group < SampleGrouping.GroupCount(); ++group)

@@ -41,6 +41,9 @@ struct ClusterOptions {
   // First sample of each standardisation block, ascending from 0. Two or more blocks make
   // each block of a gene row standardised on its own; fewer mean the whole row at once.
   std::vector<int> blockStarts;
+  // Enrichment thresholds: a branch is reported below these p-values.
+  double geneSignificance = 0.001;
+  double sampleSignificance = 0.01;
   // Threads for the distance triangle; 0 takes the worker pool's count. The tree does not
   // depend on it.
   int threads = 0;

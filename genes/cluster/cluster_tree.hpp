@@ -21,8 +21,6 @@ class DistanceTriangle;
 
 // Coloured branches of one tree.
 inline constexpr int kMaxColoredBranches = 20;
-// Annotation term columns a node keeps counts for (the enrichment fills them).
-inline constexpr int kClusterTermColumns = 4;
 // The mark of the leaves of the selected branch.
 inline constexpr COLORREF kSelectedBranchMark = 0xFF0000;
 
@@ -42,6 +40,31 @@ inline constexpr const char* kChildNodeOverflowMessage = "    Error in GetChildN
 // printf form with the count.
 inline constexpr const char* kNonFiniteValuesMessage =
     "    %d values that are not finite numbers are taken as missing";
+
+// The best-matching branch of a resampling round holds more than 4/5 of the marked leaves.
+inline constexpr int kBestMatchShareAbove = 4;
+inline constexpr int kBestMatchShareOf = 5;
+// The deviates' seed until the view sets another; a fixed seed repeats the rounds exactly.
+inline constexpr std::uint64_t kDefaultResampleSeed = 1;
+
+// Branch enrichment: a branch with fewer annotated genes is not tested, a term with fewer
+// genes in the branch gets p = 1; a sample category with fewer samples gets p = 1.
+inline constexpr int kMinAnnotatedGenes = 4;
+inline constexpr int kMinTermGenes = 4;
+inline constexpr int kMinCategorySamples = 3;
+// printf forms: the column name; the pair found; the tests made.
+inline constexpr const char* kFindingTermClustersMessage = "  Finding significant %s clusters...";
+inline constexpr const char* kFoundTermClusterMessage =
+    "    Found %d \"%s\" genes in a cluster with %d annotated genes (all: %d/%d, PValue: %f)";
+inline constexpr const char* kTermPairsAssessedMessage =
+    "\n    %d cluster-%s term pairs assessed for enrichment with p-value < %f";
+inline constexpr const char* kFindingSampleClustersMessage =
+    "  Finding significant sample clusters...";
+inline constexpr const char* kFoundSampleClusterMessage =
+    "    Found %d \"%s %s\" samples in a cluster with %d annotated samples (all: %d/%d, PValue: "
+    "%f)";
+inline constexpr const char* kCategoryPairsAssessedMessage =
+    "\n    %d cluster-category pairs assessed for enrichment with p-value < %f";
 
 struct CLUSTER_NODE {
   // Leaf: its (possibly standardised) values; internal node: the merged profile.
@@ -70,13 +93,12 @@ struct CLUSTER_NODE {
   int screenY = 0;
   int support = 0;        // resampling rounds that put the leaf in the best-matching branch
   int leafListSlot = -1;  // GetChildNode writes its k-th node into node k's slot
-  // Branch enrichment: per term column the term counts and p-values, and for the sample
-  // tree the category counts and p-values by column. Empty until the enrichment runs.
-  std::array<std::vector<std::uint16_t>, kClusterTermColumns> termCounts;
-  std::array<std::vector<double>, kClusterTermColumns> termPValues;
-  int annotatedCount = 0;
-  std::vector<std::uint16_t> categoryCounts;
-  std::vector<float> categoryPValues;
+};
+
+// Leaves of a branch that carry annotation, and those of them with one term or category.
+struct BranchAnnotation {
+  int annotated = 0;
+  int hits = 0;
 };
 
 class CLUSTER {
@@ -145,6 +167,37 @@ class CLUSTER {
   // best-matching node to -1.
   void ClearMarks();
 
+  // One resampling round of the gene tree, and of the sample tree when this is the current
+  // gene tree and a sample tree exists. restore false: every present leaf value is
+  // replaced in the profile by a normal deviate around its raw value with its standard
+  // error as deviation, the trees run again and support is counted (CountSupport). restore
+  // true: the unperturbed trees come back, support kept. The first perturbed round keeps
+  // the unperturbed trees; a round that fails or is stopped puts them back, so a false
+  // result always leaves the original values and trees (the view then shows them).
+  [[nodiscard]] bool Resample(bool restore);
+  // Whether a perturbed round is shown (Resample(true) would restore something).
+  bool Perturbed() const { return !mOriginal.empty(); }
+  // Seeds the deviates: gene g of round r draws from a stream fixed by (seed, r, g), so
+  // the rounds after a seed repeat exactly on any number of threads. Rounds count from 0.
+  void SetResampleSeed(std::uint64_t seed);
+  // Marked counts from the leaves marked kSelectedBranchMark, the marked total, the
+  // best-matching node (more than 4/5 of the marked leaves; the purest, then the larger
+  // share, then the lower node) and one more support for each leaf under it. Nothing is
+  // counted, and bestNode is -1, when no leaf is marked.
+  void CountSupport();
+
+  // Branch enrichment of this gene tree in the annotation terms of GeneInfo, and of this
+  // sample tree in the categories of SampleInfo: every significant branch (a significant
+  // ancestor hides the same term below it) is logged and recorded with
+  // AddFunctionalCluster. False only when that refuses a pair.
+  [[nodiscard]] bool FindGeneClusters();
+  [[nodiscard]] bool FindSampleClusters();
+  // The branch's annotated leaves and those with the term of the term column (gene tree)
+  // or the category of the sample-information column (sample tree); zeros when the node,
+  // column, term or category does not exist.
+  BranchAnnotation BranchTermCount(int node, int column, int term) const;
+  BranchAnnotation BranchCategoryCount(int node, int column, int category) const;
+
   int n = 0;
   int m = 0;
   int nodeCount = 0;
@@ -167,6 +220,8 @@ class CLUSTER {
   float StoredDistance(int a, int b) const;
   float NodeDistance(int a, int b) const;
   void CenterNode(int node);
+  bool PerturbedRound(CLUSTER* samples);
+  void RestoreOriginal(CLUSTER* samples);
 
   std::unique_ptr<DistanceTriangle> mTriangle;  // only while Run works, with storeDistance
   // Per node while Run works, for 1 - r and 1 - |r|: the profile prepared for one-product
@@ -174,4 +229,8 @@ class CLUSTER {
   std::vector<CenteredProfile> mCentred;
   std::vector<int> mActive;  // active nodes, ascending
   float mHighestHeight = 0.0f;
+  std::uint64_t mResampleSeed = kDefaultResampleSeed;
+  std::uint64_t mResampleRound = 0;
+  // The unperturbed nodes while a perturbed round is shown; empty otherwise.
+  std::vector<CLUSTER_NODE> mOriginal;
 };
