@@ -13,6 +13,7 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genes/cluster/cluster_tree_file.hpp"
+#include "genes/cluster/functional_clusters.hpp"
 
 namespace {
 
@@ -166,7 +167,11 @@ bool RunHierarchicalClustering(bool fromGeneList) {
   if (!built) return false;
   SetClusterTrees(std::move(genes), std::move(samples));
   LogMessage("");
-  // The branch enrichment of the gene tree in annotation terms and of the sample tree in
-  // sample categories comes here.
+  // The pairs of the last trees go with them. A refused pair (the limit) ends the
+  // enrichment; the trees stand all the same.
+  FunctionalClusters.count = 0;
+  const bool genesRecorded = !options.clusterGenes || GeneTree()->FindGeneClusters();
+  if (genesRecorded && options.clusterSamples && SampleTree() != nullptr)
+    static_cast<void>(SampleTree()->FindSampleClusters());
   return true;
 }

@@ -221,6 +221,7 @@ class CLUSTER {
   float NodeDistance(int a, int b) const;
   void CenterNode(int node);
   bool PerturbedRound(CLUSTER* samples);
+  bool RunSampleRound(CLUSTER& samples, const std::vector<double>& drawn);
   void RestoreOriginal(CLUSTER* samples);
 
   std::unique_ptr<DistanceTriangle> mTriangle;  // only while Run works, with storeDistance

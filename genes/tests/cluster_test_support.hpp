@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/base/missing_value.hpp"
@@ -187,6 +188,42 @@ inline void ExpectSameTree(const CLUSTER& tree, const std::vector<ReferenceNode>
   const std::vector<int> order = ReferenceLeafOrder(reference, tree.ItemCount());
   for (int row = 0; row < tree.ItemCount(); ++row)
     EXPECT_EQ(tree.RowNode(row), order[static_cast<std::size_t>(row)]) << "row " << row;
+}
+
+}  // namespace cluster_test
+
+namespace cluster_test {
+
+// A tree linked by hand over n leaves of one value: internal node n + k joins the two
+// nodes of merges[k] at height k + 1. Leaf i carries item i.
+inline std::unique_ptr<CLUSTER> LinkedTree(int n, const std::vector<std::pair<int, int>>& merges) {
+  auto tree = CLUSTER::Create(n, 1, false);
+  for (int i = 0; i < n; ++i) tree->Node(i).item = i;
+  for (std::size_t k = 0; k < merges.size(); ++k) {
+    const int node = n + static_cast<int>(k);
+    CLUSTER_NODE& merged = tree->Node(node);
+    merged.child1 = merges[k].first;
+    merged.child2 = merges[k].second;
+    merged.weight = tree->Node(merged.child1).weight + tree->Node(merged.child2).weight;
+    merged.height = static_cast<float>(k + 1);
+    tree->Node(merged.child1).parent = node;
+    tree->Node(merged.child2).parent = node;
+  }
+  EXPECT_TRUE(tree->OrderLeaves());
+  return tree;
+}
+
+// Eight leaves paired: 8 = (0,1), 9 = (2,3), 10 = (4,5), 11 = (6,7), 12 = (8,9),
+// 13 = (10,11), root 14 = (12,13).
+inline std::vector<std::pair<int, int>> BalancedEight() {
+  return {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {8, 9}, {10, 11}, {12, 13}};
+}
+
+// Node n + k holds leaves 0 to k + 1.
+inline std::vector<std::pair<int, int>> Caterpillar(int n) {
+  std::vector<std::pair<int, int>> merges{{0, 1}};
+  for (int k = 1; k < n - 1; ++k) merges.push_back({n + k - 1, k + 1});
+  return merges;
 }
 
 }  // namespace cluster_test
