@@ -84,6 +84,31 @@ void InstallPlantedClusterGroup(const PlantedClusterTruth& truth) {
   ListAllUnits();
 }
 
+PlantedTermTruth MakePlantedTerms(const PlantedClusterTruth& clusters,
+                                  const PlantedTermOptions& options) {
+  GeneInfoOptions info;
+  info.seed = options.seed;
+  info.termColumns = 1;
+  info.vocabulary = options.vocabulary;
+  info.maxTermsPerGene = options.backgroundPerGene;
+  PlantedTermTruth truth;
+  truth.info = MakeGeneInfo(clusters.geneNames, info);
+  int count = 0;
+  for (int cluster : clusters.clusterOf) count = std::max(count, cluster + 1);
+  for (int c = 0; c < count; ++c) truth.clusterTerms.push_back("Planted term " + std::to_string(c));
+  truth.plantedTermOf = clusters.clusterOf;
+  if (options.shuffle) {
+    SynthRandom random(options.seed ^ 0x5eedULL);
+    random.Shuffle(truth.plantedTermOf);
+  }
+  for (std::size_t g = 0; g < truth.info.genes.size(); ++g) {
+    std::vector<std::string>& terms = truth.info.genes[g].terms.front();
+    terms.insert(terms.begin(),
+                 truth.clusterTerms[static_cast<std::size_t>(truth.plantedTermOf[g])]);
+  }
+  return truth;
+}
+
 std::string PlantedGeneListText(const PlantedClusterTruth& truth) {
   std::string text = "Probe set\n";
   for (const std::string& name : truth.geneNames) text += name + "\n";

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/synth/gene_info_model.hpp"
+
 namespace synth {
 
 struct PlantedClusterOptions {
@@ -40,5 +42,26 @@ void InstallPlantedClusterGroup(const PlantedClusterTruth& truth);
 
 // The gene list file text naming every gene of the truth, one per line.
 std::string PlantedGeneListText(const PlantedClusterTruth& truth);
+
+// Gene information for planted clusters: one term column in which every gene of cluster c
+// carries the planted term clusterTerms[c], and every gene also a few background terms
+// drawn at random. With shuffle the planted terms are dealt to random genes in the same
+// numbers, so that no branch holds one beyond chance.
+struct PlantedTermOptions {
+  std::uint64_t seed = 1;
+  int vocabulary = 20;        // background terms
+  int backgroundPerGene = 2;  // at most, per gene
+  bool shuffle = false;
+};
+
+struct PlantedTermTruth {
+  GeneInfoTruth info;
+  std::vector<std::string> clusterTerms;  // per cluster
+  // Per gene, in gene order, the cluster whose planted term it carries.
+  std::vector<int> plantedTermOf;
+};
+
+PlantedTermTruth MakePlantedTerms(const PlantedClusterTruth& clusters,
+                                  const PlantedTermOptions& options);
 
 }  // namespace synth
