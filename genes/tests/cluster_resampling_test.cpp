@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -152,6 +153,10 @@ TEST_F(ClusterResamplingTest, WithoutErrorsEveryRoundSupportsTheWholeSelection) 
   MakeTrees(0.0, 1);
   CLUSTER& genes = *GeneTree();
   CLUSTER& samples = *SampleTree();
+  // An error that is missing, negative or not a number spreads nothing either.
+  genes.Node(0).errors[0] = kMissingValueFloat;
+  genes.Node(1).errors[1] = -2.0f;
+  genes.Node(2).errors[2] = std::numeric_limits<float>::quiet_NaN();
   const Shape genesBefore = ShapeOf(genes);
   const Shape samplesBefore = ShapeOf(samples);
   constexpr int kRounds = 4;
