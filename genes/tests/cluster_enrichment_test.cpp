@@ -196,16 +196,8 @@ TEST_F(ClusterEnrichmentTest, SampleCategoriesFromTheInformationFile) {
   // liver samples, p = 4/56, no longer below 0.05.
   for (const bool outside : {false, true}) {
     SCOPED_TRACE(outside);
-    auto tree = CLUSTER::Create(8, 6, true);
-    auto linked = LinkedTree(8, BalancedEight());
-    for (int k = 0; k < linked->NodeCount(); ++k) {
-      CLUSTER_NODE& node = tree->Node(k);
-      node.child1 = linked->Node(k).child1;
-      node.child2 = linked->Node(k).child2;
-      node.parent = linked->Node(k).parent;
-      node.weight = linked->Node(k).weight;
-      node.item = k < 8 ? SampleGrouping.GetSampleArray(k) : -1;
-    }
+    auto tree = LinkedTree(8, BalancedEight());
+    for (int j = 0; j < 8; ++j) tree->Node(j).item = SampleGrouping.GetSampleArray(j);
     if (outside) tree->Node(7).item = 99;
     tree->options.sampleSignificance = 0.05;
     FunctionalClusters = FUNCTIONAL_CLUSTERS{};
