@@ -18,4 +18,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterCompareCommands(registry);
   RegisterFilterCommands(registry);
   RegisterFilterSnpCommands(registry);
+  RegisterArrayListCommands(registry);
 }

@@ -37,6 +37,9 @@ void RegisterFilterCommands(CommandRegistry& registry);
 // Analysis menu: Filter SNPs.
 void RegisterFilterSnpCommands(CommandRegistry& registry);
 
+// Tools menu: Array List File.
+void RegisterArrayListCommands(CommandRegistry& registry);
+
 // Tools menu: Options.
 void RegisterOptionsCommands(CommandRegistry& registry);
 
