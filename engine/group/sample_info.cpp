@@ -95,6 +95,13 @@ const SampleInfoColumn& SAMPLE_INFO::Column(int column) const {
   return mColumns[static_cast<std::size_t>(column)];
 }
 
+void SAMPLE_INFO::SetCategoryColour(int column, int category, COLORREF colour) {
+  if (column < 0 || column >= ColumnCount()) return;
+  std::vector<SampleCategory>& categories = mColumns[static_cast<std::size_t>(column)].categories;
+  if (category < 0 || category >= static_cast<int>(categories.size())) return;
+  categories[static_cast<std::size_t>(category)].colour = colour;
+}
+
 bool SAMPLE_INFO::ReadSampleInfoFile(const std::string& path) {
   Clear();
   if (IsUnsetPath(path)) return false;

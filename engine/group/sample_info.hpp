@@ -93,6 +93,8 @@ class SAMPLE_INFO {
   int ColumnCount() const { return static_cast<int>(mColumns.size()); }
   // column in [0, ColumnCount()).
   const SampleInfoColumn& Column(int column) const;
+  // The colour the pictures draw a category in; nothing for one that does not exist.
+  void SetCategoryColour(int column, int category, COLORREF colour);
   // Arrays that have a row (the group's array count after a successful read, else 0).
   int RowCount() const { return static_cast<int>(mRows.size()); }
 

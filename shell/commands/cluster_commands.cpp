@@ -22,6 +22,7 @@
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
+#include "shell/views/left_view.hpp"
 
 namespace {
 
@@ -39,6 +40,7 @@ void AddFunctionalClusterItems(ShellFrame& frame) {
       if (term < 0 || term >= table.Count()) continue;
       last =
           frame.AddClusteringItem(table.Name(term), ColumnIcon[static_cast<std::size_t>(column)]);
+      if (last != nullptr) last->setData(0, kFunctionalClusterRole, k);
       continue;
     }
     // Sample-tree pairs name the column in `term` and the category in `column`.
@@ -48,6 +50,7 @@ void AddFunctionalClusterItems(ShellFrame& frame) {
     last = frame.AddClusteringItem(
         info.name + " " + info.categories[static_cast<std::size_t>(column)].name,
         tree_image::kSampleClusterTerm);
+    if (last != nullptr) last->setData(0, kFunctionalClusterRole, k);
   }
   if (last != nullptr && last->parent() != nullptr) last->parent()->setExpanded(true);
 }

@@ -93,6 +93,11 @@ Outcome ExportBitmap(const PictureExport& picture, const std::string& file) {
     QPainter painter(&bitmap);
     if (picture.draw) picture.draw(painter);
   }
+  if (picture.crop) {
+    const QRect part = picture.crop->intersected(bitmap.rect());
+    if (part.isEmpty()) return Outcome::kPictureFailed;
+    bitmap = bitmap.copy(part);
+  }
   if (ExportToClipboard != 0) {
     QGuiApplication::clipboard()->setImage(bitmap);
     return Outcome::kDone;

@@ -4,10 +4,12 @@
 // only its default name, its picture's size and its drawing routine.
 #pragma once
 
+#include <QRect>
 #include <QSize>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QImage;
@@ -30,6 +32,8 @@ struct PictureExport {
   std::string defaultName;  // folder and name, without extension
   QSize size;               // the whole picture, not only what is visible
   std::function<void(QPainter&)> draw;
+  // A bitmap keeps only this part of the whole picture (a metafile keeps all of it).
+  std::optional<QRect> crop;
 };
 
 // The command: true when the picture was copied or its file written (and registered).

@@ -21,41 +21,12 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/tests/shell_test.hpp"
+#include "shell/tests/cluster_view_fixture.hpp"
 #include "shell/views/cluster_drawing.hpp"
 #include "shell/views/cluster_view.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
 namespace {
-
-class ClusterViewTest : public ShellTest {
- protected:
-  // The trees and the planted probe sets are the process's: gone for the next test.
-  void TearDown() override {
-    ShellTest::TearDown();
-    FreeClusterTrees();
-    Layout = CDF_LAYOUT{};
-  }
-
-  // A group of planted gene clusters with their gene list, set to cluster both genes and
-  // samples on standardised rows by correlation.
-  synth::PlantedClusterTruth PlantClusters(int clusters, int genesPerCluster, int samples,
-                                           std::uint64_t seed) {
-    synth::PlantedClusterOptions options;
-    options.clusters = clusters;
-    options.genesPerCluster = genesPerCluster;
-    options.samples = samples;
-    options.seed = seed;
-    const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(options);
-    synth::InstallPlantedClusterGroup(truth);
-    GroupSettings& settings = TheGroup().Settings();
-    settings.GENE_LIST_FILE = File("planted.txt");
-    std::ofstream(settings.GENE_LIST_FILE) << synth::PlantedGeneListText(truth);
-    settings.CLUSTER_GENE = settings.CLUSTER_SAMPLE = settings.STANDARDIZE_ROW = 1;
-    settings.DIST_MEASURE = 0;
-    return truth;
-  }
-};
 
 // A paint device that keeps every text drawn on it: where, how large and whether turned.
 class TextRecorder final : public QPaintDevice {

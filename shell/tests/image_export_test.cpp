@@ -63,7 +63,7 @@ QImage Expected() {
 }
 
 PictureExport Blocks(const std::string& name) {
-  return {name, kPictureSize, DrawBlocks};
+  return {name, kPictureSize, DrawBlocks, {}};
 }
 
 // Largest difference of any channel between two pictures of one size.
@@ -378,7 +378,7 @@ TEST_F(ImageExportTest, AFileThatCannotBeWrittenSaysSoInRedAndRegistersNothing) 
   std::ofstream(old) << "old picture";
   prompts.prompts.clear();
   Answer(ExportImageDialog::kExportToFile, ExportImageDialog::kFormatBmp);
-  EXPECT_FALSE(ExportViewImage({File("old"), QSize(40000, 40000), DrawBlocks}, nullptr));
+  EXPECT_FALSE(ExportViewImage({File("old"), QSize(40000, 40000), DrawBlocks, {}}, nullptr));
   EXPECT_EQ(prompts.prompts.back().text, kImageExportFailedMessage);
   std::string kept;
   std::getline(std::ifstream(old), kept);

@@ -527,6 +527,35 @@ int ClusterRowTop(const ClusterGeometry& geometry, float cellHeight, int row) {
   return geometry.matrixTop + static_cast<int>(static_cast<float>(row) * cellHeight);
 }
 
+std::vector<int> ClusterBranchLeaves(const CLUSTER& tree, int node) {
+  std::vector<int> leaves;
+  if (!tree.ValidNode(node)) return leaves;
+  std::vector<int> stack{node};
+  while (!stack.empty()) {
+    const int at = stack.back();
+    stack.pop_back();
+    if (at < tree.n) {
+      leaves.push_back(at);
+      continue;
+    }
+    const CLUSTER_NODE& n = tree.Node(at);
+    if (tree.ValidNode(n.child2)) stack.push_back(n.child2);
+    if (tree.ValidNode(n.child1)) stack.push_back(n.child1);
+  }
+  return leaves;
+}
+
+void MarkClusterBranches(CLUSTER& tree) {
+  for (int leaf = 0; leaf < tree.n; ++leaf) tree.Node(leaf).mark = 0;
+  const auto mark = [&tree](int node, COLORREF colour) {
+    for (const int leaf : ClusterBranchLeaves(tree, node)) tree.Node(leaf).mark = colour;
+  };
+  mark(tree.currentNode, kBlue);
+  for (int k = 0; k < tree.coloredCount && k < kMaxColoredBranches; ++k)
+    mark(tree.coloredNodes[static_cast<std::size_t>(k)],
+         tree.coloredColors[static_cast<std::size_t>(k)]);
+}
+
 void PlaceClusterNodes(const ClusterGeometry& geometry, const GroupSettings& settings) {
   const double scale = DendrogramHeightScale(settings.DIST_MEASURE);
   const float cell = CellHeight(settings);

@@ -4,6 +4,8 @@
 // process's current trees on any painter (window, bitmap or metafile).
 #pragma once
 
+#include <vector>
+
 #include "engine/base/colour.hpp"
 #include "shell/views/cluster_geometry.hpp"
 
@@ -33,6 +35,13 @@ void PlaceClusterNodes(const ClusterGeometry& geometry, const GroupSettings& set
 // branch get the blue mark and those of coloured branches their colour; the current
 // branch's leaf count becomes the tree's marked total.
 void DrawClusterPicture(QPainter& painter, const ClusterDrawState& state);
+
+// The leaves under a node, child 1's before child 2's; the tree's own leaf list is left
+// alone.
+std::vector<int> ClusterBranchLeaves(const CLUSTER& tree, int node);
+// The leaves' marks as the unperturbed picture sets them: the current branch's blue, the
+// coloured branches' their colour (drawn later, so they win), the rest 0.
+void MarkClusterBranches(CLUSTER& tree);
 
 // Row k of the matrix spans [RowTop(k), RowTop(k + 1)).
 int ClusterRowTop(const ClusterGeometry& geometry, float cellHeight, int row);

@@ -4,6 +4,7 @@
 #include "platform/system_error.hpp"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimerEvent>
@@ -48,6 +49,19 @@ class ClusterCanvas final : public QWidget {
     painter.setClipRect(event->rect());
     mView.PaintVisible(painter);
   }
+  void mousePressEvent(QMouseEvent* event) override {
+    if (AnalysisRunning != 0) return;
+    mView.setFocus();
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+      mView.LeftClick(at, (event->modifiers() & Qt::ControlModifier) != 0);
+    else if (event->button() == Qt::RightButton)
+      mView.RightClick(at);
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (AnalysisRunning != 0) return;
+    mView.MouseMoved(event->position().toPoint());
+  }
 
  private:
   CClusterView& mView;
@@ -58,6 +72,7 @@ CClusterView::CClusterView(ShellFrame& frame, QWidget* parent)
   setObjectName(QStringLiteral("view%1").arg(VIEW_CLUSTER));
   setBackgroundRole(QPalette::Base);
   mCanvas = new ClusterCanvas(*this, this);
+  mCanvas->setMouseTracking(true);
   setWidget(mCanvas);
   setFocusPolicy(Qt::StrongFocus);
 }
@@ -129,12 +144,23 @@ void CClusterView::PaintVisible(QPainter& painter) {
       painter.drawRect(cell.adjusted(0, 0, -1, -1));
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   }
-  if (mScrollToCurrent) {
-    mScrollToCurrent = false;
-    const QPoint at = ShowCurrentGene(viewport()->size());
-    horizontalScrollBar()->setValue(at.x());
-    verticalScrollBar()->setValue(at.y());
-  }
+  if (mShowLegend) PaintLegend(painter);
+}
+
+void CClusterView::ScrollToCurrent() {
+  // Scrolling moves the picture and asks for paints, so it never happens in a paint; a
+  // view not on screen yet scrolls when it is shown, with its window's size.
+  mScrollToCurrent = true;
+  if (!isVisible()) return;
+  mScrollToCurrent = false;
+  const QPoint at = ShowCurrentGene(viewport()->size());
+  horizontalScrollBar()->setValue(at.x());
+  verticalScrollBar()->setValue(at.y());
+}
+
+void CClusterView::showEvent(QShowEvent* event) {
+  QScrollArea::showEvent(event);
+  if (mScrollToCurrent) ScrollToCurrent();
 }
 
 QPoint CClusterView::ShowCurrentGene(QSize window) {
@@ -173,74 +199,6 @@ PictureExport CClusterView::ExportPicture() {
   picture.size = QSize(mGeometry.scrollWidth, mGeometry.scrollHeight);
   picture.draw = [this](QPainter& painter) { Draw(painter, 0); };
   return picture;
-}
-
-std::optional<CommandState> CClusterView::UpdateCommand(int id) const {
-  const bool idle = AnalysisRunning == 0;
-  switch (id) {
-    case ids::kClusterSaveTreeData:
-      return CommandState{mShowUnperturbed && HasGeneDendrogram() && idle, false};
-    // The rest of the Clustering menu arrives with resampling, the exports and the branch
-    // tools; until then it stays disabled here.
-    case ids::kClusterResampleOnce:
-    case ids::kClusterGoToOriginal:
-    case ids::kClusterSelectAllGene:
-    case ids::kClusterDeleteSelectedGene:
-    case ids::kClusterExportBranchData:
-    case ids::kClusterExportBranchImage:
-    case ids::kClusterSampleCorrelation:
-    case ids::kClusterColorLegend:
-    case ids::kClusterExportSameGene:
-      return CommandState{false, false};
-    default:
-      return std::nullopt;
-  }
-}
-
-bool CClusterView::RunCommand(int id) {
-  switch (id) {
-    case ids::kClusterSaveTreeData:
-      SaveTreeData();
-      return true;
-    default:
-      return false;
-  }
-}
-
-void CClusterView::SaveTreeData() {
-  FileDialogRequest request;
-  request.open = false;
-  request.startFile = ChangeExtension(TheGroup().Settings().GENE_LIST_FILE, " cluster tree.xls");
-  request.filter = kDataFileFilter;
-  request.defaultExtension = "xls";
-  request.promptOverwrite = true;
-  const std::optional<std::string> path = Prompts().FileName(request);
-  if (!path) return;
-  errno = 0;
-  if (!WriteTreeFile(path->c_str())) {
-    AfxMessageBox(platform::WithSystemReason("Failed to write file " + *path, errno));
-    return;
-  }
-  AfxMessageBox("Clustering tree saved in " + *path);
-  RegisterOutputFile(*path, true);
-}
-
-void CClusterView::keyPressEvent(QKeyEvent* event) {
-  if (AnalysisRunning != 0) return;
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      mFrame.NextView();
-      return;
-    case Qt::Key_Home:
-      verticalScrollBar()->setValue(0);
-      return;
-    case Qt::Key_End:
-      verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-      return;
-    default:
-      QScrollArea::keyPressEvent(event);
-  }
 }
 
 void CClusterView::timerEvent(QTimerEvent* event) {

@@ -14,6 +14,7 @@
 #include "shell/services/output_files.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/shell_frame.hpp"
+#include "shell/views/cluster_view.hpp"
 #include "shell/views/right_view.hpp"
 #include "shell/views/tree_images.hpp"
 
@@ -176,10 +177,14 @@ void CLeftView::OnSelectionChanged(QTreeWidgetItem* current) {
     OpenOutputFile(file);
     return;
   }
-  // A clustering item: the cluster view shows its node (the clustering trees arrive
-  // with the cluster view).
-  for (QTreeWidgetItem* item : mClusteringItems)
-    if (item == current) mFrame.ShowView(VIEW_CLUSTER);
+  // A clustering item: the cluster view shows its branch with the term or category.
+  for (QTreeWidgetItem* item : mClusteringItems) {
+    if (item != current) continue;
+    mFrame.ShowView(VIEW_CLUSTER);
+    if (auto* view = dynamic_cast<CClusterView*>(mFrame.RightViews(VIEW_CLUSTER)))
+      view->ShowFunctionalCluster(item->data(0, kFunctionalClusterRole).toInt());
+    return;
+  }
 }
 
 void CLeftView::OpenOutputFile(int file) {

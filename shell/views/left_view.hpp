@@ -15,6 +15,8 @@ class ShellFrame;
 
 // The item data role that holds an item's image index (tree_image::k...).
 inline constexpr int kTreeImageRole = Qt::UserRole + 1;
+// The role that holds a clustering item's index among the functional clusters.
+inline constexpr int kFunctionalClusterRole = Qt::UserRole + 2;
 
 class CLeftView final : public QTreeWidget {
   Q_OBJECT
