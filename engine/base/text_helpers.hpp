@@ -51,6 +51,9 @@ bool ScanChar(std::string_view& text, char& ch);
 // Drops leading white space (a blank in a scanf format).
 void SkipWhiteSpace(std::string_view& text);
 
+// The text with its ASCII letters upper-cased.
+std::string UpperCase(std::string_view text);
+
 // ASCII case-insensitive "begins with".
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 

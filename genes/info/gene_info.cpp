@@ -35,13 +35,6 @@ GeneInfoReadSplit GeneInfoSplit{platform::WorkerThreadCount(), 1 << 20, 2048};
 
 namespace {
 
-std::string UpperCase(std::string_view text) {
-  std::string upper(text);
-  for (char& ch : upper)
-    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-  return upper;
-}
-
 void SplitAtTabs(std::string_view line, std::vector<std::string_view>& fields) {
   fields.clear();
   const char* field = line.data();

@@ -52,12 +52,6 @@ int TableIndex(const std::array<std::string_view, N>& table, std::string_view na
   return -1;
 }
 
-std::string UpperCase(std::string_view text) {
-  std::string upper(text);
-  for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-  return upper;
-}
-
 // The chromosome part of a field such as "chr1" or "chr1_random": three letters skipped
 // after a leading 'c', cut at the first '_'.
 std::string_view ChromosomeText(std::string_view field) {
