@@ -124,4 +124,49 @@ bool WriteGeneInfo(const GeneInfoTruth& truth, const std::string& path) {
   return WriteText(path, GeneInfoText(truth));
 }
 
+PlantedList PlantEnrichedList(GeneInfoTruth& truth, const PlantOptions& options) {
+  SynthRandom random(options.seed);
+  PlantedList list;
+  const int genes = static_cast<int>(truth.genes.size());
+  std::vector<int> order(static_cast<std::size_t>(genes));
+  for (int g = 0; g < genes; ++g) order[static_cast<std::size_t>(g)] = g;
+  random.Shuffle(order);
+  order.resize(static_cast<std::size_t>(std::clamp(options.listSize, 0, genes)));
+  list.genes = order;
+
+  const std::size_t columns = truth.columnNames.size();
+  list.plantedTerms.resize(columns);
+  for (std::size_t c = 0; c < columns; ++c) {
+    // The terms some gene carries, in the order first met.
+    std::vector<std::string> carried;
+    for (const GeneRecord& gene : truth.genes)
+      for (const std::string& term : gene.terms[c])
+        if (std::find(carried.begin(), carried.end(), term) == carried.end())
+          carried.push_back(term);
+    random.Shuffle(carried);
+    carried.resize(
+        std::min(carried.size(), static_cast<std::size_t>(std::max(options.plantedPerColumn, 0))));
+    list.plantedTerms[c] = carried;
+    for (const int g : list.genes) {
+      std::vector<std::string>& terms = truth.genes[static_cast<std::size_t>(g)].terms[c];
+      for (const std::string& term : carried)
+        if (random.Chance(options.plantShare) &&
+            std::find(terms.begin(), terms.end(), term) == terms.end())
+          terms.push_back(term);
+    }
+  }
+
+  list.header = "Probe Set Name\tScore\tNote";
+  for (const int g : list.genes)
+    list.lines.push_back(truth.genes[static_cast<std::size_t>(g)].probeSet + "\t" +
+                         std::to_string(random.Between(1, 9999)) + "\tlisted " + Word(random, 5));
+  return list;
+}
+
+bool WriteGeneList(const PlantedList& list, const std::string& path) {
+  std::string text = list.header + "\n";
+  for (const std::string& line : list.lines) text += line + "\n";
+  return WriteText(path, text);
+}
+
 }  // namespace synth

@@ -59,4 +59,29 @@ std::string GeneInfoText(const GeneInfoTruth& truth);
 // columns into path's folder. False when a file cannot be written.
 bool WriteGeneInfo(const GeneInfoTruth& truth, const std::string& path);
 
+// A gene list planted to be enriched in known terms: listSize genes drawn at random, and
+// in every term column plantedPerColumn terms (drawn among those some gene carries) given
+// to each listed gene with the chance plantShare percent, on top of its own terms.
+struct PlantOptions {
+  std::uint64_t seed = 7;
+  int listSize = 500;
+  int plantedPerColumn = 2;
+  int plantShare = 60;
+};
+
+struct PlantedList {
+  std::vector<int> genes;  // indices into the truth's genes, in the list file's order
+  // Per column the planted terms, as the gene information file writes them (names, or
+  // numbers for index-backed columns).
+  std::vector<std::vector<std::string>> plantedTerms;
+  std::string header;              // the list file's first line
+  std::vector<std::string> lines;  // per listed gene, its whole line in the file
+};
+
+// Draws the list and adds the planted terms to the listed genes of truth.
+PlantedList PlantEnrichedList(GeneInfoTruth& truth, const PlantOptions& options);
+
+// Writes the list file: the header, then the lines. False when it cannot be written.
+bool WriteGeneList(const PlantedList& list, const std::string& path);
+
 }  // namespace synth
