@@ -230,6 +230,8 @@ CommandContext CMainFrame::GatherCommandContext() const {
   context.logHasSelection = mAnalysisView->textCursor().hasSelection();
   context.chipLoaded = Layout.unitCount > 0;
   context.snpGroup = ArrayType != 0;
+  context.geneInfoLoaded = GeneInfo.Loaded();
+  context.geneInfoTermColumns = GeneInfo.numColumns;
   if (!GroupStarted()) return context;
   const Group& group = TheGroup();
   context.groupOpen = group.HasProbeData;
