@@ -19,4 +19,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterFilterCommands(registry);
   RegisterFilterSnpCommands(registry);
   RegisterArrayListCommands(registry);
+  RegisterAnnotationCommands(registry);
 }

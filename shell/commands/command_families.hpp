@@ -36,6 +36,9 @@ void RegisterClusterCommands(CommandRegistry& registry);
 void RegisterFilterCommands(CommandRegistry& registry);
 // Analysis menu: Filter SNPs.
 void RegisterFilterSnpCommands(CommandRegistry& registry);
+// Tools menu: Gene List by Annotation, Gene List by Keywords, Classify Genes and More
+// Gene Information.
+void RegisterAnnotationCommands(CommandRegistry& registry);
 
 // Tools menu: Array List File.
 void RegisterArrayListCommands(CommandRegistry& registry);

@@ -26,12 +26,13 @@ KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) 
   mKeywordEdit->setObjectName(ControlName(kKeywords));
   mKeywordEdit->setMaxLength(kMaxKeywordsLength);
   grid->addWidget(mKeywordEdit, 0, 1);
-  grid->addWidget(
+  auto* hint =
       new QLabel(QStringLiteral("Genes whose name or description contains the keywords, in any "
                                 "case. Wildcards: \"*\" any text, \"?\" any one character, "
                                 "\"[1-9]\" one of a range, e.g. \"receptor * kinase\"."),
-                 this),
-      1, 1);
+                 this);
+  hint->setWordWrap(true);
+  grid->addWidget(hint, 1, 1);
   mOutputButton = new QPushButton(QStringLiteral("Output file"), this);
   mOutputButton->setObjectName(ControlName(kOutputButton));
   mOutputButton->setAutoDefault(false);
