@@ -1,0 +1,38 @@
+// The Gene Ontology as a graph of terms read from the three ontology files (process,
+// function, component), so that a probe set annotated with a term also gets all the
+// term's ancestors.
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "genes/annotation/term_set.hpp"
+
+inline constexpr int kMaxTermParents = 7;
+// Indentation depths an ontology file may use: 0 (no term) to kOntologyLevels - 1.
+inline constexpr int kOntologyLevels = 20;
+// Longest ontology file line read whole.
+inline constexpr int kOntologyLineLimit = 500000;
+
+class GO_GRAPH : public TERM_SET {
+ public:
+  GO_GRAPH();  // "Gene Ontology", room for kGeneOntologyCapacity terms
+
+  // Reads process<suffix>, function<suffix> and component<suffix> from the folder of
+  // `path`, where the suffix is the file name of `path` from its first '.' or '_'.
+  bool ReadGeneOntology(const std::string& path);
+  bool ReadGeneOntologyFile(const std::string& path);
+  // Records `parent` (-1: top of the tree) as a parent of `term` once; false (logged)
+  // when the term would get more than kMaxTermParents.
+  bool AddParent(int parent, int term);
+  // Puts the term and all its ancestors into the current probe set's list; -1 is a no-op.
+  bool AddTermWithAncestors(int index);
+  std::span<const int> Parents(int term) const;
+
+ private:
+  std::vector<std::array<int, kMaxTermParents>> parents_;
+  std::array<int, kOntologyLevels> levels_{};
+  std::vector<int> pending_;  // reused stack of AddTermWithAncestors
+};

@@ -1,0 +1,46 @@
+// A made-up Gene Ontology with known truth, written as the three indented ontology files
+// (process, function, component): several roots, terms with up to seven parents, one
+// branch deeper than the files' indentation allows (its deep terms hang under a shallow
+// parent and name their deep parent as an extra one on the line), secondary ids, an
+// "obsolete" term whose subtree stays inactive, and ids written with and without leading
+// zeros.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace synth {
+
+struct OntologyOptions {
+  std::uint64_t seed = 1;
+  int terms = 400;
+  int roots = 3;
+  int maxParents = 7;
+  int deepBranch = 25;       // depth of the deep branch
+  int secondaryIdShare = 5;  // percent of terms with a secondary id
+};
+
+struct OntologyTerm {
+  int id = 0;
+  std::string idText;  // seven digits with leading zeros
+  std::string name;
+  int file = 0;              // 0 process, 1 function, 2 component
+  int depth = 0;             // longest path from a root, roots at 1
+  std::vector<int> parents;  // indices into terms
+  bool active = true;
+  std::vector<int> secondaryIds;
+};
+
+struct OntologyTruth {
+  std::vector<OntologyTerm> terms;
+  // The term and all its ancestors (indices), by plain graph search.
+  std::vector<int> Ancestors(int term) const;
+};
+
+OntologyTruth MakeOntology(const OntologyOptions& options);
+// process<suffix>, function<suffix> and component<suffix> in `folder`.
+bool WriteOntologyFiles(const OntologyTruth& truth, const std::string& folder,
+                        const std::string& suffix);
+
+}  // namespace synth
