@@ -25,11 +25,13 @@ struct OntologyTerm {
   int id = 0;
   std::string idText;  // seven digits with leading zeros
   std::string name;
-  int file = 0;              // 0 process, 1 function, 2 component
-  int depth = 0;             // longest path from a root, roots at 1
-  std::vector<int> parents;  // indices into terms
+  int file = 0;   // 0 process, 1 function, 2 component
+  int depth = 0;  // longest path from a root, roots at 1
+  // Indices into terms, all smaller than the term's own; the first is the parent the
+  // file indents the term under (none for a root).
+  std::vector<int> parents;
   bool active = true;
-  std::vector<int> secondaryIds;
+  std::vector<int> secondaryIds;  // numbers of further ids naming the term
 };
 
 struct OntologyTruth {
