@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "genes/annotation/term_set.hpp"
@@ -29,10 +31,16 @@ class GO_GRAPH : public TERM_SET {
   bool AddParent(int parent, int term);
   // Puts the term and all its ancestors into the current probe set's list; -1 is a no-op.
   bool AddTermWithAncestors(int index);
+  // The term's parents in the order recorded; -1 stands for the top of the tree.
   std::span<const int> Parents(int term) const;
 
  private:
-  std::vector<std::array<int, kMaxTermParents>> parents_;
-  std::array<int, kOntologyLevels> levels_{};
-  std::vector<int> pending_;  // reused stack of AddTermWithAncestors
+  // One line of an ontology file; false ends the read (logged with the line number).
+  bool ReadOntologyLine(std::string_view line, long long lineNumber, const std::string& path);
+
+  std::vector<std::array<int, kMaxTermParents>> mParents;
+  // The term last read at each indentation depth; kUnsetLevel below a shallower term.
+  std::array<int, kOntologyLevels> mLevels{};
+  std::vector<std::uint64_t> mVisited;  // per term, the gene stamp it was last reached under
+  std::vector<int> mPending;            // reused stack of AddTermWithAncestors
 };

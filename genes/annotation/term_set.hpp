@@ -3,6 +3,7 @@
 // are counted, the most frequent are kept, and each probe set's terms are written as ids.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -33,11 +34,11 @@ class TERM_SET {
   TERM_SET(const TERM_SET&) = delete;
   TERM_SET& operator=(const TERM_SET&) = delete;
 
-  const std::string& Name() const { return name_; }
-  int Count() const { return static_cast<int>(entries_.size()); }
-  int Capacity() const { return capacity_; }
-  TERM_ENTRY& Entry(int index) { return entries_[static_cast<std::size_t>(index)]; }
-  const TERM_ENTRY& Entry(int index) const { return entries_[static_cast<std::size_t>(index)]; }
+  const std::string& Name() const { return mName; }
+  int Count() const { return static_cast<int>(mEntries.size()); }
+  int Capacity() const { return mCapacity; }
+  TERM_ENTRY& Entry(int index) { return mEntries[static_cast<std::size_t>(index)]; }
+  const TERM_ENTRY& Entry(int index) const { return mEntries[static_cast<std::size_t>(index)]; }
 
   // The index of the term with this id; with `add` an absent term is appended and a
   // found one counts one more gene. -1 (logged in red) when absent without `add`, when
@@ -51,30 +52,29 @@ class TERM_SET {
   bool AddTermToGene(int index);
   void CountGeneTerms();  // each term of the current probe set counts one more gene
   void ClearGeneTerms();
-  std::span<const int> GeneTerms() const { return geneTerms_; }
+  std::span<const int> GeneTerms() const { return mGeneTerms; }
   // "|id|id|" of the current probe set's selected terms in the order added, or nothing.
   void AppendGeneTermIds(std::string& out) const;
 
   void ClearGeneCounts();
   // Keeps the kMaxSelectedTerms most frequent terms selected; among equal counts the
-  // term added later (larger index) wins.
+  // term met first (smaller index) wins.
   void SelectFrequentTerms();
   // The table of selected terms by increasing id beside the gene information file
   // ("<path without extension> <set name>.xls"); false when it can't be written.
   bool WriteTermFrequency(const std::string& geneInfoPath) const;
 
  protected:
-  // Appends a term without searching; -1 (logged) when the set is full.
-  int AppendTerm(int id, std::string_view name);
+  // Changes whenever the current probe set's list is emptied: a per-term mark equal to
+  // it means "already met for this probe set".
+  std::uint64_t GeneStamp() const { return mStamp; }
 
  private:
-  std::string name_;
-  int capacity_;
-  std::vector<TERM_ENTRY> entries_;
-  std::unordered_map<int, int> indexOfId_;
-  std::vector<int> geneTerms_;
-  // Per term, the probe-set stamp it was last put into the gene list under: a cheap
-  // duplicate check without scanning up to kMaxTermsPerGene entries.
-  std::vector<unsigned> geneStamp_;
-  unsigned currentStamp_ = 1;
+  std::string mName;
+  int mCapacity;
+  std::vector<TERM_ENTRY> mEntries;
+  std::unordered_map<int, int> mIndexOfId;
+  std::vector<int> mGeneTerms;
+  std::vector<std::uint64_t> mInGene;  // per term, the stamp of the probe set it was put into
+  std::uint64_t mStamp = 1;
 };
