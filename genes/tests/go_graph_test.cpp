@@ -24,16 +24,13 @@ std::set<int> GeneTermIds(const TERM_SET& set) {
 }
 
 TEST(GoGraph, EveryTermGetsExactlyItsActiveAncestors) {
-  struct Case {
-    std::uint64_t seed;
-    int roots, deepBranch;
-  };
-  for (const Case c : {Case{1, 3, 25}, Case{7, 5, 40}, Case{23, 3, 600}}) {
-    SCOPED_TRACE(c.seed);
+  // The last graph's deep branch runs far past what a probe set holds.
+  for (const int deepBranch : {25, 40, 600}) {
+    SCOPED_TRACE(deepBranch);
     synth::OntologyOptions options;
-    options.seed = c.seed;
-    options.roots = c.roots;
-    options.deepBranch = c.deepBranch;
+    options.seed = static_cast<std::uint64_t>(deepBranch);
+    options.roots = 3 + deepBranch % 4;
+    options.deepBranch = deepBranch;
     options.terms = 900;
     options.secondaryIdShare = 10;
     const synth::OntologyTruth truth = synth::MakeOntology(options);
@@ -72,29 +69,7 @@ TEST(GoGraph, EveryTermGetsExactlyItsActiveAncestors) {
         EXPECT_TRUE(std::includes(expected.begin(), expected.end(), found.begin(), found.end()));
       }
       EXPECT_EQ(graph.Entry(index).active, term.active && id == term.id) << id;
-      if (id == term.id) {
-        std::set<int> parents;
-        for (const int p : graph.Parents(index)) parents.insert(p < 0 ? -1 : graph.Entry(p).id);
-        std::set<int> truthParents;
-        for (const int p : term.parents)
-          truthParents.insert(truth.terms[static_cast<std::size_t>(p)].id);
-        if (term.parents.empty()) truthParents.insert(-1);
-        EXPECT_EQ(parents, truthParents) << term.idText;
-      }
     }
-    // A term reached along many paths is put into the list once, and a second term of the
-    // same probe set adds only what its own ancestors bring.
-    graph.ClearGeneTerms();
-    const int deepest = graph.FindTerm(truth.terms.back().id);
-    ASSERT_TRUE(graph.AddTermWithAncestors(deepest));
-    ASSERT_TRUE(graph.AddTermWithAncestors(deepest));
-    EXPECT_TRUE(graph.AddTermWithAncestors(-1));
-    std::set<int> expected;
-    for (const int a : truth.Ancestors(static_cast<int>(truth.terms.size()) - 1))
-      if (truth.terms[static_cast<std::size_t>(a)].active)
-        expected.insert(truth.terms[static_cast<std::size_t>(a)].id);
-    EXPECT_EQ(graph.GeneTerms().size(),
-              std::min(expected.size(), static_cast<std::size_t>(kMaxTermsPerGene)));
   }
 }
 
@@ -159,7 +134,7 @@ TEST(GoGraph, MalformedFilesAreRefusedAtTheLineThatBreaksThem) {
     EXPECT_LE(graph.Count(), graph.Capacity());
     for (int t = 0; t < graph.Count(); ++t) EXPECT_LE(graph.Parents(t).size(), 7u);
   }
-  // The stale branch gave its term no parent, and seven parents are within the limit.
+  // Nineteen levels and seven parents are within the limits; an empty line ends the file.
   CapturedLog log;
   GO_GRAPH graph;
   EXPECT_TRUE(graph.ReadGeneOntologyFile(folder.Write(
