@@ -25,6 +25,10 @@ class GO_GRAPH : public TERM_SET {
   // Reads process<suffix>, function<suffix> and component<suffix> from the folder of
   // `path`, where the suffix is the file name of `path` from its first '.' or '_'.
   bool ReadGeneOntology(const std::string& path);
+  // Lines without a term marker are skipped and an empty line ends the file. A malformed
+  // line (marker at the start, indented past the levels or more than one level below the
+  // term before it, no ';' or id, a term beyond the capacity or an eighth parent) ends the
+  // read with false, logged in red with its line number.
   bool ReadGeneOntologyFile(const std::string& path);
   // Records `parent` (-1: top of the tree) as a parent of `term` once; false (logged)
   // when the term would get more than kMaxTermParents.
