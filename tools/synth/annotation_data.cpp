@@ -35,8 +35,7 @@ constexpr const char* kChipColumn = "Array Name";
 constexpr const char* kChromosomes[] = {"1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",
                                         "9",  "10", "11", "12", "13", "14", "15", "16",
                                         "17", "18", "19", "20", "21", "22", "X",  "Y"};
-constexpr const char* kEvidence[] = {"inferred from electronic annotation",
-                                     "traceable author statement", "inferred from direct assay"};
+constexpr const char* kEvidence[] = {"inferred from electronic annotation", "IEA", "TAS"};
 
 std::string Word(SynthRandom& random, int letters) {
   std::string word;
@@ -113,7 +112,7 @@ AnnotationTruth MakeAnnotation(const std::vector<std::string>& probeSets,
   }
 
   std::string& text = truth.text;
-  text.reserve(probeSets.size() * 1200);
+  text.reserve(probeSets.size() * static_cast<std::size_t>(300 + 60 * options.maxGoTerms));
   for (std::size_t c = 0; c < truth.header.size(); ++c)
     text.append(c == 0 ? "\"" : ",\"").append(truth.header[c]).append("\"");
   text += '\n';

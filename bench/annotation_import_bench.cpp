@@ -1,0 +1,82 @@
+// The annotation import of a full-size expression chip: an annotation CSV file of 54,000
+// probe sets with 30 Gene Ontology terms each into the gene information file, with the
+// made-up ontology graph, against a plain read of the CSV file's bytes in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.hpp"
+#include "engine/services/log_channel.hpp"
+#include "genes/annotation/annotation_import.hpp"
+#include "platform/path.hpp"
+#include "tools/synth/annotation_data.hpp"
+#include "tools/synth/ontology_data.hpp"
+
+namespace {
+
+constexpr int kProbeSets = 54000;
+constexpr int kTermsPerProbeSet = 30;
+
+// One annotation CSV file and ontology for the whole run.
+class FullAnnotation {
+ public:
+  static const FullAnnotation& Get() {
+    static const FullAnnotation annotation;
+    return annotation;
+  }
+  std::string csv;
+  std::string ontology;
+
+ private:
+  FullAnnotation() : mFolder("annotation-import") {
+    bench::SilenceLog();
+    synth::OntologyOptions ontologyOptions;
+    ontologyOptions.seed = 9;
+    ontologyOptions.terms = 12000;
+    // Most terms have one or two parents, as in the real ontology.
+    ontologyOptions.maxParents = 2;
+    const synth::OntologyTruth graph = synth::MakeOntology(ontologyOptions);
+    if (!synth::WriteOntologyFiles(graph, mFolder.Path().string(), ".ontology")) std::abort();
+    ontology = mFolder.File("process.ontology");
+    std::vector<synth::AnnotationTerm> terms;
+    for (const synth::OntologyTerm& term : graph.terms) terms.push_back({term.idText, term.name});
+    std::vector<std::string> names;
+    names.reserve(kProbeSets);
+    for (int i = 0; i < kProbeSets; ++i) names.push_back(std::to_string(200000 + i) + "_at");
+    synth::AnnotationOptions options;
+    options.seed = 4;
+    options.minGoTerms = kTermsPerProbeSet;
+    options.maxGoTerms = kTermsPerProbeSet;
+    options.domains = 3000;
+    const synth::AnnotationTruth truth = synth::MakeAnnotation(names, terms, options);
+    csv = mFolder.File("annotation.csv");
+    if (!synth::WriteTextFile(csv, truth.text)) std::abort();
+  }
+  bench::ScratchFolder mFolder;
+};
+
+void BM_AnnotationImportPlainRead(benchmark::State& state) {
+  bench::TimePlainRead(state, FullAnnotation::Get().csv);
+}
+
+void BM_AnnotationImport(benchmark::State& state) {
+  const FullAnnotation& annotation = FullAnnotation::Get();
+  bench::TimeAgainstPlainRead(state, annotation.csv, [&] {
+    AnalysisRunning = 1;
+    AnnotImport = ANNOT_IMPORT{};
+    AnnotImport.csvPath = annotation.csv;
+    AnnotImport.ontologyPath = annotation.ontology;
+    AnnotImport.type = kGeneInfoFileType;
+    if (!ReadCsvHeader(AnnotImport)) state.SkipWithError("annotation CSV header refused");
+    MakeInfoFileName(AnnotImport);
+    if (!MakeInformationFile(AnnotImport)) state.SkipWithError("annotation import failed");
+  });
+  AnalysisRunning = 0;
+}
+
+}  // namespace
+
+BENCHMARK(BM_AnnotationImportPlainRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnnotationImport)->Unit(benchmark::kMillisecond);
