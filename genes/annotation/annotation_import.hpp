@@ -76,13 +76,13 @@ struct GeneInfoRowTexts {
 
 struct ANNOT_IMPORT {
   std::string csvPath;  // saved as VOSK_ANNOT_FILE
-  std::string ontologyPath =
-      "None";                       // one of the three ontology files; saved as GENE_ONTOLOGY_FILE
+  // One of the three ontology files, or "None"; saved as GENE_ONTOLOGY_FILE.
+  std::string ontologyPath = "None";
   std::string outputPath = "None";  // set by MakeInfoFileName
   int pass = 1;                     // of the gene information build
   int type = kGeneInfoFileType;
   std::string chipType;
-  std::string secondChipType = "Nelquad_Mouse_2";  // the other species' chip, for type 2
+  std::string secondChipType = "ZK_Mouse_1";  // the other species' chip, for type 2
   char csvKind = kAnnotationCsvKind;
   std::string folder;  // of the CSV file
   bool useGraph = false;

@@ -318,6 +318,35 @@ TEST_F(AnnotationImportTest, TermCountsBeyondSixteenBits) {
   }
 }
 
+TEST_F(AnnotationImportTest, CsvHeaderTellsTheKindAndTheChipType) {
+  struct Case {
+    std::string text;
+    bool read;
+    char kind;
+    std::string chipType;
+  };
+  const std::vector<Case> cases = {
+      {SmallCsv::Header() + SmallCsv::Row("ps1"), true, kAnnotationCsvKind, "ZK_Small"},
+      {"\"Probe Set ID\",\"Ortholog Probe Set\"\n\"a\",\"Chip, B\",\"c\"\n", true, kOrthologCsvKind,
+       "Chip, B"},
+      {"\"Probe Set ID\",\"Title\"\n\"a\",\"b\",\"c\"\n", false, 0, ""},
+      {SmallCsv::Header() + "\"ps1\",\"ZK_Small\"\n", false, 0, ""},
+      {SmallCsv::Header(), false, 0, ""},
+  };
+  for (const Case& c : cases) {
+    AnnotImport = ANNOT_IMPORT{};
+    AnnotImport.csvKind = 7;
+    AnnotImport.csvPath = WriteFile("header.csv", c.text);
+    ASSERT_EQ(ReadCsvHeader(AnnotImport), c.read) << c.text;
+    if (!c.read) continue;
+    EXPECT_EQ(AnnotImport.csvKind, c.kind);
+    EXPECT_EQ(AnnotImport.chipType, c.chipType);
+    EXPECT_EQ(AnnotImport.folder, Folder());
+  }
+  AnnotImport.csvPath = platform::JoinPath(Folder(), "missing.csv");
+  EXPECT_FALSE(ReadCsvHeader(AnnotImport));
+}
+
 TEST(AnnotationCsvItems, ValuesComeOutAlignedWithTheHeader) {
   CsvItems items;
   CsvColumnMap map;
