@@ -7,13 +7,16 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 extern char** environ;
@@ -72,6 +75,64 @@ void SleepMs(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// What the go-between and the detached program tell the starter through the report pipe;
+// each is one write, shorter than the pipe's atomic size.
+struct DetachReport {
+  int kind;
+  int value;
+};
+enum : int { kReportPid = 1, kReportFolder, kReportExec, kReportFork };
+
+void SendReport(int fd, int kind, int value) {
+  const DetachReport report{kind, value};
+  [[maybe_unused]] const ssize_t written = ::write(fd, &report, sizeof report);
+}
+
+// The program's path: a name without '/' is looked up on PATH (before forking, where
+// memory may still be allocated). Empty when no executable is found.
+std::string FindProgram(const std::string& name) {
+  if (name.find('/') != std::string::npos) return name;
+  const char* searchPath = std::getenv("PATH");
+  std::string_view folders =
+      searchPath != nullptr && *searchPath != '\0' ? searchPath : "/bin:/usr/bin";
+  for (;;) {
+    const std::size_t colon = folders.find(':');
+    const std::string_view folder = folders.substr(0, colon);
+    std::string candidate = folder.empty() ? std::string(".") : std::string(folder);
+    candidate += '/';
+    candidate += name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (colon == std::string_view::npos) return {};
+    folders.remove_prefix(colon + 1);
+  }
+}
+
+// In the detached program between fork and exec: only async-signal-safe calls. Every
+// descriptor above the standard three closes on exec; the report pipe among them, whose
+// closing tells the starter that the program is running.
+[[noreturn]] void RunDetachedProgram(const char* program, char* const* argv, const char* folder,
+                                     int nullFd, int reportFd, int maxFd) {
+  if (folder != nullptr && ::chdir(folder) != 0) {
+    SendReport(reportFd, kReportFolder, errno);
+    ::_exit(127);
+  }
+  ::dup2(nullFd, 0);
+  ::dup2(nullFd, 1);
+  ::dup2(nullFd, 2);
+  if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0)
+    for (int fd = 3; fd < maxFd; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  ::sigaction(SIGPIPE, &standard, nullptr);
+  ::sigaction(SIGINT, &standard, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  ::execv(program, argv);
+  SendReport(reportFd, kReportExec, errno);
+  ::_exit(127);
+}
+
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
@@ -96,6 +157,105 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
   }
   if (inWord) words.push_back(std::move(word));
   return words;
+}
+
+bool StartDetached(const SpawnRequest& request, SpawnFailure& failure, pid_t* pid) {
+  failure = {};
+  if (request.arguments.empty() || !request.extraPipes.empty()) {
+    failure = {SpawnFailure::Stage::kProcess, EINVAL};
+    return false;
+  }
+  std::string program = FindProgram(request.arguments.front());
+  if (program.empty()) {
+    failure = {SpawnFailure::Stage::kProcess, ENOENT};
+    return false;
+  }
+  // The program is started after the change of folder: a relative path must not follow.
+  if (program.front() != '/' && !request.workingFolder.empty()) {
+    char current[4096];
+    if (::getcwd(current, sizeof current) == nullptr) {
+      failure = {SpawnFailure::Stage::kProcess, errno};
+      return false;
+    }
+    program = std::string(current) + "/" + program;
+  }
+  std::vector<char*> argv;
+  argv.reserve(request.arguments.size() + 1);
+  for (const std::string& argument : request.arguments)
+    argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  const char* folder = request.workingFolder.empty() ? nullptr : request.workingFolder.c_str();
+  rlimit files{};
+  const int maxFd = ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < 65536
+                        ? static_cast<int>(files.rlim_cur)
+                        : 65536;
+
+  int report[2] = {-1, -1};
+  if (::pipe2(report, O_CLOEXEC) != 0) {
+    failure = {SpawnFailure::Stage::kPipe, errno};
+    return false;
+  }
+  int nullFd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (nullFd < 0) {
+    failure = {SpawnFailure::Stage::kPipe, errno};
+    CloseQuietly(report[0]);
+    CloseQuietly(report[1]);
+    return false;
+  }
+  // No handler of this program may run in the children before the exec.
+  sigset_t all;
+  sigset_t previous;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &previous);
+  const pid_t between = ::fork();
+  if (between == 0) {
+    ::close(report[0]);
+    ::setsid();
+    const pid_t child = ::fork();
+    if (child == 0)
+      RunDetachedProgram(program.c_str(), argv.data(), folder, nullFd, report[1], maxFd);
+    SendReport(report[1], child > 0 ? kReportPid : kReportFork, child > 0 ? child : errno);
+    ::_exit(0);
+  }
+  const int forkError = errno;
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  CloseQuietly(report[1]);
+  CloseQuietly(nullFd);
+  if (between < 0) {
+    CloseQuietly(report[0]);
+    failure = {SpawnFailure::Stage::kProcess, forkError};
+    return false;
+  }
+  int status = 0;
+  while (::waitpid(between, &status, 0) < 0 && errno == EINTR) {
+  }
+  // Reports come until the program has started (its end of the pipe closes on exec) or
+  // has given up.
+  pid_t started = -1;
+  DetachReport problem{0, 0};
+  for (;;) {
+    DetachReport message{};
+    const ssize_t count = ::read(report[0], &message, sizeof message);
+    if (count < 0 && errno == EINTR) continue;
+    if (count != static_cast<ssize_t>(sizeof message)) break;
+    if (message.kind == kReportPid)
+      started = message.value;
+    else
+      problem = message;
+  }
+  CloseQuietly(report[0]);
+  if (problem.kind != 0) {
+    failure = {problem.kind == kReportFolder ? SpawnFailure::Stage::kFolder
+                                             : SpawnFailure::Stage::kProcess,
+               problem.value};
+    return false;
+  }
+  if (started <= 0) {
+    failure = {SpawnFailure::Stage::kProcess, ECHILD};
+    return false;
+  }
+  if (pid != nullptr) *pid = started;
+  return true;
 }
 
 ChildProcess::~ChildProcess() {

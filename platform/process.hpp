@@ -34,13 +34,23 @@ struct SpawnRequest {
 
 // Where a start failed, with the system's error number.
 struct SpawnFailure {
-  enum class Stage { kNone, kPipe, kProcess };
+  // kFolder: the working folder could not be entered (detached starts).
+  enum class Stage { kNone, kPipe, kProcess, kFolder };
   Stage stage = Stage::kNone;
   int error = 0;
 };
 
 // What a look at the output pipe found.
 enum class OutputState { kData, kEmpty, kClosed, kFailed };
+
+// Starts a program that lives on its own: it runs in a session apart from ours, with standard
+// input, output and error on /dev/null, in request.workingFolder, and is neither waited
+// for nor ended by this process (a short-lived go-between is started and reaped, so the
+// program's parent becomes the system's reaper). Extra pipes are refused. False with the
+// failure filled in when the program or its working folder cannot be reached; pid, when
+// given, receives the program's process number.
+[[nodiscard]] bool StartDetached(const SpawnRequest& request, SpawnFailure& failure,
+                                 pid_t* pid = nullptr);
 
 class ChildProcess {
  public:

@@ -11,11 +11,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -208,6 +210,89 @@ TEST(ChildProcess, AChildStillRunningIsEndedAndReapedWithItsObject) {
   }
   EXPECT_EQ(::kill(pid, 0), -1) << "neither running nor left as a zombie";
   EXPECT_EQ(errno, ESRCH);
+}
+
+// Processes of ours left as zombies: their parent is this process and their state is Z.
+int ZombieChildren() {
+  int zombies = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    long parent = 0;
+    if (std::sscanf(line.c_str() + close + 1, " %c %ld", &state, &parent) == 2 &&
+        parent == ::getpid() && state == 'Z')
+      ++zombies;
+  }
+  return zombies;
+}
+
+bool WaitForFile(const std::string& path) {
+  const auto start = Clock::now();
+  while (!std::filesystem::exists(path)) {
+    if (Clock::now() - start > std::chrono::seconds(10)) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+TEST(StartDetached, TheProgramRunsOnItsOwnInItsFolderWithItsArgumentsAsData) {
+  testing::TempFolder root;
+  // A folder name a shell would split, unquote, end or expand.
+  const std::string folder = root.File("tool \"dir\"; $HOME 'x'");
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  const std::string script = folder + "/run me.sh";
+  std::ofstream(script) << "#!/bin/sh\n"
+                           "{ pwd; printf '%s\\n' \"$@\"; readlink /proc/$$/fd/0; } > record.tmp\n"
+                           "mv record.tmp record.txt\n"
+                           "while [ ! -e go ]; do sleep 0.02; done\n";
+  ::chmod(script.c_str(), 0755);
+  const std::vector<std::string> arguments = {script, "a b", "\"q\"", "x;y", "$HOME", ""};
+  SpawnFailure failure;
+  pid_t pid = -1;
+  ASSERT_TRUE(StartDetached({arguments, folder, {}}, failure, &pid)) << failure.error;
+  EXPECT_EQ(failure.stage, SpawnFailure::Stage::kNone);
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(WaitForFile(folder + "/record.txt"));
+  std::ifstream record(folder + "/record.txt");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(record, line);) lines.push_back(line);
+  std::vector<std::string> expected = {folder};
+  expected.insert(expected.end(), arguments.begin() + 1, arguments.end());
+  expected.push_back("/dev/null");
+  EXPECT_EQ(lines, expected);
+  // Still running, in another session, and not a child this process could wait for.
+  EXPECT_EQ(::kill(pid, 0), 0);
+  EXPECT_NE(::getsid(pid), ::getsid(0));
+  int status = 0;
+  EXPECT_EQ(::waitpid(pid, &status, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+  EXPECT_EQ(ZombieChildren(), 0) << "the go-between is reaped";
+  std::ofstream(folder + "/go") << "";
+}
+
+TEST(StartDetached, FailuresToStartAreReportedWithTheSystemsReason) {
+  testing::TempFolder folder;
+  SpawnFailure failure;
+  EXPECT_FALSE(StartDetached({{folder.File("missing")}, {}, {}}, failure));
+  EXPECT_EQ(failure.stage, SpawnFailure::Stage::kProcess);
+  EXPECT_EQ(failure.error, ENOENT);
+  EXPECT_FALSE(StartDetached({{"no-such-program-anywhere"}, {}, {}}, failure));
+  EXPECT_EQ(failure.error, ENOENT);
+  const std::string plain = folder.File("plain.sh");
+  std::ofstream(plain) << "#!/bin/sh\n";
+  EXPECT_FALSE(StartDetached({{plain}, {}, {}}, failure)) << "not executable";
+  EXPECT_EQ(failure.stage, SpawnFailure::Stage::kProcess);
+  EXPECT_EQ(failure.error, EACCES);
+  EXPECT_FALSE(StartDetached({{"true"}, folder.File("no folder"), {}}, failure));
+  EXPECT_EQ(failure.stage, SpawnFailure::Stage::kFolder);
+  EXPECT_EQ(failure.error, ENOENT);
+  EXPECT_FALSE(StartDetached({{"true"}, {}, {{3, true}}}, failure));
+  EXPECT_EQ(failure.error, EINVAL);
+  EXPECT_EQ(ZombieChildren(), 0);
 }
 
 }  // namespace
