@@ -20,4 +20,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterFilterSnpCommands(registry);
   RegisterArrayListCommands(registry);
   RegisterAnnotationCommands(registry);
+  RegisterOntologyBrowserCommands(registry);
 }

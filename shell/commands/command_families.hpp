@@ -43,6 +43,9 @@ void RegisterAnnotationCommands(CommandRegistry& registry);
 // Tools menu: Array List File.
 void RegisterArrayListCommands(CommandRegistry& registry);
 
+// Tools menu: Ontoroam.
+void RegisterOntologyBrowserCommands(CommandRegistry& registry);
+
 // Tools menu: Options.
 void RegisterOptionsCommands(CommandRegistry& registry);
 
