@@ -20,5 +20,6 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterFilterSnpCommands(registry);
   RegisterArrayListCommands(registry);
   RegisterAnnotationCommands(registry);
+  RegisterInformationFileCommands(registry);
   RegisterOntologyBrowserCommands(registry);
 }

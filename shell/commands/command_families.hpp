@@ -43,6 +43,8 @@ void RegisterAnnotationCommands(CommandRegistry& registry);
 // Tools menu: Array List File.
 void RegisterArrayListCommands(CommandRegistry& registry);
 
+// Tools menu: Make Information File.
+void RegisterInformationFileCommands(CommandRegistry& registry);
 // Tools menu: Ontoroam.
 void RegisterOntologyBrowserCommands(CommandRegistry& registry);
 
