@@ -39,6 +39,7 @@ class FullAnnotation {
     ontologyOptions.terms = 12000;
     // Most terms have one or two parents, as in the real ontology.
     ontologyOptions.maxParents = 2;
+    ontologyOptions.siblingParents = true;
     const synth::OntologyTruth graph = synth::MakeOntology(ontologyOptions);
     if (!synth::WriteOntologyFiles(graph, mFolder.Path().string(), ".ontology")) std::abort();
     ontology = mFolder.File("process.ontology");

@@ -130,6 +130,8 @@ OntologyTruth MakeOntology(const OntologyOptions& options) {
     ofFile[static_cast<std::size_t>(terms[static_cast<std::size_t>(t)].file)].push_back(t);
   const int maxParents = std::clamp(options.maxParents, 1, 7);
   bool widest = false;
+  // Per term the further terms indented under it.
+  std::vector<std::vector<int>> childrenOf(terms.size());
   const int firstFurther = static_cast<int>(terms.size());
   for (int n = firstFurther; n < options.terms; ++n) {
     // The first two further terms hang under the obsolete term.
@@ -151,8 +153,15 @@ OntologyTruth MakeOntology(const OntologyOptions& options) {
       widest = true;
     }
     std::vector<int> parents{primary};
+    const std::vector<int>& primaryParents = terms[static_cast<std::size_t>(primary)].parents;
+    const bool hasSiblings =
+        !primaryParents.empty() && !childrenOf[static_cast<std::size_t>(primaryParents[0])].empty();
+    const std::vector<int>& siblings =
+        hasSiblings ? childrenOf[static_cast<std::size_t>(primaryParents[0])] : pool;
     for (int tries = 0; static_cast<int>(parents.size()) < wanted && tries < 50; ++tries) {
-      const int other = draw();
+      const int other = options.siblingParents ? siblings[static_cast<std::size_t>(random.Between(
+                                                     0, static_cast<int>(siblings.size()) - 1))]
+                                               : draw();
       if (std::find(parents.begin(), parents.end(), other) == parents.end())
         parents.push_back(other);
     }
@@ -160,6 +169,8 @@ OntologyTruth MakeOntology(const OntologyOptions& options) {
         add(file, std::move(parents),
             std::string(kFileKinds[static_cast<std::size_t>(file)]) + " term " + std::to_string(n));
     pool.push_back(index);
+    childrenOf.resize(terms.size());
+    childrenOf[static_cast<std::size_t>(primary)].push_back(index);
   }
 
   for (OntologyTerm& term : terms) {

@@ -19,6 +19,10 @@ struct OntologyOptions {
   int maxParents = 7;
   int deepBranch = 25;       // depth of the deep branch
   int secondaryIdShare = 5;  // percent of terms with a secondary id
+  // Further parents drawn among the siblings of the first parent rather than anywhere in
+  // the file: ancestries then overlap as a curated ontology's do, a few dozen terms deep,
+  // where parents drawn anywhere give thousands of ancestors.
+  bool siblingParents = false;
 };
 
 struct OntologyTerm {
