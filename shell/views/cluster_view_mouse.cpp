@@ -34,6 +34,18 @@ void ClearMarksKeepingCurrent(CLUSTER* tree) {
   tree->currentNode = current;
 }
 
+// The term whose stripe of the bar lies under the pointer; -1 when none.
+int TermAtHit(const ClusterHit& hit) {
+  int geneNode = -1;
+  int sampleNode = -1;
+  int unit = -1;
+  int array = -1;
+  MapCell(hit.row, 0, &geneNode, &sampleNode, &unit, &array);
+  const GroupSettings& settings = TheGroup().Settings();
+  return TermUnderPointer(unit, hit.termColumn, hit.barOffset,
+                          settings.FUNC_BAR_WD * settings.PIXEL_WD);
+}
+
 }  // namespace
 
 ClusterHit CClusterView::HitTest(QPoint at) const {
@@ -105,14 +117,7 @@ void CClusterView::ClickBranch(bool geneTree, QPoint at, bool ctrl) {
 }
 
 void CClusterView::ClickTermBar(const ClusterHit& hit, bool ctrl) {
-  int geneNode = -1;
-  int sampleNode = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(hit.row, 0, &geneNode, &sampleNode, &unit, &array);
-  const GroupSettings& settings = TheGroup().Settings();
-  const int term = TermUnderPointer(unit, hit.termColumn, hit.barOffset,
-                                    settings.FUNC_BAR_WD * settings.PIXEL_WD);
+  const int term = TermAtHit(hit);
   if (term < 0) return;
   GeneInfo.selectedColumn = hit.termColumn;
   GeneInfo.selectedTerm = term;
@@ -159,14 +164,7 @@ void CClusterView::RightClick(QPoint at) {
   if (!mShowUnperturbed || GeneTree() == nullptr) return;
   const ClusterHit hit = HitTest(at);
   if (hit.zone == ClusterZone::kTermBar) {
-    int geneNode = -1;
-    int sampleNode = -1;
-    int unit = -1;
-    int array = -1;
-    MapCell(hit.row, 0, &geneNode, &sampleNode, &unit, &array);
-    const GroupSettings& settings = TheGroup().Settings();
-    const int term = TermUnderPointer(unit, hit.termColumn, hit.barOffset,
-                                      settings.FUNC_BAR_WD * settings.PIXEL_WD);
+    const int term = TermAtHit(hit);
     if (term >= 0) OpenTermLink(hit.termColumn, term);
     return;
   }
