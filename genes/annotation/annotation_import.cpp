@@ -120,7 +120,7 @@ void MakeInfoFileName(ANNOT_IMPORT& record) {
       break;
     case kCommonProbeSetFileType:
       record.outputPath = platform::JoinPath(
-          record.folder, "common " + record.chipType + "_" + record.secondChipType + ".xls");
+          record.folder, "common " + record.chipType + "_" + record.otherArrayType + ".xls");
       break;
     default:
       break;

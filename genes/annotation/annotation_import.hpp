@@ -82,7 +82,7 @@ struct ANNOT_IMPORT {
   int pass = 1;                     // of the gene information build
   int type = kGeneInfoFileType;
   std::string chipType;
-  std::string secondChipType = "ZK_Mouse_1";  // the other species' chip, for type 2
+  std::string otherArrayType = "ZK_Mouse_1";  // the other species' chip, for type 2
   char csvKind = kAnnotationCsvKind;
   std::string folder;  // of the CSV file
   bool useGraph = false;
@@ -105,7 +105,7 @@ extern ANNOT_IMPORT AnnotImport;
 // can't be read or is neither kind.
 bool ReadCsvHeader(ANNOT_IMPORT& record);
 // The output path for the record's type: "<chip type> gene info.xls", "<chip type> genome
-// info.xls" or "common <chip type>_<second chip type>.xls" in the CSV file's folder.
+// info.xls" or "common <chip type>_<other array type>.xls" in the CSV file's folder.
 void MakeInfoFileName(ANNOT_IMPORT& record);
 // Runs the import of the record's type; false (logged in red) on any failure.
 bool MakeInformationFile(ANNOT_IMPORT& record);

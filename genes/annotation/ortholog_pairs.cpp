@@ -50,7 +50,7 @@ bool MakeCommonProbeSetFile(ANNOT_IMPORT& record) {
   if (!file.Open(record.outputPath)) return writeFailed();
   platform::ReplacementBuffer buffer(file);
   std::ostream out(&buffer);
-  out << record.chipType << '\t' << record.secondChipType << '\n';
+  out << record.chipType << '\t' << record.otherArrayType << '\n';
   record.pairCount = 0;
   std::string_view line;
   lines.Next(line);  // the header
@@ -67,7 +67,7 @@ bool MakeCommonProbeSetFile(ANNOT_IMPORT& record) {
                  0, kLogRed);
       return false;
     }
-    if (pair.Read(line, record.secondChipType)) {
+    if (pair.Read(line, record.otherArrayType)) {
       out << pair.ProbeSet() << '\t' << pair.Ortholog() << '\n';
       ++record.pairCount;
     }
@@ -76,7 +76,7 @@ bool MakeCommonProbeSetFile(ANNOT_IMPORT& record) {
           MessageBuffer("  Parsing line %lld", static_cast<long long>(lines.LineNumber() - 1)));
   }
   if (record.pairCount == 0) {
-    LogMessage(MessageBuffer(kNoOrthologPairsMessage, record.secondChipType.c_str()), 0, kLogRed);
+    LogMessage(MessageBuffer(kNoOrthologPairsMessage, record.otherArrayType.c_str()), 0, kLogRed);
     return false;
   }
   if (!buffer.Flush() || !file.Commit()) return writeFailed();

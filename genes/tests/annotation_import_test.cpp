@@ -189,7 +189,7 @@ TEST_F(AnnotationImportTest, CommonProbeSetPairsAreThePlantedOnes) {
   const std::string longName(1000, 'L');
   const std::string csv = WriteFile(
       "ortholog.csv", truth.text + "\"" + longName + "\",\"ZK_Test_1\",\"zo_1\",\"ZK_Other_2\"\n");
-  AnnotImport.secondChipType = truth.otherChipType;
+  AnnotImport.otherArrayType = truth.otherChipType;
   ASSERT_TRUE(Import(csv, kCommonProbeSetFileType));
   EXPECT_EQ(AnnotImport.csvKind, kOrthologCsvKind);
   EXPECT_EQ(AnnotImport.outputPath,

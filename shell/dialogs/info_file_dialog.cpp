@@ -77,9 +77,9 @@ InfoFileDialog::InfoFileDialog(ANNOT_IMPORT& record, QWidget* parent)
                                               "(for example Nelquad_Rat_2):"),
                                this),
                     0, 0);
-  mSecondChipType = OptionEdit(kSecondChipType, this);
-  mSecondChipType->setText(ToQString(mRecord.secondChipType));
-  second->addWidget(mSecondChipType, 0, 1);
+  mOtherArrayType = OptionEdit(kOtherArrayType, this);
+  mOtherArrayType->setText(ToQString(mRecord.otherArrayType));
+  second->addWidget(mOtherArrayType, 0, 1);
   second->addWidget(new QLabel(QStringLiteral("Output file:"), this), 1, 0);
   mOutputButton = OptionFileButton(kOutputFile, this);
   mOutputButton->setText(QStringLiteral("Output file"));
@@ -110,8 +110,8 @@ InfoFileDialog::InfoFileDialog(ANNOT_IMPORT& record, QWidget* parent)
           [this] { ChooseKind(kGeneInfoFileType, mGeneInfo); });
   connect(mGenomeInfo, &QRadioButton::clicked, this,
           [this] { ChooseKind(kGenomeInfoFileType, mGenomeInfo); });
-  connect(mSecondChipType, &QLineEdit::textChanged, this, [this](const QString& text) {
-    mRecord.secondChipType = FromQString(text);
+  connect(mOtherArrayType, &QLineEdit::textChanged, this, [this](const QString& text) {
+    mRecord.otherArrayType = FromQString(text);
     UpdateChoices();
   });
 }

@@ -21,7 +21,7 @@ class InfoFileDialog final : public QDialog {
   static constexpr int kOntologyFile = 1051;
   static constexpr int kGeneInfoRadio = 1277;
   static constexpr int kGenomeInfoRadio = 1278;
-  static constexpr int kSecondChipType = 1005;
+  static constexpr int kOtherArrayType = 1005;
   static constexpr int kArrayType = 1043;
   static constexpr int kOutputFile = 1050;
   static constexpr int kHelpLink = 1085;
@@ -48,6 +48,6 @@ class InfoFileDialog final : public QDialog {
   QPushButton* mOutputButton;
   QRadioButton* mGeneInfo;
   QRadioButton* mGenomeInfo;
-  QLineEdit* mSecondChipType;
+  QLineEdit* mOtherArrayType;
   QLabel* mArrayType;
 };

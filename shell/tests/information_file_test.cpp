@@ -90,7 +90,7 @@ class InformationFileTest : public ShellTest {
 
 TEST_F(InformationFileTest, TheChoicesFollowTheKindOfCsvFileChosen) {
   ANNOT_IMPORT record;
-  record.secondChipType = "MouseChip";
+  record.otherArrayType = "MouseChip";
   InfoFileDialog dialog(record, nullptr);
   dialog.show();
   using S = Shown;
@@ -129,8 +129,8 @@ TEST_F(InformationFileTest, TheChoicesFollowTheKindOfCsvFileChosen) {
     EXPECT_EQ(Now(dialog, record), pairs) << id;
   }
   // The second array type goes into the pair file's name as it is typed.
-  compare_events::Type(*Control<QLineEdit>(dialog, InfoFileDialog::kSecondChipType), "RatChip");
-  EXPECT_EQ(record.secondChipType, "RatChip");
+  compare_events::Type(*Control<QLineEdit>(dialog, InfoFileDialog::kOtherArrayType), "RatChip");
+  EXPECT_EQ(record.otherArrayType, "RatChip");
   EXPECT_EQ(Now(dialog, record).output, "common OrthoChip_RatChip.xls");
 
   // Back to an annotation file: a pair file falls back to gene information.
@@ -168,16 +168,16 @@ TEST_F(InformationFileTest, TheCommandRunsTheImportOnTheCommonRoad) {
   ASSERT_TRUE(frame.OnCommand(ids::kMakeInformationFile));
   EXPECT_EQ(LogLines().size(), before) << "a cancelled dialog leaves no block";
 
-  const char* secondChipType = nullptr;
+  const char* otherArrayType = nullptr;
   prompts.dialogAnswer = [&](QDialog& dialog) {
     dialog.show();
     EXPECT_EQ(Control<QPushButton>(dialog, InfoFileDialog::kCsvFile)->text().toStdString(),
               settings.VOSK_ANNOT_FILE);
     EXPECT_EQ(Control<QPushButton>(dialog, InfoFileDialog::kOntologyFile)->text(),
               QStringLiteral("None"));
-    if (secondChipType != nullptr)
-      compare_events::Type(*Control<QLineEdit>(dialog, InfoFileDialog::kSecondChipType),
-                           secondChipType);
+    if (otherArrayType != nullptr)
+      compare_events::Type(*Control<QLineEdit>(dialog, InfoFileDialog::kOtherArrayType),
+                           otherArrayType);
     compare_events::Click(*dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok));
     return dialog.result();
   };
@@ -209,7 +209,7 @@ TEST_F(InformationFileTest, TheCommandRunsTheImportOnTheCommonRoad) {
   // A pair file for a second array type no row names: the import fails in red, the block
   // closes all the same, and nothing is registered.
   settings.VOSK_ANNOT_FILE = ortholog;
-  secondChipType = "NoSuchChip";
+  otherArrayType = "NoSuchChip";
   before = LogLines().size();
   ASSERT_TRUE(frame.OnCommand(ids::kMakeInformationFile));
   lines = LogLines();
