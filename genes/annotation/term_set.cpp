@@ -27,7 +27,6 @@ int TermIdValue(std::string_view text) {
 TERM_SET::TERM_SET(std::string name, int capacity)
     : mName(std::move(name)), mCapacity(std::max(capacity, 0)) {
   mEntries.reserve(static_cast<std::size_t>(mCapacity));
-  mIndexOfId.reserve(static_cast<std::size_t>(mCapacity));
   mInGene.reserve(static_cast<std::size_t>(mCapacity));
   mGeneTerms.reserve(kMaxTermsPerGene);
 }
@@ -35,6 +34,10 @@ TERM_SET::TERM_SET(std::string name, int capacity)
 TERM_SET::~TERM_SET() = default;
 
 int TERM_SET::FindTerm(int id) const {
+  if (id >= 0 && id < kDirectIds) {
+    const auto at = static_cast<std::size_t>(id);
+    return at < mDirectIndexOfId.size() ? mDirectIndexOfId[at] : -1;
+  }
   const auto found = mIndexOfId.find(id);
   return found == mIndexOfId.end() ? -1 : found->second;
 }
@@ -64,7 +67,13 @@ int TERM_SET::FindOrAddTerm(std::string_view idText, std::string_view name, bool
   const int index = Count();
   mEntries.push_back(TERM_ENTRY{id, 1, 0, 0, std::string(name), true, true});
   mInGene.push_back(0);
-  mIndexOfId.emplace(id, index);
+  if (id >= 0 && id < kDirectIds) {
+    const auto at = static_cast<std::size_t>(id);
+    if (at >= mDirectIndexOfId.size()) mDirectIndexOfId.resize(at + 1, -1);
+    mDirectIndexOfId[at] = index;
+  } else {
+    mIndexOfId.emplace(id, index);
+  }
   return index;
 }
 

@@ -73,6 +73,11 @@ class TERM_SET {
   std::string mName;
   int mCapacity;
   std::vector<TERM_ENTRY> mEntries;
+  // Term ids below kDirectIds index a table of term indices (-1 for none), as long as the
+  // highest such id added needs; larger ids go through the map. Every term of every CSV
+  // line is looked up, twice.
+  static constexpr int kDirectIds = 1 << 22;
+  std::vector<int> mDirectIndexOfId;
   std::unordered_map<int, int> mIndexOfId;
   std::vector<int> mGeneTerms;
   std::vector<std::uint64_t> mInGene;  // per term, the stamp of the probe set it was put into
