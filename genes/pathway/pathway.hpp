@@ -14,6 +14,10 @@ inline constexpr int kMaxPathwayArrows = 50;
 inline constexpr int kMaxEffectTime = 1000;
 // Lines of the pathway file are read up to this many characters.
 inline constexpr std::size_t kPathwayLineLength = 1000;
+// Node names are kept to this length, so that a node's line fits the reader's.
+inline constexpr std::size_t kMaxNodeNameLength = 900;
+// Box corners read from a file lie within this distance of the page's origin.
+inline constexpr int kMaxPagePosition = 1000000;
 // Placeholder names start with this text (and any name containing it is a placeholder).
 inline constexpr const char* kPlaceholderName = "Unknown";
 
