@@ -38,6 +38,13 @@ class PathwayTest : public SampleFixture {
   ScriptedPrompt mPrompt;
 };
 
+std::vector<int> Box(const PATHWAY_NODE& n) {
+  return {n.left, n.top, n.right, n.bottom};
+}
+std::vector<int> Fields(const PATHWAY_ARROW& a) {
+  return {a.startNode, a.endNode, a.effectTime, a.interaction};
+}
+
 void ExpectSamePathway(const PATHWAY& a, const PATHWAY& b) {
   ASSERT_EQ(a.nodeCount, b.nodeCount);
   ASSERT_EQ(a.arrowCount, b.arrowCount);
@@ -48,16 +55,12 @@ void ExpectSamePathway(const PATHWAY& a, const PATHWAY& b) {
     const PATHWAY_NODE& y = b.nodes[static_cast<std::size_t>(i)];
     EXPECT_EQ(x.name, y.name) << i;
     EXPECT_EQ(x.placeholder, y.placeholder) << i;
-    EXPECT_EQ(std::vector<int>({x.left, x.top, x.right, x.bottom}),
-              std::vector<int>({y.left, y.top, y.right, y.bottom}))
-        << i;
+    EXPECT_EQ(Box(x), Box(y)) << i;
   }
   for (int i = 0; i < a.arrowCount; ++i) {
     const PATHWAY_ARROW& x = a.arrows[static_cast<std::size_t>(i)];
     const PATHWAY_ARROW& y = b.arrows[static_cast<std::size_t>(i)];
-    EXPECT_EQ(std::vector<int>({x.startNode, x.endNode, x.effectTime, x.interaction}),
-              std::vector<int>({y.startNode, y.endNode, y.effectTime, y.interaction}))
-        << i;
+    EXPECT_EQ(Fields(x), Fields(y)) << i;
   }
 }
 
@@ -94,12 +97,8 @@ TEST_F(PathwayTest, HandWrittenFileReadWithEveryFieldAndWrittenBackTheSame) {
     EXPECT_EQ(p.nodes[1].name, "Unknown7");
     EXPECT_TRUE(p.nodes[1].placeholder);
     EXPECT_TRUE(p.nodes[2].placeholder) << "a name containing Unknown";
-    EXPECT_EQ(
-        std::vector<int>({p.nodes[1].left, p.nodes[1].top, p.nodes[1].right, p.nodes[1].bottom}),
-        std::vector<int>({-20, 160, 180, 220}));
-    EXPECT_EQ(
-        std::vector<int>({p.nodes[2].left, p.nodes[2].top, p.nodes[2].right, p.nodes[2].bottom}),
-        std::vector<int>({300, 400, 290, 380}));
+    EXPECT_EQ(Box(p.nodes[1]), std::vector<int>({-20, 160, 180, 220}));
+    EXPECT_EQ(Box(p.nodes[2]), std::vector<int>({300, 400, 290, 380}));
     ASSERT_EQ(p.arrowCount, 3);
     EXPECT_EQ(std::vector<int>({p.arrows[1].startNode, p.arrows[1].endNode, p.arrows[1].effectTime,
                                 p.arrows[1].interaction}),
@@ -244,9 +243,7 @@ TEST_F(PathwayTest, EditingKeepsNodesArrowsAndPlaceholderNumbers) {
   PATHWAY& p = ThePathway();
   EXPECT_EQ(p.currentNode, 2);
   EXPECT_EQ(p.nodes[2].name, "Unknown3");
-  EXPECT_EQ(
-      std::vector<int>({p.nodes[2].left, p.nodes[2].top, p.nodes[2].right, p.nodes[2].bottom}),
-      std::vector<int>({550, 50, 750, 110}));
+  EXPECT_EQ(Box(p.nodes[2]), std::vector<int>({550, 50, 750, 110}));
   p.nodes[1].top = 100;  // now also covers the first box of the second row
   p.nodes[1].bottom = 200;
   p.nodes[1].left = 0;
