@@ -19,6 +19,7 @@
 #include "engine/services/stat_connector.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/info/gene_info.hpp"
+#include "genes/pathway/pathway.hpp"
 #include "genome/info/snp_info.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/main_menu.hpp"
@@ -246,6 +247,7 @@ CommandContext CMainFrame::GatherCommandContext() const {
   context.sampleInfoHasSamples = SampleInfo.RowCount() > 0;
   context.clusterViewWithGeneTree = mCurrentViewIndex == VIEW_CLUSTER && GeneTree() != nullptr;
   context.moreThanOneSampleGroup = SampleGrouping.GroupCount() > 1;
+  context.pathwayFilterReady = ThePathway().nodeCount > 1 && HasViewItem(VIEW_PATHWAY);
   return context;
 }
 

@@ -51,5 +51,7 @@ void RegisterOntologyBrowserCommands(CommandRegistry& registry);
 // Tools menu: Options.
 void RegisterOptionsCommands(CommandRegistry& registry);
 
+// Pathway menu: Filter Genes.
+void RegisterPathwayFilterCommands(CommandRegistry& registry);
 // Every family above.
 void RegisterMainFrameCommands(CommandRegistry& registry);
