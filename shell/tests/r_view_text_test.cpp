@@ -83,18 +83,4 @@ TEST(RViewTextTest, OutputPiecesKeepAnUnfinishedCharacterBack) {
   for (const auto& [piece, whole] : pieces) EXPECT_EQ(WholeUtf8Length(piece), whole) << piece;
 }
 
-TEST(RViewTextTest, TheDataFrameIsNamedAfterTheGroup) {
-  EXPECT_EQ(RDataFrameName("liver"), "liver");
-  EXPECT_EQ(RDataFrameName("7days"), "R7days");
-  EXPECT_EQ(RDataFrameName("my group-2"), "my.group.2");
-  EXPECT_EQ(RDataFrameName("x\"); system(\"touch pwned\"); (\""), "x....system..touch.pwned......");
-  EXPECT_EQ(RDataFrameName(""), "X");
-  const std::vector<std::string> load = LoadExpressionStatements("g", "C:\\a \"b\"\\g.txt");
-  ASSERT_EQ(load.size(), 2u);
-  EXPECT_NE(load[0].find("make.names(\"g\")"), std::string::npos) << load[0];
-  EXPECT_NE(load[0].find("read.table(\"C:\\\\a \\\"b\\\"\\\\g.txt\""), std::string::npos)
-      << load[0];
-  EXPECT_EQ(PrepareRCommand(load[1]).statement, "{print(dim(g)) }");
-}
-
 }  // namespace
