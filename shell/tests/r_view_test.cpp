@@ -59,7 +59,8 @@ class RViewTest : public ShellTest {
   }
 
   // A generated chip and group whose values are known: array a, probe set u holds
-  // 10 + u + a / 4, and every seventh probe set of array 1 is missing.
+  // 10 + u + a / 4 + u / 7 as a float (more digits than a default number text keeps),
+  // and every seventh probe set of array 1 is missing.
   void MakeModelledGroup(const std::string& name) {
     synth::ChipOptions chipOptions;
     chipOptions.dimension = 60;
@@ -78,9 +79,9 @@ class RViewTest : public ShellTest {
       slot.values.assign(kUnits, VALUE_TRIPLE{});
       for (int u = 0; u < kUnits; ++u) {
         const bool missing = a == 1 && u % 7 == 0;
-        slot.values[static_cast<std::size_t>(u)].value =
-            missing ? kMissingValueFloat : static_cast<float>(10 + u + a / 4.0);
-        mSum += missing ? 0.0 : 10 + u + a / 4.0;
+        const auto value = static_cast<float>(10 + u + a / 4.0 + u / 7.0);
+        slot.values[static_cast<std::size_t>(u)].value = missing ? kMissingValueFloat : value;
+        mSum += missing ? 0.0 : value;
         mMissing += missing ? 1 : 0;
       }
     }
@@ -189,6 +190,12 @@ TEST_F(RViewTest, GetExpressionHandsTheGroupToRAndTypedCommandsSummariseIt) {
   out = TypeAndRun(view, {"summary(R7.liver)"});
   for (const char* sample : {"array01", "array02", "array03", "NA's"})
     EXPECT_NE(out.find(sample), std::string::npos) << out;
+  // Every value reaches R exactly.
+  char exact[64];
+  std::snprintf(exact, sizeof exact, "%.17g",
+                static_cast<double>(TheGroup().Array(2).values[50].value));
+  out = TypeAndRun(view, {"cat(sprintf(\"%.17g\\n\", R7.liver[51, 3]))"});
+  EXPECT_NE(out.find("\n" + std::string(exact) + "\ndone\n"), std::string::npos) << out;
   out = TypeAndRun(view, {"rownames(R7.liver)[2]"});
   EXPECT_NE(out.find("[1] \"" + std::string(Layout.units[1].Name()) + "\""), std::string::npos)
       << out;
