@@ -9,6 +9,7 @@
 #include "shell/views/data_view.hpp"
 #include "shell/views/plain_view.hpp"
 #include "shell/views/plots_view.hpp"
+#include "shell/views/r_view.hpp"
 
 namespace {
 
@@ -30,6 +31,10 @@ QWidget* MakeCelView(const ViewContext& context) {
   return new CCelView(context.frame, nullptr);
 }
 
+QWidget* MakeRView(const ViewContext&) {
+  return new RView(nullptr);
+}
+
 QWidget* MakePlotsView(const ViewContext& context) {
   return new PlotsView(context.frame, nullptr);
 }
@@ -43,7 +48,7 @@ constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     MakeClusterView,  // VIEW_CLUSTER
     MakePlainView,    // VIEW_GENOME: CGenomeView
     MakePlainView,    // VIEW_LDA: LdaView
-    MakePlainView,    // VIEW_R: RView
+    MakeRView,        // VIEW_R
     MakePlainView,    // VIEW_SNP: SnpView
     MakePlainView,    // VIEW_CHROMOSOME: CChromosomeView
     MakePlainView,    // VIEW_PATHWAY: PathwayView
