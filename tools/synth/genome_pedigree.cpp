@@ -230,4 +230,25 @@ PedigreeTruth MakePedigree(const PedigreePlan& plan) {
   return truth;
 }
 
+PedigreePlan PedigreeMapPlan(int chromosomes, int markersPerChromosome, double lengthCm,
+                             std::uint64_t seed) {
+  SynthRandom random(seed);
+  PedigreePlan plan;
+  for (int c = 0; c < chromosomes; ++c) {
+    std::vector<double> cm;
+    for (int m = 0; m < markersPerChromosome; ++m)
+      cm.push_back(m == 0                          ? 0.0
+                   : m + 1 == markersPerChromosome ? lengthCm
+                                                   : lengthCm * random.Uniform());
+    std::sort(cm.begin(), cm.end());
+    for (const double at : cm) {
+      plan.chro.push_back(c);
+      plan.cm.push_back(at);
+      plan.frequency.push_back(static_cast<float>(0.1 + 0.8 * random.Uniform()));
+    }
+  }
+  plan.seed = seed;
+  return plan;
+}
+
 }  // namespace synth

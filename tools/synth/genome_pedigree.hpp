@@ -103,4 +103,10 @@ struct PedigreeTruth {
 // An empty truth when the plan has no markers or no children.
 PedigreeTruth MakePedigree(const PedigreePlan& plan);
 
+// A plan over chromosomes of the given length (cM) whose markers lie evenly at random
+// along each, the first at 0 and the last at the length, with A-allele frequencies drawn
+// from 0.1 to 0.9; the plan's seed is the same.
+PedigreePlan PedigreeMapPlan(int chromosomes, int markersPerChromosome, double lengthCm,
+                             std::uint64_t seed);
+
 }  // namespace synth

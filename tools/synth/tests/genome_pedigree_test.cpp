@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "tools/synth/genome_pedigree.hpp"
-#include "tools/synth/random.hpp"
+#include "tools/synth/genome_pedigree_group.hpp"
+#include "tools/synth/tests/written_files.hpp"
 
 namespace {
 
@@ -21,26 +22,6 @@ using synth::PedigreePlan;
 using synth::PedigreeTruth;
 
 constexpr int kNoCall = 3;
-
-// chromosomes of the given length (cM), markers placed evenly at random along each,
-// frequencies drawn from 0.1 to 0.9.
-PedigreePlan LongMap(int chromosomes, int markers, double lengthCm, std::uint64_t seed) {
-  synth::SynthRandom random(seed);
-  PedigreePlan plan;
-  for (int c = 0; c < chromosomes; ++c) {
-    std::vector<double> cm;
-    for (int m = 0; m < markers; ++m) cm.push_back(m == 0 ? 0.0 : lengthCm * random.Uniform());
-    cm.back() = lengthCm;
-    std::sort(cm.begin(), cm.end());
-    for (const double at : cm) {
-      plan.chro.push_back(c);
-      plan.cm.push_back(at);
-      plan.frequency.push_back(static_cast<float>(0.1 + 0.8 * random.Uniform()));
-    }
-  }
-  plan.seed = seed;
-  return plan;
-}
 
 // |observed - expected| within four standard deviations.
 void ExpectWithinSpread(double observed, double expected, double variance, const char* what) {
@@ -71,7 +52,7 @@ bool Mendelian(int father, int mother, int child) {
 TEST(Pedigree, PersonsDescendFromFoundersThroughTheirMeiosesAndTriosAreMendelian) {
   for (const int generations : {2, 3}) {
     for (const int children : {1, 4}) {
-      PedigreePlan plan = LongMap(2, 150, 120, 11 + generations * 7 + children);
+      PedigreePlan plan = synth::PedigreeMapPlan(2, 150, 120, 11 + generations * 7 + children);
       plan.generations = generations;
       plan.children = children;
       plan.families = 3;
@@ -126,7 +107,7 @@ TEST(Pedigree, PersonsDescendFromFoundersThroughTheirMeiosesAndTriosAreMendelian
 
 TEST(Pedigree, CallsGoWrongAndMissingAtThePlantedRates) {
   for (const double rate : {0.0, 0.01, 0.05}) {
-    PedigreePlan plan = LongMap(2, 400, 100, 23);
+    PedigreePlan plan = synth::PedigreeMapPlan(2, 400, 100, 23);
     plan.children = 4;
     plan.families = 4;
     plan.errorRate = rate;
@@ -176,7 +157,7 @@ TEST(Pedigree, CallsGoWrongAndMissingAtThePlantedRates) {
 class PedigreeMeioses : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    PedigreePlan plan = LongMap(3, 300, 150, 31);
+    PedigreePlan plan = synth::PedigreeMapPlan(3, 300, 150, 31);
     plan.families = 30;
     plan.children = 4;
     plan.generations = 2;
@@ -267,7 +248,7 @@ TEST_F(PedigreeMeioses, MarkersRecombineAtHaldanesFraction) {
 
 TEST(Pedigree, AffectionFollowsPenetranceAndPhenocopyAtTheDiseaseLocus) {
   for (const DiseaseMode mode : {DiseaseMode::kRecessive, DiseaseMode::kDominant}) {
-    PedigreePlan plan = LongMap(1, 60, 100, 41);
+    PedigreePlan plan = synth::PedigreeMapPlan(1, 60, 100, 41);
     plan.families = 600;
     plan.children = 3;
     plan.mode = mode;
@@ -330,6 +311,36 @@ TEST(Pedigree, AffectionFollowsPenetranceAndPhenocopyAtTheDiseaseLocus) {
     for (int family = 1; family <= 20; ++family)
       EXPECT_GE(affectedPerFamily[static_cast<std::size_t>(family)], 1) << "family " << family;
   }
+}
+
+TEST(Pedigree, GroupInMemoryCarriesTheTypedCallsAndGivesTheMapBack) {
+  PedigreePlan plan = synth::PedigreeMapPlan(2, 80, 180, 53);
+  plan.untypedPercent = 30;
+  plan.generations = 3;
+  const PedigreeTruth truth = synth::MakePedigree(plan);
+  const synth::SnpGroupTruth group = synth::PedigreeSnpGroup(truth);
+  ASSERT_EQ(group.MarkerCount(), 160);
+  std::size_t a = 0;
+  for (const PedigreePerson& person : truth.persons) {
+    if (person.array.empty()) continue;
+    ASSERT_LT(a, group.arrays.size());
+    EXPECT_EQ(group.arrays[a].name, person.array);
+    EXPECT_EQ(group.arrays[a].calls, person.calls);
+    ++a;
+  }
+  EXPECT_EQ(a, group.arrays.size());
+  EXPECT_LT(a, truth.persons.size());
+  // The genome information text of the group: chromosome and genetic position per marker.
+  const std::vector<std::string> lines =
+      synth::testing::TextLines(synth::SnpGroupGenomeInfoText(group));
+  ASSERT_EQ(lines.size(), 161u);
+  for (std::size_t m = 0; m < 160; ++m) {
+    const std::vector<std::string> fields = synth::testing::Fields(lines[m + 1]);
+    EXPECT_EQ(fields[1], "chr" + std::to_string(plan.chro[m] + 1));
+    EXPECT_NEAR(std::stod(fields[3]), plan.cm[m] + 0.001, 1e-4) << m;
+  }
+  plan.cm.back() = synth::kMostGroupCm;
+  EXPECT_TRUE(synth::PedigreeSnpGroup(synth::MakePedigree(plan)).arrays.empty());
 }
 
 }  // namespace
