@@ -227,6 +227,15 @@ int RunGenomeCommand(int argc, char** argv) {
         "--reference, --normals, --pairs, --singles, --males, --siblings and --pedigree need "
         "a SNP chip");
   if (study.pairs > study.normals) return Fail("--pairs cannot be more than --normals");
+  if (study.pedigreeStudy && study.pedigree.minAffected > 0) {
+    const PedigreePlan& plan = study.pedigree;
+    const int perFamily = plan.PersonsPerFamily();
+    if (plan.minAffected > perFamily)
+      return Fail("--min-affected cannot be more than the persons of a family (" +
+                  std::to_string(perFamily) + ")");
+    if (plan.penetrance == 0 && plan.phenocopy == 0)
+      return Fail("--min-affected needs a penetrance or phenocopy above 0");
+  }
   if (study.males > study.normals) return Fail("--males cannot be more than --normals");
   const GenomeTruth genome = MakeGenome(names, args.genome);
   int diseaseChromosome = 0;

@@ -56,6 +56,7 @@ struct PedigreePlan {
   int unknownAffectionPercent = 0;  // persons whose affection is written as unknown
   std::uint64_t seed = 1;
   int MarkerCount() const { return static_cast<int>(chro.size()); }
+  int PersonsPerFamily() const { return generations >= 3 ? 4 + 3 * children : 2 + children; }
 };
 
 struct PedigreePerson {

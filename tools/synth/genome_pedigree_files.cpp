@@ -120,6 +120,10 @@ std::string PedigreeDiseaseText(const PedigreeMarkers& markers, const PedigreeTr
   out.Real(plan.phenocopy);
   out << "\nLocus\t";
   Place(out, markers, truth, locus);
+  // Families drawn kMostDiseaseDraws times may still lack the affected asked for.
+  out << "\nDraws per family\t";
+  for (std::size_t f = 0; f < truth.diseaseDraws.size(); ++f)
+    out << (f == 0 ? "" : " ") << truth.diseaseDraws[f];
   out << "\nPerson\tFamily\tDisease Alleles\tCarrier\tAffected\tWritten\n";
   for (const PedigreePerson& person : truth.persons)
     out << person.id << '\t' << person.family << '\t'

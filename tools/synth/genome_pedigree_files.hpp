@@ -36,8 +36,8 @@ std::string PedigreeFounderText(const PedigreeMarkers& markers, const PedigreeTr
 // Per meiosis and chromosome: child, parent, "Father" or "Mother", the allele passed at
 // the chromosome's first marker (0 the parent's paternal one) and the crossovers in cM.
 std::string PedigreeMeiosisText(const PedigreeMarkers& markers, const PedigreeTruth& truth);
-// The disease model and locus, then per person its disease alleles, whether it carries
-// the disease genotype, its drawn and its written affection.
+// The disease model and locus, the disease draws each family took, then per person its disease
+// alleles, whether it carries the disease genotype, its drawn and its written affection.
 std::string PedigreeDiseaseText(const PedigreeMarkers& markers, const PedigreeTruth& truth);
 
 }  // namespace synth

@@ -88,7 +88,7 @@ TEST_F(PedigreeStudyFiles, PedigreeFileReadsByItsLayoutWithMissingArraysAndAffec
   std::vector<PedigreeLine> persons;
   ASSERT_TRUE(ReadPedigree(FileText(File("pedigree.txt")), persons));
   ASSERT_EQ(persons.size(), 2u * 13);
-  const std::vector<std::vector<std::string>> disease = Rows(File("pedigree.disease.txt"), 6);
+  const std::vector<std::vector<std::string>> disease = Rows(File("pedigree.disease.txt"), 7);
   ASSERT_EQ(disease.size(), persons.size());
   const std::vector<std::string> dataHeader =
       Fields(TextLines(FileText(File("pedigree.data.txt")))[0]);
@@ -229,6 +229,34 @@ TEST_F(PedigreeStudyFiles, SameSeedWritesTheSameFilesAnotherSeedOtherOnes) {
     EXPECT_NE(FileText(path), FileText(other.File(name))) << name;
   }
   EXPECT_EQ(pedigreeFiles, 6);
+}
+
+TEST(PedigreeStudyOptions, ImpossibleOptionsAreRefusedByNameWithoutWritingAnything) {
+  const struct {
+    const char* options;
+    const char* named;
+  } cases[] = {{"--pedigree 0", "--pedigree"},
+               {"--pedigree 13", "--pedigree"},
+               {"--pedigree 2 --generations 4", "--generations"},
+               {"--pedigree 2 --min-affected 5", "--min-affected"},
+               {"--pedigree 2 --penetrance 0 --phenocopy 0", "--min-affected"},
+               {"--pedigree 2 --disease sometimes", "--disease"},
+               {"--pedigree 2 --disease-chro 9", "--disease-chro"},
+               {"--pedigree 2 --error-rate 1.5", "--error-rate"},
+               {"--pedigree 2 --no-call-rate -0.1", "--no-call-rate"}};
+  for (const auto& refused : cases) {
+    platform::testing::TempFolder folder;
+    const synth::testing::ProgramRun run =
+        RunSynth(std::string("genome --kind snp2 --dim 120 --units 200 ") + refused.options +
+                     " --out " + folder.Path().string(),
+                 folder);
+    EXPECT_NE(run.exitCode, 0) << refused.options;
+    EXPECT_NE(run.err.find(refused.named), std::string::npos) << refused.options << ": " << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder.File("genome_info.txt"))) << refused.options;
+  }
+  // Without a SNP chip there is no pedigree either.
+  platform::testing::TempFolder folder;
+  EXPECT_NE(RunSynth("genome --pedigree 2 --out " + folder.Path().string(), folder).exitCode, 0);
 }
 
 }  // namespace

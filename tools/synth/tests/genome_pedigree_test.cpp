@@ -61,8 +61,8 @@ TEST(Pedigree, PersonsDescendFromFoundersThroughTheirMeiosesAndTriosAreMendelian
       plan.untypedPercent = 20;
       const PedigreeTruth truth = synth::MakePedigree(plan);
       SCOPED_TRACE(::testing::Message() << generations << " generations, " << children);
-      const int perFamily = generations == 2 ? 2 + children : 4 + 3 * children;
-      ASSERT_EQ(truth.persons.size(), static_cast<std::size_t>(3 * perFamily));
+      ASSERT_EQ(truth.persons.size(),
+                static_cast<std::size_t>(3 * (generations == 2 ? 2 + children : 4 + 3 * children)));
       EXPECT_EQ(truth.FounderCount(), 3 * (generations == 2 ? 2 : 4));
       const std::size_t n = plan.chro.size();
       int trioMarkers = 0;
