@@ -65,13 +65,15 @@ void BuildShapes(PedigreeTruth& truth) {
   ShapeBuilder builder(truth, random);
   for (int family = 1; family <= plan.families; ++family) {
     if (plan.generations >= 3) {
-      const int father = builder.Add(family, -1, -1, kMale);
-      const int mother = builder.Add(family, -1, -1, kFemale);
-      const int fatherInLaw = builder.Add(family, -1, -1, kMale);
-      const int motherInLaw = builder.Add(family, -1, -1, kFemale);
-      const int son = builder.Children(family, father, mother, plan.children, kMale).front();
+      const int grandfather = builder.Add(family, -1, -1, kMale);
+      const int grandmother = builder.Add(family, -1, -1, kFemale);
+      const int otherGrandfather = builder.Add(family, -1, -1, kMale);
+      const int otherGrandmother = builder.Add(family, -1, -1, kFemale);
+      const int son =
+          builder.Children(family, grandfather, grandmother, plan.children, kMale).front();
       const int daughter =
-          builder.Children(family, fatherInLaw, motherInLaw, plan.children, kFemale).front();
+          builder.Children(family, otherGrandfather, otherGrandmother, plan.children, kFemale)
+              .front();
       builder.Children(family, son, daughter, plan.children, 0);
     } else {
       const int father = builder.Add(family, -1, -1, kMale);
