@@ -140,7 +140,8 @@ PedigreeTruth MakeStudyPedigree(const GenomeTruth& genome, const StudyMarkers& m
   for (const int m : PedigreeStudyMarkers(genome, markers)) {
     const int unit = markers.units[static_cast<std::size_t>(m)];
     const GenomeUnit& placed = genome.units[static_cast<std::size_t>(unit)];
-    if (placed.chro == options.diseaseChromosome)
+    // The locus is a marker whose genetic position the genome file gives.
+    if (placed.chro == options.diseaseChromosome && placed.secondCm != -1.0f)
       diseaseCandidates.push_back(static_cast<int>(plan.chro.size()));
     plan.chro.push_back(placed.chro);
     plan.cm.push_back(GeneticPositionCm(genome, placed.pos));

@@ -77,7 +77,8 @@ StudySiblings MakeStudySiblings(const StudyMarkers& markers, const std::vector<S
 // marker of the pedigree its index among the study's markers.
 std::vector<int> PedigreeStudyMarkers(const GenomeTruth& genome, const StudyMarkers& markers);
 // The pedigree on those markers: genetic positions of the genome, A-allele frequencies of
-// the siblings' population, the disease marker on the chosen chromosome.
+// the siblings' population, the disease marker on the chosen chromosome among those
+// whose genetic position the genome file gives.
 PedigreeTruth MakeStudyPedigree(const GenomeTruth& genome, const StudyMarkers& markers,
                                 const std::vector<SnpInfoRow>& snpInfo,
                                 const StudyOptions& options);

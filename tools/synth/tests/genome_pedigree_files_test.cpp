@@ -125,6 +125,15 @@ TEST_F(PedigreeStudyFiles, PedigreeFileReadsByItsLayoutWithMissingArraysAndAffec
     }
   }
   EXPECT_EQ(founders, 8);
+  // The disease locus lies on the first chromosome at a position the genome file gives.
+  const std::vector<std::string> locus =
+      Fields(TextLines(FileText(File("pedigree.disease.txt")))[4]);
+  ASSERT_EQ(locus.size(), 5u);
+  EXPECT_EQ(locus[2], "1");
+  bool placed = false;
+  for (const auto& row : Rows(File("genome_info.txt")))
+    placed = placed || (row[0] == locus[1] && row[3] == locus[4]);
+  EXPECT_TRUE(placed) << locus[1];
   EXPECT_GT(untyped, 0);
   EXPECT_GT(unknown, 0);
   EXPECT_EQ(dataArrays.size(), persons.size() - static_cast<std::size_t>(untyped));
