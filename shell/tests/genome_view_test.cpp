@@ -340,6 +340,26 @@ TEST_F(GenomeViewTest, HoverClickKeysAndStretchText) {
   }
   EXPECT_EQ(stretchText, expected);
 
+  // Find Gene's jump: a unit without a position is refused with a message; another
+  // becomes current with its box's corner scrolled to the middle of the window.
+  genome_info.Unit[0].chro = -1;
+  view.JumpToUnit(0);
+  ASSERT_EQ(prompts.CountOf(RecordedPrompt::Kind::kMessage), 1);
+  EXPECT_EQ(prompts.prompts.back().text,
+            "Gene ps0 [] not mapped to a chromosomal positionfor clustering");
+  const int target = truth.plantedGenes.back();
+  view.JumpToUnit(target);
+  EXPECT_EQ(TheGroup().Settings().CUR_UNIT, target);
+  const QPoint box = BoxCorner(target, kWidth, 600);
+  auto centred = [](int edge, int side, const QScrollBar* bar) {
+    return std::clamp(edge - side / 2, 0, bar->maximum());
+  };
+  EXPECT_GT(view.horizontalScrollBar()->value(), 0) << "the planted genes lie right of the middle";
+  EXPECT_EQ(view.horizontalScrollBar()->value(),
+            centred(box.x(), view.viewport()->width(), view.horizontalScrollBar()));
+  EXPECT_EQ(view.verticalScrollBar()->value(),
+            centred(box.y(), view.viewport()->height(), view.verticalScrollBar()));
+
   // Keys: the picture grows by 1.2 and 6 with Ctrl, never shrinks below 600; Esc drops
   // the current unit.
   QTest::keyClick(&view, Qt::Key_Right);
