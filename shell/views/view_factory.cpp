@@ -7,6 +7,7 @@
 #include "shell/views/cel_view.hpp"
 #include "shell/views/cluster_view.hpp"
 #include "shell/views/data_view.hpp"
+#include "shell/views/lda_view.hpp"
 #include "shell/views/plain_view.hpp"
 #include "shell/views/plots_view.hpp"
 
@@ -30,6 +31,10 @@ QWidget* MakeCelView(const ViewContext& context) {
   return new CCelView(context.frame, nullptr);
 }
 
+QWidget* MakeLdaView(const ViewContext& context) {
+  return new LdaView(context.frame, nullptr);
+}
+
 QWidget* MakePlotsView(const ViewContext& context) {
   return new PlotsView(context.frame, nullptr);
 }
@@ -42,7 +47,7 @@ constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     MakeCelView,      // VIEW_CEL
     MakeClusterView,  // VIEW_CLUSTER
     MakePlainView,    // VIEW_GENOME: CGenomeView
-    MakePlainView,    // VIEW_LDA: LdaView
+    MakeLdaView,      // VIEW_LDA
     MakePlainView,    // VIEW_R: RView
     MakePlainView,    // VIEW_SNP: SnpView
     MakePlainView,    // VIEW_CHROMOSOME: CChromosomeView
