@@ -30,7 +30,10 @@ struct LDA_RESULT {
   LDA_RESULT();
   // Class of a sample slot as an index, -1 for unclassified or out of range.
   int ClassOf(int sample) const;
+  // The result row of a sample, nullptr when the result has no such row.
   const float* ResultRow(int sample) const;
+  // Drops the gathered data and the result, as before a run and after a failed one.
+  void FreeMatrices();
 };
 
 LDA_RESULT& TheLdaResult();
@@ -52,7 +55,19 @@ bool RunLda();
 // The current sample becomes unclassified and no longer current, then the run again.
 bool RemoveSampleAndRerun();
 
-// Class editing for the dialog; sample numbers are 1-based and comma-separated.
+// Class editing for the dialog; sample numbers are 1-based and comma-separated, and
+// numbers that name no sample of the group are passed over.
 bool SamplesHaveClass(const std::string& sampleNumbers);
-void AssignClass(int classIndex, const std::string& sampleNumbers);
+// Gives the samples the class and counts one more class; false (nothing changed) for a
+// class index other than the next one.
+bool AssignClass(int classIndex, const std::string& sampleNumbers);
+// Every sample of the class becomes unclassified and the class count drops by one.
 void RemoveClass(int classIndex);
+
+// The 1-based numbers of the text that name samples of the open group, as 0-based slots.
+std::vector<int> ParseSampleNumbers(const std::string& sampleNumbers);
+// The classes as a run may use them: a class count within the samples, and every sample's
+// class unclassified or one of the classes. False after a red line.
+bool CheckLdaClasses(int samples);
+// The classes that hold at least one of the first samples.
+int OccupiedLdaClasses(int samples);
