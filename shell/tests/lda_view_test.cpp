@@ -13,11 +13,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/sample_grouping.hpp"
+#include "engine/services/running_scope.hpp"
+#include "engine/testing/captured_log.hpp"
 #include "engine/testing/recorded_requests.hpp"
 #include "genes/lda/lda_result.hpp"
 #include "shell/dialogs/export_image_dialog.hpp"
@@ -26,6 +29,7 @@
 #include "shell/tests/shell_test.hpp"
 #include "shell/views/lda_view.hpp"
 #include "tools/synth/planted_clusters.hpp"
+#include "tools/synth/planted_sample_classes.hpp"
 #include "tools/synth/random.hpp"
 
 namespace {
@@ -116,6 +120,10 @@ class LdaViewTest : public ShellTest {
     }
     result.resultRows = static_cast<int>(scatter.rows.size());
     result.pca = scatter.pca;
+    return ShowResult();
+  }
+
+  LdaView& ShowResult() {
     CMainFrame& frame = mFrame ? *mFrame : OpenFrame();
     frame.ShowView(VIEW_LDA);
     auto* view = dynamic_cast<LdaView*>(frame.RightViews(VIEW_LDA));
@@ -393,6 +401,54 @@ TEST_F(LdaViewTest, DeleteNeedsACurrentSampleAndExportImageWritesThePicture) {
   // The plot as the window draws it, without the blink, and white below.
   EXPECT_EQ(back.copy(0, 0, 600, 600).convertToFormat(QImage::Format_RGB32), Picture(view));
   EXPECT_EQ(DarkPixels(back, QRect(0, 601, 600, 149)), 0) << "the band below the plot is empty";
+}
+
+TEST_F(LdaViewTest, DeleteSamplePointUnclassifiesTheCurrentSampleAndRunsAgain) {
+  synth::PlantedClassOptions options;
+  options.classes = 3;
+  options.samplesPerClass = 4;
+  options.genes = 12;
+  const synth::PlantedClassTruth truth = synth::MakePlantedClasses(options);
+  synth::InstallPlantedClusterGroup(truth.group);
+  GroupSettings& settings = TheGroup().Settings();
+  settings.MASK_REDUNDANT = 0;
+  settings.GENE_LIST_FILE = File("genes.txt");
+  std::ofstream(settings.GENE_LIST_FILE) << synth::PlantedGeneListText(truth.group);
+  settings.LDA_FILE = File("lda result.xls");
+  InitLdaResult();
+  LDA_RESULT& result = TheLdaResult();
+  for (int j = 0; j < truth.Samples(); ++j)
+    result.classOf[static_cast<std::size_t>(j)] = static_cast<float>(truth.classOf[j]);
+  result.classCount = options.classes;
+  result.pca = true;  // principal effects: no R needed
+  {
+    const RaisedAnalysisRunning running;
+    ASSERT_TRUE(RunLda());
+  }
+  LdaView& view = ShowResult();
+  mFrame->InsertViewItem(VIEW_LDA, "PCA", 12);
+  mFrame->SelectViewItem(VIEW_ANALYSIS);
+  mFrame->ShowView(VIEW_LDA);  // shown, its item not selected
+  view.setFocus();
+  for (int k = 0; k < 3; ++k) QTest::keyClick(&view, Qt::Key_PageDown);
+  ASSERT_EQ(SampleGrouping.CurrentSample(), 2);
+
+  CapturedLog log;
+  QTest::keyClick(&view, Qt::Key_Delete);
+  ASSERT_FALSE(log.Lines().empty());
+  EXPECT_EQ(log.Lines()[0].text, "{Delete sample point [" + SampleGrouping.SampleName(2) + "] ");
+  EXPECT_EQ(log.Lines()[0].colour, kLogBlue);
+  EXPECT_TRUE(log.Contains("PCA finished}", kLogBlue));
+  EXPECT_EQ(result.ClassOf(2), -1);
+  EXPECT_EQ(result.ClassOf(3), truth.classOf[3]);
+  EXPECT_EQ(SampleGrouping.CurrentSample(), -1);
+  EXPECT_EQ(mFrame->LeftView().currentItem(), mFrame->LeftView().ViewItem(VIEW_LDA));
+  EXPECT_EQ(mFrame->CurrentViewIndex(), VIEW_LDA);
+  // The view shows the new run: the sample is black now, as unclassified after PCA.
+  ASSERT_EQ(view.Points()[2].classIndex, -1);
+  const ScatterBox& moved = view.Boxes()[2];
+  EXPECT_EQ(Picture(view).pixelColor(moved.left + 1, moved.top + 1), QColor(Qt::black));
+  EXPECT_FALSE(mFrame->OnCommand(ids::kDeleteSamplePoint)) << "no current sample now";
 }
 
 TEST_F(LdaViewTest, ScreenshotOfPlantedClasses) {

@@ -12,6 +12,7 @@
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/running_scope.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "genes/lda/lda_result.hpp"
 #include "shell/commands/export_image_command.hpp"
@@ -221,9 +222,11 @@ void LdaView::DeleteSamplePoint() {
   if (sample < 0 || sample >= SampleGrouping.SampleCount()) return;
   LogMessage(MessageBuffer(kDeleteSamplePointLog, SampleGrouping.SampleName(sample).c_str()), 0,
              kLogBlue);
-  AnalysisRunning = 1;
-  const bool done = RemoveSampleAndRerun();
-  AnalysisRunning = 0;
+  bool done = false;
+  {
+    const RaisedAnalysisRunning running;
+    done = RemoveSampleAndRerun();
+  }
   if (!done) {
     LogMessage(kLdaNotCompletedLog, 0, kLogRed);
     return;
