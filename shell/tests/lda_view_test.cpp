@@ -374,24 +374,17 @@ TEST_F(LdaViewTest, AViewOfOtherPointsDerivesWithItsOwnPointsAndCurrentArray) {
   EXPECT_EQ(view.ExportPicture().defaultName, File("snp7 snp image"));
 }
 
-TEST_F(LdaViewTest, DeleteNeedsACurrentSampleAndExportImageWritesThePicture) {
+TEST_F(LdaViewTest, ExportImageWritesThePictureAsDrawn) {
   MakeGroup(12);
   RecordedOutputFiles registered;
   LdaView& view = ShowView(PlantClasses(12, 3, 41));
-  CMainFrame& frame = *mFrame;
-  EXPECT_FALSE(frame.OnCommand(ids::kDeleteSamplePoint));
   SampleGrouping.SetCurrentSample(2);
-  EXPECT_TRUE(frame.CommandUi(ids::kDeleteSamplePoint).enabled);
-  AnalysisRunning = 1;
-  EXPECT_FALSE(frame.CommandUi(ids::kDeleteSamplePoint).enabled);
-  AnalysisRunning = 0;
-
   prompts.dialogAnswer = [](QDialog& dialog) {
     Control<QRadioButton>(dialog, ExportImageDialog::kExportToFile)->click();
     Control<QRadioButton>(dialog, ExportImageDialog::kFormatBmp)->click();
     return int(QDialog::Accepted);
   };
-  ASSERT_TRUE(frame.OnCommand(ids::kExportImage));
+  ASSERT_TRUE(mFrame->OnCommand(ids::kExportImage));
   const std::string file = File("genes lda image.bmp");
   ASSERT_EQ(registered.files.size(), 1u);
   EXPECT_EQ(registered.files[0].path, file);
@@ -462,14 +455,6 @@ TEST_F(LdaViewTest, ScreenshotOfPlantedClasses) {
   QApplication::processEvents();
   ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
   ASSERT_TRUE(mFrame->grab().save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/lda_view.png")));
-  const QImage picture = view.Canvas()->grab().toImage();
-  for (std::size_t k = 0; k < 4; ++k) {  // every planted class shows in its colour
-    int seen = 0;
-    for (int y = 0; y < picture.height(); y += 2)
-      for (int x = 0; x < picture.width(); x += 2)
-        seen += picture.pixelColor(x, y) == kClassColours[k] ? 1 : 0;
-    EXPECT_GT(seen, 10) << k;
-  }
 }
 
 }  // namespace

@@ -158,7 +158,7 @@ void LdaView::MouseMoved(QPoint at) {
   }
   // The box a click would take, without moving the search on.
   int shown = FindScatterBox(mBoxes, gHitStart, at.x(), at.y());
-  if (shown < 0) shown = CurrentPoint();
+  if (shown < 0 || shown >= PointCount()) shown = CurrentPoint();
   if (shown < 0) {
     mFrame.SetStatusText(0, "");
     return;

@@ -13,6 +13,7 @@
 #include <QPoint>
 #include <QScrollArea>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -97,7 +98,8 @@ class LdaView : public QScrollArea, public RightView, public PictureView {
   friend class LdaCanvas;
   void TakeSamplePoints();
   void SetCurrentPoint(int point);
-  int PointCount() const { return static_cast<int>(mPoints.size()); }
+  // Points that have a box (a derived view may change its points before scaling them).
+  int PointCount() const { return static_cast<int>(std::min(mPoints.size(), mBoxes.size())); }
   void LeftClick(QPoint at);
   // After a change: the picture again and the status as for the window's top-left corner.
   void Refresh();
