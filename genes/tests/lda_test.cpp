@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
@@ -325,6 +326,15 @@ TEST_F(LdaTest, FailuresLeaveNoHalfFilledResult) {
     expectNothingLeft("R error");
     EXPECT_TRUE(FileTable(Read(TheGroup().Settings().LDA_FILE)).empty())
         << "the full file is not written";
+  }
+
+  {
+    synth::PlantedClassTruth holed = truth;
+    holed.group.values[3][4] = MISSING_VALUE;
+    Install(holed);
+    EXPECT_FALSE(RunLda());
+    EXPECT_TRUE(mLog.ContainsRed("Error: missing data point"));
+    expectNothingLeft("missing value");
   }
 
   Install(truth);

@@ -22,4 +22,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterAnnotationCommands(registry);
   RegisterInformationFileCommands(registry);
   RegisterOntologyBrowserCommands(registry);
+  RegisterLdaCommands(registry);
 }
