@@ -58,6 +58,7 @@ void LDA_RESULT::FreeMatrices() {
   result = {};
   resultRows = 0;
   geneCount = 0;
+  geneUnits = {};
 }
 
 LDA_RESULT& TheLdaResult() {

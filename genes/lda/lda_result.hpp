@@ -20,6 +20,7 @@ inline constexpr int kLdaResultColumns = 4;
 struct LDA_RESULT {
   int classCount = 0;
   int geneCount = 0;
+  std::vector<int> geneUnits;                   // the probe set of each gathered column
   std::vector<float> data;                      // samples x genes, row per sample
   std::array<float, kMaxLdaSamples> classOf{};  // class index from 0, or -1 for unclassified
   std::array<COLORREF, kLdaClassColours> colours{};

@@ -16,6 +16,7 @@
 #include "engine/services/r_link.hpp"
 #include "genes/lda/lda_result.hpp"
 #include "genes/lda/lda_result_file.hpp"
+#include "platform/r_text.hpp"
 
 namespace {
 
@@ -74,6 +75,32 @@ bool PlausibleRow(const RMatrix& result, int row, int classCount) {
          std::floor(predicted) == predicted && probability >= 0.0 && probability <= 1.0;
 }
 
+// The names as an R character vector of quoted literals: c("a", "b").
+std::string RNameVector(const std::vector<std::string_view>& names) {
+  std::string vector = "c(";
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (k > 0) vector += ", ";
+    vector += platform::RStringLiteral(names[k]);
+  }
+  vector += ")";
+  return vector;
+}
+
+// R's matrix names its rows by the samples as they are and its columns by the probe sets
+// made into unique valid R names, so that what the user looks at in R later is labelled.
+// The names cross as data; none of them is ever read by R as code.
+bool NameRMatrix(RLink& r, const LDA_RESULT& lda, int samples) {
+  std::vector<std::string_view> names;
+  names.reserve(static_cast<std::size_t>(samples));
+  for (int s = 0; s < samples; ++s) names.push_back(SampleGrouping.SampleName(s));
+  if (!RanInR(r.ExecuteCommand("rownames(zelko) <- " + RNameVector(names)))) return false;
+  names.clear();
+  for (int unit : lda.geneUnits)
+    names.push_back(Layout.units[static_cast<std::size_t>(unit)].Name());
+  return RanInR(
+      r.ExecuteCommand("colnames(zelko) <- make.names(" + RNameVector(names) + ", unique=TRUE)"));
+}
+
 }  // namespace
 
 bool GatherLdaData() {
@@ -96,6 +123,7 @@ bool GatherLdaData() {
     return Refuse(kLdaAllocationMessage);
   }
   lda.geneCount = genes;
+  lda.geneUnits = units;
 
   JobProgress& progress = Progress();
   progress.SetRunning(true);
@@ -153,7 +181,8 @@ bool RunLdaInR() {
   std::copy(lda.data.begin(), lda.data.end(), data.values.begin());
   std::vector<double> classes(static_cast<std::size_t>(samples));
   for (int s = 0; s < samples; ++s) classes[static_cast<std::size_t>(s)] = lda.ClassOf(s);
-  if (!RanInR(r.SetMatrix("zelko", data)) || !RanInR(r.SetVector("group.id", classes)))
+  if (!RanInR(r.SetMatrix("zelko", data)) || !NameRMatrix(r, lda, samples) ||
+      !RanInR(r.SetVector("group.id", classes)))
     return Refuse("");
   for (std::string_view statement : LdaRStatements(occupied))
     if (!RanInR(r.ExecuteCommand(statement))) return Refuse("");

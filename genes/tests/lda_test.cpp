@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -425,9 +426,58 @@ TEST_F(LdaTest, FailuresLeaveNoHalfFilledResult) {
   answer(n, 4, good);
   ASSERT_TRUE(RunLda()) << "the same answer of the right size is taken";
   EXPECT_EQ(TheLdaResult().ResultRow(5)[1], -5.0f);
-  // Only numbers went to R: no sample name appears in any statement.
-  for (const std::string& command : fake.commands)
-    EXPECT_EQ(command.find("sample"), std::string::npos);
+}
+
+// Names reach R only as data: a sample name that would be code if pasted into a statement
+// is just the row's name, and probe set names that R cannot use as names are made valid
+// and unique as R itself makes them.
+TEST_F(LdaTest, SampleAndGeneNamesReachROnlyAsData) {
+  synth::PlantedClassOptions options;
+  options.classes = 3;
+  options.samplesPerClass = 5;
+  options.genes = 6;
+  options.separation = 10.0;
+  synth::PlantedClassTruth truth = synth::MakePlantedClasses(options);
+  const std::vector<std::string> samples = {
+      "x\"); system(\"touch pwned\"); (\"",
+      "back\\slash\t'quote' # not a comment\nsecond line",
+      "sample ` backtick",
+  };
+  for (std::size_t k = 0; k < samples.size(); ++k) truth.group.sampleNames[k] = samples[k];
+  const std::vector<std::string> genes = {"1000_at", "if", "x.y", "x-y", "_under", "ok"};
+  const std::vector<std::string> rNames = {"X1000_at", "if.", "x.y", "x.y.1", "X_under", "ok"};
+  truth.group.geneNames = genes;
+  Install(truth);
+  TheLdaResult().pca = false;
+  ASSERT_TRUE(RunLda()) << LogText();
+
+  // R's own reading of a text, as its character codes, so no quoting of ours is involved.
+  RLink& r = RConnection();
+  const auto textInR = [&r](const std::string& expression) {
+    const std::string codes = "utf8ToInt(" + expression + ")";
+    EXPECT_TRUE(
+        r.ExecuteCommand("zelko.codes <- matrix(c(length(" + codes + "), " + codes + "), ncol=1)"));
+    RMatrix count(1, 1);
+    EXPECT_TRUE(r.GetMatrix("zelko.codes", count));
+    RMatrix all(1 + static_cast<int>(count.At(0, 0)), 1);
+    EXPECT_TRUE(r.GetMatrix("zelko.codes", all));
+    std::string text;
+    for (int k = 1; k < all.rows; ++k) text.push_back(static_cast<char>(all.At(k, 0)));
+    return text;
+  };
+  for (std::size_t k = 0; k < samples.size(); ++k)
+    EXPECT_EQ(textInR("rownames(zelko)[" + std::to_string(k + 1) + "]"), samples[k]);
+  EXPECT_EQ(textInR("rownames(zelko)[4]"), "sample3");
+  std::string joined;
+  for (const std::string& name : rNames) joined += (joined.empty() ? "" : ",") + name;
+  EXPECT_EQ(textInR("paste(colnames(zelko), collapse=',')"), joined);
+
+  ASSERT_TRUE(r.ExecuteCommand("zelko.pwned <- matrix(as.numeric(file.exists('pwned')))"));
+  RMatrix pwned(1, 1);
+  ASSERT_TRUE(r.GetMatrix("zelko.pwned", pwned));
+  EXPECT_EQ(pwned.At(0, 0), 0.0) << "the name ran as code in R";
+  EXPECT_FALSE(std::filesystem::exists("pwned"));
+  EXPECT_EQ(FileTable(Read(TheGroup().Settings().LDA_FILE))[0][0], samples[0]);
 }
 
 TEST_F(LdaTest, ClassEditingAndTheHeaderPartOfTheFile) {
