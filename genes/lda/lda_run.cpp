@@ -101,11 +101,31 @@ bool NameRMatrix(RLink& r, const LDA_RESULT& lda, int samples) {
       r.ExecuteCommand("colnames(zelko) <- make.names(" + RNameVector(names) + ", unique=TRUE)"));
 }
 
+// Reading the gene list and the gathering mark only their own span as a running analysis;
+// the caller's mark (the command's, or Delete sample point's) is put back after them, so
+// that the R statements that follow can still be stopped and the analysis commands stay
+// disabled. A stop asked for by the user is kept.
+class CallersRunningFlag {
+ public:
+  CallersRunningFlag() : mRunning(AnalysisRunning != 0) {}
+  ~CallersRunningFlag() {
+    if (mKeep) Progress().SetRunning(mRunning);
+  }
+  CallersRunningFlag(const CallersRunningFlag&) = delete;
+  CallersRunningFlag& operator=(const CallersRunningFlag&) = delete;
+  void Drop() { mKeep = false; }
+
+ private:
+  bool mRunning;
+  bool mKeep = true;
+};
+
 }  // namespace
 
 bool GatherLdaData() {
   LDA_RESULT& lda = TheLdaResult();
   lda.FreeMatrices();
+  CallersRunningFlag keep;
   bool treeFile = false;
   if (ReadGeneList(&treeFile, std::string_view(), false) < 0) return false;
   std::vector<int> units;
@@ -135,10 +155,7 @@ bool GatherLdaData() {
       double se = 0.0;
       char call = 0;
       SampleGrouping.GetSampleValue(units[static_cast<std::size_t>(g)], s, &value, &se, &call);
-      if (IsMissing(value)) {
-        progress.SetRunning(false);
-        return Refuse(kLdaMissingValueMessage);
-      }
+      if (IsMissing(value)) return Refuse(kLdaMissingValueMessage);
       lda.data[static_cast<std::size_t>(s) * static_cast<std::size_t>(genes) +
                static_cast<std::size_t>(g)] = static_cast<float>(value);
     }
@@ -146,9 +163,11 @@ bool GatherLdaData() {
       progress.ShowProgress(MessageBuffer(kLdaGeneCounterMessage, g + 1));
       progress.Pump();
     }
-    if (progress.Stopped()) return Refuse("");
+    if (progress.Stopped()) {
+      keep.Drop();
+      return Refuse("");
+    }
   }
-  progress.SetRunning(false);
   LogMessage("");
   return true;
 }

@@ -426,6 +426,8 @@ TEST_F(LdaTest, FailuresLeaveNoHalfFilledResult) {
   answer(n, 4, good);
   ASSERT_TRUE(RunLda()) << "the same answer of the right size is taken";
   EXPECT_EQ(TheLdaResult().ResultRow(5)[1], -5.0f);
+  EXPECT_EQ(AnalysisRunning, 1) << "the caller's analysis is still marked running after "
+                                   "the gathering, so its R statements can be stopped";
 }
 
 // Names reach R only as data: a sample name that would be code if pasted into a statement
