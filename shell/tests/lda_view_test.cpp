@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -442,6 +443,17 @@ TEST_F(LdaViewTest, DeleteSamplePointUnclassifiesTheCurrentSampleAndRunsAgain) {
   const ScatterBox& moved = view.Boxes()[2];
   EXPECT_EQ(Picture(view).pixelColor(moved.left + 1, moved.top + 1), QColor(Qt::black));
   EXPECT_FALSE(mFrame->OnCommand(ids::kDeleteSamplePoint)) << "no current sample now";
+
+  // A rerun that fails (the gene list is gone) leaves no old picture standing for a result.
+  std::filesystem::remove(settings.GENE_LIST_FILE);
+  SampleGrouping.SetCurrentSample(3);
+  log.Clear();
+  QTest::keyClick(&view, Qt::Key_Delete);
+  EXPECT_TRUE(log.ContainsRed("LDA not completed}"));
+  EXPECT_EQ(result.resultRows, 0);
+  EXPECT_TRUE(view.Points().empty());
+  EXPECT_TRUE(view.Boxes().empty());
+  EXPECT_EQ(Picture(view).pixelColor(moved.left + 1, moved.top + 1), QColor(Qt::white));
 }
 
 TEST_F(LdaViewTest, ScreenshotOfPlantedClasses) {

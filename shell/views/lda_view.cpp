@@ -227,11 +227,12 @@ void LdaView::DeleteSamplePoint() {
     const RaisedAnalysisRunning running;
     done = RemoveSampleAndRerun();
   }
+  // A failed run has dropped the result: the view no longer shows the old one.
+  OnInitialUpdate();
   if (!done) {
     LogMessage(kLdaNotCompletedLog, 0, kLogRed);
     return;
   }
-  OnInitialUpdate();
   mFrame.SelectViewItem(VIEW_LDA);
 }
 
