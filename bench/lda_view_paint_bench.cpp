@@ -1,7 +1,7 @@
-// The sample scatter view at its sample limit (1000 named samples of ten classes, a
-// fifth of them unclassified), offscreen, on one thread: the whole picture drawn by its
-// one drawing routine into a bitmap, and a resize step (the picture one step wider or
-// narrower, the points laid out again, then drawn).
+// The sample scatter view on the largest group (999 named samples, the most a group
+// holds, of ten classes, a fifth of them unclassified), offscreen, on one thread: the whole
+// picture drawn by its one drawing routine into a bitmap, and a resize step (the picture
+// one step wider or narrower, the points laid out again, then drawn).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
