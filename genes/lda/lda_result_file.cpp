@@ -135,33 +135,37 @@ bool ReadLdaResult(bool quiet) {
     return false;
   };
 
+  // The whole file is read and checked before anything is taken, so a bad file leaves
+  // the array list, the gene list and the classes alone.
   std::string_view line;
   if (!next(line)) return refuse("it is empty");
-  if (ArrayListFileChosen) {
-    ArrayListFileChosen = false;
-  } else {
-    settings.ARRAY_LIST_FILE = std::string(LineValue(line));
-    SampleGrouping.ReadArrayListFile(settings.ARRAY_LIST_FILE);
-  }
+  const std::string arrayList(LineValue(line));
   if (!next(line)) return refuse("it ends after the array list");
-  settings.GENE_LIST_FILE = std::string(LineValue(line));
+  const std::string geneList(LineValue(line));
   if (!next(line) || !next(line)) return refuse("it has no class count");
   std::string_view countText = LineValue(line);
   int classCount = 0;
   if (!ScanInt(countText, classCount) || classCount < 0 || classCount > kMaxLdaSamples)
     return refuse("the class count is out of range");
   if (!next(line)) return refuse("it has no class of the samples");
-
-  // Every class is checked before any is taken, so a bad file leaves the classes alone.
   std::vector<float> classes(kMaxLdaSamples, -1.0f);
   std::string_view numbers = LineValue(line);
-  const int samples = Samples();
-  for (int s = 0; s < samples; ++s) {
+  for (float& value : classes) {
     int number = 0;
     if (!ScanInt(numbers, number)) break;
     if (number < 0 || number > classCount) return refuse("a sample's class is not one of them");
-    classes[static_cast<std::size_t>(s)] = static_cast<float>(number - 1);
+    value = static_cast<float>(number - 1);
   }
+
+  if (ArrayListFileChosen) {
+    ArrayListFileChosen = false;
+  } else {
+    settings.ARRAY_LIST_FILE = arrayList;
+    SampleGrouping.ReadArrayListFile(settings.ARRAY_LIST_FILE);
+  }
+  settings.GENE_LIST_FILE = geneList;
+  // Slots beyond the samples of the (new) grouping are unclassified.
+  std::fill(classes.begin() + Samples(), classes.end(), -1.0f);
   LDA_RESULT& lda = TheLdaResult();
   std::copy(classes.begin(), classes.end(), lda.classOf.begin());
   lda.classCount = classCount;

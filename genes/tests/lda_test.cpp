@@ -504,13 +504,18 @@ TEST_F(LdaTest, ClassEditingAndTheHeaderPartOfTheFile) {
   EXPECT_EQ(TheLdaResult().ClassOf(1), -1);
   EXPECT_EQ(TheLdaResult().ClassOf(5), 1);
 
-  // A result file with a class outside its count changes no class.
+  // A result file with a class outside its count changes no class, and neither the
+  // array list nor the gene list it names is taken.
   const auto before = TheLdaResult().classOf;
-  TheGroup().Settings().LDA_FILE =
-      Write("bad.xls", "ARRAY_LIST_FILE=\nGENE_LIST_FILE=g\n\nNUM_GROUP=1\nCLASS_ID=1 3 0\n");
+  TheGroup().Settings().ARRAY_LIST_FILE = "kept arrays.txt";
+  TheGroup().Settings().LDA_FILE = Write(
+      "bad.xls", "ARRAY_LIST_FILE=other.txt\nGENE_LIST_FILE=g\n\nNUM_GROUP=1\nCLASS_ID=1 3 0\n");
   EXPECT_FALSE(ReadLdaResult(true));
   EXPECT_TRUE(mLog.ContainsRed("is not valid"));
   EXPECT_EQ(TheLdaResult().classOf, before);
+  EXPECT_EQ(TheGroup().Settings().ARRAY_LIST_FILE, "kept arrays.txt");
+  EXPECT_EQ(TheGroup().Settings().GENE_LIST_FILE, mFolder.File("genes.txt"));
+  EXPECT_EQ(SampleGrouping.SampleCount(), 6);
   TheGroup().Settings().LDA_FILE = mFolder.File("absent.xls");
   mLog.Clear();
   EXPECT_FALSE(ReadLdaResult(true));
