@@ -91,6 +91,8 @@ inline constexpr int kPathwayOpen = 32928;
 inline constexpr int kPathwaySave = 32927;
 inline constexpr int kPathwayEditNode = 32925;
 inline constexpr int kPathwayEditArrow = 32926;
+// No menu item: deletes the current node, as the Delete key does.
+inline constexpr int kPathwayDeleteNode = 32929;
 inline constexpr int kPathwayFilterGenes = 32931;
 
 // Tools menu.

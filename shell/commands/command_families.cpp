@@ -25,4 +25,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterPathwayFilterCommands(registry);
   RegisterGenomeCommands(registry);
   RegisterLdaCommands(registry);
+  RegisterPathwayCommands(registry);
 }

@@ -50,6 +50,9 @@ void RegisterInformationFileCommands(CommandRegistry& registry);
 // Tools menu: Ontoroam.
 void RegisterOntologyBrowserCommands(CommandRegistry& registry);
 
+// Analysis menu: Pathway.
+void RegisterPathwayCommands(CommandRegistry& registry);
+
 // Tools menu: Options.
 void RegisterOptionsCommands(CommandRegistry& registry);
 

@@ -9,6 +9,7 @@
 #include "shell/views/data_view.hpp"
 #include "shell/views/genome_view.hpp"
 #include "shell/views/lda_view.hpp"
+#include "shell/views/pathway_view.hpp"
 #include "shell/views/plain_view.hpp"
 #include "shell/views/plots_view.hpp"
 #include "shell/views/r_view.hpp"
@@ -37,6 +38,10 @@ QWidget* MakeGenomeView(const ViewContext& context) {
   return new CGenomeView(context.frame, nullptr);
 }
 
+QWidget* MakePathwayView(const ViewContext& context) {
+  return new PathwayView(context.frame, nullptr);
+}
+
 QWidget* MakeRView(const ViewContext&) {
   return new RView(nullptr);
 }
@@ -61,7 +66,7 @@ constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     MakeRView,        // VIEW_R
     MakePlainView,    // VIEW_SNP: SnpView
     MakePlainView,    // VIEW_CHROMOSOME: CChromosomeView
-    MakePlainView,    // VIEW_PATHWAY: PathwayView
+    MakePathwayView,  // VIEW_PATHWAY
     MakePlotsView,    // VIEW_PLOTS
 };
 
