@@ -28,16 +28,17 @@ QPushButton* Button(const char* text, int id, QWidget* parent) {
   return button;
 }
 
-}  // namespace
-
-int PathwayNodeNamed(const std::string& name) {
+// The node at a start or end combo's position, when it still carries the name shown
+// there; -1 otherwise. Two nodes may share a gene's name, so the name alone can't tell
+// which one the user picked.
+int ComboNode(int index, const std::string& name) {
   const PATHWAY& pathway = ThePathway();
-  int found = -1;
   const int count = std::clamp(pathway.nodeCount, 0, kMaxPathwayNodes);
-  for (int i = 0; i < count; ++i)
-    if (pathway.nodes[static_cast<std::size_t>(i)].name == name) found = i;
-  return found;
+  if (index < 0 || index >= count) return -1;
+  return pathway.nodes[static_cast<std::size_t>(index)].name == name ? index : -1;
 }
+
+}  // namespace
 
 EditArrowDialog::EditArrowDialog(QWidget* parent, std::function<void()> changed)
     : QDialog(parent), mChanged(std::move(changed)) {
@@ -92,8 +93,8 @@ bool EditArrowDialog::Delete() {
 }
 
 bool EditArrowDialog::Edit(bool add) {
-  const int start = PathwayNodeNamed(mStart->currentText().toStdString());
-  const int end = PathwayNodeNamed(mEnd->currentText().toStdString());
+  const int start = ComboNode(mStart->currentIndex(), mStart->currentText().toStdString());
+  const int end = ComboNode(mEnd->currentIndex(), mEnd->currentText().toStdString());
   // Names picked before the pathway lost the node (or no node at all) name nothing.
   if (start < 0 || end < 0) return false;
   if (start == end) {

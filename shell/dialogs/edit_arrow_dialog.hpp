@@ -6,7 +6,6 @@
 #include <QDialog>
 
 #include <functional>
-#include <string>
 
 class QComboBox;
 class QLineEdit;
@@ -41,6 +40,3 @@ class EditArrowDialog final : public QDialog {
   QLineEdit* mEffectTime;
   std::function<void()> mChanged;
 };
-
-// The node a combo's text names: the last node of that name; -1 when none does.
-int PathwayNodeNamed(const std::string& name);

@@ -3,6 +3,7 @@
 // saved beside the build; its commands, the Analysis/Pathway command and both dialogs.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
@@ -10,9 +11,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <cmath>
 #include <fstream>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "genes/info/gene_info.hpp"
 #include "genes/pathway/pathway.hpp"
@@ -29,6 +32,12 @@ namespace {
 
 bool Dark(const QImage& image, int x, int y) {
   return qGray(image.pixel(x, y)) < 128;
+}
+
+// A dark pixel at one of the two nearest to a point on a line drawn without antialiasing.
+bool DarkNear(const QImage& image, double x, double y) {
+  return Dark(image, static_cast<int>(x), static_cast<int>(y)) ||
+         Dark(image, static_cast<int>(x + 0.5), static_cast<int>(y + 0.5));
 }
 
 class PathwayViewTest : public ShellTest {
@@ -58,6 +67,15 @@ class PathwayViewTest : public ShellTest {
     ASSERT_TRUE(EditArrow(1, 2, 3, true, kInhibition));
     ASSERT_TRUE(EditArrow(0, 2, 0, true, kBinding));
     ThePathway().currentNode = -1;
+  }
+
+  // A menu command as the user picks it: enabled, then triggered.
+  static void Pick(CMainFrame& frame, int id) {
+    frame.UpdateCommandUi();
+    QAction* action = frame.Action(id);
+    ASSERT_NE(action, nullptr) << id;
+    ASSERT_TRUE(action->isEnabled()) << id;
+    action->trigger();
   }
 
   static const PATHWAY_NODE& Node(int i) { return ThePathway().nodes[static_cast<std::size_t>(i)]; }
@@ -94,9 +112,26 @@ class PathwayViewTest : public ShellTest {
       const double x = shape.start.x + (shape.end.x - shape.start.x) / 4;
       const double y = shape.start.y + (shape.end.y - shape.start.y) / 4;
       // Antialiasing off: the line's pixel is one of the two nearest.
-      const bool drawn = Dark(image, static_cast<int>(x), static_cast<int>(y)) ||
-                         Dark(image, static_cast<int>(x + 0.5), static_cast<int>(y + 0.5));
-      EXPECT_TRUE(drawn) << file << " arrow " << i;
+      EXPECT_TRUE(DarkNear(image, x, y)) << file << " arrow " << i;
+      const double length = std::hypot(shape.end.x - shape.start.x, shape.end.y - shape.start.y);
+      if (length < 20) continue;
+      const double ux = (shape.end.x - shape.start.x) / length;
+      const double uy = (shape.end.y - shape.start.y) / length;
+      for (const double side : {-2.0, 2.0}) {
+        // The head is filled: 7 back from the tip it is wider than the line.
+        if (arrow.interaction == kActivation) {
+          EXPECT_TRUE(
+              DarkNear(image, shape.end.x - 7 * ux - side * uy, shape.end.y - 7 * uy + side * ux))
+              << file << " head of arrow " << i;
+        }
+        // The bar stands across the end, 8 either side of it.
+        if (arrow.interaction == kInhibition) {
+          const double along = 4 * side / kInhibitionBarLength;
+          EXPECT_TRUE(DarkNear(image, shape.end.x + along * (shape.barTo.x - shape.barFrom.x),
+                               shape.end.y + along * (shape.barTo.y - shape.barFrom.y)))
+              << file << " bar of arrow " << i;
+        }
+      }
     }
     return image;
   }
@@ -135,6 +170,19 @@ TEST_F(PathwayViewTest, MouseMovesResizesAndKeysDelete) {
   ExpectBox(1, moved.left - 38, moved.top - 31, moved.left, moved.top);
   image = CheckPicture(view, "pathway_view_3_resized.png");
   EXPECT_FALSE(Dark(image, moved.right - 1, moved.bottom - 1));
+
+  // The corner dragged onto the top-left: the box keeps a size that a click still finds.
+  const PATHWAY_NODE small = Node(1);
+  QTest::mouseMove(canvas, QPoint(small.right, small.bottom));
+  ASSERT_EQ(view.Drag(), PathwayDrag::kOverCorner);
+  QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(small.right, small.bottom));
+  QTest::mouseMove(canvas, QPoint(small.left, small.top));
+  QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(small.left, small.top));
+  ExpectBox(1, small.left, small.top, small.left + kMinNodeSide, small.top + kMinNodeSide);
+  QTest::keyClick(&view, Qt::Key_Escape);
+  QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(small.left + 5, small.top + 5));
+  EXPECT_EQ(ThePathway().currentNode, 1);
+  CheckPicture(view, "pathway_view_3b_smallest.png");
 
   // Delete: node 1 and both of its arrows go; 0 -> 2 stays as 0 -> 1.
   const PATHWAY_NODE deleted = Node(1);
@@ -210,8 +258,10 @@ TEST_F(PathwayViewTest, OpenForgetsWhatPointedIntoTheOldPathway) {
   PathwayView& view = ShowPathwayView();
   CMainFrame& frame = *mFrame;
   const std::string saved = File("saved pathway.txt");
+  SetNodeName(1, "Tp53");
+  const PATHWAY before = ThePathway();
   prompts.fileAnswers.push_back(saved);
-  ASSERT_TRUE(frame.OnCommand(ids::kPathwaySave));
+  Pick(frame, ids::kPathwaySave);
   EXPECT_EQ(TheGroup().Settings().PATHWAY_FILE, saved);
 
   const std::string small = File("small.txt");
@@ -223,7 +273,7 @@ TEST_F(PathwayViewTest, OpenForgetsWhatPointedIntoTheOldPathway) {
   QTest::mouseMove(view.Canvas(), corner);
   ASSERT_EQ(view.Drag(), PathwayDrag::kOverCorner);
   prompts.fileAnswers.push_back(small);
-  ASSERT_TRUE(frame.OnCommand(ids::kPathwayOpen));
+  Pick(frame, ids::kPathwayOpen);
   EXPECT_EQ(prompts.prompts.back().request.startFile, saved);
   ASSERT_EQ(ThePathway().nodeCount, 1);
   EXPECT_EQ(ValidCurrentNode(ThePathway()), -1);
@@ -238,20 +288,31 @@ TEST_F(PathwayViewTest, OpenForgetsWhatPointedIntoTheOldPathway) {
 
   // The saved file brings the three nodes back, on a page wide enough for them.
   prompts.fileAnswers.push_back(saved);
-  ASSERT_TRUE(frame.OnCommand(ids::kPathwayOpen));
+  Pick(frame, ids::kPathwayOpen);
   ASSERT_EQ(ThePathway().nodeCount, 3);
-  EXPECT_EQ(ThePathway().arrowCount, 3);
+  ASSERT_EQ(ThePathway().arrowCount, 3);
+  for (int i = 0; i < 3; ++i) {
+    const PATHWAY_NODE& was = before.nodes[static_cast<std::size_t>(i)];
+    ExpectBox(i, was.left, was.top, was.right, was.bottom);
+    EXPECT_EQ(std::pair(Node(i).name, Node(i).placeholder), std::pair(was.name, was.placeholder));
+    const PATHWAY_ARROW& a = ThePathway().arrows[static_cast<std::size_t>(i)];
+    const PATHWAY_ARROW& b = before.arrows[static_cast<std::size_t>(i)];
+    EXPECT_EQ(std::tuple(a.startNode, a.endNode, a.effectTime, a.interaction),
+              std::tuple(b.startNode, b.endNode, b.effectTime, b.interaction));
+  }
   EXPECT_GE(view.Canvas()->width(), Node(2).right);
   CheckPicture(view, "pathway_view_7_reopened.png");
 }
 
 TEST_F(PathwayViewTest, PathwayCommandStartsOrReadsTheGroupsFile) {
   CMainFrame& frame = OpenFrame();
+  frame.UpdateCommandUi();
+  EXPECT_FALSE(frame.Action(ids::kPathway)->isEnabled()) << "not modelled";
   TheGroup().Modelled = true;
   GroupSettings& settings = TheGroup().Settings();
   settings.PATHWAY_FILE.clear();
   ASSERT_TRUE(AddNode());
-  ASSERT_TRUE(frame.OnCommand(ids::kPathway));
+  Pick(frame, ids::kPathway);
   EXPECT_EQ(ThePathway().nodeCount, 0);
   EXPECT_EQ(settings.PATHWAY_FILE,
             platform::JoinPath(settings.WORKING_DIR, TheGroup().Name() + " pathway.txt"));
@@ -262,7 +323,7 @@ TEST_F(PathwayViewTest, PathwayCommandStartsOrReadsTheGroupsFile) {
       << "NUM_NODE=2\nNODE0_NAME=Unknown1\nNODE0_POS=50\t50\t250\t110\t\n"
          "NODE1_NAME=Unknown2\nNODE1_POS=50\t300\t250\t360\t\nNUM_ARROW=1\nARROW0=0\t1\t4\t1\n";
   frame.ShowView(VIEW_ANALYSIS);
-  ASSERT_TRUE(frame.OnCommand(ids::kPathway));
+  Pick(frame, ids::kPathway);
   ASSERT_EQ(ThePathway().nodeCount, 2);
   EXPECT_EQ(ThePathway().arrows[0].effectTime, 4);
   EXPECT_EQ(TopLevelLabels(frame.LeftView()), (std::vector<std::string>{"Analysis", "Pathway"}));
@@ -311,7 +372,7 @@ TEST_F(PathwayViewTest, EditNodeButtons) {
 TEST_F(PathwayViewTest, EditArrowButtons) {
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(AddNode());
   ThePathway().currentNode = 1;
-  // Two nodes of one name: the last of them is the one named.
+  // Two nodes of one name: the one picked is the one at its place in the list.
   SetNodeName(0, "Myc");
   SetNodeName(2, "Myc");
   PathwayView& view = ShowPathwayView();
@@ -325,9 +386,15 @@ TEST_F(PathwayViewTest, EditArrowButtons) {
   EXPECT_EQ(end->currentIndex(), 0);
   auto click = [&](int id) { QTest::mouseClick(Control<QPushButton>(dialog, id), Qt::LeftButton); };
 
-  click(EditArrowDialog::kInsert);  // Unknown1 -> Myc (node 2)
+  click(EditArrowDialog::kInsert);  // Unknown1 -> the first Myc
   ASSERT_EQ(ThePathway().arrowCount, 1);
-  EXPECT_EQ(ThePathway().arrows[0].endNode, 2);
+  EXPECT_EQ(ThePathway().arrows[0].endNode, 0);
+  start->setCurrentIndex(2);  // the second Myc -> the first: two nodes of one name
+  click(EditArrowDialog::kInsert);
+  ASSERT_EQ(ThePathway().arrowCount, 2);
+  EXPECT_EQ(std::pair(ThePathway().arrows[1].startNode, ThePathway().arrows[1].endNode),
+            std::pair(2, 0));
+  ASSERT_TRUE(EditArrow(2, 0, 1, false, kActivation));
   start->setCurrentIndex(0);  // Myc -> Myc: the same node
   kind->setCurrentIndex(kInhibition);
   lag->setText(QStringLiteral("1000"));
@@ -336,16 +403,20 @@ TEST_F(PathwayViewTest, EditArrowButtons) {
   ASSERT_EQ(prompts.prompts.size(), asked + 1);
   EXPECT_EQ(prompts.prompts.back().text, kSameNodeMessage);
   start->setCurrentIndex(1);
+  end->setCurrentIndex(2);
   lag->setText(QStringLiteral("1001"));
   click(EditArrowDialog::kInsert);  // beyond the lags a pathway holds
   EXPECT_EQ(ThePathway().arrowCount, 1);
-  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(changes, 2);
 
   lag->setText(QStringLiteral("0"));
+  click(EditArrowDialog::kDelete);  // no arrow joins Unknown1 and the second Myc
+  EXPECT_EQ(ThePathway().arrowCount, 1);
+  end->setCurrentIndex(0);
   click(EditArrowDialog::kDelete);
   EXPECT_EQ(ThePathway().arrowCount, 0);
   click(EditArrowDialog::kDelete);  // none left: refused, no repaint
-  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(changes, 3);
   CheckScreenshot(dialog, "edit_arrow_dialog.png", QStringLiteral("&Insert"));
 }
 

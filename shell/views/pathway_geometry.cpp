@@ -104,6 +104,8 @@ bool NearResizeCorner(const PATHWAY_NODE& node, int x, int y) {
 void NormaliseBox(PATHWAY_NODE& node) {
   if (node.left > node.right) std::swap(node.left, node.right);
   if (node.top > node.bottom) std::swap(node.top, node.bottom);
+  node.right = std::max(node.right, node.left + kMinNodeSide);
+  node.bottom = std::max(node.bottom, node.top + kMinNodeSide);
 }
 
 void KeepOnPage(PATHWAY_NODE& node) {

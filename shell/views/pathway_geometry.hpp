@@ -19,6 +19,9 @@ inline constexpr double kArrowHeadLength = 10.0;
 inline constexpr double kArrowHeadSpread = 0.5;
 // The mouse grabs the current node's bottom-right corner within this many pixels.
 inline constexpr int kResizeCornerReach = 3;
+// A resized box keeps at least this width and height, so that a click can still find it
+// and its corner lies apart from its top-left.
+inline constexpr int kMinNodeSide = 12;
 
 struct PathwayPoint {
   double x = 0.0;
@@ -52,7 +55,8 @@ bool BoxHolds(const PATHWAY_NODE& node, int x, int y);
 int NodeAt(const PATHWAY& pathway, int x, int y);
 // The point is within reach of the box's bottom-right corner.
 bool NearResizeCorner(const PATHWAY_NODE& node, int x, int y);
-// Left <= right and top <= bottom.
+// Left <= right and top <= bottom, and the box at least kMinNodeSide each way (grown
+// right and down).
 void NormaliseBox(PATHWAY_NODE& node);
 // A box dragged past the page's left or top edge is moved back onto it, whole.
 void KeepOnPage(PATHWAY_NODE& node);
