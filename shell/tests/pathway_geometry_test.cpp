@@ -137,6 +137,12 @@ TEST(PathwayGeometry, IndexesPastTheCounts) {
   EXPECT_EQ(NodeAt(pathway, 250, 100), 1);  // right edge is outside
   pathway.nodeCount = 1;
   EXPECT_EQ(NodeAt(pathway, 300, 120), -1);
+  // Corners a file gave the wrong way round still hold the points between them.
+  pathway.nodeCount = 3;
+  pathway.nodes[2] = Box(760, 960, 700, 900);
+  EXPECT_EQ(NodeAt(pathway, 700, 900), 2);
+  EXPECT_EQ(NodeAt(pathway, 759, 959), 2);
+  EXPECT_EQ(NodeAt(pathway, 760, 930), -1);
   pathway.nodeCount = 3;
   const std::pair<int, int> currents[] = {{-1, -1}, {0, 0}, {2, 2}, {3, -1}, {49, -1}};
   for (const auto& [current, valid] : currents) {

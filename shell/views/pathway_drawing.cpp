@@ -22,7 +22,16 @@ QPointF ToPoint(const PathwayPoint& point) {
 
 // The box's inside as the outline leaves it: its right and bottom edges are outside.
 QRect Inside(const PATHWAY_NODE& node) {
-  return {node.left, node.top, node.right - node.left, node.bottom - node.top};
+  const auto [left, right] = std::minmax(node.left, node.right);
+  const auto [top, bottom] = std::minmax(node.top, node.bottom);
+  return {left, top, right - left, bottom - top};
+}
+
+// A copy with its corners in order, for the arrow's sides.
+PATHWAY_NODE Ordered(const PATHWAY_NODE& node) {
+  PATHWAY_NODE copy = node;
+  OrderCorners(copy);
+  return copy;
 }
 
 // Word-wrapped lines from the top of the area; the last line that fits ends with an
@@ -86,9 +95,9 @@ void DrawPathwayNode(QPainter& painter, const PATHWAY_NODE& node, bool erase) {
 
 void DrawPathwayArrow(QPainter& painter, const PATHWAY& pathway, const PATHWAY_ARROW& arrow) {
   if (!ArrowDrawable(pathway, arrow)) return;
-  const ArrowShape shape =
-      ComputeArrowShape(pathway.nodes[static_cast<std::size_t>(arrow.startNode)],
-                        pathway.nodes[static_cast<std::size_t>(arrow.endNode)], arrow.interaction);
+  const ArrowShape shape = ComputeArrowShape(
+      Ordered(pathway.nodes[static_cast<std::size_t>(arrow.startNode)]),
+      Ordered(pathway.nodes[static_cast<std::size_t>(arrow.endNode)]), arrow.interaction);
   painter.save();
   painter.setPen(Qt::black);
   painter.drawLine(ToPoint(shape.start), ToPoint(shape.end));

@@ -86,7 +86,9 @@ ArrowShape ComputeArrowShape(const PATHWAY_NODE& start, const PATHWAY_NODE& end,
 }
 
 bool BoxHolds(const PATHWAY_NODE& node, int x, int y) {
-  return x >= node.left && x < node.right && y >= node.top && y < node.bottom;
+  const auto [left, right] = std::minmax(node.left, node.right);
+  const auto [top, bottom] = std::minmax(node.top, node.bottom);
+  return x >= left && x < right && y >= top && y < bottom;
 }
 
 int NodeAt(const PATHWAY& pathway, int x, int y) {
@@ -101,9 +103,13 @@ bool NearResizeCorner(const PATHWAY_NODE& node, int x, int y) {
          std::abs(y - node.bottom) <= kResizeCornerReach;
 }
 
-void NormaliseBox(PATHWAY_NODE& node) {
+void OrderCorners(PATHWAY_NODE& node) {
   if (node.left > node.right) std::swap(node.left, node.right);
   if (node.top > node.bottom) std::swap(node.top, node.bottom);
+}
+
+void NormaliseBox(PATHWAY_NODE& node) {
+  OrderCorners(node);
   node.right = std::max(node.right, node.left + kMinNodeSide);
   node.bottom = std::max(node.bottom, node.top + kMinNodeSide);
 }

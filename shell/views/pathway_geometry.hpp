@@ -49,14 +49,16 @@ ArrowShape ComputeArrowShape(const PATHWAY_NODE& start, const PATHWAY_NODE& end,
 // The label's turn for a line at angle (radians): along the line, but never upside down.
 int LabelEscapement(double angle);
 
-// The box holds the point (its right and bottom edges excluded).
+// The box holds the point (its right and bottom edges excluded), whichever way round a
+// file gave its corners.
 bool BoxHolds(const PATHWAY_NODE& node, int x, int y);
 // The first node whose box holds the point; -1 when none.
 int NodeAt(const PATHWAY& pathway, int x, int y);
 // The point is within reach of the box's bottom-right corner.
 bool NearResizeCorner(const PATHWAY_NODE& node, int x, int y);
-// Left <= right and top <= bottom, and the box at least kMinNodeSide each way (grown
-// right and down).
+// Left <= right and top <= bottom, as a file or a drag under way may have them swapped.
+void OrderCorners(PATHWAY_NODE& node);
+// The corners in order, and the box at least kMinNodeSide each way (grown right and down).
 void NormaliseBox(PATHWAY_NODE& node);
 // A box dragged past the page's left or top edge is moved back onto it, whole.
 void KeepOnPage(PATHWAY_NODE& node);
