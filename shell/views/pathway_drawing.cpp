@@ -27,11 +27,15 @@ QRect Inside(const PATHWAY_NODE& node) {
   return {left, top, right - left, bottom - top};
 }
 
-// A copy with its corners in order, for the arrow's sides.
+// The box alone (no name to copy) with its corners in order, for the arrow's sides.
 PATHWAY_NODE Ordered(const PATHWAY_NODE& node) {
-  PATHWAY_NODE copy = node;
-  OrderCorners(copy);
-  return copy;
+  PATHWAY_NODE box;
+  box.left = node.left;
+  box.top = node.top;
+  box.right = node.right;
+  box.bottom = node.bottom;
+  OrderCorners(box);
+  return box;
 }
 
 // Word-wrapped lines from the top of the area; the last line that fits ends with an
