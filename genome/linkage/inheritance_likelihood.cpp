@@ -14,7 +14,7 @@ constexpr int kMaxSplitBits = 6;
 
 // Sum of x[a] * y[a] in eight running lanes, so the compiler can use vector registers
 // without reordering a single running sum.
-float Dot(const float* x, const float* y, int n) {
+[[gnu::always_inline]] inline float Dot(const float* x, const float* y, int n) {
   if (n < 8) {
     float sum = 0;
     for (int a = 0; a < n; ++a) sum += x[a] * y[a];
@@ -26,7 +26,7 @@ float Dot(const float* x, const float* y, int n) {
   return ((lane[0] + lane[1]) + (lane[2] + lane[3])) + ((lane[4] + lane[5]) + (lane[6] + lane[7]));
 }
 
-float Sum(const float* x, int n) {
+[[gnu::always_inline]] inline float Sum(const float* x, int n) {
   if (n < 8) {
     float sum = 0;
     for (int a = 0; a < n; ++a) sum += x[a];
