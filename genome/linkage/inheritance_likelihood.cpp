@@ -1,0 +1,336 @@
+#include "genome/linkage/inheritance_likelihood.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <numeric>
+
+#include "platform/parallel_tasks.hpp"
+
+namespace {
+
+// Dense walks keep 2^E floats per level; past this many founder alleles components win.
+constexpr int kMaxDenseFounderAlleles = 8;
+constexpr int kMaxSplitBits = 6;
+
+// Sum of x[a] * y[a] in eight running lanes, so the compiler can use vector registers
+// without reordering a single running sum.
+[[gnu::always_inline]] inline float Dot(const float* x, const float* y, int n) {
+  if (n < 8) {
+    float sum = 0;
+    for (int a = 0; a < n; ++a) sum += x[a] * y[a];
+    return sum;
+  }
+  std::array<float, 8> lane{};
+  for (int a = 0; a < n; a += 8)
+    for (int k = 0; k < 8; ++k) lane[static_cast<std::size_t>(k)] += x[a + k] * y[a + k];
+  return ((lane[0] + lane[1]) + (lane[2] + lane[3])) + ((lane[4] + lane[5]) + (lane[6] + lane[7]));
+}
+
+// Up to four dot products of x against tables at once, so x is read once.
+void Dots(const float* x, const float* const* tables, int count, int n, float* sums) {
+  if (n < 8) {
+    for (int t = 0; t < count; ++t) sums[t] = Dot(x, tables[t], n);
+    return;
+  }
+  std::array<std::array<float, 8>, 4> lane{};
+  for (int a = 0; a < n; a += 8)
+    for (int t = 0; t < count; ++t)
+      for (int k = 0; k < 8; ++k)
+        lane[static_cast<std::size_t>(t)][static_cast<std::size_t>(k)] +=
+            x[a + k] * tables[t][a + k];
+  for (int t = 0; t < count; ++t) {
+    const auto& l = lane[static_cast<std::size_t>(t)];
+    sums[t] = ((l[0] + l[1]) + (l[2] + l[3])) + ((l[4] + l[5]) + (l[6] + l[7]));
+  }
+}
+
+[[gnu::always_inline]] inline float Sum(const float* x, int n) {
+  if (n < 8) {
+    float sum = 0;
+    for (int a = 0; a < n; ++a) sum += x[a];
+    return sum;
+  }
+  std::array<float, 8> lane{};
+  for (int a = 0; a < n; a += 8)
+    for (int k = 0; k < 8; ++k) lane[static_cast<std::size_t>(k)] += x[a + k];
+  return ((lane[0] + lane[1]) + (lane[2] + lane[3])) + ((lane[4] + lane[5]) + (lane[6] + lane[7]));
+}
+
+int GenotypeOfStates(int a, int b) {
+  return a == b ? a : kCallAB;
+}
+
+int Find(int* parent, int x) {
+  while (parent[x] != x) x = parent[x] = parent[parent[x]];
+  return x;
+}
+
+}  // namespace
+
+std::array<float, 4> CallTerm(int call, float errorRate) {
+  std::array<float, 4> term{};
+  for (int s = 0; s < 4; ++s)
+    term[static_cast<std::size_t>(s)] =
+        GenotypeOfStates(s >> 1, s & 1) == call ? 1 - errorRate : errorRate;
+  return term;
+}
+
+std::array<float, 4> PhenotypeTerm(int affection, bool dominant, float penetrance,
+                                   float phenocopy) {
+  std::array<float, 4> term{};
+  for (int s = 0; s < 4; ++s) {
+    const bool first = (s >> 1) == 0, second = (s & 1) == 0;
+    const bool carrier = dominant ? (first || second) : (first && second);
+    float t = 1;
+    if (affection == kAffected) t = carrier ? penetrance : phenocopy;
+    if (affection == kUnaffected) t = carrier ? 1 - penetrance : 1 - phenocopy;
+    term[static_cast<std::size_t>(s)] = t;
+  }
+  return term;
+}
+
+double ComponentLikelihood(const MarkerObservation& marker, const int* alleles, int founderAlleles,
+                           int* bestState) {
+  std::array<int, 2 * kMaxPerson> parent{};
+  std::iota(parent.begin(), parent.begin() + founderAlleles, 0);
+  for (const ObservedPerson& o : marker.observed) {
+    const int a = Find(parent.data(), alleles[2 * o.person]);
+    const int b = Find(parent.data(), alleles[2 * o.person + 1]);
+    parent[static_cast<std::size_t>(a)] = b;
+  }
+  if (bestState) std::fill(bestState, bestState + founderAlleles, -1);
+  const double p = marker.p, q = 1 - marker.p;
+  double total = 1;
+  std::array<int, 2 * kMaxPerson> local{};
+  std::array<int, 2 * kMaxPerson> members{};
+  for (int root = 0; root < founderAlleles; ++root) {
+    if (Find(parent.data(), root) != root) continue;
+    int e = 0;
+    for (int x = 0; x < founderAlleles; ++x)
+      if (Find(parent.data(), x) == root) {
+        local[static_cast<std::size_t>(x)] = e;
+        members[static_cast<std::size_t>(e++)] = x;
+      }
+    bool observed = false;
+    for (const ObservedPerson& o : marker.observed)
+      observed = observed || Find(parent.data(), alleles[2 * o.person]) == root;
+    if (!observed) continue;
+    double sum = 0, best = -1;
+    std::uint32_t bestAssignment = 0;
+    for (std::uint32_t a = 0; a < (1u << e); ++a) {
+      const int ones = std::popcount(a);
+      double w = 1;
+      for (int i = 0; i < e - ones; ++i) w *= p;
+      for (int i = 0; i < ones; ++i) w *= q;
+      for (const ObservedPerson& o : marker.observed) {
+        const int x = alleles[2 * o.person], y = alleles[2 * o.person + 1];
+        if (Find(parent.data(), x) != root) continue;
+        const auto sx = (a >> local[static_cast<std::size_t>(x)]) & 1u;
+        const auto sy = (a >> local[static_cast<std::size_t>(y)]) & 1u;
+        w *= o.term[2 * sx + sy];
+      }
+      sum += w;
+      if (w > best) best = w, bestAssignment = a;
+    }
+    total *= sum;
+    if (bestState)
+      for (int i = 0; i < e; ++i)
+        bestState[members[static_cast<std::size_t>(i)]] =
+            static_cast<int>((bestAssignment >> i) & 1u);
+  }
+  return total;
+}
+
+struct VectorLikelihood::Task {
+  std::uint32_t forced = 0;  // values of the lowest mSplitBits bits
+  std::vector<float>* scratch = nullptr;
+  std::array<int, 2 * kMaxPerson> alleles{};
+};
+
+VectorLikelihood::VectorLikelihood(const Pedigree& pedigree) : mPedigree(pedigree) {
+  const int e = pedigree.FounderAlleles();
+  const auto persons = pedigree.Persons().size();
+  mObservedSlot.assign(persons, -1);
+  if (e > kMaxDenseFounderAlleles) return;
+  mStates = 1 << e;
+  mSplitBits = std::min(pedigree.Bits(), kMaxSplitBits);
+  // The founder alleles each allele of a person can be, to build only pairs that occur.
+  std::vector<std::uint32_t> reach(2 * persons, 0);
+  int founder = 0;
+  for (std::size_t i = 0; i < persons; ++i)
+    if (pedigree.Persons()[i].generation == 0) {
+      reach[2 * i] = 1u << (2 * founder);
+      reach[2 * i + 1] = 1u << (2 * founder + 1);
+      ++founder;
+    }
+  for (const Meiosis& m : pedigree.Meioses()) {
+    const auto pa = static_cast<std::size_t>(m.parent);
+    reach[static_cast<std::size_t>(2 * m.child + m.side)] =
+        m.bit < 0 ? reach[2 * pa] : reach[2 * pa] | reach[2 * pa + 1];
+  }
+  mPairSlot.assign(persons, std::vector<int>(static_cast<std::size_t>(e * e), -1));
+  mPairCount.assign(persons, 0);
+  mTables.resize(persons);
+  for (std::size_t i = 0; i < persons; ++i) {
+    for (int x = 0; x < e; ++x)
+      for (int y = 0; y < e; ++y)
+        if ((reach[2 * i] >> x & 1u) && (reach[2 * i + 1] >> y & 1u))
+          mPairSlot[i][static_cast<std::size_t>(x * e + y)] = mPairCount[i]++;
+    mTables[i].resize(static_cast<std::size_t>(mPairCount[i]) * mStates);
+  }
+  mStart.resize(static_cast<std::size_t>(mStates));
+  mScratch.resize(std::size_t{1} << mSplitBits);
+  for (auto& s : mScratch) s.resize((persons + 1) * static_cast<std::size_t>(mStates));
+}
+
+void VectorLikelihood::Evaluate(const MarkerObservation& marker, float* out) {
+  if (mStates > 0)
+    Dense(marker, out);
+  else
+    ByComponents(marker, out);
+}
+
+void VectorLikelihood::ByComponents(const MarkerObservation& marker, float* out) {
+  const std::uint32_t count = mPedigree.VectorCount();
+  constexpr std::uint32_t kChunk = 1024;
+  const int chunks = static_cast<int>((count + kChunk - 1) / kChunk);
+  platform::RunTasks(chunks, platform::WorkerThreadCount(), [&](int chunk, bool) {
+    std::array<int, 2 * kMaxPerson> alleles{};
+    const std::uint32_t first = static_cast<std::uint32_t>(chunk) * kChunk;
+    for (std::uint32_t v = first; v < std::min(count, first + kChunk); ++v) {
+      mPedigree.Descent(v, alleles.data());
+      out[v] = static_cast<float>(
+          ComponentLikelihood(marker, alleles.data(), mPedigree.FounderAlleles()));
+    }
+  });
+}
+
+void VectorLikelihood::Dense(const MarkerObservation& marker, float* out) {
+  const int e = mPedigree.FounderAlleles();
+  const auto& persons = mPedigree.Persons();
+  std::fill(mObservedSlot.begin(), mObservedSlot.end(), -1);
+  const float p = marker.p, q = 1 - marker.p;
+  for (int a = 0; a < mStates; ++a) {
+    float w = 1;
+    for (int x = 0; x < e; ++x) w *= (a >> x & 1) ? q : p;
+    mStart[static_cast<std::size_t>(a)] = w;
+  }
+  for (std::size_t k = 0; k < marker.observed.size(); ++k) {
+    const ObservedPerson& o = marker.observed[k];
+    const auto i = static_cast<std::size_t>(o.person);
+    mObservedSlot[i] = static_cast<int>(k);
+    for (int x = 0; x < e; ++x)
+      for (int y = 0; y < e; ++y) {
+        const int slot = mPairSlot[i][static_cast<std::size_t>(x * e + y)];
+        if (slot < 0) continue;
+        float* table = mTables[i].data() + static_cast<std::size_t>(slot) * mStates;
+        for (int a = 0; a < mStates; ++a) table[a] = o.term[2 * (a >> x & 1) + (a >> y & 1)];
+      }
+  }
+  // Founders' own terms do not depend on v.
+  int founder = 0;
+  for (std::size_t i = 0; i < persons.size(); ++i) {
+    if (persons[i].generation != 0) continue;
+    if (mObservedSlot[i] >= 0) {
+      const int slot = mPairSlot[i][static_cast<std::size_t>(2 * founder * e + 2 * founder + 1)];
+      const float* table = mTables[i].data() + static_cast<std::size_t>(slot) * mStates;
+      for (int a = 0; a < mStates; ++a) mStart[static_cast<std::size_t>(a)] *= table[a];
+    }
+    ++founder;
+  }
+  // The maternal meiosis of the last observed child closes the last term.
+  mLastTerm = -1;
+  const auto& meioses = mPedigree.Meioses();
+  for (std::size_t k = 0; k < meioses.size(); ++k)
+    if (meioses[k].side == 1 && mObservedSlot[static_cast<std::size_t>(meioses[k].child)] >= 0)
+      mLastTerm = static_cast<int>(k);
+  mOut = out;
+  const int tasks = 1 << mSplitBits;
+  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool) {
+    Task task;
+    task.forced = static_cast<std::uint32_t>(t);
+    task.scratch = &mScratch[static_cast<std::size_t>(t)];
+    mPedigree.Descent(0, task.alleles.data());
+    Walk(task, 0, 0, mStart.data(), 0);
+  });
+}
+
+void VectorLikelihood::Walk(Task& task, int meiosis, std::uint32_t v, const float* acc,
+                            int level) const {
+  const auto& meioses = mPedigree.Meioses();
+  if (meiosis == static_cast<int>(meioses.size())) {
+    mOut[v] = Sum(acc, mStates);
+    return;
+  }
+  const Meiosis& m = meioses[static_cast<std::size_t>(meiosis)];
+  const bool last = m.side == 1;
+  const auto range = [&](const Meiosis& of, int* from, int* to) {
+    *from = 0, *to = 1;
+    if (of.bit < 0) return;
+    *to = 2;
+    if (of.bit < mSplitBits) *from = static_cast<int>(task.forced >> of.bit & 1u), *to = *from + 1;
+  };
+  int first = 0, end = 1;
+  range(m, &first, &end);
+  const auto child = static_cast<std::size_t>(m.child);
+  const int e = mPedigree.FounderAlleles();
+  // Past the last observed child nothing changes the states' weights, so every vector
+  // below shares one sum; that child's (up to) four allele pairs take one pass over them.
+  if (!last && meiosis + 1 == mLastTerm) {
+    const Meiosis& mother = meioses[static_cast<std::size_t>(meiosis + 1)];
+    int motherFirst = 0, motherEnd = 1;
+    range(mother, &motherFirst, &motherEnd);
+    std::array<const float*, 4> tables{};
+    std::array<std::uint32_t, 4> vectors{};
+    int count = 0;
+    for (int b = first; b < end; ++b)
+      for (int c = motherFirst; c < motherEnd; ++c) {
+        const int x = task.alleles[static_cast<std::size_t>(2 * m.parent + b)];
+        const int y = task.alleles[static_cast<std::size_t>(2 * mother.parent + c)];
+        const int slot = mPairSlot[child][static_cast<std::size_t>(x * e + y)];
+        tables[static_cast<std::size_t>(count)] =
+            mTables[child].data() + static_cast<std::size_t>(slot) * mStates;
+        std::uint32_t next = v;
+        if (m.bit >= 0) next |= static_cast<std::uint32_t>(b) << m.bit;
+        if (mother.bit >= 0) next |= static_cast<std::uint32_t>(c) << mother.bit;
+        vectors[static_cast<std::size_t>(count++)] = next;
+      }
+    std::array<float, 4> sums{};
+    Dots(acc, tables.data(), count, mStates, sums.data());
+    for (int k = 0; k < count; ++k)
+      Spread(task, meiosis + 2, vectors[static_cast<std::size_t>(k)],
+             sums[static_cast<std::size_t>(k)]);
+    return;
+  }
+  for (int b = first; b < end; ++b) {
+    task.alleles[static_cast<std::size_t>(2 * m.child + m.side)] =
+        task.alleles[static_cast<std::size_t>(2 * m.parent + b)];
+    const std::uint32_t next = m.bit >= 0 ? v | (static_cast<std::uint32_t>(b) << m.bit) : v;
+    if (!last || mObservedSlot[child] < 0) {
+      Walk(task, meiosis + 1, next, acc, level);
+      continue;
+    }
+    // Both alleles of an observed child are known: fold in its term.
+    const int slot = mPairSlot[child][static_cast<std::size_t>(task.alleles[2 * child] * e +
+                                                               task.alleles[2 * child + 1])];
+    const float* table = mTables[child].data() + static_cast<std::size_t>(slot) * mStates;
+    float* into = task.scratch->data() + static_cast<std::size_t>(level) * mStates;
+    for (int a = 0; a < mStates; ++a) into[a] = acc[a] * table[a];
+    Walk(task, meiosis + 1, next, into, level + 1);
+  }
+}
+
+void VectorLikelihood::Spread(const Task& task, int meiosis, std::uint32_t v, float value) const {
+  const auto& meioses = mPedigree.Meioses();
+  for (; meiosis < static_cast<int>(meioses.size()); ++meiosis) {
+    const Meiosis& m = meioses[static_cast<std::size_t>(meiosis)];
+    if (m.bit < 0) continue;
+    // The lowest bits belong to the task that has them forced.
+    if (m.bit < mSplitBits) {
+      v |= task.forced & (1u << m.bit);
+      continue;
+    }
+    Spread(task, meiosis + 1, v | (1u << m.bit), value);
+  }
+  mOut[v] = value;
+}

@@ -1,0 +1,65 @@
+// The probability of one marker's observations given an inheritance vector: founder
+// alleles take allele states (0 of frequency p, 1 of 1 - p), every observed person
+// contributes a term for the pair of states it carries, and the states are summed out.
+// The same sum gives the phenotypes' probability at the disease locus.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "genome/linkage/pedigree.hpp"
+
+// Genotype codes of the call matrix.
+inline constexpr int kCallAA = 0, kCallBB = 1, kCallAB = 2, kNoCall = 3;
+
+// term[2 * paternalState + maternalState] for one observed person.
+struct ObservedPerson {
+  int person = 0;
+  std::array<float, 4> term{};
+};
+
+struct MarkerObservation {
+  float p = 0.5f;  // frequency of allele state 0
+  std::vector<ObservedPerson> observed;
+};
+
+// A call's term: 1 - e when the states give the called genotype, e otherwise.
+std::array<float, 4> CallTerm(int call, float errorRate);
+// An affection's term at the disease locus (state 0 is the disease allele).
+std::array<float, 4> PhenotypeTerm(int affection, bool dominant, float penetrance, float phenocopy);
+
+// P(observations | descent) as a product over the components that observed persons join
+// founder alleles into. With bestState, each founder allele of a component with an
+// observed person gets the state of the component's most probable assignment, others -1.
+double ComponentLikelihood(const MarkerObservation& marker, const int* alleles, int founderAlleles,
+                           int* bestState = nullptr);
+
+// P(observations | v) for every v of a prepared pedigree. Small founder-allele counts take
+// a depth-first walk over the meioses that carries the states of all founder alleles as
+// one vector; larger ones evaluate each vector by components. Work splits over vectors,
+// so the result does not depend on the thread count.
+class VectorLikelihood {
+ public:
+  explicit VectorLikelihood(const Pedigree& pedigree);
+  void Evaluate(const MarkerObservation& marker, float* out);
+
+ private:
+  struct Task;
+  void Walk(Task& task, int meiosis, std::uint32_t v, const float* acc, int level) const;
+  void Spread(const Task& task, int meiosis, std::uint32_t v, float value) const;
+  void Dense(const MarkerObservation& marker, float* out);
+  void ByComponents(const MarkerObservation& marker, float* out);
+
+  const Pedigree& mPedigree;
+  int mStates = 0;                          // 2^founder alleles on the dense road, else 0
+  int mSplitBits = 0;                       // lowest bits fixed per task
+  std::vector<int> mObservedSlot;           // per person, -1 unobserved at this marker
+  std::vector<std::vector<int>> mPairSlot;  // per person, pair x * E + y -> table, -1 none
+  std::vector<int> mPairCount;
+  std::vector<std::vector<float>> mTables;  // per person, its pairs' state tables
+  std::vector<float> mStart;                // founders' weights and terms
+  float* mOut = nullptr;
+  int mLastTerm = -1;                        // meiosis that completes the last observed child
+  std::vector<std::vector<float>> mScratch;  // per task, one state vector per level
+};

@@ -1,0 +1,42 @@
+// Moving a distribution over inheritance vectors from one marker to the next: each free
+// meiosis recombines with the Haldane probability of the map distance between them.
+#pragma once
+
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
+// (1 - exp(-0.02 d)) / 2 for d cM; a distance of -1 (unknown) gives 0.5.
+double HaldaneTheta(double centiMorgans);
+
+// dst(v) = sum over w of theta^h (1 - theta)^(bits - h) src(w), h the bits v and w differ
+// in; with oneCrossover only w = v and its single-bit neighbours count. theta 0 copies.
+void TransitionVectors(const float* src, float* dst, int bits, double theta, bool oneCrossover);
+
+// log10 of the sum of v, dividing v by the sum when asked. A sum that is not above 0
+// makes v uniform, logs the red line, raises *degenerate and gives 0.
+float MakeProb(float* v, std::uint32_t n, bool normalise, bool* degenerate);
+
+// Vectors far from the data's path hold values that sink below the smallest normal float;
+// arithmetic on such values is many times slower, and they count for nothing against a sum
+// of 1, so while one lives the calling thread takes them as zero.
+class FlushTinyValues {
+ public:
+#if defined(__SSE2__)
+  FlushTinyValues() : mSaved(_mm_getcsr()) {
+    _mm_setcsr(mSaved | kFlushToZero | kDenormalsAreZero);
+  }
+  ~FlushTinyValues() {
+    _mm_setcsr(mSaved);
+  }
+  FlushTinyValues(const FlushTinyValues&) = delete;
+  FlushTinyValues& operator=(const FlushTinyValues&) = delete;
+
+ private:
+  static constexpr unsigned kFlushToZero = 0x8000;
+  static constexpr unsigned kDenormalsAreZero = 0x0040;
+  unsigned mSaved;
+#endif
+};

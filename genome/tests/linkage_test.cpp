@@ -1,0 +1,321 @@
+// The pedigree linkage engine against the long way round: P(data | v) and the phenotype
+// vector against every founder-allele assignment, posteriors and likelihood against every
+// path of vectors, the LOD of a fully informative family against its hand value, and the
+// simulation mode against its own planted locus.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <set>
+
+#include "engine/base/missing_value.hpp"
+#include "engine/services/running_scope.hpp"
+#include "engine/testing/captured_log.hpp"
+#include "genome/linkage/inheritance_transition.hpp"
+#include "genome/linkage/linkage_analysis.hpp"
+#include "genome/tests/linkage_test_support.hpp"
+#include "platform/parallel_tasks.hpp"
+
+using namespace linkage_test;
+
+namespace {
+
+LinkageAnalysis Prepared(const std::vector<Member>& members) {
+  LinkageAnalysis analysis;
+  EXPECT_TRUE(analysis.pedigree.ReadText(PedigreeText(members), "ped.txt", LookupArray));
+  EXPECT_TRUE(analysis.PrepareFounders());
+  return analysis;
+}
+
+// A trio alone has no free meiosis; with the father's parents listed (no arrays) his
+// transmission is free.
+std::vector<Member> Trio() {
+  return {{10, 0, 0, 1, "NA", 0},
+          {11, 0, 0, 2, "NA", 0},
+          {1, 10, 11, 1, "a1", 0},
+          {2, 0, 0, 2, "a2", 0},
+          {3, 1, 2, 1, "a3", 2}};
+}
+
+// Trio, nuclear families of 2-4 children, three generations (8 bits, and a wider one past
+// the dense walk's founder-allele limit).
+std::vector<std::vector<Member>> SmallPedigrees() {
+  std::vector<std::vector<Member>> all = {Trio(), Nuclear({2, 1}), Nuclear({2, 2, 1}),
+                                          Nuclear({2, 0, 1, 2})};
+  // Grandparents 1-4, their children 5 and 6 marry; 7 marries in; grandchildren 8, 9, 10.
+  all.push_back({{1, 0, 0, 1, "a1", 0},
+                 {2, 0, 0, 2, "NA", 0},
+                 {3, 0, 0, 1, "a3", 1},
+                 {4, 0, 0, 2, "a4", 0},
+                 {5, 1, 2, 1, "a5", 2},
+                 {6, 3, 4, 2, "a6", 1},
+                 {8, 5, 6, 1, "a8", 2},
+                 {9, 5, 6, 2, "NA", 2},
+                 {10, 5, 6, 2, "a10", 1},
+                 {11, 5, 6, 1, "a11", 0}});
+  // Five founders: ten founder alleles, counted by components.
+  all.push_back({{1, 0, 0, 1, "a1", 0},
+                 {2, 0, 0, 2, "a2", 0},
+                 {3, 0, 0, 1, "a3", 1},
+                 {4, 0, 0, 2, "a4", 0},
+                 {5, 1, 2, 1, "a5", 2},
+                 {6, 3, 4, 2, "a6", 1},
+                 {7, 0, 0, 2, "a7", 0},
+                 {8, 5, 6, 1, "a8", 2},
+                 {9, 5, 7, 2, "a9", 2}});
+  return all;
+}
+
+MarkerObservation ObservationOf(const std::vector<int>& calls, float p, float e) {
+  MarkerObservation o;
+  o.p = p;
+  for (std::size_t i = 0; i < calls.size(); ++i)
+    if (calls[i] != kNoCall) o.observed.push_back({static_cast<int>(i), CallTerm(calls[i], e)});
+  return o;
+}
+
+void ExpectClose(double expected, double actual, double relative, const std::string& what) {
+  EXPECT_NEAR(actual, expected, relative * std::max(std::abs(expected), 1e-30)) << what;
+}
+
+// Gene drop along a chromosome: a random vector path with Haldane crossovers and random
+// founder states, giving consistent calls (some missing) for persons with an array.
+LinkageChromosome DropGenes(const LinkageAnalysis& analysis, int markers, float spacingCm,
+                            unsigned seed, double missing) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> u(0, 1);
+  const auto& persons = analysis.pedigree.Persons();
+  LinkageChromosome data;
+  data.calls.assign(persons.size() * static_cast<std::size_t>(markers), kNoCall);
+  std::uint32_t v = static_cast<std::uint32_t>(random()) & (analysis.pedigree.VectorCount() - 1);
+  for (int m = 0; m < markers; ++m) {
+    const float p = static_cast<float>(0.2 + 0.6 * u(random));
+    data.markers.push_back({"snp" + std::to_string(m), spacingCm * static_cast<float>(m),
+                            0.1f * static_cast<float>(m), p});
+    if (m > 0)
+      for (int b = 0; b < analysis.pedigree.Bits(); ++b)
+        if (u(random) < HaldaneTheta(spacingCm)) v ^= 1u << b;
+    const std::vector<int> alleles = OracleDescent(persons, v);
+    std::vector<int> states(static_cast<std::size_t>(analysis.pedigree.FounderAlleles()));
+    for (int& s : states) s = u(random) < p ? 0 : 1;
+    for (std::size_t i = 0; i < persons.size(); ++i) {
+      if (persons[i].array < 0 || u(random) < missing) continue;
+      const int s1 = states[static_cast<std::size_t>(alleles[2 * i])];
+      const int s2 = states[static_cast<std::size_t>(alleles[2 * i + 1])];
+      data.calls[i * static_cast<std::size_t>(markers) + static_cast<std::size_t>(m)] =
+          static_cast<std::uint8_t>(s1 == s2 ? s1 : kCallAB);
+    }
+  }
+  return data;
+}
+
+}  // namespace
+
+TEST(LinkageLikelihood, EveryVectorMatchesEnumerationOfFounderAlleles) {
+  CapturedLog log;
+  std::mt19937 random(41);
+  int checked = 0;
+  for (const auto& members : SmallPedigrees()) {
+    LinkageAnalysis analysis = Prepared(members);
+    const Pedigree& pedigree = analysis.pedigree;
+    const auto& persons = pedigree.Persons();
+    ASSERT_LE(pedigree.Bits(), 8);
+    VectorLikelihood likelihood(pedigree);
+    std::vector<float> engine(pedigree.VectorCount());
+    for (const float e : {0.0f, 0.01f, 0.2f})
+      for (int round = 0; round < 3; ++round) {
+        const std::vector<int> calls = RandomCalls(persons.size(), random, 0.25);
+        const float p = round == 0 ? 0.5f : 0.15f + 0.3f * static_cast<float>(round);
+        const MarkerObservation marker = ObservationOf(calls, p, e);
+        likelihood.Evaluate(marker, engine.data());
+        for (std::uint32_t v = 0; v < pedigree.VectorCount(); ++v) {
+          const std::vector<int> alleles = OracleDescent(persons, v);
+          const double brute = BruteMarker(alleles, pedigree.FounderAlleles(), calls, p, e);
+          ExpectClose(brute, engine[v], 1e-4, "v " + std::to_string(v));
+          ExpectClose(brute, ComponentLikelihood(marker, alleles.data(), pedigree.FounderAlleles()),
+                      1e-6, "components, v " + std::to_string(v));
+          ++checked;
+        }
+      }
+    // The phenotypes' vector, recessive and dominant, with phenocopies.
+    for (const int mode : {kRecessive, kDominant}) {
+      analysis.settings.inheritance = mode;
+      analysis.settings.diseaseFrequency = 0.05f;
+      analysis.settings.penetrance = 0.9f;
+      analysis.settings.phenocopy = 0.02f;
+      const std::vector<float> disease = analysis.DiseaseVector();
+      for (std::uint32_t v = 0; v < pedigree.VectorCount(); ++v)
+        ExpectClose(BruteDisease(OracleDescent(persons, v), pedigree.FounderAlleles(), persons,
+                                 analysis.settings),
+                    disease[v], 1e-4, "disease, v " + std::to_string(v));
+    }
+  }
+  EXPECT_GT(checked, 1000);
+}
+
+TEST(LinkageHmm, PosteriorsAndLikelihoodMatchEveryPathOfVectors) {
+  CapturedLog log;
+  RaisedAnalysisRunning running;
+  const std::vector<std::vector<Member>> pedigrees = {Trio(), Nuclear({2, 2}), Nuclear({2, 1, 2})};
+  int seed = 7;
+  for (const auto& members : pedigrees)
+    for (int markers = 2; markers <= 4; ++markers)
+      for (const bool oneCrossover : {false, true}) {
+        // Six bits: 2^18 paths over three markers are enough.
+        if (members.size() > 5 && markers > 3) continue;
+        LinkageAnalysis analysis = Prepared(members);
+        analysis.settings.oneCrossover = oneCrossover;
+        analysis.settings.errorRate = 0.02f;
+        analysis.settings.diseaseFrequency = 0.1f;
+        analysis.settings.penetrance = 0.95f;
+        analysis.settings.phenocopy = 0.05f;
+        LinkageChromosome data = DropGenes(analysis, markers, 7.5f, ++seed, 0.2);
+        data.markers[1].centiMorgans = data.markers[0].centiMorgans;  // a zero distance
+        const auto& persons = analysis.pedigree.Persons();
+        const int bits = analysis.pedigree.Bits();
+        const std::uint32_t n = analysis.pedigree.VectorCount();
+        const int e = analysis.pedigree.FounderAlleles();
+
+        // The long way: P(data | v) per marker, the kernel between vectors, every path.
+        std::vector<std::vector<double>> emission(static_cast<std::size_t>(markers));
+        for (int m = 0; m < markers; ++m) {
+          std::vector<int> calls(persons.size());
+          for (std::size_t i = 0; i < persons.size(); ++i)
+            calls[i] =
+                data.calls[i * static_cast<std::size_t>(markers) + static_cast<std::size_t>(m)];
+          for (std::uint32_t v = 0; v < n; ++v)
+            emission[static_cast<std::size_t>(m)].push_back(BruteMarker(
+                OracleDescent(persons, v), e, calls,
+                data.markers[static_cast<std::size_t>(m)].frequency, analysis.settings.errorRate));
+        }
+        auto kernel = [&](int m, std::uint32_t from, std::uint32_t to) {
+          const double theta =
+              HaldaneTheta(data.markers[static_cast<std::size_t>(m)].centiMorgans -
+                           data.markers[static_cast<std::size_t>(m - 1)].centiMorgans);
+          const int h = std::popcount(from ^ to);
+          if (oneCrossover && h > 1) return 0.0;
+          return std::pow(theta, h) * std::pow(1 - theta, bits - h);
+        };
+        std::vector<std::vector<double>> marginal(static_cast<std::size_t>(markers),
+                                                  std::vector<double>(n, 0));
+        double total = 0;
+        std::vector<std::uint32_t> path(static_cast<std::size_t>(markers), 0);
+        for (std::uint64_t code = 0; code < (std::uint64_t{1} << (bits * markers)); ++code) {
+          double w = 1.0 / n;
+          for (int m = 0; m < markers; ++m) {
+            path[static_cast<std::size_t>(m)] =
+                static_cast<std::uint32_t>(code >> (bits * m)) & (n - 1);
+            w *= emission[static_cast<std::size_t>(m)][path[static_cast<std::size_t>(m)]];
+            if (m > 0)
+              w *= kernel(m, path[static_cast<std::size_t>(m - 1)],
+                          path[static_cast<std::size_t>(m)]);
+          }
+          total += w;
+          for (int m = 0; m < markers; ++m)
+            marginal[static_cast<std::size_t>(m)][path[static_cast<std::size_t>(m)]] += w;
+        }
+        std::vector<double> disease(n);
+        double diseaseMean = 0;
+        for (std::uint32_t v = 0; v < n; ++v) {
+          disease[v] = BruteDisease(OracleDescent(persons, v), e, persons, analysis.settings);
+          diseaseMean += disease[v] / n;
+        }
+
+        int seen = 0;
+        LinkageResult result;
+        ASSERT_TRUE(analysis.RunChromosome(data, result, [&](int m, const float* posterior) {
+          ++seen;
+          double linked = 0;
+          for (std::uint32_t v = 0; v < n; ++v) {
+            const double expected = marginal[static_cast<std::size_t>(m)][v] / total;
+            EXPECT_NEAR(posterior[v], expected, 1e-4) << "marker " << m << " v " << v;
+            linked += expected * disease[v];
+          }
+          EXPECT_NEAR(result.lod[static_cast<std::size_t>(m)], std::log10(linked / diseaseMean),
+                      1e-3);
+        }));
+        EXPECT_EQ(seen, markers);
+        EXPECT_NEAR(result.logLikelihood, std::log10(total), 1e-4);
+      }
+}
+
+TEST(LinkageLod, FullyInformativeRecessiveSibshipsGiveTheHandValue) {
+  CapturedLog log;
+  RaisedAnalysisRunning running;
+  for (const int affected : {2, 3, 4})
+    for (const float p : {0.01f, 0.1f}) {
+      LinkageAnalysis analysis = Prepared(Nuclear(std::vector<int>(affected, kAffected)));
+      analysis.settings.diseaseFrequency = p;
+      analysis.settings.errorRate = 0;
+      // Father AB over mother AA, then the reverse at the same place: every child's two
+      // meioses are seen, and all children received the same alleles.
+      LinkageChromosome data;
+      data.markers = {{"m1", 10, 1, 0.5f}, {"m2", 10, 1, 0.5f}};
+      for (std::size_t i = 0; i < analysis.pedigree.Persons().size(); ++i) {
+        const int id = analysis.pedigree.Persons()[i].person;
+        data.calls.push_back(static_cast<std::uint8_t>(id == 1 ? kCallAB : kCallAA));
+        data.calls.push_back(static_cast<std::uint8_t>(id == 2 ? kCallAB : kCallAA));
+      }
+      LinkageResult result;
+      ASSERT_TRUE(analysis.RunChromosome(data, result));
+      // Sibs identical by descent at both alleles: P = p^2. Over all vectors each parent
+      // passes one allele to all k sibs with chance 2^-(k - 1), else two, so the mean is
+      // (p (2^-(k - 1) + p (1 - 2^-(k - 1))))^2.
+      const double once = std::pow(0.5, affected - 1);
+      const double hand = -2 * std::log10(once + p * (1 - once));
+      EXPECT_NEAR(result.lod[0], hand, 1e-4) << affected << " sibs, p " << p;
+      EXPECT_NEAR(result.lod[1], hand, 1e-4);
+      EXPECT_EQ(result.chosen[0], 0u);
+    }
+}
+
+TEST(LinkageSimulation, PlantedLocusGivesTheHighestLodAndRepeatsWithItsSeed) {
+  CapturedLog log;
+  RaisedAnalysisRunning running;
+  LinkageAnalysis analysis = Prepared(Nuclear({2, 2, 2, 1, 1, 1}));
+  analysis.settings.diseaseFrequency = 0.01f;
+  constexpr int kMarkers = 300;
+  constexpr float kSpacing = 0.5f;
+  LinkageChromosome base = DropGenes(analysis, kMarkers, kSpacing, 3, 0);
+  constexpr std::int64_t kSeed = 4'000'000'123LL;  // past 32 bits: both halves seed
+
+  LinkageChromosome first = base, again = base, other = base;
+  LinkageResult simulated, repeated, otherRun;
+  ASSERT_TRUE(analysis.Simulate(first, simulated, kSeed));
+  ASSERT_TRUE(analysis.Simulate(again, repeated, kSeed));
+  ASSERT_TRUE(analysis.Simulate(other, otherRun, kSeed + 1));
+  EXPECT_EQ(first.calls, again.calls);
+  EXPECT_EQ(simulated.diseaseLocus, repeated.diseaseLocus);
+  EXPECT_NE(first.calls, other.calls);
+  EXPECT_TRUE(log.Contains("Finished}", kLogBlue));
+  const int locus = simulated.diseaseLocus;
+  ASSERT_GE(locus, 0);
+  EXPECT_FLOAT_EQ(simulated.lod[static_cast<std::size_t>(locus)], 2);
+
+  LinkageResult linked;
+  ASSERT_TRUE(analysis.RunChromosome(first, linked));
+  // Recombinations that keep the affected sibs alike leave the curve flat over stretches,
+  // so the locus must reach the chromosome's top, not stand alone at it.
+  const float top = *std::max_element(linked.lod.begin(), linked.lod.end());
+  EXPECT_GE(linked.lod[static_cast<std::size_t>(locus)], top - 0.01f) << "locus " << locus;
+  EXPECT_GT(top, 1.5f);
+  // The disease locus is left uncalled, and every other marker of an array is called.
+  for (std::size_t i = 0; i < analysis.pedigree.Persons().size(); ++i)
+    for (int m = 0; m < kMarkers; ++m)
+      EXPECT_EQ(first.calls[i * kMarkers + static_cast<std::size_t>(m)] == kNoCall, m == locus);
+
+  // The same family on a chromosome that carries no disease locus.
+  LinkageResult unlinked;
+  ASSERT_TRUE(analysis.RunChromosome(base, unlinked));
+  EXPECT_LT(*std::max_element(unlinked.lod.begin(), unlinked.lod.end()), 1.0f)
+      << *std::max_element(unlinked.lod.begin(), unlinked.lod.end());
+
+  // Splitting the vectors over threads changes nothing.
+  platform::LimitWorkerThreads(1);
+  LinkageResult single;
+  ASSERT_TRUE(analysis.RunChromosome(first, single));
+  platform::LimitWorkerThreads(0);
+  EXPECT_EQ(single.lod, linked.lod);
+  EXPECT_EQ(single.chosen, linked.chosen);
+}
