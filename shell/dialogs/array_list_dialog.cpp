@@ -42,13 +42,6 @@ bool SameStart(std::string_view a, std::string_view b, int characters) {
   return platform::EqualsNoCase(a.substr(0, count), b.substr(0, count));
 }
 
-QPushButton* Button(const char* text, int id, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromLatin1(text), parent);
-  button->setObjectName(ControlName(id));
-  button->setAutoDefault(false);
-  return button;
-}
-
 QListWidget* ArrayList(int id, QWidget* parent) {
   auto* list = new QListWidget(parent);
   list->setObjectName(ControlName(id));
@@ -101,10 +94,10 @@ ArrayListDialog::ArrayListDialog(GroupSettings& settings, QWidget* parent)
   lists->addWidget(mAll, 1, 0);
   lists->addWidget(mUsed, 1, 2);
   auto* middle = new QVBoxLayout;
-  QPushButton* add = Button("Add array", kAddArray, this);
-  QPushButton* remove = Button("Delete", kDelete, this);
-  QPushButton* replicate = Button("Add replicate separator", kAddReplicate, this);
-  QPushButton* standardize = Button("Add standardize separator", kAddStandardize, this);
+  QPushButton* add = ControlButton("Add array", kAddArray, this);
+  QPushButton* remove = ControlButton("Delete", kDelete, this);
+  QPushButton* replicate = ControlButton("Add replicate separator", kAddReplicate, this);
+  QPushButton* standardize = ControlButton("Add standardize separator", kAddStandardize, this);
   for (QPushButton* button : {add, remove, replicate, standardize}) middle->addWidget(button);
   middle->addStretch(1);
   lists->addLayout(middle, 1, 1);
@@ -117,8 +110,9 @@ ArrayListDialog::ArrayListDialog(GroupSettings& settings, QWidget* parent)
   mCharacters->setMaximumWidth(48);
   automatic->addWidget(mCharacters);
   automatic->addWidget(new QLabel(QStringLiteral("characters as "), this));
-  QPushButton* autoReplicates = Button("Replicates", kAutoReplicates, this);
-  QPushButton* autoStandardize = Button("In same Standardizing Group", kAutoStandardize, this);
+  QPushButton* autoReplicates = ControlButton("Replicates", kAutoReplicates, this);
+  QPushButton* autoStandardize =
+      ControlButton("In same Standardizing Group", kAutoStandardize, this);
   automatic->addWidget(autoReplicates);
   automatic->addWidget(autoStandardize);
   automatic->addStretch(1);
@@ -134,14 +128,14 @@ ArrayListDialog::ArrayListDialog(GroupSettings& settings, QWidget* parent)
   mFileName = new QLineEdit(this);
   mFileName->setObjectName(ControlName(kFileName));
   file->addWidget(mFileName, 1);
-  QPushButton* open = Button("Open", kOpen, this);
+  QPushButton* open = ControlButton("Open", kOpen, this);
   file->addWidget(open);
   layout->addLayout(file);
 
   auto* bottom = new QHBoxLayout;
-  mSelectByCategory = Button("Select by category", kSelectByCategory, this);
-  QPushButton* sort = Button("S&ort", kSort, this);
-  QPushButton* doNotUse = Button("Do not use", kDoNotUse, this);
+  mSelectByCategory = ControlButton("Select by category", kSelectByCategory, this);
+  QPushButton* sort = ControlButton("S&ort", kSort, this);
+  QPushButton* doNotUse = ControlButton("Do not use", kDoNotUse, this);
   for (QPushButton* button : {mSelectByCategory, sort, doNotUse}) bottom->addWidget(button);
   auto* help = new CStaticLink(QStringLiteral("Help"),
                                std::string(kManualAddress) + "#array-list-file", this);

@@ -16,17 +16,11 @@
 #include "engine/services/user_prompt.hpp"
 #include "genes/pathway/pathway.hpp"
 #include "shell/dialogs/option_fields.hpp"
+#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/views/pathway_geometry.hpp"
 
 namespace {
-
-QPushButton* Button(const char* text, int id, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromLatin1(text), parent);
-  button->setObjectName(ControlName(id));
-  button->setAutoDefault(false);
-  return button;
-}
 
 // The node at a start or end combo's position, when it still carries the name shown
 // there; -1 otherwise. Two nodes may share a gene's name, so the name alone can't tell
@@ -72,8 +66,8 @@ EditArrowDialog::EditArrowDialog(QWidget* parent, std::function<void()> changed)
   form->addRow(QStringLiteral("Effect time:"), mEffectTime);
   layout->addLayout(form);
   auto* row = new QHBoxLayout;
-  QPushButton* insert = Button("&Insert", kInsert, this);
-  QPushButton* remove = Button("&Delete", kDelete, this);
+  QPushButton* insert = ControlButton("&Insert", kInsert, this);
+  QPushButton* remove = ControlButton("&Delete", kDelete, this);
   row->addWidget(insert);
   row->addWidget(remove);
   layout->addLayout(row);

@@ -12,19 +12,9 @@
 
 #include "genes/info/gene_info.hpp"
 #include "genes/pathway/pathway.hpp"
+#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/views/pathway_geometry.hpp"
-
-namespace {
-
-QPushButton* Button(const char* text, int id, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromLatin1(text), parent);
-  button->setObjectName(ControlName(id));
-  button->setAutoDefault(false);
-  return button;
-}
-
-}  // namespace
 
 int NextPathwayNode(int current, int nodeCount) {
   if (nodeCount <= 0) return -1;
@@ -50,10 +40,10 @@ EditNodeDialog::EditNodeDialog(QWidget* parent, std::function<void()> changed)
   form->addRow(QStringLiteral("Gene name:"), mNames);
   layout->addLayout(form);
   auto* row = new QHBoxLayout;
-  QPushButton* insert = Button("&Insert", kInsert, this);
-  QPushButton* assign = Button("&Assign gene", kAssign, this);
-  QPushButton* select = Button("&Select", kSelect, this);
-  QPushButton* remove = Button("&Delete (Del)", kDelete, this);
+  QPushButton* insert = ControlButton("&Insert", kInsert, this);
+  QPushButton* assign = ControlButton("&Assign gene", kAssign, this);
+  QPushButton* select = ControlButton("&Select", kSelect, this);
+  QPushButton* remove = ControlButton("&Delete (Del)", kDelete, this);
   for (QPushButton* button : {insert, assign, select, remove}) row->addWidget(button);
   layout->addLayout(row);
   connect(insert, &QPushButton::clicked, this, &EditNodeDialog::Insert);

@@ -29,17 +29,6 @@
 #include "shell/services/text_conversion.hpp"
 #include "shell/services/web_addresses.hpp"
 
-namespace {
-
-QPushButton* Button(const char* text, int id, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromLatin1(text), parent);
-  button->setObjectName(ControlName(id));
-  button->setAutoDefault(false);
-  return button;
-}
-
-}  // namespace
-
 LdaDialog::LdaDialog(GroupSettings& settings, QWidget* parent)
     : QDialog(parent), mSettings(settings) {
   setObjectName(ControlName(kDialogId));
@@ -54,9 +43,9 @@ LdaDialog::LdaDialog(GroupSettings& settings, QWidget* parent)
   mSamples->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lists->addWidget(mSamples, 1, 0);
   auto* buttons = new QVBoxLayout;
-  QPushButton* add = Button("Add class", kAddClass, this);
-  QPushButton* deleteLast = Button("Delete last", kDeleteLast, this);
-  mSelectByCategory = Button("Select by category", kSelectByCategory, this);
+  QPushButton* add = ControlButton("Add class", kAddClass, this);
+  QPushButton* deleteLast = ControlButton("Delete last", kDeleteLast, this);
+  mSelectByCategory = ControlButton("Select by category", kSelectByCategory, this);
   for (QPushButton* button : {add, deleteLast, mSelectByCategory}) buttons->addWidget(button);
   buttons->addStretch(1);
   lists->addLayout(buttons, 1, 1);
@@ -83,8 +72,8 @@ LdaDialog::LdaDialog(GroupSettings& settings, QWidget* parent)
   mLdaFile = new QLineEdit(this);
   mLdaFile->setObjectName(ControlName(kLdaFile));
   files->addWidget(mLdaFile, 0, 1);
-  QPushButton* browse = Button("...", kBrowseLdaFile, this);
-  QPushButton* use = Button("Use", kUse, this);
+  QPushButton* browse = ControlButton("...", kBrowseLdaFile, this);
+  QPushButton* use = ControlButton("Use", kUse, this);
   files->addWidget(browse, 0, 2);
   files->addWidget(use, 0, 3);
   files->addWidget(new QLabel(QStringLiteral("Gene list file:"), this), 1, 0);

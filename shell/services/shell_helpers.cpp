@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "engine/base/text_helpers.hpp"
 #include "engine/group/group.hpp"
@@ -112,4 +113,11 @@ void AddFolderBrowserStatusLine(QFileDialog& browser) {
 QString FolderBrowserStatusText(const QFileDialog& browser) {
   const auto* status = browser.findChild<QLabel*>(QLatin1String(kStatusLineName));
   return status != nullptr ? status->text() : QString();
+}
+
+QPushButton* ControlButton(const char* text, int id, QWidget* parent) {
+  auto* button = new QPushButton(QString::fromLatin1(text), parent);
+  button->setObjectName(ControlName(id));
+  button->setAutoDefault(false);
+  return button;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 class QFileDialog;
+class QPushButton;
 class QString;
 class QWidget;
 
@@ -35,6 +36,10 @@ void ShowFileName(QWidget* control, std::string_view path, std::string_view offT
 // save dialog); OK puts the chosen path into path and the control, Cancel changes nothing.
 void BrowseFileName(QWidget* control, std::string& path, bool openDialog, bool canSwitchOff,
                     std::string_view offText);
+
+// A dialog's push button named by its control id; it never takes Return as the default
+// button does, so Return stays with the dialog.
+QPushButton* ControlButton(const char* text, int id, QWidget* parent);
 
 // The folder the next folder browser shows first; the folder buttons fill it.
 extern std::string BrowseFolderStart;
