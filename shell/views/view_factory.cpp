@@ -5,6 +5,7 @@
 
 #include "shell/resource_ids.hpp"
 #include "shell/views/cel_view.hpp"
+#include "shell/views/chromosome_view.hpp"
 #include "shell/views/cluster_view.hpp"
 #include "shell/views/data_view.hpp"
 #include "shell/views/plain_view.hpp"
@@ -30,6 +31,10 @@ QWidget* MakeCelView(const ViewContext& context) {
   return new CCelView(context.frame, nullptr);
 }
 
+QWidget* MakeChromoView(const ViewContext& context) {
+  return new CChromosomeView(context.frame, nullptr);
+}
+
 QWidget* MakePlotsView(const ViewContext& context) {
   return new PlotsView(context.frame, nullptr);
 }
@@ -45,7 +50,7 @@ constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     MakePlainView,    // VIEW_LDA: LdaView
     MakePlainView,    // VIEW_R: RView
     MakePlainView,    // VIEW_SNP: SnpView
-    MakePlainView,    // VIEW_CHROMOSOME: CChromosomeView
+    MakeChromoView,   // VIEW_CHROMOSOME: CChromosomeView
     MakePlainView,    // VIEW_PATHWAY: PathwayView
     MakePlotsView,    // VIEW_PLOTS
 };

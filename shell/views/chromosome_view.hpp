@@ -1,0 +1,100 @@
+// View 8, the data gathered along the chromosomes: one column per sample of the grouping,
+// one row per marker in genome order (or per marker of the region file's regions),
+// coloured by the current data type; the curve of that type beside it, the cytoband
+// ideogram and refGene names at the left, the sample dendrogram, names and
+// sample-information rows above. It draws only the global chromosome data; the view keeps
+// its layout numbers and the selected cell.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+#include <optional>
+#include <string>
+
+#include "shell/views/chromosome_geometry.hpp"
+#include "shell/views/chromosome_hit.hpp"
+#include "shell/views/picture_view.hpp"
+#include "shell/views/right_view.hpp"
+
+class QPainter;
+class ShellFrame;
+
+// The timer that blinks the cursor over the selected cell.
+inline constexpr int kChromosomeBlinkTimerId = 1;
+inline constexpr int kChromosomeBlinkMilliseconds = 500;
+// One scroll step of the arrows of the scroll bars, and one page.
+inline constexpr int kChromosomeScrollLine = 50;
+inline constexpr int kChromosomeScrollPage = 200;
+
+class CChromosomeView final : public QAbstractScrollArea, public RightView, public PictureView {
+  Q_OBJECT
+ public:
+  CChromosomeView(ShellFrame& frame, QWidget* parent);
+  ~CChromosomeView() override;
+
+  // Lays the picture out from the settings and the chromosome data.
+  void OnInitialUpdate() override;
+  // Layout again, then scroll to the selected cell and repaint.
+  void Relayout();
+  // The picture's part inside area (document points; the whole picture when empty) with
+  // the sample band moved down by legendShift. Any painter: the window, an export, tests.
+  void Draw(QPainter& painter, QRect area = {}, int legendShift = 0);
+  const ChromosomeGeometry& Geometry() const { return mGeometry; }
+
+  // The refGene, or the unit, becomes the selected marker, scrolled into view.
+  void GoToRefGene(int refGene);
+  void GoToUnit(int unit);
+  // Esc: no selected column, no current unit.
+  void Deselect();
+  int SelectedColumn() const { return mSelColumn; }
+
+  PictureExport ExportPicture() override;
+  // The Chromosome menu (shell/views/chromosome_view_commands.cpp).
+  std::optional<CommandState> UpdateCommand(int id) const override;
+  bool RunCommand(int id) override;
+
+  // What lies under a document point, as the mouse sees it.
+  ChromosomeHit HitTest(QPoint at) const;
+  // The status text the pointer last produced.
+  const std::string& StatusText() const { return mStatusText; }
+  // The document point at the viewport's top left corner.
+  QPoint ScrollOffset() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // Mouse, in document points.
+  void MouseMoved(QPoint at);
+  void LeftClick(QPoint at, bool ctrl);
+  // The key table; true when the key was the view's.
+  bool HandleKey(int key, bool ctrl, bool shift);
+  void UpdateScrollBars();
+  void ScrollToCursor();
+  QPoint CursorScrollPosition() const;
+  // The selected cell's box in document points; empty when none is shown.
+  QRect CursorBox() const;
+  int LegendShift() const;
+  void SetStatus(const std::string& text);
+
+  ShellFrame& mFrame;
+  ChromosomeGeometry mGeometry;
+  QPoint mLastMouse{0, 0};
+  int mSelColumn = -1;
+  bool mScrollToCursor = true;
+  int mBlinkTimer = 0;
+  bool mBlinkOn = false;
+  std::string mStatusText;
+  // The window's picture, drawn into once per paint.
+  QImage mBacking;
+};
