@@ -109,6 +109,8 @@ class ChromosomeViewTest : public ShellTest {
         genome_info.ReadCytobandFile(mFolder.Write("cytoband.txt", synth::CytobandText(mBands))));
     genome_info.ComputeChroLengths();
     ASSERT_TRUE(genome_info.GetUnitPos());
+    mGenes = synth::MakeRefGenes(genome, 40, 3);
+    ASSERT_TRUE(refgene_info.ReadFile(mFolder.Write("refGene.txt", synth::RefGeneText(mGenes))));
 
     settings.CHRO_METHOD = kChroLoh;
     settings.CHRO_DATA = kDataLohCall;
@@ -150,4 +152,5 @@ class ChromosomeViewTest : public ShellTest {
 
   synth::SnpGroupTruth mTruth;
   std::vector<synth::Cytoband> mBands;
+  std::vector<synth::RefGeneRow> mGenes;
 };

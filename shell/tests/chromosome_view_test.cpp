@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "engine/base/value_triple.hpp"
+#include "genome/jobs/region_clustering.hpp"
 #include "shell/tests/chromosome_view_fixture.hpp"
 #include "shell/views/chromosome_drawing.hpp"
 #include "shell/views/chromosome_layout.hpp"
@@ -292,6 +293,62 @@ TEST_F(ChromosomeViewTest, ClicksNameTheCellAndKeysMoveZoomAndChangeChromosome) 
   QTest::keyClick(&view, Qt::Key_D);
   EXPECT_NE(chromosome.dataType, before);
   EXPECT_TRUE(MethodOffersDataType(chromosome.method, chromosome.dataType));
+}
+
+TEST_F(ChromosomeViewTest, RefGeneJumpsAndTheSampleTreeFollowTheirPlaces) {
+  GatherStudy();
+  CChromosomeView& view = ShowView();
+  GroupSettings& settings = TheGroup().Settings();
+  // A refGene of the second chromosome: that chromosome by position, the refGene's name
+  // in red where its start lies, nothing selected.
+  int refGene = -1;
+  for (int k = 0; k < refgene_info.refGeneCount && refGene < 0; ++k)
+    if (refgene_info.refGenes[At(k)].chro == 1) refGene = k;
+  ASSERT_GE(refGene, 0);
+  view.GoToRefGene(refGene);
+  EXPECT_EQ(settings.CHRO_CUR_CHRO, 1);
+  EXPECT_EQ(settings.PROPORTIONAL_DIST, 1);
+  EXPECT_EQ(view.SelectedColumn(), -1);
+  const ChromosomeGeometry& g = view.Geometry();
+  const QImage image = Picture(view);
+  const REFGENE_ENTRY& gene = refgene_info.refGenes[At(refGene)];
+  const int y = static_cast<int>(g.PositionY(gene.start));
+  // Text is smoothed: its strokes are reddish rather than pure red.
+  int reddish = 0;
+  for (int yy = y; yy < y + g.in.propFontHeight; ++yy) {
+    for (int x = 0; x < g.left; ++x) {
+      const QRgb p = image.pixel(x, yy);
+      reddish += qRed(p) > 180 && qGreen(p) < 120 && qBlue(p) < 120 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(reddish, 3);
+  const int scroll = view.verticalScrollBar()->value();
+  EXPECT_NEAR(scroll,
+              std::clamp(y - view.viewport()->height() / 2, 0, view.verticalScrollBar()->maximum()),
+              1);
+  // Esc forgets the refGene.
+  QTest::keyClick(&view, Qt::Key_Escape);
+  EXPECT_EQ(refgene_info.lastRefGene, -1);
+
+  // The sample tree: the columns stand in its order, each leaf above the middle of its
+  // group's columns with its branch drawn up from there.
+  settings.PROPORTIONAL_DIST = 0;
+  ShowSampleTree = true;
+  ASSERT_TRUE(ClusterSamplesAndRegions());
+  view.Relayout();
+  const ChromosomeGeometry& t = view.Geometry();
+  const OrderedTree& tree = GroupTree();
+  EXPECT_EQ(t.columns.groupOrder, tree.order);
+  const QImage treeImage = Picture(view);
+  for (int leaf = 0; leaf < tree.tree.ItemCount(); ++leaf) {
+    const double middle =
+        t.columns.groupFirstColumn[At(leaf)] + t.columns.groupSize[At(leaf)] / 2.0;
+    EXPECT_NEAR(tree.position[At(leaf)], middle, 1e-3) << leaf;
+    const int x = static_cast<int>(t.in.pixelWidth * tree.position[At(leaf)] + t.left);
+    EXPECT_GT(CountColour(treeImage, QRect(x - 1, 0, 3, t.in.dendroHeight / 2 + 2), qRgb(0, 0, 0)),
+              0)
+        << leaf;
+  }
 }
 
 TEST_F(ChromosomeViewTest, DegenerateDataDrawsAnEmptyOrPartialPictureWithoutPumping) {

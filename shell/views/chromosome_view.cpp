@@ -13,6 +13,7 @@
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/user_prompt.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/chromosome/chromosome_view_flags.hpp"
 #include "genome/info/genome_info.hpp"
@@ -196,6 +197,7 @@ void CChromosomeView::GoToUnit(int unit) {
   if (unit < 0 || static_cast<std::size_t>(unit) >= genome_info.Unit.size()) return;
   GroupSettings& settings = TheGroup().Settings();
   settings.CUR_UNIT = unit;
+  if (mGeometry.ColumnCount() > 0) mSelColumn = 0;
   const int chro = genome_info.Unit[At(unit)].chro;
   if (!mGeometry.in.showAll && !mGeometry.in.regionsMode && chro >= 0 &&
       chro != settings.CHRO_CUR_CHRO) {
@@ -203,26 +205,37 @@ void CChromosomeView::GoToUnit(int unit) {
     OnInitialUpdate();
   }
   ScrollToCursor();
+  MouseMoved(mLastMouse + ScrollOffset());
 }
 
 void CChromosomeView::GoToRefGene(int refGene) {
   if (refGene < 0 || refGene >= static_cast<int>(refgene_info.refGenes.size())) return;
   const REFGENE_ENTRY& gene = refgene_info.refGenes[At(refGene)];
+  if (gene.chro < 0 || gene.chro >= genome_info.NumChro) {
+    AfxMessageBox(MessageBuffer(kRefGeneNotShownMessage, gene.name.c_str(), gene.chro + 1));
+    return;
+  }
+  // The refGene is shown by position on its own chromosome, its name in red.
+  GroupSettings& settings = TheGroup().Settings();
   refgene_info.lastRefGene = refGene;
-  if (gene.chro < 0 || gene.chro >= genome_info.NumChro) return;
-  // The marker nearest the refGene's start on its chromosome.
-  const std::vector<PositionEntry>& list = genome_info.posList[At(gene.chro)];
-  if (list.empty()) return;
-  auto it = std::lower_bound(list.begin(), list.end(), gene.start,
-                             [](const PositionEntry& e, float p) { return e.pos < p; });
-  if (it == list.end()) --it;
-  if (it != list.begin() && gene.start - (it - 1)->pos < it->pos - gene.start) --it;
-  GoToUnit(it->index);
+  settings.CUR_UNIT = -1;
+  mSelColumn = -1;
+  chromosome.SetCurrentChromosome(gene.chro, 0);
+  settings.VIEW_ALL_CHROMOSOME = 0;
+  settings.PROPORTIONAL_DIST = 1;
+  OnInitialUpdate();
+  const QSize window = viewport()->size();
+  verticalScrollBar()->setValue(static_cast<int>(mGeometry.PositionY(gene.start)) -
+                                window.height() / 2);
+  mScrollToCursor = false;
+  Invalidate();
 }
 
 void CChromosomeView::Deselect() {
   mSelColumn = -1;
+  mSelectedInfoRow = -1;
   TheGroup().Settings().CUR_UNIT = -1;
+  refgene_info.lastRefGene = -1;
   Relayout();
 }
 

@@ -29,6 +29,9 @@ inline constexpr int kChromosomeBlinkMilliseconds = 500;
 // One scroll step of the arrows of the scroll bars, and one page.
 inline constexpr int kChromosomeScrollLine = 50;
 inline constexpr int kChromosomeScrollPage = 200;
+// printf form: the refGene's name and its chromosome index + 1.
+inline constexpr const char* kRefGeneNotShownMessage =
+    "The refGene '%s' is on chromosme %d that is not displayed";
 
 // The colour dialog's object name, for the scripted prompts of tests.
 inline constexpr const char* kChromosomeColourDialogName = "chromosomeColourDialog";
@@ -52,10 +55,14 @@ class CChromosomeView final : public QAbstractScrollArea, public RightView, publ
   void Draw(QPainter& painter, QRect area = {}, int legendShift = 0);
   const ChromosomeGeometry& Geometry() const { return mGeometry; }
 
-  // The refGene, or the unit, becomes the selected marker, scrolled into view.
+  // The refGene's chromosome shown by position (Show All off), the refGene's start in the
+  // middle of the window and its name in red; no selected cell. A refGene on no shown
+  // chromosome is said in a message box.
   void GoToRefGene(int refGene);
+  // The unit becomes the selected marker in the first column, its chromosome current,
+  // scrolled into view.
   void GoToUnit(int unit);
-  // Esc: no selected column, no current unit.
+  // Esc: no selected cell, unit, refGene or sample-information row.
   void Deselect();
   int SelectedColumn() const { return mSelColumn; }
 
