@@ -21,6 +21,7 @@
 
 class QPainter;
 class ShellFrame;
+struct GroupSettings;
 
 // The timer that blinks the cursor over the selected cell.
 inline constexpr int kChromosomeBlinkTimerId = 1;
@@ -28,6 +29,16 @@ inline constexpr int kChromosomeBlinkMilliseconds = 500;
 // One scroll step of the arrows of the scroll bars, and one page.
 inline constexpr int kChromosomeScrollLine = 50;
 inline constexpr int kChromosomeScrollPage = 200;
+// printf form: the refGene's name and its chromosome index + 1.
+inline constexpr const char* kRefGeneNotShownMessage =
+    "The refGene '%s' is on chromosme %d that is not displayed";
+
+// The colour dialog's object name, for the scripted prompts of tests.
+inline constexpr const char* kChromosomeColourDialogName = "chromosomeColourDialog";
+// The widths and heights the keys reach at most, so that the picture stays within what a
+// widget and a bitmap can hold.
+inline constexpr int kMaxChromosomeCell = 200;
+inline constexpr int kMaxChromosomeBand = 4000;
 
 class CChromosomeView final : public QAbstractScrollArea, public RightView, public PictureView {
   Q_OBJECT
@@ -44,10 +55,14 @@ class CChromosomeView final : public QAbstractScrollArea, public RightView, publ
   void Draw(QPainter& painter, QRect area = {}, int legendShift = 0);
   const ChromosomeGeometry& Geometry() const { return mGeometry; }
 
-  // The refGene, or the unit, becomes the selected marker, scrolled into view.
+  // The refGene's chromosome shown by position (Show All off), the refGene's start in the
+  // middle of the window and its name in red; no selected cell. A refGene on no shown
+  // chromosome is said in a message box.
   void GoToRefGene(int refGene);
+  // The unit becomes the selected marker in the first column, its chromosome current,
+  // scrolled into view.
   void GoToUnit(int unit);
-  // Esc: no selected column, no current unit.
+  // Esc: no selected cell, unit, refGene or sample-information row.
   void Deselect();
   int SelectedColumn() const { return mSelColumn; }
 
@@ -58,10 +73,14 @@ class CChromosomeView final : public QAbstractScrollArea, public RightView, publ
 
   // What lies under a document point, as the mouse sees it.
   ChromosomeHit HitTest(QPoint at) const;
+  // The picture changed: the next paint draws it again.
+  void Invalidate();
   // The status text the pointer last produced.
   const std::string& StatusText() const { return mStatusText; }
   // The document point at the viewport's top left corner.
   QPoint ScrollOffset() const;
+  // The sizes an arrow key changes, as the key table says; false for other keys.
+  static bool ResizeByKey(int key, bool ctrl, bool shift, GroupSettings& settings);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -86,15 +105,21 @@ class CChromosomeView final : public QAbstractScrollArea, public RightView, publ
   QRect CursorBox() const;
   int LegendShift() const;
   void SetStatus(const std::string& text);
-
+  // Draws the window's part of the picture into the backing image.
+  void RenderBacking();
   ShellFrame& mFrame;
   ChromosomeGeometry mGeometry;
   QPoint mLastMouse{0, 0};
   int mSelColumn = -1;
+  // The sample-information row the user picked; -1 none.
+  int mSelectedInfoRow = -1;
   bool mScrollToCursor = true;
   int mBlinkTimer = 0;
   bool mBlinkOn = false;
   std::string mStatusText;
-  // The window's picture, drawn into once per paint.
+  // The window's picture, drawn again only when the data, the layout or the scroll position
+  // changed, so that the blinking cursor costs no drawing.
   QImage mBacking;
+  QPoint mBackingOffset{-1, -1};
+  bool mDirty = true;
 };
