@@ -3,7 +3,8 @@
 // group of normal and tumour arrays whose tumours lose and gain copies over planted
 // stretches (genotype-call files, an external data table of A signal, call and B signal,
 // array list, sample information); and sibling pairs sharing 0, 1 or 2 alleles over
-// planted stretches (genotype-call files, an external data table of calls, array list). Markers are
+// planted stretches (genotype-call files, an external data table of calls, array list); and
+// an ENU cross (genotype-call files, array list, sample information). Markers are
 // the units the genome places on a chromosome, taken in chromosome and position order; units it
 // does not place are written as no calls.
 #pragma once
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "tools/synth/chip_model.hpp"
+#include "tools/synth/genome_enu.hpp"
 #include "tools/synth/genome_files.hpp"
 #include "tools/synth/genome_reference.hpp"
 #include "tools/synth/genome_sharing.hpp"
@@ -24,6 +26,7 @@ inline constexpr const char* kReferenceGenotypeFile = "reference_genotypes.txt";
 inline constexpr const char* kReferenceTruthFile = "reference_genotypes.truth.txt";
 inline constexpr const char* kSnpGroupStem = "snpgroup";
 inline constexpr const char* kSiblingStem = "siblings";
+inline constexpr const char* kEnuStem = "enu";
 // Sibling pairs take the allele frequencies of this population of the SNP information.
 inline constexpr int kSiblingPopulation = 2;
 
@@ -34,6 +37,8 @@ struct StudyOptions {
   int singles = 0;
   int males = 0;  // the first normals, one X each
   int siblingPairs = 0;
+  int enuOffspring = 0;    // offspring of an ENU cross, with its two strains
+  int enuGeneration = 2;   // their generation digit
   std::uint64_t seed = 1;  // the genome's
   // The chip's: arrays of kind 1 are named with the sub-array letter B, and their
   // call files without it.
@@ -61,6 +66,11 @@ struct StudySiblings {
 };
 StudySiblings MakeStudySiblings(const StudyMarkers& markers, const std::vector<SnpInfoRow>& snpInfo,
                                 const StudyOptions& options);
+
+// An ENU cross over the study's markers: recessive, its locus in the middle of the first
+// chromosome that holds markers.
+EnuCross MakeStudyEnuCross(const GenomeTruth& genome, const StudyMarkers& markers,
+                           const StudyOptions& options);
 
 // Per unit: in the file, calls, heterozygous calls and their share (empty without calls).
 std::string ReferenceTruthText(const ReferenceGenotypeTruth& truth);
