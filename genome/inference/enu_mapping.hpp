@@ -11,15 +11,22 @@ inline constexpr const char* kEnuAffectedColumn = "Affected";
 inline constexpr const char* kEnuParentsMessage =
     "  The 1st sample must be 'Mutated' and 2nd be 'Background'";
 inline constexpr const char* kEnuOffspringMessage = "      Found %d non-parental samples";
-inline constexpr const char* kEnuMissingColumnMessage =
-    "  Sample information column '%s' not found";
 // Our own: a generation digit the table does not hold (the sample and its label).
 inline constexpr const char* kEnuGenerationMessage =
     "  Sample %d: generation '%c' is not one of 0 to 5; the sample is not used";
 inline constexpr const char* kEnuAllocationMessage = "  Allocation failed in InferEnu()";
-inline constexpr const char* kEnuChromosomeMessage =
-    "  Chromosome %s has %d markers, more than the %d the model holds";
+// Our own: a chromosome beyond the model's length (name, markers, stretch length).
+inline constexpr const char* kEnuStretchMessage =
+    "    Chromosome %s has %d markers; it is mapped in stretches of %d";
+// Our own: an offspring whose status no genotype of its generation allows (the sample).
+inline constexpr const char* kEnuPhenotypeMessage =
+    "  Sample %d: no genotype of its generation gives its affected status; the sample is not "
+    "used";
 inline constexpr const char* kEnuNoDataMessage = "  No SNP calls gathered for the ENU analysis";
+inline constexpr const char* kEnuNoCallsMessage =
+    "  The offspring have no genotype call on any marker";
+// The lowest log10 ratio one offspring adds at a marker.
+inline constexpr float kEnuLogFloor = -10.0f;
 
 // Genotype states, numbered as the calls: homozygous A, homozygous B, AB.
 inline constexpr int kEnuStates = 3;
