@@ -26,7 +26,7 @@ struct OrderedTree {
   std::vector<float> position;
   // The items (groups or regions) in the tree's order.
   std::vector<int> order;
-  // The largest merge height (the root's), 0 for a tree not built.
+  // The largest merge height, 0 for a tree not built.
   float maxHeight = 0.0f;
   bool Built() const { return !order.empty(); }
   void Clear();

@@ -1,6 +1,6 @@
-// The cluster-SNP dialog driven with the mouse and the keyboard: the rule between its
-// three choices, the region file button, Options, and what OK and Cancel leave in the
-// dendrogram switches and the group's settings; and its picture.
+// The cluster-SNP dialog driven with the mouse and the keyboard: the rule between its three
+// choices, the region file button, Options, what OK and Cancel leave in the dendrogram
+// switches and the group's settings, and its picture.
 #include "shell/dialogs/cluster_snp_dialog.hpp"
 
 #include <gtest/gtest.h>
@@ -20,104 +20,85 @@
 
 namespace {
 
-class ClusterSnpDialogTest : public ShellTest {
- protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    ShowSampleTree = false;
-    ShowRegionTree = false;
-  }
-  void TearDown() override {
-    ShowSampleTree = false;
-    ShowRegionTree = false;
-    ShellTest::TearDown();
-  }
-  static void Click(QAbstractButton* button) {
-    ASSERT_NE(button, nullptr);
-    const bool box = qobject_cast<QCheckBox*>(button) != nullptr;
-    QTest::mouseClick(
-        button, Qt::LeftButton, {},
-        box ? QPoint(button->height() / 2, button->height() / 2) : button->rect().center());
-  }
-  // The three choices as "none samples regions", 1 for on.
-  static std::string Choices(ClusterSnpDialog& dialog) {
-    std::string text;
-    for (const int id : {ClusterSnpDialog::kNoClustering, ClusterSnpDialog::kClusterSamples,
-                         ClusterSnpDialog::kClusterRegions})
-      text += Control<QCheckBox>(dialog, id)->isChecked() ? '1' : '0';
-    return text;
-  }
-  static QPushButton* Button(ClusterSnpDialog& dialog, QDialogButtonBox::StandardButton which) {
-    return dialog.findChild<QDialogButtonBox*>()->button(which);
-  }
-};
+using Dialog = ClusterSnpDialog;
+using ClusterSnpDialogTest = ShellTest;
+
+void Click(QWidget& dialog, int id) {
+  auto* button = Control<QAbstractButton>(dialog, id);
+  ASSERT_NE(button, nullptr);
+  const int side = qobject_cast<QCheckBox*>(button) ? button->height() / 2 : -1;
+  QTest::mouseClick(button, Qt::LeftButton, {},
+                    side > 0 ? QPoint(side, side) : button->rect().center());
+}
+
+// The three choices as "none samples regions", 1 for on.
+std::string Choices(QWidget& dialog) {
+  std::string text;
+  for (const int id : {Dialog::kNoClustering, Dialog::kClusterSamples, Dialog::kClusterRegions})
+    text += Control<QCheckBox>(dialog, id)->isChecked() ? '1' : '0';
+  return text;
+}
+
+void Press(QDialog& dialog, QDialogButtonBox::StandardButton which) {
+  auto* button = dialog.findChild<QDialogButtonBox*>()->button(which);
+  QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+}
 
 TEST_F(ClusterSnpDialogTest, ChoicesExcludeEachOtherAndOkKeepsThem) {
+  ShowSampleTree = ShowRegionTree = false;
   int optionsOpened = 0;
-  ClusterSnpDialog dialog(nullptr, [&optionsOpened] { ++optionsOpened; });
+  Dialog dialog(nullptr, [&optionsOpened] { ++optionsOpened; });
   dialog.show();
-  auto* none = Control<QCheckBox>(dialog, ClusterSnpDialog::kNoClustering);
-  auto* samples = Control<QCheckBox>(dialog, ClusterSnpDialog::kClusterSamples);
-  auto* regions = Control<QCheckBox>(dialog, ClusterSnpDialog::kClusterRegions);
-  EXPECT_EQ(Choices(dialog), "100");
-  // Turning off "No clustering" with nothing else on turns it on again.
-  Click(none);
-  EXPECT_EQ(Choices(dialog), "100");
-  Click(samples);
-  EXPECT_EQ(Choices(dialog), "010");
-  regions->setFocus();
-  QTest::keyClick(regions, Qt::Key_Space);
-  EXPECT_EQ(Choices(dialog), "011");
-  Click(none);
-  EXPECT_EQ(Choices(dialog), "100");
-  Click(regions);
-  Click(regions);
-  EXPECT_EQ(Choices(dialog), "100");
-  Click(samples);
-  Click(regions);
-  EXPECT_EQ(Choices(dialog), "011");
-
-  // The region file: "None" at first, a chosen file, then switched off.
-  auto* file = Control<QPushButton>(dialog, ClusterSnpDialog::kRegionFile);
+  // Each step: the control clicked (0 the space key on regions), the choices after it.
+  const std::vector<std::pair<int, std::string>> steps = {{Dialog::kNoClustering, "100"},
+                                                          {Dialog::kClusterSamples, "010"},
+                                                          {0, "011"},
+                                                          {Dialog::kNoClustering, "100"},
+                                                          {Dialog::kClusterRegions, "001"},
+                                                          {Dialog::kClusterRegions, "100"},
+                                                          {Dialog::kClusterSamples, "010"},
+                                                          {Dialog::kClusterRegions, "011"}};
+  for (const auto& [id, after] : steps) {
+    if (id == 0) {
+      QWidget* regions = Control<QCheckBox>(dialog, Dialog::kClusterRegions);
+      regions->setFocus();
+      QTest::keyClick(regions, Qt::Key_Space);
+    } else {
+      Click(dialog, id);
+    }
+    EXPECT_EQ(Choices(dialog), after) << id;
+  }
+  // The region file: "None" at first, a chosen file, switched off, then chosen again.
+  auto* file = Control<QPushButton>(dialog, Dialog::kRegionFile);
   EXPECT_EQ(file->text(), QStringLiteral("None"));
   prompts.fileAnswers.push_back(File("regions.txt"));
-  Click(file);
-  ASSERT_EQ(prompts.prompts.size(), 1u);
-  EXPECT_TRUE(prompts.prompts[0].request.open);
-  EXPECT_EQ(file->text().toStdString(), File("regions.txt"));
-  Click(file);
+  Click(dialog, Dialog::kRegionFile);
+  EXPECT_TRUE(prompts.prompts.at(0).request.open);
+  Click(dialog, Dialog::kRegionFile);
   EXPECT_EQ(file->text(), QStringLiteral("Do not use"));
-  EXPECT_EQ(dialog.RegionFile(), "None " + File("regions.txt"));
-  Click(file);
-  EXPECT_EQ(prompts.prompts.back().request.startFile, File("regions.txt"));
   prompts.fileAnswers.push_back(File("regions.txt"));
-  Click(file);
-
-  Click(Control<QPushButton>(dialog, ids::kOptionsButton));
+  Click(dialog, Dialog::kRegionFile);
+  EXPECT_EQ(file->text().toStdString(), File("regions.txt"));
+  Click(dialog, ids::kOptionsButton);
   EXPECT_EQ(optionsOpened, 1);
-  Click(Button(dialog, QDialogButtonBox::Ok));
+  Press(dialog, QDialogButtonBox::Ok);
   ASSERT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_TRUE(ShowSampleTree);
-  EXPECT_TRUE(ShowRegionTree);
+  EXPECT_TRUE(ShowSampleTree && ShowRegionTree);
   EXPECT_EQ(TheGroup().Settings().CHRO_REGION_FILE, File("regions.txt"));
 
-  // The next dialog starts from what OK kept; Cancel keeps it too.
-  ClusterSnpDialog again(nullptr);
+  // The next dialog starts from what OK kept, and Cancel keeps it.
+  Dialog again(nullptr);
   again.show();
   EXPECT_EQ(Choices(again), "011");
-  EXPECT_EQ(Control<QPushButton>(again, ClusterSnpDialog::kRegionFile)->text().toStdString(),
-            File("regions.txt"));
-  Click(Control<QCheckBox>(again, ClusterSnpDialog::kNoClustering));
-  EXPECT_EQ(Choices(again), "100");
-  Click(Button(again, QDialogButtonBox::Cancel));
-  EXPECT_EQ(again.result(), QDialog::Rejected);
+  Click(again, Dialog::kNoClustering);
+  Press(again, QDialogButtonBox::Cancel);
   EXPECT_TRUE(ShowSampleTree && ShowRegionTree);
+  ShowSampleTree = ShowRegionTree = false;
 
-  ClusterSnpDialog shot(nullptr);
-  CheckScreenshot(
-      shot, "cluster_snp_dialog.png",
-      QStringLiteral(
-          "Use SNPs with thresholding. Select \"Options\" to adjust Min, Max or Threshold"));
+  Dialog shot(nullptr);
+  CheckScreenshot(shot, "cluster_snp_dialog.png",
+                  QStringLiteral("Use SNPs with thresholding. Select \"Options\" to adjust Min, "
+                                 "Max or Threshold"));
 }
 
 }  // namespace
