@@ -107,6 +107,17 @@ class CChromosomeView final : public QAbstractScrollArea, public RightView, publ
   void SetStatus(const std::string& text);
   // Draws the window's part of the picture into the backing image.
   void RenderBacking();
+  // The commands that ask before they act (chromosome_view_commands.cpp).
+  void FindRefGeneCommand();
+  void FindNextRefGeneCommand();
+  void FindUnitCommand();
+  void ClusterCommand();
+  void LinkageCommand();
+  void PermuteCommand();
+  void EnuCommand();
+  void ExportSnpDataCommand();
+  void RawCopyHistogram();
+
   ShellFrame& mFrame;
   ChromosomeGeometry mGeometry;
   QPoint mLastMouse{0, 0};
