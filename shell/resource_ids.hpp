@@ -85,6 +85,7 @@ inline constexpr int kChroFindNextGene = 32890;
 inline constexpr int kChroExportSnpData = 32887;
 inline constexpr int kChroLinkageAnalysis = 32910;
 inline constexpr int kChroEnu = 32923;
+inline constexpr int kChroRawCopyHistogram = 32922;
 
 // Pathway menu.
 inline constexpr int kPathwayOpen = 32928;

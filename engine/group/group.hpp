@@ -82,12 +82,6 @@ struct GroupRunOptions {
   int snpExportWhat = 0;
   int snpExportGenesPerRegion = 10;
   bool snpExportRegionPerRow = false;
-  // Penetrance of the genotypes AA, AB and BB (A the disease allele) in ENU analysis, and
-  // whether genotype calls are inferred.
-  double enuPenetranceAA = 1.0;
-  double enuPenetranceAB = 0.0;
-  double enuPenetranceBB = 0.0;
-  bool enuInferGenotypes = false;
 };
 
 class Group {

@@ -184,6 +184,7 @@ class CHROMOSOME {
   bool InferCopyNumber(int sample, const CopyNumberRun& run);
   std::array<float, 3> affectedGivenState = {1.0f, 0, 0};
   int usePosterior = 1;
+  bool InferEnu();  // ENU cross mapping into summary[0] (genome/inference/enu_mapping.*)
 
   // The curve of the LOH-call or allele-sharing type into the summary or, with permute,
   // only the extremes of one curve with every group shifted by a random offset.

@@ -18,6 +18,7 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterCompareCommands(registry);
   RegisterFilterCommands(registry);
   RegisterFilterSnpCommands(registry);
+  RegisterChromosomeCommands(registry);
   RegisterArrayListCommands(registry);
   RegisterAnnotationCommands(registry);
   RegisterInformationFileCommands(registry);

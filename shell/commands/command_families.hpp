@@ -38,6 +38,8 @@ void RegisterFilterCommands(CommandRegistry& registry);
 void RegisterLdaCommands(CommandRegistry& registry);
 // Analysis menu: Filter SNPs.
 void RegisterFilterSnpCommands(CommandRegistry& registry);
+// Analysis menu: Chromosome.
+void RegisterChromosomeCommands(CommandRegistry& registry);
 // Tools menu: Gene List by Annotation, Gene List by Keywords, Classify Genes and More
 // Gene Information.
 void RegisterAnnotationCommands(CommandRegistry& registry);

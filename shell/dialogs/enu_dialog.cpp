@@ -8,9 +8,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <array>
 #include <utility>
 
-#include "engine/group/group.hpp"
+#include "genome/chromosome/chromosome.hpp"
 #include "shell/dialogs/option_fields.hpp"
 #include "shell/dialogs/options_button_row.hpp"
 #include "shell/dialogs/static_link.hpp"
@@ -21,7 +22,6 @@
 EnuDialog::EnuDialog(std::function<void()> openOptions, QWidget* parent) : QDialog(parent) {
   setObjectName(ControlName(kDialogId));
   setWindowTitle(QStringLiteral("ENU analysis"));
-  const GroupRunOptions& options = TheGroup().RunOptions();
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(
       QStringLiteral("Penetrance (probability of affected given the genotype; A is the disease "
@@ -44,35 +44,35 @@ EnuDialog::EnuDialog(std::function<void()> openOptions, QWidget* parent) : QDial
   grid->addWidget(dominant, 1, 2, 1, 2);
   layout->addLayout(grid);
   mInfer = OptionCheck("&Infer genotype calls", kInferGenotypes, this);
-  mInfer->setChecked(options.enuInferGenotypes);
+  mInfer->setChecked(chromosome.usePosterior != 0);
   layout->addWidget(mInfer);
   auto* help = new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#enu", this);
   help->setObjectName(ControlName(ids::kHelpLink));
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
-  ShowPenetrance(options.enuPenetranceAA, options.enuPenetranceAB, options.enuPenetranceBB);
+  // The settings hold the states in the calls' order: AA, BB, AB.
+  const std::array<float, 3>& affected = chromosome.affectedGivenState;
+  ShowPenetrance(affected[0], affected[2], affected[1]);
 
-  connect(recessive, &QRadioButton::clicked, this, [this] { ShowPenetrance(1.0, 0.0, 0.0); });
-  connect(dominant, &QRadioButton::clicked, this, [this] { ShowPenetrance(1.0, 1.0, 0.0); });
+  connect(recessive, &QRadioButton::clicked, this, [this] { ShowPenetrance(1, 0, 0); });
+  connect(dominant, &QRadioButton::clicked, this, [this] { ShowPenetrance(1, 1, 0); });
 }
 
-void EnuDialog::ShowPenetrance(double aa, double ab, double bb) {
-  ShowDouble(mAA, aa);
-  ShowDouble(mAB, ab);
-  ShowDouble(mBB, bb);
+void EnuDialog::ShowPenetrance(float aa, float ab, float bb) {
+  ShowFloat(mAA, aa);
+  ShowFloat(mAB, ab);
+  ShowFloat(mBB, bb);
 }
 
 void EnuDialog::accept() {
-  GroupRunOptions& options = TheGroup().RunOptions();
   double aa = 0.0;
   double ab = 0.0;
   double bb = 0.0;
   if (!ReadDoubleField(mAA, 0.0, 1.0, aa) || !ReadDoubleField(mAB, 0.0, 1.0, ab) ||
       !ReadDoubleField(mBB, 0.0, 1.0, bb))
     return;
-  options.enuPenetranceAA = aa;
-  options.enuPenetranceAB = ab;
-  options.enuPenetranceBB = bb;
-  options.enuInferGenotypes = mInfer->isChecked();
+  chromosome.affectedGivenState = {static_cast<float>(aa), static_cast<float>(bb),
+                                   static_cast<float>(ab)};
+  chromosome.usePosterior = mInfer->isChecked() ? 1 : 0;
   QDialog::accept();
 }

@@ -1,7 +1,8 @@
 // Dialog 210 "ENU analysis", opened by the chromosome view: the penetrance of each
 // genotype (the chance of being affected given it, A the disease allele of the mutated
 // sample), with the recessive and dominant models as shortcuts, and whether genotype
-// calls are inferred. The values hold while the program runs.
+// calls are inferred. The values are the chromosome data's ENU settings, which hold while
+// the program runs.
 #pragma once
 
 #include <QDialog>
@@ -25,11 +26,13 @@ class EnuDialog final : public QDialog {
   // openOptions shows the options sheet.
   EnuDialog(std::function<void()> openOptions, QWidget* parent);
 
-  // Refuses a penetrance outside [0, 1]; else the values go into the run options.
+  // Refuses a penetrance outside [0, 1]; else the values become the ENU settings of the
+  // chromosome data (the chance of being affected in states AA, BB and AB, and whether the
+  // score uses the inferred genotypes).
   void accept() override;
 
  private:
-  void ShowPenetrance(double aa, double ab, double bb);
+  void ShowPenetrance(float aa, float ab, float bb);
 
   QLineEdit* mAA;
   QLineEdit* mAB;

@@ -24,6 +24,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
+#include "genome/chromosome/chromosome.hpp"
 #include "genome/info/snp_info.hpp"
 #include "platform/path.hpp"
 #include "shell/dialogs/anova_dialog.hpp"
@@ -96,6 +97,7 @@ class FilterDialogsTest : public ShellTest {
   }
   void TearDown() override {
     SampleInfo.Clear();
+    chromosome = CHROMOSOME{};
     ArrayType = 0;
     SampleGrouping.ClearSelection();
     ShellTest::TearDown();
@@ -180,7 +182,8 @@ TEST_F(FilterDialogsTest, EveryFieldOutsideItsRangeIsRefusedUntilMended) {
   EXPECT_EQ(TheGroup().RunOptions().percentileLow, 0.0f);
   EXPECT_EQ(TheGroup().RunOptions().percentileOutput, File("kept.xls"));
   EXPECT_EQ(TheGroup().RunOptions().snpExportGenesPerRegion, 1000);
-  EXPECT_EQ(TheGroup().RunOptions().enuPenetranceAB, 0.3);
+  // The ENU settings keep the states as the calls number them: AA, BB, AB.
+  EXPECT_EQ(chromosome.affectedGivenState[2], 0.3f);
   EXPECT_EQ(MaxFragmentLength, 5000);
   EXPECT_EQ(MinCallRatePercent, 100);
 }
@@ -384,8 +387,9 @@ TEST_F(FilterDialogsTest, ChoicesThatExcludeOrSetEachOther) {
   Press(Control<QCheckBox>(enu, EnuDialog::kInferGenotypes));
   PressOk(enu);
   ASSERT_EQ(enu.result(), QDialog::Accepted);
-  EXPECT_EQ(TheGroup().RunOptions().enuPenetranceBB, 0.05);
-  EXPECT_TRUE(TheGroup().RunOptions().enuInferGenotypes);
+  EXPECT_EQ(chromosome.affectedGivenState, (std::array<float, 3>{1, 0.05f, 0}));
+  // Inferred genotypes are the default, so the click turned them off.
+  EXPECT_EQ(chromosome.usePosterior, 0);
 
   // The export's kind becomes the next dialog's first choice.
   {

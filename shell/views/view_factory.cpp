@@ -5,6 +5,7 @@
 
 #include "shell/resource_ids.hpp"
 #include "shell/views/cel_view.hpp"
+#include "shell/views/chromosome_view.hpp"
 #include "shell/views/cluster_view.hpp"
 #include "shell/views/data_view.hpp"
 #include "shell/views/genome_view.hpp"
@@ -50,6 +51,10 @@ QWidget* MakeLdaView(const ViewContext& context) {
   return new LdaView(context.frame, nullptr);
 }
 
+QWidget* MakeChromoView(const ViewContext& context) {
+  return new CChromosomeView(context.frame, nullptr);
+}
+
 QWidget* MakePlotsView(const ViewContext& context) {
   return new PlotsView(context.frame, nullptr);
 }
@@ -65,7 +70,7 @@ constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     MakeLdaView,      // VIEW_LDA
     MakeRView,        // VIEW_R
     MakePlainView,    // VIEW_SNP: SnpView
-    MakePlainView,    // VIEW_CHROMOSOME: CChromosomeView
+    MakeChromoView,   // VIEW_CHROMOSOME
     MakePathwayView,  // VIEW_PATHWAY
     MakePlotsView,    // VIEW_PLOTS
 };

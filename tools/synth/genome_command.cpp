@@ -75,7 +75,15 @@ constexpr const char* kGenomeUsage =
     "  --no-call-rate R   share of calls missing (default 0.01)\n"
     "  --untyped P        percent of persons without an array (default 0)\n"
     "  --unknown-affection P  percent of persons of unknown affection (default 0)\n"
-    "  --cm-per-mb R      genetic map scale of the genome (default 1.1)\n";
+    "  --cm-per-mb R      genetic map scale of the genome (default 1.1)\n"
+    "  --enu N            an ENU cross of N offspring (0 to 500) of a mutated and a\n"
+    "                     background strain, affected when homozygous for the mutated allele\n"
+    "                     at a locus in the middle of the first chromosome: 'Mutated.txt',\n"
+    "                     'Background.txt', 'F<G>_<K>.txt' genotype calls, enu.arrays.txt,\n"
+    "                     enu.samples.txt (sample information: ENU, Affected) and\n"
+    "                     enu.truth.txt (the locus, then per offspring and marker: genotype\n"
+    "                     and call)\n"
+    "  --enu-generation G the offspring's generation digit, 0 to 5 (default 2)\n";
 
 struct GenomeArgs {
   ChipOptions chip;
@@ -164,7 +172,9 @@ constexpr CountOption kCountOptions[] = {{"--reference", &StudyOptions::referenc
                                          {"--pairs", &StudyOptions::pairs, 200},
                                          {"--singles", &StudyOptions::singles, 200},
                                          {"--males", &StudyOptions::males, 200},
-                                         {"--siblings", &StudyOptions::siblingPairs, 200}};
+                                         {"--siblings", &StudyOptions::siblingPairs, 200},
+                                         {"--enu", &StudyOptions::enuOffspring, 500},
+                                         {"--enu-generation", &StudyOptions::enuGeneration, 5}};
 
 std::string TakeOption(GenomeArgs& args, std::string_view option, std::string_view value) {
   std::string problem;
@@ -219,13 +229,13 @@ int RunGenomeCommand(int argc, char** argv) {
   args.genome.snpArray = chip->arrayType != 0;
   const StudyOptions& study = args.study;
   const bool studied = study.referenceSamples + study.normals + study.pairs + study.singles +
-                               study.males + study.siblingPairs >
+                               study.males + study.siblingPairs + study.enuOffspring >
                            0 ||
                        study.pedigreeStudy;
   if (studied && !args.genome.snpArray)
     return Fail(
-        "--reference, --normals, --pairs, --singles, --males, --siblings and --pedigree need "
-        "a SNP chip");
+        "--reference, --normals, --pairs, --singles, --males, --siblings, --pedigree and --enu "
+        "need a SNP chip");
   if (study.pairs > study.normals) return Fail("--pairs cannot be more than --normals");
   if (study.pedigreeStudy && study.pedigree.minAffected > 0) {
     const PedigreePlan& plan = study.pedigree;

@@ -209,6 +209,28 @@ StudySiblings MakeStudySiblings(const StudyMarkers& markers, const std::vector<S
   return siblings;
 }
 
+EnuCross MakeStudyEnuCross(const GenomeTruth& genome, const StudyMarkers& markers,
+                           const StudyOptions& options) {
+  EnuPlan plan;
+  plan.markersPerChromosome = markers.perChromosome;
+  for (const int unit : markers.units)
+    plan.positions.push_back(static_cast<float>(genome.units[static_cast<std::size_t>(unit)].pos));
+  plan.generations.assign(static_cast<std::size_t>(options.enuOffspring), options.enuGeneration);
+  for (std::size_t k = 0; k < markers.perChromosome.size(); ++k)
+    if (markers.perChromosome[k] > 0) {
+      plan.mutationChromosome = static_cast<int>(k);
+      plan.mutationMarker = markers.perChromosome[k] / 2;
+      break;
+    }
+  plan.seed = options.seed + 8;
+  EnuCross cross = DrawEnuCross(plan);
+  for (const int unit : markers.units)
+    cross.markerNames.push_back(genome.units[static_cast<std::size_t>(unit)].name);
+  if (options.arrayType == 1)
+    for (std::string& name : cross.names) name += 'B';
+  return cross;
+}
+
 std::string ReferenceTruthText(const ReferenceGenotypeTruth& truth) {
   std::string text = "SNP\tIn File\tCalls\tHet Calls\tHet Rate\n";
   for (std::size_t u = 0; u < truth.units.size(); ++u) {
@@ -407,6 +429,17 @@ bool WriteGenomeStudy(const ChipTruth& chip, const GenomeTruth& genome,
         !text(stem + ".founders.txt", PedigreeFounderText(named, pedigree)) ||
         !text(stem + ".meioses.txt", PedigreeMeiosisText(named, pedigree)) ||
         !text(stem + ".disease.txt", PedigreeDiseaseText(named, pedigree)))
+      return false;
+  }
+  if (options.enuOffspring > 0) {
+    const EnuCross cross = MakeStudyEnuCross(genome, markers, options);
+    for (std::size_t s = 0; s < cross.names.size(); ++s)
+      if (!calls(cross.names[s], std::vector<char>(cross.calls[s].begin(), cross.calls[s].end())))
+        return false;
+    const std::string stem = kEnuStem;
+    if (!text(stem + ".arrays.txt", EnuArrayListText(cross)) ||
+        !text(stem + ".samples.txt", EnuSampleInfoText(cross)) ||
+        !text(stem + ".truth.txt", EnuTruthText(cross)))
       return false;
   }
   return true;

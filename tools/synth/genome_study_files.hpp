@@ -3,10 +3,11 @@
 // group of normal and tumour arrays whose tumours lose and gain copies over planted
 // stretches (genotype-call files, an external data table of A signal, call and B signal,
 // array list, sample information); and sibling pairs sharing 0, 1 or 2 alleles over
-// planted stretches (genotype-call files, an external data table of calls, array list); and a
+// planted stretches (genotype-call files, an external data table of calls, array list); a
 // pedigree whose calls descend along the genetic map with a planted disease locus (the
 // pedigree file, genotype-call files, external data table of calls, array list, sample
-// information and its truth). Markers are
+// information and its truth); and an ENU cross (genotype-call files, array list, sample
+// information). Markers are
 // the units the genome places on a chromosome, taken in chromosome and position order; units it
 // does not place are written as no calls.
 #pragma once
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "tools/synth/chip_model.hpp"
+#include "tools/synth/genome_enu.hpp"
 #include "tools/synth/genome_files.hpp"
 #include "tools/synth/genome_pedigree.hpp"
 #include "tools/synth/genome_pedigree_files.hpp"
@@ -30,6 +32,7 @@ inline constexpr const char* kReferenceTruthFile = "reference_genotypes.truth.tx
 inline constexpr const char* kSnpGroupStem = "snpgroup";
 inline constexpr const char* kSiblingStem = "siblings";
 inline constexpr const char* kPedigreeStem = "pedigree";
+inline constexpr const char* kEnuStem = "enu";
 // Sibling pairs take the allele frequencies of this population of the SNP information.
 inline constexpr int kSiblingPopulation = 2;
 
@@ -40,6 +43,8 @@ struct StudyOptions {
   int singles = 0;
   int males = 0;  // the first normals, one X each
   int siblingPairs = 0;
+  int enuOffspring = 0;    // offspring of an ENU cross, with its two strains
+  int enuGeneration = 2;   // their generation digit
   std::uint64_t seed = 1;  // the genome's
   // The chip's: arrays of kind 1 are named with the sub-array letter B, and their
   // call files without it.
@@ -83,6 +88,10 @@ PedigreeTruth MakeStudyPedigree(const GenomeTruth& genome, const StudyMarkers& m
                                 const std::vector<SnpInfoRow>& snpInfo,
                                 const StudyOptions& options);
 PedigreeMarkers StudyPedigreeMarkers(const GenomeTruth& genome, const StudyMarkers& markers);
+// An ENU cross over the study's markers: recessive, its locus in the middle of the first
+// chromosome that holds markers.
+EnuCross MakeStudyEnuCross(const GenomeTruth& genome, const StudyMarkers& markers,
+                           const StudyOptions& options);
 
 // Per unit: in the file, calls, heterozygous calls and their share (empty without calls).
 std::string ReferenceTruthText(const ReferenceGenotypeTruth& truth);

@@ -1,7 +1,8 @@
 // The genome study the genome command writes, read back by the program's own readers and
 // held against the truth files beside it: reference heterozygosity rates, each array's
 // genotype calls, the group's signals following the planted copies, lost alleles leaving
-// no heterozygous call, and sibling calls agreeing as far as the planted sharing says.
+// no heterozygous call, sibling calls agreeing as far as the planted sharing says, and an
+// ENU cross whose affected offspring are those homozygous for the mutation.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -60,7 +61,7 @@ class GenomeStudy : public ::testing::Test {
     const synth::testing::ProgramRun run =
         RunSynth(std::string("genome --kind snp2 ") + kChip +
                      " --seed 4 --refgenes 10 --reference 10 --normals 4 --pairs 2 --singles 2"
-                     " --males 1 --siblings 4 --out " +
+                     " --males 1 --siblings 4 --enu 30 --out " +
                      sFolder->Path().string(),
                  *sFolder);
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -277,6 +278,31 @@ TEST_F(GenomeStudy, SiblingCallsAgreeAsFarAsTheirSharing) {
   for (int p = 0; p < 4; ++p) EXPECT_EQ(SampleGrouping.GroupSize(p), 2);
   for (int a = 0; a < group.NumArrays(); ++a)
     EXPECT_EQ(group.Array(a).calls, calls.at(group.Array(a).name)) << group.Array(a).name;
+}
+
+TEST_F(GenomeStudy, EnuCrossCallsAndLabelsFollowItsTruth) {
+  const int locus = Whole(Fields(TextLines(FileText(File("enu.truth.txt")))[0])[2]);
+  const auto rows = Rows(File("enu.truth.txt"));  // from the column titles on
+  std::map<std::string, std::vector<char>> calls;
+  std::map<std::string, int> atLocus;
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    const auto& row = rows[r];
+    if (!calls.count(row[0])) calls[row[0]] = ReadCalls(row[0]);
+    EXPECT_EQ(calls.at(row[0])[static_cast<std::size_t>(mUnit.at(row[1]))], Whole(row[5]));
+    if (row[1] == rows[1 + static_cast<std::size_t>(locus)][1]) atLocus[row[0]] = Whole(row[4]);
+  }
+  ASSERT_EQ(atLocus.size(), 30u);
+  // Recessive: an offspring is affected exactly when homozygous for the mutation there.
+  const auto info = Rows(File("enu.samples.txt"));
+  ASSERT_EQ(info.size(), 32u);
+  EXPECT_EQ(info[0][2] + info[1][2] + info[2][2], "MB2");
+  int affected = 0;
+  for (std::size_t s = 2; s < info.size(); ++s) {
+    EXPECT_EQ(info[s][3] == "Affected", atLocus.at(info[s][0]) == 0) << info[s][0];
+    affected += info[s][3] == "Affected";
+  }
+  EXPECT_GT(affected, 0);
+  EXPECT_LT(affected, 30);
 }
 
 TEST(GenomeCommand, KindOneNamesTheSubArrayAndPlainRunsWriteAsBefore) {

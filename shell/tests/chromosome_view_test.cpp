@@ -1,0 +1,478 @@
+// The chromosome view on a generated SNP study: the planted loss drawn in the loss colour
+// at the cells the geometry gives, the significant regions marked on their rows, the
+// ideogram's bands at their positions, part of the picture drawn as the whole draws it,
+// real mouse and key events, degenerate data drawn as an empty or partial picture, and
+// screenshots.
+#include <QApplication>
+#include <QDir>
+#include <QScrollBar>
+#include <QTest>
+
+#include <cmath>
+
+#include "engine/base/value_triple.hpp"
+#include "genome/jobs/region_clustering.hpp"
+#include "shell/tests/chromosome_view_fixture.hpp"
+#include "shell/views/chromosome_drawing.hpp"
+#include "shell/views/chromosome_layout.hpp"
+
+namespace {
+
+std::size_t At(int i) {
+  return static_cast<std::size_t>(i);
+}
+
+QRgb Rgb(COLORREF c) {
+  return qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+// What the LOH-call type shows with observed values in a column: for a pair the code its
+// generated calls give; for a sample alone its retention chance, as gathered.
+float ShownLohValue(const synth::SnpGroupTruth& truth, const ChromosomeGeometry& g, int column,
+                    int unit) {
+  const int group = g.columns.groupOfColumn[At(column)];
+  const int first = g.columns.groupFirstColumn[At(group)];
+  const int normal = g.columns.sampleOfColumn[At(first)];
+  if (g.columns.groupSize[At(group)] != 2) return chromosome.lohCodes.Row(normal)[unit];
+  const int tumour = g.columns.sampleOfColumn[At(first + 1)];
+  return static_cast<float>(
+      PairedLohCode(truth.arrays[At(SampleGrouping.GetSampleArray(normal))].calls[At(unit)],
+                    truth.arrays[At(SampleGrouping.GetSampleArray(tumour))].calls[At(unit)]));
+}
+
+int CountColour(const QImage& image, QRect area, QRgb colour) {
+  int count = 0;
+  area = area.intersected(image.rect());
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) count += image.pixel(x, y) == colour ? 1 : 0;
+  return count;
+}
+
+void SaveScreenshot(const QImage& image, const char* name) {
+  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
+  ASSERT_TRUE(image.save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/") + QString::fromLatin1(name)));
+}
+
+}  // namespace
+
+TEST_F(ChromosomeViewTest, PlantedLossAndSignificantRegionsAreDrawnWhereTheGeometrySays) {
+  GatherStudy();
+  DisplayInferred = false;
+  CChromosomeView& view = ShowView();
+  view.Relayout();
+  const ChromosomeGeometry& g = view.Geometry();
+  ASSERT_EQ(g.ColumnCount(), chromosome.sampleCount);
+  ASSERT_EQ(g.RowCount(), Plan().markersPerChro[0]);
+  const QImage image = Picture(view);
+
+  // Every cell of every pair: the colour of the code its generated calls give, or
+  // nothing for no call; a sample alone in the colour of its retention chance.
+  int lossInside = 0;
+  int lossOutside = 0;
+  for (int c = 0; c < g.ColumnCount(); ++c) {
+    const int group = g.columns.groupOfColumn[At(c)];
+    const int first = g.columns.groupFirstColumn[At(group)];
+    const bool lossPair =
+        g.columns.groupSize[At(group)] == 2 &&
+        SampleGrouping.GetSampleArray(g.columns.sampleOfColumn[At(first + 1)]) == kLossArray;
+    for (int r = 0; r < g.RowCount(); ++r) {
+      const int unit = g.rows[At(r)].unit;
+      const float v = ShownLohValue(mTruth, g, c, unit);
+      const QRgb expected =
+          v == static_cast<float>(kLohNoCall) ? qRgb(255, 255, 255) : Rgb(LohColor(v, false));
+      const QPoint at(g.ColumnX(c) + 1, static_cast<int>(g.RowY(r)));
+      ASSERT_EQ(image.pixel(at), expected) << "column " << c << " marker " << unit;
+      if (v != static_cast<float>(kLohLoss) || !lossPair) continue;
+      (unit >= kLossFirst && unit <= kLossLast ? lossInside : lossOutside) += 1;
+    }
+  }
+  // About half the markers are heterozygous in the normal; all of those lose an allele.
+  EXPECT_GT(lossInside, (kLossLast - kLossFirst) / 4);
+  EXPECT_EQ(lossOutside, 0);
+
+  // The significant regions the gathering found (those the region summary writes) are
+  // marked on their rows beside the curve, and no other row is.
+  ASSERT_GT(chromosome.regionCount, 0);
+  const int barX = g.CurveLeft() + g.CurveWidth() - 2;
+  std::vector<bool> marked(At(g.RowCount()), false);
+  bool coversLoss = false;
+  for (int k = 0; k < chromosome.regionCount; ++k) {
+    const ChroRegion& region = chromosome.regions[At(k)];
+    if (region.chro != 0) continue;
+    for (int i = region.first; i <= region.last; ++i) marked[At(i)] = true;
+    coversLoss = coversLoss || (region.first <= kLossLast && region.last >= kLossFirst);
+  }
+  EXPECT_TRUE(coversLoss);
+  const int type = chromosome.dataType;
+  const int thresholdX = CurveX(chromosome.Threshold[At(type)], chromosome.Min[At(type)],
+                                chromosome.Max[At(type)], g.CurveLeft(), g.CurveWidth());
+  for (int r = 0; r < g.RowCount(); ++r) {
+    const bool red =
+        image.pixel(barX, static_cast<int>(g.RowY(r))) == Rgb(kSignificantRegionColour);
+    if (marked[At(r)] || thresholdX != barX) {
+      EXPECT_EQ(red, marked[At(r)]) << r;
+    }
+  }
+}
+
+TEST_F(ChromosomeViewTest, IdeogramBandsSitAtTheirPositionsInProportionalMode) {
+  GatherStudy();
+  TheGroup().Settings().PROPORTIONAL_DIST = 1;
+  CChromosomeView& view = ShowView();
+  view.Relayout();
+  const ChromosomeGeometry& g = view.Geometry();
+  ASSERT_TRUE(g.in.proportional);
+  const QImage image = Picture(view);
+  const int x = g.in.pixelWidth + g.bandWidth / 2;
+  int checked = 0;
+  for (const synth::Cytoband& band : mBands) {
+    if (band.chro != 0) continue;
+    const int y0 = static_cast<int>(g.PositionY(band.start));
+    const int y1 = static_cast<int>(g.PositionY(band.end));
+    ASSERT_GT(y1 - y0, 6) << band.band;
+    // The band's upper boundary line, and its fill in the middle.
+    EXPECT_EQ(image.pixel(x, y0), qRgb(0, 0, 0)) << band.band;
+    const QRect inside(g.in.pixelWidth + 1, y0 + 1, g.bandWidth - 1, y1 - y0 - 1);
+    if (band.stain == "acen") {
+      EXPECT_GT(CountColour(image, inside, qRgb(0, 0, 0)), 0) << band.band;
+      EXPECT_GT(CountColour(image, inside, qRgb(255, 255, 255)), 0) << band.band;
+    } else {
+      int grey = 255;
+      if (band.stain.size() > 1 && band.stain[1] == 'p')
+        grey = static_cast<int>(255 - std::atoi(band.stain.c_str() + 4) * 2.55);
+      EXPECT_EQ(CountColour(image, inside, qRgb(grey, grey, grey)),
+                inside.width() * inside.height())
+          << band.band << " " << band.stain;
+    }
+    ++checked;
+  }
+  EXPECT_GE(checked, 6);
+  // The markers sit at their positions too: the first row lies at its position's y.
+  EXPECT_EQ(g.RowAt(g.PositionY(g.rows[0].offsetPos)), 0);
+}
+
+TEST_F(ChromosomeViewTest, PartOfThePictureIsDrawnAsTheWholeDrawsIt) {
+  GatherStudy();
+  CChromosomeView& view = ShowView();
+  for (const int showAll : {0, 1}) {
+    TheGroup().Settings().VIEW_ALL_CHROMOSOME = showAll;
+    TheGroup().Settings().PIXEL_HT_ = showAll != 0 ? 0.4f : 2.0f;
+    view.Relayout();
+    const ChromosomeGeometry& g = view.Geometry();
+    const QImage whole = Picture(view);
+    // A window over the cells and the curve, half-way down.
+    const QRect area(g.left + 7, g.top + (g.bottom - g.top) / 3,
+                     g.CurveLeft() + g.CurveWidth() - g.left, (g.bottom - g.top) / 3);
+    QImage part(area.size(), QImage::Format_RGB32);
+    part.fill(Qt::white);
+    {
+      QPainter painter(&part);
+      painter.translate(-area.topLeft());
+      view.Draw(painter, area);
+    }
+    int differ = 0;
+    for (int y = 0; y < area.height(); ++y)
+      for (int x = 0; x < area.width(); ++x)
+        differ += part.pixel(x, y) != whole.pixel(area.left() + x, area.top() + y) ? 1 : 0;
+    EXPECT_EQ(differ, 0) << "show all " << showAll;
+    // Rows and pixels agree both ways.
+    for (int r = 0; r < g.RowCount(); r += 7) {
+      const int y = static_cast<int>(std::ceil(g.RowY(r)));
+      if (static_cast<int>(g.RowY(r + 1)) > y) {
+        EXPECT_EQ(g.RowAt(y), r) << r;
+      }
+    }
+  }
+}
+
+TEST_F(ChromosomeViewTest, ClicksNameTheCellAndKeysMoveZoomAndChangeChromosome) {
+  GatherStudy();
+  DisplayInferred = false;
+  CChromosomeView& view = ShowView();
+  view.Relayout();
+  view.horizontalScrollBar()->setValue(0);
+  view.verticalScrollBar()->setValue(0);
+  QApplication::processEvents();
+  GroupSettings& settings = TheGroup().Settings();
+
+  // Clicks on cells in view: the status text names the marker, the sample and the value
+  // the generated calls give; the cell becomes the selection.
+  const ChromosomeGeometry& g = view.Geometry();
+  const QPoint offset = view.ScrollOffset();
+  for (const int c : {0, 1, 5, g.ColumnCount() - 1}) {
+    for (const int r : {3, 40, 90}) {
+      const QPoint at(g.ColumnX(c) + 2 - offset.x(), static_cast<int>(g.RowY(r)) - offset.y());
+      ASSERT_TRUE(view.viewport()->rect().contains(at)) << r;
+      QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
+      const int unit = g.rows[At(r)].unit;
+      const int sample = g.columns.sampleOfColumn[At(c)];
+      const int code = static_cast<int>(std::lround(ShownLohValue(mTruth, g, c, unit)));
+      const std::string& text = view.StatusText();
+      EXPECT_NE(text.find("[" + SampleGrouping.SampleName(sample) + "]"), std::string::npos)
+          << text;
+      EXPECT_NE(text.find("[" + mTruth.markerNames[At(unit)] + ": Chro 1, "), std::string::npos)
+          << text;
+      EXPECT_NE(text.find("[LOH call: " + std::string(kLohCallNames[At(code)]) + "]"),
+                std::string::npos)
+          << text;
+      EXPECT_EQ(settings.CUR_UNIT, unit);
+      EXPECT_EQ(view.SelectedColumn(), c);
+      EXPECT_EQ(SampleGrouping.CurrentSample(), sample);
+    }
+  }
+
+  // The key table, each key with the change it makes.
+  struct KeyCase {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    std::function<bool()> done;
+    const char* what;
+  };
+  const float range = chromosome.Max[kDataLohCall] - chromosome.Min[kDataLohCall];
+  const float threshold = chromosome.Threshold[kDataLohCall];
+  const std::vector<KeyCase> cases = {
+      {Qt::Key_Right,
+       {},
+       [&] { return settings.PIXEL_WD == 7 && view.Geometry().right == 150 + 7 * g.ColumnCount(); },
+       "wider"},
+      {Qt::Key_Left, {}, [&] { return settings.PIXEL_WD == 6; }, "narrower"},
+      {Qt::Key_Right, Qt::ControlModifier, [&] { return settings.DENDRO_WD == 156; }, "band wider"},
+      {Qt::Key_Left, Qt::ControlModifier, [&] { return settings.DENDRO_WD == 150; },
+       "band narrower"},
+      {Qt::Key_Down, {}, [&] { return settings.PIXEL_HT_ == 3.0f; }, "taller"},
+      {Qt::Key_Up, {}, [&] { return settings.PIXEL_HT_ == 2.0f; }, "shorter"},
+      {Qt::Key_Down, Qt::ShiftModifier, [&] { return settings.PIXEL_HT2 == 9; }, "info taller"},
+      {Qt::Key_Down, Qt::ControlModifier, [&] { return settings.DENDRO_HT == 62; }, "tree taller"},
+      {Qt::Key_Right, Qt::ShiftModifier,
+       [&] {
+         return std::abs(chromosome.Threshold[kDataLohCall] - (threshold + range * 0.01f)) < 1e-6f;
+       },
+       "threshold up"},
+      {Qt::Key_End,
+       {},
+       [&] { return settings.CHRO_CUR_CHRO == 1 && view.Geometry().RowCount() == 200; },
+       "next chromosome"},
+      {Qt::Key_Home, {}, [&] { return settings.CHRO_CUR_CHRO == 0; }, "previous chromosome"},
+      {Qt::Key_Home,
+       {},
+       [&] { return settings.CHRO_CUR_CHRO == 2 && view.Geometry().RowCount() == 150; },
+       "wraps round"},
+      {Qt::Key_End, {}, [&] { return settings.CHRO_CUR_CHRO == 0; }, "wraps back"},
+      {Qt::Key_Escape,
+       {},
+       [&] { return view.SelectedColumn() == -1 && settings.CUR_UNIT == -1; },
+       "deselect"},
+  };
+  for (const KeyCase& k : cases) {
+    QTest::keyClick(&view, k.key, k.modifiers);
+    EXPECT_TRUE(k.done()) << k.what;
+  }
+  // Rows below one pixel: Up halves, Down doubles up to one half, then adds one.
+  settings.PIXEL_HT_ = 1.0f;
+  for (const float expected : {0.5f, 0.25f}) {
+    QTest::keyClick(&view, Qt::Key_Up);
+    EXPECT_EQ(settings.PIXEL_HT_, expected);
+  }
+  for (const float expected : {0.5f, 1.0f, 2.0f}) {
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_EQ(settings.PIXEL_HT_, expected);
+  }
+  EXPECT_EQ(view.Geometry().CellHeight(), 2);
+  // Proportional zoom, and Show All's Home and End scroll instead of changing chromosome.
+  settings.PROPORTIONAL_DIST = 1;
+  view.Relayout();
+  QTest::keyClick(&view, Qt::Key_Up);
+  EXPECT_FLOAT_EQ(settings.PIXEL_KB, 6.0f);
+  settings.VIEW_ALL_CHROMOSOME = 1;
+  view.Relayout();
+  QTest::keyClick(&view, Qt::Key_End);
+  EXPECT_EQ(settings.CHRO_CUR_CHRO, 0);
+  EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+  // D steps to another data type the method offers.
+  const int before = chromosome.dataType;
+  QTest::keyClick(&view, Qt::Key_D);
+  EXPECT_NE(chromosome.dataType, before);
+  EXPECT_TRUE(MethodOffersDataType(chromosome.method, chromosome.dataType));
+}
+
+TEST_F(ChromosomeViewTest, RefGeneJumpsAndTheSampleTreeFollowTheirPlaces) {
+  GatherStudy();
+  CChromosomeView& view = ShowView();
+  GroupSettings& settings = TheGroup().Settings();
+  // A refGene of the second chromosome: that chromosome by position, the refGene's name
+  // in red where its start lies, nothing selected.
+  int refGene = -1;
+  for (int k = 0; k < refgene_info.refGeneCount && refGene < 0; ++k)
+    if (refgene_info.refGenes[At(k)].chro == 1) refGene = k;
+  ASSERT_GE(refGene, 0);
+  view.GoToRefGene(refGene);
+  EXPECT_EQ(settings.CHRO_CUR_CHRO, 1);
+  EXPECT_EQ(settings.PROPORTIONAL_DIST, 1);
+  EXPECT_EQ(view.SelectedColumn(), -1);
+  const ChromosomeGeometry& g = view.Geometry();
+  const QImage image = Picture(view);
+  const REFGENE_ENTRY& gene = refgene_info.refGenes[At(refGene)];
+  const int y = static_cast<int>(g.PositionY(gene.start));
+  // Text is smoothed: its strokes are reddish rather than pure red.
+  int reddish = 0;
+  for (int yy = y; yy < y + g.in.propFontHeight; ++yy) {
+    for (int x = 0; x < g.left; ++x) {
+      const QRgb p = image.pixel(x, yy);
+      reddish += qRed(p) > 180 && qGreen(p) < 120 && qBlue(p) < 120 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(reddish, 3);
+  const int scroll = view.verticalScrollBar()->value();
+  EXPECT_NEAR(scroll,
+              std::clamp(y - view.viewport()->height() / 2, 0, view.verticalScrollBar()->maximum()),
+              1);
+  // Esc forgets the refGene.
+  QTest::keyClick(&view, Qt::Key_Escape);
+  EXPECT_EQ(refgene_info.lastRefGene, -1);
+
+  // The sample tree: the columns stand in its order, each leaf above the middle of its
+  // group's columns with its branch drawn up from there.
+  settings.PROPORTIONAL_DIST = 0;
+  ShowSampleTree = true;
+  ASSERT_TRUE(ClusterSamplesAndRegions());
+  view.Relayout();
+  const ChromosomeGeometry& t = view.Geometry();
+  const OrderedTree& tree = GroupTree();
+  EXPECT_EQ(t.columns.groupOrder, tree.order);
+  const QImage treeImage = Picture(view);
+  for (int leaf = 0; leaf < tree.tree.ItemCount(); ++leaf) {
+    const double middle =
+        t.columns.groupFirstColumn[At(leaf)] + t.columns.groupSize[At(leaf)] / 2.0;
+    EXPECT_NEAR(tree.position[At(leaf)], middle, 1e-3) << leaf;
+    const int x = static_cast<int>(t.in.pixelWidth * tree.position[At(leaf)] + t.left);
+    EXPECT_GT(CountColour(treeImage, QRect(x - 1, 0, 3, t.in.dendroHeight / 2 + 2), qRgb(0, 0, 0)),
+              0)
+        << leaf;
+  }
+}
+
+TEST_F(ChromosomeViewTest, DegenerateDataDrawsAnEmptyOrPartialPictureWithoutPumping) {
+  GatherStudy();
+  CChromosomeView& view = ShowView();
+  GroupSettings& settings = TheGroup().Settings();
+  const auto cellsPainted = [&view](const QImage& image) {
+    const ChromosomeGeometry& g = view.Geometry();
+    const QRect cells(g.left, g.top, g.right - g.left, g.bottom - g.top);
+    return cells.width() * cells.height() - CountColour(image, cells, qRgb(255, 255, 255));
+  };
+
+  // A chromosome without markers: no rows, no cells, no row under the pointer.
+  settings.CHRO_CUR_CHRO = 7;
+  view.Relayout();
+  EXPECT_EQ(view.Geometry().RowCount(), 0);
+  EXPECT_EQ(cellsPainted(Picture(view)), 0);
+  EXPECT_EQ(view.HitTest({view.Geometry().left + 1, view.Geometry().top + 1}).zone,
+            ChromosomeZone::kNone);
+  settings.CHRO_CUR_CHRO = 0;
+
+  // No samples: no columns, the curve and names still drawn.
+  const int samples = chromosome.sampleCount;
+  chromosome.sampleCount = 0;
+  view.Relayout();
+  EXPECT_EQ(view.Geometry().ColumnCount(), 0);
+  EXPECT_EQ(view.Geometry().right, view.Geometry().left);
+  EXPECT_EQ(cellsPainted(Picture(view)), 0);
+  chromosome.sampleCount = samples;
+
+  // A data type whose range is empty: the curve panel without threshold or curve.
+  const int type = chromosome.dataType;
+  const float max = chromosome.Max[At(type)];
+  chromosome.Max[At(type)] = chromosome.Min[At(type)];
+  view.Relayout();
+  {
+    const ChromosomeGeometry& g = view.Geometry();
+    const QImage image = Picture(view);
+    const QRect panel(g.CurveLeft(), g.top, g.CurveWidth(), g.bottom - g.top);
+    EXPECT_EQ(CountColour(image, panel, qRgb(255, 0, 0)), 0);
+    EXPECT_EQ(CountColour(image, panel, qRgb(0, 0, 255)), 0);
+    EXPECT_GT(CountColour(image, panel, Rgb(kCurvePanelColour)), 0);
+    EXPECT_GT(cellsPainted(image), 0);
+  }
+  chromosome.Max[At(type)] = max;
+
+  // Kilobases per pixel not above 0, and rows of no height, are reset at layout.
+  settings.PIXEL_KB = 0;
+  settings.PIXEL_HT_ = 0;
+  view.Relayout();
+  EXPECT_EQ(settings.PIXEL_KB, kDefaultPixelKb);
+  EXPECT_EQ(view.Geometry().pixelKb, kDefaultPixelKb);
+  EXPECT_EQ(view.Geometry().CellHeight(), 1);
+  settings.PIXEL_HT_ = 2;
+
+  // A selected column beyond the columns is dropped at layout.
+  view.Relayout();
+  const ChromosomeGeometry& g = view.Geometry();
+  const QPoint offset = view.ScrollOffset();
+  view.verticalScrollBar()->setValue(0);
+  view.horizontalScrollBar()->setValue(0);
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                    QPoint(g.ColumnX(g.ColumnCount() - 1) + 1, g.top + 1) - view.ScrollOffset());
+  EXPECT_EQ(view.SelectedColumn(), g.ColumnCount() - 1);
+  chromosome.sampleCount = samples - 1;
+  view.Relayout();
+  EXPECT_EQ(view.SelectedColumn(), -1);
+  chromosome.sampleCount = samples;
+  (void)offset;
+
+  // A row beyond the picture: nothing under the pointer, no cursor, a jump to no unit
+  // leaves the selection.
+  view.Relayout();
+  EXPECT_EQ(view.HitTest({view.Geometry().left + 1, view.Geometry().bottom + 5}).zone,
+            ChromosomeZone::kNone);
+  EXPECT_EQ(view.Geometry().RowAt(view.Geometry().bottom + 100), -1);
+  const int unit = settings.CUR_UNIT;
+  view.GoToUnit(-3);
+  view.GoToUnit(mTruth.MarkerCount() + 10);
+  EXPECT_EQ(settings.CUR_UNIT, unit);
+
+  // Painting never pumps window messages.
+  PumpCounter pumps;
+  view.viewport()->repaint();
+  (void)Picture(view);
+  EXPECT_EQ(pumps.count, 0);
+
+  // Expression arrays mark no region; the status text says so over the curve.
+  ArrayType = 0;
+  view.Relayout();
+  const ChromosomeGeometry& e = view.Geometry();
+  QTest::mouseMove(view.viewport(), QPoint(e.CurveLeft() + 2, e.top + 3) - view.ScrollOffset());
+  EXPECT_NE(view.StatusText().find(kExpressionMarksNoRegions), std::string::npos)
+      << view.StatusText();
+}
+
+TEST_F(ChromosomeViewTest, Screenshots) {
+  GatherStudy();
+  CChromosomeView& view = ShowView();
+  GroupSettings& settings = TheGroup().Settings();
+  settings.PIXEL_HT_ = 1;
+  view.Relayout();
+  const QImage whole = Picture(view);
+  SaveScreenshot(whole, "chromosome_view_whole.png");
+
+  settings.PIXEL_WD = 14;
+  settings.PIXEL_HT_ = 8;
+  view.Relayout();
+  view.GoToUnit(kLossFirst + 10);
+  QApplication::processEvents();
+  SaveScreenshot(view.grab().toImage(), "chromosome_view_zoomed.png");
+
+  settings.PIXEL_WD = 6;
+  settings.PIXEL_HT_ = 0.5f;
+  settings.VIEW_ALL_CHROMOSOME = 1;
+  view.Relayout();
+  SaveScreenshot(Picture(view), "chromosome_view_show_all.png");
+
+  settings.VIEW_ALL_CHROMOSOME = 0;
+  settings.PROPORTIONAL_DIST = 1;
+  view.Relayout();
+  const QImage bands = Picture(view);
+  SaveScreenshot(bands, "chromosome_view_proportional.png");
+  // Each picture holds cells in the loss colour.
+  EXPECT_GT(CountColour(whole, whole.rect(), Rgb(kLohLossColour)), 50);
+  EXPECT_GT(CountColour(bands, bands.rect(), Rgb(kLohLossColour)), 50);
+}

@@ -1,0 +1,850 @@
+// The chromosome view's picture.
+#include "shell/views/chromosome_drawing.hpp"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPolygon>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/base/missing_value.hpp"
+#include "engine/base/value_color.hpp"
+#include "engine/base/value_triple.hpp"
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/group/gene_list.hpp"
+#include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/group/sample_info.hpp"
+#include "genes/info/gene_info.hpp"
+#include "genome/chromosome/chromosome.hpp"
+#include "genome/chromosome/chromosome_view_flags.hpp"
+#include "genome/files/chromosome_region.hpp"
+#include "genome/info/genome_info.hpp"
+#include "genome/info/snp_info.hpp"
+#include "genome/jobs/region_clustering.hpp"
+#include "shell/dialogs/chromosome_options.hpp"
+#include "shell/services/text_conversion.hpp"
+
+namespace {
+
+std::size_t At(int i) {
+  return static_cast<std::size_t>(i);
+}
+
+QRgb ToRgb(COLORREF c) {
+  return qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+QFont Arial(int pixelHeight) {
+  QFont font("Arial");
+  font.setPixelSize(std::max(1, pixelHeight));
+  return font;
+}
+
+bool Missing(float v) {
+  return v == kMissingValueFloat || !std::isfinite(v);
+}
+
+// Fills cells straight into an image's pixels when the painter draws on a 32-bit image
+// without more than a translation; otherwise through the painter.
+class CellSink {
+ public:
+  CellSink(QPainter& painter, QRect clip) : mPainter(painter), mClip(clip) {
+    QPaintDevice* device = painter.device();
+    const QTransform& t = painter.worldTransform();
+    if (device != nullptr && device->devType() == QInternal::Image &&
+        t.type() <= QTransform::TxTranslate) {
+      auto* image = static_cast<QImage*>(device);
+      const QImage::Format f = image->format();
+      if (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+          f == QImage::Format_ARGB32_Premultiplied) {
+        mImage = image;
+        mDx = static_cast<int>(t.dx());
+        mDy = static_cast<int>(t.dy());
+        // The clip in image pixels.
+        mClip = mClip.translated(mDx, mDy).intersected(image->rect());
+      }
+    }
+  }
+  void Fill(int x, int y, int w, int h, COLORREF colour) {
+    if (w <= 0 || h <= 0) return;
+    if (mImage == nullptr) {
+      mPainter.fillRect(x, y, w, h, ToQColor(colour));
+      return;
+    }
+    const QRect r = QRect(x + mDx, y + mDy, w, h).intersected(mClip);
+    if (r.isEmpty()) return;
+    const QRgb rgb = ToRgb(colour);
+    const qsizetype stride = mImage->bytesPerLine() / 4;
+    auto* bits = reinterpret_cast<QRgb*>(mImage->bits());
+    for (int yy = r.top(); yy <= r.bottom(); ++yy) {
+      QRgb* line = bits + yy * stride + r.left();
+      std::fill(line, line + r.width(), rgb);
+    }
+  }
+
+ private:
+  QPainter& mPainter;
+  QRect mClip;
+  QImage* mImage = nullptr;
+  int mDx = 0;
+  int mDy = 0;
+};
+
+QRect AreaOf(const ChromosomeDrawState& s) {
+  const ChromosomeGeometry& g = *s.geometry;
+  return s.area.isEmpty() ? QRect(0, 0, g.picWidth, g.picHeight) : s.area;
+}
+
+const CHRO_REGION_ITEM* RegionItem(int region) {
+  if (region < 0 || region >= static_cast<int>(chro_region.items.size())) return nullptr;
+  return &chro_region.items[At(region)];
+}
+
+// The value of a data type whose range can place it: Min below Max, both numbers.
+bool RangeUsable(int dataType) {
+  if (dataType < 0 || dataType >= kChroDataTypeCount) return false;
+  const double min = chromosome.Min[At(dataType)];
+  const double max = chromosome.Max[At(dataType)];
+  return std::isfinite(min) && std::isfinite(max) && max > min;
+}
+
+float CurveValue(int unit, int dataType) {
+  if (unit < 0 || static_cast<std::size_t>(unit) >= chromosome.markerStats.size() || dataType < 0 ||
+      dataType >= kChroDataTypeCount)
+    return kMissingValueFloat;
+  return chromosome.markerStats[At(unit)].summary[At(dataType)];
+}
+
+std::string MarkerName(int unit, bool snpArrays) {
+  if (unit < 0 || static_cast<std::size_t>(unit) >= Layout.units.size()) return {};
+  std::string text(Layout.units[At(unit)].Name());
+  if (snpArrays) {
+    if (static_cast<std::size_t>(unit) < snp_info_table.snps.size())
+      text += "[" + snp_info_table.snps[At(unit)].secondText + "]";
+    return text;
+  }
+  const GENE_INFO* gene = GeneInfo.Loaded() ? GeneInfo.Gene(unit) : nullptr;
+  if (gene == nullptr || gene->Description.empty()) return text;
+  const std::string description(gene->Description);
+  return TheGroup().Settings().CLUSTER_SHOW_PROBE_SET != 0 ? text + ", " + description
+                                                           : description;
+}
+
+void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int firstRow,
+               int lastRow) {
+  const ChromosomeGeometry& g = *s.geometry;
+  int c0 = 0;
+  int c1 = -1;
+  g.VisibleColumns(area.left(), area.right(), &c0, &c1);
+  if (c0 > c1 || firstRow > lastRow) return;
+  const CellStyle style = CurrentCellStyle();
+  CellSink sink(painter, area);
+  const double h = g.RowHeight();
+  const int cellH = g.CellHeight();
+  auto fillCell = [&](int column, int y, int height, const CellColours& colours) {
+    const int x = g.ColumnX(column);
+    const int w = g.CellWidth(column);
+    if (colours.halves.left == colours.halves.right) {
+      if (colours.halves.left != kWhite) sink.Fill(x, y, w, height, colours.halves.left);
+      return;
+    }
+    const int half = w / 2;
+    if (colours.halves.left != kWhite) sink.Fill(x, y, half, height, colours.halves.left);
+    if (colours.halves.right != kWhite)
+      sink.Fill(x + half, y, w - half, height, colours.halves.right);
+  };
+
+  if (!g.in.proportional) {
+    // Evenly spaced rows: a row is never closer than h to the one above, so every cell is
+    // drawn. Rows that share a pixel line overdraw each other; only the last painted cell
+    // of each line and column shows, so that one alone is drawn.
+    int r = firstRow;
+    while (r <= lastRow) {
+      const int y = static_cast<int>(g.RowY(r));
+      int rEnd = r;
+      while (rEnd + 1 <= lastRow && static_cast<int>(g.RowY(rEnd + 1)) == y) ++rEnd;
+      const int nextY = static_cast<int>(g.RowY(rEnd + 1));
+      const int height = std::max(cellH == 1 ? 1 : cellH, std::min(cellH, nextY - y));
+      for (int column = c0; column <= c1; ++column) {
+        for (int k = rEnd; k >= r; --k) {
+          const CellColours colours = ChromosomeCellColour(g, k, column, style);
+          if (!colours.halves.painted) continue;
+          fillCell(column, y, std::max(1, height), colours);
+          break;
+        }
+      }
+      r = rEnd + 1;
+    }
+    return;
+  }
+  // Proportional rows: a sample's cells of a marker are drawn only when the marker lies at
+  // least a row below the last one drawn for it, so dense markers do not overdraw.
+  std::vector<double> lastY(g.columns.groupSize.size(), -2 * h);
+  for (int r = firstRow; r <= lastRow; ++r) {
+    const double yd = g.RowY(r);
+    const int y = static_cast<int>(yd);
+    int column = c0;
+    while (column <= c1) {
+      const int group = g.columns.groupOfColumn[At(column)];
+      const int groupEnd = g.columns.groupFirstColumn[At(group)] + g.columns.groupSize[At(group)];
+      if (yd < lastY[At(group)] + h) {
+        column = groupEnd;
+        continue;
+      }
+      bool blank = false;
+      for (; column < groupEnd && column <= c1; ++column) {
+        const CellColours colours = ChromosomeCellColour(g, r, column, style);
+        blank = blank || colours.lohBlank;
+        if (colours.halves.painted) fillCell(column, y, cellH, colours);
+      }
+      column = groupEnd;
+      // A white or light grey LOH cell may be overdrawn by the next marker.
+      lastY[At(group)] = blank ? yd - h : yd;
+    }
+  }
+}
+
+void DrawCurve(QPainter& painter, const ChromosomeDrawState& s, int firstRow, int lastRow) {
+  const ChromosomeGeometry& g = *s.geometry;
+  const int type = chromosome.dataType;
+  const int x0 = g.CurveLeft();
+  const int w = g.CurveWidth();
+  const double h = g.RowHeight();
+  const int panelBottom = static_cast<int>(g.bottom - g.in.pixelHeight);
+  if (w <= 0 || panelBottom <= g.top) return;
+  painter.fillRect(QRect(x0, g.top, w, panelBottom - g.top), ToQColor(kCurvePanelColour));
+  // A data type without a range places neither the threshold nor the curve.
+  if (!RangeUsable(type)) return;
+  const double min = chromosome.Min[At(type)];
+  const double max = chromosome.Max[At(type)];
+  painter.setPen(QPen(Qt::red, 1));
+  const int tx = CurveX(chromosome.Threshold[At(type)], min, max, x0, w);
+  painter.drawLine(tx, g.top, tx, panelBottom - 1);
+
+  // Missing values are skipped: the next point joins the last one drawn.
+  painter.setPen(QPen(Qt::blue, 1));
+  const int from = std::max(0, firstRow - 1);
+  const int to = std::min(g.RowCount() - 1, lastRow + 1);
+  QPolygon points;
+  points.reserve(to - from + 1);
+  for (int r = from; r <= to; ++r) {
+    const float v = CurveValue(g.rows[At(r)].unit, type);
+    if (Missing(v)) continue;
+    const int x = CurveX(v, min, max, x0, w);
+    const double y = g.in.proportional ? g.RowY(r) : g.RowY(r) + h / 2;
+    if (g.in.regionsMode) {
+      painter.drawLine(x, static_cast<int>(g.RowY(r)), x,
+                       static_cast<int>(g.RowY(r) + std::max(1.0, h)) - 1);
+      continue;
+    }
+    const QPoint p(x, static_cast<int>(y));
+    // Points on one pixel line make no segment of their own beyond their extremes.
+    if (points.size() >= 2 && points.back().y() == p.y() &&
+        points[points.size() - 2].y() == p.y()) {
+      QPoint& last = points.back();
+      const QPoint& before = points[points.size() - 2];
+      if ((p.x() - before.x()) * (last.x() - before.x()) >= 0 &&
+          std::abs(p.x() - before.x()) >= std::abs(last.x() - before.x())) {
+        last = p;
+        continue;
+      }
+    }
+    points.append(p);
+  }
+  if (points.size() >= 2) painter.drawPolyline(points);
+
+  // The significant regions, on their rows.
+  if (!g.in.regionsMode) {
+    for (int k = 0; k < chromosome.regionCount && k < static_cast<int>(chromosome.regions.size());
+         ++k) {
+      const ChroRegion& region = chromosome.regions[At(k)];
+      const int a = RowOfListIndex(g, region.chro, region.first);
+      const int b = RowOfListIndex(g, region.chro, region.last);
+      if (a < 0 || b < 0 || b < firstRow || a > lastRow) continue;
+      const int ya = static_cast<int>(g.RowY(a));
+      const int yb = static_cast<int>(g.RowY(b) + std::max(1.0, h));
+      painter.fillRect(
+          QRect(x0 + w - kSignificantBarWidth, ya, kSignificantBarWidth, std::max(1, yb - ya)),
+          ToQColor(kSignificantRegionColour));
+    }
+  }
+}
+
+void DrawMarkerNames(QPainter& painter, const ChromosomeDrawState& s, int firstRow, int lastRow) {
+  const ChromosomeGeometry& g = *s.geometry;
+  const int x0 = g.NameLeft();
+  const int x1 = g.NameRight();
+  const QRect area = AreaOf(s);
+  if (x1 <= x0 || area.right() < x0 || area.left() > x1) return;
+  const double h = g.RowHeight();
+  const int fontH = std::max(1, static_cast<int>(h));
+  const QFont font = Arial(fontH);
+  painter.setFont(font);
+  const QFontMetrics metrics(font);
+  const bool snp = g.in.snpArrays;
+  // Names are drawn whole rows apart, counted in pixels, so that no two overlap.
+  const double step = std::max(1.0, h);
+  double previous = -1e18;
+  for (int r = firstRow; r <= lastRow; ++r) {
+    const double y = g.RowY(r);
+    if (y < previous + step) {
+      if (g.in.proportional) {
+        painter.setPen(Qt::blue);
+        painter.drawPoint(x0 - 2, static_cast<int>(y));
+      }
+      continue;
+    }
+    previous = y;
+    const int unit = g.rows[At(r)].unit;
+    const QString text =
+        metrics.elidedText(QString::fromStdString(MarkerName(unit, snp)), Qt::ElideRight, x1 - x0);
+    painter.setPen(GeneList.Listed(unit) ? Qt::blue : Qt::black);
+    painter.drawText(QRect(x0, static_cast<int>(y), x1 - x0, fontH),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+  }
+}
+
+void DrawChromosomeLabels(QPainter& painter, const ChromosomeDrawState& s, QRect area) {
+  const ChromosomeGeometry& g = *s.geometry;
+  if (!g.in.showAll || g.rows.empty()) return;
+  painter.setFont(Arial(11));
+  double previousLabel = -1e18;
+  int chro = -1;
+  int first = 0;
+  for (int r = 0; r <= g.RowCount(); ++r) {
+    const int rc = r < g.RowCount() ? g.rows[At(r)].chro : -1;
+    if (rc == chro) continue;
+    if (chro >= 0) {
+      // The end of the chromosome before: a line across the columns.
+      const int y = static_cast<int>(g.RowY(r - 1) + std::max(1.0, g.RowHeight()));
+      if (y >= area.top() - 1 && y <= area.bottom() + 1) {
+        painter.setPen(Qt::black);
+        painter.drawLine(g.left, y, g.right, y);
+      }
+    }
+    if (rc >= 0) {
+      first = r;
+      const double y = g.RowY(first);
+      if (y >= previousLabel + kMinLabelGap) {
+        previousLabel = y;
+        if (y >= area.top() - 20 && y <= area.bottom() + 20) {
+          const int x = g.in.dendroWidth - g.in.pixelWidth;
+          painter.setPen(Qt::black);
+          painter.drawText(QRect(0, static_cast<int>(y), std::max(0, x), 14),
+                           Qt::AlignRight | Qt::AlignTop,
+                           QString::fromStdString(genome_info.GetChroName(rc)));
+        }
+      }
+    }
+    chro = rc;
+  }
+}
+
+void DrawRegionLabels(QPainter& painter, const ChromosomeDrawState& s) {
+  const ChromosomeGeometry& g = *s.geometry;
+  if (!g.in.regionsMode || g.regions.empty()) return;
+  const double h = g.RowHeight();
+  painter.setFont(Arial(11));
+  const int nameLeft = s.trees.regions != nullptr ? g.in.dendroWidth / 2 + 2 : 2;
+  const int nameRight = g.left - 26;
+  double previous = -1e18;
+  double total = 0;
+  for (const ChromosomeRegionRows& region : g.regions) total += region.rowCount * h;
+  const bool separators = total / static_cast<double>(g.regions.size()) >= 5;
+  for (const ChromosomeRegionRows& region : g.regions) {
+    const double y0 = g.RowY(region.firstRow);
+    const double y1 = y0 + region.rowCount * h;
+    painter.fillRect(QRect(g.left - 24, static_cast<int>(y0), 16,
+                           std::max(1, static_cast<int>(y1) - static_cast<int>(y0))),
+                     ToQColor(TermColor(static_cast<std::uint32_t>(std::max(0, region.chro)))));
+    const double middle = (y0 + y1) / 2;
+    if (middle >= previous + kMinLabelGap && nameRight > nameLeft) {
+      previous = middle;
+      const CHRO_REGION_ITEM* item = RegionItem(region.region);
+      painter.setPen(Qt::black);
+      if (item != nullptr)
+        painter.drawText(QRect(nameLeft, static_cast<int>(middle) - 8, nameRight - nameLeft, 16),
+                         Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(item->name));
+    } else {
+      painter.setPen(Qt::blue);
+      painter.drawPoint(nameRight, static_cast<int>(middle));
+    }
+    if (separators) {
+      painter.setPen(Qt::black);
+      painter.drawLine(g.left, static_cast<int>(y0), g.right, static_cast<int>(y0));
+    }
+  }
+}
+
+void DrawTitle(QPainter& painter, const ChromosomeDrawState& s) {
+  const ChromosomeGeometry& g = *s.geometry;
+  QFont font = Arial(16);
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  const QFontMetrics metrics(font);
+  painter.drawText(g.in.pixelWidth / 2, g.in.dendroHeight - metrics.descent(),
+                   QString::fromStdString(ChromosomeTitle(g)));
+}
+
+// Grey of a positive stain: 255 - n x 2.55 for the number from its fifth character.
+int StainGrey(const char* stain) {
+  const int n = std::strlen(stain) > 4 ? std::atoi(stain + 4) : 0;
+  return std::clamp(static_cast<int>(255 - n * 2.55), 0, 255);
+}
+
+}  // namespace
+
+COLORREF LohColor(double v, bool hideConflict) {
+  if (v > 1 && v < 5) {
+    switch (static_cast<int>(v)) {
+      case 1:
+        return kLohRetentionColour;
+      case 2:
+        return kLohNoninformativeColour;
+      case 3:
+        return kWhite;
+      default:
+        return hideConflict ? kLohNoninformativeColour : kLohConflictColour;
+    }
+  }
+  if (!std::isfinite(v)) return kWhite;
+  if (v > 0.5) {
+    const long long c = 255 - static_cast<long long>((v - 0.5) * 510);
+    return RGB(255, 255, static_cast<int>(c & 0xFF));
+  }
+  const long long c = 255 - static_cast<long long>((0.5 - v) * 510);
+  return RGB(static_cast<int>(c & 0xFF), static_cast<int>(c & 0xFF), 255);
+}
+
+HalfColours HaplotypeColor(const unsigned char record[4], bool displayInferred) {
+  HalfColours h;
+  if (!displayInferred) {
+    h.left = TermColor(2u * record[1]);
+    h.right = TermColor(2u * record[2]);
+    h.painted = true;
+    return h;
+  }
+  constexpr COLORREF red = RGB(255, 0, 0);
+  constexpr COLORREF blue = RGB(0, 0, 255);
+  switch (record[0]) {
+    case 0:
+      h = {red, red, true};
+      break;
+    case 1:
+      h = {blue, blue, true};
+      break;
+    case 3:
+      h = {kWhite, kWhite, false};
+      break;
+    case 4:
+      h = {red, blue, true};
+      break;
+    case 5:
+      h = {blue, red, true};
+      break;
+    default:
+      break;
+  }
+  return h;
+}
+
+CellStyle CurrentCellStyle() {
+  const GroupSettings& settings = TheGroup().Settings();
+  const ChromosomeOptions& options = TheChromosomeOptions();
+  CellStyle style;
+  style.dataType = chromosome.dataType;
+  style.snpArrays = ArrayType != 0;
+  style.displayInferred = DisplayInferred;
+  style.hideConflictLoh = options.hideConflictLoh;
+  style.tumourOnly = settings.CHRO_MERGE_GROUP_NAME != 0;
+  style.parentSpecific = settings.PARENT_SPECIFIC_COPY != 0 && !chromosome.secondSignal.Empty();
+  style.displayRange = options.displayRange[At(ChromosomeDataTypeIndex(chromosome.dataType))];
+  style.greenRed = settings.GREEN_RED != 0;
+  return style;
+}
+
+CellColours ChromosomeCellColour(const ChromosomeGeometry& g, int row, int column,
+                                 const CellStyle& style) {
+  CellColours out;
+  if (row < 0 || row >= g.RowCount() || column < 0 || column >= g.ColumnCount()) return out;
+  const int unit = g.rows[At(row)].unit;
+  if (unit < 0 || unit >= chromosome.unitCount) return out;
+  const int sample = g.columns.sampleOfColumn[At(column)];
+  const int group = g.columns.groupOfColumn[At(column)];
+  const int first = g.columns.groupFirstColumn[At(group)];
+  const int size = g.columns.groupSize[At(group)];
+  auto single = [&out](COLORREF c) { out.halves = {c, c, c != kWhite}; };
+  switch (style.dataType) {
+    case kDataCall: {
+      if (chromosome.calls.Empty() || sample >= chromosome.sampleCount) return out;
+      const int call = chromosome.calls.Row(sample)[unit];
+      if (!style.snpArrays) {
+        single(call == 'P' ? RGB(255, 125, 125) : RGB(125, 125, 255));
+        return out;
+      }
+      switch (call) {
+        case kSnpCallA:
+          single(RGB(255, 0, 0));
+          break;
+        case kSnpCallB:
+          single(RGB(0, 0, 255));
+          break;
+        case kSnpCallAB:
+          single(RGB(255, 255, 0));
+          break;
+        case kSnpCallAB_A:
+          single(RGB(180, 0, 0));
+          break;
+        case kSnpCallAB_B:
+          single(RGB(0, 0, 180));
+          break;
+        default:
+          break;
+      }
+      return out;
+    }
+    case kDataLohCall: {
+      if (chromosome.lohCodes.Empty()) return out;
+      const int shown = size >= 2 && style.displayInferred ? 1 : 0;
+      const int s = g.columns.sampleOfColumn[At(first + std::min(shown, size - 1))];
+      const float v = chromosome.lohCodes.Row(s)[unit];
+      if (Missing(v)) return out;
+      const COLORREF c = LohColor(v, style.hideConflictLoh);
+      single(c);
+      out.lohBlank = c == kWhite || c == kLohNoninformativeColour;
+      return out;
+    }
+    case kDataCopyNumber:
+    case kDataLog2Ratio: {
+      const int s =
+          style.tumourOnly && size >= 2 ? g.columns.sampleOfColumn[At(first + 1)] : sample;
+      if (style.dataType == kDataCopyNumber && style.parentSpecific && style.displayInferred &&
+          !chromosome.inferred.Empty()) {
+        const float cell = chromosome.inferred.Row(s)[unit];
+        float a = kMissingValueFloat;
+        float b = kMissingValueFloat;
+        if (!Missing(cell)) chromosome.DecodeParentCopies(cell, &a, &b);
+        out.halves = {ValueToColor(Missing(a) ? MISSING_VALUE : static_cast<double>(a),
+                                   style.displayRange, style.greenRed),
+                      ValueToColor(Missing(b) ? MISSING_VALUE : static_cast<double>(b),
+                                   style.displayRange, style.greenRed),
+                      true};
+        out.halves.painted = out.halves.left != kWhite || out.halves.right != kWhite;
+        return out;
+      }
+      const float v = chromosome.GetValue(s, unit);
+      single(ValueToColor(Missing(v) ? MISSING_VALUE : static_cast<double>(v), style.displayRange,
+                          style.greenRed));
+      return out;
+    }
+    case kDataHaplotype:
+      // The gathering keeps no haplotype table until linkage analysis fills one.
+      return out;
+    case kDataAlleleSharing: {
+      if (chromosome.inferred.Empty()) return out;
+      const float v = chromosome.inferred.Row(sample)[unit];
+      if (Missing(v)) return out;
+      single(LohColor((2 - v) * 0.25, style.hideConflictLoh));
+      return out;
+    }
+    default:
+      return out;
+  }
+}
+
+std::string ChromosomeTitle(const ChromosomeGeometry& g) {
+  std::string title;
+  if (g.in.regionsMode) {
+    title = "Chro Regions";
+  } else if (g.in.showAll) {
+    title = "Chro All";
+  } else {
+    title = "Chro " + genome_info.GetChroName(TheGroup().Settings().CHRO_CUR_CHRO);
+  }
+  if (DisplayInferred &&
+      (chromosome.dataType == kDataLohCall || chromosome.dataType == kDataCopyNumber))
+    title += " inferred";
+  return title;
+}
+
+void DrawMatrix(QPainter& painter, const ChromosomeDrawState& s) {
+  const ChromosomeGeometry& g = *s.geometry;
+  const QRect area = AreaOf(s);
+  int firstRow = 0;
+  int lastRow = -1;
+  g.VisibleRows(area.top(), area.bottom() + 1, &firstRow, &lastRow);
+  DrawCurve(painter, s, firstRow, lastRow);
+  DrawMarkerNames(painter, s, firstRow, lastRow);
+  DrawCells(painter, s, area, firstRow, lastRow);
+  DrawChromosomeLabels(painter, s, area);
+  DrawRegionLabels(painter, s);
+  DrawTitle(painter, s);
+}
+
+void DrawBands(QPainter& painter, const ChromosomeDrawState& s, int chro, double offset) {
+  const ChromosomeGeometry& g = *s.geometry;
+  if (chro < 0 || chro >= MAX_CHRO_NUM) return;
+  const QRect area = AreaOf(s);
+  const double length = ChromosomeDrawLength(chro);
+  const double yTop = g.PositionY(offset);
+  const double yEnd = g.PositionY(offset + length);
+  if (yEnd < area.top() || yTop > area.bottom()) return;
+  const int fontH = std::max(1, g.in.propFontHeight);
+  const QFont font = Arial(fontH);
+  painter.setFont(font);
+  const int x = g.in.pixelWidth;
+  const int w = g.bandWidth;
+  const bool bands = !genome_info.bands.empty() && chro + 1 < static_cast<int>(MAX_CHRO_NUM + 1);
+  if (bands) {
+    const int b0 = genome_info.bandStart[At(chro)];
+    const int b1 =
+        std::min(genome_info.bandStart[At(chro + 1)], static_cast<int>(genome_info.bands.size()));
+    double previousName = -1e18;
+    for (int b = std::max(0, b0); b < b1; ++b) {
+      const CYTOBAND& band = genome_info.bands[At(b)];
+      const int y0 = static_cast<int>(g.PositionY(offset + band.start));
+      const int y1 = static_cast<int>(g.PositionY(offset + band.end));
+      if (y1 < area.top() || y0 > area.bottom() + fontH) continue;
+      const QRect box(x, y0, std::max(1, w), std::max(1, y1 - y0));
+      if (std::strlen(band.stain) > 1 && band.stain[1] == 'p') {
+        const int grey = StainGrey(band.stain);
+        painter.fillRect(box, QColor(grey, grey, grey));
+      } else if (std::strlen(band.stain) > 1 && band.stain[1] == 'c') {
+        painter.fillRect(box, Qt::white);
+        painter.fillRect(box, QBrush(Qt::black, Qt::DiagCrossPattern));
+      }
+      painter.setPen(Qt::black);
+      painter.drawLine(x, y0, x + w, y0);
+      painter.drawLine(x, y1, x + w, y1);
+      painter.drawLine(x, y0, x, y1);
+      painter.drawLine(x + w, y0, x + w, y1);
+      const double nameY = (y0 + y1) / 2.0 - fontH / 2.0;
+      if (nameY >= previousName + fontH) {
+        previousName = nameY;
+        painter.drawText(QRect(w + 2 * x, static_cast<int>(nameY), 5 * fontH, fontH),
+                         Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(band.name));
+      } else {
+        painter.setPen(Qt::blue);
+        painter.drawPoint(w + 2 * x, static_cast<int>(nameY));
+      }
+    }
+  }
+  if (refgene_info.refGenes.empty() || chro >= refgene_info.NumChro) return;
+  const int nameLeft = bands ? w + 5 * fontH + 3 * x : w + 2 * x;
+  const int nameRight = g.left - x;
+  if (nameRight <= nameLeft) return;
+  const std::vector<PositionEntry>& list = refgene_info.posList[At(chro)];
+  // Only the refGenes that start within the area (and one font height above it).
+  const double scale = g.pixelKb * 1000.0;
+  const double p0 = (area.top() - fontH - g.top - 0.5) * scale - offset;
+  const double p1 = (area.bottom() - g.top - 0.5) * scale - offset;
+  auto it = std::lower_bound(list.begin(), list.end(), p0,
+                             [](const PositionEntry& e, double p) { return e.pos < p; });
+  double previous = -1e18;
+  for (; it != list.end() && it->pos <= p1; ++it) {
+    const int y = static_cast<int>(g.PositionY(offset + it->pos));
+    if (y < previous + fontH) {
+      painter.setPen(Qt::blue);
+      painter.drawPoint(nameLeft - 2, y);
+      continue;
+    }
+    previous = y;
+    if (it->index < 0 || it->index >= static_cast<int>(refgene_info.refGenes.size())) continue;
+    const QRect box(nameLeft, y, nameRight - nameLeft, fontH);
+    if (it->index == refgene_info.lastRefGene) {
+      painter.fillRect(box, Qt::white);
+      painter.setPen(Qt::red);
+    } else {
+      painter.setPen(Qt::black);
+    }
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter,
+                     QString::fromStdString(refgene_info.refGenes[At(it->index)].name));
+  }
+}
+
+void DrawLegend(QPainter& painter, const ChromosomeDrawState& s) {
+  const ChromosomeGeometry& g = *s.geometry;
+  const QRect area = AreaOf(s);
+  const GroupSettings& settings = TheGroup().Settings();
+  const int wd = g.in.pixelWidth;
+  const int ht2 = g.in.infoRowHeight;
+  const int shift = s.legendShift;
+  const int type = chromosome.dataType;
+  const bool valueType = type == kDataCopyNumber || type == kDataLog2Ratio;
+  const int current = SampleGrouping.CurrentSample();
+  int c0 = 0;
+  int c1 = -1;
+  g.VisibleColumns(area.left(), area.right(), &c0, &c1);
+
+  // Names, rotated, with their baseline on the dendrogram band's lower edge.
+  QFont nameFont = Arial(wd);
+  painter.setFont(nameFont);
+  const int nameHeight = std::max(0, g.in.dendroHeight / 2);
+  const bool merge = settings.CHRO_MERGE_GROUP_NAME != 0;
+  for (int column = c0; column <= c1; ++column) {
+    const int sample = g.columns.sampleOfColumn[At(column)];
+    const int group = g.columns.groupOfColumn[At(column)];
+    if (merge && g.columns.offsetInGroup[At(column)] != 0) continue;
+    int x = g.ColumnX(column);
+    if (merge && g.columns.groupSize[At(group)] >= 2) x += wd / 2;
+    const std::string name =
+        sample < SampleGrouping.SampleCount() ? SampleGrouping.SampleName(sample) : std::string();
+    painter.save();
+    painter.translate(x + wd - 1, g.in.dendroHeight + shift);
+    painter.rotate(-90);
+    painter.fillRect(QRect(0, -wd, nameHeight, wd), Qt::white);
+    painter.setPen(valueType && sample == current ? Qt::blue : Qt::black);
+    painter.drawText(QRect(0, -wd, nameHeight, wd), Qt::AlignLeft | Qt::AlignBottom,
+                     QString::fromStdString(name));
+    painter.restore();
+  }
+  // The caption over the curve panel.
+  painter.setFont(Arial(std::max(8, ht2)));
+  painter.setPen(Qt::blue);
+  const std::string caption = valueType && current >= 0 && current < SampleGrouping.SampleCount()
+                                  ? SampleGrouping.SampleName(current)
+                                  : std::string("Score");
+  painter.drawText(g.right + 2 * wd, g.infoTop - ht2 + shift, QString::fromStdString(caption));
+  if (ht2 <= 0) return;
+
+  // Sample-information rows: names at the left, one cell per column.
+  painter.setFont(Arial(ht2));
+  const QFontMetrics metrics(painter.font());
+  for (int row = 0; row < SampleInfo.ColumnCount(); ++row) {
+    const SampleInfoColumn& info = SampleInfo.Column(row);
+    const int y = g.infoTop + row * ht2 + shift;
+    painter.setPen(row == s.selectedInfoRow ? Qt::blue : Qt::black);
+    painter.drawText(QRect(0, y, std::max(0, g.left - 2), ht2), Qt::AlignRight | Qt::AlignVCenter,
+                     QString::fromStdString(info.name));
+    for (int column = c0; column <= c1; ++column) {
+      const int array = SampleGrouping.GetSampleArray(g.columns.sampleOfColumn[At(column)]);
+      if (array < 0 || array >= SampleInfo.RowCount()) continue;
+      const QRect cell(g.ColumnX(column), y, g.CellWidth(column), ht2);
+      if (info.numeric) {
+        const double v = SampleInfo.StandardizedValue(array, row);
+        painter.fillRect(
+            cell, ToQColor(ValueToColor(v, settings.DISPLAY_RANGE, settings.GREEN_RED != 0)));
+        continue;
+      }
+      const int category = SampleInfo.CategoryOf(array, row);
+      if (category < 0 || category >= info.CategoryCount()) continue;
+      painter.fillRect(cell, ToQColor(info.categories[At(category)].colour));
+      const QString text = QString::fromStdString(info.categories[At(category)].name);
+      if (metrics.horizontalAdvance(text) <= cell.width()) {
+        painter.setPen(Qt::black);
+        painter.drawText(cell, Qt::AlignCenter, text);
+      }
+    }
+  }
+  // The colour scale under the cells.
+  if (type != kDataCopyNumber && type != kDataLog2Ratio && type != kDataAlleleSharing) return;
+  const int width = g.right - g.left;
+  const int steps = std::max(2, width / (5 * std::max(1, ht2 / 2)));
+  const double range = CurrentCellStyle().displayRange;
+  const int y = g.bottom + ht2;
+  for (int t = 0; t <= steps; ++t) {
+    double v = 0;
+    COLORREF c = kWhite;
+    if (type == kDataLog2Ratio) {
+      v = (2.0 * t / steps - 1) * range;
+      c = ValueToColor(v, range, settings.GREEN_RED != 0);
+    } else if (type == kDataCopyNumber) {
+      v = range * t / steps;
+      c = ValueToColor(v, range, settings.GREEN_RED != 0);
+    } else {
+      v = 2.0 * t / steps;
+      c = LohColor((2 - v) * 0.25, false);
+    }
+    const int x0 = g.left + width * t / (steps + 1);
+    const int x1 = g.left + width * (t + 1) / (steps + 1);
+    painter.fillRect(QRect(x0, y, std::max(1, x1 - x0), ht2), ToQColor(c));
+    if (t % std::max(1, steps / 4) == 0) {
+      char label[32];
+      std::snprintf(label, sizeof label, std::abs(v) >= 10 || v == 0 ? "%.0f" : "%.1f", v);
+      painter.setPen(Qt::black);
+      painter.drawText(QRect(x0 - 20, y + ht2, 40 + x1 - x0, ht2), Qt::AlignHCenter | Qt::AlignTop,
+                       QString::fromLatin1(label));
+    }
+  }
+}
+
+void DrawDendrograms(QPainter& painter, const ChromosomeDrawState& s) {
+  const ChromosomeGeometry& g = *s.geometry;
+  auto draw = [&painter](const OrderedTree& tree, auto place) {
+    const SampleOrderTree& t = tree.tree;
+    const int nodes = std::min(t.NodeCount(), static_cast<int>(tree.position.size()));
+    for (int n = 0; n < nodes; ++n) {
+      const SampleOrderNode& node = t.Node(n);
+      if (node.left < 0 || node.right < 0 || node.left >= nodes || node.right >= nodes) continue;
+      const QPoint p = place(n);
+      const QPoint a = place(node.left);
+      const QPoint b = place(node.right);
+      painter.drawPolyline(QPolygon({a, QPoint(a.x(), p.y()), QPoint(b.x(), p.y()), b}));
+    }
+  };
+  auto depth = [](const OrderedTree& tree, int node) {
+    const double height = tree.tree.Node(node).height;
+    return tree.maxHeight > 0 ? std::clamp(height / tree.maxHeight, 0.0, 1.0) : 0.0;
+  };
+  if (s.trees.regions != nullptr && g.in.regionsMode) {
+    const OrderedTree& tree = *s.trees.regions;
+    const int w = g.in.dendroWidth / 2;
+    painter.setPen(QPen(Qt::black, 1));
+    // Elbows turned on their side: leaves on the right, the root at the left.
+    const auto place = [&](int n) {
+      return QPoint(static_cast<int>(w - w * depth(tree, n)),
+                    static_cast<int>(g.top + g.in.pixelHeight * tree.position[At(n)]));
+    };
+    const SampleOrderTree& t = tree.tree;
+    const int nodes = std::min(t.NodeCount(), static_cast<int>(tree.position.size()));
+    for (int n = 0; n < nodes; ++n) {
+      const SampleOrderNode& node = t.Node(n);
+      if (node.left < 0 || node.right < 0 || node.left >= nodes || node.right >= nodes) continue;
+      const QPoint p = place(n);
+      const QPoint a = place(node.left);
+      const QPoint b = place(node.right);
+      painter.drawPolyline(QPolygon({a, QPoint(p.x(), a.y()), QPoint(p.x(), b.y()), b}));
+    }
+  }
+  if (s.trees.samples != nullptr) {
+    const OrderedTree& tree = *s.trees.samples;
+    painter.setPen(QPen(Qt::black, 2));
+    const auto place = [&](int n) {
+      return QPoint(static_cast<int>(g.in.pixelWidth * tree.position[At(n)] + g.left),
+                    static_cast<int>((1 - depth(tree, n)) * g.in.dendroHeight / 2) + s.legendShift);
+    };
+    draw(tree, place);
+  }
+}
+
+void DrawChromosomePicture(QPainter& painter, const ChromosomeDrawState& s) {
+  if (s.geometry == nullptr) return;
+  const ChromosomeGeometry& g = *s.geometry;
+  painter.save();
+  painter.setBackgroundMode(Qt::TransparentMode);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setClipRect(AreaOf(s));
+  DrawMatrix(painter, s);
+  DrawLegend(painter, s);
+  DrawDendrograms(painter, s);
+  if (g.in.proportional) {
+    if (g.in.showAll) {
+      double offset = 0;
+      for (int chro = 0; chro < genome_info.NumChro && chro < MAX_CHRO_NUM; ++chro) {
+        DrawBands(painter, s, chro, offset);
+        offset += ChromosomeDrawLength(chro);
+      }
+    } else {
+      DrawBands(painter, s, TheGroup().Settings().CHRO_CUR_CHRO, 0);
+    }
+  }
+  painter.restore();
+}

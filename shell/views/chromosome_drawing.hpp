@@ -1,0 +1,81 @@
+// The chromosome view's picture on any painter (the window, an exported bitmap or
+// metafile, the tests): the data cells, the curve panel with its threshold and the
+// significant regions, marker names, chromosome and region labels, the title, the
+// ideogram with its band and refGene names, the legend and both dendrograms. A paint
+// draws only the rows and columns inside the area asked for.
+#pragma once
+
+#include <QRect>
+
+#include "engine/base/colour.hpp"
+#include "shell/views/chromosome_geometry.hpp"
+#include "shell/views/chromosome_layout.hpp"
+
+class QPainter;
+
+// The colours of the LOH codes between 1 and 5 (entry 0, loss, comes from the gradient).
+inline constexpr COLORREF kLohLossColour = RGB(0, 0, 255);
+inline constexpr COLORREF kLohRetentionColour = RGB(255, 255, 0);
+inline constexpr COLORREF kLohNoninformativeColour = RGB(225, 225, 225);
+inline constexpr COLORREF kLohConflictColour = RGB(255, 0, 0);
+inline constexpr COLORREF kWhite = RGB(255, 255, 255);
+inline constexpr COLORREF kCurvePanelColour = RGB(225, 225, 225);
+// Marks the rows of a significant region at the curve panel's right edge.
+inline constexpr COLORREF kSignificantRegionColour = RGB(255, 0, 0);
+inline constexpr int kSignificantBarWidth = 3;
+// Labels closer than this to the one above are left out.
+inline constexpr double kMinLabelGap = 11.2;
+
+// The colour of an LOH value: the code table for 1 < v < 5 (conflict as noninformative when
+// hidden), else the gradient from blue at 0 through white at 0.5 to yellow at 1.
+COLORREF LohColor(double v, bool hideConflict);
+// The two halves of a haplotype cell {code, first founder allele, second founder allele,
+// flag}: founder colours, or with inferred values by code; painted false for other codes.
+struct HalfColours {
+  COLORREF left = kWhite;
+  COLORREF right = kWhite;
+  bool painted = false;
+};
+HalfColours HaplotypeColor(const unsigned char record[4], bool displayInferred);
+
+// What the colours of a cell depend on besides the chromosome data.
+struct CellStyle {
+  int dataType = 0;
+  bool snpArrays = true;
+  bool displayInferred = true;
+  bool hideConflictLoh = false;
+  bool tumourOnly = false;  // CHRO_MERGE_GROUP_NAME: every column shows its group's second
+  bool parentSpecific = false;
+  double displayRange = 2;
+  bool greenRed = false;
+};
+CellStyle CurrentCellStyle();
+
+// The colours of the cell of a row and column; painted false for a cell left white.
+// lohBlank: a white or light grey LOH cell, which the next marker may overdraw.
+struct CellColours {
+  HalfColours halves;
+  bool lohBlank = false;
+};
+CellColours ChromosomeCellColour(const ChromosomeGeometry& geometry, int row, int column,
+                                 const CellStyle& style);
+
+struct ChromosomeDrawState {
+  const ChromosomeGeometry* geometry = nullptr;
+  QRect area;           // document points to draw; the whole picture when empty
+  int legendShift = 0;  // the sample band follows the scroll position
+  ChromosomeTrees trees;
+  int selectedInfoRow = -1;
+};
+
+// The whole picture within the area, in the Part's drawing order.
+void DrawChromosomePicture(QPainter& painter, const ChromosomeDrawState& state);
+// The parts, each within the area.
+void DrawMatrix(QPainter& painter, const ChromosomeDrawState& state);
+void DrawBands(QPainter& painter, const ChromosomeDrawState& state, int chro, double offset);
+void DrawLegend(QPainter& painter, const ChromosomeDrawState& state);
+void DrawDendrograms(QPainter& painter, const ChromosomeDrawState& state);
+
+// The title: "Chro Regions", "Chro All" or "Chro " and the chromosome's name, with
+// " inferred" for inferred LOH calls or copy numbers.
+std::string ChromosomeTitle(const ChromosomeGeometry& geometry);
