@@ -455,6 +455,11 @@ bool ChildProcess::HasEnded() {
   return true;
 }
 
+bool ChildProcess::Interrupt() {
+  if (!Started() || HasEnded()) return true;
+  return ::kill(-mPid, SIGINT) == 0 || ::kill(mPid, SIGINT) == 0;
+}
+
 bool ChildProcess::Terminate() {
   if (!Started() || HasEnded()) return true;
   if (::kill(-mPid, SIGKILL) != 0 && ::kill(mPid, SIGKILL) != 0) return false;

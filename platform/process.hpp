@@ -94,6 +94,10 @@ class ChildProcess {
   // Ends the child and everything in its process group at once, and reaps it; false
   // with errno set when the signal cannot be sent.
   [[nodiscard]] bool Terminate();
+  // Sends SIGINT to the child and everything in its process group, as Ctrl+C at a terminal
+  // would; false with errno set when the signal cannot be sent (a child that has ended
+  // counts as sent).
+  [[nodiscard]] bool Interrupt();
   // Waits up to timeoutMs for the child to end by itself; true when it did.
   bool WaitForEnd(int timeoutMs);
 

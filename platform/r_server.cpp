@@ -13,6 +13,7 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <system_error>
@@ -20,6 +21,7 @@
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/process.hpp"
+#include "platform/r_text.hpp"
 
 namespace platform {
 
@@ -43,6 +45,8 @@ constexpr std::size_t kOutputChunk = 8192;
 constexpr const char* kBootstrap = R"R(
 options(warn = 1)
 local({
+  stopped <- interrupted
+  rm("interrupted", envir = globalenv())
   requests <- file("/dev/fd/3", open = "rb", raw = TRUE)
   answers <- file("/dev/fd/4", open = "wb", raw = TRUE)
   state <- new.env()
@@ -136,7 +140,9 @@ local({
 
   writeCount(0L)
   flush(answers)
-  repeat {
+  # Interrupts are held everywhere but in a statement's evaluation, so that one never
+  # cuts a request or an answer in half.
+  suspendInterrupts(repeat {
     op <- readBin(requests, "raw", 1L)
     if (length(op) == 0L) break
     op <- rawToChar(op)
@@ -155,7 +161,9 @@ local({
       stop("unknown request"))
     result <- tryCatch(list(ok = TRUE, value = switch(op,
         E = {
-          eval(parse(text = fields$text), envir = globalenv())
+          # An interrupt meant for the statement before, come after its end, is spent here.
+          tryCatch(allowInterrupts(Sys.sleep(0)), interrupt = function(e) NULL)
+          allowInterrupts(eval(parse(text = fields$text), envir = globalenv()))
           NULL
         },
         S = {
@@ -166,7 +174,8 @@ local({
         G = readMatrix(fields$name, fields$rows, fields$cols),
         I = takeImages(),
         P = takePictures())),
-      error = function(e) list(ok = FALSE, value = conditionMessage(e)))
+      error = function(e) list(ok = FALSE, value = conditionMessage(e)),
+      interrupt = function(e) list(ok = FALSE, value = stopped))
     flush(stdout())
     flush(stderr())
     if (!result$ok) {
@@ -188,23 +197,12 @@ local({
       }
     }
     flush(answers)
-  }
+  })
   close(requests)
   close(answers)
 })
 quit(save = "no", status = 0)
 )R";
-
-// The text as an R string literal.
-std::string RStringLiteral(std::string_view text) {
-  std::string literal = "\"";
-  for (const char ch : text) {
-    if (ch == '\\' || ch == '"') literal.push_back('\\');
-    literal.push_back(ch);
-  }
-  literal.push_back('"');
-  return literal;
-}
 
 std::vector<std::uint8_t> NamedRequest(char op, std::string_view name, int rows, int cols) {
   ByteWriter writer;
@@ -216,6 +214,29 @@ std::vector<std::uint8_t> NamedRequest(char op, std::string_view name, int rows,
 }
 
 }  // namespace
+
+class RServer::RequestSpan {
+ public:
+  explicit RequestSpan(RServer& server) : mServer(server), mRefused(server.mBusy) {
+    if (mRefused) return;
+    mServer.mBusy = true;
+  }
+  ~RequestSpan() {
+    if (!mRefused) mServer.mBusy = false;
+  }
+  RequestSpan(const RequestSpan&) = delete;
+  RequestSpan& operator=(const RequestSpan&) = delete;
+
+  // False (with the busy text) for a request inside another.
+  bool Allowed(std::string& error) const {
+    if (mRefused) error = kRBusyError;
+    return !mRefused;
+  }
+
+ private:
+  RServer& mServer;
+  bool mRefused;
+};
 
 RServer::RServer() = default;
 
@@ -246,7 +267,8 @@ bool RServer::Start(std::string& error) {
     RemoveScratch();
     return false;
   }
-  const std::string script = "folder <- " + RStringLiteral(mScratch) + "\n" + kBootstrap;
+  const std::string script = "folder <- " + RStringLiteral(mScratch) + "\ninterrupted <- " +
+                             RStringLiteral(kRInterruptedError) + "\n" + kBootstrap;
   const bool scriptSent = child->WriteAll(kScriptPipe, script.data(), script.size());
   child->ClosePipe(kScriptPipe);
   if (!scriptSent) {
@@ -289,6 +311,8 @@ void RServer::Stop() {
 }
 
 bool RServer::Execute(std::string_view statements, std::string& error) {
+  const RequestSpan span(*this);
+  if (!span.Allowed(error)) return false;
   ByteWriter writer;
   writer.WriteUInt8('E');
   writer.WriteCountedString(statements);
@@ -297,6 +321,8 @@ bool RServer::Execute(std::string_view statements, std::string& error) {
 
 bool RServer::Assign(std::string_view name, int rows, int cols, std::span<const double> rowMajor,
                      std::string& error) {
+  const RequestSpan span(*this);
+  if (!span.Allowed(error)) return false;
   if (rows < 0 || cols < 0 ||
       rowMajor.size() != static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols)) {
     error = "the values do not fill the matrix";
@@ -312,6 +338,8 @@ bool RServer::Assign(std::string_view name, int rows, int cols, std::span<const 
 
 bool RServer::Fetch(std::string_view name, int rows, int cols, std::vector<double>& rowMajor,
                     std::string& error) {
+  const RequestSpan span(*this);
+  if (!span.Allowed(error)) return false;
   if (rows < 0 || cols < 0) {
     error = "subscript out of bounds";
     return false;
@@ -326,6 +354,8 @@ bool RServer::Fetch(std::string_view name, int rows, int cols, std::vector<doubl
 }
 
 bool RServer::TakeImages(std::vector<std::string>& files, std::string& error) {
+  const RequestSpan span(*this);
+  if (!span.Allowed(error)) return false;
   files.clear();
   const std::vector<std::uint8_t> request{static_cast<std::uint8_t>('I')};
   if (!Send(request, error) || !ReceiveStatus(error)) return false;
@@ -346,6 +376,8 @@ bool RServer::TakeImages(std::vector<std::string>& files, std::string& error) {
 }
 
 bool RServer::TakePictures(std::vector<RPicture>& pictures, std::string& error) {
+  const RequestSpan span(*this);
+  if (!span.Allowed(error)) return false;
   pictures.clear();
   const std::vector<std::uint8_t> request{static_cast<std::uint8_t>('P')};
   if (!Send(request, error) || !ReceiveStatus(error)) return false;
@@ -358,6 +390,10 @@ bool RServer::TakePictures(std::vector<RPicture>& pictures, std::string& error) 
     pictures.push_back(std::move(picture));
   }
   return true;
+}
+
+void RServer::Interrupt() {
+  if (Running() && mBusy) (void)mChild->Interrupt();
 }
 
 bool RServer::ReceiveCount(std::int32_t& count, std::int32_t most, std::string& error) {
@@ -387,14 +423,32 @@ bool RServer::Receive(void* data, std::size_t size, std::string& error) {
   }
   auto* bytes = static_cast<char*>(data);
   bool outputOpen = true;
+  using Clock = std::chrono::steady_clock;
+  const auto hookPeriod = std::chrono::milliseconds(kRWaitHookMs);
+  auto nextHook = Clock::now() + hookPeriod;
+  auto nextInterrupt = Clock::now();
   while (size > 0) {
     // R's output is passed on while R works, so that a full output pipe never stalls it.
     pollfd fds[2] = {{mChild->PipeFd(kAnswerPipe), POLLIN, 0},
                      {outputOpen ? mChild->OutputFd() : -1, POLLIN, 0}};
-    const int ready = ::poll(fds, 2, kAliveCheckMs);
+    const int ready = ::poll(fds, 2, mWaitHook ? kRWaitHookMs : kAliveCheckMs);
     if (ready < 0) {
       if (errno == EINTR) continue;
       return Ended(error);
+    }
+    if (mWaitHook && Clock::now() >= nextHook) {
+      nextHook = Clock::now() + hookPeriod;
+      const bool interrupt = mWaitHook();
+      // What the hook handled may have stopped R.
+      if (!Running()) {
+        error = kRHasEndedError;
+        return false;
+      }
+      // Asked again now and then, in case R took the first one for the statement before.
+      if (interrupt && Clock::now() >= nextInterrupt) {
+        nextInterrupt = Clock::now() + std::chrono::milliseconds(kRInterruptRepeatMs);
+        Interrupt();
+      }
     }
     if (ready == 0) {
       if (mChild->HasEnded()) return Ended(error);

@@ -5,7 +5,8 @@
 // R's printed output (its standard output and error) goes to an output sink as it
 // arrives. In R, windows() opens a graphics device drawing into an image file in a
 // scratch folder of this server; pictures of what a device shows so far can be taken at
-// any time, as a window on the screen would show it.
+// any time, as a window on the screen would show it. A statement that runs long can be
+// interrupted as Ctrl+C would at R's console: R stays, with its workspace.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,15 @@ inline constexpr int kRStartTimeoutMs = 60000;
 inline constexpr int kRQuitTimeoutMs = 5000;
 // The text of every request once R has ended.
 inline constexpr const char* kRHasEndedError = "R has ended; start it again";
+// The failure of statements that were interrupted.
+inline constexpr const char* kRInterruptedError = "Interrupted by the user";
+// A request made while another waits for its answer (from an event handled during the
+// wait) is refused with this text.
+inline constexpr const char* kRBusyError = "R is busy with another statement";
+// How often a wait for R's answer runs the wait hook, and how often an interrupt the hook
+// keeps asking for is sent again.
+inline constexpr int kRWaitHookMs = 50;
+inline constexpr int kRInterruptRepeatMs = 500;
 
 // A picture of what one device opened by windows() shows: the windows() call's number
 // (from 1, never reused in a run) and a PNG file that is the taker's to read and remove.
@@ -40,6 +50,9 @@ struct RPicture {
 class RServer {
  public:
   using OutputSink = std::function<void(std::string_view)>;
+  // Run every kRWaitHookMs while a request waits for R's answer; true asks R to interrupt
+  // what it runs.
+  using WaitHook = std::function<bool()>;
 
   RServer();
   // Stops R when it runs.
@@ -49,17 +62,26 @@ class RServer {
 
   // Where R's printed output goes; without a sink it is dropped.
   void SetOutputSink(OutputSink sink) { mSink = std::move(sink); }
+  // An empty hook waits without calling anything.
+  void SetWaitHook(WaitHook hook) { mWaitHook = std::move(hook); }
 
   // Starts R and waits until it serves requests. False with the reason in error when R
   // cannot be started (not on PATH, or it ended before it answered).
   [[nodiscard]] bool Start(std::string& error);
+  // Whether a request waits for its answer (the wait hook runs inside it).
+  bool Busy() const { return mBusy; }
   // Whether R was started and has not been seen to end.
   bool Running() const { return mChild != nullptr; }
   // Ends R: it quits without saving (killed if it does not); its scratch folder goes.
   void Stop();
 
-  // Evaluates R statements in R's global workspace for their effect.
+  // Evaluates R statements in R's global workspace for their effect. Interrupted, they
+  // fail with kRInterruptedError and leave what they did so far.
   [[nodiscard]] bool Execute(std::string_view statements, std::string& error);
+  // Interrupts the statements R evaluates now (and what they started, such as programs
+  // run by system()); only while a request waits (the wait hook asks for it), never
+  // between requests.
+  void Interrupt();
   // Assigns a rows x cols numeric matrix, given row by row, to name.
   [[nodiscard]] bool Assign(std::string_view name, int rows, int cols,
                             std::span<const double> rowMajor, std::string& error);
@@ -90,8 +112,13 @@ class RServer {
   bool Ended(std::string& error);
   void RemoveScratch();
 
+  // Marks the span of one request, refusing a second one inside it.
+  class RequestSpan;
+
   std::unique_ptr<ChildProcess> mChild;
   OutputSink mSink;
+  WaitHook mWaitHook;
+  bool mBusy = false;
   std::string mScratch;
   std::string mRecentOutput;
 };

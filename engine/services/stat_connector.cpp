@@ -5,6 +5,8 @@
 #include <system_error>
 #include <utility>
 
+#include "engine/services/log_channel.hpp"
+
 RReply CStatConnector::Start() {
   if (mStarted) return RReply::Success();
   std::string error;
@@ -39,8 +41,17 @@ RReply CStatConnector::GetMatrix(std::string_view name, RMatrix& matrix) {
 
 RReply CStatConnector::ExecuteCommand(std::string_view command) {
   if (!mStarted) return NotRunning();
+  if (mServer.Busy()) return RReply::Failure(platform::kRBusyError);
   std::string error;
+  // A statement run while an analysis runs keeps the window alive while it waits, and
+  // Stop Analysis (the stop flag cleared) interrupts it.
+  if (AnalysisRunning != 0)
+    mServer.SetWaitHook([] {
+      PumpMessages();
+      return AnalysisRunning == 0;
+    });
   const bool ok = mServer.Execute(command, error);
+  mServer.SetWaitHook({});
   if (ok) ShowPlots();
   return Outcome(ok, std::move(error));
 }

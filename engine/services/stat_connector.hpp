@@ -2,7 +2,9 @@
 // kept for the whole run, so that variables and results stay in R's workspace between
 // calls. R's printed output goes to the attached output device. When R ends on its own
 // (a statement quit it, or it was killed), every later call fails with
-// platform::kRHasEndedError until StartR starts a fresh R.
+// platform::kRHasEndedError until StartR starts a fresh R. A statement run while an
+// analysis runs (AnalysisRunning raised) pumps the window's events as it waits and is
+// interrupted, failing with platform::kRInterruptedError, when the flag is cleared.
 #pragma once
 
 #include <functional>

@@ -1,9 +1,11 @@
 // The R child's pictures of its graphics devices, taken while R draws: one per device
 // whose drawing changed, a device's number kept for its life, and every picture a whole
-// PNG file of the device's drawing so far.
+// PNG file of the device's drawing so far. A long statement is interrupted as Ctrl+C would
+// at R's console, and R goes on with its workspace.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -72,6 +74,38 @@ TEST(RServerTest, PicturesFollowEachDeviceAsItDraws) {
   EXPECT_EQ(files.size(), 2u);
   ASSERT_TRUE(r.TakePictures(pictures, error)) << error;
   EXPECT_TRUE(pictures.empty());
+  r.Stop();
+}
+
+// A Sys.sleep loop of ten seconds, stopped by the wait hook after a moment, each time
+// with R and its workspace intact: the loop's counter shows how far it came. A request
+// made from inside the hook is refused, and statements after the stop run untouched.
+TEST(RServerTest, TheWaitHookInterruptsALongStatementAndRGoesOn) {
+  platform::RServer r;
+  std::string error;
+  ASSERT_TRUE(r.Start(error)) << error;
+  using Clock = std::chrono::steady_clock;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    const auto start = Clock::now();
+    std::string nested;
+    r.SetWaitHook([&] {
+      if (nested.empty() && !r.Execute("z <- 1", nested)) nested = "refused: " + nested;
+      return Clock::now() - start > std::chrono::milliseconds(600);
+    });
+    EXPECT_FALSE(r.Execute("i <- 0; for (i in 1:200) Sys.sleep(0.05)", error));
+    EXPECT_EQ(error, platform::kRInterruptedError);
+    r.SetWaitHook({});
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(8)) << "stopped well before its end";
+    EXPECT_EQ(nested, std::string("refused: ") + platform::kRBusyError);
+    std::vector<double> counter;
+    ASSERT_TRUE(r.Fetch("i", 1, 1, counter, error)) << error;
+    EXPECT_GE(counter[0], 1.0);
+    EXPECT_LT(counter[0], 200.0);
+    ASSERT_TRUE(r.Execute("x <- 0; for (k in 1:20000) x <- x + 1", error)) << error;
+    ASSERT_TRUE(r.Fetch("x", 1, 1, counter, error)) << error;
+    EXPECT_EQ(counter[0], 20000.0) << "the next statement runs whole";
+  }
   r.Stop();
 }
 

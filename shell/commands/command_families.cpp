@@ -23,4 +23,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterInformationFileCommands(registry);
   RegisterOntologyBrowserCommands(registry);
   RegisterPathwayFilterCommands(registry);
+  RegisterGenomeCommands(registry);
 }

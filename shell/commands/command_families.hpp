@@ -53,5 +53,7 @@ void RegisterOptionsCommands(CommandRegistry& registry);
 
 // Pathway menu: Filter Genes.
 void RegisterPathwayFilterCommands(CommandRegistry& registry);
+// Analysis menu: Genome.
+void RegisterGenomeCommands(CommandRegistry& registry);
 // Every family above.
 void RegisterMainFrameCommands(CommandRegistry& registry);

@@ -7,8 +7,10 @@
 #include "shell/views/cel_view.hpp"
 #include "shell/views/cluster_view.hpp"
 #include "shell/views/data_view.hpp"
+#include "shell/views/genome_view.hpp"
 #include "shell/views/plain_view.hpp"
 #include "shell/views/plots_view.hpp"
+#include "shell/views/r_view.hpp"
 
 namespace {
 
@@ -30,6 +32,14 @@ QWidget* MakeCelView(const ViewContext& context) {
   return new CCelView(context.frame, nullptr);
 }
 
+QWidget* MakeGenomeView(const ViewContext& context) {
+  return new CGenomeView(context.frame, nullptr);
+}
+
+QWidget* MakeRView(const ViewContext&) {
+  return new RView(nullptr);
+}
+
 QWidget* MakePlotsView(const ViewContext& context) {
   return new PlotsView(context.frame, nullptr);
 }
@@ -41,9 +51,9 @@ constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     MakeDataView,     // VIEW_DATA
     MakeCelView,      // VIEW_CEL
     MakeClusterView,  // VIEW_CLUSTER
-    MakePlainView,    // VIEW_GENOME: CGenomeView
+    MakeGenomeView,   // VIEW_GENOME
     MakePlainView,    // VIEW_LDA: LdaView
-    MakePlainView,    // VIEW_R: RView
+    MakeRView,        // VIEW_R
     MakePlainView,    // VIEW_SNP: SnpView
     MakePlainView,    // VIEW_CHROMOSOME: CChromosomeView
     MakePlainView,    // VIEW_PATHWAY: PathwayView

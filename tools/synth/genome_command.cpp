@@ -1,6 +1,8 @@
 #include "tools/synth/genome_command.hpp"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,7 +49,33 @@ constexpr const char* kGenomeUsage =
     "                     'Sib<P>a.txt', 'Sib<P>b.txt' genotype calls, siblings.arrays.txt\n"
     "                     (each pair a sample group), siblings.data.txt (external data:\n"
     "                     calls alone) and siblings.truth.txt (per pair and marker:\n"
-    "                     frequency, alleles shared, both calls)\n";
+    "                     frequency, alleles shared, both calls)\n"
+    "  --pedigree N       a pedigree whose couples have N children (1 to 12); its calls descend\n"
+    "                     along the autosomes' genetic map (the X is no calls) with crossovers\n"
+    "                     at one per Morgan, a disease locus planted at a marker: pedigree.txt "
+    "(family, person, father,\n"
+    "                     mother, sex, array, affection), '<array>.txt' genotype calls per\n"
+    "                     typed person (F<family>P<person>), pedigree.arrays.txt,\n"
+    "                     pedigree.samples.txt, pedigree.data.txt (external data: calls), and\n"
+    "                     the truth: pedigree.truth.txt (per person and marker: founder\n"
+    "                     alleles received, genotype, call), pedigree.founders.txt (map,\n"
+    "                     frequencies, founder haplotypes), pedigree.meioses.txt (crossovers\n"
+    "                     per meiosis and chromosome), pedigree.disease.txt (locus, carriers,\n"
+    "                     affection)\n"
+    "  --generations N    2: a couple and its children (default); 3: two couples of\n"
+    "                     grandparents whose son and daughter are the parents\n"
+    "  --families N       families in the pedigree file (1 to 50, default 1)\n"
+    "  --disease MODE     recessive or dominant (default dominant)\n"
+    "  --disease-freq R   disease allele frequency (default 0.1)\n"
+    "  --penetrance R     chance that a carrier is affected (default 0.9)\n"
+    "  --phenocopy R      chance that a non-carrier is affected (default 0.02)\n"
+    "  --disease-chro C   chromosome name of the disease locus (default the first)\n"
+    "  --min-affected N   affected persons each family is drawn to have (default 1)\n"
+    "  --error-rate R     share of calls replaced by another genotype (default 0.01)\n"
+    "  --no-call-rate R   share of calls missing (default 0.01)\n"
+    "  --untyped P        percent of persons without an array (default 0)\n"
+    "  --unknown-affection P  percent of persons of unknown affection (default 0)\n"
+    "  --cm-per-mb R      genetic map scale of the genome (default 1.1)\n";
 
 struct GenomeArgs {
   ChipOptions chip;
@@ -55,7 +83,75 @@ struct GenomeArgs {
   std::string out;
   int refGenes = 500;
   StudyOptions study;
+  std::string diseaseChromosome;
 };
+
+// The pedigree's real options: option, field, least and most allowed.
+struct RealOption {
+  const char* option;
+  double PedigreePlan::*field;
+  double least;
+  double most;
+};
+constexpr RealOption kRealOptions[] = {{"--disease-freq", &PedigreePlan::diseaseFrequency, 0, 1},
+                                       {"--penetrance", &PedigreePlan::penetrance, 0, 1},
+                                       {"--phenocopy", &PedigreePlan::phenocopy, 0, 1},
+                                       {"--error-rate", &PedigreePlan::errorRate, 0, 1},
+                                       {"--no-call-rate", &PedigreePlan::noCallRate, 0, 1}};
+// And its whole ones.
+struct WholeOption {
+  const char* option;
+  int PedigreePlan::*field;
+  int least;
+  int most;
+};
+constexpr WholeOption kWholeOptions[] = {
+    {"--pedigree", &PedigreePlan::children, 1, 12},
+    {"--generations", &PedigreePlan::generations, 2, 3},
+    {"--families", &PedigreePlan::families, 1, 50},
+    {"--min-affected", &PedigreePlan::minAffected, 0, 1000},
+    {"--untyped", &PedigreePlan::untypedPercent, 0, 100},
+    {"--unknown-affection", &PedigreePlan::unknownAffectionPercent, 0, 100}};
+
+// A pedigree option taken into the plan; nullopt when the option is not one of them.
+std::optional<std::string> TakePedigreeOption(GenomeArgs& args, std::string_view option,
+                                              std::string_view value) {
+  PedigreePlan& plan = args.study.pedigree;
+  for (const RealOption& real : kRealOptions) {
+    if (option != real.option) continue;
+    double number = 0;
+    if (!ParseReal(value, real.least, real.most, number))
+      return std::string(option) + " needs a number from 0 to 1";
+    plan.*real.field = number;
+    return "";
+  }
+  for (const WholeOption& whole : kWholeOptions) {
+    if (option != whole.option) continue;
+    long long number = 0;
+    if (!ParseWhole(value, whole.least, whole.most, number))
+      return std::string(option) + " needs " + std::to_string(whole.least) + " to " +
+             std::to_string(whole.most);
+    plan.*whole.field = static_cast<int>(number);
+    if (option == "--pedigree") args.study.pedigreeStudy = true;
+    return "";
+  }
+  if (option == "--disease") {
+    if (value != "recessive" && value != "dominant") return "--disease needs recessive or dominant";
+    plan.mode = value == "recessive" ? DiseaseMode::kRecessive : DiseaseMode::kDominant;
+    return "";
+  }
+  if (option == "--disease-chro") {
+    args.diseaseChromosome = std::string(value);
+    return "";
+  }
+  if (option == "--cm-per-mb") {
+    double number = 0;
+    if (!ParseReal(value, 0, 1000, number)) return "--cm-per-mb needs 0 to 1000";
+    args.genome.cmPerMb = static_cast<float>(number);
+    return "";
+  }
+  return std::nullopt;
+}
 
 // Counts of the study's samples: option, field, the most allowed.
 struct CountOption {
@@ -80,6 +176,8 @@ std::string TakeOption(GenomeArgs& args, std::string_view option, std::string_vi
     case OptionResult::kNotMine:
       break;
   }
+  if (std::optional<std::string> pedigree = TakePedigreeOption(args, option, value))
+    return *pedigree;
   long long number = 0;
   if (option == "--out") {
     args.out = std::string(value);
@@ -121,15 +219,33 @@ int RunGenomeCommand(int argc, char** argv) {
   args.genome.snpArray = chip->arrayType != 0;
   const StudyOptions& study = args.study;
   const bool studied = study.referenceSamples + study.normals + study.pairs + study.singles +
-                           study.males + study.siblingPairs >
-                       0;
+                               study.males + study.siblingPairs >
+                           0 ||
+                       study.pedigreeStudy;
   if (studied && !args.genome.snpArray)
     return Fail(
-        "--reference, --normals, --pairs, --singles, --males and --siblings need a SNP "
-        "chip");
+        "--reference, --normals, --pairs, --singles, --males, --siblings and --pedigree need "
+        "a SNP chip");
   if (study.pairs > study.normals) return Fail("--pairs cannot be more than --normals");
+  if (study.pedigreeStudy && study.pedigree.minAffected > 0) {
+    const PedigreePlan& plan = study.pedigree;
+    const int perFamily = plan.PersonsPerFamily();
+    if (plan.minAffected > perFamily)
+      return Fail("--min-affected cannot be more than the persons of a family (" +
+                  std::to_string(perFamily) + ")");
+    if (plan.penetrance == 0 && plan.phenocopy == 0)
+      return Fail("--min-affected needs a penetrance or phenocopy above 0");
+  }
   if (study.males > study.normals) return Fail("--males cannot be more than --normals");
   const GenomeTruth genome = MakeGenome(names, args.genome);
+  int diseaseChromosome = 0;
+  if (!args.diseaseChromosome.empty()) {
+    const auto found =
+        std::find(genome.chromosomes.begin(), genome.chromosomes.end(), args.diseaseChromosome);
+    if (found == genome.chromosomes.end())
+      return Fail("--disease-chro names no chromosome of the genome");
+    diseaseChromosome = static_cast<int>(found - genome.chromosomes.begin());
+  }
 
   std::vector<std::pair<std::string, std::string>> files = {
       {"genome_info.txt", GenomeInfoText(genome)},
@@ -149,6 +265,7 @@ int RunGenomeCommand(int argc, char** argv) {
   StudyOptions options = study;
   options.seed = args.genome.seed;
   options.arrayType = chip->arrayType;
+  options.diseaseChromosome = diseaseChromosome;
   std::vector<std::string> written;
   const bool done = WriteGenomeStudy(*chip, genome, snpInfo, options, args.out, written, error);
   for (const std::string& path : written) std::printf("%s\n", path.c_str());

@@ -23,12 +23,17 @@ void AppendOptional(std::string& out, float value) {
 
 }  // namespace
 
+float GeneticPositionCm(const GenomeTruth& genome, int pos) {
+  return static_cast<float>(pos) * 1e-6f * genome.cmPerMb;
+}
+
 GenomeTruth MakeGenome(const std::vector<std::string>& probeSets, const GenomeOptions& options) {
   SynthRandom random(options.seed);
   GenomeTruth truth;
   truth.chromosomes = options.chromosomes;
   truth.lengths = options.lengths;
   truth.snpArray = options.snpArray;
+  truth.cmPerMb = options.cmPerMb;
   const int chromosomes =
       static_cast<int>(std::min(options.chromosomes.size(), options.lengths.size()));
   for (std::size_t i = 0; i < probeSets.size(); ++i) {
@@ -45,8 +50,7 @@ GenomeTruth MakeGenome(const std::vector<std::string>& probeSets, const GenomeOp
     unit.strand = random.Chance(50) ? '+' : '-';
     if (options.snpArray) {
       unit.text = "rs" + std::to_string(100000 + static_cast<int>(i));
-      if (unit.pos >= 0 && random.Chance(80))
-        unit.secondCm = static_cast<float>(unit.pos) * 1e-6f * 1.1f;
+      if (unit.pos >= 0 && random.Chance(80)) unit.secondCm = GeneticPositionCm(truth, unit.pos);
       for (float& rate : unit.ratePercent)
         if (random.Chance(90)) rate = static_cast<float>(random.Between(0, 1000)) / 10.0f;
     } else {

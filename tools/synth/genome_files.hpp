@@ -21,6 +21,7 @@ struct GenomeOptions {
   int contigShare = 5;    // percent of rows on a "chrN_random" contig (chromosome N)
   int unknownRows = 0;    // rows naming probe sets not on the chip, at the end
   int omittedShare = 0;   // percent of probe sets left out of the file
+  float cmPerMb = 1.1f;   // genetic positions of SNP arrays
 };
 
 struct GenomeUnit {
@@ -41,7 +42,11 @@ struct GenomeTruth {
   bool snpArray = false;
   std::vector<GenomeUnit> units;          // one per probe set, in chip order
   std::vector<std::string> unknownNames;  // rows not on the chip
+  float cmPerMb = 1.1f;
 };
+
+// The genetic position (cM) of a place on the genome, whether the file gives it or not.
+float GeneticPositionCm(const GenomeTruth& genome, int pos);
 
 GenomeTruth MakeGenome(const std::vector<std::string>& probeSets, const GenomeOptions& options);
 // Header "Probe Set\tchromosome\tStart\tEnd\tStrand\tCytoband" (SNP arrays add the dbSNP,

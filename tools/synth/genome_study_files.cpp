@@ -119,6 +119,61 @@ SnpGroupTruth MakeStudyGroup(const GenomeTruth& genome, const StudyMarkers& mark
   return group;
 }
 
+std::vector<int> PedigreeStudyMarkers(const GenomeTruth& genome, const StudyMarkers& markers) {
+  std::vector<int> studyMarkers;
+  for (std::size_t m = 0; m < markers.units.size(); ++m) {
+    const int chro = genome.units[static_cast<std::size_t>(markers.units[m])].chro;
+    if (genome.chromosomes[static_cast<std::size_t>(chro)] != "X")
+      studyMarkers.push_back(static_cast<int>(m));
+  }
+  return studyMarkers;
+}
+
+PedigreeTruth MakeStudyPedigree(const GenomeTruth& genome, const StudyMarkers& markers,
+                                const std::vector<SnpInfoRow>& snpInfo,
+                                const StudyOptions& options) {
+  PedigreePlan plan = options.pedigree;
+  plan.chro.clear();
+  plan.cm.clear();
+  plan.frequency.clear();
+  std::vector<int> diseaseCandidates;
+  for (const int m : PedigreeStudyMarkers(genome, markers)) {
+    const int unit = markers.units[static_cast<std::size_t>(m)];
+    const GenomeUnit& placed = genome.units[static_cast<std::size_t>(unit)];
+    // The locus is a marker whose genetic position the genome file gives.
+    if (placed.chro == options.diseaseChromosome && placed.secondCm != -1.0f)
+      diseaseCandidates.push_back(static_cast<int>(plan.chro.size()));
+    plan.chro.push_back(placed.chro);
+    plan.cm.push_back(GeneticPositionCm(genome, placed.pos));
+    const float frequency = snpInfo[static_cast<std::size_t>(unit)].frequency[kSiblingPopulation];
+    // Drawn as the program reads it: unknown as one half, 0 and 1 held off the ends.
+    plan.frequency.push_back(frequency == -1.0f ? 0.5f : std::clamp(frequency, 0.001f, 0.999f));
+  }
+  SynthRandom random(options.seed + 8);
+  plan.diseaseMarker = diseaseCandidates.empty()
+                           ? -1
+                           : diseaseCandidates[static_cast<std::size_t>(random.Between(
+                                 0, static_cast<int>(diseaseCandidates.size()) - 1))];
+  plan.seed = options.seed + 9;
+  PedigreeTruth truth = MakePedigree(plan);
+  if (options.arrayType == 1)
+    for (PedigreePerson& person : truth.persons)
+      if (!person.array.empty()) person.array += 'B';
+  return truth;
+}
+
+PedigreeMarkers StudyPedigreeMarkers(const GenomeTruth& genome, const StudyMarkers& markers) {
+  PedigreeMarkers named;
+  for (const int m : PedigreeStudyMarkers(genome, markers)) {
+    const int unit = markers.units[static_cast<std::size_t>(m)];
+    const GenomeUnit& placed = genome.units[static_cast<std::size_t>(unit)];
+    named.names.push_back(placed.name);
+    named.chromosomes.push_back(genome.chromosomes[static_cast<std::size_t>(placed.chro)]);
+    named.positions.push_back(placed.pos);
+  }
+  return named;
+}
+
 StudySiblings MakeStudySiblings(const StudyMarkers& markers, const std::vector<SnpInfoRow>& snpInfo,
                                 const StudyOptions& options) {
   StudySiblings siblings;
@@ -224,20 +279,19 @@ std::string SiblingArrayListText(const StudySiblings& siblings) {
   return text;
 }
 
-std::string SiblingDataText(const ChipTruth& chip, const StudyMarkers& markers,
-                            const StudySiblings& siblings) {
+std::string CallTableText(const ChipTruth& chip, const StudyMarkers& markers,
+                          const std::vector<std::string>& names,
+                          const std::vector<std::vector<char>>& calls) {
   const std::vector<int> markerOf = MarkerOfUnit(chip.units.size(), markers);
   std::string text = "SNP";
-  for (const std::string& name : siblings.names) text += '\t' + name;
+  for (const std::string& name : names) text += '\t' + name;
   text += '\n';
   for (std::size_t u = 0; u < chip.units.size(); ++u) {
     text += chip.units[u].name;
     const int m = markerOf[u];
-    for (std::size_t s = 0; s < siblings.names.size(); ++s) {
-      const SharingPair& pair = siblings.pairs[s / 2];
-      const std::vector<int>& calls = s % 2 == 0 ? pair.first : pair.second;
+    for (const std::vector<char>& arrayCalls : calls) {
       text += '\t';
-      text += GenotypeCallWord(m < 0 ? kNoCall : calls[static_cast<std::size_t>(m)]);
+      text += GenotypeCallWord(m < 0 ? kNoCall : arrayCalls[static_cast<std::size_t>(m)]);
     }
     text += '\n';
   }
@@ -312,15 +366,47 @@ bool WriteGenomeStudy(const ChipTruth& chip, const GenomeTruth& genome,
   }
   if (options.siblingPairs > 0) {
     const StudySiblings siblings = MakeStudySiblings(markers, snpInfo, options);
+    std::vector<std::vector<char>> siblingCalls;
     for (std::size_t s = 0; s < siblings.names.size(); ++s) {
       const SharingPair& pair = siblings.pairs[s / 2];
       const std::vector<int>& codes = s % 2 == 0 ? pair.first : pair.second;
-      if (!calls(siblings.names[s], std::vector<char>(codes.begin(), codes.end()))) return false;
+      siblingCalls.emplace_back(codes.begin(), codes.end());
+      if (!calls(siblings.names[s], siblingCalls.back())) return false;
     }
     const std::string stem = kSiblingStem;
     if (!text(stem + ".arrays.txt", SiblingArrayListText(siblings)) ||
-        !text(stem + ".data.txt", SiblingDataText(chip, markers, siblings)) ||
+        !text(stem + ".data.txt", CallTableText(chip, markers, siblings.names, siblingCalls)) ||
         !text(stem + ".truth.txt", SiblingTruthText(genome, markers, siblings)))
+      return false;
+  }
+  if (options.pedigreeStudy) {
+    const PedigreeTruth pedigree = MakeStudyPedigree(genome, markers, snpInfo, options);
+    if (pedigree.persons.empty()) {
+      error = "the pedigree study needs markers on the genome";
+      return false;
+    }
+    const std::vector<int> studyMarkers = PedigreeStudyMarkers(genome, markers);
+    std::vector<std::string> typedNames;
+    std::vector<std::vector<char>> typedCalls;
+    for (const PedigreePerson& person : pedigree.persons) {
+      if (person.array.empty()) continue;
+      std::vector<char> studyCalls(markers.units.size(), static_cast<char>(kNoCall));
+      for (std::size_t k = 0; k < studyMarkers.size(); ++k)
+        studyCalls[static_cast<std::size_t>(studyMarkers[k])] = person.calls[k];
+      typedNames.push_back(person.array);
+      typedCalls.push_back(std::move(studyCalls));
+      if (!calls(person.array, typedCalls.back())) return false;
+    }
+    const PedigreeMarkers named = StudyPedigreeMarkers(genome, markers);
+    const std::string stem = kPedigreeStem;
+    if (!text(stem + ".txt", PedigreeFileText(pedigree)) ||
+        !text(stem + ".arrays.txt", PedigreeArrayListText(pedigree)) ||
+        !text(stem + ".samples.txt", PedigreeSampleInfoText(pedigree)) ||
+        !text(stem + ".data.txt", CallTableText(chip, markers, typedNames, typedCalls)) ||
+        !text(stem + ".truth.txt", PedigreeTruthText(named, pedigree)) ||
+        !text(stem + ".founders.txt", PedigreeFounderText(named, pedigree)) ||
+        !text(stem + ".meioses.txt", PedigreeMeiosisText(named, pedigree)) ||
+        !text(stem + ".disease.txt", PedigreeDiseaseText(named, pedigree)))
       return false;
   }
   return true;

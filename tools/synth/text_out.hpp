@@ -1,5 +1,5 @@
 // Text files built in memory and written whole: texts, characters, whole numbers and
-// one-decimal numbers appended without a stream or a locale.
+// one-decimal or shortest real numbers appended without a stream or a locale.
 #pragma once
 
 #include <charconv>
@@ -34,6 +34,19 @@ class TextOut {
     char digits[48];
     const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<double>(value),
                                       std::chars_format::fixed, 1);
+    mText.append(digits, result.ptr);
+    return *this;
+  }
+  // The shortest text that reads back as the same float, or double.
+  TextOut& Real(float value) {
+    char digits[48];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    mText.append(digits, result.ptr);
+    return *this;
+  }
+  TextOut& Real(double value) {
+    char digits[48];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
     mText.append(digits, result.ptr);
     return *this;
   }
