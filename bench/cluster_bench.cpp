@@ -3,48 +3,14 @@
 // one thread: the time, and the memory the run adds to the profiles it starts from
 // (peak_bytes), counted by this program's own allocation functions.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "bench/counted_allocation.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genes/cluster/cluster_tree.hpp"
 #include "genes/cluster/cluster_triangle.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
 namespace {
-
-std::atomic<std::size_t> gInUse{0};
-std::atomic<std::size_t> gPeak{0};
-
-void* Counted(std::size_t size) {
-  void* block = std::malloc(size == 0 ? 1 : size);
-  if (block == nullptr) return nullptr;
-  const std::size_t now = gInUse += malloc_usable_size(block);
-  std::size_t peak = gPeak.load();
-  while (now > peak && !gPeak.compare_exchange_weak(peak, now)) {
-  }
-  return block;
-}
-
-void* CountedAligned(std::size_t size, std::align_val_t alignment) {
-  const auto align = static_cast<std::size_t>(alignment);
-  void* block = std::aligned_alloc(align, (size + align - 1) / align * align);
-  if (block == nullptr) return nullptr;
-  const std::size_t now = gInUse += malloc_usable_size(block);
-  std::size_t peak = gPeak.load();
-  while (now > peak && !gPeak.compare_exchange_weak(peak, now)) {
-  }
-  return block;
-}
-
-void Uncounted(void* block) {
-  if (block == nullptr) return;
-  gInUse -= malloc_usable_size(block);
-  std::free(block);
-}
 
 // The log lines of a run are not what is measured.
 class QuietSink final : public LogSink {
@@ -71,12 +37,11 @@ void ClusterGenes(benchmark::State& state, int linkage) {
     tree->options.threads = 1;
     for (int g = 0; g < truth.GeneCount(); ++g)
       tree->Node(g).profile = truth.values[static_cast<std::size_t>(g)];
-    const std::size_t before = gInUse.load();
-    gPeak = before;
+    const std::size_t before = bench::StartPeak();
     state.ResumeTiming();
     if (!tree->Run(true)) state.SkipWithError("the clustering failed");
     state.PauseTiming();
-    added = gPeak.load() - before;
+    added = bench::gPeak.load() - before;
     tree.reset();
     state.ResumeTiming();
   }
@@ -94,63 +59,6 @@ void BM_ClusterGenesAverage(benchmark::State& state) {
 }
 
 }  // namespace
-
-void* operator new(std::size_t size) {
-  void* block = Counted(size);
-  if (block == nullptr) throw std::bad_alloc();
-  return block;
-}
-void* operator new[](std::size_t size) {
-  void* block = Counted(size);
-  if (block == nullptr) throw std::bad_alloc();
-  return block;
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return Counted(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return Counted(size);
-}
-void* operator new(std::size_t size, std::align_val_t alignment) {
-  void* block = CountedAligned(size, alignment);
-  if (block == nullptr) throw std::bad_alloc();
-  return block;
-}
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-  void* block = CountedAligned(size, alignment);
-  if (block == nullptr) throw std::bad_alloc();
-  return block;
-}
-void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
-  return CountedAligned(size, alignment);
-}
-void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
-  return CountedAligned(size, alignment);
-}
-void operator delete(void* block, std::align_val_t) noexcept {
-  Uncounted(block);
-}
-void operator delete[](void* block, std::align_val_t) noexcept {
-  Uncounted(block);
-}
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
-  Uncounted(block);
-}
-void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
-  Uncounted(block);
-}
-void operator delete(void* block) noexcept {
-  Uncounted(block);
-}
-void operator delete[](void* block) noexcept {
-  Uncounted(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-  Uncounted(block);
-}
-void operator delete[](void* block, std::size_t) noexcept {
-  Uncounted(block);
-}
 
 // 5,000 genes is the target's size (2 s with the default choices); 20,000 must run within
 // 3 GB.

@@ -14,7 +14,7 @@ constexpr int kMaxSplitBits = 6;
 
 // Sum of x[a] * y[a] in eight running lanes, so the compiler can use vector registers
 // without reordering a single running sum.
-float Dot(const float* x, const float* y, int n) {
+[[gnu::always_inline]] inline float Dot(const float* x, const float* y, int n) {
   if (n < 8) {
     float sum = 0;
     for (int a = 0; a < n; ++a) sum += x[a] * y[a];
@@ -26,7 +26,25 @@ float Dot(const float* x, const float* y, int n) {
   return ((lane[0] + lane[1]) + (lane[2] + lane[3])) + ((lane[4] + lane[5]) + (lane[6] + lane[7]));
 }
 
-float Sum(const float* x, int n) {
+// Up to four dot products of x against tables at once, so x is read once.
+void Dots(const float* x, const float* const* tables, int count, int n, float* sums) {
+  if (n < 8) {
+    for (int t = 0; t < count; ++t) sums[t] = Dot(x, tables[t], n);
+    return;
+  }
+  std::array<std::array<float, 8>, 4> lane{};
+  for (int a = 0; a < n; a += 8)
+    for (int t = 0; t < count; ++t)
+      for (int k = 0; k < 8; ++k)
+        lane[static_cast<std::size_t>(t)][static_cast<std::size_t>(k)] +=
+            x[a + k] * tables[t][a + k];
+  for (int t = 0; t < count; ++t) {
+    const auto& l = lane[static_cast<std::size_t>(t)];
+    sums[t] = ((l[0] + l[1]) + (l[2] + l[3])) + ((l[4] + l[5]) + (l[6] + l[7]));
+  }
+}
+
+[[gnu::always_inline]] inline float Sum(const float* x, int n) {
   if (n < 8) {
     float sum = 0;
     for (int a = 0; a < n; ++a) sum += x[a];
@@ -246,31 +264,56 @@ void VectorLikelihood::Walk(Task& task, int meiosis, std::uint32_t v, const floa
   }
   const Meiosis& m = meioses[static_cast<std::size_t>(meiosis)];
   const bool last = m.side == 1;
+  const auto range = [&](const Meiosis& of, int* from, int* to) {
+    *from = 0, *to = 1;
+    if (of.bit < 0) return;
+    *to = 2;
+    if (of.bit < mSplitBits) *from = static_cast<int>(task.forced >> of.bit & 1u), *to = *from + 1;
+  };
   int first = 0, end = 1;
-  if (m.bit >= 0) {
-    end = 2;
-    if (m.bit < mSplitBits) first = static_cast<int>(task.forced >> m.bit & 1u), end = first + 1;
+  range(m, &first, &end);
+  const auto child = static_cast<std::size_t>(m.child);
+  const int e = mPedigree.FounderAlleles();
+  // Past the last observed child nothing changes the states' weights, so every vector
+  // below shares one sum; that child's (up to) four allele pairs take one pass over them.
+  if (!last && meiosis + 1 == mLastTerm) {
+    const Meiosis& mother = meioses[static_cast<std::size_t>(meiosis + 1)];
+    int motherFirst = 0, motherEnd = 1;
+    range(mother, &motherFirst, &motherEnd);
+    std::array<const float*, 4> tables{};
+    std::array<std::uint32_t, 4> vectors{};
+    int count = 0;
+    for (int b = first; b < end; ++b)
+      for (int c = motherFirst; c < motherEnd; ++c) {
+        const int x = task.alleles[static_cast<std::size_t>(2 * m.parent + b)];
+        const int y = task.alleles[static_cast<std::size_t>(2 * mother.parent + c)];
+        const int slot = mPairSlot[child][static_cast<std::size_t>(x * e + y)];
+        tables[static_cast<std::size_t>(count)] =
+            mTables[child].data() + static_cast<std::size_t>(slot) * mStates;
+        std::uint32_t next = v;
+        if (m.bit >= 0) next |= static_cast<std::uint32_t>(b) << m.bit;
+        if (mother.bit >= 0) next |= static_cast<std::uint32_t>(c) << mother.bit;
+        vectors[static_cast<std::size_t>(count++)] = next;
+      }
+    std::array<float, 4> sums{};
+    Dots(acc, tables.data(), count, mStates, sums.data());
+    for (int k = 0; k < count; ++k)
+      Spread(task, meiosis + 2, vectors[static_cast<std::size_t>(k)],
+             sums[static_cast<std::size_t>(k)]);
+    return;
   }
   for (int b = first; b < end; ++b) {
     task.alleles[static_cast<std::size_t>(2 * m.child + m.side)] =
         task.alleles[static_cast<std::size_t>(2 * m.parent + b)];
     const std::uint32_t next = m.bit >= 0 ? v | (static_cast<std::uint32_t>(b) << m.bit) : v;
-    const auto child = static_cast<std::size_t>(m.child);
     if (!last || mObservedSlot[child] < 0) {
       Walk(task, meiosis + 1, next, acc, level);
       continue;
     }
     // Both alleles of an observed child are known: fold in its term.
-    const int e = mPedigree.FounderAlleles();
     const int slot = mPairSlot[child][static_cast<std::size_t>(task.alleles[2 * child] * e +
                                                                task.alleles[2 * child + 1])];
     const float* table = mTables[child].data() + static_cast<std::size_t>(slot) * mStates;
-    // Past the last observed child nothing changes the states' weights: every vector
-    // below shares one sum.
-    if (meiosis == mLastTerm) {
-      Spread(task, meiosis + 1, next, Dot(acc, table, mStates));
-      continue;
-    }
     float* into = task.scratch->data() + static_cast<std::size_t>(level) * mStates;
     for (int a = 0; a < mStates; ++a) into[a] = acc[a] * table[a];
     Walk(task, meiosis + 1, next, into, level + 1);

@@ -1,0 +1,113 @@
+// Multipoint linkage of one pedigree along a chromosome: nine children of two founders
+// (16 free meioses, 65,536 inheritance vectors) over 10,000 markers in windows of 5,000,
+// on one thread and on all the job may use; and a three-generation pedigree at the limit
+// of 21 bits over 1,000 markers. Counters: inheritance vectors times markers per second,
+// and the bytes the run holds at its peak.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "bench/bench_support.hpp"
+#include "bench/counted_allocation.hpp"
+#include "engine/services/running_scope.hpp"
+#include "genome/linkage/inheritance_transition.hpp"
+#include "genome/linkage/linkage_analysis.hpp"
+#include "platform/parallel_tasks.hpp"
+
+namespace {
+
+std::string Line(int id, int father, int mother, int affection) {
+  return "1\t" + std::to_string(id) + "\t" + std::to_string(father) + "\t" +
+         std::to_string(mother) + "\t1\ta" + std::to_string(id) + "\t" + std::to_string(affection) +
+         "\n";
+}
+
+std::string NineChildren() {
+  std::string text = "Family\tPerson\tFather\tMother\tSex\tArray\tAffection\n";
+  text += Line(1, 0, 0, 0) + Line(2, 0, 0, 0);
+  for (int c = 0; c < 9; ++c) text += Line(3 + c, 1, 2, c < 4 ? 2 : 1);
+  return text;
+}
+
+// Founders 1 and 2 with children 3 and 5; 3 marries founder 4 and has ten children.
+std::string TwentyOneBits() {
+  std::string text = "Family\tPerson\tFather\tMother\tSex\tArray\tAffection\n";
+  text +=
+      Line(1, 0, 0, 0) + Line(2, 0, 0, 0) + Line(4, 0, 0, 0) + Line(3, 1, 2, 2) + Line(5, 1, 2, 1);
+  for (int c = 0; c < 10; ++c) text += Line(10 + c, 3, 4, c < 5 ? 2 : 1);
+  return text;
+}
+
+// Calls of a random vector path with crossovers at 0.05 cM per marker.
+LinkageChromosome Chromosome(const LinkageAnalysis& analysis, int markers) {
+  std::mt19937 random(17);
+  std::uniform_real_distribution<double> u(0, 1);
+  const auto& persons = analysis.pedigree.Persons();
+  LinkageChromosome data;
+  data.calls.resize(persons.size() * static_cast<std::size_t>(markers));
+  std::uint32_t v = 0;
+  std::vector<int> alleles(2 * persons.size());
+  std::vector<int> states(static_cast<std::size_t>(analysis.pedigree.FounderAlleles()));
+  for (int m = 0; m < markers; ++m) {
+    const float p = static_cast<float>(0.2 + 0.6 * u(random));
+    data.markers.push_back({"snp" + std::to_string(m), 0.05f * static_cast<float>(m), 0, p});
+    for (int b = 0; b < analysis.pedigree.Bits(); ++b)
+      if (u(random) < HaldaneTheta(0.05)) v ^= 1u << b;
+    analysis.pedigree.Descent(v, alleles.data());
+    for (int& s : states) s = u(random) < p ? 0 : 1;
+    for (std::size_t i = 0; i < persons.size(); ++i) {
+      const int s1 = states[static_cast<std::size_t>(alleles[2 * i])];
+      const int s2 = states[static_cast<std::size_t>(alleles[2 * i + 1])];
+      data.calls[i * static_cast<std::size_t>(markers) + static_cast<std::size_t>(m)] =
+          static_cast<std::uint8_t>(u(random) < 0.05 ? kNoCall
+                                    : s1 == s2       ? s1
+                                                     : kCallAB);
+    }
+  }
+  return data;
+}
+
+void Run(benchmark::State& state, const std::string& pedigree, int markers) {
+  bench::SilenceLog();
+  RaisedAnalysisRunning running;
+  platform::LimitWorkerThreads(static_cast<int>(state.range(0)));
+  LinkageAnalysis analysis;
+  if (!analysis.pedigree.ReadText(pedigree, "bench", [](const std::string&) { return 1; }) ||
+      !analysis.PrepareFounders()) {
+    state.SkipWithError("the pedigree was refused");
+    return;
+  }
+  analysis.settings.windowLength = 5000;
+  const LinkageChromosome data = Chromosome(analysis, markers);
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    const std::size_t before = bench::StartPeak();
+    LinkageResult result;
+    if (!analysis.RunChromosome(data, result)) state.SkipWithError("the run failed");
+    peak = bench::gPeak.load() - before;
+  }
+  state.counters["threads"] = platform::WorkerThreadCount();
+  platform::LimitWorkerThreads(0);
+  state.counters["vector_markers_per_s"] =
+      benchmark::Counter(static_cast<double>(analysis.pedigree.VectorCount()) * markers,
+                         benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["peak_bytes"] = static_cast<double>(peak);
+}
+
+void BM_LinkageChromosome(benchmark::State& state) {
+  Run(state, NineChildren(), 10000);
+}
+void BM_LinkageTwentyOneBits(benchmark::State& state) {
+  Run(state, TwentyOneBits(), 1000);
+}
+
+}  // namespace
+
+// Argument: the thread limit (0 = all the job may use).
+BENCHMARK(BM_LinkageChromosome)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
+BENCHMARK(BM_LinkageTwentyOneBits)->Arg(0)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
