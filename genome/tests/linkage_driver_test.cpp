@@ -165,6 +165,12 @@ TEST_F(LinkageDriverTest, SimulationRepeatsWithItsSeedAndWritesCallsAndHaplotype
   EXPECT_NE(simulated(seed + 1), first);
 }
 
+// A user's stop ends the run with failure, and the run leaves the flag as it found it.
+TEST_F(LinkageDriverTest, AStopEndsTheRunAndTheRunningFlagIsKept) {
+  Install(1, 20);
+  ExpectRunningFlagKept([] { return linkage_analysis.Run(1); });
+}
+
 // The outside programs' road: every input file as the stand-ins demand, run in the
 // working folder, and each marker's score back in the curve.
 TEST_F(LinkageDriverTest, OutsideProgramsGetTheirFilesAndTheirScoresComeBack) {
