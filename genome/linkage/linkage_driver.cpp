@@ -184,6 +184,9 @@ bool LinkageAnalysis::RunMerlin(int chro) {
   const std::string pedstats = MerlinProgramPath(folder, kPedstatsProgram);
   if (!RunExternalProgram(PedstatsArguments(pedstats, files), working, "")) return false;
   const std::string merlin = MerlinProgramPath(folder, kMerlinProgram);
+  // The runner says nothing when it cannot open its copy of the output, so an earlier
+  // run's result must not be there to be read in its place.
+  std::filesystem::remove(files.result, ignored);
   if (!RunExternalProgram(MerlinArguments(merlin, files), working, files.result)) return false;
   if (!ReadMerlinResult(files.result, chromosome, markers)) return false;
   if (!CurveFile(chromosome, false)) return false;
