@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "engine/services/job_progress.hpp"
 #include "engine/services/output_window.hpp"
@@ -21,13 +22,19 @@ CRedirectedProcess::CRedirectedProcess(std::string_view commandLine, OutputWindo
   mCopyOpen = mCopy.good();
 }
 
+CRedirectedProcess::CRedirectedProcess(std::vector<std::string> arguments, OutputWindow& output,
+                                       std::string_view workingDir, const std::string& copyFile)
+    : CRedirectedProcess(std::string_view(), output, workingDir, copyFile) {
+  mArguments = std::move(arguments);
+}
+
 CRedirectedProcess::~CRedirectedProcess() {
   if (mCopyOpen) mCopy.close();
 }
 
 void CRedirectedProcess::Run() {
   platform::SpawnRequest request;
-  request.arguments = platform::SplitCommandLine(mCommandLine);
+  request.arguments = mArguments.empty() ? platform::SplitCommandLine(mCommandLine) : mArguments;
   request.workingFolder = mWorkingDir;
   platform::ChildProcess child;
   platform::SpawnFailure failure;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class OutputWindow;
 
@@ -26,6 +27,9 @@ class CRedirectedProcess {
   // when it holds no '/'. An empty workingDir keeps the current folder. A copy file
   // that cannot be opened is not reported: the output still goes to the window.
   CRedirectedProcess(std::string_view commandLine, OutputWindow& output,
+                     std::string_view workingDir, const std::string& copyFile);
+  // The program and its arguments as they are, with nothing split or unquoted.
+  CRedirectedProcess(std::vector<std::string> arguments, OutputWindow& output,
                      std::string_view workingDir, const std::string& copyFile);
   virtual ~CRedirectedProcess();
   CRedirectedProcess(const CRedirectedProcess&) = delete;
@@ -48,5 +52,6 @@ class CRedirectedProcess {
   int mPollMs = kRedirectPollMs;
   OutputWindow& mOutput;
   std::string mCommandLine;
+  std::vector<std::string> mArguments;  // used as given when not empty
   std::string mWorkingDir;
 };

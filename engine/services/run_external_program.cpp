@@ -9,8 +9,9 @@
 #include "engine/services/output_window.hpp"
 #include "engine/services/redirected_process.hpp"
 
-bool RunExternalProgram(const std::string& program, const std::string& arguments,
-                        const std::string& copyFile) {
+namespace {
+
+bool ProgramFound(const std::string& program) {
   std::error_code ignored;
   // A folder opens for reading here but is no program file.
   if (!std::ifstream(program, std::ios::binary).is_open() ||
@@ -18,6 +19,25 @@ bool RunExternalProgram(const std::string& program, const std::string& arguments
     LogMessage("    Program file '" + program + "' not found", 0, kLogRed);
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool RunExternalProgram(const std::vector<std::string>& arguments, const std::string& workingFolder,
+                        const std::string& copyFile) {
+  if (arguments.empty() || !ProgramFound(arguments.front())) return false;
+  std::string commandLine;
+  for (const std::string& word : arguments) commandLine += (commandLine.empty() ? "" : " ") + word;
+  LogMessage(commandLine, 0, kLogGreen);
+  CRedirectedProcess process(arguments, LogOutputWindow(), workingFolder, copyFile);
+  process.Run();
+  return true;
+}
+
+bool RunExternalProgram(const std::string& program, const std::string& arguments,
+                        const std::string& copyFile) {
+  if (!ProgramFound(program)) return false;
   const std::string commandLine = program + " " + arguments;
   LogMessage(commandLine, 0, kLogGreen);
   // The program's path is quoted for the run, so that blanks in it do not split it.

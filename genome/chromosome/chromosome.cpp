@@ -53,6 +53,7 @@ void SampleMatrix<T>::Free() {
 
 template class SampleMatrix<std::uint8_t>;
 template class SampleMatrix<float>;
+template class SampleMatrix<std::array<std::uint8_t, 4>>;
 
 ChroTables TablesFor(int method, bool snpArray, bool parentSpecific) {
   ChroTables tables;
@@ -78,6 +79,7 @@ void CHROMOSOME::Clear() {
   inferred.Free();
   signal.Free();
   secondSignal.Free();
+  haplotypes.Free();
   std::vector<MarkerStats>().swap(markerStats);
   sampleCount = 0;
   unitCount = 0;

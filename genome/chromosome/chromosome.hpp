@@ -142,6 +142,9 @@ class CHROMOSOME {
   SampleMatrix<float> inferred;
   SampleMatrix<float> signal;
   SampleMatrix<float> secondSignal;
+  // Linkage haplotypes per sample and unit: {phased code, first founder allele, second
+  // founder allele, flag}; empty until a linkage run fills it.
+  SampleMatrix<std::array<std::uint8_t, 4>> haplotypes;
   std::vector<MarkerStats> markerStats;
   int sampleCount = 0;
   int unitCount = 0;

@@ -97,6 +97,13 @@ class LinkageAnalysis {
   std::vector<float> DiseaseVector();
   void Free();
 
+  // The whole run over the open group's chromosome data (genome/linkage/linkage_driver.cpp):
+  // the pedigree file, then the outside programs or this engine over the current chromosome
+  // (every one but the X with "view all"); seed is the simulation's.
+  [[nodiscard]] bool Run(std::int64_t seed);
+  [[nodiscard]] bool RunEngine(std::int64_t seed);
+  [[nodiscard]] bool RunMerlin(int chro);
+
  private:
   [[nodiscard]] bool Check(const LinkageChromosome& data) const;
   void CheckMendelian(const LinkageChromosome& data, int marker, bool log, std::uint8_t* codes,
@@ -108,3 +115,6 @@ class LinkageAnalysis {
                                const PosteriorObserver& observer);
   void Haplotype(const LinkageChromosome& data, int first, int last, LinkageResult& result);
 };
+
+// The process's one analysis, emptied after every run.
+extern LinkageAnalysis linkage_analysis;

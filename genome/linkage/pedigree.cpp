@@ -67,8 +67,7 @@ bool Pedigree::ReadText(const std::string& text, const std::string& path,
     const bool complete = line.size() <= kMaxPedigreeLine &&
                           std::sscanf(line.c_str(), "%d%d%d%d%d", &p.family, &p.person, &p.father,
                                       &p.mother, &p.sex) == 5 &&
-                          fields.size() >= 7 && !fields[5].empty() &&
-                          ParseInt(fields[6], &p.affection);
+                          fields.size() >= 7 && ParseInt(fields[6], &p.affection);
     if (!complete) {
       LogMessage(MessageBuffer(kMissingFieldsMessage, lineNumber), 0, kLogRed);
       return false;
