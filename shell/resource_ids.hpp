@@ -37,6 +37,9 @@ inline constexpr int kOnlineDatabase = 32908;
 // Ctrl+L: straight to the last chosen database when DIRECT_GO_ONLINE_DATABASE is set.
 inline constexpr int kOnlineDatabaseDirect = 118;
 
+// Sample scatter view (Delete key): the current sample out of the classification.
+inline constexpr int kDeleteSamplePoint = 119;
+
 // Data menu (probe data view).
 inline constexpr int kDataAnimate = 32775;
 inline constexpr int kDataFaster = 32776;

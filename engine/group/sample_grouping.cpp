@@ -19,6 +19,7 @@
 
 SAMPLE_GROUPING SampleGrouping;
 bool UseArrayList = false;
+bool ArrayListFileChosen = false;
 
 namespace {
 

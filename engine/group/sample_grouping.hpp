@@ -134,6 +134,10 @@ class SAMPLE_GROUPING {
 extern SAMPLE_GROUPING SampleGrouping;
 // Whether the grouping came from an array list file; cleared when a list gives no array.
 extern bool UseArrayList;
+// Set when the user chooses an array list file (Tools/Use array list file); the next read
+// of a result file that names a list (comparison or sample classification) then keeps
+// the chosen one instead of the file's, and clears it.
+extern bool ArrayListFileChosen;
 
 // Fuzz entry: SampleGrouping.ReadArrayListFile on the bytes (through a scratch file), for
 // the arrays of the started group; true when the list was taken (UseArrayList).

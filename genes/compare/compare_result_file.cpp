@@ -15,8 +15,6 @@
 #include "engine/services/log_channel.hpp"
 #include "platform/line_reader.hpp"
 
-bool ArrayListFileChosen = false;
-
 namespace {
 
 void AppendThreshold(std::string& text, bool on, const char* format, double value) {

@@ -40,10 +40,6 @@ inline constexpr const char* kCompareOptionCountBadMessage =
 inline constexpr const char* kCompareRowBadMessage =
     "  Error: comparison criterion line %d is not valid";
 
-// Set when the user chooses an array list file (Tools/Use array list file); the next read
-// of a compare result file then keeps that list instead of the file's, and clears it.
-extern bool ArrayListFileChosen;
-
 // Appends the block of the list and its options (lines up to "[COMPARE_RESULT]"), the
 // options taken from the group settings.
 void AppendCriteriaBlock(std::string& text, const COMPARE_CRITERIA& criteria);

@@ -24,4 +24,5 @@ void RegisterMainFrameCommands(CommandRegistry& registry) {
   RegisterOntologyBrowserCommands(registry);
   RegisterPathwayFilterCommands(registry);
   RegisterGenomeCommands(registry);
+  RegisterLdaCommands(registry);
 }

@@ -34,6 +34,8 @@ void RegisterClusterCommands(CommandRegistry& registry);
 // Analysis menu: Filter Genes and Analysis of Variance; Tools menu: Percentile Filtering
 // and Adjust Batch Effect.
 void RegisterFilterCommands(CommandRegistry& registry);
+// Analysis menu: LDA Classification.
+void RegisterLdaCommands(CommandRegistry& registry);
 // Analysis menu: Filter SNPs.
 void RegisterFilterSnpCommands(CommandRegistry& registry);
 // Tools menu: Gene List by Annotation, Gene List by Keywords, Classify Genes and More

@@ -323,12 +323,12 @@ TEST_F(MainFrameTest, CommandsWithoutTheirRoutineYetStayDisabled) {
   TheGroup().HasProbeData = true;
   TheGroup().Modelled = true;
   frame.UpdateCommandUi();
-  for (int id : {ids::kLdaClassification, ids::kPathway, ids::kDataAnimate, ids::kExportImage})
+  for (int id : {ids::kPathway, ids::kDataAnimate, ids::kExportImage})
     EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
   for (int id :
        {ids::kSaveLog, ids::kAppExit, ids::kAlternateTwoViews, ids::kHelpManual, ids::kAppAbout})
     EXPECT_TRUE(frame.Action(id)->isEnabled()) << id;
-  EXPECT_FALSE(frame.OnCommand(ids::kLdaClassification));
+  EXPECT_FALSE(frame.OnCommand(ids::kPathway));
 }
 
 TEST_F(MainFrameTest, EnableRulesFollowTheGroupState) {

@@ -8,6 +8,7 @@
 #include "shell/views/cluster_view.hpp"
 #include "shell/views/data_view.hpp"
 #include "shell/views/genome_view.hpp"
+#include "shell/views/lda_view.hpp"
 #include "shell/views/plain_view.hpp"
 #include "shell/views/plots_view.hpp"
 #include "shell/views/r_view.hpp"
@@ -36,6 +37,10 @@ QWidget* MakeGenomeView(const ViewContext& context) {
   return new CGenomeView(context.frame, nullptr);
 }
 
+QWidget* MakeLdaView(const ViewContext& context) {
+  return new LdaView(context.frame, nullptr);
+}
+
 QWidget* MakeRView(const ViewContext&) {
   return new RView(nullptr);
 }
@@ -52,7 +57,7 @@ constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     MakeCelView,      // VIEW_CEL
     MakeClusterView,  // VIEW_CLUSTER
     MakeGenomeView,   // VIEW_GENOME
-    MakePlainView,    // VIEW_LDA: LdaView
+    MakeLdaView,      // VIEW_LDA
     MakeRView,        // VIEW_R
     MakePlainView,    // VIEW_SNP: SnpView
     MakePlainView,    // VIEW_CHROMOSOME: CChromosomeView
