@@ -12,6 +12,7 @@
 #include "shell/views/plain_view.hpp"
 #include "shell/views/plots_view.hpp"
 #include "shell/views/r_view.hpp"
+#include "shell/views/snp_view.hpp"
 
 namespace {
 
@@ -45,6 +46,10 @@ QWidget* MakeRView(const ViewContext&) {
   return new RView(nullptr);
 }
 
+QWidget* MakeSnpView(const ViewContext& context) {
+  return new SnpView(context.frame, nullptr);
+}
+
 QWidget* MakePlotsView(const ViewContext& context) {
   return new PlotsView(context.frame, nullptr);
 }
@@ -59,7 +64,7 @@ constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     MakeGenomeView,   // VIEW_GENOME
     MakeLdaView,      // VIEW_LDA
     MakeRView,        // VIEW_R
-    MakePlainView,    // VIEW_SNP: SnpView
+    MakeSnpView,      // VIEW_SNP
     MakePlainView,    // VIEW_CHROMOSOME: CChromosomeView
     MakePlainView,    // VIEW_PATHWAY: PathwayView
     MakePlotsView,    // VIEW_PLOTS
