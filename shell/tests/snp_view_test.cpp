@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 
@@ -20,6 +23,7 @@
 #include "engine/testing/captured_log.hpp"
 #include "genome/info/snp_block_data.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/views/snp_bar_chart.hpp"
 #include "shell/views/snp_view.hpp"
@@ -249,6 +253,24 @@ TEST_F(SnpViewTest, ARefusedSnpDrawsNoPointsOrBarsAndSaysSoOnce) {
             "]");
     QTest::keyClick(&view, Qt::Key_Home);
     ASSERT_TRUE(SnpBlockData.Loaded());
+  }
+}
+
+TEST_F(SnpViewTest, FindGeneShowsTheSnpFoundAndAFailedSearchShowsTheFirst) {
+  SnpView& view = ShowSnpGroup(6);
+  for (const auto& [name, unit] : {std::pair{std::string(Layout.units[7].Name()), 7},
+                                   std::pair{std::string("NoSuchSnp"), 0}}) {
+    SCOPED_TRACE(name);
+    TheGroup().Settings().CUR_UNIT = 4;
+    prompts.dialogAnswer = [name](QDialog& dialog) {
+      compare_events::Type(*Control<QLineEdit>(dialog, ids::kFindProbeSetName), name.c_str());
+      compare_events::Click(*dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok));
+      return dialog.result();
+    };
+    EXPECT_TRUE(mFrame->OnCommand(ids::kFindGene));
+    view.Canvas()->repaint();
+    EXPECT_EQ(TheGroup().Settings().CUR_UNIT, unit);
+    EXPECT_EQ(SnpBlockData.row, unit);
   }
 }
 
