@@ -110,6 +110,16 @@ bool SNP_BLOCK_DATA::FitBlocks() {
   if (!mLoaded) return false;
   // A group opened after the view was made may hold more arrays than the fit was sized for.
   if (mArrays > mFit.RowCapacity()) mFit.AllocMatrix(mArrays, kSnpBlockCells);
+  if (blockCount == 1) {
+    // One centred column: the fit's first effects are the column itself and the second has
+    // nothing left to fit (the matrix would give up on the zeros).
+    double mean = 0.0;
+    for (int a = 0; a < mArrays; ++a) mean += Contrast(a, 0);
+    mean /= mArrays;
+    for (int a = 0; a < mArrays; ++a)
+      mPoints.push_back({static_cast<float>(Contrast(a, 0) - mean), 0.0f});
+    return true;
+  }
   if (!mFit.SetMatrixSize(mArrays, blockCount)) {
     LogMessage(kSetRowColMessage, 0, kLogRed);
     return false;

@@ -43,8 +43,9 @@ class SNP_BLOCK_DATA {
   // line, false) a unit of more than MAX_MINI_BLOCK blocks, fewer than two pairs, without
   // held intensities or without a positive one; a refused unit has no blocks and no points.
   [[nodiscard]] bool FillBlocks(int unit);
-  // Fits the contrasts (arrays x blocks); each array's point is its two row effects. False,
-  // with no points, when the fit fails or nothing is loaded.
+  // Fits the contrasts (arrays x blocks); each array's point is its two row effects (with
+  // one block, its centred contrast and 0). False, with no points, when the fit fails or
+  // nothing is loaded.
   [[nodiscard]] bool FitBlocks();
   // Unpacks one block of one array into `block` (zeros outside what is loaded).
   void GetBlockValues(int array, int blockIndex);

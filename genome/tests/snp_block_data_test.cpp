@@ -199,7 +199,7 @@ TEST_F(SnpBlockDataTest, BlocksHoldTheProbesAndPointsFollowTheTwoWayFit) {
   EXPECT_GT(whole, 10);
 }
 
-TEST_F(SnpBlockDataTest, RefusesSnpsThePictureWouldDivideByZeroFor) {
+TEST_F(SnpBlockDataTest, RefusesSnpsThePictureWouldDivideByZeroForAndPlacesOneBlock) {
   Install(synth::ChipKind::kSnp2, 5, 21);
   constexpr int unit = 1;
   ASSERT_GE(Layout.Positions(unit).size(), 4u);
@@ -248,6 +248,23 @@ TEST_F(SnpBlockDataTest, RefusesSnpsThePictureWouldDivideByZeroFor) {
   for (int a = 0; a < TheGroup().NumArrays(); ++a)
     for (int b = 0; b < SnpBlockData.blockCount; ++b)
       EXPECT_FLOAT_EQ(SnpBlockData.Contrast(a, b), 0.5f);
+
+  // Two pairs make one block: each array is placed by its centred contrast alone.
+  Install(synth::ChipKind::kSnp2, 5, 21);
+  Layout.units[unit].pairCount = 2;
+  CapturedLog log;
+  ASSERT_TRUE(SnpBlockData.FillBlocks(unit));
+  ASSERT_EQ(SnpBlockData.blockCount, 1);
+  ASSERT_TRUE(SnpBlockData.FitBlocks());
+  double mean = 0;
+  for (int a = 0; a < 5; ++a) mean += SnpBlockData.Contrast(a, 0) / 5.0;
+  ASSERT_EQ(SnpBlockData.Points().size(), 5u);
+  for (int a = 0; a < 5; ++a) {
+    EXPECT_NEAR(SnpBlockData.Points()[static_cast<std::size_t>(a)].first,
+                SnpBlockData.Contrast(a, 0) - mean, 1e-6);
+    EXPECT_EQ(SnpBlockData.Points()[static_cast<std::size_t>(a)].second, 0.0f);
+  }
+  EXPECT_TRUE(log.Lines().empty());
 }
 
 }  // namespace
