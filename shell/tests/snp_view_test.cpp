@@ -14,11 +14,15 @@
 #include <QTest>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/base/value_triple.hpp"
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/probe_block_column.hpp"
 #include "engine/group/group.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "genome/info/snp_block_data.hpp"
@@ -274,14 +278,57 @@ TEST_F(SnpViewTest, FindGeneShowsTheSnpFoundAndAFailedSearchShowsTheFirst) {
   }
 }
 
-TEST_F(SnpViewTest, ScreenshotOfASnpWithItsBars) {
+// Gives every array's probes of the unit the allele signals of its call: strong for the
+// called allele, both halfway for AB, faint for no call; mismatches at background.
+void PlantCallSignals(int unit) {
+  const auto pairs = Layout.Positions(unit);
+  const int n = static_cast<int>(pairs.size());
+  for (int a = 0; a < TheGroup().NumArrays(); ++a) {
+    ArraySlot& slot = TheGroup().Array(a);
+    const int call = slot.calls[static_cast<std::size_t>(unit)];
+    for (int p = 0; p < n; ++p) {
+      const bool alleleA =
+          MapProbeToBlockColumn(n, p, true, CentrePairCount(unit), ArrayType).row ==
+          kBlockRowPerfectA;
+      const int called = call == kSnpCallA    ? (alleleA ? 3000 : 300)
+                         : call == kSnpCallB  ? (alleleA ? 300 : 3000)
+                         : call == kSnpCallAB ? 1600
+                                              : 700;
+      const int wobble = (a * 37 + p * 11) % 97;
+      const auto& pair = pairs[static_cast<std::size_t>(p)];
+      slot.intensities[Layout.CellIndex(pair[1].x, pair[1].y)] =
+          static_cast<std::uint16_t>(called + wobble);
+      slot.intensities[Layout.CellIndex(pair[0].x, pair[0].y)] =
+          static_cast<std::uint16_t>(150 + wobble / 2);
+    }
+  }
+}
+
+TEST_F(SnpViewTest, CallsFormClustersAlongTheFirstFitAndTheScreenshotShowsThem) {
   SnpView& view = ShowSnpGroup(24);
   mFrame->InsertViewItem(VIEW_SNP, "SNP", 15);
   mFrame->SelectViewItem(VIEW_SNP);
   mFrame->resize(1000, 900);
+  PlantCallSignals(2);
   TheGroup().Settings().CUR_UNIT = 2;
   TheGroup().Settings().CUR_ARRAY = 4;
   view.OnInitialUpdate();
+  // The A and B arrays lie at the two ends of the picture, AB between them.
+  std::array<std::pair<int, int>, 3> range{};  // smallest and largest centre x per call
+  range.fill({1 << 30, -1});
+  for (int a = 0; a < TheGroup().NumArrays(); ++a) {
+    const int call = TheGroup().Array(a).calls[2];
+    if (call > kSnpCallAB) continue;
+    const int x = view.Boxes()[static_cast<std::size_t>(a)].CentreX();
+    range[call] = {std::min(range[call].first, x), std::max(range[call].second, x)};
+  }
+  for (const auto& [low, high] : range) ASSERT_GE(high, 0) << "a call with no array";
+  const bool aLeft = range[kSnpCallA].second < range[kSnpCallB].first;
+  const auto& left = range[aLeft ? kSnpCallA : kSnpCallB];
+  const auto& right = range[aLeft ? kSnpCallB : kSnpCallA];
+  EXPECT_LT(left.second, range[kSnpCallAB].first);
+  EXPECT_LT(range[kSnpCallAB].second, right.first);
+
   view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
   QApplication::processEvents();
   ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
