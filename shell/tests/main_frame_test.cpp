@@ -15,7 +15,6 @@
 #include "shell/services/output_files.hpp"
 #include "shell/services/web_addresses.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/plain_view.hpp"
 #include "shell/views/view_factory.hpp"
 #include "shell/zelko_app.hpp"
 
@@ -412,10 +411,6 @@ TEST_F(MainFrameTest, ViewTableMakesEachViewForItsIndex) {
     std::unique_ptr<QWidget> view(MakeRightView({index, *mDocument, frame}));
     ASSERT_NE(view, nullptr) << index;
     EXPECT_EQ(view->objectName(), QStringLiteral("view%1").arg(index));
-    // A stand-in knows the index it stands for.
-    if (const auto* plain = dynamic_cast<CPlainView*>(view.get())) {
-      EXPECT_EQ(plain->ViewIndex(), index);
-    }
   }
   // A destroyed view is made again on its next use; the log view is never destroyed.
   frame.ShowView(VIEW_PLOTS);

@@ -11,17 +11,13 @@
 #include "shell/views/genome_view.hpp"
 #include "shell/views/lda_view.hpp"
 #include "shell/views/pathway_view.hpp"
-#include "shell/views/plain_view.hpp"
 #include "shell/views/plots_view.hpp"
 #include "shell/views/r_view.hpp"
+#include "shell/views/snp_view.hpp"
 
 namespace {
 
 using ViewMaker = QWidget* (*)(const ViewContext& context);
-
-QWidget* MakePlainView(const ViewContext& context) {
-  return new CPlainView(context.index, nullptr);
-}
 
 QWidget* MakeDataView(const ViewContext& context) {
   return new DataView(context.frame, nullptr);
@@ -55,12 +51,15 @@ QWidget* MakeChromoView(const ViewContext& context) {
   return new CChromosomeView(context.frame, nullptr);
 }
 
+QWidget* MakeSnpView(const ViewContext& context) {
+  return new SnpView(context.frame, nullptr);
+}
+
 QWidget* MakePlotsView(const ViewContext& context) {
   return new PlotsView(context.frame, nullptr);
 }
 
-// By view index; each class takes its stand-in's place as it arrives. The log (0) is
-// made with the splitter, not here.
+// By view index. The log (0) is made with the splitter, not here.
 constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     nullptr,          // VIEW_ANALYSIS: CAnalysisView
     MakeDataView,     // VIEW_DATA
@@ -69,7 +68,7 @@ constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
     MakeGenomeView,   // VIEW_GENOME
     MakeLdaView,      // VIEW_LDA
     MakeRView,        // VIEW_R
-    MakePlainView,    // VIEW_SNP: SnpView
+    MakeSnpView,      // VIEW_SNP
     MakeChromoView,   // VIEW_CHROMOSOME
     MakePathwayView,  // VIEW_PATHWAY
     MakePlotsView,    // VIEW_PLOTS
