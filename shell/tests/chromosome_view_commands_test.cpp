@@ -36,12 +36,12 @@
 #include "shell/dialogs/cluster_snp_dialog.hpp"
 #include "shell/dialogs/export_snp_dialog.hpp"
 #include "shell/dialogs/find_ref_gene_dialog.hpp"
+#include "shell/dialogs/linkage_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/tests/chromosome_study.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/chromosome_linkage_hook.hpp"
 #include "shell/views/chromosome_view.hpp"
 
 namespace {
@@ -61,7 +61,6 @@ class ChromosomeViewCommandsTest : public ShellTest {
   void TearDown() override {
     SetPumpHook(mPreviousPump);
     set_seed(mSeeds[0], mSeeds[1]);
-    TheChromosomeLinkageHook() = {};
     RegionsMode = ShowSampleTree = ShowRegionTree = false;
     DisplayInferred = chromosome.displayInferred = true;
     PermuteUseInferred = false;
@@ -129,17 +128,11 @@ TEST_F(ChromosomeViewCommandsTest, RulesFollowTheDataTypeTheFlagsAndTheMethod) {
     settings.VIEW_ALL_CHROMOSOME = 0;
     refgene_info.refGeneCount = refGenes;
     refgene_info.refGeneKeyword.clear();
-    TheChromosomeLinkageHook() = {};
     AnalysisRunning = 0;
   };
   const auto type = [](int dataType) { return [dataType] { chromosome.dataType = dataType; }; };
-  const auto hook = [] {
-    TheChromosomeLinkageHook().dialog = [](QWidget*, std::int32_t) { return false; };
-    TheChromosomeLinkageHook().run = [] { return false; };
-  };
-  const auto linkage = [&hook, &settings](std::function<void()> more) {
-    return [&hook, &settings, more] {
-      hook();
+  const auto linkage = [&settings](std::function<void()> more) {
+    return [&settings, more] {
       settings.CHRO_METHOD = kChroLinkage;
       if (more) more();
     };
@@ -184,14 +177,12 @@ TEST_F(ChromosomeViewCommandsTest, RulesFollowTheDataTypeTheFlagsAndTheMethod) {
       {"clustering sharing", type(kDataAlleleSharing), ids::kChroClustering, false, false},
       {"clustering expression arrays", [] { ArrayType = 0; }, ids::kChroClustering, false, false},
       {"clustering while running", [] { AnalysisRunning = 1; }, ids::kChroClustering, false, false},
-      {"linkage without its dialog", [&] { settings.CHRO_METHOD = kChroLinkage; },
-       ids::kChroLinkageAnalysis, false, false},
       {"linkage", linkage({}), ids::kChroLinkageAnalysis, true, false},
       {"linkage on the 23rd chromosome", linkage([&] { settings.CHRO_CUR_CHRO = 22; }),
        ids::kChroLinkageAnalysis, false, false},
       {"linkage on the 22nd", linkage([&] { settings.CHRO_CUR_CHRO = 21; }),
        ids::kChroLinkageAnalysis, true, false},
-      {"linkage under the LOH method", hook, ids::kChroLinkageAnalysis, false, false},
+      {"linkage under the LOH method", {}, ids::kChroLinkageAnalysis, false, false},
       {"linkage on expression arrays", linkage([] { ArrayType = 0; }), ids::kChroLinkageAnalysis,
        false, false},
       {"permute LOH calls", {}, ids::kChroPermuteData, true, false},
@@ -382,30 +373,29 @@ TEST_F(ChromosomeViewCommandsTest, ExportsWriteTheirFilesAndAnalysesLogTheirBloc
   EXPECT_LT(chromosome.Min[kDataLohCall], chromosome.Max[kDataLohCall]);
 
   // Linkage: the seed offered is the clock's, the settings are written before
-  // the run, and a failed run closes as not completed.
-  std::int32_t offered = -1;
-  bool settingsWritten = false;
+  // the run, and a run without a pedigree file closes as not completed.
+  std::string offered;
   const std::string settingsFile = TheGroup().SettingsPath(TheGroup().Name());
-  TheChromosomeLinkageHook().dialog = [&](QWidget*, std::int32_t seed) {
-    offered = seed;
+  prompts.dialogAnswer = [&](QDialog& dialog) {
+    offered = Control<QLineEdit>(dialog, LinkageDialog::kRandomSeed)->text().toStdString();
     std::filesystem::remove(settingsFile);
-    return true;
-  };
-  TheChromosomeLinkageHook().run = [&] {
-    settingsWritten = std::filesystem::exists(settingsFile);
-    EXPECT_NE(AnalysisRunning, 0);
-    return false;
+    return QDialog::Accepted;
   };
   TheGroup().Settings().CHRO_METHOD = kChroLinkage;
+  TheGroup().Settings().PEDIGREE_FILE = "";
   const auto start = static_cast<std::int64_t>(std::time(nullptr));
   before = LogLines().size();
   ASSERT_TRUE(frame.OnCommand(ids::kChroLinkageAnalysis));
   const auto end = static_cast<std::int64_t>(std::time(nullptr));
-  EXPECT_TRUE(offered == DefaultRandomSeed(start) || offered == DefaultRandomSeed(end)) << offered;
-  EXPECT_TRUE(settingsWritten);
+  EXPECT_TRUE(offered == std::to_string(DefaultRandomSeed(start)) ||
+              offered == std::to_string(DefaultRandomSeed(end)))
+      << offered;
+  EXPECT_TRUE(std::filesystem::exists(settingsFile));
   EXPECT_EQ(AnalysisRunning, 0);
-  EXPECT_EQ(LinesFrom(before),
-            (std::vector<std::string>{"{Linkage analysis using SNP data", "Not completed}"}));
+  lines = LinesFrom(before);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.front(), "{Linkage analysis using SNP data");
+  EXPECT_EQ(lines.back(), "Not completed}");
 
   // ENU on a group without the cross's sample information ends its block all
   // the same and leaves the log shown.

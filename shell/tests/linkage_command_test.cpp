@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,9 +24,9 @@
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/linkage/merlin_interface.hpp"
-#include "shell/commands/linkage_command.hpp"
 #include "shell/dialogs/linkage_dialog.hpp"
 #include "shell/dialogs/option_fields.hpp"
+#include "shell/resource_ids.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/screenshot_check.hpp"
 #include "shell/tests/shell_test.hpp"
@@ -74,6 +76,8 @@ class LinkageCommandTest : public ShellTest {
     s.LINKAGE_INHERITANCE = 0;
     s.CHRO_CUR_CHRO = 0;
     s.VIEW_ALL_CHROMOSOME = 0;
+    s.CHRO_METHOD = kChroLinkage;
+    ArrayType = 1;
   }
   void TearDown() override {
     SetPumpHook(mPreviousPump);
@@ -132,7 +136,9 @@ TEST_F(LinkageCommandTest, TheDialogSetsTheModelAndTheRunFillsTheCurve) {
   };
   const bool oneCrossover = TheGroup().Settings().ONE_CROSSOVER != 0;
   const std::size_t before = LogLines().size();
-  ASSERT_TRUE(RunLinkageAnalysisCommand(frame));
+  frame.ShowView(VIEW_CHROMOSOME);
+  ASSERT_TRUE(frame.CommandUi(ids::kChroLinkageAnalysis).enabled);
+  ASSERT_TRUE(frame.OnCommand(ids::kChroLinkageAnalysis));
 
   EXPECT_EQ(shown, std::vector<std::string>(
                        {"None", File("pedigree.txt"), "Merlin directory: " + merlinFolder}));
@@ -152,7 +158,7 @@ TEST_F(LinkageCommandTest, TheDialogSetsTheModelAndTheRunFillsTheCurve) {
 
   const std::vector<std::string> lines = LogLines();
   ASSERT_GT(lines.size(), before + 3);
-  EXPECT_EQ(lines[before], "{Linkage analysis");
+  EXPECT_EQ(lines[before], "{Linkage analysis using SNP data");
   EXPECT_EQ(lines[lines.size() - 2].rfind("Finished in", 0), 0u) << lines[lines.size() - 2];
   // Informative markers have a score (the others are skipped); the best lies near the
   // planted locus.
@@ -171,6 +177,16 @@ TEST_F(LinkageCommandTest, TheDialogSetsTheModelAndTheRunFillsTheCurve) {
   EXPECT_GT(lod(best), 0.5f);
   EXPECT_NEAR(genome_info.Unit[static_cast<std::size_t>(best)].second, genome_info.Unit[40].second,
               20.0f);
+
+  // The view with the LOD curve, a picture for people to look at.
+  frame.ShowView(VIEW_CHROMOSOME);
+  QWidget* view = frame.RightViews(VIEW_CHROMOSOME);
+  ASSERT_NE(view, nullptr);
+  view->resize(1000, 700);
+  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
+  const QImage picture = view->grab().toImage();
+  EXPECT_FALSE(picture.isNull());
+  EXPECT_TRUE(picture.save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/linkage_lod_curve.png")));
 }
 
 TEST_F(LinkageCommandTest, CancelChangesNoSetting) {
@@ -182,7 +198,10 @@ TEST_F(LinkageCommandTest, CancelChangesNoSetting) {
     return QDialog::Rejected;
   };
   const float penetrance = TheGroup().Settings().LINKAGE_PENETRANCE;
-  EXPECT_FALSE(RunLinkageAnalysisCommand(frame));
+  frame.ShowView(VIEW_CHROMOSOME);
+  const std::size_t before = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kChroLinkageAnalysis));
+  EXPECT_EQ(LogLines().size(), before) << "a cancelled dialog starts nothing";
   EXPECT_EQ(TheGroup().Settings().LINKAGE_PENETRANCE, penetrance);
   EXPECT_EQ(TheGroup().Settings().CALL_MERLIN, 0);
 }

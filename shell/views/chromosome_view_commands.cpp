@@ -26,19 +26,20 @@
 #include "genome/inference/random_seed.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/jobs/region_clustering.hpp"
+#include "genome/linkage/linkage_driver.hpp"
 #include "platform/r_text.hpp"
 #include "shell/dialogs/cluster_snp_dialog.hpp"
 #include "shell/dialogs/enu_dialog.hpp"
 #include "shell/dialogs/export_snp_dialog.hpp"
 #include "shell/dialogs/find_gene.hpp"
 #include "shell/dialogs/find_ref_gene_dialog.hpp"
+#include "shell/dialogs/linkage_dialog.hpp"
 #include "shell/dialogs/option_pages.hpp"
 #include "shell/dialogs/permute_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/image_export.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
-#include "shell/views/chromosome_linkage_hook.hpp"
 #include "shell/views/chromosome_view.hpp"
 
 namespace {
@@ -111,8 +112,7 @@ std::optional<CommandState> CChromosomeView::UpdateCommand(int id) const {
       return CommandState{SnpArrays() && type >= kDataCall && type <= kDataCopyNumber && Idle(),
                           false};
     case ids::kChroLinkageAnalysis:
-      return CommandState{TheChromosomeLinkageHook().Installed() && SnpArrays() &&
-                              settings.CHRO_METHOD == kChroLinkage &&
+      return CommandState{SnpArrays() && settings.CHRO_METHOD == kChroLinkage &&
                               settings.CHRO_CUR_CHRO != kNoLinkageChromosome && Idle(),
                           false};
     case ids::kChroPermuteData:
@@ -264,17 +264,21 @@ void CChromosomeView::ClusterCommand() {
 }
 
 void CChromosomeView::LinkageCommand() {
-  ChromosomeLinkageHook& linkage = TheChromosomeLinkageHook();
-  if (!linkage.Installed()) return;
-  // Fresh for every run, so that runs the user does not seed differ.
-  const std::int32_t seed = DefaultRandomSeed(static_cast<std::int64_t>(std::time(nullptr)));
-  if (!linkage.dialog(mFrame.Window(), seed)) return;
+  // Fresh for every run, so that runs the user does not seed differ; the user may type
+  // one to repeat a run.
+  std::int64_t seed = DefaultRandomSeed(static_cast<std::int64_t>(std::time(nullptr)));
+  {
+    LinkageDialog dialog(
+        seed, [this] { mFrame.OpenOptionsAtPage(kChromosomeOptionsPageIndex); }, mFrame.Window());
+    if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
+    seed = dialog.Seed();
+  }
   TheGroup().WriteGroupSettings();
   LogBlue("{Linkage analysis using SNP data");
   bool completed = false;
   {
     const RaisedAnalysisRunning running;
-    completed = linkage.run();
+    completed = linkage_analysis.Run(seed);
   }
   AnalysisRunning = 0;
   if (!completed) {
