@@ -10,15 +10,14 @@
 #include <QPixmap>
 #include <QScrollBar>
 
-#include <cstdlib>
 #include <memory>
 #include <optional>
 
 #include "bench/bench_support.hpp"
+#include "bench/window_rig.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "shell/main_frame.hpp"
-#include "shell/views/analysis_doc.hpp"
 #include "shell/views/cel_view.hpp"
 #include "tools/synth/installed_array_group.hpp"
 
@@ -30,11 +29,8 @@ constexpr int kWindowHeight = 1000;
 
 // One window, view and group for every benchmark of the program.
 struct PaintRig {
-  PaintRig() : folder("array-image-paint") {
-    bench::SilenceLog();
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    application = std::make_unique<QApplication>(argc, argv);
-    StartGroup(folder.Path().string());
+  PaintRig() {
+    StartGroup(window.folder.Path().string());
     synth::ChipOptions chipOptions;
     chipOptions.dimension = kDimension;
     chipOptions.unitCount = 20000;
@@ -50,9 +46,8 @@ struct PaintRig {
     settings.CUR_ARRAY = 1;
     settings.CUR_UNIT = 7000;
     settings.CEL_PIXEL_SIZE = 1;
-    document = std::make_unique<CAnalysisDoc>();
-    frame = std::make_unique<CMainFrame>(*document);
-    view = std::make_unique<CCelView>(*frame, nullptr);
+    CMainFrame& frame = window.OpenFrame();
+    view = std::make_unique<CCelView>(frame, nullptr);
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->resize(kWindowWidth + 2 * view->frameWidth(), kWindowHeight + 2 * view->frameWidth());
@@ -62,18 +57,12 @@ struct PaintRig {
   }
   ~PaintRig() {
     view.reset();
-    frame.reset();
-    document.reset();
+    window.frame.reset();
+    window.document.reset();
     DiscardGroup();
   }
 
-  int argc = 1;
-  char name[16] = "bench";
-  char* argv[2] = {name, nullptr};
-  bench::ScratchFolder folder;
-  std::unique_ptr<QApplication> application;
-  std::unique_ptr<CAnalysisDoc> document;
-  std::unique_ptr<CMainFrame> frame;
+  bench::WindowRig window{"array-image-paint"};
   std::unique_ptr<CCelView> view;
 };
 

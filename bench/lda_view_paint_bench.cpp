@@ -10,15 +10,14 @@
 #include <QPainter>
 
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 
 #include "bench/bench_support.hpp"
+#include "bench/window_rig.hpp"
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "genes/lda/lda_result.hpp"
 #include "shell/main_frame.hpp"
-#include "shell/views/analysis_doc.hpp"
 #include "shell/views/lda_view.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
@@ -27,11 +26,8 @@ namespace {
 constexpr int kClasses = 10;
 
 struct PaintRig {
-  PaintRig() : folder("lda-view-paint") {
-    bench::SilenceLog();
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    application = std::make_unique<QApplication>(argc, argv);
-    StartGroup(folder.Path().string());
+  PaintRig() {
+    StartGroup(window.folder.Path().string());
     synth::PlantedClusterOptions options;
     options.samples = kMaxLdaSamples;
     synth::InstallPlantedClusterGroup(synth::MakePlantedClusters(options));
@@ -47,27 +43,20 @@ struct PaintRig {
     }
     result.resultRows = kMaxLdaSamples;
     result.classCount = kClasses;
-    document = std::make_unique<CAnalysisDoc>();
-    frame = std::make_unique<CMainFrame>(*document);
-    frame->ShowView(VIEW_LDA);
-    view = dynamic_cast<LdaView*>(frame->RightViews(VIEW_LDA));
+    CMainFrame& frame = window.OpenFrame();
+    frame.ShowView(VIEW_LDA);
+    view = dynamic_cast<LdaView*>(frame.RightViews(VIEW_LDA));
     view->OnInitialUpdate();
     QApplication::processEvents();
   }
   ~PaintRig() {
-    frame.reset();
-    document.reset();
+    window.frame.reset();
+    window.document.reset();
     TheLdaResult() = LDA_RESULT{};
     DiscardGroup();
   }
 
-  int argc = 1;
-  char name[16] = "bench";
-  char* argv[2] = {name, nullptr};
-  bench::ScratchFolder folder;
-  std::unique_ptr<QApplication> application;
-  std::unique_ptr<CAnalysisDoc> document;
-  std::unique_ptr<CMainFrame> frame;
+  bench::WindowRig window{"lda-view-paint"};
   LdaView* view = nullptr;
 };
 

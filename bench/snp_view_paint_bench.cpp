@@ -9,15 +9,14 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-#include <cstdlib>
 #include <memory>
 
 #include "bench/bench_support.hpp"
+#include "bench/window_rig.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "genome/info/snp_block_data.hpp"
 #include "shell/main_frame.hpp"
-#include "shell/views/analysis_doc.hpp"
 #include "shell/views/snp_view.hpp"
 #include "tools/synth/array_group.hpp"
 #include "tools/synth/installed_array_group.hpp"
@@ -25,11 +24,8 @@
 namespace {
 
 struct PaintRig {
-  PaintRig() : folder("snp-view-paint") {
-    bench::SilenceLog();
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    application = std::make_unique<QApplication>(argc, argv);
-    StartGroup(folder.Path().string());
+  PaintRig() {
+    StartGroup(window.folder.Path().string());
     synth::ChipOptions options;
     options.kind = synth::ChipKind::kSnp2;
     options.dimension = 60;
@@ -43,27 +39,20 @@ struct PaintRig {
     synth::InstallArrayGroup(*chip, synth::MakeArrayGroup(*chip, groupOptions));
     TheGroup().Settings().CUR_UNIT = 0;
     TheGroup().Settings().CUR_ARRAY = 5;
-    document = std::make_unique<CAnalysisDoc>();
-    frame = std::make_unique<CMainFrame>(*document);
-    frame->ShowView(VIEW_SNP);
-    view = dynamic_cast<SnpView*>(frame->RightViews(VIEW_SNP));
+    CMainFrame& frame = window.OpenFrame();
+    frame.ShowView(VIEW_SNP);
+    view = dynamic_cast<SnpView*>(frame.RightViews(VIEW_SNP));
     view->OnInitialUpdate();
     QApplication::processEvents();
   }
   ~PaintRig() {
-    frame.reset();
-    document.reset();
+    window.frame.reset();
+    window.document.reset();
     Layout = CDF_LAYOUT{};
     DiscardGroup();
   }
 
-  int argc = 1;
-  char name[16] = "bench";
-  char* argv[2] = {name, nullptr};
-  bench::ScratchFolder folder;
-  std::unique_ptr<QApplication> application;
-  std::unique_ptr<CAnalysisDoc> document;
-  std::unique_ptr<CMainFrame> frame;
+  bench::WindowRig window{"snp-view-paint"};
   SnpView* view = nullptr;
 };
 
