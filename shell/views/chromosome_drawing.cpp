@@ -162,53 +162,56 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
       sink.Fill(x + half, y, w - half, height, colours.halves.right);
   };
 
+  // The tables hold a sample's values side by side, so cells are drawn column by column
+  // (or sample by sample): reads then run along memory.
   if (!g.in.proportional) {
     // Evenly spaced rows: a row is never closer than h to the one above, so every cell is
     // drawn. Rows that share a pixel line overdraw each other; only the last painted cell
     // of each line and column shows, so that one alone is drawn.
-    int r = firstRow;
-    while (r <= lastRow) {
+    struct Line {
+      int y, first, last;
+    };
+    std::vector<Line> lines;
+    for (int r = firstRow; r <= lastRow;) {
       const int y = static_cast<int>(g.RowY(r));
-      int rEnd = r;
-      while (rEnd + 1 <= lastRow && static_cast<int>(g.RowY(rEnd + 1)) == y) ++rEnd;
-      const int nextY = static_cast<int>(g.RowY(rEnd + 1));
-      const int height = std::max(cellH == 1 ? 1 : cellH, std::min(cellH, nextY - y));
-      for (int column = c0; column <= c1; ++column) {
-        for (int k = rEnd; k >= r; --k) {
-          const CellColours colours = ChromosomeCellColour(g, k, column, style);
+      int end = r;
+      while (end + 1 <= lastRow && static_cast<int>(g.RowY(end + 1)) == y) ++end;
+      lines.push_back({y, r, end});
+      r = end + 1;
+    }
+    for (int column = c0; column <= c1; ++column) {
+      const CellSource source = CellSourceOf(g, column, style);
+      for (const Line& line : lines) {
+        for (int k = line.last; k >= line.first; --k) {
+          const CellColours colours = CellColourAt(source, g.rows[At(k)].unit, style);
           if (!colours.halves.painted) continue;
-          fillCell(column, y, std::max(1, height), colours);
+          fillCell(column, line.y, cellH, colours);
           break;
         }
       }
-      r = rEnd + 1;
     }
     return;
   }
   // Proportional rows: a sample's cells of a marker are drawn only when the marker lies at
   // least a row below the last one drawn for it, so dense markers do not overdraw.
-  std::vector<double> lastY(g.columns.groupSize.size(), -2 * h);
-  for (int r = firstRow; r <= lastRow; ++r) {
-    const double yd = g.RowY(r);
-    const int y = static_cast<int>(yd);
-    int column = c0;
-    while (column <= c1) {
-      const int group = g.columns.groupOfColumn[At(column)];
-      const int groupEnd = g.columns.groupFirstColumn[At(group)] + g.columns.groupSize[At(group)];
-      if (yd < lastY[At(group)] + h) {
-        column = groupEnd;
-        continue;
-      }
+  for (int column = c0; column <= c1;) {
+    const int group = g.columns.groupOfColumn[At(column)];
+    const int groupEnd =
+        std::min(c1 + 1, g.columns.groupFirstColumn[At(group)] + g.columns.groupSize[At(group)]);
+    double lastY = -2 * h;
+    for (int r = firstRow; r <= lastRow; ++r) {
+      const double yd = g.RowY(r);
+      if (yd < lastY + h) continue;
       bool blank = false;
-      for (; column < groupEnd && column <= c1; ++column) {
-        const CellColours colours = ChromosomeCellColour(g, r, column, style);
+      for (int c = column; c < groupEnd; ++c) {
+        const CellColours colours = ChromosomeCellColour(g, r, c, style);
         blank = blank || colours.lohBlank;
-        if (colours.halves.painted) fillCell(column, y, cellH, colours);
+        if (colours.halves.painted) fillCell(c, static_cast<int>(yd), cellH, colours);
       }
-      column = groupEnd;
       // A white or light grey LOH cell may be overdrawn by the next marker.
-      lastY[At(group)] = blank ? yd - h : yd;
+      lastY = blank ? yd - h : yd;
     }
+    column = groupEnd;
   }
 }
 
@@ -471,20 +474,35 @@ CellStyle CurrentCellStyle() {
   return style;
 }
 
-CellColours ChromosomeCellColour(const ChromosomeGeometry& g, int row, int column,
-                                 const CellStyle& style) {
-  CellColours out;
-  if (row < 0 || row >= g.RowCount() || column < 0 || column >= g.ColumnCount()) return out;
-  const int unit = g.rows[At(row)].unit;
-  if (unit < 0 || unit >= chromosome.unitCount) return out;
-  const int sample = g.columns.sampleOfColumn[At(column)];
+CellSource CellSourceOf(const ChromosomeGeometry& g, int column, const CellStyle& style) {
+  CellSource source;
+  if (column < 0 || column >= g.ColumnCount()) return source;
   const int group = g.columns.groupOfColumn[At(column)];
   const int first = g.columns.groupFirstColumn[At(group)];
   const int size = g.columns.groupSize[At(group)];
+  source.sample = g.columns.sampleOfColumn[At(column)];
+  const int shown = size >= 2 && style.displayInferred ? 1 : 0;
+  source.lohSample = g.columns.sampleOfColumn[At(first + std::min(shown, size - 1))];
+  source.valueSample =
+      style.tumourOnly && size >= 2 ? g.columns.sampleOfColumn[At(first + 1)] : source.sample;
+  return source;
+}
+
+CellColours ChromosomeCellColour(const ChromosomeGeometry& g, int row, int column,
+                                 const CellStyle& style) {
+  if (row < 0 || row >= g.RowCount()) return {};
+  return CellColourAt(CellSourceOf(g, column, style), g.rows[At(row)].unit, style);
+}
+
+CellColours CellColourAt(const CellSource& source, int unit, const CellStyle& style) {
+  CellColours out;
+  const int sample = source.sample;
+  if (unit < 0 || unit >= chromosome.unitCount || sample < 0 || sample >= chromosome.sampleCount)
+    return out;
   auto single = [&out](COLORREF c) { out.halves = {c, c, c != kWhite}; };
   switch (style.dataType) {
     case kDataCall: {
-      if (chromosome.calls.Empty() || sample >= chromosome.sampleCount) return out;
+      if (chromosome.calls.Empty()) return out;
       const int call = chromosome.calls.Row(sample)[unit];
       if (!style.snpArrays) {
         single(call == 'P' ? RGB(255, 125, 125) : RGB(125, 125, 255));
@@ -513,9 +531,7 @@ CellColours ChromosomeCellColour(const ChromosomeGeometry& g, int row, int colum
     }
     case kDataLohCall: {
       if (chromosome.lohCodes.Empty()) return out;
-      const int shown = size >= 2 && style.displayInferred ? 1 : 0;
-      const int s = g.columns.sampleOfColumn[At(first + std::min(shown, size - 1))];
-      const float v = chromosome.lohCodes.Row(s)[unit];
+      const float v = chromosome.lohCodes.Row(source.lohSample)[unit];
       if (Missing(v)) return out;
       const COLORREF c = LohColor(v, style.hideConflictLoh);
       single(c);
@@ -524,8 +540,7 @@ CellColours ChromosomeCellColour(const ChromosomeGeometry& g, int row, int colum
     }
     case kDataCopyNumber:
     case kDataLog2Ratio: {
-      const int s =
-          style.tumourOnly && size >= 2 ? g.columns.sampleOfColumn[At(first + 1)] : sample;
+      const int s = source.valueSample;
       if (style.dataType == kDataCopyNumber && style.parentSpecific && style.displayInferred &&
           !chromosome.inferred.Empty()) {
         const float cell = chromosome.inferred.Row(s)[unit];

@@ -59,6 +59,15 @@ struct CellColours {
 };
 CellColours ChromosomeCellColour(const ChromosomeGeometry& geometry, int row, int column,
                                  const CellStyle& style);
+// The same in two steps, the column's part once for all its rows: the sample the column
+// shows, the one its LOH cells read and the one its copy numbers and ratios read.
+struct CellSource {
+  int sample = -1;
+  int lohSample = -1;
+  int valueSample = -1;
+};
+CellSource CellSourceOf(const ChromosomeGeometry& geometry, int column, const CellStyle& style);
+CellColours CellColourAt(const CellSource& source, int unit, const CellStyle& style);
 
 struct ChromosomeDrawState {
   const ChromosomeGeometry* geometry = nullptr;

@@ -134,6 +134,8 @@ void CChromosomeView::RenderBacking() {
   Draw(painter, QRect(offset, size), LegendShift());
   mBackingOffset = offset;
   mDirty = false;
+  // What lies under a pointer that stood still may have changed.
+  if (viewport()->underMouse()) MouseMoved(mLastMouse + offset);
 }
 
 void CChromosomeView::paintEvent(QPaintEvent* event) {
