@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "engine/base/value_triple.hpp"
+#include "engine/services/log_channel.hpp"
 #include "genome/jobs/region_clustering.hpp"
 #include "shell/tests/chromosome_view_fixture.hpp"
 #include "shell/views/chromosome_drawing.hpp"
@@ -395,6 +396,18 @@ TEST_F(ChromosomeViewTest, DegenerateDataDrawsAnEmptyOrPartialPictureWithoutPump
   }
   chromosome.Max[At(type)] = max;
 
+  // A data type without values: no cell painted, and a cell reads "NA".
+  {
+    SampleMatrix<float> codes;
+    std::swap(codes, chromosome.lohCodes);
+    const ChromosomeGeometry& g = view.Geometry();
+    EXPECT_EQ(cellsPainted(Picture(view)), 0);
+    const std::string text =
+        ChromosomeStatusText(g, view.HitTest({g.ColumnX(1) + 1, static_cast<int>(g.RowY(4))}));
+    EXPECT_NE(text.find("LOH call: NA]"), std::string::npos) << text;
+    std::swap(codes, chromosome.lohCodes);
+  }
+
   // Kilobases per pixel not above 0, and rows of no height, are reset at layout.
   settings.PIXEL_KB = 0;
   settings.PIXEL_HT_ = 0;
@@ -445,6 +458,95 @@ TEST_F(ChromosomeViewTest, DegenerateDataDrawsAnEmptyOrPartialPictureWithoutPump
       << view.StatusText();
 }
 
+TEST_F(ChromosomeViewTest, DragSelectsTheMarkersItCrossesAndTheirRegionFileReadsThemBack) {
+  GatherStudy();
+  CChromosomeView& view = ShowView();
+  GroupSettings& settings = TheGroup().Settings();
+  const std::string path = File("selected regions.txt");
+  // Rows dragged from and to; in Show All the second crosses into the second chromosome
+  // (rows from 300), upwards.
+  struct DragCase {
+    int showAll;
+    int from;
+    int to;
+    int regions;
+  };
+  for (const DragCase& d : {DragCase{0, 20, 70, 1}, DragCase{0, 140, 139, 1},
+                            DragCase{1, 330, 280, 2}, DragCase{1, 5, 5, 0}}) {
+    settings.VIEW_ALL_CHROMOSOME = d.showAll;
+    view.Relayout();
+    const ChromosomeGeometry& g = view.Geometry();
+    view.horizontalScrollBar()->setValue(0);
+    view.verticalScrollBar()->setValue(static_cast<int>(g.RowY(std::min(d.from, d.to))) - 40);
+    QApplication::processEvents();
+    const auto cellPoint = [&](int column, int row) {
+      return QPoint(g.ColumnX(column) + 1, static_cast<int>(g.RowY(row))) - view.ScrollOffset();
+    };
+    const QPoint start = cellPoint(2, d.from);
+    const QPoint end = cellPoint(5, d.to);
+    ASSERT_TRUE(view.viewport()->rect().contains(start) && view.viewport()->rect().contains(end));
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, start);
+    QTest::mouseMove(view.viewport(), (start + end) / 2);
+    QTest::mouseMove(view.viewport(), end);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, end);
+
+    const int first = std::min(d.from, d.to);
+    const int last = std::max(d.from, d.to);
+    const auto stretch = view.SelectedStretch();
+    if (d.regions == 0) {
+      // A press and release on one row is a click: nothing selected, nothing framed.
+      EXPECT_FALSE(stretch.has_value());
+      EXPECT_EQ(CountColour(Picture(view), QRect(0, 0, g.picWidth, g.picHeight),
+                            Rgb(kSelectedStretchColour)),
+                0);
+      continue;
+    }
+    ASSERT_TRUE(stretch.has_value()) << d.from;
+    EXPECT_EQ(*stretch, std::make_pair(first, last));
+    EXPECT_NE(view.StatusText().find(MessageBuffer("] [Selected %d markers", last - first + 1)),
+              std::string::npos)
+        << view.StatusText();
+
+    // The frame runs just left of the first column along the selected rows and no further.
+    const QImage image = Picture(view);
+    const QRect strip(g.left - 4, 0, 4, g.picHeight);
+    const int y0 = static_cast<int>(g.RowY(first));
+    const int y1 = static_cast<int>(g.RowY(last)) + g.CellHeight();
+    for (int y = 0; y < g.picHeight; y += 1) {
+      const bool framed = CountColour(image, QRect(strip.left(), y, strip.width(), 1),
+                                      Rgb(kSelectedStretchColour)) > 0;
+      if (y >= y0 && y < y1) {
+        EXPECT_TRUE(framed) << y;
+      } else if (y < y0 - 3 || y > y1 + 3) {
+        EXPECT_FALSE(framed) << y;
+      }
+    }
+
+    // The region file read back holds exactly the markers dragged over.
+    ASSERT_TRUE(view.WriteSelectedRegions(path));
+    ASSERT_TRUE(chro_region.ReadRegionFile(path));
+    ASSERT_EQ(chro_region.count, d.regions);
+    std::vector<int> dragged;
+    for (int r = first; r <= last; ++r) dragged.push_back(g.rows[At(r)].unit);
+    std::vector<int> read;
+    for (const CHRO_REGION_ITEM& region : chro_region.items) {
+      EXPECT_EQ(region.name, genome_info.GetChroName(region.chromosomeIndex) + ":selected");
+      const auto& list = genome_info.posList[At(region.chromosomeIndex)];
+      for (int k = region.first; k <= region.last; ++k) read.push_back(list[At(k)].index);
+    }
+    EXPECT_EQ(read, dragged) << d.from << "-" << d.to;
+  }
+  // Esc drops the stretch; a label cannot add columns to the file.
+  QTest::keyClick(&view, Qt::Key_Escape);
+  EXPECT_FALSE(view.SelectedStretch().has_value());
+  CHRO_REGION_ITEM odd;
+  odd.chromosomeIndex = 1;
+  odd.begin = 10.5f;
+  odd.end = 99.5f;
+  odd.name = "a\tb\nc";
+  EXPECT_EQ(RegionFileText({odd}), std::string(kRegionFileHeader) + "\n2\t10\t100\ta b c\n");
+}
+
 TEST_F(ChromosomeViewTest, Screenshots) {
   GatherStudy();
   CChromosomeView& view = ShowView();
@@ -472,6 +574,23 @@ TEST_F(ChromosomeViewTest, Screenshots) {
   view.Relayout();
   const QImage bands = Picture(view);
   SaveScreenshot(bands, "chromosome_view_proportional.png");
+
+  // A stretch over the planted loss dragged with the mouse.
+  settings.PROPORTIONAL_DIST = 0;
+  settings.PIXEL_HT_ = 2;
+  view.Relayout();
+  view.verticalScrollBar()->setValue(0);
+  view.horizontalScrollBar()->setValue(0);
+  QApplication::processEvents();
+  const ChromosomeGeometry& g = view.Geometry();
+  const auto cellPoint = [&](int row) {
+    return QPoint(g.ColumnX(3) + 1, static_cast<int>(g.RowY(row))) - view.ScrollOffset();
+  };
+  QTest::mousePress(view.viewport(), Qt::LeftButton, {}, cellPoint(kLossFirst));
+  QTest::mouseMove(view.viewport(), cellPoint(kLossLast));
+  QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, cellPoint(kLossLast));
+  ASSERT_TRUE(view.SelectedStretch().has_value());
+  SaveScreenshot(view.grab().toImage(), "chromosome_view_selected_region.png");
   // Each picture holds cells in the loss colour.
   EXPECT_GT(CountColour(whole, whole.rect(), Rgb(kLohLossColour)), 50);
   EXPECT_GT(CountColour(bands, bands.rect(), Rgb(kLohLossColour)), 50);

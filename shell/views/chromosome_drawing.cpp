@@ -840,6 +840,25 @@ void DrawDendrograms(QPainter& painter, const ChromosomeDrawState& s) {
   }
 }
 
+QRect SelectedStretchBox(const ChromosomeGeometry& g, int firstRow, int lastRow) {
+  if (firstRow < 0 || lastRow < firstRow || lastRow >= g.RowCount() || g.ColumnCount() == 0)
+    return {};
+  const int y0 = static_cast<int>(g.RowY(firstRow));
+  const int y1 = static_cast<int>(g.RowY(lastRow)) + g.CellHeight();
+  const int gap = kSelectedStretchPen / 2 + 1;
+  return QRect(QPoint(g.left - gap, y0 - gap), QPoint(g.right + gap - 1, y1 + gap - 1));
+}
+
+void DrawSelectedStretch(QPainter& painter, const ChromosomeDrawState& s) {
+  const QRect box = SelectedStretchBox(*s.geometry, s.stretchFirstRow, s.stretchLastRow);
+  if (box.isEmpty()) return;
+  QPen pen(ToQColor(kSelectedStretchColour), kSelectedStretchPen);
+  pen.setJoinStyle(Qt::MiterJoin);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(box);
+}
+
 void DrawChromosomePicture(QPainter& painter, const ChromosomeDrawState& s) {
   if (s.geometry == nullptr) return;
   const ChromosomeGeometry& g = *s.geometry;
@@ -850,6 +869,7 @@ void DrawChromosomePicture(QPainter& painter, const ChromosomeDrawState& s) {
   DrawMatrix(painter, s);
   DrawLegend(painter, s);
   DrawDendrograms(painter, s);
+  DrawSelectedStretch(painter, s);
   if (g.in.proportional) {
     if (g.in.showAll) {
       double offset = 0;

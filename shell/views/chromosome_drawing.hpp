@@ -23,6 +23,9 @@ inline constexpr COLORREF kCurvePanelColour = RGB(225, 225, 225);
 // Marks the rows of a significant region at the curve panel's right edge.
 inline constexpr COLORREF kSignificantRegionColour = RGB(255, 0, 0);
 inline constexpr int kSignificantBarWidth = 3;
+// The frame round the rows a drag selected, outside the cells so that it hides none.
+inline constexpr COLORREF kSelectedStretchColour = RGB(255, 0, 255);
+inline constexpr int kSelectedStretchPen = 2;
 // Labels closer than this to the one above are left out.
 inline constexpr double kMinLabelGap = 11.2;
 
@@ -75,15 +78,22 @@ struct ChromosomeDrawState {
   int legendShift = 0;  // the sample band follows the scroll position
   ChromosomeTrees trees;
   int selectedInfoRow = -1;
+  // The rows a drag selected; none when first < 0.
+  int stretchFirstRow = -1;
+  int stretchLastRow = -1;
 };
 
-// The whole picture within the area, in the Part's drawing order.
+// The whole picture within the area, in the view's drawing order.
 void DrawChromosomePicture(QPainter& painter, const ChromosomeDrawState& state);
 // The parts, each within the area.
 void DrawMatrix(QPainter& painter, const ChromosomeDrawState& state);
 void DrawBands(QPainter& painter, const ChromosomeDrawState& state, int chro, double offset);
 void DrawLegend(QPainter& painter, const ChromosomeDrawState& state);
 void DrawDendrograms(QPainter& painter, const ChromosomeDrawState& state);
+// The frame round the selected rows, just outside the cells of every column.
+void DrawSelectedStretch(QPainter& painter, const ChromosomeDrawState& state);
+// Its box in document points (the pen's middle line); empty when no rows are selected.
+QRect SelectedStretchBox(const ChromosomeGeometry& geometry, int firstRow, int lastRow);
 
 // The title: "Chro Regions", "Chro All" or "Chro " and the chromosome's name, with
 // " inferred" for inferred LOH calls or copy numbers.

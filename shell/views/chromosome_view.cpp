@@ -72,6 +72,10 @@ void CChromosomeView::Draw(QPainter& painter, QRect area, int legendShift) {
   state.legendShift = legendShift;
   state.trees = ShownChromosomeTrees();
   state.selectedInfoRow = mSelectedInfoRow;
+  if (const auto stretch = SelectedStretch()) {
+    state.stretchFirstRow = stretch->first;
+    state.stretchLastRow = stretch->second;
+  }
   DrawChromosomePicture(painter, state);
 }
 
@@ -236,6 +240,7 @@ void CChromosomeView::GoToRefGene(int refGene) {
 void CChromosomeView::Deselect() {
   mSelColumn = -1;
   mSelectedInfoRow = -1;
+  mStretchFirstUnit = mStretchLastUnit = -1;
   TheGroup().Settings().CUR_UNIT = -1;
   refgene_info.lastRefGene = -1;
   Relayout();
