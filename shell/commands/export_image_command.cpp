@@ -62,7 +62,11 @@ std::string DefaultImageName(int viewIndex) {
     case VIEW_SNP:
       return platform::JoinPath(folder, CurrentUnitName() + " snp image");
     case VIEW_CHROMOSOME:
-      return platform::JoinPath(folder, TheGroup().Name() + " chro_");
+      // The chromosome shown is part of the name, none when all are shown.
+      return platform::JoinPath(folder, TheGroup().Name() + " chro_" +
+                                            (settings.VIEW_ALL_CHROMOSOME != 0
+                                                 ? std::string()
+                                                 : std::to_string(settings.CHRO_CUR_CHRO + 1)));
     default:
       return platform::JoinPath(folder, TheGroup().Name() + " plot");
   }

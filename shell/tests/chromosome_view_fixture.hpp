@@ -52,6 +52,7 @@ class ChromosomeViewTest : public ShellTest {
     refgene_info.Clear();
     snp_info_table.Clear();
     chro_region.Clear();
+    SampleInfo.Clear();
     chromosome.Clear();
     GeneList = GENE_LIST{};
     Layout = CDF_LAYOUT{};

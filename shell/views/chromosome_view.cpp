@@ -17,6 +17,8 @@
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/chromosome/chromosome_view_flags.hpp"
 #include "genome/info/genome_info.hpp"
+#include "shell/commands/export_image_command.hpp"
+#include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
 #include "shell/views/chromosome_drawing.hpp"
 #include "shell/views/chromosome_layout.hpp"
@@ -31,6 +33,7 @@ std::size_t At(int i) {
 
 CChromosomeView::CChromosomeView(ShellFrame& frame, QWidget* parent)
     : QAbstractScrollArea(parent), mFrame(frame) {
+  setObjectName(QStringLiteral("view%1").arg(VIEW_CHROMOSOME));
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setMouseTracking(true);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -193,7 +196,7 @@ void CChromosomeView::showEvent(QShowEvent* event) {
 
 PictureExport CChromosomeView::ExportPicture() {
   PictureExport picture;
-  picture.defaultName = ChangeExtension(TheGroup().Settings().GENE_LIST_FILE, " chromosome");
+  picture.defaultName = DefaultImageName(VIEW_CHROMOSOME);
   picture.size = QSize(mGeometry.picWidth, mGeometry.picHeight);
   picture.draw = [this](QPainter& painter) { Draw(painter, {}, 0); };
   return picture;
