@@ -130,6 +130,9 @@ struct PaintRig {
     document.reset();
     chromosome.Clear();
     DiscardGroup();
+    // The rig ends among the exit handlers, after Qt's own globals: deleting the
+    // application there would touch them, so it is left to the end of the process.
+    (void)application.release();
   }
 
   int argc = 1;
