@@ -116,6 +116,107 @@ TEST_F(ChromosomeViewTest, PlantedLossAndSignificantRegionsAreDrawnWhereTheGeome
   }
 }
 
+// Every cell's pixels against the cell routine: on each pixel line of a column, the
+// colours of the last painted marker among the rows the geometry puts on that line, or
+// nothing. LOH and SNP calls, inferred and observed copy numbers and log2 ratios, with rows
+// of 2 pixels and of 0.3 pixel, one chromosome and all. Copy number 0 (drawn white) and
+// missing values are planted in stretches, so that whole lines show an earlier marker
+// or stay white.
+TEST_F(ChromosomeViewTest, EveryCellShowsTheLastPaintedMarkerOfItsPixelLine) {
+  struct Case {
+    int method;
+    int dataType;
+    bool inferred;
+  };
+  const Case cases[] = {{kChroLoh, kDataLohCall, true},
+                        {kChroLoh, kDataLohCall, false},
+                        {kChroLoh, kDataCall, true},
+                        {kChroCopyNumber, kDataCopyNumber, true},
+                        {kChroCopyNumber, kDataCopyNumber, false},
+                        {kChroCopyNumber, kDataLog2Ratio, false}};
+  GatherStudy();
+  CChromosomeView& view = ShowView();
+  GroupSettings& settings = TheGroup().Settings();
+  // Sample names that follow the scroll position would lie over the cells.
+  settings.SAMPLE_NAME_VISIBLE = 0;
+  int gathered = kChroLoh;
+  for (const Case& k : cases) {
+    if (k.method != gathered) {
+      settings.CHRO_METHOD = gathered = k.method;
+      ASSERT_TRUE(chromosome.GetData());
+      // Stretches of zero copies and of missing values, broken by a painted marker now
+      // and then.
+      for (int s = 0; s < chromosome.sampleCount; ++s) {
+        for (int u = 0; u < chromosome.unitCount; ++u) {
+          const int phase = (u + 13 * s) % 97;
+          if (phase >= 40) continue;
+          const bool zero = phase < 30 && u % 11 != 0;
+          chromosome.inferred.Row(s)[u] = zero ? 0.0f : kMissingValueFloat;
+          chromosome.signal.Row(s)[u] = zero ? 0.0f : kMissingValueFloat;
+        }
+      }
+    }
+    DisplayInferred = k.inferred;
+    chromosome.dataType = k.dataType;
+    for (const int showAll : {0, 1}) {
+      for (const float height : {2.0f, 0.3f}) {
+        settings.VIEW_ALL_CHROMOSOME = showAll;
+        settings.PIXEL_HT_ = height;
+        view.Relayout();
+        ASSERT_EQ(chromosome.dataType, k.dataType);
+        const ChromosomeGeometry& g = view.Geometry();
+        const QImage image = Picture(view);
+        const CellStyle style = CurrentCellStyle();
+        int painted = 0;
+        int white = 0;
+        int fallThrough = 0;
+        // In Show All a line across the columns ends each chromosome.
+        std::vector<bool> endLine(At(g.bottom + 2), false);
+        for (int r = 1; r < g.RowCount(); ++r) {
+          if (g.rows[At(r)].chro != g.rows[At(r - 1)].chro)
+            endLine[At(static_cast<int>(g.RowY(r - 1) + std::max(1.0, g.RowHeight())))] = true;
+        }
+        for (int c = 0; c < g.ColumnCount(); ++c) {
+          for (int r = 0; r < g.RowCount();) {
+            const int y = static_cast<int>(g.RowY(r));
+            int end = r;
+            while (end + 1 < g.RowCount() && static_cast<int>(g.RowY(end + 1)) == y) ++end;
+            CellColours expected;
+            for (int k2 = end; k2 >= r && !expected.halves.painted; --k2) {
+              expected = ChromosomeCellColour(g, k2, c, style);
+              fallThrough += expected.halves.painted && k2 < end ? 1 : 0;
+            }
+            if (endLine[At(y)]) {
+              r = end + 1;
+              continue;
+            }
+            const int x0 = g.ColumnX(c);
+            const int x1 = x0 + g.CellWidth(c) - 1;
+            const QRgb left =
+                expected.halves.painted ? Rgb(expected.halves.left) : qRgb(255, 255, 255);
+            const QRgb right =
+                expected.halves.painted ? Rgb(expected.halves.right) : qRgb(255, 255, 255);
+            ASSERT_EQ(image.pixel(x0, y), left)
+                << "type " << k.dataType << " column " << c << " rows " << r << "-" << end;
+            ASSERT_EQ(image.pixel(x1, y), right)
+                << "type " << k.dataType << " column " << c << " rows " << r << "-" << end;
+            (expected.halves.painted ? painted : white) += 1;
+            r = end + 1;
+          }
+        }
+        // Both kinds of line are there, and copy numbers fall through white markers.
+        EXPECT_GT(painted, g.ColumnCount()) << k.dataType;
+        if (k.method == kChroCopyNumber && k.dataType == kDataCopyNumber) {
+          EXPECT_GT(white, 0) << k.inferred << " " << height;
+          if (height < 1) {
+            EXPECT_GT(fallThrough, g.ColumnCount()) << k.inferred;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST_F(ChromosomeViewTest, IdeogramBandsSitAtTheirPositionsInProportionalMode) {
   GatherStudy();
   TheGroup().Settings().PROPORTIONAL_DIST = 1;

@@ -34,6 +34,9 @@
 
 namespace {
 
+// How many pixel lines ahead a column's cell reads are asked of the memory.
+constexpr std::size_t kPrefetchLines = 8;
+
 std::size_t At(int i) {
   return static_cast<std::size_t>(i);
 }
@@ -96,6 +99,21 @@ class CellSink {
   QImage* mImage = nullptr;
   int mDx = 0;
   int mDy = 0;
+};
+
+// Draws within a rectangle until it goes out of scope.
+class PainterClip {
+ public:
+  PainterClip(QPainter& painter, QRect rect) : mPainter(painter) {
+    mPainter.save();
+    mPainter.setClipRect(rect, Qt::IntersectClip);
+  }
+  ~PainterClip() { mPainter.restore(); }
+  PainterClip(const PainterClip&) = delete;
+  PainterClip& operator=(const PainterClip&) = delete;
+
+ private:
+  QPainter& mPainter;
 };
 
 QRect AreaOf(const ChromosomeDrawState& s) {
@@ -180,31 +198,39 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
       r = end + 1;
     }
     for (int column = c0; column <= c1; ++column) {
-      const CellSource source = CellSourceOf(g, column, style);
-      for (const Line& line : lines) {
-        for (int k = line.last; k >= line.first; --k) {
-          const CellColours colours = CellColourAt(source, g.rows[At(k)].unit, style);
-          if (!colours.halves.painted) continue;
+      const CellReader reader(CellSourceOf(g, column, style), style);
+      // A line's read waits on the memory; the reads of the lines ahead are asked for first.
+      const std::size_t count = lines.size();
+      for (std::size_t i = 0; i < std::min(count, kPrefetchLines); ++i)
+        reader.Prefetch(g.rows[At(lines[i].last)].unit);
+      CellColours colours;
+      for (std::size_t i = 0; i < count; ++i) {
+        if (i + kPrefetchLines < count)
+          reader.Prefetch(g.rows[At(lines[i + kPrefetchLines].last)].unit);
+        const Line& line = lines[i];
+        if (reader.LastPainted(g.rows.data(), line.first, line.last, &colours))
           fillCell(column, line.y, cellH, colours);
-          break;
-        }
       }
     }
     return;
   }
   // Proportional rows: a sample's cells of a marker are drawn only when the marker lies at
   // least a row below the last one drawn for it, so dense markers do not overdraw.
+  std::vector<CellReader> readers;
   for (int column = c0; column <= c1;) {
     const int group = g.columns.groupOfColumn[At(column)];
     const int groupEnd =
         std::min(c1 + 1, g.columns.groupFirstColumn[At(group)] + g.columns.groupSize[At(group)]);
+    readers.clear();
+    for (int c = column; c < groupEnd; ++c) readers.emplace_back(CellSourceOf(g, c, style), style);
     double lastY = -2 * h;
     for (int r = firstRow; r <= lastRow; ++r) {
       const double yd = g.RowY(r);
       if (yd < lastY + h) continue;
       bool blank = false;
+      const int unit = g.rows[At(r)].unit;
       for (int c = column; c < groupEnd; ++c) {
-        const CellColours colours = ChromosomeCellColour(g, r, c, style);
+        const CellColours colours = readers[At(c - column)].At(unit);
         blank = blank || colours.lohBlank;
         if (colours.halves.painted) fillCell(c, static_cast<int>(yd), cellH, colours);
       }
@@ -223,9 +249,12 @@ void DrawCurve(QPainter& painter, const ChromosomeDrawState& s, int firstRow, in
   const double h = g.RowHeight();
   const int panelBottom = static_cast<int>(g.bottom - g.in.pixelHeight);
   if (w <= 0 || panelBottom <= g.top) return;
-  painter.fillRect(QRect(x0, g.top, w, panelBottom - g.top), ToQColor(kCurvePanelColour));
+  const QRect panel(x0, g.top, w, panelBottom - g.top);
+  painter.fillRect(panel, ToQColor(kCurvePanelColour));
   // A data type without a range places neither the threshold nor the curve.
   if (!RangeUsable(type)) return;
+  // Values beyond the range stay in the panel instead of crossing the cells.
+  const PainterClip clip(painter, panel);
   const double min = chromosome.Min[At(type)];
   const double max = chromosome.Max[At(type)];
   painter.setPen(QPen(Qt::red, 1));
@@ -495,84 +524,161 @@ CellColours ChromosomeCellColour(const ChromosomeGeometry& g, int row, int colum
 }
 
 CellColours CellColourAt(const CellSource& source, int unit, const CellStyle& style) {
-  CellColours out;
+  return CellReader(source, style).At(unit);
+}
+
+CellReader::CellReader(const CellSource& source, const CellStyle& style) : mStyle(style) {
   const int sample = source.sample;
-  if (unit < 0 || unit >= chromosome.unitCount || sample < 0 || sample >= chromosome.sampleCount)
-    return out;
-  auto single = [&out](COLORREF c) { out.halves = {c, c, c != kWhite}; };
+  if (sample < 0 || sample >= chromosome.sampleCount) return;
+  mUnitCount = chromosome.unitCount;
   switch (style.dataType) {
-    case kDataCall: {
-      if (chromosome.calls.Empty()) return out;
-      const int call = chromosome.calls.Row(sample)[unit];
-      if (!style.snpArrays) {
-        single(call == 'P' ? RGB(255, 125, 125) : RGB(125, 125, 255));
-        return out;
-      }
-      switch (call) {
-        case kSnpCallA:
-          single(RGB(255, 0, 0));
-          break;
-        case kSnpCallB:
-          single(RGB(0, 0, 255));
-          break;
-        case kSnpCallAB:
-          single(RGB(255, 255, 0));
-          break;
-        case kSnpCallAB_A:
-          single(RGB(180, 0, 0));
-          break;
-        case kSnpCallAB_B:
-          single(RGB(0, 0, 180));
-          break;
-        default:
-          break;
-      }
-      return out;
-    }
-    case kDataLohCall: {
-      if (chromosome.lohCodes.Empty()) return out;
-      const float v = chromosome.lohCodes.Row(source.lohSample)[unit];
-      if (Missing(v)) return out;
-      const COLORREF c = LohColor(v, style.hideConflictLoh);
-      single(c);
-      out.lohBlank = c == kWhite || c == kLohNoninformativeColour;
-      return out;
-    }
+    case kDataCall:
+      if (chromosome.calls.Empty()) return;
+      mKind = Kind::kCalls;
+      mCalls = chromosome.calls.Row(sample);
+      return;
+    case kDataLohCall:
+      if (chromosome.lohCodes.Empty()) return;
+      mKind = Kind::kLoh;
+      mValues = chromosome.lohCodes.Row(source.lohSample);
+      return;
     case kDataCopyNumber:
     case kDataLog2Ratio: {
       const int s = source.valueSample;
+      mValueSample = s;
       if (style.dataType == kDataCopyNumber && style.parentSpecific && style.displayInferred &&
           !chromosome.inferred.Empty()) {
-        const float cell = chromosome.inferred.Row(s)[unit];
+        mKind = Kind::kParentCopies;
+        mValues = chromosome.inferred.Row(s);
+        return;
+      }
+      // Inferred copy numbers are read as the gathering keeps them; other values are
+      // computed from the signals cell by cell.
+      mKind = Kind::kComputedValue;
+      if (style.dataType == kDataCopyNumber && chromosome.dataType == kDataCopyNumber &&
+          chromosome.displayInferred && !chromosome.inferred.Empty() && s >= 0 &&
+          s < chromosome.sampleCount) {
+        mKind = Kind::kCopies;
+        mValues = chromosome.inferred.Row(s);
+      }
+      return;
+    }
+    case kDataAlleleSharing:
+      if (chromosome.inferred.Empty()) return;
+      mKind = Kind::kAlleleSharing;
+      mValues = chromosome.inferred.Row(sample);
+      return;
+    default:
+      // The gathering keeps no haplotype table until linkage analysis fills one.
+      return;
+  }
+}
+
+namespace {
+
+CellColours Single(COLORREF c) {
+  CellColours out;
+  out.halves = {c, c, c != kWhite};
+  return out;
+}
+
+COLORREF CallColour(int call, bool snpArrays) {
+  if (!snpArrays) return call == 'P' ? RGB(255, 125, 125) : RGB(125, 125, 255);
+  switch (call) {
+    case kSnpCallA:
+      return RGB(255, 0, 0);
+    case kSnpCallB:
+      return RGB(0, 0, 255);
+    case kSnpCallAB:
+      return RGB(255, 255, 0);
+    case kSnpCallAB_A:
+      return RGB(180, 0, 0);
+    case kSnpCallAB_B:
+      return RGB(0, 0, 180);
+    default:
+      return kWhite;
+  }
+}
+
+COLORREF CellValueColour(float v, const CellStyle& style) {
+  return ValueToColor(Missing(v) ? MISSING_VALUE : static_cast<double>(v), style.displayRange,
+                      style.greenRed);
+}
+
+}  // namespace
+
+// Calls visit with the colour routine of the reader's kind, a callable from unit to
+// colours, so that a scan over many units picks the kind once.
+template <typename Visit>
+auto CellReader::WithKind(Visit visit) const {
+  const CellStyle& style = mStyle;
+  switch (mKind) {
+    case Kind::kCalls:
+      return visit(
+          [this, &style](int unit) { return Single(CallColour(mCalls[unit], style.snpArrays)); });
+    case Kind::kLoh:
+      return visit([this, &style](int unit) {
+        const float v = mValues[unit];
+        if (Missing(v)) return CellColours{};
+        CellColours out = Single(LohColor(v, style.hideConflictLoh));
+        out.lohBlank = out.halves.left == kWhite || out.halves.left == kLohNoninformativeColour;
+        return out;
+      });
+    case Kind::kCopies:
+      return visit(
+          [this, &style](int unit) { return Single(CellValueColour(mValues[unit], style)); });
+    case Kind::kParentCopies:
+      return visit([this, &style](int unit) {
+        const float cell = mValues[unit];
         float a = kMissingValueFloat;
         float b = kMissingValueFloat;
         if (!Missing(cell)) chromosome.DecodeParentCopies(cell, &a, &b);
-        out.halves = {ValueToColor(Missing(a) ? MISSING_VALUE : static_cast<double>(a),
-                                   style.displayRange, style.greenRed),
-                      ValueToColor(Missing(b) ? MISSING_VALUE : static_cast<double>(b),
-                                   style.displayRange, style.greenRed),
-                      true};
+        CellColours out;
+        out.halves = {CellValueColour(a, style), CellValueColour(b, style), true};
         out.halves.painted = out.halves.left != kWhite || out.halves.right != kWhite;
         return out;
-      }
-      const float v = chromosome.GetValue(s, unit);
-      single(ValueToColor(Missing(v) ? MISSING_VALUE : static_cast<double>(v), style.displayRange,
-                          style.greenRed));
-      return out;
-    }
-    case kDataHaplotype:
-      // The gathering keeps no haplotype table until linkage analysis fills one.
-      return out;
-    case kDataAlleleSharing: {
-      if (chromosome.inferred.Empty()) return out;
-      const float v = chromosome.inferred.Row(sample)[unit];
-      if (Missing(v)) return out;
-      single(LohColor((2 - v) * 0.25, style.hideConflictLoh));
-      return out;
-    }
-    default:
-      return out;
+      });
+    case Kind::kComputedValue:
+      return visit([this, &style](int unit) {
+        return Single(CellValueColour(chromosome.GetValue(mValueSample, unit), style));
+      });
+    case Kind::kAlleleSharing:
+      return visit([this, &style](int unit) {
+        const float v = mValues[unit];
+        if (Missing(v)) return CellColours{};
+        return Single(LohColor((2 - v) * 0.25, style.hideConflictLoh));
+      });
+    case Kind::kNone:
+      break;
   }
+  return visit([](int) { return CellColours{}; });
+}
+
+CellColours CellReader::At(int unit) const {
+  if (unit < 0 || unit >= mUnitCount) return {};
+  return WithKind([unit](auto colourOf) { return colourOf(unit); });
+}
+
+bool CellReader::LastPainted(const ChromosomeRow* rows, int first, int last,
+                             CellColours* colours) const {
+  if (mKind == Kind::kNone) return false;
+  return WithKind([&](auto colourOf) {
+    for (int k = last; k >= first; --k) {
+      const int unit = rows[k].unit;
+      if (unit < 0 || unit >= mUnitCount) continue;
+      const CellColours c = colourOf(unit);
+      if (!c.halves.painted) continue;
+      *colours = c;
+      return true;
+    }
+    return false;
+  });
+}
+
+void CellReader::Prefetch(int unit) const {
+  if (unit < 0 || unit >= mUnitCount) return;
+  if (mValues != nullptr) __builtin_prefetch(mValues + unit);
+  if (mCalls != nullptr) __builtin_prefetch(mCalls + unit);
 }
 
 std::string ChromosomeTitle(const ChromosomeGeometry& g) {

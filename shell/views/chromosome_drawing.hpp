@@ -72,6 +72,30 @@ struct CellSource {
 CellSource CellSourceOf(const ChromosomeGeometry& geometry, int column, const CellStyle& style);
 CellColours CellColourAt(const CellSource& source, int unit, const CellStyle& style);
 
+// A column's cells by unit, the table row its data type reads found once: a paint reads
+// thousands of cells of one column, and most cost one table read and a colour.
+class CellReader {
+ public:
+  CellReader(const CellSource& source, const CellStyle& style);
+  CellColours At(int unit) const;
+  // The colours of the last painted cell of rows first..last (drawn in order, it is the one
+  // that shows when they share a pixel line); false when none is.
+  bool LastPainted(const ChromosomeRow* rows, int first, int last, CellColours* colours) const;
+  // Asks the memory for a unit's cell ahead of its read.
+  void Prefetch(int unit) const;
+
+ private:
+  enum class Kind { kNone, kCalls, kLoh, kCopies, kParentCopies, kComputedValue, kAlleleSharing };
+  template <typename Visit>
+  auto WithKind(Visit visit) const;
+  Kind mKind = Kind::kNone;
+  const float* mValues = nullptr;
+  const unsigned char* mCalls = nullptr;
+  int mValueSample = -1;
+  int mUnitCount = 0;
+  CellStyle mStyle;
+};
+
 struct ChromosomeDrawState {
   const ChromosomeGeometry* geometry = nullptr;
   QRect area;           // document points to draw; the whole picture when empty
