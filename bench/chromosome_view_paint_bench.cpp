@@ -3,7 +3,8 @@
 // pixel and with the whole chromosome in the window (rows of 0.02 pixel); a paint of the
 // whole window, and a scroll step (one line down or up, then the whole window painted).
 // Then a genome of 500,000 markers on 22 chromosomes (20 arrays): End pressed 21 times
-// goes from chromosome 1 to 22, each step a layout and a paint.
+// goes from chromosome 1 to 22, each step a layout and a paint. One thread unless the
+// arguments say all.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/chromosome/chromosome_view_flags.hpp"
 #include "genome/info/genome_info.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "shell/main_frame.hpp"
 #include "shell/views/analysis_doc.hpp"
 #include "shell/views/chromosome_view.hpp"
@@ -157,9 +159,11 @@ void Paint(CChromosomeView& view) {
   benchmark::DoNotOptimize(picture.cacheKey());
 }
 
-// Arguments: data type (1 LOH call, 2 copy number), rows per 100 pixels (100 or 2).
+// Arguments: data type (1 LOH call, 2 copy number), rows per 100 pixels (100 or 2), and
+// the threads the cells may use (1, or 0 for all the machine offers).
 CChromosomeView& Prepare(const benchmark::State& state) {
   CChromosomeView& view = Rig().View(kArrays, kMarkers, 1);
+  platform::LimitWorkerThreads(static_cast<int>(state.range(2)));
   chromosome.dataType = static_cast<int>(state.range(0));
   TheGroup().Settings().PIXEL_HT_ = static_cast<float>(state.range(1)) / 100.0f;
   view.Relayout();
@@ -192,6 +196,7 @@ void BM_ChromosomeViewPaint_ScrollStep(benchmark::State& state) {
 // the 21 steps.
 void BM_ChromosomeViewPaint_GenomeScroll(benchmark::State& state) {
   CChromosomeView& view = Rig().View(kGenomeArrays, kGenomeMarkers, kGenomeChromosomes);
+  platform::LimitWorkerThreads(1);
   chromosome.dataType = kDataLohCall;
   TheGroup().Settings().PIXEL_HT_ = 1;
   for (auto _ : state) {
@@ -213,13 +218,16 @@ void BM_ChromosomeViewPaint_GenomeScroll(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_ChromosomeViewPaint)
-    ->Args({kDataLohCall, 100})
-    ->Args({kDataCopyNumber, 100})
-    ->Args({kDataLohCall, 2})
-    ->Args({kDataCopyNumber, 2})
+    ->Args({kDataLohCall, 100, 1})
+    ->Args({kDataCopyNumber, 100, 1})
+    ->Args({kDataLohCall, 2, 1})
+    ->Args({kDataCopyNumber, 2, 1})
+    ->Args({kDataLohCall, 2, 0})
+    ->Args({kDataCopyNumber, 2, 0})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChromosomeViewPaint_ScrollStep)
-    ->Args({kDataLohCall, 100})
-    ->Args({kDataCopyNumber, 2})
+    ->Args({kDataLohCall, 100, 1})
+    ->Args({kDataCopyNumber, 2, 1})
+    ->Args({kDataCopyNumber, 2, 0})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChromosomeViewPaint_GenomeScroll)->Unit(benchmark::kMillisecond);

@@ -13,6 +13,7 @@
 #include "engine/base/value_triple.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genome/jobs/region_clustering.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "shell/tests/chromosome_view_fixture.hpp"
 #include "shell/views/chromosome_drawing.hpp"
 #include "shell/views/chromosome_layout.hpp"
@@ -165,7 +166,12 @@ TEST_F(ChromosomeViewTest, EveryCellShowsTheLastPaintedMarkerOfItsPixelLine) {
         view.Relayout();
         ASSERT_EQ(chromosome.dataType, k.dataType);
         const ChromosomeGeometry& g = view.Geometry();
+        // The columns' cells are split among threads: one thread draws the same picture.
+        platform::LimitWorkerThreads(1);
+        const QImage single = Picture(view);
+        platform::LimitWorkerThreads(0);
         const QImage image = Picture(view);
+        ASSERT_TRUE(image == single) << k.dataType << " " << showAll << " " << height;
         const CellStyle style = CurrentCellStyle();
         int painted = 0;
         int white = 0;
@@ -213,6 +219,21 @@ TEST_F(ChromosomeViewTest, EveryCellShowsTheLastPaintedMarkerOfItsPixelLine) {
           }
         }
       }
+    }
+  }
+  // Rows by position keep a sample's columns on one thread; a thread per sample or one
+  // for all draw the same.
+  settings.PROPORTIONAL_DIST = 1;
+  settings.PIXEL_KB = 40;
+  for (const int type : {kDataCopyNumber, kDataLog2Ratio}) {
+    chromosome.dataType = type;
+    for (const int showAll : {0, 1}) {
+      settings.VIEW_ALL_CHROMOSOME = showAll;
+      view.Relayout();
+      platform::LimitWorkerThreads(1);
+      const QImage single = Picture(view);
+      platform::LimitWorkerThreads(0);
+      EXPECT_TRUE(Picture(view) == single) << type << " " << showAll;
     }
   }
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -29,13 +30,14 @@
 #include "genome/info/genome_info.hpp"
 #include "genome/info/snp_info.hpp"
 #include "genome/jobs/region_clustering.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "shell/dialogs/chromosome_options.hpp"
 #include "shell/services/text_conversion.hpp"
 
 namespace {
 
-// How many pixel lines ahead a column's cell reads are asked of the memory.
-constexpr std::size_t kPrefetchLines = 8;
+// Cells a worker thread is given at least: fewer are drawn sooner than it is handed them.
+constexpr std::int64_t kCellsPerThread = 2048;
 
 std::size_t At(int i) {
   return static_cast<std::size_t>(i);
@@ -56,49 +58,68 @@ bool Missing(float v) {
 }
 
 // Fills cells straight into an image's pixels when the painter draws on a 32-bit image
-// without more than a translation; otherwise through the painter.
+// without more than a translation; otherwise through the painter. Straight fills of
+// disjoint rectangles may run on several threads at once.
 class CellSink {
  public:
-  CellSink(QPainter& painter, QRect clip) : mPainter(painter), mClip(clip) {
+  CellSink(QPainter& painter, QRect clip) : mPainter(painter) {
     QPaintDevice* device = painter.device();
     const QTransform& t = painter.worldTransform();
-    if (device != nullptr && device->devType() == QInternal::Image &&
-        t.type() <= QTransform::TxTranslate) {
-      auto* image = static_cast<QImage*>(device);
-      const QImage::Format f = image->format();
-      if (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
-          f == QImage::Format_ARGB32_Premultiplied) {
-        mImage = image;
-        mDx = static_cast<int>(t.dx());
-        mDy = static_cast<int>(t.dy());
-        // The clip in image pixels.
-        mClip = mClip.translated(mDx, mDy).intersected(image->rect());
-      }
+    if (device == nullptr || device->devType() != QInternal::Image ||
+        t.type() > QTransform::TxTranslate)
+      return;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+        f != QImage::Format_ARGB32_Premultiplied)
+      return;
+    mDx = static_cast<int>(t.dx());
+    mDy = static_cast<int>(t.dy());
+    // The clip in image pixels.
+    const QRect r = clip.translated(mDx, mDy).intersected(image->rect());
+    if (r.isEmpty()) {
+      mDirect = true;
+      return;
     }
+    // Once, here: asking for the pixels detaches the image, which no two threads may do.
+    mBits = reinterpret_cast<QRgb*>(image->bits());
+    mStride = image->bytesPerLine() / 4;
+    mLeft = r.left();
+    mTop = r.top();
+    mRight = r.right() + 1;
+    mBottom = r.bottom() + 1;
+    mDirect = mBits != nullptr;
   }
-  void Fill(int x, int y, int w, int h, COLORREF colour) {
+  bool Direct() const { return mDirect; }
+  void Fill(int x, int y, int w, int h, COLORREF colour) const {
     if (w <= 0 || h <= 0) return;
-    if (mImage == nullptr) {
+    if (!mDirect) {
       mPainter.fillRect(x, y, w, h, ToQColor(colour));
       return;
     }
-    const QRect r = QRect(x + mDx, y + mDy, w, h).intersected(mClip);
-    if (r.isEmpty()) return;
+    const int x0 = std::max(x + mDx, mLeft);
+    const int x1 = std::min(x + mDx + w, mRight);
+    const int y0 = std::max(y + mDy, mTop);
+    const int y1 = std::min(y + mDy + h, mBottom);
+    if (x0 >= x1 || y0 >= y1) return;
     const QRgb rgb = ToRgb(colour);
-    const qsizetype stride = mImage->bytesPerLine() / 4;
-    auto* bits = reinterpret_cast<QRgb*>(mImage->bits());
-    for (int yy = r.top(); yy <= r.bottom(); ++yy) {
-      QRgb* line = bits + yy * stride + r.left();
-      std::fill(line, line + r.width(), rgb);
+    for (int yy = y0; yy < y1; ++yy) {
+      QRgb* line = mBits + yy * mStride;
+      std::fill(line + x0, line + x1, rgb);
     }
   }
 
  private:
   QPainter& mPainter;
-  QRect mClip;
-  QImage* mImage = nullptr;
+  bool mDirect = false;
+  QRgb* mBits = nullptr;
+  qsizetype mStride = 0;
   int mDx = 0;
   int mDy = 0;
+  int mLeft = 0;
+  int mTop = 0;
+  int mRight = 0;
+  int mBottom = 0;
 };
 
 // Draws within a rectangle until it goes out of scope.
@@ -156,6 +177,35 @@ std::string MarkerName(int unit, bool snpArrays) {
                                                            : description;
 }
 
+// Runs draw(first, last) over runs of the columns c0..c1 that together cover them, each
+// run starting at a column for which start(column) holds. The runs go to the worker threads
+// when the sink fills an image straight and the cells are many: each run writes only its
+// own columns' pixels, so the picture is the same on one thread and on many.
+template <typename Start, typename Draw>
+void ForColumnRuns(const CellSink& sink, int c0, int c1, std::int64_t cells, Start start,
+                   Draw draw) {
+  const int threads = sink.Direct() && cells >= kCellsPerThread
+                          ? static_cast<int>(std::min<std::int64_t>(platform::WorkerThreadCount(),
+                                                                    cells / kCellsPerThread))
+                          : 1;
+  if (threads <= 1) {
+    draw(c0, c1);
+    return;
+  }
+  std::vector<int> firsts;
+  const int columns = c1 - c0 + 1;
+  for (int t = 0; t < threads; ++t) {
+    int c = c0 + static_cast<int>(static_cast<std::int64_t>(columns) * t / threads);
+    while (c <= c1 && t > 0 && !start(c)) ++c;
+    if (c <= c1 && (firsts.empty() || c > firsts.back())) firsts.push_back(c);
+  }
+  const int runs = static_cast<int>(firsts.size());
+  platform::RunTasks(runs, runs, [&](int task, bool) {
+    const int last = task + 1 < runs ? firsts[At(task + 1)] - 1 : c1;
+    draw(firsts[At(task)], last);
+  });
+}
+
 void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int firstRow,
                int lastRow) {
   const ChromosomeGeometry& g = *s.geometry;
@@ -164,7 +214,7 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
   g.VisibleColumns(area.left(), area.right(), &c0, &c1);
   if (c0 > c1 || firstRow > lastRow) return;
   const CellStyle style = CurrentCellStyle();
-  CellSink sink(painter, area);
+  const CellSink sink(painter, area);
   const double h = g.RowHeight();
   const int cellH = g.CellHeight();
   auto fillCell = [&](int column, int y, int height, const CellColours& colours) {
@@ -179,6 +229,8 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
     if (colours.halves.right != kWhite)
       sink.Fill(x + half, y, w - half, height, colours.halves.right);
   };
+  const std::int64_t cells =
+      static_cast<std::int64_t>(c1 - c0 + 1) * static_cast<std::int64_t>(lastRow - firstRow + 1);
 
   // The tables hold a sample's values side by side, so cells are drawn column by column
   // (or sample by sample): reads then run along memory.
@@ -197,48 +249,50 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
       lines.push_back({y, r, end});
       r = end + 1;
     }
-    for (int column = c0; column <= c1; ++column) {
-      const CellReader reader(CellSourceOf(g, column, style), style);
-      // A line's read waits on the memory; the reads of the lines ahead are asked for first.
-      const std::size_t count = lines.size();
-      for (std::size_t i = 0; i < std::min(count, kPrefetchLines); ++i)
-        reader.Prefetch(g.rows[At(lines[i].last)].unit);
-      CellColours colours;
-      for (std::size_t i = 0; i < count; ++i) {
-        if (i + kPrefetchLines < count)
-          reader.Prefetch(g.rows[At(lines[i + kPrefetchLines].last)].unit);
-        const Line& line = lines[i];
-        if (reader.LastPainted(g.rows.data(), line.first, line.last, &colours))
-          fillCell(column, line.y, cellH, colours);
-      }
-    }
+    ForColumnRuns(
+        sink, c0, c1, cells, [](int) { return true; },
+        [&](int from, int to) {
+          for (int column = from; column <= to; ++column) {
+            const CellReader reader(CellSourceOf(g, column, style), style);
+            CellColours colours;
+            for (const Line& line : lines) {
+              if (reader.LastPainted(g.rows.data(), line.first, line.last, &colours) >= 0)
+                fillCell(column, line.y, cellH, colours);
+            }
+          }
+        });
     return;
   }
   // Proportional rows: a sample's cells of a marker are drawn only when the marker lies at
-  // least a row below the last one drawn for it, so dense markers do not overdraw.
-  std::vector<CellReader> readers;
-  for (int column = c0; column <= c1;) {
-    const int group = g.columns.groupOfColumn[At(column)];
-    const int groupEnd =
-        std::min(c1 + 1, g.columns.groupFirstColumn[At(group)] + g.columns.groupSize[At(group)]);
-    readers.clear();
-    for (int c = column; c < groupEnd; ++c) readers.emplace_back(CellSourceOf(g, c, style), style);
-    double lastY = -2 * h;
-    for (int r = firstRow; r <= lastRow; ++r) {
-      const double yd = g.RowY(r);
-      if (yd < lastY + h) continue;
-      bool blank = false;
-      const int unit = g.rows[At(r)].unit;
-      for (int c = column; c < groupEnd; ++c) {
-        const CellColours colours = readers[At(c - column)].At(unit);
-        blank = blank || colours.lohBlank;
-        if (colours.halves.painted) fillCell(c, static_cast<int>(yd), cellH, colours);
+  // least a row below the last one drawn for it, so dense markers do not overdraw. A
+  // sample's columns stay in one run.
+  const auto groupStart = [&g](int column) { return g.columns.offsetInGroup[At(column)] == 0; };
+  ForColumnRuns(sink, c0, c1, cells, groupStart, [&](int from, int to) {
+    std::vector<CellReader> readers;
+    for (int column = from; column <= to;) {
+      const int group = g.columns.groupOfColumn[At(column)];
+      const int groupEnd =
+          std::min(to + 1, g.columns.groupFirstColumn[At(group)] + g.columns.groupSize[At(group)]);
+      readers.clear();
+      for (int c = column; c < groupEnd; ++c)
+        readers.emplace_back(CellSourceOf(g, c, style), style);
+      double lastY = -2 * h;
+      for (int r = firstRow; r <= lastRow; ++r) {
+        const double yd = g.RowY(r);
+        if (yd < lastY + h) continue;
+        bool blank = false;
+        const int unit = g.rows[At(r)].unit;
+        for (int c = column; c < groupEnd; ++c) {
+          const CellColours colours = readers[At(c - column)].At(unit);
+          blank = blank || colours.lohBlank;
+          if (colours.halves.painted) fillCell(c, static_cast<int>(yd), cellH, colours);
+        }
+        // A white or light grey LOH cell may be overdrawn by the next marker.
+        lastY = blank ? yd - h : yd;
       }
-      // A white or light grey LOH cell may be overdrawn by the next marker.
-      lastY = blank ? yd - h : yd;
+      column = groupEnd;
     }
-    column = groupEnd;
-  }
+  });
 }
 
 void DrawCurve(QPainter& painter, const ChromosomeDrawState& s, int firstRow, int lastRow) {
@@ -659,26 +713,25 @@ CellColours CellReader::At(int unit) const {
   return WithKind([unit](auto colourOf) { return colourOf(unit); });
 }
 
-bool CellReader::LastPainted(const ChromosomeRow* rows, int first, int last,
-                             CellColours* colours) const {
-  if (mKind == Kind::kNone) return false;
+int CellReader::LastPainted(const ChromosomeRow* rows, int first, int last,
+                            CellColours* colours) const {
+  if (mKind == Kind::kNone) return -1;
   return WithKind([&](auto colourOf) {
     for (int k = last; k >= first; --k) {
       const int unit = rows[k].unit;
       if (unit < 0 || unit >= mUnitCount) continue;
       const CellColours c = colourOf(unit);
       if (!c.halves.painted) continue;
-      *colours = c;
-      return true;
+      // Member by member: a copy of the whole would read back the flag bytes just written
+      // as one word, which stalls the scan.
+      colours->halves.left = c.halves.left;
+      colours->halves.right = c.halves.right;
+      colours->halves.painted = true;
+      colours->lohBlank = c.lohBlank;
+      return k;
     }
-    return false;
+    return -1;
   });
-}
-
-void CellReader::Prefetch(int unit) const {
-  if (unit < 0 || unit >= mUnitCount) return;
-  if (mValues != nullptr) __builtin_prefetch(mValues + unit);
-  if (mCalls != nullptr) __builtin_prefetch(mCalls + unit);
 }
 
 std::string ChromosomeTitle(const ChromosomeGeometry& g) {

@@ -79,10 +79,8 @@ class CellReader {
   CellReader(const CellSource& source, const CellStyle& style);
   CellColours At(int unit) const;
   // The colours of the last painted cell of rows first..last (drawn in order, it is the one
-  // that shows when they share a pixel line); false when none is.
-  bool LastPainted(const ChromosomeRow* rows, int first, int last, CellColours* colours) const;
-  // Asks the memory for a unit's cell ahead of its read.
-  void Prefetch(int unit) const;
+  // that shows when they share a pixel line), and its row; -1 when none is painted.
+  int LastPainted(const ChromosomeRow* rows, int first, int last, CellColours* colours) const;
 
  private:
   enum class Kind { kNone, kCalls, kLoh, kCopies, kParentCopies, kComputedValue, kAlleleSharing };
