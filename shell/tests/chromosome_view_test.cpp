@@ -238,6 +238,52 @@ TEST_F(ChromosomeViewTest, EveryCellShowsTheLastPaintedMarkerOfItsPixelLine) {
   }
 }
 
+// A scan along a pixel line passes white copy numbers without their colour: at the edge
+// of white for many display ranges, either sign, both colour scales and values that are
+// not numbers, the line shows what the cell colour says.
+TEST_F(ChromosomeViewTest, ALineScanPassesExactlyTheCopyNumbersDrawnWhite) {
+  ChroTables tables;
+  tables.inferred = true;
+  constexpr int kUnits = 2;
+  ASSERT_TRUE(chromosome.Allocate(1, kUnits, tables));
+  chromosome.dataType = kDataCopyNumber;
+  chromosome.displayInferred = true;
+  const ChromosomeRow rows[kUnits] = {{0, 0, 0, 0}, {1, 0, 1, 0}};
+  chromosome.inferred.Row(0)[0] = 1.0f;
+  int whiteSeen = 0;
+  int paintedSeen = 0;
+  for (const double range : {2.0, 0.5, 3.7, 1e-3, 255.0, 0.0, -1.0}) {
+    for (const bool greenRed : {false, true}) {
+      CellStyle style;
+      style.dataType = kDataCopyNumber;
+      style.displayInferred = true;
+      style.displayRange = range;
+      style.greenRed = greenRed;
+      const CellReader reader(CellSource{0, 0, 0}, style);
+      // Values about the size where the strength turns 1, a few floats either side.
+      std::vector<float> values = {0.0f, -0.0f, 1e-30f, kMissingValueFloat, NAN, INFINITY};
+      const float edge = static_cast<float>(std::fabs(range) / 510);
+      for (float v = edge, k = 0; k < 6; ++k) v = std::nextafter(v, 0.0f), values.push_back(v);
+      for (float v = edge, k = 0; k < 6; ++k) v = std::nextafter(v, 1.0f), values.push_back(v);
+      values.push_back(edge);
+      for (const float v : std::vector<float>(values)) values.push_back(-v);
+      for (const float v : values) {
+        chromosome.inferred.Row(0)[1] = v;
+        const CellColours cell = reader.At(1);
+        CellColours line;
+        const int shown = reader.LastPainted(rows, 0, 1, &line);
+        ASSERT_EQ(shown, cell.halves.painted ? 1 : 0) << range << " " << greenRed << " " << v;
+        const CellColours expected = cell.halves.painted ? cell : reader.At(0);
+        EXPECT_EQ(line.halves.left, expected.halves.left) << range << " " << v;
+        (cell.halves.painted ? paintedSeen : whiteSeen) += 1;
+      }
+    }
+  }
+  // The edge was straddled.
+  EXPECT_GT(whiteSeen, 20);
+  EXPECT_GT(paintedSeen, 20);
+}
+
 TEST_F(ChromosomeViewTest, IdeogramBandsSitAtTheirPositionsInProportionalMode) {
   GatherStudy();
   TheGroup().Settings().PROPORTIONAL_DIST = 1;

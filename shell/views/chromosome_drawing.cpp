@@ -9,9 +9,11 @@
 #include <QPolygon>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -577,6 +579,56 @@ CellColours ChromosomeCellColour(const ChromosomeGeometry& g, int row, int colum
   return CellColourAt(CellSourceOf(g, column, style), g.rows[At(row)].unit, style);
 }
 
+namespace {
+
+CellColours Single(COLORREF c) {
+  CellColours out;
+  out.halves = {c, c, c != kWhite};
+  return out;
+}
+
+COLORREF CallColour(int call, bool snpArrays) {
+  if (!snpArrays) return call == 'P' ? RGB(255, 125, 125) : RGB(125, 125, 255);
+  switch (call) {
+    case kSnpCallA:
+      return RGB(255, 0, 0);
+    case kSnpCallB:
+      return RGB(0, 0, 255);
+    case kSnpCallAB:
+      return RGB(255, 255, 0);
+    case kSnpCallAB_A:
+      return RGB(180, 0, 0);
+    case kSnpCallAB_B:
+      return RGB(0, 0, 180);
+    default:
+      return kWhite;
+  }
+}
+
+COLORREF CellValueColour(float v, const CellStyle& style) {
+  return ValueToColor(Missing(v) ? MISSING_VALUE : static_cast<double>(v), style.displayRange,
+                      style.greenRed);
+}
+
+// The largest size of value that is drawn white either side of 0, -1 when 0 itself is not.
+// The colour's strength grows with the size, so every smaller value is white too; the
+// search runs over the positive floats in order of their bits.
+float WhiteValueCut(const CellStyle& style) {
+  const auto white = [&style](float m) {
+    return CellValueColour(m, style) == kWhite && CellValueColour(-m, style) == kWhite;
+  };
+  if (!white(0.0f)) return -1;
+  std::uint32_t lo = 0;
+  std::uint32_t hi = std::bit_cast<std::uint32_t>(std::numeric_limits<float>::infinity());
+  while (hi - lo > 1) {
+    const std::uint32_t mid = lo + (hi - lo) / 2;
+    (white(std::bit_cast<float>(mid)) ? lo : hi) = mid;
+  }
+  return std::bit_cast<float>(lo);
+}
+
+}  // namespace
+
 CellColours CellColourAt(const CellSource& source, int unit, const CellStyle& style) {
   return CellReader(source, style).At(unit);
 }
@@ -614,6 +666,7 @@ CellReader::CellReader(const CellSource& source, const CellStyle& style) : mStyl
           s < chromosome.sampleCount) {
         mKind = Kind::kCopies;
         mValues = chromosome.inferred.Row(s);
+        mWhiteCut = WhiteValueCut(style);
       }
       return;
     }
@@ -627,39 +680,6 @@ CellReader::CellReader(const CellSource& source, const CellStyle& style) : mStyl
       return;
   }
 }
-
-namespace {
-
-CellColours Single(COLORREF c) {
-  CellColours out;
-  out.halves = {c, c, c != kWhite};
-  return out;
-}
-
-COLORREF CallColour(int call, bool snpArrays) {
-  if (!snpArrays) return call == 'P' ? RGB(255, 125, 125) : RGB(125, 125, 255);
-  switch (call) {
-    case kSnpCallA:
-      return RGB(255, 0, 0);
-    case kSnpCallB:
-      return RGB(0, 0, 255);
-    case kSnpCallAB:
-      return RGB(255, 255, 0);
-    case kSnpCallAB_A:
-      return RGB(180, 0, 0);
-    case kSnpCallAB_B:
-      return RGB(0, 0, 180);
-    default:
-      return kWhite;
-  }
-}
-
-COLORREF CellValueColour(float v, const CellStyle& style) {
-  return ValueToColor(Missing(v) ? MISSING_VALUE : static_cast<double>(v), style.displayRange,
-                      style.greenRed);
-}
-
-}  // namespace
 
 // Calls visit with the colour routine of the reader's kind, a callable from unit to
 // colours, so that a scan over many units picks the kind once.
@@ -720,6 +740,11 @@ int CellReader::LastPainted(const ChromosomeRow* rows, int first, int last,
     for (int k = last; k >= first; --k) {
       const int unit = rows[k].unit;
       if (unit < 0 || unit >= mUnitCount) continue;
+      // Known white without its colour (in a stretch of copy number 0 every marker of a
+      // line is read).
+      if (mWhiteCut >= 0 && std::fabs(mValues[unit]) <= mWhiteCut &&
+          mValues[unit] != kMissingValueFloat)
+        continue;
       const CellColours c = colourOf(unit);
       if (!c.halves.painted) continue;
       // Member by member: a copy of the whole would read back the flag bytes just written

@@ -91,6 +91,9 @@ class CellReader {
   const unsigned char* mCalls = nullptr;
   int mValueSample = -1;
   int mUnitCount = 0;
+  // Copy numbers of no larger size are white, so a scan passes them without their
+  // colour; below 0 when none is known to be.
+  float mWhiteCut = -1;
   CellStyle mStyle;
 };
 
