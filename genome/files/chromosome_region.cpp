@@ -1,6 +1,7 @@
 #include "genome/files/chromosome_region.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 #include <string_view>
 
@@ -10,9 +11,12 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genome/files/chromosome_files.hpp"
+#include "genome/files/region_summary.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/info/genome_text.hpp"
+#include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
+#include "platform/system_error.hpp"
 
 CHRO_REGION chro_region;
 
@@ -123,6 +127,35 @@ bool CHRO_REGION::AssignRegionMarkers() {
   LogMessage(MessageBuffer(kRegionFileFoundMessage, count, totalMarkers));
   LogMessage("");
   return count > 0;
+}
+
+std::string RegionFileText(const std::vector<CHRO_REGION_ITEM>& regions) {
+  std::string text = std::string(kRegionFileHeader) + "\n";
+  for (const CHRO_REGION_ITEM& region : regions) {
+    std::string label = region.name;
+    std::replace_if(
+        label.begin(), label.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; },
+        ' ');
+    text += genome_info.GetChroName(region.chromosomeIndex);
+    text += MessageBuffer("\t%.0f\t%.0f\t", std::floor(static_cast<double>(region.begin)),
+                          std::ceil(static_cast<double>(region.end)));
+    text += label;
+    text += '\n';
+  }
+  return text;
+}
+
+bool WriteRegionFile(const std::string& path, const std::vector<CHRO_REGION_ITEM>& regions) {
+  const std::string failed = MessageBuffer(kRegionSummaryFailedMessage, path.c_str());
+  const std::string text = RegionFileText(regions);
+  platform::FileReplacement file;
+  if (!file.Open(path) ||
+      !file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
+      !file.Commit()) {
+    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
+    return false;
+  }
+  return true;
 }
 
 bool FuzzReadRegionFile(const std::uint8_t* data, std::size_t size) {

@@ -56,5 +56,15 @@ class CHRO_REGION {
 
 extern CHRO_REGION chro_region;
 
+// A region file holding the regions (their chromosome index, begin, end and, as the
+// label, their name): the header, then one line per region. Begin is rounded down and
+// end up to whole bp, so the markers at both ends read back as inside. Tabs and line
+// breaks of a label become blanks so that they cannot shift the columns.
+std::string RegionFileText(const std::vector<CHRO_REGION_ITEM>& regions);
+// The text above, replacing path only once complete; false, in red, when it cannot be
+// written.
+[[nodiscard]] bool WriteRegionFile(const std::string& path,
+                                   const std::vector<CHRO_REGION_ITEM>& regions);
+
 // Fuzz entry: the region reader on the bytes (through a scratch file).
 bool FuzzReadRegionFile(const std::uint8_t* data, std::size_t size);

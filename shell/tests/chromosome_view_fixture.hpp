@@ -75,8 +75,8 @@ class ChromosomeViewTest : public ShellTest {
   }
 
   // Installs the study, places its markers, reads cytobands for its chromosomes and
-  // gathers it by the LOH method.
-  void GatherStudy() {
+  // gathers it by a method (LOH unless said otherwise).
+  void GatherStudy(int method = kChroLoh) {
     mTruth = synth::MakeSnpGroup(Plan());
     synth::InstallSnpGroup(mTruth);
     GroupSettings& settings = TheGroup().Settings();
@@ -113,8 +113,8 @@ class ChromosomeViewTest : public ShellTest {
     mGenes = synth::MakeRefGenes(genome, 40, 3);
     ASSERT_TRUE(refgene_info.ReadFile(mFolder.Write("refGene.txt", synth::RefGeneText(mGenes))));
 
-    settings.CHRO_METHOD = kChroLoh;
-    settings.CHRO_DATA = kDataLohCall;
+    settings.CHRO_METHOD = method;
+    settings.CHRO_DATA = kMethodDataType[static_cast<std::size_t>(method)];
     settings.CHRO_CUR_CHRO = 0;
     settings.PIXEL_WD = 6;
     settings.PIXEL_HT_ = 2;
@@ -127,7 +127,7 @@ class ChromosomeViewTest : public ShellTest {
     settings.VIEW_ALL_CHROMOSOME = 0;
     settings.CUR_UNIT = -1;
     ASSERT_TRUE(chromosome.GetData());
-    chromosome.dataType = kDataLohCall;
+    chromosome.dataType = settings.CHRO_DATA;
   }
 
   CChromosomeView& ShowView() {

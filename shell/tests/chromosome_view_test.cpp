@@ -11,7 +11,9 @@
 #include <cmath>
 
 #include "engine/base/value_triple.hpp"
+#include "engine/services/log_channel.hpp"
 #include "genome/jobs/region_clustering.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "shell/tests/chromosome_view_fixture.hpp"
 #include "shell/views/chromosome_drawing.hpp"
 #include "shell/views/chromosome_layout.hpp"
@@ -113,6 +115,173 @@ TEST_F(ChromosomeViewTest, PlantedLossAndSignificantRegionsAreDrawnWhereTheGeome
       EXPECT_EQ(red, marked[At(r)]) << r;
     }
   }
+}
+
+// Every cell's pixels against the cell routine: on each pixel line of a column, the
+// colours of the last painted marker among the rows the geometry puts on that line, or
+// nothing. LOH and SNP calls, inferred and observed copy numbers and log2 ratios, with rows
+// of 2 pixels and of 0.3 pixel, one chromosome and all. Copy number 0 (drawn white) and
+// missing values are planted in stretches, so that whole lines show an earlier marker
+// or stay white.
+TEST_F(ChromosomeViewTest, EveryCellShowsTheLastPaintedMarkerOfItsPixelLine) {
+  struct Case {
+    int method;
+    int dataType;
+    bool inferred;
+  };
+  const Case cases[] = {{kChroLoh, kDataLohCall, true},
+                        {kChroLoh, kDataLohCall, false},
+                        {kChroLoh, kDataCall, true},
+                        {kChroCopyNumber, kDataCopyNumber, true},
+                        {kChroCopyNumber, kDataCopyNumber, false},
+                        {kChroCopyNumber, kDataLog2Ratio, false}};
+  GatherStudy();
+  CChromosomeView& view = ShowView();
+  GroupSettings& settings = TheGroup().Settings();
+  // Sample names that follow the scroll position would lie over the cells.
+  settings.SAMPLE_NAME_VISIBLE = 0;
+  int gathered = kChroLoh;
+  for (const Case& k : cases) {
+    if (k.method != gathered) {
+      settings.CHRO_METHOD = gathered = k.method;
+      ASSERT_TRUE(chromosome.GetData());
+      // Stretches of zero copies and of missing values, broken by a painted marker now
+      // and then.
+      for (int s = 0; s < chromosome.sampleCount; ++s) {
+        for (int u = 0; u < chromosome.unitCount; ++u) {
+          const int phase = (u + 13 * s) % 97;
+          if (phase >= 40) continue;
+          const bool zero = phase < 30 && u % 11 != 0;
+          chromosome.inferred.Row(s)[u] = zero ? 0.0f : kMissingValueFloat;
+          chromosome.signal.Row(s)[u] = zero ? 0.0f : kMissingValueFloat;
+        }
+      }
+    }
+    DisplayInferred = k.inferred;
+    chromosome.dataType = k.dataType;
+    for (const int showAll : {0, 1}) {
+      for (const float height : {2.0f, 0.3f}) {
+        settings.VIEW_ALL_CHROMOSOME = showAll;
+        settings.PIXEL_HT_ = height;
+        view.Relayout();
+        ASSERT_EQ(chromosome.dataType, k.dataType);
+        const ChromosomeGeometry& g = view.Geometry();
+        // The columns' cells are split among threads: one thread draws the same picture.
+        platform::LimitWorkerThreads(1);
+        const QImage single = Picture(view);
+        platform::LimitWorkerThreads(0);
+        const QImage image = Picture(view);
+        ASSERT_TRUE(image == single) << k.dataType << " " << showAll << " " << height;
+        const CellStyle style = CurrentCellStyle();
+        int painted = 0;
+        int white = 0;
+        int fallThrough = 0;
+        // In Show All a line across the columns ends each chromosome.
+        std::vector<bool> endLine(At(g.bottom + 2), false);
+        for (int r = 1; r < g.RowCount(); ++r) {
+          if (g.rows[At(r)].chro != g.rows[At(r - 1)].chro)
+            endLine[At(static_cast<int>(g.RowY(r - 1) + std::max(1.0, g.RowHeight())))] = true;
+        }
+        for (int c = 0; c < g.ColumnCount(); ++c) {
+          for (int r = 0; r < g.RowCount();) {
+            const int y = static_cast<int>(g.RowY(r));
+            int end = r;
+            while (end + 1 < g.RowCount() && static_cast<int>(g.RowY(end + 1)) == y) ++end;
+            CellColours expected;
+            for (int k2 = end; k2 >= r && !expected.halves.painted; --k2) {
+              expected = ChromosomeCellColour(g, k2, c, style);
+              fallThrough += expected.halves.painted && k2 < end ? 1 : 0;
+            }
+            if (endLine[At(y)]) {
+              r = end + 1;
+              continue;
+            }
+            const int x0 = g.ColumnX(c);
+            const int x1 = x0 + g.CellWidth(c) - 1;
+            const QRgb left =
+                expected.halves.painted ? Rgb(expected.halves.left) : qRgb(255, 255, 255);
+            const QRgb right =
+                expected.halves.painted ? Rgb(expected.halves.right) : qRgb(255, 255, 255);
+            ASSERT_EQ(image.pixel(x0, y), left)
+                << "type " << k.dataType << " column " << c << " rows " << r << "-" << end;
+            ASSERT_EQ(image.pixel(x1, y), right)
+                << "type " << k.dataType << " column " << c << " rows " << r << "-" << end;
+            (expected.halves.painted ? painted : white) += 1;
+            r = end + 1;
+          }
+        }
+        // Both kinds of line are there, and copy numbers fall through white markers.
+        EXPECT_GT(painted, g.ColumnCount()) << k.dataType;
+        if (k.method == kChroCopyNumber && k.dataType == kDataCopyNumber) {
+          EXPECT_GT(white, 0) << k.inferred << " " << height;
+          if (height < 1) {
+            EXPECT_GT(fallThrough, g.ColumnCount()) << k.inferred;
+          }
+        }
+      }
+    }
+  }
+  // Rows by position keep a sample's columns on one thread; a thread per sample or one
+  // for all draw the same.
+  settings.PROPORTIONAL_DIST = 1;
+  settings.PIXEL_KB = 40;
+  for (const int type : {kDataCopyNumber, kDataLog2Ratio}) {
+    chromosome.dataType = type;
+    for (const int showAll : {0, 1}) {
+      settings.VIEW_ALL_CHROMOSOME = showAll;
+      view.Relayout();
+      platform::LimitWorkerThreads(1);
+      const QImage single = Picture(view);
+      platform::LimitWorkerThreads(0);
+      EXPECT_TRUE(Picture(view) == single) << type << " " << showAll;
+    }
+  }
+}
+
+// A scan along a pixel line passes white copy numbers without their colour: at the edge
+// of white for many display ranges, either sign, both colour scales and values that are
+// not numbers, the line shows what the cell colour says.
+TEST_F(ChromosomeViewTest, ALineScanPassesExactlyTheCopyNumbersDrawnWhite) {
+  ChroTables tables;
+  tables.inferred = true;
+  constexpr int kUnits = 2;
+  ASSERT_TRUE(chromosome.Allocate(1, kUnits, tables));
+  chromosome.dataType = kDataCopyNumber;
+  chromosome.displayInferred = true;
+  const ChromosomeRow rows[kUnits] = {{0, 0, 0, 0}, {1, 0, 1, 0}};
+  chromosome.inferred.Row(0)[0] = 1.0f;
+  int whiteSeen = 0;
+  int paintedSeen = 0;
+  for (const double range : {2.0, 0.5, 3.7, 1e-3, 255.0, 0.0, -1.0}) {
+    for (const bool greenRed : {false, true}) {
+      CellStyle style;
+      style.dataType = kDataCopyNumber;
+      style.displayInferred = true;
+      style.displayRange = range;
+      style.greenRed = greenRed;
+      const CellReader reader(CellSource{0, 0, 0}, style);
+      // Values about the size where the strength turns 1, a few floats either side.
+      std::vector<float> values = {0.0f, -0.0f, 1e-30f, kMissingValueFloat, NAN, INFINITY};
+      const float edge = static_cast<float>(std::fabs(range) / 510);
+      for (float v = edge, k = 0; k < 6; ++k) v = std::nextafter(v, 0.0f), values.push_back(v);
+      for (float v = edge, k = 0; k < 6; ++k) v = std::nextafter(v, 1.0f), values.push_back(v);
+      values.push_back(edge);
+      for (const float v : std::vector<float>(values)) values.push_back(-v);
+      for (const float v : values) {
+        chromosome.inferred.Row(0)[1] = v;
+        const CellColours cell = reader.At(1);
+        CellColours line;
+        const int shown = reader.LastPainted(rows, 0, 1, &line);
+        ASSERT_EQ(shown, cell.halves.painted ? 1 : 0) << range << " " << greenRed << " " << v;
+        const CellColours expected = cell.halves.painted ? cell : reader.At(0);
+        EXPECT_EQ(line.halves.left, expected.halves.left) << range << " " << v;
+        (cell.halves.painted ? paintedSeen : whiteSeen) += 1;
+      }
+    }
+  }
+  // The edge was straddled.
+  EXPECT_GT(whiteSeen, 20);
+  EXPECT_GT(paintedSeen, 20);
 }
 
 TEST_F(ChromosomeViewTest, IdeogramBandsSitAtTheirPositionsInProportionalMode) {
@@ -395,6 +564,18 @@ TEST_F(ChromosomeViewTest, DegenerateDataDrawsAnEmptyOrPartialPictureWithoutPump
   }
   chromosome.Max[At(type)] = max;
 
+  // A data type without values: no cell painted, and a cell reads "NA".
+  {
+    SampleMatrix<float> codes;
+    std::swap(codes, chromosome.lohCodes);
+    const ChromosomeGeometry& g = view.Geometry();
+    EXPECT_EQ(cellsPainted(Picture(view)), 0);
+    const std::string text =
+        ChromosomeStatusText(g, view.HitTest({g.ColumnX(1) + 1, static_cast<int>(g.RowY(4))}));
+    EXPECT_NE(text.find("LOH call: NA]"), std::string::npos) << text;
+    std::swap(codes, chromosome.lohCodes);
+  }
+
   // Kilobases per pixel not above 0, and rows of no height, are reset at layout.
   settings.PIXEL_KB = 0;
   settings.PIXEL_HT_ = 0;
@@ -445,6 +626,95 @@ TEST_F(ChromosomeViewTest, DegenerateDataDrawsAnEmptyOrPartialPictureWithoutPump
       << view.StatusText();
 }
 
+TEST_F(ChromosomeViewTest, DragSelectsTheMarkersItCrossesAndTheirRegionFileReadsThemBack) {
+  GatherStudy();
+  CChromosomeView& view = ShowView();
+  GroupSettings& settings = TheGroup().Settings();
+  const std::string path = File("selected regions.txt");
+  // Rows dragged from and to; in Show All the second crosses into the second chromosome
+  // (rows from 300), upwards.
+  struct DragCase {
+    int showAll;
+    int from;
+    int to;
+    int regions;
+  };
+  for (const DragCase& d : {DragCase{0, 20, 70, 1}, DragCase{0, 140, 139, 1},
+                            DragCase{1, 330, 280, 2}, DragCase{1, 5, 5, 0}}) {
+    settings.VIEW_ALL_CHROMOSOME = d.showAll;
+    view.Relayout();
+    const ChromosomeGeometry& g = view.Geometry();
+    view.horizontalScrollBar()->setValue(0);
+    view.verticalScrollBar()->setValue(static_cast<int>(g.RowY(std::min(d.from, d.to))) - 40);
+    QApplication::processEvents();
+    const auto cellPoint = [&](int column, int row) {
+      return QPoint(g.ColumnX(column) + 1, static_cast<int>(g.RowY(row))) - view.ScrollOffset();
+    };
+    const QPoint start = cellPoint(2, d.from);
+    const QPoint end = cellPoint(5, d.to);
+    ASSERT_TRUE(view.viewport()->rect().contains(start) && view.viewport()->rect().contains(end));
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, start);
+    QTest::mouseMove(view.viewport(), (start + end) / 2);
+    QTest::mouseMove(view.viewport(), end);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, end);
+
+    const int first = std::min(d.from, d.to);
+    const int last = std::max(d.from, d.to);
+    const auto stretch = view.SelectedStretch();
+    if (d.regions == 0) {
+      // A press and release on one row is a click: nothing selected, nothing framed.
+      EXPECT_FALSE(stretch.has_value());
+      EXPECT_EQ(CountColour(Picture(view), QRect(0, 0, g.picWidth, g.picHeight),
+                            Rgb(kSelectedStretchColour)),
+                0);
+      continue;
+    }
+    ASSERT_TRUE(stretch.has_value()) << d.from;
+    EXPECT_EQ(*stretch, std::make_pair(first, last));
+    EXPECT_NE(view.StatusText().find(MessageBuffer("] [Selected %d markers", last - first + 1)),
+              std::string::npos)
+        << view.StatusText();
+
+    // The frame runs just left of the first column along the selected rows and no further.
+    const QImage image = Picture(view);
+    const QRect strip(g.left - 4, 0, 4, g.picHeight);
+    const int y0 = static_cast<int>(g.RowY(first));
+    const int y1 = static_cast<int>(g.RowY(last)) + g.CellHeight();
+    for (int y = 0; y < g.picHeight; y += 1) {
+      const bool framed = CountColour(image, QRect(strip.left(), y, strip.width(), 1),
+                                      Rgb(kSelectedStretchColour)) > 0;
+      if (y >= y0 && y < y1) {
+        EXPECT_TRUE(framed) << y;
+      } else if (y < y0 - 3 || y > y1 + 3) {
+        EXPECT_FALSE(framed) << y;
+      }
+    }
+
+    // The region file read back holds exactly the markers dragged over.
+    ASSERT_TRUE(view.WriteSelectedRegions(path));
+    ASSERT_TRUE(chro_region.ReadRegionFile(path));
+    ASSERT_EQ(chro_region.count, d.regions);
+    std::vector<int> dragged;
+    for (int r = first; r <= last; ++r) dragged.push_back(g.rows[At(r)].unit);
+    std::vector<int> read;
+    for (const CHRO_REGION_ITEM& region : chro_region.items) {
+      EXPECT_EQ(region.name, genome_info.GetChroName(region.chromosomeIndex) + ":selected");
+      const auto& list = genome_info.posList[At(region.chromosomeIndex)];
+      for (int k = region.first; k <= region.last; ++k) read.push_back(list[At(k)].index);
+    }
+    EXPECT_EQ(read, dragged) << d.from << "-" << d.to;
+  }
+  // Esc drops the stretch; a label cannot add columns to the file.
+  QTest::keyClick(&view, Qt::Key_Escape);
+  EXPECT_FALSE(view.SelectedStretch().has_value());
+  CHRO_REGION_ITEM odd;
+  odd.chromosomeIndex = 1;
+  odd.begin = 10.5f;
+  odd.end = 99.5f;
+  odd.name = "a\tb\nc";
+  EXPECT_EQ(RegionFileText({odd}), std::string(kRegionFileHeader) + "\n2\t10\t100\ta b c\n");
+}
+
 TEST_F(ChromosomeViewTest, Screenshots) {
   GatherStudy();
   CChromosomeView& view = ShowView();
@@ -472,6 +742,23 @@ TEST_F(ChromosomeViewTest, Screenshots) {
   view.Relayout();
   const QImage bands = Picture(view);
   SaveScreenshot(bands, "chromosome_view_proportional.png");
+
+  // A stretch over the planted loss dragged with the mouse.
+  settings.PROPORTIONAL_DIST = 0;
+  settings.PIXEL_HT_ = 2;
+  view.Relayout();
+  view.verticalScrollBar()->setValue(0);
+  view.horizontalScrollBar()->setValue(0);
+  QApplication::processEvents();
+  const ChromosomeGeometry& g = view.Geometry();
+  const auto cellPoint = [&](int row) {
+    return QPoint(g.ColumnX(3) + 1, static_cast<int>(g.RowY(row))) - view.ScrollOffset();
+  };
+  QTest::mousePress(view.viewport(), Qt::LeftButton, {}, cellPoint(kLossFirst));
+  QTest::mouseMove(view.viewport(), cellPoint(kLossLast));
+  QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, cellPoint(kLossLast));
+  ASSERT_TRUE(view.SelectedStretch().has_value());
+  SaveScreenshot(view.grab().toImage(), "chromosome_view_selected_region.png");
   // Each picture holds cells in the loss colour.
   EXPECT_GT(CountColour(whole, whole.rect(), Rgb(kLohLossColour)), 50);
   EXPECT_GT(CountColour(bands, bands.rect(), Rgb(kLohLossColour)), 50);

@@ -9,8 +9,11 @@
 #include <QPolygon>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -29,10 +32,14 @@
 #include "genome/info/genome_info.hpp"
 #include "genome/info/snp_info.hpp"
 #include "genome/jobs/region_clustering.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "shell/dialogs/chromosome_options.hpp"
 #include "shell/services/text_conversion.hpp"
 
 namespace {
+
+// Cells a worker thread is given at least: fewer are drawn sooner than it is handed them.
+constexpr std::int64_t kCellsPerThread = 2048;
 
 std::size_t At(int i) {
   return static_cast<std::size_t>(i);
@@ -53,49 +60,83 @@ bool Missing(float v) {
 }
 
 // Fills cells straight into an image's pixels when the painter draws on a 32-bit image
-// without more than a translation; otherwise through the painter.
+// without more than a translation; otherwise through the painter. Straight fills of
+// disjoint rectangles may run on several threads at once.
 class CellSink {
  public:
-  CellSink(QPainter& painter, QRect clip) : mPainter(painter), mClip(clip) {
+  CellSink(QPainter& painter, QRect clip) : mPainter(painter) {
     QPaintDevice* device = painter.device();
     const QTransform& t = painter.worldTransform();
-    if (device != nullptr && device->devType() == QInternal::Image &&
-        t.type() <= QTransform::TxTranslate) {
-      auto* image = static_cast<QImage*>(device);
-      const QImage::Format f = image->format();
-      if (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
-          f == QImage::Format_ARGB32_Premultiplied) {
-        mImage = image;
-        mDx = static_cast<int>(t.dx());
-        mDy = static_cast<int>(t.dy());
-        // The clip in image pixels.
-        mClip = mClip.translated(mDx, mDy).intersected(image->rect());
-      }
+    if (device == nullptr || device->devType() != QInternal::Image ||
+        t.type() > QTransform::TxTranslate)
+      return;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+        f != QImage::Format_ARGB32_Premultiplied)
+      return;
+    mDx = static_cast<int>(t.dx());
+    mDy = static_cast<int>(t.dy());
+    // The clip in image pixels.
+    const QRect r = clip.translated(mDx, mDy).intersected(image->rect());
+    if (r.isEmpty()) {
+      mDirect = true;
+      return;
     }
+    // Once, here: asking for the pixels detaches the image, which no two threads may do.
+    mBits = reinterpret_cast<QRgb*>(image->bits());
+    mStride = image->bytesPerLine() / 4;
+    mLeft = r.left();
+    mTop = r.top();
+    mRight = r.right() + 1;
+    mBottom = r.bottom() + 1;
+    mDirect = mBits != nullptr;
   }
-  void Fill(int x, int y, int w, int h, COLORREF colour) {
+  bool Direct() const { return mDirect; }
+  void Fill(int x, int y, int w, int h, COLORREF colour) const {
     if (w <= 0 || h <= 0) return;
-    if (mImage == nullptr) {
+    if (!mDirect) {
       mPainter.fillRect(x, y, w, h, ToQColor(colour));
       return;
     }
-    const QRect r = QRect(x + mDx, y + mDy, w, h).intersected(mClip);
-    if (r.isEmpty()) return;
+    const int x0 = std::max(x + mDx, mLeft);
+    const int x1 = std::min(x + mDx + w, mRight);
+    const int y0 = std::max(y + mDy, mTop);
+    const int y1 = std::min(y + mDy + h, mBottom);
+    if (x0 >= x1 || y0 >= y1) return;
     const QRgb rgb = ToRgb(colour);
-    const qsizetype stride = mImage->bytesPerLine() / 4;
-    auto* bits = reinterpret_cast<QRgb*>(mImage->bits());
-    for (int yy = r.top(); yy <= r.bottom(); ++yy) {
-      QRgb* line = bits + yy * stride + r.left();
-      std::fill(line, line + r.width(), rgb);
+    for (int yy = y0; yy < y1; ++yy) {
+      QRgb* line = mBits + yy * mStride;
+      std::fill(line + x0, line + x1, rgb);
     }
   }
 
  private:
   QPainter& mPainter;
-  QRect mClip;
-  QImage* mImage = nullptr;
+  bool mDirect = false;
+  QRgb* mBits = nullptr;
+  qsizetype mStride = 0;
   int mDx = 0;
   int mDy = 0;
+  int mLeft = 0;
+  int mTop = 0;
+  int mRight = 0;
+  int mBottom = 0;
+};
+
+// Draws within a rectangle until it goes out of scope.
+class PainterClip {
+ public:
+  PainterClip(QPainter& painter, QRect rect) : mPainter(painter) {
+    mPainter.save();
+    mPainter.setClipRect(rect, Qt::IntersectClip);
+  }
+  ~PainterClip() { mPainter.restore(); }
+  PainterClip(const PainterClip&) = delete;
+  PainterClip& operator=(const PainterClip&) = delete;
+
+ private:
+  QPainter& mPainter;
 };
 
 QRect AreaOf(const ChromosomeDrawState& s) {
@@ -138,6 +179,35 @@ std::string MarkerName(int unit, bool snpArrays) {
                                                            : description;
 }
 
+// Runs draw(first, last) over runs of the columns c0..c1 that together cover them, each
+// run starting at a column for which start(column) holds. The runs go to the worker threads
+// when the sink fills an image straight and the cells are many: each run writes only its
+// own columns' pixels, so the picture is the same on one thread and on many.
+template <typename Start, typename Draw>
+void ForColumnRuns(const CellSink& sink, int c0, int c1, std::int64_t cells, Start start,
+                   Draw draw) {
+  const int threads = sink.Direct() && cells >= kCellsPerThread
+                          ? static_cast<int>(std::min<std::int64_t>(platform::WorkerThreadCount(),
+                                                                    cells / kCellsPerThread))
+                          : 1;
+  if (threads <= 1) {
+    draw(c0, c1);
+    return;
+  }
+  std::vector<int> firsts;
+  const int columns = c1 - c0 + 1;
+  for (int t = 0; t < threads; ++t) {
+    int c = c0 + static_cast<int>(static_cast<std::int64_t>(columns) * t / threads);
+    while (c <= c1 && t > 0 && !start(c)) ++c;
+    if (c <= c1 && (firsts.empty() || c > firsts.back())) firsts.push_back(c);
+  }
+  const int runs = static_cast<int>(firsts.size());
+  platform::RunTasks(runs, runs, [&](int task, bool) {
+    const int last = task + 1 < runs ? firsts[At(task + 1)] - 1 : c1;
+    draw(firsts[At(task)], last);
+  });
+}
+
 void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int firstRow,
                int lastRow) {
   const ChromosomeGeometry& g = *s.geometry;
@@ -146,7 +216,7 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
   g.VisibleColumns(area.left(), area.right(), &c0, &c1);
   if (c0 > c1 || firstRow > lastRow) return;
   const CellStyle style = CurrentCellStyle();
-  CellSink sink(painter, area);
+  const CellSink sink(painter, area);
   const double h = g.RowHeight();
   const int cellH = g.CellHeight();
   auto fillCell = [&](int column, int y, int height, const CellColours& colours) {
@@ -161,55 +231,70 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
     if (colours.halves.right != kWhite)
       sink.Fill(x + half, y, w - half, height, colours.halves.right);
   };
+  const std::int64_t cells =
+      static_cast<std::int64_t>(c1 - c0 + 1) * static_cast<std::int64_t>(lastRow - firstRow + 1);
 
+  // The tables hold a sample's values side by side, so cells are drawn column by column
+  // (or sample by sample): reads then run along memory.
   if (!g.in.proportional) {
     // Evenly spaced rows: a row is never closer than h to the one above, so every cell is
     // drawn. Rows that share a pixel line overdraw each other; only the last painted cell
     // of each line and column shows, so that one alone is drawn.
-    int r = firstRow;
-    while (r <= lastRow) {
+    struct Line {
+      int y, first, last;
+    };
+    std::vector<Line> lines;
+    for (int r = firstRow; r <= lastRow;) {
       const int y = static_cast<int>(g.RowY(r));
-      int rEnd = r;
-      while (rEnd + 1 <= lastRow && static_cast<int>(g.RowY(rEnd + 1)) == y) ++rEnd;
-      const int nextY = static_cast<int>(g.RowY(rEnd + 1));
-      const int height = std::max(cellH == 1 ? 1 : cellH, std::min(cellH, nextY - y));
-      for (int column = c0; column <= c1; ++column) {
-        for (int k = rEnd; k >= r; --k) {
-          const CellColours colours = ChromosomeCellColour(g, k, column, style);
-          if (!colours.halves.painted) continue;
-          fillCell(column, y, std::max(1, height), colours);
-          break;
-        }
-      }
-      r = rEnd + 1;
+      int end = r;
+      while (end + 1 <= lastRow && static_cast<int>(g.RowY(end + 1)) == y) ++end;
+      lines.push_back({y, r, end});
+      r = end + 1;
     }
+    ForColumnRuns(
+        sink, c0, c1, cells, [](int) { return true; },
+        [&](int from, int to) {
+          for (int column = from; column <= to; ++column) {
+            const CellReader reader(CellSourceOf(g, column, style), style);
+            CellColours colours;
+            for (const Line& line : lines) {
+              if (reader.LastPainted(g.rows.data(), line.first, line.last, &colours) >= 0)
+                fillCell(column, line.y, cellH, colours);
+            }
+          }
+        });
     return;
   }
   // Proportional rows: a sample's cells of a marker are drawn only when the marker lies at
-  // least a row below the last one drawn for it, so dense markers do not overdraw.
-  std::vector<double> lastY(g.columns.groupSize.size(), -2 * h);
-  for (int r = firstRow; r <= lastRow; ++r) {
-    const double yd = g.RowY(r);
-    const int y = static_cast<int>(yd);
-    int column = c0;
-    while (column <= c1) {
+  // least a row below the last one drawn for it, so dense markers do not overdraw. A
+  // sample's columns stay in one run.
+  const auto groupStart = [&g](int column) { return g.columns.offsetInGroup[At(column)] == 0; };
+  ForColumnRuns(sink, c0, c1, cells, groupStart, [&](int from, int to) {
+    std::vector<CellReader> readers;
+    for (int column = from; column <= to;) {
       const int group = g.columns.groupOfColumn[At(column)];
-      const int groupEnd = g.columns.groupFirstColumn[At(group)] + g.columns.groupSize[At(group)];
-      if (yd < lastY[At(group)] + h) {
-        column = groupEnd;
-        continue;
-      }
-      bool blank = false;
-      for (; column < groupEnd && column <= c1; ++column) {
-        const CellColours colours = ChromosomeCellColour(g, r, column, style);
-        blank = blank || colours.lohBlank;
-        if (colours.halves.painted) fillCell(column, y, cellH, colours);
+      const int groupEnd =
+          std::min(to + 1, g.columns.groupFirstColumn[At(group)] + g.columns.groupSize[At(group)]);
+      readers.clear();
+      for (int c = column; c < groupEnd; ++c)
+        readers.emplace_back(CellSourceOf(g, c, style), style);
+      double lastY = -2 * h;
+      for (int r = firstRow; r <= lastRow; ++r) {
+        const double yd = g.RowY(r);
+        if (yd < lastY + h) continue;
+        bool blank = false;
+        const int unit = g.rows[At(r)].unit;
+        for (int c = column; c < groupEnd; ++c) {
+          const CellColours colours = readers[At(c - column)].At(unit);
+          blank = blank || colours.lohBlank;
+          if (colours.halves.painted) fillCell(c, static_cast<int>(yd), cellH, colours);
+        }
+        // A white or light grey LOH cell may be overdrawn by the next marker.
+        lastY = blank ? yd - h : yd;
       }
       column = groupEnd;
-      // A white or light grey LOH cell may be overdrawn by the next marker.
-      lastY[At(group)] = blank ? yd - h : yd;
     }
-  }
+  });
 }
 
 void DrawCurve(QPainter& painter, const ChromosomeDrawState& s, int firstRow, int lastRow) {
@@ -220,9 +305,12 @@ void DrawCurve(QPainter& painter, const ChromosomeDrawState& s, int firstRow, in
   const double h = g.RowHeight();
   const int panelBottom = static_cast<int>(g.bottom - g.in.pixelHeight);
   if (w <= 0 || panelBottom <= g.top) return;
-  painter.fillRect(QRect(x0, g.top, w, panelBottom - g.top), ToQColor(kCurvePanelColour));
+  const QRect panel(x0, g.top, w, panelBottom - g.top);
+  painter.fillRect(panel, ToQColor(kCurvePanelColour));
   // A data type without a range places neither the threshold nor the curve.
   if (!RangeUsable(type)) return;
+  // Values beyond the range stay in the panel instead of crossing the cells.
+  const PainterClip clip(painter, panel);
   const double min = chromosome.Min[At(type)];
   const double max = chromosome.Max[At(type)];
   painter.setPen(QPen(Qt::red, 1));
@@ -471,93 +559,204 @@ CellStyle CurrentCellStyle() {
   return style;
 }
 
-CellColours ChromosomeCellColour(const ChromosomeGeometry& g, int row, int column,
-                                 const CellStyle& style) {
-  CellColours out;
-  if (row < 0 || row >= g.RowCount() || column < 0 || column >= g.ColumnCount()) return out;
-  const int unit = g.rows[At(row)].unit;
-  if (unit < 0 || unit >= chromosome.unitCount) return out;
-  const int sample = g.columns.sampleOfColumn[At(column)];
+CellSource CellSourceOf(const ChromosomeGeometry& g, int column, const CellStyle& style) {
+  CellSource source;
+  if (column < 0 || column >= g.ColumnCount()) return source;
   const int group = g.columns.groupOfColumn[At(column)];
   const int first = g.columns.groupFirstColumn[At(group)];
   const int size = g.columns.groupSize[At(group)];
-  auto single = [&out](COLORREF c) { out.halves = {c, c, c != kWhite}; };
+  source.sample = g.columns.sampleOfColumn[At(column)];
+  const int shown = size >= 2 && style.displayInferred ? 1 : 0;
+  source.lohSample = g.columns.sampleOfColumn[At(first + std::min(shown, size - 1))];
+  source.valueSample =
+      style.tumourOnly && size >= 2 ? g.columns.sampleOfColumn[At(first + 1)] : source.sample;
+  return source;
+}
+
+CellColours ChromosomeCellColour(const ChromosomeGeometry& g, int row, int column,
+                                 const CellStyle& style) {
+  if (row < 0 || row >= g.RowCount()) return {};
+  return CellColourAt(CellSourceOf(g, column, style), g.rows[At(row)].unit, style);
+}
+
+namespace {
+
+CellColours Single(COLORREF c) {
+  CellColours out;
+  out.halves = {c, c, c != kWhite};
+  return out;
+}
+
+COLORREF CallColour(int call, bool snpArrays) {
+  if (!snpArrays) return call == 'P' ? RGB(255, 125, 125) : RGB(125, 125, 255);
+  switch (call) {
+    case kSnpCallA:
+      return RGB(255, 0, 0);
+    case kSnpCallB:
+      return RGB(0, 0, 255);
+    case kSnpCallAB:
+      return RGB(255, 255, 0);
+    case kSnpCallAB_A:
+      return RGB(180, 0, 0);
+    case kSnpCallAB_B:
+      return RGB(0, 0, 180);
+    default:
+      return kWhite;
+  }
+}
+
+COLORREF CellValueColour(float v, const CellStyle& style) {
+  return ValueToColor(Missing(v) ? MISSING_VALUE : static_cast<double>(v), style.displayRange,
+                      style.greenRed);
+}
+
+// The largest size of value that is drawn white either side of 0, -1 when 0 itself is not.
+// The colour's strength grows with the size, so every smaller value is white too; the
+// search runs over the positive floats in order of their bits.
+float WhiteValueCut(const CellStyle& style) {
+  const auto white = [&style](float m) {
+    return CellValueColour(m, style) == kWhite && CellValueColour(-m, style) == kWhite;
+  };
+  if (!white(0.0f)) return -1;
+  std::uint32_t lo = 0;
+  std::uint32_t hi = std::bit_cast<std::uint32_t>(std::numeric_limits<float>::infinity());
+  while (hi - lo > 1) {
+    const std::uint32_t mid = lo + (hi - lo) / 2;
+    (white(std::bit_cast<float>(mid)) ? lo : hi) = mid;
+  }
+  return std::bit_cast<float>(lo);
+}
+
+}  // namespace
+
+CellColours CellColourAt(const CellSource& source, int unit, const CellStyle& style) {
+  return CellReader(source, style).At(unit);
+}
+
+CellReader::CellReader(const CellSource& source, const CellStyle& style) : mStyle(style) {
+  const int sample = source.sample;
+  if (sample < 0 || sample >= chromosome.sampleCount) return;
+  mUnitCount = chromosome.unitCount;
   switch (style.dataType) {
-    case kDataCall: {
-      if (chromosome.calls.Empty() || sample >= chromosome.sampleCount) return out;
-      const int call = chromosome.calls.Row(sample)[unit];
-      if (!style.snpArrays) {
-        single(call == 'P' ? RGB(255, 125, 125) : RGB(125, 125, 255));
-        return out;
-      }
-      switch (call) {
-        case kSnpCallA:
-          single(RGB(255, 0, 0));
-          break;
-        case kSnpCallB:
-          single(RGB(0, 0, 255));
-          break;
-        case kSnpCallAB:
-          single(RGB(255, 255, 0));
-          break;
-        case kSnpCallAB_A:
-          single(RGB(180, 0, 0));
-          break;
-        case kSnpCallAB_B:
-          single(RGB(0, 0, 180));
-          break;
-        default:
-          break;
-      }
-      return out;
-    }
-    case kDataLohCall: {
-      if (chromosome.lohCodes.Empty()) return out;
-      const int shown = size >= 2 && style.displayInferred ? 1 : 0;
-      const int s = g.columns.sampleOfColumn[At(first + std::min(shown, size - 1))];
-      const float v = chromosome.lohCodes.Row(s)[unit];
-      if (Missing(v)) return out;
-      const COLORREF c = LohColor(v, style.hideConflictLoh);
-      single(c);
-      out.lohBlank = c == kWhite || c == kLohNoninformativeColour;
-      return out;
-    }
+    case kDataCall:
+      if (chromosome.calls.Empty()) return;
+      mKind = Kind::kCalls;
+      mCalls = chromosome.calls.Row(sample);
+      return;
+    case kDataLohCall:
+      if (chromosome.lohCodes.Empty()) return;
+      mKind = Kind::kLoh;
+      mValues = chromosome.lohCodes.Row(source.lohSample);
+      return;
     case kDataCopyNumber:
     case kDataLog2Ratio: {
-      const int s =
-          style.tumourOnly && size >= 2 ? g.columns.sampleOfColumn[At(first + 1)] : sample;
+      const int s = source.valueSample;
+      mValueSample = s;
       if (style.dataType == kDataCopyNumber && style.parentSpecific && style.displayInferred &&
           !chromosome.inferred.Empty()) {
-        const float cell = chromosome.inferred.Row(s)[unit];
+        mKind = Kind::kParentCopies;
+        mValues = chromosome.inferred.Row(s);
+        return;
+      }
+      // Inferred copy numbers are read as the gathering keeps them; other values are
+      // computed from the signals cell by cell.
+      mKind = Kind::kComputedValue;
+      if (style.dataType == kDataCopyNumber && chromosome.dataType == kDataCopyNumber &&
+          chromosome.displayInferred && !chromosome.inferred.Empty() && s >= 0 &&
+          s < chromosome.sampleCount) {
+        mKind = Kind::kCopies;
+        mValues = chromosome.inferred.Row(s);
+        mWhiteCut = WhiteValueCut(style);
+      }
+      return;
+    }
+    case kDataAlleleSharing:
+      if (chromosome.inferred.Empty()) return;
+      mKind = Kind::kAlleleSharing;
+      mValues = chromosome.inferred.Row(sample);
+      return;
+    default:
+      // The gathering keeps no haplotype table until linkage analysis fills one.
+      return;
+  }
+}
+
+// Calls visit with the colour routine of the reader's kind, a callable from unit to
+// colours, so that a scan over many units picks the kind once.
+template <typename Visit>
+auto CellReader::WithKind(Visit visit) const {
+  const CellStyle& style = mStyle;
+  switch (mKind) {
+    case Kind::kCalls:
+      return visit(
+          [this, &style](int unit) { return Single(CallColour(mCalls[unit], style.snpArrays)); });
+    case Kind::kLoh:
+      return visit([this, &style](int unit) {
+        const float v = mValues[unit];
+        if (Missing(v)) return CellColours{};
+        CellColours out = Single(LohColor(v, style.hideConflictLoh));
+        out.lohBlank = out.halves.left == kWhite || out.halves.left == kLohNoninformativeColour;
+        return out;
+      });
+    case Kind::kCopies:
+      return visit(
+          [this, &style](int unit) { return Single(CellValueColour(mValues[unit], style)); });
+    case Kind::kParentCopies:
+      return visit([this, &style](int unit) {
+        const float cell = mValues[unit];
         float a = kMissingValueFloat;
         float b = kMissingValueFloat;
         if (!Missing(cell)) chromosome.DecodeParentCopies(cell, &a, &b);
-        out.halves = {ValueToColor(Missing(a) ? MISSING_VALUE : static_cast<double>(a),
-                                   style.displayRange, style.greenRed),
-                      ValueToColor(Missing(b) ? MISSING_VALUE : static_cast<double>(b),
-                                   style.displayRange, style.greenRed),
-                      true};
+        CellColours out;
+        out.halves = {CellValueColour(a, style), CellValueColour(b, style), true};
         out.halves.painted = out.halves.left != kWhite || out.halves.right != kWhite;
         return out;
-      }
-      const float v = chromosome.GetValue(s, unit);
-      single(ValueToColor(Missing(v) ? MISSING_VALUE : static_cast<double>(v), style.displayRange,
-                          style.greenRed));
-      return out;
-    }
-    case kDataHaplotype:
-      // The gathering keeps no haplotype table until linkage analysis fills one.
-      return out;
-    case kDataAlleleSharing: {
-      if (chromosome.inferred.Empty()) return out;
-      const float v = chromosome.inferred.Row(sample)[unit];
-      if (Missing(v)) return out;
-      single(LohColor((2 - v) * 0.25, style.hideConflictLoh));
-      return out;
-    }
-    default:
-      return out;
+      });
+    case Kind::kComputedValue:
+      return visit([this, &style](int unit) {
+        return Single(CellValueColour(chromosome.GetValue(mValueSample, unit), style));
+      });
+    case Kind::kAlleleSharing:
+      return visit([this, &style](int unit) {
+        const float v = mValues[unit];
+        if (Missing(v)) return CellColours{};
+        return Single(LohColor((2 - v) * 0.25, style.hideConflictLoh));
+      });
+    case Kind::kNone:
+      break;
   }
+  return visit([](int) { return CellColours{}; });
+}
+
+CellColours CellReader::At(int unit) const {
+  if (unit < 0 || unit >= mUnitCount) return {};
+  return WithKind([unit](auto colourOf) { return colourOf(unit); });
+}
+
+int CellReader::LastPainted(const ChromosomeRow* rows, int first, int last,
+                            CellColours* colours) const {
+  if (mKind == Kind::kNone) return -1;
+  return WithKind([&](auto colourOf) {
+    for (int k = last; k >= first; --k) {
+      const int unit = rows[k].unit;
+      if (unit < 0 || unit >= mUnitCount) continue;
+      // Known white without its colour (in a stretch of copy number 0 every marker of a
+      // line is read).
+      if (mWhiteCut >= 0 && std::fabs(mValues[unit]) <= mWhiteCut &&
+          mValues[unit] != kMissingValueFloat)
+        continue;
+      const CellColours c = colourOf(unit);
+      if (!c.halves.painted) continue;
+      // Member by member: a copy of the whole would read back the flag bytes just written
+      // as one word, which stalls the scan.
+      colours->halves.left = c.halves.left;
+      colours->halves.right = c.halves.right;
+      colours->halves.painted = true;
+      colours->lohBlank = c.lohBlank;
+      return k;
+    }
+    return -1;
+  });
 }
 
 std::string ChromosomeTitle(const ChromosomeGeometry& g) {
@@ -825,6 +1024,25 @@ void DrawDendrograms(QPainter& painter, const ChromosomeDrawState& s) {
   }
 }
 
+QRect SelectedStretchBox(const ChromosomeGeometry& g, int firstRow, int lastRow) {
+  if (firstRow < 0 || lastRow < firstRow || lastRow >= g.RowCount() || g.ColumnCount() == 0)
+    return {};
+  const int y0 = static_cast<int>(g.RowY(firstRow));
+  const int y1 = static_cast<int>(g.RowY(lastRow)) + g.CellHeight();
+  const int gap = kSelectedStretchPen / 2 + 1;
+  return QRect(QPoint(g.left - gap, y0 - gap), QPoint(g.right + gap - 1, y1 + gap - 1));
+}
+
+void DrawSelectedStretch(QPainter& painter, const ChromosomeDrawState& s) {
+  const QRect box = SelectedStretchBox(*s.geometry, s.stretchFirstRow, s.stretchLastRow);
+  if (box.isEmpty()) return;
+  QPen pen(ToQColor(kSelectedStretchColour), kSelectedStretchPen);
+  pen.setJoinStyle(Qt::MiterJoin);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(box);
+}
+
 void DrawChromosomePicture(QPainter& painter, const ChromosomeDrawState& s) {
   if (s.geometry == nullptr) return;
   const ChromosomeGeometry& g = *s.geometry;
@@ -835,6 +1053,7 @@ void DrawChromosomePicture(QPainter& painter, const ChromosomeDrawState& s) {
   DrawMatrix(painter, s);
   DrawLegend(painter, s);
   DrawDendrograms(painter, s);
+  DrawSelectedStretch(painter, s);
   if (g.in.proportional) {
     if (g.in.showAll) {
       double offset = 0;

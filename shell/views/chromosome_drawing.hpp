@@ -23,6 +23,9 @@ inline constexpr COLORREF kCurvePanelColour = RGB(225, 225, 225);
 // Marks the rows of a significant region at the curve panel's right edge.
 inline constexpr COLORREF kSignificantRegionColour = RGB(255, 0, 0);
 inline constexpr int kSignificantBarWidth = 3;
+// The frame round the rows a drag selected, outside the cells so that it hides none.
+inline constexpr COLORREF kSelectedStretchColour = RGB(255, 0, 255);
+inline constexpr int kSelectedStretchPen = 2;
 // Labels closer than this to the one above are left out.
 inline constexpr double kMinLabelGap = 11.2;
 
@@ -59,6 +62,40 @@ struct CellColours {
 };
 CellColours ChromosomeCellColour(const ChromosomeGeometry& geometry, int row, int column,
                                  const CellStyle& style);
+// The same in two steps, the column's part once for all its rows: the sample the column
+// shows, the one its LOH cells read and the one its copy numbers and ratios read.
+struct CellSource {
+  int sample = -1;
+  int lohSample = -1;
+  int valueSample = -1;
+};
+CellSource CellSourceOf(const ChromosomeGeometry& geometry, int column, const CellStyle& style);
+CellColours CellColourAt(const CellSource& source, int unit, const CellStyle& style);
+
+// A column's cells by unit, the table row its data type reads found once: a paint reads
+// thousands of cells of one column, and most cost one table read and a colour.
+class CellReader {
+ public:
+  CellReader(const CellSource& source, const CellStyle& style);
+  CellColours At(int unit) const;
+  // The colours of the last painted cell of rows first..last (drawn in order, it is the one
+  // that shows when they share a pixel line), and its row; -1 when none is painted.
+  int LastPainted(const ChromosomeRow* rows, int first, int last, CellColours* colours) const;
+
+ private:
+  enum class Kind { kNone, kCalls, kLoh, kCopies, kParentCopies, kComputedValue, kAlleleSharing };
+  template <typename Visit>
+  auto WithKind(Visit visit) const;
+  Kind mKind = Kind::kNone;
+  const float* mValues = nullptr;
+  const unsigned char* mCalls = nullptr;
+  int mValueSample = -1;
+  int mUnitCount = 0;
+  // Copy numbers of no larger size are white, so a scan passes them without their
+  // colour; below 0 when none is known to be.
+  float mWhiteCut = -1;
+  CellStyle mStyle;
+};
 
 struct ChromosomeDrawState {
   const ChromosomeGeometry* geometry = nullptr;
@@ -66,15 +103,22 @@ struct ChromosomeDrawState {
   int legendShift = 0;  // the sample band follows the scroll position
   ChromosomeTrees trees;
   int selectedInfoRow = -1;
+  // The rows a drag selected; none when first < 0.
+  int stretchFirstRow = -1;
+  int stretchLastRow = -1;
 };
 
-// The whole picture within the area, in the Part's drawing order.
+// The whole picture within the area, in the view's drawing order.
 void DrawChromosomePicture(QPainter& painter, const ChromosomeDrawState& state);
 // The parts, each within the area.
 void DrawMatrix(QPainter& painter, const ChromosomeDrawState& state);
 void DrawBands(QPainter& painter, const ChromosomeDrawState& state, int chro, double offset);
 void DrawLegend(QPainter& painter, const ChromosomeDrawState& state);
 void DrawDendrograms(QPainter& painter, const ChromosomeDrawState& state);
+// The frame round the selected rows, just outside the cells of every column.
+void DrawSelectedStretch(QPainter& painter, const ChromosomeDrawState& state);
+// Its box in document points (the pen's middle line); empty when no rows are selected.
+QRect SelectedStretchBox(const ChromosomeGeometry& geometry, int firstRow, int lastRow);
 
 // The title: "Chro Regions", "Chro All" or "Chro " and the chromosome's name, with
 // " inferred" for inferred LOH calls or copy numbers.

@@ -75,6 +75,10 @@ void CChromosomeView::Draw(QPainter& painter, QRect area, int legendShift) {
   state.legendShift = legendShift;
   state.trees = ShownChromosomeTrees();
   state.selectedInfoRow = mSelectedInfoRow;
+  if (const auto stretch = SelectedStretch()) {
+    state.stretchFirstRow = stretch->first;
+    state.stretchLastRow = stretch->second;
+  }
   DrawChromosomePicture(painter, state);
 }
 
@@ -137,6 +141,8 @@ void CChromosomeView::RenderBacking() {
   Draw(painter, QRect(offset, size), LegendShift());
   mBackingOffset = offset;
   mDirty = false;
+  // What lies under a pointer that stood still may have changed.
+  if (viewport()->underMouse()) MouseMoved(mLastMouse + offset);
 }
 
 void CChromosomeView::paintEvent(QPaintEvent* event) {
@@ -237,6 +243,7 @@ void CChromosomeView::GoToRefGene(int refGene) {
 void CChromosomeView::Deselect() {
   mSelColumn = -1;
   mSelectedInfoRow = -1;
+  mStretchFirstUnit = mStretchLastUnit = -1;
   TheGroup().Settings().CUR_UNIT = -1;
   refgene_info.lastRefGene = -1;
   Relayout();

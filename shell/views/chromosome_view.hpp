@@ -13,6 +13,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "shell/views/chromosome_geometry.hpp"
 #include "shell/views/chromosome_hit.hpp"
@@ -21,6 +23,7 @@
 
 class QPainter;
 class ShellFrame;
+struct CHRO_REGION_ITEM;
 struct GroupSettings;
 
 // The timer that blinks the cursor over the selected cell.
@@ -65,6 +68,12 @@ class CChromosomeView final : public QAbstractScrollArea, public RightView, publ
   // Esc: no selected cell, unit, refGene or sample-information row.
   void Deselect();
   int SelectedColumn() const { return mSelColumn; }
+  // The rows a drag with the left button went over (first and last), and the same as
+  // regions, one per chromosome (or region) they cross, named "selected".
+  std::optional<std::pair<int, int>> SelectedStretch() const;
+  std::vector<CHRO_REGION_ITEM> SelectedRegions() const;
+  // Writes the selected regions as a region file; false, in red, when it cannot.
+  [[nodiscard]] bool WriteSelectedRegions(const std::string& path) const;
 
   PictureExport ExportPicture() override;
   // The Chromosome menu (shell/views/chromosome_view_commands.cpp).
@@ -87,6 +96,7 @@ class CChromosomeView final : public QAbstractScrollArea, public RightView, publ
   void keyPressEvent(QKeyEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
@@ -96,6 +106,9 @@ class CChromosomeView final : public QAbstractScrollArea, public RightView, publ
   // Mouse, in document points.
   void MouseMoved(QPoint at);
   void LeftClick(QPoint at, bool ctrl);
+  void DragTo(QPoint at);
+  // The selected stretch for the status text; empty when none.
+  std::string StretchText() const;
   // The key table; true when the key was the view's.
   bool HandleKey(int key, bool ctrl, bool shift);
   void UpdateScrollBars();
@@ -128,6 +141,11 @@ class CChromosomeView final : public QAbstractScrollArea, public RightView, publ
   int mBlinkTimer = 0;
   bool mBlinkOn = false;
   std::string mStatusText;
+  // A drag: the unit of the row it started on, and the units of the stretch's ends (kept
+  // as units so that a zoom keeps them); -1 none.
+  int mDragUnit = -1;
+  int mStretchFirstUnit = -1;
+  int mStretchLastUnit = -1;
   // The window's picture, drawn again only when the data, the layout or the scroll position
   // changed, so that the blinking cursor costs no drawing.
   QImage mBacking;

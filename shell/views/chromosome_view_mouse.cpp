@@ -28,6 +28,10 @@ std::size_t At(int i) {
 
 void CChromosomeView::mouseMoveEvent(QMouseEvent* event) {
   mLastMouse = event->position().toPoint();
+  if ((event->buttons() & Qt::LeftButton) != 0 && mDragUnit >= 0) {
+    DragTo(mLastMouse + ScrollOffset());
+    return;
+  }
   MouseMoved(mLastMouse + ScrollOffset());
 }
 
@@ -40,16 +44,30 @@ void CChromosomeView::mousePressEvent(QMouseEvent* event) {
   LeftClick(mLastMouse + ScrollOffset(), (event->modifiers() & Qt::ControlModifier) != 0);
 }
 
+void CChromosomeView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && mDragUnit >= 0) {
+    mLastMouse = event->position().toPoint();
+    DragTo(mLastMouse + ScrollOffset());
+    mDragUnit = -1;
+    return;
+  }
+  QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
 void CChromosomeView::MouseMoved(QPoint at) {
-  SetStatus(ChromosomeStatusText(mGeometry, HitTest(at)));
+  SetStatus(ChromosomeStatusText(mGeometry, HitTest(at)) + StretchText());
 }
 
 void CChromosomeView::LeftClick(QPoint at, bool ctrl) {
   const ChromosomeHit hit = HitTest(at);
   GroupSettings& settings = TheGroup().Settings();
+  // A click drops the stretch; a drag from a cell selects a new one.
+  mDragUnit = -1;
+  mStretchFirstUnit = mStretchLastUnit = -1;
   switch (hit.zone) {
     case ChromosomeZone::kCell: {
       settings.CUR_UNIT = mGeometry.rows[At(hit.row)].unit;
+      mDragUnit = settings.CUR_UNIT;
       if (mGeometry.in.showAll && hit.chro >= 0) chromosome.SetCurrentChromosome(hit.chro, 0);
       mSelColumn = hit.column;
       const int sample = mGeometry.columns.sampleOfColumn[At(hit.column)];
