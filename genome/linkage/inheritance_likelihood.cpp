@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <numeric>
 
+#include "genome/linkage/inheritance_transition.hpp"
 #include "platform/parallel_tasks.hpp"
 
 namespace {
@@ -26,22 +28,37 @@ constexpr int kMaxSplitBits = 6;
   return ((lane[0] + lane[1]) + (lane[2] + lane[3])) + ((lane[4] + lane[5]) + (lane[6] + lane[7]));
 }
 
-// Up to four dot products of x against tables at once, so x is read once.
-void Dots(const float* x, const float* const* tables, int count, int n, float* sums) {
+// Eight floats as one value: elementwise arithmetic in vector registers of any width.
+using Lanes = float __attribute__((vector_size(32)));
+
+// By reference: a by-value vector type would tie the call to one register width.
+[[gnu::always_inline]] inline void Load(const float* x, Lanes& l) {
+  std::memcpy(&l, x, sizeof l);
+}
+
+[[gnu::always_inline]] inline float Across(const Lanes& l) {
+  return ((l[0] + l[1]) + (l[2] + l[3])) + ((l[4] + l[5]) + (l[6] + l[7]));
+}
+
+// Four dot products of x against tables at once, so x is read once; the lanes add up in
+// the order Dot uses.
+[[gnu::always_inline]] inline void Dots(const float* x, const float* const* tables, int n,
+                                        float* sums) {
   if (n < 8) {
-    for (int t = 0; t < count; ++t) sums[t] = Dot(x, tables[t], n);
+    for (int t = 0; t < 4; ++t) sums[t] = Dot(x, tables[t], n);
     return;
   }
-  std::array<std::array<float, 8>, 4> lane{};
-  for (int a = 0; a < n; a += 8)
-    for (int t = 0; t < count; ++t)
-      for (int k = 0; k < 8; ++k)
-        lane[static_cast<std::size_t>(t)][static_cast<std::size_t>(k)] +=
-            x[a + k] * tables[t][a + k];
-  for (int t = 0; t < count; ++t) {
-    const auto& l = lane[static_cast<std::size_t>(t)];
-    sums[t] = ((l[0] + l[1]) + (l[2] + l[3])) + ((l[4] + l[5]) + (l[6] + l[7]));
+  Lanes l0{}, l1{}, l2{}, l3{};
+  for (int a = 0; a < n; a += 8) {
+    Lanes xa, t0, t1, t2, t3;
+    Load(x + a, xa), Load(tables[0] + a, t0), Load(tables[1] + a, t1);
+    Load(tables[2] + a, t2), Load(tables[3] + a, t3);
+    l0 += xa * t0;
+    l1 += xa * t1;
+    l2 += xa * t2;
+    l3 += xa * t3;
   }
+  sums[0] = Across(l0), sums[1] = Across(l1), sums[2] = Across(l2), sums[3] = Across(l3);
 }
 
 [[gnu::always_inline]] inline float Sum(const float* x, int n) {
@@ -195,6 +212,7 @@ void VectorLikelihood::ByComponents(const MarkerObservation& marker, float* out)
   constexpr std::uint32_t kChunk = 1024;
   const int chunks = static_cast<int>((count + kChunk - 1) / kChunk);
   platform::RunTasks(chunks, platform::WorkerThreadCount(), [&](int chunk, bool) {
+    FlushTinyValues flush;
     std::array<int, 2 * kMaxPerson> alleles{};
     const std::uint32_t first = static_cast<std::uint32_t>(chunk) * kChunk;
     for (std::uint32_t v = first; v < std::min(count, first + kChunk); ++v) {
@@ -247,6 +265,7 @@ void VectorLikelihood::Dense(const MarkerObservation& marker, float* out) {
   mOut = out;
   const int tasks = 1 << mSplitBits;
   platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool) {
+    FlushTinyValues flush;  // as on the calling thread, so the split changes no value
     Task task;
     task.forced = static_cast<std::uint32_t>(t);
     task.scratch = &mScratch[static_cast<std::size_t>(t)];
@@ -257,9 +276,28 @@ void VectorLikelihood::Dense(const MarkerObservation& marker, float* out) {
 
 void VectorLikelihood::Walk(Task& task, int meiosis, std::uint32_t v, const float* acc,
                             int level) const {
+  // A state count known to the compiler lets it unroll the loops over the states.
+  switch (mStates) {
+    case 4:
+      return WalkStates<4>(task, meiosis, v, acc, level);
+    case 16:
+      return WalkStates<16>(task, meiosis, v, acc, level);
+    case 64:
+      return WalkStates<64>(task, meiosis, v, acc, level);
+    case 256:
+      return WalkStates<256>(task, meiosis, v, acc, level);
+    default:
+      return WalkStates<0>(task, meiosis, v, acc, level);
+  }
+}
+
+template <int S>
+void VectorLikelihood::WalkStates(Task& task, int meiosis, std::uint32_t v, const float* acc,
+                                  int level) const {
+  const int states = S > 0 ? S : mStates;
   const auto& meioses = mPedigree.Meioses();
   if (meiosis == static_cast<int>(meioses.size())) {
-    mOut[v] = Sum(acc, mStates);
+    mOut[v] = Sum(acc, states);
     return;
   }
   const Meiosis& m = meioses[static_cast<std::size_t>(meiosis)];
@@ -289,17 +327,24 @@ void VectorLikelihood::Walk(Task& task, int meiosis, std::uint32_t v, const floa
         const int y = task.alleles[static_cast<std::size_t>(2 * mother.parent + c)];
         const int slot = mPairSlot[child][static_cast<std::size_t>(x * e + y)];
         tables[static_cast<std::size_t>(count)] =
-            mTables[child].data() + static_cast<std::size_t>(slot) * mStates;
+            mTables[child].data() + static_cast<std::size_t>(slot) * states;
         std::uint32_t next = v;
         if (m.bit >= 0) next |= static_cast<std::uint32_t>(b) << m.bit;
         if (mother.bit >= 0) next |= static_cast<std::uint32_t>(c) << mother.bit;
         vectors[static_cast<std::size_t>(count++)] = next;
       }
+    // Unused places repeat the first table, so the pass has no branches.
+    for (int k = count; k < 4; ++k) tables[static_cast<std::size_t>(k)] = tables[0];
     std::array<float, 4> sums{};
-    Dots(acc, tables.data(), count, mStates, sums.data());
-    for (int k = 0; k < count; ++k)
-      Spread(task, meiosis + 2, vectors[static_cast<std::size_t>(k)],
-             sums[static_cast<std::size_t>(k)]);
+    Dots(acc, tables.data(), states, sums.data());
+    const bool atEnd = meiosis + 2 == static_cast<int>(meioses.size());
+    for (int k = 0; k < count; ++k) {
+      const auto at = static_cast<std::size_t>(k);
+      if (atEnd)
+        mOut[vectors[at]] = sums[at];
+      else
+        Spread(task, meiosis + 2, vectors[at], sums[at]);
+    }
     return;
   }
   for (int b = first; b < end; ++b) {
@@ -307,16 +352,16 @@ void VectorLikelihood::Walk(Task& task, int meiosis, std::uint32_t v, const floa
         task.alleles[static_cast<std::size_t>(2 * m.parent + b)];
     const std::uint32_t next = m.bit >= 0 ? v | (static_cast<std::uint32_t>(b) << m.bit) : v;
     if (!last || mObservedSlot[child] < 0) {
-      Walk(task, meiosis + 1, next, acc, level);
+      WalkStates<S>(task, meiosis + 1, next, acc, level);
       continue;
     }
     // Both alleles of an observed child are known: fold in its term.
     const int slot = mPairSlot[child][static_cast<std::size_t>(task.alleles[2 * child] * e +
                                                                task.alleles[2 * child + 1])];
-    const float* table = mTables[child].data() + static_cast<std::size_t>(slot) * mStates;
-    float* into = task.scratch->data() + static_cast<std::size_t>(level) * mStates;
-    for (int a = 0; a < mStates; ++a) into[a] = acc[a] * table[a];
-    Walk(task, meiosis + 1, next, into, level + 1);
+    const float* table = mTables[child].data() + static_cast<std::size_t>(slot) * states;
+    float* into = task.scratch->data() + static_cast<std::size_t>(level) * states;
+    for (int a = 0; a < states; ++a) into[a] = acc[a] * table[a];
+    WalkStates<S>(task, meiosis + 1, next, into, level + 1);
   }
 }
 

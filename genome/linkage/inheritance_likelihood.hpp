@@ -47,6 +47,8 @@ class VectorLikelihood {
  private:
   struct Task;
   void Walk(Task& task, int meiosis, std::uint32_t v, const float* acc, int level) const;
+  template <int S>
+  void WalkStates(Task& task, int meiosis, std::uint32_t v, const float* acc, int level) const;
   void Spread(const Task& task, int meiosis, std::uint32_t v, float value) const;
   void Dense(const MarkerObservation& marker, float* out);
   void ByComponents(const MarkerObservation& marker, float* out);

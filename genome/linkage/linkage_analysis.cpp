@@ -34,6 +34,14 @@ std::uint8_t PhasedCode(int first, int second) {
   return first == 0 ? 4 : 5;
 }
 
+// Without a machine-specific build std::popcount is a library call; this runs inline.
+int BitCount(std::uint32_t x) {
+  x -= (x >> 1) & 0x55555555u;
+  x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+  x = (x + (x >> 4)) & 0x0f0f0f0fu;
+  return static_cast<int>((x * 0x01010101u) >> 24);
+}
+
 }  // namespace
 
 void LinkageAnalysis::Free() {
@@ -244,7 +252,7 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
     } else {
       TransitionVectors(before, into, bits, theta[static_cast<std::size_t>(j)],
                         settings.oneCrossover);
-      for (std::uint32_t v = 0; v < n; ++v) into[v] *= p[v];
+      MultiplyVectors(into, p, n);
     }
     bool degenerate = false;
     const int logging = LogEnabled;
@@ -296,7 +304,7 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
         TransitionVectors(stored.data(), work.data(), bits, theta[static_cast<std::size_t>(j + 1)],
                           settings.oneCrossover);
       const float* f = at(forward, j - start);
-      for (std::uint32_t v = 0; v < n; ++v) posterior[v] = f[v] * work[v];
+      ProductOfVectors(f, work.data(), posterior.data(), n);
       MakeProb(posterior.data(), n, true, &result.degenerate);
       double linked = 0;
       for (std::uint32_t v = 0; v < n; ++v)
@@ -314,13 +322,13 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
       std::uint32_t best = 0;
       float bestValue = -1;
       for (std::uint32_t v = 0; v < n; ++v) {
-        if (bounded && std::popcount(v ^ next) >= limit) continue;
+        if (bounded && BitCount(v ^ next) >= limit) continue;
         if (posterior[v] > bestValue) bestValue = posterior[v], best = v;
       }
       result.chosen[static_cast<std::size_t>(marker)] = best;
 
       const float* p = at(data1, j - start);
-      for (std::uint32_t v = 0; v < n; ++v) stored[v] = work[v] * p[v];
+      ProductOfVectors(work.data(), p, stored.data(), n);
       MakeProb(stored.data(), n, true, &result.degenerate);
       if ((j + 1) % kReportEvery == 0)
         LogMessage(MessageBuffer("    Marker %d, Genetic dist %.2f, Lod score %f", marker + 1,
