@@ -168,6 +168,10 @@ VectorLikelihood::VectorLikelihood(const Pedigree& pedigree) : mPedigree(pedigre
   const int e = pedigree.FounderAlleles();
   const auto persons = pedigree.Persons().size();
   mObservedSlot.assign(persons, -1);
+  mCall.assign(persons, kNoCall);
+  mHasChild.assign(persons, false);
+  for (const Meiosis& m : pedigree.Meioses()) mHasChild[static_cast<std::size_t>(m.parent)] = true;
+  mReduceSplitBits = std::min(pedigree.Bits(), kMaxSplitBits);
   if (e > kMaxDenseFounderAlleles) return;
   mStates = 1 << e;
   mSplitBits = std::min(pedigree.Bits(), kMaxSplitBits);
@@ -224,6 +228,27 @@ void VectorLikelihood::ByComponents(const MarkerObservation& marker, float* out)
 }
 
 void VectorLikelihood::Dense(const MarkerObservation& marker, float* out) {
+  PrepareDense(marker);
+  // The maternal meiosis of the last observed child closes the last term.
+  mLastTerm = -1;
+  const auto& meioses = mPedigree.Meioses();
+  for (std::size_t k = 0; k < meioses.size(); ++k)
+    if (meioses[k].side == 1 && mObservedSlot[static_cast<std::size_t>(meioses[k].child)] >= 0)
+      mLastTerm = static_cast<int>(k);
+  mOut = out;
+  const int tasks = 1 << mSplitBits;
+  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool) {
+    FlushTinyValues flush;  // as on the calling thread, so the split changes no value
+    Task task;
+    task.forced = static_cast<std::uint32_t>(t);
+    task.scratch = &mScratch[static_cast<std::size_t>(t)];
+    mPedigree.Descent(0, task.alleles.data());
+    Walk(task, 0, 0, mStart.data(), 0);
+  });
+}
+
+// The founders' weights and terms, and per observed person its pairs' state tables.
+void VectorLikelihood::PrepareDense(const MarkerObservation& marker) {
   const int e = mPedigree.FounderAlleles();
   const auto& persons = mPedigree.Persons();
   std::fill(mObservedSlot.begin(), mObservedSlot.end(), -1);
@@ -256,22 +281,6 @@ void VectorLikelihood::Dense(const MarkerObservation& marker, float* out) {
     }
     ++founder;
   }
-  // The maternal meiosis of the last observed child closes the last term.
-  mLastTerm = -1;
-  const auto& meioses = mPedigree.Meioses();
-  for (std::size_t k = 0; k < meioses.size(); ++k)
-    if (meioses[k].side == 1 && mObservedSlot[static_cast<std::size_t>(meioses[k].child)] >= 0)
-      mLastTerm = static_cast<int>(k);
-  mOut = out;
-  const int tasks = 1 << mSplitBits;
-  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool) {
-    FlushTinyValues flush;  // as on the calling thread, so the split changes no value
-    Task task;
-    task.forced = static_cast<std::uint32_t>(t);
-    task.scratch = &mScratch[static_cast<std::size_t>(t)];
-    mPedigree.Descent(0, task.alleles.data());
-    Walk(task, 0, 0, mStart.data(), 0);
-  });
 }
 
 void VectorLikelihood::Walk(Task& task, int meiosis, std::uint32_t v, const float* acc,
@@ -378,4 +387,121 @@ void VectorLikelihood::Spread(const Task& task, int meiosis, std::uint32_t v, fl
     Spread(task, meiosis + 1, v | (1u << m.bit), value);
   }
   mOut[v] = value;
+}
+
+struct VectorLikelihood::ReducedTask {
+  std::uint32_t forced = 0;  // values of the lowest mReduceSplitBits bits
+  float* scratch = nullptr;
+  std::array<int, 2 * kMaxPerson> alleles{};
+  ReductionCount count;
+};
+
+ReductionCount VectorLikelihood::EvaluateReduced(const MarkerObservation& marker, float* out) {
+  const auto& meioses = mPedigree.Meioses();
+  const std::uint32_t n = mPedigree.VectorCount();
+  std::fill(out, out + n, 0.0f);
+  if (mStates > 0) PrepareDense(marker);
+  std::fill(mCall.begin(), mCall.end(), kNoCall);
+  for (const ObservedPerson& o : marker.observed)
+    mCall[static_cast<std::size_t>(o.person)] = o.call;
+  mCopyBits = 0;
+  for (const Meiosis& m : meioses) {
+    if (m.bit < 0) continue;
+    const int parent = mCall[static_cast<std::size_t>(m.parent)];
+    const auto child = static_cast<std::size_t>(m.child);
+    if (parent == kCallAA || parent == kCallBB || (mCall[child] == kNoCall && !mHasChild[child]))
+      mCopyBits |= 1u << m.bit;
+  }
+  mOut = out;
+  mMarker = &marker;
+  const int tasks = 1 << mReduceSplitBits;
+  std::vector<ReductionCount> counts(static_cast<std::size_t>(tasks));
+  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool) {
+    // A bit to copy is walked at 0 only; its other value is filled below.
+    if ((static_cast<std::uint32_t>(t) & mCopyBits) != 0) return;
+    FlushTinyValues flush;
+    ReducedTask task;
+    task.forced = static_cast<std::uint32_t>(t);
+    if (mStates > 0) task.scratch = mScratch[static_cast<std::size_t>(t)].data();
+    mPedigree.Descent(0, task.alleles.data());
+    Reduce(task, 0, 0);
+    counts[static_cast<std::size_t>(t)] = task.count;
+  });
+  for (int b = 0; b < mPedigree.Bits(); ++b) {
+    const std::uint32_t bit = 1u << b;
+    if ((mCopyBits & bit) == 0) continue;
+    for (std::uint32_t v = 0; v < n; ++v)
+      if ((v & bit) == 0) out[v | bit] = out[v];
+  }
+  ReductionCount total;
+  for (const ReductionCount& c : counts) {
+    total.evaluated += c.evaluated;
+    total.nodes += c.nodes;
+  }
+  return total;
+}
+
+void VectorLikelihood::Reduce(ReducedTask& task, int meiosis, std::uint32_t v) const {
+  const auto& meioses = mPedigree.Meioses();
+  if (meiosis == static_cast<int>(meioses.size())) {
+    ++task.count.evaluated;
+    ++task.count.nodes;
+    mOut[v] = Leaf(task);
+    return;
+  }
+  const Meiosis& m = meioses[static_cast<std::size_t>(meiosis)];
+  int first = 0, end = 1;
+  if (m.bit >= 0 && (mCopyBits >> m.bit & 1u) == 0) {
+    end = 2;
+    if (m.bit < mReduceSplitBits)
+      first = static_cast<int>(task.forced >> m.bit & 1u), end = first + 1;
+  }
+  const bool completes = m.side == 1 && mCall[static_cast<std::size_t>(m.child)] != kNoCall;
+  for (int b = first; b < end; ++b) {
+    task.alleles[static_cast<std::size_t>(2 * m.child + m.side)] =
+        task.alleles[static_cast<std::size_t>(2 * m.parent + b)];
+    if (completes && Conflicts(task.alleles.data(), m.child)) continue;
+    if (m.bit >= 0) ++task.count.nodes;
+    Reduce(task, meiosis + 1, m.bit >= 0 ? v | (static_cast<std::uint32_t>(b) << m.bit) : v);
+  }
+}
+
+// Whether the called child, its founder alleles just completed, cannot be told apart from
+// an error-free reading of the calls of the persons before it.
+bool VectorLikelihood::Conflicts(const int* alleles, int child) const {
+  const int x = alleles[2 * child], y = alleles[2 * child + 1];
+  const int call = mCall[static_cast<std::size_t>(child)];
+  if (x == y && call == kCallAB) return true;
+  const auto opposite = [](int a, int b) {
+    return (a == kCallAA && b == kCallBB) || (a == kCallBB && b == kCallAA);
+  };
+  for (int o = 0; o < child; ++o) {
+    const int other = mCall[static_cast<std::size_t>(o)];
+    if (other == kNoCall) continue;
+    const int x2 = alleles[2 * o], y2 = alleles[2 * o + 1];
+    const bool shareX = x == x2 || x == y2, shareY = y == x2 || y == y2;
+    if ((shareX || shareY) && opposite(call, other)) return true;
+    if (x != y && x2 != y2 && shareX && shareY && call != other) return true;
+  }
+  return false;
+}
+
+// One vector's value: the founders' weights times every observed nonfounder's term, in
+// the walk's order, or the sum over components.
+float VectorLikelihood::Leaf(ReducedTask& task) const {
+  if (mStates == 0)
+    return static_cast<float>(
+        ComponentLikelihood(*mMarker, task.alleles.data(), mPedigree.FounderAlleles()));
+  const int e = mPedigree.FounderAlleles();
+  const auto& persons = mPedigree.Persons();
+  float* acc = task.scratch;
+  std::copy(mStart.begin(), mStart.end(), acc);
+  for (std::size_t i = 0; i < persons.size(); ++i) {
+    if (persons[i].generation == 0 || mObservedSlot[i] < 0) continue;
+    const int slot =
+        mPairSlot[i][static_cast<std::size_t>(task.alleles[2 * i] * e + task.alleles[2 * i + 1])];
+    const float* table = mTables[i].data() + static_cast<std::size_t>(slot) * mStates;
+    for (int a = 0; a < mStates; ++a) acc[a] *= table[a];
+  }
+  return Sum(acc, mStates);
 }

@@ -119,7 +119,7 @@ MarkerObservation LinkageAnalysis::Observe(const std::uint8_t* codes, float freq
   o.p = frequency;
   for (std::size_t i = 0; i < pedigree.Persons().size(); ++i)
     if (codes[i] != kNoCall)
-      o.observed.push_back({static_cast<int>(i), CallTerm(codes[i], settings.errorRate)});
+      o.observed.push_back({static_cast<int>(i), CallTerm(codes[i], settings.errorRate), codes[i]});
   return o;
 }
 
@@ -207,11 +207,24 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   if (count == 0) return true;
 
   VectorLikelihood likelihood(pedigree);
+  bool quiet = false;  // the recomputation repeats the first pass's messages otherwise
+  ReductionCount reduced;
   auto evaluate = [&](int j, float* out) {
     const int k = informative[static_cast<std::size_t>(j)];
-    likelihood.Evaluate(Observe(codes.data() + persons * static_cast<std::size_t>(k),
-                                data.markers[static_cast<std::size_t>(first + k)].frequency),
-                        out);
+    const MarkerObservation marker =
+        Observe(codes.data() + persons * static_cast<std::size_t>(k),
+                data.markers[static_cast<std::size_t>(first + k)].frequency);
+    if (!settings.inheritReduction) {
+      likelihood.Evaluate(marker, out);
+      return;
+    }
+    const ReductionCount done = likelihood.EvaluateReduced(marker, out);
+    if (quiet) return;
+    reduced.evaluated += done.evaluated;
+    reduced.nodes += done.nodes;
+    if ((j + 1) % kReportEvery == 0)
+      LogMessage(MessageBuffer("  %llu p(data|v) evaluated (all %u)",
+                               static_cast<unsigned long long>(done.evaluated), n));
   };
   auto stopped = [] {
     Progress().Pump();
@@ -243,7 +256,6 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   Vectors checkpoints(static_cast<std::size_t>(blocks) * n);
   Vectors forward(static_cast<std::size_t>(block) * n), data1(static_cast<std::size_t>(block) * n);
   Vectors work(n), stored(n), posterior(n);
-  bool quiet = false;  // the recomputation repeats the first pass's messages otherwise
 
   auto step = [&](int j, float* into, const float* before, float* p, bool report) {
     evaluate(j, p);
@@ -336,6 +348,13 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
       if (stopped()) return false;
     }
   }
+  if (settings.inheritReduction)
+    LogMessage(MessageBuffer(
+        "  On average %llu prob(data|v), %llu memory units for each of %d informative markers "
+        "(total %llu)",
+        static_cast<unsigned long long>(reduced.evaluated / static_cast<std::uint64_t>(count)),
+        static_cast<unsigned long long>(reduced.nodes / static_cast<std::uint64_t>(count)), count,
+        static_cast<unsigned long long>(reduced.evaluated)));
   // Markers left out take the vector of the informative marker after them (or before).
   int neighbour = informative.back();
   for (int k = span - 1; k >= 0; --k) {
