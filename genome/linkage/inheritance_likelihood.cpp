@@ -13,6 +13,8 @@ namespace {
 // Dense walks keep 2^E floats per level; past this many founder alleles components win.
 constexpr int kMaxDenseFounderAlleles = 8;
 constexpr int kMaxSplitBits = 6;
+// Past this many vectors a marker's evaluation is split instead of run beside others.
+constexpr std::uint32_t kMaxBatchedVectors = 1u << 18;
 
 // Sum of x[a] * y[a] in eight running lanes, so the compiler can use vector registers
 // without reordering a single running sum.
@@ -504,4 +506,34 @@ float VectorLikelihood::Leaf(ReducedTask& task) const {
     for (int a = 0; a < mStates; ++a) acc[a] *= table[a];
   }
   return Sum(acc, mStates);
+}
+
+LikelihoodBatch::LikelihoodBatch(const Pedigree& pedigree, bool reduction)
+    : mPedigree(pedigree), mReduction(reduction) {
+  const int lanes =
+      pedigree.VectorCount() <= kMaxBatchedVectors ? platform::WorkerThreadCount() : 1;
+  for (int k = 0; k < lanes; ++k) mLanes.push_back(std::make_unique<VectorLikelihood>(pedigree));
+}
+
+void LikelihoodBatch::Evaluate(const std::vector<MarkerObservation>& markers, float* out,
+                               ReductionCount* counts) {
+  const std::size_t n = mPedigree.VectorCount();
+  const auto one = [&](VectorLikelihood& likelihood, std::size_t i) {
+    if (mReduction)
+      counts[i] = likelihood.EvaluateReduced(markers[i], out + i * n);
+    else
+      likelihood.Evaluate(markers[i], out + i * n);
+  };
+  const int lanes = std::min(Size(), static_cast<int>(markers.size()));
+  if (lanes <= 1) {
+    // Alone, the evaluation splits its own vector over the threads.
+    for (std::size_t i = 0; i < markers.size(); ++i) one(*mLanes[0], i);
+    return;
+  }
+  // Lane k takes markers k, k + lanes, ...; each marker is computed as it would be alone.
+  platform::RunTasks(lanes, lanes, [&](int k, bool) {
+    for (auto i = static_cast<std::size_t>(k); i < markers.size();
+         i += static_cast<std::size_t>(lanes))
+      one(*mLanes[static_cast<std::size_t>(k)], i);
+  });
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "genome/linkage/pedigree.hpp"
@@ -89,4 +90,21 @@ class VectorLikelihood {
   std::vector<int> mCall;
   std::uint32_t mCopyBits = 0;
   const MarkerObservation* mMarker = nullptr;
+};
+
+// Several markers' P(data | v) at once, one marker per thread: markers do not depend on
+// each other, so small vectors need not be split (and wait on each other) at all. Vectors
+// too large to hold many of are taken one at a time, each split over the threads.
+class LikelihoodBatch {
+ public:
+  LikelihoodBatch(const Pedigree& pedigree, bool reduction);
+  // How many markers are worth evaluating together.
+  int Size() const { return static_cast<int>(mLanes.size()); }
+  // Marker i's vector into out + i * vectors; with reduction, its counts into counts[i].
+  void Evaluate(const std::vector<MarkerObservation>& markers, float* out, ReductionCount* counts);
+
+ private:
+  const Pedigree& mPedigree;
+  bool mReduction;
+  std::vector<std::unique_ptr<VectorLikelihood>> mLanes;
 };

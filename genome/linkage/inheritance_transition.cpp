@@ -21,6 +21,13 @@ constexpr std::uint32_t kSlice = 64;  // floats of each chunk one high-bit task 
 // Sums and products are split in pieces of this many floats, so the order of the
 // arithmetic is the same on one thread and many.
 constexpr std::uint32_t kPiece = 1u << 14;
+// Below this many floats a pass takes less time than waking the threads; such vectors stay
+// on the calling thread, where the markers' likelihoods keep the others busy.
+constexpr std::uint32_t kParallelFloats = 1u << 18;
+
+int ThreadsFor(std::uint32_t n) {
+  return n >= kParallelFloats ? platform::WorkerThreadCount() : 1;
+}
 
 struct Mixing {
   std::array<std::array<float, 8>, 8> block{};  // the three lowest bits together
@@ -123,7 +130,7 @@ void MixHighPlain(const Mixing& mix, float* dst, int bits, std::uint32_t from,
 template <class Fn>
 void ForPieces(std::uint32_t n, const Fn& fn) {
   const auto pieces = static_cast<int>((n + kPiece - 1) / kPiece);
-  platform::RunTasks(pieces, platform::WorkerThreadCount(), [&](int piece, bool) {
+  platform::RunTasks(pieces, ThreadsFor(n), [&](int piece, bool) {
     FlushTinyValues flush;
     const std::uint32_t first = static_cast<std::uint32_t>(piece) * kPiece;
     fn(first, std::min(n, first + kPiece));
@@ -182,7 +189,7 @@ void TransitionVectors(const float* src, float* dst, int bits, double theta, boo
   }
   const auto high = Wide() ? &MixHighWide : &MixHighPlain;
   // Each float meets the same operations in the same order however the work is split.
-  const int threads = platform::WorkerThreadCount();
+  const int threads = ThreadsFor(n);
   platform::RunTasks(static_cast<int>(n / kChunk), threads, [&](int chunk, bool) {
     FlushTinyValues flushHere;
     const std::size_t at = static_cast<std::size_t>(chunk) * kChunk;

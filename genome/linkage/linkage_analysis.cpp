@@ -206,25 +206,30 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   const int count = static_cast<int>(informative.size());
   if (count == 0) return true;
 
-  VectorLikelihood likelihood(pedigree);
+  LikelihoodBatch likelihood(pedigree, settings.inheritReduction);
   bool quiet = false;  // the recomputation repeats the first pass's messages otherwise
   ReductionCount reduced;
-  auto evaluate = [&](int j, float* out) {
-    const int k = informative[static_cast<std::size_t>(j)];
-    const MarkerObservation marker =
-        Observe(codes.data() + persons * static_cast<std::size_t>(k),
-                data.markers[static_cast<std::size_t>(first + k)].frequency);
-    if (!settings.inheritReduction) {
-      likelihood.Evaluate(marker, out);
-      return;
+  std::vector<MarkerObservation> observed;
+  std::vector<ReductionCount> counts;
+  // P(data | v) of informative markers [from, to) into out, one vector each.
+  auto evaluate = [&](int from, int to, float* out) {
+    observed.clear();
+    for (int j = from; j < to; ++j) {
+      const int k = informative[static_cast<std::size_t>(j)];
+      observed.push_back(Observe(codes.data() + persons * static_cast<std::size_t>(k),
+                                 data.markers[static_cast<std::size_t>(first + k)].frequency));
     }
-    const ReductionCount done = likelihood.EvaluateReduced(marker, out);
-    if (quiet) return;
-    reduced.evaluated += done.evaluated;
-    reduced.nodes += done.nodes;
-    if ((j + 1) % kReportEvery == 0)
-      LogMessage(MessageBuffer("  %llu p(data|v) evaluated (all %u)",
-                               static_cast<unsigned long long>(done.evaluated), n));
+    counts.assign(observed.size(), ReductionCount{});
+    likelihood.Evaluate(observed, out, counts.data());
+    if (!settings.inheritReduction || quiet) return;
+    for (int j = from; j < to; ++j) {
+      const ReductionCount& done = counts[static_cast<std::size_t>(j - from)];
+      reduced.evaluated += done.evaluated;
+      reduced.nodes += done.nodes;
+      if ((j + 1) % kReportEvery == 0)
+        LogMessage(MessageBuffer("  %llu p(data|v) evaluated (all %u)",
+                                 static_cast<unsigned long long>(done.evaluated), n));
+    }
   };
   auto stopped = [] {
     Progress().Pump();
@@ -256,9 +261,11 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   Vectors checkpoints(static_cast<std::size_t>(blocks) * n);
   Vectors forward(static_cast<std::size_t>(block) * n), data1(static_cast<std::size_t>(block) * n);
   Vectors work(n), stored(n), posterior(n);
+  const int batch = likelihood.Size();
+  Vectors ahead(static_cast<std::size_t>(batch) * n);
 
-  auto step = [&](int j, float* into, const float* before, float* p, bool report) {
-    evaluate(j, p);
+  // p holds the marker's P(data | v).
+  auto step = [&](int j, float* into, const float* before, const float* p, bool report) {
     if (j == 0 || before == nullptr) {
       std::copy(p, p + n, into);
     } else {
@@ -283,7 +290,8 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   for (int j = 0; j < count; ++j) {
     float* into = at(forward, j % 2);
     const float* before = j > 0 ? at(forward, (j + 1) % 2) : nullptr;
-    const float logProb = step(j, into, before, work.data(), true);
+    if (j % batch == 0) evaluate(j, std::min(count, j + batch), ahead.data());
+    const float logProb = step(j, into, before, at(ahead, j % batch), true);
     if (j % block == 0) std::copy(into, into + n, at(checkpoints, j / block));
     if ((j + 1) % kReportEvery == 0)
       LogMessage(MessageBuffer("    Marker %d, log_prob %f",
@@ -299,10 +307,10 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   quiet = true;
   for (int b = blocks - 1; b >= 0; --b) {
     const int start = b * block, end = std::min(count, start + block);
+    evaluate(start, end, at(data1, 0));
     for (int j = start; j < end; ++j) {
       float* into = at(forward, j - start);
       if (j == start) {
-        evaluate(j, at(data1, 0));
         std::copy(at(checkpoints, b), at(checkpoints, b) + n, into);
       } else {
         step(j, into, at(forward, j - start - 1), at(data1, j - start), false);
