@@ -1,8 +1,8 @@
 // Multipoint linkage of one pedigree along a chromosome: nine children of two founders
 // (16 free meioses, 65,536 inheritance vectors) over 10,000 markers in windows of 5,000,
-// on one thread and on all the job may use; and a three-generation pedigree at the limit
-// of 21 bits over 1,000 markers. Counters: inheritance vectors times markers per second,
-// and the bytes the run holds at its peak.
+// on one thread and on all the job may use, with and without inheritance-vector reduction; and a
+// three-generation pedigree at the limit of 21 bits over 1,000 markers. Counters: inheritance
+// vectors times markers per second, and the bytes the run holds at its peak.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -67,7 +67,8 @@ LinkageChromosome Chromosome(const LinkageAnalysis& analysis, int markers) {
   return data;
 }
 
-void Run(benchmark::State& state, const std::string& pedigree, int markers) {
+void Run(benchmark::State& state, const std::string& pedigree, int markers,
+         bool reduction = false) {
   bench::SilenceLog();
   RaisedAnalysisRunning running;
   platform::LimitWorkerThreads(static_cast<int>(state.range(0)));
@@ -78,6 +79,7 @@ void Run(benchmark::State& state, const std::string& pedigree, int markers) {
     return;
   }
   analysis.settings.windowLength = 5000;
+  analysis.settings.inheritReduction = reduction;
   const LinkageChromosome data = Chromosome(analysis, markers);
   std::size_t peak = 0;
   for (auto _ : state) {
@@ -97,6 +99,10 @@ void Run(benchmark::State& state, const std::string& pedigree, int markers) {
 void BM_LinkageChromosome(benchmark::State& state) {
   Run(state, NineChildren(), 10000);
 }
+// The same with inheritance-vector reduction.
+void BM_LinkageChromosomeReduced(benchmark::State& state) {
+  Run(state, NineChildren(), 10000, true);
+}
 void BM_LinkageTwentyOneBits(benchmark::State& state) {
   Run(state, TwentyOneBits(), 1000);
 }
@@ -105,6 +111,12 @@ void BM_LinkageTwentyOneBits(benchmark::State& state) {
 
 // Argument: the thread limit (0 = all the job may use).
 BENCHMARK(BM_LinkageChromosome)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
+BENCHMARK(BM_LinkageChromosomeReduced)
     ->Arg(1)
     ->Arg(0)
     ->Unit(benchmark::kSecond)

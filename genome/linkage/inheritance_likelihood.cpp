@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <numeric>
 
+#include "genome/linkage/inheritance_transition.hpp"
 #include "platform/parallel_tasks.hpp"
 
 namespace {
@@ -11,6 +13,8 @@ namespace {
 // Dense walks keep 2^E floats per level; past this many founder alleles components win.
 constexpr int kMaxDenseFounderAlleles = 8;
 constexpr int kMaxSplitBits = 6;
+// Past this many vectors a marker's evaluation is split instead of run beside others.
+constexpr std::uint32_t kMaxBatchedVectors = 1u << 18;
 
 // Sum of x[a] * y[a] in eight running lanes, so the compiler can use vector registers
 // without reordering a single running sum.
@@ -26,22 +30,37 @@ constexpr int kMaxSplitBits = 6;
   return ((lane[0] + lane[1]) + (lane[2] + lane[3])) + ((lane[4] + lane[5]) + (lane[6] + lane[7]));
 }
 
-// Up to four dot products of x against tables at once, so x is read once.
-void Dots(const float* x, const float* const* tables, int count, int n, float* sums) {
+// Eight floats as one value: elementwise arithmetic in vector registers of any width.
+using Lanes = float __attribute__((vector_size(32)));
+
+// By reference: a by-value vector type would tie the call to one register width.
+[[gnu::always_inline]] inline void Load(const float* x, Lanes& l) {
+  std::memcpy(&l, x, sizeof l);
+}
+
+[[gnu::always_inline]] inline float Across(const Lanes& l) {
+  return ((l[0] + l[1]) + (l[2] + l[3])) + ((l[4] + l[5]) + (l[6] + l[7]));
+}
+
+// Four dot products of x against tables at once, so x is read once; the lanes add up in
+// the order Dot uses.
+[[gnu::always_inline]] inline void Dots(const float* x, const float* const* tables, int n,
+                                        float* sums) {
   if (n < 8) {
-    for (int t = 0; t < count; ++t) sums[t] = Dot(x, tables[t], n);
+    for (int t = 0; t < 4; ++t) sums[t] = Dot(x, tables[t], n);
     return;
   }
-  std::array<std::array<float, 8>, 4> lane{};
-  for (int a = 0; a < n; a += 8)
-    for (int t = 0; t < count; ++t)
-      for (int k = 0; k < 8; ++k)
-        lane[static_cast<std::size_t>(t)][static_cast<std::size_t>(k)] +=
-            x[a + k] * tables[t][a + k];
-  for (int t = 0; t < count; ++t) {
-    const auto& l = lane[static_cast<std::size_t>(t)];
-    sums[t] = ((l[0] + l[1]) + (l[2] + l[3])) + ((l[4] + l[5]) + (l[6] + l[7]));
+  Lanes l0{}, l1{}, l2{}, l3{};
+  for (int a = 0; a < n; a += 8) {
+    Lanes xa, t0, t1, t2, t3;
+    Load(x + a, xa), Load(tables[0] + a, t0), Load(tables[1] + a, t1);
+    Load(tables[2] + a, t2), Load(tables[3] + a, t3);
+    l0 += xa * t0;
+    l1 += xa * t1;
+    l2 += xa * t2;
+    l3 += xa * t3;
   }
+  sums[0] = Across(l0), sums[1] = Across(l1), sums[2] = Across(l2), sums[3] = Across(l3);
 }
 
 [[gnu::always_inline]] inline float Sum(const float* x, int n) {
@@ -151,6 +170,10 @@ VectorLikelihood::VectorLikelihood(const Pedigree& pedigree) : mPedigree(pedigre
   const int e = pedigree.FounderAlleles();
   const auto persons = pedigree.Persons().size();
   mObservedSlot.assign(persons, -1);
+  mCall.assign(persons, kNoCall);
+  mHasChild.assign(persons, false);
+  for (const Meiosis& m : pedigree.Meioses()) mHasChild[static_cast<std::size_t>(m.parent)] = true;
+  mReduceSplitBits = std::min(pedigree.Bits(), kMaxSplitBits);
   if (e > kMaxDenseFounderAlleles) return;
   mStates = 1 << e;
   mSplitBits = std::min(pedigree.Bits(), kMaxSplitBits);
@@ -195,6 +218,7 @@ void VectorLikelihood::ByComponents(const MarkerObservation& marker, float* out)
   constexpr std::uint32_t kChunk = 1024;
   const int chunks = static_cast<int>((count + kChunk - 1) / kChunk);
   platform::RunTasks(chunks, platform::WorkerThreadCount(), [&](int chunk, bool) {
+    FlushTinyValues flush;
     std::array<int, 2 * kMaxPerson> alleles{};
     const std::uint32_t first = static_cast<std::uint32_t>(chunk) * kChunk;
     for (std::uint32_t v = first; v < std::min(count, first + kChunk); ++v) {
@@ -206,6 +230,27 @@ void VectorLikelihood::ByComponents(const MarkerObservation& marker, float* out)
 }
 
 void VectorLikelihood::Dense(const MarkerObservation& marker, float* out) {
+  PrepareDense(marker);
+  // The maternal meiosis of the last observed child closes the last term.
+  mLastTerm = -1;
+  const auto& meioses = mPedigree.Meioses();
+  for (std::size_t k = 0; k < meioses.size(); ++k)
+    if (meioses[k].side == 1 && mObservedSlot[static_cast<std::size_t>(meioses[k].child)] >= 0)
+      mLastTerm = static_cast<int>(k);
+  mOut = out;
+  const int tasks = 1 << mSplitBits;
+  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool) {
+    FlushTinyValues flush;  // as on the calling thread, so the split changes no value
+    Task task;
+    task.forced = static_cast<std::uint32_t>(t);
+    task.scratch = &mScratch[static_cast<std::size_t>(t)];
+    mPedigree.Descent(0, task.alleles.data());
+    Walk(task, 0, 0, mStart.data(), 0);
+  });
+}
+
+// The founders' weights and terms, and per observed person its pairs' state tables.
+void VectorLikelihood::PrepareDense(const MarkerObservation& marker) {
   const int e = mPedigree.FounderAlleles();
   const auto& persons = mPedigree.Persons();
   std::fill(mObservedSlot.begin(), mObservedSlot.end(), -1);
@@ -238,28 +283,32 @@ void VectorLikelihood::Dense(const MarkerObservation& marker, float* out) {
     }
     ++founder;
   }
-  // The maternal meiosis of the last observed child closes the last term.
-  mLastTerm = -1;
-  const auto& meioses = mPedigree.Meioses();
-  for (std::size_t k = 0; k < meioses.size(); ++k)
-    if (meioses[k].side == 1 && mObservedSlot[static_cast<std::size_t>(meioses[k].child)] >= 0)
-      mLastTerm = static_cast<int>(k);
-  mOut = out;
-  const int tasks = 1 << mSplitBits;
-  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool) {
-    Task task;
-    task.forced = static_cast<std::uint32_t>(t);
-    task.scratch = &mScratch[static_cast<std::size_t>(t)];
-    mPedigree.Descent(0, task.alleles.data());
-    Walk(task, 0, 0, mStart.data(), 0);
-  });
 }
 
 void VectorLikelihood::Walk(Task& task, int meiosis, std::uint32_t v, const float* acc,
                             int level) const {
+  // A state count known to the compiler lets it unroll the loops over the states.
+  switch (mStates) {
+    case 4:
+      return WalkStates<4>(task, meiosis, v, acc, level);
+    case 16:
+      return WalkStates<16>(task, meiosis, v, acc, level);
+    case 64:
+      return WalkStates<64>(task, meiosis, v, acc, level);
+    case 256:
+      return WalkStates<256>(task, meiosis, v, acc, level);
+    default:
+      return WalkStates<0>(task, meiosis, v, acc, level);
+  }
+}
+
+template <int S>
+void VectorLikelihood::WalkStates(Task& task, int meiosis, std::uint32_t v, const float* acc,
+                                  int level) const {
+  const int states = S > 0 ? S : mStates;
   const auto& meioses = mPedigree.Meioses();
   if (meiosis == static_cast<int>(meioses.size())) {
-    mOut[v] = Sum(acc, mStates);
+    mOut[v] = Sum(acc, states);
     return;
   }
   const Meiosis& m = meioses[static_cast<std::size_t>(meiosis)];
@@ -289,17 +338,24 @@ void VectorLikelihood::Walk(Task& task, int meiosis, std::uint32_t v, const floa
         const int y = task.alleles[static_cast<std::size_t>(2 * mother.parent + c)];
         const int slot = mPairSlot[child][static_cast<std::size_t>(x * e + y)];
         tables[static_cast<std::size_t>(count)] =
-            mTables[child].data() + static_cast<std::size_t>(slot) * mStates;
+            mTables[child].data() + static_cast<std::size_t>(slot) * states;
         std::uint32_t next = v;
         if (m.bit >= 0) next |= static_cast<std::uint32_t>(b) << m.bit;
         if (mother.bit >= 0) next |= static_cast<std::uint32_t>(c) << mother.bit;
         vectors[static_cast<std::size_t>(count++)] = next;
       }
+    // Unused places repeat the first table, so the pass has no branches.
+    for (int k = count; k < 4; ++k) tables[static_cast<std::size_t>(k)] = tables[0];
     std::array<float, 4> sums{};
-    Dots(acc, tables.data(), count, mStates, sums.data());
-    for (int k = 0; k < count; ++k)
-      Spread(task, meiosis + 2, vectors[static_cast<std::size_t>(k)],
-             sums[static_cast<std::size_t>(k)]);
+    Dots(acc, tables.data(), states, sums.data());
+    const bool atEnd = meiosis + 2 == static_cast<int>(meioses.size());
+    for (int k = 0; k < count; ++k) {
+      const auto at = static_cast<std::size_t>(k);
+      if (atEnd)
+        mOut[vectors[at]] = sums[at];
+      else
+        Spread(task, meiosis + 2, vectors[at], sums[at]);
+    }
     return;
   }
   for (int b = first; b < end; ++b) {
@@ -307,16 +363,16 @@ void VectorLikelihood::Walk(Task& task, int meiosis, std::uint32_t v, const floa
         task.alleles[static_cast<std::size_t>(2 * m.parent + b)];
     const std::uint32_t next = m.bit >= 0 ? v | (static_cast<std::uint32_t>(b) << m.bit) : v;
     if (!last || mObservedSlot[child] < 0) {
-      Walk(task, meiosis + 1, next, acc, level);
+      WalkStates<S>(task, meiosis + 1, next, acc, level);
       continue;
     }
     // Both alleles of an observed child are known: fold in its term.
     const int slot = mPairSlot[child][static_cast<std::size_t>(task.alleles[2 * child] * e +
                                                                task.alleles[2 * child + 1])];
-    const float* table = mTables[child].data() + static_cast<std::size_t>(slot) * mStates;
-    float* into = task.scratch->data() + static_cast<std::size_t>(level) * mStates;
-    for (int a = 0; a < mStates; ++a) into[a] = acc[a] * table[a];
-    Walk(task, meiosis + 1, next, into, level + 1);
+    const float* table = mTables[child].data() + static_cast<std::size_t>(slot) * states;
+    float* into = task.scratch->data() + static_cast<std::size_t>(level) * states;
+    for (int a = 0; a < states; ++a) into[a] = acc[a] * table[a];
+    WalkStates<S>(task, meiosis + 1, next, into, level + 1);
   }
 }
 
@@ -333,4 +389,151 @@ void VectorLikelihood::Spread(const Task& task, int meiosis, std::uint32_t v, fl
     Spread(task, meiosis + 1, v | (1u << m.bit), value);
   }
   mOut[v] = value;
+}
+
+struct VectorLikelihood::ReducedTask {
+  std::uint32_t forced = 0;  // values of the lowest mReduceSplitBits bits
+  float* scratch = nullptr;
+  std::array<int, 2 * kMaxPerson> alleles{};
+  ReductionCount count;
+};
+
+ReductionCount VectorLikelihood::EvaluateReduced(const MarkerObservation& marker, float* out) {
+  const auto& meioses = mPedigree.Meioses();
+  const std::uint32_t n = mPedigree.VectorCount();
+  std::fill(out, out + n, 0.0f);
+  if (mStates > 0) PrepareDense(marker);
+  std::fill(mCall.begin(), mCall.end(), kNoCall);
+  for (const ObservedPerson& o : marker.observed)
+    mCall[static_cast<std::size_t>(o.person)] = o.call;
+  mCopyBits = 0;
+  for (const Meiosis& m : meioses) {
+    if (m.bit < 0) continue;
+    const int parent = mCall[static_cast<std::size_t>(m.parent)];
+    const auto child = static_cast<std::size_t>(m.child);
+    if (parent == kCallAA || parent == kCallBB || (mCall[child] == kNoCall && !mHasChild[child]))
+      mCopyBits |= 1u << m.bit;
+  }
+  mOut = out;
+  mMarker = &marker;
+  const int tasks = 1 << mReduceSplitBits;
+  std::vector<ReductionCount> counts(static_cast<std::size_t>(tasks));
+  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool) {
+    // A bit to copy is walked at 0 only; its other value is filled below.
+    if ((static_cast<std::uint32_t>(t) & mCopyBits) != 0) return;
+    FlushTinyValues flush;
+    ReducedTask task;
+    task.forced = static_cast<std::uint32_t>(t);
+    if (mStates > 0) task.scratch = mScratch[static_cast<std::size_t>(t)].data();
+    mPedigree.Descent(0, task.alleles.data());
+    Reduce(task, 0, 0);
+    counts[static_cast<std::size_t>(t)] = task.count;
+  });
+  for (int b = 0; b < mPedigree.Bits(); ++b) {
+    const std::uint32_t bit = 1u << b;
+    if ((mCopyBits & bit) == 0) continue;
+    for (std::uint32_t v = 0; v < n; ++v)
+      if ((v & bit) == 0) out[v | bit] = out[v];
+  }
+  ReductionCount total;
+  for (const ReductionCount& c : counts) {
+    total.evaluated += c.evaluated;
+    total.nodes += c.nodes;
+  }
+  return total;
+}
+
+void VectorLikelihood::Reduce(ReducedTask& task, int meiosis, std::uint32_t v) const {
+  const auto& meioses = mPedigree.Meioses();
+  if (meiosis == static_cast<int>(meioses.size())) {
+    ++task.count.evaluated;
+    ++task.count.nodes;
+    mOut[v] = Leaf(task);
+    return;
+  }
+  const Meiosis& m = meioses[static_cast<std::size_t>(meiosis)];
+  int first = 0, end = 1;
+  if (m.bit >= 0 && (mCopyBits >> m.bit & 1u) == 0) {
+    end = 2;
+    if (m.bit < mReduceSplitBits)
+      first = static_cast<int>(task.forced >> m.bit & 1u), end = first + 1;
+  }
+  const bool completes = m.side == 1 && mCall[static_cast<std::size_t>(m.child)] != kNoCall;
+  for (int b = first; b < end; ++b) {
+    task.alleles[static_cast<std::size_t>(2 * m.child + m.side)] =
+        task.alleles[static_cast<std::size_t>(2 * m.parent + b)];
+    if (completes && Conflicts(task.alleles.data(), m.child)) continue;
+    if (m.bit >= 0) ++task.count.nodes;
+    Reduce(task, meiosis + 1, m.bit >= 0 ? v | (static_cast<std::uint32_t>(b) << m.bit) : v);
+  }
+}
+
+// Whether the called child, its founder alleles just completed, cannot be told apart from
+// an error-free reading of the calls of the persons before it.
+bool VectorLikelihood::Conflicts(const int* alleles, int child) const {
+  const int x = alleles[2 * child], y = alleles[2 * child + 1];
+  const int call = mCall[static_cast<std::size_t>(child)];
+  if (x == y && call == kCallAB) return true;
+  const auto opposite = [](int a, int b) {
+    return (a == kCallAA && b == kCallBB) || (a == kCallBB && b == kCallAA);
+  };
+  for (int o = 0; o < child; ++o) {
+    const int other = mCall[static_cast<std::size_t>(o)];
+    if (other == kNoCall) continue;
+    const int x2 = alleles[2 * o], y2 = alleles[2 * o + 1];
+    const bool shareX = x == x2 || x == y2, shareY = y == x2 || y == y2;
+    if ((shareX || shareY) && opposite(call, other)) return true;
+    if (x != y && x2 != y2 && shareX && shareY && call != other) return true;
+  }
+  return false;
+}
+
+// One vector's value: the founders' weights times every observed nonfounder's term, in
+// the walk's order, or the sum over components.
+float VectorLikelihood::Leaf(ReducedTask& task) const {
+  if (mStates == 0)
+    return static_cast<float>(
+        ComponentLikelihood(*mMarker, task.alleles.data(), mPedigree.FounderAlleles()));
+  const int e = mPedigree.FounderAlleles();
+  const auto& persons = mPedigree.Persons();
+  float* acc = task.scratch;
+  std::copy(mStart.begin(), mStart.end(), acc);
+  for (std::size_t i = 0; i < persons.size(); ++i) {
+    if (persons[i].generation == 0 || mObservedSlot[i] < 0) continue;
+    const int slot =
+        mPairSlot[i][static_cast<std::size_t>(task.alleles[2 * i] * e + task.alleles[2 * i + 1])];
+    const float* table = mTables[i].data() + static_cast<std::size_t>(slot) * mStates;
+    for (int a = 0; a < mStates; ++a) acc[a] *= table[a];
+  }
+  return Sum(acc, mStates);
+}
+
+LikelihoodBatch::LikelihoodBatch(const Pedigree& pedigree, bool reduction)
+    : mPedigree(pedigree), mReduction(reduction) {
+  const int lanes =
+      pedigree.VectorCount() <= kMaxBatchedVectors ? platform::WorkerThreadCount() : 1;
+  for (int k = 0; k < lanes; ++k) mLanes.push_back(std::make_unique<VectorLikelihood>(pedigree));
+}
+
+void LikelihoodBatch::Evaluate(const std::vector<MarkerObservation>& markers, float* out,
+                               ReductionCount* counts) {
+  const std::size_t n = mPedigree.VectorCount();
+  const auto one = [&](VectorLikelihood& likelihood, std::size_t i) {
+    if (mReduction)
+      counts[i] = likelihood.EvaluateReduced(markers[i], out + i * n);
+    else
+      likelihood.Evaluate(markers[i], out + i * n);
+  };
+  const int lanes = std::min(Size(), static_cast<int>(markers.size()));
+  if (lanes <= 1) {
+    // Alone, the evaluation splits its own vector over the threads.
+    for (std::size_t i = 0; i < markers.size(); ++i) one(*mLanes[0], i);
+    return;
+  }
+  // Lane k takes markers k, k + lanes, ...; each marker is computed as it would be alone.
+  platform::RunTasks(lanes, lanes, [&](int k, bool) {
+    for (auto i = static_cast<std::size_t>(k); i < markers.size();
+         i += static_cast<std::size_t>(lanes))
+      one(*mLanes[static_cast<std::size_t>(k)], i);
+  });
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "genome/linkage/pedigree.hpp"
@@ -17,6 +18,7 @@ inline constexpr int kCallAA = 0, kCallBB = 1, kCallAB = 2, kNoCall = 3;
 struct ObservedPerson {
   int person = 0;
   std::array<float, 4> term{};
+  int call = kNoCall;  // the genotype code behind term; kNoCall for phenotypes
 };
 
 struct MarkerObservation {
@@ -35,6 +37,13 @@ std::array<float, 4> PhenotypeTerm(int affection, bool dominant, float penetranc
 double ComponentLikelihood(const MarkerObservation& marker, const int* alleles, int founderAlleles,
                            int* bestState = nullptr);
 
+// What one reduced evaluation did: the vectors evaluated, and the nodes of the tree of
+// partial vectors it kept (every free meiosis assigned on a surviving path, plus leaves).
+struct ReductionCount {
+  std::uint64_t evaluated = 0;
+  std::uint64_t nodes = 0;
+};
+
 // P(observations | v) for every v of a prepared pedigree. Small founder-allele counts take
 // a depth-first walk over the meioses that carries the states of all founder alleles as
 // one vector; larger ones evaluate each vector by components. Work splits over vectors,
@@ -43,11 +52,24 @@ class VectorLikelihood {
  public:
   explicit VectorLikelihood(const Pedigree& pedigree);
   void Evaluate(const MarkerObservation& marker, float* out);
+  // The same values with inheritance-vector reduction: a meiosis whose parent is called
+  // homozygous, or whose child is uncalled and has no children, is walked once and copied
+  // to both values of its bit; a partial vector whose newly completed child conflicts with
+  // an earlier called person by founder-allele sharing gets 0 unevaluated. Both are exact
+  // when calls carry no error; with an error rate they drop the error's small chance.
+  ReductionCount EvaluateReduced(const MarkerObservation& marker, float* out);
 
  private:
   struct Task;
   void Walk(Task& task, int meiosis, std::uint32_t v, const float* acc, int level) const;
+  template <int S>
+  void WalkStates(Task& task, int meiosis, std::uint32_t v, const float* acc, int level) const;
   void Spread(const Task& task, int meiosis, std::uint32_t v, float value) const;
+  struct ReducedTask;
+  void Reduce(ReducedTask& task, int meiosis, std::uint32_t v) const;
+  bool Conflicts(const int* alleles, int child) const;
+  float Leaf(ReducedTask& task) const;
+  void PrepareDense(const MarkerObservation& marker);
   void Dense(const MarkerObservation& marker, float* out);
   void ByComponents(const MarkerObservation& marker, float* out);
 
@@ -62,4 +84,27 @@ class VectorLikelihood {
   float* mOut = nullptr;
   int mLastTerm = -1;                        // meiosis that completes the last observed child
   std::vector<std::vector<float>> mScratch;  // per task, one state vector per level
+  // Reduction: split bits (on both roads), persons with children, calls, bits to copy.
+  int mReduceSplitBits = 0;
+  std::vector<bool> mHasChild;
+  std::vector<int> mCall;
+  std::uint32_t mCopyBits = 0;
+  const MarkerObservation* mMarker = nullptr;
+};
+
+// Several markers' P(data | v) at once, one marker per thread: markers do not depend on
+// each other, so small vectors need not be split (and wait on each other) at all. Vectors
+// too large to hold many of are taken one at a time, each split over the threads.
+class LikelihoodBatch {
+ public:
+  LikelihoodBatch(const Pedigree& pedigree, bool reduction);
+  // How many markers are worth evaluating together.
+  int Size() const { return static_cast<int>(mLanes.size()); }
+  // Marker i's vector into out + i * vectors; with reduction, its counts into counts[i].
+  void Evaluate(const std::vector<MarkerObservation>& markers, float* out, ReductionCount* counts);
+
+ private:
+  const Pedigree& mPedigree;
+  bool mReduction;
+  std::vector<std::unique_ptr<VectorLikelihood>> mLanes;
 };

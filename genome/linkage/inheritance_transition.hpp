@@ -13,7 +13,13 @@ double HaldaneTheta(double centiMorgans);
 
 // dst(v) = sum over w of theta^h (1 - theta)^(bits - h) src(w), h the bits v and w differ
 // in; with oneCrossover only w = v and its single-bit neighbours count. theta 0 copies.
+// Large vectors are split over threads; each value is computed the same way on one thread
+// and on many.
 void TransitionVectors(const float* src, float* dst, int bits, double theta, bool oneCrossover);
+
+// into[v] *= by[v], and into[v] = x[v] * y[v], split over threads.
+void MultiplyVectors(float* into, const float* by, std::uint32_t n);
+void ProductOfVectors(const float* x, const float* y, float* into, std::uint32_t n);
 
 // log10 of the sum of v, dividing v by the sum when asked. A sum that is not above 0
 // makes v uniform, logs the red line, raises *degenerate and gives 0.

@@ -34,6 +34,14 @@ std::uint8_t PhasedCode(int first, int second) {
   return first == 0 ? 4 : 5;
 }
 
+// Without a machine-specific build std::popcount is a library call; this runs inline.
+int BitCount(std::uint32_t x) {
+  x -= (x >> 1) & 0x55555555u;
+  x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+  x = (x + (x >> 4)) & 0x0f0f0f0fu;
+  return static_cast<int>((x * 0x01010101u) >> 24);
+}
+
 }  // namespace
 
 void LinkageAnalysis::Free() {
@@ -111,7 +119,7 @@ MarkerObservation LinkageAnalysis::Observe(const std::uint8_t* codes, float freq
   o.p = frequency;
   for (std::size_t i = 0; i < pedigree.Persons().size(); ++i)
     if (codes[i] != kNoCall)
-      o.observed.push_back({static_cast<int>(i), CallTerm(codes[i], settings.errorRate)});
+      o.observed.push_back({static_cast<int>(i), CallTerm(codes[i], settings.errorRate), codes[i]});
   return o;
 }
 
@@ -198,12 +206,30 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   const int count = static_cast<int>(informative.size());
   if (count == 0) return true;
 
-  VectorLikelihood likelihood(pedigree);
-  auto evaluate = [&](int j, float* out) {
-    const int k = informative[static_cast<std::size_t>(j)];
-    likelihood.Evaluate(Observe(codes.data() + persons * static_cast<std::size_t>(k),
-                                data.markers[static_cast<std::size_t>(first + k)].frequency),
-                        out);
+  LikelihoodBatch likelihood(pedigree, settings.inheritReduction);
+  bool quiet = false;  // the recomputation repeats the first pass's messages otherwise
+  ReductionCount reduced;
+  std::vector<MarkerObservation> observed;
+  std::vector<ReductionCount> counts;
+  // P(data | v) of informative markers [from, to) into out, one vector each.
+  auto evaluate = [&](int from, int to, float* out) {
+    observed.clear();
+    for (int j = from; j < to; ++j) {
+      const int k = informative[static_cast<std::size_t>(j)];
+      observed.push_back(Observe(codes.data() + persons * static_cast<std::size_t>(k),
+                                 data.markers[static_cast<std::size_t>(first + k)].frequency));
+    }
+    counts.assign(observed.size(), ReductionCount{});
+    likelihood.Evaluate(observed, out, counts.data());
+    if (!settings.inheritReduction || quiet) return;
+    for (int j = from; j < to; ++j) {
+      const ReductionCount& done = counts[static_cast<std::size_t>(j - from)];
+      reduced.evaluated += done.evaluated;
+      reduced.nodes += done.nodes;
+      if ((j + 1) % kReportEvery == 0)
+        LogMessage(MessageBuffer("  %llu p(data|v) evaluated (all %u)",
+                                 static_cast<unsigned long long>(done.evaluated), n));
+    }
   };
   auto stopped = [] {
     Progress().Pump();
@@ -235,16 +261,17 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   Vectors checkpoints(static_cast<std::size_t>(blocks) * n);
   Vectors forward(static_cast<std::size_t>(block) * n), data1(static_cast<std::size_t>(block) * n);
   Vectors work(n), stored(n), posterior(n);
-  bool quiet = false;  // the recomputation repeats the first pass's messages otherwise
+  const int batch = likelihood.Size();
+  Vectors ahead(static_cast<std::size_t>(batch) * n);
 
-  auto step = [&](int j, float* into, const float* before, float* p, bool report) {
-    evaluate(j, p);
+  // p holds the marker's P(data | v).
+  auto step = [&](int j, float* into, const float* before, const float* p, bool report) {
     if (j == 0 || before == nullptr) {
       std::copy(p, p + n, into);
     } else {
       TransitionVectors(before, into, bits, theta[static_cast<std::size_t>(j)],
                         settings.oneCrossover);
-      for (std::uint32_t v = 0; v < n; ++v) into[v] *= p[v];
+      MultiplyVectors(into, p, n);
     }
     bool degenerate = false;
     const int logging = LogEnabled;
@@ -263,7 +290,8 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   for (int j = 0; j < count; ++j) {
     float* into = at(forward, j % 2);
     const float* before = j > 0 ? at(forward, (j + 1) % 2) : nullptr;
-    const float logProb = step(j, into, before, work.data(), true);
+    if (j % batch == 0) evaluate(j, std::min(count, j + batch), ahead.data());
+    const float logProb = step(j, into, before, at(ahead, j % batch), true);
     if (j % block == 0) std::copy(into, into + n, at(checkpoints, j / block));
     if ((j + 1) % kReportEvery == 0)
       LogMessage(MessageBuffer("    Marker %d, log_prob %f",
@@ -279,10 +307,10 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   quiet = true;
   for (int b = blocks - 1; b >= 0; --b) {
     const int start = b * block, end = std::min(count, start + block);
+    evaluate(start, end, at(data1, 0));
     for (int j = start; j < end; ++j) {
       float* into = at(forward, j - start);
       if (j == start) {
-        evaluate(j, at(data1, 0));
         std::copy(at(checkpoints, b), at(checkpoints, b) + n, into);
       } else {
         step(j, into, at(forward, j - start - 1), at(data1, j - start), false);
@@ -296,7 +324,7 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
         TransitionVectors(stored.data(), work.data(), bits, theta[static_cast<std::size_t>(j + 1)],
                           settings.oneCrossover);
       const float* f = at(forward, j - start);
-      for (std::uint32_t v = 0; v < n; ++v) posterior[v] = f[v] * work[v];
+      ProductOfVectors(f, work.data(), posterior.data(), n);
       MakeProb(posterior.data(), n, true, &result.degenerate);
       double linked = 0;
       for (std::uint32_t v = 0; v < n; ++v)
@@ -314,13 +342,13 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
       std::uint32_t best = 0;
       float bestValue = -1;
       for (std::uint32_t v = 0; v < n; ++v) {
-        if (bounded && std::popcount(v ^ next) >= limit) continue;
+        if (bounded && BitCount(v ^ next) >= limit) continue;
         if (posterior[v] > bestValue) bestValue = posterior[v], best = v;
       }
       result.chosen[static_cast<std::size_t>(marker)] = best;
 
       const float* p = at(data1, j - start);
-      for (std::uint32_t v = 0; v < n; ++v) stored[v] = work[v] * p[v];
+      ProductOfVectors(work.data(), p, stored.data(), n);
       MakeProb(stored.data(), n, true, &result.degenerate);
       if ((j + 1) % kReportEvery == 0)
         LogMessage(MessageBuffer("    Marker %d, Genetic dist %.2f, Lod score %f", marker + 1,
@@ -328,6 +356,13 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
       if (stopped()) return false;
     }
   }
+  if (settings.inheritReduction)
+    LogMessage(MessageBuffer(
+        "  On average %llu prob(data|v), %llu memory units for each of %d informative markers "
+        "(total %llu)",
+        static_cast<unsigned long long>(reduced.evaluated / static_cast<std::uint64_t>(count)),
+        static_cast<unsigned long long>(reduced.nodes / static_cast<std::uint64_t>(count)), count,
+        static_cast<unsigned long long>(reduced.evaluated)));
   // Markers left out take the vector of the informative marker after them (or before).
   int neighbour = informative.back();
   for (int k = span - 1; k >= 0; --k) {

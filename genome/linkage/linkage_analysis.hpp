@@ -33,6 +33,7 @@ struct LinkageSettings {
   float errorRate = 0.01f;
   bool oneCrossover = false;
   bool skipNoninformative = false;
+  bool inheritReduction = false;  // evaluate fewer vectors; exact for error-free calls
   int windowLength = kMaxMarker;
 };
 

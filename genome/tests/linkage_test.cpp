@@ -71,7 +71,8 @@ MarkerObservation ObservationOf(const std::vector<int>& calls, float p, float e)
   MarkerObservation o;
   o.p = p;
   for (std::size_t i = 0; i < calls.size(); ++i)
-    if (calls[i] != kNoCall) o.observed.push_back({static_cast<int>(i), CallTerm(calls[i], e)});
+    if (calls[i] != kNoCall)
+      o.observed.push_back({static_cast<int>(i), CallTerm(calls[i], e), calls[i]});
   return o;
 }
 
@@ -318,4 +319,81 @@ TEST(LinkageSimulation, PlantedLocusGivesTheHighestLodAndRepeatsWithItsSeed) {
   platform::LimitWorkerThreads(0);
   EXPECT_EQ(single.lod, linked.lod);
   EXPECT_EQ(single.chosen, linked.chosen);
+}
+
+TEST(LinkageReduction, ErrorFreeCallsGiveTheUnreducedValuesFromFewerVectors) {
+  CapturedLog log;
+  RaisedAnalysisRunning running;
+  std::mt19937 random(23);
+  std::uniform_real_distribution<double> u(0, 1);
+  std::uint64_t evaluated = 0, vectors = 0;
+  // Also a sib whose own meioses are free and who has children of her own.
+  std::vector<std::vector<Member>> pedigrees = SmallPedigrees();
+  pedigrees.push_back({{1, 0, 0, 1, "a1", 0},
+                       {2, 0, 0, 2, "a2", 0},
+                       {5, 0, 0, 1, "a5", 0},
+                       {3, 1, 2, 1, "a3", 0},
+                       {4, 1, 2, 2, "a4", 0},
+                       {6, 5, 4, 1, "a6", 2},
+                       {7, 5, 4, 2, "a7", 1}});
+  for (const auto& members : pedigrees) {
+    LinkageAnalysis analysis = Prepared(members);
+    const Pedigree& pedigree = analysis.pedigree;
+    const auto& persons = pedigree.Persons();
+    const std::uint32_t n = pedigree.VectorCount();
+    VectorLikelihood likelihood(pedigree);
+    std::vector<float> full(n), reduced(n);
+    // Calls dropped down one vector (consistent) and drawn at random (mostly not).
+    for (int round = 0; round < 12; ++round) {
+      std::vector<int> calls = RandomCalls(persons.size(), random, 0.25);
+      if (round % 2 == 0) {
+        const std::vector<int> alleles = OracleDescent(persons, random() & (n - 1));
+        std::vector<int> states(static_cast<std::size_t>(pedigree.FounderAlleles()));
+        for (int& s : states) s = u(random) < 0.4 ? 0 : 1;
+        for (std::size_t i = 0; i < persons.size(); ++i) {
+          const int s1 = states[static_cast<std::size_t>(alleles[2 * i])];
+          const int s2 = states[static_cast<std::size_t>(alleles[2 * i + 1])];
+          if (calls[i] != kNoCall) calls[i] = s1 == s2 ? s1 : kCallAB;
+        }
+      }
+      const MarkerObservation marker = ObservationOf(calls, 0.4f, 0);
+      likelihood.Evaluate(marker, full.data());
+      const ReductionCount count = likelihood.EvaluateReduced(marker, reduced.data());
+      EXPECT_LE(count.evaluated, n);
+      EXPECT_GE(count.nodes, count.evaluated);
+      evaluated += count.evaluated;
+      vectors += n;
+      for (std::uint32_t v = 0; v < n; ++v)
+        ASSERT_NEAR(reduced[v], full[v], 1e-6 * full[v] + 1e-30)
+            << persons.size() << " persons, round " << round << ", v " << v;
+    }
+  }
+  EXPECT_LT(evaluated, vectors / 2);
+
+  // Whole runs: the reduced LOD curve and likelihood are the unreduced ones.
+  for (const auto& members : {Nuclear({2, 2, 1, 2}), SmallPedigrees()[4]}) {
+    LinkageAnalysis analysis = Prepared(members);
+    analysis.settings.errorRate = 0;
+    analysis.settings.diseaseFrequency = 0.05f;
+    analysis.settings.penetrance = 0.9f;
+    analysis.settings.phenocopy = 0.02f;
+    const LinkageChromosome data = DropGenes(analysis, 40, 2.0f, 31, 0.2);
+    LinkageResult plain, reduced;
+    log.Clear();
+    ASSERT_TRUE(analysis.RunChromosome(data, plain));
+    EXPECT_FALSE(log.Contains("p(data|v) evaluated", kLogBlack));
+    analysis.settings.inheritReduction = true;
+    ASSERT_TRUE(analysis.RunChromosome(data, reduced));
+    EXPECT_NEAR(reduced.logLikelihood, plain.logLikelihood, 1e-4);
+    for (std::size_t m = 0; m < plain.lod.size(); ++m)
+      EXPECT_NEAR(reduced.lod[m], plain.lod[m], 1e-4) << "marker " << m;
+    platform::LimitWorkerThreads(1);
+    LinkageResult single;
+    ASSERT_TRUE(analysis.RunChromosome(data, single));
+    platform::LimitWorkerThreads(0);
+    EXPECT_EQ(single.lod, reduced.lod);
+    const std::string all = "(all " + std::to_string(analysis.pedigree.VectorCount()) + ")";
+    EXPECT_TRUE(log.Contains("p(data|v) evaluated " + all, kLogBlack));
+    EXPECT_TRUE(log.Contains("memory units for each of 40 informative markers", kLogBlack));
+  }
 }
