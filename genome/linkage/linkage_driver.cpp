@@ -4,6 +4,7 @@
 #include "genome/linkage/linkage_driver.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -32,6 +33,7 @@ LinkageSettings LinkageSettingsOf(const GroupSettings& s) {
   out.phenocopy = s.LINKAGE_PHENOCOPY;
   out.errorRate = static_cast<float>(s.SNP_ERROR_RATE);
   out.oneCrossover = s.ONE_CROSSOVER != 0;
+  out.inheritReduction = s.INHERIT_REDUCTION != 0;
   out.skipNoninformative = s.SKIP_NONINFORMATIVE != 0;
   out.windowLength = s.HMM_LENGTH;
   return out;
@@ -75,8 +77,11 @@ void StoreLinkageResult(CHROMOSOME& chro, const Pedigree& pedigree, int index,
                         bool simulated) {
   const std::vector<int> units = ChromosomeMarkers(chro, index);
   const std::size_t markers = units.size();
+  // Where the data exclude the disease model the LOD is minus infinity; the curve keeps
+  // such markers missing so its range, threshold and drawing stay finite.
   for (std::size_t m = 0; m < markers && m < result.lod.size(); ++m)
-    chro.markerStats[static_cast<std::size_t>(units[m])].summary[kDataCall] = result.lod[m];
+    chro.markerStats[static_cast<std::size_t>(units[m])].summary[kDataCall] =
+        std::isfinite(result.lod[m]) ? result.lod[m] : kMissingValueFloat;
   if (chro.haplotypes.Empty() &&
       !chro.haplotypes.Allocate(chro.sampleCount, chro.unitCount, {kNoCall, 0, 0, 0}))
     return;

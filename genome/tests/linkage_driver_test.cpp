@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,27 @@ TEST_F(LinkageDriverTest, TheDiseaseChromosomePeaksAtItsLocusAndTheOtherStaysLow
   // The curve file holds the scores of the last run.
   EXPECT_NE(ReadFile(s.CURVE_FILE).find(kCurveFileHeader), std::string::npos);
   EXPECT_EQ(linkage_analysis.pedigree.Persons().size(), 0u);  // freed after the run
+
+  // The reduction setting reaches the engine: it says how many vectors it evaluated, and
+  // the peak stays where the full evaluation put it.
+  s.CHRO_CUR_CHRO = 0;
+  s.INHERIT_REDUCTION = 1;
+  ASSERT_TRUE(linkage_analysis.Run(1));
+  s.INHERIT_REDUCTION = 0;
+  EXPECT_TRUE(log.Contains("p(data|v) evaluated (all", kLogBlack));
+  EXPECT_EQ(Best(0).second, where);
+}
+
+TEST_F(LinkageDriverTest, ALodThatTheDataExcludeIsMissingOnTheCurve) {
+  Install(1, 8);
+  const std::vector<int> units = ChromosomeMarkers(chromosome, 0);
+  LinkageResult result;
+  result.lod.assign(units.size(), 0.5f);
+  result.lod[2] = -std::numeric_limits<float>::infinity();
+  result.lod[3] = std::numeric_limits<float>::quiet_NaN();
+  StoreLinkageResult(chromosome, Pedigree{}, 0, LinkageChromosome{}, result, false);
+  for (std::size_t m = 0; m < units.size(); ++m)
+    EXPECT_EQ(IsMissing(Curve(units[m])), m == 2 || m == 3) << m;
 }
 
 TEST_F(LinkageDriverTest, ShowAllScoresEveryChromosomeButTheX) {
