@@ -440,7 +440,7 @@ TEST_F(LdaViewTest, DeleteSamplePointUnclassifiesTheCurrentSampleAndRunsAgain) {
   EXPECT_EQ(mFrame->CurrentViewIndex(), VIEW_LDA);
   // The view shows the new run: the sample is black now, as unclassified after PCA.
   ASSERT_EQ(view.Points()[2].classIndex, -1);
-  const ScatterBox& moved = view.Boxes()[2];
+  const ScatterBox moved = view.Boxes()[2];  // a copy: the rerun below rebuilds the boxes
   EXPECT_EQ(Picture(view).pixelColor(moved.left + 1, moved.top + 1), QColor(Qt::black));
   EXPECT_FALSE(mFrame->OnCommand(ids::kDeleteSamplePoint)) << "no current sample now";
 
