@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <memory>
 #include <new>
 
 #include "engine/base/missing_value.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "genome/chromosome/chromosome.hpp"
 #include "genome/linkage/inheritance_transition.hpp"
 #include "platform/runtime_rand.hpp"
 
@@ -51,10 +53,6 @@ void LinkageAnalysis::Free() {
 bool LinkageAnalysis::Check(const LinkageChromosome& data) const {
   const int markers = static_cast<int>(data.markers.size());
   const int persons = static_cast<int>(pedigree.Persons().size());
-  if (settings.inheritance == kLohInheritance) {
-    LogMessage(kLohModeMessage, 0, kLogRed);
-    return false;
-  }
   const std::array<std::pair<const char*, float>, 4> ranges = {
       {{"the disease allele frequency", settings.diseaseFrequency},
        {"the penetrance", settings.penetrance},
@@ -74,6 +72,11 @@ bool LinkageAnalysis::Check(const LinkageChromosome& data) const {
     LogMessage(MessageBuffer(kCallTableMessage, data.calls.size(), persons, markers), 0, kLogRed);
     return false;
   }
+  if (settings.inheritance == kLohInheritance &&
+      (data.secondCalls.size() != data.calls.size() || data.loh.size() != data.calls.size())) {
+    LogMessage(kLohValuesMessage, 0, kLogRed);
+    return false;
+  }
   for (const LinkageMarker& m : data.markers)
     if (!(m.frequency > 0 && m.frequency < 1)) {
       LogMessage(MessageBuffer(kNoFrequencyMessage, m.name.c_str()), 0, kLogRed);
@@ -86,8 +89,12 @@ void LinkageAnalysis::CheckMendelian(const LinkageChromosome& data, int marker, 
                                      std::uint8_t* codes, std::uint8_t* flags) const {
   const auto& persons = pedigree.Persons();
   const std::size_t markers = data.markers.size();
+  const bool loh = settings.inheritance == kLohInheritance;
   for (std::size_t i = 0; i < persons.size(); ++i) {
-    codes[i] = data.calls[i * markers + static_cast<std::size_t>(marker)];
+    // A tumour alone is no germline call; what it says enters through Observe.
+    codes[i] = loh && persons[i].pairKind == kPairTumour
+                   ? static_cast<std::uint8_t>(kNoCall)
+                   : data.calls[i * markers + static_cast<std::size_t>(marker)];
     flags[i] = 0;
   }
   for (std::size_t i = 0; i < persons.size(); ++i) {
@@ -114,25 +121,68 @@ void LinkageAnalysis::CheckMendelian(const LinkageChromosome& data, int marker, 
   }
 }
 
-MarkerObservation LinkageAnalysis::Observe(const std::uint8_t* codes, float frequency) const {
+int LinkageAnalysis::TumourCall(const LinkageChromosome& data, std::size_t person,
+                                int marker) const {
+  if (settings.inheritance != kLohInheritance || pedigree.Persons()[person].pairKind == kPairNormal)
+    return kNoCall;
+  return data.secondCalls[person * data.markers.size() + static_cast<std::size_t>(marker)];
+}
+
+int LinkageAnalysis::TumourLoh(const LinkageChromosome& data, std::size_t person,
+                               int marker) const {
+  if (settings.inheritance != kLohInheritance || pedigree.Persons()[person].pairKind == kPairNormal)
+    return kLohNoCall;
+  const float x = data.loh[person * data.markers.size() + static_cast<std::size_t>(marker)];
+  return IsMissing(x) ? kLohNoCall : CHROMOSOME::ClassifyInferredLoh(x, settings.lohThreshold);
+}
+
+// LOH mode, genotype test: a person without a germline call but with a called tumour takes
+// the tumour's call where the tumour retains heterozygosity (its genotype is the germline's);
+// where it lost it, a homozygous tumour X only says the germline carries X (AA or AB for A);
+// elsewhere, or with an AB tumour that lost heterozygosity, the tumour says nothing.
+MarkerObservation LinkageAnalysis::Observe(const LinkageChromosome& data, int marker,
+                                           const std::uint8_t* codes, float frequency) const {
   MarkerObservation o;
   o.p = frequency;
-  for (std::size_t i = 0; i < pedigree.Persons().size(); ++i)
-    if (codes[i] != kNoCall)
-      o.observed.push_back({static_cast<int>(i), CallTerm(codes[i], settings.errorRate), codes[i]});
+  const float e = settings.errorRate;
+  for (std::size_t i = 0; i < pedigree.Persons().size(); ++i) {
+    if (codes[i] != kNoCall) {
+      o.observed.push_back({static_cast<int>(i), CallTerm(codes[i], e), codes[i]});
+      continue;
+    }
+    const int tumour = TumourCall(data, i, marker);
+    if (tumour == kNoCall) continue;
+    const int state = TumourLoh(data, i, marker);
+    if (state == kLohRetention) {
+      o.observed.push_back({static_cast<int>(i), CallTerm(tumour, e), tumour});
+    } else if (state == kLohLoss && tumour != kCallAB) {
+      // States 0 and 1 are the alleles A and B; the term holds no single call.
+      std::array<float, 4> term{};
+      for (int s = 0; s < 4; ++s)
+        term[static_cast<std::size_t>(s)] = (s >> 1) == tumour || (s & 1) == tumour ? 1 - e : e;
+      o.observed.push_back({static_cast<int>(i), term, kNoCall});
+    }
+  }
   return o;
 }
 
-MarkerObservation LinkageAnalysis::Phenotypes() const {
+// LOH mode, carrier test: one inherited disease allele makes a carrier (the tumour's loss
+// of the other is the second hit), and a tumour's LOH at the marker stands in for the
+// affection there: a loss counts as affected (penetrance for a carrier, phenocopy for a
+// sporadic loss), retention as unaffected; without an LOH call the file's affection holds.
+MarkerObservation LinkageAnalysis::Phenotypes(const LinkageChromosome* data, int marker) const {
   MarkerObservation o;
   o.p = settings.diseaseFrequency;
   const auto& persons = pedigree.Persons();
+  const bool carrierByOne = settings.inheritance != kRecessive;
   for (std::size_t i = 0; i < persons.size(); ++i) {
-    const int a = persons[i].affection;
+    int a = persons[i].affection;
+    const int state = data != nullptr && marker >= 0 ? TumourLoh(*data, i, marker) : kLohNoCall;
+    if (state == kLohLoss) a = kAffected;
+    if (state == kLohRetention) a = kUnaffected;
     if (a != kAffected && a != kUnaffected) continue;
-    o.observed.push_back(
-        {static_cast<int>(i), PhenotypeTerm(a, settings.inheritance == kDominant,
-                                            settings.penetrance, settings.phenocopy)});
+    o.observed.push_back({static_cast<int>(i),
+                          PhenotypeTerm(a, carrierByOne, settings.penetrance, settings.phenocopy)});
   }
   return o;
 }
@@ -198,15 +248,20 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
     CheckMendelian(data, first + k, true, c, flags.data());
     bool anyA = false, anyB = false;
     for (std::size_t i = 0; i < persons; ++i) {
-      anyA = anyA || c[i] == kCallAA || c[i] == kCallAB;
-      anyB = anyB || c[i] == kCallBB || c[i] == kCallAB;
+      // Whatever a tumour lost, the alleles it shows are the germline's.
+      const int t = TumourCall(data, i, first + k);
+      anyA = anyA || c[i] == kCallAA || c[i] == kCallAB || t == kCallAA || t == kCallAB;
+      anyB = anyB || c[i] == kCallBB || c[i] == kCallAB || t == kCallBB || t == kCallAB;
     }
     if (!settings.skipNoninformative || (anyA && anyB)) informative.push_back(k);
   }
   const int count = static_cast<int>(informative.size());
   if (count == 0) return true;
 
-  LikelihoodBatch likelihood(pedigree, settings.inheritReduction);
+  // The reduction's shortcuts read germline calls only, which the LOH mode's tumour terms
+  // are not.
+  const bool loh = settings.inheritance == kLohInheritance;
+  LikelihoodBatch likelihood(pedigree, settings.inheritReduction && !loh);
   bool quiet = false;  // the recomputation repeats the first pass's messages otherwise
   ReductionCount reduced;
   std::vector<MarkerObservation> observed;
@@ -216,12 +271,13 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
     observed.clear();
     for (int j = from; j < to; ++j) {
       const int k = informative[static_cast<std::size_t>(j)];
-      observed.push_back(Observe(codes.data() + persons * static_cast<std::size_t>(k),
+      observed.push_back(Observe(data, first + k,
+                                 codes.data() + persons * static_cast<std::size_t>(k),
                                  data.markers[static_cast<std::size_t>(first + k)].frequency));
     }
     counts.assign(observed.size(), ReductionCount{});
     likelihood.Evaluate(observed, out, counts.data());
-    if (!settings.inheritReduction || quiet) return;
+    if (!settings.inheritReduction || loh || quiet) return;
     for (int j = from; j < to; ++j) {
       const ReductionCount& done = counts[static_cast<std::size_t>(j - from)];
       reduced.evaluated += done.evaluated;
@@ -300,9 +356,19 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   }
 
   LogMessage("  Compute backward probabilities and multi-locus LOD score...");
-  double diseaseSum = 0;
-  for (float d : disease) diseaseSum += d;
-  const double prob0 = std::log10(diseaseSum) - std::log10(static_cast<double>(n));
+  // The LOH mode's phenotypes change from marker to marker, and so does the disease vector.
+  auto prob0Of = [n](const std::vector<float>& d) {
+    double sum = 0;
+    for (float x : d) sum += x;
+    return std::log10(sum) - std::log10(static_cast<double>(n));
+  };
+  double prob0 = prob0Of(disease);
+  std::vector<float> markerDisease;
+  std::unique_ptr<VectorLikelihood> diseaseLikelihood;
+  if (loh) {
+    markerDisease.resize(n);
+    diseaseLikelihood = std::make_unique<VectorLikelihood>(pedigree);
+  }
   const int limit = bits / 3;
   quiet = true;
   for (int b = blocks - 1; b >= 0; --b) {
@@ -326,9 +392,14 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
       const float* f = at(forward, j - start);
       ProductOfVectors(f, work.data(), posterior.data(), n);
       MakeProb(posterior.data(), n, true, &result.degenerate);
+      const float* d = disease.data();
+      if (loh) {
+        diseaseLikelihood->Evaluate(Phenotypes(&data, marker), markerDisease.data());
+        prob0 = prob0Of(markerDisease);
+        d = markerDisease.data();
+      }
       double linked = 0;
-      for (std::uint32_t v = 0; v < n; ++v)
-        linked += static_cast<double>(posterior[v]) * disease[v];
+      for (std::uint32_t v = 0; v < n; ++v) linked += static_cast<double>(posterior[v]) * d[v];
       const auto lod = static_cast<float>(std::log10(linked) - prob0);
       result.lod[static_cast<std::size_t>(marker)] = lod;
       if (observer) observer(marker, posterior.data());
@@ -386,8 +457,9 @@ void LinkageAnalysis::Haplotype(const LinkageChromosome& data, int first, int la
   for (int m = first; m <= last; ++m) {
     CheckMendelian(data, m, false, codes.data(), flags.data());
     pedigree.Descent(result.chosen[static_cast<std::size_t>(m)], alleles.data());
-    ComponentLikelihood(Observe(codes.data(), data.markers[static_cast<std::size_t>(m)].frequency),
-                        alleles.data(), pedigree.FounderAlleles(), best.data());
+    ComponentLikelihood(
+        Observe(data, m, codes.data(), data.markers[static_cast<std::size_t>(m)].frequency),
+        alleles.data(), pedigree.FounderAlleles(), best.data());
     for (std::size_t i = 0; i < persons.size(); ++i) {
       if (persons[i].array < 0) continue;
       HaplotypeRecord& r = result.haplotypes[i * markers + static_cast<std::size_t>(m)];
@@ -396,7 +468,9 @@ void LinkageAnalysis::Haplotype(const LinkageChromosome& data, int first, int la
       r.code = PhasedCode(best[static_cast<std::size_t>(r.first)],
                           best[static_cast<std::size_t>(r.second)]);
       r.flag = flags[i];
-      const int call = data.calls[i * markers + static_cast<std::size_t>(m)];
+      const int call = persons[i].pairKind == kPairTumour && settings.inheritance == kLohInheritance
+                           ? kNoCall
+                           : data.calls[i * markers + static_cast<std::size_t>(m)];
       const int inferred = r.code >= 4 ? kCallAB : r.code;
       if (call != kNoCall && r.code != kNoCall && inferred != call) r.flag |= kHaplotypeMismatch;
     }
@@ -404,6 +478,10 @@ void LinkageAnalysis::Haplotype(const LinkageChromosome& data, int first, int la
 }
 
 bool LinkageAnalysis::Simulate(LinkageChromosome& data, LinkageResult& result, std::int64_t seed) {
+  if (settings.inheritance == kLohInheritance) {
+    LogMessage(kLohSimulationMessage, 0, kLogRed);
+    return false;
+  }
   if (!Check(data)) return false;
   const int markers = static_cast<int>(data.markers.size());
   if (markers == 0) return false;

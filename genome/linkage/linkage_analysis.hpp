@@ -18,8 +18,11 @@ inline constexpr const char* kNoFrequencyMessage =
     "    Error: marker %s has no allele frequency; the analysis needs one for every marker";
 inline constexpr const char* kCallTableMessage =
     "    Error: the call table holds %zu codes where %d persons x %d markers were expected";
-inline constexpr const char* kLohModeMessage =
-    "    Error: the LOH inheritance mode is not offered by this engine";
+inline constexpr const char* kLohValuesMessage =
+    "    Error: the LOH inheritance mode needs the inferred LOH values of the paired arrays; "
+    "infer LOH first";
+inline constexpr const char* kLohSimulationMessage =
+    "    Error: the simulation draws no tumours; choose the recessive or dominant mode";
 inline constexpr const char* kSettingRangeMessage =
     "    Error: %s is %g; it must lie between 0 and 1";
 
@@ -35,6 +38,7 @@ struct LinkageSettings {
   bool skipNoninformative = false;
   bool inheritReduction = false;  // evaluate fewer vectors; exact for error-free calls
   int windowLength = kMaxMarker;
+  float lohThreshold = 0.5f;  // an inferred LOH value above it is a loss, below 1 - it retention
 };
 
 struct LinkageMarker {
@@ -50,6 +54,10 @@ struct LinkageChromosome {
   int chromosome = 0;  // index, shown plus one
   std::vector<LinkageMarker> markers;
   std::vector<std::uint8_t> calls;
+  // LOH mode only, laid out as calls: the call of the person's paired tumour sample
+  // (kNoCall without one) and that tumour's inferred LOH value (missing where none).
+  std::vector<std::uint8_t> secondCalls;
+  std::vector<float> loh;
 };
 
 // Per person with an array and marker: the phased genotype (0 AA, 1 BB, 3 unknown,
@@ -109,8 +117,13 @@ class LinkageAnalysis {
   [[nodiscard]] bool Check(const LinkageChromosome& data) const;
   void CheckMendelian(const LinkageChromosome& data, int marker, bool log, std::uint8_t* codes,
                       std::uint8_t* flags) const;
-  MarkerObservation Observe(const std::uint8_t* codes, float frequency) const;
-  MarkerObservation Phenotypes() const;
+  MarkerObservation Observe(const LinkageChromosome& data, int marker, const std::uint8_t* codes,
+                            float frequency) const;
+  // The phenotypes at the disease locus; in the LOH mode at marker (-1: the file's own).
+  MarkerObservation Phenotypes(const LinkageChromosome* data = nullptr, int marker = -1) const;
+  // LOH mode: the call of the person's tumour and its LOH class at the marker.
+  int TumourCall(const LinkageChromosome& data, std::size_t person, int marker) const;
+  int TumourLoh(const LinkageChromosome& data, std::size_t person, int marker) const;
   [[nodiscard]] bool RunWindow(const LinkageChromosome& data, int first, int last,
                                const std::vector<float>& disease, LinkageResult& result,
                                const PosteriorObserver& observer);

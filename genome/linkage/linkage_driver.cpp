@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/base/missing_value.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
@@ -36,6 +37,7 @@ LinkageSettings LinkageSettingsOf(const GroupSettings& s) {
   out.inheritReduction = s.INHERIT_REDUCTION != 0;
   out.skipNoninformative = s.SKIP_NONINFORMATIVE != 0;
   out.windowLength = s.HMM_LENGTH;
+  out.lohThreshold = s.INFER_CALL_THRESHOLD;
   return out;
 }
 
@@ -46,8 +48,21 @@ int PedigreeArraySample(const std::string& arrayName) {
   return array < 0 ? -1 : SampleGrouping.GetSampleOfArray(array);
 }
 
+SamplePairing PedigreeSamplePairing(int sample) {
+  SamplePairing out;
+  const int group = SampleGrouping.GetGroupOfSample(sample);
+  if (group >= 0) {
+    out.groupSamples = SampleGrouping.GroupSize(group);
+    out.nextInGroup = sample + 1 < SampleGrouping.GroupFirstSample(group) + out.groupSamples;
+  }
+  const int array = SampleGrouping.GetSampleArray(sample);
+  if (array >= 0 && array < kMaxChroSamples)
+    out.ploidy = chromosome.ploidy[static_cast<std::size_t>(array)];
+  return out;
+}
+
 LinkageChromosome GatherLinkageChromosome(const CHROMOSOME& chro, const Pedigree& pedigree,
-                                          int index) {
+                                          int index, bool lohMode) {
   LinkageChromosome data;
   data.chromosome = index;
   const std::vector<int> units = ChromosomeMarkers(chro, index);
@@ -67,6 +82,24 @@ LinkageChromosome GatherLinkageChromosome(const CHROMOSOME& chro, const Pedigree
     for (std::size_t m = 0; m < markers; ++m) {
       const std::uint8_t call = row[units[m]];
       data.calls[i * markers + m] = call < kNoCall ? call : static_cast<std::uint8_t>(kNoCall);
+    }
+  }
+  if (!lohMode) return data;
+  data.secondCalls.assign(persons.size() * markers, kNoCall);
+  // The LOH inference leaves in the tumour's row (the sample alone, or the pair's second)
+  // the chance of retention; without that table the engine refuses the run.
+  const bool inferred = !chro.lohCodes.Empty();
+  if (inferred) data.loh.assign(persons.size() * markers, kMissingValueFloat);
+  for (std::size_t i = 0; i < persons.size(); ++i) {
+    const int sample = persons[i].secondArray;
+    if (sample < 0 || sample >= chro.sampleCount || chro.calls.Empty()) continue;
+    for (std::size_t m = 0; m < markers; ++m) {
+      const std::uint8_t call = chro.calls.Row(sample)[units[m]];
+      data.secondCalls[i * markers + m] =
+          call < kNoCall ? call : static_cast<std::uint8_t>(kNoCall);
+      if (!inferred) continue;
+      const float retained = chro.lohCodes.Row(sample)[units[m]];
+      data.loh[i * markers + m] = IsMissing(retained) ? kMissingValueFloat : 1.0f - retained;
     }
   }
   return data;
@@ -104,7 +137,8 @@ void StoreLinkageResult(CHROMOSOME& chro, const Pedigree& pedigree, int index,
 namespace {
 
 bool RunOneChromosome(LinkageAnalysis& analysis, int index) {
-  LinkageChromosome data = GatherLinkageChromosome(chromosome, analysis.pedigree, index);
+  LinkageChromosome data = GatherLinkageChromosome(
+      chromosome, analysis.pedigree, index, analysis.settings.inheritance == kLohInheritance);
   if (data.markers.empty()) {
     LogMessage(MessageBuffer(kNoMarkersMessage, index + 1), 0, kLogRed);
     return false;
@@ -126,6 +160,7 @@ bool LinkageAnalysis::Run(std::int64_t seed) {
     Free();
     return false;
   }
+  if (settings.inheritance == kLohInheritance) pedigree.PairSamples(PedigreeSamplePairing);
   if (s.CALL_MERLIN != 0) {
     const bool ok = RunMerlin(s.CHRO_CUR_CHRO);
     Free();

@@ -18,10 +18,14 @@ LinkageSettings LinkageSettingsOf(const GroupSettings& settings);
 // The pedigree reader's lookup: the sample of the group's array of that name, -1 none.
 int PedigreeArraySample(const std::string& arrayName);
 
+// The LOH mode's pairing of a sample: its group's size and its array's ploidy.
+SamplePairing PedigreeSamplePairing(int sample);
+
 // Chromosome index's markers in position order, with their map positions and allele
-// frequencies, and each prepared person's calls (no calls without an array).
+// frequencies, and each prepared person's calls (no calls without an array). In the LOH
+// mode also each paired tumour's calls and, when LOH was inferred, its inferred values.
 LinkageChromosome GatherLinkageChromosome(const CHROMOSOME& chro, const Pedigree& pedigree,
-                                          int index);
+                                          int index, bool lohMode = false);
 
 // The LOD (or simulated curve) into the curve of the "SNP/Presence call" type, every
 // typed person's haplotypes and, when simulated, calls back into the chromosome data.

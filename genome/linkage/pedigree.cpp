@@ -97,6 +97,23 @@ bool Pedigree::ReadText(const std::string& text, const std::string& path,
   return true;
 }
 
+void Pedigree::PairSamples(const PairingLookup& pairing) {
+  for (PedigreePerson& p : mPersons) {
+    p.pairKind = kPairNormal;
+    p.secondArray = -1;
+    if (p.array < 0) continue;
+    const SamplePairing s = pairing(p.array);
+    if (s.groupSamples >= 2 && s.nextInGroup) {
+      p.pairKind = kPairNormalAndTumour;
+      p.secondArray = p.array + 1;
+    } else if (s.groupSamples < 2 && s.ploidy != 2) {
+      // The tumour's own calls are the second column; it has no normal.
+      p.pairKind = kPairTumour;
+      p.secondArray = p.array;
+    }
+  }
+}
+
 bool Pedigree::PrepareFounders() {
   std::vector<PedigreePerson> persons = mPersons;
   if (persons.empty()) {

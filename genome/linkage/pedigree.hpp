@@ -33,6 +33,18 @@ inline constexpr const char* kNoAffectedMessage =
     "    Error: no person in the pedigree is affected";
 
 enum Affection { kAffectionUnknown = 0, kUnaffected = 1, kAffected = 2 };
+// What a person's array stands for in the LOH mode: a normal sample, a tumour alone, or a
+// normal whose group also holds its tumour.
+enum PairKind { kPairNormal = 0, kPairTumour = 1, kPairNormalAndTumour = 2 };
+
+// What the LOH mode needs to know of a sample: how many samples its group holds, whether
+// the next sample belongs to the same group, and the ploidy of its array (-1 unknown).
+struct SamplePairing {
+  int groupSamples = 1;
+  bool nextInGroup = false;
+  float ploidy = -1;
+};
+using PairingLookup = std::function<SamplePairing(int sample)>;
 
 struct PedigreePerson {
   int family = 0, person = 0, sex = 0, affection = kAffectionUnknown;
@@ -40,9 +52,9 @@ struct PedigreePerson {
   int fatherIndex = -1, motherIndex = -1;
   int generation = -1;  // 0 founders
   std::string arrayName;
-  int array = -1;  // sample of the matching array, -1 none
-  int secondArray = -1;
-  int pairKind = 0;
+  int array = -1;        // sample of the matching array, -1 none
+  int secondArray = -1;  // the tumour sample paired with array, LOH mode only
+  int pairKind = kPairNormal;
 };
 
 // One transmission from a parent to a child: which of the parent's two alleles the child
@@ -65,6 +77,10 @@ class Pedigree {
   // Same, from the file's text (path only names it in the log).
   [[nodiscard]] bool ReadText(const std::string& text, const std::string& path,
                               const ArrayLookup& lookup);
+  // LOH mode: pairs every person's sample with its tumour. A sample alone in its group is
+  // a tumour unless its ploidy is 2 (an unknown ploidy is not 2); a sample of a larger group
+  // is the normal and the group's next sample its tumour.
+  void PairSamples(const PairingLookup& pairing);
   // Parent links, generations, the sort into generation order, meioses and bits; false,
   // with the red line and the table unchanged, on a pedigree that cannot be analysed.
   [[nodiscard]] bool PrepareFounders();

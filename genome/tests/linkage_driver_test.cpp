@@ -187,6 +187,62 @@ TEST_F(LinkageDriverTest, SimulationRepeatsWithItsSeedAndWritesCallsAndHaplotype
   EXPECT_NE(simulated(seed + 1), first);
 }
 
+// The LOH mode over the group: parents of ploidy 2 are normals, the children tumours alone
+// whose inferred retention chance the driver turns into a loss chance. Affected children's
+// tumours lose heterozygosity around the disease locus and retain it elsewhere, unaffected
+// ones retain it everywhere, so the LOD peaks at the locus.
+TEST_F(LinkageDriverTest, LohModePairsSamplesAndPeaksWhereAffectedTumoursLoseAnAllele) {
+  Install(1, kMarkersPerChro);
+  GroupSettings& s = TheGroup().Settings();
+  s.LINKAGE_INHERITANCE = kLohInheritance;
+  s.INFER_CALL_THRESHOLD = 0.6f;
+  ASSERT_FALSE(chromosome.lohCodes.Empty());
+  ASSERT_TRUE(linkage_analysis.ReadPedigree(s.PEDIGREE_FILE, PedigreeArraySample));
+  for (const PedigreePerson& p : linkage_analysis.pedigree.Persons())
+    if (p.array >= 0 && p.father == 0)
+      chromosome.ploidy[static_cast<std::size_t>(SampleGrouping.GetSampleArray(p.array))] = 2;
+  linkage_analysis.pedigree.PairSamples(PedigreeSamplePairing);
+  const std::vector<int> units = ChromosomeMarkers(chromosome, 0);
+  int tumours = 0;
+  for (const PedigreePerson& p : linkage_analysis.pedigree.Persons()) {
+    if (p.array < 0) continue;
+    EXPECT_EQ(p.pairKind, p.father == 0 ? kPairNormal : kPairTumour) << p.person;
+    EXPECT_EQ(p.secondArray, p.father == 0 ? -1 : p.array) << p.person;
+    if (p.father == 0) continue;
+    ++tumours;
+    for (std::size_t m = 0; m < units.size(); ++m) {
+      const bool near = std::abs(static_cast<int>(m) - kDiseaseMarker) <= 8;
+      chromosome.lohCodes.Row(p.array)[units[m]] = p.affection == kAffected && near ? 0.1f : 0.9f;
+    }
+  }
+  ASSERT_GT(tumours, 3);
+  ASSERT_TRUE(linkage_analysis.PrepareFounders());
+  const LinkageChromosome data =
+      GatherLinkageChromosome(chromosome, linkage_analysis.pedigree, 0, true);
+  const auto& persons = linkage_analysis.pedigree.Persons();
+  for (std::size_t i = 0; i < persons.size(); ++i)
+    for (std::size_t m = 0; m < units.size(); ++m) {
+      const std::size_t c = i * units.size() + m;
+      if (persons[i].pairKind == kPairNormal) {
+        EXPECT_EQ(data.secondCalls[c], kNoCall);
+        continue;
+      }
+      EXPECT_EQ(data.secondCalls[c], data.calls[c]);
+      EXPECT_NEAR(data.loh[c], 1 - chromosome.lohCodes.Row(persons[i].secondArray)[units[m]], 1e-6);
+    }
+  linkage_analysis.Free();
+
+  CapturedLog log;
+  ASSERT_TRUE(linkage_analysis.Run(1)) << Text(log);
+  const auto [peak, where] = Best(0);
+  EXPECT_GT(peak, 1.0f);
+  EXPECT_NEAR(static_cast<double>(where), kDiseaseMarker, 10.0);
+  // Without the table of LOH values the mode is refused.
+  chromosome.lohCodes.Free();
+  EXPECT_FALSE(linkage_analysis.Run(1));
+  EXPECT_TRUE(log.ContainsRed("infer LOH first"));
+}
+
 // A user's stop ends the run with failure, and the run leaves the flag as it found it.
 TEST_F(LinkageDriverTest, AStopEndsTheRunAndTheRunningFlagIsKept) {
   Install(1, 20);

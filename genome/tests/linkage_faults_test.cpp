@@ -131,8 +131,15 @@ TEST(LinkageRun, RefusedRunsWriteNothingAndImpossibleDataIsUniform) {
        [](LinkageAnalysis&, LinkageChromosome& d) { d.markers[0].frequency = 1; }},
       {"the penetrance is 1.5",
        [](LinkageAnalysis& a, LinkageChromosome&) { a.settings.penetrance = 1.5f; }},
-      {"LOH inheritance mode",
+      // The LOH mode without the tumours' calls and inferred LOH values.
+      {"infer LOH first",
        [](LinkageAnalysis& a, LinkageChromosome&) { a.settings.inheritance = kLohInheritance; }},
+      {"infer LOH first",
+       [](LinkageAnalysis& a, LinkageChromosome& d) {
+         a.settings.inheritance = kLohInheritance;
+         d.secondCalls = d.calls;
+         d.loh.assign(d.calls.size() - 1, 0.5f);
+       }},
       {"the call table holds", [](LinkageAnalysis&, LinkageChromosome& d) { d.calls.pop_back(); }},
   };
   for (const Case& c : cases) {

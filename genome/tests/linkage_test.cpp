@@ -12,6 +12,7 @@
 #include "engine/base/missing_value.hpp"
 #include "engine/services/running_scope.hpp"
 #include "engine/testing/captured_log.hpp"
+#include "genome/chromosome/chromosome.hpp"
 #include "genome/linkage/inheritance_transition.hpp"
 #include "genome/linkage/linkage_analysis.hpp"
 #include "genome/tests/linkage_test_support.hpp"
@@ -396,4 +397,181 @@ TEST(LinkageReduction, ErrorFreeCallsGiveTheUnreducedValuesFromFewerVectors) {
     EXPECT_TRUE(log.Contains("p(data|v) evaluated " + all, kLogBlack));
     EXPECT_TRUE(log.Contains("memory units for each of 40 informative markers", kLogBlack));
   }
+}
+
+// LOH mode: persons pair a normal with a tumour, or have a tumour alone. Where the germline
+// is uncalled a tumour that retained heterozygosity stands for it, one that lost it only
+// says which allele the germline carries; a tumour's loss at the disease locus counts as
+// affected and retention as unaffected, and one disease allele makes a carrier. Here the
+// rule is written out over every founder-allele state and every path of vectors.
+TEST(LinkageLoh, PairedTumoursEnterGenotypesAndCarriersAsEveryPathGives) {
+  CapturedLog log;
+  RaisedAnalysisRunning running;
+  // Sample n is array "an"; 2 is a normal (ploidy 2), 3 and 5 groups of a normal and its
+  // tumour, the others tumours alone (6 of unknown ploidy).
+  const auto lookup = [](const std::string& name) {
+    return name == "NA" ? -1 : 10 * std::stoi(name.substr(1));
+  };
+  const auto pairing = [](int sample) {
+    const int n = sample / 10;
+    SamplePairing p;
+    p.groupSamples = n == 3 || n == 5 ? 2 : 1;
+    p.nextInGroup = p.groupSamples == 2;
+    p.ploidy = n == 2 ? 2.0f : n == 6 ? -1.0f : 3.0f;
+    return p;
+  };
+  const std::vector<std::vector<Member>> pedigrees = {Nuclear({2, 1, 2}),
+                                                      Nuclear({2, 2, 0, 1}),
+                                                      {{1, 0, 0, 1, "a1", 2},
+                                                       {2, 0, 0, 2, "a2", 1},
+                                                       {3, 1, 2, 1, "a3", 2},
+                                                       {4, 0, 0, 2, "NA", 0},
+                                                       {5, 3, 4, 1, "a5", 2},
+                                                       {6, 3, 4, 2, "a6", 0}}};
+  const float threshold = 0.7f;
+  int seed = 40;
+  int losses = 0, retentions = 0, tumourOnly = 0;
+  for (const auto& members : pedigrees) {
+    LinkageAnalysis analysis;
+    ASSERT_TRUE(analysis.pedigree.ReadText(PedigreeText(members), "ped.txt", lookup));
+    analysis.pedigree.PairSamples(pairing);
+    ASSERT_TRUE(analysis.PrepareFounders());
+    analysis.settings.inheritance = kLohInheritance;
+    analysis.settings.errorRate = 0.03f;
+    analysis.settings.diseaseFrequency = 0.05f;
+    analysis.settings.penetrance = 0.8f;
+    analysis.settings.phenocopy = 0.1f;
+    analysis.settings.lohThreshold = threshold;
+    const auto& persons = analysis.pedigree.Persons();
+    for (const PedigreePerson& p : persons) {
+      const int n = p.array / 10;
+      const int kind = p.array < 0 || n == 2 ? kPairNormal
+                       : n == 3 || n == 5    ? kPairNormalAndTumour
+                                             : kPairTumour;
+      EXPECT_EQ(p.pairKind, kind) << p.arrayName;
+      EXPECT_EQ(p.secondArray, kind == kPairNormal            ? -1
+                               : kind == kPairNormalAndTumour ? p.array + 1
+                                                              : p.array)
+          << p.arrayName;
+    }
+    const int markers = 3;
+    LinkageChromosome data = DropGenes(analysis, markers, 12.0f, ++seed, 0.25);
+    std::mt19937 random(static_cast<unsigned>(seed));
+    std::uniform_real_distribution<double> u(0, 1);
+    data.secondCalls.assign(data.calls.size(), kNoCall);
+    data.loh.assign(data.calls.size(), kMissingValueFloat);
+    for (std::size_t c = 0; c < data.calls.size(); ++c) {
+      const int germline = data.calls[c];
+      if (persons[c / markers].pairKind == kPairNormal) continue;
+      // A tumour shows its germline, a lost allele or a random call; LOH values spread
+      // over loss, retention and the undecided band, some missing.
+      const double r = u(random);
+      data.secondCalls[c] = static_cast<std::uint8_t>(
+          germline == kCallAB && r < 0.4   ? (r < 0.2 ? kCallAA : kCallBB)
+          : germline != kNoCall && r < 0.9 ? germline
+                                           : static_cast<int>(u(random) * 4));
+      if (u(random) > 0.1) data.loh[c] = static_cast<float>(u(random));
+    }
+    const auto lohClass = [&](std::size_t i, int m) {
+      const float x = data.loh[i * markers + static_cast<std::size_t>(m)];
+      if (persons[i].pairKind == kPairNormal || IsMissing(x)) return kLohNoCall;
+      return x > threshold ? kLohLoss : x < 1 - threshold ? kLohRetention : kLohNoCall;
+    };
+
+    const int bits = analysis.pedigree.Bits();
+    const std::uint32_t n = analysis.pedigree.VectorCount();
+    const int e = analysis.pedigree.FounderAlleles();
+    const double err = analysis.settings.errorRate;
+    // The long way: per marker and vector, P(data | v) and P(phenotypes | v).
+    std::vector<std::vector<double>> emission(markers), disease(markers);
+    for (int m = 0; m < markers; ++m) {
+      const double p = data.markers[static_cast<std::size_t>(m)].frequency;
+      const double pd = analysis.settings.diseaseFrequency;
+      for (std::uint32_t v = 0; v < n; ++v) {
+        const std::vector<int> alleles = OracleDescent(persons, v);
+        double marker = 0, phenotypes = 0;
+        for (std::uint32_t a = 0; a < (1u << e); ++a) {
+          double w = 1, wd = 1;
+          for (int x = 0; x < e; ++x) {
+            w *= (a >> x & 1u) ? 1 - p : p;
+            wd *= (a >> x & 1u) ? 1 - pd : pd;
+          }
+          for (std::size_t i = 0; i < persons.size(); ++i) {
+            const int s1 = static_cast<int>(a >> alleles[2 * i] & 1u);
+            const int s2 = static_cast<int>(a >> alleles[2 * i + 1] & 1u);
+            const int genotype = s1 == s2 ? s1 : kCallAB;
+            const std::size_t c = i * markers + static_cast<std::size_t>(m);
+            const int normal = persons[i].pairKind == kPairTumour ? kNoCall : data.calls[c];
+            const int tumour = persons[i].pairKind == kPairNormal ? kNoCall : data.secondCalls[c];
+            const int state = lohClass(i, m);
+            if (normal != kNoCall)
+              w *= genotype == normal ? 1 - err : err;
+            else if (tumour != kNoCall && state == kLohRetention)
+              w *= genotype == tumour ? 1 - err : err;
+            else if (tumour != kNoCall && tumour != kCallAB && state == kLohLoss)
+              w *= s1 == tumour || s2 == tumour ? 1 - err : err;
+            int affection = persons[i].affection;
+            if (state == kLohLoss) affection = kAffected;
+            if (state == kLohRetention) affection = kUnaffected;
+            const bool carrier = s1 == 0 || s2 == 0;
+            const auto& st = analysis.settings;
+            if (affection == kAffected) wd *= carrier ? st.penetrance : st.phenocopy;
+            if (affection == kUnaffected) wd *= carrier ? 1 - st.penetrance : 1 - st.phenocopy;
+          }
+          marker += w;
+          phenotypes += wd;
+        }
+        emission[static_cast<std::size_t>(m)].push_back(marker);
+        disease[static_cast<std::size_t>(m)].push_back(phenotypes);
+      }
+      for (std::size_t i = 0; i < persons.size(); ++i) {
+        const int state = lohClass(i, m);
+        losses += state == kLohLoss;
+        retentions += state == kLohRetention;
+        tumourOnly += persons[i].pairKind == kPairTumour &&
+                      data.secondCalls[i * markers + static_cast<std::size_t>(m)] != kNoCall;
+      }
+    }
+    std::vector<std::vector<double>> marginal(markers, std::vector<double>(n, 0));
+    double total = 0;
+    for (std::uint64_t code = 0; code < (std::uint64_t{1} << (bits * markers)); ++code) {
+      double w = 1.0 / n;
+      std::uint32_t before = 0;
+      for (int m = 0; m < markers; ++m) {
+        const auto v = static_cast<std::uint32_t>(code >> (bits * m)) & (n - 1);
+        w *= emission[static_cast<std::size_t>(m)][v];
+        if (m > 0) {
+          const double theta = HaldaneTheta(12.0f);
+          const int h = std::popcount(before ^ v);
+          w *= std::pow(theta, h) * std::pow(1 - theta, bits - h);
+        }
+        before = v;
+      }
+      total += w;
+      for (int m = 0; m < markers; ++m)
+        marginal[static_cast<std::size_t>(m)]
+                [static_cast<std::uint32_t>(code >> (bits * m)) & (n - 1)] += w;
+    }
+
+    int seen = 0;
+    LinkageResult result;
+    ASSERT_TRUE(analysis.RunChromosome(data, result, [&](int m, const float* posterior) {
+      ++seen;
+      double linked = 0, mean = 0;
+      for (std::uint32_t v = 0; v < n; ++v) {
+        const double expected = marginal[static_cast<std::size_t>(m)][v] / total;
+        EXPECT_NEAR(posterior[v], expected, 1e-4) << "marker " << m << " v " << v;
+        linked += expected * disease[static_cast<std::size_t>(m)][v];
+        mean += disease[static_cast<std::size_t>(m)][v] / n;
+      }
+      EXPECT_NEAR(result.lod[static_cast<std::size_t>(m)], std::log10(linked / mean), 1e-3)
+          << "marker " << m;
+    }));
+    EXPECT_EQ(seen, markers);
+    EXPECT_NEAR(result.logLikelihood, std::log10(total), 1e-4);
+  }
+  // The draws reached every branch of the rule.
+  EXPECT_GT(losses, 0);
+  EXPECT_GT(retentions, 0);
+  EXPECT_GT(tumourOnly, 0);
 }
