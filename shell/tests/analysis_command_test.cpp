@@ -26,12 +26,7 @@ class AnalysisCommandTest : public ShellTest {
   void SetUp() override {
     ShellTest::SetUp();
     // As in the program: pumping handles the window's pending events.
-    mPreviousPump = SetPumpHook([] { QCoreApplication::processEvents(); });
     TheGroup().SetName("demo");
-  }
-  void TearDown() override {
-    SetPumpHook(mPreviousPump);
-    ShellTest::TearDown();
   }
 
   // The lines written since `from`, with their colours.
@@ -45,7 +40,7 @@ class AnalysisCommandTest : public ShellTest {
 
   std::string SettingsFile() const { return File("demo.ini"); }
 
-  std::function<void()> mPreviousPump;
+  WindowEventPump mPump;
 };
 
 using Lines = std::vector<std::pair<std::string, QColor>>;

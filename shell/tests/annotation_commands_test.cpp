@@ -85,7 +85,6 @@ class AnnotationCommandsTest : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    mPreviousPump = SetPumpHook([] { QCoreApplication::processEvents(); });
     TheGroup().SetName("liver");
     TheGroup().Settings().WORKING_DIR = Folder();
     testing_units::UseUnitNames(testing_units::NumberedNames("PS", kProbeSets));
@@ -112,7 +111,6 @@ class AnnotationCommandsTest : public ShellTest {
   }
   void TearDown() override {
     ClearGeneInformation();
-    SetPumpHook(mPreviousPump);
     ShellTest::TearDown();
     Layout = CDF_LAYOUT{};
   }
@@ -160,7 +158,7 @@ class AnnotationCommandsTest : public ShellTest {
 
   synth::GeneInfoTruth truth;
   std::string shared;  // a third term of the gene carrying the two renamed ones
-  std::function<void()> mPreviousPump;
+  WindowEventPump mPump;
 };
 
 TEST_F(AnnotationCommandsTest, TermDialogRefusesWhatItCannotListAndRemembersWhatItDid) {

@@ -26,12 +26,7 @@ namespace {
 
 class ChromosomeCommandTest : public ShellTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    mPreviousPump = SetPumpHook([] { QCoreApplication::processEvents(); });
-  }
   void TearDown() override {
-    SetPumpHook(mPreviousPump);
     ShellTest::TearDown();
     ChromosomeStudy::Clear();
     Layout = CDF_LAYOUT{};
@@ -51,7 +46,7 @@ class ChromosomeCommandTest : public ShellTest {
     return {all.begin() + static_cast<std::ptrdiff_t>(before), all.end()};
   }
 
-  std::function<void()> mPreviousPump;
+  WindowEventPump mPump;
 };
 
 TEST_F(ChromosomeCommandTest, GathersTheStudyAndShowsItAlongTheChromosomes) {

@@ -54,12 +54,10 @@ class ChromosomeViewCommandsTest : public ShellTest {
     ShellTest::SetUp();
     // Permutations draw from R's generator; the tests after these find it as it was.
     get_seed(&mSeeds[0], &mSeeds[1]);
-    mPreviousPump = SetPumpHook([] { QCoreApplication::processEvents(); });
     TheGroup().SetName("study");
     TheGroup().Settings().WORKING_DIR = Folder();
   }
   void TearDown() override {
-    SetPumpHook(mPreviousPump);
     set_seed(mSeeds[0], mSeeds[1]);
     RegionsMode = ShowSampleTree = ShowRegionTree = false;
     DisplayInferred = chromosome.displayInferred = true;
@@ -107,7 +105,7 @@ class ChromosomeViewCommandsTest : public ShellTest {
   }
 
   ChromosomeStudy mStudy;
-  std::function<void()> mPreviousPump;
+  WindowEventPump mPump;
   unsigned int mSeeds[2] = {0, 0};
 };
 

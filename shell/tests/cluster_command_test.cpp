@@ -25,12 +25,7 @@ namespace {
 
 class ClusterCommandTest : public ShellTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    mPreviousPump = SetPumpHook([] { QCoreApplication::processEvents(); });
-  }
   void TearDown() override {
-    SetPumpHook(mPreviousPump);
     ShellTest::TearDown();
     // The trees and the planted probe sets are the process's: gone for the next test.
     FreeClusterTrees();
@@ -58,7 +53,7 @@ class ClusterCommandTest : public ShellTest {
     return order;
   }
 
-  std::function<void()> mPreviousPump;
+  WindowEventPump mPump;
 };
 
 bool Has(const std::vector<std::string>& lines, const std::string& line) {

@@ -45,12 +45,10 @@ class FilterCommandsTest : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    mPreviousPump = SetPumpHook([] { QCoreApplication::processEvents(); });
     TheGroup().SetName("mice");
     TheGroup().Settings().WORKING_DIR = Folder();
   }
   void TearDown() override {
-    SetPumpHook(mPreviousPump);
     snp_info_table.Clear();
     SampleGrouping.ClearSelection();
     ShellTest::TearDown();
@@ -72,7 +70,7 @@ class FilterCommandsTest : public ShellTest {
     SampleGrouping.ReadArrayListFile(File("arrays.txt"));
   }
 
-  std::function<void()> mPreviousPump;
+  WindowEventPump mPump;
 };
 
 std::string ReadWhole(const std::string& path) {

@@ -41,7 +41,6 @@ class LinkageCommandTest : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    mPreviousPump = SetPumpHook([] { QCoreApplication::processEvents(); });
     synth::PedigreePlan plan = synth::PedigreeMapPlan(1, 80, 120, 41);
     plan.children = 7;
     plan.minAffected = 4;
@@ -80,7 +79,6 @@ class LinkageCommandTest : public ShellTest {
     ArrayType = 1;
   }
   void TearDown() override {
-    SetPumpHook(mPreviousPump);
     chromosome.Clear();
     genome_info.Clear();
     ShellTest::TearDown();
@@ -91,7 +89,7 @@ class LinkageCommandTest : public ShellTest {
     QTest::mouseClick(ok, Qt::LeftButton, {}, ok->rect().center());
   }
 
-  std::function<void()> mPreviousPump;
+  WindowEventPump mPump;
 };
 
 TEST_F(LinkageCommandTest, TheDialogSetsTheModelAndTheRunFillsTheCurve) {

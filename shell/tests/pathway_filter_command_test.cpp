@@ -35,7 +35,6 @@ class PathwayFilterCommandTest : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    mPreviousPump = SetPumpHook([] { QCoreApplication::processEvents(); });
     synth::TimeCourseOptions options;
     options.genes = 200;
     truth = synth::MakeTimeCourses(options);
@@ -57,7 +56,6 @@ class PathwayFilterCommandTest : public ShellTest {
     TheGroup().Settings().FILTER_INPUT_LIST = "None";
   }
   void TearDown() override {
-    SetPumpHook(mPreviousPump);
     ClearPathway();
     ClearGeneInformation();
     ShellTest::TearDown();
@@ -73,7 +71,7 @@ class PathwayFilterCommandTest : public ShellTest {
   }
 
   synth::TimeCourseTruth truth;
-  std::function<void()> mPreviousPump;
+  WindowEventPump mPump;
 };
 
 TEST_F(PathwayFilterCommandTest, TheDialogSetsTheFilterThatFindsThePlantedGenes) {

@@ -47,13 +47,7 @@ const char* const kInjection = "x\"); system(\"touch pwned\"); (\"";
 
 class RViewTest : public ShellTest {
  protected:
-  // The window's events are handled while R works, as the program does.
-  void SetUp() override {
-    ShellTest::SetUp();
-    mPreviousPump = SetPumpHook([] { QCoreApplication::processEvents(); });
-  }
   void TearDown() override {
-    SetPumpHook(mPreviousPump);
     Layout = CDF_LAYOUT{};
     ShellTest::TearDown();
   }
@@ -136,7 +130,7 @@ class RViewTest : public ShellTest {
     return Run(view);
   }
 
-  std::function<void()> mPreviousPump;
+  WindowEventPump mPump;  // the window's events are handled while R works, as in the program
   double mSum = 0.0;
   int mMissing = 0;
 };

@@ -6,11 +6,13 @@
 
 #include <cstdlib>
 
+#include <QCoreApplication>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTreeWidget>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -89,6 +91,19 @@ class PumpCounter {
   PumpCounter() : mPrevious(SetPumpHook([this] { ++count; })) {}
   ~PumpCounter() { SetPumpHook(mPrevious); }
   int count = 0;
+
+ private:
+  std::function<void()> mPrevious;
+};
+
+// While alive, long jobs handle the window's events between their steps, as the program
+// has them do.
+class WindowEventPump {
+ public:
+  WindowEventPump() : mPrevious(SetPumpHook([] { QCoreApplication::processEvents(); })) {}
+  ~WindowEventPump() { SetPumpHook(mPrevious); }
+  WindowEventPump(const WindowEventPump&) = delete;
+  WindowEventPump& operator=(const WindowEventPump&) = delete;
 
  private:
   std::function<void()> mPrevious;
