@@ -113,6 +113,8 @@ struct CentredStretch {
   std::vector<double> centred;         // list gene major, length values each
   std::vector<double> squares;         // per list gene
   std::vector<std::uint8_t> complete;  // per list gene
+  std::vector<double> zeroed;          // as the values, missing ones 0
+  std::vector<double> present;         // as the values, 1 or 0 for missing
 };
 
 CentredStretch CentreStretch(const PathwaySearchInput& in, int offset, int length) {
@@ -122,8 +124,15 @@ CentredStretch CentreStretch(const PathwaySearchInput& in, int offset, int lengt
   stretch.centred.assign(Index(in.listGenes) * Index(length), 0.0);
   stretch.squares.assign(Index(in.listGenes), 0.0);
   stretch.complete.assign(Index(in.listGenes), 0);
+  stretch.zeroed.assign(Index(in.listGenes) * Index(length), 0.0);
+  stretch.present.assign(Index(in.listGenes) * Index(length), 0.0);
   for (int gene = 0; gene < in.listGenes; ++gene) {
     const double* x = in.listValues.data() + Index(gene) * Index(in.samples) + offset;
+    for (int i = 0; i < length; ++i) {
+      const std::size_t at = Index(gene) * Index(length) + Index(i);
+      stretch.zeroed[at] = IsMissing(x[i]) ? 0.0 : x[i];
+      stretch.present[at] = IsMissing(x[i]) ? 0.0 : 1.0;
+    }
     if (std::any_of(x, x + length, [](double v) { return IsMissing(v); })) continue;
     double mean = 0.0;
     for (int i = 0; i < length; ++i) mean += x[i];
@@ -157,7 +166,7 @@ int FindOrCentreStretch(const PathwaySearchInput& in, ArrowValues& values, int o
   for (std::size_t s = 0; s < values.stretches.size(); ++s)
     if (values.stretches[s].offset == offset && values.stretches[s].length == length)
       return static_cast<int>(s);
-  const std::size_t more = Index(in.listGenes) * Index(length);
+  const std::size_t more = 3 * Index(in.listGenes) * Index(length);
   if (kept + more > kCentredValuesBudget) return -1;
   kept += more;
   values.stretches.push_back(CentreStretch(in, offset, length));
@@ -229,44 +238,46 @@ ArrowValues PrecomputeArrows(const PathwaySearchInput& in, const ArrowPlan& plan
   return values;
 }
 
-// PairCorrelation's Pearson correlation of f with each of N other courses, the N worked
-// side by side. A pair with a missing value adds +0.0 where PairCorrelation skips it: the
-// same sums, since a sum that starts at +0.0 never becomes -0.0.
+// Courses MaskedCorrelations works side by side.
+constexpr std::size_t kMaskedLanes = 4;
+
+// PairCorrelation's Pearson correlation of one course with each of N others, the N worked
+// side by side from their values with missing ones zeroed and their presence as 1 or 0.
+// A pair with a missing value adds a zero where PairCorrelation skips it: the same sums,
+// since a sum that starts at +0.0 never becomes -0.0 and adding either zero to any other
+// value leaves it as it was.
 template <std::size_t N>
-std::array<double, N> MaskedCorrelations(const double* f, const std::array<const double*, N>& c,
+std::array<double, N> MaskedCorrelations(const double* f, const double* fPresent,
+                                         const std::array<const double*, N>& c,
+                                         const std::array<const double*, N>& cPresent,
                                          std::size_t length) {
-  std::array<double, N> sumF{}, sumC{};
-  std::array<int, N> n{};
-  for (std::size_t i = 0; i < length; ++i) {
-    const bool fPresent = !IsMissing(f[i]);
+  std::array<double, N> sumF{}, sumC{}, n{};
+  for (std::size_t i = 0; i < length; ++i)
     for (std::size_t k = 0; k < N; ++k) {
-      const bool present = fPresent && !IsMissing(c[k][i]);
-      sumF[k] += present ? f[i] : 0.0;
-      sumC[k] += present ? c[k][i] : 0.0;
-      n[k] += present ? 1 : 0;
+      const double present = fPresent[i] * cPresent[k][i];
+      sumF[k] += f[i] * present;
+      sumC[k] += c[k][i] * present;
+      n[k] += present;
     }
-  }
   std::array<double, N> meanF{}, meanC{}, sff{}, scc{}, sfc{};
   for (std::size_t k = 0; k < N; ++k) {
-    meanF[k] = n[k] > 0 ? sumF[k] / n[k] : 0.0;
-    meanC[k] = n[k] > 0 ? sumC[k] / n[k] : 0.0;
+    meanF[k] = n[k] > 0.0 ? sumF[k] / n[k] : 0.0;
+    meanC[k] = n[k] > 0.0 ? sumC[k] / n[k] : 0.0;
   }
-  for (std::size_t i = 0; i < length; ++i) {
-    const bool fPresent = !IsMissing(f[i]);
+  for (std::size_t i = 0; i < length; ++i)
     for (std::size_t k = 0; k < N; ++k) {
-      const bool present = fPresent && !IsMissing(c[k][i]);
+      const double present = fPresent[i] * cPresent[k][i];
       const double df = f[i] - meanF[k];
       const double dc = c[k][i] - meanC[k];
-      sff[k] += present ? df * df : 0.0;
-      scc[k] += present ? dc * dc : 0.0;
-      sfc[k] += present ? df * dc : 0.0;
+      sff[k] += df * df * present;
+      scc[k] += dc * dc * present;
+      sfc[k] += df * dc * present;
     }
-  }
   std::array<double, N> r{};
   for (std::size_t k = 0; k < N; ++k) {
-    if (n[k] == 0)
+    if (n[k] == 0.0)
       r[k] = -1.0;
-    else if (n[k] == 1)
+    else if (n[k] == 1.0)
       r[k] = 1.0;
     else
       r[k] = sff[k] == 0.0 || scc[k] == 0.0 ? -1.0 : sfc[k] / std::sqrt(sff[k] * scc[k]);
@@ -437,26 +448,26 @@ class Searcher {
     std::fill(row.begin(), row.end(), kNotInRow);
     mRowFilled[Index(d)] = 1;
     const std::size_t length = Index(fixed.length);
-    const auto raw = [&](const CentredStretch& stretch, std::size_t gene) {
-      return mIn.listValues.data() + gene * Index(mIn.samples) + Index(stretch.offset);
-    };
-    const double* fixedRaw = raw(fixed, fixedGene);
-    std::array<const double*, 4> masked{};
-    std::array<int, 4> maskedGenes{};
+    const double* fixedZeroed = fixed.zeroed.data() + fixedGene * length;
+    const double* fixedPresent = fixed.present.data() + fixedGene * length;
+    std::array<const double*, kMaskedLanes> masked{}, maskedPresent{};
+    std::array<int, kMaskedLanes> maskedGenes{};
     std::size_t inMasked = 0;
     for (int gene = 0; gene < mIn.listGenes; ++gene) {
       if (mUsed[Index(gene)] != 0) continue;
       if (fixed.complete[fixedGene] != 0 && free.complete[Index(gene)] != 0) continue;
       maskedGenes[inMasked] = gene;
-      masked[inMasked++] = raw(free, Index(gene));
+      maskedPresent[inMasked] = free.present.data() + Index(gene) * length;
+      masked[inMasked++] = free.zeroed.data() + Index(gene) * length;
       if (inMasked < masked.size()) continue;
       inMasked = 0;
-      const std::array<double, 4> r = MaskedCorrelations(fixedRaw, masked, length);
+      const std::array<double, kMaskedLanes> r =
+          MaskedCorrelations(fixedZeroed, fixedPresent, masked, maskedPresent, length);
       for (std::size_t k = 0; k < r.size(); ++k) row[Index(maskedGenes[k])] = r[k];
     }
     for (std::size_t k = 0; k < inMasked; ++k)
-      row[Index(maskedGenes[k])] =
-          MaskedCorrelations<1>(fixedRaw, {raw(free, Index(maskedGenes[k]))}, length)[0];
+      row[Index(maskedGenes[k])] = MaskedCorrelations<1>(fixedZeroed, fixedPresent, {masked[k]},
+                                                         {maskedPresent[k]}, length)[0];
     if (fixed.complete[fixedGene] == 0) return;
     const double* f = fixed.centred.data() + fixedGene * length;
     const double fixedSquares = fixed.squares[fixedGene];
