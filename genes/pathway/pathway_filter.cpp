@@ -298,13 +298,15 @@ class SearchControl {
 class Searcher {
  public:
   Searcher(const PathwaySearchInput& input, const ArrowPlan& plan, const ArrowValues& values,
-           SearchControl& control, std::function<void(const PathwayGeneSet&)> report)
+           SearchControl& control, std::function<void(const PathwayGeneSet&)> report,
+           std::vector<std::vector<double>> rows = {})
       : mIn(input),
         mPlan(plan),
         mValues(values),
         mControl(control),
         mReport(std::move(report)),
-        mUsed(input.excluded) {
+        mUsed(input.excluded),
+        mRows(std::move(rows)) {
     mUsed.resize(Index(input.listGenes), 0);
     mBufferX.reserve(Index(input.samples));
     mBufferY.reserve(Index(input.samples));
@@ -350,6 +352,9 @@ class Searcher {
     if (prefix.valid) return !prefix.fails && CheckFrom(d, prefix.next, prefix.sum, prefix.passed);
     return CheckFrom(d, 0, 0.0f, 0);
   }
+
+  // The rows' storage, for the next searcher to reuse.
+  std::vector<std::vector<double>> TakeRows() { return std::move(mRows); }
 
  private:
   static constexpr double kNotInRow = std::numeric_limits<double>::quiet_NaN();
@@ -424,7 +429,7 @@ class Searcher {
         if (mValues.source[Index(a)] == ArrowValues::Source::Stretches &&
             arrow.startNode != arrow.endNode && Placeholder(d)) {
           mRowArrow[Index(d)] = a;
-          mRows[Index(d)].assign(Index(mIn.listGenes), kNotInRow);
+          mRows[Index(d)].resize(Index(mIn.listGenes));
         }
         break;
       }
@@ -647,13 +652,25 @@ bool SearchInParallel(const PathwaySearchInput& input, const ArrowPlan& plan,
   if (serial.Stop()) return false;
   const int tasks = (input.listGenes + kCandidatesPerTask - 1) / kCandidatesPerTask;
   OrderedSets ordered(tasks);
+  // Rows a finished task leaves for the next, so that tasks do not each map fresh pages.
+  std::mutex spareMutex;
+  std::vector<std::vector<std::vector<double>>> spareRows;
   SharedStop shared;
   const auto flush = [&ordered, &report] { ordered.Flush(report); };
   platform::RunTasks(tasks, threads, [&](int task, bool callingThread) {
     WorkerControl control(shared, callingThread, flush);
     std::vector<PathwayGeneSet> found;
-    Searcher searcher(input, plan, values, control,
-                      [&found](const PathwayGeneSet& set) { found.push_back(set); });
+    std::vector<std::vector<double>> rows;
+    {
+      const std::lock_guard lock(spareMutex);
+      if (!spareRows.empty()) {
+        rows = std::move(spareRows.back());
+        spareRows.pop_back();
+      }
+    }
+    Searcher searcher(
+        input, plan, values, control, [&found](const PathwayGeneSet& set) { found.push_back(set); },
+        std::move(rows));
     const int end = std::min(input.listGenes, (task + 1) * kCandidatesPerTask);
     // The prefix's arrows are computed again for this searcher's own state.
     bool going = !control.Stop();
@@ -661,6 +678,8 @@ bool SearchInParallel(const PathwaySearchInput& input, const ArrowPlan& plan,
     for (int gene = task * kCandidatesPerTask; gene < end && going; ++gene)
       going = searcher.TryGene(first, gene);
     ordered.Finish(task, std::move(found));
+    const std::lock_guard lock(spareMutex);
+    spareRows.push_back(searcher.TakeRows());
   });
   ordered.Flush(report);
   return !shared.stopped.load();
