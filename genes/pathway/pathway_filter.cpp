@@ -398,6 +398,32 @@ class Searcher {
     return true;
   }
 
+  // Whether the check at placeholder d must fail for gene there, every arrow it would
+  // compute but the per-gene ones taken at its best: the sums and the bound only grow with
+  // the values put in, so the real check fails too, at that arrow or before.
+  bool CannotPass(int d, int gene) const {
+    const Prefix& prefix = mPrefix[Index(d)];
+    if (prefix.fails) return true;
+    float sum = prefix.sum;
+    int passed = prefix.passed;
+    const std::vector<int>& arrows = mPlan.upTo[Index(d)];
+    for (std::size_t k = prefix.next; k < arrows.size(); ++k) {
+      const int a = arrows[k];
+      float signedBest = 1.0f;
+      if (mPlan.later[Index(a)] != d) {
+        signedBest = Signed(a);
+      } else if (mValues.source[Index(a)] == ArrowValues::Source::PerGene) {
+        // Its placeholder end is d: the other end is named.
+        const float r = static_cast<float>(mValues.byGene[Index(a)][Index(gene)]);
+        signedBest = mPlan.inhibition[Index(a)] ? -r : r;
+      }
+      sum += signedBest;
+      if (!WithinReach(sum, passed)) return true;
+      ++passed;
+    }
+    return false;
+  }
+
   void FixPrefix(int d) {
     Prefix& prefix = mPrefix[Index(d)];
     prefix = Prefix{};
@@ -452,6 +478,11 @@ class Searcher {
     std::vector<double>& row = mRows[Index(d)];
     std::fill(row.begin(), row.end(), kNotInRow);
     mRowFilled[Index(d)] = 1;
+    // A gene the bound turns away whatever this arrow's correlation gets the worst one: the
+    // check then fails as it would have, and the correlation is never reported.
+    const double worst = mPlan.inhibition[Index(a)] ? 1.0 : -1.0;
+    for (int gene = 0; gene < mIn.listGenes; ++gene)
+      if (mUsed[Index(gene)] == 0 && CannotPass(d, gene)) row[Index(gene)] = worst;
     const std::size_t length = Index(fixed.length);
     const double* fixedZeroed = fixed.zeroed.data() + fixedGene * length;
     const double* fixedPresent = fixed.present.data() + fixedGene * length;
@@ -459,7 +490,7 @@ class Searcher {
     std::array<int, kMaskedLanes> maskedGenes{};
     std::size_t inMasked = 0;
     for (int gene = 0; gene < mIn.listGenes; ++gene) {
-      if (mUsed[Index(gene)] != 0) continue;
+      if (mUsed[Index(gene)] != 0 || !std::isnan(row[Index(gene)])) continue;
       if (fixed.complete[fixedGene] != 0 && free.complete[Index(gene)] != 0) continue;
       maskedGenes[inMasked] = gene;
       maskedPresent[inMasked] = free.present.data() + Index(gene) * length;
@@ -484,7 +515,9 @@ class Searcher {
     std::array<int, 4> block{};
     std::size_t inBlock = 0;
     for (int gene = 0; gene < mIn.listGenes; ++gene) {
-      if (mUsed[Index(gene)] != 0 || free.complete[Index(gene)] == 0) continue;
+      if (mUsed[Index(gene)] != 0 || free.complete[Index(gene)] == 0 ||
+          !std::isnan(row[Index(gene)]))
+        continue;
       block[inBlock++] = gene;
       if (inBlock < block.size()) continue;
       inBlock = 0;

@@ -233,7 +233,7 @@ TEST_F(PathwayFilterTest, AtZeroEveryPairWithANonNegativeCorrelationIsReported) 
 // Every correlation the search reports, whether between named nodes, from a named node to
 // a placeholder or between two placeholders, and with missing values, a flat course and a
 // single pair among them, is exactly PathwayCorrelation's on the two courses: Pearson and
-// rank, on one thread and on many.
+// rank, on one thread and on many; and a threshold keeps just the sets whose mean reaches it.
 TEST_F(PathwayFilterTest, ReportedCorrelationsAreThoseOfTheCourses) {
   synth::TimeCourseOptions options;
   options.genes = 50;
@@ -287,6 +287,44 @@ TEST_F(PathwayFilterTest, ReportedCorrelationsAreThoseOfTheCourses) {
         }
       }
       EXPECT_EQ(differing, 0);
+    }
+
+  // Above a threshold the search keeps exactly the sets whose mean signed correlation
+  // reaches it, however early its bound turned the others away: here most arrows into the
+  // second placeholder come from the named node.
+  const std::vector<PATHWAY_ARROW> bounded = {{0, 1, 1, kActivation},
+                                              {1, 2, 1, kActivation},
+                                              {0, 2, 0, kInhibition},
+                                              {0, 2, 2, kActivation},
+                                              {0, 2, 1, kActivation}};
+  pathway.arrowCount = static_cast<int>(bounded.size());
+  std::copy(bounded.begin(), bounded.end(), pathway.arrows.begin());
+  for (const bool rank : {false, true})
+    for (const int threads : {1, 0}) {
+      SCOPED_TRACE(testing::Message() << "rank " << rank << ", threads " << threads);
+      input.rankCorrelation = rank;
+      input.threshold = -1.0;
+      std::vector<PathwayGeneSet> sets;
+      ASSERT_TRUE(SearchPathwayGeneSets(
+          input, threads, [&sets](const PathwayGeneSet& set) { sets.push_back(set); }));
+      for (const double threshold : {0.2, 0.3}) {
+        std::vector<std::vector<int>> expected, found;
+        for (const PathwayGeneSet& set : sets) {
+          float sum = 0.0f;
+          for (std::size_t a = 0; a < bounded.size(); ++a)
+            sum +=
+                bounded[a].interaction == kInhibition ? -set.correlations[a] : set.correlations[a];
+          if (threshold <= sum / static_cast<float>(bounded.size()))
+            expected.push_back(set.listGene);
+        }
+        input.threshold = threshold;
+        ASSERT_TRUE(SearchPathwayGeneSets(input, threads, [&found](const PathwayGeneSet& set) {
+          found.push_back(set.listGene);
+        }));
+        EXPECT_GT(expected.size(), 20u);
+        EXPECT_LT(expected.size(), sets.size() / 4);
+        EXPECT_EQ(found, expected) << "threshold " << threshold;
+      }
     }
 }
 
