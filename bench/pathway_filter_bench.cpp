@@ -9,6 +9,9 @@
 // survive. So about 0.04 n^2 + n checks of 23 pairs: 2 x 10^7 here. Each further
 // placeholder multiplies the work by n times the share the bound lets through at its
 // depth, n^k for k placeholders when the arrows leave the bound nothing to prune.
+// A check reads arrows with a named end from per-gene tables and correlates two
+// placeholders in one pass over centred values, a placeholder's candidates side by side;
+// a candidate its per-gene arrows already hold below the bound is never correlated.
 // Target: 2 s on one thread, 0.4 s on all cores.
 #include <benchmark/benchmark.h>
 

@@ -3,10 +3,12 @@
 #include "genes/pathway/pathway_filter.hpp"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <utility>
 
@@ -97,6 +99,192 @@ ArrowPlan PlanArrows(const PATHWAY& pathway) {
   return plan;
 }
 
+// Past this many kept values the centred stretches are not built and their pairs are
+// computed as they come (256 MB of doubles).
+constexpr std::size_t kCentredValuesBudget = std::size_t{32} << 20;
+
+// A stretch of every list gene's time course, centred on its own mean, with its sum of
+// squares: two complete stretches then correlate in one pass with the very arithmetic of
+// PairCorrelation. A gene missing a value there is correlated over the pairs present
+// instead, since those set the means.
+struct CentredStretch {
+  int offset = 0;
+  int length = 0;
+  std::vector<double> centred;         // list gene major, length values each
+  std::vector<double> squares;         // per list gene
+  std::vector<std::uint8_t> complete;  // per list gene
+  std::vector<double> zeroed;          // as the values, missing ones 0
+  std::vector<double> present;         // as the values, 1 or 0 for missing
+};
+
+CentredStretch CentreStretch(const PathwaySearchInput& in, int offset, int length) {
+  CentredStretch stretch;
+  stretch.offset = offset;
+  stretch.length = length;
+  stretch.centred.assign(Index(in.listGenes) * Index(length), 0.0);
+  stretch.squares.assign(Index(in.listGenes), 0.0);
+  stretch.complete.assign(Index(in.listGenes), 0);
+  stretch.zeroed.assign(Index(in.listGenes) * Index(length), 0.0);
+  stretch.present.assign(Index(in.listGenes) * Index(length), 0.0);
+  for (int gene = 0; gene < in.listGenes; ++gene) {
+    const double* x = in.listValues.data() + Index(gene) * Index(in.samples) + offset;
+    for (int i = 0; i < length; ++i) {
+      const std::size_t at = Index(gene) * Index(length) + Index(i);
+      stretch.zeroed[at] = IsMissing(x[i]) ? 0.0 : x[i];
+      stretch.present[at] = IsMissing(x[i]) ? 0.0 : 1.0;
+    }
+    if (std::any_of(x, x + length, [](double v) { return IsMissing(v); })) continue;
+    double mean = 0.0;
+    for (int i = 0; i < length; ++i) mean += x[i];
+    mean /= length;
+    double* centred = stretch.centred.data() + Index(gene) * Index(length);
+    double squares = 0.0;
+    for (int i = 0; i < length; ++i) {
+      centred[i] = x[i] - mean;
+      squares += centred[i] * centred[i];
+    }
+    stretch.squares[Index(gene)] = squares;
+    stretch.complete[Index(gene)] = 1;
+  }
+  return stretch;
+}
+
+// What the search reads instead of computing: an arrow between named nodes has its one
+// correlation, an arrow with one placeholder end one per list gene, and an arrow between
+// placeholders (Pearson only) the centred stretches of its two ends.
+struct ArrowValues {
+  enum class Source { Computed, Fixed, PerGene, Stretches };
+  std::vector<Source> source;                 // per arrow
+  std::vector<int> geneNode;                  // per arrow: the placeholder end of PerGene
+  std::vector<std::vector<double>> byGene;    // per arrow: Fixed's one value, PerGene's all
+  std::vector<int> startStretch, endStretch;  // per arrow: index into stretches
+  std::vector<CentredStretch> stretches;
+};
+
+int FindOrCentreStretch(const PathwaySearchInput& in, ArrowValues& values, int offset, int length,
+                        std::size_t& kept) {
+  for (std::size_t s = 0; s < values.stretches.size(); ++s)
+    if (values.stretches[s].offset == offset && values.stretches[s].length == length)
+      return static_cast<int>(s);
+  const std::size_t more = 3 * Index(in.listGenes) * Index(length);
+  if (kept + more > kCentredValuesBudget) return -1;
+  kept += more;
+  values.stretches.push_back(CentreStretch(in, offset, length));
+  return static_cast<int>(values.stretches.size()) - 1;
+}
+
+ArrowValues PrecomputeArrows(const PathwaySearchInput& in, const ArrowPlan& plan, int threads) {
+  ArrowValues values;
+  const std::size_t arrows = Index(plan.arrows);
+  values.source.assign(arrows, ArrowValues::Source::Computed);
+  values.geneNode.assign(arrows, -1);
+  values.byGene.resize(arrows);
+  values.startStretch.assign(arrows, -1);
+  values.endStretch.assign(arrows, -1);
+  std::size_t kept = 0;
+  std::vector<int> perGene;
+  for (int a = 0; a < plan.arrows; ++a) {
+    const PATHWAY_ARROW& arrow = in.pathway.arrows[Index(a)];
+    const int lag = plan.lag[Index(a)];
+    const int pairs = std::max(0, in.samples - lag);
+    const bool startOpen = in.pathway.nodes[Index(arrow.startNode)].placeholder;
+    const bool endOpen = in.pathway.nodes[Index(arrow.endNode)].placeholder;
+    if (!startOpen && !endOpen) {
+      std::vector<double> xs, ys;
+      values.byGene[Index(a)].push_back(
+          PairCorrelation(in.nodeValues.data() + Index(arrow.startNode) * Index(in.samples),
+                          in.nodeValues.data() + Index(arrow.endNode) * Index(in.samples) + lag,
+                          pairs, in.rankCorrelation, xs, ys));
+      values.source[Index(a)] = ArrowValues::Source::Fixed;
+    } else if (startOpen != endOpen) {
+      values.geneNode[Index(a)] = startOpen ? arrow.startNode : arrow.endNode;
+      values.byGene[Index(a)].assign(Index(in.listGenes), 0.0);
+      values.source[Index(a)] = ArrowValues::Source::PerGene;
+      perGene.push_back(a);
+    } else if (!in.rankCorrelation && pairs >= 2) {
+      const int start = FindOrCentreStretch(in, values, 0, pairs, kept);
+      const int end = FindOrCentreStretch(in, values, lag, pairs, kept);
+      if (start >= 0 && end >= 0) {
+        values.startStretch[Index(a)] = start;
+        values.endStretch[Index(a)] = end;
+        values.source[Index(a)] = ArrowValues::Source::Stretches;
+      }
+    }
+  }
+  if (perGene.empty() || in.listGenes <= 0) return values;
+  const int tasks = (in.listGenes + kCandidatesPerTask - 1) / kCandidatesPerTask;
+  platform::RunTasks(tasks, threads, [&](int task, bool) {
+    std::vector<double> xs, ys;
+    const int end = std::min(in.listGenes, (task + 1) * kCandidatesPerTask);
+    for (const int a : perGene) {
+      const PATHWAY_ARROW& arrow = in.pathway.arrows[Index(a)];
+      const int lag = plan.lag[Index(a)];
+      const int pairs = std::max(0, in.samples - lag);
+      const bool startOpen = values.geneNode[Index(a)] == arrow.startNode;
+      for (int gene = task * kCandidatesPerTask; gene < end; ++gene) {
+        const double* geneValues = in.listValues.data() + Index(gene) * Index(in.samples);
+        const double* x = startOpen
+                              ? geneValues
+                              : in.nodeValues.data() + Index(arrow.startNode) * Index(in.samples);
+        const double* y =
+            (startOpen ? in.nodeValues.data() + Index(arrow.endNode) * Index(in.samples)
+                       : geneValues) +
+            lag;
+        values.byGene[Index(a)][Index(gene)] =
+            PairCorrelation(x, y, pairs, in.rankCorrelation, xs, ys);
+      }
+    }
+  });
+  return values;
+}
+
+// Courses MaskedCorrelations works side by side.
+constexpr std::size_t kMaskedLanes = 4;
+
+// PairCorrelation's Pearson correlation of one course with each of N others, the N worked
+// side by side from their values with missing ones zeroed and their presence as 1 or 0.
+// A pair with a missing value adds a zero where PairCorrelation skips it: the same sums,
+// since a sum that starts at +0.0 never becomes -0.0 and adding either zero to any other
+// value leaves it as it was.
+template <std::size_t N>
+std::array<double, N> MaskedCorrelations(const double* f, const double* fPresent,
+                                         const std::array<const double*, N>& c,
+                                         const std::array<const double*, N>& cPresent,
+                                         std::size_t length) {
+  std::array<double, N> sumF{}, sumC{}, n{};
+  for (std::size_t i = 0; i < length; ++i)
+    for (std::size_t k = 0; k < N; ++k) {
+      const double present = fPresent[i] * cPresent[k][i];
+      sumF[k] += f[i] * present;
+      sumC[k] += c[k][i] * present;
+      n[k] += present;
+    }
+  std::array<double, N> meanF{}, meanC{}, sff{}, scc{}, sfc{};
+  for (std::size_t k = 0; k < N; ++k) {
+    meanF[k] = n[k] > 0.0 ? sumF[k] / n[k] : 0.0;
+    meanC[k] = n[k] > 0.0 ? sumC[k] / n[k] : 0.0;
+  }
+  for (std::size_t i = 0; i < length; ++i)
+    for (std::size_t k = 0; k < N; ++k) {
+      const double present = fPresent[i] * cPresent[k][i];
+      const double df = f[i] - meanF[k];
+      const double dc = c[k][i] - meanC[k];
+      sff[k] += df * df * present;
+      scc[k] += dc * dc * present;
+      sfc[k] += df * dc * present;
+    }
+  std::array<double, N> r{};
+  for (std::size_t k = 0; k < N; ++k) {
+    if (n[k] == 0.0)
+      r[k] = -1.0;
+    else if (n[k] == 1.0)
+      r[k] = 1.0;
+    else
+      r[k] = sff[k] == 0.0 || scc[k] == 0.0 ? -1.0 : sfc[k] / std::sqrt(sff[k] * scc[k]);
+  }
+  return r;
+}
+
 // How a search learns of a stop and where one tried gene is counted.
 class SearchControl {
  public:
@@ -109,18 +297,22 @@ class SearchControl {
 // The search of one thread: its assignment, used marks and arrow correlations.
 class Searcher {
  public:
-  Searcher(const PathwaySearchInput& input, const ArrowPlan& plan, SearchControl& control,
-           std::function<void(const PathwayGeneSet&)> report)
+  Searcher(const PathwaySearchInput& input, const ArrowPlan& plan, const ArrowValues& values,
+           SearchControl& control, std::function<void(const PathwayGeneSet&)> report,
+           std::vector<std::vector<double>> rows = {})
       : mIn(input),
         mPlan(plan),
+        mValues(values),
         mControl(control),
         mReport(std::move(report)),
-        mUsed(input.excluded) {
+        mUsed(input.excluded),
+        mRows(std::move(rows)) {
     mUsed.resize(Index(input.listGenes), 0);
     mBufferX.reserve(Index(input.samples));
     mBufferY.reserve(Index(input.samples));
     mSet.listGene.assign(Index(input.pathway.nodeCount), -1);
     mSet.correlations.assign(Index(plan.arrows), 0.0f);
+    PlanRows();
   }
 
   // Nodes from d on; false when stopped.
@@ -130,9 +322,13 @@ class Searcher {
       if (Check(d)) return Next(d);
       return true;
     }
-    for (int gene = 0; gene < mIn.listGenes; ++gene)
-      if (!TryGene(d, gene)) return false;
-    return true;
+    FixPrefix(d);
+    FillRow(d);
+    bool going = true;
+    for (int gene = 0; gene < mIn.listGenes && going; ++gene) going = TryGene(d, gene);
+    mRowFilled[Index(d)] = 0;
+    mPrefix[Index(d)].valid = false;
+    return going;
   }
 
   // Assigns gene to placeholder d and goes on from there; false when stopped.
@@ -152,23 +348,203 @@ class Searcher {
   // The arrows among nodes up to d in arrow order, the running bound checked after each;
   // an arrow is computed when its later end is d, the others kept from the nodes before.
   bool Check(int d) {
+    const Prefix& prefix = mPrefix[Index(d)];
+    if (prefix.valid) return !prefix.fails && CheckFrom(d, prefix.next, prefix.sum, prefix.passed);
+    return CheckFrom(d, 0, 0.0f, 0);
+  }
+
+  // The rows' storage, for the next searcher to reuse.
+  std::vector<std::vector<double>> TakeRows() { return std::move(mRows); }
+
+ private:
+  static constexpr double kNotInRow = std::numeric_limits<double>::quiet_NaN();
+
+  // The check at a placeholder up to its first computed arrow: the same for every gene.
+  struct Prefix {
+    bool valid = false, fails = false;
+    std::size_t next = 0;  // position in upTo of the first arrow computed there
     float sum = 0.0f;
     int passed = 0;
+  };
+
+  // Whether the arrows counted so far still let the mean reach the threshold, every arrow
+  // not yet counted taken at its best, 1.
+  bool WithinReach(float sum, int passed) const {
     const int m = mPlan.arrows;
-    for (const int a : mPlan.upTo[Index(d)]) {
-      if (mPlan.later[Index(a)] == d)
-        mSet.correlations[Index(a)] = static_cast<float>(Correlation(a));
-      const float r = mSet.correlations[Index(a)];
-      sum += mPlan.inhibition[Index(a)] ? -r : r;
-      // Every arrow not yet counted is taken at its best, 1.
-      if (!(mIn.threshold <= (sum + static_cast<float>(m - passed - 1)) / static_cast<float>(m)))
-        return false;
+    return mIn.threshold <= (sum + static_cast<float>(m - passed - 1)) / static_cast<float>(m);
+  }
+
+  float Signed(int a) const {
+    const float r = mSet.correlations[Index(a)];
+    return mPlan.inhibition[Index(a)] ? -r : r;
+  }
+
+  // The check from position from of upTo[d] on, with the sum and count of the arrows before.
+  bool CheckFrom(int d, std::size_t from, float sum, int passed) {
+    const std::vector<int>& arrows = mPlan.upTo[Index(d)];
+    for (std::size_t k = from; k < arrows.size(); ++k) {
+      const int a = arrows[k];
+      if (mPlan.later[Index(a)] == d) {
+        double r = mRowFilled[Index(d)] != 0 && a == mRowArrow[Index(d)]
+                       ? mRows[Index(d)][Index(mSet.listGene[Index(d)])]
+                       : kNotInRow;
+        if (std::isnan(r)) r = Correlation(a);
+        mSet.correlations[Index(a)] = static_cast<float>(r);
+      }
+      sum += Signed(a);
+      if (!WithinReach(sum, passed)) return false;
       ++passed;
     }
     return true;
   }
 
- private:
+  // Whether the check at placeholder d must fail for gene there, every arrow it would
+  // compute but the per-gene ones taken at its best: the sums and the bound only grow with
+  // the values put in, so the real check fails too, at that arrow or before.
+  bool CannotPass(int d, int gene) const {
+    const Prefix& prefix = mPrefix[Index(d)];
+    if (prefix.fails) return true;
+    float sum = prefix.sum;
+    int passed = prefix.passed;
+    const std::vector<int>& arrows = mPlan.upTo[Index(d)];
+    for (std::size_t k = prefix.next; k < arrows.size(); ++k) {
+      const int a = arrows[k];
+      float signedBest = 1.0f;
+      if (mPlan.later[Index(a)] != d) {
+        signedBest = Signed(a);
+      } else if (mValues.source[Index(a)] == ArrowValues::Source::PerGene) {
+        // Its placeholder end is d: the other end is named.
+        const float r = static_cast<float>(mValues.byGene[Index(a)][Index(gene)]);
+        signedBest = mPlan.inhibition[Index(a)] ? -r : r;
+      }
+      sum += signedBest;
+      if (!WithinReach(sum, passed)) return true;
+      ++passed;
+    }
+    return false;
+  }
+
+  void FixPrefix(int d) {
+    Prefix& prefix = mPrefix[Index(d)];
+    prefix = Prefix{};
+    const std::vector<int>& arrows = mPlan.upTo[Index(d)];
+    for (; prefix.next < arrows.size() && mPlan.later[Index(arrows[prefix.next])] != d;
+         ++prefix.next) {
+      prefix.sum += Signed(arrows[prefix.next]);
+      if (!WithinReach(prefix.sum, prefix.passed)) {
+        prefix.fails = true;
+        break;
+      }
+      ++prefix.passed;
+    }
+    prefix.valid = true;
+  }
+
+  // Per placeholder: the first arrow its check computes, when that arrow joins it to an
+  // earlier placeholder through centred stretches.
+  void PlanRows() {
+    const int nodes = mIn.pathway.nodeCount;
+    mRowArrow.assign(Index(nodes), -1);
+    mRowFilled.assign(Index(nodes), 0);
+    mPrefix.assign(Index(nodes), Prefix{});
+    mRows.resize(Index(nodes));
+    for (int d = 0; d < nodes; ++d) {
+      for (const int a : mPlan.upTo[Index(d)]) {
+        if (mPlan.later[Index(a)] != d) continue;
+        const PATHWAY_ARROW& arrow = mIn.pathway.arrows[Index(a)];
+        if (mValues.source[Index(a)] == ArrowValues::Source::Stretches &&
+            arrow.startNode != arrow.endNode && Placeholder(d)) {
+          mRowArrow[Index(d)] = a;
+          mRows[Index(d)].resize(Index(mIn.listGenes));
+        }
+        break;
+      }
+    }
+  }
+
+  // That arrow's correlation for every free gene at once, four genes interleaved: each sum
+  // still runs in sample order, so every value is the one Correlation gives.
+  void FillRow(int d) {
+    const int a = mRowArrow[Index(d)];
+    if (a < 0) return;
+    const PATHWAY_ARROW& arrow = mIn.pathway.arrows[Index(a)];
+    const bool dIsEnd = arrow.endNode == d;
+    const CentredStretch& fixed = mValues.stretches[Index(dIsEnd ? mValues.startStretch[Index(a)]
+                                                                 : mValues.endStretch[Index(a)])];
+    const CentredStretch& free = mValues.stretches[Index(dIsEnd ? mValues.endStretch[Index(a)]
+                                                                : mValues.startStretch[Index(a)])];
+    const std::size_t fixedGene =
+        Index(mSet.listGene[Index(dIsEnd ? arrow.startNode : arrow.endNode)]);
+    std::vector<double>& row = mRows[Index(d)];
+    std::fill(row.begin(), row.end(), kNotInRow);
+    mRowFilled[Index(d)] = 1;
+    // A gene the bound turns away whatever this arrow's correlation gets the worst one: the
+    // check then fails as it would have, and the correlation is never reported.
+    const double worst = mPlan.inhibition[Index(a)] ? 1.0 : -1.0;
+    for (int gene = 0; gene < mIn.listGenes; ++gene)
+      if (mUsed[Index(gene)] == 0 && CannotPass(d, gene)) row[Index(gene)] = worst;
+    const std::size_t length = Index(fixed.length);
+    const double* fixedZeroed = fixed.zeroed.data() + fixedGene * length;
+    const double* fixedPresent = fixed.present.data() + fixedGene * length;
+    std::array<const double*, kMaskedLanes> masked{}, maskedPresent{};
+    std::array<int, kMaskedLanes> maskedGenes{};
+    std::size_t inMasked = 0;
+    for (int gene = 0; gene < mIn.listGenes; ++gene) {
+      if (mUsed[Index(gene)] != 0 || !std::isnan(row[Index(gene)])) continue;
+      if (fixed.complete[fixedGene] != 0 && free.complete[Index(gene)] != 0) continue;
+      maskedGenes[inMasked] = gene;
+      maskedPresent[inMasked] = free.present.data() + Index(gene) * length;
+      masked[inMasked++] = free.zeroed.data() + Index(gene) * length;
+      if (inMasked < masked.size()) continue;
+      inMasked = 0;
+      const std::array<double, kMaskedLanes> r =
+          MaskedCorrelations(fixedZeroed, fixedPresent, masked, maskedPresent, length);
+      for (std::size_t k = 0; k < r.size(); ++k) row[Index(maskedGenes[k])] = r[k];
+    }
+    for (std::size_t k = 0; k < inMasked; ++k)
+      row[Index(maskedGenes[k])] = MaskedCorrelations<1>(fixedZeroed, fixedPresent, {masked[k]},
+                                                         {maskedPresent[k]}, length)[0];
+    if (fixed.complete[fixedGene] == 0) return;
+    const double* f = fixed.centred.data() + fixedGene * length;
+    const double fixedSquares = fixed.squares[fixedGene];
+    const auto finish = [&](int gene, double sxy) {
+      const double squares = free.squares[Index(gene)];
+      row[Index(gene)] =
+          fixedSquares == 0.0 || squares == 0.0 ? -1.0 : sxy / std::sqrt(fixedSquares * squares);
+    };
+    std::array<int, 4> block{};
+    std::size_t inBlock = 0;
+    for (int gene = 0; gene < mIn.listGenes; ++gene) {
+      if (mUsed[Index(gene)] != 0 || free.complete[Index(gene)] == 0 ||
+          !std::isnan(row[Index(gene)]))
+        continue;
+      block[inBlock++] = gene;
+      if (inBlock < block.size()) continue;
+      inBlock = 0;
+      const double* c0 = free.centred.data() + Index(block[0]) * length;
+      const double* c1 = free.centred.data() + Index(block[1]) * length;
+      const double* c2 = free.centred.data() + Index(block[2]) * length;
+      const double* c3 = free.centred.data() + Index(block[3]) * length;
+      double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+      for (std::size_t i = 0; i < length; ++i) {
+        s0 += f[i] * c0[i];
+        s1 += f[i] * c1[i];
+        s2 += f[i] * c2[i];
+        s3 += f[i] * c3[i];
+      }
+      finish(block[0], s0);
+      finish(block[1], s1);
+      finish(block[2], s2);
+      finish(block[3], s3);
+    }
+    for (std::size_t k = 0; k < inBlock; ++k) {
+      const double* c = free.centred.data() + Index(block[k]) * length;
+      double sxy = 0.0;
+      for (std::size_t i = 0; i < length; ++i) sxy += f[i] * c[i];
+      finish(block[k], sxy);
+    }
+  }
+
   bool Next(int d) {
     if (d + 1 == mIn.pathway.nodeCount) {
       mReport(mSet);
@@ -185,6 +561,29 @@ class Searcher {
 
   double Correlation(int a) {
     const PATHWAY_ARROW& arrow = mIn.pathway.arrows[Index(a)];
+    switch (mValues.source[Index(a)]) {
+      case ArrowValues::Source::Fixed:
+        return mValues.byGene[Index(a)][0];
+      case ArrowValues::Source::PerGene:
+        return mValues.byGene[Index(a)][Index(mSet.listGene[Index(mValues.geneNode[Index(a)])])];
+      case ArrowValues::Source::Stretches: {
+        const CentredStretch& xs = mValues.stretches[Index(mValues.startStretch[Index(a)])];
+        const CentredStretch& ys = mValues.stretches[Index(mValues.endStretch[Index(a)])];
+        const std::size_t gx = Index(mSet.listGene[Index(arrow.startNode)]);
+        const std::size_t gy = Index(mSet.listGene[Index(arrow.endNode)]);
+        if (xs.complete[gx] == 0 || ys.complete[gy] == 0) break;
+        const std::size_t length = Index(xs.length);
+        const double* dx = xs.centred.data() + gx * length;
+        const double* dy = ys.centred.data() + gy * length;
+        double sxy = 0.0;
+        for (std::size_t i = 0; i < length; ++i) sxy += dx[i] * dy[i];
+        const double sxx = xs.squares[gx], syy = ys.squares[gy];
+        if (sxx == 0.0 || syy == 0.0) return -1.0;
+        return sxy / std::sqrt(sxx * syy);
+      }
+      case ArrowValues::Source::Computed:
+        break;
+    }
     const int lag = mPlan.lag[Index(a)];
     // The search refuses lags beyond the samples before it starts.
     const int pairs = std::max(0, mIn.samples - lag);
@@ -195,11 +594,16 @@ class Searcher {
 
   const PathwaySearchInput& mIn;
   const ArrowPlan& mPlan;
+  const ArrowValues& mValues;
   SearchControl& mControl;
   std::function<void(const PathwayGeneSet&)> mReport;
   std::vector<std::uint8_t> mUsed;
   PathwayGeneSet mSet;
   std::vector<double> mBufferX, mBufferY;
+  std::vector<int> mRowArrow;              // per node, -1 for none
+  std::vector<std::vector<double>> mRows;  // per node with a row arrow, per list gene
+  std::vector<std::uint8_t> mRowFilled;    // per node
+  std::vector<Prefix> mPrefix;             // per node
 };
 
 // One thread: pumps and polls the job progress at every step.
@@ -267,12 +671,13 @@ class OrderedSets {
   std::size_t mNext = 0;
 };
 
-bool SearchInParallel(const PathwaySearchInput& input, const ArrowPlan& plan, int first,
-                      int threads, const std::function<void(const PathwayGeneSet&)>& report) {
+bool SearchInParallel(const PathwaySearchInput& input, const ArrowPlan& plan,
+                      const ArrowValues& values, int first, int threads,
+                      const std::function<void(const PathwayGeneSet&)>& report) {
   // The named nodes before the first placeholder are checked once, as the serial search
   // does on its way down.
   SerialControl serial;
-  Searcher prefix(input, plan, serial, [](const PathwayGeneSet&) {});
+  Searcher prefix(input, plan, values, serial, [](const PathwayGeneSet&) {});
   for (int d = 0; d < first; ++d) {
     if (serial.Stop()) return false;
     if (!prefix.Check(d)) return true;
@@ -280,13 +685,25 @@ bool SearchInParallel(const PathwaySearchInput& input, const ArrowPlan& plan, in
   if (serial.Stop()) return false;
   const int tasks = (input.listGenes + kCandidatesPerTask - 1) / kCandidatesPerTask;
   OrderedSets ordered(tasks);
+  // Rows a finished task leaves for the next, so that tasks do not each map fresh pages.
+  std::mutex spareMutex;
+  std::vector<std::vector<std::vector<double>>> spareRows;
   SharedStop shared;
   const auto flush = [&ordered, &report] { ordered.Flush(report); };
   platform::RunTasks(tasks, threads, [&](int task, bool callingThread) {
     WorkerControl control(shared, callingThread, flush);
     std::vector<PathwayGeneSet> found;
-    Searcher searcher(input, plan, control,
-                      [&found](const PathwayGeneSet& set) { found.push_back(set); });
+    std::vector<std::vector<double>> rows;
+    {
+      const std::lock_guard lock(spareMutex);
+      if (!spareRows.empty()) {
+        rows = std::move(spareRows.back());
+        spareRows.pop_back();
+      }
+    }
+    Searcher searcher(
+        input, plan, values, control, [&found](const PathwayGeneSet& set) { found.push_back(set); },
+        std::move(rows));
     const int end = std::min(input.listGenes, (task + 1) * kCandidatesPerTask);
     // The prefix's arrows are computed again for this searcher's own state.
     bool going = !control.Stop();
@@ -294,6 +711,8 @@ bool SearchInParallel(const PathwaySearchInput& input, const ArrowPlan& plan, in
     for (int gene = task * kCandidatesPerTask; gene < end && going; ++gene)
       going = searcher.TryGene(first, gene);
     ordered.Finish(task, std::move(found));
+    const std::lock_guard lock(spareMutex);
+    spareRows.push_back(searcher.TakeRows());
   });
   ordered.Flush(report);
   return !shared.stopped.load();
@@ -315,12 +734,13 @@ bool SearchPathwayGeneSets(const PathwaySearchInput& input, int threads,
   for (int d = 0; d < input.pathway.nodeCount && first < 0; ++d)
     if (input.pathway.nodes[Index(d)].placeholder) first = d;
   if (threads <= 0) threads = platform::WorkerThreadCount();
+  const ArrowValues values = PrecomputeArrows(input, plan, threads);
   if (first < 0 || threads == 1 || input.listGenes <= kCandidatesPerTask) {
     SerialControl control;
-    Searcher searcher(input, plan, control, report);
+    Searcher searcher(input, plan, values, control, report);
     return searcher.Search(0);
   }
-  return SearchInParallel(input, plan, first, threads, report);
+  return SearchInParallel(input, plan, values, first, threads, report);
 }
 
 namespace {

@@ -230,6 +230,104 @@ TEST_F(PathwayFilterTest, AtZeroEveryPairWithANonNegativeCorrelationIsReported) 
   EXPECT_EQ(PathwayCorrelation(gap.data(), x.data(), 1, true), -1.0);
 }
 
+// Every correlation the search reports, whether between named nodes, from a named node to
+// a placeholder or between two placeholders, and with missing values, a flat course and a
+// single pair among them, is exactly PathwayCorrelation's on the two courses: Pearson and
+// rank, on one thread and on many; and a threshold keeps just the sets whose mean reaches it.
+TEST_F(PathwayFilterTest, ReportedCorrelationsAreThoseOfTheCourses) {
+  synth::TimeCourseOptions options;
+  options.genes = 50;
+  options.timePoints = 12;
+  options.missingPercent = 8;
+  const synth::TimeCourseTruth truth = synth::MakeTimeCourses(options);
+  const int samples = options.timePoints;
+  const auto at = [samples](int row) { return static_cast<std::size_t>(row * samples); };
+  PathwaySearchInput input;
+  input.samples = samples;
+  input.listGenes = 48;  // the last two genes are the named nodes
+  for (int g = 0; g < input.listGenes; ++g)
+    input.listValues.insert(input.listValues.end(),
+                            truth.values[static_cast<std::size_t>(g)].begin(),
+                            truth.values[static_cast<std::size_t>(g)].end());
+  std::fill_n(input.listValues.begin() + static_cast<std::ptrdiff_t>(at(5)), samples, 2.5);
+  input.nodeValues.assign(at(4), MISSING_VALUE);
+  std::copy_n(truth.values[48].begin(), samples, input.nodeValues.begin());
+  std::copy_n(truth.values[49].begin(), samples,
+              input.nodeValues.begin() + static_cast<std::ptrdiff_t>(at(3)));
+  PATHWAY& pathway = input.pathway;
+  pathway.nodeCount = 4;
+  pathway.nodes[1].placeholder = pathway.nodes[2].placeholder = true;
+  const std::vector<PATHWAY_ARROW> arrows = {
+      {0, 1, 2, kActivation}, {1, 2, 1, kInhibition}, {2, 1, 5, kBinding},
+      {0, 3, 1, kActivation}, {2, 3, 3, kInhibition}, {1, 2, samples - 1, kActivation}};
+  pathway.arrowCount = static_cast<int>(arrows.size());
+  std::copy(arrows.begin(), arrows.end(), pathway.arrows.begin());
+  input.threshold = -1.0;
+  const RaisedAnalysisRunning running;
+  for (const bool rank : {false, true})
+    for (const int threads : {1, 0}) {
+      SCOPED_TRACE(testing::Message() << "rank " << rank << ", threads " << threads);
+      input.rankCorrelation = rank;
+      std::vector<PathwayGeneSet> sets;
+      ASSERT_TRUE(SearchPathwayGeneSets(
+          input, threads, [&sets](const PathwayGeneSet& set) { sets.push_back(set); }));
+      ASSERT_EQ(sets.size(), 48u * 47u) << "every ordered pair of distinct genes";
+      int differing = 0;
+      for (const PathwayGeneSet& set : sets) {
+        const auto course = [&](int node) {
+          const int gene = set.listGene[static_cast<std::size_t>(node)];
+          return gene >= 0 ? input.listValues.data() + at(gene)
+                           : input.nodeValues.data() + at(node);
+        };
+        for (std::size_t a = 0; a < arrows.size(); ++a) {
+          const int lag = arrows[a].interaction == kBinding ? 0 : arrows[a].effectTime;
+          const double r = PathwayCorrelation(course(arrows[a].startNode),
+                                              course(arrows[a].endNode) + lag, samples - lag, rank);
+          if (set.correlations[a] != static_cast<float>(r)) ++differing;
+        }
+      }
+      EXPECT_EQ(differing, 0);
+    }
+
+  // Above a threshold the search keeps exactly the sets whose mean signed correlation
+  // reaches it, however early its bound turned the others away: here most arrows into the
+  // second placeholder come from the named node.
+  const std::vector<PATHWAY_ARROW> bounded = {{0, 1, 1, kActivation},
+                                              {1, 2, 1, kActivation},
+                                              {0, 2, 0, kInhibition},
+                                              {0, 2, 2, kActivation},
+                                              {0, 2, 1, kActivation}};
+  pathway.arrowCount = static_cast<int>(bounded.size());
+  std::copy(bounded.begin(), bounded.end(), pathway.arrows.begin());
+  for (const bool rank : {false, true})
+    for (const int threads : {1, 0}) {
+      SCOPED_TRACE(testing::Message() << "rank " << rank << ", threads " << threads);
+      input.rankCorrelation = rank;
+      input.threshold = -1.0;
+      std::vector<PathwayGeneSet> sets;
+      ASSERT_TRUE(SearchPathwayGeneSets(
+          input, threads, [&sets](const PathwayGeneSet& set) { sets.push_back(set); }));
+      for (const double threshold : {0.2, 0.3}) {
+        std::vector<std::vector<int>> expected, found;
+        for (const PathwayGeneSet& set : sets) {
+          float sum = 0.0f;
+          for (std::size_t a = 0; a < bounded.size(); ++a)
+            sum +=
+                bounded[a].interaction == kInhibition ? -set.correlations[a] : set.correlations[a];
+          if (threshold <= sum / static_cast<float>(bounded.size()))
+            expected.push_back(set.listGene);
+        }
+        input.threshold = threshold;
+        ASSERT_TRUE(SearchPathwayGeneSets(input, threads, [&found](const PathwayGeneSet& set) {
+          found.push_back(set.listGene);
+        }));
+        EXPECT_GT(expected.size(), 20u);
+        EXPECT_LT(expected.size(), sets.size() / 4);
+        EXPECT_EQ(found, expected) << "threshold " << threshold;
+      }
+    }
+}
+
 TEST_F(PathwayFilterTest, OneThreadAndManyLogTheSameSetsInTheSameOrder) {
   synth::TimeCourseOptions options;
   options.genes = 300;
