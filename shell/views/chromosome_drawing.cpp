@@ -222,9 +222,8 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
   const CellSink sink(painter, area);
   const double h = g.RowHeight();
   const int cellH = g.CellHeight();
-  auto fillCell = [&](int column, int y, int height, const CellColours& colours) {
-    const int x = g.ColumnX(column);
-    const int w = g.CellWidth(column);
+  // x and w are the column's: a column's cells share them.
+  auto fillAt = [&sink](int x, int w, int y, int height, const CellColours& colours) {
     if (colours.halves.left == colours.halves.right) {
       if (colours.halves.left != kWhite) sink.Fill(x, y, w, height, colours.halves.left);
       return;
@@ -233,6 +232,9 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
     if (colours.halves.left != kWhite) sink.Fill(x, y, half, height, colours.halves.left);
     if (colours.halves.right != kWhite)
       sink.Fill(x + half, y, w - half, height, colours.halves.right);
+  };
+  auto fillCell = [&](int column, int y, int height, const CellColours& colours) {
+    fillAt(g.ColumnX(column), g.CellWidth(column), y, height, colours);
   };
   const std::int64_t cells =
       static_cast<std::int64_t>(c1 - c0 + 1) * static_cast<std::int64_t>(lastRow - firstRow + 1);
@@ -264,13 +266,15 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
         [&](int from, int to) {
           for (int column = from; column <= to; ++column) {
             const CellReader reader(CellSourceOf(g, column, style), style);
+            const int x = g.ColumnX(column);
+            const int w = g.CellWidth(column);
             CellColours colours;
             for (std::size_t i = 0; i < lineCount; ++i) {
               if (i + kLinesAhead < lineCount)
                 reader.Prefetch(units[At(lines[i + kLinesAhead].last)]);
               const Line& line = lines[i];
               if (reader.LastPainted(units.data(), line.first, line.last, &colours) >= 0)
-                fillCell(column, line.y, cellH, colours);
+                fillAt(x, w, line.y, cellH, colours);
             }
           }
         });
