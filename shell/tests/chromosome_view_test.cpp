@@ -248,7 +248,7 @@ TEST_F(ChromosomeViewTest, ALineScanPassesExactlyTheCopyNumbersDrawnWhite) {
   ASSERT_TRUE(chromosome.Allocate(1, kUnits, tables));
   chromosome.dataType = kDataCopyNumber;
   chromosome.displayInferred = true;
-  const ChromosomeRow rows[kUnits] = {{0, 0, 0, 0}, {1, 0, 1, 0}};
+  const int units[kUnits] = {0, 1};
   chromosome.inferred.Row(0)[0] = 1.0f;
   int whiteSeen = 0;
   int paintedSeen = 0;
@@ -271,7 +271,7 @@ TEST_F(ChromosomeViewTest, ALineScanPassesExactlyTheCopyNumbersDrawnWhite) {
         chromosome.inferred.Row(0)[1] = v;
         const CellColours cell = reader.At(1);
         CellColours line;
-        const int shown = reader.LastPainted(rows, 0, 1, &line);
+        const int shown = reader.LastPainted(units, 0, 1, &line);
         ASSERT_EQ(shown, cell.halves.painted ? 1 : 0) << range << " " << greenRed << " " << v;
         const CellColours expected = cell.halves.painted ? cell : reader.At(0);
         EXPECT_EQ(line.halves.left, expected.halves.left) << range << " " << v;

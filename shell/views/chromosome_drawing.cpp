@@ -40,6 +40,9 @@ namespace {
 
 // Cells a worker thread is given at least: fewer are drawn sooner than it is handed them.
 constexpr std::int64_t kCellsPerThread = 2048;
+// Pixel lines ahead of the scan whose last value is asked for: a line's scan mostly stops
+// at its last marker, which lies a line's markers past the one before.
+constexpr std::size_t kLinesAhead = 8;
 
 std::size_t At(int i) {
   return static_cast<std::size_t>(i);
@@ -219,9 +222,8 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
   const CellSink sink(painter, area);
   const double h = g.RowHeight();
   const int cellH = g.CellHeight();
-  auto fillCell = [&](int column, int y, int height, const CellColours& colours) {
-    const int x = g.ColumnX(column);
-    const int w = g.CellWidth(column);
+  // x and w are the column's: a column's cells share them.
+  auto fillAt = [&sink](int x, int w, int y, int height, const CellColours& colours) {
     if (colours.halves.left == colours.halves.right) {
       if (colours.halves.left != kWhite) sink.Fill(x, y, w, height, colours.halves.left);
       return;
@@ -230,6 +232,9 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
     if (colours.halves.left != kWhite) sink.Fill(x, y, half, height, colours.halves.left);
     if (colours.halves.right != kWhite)
       sink.Fill(x + half, y, w - half, height, colours.halves.right);
+  };
+  auto fillCell = [&](int column, int y, int height, const CellColours& colours) {
+    fillAt(g.ColumnX(column), g.CellWidth(column), y, height, colours);
   };
   const std::int64_t cells =
       static_cast<std::int64_t>(c1 - c0 + 1) * static_cast<std::int64_t>(lastRow - firstRow + 1);
@@ -240,26 +245,36 @@ void DrawCells(QPainter& painter, const ChromosomeDrawState& s, QRect area, int 
     // Evenly spaced rows: a row is never closer than h to the one above, so every cell is
     // drawn. Rows that share a pixel line overdraw each other; only the last painted cell
     // of each line and column shows, so that one alone is drawn.
+    // The lines' units side by side, found once for all columns: a scan then reads one
+    // small array rather than the rows, and the next lines' values are asked for early.
     struct Line {
       int y, first, last;
     };
     std::vector<Line> lines;
+    std::vector<int> units(At(lastRow - firstRow + 1));
+    for (int r = firstRow; r <= lastRow; ++r) units[At(r - firstRow)] = g.rows[At(r)].unit;
     for (int r = firstRow; r <= lastRow;) {
       const int y = static_cast<int>(g.RowY(r));
       int end = r;
       while (end + 1 <= lastRow && static_cast<int>(g.RowY(end + 1)) == y) ++end;
-      lines.push_back({y, r, end});
+      lines.push_back({y, r - firstRow, end - firstRow});
       r = end + 1;
     }
+    const std::size_t lineCount = lines.size();
     ForColumnRuns(
         sink, c0, c1, cells, [](int) { return true; },
         [&](int from, int to) {
           for (int column = from; column <= to; ++column) {
             const CellReader reader(CellSourceOf(g, column, style), style);
+            const int x = g.ColumnX(column);
+            const int w = g.CellWidth(column);
             CellColours colours;
-            for (const Line& line : lines) {
-              if (reader.LastPainted(g.rows.data(), line.first, line.last, &colours) >= 0)
-                fillCell(column, line.y, cellH, colours);
+            for (std::size_t i = 0; i < lineCount; ++i) {
+              if (i + kLinesAhead < lineCount)
+                reader.Prefetch(units[At(lines[i + kLinesAhead].last)]);
+              const Line& line = lines[i];
+              if (reader.LastPainted(units.data(), line.first, line.last, &colours) >= 0)
+                fillAt(x, w, line.y, cellH, colours);
             }
           }
         });
@@ -733,12 +748,45 @@ CellColours CellReader::At(int unit) const {
   return WithKind([unit](auto colourOf) { return colourOf(unit); });
 }
 
-int CellReader::LastPainted(const ChromosomeRow* rows, int first, int last,
-                            CellColours* colours) const {
+void CellReader::Prefetch(int unit) const {
+  if (unit < 0 || unit >= mUnitCount) return;
+  if (mValues != nullptr) __builtin_prefetch(mValues + unit);
+  if (mCalls != nullptr) __builtin_prefetch(mCalls + unit);
+}
+
+int CellReader::LastPaintedCopies(const int* units, int first, int last,
+                                  CellColours* colours) const {
+  // The white test on the value's bits with the sign cleared: -0 is 0, and a NaN lies
+  // above every cut. cutEnd 0 passes nothing.
+  const std::uint32_t cutEnd = mWhiteCut >= 0 ? std::bit_cast<std::uint32_t>(mWhiteCut) + 1 : 0;
+  const std::uint32_t missing = std::bit_cast<std::uint32_t>(kMissingValueFloat);
+  const auto count = static_cast<unsigned>(mUnitCount);
+  for (int k = last; k >= first; --k) {
+    const int unit = units[k];
+    if (static_cast<unsigned>(unit) >= count) continue;
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(mValues[unit]);
+    if ((bits & 0x7fffffffu) < cutEnd && bits != missing) continue;
+    if (!mMemoSet || bits != mMemoBits) {
+      mMemoColour = CellValueColour(std::bit_cast<float>(bits), mStyle);
+      mMemoBits = bits;
+      mMemoSet = true;
+    }
+    if (mMemoColour == kWhite) continue;
+    colours->halves.left = mMemoColour;
+    colours->halves.right = mMemoColour;
+    colours->halves.painted = true;
+    colours->lohBlank = false;
+    return k;
+  }
+  return -1;
+}
+
+int CellReader::LastPainted(const int* units, int first, int last, CellColours* colours) const {
   if (mKind == Kind::kNone) return -1;
+  if (mKind == Kind::kCopies) return LastPaintedCopies(units, first, last, colours);
   return WithKind([&](auto colourOf) {
     for (int k = last; k >= first; --k) {
-      const int unit = rows[k].unit;
+      const int unit = units[k];
       if (unit < 0 || unit >= mUnitCount) continue;
       // Known white without its colour (in a stretch of copy number 0 every marker of a
       // line is read).

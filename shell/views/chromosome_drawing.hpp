@@ -7,6 +7,8 @@
 
 #include <QRect>
 
+#include <cstdint>
+
 #include "engine/base/colour.hpp"
 #include "shell/views/chromosome_geometry.hpp"
 #include "shell/views/chromosome_layout.hpp"
@@ -73,19 +75,23 @@ CellSource CellSourceOf(const ChromosomeGeometry& geometry, int column, const Ce
 CellColours CellColourAt(const CellSource& source, int unit, const CellStyle& style);
 
 // A column's cells by unit, the table row its data type reads found once: a paint reads
-// thousands of cells of one column, and most cost one table read and a colour.
+// thousands of cells of one column, and most cost one table read and a colour. A reader
+// serves one thread.
 class CellReader {
  public:
   CellReader(const CellSource& source, const CellStyle& style);
   CellColours At(int unit) const;
-  // The colours of the last painted cell of rows first..last (drawn in order, it is the one
-  // that shows when they share a pixel line), and its row; -1 when none is painted.
-  int LastPainted(const ChromosomeRow* rows, int first, int last, CellColours* colours) const;
+  // The colours of the last painted cell of units[first..last] (drawn in order, it is the
+  // one that shows when they share a pixel line), and its index; -1 when none is painted.
+  int LastPainted(const int* units, int first, int last, CellColours* colours) const;
+  // Asks the memory for a unit's value ahead of its scan.
+  void Prefetch(int unit) const;
 
  private:
   enum class Kind { kNone, kCalls, kLoh, kCopies, kParentCopies, kComputedValue, kAlleleSharing };
   template <typename Visit>
   auto WithKind(Visit visit) const;
+  int LastPaintedCopies(const int* units, int first, int last, CellColours* colours) const;
   Kind mKind = Kind::kNone;
   const float* mValues = nullptr;
   const unsigned char* mCalls = nullptr;
@@ -94,6 +100,10 @@ class CellReader {
   // Copy numbers of no larger size are white, so a scan passes them without their
   // colour; below 0 when none is known to be.
   float mWhiteCut = -1;
+  // Copy numbers come in runs of one value: the colour of the last one worked out.
+  mutable std::uint32_t mMemoBits = 0;
+  mutable COLORREF mMemoColour = kWhite;
+  mutable bool mMemoSet = false;
   CellStyle mStyle;
 };
 
