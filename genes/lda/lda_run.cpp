@@ -58,6 +58,13 @@ bool Refuse(const char* message) {
   return false;
 }
 
+// The gathered table holds a value for every sample and gene.
+bool HoldsGatheredValues(const LDA_RESULT& lda, int samples) {
+  return lda.geneCount > 0 && samples > 0 &&
+         lda.data.size() ==
+             static_cast<std::size_t>(samples) * static_cast<std::size_t>(lda.geneCount);
+}
+
 bool RanInR(const RReply& reply) {
   if (reply) return true;
   LogMessage(MessageBuffer(kLdaRErrorMessage, reply.error.c_str()), 0, kLogRed);
@@ -186,9 +193,7 @@ bool RunLdaInR() {
   LDA_RESULT& lda = TheLdaResult();
   const int samples = Samples();
   const int genes = lda.geneCount;
-  if (genes <= 0 || samples <= 0 ||
-      lda.data.size() != static_cast<std::size_t>(samples) * static_cast<std::size_t>(genes))
-    return Refuse(kNoLdaGenesMessage);
+  if (!HoldsGatheredValues(lda, samples)) return Refuse(kNoLdaGenesMessage);
   if (!CheckLdaClasses(samples)) return Refuse("");
   const int occupied = OccupiedLdaClasses(samples);
   if (occupied < 2) return Refuse(kTooFewLdaClassesMessage);
@@ -233,9 +238,7 @@ bool RunPca() {
   LDA_RESULT& lda = TheLdaResult();
   const int samples = Samples();
   const int genes = lda.geneCount;
-  if (genes <= 0 || samples <= 0 ||
-      lda.data.size() != static_cast<std::size_t>(samples) * static_cast<std::size_t>(genes))
-    return Refuse(kNoLdaGenesMessage);
+  if (!HoldsGatheredValues(lda, samples)) return Refuse(kNoLdaGenesMessage);
   LogMessage(kObtainingPcaMessage);
   TWO_WAY_MATRIX matrix;
   matrix.AllocMatrix(samples, genes);
