@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 
 #include "engine/base/text_helpers.hpp"
@@ -120,4 +121,11 @@ QPushButton* ControlButton(const char* text, int id, QWidget* parent) {
   button->setObjectName(ControlName(id));
   button->setAutoDefault(false);
   return button;
+}
+
+void FillWhiteBehindPaint(QWidget& widget) {
+  widget.setAutoFillBackground(true);
+  QPalette colours = widget.palette();
+  colours.setColor(QPalette::Window, Qt::white);
+  widget.setPalette(colours);
 }

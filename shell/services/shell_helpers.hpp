@@ -41,6 +41,9 @@ void BrowseFileName(QWidget* control, std::string& path, bool openDialog, bool c
 // button does, so Return stays with the dialog.
 QPushButton* ControlButton(const char* text, int id, QWidget* parent);
 
+// Has the toolkit fill the widget white before each paint: the canvases of the views.
+void FillWhiteBehindPaint(QWidget& widget);
+
 // The folder the next folder browser shows first; the folder buttons fill it.
 extern std::string BrowseFolderStart;
 

@@ -37,10 +37,7 @@ constexpr int kLineStep = 50;
 class ClusterCanvas final : public QWidget {
  public:
   explicit ClusterCanvas(CClusterView& view, QWidget* parent) : QWidget(parent), mView(view) {
-    setAutoFillBackground(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, Qt::white);
-    setPalette(colours);
+    FillWhiteBehindPaint(*this);
   }
 
  protected:

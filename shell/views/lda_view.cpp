@@ -17,6 +17,7 @@
 #include "genes/lda/lda_result.hpp"
 #include "shell/commands/export_image_command.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/services/shell_helpers.hpp"
 #include "shell/shell_frame.hpp"
 
 namespace {
@@ -30,10 +31,7 @@ int gHitStart = 0;
 class LdaCanvas final : public QWidget {
  public:
   LdaCanvas(LdaView& view, QWidget* parent) : QWidget(parent), mView(view) {
-    setAutoFillBackground(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, Qt::white);
-    setPalette(colours);
+    FillWhiteBehindPaint(*this);
     setMouseTracking(true);
   }
 

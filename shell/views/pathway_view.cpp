@@ -9,6 +9,7 @@
 #include "engine/services/log_channel.hpp"
 #include "genes/pathway/pathway.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/services/shell_helpers.hpp"
 #include "shell/views/pathway_drawing.hpp"
 #include "shell/views/pathway_geometry.hpp"
 
@@ -16,10 +17,7 @@
 class PathwayCanvas final : public QWidget {
  public:
   explicit PathwayCanvas(PathwayView& view, QWidget* parent) : QWidget(parent), mView(view) {
-    setAutoFillBackground(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, Qt::white);
-    setPalette(colours);
+    FillWhiteBehindPaint(*this);
   }
 
  protected:

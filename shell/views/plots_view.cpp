@@ -18,6 +18,7 @@
 #include "engine/services/log_channel.hpp"
 #include "engine/services/running_scope.hpp"
 #include "shell/dialogs/normalization_plot_dialog.hpp"
+#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/shell_frame.hpp"
 
@@ -177,10 +178,7 @@ class PlotCanvas final : public QWidget {
  public:
   explicit PlotCanvas(const PlotsView& view, QWidget* parent) : QWidget(parent), mView(view) {
     setFixedSize(PlotsView::kWidth, PlotsView::kHeight);
-    setAutoFillBackground(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, Qt::white);
-    setPalette(colours);
+    FillWhiteBehindPaint(*this);
   }
 
  protected:
