@@ -1,7 +1,7 @@
 // The Help menu: the program's pages on the web and the About box.
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
-#include "shell/dialogs/about_dialog.hpp"
+#include "shell/dialogs/help/about_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"

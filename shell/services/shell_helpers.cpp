@@ -15,7 +15,7 @@
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/process.hpp"
-#include "shell/dialogs/online_link_dialog.hpp"
+#include "shell/dialogs/links/online_link_dialog.hpp"
 #include "shell/services/open_service.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"

@@ -10,7 +10,7 @@
 #include "shell/services/output_files.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
-#include "shell/views/plots_view.hpp"
+#include "shell/views/r/plots_view.hpp"
 
 static_assert(static_cast<int>(RightPaneView::kAnalysisLog) == VIEW_ANALYSIS &&
               static_cast<int>(RightPaneView::kProbeData) == VIEW_DATA &&

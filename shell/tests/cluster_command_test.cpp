@@ -14,11 +14,11 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/cluster/cluster_tree_file.hpp"
-#include "shell/commands/export_image_command.hpp"
-#include "shell/dialogs/cluster_dialog.hpp"
+#include "shell/dialogs/cluster/cluster_dialog.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/cluster_view.hpp"
+#include "shell/views/cluster/cluster_view.hpp"
+#include "shell/views/pane/export_image_command.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
 namespace {
