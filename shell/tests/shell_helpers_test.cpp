@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/links/open_link.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/tests/shell_test.hpp"

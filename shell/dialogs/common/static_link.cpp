@@ -3,7 +3,7 @@
 
 #include <QMouseEvent>
 
-#include "shell/services/shell_helpers.hpp"
+#include "shell/dialogs/links/open_link.hpp"
 #include "shell/services/text_conversion.hpp"
 
 CStaticLink::CStaticLink(const QString& text, std::string address, QWidget* parent)

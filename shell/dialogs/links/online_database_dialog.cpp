@@ -11,9 +11,9 @@
 
 #include "engine/group/group.hpp"
 #include "genes/annotation/online_addresses.hpp"
+#include "shell/dialogs/links/open_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
-#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
 OnlineDatabaseDialog::OnlineDatabaseDialog(int choice, bool directGo, QWidget* parent)

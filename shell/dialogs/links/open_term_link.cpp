@@ -4,7 +4,7 @@
 #include <string>
 
 #include "genes/annotation/term_links.hpp"
-#include "shell/services/shell_helpers.hpp"
+#include "shell/dialogs/links/open_link.hpp"
 
 void OpenTermLink(int column, int term) {
   const std::string address = TermLinkAddress(column, term);

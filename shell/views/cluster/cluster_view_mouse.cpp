@@ -11,7 +11,7 @@
 #include "genes/cluster/cluster_selection.hpp"
 #include "genes/info/gene_info.hpp"
 #include "genes/info/term_table.hpp"
-#include "shell/commands/view_commands.hpp"
+#include "shell/dialogs/links/online_database_dialog.hpp"
 #include "shell/dialogs/links/open_term_link.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
@@ -84,7 +84,7 @@ void CClusterView::LeftClick(QPoint at, bool ctrl) {
     case ClusterZone::kMatrix:
     case ClusterZone::kLabels:
       ClickCell(hit, ctrl);
-      if (hit.zone == ClusterZone::kLabels) GoToOnlineDatabase(mFrame, false);
+      if (hit.zone == ClusterZone::kLabels) OpenOnlineDatabase(mFrame.Window(), false);
       break;
     case ClusterZone::kNone:
       return;  // nothing there to select
