@@ -22,6 +22,7 @@
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
+#include "shell/views/cluster/cluster_view.hpp"
 #include "shell/views/frame/left_view.hpp"
 
 namespace {
@@ -84,4 +85,5 @@ bool DoHierarchicalClustering(ShellFrame& frame, std::function<bool()> dialog) {
 
 void RegisterClusterCommands(CommandRegistry& registry) {
   registry.Add(ids::kHierarchicalClustering, HierarchicalClustering);
+  SetClusterAgainRoutine([](ShellFrame& frame) { return DoHierarchicalClustering(frame, {}); });
 }

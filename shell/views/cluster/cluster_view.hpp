@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QScrollArea>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,11 @@
 class QPainter;
 class ShellFrame;
 struct GroupSettings;
+
+// Delete Selected Gene clusters again the genes of the gene tree that carry no mark. That
+// is the clustering command's work, which sits above the views: the command installs it
+// here when it registers.
+void SetClusterAgainRoutine(std::function<bool(ShellFrame&)> routine);
 
 // The timer that blinks the current cell's marker.
 inline constexpr int kClusterBlinkTimerId = 1;

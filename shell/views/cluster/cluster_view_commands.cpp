@@ -4,6 +4,7 @@
 #include <QScrollBar>
 
 #include <cerrno>
+#include <utility>
 
 #include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -17,7 +18,6 @@
 #include "genes/info/gene_info.hpp"
 #include "genes/info/term_table.hpp"
 #include "platform/system_error.hpp"
-#include "shell/commands/cluster_commands.hpp"
 #include "shell/dialogs/find/find_gene.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
@@ -28,6 +28,9 @@
 #include "shell/views/cluster/cluster_view.hpp"
 
 namespace {
+
+// Installed by the clustering command.
+std::function<bool(ShellFrame&)> gClusterAgain;
 
 // Legend squares and their spacing, from the window's top left corner.
 constexpr int kLegendSquare = 25;
@@ -121,6 +124,10 @@ bool CClusterView::RunCommand(int id) {
   }
 }
 
+void SetClusterAgainRoutine(std::function<bool(ShellFrame&)> routine) {
+  gClusterAgain = std::move(routine);
+}
+
 void CClusterView::SelectAllGene() {
   CLUSTER* genes = GeneTree();
   if (genes == nullptr) return;
@@ -132,7 +139,7 @@ void CClusterView::DeleteSelectedGene() {
   // The genes go by their marks, which the picture sets; they are set here as it would, so
   // that what is deleted never depends on a paint having happened.
   if (CLUSTER* genes = GeneTree()) MarkClusterBranches(*genes);
-  DoHierarchicalClustering(mFrame, {});
+  if (gClusterAgain) gClusterAgain(mFrame);
 }
 
 void CClusterView::ExportImage(bool branchOnly) {
