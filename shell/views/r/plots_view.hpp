@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/services/shell_services.hpp"
 #include "shell/views/pane/right_view.hpp"
 
 class CHIP_DATA;
@@ -36,7 +37,7 @@ struct PlotSummary {
   double correlation = 0.0;
 };
 
-class PlotsView final : public QScrollArea, public RightView {
+class PlotsView final : public QScrollArea, public RightView, public NormalizationReview {
   Q_OBJECT
  public:
   // Plot cells of 500 x 500 in two columns and two rows, beside margins of a character.
@@ -57,7 +58,7 @@ class PlotsView final : public QScrollArea, public RightView {
   // review (NormPlot in its baseline comparison) or the plot's options say so. False,
   // with the reason in the log, when an array cannot be read or normalised; the view
   // then shows its hint again.
-  bool PreparePlots();
+  bool PreparePlots() override;
   // Back to the hint, with the kept baseline array let go.
   void Reset();
 
