@@ -30,6 +30,11 @@ printf '#include "engine/face.hpp"\n' > "$scratch/engine/base/face_user.cpp"
 printf '#include "engine/other.hpp"\n' > "$scratch/engine/base/other_user.cpp"
 if "$check" "$scratch" > /dev/null; then echo "a file beside a named file let in"; exit 1; fi
 rm "$scratch/engine/base/face_user.cpp" "$scratch/engine/base/other_user.cpp"
+# A folder that says "none" holds its code in sub-folders of their own rows.
+printf 'genes/ui none\n' >> "$scratch/tools/layering.table"
+printf '#include "engine/base/colour.hpp"\n' > "$scratch/genes/ui/stray.cpp"
+if "$check" "$scratch" > /dev/null; then echo "a file outside the rows of a none folder let in"; exit 1; fi
+rm "$scratch/genes/ui/stray.cpp"
 mkdir -p "$scratch/scramble"
 printf '#include "platform/path.hpp"\n' > "$scratch/scramble/x.cpp"
 if "$check" "$scratch" > /dev/null; then echo "folder missing from the table not caught"; exit 1; fi
