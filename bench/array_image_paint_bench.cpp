@@ -18,7 +18,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "shell/main_frame.hpp"
-#include "shell/views/cel_view.hpp"
+#include "shell/views/array/cel_view.hpp"
 #include "tools/synth/installed_array_group.hpp"
 
 namespace {

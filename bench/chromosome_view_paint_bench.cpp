@@ -25,8 +25,8 @@
 #include "genome/info/genome_info.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "shell/main_frame.hpp"
-#include "shell/views/analysis_doc.hpp"
-#include "shell/views/chromosome_view.hpp"
+#include "shell/views/chromosome/chromosome_view.hpp"
+#include "shell/views/frame/analysis_doc.hpp"
 
 namespace {
 

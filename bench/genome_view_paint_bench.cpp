@@ -14,7 +14,7 @@
 #include "engine/group/gene_list.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/stretch/gene_stretch.hpp"
-#include "shell/views/genome_drawing.hpp"
+#include "shell/views/genome/genome_drawing.hpp"
 #include "tools/synth/gene_stretch_data.hpp"
 
 namespace {

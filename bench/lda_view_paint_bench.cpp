@@ -18,7 +18,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "genes/lda/lda_result.hpp"
 #include "shell/main_frame.hpp"
-#include "shell/views/lda_view.hpp"
+#include "shell/views/samples/lda_view.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
 namespace {

@@ -12,8 +12,8 @@
 
 #include "bench/bench_support.hpp"
 #include "genes/pathway/pathway.hpp"
-#include "shell/views/pathway_drawing.hpp"
-#include "shell/views/pathway_geometry.hpp"
+#include "shell/views/pathway/pathway_drawing.hpp"
+#include "shell/views/pathway/pathway_geometry.hpp"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "engine/group/group.hpp"
 #include "genome/info/snp_block_data.hpp"
 #include "shell/main_frame.hpp"
-#include "shell/views/snp_view.hpp"
+#include "shell/views/genome/snp_view.hpp"
 #include "tools/synth/array_group.hpp"
 #include "tools/synth/installed_array_group.hpp"
 

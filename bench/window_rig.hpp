@@ -11,7 +11,7 @@
 
 #include "bench/bench_support.hpp"
 #include "shell/main_frame.hpp"
-#include "shell/views/analysis_doc.hpp"
+#include "shell/views/frame/analysis_doc.hpp"
 
 namespace bench {
 

@@ -13,7 +13,7 @@
 #include "shell/main_frame.hpp"
 #include "shell/services/rtf_reader.hpp"
 #include "shell/services/shell_services.hpp"
-#include "shell/views/analysis_doc.hpp"
+#include "shell/views/frame/analysis_doc.hpp"
 
 CZelkoApp::CZelkoApp(QStringList arguments) : mArguments(std::move(arguments)) {}
 

@@ -10,7 +10,7 @@
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
 #include "shell/commands/run_analysis_command.hpp"
-#include "shell/dialogs/array_list_dialog.hpp"
+#include "shell/dialogs/group/array_list_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"

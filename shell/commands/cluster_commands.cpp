@@ -17,12 +17,13 @@
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
 #include "shell/commands/run_analysis_command.hpp"
-#include "shell/dialogs/cluster_dialog.hpp"
-#include "shell/dialogs/option_pages.hpp"
+#include "shell/dialogs/cluster/cluster_dialog.hpp"
+#include "shell/dialogs/options/option_pages.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
-#include "shell/views/left_view.hpp"
+#include "shell/views/cluster/cluster_view.hpp"
+#include "shell/views/frame/left_view.hpp"
 
 namespace {
 
@@ -84,4 +85,5 @@ bool DoHierarchicalClustering(ShellFrame& frame, std::function<bool()> dialog) {
 
 void RegisterClusterCommands(CommandRegistry& registry) {
   registry.Add(ids::kHierarchicalClustering, HierarchicalClustering);
+  SetClusterAgainRoutine([](ShellFrame& frame) { return DoHierarchicalClustering(frame, {}); });
 }

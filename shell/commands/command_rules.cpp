@@ -1,8 +1,8 @@
 // The update rules of the main-frame commands.
 #include "shell/commands/command_rules.hpp"
 
-#include "shell/commands/export_image_command.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/views/pane/export_image_command.hpp"
 
 CommandState FrameCommandRule(int id, const CommandContext& c) {
   const bool idle = !c.analysisRunning;

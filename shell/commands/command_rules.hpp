@@ -2,7 +2,7 @@
 // the group's state allows, whatever runs the command.
 #pragma once
 
-#include "shell/views/right_view.hpp"
+#include "shell/views/pane/right_view.hpp"
 
 // The state the rules read, gathered by the main frame before each update.
 struct CommandContext {

@@ -6,7 +6,7 @@
 #include "shell/commands/command_registry.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
-#include "shell/views/analysis_view.hpp"
+#include "shell/views/frame/analysis_view.hpp"
 
 void RegisterFileCommands(CommandRegistry& registry) {
   registry.Add(ids::kEditCopy, [](ShellFrame& frame) { frame.LogView().copy(); });

@@ -7,7 +7,7 @@
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
 #include "shell/commands/run_analysis_command.hpp"
-#include "shell/dialogs/genome_dialog.hpp"
+#include "shell/dialogs/genome/genome_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"

@@ -1,10 +1,10 @@
 // The Help menu: the program's pages on the web and the About box.
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
-#include "shell/dialogs/about_dialog.hpp"
+#include "shell/dialogs/help/about_dialog.hpp"
+#include "shell/dialogs/links/open_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
-#include "shell/services/shell_helpers.hpp"
 #include "shell/services/web_addresses.hpp"
 #include "shell/shell_frame.hpp"
 

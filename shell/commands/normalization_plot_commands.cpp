@@ -6,11 +6,11 @@
 #include "engine/services/log_channel.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
-#include "shell/dialogs/normalization_plot_dialog.hpp"
+#include "shell/dialogs/expression/normalization_plot_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
-#include "shell/views/plots_view.hpp"
+#include "shell/views/r/plots_view.hpp"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "shell/commands/command_registry.hpp"
 #include "shell/commands/group_switch.hpp"
 #include "shell/commands/run_analysis_command.hpp"
-#include "shell/dialogs/normalize_dialog.hpp"
+#include "shell/dialogs/expression/normalize_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"

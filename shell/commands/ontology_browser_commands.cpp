@@ -2,7 +2,7 @@
 // itself; nothing of it goes through the log.
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
-#include "shell/dialogs/go_browser_dialog.hpp"
+#include "shell/dialogs/annotation/go_browser_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"

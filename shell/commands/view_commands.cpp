@@ -5,10 +5,10 @@
 #include "engine/group/group.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
-#include "shell/commands/export_image_command.hpp"
-#include "shell/dialogs/online_database_dialog.hpp"
+#include "shell/dialogs/links/online_database_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
+#include "shell/views/pane/export_image_command.hpp"
 
 void GoToOnlineDatabase(ShellFrame& frame, bool withDialog) {
   OpenOnlineDatabase(frame.Window(), withDialog);

@@ -1,4 +1,4 @@
-// Status text, clipboard, links and the file fields of dialogs.
+// Status text, clipboard and the file fields of dialogs.
 #include "shell/services/shell_helpers.hpp"
 
 #include <QAbstractButton>
@@ -15,8 +15,6 @@
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/process.hpp"
-#include "shell/dialogs/online_link_dialog.hpp"
-#include "shell/services/open_service.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/shell_frame.hpp"
@@ -39,14 +37,6 @@ void SetStatusText(int pane, std::string_view text) {
 
 void CopyTextToClipboard(std::string_view text) {
   if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(ToQString(text));
-}
-
-void OpenLink(std::string_view address) {
-  Opener().Open(address);
-  if (!GroupStarted() || TheGroup().Settings().LINK_DIALOG == 0) return;
-  CopyTextToClipboard(address);
-  OnlineLinkDialog dialog(address, TheFrame() != nullptr ? TheFrame()->Window() : nullptr);
-  Prompts().RunDialog(dialog);
 }
 
 void SetControlText(QWidget* control, const QString& text) {

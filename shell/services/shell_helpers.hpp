@@ -1,6 +1,7 @@
 // Small routines every dialog, view and command uses to talk to the user: the status-bar
-// message, the clipboard, opening addresses and files, the file fields of dialogs and the
-// folder browser's start folder.
+// message, the clipboard, the file fields of dialogs and the folder browser's start folder.
+// Opening an address is OpenLink (shell/dialogs/links/open_link.hpp), since it may tell
+// the user in a dialog.
 #pragma once
 
 #include <string>
@@ -21,10 +22,6 @@ void SetStatusText(int pane, std::string_view text);
 
 // Puts the text on the clipboard; a clipboard that cannot be reached is silent.
 void CopyTextToClipboard(std::string_view text);
-
-// Opens a web page or a file with its associated program. With LINK_DIALOG set the
-// address is also copied to the clipboard and the online link dialog tells the user so.
-void OpenLink(std::string_view address);
 
 // Shows a file setting in a button, label or edit: the path, or when it is unset
 // ("None..." or empty) offText, or "None" when offText is empty.

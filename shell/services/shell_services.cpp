@@ -1,6 +1,8 @@
 // View requests through the main window, and the installation of the window's services.
 #include "shell/services/shell_services.hpp"
 
+#include <QWidget>
+
 #include <vector>
 
 #include "engine/services/output_file_registry.hpp"
@@ -10,7 +12,6 @@
 #include "shell/services/output_files.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
-#include "shell/views/plots_view.hpp"
 
 static_assert(static_cast<int>(RightPaneView::kAnalysisLog) == VIEW_ANALYSIS &&
               static_cast<int>(RightPaneView::kProbeData) == VIEW_DATA &&
@@ -37,7 +38,7 @@ class FrameViewRequests final : public ViewRequests {
     ShellFrame* frame = TheFrame();
     if (frame == nullptr) return false;
     frame->ShowView(VIEW_PLOTS);
-    auto* plots = dynamic_cast<PlotsView*>(frame->RightViews(VIEW_PLOTS));
+    auto* plots = dynamic_cast<NormalizationReview*>(frame->RightViews(VIEW_PLOTS));
     const bool prepared = plots != nullptr && plots->PreparePlots();
     // The review's log lines brought the log forward.
     frame->ShowView(VIEW_PLOTS);

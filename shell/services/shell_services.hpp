@@ -6,3 +6,12 @@
 void InstallShellServices();
 // Gives back what the last installation replaced.
 void RemoveShellServices();
+
+// The view that reviews a normalisation when the normalisation job asks for one (the
+// plots view) offers the review here, so that these services need not know the view.
+class NormalizationReview {
+ public:
+  virtual ~NormalizationReview() = default;
+  // True when the review's plots were made.
+  virtual bool PreparePlots() = 0;
+};

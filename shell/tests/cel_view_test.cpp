@@ -25,11 +25,11 @@
 #include "engine/array/image_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "platform/runtime_rand.hpp"
-#include "shell/dialogs/find_gene.hpp"
+#include "shell/dialogs/find/find_gene.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/cel_view.hpp"
+#include "shell/views/array/cel_view.hpp"
 #include "tools/synth/expected_layout.hpp"
 #include "tools/synth/installed_array_group.hpp"
 

@@ -16,11 +16,11 @@
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/chromosome/chromosome_command.hpp"
 #include "genome/chromosome/chromosome_view_flags.hpp"
-#include "shell/dialogs/chromosome_dialog.hpp"
+#include "shell/dialogs/genome/chromosome_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/tests/chromosome_study.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/chromosome_view.hpp"
+#include "shell/views/chromosome/chromosome_view.hpp"
 
 namespace {
 

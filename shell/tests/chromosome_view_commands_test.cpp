@@ -32,17 +32,17 @@
 #include "genome/inference/chromosome_curve.hpp"
 #include "genome/inference/random_seed.hpp"
 #include "genome/jobs/region_clustering.hpp"
-#include "shell/commands/export_image_command.hpp"
-#include "shell/dialogs/cluster_snp_dialog.hpp"
-#include "shell/dialogs/export_snp_dialog.hpp"
-#include "shell/dialogs/find_ref_gene_dialog.hpp"
-#include "shell/dialogs/linkage_dialog.hpp"
+#include "shell/dialogs/genome/cluster_snp_dialog.hpp"
+#include "shell/dialogs/genome/export_snp_dialog.hpp"
+#include "shell/dialogs/genome/find_ref_gene_dialog.hpp"
+#include "shell/dialogs/genome/linkage_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/tests/chromosome_study.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/chromosome_view.hpp"
+#include "shell/views/chromosome/chromosome_view.hpp"
+#include "shell/views/pane/export_image_command.hpp"
 
 namespace {
 

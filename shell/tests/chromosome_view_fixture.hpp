@@ -22,10 +22,10 @@
 #include "genome/files/chromosome_region.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/info/snp_info.hpp"
-#include "shell/dialogs/chromosome_options.hpp"
+#include "shell/dialogs/options/chromosome_options.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/chromosome_view.hpp"
+#include "shell/views/chromosome/chromosome_view.hpp"
 #include "tools/synth/genome_files.hpp"
 #include "tools/synth/genome_snp_group.hpp"
 

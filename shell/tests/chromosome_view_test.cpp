@@ -15,8 +15,8 @@
 #include "genome/jobs/region_clustering.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "shell/tests/chromosome_view_fixture.hpp"
-#include "shell/views/chromosome_drawing.hpp"
-#include "shell/views/chromosome_layout.hpp"
+#include "shell/views/chromosome/chromosome_drawing.hpp"
+#include "shell/views/chromosome/chromosome_layout.hpp"
 
 namespace {
 

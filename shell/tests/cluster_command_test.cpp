@@ -14,11 +14,11 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/cluster/cluster_tree_file.hpp"
-#include "shell/commands/export_image_command.hpp"
-#include "shell/dialogs/cluster_dialog.hpp"
+#include "shell/dialogs/cluster/cluster_dialog.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/cluster_view.hpp"
+#include "shell/views/cluster/cluster_view.hpp"
+#include "shell/views/pane/export_image_command.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
 namespace {
@@ -131,6 +131,44 @@ TEST_F(ClusterCommandTest, AFailedClusteringClosesItsBlockAndShowsNoView) {
   EXPECT_EQ(lines.back(), "Clustering not completed}");
   EXPECT_FALSE(frame.HasViewItem(VIEW_CLUSTER));
   EXPECT_EQ(frame.RightViews(VIEW_CLUSTER), nullptr);
+}
+
+// Clustering/Delete Selected Gene runs the clustering command again, which installs itself
+// into the view, on the genes outside the current branch.
+TEST_F(ClusterCommandTest, DeleteSelectedGeneClustersTheGenesOutsideTheBranchAgain) {
+  synth::PlantedClusterOptions options;
+  options.seed = 7;
+  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(options);
+  synth::InstallPlantedClusterGroup(truth);
+  GroupSettings& settings = TheGroup().Settings();
+  settings.WORKING_DIR = Folder();
+  settings.GENE_LIST_FILE = File("planted gene list.txt");
+  std::ofstream(settings.GENE_LIST_FILE) << synth::PlantedGeneListText(truth);
+  settings.CLUSTER_GENE = 1;
+  CMainFrame& frame = OpenFrame();
+  ASSERT_FALSE(RunClustering(frame).empty());
+  CLUSTER* genes = GeneTree();
+  ASSERT_NE(genes, nullptr);
+  const int before = genes->ItemCount();
+  // The smaller branch under the root is the one deleted.
+  const CLUSTER_NODE& root = genes->Node(genes->Root());
+  const int branch = genes->Node(root.child1).weight <= genes->Node(root.child2).weight
+                         ? root.child1
+                         : root.child2;
+  const int deleted = genes->Node(branch).weight;
+  ASSERT_GT(deleted, 0);
+  ASSERT_LT(deleted, before);
+  genes->currentNode = branch;
+  ASSERT_TRUE(frame.CommandUi(ids::kClusterDeleteSelectedGene).enabled);
+
+  const std::size_t lines = LogLines().size();
+  ASSERT_TRUE(frame.OnCommand(ids::kClusterDeleteSelectedGene));
+  const std::vector<std::string> all = LogLines();
+  EXPECT_TRUE(std::find(all.begin() + static_cast<std::ptrdiff_t>(lines), all.end(),
+                        "{Hierarchical clustering") != all.end());
+  ASSERT_NE(GeneTree(), nullptr);
+  EXPECT_EQ(GeneTree()->ItemCount(), before - deleted);
+  EXPECT_NE(dynamic_cast<CClusterView*>(frame.PaneView()), nullptr);
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "shell/dialogs/cluster_dialog.hpp"
-#include "shell/dialogs/static_link.hpp"
+#include "shell/dialogs/cluster/cluster_dialog.hpp"
+#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/tests/shell_test.hpp"

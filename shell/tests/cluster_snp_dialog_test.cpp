@@ -1,7 +1,7 @@
 // The cluster-SNP dialog driven with the mouse and the keyboard: the rule between its three
 // choices, the region file button, Options, what OK and Cancel leave in the dendrogram
 // switches and the group's settings, and its picture.
-#include "shell/dialogs/cluster_snp_dialog.hpp"
+#include "shell/dialogs/genome/cluster_snp_dialog.hpp"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/cluster_view.hpp"
+#include "shell/views/cluster/cluster_view.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
 class ClusterViewTest : public ShellTest {

@@ -19,14 +19,14 @@
 #include "genes/cluster/cluster_selection.hpp"
 #include "genes/cluster/functional_clusters.hpp"
 #include "genes/info/gene_info.hpp"
-#include "shell/dialogs/export_image_dialog.hpp"
+#include "shell/dialogs/image/export_image_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/image_export_choices.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/cluster_view_fixture.hpp"
-#include "shell/views/cluster_drawing.hpp"
-#include "shell/views/cluster_status_text.hpp"
-#include "shell/views/left_view.hpp"
+#include "shell/views/cluster/cluster_drawing.hpp"
+#include "shell/views/cluster/cluster_status_text.hpp"
+#include "shell/views/frame/left_view.hpp"
 
 namespace {
 

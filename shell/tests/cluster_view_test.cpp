@@ -22,8 +22,8 @@
 #include "genes/cluster/cluster_engine.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/cluster_view_fixture.hpp"
-#include "shell/views/cluster_drawing.hpp"
-#include "shell/views/cluster_view.hpp"
+#include "shell/views/cluster/cluster_drawing.hpp"
+#include "shell/views/cluster/cluster_view.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
 namespace {

@@ -21,9 +21,9 @@
 
 #include "genes/compare/compare_criteria.hpp"
 #include "platform/path.hpp"
-#include "shell/dialogs/compare_combine_page.hpp"
-#include "shell/dialogs/compare_sample_page.hpp"
-#include "shell/dialogs/option_pages.hpp"
+#include "shell/dialogs/options/option_pages.hpp"
+#include "shell/dialogs/samples/compare_combine_page.hpp"
+#include "shell/dialogs/samples/compare_sample_page.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/group_commands_test.hpp"

@@ -26,9 +26,9 @@
 #include "engine/testing/captured_log.hpp"
 #include "genes/compare/compare_criteria.hpp"
 #include "genes/compare/compare_result_file.hpp"
-#include "shell/dialogs/compare_combine_page.hpp"
-#include "shell/dialogs/compare_sample_page.hpp"
-#include "shell/dialogs/select_samples_dialog.hpp"
+#include "shell/dialogs/common/select_samples_dialog.hpp"
+#include "shell/dialogs/samples/compare_combine_page.hpp"
+#include "shell/dialogs/samples/compare_sample_page.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/shell_test.hpp"
 

@@ -9,7 +9,7 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "shell/dialogs/property_sheet.hpp"
+#include "shell/dialogs/common/property_sheet.hpp"
 
 namespace compare_events {
 

@@ -23,12 +23,12 @@
 #include "engine/base/missing_value.hpp"
 #include "engine/base/value_triple.hpp"
 #include "engine/model/model.hpp"
-#include "shell/dialogs/find_gene.hpp"
+#include "shell/dialogs/find/find_gene.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/group_commands_test.hpp"
-#include "shell/views/data_drawing.hpp"
-#include "shell/views/data_view.hpp"
+#include "shell/views/array/data_drawing.hpp"
+#include "shell/views/array/data_view.hpp"
 
 namespace {
 

@@ -8,10 +8,10 @@
 
 #include "engine/chip/cdf_layout.hpp"
 #include "shell/commands/view_commands.hpp"
-#include "shell/dialogs/about_dialog.hpp"
-#include "shell/dialogs/find_gene_dialog.hpp"
-#include "shell/dialogs/online_database_dialog.hpp"
-#include "shell/dialogs/static_link.hpp"
+#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/find/find_gene_dialog.hpp"
+#include "shell/dialogs/help/about_dialog.hpp"
+#include "shell/dialogs/links/online_database_dialog.hpp"
 #include "shell/services/web_addresses.hpp"
 #include "shell/tests/shell_test.hpp"
 

@@ -11,8 +11,8 @@
 #include <fstream>
 
 #include "engine/group/gene_list.hpp"
-#include "shell/dialogs/export_expression_dialog.hpp"
-#include "shell/dialogs/get_external_page.hpp"
+#include "shell/dialogs/expression/export_expression_dialog.hpp"
+#include "shell/dialogs/group/get_external_page.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/tests/group_commands_test.hpp"
 

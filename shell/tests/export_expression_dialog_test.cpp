@@ -11,7 +11,7 @@
 
 #include "engine/group/sample_grouping.hpp"
 #include "platform/path.hpp"
-#include "shell/dialogs/export_expression_dialog.hpp"
+#include "shell/dialogs/expression/export_expression_dialog.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {

@@ -17,7 +17,7 @@
 
 #include "engine/chip/cdf_layout.hpp"
 #include "genes/info/gene_info.hpp"
-#include "shell/dialogs/find_gene.hpp"
+#include "shell/dialogs/find/find_gene.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/shell_test.hpp"

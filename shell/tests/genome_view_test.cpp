@@ -25,13 +25,13 @@
 #include "engine/testing/named_units.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/stretch/gene_stretch.hpp"
-#include "shell/dialogs/genome_dialog.hpp"
-#include "shell/dialogs/option_fields.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
+#include "shell/dialogs/genome/genome_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/screenshot_check.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/genome_view.hpp"
+#include "shell/views/genome/genome_view.hpp"
 #include "tools/synth/gene_stretch_data.hpp"
 
 namespace {

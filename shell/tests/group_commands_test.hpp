@@ -12,10 +12,10 @@
 #include <string>
 
 #include "engine/chip/cdf_layout.hpp"
-#include "shell/dialogs/extract_cdf_page.hpp"
-#include "shell/dialogs/extract_data_page.hpp"
-#include "shell/dialogs/group_name_box.hpp"
-#include "shell/dialogs/property_sheet.hpp"
+#include "shell/dialogs/common/property_sheet.hpp"
+#include "shell/dialogs/group/extract_cdf_page.hpp"
+#include "shell/dialogs/group/extract_data_page.hpp"
+#include "shell/dialogs/group/group_name_box.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/tests/synth_group_files.hpp"
 

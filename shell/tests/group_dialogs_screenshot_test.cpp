@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "engine/group/sample_grouping.hpp"
-#include "shell/dialogs/export_expression_dialog.hpp"
-#include "shell/dialogs/extract_cdf_page.hpp"
-#include "shell/dialogs/extract_data_page.hpp"
-#include "shell/dialogs/get_external_page.hpp"
-#include "shell/dialogs/normalization_plot_dialog.hpp"
-#include "shell/dialogs/normalize_dialog.hpp"
-#include "shell/dialogs/open_group_state.hpp"
+#include "shell/dialogs/expression/export_expression_dialog.hpp"
+#include "shell/dialogs/expression/normalization_plot_dialog.hpp"
+#include "shell/dialogs/expression/normalize_dialog.hpp"
+#include "shell/dialogs/group/extract_cdf_page.hpp"
+#include "shell/dialogs/group/extract_data_page.hpp"
+#include "shell/dialogs/group/get_external_page.hpp"
+#include "shell/dialogs/group/open_group_state.hpp"
 #include "shell/tests/screenshot_check.hpp"
 #include "shell/tests/shell_test.hpp"
 

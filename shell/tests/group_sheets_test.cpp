@@ -13,11 +13,11 @@
 
 #include "engine/chip/cdf_layout.hpp"
 #include "platform/path.hpp"
-#include "shell/dialogs/extract_cdf_page.hpp"
-#include "shell/dialogs/extract_data_page.hpp"
-#include "shell/dialogs/get_external_page.hpp"
-#include "shell/dialogs/group_name_box.hpp"
-#include "shell/dialogs/open_group_state.hpp"
+#include "shell/dialogs/group/extract_cdf_page.hpp"
+#include "shell/dialogs/group/extract_data_page.hpp"
+#include "shell/dialogs/group/get_external_page.hpp"
+#include "shell/dialogs/group/group_name_box.hpp"
+#include "shell/dialogs/group/open_group_state.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {

@@ -27,15 +27,15 @@
 #include "platform/process.hpp"
 #include "platform/system_error.hpp"
 #include "platform/tests/emf_records.hpp"
-#include "shell/commands/export_image_command.hpp"
-#include "shell/dialogs/export_image_dialog.hpp"
+#include "shell/dialogs/image/export_image_dialog.hpp"
+#include "shell/dialogs/image/image_export.hpp"
 #include "shell/services/emf_paint_device.hpp"
-#include "shell/services/image_export.hpp"
 #include "shell/services/image_export_choices.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/chromosome_view.hpp"
+#include "shell/views/chromosome/chromosome_view.hpp"
+#include "shell/views/pane/export_image_command.hpp"
 
 namespace {
 

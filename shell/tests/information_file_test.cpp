@@ -20,7 +20,7 @@
 
 #include "genes/annotation/annotation_import.hpp"
 #include "platform/path.hpp"
-#include "shell/dialogs/info_file_dialog.hpp"
+#include "shell/dialogs/annotation/info_file_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/tests/compare_sheet_events.hpp"

@@ -20,7 +20,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/r_link.hpp"
 #include "genes/lda/lda_result.hpp"
-#include "shell/dialogs/lda_dialog.hpp"
+#include "shell/dialogs/samples/lda_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/screenshot_check.hpp"

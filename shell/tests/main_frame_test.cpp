@@ -15,7 +15,7 @@
 #include "shell/services/output_files.hpp"
 #include "shell/services/web_addresses.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/view_factory.hpp"
+#include "shell/views/frame/view_factory.hpp"
 #include "shell/zelko_app.hpp"
 
 namespace {

@@ -9,8 +9,8 @@
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/model/model.hpp"
-#include "shell/dialogs/model_dialog.hpp"
-#include "shell/dialogs/static_link.hpp"
+#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/expression/model_dialog.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {

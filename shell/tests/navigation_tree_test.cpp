@@ -9,7 +9,7 @@
 
 #include "shell/services/output_files.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/tree_images.hpp"
+#include "shell/views/frame/tree_images.hpp"
 
 namespace {
 

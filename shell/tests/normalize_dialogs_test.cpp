@@ -7,8 +7,8 @@
 #include <QComboBox>
 #include <QLabel>
 
-#include "shell/dialogs/normalization_plot_dialog.hpp"
-#include "shell/dialogs/normalize_dialog.hpp"
+#include "shell/dialogs/expression/normalization_plot_dialog.hpp"
+#include "shell/dialogs/expression/normalize_dialog.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "genes/annotation/online_addresses.hpp"
 #include "genes/annotation/term_links.hpp"
 #include "genes/info/gene_info.hpp"
-#include "shell/services/open_term_link.hpp"
+#include "shell/dialogs/links/open_term_link.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "tools/synth/gene_info_model.hpp"

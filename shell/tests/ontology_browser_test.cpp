@@ -22,7 +22,7 @@
 
 #include "genes/annotation/ontology_browser_link.hpp"
 #include "platform/path.hpp"
-#include "shell/dialogs/go_browser_dialog.hpp"
+#include "shell/dialogs/annotation/go_browser_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/screenshot_check.hpp"

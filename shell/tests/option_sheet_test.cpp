@@ -26,11 +26,11 @@
 #include "genes/cluster/cluster_settings.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/info/snp_info.hpp"
-#include "shell/dialogs/option_sheet.hpp"
-#include "shell/dialogs/options_analysis_page.hpp"
-#include "shell/dialogs/options_chromosome_page.hpp"
-#include "shell/dialogs/options_clustering_page.hpp"
-#include "shell/dialogs/options_model_page.hpp"
+#include "shell/dialogs/options/option_sheet.hpp"
+#include "shell/dialogs/options/options_analysis_page.hpp"
+#include "shell/dialogs/options/options_chromosome_page.hpp"
+#include "shell/dialogs/options/options_clustering_page.hpp"
+#include "shell/dialogs/options/options_model_page.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {

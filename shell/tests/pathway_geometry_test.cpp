@@ -6,8 +6,8 @@
 #include <numbers>
 #include <utility>
 
-#include "shell/dialogs/edit_node_dialog.hpp"
-#include "shell/views/pathway_geometry.hpp"
+#include "shell/views/pathway/edit_node_dialog.hpp"
+#include "shell/views/pathway/pathway_geometry.hpp"
 
 namespace {
 

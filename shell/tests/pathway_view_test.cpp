@@ -20,13 +20,13 @@
 #include "genes/info/gene_info.hpp"
 #include "genes/pathway/pathway.hpp"
 #include "platform/path.hpp"
-#include "shell/dialogs/edit_arrow_dialog.hpp"
-#include "shell/dialogs/edit_node_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/tests/screenshot_check.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/pathway_geometry.hpp"
-#include "shell/views/pathway_view.hpp"
+#include "shell/views/pathway/edit_arrow_dialog.hpp"
+#include "shell/views/pathway/edit_node_dialog.hpp"
+#include "shell/views/pathway/pathway_geometry.hpp"
+#include "shell/views/pathway/pathway_view.hpp"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "engine/chip/load_cdf.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/tests/synth_group_files.hpp"
-#include "shell/views/plots_view.hpp"
+#include "shell/views/r/plots_view.hpp"
 
 namespace {
 

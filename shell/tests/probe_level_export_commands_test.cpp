@@ -17,8 +17,8 @@
 #include "engine/array/chip_data.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/running_scope.hpp"
-#include "shell/dialogs/export_cel_dialog.hpp"
-#include "shell/dialogs/export_probe_dialog.hpp"
+#include "shell/dialogs/array/export_cel_dialog.hpp"
+#include "shell/dialogs/array/export_probe_dialog.hpp"
 #include "shell/tests/group_commands_test.hpp"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "engine/jobs/normalize_arrays.hpp"
 #include "engine/services/r_link.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/r_plot_window.hpp"
+#include "shell/views/r/r_plot_window.hpp"
 #include "tools/synth/model_data.hpp"
 
 namespace {

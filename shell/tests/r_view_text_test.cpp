@@ -10,7 +10,7 @@
 
 #include "engine/services/r_link.hpp"
 #include "platform/r_text.hpp"
-#include "shell/views/r_view_text.hpp"
+#include "shell/views/r/r_view_text.hpp"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
-#include "shell/dialogs/select_factors_dialog.hpp"
-#include "shell/dialogs/select_samples_dialog.hpp"
+#include "shell/dialogs/common/select_factors_dialog.hpp"
+#include "shell/dialogs/common/select_samples_dialog.hpp"
 #include "shell/tests/shell_test.hpp"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <filesystem>
 
 #include "engine/array/chip_data.hpp"
-#include "shell/commands/scale_cel_command.hpp"
-#include "shell/dialogs/option_fields.hpp"
-#include "shell/dialogs/scale_cel_dialog.hpp"
+#include "shell/dialogs/array/scale_cel_dialog.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/tests/group_commands_test.hpp"
+#include "shell/views/array/scale_cel_command.hpp"
 
 namespace {
 

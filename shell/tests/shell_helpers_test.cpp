@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "shell/dialogs/static_link.hpp"
+#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/links/open_link.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/tests/shell_test.hpp"

@@ -23,9 +23,9 @@
 #include "platform/tests/temp_folder.hpp"
 #include "shell/main_frame.hpp"
 #include "shell/testing/scripted_prompts.hpp"
-#include "shell/views/analysis_doc.hpp"
-#include "shell/views/analysis_view.hpp"
-#include "shell/views/left_view.hpp"
+#include "shell/views/frame/analysis_doc.hpp"
+#include "shell/views/frame/analysis_view.hpp"
+#include "shell/views/frame/left_view.hpp"
 
 class ShellTest : public ::testing::Test {
  protected:

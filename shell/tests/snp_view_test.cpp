@@ -29,8 +29,8 @@
 #include "shell/resource_ids.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/shell_test.hpp"
-#include "shell/views/snp_bar_chart.hpp"
-#include "shell/views/snp_view.hpp"
+#include "shell/views/genome/snp_bar_chart.hpp"
+#include "shell/views/genome/snp_view.hpp"
 #include "tools/synth/array_group.hpp"
 #include "tools/synth/installed_array_group.hpp"
 

@@ -23,6 +23,18 @@ printf '#include "engine/base/colour.hpp"\n#include "local.hpp"\n' > "$scratch/e
 printf '#include "engine/chip/layout.hpp"\n' > "$scratch/engine/base/up.cpp"
 if "$check" "$scratch" > /dev/null; then echo "upward include not caught"; exit 1; fi
 rm "$scratch/engine/base/up.cpp"
+# A file named on the right lets that one file in, not the rest of its folder.
+printf 'engine/base platform engine/face.hpp\n' >> "$scratch/tools/layering.table"
+printf '#include "engine/face.hpp"\n' > "$scratch/engine/base/face_user.cpp"
+"$check" "$scratch" > /dev/null || { echo "an include of a file named in the table reported as failing"; exit 1; }
+printf '#include "engine/other.hpp"\n' > "$scratch/engine/base/other_user.cpp"
+if "$check" "$scratch" > /dev/null; then echo "a file beside a named file let in"; exit 1; fi
+rm "$scratch/engine/base/face_user.cpp" "$scratch/engine/base/other_user.cpp"
+# A folder that says "none" holds its code in sub-folders of their own rows.
+printf 'genes/ui none\n' >> "$scratch/tools/layering.table"
+printf '#include "engine/base/colour.hpp"\n' > "$scratch/genes/ui/stray.cpp"
+if "$check" "$scratch" > /dev/null; then echo "a file outside the rows of a none folder let in"; exit 1; fi
+rm "$scratch/genes/ui/stray.cpp"
 mkdir -p "$scratch/scramble"
 printf '#include "platform/path.hpp"\n' > "$scratch/scramble/x.cpp"
 if "$check" "$scratch" > /dev/null; then echo "folder missing from the table not caught"; exit 1; fi

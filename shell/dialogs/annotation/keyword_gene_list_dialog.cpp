@@ -1,0 +1,68 @@
+// The dialog that makes a gene list file from keywords.
+#include "shell/dialogs/annotation/keyword_gene_list_dialog.hpp"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "shell/dialogs/annotation/term_gene_list_dialog.hpp"
+#include "shell/dialogs/common/static_link.hpp"
+#include "shell/resource_ids.hpp"
+#include "shell/services/shell_helpers.hpp"
+#include "shell/services/text_conversion.hpp"
+#include "shell/services/web_addresses.hpp"
+
+KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName(ControlName(kDialogId));
+  setWindowTitle(QStringLiteral("Make gene list file by keywords"));
+  auto* layout = new QVBoxLayout(this);
+  auto* grid = new QGridLayout;
+  layout->addLayout(grid);
+  grid->addWidget(new QLabel(QStringLiteral("Keywords:"), this), 0, 0);
+  mKeywordEdit = new QLineEdit(this);
+  mKeywordEdit->setObjectName(ControlName(kKeywords));
+  mKeywordEdit->setMaxLength(kMaxKeywordsLength);
+  grid->addWidget(mKeywordEdit, 0, 1);
+  auto* hint =
+      new QLabel(QStringLiteral("Genes whose name or description contains the keywords, in any "
+                                "case. Wildcards: \"*\" any text, \"?\" any one character, "
+                                "\"[1-9]\" one of a range, e.g. \"receptor * kinase\"."),
+                 this);
+  hint->setWordWrap(true);
+  grid->addWidget(hint, 1, 1);
+  mOutputButton = new QPushButton(QStringLiteral("Output file"), this);
+  mOutputButton->setObjectName(ControlName(kOutputButton));
+  mOutputButton->setAutoDefault(false);
+  mOutput = new QLineEdit(this);
+  mOutput->setObjectName(ControlName(kOutputFile));
+  grid->addWidget(mOutputButton, 2, 0);
+  grid->addWidget(mOutput, 2, 1);
+  grid->setColumnStretch(1, 1);
+  auto* help = new CStaticLink(QStringLiteral("Help"),
+                               std::string(kManualAddress) + "#make-gene-list", this);
+  help->setObjectName(ControlName(ids::kHelpLink));
+  layout->addWidget(help);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &KeywordGeneListDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+
+  // Wildcards make poor file names, so the proposed name leaves them out.
+  connect(mKeywordEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
+    mOutputFile = ProposedGeneListFile(FromQString(text), "?*");
+    mOutput->setText(ToQString(mOutputFile));
+  });
+  connect(mOutputButton, &QPushButton::clicked, this, [this] {
+    mOutputFile = FromQString(mOutput->text());
+    BrowseFileName(mOutput, mOutputFile, false, false, "None");
+  });
+}
+
+void KeywordGeneListDialog::accept() {
+  mKeywords = FromQString(mKeywordEdit->text());
+  mOutputFile = FromQString(mOutput->text());
+  QDialog::accept();
+}

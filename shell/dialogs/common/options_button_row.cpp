@@ -1,0 +1,23 @@
+#include "shell/dialogs/common/options_button_row.hpp"
+
+#include <QBoxLayout>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+
+#include <utility>
+
+#include "shell/resource_ids.hpp"
+#include "shell/services/text_conversion.hpp"
+
+void AddOptionsButtonRow(QDialog& dialog, QBoxLayout& layout, std::function<void()> openOptions) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  auto* options = buttons->addButton(QStringLiteral("&Options..."), QDialogButtonBox::ActionRole);
+  options->setObjectName(ControlName(ids::kOptionsButton));
+  QObject::connect(options, &QPushButton::clicked, &dialog, [open = std::move(openOptions)] {
+    if (open) open();
+  });
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout.addWidget(buttons);
+}

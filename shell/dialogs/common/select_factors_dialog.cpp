@@ -1,0 +1,47 @@
+// The select factors dialog: one line per sample-information column with its categories.
+#include "shell/dialogs/common/select_factors_dialog.hpp"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+#include "engine/group/sample_info.hpp"
+#include "shell/services/text_conversion.hpp"
+
+SelectFactorsDialog::SelectFactorsDialog(std::string& factors, QWidget* parent)
+    : QDialog(parent), mFactors(factors) {
+  setObjectName(ControlName(kDialogId));
+  setWindowTitle(QStringLiteral("Select factors"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(QStringLiteral("Sample information columns (categories):")));
+  mColumns = new QListWidget;
+  mColumns->setObjectName(ControlName(kColumnList));
+  mColumns->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  for (int c = 0; c < SampleInfo.ColumnCount(); ++c) {
+    const SampleInfoColumn& column = SampleInfo.Column(c);
+    std::string line = column.name + " (";
+    for (int k = 0; k < column.CategoryCount(); ++k) {
+      if (k > 0) line += '|';
+      line += column.categories[static_cast<std::size_t>(k)].name;
+    }
+    line += ')';
+    mColumns->addItem(ToQString(line));
+  }
+  layout->addWidget(mColumns);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  connect(buttons, &QDialogButtonBox::accepted, this, &SelectFactorsDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+}
+
+void SelectFactorsDialog::accept() {
+  std::string factors;
+  for (int row = 0; row < mColumns->count(); ++row) {
+    if (!mColumns->item(row)->isSelected()) continue;
+    if (!factors.empty()) factors += ", ";
+    factors += SampleInfo.Column(row).name;
+  }
+  mFactors = factors.empty() ? std::string("None") : factors;
+  QDialog::accept();
+}

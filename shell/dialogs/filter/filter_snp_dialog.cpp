@@ -1,0 +1,67 @@
+// The SNP quality filter's dialog.
+#include "shell/dialogs/filter/filter_snp_dialog.hpp"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "engine/group/group.hpp"
+#include "genome/info/snp_info.hpp"
+#include "platform/path.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
+#include "shell/services/shell_helpers.hpp"
+#include "shell/services/text_conversion.hpp"
+
+FilterSnpDialog::FilterSnpDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName(ControlName(kDialogId));
+  setWindowTitle(QStringLiteral("Filter SNPs by quality"));
+  const Group& group = TheGroup();
+  auto* layout = new QVBoxLayout(this);
+  auto* grid = new QGridLayout;
+  mFragmentLength = OptionEdit(kFragmentLength, this);
+  mCallRate = OptionEdit(kCallRate, this);
+  ShowInt(mFragmentLength, MaxFragmentLength);
+  ShowInt(mCallRate, MinCallRatePercent);
+  grid->addWidget(new QLabel(QStringLiteral("Fragment length <="), this), 0, 0);
+  grid->addWidget(mFragmentLength, 0, 1);
+  grid->addWidget(new QLabel(QStringLiteral("basepair"), this), 0, 2);
+  grid->addWidget(new QLabel(QStringLiteral("(Need SNP information file)"), this), 0, 3);
+  grid->addWidget(new QLabel(QStringLiteral("Call rate across samples >="), this), 1, 0);
+  grid->addWidget(mCallRate, 1, 1);
+  grid->addWidget(new QLabel(QStringLiteral("%"), this), 1, 2);
+  layout->addLayout(grid);
+
+  auto* file = new QGridLayout;
+  file->addWidget(new QLabel(QStringLiteral("Filtered SNP list:"), this), 0, 0);
+  mOutputFile = group.Settings().FILTER_OUTPUT_LIST;
+  if (mOutputFile.empty())
+    mOutputFile =
+        platform::JoinPath(group.Settings().WORKING_DIR, group.Name() + " filtered SNP.xls");
+  mOutputList = OptionFileButton(kOutputList, this);
+  ShowFileName(mOutputList, mOutputFile, "None");
+  file->addWidget(mOutputList, 0, 1);
+  file->addWidget(new QLabel(QStringLiteral("(make sure the file is closed)"), this), 1, 1);
+  file->setColumnStretch(1, 1);
+  layout->addLayout(file);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &FilterSnpDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+  connect(mOutputList, &QPushButton::clicked, this,
+          [this] { BrowseFileName(mOutputList, mOutputFile, false, true, "None"); });
+}
+
+void FilterSnpDialog::accept() {
+  int fragment = MaxFragmentLength;
+  int callRate = MinCallRatePercent;
+  if (!ReadIntField(mFragmentLength, 0, kMaxFragmentLength, fragment) ||
+      !ReadIntField(mCallRate, 0, kMaxCallRate, callRate))
+    return;
+  MaxFragmentLength = fragment;
+  MinCallRatePercent = callRate;
+  TheGroup().Settings().FILTER_OUTPUT_LIST = mOutputFile;
+  QDialog::accept();
+}

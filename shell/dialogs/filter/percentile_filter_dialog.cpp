@@ -1,0 +1,80 @@
+// The percentile filtering dialog.
+#include "shell/dialogs/filter/percentile_filter_dialog.hpp"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "engine/base/text_helpers.hpp"
+#include "engine/group/group.hpp"
+#include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
+#include "shell/dialogs/filter/filter_genes_page.hpp"
+#include "shell/services/shell_helpers.hpp"
+#include "shell/services/text_conversion.hpp"
+
+PercentileFilterDialog::PercentileFilterDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName(ControlName(kDialogId));
+  setWindowTitle(QStringLiteral("Percentile Filtering"));
+  const Group& group = TheGroup();
+  auto* layout = new QVBoxLayout(this);
+  auto* criterion = new QHBoxLayout;
+  mNumerator = OptionEdit(kNumerator, this);
+  mDenominator = OptionEdit(kDenominator, this);
+  mFold = OptionEdit(kFold, this);
+  for (QLineEdit* edit : {mNumerator, mDenominator, mFold}) edit->setMaximumWidth(60);
+  ShowFloat(mNumerator, group.RunOptions().percentileHigh);
+  ShowFloat(mDenominator, group.RunOptions().percentileLow);
+  ShowFloat(mFold, group.RunOptions().percentileFold);
+  criterion->addWidget(mNumerator);
+  criterion->addWidget(new QLabel(QStringLiteral("-th percentile    / "), this));
+  criterion->addWidget(mDenominator);
+  criterion->addWidget(new QLabel(QStringLiteral("-th percentile    >="), this));
+  criterion->addWidget(mFold);
+  criterion->addWidget(new QLabel(QStringLiteral("fold"), this));
+  layout->addLayout(criterion);
+
+  auto* files = new QGridLayout;
+  files->addWidget(new QLabel(QStringLiteral("Filtered gene list:"), this), 0, 0);
+  mOutputFile = group.Settings().FILTER_OUTPUT_LIST;
+  mOutputList = OptionFileButton(kOutputList, this);
+  ShowFileName(mOutputList, mOutputFile, "None");
+  files->addWidget(mOutputList, 0, 1);
+  files->addWidget(new QLabel(QStringLiteral("(make sure the file is closed)"), this), 1, 1);
+  files->setColumnStretch(1, 1);
+  layout->addLayout(files);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &PercentileFilterDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+  connect(mOutputList, &QPushButton::clicked, this,
+          [this] { BrowseFileName(mOutputList, mOutputFile, false, false, "None"); });
+}
+
+void PercentileFilterDialog::accept() {
+  GroupRunOptions& options = TheGroup().RunOptions();
+  float numerator = options.percentileHigh;
+  float denominator = options.percentileLow;
+  float fold = options.percentileFold;
+  if (!ReadFloatField(mNumerator, 0.0, kMaxPercentile, numerator) ||
+      !ReadFloatField(mDenominator, 0.0, kMaxPercentile, denominator) ||
+      !ReadFloatField(mFold, kMinFold, kMaxFold, fold))
+    return;
+  // The filter could only fail to write.
+  if (IsNone(mOutputFile)) {
+    AfxMessageBox(CClusterGeneDialog::kNoOutputMessage);
+    return;
+  }
+  options.percentileHigh = numerator;
+  options.percentileLow = denominator;
+  options.percentileFold = fold;
+  // The filter writes the run option; the setting keeps the name for the next dialog.
+  options.percentileOutput = mOutputFile;
+  TheGroup().Settings().FILTER_OUTPUT_LIST = mOutputFile;
+  QDialog::accept();
+}

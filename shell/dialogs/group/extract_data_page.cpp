@@ -1,0 +1,162 @@
+// The "Data files" page of the Open Group sheet.
+#include "shell/dialogs/group/extract_data_page.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <optional>
+
+#include "engine/group/group.hpp"
+#include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/group/group_name_box.hpp"
+#include "shell/dialogs/group/open_group_state.hpp"
+#include "shell/resource_ids.hpp"
+#include "shell/services/shell_helpers.hpp"
+#include "shell/services/text_conversion.hpp"
+#include "shell/services/web_addresses.hpp"
+
+namespace {
+
+constexpr const char* kTableFilter =
+    "Tab-delimited Text Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";
+
+QCheckBox* CheckBox(const char* text, int id, QWidget* parent) {
+  auto* box = new QCheckBox(QString::fromLatin1(text), parent);
+  box->setObjectName(ControlName(id));
+  return box;
+}
+
+}  // namespace
+
+ExtractDataDlg::ExtractDataDlg(OpenGroupState& state, QWidget* parent)
+    : PropertyPage(parent), mState(state) {
+  setObjectName(ControlName(kPageId));
+  mState.ignoreExistingQvf = false;
+  auto* layout = new QVBoxLayout(this);
+
+  auto* nameBox = new QGroupBox(QStringLiteral("Group name"), this);
+  auto* nameRow = new QHBoxLayout(nameBox);
+  mGroupName = new GroupNameBox(nameBox, [this] { ShowSettings(); });
+  nameRow->addWidget(mGroupName->Box(), 1);
+  nameRow->addWidget(mGroupName->DeleteButton());
+  layout->addWidget(nameBox);
+
+  auto* dataBox = new QGroupBox(QStringLiteral("Data directory or data file list"), this);
+  auto* dataGrid = new QGridLayout(dataBox);
+  auto* folderButton = new QPushButton(QStringLiteral("&Data directory"), dataBox);
+  folderButton->setObjectName(ControlName(kDataDirectoryButton));
+  auto* listButton = new QPushButton(QStringLiteral("Data file list (.txt)"), dataBox);
+  listButton->setObjectName(ControlName(kDataFileListButton));
+  mDataPath = new QLineEdit(dataBox);
+  mDataPath->setObjectName(ControlName(kDataPath));
+  dataGrid->addWidget(folderButton, 0, 0);
+  dataGrid->addWidget(listButton, 0, 1);
+  dataGrid->addWidget(mDataPath, 1, 0, 1, 2);
+  layout->addWidget(dataBox);
+
+  auto* kindBox = new QGroupBox(QStringLiteral("Data file type"), this);
+  auto* kindRow = new QHBoxLayout(kindBox);
+  mReadDat = CheckBox("DAT", kReadDat, kindBox);
+  mReadCel = CheckBox("CEL", kReadCel, kindBox);
+  mReadQvf = CheckBox("QVF(Zelko) ", kReadQvf, kindBox);
+  kindRow->addWidget(mReadDat);
+  kindRow->addWidget(mReadCel);
+  kindRow->addWidget(mReadQvf);
+  layout->addWidget(kindBox);
+
+  mUseUnnormalized = CheckBox("Read &unnormalized probe data", kUseUnnormalized, this);
+  mIgnoreExistingQvf = CheckBox("&Ignore existing QVF file", kIgnoreExistingQvf, this);
+  mQex5Signal = CheckBox("Read in QEX5 &Signal", kQex5Signal, this);
+  layout->addWidget(mUseUnnormalized);
+  layout->addWidget(mIgnoreExistingQvf);
+  layout->addWidget(mQex5Signal);
+  auto* help =
+      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#open-group", this);
+  help->setObjectName(ControlName(ids::kHelpLink));
+  layout->addWidget(help);
+  layout->addStretch(1);
+
+  connect(folderButton, &QPushButton::clicked, this, &ExtractDataDlg::BrowseDataFolder);
+  connect(listButton, &QPushButton::clicked, this, &ExtractDataDlg::BrowseDataFileList);
+  // Reading the arrays afresh cannot take their values from the QVF files.
+  connect(mIgnoreExistingQvf, &QCheckBox::toggled, this, [this](bool on) {
+    if (on) mReadQvf->setChecked(false);
+  });
+  // The signal values come from the result files, so the QVF files are read again.
+  connect(mQex5Signal, &QCheckBox::toggled, this, [this](bool on) {
+    if (on) mIgnoreExistingQvf->setChecked(true);
+  });
+
+  ShowSettings();
+  mGroupName->Fill();
+}
+
+std::string ExtractDataDlg::GroupName() const {
+  return mGroupName->Name();
+}
+
+void ExtractDataDlg::ShowSettings() {
+  const GroupSettings& settings = TheGroup().Settings();
+  mDataPath->setText(ToQString(settings.DATA_PATH));
+  mReadDat->setChecked(settings.READ_DAT != 0);
+  mReadCel->setChecked(settings.READ_CEL != 0);
+  mReadQvf->setChecked(settings.READ_QVF != 0);
+  mUseUnnormalized->setChecked(settings.USE_UNNORM != 0);
+  mQex5Signal->blockSignals(true);
+  mQex5Signal->setChecked(settings.QEX5_SIGNAL != 0);
+  mQex5Signal->blockSignals(false);
+  mIgnoreExistingQvf->blockSignals(true);
+  mIgnoreExistingQvf->setChecked(mState.ignoreExistingQvf);
+  mIgnoreExistingQvf->blockSignals(false);
+}
+
+void ExtractDataDlg::OnSetActive() {
+  ShowSettings();
+}
+
+bool ExtractDataDlg::OnKillActive() {
+  if (GroupName().empty()) {
+    AfxMessageBox("Please specify a group name");
+    mGroupName->Box()->setFocus();
+    return false;
+  }
+  if (mDataPath->text().isEmpty()) {
+    AfxMessageBox("Please specify data directory or data file list");
+    mDataPath->setFocus();
+    return false;
+  }
+  if (!mReadDat->isChecked() && !mReadCel->isChecked() && !mReadQvf->isChecked()) {
+    AfxMessageBox("Please specify data file type");
+    return false;
+  }
+  GroupSettings& settings = TheGroup().Settings();
+  settings.DATA_PATH = FromQString(mDataPath->text());
+  settings.READ_DAT = mReadDat->isChecked() ? 1 : 0;
+  settings.READ_CEL = mReadCel->isChecked() ? 1 : 0;
+  settings.READ_QVF = mReadQvf->isChecked() ? 1 : 0;
+  settings.USE_UNNORM = mUseUnnormalized->isChecked() ? 1 : 0;
+  settings.QEX5_SIGNAL = mQex5Signal->isChecked() ? 1 : 0;
+  mState.ignoreExistingQvf = mIgnoreExistingQvf->isChecked();
+  return true;
+}
+
+void ExtractDataDlg::BrowseDataFolder() {
+  BrowseFolderStart = FromQString(mDataPath->text());
+  if (const std::optional<std::string> folder = Prompt().FolderName("Data directory"))
+    mDataPath->setText(ToQString(*folder));
+}
+
+void ExtractDataDlg::BrowseDataFileList() {
+  FileDialogRequest request;
+  request.filter = kTableFilter;
+  if (const std::optional<std::string> file = Prompt().FileName(request))
+    mDataPath->setText(ToQString(*file));
+}

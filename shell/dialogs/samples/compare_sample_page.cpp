@@ -1,0 +1,291 @@
+// The "Compare samples" page of the Compare Samples sheet.
+#include "shell/dialogs/samples/compare_sample_page.hpp"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <string>
+#include <vector>
+
+#include "engine/group/group.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/group/sample_info.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/services/user_prompt.hpp"
+#include "genes/compare/compare_criteria.hpp"
+#include "shell/dialogs/common/select_samples_dialog.hpp"
+#include "shell/dialogs/common/static_link.hpp"
+#include "shell/resource_ids.hpp"
+#include "shell/services/prompt_service.hpp"
+#include "shell/services/text_conversion.hpp"
+#include "shell/services/web_addresses.hpp"
+
+namespace {
+
+QCheckBox* CheckBox(const char* text, int id, QWidget* parent) {
+  auto* box = new QCheckBox(QString::fromLatin1(text), parent);
+  box->setObjectName(ControlName(id));
+  return box;
+}
+
+QLineEdit* NumberEdit(int id, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(ControlName(id));
+  edit->setMaximumWidth(80);
+  return edit;
+}
+
+QListWidget* SampleList(int id, QWidget* parent) {
+  auto* list = new QListWidget(parent);
+  list->setObjectName(ControlName(id));
+  // A click toggles a sample, as in a list of several choices.
+  list->setSelectionMode(QAbstractItemView::MultiSelection);
+  return list;
+}
+
+// The shortest text that reads back as the same number.
+QString NumberText(double value) {
+  return QString::number(value, 'g', 15);
+}
+
+// Tells the user and puts the caret into the edit.
+void Refuse(QLineEdit& edit, const std::string& message) {
+  AfxMessageBox(message);
+  edit.setFocus();
+  edit.selectAll();
+}
+
+bool ReadNumber(QLineEdit& edit, double max, double& value) {
+  bool isNumber = false;
+  const double read = edit.text().trimmed().toDouble(&isNumber);
+  if (!isNumber) {
+    Refuse(edit, "Please enter a number.");
+    return false;
+  }
+  if (read < 0.0 || read > max) {
+    Refuse(edit, MessageBuffer("Please enter a number between 0 and %g.", max));
+    return false;
+  }
+  value = read;
+  return true;
+}
+
+bool ReadInteger(QLineEdit& edit, int max, int& value) {
+  bool isInteger = false;
+  const int read = edit.text().trimmed().toInt(&isInteger);
+  if (!isInteger) {
+    Refuse(edit, "Please enter an integer.");
+    return false;
+  }
+  if (read < 0 || read > max) {
+    Refuse(edit, MessageBuffer("Please enter an integer between 0 and %d.", max));
+    return false;
+  }
+  value = read;
+  return true;
+}
+
+std::vector<int> SelectedRows(const QListWidget& list) {
+  std::vector<int> rows;
+  for (int row = 0; row < list.count(); ++row)
+    if (list.item(row)->isSelected()) rows.push_back(row);
+  return rows;
+}
+
+int SelectedCount(const QListWidget& list) {
+  return static_cast<int>(SelectedRows(list).size());
+}
+
+void FillSamples(QListWidget& list, const std::vector<int>& selected) {
+  const QSignalBlocker quiet(&list);
+  list.clear();
+  for (int s = 0; s < SampleGrouping.SampleCount(); ++s)
+    list.addItem(ToQString(MessageBuffer("%s [%d]", SampleGrouping.SampleName(s).c_str(), s + 1)));
+  for (const int sample : selected)
+    if (sample >= 0 && sample < list.count()) list.item(sample)->setSelected(true);
+}
+
+void Enable(QCheckBox& box, QLineEdit& edit, bool enabled) {
+  box.setEnabled(enabled);
+  edit.setEnabled(enabled);
+  if (!enabled) box.setChecked(false);
+}
+
+}  // namespace
+
+CCompareSampleDlg::CCompareSampleDlg(COMPARE_CRITERIA& criteria, QWidget* parent)
+    : PropertyPage(parent), mCriteria(criteria) {
+  setObjectName(ControlName(kPageId));
+  auto* layout = new QVBoxLayout(this);
+
+  auto* lists = new QHBoxLayout;
+  const auto side = [this, lists](const char* title, int listId, int buttonId, QListWidget*& list,
+                                  QPushButton*& button) {
+    auto* box = new QGroupBox(QString::fromLatin1(title), this);
+    auto* column = new QVBoxLayout(box);
+    list = SampleList(listId, box);
+    button = new QPushButton(QStringLiteral("Select by category"), box);
+    button->setObjectName(ControlName(buttonId));
+    column->addWidget(list);
+    column->addWidget(button);
+    lists->addWidget(box);
+  };
+  side("Baseline (B)", kBaselineList, kBaselineByCategory, mBaseline, mBaselineByCategory);
+  side("Experiment (E)", kExperimentList, kExperimentByCategory, mExperiment,
+       mExperimentByCategory);
+  layout->addLayout(lists, 1);
+
+  auto* tests = new QGroupBox(QStringLiteral("Comparison criteria"), this);
+  auto* grid = new QGridLayout(tests);
+  mUseEoverB = CheckBox("E / B  > ", kUseEoverB, tests);
+  mEoverB = NumberEdit(kEoverB, tests);
+  mUseBoverE = CheckBox("or B / E  > ", kUseBoverE, tests);
+  mBoverE = NumberEdit(kBoverE, tests);
+  grid->addWidget(new QLabel(QStringLiteral("(1)"), tests), 0, 0);
+  grid->addWidget(mUseEoverB, 0, 1);
+  grid->addWidget(mEoverB, 0, 2);
+  grid->addWidget(mUseBoverE, 0, 3);
+  grid->addWidget(mBoverE, 0, 4);
+  mUseLowerBound = CheckBox("Use lower 90% confidence bound of fold change", kUseLowerBound, tests);
+  grid->addWidget(mUseLowerBound, 1, 1, 1, 4);
+  mUseEminusB = CheckBox("E - B  > ", kUseEminusB, tests);
+  mEminusB = NumberEdit(kEminusB, tests);
+  mUseBminusE = CheckBox("or B - E  > ", kUseBminusE, tests);
+  mBminusE = NumberEdit(kBminusE, tests);
+  grid->addWidget(new QLabel(QStringLiteral("(2)"), tests), 2, 0);
+  grid->addWidget(mUseEminusB, 2, 1);
+  grid->addWidget(mEminusB, 2, 2);
+  grid->addWidget(mUseBminusE, 2, 3);
+  grid->addWidget(mBminusE, 2, 4);
+  mUsePvalue = CheckBox("(P value for testing E = B)  <=", kUsePvalue, tests);
+  mPvalue = NumberEdit(kPvalue, tests);
+  grid->addWidget(mUsePvalue, 3, 1, 1, 3);
+  grid->addWidget(mPvalue, 3, 4);
+  mUsePcall = CheckBox("P call of B >=", kUsePcall, tests);
+  mPcallB = NumberEdit(kPcallB, tests);
+  mPcallE = NumberEdit(kPcallE, tests);
+  grid->addWidget(mUsePcall, 4, 1);
+  grid->addWidget(mPcallB, 4, 2);
+  grid->addWidget(new QLabel(QStringLiteral("and P call of E >="), tests), 4, 3);
+  grid->addWidget(mPcallE, 4, 4);
+  mUsePaired = CheckBox("(P value for paired t-test)  <=", kUsePaired, tests);
+  mPairPvalue = NumberEdit(kPairPvalue, tests);
+  grid->addWidget(mUsePaired, 5, 1, 1, 3);
+  grid->addWidget(mPairPvalue, 5, 4);
+  layout->addWidget(tests);
+
+  layout->addWidget(
+      new QLabel(QStringLiteral("For logged data, use (2) instead of (1) for fold change."), this));
+  auto* help = new CStaticLink(QStringLiteral("Help"),
+                               std::string(kManualAddress) + "#compare-samples", this);
+  help->setObjectName(ControlName(ids::kHelpLink));
+  layout->addWidget(help);
+
+  // The reverse thresholds follow the forward ones until they are edited themselves.
+  connect(mEoverB, &QLineEdit::textEdited, mBoverE, &QLineEdit::setText);
+  connect(mEminusB, &QLineEdit::textEdited, mBminusE, &QLineEdit::setText);
+  for (QListWidget* list : {mBaseline, mExperiment})
+    connect(list, &QListWidget::itemSelectionChanged, this, [this] { ApplyAvailability(); });
+  connect(mBaselineByCategory, &QPushButton::clicked, this,
+          [this] { SelectByCategory(*mBaseline); });
+  connect(mExperimentByCategory, &QPushButton::clicked, this,
+          [this] { SelectByCategory(*mExperiment); });
+}
+
+void CCompareSampleDlg::OnSetActive() {
+  const COMPARE_CRITERION& working = mCriteria.working;
+  FillSamples(*mBaseline, working.baseline);
+  FillSamples(*mExperiment, working.experiment);
+  const bool categories = SampleInfo.ColumnCount() > 0;
+  mBaselineByCategory->setEnabled(categories);
+  mExperimentByCategory->setEnabled(categories);
+  ShowWorking();
+  const bool calls = TheGroup().HasCalls;
+  mUsePcall->setEnabled(calls);
+  mPcallB->setEnabled(calls);
+  mPcallE->setEnabled(calls);
+  ApplyAvailability();
+}
+
+void CCompareSampleDlg::ShowWorking() {
+  const COMPARE_CRITERION& working = mCriteria.working;
+  mUseEoverB->setChecked(working.useEoverB != 0);
+  mEoverB->setText(NumberText(working.EoverB));
+  mUseBoverE->setChecked(working.useBoverE != 0);
+  mBoverE->setText(NumberText(working.BoverE));
+  mUseLowerBound->setChecked(working.useLowerBound != 0);
+  mUseEminusB->setChecked(working.useEminusB != 0);
+  mEminusB->setText(NumberText(working.EminusB));
+  mUseBminusE->setChecked(working.useBminusE != 0);
+  mBminusE->setText(NumberText(working.BminusE));
+  mUsePvalue->setChecked(working.usePvalue != 0);
+  mPvalue->setText(NumberText(working.Pvalue));
+  mUsePcall->setChecked(working.usePcall != 0);
+  mPcallB->setText(QString::number(working.PcallB));
+  mPcallE->setText(QString::number(working.PcallE));
+  mUsePaired->setChecked(working.usePaired != 0);
+  mPairPvalue->setText(NumberText(working.pairPvalue));
+}
+
+void CCompareSampleDlg::ApplyAvailability() {
+  const int b = SelectedCount(*mBaseline);
+  const int e = SelectedCount(*mExperiment);
+  const bool tTest = b >= 2 && e >= 2;
+  Enable(*mUsePvalue, *mPvalue, tTest);
+  Enable(*mUsePaired, *mPairPvalue, tTest && b == e);
+}
+
+void CCompareSampleDlg::SelectByCategory(QListWidget& list) {
+  SelectSampleDialog dialog(false, kSelectionOverwrite, this);
+  if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
+  SetListSelection(dialog.Mode(), list, false);
+  ApplyAvailability();
+}
+
+bool CCompareSampleDlg::OnKillActive() {
+  COMPARE_CRITERION edited = mCriteria.working;
+  if (!ReadNumber(*mEoverB, kMaxFold, edited.EoverB) ||
+      !ReadNumber(*mBoverE, kMaxFold, edited.BoverE) ||
+      !ReadNumber(*mEminusB, kMaxDifference, edited.EminusB) ||
+      !ReadNumber(*mBminusE, kMaxDifference, edited.BminusE) ||
+      !ReadNumber(*mPvalue, kMaxPvalue, edited.Pvalue) ||
+      !ReadInteger(*mPcallB, kMaxPercent, edited.PcallB) ||
+      !ReadInteger(*mPcallE, kMaxPercent, edited.PcallE) ||
+      !ReadNumber(*mPairPvalue, kMaxPvalue, edited.pairPvalue))
+    return false;
+  edited.useEoverB = mUseEoverB->isChecked() ? 1 : 0;
+  edited.useBoverE = mUseBoverE->isChecked() ? 1 : 0;
+  edited.useLowerBound = mUseLowerBound->isChecked() ? 1 : 0;
+  edited.useEminusB = mUseEminusB->isChecked() ? 1 : 0;
+  edited.useBminusE = mUseBminusE->isChecked() ? 1 : 0;
+  edited.usePvalue = mUsePvalue->isChecked() ? 1 : 0;
+  edited.usePaired = mUsePaired->isChecked() ? 1 : 0;
+  // Without calls there is nothing for the test to count.
+  edited.usePcall = TheGroup().HasCalls && mUsePcall->isChecked() ? 1 : 0;
+  edited.UpdateShowStdErr();
+
+  const std::vector<int> baseline = SelectedRows(*mBaseline);
+  const std::vector<int> experiment = SelectedRows(*mExperiment);
+  if (baseline.empty() || experiment.empty()) {
+    edited.baseline.clear();
+    edited.experiment.clear();
+    mCriteria.working = edited;
+    return true;
+  }
+  edited.baseline = baseline;
+  edited.experiment = experiment;
+  mCriteria.working = edited;
+  mCriteria.ReplaceSelected();
+  // The first comparison needs no trip to the other page.
+  if (mCriteria.count == 0 && mCriteria.InsertComparison(0, kCombineAnd, false))
+    mCriteria.selected = 0;
+  return true;
+}
