@@ -159,7 +159,7 @@ MarkerObservation LinkageAnalysis::Observe(const LinkageChromosome& data, int ma
       // States 0 and 1 are the alleles A and B; the term holds no single call.
       std::array<float, 4> term{};
       for (int s = 0; s < 4; ++s)
-        term[static_cast<std::size_t>(s)] = (s >> 1) == tumour || (s & 1) == tumour ? 1 - e : e;
+        term[static_cast<std::size_t>(s)] = (s >> 1) == tumour || (s & 1) == tumour ? 1 - e : e / 2;
       o.observed.push_back({static_cast<int>(i), term, kNoCall});
     }
   }
@@ -276,8 +276,8 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
                                  data.markers[static_cast<std::size_t>(first + k)].frequency));
     }
     counts.assign(observed.size(), ReductionCount{});
-    likelihood.Evaluate(observed, out, counts.data());
-    if (!settings.inheritReduction || loh || quiet) return;
+    if (!likelihood.Evaluate(observed, out, counts.data())) return false;
+    if (!settings.inheritReduction || loh || quiet) return true;
     for (int j = from; j < to; ++j) {
       const ReductionCount& done = counts[static_cast<std::size_t>(j - from)];
       reduced.evaluated += done.evaluated;
@@ -286,6 +286,12 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
         LogMessage(MessageBuffer("  %llu p(data|v) evaluated (all %u)",
                                  static_cast<unsigned long long>(done.evaluated), n));
     }
+    return true;
+  };
+  // A stop asked for inside a marker's vectors ends the run as one between markers does.
+  auto stoppedInside = [] {
+    LogMessage(kUserStopMessage, 0, kLogRed);
+    return false;
   };
   auto stopped = [] {
     Progress().Pump();
@@ -325,8 +331,8 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
     if (j == 0 || before == nullptr) {
       std::copy(p, p + n, into);
     } else {
-      TransitionVectors(before, into, bits, theta[static_cast<std::size_t>(j)],
-                        settings.oneCrossover);
+      TransitionVectors(before, into, bits, pedigree.FounderFlips(),
+                        theta[static_cast<std::size_t>(j)], settings.oneCrossover);
       MultiplyVectors(into, p, n);
     }
     bool degenerate = false;
@@ -346,7 +352,8 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   for (int j = 0; j < count; ++j) {
     float* into = at(forward, j % 2);
     const float* before = j > 0 ? at(forward, (j + 1) % 2) : nullptr;
-    if (j % batch == 0) evaluate(j, std::min(count, j + batch), ahead.data());
+    if (j % batch == 0 && !evaluate(j, std::min(count, j + batch), ahead.data()))
+      return stoppedInside();
     const float logProb = step(j, into, before, at(ahead, j % batch), true);
     if (j % block == 0) std::copy(into, into + n, at(checkpoints, j / block));
     if ((j + 1) % kReportEvery == 0)
@@ -373,7 +380,7 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   quiet = true;
   for (int b = blocks - 1; b >= 0; --b) {
     const int start = b * block, end = std::min(count, start + block);
-    evaluate(start, end, at(data1, 0));
+    if (!evaluate(start, end, at(data1, 0))) return stoppedInside();
     for (int j = start; j < end; ++j) {
       float* into = at(forward, j - start);
       if (j == start) {
@@ -387,8 +394,8 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
       if (j == count - 1)
         std::fill(work.begin(), work.end(), 1.0f);
       else
-        TransitionVectors(stored.data(), work.data(), bits, theta[static_cast<std::size_t>(j + 1)],
-                          settings.oneCrossover);
+        TransitionVectors(stored.data(), work.data(), bits, pedigree.FounderFlips(),
+                          theta[static_cast<std::size_t>(j + 1)], settings.oneCrossover);
       const float* f = at(forward, j - start);
       ProductOfVectors(f, work.data(), posterior.data(), n);
       MakeProb(posterior.data(), n, true, &result.degenerate);
@@ -511,8 +518,12 @@ bool LinkageAnalysis::Simulate(LinkageChromosome& data, LinkageResult& result, s
     float position = data.markers[static_cast<std::size_t>(m)].centiMorgans;
     if (position == -1 || position < previous) position = previous;
     const double theta = previous == -1 ? 0 : HaldaneTheta(position - previous);
+    std::uint32_t& cross = crossing[static_cast<std::size_t>(m)];
     for (int b = 0; b < bits; ++b)
-      if (runif(0, 1) < theta) crossing[static_cast<std::size_t>(m)] |= 1u << b;
+      if (runif(0, 1) < theta) cross |= 1u << b;
+    // A founder's fixed meiosis recombines too: its vector flips all the founder's bits.
+    for (const std::uint32_t flip : pedigree.FounderFlips())
+      if (runif(0, 1) < theta) cross ^= flip;
     previous = position;
   }
 

@@ -93,6 +93,7 @@ bool Pedigree::ReadText(const std::string& text, const std::string& path,
   }
   mPersons = std::move(persons);
   mMeioses.clear();
+  mFounderFlips.clear();
   mFounders = mBits = 0;
   return true;
 }
@@ -219,8 +220,17 @@ bool Pedigree::PrepareFounders() {
     LogMessage(kNoAffectedMessage, 0, kLogRed);
     return false;
   }
+  std::vector<std::uint32_t> flips;
+  for (std::size_t f = 0; f < persons.size(); ++f) {
+    if (!founderUsed[f]) continue;
+    std::uint32_t mask = 0;
+    for (const Meiosis& m : meioses)
+      if (m.parent == static_cast<int>(f) && m.bit >= 0) mask |= 1u << m.bit;
+    flips.push_back(mask);
+  }
   mPersons = std::move(persons);
   mMeioses = std::move(meioses);
+  mFounderFlips = std::move(flips);
   mFounders = founders;
   mBits = bits;
   return true;

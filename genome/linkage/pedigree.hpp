@@ -92,6 +92,13 @@ class Pedigree {
   int FounderAlleles() const { return 2 * mFounders; }
   int Bits() const { return mBits; }
   std::uint32_t VectorCount() const { return 1u << mBits; }
+  // Per founder with children, the bits of its free meioses. Which of a founder's two
+  // alleles is its "first" is a name, not an observation: a vector and the one with all of a
+  // founder's meioses flipped are the same inheritance, so a vector stands for both, and
+  // the founder's fixed meiosis recombines as a flip of these bits.
+  const std::vector<std::uint32_t>& FounderFlips() const { return mFounderFlips; }
+  // Every meiosis, fixed ones included: the transmissions that can recombine.
+  int MeiosisCount() const { return static_cast<int>(mMeioses.size()); }
 
   // The founder allele each person carries under vector v: alleles[2i] paternal,
   // alleles[2i + 1] maternal. Persons must be prepared.
@@ -100,6 +107,7 @@ class Pedigree {
  private:
   std::vector<PedigreePerson> mPersons;
   std::vector<Meiosis> mMeioses;
+  std::vector<std::uint32_t> mFounderFlips;
   int mFounders = 0;
   int mBits = 0;
 };
