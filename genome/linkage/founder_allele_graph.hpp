@@ -34,7 +34,12 @@ class FounderAlleleGraph {
  private:
   struct Edge {
     int a = 0, b = 0;
-    std::array<std::array<double, 2>, 2> weight{};  // [state of a][state of b]
+    std::array<double, 4> weight{};  // [2 x state of a + state of b]
+  };
+  // An edge seen from one end: the other end, and the weights w<own state><other's>.
+  struct Oriented {
+    int to = 0;
+    double w00 = 0, w01 = 0, w10 = 0, w11 = 0;
   };
   // What summing out one vertex left for finding its best state afterwards.
   struct Step {
@@ -43,9 +48,17 @@ class FounderAlleleGraph {
     int first = 0, second = 0;
     std::uint8_t best = 0;  // bit sy (kind 1) or 2 sy + sz (kind 2): the best state of vertex
   };
+  // Sums (or maximises) every live vertex out; with Max, records the steps.
   template <bool Max>
   double Eliminate(Step* steps, int* stepCount);
-  double EdgeWeight(int edge, int from, int sFrom, int sTo) const;
+  template <bool Max>
+  [[gnu::noinline]] double Split(Step* steps, int* stepCount);
+  Oriented From(int edge, int x) const {
+    const Edge& e = mEdge[static_cast<std::size_t>(edge)];
+    const bool flipped = e.a != x;
+    return {flipped ? e.a : e.b, e.weight[0], e.weight[flipped ? 2u : 1u],
+            e.weight[flipped ? 1u : 2u], e.weight[3]};
+  }
 
   int mVertices = 0;
   int mEdges = 0;

@@ -22,6 +22,8 @@ constexpr std::array<const char*, 4> kCallNames = {"A", "B", "AB", "NoCall"};
 constexpr std::array<const char*, 4> kMendelianTexts = {"", "Father", "Mother", "Parents"};
 constexpr int kReportEvery = 5;
 constexpr const char* kAllocationMessage = "    Allocation failed in GetP()";
+// P(data | v) kept for the way back up to this many floats (256 MB).
+constexpr std::uint64_t kKeptLikelihoodFloats = std::uint64_t{1} << 26;
 
 bool InUnitRange(float x) {
   return x >= 0 && x <= 1;
@@ -321,10 +323,19 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   const int blocks = (count + block - 1) / block;
   const auto at = [n](Vectors& v, int i) { return v.data() + static_cast<std::size_t>(i) * n; };
   Vectors checkpoints(static_cast<std::size_t>(blocks) * n);
-  Vectors forward(static_cast<std::size_t>(block) * n), data1(static_cast<std::size_t>(block) * n);
+  Vectors forward(static_cast<std::size_t>(block) * n);
   Vectors work(n), stored(n), posterior(n);
   const int batch = likelihood.Size();
-  Vectors ahead(static_cast<std::size_t>(batch) * n);
+  // P(data | v) of every marker is kept for the way back when it fits, so that large
+  // pedigrees compute it once; otherwise it is computed again block by block.
+  const bool keep = static_cast<std::uint64_t>(count) * n <= kKeptLikelihoodFloats;
+  Vectors kept(keep ? static_cast<std::size_t>(count) * n : 0);
+  Vectors ahead(keep ? 0 : static_cast<std::size_t>(batch) * n);
+  Vectors data1(keep ? 0 : static_cast<std::size_t>(block) * n);
+  // Marker j's P(data | v) in the forward pass (j in the batch last evaluated) and on the way
+  // back (j in the block last evaluated, which starts at start).
+  const auto aheadOf = [&](int j) { return keep ? at(kept, j) : at(ahead, j % batch); };
+  const auto backOf = [&](int j, int start) { return keep ? at(kept, j) : at(data1, j - start); };
 
   // p holds the marker's P(data | v).
   auto step = [&](int j, float* into, const float* before, const float* p, bool report) {
@@ -352,9 +363,9 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   for (int j = 0; j < count; ++j) {
     float* into = at(forward, j % 2);
     const float* before = j > 0 ? at(forward, (j + 1) % 2) : nullptr;
-    if (j % batch == 0 && !evaluate(j, std::min(count, j + batch), ahead.data()))
+    if (j % batch == 0 && !evaluate(j, std::min(count, j + batch), aheadOf(j)))
       return stoppedInside();
-    const float logProb = step(j, into, before, at(ahead, j % batch), true);
+    const float logProb = step(j, into, before, aheadOf(j), true);
     if (j % block == 0) std::copy(into, into + n, at(checkpoints, j / block));
     if ((j + 1) % kReportEvery == 0)
       LogMessage(MessageBuffer("    Marker %d, log_prob %f",
@@ -380,13 +391,13 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   quiet = true;
   for (int b = blocks - 1; b >= 0; --b) {
     const int start = b * block, end = std::min(count, start + block);
-    if (!evaluate(start, end, at(data1, 0))) return stoppedInside();
+    if (!keep && !evaluate(start, end, at(data1, 0))) return stoppedInside();
     for (int j = start; j < end; ++j) {
       float* into = at(forward, j - start);
       if (j == start) {
         std::copy(at(checkpoints, b), at(checkpoints, b) + n, into);
       } else {
-        step(j, into, at(forward, j - start - 1), at(data1, j - start), false);
+        step(j, into, at(forward, j - start - 1), backOf(j, start), false);
       }
     }
     for (int j = end - 1; j >= start; --j) {
@@ -425,7 +436,7 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
       }
       result.chosen[static_cast<std::size_t>(marker)] = best;
 
-      const float* p = at(data1, j - start);
+      const float* p = backOf(j, start);
       ProductOfVectors(work.data(), p, stored.data(), n);
       MakeProb(stored.data(), n, true, &result.degenerate);
       if ((j + 1) % kReportEvery == 0)

@@ -12,6 +12,7 @@
 #include "engine/base/missing_value.hpp"
 #include "engine/services/running_scope.hpp"
 #include "engine/testing/captured_log.hpp"
+#include "engine/testing/scripted_progress.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/linkage/inheritance_transition.hpp"
 #include "genome/linkage/linkage_analysis.hpp"
@@ -520,4 +521,47 @@ TEST(LinkageLoh, PairedTumoursEnterGenotypesAndCarriersAsEveryPathGives) {
   EXPECT_GT(losses, 0);
   EXPECT_GT(retentions, 0);
   EXPECT_GT(tumourOnly, 0);
+}
+
+// A large pedigree spends long inside one marker's vectors: the window is pumped and a stop
+// polled there too, and a stop ends the run before the marker's LOD is written. Both roads
+// of P(data | v): the walk of two founders' nine children, and the founder-allele graph of
+// five founders (three children who married in).
+TEST(LinkageRun, AStopInsideOneMarkersVectorsEndsTheRunAtOnce) {
+  CapturedLog log;
+  platform::LimitWorkerThreads(1);
+  std::vector<Member> graphRoad = {{1, 0, 0, 1, "a1", 0}, {2, 0, 0, 2, "a2", 0}};
+  for (int c = 0; c < 3; ++c) {
+    const int child = 3 + 4 * c, spouse = child + 1;
+    graphRoad.push_back({child, 1, 2, 1, "a" + std::to_string(child), 2});
+    graphRoad.push_back({spouse, 0, 0, 2, "a" + std::to_string(spouse), 1});
+    for (int g = 0; g < 2; ++g)
+      graphRoad.push_back(
+          {child + 2 + g, child, spouse, 1, "a" + std::to_string(child + 2 + g), 2 - g});
+  }
+  for (const auto& members : {Nuclear({2, 2, 2, 1, 1, 1, 2, 1, 2}), graphRoad}) {
+    LinkageAnalysis analysis = Prepared(members);
+    ASSERT_GE(analysis.pedigree.Bits(), 13);
+    LinkageChromosome data;
+    data.markers = {{"m1", 0, 0, 0.4f}};
+    data.calls.assign(analysis.pedigree.Persons().size(), kCallAB);
+    {
+      ScriptedProgress progress;
+      LinkageResult result;
+      ASSERT_TRUE(analysis.RunChromosome(data, result));
+      EXPECT_GT(progress.polls, 4);
+      EXPECT_GT(progress.pumps, 4);
+    }
+    ScriptedProgress progress;
+    progress.stopAtPoll = 2;
+    LinkageResult result;
+    log.Clear();
+    EXPECT_FALSE(analysis.RunChromosome(data, result));
+    EXPECT_TRUE(log.ContainsRed("User stop command issued"));
+    EXPECT_FALSE(log.Contains("Compute backward probabilities", kLogBlack));
+    ASSERT_EQ(result.lod.size(), 1u);
+    EXPECT_TRUE(IsMissing(result.lod[0]));
+    EXPECT_LE(progress.polls, 3);
+  }
+  platform::LimitWorkerThreads(0);
 }
