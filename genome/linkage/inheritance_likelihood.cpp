@@ -1,9 +1,7 @@
 #include "genome/linkage/inheritance_likelihood.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
-#include <numeric>
 
 #include "engine/services/job_progress.hpp"
 #include "genome/linkage/founder_allele_graph.hpp"
@@ -12,7 +10,7 @@
 
 namespace {
 
-// Dense walks keep 2^E floats per level; past this many founder alleles components win.
+// Dense walks keep 2^E floats per level; past this many founder alleles the graph wins.
 constexpr int kMaxDenseFounderAlleles = 8;
 constexpr int kMaxSplitBits = 6;
 // Past this many vectors a marker's evaluation is split instead of run beside others.
@@ -188,10 +186,10 @@ void VectorLikelihood::Evaluate(const MarkerObservation& marker, float* out) {
   if (mStates > 0)
     Dense(marker, out);
   else
-    ByComponents(marker, out);
+    OverGraph(marker, out);
 }
 
-void VectorLikelihood::ByComponents(const MarkerObservation& marker, float* out) {
+void VectorLikelihood::OverGraph(const MarkerObservation& marker, float* out) {
   const std::uint32_t count = mPedigree.VectorCount();
   std::fill(mObservedSlot.begin(), mObservedSlot.end(), -1);
   for (const ObservedPerson& o : marker.observed)

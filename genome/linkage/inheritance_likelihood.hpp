@@ -94,7 +94,7 @@ class VectorLikelihood {
   float Leaf(ReducedTask& task) const;
   void PrepareDense(const MarkerObservation& marker);
   void Dense(const MarkerObservation& marker, float* out);
-  void ByComponents(const MarkerObservation& marker, float* out);
+  void OverGraph(const MarkerObservation& marker, float* out);
   bool Halted(bool onCallingThread) const {
     return mStop != nullptr && mStop->Poll(onCallingThread && mMayAsk);
   }
