@@ -1,8 +1,10 @@
 // Multipoint linkage of one pedigree along a chromosome: nine children of two founders
 // (16 free meioses, 65,536 inheritance vectors) over 10,000 markers in windows of 5,000,
-// on one thread and on all the job may use, with and without inheritance-vector reduction; and a
-// three-generation pedigree at the limit of 21 bits over 1,000 markers. Counters: inheritance
-// vectors times markers per second, and the bytes the run holds at its peak.
+// on one thread and on all the job may use, with and without inheritance-vector reduction; a
+// three-generation pedigree at the limit of 21 bits over 1,000 markers; and a pedigree of
+// 27 persons with 13 founders (26 founder alleles, 15 bits) over 500 markers, whose
+// P(data | v) the founder-allele graph gives (due within 10 s on one thread). Counters:
+// inheritance vectors times markers per second, and the bytes the run holds at its peak.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -35,6 +37,21 @@ std::string TwentyOneBits() {
   text +=
       Line(1, 0, 0, 0) + Line(2, 0, 0, 0) + Line(4, 0, 0, 0) + Line(3, 1, 2, 2) + Line(5, 1, 2, 1);
   for (int c = 0; c < 10; ++c) text += Line(10 + c, 3, 4, c < 5 ? 2 : 1);
+  return text;
+}
+
+// Three couples of grandparents with two children each; the six children marry in six
+// spouses, one of them a second spouse too, and have eight children: 27 persons, every
+// founder a parent, 28 meioses of which 13 are fixed.
+std::string ThirteenFounders() {
+  std::string text = "Family\tPerson\tFather\tMother\tSex\tArray\tAffection\n";
+  for (int f = 1; f <= 6; ++f) text += Line(f, 0, 0, 0);
+  text += Line(7, 1, 2, 2) + Line(8, 1, 2, 1) + Line(9, 3, 4, 1) + Line(10, 3, 4, 2) +
+          Line(11, 5, 6, 2) + Line(12, 5, 6, 1);
+  for (int f = 13; f <= 19; ++f) text += Line(f, 0, 0, 0);
+  // Couples (father, mother): 13 x 7, 8 x 14, 9 x 15, 16 x 10, 17 x 11, 12 x 18, 12 x 19.
+  text += Line(20, 13, 7, 2) + Line(21, 13, 7, 1) + Line(22, 8, 14, 2) + Line(23, 9, 15, 1) +
+          Line(24, 16, 10, 2) + Line(25, 17, 11, 1) + Line(26, 12, 18, 2) + Line(27, 12, 19, 1);
   return text;
 }
 
@@ -106,6 +123,9 @@ void BM_LinkageChromosomeReduced(benchmark::State& state) {
 void BM_LinkageTwentyOneBits(benchmark::State& state) {
   Run(state, TwentyOneBits(), 1000);
 }
+void BM_LinkageThirteenFounders(benchmark::State& state) {
+  Run(state, ThirteenFounders(), 500);
+}
 
 }  // namespace
 
@@ -123,3 +143,9 @@ BENCHMARK(BM_LinkageChromosomeReduced)
     ->Iterations(1)
     ->UseRealTime();
 BENCHMARK(BM_LinkageTwentyOneBits)->Arg(0)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_LinkageThirteenFounders)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();

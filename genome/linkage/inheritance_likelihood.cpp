@@ -1,16 +1,16 @@
 #include "genome/linkage/inheritance_likelihood.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
-#include <numeric>
 
+#include "engine/services/job_progress.hpp"
+#include "genome/linkage/founder_allele_graph.hpp"
 #include "genome/linkage/inheritance_transition.hpp"
 #include "platform/parallel_tasks.hpp"
 
 namespace {
 
-// Dense walks keep 2^E floats per level; past this many founder alleles components win.
+// Dense walks keep 2^E floats per level; past this many founder alleles the graph wins.
 constexpr int kMaxDenseFounderAlleles = 8;
 constexpr int kMaxSplitBits = 6;
 // Past this many vectors a marker's evaluation is split instead of run beside others.
@@ -79,18 +79,32 @@ int GenotypeOfStates(int a, int b) {
   return a == b ? a : kCallAB;
 }
 
-int Find(int* parent, int x) {
-  while (parent[x] != x) x = parent[x] = parent[parent[x]];
-  return x;
+// out[v | bit] = out[v] for every bit of copy, filled from the vectors without it.
+void CopyBits(float* out, std::uint32_t n, int bits, std::uint32_t copy) {
+  for (int b = 0; b < bits; ++b) {
+    const std::uint32_t bit = 1u << b;
+    if ((copy & bit) == 0) continue;
+    for (std::uint32_t v = 0; v < n; ++v)
+      if ((v & bit) == 0) out[v | bit] = out[v];
+  }
 }
 
 }  // namespace
+
+bool VectorStop::Poll(bool mayAsk) {
+  if (mayAsk && !Stopped()) {
+    JobProgress& progress = Progress();
+    progress.Pump();
+    if (progress.StopRequested()) mStopped.store(true, std::memory_order_relaxed);
+  }
+  return Stopped();
+}
 
 std::array<float, 4> CallTerm(int call, float errorRate) {
   std::array<float, 4> term{};
   for (int s = 0; s < 4; ++s)
     term[static_cast<std::size_t>(s)] =
-        GenotypeOfStates(s >> 1, s & 1) == call ? 1 - errorRate : errorRate;
+        GenotypeOfStates(s >> 1, s & 1) == call ? 1 - errorRate : errorRate / 2;
   return term;
 }
 
@@ -110,54 +124,16 @@ std::array<float, 4> PhenotypeTerm(int affection, bool dominant, float penetranc
 
 double ComponentLikelihood(const MarkerObservation& marker, const int* alleles, int founderAlleles,
                            int* bestState) {
-  std::array<int, 2 * kMaxPerson> parent{};
-  std::iota(parent.begin(), parent.begin() + founderAlleles, 0);
-  for (const ObservedPerson& o : marker.observed) {
-    const int a = Find(parent.data(), alleles[2 * o.person]);
-    const int b = Find(parent.data(), alleles[2 * o.person + 1]);
-    parent[static_cast<std::size_t>(a)] = b;
-  }
-  if (bestState) std::fill(bestState, bestState + founderAlleles, -1);
-  const double p = marker.p, q = 1 - marker.p;
-  double total = 1;
-  std::array<int, 2 * kMaxPerson> local{};
-  std::array<int, 2 * kMaxPerson> members{};
-  for (int root = 0; root < founderAlleles; ++root) {
-    if (Find(parent.data(), root) != root) continue;
-    int e = 0;
-    for (int x = 0; x < founderAlleles; ++x)
-      if (Find(parent.data(), x) == root) {
-        local[static_cast<std::size_t>(x)] = e;
-        members[static_cast<std::size_t>(e++)] = x;
-      }
-    bool observed = false;
-    for (const ObservedPerson& o : marker.observed)
-      observed = observed || Find(parent.data(), alleles[2 * o.person]) == root;
-    if (!observed) continue;
-    double sum = 0, best = -1;
-    std::uint32_t bestAssignment = 0;
-    for (std::uint32_t a = 0; a < (1u << e); ++a) {
-      const int ones = std::popcount(a);
-      double w = 1;
-      for (int i = 0; i < e - ones; ++i) w *= p;
-      for (int i = 0; i < ones; ++i) w *= q;
-      for (const ObservedPerson& o : marker.observed) {
-        const int x = alleles[2 * o.person], y = alleles[2 * o.person + 1];
-        if (Find(parent.data(), x) != root) continue;
-        const auto sx = (a >> local[static_cast<std::size_t>(x)]) & 1u;
-        const auto sy = (a >> local[static_cast<std::size_t>(y)]) & 1u;
-        w *= o.term[2 * sx + sy];
-      }
-      sum += w;
-      if (w > best) best = w, bestAssignment = a;
-    }
-    total *= sum;
-    if (bestState)
-      for (int i = 0; i < e; ++i)
-        bestState[members[static_cast<std::size_t>(i)]] =
-            static_cast<int>((bestAssignment >> i) & 1u);
-  }
-  return total;
+  FounderAlleleGraph graph;
+  return ComponentLikelihood(marker, alleles, founderAlleles, graph, bestState);
+}
+
+double ComponentLikelihood(const MarkerObservation& marker, const int* alleles, int founderAlleles,
+                           FounderAlleleGraph& graph, int* bestState) {
+  graph.Reset(founderAlleles, marker.p);
+  for (const ObservedPerson& o : marker.observed)
+    graph.Add(alleles[2 * o.person], alleles[2 * o.person + 1], o.term);
+  return bestState ? graph.Best(bestState) : graph.Sum();
 }
 
 struct VectorLikelihood::Task {
@@ -210,23 +186,37 @@ void VectorLikelihood::Evaluate(const MarkerObservation& marker, float* out) {
   if (mStates > 0)
     Dense(marker, out);
   else
-    ByComponents(marker, out);
+    OverGraph(marker, out);
 }
 
-void VectorLikelihood::ByComponents(const MarkerObservation& marker, float* out) {
+void VectorLikelihood::OverGraph(const MarkerObservation& marker, float* out) {
   const std::uint32_t count = mPedigree.VectorCount();
+  std::fill(mObservedSlot.begin(), mObservedSlot.end(), -1);
+  for (const ObservedPerson& o : marker.observed)
+    mObservedSlot[static_cast<std::size_t>(o.person)] = 0;
+  // An unobserved person without children weighs nothing whichever allele it got: the bit
+  // of its meiosis is evaluated at 0 and copied.
+  std::uint32_t copy = 0;
+  for (const Meiosis& m : mPedigree.Meioses()) {
+    const auto child = static_cast<std::size_t>(m.child);
+    if (m.bit >= 0 && mObservedSlot[child] < 0 && !mHasChild[child]) copy |= 1u << m.bit;
+  }
   constexpr std::uint32_t kChunk = 1024;
   const int chunks = static_cast<int>((count + kChunk - 1) / kChunk);
-  platform::RunTasks(chunks, platform::WorkerThreadCount(), [&](int chunk, bool) {
+  platform::RunTasks(chunks, platform::WorkerThreadCount(), [&](int chunk, bool onCallingThread) {
+    if (Halted(onCallingThread)) return;
     FlushTinyValues flush;
+    FounderAlleleGraph graph;
     std::array<int, 2 * kMaxPerson> alleles{};
     const std::uint32_t first = static_cast<std::uint32_t>(chunk) * kChunk;
     for (std::uint32_t v = first; v < std::min(count, first + kChunk); ++v) {
+      if ((v & copy) != 0) continue;
       mPedigree.Descent(v, alleles.data());
       out[v] = static_cast<float>(
-          ComponentLikelihood(marker, alleles.data(), mPedigree.FounderAlleles()));
+          ComponentLikelihood(marker, alleles.data(), mPedigree.FounderAlleles(), graph));
     }
   });
+  CopyBits(out, count, mPedigree.Bits(), copy);
 }
 
 void VectorLikelihood::Dense(const MarkerObservation& marker, float* out) {
@@ -239,7 +229,8 @@ void VectorLikelihood::Dense(const MarkerObservation& marker, float* out) {
       mLastTerm = static_cast<int>(k);
   mOut = out;
   const int tasks = 1 << mSplitBits;
-  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool) {
+  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool onCallingThread) {
+    if (Halted(onCallingThread)) return;
     FlushTinyValues flush;  // as on the calling thread, so the split changes no value
     Task task;
     task.forced = static_cast<std::uint32_t>(t);
@@ -394,6 +385,7 @@ void VectorLikelihood::Spread(const Task& task, int meiosis, std::uint32_t v, fl
 struct VectorLikelihood::ReducedTask {
   std::uint32_t forced = 0;  // values of the lowest mReduceSplitBits bits
   float* scratch = nullptr;
+  FounderAlleleGraph graph;
   std::array<int, 2 * kMaxPerson> alleles{};
   ReductionCount count;
 };
@@ -418,9 +410,9 @@ ReductionCount VectorLikelihood::EvaluateReduced(const MarkerObservation& marker
   mMarker = &marker;
   const int tasks = 1 << mReduceSplitBits;
   std::vector<ReductionCount> counts(static_cast<std::size_t>(tasks));
-  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool) {
+  platform::RunTasks(tasks, platform::WorkerThreadCount(), [&](int t, bool onCallingThread) {
     // A bit to copy is walked at 0 only; its other value is filled below.
-    if ((static_cast<std::uint32_t>(t) & mCopyBits) != 0) return;
+    if ((static_cast<std::uint32_t>(t) & mCopyBits) != 0 || Halted(onCallingThread)) return;
     FlushTinyValues flush;
     ReducedTask task;
     task.forced = static_cast<std::uint32_t>(t);
@@ -429,12 +421,7 @@ ReductionCount VectorLikelihood::EvaluateReduced(const MarkerObservation& marker
     Reduce(task, 0, 0);
     counts[static_cast<std::size_t>(t)] = task.count;
   });
-  for (int b = 0; b < mPedigree.Bits(); ++b) {
-    const std::uint32_t bit = 1u << b;
-    if ((mCopyBits & bit) == 0) continue;
-    for (std::uint32_t v = 0; v < n; ++v)
-      if ((v & bit) == 0) out[v | bit] = out[v];
-  }
+  CopyBits(out, n, mPedigree.Bits(), mCopyBits);
   ReductionCount total;
   for (const ReductionCount& c : counts) {
     total.evaluated += c.evaluated;
@@ -493,7 +480,7 @@ bool VectorLikelihood::Conflicts(const int* alleles, int child) const {
 float VectorLikelihood::Leaf(ReducedTask& task) const {
   if (mStates == 0)
     return static_cast<float>(
-        ComponentLikelihood(*mMarker, task.alleles.data(), mPedigree.FounderAlleles()));
+        ComponentLikelihood(*mMarker, task.alleles.data(), mPedigree.FounderAlleles(), task.graph));
   const int e = mPedigree.FounderAlleles();
   const auto& persons = mPedigree.Persons();
   float* acc = task.scratch;
@@ -515,10 +502,12 @@ LikelihoodBatch::LikelihoodBatch(const Pedigree& pedigree, bool reduction)
   for (int k = 0; k < lanes; ++k) mLanes.push_back(std::make_unique<VectorLikelihood>(pedigree));
 }
 
-void LikelihoodBatch::Evaluate(const std::vector<MarkerObservation>& markers, float* out,
+bool LikelihoodBatch::Evaluate(const std::vector<MarkerObservation>& markers, float* out,
                                ReductionCount* counts) {
   const std::size_t n = mPedigree.VectorCount();
-  const auto one = [&](VectorLikelihood& likelihood, std::size_t i) {
+  const auto one = [&](VectorLikelihood& likelihood, std::size_t i, bool mayAsk) {
+    if (mStop.Poll(mayAsk)) return;
+    likelihood.Watch(&mStop, mayAsk);
     if (mReduction)
       counts[i] = likelihood.EvaluateReduced(markers[i], out + i * n);
     else
@@ -527,13 +516,14 @@ void LikelihoodBatch::Evaluate(const std::vector<MarkerObservation>& markers, fl
   const int lanes = std::min(Size(), static_cast<int>(markers.size()));
   if (lanes <= 1) {
     // Alone, the evaluation splits its own vector over the threads.
-    for (std::size_t i = 0; i < markers.size(); ++i) one(*mLanes[0], i);
-    return;
+    for (std::size_t i = 0; i < markers.size(); ++i) one(*mLanes[0], i, true);
+    return !mStop.Stopped();
   }
   // Lane k takes markers k, k + lanes, ...; each marker is computed as it would be alone.
-  platform::RunTasks(lanes, lanes, [&](int k, bool) {
+  platform::RunTasks(lanes, lanes, [&](int k, bool onCallingThread) {
     for (auto i = static_cast<std::size_t>(k); i < markers.size();
          i += static_cast<std::size_t>(lanes))
-      one(*mLanes[static_cast<std::size_t>(k)], i);
+      one(*mLanes[static_cast<std::size_t>(k)], i, onCallingThread);
   });
+  return !mStop.Stopped();
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -26,16 +27,22 @@ struct MarkerObservation {
   std::vector<ObservedPerson> observed;
 };
 
-// A call's term: 1 - e when the states give the called genotype, e otherwise.
+// A call's term: 1 - e when the states give the called genotype, e / 2 for each of the two
+// others, so that the three calls of one genotype are a distribution.
 std::array<float, 4> CallTerm(int call, float errorRate);
 // An affection's term at the disease locus (state 0 is the disease allele).
 std::array<float, 4> PhenotypeTerm(int affection, bool dominant, float penetrance, float phenocopy);
 
-// P(observations | descent) as a product over the components that observed persons join
-// founder alleles into. With bestState, each founder allele of a component with an
-// observed person gets the state of the component's most probable assignment, others -1.
+class FounderAlleleGraph;
+
+// P(observations | descent) over the graph that observed persons make of the founder
+// alleles (genome/linkage/founder_allele_graph.hpp). With bestState, each founder allele an
+// observed person carries gets its state in the most probable assignment, others -1.
 double ComponentLikelihood(const MarkerObservation& marker, const int* alleles, int founderAlleles,
                            int* bestState = nullptr);
+// The same in a graph the caller keeps, for loops over many vectors.
+double ComponentLikelihood(const MarkerObservation& marker, const int* alleles, int founderAlleles,
+                           FounderAlleleGraph& graph, int* bestState = nullptr);
 
 // What one reduced evaluation did: the vectors evaluated, and the nodes of the tree of
 // partial vectors it kept (every free meiosis assigned on a surviving path, plus leaves).
@@ -44,13 +51,29 @@ struct ReductionCount {
   std::uint64_t nodes = 0;
 };
 
+// A stop asked for while one marker's vectors are evaluated, which for large pedigrees
+// takes long enough that the window must answer meanwhile: the thread that may talk to the
+// user pumps the window's events and asks, the others only see what it learnt.
+class VectorStop {
+ public:
+  // Whether to stop; asks the job's progress only when mayAsk.
+  bool Poll(bool mayAsk);
+  bool Stopped() const { return mStopped.load(std::memory_order_relaxed); }
+
+ private:
+  std::atomic<bool> mStopped{false};
+};
+
 // P(observations | v) for every v of a prepared pedigree. Small founder-allele counts take
 // a depth-first walk over the meioses that carries the states of all founder alleles as
-// one vector; larger ones evaluate each vector by components. Work splits over vectors,
-// so the result does not depend on the thread count.
+// one vector; larger ones evaluate each vector over its founder-allele graph. Work splits
+// over vectors, so the result does not depend on the thread count.
 class VectorLikelihood {
  public:
   explicit VectorLikelihood(const Pedigree& pedigree);
+  // Polls stop between pieces of the work (asking the user only when mayAsk and on the
+  // calling thread); once it says stop the values are left unfinished.
+  void Watch(VectorStop* stop, bool mayAsk) { mStop = stop, mMayAsk = mayAsk; }
   void Evaluate(const MarkerObservation& marker, float* out);
   // The same values with inheritance-vector reduction: a meiosis whose parent is called
   // homozygous, or whose child is uncalled and has no children, is walked once and copied
@@ -71,9 +94,14 @@ class VectorLikelihood {
   float Leaf(ReducedTask& task) const;
   void PrepareDense(const MarkerObservation& marker);
   void Dense(const MarkerObservation& marker, float* out);
-  void ByComponents(const MarkerObservation& marker, float* out);
+  void OverGraph(const MarkerObservation& marker, float* out);
+  bool Halted(bool onCallingThread) const {
+    return mStop != nullptr && mStop->Poll(onCallingThread && mMayAsk);
+  }
 
   const Pedigree& mPedigree;
+  VectorStop* mStop = nullptr;
+  bool mMayAsk = true;
   int mStates = 0;                          // 2^founder alleles on the dense road, else 0
   int mSplitBits = 0;                       // lowest bits fixed per task
   std::vector<int> mObservedSlot;           // per person, -1 unobserved at this marker
@@ -101,9 +129,12 @@ class LikelihoodBatch {
   // How many markers are worth evaluating together.
   int Size() const { return static_cast<int>(mLanes.size()); }
   // Marker i's vector into out + i * vectors; with reduction, its counts into counts[i].
-  void Evaluate(const std::vector<MarkerObservation>& markers, float* out, ReductionCount* counts);
+  // False when the user asked to stop meanwhile (the vectors are then unfinished).
+  [[nodiscard]] bool Evaluate(const std::vector<MarkerObservation>& markers, float* out,
+                              ReductionCount* counts);
 
  private:
+  VectorStop mStop;
   const Pedigree& mPedigree;
   bool mReduction;
   std::vector<std::unique_ptr<VectorLikelihood>> mLanes;

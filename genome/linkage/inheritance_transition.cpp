@@ -142,32 +142,9 @@ bool Wide() {
   return wide;
 }
 
-}  // namespace
-
-double HaldaneTheta(double centiMorgans) {
-  if (centiMorgans == -1) return 0.5;
-  return (1 - std::exp(-0.02 * centiMorgans)) / 2;
-}
-
-void TransitionVectors(const float* src, float* dst, int bits, double theta, bool oneCrossover) {
+// dst(v) = sum over w of theta^h (1 - theta)^(bits - h) src(w), h the bits v and w differ in.
+void MoveFreeBits(const float* src, float* dst, int bits, double theta) {
   const std::uint32_t n = 1u << bits;
-  if (theta == 0) {
-    std::copy(src, src + n, dst);
-    return;
-  }
-  FlushTinyValues flush;
-  if (oneCrossover) {
-    const auto stay = static_cast<float>(std::pow(1 - theta, bits));
-    const auto move = static_cast<float>(theta * std::pow(1 - theta, bits - 1));
-    ForPieces(n, [&](std::uint32_t first, std::uint32_t end) {
-      for (std::uint32_t v = first; v < end; ++v) {
-        float neighbours = 0;
-        for (int b = 0; b < bits; ++b) neighbours += src[v ^ (1u << b)];
-        dst[v] = stay * src[v] + move * neighbours;
-      }
-    });
-    return;
-  }
   // The kernel is a product over bits, so one pass per bit mixes each pair of vectors
   // that differ in that bit alone: bits x n work instead of n x n. The three lowest bits
   // go together as an 8 x 8 block, whose rows vector registers take whole; two bits a pass
@@ -199,6 +176,57 @@ void TransitionVectors(const float* src, float* dst, int bits, double theta, boo
     FlushTinyValues flushHere;
     high(mix, dst, bits, static_cast<std::uint32_t>(slice) * kSlice, kSlice);
   });
+}
+
+}  // namespace
+
+double HaldaneTheta(double centiMorgans) {
+  if (centiMorgans == -1) return 0.5;
+  return (1 - std::exp(-0.02 * centiMorgans)) / 2;
+}
+
+void TransitionVectors(const float* src, float* dst, int bits,
+                       std::span<const std::uint32_t> founderFlips, double theta,
+                       bool oneCrossover) {
+  const std::uint32_t n = 1u << bits;
+  if (theta == 0) {
+    std::copy(src, src + n, dst);
+    return;
+  }
+  FlushTinyValues flush;
+  if (oneCrossover) {
+    const int meioses = bits + static_cast<int>(founderFlips.size());
+    const auto stay = static_cast<float>(std::pow(1 - theta, meioses));
+    const auto move = static_cast<float>(theta * std::pow(1 - theta, meioses - 1));
+    ForPieces(n, [&](std::uint32_t first, std::uint32_t end) {
+      for (std::uint32_t v = first; v < end; ++v) {
+        float neighbours = 0;
+        for (int b = 0; b < bits; ++b) neighbours += src[v ^ (1u << b)];
+        // A founder's fixed meiosis recombining is its free ones flipped (with none, v).
+        for (const std::uint32_t flip : founderFlips) neighbours += src[v ^ flip];
+        dst[v] = stay * src[v] + move * neighbours;
+      }
+    });
+    return;
+  }
+  MoveFreeBits(src, dst, bits, theta);
+  // The fixed meioses, founder by founder: each recombines, or not, as one more bit whose
+  // flip is the founder's mask. A founder of one child flips nothing and leaves dst as it is.
+  const auto keep = static_cast<float>(1 - theta), flip = static_cast<float>(theta);
+  for (const std::uint32_t mask : founderFlips) {
+    if (mask == 0) continue;
+    // The pair (v, v ^ mask) belongs to the v without the mask's highest bit, so pieces
+    // never share a float.
+    const std::uint32_t high = std::bit_floor(mask);
+    ForPieces(n, [&](std::uint32_t first, std::uint32_t end) {
+      for (std::uint32_t v = first; v < end; ++v) {
+        if ((v & high) != 0) continue;
+        const float x = dst[v], y = dst[v ^ mask];
+        dst[v] = keep * x + flip * y;
+        dst[v ^ mask] = flip * x + keep * y;
+      }
+    });
+  }
 }
 
 void MultiplyVectors(float* into, const float* by, std::uint32_t n) {

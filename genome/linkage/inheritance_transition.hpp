@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #if defined(__SSE2__)
 #include <xmmintrin.h>
@@ -11,11 +12,18 @@
 // (1 - exp(-0.02 d)) / 2 for d cM; a distance of -1 (unknown) gives 0.5.
 double HaldaneTheta(double centiMorgans);
 
-// dst(v) = sum over w of theta^h (1 - theta)^(bits - h) src(w), h the bits v and w differ
-// in; with oneCrossover only w = v and its single-bit neighbours count. theta 0 copies.
-// Large vectors are split over threads; each value is computed the same way on one thread
-// and on many.
-void TransitionVectors(const float* src, float* dst, int bits, double theta, bool oneCrossover);
+// The move over every meiosis, the fixed ones included. A vector v stands for itself and
+// for each vector that flips all of some founders' meioses (founderFlips, one mask per
+// founder with children), so the move into v sums over all that a path can come from:
+// dst(v) = sum over w and over sets S of founders of theta^(h + |S|)
+// (1 - theta)^(bits + F - h - |S|) src(w), h the bits in which v and w flipped by S differ,
+// F the number of founders. With oneCrossover only moves of at most one recombination
+// count: w = v, its single-bit neighbours and v flipped by one founder's mask. theta 0
+// copies. Large vectors are split over threads; each value is computed the same way on
+// one thread and on many.
+void TransitionVectors(const float* src, float* dst, int bits,
+                       std::span<const std::uint32_t> founderFlips, double theta,
+                       bool oneCrossover);
 
 // into[v] *= by[v], and into[v] = x[v] * y[v], split over threads.
 void MultiplyVectors(float* into, const float* by, std::uint32_t n);

@@ -22,6 +22,8 @@ constexpr std::array<const char*, 4> kCallNames = {"A", "B", "AB", "NoCall"};
 constexpr std::array<const char*, 4> kMendelianTexts = {"", "Father", "Mother", "Parents"};
 constexpr int kReportEvery = 5;
 constexpr const char* kAllocationMessage = "    Allocation failed in GetP()";
+// P(data | v) kept for the way back up to this many floats (256 MB).
+constexpr std::uint64_t kKeptLikelihoodFloats = std::uint64_t{1} << 26;
 
 bool InUnitRange(float x) {
   return x >= 0 && x <= 1;
@@ -159,7 +161,7 @@ MarkerObservation LinkageAnalysis::Observe(const LinkageChromosome& data, int ma
       // States 0 and 1 are the alleles A and B; the term holds no single call.
       std::array<float, 4> term{};
       for (int s = 0; s < 4; ++s)
-        term[static_cast<std::size_t>(s)] = (s >> 1) == tumour || (s & 1) == tumour ? 1 - e : e;
+        term[static_cast<std::size_t>(s)] = (s >> 1) == tumour || (s & 1) == tumour ? 1 - e : e / 2;
       o.observed.push_back({static_cast<int>(i), term, kNoCall});
     }
   }
@@ -276,8 +278,8 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
                                  data.markers[static_cast<std::size_t>(first + k)].frequency));
     }
     counts.assign(observed.size(), ReductionCount{});
-    likelihood.Evaluate(observed, out, counts.data());
-    if (!settings.inheritReduction || loh || quiet) return;
+    if (!likelihood.Evaluate(observed, out, counts.data())) return false;
+    if (!settings.inheritReduction || loh || quiet) return true;
     for (int j = from; j < to; ++j) {
       const ReductionCount& done = counts[static_cast<std::size_t>(j - from)];
       reduced.evaluated += done.evaluated;
@@ -286,6 +288,12 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
         LogMessage(MessageBuffer("  %llu p(data|v) evaluated (all %u)",
                                  static_cast<unsigned long long>(done.evaluated), n));
     }
+    return true;
+  };
+  // A stop asked for inside a marker's vectors ends the run as one between markers does.
+  auto stoppedInside = [] {
+    LogMessage(kUserStopMessage, 0, kLogRed);
+    return false;
   };
   auto stopped = [] {
     Progress().Pump();
@@ -315,18 +323,27 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   const int blocks = (count + block - 1) / block;
   const auto at = [n](Vectors& v, int i) { return v.data() + static_cast<std::size_t>(i) * n; };
   Vectors checkpoints(static_cast<std::size_t>(blocks) * n);
-  Vectors forward(static_cast<std::size_t>(block) * n), data1(static_cast<std::size_t>(block) * n);
+  Vectors forward(static_cast<std::size_t>(block) * n);
   Vectors work(n), stored(n), posterior(n);
   const int batch = likelihood.Size();
-  Vectors ahead(static_cast<std::size_t>(batch) * n);
+  // P(data | v) of every marker is kept for the way back when it fits, so that large
+  // pedigrees compute it once; otherwise it is computed again block by block.
+  const bool keep = static_cast<std::uint64_t>(count) * n <= kKeptLikelihoodFloats;
+  Vectors kept(keep ? static_cast<std::size_t>(count) * n : 0);
+  Vectors ahead(keep ? 0 : static_cast<std::size_t>(batch) * n);
+  Vectors data1(keep ? 0 : static_cast<std::size_t>(block) * n);
+  // Marker j's P(data | v) in the forward pass (j in the batch last evaluated) and on the way
+  // back (j in the block last evaluated, which starts at start).
+  const auto aheadOf = [&](int j) { return keep ? at(kept, j) : at(ahead, j % batch); };
+  const auto backOf = [&](int j, int start) { return keep ? at(kept, j) : at(data1, j - start); };
 
   // p holds the marker's P(data | v).
   auto step = [&](int j, float* into, const float* before, const float* p, bool report) {
     if (j == 0 || before == nullptr) {
       std::copy(p, p + n, into);
     } else {
-      TransitionVectors(before, into, bits, theta[static_cast<std::size_t>(j)],
-                        settings.oneCrossover);
+      TransitionVectors(before, into, bits, pedigree.FounderFlips(),
+                        theta[static_cast<std::size_t>(j)], settings.oneCrossover);
       MultiplyVectors(into, p, n);
     }
     bool degenerate = false;
@@ -346,8 +363,9 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   for (int j = 0; j < count; ++j) {
     float* into = at(forward, j % 2);
     const float* before = j > 0 ? at(forward, (j + 1) % 2) : nullptr;
-    if (j % batch == 0) evaluate(j, std::min(count, j + batch), ahead.data());
-    const float logProb = step(j, into, before, at(ahead, j % batch), true);
+    if (j % batch == 0 && !evaluate(j, std::min(count, j + batch), aheadOf(j)))
+      return stoppedInside();
+    const float logProb = step(j, into, before, aheadOf(j), true);
     if (j % block == 0) std::copy(into, into + n, at(checkpoints, j / block));
     if ((j + 1) % kReportEvery == 0)
       LogMessage(MessageBuffer("    Marker %d, log_prob %f",
@@ -373,13 +391,13 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
   quiet = true;
   for (int b = blocks - 1; b >= 0; --b) {
     const int start = b * block, end = std::min(count, start + block);
-    evaluate(start, end, at(data1, 0));
+    if (!keep && !evaluate(start, end, at(data1, 0))) return stoppedInside();
     for (int j = start; j < end; ++j) {
       float* into = at(forward, j - start);
       if (j == start) {
         std::copy(at(checkpoints, b), at(checkpoints, b) + n, into);
       } else {
-        step(j, into, at(forward, j - start - 1), at(data1, j - start), false);
+        step(j, into, at(forward, j - start - 1), backOf(j, start), false);
       }
     }
     for (int j = end - 1; j >= start; --j) {
@@ -387,8 +405,8 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
       if (j == count - 1)
         std::fill(work.begin(), work.end(), 1.0f);
       else
-        TransitionVectors(stored.data(), work.data(), bits, theta[static_cast<std::size_t>(j + 1)],
-                          settings.oneCrossover);
+        TransitionVectors(stored.data(), work.data(), bits, pedigree.FounderFlips(),
+                          theta[static_cast<std::size_t>(j + 1)], settings.oneCrossover);
       const float* f = at(forward, j - start);
       ProductOfVectors(f, work.data(), posterior.data(), n);
       MakeProb(posterior.data(), n, true, &result.degenerate);
@@ -418,7 +436,7 @@ bool LinkageAnalysis::RunWindow(const LinkageChromosome& data, int first, int la
       }
       result.chosen[static_cast<std::size_t>(marker)] = best;
 
-      const float* p = at(data1, j - start);
+      const float* p = backOf(j, start);
       ProductOfVectors(work.data(), p, stored.data(), n);
       MakeProb(stored.data(), n, true, &result.degenerate);
       if ((j + 1) % kReportEvery == 0)
@@ -511,8 +529,12 @@ bool LinkageAnalysis::Simulate(LinkageChromosome& data, LinkageResult& result, s
     float position = data.markers[static_cast<std::size_t>(m)].centiMorgans;
     if (position == -1 || position < previous) position = previous;
     const double theta = previous == -1 ? 0 : HaldaneTheta(position - previous);
+    std::uint32_t& cross = crossing[static_cast<std::size_t>(m)];
     for (int b = 0; b < bits; ++b)
-      if (runif(0, 1) < theta) crossing[static_cast<std::size_t>(m)] |= 1u << b;
+      if (runif(0, 1) < theta) cross |= 1u << b;
+    // A founder's fixed meiosis recombines too: its vector flips all the founder's bits.
+    for (const std::uint32_t flip : pedigree.FounderFlips())
+      if (runif(0, 1) < theta) cross ^= flip;
     previous = position;
   }
 

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <fstream>
-#include <map>
-#include <sstream>
 
 #include "engine/services/log_channel.hpp"
 
@@ -13,8 +10,6 @@ namespace {
 
 constexpr std::array<const char*, 3> kAffectionTexts = {"Unknown", "Unaffected", "Affected"};
 constexpr std::array<const char*, 3> kPairTexts = {"normal", "tumor", "normal and tumor"};
-// A line longer than this is no pedigree line; reading it whole would only waste memory.
-constexpr std::size_t kMaxPedigreeLine = 1000;
 
 std::vector<std::string> SplitTabs(const std::string& line) {
   std::vector<std::string> fields;
@@ -37,38 +32,58 @@ bool ParseInt(const std::string& text, int* value) {
 }  // namespace
 
 bool Pedigree::Read(const std::string& path, const ArrayLookup& lookup) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  platform::LineReader reader;
+  if (!reader.Open(path, kMaxPedigreeLine)) {
     LogMessage("  Reading pedigree file '" + path + "' failed", 0, kLogRed);
     return false;
   }
-  std::ostringstream text;
-  text << file.rdbuf();
-  return ReadText(text.str(), path, lookup);
+  LogMessage("  Reading pedigree file '" + path + "'...");
+  return ReadLines(reader, lookup);
 }
 
 bool Pedigree::ReadText(const std::string& text, const std::string& path,
                         const ArrayLookup& lookup) {
+  platform::LineReader reader;
+  reader.OpenBuffer(text, kMaxPedigreeLine);
   LogMessage("  Reading pedigree file '" + path + "'...");
-  std::istringstream in(text);
-  std::string line;
-  if (!std::getline(in, line) || line.find(kPedigreeHeader) == std::string::npos) {
+  return ReadLines(reader, lookup);
+}
+
+bool Pedigree::ReadLines(platform::LineReader& reader, const ArrayLookup& lookup) {
+  std::string_view view;
+  platform::LineStatus status = reader.Next(view);
+  if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError ||
+      view.find(kPedigreeHeader) == std::string_view::npos) {
     LogMessage(kNotPedigreeMessage, 0, kLogRed);
     return false;
   }
   std::vector<PedigreePerson> persons;
-  int lineNumber = 1;
-  while (std::getline(in, line)) {
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() < 2) break;
-    const std::vector<std::string> fields = SplitTabs(line.substr(0, kMaxPedigreeLine));
+  while ((status = reader.Next(view)) == platform::LineStatus::kWhole ||
+         status == platform::LineStatus::kCut) {
+    const int lineNumber = static_cast<int>(reader.LineNumber());
+    const std::string line(view);
+    if (line.size() < 2) {
+      // The file's rule ends the reading here; what follows is said, not read.
+      int left = 0;
+      while ((status = reader.Next(view)) == platform::LineStatus::kWhole ||
+             status == platform::LineStatus::kCut)
+        left += view.find_first_not_of(" \t") != std::string_view::npos;
+      if (left > 0) LogMessage(MessageBuffer(kShortLineMessage, lineNumber, left), 0, kLogRed);
+      break;
+    }
+    const std::vector<std::string> fields = SplitTabs(line);
     PedigreePerson p;
-    const bool complete = line.size() <= kMaxPedigreeLine &&
-                          std::sscanf(line.c_str(), "%d%d%d%d%d", &p.family, &p.person, &p.father,
-                                      &p.mother, &p.sex) == 5 &&
-                          fields.size() >= 7 && ParseInt(fields[6], &p.affection);
-    if (!complete) {
+    const bool numbers = std::sscanf(line.c_str(), "%d%d%d%d%d", &p.family, &p.person, &p.father,
+                                     &p.mother, &p.sex) == 5;
+    if (status == platform::LineStatus::kCut) {
+      // The line was cut inside its array name when that is the last field it reached.
+      LogMessage(
+          MessageBuffer(numbers && fields.size() == 6 ? kLongArrayNameMessage : kLongLineMessage,
+                        lineNumber, kMaxPedigreeLine),
+          0, kLogRed);
+      return false;
+    }
+    if (!numbers || fields.size() < 7 || !ParseInt(fields[6], &p.affection)) {
       LogMessage(MessageBuffer(kMissingFieldsMessage, lineNumber), 0, kLogRed);
       return false;
     }
@@ -87,12 +102,18 @@ bool Pedigree::ReadText(const std::string& text, const std::string& path,
     p.generation = p.father == 0 && p.mother == 0 ? 0 : -1;
     persons.push_back(std::move(p));
   }
+  if (status == platform::LineStatus::kError) {
+    LogMessage(MessageBuffer(kUnreadableMessage, static_cast<int>(reader.LineNumber()) + 1), 0,
+               kLogRed);
+    return false;
+  }
   if (persons.empty()) {
     LogMessage(kEmptyPedigreeMessage, 0, kLogRed);
     return false;
   }
   mPersons = std::move(persons);
   mMeioses.clear();
+  mFounderFlips.clear();
   mFounders = mBits = 0;
   return true;
 }
@@ -219,8 +240,17 @@ bool Pedigree::PrepareFounders() {
     LogMessage(kNoAffectedMessage, 0, kLogRed);
     return false;
   }
+  std::vector<std::uint32_t> flips;
+  for (std::size_t f = 0; f < persons.size(); ++f) {
+    if (!founderUsed[f]) continue;
+    std::uint32_t mask = 0;
+    for (const Meiosis& m : meioses)
+      if (m.parent == static_cast<int>(f) && m.bit >= 0) mask |= 1u << m.bit;
+    flips.push_back(mask);
+  }
   mPersons = std::move(persons);
   mMeioses = std::move(meioses);
+  mFounderFlips = std::move(flips);
   mFounders = founders;
   mBits = bits;
   return true;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/line_reader.hpp"
+
 inline constexpr int kMaxPerson = 27;  // persons per pedigree; founder alleles stay below it
 inline constexpr int kMaxMeiosisBits = 21;
 
@@ -17,6 +19,18 @@ inline constexpr const char* kPersonLimitMessage = "    Error: Number of person 
 inline constexpr const char* kMissingFieldsMessage =
     "    Error: line %d of the pedigree file lacks the family, person, father, mother, sex, "
     "array or affection field";
+inline constexpr std::size_t kMaxPedigreeLine = 1000;  // characters; no pedigree line needs more
+inline constexpr const char* kLongLineMessage =
+    "    Error: line %d of the pedigree file runs past %zu characters, the longest line a "
+    "pedigree file may hold";
+inline constexpr const char* kLongArrayNameMessage =
+    "    Error: the array name on line %d of the pedigree file runs past %zu characters, the "
+    "longest line a pedigree file may hold";
+inline constexpr const char* kUnreadableMessage =
+    "    Error: the pedigree file could not be read at line %d";
+inline constexpr const char* kShortLineMessage =
+    "    Reading stopped at line %d, which is shorter than 2 characters: %d later lines of the "
+    "pedigree file were left unread";
 inline constexpr const char* kDuplicatePersonMessage =
     "    Error: person %d appears twice in the pedigree";
 inline constexpr const char* kEmptyPedigreeMessage = "    Error: the pedigree holds no person";
@@ -72,7 +86,8 @@ using ArrayLookup = std::function<int(const std::string& arrayName)>;
 class Pedigree {
  public:
   // Reads the file into the person table; on any fault logs the red line and leaves the
-  // table as it was.
+  // table as it was. Reading ends at a line shorter than 2 characters; later lines that
+  // hold anything are counted in a red line, as they are not read.
   [[nodiscard]] bool Read(const std::string& path, const ArrayLookup& lookup);
   // Same, from the file's text (path only names it in the log).
   [[nodiscard]] bool ReadText(const std::string& text, const std::string& path,
@@ -92,14 +107,24 @@ class Pedigree {
   int FounderAlleles() const { return 2 * mFounders; }
   int Bits() const { return mBits; }
   std::uint32_t VectorCount() const { return 1u << mBits; }
+  // Per founder with children, the bits of its free meioses. Which of a founder's two
+  // alleles is its "first" is a name, not an observation: a vector and the one with all of a
+  // founder's meioses flipped are the same inheritance, so a vector stands for both, and
+  // the founder's fixed meiosis recombines as a flip of these bits.
+  const std::vector<std::uint32_t>& FounderFlips() const { return mFounderFlips; }
+  // Every meiosis, fixed ones included: the transmissions that can recombine.
+  int MeiosisCount() const { return static_cast<int>(mMeioses.size()); }
 
   // The founder allele each person carries under vector v: alleles[2i] paternal,
   // alleles[2i + 1] maternal. Persons must be prepared.
   void Descent(std::uint32_t v, int* alleles) const;
 
  private:
+  [[nodiscard]] bool ReadLines(platform::LineReader& reader, const ArrayLookup& lookup);
+
   std::vector<PedigreePerson> mPersons;
   std::vector<Meiosis> mMeioses;
+  std::vector<std::uint32_t> mFounderFlips;
   int mFounders = 0;
   int mBits = 0;
 };

@@ -2,14 +2,12 @@
 // and the results as they were.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "engine/base/missing_value.hpp"
 #include "engine/services/running_scope.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "genome/linkage/linkage_analysis.hpp"
 #include "genome/tests/linkage_test_support.hpp"
+#include "platform/tests/temp_folder.hpp"
 
 using namespace linkage_test;
 
@@ -56,6 +54,10 @@ TEST(LinkagePedigree, FaultsAreRefusedWithTheirLineAndChangeNothing) {
       {PedigreeText(ManyChildren(12)), "0 or too many meioses", true},
       {PedigreeText(unaffected), "no person in the pedigree is affected", true},
       {PedigreeText(noArrays), "No SNP data found for the pedigree", true},
+      {header + "1\t1\t0\t0\t1\t" + std::string(5000, 'x') + "\t2\n",
+       "the array name on line 2 of the pedigree file runs past 1000 characters", false},
+      {header + "1\t1\t0\t0\t1\ta1\t2" + std::string(5000, ' ') + "\n",
+       "line 2 of the pedigree file runs past 1000 characters", false},
   };
   const std::string good = PedigreeText(Nuclear({2, 1}));
   for (const Case& c : cases) {
@@ -94,6 +96,34 @@ TEST(LinkagePedigree, FaultsAreRefusedWithTheirLineAndChangeNothing) {
     EXPECT_TRUE(pedigree.ReadText(PedigreeText(members), "edge.txt", LookupArray));
     EXPECT_TRUE(pedigree.PrepareFounders());
     EXPECT_EQ(pedigree.Bits(), bits);
+  }
+  // A line shorter than 2 characters ends the reading: the persons before it are read, and
+  // the lines after it that hold anything are counted in red (none, none is said).
+  for (const auto& [tail, left] : std::vector<std::pair<std::string, int>>{
+           {"\n1\t7\t0\t0\t1\ta7\t2\n\n1\t8\t0\t0\t2\ta8\t1\n  \n", 2},
+           {"x\r\n1\t7\t0\t0\t1\ta7\t2", 1},
+           {"\n\n \n", 0}}) {
+    CapturedLog log;
+    Pedigree pedigree;
+    EXPECT_TRUE(pedigree.ReadText(good + tail, "blank.txt", LookupArray));
+    EXPECT_EQ(pedigree.Persons().size(), 4u);
+    const std::string said =
+        "Reading stopped at line 6, which is shorter than 2 characters: " + std::to_string(left) +
+        " later lines";
+    EXPECT_EQ(log.ContainsRed(said), left > 0) << tail;
+    EXPECT_EQ(log.ContainsRed("Reading stopped"), left > 0) << tail;
+  }
+  // The same from a file, with a blank line in CRLF.
+  {
+    const platform::testing::TempFolder folder;
+    const std::string path = folder.Write("pedigree.txt", good + "\r\n1\t7\t0\t0\t1\ta7\t2\r\n");
+    CapturedLog log;
+    Pedigree pedigree;
+    EXPECT_TRUE(pedigree.Read(path, LookupArray));
+    EXPECT_EQ(pedigree.Persons().size(), 4u);
+    EXPECT_TRUE(
+        log.ContainsRed("Reading stopped at line 6, which is shorter than 2 characters: "
+                        "1 later lines"));
   }
   // An unreadable file.
   CapturedLog log;

@@ -1,7 +1,7 @@
 // The pedigree linkage engine against the long way round: P(data | v) and the phenotype
 // vector against every founder-allele assignment, posteriors and likelihood against every
-// path of vectors, the LOD of a fully informative family against its hand value, and the
-// simulation mode against its own planted locus.
+// vector with all meioses free, the LOD of a fully informative family against its hand value, and
+// the simulation mode against its own planted locus.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include "engine/base/missing_value.hpp"
 #include "engine/services/running_scope.hpp"
 #include "engine/testing/captured_log.hpp"
+#include "engine/testing/scripted_progress.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/linkage/inheritance_transition.hpp"
 #include "genome/linkage/linkage_analysis.hpp"
@@ -156,7 +157,7 @@ TEST(LinkageLikelihood, EveryVectorMatchesEnumerationOfFounderAlleles) {
   EXPECT_GT(checked, 1000);
 }
 
-TEST(LinkageHmm, PosteriorsAndLikelihoodMatchEveryPathOfVectors) {
+TEST(LinkageHmm, PosteriorsAndLikelihoodMatchEveryVectorWithEveryMeiosisFree) {
   CapturedLog log;
   RaisedAnalysisRunning running;
   const std::vector<std::vector<Member>> pedigrees = {Trio(), Nuclear({2, 2}), Nuclear({2, 1, 2})};
@@ -164,8 +165,6 @@ TEST(LinkageHmm, PosteriorsAndLikelihoodMatchEveryPathOfVectors) {
   for (const auto& members : pedigrees)
     for (int markers = 2; markers <= 4; ++markers)
       for (const bool oneCrossover : {false, true}) {
-        // Six bits: 2^18 paths over three markers are enough.
-        if (members.size() > 5 && markers > 3) continue;
         LinkageAnalysis analysis = Prepared(members);
         analysis.settings.oneCrossover = oneCrossover;
         analysis.settings.errorRate = 0.02f;
@@ -175,70 +174,41 @@ TEST(LinkageHmm, PosteriorsAndLikelihoodMatchEveryPathOfVectors) {
         LinkageChromosome data = DropGenes(analysis, markers, 7.5f, ++seed, 0.2);
         data.markers[1].centiMorgans = data.markers[0].centiMorgans;  // a zero distance
         const auto& persons = analysis.pedigree.Persons();
-        const int bits = analysis.pedigree.Bits();
         const std::uint32_t n = analysis.pedigree.VectorCount();
         const int e = analysis.pedigree.FounderAlleles();
-
-        // The long way: P(data | v) per marker, the kernel between vectors, every path.
-        std::vector<std::vector<double>> emission(static_cast<std::size_t>(markers));
-        for (int m = 0; m < markers; ++m) {
-          std::vector<int> calls(persons.size());
-          for (std::size_t i = 0; i < persons.size(); ++i)
-            calls[i] =
-                data.calls[i * static_cast<std::size_t>(markers) + static_cast<std::size_t>(m)];
-          for (std::uint32_t v = 0; v < n; ++v)
-            emission[static_cast<std::size_t>(m)].push_back(BruteMarker(
-                OracleDescent(persons, v), e, calls,
-                data.markers[static_cast<std::size_t>(m)].frequency, analysis.settings.errorRate));
-        }
-        auto kernel = [&](int m, std::uint32_t from, std::uint32_t to) {
-          const double theta =
+        std::vector<double> theta(static_cast<std::size_t>(markers), 0);
+        for (int m = 1; m < markers; ++m)
+          theta[static_cast<std::size_t>(m)] =
               HaldaneTheta(data.markers[static_cast<std::size_t>(m)].centiMorgans -
                            data.markers[static_cast<std::size_t>(m - 1)].centiMorgans);
-          const int h = std::popcount(from ^ to);
-          if (oneCrossover && h > 1) return 0.0;
-          return std::pow(theta, h) * std::pow(1 - theta, bits - h);
-        };
-        std::vector<std::vector<double>> marginal(static_cast<std::size_t>(markers),
-                                                  std::vector<double>(n, 0));
-        double total = 0;
-        std::vector<std::uint32_t> path(static_cast<std::size_t>(markers), 0);
-        for (std::uint64_t code = 0; code < (std::uint64_t{1} << (bits * markers)); ++code) {
-          double w = 1.0 / n;
-          for (int m = 0; m < markers; ++m) {
-            path[static_cast<std::size_t>(m)] =
-                static_cast<std::uint32_t>(code >> (bits * m)) & (n - 1);
-            w *= emission[static_cast<std::size_t>(m)][path[static_cast<std::size_t>(m)]];
-            if (m > 0)
-              w *= kernel(m, path[static_cast<std::size_t>(m - 1)],
-                          path[static_cast<std::size_t>(m)]);
-          }
-          total += w;
-          for (int m = 0; m < markers; ++m)
-            marginal[static_cast<std::size_t>(m)][path[static_cast<std::size_t>(m)]] += w;
-        }
-        std::vector<double> disease(n);
-        double diseaseMean = 0;
-        for (std::uint32_t v = 0; v < n; ++v) {
-          disease[v] = BruteDisease(OracleDescent(persons, v), e, persons, analysis.settings);
-          diseaseMean += disease[v] / n;
-        }
+        const ExactRun exact = ExactLinkage(
+            persons, theta, oneCrossover,
+            [&](int m, const std::vector<int>& alleles) {
+              std::vector<int> calls(persons.size());
+              for (std::size_t i = 0; i < persons.size(); ++i)
+                calls[i] =
+                    data.calls[i * static_cast<std::size_t>(markers) + static_cast<std::size_t>(m)];
+              return BruteMarker(alleles, e, calls,
+                                 data.markers[static_cast<std::size_t>(m)].frequency,
+                                 analysis.settings.errorRate);
+            },
+            [&](int, const std::vector<int>& alleles) {
+              return BruteDisease(alleles, e, persons, analysis.settings);
+            },
+            n);
 
         int seen = 0;
         LinkageResult result;
         ASSERT_TRUE(analysis.RunChromosome(data, result, [&](int m, const float* posterior) {
           ++seen;
-          double linked = 0;
-          for (std::uint32_t v = 0; v < n; ++v) {
-            const double expected = marginal[static_cast<std::size_t>(m)][v] / total;
-            EXPECT_NEAR(posterior[v], expected, 1e-4) << "marker " << m << " v " << v;
-            linked += expected * disease[v];
-          }
-          EXPECT_NEAR(result.lod[static_cast<std::size_t>(m)], std::log10(linked / diseaseMean),
-                      1e-3);
+          for (std::uint32_t v = 0; v < n; ++v)
+            EXPECT_NEAR(posterior[v], exact.posterior[static_cast<std::size_t>(m)][v], 1e-5)
+                << "marker " << m << " v " << v;
+          EXPECT_NEAR(result.lod[static_cast<std::size_t>(m)],
+                      exact.lod[static_cast<std::size_t>(m)], 1e-5);
         }));
         EXPECT_EQ(seen, markers);
-        EXPECT_NEAR(result.logLikelihood, std::log10(total), 1e-4);
+        EXPECT_NEAR(result.logLikelihood, exact.logLikelihood, 1e-5);
       }
 }
 
@@ -403,7 +373,7 @@ TEST(LinkageReduction, ErrorFreeCallsGiveTheUnreducedValuesFromFewerVectors) {
 // is uncalled a tumour that retained heterozygosity stands for it, one that lost it only
 // says which allele the germline carries; a tumour's loss at the disease locus counts as
 // affected and retention as unaffected, and one disease allele makes a carrier. Here the
-// rule is written out over every founder-allele state and every path of vectors.
+// rule is written out over every founder-allele state and every vector with all meioses free.
 TEST(LinkageLoh, PairedTumoursEnterGenotypesAndCarriersAsEveryPathGives) {
   CapturedLog log;
   RaisedAnalysisRunning running;
@@ -478,52 +448,49 @@ TEST(LinkageLoh, PairedTumoursEnterGenotypesAndCarriersAsEveryPathGives) {
       return x > threshold ? kLohLoss : x < 1 - threshold ? kLohRetention : kLohNoCall;
     };
 
-    const int bits = analysis.pedigree.Bits();
     const std::uint32_t n = analysis.pedigree.VectorCount();
     const int e = analysis.pedigree.FounderAlleles();
     const double err = analysis.settings.errorRate;
-    // The long way: per marker and vector, P(data | v) and P(phenotypes | v).
-    std::vector<std::vector<double>> emission(markers), disease(markers);
-    for (int m = 0; m < markers; ++m) {
+    // The long way: per marker and vector, P(data | v) and P(phenotypes | v) over every
+    // founder-allele state.
+    const auto terms = [&](int m, const std::vector<int>& alleles, bool phenotypes) {
       const double p = data.markers[static_cast<std::size_t>(m)].frequency;
       const double pd = analysis.settings.diseaseFrequency;
-      for (std::uint32_t v = 0; v < n; ++v) {
-        const std::vector<int> alleles = OracleDescent(persons, v);
-        double marker = 0, phenotypes = 0;
-        for (std::uint32_t a = 0; a < (1u << e); ++a) {
-          double w = 1, wd = 1;
-          for (int x = 0; x < e; ++x) {
-            w *= (a >> x & 1u) ? 1 - p : p;
-            wd *= (a >> x & 1u) ? 1 - pd : pd;
-          }
-          for (std::size_t i = 0; i < persons.size(); ++i) {
-            const int s1 = static_cast<int>(a >> alleles[2 * i] & 1u);
-            const int s2 = static_cast<int>(a >> alleles[2 * i + 1] & 1u);
-            const int genotype = s1 == s2 ? s1 : kCallAB;
-            const std::size_t c = i * markers + static_cast<std::size_t>(m);
-            const int normal = persons[i].pairKind == kPairTumour ? kNoCall : data.calls[c];
-            const int tumour = persons[i].pairKind == kPairNormal ? kNoCall : data.secondCalls[c];
-            const int state = lohClass(i, m);
-            if (normal != kNoCall)
-              w *= genotype == normal ? 1 - err : err;
-            else if (tumour != kNoCall && state == kLohRetention)
-              w *= genotype == tumour ? 1 - err : err;
-            else if (tumour != kNoCall && tumour != kCallAB && state == kLohLoss)
-              w *= s1 == tumour || s2 == tumour ? 1 - err : err;
-            int affection = persons[i].affection;
-            if (state == kLohLoss) affection = kAffected;
-            if (state == kLohRetention) affection = kUnaffected;
-            const bool carrier = s1 == 0 || s2 == 0;
-            const auto& st = analysis.settings;
-            if (affection == kAffected) wd *= carrier ? st.penetrance : st.phenocopy;
-            if (affection == kUnaffected) wd *= carrier ? 1 - st.penetrance : 1 - st.phenocopy;
-          }
-          marker += w;
-          phenotypes += wd;
+      double marker = 0, disease = 0;
+      for (std::uint32_t a = 0; a < (1u << e); ++a) {
+        double w = 1, wd = 1;
+        for (int x = 0; x < e; ++x) {
+          w *= (a >> x & 1u) ? 1 - p : p;
+          wd *= (a >> x & 1u) ? 1 - pd : pd;
         }
-        emission[static_cast<std::size_t>(m)].push_back(marker);
-        disease[static_cast<std::size_t>(m)].push_back(phenotypes);
+        for (std::size_t i = 0; i < persons.size(); ++i) {
+          const int s1 = static_cast<int>(a >> alleles[2 * i] & 1u);
+          const int s2 = static_cast<int>(a >> alleles[2 * i + 1] & 1u);
+          const int genotype = s1 == s2 ? s1 : kCallAB;
+          const std::size_t c = i * markers + static_cast<std::size_t>(m);
+          const int normal = persons[i].pairKind == kPairTumour ? kNoCall : data.calls[c];
+          const int tumour = persons[i].pairKind == kPairNormal ? kNoCall : data.secondCalls[c];
+          const int state = lohClass(i, m);
+          if (normal != kNoCall)
+            w *= genotype == normal ? 1 - err : err / 2;
+          else if (tumour != kNoCall && state == kLohRetention)
+            w *= genotype == tumour ? 1 - err : err / 2;
+          else if (tumour != kNoCall && tumour != kCallAB && state == kLohLoss)
+            w *= s1 == tumour || s2 == tumour ? 1 - err : err / 2;
+          int affection = persons[i].affection;
+          if (state == kLohLoss) affection = kAffected;
+          if (state == kLohRetention) affection = kUnaffected;
+          const bool carrier = s1 == 0 || s2 == 0;
+          const auto& st = analysis.settings;
+          if (affection == kAffected) wd *= carrier ? st.penetrance : st.phenocopy;
+          if (affection == kUnaffected) wd *= carrier ? 1 - st.penetrance : 1 - st.phenocopy;
+        }
+        marker += w;
+        disease += wd;
       }
+      return phenotypes ? disease : marker;
+    };
+    for (int m = 0; m < markers; ++m)
       for (std::size_t i = 0; i < persons.size(); ++i) {
         const int state = lohClass(i, m);
         losses += state == kLohLoss;
@@ -531,47 +498,70 @@ TEST(LinkageLoh, PairedTumoursEnterGenotypesAndCarriersAsEveryPathGives) {
         tumourOnly += persons[i].pairKind == kPairTumour &&
                       data.secondCalls[i * markers + static_cast<std::size_t>(m)] != kNoCall;
       }
-    }
-    std::vector<std::vector<double>> marginal(markers, std::vector<double>(n, 0));
-    double total = 0;
-    for (std::uint64_t code = 0; code < (std::uint64_t{1} << (bits * markers)); ++code) {
-      double w = 1.0 / n;
-      std::uint32_t before = 0;
-      for (int m = 0; m < markers; ++m) {
-        const auto v = static_cast<std::uint32_t>(code >> (bits * m)) & (n - 1);
-        w *= emission[static_cast<std::size_t>(m)][v];
-        if (m > 0) {
-          const double theta = HaldaneTheta(12.0f);
-          const int h = std::popcount(before ^ v);
-          w *= std::pow(theta, h) * std::pow(1 - theta, bits - h);
-        }
-        before = v;
-      }
-      total += w;
-      for (int m = 0; m < markers; ++m)
-        marginal[static_cast<std::size_t>(m)]
-                [static_cast<std::uint32_t>(code >> (bits * m)) & (n - 1)] += w;
-    }
+    const ExactRun exact = ExactLinkage(
+        persons, std::vector<double>(markers, HaldaneTheta(12.0f)), false,
+        [&](int m, const std::vector<int>& alleles) { return terms(m, alleles, false); },
+        [&](int m, const std::vector<int>& alleles) { return terms(m, alleles, true); }, n);
 
     int seen = 0;
     LinkageResult result;
     ASSERT_TRUE(analysis.RunChromosome(data, result, [&](int m, const float* posterior) {
       ++seen;
-      double linked = 0, mean = 0;
-      for (std::uint32_t v = 0; v < n; ++v) {
-        const double expected = marginal[static_cast<std::size_t>(m)][v] / total;
-        EXPECT_NEAR(posterior[v], expected, 1e-4) << "marker " << m << " v " << v;
-        linked += expected * disease[static_cast<std::size_t>(m)][v];
-        mean += disease[static_cast<std::size_t>(m)][v] / n;
-      }
-      EXPECT_NEAR(result.lod[static_cast<std::size_t>(m)], std::log10(linked / mean), 1e-3)
+      for (std::uint32_t v = 0; v < n; ++v)
+        EXPECT_NEAR(posterior[v], exact.posterior[static_cast<std::size_t>(m)][v], 1e-5)
+            << "marker " << m << " v " << v;
+      EXPECT_NEAR(result.lod[static_cast<std::size_t>(m)], exact.lod[static_cast<std::size_t>(m)],
+                  1e-5)
           << "marker " << m;
     }));
     EXPECT_EQ(seen, markers);
-    EXPECT_NEAR(result.logLikelihood, std::log10(total), 1e-4);
+    EXPECT_NEAR(result.logLikelihood, exact.logLikelihood, 1e-5);
   }
   // The draws reached every branch of the rule.
   EXPECT_GT(losses, 0);
   EXPECT_GT(retentions, 0);
   EXPECT_GT(tumourOnly, 0);
+}
+
+// A large pedigree spends long inside one marker's vectors: the window is pumped and a stop
+// polled there too, and a stop ends the run before the marker's LOD is written. Both roads
+// of P(data | v): the walk of two founders' nine children, and the founder-allele graph of
+// five founders (three children who married in).
+TEST(LinkageRun, AStopInsideOneMarkersVectorsEndsTheRunAtOnce) {
+  CapturedLog log;
+  platform::LimitWorkerThreads(1);
+  std::vector<Member> graphRoad = {{1, 0, 0, 1, "a1", 0}, {2, 0, 0, 2, "a2", 0}};
+  for (int c = 0; c < 3; ++c) {
+    const int child = 3 + 4 * c, spouse = child + 1;
+    graphRoad.push_back({child, 1, 2, 1, "a" + std::to_string(child), 2});
+    graphRoad.push_back({spouse, 0, 0, 2, "a" + std::to_string(spouse), 1});
+    for (int g = 0; g < 2; ++g)
+      graphRoad.push_back(
+          {child + 2 + g, child, spouse, 1, "a" + std::to_string(child + 2 + g), 2 - g});
+  }
+  for (const auto& members : {Nuclear({2, 2, 2, 1, 1, 1, 2, 1, 2}), graphRoad}) {
+    LinkageAnalysis analysis = Prepared(members);
+    ASSERT_GE(analysis.pedigree.Bits(), 13);
+    LinkageChromosome data;
+    data.markers = {{"m1", 0, 0, 0.4f}};
+    data.calls.assign(analysis.pedigree.Persons().size(), kCallAB);
+    {
+      ScriptedProgress progress;
+      LinkageResult result;
+      ASSERT_TRUE(analysis.RunChromosome(data, result));
+      EXPECT_GT(progress.polls, 4);
+      EXPECT_GT(progress.pumps, 4);
+    }
+    ScriptedProgress progress;
+    progress.stopAtPoll = 2;
+    LinkageResult result;
+    log.Clear();
+    EXPECT_FALSE(analysis.RunChromosome(data, result));
+    EXPECT_TRUE(log.ContainsRed("User stop command issued"));
+    EXPECT_FALSE(log.Contains("Compute backward probabilities", kLogBlack));
+    ASSERT_EQ(result.lod.size(), 1u);
+    EXPECT_TRUE(IsMissing(result.lod[0]));
+    EXPECT_LE(progress.polls, 3);
+  }
+  platform::LimitWorkerThreads(0);
 }
