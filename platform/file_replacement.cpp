@@ -93,6 +93,10 @@ FileReplacement::~FileReplacement() {
 
 bool FileReplacement::Open(const std::string& path) {
   if (path.empty() || mDescriptor >= 0) return false;
+  // A folder in the file's place can never be replaced by it: say so now rather than
+  // after the whole file has been written.
+  if (struct stat target{}; stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
+    return Fail(EISDIR);
   RemoveStaleTemporaries(path);
   // O_EXCL: a stale file of the same name is never written through, whatever it is.
   for (int attempt = 0; attempt < 100 && mDescriptor < 0; ++attempt) {

@@ -19,8 +19,9 @@ class FileReplacement {
   FileReplacement& operator=(const FileReplacement&) = delete;
 
   // Starts the new file beside path, with the permissions of the file it replaces; false
-  // when it cannot be made. Temporary files for path left by writers that have ended (or
-  // whose process number another program now has) are removed first.
+  // when it cannot be made, or when path is a folder (which no file can replace). Temporary files
+  // for path left by writers that have ended (or whose process number another program now has) are
+  // removed first.
   [[nodiscard]] bool Open(const std::string& path);
   // Appends bytes; false when they cannot be written (the replacement is then dropped).
   [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes);

@@ -210,6 +210,22 @@ struct SpanOutcomes {
   }
 };
 
+// The last line of a file that ends inside its cell lines without the line end of the
+// last one: a file cut there, whose last line may hold any part of its cell's fields (a
+// whole file goes on to further sections after its cells). Nothing when the text ends
+// with a line end.
+std::optional<std::string_view> CutLastLine(std::string_view cellText) {
+  if (cellText.empty() || cellText.back() == '\n') return std::nullopt;
+  const std::size_t newline = cellText.rfind('\n');
+  return newline == std::string_view::npos ? cellText : cellText.substr(newline + 1);
+}
+
+// Whether the spans count the line as a cell line (a shorter one gives no cell).
+bool IsCellLine(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line.size() > 3;
+}
+
 // Reads span `number` of the cell lines; each thread places cells with its own placer.
 class TextSpanJob {
  public:
@@ -284,8 +300,19 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
   // line's outcome is taken in file order, so that later lines of a cell win, and the
   // pump, the progress, the stop and the first unreadable line are those of reading line
   // by line.
+  const std::string_view cellText = lines.Rest();
   const std::vector<TextSpan> spans = CutAtLineEnds(
-      lines.Rest().data(), lines.Rest().data() + lines.Rest().size(), TextCelSplitting.pieceBytes);
+      cellText.data(), cellText.data() + cellText.size(), TextCelSplitting.pieceBytes);
+  // A file cut inside its last cell line reads as a cut, never as a cell made of the
+  // fields left.
+  const std::optional<std::string_view> cutLine = CutLastLine(cellText);
+  const int cutCellLine = cutLine && IsCellLine(*cutLine) ? 1 : 0;
+  const auto endsAfter = [&](int cells) {
+    ArrayMessage(MessageBuffer("    Reading %s failed: the file ends after %d of its %d cells",
+                               path, cells, std::max(announcedCells, cells + 1)),
+                 0, kLogRed);
+    return false;
+  };
   const TextSpanJob job(spans, dimension, RotatedLayout != 0);
   OrderedJobs<TextSpanJob> spansRead(job, spans.size(), TextHelpersFor(spans.size()));
   std::uint16_t* const mean = plane1.data();
@@ -321,6 +348,8 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
         return true;
       case SpanOutcomes::Ending::kUnreadable: {
         const std::string_view unreadable = span.unreadableLine;
+        if (cutLine && cutLine->data() == unreadable.data())
+          return endsAfter(cellLines - cutCellLine);
         ArrayMessage(
             MessageBuffer("    Reading %s failed: cell line %d is not 'x y mean': '%.*s'", path,
                           count + 1, static_cast<int>(std::min<std::size_t>(unreadable.size(), 60)),
@@ -334,12 +363,8 @@ bool CHIP_DATA::ReadTextCel(const char* path) {
     }
     spansRead.Done(number);
   }
-  if (cellLines < announcedCells) {
-    ArrayMessage(MessageBuffer("    Reading %s failed: the file ends after %d of its %d cells",
-                               path, cellLines, announcedCells),
-                 0, kLogRed);
-    return false;
-  }
+  if (cutLine) return endsAfter(cellLines - cutCellLine);
+  if (cellLines < announcedCells) return endsAfter(cellLines);
   return true;
 }
 

@@ -57,6 +57,14 @@ std::string UpperCase(std::string_view text);
 // ASCII case-insensitive "begins with".
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 
+// The UTF-8 byte-order mark that spreadsheet and text editors write before a file's first
+// character.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+// The text without a leading UTF-8 byte-order mark (the text itself when it has none).
+inline std::string_view WithoutByteOrderMark(std::string_view text) {
+  return text.starts_with(kUtf8ByteOrderMark) ? text.substr(kUtf8ByteOrderMark.size()) : text;
+}
+
 // Whether part occurs anywhere in text (letter case counts).
 inline bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;

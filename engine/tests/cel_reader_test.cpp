@@ -214,8 +214,8 @@ TEST_F(CelReaderTest, ATextFileWithoutCellHeaderFails) {
   EXPECT_TRUE(mLog.ContainsRed("    Reading " + path + " failed: no \"CellHeader\" line"));
 }
 
-// A text file cut anywhere before its intensity section's last cell is refused, like a
-// cut binary file; cut after it, the cells are whole and the file reads.
+// A text file cut anywhere before the line end of its intensity section's last cell is
+// refused, like a cut binary file; cut after it, the cells are whole and the file reads.
 TEST_F(CelReaderTest, ATextFileCutBeforeItsLastCellIsRefused) {
   const auto chip = MakeChip(synth::ChipKind::kExpression, 20, 6);
   UseChip(chip);
@@ -242,7 +242,7 @@ TEST_F(CelReaderTest, ATextFileCutBeforeItsLastCellIsRefused) {
   } cuts[] = {
       {"after the cell header", firstCell, 0},
       {"after two cells", thirdCell, 2},
-      {"inside the third cell's mean", whole.find('\t', whole.find('\t', thirdCell) + 1) + 2, 3},
+      {"inside the third cell's mean", whole.find('\t', whole.find('\t', thirdCell) + 1) + 2, 2},
       {"before the last cell", lastCell, 399},
       {"after the last cell", masks, -1},
       {"the whole file", whole.size(), -1},
@@ -259,6 +259,27 @@ TEST_F(CelReaderTest, ATextFileCutBeforeItsLastCellIsRefused) {
                         cutPath.c_str(), cut.cellsRead)));
     else
       EXPECT_EQ(mLog.CountInColour(kLogRed), 0);
+  }
+
+  // Cut at every character of the last cell line, its line end the last: whatever of its
+  // fields are left, it is no cell; with its line end the cells are whole.
+  const std::size_t lastEnd = whole.find('\n', lastCell);
+  ASSERT_GT(lastEnd, lastCell + 10);
+  for (std::size_t length = lastCell; length <= lastEnd + 1; ++length) {
+    const std::string text = whole.substr(0, length);
+    SCOPED_TRACE(text.substr(lastCell));
+    mLog.Clear();
+    WriteText("cut.CEL", text);
+    const std::string cutPath = mFolder.File("cut.CEL");
+    const bool lineEnded = length == lastEnd + 1;
+    EXPECT_EQ(mData.ReadTextCel(cutPath.c_str()), lineEnded);
+    if (lineEnded) {
+      EXPECT_EQ(mLog.CountInColour(kLogRed), 0);
+      continue;
+    }
+    EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(
+        "    Reading %s failed: the file ends after 399 of its 400 cells", cutPath.c_str())));
+    EXPECT_EQ(mLog.CountInColour(kLogRed), 1);
   }
 }
 

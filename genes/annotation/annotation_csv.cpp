@@ -36,34 +36,53 @@ std::string_view NextMultiValue(std::string_view& pending) {
   return piece;
 }
 
+bool CsvItems::Push(std::string_view item) {
+  if (item.empty()) return true;
+  if (mCount == kMaxCsvItems) return false;
+  mItems[static_cast<std::size_t>(mCount++)] = item;
+  return true;
+}
+
 CsvItems::Cut CsvItems::Split(std::string_view line) {
   mCount = 0;
+  mUnquoted.clear();
   if (std::count(line.begin(), line.end(), '"') % 2 != 0) return Cut::kUnbalanced;
-  const auto push = [this](std::string_view item) {
-    if (item.empty()) return true;
-    if (mCount == kMaxCsvItems) return false;
-    mItems[static_cast<std::size_t>(mCount++)] = item;
-    return true;
-  };
-  bool inside = false;  // the last quote seen opened a field
   std::size_t at = 0;
-  while (at <= line.size()) {
-    const std::size_t quote = line.find('"', at);
-    if (!push(line.substr(at, quote == std::string_view::npos ? line.npos : quote - at)))
+  for (;;) {
+    // Outside a field: the text up to the quote that opens the next one.
+    const std::size_t open = line.find('"', at);
+    if (!Push(line.substr(at, open == std::string_view::npos ? line.npos : open - at)))
       return Cut::kTooMany;
-    if (quote == std::string_view::npos) break;
-    const bool empty = !inside && quote + 1 < line.size() && line[quote + 1] == '"' &&
-                       (quote == 0 || line[quote - 1] == ',') &&
-                       (quote + 2 == line.size() || line[quote + 2] == ',');
-    if (empty) {
-      if (!push(kNoValue)) return Cut::kTooMany;
-      at = quote + 2;
+    if (open == std::string_view::npos) return Cut::kDone;
+    // Inside: a quote closes the field unless another follows it.
+    std::size_t close = open + 1;
+    bool doubled = false;
+    for (;; close += 2) {
+      close = line.find('"', close);
+      if (close == std::string_view::npos) return Cut::kUnbalanced;
+      if (close + 1 == line.size() || line[close + 1] != '"') break;
+      doubled = true;
+    }
+    const std::string_view field = line.substr(open + 1, close - open - 1);
+    at = close + 1;
+    if (field.empty()) {
+      const bool betweenCommas =
+          (open == 0 || line[open - 1] == ',') && (at == line.size() || line[at] == ',');
+      if (betweenCommas && !Push(kNoValue)) return Cut::kTooMany;
       continue;
     }
-    inside = !inside;
-    at = quote + 1;
+    if (!doubled) {
+      if (!Push(field)) return Cut::kTooMany;
+      continue;
+    }
+    if (mUnquoted.capacity() < line.size()) mUnquoted.reserve(line.size());
+    const std::size_t start = mUnquoted.size();
+    for (std::size_t i = 0; i < field.size(); ++i) {
+      mUnquoted.push_back(field[i]);
+      if (field[i] == '"') ++i;  // the second quote of the pair
+    }
+    if (!Push(std::string_view(mUnquoted).substr(start))) return Cut::kTooMany;
   }
-  return Cut::kDone;
 }
 
 int CsvColumnMap::Known() const {

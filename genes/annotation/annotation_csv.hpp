@@ -1,8 +1,9 @@
 // The items of one line of the array maker's annotation CSV file and the 13 columns the
-// import knows: a line is cut at its double quotes, so that the quoted fields and the
-// "," between them are items and a comma inside a field stays in the field; the header's
-// items are mapped to the known columns once, and each data line's values are taken
-// through that map into buffers that stay in use from line to line.
+// import knows: a line is cut at the double quotes that open and close its fields, so
+// that the quoted fields and the "," between them are items, a comma inside a field stays
+// in the field and a doubled quote inside it is one quote character; the header's items
+// are mapped to the known columns once, and each data line's values are taken through
+// that map into buffers that stay in use from line to line.
 #pragma once
 
 #include <array>
@@ -50,17 +51,25 @@ std::string_view NextMultiValue(std::string_view& pending);
 class CsvItems {
  public:
   enum class Cut { kDone, kTooMany, kUnbalanced };
-  // Cuts the line into its non-empty items, views into the line (valid while it is).
-  // An empty quoted field between commas (or at either end) is the item "---". A line
-  // with an odd number of double quotes, or with more than kMaxCsvItems items, is not cut.
+  // Cuts the line into its non-empty items: the text outside the fields and each quoted
+  // field without its quotes, views valid while the line is and until the next Split.
+  // Inside a field two double quotes in a row are one quote character of its text, as
+  // spreadsheet programs write a quote. An empty quoted field between commas (or at
+  // either end) is the item "---". A line that ends inside a field (it has an odd number
+  // of double quotes), or with more than kMaxCsvItems items, is not cut.
   Cut Split(std::string_view line);
   std::span<const std::string_view> Items() const {
     return {mItems.data(), static_cast<std::size_t>(mCount)};
   }
 
  private:
+  bool Push(std::string_view item);
+
   std::array<std::string_view, kMaxCsvItems> mItems{};
   int mCount = 0;
+  // The texts of the fields that hold doubled quotes, each pair made one quote; reserved
+  // to the line's length before the first is written, so the views into it stay valid.
+  std::string mUnquoted;
 };
 
 // For each header item the known column it names, or -1.

@@ -171,6 +171,11 @@ bool ParseAnnotationCsv(ANNOT_IMPORT& record, platform::FileReplacement& file) {
   platform::LineStatus status = lines.Next(line);
   if (status == platform::LineStatus::kError || status == platform::LineStatus::kCut)
     return LineRefused(status, CsvItems::Cut::kDone, 1, record.csvPath);
+  // A byte-order mark before the first quote would be one more item, and every column of
+  // the map would point one place off.
+  line = WithoutByteOrderMark(line);
+  if (!line.empty() && line.front() != '"')
+    return LogRed("    The file header '" + std::string(line) + kHeaderNotQuotedMessage);
   CsvItems::Cut cut = items.Split(line);
   if (cut == CsvItems::Cut::kTooMany)
     return LogRed("    The file header '" + std::string(line) + kHeaderTooManyColumnsMessage);

@@ -42,6 +42,11 @@ inline constexpr const char* kHeaderTooManyColumnsMessage = "' has too many colu
 inline constexpr const char* kHeaderMissingColumnsMessage =
     "' does not contain some needed columns; please update to the latest Zelko. For SNP "
     "arrays, do not use this function but see Zelko manual";
+// Our own: a header that does not open with a quoted field (a file saved without quotes
+// around its fields), whose items the column map cannot follow.
+inline constexpr const char* kHeaderNotQuotedMessage =
+    "' does not begin with a double-quoted column name; the annotation CSV file must have "
+    "every field in double quotes";
 inline constexpr const char* kCsvParseErrorMessage = "    Error in parsing CSV file";
 inline constexpr const char* kCsvLineTooLongMessage =
     "    Line %lld of '%s' is longer than %zu characters";

@@ -165,11 +165,10 @@ bool GO_GRAPH::ReadOntologyLine(std::string_view line, long long lineNumber,
   mLevels[depth] = term;
   std::fill(mLevels.begin() + static_cast<std::ptrdiff_t>(depth) + 1, mLevels.end(), kUnsetLevel);
 
-  // The main term's secondary ids come before the first further marker; the ids after a
-  // further parent's ';' belong to that parent.
-  std::size_t at = semicolon + kIdOffset + kIdLength;
-  const std::size_t firstMarker = std::min(line.find_first_of(kTermMarkers, at), line.size());
-  for (std::size_t mark = line.find(kSecondaryIdMark, at); mark < firstMarker;
+  // Every further ", GO" of the line names a secondary id of the main term, before the
+  // further parents or after them.
+  const std::size_t afterId = semicolon + kIdOffset + kIdLength;
+  for (std::size_t mark = line.find(kSecondaryIdMark, afterId); mark != std::string_view::npos;
        mark = line.find(kSecondaryIdMark, mark + kSecondaryIdMark.size())) {
     const std::string_view secondaryId = IdAfter(line, mark, kIdOffset);
     if (secondaryId.empty()) return refuse("has no seven-character secondary id after ', GO'");
@@ -179,7 +178,8 @@ bool GO_GRAPH::ReadOntologyLine(std::string_view line, long long lineNumber,
     if (!AddParent(term, secondary)) return refuse("gives a secondary id too many parents");
   }
 
-  for (at = firstMarker; at < line.size(); at = line.find_first_of(kTermMarkers, at)) {
+  for (std::size_t at = line.find_first_of(kTermMarkers, afterId); at < line.size();
+       at = line.find_first_of(kTermMarkers, at)) {
     const std::size_t parentSemicolon = line.find(';', at);
     if (parentSemicolon == std::string_view::npos) return refuse("does not have ';'");
     const std::string_view parentId = IdAfter(line, parentSemicolon, kIdOffset);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -81,33 +82,70 @@ std::string_view Trimmed(std::string_view field) {
   return field;
 }
 
-// The whole field as a finite number: "nan", "inf" and numbers beyond the double range
-// are no thresholds (an infinite or NaN one would pass or fail every gene).
-std::optional<double> ParseNumber(std::string_view field) {
+// What a threshold field holds that is no threshold: an infinite or NaN one would pass
+// or fail every gene.
+enum class NumberFault { kNone, kNotANumber, kNaN, kInfinite, kOutOfRange };
+
+// The whole field as a finite number, or why it is none.
+NumberFault ParseNumber(std::string_view field, double& value) {
   field = Trimmed(field);
   if (!field.empty() && field.front() == '+') field.remove_prefix(1);
-  double value = 0.0;
   const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-  if (error != std::errc() || end != field.data() + field.size() || field.empty() ||
-      !std::isfinite(value))
-    return std::nullopt;
-  return value;
+  if (error == std::errc::result_out_of_range) return NumberFault::kOutOfRange;
+  if (error != std::errc() || end != field.data() + field.size() || field.empty())
+    return NumberFault::kNotANumber;
+  if (std::isnan(value)) return NumberFault::kNaN;
+  if (std::isinf(value)) return NumberFault::kInfinite;
+  return NumberFault::kNone;
+}
+
+const char* NumberFaultText(NumberFault fault) {
+  switch (fault) {
+    case NumberFault::kNotANumber:
+      return "not a number";
+    case NumberFault::kNaN:
+      return "not a number (NaN)";
+    case NumberFault::kInfinite:
+      return "an infinite number";
+    case NumberFault::kOutOfRange:
+      return "beyond the range of a number";
+    case NumberFault::kNone:
+      break;
+  }
+  return "a number";
 }
 
 bool IsNotApplicable(std::string_view field) {
   return Trimmed(field) == "NA";
 }
 
-// A threshold field: "NA" leaves the test off, a finite number turns it on; false for
-// anything else.
-bool ReadThreshold(std::string_view field, int& use, double& threshold) {
+// The title of a criterion row's field in the column titles, for the red line of a bad
+// field.
+std::string FieldName(std::size_t at) {
+  std::string_view titles = kCriteriaColumnTitles;
+  for (std::size_t field = 0; field < at; ++field) titles = SkipPast(titles, '\t');
+  return std::string(titles.substr(0, titles.find('\t')));
+}
+
+std::string FieldText(std::string_view field) {
+  field = Trimmed(field);
+  return std::string(field.substr(0, 40));
+}
+
+// A threshold field: "NA" leaves the test off, a finite number turns it on; anything else
+// gives why, naming the field.
+std::string ReadThreshold(const std::vector<std::string_view>& fields, std::size_t at, int& use,
+                          double& threshold) {
   use = 0;
-  if (IsNotApplicable(field)) return true;
-  const std::optional<double> value = ParseNumber(field);
-  if (!value) return false;
+  if (IsNotApplicable(fields[at])) return {};
+  double value = 0.0;
+  const NumberFault fault = ParseNumber(fields[at], value);
+  if (fault != NumberFault::kNone)
+    return "its field '" + FieldName(at) + "' holds '" + FieldText(fields[at]) + "', " +
+           NumberFaultText(fault) + ", where a finite number or NA belongs";
   use = 1;
-  threshold = *value;
-  return true;
+  threshold = value;
+  return {};
 }
 
 // The count after the '=' of an option line ("$NUM_CRITERION=3"): a whole number from 0
@@ -159,38 +197,49 @@ int CombineOfWord(std::string_view word) {
   return kCombineOrNot;
 }
 
-bool ReadRow(std::string_view line, COMPARE_CRITERION& c) {
+// Reads one criterion row; why it is not valid, or empty when it is.
+std::string ReadRow(std::string_view line, COMPARE_CRITERION& c) {
   const std::vector<std::string_view> fields = SplitFields(line);
   c = COMPARE_CRITERION{};
-  if (fields.size() < 2) return false;
+  const auto tooFew = [&](std::size_t needed) {
+    return "it has " + std::to_string(fields.size()) + " of its " + std::to_string(needed) +
+           " fields";
+  };
+  if (fields.size() < 2) return tooFew(2);
   c.isParenthesis = Contains(fields[0], "$Yes");
   c.combine = CombineOfWord(fields[1]);
-  if (c.isParenthesis) return true;
-  if (fields.size() < 13) return false;
-  if (!ReadSamples(fields[2], c.baseline) || !ReadSamples(fields[3], c.experiment)) return false;
-  if (!ReadThreshold(fields[4], c.useEoverB, c.EoverB) ||
-      !ReadThreshold(fields[5], c.useBoverE, c.BoverE))
-    return false;
+  if (c.isParenthesis) return {};
+  if (fields.size() < kCriteriaFields) return tooFew(kCriteriaFields);
+  for (const std::size_t at : {std::size_t{2}, std::size_t{3}})
+    if (!ReadSamples(fields[at], at == 2 ? c.baseline : c.experiment))
+      return "its field '" + FieldName(at) + "' holds '" + FieldText(fields[at]) +
+             "', not a list of at most " + std::to_string(kMaxComparisonSamples) +
+             " sample numbers from 1 to " + std::to_string(kMaxGroupingEntries);
+  std::string fault = ReadThreshold(fields, 4, c.useEoverB, c.EoverB);
+  if (fault.empty()) fault = ReadThreshold(fields, 5, c.useBoverE, c.BoverE);
+  if (!fault.empty()) return fault;
   c.useLowerBound = fields[6] == "Lower Bound" ? 1 : 0;
-  if (!ReadThreshold(fields[7], c.useEminusB, c.EminusB) ||
-      !ReadThreshold(fields[8], c.useBminusE, c.BminusE) ||
-      !ReadThreshold(fields[9], c.usePvalue, c.Pvalue))
-    return false;
+  fault = ReadThreshold(fields, 7, c.useEminusB, c.EminusB);
+  if (fault.empty()) fault = ReadThreshold(fields, 8, c.useBminusE, c.BminusE);
+  if (fault.empty()) fault = ReadThreshold(fields, 9, c.usePvalue, c.Pvalue);
+  if (!fault.empty()) return fault;
   // The present-call test needs both percentages; "NA" in either leaves it off.
   int useB = 0;
   int useE = 0;
   double pcallB = 0.0;
   double pcallE = 0.0;
-  if (!ReadThreshold(fields[10], useB, pcallB) || !ReadThreshold(fields[11], useE, pcallE))
-    return false;
+  fault = ReadThreshold(fields, 10, useB, pcallB);
+  if (fault.empty()) fault = ReadThreshold(fields, 11, useE, pcallE);
+  if (!fault.empty()) return fault;
   c.usePcall = useB != 0 && useE != 0 ? 1 : 0;
   if (c.usePcall != 0) {
     c.PcallB = static_cast<int>(std::clamp(pcallB, -1e9, 1e9));
     c.PcallE = static_cast<int>(std::clamp(pcallE, -1e9, 1e9));
   }
-  if (!ReadThreshold(fields[12], c.usePaired, c.pairPvalue)) return false;
+  fault = ReadThreshold(fields, 12, c.usePaired, c.pairPvalue);
+  if (!fault.empty()) return fault;
   c.UpdateShowStdErr();
-  return true;
+  return {};
 }
 
 // The value of an option line: the text after its first '=', up to its first tab.
@@ -290,9 +339,10 @@ bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, 
       LogMessage(kCompareRowsMissingMessage, 0, kLogRed);
       return false;
     }
-    if (!ReadRow(text, criteria.entries[static_cast<std::size_t>(row)])) {
+    const std::string fault = ReadRow(text, criteria.entries[static_cast<std::size_t>(row)]);
+    if (!fault.empty()) {
       criteria.entries[static_cast<std::size_t>(row)] = COMPARE_CRITERION{};
-      LogMessage(MessageBuffer(kCompareRowBadMessage, row + 1), 0, kLogRed);
+      LogMessage(MessageBuffer(kCompareRowBadMessage, row + 1) + ": " + fault, 0, kLogRed);
       return false;
     }
     criteria.count = row + 1;

@@ -36,9 +36,12 @@ inline constexpr const char* kCompareCountBadMessage =
 inline constexpr const char* kCompareOptionCountBadMessage =
     "  Error: the number of option lines '%s' is not a count from 0 to 1000";
 // Our own: a row whose fields or samples cannot be believed (a threshold neither "NA"
-// nor a finite number among them); printf form with the row.
+// nor a finite number among them); printf form with the row, followed by ": " and what
+// is wrong with which field.
 inline constexpr const char* kCompareRowBadMessage =
     "  Error: comparison criterion line %d is not valid";
+// Fields of a criterion row that is not a parenthesis.
+inline constexpr std::size_t kCriteriaFields = 13;
 
 // Appends the block of the list and its options (lines up to "[COMPARE_RESULT]"), the
 // options taken from the group settings.

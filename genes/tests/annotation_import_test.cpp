@@ -1,8 +1,9 @@
 // The annotation import against planted truth: the gene information file it writes from a
 // generated annotation CSV and a made-up ontology is read back by the gene information
 // reader with every probe set's values and terms (completed by their ancestors, kept to
-// the most frequent) as planted; the common probe-set pairs are the planted ones; bad
-// files and stops are refused without touching the files in place.
+// the most frequent) as planted, also from files as spreadsheet programs save them; the
+// common probe-set pairs are the planted ones; bad files and stops are refused without
+// touching the files in place.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/text_helpers.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "engine/testing/scripted_progress.hpp"
 #include "genes/annotation/annotation_import.hpp"
@@ -29,6 +31,15 @@ namespace {
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Split(const std::string& text, char at) {
+  std::vector<std::string> pieces;
+  std::size_t begin = 0;
+  for (std::size_t end; (end = text.find(at, begin)) != std::string::npos; begin = end + 1)
+    pieces.push_back(text.substr(begin, end - begin));
+  if (begin < text.size()) pieces.push_back(text.substr(begin));
+  return pieces;
 }
 
 // Term id -> frequency of a term frequency table.
@@ -180,6 +191,81 @@ TEST_F(AnnotationImportTest, GeneInformationReadsBackWithTermsAndAncestorsAsPlan
   }
 }
 
+// Annotation files as spreadsheet programs save them: a byte-order mark before the
+// header, CRLF line ends, quotes doubled inside descriptions (at their start, inside and
+// at their end), each alone and all together; every row reads back field by field.
+TEST_F(AnnotationImportTest, SpreadsheetSavedFilesReadBackFieldByField) {
+  std::vector<synth::AnnotationTerm> goTerms;
+  for (int t = 0; t < 300; ++t)
+    goTerms.push_back({std::to_string(2000000 + 3 * t), "term " + std::to_string(t)});
+  const std::vector<std::string> names = Names("zk_", 400);
+  struct Variant {
+    const char* what;
+    bool byteOrderMark;
+    bool crlf;
+    int quotedWordShare;
+  };
+  for (const Variant& v :
+       {Variant{"byte-order mark", true, false, 0}, Variant{"doubled quotes", false, false, 50},
+        Variant{"CRLF", false, true, 0}, Variant{"all three", true, true, 50}}) {
+    SCOPED_TRACE(v.what);
+    synth::AnnotationOptions options;
+    options.seed = 17;
+    options.maxGoTerms = 5;
+    options.byteOrderMark = v.byteOrderMark;
+    options.crlf = v.crlf;
+    options.quotedWordShare = v.quotedWordShare;
+    const synth::AnnotationTruth truth = synth::MakeAnnotation(names, goTerms, options);
+    const auto quoted = std::count_if(
+        truth.probeSets.begin(), truth.probeSets.end(),
+        [](const synth::AnnotationProbeSet& ps) { return Contains(ps.description, "\""); });
+    EXPECT_EQ(quoted > 100, v.quotedWordShare > 0);
+    CapturedLog log;
+    ASSERT_TRUE(Import(WriteFile("saved.csv", truth.text), kGeneInfoFileType));
+    EXPECT_EQ(log.CountInColour(kLogRed), 0);
+    EXPECT_TRUE(log.Contains("    Found annotation information for 400 probe sets", kLogBlack));
+    EXPECT_EQ(AnnotImport.chipType, truth.chipType);
+    // The rows hold the descriptions with their quotes; the gene information reader
+    // blanks a description's quotes.
+    const std::vector<std::string> rows = Split(ReadText(AnnotImport.outputPath), '\n');
+    ASSERT_EQ(rows.size(), names.size() + 1);
+    UseProbeSets(names);
+    ASSERT_TRUE(ReadGeneInfoFile(AnnotImport.outputPath, true));
+    for (std::size_t u = 0; u < names.size(); ++u) {
+      const synth::AnnotationProbeSet& ps = truth.probeSets[u];
+      const std::vector<std::string> fields = Split(rows[u + 1], '\t');
+      ASSERT_EQ(fields.size(), 9U) << rows[u + 1];  // and the tab that ends the row
+      EXPECT_EQ(fields[0], ps.probeSet) << u;
+      EXPECT_EQ(fields[8], ps.description) << u;
+      std::string description = ps.description;
+      std::replace(description.begin(), description.end(), '"', ' ');
+      const int unit = static_cast<int>(u);
+      const GENE_INFO& gene = Gene(unit);
+      EXPECT_EQ(gene.Identifier, ps.identifier) << u;
+      EXPECT_EQ(gene.LocusLink, ps.locusLink) << u;
+      EXPECT_EQ(gene.Name, ps.name.empty() ? description : ps.name) << u;
+      EXPECT_EQ(gene.Description, description) << u;
+      EXPECT_EQ(gene.termText[2], ps.pathway) << u;
+      EXPECT_EQ(gene.termText[3], ps.chromosome) << u;
+      // Without an ontology every term named is selected: fewer than the selection keeps.
+      std::set<int> plantedGo;
+      for (const int term : ps.goTerms)
+        plantedGo.insert(std::stoi(goTerms[static_cast<std::size_t>(term)].idText));
+      std::set<int> readGo;
+      for (const std::int16_t index : GeneInfo.TermIndices(unit, 0))
+        readGo.insert(TermTables[0].NumericId(index));
+      EXPECT_EQ(readGo, plantedGo) << u;
+      std::set<int> plantedDomains;
+      for (const int domain : ps.domains)
+        plantedDomains.insert(std::stoi(truth.domains[static_cast<std::size_t>(domain)].idText));
+      std::set<int> readDomains;
+      for (const std::int16_t index : GeneInfo.TermIndices(unit, 1))
+        readDomains.insert(TermTables[1].NumericId(index));
+      EXPECT_EQ(readDomains, plantedDomains) << u;
+    }
+  }
+}
+
 TEST_F(AnnotationImportTest, CommonProbeSetPairsAreThePlantedOnes) {
   const std::vector<std::string> names = Names("zk_", 400);
   synth::OrthologOptions options;
@@ -187,19 +273,26 @@ TEST_F(AnnotationImportTest, CommonProbeSetPairsAreThePlantedOnes) {
   const synth::OrthologTruth truth = synth::MakeOrthologs(names, options);
   // One more row whose probe set name is longer than a field keeps: it is cut.
   const std::string longName(1000, 'L');
-  const std::string csv = WriteFile(
-      "ortholog.csv", truth.text + "\"" + longName + "\",\"ZK_Test_1\",\"zo_1\",\"ZK_Other_2\"\n");
-  AnnotImport.otherArrayType = truth.otherChipType;
-  ASSERT_TRUE(Import(csv, kCommonProbeSetFileType));
-  EXPECT_EQ(AnnotImport.csvKind, kOrthologCsvKind);
-  EXPECT_EQ(AnnotImport.outputPath,
-            platform::JoinPath(Folder(), "common ZK_Test_1_ZK_Other_2.xls"));
-  std::string expected = truth.chipType + "\t" + truth.otherChipType + "\n";
-  for (const auto& [probeSet, ortholog] : truth.pairs)
-    expected += probeSet + "\t" + ortholog + "\n";
-  expected += longName.substr(0, kOrthologTokenLength) + "\tzo_1\n";
-  EXPECT_EQ(ReadText(AnnotImport.outputPath), expected);
-  EXPECT_EQ(AnnotImport.pairCount, static_cast<int>(truth.pairs.size()) + 1);
+  const std::string plain =
+      truth.text + "\"" + longName + "\",\"ZK_Test_1\",\"zo_1\",\"ZK_Other_2\"\n";
+  // As a spreadsheet program saves it: a byte-order mark and CRLF line ends.
+  std::string saved = std::string(kUtf8ByteOrderMark) + plain;
+  ReplaceAll(saved, "\n", "\r\n");
+  for (const std::string& text : {plain, saved}) {
+    SCOPED_TRACE(text == plain ? "plain" : "saved by a spreadsheet program");
+    AnnotImport = ANNOT_IMPORT{};
+    AnnotImport.otherArrayType = truth.otherChipType;
+    ASSERT_TRUE(Import(WriteFile("ortholog.csv", text), kCommonProbeSetFileType));
+    EXPECT_EQ(AnnotImport.csvKind, kOrthologCsvKind);
+    EXPECT_EQ(AnnotImport.outputPath,
+              platform::JoinPath(Folder(), "common ZK_Test_1_ZK_Other_2.xls"));
+    std::string expected = truth.chipType + "\t" + truth.otherChipType + "\n";
+    for (const auto& [probeSet, ortholog] : truth.pairs)
+      expected += probeSet + "\t" + ortholog + "\n";
+    expected += longName.substr(0, kOrthologTokenLength) + "\tzo_1\n";
+    EXPECT_EQ(ReadText(AnnotImport.outputPath), expected);
+    EXPECT_EQ(AnnotImport.pairCount, static_cast<int>(truth.pairs.size()) + 1);
+  }
 }
 
 // Files that must be refused, and stops, with the red line each gives. A refused import
@@ -217,6 +310,9 @@ TEST_F(AnnotationImportTest, RefusedAndStoppedImportsLeaveTheFilesAsTheyWere) {
   std::string wideHeader = header.substr(0, header.size() - 1);
   for (int i = 0; i < 40; ++i) wideHeader += ",\"Other " + std::to_string(i) + "\"";
   const std::string twoRows = SmallCsv::Row("ps_a") + SmallCsv::Row("ps_b");
+  // As a spreadsheet program writes a field that needs no quotes.
+  std::string unquotedHeader = header;
+  ReplaceAll(unquotedHeader, "\"", {});
   struct Case {
     const char* what;
     std::string text;
@@ -231,6 +327,9 @@ TEST_F(AnnotationImportTest, RefusedAndStoppedImportsLeaveTheFilesAsTheyWere) {
       {"header over 100 items", wideHeader + "\n" + twoRows, 0, 0, "' has too many columns"},
       {"header without a known column", SmallCsv::Header(kColumnDomain) + twoRows, 0, 0,
        "does not contain some needed columns"},
+      {"header not quoted", unquotedHeader + twoRows, 0, 0, kHeaderNotQuotedMessage},
+      {"header not quoted after a byte-order mark",
+       std::string(kUtf8ByteOrderMark) + unquotedHeader + twoRows, 1, 0, kHeaderNotQuotedMessage},
       {"line over the read bound",
        header + twoRows +
            SmallCsv::Row("ps_long", {{kColumnDescription, std::string(600000, 'd')}}),
@@ -369,6 +468,21 @@ TEST(AnnotationCsvItems, ValuesComeOutAlignedWithTheHeader) {
   EXPECT_EQ(values.Value(kColumnUniGene), "X");
   EXPECT_EQ(values.Value(kColumnLocusLink), "");
   EXPECT_EQ(values.Value(kColumnProcess), "77 /// ");
+  // A doubled quote inside a field is one quote; the items after it stay in place.
+  const std::vector<std::pair<std::string, std::vector<std::string>>> quotes = {
+      {"\"a \"\"quoted\"\" word\",\"b\"", {"a \"quoted\" word", ",", "b"}},
+      {"\"\"\"start\"\" end\",\"\",\"end \"\"x\"\"\"",
+       {"\"start\" end", ",", "---", ",", "end \"x\""}},
+      {"\"\"\"\",\"\"\"\"\"\"", {"\"", ",", "\"\""}},
+      {"\"a,\"\"b\"\",c\",\"d\"", {"a,\"b\",c", ",", "d"}},
+  };
+  for (const auto& [line, expected] : quotes) {
+    ASSERT_EQ(items.Split(line), CsvItems::Cut::kDone) << line;
+    EXPECT_EQ(std::vector<std::string>(items.Items().begin(), items.Items().end()), expected)
+        << line;
+  }
+  for (const char* open : {"\"a\"\"b", "\"a\",\"b\"\"", "\"\"\""})
+    EXPECT_EQ(items.Split(open), CsvItems::Cut::kUnbalanced) << open;
   std::string_view pending = "A /// B";
   EXPECT_EQ(NextMultiValue(pending), "A");
   EXPECT_EQ(NextMultiValue(pending), "B");

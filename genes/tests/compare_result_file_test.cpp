@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "genes/tests/compare_test_support.hpp"
 
 namespace {
@@ -193,15 +198,56 @@ TEST_F(CompareResultFileTest, ThresholdsAndCountsThatAreNoFiniteNumbersAreRefuse
   EXPECT_EQ(read.count, 2);
   EXPECT_DOUBLE_EQ(read.entries[0].Pvalue, 0.001);
   EXPECT_TRUE(read.entries[1].usePcall && read.entries[1].useEoverB);
+  // The red line names the field by its column title and says what is wrong with it.
+  const std::vector<std::string> fieldNames = [] {
+    std::vector<std::string> names;
+    std::string all = kCriteriaColumnTitles;
+    for (std::size_t at = 0, tab; at <= all.size(); at = tab + 1) {
+      tab = std::min(all.find('\t', at), all.size());
+      names.push_back(all.substr(at, tab - at));
+    }
+    return names;
+  }();
+  ASSERT_EQ(fieldNames.size(), kCriteriaFields);
+  const std::vector<std::pair<const char*, const char*>> faults = {
+      {"nan", "not a number (NaN)"},
+      {"NaN", "not a number (NaN)"},
+      {"inf", "an infinite number"},
+      {"-Infinity", "an infinite number"},
+      {"1e999", "beyond the range of a number"},
+      {"-1e400", "beyond the range of a number"},
+      {"abc", "not a number"},
+      {"0.05x", "not a number"}};
   for (const std::size_t field : {4u, 5u, 7u, 8u, 9u, 10u, 11u, 12u}) {
-    for (const char* bad : {"nan", "NaN", "inf", "-Infinity", "1e999", "-1e400", "abc", "0.05x"}) {
+    for (const auto& [bad, fault] : faults) {
       SCOPED_TRACE(testing::Message() << "field " << field << ": " << bad);
       mLog.Clear();
       EXPECT_FALSE(ReadCompareResultFile(
           read, WriteFile("bad.xls", Block(kOptions, good + row(field, bad), 2)), false));
-      EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kCompareRowBadMessage, 2)));
+      EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kCompareRowBadMessage, 2) + ": its field '" +
+                                   fieldNames[field] + "' holds '" + bad + "', " + fault +
+                                   ", where a finite number or NA belongs"));
+      EXPECT_EQ(mLog.CountInColour(kLogRed), 1);
       EXPECT_EQ(read.count, 1) << "the rows before it are kept";
     }
+  }
+  // Samples no grouping holds, and rows short of their fields.
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {row(2, "0"),
+       "its field 'Baseline' holds '0', not a list of at most 1000 sample numbers "
+       "from 1 to 1000"},
+      {row(3, "2,x"),
+       "its field 'Experiment' holds '2,x', not a list of at most 1000 sample "
+       "numbers from 1 to 1000"},
+      {"$No\tand\t1\t2\tNA\t\n", "it has 5 of its 13 fields"},
+      {"$No\n", "it has 1 of its 2 fields"},
+  };
+  for (const auto& [text, fault] : rows) {
+    SCOPED_TRACE(text);
+    mLog.Clear();
+    EXPECT_FALSE(
+        ReadCompareResultFile(read, WriteFile("bad.xls", Block(kOptions, good + text, 2)), false));
+    EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kCompareRowBadMessage, 2) + ": " + fault));
   }
 
   // Counts that are no whole number from 0 to 28, and option counts beyond 1000.

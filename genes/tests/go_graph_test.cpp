@@ -1,6 +1,7 @@
 // The Gene Ontology graph read from made-up ontology files: every term's ancestors as the
-// generator's own graph search finds them, and malformed files refused at the line that
-// breaks them without writing past a table.
+// generator's own graph search finds them (its secondary ids too, wherever the line gives
+// them), and malformed files refused at the line that breaks them without writing past a
+// table.
 #include "genes/annotation/go_graph.hpp"
 
 #include <gtest/gtest.h>
@@ -33,7 +34,12 @@ TEST(GoGraph, EveryTermGetsExactlyItsActiveAncestors) {
     options.deepBranch = deepBranch;
     options.terms = 900;
     options.secondaryIdShare = 10;
+    // Secondary ids written after the further parents still name the line's main term.
+    options.secondaryIdsAfterParents = deepBranch != 40;
     const synth::OntologyTruth truth = synth::MakeOntology(options);
+    const auto last = std::count_if(truth.terms.begin(), truth.terms.end(),
+                                    [](const auto& term) { return term.secondaryIdsLast; });
+    EXPECT_EQ(last > 0, options.secondaryIdsAfterParents);
     platform::testing::TempFolder folder;
     ASSERT_TRUE(synth::WriteOntologyFiles(truth, folder.Path().string(), "_made.up"));
 

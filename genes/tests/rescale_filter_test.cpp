@@ -106,9 +106,18 @@ TEST_F(RescaleFilterTest, PercentileFoldsAndRescaledValuesOnAHandTable) {
   }
   EXPECT_EQ(mLog.CountInColour(kLogRed), 0);
 
-  options.percentileOutput = mFolder.File("no folder/percentile.txt");
-  EXPECT_FALSE(PercentileFilter());
-  EXPECT_TRUE(mLog.ContainsRed("  Writing file '" + options.percentileOutput + "' failed"));
+  // An output that cannot be written stops the filter at once, before the first probe set:
+  // a missing folder, and a folder where the file should go.
+  for (const std::string& output :
+       {mFolder.File("no folder/percentile.txt"), mFolder.Path().string()}) {
+    SCOPED_TRACE(output);
+    mLog.Clear();
+    options.percentileOutput = output;
+    EXPECT_FALSE(PercentileFilter());
+    EXPECT_TRUE(mLog.ContainsRed("  Writing file '" + output + "' failed"));
+    EXPECT_FALSE(mLog.Contains("    Gene 0", kLogBlack));
+    EXPECT_EQ(mLog.CountInColour(kLogRed), 1);
+  }
 }
 
 }  // namespace

@@ -96,15 +96,21 @@ TEST(FileReplacement, AFailureKeepsTheSystemsReason) {
   EXPECT_EQ(full.Error(), EFBIG);
   EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{});
 
-  // A folder standing where the file is to go: the new file cannot take its place.
+  // A folder standing where the file is to go, empty or not: the new file can never take
+  // its place, and the writer learns so before it writes anything.
   std::filesystem::create_directory(temp.File("taken"));
   std::filesystem::create_directory(temp.File("taken/inside"));
-  FileReplacement blocked;
-  ASSERT_TRUE(blocked.Open(temp.File("taken")));
-  ASSERT_TRUE(blocked.Write(Bytes{1, 2, 3}));
-  EXPECT_FALSE(blocked.Commit());
-  EXPECT_EQ(blocked.Error(), EISDIR);
-  EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"taken"});
+  for (const char* folder : {"taken", "taken/inside"}) {
+    SCOPED_TRACE(folder);
+    FileReplacement blocked;
+    EXPECT_FALSE(blocked.Open(temp.File(folder)));
+    EXPECT_EQ(blocked.Error(), EISDIR);
+    EXPECT_FALSE(blocked.Write(Bytes{1, 2, 3}));
+    EXPECT_FALSE(blocked.Commit());
+    EXPECT_EQ(blocked.Error(), EISDIR);
+    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"taken"});
+    EXPECT_EQ(Entries(temp.File("taken")), std::vector<std::string>{"inside"});
+  }
 }
 
 // A process that has ended: its number is free until the system hands it out again.

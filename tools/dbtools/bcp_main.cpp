@@ -26,7 +26,9 @@ int main(int argc, char** argv) {
     const auto found = options.values.find(letter);
     return found == options.values.end() ? std::string() : found->second;
   };
-  if (options.positional.size() != 3 || options.positional[1] != "in" ||
+  const std::string unknown = dbtools::UnknownGluedOption(options, "ctrfSUP");
+  if (!unknown.empty()) std::printf("bcp: unknown option %s\n", unknown.c_str());
+  if (!unknown.empty() || options.positional.size() != 3 || options.positional[1] != "in" ||
       (options.values.count('c') == 0) == (options.values.count('f') == 0)) {
     std::fputs(
         "usage: bcp database..table in file (-c [-tfield] [-rrow] | -fformat) "

@@ -41,9 +41,15 @@ int main(int argc, char** argv) {
     const auto found = options.values.find(letter);
     return found == options.values.end() ? std::string() : found->second;
   };
-  if (!options.positional.empty() ||
+  // -w (line width) and -n (no numbering) change nothing of the output here.
+  const std::string unknown = dbtools::UnknownGluedOption(options, "SUPdiQwn");
+  if (!unknown.empty()) std::printf("osql: unknown option %s\n", unknown.c_str());
+  if (!unknown.empty() || !options.positional.empty() ||
       (options.values.count('i') == 0 && options.values.count('Q') == 0)) {
-    std::fputs("usage: osql -Sserver -Ulogin -Ppassword -ddatabase (-iscript | -Qquery)\n", stdout);
+    std::fputs(
+        "usage: osql -Sserver -Ulogin -Ppassword -ddatabase (-iscript | -Qquery) [-wwidth] "
+        "[-n]\n",
+        stdout);
     return 2;
   }
   dbtools::ToolConnection connection;

@@ -46,7 +46,10 @@ int main(int argc, char** argv) {
       }
   const std::optional<dbtools::OracleLogin> login = dbtools::ParseOracleLogin(loginWord);
   const std::optional<std::string> controlFile = dbtools::KeywordValue(words, "control");
-  if (!login || !controlFile) {
+  const std::string unknown =
+      dbtools::UnknownKeywordWord(words, {"userid", "control", "data", "log", "bad", "direct"});
+  if (!unknown.empty()) std::printf("sqlldr: unknown parameter %s\n", unknown.c_str());
+  if (!unknown.empty() || !login || !controlFile) {
     std::fputs(
         "usage: sqlldr user/password@server control='file' [data='file'] "
         "[log='file'] [bad='file'] [direct=true]\n",

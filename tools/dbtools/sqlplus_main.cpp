@@ -10,15 +10,18 @@
 int main(int argc, char** argv) {
   std::string loginWord;
   std::string script;
+  std::string unknown;
   for (const std::string& word : dbtools::ArgumentWords(argc, argv)) {
     if (word == "-s" || word == "-S") continue;
+    if (word.starts_with("-") && unknown.empty()) unknown = word;
     if (!word.empty() && word[0] == '@')
       script = word.substr(1);
     else if (loginWord.empty())
       loginWord = word;
   }
+  if (!unknown.empty()) std::printf("sqlplus: unknown option %s\n", unknown.c_str());
   const std::optional<dbtools::OracleLogin> login = dbtools::ParseOracleLogin(loginWord);
-  if (!login || script.empty()) {
+  if (!unknown.empty() || !login || script.empty()) {
     std::fputs("usage: sqlplus [-s] user/password@server @script\n", stdout);
     return 2;
   }

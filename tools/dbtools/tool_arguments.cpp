@@ -1,5 +1,7 @@
 #include "tools/dbtools/tool_arguments.hpp"
 
+#include <algorithm>
+
 #include "installer/framework/batch_line.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/path.hpp"
@@ -15,6 +17,29 @@ GluedOptions ParseGluedOptions(const std::vector<std::string>& words) {
       options.positional.push_back(word);
   }
   return options;
+}
+
+std::string UnknownGluedOption(const GluedOptions& options, std::string_view known) {
+  for (const auto& [letter, value] : options.values)
+    if (known.find(letter) == std::string_view::npos) return std::string("-") + letter;
+  return {};
+}
+
+std::string UnknownKeywordWord(const std::vector<std::string>& words,
+                               std::initializer_list<std::string_view> known) {
+  bool positional = false;
+  for (const std::string& word : words) {
+    const std::size_t equals = word.find('=');
+    if (equals == std::string::npos) {
+      if (positional || word.starts_with("-")) return word;
+      positional = true;
+      continue;
+    }
+    const std::string_view key = std::string_view(word).substr(0, equals);
+    const auto same = [key](std::string_view name) { return platform::EqualsNoCase(key, name); };
+    if (std::none_of(known.begin(), known.end(), same)) return word;
+  }
+  return {};
 }
 
 std::optional<OracleLogin> ParseOracleLogin(std::string_view word) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -21,6 +22,14 @@ struct GluedOptions {
   std::vector<std::string> positional;  // words that are not options, in order
 };
 GluedOptions ParseGluedOptions(const std::vector<std::string>& words);
+// The first option whose letter is not among `known`, as written ("-Z"); empty when every
+// letter is known. A tool refuses such a line with its usage, as the real tools do.
+std::string UnknownGluedOption(const GluedOptions& options, std::string_view known);
+
+// The first key=value word whose key (in any case) is not among `known`, or word that is
+// neither such a word nor the one positional word allowed (the first); empty when none.
+std::string UnknownKeywordWord(const std::vector<std::string>& words,
+                               std::initializer_list<std::string_view> known);
 
 // user/password@server: the user ends at the first '/', the server starts after the last
 // '@'. Nothing when either mark is missing or the user is empty.

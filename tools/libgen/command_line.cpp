@@ -30,12 +30,23 @@ bool ParseTypes(const std::string& list, std::vector<ArrayType>& types) {
 
 }  // namespace
 
-int RunCommandLine(const std::vector<std::string>& arguments, std::string& error) {
-  if (arguments.size() < 2 || (arguments[0] != "skeleton" && arguments[0] != "library") ||
-      arguments[1].empty()) {
-    error = kUsage;
+int RunCommandLine(const std::vector<std::string>& arguments, std::string& message) {
+  const auto refuse = [&message](const std::string& why) {
+    message = why + "\n" + kUsage;
     return 2;
-  }
+  };
+  // Asked for anywhere, the usage is the whole answer: nothing is written.
+  for (const std::string& argument : arguments)
+    if (argument == "--help" || argument == "-h") {
+      message = kUsage;
+      return 0;
+    }
+  if (arguments.empty()) return refuse("a command is needed");
+  if (arguments[0] != "skeleton" && arguments[0] != "library")
+    return refuse("unknown command " + arguments[0]);
+  if (arguments.size() < 2 || arguments[1].empty()) return refuse("a folder is needed");
+  // An option where the folder belongs is no folder name.
+  if (arguments[1].starts_with("-")) return refuse("unknown option " + arguments[1]);
   LibrarySpec spec = StandardLibrary();
   for (std::size_t at = 2; at < arguments.size(); ++at) {
     const std::string& option = arguments[at];
@@ -43,19 +54,20 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::string& error
       spec.devicesFile = false;
     } else if (option == "--no-algorithms") {
       spec.algorithmFile = false;
-    } else if (option == "--types" && at + 1 < arguments.size()) {
+    } else if (option == "--types") {
+      if (at + 1 == arguments.size()) return refuse("--types needs a value");
       if (!ParseTypes(arguments[++at], spec.types)) {
-        error = "an array type needs a name: " + arguments[at];
+        message = "an array type needs a name: " + arguments[at];
         return 2;
       }
     } else {
-      error = std::string("unknown option ") + option + "\n" + kUsage;
-      return 2;
+      return refuse("unknown option " + option);
     }
   }
+  message.clear();
   const LibraryFolder library(arguments[1], spec);
-  if (arguments[0] == "library") return WriteStandardLibrary(library, error) ? 0 : 1;
-  return library.Write(error) ? 0 : 1;
+  if (arguments[0] == "library") return WriteStandardLibrary(library, message) ? 0 : 1;
+  return library.Write(message) ? 0 : 1;
 }
 
 }  // namespace libgen

@@ -13,8 +13,9 @@
 
 namespace libgen {
 
-// 0 when the files were written; 2 for a bad command line and 1 for a write that failed,
-// with the reason in error.
-int RunCommandLine(const std::vector<std::string>& arguments, std::string& error);
+// 0 when the files were written, or when the usage was asked for (--help or -h anywhere:
+// the usage is then in message and nothing is written); 2 for a bad command line, with
+// the reason and the usage in message; 1 for a write that failed, with the reason.
+int RunCommandLine(const std::vector<std::string>& arguments, std::string& message);
 
 }  // namespace libgen

@@ -7,8 +7,11 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  std::string error;
-  const int status = libgen::RunCommandLine(arguments, error);
-  if (status != 0) std::fprintf(stderr, "zelko-libgen: %s\n", error.c_str());
+  std::string message;
+  const int status = libgen::RunCommandLine(arguments, message);
+  if (status != 0)
+    std::fprintf(stderr, "zelko-libgen: %s\n", message.c_str());
+  else if (!message.empty())
+    std::printf("%s\n", message.c_str());
   return status;
 }

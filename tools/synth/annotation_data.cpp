@@ -113,9 +113,11 @@ AnnotationTruth MakeAnnotation(const std::vector<std::string>& probeSets,
 
   std::string& text = truth.text;
   text.reserve(probeSets.size() * static_cast<std::size_t>(300 + 60 * options.maxGoTerms));
+  const char* const lineEnd = options.crlf ? "\r\n" : "\n";
+  if (options.byteOrderMark) text += "\xEF\xBB\xBF";
   for (std::size_t c = 0; c < truth.header.size(); ++c)
     text.append(c == 0 ? "\"" : ",\"").append(truth.header[c]).append("\"");
-  text += '\n';
+  text += lineEnd;
 
   std::array<std::string, 13> fields;
   for (std::size_t i = 0; i < probeSets.size(); ++i) {
@@ -150,6 +152,21 @@ AnnotationTruth MakeAnnotation(const std::vector<std::string>& probeSets,
     if (!blank(fields[2])) {
       ps.description = "ZK" + Digits(static_cast<int>(i), 6) + ":" + Word(random, 8) + ", " +
                        Word(random, 5) + " /DEF=" + Word(random, 10);
+      if (options.quotedWordShare > 0 && random.Chance(options.quotedWordShare)) {
+        // The quoted word at the start, inside or at the end of the description.
+        const std::string quoted = "\"" + Word(random, 5) + "\"";
+        switch (random.Between(0, 2)) {
+          case 0:
+            ps.description = quoted + " " + ps.description;
+            break;
+          case 1:
+            ps.description.insert(ps.description.find(' ') + 1, quoted + " ");
+            break;
+          default:
+            ps.description += " " + quoted;
+            break;
+        }
+      }
       fields[2] = (random.Chance(50) ? "Cluster Incl " : "") + ps.description;
     }
     if (!blank(fields[5])) fields[5] = "Zk." + std::to_string(random.Between(1, 99999));
@@ -232,11 +249,15 @@ AnnotationTruth MakeAnnotation(const std::vector<std::string>& probeSets,
       } else if (column >= 100) {
         text += random.Chance(30) ? "---" : Word(random, random.Between(3, 12));
       } else {
-        text += fields[static_cast<std::size_t>(column)];
+        // A quote inside a field is written twice.
+        for (const char ch : fields[static_cast<std::size_t>(column)]) {
+          if (ch == '"') text += '"';
+          text += ch;
+        }
       }
       text += '"';
     }
-    text += '\n';
+    text += lineEnd;
     truth.probeSets.push_back(std::move(ps));
   }
   return truth;

@@ -2,7 +2,8 @@
 // with the truth the import must reproduce: the first line a header naming the known
 // columns (older or newer names) among others in a shuffled order, with the chip type in
 // the second field of every data row; every field quoted; multi-valued fields joined by
-// " /// ", "---" for none, empty quoted fields, commas (and tabs) inside fields; Gene
+// " /// ", "---" for none, empty quoted fields, commas (and tabs) inside fields, and on
+// request doubled quotes inside descriptions, a byte-order mark and CRLF line ends; Gene
 // Ontology terms "id // name // evidence" drawn from the terms given, InterPro domains
 // "IPR000001 // name", pathways, chromosomal locations and genome alignments
 // "chr1:1000-2000 (+) // 99 // p36".
@@ -33,6 +34,12 @@ struct AnnotationOptions {
   int noneShare = 10;       // percent of fields written "---"
   int emptyShare = 5;       // percent of fields written as an empty quoted field
   int olderNameShare = 50;  // percent of known columns under their older name
+  // As spreadsheet programs save the file: a UTF-8 byte-order mark before the header,
+  // CRLF line ends, and words in double quotes in this percent of the descriptions (a
+  // quote written doubled inside its field).
+  bool byteOrderMark = false;
+  bool crlf = false;
+  int quotedWordShare = 0;
 };
 
 struct GenomeAlignment {

@@ -14,32 +14,38 @@ int Fail(const std::string& message) {
   return 2;
 }
 
-std::optional<int> WalkOptions(
-    int argc, char** argv, std::string_view flag, const std::function<void()>& onFlag,
-    const std::function<void()>& printUsage,
-    const std::function<std::string(std::string_view option, std::string_view value)>& onValue) {
+std::optional<int> WalkOptions(int argc, char** argv, std::string_view flag,
+                               const std::function<void()>& onFlag, const UsagePrinter& printUsage,
+                               const ValueOption& onValue) {
   return WalkOptions(
       argc, argv, {flag}, [&](std::string_view) { onFlag(); }, printUsage, onValue);
 }
 
-std::optional<int> WalkOptions(
-    int argc, char** argv, std::initializer_list<std::string_view> flags,
-    const std::function<void(std::string_view flag)>& onFlag,
-    const std::function<void()>& printUsage,
-    const std::function<std::string(std::string_view option, std::string_view value)>& onValue) {
+std::optional<int> WalkOptions(int argc, char** argv, std::initializer_list<std::string_view> flags,
+                               const std::function<void(std::string_view flag)>& onFlag,
+                               const UsagePrinter& printUsage, const ValueOption& onValue) {
   for (int i = 2; i < argc; ++i) {
     const std::string_view option = argv[i];
     if (option == "--help" || option == "-h") {
-      printUsage();
+      printUsage(stdout);
       return 0;
     }
     if (std::find(flags.begin(), flags.end(), option) != flags.end()) {
       onFlag(option);
       continue;
     }
-    if (i + 1 >= argc) return Fail("option " + std::string(option) + " needs a value");
-    const std::string problem = onValue(option, argv[++i]);
-    if (!problem.empty()) return Fail(problem);
+    // The last argument has no value; asked with none, the command still tells whether it
+    // knows the option.
+    const bool hasValue = i + 1 < argc;
+    const OptionRefusal refusal = onValue(option, hasValue ? argv[i + 1] : "");
+    if (refusal.unknown) {
+      Fail("unknown option " + std::string(option));
+      printUsage(stderr);
+      return 2;
+    }
+    if (!hasValue) return Fail("option " + std::string(option) + " needs a value");
+    ++i;
+    if (!refusal.problem.empty()) return Fail(refusal.problem);
   }
   return std::nullopt;
 }

@@ -176,7 +176,7 @@ constexpr CountOption kCountOptions[] = {{"--reference", &StudyOptions::referenc
                                          {"--enu", &StudyOptions::enuOffspring, 500},
                                          {"--enu-generation", &StudyOptions::enuGeneration, 5}};
 
-std::string TakeOption(GenomeArgs& args, std::string_view option, std::string_view value) {
+OptionRefusal TakeOption(GenomeArgs& args, std::string_view option, std::string_view value) {
   std::string problem;
   switch (TakeChipShapeOption(option, value, "--chip-seed", args.chip, problem)) {
     case OptionResult::kTaken:
@@ -205,7 +205,7 @@ std::string TakeOption(GenomeArgs& args, std::string_view option, std::string_vi
       args.study.*count.field = static_cast<int>(number);
       return "";
     }
-    return "unknown option '" + std::string(option) + "'";
+    return OptionRefusal::Unknown();
   }
   return "";
 }
@@ -215,7 +215,7 @@ std::string TakeOption(GenomeArgs& args, std::string_view option, std::string_vi
 int RunGenomeCommand(int argc, char** argv) {
   GenomeArgs args;
   const std::optional<int> ended = WalkOptions(
-      argc, argv, "", [] {}, [] { std::fputs(kGenomeUsage, stdout); },
+      argc, argv, "", [] {}, [](std::FILE* to) { std::fputs(kGenomeUsage, to); },
       [&](std::string_view option, std::string_view value) {
         return TakeOption(args, option, value);
       });

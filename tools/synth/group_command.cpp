@@ -86,8 +86,8 @@ bool ParseArrayNumbers(std::string_view text, std::vector<int>& arrays) {
   return true;
 }
 
-// Parses one option with its value; an empty text when it was taken, else the reason.
-std::string TakeOption(GroupArguments& args, std::string_view option, std::string_view value) {
+// Parses one option with its value: taken, refused with the reason, or unknown.
+OptionRefusal TakeOption(GroupArguments& args, std::string_view option, std::string_view value) {
   long long number = 0;
   double real = 0.0;
   std::string problem;
@@ -142,7 +142,7 @@ std::string TakeOption(GroupArguments& args, std::string_view option, std::strin
   } else if (option == "--settings-home") {
     args.settingsHome = value;
   } else {
-    return "unknown option " + std::string(option) + " (see zelko-synth group --help)";
+    return OptionRefusal::Unknown();
   }
   return {};
 }
@@ -161,7 +161,7 @@ int RunGroupCommand(int argc, char** argv) {
           args.group.sideFiles = true;
         }
       },
-      [] { std::fputs(kGroupUsage, stdout); },
+      [](std::FILE* to) { std::fputs(kGroupUsage, to); },
       [&](std::string_view option, std::string_view value) {
         return TakeOption(args, option, value);
       });

@@ -118,8 +118,8 @@ int RunChip(int argc, char** argv) {
   Arguments args;
   const std::optional<int> ended = synth::WalkOptions(
       argc, argv, "--custom", [&] { args.chip.custom = true; },
-      [] { std::fputs(kChipUsage, stdout); },
-      [&](std::string_view option, std::string_view value) {
+      [](std::FILE* to) { std::fputs(kChipUsage, to); },
+      [&](std::string_view option, std::string_view value) -> synth::OptionRefusal {
         long long number = 0;
         std::string problem;
         const auto shape = synth::TakeChipShapeOption(option, value, "--seed", args.chip, problem);
@@ -149,8 +149,7 @@ int RunChip(int argc, char** argv) {
                 std::end(kChipForms))
               return "unknown form '" + form + "'";
         } else {
-          return std::string("unknown option " + std::string(option) +
-                             " (see zelko-synth chip --help)");
+          return synth::OptionRefusal::Unknown();
         }
         return std::string();
       });
@@ -218,11 +217,11 @@ int RunArrays(int argc, char** argv, bool scannerImages) {
   ArrayArguments args;
   const std::optional<int> ended = synth::WalkOptions(
       argc, argv, "--truth", [&] { args.truth = true; },
-      [&] {
-        std::printf(kArrayUsage, command, scannerImages ? ".DAT" : ".CEL",
-                    scannerImages ? kDatOptions : kCelOptions);
+      [&](std::FILE* to) {
+        std::fprintf(to, kArrayUsage, command, scannerImages ? ".DAT" : ".CEL",
+                     scannerImages ? kDatOptions : kCelOptions);
       },
-      [&](std::string_view option, std::string_view value) {
+      [&](std::string_view option, std::string_view value) -> synth::OptionRefusal {
         long long number = 0;
         double real = 0;
         std::string problem;
@@ -278,8 +277,7 @@ int RunArrays(int argc, char** argv, bool scannerImages) {
             return std::string("--margin takes 0 to 1000");
           args.dat.margin = static_cast<int>(number);
         } else {
-          return std::string("unknown option " + std::string(option) + " (see zelko-synth " +
-                             command + " --help)");
+          return synth::OptionRefusal::Unknown();
         }
         return std::string();
       });

@@ -52,16 +52,20 @@ void AppendTermLine(TextOut& out, const OntologyTruth& truth, int index, int ind
   out << std::string(static_cast<std::size_t>(indent), ' ') << (index % 3 == 0 ? '<' : '%')
       << term.name << " ; ";
   AppendId(out, term.id, index % 4 == 1);
-  for (std::size_t k = 0; k < term.secondaryIds.size(); ++k) {
-    out << ", ";
-    AppendId(out, term.secondaryIds[k], (index + static_cast<int>(k)) % 2 == 0);
-  }
+  const auto secondaryIds = [&] {
+    for (std::size_t k = 0; k < term.secondaryIds.size(); ++k) {
+      out << ", ";
+      AppendId(out, term.secondaryIds[k], (index + static_cast<int>(k)) % 2 == 0);
+    }
+  };
+  if (!term.secondaryIdsLast) secondaryIds();
   for (std::size_t k = 1; k < term.parents.size(); ++k) {
     const OntologyTerm& parent = truth.terms[static_cast<std::size_t>(term.parents[k])];
     out << ' ' << ((index + static_cast<int>(k)) % 2 == 0 ? '<' : '%') << ' ' << parent.name
         << " ; ";
     AppendId(out, parent.id, (index + static_cast<int>(k)) % 5 == 0);
   }
+  if (term.secondaryIdsLast) secondaryIds();
   out << '\n';
 }
 
@@ -187,6 +191,14 @@ OntologyTruth MakeOntology(const OntologyOptions& options) {
     const int count = random.Chance(30) ? 2 : 1;
     for (int k = 0; k < count; ++k)
       terms[t].secondaryIds.push_back(nextSecondary += random.Between(1, 9));
+  }
+  if (options.secondaryIdsAfterParents) {
+    bool last = true;
+    for (OntologyTerm& term : terms)
+      if (!term.secondaryIds.empty() && term.parents.size() > 1) {
+        term.secondaryIdsLast = last;
+        last = !last;
+      }
   }
   return truth;
 }

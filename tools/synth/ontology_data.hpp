@@ -3,7 +3,7 @@
 // branch deeper than the files' indentation allows (its deep terms hang under a shallow
 // parent and name their deep parent as an extra one on the line), secondary ids, an
 // "obsolete" term whose subtree stays inactive, and ids written with and without leading
-// zeros.
+// zeros; secondary ids right after the term's id or, on request, at the end of its line.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,9 @@ struct OntologyOptions {
   // the file: ancestries then overlap as a curated ontology's do, a few dozen terms deep,
   // where parents drawn anywhere give thousands of ancestors.
   bool siblingParents = false;
+  // Every other term with secondary ids and further parents has its secondary ids written
+  // at the end of its line, after the further parents, where they still name the term.
+  bool secondaryIdsAfterParents = false;
 };
 
 struct OntologyTerm {
@@ -36,6 +39,7 @@ struct OntologyTerm {
   std::vector<int> parents;
   bool active = true;
   std::vector<int> secondaryIds;  // numbers of further ids naming the term
+  bool secondaryIdsLast = false;  // written after the further parents
 };
 
 struct OntologyTruth {

@@ -16,15 +16,24 @@ namespace {
 
 using synth::testing::TextLines;
 
-// The quoted fields of a line (every field is quoted).
+// The quoted fields of a line (every field is quoted, a quote inside one doubled).
 std::vector<std::string> QuotedFields(const std::string& line) {
   std::vector<std::string> fields;
   std::size_t at = 0;
   while (at < line.size()) {
     EXPECT_EQ(line[at], '"') << line;
-    const std::size_t close = line.find('"', at + 1);
-    fields.push_back(line.substr(at + 1, close - at - 1));
-    at = close + 2;  // past the quote and the comma
+    std::string field;
+    for (++at; at < line.size(); ++at) {
+      if (line[at] != '"') {
+        field += line[at];
+      } else if (at + 1 < line.size() && line[at + 1] == '"') {
+        field += line[++at];
+      } else {
+        break;
+      }
+    }
+    fields.push_back(field);
+    at += 2;  // past the quote and the comma
   }
   return fields;
 }
@@ -47,7 +56,8 @@ std::string Lower(std::string text) {
   return text;
 }
 
-TEST(AnnotationData, CsvRowsCarryThePlantedValues) {
+// One generated file against its truth, field by field.
+void CheckCsvRows(bool spreadsheetSaved) {
   std::vector<synth::AnnotationTerm> terms;
   for (int t = 0; t < 50; ++t)
     terms.push_back({std::to_string(1000000 + t), "term " + std::to_string(t)});
@@ -55,8 +65,17 @@ TEST(AnnotationData, CsvRowsCarryThePlantedValues) {
   for (int i = 0; i < 300; ++i) names.push_back("zk_" + std::to_string(i) + "_at");
   synth::AnnotationOptions options;
   options.seed = 7;
+  options.byteOrderMark = spreadsheetSaved;
+  options.crlf = spreadsheetSaved;
+  options.quotedWordShare = spreadsheetSaved ? 40 : 0;
   const synth::AnnotationTruth truth = synth::MakeAnnotation(names, terms, options);
-  const std::vector<std::string> lines = TextLines(truth.text);
+  constexpr std::string_view kMark = "\xEF\xBB\xBF";
+  ASSERT_EQ(truth.text.starts_with(kMark), spreadsheetSaved);
+  const std::string text = truth.text.substr(spreadsheetSaved ? kMark.size() : 0);
+  const auto lineEnds = std::count(text.begin(), text.end(), '\n');
+  EXPECT_EQ(lineEnds, static_cast<long>(names.size() + 1));
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), spreadsheetSaved ? lineEnds : 0);
+  const std::vector<std::string> lines = TextLines(text);
   ASSERT_EQ(lines.size(), names.size() + 1);
 
   const std::vector<std::string> header = QuotedFields(lines[0]);
@@ -71,6 +90,7 @@ TEST(AnnotationData, CsvRowsCarryThePlantedValues) {
       {"Molecular Function (GO)", "Gene Ontology Molecular Function"},
       {"InterPro", "InterPro"},
       {"Location", "Chromosomal Location"},
+      {"Sequence Description", "Target Description"},
       {"Genome Alignment", "Alignments"}};
   for (const auto& [older, newer] : known) {
     const auto count = std::count(header.begin(), header.end(), older) +
@@ -82,12 +102,18 @@ TEST(AnnotationData, CsvRowsCarryThePlantedValues) {
   }
 
   int withTerms = 0;
+  int quoted = 0;  // descriptions holding a quoted word
   for (std::size_t row = 0; row < names.size(); ++row) {
     const std::vector<std::string> fields = QuotedFields(lines[row + 1]);
     ASSERT_EQ(fields.size(), header.size()) << row;
     const synth::AnnotationProbeSet& ps = truth.probeSets[row];
     EXPECT_EQ(fields[1], truth.chipType);
     EXPECT_EQ(fields[static_cast<std::size_t>(at["Probe Set ID"])], ps.probeSet);
+    std::string description = fields[static_cast<std::size_t>(at["Sequence Description"])];
+    if (description.starts_with("Cluster Incl ")) description.erase(0, 13);
+    if (description == "---") description.clear();
+    EXPECT_EQ(description, ps.description) << row;
+    quoted += ps.description.find('"') != std::string::npos ? 1 : 0;
     std::vector<std::string> goIds;
     for (const char* column :
          {"Biological Process (GO)", "Cellular Component (GO)", "Molecular Function (GO)"})
@@ -108,6 +134,20 @@ TEST(AnnotationData, CsvRowsCarryThePlantedValues) {
         << alignment;
   }
   EXPECT_GT(withTerms, 200);
+  if (spreadsheetSaved) {
+    EXPECT_GT(quoted, 60);
+  } else {
+    EXPECT_EQ(quoted, 0);
+  }
+}
+
+// The file as written plainly and as a spreadsheet program saves it (a byte-order mark,
+// CRLF line ends, quotes doubled inside descriptions).
+TEST(AnnotationData, CsvRowsCarryThePlantedValues) {
+  for (const bool saved : {false, true}) {
+    SCOPED_TRACE(saved);
+    CheckCsvRows(saved);
+  }
 }
 
 TEST(AnnotationData, OrthologPairsAreTheRowsNamingTheOtherChip) {
