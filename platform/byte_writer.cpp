@@ -82,6 +82,8 @@ bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
   FileReplacement file;
   const bool written = file.Open(path) && file.Write(bytes) && file.Commit();
   if (error != nullptr) *error = file.Error();
+  // Also in errno, for callers that report it from there.
+  if (!written && file.Error() != 0) errno = file.Error();
   return written;
 }
 

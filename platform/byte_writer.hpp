@@ -43,7 +43,8 @@ class ByteWriter {
 };
 
 // Writes bytes to path, replacing it through a FileReplacement; false when it cannot be
-// written completely, with the system's error number in *error when error is given.
+// written completely, with the system's error number in errno and in *error when error is
+// given.
 [[nodiscard]] bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes,
                                   int* error = nullptr);
 
