@@ -33,8 +33,9 @@ FileReplacement::~FileReplacement() {
   Drop();
 }
 
-bool FileReplacement::Open(const std::string& path) {
+bool FileReplacement::Open(const std::string& path, Durability durability) {
   if (path.empty() || mDescriptor >= 0 || !mTemporary.empty()) return false;
+  mDurable = durability == Durability::kDurable;
   RemoveStaleReplacements(FolderOf(path));
   if (const int injected = InjectedWriteFault(WriteStep::kOpen, path)) return Fail(injected);
   // O_EXCL: a stale file of the same name is never written through, whatever it is.
@@ -73,8 +74,8 @@ bool FileReplacement::Write(std::span<const std::uint8_t> bytes) {
 
 bool FileReplacement::Finish() {
   if (mDescriptor < 0) return false;
-  int error = InjectedWriteFault(WriteStep::kSync, mPath);
-  if (error == 0 && fsync(mDescriptor) != 0) error = errno;
+  int error = mDurable ? InjectedWriteFault(WriteStep::kSync, mPath) : 0;
+  if (error == 0 && mDurable && fsync(mDescriptor) != 0) error = errno;
   const bool closed = close(mDescriptor) == 0;
   if (error == 0 && !closed) error = errno;
   mDescriptor = -1;
@@ -90,7 +91,7 @@ bool FileReplacement::Commit() {
   mTemporary.clear();
   // The file is in place; a folder that cannot be flushed still fails the commit, as the
   // new entry may not outlive a power cut.
-  error = SyncFolder(FolderOf(mPath));
+  error = mDurable ? SyncFolder(FolderOf(mPath)) : 0;
   if (error != 0) return Fail(error);
   return true;
 }

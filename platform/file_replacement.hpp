@@ -11,6 +11,10 @@
 
 namespace platform {
 
+// Whether a replacement waits for the disk: every file of the program does; files that a
+// power cut may take back (generated test data, scratch copies) need not.
+enum class Durability { kDurable, kScratch };
+
 class FileReplacement {
  public:
   FileReplacement() = default;
@@ -22,7 +26,7 @@ class FileReplacement {
   // Starts the new file beside path, with the permissions of the file it replaces; false
   // when it cannot be made. What writers that have ended (or whose process number another
   // program now has) left in the folder is cleared first (RemoveStaleReplacements).
-  [[nodiscard]] bool Open(const std::string& path);
+  [[nodiscard]] bool Open(const std::string& path, Durability durability = Durability::kDurable);
   // Appends bytes; false when they cannot be written (the replacement is then dropped).
   [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes);
   // Flushes the new file to the disk and puts it in the place of path, then flushes the
@@ -47,6 +51,7 @@ class FileReplacement {
   std::string mTemporary;
   int mDescriptor = -1;
   int mError = 0;
+  bool mDurable = true;
 };
 
 // Flushes a folder's entries to the disk, so that a file renamed into it stays there after a
