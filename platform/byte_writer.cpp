@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "platform/file_replacement.hpp"
+#include "platform/write_fault.hpp"
 
 namespace platform {
 namespace {
@@ -73,36 +74,44 @@ void ByteWriter::WriteCountedString(std::string_view text) {
   WriteText(text);
 }
 
-bool ByteWriter::SaveTo(const std::string& path) const {
-  return WriteWholeFile(path, mBytes);
+bool ByteWriter::SaveTo(const std::string& path, int* error) const {
+  return WriteWholeFile(path, mBytes, error);
 }
 
-bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes, int* error) {
   FileReplacement file;
-  return file.Open(path) && file.Write(bytes) && file.Commit();
+  const bool written = file.Open(path) && file.Write(bytes) && file.Commit();
+  if (error != nullptr) *error = file.Error();
+  // Also in errno, for callers that report it from there.
+  if (!written && file.Error() != 0) errno = file.Error();
+  return written;
 }
 
-bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces) {
-  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (descriptor < 0) return false;
+bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces, int* error) {
+  int failure = InjectedWriteFault(WriteStep::kWrite, path);
+  const int descriptor = failure != 0 ? -1 : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (descriptor < 0 && failure == 0) failure = errno;
   struct stat info {};
-  bool fits = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
+  bool fits = descriptor >= 0 && ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
+  if (descriptor >= 0 && !fits) failure = EINVAL;
   const auto size = static_cast<std::uint64_t>(fits ? info.st_size : 0);
   for (const FilePiece& piece : pieces)
     fits = fits && piece.offset <= size && piece.bytes.size() <= size - piece.offset;
-  bool written = fits;
+  if (failure == 0 && !fits) failure = EINVAL;
   for (const FilePiece& piece : pieces) {
     std::size_t done = 0;
-    while (written && done < piece.bytes.size()) {
+    while (failure == 0 && done < piece.bytes.size()) {
       const ssize_t count =
           ::pwrite(descriptor, piece.bytes.data() + done, piece.bytes.size() - done,
                    static_cast<off_t>(piece.offset + done));
       if (count < 0 && errno == EINTR) continue;
-      written = count > 0;
-      if (written) done += static_cast<std::size_t>(count);
+      if (count <= 0) failure = count < 0 ? errno : ENOSPC;
+      if (count > 0) done += static_cast<std::size_t>(count);
     }
   }
-  return ::close(descriptor) == 0 && written;
+  if (descriptor >= 0 && ::close(descriptor) != 0 && failure == 0) failure = errno;
+  if (error != nullptr) *error = failure;
+  return failure == 0;
 }
 
 }  // namespace platform

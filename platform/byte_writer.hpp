@@ -34,15 +34,19 @@ class ByteWriter {
   std::size_t Size() const { return mBytes.size(); }
   void Clear() { mBytes.clear(); }
 
-  // Writes the bytes to path (replacing it); false when the file cannot be written.
-  [[nodiscard]] bool SaveTo(const std::string& path) const;
+  // Writes the bytes to path (replacing it); false when the file cannot be written, with
+  // the system's error number in *error when error is given.
+  [[nodiscard]] bool SaveTo(const std::string& path, int* error = nullptr) const;
 
  private:
   std::vector<std::uint8_t> mBytes;
 };
 
-// Writes bytes to path, replacing it; false when it cannot be written completely.
-[[nodiscard]] bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
+// Writes bytes to path, replacing it through a FileReplacement; false when it cannot be
+// written completely, with the system's error number in errno and in *error when error is
+// given.
+[[nodiscard]] bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                                  int* error = nullptr);
 
 // Bytes that take the place of as many bytes of a file, from offset on.
 struct FilePiece {
@@ -52,7 +56,8 @@ struct FilePiece {
 // Overwrites pieces of an existing regular file in place, leaving the rest of it as it was,
 // for a file of which only a small part changes. Nothing is written, and false given, when
 // the file cannot be opened for writing or a piece would reach past its end; false also when
-// a write fails part way.
-[[nodiscard]] bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces);
+// a write fails part way. The system's error number goes to *error when error is given.
+[[nodiscard]] bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces,
+                                   int* error = nullptr);
 
 }  // namespace platform

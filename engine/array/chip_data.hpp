@@ -19,6 +19,8 @@
 // a value triple of three 4-byte fields).
 inline constexpr int kQvfBytesPerCell = 4;
 inline constexpr int kQvfBytesPerUnit = 13;
+// The red line of a QVF file that cannot be written, before the system's reason.
+inline constexpr const char* kQvfWriteFailedMessage = "    Writing file '%s' failed";
 
 // The size of the QVF file of an array with this many cells per side and probe sets.
 std::uint64_t QvfFileSize(int dimension, int unitCount);
@@ -85,7 +87,9 @@ class CHIP_DATA : public QvfHeader {
   // dataPath with its extension replaced by "qvf"; in the working folder with
   // QVF_IN_WORKING set.
   std::string QvfPath() const;
-  [[nodiscard]] bool WriteQvf();
+  // Writes the QVF file whole; false with a red line naming the file and the system's
+  // reason, which also goes to *error when error is given (0 for a refusal of its own).
+  [[nodiscard]] bool WriteQvf(int* error = nullptr);
   // Reads a QVF file written for the loaded chip layout; a file of another format
   // version, dimension or size is refused with a red line. Only what is needed is read:
   // with headerOnly the header, without probe-level data the calls and triples after

@@ -13,8 +13,8 @@ GroupSettings& ArraySettings();
 
 // What StoreQvfValues writes its pieces through, one call per step: platform's
 // OverwritePieces. Tests put a writer here that stops part way, as a killed process would.
-using QvfPieceWrite = bool (*)(const std::string& path,
-                               std::span<const platform::FilePiece> pieces);
+using QvfPieceWrite = bool (*)(const std::string& path, std::span<const platform::FilePiece> pieces,
+                               int* error);
 extern QvfPieceWrite QvfPieceWriter;
 
 class CHIP_DATA;

@@ -22,6 +22,7 @@
 #include "platform/byte_writer.hpp"
 #include "platform/chunk_reader.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 
 QvfPieceWrite QvfPieceWriter = platform::OverwritePieces;
 
@@ -124,7 +125,8 @@ void WriteTriples(platform::ByteWriter& writer, std::span<const VALUE_TRIPLE> tr
 
 }  // namespace
 
-bool CHIP_DATA::WriteQvf() {
+bool CHIP_DATA::WriteQvf(int* error) {
+  if (error != nullptr) *error = 0;
   format = kQvfFormat;
   const std::string path = QvfPath();
   ArrayPumpMessages();
@@ -157,8 +159,12 @@ bool CHIP_DATA::WriteQvf() {
   ArrayPumpMessages();
 
   ClearReadOnly(path);
-  if (!writer.SaveTo(path)) {
-    ArrayMessage(MessageBuffer("    Writing file '%s' failed", path.c_str()), 0, kLogRed);
+  int failure = 0;
+  if (!writer.SaveTo(path, &failure)) {
+    ArrayMessage(
+        platform::WithSystemReason(MessageBuffer(kQvfWriteFailedMessage, path.c_str()), failure), 0,
+        kLogRed);
+    if (error != nullptr) *error = failure;
     return false;
   }
   return true;
@@ -208,9 +214,12 @@ QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPL
       {{valuesOffset, values.Bytes()}, {0, headerBytes.Bytes()}}};
   const std::array<platform::FilePiece, 1> mark = {{{kQvfValuesPresentOffset, kValues}}};
   ClearReadOnly(path);
-  if ((hadValues && !QvfPieceWriter(path, unmark)) || !QvfPieceWriter(path, body) ||
-      !QvfPieceWriter(path, mark)) {
-    ArrayMessage(MessageBuffer("    Writing file '%s' failed", path.c_str()), 0, kLogRed);
+  int failure = 0;
+  if ((hadValues && !QvfPieceWriter(path, unmark, &failure)) ||
+      !QvfPieceWriter(path, body, &failure) || !QvfPieceWriter(path, mark, &failure)) {
+    ArrayMessage(
+        platform::WithSystemReason(MessageBuffer(kQvfWriteFailedMessage, path.c_str()), failure), 0,
+        kLogRed);
     return QvfStore::kFailed;
   }
   return QvfStore::kStored;

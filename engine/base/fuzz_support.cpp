@@ -15,6 +15,7 @@
 
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
+#include "platform/scratch_file.hpp"
 
 namespace {
 
@@ -88,7 +89,7 @@ bool WithScratchFile(const std::uint8_t* data, std::size_t size, std::string_vie
     if (folder.empty()) return false;
     const std::string path = platform::JoinPath(folder, fileName);
     const bool result =
-        platform::WriteWholeFile(path, std::span<const std::uint8_t>(data, size)) && read(path);
+        platform::WriteScratchFile(path, std::span<const std::uint8_t>(data, size)) && read(path);
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
     return result;

@@ -29,6 +29,7 @@
 #include "platform/file_replacement.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 
 CacheReadSplit CacheCellSplit;
 
@@ -431,7 +432,7 @@ void EncodeCells(std::size_t first, std::size_t count, std::uint8_t* out) {
 }
 
 // Writes the layout to its cache path; logs nothing, so that it may run on any thread.
-bool WriteCacheFile() {
+bool WriteCacheFile(int& error) {
   const int unitCount = std::clamp(Layout.unitCount, 0, static_cast<int>(Layout.units.size()));
   const std::size_t cellCount =
       static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
@@ -463,12 +464,15 @@ bool WriteCacheFile() {
     EncodeCells(first, count, chunk.data());
     written = file.Write(std::span(chunk.data(), count * kCacheCellSize));
   }
+  error = file.Error();
   if (!written) return false;
   // Some file systems write a file out to the disk at once, waiting on it, when it is
   // renamed over another, which takes longer than all of the above; the old cache is
   // therefore removed first, only once the new one is complete.
   (void)unlink(Layout.cachePath.c_str());
-  return file.Commit();
+  written = file.Commit();
+  error = file.Error();
+  return written;
 }
 
 }  // namespace
@@ -492,20 +496,23 @@ bool SaveCdfCache() {
   // nothing by it.
   constexpr std::size_t kSideBySideCells = std::size_t{1} << 18;
   bool written = false;
+  int error = 0;
   {
     std::jthread writer;
     if (Layout.cells.size() >= kSideBySideCells) {
       try {
-        writer = std::jthread([&written] { written = WriteCacheFile(); });
+        writer = std::jthread([&written, &error] { written = WriteCacheFile(error); });
       } catch (const std::system_error&) {
         // no thread to be had: the file is written below, after the positions
       }
     }
     BuildProbePositions();
-    if (!writer.joinable()) written = WriteCacheFile();
+    if (!writer.joinable()) written = WriteCacheFile(error);
   }
   if (!written) {
-    LogMessage(MessageBuffer("    Saving %s failed\n", Layout.cachePath.c_str()), 0, kLogRed);
+    LogMessage(platform::WithSystemReason(
+                   MessageBuffer("    Saving %s failed\n", Layout.cachePath.c_str()), error),
+               0, kLogRed);
     return false;
   }
   return true;

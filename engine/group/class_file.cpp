@@ -7,6 +7,7 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/byte_writer.hpp"
+#include "platform/system_error.hpp"
 
 bool SAMPLE_INFO::WriteClassFile(const std::string& path, int column) const {
   if (column < 0 || column >= ColumnCount()) {
@@ -24,9 +25,13 @@ bool SAMPLE_INFO::WriteClassFile(const std::string& path, int column) const {
   }
   text += '\n';
   // Replaced whole, so that a write cut short leaves the class file of the last export.
+  int error = 0;
   if (!platform::WriteWholeFile(
-          path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))) {
-    LogMessage("    Writing GeneCluster class file failed", 0, kLogRed);
+          path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+          &error)) {
+    LogMessage(platform::WithSystemReason(
+                   "    Writing GeneCluster class file '" + path + "' failed", error),
+               0, kLogRed);
     return false;
   }
   LogMessage("  GeneCluster Class file '" + path + "' exported\n");

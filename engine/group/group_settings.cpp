@@ -23,6 +23,7 @@
 #include "platform/byte_writer.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -400,11 +401,14 @@ bool WriteSettingsFile(const std::string& path, const GroupSettings& settings) {
                                std::filesystem::perm_options::add, ignored);
   const std::string text = FormatSettingsFile(settings);
   // Written on every command and at exit: a full disk must leave the old file whole.
+  int error = 0;
   const bool written = platform::WriteWholeFile(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), &error);
   if (!written)
-    LogMessage(MessageBuffer("{Writing configuration (INI) file %s failed}", path.c_str()), 0,
-               kLogRed);
+    LogMessage(
+        platform::WithSystemReason(
+            MessageBuffer("{Writing configuration (INI) file %s failed}", path.c_str()), error),
+        0, kLogRed);
   return written;
 }
 

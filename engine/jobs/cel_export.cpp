@@ -252,7 +252,7 @@ CelFileCell CelCellOfPlane(int planeX, int planeY) {
   return {planeX, planeY};
 }
 
-bool WriteCelFile(int array, const std::string& path) {
+bool WriteCelFile(int array, const std::string& path, int* error) {
   Group& group = TheGroup();
   if (array < 0 || array >= group.NumArrays()) return false;
   const ArraySlot& slot = group.Array(array);
@@ -260,11 +260,14 @@ bool WriteCelFile(int array, const std::string& path) {
   const auto cells = static_cast<std::size_t>(dimension) * static_cast<std::size_t>(dimension);
   if (slot.intensities.size() != cells) return false;
   platform::FileReplacement file;
-  if (!file.Open(path)) return false;
-  if (!ChipData.ReadArray(slot.dataFile.c_str(), false, false)) return false;
-  CelWriter writer(file);
-  if (!writer.Append(HeaderText(group, array, dimension))) return false;
-  if (!WriteCellLines(writer, group, array, dimension)) return false;
-  if (!writer.Append(TrailerText(group, array))) return false;
-  return writer.Flush() && file.Commit();
+  const auto written = [&] {
+    if (!file.Open(path)) return false;
+    if (!ChipData.ReadArray(slot.dataFile.c_str(), false, false)) return false;
+    CelWriter writer(file);
+    return writer.Append(HeaderText(group, array, dimension)) &&
+           WriteCellLines(writer, group, array, dimension) &&
+           writer.Append(TrailerText(group, array)) && writer.Flush() && file.Commit();
+  }();
+  if (error != nullptr) *error = file.Error();
+  return written;
 }

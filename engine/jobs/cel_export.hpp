@@ -15,8 +15,9 @@ inline constexpr std::size_t kCelExportChunk = std::size_t{1} << 20;
 // under the group's CEL-export choices. The working CHIP_DATA is read with the array
 // (for the data file's header text). False, without a message, when the array cannot be
 // read, the file cannot be written or the user stopped the export; the file then stays
-// as it was, since the new one replaces it only when complete.
-[[nodiscard]] bool WriteCelFile(int array, const std::string& path);
+// as it was, since the new one replaces it only when complete. *error, when given, gets
+// the system's error number of a failed write (0 for any other failure).
+[[nodiscard]] bool WriteCelFile(int array, const std::string& path, int* error = nullptr);
 
 // The coordinates a CEL file gives the plane cell (planeX, planeY) of the loaded layout:
 // the same, or turned back when the layout is rotated, so that reading the file puts

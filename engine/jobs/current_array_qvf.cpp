@@ -3,7 +3,8 @@
 #include "engine/array/chip_data.hpp"
 #include "engine/group/group.hpp"
 
-bool WriteCurrentArrayQvf() {
+bool WriteCurrentArrayQvf(int* error) {
+  if (error != nullptr) *error = 0;
   Group& group = TheGroup();
   const int array = group.Settings().CUR_ARRAY;
   if (array < 0 || array >= group.NumArrays()) return false;
@@ -16,5 +17,5 @@ bool WriteCurrentArrayQvf() {
   if (!read || ChipData.plane1.size() != slot.intensities.size()) return false;
   ChipData.plane1 = slot.intensities;
   ChipData.normalised = 0;
-  return ChipData.WriteQvf();
+  return ChipData.WriteQvf(error);
 }

@@ -21,6 +21,7 @@
 #include "engine/model/model.hpp"
 #include "engine/model/psi_file.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/replacement_group.hpp"
 
 namespace {
 
@@ -76,6 +77,11 @@ void PrepareOpenedGroup(Group& group) {
 bool SearchDataFiles(const OpenGroupOptions& options) {
   Group& group = TheGroup();
   const GroupSettings& settings = group.Settings();
+  // What writers killed in the group's folders left there (the new files they did not put
+  // in place) would otherwise stay until the same file is written again.
+  platform::RemoveStaleReplacements(group.HomeFolder());
+  platform::RemoveStaleReplacements(settings.WORKING_DIR);
+  if (!IsDataFileList(settings.DATA_PATH)) platform::RemoveStaleReplacements(settings.DATA_PATH);
   const std::string kinds = KindList(settings);
   group.ClearGroup();
   group.Normalized = true;

@@ -14,6 +14,7 @@
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 
 PSI_FILE Psi;
 
@@ -100,8 +101,11 @@ bool PSI_FILE::WritePsiFile(const std::string& path) {
 
   struct stat info {};
   if (stat(path.c_str(), &info) == 0) (void)chmod(path.c_str(), info.st_mode | S_IWUSR);
-  if (!writer.SaveTo(path)) {
-    LogMessage(MessageBuffer(kPsiWriteFailedMessage, path.c_str()), 0, kLogRed);
+  int error = 0;
+  if (!writer.SaveTo(path, &error)) {
+    LogMessage(
+        platform::WithSystemReason(MessageBuffer(kPsiWriteFailedMessage, path.c_str()), error), 0,
+        kLogRed);
     return false;
   }
   LogMessage(MessageBuffer(kPsiWritingMessage, path.c_str()));

@@ -18,8 +18,8 @@ CRedirectedProcess::CRedirectedProcess(std::string_view commandLine, OutputWindo
                                        std::string_view workingDir, const std::string& copyFile)
     : mOutput(output), mCommandLine(commandLine), mWorkingDir(workingDir) {
   if (copyFile.empty()) return;
-  mCopy.open(copyFile, std::ios::out | std::ios::trunc);
-  mCopyOpen = mCopy.good();
+  mCopying = mCopy.Open(copyFile);
+  if (!mCopying) mCopyError = mCopy.Error();
 }
 
 CRedirectedProcess::CRedirectedProcess(std::vector<std::string> arguments, OutputWindow& output,
@@ -28,8 +28,12 @@ CRedirectedProcess::CRedirectedProcess(std::vector<std::string> arguments, Outpu
   mArguments = std::move(arguments);
 }
 
-CRedirectedProcess::~CRedirectedProcess() {
-  if (mCopyOpen) mCopy.close();
+CRedirectedProcess::~CRedirectedProcess() = default;
+
+void CRedirectedProcess::FinishCopy() {
+  if (!mCopying) return;
+  mCopying = false;
+  if (!mCopy.Commit()) mCopyError = mCopy.Error();
 }
 
 void CRedirectedProcess::Run() {
@@ -40,6 +44,7 @@ void CRedirectedProcess::Run() {
   platform::SpawnFailure failure;
   if (request.arguments.empty()) {
     ReportError("Error creating process", ENOENT);
+    FinishCopy();
     mOutput.EndOutput();
     return;
   }
@@ -47,6 +52,7 @@ void CRedirectedProcess::Run() {
     ReportError(failure.stage == platform::SpawnFailure::Stage::kPipe ? "Error creating pipe"
                                                                       : "Error creating process",
                 failure.error);
+    FinishCopy();
     mOutput.EndOutput();
     return;
   }
@@ -89,6 +95,7 @@ void CRedirectedProcess::Run() {
   // A child left running after a failed read could fill its pipe and hang for ever.
   if (!child.HasEnded() && !child.Terminate()) ReportError("Error closing process handle.", errno);
   if (!child.CloseOutput()) ReportError("Error closing pipe read handle.", errno);
+  FinishCopy();
   mOutput.EndOutput();
 }
 
@@ -102,7 +109,10 @@ void CRedirectedProcess::ReportError(std::string_view what, int error) {
 
 void CRedirectedProcess::AppendOutput(std::string_view text) {
   mOutput.AppendOutput(text);
-  if (mCopyOpen) mCopy.write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (mCopying && !mCopy.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
+    mCopying = false;
+    mCopyError = mCopy.Error();
+  }
 }
 
 void CRedirectedProcess::PumpPending() {

@@ -4,10 +4,11 @@
 // events at least every poll interval, so the interface stays alive (and may Cancel).
 #pragma once
 
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/file_replacement.hpp"
 
 class OutputWindow;
 
@@ -24,8 +25,9 @@ class CRedirectedProcess {
  public:
   // The command line is split into words by blanks, double quotes grouping (see
   // platform::SplitCommandLine); the first word names the program, looked up on PATH
-  // when it holds no '/'. An empty workingDir keeps the current folder. A copy file
-  // that cannot be opened is not reported: the output still goes to the window.
+  // when it holds no '/'. An empty workingDir keeps the current folder. The copy file
+  // takes the place of the old one when the run ends, written whole; a copy that cannot
+  // be written is told by CopyError, and the output still goes to the window.
   CRedirectedProcess(std::string_view commandLine, OutputWindow& output,
                      std::string_view workingDir, const std::string& copyFile);
   // The program and its arguments as they are, with nothing split or unquoted.
@@ -39,6 +41,9 @@ class CRedirectedProcess {
   virtual void Run();
   // The child is ended at the next idle poll of Run.
   virtual void Cancel() { mCancelled = 1; }
+  // The system's error number of a copy that could not be written whole; 0 when it was
+  // (or none was asked for).
+  int CopyError() const { return mCopyError; }
 
  private:
   // what, a line break, and the system's text for error.
@@ -46,8 +51,12 @@ class CRedirectedProcess {
   void AppendOutput(std::string_view text);
   void PumpPending();
 
-  bool mCopyOpen = false;
-  std::ofstream mCopy;
+  // Puts the copy in place, or keeps why it cannot be.
+  void FinishCopy();
+
+  bool mCopying = false;
+  int mCopyError = 0;
+  platform::FileReplacement mCopy;
   int mCancelled = 0;
   int mPollMs = kRedirectPollMs;
   OutputWindow& mOutput;

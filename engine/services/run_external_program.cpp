@@ -8,6 +8,7 @@
 #include "engine/services/log_channel.hpp"
 #include "engine/services/output_window.hpp"
 #include "engine/services/redirected_process.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -22,6 +23,15 @@ bool ProgramFound(const std::string& program) {
   return true;
 }
 
+// The run's copy of its output is whole, or a red line says why not.
+bool CopyWritten(const CRedirectedProcess& process, const std::string& copyFile) {
+  if (process.CopyError() == 0) return true;
+  LogMessage(
+      platform::WithSystemReason("    Writing file '" + copyFile + "' failed", process.CopyError()),
+      0, kLogRed);
+  return false;
+}
+
 }  // namespace
 
 bool RunExternalProgram(const std::vector<std::string>& arguments, const std::string& workingFolder,
@@ -32,7 +42,7 @@ bool RunExternalProgram(const std::vector<std::string>& arguments, const std::st
   LogMessage(commandLine, 0, kLogGreen);
   CRedirectedProcess process(arguments, LogOutputWindow(), workingFolder, copyFile);
   process.Run();
-  return true;
+  return CopyWritten(process, copyFile);
 }
 
 bool RunExternalProgram(const std::string& program, const std::string& arguments,
@@ -43,5 +53,5 @@ bool RunExternalProgram(const std::string& program, const std::string& arguments
   // The program's path is quoted for the run, so that blanks in it do not split it.
   CRedirectedProcess process("\"" + program + "\" " + arguments, LogOutputWindow(), "", copyFile);
   process.Run();
-  return true;
+  return CopyWritten(process, copyFile);
 }

@@ -7,7 +7,8 @@
 // Logs "    Program file '<program>' not found" in red and returns false when program
 // is not a readable file. Otherwise logs the command line (program, a blank, arguments)
 // in green, runs it with its output in the log (and copied into copyFile unless that is
-// empty) and returns true, whatever the program's own outcome.
+// empty) and returns true, whatever the program's own outcome; false with a red line
+// naming the copy and the system's reason when the copy cannot be written whole.
 bool RunExternalProgram(const std::string& program, const std::string& arguments,
                         const std::string& copyFile);
 

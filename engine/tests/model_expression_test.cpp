@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 
@@ -316,7 +317,8 @@ TEST_F(ExpressionTransformTest, LogTransformCutsBelowOneAndDropsErrors) {
 }
 
 namespace {
-bool RefusingWriter(const std::string&, std::span<const platform::FilePiece>) {
+bool RefusingWriter(const std::string&, std::span<const platform::FilePiece>, int* error) {
+  *error = EACCES;
   return false;
 }
 }  // namespace

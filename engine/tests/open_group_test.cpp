@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -400,4 +401,30 @@ TEST_F(OpenGroupTest, BaselineIsTheUpperMedianOrTheRecordedBaseline) {
   EXPECT_EQ(ChooseBaselineArray(), 0);
   ChipData.baselinePath = "/scans/gone.CEL";
   EXPECT_EQ(ChooseBaselineArray(), 2);
+}
+
+// New files that killed writers left in the group's folders go when the group is opened,
+// also from a folder the open writes nothing into (the home folder, with the working folder
+// elsewhere); those of a live writer of this program, and files of any other naming, stay.
+TEST_F(OpenGroupTest, OpeningClearsWhatKilledWritersLeftInTheGroupsFolders) {
+  MakeSmallGroup(2);
+  WriteAllScans();
+  fs::create_directories(mFolder.File("work"));
+  Settings().WORKING_DIR = mFolder.File("work");
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  waitpid(ended, nullptr, 0);
+  const std::string dead = std::to_string(ended);
+  const std::string live = std::to_string(getpid());
+  const std::vector<std::pair<std::string, bool>> files = {
+      {Settings().WORKING_DIR + "/.a0.qvf.tmp" + dead + "-3", false},
+      {DataFolder() + "/.a1.qvf.tmp" + dead + "-0", false},
+      {TheGroup().HomeFolder() + "/.group.ini.tmp" + dead + "-1", false},
+      {DataFolder() + "/.a1.qvf.tmp" + live + "-0", true},
+      {DataFolder() + "/a1.qvf.tmp" + dead + "-0", true},
+  };
+  for (const auto& [path, kept] : files)
+    WriteText(fs::relative(path, mFolder.Path()).string(), "left\n");
+  ASSERT_TRUE(Open());
+  for (const auto& [path, kept] : files) EXPECT_EQ(fs::exists(path), kept) << path;
 }

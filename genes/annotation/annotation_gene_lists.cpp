@@ -2,6 +2,7 @@
 #include "genes/annotation/annotation_gene_lists.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <ostream>
 
@@ -14,16 +15,21 @@
 #include "genes/info/gene_info.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/replacement_stream.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
 // Writes, through a file that replaces path once complete, one line per probe set that
 // keep accepts, in unit order: its name, a tab and the text textOf gives. The number of
-// lines, or -1 when the file cannot be written.
+// lines, or -1 when the file cannot be written (errno then holds the system's reason).
 int WriteUnitLines(const std::string& path, const std::function<bool(int)>& keep,
                    const std::function<std::string_view(const GENE_INFO&)>& textOf) {
   platform::FileReplacement file;
-  if (!file.Open(path)) return -1;
+  const auto failed = [&file] {
+    errno = file.Error();
+    return -1;
+  };
+  if (!file.Open(path)) return failed();
   platform::ReplacementBuffer buffer(file);
   std::ostream stream(&buffer);
   const int units = std::min(GeneInfo.GeneCount(), static_cast<int>(Layout.units.size()));
@@ -38,7 +44,7 @@ int WriteUnitLines(const std::string& path, const std::function<bool(int)>& keep
     stream.write(line.data(), static_cast<std::streamsize>(line.size()));
     ++written;
   }
-  if (!buffer.Flush() || !file.Commit()) return -1;
+  if (!buffer.Flush() || !file.Commit()) return failed();
   return written;
 }
 
@@ -48,6 +54,7 @@ bool OutputGeneListByTerms(const std::string& outputFile, std::span<const int> t
                            int column, bool intersection) {
   LogMessage(kGeneListByTermsStart, 0, kLogBlue);
   int written = -1;
+  errno = 0;
   if (GeneInfo.Loaded() && column >= 0 && column < GeneInfo.numColumns) {
     const auto keep = [&](int unit) {
       const GENE_INFO& gene = GeneInfo.genes[static_cast<std::size_t>(unit)];
@@ -58,7 +65,9 @@ bool OutputGeneListByTerms(const std::string& outputFile, std::span<const int> t
     written = WriteUnitLines(outputFile, keep, [](const GENE_INFO& gene) { return gene.Name; });
   }
   if (written < 0) {
-    LogMessage(MessageBuffer(kGeneListByTermsFailed, outputFile.c_str()), 0, kLogRed);
+    LogMessage(platform::WithSystemReason(MessageBuffer(kGeneListByTermsFailed, outputFile.c_str()),
+                                          errno),
+               0, kLogRed);
     return false;
   }
   RegisterOutputFile(outputFile, false);

@@ -14,6 +14,7 @@
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
+#include "platform/replacement_group.hpp"
 #include "platform/replacement_stream.hpp"
 #include "platform/system_error.hpp"
 
@@ -332,14 +333,24 @@ bool MakeGeneInfoFile(ANNOT_IMPORT& record) {
   }
   if (done) {
     LogMessage("");
-    // The tables first: the gene information file, which names them, takes its place last.
-    done = domains->WriteTermFrequency(record.outputPath) &&
-           record.geneOntology->WriteTermFrequency(record.outputPath);
+    // The three files are one: all are written whole beside their targets before any takes
+    // its place, and a failure to place one puts back those already placed.
+    platform::FileReplacement domainTable;
+    platform::FileReplacement ontologyTable;
+    std::string domainSummary;
+    std::string ontologySummary;
+    done =
+        domains->WriteTermFrequency(record.outputPath, domainTable, domainSummary) &&
+        record.geneOntology->WriteTermFrequency(record.outputPath, ontologyTable, ontologySummary);
+    platform::FileReplacement* const group[] = {&file, &domainTable, &ontologyTable};
     if (!done) {
       LogRed(MessageBuffer(kTermTablesFailedMessage, record.outputPath.c_str()));
-    } else if (!file.Commit()) {
-      done = WriteFailed(record.outputPath, file);
+    } else if (!platform::CommitTogether(group)) {
+      done = LogRed(platform::WithSystemReason(
+          MessageBuffer(kInfoFilesNotPlacedMessage, record.outputPath.c_str()), file.Error()));
     } else {
+      LogMessage(domainSummary);
+      LogMessage(ontologySummary);
       LogMessage("  Please use all the three files together as Zelko 'Gene information file':");
       LogMessage(MessageBuffer("    Gene information file '%s' saved", record.outputPath.c_str()));
     }

@@ -60,6 +60,9 @@ inline constexpr const char* kNoGraphMessage = "  Do not use Gene Ontology struc
 inline constexpr const char* kTermTablesFailedMessage =
     "  The term frequency tables could not be written; the gene information file '%s' is "
     "left as it was";
+inline constexpr const char* kInfoFilesNotPlacedMessage =
+    "  The gene information file '%s' and its term frequency tables could not be put in place; "
+    "all three are left as they were";
 inline constexpr const char* kNoOrthologPairsMessage =
     "    Found no orthologous/homologous probe set pairs; Check the 4th column of CSV file to "
     "make sure '%s' is the exact chip type name";

@@ -8,6 +8,7 @@
 #include "engine/base/text_helpers.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/file_replacement.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -133,6 +134,21 @@ void TERM_SET::SelectFrequentTerms() {
 }
 
 bool TERM_SET::WriteTermFrequency(const std::string& geneInfoPath) const {
+  platform::FileReplacement file;
+  std::string summary;
+  if (!WriteTermFrequency(geneInfoPath, file, summary)) return false;
+  if (!file.Commit()) {
+    LogMessage(
+        platform::WithSystemReason("    Write file '" + file.Path() + "' failed", file.Error()), 0,
+        kLogRed);
+    return false;
+  }
+  LogMessage(summary);
+  return true;
+}
+
+bool TERM_SET::WriteTermFrequency(const std::string& geneInfoPath, platform::FileReplacement& file,
+                                  std::string& summary) const {
   const std::string path = ChangeExtension(geneInfoPath, " " + mName + ".xls");
   std::vector<int> order;
   order.reserve(mEntries.size());
@@ -153,13 +169,13 @@ bool TERM_SET::WriteTermFrequency(const std::string& geneInfoPath) const {
     smallest = std::min(smallest, term.geneCount);
   }
 
-  platform::FileReplacement file;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(table.data());
-  if (!file.Open(path) || !file.Write({bytes, table.size()}) || !file.Commit()) {
-    LogMessage("    Write file '" + path + "' failed", 0, kLogRed);
+  if (!file.Open(path) || !file.Write({bytes, table.size()})) {
+    LogMessage(platform::WithSystemReason("    Write file '" + path + "' failed", file.Error()), 0,
+               kLogRed);
     return false;
   }
-  LogMessage(MessageBuffer("    '%s' contains %zu %s terms associated with >= %d probe sets",
-                           path.c_str(), order.size(), mName.c_str(), smallest));
+  summary = MessageBuffer("    '%s' contains %zu %s terms associated with >= %d probe sets",
+                          path.c_str(), order.size(), mName.c_str(), smallest);
   return true;
 }

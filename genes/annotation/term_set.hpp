@@ -12,6 +12,10 @@
 
 #include "genes/info/gene_info.hpp"
 
+namespace platform {
+class FileReplacement;
+}
+
 inline constexpr int kPlainTermSetCapacity = 5000;
 inline constexpr int kGeneOntologyCapacity = 25000;
 // Terms written into gene rows and the frequency table; the rest are left out.
@@ -61,8 +65,15 @@ class TERM_SET {
   // term met first (smaller index) wins.
   void SelectFrequentTerms();
   // The table of selected terms by increasing id beside the gene information file
-  // ("<path without extension> <set name>.xls"); false when it can't be written.
-  bool WriteTermFrequency(const std::string& geneInfoPath) const;
+  // ("<path without extension> <set name>.xls"), written into file (opened here) for the
+  // caller to put in place with the files it belongs with; summary gets the line that tells
+  // what it holds, for the log once it is in place. False, with a red line naming the file
+  // and the system's reason, when it cannot be written.
+  [[nodiscard]] bool WriteTermFrequency(const std::string& geneInfoPath,
+                                        platform::FileReplacement& file,
+                                        std::string& summary) const;
+  // The same table put in place at once, its summary logged.
+  [[nodiscard]] bool WriteTermFrequency(const std::string& geneInfoPath) const;
 
  protected:
   // Changes whenever the current probe set's list is emptied: a per-term mark equal to

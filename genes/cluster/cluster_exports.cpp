@@ -3,6 +3,7 @@
 #include "genes/cluster/cluster_exports.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "genes/info/gene_info.hpp"
 #include "platform/path.hpp"
 #include "platform/replacement_stream.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -41,6 +43,8 @@ class ExportFile {
     mStream->write(text.data(), static_cast<std::streamsize>(text.size()));
   }
   bool Finish() { return mBuffer->Flush() && mFile.Commit(); }
+  // The system's reason of a failed Open or Finish.
+  int Error() const { return mFile.Error(); }
 
  private:
   platform::FileReplacement mFile;
@@ -231,7 +235,10 @@ bool ExportBranchData(const std::string& path, bool standardized, bool cutAtHeig
   if (genes == nullptr || !genes->ValidNode(genes->currentNode)) return false;
   if (!TreeMatchesSamples(*genes)) return false;
   ExportFile file;
-  if (!file.Open(path)) return false;
+  if (!file.Open(path)) {
+    errno = file.Error();
+    return false;
+  }
 
   const int current = genes->currentNode;
   BranchTable table(*genes, standardized);
@@ -254,7 +261,9 @@ bool ExportBranchData(const std::string& path, bool standardized, bool cutAtHeig
   // The walks above used the leaf list; it holds the selected branch again.
   genes->ClearLeafList();
   genes->GetChildNode(current, true);
-  return file.Finish();
+  if (file.Finish()) return true;
+  errno = file.Error();
+  return false;
 }
 
 bool ExportCorrelationMatrix() {
@@ -268,7 +277,9 @@ bool ExportCorrelationMatrix() {
       platform::JoinPath(Settings().WORKING_DIR, TheGroup().Name() + " corr matrix.xls");
   ExportFile file;
   if (!file.Open(path)) {
-    LogMessage(MessageBuffer(kCorrelationMatrixWriteFailedMessage, path.c_str()), 0, kLogRed);
+    LogMessage(platform::WithSystemReason(
+                   MessageBuffer(kCorrelationMatrixWriteFailedMessage, path.c_str()), file.Error()),
+               0, kLogRed);
     return false;
   }
   const int samples = genes->ValueCount();
@@ -293,7 +304,9 @@ bool ExportCorrelationMatrix() {
     file.Write(line);
   }
   if (!file.Finish()) {
-    LogMessage(MessageBuffer(kCorrelationMatrixWriteFailedMessage, path.c_str()), 0, kLogRed);
+    LogMessage(platform::WithSystemReason(
+                   MessageBuffer(kCorrelationMatrixWriteFailedMessage, path.c_str()), file.Error()),
+               0, kLogRed);
     return false;
   }
   LogMessage(MessageBuffer(kCorrelationMatrixExportedMessage, path.c_str()));
@@ -321,8 +334,10 @@ void ExportSameGeneProbeSets() {
       platform::JoinPath(Settings().WORKING_DIR, std::string(firstName) + "_same_gene.txt");
   LogMessage(kSameGeneStartMessage, 0, kLogBlue);
   ExportFile file;
-  const auto failed = [&path] {
-    LogMessage(MessageBuffer(kSameGeneWriteFailedMessage, path.c_str()), 0, kLogRed);
+  const auto failed = [&path, &file] {
+    LogMessage(platform::WithSystemReason(MessageBuffer(kSameGeneWriteFailedMessage, path.c_str()),
+                                          file.Error()),
+               0, kLogRed);
     LogMessage(kSameGeneNotFinishedMessage, 0, kLogRed);
   };
   if (!file.Open(path)) return failed();

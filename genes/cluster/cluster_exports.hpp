@@ -35,7 +35,8 @@ inline constexpr const char* kTreeSamplesChangedMessage =
 // The current gene branch (or, with cutAtHeight, every cluster of the tree cut at its
 // height; with allColored, it and every coloured branch) as a table of the displayed
 // samples: standardized writes the clustered profiles with each branch's mean and spread,
-// else the raw values. False when the file cannot be written or no gene branch is current.
+// else the raw values. False when the file cannot be written (errno then holds the
+// system's reason) or no gene branch is current.
 [[nodiscard]] bool ExportBranchData(const std::string& path, bool standardized, bool cutAtHeight,
                                     bool allColored);
 

@@ -3,6 +3,8 @@
 // file edited by hand can neither reach outside the node table nor loop.
 #include "genes/cluster/cluster_tree_file.hpp"
 
+#include <cerrno>
+
 #include <algorithm>
 #include <cmath>
 #include <span>
@@ -198,10 +200,12 @@ bool WriteTreeFile(const std::string& path, const CLUSTER& genes, const CLUSTER*
   if (samples != nullptr)
     AppendNodeLines(text, *samples, kSuperSampleName, names.sampleName, false);
   platform::FileReplacement file;
-  if (!file.Open(path)) return false;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  if (!file.Write(std::span<const std::uint8_t>(bytes, text.size()))) return false;
-  return file.Commit();
+  if (file.Open(path) && file.Write(std::span<const std::uint8_t>(bytes, text.size())) &&
+      file.Commit())
+    return true;
+  errno = file.Error();
+  return false;
 }
 
 bool WriteTreeFile(const char* path) {

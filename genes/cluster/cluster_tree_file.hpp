@@ -51,7 +51,8 @@ struct TreeFileNames {
 // Names of the open group's layout and sample grouping.
 TreeFileNames GroupTreeFileNames();
 
-// Writes the trees; false when the file cannot be written (nothing is replaced then).
+// Writes the trees; false when the file cannot be written (nothing is replaced then), with
+// errno the system's reason.
 [[nodiscard]] bool WriteTreeFile(const std::string& path, const CLUSTER& genes,
                                  const CLUSTER* samples, const TreeFileNames& names);
 // The current trees with the group's names.

@@ -20,6 +20,7 @@
 #include "genes/filter/probe_set_blocks.hpp"
 #include "genes/filter/sample_values.hpp"
 #include "platform/file_replacement.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -108,7 +109,9 @@ bool WriteFactorFilterResult(const std::string& path, int row) {
 
   platform::FileReplacement file;
   if (!file.Open(path)) {
-    LogMessage(MessageBuffer(kCorrelationWriteFailedMessage, path.c_str()), 0, kLogRed);
+    LogMessage(platform::WithSystemReason(
+                   MessageBuffer(kCorrelationWriteFailedMessage, path.c_str()), file.Error()),
+               0, kLogRed);
     return false;
   }
   const bool rank = group.RunOptions().factorRankCorrelation;
@@ -166,7 +169,9 @@ bool WriteFactorFilterResult(const std::string& path, int row) {
   }
   if (!file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
       !file.Commit()) {
-    LogMessage(MessageBuffer(kCorrelationWriteFailedMessage, path.c_str()), 0, kLogRed);
+    LogMessage(platform::WithSystemReason(
+                   MessageBuffer(kCorrelationWriteFailedMessage, path.c_str()), file.Error()),
+               0, kLogRed);
     return false;
   }
   LogMessage("\n  " +

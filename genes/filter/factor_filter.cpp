@@ -17,11 +17,14 @@
 #include "genes/filter/probe_set_blocks.hpp"
 #include "genes/filter/sample_values.hpp"
 #include "platform/file_replacement.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
-bool WriteFailed(const std::string& path) {
-  LogMessage(kFactorWriteFailedStart + path + kFactorWriteFailedEnd, 0, kLogRed);
+bool WriteFailed(const std::string& path, const platform::FileReplacement& file) {
+  LogMessage(platform::WithSystemReason(kFactorWriteFailedStart + path + kFactorWriteFailedEnd,
+                                        file.Error()),
+             0, kLogRed);
   return false;
 }
 
@@ -48,7 +51,7 @@ bool FilterGenesByFactor(const std::string& path) {
                            settings.ANOVA_FACTOR.c_str()));
 
   platform::FileReplacement file;
-  if (!file.Open(path)) return WriteFailed(path);
+  if (!file.Open(path)) return WriteFailed(path, file);
   std::string text;
   WriteGeneColumnsHeader(text);
   text += "p-value\n";
@@ -93,7 +96,7 @@ bool FilterGenesByFactor(const std::string& path) {
   }
   if (!file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
       !file.Commit())
-    return WriteFailed(path);
+    return WriteFailed(path, file);
   LogMessage(MessageBuffer(kAnovaSavedMessage, passed, path.c_str()), 1);
   RegisterOutputFile(path, false);
   // A design without replicates fails every probe set alike: the first one names it.

@@ -14,6 +14,7 @@
 #include "genes/lda/lda_result.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -87,20 +88,22 @@ std::string LdaResultFileText(bool full) {
   return text;
 }
 
-bool WriteLdaResultFile(bool full) {
+bool WriteLdaResultFile() {
   const std::string path = TheGroup().Settings().LDA_FILE;
-  if (IsUnsetPath(path)) return false;
+  // No file named: the result stays in memory only, as it always did.
+  if (IsUnsetPath(path)) return true;
   const bool pca = TheLdaResult().pca;
-  if (full) LogMessage(MessageBuffer(kLdaFileWritingMessage, pca ? "PCA" : "LDA", path.c_str()));
-  const std::string text = LdaResultFileText(full);
+  LogMessage(MessageBuffer(kLdaFileWritingMessage, pca ? "PCA" : "LDA", path.c_str()));
+  const std::string text = LdaResultFileText(true);
   platform::FileReplacement file;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
   if (!file.Open(path) || !file.Write(std::span<const std::uint8_t>(bytes, text.size())) ||
       !file.Commit()) {
-    if (full) LogMessage(MessageBuffer(kLdaFileWriteFailedMessage, path.c_str()), 0, kLogRed);
+    LogMessage(platform::WithSystemReason(MessageBuffer(kLdaFileWriteFailedMessage, path.c_str()),
+                                          file.Error()),
+               0, kLogRed);
     return false;
   }
-  if (!full) return true;
   RegisterOutputFile(path, true);
   if (pca) {
     LogMessage("");

@@ -25,7 +25,8 @@ inline constexpr const char* kLdaFileBadMessage =
 // with full the table of the result rows.
 std::string LdaResultFileText(bool full);
 
-// Writes the file LDA_FILE names. The full file is announced in the log, registered as an
-// output file and followed by the prediction rate (LDA) or an empty line (PCA); a failure
-// to write it is logged in red. False when there is no name or the file is not written.
-bool WriteLdaResultFile(bool full);
+// Writes the full file LDA_FILE names, announced in the log, registered as an output file
+// and followed by the prediction rate (LDA) or an empty line (PCA); true at once when no
+// file is named. False when the file is not written, with a red line naming it and the
+// system's reason.
+[[nodiscard]] bool WriteLdaResultFile();

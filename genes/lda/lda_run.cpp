@@ -265,9 +265,10 @@ bool RunLda() {
   LDA_RESULT& lda = TheLdaResult();
   lda.FreeMatrices();
   if (!GatherLdaData()) return false;
-  WriteLdaResultFile(false);
+  // The earlier result file stays until a complete result replaces it: a run that R
+  // refuses, that is stopped or that cannot write its file leaves it as it was.
   if (!(lda.pca ? RunPca() : RunLdaInR())) return false;
-  WriteLdaResultFile(true);
+  if (!WriteLdaResultFile()) return false;
   LogMessage(lda.pca ? "PCA finished}\n" : "LDA finished}\n", 0, kLogBlue);
   return true;
 }

@@ -12,6 +12,7 @@
 #include "engine/services/user_prompt.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -334,7 +335,7 @@ bool WritePathwayFile(const std::string& path) {
   if (!file.Open(path) ||
       !file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
       !file.Commit()) {
-    AfxMessageBox(kPathwayWriteFailedMessage);
+    AfxMessageBox(platform::WithSystemReason(kPathwayWriteFailedMessage, file.Error()));
     return false;
   }
   return true;

@@ -4,9 +4,14 @@
 // the most frequent) as planted, also from files as spreadsheet programs save them; the
 // common probe-set pairs are the planted ones; bad files and stops are refused without
 // touching the files in place.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -23,6 +28,9 @@
 #include "genes/annotation/ortholog_pairs.hpp"
 #include "genes/tests/gene_test_support.hpp"
 #include "platform/path.hpp"
+#include "platform/replacement_group.hpp"
+#include "platform/system_error.hpp"
+#include "platform/write_fault.hpp"
 #include "tools/synth/annotation_data.hpp"
 #include "tools/synth/ontology_data.hpp"
 
@@ -512,3 +520,79 @@ TEST(ChromosomalLocation, TermsOfUsualAndOddLocations) {
 }
 
 }  // namespace
+
+namespace {
+
+// The rename of the import that fails (the first is 1), killing the process or with a full
+// disk's error.
+int sFailingRename = 0;
+int sRenamesSeen = 0;
+bool sKillAtRename = false;
+int FailRename(platform::WriteStep step, const std::string&) {
+  if (step != platform::WriteStep::kRename || ++sRenamesSeen != sFailingRename) return 0;
+  if (sKillAtRename) raise(SIGKILL);
+  return ENOSPC;
+}
+
+}  // namespace
+
+// The gene information file and its two term tables are one: a rename that fails, or a
+// writer killed at any of the three renames, leaves the three old files, never new tables
+// beside the old gene information; the next writer in the folder clears what a killed one
+// left, and an import that runs to its end puts all three new files in place.
+TEST_F(AnnotationImportTest, TheThreeFilesTakeTheirPlacesTogetherThroughAFailureOrAKill) {
+  std::string rows;
+  for (int i = 0; i < 50; ++i)
+    rows += SmallCsv::Row("ps" + std::to_string(i), {{kColumnDomain, "IPR000001 // kinase"},
+                                                     {kColumnProcess, "0000007 // growth"}});
+  const std::string csv = WriteFile("annotation.csv", SmallCsv::Header() + rows);
+  AnnotImport.csvPath = csv;
+  AnnotImport.type = kGeneInfoFileType;
+  ASSERT_TRUE(ReadCsvHeader(AnnotImport));
+  MakeInfoFileName(AnnotImport);
+  const std::string base = AnnotImport.outputPath.substr(0, AnnotImport.outputPath.rfind('.'));
+  const std::vector<std::string> outputs = {AnnotImport.outputPath, base + " Protein Domain.xls",
+                                            base + " Gene Ontology.xls"};
+  const auto allOld = [&] {
+    return std::all_of(outputs.begin(), outputs.end(),
+                       [](const std::string& path) { return ReadText(path) == "old\n"; });
+  };
+  for (const std::string& path : outputs) WriteFile(platform::FileName(path), "old\n");
+  const std::set<std::string> before = FolderFiles();
+
+  for (const bool kill : {false, true}) {
+    for (int rename = 1; rename <= 3; ++rename) {
+      SCOPED_TRACE((kill ? "killed at rename " : "failed rename ") + std::to_string(rename));
+      sFailingRename = rename;
+      sRenamesSeen = 0;
+      sKillAtRename = kill;
+      if (!kill) {
+        CapturedLog log;
+        platform::SetWriteFault(FailRename);
+        const bool imported = Import(csv, kGeneInfoFileType);
+        platform::SetWriteFault(nullptr);
+        EXPECT_FALSE(imported);
+        EXPECT_TRUE(log.ContainsRed("could not be put in place"));
+        EXPECT_TRUE(log.ContainsRed(platform::SystemErrorText(ENOSPC)));
+        EXPECT_FALSE(log.Contains("Gene information file '", kLogBlack));
+      } else {
+        const pid_t child = fork();
+        if (child == 0) {
+          platform::SetWriteFault(FailRename);
+          _exit(Import(csv, kGeneInfoFileType) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        EXPECT_NE(FolderFiles(), before) << "the killed writer left its files";
+        platform::RemoveStaleReplacements(Folder());
+      }
+      EXPECT_TRUE(allOld());
+      EXPECT_EQ(FolderFiles(), before);
+    }
+  }
+  CapturedLog log;
+  ASSERT_TRUE(Import(csv, kGeneInfoFileType));
+  for (const std::string& path : outputs) EXPECT_NE(ReadText(path), "old\n") << path;
+  EXPECT_EQ(FolderFiles(), before);
+}

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/info/gene_info.hpp"
 #include "genes/tests/gene_test_support.hpp"
+#include "platform/system_error.hpp"
+#include "platform/tests/failing_writes.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
@@ -407,3 +410,64 @@ TEST_F(ClusterExportsTest, SameGeneProbeSetsOfTheMarkedGenesOrNothingWithoutAMar
 }
 
 }  // namespace
+
+namespace {
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+// The exports on a full disk and in a read-only folder: a red line naming the file with the
+// system's reason, and the file of the last export whole as it was.
+TEST_F(ClusterExportsTest, EveryExportReportsAFailedWriteWithItsReasonAndKeepsTheOldFile) {
+  LoadGeneInfo();
+  CLUSTER& genes = *GeneTree();
+  for (int leaf = 0; leaf < genes.ItemCount(); leaf += 2)
+    genes.Node(leaf).mark = kSelectedBranchMark;
+  const int first = [&genes] {
+    for (int leaf = 0; leaf < genes.ItemCount(); ++leaf)
+      if (genes.Node(leaf).mark != 0) return leaf;
+    return -1;
+  }();
+  ASSERT_GE(first, 0);
+  struct Export {
+    const char* what;
+    std::string path;
+    std::function<bool()> run;
+  };
+  const std::vector<Export> exports = {
+      {"correlation matrix", mFolder.File("planted corr matrix.xls"),
+       [] { return ExportCorrelationMatrix(); }},
+      {"same-gene probe sets",
+       mFolder.File(mTruth.geneNames[genes.Node(first).item] + "_same_gene.txt"),
+       [this] {
+         mLog.Clear();
+         ExportSameGeneProbeSets();
+         return !mLog.ContainsRed("Not finished}");
+       }},
+  };
+  for (const Export& exported : exports) {
+    ASSERT_TRUE(exported.run()) << exported.what;
+    const std::string before = FileText(exported.path);
+    ASSERT_FALSE(before.empty()) << exported.what;
+    for (const platform::testing::WriteFailureCase& failure :
+         platform::testing::kWriteFailureCases) {
+      SCOPED_TRACE(std::string(exported.what) + ", " + failure.what);
+      mLog.Clear();
+      bool written = true;
+      {
+        const platform::testing::FailingWrites failing(failure);
+        written = exported.run();
+      }
+      EXPECT_FALSE(written);
+      EXPECT_TRUE(mLog.ContainsRed(exported.path));
+      EXPECT_TRUE(mLog.ContainsRed("(" + platform::SystemErrorText(failure.error) + ")"));
+      EXPECT_EQ(FileText(exported.path), before);
+    }
+  }
+}

@@ -29,6 +29,8 @@
 #include "genes/lda/lda_result.hpp"
 #include "genes/lda/lda_result_file.hpp"
 #include "genes/lda/lda_run.hpp"
+#include "platform/system_error.hpp"
+#include "platform/tests/failing_writes.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/planted_sample_classes.hpp"
 
@@ -284,6 +286,49 @@ TEST_F(LdaTest, PrincipalEffectsAreThePrincipalComponentsUpToSign) {
       EXPECT_TRUE(mLog.Contains("PCA finished}", kLogBlue));
     }
   }
+}
+
+// The result file of a complete run stays until a complete result replaces it. A file that
+// cannot be written (full disk, read-only folder) fails the run with a red line giving the
+// system's reason and no closing line; a run that R refuses writes nothing at all.
+TEST_F(LdaTest, AFailedRunOrWriteLeavesTheEarlierCompleteFile) {
+  synth::PlantedClassOptions options;
+  options.classes = 3;
+  options.samplesPerClass = 4;
+  options.genes = 5;
+  const synth::PlantedClassTruth truth = synth::MakePlantedClasses(options);
+  Install(truth);
+  TheLdaResult().pca = true;
+  ASSERT_TRUE(RunLda()) << LogText();
+  const std::string path = TheGroup().Settings().LDA_FILE;
+  const std::string complete = Read(path);
+  ASSERT_EQ(FileTable(complete).size(), static_cast<std::size_t>(truth.Samples()));
+
+  for (const platform::testing::WriteFailureCase& failure : platform::testing::kWriteFailureCases) {
+    SCOPED_TRACE(failure.what);
+    Install(truth);
+    TheLdaResult().pca = true;
+    mLog.Clear();
+    {
+      const platform::testing::FailingWrites failing(failure);
+      EXPECT_FALSE(RunLda());
+    }
+    EXPECT_TRUE(mLog.ContainsRed("Writing file '" + path + "' failed"));
+    EXPECT_TRUE(mLog.ContainsRed(platform::SystemErrorText(failure.error)));
+    EXPECT_FALSE(mLog.Contains("PCA finished}", kLogBlue));
+    EXPECT_EQ(Read(path), complete);
+  }
+
+  // R's own refusal: a gene constant within the classes.
+  synth::PlantedClassTruth constant = truth;
+  for (double& v : constant.group.values[2]) v = 5.0;
+  Install(constant);
+  TheLdaResult().pca = false;
+  ASSERT_TRUE(RConnection().StartR(false)) << "R is installed with the project's packages";
+  mLog.Clear();
+  EXPECT_FALSE(RunLda());
+  EXPECT_TRUE(mLog.ContainsRed("R error:"));
+  EXPECT_EQ(Read(path), complete) << "the earlier result is not replaced by a header";
 }
 
 TEST_F(LdaTest, TheGeneLimitIsBelowTwoThousand) {

@@ -223,7 +223,8 @@ TEST_F(PathwayTest, AFailedWriteLeavesTheOldFileAndTellsTheUser) {
   ASSERT_TRUE(ReadPathwayFile(path));
   // The file's folder is gone: nothing can be put there.
   EXPECT_FALSE(WritePathwayFile(mFolder.File("gone/p.txt")));
-  EXPECT_EQ(Messages(), std::vector<std::string>{kPathwayWriteFailedMessage});
+  EXPECT_EQ(Messages(), std::vector<std::string>{std::string(kPathwayWriteFailedMessage) +
+                                                 " (No such file or directory)"});
   // A node name with a line break stays one line in the file.
   SetNodeName(0, "two\nlines\r");
   ASSERT_TRUE(WritePathwayFile(path));

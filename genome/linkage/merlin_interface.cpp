@@ -16,6 +16,7 @@
 #include "genome/linkage/inheritance_likelihood.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
+#include "platform/system_error.hpp"
 
 namespace {
 
@@ -27,7 +28,10 @@ bool WriteWhole(const std::string& path, const std::string& text, const char* wh
                   file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) &&
                   file.Commit();
   if (!ok) {
-    LogMessage(std::string("    Writing ") + what + " file '" + path + "' failed", 0, kLogRed);
+    LogMessage(
+        platform::WithSystemReason(
+            std::string("    Writing ") + what + " file '" + path + "' failed", file.Error()),
+        0, kLogRed);
     return false;
   }
   LogMessage(std::string("    Write ") + what + " file '" + path + "'");
@@ -136,23 +140,59 @@ bool ReadMerlinResult(const std::string& path, CHROMOSOME& chro, const std::vect
     if (reader.Next(line) == platform::LineStatus::kEnd) break;
   LogMessage("    Obtained Merlin Kong and Cox Zmean score for visualization");
 
+  // The scores are read aside and taken only from a table that holds every marker asked for
+  // and does not end inside a marker's line: an output cut short (a full disk, a killed
+  // run) must not pass for a whole one with its last markers missing.
+  std::vector<char> asked(static_cast<std::size_t>(std::max(chro.unitCount, 0)), 0);
+  std::size_t askedCount = 0;
+  for (const int unit : markers) {
+    askedCount += asked[static_cast<std::size_t>(unit)] == 0;
+    asked[static_cast<std::size_t>(unit)] = 1;
+  }
+  std::vector<std::pair<int, float>> scores;
+  std::size_t named = 0;
+  bool lastLineCut = false;
+  std::string lastName;
+  for (;;) {
+    const platform::LineStatus status = reader.Next(line);
+    if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) break;
+    const std::string text(line);
+    std::array<char, kResultLineLength + 1> name{};
+    float zmean = 0, other1 = 0, other2 = 0, other3 = 0;
+    const int fields =
+        std::sscanf(text.c_str(), "%1000s%f%f%f%f", name.data(), &zmean, &other1, &other2, &other3);
+    const int unit = fields >= 1 ? FindUnit(name.data(), true) : -1;
+    const bool marker = unit >= 0 && unit < chro.unitCount;
+    if (marker && asked[static_cast<std::size_t>(unit)] == 1) {
+      asked[static_cast<std::size_t>(unit)] = 2;
+      ++named;
+    }
+    // A marker's line without its five columns, unless its scores are "na".
+    lastLineCut = marker && fields != 5 && text.find(" na") == std::string::npos;
+    lastName = name.data();
+    // A line the numbers do not follow (a table's footer, "na" scores) names no score;
+    // taking the line before's numbers for it would give its marker another's score.
+    if (fields != 5 || !marker || IsMissing(zmean)) continue;
+    scores.emplace_back(unit, zmean);
+  }
+  if (lastLineCut) {
+    LogMessage(MessageBuffer(kResultCutMessage, path.c_str(), lastName.c_str()), 0, kLogRed);
+    return false;
+  }
+  if (named < askedCount) {
+    const auto missing = std::find_if(markers.begin(), markers.end(), [&](int unit) {
+      return asked[static_cast<std::size_t>(unit)] == 1;
+    });
+    LogMessage(MessageBuffer(kResultMarkersMissingMessage, path.c_str(), askedCount - named,
+                             askedCount, UnitName(*missing).c_str()),
+               0, kLogRed);
+    return false;
+  }
   for (const int unit : markers)
     chro.markerStats[static_cast<std::size_t>(unit)].summary[kDataCall] = kMissingValueFloat;
   float& low = chro.Min[kDataCall];
   float& high = chro.Max[kDataCall];
-  for (;;) {
-    const platform::LineStatus status = reader.Next(line);
-    if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) break;
-    // A line the numbers do not follow (a table's footer, "na" scores) names no score;
-    // taking the line before's numbers for it would give its marker another's score.
-    const std::string text(line);
-    std::array<char, kResultLineLength + 1> name{};
-    float zmean = 0, other1 = 0, other2 = 0, other3 = 0;
-    if (std::sscanf(text.c_str(), "%1000s%f%f%f%f", name.data(), &zmean, &other1, &other2,
-                    &other3) != 5)
-      continue;
-    const int unit = FindUnit(name.data(), true);
-    if (unit < 0 || unit >= chro.unitCount || IsMissing(zmean)) continue;
+  for (const auto& [unit, zmean] : scores) {
     chro.markerStats[static_cast<std::size_t>(unit)].summary[kDataCall] = zmean;
     low = std::min(low, zmean);
     high = std::max(high, zmean);

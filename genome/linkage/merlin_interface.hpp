@@ -17,6 +17,11 @@ inline constexpr int kResultSkippedLines = 4;
 inline constexpr std::size_t kResultLineLength = 1000;
 inline constexpr const char* kMerlinMapHeader = "CHROMOSOME   MARKER          LOCATION";
 inline constexpr const char* kNoLinkageMessage = "  MERLIN did not perform linkage analysis";
+inline constexpr const char* kResultCutMessage =
+    "    MERLIN result file '%s' ends inside the line of marker %s; its scores are not taken";
+inline constexpr const char* kResultMarkersMissingMessage =
+    "    MERLIN result file '%s' lacks %zu of the %zu markers the run asked for (%s the first); "
+    "its scores are not taken";
 inline constexpr const char* kUnsafeNameMessage =
     "    Error: marker name '%s' holds a blank, a tab or a line break, which would shift the "
     "columns of the MERLIN files";
@@ -51,6 +56,7 @@ std::vector<std::string> MerlinArguments(const std::string& program, const Merli
 // four more) into the curve of the chromosome's markers, which are cleared first. A line
 // without its four numbers, or naming no unit, gives no score. False with the red line
 // (and the curve untouched) when the file cannot be read or holds no such line before an
-// empty line.
+// empty line, when a marker asked for has no line in the table (its scores or "na"), or
+// when the file ends inside a marker's line: an output cut short is not taken for whole.
 [[nodiscard]] bool ReadMerlinResult(const std::string& path, CHROMOSOME& chro,
                                     const std::vector<int>& markers);

@@ -357,18 +357,27 @@ TEST_F(LinkageDriverTest, ResultReaderFindsTheTableAndScoresOnlyWholeLines) {
     std::vector<float> scores;  // per marker; kMissingValueFloat for none
   };
   const float none = kMissingValueFloat;
+  const auto na = [&names](std::initializer_list<int> missing) {
+    std::string lines;
+    for (const int m : missing) lines += names[m] + " na na na na na\n";
+    return lines;
+  };
   const std::vector<Case> cases = {
-      {head + names[0] + " 1.5 0 0 0 0\n" + names[2] + " -0.25 0 0 0 0\n",
+      {head + names[0] + " 1.5 0 0 0 0\n" + names[2] + " -0.25 0 0 0 0\n" + na({1, 3, 4, 5}),
        true,
        {1.5f, none, -0.25f, none, none, none}},
       // An unknown marker, a line of "na" and a short line give no score, and never the
       // line before's.
-      {head + names[1] + " 2 0 0 0 0\nrs999 3 0 0 0 0\n" + names[3] + " na na na na na\n" +
-           names[4] + " 4\nsnp_5 0.5 0 0 0 0\n",
+      {head + na({0, 2}) + names[1] + " 2 0 0 0 0\nrs999 3 0 0 0 0\n" + names[3] +
+           " na na na na na\n" + names[4] + " 4\nsnp_5 0.5 0 0 0 0\n",
        true,
        {none, 2, none, none, none, 0.5f}},
       {"merlin\n\nPhenotype: disease\n1\n2\n3\n4\n" + names[0] + " 1 0 0 0 0\n", false, {}},
       {"merlin\nno table here\n", false, {}},
+      // Cut short: the markers after the cut are missing, or the last line stops inside
+      // its marker's numbers.
+      {head + names[0] + " 1.5 0 0 0 0\n" + names[1] + " 2 0 0 0 0\n", false, {}},
+      {head + na({0, 1, 2, 3, 4}) + names[5] + " 0.5 0", false, {}},
   };
   for (std::size_t k = 0; k < cases.size(); ++k) {
     for (const int unit : markers)
@@ -379,7 +388,10 @@ TEST_F(LinkageDriverTest, ResultReaderFindsTheTableAndScoresOnlyWholeLines) {
     const bool ok = ReadMerlinResult(WriteFile("result.txt", cases[k].text), chromosome, markers);
     ASSERT_EQ(ok, cases[k].ok) << k;
     if (!ok) {
-      EXPECT_TRUE(log.ContainsRed("MERLIN did not perform linkage analysis")) << k;
+      EXPECT_TRUE(log.ContainsRed(k < 4    ? "MERLIN did not perform linkage analysis"
+                                  : k == 4 ? "lacks 4 of the 6 markers the run asked for (SNP_2"
+                                           : "ends inside the line of marker SNP_5"))
+          << k;
       for (const int unit : markers) EXPECT_EQ(Curve(unit), 9) << k;
       continue;
     }

@@ -10,6 +10,7 @@
 
 #include "installer/framework/batch_line.hpp"
 #include "platform/byte_reader.hpp"
+#include "platform/byte_writer.hpp"
 #include "platform/process.hpp"
 
 namespace quellbrook {
@@ -133,13 +134,12 @@ int RunHiddenAndWait(const std::string& batchFile) {
 
 int RunCommandBatch(const std::string& commandLine) {
   std::remove(kBatchFileName);
-  std::FILE* file = std::fopen(kBatchFileName, "w+");
-  if (file == nullptr) return 0;
-  const bool written = std::fputs(commandLine.c_str(), file) >= 0 && std::fputs("\n", file) >= 0;
-  const bool closed = std::fclose(file) == 0;
-  if (written && closed) (void)RunHiddenAndWait(kBatchFileName);
+  const std::string text = commandLine + "\n";
+  const bool written = platform::WriteWholeFile(
+      kBatchFileName, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+  if (written) (void)RunHiddenAndWait(kBatchFileName);
   std::remove(kBatchFileName);
-  return written && closed ? 1 : 0;
+  return written ? 1 : 0;
 }
 
 }  // namespace quellbrook

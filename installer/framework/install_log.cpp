@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "installer/framework/text_functions.hpp"
+#include "platform/file_append.hpp"
 
 namespace quellbrook {
 namespace {
@@ -14,13 +15,6 @@ std::string_view LevelPrefix(int level) {
   if (level == kLogError) return "ERROR: ";
   if (level == kLogWarning) return "WARNING: ";
   return "";
-}
-
-void AppendToFile(const std::string& path, std::string_view text) {
-  std::FILE* file = std::fopen(path.c_str(), "a+");
-  if (file == nullptr) return;
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
 }
 
 }  // namespace
@@ -46,7 +40,9 @@ std::string LogLineText(std::string_view timeText, std::string_view message, int
 
 void WriteLogLine(const std::string& logPath, std::string_view message, int level) {
   if (logPath.empty() || message.empty()) return;
-  AppendToFile(logPath, LogLineText(LocalTimeText("%m/%d/%y %H:%M:%S"), message, level) + "\n");
+  // The log is where failures go; one that cannot be written has nowhere to say so.
+  (void)platform::AppendToFile(
+      logPath, LogLineText(LocalTimeText("%m/%d/%y %H:%M:%S"), message, level) + "\n");
 }
 
 void AppendFormattedLine(const std::string& reportPath, const char* format, ...) {
@@ -57,7 +53,7 @@ void AppendFormattedLine(const std::string& reportPath, const char* format, ...)
   va_end(args);
   if (line.size() > kReportLineBufferSize - 1) line.resize(kReportLineBufferSize - 1);
   line += '\n';
-  AppendToFile(reportPath, line);
+  (void)platform::AppendToFile(reportPath, line);
 }
 
 }  // namespace quellbrook

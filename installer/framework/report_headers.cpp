@@ -5,6 +5,7 @@
 
 #include "installer/framework/environment.hpp"
 #include "installer/framework/install_log.hpp"
+#include "platform/file_append.hpp"
 #include "platform/path.hpp"
 
 namespace quellbrook {
@@ -39,11 +40,7 @@ void AddOpening(std::string& text, std::string_view reportType, const ReportFact
 }
 
 int AppendHeader(const std::string& reportPath, const std::string& header) {
-  std::FILE* file = std::fopen(reportPath.c_str(), "a+");
-  if (file == nullptr) return 0;
-  std::fwrite(header.data(), 1, header.size(), file);
-  std::fclose(file);
-  return 1;
+  return platform::AppendToFile(reportPath, header) ? 1 : 0;
 }
 
 }  // namespace

@@ -5,9 +5,15 @@
 
 #include "installer/framework/text_functions.hpp"
 #include "installer/steps/step_sequence.hpp"
+#include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
 
 namespace quellbrook {
+namespace {
+
+constexpr std::size_t kLoadFileChunk = std::size_t{1} << 20;
+
+}  // namespace
 
 void RemoveLoadFile(const char* loadFile) {
   (void)SetReadOnlyAttribute(loadFile, "");
@@ -21,8 +27,16 @@ bool CopyDataLines(const std::string& sourcePath, const char* loadFile, int fiel
   RemoveLoadFile(loadFile);
   platform::LineReader reader;
   if (!reader.Open(sourcePath, kMaxDataLineBytes)) return false;
-  std::FILE* out = std::fopen(loadFile, "w");
-  if (out == nullptr) return false;
+  // The load file appears only once whole; its lines gather a megabyte at a time.
+  platform::FileReplacement out;
+  if (!out.Open(loadFile)) return false;
+  std::string pending;
+  const auto flush = [&out, &pending] {
+    const bool flushed =
+        out.Write({reinterpret_cast<const std::uint8_t*>(pending.data()), pending.size()});
+    pending.clear();
+    return flushed;
+  };
   bool written = true;
   for (;;) {
     std::string_view line;
@@ -47,15 +61,14 @@ bool CopyDataLines(const std::string& sourcePath, const char* loadFile, int fiel
       written = false;
       break;
     }
-    if (std::fwrite(line.data(), 1, line.size(), out) != line.size() ||
-        std::fputc('\n', out) == EOF) {
+    pending.append(line).push_back('\n');
+    if (pending.size() >= kLoadFileChunk && !flush()) {
       written = false;
       break;
     }
     ++count;
   }
-  if (std::fclose(out) != 0) written = false;
-  return written;
+  return written && flush() && out.Commit();
 }
 
 }  // namespace quellbrook

@@ -133,10 +133,10 @@ pid_t LiveProcess(bool thisProgram) {
   return child;
 }
 
-// Temporary files for the target left by ended writers, or whose process number another
-// program has taken, go when the next replacement starts; those of live writers of this
-// program, of this process, and other names stay.
-TEST(FileReplacement, StaleTemporaryFilesOfTheSameTargetAreRemoved) {
+// Files of our naming left in the folder by ended writers, or whose process number another
+// program has taken, go when the next replacement there starts; those of live writers of
+// this program, of this process, and other names stay.
+TEST(FileReplacement, StaleFilesOfEndedWritersInTheFolderAreRemoved) {
   TempFolder temp;
   const std::string path = temp.File("out.bin");
   const pid_t ended = EndedProcess();
@@ -159,7 +159,10 @@ TEST(FileReplacement, StaleTemporaryFilesOfTheSameTargetAreRemoved) {
       {name(ended, "-"), true},
       {".out.bin.tmp-4", true},
       {".out.bin.tmpabc-1", true},
-      {".other.bin.tmp" + std::to_string(ended) + "-0", true},
+      {".other.bin.tmp" + std::to_string(ended) + "-0", false},
+      {".other.bin.old" + std::to_string(ended) + "-2", false},
+      {".other.bin.new" + std::to_string(ended) + "-2", true},
+      {"..tmp" + std::to_string(ended) + "-2", true},
       {"out.bin.tmp" + std::to_string(ended) + "-0", true},
   };
   for (const auto& [file, kept] : files) ASSERT_TRUE(WriteWholeFile(temp.File(file), Bytes{1}));

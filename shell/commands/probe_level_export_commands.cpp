@@ -10,6 +10,7 @@
 #include "engine/jobs/probe_export.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
 #include "shell/commands/run_analysis_command.hpp"
@@ -42,7 +43,8 @@ bool SaveCelFiles(const ExportCelDialog& dialog) {
     const std::string path = platform::JoinPath(
         group.Settings().WORKING_DIR, group.Array(array).name + dialog.NameInsert() + ".cel");
     const std::string line = "      " + kind + " cel file " + path;
-    const bool written = WriteCelFile(array, path);
+    int error = 0;
+    const bool written = WriteCelFile(array, path, &error);
     // A stop during the write ends the export as a stop, its file left as it was.
     if (written) {
       LogMessage(line + " saved");
@@ -53,7 +55,7 @@ bool SaveCelFiles(const ExportCelDialog& dialog) {
       return true;
     }
     if (!written) {
-      LogMessage(line + " saving failed", 0, kLogRed);
+      LogMessage(platform::WithSystemReason(line + " saving failed", error), 0, kLogRed);
       return true;
     }
   }

@@ -144,7 +144,7 @@ TEST_F(AnalysisViewTest, SaveLogThatCannotWriteSaysSoAndRegistersNothing) {
   prompts.fileAnswers.push_back(path);
   frame.OnCommand(ids::kSaveLog);
   const auto lines = LogLines();
-  EXPECT_EQ(lines.back(), "  Can't write file " + path);
+  EXPECT_EQ(lines.back(), "  Can't write file " + path + " (No such file or directory)");
   EXPECT_EQ(LineColour(static_cast<int>(lines.size()) - 1), QColor(255, 0, 0));
   EXPECT_EQ(OutputFiles().Count(), 0);
 

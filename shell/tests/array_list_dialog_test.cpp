@@ -220,7 +220,8 @@ TEST_F(ArrayListDialogTest, AFailedSaveKeepsTheDialogOpenAndDoNotUseDropsTheList
     const std::string unwritable = File("no folder/list.txt");
     Type(shown, ArrayListDialog::kFileName, QString::fromStdString(unwritable));
     Click(shown, ArrayListDialog::kSaveAndUse);
-    EXPECT_EQ(prompts.prompts.back().text, "Writing array list file " + unwritable + " failed");
+    EXPECT_EQ(prompts.prompts.back().text,
+              "Writing array list file " + unwritable + " failed (No such file or directory)");
     EXPECT_TRUE(shown.isVisible());
     EXPECT_EQ(settings.ARRAY_LIST_FILE, File("old list.txt")) << "not named before it is written";
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "installer/framework/batch_line.hpp"
+#include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
 #include "tools/dbtools/loader_control.hpp"
 #include "tools/dbtools/table_loader.hpp"
@@ -15,10 +16,9 @@ namespace {
 
 // Writes the whole text to the file named in a tool's command line; false when it can't.
 bool WriteFile(const std::string& path, const std::string& text) {
-  std::FILE* file = std::fopen(quellbrook::ToolPath(path).c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  return std::fclose(file) == 0 && written;
+  return platform::WriteWholeFile(
+      quellbrook::ToolPath(path),
+      {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 
 struct LoadReport {

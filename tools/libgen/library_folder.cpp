@@ -1,9 +1,9 @@
 #include "tools/libgen/library_folder.hpp"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
+#include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
 
 namespace libgen {
@@ -29,11 +29,8 @@ bool WriteTextFile(const std::string& path, std::string_view text) {
   std::error_code error;
   const std::string parent = platform::ParentFolder(path);
   if (!parent.empty()) std::filesystem::create_directories(parent, error);
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file.write(text.data(), static_cast<std::streamsize>(text.size()));
-  file.close();
-  return static_cast<bool>(file);
+  return platform::WriteWholeFile(
+      path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 
 std::string TypeIniText(const std::vector<ArrayType>& types) {

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "platform/byte_writer.hpp"
+#include "platform/scratch_file.hpp"
 #include "tools/synth/random.hpp"
 
 namespace synth {
@@ -286,7 +287,7 @@ OrthologTruth MakeOrthologs(const std::vector<std::string>& probeSets,
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text) {
-  return platform::WriteWholeFile(
+  return platform::WriteScratchFile(
       path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 

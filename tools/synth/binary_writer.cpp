@@ -4,6 +4,7 @@
 
 #include "engine/chip/cdf_file_data.hpp"
 #include "platform/byte_writer.hpp"
+#include "platform/scratch_file.hpp"
 #include "tools/synth/chip_writers.hpp"
 #include "tools/synth/text_out.hpp"
 
@@ -88,7 +89,7 @@ bool WriteBinaryCdf(const ChipTruth& chip, const std::string& path) {
       }
     }
   }
-  return writer.SaveTo(path);
+  return platform::WriteScratchFile(path, writer.Bytes());
 }
 
 }  // namespace synth

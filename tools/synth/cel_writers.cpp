@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/byte_writer.hpp"
+#include "platform/scratch_file.hpp"
 #include "tools/synth/array_writers.hpp"
 #include "tools/synth/text_out.hpp"
 
@@ -135,7 +136,7 @@ bool WriteBinary(const ArrayTruth& array, const std::string& path) {
       out.WriteInt16(static_cast<std::int16_t>(cell.x));
       out.WriteInt16(static_cast<std::int16_t>(cell.y));
     }
-  return out.SaveTo(path);
+  return platform::WriteScratchFile(path, out.Bytes());
 }
 
 std::string_view FlagName(CellFlag flag) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/byte_writer.hpp"
+#include "platform/scratch_file.hpp"
 #include "tools/synth/array_writers.hpp"
 #include "tools/synth/random.hpp"
 
@@ -132,7 +133,7 @@ bool WriteDat(const ArrayTruth& array, const DatImage& image, const std::string&
   platform::ByteWriter out;
   out.WriteBytes(header);
   for (std::uint16_t pixel : image.pixels) out.WriteUInt16(pixel);
-  return out.SaveTo(path);
+  return platform::WriteScratchFile(path, out.Bytes());
 }
 
 }  // namespace synth

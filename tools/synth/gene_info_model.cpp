@@ -6,6 +6,7 @@
 
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
+#include "platform/scratch_file.hpp"
 #include "tools/synth/random.hpp"
 
 namespace synth {
@@ -20,7 +21,7 @@ std::string Word(SynthRandom& random, int letters) {
 }
 
 bool WriteText(const std::string& path, const std::string& text) {
-  return platform::WriteWholeFile(
+  return platform::WriteScratchFile(
       path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 

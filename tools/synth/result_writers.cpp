@@ -7,12 +7,13 @@
 #include <string_view>
 
 #include "platform/byte_writer.hpp"
+#include "platform/scratch_file.hpp"
 
 namespace synth {
 namespace {
 
 bool SaveText(const std::string& text, const std::string& path) {
-  return platform::WriteWholeFile(
+  return platform::WriteScratchFile(
       path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 

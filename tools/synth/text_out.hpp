@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/byte_writer.hpp"
+#include "platform/scratch_file.hpp"
 
 namespace synth {
 
@@ -52,7 +53,7 @@ class TextOut {
   }
   void Reserve(std::size_t bytes) { mText.reserve(bytes); }
   [[nodiscard]] bool SaveTo(const std::string& path) const {
-    return platform::WriteWholeFile(
+    return platform::WriteScratchFile(
         path, std::span(reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size()));
   }
   const std::string& Text() const { return mText; }

@@ -9,6 +9,7 @@
 
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
+#include "platform/scratch_file.hpp"
 #include "tools/synth/array_writers.hpp"
 #include "tools/synth/chip_writers.hpp"
 #include "tools/synth/result_writers.hpp"
@@ -33,7 +34,7 @@ std::string DistinctScanTime(int array) {
 }
 
 bool WriteText(const std::string& path, const std::string& text) {
-  return platform::WriteWholeFile(
+  return platform::WriteScratchFile(
       path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -22,9 +23,10 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
-#include "platform/file_replacement.hpp"
+#include "platform/byte_writer.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
 #include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
@@ -49,13 +51,15 @@ QListWidget* ArrayList(int id, QWidget* parent) {
   return list;
 }
 
-bool WriteLines(const std::string& path, const std::vector<std::string>& lines) {
+// The lines as the file; the system's error number when it cannot be written, else 0.
+int WriteLines(const std::string& path, const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text.append(line).push_back('\n');
-  platform::FileReplacement file;
-  if (!file.Open(path)) return false;
+  int error = 0;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  return file.Write(std::span<const std::uint8_t>(bytes, text.size())) && file.Commit();
+  if (!platform::WriteWholeFile(path, std::span<const std::uint8_t>(bytes, text.size()), &error))
+    return error != 0 ? error : EIO;
+  return 0;
 }
 
 }  // namespace
@@ -280,8 +284,9 @@ void ArrayListDialog::accept() {
     LogMessage(kNoArrayListMessage);
   } else {
     // The setting names the file only once it holds these lines.
-    if (!WriteLines(name, lines)) {
-      AfxMessageBox("Writing array list file " + name + " failed");
+    if (const int error = WriteLines(name, lines); error != 0) {
+      AfxMessageBox(
+          platform::WithSystemReason("Writing array list file " + name + " failed", error));
       return;
     }
     mSettings.ARRAY_LIST_FILE = name;

@@ -21,6 +21,7 @@
 #include "engine/model/model.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "platform/system_error.hpp"
 #include "shell/dialogs/find/find_gene.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
@@ -477,9 +478,13 @@ bool CCelView::RunCommand(int id) {
     case ids::kImageUndoLast:
       EditRegion([] { return TheImageRegion().Undo(); });
       return true;
-    case ids::kImageSaveQvfFile:
-      AfxMessageBox(WriteCurrentArrayQvf() ? kQvfSavedMessage : kQvfFailedMessage);
+    case ids::kImageSaveQvfFile: {
+      int error = 0;
+      const bool saved = WriteCurrentArrayQvf(&error);
+      AfxMessageBox(saved ? kQvfSavedMessage
+                          : platform::WithSystemReason(kQvfFailedMessage, error));
       return true;
+    }
     case ids::kImageScaleCelValue:
       RunScaleCelValue(mFrame, Settings().CUR_ARRAY);
       return true;

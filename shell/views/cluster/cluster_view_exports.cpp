@@ -2,6 +2,8 @@
 // correlation matrix and the probe sets of the marked genes' genes.
 #include <QDialog>
 
+#include <cerrno>
+
 #include "engine/base/text_helpers.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
@@ -9,6 +11,7 @@
 #include "engine/services/user_prompt.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/cluster/cluster_exports.hpp"
+#include "platform/system_error.hpp"
 #include "shell/dialogs/cluster/export_branch_dialog.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
@@ -38,9 +41,11 @@ void CClusterView::ExportBranchData() {
   }
   MarkShownBranches(mShowUnperturbed);
   const GroupRunOptions& options = TheGroup().RunOptions();
+  errno = 0;
   if (!::ExportBranchData(path, options.branchExportStandardized, options.branchExportCutTree,
                           options.branchExportColoredBranches)) {
-    AfxMessageBox(kBranchDataFailedMessage + path + kBranchDataFailedAdvice);
+    AfxMessageBox(platform::WithSystemReason(kBranchDataFailedMessage + path, errno) +
+                  kBranchDataFailedAdvice);
     return;
   }
   RegisterOutputFile(path, true);

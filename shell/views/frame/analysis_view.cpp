@@ -7,12 +7,12 @@
 #include <QTextCursor>
 #include <QUrl>
 
-#include <fstream>
-
 #include "engine/group/group.hpp"
 #include "engine/group/welcome_text.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 #include "shell/services/open_service.hpp"
 #include "shell/services/output_files.hpp"
 #include "shell/services/prompt_service.hpp"
@@ -35,14 +35,6 @@ QTextCharFormat LineFormat(COLORREF colour) {
   format.setFont(LogFont());
   format.setForeground(ToQColor(colour));
   return format;
-}
-
-[[nodiscard]] bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  return !file.fail();
 }
 
 }  // namespace
@@ -111,9 +103,12 @@ void CAnalysisView::OnFileSaveAs() {
   request.promptOverwrite = true;
   const std::optional<std::string> path = Prompts().FileName(request);
   if (!path) return;
-  if (!WriteWholeFile(*path, LogToRtf(*document()))) {
+  const std::string rtf = LogToRtf(*document());
+  int error = 0;
+  if (!platform::WriteWholeFile(
+          *path, {reinterpret_cast<const std::uint8_t*>(rtf.data()), rtf.size()}, &error)) {
     // Nothing was saved, so neither announce nor list the file.
-    LogMessage("  Can't write file " + *path, 0, kLogRed);
+    LogMessage(platform::WithSystemReason("  Can't write file " + *path, error), 0, kLogRed);
     return;
   }
   LogMessage("{Analysis log saved in " + *path + "}\n", 0, kLogBlue);
