@@ -130,7 +130,7 @@ class CHIP_DATA : public QvfHeader {
   double mPresenceThreshold = 4.0;
   // Per-pair scratch of PresenceCall, kept so that no probe set allocates.
   std::vector<double> mPairDifferences;
-  std::vector<double> mPairLogRatios;
+  std::vector<double> mPairRatios;  // perfect match over mismatch
   // The bytes ReadExisting reads pass through here, kept for the object's next file: a
   // group's arrays then land in memory that is mapped already.
   platform::ByteBuffer mReadBytes;
