@@ -56,18 +56,14 @@ void SortPositions(std::span<const float> values, const std::vector<int>& candid
 
 // Members only ever drop out, so each side's sorted order, with the dropped removed, gives
 // the ranks of every round without sorting again: a member's rank is its place among
-// those left. A dropped position holds the rank kDropped, so one pass over the order reads
-// and writes one place per position, ranks those left and removes the others.
-constexpr int kDropped = -1;
-
-void RankAndCompact(std::vector<int>& order, std::vector<int>& ranks) {
+// those left. One pass ranks and removes; a dropped position gets a rank no one reads.
+void RankAndCompact(std::vector<int>& order, const std::vector<std::uint8_t>& dropped,
+                    std::vector<int>& ranks) {
   std::size_t left = 0;
-  int* const rank = ranks.data();
   for (const int p : order) {
-    const bool member = rank[p] != kDropped;
     order[left] = p;
-    rank[p] = member ? static_cast<int>(left) : kDropped;
-    left += member ? 1u : 0u;
+    ranks[static_cast<std::size_t>(p)] = static_cast<int>(left);
+    left += dropped[static_cast<std::size_t>(p)] == 0 ? 1u : 0u;
   }
   order.resize(left);
 }
@@ -118,11 +114,11 @@ KeepFlagsFunction KeepFlagsOfProcessor() {
   return &KeepFlags;
 }
 
-// One round: the members (ascending) that keep their place go to kept, in order; the
-// others get kDropped on both sides.
-void KeepRound(const std::vector<int>& members, std::vector<int>& arrayRanks,
-               std::vector<int>& baselineRanks, double low, double high, std::vector<int>& kept,
-               KeepBlock& block) {
+// One round: the members (ascending) that keep their place go to kept, in order, and
+// the others are marked dropped.
+void KeepRound(const std::vector<int>& members, const std::vector<int>& arrayRanks,
+               const std::vector<int>& baselineRanks, double low, double high,
+               std::vector<int>& kept, std::vector<std::uint8_t>& dropped, KeepBlock& block) {
   static const KeepFlagsFunction kKeepFlags = KeepFlagsOfProcessor();
   const double count = static_cast<double>(members.size());
   kept.resize(members.size());
@@ -138,13 +134,10 @@ void KeepRound(const std::vector<int>& members, std::vector<int>& arrayRanks,
     kKeepFlags(block, n, count, low, high);
     for (std::size_t m = 0; m < n; ++m) {
       const int p = blockMembers[m];
-      const bool keep = block.keep[m] != 0;
+      const std::uint8_t keep = block.keep[m];
       kept[keptCount] = p;
-      keptCount += keep ? 1u : 0u;
-      if (!keep) {
-        arrayRanks[static_cast<std::size_t>(p)] = kDropped;
-        baselineRanks[static_cast<std::size_t>(p)] = kDropped;
-      }
+      keptCount += keep;
+      dropped[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(keep ^ 1u);
     }
   }
   kept.resize(keptCount);
@@ -160,9 +153,9 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
   std::vector<int> baselineOrder;
   SortPositions(array, candidates, arrayOrder);
   SortPositions(baseline, candidates, baselineOrder);
-  // Every position is a member at first.
-  std::vector<int> arrayRanks(candidates.size(), 0);
-  std::vector<int> baselineRanks(candidates.size(), 0);
+  std::vector<int> arrayRanks(candidates.size());
+  std::vector<int> baselineRanks(candidates.size());
+  std::vector<std::uint8_t> dropped(candidates.size(), 0);
   std::vector<int> members(candidates.size());
   for (std::size_t p = 0; p < members.size(); ++p) members[p] = static_cast<int>(p);
   std::vector<int> kept;
@@ -172,9 +165,10 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
     const int k = static_cast<int>(members.size());
     ArrayProgress(MessageBuffer("    Searching Invariant-set: %d", k));
     if (k == 0) break;
-    RankAndCompact(arrayOrder, arrayRanks);
-    RankAndCompact(baselineOrder, baselineRanks);
-    KeepRound(members, arrayRanks, baselineRanks, lowThreshold, highThreshold, kept, block);
+    RankAndCompact(arrayOrder, dropped, arrayRanks);
+    RankAndCompact(baselineOrder, dropped, baselineRanks);
+    KeepRound(members, arrayRanks, baselineRanks, lowThreshold, highThreshold, kept, dropped,
+              block);
     if (ArrayStopped()) return false;
     members.swap(kept);
     const int j = static_cast<int>(members.size());
