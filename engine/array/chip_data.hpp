@@ -27,6 +27,9 @@ std::uint64_t QvfFileSize(int dimension, int unitCount);
 // set.
 std::string QvfPathFor(std::string_view dataPath);
 
+// The red line of a QVF file that could not be written.
+inline constexpr const char* kQvfValuesNotStoredMessage = "    Writing file '%s' failed";
+
 // Stores one array's model results in its existing QVF file: the value triples (one per
 // probe set of the loaded layout), the array-outlier and single-outlier fractions, and the
 // mark that values are present. The file's planes and calls are left untouched on disk,

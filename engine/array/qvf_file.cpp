@@ -210,7 +210,7 @@ QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPL
   ClearReadOnly(path);
   if ((hadValues && !QvfPieceWriter(path, unmark)) || !QvfPieceWriter(path, body) ||
       !QvfPieceWriter(path, mark)) {
-    ArrayMessage(MessageBuffer("    Writing file '%s' failed", path.c_str()), 0, kLogRed);
+    ArrayMessage(MessageBuffer(kQvfValuesNotStoredMessage, path.c_str()), 0, kLogRed);
     return QvfStore::kFailed;
   }
   return QvfStore::kStored;
