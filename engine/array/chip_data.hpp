@@ -29,6 +29,9 @@ std::uint64_t QvfFileSize(int dimension, int unitCount);
 // set.
 std::string QvfPathFor(std::string_view dataPath);
 
+// The red line of a QVF file that could not be written.
+inline constexpr const char* kQvfValuesNotStoredMessage = "    Writing file '%s' failed";
+
 // Stores one array's model results in its existing QVF file: the value triples (one per
 // probe set of the loaded layout), the array-outlier and single-outlier fractions, and the
 // mark that values are present. The file's planes and calls are left untouched on disk,
@@ -134,7 +137,7 @@ class CHIP_DATA : public QvfHeader {
   double mPresenceThreshold = 4.0;
   // Per-pair scratch of PresenceCall, kept so that no probe set allocates.
   std::vector<double> mPairDifferences;
-  std::vector<double> mPairLogRatios;
+  std::vector<double> mPairRatios;  // perfect match over mismatch
   // The bytes ReadExisting reads pass through here, kept for the object's next file: a
   // group's arrays then land in memory that is mapped already.
   platform::ByteBuffer mReadBytes;

@@ -2,7 +2,9 @@
 // by repeatedly keeping those whose rank difference is within a threshold that shrinks
 // each round, until the set is stable or small. The curve is then fitted on the set.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <new>
 #include <span>
 #include <vector>
@@ -66,6 +68,81 @@ void RankAndCompact(std::vector<int>& order, const std::vector<std::uint8_t>& dr
   order.resize(left);
 }
 
+// Whether each member keeps its place, from its ranks on both sides among count members:
+// the threshold, which goes from low at the bottom of the ranks to high at the top, above
+// the rank difference as a share of count. Members come in blocks whose ranks are taken
+// into contiguous buffers first, so that the arithmetic, the divisions above all, runs in
+// vector registers; each member's value is computed by the same operations in the same
+// order as one at a time.
+constexpr std::size_t kKeepBlock = 512;
+
+struct KeepBlock {
+  std::array<int, kKeepBlock> first;
+  std::array<int, kKeepBlock> second;
+  std::array<std::uint8_t, kKeepBlock> keep;
+};
+
+[[gnu::always_inline]] inline void KeepFlagsOf(KeepBlock& block, std::size_t n, double count,
+                                               double low, double high) {
+  for (std::size_t m = 0; m < n; ++m) {
+    const int first = block.first[m];
+    const int second = block.second[m];
+    const double height = (first + second) / (2.0 * count);
+    block.keep[m] = low * (1.0 - height) + high * height > std::abs(first - second) / count;
+  }
+}
+
+void KeepFlags(KeepBlock& block, std::size_t n, double count, double low, double high) {
+  KeepFlagsOf(block, n, count, low, high);
+}
+
+#if defined(__x86_64__)
+// The same flags four members to a register where the processor has them; without fused
+// multiply-add in the target, every product is rounded before it is added, as above.
+[[gnu::target("avx2")]] void KeepFlagsWide(KeepBlock& block, std::size_t n, double count,
+                                           double low, double high) {
+  KeepFlagsOf(block, n, count, low, high);
+}
+#endif
+
+using KeepFlagsFunction = void (*)(KeepBlock&, std::size_t, double, double, double);
+
+KeepFlagsFunction KeepFlagsOfProcessor() {
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2") != 0) return &KeepFlagsWide;
+#endif
+  return &KeepFlags;
+}
+
+// One round: the members (ascending) that keep their place go to kept, in order, and
+// the others are marked dropped.
+void KeepRound(const std::vector<int>& members, const std::vector<int>& arrayRanks,
+               const std::vector<int>& baselineRanks, double low, double high,
+               std::vector<int>& kept, std::vector<std::uint8_t>& dropped, KeepBlock& block) {
+  static const KeepFlagsFunction kKeepFlags = KeepFlagsOfProcessor();
+  const double count = static_cast<double>(members.size());
+  kept.resize(members.size());
+  std::size_t keptCount = 0;
+  for (std::size_t start = 0; start < members.size(); start += kKeepBlock) {
+    const std::size_t n = std::min(kKeepBlock, members.size() - start);
+    const int* const blockMembers = members.data() + start;
+    for (std::size_t m = 0; m < n; ++m) {
+      const auto p = static_cast<std::size_t>(blockMembers[m]);
+      block.first[m] = arrayRanks[p];
+      block.second[m] = baselineRanks[p];
+    }
+    kKeepFlags(block, n, count, low, high);
+    for (std::size_t m = 0; m < n; ++m) {
+      const int p = blockMembers[m];
+      const std::uint8_t keep = block.keep[m];
+      kept[keptCount] = p;
+      keptCount += keep;
+      dropped[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(keep ^ 1u);
+    }
+  }
+  kept.resize(keptCount);
+}
+
 template <typename Value>
 bool Search(std::span<const Value> array, std::span<const Value> baseline,
             const std::vector<int>& candidates, std::vector<int>& result) {
@@ -83,26 +160,15 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
   for (std::size_t p = 0; p < members.size(); ++p) members[p] = static_cast<int>(p);
   std::vector<int> kept;
   kept.reserve(members.size());
+  KeepBlock block;
   for (;;) {
     const int k = static_cast<int>(members.size());
     ArrayProgress(MessageBuffer("    Searching Invariant-set: %d", k));
     if (k == 0) break;
     RankAndCompact(arrayOrder, dropped, arrayRanks);
     RankAndCompact(baselineOrder, dropped, baselineRanks);
-    kept.resize(members.size());
-    std::size_t keptCount = 0;
-    const double count = k;
-    for (const int p : members) {
-      const int first = arrayRanks[static_cast<std::size_t>(p)];
-      const int second = baselineRanks[static_cast<std::size_t>(p)];
-      const double height = (first + second) / (2.0 * count);
-      const bool keep =
-          lowThreshold * (1.0 - height) + highThreshold * height > std::abs(first - second) / count;
-      kept[keptCount] = p;
-      keptCount += keep ? 1u : 0u;
-      dropped[static_cast<std::size_t>(p)] = keep ? 0 : 1;
-    }
-    kept.resize(keptCount);
+    KeepRound(members, arrayRanks, baselineRanks, lowThreshold, highThreshold, kept, dropped,
+              block);
     if (ArrayStopped()) return false;
     members.swap(kept);
     const int j = static_cast<int>(members.size());

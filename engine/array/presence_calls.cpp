@@ -67,7 +67,7 @@ char CHIP_DATA::PresenceCall(int unit) {
   const double floorValue = mPresenceNoise;
   const double threshold = mPresenceThreshold;
   mPairDifferences.clear();
-  mPairLogRatios.clear();
+  mPairRatios.clear();
   int positives = 0;
   int negatives = 0;
   for (const PairPositions& pair : Layout.Positions(unit)) {
@@ -85,40 +85,45 @@ char CHIP_DATA::PresenceCall(int unit) {
     else if (mm - pm >= threshold && mm / pm >= kClearRatio)
       ++negatives;
     mPairDifferences.push_back(pm - mm);
-    mPairLogRatios.push_back(std::log10(pm / mm));
+    mPairRatios.push_back(pm / mm);
   }
   const int pairs = static_cast<int>(mPairDifferences.size());
   if (pairs == 0) return kCallAbsent;
 
   const double positiveFraction = static_cast<double>(positives) / pairs;
   const double ratio = negatives > 0 ? static_cast<double>(positives) / negatives : -1.0;
-  double logSum = 0.0;
-  int counted = 0;
-  if (pairs < kFewPairs) {
-    for (const double l : mPairLogRatios) logSum += l;
-    counted = pairs;
-  } else {
-    double low = 0.0;
-    double high = 0.0;
-    OutlierBounds(mPairDifferences.data(), pairs, &low, &high);
-    for (int i = 0; i < pairs; ++i) {
-      const double d = mPairDifferences[static_cast<std::size_t>(i)];
-      if (d > low && d < high) {
-        logSum += mPairLogRatios[static_cast<std::size_t>(i)];
-        ++counted;
+  // The mean log ratio of the pairs, those with outlying differences set aside when there
+  // are many; taken only for the calls that depend on it, as the logarithms are most of
+  // the work.
+  const auto strong = [&] {
+    double logSum = 0.0;
+    int counted = 0;
+    if (pairs < kFewPairs) {
+      for (const double r : mPairRatios) logSum += std::log10(r);
+      counted = pairs;
+    } else {
+      double low = 0.0;
+      double high = 0.0;
+      OutlierBounds(mPairDifferences.data(), pairs, &low, &high);
+      for (int i = 0; i < pairs; ++i) {
+        const double d = mPairDifferences[static_cast<std::size_t>(i)];
+        if (d > low && d < high) {
+          logSum += std::log10(mPairRatios[static_cast<std::size_t>(i)]);
+          ++counted;
+        }
       }
     }
-  }
-  // Equal differences leave no pair strictly inside the bounds.
-  const double logScore = counted > 0 ? 10.0 * logSum / counted : 0.0;
-  const bool strong = logScore >= kPresentLogScore;
+    // Equal differences leave no pair strictly inside the bounds.
+    const double logScore = counted > 0 ? 10.0 * logSum / counted : 0.0;
+    return logScore >= kPresentLogScore;
+  };
 
   if (ratio < 0.0 || (ratio >= 3.0 && ratio < 4.0))
-    return positiveFraction >= kPresentFraction && strong ? kCallPresent : kCallAbsent;
+    return positiveFraction >= kPresentFraction && strong() ? kCallPresent : kCallAbsent;
   if (ratio < 3.0) return kCallAbsent;
   if (positiveFraction < kPresentFraction) return kCallAbsent;
-  if (positiveFraction < kMarginalFraction) return strong ? kCallPresent : kCallAbsent;
-  return strong ? kCallPresent : kCallMarginal;
+  if (positiveFraction < kMarginalFraction) return strong() ? kCallPresent : kCallAbsent;
+  return strong() ? kCallPresent : kCallMarginal;
 }
 
 bool CHIP_DATA::ScaleIntensities(int newMedian) {

@@ -4,8 +4,13 @@
 #include <algorithm>
 #include <bit>
 #include <cstddef>
+#include <new>
+#include <string>
+#include <vector>
 
+#include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
+#include "engine/base/ordered_jobs.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/jobs/array_summary.hpp"
@@ -119,6 +124,50 @@ void TakeResults(Group& group, ModelResults& results, std::int64_t probes) {
   group.HasStdErrors = true;
 }
 
+// One array's values stored into its QVF file, with the lines the store kept.
+struct StoredValues {
+  QvfStore stored = QvfStore::kNoFile;
+  std::vector<KeptMessage> lines;
+};
+
+// The stores of the arrays' values, side by side: each touches only its array's file.
+class ValueStoring {
+ public:
+  using Result = StoredValues;
+  struct Context {};
+
+  explicit ValueStoring(const Group& group) : mGroup(group) {}
+
+  Context MakeContext() const { return {}; }
+
+  void Run(std::size_t number, Result& result, Context&) const {
+    result.lines.clear();
+    const KeepArrayMessages keep(result.lines);
+    const ArraySlot& slot = mGroup.Array(static_cast<int>(number));
+    try {
+      result.stored = StoreQvfValues(slot.dataFile, slot.values, slot.arrayOutlierFraction,
+                                     slot.singleOutlierFraction);
+    } catch (const std::bad_alloc&) {
+      ArrayMessage(MessageBuffer(kQvfValuesNotStoredMessage, QvfPathFor(slot.dataFile).c_str()), 0,
+                   kLogRed);
+      result.stored = QvfStore::kFailed;
+    }
+  }
+
+ private:
+  const Group& mGroup;
+};
+
+// Helpers for the stores: none when two arrays share a QVF file, whose stores must come
+// one after the other in the arrays' order.
+int StoreHelpers(const Group& group) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < group.NumArrays(); ++i) paths.push_back(QvfPathFor(group.Array(i).dataFile));
+  std::sort(paths.begin(), paths.end());
+  if (std::adjacent_find(paths.begin(), paths.end()) != paths.end()) return 0;
+  return HelperThreadsFor(paths.size(), 7);
+}
+
 // Every array's QVF file gets its values (truncated, not log transformed) and fractions.
 // The number of arrays whose file did not take them.
 int SaveIntoQvfFiles(Group& group) {
@@ -128,13 +177,18 @@ int SaveIntoQvfFiles(Group& group) {
   const bool probeLevel = ProbeLevelFlag;
   ProbeLevelFlag = true;
   int unsaved = 0;
-  for (int i = 0; i < group.NumArrays(); ++i) {
-    const ArraySlot& slot = group.Array(i);
+  const ValueStoring job(group);
+  const auto arrays = static_cast<std::size_t>(group.NumArrays());
+  OrderedJobs<ValueStoring> stores(job, arrays, StoreHelpers(group));
+  for (std::size_t a = 0; a < arrays; ++a) {
+    const ArraySlot& slot = group.Array(static_cast<int>(a));
     // The values go into the file in place where it fits, the same bytes as a rewrite.
     // An array that cannot be read or written is reported in red; its values stay in
     // the group.
-    const QvfStore stored = StoreQvfValues(slot.dataFile, slot.values, slot.arrayOutlierFraction,
-                                           slot.singleOutlierFraction);
+    const StoredValues& result = stores.Take(a);
+    WriteKeptMessages(result.lines);
+    const QvfStore stored = result.stored;
+    stores.Done(a);
     // The working array, when it holds this array, must not keep the old values: a later
     // write of it would put them back into the file.
     if (stored == QvfStore::kStored && ChipData.dataPath == slot.dataFile &&

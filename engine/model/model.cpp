@@ -55,40 +55,10 @@ double Misfit(double value, double fitted) {
              : difference;
 }
 
-// One array's theta, or one probe's phi, after a fit, and its standard error.
-struct SideEffect {
-  double effect;
-  double stdErr;
-};
-
-// The effect of one array (or probe) over its cells in use, dataAt(k) giving the value of
-// its cell with probe (or array) k, or null for a cell left out; others are the other
-// side's effects. The effect stays current unless refit (an outlier takes the
-// least-squares value); with no usable cell it stays with a missing standard error.
-template <typename DataAt>
-SideEffect FitSideEffect(int count, const double* others, double current, bool refit,
-                         DataAt dataAt) {
-  double cross = 0.0;
-  double squares = 0.0;
-  int used = 0;
-  for (int k = 0; k < count; ++k) {
-    const double* value = dataAt(k);
-    if (value == nullptr) continue;
-    cross += *value * others[k];
-    squares += others[k] * others[k];
-    ++used;
-  }
-  if (!(squares > 0.0)) return {current, MISSING_VALUE};
-  const double effect = refit ? cross / squares : current;
-  double residuals = 0.0;
-  for (int k = 0; k < count; ++k) {
-    const double* value = dataAt(k);
-    if (value == nullptr) continue;
-    const double misfit = Misfit(*value, others[k] * effect);
-    residuals += misfit * misfit;
-  }
-  return {effect,
-          used >= 2 ? std::sqrt(residuals / (used - 1) / squares) : std::sqrt(residuals / squares)};
+// The standard error of one array's theta, or one probe's phi, from the sums over its
+// cells in use: the squares of the other side's effects and of the misfits, and the count.
+double SideStdErr(double residuals, double squares, int used) {
+  return used >= 2 ? std::sqrt(residuals / (used - 1) / squares) : std::sqrt(residuals / squares);
 }
 
 // sums[r] is the sum of columns[k * stride + r] * other[k] over the k whose mask is 0, its
@@ -231,13 +201,14 @@ std::vector<MODEL::LogLine> MODEL::TakeLog() {
   return std::exchange(mKeptLog, {});
 }
 
-void MODEL::EnsureStorage() {
-  if (!mData.empty()) return;
+void MODEL::EnsureStorage(std::size_t cells) {
+  if (mData.size() >= cells) return;
+  // Grown, never shrunk: cells kept from an earlier probe set read as they did before.
   for (std::vector<double>* matrix :
        {&mPm, &mMm, &mData, &mFitted, &mResidual, &mBackground, &mWork, &mWorkByProbe})
-    matrix->assign(kModelMaxCells, 0.0);
-  mSingle.assign(kModelMaxCells, 0);
-  mSpike.assign(kModelMaxCells, 0);
+    matrix->resize(cells, 0.0);
+  mSingle.resize(cells, 0);
+  mSpike.resize(cells, 0);
 }
 
 bool MODEL::GetData(int probeSet) {
@@ -268,7 +239,9 @@ bool MODEL::GetData(int probeSet) {
     return false;
   }
 
-  EnsureStorage();
+  // The separated signals take a second copy of the arrays.
+  EnsureStorage(static_cast<std::size_t>(separate ? 2 * groupArrays : groupArrays) *
+                static_cast<std::size_t>(probes));
   mOptions = options;
   mProbeSet = probeSet;
   mArrays = groupArrays;
@@ -420,7 +393,7 @@ bool MODEL::LoadData(int arrays, int probes, std::span<const double> values,
         0, kLogRed);
     return false;
   }
-  EnsureStorage();
+  EnsureStorage(cells);
   mOptions = options;
   mProbeSet = -1;
   mArrays = arrays;
@@ -669,34 +642,90 @@ void MODEL::ApplySignRule() {
   for (int j = 0; j < mProbes; ++j) mPhi[Index(j)] = -mPhi[Index(j)];
 }
 
+// Each side's effects are refitted where set aside (an outlier takes the least-squares
+// value) and their standard errors taken over the cells in use, those of neither a single
+// outlier nor a spike nor an array (probe) set aside on the other side. A cell out of use
+// adds +0.0 to each sum instead of being skipped, so the loops have no branch: a sum that
+// starts at +0.0 never becomes -0.0, so +0.0 leaves it as it is, and every sum takes the
+// terms of the cells in use in the order a loop over them alone would. Without a usable
+// cell an effect stays with a missing standard error.
 void MODEL::ComputeStandardErrors() {
   const int arrays = mArrays;
   const int probes = mProbes;
   for (int i = 0; i < arrays; ++i) {
-    const SideEffect theta = FitSideEffect(
-        probes, mPhi.data(), mTheta[Index(i)], mArrayOutlier[Index(i)] != 0,
-        [&](int j) -> const double* {
-          const std::size_t cell = Cell(i, j);
-          return mProbeOutlier[Index(j)] != 0 || mSingle[cell] != 0 || mSpike[cell] != 0
-                     ? nullptr
-                     : &mData[cell];
-        });
-    mResultTheta[Index(i)] = theta.effect;
-    mThetaStdErr[Index(i)] = theta.stdErr;
+    double cross = 0.0;
+    double squares = 0.0;
+    int used = 0;
+    for (int j = 0; j < probes; ++j) {
+      const std::size_t cell = Cell(i, j);
+      const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
+      const double phi = mPhi[Index(j)];
+      cross += use ? mData[cell] * phi : 0.0;
+      squares += use ? phi * phi : 0.0;
+      used += use ? 1 : 0;
+    }
+    const double current = mTheta[Index(i)];
+    if (!(squares > 0.0)) {
+      mResultTheta[Index(i)] = current;
+      mThetaStdErr[Index(i)] = MISSING_VALUE;
+      continue;
+    }
+    const double effect = mArrayOutlier[Index(i)] != 0 ? cross / squares : current;
+    double residuals = 0.0;
+    for (int j = 0; j < probes; ++j) {
+      const std::size_t cell = Cell(i, j);
+      const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
+      const double misfit = Misfit(mData[cell], mPhi[Index(j)] * effect);
+      residuals += use ? misfit * misfit : 0.0;
+    }
+    mResultTheta[Index(i)] = effect;
+    mThetaStdErr[Index(i)] = SideStdErr(residuals, squares, used);
   }
   if (mFitPhi) {
-    for (int j = 0; j < probes; ++j) {
-      const SideEffect phi = FitSideEffect(
-          arrays, mTheta.data(), mPhi[Index(j)], mProbeOutlier[Index(j)] != 0,
-          [&](int i) -> const double* {
-            const std::size_t cell = Cell(i, j);
-            return mArrayOutlier[Index(i)] != 0 || mSingle[cell] != 0 || mSpike[cell] != 0
-                       ? nullptr
-                       : &mData[cell];
-          });
-      mResultPhi[Index(j)] = phi.effect;
-      mPhiStdErr[Index(j)] = phi.stdErr;
+    // The probes side by side, each array's cells in turn: every probe's sums still take
+    // their terms in the order of the arrays.
+    std::array<double, kModelMaxProbes> cross;
+    std::array<double, kModelMaxProbes> squares;
+    std::array<double, kModelMaxProbes> residuals;
+    std::array<int, kModelMaxProbes> used;
+    std::fill_n(cross.begin(), probes, 0.0);
+    std::fill_n(squares.begin(), probes, 0.0);
+    std::fill_n(residuals.begin(), probes, 0.0);
+    std::fill_n(used.begin(), probes, 0);
+    for (int i = 0; i < arrays; ++i) {
+      const double theta = mTheta[Index(i)];
+      const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
+      const std::size_t row = Cell(i, 0);
+      for (int j = 0; j < probes; ++j) {
+        const std::size_t cell = row + Index(j);
+        const bool use = arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0;
+        cross[Index(j)] += use ? mData[cell] * theta : 0.0;
+        squares[Index(j)] += use ? theta * theta : 0.0;
+        used[Index(j)] += use ? 1 : 0;
+      }
     }
+    double* const effects = mResultPhi.data();
+    for (int j = 0; j < probes; ++j) {
+      const double current = mPhi[Index(j)];
+      const bool usable = squares[Index(j)] > 0.0;
+      effects[j] =
+          usable && mProbeOutlier[Index(j)] != 0 ? cross[Index(j)] / squares[Index(j)] : current;
+    }
+    for (int i = 0; i < arrays; ++i) {
+      const double theta = mTheta[Index(i)];
+      const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
+      const std::size_t row = Cell(i, 0);
+      for (int j = 0; j < probes; ++j) {
+        const std::size_t cell = row + Index(j);
+        const bool use = arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0;
+        const double misfit = Misfit(mData[cell], theta * effects[j]);
+        residuals[Index(j)] += use ? misfit * misfit : 0.0;
+      }
+    }
+    for (int j = 0; j < probes; ++j)
+      mPhiStdErr[Index(j)] = squares[Index(j)] > 0.0 ? SideStdErr(residuals[Index(j)],
+                                                                  squares[Index(j)], used[Index(j)])
+                                                     : MISSING_VALUE;
   }
 
   double residualSquares = 0.0;

@@ -239,8 +239,10 @@ class MODEL {
            static_cast<std::size_t>(probe);
   }
 
-  // The tables are sized on the first load, so a process that never fits pays nothing.
-  void EnsureStorage();
+  // The tables hold at least cells entries: sized by the loads, so a process that never
+  // fits pays nothing and a fit takes the memory of its probe sets, not of the largest
+  // one the model could hold.
+  void EnsureStorage(std::size_t cells);
   // GetData's steps: each probe's cells and position, the data of every array, the
   // second-allele probes of SNP arrays.
   void LocateProbes(int probeSet, int pairs);

@@ -1,7 +1,9 @@
 // The model's outlier marks: image spikes in the data before the fit, and the single,
 // array and probe outlier steps between fits.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 
 #include "engine/group/sample_grouping.hpp"
 #include "engine/model/model.hpp"
@@ -9,26 +11,32 @@
 
 namespace {
 
-// Lists this short are selected from by counting each value's rank.
+// Lists this short are selected from by keeping their largest values.
 constexpr int kRankedSelectLimit = 24;
+// The most values above the quantile a list of kRankedSelectLimit keeps, and one more.
+constexpr int kLargestKept = 8;
 
-// SelectQuantile's value, found without moving a value: the k-th smallest is the one with
-// fewer than k + 1 values below it and more than k not above it. The counting loops have
-// no branches, which beats sorting values that come in no order. No value may be NaN.
-double RankedQuantile(double* values, int n, double q) {
+// SelectQuantile's value, found without moving a value: the k-th smallest of n is the
+// smallest of the n - k largest, which a pass over the values keeps in descending order,
+// each value going down the short list by maxima and minima without a branch. No value
+// may be NaN, and no two values may be zeros of different signs (absolute values are
+// neither), so the value found is the very one a selection picks.
+double LargestKeptQuantile(double* values, int n, double q) {
   const double position = std::floor(n * q);
   const int k = !(position > 0.0) ? 0 : position >= n ? n - 1 : static_cast<int>(position);
+  const int kept = n - k;
+  if (n <= 0 || kept > kLargestKept) return SelectQuantile(values, n, q);
+  std::array<double, kLargestKept> largest;
+  largest.fill(-std::numeric_limits<double>::infinity());
   for (int i = 0; i < n; ++i) {
-    const double value = values[i];
-    int below = 0;
-    int notAbove = 0;
-    for (int j = 0; j < n; ++j) {
-      below += values[j] < value ? 1 : 0;
-      notAbove += values[j] <= value ? 1 : 0;
+    double value = values[i];
+    for (int m = 0; m < kept; ++m) {
+      const double above = std::max(largest[static_cast<std::size_t>(m)], value);
+      value = std::min(largest[static_cast<std::size_t>(m)], value);
+      largest[static_cast<std::size_t>(m)] = above;
     }
-    if (below <= k && k < notAbove) return value;
   }
-  return SelectQuantile(values, n, q);
+  return largest[static_cast<std::size_t>(kept - 1)];
 }
 
 }  // namespace
@@ -44,7 +52,7 @@ double MODEL::ArrayAbsQuantile(const std::vector<double>& matrix, int array) {
     numbers = numbers && !std::isnan(values[j]);
   }
   return numbers && mProbes <= kRankedSelectLimit
-             ? RankedQuantile(values, mProbes, kOutlierQuantile)
+             ? LargestKeptQuantile(values, mProbes, kOutlierQuantile)
              : SelectQuantile(values, mProbes, kOutlierQuantile);
 }
 
