@@ -106,8 +106,7 @@ std::string ValueText(const ChromosomeGeometry& g, int row, int column) {
       const float v = chromosome.GetValue(s, unit);
       if (Missing(v)) return "NA";
       if (chromosome.dataType == kDataCopyNumber && !DisplayInferred &&
-          !chromosome.signal.Empty() &&
-          static_cast<std::size_t>(unit) < chromosome.markerStats.size()) {
+          !chromosome.signal.Empty() && chromosome.HoldsUnit(unit)) {
         const float signal = chromosome.signal.Row(s)[unit];
         return MessageBuffer("%.2f (Signal: %.1f, Mean: %.1f)", static_cast<double>(v),
                              Missing(signal) ? 0.0 : static_cast<double>(signal),
@@ -209,9 +208,7 @@ std::string ChromosomeStatusText(const ChromosomeGeometry& g, const ChromosomeHi
                                        static_cast<double>(chromosome.Threshold[At(type)]));
       if (hit.row >= 0) {
         const int unit = g.rows[At(hit.row)].unit;
-        const float v = unit >= 0 && static_cast<std::size_t>(unit) < chromosome.markerStats.size()
-                            ? chromosome.markerStats[At(unit)].summary[At(type)]
-                            : kMissingValueFloat;
+        const float v = chromosome.Summary(unit, type);
         text += MessageBuffer(
             " [%s, %.3f Mb, Value: %s]", UnitText(unit).c_str(), UnitPosition(unit) * 1e-6,
             Missing(v) ? "NA" : MessageBuffer("%.2f", static_cast<double>(v)).c_str());
