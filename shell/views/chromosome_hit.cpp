@@ -16,7 +16,9 @@
 #include "genome/chromosome/chromosome_view_flags.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/info/snp_info.hpp"
+#include "genome/jobs/region_clustering.hpp"
 #include "shell/views/chromosome_geometry.hpp"
+#include "shell/views/chromosome_layout.hpp"
 
 namespace {
 
@@ -147,10 +149,40 @@ std::string NoRegionsNote() {
   return ArrayType == 0 ? std::string(kExpressionMarksNoRegions) : std::string();
 }
 
+// The highlighted branch of the shown sample tree against a category: the branch's samples
+// (every sample of its groups) with a category in the column, those with this one, and the
+// category's enrichment p value there; empty without a highlighted branch.
+std::string HighlightedBranchText(int infoRow, int category) {
+  const OrderedTree* tree = ShownChromosomeTrees().samples;
+  if (tree == nullptr || !tree->ValidNode(tree->highlighted)) return {};
+  int annotated = 0;
+  int hits = 0;
+  for (const int group : tree->BranchItems(tree->highlighted)) {
+    if (group < 0 || group >= SampleGrouping.GroupCount()) continue;
+    const int first = SampleGrouping.GroupFirstSample(group);
+    for (int s = first; s < first + SampleGrouping.GroupSize(group); ++s) {
+      const int own = SampleInfo.CategoryOf(SampleGrouping.GetSampleArray(s), infoRow);
+      if (own < 0) continue;
+      ++annotated;
+      if (own == category) ++hits;
+    }
+  }
+  return MessageBuffer(" [highlighted: %d/%d, PValue=%f]", hits, annotated,
+                       SampleInfo.CategoryEnrichmentPValue(infoRow, category, annotated, hits));
+}
+
 }  // namespace
 
 ChromosomeHit HitChromosome(const ChromosomeGeometry& g, int x, int y, int legendShift) {
   ChromosomeHit hit;
+  const ChromosomeTrees trees = ShownChromosomeTrees();
+  if (trees.samples != nullptr && y - legendShift < g.in.dendroHeight / 2 + kSampleTreePickPixels) {
+    hit.node = NearestSampleTreeNode(g, *trees.samples, x, y - legendShift);
+    if (hit.node >= 0) {
+      hit.zone = ChromosomeZone::kSampleTree;
+      return hit;
+    }
+  }
   const int ht2 = g.in.infoRowHeight;
   const int infoTop = g.infoTop + legendShift;
   if (ht2 > 0 && g.in.infoRows > 0 && y >= infoTop && y < infoTop + g.in.infoRows * ht2 &&
@@ -236,8 +268,10 @@ std::string ChromosomeStatusText(const ChromosomeGeometry& g, const ChromosomeHi
       if (category < 0 || category >= column.CategoryCount()) return {};
       return MessageBuffer("[%s's %s: %s] [all: %d/%d]", name.c_str(), column.name.c_str(),
                            column.categories[At(category)].name.c_str(),
-                           column.categories[At(category)].sampleCount, column.sampleTotal);
+                           column.categories[At(category)].sampleCount, column.sampleTotal) +
+             HighlightedBranchText(hit.infoRow, category);
     }
+    case ChromosomeZone::kSampleTree:
     case ChromosomeZone::kNone:
       break;
   }

@@ -17,6 +17,7 @@
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/chromosome/chromosome_view_flags.hpp"
 #include "genome/info/genome_info.hpp"
+#include "genome/jobs/region_clustering.hpp"
 #include "shell/commands/export_image_command.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
@@ -246,6 +247,7 @@ void CChromosomeView::Deselect() {
   mStretchFirstUnit = mStretchLastUnit = -1;
   TheGroup().Settings().CUR_UNIT = -1;
   refgene_info.lastRefGene = -1;
+  GroupTree().highlighted = -1;
   Relayout();
 }
 
