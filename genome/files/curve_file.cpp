@@ -96,7 +96,7 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
 }
 bool CurveFile(CHROMOSOME& chro, bool read) {
   const std::string path = TheGroup().Settings().CURVE_FILE;
-  if (IsUnsetPath(path)) return true;
+  if (IsNone(path)) return true;
   if (!read) return WriteCurveFile(chro, path);
   if (!ReadCurveFile(chro, path)) return false;
   chro.dataType = kDataCall;
