@@ -187,7 +187,10 @@ void CHROMOSOME::NextDataType(int direction) {
       if (MethodOffersDataType(method, dataType)) break;
     }
   }
-  TheGroup().Settings().DISPLAY_RANGE = kDataTypeDisplayRange[static_cast<std::size_t>(dataType)];
+  // The settings follow, so that the options page edits the limits of the type shown.
+  GroupSettings& settings = TheGroup().Settings();
+  settings.CHRO_DATA = dataType;
+  settings.DISPLAY_RANGE = kDataTypeDisplayRange[static_cast<std::size_t>(dataType)];
   PrepareDataType();
 }
 

@@ -132,6 +132,7 @@ class ChromosomeDataTypeStepsTest : public ShellTest {
   // over a data cell names it.
   static void ExpectShown(CChromosomeView& view, int type, const std::string& how) {
     EXPECT_EQ(chromosome.dataType, type) << how;
+    EXPECT_EQ(TheGroup().Settings().CHRO_DATA, type) << how << ": the options page edits it";
     QImage image(view.Geometry().picWidth, view.Geometry().picHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     {

@@ -50,7 +50,6 @@ void CChromosomeView::OnInitialUpdate() {
   // curve and significant regions are made when missing. At layout, not at every paint:
   // for copy numbers this walks every marker.
   chromosome.NextDataType(0);
-  settings.CHRO_DATA = chromosome.dataType;
   mGeometry = LayoutChromosomeView(settings, ShownChromosomeTrees());
   if (mSelColumn >= mGeometry.ColumnCount()) mSelColumn = -1;
   UpdateScrollBars();
