@@ -234,6 +234,15 @@ void ClearGeneInformation() {
 }
 
 bool ReadGeneInfoFile(const std::string& path, bool rebuild) {
+  // An unset or switched-off file leaves a rebuilt group without gene information, as it
+  // leaves a SNP group without SNP information.
+  if (IsNone(path)) {
+    if (rebuild) {
+      ClearGeneInfo();
+      for (TERM_TABLE& table : TermTables) table.Clear();
+    }
+    return false;
+  }
   if (!rebuild && !GeneInfo.Loaded()) {
     LogMessage(kNothingToMergeMessage, 0, kLogRed);
     return false;

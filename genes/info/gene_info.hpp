@@ -139,7 +139,8 @@ extern int KeywordSearchStart;  // the unit the next keyword search starts at
 // genes are built afresh for the loaded layout; without it the file tops up the loaded
 // genes: only its non-empty fields overwrite, and the term counts are taken again over
 // all genes. A top-up while nothing is loaded is refused. False, with the reason logged
-// in red, on any failure.
+// in red, on any failure; false without a word for a path that names no file (IsNone),
+// which leaves a rebuild without gene information.
 [[nodiscard]] bool ReadGeneInfoFile(const std::string& path, bool rebuild);
 
 // Frees the genes; no columns, no selection, no last keyword. The term tables keep

@@ -148,6 +148,13 @@ class CHROMOSOME {
   std::vector<MarkerStats> markerStats;
   int sampleCount = 0;
   int unitCount = 0;
+  // Whether the gathered tables hold the unit. The genome information is read apart from
+  // the gathering, so a unit it places is checked here before it indexes a table.
+  bool HoldsUnit(int unit) const {
+    return unit >= 0 && unit < unitCount && static_cast<std::size_t>(unit) < markerStats.size();
+  }
+  // A held unit's summary of a data type; missing for any other unit or type.
+  float Summary(int unit, int type) const;
 
   int permuteRounds = 0;
   // Per sample group, sized by the group count (one group per array is common).

@@ -12,7 +12,7 @@ bool ReadGenomeFilesAndGather() {
   if (!genome_info.ReadCytobandFile(settings.CYTOBAND_FILE)) return false;
   if (!genome_info.ReadGenomeInfoFile(settings.GENOME_INFO_FILE)) return false;
   if (!refgene_info.ReadFile(settings.REF_GENE_FILE)) return false;
-  if (!IsUnsetPath(settings.GENE_LIST_FILE) && ReadGeneList(nullptr, "", false) != -1)
+  if (!IsNone(settings.GENE_LIST_FILE) && ReadGeneList(nullptr, "", false) != -1)
     genome_info.KeepListedUnits();
   return chromosome.GetData();
 }

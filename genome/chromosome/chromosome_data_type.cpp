@@ -77,12 +77,14 @@ float CHROMOSOME::GetValue(int sample, int unit) const {
   return truncateLog2 && ratio < kLog2Floor ? kLog2Floor : ratio;
 }
 
+float CHROMOSOME::Summary(int unit, int type) const {
+  if (!HoldsUnit(unit) || type < 0 || type >= kChroDataTypeCount) return kMissingValueFloat;
+  return markerStats[static_cast<std::size_t>(unit)].summary[static_cast<std::size_t>(type)];
+}
+
 bool CHROMOSOME::IsSignificant(int unit, float value) const {
-  if (ArrayType == 0) return false;
-  if (unit >= 0) {
-    if (static_cast<std::size_t>(unit) >= markerStats.size()) return false;
-    value = markerStats[static_cast<std::size_t>(unit)].summary[static_cast<std::size_t>(dataType)];
-  }
+  if (ArrayType == 0 || dataType < 0 || dataType >= kChroDataTypeCount) return false;
+  if (unit >= 0) value = Summary(unit, dataType);
   const std::size_t type = static_cast<std::size_t>(dataType);
   if (value == kMissingValueFloat) return false;
   if (useMinMax != 0) return value >= Max[type] || value <= Min[type];
@@ -185,7 +187,10 @@ void CHROMOSOME::NextDataType(int direction) {
       if (MethodOffersDataType(method, dataType)) break;
     }
   }
-  TheGroup().Settings().DISPLAY_RANGE = kDataTypeDisplayRange[static_cast<std::size_t>(dataType)];
+  // The settings follow, so that the options page edits the limits of the type shown.
+  GroupSettings& settings = TheGroup().Settings();
+  settings.CHRO_DATA = dataType;
+  settings.DISPLAY_RANGE = kDataTypeDisplayRange[static_cast<std::size_t>(dataType)];
   PrepareDataType();
 }
 

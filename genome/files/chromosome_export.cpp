@@ -72,8 +72,7 @@ class ExportWriter {
     JobProgress& progress = Progress();
     int lines = 0;
     for (const int unit : genome_info.genomeOrder) {
-      if (unit < 0) break;
-      if (unit >= mChro.unitCount) continue;
+      if (!mChro.HoldsUnit(unit)) continue;
       WriteMarker(unit, tallies);
       if (!Flush(false)) return false;
       if (++lines % kExportPumpStep == 0) progress.Pump();
@@ -129,10 +128,7 @@ class ExportWriter {
     mLine += '\t';
     if (place.second != -1.0f) AppendExactFloat(mLine, place.second);
     mLine += '\t';
-    const float score = mType >= 0 && mType < kChroDataTypeCount && !mChro.markerStats.empty()
-                            ? mChro.markerStats[static_cast<std::size_t>(unit)]
-                                  .summary[static_cast<std::size_t>(mType)]
-                            : kMissingValueFloat;
+    const float score = mChro.Summary(unit, mType);
     if (score == kMissingValueFloat || mType == kDataCopyNumber || mType == kDataLog2Ratio)
       mLine += "NA";
     else

@@ -39,7 +39,7 @@ void CHRO_REGION::Clear() {
 
 bool CHRO_REGION::ReadRegionFile(const std::string& path) {
   Clear();
-  if (IsUnsetPath(path)) return false;
+  if (IsNone(path)) return false;
   platform::LineReader reader;
   if (!reader.Open(path, kRegionLineLength)) {
     LogMessage("  Reading chromosome region file '" + path + "' failed", 0, kLogRed);

@@ -47,7 +47,7 @@ bool ReadCurveFile(CHROMOSOME& chro, const std::string& path) {
     const std::string_view field = genome_text::TrimRight(NextField(rest));
     float value = kMissingValueFloat;
     if (field.empty() || !ParseFloatField(field, value)) value = kMissingValueFloat;
-    if (unit >= 0 && unit < chro.unitCount && !chro.markerStats.empty())
+    if (chro.HoldsUnit(unit))
       chro.markerStats[static_cast<std::size_t>(unit)].summary[kDataCall] = value;
     if (++lines % kCurvePumpStep == 0) progress.Pump();
   }
@@ -63,7 +63,6 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
   }
   LogMessage("  Writing curve file '" + path + "'...\n");
   const int type = chro.dataType;
-  const bool typed = type >= 0 && type < kChroDataTypeCount && !chro.markerStats.empty();
   auto write = [&file](std::string& text) {
     const bool ok = file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     text.clear();
@@ -74,8 +73,7 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
   JobProgress& progress = Progress();
   int lines = 0;
   for (const int unit : genome_info.genomeOrder) {
-    if (unit < 0) break;
-    if (unit >= chro.unitCount) continue;
+    if (!chro.HoldsUnit(unit)) continue;
     const UNIT_POS& place = genome_info.Unit[static_cast<std::size_t>(unit)];
     text.append(Layout.units[static_cast<std::size_t>(unit)].Name()).append("\t");
     text.append(genome_info.GetChroName(place.chro)).append("\t");
@@ -83,9 +81,7 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
     text += '\t';
     if (place.second != -1.0f) AppendExactFloat(text, place.second);
     text += '\t';
-    const float value = typed ? chro.markerStats[static_cast<std::size_t>(unit)]
-                                    .summary[static_cast<std::size_t>(type)]
-                              : kMissingValueFloat;
+    const float value = chro.Summary(unit, type);
     if (value != kMissingValueFloat) AppendExactFloat(text, value);
     text += '\n';
     if (text.size() >= kCurveWriteSize && !(ok = write(text))) break;
@@ -100,7 +96,7 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
 }
 bool CurveFile(CHROMOSOME& chro, bool read) {
   const std::string path = TheGroup().Settings().CURVE_FILE;
-  if (IsUnsetPath(path)) return true;
+  if (IsNone(path)) return true;
   if (!read) return WriteCurveFile(chro, path);
   if (!ReadCurveFile(chro, path)) return false;
   chro.dataType = kDataCall;

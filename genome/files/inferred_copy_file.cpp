@@ -107,8 +107,7 @@ bool ReadInferredCopyFile(CHROMOSOME& chro, const std::string& path) {
   JobProgress& progress = Progress();
   int lines = 0;
   for (const int unit : genome_info.genomeOrder) {
-    if (unit < 0) break;
-    if (unit >= chro.unitCount) continue;
+    if (!chro.HoldsUnit(unit)) continue;
     const std::string expected(UnitName(unit));
     next();
     if (tooLong) return longLine();

@@ -82,10 +82,7 @@ class SummaryWriter {
   const std::vector<PositionEntry>& Markers(int chromosome) const {
     return genome_info.posList[static_cast<std::size_t>(chromosome)];
   }
-  float Value(int unit) const {
-    return mChro.markerStats[static_cast<std::size_t>(unit)]
-        .summary[static_cast<std::size_t>(mChro.dataType)];
-  }
+  float Value(int unit) const { return mChro.Summary(unit, mChro.dataType); }
 
   void WriteRegions(const std::string& who) {
     for (int r = 0; r < mChro.regionCount && mOk; ++r) {

@@ -31,11 +31,11 @@ std::vector<CurveGroup> CurveGroupsOfGrouping() {
   return groups;
 }
 
-std::vector<int> CurveMarkers() {
+std::vector<int> CurveMarkers(const CHROMOSOME& data) {
   std::vector<int> units;
   units.reserve(genome_info.genomeOrder.size());
   for (const int unit : genome_info.genomeOrder) {
-    if (!UnitOnX(unit)) units.push_back(unit);
+    if (data.HoldsUnit(unit) && !UnitOnX(unit)) units.push_back(unit);
   }
   return units;
 }
@@ -118,7 +118,7 @@ bool GatherCurve(CHROMOSOME& data, CurveTracks& tracks, std::vector<int>& units)
   const SampleMatrix<float>& table = loh ? data.lohCodes : data.inferred;
   if (table.Empty()) return false;
   const std::vector<CurveGroup> groups = CurveGroupsOfGrouping();
-  units = CurveMarkers();
+  units = CurveMarkers(data);
   if (PermuteUseInferred) data.useMinMax = 1;
   const bool dropInferred = loh && PermuteUseInferred && !data.inferred.Empty();
   const int n = static_cast<int>(units.size());
@@ -220,9 +220,8 @@ void CHROMOSOME::SetRangeFromCurve() {
   const auto d = static_cast<std::size_t>(dataType);
   Min[d] = 1;
   Max[d] = 0;
-  for (const int unit : CurveMarkers()) {
-    if (unit < 0 || unit >= static_cast<int>(markerStats.size())) continue;
-    const float value = markerStats[static_cast<std::size_t>(unit)].summary[d];
+  for (const int unit : CurveMarkers(*this)) {
+    const float value = Summary(unit, dataType);
     if (IsMissing(value)) continue;
     Min[d] = std::min(Min[d], value);
     Max[d] = std::max(Max[d], value);

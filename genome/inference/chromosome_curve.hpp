@@ -41,8 +41,9 @@ struct CurveGroup {
 // The groups of the sample grouping.
 std::vector<CurveGroup> CurveGroupsOfGrouping();
 
-// The units the curve runs over: the genome order without the X chromosome.
-std::vector<int> CurveMarkers();
+// The units the curve runs over: the genome order without the X chromosome, each held by
+// the chromosome data.
+std::vector<int> CurveMarkers(const CHROMOSOME& data);
 
 // Each group's weighted values along the curve's markers; excluded groups hold no track
 // but count in the divisor.

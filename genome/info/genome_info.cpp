@@ -515,7 +515,8 @@ bool GENOME_INFO::GetUnitPos() {
   if (units) {
     for (std::size_t i = 0; i < Unit.size(); ++i)
       place(Unit[i].chro, Unit[i].pos, static_cast<int>(i));
-    genomeOrder.assign(Unit.size(), -1);
+    genomeOrder.clear();
+    genomeOrder.reserve(Unit.size());
   } else {
     for (std::size_t i = 0; i < refGenes.size(); ++i)
       place(refGenes[i].chro, refGenes[i].start, static_cast<int>(i));
@@ -532,7 +533,7 @@ bool GENOME_INFO::GetUnitPos() {
     if (!units) continue;
     const int first = k;
     for (const PositionEntry& entry : list) {
-      genomeOrder[static_cast<std::size_t>(k)] = entry.index;
+      genomeOrder.push_back(entry.index);
       Unit[static_cast<std::size_t>(entry.index)].order = k - first;
       ++k;
     }

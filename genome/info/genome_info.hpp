@@ -135,7 +135,8 @@ class GENOME_INFO {
   float genomeLength = 0;
   std::array<int, MAX_CHRO_NUM> chroCount{};
   int totalCount = 0;
-  std::vector<int> genomeOrder;  // unit indices by chromosome, then position
+  // The placed units by chromosome, then position; units on no chromosome are not in it.
+  std::vector<int> genomeOrder;
   int NumChro = 0;
   int currentChro = 0;
   int lastRefGene = -1;

@@ -275,7 +275,7 @@ bool InferCopyNumberStep(CHROMOSOME& data) {
   GroupSettings& settings = TheGroup().Settings();
   if (!data.SetCopyLayout(settings.PARENT_SPECIFIC_COPY != 0, settings.INFER_STEP)) return false;
   const bool fromFile =
-      settings.INFER_COPY_METHOD == kCopyFromFile && !IsUnsetPath(settings.INFERRED_COPY_FILE);
+      settings.INFER_COPY_METHOD == kCopyFromFile && !IsNone(settings.INFERRED_COPY_FILE);
   if (fromFile && ReadInferredCopyFile(data, settings.INFERRED_COPY_FILE)) return true;
   if (fromFile) {
     LogMessage(kInferredCopyFallbackMessage, 0, kLogRed);
@@ -329,7 +329,7 @@ bool CHROMOSOME::GetData() {
   if ((method == kChroCopyNumber || method == kChroExpression) && !GetSignals()) return false;
   // Linkage shows the curve file's scores when one is named; a file that cannot be read
   // says so and leaves the calls to show.
-  if (method == kChroLinkage && !IsUnsetPath(settings.CURVE_FILE))
+  if (method == kChroLinkage && !IsNone(settings.CURVE_FILE))
     ReadCurveFile(*this, settings.CURVE_FILE);
   if (snp && (method != kChroLinkage || settings.LINKAGE_INHERITANCE == 2)) {
     if (!InferLohStep(*this) || progress.Stopped()) return false;

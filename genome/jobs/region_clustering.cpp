@@ -158,6 +158,35 @@ void OrderedTree::Clear() {
   position.clear();
   order.clear();
   maxHeight = 0.0f;
+  highlighted = -1;
+}
+
+bool OrderedTree::InBranch(int node, int branch) const {
+  if (!ValidNode(branch)) return false;
+  // Each step goes one merge up; no path is longer than the tree.
+  int n = node;
+  for (int steps = 0; ValidNode(n) && steps < tree.NodeCount(); ++steps, n = tree.Node(n).parent)
+    if (n == branch) return true;
+  return false;
+}
+
+std::vector<int> OrderedTree::BranchItems(int node) const {
+  std::vector<int> items;
+  if (!ValidNode(node)) return items;
+  // Depth first, the left branch first.
+  std::vector<int> pending{node};
+  while (!pending.empty()) {
+    const int n = pending.back();
+    pending.pop_back();
+    const SampleOrderNode& at = tree.Node(n);
+    if (n < tree.ItemCount()) {
+      items.push_back(n);
+      continue;
+    }
+    if (ValidNode(at.right)) pending.push_back(at.right);
+    if (ValidNode(at.left)) pending.push_back(at.left);
+  }
+  return items;
 }
 
 OrderedTree& GroupTree() {

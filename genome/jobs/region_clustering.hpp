@@ -28,7 +28,14 @@ struct OrderedTree {
   std::vector<int> order;
   // The largest merge height, 0 for a tree not built.
   float maxHeight = 0.0f;
+  // The node of the branch the user highlighted; -1 none.
+  int highlighted = -1;
   bool Built() const { return !order.empty(); }
+  bool ValidNode(int node) const { return node >= 0 && node < tree.NodeCount(); }
+  // The items (leaves) under a node, the left branch first; none for a node not in the tree.
+  std::vector<int> BranchItems(int node) const;
+  // Whether a node lies in the branch below (or at) another.
+  bool InBranch(int node, int branch) const;
   void Clear();
 };
 

@@ -11,11 +11,15 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QImage>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 
+#include <cmath>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -24,6 +28,8 @@
 
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/group/sample_grouping.hpp"
+#include "engine/group/sample_info.hpp"
 #include "engine/services/r_link.hpp"
 #include "engine/services/stat_connector.hpp"
 #include "genome/chromosome/chromosome.hpp"
@@ -41,6 +47,7 @@
 #include "shell/tests/chromosome_study.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/shell_test.hpp"
+#include "shell/views/chromosome/chromosome_layout.hpp"
 #include "shell/views/chromosome/chromosome_view.hpp"
 #include "shell/views/pane/export_image_command.hpp"
 
@@ -451,6 +458,124 @@ TEST_F(ChromosomeViewCommandsTest, ClusteringOrdersSamplesAndTheRegionsOfTheRegi
   EXPECT_FALSE(RegionsMode);
   EXPECT_FALSE(ShowRegionTree);
   EXPECT_TRUE(frame.CommandUi(ids::kChroShowAll).enabled);
+}
+
+// The chance of more than max(hits - 1, 0) members among drawn samples of total, members of
+// them having the category (so at least one even for no hits), summed term by term.
+double UpperTail(int hits, int members, int total, int drawn) {
+  const auto choose = [](int n, int k) {
+    return k < 0 || k > n ? -INFINITY
+                          : std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0);
+  };
+  double p = 0;
+  for (int k = std::max(hits, 1); k <= std::min(members, drawn); ++k)
+    p += std::exp(choose(members, k) + choose(total - members, drawn - k) - choose(total, drawn));
+  return p;
+}
+
+TEST_F(ChromosomeViewCommandsTest, AHighlightedSampleBranchCountsTheCategoryUnderThePointer) {
+  CMainFrame& frame = Gather(kChroLoh);
+  // A category column that tells normals from tumours.
+  std::string info = "Array\tName\tKind\n";
+  for (const synth::SnpGroupArray& array : mStudy.group.arrays)
+    info += array.name + (array.normal ? "\t\tnormal\n" : "\t\ttumour\n");
+  ASSERT_TRUE(SampleInfo.ReadSampleInfoFile(mFolder.Write("kinds.txt", info)));
+  prompts.dialogAnswer = Accept([](QDialog& dialog) {
+    compare_events::Click(*Control<QCheckBox>(dialog, ClusterSnpDialog::kClusterSamples));
+  });
+  frame.ShowView(VIEW_CHROMOSOME);  // the reading's log lines brought the log forward
+  ASSERT_TRUE(frame.OnCommand(ids::kChroClustering));
+  prompts.dialogAnswer = {};
+  ASSERT_TRUE(ShowSampleTree);
+  OrderedTree& tree = GroupTree();
+  ASSERT_TRUE(tree.Built());
+  GroupSettings& settings = TheGroup().Settings();
+  settings.PIXEL_HT2 = 8;
+  settings.DENDRO_HT = 80;
+  auto& view = *dynamic_cast<CChromosomeView*>(frame.PaneView());
+  view.Relayout();
+  view.verticalScrollBar()->setValue(0);
+  view.horizontalScrollBar()->setValue(0);
+  QCoreApplication::processEvents();
+  const ChromosomeGeometry& g = view.Geometry();
+
+  // A branch's samples and its tumours among them, its groups found by walking down.
+  const std::function<void(int, int&, int&)> tally = [&](int n, int& samples, int& tumours) {
+    if (n >= tree.tree.ItemCount()) {
+      tally(tree.tree.Node(n).left, samples, tumours);
+      tally(tree.tree.Node(n).right, samples, tumours);
+      return;
+    }
+    for (int k = 0; k < SampleGrouping.GroupSize(n); ++k) {
+      ++samples;
+      tumours +=
+          SampleGrouping.SampleName(SampleGrouping.GroupFirstSample(n) + k)[0] == 'N' ? 0 : 1;
+    }
+  };
+  int allTumours = 0;
+  for (const synth::SnpGroupArray& array : mStudy.group.arrays) allTumours += array.normal ? 0 : 1;
+  const int total = static_cast<int>(mStudy.group.arrays.size());
+
+  // Over the first tumour's cell of the category row.
+  int column = -1;
+  for (int c = 0; c < g.ColumnCount() && column < 0; ++c)
+    if (SampleGrouping.SampleName(g.columns.sampleOfColumn[static_cast<std::size_t>(c)])[0] != 'N')
+      column = c;
+  ASSERT_GE(column, 0);
+  const QPoint cell(g.ColumnX(column) + 1, g.infoTop + 1);
+  const std::string all = MessageBuffer("[all: %d/%d]", allTumours, total);
+  // The pointer comes to the cell from beside it, so that it moves.
+  const auto hover = [&view, cell] {
+    QTest::mouseMove(view.viewport(), cell - view.ScrollOffset() + QPoint(1, 0));
+    QTest::mouseMove(view.viewport(), cell - view.ScrollOffset());
+  };
+  hover();
+  ASSERT_TRUE(view.StatusText().ends_with(all)) << view.StatusText();
+  const QRect band(g.left, 0, g.right - g.left, g.in.dendroHeight / 2 + 2);
+  const auto blue = [&view, &band] {
+    QImage image(view.Geometry().picWidth, view.Geometry().picHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    view.Draw(painter);
+    int count = 0;
+    for (int y = band.top(); y <= band.bottom(); ++y)
+      for (int x = band.left(); x <= band.right(); ++x)
+        count += image.pixel(x, y) == qRgb(0, 0, 255);
+    return count;
+  };
+  EXPECT_EQ(blue(), 0);
+
+  // A click on a branch's bar highlights it: drawn again in blue, counted in the status.
+  int withTumours = 0;
+  for (int branch = tree.tree.ItemCount(); branch < tree.tree.NodeCount(); ++branch) {
+    SCOPED_TRACE(branch);
+    const TreePoint left = SampleTreeNodePoint(g, tree, tree.tree.Node(branch).left);
+    const TreePoint right = SampleTreeNodePoint(g, tree, tree.tree.Node(branch).right);
+    const QPoint bar((left.x + right.x) / 2, SampleTreeNodePoint(g, tree, branch).y);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, bar - view.ScrollOffset());
+    ASSERT_EQ(tree.highlighted, branch);
+    EXPECT_GT(blue(), 0);
+    hover();
+    int samples = 0;
+    int tumours = 0;
+    tally(branch, samples, tumours);
+    withTumours += tumours > 0 ? 1 : 0;
+    const std::string& text = view.StatusText();
+    const std::string head = all + MessageBuffer(" [highlighted: %d/%d, PValue=", tumours, samples);
+    const std::size_t at = text.find(head);
+    ASSERT_NE(at, std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("]")) << text;
+    const double p = std::stod(text.substr(at + head.size()));
+    EXPECT_NEAR(p, UpperTail(tumours, allTumours, total, samples), 1e-6) << text;
+  }
+  EXPECT_GT(withTumours, 1);
+
+  // Esc drops the highlight.
+  QTest::keyClick(&view, Qt::Key_Escape);
+  EXPECT_EQ(tree.highlighted, -1);
+  hover();
+  EXPECT_TRUE(view.StatusText().ends_with(all)) << view.StatusText();
+  EXPECT_EQ(blue(), 0);
 }
 
 TEST_F(ChromosomeViewCommandsTest, KeysRunTheMenusCommandsOnlyWhereTheMenuWould) {

@@ -27,6 +27,7 @@
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
 #include "shell/tests/group_commands_test.hpp"
+#include "shell/tests/menu_clicks.hpp"
 #include "shell/views/array/data_drawing.hpp"
 #include "shell/views/array/data_view.hpp"
 
@@ -220,6 +221,57 @@ TEST_F(DataViewTest, AnimationTurnsAtBothEndsAndStopsWhenPausedBusyOrUnfocused) 
   frame.ShowView(VIEW_ANALYSIS);
   frame.UpdateCommandUi();
   EXPECT_EQ(frame.Action(ids::kDataAnimate)->text().toStdString(), "&Animate\tA");
+}
+
+TEST_F(DataViewTest, TheDataMenuOpenedWhileAnimatingPausesNothingButAnotherWindowDoes) {
+  CMainFrame& frame = OpenFrame();
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  DataView& view = OpenModelledView(frame);
+  view.setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&view] { return view.hasFocus(); }, 2000));
+  QTest::keyClick(&view, Qt::Key_A);
+  ASSERT_FALSE(view.Paused());
+
+  // The menu opened with the mouse takes the focus; the items read as the animation runs,
+  // and the menu's own items change it.
+  QAction* animate = frame.Action(ids::kDataAnimate);
+  QAction* faster = frame.Action(ids::kDataFaster);
+  QAction* slower = frame.Action(ids::kDataSlower);
+  QMenu* menu = OpenMenuHolding(frame, animate);
+  ASSERT_NE(menu, nullptr);
+  QTest::qWait(3 * 200);  // the frame brings its items up to date every 200 ms
+  EXPECT_FALSE(view.Paused()) << "the menu is the window's own";
+  EXPECT_EQ(animate->text().toStdString(), "&Pause\tCtrl+A");
+  EXPECT_TRUE(faster->isEnabled());
+  EXPECT_TRUE(slower->isEnabled());
+  QTest::keyClick(menu, Qt::Key_Escape);
+  QApplication::processEvents();
+
+  EXPECT_TRUE(ChooseMenuItem(frame, faster));
+  EXPECT_DOUBLE_EQ(view.AnimationPeriod(), 70.0 / 1.3);
+  EXPECT_TRUE(ChooseMenuItem(frame, slower));
+  EXPECT_TRUE(ChooseMenuItem(frame, slower));
+  EXPECT_DOUBLE_EQ(view.AnimationPeriod(), 70.0 * 1.3);
+  EXPECT_FALSE(view.Paused());
+  // Pause from the menu, then Animate from it again.
+  EXPECT_TRUE(ChooseMenuItem(frame, animate));
+  EXPECT_TRUE(view.Paused());
+  frame.UpdateCommandUi();
+  EXPECT_EQ(animate->text().toStdString(), "&Animate\tCtrl+A");
+  EXPECT_FALSE(faster->isEnabled());
+  EXPECT_TRUE(ChooseMenuItem(frame, animate));
+  EXPECT_FALSE(view.Paused());
+
+  // Another window taking the focus pauses the animation.
+  QWidget other;
+  other.setFocusPolicy(Qt::StrongFocus);
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  EXPECT_TRUE(view.Paused());
+  frame.UpdateCommandUi();
+  EXPECT_EQ(animate->text().toStdString(), "&Animate\tCtrl+A");
 }
 
 TEST_F(DataViewTest, KeysResizeStepProbeSetsAndSwitchModesAndModels) {

@@ -302,6 +302,34 @@ TEST_F(LdaViewTest, ClicksSelectTheSampleUnderThePointerAndAlternateOnOverlaps) 
   AnalysisRunning = 0;
 }
 
+TEST_F(LdaViewTest, ThePointerBesideThePictureGetsTheKeysHint) {
+  constexpr int kSamples = 12;
+  MakeGroup(kSamples);
+  LdaView& view = ShowView(PlantClasses(kSamples, 3, 5));
+  mFrame->resize(1800, 1400);
+  QApplication::processEvents();
+  const QRect picture = view.Canvas()->geometry();  // in the viewport
+  ASSERT_LT(picture.right() + 40, view.viewport()->width());
+  ASSERT_LT(picture.bottom() + 40, view.viewport()->height());
+  const std::vector<bool> alone = Uncovered(view, false);
+  const int shown = static_cast<int>(std::find(alone.begin(), alone.end(), true) - alone.begin());
+  ASSERT_LT(shown, kSamples);
+  const ScatterBox& box = view.Boxes()[static_cast<std::size_t>(shown)];
+  const QPoint onPoint =
+      view.Canvas()->mapTo(view.viewport(), QPoint(box.CentreX(), box.CentreY()));
+  const std::string name = "[" + SampleGrouping.SampleName(shown) + "]";
+  // Right of the picture, below it and past its corner, each after a point's name.
+  const QPoint beside[] = {{picture.right() + 20, picture.center().y()},
+                           {picture.center().x(), picture.bottom() + 20},
+                           {picture.right() + 30, picture.bottom() + 30}};
+  for (const QPoint& at : beside) {
+    QTest::mouseMove(view.viewport(), onPoint);
+    ASSERT_EQ(Status(), name);
+    QTest::mouseMove(view.viewport(), at);
+    EXPECT_EQ(Status(), kLdaSizeHelpText) << at.x() << "," << at.y();
+  }
+}
+
 TEST_F(LdaViewTest, KeysStepThroughSamplesAndSizeThePicture) {
   MakeGroup(6);
   LdaView& view = ShowView(PlantClasses(6, 2, 31));

@@ -276,7 +276,10 @@ void DataView::timerEvent(QTimerEvent* event) {
 }
 
 void DataView::focusOutEvent(QFocusEvent* event) {
-  mPaused = true;
+  // The window's own menus take the focus only while they are open; the animation goes on
+  // under them, so that Pause, Faster and Slower act on it.
+  const Qt::FocusReason reason = event->reason();
+  if (reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason) mPaused = true;
   QScrollArea::focusOutEvent(event);
 }
 

@@ -147,12 +147,13 @@ void DrawLegend(QPainter& painter, const ChromosomeDrawState& s) {
 
 void DrawDendrograms(QPainter& painter, const ChromosomeDrawState& s) {
   const ChromosomeGeometry& g = *s.geometry;
-  auto draw = [&painter](const OrderedTree& tree, auto place) {
+  auto draw = [&painter](const OrderedTree& tree, auto place, int branch = -1) {
     const SampleOrderTree& t = tree.tree;
     const int nodes = std::min(t.NodeCount(), static_cast<int>(tree.position.size()));
     for (int n = 0; n < nodes; ++n) {
       const SampleOrderNode& node = t.Node(n);
       if (node.left < 0 || node.right < 0 || node.left >= nodes || node.right >= nodes) continue;
+      if (branch >= 0 && !tree.InBranch(n, branch)) continue;
       const QPoint p = place(n);
       const QPoint a = place(node.left);
       const QPoint b = place(node.right);
@@ -187,10 +188,14 @@ void DrawDendrograms(QPainter& painter, const ChromosomeDrawState& s) {
     const OrderedTree& tree = *s.trees.samples;
     painter.setPen(QPen(Qt::black, 2));
     const auto place = [&](int n) {
-      return QPoint(static_cast<int>(g.in.pixelWidth * tree.position[At(n)] + g.left),
-                    static_cast<int>((1 - depth(tree, n)) * g.in.dendroHeight / 2) + s.legendShift);
+      const TreePoint p = SampleTreeNodePoint(g, tree, n);
+      return QPoint(p.x, p.y + s.legendShift);
     };
     draw(tree, place);
+    if (tree.ValidNode(tree.highlighted)) {
+      painter.setPen(QPen(Qt::blue, 2));
+      draw(tree, place, tree.highlighted);
+    }
   }
 }
 

@@ -16,7 +16,9 @@
 #include "genome/chromosome/chromosome_view_flags.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/info/snp_info.hpp"
+#include "genome/jobs/region_clustering.hpp"
 #include "shell/views/chromosome/chromosome_geometry.hpp"
+#include "shell/views/chromosome/chromosome_layout.hpp"
 
 namespace {
 
@@ -106,8 +108,7 @@ std::string ValueText(const ChromosomeGeometry& g, int row, int column) {
       const float v = chromosome.GetValue(s, unit);
       if (Missing(v)) return "NA";
       if (chromosome.dataType == kDataCopyNumber && !DisplayInferred &&
-          !chromosome.signal.Empty() &&
-          static_cast<std::size_t>(unit) < chromosome.markerStats.size()) {
+          !chromosome.signal.Empty() && chromosome.HoldsUnit(unit)) {
         const float signal = chromosome.signal.Row(s)[unit];
         return MessageBuffer("%.2f (Signal: %.1f, Mean: %.1f)", static_cast<double>(v),
                              Missing(signal) ? 0.0 : static_cast<double>(signal),
@@ -148,10 +149,40 @@ std::string NoRegionsNote() {
   return ArrayType == 0 ? std::string(kExpressionMarksNoRegions) : std::string();
 }
 
+// The highlighted branch of the shown sample tree against a category: the branch's samples
+// (every sample of its groups) with a category in the column, those with this one, and the
+// category's enrichment p value there; empty without a highlighted branch.
+std::string HighlightedBranchText(int infoRow, int category) {
+  const OrderedTree* tree = ShownChromosomeTrees().samples;
+  if (tree == nullptr || !tree->ValidNode(tree->highlighted)) return {};
+  int annotated = 0;
+  int hits = 0;
+  for (const int group : tree->BranchItems(tree->highlighted)) {
+    if (group < 0 || group >= SampleGrouping.GroupCount()) continue;
+    const int first = SampleGrouping.GroupFirstSample(group);
+    for (int s = first; s < first + SampleGrouping.GroupSize(group); ++s) {
+      const int own = SampleInfo.CategoryOf(SampleGrouping.GetSampleArray(s), infoRow);
+      if (own < 0) continue;
+      ++annotated;
+      if (own == category) ++hits;
+    }
+  }
+  return MessageBuffer(" [highlighted: %d/%d, PValue=%f]", hits, annotated,
+                       SampleInfo.CategoryEnrichmentPValue(infoRow, category, annotated, hits));
+}
+
 }  // namespace
 
 ChromosomeHit HitChromosome(const ChromosomeGeometry& g, int x, int y, int legendShift) {
   ChromosomeHit hit;
+  const ChromosomeTrees trees = ShownChromosomeTrees();
+  if (trees.samples != nullptr && y - legendShift < g.in.dendroHeight / 2 + kSampleTreePickPixels) {
+    hit.node = NearestSampleTreeNode(g, *trees.samples, x, y - legendShift);
+    if (hit.node >= 0) {
+      hit.zone = ChromosomeZone::kSampleTree;
+      return hit;
+    }
+  }
   const int ht2 = g.in.infoRowHeight;
   const int infoTop = g.infoTop + legendShift;
   if (ht2 > 0 && g.in.infoRows > 0 && y >= infoTop && y < infoTop + g.in.infoRows * ht2 &&
@@ -209,9 +240,7 @@ std::string ChromosomeStatusText(const ChromosomeGeometry& g, const ChromosomeHi
                                        static_cast<double>(chromosome.Threshold[At(type)]));
       if (hit.row >= 0) {
         const int unit = g.rows[At(hit.row)].unit;
-        const float v = unit >= 0 && static_cast<std::size_t>(unit) < chromosome.markerStats.size()
-                            ? chromosome.markerStats[At(unit)].summary[At(type)]
-                            : kMissingValueFloat;
+        const float v = chromosome.Summary(unit, type);
         text += MessageBuffer(
             " [%s, %.3f Mb, Value: %s]", UnitText(unit).c_str(), UnitPosition(unit) * 1e-6,
             Missing(v) ? "NA" : MessageBuffer("%.2f", static_cast<double>(v)).c_str());
@@ -239,8 +268,10 @@ std::string ChromosomeStatusText(const ChromosomeGeometry& g, const ChromosomeHi
       if (category < 0 || category >= column.CategoryCount()) return {};
       return MessageBuffer("[%s's %s: %s] [all: %d/%d]", name.c_str(), column.name.c_str(),
                            column.categories[At(category)].name.c_str(),
-                           column.categories[At(category)].sampleCount, column.sampleTotal);
+                           column.categories[At(category)].sampleCount, column.sampleTotal) +
+             HighlightedBranchText(hit.infoRow, category);
     }
+    case ChromosomeZone::kSampleTree:
     case ChromosomeZone::kNone:
       break;
   }

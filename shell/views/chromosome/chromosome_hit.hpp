@@ -6,7 +6,7 @@
 
 struct ChromosomeGeometry;
 
-enum class ChromosomeZone { kNone, kCell, kCurve, kRefGene, kSampleInfo };
+enum class ChromosomeZone { kNone, kCell, kCurve, kRefGene, kSampleInfo, kSampleTree };
 
 struct ChromosomeHit {
   ChromosomeZone zone = ChromosomeZone::kNone;
@@ -15,12 +15,15 @@ struct ChromosomeHit {
   int infoRow = -1;  // sample-information row
   int refGene = -1;  // refGene index (refGene list)
   int chro = -1;     // chromosome of the row or of the refGene
+  int node = -1;     // sample tree node (the sample dendrogram)
 };
 
 // legendShift: how far the sample band is moved down (it follows the scroll position).
 ChromosomeHit HitChromosome(const ChromosomeGeometry& geometry, int x, int y, int legendShift = 0);
 
-// What the status bar says for a zone.
+// What the status bar says for a zone. Over a category of the sample information, with a
+// highlighted branch of the sample tree, it adds how many of the branch's annotated samples
+// have the category and how unlikely that many are by chance.
 std::string ChromosomeStatusText(const ChromosomeGeometry& geometry, const ChromosomeHit& hit);
 
 // Said over the view when nothing else is.

@@ -2,6 +2,8 @@
 #include "shell/views/chromosome/chromosome_layout.hpp"
 
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -88,6 +90,38 @@ ChromosomeTrees ShownChromosomeTrees() {
   if (ShowSampleTree && GroupTree().Built()) trees.samples = &GroupTree();
   if (ShowRegionTree && RegionsMode && RegionTree().Built()) trees.regions = &RegionTree();
   return trees;
+}
+
+TreePoint SampleTreeNodePoint(const ChromosomeGeometry& g, const OrderedTree& tree, int node) {
+  if (!tree.ValidNode(node) || At(node) >= tree.position.size()) return {};
+  const double height = tree.tree.Node(node).height;
+  const double depth = tree.maxHeight > 0 ? std::clamp(height / tree.maxHeight, 0.0, 1.0) : 0.0;
+  return {static_cast<int>(g.in.pixelWidth * tree.position[At(node)] + g.left),
+          static_cast<int>((1 - depth) * g.in.dendroHeight / 2)};
+}
+
+int NearestSampleTreeNode(const ChromosomeGeometry& g, const OrderedTree& tree, int x, int y) {
+  int nearest = -1;
+  int best = kSampleTreePickPixels + 1;
+  const int nodes = std::min(tree.tree.NodeCount(), static_cast<int>(tree.position.size()));
+  for (int n = 0; n < nodes; ++n) {
+    const TreePoint p = SampleTreeNodePoint(g, tree, n);
+    const SampleOrderNode& node = tree.tree.Node(n);
+    int from = p.x;
+    int to = p.x;
+    if (tree.ValidNode(node.left) && tree.ValidNode(node.right)) {
+      from = SampleTreeNodePoint(g, tree, node.left).x;
+      to = SampleTreeNodePoint(g, tree, node.right).x;
+      if (from > to) std::swap(from, to);
+    }
+    const int across = x < from ? from - x : (x > to ? x - to : 0);
+    const int distance = std::max(across, std::abs(y - p.y));
+    if (distance < best) {
+      best = distance;
+      nearest = n;
+    }
+  }
+  return nearest;
 }
 
 double ChromosomeDrawLength(int chro) {

@@ -17,6 +17,22 @@ struct ChromosomeTrees {
 // The clustering's trees when their flags say they are shown.
 ChromosomeTrees ShownChromosomeTrees();
 
+// Where the sample tree draws a node, in document points before the sample band's shift:
+// across at its place among the columns, down by its merge height within the upper half
+// of the dendrogram band (the root at the top).
+struct TreePoint {
+  int x = 0;
+  int y = 0;
+};
+TreePoint SampleTreeNodePoint(const ChromosomeGeometry& geometry, const OrderedTree& tree,
+                              int node);
+// A click this close to a branch's drawing picks it.
+inline constexpr int kSampleTreePickPixels = 6;
+// The node whose drawing (a leaf's point, an inner node's bar between its children) lies
+// nearest a point, in the same coordinates; -1 when none is within kSampleTreePickPixels.
+int NearestSampleTreeNode(const ChromosomeGeometry& geometry, const OrderedTree& tree, int x,
+                          int y);
+
 // The length (bp) the view gives a chromosome: its markers' extent, raised to its
 // refGenes' when a refGene file is loaded.
 double ChromosomeDrawLength(int chro);

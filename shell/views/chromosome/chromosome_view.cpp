@@ -17,6 +17,7 @@
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/chromosome/chromosome_view_flags.hpp"
 #include "genome/info/genome_info.hpp"
+#include "genome/jobs/region_clustering.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
 #include "shell/views/chromosome/chromosome_drawing.hpp"
@@ -49,7 +50,6 @@ void CChromosomeView::OnInitialUpdate() {
   // curve and significant regions are made when missing. At layout, not at every paint:
   // for copy numbers this walks every marker.
   chromosome.NextDataType(0);
-  settings.CHRO_DATA = chromosome.dataType;
   mGeometry = LayoutChromosomeView(settings, ShownChromosomeTrees());
   if (mSelColumn >= mGeometry.ColumnCount()) mSelColumn = -1;
   UpdateScrollBars();
@@ -246,6 +246,7 @@ void CChromosomeView::Deselect() {
   mStretchFirstUnit = mStretchLastUnit = -1;
   TheGroup().Settings().CUR_UNIT = -1;
   refgene_info.lastRefGene = -1;
+  GroupTree().highlighted = -1;
   Relayout();
 }
 

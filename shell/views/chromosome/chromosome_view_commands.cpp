@@ -248,7 +248,7 @@ void CChromosomeView::ClusterCommand() {
     const RaisedAnalysisRunning running;
     RegionsMode = false;
     const std::string& regionFile = TheGroup().Settings().CHRO_REGION_FILE;
-    if (!IsUnsetPath(regionFile) && chro_region.ReadRegionFile(regionFile))
+    if (!IsNone(regionFile) && chro_region.ReadRegionFile(regionFile))
       RegionsMode = true;
     else
       ShowRegionTree = false;

@@ -104,7 +104,6 @@ bool CChromosomeView::HandleKey(int key, bool ctrl, bool shift) {
     case Qt::Key_Space:
     case Qt::Key_D:
       chromosome.NextDataType(key == Qt::Key_Space ? -1 : 1);
-      settings.CHRO_DATA = chromosome.dataType;
       Invalidate();
       return true;
     case Qt::Key_PageUp:

@@ -1,6 +1,6 @@
 // The chromosome view's mouse: the status text of what lies under the pointer, and a left
-// click that selects a cell, picks a sample-information category (with Ctrl, its colour)
-// or opens a refGene's page.
+// click that selects a cell, picks a sample-information category (with Ctrl, its colour),
+// highlights a branch of the sample tree or opens a refGene's page.
 #include <QColorDialog>
 #include <QMouseEvent>
 
@@ -12,6 +12,7 @@
 #include "genes/annotation/online_addresses.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/info/genome_info.hpp"
+#include "genome/jobs/region_clustering.hpp"
 #include "shell/dialogs/links/open_link.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
@@ -98,6 +99,10 @@ void CChromosomeView::LeftClick(QPoint at, bool ctrl) {
       Invalidate();
       break;
     }
+    case ChromosomeZone::kSampleTree:
+      GroupTree().highlighted = hit.node;
+      Invalidate();
+      break;
     case ChromosomeZone::kRefGene: {
       const int geneId = refgene_info.refGenes[At(hit.refGene)].geneId;
       if (geneId >= 0) OpenLink(OnlineHosts.gene + std::to_string(geneId));

@@ -2,6 +2,7 @@
 // it exports.
 #include "shell/views/samples/lda_view.hpp"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -69,6 +70,9 @@ LdaView::LdaView(ShellFrame& frame, QWidget* parent, bool snpMode)
   mCanvas = new LdaCanvas(*this, this);
   setWidget(mCanvas);
   setFocusPolicy(Qt::StrongFocus);
+  // Where the window is larger than the picture the viewport, not the canvas, has the
+  // mouse; its moves give the hint of the space outside the picture.
+  viewport()->setMouseTracking(true);
 }
 
 LdaView::~LdaView() = default;
@@ -162,6 +166,10 @@ void LdaView::MouseMoved(QPoint at) {
     return;
   }
   mFrame.SetStatusText(0, "[" + mPoints[static_cast<std::size_t>(shown)].name + "]");
+}
+
+void LdaView::mouseMoveEvent(QMouseEvent* event) {
+  MouseMoved(mCanvas->mapFrom(viewport(), event->position().toPoint()));
 }
 
 void LdaView::Refresh() {

@@ -86,6 +86,8 @@ class LdaView : public QScrollArea, public RightView, public PictureView {
   std::vector<ScatterPoint>& EditPoints() { return mPoints; }
 
   void keyPressEvent(QKeyEvent* event) override;
+  // The viewport's moves beside the picture.
+  void mouseMoveEvent(QMouseEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
 
   ShellFrame& mFrame;
