@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -140,6 +141,7 @@ bool ReadMerlinResult(const std::string& path, CHROMOSOME& chro, const std::vect
     chro.markerStats[static_cast<std::size_t>(unit)].summary[kDataCall] = kMissingValueFloat;
   float& low = chro.Min[kDataCall];
   float& high = chro.Max[kDataCall];
+  int noNumberLines = 0;
   for (;;) {
     const platform::LineStatus status = reader.Next(line);
     if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) break;
@@ -151,12 +153,20 @@ bool ReadMerlinResult(const std::string& path, CHROMOSOME& chro, const std::vect
     if (std::sscanf(text.c_str(), "%1000s%f%f%f%f", name.data(), &zmean, &other1, &other2,
                     &other3) != 5)
       continue;
+    // nan, inf and 1e999 (read as inf) would make the curve's range and threshold
+    // nothing a picture can scale to: the marker's score stays missing.
+    if (!std::isfinite(zmean)) {
+      ++noNumberLines;
+      continue;
+    }
     const int unit = FindUnit(name.data(), true);
     if (unit < 0 || unit >= chro.unitCount || IsMissing(zmean)) continue;
     chro.markerStats[static_cast<std::size_t>(unit)].summary[kDataCall] = zmean;
     low = std::min(low, zmean);
     high = std::max(high, zmean);
   }
+  if (noNumberLines > 0)
+    LogMessage(MessageBuffer(kNoNumberZmeanMessage, noNumberLines, path.c_str()), 0, kLogRed);
   chro.Threshold[kDataCall] = (low + high) / 2;
   chro.dataType = kDataCall;
   return true;
