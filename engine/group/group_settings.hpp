@@ -189,6 +189,12 @@ enum class SettingType { kText, kInt, kDouble, kFloat };
 // What reading assigns before the file is read: a kept setting keeps the value it has.
 enum class SettingDefault { kKept, kValue, kHomeFolder };
 
+// The values a numeric setting may take, both ends included.
+struct SettingRange {
+  double low = 0.0;
+  double high = 0.0;
+};
+
 // One line of the settings file. Exactly one of the pointers is set, the one of the
 // setting's type (an int setting may be a process-wide variable instead of a field).
 struct GroupSettingField {
@@ -197,6 +203,9 @@ struct GroupSettingField {
   SettingDefault defaultKind = SettingDefault::kKept;
   double defaultNumber = 0.0;    // of int, double and float settings
   const char* defaultText = "";  // of text settings
+  // Of int, double and float settings: a number read outside it (an int's value toward
+  // zero), or no number at all (nan, inf, 1e999), is not taken and reported in red.
+  SettingRange range;
   std::string GroupSettings::*text = nullptr;
   int GroupSettings::*integer = nullptr;
   double GroupSettings::*real = nullptr;
@@ -211,6 +220,11 @@ struct GroupSettingField {
     return integer != nullptr ? settings.*integer : *variable;
   }
 };
+
+inline constexpr const char* kSettingNoNumberMessage =
+    "  Line %d of %s: %s=%s is no finite number; the setting keeps its default";
+inline constexpr const char* kSettingOutOfRangeMessage =
+    "  Line %d of %s: %s=%s is outside %s to %s; the setting keeps its default";
 
 // The 160 settings in file order.
 std::span<const GroupSettingField> GroupSettingFields();

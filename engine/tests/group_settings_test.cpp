@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -215,45 +218,77 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
   return text;
 }
 
-// MODEL_METHOD only holds 0 to 2 after reading; every other setting takes any number.
-int DistinctInt(const GroupSettingField& field, int k) {
-  return std::string_view(field.key) == "MODEL_METHOD=" ? 2 : k * 7 - 500;
+// A number for setting k (1-based) inside its range and other than its default, that six
+// significant digits write exactly: an int stepped through the range, a bounded real one
+// of the range's eighths, an unbounded one k and a fraction.
+double DistinctNumber(const GroupSettingField& field, int k) {
+  const SettingRange r = field.range;
+  if (field.type == SettingType::kInt) {
+    double value = r.low + std::fmod(k * 7.0, std::min(r.high - r.low, 1000.0) + 1.0);
+    if (value == field.defaultNumber) value = value + 1 <= r.high ? value + 1 : r.low;
+    return value;
+  }
+  if (r.high - r.low > 1e9) return field.type == SettingType::kDouble ? k + 0.125 : k * 0.5;
+  const auto eighth = [&r](int j) { return r.low + (r.high - r.low) * j / 8.0; };
+  const int j = k % 7 + 1;
+  return eighth(j) != field.defaultNumber ? eighth(j) : eighth(j % 7 + 1);
+}
+
+// The stream's default output, six significant digits, as the file holds numbers.
+std::string NumberText(double value) {
+  std::ostringstream text;
+  text << value;
+  return text.str();
+}
+
+// Every digit a double needs, so that one past a range's end stays past it.
+std::string ExactText(double value) {
+  std::ostringstream text;
+  text << std::setprecision(17) << value;
+  return text.str();
 }
 
 // The value setting k (1-based) gets in the distinct-values round trip, as written.
 std::string DistinctText(const GroupSettingField& field, int k) {
-  switch (field.type) {
-    case SettingType::kText:
-      return "/data/setting " + std::to_string(k) + " a=b";
-    case SettingType::kInt:
-      return std::to_string(DistinctInt(field, k));
-    case SettingType::kDouble:
-      return std::to_string(k) + ".125";
-    case SettingType::kFloat:
-      return std::to_string(k / 2) + (k % 2 == 0 ? "" : ".5");
-  }
-  return {};
+  if (field.type == SettingType::kText) return "/data/setting " + std::to_string(k) + " a=b";
+  return NumberText(DistinctNumber(field, k));
 }
 
 void SetDistinctValues(GroupSettings& settings) {
   int k = 0;
   for (const GroupSettingField& field : GroupSettingFields()) {
     ++k;
+    const double number = DistinctNumber(field, k);
     switch (field.type) {
       case SettingType::kText:
         settings.*field.text = DistinctText(field, k);
         break;
       case SettingType::kInt:
-        field.IntIn(settings) = DistinctInt(field, k);
+        field.IntIn(settings) = static_cast<int>(number);
         break;
       case SettingType::kDouble:
-        settings.*field.real = k + 0.125;
+        settings.*field.real = number;
         break;
       case SettingType::kFloat:
-        settings.*field.single = static_cast<float>(k) * 0.5f;
+        settings.*field.single = static_cast<float>(number);
         break;
     }
   }
+}
+
+// A numeric setting's value, whatever its type.
+double NumberIn(const GroupSettingField& field, const GroupSettings& settings) {
+  switch (field.type) {
+    case SettingType::kInt:
+      return field.IntIn(settings);
+    case SettingType::kDouble:
+      return settings.*field.real;
+    case SettingType::kFloat:
+      return settings.*field.single;
+    case SettingType::kText:
+      break;
+  }
+  return 0.0;
 }
 
 class GroupSettingsFile : public ::testing::Test {
@@ -435,14 +470,72 @@ TEST_F(GroupSettingsFile, NumbersAreConvertedAsTheFileGivesThem) {
     return reader.Settings();
   };
   constexpr std::size_t kModelMethod = 24;
-  EXPECT_EQ(readWith(kModelMethod, "MODEL_METHOD=3").MODEL_METHOD, 0);
   EXPECT_EQ(readWith(kModelMethod, "MODEL_METHOD=2.9").MODEL_METHOD, 2);
-  EXPECT_EQ(readWith(kModelMethod, "MODEL_METHOD=-1").MODEL_METHOD, 0);
-  EXPECT_EQ(readWith(98, "CUR_UNIT=-2.7").CUR_UNIT, -2);
-  EXPECT_EQ(readWith(143, "HMM_LENGTH=99999999999").HMM_LENGTH, 2147483647);
-  EXPECT_EQ(readWith(143, "HMM_LENGTH=nan").HMM_LENGTH, 0);
+  EXPECT_EQ(readWith(kModelMethod, "MODEL_METHOD=-0.5").MODEL_METHOD, 0);
+  EXPECT_EQ(readWith(98, "CUR_UNIT=-1.7").CUR_UNIT, -1);
+  EXPECT_EQ(readWith(143, "HMM_LENGTH=512.9").HMM_LENGTH, 512);
   EXPECT_EQ(readWith(29, "CV_LOWER= 0.75xyz").CV_LOWER, 0.75);
   EXPECT_EQ(readWith(121, "LINKAGE_PHENOCOPY=0.125").LINKAGE_PHENOCOPY, 0.125f);
+}
+
+// Every numeric setting of the start-up file (the default group's, as every group's)
+// refuses what is no number or lies outside its range, keeping its default with a red
+// line that names the key, and takes a number inside its range.
+TEST_F(GroupSettingsFile, NumbersOutsideTheirRangeKeepTheDefault) {
+  auto writer = NewGroup(kDefaultGroupName);
+  ASSERT_TRUE(writer->WriteGroupSettings());
+  const GroupSettings defaults = writer->Settings();
+  const std::vector<std::string> defaultLines = ReadLines(IniFile(kDefaultGroupName));
+  const std::string path = IniFile(kDefaultGroupName);
+  // The file with line k replaced, read by a group of its own.
+  const auto readWith = [&](int k, const std::string& line, CapturedLog& log) {
+    std::vector<std::string> lines = defaultLines;
+    lines[static_cast<std::size_t>(k - 1)] = line;
+    WriteLines(path, lines);
+    ArrayType = 0;
+    PmOnly = 0;
+    log.Clear();
+    Group reader(Home());
+    EXPECT_TRUE(reader.ReadGroupSettings(kDefaultGroupName));
+    return reader.Settings();
+  };
+  int k = 0;
+  int numeric = 0;
+  for (const GroupSettingField& field : GroupSettingFields()) {
+    ++k;
+    if (field.type == SettingType::kText) continue;
+    ++numeric;
+    const std::string key(field.key);
+    const SettingRange range = field.range;
+    std::vector<std::string> refused = {"nan", "-nan", "inf", "-inf", "1e999", "-1e999"};
+    // One past each end, where the setting's type can hold the number.
+    if (range.high < 1e300) refused.push_back(ExactText(range.high + 1));
+    if (range.low > -1e300) refused.push_back(ExactText(range.low - 1));
+    for (const std::string& value : refused) {
+      CapturedLog log;
+      const GroupSettings read = readWith(k, key + value, log);
+      EXPECT_EQ(NumberIn(field, read), NumberIn(field, defaults)) << key << value;
+      EXPECT_TRUE(log.ContainsRed("  Line " + std::to_string(k) + " of " + path + ": " + key +
+                                  value + " is "))
+          << key << value;
+      EXPECT_EQ(log.CountInColour(kLogRed), 1) << key << value;
+    }
+    CapturedLog log;
+    const double good = DistinctNumber(field, k);
+    EXPECT_EQ(NumberIn(field, readWith(k, key + NumberText(good), log)), good) << key;
+    EXPECT_EQ(log.CountInColour(kLogRed), 0) << key;
+  }
+  EXPECT_EQ(numeric, 129);
+
+  // The two of the report, word for word.
+  CapturedLog log;
+  EXPECT_EQ(readWith(101, "PIC_WD=1e999", log).PIC_WD, 600);
+  EXPECT_TRUE(log.ContainsRed("  Line 101 of " + path +
+                              ": PIC_WD=1e999 is no finite number; the setting keeps its default"));
+  EXPECT_EQ(readWith(112, "CHRO_PVALUE=1.5", log).CHRO_PVALUE, 0.001);
+  EXPECT_TRUE(
+      log.ContainsRed("  Line 112 of " + path +
+                      ": CHRO_PVALUE=1.5 is outside 0 to 1; the setting keeps its default"));
 }
 
 TEST_F(GroupSettingsFile, TextValueIsEverythingAfterTheFirstEquals) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -150,6 +151,7 @@ bool ReadMerlinResult(const std::string& path, CHROMOSOME& chro, const std::vect
     asked[static_cast<std::size_t>(unit)] = 1;
   }
   std::vector<std::pair<int, float>> scores;
+  int noNumberLines = 0;
   std::size_t named = 0;
   bool lastLineCut = false;
   std::string lastName;
@@ -172,7 +174,14 @@ bool ReadMerlinResult(const std::string& path, CHROMOSOME& chro, const std::vect
     lastName = name.data();
     // A line the numbers do not follow (a table's footer, "na" scores) names no score;
     // taking the line before's numbers for it would give its marker another's score.
-    if (fields != 5 || !marker || IsMissing(zmean)) continue;
+    if (fields != 5 || !marker) continue;
+    // nan, inf and 1e999 (read as inf) would make the curve's range and threshold
+    // nothing a picture can scale to: the marker's score stays missing.
+    if (!std::isfinite(zmean)) {
+      ++noNumberLines;
+      continue;
+    }
+    if (IsMissing(zmean)) continue;
     scores.emplace_back(unit, zmean);
   }
   if (lastLineCut) {
@@ -197,6 +206,8 @@ bool ReadMerlinResult(const std::string& path, CHROMOSOME& chro, const std::vect
     low = std::min(low, zmean);
     high = std::max(high, zmean);
   }
+  if (noNumberLines > 0)
+    LogMessage(MessageBuffer(kNoNumberZmeanMessage, noNumberLines, path.c_str()), 0, kLogRed);
   chro.Threshold[kDataCall] = (low + high) / 2;
   chro.dataType = kDataCall;
   return true;

@@ -26,6 +26,10 @@ inline constexpr const char* kUnsafeNameMessage =
     "    Error: marker name '%s' holds a blank, a tab or a line break, which would shift the "
     "columns of the MERLIN files";
 
+inline constexpr const char* kNoNumberZmeanMessage =
+    "    %d lines of MERLIN result file '%s' give a Zmean that is no finite number; those "
+    "markers have no score";
+
 struct MerlinFiles {
   std::string ped, dat, map, result;
 };
@@ -54,7 +58,8 @@ std::vector<std::string> MerlinArguments(const std::string& program, const Merli
 
 // The Kong and Cox Zmean score of every marker line after the "Phenotype: " line (and
 // four more) into the curve of the chromosome's markers, which are cleared first. A line
-// without its four numbers, or naming no unit, gives no score. False with the red line
+// without its four numbers, or naming no unit, gives no score; so does a Zmean of nan,
+// inf or 1e999, and such lines are counted in red. False with the red line
 // (and the curve untouched) when the file cannot be read or holds no such line before an
 // empty line, when a marker asked for has no line in the table (its scores or "na"), or
 // when the file ends inside a marker's line: an output cut short is not taken for whole.

@@ -355,6 +355,7 @@ TEST_F(LinkageDriverTest, ResultReaderFindsTheTableAndScoresOnlyWholeLines) {
     std::string text;
     bool ok;
     std::vector<float> scores;  // per marker; kMissingValueFloat for none
+    int noNumbers = 0;          // lines whose Zmean is no finite number
   };
   const float none = kMissingValueFloat;
   const auto na = [&names](std::initializer_list<int> missing) {
@@ -372,6 +373,13 @@ TEST_F(LinkageDriverTest, ResultReaderFindsTheTableAndScoresOnlyWholeLines) {
            " na na na na na\n" + names[4] + " 4\nsnp_5 0.5 0 0 0 0\n",
        true,
        {none, 2, none, none, none, 0.5f}},
+      // A Zmean of nan, inf or one past what a float holds is no score; the lines are
+      // counted, and the limits stay those of the finite scores.
+      {head + names[0] + " nan 0 0 0 0\n" + names[1] + " inf 0 0 0 0\n" + names[2] +
+           " -1e999 0 0 0 0\n" + names[3] + " 1e39 0 0 0 0\n" + names[4] + " 3 0 0 0 0\n",
+       true,
+       {none, none, none, none, 3, none},
+       4},
       {"merlin\n\nPhenotype: disease\n1\n2\n3\n4\n" + names[0] + " 1 0 0 0 0\n", false, {}},
       {"merlin\nno table here\n", false, {}},
       // Cut short: the markers after the cut are missing, or the last line stops inside
@@ -385,7 +393,8 @@ TEST_F(LinkageDriverTest, ResultReaderFindsTheTableAndScoresOnlyWholeLines) {
     chromosome.Min[kDataCall] = 0;
     chromosome.Max[kDataCall] = 1;
     CapturedLog log;
-    const bool ok = ReadMerlinResult(WriteFile("result.txt", cases[k].text), chromosome, markers);
+    const std::string path = WriteFile("result.txt", cases[k].text);
+    const bool ok = ReadMerlinResult(path, chromosome, markers);
     ASSERT_EQ(ok, cases[k].ok) << k;
     if (!ok) {
       EXPECT_TRUE(log.ContainsRed(k < 4    ? "MERLIN did not perform linkage analysis"
@@ -397,6 +406,11 @@ TEST_F(LinkageDriverTest, ResultReaderFindsTheTableAndScoresOnlyWholeLines) {
     }
     for (std::size_t m = 0; m < markers.size(); ++m)
       EXPECT_EQ(Curve(markers[m]), cases[k].scores[m]) << k << " " << m;
+    const std::string counted = std::to_string(cases[k].noNumbers) +
+                                " lines of MERLIN result file '" + path +
+                                "' give a Zmean that is no finite number";
+    EXPECT_EQ(log.ContainsRed(counted), cases[k].noNumbers > 0) << k;
+    EXPECT_EQ(log.CountInColour(kLogRed), cases[k].noNumbers > 0 ? 1 : 0) << k;
     float low = 0, high = 1;  // the limits before, widened by the scores read
     for (const float v : cases[k].scores)
       if (!IsMissing(v)) low = std::min(low, v), high = std::max(high, v);

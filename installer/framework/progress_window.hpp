@@ -67,7 +67,6 @@ class ProgressWindow {
   int mStep = 1;
   int mUpper = 100;
   int mLower = 0;
-  int mTextLines = 2;
   // The bar control's own state: its defaults, and positions held inside its range.
   int mBarLower = 0;
   int mBarUpper = 100;
