@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "engine/services/log_channel.hpp"
+#include "platform/byte_reader.hpp"
 
 namespace {
 
@@ -15,6 +17,9 @@ constexpr std::array<const char*, 3> kAffectionTexts = {"Unknown", "Unaffected",
 constexpr std::array<const char*, 3> kPairTexts = {"normal", "tumor", "normal and tumor"};
 // A line longer than this is no pedigree line; reading it whole would only waste memory.
 constexpr std::size_t kMaxPedigreeLine = 1000;
+// Far more lines of that length than any pedigree has persons; a larger file is refused as
+// too large.
+constexpr std::uint64_t kMaxPedigreeFileBytes = 64u << 20;
 
 std::vector<std::string> SplitTabs(const std::string& line) {
   std::vector<std::string> fields;
@@ -37,14 +42,16 @@ bool ParseInt(const std::string& text, int* value) {
 }  // namespace
 
 bool Pedigree::Read(const std::string& path, const ArrayLookup& lookup) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    LogMessage("  Reading pedigree file '" + path + "' failed", 0, kLogRed);
+  platform::ReadFailure failure;
+  const std::optional<platform::ByteBuffer> bytes =
+      platform::ReadWholeFile(path, kMaxPedigreeFileBytes, &failure);
+  if (!bytes) {
+    LogMessage(platform::WithReadFailure("  Reading pedigree file '" + path + "' failed", failure),
+               0, kLogRed);
     return false;
   }
-  std::ostringstream text;
-  text << file.rdbuf();
-  return ReadText(text.str(), path, lookup);
+  return ReadText(std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size()), path,
+                  lookup);
 }
 
 bool Pedigree::ReadText(const std::string& text, const std::string& path,
