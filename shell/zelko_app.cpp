@@ -69,6 +69,9 @@ bool CZelkoApp::ProcessShellCommand() {
   }
   mFrame = std::make_unique<CMainFrame>(*mDocument);
   mFrame->InitialUpdateFrame();
+  // The start's settings file was read before there was a log to show its fault in.
+  if (GroupStarted() && !TheGroup().SettingsReadFault().empty())
+    LogMessage(TheGroup().SettingsReadFault(), 0, kLogRed);
   return true;
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -128,6 +130,12 @@ class PipeWatchdog {
 
  private:
   void Run(std::chrono::seconds after) {
+    // A reader that opens the pipe and then refuses it closes its end before the line is
+    // written; the write then fails instead of ending the process.
+    sigset_t broken;
+    sigemptyset(&broken);
+    sigaddset(&broken, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &broken, nullptr);
     std::unique_lock<std::mutex> lock(mMutex);
     if (mWake.wait_for(lock, after, [this] { return mStop; })) return;
     while (!mStop) {
