@@ -1,6 +1,5 @@
 #include "fuzz/installer_state.hpp"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -72,13 +71,14 @@ std::string FixtureCifText() {
        libgen::HpSection({"", "20", "20", "2", "2"})});
 }
 
-InWorkFolder::InWorkFolder() : mBack(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-  if (mBack < 0 || ::chdir(FuzzInstallerStart().work.c_str()) != 0) std::abort();
+InWorkFolder::InWorkFolder() {
+  std::error_code error;
+  mBack = std::filesystem::current_path(error).string();
+  if (error || ::chdir(FuzzInstallerStart().work.c_str()) != 0) std::abort();
 }
 
 InWorkFolder::~InWorkFolder() {
-  if (::fchdir(mBack) != 0) std::abort();
-  ::close(mBack);
+  if (::chdir(mBack.c_str()) != 0) std::abort();
 }
 
 const InstallerFixture& FuzzInstallerStart() {

@@ -30,7 +30,7 @@ class InWorkFolder {
   InWorkFolder& operator=(const InWorkFolder&) = delete;
 
  private:
-  int mBack = -1;
+  std::string mBack;  // the folder to go back to
 };
 
 // The fixture's own texts, which also seed the targets of the definition and CIF readers.

@@ -2,12 +2,9 @@
 // reader that ran out of data stays failed so that a caller may check once at the end.
 #include "platform/byte_reader.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
-#include <memory>
 
 #include "platform/text_lines.hpp"
 
@@ -16,28 +13,23 @@ namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
-std::optional<ByteBuffer> ReadWholeFile(const std::string& path, std::uint64_t maxBytes) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return std::nullopt;
+std::optional<ByteBuffer> ReadWholeFile(const std::string& path, std::uint64_t maxBytes,
+                                        ReadFailure* failure) {
+  const auto fail = [&](ReadFailure why) -> std::optional<ByteBuffer> {
+    if (failure != nullptr) *failure = why;
+    return std::nullopt;
+  };
+  ReadableFile file;
+  if (!file.Open(path)) return fail(file.Failure());
+  if (file.Size() > maxBytes) return fail(ReadFailure::FromError(EFBIG));
 
   ByteBuffer bytes;
-  // A regular file is read in one go, asking for one byte more than its size so that a
-  // file that grew meanwhile is noticed; anything else is read in chunks.
-  std::uint64_t firstRead = kReadChunk;
-  struct stat info {};
-  if (fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode)) {
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    if (size > maxBytes) return std::nullopt;
-    firstRead = size + 1;
-  }
-  // Read to the end rather than trusting the size: the file may grow, or be a pipe.
-  for (std::uint64_t chunk = firstRead;; chunk = kReadChunk) {
+  // Read in one go, asking for one byte more than the file's size so that a file that
+  // grew meanwhile is noticed; read on to the end rather than trusting the size (the
+  // system's own files say 0 or a page).
+  for (std::uint64_t chunk = file.Size() + 1;; chunk = kReadChunk) {
     const std::size_t oldSize = bytes.size();
     const std::uint64_t room = maxBytes - oldSize;
     // One byte past the limit is asked for, to tell a file of exactly maxBytes from a
@@ -45,12 +37,14 @@ std::optional<ByteBuffer> ReadWholeFile(const std::string& path, std::uint64_t m
     const std::size_t want = static_cast<std::size_t>(
         std::min<std::uint64_t>(chunk, room == UINT64_MAX ? room : room + 1));
     bytes.resize(oldSize + want);
-    const std::size_t got = std::fread(bytes.data() + oldSize, 1, want, file.get());
+    int error = 0;
+    const std::size_t got = ReadFully(file.Descriptor(), bytes.data() + oldSize, want, error);
     bytes.resize(oldSize + got);
-    if (bytes.size() > maxBytes) return std::nullopt;
+    if (error != 0) return fail(ReadFailure::FromError(error));
+    if (bytes.size() > maxBytes) return fail(ReadFailure::FromError(EFBIG));
     if (got < want) break;
   }
-  if (std::ferror(file.get()) != 0) return std::nullopt;
+  if (failure != nullptr) *failure = {};
   return bytes;
 }
 

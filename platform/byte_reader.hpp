@@ -12,13 +12,16 @@
 #include <vector>
 
 #include "platform/byte_buffer.hpp"
+#include "platform/readable_file.hpp"
 
 namespace platform {
 
-// The whole content of a file, read once; empty optional when it cannot be opened or
-// read, or is larger than maxBytes.
+// The whole content of a regular file, read once; empty optional when it cannot be opened
+// or read, is no regular file, or is larger than maxBytes (EFBIG), with failure (when
+// given) telling why.
 std::optional<ByteBuffer> ReadWholeFile(const std::string& path,
-                                        std::uint64_t maxBytes = UINT64_MAX);
+                                        std::uint64_t maxBytes = UINT64_MAX,
+                                        ReadFailure* failure = nullptr);
 
 // Decoding of fixed-width little-endian values from raw bytes; inline, since the cell
 // file and chip readers decode millions of values with them.

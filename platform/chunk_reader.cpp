@@ -1,7 +1,5 @@
 #include "platform/chunk_reader.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,23 +8,16 @@
 
 namespace platform {
 
-ChunkReader::~ChunkReader() {
-  if (mFile >= 0) ::close(mFile);
-}
+ChunkReader::~ChunkReader() = default;
 
 bool ChunkReader::Open(const std::string& path) {
-  if (mFile >= 0) return false;
-  const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) return false;
-  mFile = file;
-  struct stat info {};
-  if (::fstat(file, &info) == 0 && S_ISREG(info.st_mode))
-    mRegularSize = static_cast<std::uint64_t>(info.st_size);
+  if (mFile.IsOpen() || !mFile.Open(path)) return false;
+  mRegularSize = mFile.Size();
   return true;
 }
 
 bool ChunkReader::Allocate(std::size_t capacity) {
-  if (mFile < 0 || mBuffer || capacity == 0) return false;
+  if (!mFile.IsOpen() || mBuffer || capacity == 0) return false;
   mBuffer.reset(new (std::nothrow) std::uint8_t[capacity]);
   if (!mBuffer) return false;
   mCapacity = capacity;
@@ -43,7 +34,7 @@ bool ChunkReader::Fill(std::size_t count) {
     mBegin = 0;
   }
   while (mEnd < count && !mEnded && !mFailed) {
-    const ssize_t got = ::read(mFile, mBuffer.get() + mEnd, count - mEnd);
+    const ssize_t got = ::read(mFile.Descriptor(), mBuffer.get() + mEnd, count - mEnd);
     if (got > 0) {
       mEnd += static_cast<std::size_t>(got);
     } else if (got == 0) {
@@ -57,9 +48,9 @@ bool ChunkReader::Fill(std::size_t count) {
 
 std::size_t ChunkReader::ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) const {
   std::size_t moved = 0;
-  while (moved < count && mFile >= 0) {
+  while (moved < count && mFile.IsOpen()) {
     const ssize_t got =
-        ::pread(mFile, out + moved, count - moved, static_cast<off_t>(offset + moved));
+        ::pread(mFile.Descriptor(), out + moved, count - moved, static_cast<off_t>(offset + moved));
     if (got > 0) {
       moved += static_cast<std::size_t>(got);
     } else if (got == 0 || errno != EINTR) {

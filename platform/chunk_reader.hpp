@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/readable_file.hpp"
+
 namespace platform {
 
 class ChunkReader {
@@ -18,9 +20,11 @@ class ChunkReader {
   ChunkReader(const ChunkReader&) = delete;
   ChunkReader& operator=(const ChunkReader&) = delete;
 
-  // Opens path; false when it cannot be opened.
+  // Opens path; false when it cannot be opened or is no regular file, with OpenFailure()
+  // telling why.
   [[nodiscard]] bool Open(const std::string& path);
-  // The size of the file when it is a regular file.
+  const ReadFailure& OpenFailure() const { return mFile.Failure(); }
+  // The size of the open file, as it was when opened; none before.
   std::optional<std::uint64_t> RegularFileSize() const { return mRegularSize; }
   // Gives the reader its buffer of `capacity` bytes (at least 1), before anything is
   // read; false when it cannot be had. The buffer is not cleared, as only bytes that
@@ -46,7 +50,7 @@ class ChunkReader {
   std::size_t ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) const;
 
  private:
-  int mFile = -1;
+  ReadableFile mFile;
   std::unique_ptr<std::uint8_t[]> mBuffer;
   std::size_t mCapacity = 0;
   std::size_t mBegin = 0;

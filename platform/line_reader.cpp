@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -27,10 +28,14 @@ LineReader::~LineReader() {
 }
 
 bool LineReader::Open(const std::string& path, std::size_t maxLength) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
+  ReadableFile file;
+  if (!file.Open(path)) {
+    mOpenFailure = file.Failure();
+    return false;
+  }
   Close();
-  mFile = file;
+  mOpenFailure = {};
+  mFile = std::move(file);
   mBuffer.resize(kChunkSize);
   mBegin = mBuffer.data();
   mEnd = mBuffer.data();
@@ -48,8 +53,7 @@ void LineReader::OpenBuffer(std::string_view bytes, std::size_t maxLength) {
 }
 
 void LineReader::Close() {
-  if (mFile != nullptr) std::fclose(mFile);
-  mFile = nullptr;
+  mFile.Close();
   mMemoryLines = {};
   mFromMemory = false;
   mBegin = nullptr;
@@ -65,12 +69,13 @@ bool LineReader::IsOpen() const {
 }
 
 bool LineReader::Refill() {
-  if (mFile == nullptr || mEof || mError) return false;
-  const std::size_t count = std::fread(mBuffer.data(), 1, mBuffer.size(), mFile);
+  if (!mFile.IsOpen() || mEof || mError) return false;
+  int error = 0;
+  const std::size_t count = ReadFully(mFile.Descriptor(), mBuffer.data(), mBuffer.size(), error);
   mBegin = mBuffer.data();
   mEnd = mBuffer.data() + count;
   if (count > 0) return true;
-  if (std::ferror(mFile) != 0) {
+  if (error != 0) {
     mError = true;
   } else {
     mEof = true;

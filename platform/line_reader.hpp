@@ -5,12 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/readable_file.hpp"
 #include "platform/text_lines.hpp"
 
 namespace platform {
@@ -19,8 +19,10 @@ class LineReader {
  public:
   static constexpr std::size_t kDefaultMaxLength = 1000;
 
-  // Opens path for reading; false (and nothing else happens) when it cannot be opened.
+  // Opens path for reading; false when it cannot be opened or is no regular file, with
+  // OpenFailure() telling why (what was open before stays open).
   [[nodiscard]] bool Open(const std::string& path, std::size_t maxLength = kDefaultMaxLength);
+  const ReadFailure& OpenFailure() const { return mOpenFailure; }
   // Reads from bytes in memory, which must outlive the reader.
   void OpenBuffer(std::string_view bytes, std::size_t maxLength = kDefaultMaxLength);
   void Close();
@@ -41,7 +43,8 @@ class LineReader {
  private:
   bool Refill();
 
-  std::FILE* mFile = nullptr;
+  ReadableFile mFile;
+  ReadFailure mOpenFailure;
   std::vector<char> mBuffer;
   TextLines mMemoryLines;  // the lines of the input when reading from memory
   bool mFromMemory = false;

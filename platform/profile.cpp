@@ -145,8 +145,8 @@ ProfileIndex BuildIndex(const std::vector<ProfileLine>& lines) {
   return index;
 }
 
-std::optional<std::string> ReadText(const std::string& path) {
-  std::optional<ByteBuffer> bytes = ReadWholeFile(path, kMaxProfileFileBytes);
+std::optional<std::string> ReadText(const std::string& path, ReadFailure* failure) {
+  std::optional<ByteBuffer> bytes = ReadWholeFile(path, kMaxProfileFileBytes, failure);
   if (!bytes) return std::nullopt;
   return std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size());
 }
@@ -196,8 +196,8 @@ ProfileText::ProfileText(std::string_view text)
       mLines(ParseLines(*mText)),
       mIndex(std::make_unique<ProfileIndex>(BuildIndex(mLines))) {}
 
-ProfileText ProfileText::Read(const std::string& path) {
-  const std::optional<std::string> text = ReadText(path);
+ProfileText ProfileText::Read(const std::string& path, ReadFailure* failure) {
+  const std::optional<std::string> text = ReadText(path, failure);
   return text ? ProfileText(*text) : ProfileText();
 }
 
@@ -302,12 +302,12 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
       keyName.front() == ';' || (value && HasLineBreak(*value)))
     return false;
 
-  std::string text;
-  if (FileExists(path)) {
-    std::optional<std::string> old = ReadText(path);
-    if (!old) return false;
-    text = std::move(*old);
-  }
+  // Only a missing file starts empty: one that cannot be read, or a pipe or folder in its
+  // place, is left alone rather than replaced by a file of this one key.
+  ReadFailure failure;
+  std::optional<std::string> old = ReadText(path, &failure);
+  if (!old && !failure.Missing()) return false;
+  std::string text = old ? std::move(*old) : std::string();
   const std::vector<ProfileLine> lines = ParseLines(text);
   const std::string lineEnd =
       !lines.empty() && lines[0].end > lines[0].contentEnd + 1 ? "\r\n" : "\n";

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/readable_file.hpp"
+
 namespace platform {
 
 // A larger file is taken for missing (read) or refused (write).
@@ -33,9 +35,9 @@ class ProfileText {
   // No text: every section and key is missing.
   ProfileText();
   explicit ProfileText(std::string_view text);
-  // The file's text; none when the file is missing, can't be read or is larger than
-  // kMaxProfileFileBytes.
-  static ProfileText Read(const std::string& path);
+  // The file's text; none when the file is missing, can't be read, is no regular file or
+  // is larger than kMaxProfileFileBytes, with failure (when given) telling why.
+  static ProfileText Read(const std::string& path, ReadFailure* failure = nullptr);
   ProfileText(ProfileText&&) noexcept;
   ProfileText& operator=(ProfileText&&) noexcept;
   ~ProfileText();

@@ -14,12 +14,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <utility>
 
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
+#include "platform/readable_file.hpp"
 
 namespace platform {
 namespace {
@@ -448,24 +448,24 @@ RegistryReading ParseRegistry(std::string_view text) {
 }
 
 RegistryReading ReadRegistryFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  ReadableFile file;
+  const auto unreadable = [](const ReadFailure& failure) {
     RegistryReading reading;
-    std::error_code error;
-    if (std::filesystem::exists(path, error)) {
-      reading.damagedLine = 1;
-      reading.fault = "cannot be read";
-    }
+    reading.damagedLine = 1;
+    reading.fault = WithReadFailure("cannot be read", failure);
     return reading;
+  };
+  if (!file.Open(path)) {
+    // No file is an empty registry; anything else in its place is damage.
+    if (file.Failure().Missing()) return {};
+    return unreadable(file.Failure());
   }
-  file.seekg(0, std::ios::end);
-  const std::streamoff size = file.tellg();
-  file.seekg(0, std::ios::beg);
-  std::string text(std::min<std::size_t>(size > 0 ? static_cast<std::size_t>(size) : 0,
-                                         kMaxRegistryFileBytes + 1),
-                   '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(file.gcount()));
+  std::string text(
+      static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), kMaxRegistryFileBytes + 1)),
+      '\0');
+  int error = 0;
+  text.resize(ReadFully(file.Descriptor(), text.data(), text.size(), error));
+  if (error != 0) return unreadable(ReadFailure::FromError(error));
   if (text.size() <= kMaxRegistryFileBytes) return ParseRegistry(text);
   // Whatever lies past the bound is damage: read the whole lines before it.
   text.resize(text.rfind('\n', kMaxRegistryFileBytes - 1) + 1);

@@ -1,7 +1,5 @@
 #include "platform/side_by_side_read.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -16,8 +14,8 @@ namespace platform {
 namespace {
 
 // The file read by one thread, as ReadWholeFile reads it (to its end, however long).
-std::optional<FileBytes> ReadInTurn(const std::string& path) {
-  std::optional<ByteBuffer> bytes = ReadWholeFile(path);
+std::optional<FileBytes> ReadInTurn(const std::string& path, ReadFailure* failure) {
+  std::optional<ByteBuffer> bytes = ReadWholeFile(path, UINT64_MAX, failure);
   if (!bytes) return std::nullopt;
   FileBytes file;
   file.size = bytes->size();
@@ -29,21 +27,21 @@ std::optional<FileBytes> ReadInTurn(const std::string& path) {
 }  // namespace
 
 std::optional<FileBytes> ReadWholeFileSideBySide(const std::string& path, int threads,
-                                                 const std::function<void()>& alongside) {
+                                                 const std::function<void()>& alongside,
+                                                 ReadFailure* failure) {
   const int extra = alongside ? 1 : 0;
-  // Only a regular file is opened here: a pipe opened twice could lose what it carries.
-  struct stat info {};
-  const bool regular = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  // A file that does not open is no file for several threads either; the reading in turn
+  // refuses it too, with the work alongside done all the same.
   ChunkReader reader;
-  const bool opened = regular && reader.Open(path);
-  const std::optional<std::uint64_t> size = opened ? reader.RegularFileSize() : std::nullopt;
+  const std::optional<std::uint64_t> size =
+      reader.Open(path) ? reader.RegularFileSize() : std::nullopt;
   if (!size || *size > SIZE_MAX / 2) {
     std::optional<FileBytes> file;
     RunTasks(1 + extra, threads, [&](int task, bool) {
       if (task < extra)
         alongside();
       else
-        file = ReadInTurn(path);
+        file = ReadInTurn(path, failure);
     });
     return file;
   }
@@ -68,7 +66,7 @@ std::optional<FileBytes> ReadWholeFileSideBySide(const std::string& path, int th
   });
   // A file that grew meanwhile has more to give past the size it had.
   std::uint8_t beyond = 0;
-  if (!whole || reader.ReadAt(file.size, &beyond, 1) != 0) return ReadInTurn(path);
+  if (!whole || reader.ReadAt(file.size, &beyond, 1) != 0) return ReadInTurn(path, failure);
   return file;
 }
 

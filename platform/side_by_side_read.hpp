@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/readable_file.hpp"
+
 namespace platform {
 
 struct FileBytes {
@@ -21,10 +23,11 @@ struct FileBytes {
 inline constexpr std::size_t kMinSideBySideStretch = 1 << 20;
 
 // The whole file at path, read on up to threads threads; alongside, when given, runs on
-// one of them meanwhile (exactly once, whether the read succeeds or not). A file that is
-// not a regular file, or whose size changes while it is read, is read again whole by one
-// thread. nullopt when the file cannot be read.
+// one of them meanwhile (exactly once, whether the read succeeds or not). A file whose size
+// changes while it is read is read again whole by one thread. nullopt when the file cannot
+// be read or is no regular file, with failure (when given) telling why.
 std::optional<FileBytes> ReadWholeFileSideBySide(const std::string& path, int threads,
-                                                 const std::function<void()>& alongside);
+                                                 const std::function<void()>& alongside,
+                                                 ReadFailure* failure = nullptr);
 
 }  // namespace platform

@@ -2,10 +2,10 @@
 #include "shell/zelko_app.hpp"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QTextDocument>
 
+#include "engine/base/file_kind.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genes/info/gene_info_install.hpp"
@@ -13,6 +13,7 @@
 #include "shell/main_frame.hpp"
 #include "shell/services/rtf_reader.hpp"
 #include "shell/services/shell_services.hpp"
+#include "shell/services/text_conversion.hpp"
 #include "shell/views/frame/analysis_doc.hpp"
 
 CZelkoApp::CZelkoApp(QStringList arguments) : mArguments(std::move(arguments)) {}
@@ -55,18 +56,22 @@ bool CZelkoApp::ProcessShellCommand() {
   if (!mArguments.isEmpty()) {
     // A file argument opens as the log document (a saved log as the rich text it is);
     // one that cannot be read ends the start.
-    QFile file(mArguments.front());
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.read(kMaxDocumentFileBytes);
-    if (!ReadRtf(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                 mDocument->Text()))
-      mDocument->Text().setPlainText(QString::fromUtf8(bytes));
-    mRecentFiles.Add(QFileInfo(file).absoluteFilePath().toStdString());
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadFileStart(
+        FromQString(mArguments.front()), static_cast<std::size_t>(kMaxDocumentFileBytes));
+    if (!bytes) return false;
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    if (!ReadRtf(text, mDocument->Text()))
+      mDocument->Text().setPlainText(
+          QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    mRecentFiles.Add(QFileInfo(mArguments.front()).absoluteFilePath().toStdString());
   } else if (!mDocument->OnNewDocument()) {
     return false;
   }
   mFrame = std::make_unique<CMainFrame>(*mDocument);
   mFrame->InitialUpdateFrame();
+  // The start's settings file was read before there was a log to show its fault in.
+  if (GroupStarted() && !TheGroup().SettingsReadFault().empty())
+    LogMessage(TheGroup().SettingsReadFault(), 0, kLogRed);
   return true;
 }
 

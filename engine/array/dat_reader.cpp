@@ -238,7 +238,10 @@ bool DAT::ReadDataFileHeader(const char* filePath, std::string& timeTag) {
   } else if (Contains(file, ".CEL") || Contains(file, ".cel")) {
     platform::LineReader reader;
     if (!reader.Open(filePath, kHeaderLineLength)) {
-      ArrayMessage(MessageBuffer("    Reading CEL file %s failed", filePath), 0, kLogRed);
+      ArrayMessage(
+          platform::WithReadFailure(MessageBuffer("    Reading CEL file %s failed", filePath),
+                                    reader.OpenFailure()),
+          0, kLogRed);
       return false;
     }
     std::string_view line;

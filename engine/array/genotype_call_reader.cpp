@@ -99,10 +99,13 @@ bool CHIP_DATA::ReadGenotypeCallFile(const char* path) {
 
   platform::LineReader reader;
   if (!reader.Open(textPath, kCallLineLength)) {
-    LogMessage(MessageBuffer("    Kandorvale SNP call file '%s' not found; you may rename *.rpt "
-                             "files to *.txt",
-                             textPath.c_str()),
-               0, kLogRed);
+    LogMessage(
+        platform::WithReadFailure(
+            MessageBuffer("    Kandorvale SNP call file '%s' not found; you may rename *.rpt "
+                          "files to *.txt",
+                          textPath.c_str()),
+            reader.OpenFailure()),
+        0, kLogRed);
     return false;
   }
   std::string_view line;

@@ -174,9 +174,7 @@ QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPL
                         float arrayOutlierFraction, float singleOutlierFraction) {
   const std::string path = QvfPathFor(dataPath);
   platform::ChunkReader file;
-  // Only a regular file is opened: a named pipe would wait for a writer.
-  if (!platform::FileExists(path) || !file.Open(path) || !file.RegularFileSize())
-    return QvfStore::kNoFile;
+  if (!file.Open(path)) return QvfStore::kNoFile;
   // Only a file the reader would take is patched: it holds a table for every probe set.
   std::vector<std::uint8_t> bytes(kQvfHeaderSize);
   platform::ByteReader headerReader(
@@ -228,9 +226,7 @@ QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPL
 bool CHIP_DATA::ReadExisting(const char* qvfPath, bool headerOnly, bool logAccess) {
   const std::string path = qvfPath;
   platform::ChunkReader file;
-  // Only a regular file is opened: a named pipe would wait for a writer, and a folder
-  // opens but is no file that could be read.
-  if (!platform::FileExists(path) || !file.Open(path) || !file.RegularFileSize()) return false;
+  if (!file.Open(path)) return false;
   const std::uint64_t fileSize = *file.RegularFileSize();
 
   std::vector<std::uint8_t> bytes(kQvfHeaderSize);

@@ -1,20 +1,38 @@
 // Sniffing a file's form from its first bytes.
 #include "engine/base/file_kind.hpp"
 
-#include <cstdio>
-#include <memory>
+#include <algorithm>
 
 #include "platform/byte_reader.hpp"
+#include "platform/readable_file.hpp"
 #include "platform/text_lines.hpp"
 
-std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, std::size_t count) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) return std::nullopt;
-  std::vector<std::uint8_t> bytes(count);
-  bytes.resize(std::fread(bytes.data(), 1, count, file.get()));
-  // A folder opens, but reading it fails.
-  if (std::ferror(file.get()) != 0) return std::nullopt;
+std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, std::size_t count,
+                                                       platform::ReadFailure* failure) {
+  platform::ReadableFile file;
+  if (!file.Open(path)) {
+    if (failure != nullptr) *failure = file.Failure();
+    return std::nullopt;
+  }
+  // The buffer grows with what the file gives, so that a large count costs nothing for a
+  // small file; the size is only a first guess (the system's own files say 0).
+  constexpr std::uint64_t kFirstPiece = 64 * 1024;
+  std::vector<std::uint8_t> bytes;
+  std::size_t filled = 0;
+  auto room = static_cast<std::size_t>(
+      std::min<std::uint64_t>(count, std::max(file.Size() + 1, kFirstPiece)));
+  for (;;) {
+    bytes.resize(room);
+    int error = 0;
+    filled += platform::ReadFully(file.Descriptor(), bytes.data() + filled, room - filled, error);
+    if (error != 0) {
+      if (failure != nullptr) *failure = platform::ReadFailure::FromError(error);
+      return std::nullopt;
+    }
+    if (filled < room || room == count) break;
+    room = room > count / 2 ? count : room * 2;
+  }
+  bytes.resize(filled);
   return bytes;
 }
 

@@ -13,9 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/readable_file.hpp"
+
 // Up to count bytes from the start of the file (fewer when it is shorter); empty
-// optional when it cannot be opened or read (a folder, for one).
-std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, std::size_t count);
+// optional when it cannot be opened or read or is no regular file, with failure (when
+// given) telling why.
+std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, std::size_t count,
+                                                       platform::ReadFailure* failure = nullptr);
 
 // The bytes open with the little-endian int32 magic.
 bool StartsWithMagic(std::span<const std::uint8_t> bytes, std::int32_t magic);

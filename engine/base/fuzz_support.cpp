@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <span>
 #include <system_error>
+#include <utility>
 
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
@@ -77,7 +78,16 @@ void RemoveAllBut(const std::string& folder, const std::string& keep) {
   }
 }
 
+std::function<void(const std::string& path)>& ScratchFileSwap() {
+  static std::function<void(const std::string& path)> swap;
+  return swap;
+}
+
 }  // namespace
+
+void SetScratchFileSwap(std::function<void(const std::string& path)> swap) {
+  ScratchFileSwap() = std::move(swap);
+}
 
 bool WithScratchFile(const std::uint8_t* data, std::size_t size, std::string_view fileName,
                      const std::function<bool(const std::string& path)>& read) {
@@ -99,7 +109,11 @@ bool WithScratchFile(const std::uint8_t* data, std::size_t size, std::string_vie
   const std::string path = platform::JoinPath(folder, fileName);
   // The input alone in the folder: a reader that looks beside it finds no earlier input.
   RemoveAllBut(folder, path);
+  // Whatever a swap put in the file's place goes first, so that the input is written to a
+  // file again.
+  if (ScratchFileSwap()) RemoveAllBut(folder, std::string());
   if (!WriteInPlace(path, data, size)) return false;
+  if (ScratchFileSwap()) ScratchFileSwap()(path);
   struct Busy {
     bool& flag;
     explicit Busy(bool& f) : flag(f) { flag = true; }
@@ -110,6 +124,6 @@ bool WithScratchFile(const std::uint8_t* data, std::size_t size, std::string_vie
     const Busy during(busy);
     result = read(path);
   }
-  RemoveAllBut(folder, path);
+  RemoveAllBut(folder, ScratchFileSwap() ? std::string() : path);
   return result;
 }

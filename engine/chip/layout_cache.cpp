@@ -9,9 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <span>
 #include <system_error>
@@ -29,20 +27,18 @@
 #include "platform/file_replacement.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
+#include "platform/readable_file.hpp"
 #include "platform/system_error.hpp"
 
 CacheReadSplit CacheCellSplit;
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
-
-bool ReadExactly(std::FILE* file, platform::ByteBuffer& bytes, std::size_t count) {
+bool ReadExactly(const platform::ReadableFile& file, platform::ByteBuffer& bytes,
+                 std::size_t count) {
   bytes.resize(count);
-  return count == 0 || std::fread(bytes.data(), 1, count, file) == count;
+  int error = 0;
+  return platform::ReadFully(file.Descriptor(), bytes.data(), count, error) == count;
 }
 
 // A NUL-terminated text from a fixed field; the last byte is always taken as the end.
@@ -284,15 +280,13 @@ bool CanWriteFileAt(const std::string& path) {
 }  // namespace
 
 bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPositions) {
-  FilePointer file(std::fopen(path.c_str(), "rb"));
-  if (!file) return false;
-  struct stat info {};
-  // A folder opens for reading too, but it is no cache that could be read.
-  if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  const auto fileSize = static_cast<std::uint64_t>(info.st_size);
+  // No cache, or something else in its place, only means the description is read again.
+  platform::ReadableFile file;
+  if (!file.Open(path)) return false;
+  const std::uint64_t fileSize = file.Size();
 
   platform::ByteBuffer bytes;  // not cleared: each read overwrites it
-  if (!ReadExactly(file.get(), bytes, std::min<std::uint64_t>(fileSize, kCacheHeaderSize)) ||
+  if (!ReadExactly(file, bytes, std::min<std::uint64_t>(fileSize, kCacheHeaderSize)) ||
       bytes.size() < kCacheHeaderSize) {
     LogShort(fileSize, kCacheHeaderSize);
     return false;
@@ -344,7 +338,7 @@ bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPosit
   decltype(Layout.positions) positions;
   try {
     units.resize(static_cast<std::size_t>(unitCount));
-    if (!ReadExactly(file.get(), bytes, static_cast<std::size_t>(unitBytes))) {
+    if (!ReadExactly(file, bytes, static_cast<std::size_t>(unitBytes))) {
       LogShort(fileSize, expected);
       return false;
     }

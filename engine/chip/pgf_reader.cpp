@@ -104,7 +104,10 @@ bool ReadProbeSets(platform::LineReader& reader) {
 bool ReadPgfFile(const std::string& pgfPath) {
   platform::LineReader reader;
   if (!reader.Open(pgfPath, kPgfLineLength)) {
-    LogMessage(MessageBuffer("  Read probe group file '%s' failed", pgfPath.c_str()), 0, kLogRed);
+    LogMessage(platform::WithReadFailure(
+                   MessageBuffer("  Read probe group file '%s' failed", pgfPath.c_str()),
+                   reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   LogMessage(MessageBuffer("  Reading probe group file '%s'...", pgfPath.c_str()));

@@ -73,8 +73,10 @@ bool ParseProbeList(std::string_view list, int pairCount, std::vector<bool>& mas
 bool ApplyProbeSetMask(const std::string& maskPath) {
   platform::LineReader reader;
   if (!reader.Open(maskPath, kLineBufferLength)) {
-    LogMessage(MessageBuffer("    Probe set mask file '%s' not found", maskPath.c_str()), 0,
-               kLogRed);
+    LogMessage(platform::WithReadFailure(
+                   MessageBuffer("    Probe set mask file '%s' not found", maskPath.c_str()),
+                   reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   LogMessage(MessageBuffer("    Found probe set mask file '%s'", maskPath.c_str()));

@@ -13,7 +13,10 @@
 bool SAMPLE_GROUPING::ReadListLines(const std::string& path) {
   platform::LineReader reader;
   if (!reader.Open(path, kArrayListLineLength)) {
-    LogMessage(MessageBuffer("  Reading array list file '%s' failed\n", path.c_str()), 0, kLogRed);
+    LogMessage(platform::WithReadFailure(
+                   MessageBuffer("  Reading array list file '%s' failed\n", path.c_str()),
+                   reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   const Group& group = TheGroup();

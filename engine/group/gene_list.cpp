@@ -92,7 +92,10 @@ int ReadGeneList(bool* treeFile, std::string_view path, bool keepLines) {
                                           : path);
   platform::LineReader reader;
   if (!reader.Open(listPath, kGeneListLineLength)) {
-    LogMessage(MessageBuffer("  Reading gene list file %s failed\n", listPath.c_str()), 0, kLogRed);
+    LogMessage(platform::WithReadFailure(
+                   MessageBuffer("  Reading gene list file %s failed\n", listPath.c_str()),
+                   reader.OpenFailure()),
+               0, kLogRed);
     return -1;
   }
   GeneList.FitLayout();

@@ -149,8 +149,13 @@ class Group {
   // Assigns every default (kept settings keep their values) and switches the CEL-export
   // choices and the position columns off; then, when name is not empty and its settings
   // file opens, reads it and makes name the group's name. Returns whether a file was
-  // read; a missing file is no error.
+  // read; a missing file is no error, but one that is there and cannot be read (or is a
+  // pipe or a folder) is logged in red.
   bool ReadGroupSettings(std::string_view name);
+  // The red line of the last settings file that was there but could not be read; empty
+  // when the last read found a file or none. The settings of the start are read before
+  // the window can show a line, which tells it again.
+  const std::string& SettingsReadFault() const { return mSettingsReadFault; }
   // Writes the settings file of the group's name (nothing when the name is empty).
   // A file that cannot be written is logged in red and gives false; callers go on.
   bool WriteGroupSettings() const;
@@ -158,6 +163,7 @@ class Group {
  private:
   std::string mHomeFolder;
   std::string mName;
+  std::string mSettingsReadFault;
   GroupSettings mSettings;
   GroupRunOptions mRunOptions;
   int mNumArrays = 0;

@@ -403,10 +403,19 @@ std::optional<std::string_view> SettingValue(std::string_view line,
   return line.substr(equals + 1);
 }
 
-// false only when the file does not open; everything else is read line by line.
-bool ReadSettingsFile(const std::string& path, GroupSettings& settings) {
+// false only when the file does not open, with fault the red line logged when a file
+// (or a pipe, a folder) is there; everything else is read line by line.
+bool ReadSettingsFile(const std::string& path, GroupSettings& settings, std::string& fault) {
+  fault.clear();
   platform::LineReader reader;
-  if (!reader.Open(path, kLineLimit)) return false;
+  if (!reader.Open(path, kLineLimit)) {
+    // No file is a group's first start, and no error.
+    if (reader.OpenFailure().Missing()) return false;
+    fault = platform::WithReadFailure(
+        MessageBuffer("  Reading settings file %s failed", path.c_str()), reader.OpenFailure());
+    LogMessage(fault, 0, kLogRed);
+    return false;
+  }
   for (int index = 0; index < kGroupSettingCount; ++index) {
     const GroupSettingField& field = kFields[static_cast<std::size_t>(index)];
     std::string_view line;
@@ -519,12 +528,13 @@ std::string Group::SettingsPath(std::string_view name) const {
 }
 
 bool Group::ReadGroupSettings(std::string_view name) {
+  mSettingsReadFault.clear();
   SetGroupSettingDefaults(mSettings, mHomeFolder);
   mRunOptions.probeExportPositionColumns = false;
   mRunOptions.celExportProbeSetColumns = false;
   mRunOptions.celExportSubtractBackground = false;
   if (name.empty()) return false;
-  if (!ReadSettingsFile(SettingsPath(name), mSettings)) return false;
+  if (!ReadSettingsFile(SettingsPath(name), mSettings, mSettingsReadFault)) return false;
   mName = std::string(name);
   return true;
 }
@@ -538,6 +548,7 @@ bool FuzzReadSettingsFile(const std::uint8_t* data, std::size_t size) {
   return WithScratchFile(data, size, "fuzz.ini", [](const std::string& path) {
     GroupSettings settings;
     SetGroupSettingDefaults(settings, "");
-    return ReadSettingsFile(path, settings);
+    std::string fault;
+    return ReadSettingsFile(path, settings, fault);
   });
 }

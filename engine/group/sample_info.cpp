@@ -107,7 +107,10 @@ bool SAMPLE_INFO::ReadSampleInfoFile(const std::string& path) {
   if (IsUnsetPath(path)) return false;
   platform::LineReader reader;
   if (!reader.Open(path, kSampleInfoLineLength)) {
-    LogMessage("  Reading sample information file '" + path + "' failed\n", 0, kLogRed);
+    LogMessage(
+        platform::WithReadFailure("  Reading sample information file '" + path + "' failed\n",
+                                  reader.OpenFailure()),
+        0, kLogRed);
     return false;
   }
   LogMessage("  Reading sample information file '" + path + "'...");

@@ -89,7 +89,10 @@ bool ReadDataFileList(const OpenGroupOptions& options) {
   const std::string listPath = TheGroup().Settings().DATA_PATH;
   platform::LineReader reader;
   if (!reader.Open(listPath, kDataFileListLineLength)) {
-    LogMessage(MessageBuffer(kDataFileListFailedMessage, listPath.c_str()), 0, kLogRed);
+    LogMessage(
+        platform::WithReadFailure(MessageBuffer(kDataFileListFailedMessage, listPath.c_str()),
+                                  reader.OpenFailure()),
+        0, kLogRed);
     return false;
   }
   LogMessage(MessageBuffer(kLookingForDataFilesMessage, Layout.chipType.c_str(), listPath.c_str()));

@@ -63,6 +63,7 @@ class LineSource {
     mBuffer = SharedBuffer().data();
     return true;
   }
+  const platform::ReadFailure& OpenFailure() const { return mReader.OpenFailure(); }
 
   // Counts the lines of the whole file (a last line without its line end counted too)
   // before any is read; -1 when the file cannot be read.
@@ -613,7 +614,9 @@ bool ExternalReader::ReadStretch(std::string_view stretch) {
 
 bool ExternalReader::Read(const std::string& path) {
   if (!mLines.Open(path)) {
-    LogMessage(MessageBuffer(kExternalOpenFailedMessage, path.c_str()), 0, kLogRed);
+    LogMessage(platform::WithReadFailure(MessageBuffer(kExternalOpenFailedMessage, path.c_str()),
+                                         mLines.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   LogMessage(MessageBuffer("  Reading data file '%s'...", path.c_str()));

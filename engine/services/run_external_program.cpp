@@ -1,22 +1,16 @@
 // An outside console program run into the analysis log.
 #include "engine/services/run_external_program.hpp"
 
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
 #include "engine/services/log_channel.hpp"
 #include "engine/services/output_window.hpp"
 #include "engine/services/redirected_process.hpp"
+#include "platform/readable_file.hpp"
 #include "platform/system_error.hpp"
 
 namespace {
 
 bool ProgramFound(const std::string& program) {
-  std::error_code ignored;
-  // A folder opens for reading here but is no program file.
-  if (!std::ifstream(program, std::ios::binary).is_open() ||
-      std::filesystem::is_directory(program, ignored)) {
+  if (!platform::CanReadFile(program)) {
     LogMessage("    Program file '" + program + "' not found", 0, kLogRed);
     return false;
   }

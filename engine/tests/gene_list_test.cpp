@@ -139,7 +139,8 @@ TEST_F(GeneListTest, FailsOnMissingFilesAndStops) {
   CapturedLog log;
   const std::string missing = mFolder.File("missing.txt");
   EXPECT_EQ(ReadGeneList(nullptr, missing, false), -1);
-  EXPECT_TRUE(log.ContainsRed("  Reading gene list file " + missing + " failed\n"));
+  EXPECT_TRUE(log.ContainsRed("  Reading gene list file " + missing +
+                              " failed (No such file or directory)\n"));
 
   // The title line pumps messages, which is when the stop request arrives.
   const std::string path = WriteFile("list.txt", "Probe set\nPS1\nPS2\n");
@@ -211,7 +212,8 @@ TEST_F(GeneListTest, FallsBackToAllGenesWhenTheListGivesNothing) {
     EXPECT_EQ(genes.count, kUnits) << use;
     EXPECT_EQ(Flagged().size(), static_cast<std::size_t>(kUnits)) << use;
   }
-  EXPECT_TRUE(log.ContainsRed("  Reading gene list file " + missing + " failed\n"));
+  EXPECT_TRUE(log.ContainsRed("  Reading gene list file " + missing +
+                              " failed (No such file or directory)\n"));
 }
 
 void WriteName(Group&, std::ostream& out, int unit) {

@@ -171,7 +171,8 @@ TEST_F(SampleGroupingTest, UnreadableOrEmptyListFallsBackToTheDefault) {
   CapturedLog log;
   const std::string missing = mFolder.File("absent.txt");
   SampleGrouping.ReadArrayListFile(missing);
-  EXPECT_TRUE(log.ContainsRed("  Reading array list file '" + missing + "' failed\n"));
+  EXPECT_TRUE(log.ContainsRed("  Reading array list file '" + missing +
+                              "' failed (No such file or directory)\n"));
   EXPECT_EQ(SampleGrouping.SampleCount(), 2);
   EXPECT_FALSE(UseArrayList);
 
@@ -197,7 +198,8 @@ TEST_F(SampleGroupingTest, OnlyAnEmptyPathOrNoneLeavesTheListUnset) {
     EXPECT_EQ(log.CountInColour(kLogRed), 0);
   }
   SampleGrouping.ReadArrayListFile("nonexistent/x");
-  EXPECT_TRUE(log.ContainsRed("  Reading array list file 'nonexistent/x' failed\n"));
+  EXPECT_TRUE(log.ContainsRed(
+      "  Reading array list file 'nonexistent/x' failed (No such file or directory)\n"));
   EXPECT_FALSE(UseArrayList);
 }
 

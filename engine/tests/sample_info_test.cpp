@@ -49,7 +49,8 @@ TEST_F(SampleInfoFile, OnlyAnEmptyPathOrNoneMeansNoFile) {
     EXPECT_TRUE(log.Lines().empty());
   }
   EXPECT_FALSE(SampleInfo.ReadSampleInfoFile("nonexistent/x"));
-  EXPECT_TRUE(log.ContainsRed("  Reading sample information file 'nonexistent/x' failed\n"));
+  EXPECT_TRUE(log.ContainsRed(
+      "  Reading sample information file 'nonexistent/x' failed (No such file or directory)\n"));
 }
 
 TEST_F(SampleInfoFile, ReadsCategoricalAndNumericColumnsWithMissingCells) {
@@ -133,7 +134,8 @@ TEST_F(SampleInfoFile, UnopenableAndUnsetPathsFail) {
   CapturedLog log;
   const std::string missing = mFolder.File("absent.txt");
   EXPECT_FALSE(SampleInfo.ReadSampleInfoFile(missing));
-  EXPECT_TRUE(log.ContainsRed("  Reading sample information file '" + missing + "' failed\n"));
+  EXPECT_TRUE(log.ContainsRed("  Reading sample information file '" + missing +
+                              "' failed (No such file or directory)\n"));
   log.Clear();
   EXPECT_FALSE(SampleInfo.ReadSampleInfoFile(""));
   EXPECT_FALSE(SampleInfo.ReadSampleInfoFile("None"));

@@ -150,7 +150,9 @@ bool ParseAnnotationCsv(ANNOT_IMPORT& record, platform::FileReplacement& file) {
   const bool geneInfo = record.type == kGeneInfoFileType;
   platform::LineReader lines;
   if (!lines.Open(record.csvPath, kAnnotationLineLength))
-    return LogRed(MessageBuffer(kReadAnnotationCsvFailedMessage, record.csvPath.c_str()));
+    return LogRed(platform::WithReadFailure(
+        MessageBuffer(kReadAnnotationCsvFailedMessage, record.csvPath.c_str()),
+        lines.OpenFailure()));
   if (!file.Open(record.outputPath)) return WriteFailed(record.outputPath, file);
   platform::ReplacementBuffer buffer(file);
   std::ostream out(&buffer);

@@ -104,7 +104,9 @@ bool GO_GRAPH::ReadGeneOntology(const std::string& path) {
 bool GO_GRAPH::ReadGeneOntologyFile(const std::string& path) {
   platform::LineReader reader;
   if (!reader.Open(path, kOntologyLineLimit)) {
-    LogMessage("  Read Gene ontology file '" + path + "' failed", 0, kLogRed);
+    LogMessage(platform::WithReadFailure("  Read Gene ontology file '" + path + "' failed",
+                                         reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   LogMessage("  Reading Gene ontology file '" + path + "'...");

@@ -36,7 +36,10 @@ bool OrthologLine::Read(std::string_view line, std::string_view chipType) {
 bool MakeCommonProbeSetFile(ANNOT_IMPORT& record) {
   platform::LineReader lines;
   if (!lines.Open(record.csvPath, kAnnotationLineLength)) {
-    LogMessage(MessageBuffer(kReadOrthologCsvFailedMessage, record.csvPath.c_str()), 0, kLogRed);
+    LogMessage(platform::WithReadFailure(
+                   MessageBuffer(kReadOrthologCsvFailedMessage, record.csvPath.c_str()),
+                   lines.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   platform::FileReplacement file;

@@ -219,7 +219,9 @@ bool ReadTreeFileInto(const std::string& path, CLUSTER& genes, CLUSTER* samples,
   *samplesRead = false;
   platform::LineReader reader;
   if (!reader.Open(path, kTreeFileLineLength)) {
-    LogMessage(MessageBuffer(kTreeFileOpenFailedMessage, path.c_str()), 0, kLogRed);
+    LogMessage(platform::WithReadFailure(MessageBuffer(kTreeFileOpenFailedMessage, path.c_str()),
+                                         reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   LogMessage(MessageBuffer(kTreeFileReadingMessage, path.c_str()));

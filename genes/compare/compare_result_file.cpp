@@ -272,7 +272,10 @@ bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, 
   if (path.empty()) return false;
   platform::LineReader reader;
   if (!reader.Open(path, kCompareLineLength)) {
-    if (!quiet) LogMessage(MessageBuffer(kCompareFileMissingMessage, path.c_str()), 0, kLogRed);
+    if (!quiet)
+      LogMessage(platform::WithReadFailure(MessageBuffer(kCompareFileMissingMessage, path.c_str()),
+                                           reader.OpenFailure()),
+                 0, kLogRed);
     return false;
   }
   std::string_view line;

@@ -254,13 +254,17 @@ bool ReadGeneInfoFile(const std::string& path, bool rebuild) {
   // A rebuild makes room for the genes while the file is read.
   bool genesAllocated = !rebuild;
   const int units = std::min(Layout.unitCount, static_cast<int>(Layout.units.size()));
+  platform::ReadFailure failure;
   std::optional<platform::FileBytes> bytes = platform::ReadWholeFileSideBySide(
       path, GeneInfoSplit.threads,
       rebuild ? std::function<void()>([&] { genesAllocated = AllocateGenes(units); })
-              : std::function<void()>());
+              : std::function<void()>(),
+      &failure);
   if (!bytes) {
     if (rebuild) ClearGeneInfo();
-    LogMessage("  Reading gene information file '" + path + "' failed\n", 0, kLogRed);
+    LogMessage(platform::WithReadFailure("  Reading gene information file '" + path + "' failed\n",
+                                         failure),
+               0, kLogRed);
     return false;
   }
   LogMessage("  Reading gene information file '" + path + "'...");

@@ -102,8 +102,9 @@ int LookUpTerm(TERM_TABLE& table, std::string_view term, bool add, bool countGen
 bool ReadAnnotationIndex(TERM_TABLE& table, const std::string& path) {
   platform::LineReader reader;
   if (!reader.Open(path, kGeneInfoLineLength)) {
-    LogMessage("    Cannot find the annotation index file '" + path +
-                   "', please go to the Zelko website to download it\n",
+    LogMessage(platform::WithReadFailure("    Cannot find the annotation index file '" + path +
+                                             "', please go to the Zelko website to download it\n",
+                                         reader.OpenFailure()),
                0, kLogRed);
     return false;
   }

@@ -126,7 +126,10 @@ bool ReadLdaResult(bool quiet) {
   if (IsUnsetPath(path)) return false;
   platform::LineReader reader;
   if (!reader.Open(path, kLdaFileLineLength)) {
-    if (!quiet) LogMessage(MessageBuffer(kLdaFileMissingMessage, path.c_str()), 0, kLogRed);
+    if (!quiet)
+      LogMessage(platform::WithReadFailure(MessageBuffer(kLdaFileMissingMessage, path.c_str()),
+                                           reader.OpenFailure()),
+                 0, kLogRed);
     return false;
   }
   const auto next = [&reader](std::string_view& line) {

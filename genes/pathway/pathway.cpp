@@ -345,7 +345,9 @@ bool ReadPathwayFile(const std::string& path) {
   platform::LineReader lines;
   if (!lines.Open(path, kPathwayLineLength)) {
     SetPathwayFileSetting(path);
-    LogMessage(MessageBuffer(kPathwayReadFailedMessage, path.c_str()), 0, kLogRed);
+    LogMessage(platform::WithReadFailure(MessageBuffer(kPathwayReadFailedMessage, path.c_str()),
+                                         lines.OpenFailure()),
+               0, kLogRed);
     ClearPathway();
     return false;
   }

@@ -411,7 +411,8 @@ TEST_F(GeneInfoFile, RefusesMissingIndexFilesAndReadsDisorderedOnes) {
   EXPECT_FALSE(ReadGeneInfoFile(path, true));
   EXPECT_TRUE(log.ContainsRed("    Cannot find the annotation index file '" +
                               mFolder.File("Terms.txt") +
-                              "', please go to the Zelko website to download it\n"));
+                              "', please go to the Zelko website to download it"
+                              " (No such file or directory)\n"));
   EXPECT_FALSE(GeneInfo.Loaded());
 
   // Numbers out of order are still found.
@@ -554,7 +555,8 @@ TEST_F(GeneInfoFile, ReportsMissingFilesAndFilesOfAnotherChip) {
   CapturedLog log;
   const std::string missing = mFolder.File("missing.txt");
   EXPECT_FALSE(ReadGeneInfoFile(missing, true));
-  EXPECT_TRUE(log.ContainsRed("  Reading gene information file '" + missing + "' failed\n"));
+  EXPECT_TRUE(log.ContainsRed("  Reading gene information file '" + missing +
+                              "' failed (No such file or directory)\n"));
 
   const std::string other =
       WriteFile("other.txt", GeneInfoHeader({}) + "X1\tNM_1\t1\tA\tdesc\nX2\tNM_2\t2\tB\tdesc\n");

@@ -42,7 +42,9 @@ bool CHRO_REGION::ReadRegionFile(const std::string& path) {
   if (IsNone(path)) return false;
   platform::LineReader reader;
   if (!reader.Open(path, kRegionLineLength)) {
-    LogMessage("  Reading chromosome region file '" + path + "' failed", 0, kLogRed);
+    LogMessage(platform::WithReadFailure("  Reading chromosome region file '" + path + "' failed",
+                                         reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   LogMessage("  Reading chromosome region file '" + path + "'...");

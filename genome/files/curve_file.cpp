@@ -30,8 +30,10 @@ constexpr std::size_t kCurveWriteSize = std::size_t{1} << 20;
 bool ReadCurveFile(CHROMOSOME& chro, const std::string& path) {
   platform::LineReader reader;
   if (!reader.Open(path, kCurveLineLength)) {
-    LogMessage("  No existing curve file '" + path + "' found; or is it open in Excel?", 0,
-               kLogRed);
+    LogMessage(platform::WithReadFailure(
+                   "  No existing curve file '" + path + "' found; or is it open in Excel?",
+                   reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   LogMessage("  Reading curve file '" + path + "'...");

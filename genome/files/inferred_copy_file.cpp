@@ -69,7 +69,8 @@ bool ReadInferredCopyFile(CHROMOSOME& chro, const std::string& path) {
   const std::size_t bound = SampleColumnsLineBound(samples, parentSpecific);
   platform::LineReader reader;
   if (!reader.Open(path, bound))
-    return Fail(MessageBuffer(kInferredCopyOpenFailedMessage, path.c_str()));
+    return Fail(platform::WithReadFailure(
+        MessageBuffer(kInferredCopyOpenFailedMessage, path.c_str()), reader.OpenFailure()));
   LogMessage(MessageBuffer(kReadingInferredCopyMessage, path.c_str()));
   if (chro.inferred.Empty()) return Fail(kInferredCopyNoTableMessage);
 

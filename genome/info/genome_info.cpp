@@ -158,7 +158,8 @@ bool GENOME_INFO::ReadGenomeInfoFile(const std::string& path) {
 
   platform::LineReader reader;
   if (!reader.Open(path, kGenomeInfoLineLength)) {
-    LogRed("  Reading genome information file '" + path + "' failed\n");
+    LogRed(platform::WithReadFailure("  Reading genome information file '" + path + "' failed\n",
+                                     reader.OpenFailure()));
     return false;
   }
   LogMessage("  Reading genome information file '" + path + "'...");
@@ -322,7 +323,8 @@ bool GENOME_INFO::ReadFile(const std::string& path) {
   };
   platform::LineReader reader;
   if (!reader.Open(path, kRefGeneLineLength))
-    return fail("  Reading refGene file '" + path + "' failed\n");
+    return fail(platform::WithReadFailure("  Reading refGene file '" + path + "' failed\n",
+                                          reader.OpenFailure()));
   LogMessage("  Reading refGene file '" + path + "'...");
   std::string_view header;
   if (reader.Next(header) == platform::LineStatus::kEnd) header = {};
@@ -408,7 +410,8 @@ bool GENOME_INFO::ReadCytobandFile(const std::string& path) {
   };
   platform::LineReader reader;
   if (!reader.Open(path, kRefGeneLineLength))
-    return fail("  Reading Cytoband file '" + path + "' failed\n");
+    return fail(platform::WithReadFailure("  Reading Cytoband file '" + path + "' failed\n",
+                                          reader.OpenFailure()));
   LogMessage("  Reading Cytoband file '" + path + "'...\n");
   try {
     bands.reserve(kMaxCytobands);

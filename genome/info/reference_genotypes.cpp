@@ -77,7 +77,9 @@ bool REFERENCE_GENOTYPES::ReadRefGenotypeFile(const char* path) {
   loaded = 0;
   platform::LineReader reader;
   if (!reader.Open(path, kRefGenotypeLineLength)) {
-    LogMessage(MessageBuffer(kRefGenotypeOpenFailedMessage, path), 0, kLogRed);
+    LogMessage(platform::WithReadFailure(MessageBuffer(kRefGenotypeOpenFailedMessage, path),
+                                         reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   LogMessage(MessageBuffer(kRefGenotypeReadingMessage, path));

@@ -40,7 +40,9 @@ bool ReadSnpInfoFile(const std::string& path) {
   if (IsNone(path)) return false;
   platform::LineReader reader;
   if (!reader.Open(path, kSnpInfoLineLength)) {
-    LogMessage("  Reading SNP information file '" + path + "' failed\n", 0, kLogRed);
+    LogMessage(platform::WithReadFailure("  Reading SNP information file '" + path + "' failed\n",
+                                         reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   LogMessage("  Reading SNP information file '" + path + "'...");

@@ -124,7 +124,9 @@ std::vector<std::string> MerlinArguments(const std::string& program, const Merli
 bool ReadMerlinResult(const std::string& path, CHROMOSOME& chro, const std::vector<int>& markers) {
   platform::LineReader reader;
   if (!reader.Open(path, kResultLineLength)) {
-    LogMessage("    Reading MERLIN result file '" + path + "' failed", 0, kLogRed);
+    LogMessage(platform::WithReadFailure("    Reading MERLIN result file '" + path + "' failed",
+                                         reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   std::string_view line;

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 
 #include "engine/services/log_channel.hpp"
+#include "platform/line_reader.hpp"
+#include "platform/readable_file.hpp"
 
 namespace {
 
@@ -34,7 +37,9 @@ bool ParseInt(const std::string& text, int* value) {
 bool Pedigree::Read(const std::string& path, const ArrayLookup& lookup) {
   platform::LineReader reader;
   if (!reader.Open(path, kMaxPedigreeLine)) {
-    LogMessage("  Reading pedigree file '" + path + "' failed", 0, kLogRed);
+    LogMessage(platform::WithReadFailure("  Reading pedigree file '" + path + "' failed",
+                                         reader.OpenFailure()),
+               0, kLogRed);
     return false;
   }
   LogMessage("  Reading pedigree file '" + path + "'...");

@@ -1,7 +1,5 @@
 #include "installer/steps/step_sequence.hpp"
 
-#include <cstdio>
-
 #include "installer/framework/environment.hpp"
 #include "installer/framework/install_log.hpp"
 #include "installer/framework/message_table.hpp"
@@ -10,19 +8,13 @@
 #include "installer/framework/text_functions.hpp"
 #include "installer/framework/tool_runner.hpp"
 #include "platform/path.hpp"
+#include "platform/readable_file.hpp"
 
 namespace quellbrook {
 
 namespace {
 
 constexpr int kProgressSteps = 10;
-
-bool FileStatusReadable(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  std::fclose(file);
-  return true;
-}
 
 }  // namespace
 
@@ -69,7 +61,7 @@ int RunStepSequence(const InstallStep& step, const StepTexts& texts, const LoadF
   const std::string sourcePath = texts.reportedSource != nullptr
                                      ? std::string(texts.reportedSource)
                                      : platform::JoinPath(step.sourceFolder, texts.sourceFileName);
-  if (texts.reportedSource == nullptr && !FileStatusReadable(sourcePath)) {
+  if (texts.reportedSource == nullptr && !platform::CanReadFile(sourcePath)) {
     WriteLogLine(step.logPath,
                  texts.failurePrefix + FormatMessageText(kDevicesFileMissing, sourcePath.c_str()),
                  kLogError);

@@ -229,7 +229,8 @@ TEST_F(ArrayListDialogTest, AFailedSaveKeepsTheDialogOpenAndDoNotUseDropsTheList
     return shown.result();
   };
   EXPECT_EQ(Prompts().RunDialog(dialog), QDialog::Accepted);
-  EXPECT_TRUE(LogHas("  Reading file '" + File("no such list.txt") + "' failed"));
+  EXPECT_TRUE(LogHas("  Reading file '" + File("no such list.txt") +
+                     "' failed (No such file or directory)"));
   EXPECT_TRUE(settings.ARRAY_LIST_FILE.empty());
   EXPECT_TRUE(
       LogHas("  No arrays selected or no file name specified; use all arrays with no replicates"));

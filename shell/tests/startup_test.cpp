@@ -6,9 +6,12 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "platform/registry.hpp"
+#include "platform/tests/hostile_files.hpp"
 #include "shell/services/rtf_writer.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/zelko_app.hpp"
@@ -78,6 +81,44 @@ TEST_F(StartupTest, OtherTextFilesOpenAsPlainText) {
   ASSERT_TRUE(app.InitInstance());
   EXPECT_TRUE(app.Document()->Text().toPlainText().startsWith(
       QStringLiteral("a {\\b} note\nsecond line\n")));
+}
+
+// What is no regular file where the start reads a file: a named pipe as the default
+// group's settings file neither holds the start up nor ends it; the window comes up and
+// its log names the file and the reason in red. A document argument that is a pipe or a
+// folder ends the start at once.
+TEST_F(StartupTest, APipeForTheSettingsFileGivesARedLineAndTheWindowComesUp) {
+  const std::string pipe = File("Zelko.ini");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  platform::testing::PipeWatchdog watchdog;
+  watchdog.Watch(pipe);
+  StartGroup(Folder());
+  {
+    CZelkoApp app({});
+    ASSERT_TRUE(app.InitInstance());
+    ASSERT_NE(app.MainWindow(), nullptr);
+    EXPECT_TRUE(app.MainWindow()->isVisible());
+    const QTextDocument& log = app.Document()->Text();
+    const QString expected = QString::fromStdString("  Reading settings file " + pipe +
+                                                    " failed (a named pipe, not a regular file)");
+    QTextBlock line = log.begin();
+    while (line.isValid() && line.text() != expected) line = line.next();
+    ASSERT_TRUE(line.isValid()) << log.toPlainText().toStdString();
+    EXPECT_EQ(line.begin().fragment().charFormat().foreground().color(), QColor(255, 0, 0));
+    app.ExitInstance();
+  }
+
+  const std::string document = File("log.doc");
+  ASSERT_EQ(mkfifo(document.c_str(), 0600), 0);
+  watchdog.Watch(document);
+  StartGroup(Folder());
+  for (const std::string& argument : {document, Folder()}) {
+    SCOPED_TRACE(argument);
+    CZelkoApp app({QString::fromStdString(argument)});
+    EXPECT_FALSE(app.InitInstance());
+    StartGroup(Folder());
+  }
+  EXPECT_FALSE(watchdog.Fired()) << "the start waited on the pipe";
 }
 
 TEST(RecentFileList, NewestFirstWithoutDoublesAndNoLongerThanItsSize) {

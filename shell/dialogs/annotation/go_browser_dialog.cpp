@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -20,6 +19,7 @@
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "genes/annotation/ontology_browser_link.hpp"
+#include "platform/readable_file.hpp"
 #include "platform/system_error.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/static_link.hpp"
@@ -33,13 +33,6 @@ constexpr const char* kDownloadAddress = "https://zelko.example.org/ontoroam.htm
 // Kept from one run of the dialog to the next while the program runs.
 int ChosenClass = 0;
 std::string ChosenGeneList2;
-
-bool Readable(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  std::fclose(file);
-  return true;
-}
 
 }  // namespace
 
@@ -137,7 +130,7 @@ void GoBrowserDialog::accept() {
   GroupSettings& settings = TheGroup().Settings();
   settings.ONTOROAM_DIR = FromQString(mFolder->text());
   const std::string program = OntoroamProgramPath(settings.ONTOROAM_DIR);
-  if (!Readable(program)) {
+  if (!platform::CanReadFile(program)) {
     AfxMessageBox(program + kNotFoundSuffix);
     return;
   }

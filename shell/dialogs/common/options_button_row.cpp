@@ -14,8 +14,8 @@ void AddOptionsButtonRow(QDialog& dialog, QBoxLayout& layout, std::function<void
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   auto* options = buttons->addButton(QStringLiteral("&Options..."), QDialogButtonBox::ActionRole);
   options->setObjectName(ControlName(ids::kOptionsButton));
-  QObject::connect(options, &QPushButton::clicked, &dialog, [open = std::move(openOptions)] {
-    if (open) open();
+  QObject::connect(options, &QPushButton::clicked, &dialog, [openOptions = std::move(openOptions)] {
+    if (openOptions) openOptions();
   });
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

@@ -152,8 +152,8 @@ CClusterGeneDialog::CClusterGeneDialog(std::function<void()> openOptions, QWidge
   connect(mInputList, &QPushButton::clicked, this, [this] { CycleInputList(); });
   connect(mOutputList, &QPushButton::clicked, this,
           [this] { BrowseFileName(mOutputList, mOutputFile, false, false, "None"); });
-  connect(options, &QPushButton::clicked, this, [open = std::move(openOptions)] {
-    if (open) open();
+  connect(options, &QPushButton::clicked, this, [openOptions = std::move(openOptions)] {
+    if (openOptions) openOptions();
   });
 }
 

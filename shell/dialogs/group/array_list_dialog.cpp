@@ -195,7 +195,9 @@ void ArrayListDialog::LoadFile(const std::string& path) {
   if (path.empty()) return;
   platform::LineReader reader;
   if (!reader.Open(path, kArrayListLineLength)) {
-    LogMessage(MessageBuffer(kArrayListReadFailedMessage, path.c_str()), 0, kLogRed);
+    LogMessage(platform::WithReadFailure(MessageBuffer(kArrayListReadFailedMessage, path.c_str()),
+                                         reader.OpenFailure()),
+               0, kLogRed);
     return;
   }
   mUsed->clear();

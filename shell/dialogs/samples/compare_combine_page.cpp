@@ -156,8 +156,8 @@ CCompareCombineDlg::CCompareCombineDlg(COMPARE_CRITERIA& criteria,
   connect(deleteEntry, &QPushButton::clicked, this, &CCompareCombineDlg::DeleteEntry);
   connect(open, &QPushButton::clicked, this, &CCompareCombineDlg::OpenResultFile);
   connect(mGeneList, &QPushButton::clicked, this, &CCompareCombineDlg::CycleGeneList);
-  connect(optionsButton, &QPushButton::clicked, this, [open = std::move(openOptions)] {
-    if (open) open();
+  connect(optionsButton, &QPushButton::clicked, this, [openOptions = std::move(openOptions)] {
+    if (openOptions) openOptions();
   });
 }
 
