@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "genes/filter/factor_filter.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "tools/synth/factor_data.hpp"
+#include "tools/synth/genome_files.hpp"
 
 namespace {
 
@@ -63,7 +63,7 @@ class ReferenceGroup {
     settings.ANOVA_PVALUE = 0.001;
     SampleGrouping.SetDefaultGrouping();
     const std::string info = folder.File("info.txt");
-    std::ofstream(info) << data.SampleInfoText("s");
+    if (!synth::WriteText(info, data.SampleInfoText("s"))) std::abort();
     if (!SampleInfo.ReadSampleInfoFile(info)) std::abort();
   }
 };

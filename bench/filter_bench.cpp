@@ -15,6 +15,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "genes/filter/filter_genes.hpp"
 #include "tools/synth/filter_data.hpp"
+#include "tools/synth/genome_files.hpp"
 
 namespace {
 
@@ -54,13 +55,7 @@ class ReferenceGroup {
     group.Modelled = group.HasCalls = group.HasStdErrors = true;
     GroupSettings& s = group.Settings();
     s.ARRAY_LIST_FILE = folder.File("arrays.txt");
-    {
-      std::FILE* list = std::fopen(s.ARRAY_LIST_FILE.c_str(), "w");
-      const std::string text = data.ArrayListText();
-      if (list == nullptr || std::fwrite(text.data(), 1, text.size(), list) != text.size())
-        std::abort();
-      std::fclose(list);
-    }
+    if (!synth::WriteText(s.ARRAY_LIST_FILE, data.ArrayListText())) std::abort();
     SampleGrouping.ReadArrayListFile(s.ARRAY_LIST_FILE);
     using B = synth::FilterBounds;
     s.USE_CV_FILTER = s.USE_CALL_FILTER = s.USE_REP_FILTER = s.USE_EXPR_FILTER = 1;

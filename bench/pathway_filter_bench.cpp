@@ -16,7 +16,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "bench/bench_support.hpp"
@@ -24,6 +23,7 @@
 #include "genes/info/gene_info.hpp"
 #include "genes/pathway/pathway_filter.hpp"
 #include "platform/parallel_tasks.hpp"
+#include "tools/synth/genome_files.hpp"
 #include "tools/synth/time_course.hpp"
 
 namespace {
@@ -61,7 +61,7 @@ class ReferenceCourse {
         !ReadGeneInfoFile(info, true))
       std::abort();
     const std::string list = folder.File("list.txt");
-    std::ofstream(list) << synth::TimeCourseGeneListText(truth);
+    if (!synth::WriteText(list, synth::TimeCourseGeneListText(truth))) std::abort();
     GroupSettings& settings = TheGroup().Settings();
     settings.FILTER_INPUT_LIST = list;
     settings.PATHWAY_CORR = 0.9;

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,7 +79,8 @@ GENOME_INFO PlaceUnits(const std::string& folder) {
   synth::GenomeOptions options;
   options.snpArray = true;
   const std::string path = folder + "/genome_info.txt";
-  std::ofstream(path) << synth::GenomeInfoText(synth::MakeGenome(names, options));
+  if (!synth::WriteText(path, synth::GenomeInfoText(synth::MakeGenome(names, options))))
+    std::abort();
   GENOME_INFO placed;
   if (!placed.ReadGenomeInfoFile(path) || !placed.GetUnitPos()) std::abort();
   return placed;
