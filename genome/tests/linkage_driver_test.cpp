@@ -376,7 +376,7 @@ TEST_F(LinkageDriverTest, ResultReaderFindsTheTableAndScoresOnlyWholeLines) {
       // A Zmean of nan, inf or one past what a float holds is no score; the lines are
       // counted, and the limits stay those of the finite scores.
       {head + names[0] + " nan 0 0 0 0\n" + names[1] + " inf 0 0 0 0\n" + names[2] +
-           " -1e999 0 0 0 0\n" + names[3] + " 1e39 0 0 0 0\n" + names[4] + " 3 0 0 0 0\n",
+           " -1e999 0 0 0 0\n" + names[3] + " 1e39 0 0 0 0\n" + names[4] + " 3 0 0 0 0\n" + na({5}),
        true,
        {none, none, none, none, 3, none},
        4},
@@ -397,8 +397,8 @@ TEST_F(LinkageDriverTest, ResultReaderFindsTheTableAndScoresOnlyWholeLines) {
     const bool ok = ReadMerlinResult(path, chromosome, markers);
     ASSERT_EQ(ok, cases[k].ok) << k;
     if (!ok) {
-      EXPECT_TRUE(log.ContainsRed(k < 4    ? "MERLIN did not perform linkage analysis"
-                                  : k == 4 ? "lacks 4 of the 6 markers the run asked for (SNP_2"
+      EXPECT_TRUE(log.ContainsRed(k < 5    ? "MERLIN did not perform linkage analysis"
+                                  : k == 5 ? "lacks 4 of the 6 markers the run asked for (SNP_2"
                                            : "ends inside the line of marker SNP_5"))
           << k;
       for (const int unit : markers) EXPECT_EQ(Curve(unit), 9) << k;
