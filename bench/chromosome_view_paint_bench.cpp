@@ -127,13 +127,14 @@ struct PaintRig {
     return *view;
   }
   ~PaintRig() {
-    view.reset();
+    // The rig ends among the exit handlers, after Qt's own globals: deleting the
+    // application, or the shown view whose window asks Qt's thread storage for the
+    // current context, would touch them, so both are left to the end of the process.
+    (void)view.release();
     frame.reset();
     document.reset();
     chromosome.Clear();
     DiscardGroup();
-    // The rig ends among the exit handlers, after Qt's own globals: deleting the
-    // application there would touch them, so it is left to the end of the process.
     (void)application.release();
   }
 
