@@ -172,9 +172,15 @@ bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline) {
   std::vector<int> candidates;
   std::vector<int> members;
   try {
-    candidates.reserve(Layout.cells.size() / 2);
-    for (std::size_t i = 0; i < Layout.cells.size(); ++i)
-      if (Layout.cells[i].kind == kCellPerfectMatch) candidates.push_back(static_cast<int>(i));
+    // Every cell is written and only the perfect-match ones are counted, which needs no
+    // branch on the kind.
+    candidates.resize(Layout.cells.size());
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < Layout.cells.size(); ++i) {
+      candidates[found] = static_cast<int>(i);
+      found += Layout.cells[i].kind == kCellPerfectMatch ? 1u : 0u;
+    }
+    candidates.resize(found);
   } catch (const std::bad_alloc&) {
     ArrayMessage("    Memory not enough at FilterDat()", 0, kLogRed);
     return false;
