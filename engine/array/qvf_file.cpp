@@ -123,6 +123,12 @@ constexpr bool kTriplesLieAsWritten =
     offsetof(VALUE_TRIPLE, value) == 0 && offsetof(VALUE_TRIPLE, stdErr) == 4 &&
     offsetof(VALUE_TRIPLE, outlier) == 8 && sizeof(float) == 4 && sizeof(int) == 4;
 
+// A table's bytes as they lie in memory.
+template <typename Table>
+std::span<const std::uint8_t> BytesOf(const Table& table) {
+  return {reinterpret_cast<const std::uint8_t*>(table.data()), table.size() * sizeof(table[0])};
+}
+
 void WriteTriples(platform::ByteWriter& writer, std::span<const VALUE_TRIPLE> triples) {
   if constexpr (kTriplesLieAsWritten) {
     writer.WriteBytes({reinterpret_cast<const std::uint8_t*>(triples.data()),
@@ -160,20 +166,27 @@ bool CHIP_DATA::WriteQvf(int* error) {
   static thread_local platform::ByteWriter writer;
   static thread_local std::vector<std::uint8_t> scratch;
   writer.Clear();
-  writer.Reserve(kQvfHeaderSize + cells * kQvfBytesPerCell + calls.size() * kQvfBytesPerUnit);
+  // On a little-endian machine the planes and tables lie in memory as in the file and go to
+  // it from there, so that only the header is encoded; elsewhere all of it is.
+  std::array<std::span<const std::uint8_t>, 5> pieces{};
+  std::size_t pieceCount = 1;
   WriteHeader(writer, *this);
-  WritePlane(writer, plane1, scratch);
+  if constexpr (kTriplesLieAsWritten) {
+    pieces = {{{}, BytesOf(plane1), BytesOf(plane2), BytesOf(calls), BytesOf(triples)}};
+    pieceCount = pieces.size();
+  } else {
+    writer.Reserve(kQvfHeaderSize + cells * kQvfBytesPerCell + calls.size() * kQvfBytesPerUnit);
+    WritePlane(writer, plane1, scratch);
+    WritePlane(writer, plane2, scratch);
+    writer.WriteBytes(BytesOf(calls));
+    WriteTriples(writer, triples);
+  }
   ArrayPumpMessages();
-  WritePlane(writer, plane2, scratch);
-  ArrayPumpMessages();
-  writer.WriteBytes({reinterpret_cast<const std::uint8_t*>(calls.data()), calls.size()});
-  ArrayPumpMessages();
-  WriteTriples(writer, triples);
-  ArrayPumpMessages();
+  pieces[0] = writer.Bytes();
 
   ClearReadOnly(path);
   int failure = 0;
-  if (!writer.SaveTo(path, &failure)) {
+  if (!platform::WriteWholeFileInPieces(path, std::span(pieces.data(), pieceCount), &failure)) {
     ArrayMessage(
         platform::WithSystemReason(MessageBuffer(kQvfWriteFailedMessage, path.c_str()), failure), 0,
         kLogRed);
