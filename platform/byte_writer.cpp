@@ -79,8 +79,16 @@ bool ByteWriter::SaveTo(const std::string& path, int* error) const {
 }
 
 bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes, int* error) {
+  const std::span<const std::uint8_t> whole[] = {bytes};
+  return WriteWholeFileInPieces(path, whole, error);
+}
+
+bool WriteWholeFileInPieces(const std::string& path,
+                            std::span<const std::span<const std::uint8_t>> pieces, int* error) {
   FileReplacement file;
-  const bool written = file.Open(path) && file.Write(bytes) && file.Commit();
+  bool written = file.Open(path);
+  for (const std::span<const std::uint8_t> piece : pieces) written = written && file.Write(piece);
+  written = written && file.Commit();
   if (error != nullptr) *error = file.Error();
   // Also in errno, for callers that report it from there.
   if (!written && file.Error() != 0) errno = file.Error();

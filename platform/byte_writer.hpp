@@ -48,6 +48,12 @@ class ByteWriter {
 [[nodiscard]] bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes,
                                   int* error = nullptr);
 
+// The same with the file's bytes given as pieces one after another, each written as it
+// lies, so that large blocks (an array's planes) are not first copied into one buffer.
+[[nodiscard]] bool WriteWholeFileInPieces(const std::string& path,
+                                          std::span<const std::span<const std::uint8_t>> pieces,
+                                          int* error = nullptr);
+
 // Bytes that take the place of as many bytes of a file, from offset on.
 struct FilePiece {
   std::uint64_t offset = 0;

@@ -72,11 +72,15 @@ bool EnsureProbeLevelLayout() {
 // of neither kind or cannot be read.
 bool ReadDataFile(CHIP_DATA& chip, const std::string& path) {
   const std::size_t dot = path.rfind('.');
+  const std::string_view extension =
+      dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
+  // A CEL file's reader clears the planes first and a DAT file's replaces them; a file of
+  // neither kind leaves them cleared.
+  if (!platform::EqualsNoCase(extension, ".CEL")) chip.AllocatePlanes(Layout.dimension);
   if (dot == std::string::npos) {
     ArrayMessage("      No '.' found in file name", 0, kLogRed);
     return false;
   }
-  const std::string_view extension = std::string_view(path).substr(dot);
   if (platform::EqualsNoCase(extension, ".DAT")) {
     if (!Dat.ExtractDat(path.c_str())) return false;
     chip.plane1 = Dat.cellValues;
@@ -108,8 +112,8 @@ bool CHIP_DATA::ReadArray(const char* path, bool ignoreExisting, bool logAccess,
   if (!EnsureProbeLevelLayout()) return false;
   dimension = Layout.dimension;
   AllocateUnitTables();
-  AllocatePlanes(Layout.dimension);
 
+  // The readers size and clear the planes themselves.
   if (!ReadDataFile(*this, givenPath)) return false;
 
   // Without a text given, the group's check of this file, run just before, recorded it.

@@ -12,6 +12,7 @@
 #include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
+#include "engine/array/invariant_keep.hpp"
 #include "engine/array/normalizer.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -68,12 +69,8 @@ void RankAndCompact(std::vector<int>& order, const std::vector<std::uint8_t>& dr
   order.resize(left);
 }
 
-// Whether each member keeps its place, from its ranks on both sides among count members:
-// the threshold, which goes from low at the bottom of the ranks to high at the top, above
-// the rank difference as a share of count. Members come in blocks whose ranks are taken
-// into contiguous buffers first, so that the arithmetic, the divisions above all, runs in
-// vector registers; each member's value is computed by the same operations in the same
-// order as one at a time.
+// Members are flagged a block at a time, their ranks gathered into contiguous buffers
+// first, so that the flags are computed four to a register.
 constexpr std::size_t kKeepBlock = 512;
 
 struct KeepBlock {
@@ -82,44 +79,11 @@ struct KeepBlock {
   std::array<std::uint8_t, kKeepBlock> keep;
 };
 
-[[gnu::always_inline]] inline void KeepFlagsOf(KeepBlock& block, std::size_t n, double count,
-                                               double low, double high) {
-  for (std::size_t m = 0; m < n; ++m) {
-    const int first = block.first[m];
-    const int second = block.second[m];
-    const double height = (first + second) / (2.0 * count);
-    block.keep[m] = low * (1.0 - height) + high * height > std::abs(first - second) / count;
-  }
-}
-
-void KeepFlags(KeepBlock& block, std::size_t n, double count, double low, double high) {
-  KeepFlagsOf(block, n, count, low, high);
-}
-
-#if defined(__x86_64__)
-// The same flags four members to a register where the processor has them; without fused
-// multiply-add in the target, every product is rounded before it is added, as above.
-[[gnu::target("avx2")]] void KeepFlagsWide(KeepBlock& block, std::size_t n, double count,
-                                           double low, double high) {
-  KeepFlagsOf(block, n, count, low, high);
-}
-#endif
-
-using KeepFlagsFunction = void (*)(KeepBlock&, std::size_t, double, double, double);
-
-KeepFlagsFunction KeepFlagsOfProcessor() {
-#if defined(__x86_64__)
-  if (__builtin_cpu_supports("avx2") != 0) return &KeepFlagsWide;
-#endif
-  return &KeepFlags;
-}
-
 // One round: the members (ascending) that keep their place go to kept, in order, and
 // the others are marked dropped.
 void KeepRound(const std::vector<int>& members, const std::vector<int>& arrayRanks,
                const std::vector<int>& baselineRanks, double low, double high,
                std::vector<int>& kept, std::vector<std::uint8_t>& dropped, KeepBlock& block) {
-  static const KeepFlagsFunction kKeepFlags = KeepFlagsOfProcessor();
   const double count = static_cast<double>(members.size());
   kept.resize(members.size());
   std::size_t keptCount = 0;
@@ -131,7 +95,8 @@ void KeepRound(const std::vector<int>& members, const std::vector<int>& arrayRan
       block.first[m] = arrayRanks[p];
       block.second[m] = baselineRanks[p];
     }
-    kKeepFlags(block, n, count, low, high);
+    InvariantKeepFlags(block.first.data(), block.second.data(), block.keep.data(), n, count, low,
+                       high);
     for (std::size_t m = 0; m < n; ++m) {
       const int p = blockMembers[m];
       const std::uint8_t keep = block.keep[m];
@@ -207,9 +172,15 @@ bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline) {
   std::vector<int> candidates;
   std::vector<int> members;
   try {
-    candidates.reserve(Layout.cells.size() / 2);
-    for (std::size_t i = 0; i < Layout.cells.size(); ++i)
-      if (Layout.cells[i].kind == kCellPerfectMatch) candidates.push_back(static_cast<int>(i));
+    // Every cell is written and only the perfect-match ones are counted, which needs no
+    // branch on the kind.
+    candidates.resize(Layout.cells.size());
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < Layout.cells.size(); ++i) {
+      candidates[found] = static_cast<int>(i);
+      found += Layout.cells[i].kind == kCellPerfectMatch ? 1u : 0u;
+    }
+    candidates.resize(found);
   } catch (const std::bad_alloc&) {
     ArrayMessage("    Memory not enough at FilterDat()", 0, kLogRed);
     return false;

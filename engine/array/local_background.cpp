@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
-#include "engine/numerics/db_vector.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/parallel_tasks.hpp"
@@ -24,7 +26,11 @@ int ZoneEnd(int zone, int size) {
                                       : std::min(Layout.dimension, (zone + 1) * size);
 }
 
-void ComputeArrayBackground(int array, const std::uint16_t* plane, DB_VECTOR& samples) {
+// samples has room for the largest zone's sampled cells. Intensities are 16-bit, so each
+// zone's quantile is counted (SelectQuantile on 16-bit values gives the same value as on
+// their doubles).
+void ComputeArrayBackground(int array, const std::uint16_t* plane,
+                            std::vector<std::uint16_t>& samples) {
   ArraySlot& slot = TheGroup().Array(array);
   const std::size_t cells =
       static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
@@ -32,19 +38,21 @@ void ComputeArrayBackground(int array, const std::uint16_t* plane, DB_VECTOR& sa
   const int size = ZoneSize();
   for (int zoneX = 0; zoneX < kBackgroundZones; ++zoneX) {
     for (int zoneY = 0; zoneY < kBackgroundZones; ++zoneY) {
-      samples.Clear();
+      std::size_t taken = 0;
       if (plane != nullptr && Layout.HasCells()) {
         for (int x = zoneX * size; x < ZoneEnd(zoneX, size); x += kBackgroundSampleStep)
           for (int y = zoneY * size; y < ZoneEnd(zoneY, size); y += kBackgroundSampleStep) {
-            if (Layout.Cell(x, y).kind == kCellNoUnit) continue;
-            samples.Append(plane[Layout.CellIndex(x, y)]);
+            // Every sampled cell is written and only the probe cells are counted.
+            const std::size_t cell = Layout.CellIndex(x, y);
+            samples[taken] = plane[cell];
+            taken += Layout.cells[cell].kind != kCellNoUnit ? 1u : 0u;
           }
       }
       // A zone without sampled probe cells has no background to take off.
       const double background =
-          samples.Length() == 0
-              ? kNoZoneBackground
-              : SelectQuantile(samples.Elements(), samples.Length(), kBackgroundQuantile);
+          taken == 0 ? kNoZoneBackground
+                     : SelectQuantile(std::span<const std::uint16_t>(samples.data(), taken),
+                                      kBackgroundQuantile);
       slot.background[static_cast<std::size_t>(kBackgroundZones * zoneX + zoneY)] =
           static_cast<std::uint16_t>(background);
     }
@@ -59,7 +67,8 @@ void ComputeBackground(int array, const std::uint16_t* plane) {
   const int size = ZoneSize();
   const int largestZone = std::max(size, Layout.dimension - (kBackgroundZones - 1) * size);
   const int perSide = (largestZone + kBackgroundSampleStep - 1) / kBackgroundSampleStep;
-  DB_VECTOR samples(perSide * perSide);
+  const auto room = static_cast<std::size_t>(perSide) * static_cast<std::size_t>(perSide);
+  std::vector<std::uint16_t> samples(room);
   if (array >= 0) {
     ComputeArrayBackground(array, plane, samples);
     return;
@@ -71,9 +80,8 @@ void ComputeBackground(int array, const std::uint16_t* plane) {
       ComputeArrayBackground(a, plane, samples);
       return;
     }
-    thread_local DB_VECTOR helperSamples(0);
-    if (helperSamples.Capacity() != samples.Capacity())
-      helperSamples = DB_VECTOR(samples.Capacity());
+    thread_local std::vector<std::uint16_t> helperSamples;
+    if (helperSamples.size() < room) helperSamples.resize(room);
     ComputeArrayBackground(a, plane, helperSamples);
   });
 }

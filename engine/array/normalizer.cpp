@@ -77,6 +77,36 @@ bool NORMALIZER::FitCurve() {
   const int halfWidth = std::max(n / kCurveKnots, 2);
   const int reach = 3 * halfWidth;
   mWindow.reserve(static_cast<std::size_t>(2 * reach + 1));
+  // Pairs of cell intensities have whole y from 0 to 65535: their windows, which only
+  // move up the pairs, are counted as they slide, and each median is read from the counts.
+  const bool intensities = std::all_of(mPoints.begin(), mPoints.end(), [](const NormPoint& point) {
+    return point.y >= 0.0f && point.y <= 65535.0f && point.y == std::floor(point.y);
+  });
+  if (intensities) {
+    mWindowCounts.assign(65536, 0);
+    mWindowBuckets.fill(0);
+  }
+  int windowFrom = 0;  // the counted window: pairs windowFrom to windowTo - 1
+  int windowTo = 0;
+  const auto count = [&](int pair, int change) {
+    const auto value = static_cast<std::size_t>(mPoints[static_cast<std::size_t>(pair)].y);
+    mWindowCounts[value] += change;
+    mWindowBuckets[value >> 8] += change;
+  };
+  const auto countedMedian = [&](int from, int to) {
+    if (from >= windowTo) {
+      for (; windowFrom < windowTo; ++windowFrom) count(windowFrom, -1);
+      windowFrom = windowTo = from;
+    }
+    for (; windowFrom < from; ++windowFrom) count(windowFrom, -1);
+    for (; windowTo <= to; ++windowTo) count(windowTo, 1);
+    int k = QuantileRank(to - from + 1, 0.5);
+    std::size_t bucket = 0;
+    while (k >= mWindowBuckets[bucket]) k -= mWindowBuckets[bucket++];
+    std::size_t value = bucket << 8;
+    while (k >= mWindowCounts[value]) k -= mWindowCounts[value++];
+    return static_cast<double>(value);
+  };
   for (int i = 0; i < kCurveKnots; ++i) {
     CurveKnot& knot = mKnots[static_cast<std::size_t>(i)];
     const double quantile = i * 0.96 / (kCurveKnots - 1) + 0.02;
@@ -90,6 +120,10 @@ bool NORMALIZER::FitCurve() {
     }
     const int from = std::max(0, knot.index - reach);
     const int to = std::min(n - 1, knot.index + reach);
+    if (intensities) {
+      knot.y = countedMedian(from, to);
+      continue;
+    }
     mWindow.clear();
     for (int k = from; k <= to; ++k) mWindow.push_back(mPoints[static_cast<std::size_t>(k)].y);
     knot.y = SelectQuantile(mWindow.data(), static_cast<int>(mWindow.size()), 0.5);

@@ -73,6 +73,10 @@ class NORMALIZER {
   CurveLine mUpper;
   bool mHasCurve = false;
   std::vector<double> mWindow;  // the y values of one knot's median
+  // The y values of the knot's window counted by value, and by their high byte, while the
+  // window slides along pairs whose y are all 16-bit intensities.
+  std::vector<int> mWindowCounts;
+  std::array<int, 256> mWindowBuckets{};
   // SortPoints' buckets and its sorted copy, kept for the next array.
   std::vector<int> mStarts;
   std::vector<NormPoint> mSorted;

@@ -4,6 +4,7 @@
 // array's raw intensities to a chosen median.
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
@@ -23,8 +24,10 @@ constexpr double kMarginalFraction = 0.43;
 constexpr double kPresentLogScore = 0.9;
 constexpr int kProgressStep = 300;
 
+// One unsigned comparison per coordinate: a negative one wraps beyond the side.
 bool CellOnArray(const ProbePosition& cell, int dimension) {
-  return cell.x >= 0 && cell.y >= 0 && cell.x < dimension && cell.y < dimension;
+  const auto side = static_cast<unsigned>(dimension);
+  return static_cast<unsigned>(cell.x) < side && static_cast<unsigned>(cell.y) < side;
 }
 
 }  // namespace
@@ -62,32 +65,45 @@ void CHIP_DATA::ComputePresenceCalls() {
 char CHIP_DATA::PresenceCall(int unit) {
   if (unit < 0 || unit >= Layout.unitCount) return kCallAbsent;
   const int side = Layout.dimension;
-  if (plane1.size() != static_cast<std::size_t>(side) * static_cast<std::size_t>(side))
+  if (side <= 0 || plane1.size() != static_cast<std::size_t>(side) * static_cast<std::size_t>(side))
     return kCallAbsent;
   const double floorValue = mPresenceNoise;
   const double threshold = mPresenceThreshold;
-  mPairDifferences.clear();
-  mPairRatios.clear();
+  const double background = static_cast<double>(mPresenceBackground);
+  const std::span<const PairPositions> unitPairs = Layout.Positions(unit);
+  // The scratch grows to the largest probe set and is written by place, not appended to.
+  if (mPairDifferences.size() < unitPairs.size()) {
+    mPairDifferences.resize(unitPairs.size());
+    mPairRatios.resize(unitPairs.size());
+  }
+  double* const differences = mPairDifferences.data();
+  double* const ratios = mPairRatios.data();
+  const std::uint16_t* const intensities = plane1.data();
+  const auto stride = static_cast<std::size_t>(side);
+  int pairs = 0;
   int positives = 0;
   int negatives = 0;
-  for (const PairPositions& pair : Layout.Positions(unit)) {
+  for (const PairPositions& pair : unitPairs) {
     const ProbePosition& mismatch = pair[0];
     const ProbePosition& perfect = pair[1];
     if (!CellOnArray(perfect, side) || !CellOnArray(mismatch, side)) continue;
-    double pm =
-        plane1[Layout.CellIndex(perfect.x, perfect.y)] - static_cast<double>(mPresenceBackground);
-    double mm =
-        plane1[Layout.CellIndex(mismatch.x, mismatch.y)] - static_cast<double>(mPresenceBackground);
+    double pm = intensities[static_cast<std::size_t>(perfect.x) * stride +
+                            static_cast<std::size_t>(perfect.y)] -
+                background;
+    double mm = intensities[static_cast<std::size_t>(mismatch.x) * stride +
+                            static_cast<std::size_t>(mismatch.y)] -
+                background;
     if (!(pm > 0.0)) pm = floorValue;
     if (!(mm > 0.0)) mm = floorValue;
-    if (pm - mm >= threshold && pm / mm >= kClearRatio)
+    const double ratio = pm / mm;
+    if (pm - mm >= threshold && ratio >= kClearRatio)
       ++positives;
     else if (mm - pm >= threshold && mm / pm >= kClearRatio)
       ++negatives;
-    mPairDifferences.push_back(pm - mm);
-    mPairRatios.push_back(pm / mm);
+    differences[pairs] = pm - mm;
+    ratios[pairs] = ratio;
+    ++pairs;
   }
-  const int pairs = static_cast<int>(mPairDifferences.size());
   if (pairs == 0) return kCallAbsent;
 
   const double positiveFraction = static_cast<double>(positives) / pairs;
@@ -99,16 +115,16 @@ char CHIP_DATA::PresenceCall(int unit) {
     double logSum = 0.0;
     int counted = 0;
     if (pairs < kFewPairs) {
-      for (const double r : mPairRatios) logSum += std::log10(r);
+      for (int i = 0; i < pairs; ++i) logSum += std::log10(ratios[i]);
       counted = pairs;
     } else {
       double low = 0.0;
       double high = 0.0;
-      OutlierBounds(mPairDifferences.data(), pairs, &low, &high);
+      OutlierBounds(differences, pairs, &low, &high);
       for (int i = 0; i < pairs; ++i) {
-        const double d = mPairDifferences[static_cast<std::size_t>(i)];
+        const double d = differences[i];
         if (d > low && d < high) {
-          logSum += std::log10(mPairRatios[static_cast<std::size_t>(i)]);
+          logSum += std::log10(ratios[i]);
           ++counted;
         }
       }

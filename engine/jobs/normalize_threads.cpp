@@ -87,10 +87,14 @@ bool NormalizeArraysOnThreads(Group& group, const CHIP_DATA& baseline, bool forc
       WriteKeptMessages(result.lines);
       if (!result.normalised) return false;
       CHIP_DATA& chip = *result.chip;
-      if (keepPlanes) slot.intensities = chip.plane2;
+      const bool last = i + 1 == arrays;
+      // A helper's plane is read afresh for its next array, so it is handed over rather than
+      // copied on this thread; the last array's stays in the working array.
+      if (keepPlanes && !last) slot.intensities.swap(chip.plane2);
+      if (keepPlanes && last) slot.intensities = chip.plane2;
       if (chip.valuesPresent == 0) group.Modelled = false;
       // The working array ends as one thread leaves it: holding the last array.
-      if (i + 1 == arrays) ChipData = std::move(chip);
+      if (last) ChipData = std::move(chip);
     }
     jobs.Done(i);
     progress.Pump();

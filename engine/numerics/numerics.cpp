@@ -201,10 +201,31 @@ namespace {
 constexpr int kSortedSelectLimit = 24;
 }  // namespace
 
+// k = floor(n * q), held to 0 to n - 1.
+int QuantileRank(int n, double q) {
+  const double position = std::floor(n * q);
+  return !(position > 0.0) ? 0 : position >= n ? n - 1 : static_cast<int>(position);
+}
+
+double SelectQuantile(std::span<const std::uint16_t> values, double q) {
+  if (values.empty() || values.size() > static_cast<std::size_t>(INT_MAX)) return MISSING_VALUE;
+  int k = QuantileRank(static_cast<int>(values.size()), q);
+  // The high byte's bucket that holds the k-th smallest, then its low byte among the
+  // values of that bucket.
+  std::array<int, 256> high{};
+  for (const std::uint16_t value : values) ++high[value >> 8];
+  int bucket = 0;
+  while (k >= high[static_cast<std::size_t>(bucket)]) k -= high[static_cast<std::size_t>(bucket++)];
+  std::array<int, 256> low{};
+  for (const std::uint16_t value : values) low[value & 0xFFu] += (value >> 8) == bucket ? 1 : 0;
+  int byte = 0;
+  while (k >= low[static_cast<std::size_t>(byte)]) k -= low[static_cast<std::size_t>(byte++)];
+  return bucket * 256 + byte;
+}
+
 double SelectQuantile(double* values, int n, double q) {
   if (n <= 0) return MISSING_VALUE;
-  const double position = std::floor(n * q);
-  const int k = !(position > 0.0) ? 0 : position >= n ? n - 1 : static_cast<int>(position);
+  const int k = QuantileRank(n, q);
   // Short lists (a probe set's probes, a window of a few pairs) are sorted outright,
   // which takes fewer comparisons and no unpredictable partition steps.
   if (n <= kSortedSelectLimit) {

@@ -4,6 +4,9 @@
 // correlation in rank_correlation.hpp.
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "engine/base/missing_value.hpp"
 
 // ln(n!). Values for n up to 100 are cached for the process; a negative n logs a
@@ -55,6 +58,11 @@ void ScaleVector(double* x, double factor, int n);
 // The k-th smallest value, k = floor(n * q) (n - 1 when that reaches n, so q = 1 gives
 // the largest). Partially reorders values in place. MISSING_VALUE when n <= 0.
 double SelectQuantile(double* values, int n, double q);
+// The k of SelectQuantile's k-th smallest of n values (n >= 1).
+int QuantileRank(int n, double q);
+// The same k-th smallest of 16-bit values, found by counting them instead of reordering:
+// the value SelectQuantile gives for them. MISSING_VALUE when there are none.
+double SelectQuantile(std::span<const std::uint16_t> values, double q);
 
 // Sum over the entries not masked (mask null, or mask[i] == 0) of (x - cx)(y - cy);
 // with centre set cx and cy are those entries' sums divided by the full count n.

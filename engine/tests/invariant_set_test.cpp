@@ -8,10 +8,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "engine/array/array_messages.hpp"
+#include "engine/array/invariant_keep.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/tests/array_test_support.hpp"
@@ -60,7 +62,87 @@ std::vector<int> ReferenceSearch(const std::vector<double>& array, const std::ve
   return members;
 }
 
+// The flag the search's formula gives, in plain double arithmetic.
+bool KeepsPlace(int first, int second, int count, double low, double high) {
+  const double height = (first + second) / (2.0 * count);
+  return low * (1.0 - height) + high * height > std::abs(first - second) / double(count);
+}
+
 }  // namespace
+
+// The flags of whole blocks, computed four to a register with products for quotients,
+// must be the formula's for every member: all rank pairs of small sets, random and
+// near-threshold pairs of large ones, thresholds of every round, and exact ties.
+TEST(InvariantKeepFlagsTest, FlagsAreThoseOfTheFormulaAtEveryRankAndThreshold) {
+  std::vector<std::pair<double, double>> thresholds;
+  for (double low = 0.07, high = 0.03; low > 0.005; low *= 0.9, high = std::max(high * 0.9, 0.003))
+    thresholds.emplace_back(low, high);
+  // Equal thresholds of 1/2 over 8 members give sides that are exactly equal.
+  thresholds.emplace_back(0.5, 0.5);
+  std::mt19937 random(7);
+  std::size_t checked = 0;
+  std::size_t kept = 0;
+  for (const int count : {1, 5, 8, 13, 100, 257, 2048, 42267, 242000}) {
+    std::vector<int> first;
+    std::vector<int> second;
+    if (count <= 257) {
+      for (int a = 0; a < count; ++a)
+        for (int b = 0; b < count; ++b) {
+          first.push_back(a);
+          second.push_back(b);
+        }
+    } else {
+      std::uniform_int_distribution<int> rank(0, count - 1);
+      std::uniform_int_distribution<int> near(-count / 10, count / 10);
+      for (int i = 0; i < 60000; ++i) {
+        const int a = rank(random);
+        first.push_back(a);
+        second.push_back(std::clamp(a + near(random), 0, count - 1));
+      }
+    }
+    for (const auto& [low, high] : thresholds) {
+      // Odd lengths, so that the blocks end part way through a register.
+      const std::size_t n = first.size() - (first.size() > 3 ? 3 : 0);
+      std::vector<std::uint8_t> flags(n, 2);
+      InvariantKeepFlags(first.data(), second.data(), flags.data(), n, count, low, high);
+      for (std::size_t m = 0; m < n; ++m) {
+        const bool expected = KeepsPlace(first[m], second[m], count, low, high);
+        ASSERT_EQ(flags[m], expected ? 1 : 0)
+            << count << " " << low << " " << high << " " << first[m] << " " << second[m];
+        kept += expected ? 1u : 0u;
+      }
+      checked += n;
+      // Around the rank difference where a member starts to drop: the pairs whose sides
+      // lie closest together.
+      std::vector<int> edgeFirst;
+      std::vector<int> edgeSecond;
+      for (int a = 0; a < count; a += std::max(count / 97, 1)) {
+        int b = a;
+        while (b + 1 < count && KeepsPlace(a, b + 1, count, low, high)) ++b;
+        for (int d = -1; d <= 2; ++d)
+          if (b + d >= 0 && b + d < count) {
+            edgeFirst.push_back(a);
+            edgeSecond.push_back(b + d);
+          }
+      }
+      std::vector<std::uint8_t> edgeFlags(edgeFirst.size(), 2);
+      InvariantKeepFlags(edgeFirst.data(), edgeSecond.data(), edgeFlags.data(), edgeFirst.size(),
+                         count, low, high);
+      for (std::size_t m = 0; m < edgeFirst.size(); ++m)
+        ASSERT_EQ(edgeFlags[m], KeepsPlace(edgeFirst[m], edgeSecond[m], count, low, high) ? 1 : 0)
+            << count << " " << low << " " << edgeFirst[m] << " " << edgeSecond[m];
+    }
+  }
+  // Both flags came up often.
+  EXPECT_GT(kept, checked / 20);
+  EXPECT_LT(kept, checked - checked / 20);
+  // The exact tie of 8 members keeps no one whose difference is 4.
+  const int tieFirst[] = {0, 4, 2, 6, 1, 5, 3, 7};
+  const int tieSecond[] = {4, 0, 6, 2, 5, 1, 7, 3};
+  std::uint8_t tieFlags[8];
+  InvariantKeepFlags(tieFirst, tieSecond, tieFlags, 8, 8, 0.5, 0.5);
+  for (const std::uint8_t flag : tieFlags) EXPECT_EQ(flag, 0);
+}
 
 class InvariantSetTest : public ArrayTest {
  protected:

@@ -70,6 +70,46 @@ TEST_F(NormalizerTest, KnotsAreMediansOfNineteenPairsAtTheQuantiles) {
   EXPECT_GT(differFromWiderWindow, 0);  // the data tell the window's width
 }
 
+// Cell intensities take their medians from counts of the sliding window; the knots must be
+// the sorted windows' medians all the same: across the 16-bit range, with ties in x that
+// skip knots, with ties in y, and with one y off the whole numbers, which takes the select.
+TEST_F(NormalizerTest, IntensityKnotsAreTheMediansOfTheirWindows) {
+  std::mt19937 random(23);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  for (const int n : {30, 5000, 42000}) {
+    for (const bool wholeNumbers : {true, false}) {
+      std::vector<double> x(static_cast<std::size_t>(n));
+      std::vector<double> y(static_cast<std::size_t>(n));
+      for (std::size_t i = 0; i < x.size(); ++i) {
+        const double u = unit(random);
+        // Many pairs share the darkest intensities.
+        x[i] = std::floor(u * u * u * 70000.0);
+        y[i] = std::clamp(std::floor(x[i] * 0.9 + (unit(random) - 0.5) * 2000.0), 0.0, 65535.0);
+      }
+      y[0] = 65535.0;
+      y[1] = 0.0;
+      if (!wholeNumbers) y[2] = 100.5;
+      SetPairs(x, y);
+      ASSERT_TRUE(Normalizer.FitCurve());
+      std::vector<double> sortedY;
+      for (const NormPoint& point : Normalizer.Points()) sortedY.push_back(point.y);
+      const int reach = 3 * std::max(n / 300, 2);
+      const auto knots = Normalizer.Knots();
+      int skipped = 0;
+      for (std::size_t k = 0; k < knots.size(); ++k) {
+        if (k > 0 && knots[k].x == knots[k - 1].x) {
+          ++skipped;
+          EXPECT_EQ(knots[k].y, knots[k - 1].y);
+          continue;
+        }
+        ASSERT_EQ(knots[k].y, WindowMedian(sortedY, knots[k].index, reach))
+            << n << " " << wholeNumbers << " " << k;
+      }
+      EXPECT_GT(skipped, 0) << n;
+    }
+  }
+}
+
 TEST_F(NormalizerTest, OutsideTheKnotsTheLinesGainAHalf) {
   std::vector<double> x(1000);
   std::vector<double> y(1000);

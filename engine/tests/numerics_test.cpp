@@ -10,6 +10,7 @@
 #include <limits>
 #include <numbers>
 #include <numeric>
+#include <span>
 #include <vector>
 
 #include "engine/base/missing_value.hpp"
@@ -252,6 +253,30 @@ TEST_F(NumericsUtility, SelectQuantileAgreesWithSorting) {
     }
   }
   EXPECT_EQ(SelectQuantile(nullptr, 0, 0.5), M);
+}
+
+// Intensities counted into buckets give the value the partitioning select gives, for
+// ties, both ends of the range, values that share a high byte and a negative quantile.
+TEST_F(NumericsUtility, IntensityQuantilesAreThoseOfThePartitioningSelect) {
+  int seed = -29;
+  for (int n : {1, 2, 7, 256, 1000, 56333}) {
+    for (const double spread : {3.0, 300.0, 65536.0}) {
+      std::vector<std::uint16_t> values(static_cast<std::size_t>(n));
+      for (std::uint16_t& v : values)
+        v = static_cast<std::uint16_t>(
+            std::min(std::floor(UniformDeviate(&seed) * spread), 65535.0));
+      if (n > 2) {
+        values[0] = 0;
+        values[1] = 65535;
+      }
+      for (double q : {-0.1, 0.0, 0.02, 0.25, 0.5, 0.98, 0.999, 1.0, 1.5}) {
+        std::vector<double> work(values.begin(), values.end());
+        EXPECT_EQ(SelectQuantile(values, q), SelectQuantile(work.data(), n, q))
+            << n << " " << spread << " " << q;
+      }
+    }
+  }
+  EXPECT_EQ(SelectQuantile(std::span<const std::uint16_t>(), 0.5), M);
 }
 
 TEST_F(NumericsUtility, MaskedCrossProductAndConvergence) {

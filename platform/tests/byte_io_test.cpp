@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -306,6 +307,18 @@ TEST(ByteIo, WholeFileRoundTripAndSizeLimit) {
   const auto empty = ReadWholeFile(temp.File("empty.bin"), 0);
   ASSERT_TRUE(empty.has_value());
   EXPECT_TRUE(empty->empty());
+
+  // The same bytes given as pieces, empty ones among them, replace the file in their order;
+  // a file that cannot be made says why.
+  const std::span<const std::uint8_t> all(content);
+  const std::span<const std::uint8_t> pieces[] = {
+      all.subspan(0, 3), {}, all.subspan(3, 70000), all.subspan(70003), {}};
+  ASSERT_TRUE(WriteWholeFile(path, Bytes(10, 1)));
+  ASSERT_TRUE(WriteWholeFileInPieces(path, pieces));
+  EXPECT_EQ(ReadWholeFile(path), content);
+  int error = 0;
+  EXPECT_FALSE(WriteWholeFileInPieces(temp.File("no/such/folder.bin"), pieces, &error));
+  EXPECT_EQ(error, ENOENT);
 }
 
 // Pieces overwritten in place leave every other byte; a piece reaching past the end, a
