@@ -11,6 +11,7 @@
 #include "engine/array/local_background.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
+#include "engine/model/fit_steps.hpp"
 #include "engine/model/probe_data_cache.hpp"
 #include "engine/model/psi_file.hpp"
 #include "engine/numerics/numerics.hpp"
@@ -59,86 +60,6 @@ double Misfit(double value, double fitted) {
 // cells in use: the squares of the other side's effects and of the misfits, and the count.
 double SideStdErr(double residuals, double squares, int used) {
   return used >= 2 ? std::sqrt(residuals / (used - 1) / squares) : std::sqrt(residuals / squares);
-}
-
-// sums[r] is the sum of columns[k * stride + r] * other[k] over the k whose mask is 0, its
-// terms added in the order of k, for `Rows` rows side by side. Each column's rows are
-// contiguous and the sums stay in registers, so the additions of neighbouring rows go
-// together in vector registers and none waits on memory.
-template <int Rows>
-[[gnu::always_inline]] inline void ColumnGroupSums(const double* columns, std::size_t stride,
-                                                   const double* other, int count,
-                                                   const std::int16_t* mask, double* sums) {
-  std::array<double, Rows> total{};
-  for (int k = 0; k < count; ++k) {
-    if (mask[k] != 0) continue;
-    const double o = other[k];
-    const double* column = columns + static_cast<std::size_t>(k) * stride;
-    for (int r = 0; r < Rows; ++r) total[r] += column[r] * o;
-  }
-  std::copy(total.begin(), total.end(), sums);
-}
-
-template <int Rows>
-void MaskedColumnGroup(const double* columns, std::size_t stride, const double* other, int count,
-                       const std::int16_t* mask, double* sums) {
-  ColumnGroupSums<Rows>(columns, stride, other, count, mask, sums);
-}
-
-#if defined(__x86_64__)
-// The same sums four rows to a register where the processor has them. Each sum still takes
-// its terms one by one in the order of k, each product rounded before it is added (the
-// target has no fused multiply-add), so the results are those of the two-row registers.
-template <int Rows>
-[[gnu::target("avx2")]] void MaskedColumnGroupWide(const double* columns, std::size_t stride,
-                                                   const double* other, int count,
-                                                   const std::int16_t* mask, double* sums) {
-  ColumnGroupSums<Rows>(columns, stride, other, count, mask, sums);
-}
-#endif
-
-// As many rows at once as the vector registers hold sums for; a probe set's probes fit in
-// one group, so its phi sums take a single pass over the arrays.
-constexpr int kColumnGroupRows = 12;
-
-using ColumnGroupFunction = void (*)(const double*, std::size_t, const double*, int,
-                                     const std::int16_t*, double*);
-
-template <int... Rows>
-constexpr std::array<ColumnGroupFunction, sizeof...(Rows)> ColumnGroupTable(
-    std::integer_sequence<int, Rows...>) {
-  return {&MaskedColumnGroup<Rows + 1>...};
-}
-
-#if defined(__x86_64__)
-template <int... Rows>
-constexpr std::array<ColumnGroupFunction, sizeof...(Rows)> WideColumnGroupTable(
-    std::integer_sequence<int, Rows...>) {
-  return {&MaskedColumnGroupWide<Rows + 1>...};
-}
-#endif
-
-using ColumnGroups = std::array<ColumnGroupFunction, kColumnGroupRows>;
-
-const ColumnGroups& ColumnGroupsOfProcessor() {
-  static constexpr ColumnGroups kGroups =
-      ColumnGroupTable(std::make_integer_sequence<int, kColumnGroupRows>{});
-#if defined(__x86_64__)
-  static constexpr ColumnGroups kWideGroups =
-      WideColumnGroupTable(std::make_integer_sequence<int, kColumnGroupRows>{});
-  static const bool wide = __builtin_cpu_supports("avx2") != 0;
-  if (wide) return kWideGroups;
-#endif
-  return kGroups;
-}
-
-void MaskedColumnSums(const double* columns, std::size_t stride, int rows, const double* other,
-                      int count, const std::int16_t* mask, double* sums) {
-  static const ColumnGroups& kGroups = ColumnGroupsOfProcessor();
-  for (int r = 0; r < rows; r += kColumnGroupRows) {
-    const int group = std::min(kColumnGroupRows, rows - r);
-    kGroups[static_cast<std::size_t>(group - 1)](columns + r, stride, other, count, mask, sums + r);
-  }
 }
 
 }  // namespace
@@ -204,8 +125,7 @@ std::vector<MODEL::LogLine> MODEL::TakeLog() {
 void MODEL::EnsureStorage(std::size_t cells) {
   if (mData.size() >= cells) return;
   // Grown, never shrunk: cells kept from an earlier probe set read as they did before.
-  for (std::vector<double>* matrix :
-       {&mPm, &mMm, &mData, &mFitted, &mResidual, &mBackground, &mWork, &mWorkByProbe})
+  for (std::vector<double>* matrix : {&mPm, &mMm, &mData, &mFitted, &mResidual, &mBackground})
     matrix->resize(cells, 0.0);
   mSingle.resize(cells, 0);
   mSpike.resize(cells, 0);
@@ -561,42 +481,78 @@ const char* MODEL::Fit() {
 
   const std::int16_t* probeMask = mProbeOutlier.data();
   const std::int16_t* arrayMask = mArrayOutlier.data();
+  // The work copies' rows and columns padded with zeros to whole lanes.
+  const std::size_t arrayStride = PaddedToLanes(arrays);
+  const std::size_t probeStride = PaddedToLanes(probes);
+  const std::size_t workSize = std::max(arrayStride * Index(probes), Index(arrays) * probeStride);
+  if (mWork.size() < workSize) {
+    mWork.resize(workSize, 0.0);
+    mWorkByProbe.resize(workSize, 0.0);
+  }
+  const auto byArray = [&](int i, int j) { return Index(i) * probeStride + Index(j); };
+  const auto byProbe = [&](int i, int j) { return Index(j) * arrayStride + Index(i); };
   // Cells left out of the fit take the present model's value: all cells are laid out once,
   // and on later outer steps only those left out change.
   mLeftOut.clear();
-  for (int i = 0; i < arrays; ++i)
+  for (int i = 0; i < arrays; ++i) {
     for (int j = 0; j < probes; ++j) {
       const std::size_t cell = Cell(i, j);
       const bool leftOut = mSingle[cell] != 0 || mSpike[cell] != 0;
       const double value = leftOut ? mPhi[Index(j)] * mTheta[Index(i)] : mData[cell];
-      mWork[cell] = value;
-      mWorkByProbe[Index(j) * Index(arrays) + Index(i)] = value;
+      mWork[byArray(i, j)] = value;
+      mWorkByProbe[byProbe(i, j)] = value;
       if (leftOut) mLeftOut.push_back({i, j});
     }
+    std::fill(mWork.begin() + static_cast<std::ptrdiff_t>(byArray(i, probes)),
+              mWork.begin() + static_cast<std::ptrdiff_t>(byArray(i + 1, 0)), 0.0);
+  }
+  for (int j = 0; j < probes; ++j)
+    std::fill(mWorkByProbe.begin() + static_cast<std::ptrdiff_t>(byProbe(arrays, j)),
+              mWorkByProbe.begin() + static_cast<std::ptrdiff_t>(byProbe(0, j + 1)), 0.0);
+  // With phi fitted and few enough probes a step is one pass over the arrays.
+  const bool wholeSteps = mFitPhi && probes <= kFitStepMaxProbes;
+  FitStep step;
+  step.byProbe = mWorkByProbe.data();
+  step.arrayStride = arrayStride;
+  step.byArray = mWork.data();
+  step.probeStride = probeStride;
+  step.arrays = arrays;
+  step.probes = probes;
+  step.arrayMask = arrayMask;
+  step.probeMask = probeMask;
+  step.probesInUse = mProbesInUse;
+  step.phi = mPhi.data();
+  step.theta = mTheta.data();
+  step.phiSums = mRowSums.data();
   for (int outer = 0; outer < kModelMaxOuterSteps; ++outer) {
     std::copy_n(mPhi.begin(), probes, mPhiOuter.begin());
     if (outer > 0)
       for (const auto& [i, j] : mLeftOut) {
         const double value = mPhi[Index(j)] * mTheta[Index(i)];
-        mWork[Cell(i, j)] = value;
-        mWorkByProbe[Index(j) * Index(arrays) + Index(i)] = value;
+        mWork[byArray(i, j)] = value;
+        mWorkByProbe[byProbe(i, j)] = value;
       }
 
     for (int inner = 0; inner < kModelMaxInnerSteps; ++inner) {
       std::copy_n(mPhi.begin(), probes, mPhiInner.begin());
-      MaskedColumnSums(mWorkByProbe.data(), Index(arrays), arrays, mPhi.data(), probes, probeMask,
-                       mRowSums.data());
-      // Every sum divided, in a loop without branches that takes two at a time; the
-      // quotients of arrays set aside are not kept.
-      const double probesInUse = mProbesInUse;
-      double* const quotients = mRowSums.data();
-      for (int i = 0; i < arrays; ++i) quotients[i] /= probesInUse;
-      double* const theta = mTheta.data();
-      for (int i = 0; i < arrays; ++i)
-        if (arrayMask[i] == 0) theta[i] = quotients[i];
-      if (mFitPhi) {
-        MaskedColumnSums(mWork.data(), Index(probes), probes, mTheta.data(), arrays, arrayMask,
+      if (wholeSteps) {
+        AlternatingStep(step);
+      } else {
+        MaskedColumnSums(mWorkByProbe.data(), arrayStride, arrays, mPhi.data(), probes, probeMask,
                          mRowSums.data());
+        // Every sum divided, in a loop without branches that takes two at a time; the
+        // quotients of arrays set aside are not kept.
+        const double probesInUse = mProbesInUse;
+        double* const quotients = mRowSums.data();
+        for (int i = 0; i < arrays; ++i) quotients[i] /= probesInUse;
+        double* const theta = mTheta.data();
+        for (int i = 0; i < arrays; ++i)
+          if (arrayMask[i] == 0) theta[i] = quotients[i];
+        if (mFitPhi)
+          MaskedColumnSums(mWork.data(), probeStride, probes, mTheta.data(), arrays, arrayMask,
+                           mRowSums.data());
+      }
+      if (mFitPhi) {
         double sumOfSquares = 0.0;
         for (int j = 0; j < probes; ++j) {
           if (mProbeOutlier[Index(j)] != 0) continue;
