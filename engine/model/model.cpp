@@ -603,36 +603,45 @@ void MODEL::ApplySignRule() {
 // outlier nor a spike nor an array (probe) set aside on the other side. A cell out of use
 // adds +0.0 to each sum instead of being skipped, so the loops have no branch: a sum that
 // starts at +0.0 never becomes -0.0, so +0.0 leaves it as it is, and every sum takes the
-// terms of the cells in use in the order a loop over them alone would. Without a usable
-// cell an effect stays with a missing standard error.
+// terms of the cells in use in the order a loop over them alone would. An effect that is
+// not set aside keeps its value, so its misfits are summed in the same pass as its squares;
+// only the effects set aside take a second pass with their refitted value. Without a
+// usable cell an effect stays with a missing standard error.
 void MODEL::ComputeStandardErrors() {
   const int arrays = mArrays;
   const int probes = mProbes;
   for (int i = 0; i < arrays; ++i) {
+    const bool setAside = mArrayOutlier[Index(i)] != 0;
+    const double current = mTheta[Index(i)];
+    const std::size_t row = Cell(i, 0);
     double cross = 0.0;
     double squares = 0.0;
+    double residuals = 0.0;
     int used = 0;
     for (int j = 0; j < probes; ++j) {
-      const std::size_t cell = Cell(i, j);
+      const std::size_t cell = row + Index(j);
       const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
       const double phi = mPhi[Index(j)];
+      const double misfit = Misfit(mData[cell], phi * current);
       cross += use ? mData[cell] * phi : 0.0;
       squares += use ? phi * phi : 0.0;
+      residuals += use ? misfit * misfit : 0.0;
       used += use ? 1 : 0;
     }
-    const double current = mTheta[Index(i)];
     if (!(squares > 0.0)) {
       mResultTheta[Index(i)] = current;
       mThetaStdErr[Index(i)] = MISSING_VALUE;
       continue;
     }
-    const double effect = mArrayOutlier[Index(i)] != 0 ? cross / squares : current;
-    double residuals = 0.0;
-    for (int j = 0; j < probes; ++j) {
-      const std::size_t cell = Cell(i, j);
-      const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
-      const double misfit = Misfit(mData[cell], mPhi[Index(j)] * effect);
-      residuals += use ? misfit * misfit : 0.0;
+    const double effect = setAside ? cross / squares : current;
+    if (setAside) {
+      residuals = 0.0;
+      for (int j = 0; j < probes; ++j) {
+        const std::size_t cell = row + Index(j);
+        const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
+        const double misfit = Misfit(mData[cell], mPhi[Index(j)] * effect);
+        residuals += use ? misfit * misfit : 0.0;
+      }
     }
     mResultTheta[Index(i)] = effect;
     mThetaStdErr[Index(i)] = SideStdErr(residuals, squares, used);
@@ -648,6 +657,7 @@ void MODEL::ComputeStandardErrors() {
     std::fill_n(squares.begin(), probes, 0.0);
     std::fill_n(residuals.begin(), probes, 0.0);
     std::fill_n(used.begin(), probes, 0);
+    const double* const phi = mPhi.data();
     for (int i = 0; i < arrays; ++i) {
       const double theta = mTheta[Index(i)];
       const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
@@ -655,28 +665,36 @@ void MODEL::ComputeStandardErrors() {
       for (int j = 0; j < probes; ++j) {
         const std::size_t cell = row + Index(j);
         const bool use = arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0;
+        const double misfit = Misfit(mData[cell], theta * phi[j]);
         cross[Index(j)] += use ? mData[cell] * theta : 0.0;
         squares[Index(j)] += use ? theta * theta : 0.0;
+        residuals[Index(j)] += use ? misfit * misfit : 0.0;
         used[Index(j)] += use ? 1 : 0;
       }
     }
     double* const effects = mResultPhi.data();
+    bool refitted = false;
     for (int j = 0; j < probes; ++j) {
-      const double current = mPhi[Index(j)];
-      const bool usable = squares[Index(j)] > 0.0;
-      effects[j] =
-          usable && mProbeOutlier[Index(j)] != 0 ? cross[Index(j)] / squares[Index(j)] : current;
+      const bool refit = squares[Index(j)] > 0.0 && mProbeOutlier[Index(j)] != 0;
+      effects[j] = refit ? cross[Index(j)] / squares[Index(j)] : phi[j];
+      refitted = refitted || refit;
     }
-    for (int i = 0; i < arrays; ++i) {
-      const double theta = mTheta[Index(i)];
-      const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
-      const std::size_t row = Cell(i, 0);
-      for (int j = 0; j < probes; ++j) {
-        const std::size_t cell = row + Index(j);
-        const bool use = arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0;
-        const double misfit = Misfit(mData[cell], theta * effects[j]);
-        residuals[Index(j)] += use ? misfit * misfit : 0.0;
+    if (refitted) {
+      std::array<double, kModelMaxProbes> refitResiduals;
+      std::fill_n(refitResiduals.begin(), probes, 0.0);
+      for (int i = 0; i < arrays; ++i) {
+        const double theta = mTheta[Index(i)];
+        const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
+        const std::size_t row = Cell(i, 0);
+        for (int j = 0; j < probes; ++j) {
+          const std::size_t cell = row + Index(j);
+          const bool use = arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0;
+          const double misfit = Misfit(mData[cell], theta * effects[j]);
+          refitResiduals[Index(j)] += use ? misfit * misfit : 0.0;
+        }
       }
+      for (int j = 0; j < probes; ++j)
+        if (mProbeOutlier[Index(j)] != 0) residuals[Index(j)] = refitResiduals[Index(j)];
     }
     for (int j = 0; j < probes; ++j)
       mPhiStdErr[Index(j)] = squares[Index(j)] > 0.0 ? SideStdErr(residuals[Index(j)],
@@ -686,16 +704,23 @@ void MODEL::ComputeStandardErrors() {
 
   double residualSquares = 0.0;
   double dataSquares = 0.0;
-  for (int i = 0; i < arrays; ++i)
+  for (int i = 0; i < arrays; ++i) {
+    const double theta = mResultTheta[Index(i)];
+    const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
+    const std::size_t row = Cell(i, 0);
     for (int j = 0; j < probes; ++j) {
-      const std::size_t cell = Cell(i, j);
-      const double fitted = mResultPhi[Index(j)] * mResultTheta[Index(i)];
+      const std::size_t cell = row + Index(j);
+      const double data = mData[cell];
+      const double fitted = mResultPhi[Index(j)] * theta;
+      const double misfit = Misfit(data, fitted);
       mFitted[cell] = fitted;
-      mResidual[cell] = Misfit(mData[cell], fitted);
-      if (!CellInUse(i, j)) continue;
-      residualSquares += mResidual[cell] * mResidual[cell];
-      dataSquares += mData[cell] * mData[cell];
+      mResidual[cell] = misfit;
+      const bool use =
+          arrayInUse && mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
+      residualSquares += use ? misfit * misfit : 0.0;
+      dataSquares += use ? data * data : 0.0;
     }
+  }
   mExplained = dataSquares > 0.0 ? 1.0 - residualSquares / dataSquares : 0.0;
 }
 
