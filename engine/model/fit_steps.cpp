@@ -105,6 +105,104 @@ template <int Groups>
 }
 #endif
 
+#if defined(__x86_64__)
+// Eight values in one register of a processor with AVX-512, whose instructions include a
+// fused multiply-add: an empty statement that takes each product as its operand keeps the
+// compiler from fusing it with the addition that follows, so every product is still
+// rounded before it is added.
+using Lanes8 = double __attribute__((vector_size(2 * kFitLanes * sizeof(double))));
+
+template <typename Vector>
+[[gnu::target("avx512f"), gnu::always_inline]] inline void AddRounded(Vector& sums,
+                                                                      const double* at,
+                                                                      double factor) {
+  Vector lanes;
+  std::memcpy(&lanes, at, sizeof lanes);
+  Vector product = lanes * factor;
+  asm("" : "+v"(product));
+  sums += product;
+}
+
+// One array's row times its theta added into phi's sums.
+template <int Wide, bool Half>
+[[gnu::target("avx512f"), gnu::always_inline]] inline void AddRow(Lanes8* wide, Lanes& half,
+                                                                  const double* row,
+                                                                  double effect) {
+#pragma GCC unroll 8
+  for (int g = 0; g < Wide; ++g) AddRounded(wide[g], row + g * 2 * kFitLanes, effect);
+  if constexpr (Half) AddRounded(half, row + Wide * 2 * kFitLanes, effect);
+}
+
+// The whole step eight arrays at a time, with phi's sums in registers of eight and a last
+// one of four; the probes in use listed once, so the theta sums take no branch. Arrays past
+// the last eight take the same sums one by one.
+template <int Groups>
+[[gnu::target("avx512f")]] void StepOfGroupsWidest(const FitStep& step) {
+  constexpr int kWide = Groups / 2;
+  constexpr bool kHalf = Groups % 2 != 0;
+  constexpr int kBlock = 2 * kFitLanes;
+  const double* const byProbe = step.byProbe;
+  const double* const byArray = step.byArray;
+  const std::size_t probeStride = step.probeStride;
+  const int arrays = step.arrays;
+  const std::int16_t* const arrayMask = step.arrayMask;
+  const double probesInUse = step.probesInUse;
+  double* const theta = step.theta;
+  std::array<std::size_t, kFitStepMaxProbes> offsets;
+  std::array<double, kFitStepMaxProbes> factors;
+  int used = 0;
+  for (int j = 0; j < step.probes; ++j) {
+    if (step.probeMask[j] != 0) continue;
+    offsets[static_cast<std::size_t>(used)] = static_cast<std::size_t>(j) * step.arrayStride;
+    factors[static_cast<std::size_t>(used)] = step.phi[j];
+    ++used;
+  }
+  Lanes8 wide[kWide > 0 ? kWide : 1] = {};
+  Lanes half{};
+  const auto rowOf = [&](int i) { return byArray + static_cast<std::size_t>(i) * probeStride; };
+  int first = 0;
+  for (; first + kBlock <= arrays; first += kBlock) {
+    Lanes8 total{};
+    for (int k = 0; k < used; ++k)
+      AddRounded(total, byProbe + offsets[static_cast<std::size_t>(k)] + first,
+                 factors[static_cast<std::size_t>(k)]);
+    const Lanes8 quotients = total / probesInUse;
+    std::int64_t masks;
+    static_assert(sizeof masks == 4 * sizeof(std::int16_t));
+    std::int64_t more;
+    std::memcpy(&masks, arrayMask + first, sizeof masks);
+    std::memcpy(&more, arrayMask + first + 4, sizeof more);
+    if ((masks | more) == 0) {
+      std::memcpy(theta + first, &quotients, sizeof quotients);
+#pragma GCC unroll 8
+      for (int l = 0; l < kBlock; ++l)
+        AddRow<kWide, kHalf>(wide, half, rowOf(first + l), quotients[l]);
+      continue;
+    }
+    for (int l = 0; l < kBlock; ++l) {
+      if (arrayMask[first + l] != 0) continue;
+      theta[first + l] = quotients[l];
+      AddRow<kWide, kHalf>(wide, half, rowOf(first + l), quotients[l]);
+    }
+  }
+  for (int i = first; i < arrays; ++i) {
+    if (arrayMask[i] != 0) continue;
+    double total = 0.0;
+    for (int k = 0; k < used; ++k) {
+      double product = byProbe[offsets[static_cast<std::size_t>(k)] + static_cast<std::size_t>(i)] *
+                       factors[static_cast<std::size_t>(k)];
+      asm("" : "+v"(product));
+      total += product;
+    }
+    const double effect = total / probesInUse;
+    theta[i] = effect;
+    AddRow<kWide, kHalf>(wide, half, rowOf(i), effect);
+  }
+  std::memcpy(step.phiSums, wide, kWide * sizeof(Lanes8));
+  if constexpr (kHalf) std::memcpy(step.phiSums + kWide * kBlock, &half, sizeof half);
+}
+#endif
+
 // As many rows at once as the vector registers hold sums for; a probe set's probes fit in
 // one group, so its phi sums take a single pass over the arrays.
 constexpr int kColumnGroupRows = 12;
@@ -133,6 +231,12 @@ constexpr FitFunctions WideFitTable(std::integer_sequence<int, Rows...>,
                                     std::integer_sequence<int, Groups...>) {
   return {{&MaskedColumnGroupWide<Rows + 1>...}, {&StepOfGroupsWide<Groups + 1>...}};
 }
+
+template <int... Rows, int... Groups>
+constexpr FitFunctions WidestFitTable(std::integer_sequence<int, Rows...>,
+                                      std::integer_sequence<int, Groups...>) {
+  return {{&MaskedColumnGroupWide<Rows + 1>...}, {&StepOfGroupsWidest<Groups + 1>...}};
+}
 #endif
 
 const FitFunctions& FitFunctionsOfProcessor() {
@@ -143,7 +247,12 @@ const FitFunctions& FitFunctionsOfProcessor() {
   static constexpr FitFunctions kWide =
       WideFitTable(std::make_integer_sequence<int, kColumnGroupRows>{},
                    std::make_integer_sequence<int, kStepGroups>{});
+  static constexpr FitFunctions kWidest =
+      WidestFitTable(std::make_integer_sequence<int, kColumnGroupRows>{},
+                     std::make_integer_sequence<int, kStepGroups>{});
+  static const bool widest = __builtin_cpu_supports("avx512f") != 0;
   static const bool wide = __builtin_cpu_supports("avx2") != 0;
+  if (widest) return kWidest;
   if (wide) return kWide;
 #endif
   return kPlain;
