@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -239,7 +240,8 @@ constexpr FitFunctions WidestFitTable(std::integer_sequence<int, Rows...>,
 }
 #endif
 
-const FitFunctions& FitFunctionsOfProcessor() {
+// The builds' tables, kPlain's first.
+const FitFunctions& FunctionsOf(FitBuild build) {
   static constexpr FitFunctions kPlain =
       FitTable(std::make_integer_sequence<int, kColumnGroupRows>{},
                std::make_integer_sequence<int, kStepGroups>{});
@@ -250,17 +252,21 @@ const FitFunctions& FitFunctionsOfProcessor() {
   static constexpr FitFunctions kWidest =
       WidestFitTable(std::make_integer_sequence<int, kColumnGroupRows>{},
                      std::make_integer_sequence<int, kStepGroups>{});
-  static const bool widest = __builtin_cpu_supports("avx512f") != 0;
-  static const bool wide = __builtin_cpu_supports("avx2") != 0;
-  if (widest) return kWidest;
-  if (wide) return kWide;
+  if (build == FitBuild::kAvx512) return kWidest;
+  if (build == FitBuild::kAvx2) return kWide;
 #endif
   return kPlain;
 }
 
 const FitFunctions& Functions() {
-  static const FitFunctions& functions = FitFunctionsOfProcessor();
+  static const FitFunctions& functions = FunctionsOf(FitBuildsOfProcessor().front());
   return functions;
+}
+
+void StepOf(const FitFunctions& functions, const FitStep& step) {
+  const auto groups = PaddedToLanes(step.probes) / kFitLanes;
+  if (groups < 1 || groups > static_cast<std::size_t>(kStepGroups)) return;
+  functions.steps[groups - 1](step);
 }
 
 }  // namespace
@@ -274,8 +280,20 @@ void MaskedColumnSums(const double* columns, std::size_t stride, int rows, const
   }
 }
 
+std::vector<FitBuild> FitBuildsOfProcessor() {
+  std::vector<FitBuild> builds;
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx512f") != 0) builds.push_back(FitBuild::kAvx512);
+  if (__builtin_cpu_supports("avx2") != 0) builds.push_back(FitBuild::kAvx2);
+#endif
+  builds.push_back(FitBuild::kPlain);
+  return builds;
+}
+
 void AlternatingStep(const FitStep& step) {
-  const auto groups = PaddedToLanes(step.probes) / kFitLanes;
-  if (groups < 1 || groups > static_cast<std::size_t>(kStepGroups)) return;
-  Functions().steps[groups - 1](step);
+  StepOf(Functions(), step);
+}
+
+void AlternatingStepOf(FitBuild build, const FitStep& step) {
+  StepOf(FunctionsOf(build), step);
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Values side by side in the fit's padded work copies; strides are multiples of it.
 inline constexpr int kFitLanes = 4;
@@ -46,3 +47,10 @@ struct FitStep {
   double* phiSums = nullptr;
 };
 void AlternatingStep(const FitStep& step);
+
+// The builds of the sums: for any processor, for one with AVX2, for one with AVX-512.
+enum class FitBuild { kPlain, kAvx2, kAvx512 };
+// Those this processor can run, widest first; the fit takes the first.
+std::vector<FitBuild> FitBuildsOfProcessor();
+// AlternatingStep in the build given, which the processor must be able to run.
+void AlternatingStepOf(FitBuild build, const FitStep& step);
