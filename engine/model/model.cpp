@@ -28,6 +28,10 @@ namespace {
 // fires on rounding noise.
 constexpr double kRoundingShare = 1e-10;
 
+// The mean change of phi below which a step has converged: VectorsConverged's bound,
+// which the fit's steps apply in the pass that scales phi.
+constexpr double kModelConvergence = 1.0e-6;
+
 // The batch job fits the probe sets in order, and their cells lie scattered over every
 // array's plane: asking for the next probe set's cells now lets them arrive while this
 // one is fitted.
@@ -534,7 +538,7 @@ const char* MODEL::Fit() {
       }
 
     for (int inner = 0; inner < kModelMaxInnerSteps; ++inner) {
-      std::copy_n(mPhi.begin(), probes, mPhiInner.begin());
+      if (!mFitPhi) std::copy_n(mPhi.begin(), probes, mPhiInner.begin());
       if (wholeSteps) {
         AlternatingStep(step);
       } else {
@@ -552,19 +556,31 @@ const char* MODEL::Fit() {
           MaskedColumnSums(mWork.data(), probeStride, probes, mTheta.data(), arrays, arrayMask,
                            mRowSums.data());
       }
-      if (mFitPhi) {
-        double sumOfSquares = 0.0;
-        for (int j = 0; j < probes; ++j) {
-          if (mProbeOutlier[Index(j)] != 0) continue;
-          const double phi = mRowSums[Index(j)];
-          mPhi[Index(j)] = phi;
-          sumOfSquares += phi * phi;
-        }
-        if (!(sumOfSquares > 0.0)) return kModelPhiScaleMessage;
-        if (!std::isfinite(sumOfSquares)) return kModelPhiOverflowMessage;
-        ScaleVector(mPhi.data(), std::sqrt(mProbesInUse / sumOfSquares), probes);
+      if (!mFitPhi) {
+        if (VectorsConverged(mPhiInner.data(), mPhi.data(), probes, probeMask)) break;
+        continue;
       }
-      if (VectorsConverged(mPhiInner.data(), mPhi.data(), probes, probeMask)) break;
+      const double* const sums = mRowSums.data();
+      double sumOfSquares = 0.0;
+      for (int j = 0; j < probes; ++j)
+        if (probeMask[j] == 0) sumOfSquares += sums[j] * sums[j];
+      if (!(sumOfSquares > 0.0) || !std::isfinite(sumOfSquares)) {
+        for (int j = 0; j < probes; ++j)
+          if (probeMask[j] == 0) mPhi[Index(j)] = sums[j];
+        return sumOfSquares > 0.0 ? kModelPhiOverflowMessage : kModelPhiScaleMessage;
+      }
+      // phi scaled to the probes in use, and its change summed as VectorsConverged sums
+      // it (a probe set aside adds +0.0), in the same pass.
+      const double factor = std::sqrt(mProbesInUse / sumOfSquares);
+      double change = 0.0;
+      for (int j = 0; j < probes; ++j) {
+        const bool inUse = probeMask[j] == 0;
+        const double before = mPhi[Index(j)];
+        const double after = (inUse ? sums[j] : before) * factor;
+        mPhi[Index(j)] = after;
+        change += inUse ? std::fabs(before - after) : 0.0;
+      }
+      if (change / probes < kModelConvergence) break;
     }
     if (VectorsConverged(mPhiOuter.data(), mPhi.data(), probes, probeMask)) break;
   }
