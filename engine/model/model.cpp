@@ -234,10 +234,17 @@ void MODEL::GatherData(const Group& group, int probeSet, int pairs, bool intensi
     const ArraySlot& slot = group.Array(i);
     const std::uint16_t* plane = slot.intensities.data();
     const std::size_t row = Cell(i, 0);
-    const auto rowStart = static_cast<std::ptrdiff_t>(row);
-    for (std::vector<double>* matrix : {&mPm, &mMm, &mBackground, &mData})
-      std::fill_n(matrix->begin() + rowStart, mProbes, 0.0);
-    if (intensitiesHeld && mCellsKnown && slot.intensities.size() == planeSize) {
+    const bool fromPlane = intensitiesHeld && mCellsKnown && slot.intensities.size() == planeSize;
+    // Zeros where nothing is gathered: past the pairs (the full model's second half), or
+    // the whole row when the plane gives none.
+    const int gathered = fromPlane ? pairs : 0;
+    for (int j = gathered; j < mProbes; ++j) {
+      mPm[row + Index(j)] = 0.0;
+      mMm[row + Index(j)] = 0.0;
+      mBackground[row + Index(j)] = 0.0;
+      mData[row + Index(j)] = 0.0;
+    }
+    if (fromPlane) {
       // The loads first, in a loop of their own, so the cells scattered over the plane
       // are fetched side by side.
       for (int j = 0; j < pairs; ++j) {
@@ -507,12 +514,11 @@ const char* MODEL::Fit() {
       mWorkByProbe[byProbe(i, j)] = value;
       if (leftOut) mLeftOut.push_back({i, j});
     }
-    std::fill(mWork.begin() + static_cast<std::ptrdiff_t>(byArray(i, probes)),
-              mWork.begin() + static_cast<std::ptrdiff_t>(byArray(i + 1, 0)), 0.0);
+    for (std::size_t pad = byArray(i, probes); pad < byArray(i + 1, 0); ++pad) mWork[pad] = 0.0;
   }
   for (int j = 0; j < probes; ++j)
-    std::fill(mWorkByProbe.begin() + static_cast<std::ptrdiff_t>(byProbe(arrays, j)),
-              mWorkByProbe.begin() + static_cast<std::ptrdiff_t>(byProbe(0, j + 1)), 0.0);
+    for (std::size_t pad = byProbe(arrays, j); pad < byProbe(0, j + 1); ++pad)
+      mWorkByProbe[pad] = 0.0;
   // With phi fitted and few enough probes a step is one pass over the arrays.
   const bool wholeSteps = mFitPhi && probes <= kFitStepMaxProbes;
   FitStep step;
