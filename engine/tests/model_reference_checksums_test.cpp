@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/tests/model_test_support.hpp"
+#include "engine/tests/reference_sums_support.hpp"
 
 namespace {
 
@@ -114,7 +115,7 @@ std::vector<char> Calls(int arrays) {
   return calls;
 }
 
-using Sums = std::map<std::string, std::uint64_t>;
+using Sums = ReferenceSumTable;
 
 const Sums& ReferenceSums() {
   static const Sums sums = {
@@ -191,12 +192,5 @@ TEST_F(ModelReferenceChecksumsTest, EveryMethodAndOptionFitsTheReferenceBits) {
 
   Sums sums;
   for (const auto& [name, fit] : cases) sums[name] = SumOf(fit);
-  std::string table;
-  char line[120];
-  for (const auto& [name, sum] : sums) {
-    std::snprintf(line, sizeof line, "      {\"%s\", 0x%016llxull},\n", name.c_str(),
-                  static_cast<unsigned long long>(sum));
-    table += line;
-  }
-  EXPECT_EQ(sums, ReferenceSums()) << "the sums of this run:\n" << table;
+  EXPECT_EQ(sums, ReferenceSums()) << "the sums of this run:\n" << SumTableLines(sums);
 }
