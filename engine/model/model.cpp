@@ -11,6 +11,7 @@
 #include "engine/array/local_background.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
+#include "engine/model/fit_steps.hpp"
 #include "engine/model/probe_data_cache.hpp"
 #include "engine/model/psi_file.hpp"
 #include "engine/numerics/numerics.hpp"
@@ -26,6 +27,10 @@ namespace {
 // perfect fit then has residuals and standard errors of exactly 0, so no outlier rule
 // fires on rounding noise.
 constexpr double kRoundingShare = 1e-10;
+
+// The mean change of phi below which a step has converged: VectorsConverged's bound,
+// which the fit's steps apply in the pass that scales phi.
+constexpr double kModelConvergence = 1.0e-6;
 
 // The batch job fits the probe sets in order, and their cells lie scattered over every
 // array's plane: asking for the next probe set's cells now lets them arrive while this
@@ -59,86 +64,6 @@ double Misfit(double value, double fitted) {
 // cells in use: the squares of the other side's effects and of the misfits, and the count.
 double SideStdErr(double residuals, double squares, int used) {
   return used >= 2 ? std::sqrt(residuals / (used - 1) / squares) : std::sqrt(residuals / squares);
-}
-
-// sums[r] is the sum of columns[k * stride + r] * other[k] over the k whose mask is 0, its
-// terms added in the order of k, for `Rows` rows side by side. Each column's rows are
-// contiguous and the sums stay in registers, so the additions of neighbouring rows go
-// together in vector registers and none waits on memory.
-template <int Rows>
-[[gnu::always_inline]] inline void ColumnGroupSums(const double* columns, std::size_t stride,
-                                                   const double* other, int count,
-                                                   const std::int16_t* mask, double* sums) {
-  std::array<double, Rows> total{};
-  for (int k = 0; k < count; ++k) {
-    if (mask[k] != 0) continue;
-    const double o = other[k];
-    const double* column = columns + static_cast<std::size_t>(k) * stride;
-    for (int r = 0; r < Rows; ++r) total[r] += column[r] * o;
-  }
-  std::copy(total.begin(), total.end(), sums);
-}
-
-template <int Rows>
-void MaskedColumnGroup(const double* columns, std::size_t stride, const double* other, int count,
-                       const std::int16_t* mask, double* sums) {
-  ColumnGroupSums<Rows>(columns, stride, other, count, mask, sums);
-}
-
-#if defined(__x86_64__)
-// The same sums four rows to a register where the processor has them. Each sum still takes
-// its terms one by one in the order of k, each product rounded before it is added (the
-// target has no fused multiply-add), so the results are those of the two-row registers.
-template <int Rows>
-[[gnu::target("avx2")]] void MaskedColumnGroupWide(const double* columns, std::size_t stride,
-                                                   const double* other, int count,
-                                                   const std::int16_t* mask, double* sums) {
-  ColumnGroupSums<Rows>(columns, stride, other, count, mask, sums);
-}
-#endif
-
-// As many rows at once as the vector registers hold sums for; a probe set's probes fit in
-// one group, so its phi sums take a single pass over the arrays.
-constexpr int kColumnGroupRows = 12;
-
-using ColumnGroupFunction = void (*)(const double*, std::size_t, const double*, int,
-                                     const std::int16_t*, double*);
-
-template <int... Rows>
-constexpr std::array<ColumnGroupFunction, sizeof...(Rows)> ColumnGroupTable(
-    std::integer_sequence<int, Rows...>) {
-  return {&MaskedColumnGroup<Rows + 1>...};
-}
-
-#if defined(__x86_64__)
-template <int... Rows>
-constexpr std::array<ColumnGroupFunction, sizeof...(Rows)> WideColumnGroupTable(
-    std::integer_sequence<int, Rows...>) {
-  return {&MaskedColumnGroupWide<Rows + 1>...};
-}
-#endif
-
-using ColumnGroups = std::array<ColumnGroupFunction, kColumnGroupRows>;
-
-const ColumnGroups& ColumnGroupsOfProcessor() {
-  static constexpr ColumnGroups kGroups =
-      ColumnGroupTable(std::make_integer_sequence<int, kColumnGroupRows>{});
-#if defined(__x86_64__)
-  static constexpr ColumnGroups kWideGroups =
-      WideColumnGroupTable(std::make_integer_sequence<int, kColumnGroupRows>{});
-  static const bool wide = __builtin_cpu_supports("avx2") != 0;
-  if (wide) return kWideGroups;
-#endif
-  return kGroups;
-}
-
-void MaskedColumnSums(const double* columns, std::size_t stride, int rows, const double* other,
-                      int count, const std::int16_t* mask, double* sums) {
-  static const ColumnGroups& kGroups = ColumnGroupsOfProcessor();
-  for (int r = 0; r < rows; r += kColumnGroupRows) {
-    const int group = std::min(kColumnGroupRows, rows - r);
-    kGroups[static_cast<std::size_t>(group - 1)](columns + r, stride, other, count, mask, sums + r);
-  }
 }
 
 }  // namespace
@@ -204,8 +129,7 @@ std::vector<MODEL::LogLine> MODEL::TakeLog() {
 void MODEL::EnsureStorage(std::size_t cells) {
   if (mData.size() >= cells) return;
   // Grown, never shrunk: cells kept from an earlier probe set read as they did before.
-  for (std::vector<double>* matrix :
-       {&mPm, &mMm, &mData, &mFitted, &mResidual, &mBackground, &mWork, &mWorkByProbe})
+  for (std::vector<double>* matrix : {&mPm, &mMm, &mData, &mFitted, &mResidual, &mBackground})
     matrix->resize(cells, 0.0);
   mSingle.resize(cells, 0);
   mSpike.resize(cells, 0);
@@ -310,10 +234,17 @@ void MODEL::GatherData(const Group& group, int probeSet, int pairs, bool intensi
     const ArraySlot& slot = group.Array(i);
     const std::uint16_t* plane = slot.intensities.data();
     const std::size_t row = Cell(i, 0);
-    const auto rowStart = static_cast<std::ptrdiff_t>(row);
-    for (std::vector<double>* matrix : {&mPm, &mMm, &mBackground, &mData})
-      std::fill_n(matrix->begin() + rowStart, mProbes, 0.0);
-    if (intensitiesHeld && mCellsKnown && slot.intensities.size() == planeSize) {
+    const bool fromPlane = intensitiesHeld && mCellsKnown && slot.intensities.size() == planeSize;
+    // Zeros where nothing is gathered: past the pairs (the full model's second half), or
+    // the whole row when the plane gives none.
+    const int gathered = fromPlane ? pairs : 0;
+    for (int j = gathered; j < mProbes; ++j) {
+      mPm[row + Index(j)] = 0.0;
+      mMm[row + Index(j)] = 0.0;
+      mBackground[row + Index(j)] = 0.0;
+      mData[row + Index(j)] = 0.0;
+    }
+    if (fromPlane) {
       // The loads first, in a loop of their own, so the cells scattered over the plane
       // are fetched side by side.
       for (int j = 0; j < pairs; ++j) {
@@ -561,54 +492,101 @@ const char* MODEL::Fit() {
 
   const std::int16_t* probeMask = mProbeOutlier.data();
   const std::int16_t* arrayMask = mArrayOutlier.data();
+  // The work copies' rows and columns padded with zeros to whole lanes.
+  const std::size_t arrayStride = PaddedToLanes(arrays);
+  const std::size_t probeStride = PaddedToLanes(probes);
+  const std::size_t workSize = std::max(arrayStride * Index(probes), Index(arrays) * probeStride);
+  if (mWork.size() < workSize) {
+    mWork.resize(workSize, 0.0);
+    mWorkByProbe.resize(workSize, 0.0);
+  }
+  const auto byArray = [&](int i, int j) { return Index(i) * probeStride + Index(j); };
+  const auto byProbe = [&](int i, int j) { return Index(j) * arrayStride + Index(i); };
   // Cells left out of the fit take the present model's value: all cells are laid out once,
   // and on later outer steps only those left out change.
   mLeftOut.clear();
-  for (int i = 0; i < arrays; ++i)
+  for (int i = 0; i < arrays; ++i) {
     for (int j = 0; j < probes; ++j) {
       const std::size_t cell = Cell(i, j);
       const bool leftOut = mSingle[cell] != 0 || mSpike[cell] != 0;
       const double value = leftOut ? mPhi[Index(j)] * mTheta[Index(i)] : mData[cell];
-      mWork[cell] = value;
-      mWorkByProbe[Index(j) * Index(arrays) + Index(i)] = value;
+      mWork[byArray(i, j)] = value;
+      mWorkByProbe[byProbe(i, j)] = value;
       if (leftOut) mLeftOut.push_back({i, j});
     }
+    for (std::size_t pad = byArray(i, probes); pad < byArray(i + 1, 0); ++pad) mWork[pad] = 0.0;
+  }
+  for (int j = 0; j < probes; ++j)
+    for (std::size_t pad = byProbe(arrays, j); pad < byProbe(0, j + 1); ++pad)
+      mWorkByProbe[pad] = 0.0;
+  // With phi fitted and few enough probes a step is one pass over the arrays.
+  const bool wholeSteps = mFitPhi && probes <= kFitStepMaxProbes;
+  FitStep step;
+  step.byProbe = mWorkByProbe.data();
+  step.arrayStride = arrayStride;
+  step.byArray = mWork.data();
+  step.probeStride = probeStride;
+  step.arrays = arrays;
+  step.probes = probes;
+  step.arrayMask = arrayMask;
+  step.probeMask = probeMask;
+  step.probesInUse = mProbesInUse;
+  step.phi = mPhi.data();
+  step.theta = mTheta.data();
+  step.phiSums = mRowSums.data();
   for (int outer = 0; outer < kModelMaxOuterSteps; ++outer) {
     std::copy_n(mPhi.begin(), probes, mPhiOuter.begin());
     if (outer > 0)
       for (const auto& [i, j] : mLeftOut) {
         const double value = mPhi[Index(j)] * mTheta[Index(i)];
-        mWork[Cell(i, j)] = value;
-        mWorkByProbe[Index(j) * Index(arrays) + Index(i)] = value;
+        mWork[byArray(i, j)] = value;
+        mWorkByProbe[byProbe(i, j)] = value;
       }
 
     for (int inner = 0; inner < kModelMaxInnerSteps; ++inner) {
-      std::copy_n(mPhi.begin(), probes, mPhiInner.begin());
-      MaskedColumnSums(mWorkByProbe.data(), Index(arrays), arrays, mPhi.data(), probes, probeMask,
-                       mRowSums.data());
-      // Every sum divided, in a loop without branches that takes two at a time; the
-      // quotients of arrays set aside are not kept.
-      const double probesInUse = mProbesInUse;
-      double* const quotients = mRowSums.data();
-      for (int i = 0; i < arrays; ++i) quotients[i] /= probesInUse;
-      double* const theta = mTheta.data();
-      for (int i = 0; i < arrays; ++i)
-        if (arrayMask[i] == 0) theta[i] = quotients[i];
-      if (mFitPhi) {
-        MaskedColumnSums(mWork.data(), Index(probes), probes, mTheta.data(), arrays, arrayMask,
+      if (!mFitPhi) std::copy_n(mPhi.begin(), probes, mPhiInner.begin());
+      if (wholeSteps) {
+        AlternatingStep(step);
+      } else {
+        MaskedColumnSums(mWorkByProbe.data(), arrayStride, arrays, mPhi.data(), probes, probeMask,
                          mRowSums.data());
-        double sumOfSquares = 0.0;
-        for (int j = 0; j < probes; ++j) {
-          if (mProbeOutlier[Index(j)] != 0) continue;
-          const double phi = mRowSums[Index(j)];
-          mPhi[Index(j)] = phi;
-          sumOfSquares += phi * phi;
-        }
-        if (!(sumOfSquares > 0.0)) return kModelPhiScaleMessage;
-        if (!std::isfinite(sumOfSquares)) return kModelPhiOverflowMessage;
-        ScaleVector(mPhi.data(), std::sqrt(mProbesInUse / sumOfSquares), probes);
+        // Every sum divided, in a loop without branches that takes two at a time; the
+        // quotients of arrays set aside are not kept.
+        const double probesInUse = mProbesInUse;
+        double* const quotients = mRowSums.data();
+        for (int i = 0; i < arrays; ++i) quotients[i] /= probesInUse;
+        double* const theta = mTheta.data();
+        for (int i = 0; i < arrays; ++i)
+          if (arrayMask[i] == 0) theta[i] = quotients[i];
+        if (mFitPhi)
+          MaskedColumnSums(mWork.data(), probeStride, probes, mTheta.data(), arrays, arrayMask,
+                           mRowSums.data());
       }
-      if (VectorsConverged(mPhiInner.data(), mPhi.data(), probes, probeMask)) break;
+      if (!mFitPhi) {
+        if (VectorsConverged(mPhiInner.data(), mPhi.data(), probes, probeMask)) break;
+        continue;
+      }
+      const double* const sums = mRowSums.data();
+      double sumOfSquares = 0.0;
+      for (int j = 0; j < probes; ++j)
+        if (probeMask[j] == 0) sumOfSquares += sums[j] * sums[j];
+      if (!(sumOfSquares > 0.0) || !std::isfinite(sumOfSquares)) {
+        for (int j = 0; j < probes; ++j)
+          if (probeMask[j] == 0) mPhi[Index(j)] = sums[j];
+        return sumOfSquares > 0.0 ? kModelPhiOverflowMessage : kModelPhiScaleMessage;
+      }
+      // phi scaled to the probes in use, and its change summed as VectorsConverged sums
+      // it (a probe set aside adds +0.0), in the same pass.
+      const double factor = std::sqrt(mProbesInUse / sumOfSquares);
+      double change = 0.0;
+      for (int j = 0; j < probes; ++j) {
+        const bool inUse = probeMask[j] == 0;
+        const double before = mPhi[Index(j)];
+        const double after = (inUse ? sums[j] : before) * factor;
+        mPhi[Index(j)] = after;
+        change += inUse ? std::fabs(before - after) : 0.0;
+      }
+      if (change / probes < kModelConvergence) break;
     }
     if (VectorsConverged(mPhiOuter.data(), mPhi.data(), probes, probeMask)) break;
   }
@@ -647,36 +625,45 @@ void MODEL::ApplySignRule() {
 // outlier nor a spike nor an array (probe) set aside on the other side. A cell out of use
 // adds +0.0 to each sum instead of being skipped, so the loops have no branch: a sum that
 // starts at +0.0 never becomes -0.0, so +0.0 leaves it as it is, and every sum takes the
-// terms of the cells in use in the order a loop over them alone would. Without a usable
-// cell an effect stays with a missing standard error.
+// terms of the cells in use in the order a loop over them alone would. An effect that is
+// not set aside keeps its value, so its misfits are summed in the same pass as its squares;
+// only the effects set aside take a second pass with their refitted value. Without a
+// usable cell an effect stays with a missing standard error.
 void MODEL::ComputeStandardErrors() {
   const int arrays = mArrays;
   const int probes = mProbes;
   for (int i = 0; i < arrays; ++i) {
+    const bool setAside = mArrayOutlier[Index(i)] != 0;
+    const double current = mTheta[Index(i)];
+    const std::size_t row = Cell(i, 0);
     double cross = 0.0;
     double squares = 0.0;
+    double residuals = 0.0;
     int used = 0;
     for (int j = 0; j < probes; ++j) {
-      const std::size_t cell = Cell(i, j);
+      const std::size_t cell = row + Index(j);
       const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
       const double phi = mPhi[Index(j)];
+      const double misfit = Misfit(mData[cell], phi * current);
       cross += use ? mData[cell] * phi : 0.0;
       squares += use ? phi * phi : 0.0;
+      residuals += use ? misfit * misfit : 0.0;
       used += use ? 1 : 0;
     }
-    const double current = mTheta[Index(i)];
     if (!(squares > 0.0)) {
       mResultTheta[Index(i)] = current;
       mThetaStdErr[Index(i)] = MISSING_VALUE;
       continue;
     }
-    const double effect = mArrayOutlier[Index(i)] != 0 ? cross / squares : current;
-    double residuals = 0.0;
-    for (int j = 0; j < probes; ++j) {
-      const std::size_t cell = Cell(i, j);
-      const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
-      const double misfit = Misfit(mData[cell], mPhi[Index(j)] * effect);
-      residuals += use ? misfit * misfit : 0.0;
+    const double effect = setAside ? cross / squares : current;
+    if (setAside) {
+      residuals = 0.0;
+      for (int j = 0; j < probes; ++j) {
+        const std::size_t cell = row + Index(j);
+        const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
+        const double misfit = Misfit(mData[cell], mPhi[Index(j)] * effect);
+        residuals += use ? misfit * misfit : 0.0;
+      }
     }
     mResultTheta[Index(i)] = effect;
     mThetaStdErr[Index(i)] = SideStdErr(residuals, squares, used);
@@ -692,6 +679,7 @@ void MODEL::ComputeStandardErrors() {
     std::fill_n(squares.begin(), probes, 0.0);
     std::fill_n(residuals.begin(), probes, 0.0);
     std::fill_n(used.begin(), probes, 0);
+    const double* const phi = mPhi.data();
     for (int i = 0; i < arrays; ++i) {
       const double theta = mTheta[Index(i)];
       const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
@@ -699,28 +687,36 @@ void MODEL::ComputeStandardErrors() {
       for (int j = 0; j < probes; ++j) {
         const std::size_t cell = row + Index(j);
         const bool use = arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0;
+        const double misfit = Misfit(mData[cell], theta * phi[j]);
         cross[Index(j)] += use ? mData[cell] * theta : 0.0;
         squares[Index(j)] += use ? theta * theta : 0.0;
+        residuals[Index(j)] += use ? misfit * misfit : 0.0;
         used[Index(j)] += use ? 1 : 0;
       }
     }
     double* const effects = mResultPhi.data();
+    bool refitted = false;
     for (int j = 0; j < probes; ++j) {
-      const double current = mPhi[Index(j)];
-      const bool usable = squares[Index(j)] > 0.0;
-      effects[j] =
-          usable && mProbeOutlier[Index(j)] != 0 ? cross[Index(j)] / squares[Index(j)] : current;
+      const bool refit = squares[Index(j)] > 0.0 && mProbeOutlier[Index(j)] != 0;
+      effects[j] = refit ? cross[Index(j)] / squares[Index(j)] : phi[j];
+      refitted = refitted || refit;
     }
-    for (int i = 0; i < arrays; ++i) {
-      const double theta = mTheta[Index(i)];
-      const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
-      const std::size_t row = Cell(i, 0);
-      for (int j = 0; j < probes; ++j) {
-        const std::size_t cell = row + Index(j);
-        const bool use = arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0;
-        const double misfit = Misfit(mData[cell], theta * effects[j]);
-        residuals[Index(j)] += use ? misfit * misfit : 0.0;
+    if (refitted) {
+      std::array<double, kModelMaxProbes> refitResiduals;
+      std::fill_n(refitResiduals.begin(), probes, 0.0);
+      for (int i = 0; i < arrays; ++i) {
+        const double theta = mTheta[Index(i)];
+        const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
+        const std::size_t row = Cell(i, 0);
+        for (int j = 0; j < probes; ++j) {
+          const std::size_t cell = row + Index(j);
+          const bool use = arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0;
+          const double misfit = Misfit(mData[cell], theta * effects[j]);
+          refitResiduals[Index(j)] += use ? misfit * misfit : 0.0;
+        }
       }
+      for (int j = 0; j < probes; ++j)
+        if (mProbeOutlier[Index(j)] != 0) residuals[Index(j)] = refitResiduals[Index(j)];
     }
     for (int j = 0; j < probes; ++j)
       mPhiStdErr[Index(j)] = squares[Index(j)] > 0.0 ? SideStdErr(residuals[Index(j)],
@@ -730,16 +726,23 @@ void MODEL::ComputeStandardErrors() {
 
   double residualSquares = 0.0;
   double dataSquares = 0.0;
-  for (int i = 0; i < arrays; ++i)
+  for (int i = 0; i < arrays; ++i) {
+    const double theta = mResultTheta[Index(i)];
+    const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
+    const std::size_t row = Cell(i, 0);
     for (int j = 0; j < probes; ++j) {
-      const std::size_t cell = Cell(i, j);
-      const double fitted = mResultPhi[Index(j)] * mResultTheta[Index(i)];
+      const std::size_t cell = row + Index(j);
+      const double data = mData[cell];
+      const double fitted = mResultPhi[Index(j)] * theta;
+      const double misfit = Misfit(data, fitted);
       mFitted[cell] = fitted;
-      mResidual[cell] = Misfit(mData[cell], fitted);
-      if (!CellInUse(i, j)) continue;
-      residualSquares += mResidual[cell] * mResidual[cell];
-      dataSquares += mData[cell] * mData[cell];
+      mResidual[cell] = misfit;
+      const bool use =
+          arrayInUse && mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
+      residualSquares += use ? misfit * misfit : 0.0;
+      dataSquares += use ? data * data : 0.0;
     }
+  }
   mExplained = dataSquares > 0.0 ? 1.0 - residualSquares / dataSquares : 0.0;
 }
 

@@ -296,8 +296,9 @@ class MODEL {
 
   // Array-major, mProbes values per array.
   std::vector<double> mPm, mMm, mData, mFitted, mResidual, mBackground;
-  std::vector<double> mWork;                  // array-major
-  std::vector<double> mWorkByProbe;           // probe-major copy of mWork
+  // The fit's values, array-major and probe-major, rows and columns padded to whole lanes.
+  std::vector<double> mWork;
+  std::vector<double> mWorkByProbe;
   std::vector<std::pair<int, int>> mLeftOut;  // (array, probe) of the cells a fit leaves out
   std::vector<std::int16_t> mSingle;
   std::vector<std::uint8_t> mSpike;

@@ -8,6 +8,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/model/model.hpp"
 #include "engine/numerics/numerics.hpp"
+#include "engine/numerics/partitioned_select.hpp"
 
 namespace {
 
@@ -39,6 +40,16 @@ double LargestKeptQuantile(double* values, int n, double q) {
   return largest[static_cast<std::size_t>(kept - 1)];
 }
 
+// SelectQuantile's value of the model's lists: of absolute values or of positive standard
+// errors, never zeros of different signs. Short lists, and lists with NaN, take
+// SelectQuantile itself.
+double ModelQuantile(double* values, int n, double q) {
+  if (n <= kRankedSelectLimit || n > kPartitionedSelectMax) return SelectQuantile(values, n, q);
+  bool numbers = true;
+  for (int i = 0; i < n; ++i) numbers = numbers && !std::isnan(values[i]);
+  return numbers ? PartitionedQuantile(values, n, q) : SelectQuantile(values, n, q);
+}
+
 }  // namespace
 
 // The vector holds arrays x probes values, so one array's or one probe's always fit and
@@ -53,13 +64,13 @@ double MODEL::ArrayAbsQuantile(const std::vector<double>& matrix, int array) {
   }
   return numbers && mProbes <= kRankedSelectLimit
              ? LargestKeptQuantile(values, mProbes, kOutlierQuantile)
-             : SelectQuantile(values, mProbes, kOutlierQuantile);
+             : ModelQuantile(values, mProbes, kOutlierQuantile);
 }
 
 double MODEL::ProbeAbsQuantile(const std::vector<double>& matrix, int probe) {
   double* values = mQuantileValues->Elements();
   for (int i = 0; i < mArrays; ++i) values[i] = std::fabs(matrix[Cell(i, probe)]);
-  return SelectQuantile(values, mArrays, kOutlierQuantile);
+  return ModelQuantile(values, mArrays, kOutlierQuantile);
 }
 
 std::optional<double> MODEL::PositiveMedian(const double* errors, int count, const double* use) {
@@ -70,7 +81,7 @@ std::optional<double> MODEL::PositiveMedian(const double* errors, int count, con
     if (errors[k] > 0.0 && std::isfinite(errors[k])) values.Append(errors[k]);
   }
   if (values.Length() == 0) return std::nullopt;
-  return SelectQuantile(values.Elements(), values.Length(), 0.5);
+  return ModelQuantile(values.Elements(), values.Length(), 0.5);
 }
 
 // Whether any array marks the probe; a probe without marks has nothing to unmark.

@@ -18,6 +18,7 @@
 #include "engine/jobs/model_expression.hpp"
 #include "engine/jobs/normalize_arrays.hpp"
 #include "engine/tests/group_job_test_support.hpp"
+#include "engine/tests/reference_sums_support.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/parallel_tasks.hpp"
 
@@ -65,7 +66,7 @@ class Checksum {
 };
 
 // Name of a written file (or "log") and the checksum of its bytes.
-using Sums = std::map<std::string, std::uint64_t>;
+using Sums = ReferenceSumTable;
 
 // The reference run's sums.
 const Sums& ReferenceSums() {
@@ -105,17 +106,6 @@ const Sums& ReferenceSums() {
       {"log", 0x8a1a7b6ba1c94bc2ull},
   };
   return sums;
-}
-
-std::string SumTable(const Sums& sums) {
-  std::string table;
-  char line[160];
-  for (const auto& [name, sum] : sums) {
-    std::snprintf(line, sizeof line, "      {\"%s\", 0x%016llxull},\n", name.c_str(),
-                  static_cast<unsigned long long>(sum));
-    table += line;
-  }
-  return table;
 }
 
 }  // namespace
@@ -219,9 +209,9 @@ TEST_F(GroupJobsReferenceChecksumsTest, OneThreadAndAllCoresWriteTheReferenceByt
   EXPECT_GT(group.Array(kBadArray).arrayOutlierFraction, 0.2f);
   EXPECT_GT(group.Array(4).singleOutlierFraction, group.Array(5).singleOutlierFraction);
 
-  EXPECT_EQ(one, ReferenceSums()) << "the sums of this run:\n" << SumTable(one);
+  EXPECT_EQ(one, ReferenceSums()) << "the sums of this run:\n" << SumTableLines(one);
   const Sums all = RunJobs(0);
-  EXPECT_EQ(all, one) << "on all cores:\n" << SumTable(all);
+  EXPECT_EQ(all, one) << "on all cores:\n" << SumTableLines(all);
   const Sums three = RunJobs(3);
-  EXPECT_EQ(three, one) << "on three threads:\n" << SumTable(three);
+  EXPECT_EQ(three, one) << "on three threads:\n" << SumTableLines(three);
 }

@@ -431,6 +431,21 @@ TEST_F(ModelTest, GetDataTakesTheGroupsIntensities) {
       EXPECT_EQ(model.Data(i, j),
                 std::max(0.0, Values(1)[static_cast<std::size_t>(i * 11 + j)] - 400.0));
 
+  // The full model's second half holds zeros, whatever the tables held before.
+  Settings().MODEL_METHOD = kModelFull;
+  ASSERT_TRUE(model.GetData(1));
+  ASSERT_EQ(model.ProbeCount(), 22);
+  for (int i = 0; i < 8; ++i)
+    for (int j = 0; j < 22; ++j) {
+      const double expected = j < 11 ? Values(1)[static_cast<std::size_t>(i * 11 + j)] : 0.0;
+      EXPECT_EQ(model.Data(i, j), expected) << i << "," << j;
+      EXPECT_EQ(model.Mm(i, j), j < 11 ? kMismatchLevel : 0.0) << i << "," << j;
+      if (j >= 11) {
+        EXPECT_EQ(model.Pm(i, j), 0.0) << i << "," << j;
+        EXPECT_EQ(model.Background(i, j), 0.0) << i << "," << j;
+      }
+    }
+
   EXPECT_FALSE(model.GetData(4));
   EXPECT_TRUE(mLog.ContainsRed("is not in the chip layout"));
 }
