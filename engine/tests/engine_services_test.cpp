@@ -4,7 +4,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "engine/services/job_progress.hpp"
+#include "engine/services/log_channel.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "engine/services/r_link.hpp"
 #include "engine/services/user_prompt.hpp"
@@ -96,6 +99,88 @@ TEST(EngineServices, OnlyAFailedStartOfRAsks) {
   EXPECT_EQ(r.startAttempts, 2);
   ASSERT_EQ(prompt.prompts.size(), 1u);
   EXPECT_EQ(prompt.prompts[0].text, kCouldNotStartRMessage);
+}
+
+// Each installer hands back the service it replaces (nullptr for the default), nullptr
+// brings the default back, and calls reach whichever service is installed.
+template <typename Service, typename Install, typename Use>
+void ExpectInstalling(Service& first, Service& second, Install install, Use use,
+                      const std::vector<Service*>& reached) {
+  EXPECT_EQ(install(&first), nullptr);
+  use();
+  EXPECT_EQ(install(&second), &first);
+  use();
+  EXPECT_EQ(install(nullptr), &second);
+  EXPECT_EQ(install(nullptr), nullptr) << "the default was installed";
+  use();
+  EXPECT_EQ(reached, (std::vector<Service*>{&first, &second})) << "the default is not these";
+}
+
+TEST(EngineServices, InstallingHandsBackThePreviousServiceAndNullBringsTheDefault) {
+  std::vector<OutputFileRegistry*> registries;
+  struct Registry final : OutputFileRegistry {
+    explicit Registry(std::vector<OutputFileRegistry*>& into) : seen(into) {}
+    void Register(std::string_view, bool) override { seen.push_back(this); }
+    std::vector<OutputFileRegistry*>& seen;
+  } registryA(registries), registryB(registries);
+  ::testing::internal::CaptureStderr();
+  ExpectInstalling<OutputFileRegistry>(
+      registryA, registryB, SetOutputFileRegistry, [] { RegisterOutputFile("/w/out.txt", false); },
+      registries);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("/w/out.txt"), std::string::npos);
+
+  std::vector<LogSink*> sinks;
+  struct Sink final : LogSink {
+    explicit Sink(std::vector<LogSink*>& into) : seen(into) {}
+    void AddText(std::string_view, bool, COLORREF) override { seen.push_back(this); }
+    std::vector<LogSink*>& seen;
+  } sinkA(sinks), sinkB(sinks);
+  ::testing::internal::CaptureStderr();
+  ExpectInstalling<LogSink>(
+      sinkA, sinkB, SetLogSink, [] { LogMessage("a line"); }, sinks);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("a line"), std::string::npos);
+
+  std::vector<JobProgress*> progresses;
+  struct Progressing final : JobProgress {
+    explicit Progressing(std::vector<JobProgress*>& into) : seen(into) {}
+    void Pump() override { seen.push_back(this); }
+    void ShowProgress(std::string_view) override {}
+    bool StopRequested() override { return false; }
+    void SetRunning(bool) override {}
+    std::vector<JobProgress*>& seen;
+  } progressA(progresses), progressB(progresses);
+  ExpectInstalling<JobProgress>(
+      progressA, progressB, SetJobProgress, [] { Progress().Pump(); }, progresses);
+
+  std::vector<ViewRequests*> requests;
+  struct Requests final : ViewRequests {
+    explicit Requests(std::vector<ViewRequests*>& into) : seen(into) {}
+    void ShowView(RightPaneView) override {}
+    bool ShowNormalizationReview() override {
+      seen.push_back(this);
+      return true;
+    }
+    std::vector<ViewRequests*>& seen;
+  } requestsA(requests), requestsB(requests);
+  ExpectInstalling<ViewRequests>(
+      requestsA, requestsB, SetViewRequests, [] { (void)Views().ShowNormalizationReview(); },
+      requests);
+
+  std::vector<UserPrompt*> prompts;
+  struct Asking final : UserPrompt {
+    explicit Asking(std::vector<UserPrompt*>& into) : seen(into) {}
+    int MessageBox(std::string_view, std::string_view, MessageButtons, MessageIcon) override {
+      seen.push_back(this);
+      return kAnswerNo;
+    }
+    std::optional<std::string> FileName(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> FolderName(std::string_view) override { return {}; }
+    std::vector<UserPrompt*>& seen;
+  } promptA(prompts), promptB(prompts);
+  ::testing::internal::CaptureStderr();
+  ExpectInstalling<UserPrompt>(
+      promptA, promptB, SetUserPrompt, [] { (void)AfxMessageBox("Go?"); }, prompts);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("Go?"), std::string::npos);
 }
 
 }  // namespace
