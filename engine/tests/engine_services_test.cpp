@@ -8,13 +8,16 @@
 
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "engine/services/r_link.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "engine/services/view_requests.hpp"
+#include "engine/testing/captured_log.hpp"
 #include "engine/testing/recording_r_link.hpp"
 #include "engine/testing/scoped_environment.hpp"
 #include "engine/testing/scripted_prompt.hpp"
+#include "platform/line_reader.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace {
@@ -181,6 +184,33 @@ TEST(EngineServices, InstallingHandsBackThePreviousServiceAndNullBringsTheDefaul
   ExpectInstalling<UserPrompt>(
       promptA, promptB, SetUserPrompt, [] { (void)AfxMessageBox("Go?"); }, prompts);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("Go?"), std::string::npos);
+}
+
+// A file that opens is read by lines with nothing logged; one that does not (missing, or a
+// folder) says the caller's message in red with the reason, and the reader stays closed.
+TEST(EngineServices, OpeningLinesSaysWhyAFileCannotBeRead) {
+  platform::testing::TempFolder folder;
+  const std::string file = folder.Write("lines.txt", "first\nsecond\n");
+  CapturedLog log;
+  platform::LineReader reader;
+  ASSERT_TRUE(OpenLinesOrLog(reader, file, 100, "  Reading the list failed"));
+  std::string_view line;
+  ASSERT_EQ(reader.Next(line), platform::LineStatus::kWhole);
+  EXPECT_EQ(line, "first");
+  EXPECT_TRUE(log.Lines().empty());
+
+  for (const std::string& path : {folder.Path().string() + "/none.txt", folder.Path().string()}) {
+    log.Clear();
+    platform::LineReader failing;
+    EXPECT_FALSE(OpenLinesOrLog(failing, path, 100, "  Reading '" + path + "' failed\n"));
+    EXPECT_FALSE(failing.IsOpen());
+    ASSERT_EQ(log.Lines().size(), 1u) << path;
+    const CapturedLine& said = log.Lines()[0];
+    EXPECT_EQ(said.colour, kLogRed);
+    EXPECT_EQ(said.text.rfind("  Reading '" + path + "' failed (", 0), 0u) << said.text;
+    EXPECT_GT(said.text.size(), ("  Reading '" + path + "' failed ()\n").size()) << said.text;
+    EXPECT_EQ(said.text.back(), '\n') << "the closing line break stays last";
+  }
 }
 
 }  // namespace
