@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QPixmap>
 #include <QScrollBar>
 
 #include <memory>
@@ -71,13 +70,6 @@ PaintRig& Rig() {
   return rig;
 }
 
-// The window's paint, rendered into a bitmap of the window's size (grab() always paints,
-// whether or not the offscreen window is exposed).
-void Paint(CCelView& view) {
-  const QPixmap picture = view.viewport()->grab();
-  benchmark::DoNotOptimize(picture.cacheKey());
-}
-
 void Key(QWidget& widget, int key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
   QApplication::sendEvent(&widget, &press);
@@ -87,7 +79,7 @@ void BM_ArrayImagePaint_Cold(benchmark::State& state) {
   CCelView& view = *Rig().view;
   for (auto _ : state) {
     view.RebuildImages();
-    Paint(view);
+    bench::PaintViewport(view);
   }
   state.counters["window_pixels"] = view.viewport()->width() * view.viewport()->height();
 }
@@ -95,7 +87,7 @@ void BM_ArrayImagePaint_Cold(benchmark::State& state) {
 void BM_ArrayImagePaint_Warm(benchmark::State& state) {
   CCelView& view = *Rig().view;
   view.Refresh(false);
-  for (auto _ : state) Paint(view);
+  for (auto _ : state) bench::PaintViewport(view);
 }
 
 void BM_ArrayImagePaint_ScrollStep(benchmark::State& state) {
@@ -108,7 +100,7 @@ void BM_ArrayImagePaint_ScrollStep(benchmark::State& state) {
     bar.triggerAction(step > 0 ? QAbstractSlider::SliderSingleStepAdd
                                : QAbstractSlider::SliderSingleStepSub);
     step = -step;
-    Paint(view);
+    bench::PaintViewport(view);
   }
   state.counters["line_pixels"] = bar.singleStep();
 }
@@ -119,7 +111,7 @@ void BM_ArrayImagePaint_ZoomStep(benchmark::State& state) {
   for (auto _ : state) {
     Key(view, key);
     key = key == Qt::Key_Right ? Qt::Key_Left : Qt::Key_Right;
-    Paint(view);
+    bench::PaintViewport(view);
   }
   if (key == Qt::Key_Left) Key(view, Qt::Key_Left);
 }

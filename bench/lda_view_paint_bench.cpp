@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
-#include <QPainter>
 
 #include <cmath>
 #include <memory>
@@ -67,11 +66,7 @@ PaintRig& Rig() {
 
 void Draw(LdaView& view) {
   QImage image(view.PictureLayout().width, view.PictureLayout().height, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  view.Draw(painter, true);
-  painter.end();
-  benchmark::DoNotOptimize(image.constBits());
+  bench::DrawPicture(image, [&view](QPainter& painter) { view.Draw(painter, true); });
 }
 
 void BM_LdaViewPaint_Whole(benchmark::State& state) {

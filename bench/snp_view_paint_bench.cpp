@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
-#include <QPainter>
 
 #include <memory>
 
@@ -64,11 +63,7 @@ PaintRig& Rig() {
 void Draw(SnpView& view) {
   const ScatterLayout& layout = view.PictureLayout();
   QImage image(layout.width, layout.height + layout.height / 4, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  view.Draw(painter, true);
-  painter.end();
-  benchmark::DoNotOptimize(image.constBits());
+  bench::DrawPicture(image, [&view](QPainter& painter) { view.Draw(painter, true); });
 }
 
 void BM_SnpViewPaint_Whole(benchmark::State& state) {
