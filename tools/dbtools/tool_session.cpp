@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "installer/framework/connection_text.hpp"
@@ -301,6 +302,20 @@ bool ToolSession::RunPlain(std::string_view statement, std::string& out, std::st
   if (hasRows || changes)
     out += "(" + std::to_string(rows) + (rows == 1 ? " row affected)\n" : " rows affected)\n");
   return true;
+}
+
+std::unique_ptr<ToolSession> ConnectGluedLogin(const GluedOptions& options,
+                                               const std::string& database) {
+  ToolConnection connection;
+  connection.server = options.Value('S');
+  connection.user = options.Value('U');
+  connection.password = options.Value('P');
+  connection.database = database;
+  std::string error;
+  std::unique_ptr<ToolSession> session = ToolSession::Connect(connection, error);
+  if (!session)
+    std::printf("Login failed for user '%s': %s\n", connection.user.c_str(), error.c_str());
+  return session;
 }
 
 }  // namespace dbtools

@@ -138,6 +138,12 @@ TEST(ToolArguments, LoginWordsOptionsAndTerminators) {
   EXPECT_EQ(options.positional, (Strings{"TEMPDB..T", "in"}));
   EXPECT_EQ(options.values.at('P'), "");
   EXPECT_EQ(options.values.at('U'), "sa");
+  // A bare option is given with an empty value, which an absent one is not.
+  EXPECT_TRUE(options.Has('P'));
+  EXPECT_FALSE(options.Has('S'));
+  EXPECT_EQ(options.Value('P'), "");
+  EXPECT_EQ(options.Value('S'), "");
+  EXPECT_EQ(options.Value('t'), ";");
   EXPECT_EQ(KeywordValue({"a", "CONTROL='x y.ctl'"}, "control"), "x y.ctl");
   EXPECT_FALSE(KeywordValue({"data=z"}, "control"));
   EXPECT_EQ(DecodeTerminator("\\r\\n"), "\r\n");
