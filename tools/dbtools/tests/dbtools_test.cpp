@@ -28,6 +28,10 @@ TEST(SqlText, BatchesEndAtGoLinesAndStatementsAtSemicolonsOutsideQuotes) {
             (Strings{"CREATE", "OR", "REPLACE", "PROCEDURE", "DBO.P_1"}));
   EXPECT_EQ(FindWord("CREATE PROC p AS SELECT 'AS'", "as"), 16U);
   EXPECT_EQ(FindWord("SELECT 'AS' FROM t", "AS"), std::string::npos);
+  // Names in brackets or double quotes are words to the leading words, not to a search.
+  EXPECT_EQ(LeadingWords("[Go] \"on\" 'no' x", 3), (Strings{"GO", "ON", "X"}));
+  EXPECT_EQ(FindWord("[Go] \"on\" go", "go"), 12U);
+  EXPECT_EQ(FindWord("[Go] \"on\"", "on"), std::string::npos);
 }
 
 TEST(SqlPlusScript, BlocksEndOnlyAtSlashLinesAndCommandsStandAlone) {
