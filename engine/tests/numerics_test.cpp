@@ -14,6 +14,7 @@
 
 #include "engine/base/missing_value.hpp"
 #include "engine/numerics/numerics.hpp"
+#include "engine/numerics/polar_normal.hpp"
 #include "engine/numerics/random_deviates.hpp"
 #include "engine/numerics/rank_correlation.hpp"
 #include "engine/testing/captured_log.hpp"
@@ -383,6 +384,30 @@ TEST_F(NumericsRandom, GaussianPairsAndNegativeSeedRestart) {
   std::int64_t freshSeed = -1;
   EXPECT_DOUBLE_EQ(NormalDeviate(10.0, 2.0), 10.0 + 2.0 * fresh.Gaussian(freshSeed));
   EXPECT_DOUBLE_EQ(NormalDeviate(0.0, 1.0), fresh.Gaussian(freshSeed));
+}
+
+// Points outside the circle and its centre are drawn again; the one kept is scaled by
+// sqrt(-2 ln r2 / r2), coordinate by coordinate in the order drawn.
+TEST_F(NumericsRandom, PolarPairsRejectTheCentreAndTheCornersAndScaleThePointKept) {
+  struct Case {
+    std::vector<double> draws;
+    std::size_t used;
+    double x, y;
+  };
+  const std::vector<Case> cases = {
+      {{0.75, 0.5}, 2, 0.5, 0.0},
+      {{0.5, 0.5, 0.0, 0.0, 0.5, 0.25}, 6, 0.0, -0.5},
+      {{0.0, 0.5, 0.6, 0.7}, 4, 0.2, 0.4},
+  };
+  for (const Case& c : cases) {
+    std::size_t next = 0;
+    const NormalPair pair = PolarNormalPair([&] { return c.draws.at(next++); });
+    const double r2 = c.x * c.x + c.y * c.y;
+    const double factor = std::sqrt(-2.0 * std::log(r2) / r2);
+    EXPECT_EQ(next, c.used);
+    EXPECT_NEAR(pair.first, c.x * factor, 1e-12);
+    EXPECT_NEAR(pair.second, c.y * factor, 1e-12);
+  }
 }
 
 TEST_F(NumericsRandom, WeightedMeanSmallCases) {
