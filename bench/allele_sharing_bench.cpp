@@ -22,9 +22,7 @@ constexpr int kMarkers = 50000;
 constexpr int kChromosomes = 22;
 
 void BM_AlleleSharing(benchmark::State& state) {
-  bench::SilenceLog();
-  bench::ScratchFolder folder("allele_sharing");
-  StartGroup(folder.Path().string());
+  bench::ScratchGroup folder("allele_sharing");
   ArrayType = 1;
   for (int i = 0; i < 2 * kPairs; ++i) {
     ArraySlot& slot = TheGroup().NextArraySlot();

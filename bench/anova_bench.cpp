@@ -28,12 +28,10 @@ class ReferenceGroup {
     static ReferenceGroup group;
     return group;
   }
-  bench::ScratchFolder folder{"anova"};
+  bench::ScratchGroup folder{"anova"};
 
  private:
   ReferenceGroup() {
-    bench::SilenceLog();
-    StartGroup(folder.Path().string());
     synth::FactorDataOptions options;
     options.seed = 7;
     options.cellSamples = {13, 12};

@@ -1,5 +1,6 @@
 // Shared pieces of the benchmarks: a silent log, a scratch folder for the run's synthetic
-// files, and timing of a reader against a plain read of the same file's bytes.
+// files (and one with the group started in it), and timing of a reader against a plain read of the
+// same file's bytes.
 #pragma once
 
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #include <system_error>
 
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 
 namespace bench {
@@ -62,6 +64,16 @@ class ScratchFolder {
 
  private:
   std::filesystem::path mPath;
+};
+
+// A scratch folder with the group started in it and the log silenced: where a benchmark
+// builds the group it measures.
+class ScratchGroup : public ScratchFolder {
+ public:
+  explicit ScratchGroup(std::string_view name) : ScratchFolder(name) {
+    SilenceLog();
+    StartGroup(Path().string());
+  }
 };
 
 using Clock = std::chrono::steady_clock;

@@ -28,13 +28,11 @@ class ReferenceGroup {
     static ReferenceGroup group;
     return group;
   }
-  bench::ScratchFolder folder{"compare"};
+  bench::ScratchGroup folder{"compare"};
   COMPARE_CRITERIA criteria;
 
  private:
   ReferenceGroup() {
-    bench::SilenceLog();
-    StartGroup(folder.Path().string());
     synth::CompareDataOptions options;
     options.seed = 3;
     options.baselineSamples = options.experimentSamples = kSide;

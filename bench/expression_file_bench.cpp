@@ -49,8 +49,6 @@ class ExpressionTable {
 
  private:
   ExpressionTable() : mFolder("expression-file") {
-    bench::SilenceLog();
-    StartGroup(mFolder.Path().string());
     ArrayType = 0;
     Layout.units.assign(kProbeSets, UNIT_RECORD{});
     for (int u = 0; u < kProbeSets; ++u)
@@ -81,7 +79,7 @@ class ExpressionTable {
     if (!WriteExpressionData(path)) std::abort();
   }
   ~ExpressionTable() { DiscardGroup(); }
-  bench::ScratchFolder mFolder;
+  bench::ScratchGroup mFolder;
 };
 
 void BM_ExpressionPlainRead(benchmark::State& state) {

@@ -27,12 +27,10 @@ class ReferenceGroup {
     static ReferenceGroup group;
     return group;
   }
-  bench::ScratchFolder folder{"filter"};
+  bench::ScratchGroup folder{"filter"};
 
  private:
   ReferenceGroup() {
-    bench::SilenceLog();
-    StartGroup(folder.Path().string());
     synth::FilterDataOptions options;
     options.seed = 5;
     options.groups = 4;

@@ -34,9 +34,6 @@ class FullGeneInfo {
 
  private:
   FullGeneInfo() : mFolder("gene-info") {
-    bench::SilenceLog();
-    StartGroup(mFolder.Path().string());
-
     std::vector<std::string> names;
     names.reserve(kProbeSets);
     for (int i = 0; i < kProbeSets; ++i) names.push_back(std::to_string(200000 + i) + "_at");
@@ -55,7 +52,7 @@ class FullGeneInfo {
     if (!synth::WriteGeneInfo(truth, path)) std::abort();
   }
   ~FullGeneInfo() { DiscardGroup(); }
-  bench::ScratchFolder mFolder;
+  bench::ScratchGroup mFolder;
 };
 
 void BM_GeneInfoPlainRead(benchmark::State& state) {

@@ -39,13 +39,11 @@ class ReferenceCourse {
     static ReferenceCourse course;
     return course;
   }
-  bench::ScratchFolder folder{"pathway"};
+  bench::ScratchGroup folder{"pathway"};
   synth::TimeCourseTruth truth;
 
  private:
   ReferenceCourse() {
-    bench::SilenceLog();
-    StartGroup(folder.Path().string());
     AnalysisRunning = 1;
     synth::TimeCourseOptions options;
     options.seed = 11;

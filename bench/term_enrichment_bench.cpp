@@ -31,8 +31,6 @@ class EnrichmentSetup {
 
  private:
   EnrichmentSetup() : mFolder("term-enrichment") {
-    bench::SilenceLog();
-    StartGroup(mFolder.Path().string());
     bench::NameProbeSets(kProbeSets);
     std::vector<std::string> names;
     for (int g = 0; g < kProbeSets; ++g) names.push_back("ps_" + std::to_string(g));
@@ -61,7 +59,7 @@ class EnrichmentSetup {
       if (TermTables[static_cast<std::size_t>(c)].Count() != kTermsPerColumn) std::abort();
   }
   ~EnrichmentSetup() { DiscardGroup(); }
-  bench::ScratchFolder mFolder;
+  bench::ScratchGroup mFolder;
 };
 
 void BM_TermEnrichment(benchmark::State& state) {
