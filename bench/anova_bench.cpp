@@ -22,15 +22,9 @@ namespace {
 
 constexpr int kGenes = 22000;
 
-class ReferenceGroup {
- public:
-  static ReferenceGroup& Get() {
-    static ReferenceGroup group;
-    return group;
-  }
+struct ReferenceGroup {
   bench::ScratchGroup folder{"anova"};
 
- private:
   ReferenceGroup() {
     synth::FactorDataOptions options;
     options.seed = 7;
@@ -67,7 +61,7 @@ class ReferenceGroup {
 };
 
 void BM_AnovaFilter(benchmark::State& state) {
-  ReferenceGroup& reference = ReferenceGroup::Get();
+  ReferenceGroup& reference = bench::Shared<ReferenceGroup>();
   platform::LimitWorkerThreads(static_cast<int>(state.range(0)));
   const int threads = platform::WorkerThreadCount();
   const std::string path = reference.folder.File("anova.xls");

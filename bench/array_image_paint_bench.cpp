@@ -45,14 +45,8 @@ struct PaintRig {
     settings.CUR_ARRAY = 1;
     settings.CUR_UNIT = 7000;
     settings.CEL_PIXEL_SIZE = 1;
-    CMainFrame& frame = window.OpenFrame();
-    view = std::make_unique<CCelView>(frame, nullptr);
-    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->resize(kWindowWidth + 2 * view->frameWidth(), kWindowHeight + 2 * view->frameWidth());
-    view->OnInitialUpdate();
-    view->show();
-    QApplication::processEvents();
+    window.OpenFrame();
+    view = window.ShowView<CCelView>(kWindowWidth, kWindowHeight);
   }
   ~PaintRig() {
     view.reset();
@@ -65,18 +59,13 @@ struct PaintRig {
   std::unique_ptr<CCelView> view;
 };
 
-PaintRig& Rig() {
-  static PaintRig rig;
-  return rig;
-}
-
 void Key(QWidget& widget, int key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
   QApplication::sendEvent(&widget, &press);
 }
 
 void BM_ArrayImagePaint_Cold(benchmark::State& state) {
-  CCelView& view = *Rig().view;
+  CCelView& view = *bench::Shared<PaintRig>().view;
   for (auto _ : state) {
     view.RebuildImages();
     bench::PaintViewport(view);
@@ -85,13 +74,13 @@ void BM_ArrayImagePaint_Cold(benchmark::State& state) {
 }
 
 void BM_ArrayImagePaint_Warm(benchmark::State& state) {
-  CCelView& view = *Rig().view;
+  CCelView& view = *bench::Shared<PaintRig>().view;
   view.Refresh(false);
   for (auto _ : state) bench::PaintViewport(view);
 }
 
 void BM_ArrayImagePaint_ScrollStep(benchmark::State& state) {
-  CCelView& view = *Rig().view;
+  CCelView& view = *bench::Shared<PaintRig>().view;
   QScrollBar& bar = *view.verticalScrollBar();
   bar.setValue(bar.maximum() / 2);
   QApplication::processEvents();
@@ -106,7 +95,7 @@ void BM_ArrayImagePaint_ScrollStep(benchmark::State& state) {
 }
 
 void BM_ArrayImagePaint_ZoomStep(benchmark::State& state) {
-  CCelView& view = *Rig().view;
+  CCelView& view = *bench::Shared<PaintRig>().view;
   int key = Qt::Key_Right;
   for (auto _ : state) {
     Key(view, key);

@@ -66,6 +66,14 @@ class ScratchFolder {
   std::filesystem::path mPath;
 };
 
+// The one T of a benchmark program, made on first use and kept to the end of the run: the
+// synthetic files, group or window its benchmarks share.
+template <typename T>
+T& Shared() {
+  static T value;
+  return value;
+}
+
 // A scratch folder with the group started in it and the log silenced: where a benchmark
 // builds the group it measures.
 class ScratchGroup : public ScratchFolder {

@@ -110,13 +110,7 @@ struct PaintRig {
       MakeData(arrays, markers, chromosomes);
       mArrays = arrays;
       mMarkers = markers;
-      view = std::make_unique<CChromosomeView>(*window.frame, nullptr);
-      view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-      view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-      view->resize(kWindowWidth + 2 * view->frameWidth(), kWindowHeight + 2 * view->frameWidth());
-      view->OnInitialUpdate();
-      view->show();
-      QApplication::processEvents();
+      view = window.ShowView<CChromosomeView>(kWindowWidth, kWindowHeight);
     }
     return *view;
   }
@@ -134,15 +128,10 @@ struct PaintRig {
   int mMarkers = 0;
 };
 
-PaintRig& Rig() {
-  static PaintRig rig;
-  return rig;
-}
-
 // Arguments: data type (1 LOH call, 2 copy number), rows per 100 pixels (100 or 2), and
 // the threads the cells may use (1, or 0 for all the machine offers).
 CChromosomeView& Prepare(const benchmark::State& state) {
-  CChromosomeView& view = Rig().View(kArrays, kMarkers, 1);
+  CChromosomeView& view = bench::Shared<PaintRig>().View(kArrays, kMarkers, 1);
   platform::LimitWorkerThreads(static_cast<int>(state.range(2)));
   chromosome.dataType = static_cast<int>(state.range(0));
   TheGroup().Settings().PIXEL_HT_ = static_cast<float>(state.range(1)) / 100.0f;
@@ -175,7 +164,8 @@ void BM_ChromosomeViewPaint_ScrollStep(benchmark::State& state) {
 // Chromosome 1 to 22 by the End key, each step laid out and painted; the time is that of
 // the 21 steps.
 void BM_ChromosomeViewPaint_GenomeScroll(benchmark::State& state) {
-  CChromosomeView& view = Rig().View(kGenomeArrays, kGenomeMarkers, kGenomeChromosomes);
+  CChromosomeView& view =
+      bench::Shared<PaintRig>().View(kGenomeArrays, kGenomeMarkers, kGenomeChromosomes);
   platform::LimitWorkerThreads(1);
   chromosome.dataType = kDataLohCall;
   TheGroup().Settings().PIXEL_HT_ = 1;

@@ -22,16 +22,10 @@ constexpr int kGenes = 22000;
 constexpr int kSide = 50;
 constexpr int kRounds = 100;
 
-class ReferenceGroup {
- public:
-  static ReferenceGroup& Get() {
-    static ReferenceGroup group;
-    return group;
-  }
+struct ReferenceGroup {
   bench::ScratchGroup folder{"compare"};
   COMPARE_CRITERIA criteria;
 
- private:
   ReferenceGroup() {
     synth::CompareDataOptions options;
     options.seed = 3;
@@ -81,7 +75,7 @@ class ReferenceGroup {
 };
 
 void BM_CompareSamples(benchmark::State& state) {
-  ReferenceGroup& reference = ReferenceGroup::Get();
+  ReferenceGroup& reference = bench::Shared<ReferenceGroup>();
   platform::LimitWorkerThreads(static_cast<int>(state.range(0)));
   CompareSamplesInputs inputs = CompareInputsFromSettings(reference.criteria);
   inputs.resultPath = reference.folder.File("compare result.xls");

@@ -21,15 +21,9 @@ namespace {
 
 constexpr int kGenes = 22000;
 
-class ReferenceGroup {
- public:
-  static ReferenceGroup& Get() {
-    static ReferenceGroup group;
-    return group;
-  }
+struct ReferenceGroup {
   bench::ScratchGroup folder{"filter"};
 
- private:
   ReferenceGroup() {
     synth::FilterDataOptions options;
     options.seed = 5;
@@ -72,7 +66,7 @@ class ReferenceGroup {
 };
 
 void BM_FilterGenes(benchmark::State& state) {
-  ReferenceGroup& reference = ReferenceGroup::Get();
+  ReferenceGroup& reference = bench::Shared<ReferenceGroup>();
   GroupSettings& s = TheGroup().Settings();
   s.FILTER_OUTPUT_LIST =
       state.range(0) != 0 ? reference.folder.File("filtered gene.xls") : std::string();

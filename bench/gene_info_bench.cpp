@@ -24,15 +24,9 @@ namespace {
 constexpr int kProbeSets = 54000;
 
 // One layout, group and gene information file for the whole run.
-class FullGeneInfo {
- public:
-  static const FullGeneInfo& Get() {
-    static const FullGeneInfo info;
-    return info;
-  }
+struct FullGeneInfo {
   std::string path;
 
- private:
   FullGeneInfo() : mFolder("gene-info") {
     std::vector<std::string> names;
     names.reserve(kProbeSets);
@@ -56,12 +50,12 @@ class FullGeneInfo {
 };
 
 void BM_GeneInfoPlainRead(benchmark::State& state) {
-  const FullGeneInfo& info = FullGeneInfo::Get();
+  const FullGeneInfo& info = bench::Shared<FullGeneInfo>();
   bench::TimePlainRead(state, info.path);
 }
 
 void BM_GeneInfoRead(benchmark::State& state) {
-  const FullGeneInfo& info = FullGeneInfo::Get();
+  const FullGeneInfo& info = bench::Shared<FullGeneInfo>();
   bench::TimeAgainstPlainRead(state, info.path, [&] {
     AnalysisRunning = 1;
     if (!ReadGeneInfoFile(info.path, true)) state.SkipWithError("gene information read failed");

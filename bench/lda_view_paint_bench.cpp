@@ -59,25 +59,20 @@ struct PaintRig {
   LdaView* view = nullptr;
 };
 
-PaintRig& Rig() {
-  static PaintRig rig;
-  return rig;
-}
-
 void Draw(LdaView& view) {
   QImage image(view.PictureLayout().width, view.PictureLayout().height, QImage::Format_RGB32);
   bench::DrawPicture(image, [&view](QPainter& painter) { view.Draw(painter, true); });
 }
 
 void BM_LdaViewPaint_Whole(benchmark::State& state) {
-  LdaView& view = *Rig().view;
+  LdaView& view = *bench::Shared<PaintRig>().view;
   for (auto _ : state) Draw(view);
   state.counters["points"] = static_cast<double>(view.Boxes().size());
   state.counters["picture_pixels"] = view.PictureLayout().width * view.PictureLayout().height;
 }
 
 void BM_LdaViewPaint_ResizeStep(benchmark::State& state) {
-  LdaView& view = *Rig().view;
+  LdaView& view = *bench::Shared<PaintRig>().view;
   int key = Qt::Key_Right;
   for (auto _ : state) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);

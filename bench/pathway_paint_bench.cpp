@@ -32,13 +32,8 @@ struct PaintRig {
   QImage image;
 };
 
-PaintRig& Rig() {
-  static PaintRig rig;
-  return rig;
-}
-
 void BM_PathwayPaint(benchmark::State& state) {
-  PaintRig& rig = Rig();
+  PaintRig& rig = bench::Shared<PaintRig>();
   for (auto _ : state) {
     bench::DrawPicture(rig.image,
                        [](QPainter& painter) { DrawPathwayPicture(painter, ThePathway()); });

@@ -55,11 +55,6 @@ struct PaintRig {
   SnpView* view = nullptr;
 };
 
-PaintRig& Rig() {
-  static PaintRig rig;
-  return rig;
-}
-
 void Draw(SnpView& view) {
   const ScatterLayout& layout = view.PictureLayout();
   QImage image(layout.width, layout.height + layout.height / 4, QImage::Format_RGB32);
@@ -67,14 +62,14 @@ void Draw(SnpView& view) {
 }
 
 void BM_SnpViewPaint_Whole(benchmark::State& state) {
-  SnpView& view = *Rig().view;
+  SnpView& view = *bench::Shared<PaintRig>().view;
   for (auto _ : state) Draw(view);
   state.counters["points"] = static_cast<double>(view.Boxes().size());
   state.counters["blocks"] = SnpBlockData.blockCount;
 }
 
 void BM_SnpViewPaint_NextSnp(benchmark::State& state) {
-  SnpView& view = *Rig().view;
+  SnpView& view = *bench::Shared<PaintRig>().view;
   for (auto _ : state) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
     QApplication::sendEvent(&view, &press);

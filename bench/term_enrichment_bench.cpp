@@ -20,16 +20,10 @@ constexpr int kProbeSets = 22000;
 constexpr int kListGenes = 500;
 constexpr int kTermsPerColumn = kMaxTerms;
 
-class EnrichmentSetup {
- public:
-  static const EnrichmentSetup& Get() {
-    static const EnrichmentSetup setup;
-    return setup;
-  }
+struct EnrichmentSetup {
   std::string listPath;
   std::string outputPath;
 
- private:
   EnrichmentSetup() : mFolder("term-enrichment") {
     bench::NameProbeSets(kProbeSets);
     std::vector<std::string> names;
@@ -63,7 +57,7 @@ class EnrichmentSetup {
 };
 
 void BM_TermEnrichment(benchmark::State& state) {
-  const EnrichmentSetup& setup = EnrichmentSetup::Get();
+  const EnrichmentSetup& setup = bench::Shared<EnrichmentSetup>();
   for (auto _ : state) {
     AnalysisRunning = 1;
     if (!ClassifyGenesByTerms(setup.listPath, setup.outputPath, false))

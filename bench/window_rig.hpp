@@ -3,6 +3,8 @@
 // document with the main frame.
 #pragma once
 
+#include <QApplication>
+
 #include <memory>
 #include <string_view>
 
@@ -24,6 +26,20 @@ class WindowRig {
     document = std::make_unique<CAnalysisDoc>();
     frame = std::make_unique<CMainFrame>(*document);
     return *frame;
+  }
+
+  // A view of the frame alone in a window whose inside is width x height pixels, without
+  // scroll bars, laid out and shown.
+  template <typename View>
+  std::unique_ptr<View> ShowView(int width, int height) {
+    auto view = std::make_unique<View>(*frame, nullptr);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->resize(width + 2 * view->frameWidth(), height + 2 * view->frameWidth());
+    view->OnInitialUpdate();
+    view->show();
+    QApplication::processEvents();
+    return view;
   }
 
   OffscreenApplication application;
