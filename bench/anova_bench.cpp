@@ -35,16 +35,14 @@ struct ReferenceGroup {
     bench::NameProbeSets(kGenes);
     Group& group = TheGroup();
     for (int s = 0; s < data.samples; ++s) {
-      ArraySlot& slot = group.NextArraySlot();
-      slot = ArraySlot{};
-      slot.name = "s" + std::to_string(s + 1);
       const auto sample = static_cast<std::size_t>(s);
-      for (int g = 0; g < kGenes; ++g) {
-        const auto gene = static_cast<std::size_t>(g);
-        slot.values.push_back(
-            {data.values[sample][gene], 0.0f, data.missing[sample][gene] ? kArrayOutlierWord : 0});
-      }
-      if (!group.CountArray()) std::abort();
+      bench::AddArray("s" + std::to_string(s + 1), [&data, sample](ArraySlot& slot) {
+        for (int g = 0; g < kGenes; ++g) {
+          const auto gene = static_cast<std::size_t>(g);
+          slot.values.push_back({data.values[sample][gene], 0.0f,
+                                 data.missing[sample][gene] ? kArrayOutlierWord : 0});
+        }
+      });
     }
     group.Modelled = true;
     GroupSettings& settings = group.Settings();

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
@@ -83,6 +84,18 @@ class ScratchGroup : public ScratchFolder {
     StartGroup(Path().string());
   }
 };
+
+// Appends an array named name to the group, its slot filled by fill(slot), and counts it;
+// a group that takes no more ends the program.
+template <typename Fill>
+void AddArray(std::string name, Fill fill) {
+  Group& group = TheGroup();
+  ArraySlot& slot = group.NextArraySlot();
+  slot = ArraySlot{};
+  slot.name = std::move(name);
+  fill(slot);
+  if (!group.CountArray()) std::abort();
+}
 
 using Clock = std::chrono::steady_clock;
 

@@ -36,15 +36,14 @@ struct ReferenceGroup {
     bench::NameProbeSets(kGenes);
     Group& group = TheGroup();
     for (int s = 0; s < data.samples; ++s) {
-      ArraySlot& slot = group.NextArraySlot();
-      slot = ArraySlot{};
-      slot.name = "s" + std::to_string(s + 1);
-      for (int g = 0; g < kGenes; ++g)
-        slot.values.push_back(
-            {data.values[static_cast<std::size_t>(s)][static_cast<std::size_t>(g)],
-             data.stdErrs[static_cast<std::size_t>(s)][static_cast<std::size_t>(g)], 0});
-      slot.calls = data.calls[static_cast<std::size_t>(s)];
-      if (!group.CountArray()) std::abort();
+      const auto sample = static_cast<std::size_t>(s);
+      bench::AddArray("s" + std::to_string(s + 1), [&data, sample](ArraySlot& slot) {
+        for (int g = 0; g < kGenes; ++g) {
+          const auto gene = static_cast<std::size_t>(g);
+          slot.values.push_back({data.values[sample][gene], data.stdErrs[sample][gene], 0});
+        }
+        slot.calls = data.calls[sample];
+      });
     }
     group.Modelled = group.HasCalls = group.HasStdErrors = true;
     group.Settings().ARRAY_LIST_FILE = "";

@@ -36,13 +36,11 @@ struct ReferenceGroup {
     bench::NameProbeSets(kGenes);
     Group& group = TheGroup();
     for (int a = 0; a < data.Arrays(); ++a) {
-      ArraySlot& slot = group.NextArraySlot();
-      slot = ArraySlot{};
-      slot.name = "a" + std::to_string(a + 1);
-      for (const float v : data.values[static_cast<std::size_t>(a)])
-        slot.values.push_back({v, 0.05f * v, 0});
-      slot.calls = data.calls[static_cast<std::size_t>(a)];
-      if (!group.CountArray()) std::abort();
+      const auto array = static_cast<std::size_t>(a);
+      bench::AddArray("a" + std::to_string(a + 1), [&data, array](ArraySlot& slot) {
+        for (const float v : data.values[array]) slot.values.push_back({v, 0.05f * v, 0});
+        slot.calls = data.calls[array];
+      });
     }
     group.Modelled = group.HasCalls = group.HasStdErrors = true;
     GroupSettings& s = group.Settings();
