@@ -84,13 +84,7 @@ void BM_ArrayImagePaint_ScrollStep(benchmark::State& state) {
   QScrollBar& bar = *view.verticalScrollBar();
   bar.setValue(bar.maximum() / 2);
   QApplication::processEvents();
-  int step = 1;
-  for (auto _ : state) {
-    bar.triggerAction(step > 0 ? QAbstractSlider::SliderSingleStepAdd
-                               : QAbstractSlider::SliderSingleStepSub);
-    step = -step;
-    bench::PaintViewport(view);
-  }
+  bench::TimeScrollSteps(state, view);
   state.counters["line_pixels"] = bar.singleStep();
 }
 

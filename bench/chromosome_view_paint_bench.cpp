@@ -150,15 +150,7 @@ void BM_ChromosomeViewPaint(benchmark::State& state) {
 }
 
 void BM_ChromosomeViewPaint_ScrollStep(benchmark::State& state) {
-  CChromosomeView& view = Prepare(state);
-  QScrollBar& bar = *view.verticalScrollBar();
-  int step = 1;
-  for (auto _ : state) {
-    bar.triggerAction(step > 0 ? QAbstractSlider::SliderSingleStepAdd
-                               : QAbstractSlider::SliderSingleStepSub);
-    step = -step;
-    bench::PaintViewport(view);
-  }
+  bench::TimeScrollSteps(state, Prepare(state));
 }
 
 // Chromosome 1 to 22 by the End key, each step laid out and painted; the time is that of

@@ -8,6 +8,7 @@
 #include <QOpenGLContext>
 #include <QPainter>
 #include <QPixmap>
+#include <QScrollBar>
 
 #include <benchmark/benchmark.h>
 
@@ -51,6 +52,18 @@ class OffscreenApplication {
 inline void PaintViewport(QAbstractScrollArea& view) {
   const QPixmap picture = view.viewport()->grab();
   benchmark::DoNotOptimize(picture.cacheKey());
+}
+
+// Each iteration scrolls the view one line, down and up in turn, and paints the window.
+inline void TimeScrollSteps(benchmark::State& state, QAbstractScrollArea& view) {
+  QScrollBar& bar = *view.verticalScrollBar();
+  int step = 1;
+  for (auto _ : state) {
+    bar.triggerAction(step > 0 ? QAbstractSlider::SliderSingleStepAdd
+                               : QAbstractSlider::SliderSingleStepSub);
+    step = -step;
+    PaintViewport(view);
+  }
 }
 
 // draw(painter) on the image, filled white first.
