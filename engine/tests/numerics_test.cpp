@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <numbers>
 #include <numeric>
@@ -299,6 +300,26 @@ TEST_F(NumericsUtility, TextHelpersAndIntComparator) {
   EXPECT_STREQ(blanks, "");
   const int low = INT_MIN, one = 1;
   EXPECT_LT(CompareInt(&low, &one), 0) << "difference saturates instead of wrapping";
+}
+
+// The float and double comparators give 1, 0 or -1 and sort ascending through qsort.
+TEST_F(NumericsUtility, FloatAndDoubleComparatorsSortAscending) {
+  std::vector<float> floats = {2.5f, -1.0f, 2.5f, 0.0f, -7.25f, 1e30f};
+  std::vector<double> doubles(floats.begin(), floats.end());
+  std::vector<float> sortedFloats = floats;
+  std::sort(sortedFloats.begin(), sortedFloats.end());
+  std::qsort(floats.data(), floats.size(), sizeof(float), CompareFloat);
+  std::qsort(doubles.data(), doubles.size(), sizeof(double), CompareDouble);
+  EXPECT_EQ(floats, sortedFloats);
+  EXPECT_EQ(doubles, std::vector<double>(sortedFloats.begin(), sortedFloats.end()));
+  const float f[] = {1.0f, 2.0f};
+  const double d[] = {1.0, 2.0};
+  EXPECT_EQ(CompareFloat(&f[0], &f[1]), -1);
+  EXPECT_EQ(CompareFloat(&f[1], &f[0]), 1);
+  EXPECT_EQ(CompareFloat(&f[1], &f[1]), 0);
+  EXPECT_EQ(CompareDouble(&d[0], &d[1]), -1);
+  EXPECT_EQ(CompareDouble(&d[1], &d[0]), 1);
+  EXPECT_EQ(CompareDouble(&d[0], &d[0]), 0);
 }
 
 TEST_F(NumericsRandom, MinimalStandardRecurrenceIsThePublishedOne) {
