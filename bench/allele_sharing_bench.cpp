@@ -22,15 +22,10 @@ constexpr int kMarkers = 50000;
 constexpr int kChromosomes = 22;
 
 void BM_AlleleSharing(benchmark::State& state) {
-  bench::SilenceLog();
-  bench::ScratchFolder folder("allele_sharing");
-  StartGroup(folder.Path().string());
+  bench::ScratchGroup folder("allele_sharing");
   ArrayType = 1;
   for (int i = 0; i < 2 * kPairs; ++i) {
-    ArraySlot& slot = TheGroup().NextArraySlot();
-    slot = ArraySlot{};
-    slot.name = "s" + std::to_string(i + 1);
-    if (!TheGroup().CountArray()) std::abort();
+    bench::AddArray("s" + std::to_string(i + 1), [](ArraySlot&) {});
   }
   SampleGrouping.SetDefaultGrouping();
   GroupSettings& settings = TheGroup().Settings();

@@ -20,18 +20,12 @@ constexpr int kProbeSets = 54000;
 constexpr int kTermsPerProbeSet = 30;
 
 // One annotation CSV file and ontology for the whole run.
-class FullAnnotation {
- public:
-  static const FullAnnotation& Get() {
-    static const FullAnnotation annotation;
-    return annotation;
-  }
+struct FullAnnotation {
   std::string csv;
   std::string ontology;
   // The same shape of file whose terms fit a set without the graph (fewer than 5000).
   std::string plainCsv;
 
- private:
   FullAnnotation() : mFolder("annotation-import") {
     bench::SilenceLog();
     synth::OntologyOptions ontologyOptions;
@@ -65,7 +59,7 @@ class FullAnnotation {
 };
 
 void BM_AnnotationImportPlainRead(benchmark::State& state) {
-  bench::TimePlainRead(state, FullAnnotation::Get().csv);
+  bench::TimePlainRead(state, bench::Shared<FullAnnotation>().csv);
 }
 
 void ImportAgainstPlainRead(benchmark::State& state, const std::string& csv,
@@ -84,14 +78,14 @@ void ImportAgainstPlainRead(benchmark::State& state, const std::string& csv,
 }
 
 void BM_AnnotationImport(benchmark::State& state) {
-  const FullAnnotation& annotation = FullAnnotation::Get();
+  const FullAnnotation& annotation = bench::Shared<FullAnnotation>();
   ImportAgainstPlainRead(state, annotation.csv, annotation.ontology);
 }
 
 // Without the graph the terms are taken as the file names them: the reading, the term
 // sets and the writing apart from completing each probe set's terms with their ancestors.
 void BM_AnnotationImportWithoutGraph(benchmark::State& state) {
-  ImportAgainstPlainRead(state, FullAnnotation::Get().plainCsv, "None");
+  ImportAgainstPlainRead(state, bench::Shared<FullAnnotation>().plainCsv, "None");
 }
 
 }  // namespace

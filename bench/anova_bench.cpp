@@ -22,18 +22,10 @@ namespace {
 
 constexpr int kGenes = 22000;
 
-class ReferenceGroup {
- public:
-  static ReferenceGroup& Get() {
-    static ReferenceGroup group;
-    return group;
-  }
-  bench::ScratchFolder folder{"anova"};
+struct ReferenceGroup {
+  bench::ScratchGroup folder{"anova"};
 
- private:
   ReferenceGroup() {
-    bench::SilenceLog();
-    StartGroup(folder.Path().string());
     synth::FactorDataOptions options;
     options.seed = 7;
     options.cellSamples = {13, 12};
@@ -43,16 +35,14 @@ class ReferenceGroup {
     bench::NameProbeSets(kGenes);
     Group& group = TheGroup();
     for (int s = 0; s < data.samples; ++s) {
-      ArraySlot& slot = group.NextArraySlot();
-      slot = ArraySlot{};
-      slot.name = "s" + std::to_string(s + 1);
       const auto sample = static_cast<std::size_t>(s);
-      for (int g = 0; g < kGenes; ++g) {
-        const auto gene = static_cast<std::size_t>(g);
-        slot.values.push_back(
-            {data.values[sample][gene], 0.0f, data.missing[sample][gene] ? kArrayOutlierWord : 0});
-      }
-      if (!group.CountArray()) std::abort();
+      bench::AddArray("s" + std::to_string(s + 1), [&data, sample](ArraySlot& slot) {
+        for (int g = 0; g < kGenes; ++g) {
+          const auto gene = static_cast<std::size_t>(g);
+          slot.values.push_back({data.values[sample][gene], 0.0f,
+                                 data.missing[sample][gene] ? kArrayOutlierWord : 0});
+        }
+      });
     }
     group.Modelled = true;
     GroupSettings& settings = group.Settings();
@@ -69,7 +59,7 @@ class ReferenceGroup {
 };
 
 void BM_AnovaFilter(benchmark::State& state) {
-  ReferenceGroup& reference = ReferenceGroup::Get();
+  ReferenceGroup& reference = bench::Shared<ReferenceGroup>();
   platform::LimitWorkerThreads(static_cast<int>(state.range(0)));
   const int threads = platform::WorkerThreadCount();
   const std::string path = reference.folder.File("anova.xls");

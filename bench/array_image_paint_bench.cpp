@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QPixmap>
 #include <QScrollBar>
 
 #include <memory>
@@ -46,14 +45,8 @@ struct PaintRig {
     settings.CUR_ARRAY = 1;
     settings.CUR_UNIT = 7000;
     settings.CEL_PIXEL_SIZE = 1;
-    CMainFrame& frame = window.OpenFrame();
-    view = std::make_unique<CCelView>(frame, nullptr);
-    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->resize(kWindowWidth + 2 * view->frameWidth(), kWindowHeight + 2 * view->frameWidth());
-    view->OnInitialUpdate();
-    view->show();
-    QApplication::processEvents();
+    window.OpenFrame();
+    view = window.ShowView<CCelView>(kWindowWidth, kWindowHeight);
   }
   ~PaintRig() {
     view.reset();
@@ -66,60 +59,42 @@ struct PaintRig {
   std::unique_ptr<CCelView> view;
 };
 
-PaintRig& Rig() {
-  static PaintRig rig;
-  return rig;
-}
-
-// The window's paint, rendered into a bitmap of the window's size (grab() always paints,
-// whether or not the offscreen window is exposed).
-void Paint(CCelView& view) {
-  const QPixmap picture = view.viewport()->grab();
-  benchmark::DoNotOptimize(picture.cacheKey());
-}
-
 void Key(QWidget& widget, int key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
   QApplication::sendEvent(&widget, &press);
 }
 
 void BM_ArrayImagePaint_Cold(benchmark::State& state) {
-  CCelView& view = *Rig().view;
+  CCelView& view = *bench::Shared<PaintRig>().view;
   for (auto _ : state) {
     view.RebuildImages();
-    Paint(view);
+    bench::PaintViewport(view);
   }
   state.counters["window_pixels"] = view.viewport()->width() * view.viewport()->height();
 }
 
 void BM_ArrayImagePaint_Warm(benchmark::State& state) {
-  CCelView& view = *Rig().view;
+  CCelView& view = *bench::Shared<PaintRig>().view;
   view.Refresh(false);
-  for (auto _ : state) Paint(view);
+  for (auto _ : state) bench::PaintViewport(view);
 }
 
 void BM_ArrayImagePaint_ScrollStep(benchmark::State& state) {
-  CCelView& view = *Rig().view;
+  CCelView& view = *bench::Shared<PaintRig>().view;
   QScrollBar& bar = *view.verticalScrollBar();
   bar.setValue(bar.maximum() / 2);
   QApplication::processEvents();
-  int step = 1;
-  for (auto _ : state) {
-    bar.triggerAction(step > 0 ? QAbstractSlider::SliderSingleStepAdd
-                               : QAbstractSlider::SliderSingleStepSub);
-    step = -step;
-    Paint(view);
-  }
+  bench::TimeScrollSteps(state, view);
   state.counters["line_pixels"] = bar.singleStep();
 }
 
 void BM_ArrayImagePaint_ZoomStep(benchmark::State& state) {
-  CCelView& view = *Rig().view;
+  CCelView& view = *bench::Shared<PaintRig>().view;
   int key = Qt::Key_Right;
   for (auto _ : state) {
     Key(view, key);
     key = key == Qt::Key_Right ? Qt::Key_Left : Qt::Key_Right;
-    Paint(view);
+    bench::PaintViewport(view);
   }
   if (key == Qt::Key_Left) Key(view, Qt::Key_Left);
 }

@@ -1,5 +1,6 @@
 // Shared pieces of the benchmarks: a silent log, a scratch folder for the run's synthetic
-// files, and timing of a reader against a plain read of the same file's bytes.
+// files (and one with the group started in it), and timing of a reader against a plain read of the
+// same file's bytes.
 #pragma once
 
 #include <fcntl.h>
@@ -17,8 +18,10 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 
 namespace bench {
@@ -63,6 +66,36 @@ class ScratchFolder {
  private:
   std::filesystem::path mPath;
 };
+
+// The one T of a benchmark program, made on first use and kept to the end of the run: the
+// synthetic files, group or window its benchmarks share.
+template <typename T>
+T& Shared() {
+  static T value;
+  return value;
+}
+
+// A scratch folder with the group started in it and the log silenced: where a benchmark
+// builds the group it measures.
+class ScratchGroup : public ScratchFolder {
+ public:
+  explicit ScratchGroup(std::string_view name) : ScratchFolder(name) {
+    SilenceLog();
+    StartGroup(Path().string());
+  }
+};
+
+// Appends an array named name to the group, its slot filled by fill(slot), and counts it;
+// a group that takes no more ends the program.
+template <typename Fill>
+void AddArray(std::string name, Fill fill) {
+  Group& group = TheGroup();
+  ArraySlot& slot = group.NextArraySlot();
+  slot = ArraySlot{};
+  slot.name = std::move(name);
+  fill(slot);
+  if (!group.CountArray()) std::abort();
+}
 
 using Clock = std::chrono::steady_clock;
 

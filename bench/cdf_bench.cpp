@@ -21,16 +21,10 @@
 namespace {
 
 // One chip for the whole run, written once into a scratch folder.
-class FullChip {
- public:
-  static const FullChip& Get() {
-    static const FullChip chip;
-    return chip;
-  }
+struct FullChip {
   std::string textPath;
   std::string cachePath;
 
- private:
   FullChip() : mFolder("cdf") {
     bench::SilenceLog();
     synth::ChipOptions options;
@@ -50,12 +44,12 @@ class FullChip {
 using bench::TimeAgainstPlainRead;
 
 void BM_CdfTextPlainRead(benchmark::State& state) {
-  const FullChip& chip = FullChip::Get();
+  const FullChip& chip = bench::Shared<FullChip>();
   bench::TimePlainRead(state, chip.textPath);
 }
 
 void BM_CdfTextConvert(benchmark::State& state) {
-  const FullChip& chip = FullChip::Get();
+  const FullChip& chip = bench::Shared<FullChip>();
   CdfLoadSettings settings;
   TimeAgainstPlainRead(state, chip.textPath, [&] {
     if (!LoadCdf(chip.textPath, true, "", settings)) state.SkipWithError("conversion failed");
@@ -63,12 +57,12 @@ void BM_CdfTextConvert(benchmark::State& state) {
 }
 
 void BM_CdfCachePlainRead(benchmark::State& state) {
-  const FullChip& chip = FullChip::Get();
+  const FullChip& chip = bench::Shared<FullChip>();
   bench::TimePlainRead(state, chip.cachePath);
 }
 
 void BM_CdfCacheLoad(benchmark::State& state) {
-  const FullChip& chip = FullChip::Get();
+  const FullChip& chip = bench::Shared<FullChip>();
   CdfLoadSettings settings;  // probe-level data on: the whole cell table is read
   TimeAgainstPlainRead(state, chip.cachePath, [&] {
     if (!LoadCdf(chip.textPath, false, "", settings)) state.SkipWithError("cache load failed");

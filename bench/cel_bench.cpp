@@ -26,17 +26,11 @@ namespace {
 constexpr int kSide = 1164;
 
 // One array for the whole run, written once into a scratch folder in every form.
-class FullArray {
- public:
-  static const FullArray& Get() {
-    static const FullArray array;
-    return array;
-  }
+struct FullArray {
   std::string textPath;
   std::string binaryPath;
   std::string imagePath;
 
- private:
   FullArray() : mFolder("cel") {
     bench::SilenceLog();
     synth::ChipOptions chipOptions;
@@ -69,7 +63,7 @@ using bench::TimeAgainstPlainRead;
 
 // As in a group's opening, one array object is read again and again.
 void BM_CelBinaryRead(benchmark::State& state) {
-  const FullArray& array = FullArray::Get();
+  const FullArray& array = bench::Shared<FullArray>();
   CHIP_DATA data;
   TimeAgainstPlainRead(state, array.binaryPath, [&] {
     if (!data.ReadBinaryCel(array.binaryPath.c_str())) state.SkipWithError("read failed");
@@ -77,7 +71,7 @@ void BM_CelBinaryRead(benchmark::State& state) {
 }
 
 void BM_CelTextRead(benchmark::State& state) {
-  const FullArray& array = FullArray::Get();
+  const FullArray& array = bench::Shared<FullArray>();
   CHIP_DATA data;
   TimeAgainstPlainRead(state, array.textPath, [&] {
     if (!data.ReadTextCel(array.textPath.c_str())) state.SkipWithError("read failed");
@@ -85,7 +79,7 @@ void BM_CelTextRead(benchmark::State& state) {
 }
 
 void BM_DatExtract(benchmark::State& state) {
-  const FullArray& array = FullArray::Get();
+  const FullArray& array = bench::Shared<FullArray>();
   TimeAgainstPlainRead(state, array.imagePath, [&] {
     if (!Dat.ExtractDat(array.imagePath.c_str())) state.SkipWithError("extraction failed");
   });

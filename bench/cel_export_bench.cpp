@@ -21,15 +21,9 @@ constexpr int kUnits = 100;
 
 // A started group of one array whose plane is held, and the array's QVF file, which the
 // export reads for the data file's header.
-class LargeGroup {
- public:
-  static LargeGroup& Get() {
-    static LargeGroup group;
-    return group;
-  }
+struct LargeGroup {
   bench::ScratchFolder folder{"cel-export"};
 
- private:
   LargeGroup() {
     bench::SilenceLog();
     if (!AllocateCellTable(kSide, "cells") || !AllocateUnitTable(kUnits, "units")) std::abort();
@@ -66,7 +60,7 @@ using bench::Clock;
 using bench::Seconds;
 
 void BM_CelExport(benchmark::State& state) {
-  LargeGroup& group = LargeGroup::Get();
+  LargeGroup& group = bench::Shared<LargeGroup>();
   const std::string path = group.folder.File("export.cel");
   const std::string plainPath = group.folder.File("plain.bin");
   // The export runs as the command runs it, and stops when nothing is running.

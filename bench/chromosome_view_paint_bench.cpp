@@ -9,14 +9,13 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QPixmap>
 #include <QScrollBar>
 
-#include <cstdlib>
 #include <memory>
 #include <random>
 
 #include "bench/bench_support.hpp"
+#include "bench/window_rig.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
@@ -26,7 +25,6 @@
 #include "platform/parallel_tasks.hpp"
 #include "shell/main_frame.hpp"
 #include "shell/views/chromosome/chromosome_view.hpp"
-#include "shell/views/frame/analysis_doc.hpp"
 
 namespace {
 
@@ -102,13 +100,9 @@ void MakeData(int arrays, int markers, int chromosomes) {
 }
 
 struct PaintRig {
-  PaintRig() : folder("chromosome-view-paint") {
-    bench::SilenceLog();
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    application = std::make_unique<QApplication>(argc, argv);
-    StartGroup(folder.Path().string());
-    document = std::make_unique<CAnalysisDoc>();
-    frame = std::make_unique<CMainFrame>(*document);
+  PaintRig() {
+    StartGroup(window.folder.Path().string());
+    window.OpenFrame();
   }
   CChromosomeView& View(int arrays, int markers, int chromosomes) {
     if (mArrays != arrays || mMarkers != markers) {
@@ -116,54 +110,28 @@ struct PaintRig {
       MakeData(arrays, markers, chromosomes);
       mArrays = arrays;
       mMarkers = markers;
-      view = std::make_unique<CChromosomeView>(*frame, nullptr);
-      view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-      view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-      view->resize(kWindowWidth + 2 * view->frameWidth(), kWindowHeight + 2 * view->frameWidth());
-      view->OnInitialUpdate();
-      view->show();
-      QApplication::processEvents();
+      view = window.ShowView<CChromosomeView>(kWindowWidth, kWindowHeight);
     }
     return *view;
   }
   ~PaintRig() {
-    // The rig ends among the exit handlers, after Qt's own globals: deleting the
-    // application, or the shown view whose window asks Qt's thread storage for the
-    // current context, would touch them, so both are left to the end of the process.
-    (void)view.release();
-    frame.reset();
-    document.reset();
+    view.reset();
+    window.frame.reset();
+    window.document.reset();
     chromosome.Clear();
     DiscardGroup();
-    (void)application.release();
   }
 
-  int argc = 1;
-  char name[16] = "bench";
-  char* argv[2] = {name, nullptr};
-  bench::ScratchFolder folder;
-  std::unique_ptr<QApplication> application;
-  std::unique_ptr<CAnalysisDoc> document;
-  std::unique_ptr<CMainFrame> frame;
+  bench::WindowRig window{"chromosome-view-paint"};
   std::unique_ptr<CChromosomeView> view;
   int mArrays = 0;
   int mMarkers = 0;
 };
 
-PaintRig& Rig() {
-  static PaintRig rig;
-  return rig;
-}
-
-void Paint(CChromosomeView& view) {
-  const QPixmap picture = view.viewport()->grab();
-  benchmark::DoNotOptimize(picture.cacheKey());
-}
-
 // Arguments: data type (1 LOH call, 2 copy number), rows per 100 pixels (100 or 2), and
 // the threads the cells may use (1, or 0 for all the machine offers).
 CChromosomeView& Prepare(const benchmark::State& state) {
-  CChromosomeView& view = Rig().View(kArrays, kMarkers, 1);
+  CChromosomeView& view = bench::Shared<PaintRig>().View(kArrays, kMarkers, 1);
   platform::LimitWorkerThreads(static_cast<int>(state.range(2)));
   chromosome.dataType = static_cast<int>(state.range(0));
   TheGroup().Settings().PIXEL_HT_ = static_cast<float>(state.range(1)) / 100.0f;
@@ -176,27 +144,20 @@ void BM_ChromosomeViewPaint(benchmark::State& state) {
   CChromosomeView& view = Prepare(state);
   for (auto _ : state) {
     view.Invalidate();
-    Paint(view);
+    bench::PaintViewport(view);
   }
   state.counters["rows_shown"] = kWindowHeight / (static_cast<double>(state.range(1)) / 100.0);
 }
 
 void BM_ChromosomeViewPaint_ScrollStep(benchmark::State& state) {
-  CChromosomeView& view = Prepare(state);
-  QScrollBar& bar = *view.verticalScrollBar();
-  int step = 1;
-  for (auto _ : state) {
-    bar.triggerAction(step > 0 ? QAbstractSlider::SliderSingleStepAdd
-                               : QAbstractSlider::SliderSingleStepSub);
-    step = -step;
-    Paint(view);
-  }
+  bench::TimeScrollSteps(state, Prepare(state));
 }
 
 // Chromosome 1 to 22 by the End key, each step laid out and painted; the time is that of
 // the 21 steps.
 void BM_ChromosomeViewPaint_GenomeScroll(benchmark::State& state) {
-  CChromosomeView& view = Rig().View(kGenomeArrays, kGenomeMarkers, kGenomeChromosomes);
+  CChromosomeView& view =
+      bench::Shared<PaintRig>().View(kGenomeArrays, kGenomeMarkers, kGenomeChromosomes);
   platform::LimitWorkerThreads(1);
   chromosome.dataType = kDataLohCall;
   TheGroup().Settings().PIXEL_HT_ = 1;
@@ -204,12 +165,12 @@ void BM_ChromosomeViewPaint_GenomeScroll(benchmark::State& state) {
     state.PauseTiming();
     TheGroup().Settings().CHRO_CUR_CHRO = 0;
     view.Relayout();
-    Paint(view);
+    bench::PaintViewport(view);
     state.ResumeTiming();
     for (int c = 1; c < kGenomeChromosomes; ++c) {
       QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
       QApplication::sendEvent(&view, &press);
-      Paint(view);
+      bench::PaintViewport(view);
     }
   }
   state.counters["markers"] = kGenomeMarkers;

@@ -22,19 +22,11 @@ constexpr int kGenes = 22000;
 constexpr int kSide = 50;
 constexpr int kRounds = 100;
 
-class ReferenceGroup {
- public:
-  static ReferenceGroup& Get() {
-    static ReferenceGroup group;
-    return group;
-  }
-  bench::ScratchFolder folder{"compare"};
+struct ReferenceGroup {
+  bench::ScratchGroup folder{"compare"};
   COMPARE_CRITERIA criteria;
 
- private:
   ReferenceGroup() {
-    bench::SilenceLog();
-    StartGroup(folder.Path().string());
     synth::CompareDataOptions options;
     options.seed = 3;
     options.baselineSamples = options.experimentSamples = kSide;
@@ -44,15 +36,14 @@ class ReferenceGroup {
     bench::NameProbeSets(kGenes);
     Group& group = TheGroup();
     for (int s = 0; s < data.samples; ++s) {
-      ArraySlot& slot = group.NextArraySlot();
-      slot = ArraySlot{};
-      slot.name = "s" + std::to_string(s + 1);
-      for (int g = 0; g < kGenes; ++g)
-        slot.values.push_back(
-            {data.values[static_cast<std::size_t>(s)][static_cast<std::size_t>(g)],
-             data.stdErrs[static_cast<std::size_t>(s)][static_cast<std::size_t>(g)], 0});
-      slot.calls = data.calls[static_cast<std::size_t>(s)];
-      if (!group.CountArray()) std::abort();
+      const auto sample = static_cast<std::size_t>(s);
+      bench::AddArray("s" + std::to_string(s + 1), [&data, sample](ArraySlot& slot) {
+        for (int g = 0; g < kGenes; ++g) {
+          const auto gene = static_cast<std::size_t>(g);
+          slot.values.push_back({data.values[sample][gene], data.stdErrs[sample][gene], 0});
+        }
+        slot.calls = data.calls[sample];
+      });
     }
     group.Modelled = group.HasCalls = group.HasStdErrors = true;
     group.Settings().ARRAY_LIST_FILE = "";
@@ -83,7 +74,7 @@ class ReferenceGroup {
 };
 
 void BM_CompareSamples(benchmark::State& state) {
-  ReferenceGroup& reference = ReferenceGroup::Get();
+  ReferenceGroup& reference = bench::Shared<ReferenceGroup>();
   platform::LimitWorkerThreads(static_cast<int>(state.range(0)));
   CompareSamplesInputs inputs = CompareInputsFromSettings(reference.criteria);
   inputs.resultPath = reference.folder.File("compare result.xls");

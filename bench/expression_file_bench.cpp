@@ -24,12 +24,7 @@ constexpr int kArrays = 100;
 constexpr int kProbeSets = 22000;
 
 // One group of log-normal expression values and the table exported from it.
-class ExpressionTable {
- public:
-  static const ExpressionTable& Get() {
-    static const ExpressionTable table;
-    return table;
-  }
+struct ExpressionTable {
   std::string path;
 
   // The group's options for the export and for reading it back.
@@ -47,10 +42,7 @@ class ExpressionTable {
     for (int s = 0; s < SampleGrouping.SampleCount(); ++s) SampleGrouping.SetSelected(s, true);
   }
 
- private:
   ExpressionTable() : mFolder("expression-file") {
-    bench::SilenceLog();
-    StartGroup(mFolder.Path().string());
     ArrayType = 0;
     Layout.units.assign(kProbeSets, UNIT_RECORD{});
     for (int u = 0; u < kProbeSets; ++u)
@@ -81,15 +73,15 @@ class ExpressionTable {
     if (!WriteExpressionData(path)) std::abort();
   }
   ~ExpressionTable() { DiscardGroup(); }
-  bench::ScratchFolder mFolder;
+  bench::ScratchGroup mFolder;
 };
 
 void BM_ExpressionPlainRead(benchmark::State& state) {
-  bench::TimePlainRead(state, ExpressionTable::Get().path);
+  bench::TimePlainRead(state, bench::Shared<ExpressionTable>().path);
 }
 
 void BM_ExpressionExport(benchmark::State& state) {
-  const ExpressionTable& table = ExpressionTable::Get();
+  const ExpressionTable& table = bench::Shared<ExpressionTable>();
   ExpressionTable::UseOptions();
   bench::TimeAgainstPlainRead(state, table.path, [&] {
     AnalysisRunning = 1;
@@ -99,7 +91,7 @@ void BM_ExpressionExport(benchmark::State& state) {
 }
 
 void BM_ExternalDataRead(benchmark::State& state) {
-  const ExpressionTable& table = ExpressionTable::Get();
+  const ExpressionTable& table = bench::Shared<ExpressionTable>();
   ExpressionTable::UseOptions();
   TheGroup().Settings().EXTERNAL_DATA_FILE = table.path;
   bench::TimeAgainstPlainRead(state, table.path, [&] {

@@ -21,18 +21,10 @@ namespace {
 
 constexpr int kGenes = 22000;
 
-class ReferenceGroup {
- public:
-  static ReferenceGroup& Get() {
-    static ReferenceGroup group;
-    return group;
-  }
-  bench::ScratchFolder folder{"filter"};
+struct ReferenceGroup {
+  bench::ScratchGroup folder{"filter"};
 
- private:
   ReferenceGroup() {
-    bench::SilenceLog();
-    StartGroup(folder.Path().string());
     synth::FilterDataOptions options;
     options.seed = 5;
     options.groups = 4;
@@ -44,13 +36,11 @@ class ReferenceGroup {
     bench::NameProbeSets(kGenes);
     Group& group = TheGroup();
     for (int a = 0; a < data.Arrays(); ++a) {
-      ArraySlot& slot = group.NextArraySlot();
-      slot = ArraySlot{};
-      slot.name = "a" + std::to_string(a + 1);
-      for (const float v : data.values[static_cast<std::size_t>(a)])
-        slot.values.push_back({v, 0.05f * v, 0});
-      slot.calls = data.calls[static_cast<std::size_t>(a)];
-      if (!group.CountArray()) std::abort();
+      const auto array = static_cast<std::size_t>(a);
+      bench::AddArray("a" + std::to_string(a + 1), [&data, array](ArraySlot& slot) {
+        for (const float v : data.values[array]) slot.values.push_back({v, 0.05f * v, 0});
+        slot.calls = data.calls[array];
+      });
     }
     group.Modelled = group.HasCalls = group.HasStdErrors = true;
     GroupSettings& s = group.Settings();
@@ -74,7 +64,7 @@ class ReferenceGroup {
 };
 
 void BM_FilterGenes(benchmark::State& state) {
-  ReferenceGroup& reference = ReferenceGroup::Get();
+  ReferenceGroup& reference = bench::Shared<ReferenceGroup>();
   GroupSettings& s = TheGroup().Settings();
   s.FILTER_OUTPUT_LIST =
       state.range(0) != 0 ? reference.folder.File("filtered gene.xls") : std::string();

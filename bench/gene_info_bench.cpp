@@ -24,19 +24,10 @@ namespace {
 constexpr int kProbeSets = 54000;
 
 // One layout, group and gene information file for the whole run.
-class FullGeneInfo {
- public:
-  static const FullGeneInfo& Get() {
-    static const FullGeneInfo info;
-    return info;
-  }
+struct FullGeneInfo {
   std::string path;
 
- private:
   FullGeneInfo() : mFolder("gene-info") {
-    bench::SilenceLog();
-    StartGroup(mFolder.Path().string());
-
     std::vector<std::string> names;
     names.reserve(kProbeSets);
     for (int i = 0; i < kProbeSets; ++i) names.push_back(std::to_string(200000 + i) + "_at");
@@ -55,16 +46,16 @@ class FullGeneInfo {
     if (!synth::WriteGeneInfo(truth, path)) std::abort();
   }
   ~FullGeneInfo() { DiscardGroup(); }
-  bench::ScratchFolder mFolder;
+  bench::ScratchGroup mFolder;
 };
 
 void BM_GeneInfoPlainRead(benchmark::State& state) {
-  const FullGeneInfo& info = FullGeneInfo::Get();
+  const FullGeneInfo& info = bench::Shared<FullGeneInfo>();
   bench::TimePlainRead(state, info.path);
 }
 
 void BM_GeneInfoRead(benchmark::State& state) {
-  const FullGeneInfo& info = FullGeneInfo::Get();
+  const FullGeneInfo& info = bench::Shared<FullGeneInfo>();
   bench::TimeAgainstPlainRead(state, info.path, [&] {
     AnalysisRunning = 1;
     if (!ReadGeneInfoFile(info.path, true)) state.SkipWithError("gene information read failed");

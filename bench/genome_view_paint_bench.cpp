@@ -2,15 +2,13 @@
 // drawn into a 1600 x 1000 picture offscreen on one thread, stretches outlined.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
-#include <cstdlib>
-#include <memory>
 #include <vector>
 
 #include "bench/bench_support.hpp"
+#include "bench/offscreen_paint.hpp"
 #include "engine/group/gene_list.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/stretch/gene_stretch.hpp"
@@ -20,12 +18,7 @@
 namespace {
 
 void BM_GenomeViewPaint(benchmark::State& state) {
-  bench::SilenceLog();
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  int argc = 1;
-  char name[] = "bench";
-  char* argv[] = {name, nullptr};
-  QApplication application(argc, argv);
+  static bench::OffscreenApplication application;
   synth::StretchGenomeOptions options;
   options.genes = 54'000;
   options.planted = 12;
@@ -51,11 +44,9 @@ void BM_GenomeViewPaint(benchmark::State& state) {
   const GenomeLayout layout = ComputeGenomeLayout(1600, 1000);
   std::vector<int> onTop;
   for (auto _ : state) {
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    DrawGenomePicture(painter, layout, true, onTop);
-    painter.end();
-    benchmark::DoNotOptimize(picture.constBits());
+    bench::DrawPicture(picture, [&layout, &onTop](QPainter& painter) {
+      DrawGenomePicture(painter, layout, true, onTop);
+    });
   }
   state.counters["stretches"] = gene_stretches.stretchCount;
   genome_info.Clear();

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
-#include <QPainter>
 
 #include <cmath>
 #include <memory>
@@ -60,29 +59,20 @@ struct PaintRig {
   LdaView* view = nullptr;
 };
 
-PaintRig& Rig() {
-  static PaintRig rig;
-  return rig;
-}
-
 void Draw(LdaView& view) {
   QImage image(view.PictureLayout().width, view.PictureLayout().height, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  view.Draw(painter, true);
-  painter.end();
-  benchmark::DoNotOptimize(image.constBits());
+  bench::DrawPicture(image, [&view](QPainter& painter) { view.Draw(painter, true); });
 }
 
 void BM_LdaViewPaint_Whole(benchmark::State& state) {
-  LdaView& view = *Rig().view;
+  LdaView& view = *bench::Shared<PaintRig>().view;
   for (auto _ : state) Draw(view);
   state.counters["points"] = static_cast<double>(view.Boxes().size());
   state.counters["picture_pixels"] = view.PictureLayout().width * view.PictureLayout().height;
 }
 
 void BM_LdaViewPaint_ResizeStep(benchmark::State& state) {
-  LdaView& view = *Rig().view;
+  LdaView& view = *bench::Shared<PaintRig>().view;
   int key = Qt::Key_Right;
   for (auto _ : state) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);

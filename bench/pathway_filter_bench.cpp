@@ -33,19 +33,11 @@ constexpr int kGenes = 22000;
 const std::vector<synth::PlantedRelation> kPlanted = {
     {0, 1, 1, false}, {1, 2, 1, true}, {0, 3, 2, false}, {3, 4, 1, true}, {2, 5, 1, false}};
 
-class ReferenceCourse {
- public:
-  static ReferenceCourse& Get() {
-    static ReferenceCourse course;
-    return course;
-  }
-  bench::ScratchFolder folder{"pathway"};
+struct ReferenceCourse {
+  bench::ScratchGroup folder{"pathway"};
   synth::TimeCourseTruth truth;
 
- private:
   ReferenceCourse() {
-    bench::SilenceLog();
-    StartGroup(folder.Path().string());
     AnalysisRunning = 1;
     synth::TimeCourseOptions options;
     options.seed = 11;
@@ -87,7 +79,7 @@ void DrawPathway(const synth::TimeCourseTruth& truth) {
 }
 
 void BM_PathwayFilter(benchmark::State& state) {
-  ReferenceCourse& reference = ReferenceCourse::Get();
+  ReferenceCourse& reference = bench::Shared<ReferenceCourse>();
   platform::LimitWorkerThreads(static_cast<int>(state.range(0)));
   const int threads = platform::WorkerThreadCount();
   for (auto _ : state) {

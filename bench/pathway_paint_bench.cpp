@@ -3,14 +3,10 @@
 // offscreen into a white bitmap of the page on one thread, as a paint of the whole page.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
-#include <cstdlib>
-#include <memory>
-
-#include "bench/bench_support.hpp"
+#include "bench/offscreen_paint.hpp"
 #include "genes/pathway/pathway.hpp"
 #include "shell/views/pathway/pathway_drawing.hpp"
 #include "shell/views/pathway/pathway_geometry.hpp"
@@ -19,9 +15,6 @@ namespace {
 
 struct PaintRig {
   PaintRig() {
-    bench::SilenceLog();
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    application = std::make_unique<QGuiApplication>(argc, argv);
     ClearPathway();
     for (int i = 0; i < kMaxPathwayNodes; ++i) (void)AddNode();
     // Each node to the one 3 on and, for the first half, to the one 17 on: short and long
@@ -35,26 +28,15 @@ struct PaintRig {
     image = QImage(page.width, page.height, QImage::Format_RGB32);
   }
 
-  int argc = 1;
-  char name[16] = "bench";
-  char* argv[2] = {name, nullptr};
-  std::unique_ptr<QGuiApplication> application;
+  bench::OffscreenApplication application;
   QImage image;
 };
 
-PaintRig& Rig() {
-  static PaintRig rig;
-  return rig;
-}
-
 void BM_PathwayPaint(benchmark::State& state) {
-  PaintRig& rig = Rig();
+  PaintRig& rig = bench::Shared<PaintRig>();
   for (auto _ : state) {
-    rig.image.fill(Qt::white);
-    QPainter painter(&rig.image);
-    DrawPathwayPicture(painter, ThePathway());
-    painter.end();
-    benchmark::DoNotOptimize(rig.image.constBits());
+    bench::DrawPicture(rig.image,
+                       [](QPainter& painter) { DrawPathwayPicture(painter, ThePathway()); });
   }
   state.counters["nodes"] = ThePathway().nodeCount;
   state.counters["arrows"] = ThePathway().arrowCount;

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
-#include <QPainter>
 
 #include <memory>
 
@@ -56,30 +55,21 @@ struct PaintRig {
   SnpView* view = nullptr;
 };
 
-PaintRig& Rig() {
-  static PaintRig rig;
-  return rig;
-}
-
 void Draw(SnpView& view) {
   const ScatterLayout& layout = view.PictureLayout();
   QImage image(layout.width, layout.height + layout.height / 4, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  view.Draw(painter, true);
-  painter.end();
-  benchmark::DoNotOptimize(image.constBits());
+  bench::DrawPicture(image, [&view](QPainter& painter) { view.Draw(painter, true); });
 }
 
 void BM_SnpViewPaint_Whole(benchmark::State& state) {
-  SnpView& view = *Rig().view;
+  SnpView& view = *bench::Shared<PaintRig>().view;
   for (auto _ : state) Draw(view);
   state.counters["points"] = static_cast<double>(view.Boxes().size());
   state.counters["blocks"] = SnpBlockData.blockCount;
 }
 
 void BM_SnpViewPaint_NextSnp(benchmark::State& state) {
-  SnpView& view = *Rig().view;
+  SnpView& view = *bench::Shared<PaintRig>().view;
   for (auto _ : state) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
     QApplication::sendEvent(&view, &press);

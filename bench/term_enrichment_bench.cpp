@@ -20,19 +20,11 @@ constexpr int kProbeSets = 22000;
 constexpr int kListGenes = 500;
 constexpr int kTermsPerColumn = kMaxTerms;
 
-class EnrichmentSetup {
- public:
-  static const EnrichmentSetup& Get() {
-    static const EnrichmentSetup setup;
-    return setup;
-  }
+struct EnrichmentSetup {
   std::string listPath;
   std::string outputPath;
 
- private:
   EnrichmentSetup() : mFolder("term-enrichment") {
-    bench::SilenceLog();
-    StartGroup(mFolder.Path().string());
     bench::NameProbeSets(kProbeSets);
     std::vector<std::string> names;
     for (int g = 0; g < kProbeSets; ++g) names.push_back("ps_" + std::to_string(g));
@@ -61,11 +53,11 @@ class EnrichmentSetup {
       if (TermTables[static_cast<std::size_t>(c)].Count() != kTermsPerColumn) std::abort();
   }
   ~EnrichmentSetup() { DiscardGroup(); }
-  bench::ScratchFolder mFolder;
+  bench::ScratchGroup mFolder;
 };
 
 void BM_TermEnrichment(benchmark::State& state) {
-  const EnrichmentSetup& setup = EnrichmentSetup::Get();
+  const EnrichmentSetup& setup = bench::Shared<EnrichmentSetup>();
   for (auto _ : state) {
     AnalysisRunning = 1;
     if (!ClassifyGenesByTerms(setup.listPath, setup.outputPath, false))

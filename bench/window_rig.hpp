@@ -5,11 +5,11 @@
 
 #include <QApplication>
 
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
 #include "bench/bench_support.hpp"
+#include "bench/offscreen_paint.hpp"
 #include "shell/main_frame.hpp"
 #include "shell/views/frame/analysis_doc.hpp"
 
@@ -17,18 +17,7 @@ namespace bench {
 
 class WindowRig {
  public:
-  explicit WindowRig(std::string_view folderName) : folder(folderName) {
-    SilenceLog();
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    application = std::make_unique<QApplication>(argc, argv);
-  }
-  ~WindowRig() {
-    frame.reset();
-    document.reset();
-    // A rig made on first use ends among the exit handlers, after Qt's own globals:
-    // deleting the application there would touch them, so it is left to the process's end.
-    (void)application.release();
-  }
+  explicit WindowRig(std::string_view folderName) : folder(folderName) {}
   WindowRig(const WindowRig&) = delete;
   WindowRig& operator=(const WindowRig&) = delete;
 
@@ -39,11 +28,23 @@ class WindowRig {
     return *frame;
   }
 
-  int argc = 1;
-  char name[16] = "bench";
-  char* argv[2] = {name, nullptr};
+  // A view of the frame alone in a window whose inside is width x height pixels, without
+  // scroll bars, laid out and shown.
+  template <typename View>
+  std::unique_ptr<View> ShowView(int width, int height) {
+    auto view = std::make_unique<View>(*frame, nullptr);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->resize(width + 2 * view->frameWidth(), height + 2 * view->frameWidth());
+    view->OnInitialUpdate();
+    view->show();
+    QApplication::processEvents();
+    return view;
+  }
+
+  OffscreenApplication application;
   ScratchFolder folder;
-  std::unique_ptr<QApplication> application;
+  // The frame goes before the document it shows, both before the application.
   std::unique_ptr<CAnalysisDoc> document;
   std::unique_ptr<CMainFrame> frame;
 };

@@ -38,6 +38,7 @@ constexpr int kAliveCheckMs = 1000;
 // Bounds of what R's answers may claim, against a confused or foreign child.
 constexpr std::int32_t kMaxAnswerText = 1 << 24;
 constexpr std::int32_t kMaxAnswerFiles = 1 << 16;
+constexpr const char* kImpossibleCount = "R gave an impossible count";
 // The tail of R's output kept to explain an early end.
 constexpr std::size_t kRecentOutputBytes = 2000;
 constexpr std::size_t kOutputChunk = 8192;
@@ -359,14 +360,9 @@ bool RServer::TakeImages(std::vector<std::string>& files, std::string& error) {
   files.clear();
   const std::vector<std::uint8_t> request{static_cast<std::uint8_t>('I')};
   if (!Send(request, error) || !ReceiveStatus(error)) return false;
-  std::uint8_t countBytes[4];
-  if (!Receive(countBytes, sizeof countBytes, error)) return false;
-  const auto count = static_cast<std::int32_t>(LoadU32(countBytes));
-  if (count < 0 || count > kMaxAnswerFiles) {
-    Stop();
-    error = "R gave an impossible count of image files";
+  std::int32_t count = 0;
+  if (!ReceiveCount(count, kMaxAnswerFiles, "R gave an impossible count of image files", error))
     return false;
-  }
   for (std::int32_t i = 0; i < count; ++i) {
     std::string file;
     if (!ReceiveText(file, error)) return false;
@@ -382,10 +378,11 @@ bool RServer::TakePictures(std::vector<RPicture>& pictures, std::string& error) 
   const std::vector<std::uint8_t> request{static_cast<std::uint8_t>('P')};
   if (!Send(request, error) || !ReceiveStatus(error)) return false;
   std::int32_t count = 0;
-  if (!ReceiveCount(count, kMaxAnswerFiles, error)) return false;
+  if (!ReceiveCount(count, kMaxAnswerFiles, kImpossibleCount, error)) return false;
   for (std::int32_t i = 0; i < count; ++i) {
     RPicture picture;
-    if (!ReceiveCount(picture.window, kMaxAnswerFiles, error) || !ReceiveText(picture.file, error))
+    if (!ReceiveCount(picture.window, kMaxAnswerFiles, kImpossibleCount, error) ||
+        !ReceiveText(picture.file, error))
       return false;
     pictures.push_back(std::move(picture));
   }
@@ -396,13 +393,14 @@ void RServer::Interrupt() {
   if (Running() && mBusy) (void)mChild->Interrupt();
 }
 
-bool RServer::ReceiveCount(std::int32_t& count, std::int32_t most, std::string& error) {
+bool RServer::ReceiveCount(std::int32_t& count, std::int32_t most, const char* impossible,
+                           std::string& error) {
   std::uint8_t countBytes[4];
   if (!Receive(countBytes, sizeof countBytes, error)) return false;
   count = static_cast<std::int32_t>(LoadU32(countBytes));
   if (count >= 0 && count <= most) return true;
   Stop();
-  error = "R gave an impossible count";
+  error = impossible;
   return false;
 }
 
@@ -482,14 +480,9 @@ bool RServer::ReceiveStatus(std::string& error) {
 }
 
 bool RServer::ReceiveText(std::string& text, std::string& error) {
-  std::uint8_t lengthBytes[4];
-  if (!Receive(lengthBytes, sizeof lengthBytes, error)) return false;
-  const auto length = static_cast<std::int32_t>(LoadU32(lengthBytes));
-  if (length < 0 || length > kMaxAnswerText) {
-    Stop();
-    error = "R gave an impossible text length";
+  std::int32_t length = 0;
+  if (!ReceiveCount(length, kMaxAnswerText, "R gave an impossible text length", error))
     return false;
-  }
   text.resize(static_cast<std::size_t>(length));
   return Receive(text.data(), text.size(), error);
 }

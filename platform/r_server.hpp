@@ -105,8 +105,10 @@ class RServer {
   bool Receive(void* data, std::size_t size, std::string& error);
   bool ReceiveStatus(std::string& error);
   bool ReceiveText(std::string& text, std::string& error);
-  // An int32 from 0 to most; anything else stops R as a confused child.
-  bool ReceiveCount(std::int32_t& count, std::int32_t most, std::string& error);
+  // An int32 from 0 to most; anything else stops R as a confused child, with impossible
+  // as the error.
+  bool ReceiveCount(std::int32_t& count, std::int32_t most, const char* impossible,
+                    std::string& error);
   void DrainOutput();
   // R has gone: what it printed last is kept in the error.
   bool Ended(std::string& error);

@@ -12,6 +12,7 @@
 #include "engine/chip/layout_cache.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "platform/line_reader.hpp"
 
 namespace {
@@ -103,13 +104,9 @@ bool ReadProbeSets(platform::LineReader& reader) {
 
 bool ReadPgfFile(const std::string& pgfPath) {
   platform::LineReader reader;
-  if (!reader.Open(pgfPath, kPgfLineLength)) {
-    LogMessage(platform::WithReadFailure(
-                   MessageBuffer("  Read probe group file '%s' failed", pgfPath.c_str()),
-                   reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, pgfPath, kPgfLineLength,
+                      MessageBuffer("  Read probe group file '%s' failed", pgfPath.c_str())))
     return false;
-  }
   LogMessage(MessageBuffer("  Reading probe group file '%s'...", pgfPath.c_str()));
   ClearLayout();
   ProbesPerPair = 1;

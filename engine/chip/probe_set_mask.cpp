@@ -9,6 +9,7 @@
 #include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "platform/line_reader.hpp"
 
 namespace {
@@ -72,13 +73,9 @@ bool ParseProbeList(std::string_view list, int pairCount, std::vector<bool>& mas
 
 bool ApplyProbeSetMask(const std::string& maskPath) {
   platform::LineReader reader;
-  if (!reader.Open(maskPath, kLineBufferLength)) {
-    LogMessage(platform::WithReadFailure(
-                   MessageBuffer("    Probe set mask file '%s' not found", maskPath.c_str()),
-                   reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, maskPath, kLineBufferLength,
+                      MessageBuffer("    Probe set mask file '%s' not found", maskPath.c_str())))
     return false;
-  }
   LogMessage(MessageBuffer("    Found probe set mask file '%s'", maskPath.c_str()));
   PumpMessages();
 

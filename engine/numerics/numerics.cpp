@@ -319,20 +319,26 @@ void OutlierBounds(const double* x, int n, double* low, double* high) {
   *high = mean + 3.0 * deviation;
 }
 
-int CompareFloat(const void* a, const void* b) {
-  const float first = *static_cast<const float*>(a);
-  const float second = *static_cast<const float*>(b);
+namespace {
+
+// Ascending order for qsort.
+template <typename T>
+int CompareAscending(const void* a, const void* b) {
+  const T first = *static_cast<const T*>(a);
+  const T second = *static_cast<const T*>(b);
   if (first > second) return 1;
   if (first == second) return 0;
   return -1;
 }
 
+}  // namespace
+
+int CompareFloat(const void* a, const void* b) {
+  return CompareAscending<float>(a, b);
+}
+
 int CompareDouble(const void* a, const void* b) {
-  const double first = *static_cast<const double*>(a);
-  const double second = *static_cast<const double*>(b);
-  if (first > second) return 1;
-  if (first == second) return 0;
-  return -1;
+  return CompareAscending<double>(a, b);
 }
 
 int CompareInt(const void* a, const void* b) {

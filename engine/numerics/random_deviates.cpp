@@ -13,6 +13,7 @@
 
 #include "engine/base/missing_value.hpp"
 #include "engine/numerics/numerics.hpp"
+#include "engine/numerics/polar_normal.hpp"
 #include "platform/runtime_rand.hpp"
 
 namespace {
@@ -85,18 +86,10 @@ double GaussianDeviate(int* seed) {
     gHasStoredDeviate = false;
     return gStoredDeviate;
   }
-  double a = 0.0;
-  double b = 0.0;
-  double radiusSquared = 0.0;
-  do {
-    a = 2.0 * UniformDeviate(seed) - 1.0;
-    b = 2.0 * UniformDeviate(seed) - 1.0;
-    radiusSquared = a * a + b * b;
-  } while (radiusSquared >= 1.0 || radiusSquared == 0.0);
-  const double factor = std::sqrt(-2.0 * std::log(radiusSquared) / radiusSquared);
-  gStoredDeviate = a * factor;
+  const NormalPair pair = PolarNormalPair([seed] { return UniformDeviate(seed); });
+  gStoredDeviate = pair.first;
   gHasStoredDeviate = true;
-  return b * factor;
+  return pair.second;
 }
 
 double NormalDeviate(double mean, double sd) {

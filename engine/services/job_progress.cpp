@@ -1,6 +1,8 @@
 // The installed job progress and its default over the log channel and AnalysisRunning.
 #include "engine/services/job_progress.hpp"
 
+#include "engine/services/installed_service.hpp"
+
 namespace {
 
 class LogChannelProgress final : public JobProgress {
@@ -12,16 +14,14 @@ class LogChannelProgress final : public JobProgress {
 };
 
 LogChannelProgress gLogChannelProgress;
-JobProgress* gProgress = &gLogChannelProgress;
+constinit InstalledService<JobProgress> gProgress{gLogChannelProgress};
 
 }  // namespace
 
 JobProgress& Progress() {
-  return *gProgress;
+  return gProgress.Get();
 }
 
 JobProgress* SetJobProgress(JobProgress* progress) {
-  JobProgress* previous = gProgress == &gLogChannelProgress ? nullptr : gProgress;
-  gProgress = progress != nullptr ? progress : &gLogChannelProgress;
-  return previous;
+  return gProgress.Install(progress);
 }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "engine/services/installed_service.hpp"
+
 int LogEnabled = 1;
 std::uint8_t AnalysisRunning = 0;
 
@@ -21,14 +23,14 @@ class StandardErrorSink final : public LogSink {
 };
 
 StandardErrorSink gStandardErrorSink;
-LogSink* gSink = &gStandardErrorSink;
+constinit InstalledService<LogSink> gSink{gStandardErrorSink};
 std::function<void()> gPumpHook;
 
 }  // namespace
 
 void LogMessage(std::string_view text, int replaceLastLine, COLORREF colour) {
   if (LogEnabled == 0) return;
-  gSink->AddText(text, replaceLastLine != 0, colour);
+  gSink.Get().AddText(text, replaceLastLine != 0, colour);
   PumpMessages();
 }
 
@@ -52,11 +54,11 @@ void LogSink::EndOutput() {
 }
 
 void AppendLogOutput(std::string_view text) {
-  gSink->AppendOutput(text);
+  gSink.Get().AppendOutput(text);
 }
 
 void EndLogOutput() {
-  gSink->EndOutput();
+  gSink.Get().EndOutput();
 }
 
 void PumpMessages() {
@@ -80,9 +82,7 @@ std::string MessageBuffer(const char* format, ...) {
 }
 
 LogSink* SetLogSink(LogSink* sink) {
-  LogSink* previous = gSink == &gStandardErrorSink ? nullptr : gSink;
-  gSink = sink != nullptr ? sink : &gStandardErrorSink;
-  return previous;
+  return gSink.Install(sink);
 }
 
 std::function<void()> SetPumpHook(std::function<void()> hook) {

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "engine/services/installed_service.hpp"
+
 namespace {
 
 class StandardErrorRegistry final : public OutputFileRegistry {
@@ -13,16 +15,14 @@ class StandardErrorRegistry final : public OutputFileRegistry {
 };
 
 StandardErrorRegistry gStandardErrorRegistry;
-OutputFileRegistry* gRegistry = &gStandardErrorRegistry;
+constinit InstalledService<OutputFileRegistry> gRegistry{gStandardErrorRegistry};
 
 }  // namespace
 
 OutputFileRegistry* SetOutputFileRegistry(OutputFileRegistry* registry) {
-  OutputFileRegistry* previous = gRegistry == &gStandardErrorRegistry ? nullptr : gRegistry;
-  gRegistry = registry != nullptr ? registry : &gStandardErrorRegistry;
-  return previous;
+  return gRegistry.Install(registry);
 }
 
 void RegisterOutputFile(std::string_view path, bool insertIntoLog) {
-  gRegistry->Register(path, insertIntoLog);
+  gRegistry.Get().Register(path, insertIntoLog);
 }

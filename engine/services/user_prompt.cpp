@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "engine/services/installed_service.hpp"
+
 namespace {
 
 // With nobody to ask, the question is shown where the log goes without a window, and a
@@ -28,20 +30,18 @@ class StandardErrorPrompt final : public UserPrompt {
 };
 
 StandardErrorPrompt gStandardErrorPrompt;
-UserPrompt* gPrompt = &gStandardErrorPrompt;
+constinit InstalledService<UserPrompt> gPrompt{gStandardErrorPrompt};
 
 }  // namespace
 
 UserPrompt& Prompt() {
-  return *gPrompt;
+  return gPrompt.Get();
 }
 
 UserPrompt* SetUserPrompt(UserPrompt* prompt) {
-  UserPrompt* previous = gPrompt == &gStandardErrorPrompt ? nullptr : gPrompt;
-  gPrompt = prompt != nullptr ? prompt : &gStandardErrorPrompt;
-  return previous;
+  return gPrompt.Install(prompt);
 }
 
 int AfxMessageBox(std::string_view text, MessageButtons buttons, MessageIcon icon) {
-  return gPrompt->MessageBox(text, kProgramCaption, buttons, icon);
+  return gPrompt.Get().MessageBox(text, kProgramCaption, buttons, icon);
 }

@@ -1,6 +1,8 @@
 // The installed view requests and their default without a window.
 #include "engine/services/view_requests.hpp"
 
+#include "engine/services/installed_service.hpp"
+
 namespace {
 
 class NoWindowViews final : public ViewRequests {
@@ -10,16 +12,14 @@ class NoWindowViews final : public ViewRequests {
 };
 
 NoWindowViews gNoWindowViews;
-ViewRequests* gViews = &gNoWindowViews;
+constinit InstalledService<ViewRequests> gViews{gNoWindowViews};
 
 }  // namespace
 
 ViewRequests& Views() {
-  return *gViews;
+  return gViews.Get();
 }
 
 ViewRequests* SetViewRequests(ViewRequests* requests) {
-  ViewRequests* previous = gViews == &gNoWindowViews ? nullptr : gViews;
-  gViews = requests != nullptr ? requests : &gNoWindowViews;
-  return previous;
+  return gViews.Install(requests);
 }

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <numbers>
 #include <numeric>
@@ -15,6 +16,7 @@
 
 #include "engine/base/missing_value.hpp"
 #include "engine/numerics/numerics.hpp"
+#include "engine/numerics/polar_normal.hpp"
 #include "engine/numerics/random_deviates.hpp"
 #include "engine/numerics/rank_correlation.hpp"
 #include "engine/testing/captured_log.hpp"
@@ -325,6 +327,26 @@ TEST_F(NumericsUtility, TextHelpersAndIntComparator) {
   EXPECT_LT(CompareInt(&low, &one), 0) << "difference saturates instead of wrapping";
 }
 
+// The float and double comparators give 1, 0 or -1 and sort ascending through qsort.
+TEST_F(NumericsUtility, FloatAndDoubleComparatorsSortAscending) {
+  std::vector<float> floats = {2.5f, -1.0f, 2.5f, 0.0f, -7.25f, 1e30f};
+  std::vector<double> doubles(floats.begin(), floats.end());
+  std::vector<float> sortedFloats = floats;
+  std::sort(sortedFloats.begin(), sortedFloats.end());
+  std::qsort(floats.data(), floats.size(), sizeof(float), CompareFloat);
+  std::qsort(doubles.data(), doubles.size(), sizeof(double), CompareDouble);
+  EXPECT_EQ(floats, sortedFloats);
+  EXPECT_EQ(doubles, std::vector<double>(sortedFloats.begin(), sortedFloats.end()));
+  const float f[] = {1.0f, 2.0f};
+  const double d[] = {1.0, 2.0};
+  EXPECT_EQ(CompareFloat(&f[0], &f[1]), -1);
+  EXPECT_EQ(CompareFloat(&f[1], &f[0]), 1);
+  EXPECT_EQ(CompareFloat(&f[1], &f[1]), 0);
+  EXPECT_EQ(CompareDouble(&d[0], &d[1]), -1);
+  EXPECT_EQ(CompareDouble(&d[1], &d[0]), 1);
+  EXPECT_EQ(CompareDouble(&d[0], &d[0]), 0);
+}
+
 TEST_F(NumericsRandom, MinimalStandardRecurrenceIsThePublishedOne) {
   std::int64_t state = 1;
   const std::int64_t published[] = {16807, 282475249, 1622650073, 984943658, 1144108930};
@@ -408,6 +430,30 @@ TEST_F(NumericsRandom, GaussianPairsAndNegativeSeedRestart) {
   std::int64_t freshSeed = -1;
   EXPECT_DOUBLE_EQ(NormalDeviate(10.0, 2.0), 10.0 + 2.0 * fresh.Gaussian(freshSeed));
   EXPECT_DOUBLE_EQ(NormalDeviate(0.0, 1.0), fresh.Gaussian(freshSeed));
+}
+
+// Points outside the circle and its centre are drawn again; the one kept is scaled by
+// sqrt(-2 ln r2 / r2), coordinate by coordinate in the order drawn.
+TEST_F(NumericsRandom, PolarPairsRejectTheCentreAndTheCornersAndScaleThePointKept) {
+  struct Case {
+    std::vector<double> draws;
+    std::size_t used;
+    double x, y;
+  };
+  const std::vector<Case> cases = {
+      {{0.75, 0.5}, 2, 0.5, 0.0},
+      {{0.5, 0.5, 0.0, 0.0, 0.5, 0.25}, 6, 0.0, -0.5},
+      {{0.0, 0.5, 0.6, 0.7}, 4, 0.2, 0.4},
+  };
+  for (const Case& c : cases) {
+    std::size_t next = 0;
+    const NormalPair pair = PolarNormalPair([&] { return c.draws.at(next++); });
+    const double r2 = c.x * c.x + c.y * c.y;
+    const double factor = std::sqrt(-2.0 * std::log(r2) / r2);
+    EXPECT_EQ(next, c.used);
+    EXPECT_NEAR(pair.first, c.x * factor, 1e-12);
+    EXPECT_NEAR(pair.second, c.y * factor, 1e-12);
+  }
 }
 
 TEST_F(NumericsRandom, WeightedMeanSmallCases) {

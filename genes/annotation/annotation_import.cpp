@@ -7,6 +7,7 @@
 #include "engine/base/text_helpers.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "genes/annotation/chromosomal_location.hpp"
 #include "genes/annotation/genome_rows.hpp"
 #include "genes/annotation/go_graph.hpp"
@@ -149,10 +150,9 @@ bool MakeInformationFile(ANNOT_IMPORT& record) {
 bool ParseAnnotationCsv(ANNOT_IMPORT& record, platform::FileReplacement& file) {
   const bool geneInfo = record.type == kGeneInfoFileType;
   platform::LineReader lines;
-  if (!lines.Open(record.csvPath, kAnnotationLineLength))
-    return LogRed(platform::WithReadFailure(
-        MessageBuffer(kReadAnnotationCsvFailedMessage, record.csvPath.c_str()),
-        lines.OpenFailure()));
+  if (!OpenLinesOrLog(lines, record.csvPath, kAnnotationLineLength,
+                      MessageBuffer(kReadAnnotationCsvFailedMessage, record.csvPath.c_str())))
+    return false;
   if (!file.Open(record.outputPath)) return WriteFailed(record.outputPath, file);
   platform::ReplacementBuffer buffer(file);
   std::ostream out(&buffer);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 
@@ -103,12 +104,9 @@ bool GO_GRAPH::ReadGeneOntology(const std::string& path) {
 
 bool GO_GRAPH::ReadGeneOntologyFile(const std::string& path) {
   platform::LineReader reader;
-  if (!reader.Open(path, kOntologyLineLimit)) {
-    LogMessage(platform::WithReadFailure("  Read Gene ontology file '" + path + "' failed",
-                                         reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, path, kOntologyLineLimit,
+                      "  Read Gene ontology file '" + path + "' failed"))
     return false;
-  }
   LogMessage("  Reading Gene ontology file '" + path + "'...");
   mLevels.fill(kUnsetLevel);
   mLevels[0] = -1;

@@ -5,6 +5,7 @@
 
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "genes/annotation/annotation_import.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
@@ -35,13 +36,9 @@ bool OrthologLine::Read(std::string_view line, std::string_view chipType) {
 
 bool MakeCommonProbeSetFile(ANNOT_IMPORT& record) {
   platform::LineReader lines;
-  if (!lines.Open(record.csvPath, kAnnotationLineLength)) {
-    LogMessage(platform::WithReadFailure(
-                   MessageBuffer(kReadOrthologCsvFailedMessage, record.csvPath.c_str()),
-                   lines.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(lines, record.csvPath, kAnnotationLineLength,
+                      MessageBuffer(kReadOrthologCsvFailedMessage, record.csvPath.c_str())))
     return false;
-  }
   platform::FileReplacement file;
   const auto writeFailed = [&record, &file] {
     LogMessage(

@@ -9,6 +9,30 @@
 #include "engine/numerics/numerics.hpp"
 #include "engine/numerics/rank_correlation.hpp"
 
+SharedDeviations SharedDeviationSums(const double* a, const double* b, std::size_t n, int fewest) {
+  SharedDeviations sums;
+  double sumA = 0.0;
+  double sumB = 0.0;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (IsMissing(a[k]) || IsMissing(b[k])) continue;
+    sumA += a[k];
+    sumB += b[k];
+    ++sums.shared;
+  }
+  if (sums.shared < fewest) return sums;
+  const double meanA = sumA / sums.shared;
+  const double meanB = sumB / sums.shared;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (IsMissing(a[k]) || IsMissing(b[k])) continue;
+    const double da = a[k] - meanA;
+    const double db = b[k] - meanB;
+    sums.ab += da * db;
+    sums.aa += da * da;
+    sums.bb += db * db;
+  }
+  return sums;
+}
+
 namespace {
 
 struct Correlation {
@@ -18,33 +42,13 @@ struct Correlation {
 };
 
 Correlation PearsonShared(const double* a, const double* b, int n) {
-  double sumA = 0.0;
-  double sumB = 0.0;
-  int shared = 0;
-  for (int k = 0; k < n; ++k) {
-    if (IsMissing(a[k]) || IsMissing(b[k])) continue;
-    sumA += a[k];
-    sumB += b[k];
-    ++shared;
-  }
-  if (shared < kMinSharedForCorrelation) return {};
-  const double meanA = sumA / shared;
-  const double meanB = sumB / shared;
-  double sab = 0.0;
-  double saa = 0.0;
-  double sbb = 0.0;
-  for (int k = 0; k < n; ++k) {
-    if (IsMissing(a[k]) || IsMissing(b[k])) continue;
-    const double da = a[k] - meanA;
-    const double db = b[k] - meanB;
-    sab += da * db;
-    saa += da * da;
-    sbb += db * db;
-  }
-  if (!(saa > 0.0) || !(sbb > 0.0)) return {};
-  const double r = sab / std::sqrt(saa * sbb);
+  const SharedDeviations sums =
+      SharedDeviationSums(a, b, static_cast<std::size_t>(std::max(n, 0)), kMinSharedForCorrelation);
+  if (sums.shared < kMinSharedForCorrelation) return {};
+  if (!(sums.aa > 0.0) || !(sums.bb > 0.0)) return {};
+  const double r = sums.ab / std::sqrt(sums.aa * sums.bb);
   if (!std::isfinite(r)) return {};
-  return {std::clamp(r, -1.0, 1.0), true, shared};
+  return {std::clamp(r, -1.0, 1.0), true, sums.shared};
 }
 
 Correlation SpearmanShared(const double* a, const double* b, int n) {

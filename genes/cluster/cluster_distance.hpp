@@ -17,6 +17,16 @@ inline constexpr int kMinSharedForCorrelation = 3;
 // Shared present values the Euclidean distance needs.
 inline constexpr int kMinSharedForEuclidean = 1;
 
+// Over the positions where both profiles have a value: how many there are and, when at
+// least fewest, the sums of the products of their deviations from the means there.
+struct SharedDeviations {
+  int shared = 0;
+  double aa = 0.0;
+  double bb = 0.0;
+  double ab = 0.0;
+};
+SharedDeviations SharedDeviationSums(const double* a, const double* b, std::size_t n, int fewest);
+
 // Profiles that are equal up to scale and offset (duplicated, or standardised rows of
 // genes that differ only so) have r = +1 or -1, but rounding leaves it a few units in
 // the last place short, by amounts that differ from pair to pair; the merge order would

@@ -17,6 +17,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/output_file_registry.hpp"
+#include "genes/cluster/cluster_distance.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/info/gene_info.hpp"
 #include "platform/path.hpp"
@@ -192,32 +193,11 @@ std::vector<int> CutAtHeight(const CLUSTER& tree, float height) {
 // Pearson's r over the positions where both are present. With nothing shared, or a side
 // without spread, there is no r: -1 then, and 1 for a single shared pair.
 double SampleCorrelation(const std::vector<double>& a, const std::vector<double>& b) {
-  double sumA = 0.0;
-  double sumB = 0.0;
-  int shared = 0;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    if (IsMissing(a[k]) || IsMissing(b[k])) continue;
-    sumA += a[k];
-    sumB += b[k];
-    ++shared;
-  }
-  if (shared == 0) return -1.0;
-  if (shared == 1) return 1.0;
-  const double meanA = sumA / shared;
-  const double meanB = sumB / shared;
-  double saa = 0.0;
-  double sbb = 0.0;
-  double sab = 0.0;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    if (IsMissing(a[k]) || IsMissing(b[k])) continue;
-    const double da = a[k] - meanA;
-    const double db = b[k] - meanB;
-    saa += da * da;
-    sbb += db * db;
-    sab += da * db;
-  }
-  if (saa <= 0.0 || sbb <= 0.0) return -1.0;
-  return std::clamp(sab / std::sqrt(saa * sbb), -1.0, 1.0);
+  const SharedDeviations sums = SharedDeviationSums(a.data(), b.data(), a.size(), 2);
+  if (sums.shared == 0) return -1.0;
+  if (sums.shared == 1) return 1.0;
+  if (sums.aa <= 0.0 || sums.bb <= 0.0) return -1.0;
+  return std::clamp(sums.ab / std::sqrt(sums.aa * sums.bb), -1.0, 1.0);
 }
 
 // The first marked leaf in leaf order, -1 when none is marked.

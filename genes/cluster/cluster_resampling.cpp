@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/base/missing_value.hpp"
+#include "engine/numerics/polar_normal.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/cluster/cluster_tree.hpp"
 #include "platform/parallel_tasks.hpp"
@@ -33,18 +34,10 @@ class DeviateStream {
       mHasSpare = false;
       return mSpare;
     }
-    double u = 0.0;
-    double v = 0.0;
-    double s = 0.0;
-    do {
-      u = 2.0 * Uniform() - 1.0;
-      v = 2.0 * Uniform() - 1.0;
-      s = u * u + v * v;
-    } while (s >= 1.0 || s == 0.0);
-    const double factor = std::sqrt(-2.0 * std::log(s) / s);
-    mSpare = v * factor;
+    const NormalPair pair = PolarNormalPair([this] { return Uniform(); });
+    mSpare = pair.second;
     mHasSpare = true;
-    return u * factor;
+    return pair.first;
   }
 
  private:

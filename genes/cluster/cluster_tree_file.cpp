@@ -18,6 +18,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "engine/services/running_scope.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "platform/file_replacement.hpp"
@@ -218,12 +219,9 @@ bool ReadTreeFileInto(const std::string& path, CLUSTER& genes, CLUSTER* samples,
                       const TreeFileNames& names, bool* samplesRead) {
   *samplesRead = false;
   platform::LineReader reader;
-  if (!reader.Open(path, kTreeFileLineLength)) {
-    LogMessage(platform::WithReadFailure(MessageBuffer(kTreeFileOpenFailedMessage, path.c_str()),
-                                         reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, path, kTreeFileLineLength,
+                      MessageBuffer(kTreeFileOpenFailedMessage, path.c_str())))
     return false;
-  }
   LogMessage(MessageBuffer(kTreeFileReadingMessage, path.c_str()));
   const auto badLine = [&](const char* fault) {
     LogMessage(

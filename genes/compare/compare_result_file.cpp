@@ -14,6 +14,7 @@
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "platform/line_reader.hpp"
 
 namespace {
@@ -271,13 +272,11 @@ void AppendCriteriaBlock(std::string& text, const COMPARE_CRITERIA& criteria) {
 bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, bool quiet) {
   if (path.empty()) return false;
   platform::LineReader reader;
-  if (!reader.Open(path, kCompareLineLength)) {
-    if (!quiet)
-      LogMessage(platform::WithReadFailure(MessageBuffer(kCompareFileMissingMessage, path.c_str()),
-                                           reader.OpenFailure()),
-                 0, kLogRed);
-    return false;
-  }
+  const bool opened = quiet
+                          ? reader.Open(path, kCompareLineLength)
+                          : OpenLinesOrLog(reader, path, kCompareLineLength,
+                                           MessageBuffer(kCompareFileMissingMessage, path.c_str()));
+  if (!opened) return false;
   std::string_view line;
   if (reader.Next(line) == platform::LineStatus::kEnd || !Contains(line, kCompareCriteriaHeading)) {
     LogMessage(MessageBuffer(kCompareFileOldMessage, path.c_str()), 0, kLogRed);

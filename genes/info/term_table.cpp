@@ -11,6 +11,7 @@
 #include "engine/base/fuzz_support.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "genes/info/gene_info.hpp"
 #include "platform/line_reader.hpp"
 
@@ -101,13 +102,10 @@ int LookUpTerm(TERM_TABLE& table, std::string_view term, bool add, bool countGen
 
 bool ReadAnnotationIndex(TERM_TABLE& table, const std::string& path) {
   platform::LineReader reader;
-  if (!reader.Open(path, kGeneInfoLineLength)) {
-    LogMessage(platform::WithReadFailure("    Cannot find the annotation index file '" + path +
-                                             "', please go to the Zelko website to download it\n",
-                                         reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, path, kGeneInfoLineLength,
+                      "    Cannot find the annotation index file '" + path +
+                          "', please go to the Zelko website to download it\n"))
     return false;
-  }
   LogMessage("    Read in the annotation index file '" + path + "'...");
   table.Clear();
   table.numericIds = true;

@@ -10,6 +10,7 @@
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genes/lda/lda_result.hpp"
 #include "platform/file_replacement.hpp"
@@ -125,13 +126,10 @@ bool ReadLdaResult(bool quiet) {
   const std::string path = settings.LDA_FILE;
   if (IsUnsetPath(path)) return false;
   platform::LineReader reader;
-  if (!reader.Open(path, kLdaFileLineLength)) {
-    if (!quiet)
-      LogMessage(platform::WithReadFailure(MessageBuffer(kLdaFileMissingMessage, path.c_str()),
-                                           reader.OpenFailure()),
-                 0, kLogRed);
-    return false;
-  }
+  const bool opened = quiet ? reader.Open(path, kLdaFileLineLength)
+                            : OpenLinesOrLog(reader, path, kLdaFileLineLength,
+                                             MessageBuffer(kLdaFileMissingMessage, path.c_str()));
+  if (!opened) return false;
   const auto next = [&reader](std::string_view& line) {
     const platform::LineStatus status = reader.Next(line);
     return status == platform::LineStatus::kWhole || status == platform::LineStatus::kCut;

@@ -31,6 +31,30 @@ double Dist(const std::vector<double>& a, const std::vector<double>& b, int meas
   return ProfileDistanceOf(a.data(), b.data(), static_cast<int>(a.size()), measure).distance;
 }
 
+// The deviation sums take only positions both profiles hold, about the means over those
+// positions, and stop at the count when fewer than asked for are shared.
+TEST(ClusterDistance, SharedDeviationSumsUseOnlyPositionsBothHold) {
+  const double a[] = {1.0, M, 3.0, 5.0, 2.0, M};
+  const double b[] = {2.0, 7.0, M, 6.0, 4.0, 9.0};
+  // Shared: positions 0, 3 and 4; a = 1, 5, 2 (mean 8/3), b = 2, 6, 4 (mean 4).
+  const SharedDeviations sums = SharedDeviationSums(a, b, 6, 3);
+  EXPECT_EQ(sums.shared, 3);
+  const double da[] = {1.0 - 8.0 / 3, 5.0 - 8.0 / 3, 2.0 - 8.0 / 3};
+  const double db[] = {-2.0, 2.0, 0.0};
+  double aa = 0, bb = 0, ab = 0;
+  for (int k = 0; k < 3; ++k) {
+    aa += da[k] * da[k];
+    bb += db[k] * db[k];
+    ab += da[k] * db[k];
+  }
+  EXPECT_NEAR(sums.aa, aa, 1e-12);
+  EXPECT_NEAR(sums.bb, bb, 1e-12);
+  EXPECT_NEAR(sums.ab, ab, 1e-12);
+  const SharedDeviations few = SharedDeviationSums(a, b, 6, 4);
+  EXPECT_EQ(few.shared, 3);
+  EXPECT_EQ(few.aa + few.bb + few.ab, 0.0) << "no sums below the fewest shared";
+}
+
 TEST(ClusterDistance, MeasuresOverSharedValuesAndNoDistanceWhenTooFewAreShared) {
   const std::vector<double> a = {1, 2, 3, 4};
   const std::vector<double> up = {2, 4, 6, 8};

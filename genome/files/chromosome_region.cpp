@@ -10,6 +10,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "genome/files/chromosome_files.hpp"
 #include "genome/files/region_summary.hpp"
 #include "genome/info/genome_info.hpp"
@@ -41,12 +42,9 @@ bool CHRO_REGION::ReadRegionFile(const std::string& path) {
   Clear();
   if (IsNone(path)) return false;
   platform::LineReader reader;
-  if (!reader.Open(path, kRegionLineLength)) {
-    LogMessage(platform::WithReadFailure("  Reading chromosome region file '" + path + "' failed",
-                                         reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, path, kRegionLineLength,
+                      "  Reading chromosome region file '" + path + "' failed"))
     return false;
-  }
   LogMessage("  Reading chromosome region file '" + path + "'...");
   try {
     items.reserve(kMaxRegionItems);

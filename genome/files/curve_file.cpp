@@ -11,6 +11,7 @@
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/files/chromosome_files.hpp"
 #include "genome/info/genome_info.hpp"
@@ -29,13 +30,9 @@ constexpr std::size_t kCurveWriteSize = std::size_t{1} << 20;
 
 bool ReadCurveFile(CHROMOSOME& chro, const std::string& path) {
   platform::LineReader reader;
-  if (!reader.Open(path, kCurveLineLength)) {
-    LogMessage(platform::WithReadFailure(
-                   "  No existing curve file '" + path + "' found; or is it open in Excel?",
-                   reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, path, kCurveLineLength,
+                      "  No existing curve file '" + path + "' found; or is it open in Excel?"))
     return false;
-  }
   LogMessage("  Reading curve file '" + path + "'...");
   UnitNameIndex names(Layout);
   JobProgress& progress = Progress();

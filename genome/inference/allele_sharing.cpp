@@ -14,6 +14,7 @@
 #include "engine/services/log_channel.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/inference/hmm.hpp"
+#include "genome/inference/marker_spacing.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/info/snp_info.hpp"
@@ -171,18 +172,15 @@ bool CHROMOSOME::InferAlleleSharing() {
     for (int first = 0; first < static_cast<int>(list.size()); first += stretchLength) {
       const int length = std::min(stretchLength, static_cast<int>(list.size()) - first);
       if (!hmm->Init(kSharingStates, kSharingSymbols, length, false)) return false;
-      float previous = 0;
+      MarkerSpacing spacing;
       for (int t = 0; t < length; ++t) {
         const PositionEntry& entry = list[static_cast<std::size_t>(first + t)];
         const int unit = entry.index;
         if (unit < 0 || unit >= unitCount) return false;
         hmm->marker[t] = unit;
         hmm->emissionRow[t] = static_cast<std::int16_t>(AlleleSharingRow(GetAlleleFrequency(unit)));
-        float position = entry.pos * 1e-6f;
-        // A missing or backward position takes the one before.
-        if (position < 0 || position < previous) position = previous;
-        if (t > 0) hmm->SetDistance(t - 1, position - previous);
-        previous = position;
+        const float step = spacing.StepTo(entry.pos);
+        if (t > 0) hmm->SetDistance(t - 1, step);
         if (allPairs)
           for (int s = 0; s < samples; ++s) inferred.Row(s)[unit] = 0;
       }

@@ -16,6 +16,7 @@
 #include "engine/services/log_channel.hpp"
 #include "genome/inference/copy_number_viterbi.hpp"
 #include "genome/inference/hmm.hpp"
+#include "genome/inference/marker_spacing.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_info.hpp"
 
@@ -186,7 +187,7 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
   const float* seconds = parentSpecific ? secondSignal.Row(sample) : nullptr;
   const float* reference = paired ? signal.Row(run.referenceSample) : nullptr;
   float* out = inferred.Row(sample);
-  int inconsistent = 0;
+  MarkerSpacing spacing;
   int unusable = 0;
   int ordinal = 0;
   std::vector<float> distance(static_cast<std::size_t>(stretchLength));
@@ -219,7 +220,7 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
     for (int first = 0; first < markers; first += stretchLength, ++ordinal) {
       const int length = std::min(stretchLength, markers - first);
       if (!hmm->Init(states, 2, length, true)) return false;
-      float previous = 0;
+      spacing.Restart();
       for (int t = 0; t < length; ++t) {
         const int u = list[static_cast<std::size_t>(first + t)].index;
         hmm->marker[t] = u;
@@ -240,13 +241,8 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
         const float bp = u < static_cast<int>(genome.Unit.size())
                              ? genome.Unit[static_cast<std::size_t>(u)].pos
                              : -1.0f;
-        float position = bp * 1e-6f;
-        if (bp < 0 || position < previous) {
-          ++inconsistent;
-          position = previous;
-        }
-        if (t > 0) distance[static_cast<std::size_t>(t - 1)] = position - previous;
-        previous = position;
+        const float step = spacing.StepTo(bp);
+        if (t > 0) distance[static_cast<std::size_t>(t - 1)] = step;
       }
       ViterbiByChange(*hmm, StretchCosts(*hmm, ordinal, distance));
       for (int t = 0; t < length; ++t) {
@@ -262,8 +258,8 @@ bool CHROMOSOME::InferCopyNumber(int sample, const CopyNumberRun& run) {
       if (progress.Stopped()) return false;
     }
   }
-  if (inconsistent > 0)
-    LogMessage(MessageBuffer(kDistanceMissingMessage, inconsistent), 0, kLogRed);
+  if (spacing.Inconsistent() > 0)
+    LogMessage(MessageBuffer(kDistanceMissingMessage, spacing.Inconsistent()), 0, kLogRed);
   if (unusable > 0)
     LogMessage(MessageBuffer(kCopyReferenceUnusableMessage, unusable, sample), 0, kLogRed);
   return true;

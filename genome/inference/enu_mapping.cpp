@@ -14,6 +14,7 @@
 #include "engine/services/log_channel.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/inference/hmm.hpp"
+#include "genome/inference/marker_spacing.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_info.hpp"
 
@@ -128,7 +129,7 @@ bool CHROMOSOME::InferEnu() {
 
   JobProgress& progress = Progress();
   long genotyped = 0;
-  int inconsistent = 0;
+  MarkerSpacing spacing;
   for (int c = 0; c < std::min(genome_info.NumChro, MAX_CHRO_NUM); ++c) {
     const auto& list = genome_info.posList[static_cast<std::size_t>(c)];
     const int markers = static_cast<int>(list.size());
@@ -140,19 +141,14 @@ bool CHROMOSOME::InferEnu() {
     for (int first = 0; first < markers; first += MAX_SEQ_LEN) {
       const int length = std::min(MAX_SEQ_LEN, markers - first);
       if (!hmm->Init(kEnuStates, kEnuSymbols, length, false)) return false;
-      float previous = 0;
+      spacing.Restart();
       int usable = 0;
       for (int t = 0; t < length; ++t) {
         const PositionEntry& entry = list[static_cast<std::size_t>(first + t)];
         hmm->marker[t] = entry.index >= 0 && entry.index < unitCount ? entry.index : -1;
         usable += hmm->marker[t] >= 0 ? 1 : 0;
-        float mb = entry.pos < 0 ? -1 : entry.pos * 1e-6f;
-        if (mb < 0 || mb < previous) {
-          ++inconsistent;
-          mb = previous;
-        }
-        if (t > 0) hmm->SetDistance(t - 1, mb - previous);
-        previous = mb;
+        const float step = spacing.StepTo(entry.pos);
+        if (t > 0) hmm->SetDistance(t - 1, step);
       }
       if (usable == 0) continue;
       for (const Offspring& child : offspring) {
@@ -191,7 +187,8 @@ bool CHROMOSOME::InferEnu() {
       }
     }
   }
-  if (inconsistent > 0) LogMessage(MessageBuffer(kDistanceMissingMessage, inconsistent));
+  if (spacing.Inconsistent() > 0)
+    LogMessage(MessageBuffer(kDistanceMissingMessage, spacing.Inconsistent()));
   if (genotyped == 0) {
     LogMessage(kEnuNoCallsMessage, 0, kLogRed);
     return false;

@@ -12,6 +12,7 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genome/inference/hmm.hpp"
+#include "genome/inference/marker_spacing.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/info/reference_genotypes.hpp"
@@ -292,7 +293,7 @@ bool CHROMOSOME::InferLohCall(const LohRun& run) {
   LogMessage(kLohChromosomeMessage);
   JobProgress& progress = Progress();
   TimedProgress shown;
-  int inconsistent = 0;
+  MarkerSpacing spacing;
   for (int c = 0; c < info.NumChro; ++c) {
     const auto& list = info.posList[static_cast<std::size_t>(c)];
     const int markers = static_cast<int>(list.size());
@@ -300,7 +301,7 @@ bool CHROMOSOME::InferLohCall(const LohRun& run) {
     for (int first = 0; first < markers; first += s.hmmLength) {
       const int length = std::min(s.hmmLength, markers - first);
       if (!hmm->Init(4, kLohSymbols, length, false)) return false;
-      float previous = 0;
+      spacing.Restart();
       bool markerRates = false;
       for (int t = 0; t < length; ++t) {
         const PositionEntry& entry = list[static_cast<std::size_t>(first + t)];
@@ -308,13 +309,8 @@ bool CHROMOSOME::InferLohCall(const LohRun& run) {
         if (entry.index >= 0 && entry.index < hmm->unitCount)
           markerRates =
               markerRates || info.Unit[static_cast<std::size_t>(entry.index)].rate[0] != -1;
-        float mb = entry.pos < 0 ? -1 : entry.pos * 1e-6f;
-        if (mb < 0 || mb < previous) {
-          ++inconsistent;
-          mb = previous;
-        }
-        if (t > 0) hmm->SetDistance(t - 1, mb - previous);
-        previous = mb;
+        const float step = spacing.StepTo(entry.pos);
+        if (t > 0) hmm->SetDistance(t - 1, step);
       }
       for (std::size_t g = 0; g < run.groups.size(); ++g) {
         const LohGroup& group = run.groups[g];
@@ -344,8 +340,8 @@ bool CHROMOSOME::InferLohCall(const LohRun& run) {
       }
     }
   }
-  if (inconsistent > 0)
-    LogMessage(MessageBuffer(kDistanceMissingMessage, inconsistent), 0, kLogRed);
+  if (spacing.Inconsistent() > 0)
+    LogMessage(MessageBuffer(kDistanceMissingMessage, spacing.Inconsistent()), 0, kLogRed);
   for (std::size_t g = 0; g < run.groups.size() && g < abnormalPrior.size(); ++g) {
     const LohGroup& group = run.groups[g];
     double sum = 0;

@@ -12,6 +12,7 @@
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/job_progress.hpp"
+#include "engine/services/logged_open.hpp"
 #include "genes/info/gene_info.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_text.hpp"
@@ -157,11 +158,9 @@ bool GENOME_INFO::ReadGenomeInfoFile(const std::string& path) {
   }
 
   platform::LineReader reader;
-  if (!reader.Open(path, kGenomeInfoLineLength)) {
-    LogRed(platform::WithReadFailure("  Reading genome information file '" + path + "' failed\n",
-                                     reader.OpenFailure()));
+  if (!OpenLinesOrLog(reader, path, kGenomeInfoLineLength,
+                      "  Reading genome information file '" + path + "' failed\n"))
     return false;
-  }
   LogMessage("  Reading genome information file '" + path + "'...");
   std::string_view header;
   if (reader.Next(header) == platform::LineStatus::kEnd) header = {};

@@ -8,6 +8,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "platform/line_reader.hpp"
 
@@ -76,12 +77,9 @@ bool REFERENCE_GENOTYPES::ReadRefGenotypeFile(const char* path) {
   const RaisedWhenIdle running;
   loaded = 0;
   platform::LineReader reader;
-  if (!reader.Open(path, kRefGenotypeLineLength)) {
-    LogMessage(platform::WithReadFailure(MessageBuffer(kRefGenotypeOpenFailedMessage, path),
-                                         reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, path, kRefGenotypeLineLength,
+                      MessageBuffer(kRefGenotypeOpenFailedMessage, path)))
     return false;
-  }
   LogMessage(MessageBuffer(kRefGenotypeReadingMessage, path));
   Clear();
 

@@ -10,6 +10,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/services/job_progress.hpp"
+#include "engine/services/logged_open.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_info.hpp"
@@ -39,12 +40,9 @@ bool ReadSnpInfoFile(const std::string& path) {
   snp_info_table.Clear();
   if (IsNone(path)) return false;
   platform::LineReader reader;
-  if (!reader.Open(path, kSnpInfoLineLength)) {
-    LogMessage(platform::WithReadFailure("  Reading SNP information file '" + path + "' failed\n",
-                                         reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, path, kSnpInfoLineLength,
+                      "  Reading SNP information file '" + path + "' failed\n"))
     return false;
-  }
   LogMessage("  Reading SNP information file '" + path + "'...");
   std::string_view header;
   if (reader.Next(header) == platform::LineStatus::kEnd) header = {};

@@ -11,6 +11,7 @@
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/files/chromosome_files.hpp"
 #include "genome/info/genome_info.hpp"
@@ -123,12 +124,9 @@ std::vector<std::string> MerlinArguments(const std::string& program, const Merli
 
 bool ReadMerlinResult(const std::string& path, CHROMOSOME& chro, const std::vector<int>& markers) {
   platform::LineReader reader;
-  if (!reader.Open(path, kResultLineLength)) {
-    LogMessage(platform::WithReadFailure("    Reading MERLIN result file '" + path + "' failed",
-                                         reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, path, kResultLineLength,
+                      "    Reading MERLIN result file '" + path + "' failed"))
     return false;
-  }
   std::string_view line;
   for (;;) {
     const platform::LineStatus status = reader.Next(line);

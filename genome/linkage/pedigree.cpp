@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/readable_file.hpp"
 
@@ -36,12 +37,9 @@ bool ParseInt(const std::string& text, int* value) {
 
 bool Pedigree::Read(const std::string& path, const ArrayLookup& lookup) {
   platform::LineReader reader;
-  if (!reader.Open(path, kMaxPedigreeLine)) {
-    LogMessage(platform::WithReadFailure("  Reading pedigree file '" + path + "' failed",
-                                         reader.OpenFailure()),
-               0, kLogRed);
+  if (!OpenLinesOrLog(reader, path, kMaxPedigreeLine,
+                      "  Reading pedigree file '" + path + "' failed"))
     return false;
-  }
   LogMessage("  Reading pedigree file '" + path + "'...");
   return ReadLines(reader, lookup);
 }

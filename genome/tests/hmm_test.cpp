@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/testing/captured_log.hpp"
+#include "genome/inference/marker_spacing.hpp"
 #include "tools/synth/genome_chain.hpp"
 
 namespace {
@@ -277,6 +278,29 @@ TEST(HmmTest, AShorterStretchReusesTheTablesAndGetsTheAnswerOfAFreshModel) {
     }
     EXPECT_NEAR(used->x[t], expected, 1e-5);
     EXPECT_EQ(used->x[t], fresh->x[t]);
+  }
+}
+
+// Distances in Mb between neighbours, a missing or backward position held at the one
+// before (never a negative distance) and counted over every stretch.
+TEST(HmmTest, MarkerSpacingHoldsMissingAndBackwardPositionsAndCountsThem) {
+  struct Stretch {
+    std::vector<float> basePairs;
+    std::vector<float> steps;
+  };
+  const std::vector<Stretch> stretches = {
+      {{1e6f, 3e6f, -1, 2.5e6f, 4e6f, 4e6f}, {1, 2, 0, 0, 1, 0}},
+      {{5e6f, 5.25e6f}, {5, 0.25f}},
+      {{-3, 2e6f}, {0, 2}},
+  };
+  const int counts[] = {2, 2, 3};
+  MarkerSpacing spacing;
+  for (std::size_t k = 0; k < stretches.size(); ++k) {
+    spacing.Restart();
+    for (std::size_t t = 0; t < stretches[k].basePairs.size(); ++t)
+      EXPECT_NEAR(spacing.StepTo(stretches[k].basePairs[t]), stretches[k].steps[t], 1e-6)
+          << "stretch " << k << ", marker " << t;
+    EXPECT_EQ(spacing.Inconsistent(), counts[k]) << "after stretch " << k;
   }
 }
 

@@ -22,14 +22,10 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
   const dbtools::GluedOptions options =
       dbtools::ParseGluedOptions(dbtools::ArgumentWords(argc, argv));
-  const auto value = [&](char letter) {
-    const auto found = options.values.find(letter);
-    return found == options.values.end() ? std::string() : found->second;
-  };
   const std::string unknown = dbtools::UnknownGluedOption(options, "ctrfSUP");
   if (!unknown.empty()) std::printf("bcp: unknown option %s\n", unknown.c_str());
   if (!unknown.empty() || options.positional.size() != 3 || options.positional[1] != "in" ||
-      (options.values.count('c') == 0) == (options.values.count('f') == 0)) {
+      options.Has('c') == options.Has('f')) {
     std::fputs(
         "usage: bcp database..table in file (-c [-tfield] [-rrow] | -fformat) "
         "-Sserver -Ulogin -Ppassword\n",
@@ -40,27 +36,19 @@ int main(int argc, char** argv) {
   const std::size_t dots = target.find("..");
   if (dots == std::string::npos) return Fail("database..table expected, found " + target);
 
-  dbtools::ToolConnection connection;
-  connection.server = value('S');
-  connection.user = value('U');
-  connection.password = value('P');
-  connection.database = target.substr(0, dots);
   const std::string table = target.substr(dots + 2);
-  std::string error;
   const std::unique_ptr<dbtools::ToolSession> session =
-      dbtools::ToolSession::Connect(connection, error);
-  if (!session) {
-    std::printf("Login failed for user '%s': %s\n", connection.user.c_str(), error.c_str());
-    return 1;
-  }
+      dbtools::ConnectGluedLogin(options, target.substr(0, dots));
+  if (!session) return 1;
+  std::string error;
   sqlite3* db = session->Connection().Handle();
   const std::optional<std::vector<std::string>> columns = dbtools::TableColumns(db, table, error);
   if (!columns) return Fail(error);
 
   std::vector<dbtools::BulkField> fields;
-  if (options.values.count('f') != 0) {
+  if (options.Has('f')) {
     std::string format;
-    if (!dbtools::ReadToolFile(value('f'), dbtools::kMaxScriptBytes, format, error))
+    if (!dbtools::ReadToolFile(options.Value('f'), dbtools::kMaxScriptBytes, format, error))
       return Fail(error);
     std::optional<std::vector<dbtools::BulkField>> parsed = dbtools::ParseFormatFile(format, error);
     if (!parsed) return Fail(error);
@@ -71,9 +59,9 @@ int main(int argc, char** argv) {
                     std::to_string(columns->size()));
   } else {
     const std::optional<std::string> fieldEnd =
-        dbtools::DecodeTerminator(options.values.count('t') != 0 ? value('t') : "\\t");
+        dbtools::DecodeTerminator(options.Has('t') ? options.Value('t') : "\\t");
     const std::optional<std::string> rowEnd =
-        dbtools::DecodeTerminator(options.values.count('r') != 0 ? value('r') : "\\n");
+        dbtools::DecodeTerminator(options.Has('r') ? options.Value('r') : "\\n");
     if (!fieldEnd || !rowEnd) return Fail("terminator can't be read");
     for (std::size_t i = 0; i < columns->size(); ++i)
       fields.push_back({i + 1 < columns->size() ? *fieldEnd : *rowEnd, 0, static_cast<int>(i + 1)});

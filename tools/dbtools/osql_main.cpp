@@ -37,43 +37,31 @@ bool RunBatch(ToolSession& session, const std::string& batch, std::string& out) 
 int main(int argc, char** argv) {
   const dbtools::GluedOptions options =
       dbtools::ParseGluedOptions(dbtools::ArgumentWords(argc, argv));
-  const auto value = [&](char letter) {
-    const auto found = options.values.find(letter);
-    return found == options.values.end() ? std::string() : found->second;
-  };
   // -w (line width) and -n (no numbering) change nothing of the output here.
   const std::string unknown = dbtools::UnknownGluedOption(options, "SUPdiQwn");
   if (!unknown.empty()) std::printf("osql: unknown option %s\n", unknown.c_str());
-  if (!unknown.empty() || !options.positional.empty() ||
-      (options.values.count('i') == 0 && options.values.count('Q') == 0)) {
+  if (!unknown.empty() || !options.positional.empty() || (!options.Has('i') && !options.Has('Q'))) {
     std::fputs(
         "usage: osql -Sserver -Ulogin -Ppassword -ddatabase (-iscript | -Qquery) [-wwidth] "
         "[-n]\n",
         stdout);
     return 2;
   }
-  dbtools::ToolConnection connection;
-  connection.server = value('S');
-  connection.user = value('U');
-  connection.password = value('P');
-  connection.database = value('d');
+  const std::unique_ptr<ToolSession> session =
+      dbtools::ConnectGluedLogin(options, options.Value('d'));
+  if (!session) return 1;
   std::string error;
-  const std::unique_ptr<ToolSession> session = ToolSession::Connect(connection, error);
-  if (!session) {
-    std::printf("Login failed for user '%s': %s\n", connection.user.c_str(), error.c_str());
-    return 1;
-  }
 
   std::vector<std::string> batches;
-  if (options.values.count('i') != 0) {
+  if (options.Has('i')) {
     std::string script;
-    if (!dbtools::ReadToolFile(value('i'), dbtools::kMaxScriptBytes, script, error)) {
+    if (!dbtools::ReadToolFile(options.Value('i'), dbtools::kMaxScriptBytes, script, error)) {
       std::printf("Error: %s\n", error.c_str());
       return 1;
     }
     batches = dbtools::SplitBatches(script);
   } else {
-    batches.push_back(value('Q'));
+    batches.push_back(options.Value('Q'));
   }
   bool failed = false;
   for (const std::string& batch : batches) {

@@ -1,6 +1,8 @@
 #include "tools/dbtools/sql_text.hpp"
 
 #include <cctype>
+#include <string>
+#include <utility>
 
 #include "installer/framework/text_functions.hpp"
 
@@ -41,6 +43,27 @@ std::size_t SkipQuotedOrComment(std::string_view text, std::size_t i) {
     return end == std::string_view::npos ? text.size() : end + 2;
   }
   return i;
+}
+
+// The next word from i on outside strings and comments, upper-cased, with i moved past it;
+// empty at the end. With namesAreWords, the words inside [bracketed] and "double-quoted"
+// names count too.
+std::string NextWord(std::string_view text, std::size_t& i, bool namesAreWords) {
+  while (i < text.size()) {
+    const std::size_t skipped = SkipQuotedOrComment(text, i);
+    if (skipped != i && !(namesAreWords && (text[i] == '[' || text[i] == '"'))) {
+      i = skipped;
+      continue;
+    }
+    if (!IsWordChar(text[i])) {
+      ++i;
+      continue;
+    }
+    const std::size_t begin = i;
+    while (i < text.size() && IsWordChar(text[i])) ++i;
+    return quellbrook::UpperText(text.substr(begin, i - begin));
+  }
+  return {};
 }
 
 }  // namespace
@@ -89,19 +112,10 @@ std::vector<std::string> SplitStatements(std::string_view text) {
 std::vector<std::string> LeadingWords(std::string_view text, std::size_t count) {
   std::vector<std::string> words;
   std::size_t i = 0;
-  while (i < text.size() && words.size() < count) {
-    const std::size_t skipped = SkipQuotedOrComment(text, i);
-    if (skipped != i && text[i] != '[' && text[i] != '"') {
-      i = skipped;
-      continue;
-    }
-    if (!IsWordChar(text[i])) {
-      ++i;
-      continue;
-    }
-    const std::size_t begin = i;
-    while (i < text.size() && IsWordChar(text[i])) ++i;
-    words.push_back(quellbrook::UpperText(text.substr(begin, i - begin)));
+  while (words.size() < count) {
+    std::string word = NextWord(text, i, true);
+    if (word.empty()) break;
+    words.push_back(std::move(word));
   }
   return words;
 }
@@ -109,21 +123,11 @@ std::vector<std::string> LeadingWords(std::string_view text, std::size_t count) 
 std::size_t FindWord(std::string_view text, std::string_view word) {
   const std::string wanted = quellbrook::UpperText(word);
   std::size_t i = 0;
-  while (i < text.size()) {
-    const std::size_t skipped = SkipQuotedOrComment(text, i);
-    if (skipped != i) {
-      i = skipped;
-      continue;
-    }
-    if (!IsWordChar(text[i])) {
-      ++i;
-      continue;
-    }
-    const std::size_t begin = i;
-    while (i < text.size() && IsWordChar(text[i])) ++i;
-    if (quellbrook::UpperText(text.substr(begin, i - begin)) == wanted) return i;
+  for (;;) {
+    const std::string found = NextWord(text, i, false);
+    if (found.empty()) return std::string_view::npos;
+    if (found == wanted) return i;
   }
-  return std::string_view::npos;
 }
 
 }  // namespace dbtools

@@ -20,6 +20,13 @@ inline constexpr std::size_t kMaxLoadFileBytes = std::size_t{512} << 20;
 struct GluedOptions {
   std::map<char, std::string> values;   // by option letter; a later one wins
   std::vector<std::string> positional;  // words that are not options, in order
+
+  bool Has(char letter) const { return values.count(letter) != 0; }
+  // The letter's value; empty when the option is not given.
+  std::string Value(char letter) const {
+    const auto found = values.find(letter);
+    return found == values.end() ? std::string() : found->second;
+  }
 };
 GluedOptions ParseGluedOptions(const std::vector<std::string>& words);
 // The first option whose letter is not among `known`, as written ("-Z"); empty when every

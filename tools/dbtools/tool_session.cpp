@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "installer/framework/connection_text.hpp"
@@ -44,6 +45,19 @@ std::string BlockInside(std::string_view block) {
   }
   if (end != std::string::npos) inside.resize(end);
   return inside;
+}
+
+// sql prepared on db with the procedure's name bound to ?1; nullptr, with the database's
+// error, when it cannot be prepared.
+sqlite3_stmt* PrepareForName(sqlite3* db, const std::string& sql, std::string_view name,
+                             std::string& error) {
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    error = sqlite3_errmsg(db);
+    return nullptr;
+  }
+  sqlite3_bind_text(statement, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  return statement;
 }
 
 }  // namespace
@@ -174,12 +188,8 @@ bool ToolSession::CreateProcedure(std::string_view statement, bool replace, std:
   const std::string table = quellbrook::kProceduresTable;
   const std::string sql = std::string(replace ? "INSERT OR REPLACE" : "INSERT") + " INTO " + table +
                           " (name, body) VALUES (?1, ?2)";
-  sqlite3_stmt* insert = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &insert, nullptr) != SQLITE_OK) {
-    error = sqlite3_errmsg(db);
-    return false;
-  }
-  sqlite3_bind_text(insert, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_stmt* insert = PrepareForName(db, sql, name, error);
+  if (insert == nullptr) return false;
   sqlite3_bind_text(insert, 2, body.c_str(), -1, SQLITE_TRANSIENT);
   const int step = sqlite3_step(insert);
   sqlite3_finalize(insert);
@@ -193,12 +203,8 @@ bool ToolSession::DropProcedure(std::string_view name, std::string& error) {
   sqlite3* db = mConnection->Handle();
   const std::string sql =
       std::string("DELETE FROM ") + quellbrook::kProceduresTable + " WHERE name = ?1";
-  sqlite3_stmt* remove = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &remove, nullptr) != SQLITE_OK) {
-    error = sqlite3_errmsg(db);
-    return false;
-  }
-  sqlite3_bind_text(remove, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  sqlite3_stmt* remove = PrepareForName(db, sql, name, error);
+  if (remove == nullptr) return false;
   const int step = sqlite3_step(remove);
   sqlite3_finalize(remove);
   if (step != SQLITE_DONE) {
@@ -219,12 +225,8 @@ bool ToolSession::CallProcedure(std::string_view name, std::string& out, std::st
   sqlite3* db = mConnection->Handle();
   const std::string sql =
       std::string("SELECT body FROM ") + quellbrook::kProceduresTable + " WHERE name = ?1";
-  sqlite3_stmt* select = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &select, nullptr) != SQLITE_OK) {
-    error = sqlite3_errmsg(db);
-    return false;
-  }
-  sqlite3_bind_text(select, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  sqlite3_stmt* select = PrepareForName(db, sql, name, error);
+  if (select == nullptr) return false;
   std::string body;
   const bool found = sqlite3_step(select) == SQLITE_ROW;
   if (found) body = reinterpret_cast<const char*>(sqlite3_column_text(select, 0));
@@ -301,6 +303,20 @@ bool ToolSession::RunPlain(std::string_view statement, std::string& out, std::st
   if (hasRows || changes)
     out += "(" + std::to_string(rows) + (rows == 1 ? " row affected)\n" : " rows affected)\n");
   return true;
+}
+
+std::unique_ptr<ToolSession> ConnectGluedLogin(const GluedOptions& options,
+                                               const std::string& database) {
+  ToolConnection connection;
+  connection.server = options.Value('S');
+  connection.user = options.Value('U');
+  connection.password = options.Value('P');
+  connection.database = database;
+  std::string error;
+  std::unique_ptr<ToolSession> session = ToolSession::Connect(connection, error);
+  if (!session)
+    std::printf("Login failed for user '%s': %s\n", connection.user.c_str(), error.c_str());
+  return session;
 }
 
 }  // namespace dbtools

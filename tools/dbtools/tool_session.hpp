@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "installer/framework/db_connection.hpp"
+#include "tools/dbtools/tool_arguments.hpp"
 
 namespace dbtools {
 
@@ -64,5 +65,10 @@ class ToolSession {
   bool mAbortOnError = false;  // SET XACT_ABORT
   int mPassedErrors = 0;
 };
+
+// SQL Server's tools: the session of the login in -S, -U and -P to database; nullptr, with
+// the tools' "Login failed" line printed, when it cannot be opened.
+std::unique_ptr<ToolSession> ConnectGluedLogin(const GluedOptions& options,
+                                               const std::string& database);
 
 }  // namespace dbtools

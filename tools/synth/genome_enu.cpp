@@ -4,22 +4,15 @@
 #include <cmath>
 
 #include "tools/synth/random.hpp"
+#include "tools/synth/reported_call.hpp"
 
 namespace synth {
 
 namespace {
 
-constexpr int kNoCall = 3;
-
 // The chance that an allele origin is drawn anew between markers d Mb apart.
 double Redraw(double d) {
   return 1 - std::exp(-0.02 * d);
-}
-
-int Called(int genotype, const EnuPlan& plan, SynthRandom& random) {
-  if (random.Uniform() < plan.noCallRate) return kNoCall;
-  if (random.Uniform() < plan.errorRate) return (genotype + random.Between(1, 2)) % 3;
-  return genotype;
 }
 
 }  // namespace
@@ -71,7 +64,8 @@ EnuCross DrawEnuCross(const EnuPlan& plan) {
   for (std::size_t s = 0; s < sampleCount; ++s) {
     std::vector<int> called;
     called.reserve(static_cast<std::size_t>(markers));
-    for (const int g : cross.genotype[s]) called.push_back(Called(g, plan, random));
+    for (const int g : cross.genotype[s])
+      called.push_back(ReportedCall(g, plan.noCallRate, plan.errorRate, random));
     cross.calls.push_back(std::move(called));
   }
   return cross;

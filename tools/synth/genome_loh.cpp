@@ -1,19 +1,13 @@
 #include "tools/synth/genome_loh.hpp"
 
 #include "tools/synth/random.hpp"
+#include "tools/synth/reported_call.hpp"
 
 namespace synth {
 
 namespace {
 
-constexpr int kAA = 0, kBB = 1, kAB = 2, kNoCall = 3;
-
-// What the array reports for a genotype: sometimes nothing, sometimes another genotype.
-int Observe(int genotype, const LohPlan& plan, SynthRandom& random) {
-  if (random.Uniform() < plan.noCallRate) return kNoCall;
-  if (random.Uniform() < plan.errorRate) return (genotype + random.Between(1, 2)) % 3;
-  return genotype;
-}
+constexpr int kAA = 0, kBB = 1, kAB = 2;
 
 }  // namespace
 
@@ -33,8 +27,8 @@ LohCalls DrawLohCalls(const LohPlan& plan) {
     // A lost stretch keeps one allele of a heterozygous marker.
     const int tumourGenotype =
         calls.lost[t] && genotype == kAB ? random.Between(kAA, kBB) : genotype;
-    calls.normal.push_back(Observe(genotype, plan, random));
-    calls.tumour.push_back(Observe(tumourGenotype, plan, random));
+    calls.normal.push_back(ReportedCall(genotype, plan.noCallRate, plan.errorRate, random));
+    calls.tumour.push_back(ReportedCall(tumourGenotype, plan.noCallRate, plan.errorRate, random));
   }
   return calls;
 }

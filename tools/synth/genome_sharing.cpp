@@ -3,22 +3,14 @@
 #include <algorithm>
 
 #include "tools/synth/random.hpp"
+#include "tools/synth/reported_call.hpp"
 
 namespace synth {
 
 namespace {
 
-constexpr int kNoCall = 3;
-
 int Genotype(int first, int second) {
   return first == second ? first : 2;
-}
-
-// A call as the array reports it: sometimes missing, sometimes another genotype.
-int Called(int genotype, const SharingPlan& plan, SynthRandom& random) {
-  if (random.Uniform() < plan.noCallRate) return kNoCall;
-  if (random.Uniform() < plan.errorRate) return (genotype + random.Between(1, 2)) % 3;
-  return genotype;
 }
 
 }  // namespace
@@ -42,8 +34,10 @@ SharingPair DrawSharingPair(const SharingPlan& plan) {
     const int paternal = shared == 0 ? haplotype[1] : haplotype[0];
     const int maternal = shared == 2 ? haplotype[2] : haplotype[3];
     pair.frequency.push_back(static_cast<float>(p));
-    pair.first.push_back(Called(Genotype(haplotype[0], haplotype[2]), plan, random));
-    pair.second.push_back(Called(Genotype(paternal, maternal), plan, random));
+    pair.first.push_back(ReportedCall(Genotype(haplotype[0], haplotype[2]), plan.noCallRate,
+                                      plan.errorRate, random));
+    pair.second.push_back(
+        ReportedCall(Genotype(paternal, maternal), plan.noCallRate, plan.errorRate, random));
     pair.shared.push_back(shared);
   }
   return pair;

@@ -4,10 +4,9 @@
 
 #include "engine/base/value_triple.hpp"
 #include "engine/chip/cdf_layout.hpp"
-#include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
-#include "engine/group/sample_grouping.hpp"
 #include "tools/synth/genome_files.hpp"
+#include "tools/synth/modelled_group.hpp"
 #include "tools/synth/random.hpp"
 
 namespace synth {
@@ -105,12 +104,7 @@ SnpGroupTruth MakeSnpGroup(const SnpGroupPlan& plan) {
 
 void InstallSnpGroup(const SnpGroupTruth& truth) {
   const int n = truth.MarkerCount();
-  Layout = CDF_LAYOUT{};
-  Layout.units.resize(static_cast<std::size_t>(n));
-  for (int u = 0; u < n; ++u)
-    Layout.units[static_cast<std::size_t>(u)].SetName(
-        truth.markerNames[static_cast<std::size_t>(u)]);
-  Layout.unitCount = n;
+  UseUnitNames(truth.markerNames);
   ArrayType = truth.expression ? 0 : 1;
 
   Group& group = TheGroup();
@@ -127,12 +121,7 @@ void InstallSnpGroup(const SnpGroupTruth& truth) {
     slot.calls = array.calls;
     if (!group.CountArray()) break;
   }
-  group.HasStdErrors = true;
-  group.HasCalls = true;
-  group.Modelled = true;
-  SampleGrouping.SetDefaultGrouping();
-  GeneList = GENE_LIST{};
-  ListAllUnits();
+  FinishModelledGroup(true);
 }
 
 std::string SnpGroupArrayListText(const SnpGroupTruth& truth) {

@@ -5,10 +5,8 @@
 
 #include "engine/base/missing_value.hpp"
 #include "engine/base/value_triple.hpp"
-#include "engine/chip/cdf_layout.hpp"
-#include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
-#include "engine/group/sample_grouping.hpp"
+#include "tools/synth/modelled_group.hpp"
 #include "tools/synth/random.hpp"
 
 namespace synth {
@@ -55,11 +53,7 @@ PlantedClusterTruth MakePlantedClusters(const PlantedClusterOptions& options) {
 }
 
 void InstallPlantedClusterGroup(const PlantedClusterTruth& truth) {
-  Layout = CDF_LAYOUT{};
-  Layout.units.resize(truth.geneNames.size());
-  for (std::size_t i = 0; i < truth.geneNames.size(); ++i)
-    Layout.units[i].SetName(truth.geneNames[i]);
-  Layout.unitCount = truth.GeneCount();
+  UseUnitNames(truth.geneNames);
 
   Group& group = TheGroup();
   group.ClearGroup();
@@ -76,12 +70,7 @@ void InstallPlantedClusterGroup(const PlantedClusterTruth& truth) {
     }
     if (!group.CountArray()) break;
   }
-  group.HasStdErrors = true;
-  group.HasCalls = true;
-  group.Modelled = true;
-  SampleGrouping.SetDefaultGrouping();
-  GeneList = GENE_LIST{};
-  ListAllUnits();
+  FinishModelledGroup(true);
 }
 
 PlantedTermTruth MakePlantedTerms(const PlantedClusterTruth& clusters,

@@ -5,10 +5,8 @@
 
 #include "engine/base/missing_value.hpp"
 #include "engine/base/value_triple.hpp"
-#include "engine/chip/cdf_layout.hpp"
-#include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
-#include "engine/group/sample_grouping.hpp"
+#include "tools/synth/modelled_group.hpp"
 #include "tools/synth/random.hpp"
 
 namespace synth {
@@ -68,11 +66,7 @@ TimeCourseTruth MakeTimeCourses(const TimeCourseOptions& options) {
 }
 
 void InstallTimeCourseGroup(const TimeCourseTruth& truth) {
-  Layout = CDF_LAYOUT{};
-  Layout.units.resize(truth.probeSets.size());
-  for (std::size_t i = 0; i < truth.probeSets.size(); ++i)
-    Layout.units[i].SetName(truth.probeSets[i]);
-  Layout.unitCount = truth.GeneCount();
+  UseUnitNames(truth.probeSets);
 
   Group& group = TheGroup();
   group.ClearGroup();
@@ -90,16 +84,12 @@ void InstallTimeCourseGroup(const TimeCourseTruth& truth) {
     }
     if (!group.CountArray()) break;
   }
-  group.HasCalls = true;
-  group.Modelled = true;
   GroupSettings& settings = group.Settings();
   settings.ALLOW_MISSING = 1;
   settings.ARRAY_LIST_FILE = "";
   settings.USE_STD_SEP = 0;
   settings.CONSIDER_ERROR = 0;
-  SampleGrouping.SetDefaultGrouping();
-  GeneList = GENE_LIST{};
-  ListAllUnits();
+  FinishModelledGroup(false);
 }
 
 std::string TimeCourseGeneListText(const TimeCourseTruth& truth) {

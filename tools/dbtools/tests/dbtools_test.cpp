@@ -28,6 +28,10 @@ TEST(SqlText, BatchesEndAtGoLinesAndStatementsAtSemicolonsOutsideQuotes) {
             (Strings{"CREATE", "OR", "REPLACE", "PROCEDURE", "DBO.P_1"}));
   EXPECT_EQ(FindWord("CREATE PROC p AS SELECT 'AS'", "as"), 16U);
   EXPECT_EQ(FindWord("SELECT 'AS' FROM t", "AS"), std::string::npos);
+  // Names in brackets or double quotes are words to the leading words, not to a search.
+  EXPECT_EQ(LeadingWords("[Go] \"on\" 'no' x", 3), (Strings{"GO", "ON", "X"}));
+  EXPECT_EQ(FindWord("[Go] \"on\" go", "go"), 12U);
+  EXPECT_EQ(FindWord("[Go] \"on\"", "on"), std::string::npos);
 }
 
 TEST(SqlPlusScript, BlocksEndOnlyAtSlashLinesAndCommandsStandAlone) {
@@ -138,6 +142,12 @@ TEST(ToolArguments, LoginWordsOptionsAndTerminators) {
   EXPECT_EQ(options.positional, (Strings{"TEMPDB..T", "in"}));
   EXPECT_EQ(options.values.at('P'), "");
   EXPECT_EQ(options.values.at('U'), "sa");
+  // A bare option is given with an empty value, which an absent one is not.
+  EXPECT_TRUE(options.Has('P'));
+  EXPECT_FALSE(options.Has('S'));
+  EXPECT_EQ(options.Value('P'), "");
+  EXPECT_EQ(options.Value('S'), "");
+  EXPECT_EQ(options.Value('t'), ";");
   EXPECT_EQ(KeywordValue({"a", "CONTROL='x y.ctl'"}, "control"), "x y.ctl");
   EXPECT_FALSE(KeywordValue({"data=z"}, "control"));
   EXPECT_EQ(DecodeTerminator("\\r\\n"), "\r\n");
