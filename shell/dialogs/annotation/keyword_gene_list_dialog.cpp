@@ -1,7 +1,6 @@
 // The dialog that makes a gene list file from keywords.
 #include "shell/dialogs/annotation/keyword_gene_list_dialog.hpp"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "shell/dialogs/annotation/term_gene_list_dialog.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
@@ -45,10 +45,7 @@ KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) 
                                std::string(kManualAddress) + "#make-gene-list", this);
   help->setObjectName(ControlName(ids::kHelpLink));
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &KeywordGeneListDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   // Wildcards make poor file names, so the proposed name leaves them out.
   connect(mKeywordEdit, &QLineEdit::textChanged, this, [this](const QString& text) {

@@ -3,7 +3,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +13,7 @@
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/static_link.hpp"
 #include "shell/dialogs/expression/normalize_dialog.hpp"
 #include "shell/resource_ids.hpp"
@@ -75,10 +75,7 @@ NormalizationPlotDialog::NormalizationPlotDialog(QWidget* parent) : QDialog(pare
                                std::string(kManualAddress) + "#normalization-plot", this);
   help->setObjectName(ControlName(ids::kHelpLink));
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  connect(buttons, &QDialogButtonBox::accepted, this, &NormalizationPlotDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   // Values viewed after normalisation are not the ones saved, and saving needs the spline.
   connect(mUseNormalized, &QCheckBox::toggled, this, [this](bool on) {

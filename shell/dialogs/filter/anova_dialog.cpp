@@ -3,7 +3,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +17,7 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/select_factors_dialog.hpp"
 #include "shell/dialogs/common/static_link.hpp"
@@ -89,10 +89,7 @@ AnovaDialog::AnovaDialog(std::function<bool()> hasCurrentGene, QWidget* parent)
       new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#timecourse", this);
   help->setObjectName(ControlName(ids::kHelpLink));
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &AnovaDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   connect(methods, &QButtonGroup::idClicked, this, [this](int id) { mMethod = id; });
   connect(mFactorButton, &QPushButton::clicked, this, [this] {

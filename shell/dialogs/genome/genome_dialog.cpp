@@ -2,7 +2,6 @@
 #include "shell/dialogs/genome/genome_dialog.hpp"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,6 +11,7 @@
 
 #include "engine/group/group_settings.hpp"
 #include "genes/cluster/cluster_engine.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
@@ -58,10 +58,7 @@ GenomeDialog::GenomeDialog(GroupSettings& settings, QWidget* parent)
                                std::string(kManualAddress) + "#genome", this);
   help->setObjectName(ControlName(ids::kHelpLink));
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &GenomeDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   ShowFileName(mGenomeInfo, mGenomeInfoFile, "None");
   ShowFileName(mGeneList, mGeneListFile, "None");

@@ -2,13 +2,13 @@
 #include "shell/dialogs/image/export_image_dialog.hpp"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/image_export_choices.hpp"
@@ -63,10 +63,7 @@ ExportImageDialog::ExportImageDialog(const std::string& fileName, QWidget* paren
       new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#export-image", this);
   help->setObjectName(ControlName(ids::kHelpLink));
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   mMethod->button(ExportToClipboard != 0 ? 1 : 0)->setChecked(true);
   const int chosen = ExportImageFormat >= kImageFormatBmp && ExportImageFormat <= kImageFormatEmf

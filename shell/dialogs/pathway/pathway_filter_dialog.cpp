@@ -2,7 +2,6 @@
 #include "shell/dialogs/pathway/pathway_filter_dialog.hpp"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "engine/group/group.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
@@ -45,10 +45,7 @@ PathwayFilterDialog::PathwayFilterDialog(QWidget* parent) : QDialog(parent) {
       new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#pathway", this);
   help->setObjectName(ControlName(ids::kHelpLink));
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &PathwayFilterDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
   connect(mInputList, &QPushButton::clicked, this,
           [this] { BrowseFileName(mInputList, mInputFile, true, true, "None"); });
 }
