@@ -28,13 +28,7 @@
 
 namespace {
 
-struct CheckText {
-  int id;
-  const char* text;
-  int GroupSettings::*setting;
-};
-
-constexpr CheckText kChecks[] = {
+constexpr SettingChecks::Text kChecks[] = {
     {OptionsModelPage::kSingleOutlier, "Check single outlier",
      &GroupSettings::DETECT_SINGLE_OUTLIER},
     {OptionsModelPage::kArrayOutlier, "Check array outlier", &GroupSettings::DETECT_ARRAY_OUTLIER},
@@ -65,11 +59,7 @@ OptionsModelPage::OptionsModelPage(OptionValues& values, QWidget* parent)
   methods->addWidget(mNormMethod, 1, 1);
   layout->addLayout(methods);
 
-  for (const CheckText& check : kChecks) {
-    QCheckBox* box = OptionCheck(check.text, check.id, this);
-    layout->addWidget(box);
-    mChecks.push_back({box, check.setting});
-  }
+  mChecks.AddAll(kChecks, *layout, this);
 
   auto* excludeRow = new QHBoxLayout;
   mExcludedProbes = OptionEdit(kExcludedProbes, this);
@@ -109,7 +99,7 @@ void OptionsModelPage::OnSetActive() {
   GroupSettings& settings = mValues.settings;
   mModelMethod->setCurrentIndex(settings.MODEL_METHOD);
   mNormMethod->setCurrentIndex(settings.NORM_METHOD);
-  for (const Check& check : mChecks) check.box->setChecked(settings.*check.setting != 0);
+  mChecks.Show(settings);
   ShowInt(mExcludedProbes, mValues.excludedFivePrimeProbes);
   mSeparateAb->setChecked(settings.SEPARATE_AB_SIGNAL != 0);
   mSeparateAb->setEnabled(ArrayType != 0);
@@ -125,7 +115,7 @@ bool OptionsModelPage::OnKillActive() {
   GroupSettings& settings = mValues.settings;
   settings.MODEL_METHOD = ChosenIndex(mModelMethod, settings.MODEL_METHOD);
   settings.NORM_METHOD = ChosenIndex(mNormMethod, settings.NORM_METHOD);
-  for (const Check& check : mChecks) settings.*check.setting = check.box->isChecked() ? 1 : 0;
+  mChecks.Read(settings);
   mValues.excludedFivePrimeProbes = excluded;
   settings.SEPARATE_AB_SIGNAL = mSeparateAb->isChecked() ? 1 : 0;
   settings.PSI_MODE = ChosenIndex(mPsiMode, settings.PSI_MODE);
