@@ -15,6 +15,7 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/static_link.hpp"
 #include "shell/dialogs/group/group_name_box.hpp"
 #include "shell/dialogs/group/open_group_state.hpp"
@@ -23,31 +24,13 @@
 #include "shell/services/text_conversion.hpp"
 #include "shell/services/web_addresses.hpp"
 
-namespace {
-
-constexpr const char* kTableFilter =
-    "Tab-delimited Text Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";
-
-QCheckBox* CheckBox(const char* text, int id, QWidget* parent) {
-  auto* box = new QCheckBox(QString::fromLatin1(text), parent);
-  box->setObjectName(ControlName(id));
-  return box;
-}
-
-}  // namespace
-
 ExtractDataDlg::ExtractDataDlg(OpenGroupState& state, QWidget* parent)
     : PropertyPage(parent), mState(state) {
   setObjectName(ControlName(kPageId));
   mState.ignoreExistingQvf = false;
   auto* layout = new QVBoxLayout(this);
 
-  auto* nameBox = new QGroupBox(QStringLiteral("Group name"), this);
-  auto* nameRow = new QHBoxLayout(nameBox);
-  mGroupName = new GroupNameBox(nameBox, [this] { ShowSettings(); });
-  nameRow->addWidget(mGroupName->Box(), 1);
-  nameRow->addWidget(mGroupName->DeleteButton());
-  layout->addWidget(nameBox);
+  mGroupName = AddGroupNameFrame(*this, *layout, [this] { ShowSettings(); });
 
   auto* dataBox = new QGroupBox(QStringLiteral("Data directory or data file list"), this);
   auto* dataGrid = new QGridLayout(dataBox);
@@ -64,17 +47,17 @@ ExtractDataDlg::ExtractDataDlg(OpenGroupState& state, QWidget* parent)
 
   auto* kindBox = new QGroupBox(QStringLiteral("Data file type"), this);
   auto* kindRow = new QHBoxLayout(kindBox);
-  mReadDat = CheckBox("DAT", kReadDat, kindBox);
-  mReadCel = CheckBox("CEL", kReadCel, kindBox);
-  mReadQvf = CheckBox("QVF(Zelko) ", kReadQvf, kindBox);
+  mReadDat = OptionCheck("DAT", kReadDat, kindBox);
+  mReadCel = OptionCheck("CEL", kReadCel, kindBox);
+  mReadQvf = OptionCheck("QVF(Zelko) ", kReadQvf, kindBox);
   kindRow->addWidget(mReadDat);
   kindRow->addWidget(mReadCel);
   kindRow->addWidget(mReadQvf);
   layout->addWidget(kindBox);
 
-  mUseUnnormalized = CheckBox("Read &unnormalized probe data", kUseUnnormalized, this);
-  mIgnoreExistingQvf = CheckBox("&Ignore existing QVF file", kIgnoreExistingQvf, this);
-  mQex5Signal = CheckBox("Read in QEX5 &Signal", kQex5Signal, this);
+  mUseUnnormalized = OptionCheck("Read &unnormalized probe data", kUseUnnormalized, this);
+  mIgnoreExistingQvf = OptionCheck("&Ignore existing QVF file", kIgnoreExistingQvf, this);
+  mQex5Signal = OptionCheck("Read in QEX5 &Signal", kQex5Signal, this);
   layout->addWidget(mUseUnnormalized);
   layout->addWidget(mIgnoreExistingQvf);
   layout->addWidget(mQex5Signal);
@@ -156,7 +139,7 @@ void ExtractDataDlg::BrowseDataFolder() {
 
 void ExtractDataDlg::BrowseDataFileList() {
   FileDialogRequest request;
-  request.filter = kTableFilter;
+  request.filter = kDataFileFilter;
   if (const std::optional<std::string> file = Prompt().FileName(request))
     mDataPath->setText(ToQString(*file));
 }

@@ -15,35 +15,19 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/static_link.hpp"
 #include "shell/dialogs/group/group_name_box.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/services/web_addresses.hpp"
-
-namespace {
-
-constexpr const char* kTableFilter =
-    "Tab-delimited Text Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";
-
-QCheckBox* CheckBox(const char* text, int id, QWidget* parent) {
-  auto* box = new QCheckBox(QString::fromLatin1(text), parent);
-  box->setObjectName(ControlName(id));
-  return box;
-}
-
-}  // namespace
 
 GetExternalDlg::GetExternalDlg(QWidget* parent) : PropertyPage(parent) {
   setObjectName(ControlName(kPageId));
   auto* layout = new QVBoxLayout(this);
 
-  auto* nameBox = new QGroupBox(QStringLiteral("Group name"), this);
-  auto* nameRow = new QHBoxLayout(nameBox);
-  mGroupName = new GroupNameBox(nameBox, [this] { ShowSettings(); });
-  nameRow->addWidget(mGroupName->Box(), 1);
-  nameRow->addWidget(mGroupName->DeleteButton());
-  layout->addWidget(nameBox);
+  mGroupName = AddGroupNameFrame(*this, *layout, [this] { ShowSettings(); });
 
   auto* fileBox = new QGroupBox(QStringLiteral("Data file (tab-delimited text format)"), this);
   auto* fileRow = new QHBoxLayout(fileBox);
@@ -55,15 +39,15 @@ GetExternalDlg::GetExternalDlg(QWidget* parent) : PropertyPage(parent) {
   fileRow->addWidget(mDataFile, 1);
   layout->addWidget(fileBox);
 
-  mHasBoth = CheckBox("Has both expression/signal and Presence/SNP call", kHasBoth, this);
-  mHasStd = CheckBox("Has standard error after call", kHasStd, this);
-  mHasGeneName = CheckBox("Skip the 2nd column ", kHasGeneName, this);
+  mHasBoth = OptionCheck("Has both expression/signal and Presence/SNP call", kHasBoth, this);
+  mHasStd = OptionCheck("Has standard error after call", kHasStd, this);
+  mHasGeneName = OptionCheck("Skip the 2nd column ", kHasGeneName, this);
   auto* geneNameNote =
       new QLabel(QStringLiteral("(Check this if there is gene name column, which Zelko cannot "
                                 "read; instead, specify gene name by gene info file)"),
                  this);
   geneNameNote->setWordWrap(true);
-  mSnpData = CheckBox("SNP (Pralune SNP calls) or SSLP (NI/HET/LOH) data", kSnpData, this);
+  mSnpData = OptionCheck("SNP (Pralune SNP calls) or SSLP (NI/HET/LOH) data", kSnpData, this);
   layout->addWidget(mHasBoth);
   layout->addWidget(mHasStd);
   layout->addWidget(mHasGeneName);
@@ -115,7 +99,7 @@ bool GetExternalDlg::OnKillActive() {
 void GetExternalDlg::BrowseDataFile() {
   FileDialogRequest request;
   request.startFile = FromQString(mDataFile->text());
-  request.filter = kTableFilter;
+  request.filter = kDataFileFilter;
   if (const std::optional<std::string> file = Prompt().FileName(request))
     mDataFile->setText(ToQString(*file));
 }
