@@ -8,12 +8,11 @@
 #include <QVBoxLayout>
 
 #include "shell/dialogs/annotation/term_gene_list_dialog.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/ok_cancel_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(ControlName(kDialogId));
@@ -41,9 +40,7 @@ KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) 
   grid->addWidget(mOutputButton, 2, 0);
   grid->addWidget(mOutput, 2, 1);
   grid->setColumnStretch(1, 1);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#make-gene-list", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("make-gene-list", this);
   layout->addWidget(help);
   AddOkCancelRow(*this, *layout);
 

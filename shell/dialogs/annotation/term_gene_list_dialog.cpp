@@ -20,12 +20,11 @@
 #include "engine/services/user_prompt.hpp"
 #include "genes/info/gene_info.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/ok_cancel_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -105,9 +104,7 @@ TermGeneListDialog::TermGeneListDialog(QWidget* parent) : QDialog(parent) {
   mFilterAfter->setObjectName(ControlName(kFilterAfter));
   layout->addWidget(mFilterAfter);
 
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#make-gene-list", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("make-gene-list", this);
   layout->addWidget(help);
   AddOkCancelRow(*this, *layout);
 

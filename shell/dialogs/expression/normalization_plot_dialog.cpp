@@ -13,12 +13,11 @@
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/ok_cancel_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/dialogs/expression/normalize_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 NormalizationPlotOptions& NormPlotOptions() {
   static NormalizationPlotOptions options;
@@ -71,9 +70,7 @@ NormalizationPlotDialog::NormalizationPlotDialog(QWidget* parent) : QDialog(pare
   mSmoothing->setObjectName(ControlName(kSmoothing));
   smoothingRow->addWidget(mSmoothing);
   layout->addLayout(smoothingRow);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#normalization-plot", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("normalization-plot", this);
   layout->addWidget(help);
   AddOkCancelRow(*this, *layout);
 

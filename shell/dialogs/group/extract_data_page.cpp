@@ -15,14 +15,13 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/dialogs/group/group_name_box.hpp"
 #include "shell/dialogs/group/open_group_state.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 ExtractDataDlg::ExtractDataDlg(OpenGroupState& state, QWidget* parent)
     : PropertyPage(parent), mState(state) {
@@ -61,9 +60,7 @@ ExtractDataDlg::ExtractDataDlg(OpenGroupState& state, QWidget* parent)
   layout->addWidget(mUseUnnormalized);
   layout->addWidget(mIgnoreExistingQvf);
   layout->addWidget(mQex5Signal);
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#open-group", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("open-group", this);
   layout->addWidget(help);
   layout->addStretch(1);
 

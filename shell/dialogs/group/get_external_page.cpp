@@ -15,13 +15,12 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/dialogs/group/group_name_box.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 GetExternalDlg::GetExternalDlg(QWidget* parent) : PropertyPage(parent) {
   setObjectName(ControlName(kPageId));
@@ -53,9 +52,7 @@ GetExternalDlg::GetExternalDlg(QWidget* parent) : PropertyPage(parent) {
   layout->addWidget(mHasGeneName);
   layout->addWidget(geneNameNote);
   layout->addWidget(mSnpData);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#get-external-data", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("get-external-data", this);
   layout->addWidget(help);
   layout->addStretch(1);
 

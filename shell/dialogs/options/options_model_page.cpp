@@ -19,12 +19,11 @@
 #include "engine/model/model.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/dialogs/options/option_values.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -80,9 +79,7 @@ OptionsModelPage::OptionsModelPage(OptionValues& values, QWidget* parent)
   auto* psiGrid = new QGridLayout(psiBox);
   mPsiMode = OptionCombo({"Do not use", "Read and use", "Write"}, kPsiMode, psiBox);
   mPsiFile = OptionFileButton(kPsiFileButton, psiBox);
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#psi-file", psiBox);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("psi-file", psiBox);
   psiGrid->addWidget(new QLabel(QStringLiteral("Usage:"), psiBox), 0, 0);
   psiGrid->addWidget(mPsiMode, 0, 1);
   psiGrid->addWidget(help, 0, 2);

@@ -21,13 +21,12 @@
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "genes/compare/compare_criteria.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -138,9 +137,7 @@ CCompareSampleDlg::CCompareSampleDlg(COMPARE_CRITERIA& criteria, QWidget* parent
 
   layout->addWidget(
       new QLabel(QStringLiteral("For logged data, use (2) instead of (1) for fold change."), this));
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#compare-samples", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("compare-samples", this);
   layout->addWidget(help);
 
   // The reverse thresholds follow the forward ones until they are edited themselves.
