@@ -88,10 +88,7 @@ TEST_F(CompareCommandTest, TwoComparisonsFindTheGenesPlantedAsChangedOnBothArray
   ASSERT_TRUE(frame.OnCommand(ids::kOpenGroup));
   ASSERT_EQ(TheGroup().NumArrays(), 4);
   // The arrays are as bright as each other, so the model is fitted without normalising.
-  prompts.dialogAnswer = [](QDialog& dialog) {
-    dialog.accept();
-    return dialog.result();
-  };
+  prompts.AcceptDialogs();
   ASSERT_TRUE(frame.OnCommand(ids::kModelExpression));
   ASSERT_TRUE(TheGroup().Modelled);
   frame.UpdateCommandUi();

@@ -120,10 +120,7 @@ class FilterRoadTest : public GroupCommandsTest {
                                            platform::JoinPath(folder, truth->chipFile));
     ASSERT_TRUE(frame.OnCommand(ids::kOpenGroup));
     ASSERT_EQ(TheGroup().NumArrays(), 6);
-    prompts.dialogAnswer = [](QDialog& dialog) {
-      dialog.accept();
-      return dialog.result();
-    };
+    prompts.AcceptDialogs();
     ASSERT_TRUE(frame.OnCommand(ids::kNormalize));
     ASSERT_TRUE(frame.OnCommand(ids::kModelExpression));
     ASSERT_TRUE(TheGroup().Normalized && TheGroup().Modelled);

@@ -225,10 +225,7 @@ TEST_F(GroupCommandsTest, WithoutProbeDataInMemoryNormalizeAndModelLoadTheChipAg
   Group& group = TheGroup();
   EXPECT_EQ(frame.LeftView().ViewItem(VIEW_CEL), nullptr) << "no arrays to show";
   EXPECT_FALSE(frame.CommandUi(ids::kNormalizationPlot).enabled);
-  prompts.dialogAnswer = [](QDialog& dialog) {
-    dialog.accept();
-    return dialog.result();
-  };
+  prompts.AcceptDialogs();
   group.Settings().VIEW_NORM_PLOT = 0;
   ASSERT_TRUE(frame.OnCommand(ids::kNormalize));
   EXPECT_TRUE(group.Normalized);
@@ -378,10 +375,7 @@ TEST_F(GroupCommandsTest, CancelInTheReviewNormalizesTheRemainingArraysWithoutIt
     OpenLiver(frame);
     Group& group = TheGroup();
     group.Settings().VIEW_NORM_PLOT = 1;
-    prompts.dialogAnswer = [](QDialog& dialog) {
-      dialog.accept();
-      return dialog.result();
-    };
+    prompts.AcceptDialogs();
     if (cancel) prompts.messageAnswers = {kAnswerCancel};
     const std::size_t before = LogLines().size();
     ASSERT_TRUE(frame.OnCommand(ids::kNormalize));

@@ -88,10 +88,7 @@ TEST_F(RPlotWindowTest, EachNormalizationPlotShowsInItsDeviceWindowWhileTheUserL
     shown.push_back(window.Picture());
     onScreen.push_back(window.grab().toImage());
   };
-  prompts.dialogAnswer = [](QDialog& dialog) {
-    dialog.accept();
-    return dialog.result();
-  };
+  prompts.AcceptDialogs();
   ASSERT_TRUE(frame.OnCommand(ids::kNormalize));
   EXPECT_TRUE(TheGroup().Normalized);
   ASSERT_EQ(shown.size(), static_cast<std::size_t>(kArrays - 1));
