@@ -74,13 +74,9 @@ TEST_F(CompareCommandTest, TwoComparisonsFindTheGenesPlantedAsChangedOnBothArray
   options.name = "whole";
   options.distinctScanTimes = true;
   options.sideFiles = true;
-  std::string error;
-  const std::optional<synth::WholeGroupTruth> truth = synth::MakeWholeGroup(options, &error);
-  ASSERT_TRUE(truth.has_value()) << error;
-  const std::string folder = platform::JoinPath(Folder(), "whole");
-  std::filesystem::create_directories(folder);
-  std::vector<std::string> written;
-  ASSERT_TRUE(synth::WriteWholeGroup(*truth, folder, written, &error)) << error;
+  const std::optional<synth::WholeGroupTruth> truth = WrittenWholeGroup(options);
+  ASSERT_TRUE(truth.has_value());
+  const std::string folder = WholeFolder();
 
   CMainFrame& frame = OpenFrame();
   prompts.dialogAnswer = AnswerOpenGroup("whole", platform::JoinPath(folder, truth->dataFileList),

@@ -106,13 +106,9 @@ TEST_F(GroupCommandsTest, AWholeGeneratedGroupOpensFromItsListAsTheEngineOpensIt
   options.duplicateTag = 3;
   options.undated = {4};
   options.sideFiles = true;
-  std::string error;
-  const std::optional<synth::WholeGroupTruth> truth = synth::MakeWholeGroup(options, &error);
-  ASSERT_TRUE(truth.has_value()) << error;
-  const std::string folder = platform::JoinPath(Folder(), "whole");
-  std::filesystem::create_directories(folder);
-  std::vector<std::string> written;
-  ASSERT_TRUE(synth::WriteWholeGroup(*truth, folder, written, &error)) << error;
+  const std::optional<synth::WholeGroupTruth> truth = WrittenWholeGroup(options);
+  ASSERT_TRUE(truth.has_value());
+  const std::string folder = WholeFolder();
   const std::string list = platform::JoinPath(folder, truth->dataFileList);
   const std::string chip = platform::JoinPath(folder, truth->chipFile);
   const std::string sampleInfo = platform::JoinPath(folder, truth->sampleInfoFile);
