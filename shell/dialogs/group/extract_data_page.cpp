@@ -46,18 +46,19 @@ ExtractDataDlg::ExtractDataDlg(OpenGroupState& state, QWidget* parent)
 
   auto* kindBox = new QGroupBox(QStringLiteral("Data file type"), this);
   auto* kindRow = new QHBoxLayout(kindBox);
-  mReadDat = OptionCheck("DAT", kReadDat, kindBox);
-  mReadCel = OptionCheck("CEL", kReadCel, kindBox);
-  mReadQvf = OptionCheck("QVF(Zelko) ", kReadQvf, kindBox);
+  mReadDat = mChecks.Add("DAT", kReadDat, &GroupSettings::READ_DAT, kindBox);
+  mReadCel = mChecks.Add("CEL", kReadCel, &GroupSettings::READ_CEL, kindBox);
+  mReadQvf = mChecks.Add("QVF(Zelko) ", kReadQvf, &GroupSettings::READ_QVF, kindBox);
   kindRow->addWidget(mReadDat);
   kindRow->addWidget(mReadCel);
   kindRow->addWidget(mReadQvf);
   layout->addWidget(kindBox);
 
-  mUseUnnormalized = OptionCheck("Read &unnormalized probe data", kUseUnnormalized, this);
+  QCheckBox* useUnnormalized = mChecks.Add("Read &unnormalized probe data", kUseUnnormalized,
+                                           &GroupSettings::USE_UNNORM, this);
   mIgnoreExistingQvf = OptionCheck("&Ignore existing QVF file", kIgnoreExistingQvf, this);
   mQex5Signal = OptionCheck("Read in QEX5 &Signal", kQex5Signal, this);
-  layout->addWidget(mUseUnnormalized);
+  layout->addWidget(useUnnormalized);
   layout->addWidget(mIgnoreExistingQvf);
   layout->addWidget(mQex5Signal);
   auto* help = ManualLink("open-group", this);
@@ -86,10 +87,7 @@ std::string ExtractDataDlg::GroupName() const {
 void ExtractDataDlg::ShowSettings() {
   const GroupSettings& settings = TheGroup().Settings();
   mDataPath->setText(ToQString(settings.DATA_PATH));
-  mReadDat->setChecked(settings.READ_DAT != 0);
-  mReadCel->setChecked(settings.READ_CEL != 0);
-  mReadQvf->setChecked(settings.READ_QVF != 0);
-  mUseUnnormalized->setChecked(settings.USE_UNNORM != 0);
+  mChecks.Show(settings);
   mQex5Signal->blockSignals(true);
   mQex5Signal->setChecked(settings.QEX5_SIGNAL != 0);
   mQex5Signal->blockSignals(false);
@@ -119,10 +117,7 @@ bool ExtractDataDlg::OnKillActive() {
   }
   GroupSettings& settings = TheGroup().Settings();
   settings.DATA_PATH = FromQString(mDataPath->text());
-  settings.READ_DAT = mReadDat->isChecked() ? 1 : 0;
-  settings.READ_CEL = mReadCel->isChecked() ? 1 : 0;
-  settings.READ_QVF = mReadQvf->isChecked() ? 1 : 0;
-  settings.USE_UNNORM = mUseUnnormalized->isChecked() ? 1 : 0;
+  mChecks.Read(settings);
   settings.QEX5_SIGNAL = mQex5Signal->isChecked() ? 1 : 0;
   mState.ignoreExistingQvf = mIgnoreExistingQvf->isChecked();
   return true;

@@ -22,6 +22,17 @@
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
+namespace {
+
+constexpr SettingChecks::Text kChecks[] = {
+    {GetExternalDlg::kHasBoth, "Has both expression/signal and Presence/SNP call",
+     &GroupSettings::HAS_BOTH},
+    {GetExternalDlg::kHasStd, "Has standard error after call", &GroupSettings::HAS_STD},
+    {GetExternalDlg::kHasGeneName, "Skip the 2nd column ", &GroupSettings::HAS_GENE_NAME},
+};
+
+}  // namespace
+
 GetExternalDlg::GetExternalDlg(QWidget* parent) : PropertyPage(parent) {
   setObjectName(ControlName(kPageId));
   auto* layout = new QVBoxLayout(this);
@@ -38,18 +49,13 @@ GetExternalDlg::GetExternalDlg(QWidget* parent) : PropertyPage(parent) {
   fileRow->addWidget(mDataFile, 1);
   layout->addWidget(fileBox);
 
-  mHasBoth = OptionCheck("Has both expression/signal and Presence/SNP call", kHasBoth, this);
-  mHasStd = OptionCheck("Has standard error after call", kHasStd, this);
-  mHasGeneName = OptionCheck("Skip the 2nd column ", kHasGeneName, this);
+  mChecks.AddAll(kChecks, *layout, this);
   auto* geneNameNote =
       new QLabel(QStringLiteral("(Check this if there is gene name column, which Zelko cannot "
                                 "read; instead, specify gene name by gene info file)"),
                  this);
   geneNameNote->setWordWrap(true);
   mSnpData = OptionCheck("SNP (Pralune SNP calls) or SSLP (NI/HET/LOH) data", kSnpData, this);
-  layout->addWidget(mHasBoth);
-  layout->addWidget(mHasStd);
-  layout->addWidget(mHasGeneName);
   layout->addWidget(geneNameNote);
   layout->addWidget(mSnpData);
   auto* help = ManualLink("get-external-data", this);
@@ -69,9 +75,7 @@ std::string GetExternalDlg::GroupName() const {
 void GetExternalDlg::ShowSettings() {
   const GroupSettings& settings = TheGroup().Settings();
   mDataFile->setText(ToQString(settings.EXTERNAL_DATA_FILE));
-  mHasBoth->setChecked(settings.HAS_BOTH != 0);
-  mHasStd->setChecked(settings.HAS_STD != 0);
-  mHasGeneName->setChecked(settings.HAS_GENE_NAME != 0);
+  mChecks.Show(settings);
   mSnpData->setChecked(ArrayType != 0);
 }
 
@@ -82,9 +86,7 @@ void GetExternalDlg::OnSetActive() {
 bool GetExternalDlg::OnKillActive() {
   GroupSettings& settings = TheGroup().Settings();
   settings.EXTERNAL_DATA_FILE = FromQString(mDataFile->text());
-  settings.HAS_BOTH = mHasBoth->isChecked() ? 1 : 0;
-  settings.HAS_STD = mHasStd->isChecked() ? 1 : 0;
-  settings.HAS_GENE_NAME = mHasGeneName->isChecked() ? 1 : 0;
+  mChecks.Read(settings);
   // The SNP kind of an array type already known stays as it is.
   if (!mSnpData->isChecked())
     ArrayType = 0;
