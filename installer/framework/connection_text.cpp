@@ -1,6 +1,5 @@
 #include "installer/framework/connection_text.hpp"
 
-#include <cctype>
 #include <set>
 
 #include "installer/framework/text_functions.hpp"
@@ -8,16 +7,6 @@
 namespace quellbrook {
 
 namespace {
-
-bool IsBlank(char c) {
-  return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 bool NeedsQuotes(std::string_view value) {
   if (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()))) return true;
@@ -56,7 +45,7 @@ bool ReadValue(std::string_view text, std::size_t& pos, std::string& value, std:
   }
   const std::size_t end = text.find(';', pos);
   const std::size_t stop = end == std::string_view::npos ? text.size() : end;
-  value = std::string(Trimmed(text.substr(pos, stop - pos)));
+  value = std::string(TrimmedView(text.substr(pos, stop - pos)));
   pos = end == std::string_view::npos ? text.size() : end + 1;
   return true;
 }
@@ -93,14 +82,14 @@ std::optional<ConnectionProperties> ParseConnectionText(std::string_view text, s
         (semicolon != std::string_view::npos && semicolon < equals)) {
       // Blank pieces between separators are allowed; anything else needs a value.
       const std::size_t stop = semicolon == std::string_view::npos ? text.size() : semicolon;
-      if (!Trimmed(text.substr(pos, stop - pos)).empty()) {
+      if (!TrimmedView(text.substr(pos, stop - pos)).empty()) {
         Fail(error, "connection text has a property without '='");
         return std::nullopt;
       }
       pos = stop == text.size() ? stop : stop + 1;
       continue;
     }
-    const std::string key = UpperText(Trimmed(text.substr(pos, equals - pos)));
+    const std::string key = UpperText(TrimmedView(text.substr(pos, equals - pos)));
     pos = equals + 1;
     std::string value;
     if (!ReadValue(text, pos, value, error)) return std::nullopt;

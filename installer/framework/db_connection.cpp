@@ -3,13 +3,13 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "installer/framework/database_files.hpp"
 #include "installer/framework/database_qualified_names.hpp"
 #include "installer/framework/declared_columns.hpp"
 #include "installer/framework/environment.hpp"
+#include "installer/framework/text_functions.hpp"
 #include "platform/path.hpp"
 
 namespace quellbrook {
@@ -23,19 +23,9 @@ bool Fail(std::string* error, const std::string& text) {
   return false;
 }
 
-bool IsBlank(char c) {
-  return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // Takes the next word (up to a blank or ',') off the front of text.
 std::string_view NextWord(std::string_view& text) {
-  text = Trimmed(text);
+  text = TrimmedView(text);
   std::size_t end = 0;
   while (end < text.size() && !IsBlank(text[end]) && text[end] != ',') ++end;
   const std::string_view word = text.substr(0, end);
@@ -141,19 +131,19 @@ bool DbConnection::Use(std::string_view database, std::string* error) {
 }
 
 bool DbConnection::Execute(std::string_view sql, const DbRowHandler& onRow, std::string* error) {
-  std::string_view text = Trimmed(sql);
-  while (!text.empty() && text.back() == ';') text = Trimmed(text.substr(0, text.size() - 1));
+  std::string_view text = TrimmedView(sql);
+  while (!text.empty() && text.back() == ';') text = TrimmedView(text.substr(0, text.size() - 1));
   if (mDialect == SqlDialect::kSqlServer) {
     std::string_view rest = text;
     const std::string_view verb = NextWord(rest);
     if (platform::EqualsNoCase(verb, "USE")) {
       const std::string_view name = Unbracketed(NextWord(rest));
-      if (!Trimmed(rest).empty()) return Fail(error, "USE takes one database name");
+      if (!TrimmedView(rest).empty()) return Fail(error, "USE takes one database name");
       return Use(name, error);
     }
     if (platform::EqualsNoCase(verb, "EXEC") || platform::EqualsNoCase(verb, "EXECUTE")) {
       std::string_view after = rest;
-      if (platform::EqualsNoCase(NextWord(after), "sp_tables") && Trimmed(after).empty())
+      if (platform::EqualsNoCase(NextWord(after), "sp_tables") && TrimmedView(after).empty())
         return ListTables(onRow, error);
     }
     if (platform::EqualsNoCase(verb, "REVOKE")) {
@@ -166,7 +156,7 @@ bool DbConnection::Execute(std::string_view sql, const DbRowHandler& onRow, std:
         return std::string_view::npos;
       }();
       if (from == std::string_view::npos) return Fail(error, "REVOKE needs FROM and a login");
-      return Revoke(rest.substr(0, from), Unbracketed(Trimmed(rest.substr(from + 6))), error);
+      return Revoke(rest.substr(0, from), Unbracketed(TrimmedView(rest.substr(from + 6))), error);
     }
     std::string qualified;
     if (!QualifyOtherDatabases(text, qualified, error)) return false;
@@ -282,7 +272,7 @@ bool DbConnection::Revoke(std::string_view permissions, std::string_view login,
   if (!IsPlainIdentifier(login)) return Fail(error, "REVOKE needs a plain login name");
   std::vector<std::string> revoked;
   std::string_view rest = permissions;
-  while (!Trimmed(rest).empty()) {
+  while (!TrimmedView(rest).empty()) {
     const std::string_view create = NextWord(rest);
     const std::string_view object = NextWord(rest);
     if (platform::EqualsNoCase(create, "CREATE") && platform::EqualsNoCase(object, "TABLE"))
@@ -292,7 +282,7 @@ bool DbConnection::Revoke(std::string_view permissions, std::string_view login,
       revoked.emplace_back(kCreateProcedurePermission);
     else
       return Fail(error, "REVOKE knows only CREATE TABLE and CREATE PROCEDURE");
-    rest = Trimmed(rest);
+    rest = TrimmedView(rest);
     if (!rest.empty() && rest.front() == ',') rest.remove_prefix(1);
   }
   if (revoked.empty()) return Fail(error, "REVOKE names no permission");

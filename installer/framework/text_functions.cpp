@@ -7,13 +7,16 @@
 #include "platform/path.hpp"
 
 namespace quellbrook {
-namespace {
 
 bool IsBlank(char c) {
   return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-}  // namespace
+std::string_view TrimmedView(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
 
 std::string FormatText(const char* format, ...) {
   std::va_list args;
@@ -36,9 +39,7 @@ std::string FormatTextV(const char* format, std::va_list args) {
 }
 
 std::string TrimText(std::string_view text) {
-  std::size_t begin = 0;
-  while (begin < text.size() && IsBlank(text[begin])) ++begin;
-  return TrimRight(text.substr(begin));
+  return std::string(TrimmedView(text));
 }
 
 std::string TrimRight(std::string_view text) {

@@ -16,6 +16,9 @@ std::string FormatTextV(const char* format, std::va_list args)
     __attribute__((format(printf, 1, 0)));
 
 // Blanks are the C locale's white space.
+bool IsBlank(char c);
+// The text without blanks at either end, as a view into it.
+std::string_view TrimmedView(std::string_view text);
 std::string TrimText(std::string_view text);
 std::string TrimRight(std::string_view text);
 std::string UpperText(std::string_view text);

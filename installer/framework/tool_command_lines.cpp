@@ -94,6 +94,13 @@ LineBuilder& SqlServerLogin(LineBuilder& line, const ToolLogin& login) {
       .Value("password", login.password);
 }
 
+// The SQL Server script tool, logged in and on the database.
+LineBuilder& SqlServerToolOn(LineBuilder& line, std::string_view toolsFolder,
+                             const ToolLogin& login, std::string_view database) {
+  ToolInFolder(line, toolsFolder, kSqlScriptTool);
+  return SqlServerLogin(line, login).Text(" -d").Value("database", database);
+}
+
 }  // namespace
 
 bool CannotBeQuoted(std::string_view value) {
@@ -108,10 +115,7 @@ CommandLine SqlServerScriptCommand(std::string_view toolsFolder, const ToolLogin
                                    std::string_view database, std::string_view script,
                                    std::string_view outputFile, std::string* refused) {
   LineBuilder line(refused);
-  ToolInFolder(line, toolsFolder, kSqlScriptTool);
-  SqlServerLogin(line, login)
-      .Text(" -d")
-      .Value("database", database)
+  SqlServerToolOn(line, toolsFolder, login, database)
       .Text(" -i")
       .Quoted("script", script)
       .Text(" -w1024 -n")
@@ -135,10 +139,7 @@ CommandLine SqlServerProcedureCommand(std::string_view toolsFolder, const ToolLo
                                       std::string_view database, std::string_view procedure,
                                       std::string_view outputFile, std::string* refused) {
   LineBuilder line(refused);
-  ToolInFolder(line, toolsFolder, kSqlScriptTool);
-  SqlServerLogin(line, login)
-      .Text(" -d")
-      .Value("database", database)
+  SqlServerToolOn(line, toolsFolder, login, database)
       .Text(" -Q\"EXEC ")
       .InsideQuotes("procedure", procedure)
       .Text("\" -w1024 -n")

@@ -85,15 +85,17 @@ std::optional<std::string> FoundStepFile(const LibDbSession& session, const char
   return file;
 }
 
-// The script of the step for the session's DBMS, run when its file exists.
-int RunStepScript(const LibDbSession& session, const char* sqlScript, const char* oracleScript) {
+// The script for the session's DBMS, run when its file exists, its output going to
+// outputFile.
+int RunDbmsScript(const LibDbSession& session, const char* sqlScript, const char* oracleScript,
+                  const std::string& outputFile) {
   const char* name = session.dbmsType == kDbmsSqlServer ? sqlScript
                      : session.dbmsType == kDbmsOracle  ? oracleScript
                                                         : nullptr;
   if (name == nullptr) return 0;
   const std::optional<std::string> script = FoundStepFile(session, name, "script file");
   if (!script) return 0;
-  return RunSqlScript(session, *script, session.scriptOutputFile, session.user, session.password,
+  return RunSqlScript(session, *script, outputFile, session.user, session.password,
                       session.workDatabase);
 }
 
@@ -102,13 +104,15 @@ int RunStepScript(const LibDbSession& session, const char* sqlScript, const char
 int RunLoadScript(const LibDbSession& session, int code) {
   const StepNames* names = FindStepNames(code, session.version);
   if (names == nullptr) return 0;
-  return RunStepScript(session, names->sqlLoadScript, names->oracleLoadScript);
+  return RunDbmsScript(session, names->sqlLoadScript, names->oracleLoadScript,
+                       session.scriptOutputFile);
 }
 
 int RunDropScript(const LibDbSession& session, int code) {
   const StepNames* names = FindStepNames(code, session.version);
   if (names == nullptr) return 0;
-  return RunStepScript(session, names->sqlDropScript, names->oracleDropScript);
+  return RunDbmsScript(session, names->sqlDropScript, names->oracleDropScript,
+                       session.scriptOutputFile);
 }
 
 bool BulkLoadStep(const LibDbSession& session, const std::string& loadFile, int code) {
@@ -169,14 +173,8 @@ int RunStepProcedure(const LibDbSession& session, int code) {
 }
 
 int RunMetadataUpdateScript(const LibDbSession& session) {
-  const char* script = session.dbmsType == kDbmsSqlServer ? kSqlMetadataUpdateScript
-                       : session.dbmsType == kDbmsOracle  ? kOracleMetadataUpdateScript
-                                                          : nullptr;
-  if (script == nullptr) return 0;
-  const std::optional<std::string> found = FoundStepFile(session, script, "script file");
-  if (!found) return 0;
-  return RunSqlScript(session, *found, session.reportFile, session.user, session.password,
-                      session.workDatabase);
+  return RunDbmsScript(session, kSqlMetadataUpdateScript, kOracleMetadataUpdateScript,
+                       session.reportFile);
 }
 
 int RunSqlScript(const LibDbSession& session, const std::string& script,

@@ -7,6 +7,11 @@
 #include "installer/framework/library_names.hpp"
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
+#include "installer/steps/algorithm_step.hpp"
+#include "installer/steps/assay_step.hpp"
+#include "installer/steps/control_step.hpp"
+#include "installer/steps/device_step.hpp"
+#include "installer/steps/template_step.hpp"
 #include "platform/path.hpp"
 
 namespace quellbrook {
@@ -157,6 +162,45 @@ int SortDevicesByType(const std::vector<DeviceRecord>& devices, const std::strin
     }
   }
   return kResultSuccess;
+}
+
+void StepSetup::operator()(InstallStep& step) const {
+  step.destFolder = outputFolder;
+  step.sourceFolder = parameters.sourceFolder;
+  step.logPath = parameters.installLog;
+  step.reportPath = parameters.reportFile;
+  step.session = &session;
+}
+
+int RunCatalogueSteps(const StepSetup& configure, RunFlags& flags, bool templatesAndControls) {
+  AssayStep assays;
+  configure(assays);
+  assays.sourceFileName = kAssaySourceFile;
+  if (const int result = assays.RunAssayStep(); result != 0) return result;
+  AlgorithmStep algorithms;
+  configure(algorithms);
+  if (const int result = algorithms.RunAlgorithmStep(); result != 0) return result;
+  if (!templatesAndControls) return kResultSuccess;
+  TemplateStep templates;
+  configure(templates);
+  templates.sourceFileName = kTemplateSourceFile;
+  if (const int result = templates.RunTemplateStep(); result != 0) return result;
+  ControlStep controls;
+  configure(controls);
+  if (controls.RunControlStep() != 0) flags.errors = true;
+  return kResultSuccess;
+}
+
+int RunDeviceStep(const StepSetup& configure, const std::string& devicesFile,
+                  const std::vector<DeviceRecord>& devices) {
+  LibDbSession& session = configure.session;
+  if (devices.empty() || session.TablesExist({kDeviceTable}, session.processDatabase) != 1)
+    return kResultSuccess;
+  DeviceStep deviceStep;
+  configure(deviceStep);
+  deviceStep.deviceFile = devicesFile;
+  deviceStep.devices = &devices;
+  return deviceStep.RunDeviceStep();
 }
 
 }  // namespace quellbrook

@@ -10,6 +10,7 @@
 #include "installer/framework/install_parameters.hpp"
 #include "installer/framework/lib_db_session.hpp"
 #include "installer/steps/device_record.hpp"
+#include "installer/steps/install_step.hpp"
 #include "platform/profile.hpp"
 
 namespace quellbrook {
@@ -68,6 +69,24 @@ int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,
 // The same over the file's text already read; devicesFile names it in the messages.
 int ReadDeviceRecords(const platform::ProfileText& devices, const std::string& devicesFile,
                       const std::string& log, std::vector<DeviceRecord>& out);
+
+// The texts and session every step of a run gets; the output folder differs by road.
+struct StepSetup {
+  std::string outputFolder;
+  const InstallParameters& parameters;
+  LibDbSession& session;
+
+  void operator()(InstallStep& step) const;
+};
+
+// The assays and algorithms, then with templatesAndControls the templates and the
+// controls: the first three end the run on failure (their result is answered), the
+// controls only mark it in flags.
+int RunCatalogueSteps(const StepSetup& configure, RunFlags& flags, bool templatesAndControls);
+
+// The device step, when the file listed devices and the process database has their table.
+int RunDeviceStep(const StepSetup& configure, const std::string& devicesFile,
+                  const std::vector<DeviceRecord>& devices);
 
 // The devices of the devices file: 0; 1001 logged when the file is missing; or the 3014 /
 // 3015 of ReadDeviceRecords.

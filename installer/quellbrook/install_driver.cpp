@@ -11,18 +11,14 @@
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
 #include "installer/quellbrook/driver_steps.hpp"
-#include "installer/steps/algorithm_step.hpp"
 #include "installer/steps/analysis_parameter_step.hpp"
-#include "installer/steps/assay_step.hpp"
 #include "installer/steps/cif_validation.hpp"
-#include "installer/steps/control_step.hpp"
 #include "installer/steps/device_step.hpp"
 #include "installer/steps/fluidics_step.hpp"
 #include "installer/steps/gene_info_step.hpp"
 #include "installer/steps/registry_key_step.hpp"
 #include "installer/steps/scan_parameter_step.hpp"
 #include "installer/steps/sequence_step.hpp"
-#include "installer/steps/template_step.hpp"
 #include "platform/path.hpp"
 #include "platform/profile.hpp"
 
@@ -115,31 +111,11 @@ int RunInstall(InstallParameters& parameters) {
   const bool databaseRole = server == 1 || primary.localDatabase == 1;
   const bool version31 = IsVersionAtLeast31(primary.version);
   RunFlags flags;
-  auto configure = [&](InstallStep& step) {
-    step.destFolder = parameters.libraryFolder;
-    step.sourceFolder = parameters.sourceFolder;
-    step.logPath = log;
-    step.reportPath = parameters.reportFile;
-    step.session = &primary;
-  };
+  const StepSetup configure{parameters.libraryFolder, parameters, primary};
 
   if (databaseRole) {
-    AssayStep assays;
-    configure(assays);
-    assays.sourceFileName = kAssaySourceFile;
-    if (const int result = assays.RunAssayStep(); result != 0) return finishWith(result);
-    AlgorithmStep algorithms;
-    configure(algorithms);
-    if (const int result = algorithms.RunAlgorithmStep(); result != 0) return finishWith(result);
-    if (version31) {
-      TemplateStep templates;
-      configure(templates);
-      templates.sourceFileName = kTemplateSourceFile;
-      if (const int result = templates.RunTemplateStep(); result != 0) return finishWith(result);
-      ControlStep controls;
-      configure(controls);
-      if (controls.RunControlStep() != 0) flags.errors = true;
-    }
+    if (const int result = RunCatalogueSteps(configure, flags, version31); result != 0)
+      return finishWith(result);
   }
 
   const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);
@@ -150,13 +126,9 @@ int RunInstall(InstallParameters& parameters) {
   if (const int result = SortDevicesByType(devices, devicesFile, log, scanners, fluidics);
       result != 0)
     return finishWith(result);
-  if (version31 && !devices.empty() && databaseRole &&
-      primary.TablesExist({kDeviceTable}, primary.processDatabase) == 1) {
-    DeviceStep deviceStep;
-    configure(deviceStep);
-    deviceStep.deviceFile = devicesFile;
-    deviceStep.devices = &devices;
-    if (const int result = deviceStep.RunDeviceStep(); result != 0) return finishWith(result);
+  if (version31 && databaseRole) {
+    if (const int result = RunDeviceStep(configure, devicesFile, devices); result != 0)
+      return finishWith(result);
   }
 
   if (databaseRole) {

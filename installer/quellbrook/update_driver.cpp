@@ -11,16 +11,12 @@
 #include "installer/framework/message_table.hpp"
 #include "installer/framework/text_functions.hpp"
 #include "installer/quellbrook/driver_steps.hpp"
-#include "installer/steps/algorithm_step.hpp"
 #include "installer/steps/analysis_parameter_step.hpp"
 #include "installer/steps/analysis_update_step.hpp"
-#include "installer/steps/assay_step.hpp"
 #include "installer/steps/cif_validation.hpp"
-#include "installer/steps/control_step.hpp"
 #include "installer/steps/device_step.hpp"
 #include "installer/steps/fluidics_step.hpp"
 #include "installer/steps/scan_parameter_step.hpp"
-#include "installer/steps/template_step.hpp"
 #include "platform/path.hpp"
 
 namespace quellbrook {
@@ -31,53 +27,6 @@ constexpr const char* kServerStart = "*** Start QIRO Server Library Update ***";
 constexpr const char* kServerFinish = "*** Finish QIRO Server Library Update ***\n";
 constexpr const char* kImportStart = "*** Start Library Files Import ***";
 constexpr const char* kImportFinish = "*** Finish Library Files Import ***\n";
-
-// The texts and session every step of a run gets; the output folder differs by road.
-struct StepSetup {
-  std::string outputFolder;
-  const InstallParameters& parameters;
-  LibDbSession& session;
-
-  void operator()(InstallStep& step) const {
-    step.destFolder = outputFolder;
-    step.sourceFolder = parameters.sourceFolder;
-    step.logPath = parameters.installLog;
-    step.reportPath = parameters.reportFile;
-    step.session = &session;
-  }
-};
-
-// The assays, algorithms and templates end the run on failure; the controls only mark it.
-int RunCatalogueSteps(const StepSetup& configure, RunFlags& flags) {
-  AssayStep assays;
-  configure(assays);
-  assays.sourceFileName = kAssaySourceFile;
-  if (const int result = assays.RunAssayStep(); result != 0) return result;
-  AlgorithmStep algorithms;
-  configure(algorithms);
-  if (const int result = algorithms.RunAlgorithmStep(); result != 0) return result;
-  TemplateStep templates;
-  configure(templates);
-  templates.sourceFileName = kTemplateSourceFile;
-  if (const int result = templates.RunTemplateStep(); result != 0) return result;
-  ControlStep controls;
-  configure(controls);
-  if (controls.RunControlStep() != 0) flags.errors = true;
-  return kResultSuccess;
-}
-
-// The device step, when the file listed devices and the process database has their table.
-int RunDeviceStep(const StepSetup& configure, const std::string& devicesFile,
-                  const std::vector<DeviceRecord>& devices) {
-  LibDbSession& session = configure.session;
-  if (devices.empty() || session.TablesExist({kDeviceTable}, session.processDatabase) != 1)
-    return kResultSuccess;
-  DeviceStep deviceStep;
-  configure(deviceStep);
-  deviceStep.deviceFile = devicesFile;
-  deviceStep.devices = &devices;
-  return deviceStep.RunDeviceStep();
-}
 
 std::vector<DeviceRecord> ScannerRecords(const std::vector<DeviceRecord>& devices) {
   std::vector<DeviceRecord> scanners;
@@ -157,7 +106,7 @@ int UpdateServerLibrary(InstallParameters& parameters) {
   AnalysisUpdateStep update;
   configure(update);
   if (const int result = update.UpdateLabMetadata(); result != 0) return finishWith(result);
-  if (const int result = RunCatalogueSteps(configure, flags); result != 0)
+  if (const int result = RunCatalogueSteps(configure, flags, true); result != 0)
     return finishWith(result);
 
   const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);
@@ -211,7 +160,7 @@ int ImportLibraryFiles(InstallParameters& parameters) {
 
   const StepSetup configure{localLibrary, parameters, session};
   RunFlags flags;
-  if (const int result = RunCatalogueSteps(configure, flags); result != 0)
+  if (const int result = RunCatalogueSteps(configure, flags, true); result != 0)
     return finishWith(result);
 
   const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);

@@ -206,16 +206,10 @@ int ControlStep::RunControlStep() {
     AppendFormattedLine(reportPath, "Source Controls File:\t%s", iniPath.c_str());
     AppendFormattedLine(reportPath, "Number of Controls in the source file:\t%d", members);
     AppendFormattedLine(reportPath, "Number of records uploaded to temporary tables:\t%d", rows);
-    AppendFormattedLine(reportPath, "%s", "Database Activities -");
-    window.StepIt();
-    RunStepProcedure(*session, kStepAnalysisParameters);
-    AppendFormattedLine(reportPath, "%s", "");
-    window.StepIt();
-    LibLogStep last;
-    session->ReadLastLogStep(&last);
-    if (!platform::EqualsNoCase(last.status, kLogStatusSuccess)) {
+    if (const std::optional<std::string> failed =
+            RunDatabaseActivities(*this, kStepAnalysisParameters, &window)) {
       result = kControlsFailed;
-      WriteLogLine(logPath, FormatMessageText(result, last.message.c_str()), kLogError);
+      WriteLogLine(logPath, FormatMessageText(result, failed->c_str()), kLogError);
     }
     window.StepIt();
     std::remove(kControlsLoadFile);

@@ -157,16 +157,10 @@ int FluidicsStep::LoadProtocol(ProgressWindow& window, const std::string& protoc
                       reader.recordCount);
   AppendFormattedLine(reportPath, "Number of Protocol Steps uploaded to temporary tables:\t%d",
                       rows);
-  AppendFormattedLine(reportPath, "%s", "Database Activities -");
-  window.StepIt();
-  RunStepProcedure(*session, kStepFluidics);
-  AppendFormattedLine(reportPath, "%s", "");
-  window.StepIt();
-  LibLogStep last;
-  session->ReadLastLogStep(&last);
-  if (!platform::EqualsNoCase(last.status, kLogStatusSuccess)) {
+  if (const std::optional<std::string> failed =
+          RunDatabaseActivities(*this, kStepFluidics, &window)) {
     result = kFluidicsFailed;
-    WriteLogLine(logPath, FormatMessageText(result, last.message.c_str()), kLogError);
+    WriteLogLine(logPath, FormatMessageText(result, failed->c_str()), kLogError);
   }
   window.StepIt();
   std::remove(kFluidicsLoadFile);

@@ -122,16 +122,10 @@ int GeneInfoStep::RunGeneInfoStep() {
         AppendFormattedLine(
             reportPath, "Number of GIN Desc. and Annotation uploaded to temporary tables:\t%d\n",
             reader.rowCount + reader.populatedDescriptionCount);
-        AppendFormattedLine(reportPath, "%s", "Database Activities -");
-        window.StepIt();
-        RunStepProcedure(*session, kStepGeneInfoDescription);
-        AppendFormattedLine(reportPath, "%s", "");
-        window.StepIt();
-        LibLogStep last;
-        session->ReadLastLogStep(&last);
-        if (!platform::EqualsNoCase(last.status, kLogStatusSuccess)) {
+        if (const std::optional<std::string> failed =
+                RunDatabaseActivities(*this, kStepGeneInfoDescription, &window)) {
           result = kGeneInfoFailed;
-          WriteLogLine(logPath, FormatMessageText(result, type.c_str(), last.message.c_str()),
+          WriteLogLine(logPath, FormatMessageText(result, type.c_str(), failed->c_str()),
                        kLogError);
         }
         window.StepIt();

@@ -14,6 +14,7 @@
 #include "installer/framework/tool_runner.hpp"
 #include "installer/steps/file_date.hpp"
 #include "installer/steps/sif_reader.hpp"
+#include "installer/steps/step_sequence.hpp"
 #include "platform/path.hpp"
 #include "platform/profile.hpp"
 
@@ -86,14 +87,10 @@ int SequenceStep::RunSequenceStep() {
                             reader.recordCount);
         AppendFormattedLine(reportPath, "Number of Sequences uploaded to temporary tables:\t%d\n",
                             rows);
-        AppendFormattedLine(reportPath, "%s", "Database Activities -");
-        RunStepProcedure(*session, kStepSequence);
-        AppendFormattedLine(reportPath, "%s", "");
-        LibLogStep last;
-        session->ReadLastLogStep(&last);
-        if (!platform::EqualsNoCase(last.status, kLogStatusSuccess)) {
+        if (const std::optional<std::string> failed =
+                RunDatabaseActivities(*this, kStepSequence, nullptr)) {
           result = kSequencesFailed;
-          WriteLogLine(logPath, FormatMessageText(result, type.c_str(), last.message.c_str()),
+          WriteLogLine(logPath, FormatMessageText(result, type.c_str(), failed->c_str()),
                        kLogError);
         }
         std::remove(kSequenceLoadFile);

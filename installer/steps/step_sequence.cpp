@@ -50,6 +50,19 @@ int BeginStepRun(const InstallStep& step, ProgressWindow& window, int progressSt
   return kResultSuccess;
 }
 
+std::optional<std::string> RunDatabaseActivities(const InstallStep& step, int code,
+                                                 ProgressWindow* window) {
+  AppendFormattedLine(step.reportPath, "%s", "Database Activities -");
+  if (window != nullptr) window->StepIt();
+  RunStepProcedure(*step.session, code);
+  AppendFormattedLine(step.reportPath, "%s", "");
+  if (window != nullptr) window->StepIt();
+  LibLogStep last;
+  step.session->ReadLastLogStep(&last);
+  if (platform::EqualsNoCase(last.status, kLogStatusSuccess)) return std::nullopt;
+  return last.message;
+}
+
 int RunStepSequence(const InstallStep& step, const StepTexts& texts, const LoadFileWriter& write) {
   ProgressWindow window(FindTopLevelWindow(ParentWindowName()), "", 1);
   if (const int opened = BeginStepRun(step, window, kProgressSteps, texts.code, texts.progressText,
@@ -94,16 +107,10 @@ int RunStepSequence(const InstallStep& step, const StepTexts& texts, const LoadF
     AppendFormattedLine(step.reportPath, texts.sourceReportLine, sourcePath.c_str());
     AppendFormattedLine(step.reportPath, texts.recordsReportLine, records);
     AppendFormattedLine(step.reportPath, texts.rowsReportLine, rows);
-    AppendFormattedLine(step.reportPath, "%s", "Database Activities -");
-    window.StepIt();
-    RunStepProcedure(*session, texts.code);
-    AppendFormattedLine(step.reportPath, "%s", "");
-    window.StepIt();
-    LibLogStep last;
-    session->ReadLastLogStep(&last);
-    if (!platform::EqualsNoCase(last.status, kLogStatusSuccess)) {
+    if (const std::optional<std::string> failed =
+            RunDatabaseActivities(step, texts.code, &window)) {
       result = texts.outcomeError;
-      WriteLogLine(step.logPath, FormatMessageText(result, last.message.c_str()), kLogError);
+      WriteLogLine(step.logPath, FormatMessageText(result, failed->c_str()), kLogError);
     }
     window.StepIt();
     std::remove(texts.loadFileName);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "installer/framework/progress_window.hpp"
@@ -47,6 +48,13 @@ using LoadFileWriter =
 int BeginStepRun(const InstallStep& step, ProgressWindow& window, int progressSteps, int code,
                  const char* progressText, const char* firstLogLine, const char* reportTitle,
                  const char* reportRule);
+
+// The database's part of a step's run: the report's "Database Activities -" line, the
+// step's procedure of code and a blank report line (the window, when there is one, steps
+// after each), then the library log's last line: its message when the procedure did not
+// end in success, else nothing.
+std::optional<std::string> RunDatabaseActivities(const InstallStep& step, int code,
+                                                 ProgressWindow* window);
 
 // 0 or the error of the step. Once the load script has run the drop script always runs, so
 // no exit leaves temporary objects behind.

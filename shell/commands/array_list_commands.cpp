@@ -1,7 +1,6 @@
 // Tools/Array List File: the array list dialog, then the sample grouping rebuilt from the
 // file it chose. The choice outlasts the next comparison result file read, which would
 // otherwise bring back the list it was made with.
-#include <QDialog>
 
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
@@ -9,10 +8,10 @@
 #include "genes/compare/compare_result_file.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/commands/dialog_step.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/group/array_list_dialog.hpp"
 #include "shell/resource_ids.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
 
 namespace {
@@ -26,7 +25,7 @@ void ArrayListFile(ShellFrame& frame) {
   command.title = "Use array list file\n";
   command.openBeforeDialog = true;
   command.cancelLine = "Finished}";
-  command.dialog = [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; };
+  command.dialog = DialogStep(dialog);
   command.failureLine = "Finished}";
   command.job = [&frame](AnalysisOutcome&) {
     SampleGrouping.ReadArrayListFile(TheGroup().Settings().ARRAY_LIST_FILE);

@@ -1,7 +1,6 @@
 // Analysis/Chromosome: the chromosome dialog, then the genome files read and the group's
 // data gathered along the chromosomes on the common road; the result is view 8 under the
 // "Chromosome" item.
-#include <QDialog>
 
 #include "engine/group/group.hpp"
 #include "genome/chromosome/chromosome_command.hpp"
@@ -9,11 +8,11 @@
 #include "genome/jobs/region_clustering.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/commands/dialog_step.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/genome/chromosome_dialog.hpp"
 #include "shell/dialogs/options/option_pages.hpp"
 #include "shell/resource_ids.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
 
 namespace {
@@ -24,7 +23,7 @@ void ViewDataAlongChromosome(ShellFrame& frame) {
       frame.Window());
   AnalysisCommand command;
   command.title = kChromosomeCommandTitle;
-  command.dialog = [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; };
+  command.dialog = DialogStep(dialog);
   command.elapsed = ElapsedTime::kClock;
   // The old view draws from the tables the gathering replaces, so it goes with its item.
   command.item = ResultItem{VIEW_CHROMOSOME, "Chromosome", tree_image::kChromosome, true};

@@ -2,7 +2,6 @@
 // trees built from the gene list or read from a tree file, on the common road; the
 // result is view 3 under the "Clustering" item, with one child item per significant
 // branch the enrichment found.
-#include <QDialog>
 #include <QTreeWidgetItem>
 
 #include <string>
@@ -16,11 +15,11 @@
 #include "shell/commands/cluster_commands.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/commands/dialog_step.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/cluster/cluster_dialog.hpp"
 #include "shell/dialogs/options/option_pages.hpp"
 #include "shell/resource_ids.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
 #include "shell/views/cluster/cluster_view.hpp"
 #include "shell/views/frame/left_view.hpp"
@@ -60,8 +59,7 @@ void HierarchicalClustering(ShellFrame& frame) {
   ClusterDialog dialog(
       TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kClusteringOptionsPageIndex); },
       frame.Window());
-  DoHierarchicalClustering(frame,
-                           [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; });
+  DoHierarchicalClustering(frame, DialogStep(dialog));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Tools/Export Expression Value: the expression table (or the SNP calls) of the chosen
 // samples written to the file named in the dialog, on the common road. The block opens
 // before the dialog, so a cancelled export still shows it.
-#include <QDialog>
 
 #include <utility>
 
@@ -11,11 +10,11 @@
 #include "engine/jobs/expression_data_file.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/commands/dialog_step.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/expression/export_expression_dialog.hpp"
 #include "shell/dialogs/options/option_sheet.hpp"
 #include "shell/resource_ids.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
 
 namespace {
@@ -29,7 +28,7 @@ void ExportExpression(ShellFrame& frame) {
   command.title = ArrayType != 0 ? "Export Kandorvale SNP calls\n" : "Export expression values\n";
   command.openBeforeDialog = true;
   command.cancelLine = "Not completed}";
-  command.dialog = [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; };
+  command.dialog = DialogStep(dialog);
   command.failureLine = "Not completed}";
   // The writer registers the file it wrote.
   command.job = [&dialog](AnalysisOutcome&) {

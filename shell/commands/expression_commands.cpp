@@ -1,17 +1,16 @@
 // Analysis/Model-based Expression: the model fitted over every probe set on the common
 // road; the job closes its block itself.
-#include <QDialog>
 
 #include "engine/group/group.hpp"
 #include "engine/jobs/model_expression.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/commands/dialog_step.hpp"
 #include "shell/commands/group_switch.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/expression/model_dialog.hpp"
 #include "shell/dialogs/options/option_pages.hpp"
 #include "shell/resource_ids.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
 
 namespace {
@@ -22,7 +21,7 @@ void ModelExpression(ShellFrame& frame) {
       frame.Window());
   AnalysisCommand command;
   command.title = "Model-based expression\n";
-  command.dialog = [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; };
+  command.dialog = DialogStep(dialog);
   command.failureLine = "Expression calculation not completed}";
   command.jobClosesBlock = true;
   command.job = [&frame](AnalysisOutcome&) {

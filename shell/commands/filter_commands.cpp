@@ -19,6 +19,7 @@
 #include "platform/path.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/commands/dialog_step.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/common/property_sheet.hpp"
 #include "shell/dialogs/filter/anova_dialog.hpp"
@@ -101,10 +102,7 @@ void AnovaCommand(ShellFrame& frame) {
 
 void PercentileFilteringCommand(ShellFrame& frame) {
   AnalysisCommand command;
-  command.dialog = [&frame] {
-    PercentileFilterDialog dialog(frame.Window());
-    return Prompts().RunDialog(dialog) == QDialog::Accepted;
-  };
+  command.dialog = FreshDialogStep<PercentileFilterDialog>(frame);
   command.jobOpensBlock = true;
   command.jobClosesBlock = true;
   command.job = [](AnalysisOutcome&) { return PercentileFilter(); };

@@ -1,24 +1,20 @@
 // Analysis/Filter SNPs: the limits chosen in the SNP filter's dialog, then the quality
 // filter on the common road; the filter writes its own block and registers its list.
-#include <QDialog>
 
 #include "genome/info/snp_info.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/commands/dialog_step.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/filter/filter_snp_dialog.hpp"
 #include "shell/resource_ids.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
 
 namespace {
 
 void FilterSnps(ShellFrame& frame) {
   AnalysisCommand command;
-  command.dialog = [&frame] {
-    FilterSnpDialog dialog(frame.Window());
-    return Prompts().RunDialog(dialog) == QDialog::Accepted;
-  };
+  command.dialog = FreshDialogStep<FilterSnpDialog>(frame);
   command.jobOpensBlock = true;
   command.jobClosesBlock = true;
   command.job = [](AnalysisOutcome&) { return FilterSnpsByQuality(); };

@@ -1,6 +1,5 @@
 // Analysis/Normalize: every array normalised onto the baseline chosen in the dialog, on
 // the common road; the job closes its block itself.
-#include <QDialog>
 
 #include <string>
 
@@ -11,11 +10,11 @@
 #include "engine/services/log_channel.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/commands/dialog_step.hpp"
 #include "shell/commands/group_switch.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/expression/normalize_dialog.hpp"
 #include "shell/resource_ids.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
 
 namespace {
@@ -40,7 +39,7 @@ void Normalize(ShellFrame& frame) {
   const int method = TheGroup().Settings().NORM_METHOD != 0 ? 1 : 0;
   AnalysisCommand command;
   command.title = std::string("Normalize arrays using ") + kNormMethodNames[method];
-  command.dialog = [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; };
+  command.dialog = DialogStep(dialog);
   command.failureLine = "Normalization not completed}";
   command.jobClosesBlock = true;
   command.job = [&dialog](AnalysisOutcome&) {

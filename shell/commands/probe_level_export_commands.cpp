@@ -1,7 +1,6 @@
 // Image/Export CEL and Tools/Export Probe Set: the group's arrays written back as CEL
 // files into the working folder, and the probe-level tables, on the common road. Both
 // blocks open before their dialogs, so a cancelled export still shows its block.
-#include <QDialog>
 
 #include <string>
 
@@ -13,12 +12,12 @@
 #include "platform/system_error.hpp"
 #include "shell/commands/command_families.hpp"
 #include "shell/commands/command_registry.hpp"
+#include "shell/commands/dialog_step.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/array/export_cel_dialog.hpp"
 #include "shell/dialogs/array/export_probe_dialog.hpp"
 #include "shell/dialogs/options/option_pages.hpp"
 #include "shell/resource_ids.hpp"
-#include "shell/services/prompt_service.hpp"
 #include "shell/shell_frame.hpp"
 
 namespace {
@@ -68,7 +67,7 @@ void ExportCel(ShellFrame& frame) {
   command.title = "Save CEL file";
   command.openBeforeDialog = true;
   command.cancelLine = "Finished}";
-  command.dialog = [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; };
+  command.dialog = DialogStep(dialog);
   command.job = [&dialog](AnalysisOutcome&) { return SaveCelFiles(dialog); };
   RunAnalysisCommand(frame, command);
 }
@@ -81,7 +80,7 @@ void ExportProbeSet(ShellFrame& frame) {
   command.openBeforeDialog = true;
   command.cancelLine = "Not completed}";
   command.failureLine = "Not completed}";
-  command.dialog = [&dialog] { return Prompts().RunDialog(dialog) == QDialog::Accepted; };
+  command.dialog = DialogStep(dialog);
   // The writers register the files they wrote.
   command.job = [&dialog](AnalysisOutcome&) {
     return dialog.ExportPsi() ? ExportProbeModel(dialog.OutputFile(), dialog.CurrentOnly())

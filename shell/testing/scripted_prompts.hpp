@@ -34,6 +34,22 @@ class ScriptedPrompts final : public ScriptedAnswers<PromptService> {
     return ScriptedAnswers<PromptService>::MessageBox(text, caption, buttons, icon);
   }
 
+  // Every dialog from now on is accepted as it stands (its own checks still run).
+  void AcceptDialogs() {
+    dialogAnswer = [](QDialog& dialog) {
+      dialog.accept();
+      return dialog.result();
+    };
+  }
+
+  // The texts of the message boxes shown so far, in order.
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> texts;
+    for (const RecordedPrompt& prompt : prompts)
+      if (prompt.kind == RecordedPrompt::Kind::kMessage) texts.push_back(prompt.text);
+    return texts;
+  }
+
   int RunDialog(QDialog& dialog) override {
     prompts.push_back({RecordedPrompt::Kind::kDialog,
                        dialog.objectName().toStdString(),

@@ -35,10 +35,7 @@ class ChromosomeCommandTest : public ShellTest {
   // Runs the command with the dialog accepted as it stands; the log lines it added.
   std::vector<std::string> Run(CMainFrame& frame) {
     const std::size_t before = LogLines().size();
-    prompts.dialogAnswer = [](QDialog& dialog) {
-      dialog.accept();
-      return dialog.result();
-    };
+    prompts.AcceptDialogs();
     EXPECT_TRUE(frame.OnCommand(ids::kChromosome));
     std::vector<std::string> all = LogLines();
     // Closing lines end with a line break of their own.

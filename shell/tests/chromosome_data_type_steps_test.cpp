@@ -111,10 +111,7 @@ class ChromosomeDataTypeStepsTest : public ShellTest {
     // A fresh window for each method; the old one goes before the log it shows.
     mFrame.reset();
     CMainFrame& frame = OpenFrame();
-    prompts.dialogAnswer = [](QDialog& dialog) {
-      dialog.accept();
-      return dialog.result();
-    };
+    prompts.AcceptDialogs();
     EXPECT_TRUE(frame.OnCommand(ids::kChromosome));
     std::vector<std::string> lines = LogLines();
     while (!lines.empty() && lines.back().empty()) lines.pop_back();

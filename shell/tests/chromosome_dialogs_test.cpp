@@ -40,12 +40,6 @@ class ChromosomeDialogsTest : public ShellTest {
     SampleInfo.Clear();
     ShellTest::TearDown();
   }
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const RecordedPrompt& prompt : prompts.prompts)
-      if (prompt.kind == RecordedPrompt::Kind::kMessage) texts.push_back(prompt.text);
-    return texts;
-  }
   static void PressOk(QDialog& dialog) {
     Click(*dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok));
   }
@@ -82,9 +76,9 @@ TEST_F(ChromosomeDialogsTest, SnpArraysRefuseExpressionAndNeedAGenomeFile) {
   method->setFocus();
   QTest::keyClick(method, Qt::Key_Down);
   EXPECT_EQ(settings.CHRO_METHOD, kChroLinkage);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(prompts.Messages().empty());
   QTest::keyClick(method, Qt::Key_Down);
-  EXPECT_EQ(Messages(), std::vector<std::string>{kExpressionOnSnpMessage});
+  EXPECT_EQ(prompts.Messages(), std::vector<std::string>{kExpressionOnSnpMessage});
   EXPECT_EQ(method->currentIndex(), kChroLoh);
   EXPECT_EQ(settings.CHRO_METHOD, kChroLoh);
   QTest::keyClick(method, Qt::Key_End);
@@ -92,7 +86,7 @@ TEST_F(ChromosomeDialogsTest, SnpArraysRefuseExpressionAndNeedAGenomeFile) {
 
   PressOk(dialog);
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_EQ(Messages().back(), kNoGenomeInfoMessage);
+  EXPECT_EQ(prompts.Messages().back(), kNoGenomeInfoMessage);
 
   // The genome file cannot be switched off: a second click browses again.
   const std::string genomeFile = File("genome.txt");
@@ -142,7 +136,7 @@ TEST_F(ChromosomeDialogsTest, ExpressionArraysShowOnlyExpressionWhateverWasStore
       CheckScreenshot(dialog, "chromosome_dialog_expression.png",
                       QStringLiteral("Analysis &method:"));
   }
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(prompts.Messages().empty());
 }
 
 TEST_F(ChromosomeDialogsTest, PermutationTakesOneNumericFactorOrNone) {
@@ -192,7 +186,7 @@ TEST_F(ChromosomeDialogsTest, PermutationTakesOneNumericFactorOrNone) {
   prompts.onMessage = [&](std::string_view) { shownAfterEach.push_back(Text(factor)); };
   Click(*factor);
   EXPECT_TRUE(picks.empty()) << "asked until a numeric column came";
-  EXPECT_EQ(Messages(), std::vector<std::string>(2, kOneNumericFactorMessage));
+  EXPECT_EQ(prompts.Messages(), std::vector<std::string>(2, kOneNumericFactorMessage));
   EXPECT_EQ(shownAfterEach, (std::vector<std::string>{"Age (numeric), Dose (numeric)", "Tissue"}));
   EXPECT_EQ(Text(factor), "Age (numeric)");
 
@@ -208,7 +202,7 @@ TEST_F(ChromosomeDialogsTest, PermutationTakesOneNumericFactorOrNone) {
   };
   Click(*factor);
   EXPECT_EQ(Text(factor), "Age (numeric)");
-  EXPECT_EQ(Messages().size(), 3u);
+  EXPECT_EQ(prompts.Messages().size(), 3u);
 
   Click(*Control<QCheckBox>(dialog, PermuteDialog::kUseInferred));
   Click(*Control<QPushButton>(dialog, ids::kOptionsButton));

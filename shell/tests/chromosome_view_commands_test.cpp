@@ -98,12 +98,6 @@ class ChromosomeViewCommandsTest : public ShellTest {
       return dialog.result();
     };
   }
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const RecordedPrompt& prompt : prompts.prompts)
-      if (prompt.kind == RecordedPrompt::Kind::kMessage) texts.push_back(prompt.text);
-    return texts;
-  }
   std::vector<std::string> LinesFrom(std::size_t from) const {
     std::vector<std::string> all = LogLines();
     // Closing lines end with a line break of their own.
@@ -293,7 +287,7 @@ TEST_F(ChromosomeViewCommandsTest, SearchesGoToTheRefGeneOrMarkerOrSayWhyNot) {
     EXPECT_TRUE(frame.OnCommand(ids::kChroFindGene));
   };
   findRefGene(name, "0");
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(prompts.Messages().empty());
   EXPECT_EQ(settings.CHRO_CUR_CHRO, 1);
   EXPECT_EQ(settings.VIEW_ALL_CHROMOSOME, 0);
   EXPECT_EQ(settings.PROPORTIONAL_DIST, 1);
@@ -309,9 +303,10 @@ TEST_F(ChromosomeViewCommandsTest, SearchesGoToTheRefGeneOrMarkerOrSayWhyNot) {
   EXPECT_EQ(refgene_info.refGeneKeyword, "NOSUCHGENE");
   findRefGene("", "987654");
   ASSERT_TRUE(frame.OnCommand(ids::kChroFindNextGene));
-  EXPECT_EQ(Messages(), (std::vector<std::string>{"No genes found containing 'NOSUCHGENE'",
-                                                  "No genes found containing ''",
-                                                  "No genes found containing 'NOSUCHGENE'"}));
+  EXPECT_EQ(prompts.Messages(),
+            (std::vector<std::string>{"No genes found containing 'NOSUCHGENE'",
+                                      "No genes found containing ''",
+                                      "No genes found containing 'NOSUCHGENE'"}));
   EXPECT_EQ(settings.CHRO_CUR_CHRO, 1) << "a miss leaves the view";
 
   // View/Find Gene: a marker of the third chromosome becomes current there.
@@ -324,11 +319,11 @@ TEST_F(ChromosomeViewCommandsTest, SearchesGoToTheRefGeneOrMarkerOrSayWhyNot) {
   findMarker(mStudy.group.markerNames[560]);
   EXPECT_EQ(settings.CUR_UNIT, 560);
   EXPECT_EQ(settings.CHRO_CUR_CHRO, 2);
-  EXPECT_EQ(Messages().size(), 3u);
+  EXPECT_EQ(prompts.Messages().size(), 3u);
   // A marker the genome does not place is named in the message.
   genome_info.Unit[7].chro = -1;
   findMarker(mStudy.group.markerNames[7]);
-  EXPECT_EQ(Messages().back(),
+  EXPECT_EQ(prompts.Messages().back(),
             "Gene or marker " + mStudy.group.markerNames[7] + " [] not mapped to any chromsome");
   EXPECT_EQ(settings.CUR_UNIT, 560);
 }
@@ -350,16 +345,16 @@ TEST_F(ChromosomeViewCommandsTest, ExportsWriteTheirFilesAndAnalysesLogTheirBloc
   };
   exportAs(ExportSnpDialog::kExportDataUnderView, data);
   ASSERT_TRUE(std::filesystem::exists(data));
-  EXPECT_EQ(Messages().back(), "File " + data + " exported");
+  EXPECT_EQ(prompts.Messages().back(), "File " + data + " exported");
   ASSERT_GE(OutputFiles().Count(), 1);
   EXPECT_EQ(OutputFiles().paths.back(), data);
   const std::string regions = File("study regions.xls");
   exportAs(ExportSnpDialog::kExportSignificantRegions, regions);
   EXPECT_TRUE(std::filesystem::exists(regions));
-  EXPECT_EQ(Messages().back(), "File " + regions + " exported");
+  EXPECT_EQ(prompts.Messages().back(), "File " + regions + " exported");
   // A folder that does not exist cannot take the file.
   exportAs(ExportSnpDialog::kExportDataUnderView, File("no folder/data.xls"));
-  EXPECT_EQ(Messages().back(), "Can't write file; is it open in Excel?");
+  EXPECT_EQ(prompts.Messages().back(), "Can't write file; is it open in Excel?");
   const int registered = OutputFiles().Count();
 
   // Permute Data: its block closes with "}", the curve's range comes from the

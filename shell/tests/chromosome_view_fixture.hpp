@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/colour.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/gene_list.hpp"
 #include "engine/group/sample_grouping.hpp"
@@ -150,6 +151,32 @@ class ChromosomeViewTest : public ShellTest {
 
   // The sample (row of the chromosome tables) holding a generated array.
   static int SampleOfArray(int array) { return SampleGrouping.GetSampleOfArray(array); }
+
+  static std::size_t At(int i) { return static_cast<std::size_t>(i); }
+  static QRgb Rgb(COLORREF c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+  // The pixels of the colour in the area.
+  static int CountColour(const QImage& image, QRect area, QRgb colour) {
+    int count = 0;
+    area = area.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x)
+        count += image.pixel(x, y) == colour ? 1 : 0;
+    return count;
+  }
+
+  // What the LOH-call type shows with observed values in a column: for a pair the code its
+  // generated calls give; for a sample alone its retention chance, as gathered.
+  float ShownLohValue(const ChromosomeGeometry& g, int column, int unit) const {
+    const int group = g.columns.groupOfColumn[At(column)];
+    const int first = g.columns.groupFirstColumn[At(group)];
+    const int normal = g.columns.sampleOfColumn[At(first)];
+    if (g.columns.groupSize[At(group)] != 2) return chromosome.lohCodes.Row(normal)[unit];
+    const int tumour = g.columns.sampleOfColumn[At(first + 1)];
+    return static_cast<float>(
+        PairedLohCode(mTruth.arrays[At(SampleGrouping.GetSampleArray(normal))].calls[At(unit)],
+                      mTruth.arrays[At(SampleGrouping.GetSampleArray(tumour))].calls[At(unit)]));
+  }
 
   synth::SnpGroupTruth mTruth;
   std::vector<synth::Cytoband> mBands;

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
-#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QRadioButton>
@@ -24,6 +23,7 @@
 #include "shell/services/image_export_choices.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/cluster_view_fixture.hpp"
+#include "shell/tests/screenshot_check.hpp"
 #include "shell/views/cluster/cluster_drawing.hpp"
 #include "shell/views/cluster/cluster_status_text.hpp"
 #include "shell/views/frame/left_view.hpp"
@@ -213,8 +213,7 @@ TEST_F(ClusterViewInteractionTest, KeysSizeThePictureAsTheirTableSaysAndTheScree
     QPainter painter(&image);
     picture.draw(painter);
   }
-  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
-  ASSERT_TRUE(image.save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/cluster_view_selected_branch.png")));
+  SaveScreenshot(image, "cluster_view_selected_branch.png");
   const ClusterGeometry& g = view.Geometry();
   const int bracketX = g.matrixRight + s.PIXEL_WD / 2;
   const int rowHeight = static_cast<int>(s.PIXEL_HT_);

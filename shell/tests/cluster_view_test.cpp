@@ -3,7 +3,6 @@
 // read back pixel by pixel against the trees it shows.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
@@ -22,6 +21,7 @@
 #include "genes/cluster/cluster_engine.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/tests/cluster_view_fixture.hpp"
+#include "shell/tests/screenshot_check.hpp"
 #include "shell/views/cluster/cluster_drawing.hpp"
 #include "shell/views/cluster/cluster_view.hpp"
 #include "tools/synth/planted_clusters.hpp"
@@ -186,8 +186,7 @@ TEST_F(ClusterViewTest, ScreenshotShowsPlantedClustersTogetherAndTheTreesColours
     QPainter painter(&image);
     picture.draw(painter);
   }
-  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
-  ASSERT_TRUE(image.save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/cluster_view.png")));
+  SaveScreenshot(image, "cluster_view.png");
 
   EXPECT_EQ(genes.markedTotal, kGenesPerCluster);
   for (int row = 0; row < genes.n; ++row)

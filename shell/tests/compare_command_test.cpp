@@ -74,13 +74,9 @@ TEST_F(CompareCommandTest, TwoComparisonsFindTheGenesPlantedAsChangedOnBothArray
   options.name = "whole";
   options.distinctScanTimes = true;
   options.sideFiles = true;
-  std::string error;
-  const std::optional<synth::WholeGroupTruth> truth = synth::MakeWholeGroup(options, &error);
-  ASSERT_TRUE(truth.has_value()) << error;
-  const std::string folder = platform::JoinPath(Folder(), "whole");
-  std::filesystem::create_directories(folder);
-  std::vector<std::string> written;
-  ASSERT_TRUE(synth::WriteWholeGroup(*truth, folder, written, &error)) << error;
+  const std::optional<synth::WholeGroupTruth> truth = WrittenWholeGroup(options);
+  ASSERT_TRUE(truth.has_value());
+  const std::string folder = WholeFolder();
 
   CMainFrame& frame = OpenFrame();
   prompts.dialogAnswer = AnswerOpenGroup("whole", platform::JoinPath(folder, truth->dataFileList),
@@ -88,10 +84,7 @@ TEST_F(CompareCommandTest, TwoComparisonsFindTheGenesPlantedAsChangedOnBothArray
   ASSERT_TRUE(frame.OnCommand(ids::kOpenGroup));
   ASSERT_EQ(TheGroup().NumArrays(), 4);
   // The arrays are as bright as each other, so the model is fitted without normalising.
-  prompts.dialogAnswer = [](QDialog& dialog) {
-    dialog.accept();
-    return dialog.result();
-  };
+  prompts.AcceptDialogs();
   ASSERT_TRUE(frame.OnCommand(ids::kModelExpression));
   ASSERT_TRUE(TheGroup().Modelled);
   frame.UpdateCommandUi();

@@ -49,10 +49,7 @@ class DataViewTest : public GroupCommandsTest {
   // The generated group opened, fitted by the model and shown in the probe data view.
   DataView& OpenModelledView(CMainFrame& frame) {
     OpenLiver(frame);
-    prompts.dialogAnswer = [](QDialog& dialog) {
-      dialog.accept();
-      return dialog.result();
-    };
+    prompts.AcceptDialogs();
     EXPECT_TRUE(frame.OnCommand(ids::kModelExpression));
     EXPECT_TRUE(TheGroup().Modelled);
     prompts.dialogAnswer = nullptr;

@@ -6,12 +6,24 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <functional>
+#include <memory>
+#include <string>
+
 #include "engine/chip/cdf_layout.hpp"
 #include "shell/commands/view_commands.hpp"
+#include "shell/dialogs/annotation/keyword_gene_list_dialog.hpp"
+#include "shell/dialogs/annotation/term_gene_list_dialog.hpp"
 #include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/expression/normalize_dialog.hpp"
+#include "shell/dialogs/filter/anova_dialog.hpp"
 #include "shell/dialogs/find/find_gene_dialog.hpp"
+#include "shell/dialogs/genome/enu_dialog.hpp"
+#include "shell/dialogs/genome/genome_dialog.hpp"
+#include "shell/dialogs/genome/permute_dialog.hpp"
 #include "shell/dialogs/help/about_dialog.hpp"
 #include "shell/dialogs/links/online_database_dialog.hpp"
+#include "shell/dialogs/pathway/pathway_filter_dialog.hpp"
 #include "shell/services/web_addresses.hpp"
 #include "shell/tests/shell_test.hpp"
 
@@ -123,6 +135,36 @@ TEST_F(OnlineDatabaseTest, SnpDatabaseWithoutSnpInformationSaysSo) {
   TheGroup().Settings().CUR_UNIT = 3;
   GoToOnlineDatabase(frame, true);
   EXPECT_EQ(prompts.prompts.size(), 1u);
+}
+
+TEST_F(DialogsTest, EachHelpLinkOpensItsOwnSectionOfTheManual) {
+  struct Case {
+    std::function<std::unique_ptr<QDialog>()> make;
+    std::string section;
+    QString text;
+  };
+  GroupSettings& settings = TheGroup().Settings();
+  const Case cases[] = {
+      {[] { return std::make_unique<PathwayFilterDialog>(nullptr); }, "#pathway", "Help"},
+      {[] { return std::make_unique<KeywordGeneListDialog>(nullptr); }, "#make-gene-list", "Help"},
+      {[] { return std::make_unique<TermGeneListDialog>(nullptr); }, "#make-gene-list", "Help"},
+      {[] { return std::make_unique<NormalizeDialog>(nullptr); }, "#normalization", "Help"},
+      // The analysis of variance is explained with the time courses.
+      {[] { return std::make_unique<AnovaDialog>([] { return false; }, nullptr); }, "#timecourse",
+       "Help"},
+      {[] { return std::make_unique<PermuteDialog>(nullptr, nullptr); }, "#permute-chromosome",
+       "Help"},
+      {[] { return std::make_unique<EnuDialog>(nullptr, nullptr); }, "#enu", "Help"},
+      {[&settings] { return std::make_unique<GenomeDialog>(settings, nullptr); }, "#genome",
+       "Help and download genome info files"},
+  };
+  for (const Case& c : cases) {
+    const std::unique_ptr<QDialog> dialog = c.make();
+    const auto* link = Control<CStaticLink>(*dialog, ids::kHelpLink);
+    ASSERT_NE(link, nullptr) << c.section;
+    EXPECT_EQ(link->Link(), std::string(kManualAddress) + c.section);
+    EXPECT_EQ(link->text(), c.text) << c.section;
+  }
 }
 
 TEST_F(DialogsTest, AboutBoxAndHelpLinks) {

@@ -109,21 +109,14 @@ class FilterRoadTest : public GroupCommandsTest {
     options.name = "whole";
     options.distinctScanTimes = true;
     options.sideFiles = true;
-    std::string error;
-    truth = synth::MakeWholeGroup(options, &error);
-    ASSERT_TRUE(truth.has_value()) << error;
-    folder = platform::JoinPath(Folder(), "whole");
-    std::filesystem::create_directories(folder);
-    std::vector<std::string> written;
-    ASSERT_TRUE(synth::WriteWholeGroup(*truth, folder, written, &error)) << error;
+    truth = WrittenWholeGroup(options);
+    ASSERT_TRUE(truth.has_value());
+    folder = WholeFolder();
     prompts.dialogAnswer = AnswerOpenGroup("whole", platform::JoinPath(folder, truth->dataFileList),
                                            platform::JoinPath(folder, truth->chipFile));
     ASSERT_TRUE(frame.OnCommand(ids::kOpenGroup));
     ASSERT_EQ(TheGroup().NumArrays(), 6);
-    prompts.dialogAnswer = [](QDialog& dialog) {
-      dialog.accept();
-      return dialog.result();
-    };
+    prompts.AcceptDialogs();
     ASSERT_TRUE(frame.OnCommand(ids::kNormalize));
     ASSERT_TRUE(frame.OnCommand(ids::kModelExpression));
     ASSERT_TRUE(TheGroup().Normalized && TheGroup().Modelled);

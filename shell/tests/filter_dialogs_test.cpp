@@ -103,13 +103,6 @@ class FilterDialogsTest : public ShellTest {
     ShellTest::TearDown();
   }
 
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const RecordedPrompt& prompt : prompts.prompts)
-      if (prompt.kind == RecordedPrompt::Kind::kMessage) texts.push_back(prompt.text);
-    return texts;
-  }
-
   // The Filter Genes sheet as the command builds it, on screen.
   std::unique_ptr<PropertySheet> FilterSheet() {
     auto sheet = std::make_unique<PropertySheet>(QStringLiteral("Filter Genes"), nullptr);
@@ -171,11 +164,11 @@ TEST_F(FilterDialogsTest, EveryFieldOutsideItsRangeIsRefusedUntilMended) {
     PressOk(*dialog);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_NE(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(Messages(), std::vector<std::string>{c.message});
+    EXPECT_EQ(prompts.Messages(), std::vector<std::string>{c.message});
     Type(*edit, c.good);
     PressOk(*dialog);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages().size(), 1u);
   }
   EXPECT_EQ(TheGroup().Settings().FILTER_PRESENCE, 100);
   EXPECT_EQ(TheGroup().Settings().ANOVA_PVALUE, 1.0);
@@ -280,7 +273,7 @@ TEST_F(FilterDialogsTest, TheGeneListButtonCyclesAndTheOutputListIsRequired) {
 
   PressOk(*sheet);
   EXPECT_TRUE(sheet->isVisible());
-  EXPECT_EQ(Messages(), std::vector<std::string>{CClusterGeneDialog::kNoOutputMessage});
+  EXPECT_EQ(prompts.Messages(), std::vector<std::string>{CClusterGeneDialog::kNoOutputMessage});
   EXPECT_EQ(settings.USE_CV_FILTER, 0) << "a refused page stores nothing";
 
   const std::string kept = File("kept genes.xls");
@@ -309,13 +302,13 @@ TEST_F(FilterDialogsTest, AnovaNeedsAFactorOrACurrentGene) {
 
   PressOk(dialog);
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_EQ(Messages(), std::vector<std::string>{AnovaDialog::kNoFactorMessage});
+  EXPECT_EQ(prompts.Messages(), std::vector<std::string>{AnovaDialog::kNoFactorMessage});
   // A current gene does not make up for a missing factor once ANOVA is chosen.
   currentGene = true;
   Press(Control<QRadioButton>(dialog, AnovaDialog::kUseFactor));
   PressOk(dialog);
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(prompts.Messages().size(), 2u);
 
   prompts.dialogAnswer = [](QDialog& select) {
     select.show();

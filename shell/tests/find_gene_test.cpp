@@ -104,13 +104,6 @@ class FindGeneTest : public ShellTest {
     return FindGene(nullptr);
   }
 
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const auto& prompt : prompts.prompts)
-      if (prompt.kind == RecordedPrompt::Kind::kMessage) texts.push_back(prompt.text);
-    return texts;
-  }
-
   synth::GeneInfoTruth mTruth;
 };
 
@@ -155,17 +148,18 @@ TEST_F(FindGeneTest, TheFirstChangedFieldWinsAndFailuresKeepNothing) {
   // they were, which find the current probe set again.
   KeywordSearchStart = 0;
   EXPECT_EQ(Find(*named, std::nullopt, std::nullopt, keyword), *named);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(prompts.Messages().empty());
 
   // A failed search gives -1 after its message; the view keeps its probe set.
   EXPECT_EQ(Find(4, std::nullopt, "NOSUCH", std::nullopt), -1);
   EXPECT_EQ(Find(4, std::nullopt, std::nullopt, "qqqzzz"), -1);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{"Cannot find the probe set NOSUCH",
-                                                  "Cannot find a gene with keyword qqqzzz"}));
+  EXPECT_EQ(prompts.Messages(),
+            (std::vector<std::string>{"Cannot find the probe set NOSUCH",
+                                      "Cannot find a gene with keyword qqqzzz"}));
   EXPECT_EQ(TheGroup().Settings().CUR_UNIT, 4);
   // The failed keyword is the one Find Next repeats.
   EXPECT_EQ(FindNextGene(), -1);
-  EXPECT_EQ(Messages().back(), "Cannot find another gene with keyword \"qqqzzz\"");
+  EXPECT_EQ(prompts.Messages().back(), "Cannot find another gene with keyword \"qqqzzz\"");
 }
 
 TEST_F(FindGeneTest, FindNextWalksTheMatchesRoundOnce) {

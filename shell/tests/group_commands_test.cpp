@@ -106,13 +106,9 @@ TEST_F(GroupCommandsTest, AWholeGeneratedGroupOpensFromItsListAsTheEngineOpensIt
   options.duplicateTag = 3;
   options.undated = {4};
   options.sideFiles = true;
-  std::string error;
-  const std::optional<synth::WholeGroupTruth> truth = synth::MakeWholeGroup(options, &error);
-  ASSERT_TRUE(truth.has_value()) << error;
-  const std::string folder = platform::JoinPath(Folder(), "whole");
-  std::filesystem::create_directories(folder);
-  std::vector<std::string> written;
-  ASSERT_TRUE(synth::WriteWholeGroup(*truth, folder, written, &error)) << error;
+  const std::optional<synth::WholeGroupTruth> truth = WrittenWholeGroup(options);
+  ASSERT_TRUE(truth.has_value());
+  const std::string folder = WholeFolder();
   const std::string list = platform::JoinPath(folder, truth->dataFileList);
   const std::string chip = platform::JoinPath(folder, truth->chipFile);
   const std::string sampleInfo = platform::JoinPath(folder, truth->sampleInfoFile);
@@ -225,10 +221,7 @@ TEST_F(GroupCommandsTest, WithoutProbeDataInMemoryNormalizeAndModelLoadTheChipAg
   Group& group = TheGroup();
   EXPECT_EQ(frame.LeftView().ViewItem(VIEW_CEL), nullptr) << "no arrays to show";
   EXPECT_FALSE(frame.CommandUi(ids::kNormalizationPlot).enabled);
-  prompts.dialogAnswer = [](QDialog& dialog) {
-    dialog.accept();
-    return dialog.result();
-  };
+  prompts.AcceptDialogs();
   group.Settings().VIEW_NORM_PLOT = 0;
   ASSERT_TRUE(frame.OnCommand(ids::kNormalize));
   EXPECT_TRUE(group.Normalized);
@@ -378,10 +371,7 @@ TEST_F(GroupCommandsTest, CancelInTheReviewNormalizesTheRemainingArraysWithoutIt
     OpenLiver(frame);
     Group& group = TheGroup();
     group.Settings().VIEW_NORM_PLOT = 1;
-    prompts.dialogAnswer = [](QDialog& dialog) {
-      dialog.accept();
-      return dialog.result();
-    };
+    prompts.AcceptDialogs();
     if (cancel) prompts.messageAnswers = {kAnswerCancel};
     const std::size_t before = LogLines().size();
     ASSERT_TRUE(frame.OnCommand(ids::kNormalize));

@@ -7,9 +7,12 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "engine/chip/cdf_layout.hpp"
 #include "shell/dialogs/common/property_sheet.hpp"
@@ -18,6 +21,7 @@
 #include "shell/dialogs/group/group_name_box.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/tests/synth_group_files.hpp"
+#include "tools/synth/whole_group.hpp"
 
 class GroupCommandsTest : public ShellTest {
  protected:
@@ -38,6 +42,23 @@ class GroupCommandsTest : public ShellTest {
   }
 
   std::string DataFolder() const { return platform::JoinPath(Folder(), "data"); }
+  std::string WholeFolder() const { return platform::JoinPath(Folder(), "whole"); }
+
+  // The whole group the options describe, written into WholeFolder(); nothing, and a
+  // failed test, when it cannot be made or written.
+  std::optional<synth::WholeGroupTruth> WrittenWholeGroup(const synth::WholeGroupOptions& options) {
+    std::string error;
+    std::optional<synth::WholeGroupTruth> truth = synth::MakeWholeGroup(options, &error);
+    EXPECT_TRUE(truth.has_value()) << error;
+    if (!truth) return truth;
+    std::filesystem::create_directories(WholeFolder());
+    std::vector<std::string> written;
+    if (!synth::WriteWholeGroup(*truth, WholeFolder(), written, &error)) {
+      ADD_FAILURE() << error;
+      return std::nullopt;
+    }
+    return truth;
+  }
 
   // A saved group with its data path.
   void SaveGroup(const std::string& name, const std::string& dataPath) {

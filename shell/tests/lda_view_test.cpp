@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRadioButton>
@@ -27,6 +26,7 @@
 #include "shell/dialogs/image/export_image_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/image_export_choices.hpp"
+#include "shell/tests/screenshot_check.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/views/samples/lda_view.hpp"
 #include "tools/synth/planted_clusters.hpp"
@@ -493,8 +493,7 @@ TEST_F(LdaViewTest, ScreenshotOfPlantedClasses) {
   SampleGrouping.SetCurrentSample(5);
   view.OnInitialUpdate();
   QApplication::processEvents();
-  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
-  ASSERT_TRUE(mFrame->grab().save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/lda_view.png")));
+  SaveScreenshot(mFrame->grab().toImage(), "lda_view.png");
 }
 
 }  // namespace

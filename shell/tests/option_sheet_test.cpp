@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <fstream>
 #include <functional>
@@ -26,6 +27,7 @@
 #include "genes/cluster/cluster_settings.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/info/snp_info.hpp"
+#include "shell/dialogs/common/setting_checks.hpp"
 #include "shell/dialogs/options/option_sheet.hpp"
 #include "shell/dialogs/options/options_analysis_page.hpp"
 #include "shell/dialogs/options/options_chromosome_page.hpp"
@@ -385,6 +387,47 @@ TEST_F(OptionSheetTest, EachPageDrawsItsControls) {
     EXPECT_EQ(resetAt.y(), okAt.y());
     EXPECT_GE(reset->width(), ok->width());
   }
+}
+
+TEST_F(OptionSheetTest, SettingChecksShowEachSwitchAndClicksReadBackAsZeroOrOne) {
+  static constexpr SettingChecks::Text kTexts[] = {
+      {901, "First", &GroupSettings::HAS_BOTH},
+      {902, "Second", &GroupSettings::HAS_STD},
+      {903, "Third", &GroupSettings::HAS_GENE_NAME},
+  };
+  QWidget page;
+  QVBoxLayout layout(&page);
+  SettingChecks checks;
+  checks.AddAll(kTexts, layout, &page);
+  QCheckBox* laidOut = checks.Add("Apart", 904, &GroupSettings::USE_UNNORM, &page);
+  layout.addWidget(laidOut);
+  page.show();
+  ASSERT_EQ(layout.count(), 4);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(layout.itemAt(i)->widget(), Control<QCheckBox>(page, kTexts[i].id)) << i;
+
+  GroupSettings settings;
+  settings.HAS_BOTH = 1;
+  settings.HAS_STD = 0;
+  settings.HAS_GENE_NAME = 7;  // any other value is on too
+  settings.USE_UNNORM = 0;
+  checks.Show(settings);
+  const std::vector<int> ids = {901, 902, 903, 904};
+  const std::vector<bool> shown = {true, false, true, false};
+  for (std::size_t i = 0; i < ids.size(); ++i)
+    EXPECT_EQ(Control<QCheckBox>(page, ids[i])->isChecked(), shown[i]) << ids[i];
+
+  // A real click on each box turns it over; the settings read back as 0 or 1.
+  for (const int id : ids) {
+    QCheckBox* box = Control<QCheckBox>(page, id);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+  }
+  checks.Read(settings);
+  EXPECT_EQ(settings.HAS_BOTH, 0);
+  EXPECT_EQ(settings.HAS_STD, 1);
+  EXPECT_EQ(settings.HAS_GENE_NAME, 0);
+  EXPECT_EQ(settings.USE_UNNORM, 1);
+  EXPECT_EQ(Control<QCheckBox>(page, 904)->text(), QStringLiteral("Apart"));
 }
 
 }  // namespace

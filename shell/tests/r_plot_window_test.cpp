@@ -4,7 +4,6 @@
 // invariant set in red, the fitted curve in green and the diagonal in blue.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
 
 #include <string>
@@ -12,6 +11,7 @@
 
 #include "engine/jobs/normalize_arrays.hpp"
 #include "engine/services/r_link.hpp"
+#include "shell/tests/screenshot_check.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/views/r/r_plot_window.hpp"
 #include "tools/synth/model_data.hpp"
@@ -88,10 +88,7 @@ TEST_F(RPlotWindowTest, EachNormalizationPlotShowsInItsDeviceWindowWhileTheUserL
     shown.push_back(window.Picture());
     onScreen.push_back(window.grab().toImage());
   };
-  prompts.dialogAnswer = [](QDialog& dialog) {
-    dialog.accept();
-    return dialog.result();
-  };
+  prompts.AcceptDialogs();
   ASSERT_TRUE(frame.OnCommand(ids::kNormalize));
   EXPECT_TRUE(TheGroup().Normalized);
   ASSERT_EQ(shown.size(), static_cast<std::size_t>(kArrays - 1));
@@ -106,8 +103,7 @@ TEST_F(RPlotWindowTest, EachNormalizationPlotShowsInItsDeviceWindowWhileTheUserL
     }
   }
   EXPECT_NE(shown[0], shown[1]) << "each array's own plot";
-  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
-  EXPECT_TRUE(onScreen.back().save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/r_plot_window.png")));
+  SaveScreenshot(onScreen.back(), "r_plot_window.png");
   // The window stays up beside the main window after the job.
   QList<RPlotWindow*> windows = frame.findChildren<RPlotWindow*>();
   for (RPlotWindow* old : before) windows.removeAll(old);

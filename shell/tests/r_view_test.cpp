@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPlainTextEdit>
@@ -30,6 +29,7 @@
 #include "engine/services/stat_connector.hpp"
 #include "platform/r_server.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/tests/screenshot_check.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/views/frame/left_view.hpp"
 #include "shell/views/r/r_plot_window.hpp"
@@ -204,9 +204,8 @@ TEST_F(RViewTest, GetExpressionHandsTheGroupToRAndTypedCommandsSummariseIt) {
   EXPECT_EQ(out, "> never_set <- 41\nprint(never_set + 1)\n[1] 42\ndone\n");
 
   // A screenshot with the output beside the commands.
-  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
   const QImage shot = view.grab().toImage();
-  EXPECT_TRUE(shot.save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/r_view.png")));
+  SaveScreenshot(shot, "r_view.png");
   QPlainTextEdit& output = *Control<QPlainTextEdit>(view, RView::kOutput);
   const QRect area(output.mapTo(&view, QPoint(0, 0)), output.size());
   int dark = 0;
@@ -247,9 +246,7 @@ TEST_F(RViewTest, RErrorsComeBackInRsWordsAndPlotsGoToTheirWindows) {
   for (int y = 0; y < picture.height(); ++y)
     for (int x = 0; x < picture.width(); ++x) dark += qGray(picture.pixel(x, y)) < 128 ? 1 : 0;
   EXPECT_GT(dark, 500);
-  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
-  EXPECT_TRUE(
-      windows.front()->grab().toImage().save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/r_plot.png")));
+  SaveScreenshot(windows.front()->grab().toImage(), "r_plot.png");
 }
 
 // A ten-second Sys.sleep loop, stopped once by the Stop button and once by Escape on the

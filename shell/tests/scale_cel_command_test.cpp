@@ -91,10 +91,7 @@ TEST_F(ScaleCelCommandTest, OkScalesTheArrayIntoItsQvfFileAndFailuresChangeNothi
   EXPECT_FALSE(RunScaleCelValue(frame, 2));
   EXPECT_FALSE(RunScaleCelValue(frame, 3));
   EXPECT_EQ(LogLines().size(), cancelled);
-  prompts.dialogAnswer = [](QDialog& dialog) {
-    dialog.accept();
-    return dialog.result();
-  };
+  prompts.AcceptDialogs();
   std::filesystem::remove(group.Array(2).dataFile);
   std::filesystem::remove(QvfPathFor(group.Array(2).dataFile));
   EXPECT_FALSE(RunScaleCelValue(frame, 2));

@@ -1,4 +1,4 @@
-// Test support: a picture of a dialog beside the build for people to look at, checked for
+// Test support: pictures beside the build for people to look at; a dialog's is checked for
 // its size and for a label drawn where the dialog has it.
 #pragma once
 
@@ -9,6 +9,12 @@
 #include <QImage>
 #include <QLabel>
 #include <QWidget>
+
+// Saves a picture under the name in the screenshot folder.
+inline void SaveScreenshot(const QImage& image, const char* name) {
+  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
+  ASSERT_TRUE(image.save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/") + QString::fromLatin1(name)));
+}
 
 // Saves the dialog's picture as file and checks its size, and that the control with text
 // is drawn inside it (its area holds dark pixels).

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
@@ -28,6 +27,7 @@
 #include "genome/info/snp_block_data.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/tests/compare_sheet_events.hpp"
+#include "shell/tests/screenshot_check.hpp"
 #include "shell/tests/shell_test.hpp"
 #include "shell/views/genome/snp_bar_chart.hpp"
 #include "shell/views/genome/snp_view.hpp"
@@ -331,9 +331,8 @@ TEST_F(SnpViewTest, CallsFormClustersAlongTheFirstFitAndTheScreenshotShowsThem) 
 
   view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
   QApplication::processEvents();
-  ASSERT_TRUE(QDir().mkpath(QStringLiteral(ZELKO_SCREENSHOT_DIR)));
-  ASSERT_TRUE(mFrame->grab().save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/snp_view.png")));
-  ASSERT_TRUE(Picture(view).save(QStringLiteral(ZELKO_SCREENSHOT_DIR "/snp_view_picture.png")));
+  SaveScreenshot(mFrame->grab().toImage(), "snp_view.png");
+  SaveScreenshot(Picture(view), "snp_view_picture.png");
   CheckPicture(view);
 }
 

@@ -70,6 +70,30 @@ TEST(TextFunctions, FormatTextHasNoLengthLimit) {
   EXPECT_EQ(UpperText("hg-u95a"), "HG-U95A");
 }
 
+TEST(TextFunctions, TrimmedViewCutsTheCLocaleBlanksAtBothEndsOnly) {
+  struct Case {
+    std::string_view text;
+    std::string_view trimmed;
+  };
+  const Case cases[] = {
+      {"", ""},           {" \t\r\n\v\f", ""},  {"a", "a"},
+      {"\ta b\n", "a b"}, {"  x  y  ", "x  y"}, {"\x01z\x01", "\x01z\x01"},
+  };
+  for (const Case& c : cases) {
+    const std::string_view view = TrimmedView(c.text);
+    EXPECT_EQ(view, c.trimmed) << '"' << c.text << '"';
+    EXPECT_EQ(TrimText(c.text), c.trimmed) << '"' << c.text << '"';
+    // A view into the text itself, not a copy.
+    if (!view.empty()) {
+      EXPECT_GE(view.data(), c.text.data());
+      EXPECT_LE(view.data() + view.size(), c.text.data() + c.text.size());
+    }
+  }
+  EXPECT_TRUE(IsBlank('\v'));
+  EXPECT_FALSE(IsBlank('\0'));
+  EXPECT_FALSE(IsBlank('_'));
+}
+
 TEST(TextFunctions, ReadOnlyAttribute) {
   TempFolder folder;
   const std::string path = folder.File("lib.cif");

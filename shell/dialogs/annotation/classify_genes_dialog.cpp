@@ -12,13 +12,12 @@
 #include "engine/base/text_helpers.hpp"
 #include "engine/group/group_settings.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -50,9 +49,7 @@ ClassifyGenesDialog::ClassifyGenesDialog(GroupSettings& settings, std::function<
                   kOnlySignificant, this);
   mOnlySignificant->setChecked(gOnlySignificant);
   layout->addWidget(mOnlySignificant);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#classify-genes", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("classify-genes", this);
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 

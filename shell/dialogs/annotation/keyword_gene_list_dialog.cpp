@@ -1,7 +1,6 @@
 // The dialog that makes a gene list file from keywords.
 #include "shell/dialogs/annotation/keyword_gene_list_dialog.hpp"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,11 +8,11 @@
 #include <QVBoxLayout>
 
 #include "shell/dialogs/annotation/term_gene_list_dialog.hpp"
-#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(ControlName(kDialogId));
@@ -41,14 +40,9 @@ KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) 
   grid->addWidget(mOutputButton, 2, 0);
   grid->addWidget(mOutput, 2, 1);
   grid->setColumnStretch(1, 1);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#make-gene-list", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("make-gene-list", this);
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &KeywordGeneListDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   // Wildcards make poor file names, so the proposed name leaves them out.
   connect(mKeywordEdit, &QLineEdit::textChanged, this, [this](const QString& text) {

@@ -3,7 +3,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,11 +20,11 @@
 #include "engine/services/user_prompt.hpp"
 #include "genes/info/gene_info.hpp"
 #include "platform/path.hpp"
-#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -105,14 +104,9 @@ TermGeneListDialog::TermGeneListDialog(QWidget* parent) : QDialog(parent) {
   mFilterAfter->setObjectName(ControlName(kFilterAfter));
   layout->addWidget(mFilterAfter);
 
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#make-gene-list", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("make-gene-list", this);
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &TermGeneListDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   // The last accepted choice comes back.
   for (int c = 0; c < GeneInfo.numColumns; ++c)

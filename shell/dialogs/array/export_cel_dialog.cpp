@@ -1,7 +1,6 @@
 #include "shell/dialogs/array/export_cel_dialog.hpp"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "engine/group/group.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/services/text_conversion.hpp"
 
 std::string& ExportCelDialog::CelExportWord() {
@@ -61,10 +61,7 @@ ExportCelDialog::ExportCelDialog(QWidget* parent) : QDialog(parent) {
   change->setObjectName(ControlName(kChange));
   grid->addWidget(change, 4, 1);
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 }
 
 void ExportCelDialog::accept() {

@@ -1,7 +1,6 @@
 #include "shell/dialogs/array/export_probe_dialog.hpp"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -14,6 +13,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
@@ -64,10 +64,7 @@ ExportProbeDialog::ExportProbeDialog(std::function<void()> openModelOptions, QWi
   change->setObjectName(ControlName(kChange));
   grid->addWidget(change, 5, 1);
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   connect(mCurrent, &QRadioButton::toggled, this, [this] { FollowChoices(); });
   connect(mPsi, &QCheckBox::toggled, this, [this] { FollowChoices(); });

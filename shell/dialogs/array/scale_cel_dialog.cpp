@@ -1,7 +1,6 @@
 // The Scale CEL values dialog.
 #include "shell/dialogs/array/scale_cel_dialog.hpp"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +8,7 @@
 
 #include "engine/group/group.hpp"
 #include "engine/jobs/scale_cel_values.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/services/text_conversion.hpp"
 
@@ -37,10 +37,7 @@ ScaleCelDialog::ScaleCelDialog(QWidget* parent, int array)
   note->setObjectName(ControlName(kNote));
   note->setWordWrap(true);
   layout->addWidget(note);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  connect(buttons, &QDialogButtonBox::accepted, this, &ScaleCelDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 }
 
 void ScaleCelDialog::accept() {

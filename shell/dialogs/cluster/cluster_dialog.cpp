@@ -11,13 +11,12 @@
 
 #include "engine/base/text_helpers.hpp"
 #include "engine/group/group_settings.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 ClusterDialog::ClusterDialog(GroupSettings& settings, std::function<void()> openOptions,
                              QWidget* parent)
@@ -62,9 +61,7 @@ ClusterDialog::ClusterDialog(GroupSettings& settings, std::function<void()> open
       this);
   note->setWordWrap(true);
   layout->addWidget(note);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#hierarchical-clustering", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("hierarchical-clustering", this);
   layout->addWidget(help);
 
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));

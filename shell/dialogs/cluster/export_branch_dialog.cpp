@@ -2,7 +2,6 @@
 #include "shell/dialogs/cluster/export_branch_dialog.hpp"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -12,6 +11,7 @@
 #include <utility>
 
 #include "engine/group/group.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
@@ -39,10 +39,7 @@ ExportBranchDialog::ExportBranchDialog(std::string outputFile, QWidget* parent)
   mCutTree->setChecked(options.branchExportCutTree);
   mColoredBranches->setChecked(options.branchExportColoredBranches);
   for (QCheckBox* box : {mStandardized, mCutTree, mColoredBranches}) layout->addWidget(box);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &ExportBranchDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   // Cutting the tree and the coloured branches are two ways of choosing the branches.
   connect(mCutTree, &QCheckBox::toggled, this, [this](bool on) {

@@ -7,17 +7,15 @@
 
 #include <utility>
 
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
 
 void AddOptionsButtonRow(QDialog& dialog, QBoxLayout& layout, std::function<void()> openOptions) {
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  QDialogButtonBox* buttons = AddOkCancelRow(dialog, layout);
   auto* options = buttons->addButton(QStringLiteral("&Options..."), QDialogButtonBox::ActionRole);
   options->setObjectName(ControlName(ids::kOptionsButton));
   QObject::connect(options, &QPushButton::clicked, &dialog, [openOptions = std::move(openOptions)] {
     if (openOptions) openOptions();
   });
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  layout.addWidget(buttons);
 }

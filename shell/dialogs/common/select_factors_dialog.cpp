@@ -1,12 +1,12 @@
 // The select factors dialog: one line per sample-information column with its categories.
 #include "shell/dialogs/common/select_factors_dialog.hpp"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QVBoxLayout>
 
 #include "engine/group/sample_info.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/services/text_conversion.hpp"
 
 SelectFactorsDialog::SelectFactorsDialog(std::string& factors, QWidget* parent)
@@ -29,10 +29,7 @@ SelectFactorsDialog::SelectFactorsDialog(std::string& factors, QWidget* parent)
     mColumns->addItem(ToQString(line));
   }
   layout->addWidget(mColumns);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  connect(buttons, &QDialogButtonBox::accepted, this, &SelectFactorsDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 }
 
 void SelectFactorsDialog::accept() {

@@ -2,7 +2,6 @@
 #include "shell/dialogs/common/select_samples_dialog.hpp"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QRadioButton>
@@ -11,6 +10,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
 
@@ -49,10 +49,7 @@ SelectSampleDialog::SelectSampleDialog(bool byArray, int mode, QWidget* parent)
   (shown != nullptr ? shown : mModes->button(kSelectionOverwrite))->setChecked(true);
   layout->addWidget(combine);
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  connect(buttons, &QDialogButtonBox::accepted, this, &SelectSampleDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 }
 
 int SelectSampleDialog::Mode() const {

@@ -17,14 +17,13 @@
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -99,9 +98,7 @@ ExportExpressionDialog::ExportExpressionDialog(std::function<void()> openOptions
   mOutput = new QPushButton(this);
   mOutput->setObjectName(ControlName(kOutputFile));
   grid->addWidget(mOutput, row++, 1);
-  auto* help = new CStaticLink(
-      QStringLiteral("Help"), std::string(kManualAddress) + "#model-based-expression-export", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("model-based-expression-export", this);
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 

@@ -12,12 +12,11 @@
 
 #include "engine/group/group_settings.hpp"
 #include "engine/services/log_channel.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 ModelDialog::ModelDialog(GroupSettings& settings, std::function<void()> openOptions,
                          QWidget* parent)
@@ -51,9 +50,7 @@ ModelDialog::ModelDialog(GroupSettings& settings, std::function<void()> openOpti
       "model options have changed."));
   note->setWordWrap(true);
   layout->addWidget(note);
-  auto* help = new CStaticLink(QStringLiteral("Help on model-based expression"),
-                               std::string(kManualAddress) + "#model-based-expression", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("model-based-expression", this, "Help on model-based expression");
   layout->addWidget(help);
 
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));

@@ -3,7 +3,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,11 +13,11 @@
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
-#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/expression/normalize_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 NormalizationPlotOptions& NormPlotOptions() {
   static NormalizationPlotOptions options;
@@ -71,14 +70,9 @@ NormalizationPlotDialog::NormalizationPlotDialog(QWidget* parent) : QDialog(pare
   mSmoothing->setObjectName(ControlName(kSmoothing));
   smoothingRow->addWidget(mSmoothing);
   layout->addLayout(smoothingRow);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#normalization-plot", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("normalization-plot", this);
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  connect(buttons, &QDialogButtonBox::accepted, this, &NormalizationPlotDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   // Values viewed after normalisation are not the ones saved, and saving needs the spline.
   connect(mUseNormalized, &QCheckBox::toggled, this, [this](bool on) {

@@ -3,7 +3,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -14,10 +13,10 @@
 #include "engine/array/chip_data.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
-#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 std::string ArrayEntryText(int array) {
   const ArraySlot& slot = TheGroup().Array(array);
@@ -66,14 +65,9 @@ NormalizeDialog::NormalizeDialog(QWidget* parent) : QDialog(parent) {
   mViewPlot->setObjectName(ControlName(kViewNormPlot));
   mViewPlot->setChecked(group.Settings().VIEW_NORM_PLOT != 0);
   layout->addWidget(mViewPlot);
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#normalization", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("normalization", this);
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  connect(buttons, &QDialogButtonBox::accepted, this, &NormalizeDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   // By brightness, so that the middle entry is the array of median brightness.
   mArrays.resize(static_cast<std::size_t>(group.NumArrays()));

@@ -3,7 +3,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,14 +17,14 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/select_factors_dialog.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -85,14 +84,9 @@ AnovaDialog::AnovaDialog(std::function<bool()> hasCurrentGene, QWidget* parent)
   grid->addWidget(mExportButton, 6, 1);
   grid->setColumnStretch(1, 1);
 
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#timecourse", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("timecourse", this);
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &AnovaDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   connect(methods, &QButtonGroup::idClicked, this, [this](int id) { mMethod = id; });
   connect(mFactorButton, &QPushButton::clicked, this, [this] {

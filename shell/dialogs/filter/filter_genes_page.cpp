@@ -18,12 +18,11 @@
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -112,9 +111,7 @@ CClusterGeneDialog::CClusterGeneDialog(std::function<void()> openOptions, QWidge
   options->setAutoDefault(false);
   row->addWidget(options);
   row->addStretch(1);
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#filter-genes", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("filter-genes", this);
   row->addWidget(help);
   layout->addLayout(row);
 

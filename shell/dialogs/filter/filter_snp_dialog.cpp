@@ -1,7 +1,6 @@
 // The SNP quality filter's dialog.
 #include "shell/dialogs/filter/filter_snp_dialog.hpp"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +10,7 @@
 #include "engine/group/group.hpp"
 #include "genome/info/snp_info.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
@@ -46,10 +46,7 @@ FilterSnpDialog::FilterSnpDialog(QWidget* parent) : QDialog(parent) {
   file->addWidget(new QLabel(QStringLiteral("(make sure the file is closed)"), this), 1, 1);
   file->setColumnStretch(1, 1);
   layout->addLayout(file);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &FilterSnpDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
   connect(mOutputList, &QPushButton::clicked, this,
           [this] { BrowseFileName(mOutputList, mOutputFile, false, true, "None"); });
 }

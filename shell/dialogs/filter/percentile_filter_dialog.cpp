@@ -1,7 +1,6 @@
 // The percentile filtering dialog.
 #include "shell/dialogs/filter/percentile_filter_dialog.hpp"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include "engine/base/text_helpers.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/filter/filter_genes_page.hpp"
 #include "shell/services/shell_helpers.hpp"
@@ -48,10 +48,7 @@ PercentileFilterDialog::PercentileFilterDialog(QWidget* parent) : QDialog(parent
   files->setColumnStretch(1, 1);
   layout->addLayout(files);
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &PercentileFilterDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
   connect(mOutputList, &QPushButton::clicked, this,
           [this] { BrowseFileName(mOutputList, mOutputFile, false, false, "None"); });
 }

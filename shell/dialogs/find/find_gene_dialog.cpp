@@ -1,13 +1,13 @@
 // The find gene dialog and its range checks.
 #include "shell/dialogs/find/find_gene_dialog.hpp"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
 #include "engine/services/log_channel.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
@@ -36,10 +36,7 @@ FindGeneDialog::FindGeneDialog(int probeSetCount, bool geneInfoLoaded, QWidget* 
       "4\" )"));
   note->setWordWrap(true);
   layout->addWidget(note);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  connect(buttons, &QDialogButtonBox::accepted, this, &FindGeneDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 }
 
 void FindGeneDialog::SetFields(int number, const std::string& name, const std::string& keywords) {

@@ -15,14 +15,13 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group_settings.hpp"
 #include "genome/chromosome/chromosome.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -88,9 +87,7 @@ ChromosomeDialog::ChromosomeDialog(GroupSettings& settings, std::function<void()
   mMethod->setCurrentIndex(settings.CHRO_METHOD);
   connect(mMethod, &QComboBox::currentIndexChanged, this, &ChromosomeDialog::MethodChosen);
 
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#chromosome", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("chromosome", this);
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 }

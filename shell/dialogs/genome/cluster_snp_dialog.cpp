@@ -12,13 +12,12 @@
 
 #include "engine/group/group.hpp"
 #include "genome/chromosome/chromosome_view_flags.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 ClusterSnpDialog::ClusterSnpDialog(QWidget* parent, std::function<void()> openOptions)
     : QDialog(parent) {
@@ -53,9 +52,7 @@ ClusterSnpDialog::ClusterSnpDialog(QWidget* parent, std::function<void()> openOp
       QStringLiteral(
           "Use SNPs with thresholding. Select \"Options\" to adjust Min, Max or Threshold"),
       this));
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#snp-clustering", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("snp-clustering", this);
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 

@@ -12,12 +12,11 @@
 #include <utility>
 
 #include "genome/chromosome/chromosome.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 EnuDialog::EnuDialog(std::function<void()> openOptions, QWidget* parent) : QDialog(parent) {
   setObjectName(ControlName(kDialogId));
@@ -46,8 +45,7 @@ EnuDialog::EnuDialog(std::function<void()> openOptions, QWidget* parent) : QDial
   mInfer = OptionCheck("&Infer genotype calls", kInferGenotypes, this);
   mInfer->setChecked(chromosome.usePosterior != 0);
   layout->addWidget(mInfer);
-  auto* help = new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#enu", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("enu", this);
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
   // The settings hold the states in the calls' order: AA, BB, AB.

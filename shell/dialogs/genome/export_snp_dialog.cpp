@@ -14,13 +14,12 @@
 
 #include "engine/group/group.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 ExportSnpDialog::ExportSnpDialog(std::function<void()> openOptions, QWidget* parent)
     : QDialog(parent) {
@@ -59,9 +58,7 @@ ExportSnpDialog::ExportSnpDialog(std::function<void()> openOptions, QWidget* par
   file->addWidget(mOutput, 0, 1);
   file->setColumnStretch(1, 1);
   layout->addLayout(file);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#snp-export-data", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("snp-export-data", this);
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 

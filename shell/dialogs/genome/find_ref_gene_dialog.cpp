@@ -1,7 +1,6 @@
 // The refGene search dialog.
 #include "shell/dialogs/genome/find_ref_gene_dialog.hpp"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +8,7 @@
 
 #include <limits>
 
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/services/text_conversion.hpp"
 
@@ -31,10 +31,7 @@ FindRefGeneDialog::FindRefGeneDialog(QWidget* parent) : QDialog(parent) {
   grid->addWidget(mLocusLinkId, 2, 1);
   grid->addWidget(new QLabel(QStringLiteral("Empty \"Keywords\" to use LocusLink ID"), this), 3, 1);
   layout->addLayout(grid);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &FindRefGeneDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
   Preset("", 0);
 }
 

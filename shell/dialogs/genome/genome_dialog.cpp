@@ -2,7 +2,6 @@
 #include "shell/dialogs/genome/genome_dialog.hpp"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,12 +11,12 @@
 
 #include "engine/group/group_settings.hpp"
 #include "genes/cluster/cluster_engine.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 GenomeDialog::GenomeDialog(GroupSettings& settings, QWidget* parent)
     : QDialog(parent),
@@ -54,14 +53,9 @@ GenomeDialog::GenomeDialog(GroupSettings& settings, QWidget* parent)
   stretchLayout->addWidget(mThreshold, 1, 1);
   layout->addWidget(stretch);
 
-  auto* help = new CStaticLink(QStringLiteral("Help and download genome info files"),
-                               std::string(kManualAddress) + "#genome", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("genome", this, "Help and download genome info files");
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &GenomeDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   ShowFileName(mGenomeInfo, mGenomeInfoFile, "None");
   ShowFileName(mGeneList, mGeneListFile, "None");

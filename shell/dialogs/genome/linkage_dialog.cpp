@@ -17,14 +17,13 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -109,9 +108,7 @@ LinkageDialog::LinkageDialog(std::int64_t seed, std::function<void()> openOption
   merlin->addWidget(mFolderButton, 1);
   layout->addLayout(merlin);
 
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#linkage", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("linkage", this);
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 

@@ -13,15 +13,14 @@
 #include "engine/group/group.hpp"
 #include "engine/group/sample_info.hpp"
 #include "genome/inference/chromosome_curve.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
 #include "shell/dialogs/common/select_factors_dialog.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -49,9 +48,7 @@ PermuteDialog::PermuteDialog(std::function<void()> openOptions, QWidget* parent)
       OptionCheck("Only use LOH with inferred copy between Min and Max ", kUseInferred, this);
   mUseInferred->setChecked(PermuteUseInferred);
   layout->addWidget(mUseInferred);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#permute-chromosome", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("permute-chromosome", this);
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
   connect(mFactorButton, &QPushButton::clicked, this, &PermuteDialog::SelectFactor);

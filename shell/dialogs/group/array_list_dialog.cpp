@@ -27,13 +27,12 @@
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 #include "platform/system_error.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -141,9 +140,7 @@ ArrayListDialog::ArrayListDialog(GroupSettings& settings, QWidget* parent)
   QPushButton* sort = ControlButton("S&ort", kSort, this);
   QPushButton* doNotUse = ControlButton("Do not use", kDoNotUse, this);
   for (QPushButton* button : {mSelectByCategory, sort, doNotUse}) bottom->addWidget(button);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#array-list-file", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("array-list-file", this);
   bottom->addWidget(help);
   bottom->addStretch(1);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -11,6 +11,7 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/static_link.hpp"
 #include "shell/dialogs/group/open_group_state.hpp"
 #include "shell/services/shell_helpers.hpp"
@@ -19,8 +20,6 @@
 
 namespace {
 
-constexpr const char* kTableFilter =
-    "Tab-delimited Text Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";
 constexpr const char* kChipFilter =
     "Chip Description Files (*.cdf;*.pgf)|*.cdf;*.cdf.bin;*.pgf|All Files (*.*)|*.*||";
 
@@ -28,12 +27,6 @@ QPushButton* Button(const char* text, int id, QWidget* parent) {
   auto* button = new QPushButton(QString::fromLatin1(text), parent);
   button->setObjectName(ControlName(id));
   return button;
-}
-
-QLineEdit* Edit(int id, QWidget* parent) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(ControlName(id));
-  return edit;
 }
 
 CStaticLink* Link(const char* text, const char* anchor, int id, QWidget* parent) {
@@ -53,7 +46,7 @@ ExtractCdfDlg::ExtractCdfDlg(OpenGroupState& state, QWidget* parent)
   int row = 0;
 
   mCdfButton = Button("CDF file", kCdfFileButton, this);
-  mCdfFile = Edit(kCdfFile, this);
+  mCdfFile = OptionEdit(kCdfFile, this);
   mRebuild = new QCheckBox(QStringLiteral("&Ignore existing .cdf.bin file"), this);
   mRebuild->setObjectName(ControlName(kRebuildLayoutCache));
   grid->addWidget(mCdfButton, row, 0);
@@ -71,13 +64,13 @@ ExtractCdfDlg::ExtractCdfDlg(OpenGroupState& state, QWidget* parent)
                   1, 1, 2);
 
   auto* sampleButton = Button("Sample information file", kSampleInfoButton, this);
-  mSampleInfo = Edit(kSampleInfoFile, this);
+  mSampleInfo = OptionEdit(kSampleInfoFile, this);
   grid->addWidget(sampleButton, row, 0);
   grid->addWidget(mSampleInfo, row, 1);
   grid->addWidget(Link("Help", "#open-group-sample-information", kSampleInfoHelp, this), row++, 2);
 
   auto* maskButton = Button("Probe set mask file", kMaskButton, this);
-  mMask = Edit(kMaskFile, this);
+  mMask = OptionEdit(kMaskFile, this);
   grid->addWidget(maskButton, row, 0);
   grid->addWidget(mMask, row, 1);
   grid->addWidget(Link("Help", "#open-group-probe-set-mask", kMaskHelp, this), row++, 2);
@@ -93,8 +86,9 @@ ExtractCdfDlg::ExtractCdfDlg(OpenGroupState& state, QWidget* parent)
   connect(mCdfButton, &QPushButton::clicked, this,
           [this] { BrowseInto(mCdfFile, "cdf", kChipFilter); });
   connect(sampleButton, &QPushButton::clicked, this,
-          [this] { BrowseInto(mSampleInfo, "", kTableFilter); });
-  connect(maskButton, &QPushButton::clicked, this, [this] { BrowseInto(mMask, "", kTableFilter); });
+          [this] { BrowseInto(mSampleInfo, "", kDataFileFilter); });
+  connect(maskButton, &QPushButton::clicked, this,
+          [this] { BrowseInto(mMask, "", kDataFileFilter); });
   connect(mMask, &QLineEdit::textEdited, this, &ExtractCdfDlg::MaskChanged);
   connect(mGeneInfo, &QPushButton::clicked, this,
           [this] { BrowseFileName(mGeneInfo, mGeneInfoFile, true, true, "None"); });

@@ -15,26 +15,13 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
-#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/group/group_name_box.hpp"
 #include "shell/dialogs/group/open_group_state.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
-
-namespace {
-
-constexpr const char* kTableFilter =
-    "Tab-delimited Text Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";
-
-QCheckBox* CheckBox(const char* text, int id, QWidget* parent) {
-  auto* box = new QCheckBox(QString::fromLatin1(text), parent);
-  box->setObjectName(ControlName(id));
-  return box;
-}
-
-}  // namespace
 
 ExtractDataDlg::ExtractDataDlg(OpenGroupState& state, QWidget* parent)
     : PropertyPage(parent), mState(state) {
@@ -42,12 +29,7 @@ ExtractDataDlg::ExtractDataDlg(OpenGroupState& state, QWidget* parent)
   mState.ignoreExistingQvf = false;
   auto* layout = new QVBoxLayout(this);
 
-  auto* nameBox = new QGroupBox(QStringLiteral("Group name"), this);
-  auto* nameRow = new QHBoxLayout(nameBox);
-  mGroupName = new GroupNameBox(nameBox, [this] { ShowSettings(); });
-  nameRow->addWidget(mGroupName->Box(), 1);
-  nameRow->addWidget(mGroupName->DeleteButton());
-  layout->addWidget(nameBox);
+  mGroupName = AddGroupNameFrame(*this, *layout, [this] { ShowSettings(); });
 
   auto* dataBox = new QGroupBox(QStringLiteral("Data directory or data file list"), this);
   auto* dataGrid = new QGridLayout(dataBox);
@@ -64,23 +46,22 @@ ExtractDataDlg::ExtractDataDlg(OpenGroupState& state, QWidget* parent)
 
   auto* kindBox = new QGroupBox(QStringLiteral("Data file type"), this);
   auto* kindRow = new QHBoxLayout(kindBox);
-  mReadDat = CheckBox("DAT", kReadDat, kindBox);
-  mReadCel = CheckBox("CEL", kReadCel, kindBox);
-  mReadQvf = CheckBox("QVF(Zelko) ", kReadQvf, kindBox);
+  mReadDat = mChecks.Add("DAT", kReadDat, &GroupSettings::READ_DAT, kindBox);
+  mReadCel = mChecks.Add("CEL", kReadCel, &GroupSettings::READ_CEL, kindBox);
+  mReadQvf = mChecks.Add("QVF(Zelko) ", kReadQvf, &GroupSettings::READ_QVF, kindBox);
   kindRow->addWidget(mReadDat);
   kindRow->addWidget(mReadCel);
   kindRow->addWidget(mReadQvf);
   layout->addWidget(kindBox);
 
-  mUseUnnormalized = CheckBox("Read &unnormalized probe data", kUseUnnormalized, this);
-  mIgnoreExistingQvf = CheckBox("&Ignore existing QVF file", kIgnoreExistingQvf, this);
-  mQex5Signal = CheckBox("Read in QEX5 &Signal", kQex5Signal, this);
-  layout->addWidget(mUseUnnormalized);
+  QCheckBox* useUnnormalized = mChecks.Add("Read &unnormalized probe data", kUseUnnormalized,
+                                           &GroupSettings::USE_UNNORM, this);
+  mIgnoreExistingQvf = OptionCheck("&Ignore existing QVF file", kIgnoreExistingQvf, this);
+  mQex5Signal = OptionCheck("Read in QEX5 &Signal", kQex5Signal, this);
+  layout->addWidget(useUnnormalized);
   layout->addWidget(mIgnoreExistingQvf);
   layout->addWidget(mQex5Signal);
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#open-group", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("open-group", this);
   layout->addWidget(help);
   layout->addStretch(1);
 
@@ -106,10 +87,7 @@ std::string ExtractDataDlg::GroupName() const {
 void ExtractDataDlg::ShowSettings() {
   const GroupSettings& settings = TheGroup().Settings();
   mDataPath->setText(ToQString(settings.DATA_PATH));
-  mReadDat->setChecked(settings.READ_DAT != 0);
-  mReadCel->setChecked(settings.READ_CEL != 0);
-  mReadQvf->setChecked(settings.READ_QVF != 0);
-  mUseUnnormalized->setChecked(settings.USE_UNNORM != 0);
+  mChecks.Show(settings);
   mQex5Signal->blockSignals(true);
   mQex5Signal->setChecked(settings.QEX5_SIGNAL != 0);
   mQex5Signal->blockSignals(false);
@@ -139,10 +117,7 @@ bool ExtractDataDlg::OnKillActive() {
   }
   GroupSettings& settings = TheGroup().Settings();
   settings.DATA_PATH = FromQString(mDataPath->text());
-  settings.READ_DAT = mReadDat->isChecked() ? 1 : 0;
-  settings.READ_CEL = mReadCel->isChecked() ? 1 : 0;
-  settings.READ_QVF = mReadQvf->isChecked() ? 1 : 0;
-  settings.USE_UNNORM = mUseUnnormalized->isChecked() ? 1 : 0;
+  mChecks.Read(settings);
   settings.QEX5_SIGNAL = mQex5Signal->isChecked() ? 1 : 0;
   mState.ignoreExistingQvf = mIgnoreExistingQvf->isChecked();
   return true;
@@ -156,7 +131,7 @@ void ExtractDataDlg::BrowseDataFolder() {
 
 void ExtractDataDlg::BrowseDataFileList() {
   FileDialogRequest request;
-  request.filter = kTableFilter;
+  request.filter = kDataFileFilter;
   if (const std::optional<std::string> file = Prompt().FileName(request))
     mDataPath->setText(ToQString(*file));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "shell/dialogs/common/property_sheet.hpp"
+#include "shell/dialogs/common/setting_checks.hpp"
 
 #include <string>
 
@@ -48,7 +49,7 @@ class ExtractDataDlg final : public PropertyPage {
   QCheckBox* mReadDat;
   QCheckBox* mReadCel;
   QCheckBox* mReadQvf;
-  QCheckBox* mUseUnnormalized;
+  SettingChecks mChecks;
   QCheckBox* mIgnoreExistingQvf;
   QCheckBox* mQex5Signal;
 };

@@ -15,22 +15,21 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
-#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/group/group_name_box.hpp"
 #include "shell/resource_ids.hpp"
+#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
-constexpr const char* kTableFilter =
-    "Tab-delimited Text Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";
-
-QCheckBox* CheckBox(const char* text, int id, QWidget* parent) {
-  auto* box = new QCheckBox(QString::fromLatin1(text), parent);
-  box->setObjectName(ControlName(id));
-  return box;
-}
+constexpr SettingChecks::Text kChecks[] = {
+    {GetExternalDlg::kHasBoth, "Has both expression/signal and Presence/SNP call",
+     &GroupSettings::HAS_BOTH},
+    {GetExternalDlg::kHasStd, "Has standard error after call", &GroupSettings::HAS_STD},
+    {GetExternalDlg::kHasGeneName, "Skip the 2nd column ", &GroupSettings::HAS_GENE_NAME},
+};
 
 }  // namespace
 
@@ -38,12 +37,7 @@ GetExternalDlg::GetExternalDlg(QWidget* parent) : PropertyPage(parent) {
   setObjectName(ControlName(kPageId));
   auto* layout = new QVBoxLayout(this);
 
-  auto* nameBox = new QGroupBox(QStringLiteral("Group name"), this);
-  auto* nameRow = new QHBoxLayout(nameBox);
-  mGroupName = new GroupNameBox(nameBox, [this] { ShowSettings(); });
-  nameRow->addWidget(mGroupName->Box(), 1);
-  nameRow->addWidget(mGroupName->DeleteButton());
-  layout->addWidget(nameBox);
+  mGroupName = AddGroupNameFrame(*this, *layout, [this] { ShowSettings(); });
 
   auto* fileBox = new QGroupBox(QStringLiteral("Data file (tab-delimited text format)"), this);
   auto* fileRow = new QHBoxLayout(fileBox);
@@ -55,23 +49,16 @@ GetExternalDlg::GetExternalDlg(QWidget* parent) : PropertyPage(parent) {
   fileRow->addWidget(mDataFile, 1);
   layout->addWidget(fileBox);
 
-  mHasBoth = CheckBox("Has both expression/signal and Presence/SNP call", kHasBoth, this);
-  mHasStd = CheckBox("Has standard error after call", kHasStd, this);
-  mHasGeneName = CheckBox("Skip the 2nd column ", kHasGeneName, this);
+  mChecks.AddAll(kChecks, *layout, this);
   auto* geneNameNote =
       new QLabel(QStringLiteral("(Check this if there is gene name column, which Zelko cannot "
                                 "read; instead, specify gene name by gene info file)"),
                  this);
   geneNameNote->setWordWrap(true);
-  mSnpData = CheckBox("SNP (Pralune SNP calls) or SSLP (NI/HET/LOH) data", kSnpData, this);
-  layout->addWidget(mHasBoth);
-  layout->addWidget(mHasStd);
-  layout->addWidget(mHasGeneName);
+  mSnpData = OptionCheck("SNP (Pralune SNP calls) or SSLP (NI/HET/LOH) data", kSnpData, this);
   layout->addWidget(geneNameNote);
   layout->addWidget(mSnpData);
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#get-external-data", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("get-external-data", this);
   layout->addWidget(help);
   layout->addStretch(1);
 
@@ -88,9 +75,7 @@ std::string GetExternalDlg::GroupName() const {
 void GetExternalDlg::ShowSettings() {
   const GroupSettings& settings = TheGroup().Settings();
   mDataFile->setText(ToQString(settings.EXTERNAL_DATA_FILE));
-  mHasBoth->setChecked(settings.HAS_BOTH != 0);
-  mHasStd->setChecked(settings.HAS_STD != 0);
-  mHasGeneName->setChecked(settings.HAS_GENE_NAME != 0);
+  mChecks.Show(settings);
   mSnpData->setChecked(ArrayType != 0);
 }
 
@@ -101,9 +86,7 @@ void GetExternalDlg::OnSetActive() {
 bool GetExternalDlg::OnKillActive() {
   GroupSettings& settings = TheGroup().Settings();
   settings.EXTERNAL_DATA_FILE = FromQString(mDataFile->text());
-  settings.HAS_BOTH = mHasBoth->isChecked() ? 1 : 0;
-  settings.HAS_STD = mHasStd->isChecked() ? 1 : 0;
-  settings.HAS_GENE_NAME = mHasGeneName->isChecked() ? 1 : 0;
+  mChecks.Read(settings);
   // The SNP kind of an array type already known stays as it is.
   if (!mSnpData->isChecked())
     ArrayType = 0;
@@ -115,7 +98,7 @@ bool GetExternalDlg::OnKillActive() {
 void GetExternalDlg::BrowseDataFile() {
   FileDialogRequest request;
   request.startFile = FromQString(mDataFile->text());
-  request.filter = kTableFilter;
+  request.filter = kDataFileFilter;
   if (const std::optional<std::string> file = Prompt().FileName(request))
     mDataFile->setText(ToQString(*file));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "shell/dialogs/common/property_sheet.hpp"
+#include "shell/dialogs/common/setting_checks.hpp"
 
 #include <string>
 
@@ -37,8 +38,6 @@ class GetExternalDlg final : public PropertyPage {
 
   GroupNameBox* mGroupName;
   QLineEdit* mDataFile;
-  QCheckBox* mHasBoth;
-  QCheckBox* mHasStd;
-  QCheckBox* mHasGeneName;
+  SettingChecks mChecks;
   QCheckBox* mSnpData;
 };

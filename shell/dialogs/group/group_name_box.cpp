@@ -1,7 +1,9 @@
 // The list of saved groups, choosing one and deleting one.
 #include "shell/dialogs/group/group_name_box.hpp"
 
+#include <QBoxLayout>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -78,4 +80,15 @@ void GroupNameBox::OnDelete() {
   mBox->removeItem(index);
   std::error_code ignored;
   std::filesystem::remove(TheGroup().SettingsPath(name), ignored);
+}
+
+GroupNameBox* AddGroupNameFrame(QWidget& page, QBoxLayout& layout,
+                                std::function<void()> settingsRead) {
+  auto* frame = new QGroupBox(QStringLiteral("Group name"), &page);
+  auto* row = new QHBoxLayout(frame);
+  auto* names = new GroupNameBox(frame, std::move(settingsRead));
+  row->addWidget(names->Box(), 1);
+  row->addWidget(names->DeleteButton());
+  layout.addWidget(frame);
+  return names;
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+class QBoxLayout;
 class QComboBox;
 class QPushButton;
 class QWidget;
@@ -44,3 +45,7 @@ class GroupNameBox final : public QObject {
   std::function<void()> mSettingsRead;
   bool mFilling = false;
 };
+
+// The box and its "Delete" button in a "Group name" frame at the end of the page's layout.
+GroupNameBox* AddGroupNameFrame(QWidget& page, QBoxLayout& layout,
+                                std::function<void()> settingsRead);

@@ -2,19 +2,18 @@
 #include "shell/dialogs/image/export_image_dialog.hpp"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/image_export_choices.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -59,14 +58,9 @@ ExportImageDialog::ExportImageDialog(const std::string& fileName, QWidget* paren
       "The exported files can be \"Insert/Picture/From File\" into Word or Powerpoint"));
   note->setWordWrap(true);
   layout->addWidget(note);
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#export-image", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("export-image", this);
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
 
   mMethod->button(ExportToClipboard != 0 ? 1 : 0)->setChecked(true);
   const int chosen = ExportImageFormat >= kImageFormatBmp && ExportImageFormat <= kImageFormatEmf

@@ -19,13 +19,7 @@
 
 namespace {
 
-struct CheckText {
-  int id;
-  const char* text;
-  int GroupSettings::*setting;
-};
-
-constexpr CheckText kChecks[] = {
+constexpr SettingChecks::Text kChecks[] = {
     {OptionsAnalysisPage::kAllowMissing,
      "Treat array outlier as missing expression value (also in clustering)",
      &GroupSettings::ALLOW_MISSING},
@@ -75,11 +69,7 @@ OptionsAnalysisPage::OptionsAnalysisPage(OptionValues& values, QWidget* parent)
     : PropertyPage(parent), mValues(values) {
   setObjectName(ControlName(kPageId));
   auto* layout = new QVBoxLayout(this);
-  for (const CheckText& check : kChecks) {
-    QCheckBox* box = OptionCheck(check.text, check.id, this);
-    layout->addWidget(box);
-    mChecks.push_back({box, check.setting});
-  }
+  mChecks.AddAll(kChecks, *layout, this);
   mPmOnly = OptionCheck("Array only has PM probes", kPmOnly, this);
   layout->addWidget(mPmOnly);
 
@@ -109,7 +99,7 @@ OptionsAnalysisPage::OptionsAnalysisPage(OptionValues& values, QWidget* parent)
 
 void OptionsAnalysisPage::OnSetActive() {
   const GroupSettings& settings = mValues.settings;
-  for (const Check& check : mChecks) check.box->setChecked(settings.*check.setting != 0);
+  mChecks.Show(settings);
   mPmOnly->setChecked(mValues.pmOnly != 0);
   mLogTransform->setChecked(settings.LOG_TRANSFORM != 0);
   ShowDouble(mLogBase, settings.LOG_BASE);
@@ -120,7 +110,7 @@ bool OptionsAnalysisPage::OnKillActive() {
   double logBase = 0.0;
   if (!ReadDoubleField(mLogBase, 0.0, kMaxLogBase, logBase)) return false;
   GroupSettings& settings = mValues.settings;
-  for (const Check& check : mChecks) settings.*check.setting = check.box->isChecked() ? 1 : 0;
+  mChecks.Read(settings);
   mValues.pmOnly = mPmOnly->isChecked() ? 1 : 0;
   settings.LOG_TRANSFORM = mLogTransform->isChecked() ? 1 : 0;
   settings.LOG_BASE = logBase;

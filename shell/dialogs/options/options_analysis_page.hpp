@@ -4,10 +4,9 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "engine/group/group_settings.hpp"
 #include "shell/dialogs/common/property_sheet.hpp"
+#include "shell/dialogs/common/setting_checks.hpp"
 
 class QCheckBox;
 class QLineEdit;
@@ -44,13 +43,8 @@ class OptionsAnalysisPage final : public PropertyPage {
  private:
   void BrowseWorkingDirectory();
 
-  struct Check {
-    QCheckBox* box;
-    int GroupSettings::*setting;
-  };
-
   OptionValues& mValues;
-  std::vector<Check> mChecks;
+  SettingChecks mChecks;
   QCheckBox* mPmOnly;
   QCheckBox* mLogTransform;
   QLineEdit* mLogBase;

@@ -74,14 +74,14 @@ OptionsChromosomePage::OptionsChromosomePage(OptionValues& values, QWidget* pare
   curveGrid->addWidget(mCurveMax, 0, 3);
   curveGrid->addWidget(Label("&Threshold:", curveBox, mCurveThreshold), 0, 4);
   curveGrid->addWidget(mCurveThreshold, 0, 5);
-  QCheckBox* useMinMax = OptionCheck("Use Min and Max as threshold", kUseMinMax, curveBox);
-  mChecks.push_back({useMinMax, &GroupSettings::CHRO_USE_MIN_MAX});
+  QCheckBox* useMinMax = mChecks.Add("Use Min and Max as threshold", kUseMinMax,
+                                     &GroupSettings::CHRO_USE_MIN_MAX, curveBox);
   curveGrid->addWidget(useMinMax, 1, 0, 1, 6);
   mCurveFile = OptionFileButton(kCurveFileButton, curveBox);
   curveGrid->addWidget(Label("Linkage curve file:", curveBox), 2, 0, 1, 2);
   curveGrid->addWidget(mCurveFile, 2, 2, 1, 4);
-  QCheckBox* tumorOnly = OptionCheck("Show only tumor of paired sample", kTumorOnly, curveBox);
-  mChecks.push_back({tumorOnly, &GroupSettings::CHRO_MERGE_GROUP_NAME});
+  QCheckBox* tumorOnly = mChecks.Add("Show only tumor of paired sample", kTumorOnly,
+                                     &GroupSettings::CHRO_MERGE_GROUP_NAME, curveBox);
   mHideConflictLoh = OptionCheck("Hide conflict LOH call", kHideConflictLoh, curveBox);
   curveGrid->addWidget(tumorOnly, 3, 0, 1, 3);
   curveGrid->addWidget(mHideConflictLoh, 3, 3, 1, 3);
@@ -142,10 +142,10 @@ OptionsChromosomePage::OptionsChromosomePage(OptionValues& values, QWidget* pare
   copyGrid->addWidget(Label("% of samples trimmed:", copyBox), 3, 0);
   copyGrid->addWidget(mTrimmedPercent, 3, 1);
   mTruncateLog2 = OptionCheck("Truncate small log2 ratio to -4", kTruncateLog2, copyBox);
-  QCheckBox* pairedNormal = OptionCheck("Use paired normal as reference", kPairedNormal, copyBox);
-  QCheckBox* parentSpecific = OptionCheck("Parent-specific copy number", kParentSpecific, copyBox);
-  mChecks.push_back({pairedNormal, &GroupSettings::USE_PAIRED_NORMAL});
-  mChecks.push_back({parentSpecific, &GroupSettings::PARENT_SPECIFIC_COPY});
+  QCheckBox* pairedNormal = mChecks.Add("Use paired normal as reference", kPairedNormal,
+                                        &GroupSettings::USE_PAIRED_NORMAL, copyBox);
+  QCheckBox* parentSpecific = mChecks.Add("Parent-specific copy number", kParentSpecific,
+                                          &GroupSettings::PARENT_SPECIFIC_COPY, copyBox);
   copyGrid->addWidget(mTruncateLog2, 4, 0, 1, 2);
   copyGrid->addWidget(pairedNormal, 4, 2, 1, 2);
   copyGrid->addWidget(parentSpecific, 5, 0, 1, 2);
@@ -190,7 +190,7 @@ void OptionsChromosomePage::OnSetActive() {
   ShowLimit(mCurveMin, mValues.curveMin[type]);
   ShowLimit(mCurveMax, mValues.curveMax[type]);
   ShowLimit(mCurveThreshold, mValues.curveThreshold[type]);
-  for (const Check& check : mChecks) check.box->setChecked(settings.*check.setting != 0);
+  mChecks.Show(settings);
   mHideConflictLoh->setChecked(view.hideConflictLoh);
   mTruncateLog2->setChecked(view.truncateLog2);
   ShowFileName(mCurveFile, settings.CURVE_FILE, kCurveFileOff);
@@ -238,7 +238,7 @@ bool OptionsChromosomePage::OnKillActive() {
   mValues.curveMin[type] = curveMin;
   mValues.curveMax[type] = curveMax;
   mValues.curveThreshold[type] = curveThreshold;
-  for (const Check& check : mChecks) settings.*check.setting = check.box->isChecked() ? 1 : 0;
+  mChecks.Read(settings);
   view.hideConflictLoh = mHideConflictLoh->isChecked();
   view.truncateLog2 = mTruncateLog2->isChecked();
   settings.AVERAGE_HET_RATE = hetRate;

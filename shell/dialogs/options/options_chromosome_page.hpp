@@ -2,10 +2,8 @@
 // markers' rates, and the inference of LOH and copy number with their files.
 #pragma once
 
-#include <vector>
-
-#include "engine/group/group_settings.hpp"
 #include "shell/dialogs/common/property_sheet.hpp"
+#include "shell/dialogs/common/setting_checks.hpp"
 
 class QCheckBox;
 class QComboBox;
@@ -63,16 +61,11 @@ class OptionsChromosomePage final : public PropertyPage {
   void BrowseCurveFile();
   void BrowseInferredCopyFile();
 
-  struct Check {
-    QCheckBox* box;
-    int GroupSettings::*setting;
-  };
-
   OptionValues& mValues;
   QLineEdit* mCurveMin;
   QLineEdit* mCurveMax;
   QLineEdit* mCurveThreshold;
-  std::vector<Check> mChecks;
+  SettingChecks mChecks;
   QCheckBox* mHideConflictLoh;
   QCheckBox* mTruncateLog2;
   QPushButton* mCurveFile;

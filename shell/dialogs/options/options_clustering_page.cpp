@@ -10,11 +10,30 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 #include "engine/group/sample_grouping.hpp"
 #include "genes/cluster/cluster_settings.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/options/option_values.hpp"
 #include "shell/services/text_conversion.hpp"
+
+namespace {
+
+// After "Pre-calculate distances", two to a row, left to right.
+constexpr SettingChecks::Text kGridChecks[] = {
+    {OptionsClusteringPage::kGreenRed, "Red/black/green coloring", &GroupSettings::GREEN_RED},
+    {OptionsClusteringPage::kSampleNameVisible, "Sample names always visible",
+     &GroupSettings::SAMPLE_NAME_VISIBLE},
+    {OptionsClusteringPage::kShowProfile, "Averaged gene profile pattern",
+     &GroupSettings::SHOW_PROFILE},
+    {OptionsClusteringPage::kShowProbeSet, "Show probe set name",
+     &GroupSettings::CLUSTER_SHOW_PROBE_SET},
+    {OptionsClusteringPage::kAddNewColor, "Add new color for Control+Click",
+     &GroupSettings::ADD_NEW_COLOR},
+};
+
+}  // namespace
 
 OptionsClusteringPage::OptionsClusteringPage(OptionValues& values, QWidget* parent)
     : PropertyPage(parent), mValues(values) {
@@ -36,7 +55,8 @@ OptionsClusteringPage::OptionsClusteringPage(OptionValues& values, QWidget* pare
   layout->addLayout(methods);
 
   auto* standardize = new QHBoxLayout;
-  mStandardizeRow = OptionCheck("Standardize rows (subtract", kStandardizeRow, this);
+  mStandardizeRow = mChecks.Add("Standardize rows (subtract", kStandardizeRow,
+                                &GroupSettings::STANDARDIZE_ROW, this);
   mReference = OptionCombo({"Mean"}, kStandardizeReference, this);
   for (int sample = 0; sample < SampleGrouping.SampleCount(); ++sample)
     mReference->addItem(ToQString(SampleGrouping.SampleName(sample)));
@@ -46,19 +66,14 @@ OptionsClusteringPage::OptionsClusteringPage(OptionValues& values, QWidget* pare
   standardize->addStretch(1);
   layout->addLayout(standardize);
 
-  mStoreDistance = OptionCheck("Pre-calculate distances", kStoreDistance, this);
-  mGreenRed = OptionCheck("Red/black/green coloring", kGreenRed, this);
-  mSampleNames = OptionCheck("Sample names always visible", kSampleNameVisible, this);
-  mShowProfile = OptionCheck("Averaged gene profile pattern", kShowProfile, this);
-  mShowProbeSet = OptionCheck("Show probe set name", kShowProbeSet, this);
-  mAddNewColor = OptionCheck("Add new color for Control+Click", kAddNewColor, this);
   auto* checks = new QGridLayout;
+  mStoreDistance =
+      mChecks.Add("Pre-calculate distances", kStoreDistance, &GroupSettings::STORE_DISTANCE, this);
   checks->addWidget(mStoreDistance, 0, 0);
-  checks->addWidget(mGreenRed, 0, 1);
-  checks->addWidget(mSampleNames, 1, 0);
-  checks->addWidget(mShowProfile, 1, 1);
-  checks->addWidget(mShowProbeSet, 2, 0);
-  checks->addWidget(mAddNewColor, 2, 1);
+  for (int at = 1; at <= static_cast<int>(std::size(kGridChecks)); ++at) {
+    const SettingChecks::Text& check = kGridChecks[at - 1];
+    checks->addWidget(mChecks.Add(check.text, check.id, check.setting, this), at / 2, at % 2);
+  }
   layout->addLayout(checks);
 
   auto* range = new QHBoxLayout;
@@ -108,17 +123,11 @@ void OptionsClusteringPage::OnSetActive() {
   mDistance->setCurrentIndex(settings.DIST_MEASURE);
   mLinkage->setCurrentIndex(settings.LINKAGE_METHOD);
   mOrdering->setCurrentIndex(settings.GENE_ORDERING);
-  mStandardizeRow->setChecked(settings.STANDARDIZE_ROW != 0);
+  mChecks.Show(settings);
   if (BlocksStandardizedApart() || mValues.standardizeReference >= mReference->count())
     mValues.standardizeReference = 0;
   mReference->setCurrentIndex(mValues.standardizeReference);
   mReference->setEnabled(!BlocksStandardizedApart());
-  mStoreDistance->setChecked(settings.STORE_DISTANCE != 0);
-  mGreenRed->setChecked(settings.GREEN_RED != 0);
-  mSampleNames->setChecked(settings.SAMPLE_NAME_VISIBLE != 0);
-  mShowProfile->setChecked(settings.SHOW_PROFILE != 0);
-  mShowProbeSet->setChecked(settings.CLUSTER_SHOW_PROBE_SET != 0);
-  mAddNewColor->setChecked(settings.ADD_NEW_COLOR != 0);
   ShowDouble(mDisplayRange, settings.DISPLAY_RANGE);
   ShowDouble(mGenePValue, settings.SIG_GENE_PVALUE);
   ShowDouble(mSamplePValue, settings.SIG_SAMPLE_PVALUE);
@@ -139,14 +148,8 @@ bool OptionsClusteringPage::OnKillActive() {
   settings.DIST_MEASURE = ChosenIndex(mDistance, settings.DIST_MEASURE);
   settings.LINKAGE_METHOD = ChosenIndex(mLinkage, settings.LINKAGE_METHOD);
   settings.GENE_ORDERING = ChosenIndex(mOrdering, settings.GENE_ORDERING);
-  settings.STANDARDIZE_ROW = mStandardizeRow->isChecked() ? 1 : 0;
+  mChecks.Read(settings);
   mValues.standardizeReference = ChosenIndex(mReference, 0);
-  settings.STORE_DISTANCE = mStoreDistance->isChecked() ? 1 : 0;
-  settings.GREEN_RED = mGreenRed->isChecked() ? 1 : 0;
-  settings.SAMPLE_NAME_VISIBLE = mSampleNames->isChecked() ? 1 : 0;
-  settings.SHOW_PROFILE = mShowProfile->isChecked() ? 1 : 0;
-  settings.CLUSTER_SHOW_PROBE_SET = mShowProbeSet->isChecked() ? 1 : 0;
-  settings.ADD_NEW_COLOR = mAddNewColor->isChecked() ? 1 : 0;
   settings.DISPLAY_RANGE = displayRange;
   settings.SIG_GENE_PVALUE = genePValue;
   settings.SIG_SAMPLE_PVALUE = samplePValue;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "shell/dialogs/common/property_sheet.hpp"
+#include "shell/dialogs/common/setting_checks.hpp"
 
 class QCheckBox;
 class QComboBox;
@@ -45,14 +46,10 @@ class OptionsClusteringPage final : public PropertyPage {
   QComboBox* mDistance;
   QComboBox* mLinkage;
   QComboBox* mOrdering;
+  SettingChecks mChecks;
   QCheckBox* mStandardizeRow;
   QComboBox* mReference;
   QCheckBox* mStoreDistance;
-  QCheckBox* mGreenRed;
-  QCheckBox* mSampleNames;
-  QCheckBox* mShowProfile;
-  QCheckBox* mShowProbeSet;
-  QCheckBox* mAddNewColor;
   QLineEdit* mDisplayRange;
   QLineEdit* mGenePValue;
   QLineEdit* mSamplePValue;

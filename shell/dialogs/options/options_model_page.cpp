@@ -19,22 +19,15 @@
 #include "engine/model/model.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "platform/path.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/dialogs/options/option_values.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
-struct CheckText {
-  int id;
-  const char* text;
-  int GroupSettings::*setting;
-};
-
-constexpr CheckText kChecks[] = {
+constexpr SettingChecks::Text kChecks[] = {
     {OptionsModelPage::kSingleOutlier, "Check single outlier",
      &GroupSettings::DETECT_SINGLE_OUTLIER},
     {OptionsModelPage::kArrayOutlier, "Check array outlier", &GroupSettings::DETECT_ARRAY_OUTLIER},
@@ -65,11 +58,7 @@ OptionsModelPage::OptionsModelPage(OptionValues& values, QWidget* parent)
   methods->addWidget(mNormMethod, 1, 1);
   layout->addLayout(methods);
 
-  for (const CheckText& check : kChecks) {
-    QCheckBox* box = OptionCheck(check.text, check.id, this);
-    layout->addWidget(box);
-    mChecks.push_back({box, check.setting});
-  }
+  mChecks.AddAll(kChecks, *layout, this);
 
   auto* excludeRow = new QHBoxLayout;
   mExcludedProbes = OptionEdit(kExcludedProbes, this);
@@ -90,9 +79,7 @@ OptionsModelPage::OptionsModelPage(OptionValues& values, QWidget* parent)
   auto* psiGrid = new QGridLayout(psiBox);
   mPsiMode = OptionCombo({"Do not use", "Read and use", "Write"}, kPsiMode, psiBox);
   mPsiFile = OptionFileButton(kPsiFileButton, psiBox);
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#psi-file", psiBox);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("psi-file", psiBox);
   psiGrid->addWidget(new QLabel(QStringLiteral("Usage:"), psiBox), 0, 0);
   psiGrid->addWidget(mPsiMode, 0, 1);
   psiGrid->addWidget(help, 0, 2);
@@ -109,7 +96,7 @@ void OptionsModelPage::OnSetActive() {
   GroupSettings& settings = mValues.settings;
   mModelMethod->setCurrentIndex(settings.MODEL_METHOD);
   mNormMethod->setCurrentIndex(settings.NORM_METHOD);
-  for (const Check& check : mChecks) check.box->setChecked(settings.*check.setting != 0);
+  mChecks.Show(settings);
   ShowInt(mExcludedProbes, mValues.excludedFivePrimeProbes);
   mSeparateAb->setChecked(settings.SEPARATE_AB_SIGNAL != 0);
   mSeparateAb->setEnabled(ArrayType != 0);
@@ -125,7 +112,7 @@ bool OptionsModelPage::OnKillActive() {
   GroupSettings& settings = mValues.settings;
   settings.MODEL_METHOD = ChosenIndex(mModelMethod, settings.MODEL_METHOD);
   settings.NORM_METHOD = ChosenIndex(mNormMethod, settings.NORM_METHOD);
-  for (const Check& check : mChecks) settings.*check.setting = check.box->isChecked() ? 1 : 0;
+  mChecks.Read(settings);
   mValues.excludedFivePrimeProbes = excluded;
   settings.SEPARATE_AB_SIGNAL = mSeparateAb->isChecked() ? 1 : 0;
   settings.PSI_MODE = ChosenIndex(mPsiMode, settings.PSI_MODE);

@@ -3,10 +3,8 @@
 // signals, and the probe sensitivity index file.
 #pragma once
 
-#include <vector>
-
-#include "engine/group/group_settings.hpp"
 #include "shell/dialogs/common/property_sheet.hpp"
+#include "shell/dialogs/common/setting_checks.hpp"
 
 class QCheckBox;
 class QComboBox;
@@ -45,15 +43,10 @@ class OptionsModelPage final : public PropertyPage {
  private:
   void BrowsePsiFile();
 
-  struct Check {
-    QCheckBox* box;
-    int GroupSettings::*setting;
-  };
-
   OptionValues& mValues;
   QComboBox* mModelMethod;
   QComboBox* mNormMethod;
-  std::vector<Check> mChecks;
+  SettingChecks mChecks;
   QLineEdit* mExcludedProbes;
   QCheckBox* mSeparateAb;
   QComboBox* mPsiMode;

@@ -2,7 +2,6 @@
 #include "shell/dialogs/pathway/pathway_filter_dialog.hpp"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,12 +9,12 @@
 #include <QVBoxLayout>
 
 #include "engine/group/group.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 PathwayFilterDialog::PathwayFilterDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(ControlName(kDialogId));
@@ -41,14 +40,9 @@ PathwayFilterDialog::PathwayFilterDialog(QWidget* parent) : QDialog(parent) {
   grid->addWidget(mRank, 2, 0, 1, 2);
   grid->setColumnStretch(1, 1);
 
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#pathway", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("pathway", this);
   layout->addWidget(help);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &PathwayFilterDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelRow(*this, *layout);
   connect(mInputList, &QPushButton::clicked, this,
           [this] { BrowseFileName(mInputList, mInputFile, true, true, "None"); });
 }

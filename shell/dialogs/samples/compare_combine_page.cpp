@@ -26,11 +26,10 @@
 #include "engine/services/user_prompt.hpp"
 #include "genes/compare/compare_criteria.hpp"
 #include "genes/compare/compare_result_file.hpp"
-#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
 
@@ -142,9 +141,7 @@ CCompareCombineDlg::CCompareCombineDlg(COMPARE_CRITERIA& criteria,
   layout->addWidget(options);
 
   auto* bottom = new QHBoxLayout;
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#combine-comparisons", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("combine-comparisons", this);
   bottom->addWidget(help);
   bottom->addStretch(1);
   auto* optionsButton = Button("&Options...", ids::kOptionsButton, this);

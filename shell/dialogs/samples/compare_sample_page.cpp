@@ -21,20 +21,14 @@
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "genes/compare/compare_criteria.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 namespace {
-
-QCheckBox* CheckBox(const char* text, int id, QWidget* parent) {
-  auto* box = new QCheckBox(QString::fromLatin1(text), parent);
-  box->setObjectName(ControlName(id));
-  return box;
-}
 
 QLineEdit* NumberEdit(int id, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
@@ -49,48 +43,6 @@ QListWidget* SampleList(int id, QWidget* parent) {
   // A click toggles a sample, as in a list of several choices.
   list->setSelectionMode(QAbstractItemView::MultiSelection);
   return list;
-}
-
-// The shortest text that reads back as the same number.
-QString NumberText(double value) {
-  return QString::number(value, 'g', 15);
-}
-
-// Tells the user and puts the caret into the edit.
-void Refuse(QLineEdit& edit, const std::string& message) {
-  AfxMessageBox(message);
-  edit.setFocus();
-  edit.selectAll();
-}
-
-bool ReadNumber(QLineEdit& edit, double max, double& value) {
-  bool isNumber = false;
-  const double read = edit.text().trimmed().toDouble(&isNumber);
-  if (!isNumber) {
-    Refuse(edit, "Please enter a number.");
-    return false;
-  }
-  if (read < 0.0 || read > max) {
-    Refuse(edit, MessageBuffer("Please enter a number between 0 and %g.", max));
-    return false;
-  }
-  value = read;
-  return true;
-}
-
-bool ReadInteger(QLineEdit& edit, int max, int& value) {
-  bool isInteger = false;
-  const int read = edit.text().trimmed().toInt(&isInteger);
-  if (!isInteger) {
-    Refuse(edit, "Please enter an integer.");
-    return false;
-  }
-  if (read < 0 || read > max) {
-    Refuse(edit, MessageBuffer("Please enter an integer between 0 and %d.", max));
-    return false;
-  }
-  value = read;
-  return true;
 }
 
 std::vector<int> SelectedRows(const QListWidget& list) {
@@ -145,38 +97,39 @@ CCompareSampleDlg::CCompareSampleDlg(COMPARE_CRITERIA& criteria, QWidget* parent
 
   auto* tests = new QGroupBox(QStringLiteral("Comparison criteria"), this);
   auto* grid = new QGridLayout(tests);
-  mUseEoverB = CheckBox("E / B  > ", kUseEoverB, tests);
+  mUseEoverB = OptionCheck("E / B  > ", kUseEoverB, tests);
   mEoverB = NumberEdit(kEoverB, tests);
-  mUseBoverE = CheckBox("or B / E  > ", kUseBoverE, tests);
+  mUseBoverE = OptionCheck("or B / E  > ", kUseBoverE, tests);
   mBoverE = NumberEdit(kBoverE, tests);
   grid->addWidget(new QLabel(QStringLiteral("(1)"), tests), 0, 0);
   grid->addWidget(mUseEoverB, 0, 1);
   grid->addWidget(mEoverB, 0, 2);
   grid->addWidget(mUseBoverE, 0, 3);
   grid->addWidget(mBoverE, 0, 4);
-  mUseLowerBound = CheckBox("Use lower 90% confidence bound of fold change", kUseLowerBound, tests);
+  mUseLowerBound =
+      OptionCheck("Use lower 90% confidence bound of fold change", kUseLowerBound, tests);
   grid->addWidget(mUseLowerBound, 1, 1, 1, 4);
-  mUseEminusB = CheckBox("E - B  > ", kUseEminusB, tests);
+  mUseEminusB = OptionCheck("E - B  > ", kUseEminusB, tests);
   mEminusB = NumberEdit(kEminusB, tests);
-  mUseBminusE = CheckBox("or B - E  > ", kUseBminusE, tests);
+  mUseBminusE = OptionCheck("or B - E  > ", kUseBminusE, tests);
   mBminusE = NumberEdit(kBminusE, tests);
   grid->addWidget(new QLabel(QStringLiteral("(2)"), tests), 2, 0);
   grid->addWidget(mUseEminusB, 2, 1);
   grid->addWidget(mEminusB, 2, 2);
   grid->addWidget(mUseBminusE, 2, 3);
   grid->addWidget(mBminusE, 2, 4);
-  mUsePvalue = CheckBox("(P value for testing E = B)  <=", kUsePvalue, tests);
+  mUsePvalue = OptionCheck("(P value for testing E = B)  <=", kUsePvalue, tests);
   mPvalue = NumberEdit(kPvalue, tests);
   grid->addWidget(mUsePvalue, 3, 1, 1, 3);
   grid->addWidget(mPvalue, 3, 4);
-  mUsePcall = CheckBox("P call of B >=", kUsePcall, tests);
+  mUsePcall = OptionCheck("P call of B >=", kUsePcall, tests);
   mPcallB = NumberEdit(kPcallB, tests);
   mPcallE = NumberEdit(kPcallE, tests);
   grid->addWidget(mUsePcall, 4, 1);
   grid->addWidget(mPcallB, 4, 2);
   grid->addWidget(new QLabel(QStringLiteral("and P call of E >="), tests), 4, 3);
   grid->addWidget(mPcallE, 4, 4);
-  mUsePaired = CheckBox("(P value for paired t-test)  <=", kUsePaired, tests);
+  mUsePaired = OptionCheck("(P value for paired t-test)  <=", kUsePaired, tests);
   mPairPvalue = NumberEdit(kPairPvalue, tests);
   grid->addWidget(mUsePaired, 5, 1, 1, 3);
   grid->addWidget(mPairPvalue, 5, 4);
@@ -184,9 +137,7 @@ CCompareSampleDlg::CCompareSampleDlg(COMPARE_CRITERIA& criteria, QWidget* parent
 
   layout->addWidget(
       new QLabel(QStringLiteral("For logged data, use (2) instead of (1) for fold change."), this));
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#compare-samples", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("compare-samples", this);
   layout->addWidget(help);
 
   // The reverse thresholds follow the forward ones until they are edited themselves.
@@ -218,21 +169,21 @@ void CCompareSampleDlg::OnSetActive() {
 void CCompareSampleDlg::ShowWorking() {
   const COMPARE_CRITERION& working = mCriteria.working;
   mUseEoverB->setChecked(working.useEoverB != 0);
-  mEoverB->setText(NumberText(working.EoverB));
+  ShowDouble(mEoverB, working.EoverB);
   mUseBoverE->setChecked(working.useBoverE != 0);
-  mBoverE->setText(NumberText(working.BoverE));
+  ShowDouble(mBoverE, working.BoverE);
   mUseLowerBound->setChecked(working.useLowerBound != 0);
   mUseEminusB->setChecked(working.useEminusB != 0);
-  mEminusB->setText(NumberText(working.EminusB));
+  ShowDouble(mEminusB, working.EminusB);
   mUseBminusE->setChecked(working.useBminusE != 0);
-  mBminusE->setText(NumberText(working.BminusE));
+  ShowDouble(mBminusE, working.BminusE);
   mUsePvalue->setChecked(working.usePvalue != 0);
-  mPvalue->setText(NumberText(working.Pvalue));
+  ShowDouble(mPvalue, working.Pvalue);
   mUsePcall->setChecked(working.usePcall != 0);
   mPcallB->setText(QString::number(working.PcallB));
   mPcallE->setText(QString::number(working.PcallE));
   mUsePaired->setChecked(working.usePaired != 0);
-  mPairPvalue->setText(NumberText(working.pairPvalue));
+  ShowDouble(mPairPvalue, working.pairPvalue);
 }
 
 void CCompareSampleDlg::ApplyAvailability() {
@@ -252,14 +203,14 @@ void CCompareSampleDlg::SelectByCategory(QListWidget& list) {
 
 bool CCompareSampleDlg::OnKillActive() {
   COMPARE_CRITERION edited = mCriteria.working;
-  if (!ReadNumber(*mEoverB, kMaxFold, edited.EoverB) ||
-      !ReadNumber(*mBoverE, kMaxFold, edited.BoverE) ||
-      !ReadNumber(*mEminusB, kMaxDifference, edited.EminusB) ||
-      !ReadNumber(*mBminusE, kMaxDifference, edited.BminusE) ||
-      !ReadNumber(*mPvalue, kMaxPvalue, edited.Pvalue) ||
-      !ReadInteger(*mPcallB, kMaxPercent, edited.PcallB) ||
-      !ReadInteger(*mPcallE, kMaxPercent, edited.PcallE) ||
-      !ReadNumber(*mPairPvalue, kMaxPvalue, edited.pairPvalue))
+  if (!ReadDoubleField(mEoverB, 0.0, kMaxFold, edited.EoverB) ||
+      !ReadDoubleField(mBoverE, 0.0, kMaxFold, edited.BoverE) ||
+      !ReadDoubleField(mEminusB, 0.0, kMaxDifference, edited.EminusB) ||
+      !ReadDoubleField(mBminusE, 0.0, kMaxDifference, edited.BminusE) ||
+      !ReadDoubleField(mPvalue, 0.0, kMaxPvalue, edited.Pvalue) ||
+      !ReadIntField(mPcallB, 0, kMaxPercent, edited.PcallB) ||
+      !ReadIntField(mPcallE, 0, kMaxPercent, edited.PcallE) ||
+      !ReadDoubleField(mPairPvalue, 0.0, kMaxPvalue, edited.pairPvalue))
     return false;
   edited.useEoverB = mUseEoverB->isChecked() ? 1 : 0;
   edited.useBoverE = mUseBoverE->isChecked() ? 1 : 0;

@@ -21,13 +21,12 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
 #include "genes/lda/lda_result.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
-#include "shell/dialogs/common/static_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 
 LdaDialog::LdaDialog(GroupSettings& settings, QWidget* parent)
     : QDialog(parent), mSettings(settings) {
@@ -90,9 +89,7 @@ LdaDialog::LdaDialog(GroupSettings& settings, QWidget* parent)
   layout->addWidget(mPca);
 
   auto* bottom = new QHBoxLayout;
-  auto* help = new CStaticLink(QStringLiteral("Help"),
-                               std::string(kManualAddress) + "#lda-classification", this);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("lda-classification", this);
   bottom->addWidget(help);
   bottom->addStretch(1);
   auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -76,6 +76,17 @@ QPoint NodePoint(const CLUSTER& tree, int node, int offsetY) {
   return {n.screenX, n.screenY + offsetY};
 }
 
+// The stub from a child to its parent's spine, across the tree's direction.
+void DrawStub(QPainter& painter, const CLUSTER& tree, int parent, int child, bool geneTree,
+              int offsetY) {
+  const QPoint p = NodePoint(tree, parent, offsetY);
+  const QPoint c = NodePoint(tree, child, offsetY);
+  if (geneTree)
+    painter.drawLine(p.x(), c.y(), c.x(), c.y());
+  else
+    painter.drawLine(c.x(), p.y(), c.x(), c.y());
+}
+
 // Draws a subtree with right-angle connectors: for the gene tree the spine of a node is
 // vertical at its x, for the sample tree horizontal at its y. The stub from the subtree's
 // top to its parent is drawn too, so that a selected leaf shows. With setMarks every leaf
@@ -83,12 +94,7 @@ QPoint NodePoint(const CLUSTER& tree, int node, int offsetY) {
 int DrawBranch(QPainter& painter, CLUSTER& tree, int top, bool geneTree, int offsetY, bool setMarks,
                COLORREF mark) {
   const auto connect = [&](int node, int child) {
-    const QPoint p = NodePoint(tree, node, offsetY);
-    const QPoint c = NodePoint(tree, child, offsetY);
-    if (geneTree)
-      painter.drawLine(p.x(), c.y(), c.x(), c.y());
-    else
-      painter.drawLine(c.x(), p.y(), c.x(), c.y());
+    DrawStub(painter, tree, node, child, geneTree, offsetY);
   };
   if (const int parent = tree.Node(top).parent; tree.ValidNode(parent)) connect(parent, top);
   int leaves = 0;
@@ -151,12 +157,7 @@ void DrawTree(QPainter& painter, CLUSTER& tree, bool geneTree, int offsetY, int 
     const int parent = tree.Node(leaf).parent;
     if (!tree.ValidNode(parent)) continue;
     painter.setPen(tree.Node(leaf).mark == kBlue ? blue : plain);
-    const QPoint p = NodePoint(tree, parent, offsetY);
-    const QPoint c = NodePoint(tree, leaf, offsetY);
-    if (geneTree)
-      painter.drawLine(p.x(), c.y(), c.x(), c.y());
-    else
-      painter.drawLine(c.x(), p.y(), c.x(), c.y());
+    DrawStub(painter, tree, parent, leaf, geneTree, offsetY);
   }
 }
 

@@ -19,59 +19,29 @@ namespace {
 
 using ViewMaker = QWidget* (*)(const ViewContext& context);
 
-QWidget* MakeDataView(const ViewContext& context) {
-  return new DataView(context.frame, nullptr);
-}
-
-QWidget* MakeClusterView(const ViewContext& context) {
-  return new CClusterView(context.frame, nullptr);
-}
-
-QWidget* MakeCelView(const ViewContext& context) {
-  return new CCelView(context.frame, nullptr);
-}
-
-QWidget* MakeGenomeView(const ViewContext& context) {
-  return new CGenomeView(context.frame, nullptr);
-}
-
-QWidget* MakePathwayView(const ViewContext& context) {
-  return new PathwayView(context.frame, nullptr);
+// A view on the frame, without a parent yet.
+template <class View>
+QWidget* MakeFrameView(const ViewContext& context) {
+  return new View(context.frame, nullptr);
 }
 
 QWidget* MakeRView(const ViewContext&) {
   return new RView(nullptr);
 }
 
-QWidget* MakeLdaView(const ViewContext& context) {
-  return new LdaView(context.frame, nullptr);
-}
-
-QWidget* MakeChromoView(const ViewContext& context) {
-  return new CChromosomeView(context.frame, nullptr);
-}
-
-QWidget* MakeSnpView(const ViewContext& context) {
-  return new SnpView(context.frame, nullptr);
-}
-
-QWidget* MakePlotsView(const ViewContext& context) {
-  return new PlotsView(context.frame, nullptr);
-}
-
 // By view index. The log (0) is made with the splitter, not here.
 constexpr std::array<ViewMaker, NUM_VIEWS> kViewMakers = {
-    nullptr,          // VIEW_ANALYSIS: CAnalysisView
-    MakeDataView,     // VIEW_DATA
-    MakeCelView,      // VIEW_CEL
-    MakeClusterView,  // VIEW_CLUSTER
-    MakeGenomeView,   // VIEW_GENOME
-    MakeLdaView,      // VIEW_LDA
-    MakeRView,        // VIEW_R
-    MakeSnpView,      // VIEW_SNP
-    MakeChromoView,   // VIEW_CHROMOSOME
-    MakePathwayView,  // VIEW_PATHWAY
-    MakePlotsView,    // VIEW_PLOTS
+    nullptr,                         // VIEW_ANALYSIS: CAnalysisView
+    MakeFrameView<DataView>,         // VIEW_DATA
+    MakeFrameView<CCelView>,         // VIEW_CEL
+    MakeFrameView<CClusterView>,     // VIEW_CLUSTER
+    MakeFrameView<CGenomeView>,      // VIEW_GENOME
+    MakeFrameView<LdaView>,          // VIEW_LDA
+    MakeRView,                       // VIEW_R
+    MakeFrameView<SnpView>,          // VIEW_SNP
+    MakeFrameView<CChromosomeView>,  // VIEW_CHROMOSOME
+    MakeFrameView<PathwayView>,      // VIEW_PATHWAY
+    MakeFrameView<PlotsView>,        // VIEW_PLOTS
 };
 
 }  // namespace

@@ -20,10 +20,9 @@
 #include "engine/services/running_scope.hpp"
 #include "engine/services/stat_connector.hpp"
 #include "engine/services/user_prompt.hpp"
-#include "shell/dialogs/common/static_link.hpp"
+#include "shell/dialogs/common/manual_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
-#include "shell/services/web_addresses.hpp"
 #include "shell/views/r/r_view_text.hpp"
 
 namespace {
@@ -61,9 +60,7 @@ RView::RView(QWidget* parent) : QWidget(parent) {
   mStop = new QPushButton(QStringLiteral("S&top"), left);
   mStop->setObjectName(ControlName(kStopButton));
   mStop->setEnabled(false);
-  auto* help =
-      new CStaticLink(QStringLiteral("Help"), std::string(kManualAddress) + "#r_view", left);
-  help->setObjectName(ControlName(ids::kHelpLink));
+  auto* help = ManualLink("r_view", left);
   for (QWidget* button : {static_cast<QWidget*>(mRun), static_cast<QWidget*>(mGetExpression),
                           static_cast<QWidget*>(mStop)})
     buttons->addWidget(button);
