@@ -56,7 +56,9 @@ struct FilePiece {
 // Overwrites pieces of an existing regular file in place, leaving the rest of it as it was,
 // for a file of which only a small part changes. Nothing is written, and false given, when
 // the file cannot be opened for writing or a piece would reach past its end; false also when
-// a write fails part way. The system's error number goes to *error when error is given.
+// a write fails part way or the pieces cannot be flushed to the disk, which they are before
+// it returns, so that a caller's next write never reaches the disk before this one. The
+// system's error number goes to *error when error is given.
 [[nodiscard]] bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces,
                                    int* error = nullptr);
 
