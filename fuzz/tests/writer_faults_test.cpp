@@ -20,11 +20,15 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
 #include "engine/jobs/cel_export.hpp"
+#include "engine/jobs/current_array_qvf.hpp"
+#include "engine/jobs/expression_data_file.hpp"
+#include "engine/jobs/probe_export.hpp"
 #include "engine/model/psi_file.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "fuzz/fuzz_state.hpp"
 #include "genes/annotation/annotation_import.hpp"
+#include "genes/annotation/ontology_browser_link.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/cluster/cluster_tree.hpp"
 #include "genes/cluster/cluster_tree_file.hpp"
@@ -33,6 +37,7 @@
 #include "genes/pathway/pathway.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/files/chromosome_export.hpp"
+#include "genome/files/chromosome_region.hpp"
 #include "genome/files/curve_file.hpp"
 #include "genome/linkage/merlin_interface.hpp"
 #include "genome/linkage/pedigree.hpp"
@@ -149,6 +154,9 @@ bool AddGeneratedArray(const std::string& folder) {
   ArraySlot& slot = TheGroup().NextArraySlot();
   slot.name = "source";
   slot.dataFile = cel;
+  slot.values.assign(static_cast<std::size_t>(Layout.unitCount), VALUE_TRIPLE{});
+  for (std::size_t u = 0; u < slot.values.size(); ++u)
+    slot.values[u] = VALUE_TRIPLE{Made(static_cast<int>(u), 1) * 10.0f, 0.5f, 0};
   slot.intensities.assign(
       static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension), 0);
   for (std::size_t c = 0; c < slot.intensities.size(); ++c)
@@ -221,8 +229,59 @@ const std::vector<Writer>& Writers() {
        {"export.cel"},
        [](const std::string& folder, int& error) {
          if (TheGroup().NumArrays() == 0 && !AddGeneratedArray(folder)) return false;
-         AnalysisRunning = 1;  // as the export command runs it; none is stopping it
          return WriteCelFile(0, In(folder, "export.cel"), &error);
+       }},
+      {"Save QVF File",
+       FuzzLayout::kLoaded,
+       Says::kErrorNumber,
+       {"source.qvf"},
+       [](const std::string& folder, int& error) {
+         if (TheGroup().NumArrays() == 0 && !AddGeneratedArray(folder)) return false;
+         TheGroup().Settings().CUR_ARRAY = 0;
+         return WriteCurrentArrayQvf(&error);
+       }},
+      {"expression table",
+       FuzzLayout::kLoaded,
+       Says::kRedLine,
+       {"values.xls"},
+       [](const std::string& folder, int&) {
+         if (TheGroup().NumArrays() == 0 && !AddGeneratedArray(folder)) return false;
+         SampleGrouping.SetDefaultGrouping();
+         for (int sample = 0; sample < SampleGrouping.SampleCount(); ++sample)
+           SampleGrouping.SetSelected(sample, true);
+         return WriteExpressionData(In(folder, "values.xls"));
+       }},
+      {"probe intensity table",
+       FuzzLayout::kLoaded,
+       Says::kRedLine,
+       {"probes.xls"},
+       [](const std::string& folder, int&) {
+         if (TheGroup().NumArrays() == 0 && !AddGeneratedArray(folder)) return false;
+         SampleGrouping.SetDefaultGrouping();
+         return ExportProbeValues(In(folder, "probes.xls"), false);
+       }},
+      {"region file",
+       FuzzLayout::kGenome,
+       Says::kRedLine,
+       {"regions.txt"},
+       [](const std::string& folder, int&) {
+         CHRO_REGION_ITEM region;
+         region.chromosomeIndex = 0;
+         region.begin = 1000;
+         region.end = 900000;
+         region.name = "first";
+         return WriteRegionFile(In(folder, "regions.txt"), {region, region});
+       }},
+      {"ontology browser's INI file",
+       FuzzLayout::kEmpty,
+       Says::kErrorNumber,
+       {kOntoroamIniName},
+       [](const std::string& folder, int& error) {
+         OntoroamRun run;
+         run.folder = folder;
+         run.infoFile = In(folder, "genes.txt");
+         run.geneList1 = In(folder, "list.txt");
+         return WriteOntoroamIni(run, error);
        }},
       {"settings file",
        FuzzLayout::kLoaded,
@@ -447,6 +506,7 @@ TEST(WriterFaults, EveryWriterReportsAFailedWriteWithItsReasonAndKeepsItsEarlier
   for (const Writer& writer : Writers()) {
     SCOPED_TRACE(writer.name);
     FuzzStart(writer.layout);
+    AnalysisRunning = 1;  // as the commands run them, with no stop asked for
     const TempFolder temp;
     const std::string folder = temp.Path().string();
     int error = 0;

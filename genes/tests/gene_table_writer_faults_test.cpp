@@ -86,10 +86,13 @@ TEST_F(GeneTableWriterFaults, EveryTableSaysWhyItCannotBeWrittenAndKeepsTheEarli
       EXPECT_NE(written, table.failsWithTheFile);
       const std::string reason = "(" + platform::SystemErrorText(failure.error) + ")";
       const auto& lines = mLog.Lines();
-      EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const CapturedLine& line) {
-        return line.colour == kLogRed && line.text.find(path) != std::string::npos &&
-               line.text.find(reason) != std::string::npos;
-      })) << "no red line names " << path << " with " << reason;
+      EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                              [&](const CapturedLine& line) {
+                                return line.colour == kLogRed &&
+                                       line.text.find(path) != std::string::npos &&
+                                       line.text.find(reason) != std::string::npos;
+                              }))
+          << "no red line names " << path << " with " << reason;
       EXPECT_EQ(ReadFile(path), earlier);
       for (const auto& entry : std::filesystem::directory_iterator(mFolder.Path()))
         EXPECT_FALSE(platform::ParseReplacementName(entry.path().filename().string()))
