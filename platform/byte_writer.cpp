@@ -87,7 +87,8 @@ bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
   return written;
 }
 
-bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces, int* error) {
+bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces, int* error,
+                     Durability durability) {
   int failure = InjectedWriteFault(WriteStep::kOpen, path);
   if (failure == 0) failure = InjectedWriteFault(WriteStep::kWrite, path);
   const int descriptor = failure != 0 ? -1 : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
@@ -113,9 +114,11 @@ bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces,
   // On the disk before the caller's next step: an in-place writer orders its steps so that
   // a cut at any point leaves a file its reader takes, which holds only if each step's
   // bytes are there before the next is written. The size never changes, so the data alone
-  // is flushed.
-  if (failure == 0) failure = InjectedWriteFault(WriteStep::kSync, path);
-  if (failure == 0 && ::fdatasync(descriptor) != 0) failure = errno;
+  // is flushed. A last step that nothing follows may go without.
+  if (durability == Durability::kDurable) {
+    if (failure == 0) failure = InjectedWriteFault(WriteStep::kSync, path);
+    if (failure == 0 && ::fdatasync(descriptor) != 0) failure = errno;
+  }
   if (descriptor >= 0 && ::close(descriptor) != 0 && failure == 0) failure = errno;
   if (error != nullptr) *error = failure;
   return failure == 0;

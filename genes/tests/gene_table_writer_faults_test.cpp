@@ -1,6 +1,6 @@
-// The gene tables written from a group's values (the gene filters, the percentile filter
-// and the factor filters) on a full disk and in a read-only folder: each says why in red,
-// naming its file, and the table of its earlier run stays byte for byte as it was. The
+// The gene tables written from a group's values (the gene filters, the sample comparison,
+// the percentile filter and the factor filters) on a full disk and in a read-only folder: each says
+// why in red, naming its file, and the table of its earlier run stays byte for byte as it was. The
 // writers that need no group's values are in the loop over every writer (fuzz/tests).
 #include <gtest/gtest.h>
 
@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "genes/compare/compare_criteria.hpp"
+#include "genes/compare/compare_samples.hpp"
 #include "genes/filter/factor_filter.hpp"
 #include "genes/filter/filter_genes.hpp"
 #include "genes/filter/percentile_filter.hpp"
@@ -50,6 +52,17 @@ class GeneTableWriterFaults : public FactorFixture {
            return FilterGenes();
          },
          false},
+        {"sample comparison", "compare.xls",
+         [](const std::string& path) {
+           CompareCriteria = COMPARE_CRITERIA{};
+           CompareCriteria.working.baseline = {0, 1, 2};
+           CompareCriteria.working.experiment = {3, 4, 5};
+           if (!CompareCriteria.InsertComparison(0, kCombineAnd, false)) return false;
+           CompareSamplesInputs inputs;
+           inputs.resultPath = path;
+           inputs.outputAllGenes = true;
+           return RunCompareSamples(CompareCriteria, inputs);
+         }},
         {"percentile filter", "percentile.xls",
          [](const std::string& path) {
            GroupRunOptions& options = TheGroup().RunOptions();
