@@ -27,6 +27,7 @@
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "fuzz/fuzz_state.hpp"
+#include "fuzz/made_arrays.hpp"
 #include "genes/annotation/annotation_import.hpp"
 #include "genes/annotation/ontology_browser_link.hpp"
 #include "genes/cluster/cluster_engine.hpp"
@@ -119,30 +120,6 @@ std::string In(const std::string& folder, const char* name) {
   return folder + "/" + name;
 }
 
-float Made(int unit, int sample) {
-  return (unit + sample) % 7 == 0 ? kMissingValueFloat
-                                  : static_cast<float>((unit * 5 + sample * 3) % 11) * 0.5f;
-}
-
-// An array of the loaded layout whose cells all differ, as the open writes it.
-CHIP_DATA MadeArray(const std::string& dataPath) {
-  CHIP_DATA chip;
-  chip.headerText = "scan header";
-  chip.valuesPresent = 1;
-  chip.dataPath = dataPath;
-  chip.AllocatePlanes(Layout.dimension);
-  for (std::size_t c = 0; c < chip.plane1.size(); ++c) {
-    chip.plane1[c] = static_cast<std::uint16_t>(100 + c * 37 % 4000);
-    chip.plane2[c] = static_cast<std::uint16_t>(c * 11 % 300);
-  }
-  chip.AllocateUnitTables();
-  for (std::size_t u = 0; u < chip.calls.size(); ++u) {
-    chip.calls[u] = "PAM"[u % 3];
-    chip.triples[u] = VALUE_TRIPLE{static_cast<float>(u) * 3.0f, 0.25f, 1};
-  }
-  return chip;
-}
-
 // One array of the loaded layout in the group, from a cell file the generator wrote into
 // folder, its intensities held as an open from data files holds them.
 bool AddGeneratedArray(const std::string& folder) {
@@ -156,7 +133,7 @@ bool AddGeneratedArray(const std::string& folder) {
   slot.dataFile = cel;
   slot.values.assign(static_cast<std::size_t>(Layout.unitCount), VALUE_TRIPLE{});
   for (std::size_t u = 0; u < slot.values.size(); ++u)
-    slot.values[u] = VALUE_TRIPLE{Made(static_cast<int>(u), 1) * 10.0f, 0.5f, 0};
+    slot.values[u] = VALUE_TRIPLE{MadeValue(static_cast<int>(u), 1) * 10.0f, 0.5f, 0};
   slot.intensities.assign(
       static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension), 0);
   for (std::size_t c = 0; c < slot.intensities.size(); ++c)
@@ -191,7 +168,7 @@ const std::vector<Writer>& Writers() {
        Says::kRedLine,
        {"a.qvf"},
        [](const std::string& folder, int& error) {
-         CHIP_DATA chip = MadeArray(In(folder, "a.CEL"));
+         CHIP_DATA chip = MadeArray(In(folder, "a.CEL"), false);
          return chip.WriteQvf(&error);
        }},
       {"model's QVF store",
@@ -200,11 +177,11 @@ const std::vector<Writer>& Writers() {
        {"a.qvf"},
        [](const std::string& folder, int&) {
          const std::string cel = In(folder, "a.CEL");
-         if (!std::filesystem::exists(In(folder, "a.qvf")) && !MadeArray(cel).WriteQvf())
+         if (!std::filesystem::exists(In(folder, "a.qvf")) && !MadeArray(cel, false).WriteQvf())
            return false;
          std::vector<VALUE_TRIPLE> triples(static_cast<std::size_t>(Layout.unitCount));
          for (std::size_t u = 0; u < triples.size(); ++u)
-           triples[u] = VALUE_TRIPLE{Made(static_cast<int>(u), 2), 0.5f, 2};
+           triples[u] = VALUE_TRIPLE{MadeValue(static_cast<int>(u), 2), 0.5f, 2};
          return StoreQvfValues(cel, triples, 0.125f, 0.25f) == QvfStore::kStored;
        }},
       {"PSI file",
@@ -318,7 +295,7 @@ const std::vector<Writer>& Writers() {
            CLUSTER_NODE& leaf = genes->Node(g);
            leaf.item = g;
            for (std::size_t j = 0; j < 2; ++j) {
-             leaf.profile[j] = Made(g, static_cast<int>(j)) - 2.0;
+             leaf.profile[j] = MadeValue(g, static_cast<int>(j)) - 2.0;
              leaf.values[j] = static_cast<float>(leaf.profile[j]);
            }
          }
@@ -364,7 +341,7 @@ const std::vector<Writer>& Writers() {
            return false;
          curve.dataType = kDataCall;
          for (int u = 0; u < Layout.unitCount; ++u)
-           curve.markerStats[static_cast<std::size_t>(u)].summary[kDataCall] = Made(u, 0);
+           curve.markerStats[static_cast<std::size_t>(u)].summary[kDataCall] = MadeValue(u, 0);
          return WriteCurveFile(curve, In(folder, "scores.curve"));
        }},
       {"inferred copy number export",
@@ -381,8 +358,8 @@ const std::vector<Writer>& Writers() {
            return false;
          for (int u = 0; u < Layout.unitCount; ++u)
            for (int s = 0; s < SampleGrouping.SampleCount(); ++s) {
-             copies.signal.Row(s)[u] = 20.0f + Made(u, s);
-             copies.inferred.Row(s)[u] = Made(u, s);
+             copies.signal.Row(s)[u] = 20.0f + MadeValue(u, s);
+             copies.inferred.Row(s)[u] = MadeValue(u, s);
            }
          copies.displayInferred = true;
          return ExportData(copies, In(folder, "copies.txt"));
