@@ -26,6 +26,7 @@
 #include "fuzz/fuzz_state.hpp"
 #include "fuzz/installer_entries.hpp"
 #include "fuzz/installer_state.hpp"
+#include "fuzz/made_arrays.hpp"
 #include "fuzz/reader_entries.hpp"
 #include "genes/annotation/annotation_import.hpp"
 #include "genes/cluster/cluster_engine.hpp"
@@ -119,11 +120,6 @@ bool WriteSeeds(const std::string& folder, const std::vector<Seed>& seeds) {
   return true;
 }
 
-float Made(int unit, int sample) {
-  return (unit + sample) % 7 == 0 ? kMissingValueFloat
-                                  : static_cast<float>((unit * 5 + sample * 3) % 11) * 0.5f;
-}
-
 // The curve file and the inferred copy number export of made-up values on the genome
 // layout's markers and samples.
 bool WriteChromosomeSeeds(const std::string& folder) {
@@ -134,7 +130,7 @@ bool WriteChromosomeSeeds(const std::string& folder) {
   if (!curve.Allocate(samples, units, TablesFor(kChroLinkage, true, false))) return false;
   curve.dataType = kDataCall;
   for (int u = 0; u < units; ++u)
-    curve.markerStats[static_cast<std::size_t>(u)].summary[kDataCall] = Made(u, 0);
+    curve.markerStats[static_cast<std::size_t>(u)].summary[kDataCall] = MadeValue(u, 0);
   CHROMOSOME copies;
   copies.method = kChroCopyNumber;
   copies.dataType = kDataCopyNumber;
@@ -143,8 +139,8 @@ bool WriteChromosomeSeeds(const std::string& folder) {
     return false;
   for (int u = 0; u < units; ++u)
     for (int s = 0; s < samples; ++s) {
-      copies.signal.Row(s)[u] = 20.0f + Made(u, s);
-      copies.inferred.Row(s)[u] = Made(u, s);
+      copies.signal.Row(s)[u] = 20.0f + MadeValue(u, s);
+      copies.inferred.Row(s)[u] = MadeValue(u, s);
     }
   copies.displayInferred = true;
   // Regions over the generator's chromosomes, one past the end of its chromosome.
@@ -171,33 +167,6 @@ std::vector<std::string> UnitNames() {
   return names;
 }
 
-// An array of the loaded layout whose planes, calls and values all differ from cell to
-// cell, as the open writes it.
-CHIP_DATA MadeArray(const std::string& dataPath, bool normalised) {
-  CHIP_DATA chip;
-  chip.headerText = "scan header \x14 sample \x14 seed.1sq";
-  chip.normalised = normalised ? 1 : 0;
-  chip.valuesPresent = 1;
-  chip.medianIntensity = 321;
-  chip.dataPath = dataPath;
-  chip.baselinePath = normalised ? "/scans/baseline.CEL" : "";
-  chip.arrayOutlierPercent = 0.5f;
-  chip.singleOutlierPercent = 1.25f;
-  chip.callPercent = 0.375f;
-  chip.AllocatePlanes(Layout.dimension);
-  for (std::size_t c = 0; c < chip.plane1.size(); ++c) {
-    chip.plane1[c] = static_cast<std::uint16_t>(100 + c * 37 % 4000);
-    chip.plane2[c] = static_cast<std::uint16_t>(c * 11 % 300);
-  }
-  chip.AllocateUnitTables();
-  for (std::size_t u = 0; u < chip.calls.size(); ++u) {
-    chip.calls[u] = "PAM"[u % 3];
-    chip.triples[u] = VALUE_TRIPLE{Made(static_cast<int>(u), 1) * 100.0f,
-                                   static_cast<float>(u) * 0.25f, static_cast<int>(u % 4)};
-  }
-  return chip;
-}
-
 // Leaves of a small tree named as the tree target names them: genes g0..g2 of two
 // values, samples s0 and s1, clustered as the analysis clusters them.
 std::string TreeFileText(const std::string& scratch) {
@@ -209,7 +178,7 @@ std::string TreeFileText(const std::string& scratch) {
     leaf.item = g;
     for (int j = 0; j < 2; ++j) {
       const auto k = static_cast<std::size_t>(j);
-      leaf.profile[k] = Made(g, j) - 2.0;
+      leaf.profile[k] = MadeValue(g, j) - 2.0;
       leaf.values[k] = static_cast<float>(leaf.profile[k]);
       leaf.errors[k] = 0.125f;
     }
@@ -265,7 +234,8 @@ bool WriteArraySeeds(const std::string& folder) {
     list += names[u] + "\tgene " + std::to_string(u) + "\n";
     treeList += names[u] + (u == 3 ? "\nSUPER_GENE\t3\n" : "\n");
     table += names[u];
-    for (int a = 0; a < 3; ++a) table += "\t" + std::to_string(Made(static_cast<int>(u), a) * 40);
+    for (int a = 0; a < 3; ++a)
+      table += "\t" + std::to_string(MadeValue(static_cast<int>(u), a) * 40);
     table += "\n";
   }
   synth::ReferenceGenotypeOptions reference;
@@ -376,7 +346,7 @@ bool WriteGenomeSeeds(const std::string& folder) {
   int k = 0;
   for (const int unit : ChromosomeMarkers(chro, 0)) {
     merlin += std::string(Layout.units[static_cast<std::size_t>(unit)].Name()) + " " +
-              std::to_string(Made(unit, 0) - 1.5f) + " 0.2 0.1 0.3 0.4\n";
+              std::to_string(MadeValue(unit, 0) - 1.5f) + " 0.2 0.1 0.3 0.4\n";
     if (++k % 5 == 0)
       merlin +=
           std::string(Layout.units[static_cast<std::size_t>(unit)].Name()) + " na na na na na\n";

@@ -95,8 +95,10 @@ bool WriteWholeFileInPieces(const std::string& path,
   return written;
 }
 
-bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces, int* error) {
-  int failure = InjectedWriteFault(WriteStep::kWrite, path);
+bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces, int* error,
+                     Durability durability) {
+  int failure = InjectedWriteFault(WriteStep::kOpen, path);
+  if (failure == 0) failure = InjectedWriteFault(WriteStep::kWrite, path);
   const int descriptor = failure != 0 ? -1 : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
   if (descriptor < 0 && failure == 0) failure = errno;
   struct stat info {};
@@ -116,6 +118,14 @@ bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces,
       if (count <= 0) failure = count < 0 ? errno : ENOSPC;
       if (count > 0) done += static_cast<std::size_t>(count);
     }
+  }
+  // On the disk before the caller's next step: an in-place writer orders its steps so that
+  // a cut at any point leaves a file its reader takes, which holds only if each step's
+  // bytes are there before the next is written. The size never changes, so the data alone
+  // is flushed. A last step that nothing follows may go without.
+  if (durability == Durability::kDurable) {
+    if (failure == 0) failure = InjectedWriteFault(WriteStep::kSync, path);
+    if (failure == 0 && ::fdatasync(descriptor) != 0) failure = errno;
   }
   if (descriptor >= 0 && ::close(descriptor) != 0 && failure == 0) failure = errno;
   if (error != nullptr) *error = failure;

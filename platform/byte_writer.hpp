@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_replacement.hpp"
+
 namespace platform {
 
 class ByteWriter {
@@ -62,8 +64,11 @@ struct FilePiece {
 // Overwrites pieces of an existing regular file in place, leaving the rest of it as it was,
 // for a file of which only a small part changes. Nothing is written, and false given, when
 // the file cannot be opened for writing or a piece would reach past its end; false also when
-// a write fails part way. The system's error number goes to *error when error is given.
+// a write fails part way or, when durable, the pieces cannot be flushed to the disk, which
+// they then are before it returns, so that a caller's next write never reaches the disk
+// before them. The system's error number goes to *error when error is given.
 [[nodiscard]] bool OverwritePieces(const std::string& path, std::span<const FilePiece> pieces,
-                                   int* error = nullptr);
+                                   int* error = nullptr,
+                                   Durability durability = Durability::kDurable);
 
 }  // namespace platform

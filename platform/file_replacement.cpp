@@ -14,6 +14,7 @@
 
 #include "platform/replacement_group.hpp"
 #include "platform/replacement_names.hpp"
+#include "platform/system_error.hpp"
 #include "platform/write_fault.hpp"
 
 namespace platform {
@@ -36,10 +37,11 @@ FileReplacement::~FileReplacement() {
 bool FileReplacement::Open(const std::string& path, Durability durability) {
   if (path.empty() || mDescriptor >= 0 || !mTemporary.empty()) return false;
   mDurable = durability == Durability::kDurable;
-  // A folder in the file's place can never be replaced by it: say so now rather than
-  // after the whole file has been written.
-  if (struct stat target{}; stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
-    return Fail(EISDIR);
+  // A folder in the file's place can never be replaced by it, and a pipe, a socket or a
+  // device must not be (the rename would take it away from whoever uses it): say so now
+  // rather than after the whole file has been written.
+  if (struct stat target{}; stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode))
+    return Fail(S_ISDIR(target.st_mode) ? EISDIR : kNotRegularFileError);
   RemoveStaleReplacements(FolderOf(path));
   if (const int injected = InjectedWriteFault(WriteStep::kOpen, path)) return Fail(injected);
   // O_EXCL: a stale file of the same name is never written through, whatever it is.

@@ -24,7 +24,8 @@ class FileReplacement {
   FileReplacement& operator=(const FileReplacement&) = delete;
 
   // Starts the new file beside path, with the permissions of the file it replaces; false
-  // when it cannot be made, or when path is a folder (which no file can replace). What writers
+  // when it cannot be made, or when path names a folder (which no file can replace, EISDIR)
+  // or a pipe, socket or device (kNotRegularFileError). What writers
   // that have ended (or whose process number another program now has) left in the folder is
   // cleared first (RemoveStaleReplacements).
   [[nodiscard]] bool Open(const std::string& path, Durability durability = Durability::kDurable);

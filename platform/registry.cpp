@@ -17,9 +17,11 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 #include "platform/readable_file.hpp"
+#include "platform/system_error.hpp"
 
 namespace platform {
 namespace {
@@ -194,33 +196,14 @@ class FileLock {
   int mDescriptor = -1;
 };
 
-bool WriteAll(int descriptor, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
-// Writes text into a temporary file beside path and renames it over path.
+// Writes text on the one road for a whole file: beside path first, flushed, renamed over
+// it and its folder flushed, so that a power cut leaves the old registry or the new one.
 bool ReplaceFile(const std::string& path, std::string_view text, std::string* error) {
-  const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-  const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (descriptor < 0) {
-    if (error != nullptr) *error = ErrnoText("cannot create", temporary);
-    return false;
-  }
-  const bool written = WriteAll(descriptor, text) && ::fsync(descriptor) == 0;
-  if (error != nullptr && !written) *error = ErrnoText("cannot write", temporary);
-  const bool closed = ::close(descriptor) == 0;
-  if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    if (error != nullptr && written) *error = ErrnoText("cannot replace", path);
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
+  FileReplacement file;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  if (file.Open(path) && file.Write({bytes, text.size()}) && file.Commit()) return true;
+  if (error != nullptr) *error = WithSystemReason("cannot replace '" + path + "'", file.Error());
+  return false;
 }
 
 }  // namespace

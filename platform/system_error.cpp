@@ -5,6 +5,7 @@
 namespace platform {
 
 std::string SystemErrorText(int error) {
+  if (error == kNotRegularFileError) return "not a regular file";
   return std::strerror(error);
 }
 

@@ -8,9 +8,9 @@
 namespace platform {
 
 enum class WriteStep {
-  kOpen,        // the new file is made beside its target
+  kOpen,        // the new file is made beside its target (in place: the file is opened)
   kWrite,       // bytes go to the new file (or, in place, to the file itself)
-  kSync,        // the new file is flushed to the disk
+  kSync,        // the new file (or, in place, the file's new bytes) is flushed to the disk
   kRename,      // the new file takes its target's place
   kFolderSync,  // the folder's new entry is flushed to the disk
 };

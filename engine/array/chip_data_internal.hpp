@@ -14,7 +14,7 @@ GroupSettings& ArraySettings();
 // What StoreQvfValues writes its pieces through, one call per step: platform's
 // OverwritePieces. Tests put a writer here that stops part way, as a killed process would.
 using QvfPieceWrite = bool (*)(const std::string& path, std::span<const platform::FilePiece> pieces,
-                               int* error);
+                               int* error, platform::Durability durability);
 extern QvfPieceWrite QvfPieceWriter;
 
 class CHIP_DATA;

@@ -230,7 +230,10 @@ QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPL
       kQvfHeaderSize + cells * kQvfBytesPerCell + static_cast<std::uint64_t>(triples.size());
   // The mark that values are present is taken off first and put on last, each a write of
   // its own byte: a write stopped at any point leaves the old file or the new one, or one
-  // that holds no values, never values beside the outlier fractions of another fit.
+  // that holds no values, never values beside the outlier fractions of another fit. The
+  // steps reach the disk in that order, each flushed before the next; the mark alone is
+  // not, as a power cut that takes it back leaves a file without values, which the next
+  // fit fills (a flush of every array's mark would cost the job more than its writes).
   static constexpr std::uint8_t kNoValues[] = {0};
   static constexpr std::uint8_t kValues[] = {1};
   const std::array<platform::FilePiece, 1> unmark = {{{kQvfValuesPresentOffset, kNoValues}}};
@@ -239,8 +242,10 @@ QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPL
   const std::array<platform::FilePiece, 1> mark = {{{kQvfValuesPresentOffset, kValues}}};
   ClearReadOnly(path);
   int failure = 0;
-  if ((hadValues && !QvfPieceWriter(path, unmark, &failure)) ||
-      !QvfPieceWriter(path, body, &failure) || !QvfPieceWriter(path, mark, &failure)) {
+  constexpr platform::Durability kFlushed = platform::Durability::kDurable;
+  if ((hadValues && !QvfPieceWriter(path, unmark, &failure, kFlushed)) ||
+      !QvfPieceWriter(path, body, &failure, kFlushed) ||
+      !QvfPieceWriter(path, mark, &failure, platform::Durability::kScratch)) {
     ArrayMessage(
         platform::WithSystemReason(MessageBuffer(kQvfWriteFailedMessage, path.c_str()), failure), 0,
         kLogRed);

@@ -499,6 +499,12 @@ std::span<const GroupSettingField> GroupSettingFields() {
   return kFields;
 }
 
+SettingRange IntSettingRange(int GroupSettings::*member) {
+  for (const GroupSettingField& field : kFields)
+    if (field.integer != nullptr && field.integer == member) return field.range;
+  return {static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)};
+}
+
 void SetGroupSettingDefaults(GroupSettings& settings, std::string_view homeFolder) {
   for (const GroupSettingField& field : kFields) {
     if (field.defaultKind == SettingDefault::kKept) continue;

@@ -229,6 +229,10 @@ inline constexpr const char* kSettingOutOfRangeMessage =
 // The 160 settings in file order.
 std::span<const GroupSettingField> GroupSettingFields();
 
+// The range of the int setting kept in member, for the places that change it themselves
+// (the data view's size keys); the whole int range for a member no setting has.
+SettingRange IntSettingRange(int GroupSettings::*member);
+
 // Assigns every default (the home folder where that is the default); kept settings are
 // left as they are.
 void SetGroupSettingDefaults(GroupSettings& settings, std::string_view homeFolder);

@@ -317,7 +317,8 @@ TEST_F(ExpressionTransformTest, LogTransformCutsBelowOneAndDropsErrors) {
 }
 
 namespace {
-bool RefusingWriter(const std::string&, std::span<const platform::FilePiece>, int* error) {
+bool RefusingWriter(const std::string&, std::span<const platform::FilePiece>, int* error,
+                    platform::Durability) {
   *error = EACCES;
   return false;
 }

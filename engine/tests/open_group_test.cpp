@@ -200,7 +200,8 @@ bool OpensWithoutWaitingOn(const std::vector<std::string>& pipes,
 }
 
 // Named pipes and devices, found in the folder, through links or named in a list, are
-// not data files: the open neither waits on them nor takes them, and goes on.
+// not data files: the open neither waits on them nor takes them, and goes on. One where a
+// QVF file is to be written is never replaced.
 TEST_F(OpenGroupTest, OnlyRegularFilesAreOfferedAsDataFiles) {
   MakeSmallGroup(2);
   WriteScan(0, "b");
@@ -215,11 +216,18 @@ TEST_F(OpenGroupTest, OnlyRegularFilesAreOfferedAsDataFiles) {
   fs::create_symlink(pipes[0], DataFolder() + "/c.CEL");
   fs::create_symlink("/dev/null", DataFolder() + "/d.CEL");
 
+  // The pipe where a scan's QVF file would go is not replaced: the open stops with the
+  // file's red line, and the pipe stays for whoever made it.
+  mLog.Clear();
+  EXPECT_FALSE(OpensWithoutWaitingOn(pipes, [this] { return Open(); }));
+  EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kQvfWriteFailedMessage, pipes[1].c_str()) +
+                               " (not a regular file)"));
+  EXPECT_TRUE(fs::is_fifo(pipes[1])) << "the scan's QVF file took the pipe's place";
+  fs::remove(pipes[1]);
   ASSERT_TRUE(OpensWithoutWaitingOn(pipes, [this] { return Open(); }));
   EXPECT_EQ(Names(), (std::vector<std::string>{"b", "linked"}));
   ExpectArrayOf(0, 0);
   ExpectArrayOf(1, 1);
-  EXPECT_TRUE(fs::is_regular_file(pipes[1])) << "the scan's QVF file took the pipe's place";
 
   Settings().DATA_PATH = WriteText("data/list.txt", "a.CEL\tc.CEL\nd.CEL\nb.CEL\n");
   mLog.Clear();

@@ -1,5 +1,7 @@
 #include "installer/steps/cif_scanner_section.hpp"
 
+#include <cerrno>
+
 #include <cstdint>
 #include <span>
 
@@ -60,7 +62,11 @@ std::optional<std::string> InsertSectionText(std::string_view text, std::string_
 SectionInsert InsertSectionIntoFile(const std::string& path, std::string_view anchor,
                                     std::string_view section, const SectionKeys& keys) {
   platform::FileReplacement replacement;
-  if (!replacement.Open(path)) return SectionInsert::kNoReplacement;
+  // The system's reason of a failed write stays in errno for the caller's message.
+  if (!replacement.Open(path)) {
+    errno = replacement.Error();
+    return SectionInsert::kNoReplacement;
+  }
   const std::optional<platform::ByteBuffer> bytes =
       platform::ReadWholeFile(path, platform::kMaxProfileFileBytes);
   if (!bytes) return SectionInsert::kUnreadable;
@@ -70,7 +76,10 @@ SectionInsert InsertSectionIntoFile(const std::string& path, std::string_view an
   if (!text) return SectionInsert::kAnchorMissing;
   const std::span<const std::uint8_t> out(reinterpret_cast<const std::uint8_t*>(text->data()),
                                           text->size());
-  if (!replacement.Write(out) || !replacement.Commit()) return SectionInsert::kNotWritten;
+  if (!replacement.Write(out) || !replacement.Commit()) {
+    errno = replacement.Error();
+    return SectionInsert::kNotWritten;
+  }
   return SectionInsert::kInserted;
 }
 

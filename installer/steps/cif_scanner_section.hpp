@@ -28,7 +28,8 @@ enum class SectionInsert {
 std::optional<std::string> InsertSectionText(std::string_view text, std::string_view anchor,
                                              std::string_view section, const SectionKeys& keys);
 
-// The same on the file at path.
+// The same on the file at path; with kNoReplacement and kNotWritten, errno holds the
+// system's reason.
 SectionInsert InsertSectionIntoFile(const std::string& path, std::string_view anchor,
                                     std::string_view section, const SectionKeys& keys);
 

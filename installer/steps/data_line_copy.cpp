@@ -1,5 +1,7 @@
 #include "installer/steps/data_line_copy.hpp"
 
+#include <cerrno>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -29,7 +31,10 @@ bool CopyDataLines(const std::string& sourcePath, const char* loadFile, int fiel
   if (!reader.Open(sourcePath, kMaxDataLineBytes)) return false;
   // The load file appears only once whole; its lines gather a megabyte at a time.
   platform::FileReplacement out;
-  if (!out.Open(loadFile)) return false;
+  if (!out.Open(loadFile)) {
+    errno = out.Error();
+    return false;
+  }
   std::string pending;
   const auto flush = [&out, &pending] {
     const bool flushed =
@@ -68,7 +73,9 @@ bool CopyDataLines(const std::string& sourcePath, const char* loadFile, int fiel
     }
     ++count;
   }
-  return written && flush() && out.Commit();
+  if (written && flush() && out.Commit()) return true;
+  if (out.Error() != 0) errno = out.Error();
+  return false;
 }
 
 }  // namespace quellbrook

@@ -14,7 +14,8 @@ inline constexpr std::size_t kMaxDataLineBytes = 1 << 20;
 // nothing are left out and not counted, so every line counted is a record the loader
 // sees. A line whose field count is not fields (a value holding the separator) or that is
 // too long refuses the whole file, with the reason in refusal; a file that can't be read
-// or written gives false with refusal empty. count: lines written.
+// or written gives false with refusal empty and the system's reason in errno. count: lines
+// written.
 bool CopyDataLines(const std::string& sourcePath, const char* loadFile, int fields, int& count,
                    std::string& refusal);
 

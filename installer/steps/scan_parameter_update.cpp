@@ -2,6 +2,7 @@
 // scanner's values through the map files, written into each type's CIF on a client with a
 // local database, or loaded into the database from its HP parameter sets on a server.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -22,6 +23,7 @@
 #include "installer/steps/step_sequence.hpp"
 #include "platform/path.hpp"
 #include "platform/profile.hpp"
+#include "platform/system_error.hpp"
 
 namespace quellbrook {
 
@@ -252,12 +254,16 @@ int ScanParamStep::InsertScannerSection(const std::vector<ScanParamRecord>& reco
   const char* s = scanner.c_str();
   const char* t = arrayType.c_str();
   std::string failure;
-  switch (InsertSectionIntoFile(cifPath, afterSection, scanner, keys)) {
+  const SectionInsert inserted = InsertSectionIntoFile(cifPath, afterSection, scanner, keys);
+  const int error = errno;
+  switch (inserted) {
     case SectionInsert::kInserted:
       return 1;
     case SectionInsert::kNoReplacement:
-      failure = FormatText(
-          "Cannot create temporary file.  Update %s scan parameters failed for %s.", s, t);
+      failure = platform::WithSystemReason(
+          FormatText("Cannot create temporary file.  Update %s scan parameters failed for %s.", s,
+                     t),
+          error);
       break;
     case SectionInsert::kUnreadable:
       failure = FormatText("Cannot read the file %s.  Update %s scan parameters failed for %s.",
@@ -269,7 +275,8 @@ int ScanParamStep::InsertScannerSection(const std::vector<ScanParamRecord>& reco
                      afterSection.c_str(), cifPath.c_str(), s, t);
       break;
     case SectionInsert::kNotWritten:
-      failure = FormatText("Cannot open file %s for writing.", cifPath.c_str());
+      failure = platform::WithSystemReason(
+          FormatText("Cannot open file %s for writing.", cifPath.c_str()), error);
       break;
   }
   WriteLogLine(logPath, failure, kLogError);

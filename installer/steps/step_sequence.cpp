@@ -1,5 +1,7 @@
 #include "installer/steps/step_sequence.hpp"
 
+#include <cerrno>
+
 #include "installer/framework/environment.hpp"
 #include "installer/framework/install_log.hpp"
 #include "installer/framework/message_table.hpp"
@@ -9,6 +11,7 @@
 #include "installer/framework/tool_runner.hpp"
 #include "platform/path.hpp"
 #include "platform/readable_file.hpp"
+#include "platform/system_error.hpp"
 
 namespace quellbrook {
 
@@ -84,9 +87,12 @@ int RunStepSequence(const InstallStep& step, const StepTexts& texts, const LoadF
   int records = 0;
   std::string refusal;
   if (!write(sourcePath, records, refusal)) {
+    const int error = errno;  // before the removal sets it
     std::remove(texts.loadFileName);
     const std::string reason =
-        refusal.empty() ? std::string(MessageText(kWriteIntermediateFilesFailed)) : refusal;
+        refusal.empty()
+            ? platform::WithSystemReason(MessageText(kWriteIntermediateFilesFailed), error)
+            : refusal;
     WriteLogLine(step.logPath, texts.failurePrefix + reason, kLogError);
     RunDropScript(*session, texts.code);
     return kWriteIntermediateFilesFailed;

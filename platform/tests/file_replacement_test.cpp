@@ -3,6 +3,7 @@
 #include "platform/file_replacement.hpp"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,13 +19,16 @@
 
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
+#include "platform/system_error.hpp"
 #include "platform/tests/file_size_limit.hpp"
+#include "platform/tests/hostile_files.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace platform {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using platform::testing::Hostile;
 using platform::testing::TempFolder;
 
 std::vector<std::string> Entries(const std::filesystem::path& folder) {
@@ -110,6 +114,26 @@ TEST(FileReplacement, AFailureKeepsTheSystemsReason) {
     EXPECT_EQ(blocked.Error(), EISDIR);
     EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"taken"});
     EXPECT_EQ(Entries(temp.File("taken")), std::vector<std::string>{"inside"});
+  }
+
+  // A pipe, a socket or a link to a device in the file's place is refused before anything
+  // is written, and stays what it was.
+  for (const Hostile kind : {Hostile::kPipe, Hostile::kSocket, Hostile::kDevice}) {
+    SCOPED_TRACE(platform::testing::HostileName(kind));
+    const std::string special = temp.File("special");
+    ASSERT_TRUE(platform::testing::MakeHostile(kind, special));
+    struct stat before {};
+    ASSERT_EQ(lstat(special.c_str(), &before), 0);
+    FileReplacement refused;
+    EXPECT_FALSE(refused.Open(special));
+    EXPECT_EQ(refused.Error(), kNotRegularFileError);
+    EXPECT_EQ(SystemErrorText(refused.Error()), "not a regular file");
+    EXPECT_FALSE(WriteWholeFile(special, Bytes{1, 2, 3}));
+    struct stat after {};
+    ASSERT_EQ(lstat(special.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(Entries(temp.Path()), (std::vector<std::string>{"special", "taken"}));
   }
 }
 

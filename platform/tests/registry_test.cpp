@@ -3,15 +3,19 @@
 // as they are sound, and changes that replace the file whole.
 #include "platform/registry.hpp"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/system_error.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "platform/write_fault.hpp"
 
 namespace platform {
 namespace {
@@ -197,6 +201,26 @@ TEST(Registry, ChangesReplaceTheFileAndKeepADamagedOne) {
       blocked + "/registry", [](RegistryStore& store) { return store.CreateKey(kHkeyUsers, "y"); },
       &error));
   EXPECT_NE(error.find("registry"), std::string::npos) << error;
+  EXPECT_NE(error.find("(" + SystemErrorText(EISDIR) + ")"), std::string::npos) << error;
+}
+
+// The registry is put in place as every other file: flushed, renamed, and its folder
+// flushed after the rename.
+TEST(Registry, AChangeReachesTheDiskFileAndFolder) {
+  TempFolder folder;
+  const std::string path = folder.File("registry");
+  static std::vector<WriteStep> steps;
+  steps.clear();
+  SetWriteFault([](WriteStep step, const std::string&) {
+    steps.push_back(step);
+    return 0;
+  });
+  const bool written = UpdateRegistryFile(
+      path, [](RegistryStore& store) { return store.SetNumber(kHkeyUsers, "x", "n", 7); });
+  SetWriteFault(nullptr);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(steps, (std::vector<WriteStep>{WriteStep::kOpen, WriteStep::kWrite, WriteStep::kSync,
+                                           WriteStep::kRename, WriteStep::kFolderSync}));
 }
 
 TEST(Registry, PathComesFromTheEnvironment) {

@@ -66,7 +66,7 @@ bool WriteJpegFile(const std::string& file, const std::uint8_t* pixels, unsigned
   if (pixels == nullptr || width == 0 || height == 0) return false;
   platform::FileReplacement out;
   if (!out.Open(file)) {
-    const int error = errno;
+    const int error = out.Error();
     AfxMessageBox(
         platform::WithSystemReason(MessageBuffer(kJpegCannotOpenMessage, file.c_str()), error));
     // The caller's own message gives the reason too.
@@ -79,5 +79,7 @@ bool WriteJpegFile(const std::string& file, const std::uint8_t* pixels, unsigned
   const bool written =
       made && out.Write(std::span<const std::uint8_t>(compressed, size)) && out.Commit();
   std::free(compressed);
+  // The caller's message gives the system's reason of a failed write.
+  if (!written && out.Error() != 0) errno = out.Error();
   return written;
 }

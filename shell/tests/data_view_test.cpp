@@ -271,6 +271,18 @@ TEST_F(DataViewTest, TheDataMenuOpenedWhileAnimatingPausesNothingButAnotherWindo
   EXPECT_EQ(animate->text().toStdString(), "&Animate\tCtrl+A");
 }
 
+// Growing stops at the largest side the settings file takes back, however often asked.
+TEST_F(DataViewTest, TheSizeKeysGrowThePictureNoFurtherThanItsSettingTakes) {
+  TheGroup().Settings().PIC_WD = 30000;
+  CMainFrame& frame = OpenFrame();
+  DataView& view = OpenModelledView(frame);
+  for (int press = 0; press < 2; ++press) {
+    QTest::keyClick(&view, Qt::Key_Right);
+    EXPECT_EQ(TheGroup().Settings().PIC_WD, 32767);
+  }
+  EXPECT_EQ(view.Picture().width(), 32767);
+}
+
 TEST_F(DataViewTest, KeysResizeStepProbeSetsAndSwitchModesAndModels) {
   TheGroup().Settings().PIC_WD = 700;
   TheGroup().Settings().PIC_HT = 650;

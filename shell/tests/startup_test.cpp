@@ -85,7 +85,8 @@ TEST_F(StartupTest, OtherTextFilesOpenAsPlainText) {
 
 // What is no regular file where the start reads a file: a named pipe as the default
 // group's settings file neither holds the start up nor ends it; the window comes up and
-// its log names the file and the reason in red. A document argument that is a pipe or a
+// its log names the file and the reason in red, and the settings written at the end leave
+// the pipe in place with another red line. A document argument that is a pipe or a
 // folder ends the start at once.
 TEST_F(StartupTest, APipeForTheSettingsFileGivesARedLineAndTheWindowComesUp) {
   const std::string pipe = File("Zelko.ini");
@@ -105,7 +106,19 @@ TEST_F(StartupTest, APipeForTheSettingsFileGivesARedLineAndTheWindowComesUp) {
     while (line.isValid() && line.text() != expected) line = line.next();
     ASSERT_TRUE(line.isValid()) << log.toPlainText().toStdString();
     EXPECT_EQ(line.begin().fragment().charFormat().foreground().color(), QColor(255, 0, 0));
+    // The settings written at the end are refused too, with a red line, and the pipe stays.
+    ASSERT_EQ(TheGroup().SettingsPath(TheGroup().Name()), pipe);
+    EXPECT_FALSE(TheGroup().WriteGroupSettings());
+    const QString refused = QString::fromStdString("{Writing configuration (INI) file " + pipe +
+                                                   " failed} (not a regular file)");
+    line = log.begin();
+    while (line.isValid() && line.text() != refused) line = line.next();
+    ASSERT_TRUE(line.isValid()) << log.toPlainText().toStdString();
+    EXPECT_EQ(line.begin().fragment().charFormat().foreground().color(), QColor(255, 0, 0));
     app.ExitInstance();
+    struct stat kept {};
+    ASSERT_EQ(lstat(pipe.c_str(), &kept), 0);
+    EXPECT_TRUE(S_ISFIFO(kept.st_mode)) << "the settings written at the end replaced the pipe";
   }
 
   const std::string document = File("log.doc");

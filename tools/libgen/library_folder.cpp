@@ -1,10 +1,12 @@
 #include "tools/libgen/library_folder.hpp"
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 
 namespace libgen {
 
@@ -108,7 +110,7 @@ std::string LibraryFolder::File(std::string_view name) const {
 bool LibraryFolder::Write(std::string& error) const {
   auto write = [&](std::string_view name, const std::string& text) {
     if (WriteTextFile(File(name), text)) return true;
-    error = "cannot write " + File(name);
+    error = platform::WithSystemReason("cannot write " + File(name), errno);
     return false;
   };
   if (!write(kTypeIniName, TypeIniText(mSpec.types))) return false;

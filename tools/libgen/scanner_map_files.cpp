@@ -1,6 +1,9 @@
 #include "tools/libgen/scanner_map_files.hpp"
 
+#include <cerrno>
+
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 
 namespace libgen {
 
@@ -42,13 +45,13 @@ ScannerMap StandardScannerMap(const std::string& scanner) {
 bool WriteScannerMapFiles(const LibraryFolder& library, const std::vector<ScanType>& scanTypes,
                           const std::vector<ScannerMap>& maps, std::string& error) {
   if (!WriteTextFile(HpMapPath(library), HpMapText(scanTypes))) {
-    error = "cannot write " + HpMapPath(library);
+    error = platform::WithSystemReason("cannot write " + HpMapPath(library), errno);
     return false;
   }
   for (const ScannerMap& map : maps) {
     const std::string path = ScannerMapPath(library, map.scanner);
     if (WriteTextFile(path, ScannerMapText(map))) continue;
-    error = "cannot write " + path;
+    error = platform::WithSystemReason("cannot write " + path, errno);
     return false;
   }
   return true;

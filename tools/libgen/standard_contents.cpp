@@ -1,6 +1,9 @@
 #include "tools/libgen/standard_contents.hpp"
 
+#include <cerrno>
+
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 #include "tools/libgen/assay_files.hpp"
 #include "tools/libgen/controls_file.hpp"
 #include "tools/libgen/fluidics_files.hpp"
@@ -15,7 +18,7 @@ namespace libgen {
 bool WriteStandardContents(const LibraryFolder& library, std::string& error) {
   auto write = [&](const std::string& path, const std::string& text) {
     if (WriteTextFile(path, text)) return true;
-    error = "cannot write " + path;
+    error = platform::WithSystemReason("cannot write " + path, errno);
     return false;
   };
   unsigned seed = 1;
@@ -54,7 +57,7 @@ bool WriteStandardLibrary(const LibraryFolder& library, std::string& error) {
        {std::pair{kAssayProtocolName, AssayProtocolText(StandardAssaySteps())},
         std::pair{kTemplateFileName, TemplateText(StandardTemplateAttributes())}}) {
     if (!WriteTextFile(library.File(name), text)) {
-      error = "cannot write " + library.File(name);
+      error = platform::WithSystemReason("cannot write " + library.File(name), errno);
       return false;
     }
   }

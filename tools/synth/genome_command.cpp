@@ -1,12 +1,14 @@
 #include "tools/synth/genome_command.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 #include "tools/synth/command_line.hpp"
 #include "tools/synth/genome_files.hpp"
 #include "tools/synth/genome_study_files.hpp"
@@ -268,7 +270,8 @@ int RunGenomeCommand(int argc, char** argv) {
   }
   for (const auto& [name, text] : files) {
     const std::string path = platform::JoinPath(args.out, name);
-    if (!WriteText(path, text)) return Fail("cannot write '" + path + "'");
+    if (!WriteText(path, text))
+      return Fail(platform::WithSystemReason("cannot write '" + path + "'", errno));
     std::printf("%s\n", path.c_str());
   }
   if (!studied) return 0;

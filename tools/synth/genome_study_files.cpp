@@ -1,9 +1,11 @@
 #include "tools/synth/genome_study_files.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 #include "tools/synth/random.hpp"
 #include "tools/synth/result_writers.hpp"
 
@@ -345,7 +347,7 @@ bool WriteGenomeStudy(const ChipTruth& chip, const GenomeTruth& genome,
   const auto put = [&](const std::string& name, bool done) {
     const std::string path = platform::JoinPath(folder, name);
     if (!done) {
-      error = "cannot write '" + path + "'";
+      error = platform::WithSystemReason("cannot write '" + path + "'", errno);
       return false;
     }
     written.push_back(path);

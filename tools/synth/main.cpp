@@ -3,6 +3,7 @@
 // of such a chip as cell intensity files or scanner images; "group" writes a group of
 // arrays with known brightness curves and the text files of their calls.
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 #include "tools/synth/array_model.hpp"
 #include "tools/synth/array_writers.hpp"
 #include "tools/synth/chip_model.hpp"
@@ -188,7 +190,7 @@ int RunChip(int argc, char** argv) {
       path = platform::JoinPath(args.out, synth::FileNameFor(*chip, synth::ChipForm::kTruth));
       written = synth::WriteTruth(*chip, path);
     }
-    if (!written) return synth::Fail("cannot write " + path);
+    if (!written) return synth::Fail(platform::WithSystemReason("cannot write " + path, errno));
     std::printf("%s\n", path.c_str());
   }
   return 0;
@@ -311,11 +313,12 @@ int RunArrays(int argc, char** argv, bool scannerImages) {
       path = platform::JoinPath(args.out, synth::CelFileName(*array));
       written = synth::WriteCel(*array, args.form, path);
     }
-    if (!written) return synth::Fail("cannot write " + path);
+    if (!written) return synth::Fail(platform::WithSystemReason("cannot write " + path, errno));
     std::printf("%s\n", path.c_str());
     if (!args.truth) continue;
     path = platform::JoinPath(args.out, array->name + ".truth.txt");
-    if (!synth::WriteArrayTruth(*array, path)) return synth::Fail("cannot write " + path);
+    if (!synth::WriteArrayTruth(*array, path))
+      return synth::Fail(platform::WithSystemReason("cannot write " + path, errno));
     std::printf("%s\n", path.c_str());
   }
   return 0;

@@ -3,6 +3,7 @@
 #include "tools/synth/whole_group.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <span>
@@ -10,6 +11,7 @@
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
 #include "platform/scratch_file.hpp"
+#include "platform/system_error.hpp"
 #include "tools/synth/array_writers.hpp"
 #include "tools/synth/chip_writers.hpp"
 #include "tools/synth/result_writers.hpp"
@@ -229,7 +231,7 @@ bool WriteWholeGroup(const WholeGroupTruth& truth, const std::string& folder,
   const auto put = [&](const std::string& name, bool done) {
     const std::string path = platform::JoinPath(folder, name);
     if (!done) {
-      if (error != nullptr) *error = "cannot write " + path;
+      if (error != nullptr) *error = platform::WithSystemReason("cannot write " + path, errno);
       return false;
     }
     written.push_back(path);

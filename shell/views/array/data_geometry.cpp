@@ -32,8 +32,8 @@ DataGeometry ComputeDataGeometry(int pictureWidth, int pictureHeight, bool showA
   return geometry;
 }
 
-int GrowPictureSide(int side) {
-  return static_cast<int>(side * kSizeStep);
+int GrowPictureSide(int side, int largest) {
+  return static_cast<int>(std::min(side * kSizeStep, static_cast<double>(largest)));
 }
 
 int ShrinkPictureSide(int side) {

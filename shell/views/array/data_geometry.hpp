@@ -45,9 +45,9 @@ DataGeometry ComputeDataGeometry(int pictureWidth, int pictureHeight, bool showA
 // The grid size of show-all mode for this many arrays (at least 1).
 int ShowAllGridSize(int arrays);
 
-// A picture side after a size key: x 1.2 larger, or x 1/1.2 smaller but never below
-// kDataMinPictureSize.
-int GrowPictureSide(int side);
+// A picture side after a size key: x 1.2 larger but never beyond largest, or x 1/1.2
+// smaller but never below kDataMinPictureSize.
+int GrowPictureSide(int side, int largest);
 int ShrinkPictureSide(int side);
 
 DataBox DataPanel(const DataGeometry& geometry, int column, int row);

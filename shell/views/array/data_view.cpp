@@ -15,6 +15,7 @@
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
+#include "engine/group/group_settings.hpp"
 #include "engine/model/model.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genes/info/gene_info.hpp"
@@ -35,6 +36,12 @@ constexpr const char* kExportSuffix = "_prob_data";
 std::string UnitName(int unit) {
   if (unit < 0 || static_cast<std::size_t>(unit) >= Layout.units.size()) return {};
   return std::string(Layout.units[static_cast<std::size_t>(unit)].Name());
+}
+
+// The largest picture side the settings file keeps, so that the size keys never grow the
+// picture past what the next start reads back.
+int LargestSide(int GroupSettings::*side) {
+  return static_cast<int>(IntSettingRange(side).high);
 }
 
 }  // namespace
@@ -236,13 +243,13 @@ void DataView::keyPressEvent(QKeyEvent* event) {
       Resize(ShrinkPictureSide(mWidth), mHeight);
       return;
     case Qt::Key_Right:
-      Resize(GrowPictureSide(mWidth), mHeight);
+      Resize(GrowPictureSide(mWidth, LargestSide(&GroupSettings::PIC_WD)), mHeight);
       return;
     case Qt::Key_Up:
       Resize(mWidth, ShrinkPictureSide(mHeight));
       return;
     case Qt::Key_Down:
-      Resize(mWidth, GrowPictureSide(mHeight));
+      Resize(mWidth, GrowPictureSide(mHeight, LargestSide(&GroupSettings::PIC_HT)));
       return;
     case Qt::Key_A:
       RunCommand(ids::kDataAnimate);

@@ -20,6 +20,7 @@
 #include "engine/services/running_scope.hpp"
 #include "engine/services/stat_connector.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "platform/system_error.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
@@ -169,8 +170,9 @@ void RView::GetExpression() {
     return;
   }
   const std::string path = ExpressionFilePath(WorkingFolder(), group.Name());
-  if (!WriteExpressionFile(path)) {
-    AfxMessageBox(std::string(kCannotWriteRExpressionMessage) + path);
+  if (int error = 0; !WriteExpressionFile(path, &error)) {
+    AfxMessageBox(
+        platform::WithSystemReason(std::string(kCannotWriteRExpressionMessage) + path, error));
     return;
   }
   const std::string name = RDataFrameName(group.Name());

@@ -218,9 +218,13 @@ std::string ExpressionFilePath(std::string_view folder, std::string_view groupNa
   return platform::JoinPath(folder, std::string(groupName) + "_expression_R.txt");
 }
 
-bool WriteExpressionFile(const std::string& path) {
+bool WriteExpressionFile(const std::string& path, int* error) {
   platform::FileReplacement file;
-  if (!file.Open(path)) return false;
+  const auto failed = [&file, error] {
+    if (error != nullptr) *error = file.Error();
+    return false;
+  };
+  if (!file.Open(path)) return failed();
   const int samples = SampleGrouping.SampleCount();
   std::string text = "probe_set";
   for (int s = 0; s < samples; ++s) {
@@ -242,9 +246,10 @@ bool WriteExpressionFile(const std::string& path) {
       text.append(number, written.ptr);
     }
     text.push_back('\n');
-    if (text.size() >= kWriteChunk && !WriteText(file, text)) return false;
+    if (text.size() >= kWriteChunk && !WriteText(file, text)) return failed();
   }
-  return WriteText(file, text) && file.Commit();
+  if (!WriteText(file, text) || !file.Commit()) return failed();
+  return true;
 }
 
 std::vector<std::string> LoadExpressionStatements(std::string_view dataFrame,

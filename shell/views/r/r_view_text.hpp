@@ -46,8 +46,8 @@ std::string ExpressionFilePath(std::string_view folder, std::string_view groupNa
 // each sample's value (empty when missing), tab-separated. Values are written exactly
 // (the shortest text that reads back as the same number); tabs and line breaks inside
 // names become blanks. The file is replaced only when complete; false when it cannot be
-// written.
-bool WriteExpressionFile(const std::string& path);
+// written, with the system's error number in *error when error is given.
+bool WriteExpressionFile(const std::string& path, int* error = nullptr);
 
 // What Get expression runs once the file is written: the table read into the data frame
 // (name and path as quoted strings, the name through make.names), then its dimensions
