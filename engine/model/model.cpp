@@ -680,20 +680,25 @@ void MODEL::ComputeStandardErrors() {
     std::fill_n(residuals.begin(), probes, 0.0);
     std::fill_n(used.begin(), probes, 0);
     const double* const phi = mPhi.data();
-    for (int i = 0; i < arrays; ++i) {
-      const double theta = mTheta[Index(i)];
-      const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
-      const std::size_t row = Cell(i, 0);
-      for (int j = 0; j < probes; ++j) {
-        const std::size_t cell = row + Index(j);
-        const bool use = arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0;
-        const double misfit = Misfit(mData[cell], theta * phi[j]);
-        cross[Index(j)] += use ? mData[cell] * theta : 0.0;
-        squares[Index(j)] += use ? theta * theta : 0.0;
-        residuals[Index(j)] += use ? misfit * misfit : 0.0;
-        used[Index(j)] += use ? 1 : 0;
+    // Both passes visit every cell with its array's theta and whether the fit uses it.
+    const auto forEachCell = [&](auto visit) {
+      for (int i = 0; i < arrays; ++i) {
+        const double theta = mTheta[Index(i)];
+        const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
+        const std::size_t row = Cell(i, 0);
+        for (int j = 0; j < probes; ++j) {
+          const std::size_t cell = row + Index(j);
+          visit(j, cell, theta, arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0);
+        }
       }
-    }
+    };
+    forEachCell([&](int j, std::size_t cell, double theta, bool use) {
+      const double misfit = Misfit(mData[cell], theta * phi[j]);
+      cross[Index(j)] += use ? mData[cell] * theta : 0.0;
+      squares[Index(j)] += use ? theta * theta : 0.0;
+      residuals[Index(j)] += use ? misfit * misfit : 0.0;
+      used[Index(j)] += use ? 1 : 0;
+    });
     double* const effects = mResultPhi.data();
     bool refitted = false;
     for (int j = 0; j < probes; ++j) {
@@ -704,17 +709,10 @@ void MODEL::ComputeStandardErrors() {
     if (refitted) {
       std::array<double, kModelMaxProbes> refitResiduals;
       std::fill_n(refitResiduals.begin(), probes, 0.0);
-      for (int i = 0; i < arrays; ++i) {
-        const double theta = mTheta[Index(i)];
-        const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
-        const std::size_t row = Cell(i, 0);
-        for (int j = 0; j < probes; ++j) {
-          const std::size_t cell = row + Index(j);
-          const bool use = arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0;
-          const double misfit = Misfit(mData[cell], theta * effects[j]);
-          refitResiduals[Index(j)] += use ? misfit * misfit : 0.0;
-        }
-      }
+      forEachCell([&](int j, std::size_t cell, double theta, bool use) {
+        const double misfit = Misfit(mData[cell], theta * effects[j]);
+        refitResiduals[Index(j)] += use ? misfit * misfit : 0.0;
+      });
       for (int j = 0; j < probes; ++j)
         if (mProbeOutlier[Index(j)] != 0) residuals[Index(j)] = refitResiduals[Index(j)];
     }
