@@ -132,30 +132,37 @@ bool RegistryKeyStep::WriteRegistryEntries(const std::vector<RegistryEntry>& ent
   for (const RegistryEntry& entry : entries) {
     bool created = false;
     bool set = false;
-    const bool saved = platform::UpdateRegistryFile(file, [&](platform::RegistryStore& store) {
-      created = store.CreateKey(entry.root, entry.keyPath);
-      if (!created) return false;
-      if (entry.type == kRegistryNumber) {
-        set = store.SetNumber(entry.root, entry.keyPath, entry.valueName,
-                              static_cast<std::uint32_t>(std::atoi(entry.value.c_str())));
-      } else {
-        std::string text = entry.value;
-        if (!text.empty()) {
-          std::string existing =
-              store.String(entry.root, entry.keyPath, entry.valueName).value_or("");
-          if (existing.size() >= kRegistryEntryValueSize)
-            existing.resize(kRegistryEntryValueSize - 1);
-          existing = TrimText(existing);
-          if (!existing.empty()) text = MergeRegistryList(existing, text);
-        }
-        set = store.SetString(entry.root, entry.keyPath, entry.valueName, text);
-      }
-      return true;
-    });
+    std::string failure;
+    const bool saved = platform::UpdateRegistryFile(
+        file,
+        [&](platform::RegistryStore& store) {
+          created = store.CreateKey(entry.root, entry.keyPath);
+          if (!created) return false;
+          if (entry.type == kRegistryNumber) {
+            set = store.SetNumber(entry.root, entry.keyPath, entry.valueName,
+                                  static_cast<std::uint32_t>(std::atoi(entry.value.c_str())));
+          } else {
+            std::string text = entry.value;
+            if (!text.empty()) {
+              std::string existing =
+                  store.String(entry.root, entry.keyPath, entry.valueName).value_or("");
+              if (existing.size() >= kRegistryEntryValueSize)
+                existing.resize(kRegistryEntryValueSize - 1);
+              existing = TrimText(existing);
+              if (!existing.empty()) text = MergeRegistryList(existing, text);
+            }
+            set = store.SetString(entry.root, entry.keyPath, entry.valueName, text);
+          }
+          return true;
+        },
+        &failure);
     if (!saved || !created) {
+      // A file that could not be written says which and why.
       WriteLogLine(logPath,
-                   kRefused + FormatText("Registry key %s cannot be created in %s.",
-                                         entry.keyPath.c_str(), entry.root.c_str()),
+                   kRefused +
+                       FormatText("Registry key %s cannot be created in %s.", entry.keyPath.c_str(),
+                                  entry.root.c_str()) +
+                       (failure.empty() ? "" : " " + failure),
                    kLogError);
       all = false;
     } else if (!set) {
