@@ -459,6 +459,21 @@ const std::vector<Writer>& GeneWriters() {
          record.outputPath = In(folder, "import.txt");
          return MakeInformationFile(record);
        }},
+      {"genome information from the annotation",
+       FuzzLayout::kLoaded,
+       Says::kRedLine,
+       {"genome.txt"},
+       [](const std::string& folder, int&) {
+         ANNOT_IMPORT record;
+         record.csvPath = In(folder, "import.csv");
+         if (!std::filesystem::exists(record.csvPath) &&
+             !synth::WriteTextFile(record.csvPath, synth::MakeAnnotation(UnitNames(), {}, {}).text))
+           return false;
+         if (!ReadCsvHeader(record)) return false;
+         record.type = kGenomeInfoFileType;
+         record.outputPath = In(folder, "genome.txt");
+         return MakeInformationFile(record);
+       }},
       {"term enrichment of a gene list",
        FuzzLayout::kLoaded,
        Says::kRedLine,
@@ -698,18 +713,24 @@ const std::vector<Writer>& InstallerWriters() {
          std::filesystem::current_path(previous);
          return ran;
        }},
-      {"installation log",
+      {"installation log and report lines",
        FuzzLayout::kEmpty,
        Says::kNowhere,
-       {"install.log"},
+       {"install.log", "report.txt"},
        [](const std::string& folder, int&) {
-         // The log is where the installer's failures go: a line that cannot be added is
-         // lost, and the lines before it stay.
-         const std::string log = In(folder, "install.log");
-         const auto before = Bytes(log);
-         quellbrook::WriteLogLine(log, "a line", quellbrook::kLogInfo);
-         const auto after = Bytes(log);
-         return after && after->size() > (before ? before->size() : 0);
+         // The log and the report are where the installer's failures go: a line that
+         // cannot be added is lost, and the lines before it stay.
+         bool added = true;
+         for (const char* name : {"install.log", "report.txt"}) {
+           const std::string file = In(folder, name);
+           const std::size_t before = Bytes(file).value_or(std::vector<std::uint8_t>{}).size();
+           if (file.ends_with(".log"))
+             quellbrook::WriteLogLine(file, "a line", quellbrook::kLogInfo);
+           else
+             quellbrook::AppendFormattedLine(file, "%d rows", 3);
+           added = added && Bytes(file).value_or(std::vector<std::uint8_t>{}).size() > before;
+         }
+         return added;
        }},
       {"installer's registry entries",
        FuzzLayout::kEmpty,
