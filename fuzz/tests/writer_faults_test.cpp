@@ -146,6 +146,14 @@ std::string In(const std::string& folder, const char* name) {
   return folder + "/" + name;
 }
 
+// Runs write with errno cleared: whether it wrote, with the error number it left in error.
+bool WithErrorNumber(int& error, const std::function<bool()>& write) {
+  errno = 0;
+  const bool written = write();
+  error = written ? 0 : errno;
+  return written;
+}
+
 std::optional<std::vector<std::uint8_t>> Bytes(const std::string& path) {
   return platform::ReadWholeFile(path);
 }
@@ -412,9 +420,9 @@ const std::vector<Writer>& GeneWriters() {
          TreeFileNames names;
          names.geneName = [](int item) { return "g" + std::to_string(item); };
          names.sampleName = [](int sample) { return "s" + std::to_string(sample); };
-         const bool written = WriteTreeFile(In(folder, "genes.tree"), *genes, nullptr, names);
-         error = written ? 0 : errno;
-         return written;
+         return WithErrorNumber(error, [&] {
+           return WriteTreeFile(In(folder, "genes.tree"), *genes, nullptr, names);
+         });
        }},
       {"pathway file",
        FuzzLayout::kEmpty,
@@ -665,12 +673,10 @@ const std::vector<Writer>& InstallerWriters() {
          if (!std::filesystem::exists(cif) &&
              !libgen::WriteTextFile(cif, "[Analysis]\nMode=1\n[Other]\nKey=2\n"))
            return false;
-         errno = 0;
-         const bool inserted =
-             quellbrook::InsertSectionIntoFile(cif, "Analysis", "Scanner", {{"Name", "S1"}}) ==
-             quellbrook::SectionInsert::kInserted;
-         error = inserted ? 0 : errno;
-         return inserted;
+         return WithErrorNumber(error, [&] {
+           return quellbrook::InsertSectionIntoFile(cif, "Analysis", "Scanner", {{"Name", "S1"}}) ==
+                  quellbrook::SectionInsert::kInserted;
+         });
        }},
       {"installer's load file",
        FuzzLayout::kEmpty,
@@ -683,10 +689,12 @@ const std::vector<Writer>& InstallerWriters() {
          const std::string load = In(folder, "load.dat");
          int count = 0;
          std::string refusal;
-         errno = 0;
-         const bool copied = quellbrook::CopyDataLines(source, load.c_str(), 2, count, refusal);
-         error = copied ? 0 : errno;
-         return copied && refusal.empty();
+         return WithErrorNumber(error,
+                                [&] {
+                                  return quellbrook::CopyDataLines(source, load.c_str(), 2, count,
+                                                                   refusal);
+                                }) &&
+                refusal.empty();
        },
        false},
       {"installation report",
@@ -694,11 +702,10 @@ const std::vector<Writer>& InstallerWriters() {
        Says::kErrorNumber,
        {"audit.txt"},
        [](const std::string& folder, int& error) {
-         errno = 0;
-         const bool made =
-             quellbrook::CreateAuditReport(In(folder, "audit.txt"), "Install", "All", "1.0") == 1;
-         error = made ? 0 : errno;
-         return made;
+         return WithErrorNumber(error, [&] {
+           return quellbrook::CreateAuditReport(In(folder, "audit.txt"), "Install", "All", "1.0") ==
+                  1;
+         });
        }},
       {"installer's batch file",
        FuzzLayout::kEmpty,
@@ -707,9 +714,8 @@ const std::vector<Writer>& InstallerWriters() {
        [](const std::string& folder, int& error) {
          const std::filesystem::path previous = std::filesystem::current_path();
          std::filesystem::current_path(folder);
-         errno = 0;
-         const bool ran = quellbrook::RunCommandBatch("true") == 1;
-         error = ran ? 0 : errno;
+         const bool ran =
+             WithErrorNumber(error, [] { return quellbrook::RunCommandBatch("true") == 1; });
          std::filesystem::current_path(previous);
          return ran;
        }},
@@ -768,20 +774,17 @@ const std::vector<Writer>& ToolWriters() {
        Says::kErrorNumber,
        {"types.ini"},
        [](const std::string& folder, int& error) {
-         errno = 0;
-         const bool written = libgen::WriteTextFile(In(folder, "types.ini"), "[Types]\nA=1\n");
-         error = written ? 0 : errno;
-         return written;
+         return WithErrorNumber(error, [&] {
+           return libgen::WriteTextFile(In(folder, "types.ini"), "[Types]\nA=1\n");
+         });
        }},
       {"generator's text files",
        FuzzLayout::kEmpty,
        Says::kErrorNumber,
        {"made.txt"},
        [](const std::string& folder, int& error) {
-         errno = 0;
-         const bool written = synth::WriteTextFile(In(folder, "made.txt"), "made\n");
-         error = written ? 0 : errno;
-         return written;
+         return WithErrorNumber(
+             error, [&] { return synth::WriteTextFile(In(folder, "made.txt"), "made\n"); });
        }},
       {"generator's cell files",
        FuzzLayout::kEmpty,
@@ -790,11 +793,9 @@ const std::vector<Writer>& ToolWriters() {
        [](const std::string& folder, int& error) {
          const auto chip = synth::MakeChip(synth::ChipOptions{});
          const auto array = chip ? synth::MakeArray(*chip, synth::ArrayOptions{}) : std::nullopt;
-         errno = 0;
-         const bool written =
-             array && synth::WriteCel(*array, synth::CelForm::kText, In(folder, "made.CEL"));
-         error = written ? 0 : errno;
-         return written;
+         return WithErrorNumber(error, [&] {
+           return array && synth::WriteCel(*array, synth::CelForm::kText, In(folder, "made.CEL"));
+         });
        }},
   };
   return writers;

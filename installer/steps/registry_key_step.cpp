@@ -1,5 +1,6 @@
 #include "installer/steps/registry_key_step.hpp"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "platform/path.hpp"
 #include "platform/profile.hpp"
 #include "platform/registry.hpp"
+#include "platform/system_error.hpp"
 
 namespace quellbrook {
 
@@ -132,38 +134,36 @@ bool RegistryKeyStep::WriteRegistryEntries(const std::vector<RegistryEntry>& ent
   for (const RegistryEntry& entry : entries) {
     bool created = false;
     bool set = false;
-    std::string failure;
-    const bool saved = platform::UpdateRegistryFile(
-        file,
-        [&](platform::RegistryStore& store) {
-          created = store.CreateKey(entry.root, entry.keyPath);
-          if (!created) return false;
-          if (entry.type == kRegistryNumber) {
-            set = store.SetNumber(entry.root, entry.keyPath, entry.valueName,
-                                  static_cast<std::uint32_t>(std::atoi(entry.value.c_str())));
-          } else {
-            std::string text = entry.value;
-            if (!text.empty()) {
-              std::string existing =
-                  store.String(entry.root, entry.keyPath, entry.valueName).value_or("");
-              if (existing.size() >= kRegistryEntryValueSize)
-                existing.resize(kRegistryEntryValueSize - 1);
-              existing = TrimText(existing);
-              if (!existing.empty()) text = MergeRegistryList(existing, text);
-            }
-            set = store.SetString(entry.root, entry.keyPath, entry.valueName, text);
-          }
-          return true;
-        },
-        &failure);
+    const bool saved = platform::UpdateRegistryFile(file, [&](platform::RegistryStore& store) {
+      created = store.CreateKey(entry.root, entry.keyPath);
+      if (!created) return false;
+      if (entry.type == kRegistryNumber) {
+        set = store.SetNumber(entry.root, entry.keyPath, entry.valueName,
+                              static_cast<std::uint32_t>(std::atoi(entry.value.c_str())));
+      } else {
+        std::string text = entry.value;
+        if (!text.empty()) {
+          std::string existing =
+              store.String(entry.root, entry.keyPath, entry.valueName).value_or("");
+          if (existing.size() >= kRegistryEntryValueSize)
+            existing.resize(kRegistryEntryValueSize - 1);
+          existing = TrimText(existing);
+          if (!existing.empty()) text = MergeRegistryList(existing, text);
+        }
+        set = store.SetString(entry.root, entry.keyPath, entry.valueName, text);
+      }
+      return true;
+    });
+    const int reason = saved ? 0 : errno;
     if (!saved || !created) {
-      // A file that could not be written says which and why.
-      WriteLogLine(logPath,
-                   kRefused +
-                       FormatText("Registry key %s cannot be created in %s.", entry.keyPath.c_str(),
-                                  entry.root.c_str()) +
-                       (failure.empty() ? "" : " " + failure),
-                   kLogError);
+      // A registry file that could not be written is named, with the system's reason.
+      WriteLogLine(
+          logPath,
+          kRefused +
+              FormatText("Registry key %s cannot be created in %s.", entry.keyPath.c_str(),
+                         entry.root.c_str()) +
+              (saved ? "" : platform::WithSystemReason(" Writing " + file + " failed", reason)),
+          kLogError);
       all = false;
     } else if (!set) {
       WriteLogLine(
