@@ -319,6 +319,20 @@ const std::vector<Writer>& EngineWriters() {
            SampleGrouping.SetSelected(sample, true);
          return WriteExpressionData(In(folder, "values.xls"));
        }},
+      {"expression table appended to",
+       FuzzLayout::kLoaded,
+       Says::kRedLine,
+       {"appended.xls"},
+       [](const std::string& folder, int&) {
+         if (TheGroup().NumArrays() == 0 && !AddGeneratedArray(folder)) return false;
+         SampleGrouping.SetDefaultGrouping();
+         for (int sample = 0; sample < SampleGrouping.SampleCount(); ++sample)
+           SampleGrouping.SetSelected(sample, true);
+         TheGroup().RunOptions().appendExpressionExport = true;
+         const bool written = WriteExpressionData(In(folder, "appended.xls"));
+         TheGroup().RunOptions().appendExpressionExport = false;
+         return written;
+       }},
       {"probe intensity table",
        FuzzLayout::kLoaded,
        Says::kRedLine,
