@@ -23,6 +23,7 @@ bool AppendToFile(const std::string& path, std::string_view text, int* error) {
   }
   if (descriptor >= 0 && close(descriptor) != 0 && failure == 0) failure = errno;
   if (error != nullptr) *error = failure;
+  if (failure != 0) errno = failure;
   return failure == 0;
 }
 

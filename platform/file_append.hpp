@@ -10,7 +10,7 @@
 namespace platform {
 
 // Appends text to path; false when the file cannot be opened or the text not written
-// whole, with the system's error number in *error when error is given.
+// whole, with the system's error number in errno and in *error when error is given.
 [[nodiscard]] bool AppendToFile(const std::string& path, std::string_view text,
                                 int* error = nullptr);
 

@@ -1,6 +1,7 @@
 #include "platform/profile.hpp"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <span>
 #include <unordered_map>
@@ -163,12 +164,14 @@ bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// False with the system's error number in errno when the file cannot be replaced.
 bool WriteText(const std::string& path, std::string_view text) {
   FileReplacement replacement;
-  if (!replacement.Open(path)) return false;
   const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                                             text.size());
-  return replacement.Write(bytes) && replacement.Commit();
+  if (replacement.Open(path) && replacement.Write(bytes) && replacement.Commit()) return true;
+  errno = replacement.Error();
+  return false;
 }
 
 }  // namespace

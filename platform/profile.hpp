@@ -91,7 +91,8 @@ bool ProfileSectionExists(const std::string& path, std::string_view section);
 // as "key=value" below the section's last entry; a missing section is added at the end
 // with its key; a missing file is made. A value of nothing removes the key's line. Line
 // ends follow the file's own (CRLF when its first line ends so). False when the file
-// can't be read or written, or a name is empty or holds a line break or (a key) '='.
+// can't be read or written (the system's error number then in errno), or a name is empty or
+// holds a line break or (a key) '='.
 [[nodiscard]] bool WriteProfileString(const std::string& path, std::string_view section,
                                       std::string_view key, std::optional<std::string_view> value);
 

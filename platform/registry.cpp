@@ -203,6 +203,7 @@ bool ReplaceFile(const std::string& path, std::string_view text, std::string* er
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
   if (file.Open(path) && file.Write({bytes, text.size()}) && file.Commit()) return true;
   if (error != nullptr) *error = WithSystemReason("cannot replace '" + path + "'", file.Error());
+  errno = file.Error();
   return false;
 }
 

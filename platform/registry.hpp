@@ -118,7 +118,8 @@ RegistryReading ReadRegistryFile(const std::string& path);
 // Runs change on the file's registry while holding the file's lock, and when change
 // returns true writes the result back: into a temporary file beside it, then renamed over
 // it (the folder is made when missing). A damaged file is first kept as
-// "<path>.damaged". False, with the reason in error, when the file cannot be written.
+// "<path>.damaged". False, with the reason in error (and the system's error number in
+// errno), when the file cannot be written.
 [[nodiscard]] bool UpdateRegistryFile(const std::string& path,
                                       const std::function<bool(RegistryStore&)>& change,
                                       std::string* error = nullptr);

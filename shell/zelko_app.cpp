@@ -77,7 +77,7 @@ bool CZelkoApp::ProcessShellCommand() {
 
 void CZelkoApp::ExitInstance() {
   if (GroupStarted()) ExitGroup();
-  if (mFrame) mRecentFiles.WriteList();
+  if (mFrame) static_cast<void>(mRecentFiles.WriteList());  // its failure is in the log
   mFrame.reset();
   mDocument.reset();
   if (mPumpInstalled) {

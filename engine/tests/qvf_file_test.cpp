@@ -3,7 +3,6 @@
 // before any data file.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
 
 #include "engine/array/chip_data_internal.hpp"
@@ -12,8 +11,6 @@
 #include "engine/model/psi_file.hpp"
 #include "engine/tests/array_test_support.hpp"
 #include "platform/byte_reader.hpp"
-#include "platform/system_error.hpp"
-#include "platform/tests/failing_writes.hpp"
 
 namespace {
 
@@ -405,52 +402,4 @@ TEST_F(QvfFileTest, StoringValuesFlushesEachStepBeforeTheNext) {
     expected.push_back({mark, false});
     EXPECT_EQ(sStoreSteps, expected);
   }
-}
-
-// The engine's writers on a full disk and in a read-only folder: each gives false and a red
-// line naming its file with the system's reason, and the file it would have replaced is
-// whole as it was. (The values store writes into the file in place: a read-only file
-// system stops it when it opens the file.)
-TEST_F(QvfFileTest, EveryWriterReportsAFailedWriteWithItsReasonAndKeepsTheOldFile) {
-  struct Writer {
-    const char* what;
-    std::string path;
-    std::function<bool()> write;
-  };
-  std::vector<VALUE_TRIPLE> triples(static_cast<std::size_t>(Layout.unitCount),
-                                    VALUE_TRIPLE{42.0f, 1.0f, 0});
-  Psi.chipType = Layout.chipType;
-  ASSERT_TRUE(Psi.AllocPsiPlanes());
-  TheGroup().SetName("written");
-  const std::vector<Writer> writers = {
-      {"QVF file", QvfFile(), [this] { return MakeFilledArray(QvfFile(), 9).WriteQvf(); }},
-      {"QVF values", QvfFile(),
-       [&] {
-         return StoreQvfValues(mFolder.File("a1.CEL"), triples, 0.5f, 0.5f) == QvfStore::kStored;
-       }},
-      {"settings file", TheGroup().SettingsPath("written"),
-       [] { return TheGroup().WriteGroupSettings(); }},
-      {"PSI file", mFolder.File("written.psi"),
-       [&] { return Psi.WritePsiFile(mFolder.File("written.psi")); }},
-  };
-  for (const platform::testing::WriteFailureCase& failure : platform::testing::kWriteFailureCases) {
-    for (const Writer& writer : writers) {
-      SCOPED_TRACE(std::string(writer.what) + ", " + failure.what);
-      if (writer.path == QvfFile()) WriteFilled();
-      ASSERT_TRUE(writer.write()) << "the writer works without the fault";
-      const std::vector<std::uint8_t> before = FileBytes(writer.path);
-      ASSERT_FALSE(before.empty());
-      mLog.Clear();
-      bool written = false;
-      {
-        const platform::testing::FailingWrites failing(failure);
-        written = writer.write();
-      }
-      EXPECT_FALSE(written);
-      EXPECT_TRUE(mLog.ContainsRed(writer.path));
-      EXPECT_TRUE(mLog.ContainsRed("(" + platform::SystemErrorText(failure.error) + ")"));
-      EXPECT_EQ(FileBytes(writer.path), before);
-    }
-  }
-  Psi.FreePsiPlanes();
 }

@@ -15,8 +15,6 @@
 #include "engine/services/output_window.hpp"
 #include "engine/services/run_external_program.hpp"
 #include "engine/testing/captured_log.hpp"
-#include "platform/system_error.hpp"
-#include "platform/tests/failing_writes.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace {
@@ -142,29 +140,6 @@ TEST_F(RunnerTest, ExternalProgramLogsItsCommandLineInGreenAndItsOutputLineByLin
   EXPECT_EQ(log.Lines()[3].text, "unfinished") << "the open line is written at the end";
   for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(log.Lines()[i].colour, kLogBlack);
   EXPECT_EQ(ReadFile(copy), "first arg\nsecond\r\nunfinished");
-}
-
-// A copy of the output that cannot be written whole (a full disk, a read-only folder) fails
-// the run with a red line giving the system's reason, and the earlier copy stays whole:
-// a reader must never take a copy cut short for the program's whole output.
-TEST_F(RunnerTest, ACopyThatCannotBeWrittenFailsTheRunAndKeepsTheEarlierCopy) {
-  const std::string script =
-      Script("scores.sh", "i=0; while [ $i -lt 3000 ]; do echo \"m$i 1.5\"; i=$((i+1)); done\n");
-  const std::string copy = mFolder.File("result.txt");
-  ASSERT_TRUE(RunExternalProgram(script, "", copy));
-  const std::string whole = ReadFile(copy);
-  ASSERT_GT(whole.size(), 2 * kRedirectReadBytes) << "more than one read's worth of output";
-  for (const platform::testing::WriteFailureCase& failure : platform::testing::kWriteFailureCases) {
-    SCOPED_TRACE(failure.what);
-    CapturedLog log;
-    {
-      const platform::testing::FailingWrites failing(failure);
-      EXPECT_FALSE(RunExternalProgram(script, "", copy));
-    }
-    EXPECT_TRUE(log.ContainsRed("    Writing file '" + copy + "' failed (" +
-                                platform::SystemErrorText(failure.error) + ")"));
-    EXPECT_EQ(ReadFile(copy), whole);
-  }
 }
 
 TEST_F(RunnerTest, AMissingExternalProgramLogsOneRedLineAndStartsNothing) {

@@ -87,7 +87,7 @@ void ExportGeneListByKeywords(const std::string& outputFile, std::string_view ke
       outputFile, [&pattern](int unit) { return GeneMatchesKeyword(unit, pattern); },
       [name](const GENE_INFO& gene) { return name ? gene.Name : gene.Description; });
   if (written < 0) {
-    AfxMessageBox(kFileWritingErrorMessage);
+    AfxMessageBox(platform::WithSystemReason(kFileWritingErrorMessage, errno));
     return;
   }
   // The message shows the keywords as searched, upper-cased.

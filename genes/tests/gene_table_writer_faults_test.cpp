@@ -1,7 +1,8 @@
 // The gene tables written from a group's values (the gene filters, the sample comparison,
-// the percentile filter and the factor filters) on a full disk and in a read-only folder: each says
-// why in red, naming its file, and the table of its earlier run stays byte for byte as it was. The
-// writers that need no group's values are in the loop over every writer (fuzz/tests).
+// the percentile filter, the factor filters and the correlation with a numeric factor) on a
+// full disk and in a read-only folder: each says why in red, naming its file, and the table of
+// its earlier run stays byte for byte as it was. The writers that need no group's values are in
+// the loop over every writer (fuzz/tests).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,6 +40,12 @@ class GeneTableWriterFaults : public FactorFixture {
         {"factor filter", "anova.xls",
          [](const std::string& path) {
            TheGroup().Settings().ANOVA_FACTOR = "Treatment";
+           TheGroup().Settings().ANOVA_PVALUE = 0.05;
+           return FilterGenesByFactor(path);
+         }},
+        {"correlation with a numeric factor", "age.xls",
+         [](const std::string& path) {
+           TheGroup().Settings().ANOVA_FACTOR = "Age (numeric)";
            TheGroup().Settings().ANOVA_PVALUE = 0.05;
            return FilterGenesByFactor(path);
          }},

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +23,7 @@
 #include "genes/annotation/annotation_gene_lists.hpp"
 #include "genes/annotation/term_enrichment.hpp"
 #include "genes/tests/gene_test_support.hpp"
+#include "platform/system_error.hpp"
 #include "tools/synth/gene_info_model.hpp"
 
 namespace {
@@ -319,7 +321,7 @@ TEST_F(PlantedEnrichment, GeneListsByTermsAndByKeywordsHoldWhatTheTruthGives) {
   ClearGeneInfo();
   ExportGeneListByKeywords(out, "gene");
   ASSERT_EQ(prompt.prompts.size(), 2u);
-  EXPECT_EQ(prompt.prompts[0].text, kFileWritingErrorMessage);
+  EXPECT_EQ(prompt.prompts[0].text, platform::WithSystemReason(kFileWritingErrorMessage, ENOENT));
   EXPECT_EQ(prompt.prompts[1].text, kNoGeneInfoAvailableMessage);
   EXPECT_FALSE(std::filesystem::exists(nowhere));
 }

@@ -135,10 +135,13 @@ int RunHiddenAndWait(const std::string& batchFile) {
 int RunCommandBatch(const std::string& commandLine) {
   std::remove(kBatchFileName);
   const std::string text = commandLine + "\n";
+  int error = 0;
   const bool written = platform::WriteWholeFile(
-      kBatchFileName, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+      kBatchFileName, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, &error);
   if (written) (void)RunHiddenAndWait(kBatchFileName);
   std::remove(kBatchFileName);
+  // The removal of a file that was never made must not take the write's reason.
+  if (!written) errno = error;
   return written ? 1 : 0;
 }
 

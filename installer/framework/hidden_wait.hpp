@@ -38,7 +38,7 @@ ToolWaitPump& CurrentToolWaitPump();
 int RunHiddenAndWait(const std::string& batchFile);
 
 // Writes the command line into a fresh batch file, runs it and deletes it: 1, or 0 when
-// the batch file can't be written.
+// the batch file can't be written, with the system's error number in errno.
 int RunCommandBatch(const std::string& commandLine);
 
 }  // namespace quellbrook

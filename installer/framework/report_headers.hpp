@@ -29,7 +29,8 @@ std::string UpdateReportHeader(const ReportFacts& facts, std::string_view option
                                std::string_view arrayTypes, std::string_view protocols,
                                std::string_view build);
 
-// Append the header to the report file: 1, or 0 when it can't be opened for appending.
+// Append the header to the report file: 1, or 0 when it can't be written, with the
+// system's error number in errno.
 int CreateAuditReport(const std::string& reportPath, std::string_view option,
                       std::string_view selection, std::string_view build);
 int CreateUpdateReport(const std::string& reportPath, std::string_view option,

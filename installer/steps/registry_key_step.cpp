@@ -1,5 +1,6 @@
 #include "installer/steps/registry_key_step.hpp"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "platform/path.hpp"
 #include "platform/profile.hpp"
 #include "platform/registry.hpp"
+#include "platform/system_error.hpp"
 
 namespace quellbrook {
 
@@ -152,11 +154,16 @@ bool RegistryKeyStep::WriteRegistryEntries(const std::vector<RegistryEntry>& ent
       }
       return true;
     });
+    const int reason = saved ? 0 : errno;
     if (!saved || !created) {
-      WriteLogLine(logPath,
-                   kRefused + FormatText("Registry key %s cannot be created in %s.",
-                                         entry.keyPath.c_str(), entry.root.c_str()),
-                   kLogError);
+      // A registry file that could not be written is named, with the system's reason.
+      WriteLogLine(
+          logPath,
+          kRefused +
+              FormatText("Registry key %s cannot be created in %s.", entry.keyPath.c_str(),
+                         entry.root.c_str()) +
+              (saved ? "" : platform::WithSystemReason(" Writing " + file + " failed", reason)),
+          kLogError);
       all = false;
     } else if (!set) {
       WriteLogLine(

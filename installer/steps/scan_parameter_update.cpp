@@ -235,11 +235,14 @@ int ScanParamStep::WriteScannerParams(const std::vector<ScanParamRecord>& record
                                       const std::string& cifPath) {
   WritableWhileAlive writable(cifPath);
   for (const ScanParamRecord& record : records) {
+    errno = 0;
     if (platform::WriteProfileString(cifPath, scanner, record.name, record.value)) continue;
     WriteLogLine(logPath,
-                 FormatText("Cannot write %s scan parameters to %s.  Update %s scan parameters "
-                            "failed for %s.",
-                            scanner.c_str(), cifPath.c_str(), scanner.c_str(), arrayType.c_str()),
+                 platform::WithSystemReason(FormatText("Cannot write %s scan parameters to %s",
+                                                       scanner.c_str(), cifPath.c_str()),
+                                            errno) +
+                     FormatText(".  Update %s scan parameters failed for %s.", scanner.c_str(),
+                                arrayType.c_str()),
                  kLogError);
     return 0;
   }

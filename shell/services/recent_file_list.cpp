@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "engine/services/log_channel.hpp"
 #include "platform/path.hpp"
 #include "platform/registry.hpp"
 
@@ -30,9 +31,11 @@ void CRecentFileList::ReadList() {
   }
 }
 
-void CRecentFileList::WriteList() const {
+bool CRecentFileList::WriteList() const {
+  std::string error;
   const bool written = platform::UpdateRegistryFile(
-      platform::RegistryFilePath(), [this](platform::RegistryStore& store) {
+      platform::RegistryFilePath(),
+      [this](platform::RegistryStore& store) {
         // Entries of a longer list from before must not come back as stale files.
         store.DeleteKey(platform::kHkeyCurrentUser, mKey);
         bool made = store.CreateKey(platform::kHkeyCurrentUser, mKey);
@@ -40,8 +43,10 @@ void CRecentFileList::WriteList() const {
           made = made && store.SetString(platform::kHkeyCurrentUser, mKey,
                                          EntryName(static_cast<int>(i)), mFiles[i]);
         return made;
-      });
-  static_cast<void>(written);
+      },
+      &error);
+  if (!written) LogMessage("  Saving the recent file list failed: " + error, 0, kLogRed);
+  return written;
 }
 
 void CRecentFileList::Add(std::string_view path) {

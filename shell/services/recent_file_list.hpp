@@ -14,8 +14,9 @@ class CRecentFileList {
 
   // The list as the registry holds it; entries beyond the size are ignored.
   void ReadList();
-  // Writes the list back; a registry that cannot be written is silent, as it was.
-  void WriteList() const;
+  // Writes the list back; false, with a red line naming the registry file and the system's
+  // reason, when it cannot be written.
+  bool WriteList() const;
 
   // Puts the file at the top; the same file further down (names compared without regard
   // to case) moves up, and the oldest drops off a full list.

@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "installer/framework/batch_line.hpp"
-#include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
+#include "platform/system_error.hpp"
 #include "tools/dbtools/loader_control.hpp"
 #include "tools/dbtools/table_loader.hpp"
 #include "tools/dbtools/tool_arguments.hpp"
@@ -14,20 +13,14 @@
 
 namespace {
 
-// Writes the whole text to the file named in a tool's command line; false when it can't.
-bool WriteFile(const std::string& path, const std::string& text) {
-  return platform::WriteWholeFile(
-      quellbrook::ToolPath(path),
-      {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-}
-
 struct LoadReport {
   std::string logFile;
   std::string log;
   int Finish(const std::string& message, int code) {
     log += message + "\n";
-    if (!logFile.empty() && !WriteFile(logFile, log))
-      std::printf("cannot write log file %s\n", logFile.c_str());
+    if (const int error = logFile.empty() ? 0 : dbtools::WriteToolFile(logFile, log))
+      std::printf("%s\n",
+                  platform::WithSystemReason("cannot write log file " + logFile, error).c_str());
     std::printf("%s\n", message.c_str());
     return code;
   }
@@ -154,8 +147,9 @@ int main(int argc, char** argv) {
     rejected.push_back('\n');
   }
   if (!loader.Commit(error)) return report.Finish("Error: " + error, 1);
-  if (!rejected.empty() && !badFile.empty() && !WriteFile(badFile, rejected))
-    report.log += "cannot write bad file " + badFile + "\n";
+  if (const int badError =
+          rejected.empty() || badFile.empty() ? 0 : dbtools::WriteToolFile(badFile, rejected))
+    report.log += platform::WithSystemReason("cannot write bad file " + badFile, badError) + "\n";
   report.log += "  " + std::to_string(loaded) + " Rows successfully loaded.\n  " +
                 std::to_string(records - loaded) + " Rows not loaded due to data errors.\n";
   return report.Finish("Load completed - logical record count " + std::to_string(records) + ".",

@@ -1,9 +1,11 @@
 #include "tools/dbtools/tool_arguments.hpp"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "installer/framework/batch_line.hpp"
 #include "platform/byte_reader.hpp"
+#include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
 
 namespace dbtools {
@@ -115,6 +117,15 @@ bool ReadToolFile(std::string_view path, std::size_t limit, std::string& text, s
   }
   text.assign(reinterpret_cast<const char*>(bytes->data()), bytes->size());
   return true;
+}
+
+int WriteToolFile(std::string_view path, std::string_view text) {
+  int error = 0;
+  if (platform::WriteWholeFile(quellbrook::ToolPath(path),
+                               {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
+                               &error))
+    return 0;
+  return error != 0 ? error : EIO;
 }
 
 std::vector<std::string> ArgumentWords(int argc, char** argv) {

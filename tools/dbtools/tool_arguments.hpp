@@ -61,6 +61,10 @@ std::optional<std::string> DecodeTerminator(std::string_view written);
 [[nodiscard]] bool ReadToolFile(std::string_view path, std::size_t limit, std::string& text,
                                 std::string& error);
 
+// Writes text whole to the file a tool's command line names, replacing it; the system's
+// error number when it cannot be written, else 0.
+[[nodiscard]] int WriteToolFile(std::string_view path, std::string_view text);
+
 // The tool's arguments after the program name.
 std::vector<std::string> ArgumentWords(int argc, char** argv);
 

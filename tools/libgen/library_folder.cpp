@@ -31,6 +31,11 @@ bool WriteTextFile(const std::string& path, std::string_view text) {
   std::error_code error;
   const std::string parent = platform::ParentFolder(path);
   if (!parent.empty()) std::filesystem::create_directories(parent, error);
+  // A folder that cannot be made gives its own reason, not the missing folder's.
+  if (error) {
+    errno = error.value();
+    return false;
+  }
   return platform::WriteWholeFile(
       path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }

@@ -23,7 +23,8 @@ struct IniSection {
 };
 std::string IniText(const std::vector<IniSection>& sections);
 
-// Writes the bytes as given, making the parent folders; false when it can't.
+// Writes the bytes as given, making the parent folders; false when it can't, with the
+// system's error number in errno.
 [[nodiscard]] bool WriteTextFile(const std::string& path, std::string_view text);
 
 struct ArrayType {
