@@ -15,11 +15,11 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/files/chromosome_files.hpp"
 #include "genome/info/genome_info.hpp"
 #include "platform/file_replacement.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
@@ -123,11 +123,7 @@ class ExportWriter {
     const UNIT_POS& place = genome_info.Unit[static_cast<std::size_t>(unit)];
     mLine.append(Layout.units[static_cast<std::size_t>(unit)].Name()).append("\t");
     mLine.append(place.Text().empty() ? std::string_view("NA") : place.Text()).append("\t");
-    mLine.append(genome_info.GetChroName(place.chro)).append("\t");
-    mLine += FormatMb(place.pos);
-    mLine += '\t';
-    if (place.second != -1.0f) AppendExactFloat(mLine, place.second);
-    mLine += '\t';
+    AppendMarkerPlace(mLine, place);
     const float score = mChro.Summary(unit, mType);
     if (score == kMissingValueFloat || mType == kDataCopyNumber || mType == kDataLog2Ratio)
       mLine += "NA";
@@ -253,16 +249,9 @@ std::size_t SampleColumnsLineBound(int samples, bool parentPairs) {
 }
 
 bool ExportData(const CHROMOSOME& chro, const std::string& path) {
-  const std::string failed = MessageBuffer(kExportOpenFailedMessage, path.c_str());
-  platform::FileReplacement file;
-  if (!file.Open(path)) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  ExportWriter writer(chro, file);
-  if (!writer.Write() || !file.Commit()) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  return true;
+  return ReplaceFileOrLog(path, MessageBuffer(kExportOpenFailedMessage, path.c_str()),
+                          [&chro](platform::FileReplacement& file) {
+                            ExportWriter writer(chro, file);
+                            return writer.Write();
+                          });
 }

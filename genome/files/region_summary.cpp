@@ -10,11 +10,11 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/files/chromosome_files.hpp"
 #include "genome/info/genome_info.hpp"
 #include "platform/file_replacement.hpp"
-#include "platform/system_error.hpp"
 
 bool RegionPerRow = false;
 
@@ -223,16 +223,9 @@ std::string CallCountText(const CHROMOSOME& chro, int chroIndex, int first, int 
 }
 
 bool WriteRegionSummary(CHROMOSOME& chro, const std::string& path) {
-  const std::string failed = MessageBuffer(kRegionSummaryFailedMessage, path.c_str());
-  platform::FileReplacement file;
-  if (!file.Open(path)) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  SummaryWriter writer(chro, file);
-  if (!writer.Write() || !file.Commit()) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  return true;
+  return ReplaceFileOrLog(path, MessageBuffer(kRegionSummaryFailedMessage, path.c_str()),
+                          [&chro](platform::FileReplacement& file) {
+                            SummaryWriter writer(chro, file);
+                            return writer.Write();
+                          });
 }
