@@ -11,6 +11,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genes/compare/compare_pass.hpp"
 #include "genes/compare/compare_permutation.hpp"
 #include "genes/compare/compare_result_file.hpp"
@@ -41,8 +42,7 @@ class ResultFile {
 
  private:
   bool Flush() {
-    const bool written =
-        mFile.Write({reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size()});
+    const bool written = WriteFileText(mFile, mText);
     mText.clear();
     return written;
   }
@@ -67,9 +67,7 @@ bool AppendByReplacing(const std::string& path, std::string_view ending, int& er
     reader.Consume(reader.Available());
   }
   if (reader.Failed()) return failed();
-  if (!file.Write({reinterpret_cast<const std::uint8_t*>(ending.data()), ending.size()}) ||
-      !file.Commit())
-    return failed();
+  if (!WriteFileText(file, ending) || !file.Commit()) return failed();
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include "engine/numerics/numerics.hpp"
 #include "engine/numerics/rank_correlation.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/cluster/cluster_settings.hpp"
@@ -167,8 +168,7 @@ bool WriteFactorFilterResult(const std::string& path, int row) {
     text += MessageBuffer("%g\t%g\n", c.r, c.p);
     ++found;
   }
-  if (!file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
-      !file.Commit()) {
+  if (!WriteFileText(file, text) || !file.Commit()) {
     LogMessage(platform::WithSystemReason(
                    MessageBuffer(kCorrelationWriteFailedMessage, path.c_str()), file.Error()),
                0, kLogRed);

@@ -14,6 +14,7 @@
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genes/filter/filter_genes.hpp"
 #include "platform/file_replacement.hpp"
@@ -36,8 +37,7 @@ bool WriteFailed(const std::string& path, int error) {
 }
 
 bool Flush(platform::FileReplacement& file, std::string& text) {
-  const bool written =
-      file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+  const bool written = WriteFileText(file, text);
   text.clear();
   return written;
 }

@@ -86,7 +86,7 @@ class ExportWriter {
   bool Flush(bool force = true) {
     if (!mOk) return false;
     if (!force && mLine.size() < kExportWriteSize) return true;
-    mOk = mFile.Write({reinterpret_cast<const std::uint8_t*>(mLine.data()), mLine.size()});
+    mOk = WriteFileText(mFile, mLine);
     mLine.clear();
     return mOk;
   }

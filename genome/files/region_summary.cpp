@@ -74,7 +74,7 @@ class SummaryWriter {
   bool Flush(bool force) {
     if (!mOk) return false;
     if (!force && mText.size() < kSummaryWriteSize) return true;
-    mOk = mFile.Write({reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size()});
+    mOk = WriteFileText(mFile, mText);
     mText.clear();
     return mOk;
   }

@@ -11,6 +11,7 @@
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/logged_open.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_info.hpp"
@@ -142,10 +143,6 @@ char CallOf(const Group& group, int array, int unit) {
                                                        : kNoCall;
 }
 
-bool WriteText(platform::FileReplacement& file, std::string_view text) {
-  return file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-}
-
 }  // namespace
 
 bool FilterSnpsByQuality() {
@@ -165,7 +162,7 @@ bool FilterSnpsByQuality() {
     return false;
   }
   LogMessage("  Filtering...");
-  bool written = WriteText(file, "probe set\tfragment_length\tcall_rate\n");
+  bool written = WriteFileText(file, "probe set\tfragment_length\tcall_rate\n");
 
   const int samples = SampleGrouping.SampleCount();
   const int groups = SampleGrouping.GroupCount();
@@ -199,13 +196,13 @@ bool FilterSnpsByQuality() {
     row += '\t';
     row.append(number, FormatSixDigits(number, callRate));
     row += '\n';
-    written = WriteText(file, row);
+    written = WriteFileText(file, row);
     ++passed;
   }
   const std::string criteria =
       MessageBuffer("Filtering criteria: fragment length <= %d, call rate >= %d%%",
                     MaxFragmentLength, MinCallRatePercent);
-  written = written && WriteText(file, "[" + criteria + "]\n");
+  written = written && WriteFileText(file, "[" + criteria + "]\n");
   if (!written || !file.Commit()) {
     LogMessage(platform::WithSystemReason(writeFailed, file.Error()), 0, kLogRed);
     return false;
