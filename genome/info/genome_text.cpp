@@ -8,6 +8,18 @@
 
 namespace genome_text {
 
+std::string_view HeaderLine(platform::LineReader& reader) {
+  std::string_view header;
+  if (reader.Next(header) == platform::LineStatus::kEnd) header = {};
+  return header;
+}
+
+bool NextTableLine(platform::LineReader& reader, std::string_view& line) {
+  const platform::LineStatus status = reader.Next(line);
+  return (status == platform::LineStatus::kWhole || status == platform::LineStatus::kCut) &&
+         !line.empty();
+}
+
 std::string_view NextField(std::string_view& line) {
   const std::size_t tab = line.find('\t');
   const std::string_view field = line.substr(0, tab);

@@ -45,8 +45,7 @@ bool ReadSnpInfoFile(const std::string& path) {
                       "  Reading SNP information file '" + path + "' failed\n"))
     return false;
   LogMessage("  Reading SNP information file '" + path + "'...");
-  std::string_view header;
-  if (reader.Next(header) == platform::LineStatus::kEnd) header = {};
+  const std::string_view header = genome_text::HeaderLine(reader);
   if (!Contains(header, "Fragment Length Start Stop")) {
     LogMessage(kNotSnpInfoFileMessage, 0, kLogRed);
     LogMessage("    Header line: " + std::string(header));
@@ -66,10 +65,7 @@ bool ReadSnpInfoFile(const std::string& path) {
   int unknown = 0;
   int nonFinite = 0;
   std::string_view line;
-  platform::LineStatus status;
-  while ((status = reader.Next(line)) == platform::LineStatus::kWhole ||
-         status == platform::LineStatus::kCut) {
-    if (line.empty()) break;
+  while (genome_text::NextTableLine(reader, line)) {
     std::string_view rest = line;
     const int unit = names.Find(NextField(rest));
     if (unit < 0) {
