@@ -12,7 +12,6 @@
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/job_progress.hpp"
-#include "engine/services/logged_open.hpp"
 #include "genes/info/gene_info.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_text.hpp"
@@ -158,10 +157,8 @@ bool GENOME_INFO::ReadGenomeInfoFile(const std::string& path) {
   }
 
   platform::LineReader reader;
-  if (!OpenLinesOrLog(reader, path, kGenomeInfoLineLength,
-                      "  Reading genome information file '" + path + "' failed\n"))
+  if (!genome_text::OpenTableOrLog(reader, path, kGenomeInfoLineLength, "genome information"))
     return false;
-  LogMessage("  Reading genome information file '" + path + "'...");
   const std::string_view header = genome_text::HeaderLine(reader);
   if (!(Contains(header, "chromosome") || Contains(header, "Chromosome")) ||
       !Contains(path, "genome")) {
@@ -317,10 +314,10 @@ bool GENOME_INFO::ReadFile(const std::string& path) {
     return false;
   };
   platform::LineReader reader;
-  if (!reader.Open(path, kRefGeneLineLength))
-    return fail(platform::WithReadFailure("  Reading refGene file '" + path + "' failed\n",
-                                          reader.OpenFailure()));
-  LogMessage("  Reading refGene file '" + path + "'...");
+  if (!genome_text::OpenTableOrLog(reader, path, kRefGeneLineLength, "refGene")) {
+    Clear();
+    return false;
+  }
   const std::string_view header = genome_text::HeaderLine(reader);
   if (!Contains(header, "refseq")) return fail(kWrongRefGeneMessage + std::string(header));
   LogMessage("    Gene 0");

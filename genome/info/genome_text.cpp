@@ -5,8 +5,18 @@
 #include <cmath>
 
 #include "engine/base/text_helpers.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 
 namespace genome_text {
+
+bool OpenTableOrLog(platform::LineReader& reader, const std::string& path, std::size_t maxLength,
+                    std::string_view kind) {
+  const std::string named = "  Reading " + std::string(kind) + " file '" + path + "'";
+  if (!OpenLinesOrLog(reader, path, maxLength, named + " failed\n")) return false;
+  LogMessage(named + "...");
+  return true;
+}
 
 std::string_view HeaderLine(platform::LineReader& reader) {
   std::string_view header;

@@ -10,7 +10,6 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/services/job_progress.hpp"
-#include "engine/services/logged_open.hpp"
 #include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genome/info/analysis_flag.hpp"
@@ -41,10 +40,8 @@ bool ReadSnpInfoFile(const std::string& path) {
   snp_info_table.Clear();
   if (IsNone(path)) return false;
   platform::LineReader reader;
-  if (!OpenLinesOrLog(reader, path, kSnpInfoLineLength,
-                      "  Reading SNP information file '" + path + "' failed\n"))
+  if (!genome_text::OpenTableOrLog(reader, path, kSnpInfoLineLength, "SNP information"))
     return false;
-  LogMessage("  Reading SNP information file '" + path + "'...");
   const std::string_view header = genome_text::HeaderLine(reader);
   if (!Contains(header, "Fragment Length Start Stop")) {
     LogMessage(kNotSnpInfoFileMessage, 0, kLogRed);
