@@ -23,3 +23,10 @@ bool ReplaceFileTextOrLog(const std::string& path, std::string_view failedMessag
 bool WriteFileText(platform::FileReplacement& file, std::string_view text) {
   return file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
+
+bool GatheredText::WriteAll() {
+  if (!mOk) return false;
+  mOk = WriteFileText(mFile, mText);
+  mText.clear();
+  return mOk;
+}

@@ -24,7 +24,7 @@
 
 namespace {
 
-// The result file's text goes out in pieces of about this size.
+// The committed result file is copied in pieces of about this size.
 constexpr std::size_t kWritePiece = 1 << 20;
 
 class ResultFile {
@@ -33,23 +33,17 @@ class ResultFile {
   bool Open() { return mFile.Open(mPath); }
   // Appends text, sending the kept text to the file once it is large.
   bool Write(std::string_view text) {
-    mText += text;
-    return mText.size() < kWritePiece || Flush();
+    mText.Text() += text;
+    return mText.WriteFull();
   }
-  std::string& Text() { return mText; }
-  bool Commit() { return Flush() && mFile.Commit(); }
+  std::string& Text() { return mText.Text(); }
+  bool Commit() { return mText.WriteAll() && mFile.Commit(); }
   int Error() const { return mFile.Error(); }
 
  private:
-  bool Flush() {
-    const bool written = WriteFileText(mFile, mText);
-    mText.clear();
-    return written;
-  }
-
   std::string mPath;
   platform::FileReplacement mFile;
-  std::string mText;
+  GatheredText mText{mFile};
 };
 
 // Writes path anew, through a replacement, as its committed text followed by ending: a

@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr std::size_t kExportWriteSize = std::size_t{1} << 20;
 // LOH classification of the tallies when probabilities are written instead of
 // letters.
 constexpr float kTallyCallThreshold = 0.5f;
@@ -55,7 +54,8 @@ void AppendCall(std::string& line, std::uint8_t call) {
 
 class ExportWriter {
  public:
-  ExportWriter(const CHROMOSOME& chro, platform::FileReplacement& file) : mChro(chro), mFile(file) {
+  ExportWriter(const CHROMOSOME& chro, platform::FileReplacement& file)
+      : mChro(chro), mOut(file), mLine(mOut.Text()) {
     const GroupSettings& settings = TheGroup().Settings();
     mParentSpecific = settings.PARENT_SPECIFIC_COPY != 0;
     mCallThreshold = settings.INFER_CALL_THRESHOLD;
@@ -74,23 +74,14 @@ class ExportWriter {
     for (const int unit : genome_info.genomeOrder) {
       if (!mChro.HoldsUnit(unit)) continue;
       WriteMarker(unit, tallies);
-      if (!Flush(false)) return false;
+      if (!mOut.WriteFull()) return false;
       if (++lines % kExportPumpStep == 0) progress.Pump();
     }
     if (mType == kDataLohCall) WriteTallies(tallies, lines);
-    return Flush();
+    return mOut.WriteAll();
   }
 
  private:
-  // Lines gather into large writes.
-  bool Flush(bool force = true) {
-    if (!mOk) return false;
-    if (!force && mLine.size() < kExportWriteSize) return true;
-    mOk = WriteFileText(mFile, mLine);
-    mLine.clear();
-    return mOk;
-  }
-
   void WriteHeader() {
     const bool inferred =
         mChro.displayInferred &&
@@ -222,9 +213,8 @@ class ExportWriter {
   }
 
   const CHROMOSOME& mChro;
-  platform::FileReplacement& mFile;
-  std::string mLine;
-  bool mOk = true;
+  GatheredText mOut;
+  std::string& mLine;  // the lines gathered for the file
   bool mParentSpecific = false;
   bool mParentPairs = false;
   bool mByGroup = false;

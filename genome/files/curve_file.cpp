@@ -22,12 +22,6 @@
 
 using genome_text::NextField;
 
-namespace {
-
-constexpr std::size_t kCurveWriteSize = std::size_t{1} << 20;
-
-}  // namespace
-
 bool ReadCurveFile(CHROMOSOME& chro, const std::string& path) {
   platform::LineReader reader;
   if (!OpenLinesOrLog(reader, path, kCurveLineLength,
@@ -58,12 +52,9 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
   return ReplaceFileOrLog(path, failed, [&chro, &path](platform::FileReplacement& file) {
     LogMessage("  Writing curve file '" + path + "'...\n");
     const int type = chro.dataType;
-    auto write = [&file](std::string& text) {
-      const bool ok = WriteFileText(file, text);
-      text.clear();
-      return ok;
-    };
-    std::string text = kCurveFileHeader;
+    GatheredText out(file);
+    std::string& text = out.Text();
+    text = kCurveFileHeader;
     JobProgress& progress = Progress();
     int lines = 0;
     for (const int unit : genome_info.genomeOrder) {
@@ -74,10 +65,10 @@ bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
       const float value = chro.Summary(unit, type);
       if (value != kMissingValueFloat) AppendExactFloat(text, value);
       text += '\n';
-      if (text.size() >= kCurveWriteSize && !write(text)) return false;
+      if (!out.WriteFull()) return false;
       if (++lines % kCurvePumpStep == 0) progress.Pump();
     }
-    return write(text);
+    return out.WriteAll();
   });
 }
 bool CurveFile(CHROMOSOME& chro, bool read) {
