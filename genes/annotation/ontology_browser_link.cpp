@@ -5,7 +5,7 @@
 #include <span>
 
 #include "engine/base/text_helpers.hpp"
-#include "platform/file_replacement.hpp"
+#include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
 
@@ -82,13 +82,8 @@ bool WriteOntoroamIni(const OntoroamRun& run, int& error) {
   std::tm local{};
   localtime_r(&now, &local);
   const std::string text = OntoroamIniText(run, local);
-  platform::FileReplacement file;
   const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  if (file.Open(platform::JoinPath(run.folder, kOntoroamIniName)) && file.Write(bytes) &&
-      file.Commit())
-    return true;
-  error = file.Error();
-  return false;
+  return platform::WriteWholeFile(platform::JoinPath(run.folder, kOntoroamIniName), bytes, &error);
 }
 
 bool StartOntoroam(const std::string& folder, int& error) {

@@ -3,8 +3,6 @@
 // file edited by hand can neither reach outside the node table nor loop.
 #include "genes/cluster/cluster_tree_file.hpp"
 
-#include <cerrno>
-
 #include <algorithm>
 #include <cmath>
 #include <span>
@@ -21,7 +19,7 @@
 #include "engine/services/logged_open.hpp"
 #include "engine/services/running_scope.hpp"
 #include "genes/cluster/cluster_engine.hpp"
-#include "platform/file_replacement.hpp"
+#include "platform/byte_writer.hpp"
 #include "platform/line_reader.hpp"
 
 namespace {
@@ -200,13 +198,8 @@ bool WriteTreeFile(const std::string& path, const CLUSTER& genes, const CLUSTER*
   AppendNodeLines(text, genes, kSuperGeneName, names.geneName, true);
   if (samples != nullptr)
     AppendNodeLines(text, *samples, kSuperSampleName, names.sampleName, false);
-  platform::FileReplacement file;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  if (file.Open(path) && file.Write(std::span<const std::uint8_t>(bytes, text.size())) &&
-      file.Commit())
-    return true;
-  errno = file.Error();
-  return false;
+  return platform::WriteWholeFile(path, std::span<const std::uint8_t>(bytes, text.size()));
 }
 
 bool WriteTreeFile(const char* path) {

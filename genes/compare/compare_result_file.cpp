@@ -287,16 +287,22 @@ bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, 
     if (status == platform::LineStatus::kEnd || status == platform::LineStatus::kError) text = {};
     return status == platform::LineStatus::kWhole || status == platform::LineStatus::kCut;
   };
-  std::string_view option;
-  next(option);
-  const std::optional<int> optionCount = ReadCount(option, kMaxCompareOptionLines);
-  if (!optionCount) {
-    LogMessage(MessageBuffer(kCompareOptionCountBadMessage, ValueText(option).c_str()), 0, kLogRed);
-    return false;
-  }
+  // The count on the next line; nothing, said in red with the line's text, when it is no
+  // count up to most.
+  const auto nextCount = [&next](int most, const char* badMessage) {
+    std::string_view text;
+    next(text);
+    const std::optional<int> count = ReadCount(text, most);
+    if (!count) LogMessage(MessageBuffer(badMessage, ValueText(text).c_str()), 0, kLogRed);
+    return count;
+  };
+  const std::optional<int> optionCount =
+      nextCount(kMaxCompareOptionLines, kCompareOptionCountBadMessage);
+  if (!optionCount) return false;
   const int options = *optionCount;
   GroupSettings& s = TheGroup().Settings();
   for (int i = 1; i <= options; ++i) {
+    std::string_view option;
     if (!next(option)) break;
     const std::string value = OptionValue(option);
     switch (i) {
@@ -324,13 +330,8 @@ bool ReadCompareResultFile(COMPARE_CRITERIA& criteria, const std::string& path, 
     }
   }
   criteria.Clear();
-  std::string_view countLine;
-  next(countLine);
-  const std::optional<int> rows = ReadCount(countLine, kMaxComparisons);
-  if (!rows) {
-    LogMessage(MessageBuffer(kCompareCountBadMessage, ValueText(countLine).c_str()), 0, kLogRed);
-    return false;
-  }
+  const std::optional<int> rows = nextCount(kMaxComparisons, kCompareCountBadMessage);
+  if (!rows) return false;
   const int count = *rows;
   std::string_view titles;
   next(titles);

@@ -11,6 +11,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genes/compare/compare_pass.hpp"
 #include "genes/compare/compare_permutation.hpp"
 #include "genes/compare/compare_result_file.hpp"
@@ -23,7 +24,7 @@
 
 namespace {
 
-// The result file's text goes out in pieces of about this size.
+// The committed result file is copied in pieces of about this size.
 constexpr std::size_t kWritePiece = 1 << 20;
 
 class ResultFile {
@@ -32,24 +33,17 @@ class ResultFile {
   bool Open() { return mFile.Open(mPath); }
   // Appends text, sending the kept text to the file once it is large.
   bool Write(std::string_view text) {
-    mText += text;
-    return mText.size() < kWritePiece || Flush();
+    mText.Text() += text;
+    return mText.WriteFull();
   }
-  std::string& Text() { return mText; }
-  bool Commit() { return Flush() && mFile.Commit(); }
+  std::string& Text() { return mText.Text(); }
+  bool Commit() { return mText.WriteAll() && mFile.Commit(); }
   int Error() const { return mFile.Error(); }
 
  private:
-  bool Flush() {
-    const bool written =
-        mFile.Write({reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size()});
-    mText.clear();
-    return written;
-  }
-
   std::string mPath;
   platform::FileReplacement mFile;
-  std::string mText;
+  GatheredText mText{mFile};
 };
 
 // Writes path anew, through a replacement, as its committed text followed by ending: a
@@ -67,9 +61,7 @@ bool AppendByReplacing(const std::string& path, std::string_view ending, int& er
     reader.Consume(reader.Available());
   }
   if (reader.Failed()) return failed();
-  if (!file.Write({reinterpret_cast<const std::uint8_t*>(ending.data()), ending.size()}) ||
-      !file.Commit())
-    return failed();
+  if (!WriteFileText(file, ending) || !file.Commit()) return failed();
   return true;
 }
 

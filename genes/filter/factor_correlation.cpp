@@ -12,6 +12,7 @@
 #include "engine/numerics/numerics.hpp"
 #include "engine/numerics/rank_correlation.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/cluster/cluster_settings.hpp"
@@ -20,7 +21,6 @@
 #include "genes/filter/probe_set_blocks.hpp"
 #include "genes/filter/sample_values.hpp"
 #include "platform/file_replacement.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
@@ -98,22 +98,16 @@ Correlation SpearmanCorrelationMissing(std::span<const double> x, std::span<cons
   return {rs, probrs};
 }
 
-bool WriteFactorFilterResult(const std::string& path, int row) {
+namespace {
+
+// The table of the genes correlated with the reference at the group's threshold; the
+// reference's profile and label are filled in, and found counts the genes listed. row is
+// -1 for the sample information's factor, else a checked row of the gene tree.
+std::string CorrelatedGenesTable(int row, Reference& reference, int& found) {
   const Group& group = TheGroup();
   const GroupSettings& settings = group.Settings();
   const CLUSTER* tree = GeneTree();
   const int samples = SampleGrouping.SampleCount();
-  if (row != -1 &&
-      (tree == nullptr || row < 0 || row >= tree->NodeCount() || tree->ValueCount() != samples))
-    return NoTreeRow(row);
-
-  platform::FileReplacement file;
-  if (!file.Open(path)) {
-    LogMessage(platform::WithSystemReason(
-                   MessageBuffer(kCorrelationWriteFailedMessage, path.c_str()), file.Error()),
-               0, kLogRed);
-    return false;
-  }
   const bool rank = group.RunOptions().factorRankCorrelation;
   const bool absolute = group.RunOptions().factorAbsoluteCorrelation;
   const double threshold = settings.ANOVA_PVALUE;
@@ -123,7 +117,6 @@ bool WriteFactorFilterResult(const std::string& path, int row) {
   text += "Correlation p-value <=" + ThresholdText(threshold) + "]\n";
 
   const std::vector<int> blocks = ClusterOptionsFromSettings(settings).blockStarts;
-  Reference reference;
   reference.profile.assign(static_cast<std::size_t>(samples), MISSING_VALUE);
   if (row == -1) {
     for (int s = 0; s < samples; ++s) {
@@ -159,7 +152,6 @@ bool WriteFactorFilterResult(const std::string& path, int row) {
       },
       [](int) { PumpMessages(); });
 
-  int found = 0;
   for (int unit = 0; unit < units; ++unit) {
     const Correlation& c = results[static_cast<std::size_t>(unit)];
     if (IsMissing(c.p) || !(c.r > 0.0 || absolute) || c.p > threshold) continue;
@@ -167,13 +159,25 @@ bool WriteFactorFilterResult(const std::string& path, int row) {
     text += MessageBuffer("%g\t%g\n", c.r, c.p);
     ++found;
   }
-  if (!file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
-      !file.Commit()) {
-    LogMessage(platform::WithSystemReason(
-                   MessageBuffer(kCorrelationWriteFailedMessage, path.c_str()), file.Error()),
-               0, kLogRed);
+  return text;
+}
+
+}  // namespace
+
+bool WriteFactorFilterResult(const std::string& path, int row) {
+  const CLUSTER* tree = GeneTree();
+  const int samples = SampleGrouping.SampleCount();
+  if (row != -1 &&
+      (tree == nullptr || row < 0 || row >= tree->NodeCount() || tree->ValueCount() != samples))
+    return NoTreeRow(row);
+
+  Reference reference;
+  int found = 0;
+  if (!ReplaceFileOrLog(path, MessageBuffer(kCorrelationWriteFailedMessage, path.c_str()),
+                        [&](platform::FileReplacement& file) {
+                          return WriteFileText(file, CorrelatedGenesTable(row, reference, found));
+                        }))
     return false;
-  }
   LogMessage("\n  " +
              MessageBuffer(kCorrelatedGenesMessage, found, reference.label.c_str(), path.c_str()));
   RegisterOutputFile(path, false);

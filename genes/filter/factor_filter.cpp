@@ -10,6 +10,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genes/filter/factor_correlation.hpp"
 #include "genes/filter/factor_design.hpp"
@@ -94,9 +95,7 @@ bool FilterGenesByFactor(const std::string& path) {
     text += MessageBuffer("%g\n", p);
     ++passed;
   }
-  if (!file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
-      !file.Commit())
-    return WriteFailed(path, file);
+  if (!WriteFileText(file, text) || !file.Commit()) return WriteFailed(path, file);
   LogMessage(MessageBuffer(kAnovaSavedMessage, passed, path.c_str()), 1);
   RegisterOutputFile(path, false);
   // A design without replicates fails every probe set alike: the first one names it.

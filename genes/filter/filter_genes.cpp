@@ -10,6 +10,7 @@
 #include "engine/group/group.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genes/filter/gene_columns.hpp"
 #include "genes/filter/gene_filters.hpp"
@@ -25,10 +26,7 @@ bool IsUnset(const std::string& path) {
 // The filtered gene list file whole; false with the system's error number on failure.
 bool WriteFilteredList(const std::string& path, const std::string& text, int& error) {
   platform::FileReplacement file;
-  const bool written =
-      file.Open(path) &&
-      file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) &&
-      file.Commit();
+  const bool written = file.Open(path) && WriteFileText(file, text) && file.Commit();
   error = file.Error();
   return written;
 }

@@ -14,15 +14,13 @@
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genes/filter/filter_genes.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/system_error.hpp"
 
 namespace {
-
-// The table goes out in pieces of about this size.
-constexpr std::size_t kWritePiece = 1 << 20;
 
 std::size_t At(int i) {
   return static_cast<std::size_t>(i);
@@ -33,13 +31,6 @@ bool WriteFailed(const std::string& path, int error) {
       platform::WithSystemReason(MessageBuffer(kPercentileWriteFailedMessage, path.c_str()), error),
       0, kLogRed);
   return false;
-}
-
-bool Flush(platform::FileReplacement& file, std::string& text) {
-  const bool written =
-      file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-  text.clear();
-  return written;
 }
 
 void AppendNumber(std::string& text, double value) {
@@ -65,7 +56,9 @@ bool PercentileFilter() {
 
   platform::FileReplacement file;
   if (path.empty() || !file.Open(path)) return WriteFailed(path, file.Error());
-  std::string text = "Probe set\t";
+  GatheredText out(file);
+  std::string& text = out.Text();
+  text = "Probe set\t";
   for (int s = 0; s < samples; ++s) text += SampleGrouping.SampleName(s) + "\t";
   text += '\n';
   LogMessage("    Gene 0");
@@ -104,9 +97,9 @@ bool PercentileFilter() {
       text += '\t';
     }
     text += '\n';
-    if (text.size() >= kWritePiece && !Flush(file, text)) return WriteFailed(path, file.Error());
+    if (!out.WriteFull()) return WriteFailed(path, file.Error());
   }
-  if (!Flush(file, text) || !file.Commit()) return WriteFailed(path, file.Error());
+  if (!out.WriteAll() || !file.Commit()) return WriteFailed(path, file.Error());
 
   RegisterOutputFile(path, false);
   LogMessage(MessageBuffer(kPercentileDoneMessage, kept, path.c_str()));

@@ -2,8 +2,6 @@
 #include "genes/lda/lda_result_file.hpp"
 
 #include <algorithm>
-#include <cstdint>
-#include <span>
 #include <vector>
 
 #include "engine/base/text_helpers.hpp"
@@ -11,11 +9,10 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/logged_open.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genes/lda/lda_result.hpp"
-#include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
@@ -95,16 +92,9 @@ bool WriteLdaResultFile() {
   if (IsUnsetPath(path)) return true;
   const bool pca = TheLdaResult().pca;
   LogMessage(MessageBuffer(kLdaFileWritingMessage, pca ? "PCA" : "LDA", path.c_str()));
-  const std::string text = LdaResultFileText(true);
-  platform::FileReplacement file;
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  if (!file.Open(path) || !file.Write(std::span<const std::uint8_t>(bytes, text.size())) ||
-      !file.Commit()) {
-    LogMessage(platform::WithSystemReason(MessageBuffer(kLdaFileWriteFailedMessage, path.c_str()),
-                                          file.Error()),
-               0, kLogRed);
+  if (!ReplaceFileTextOrLog(path, MessageBuffer(kLdaFileWriteFailedMessage, path.c_str()),
+                            LdaResultFileText(true)))
     return false;
-  }
   RegisterOutputFile(path, true);
   if (pca) {
     LogMessage("");

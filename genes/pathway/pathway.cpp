@@ -9,6 +9,7 @@
 #include "engine/base/text_helpers.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
@@ -332,9 +333,7 @@ bool WritePathwayFile(const std::string& path) {
   SetPathwayFileSetting(path);
   const std::string text = PathwayText(gPathway);
   platform::FileReplacement file;
-  if (!file.Open(path) ||
-      !file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
-      !file.Commit()) {
+  if (!file.Open(path) || !WriteFileText(file, text) || !file.Commit()) {
     AfxMessageBox(platform::WithSystemReason(kPathwayWriteFailedMessage, file.Error()));
     return false;
   }

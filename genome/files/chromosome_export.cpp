@@ -15,15 +15,14 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/files/chromosome_files.hpp"
 #include "genome/info/genome_info.hpp"
 #include "platform/file_replacement.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
-constexpr std::size_t kExportWriteSize = std::size_t{1} << 20;
 // LOH classification of the tallies when probabilities are written instead of
 // letters.
 constexpr float kTallyCallThreshold = 0.5f;
@@ -55,7 +54,8 @@ void AppendCall(std::string& line, std::uint8_t call) {
 
 class ExportWriter {
  public:
-  ExportWriter(const CHROMOSOME& chro, platform::FileReplacement& file) : mChro(chro), mFile(file) {
+  ExportWriter(const CHROMOSOME& chro, platform::FileReplacement& file)
+      : mChro(chro), mOut(file), mLine(mOut.Text()) {
     const GroupSettings& settings = TheGroup().Settings();
     mParentSpecific = settings.PARENT_SPECIFIC_COPY != 0;
     mCallThreshold = settings.INFER_CALL_THRESHOLD;
@@ -74,23 +74,14 @@ class ExportWriter {
     for (const int unit : genome_info.genomeOrder) {
       if (!mChro.HoldsUnit(unit)) continue;
       WriteMarker(unit, tallies);
-      if (!Flush(false)) return false;
+      if (!mOut.WriteFull()) return false;
       if (++lines % kExportPumpStep == 0) progress.Pump();
     }
     if (mType == kDataLohCall) WriteTallies(tallies, lines);
-    return Flush();
+    return mOut.WriteAll();
   }
 
  private:
-  // Lines gather into large writes.
-  bool Flush(bool force = true) {
-    if (!mOk) return false;
-    if (!force && mLine.size() < kExportWriteSize) return true;
-    mOk = mFile.Write({reinterpret_cast<const std::uint8_t*>(mLine.data()), mLine.size()});
-    mLine.clear();
-    return mOk;
-  }
-
   void WriteHeader() {
     const bool inferred =
         mChro.displayInferred &&
@@ -123,11 +114,7 @@ class ExportWriter {
     const UNIT_POS& place = genome_info.Unit[static_cast<std::size_t>(unit)];
     mLine.append(Layout.units[static_cast<std::size_t>(unit)].Name()).append("\t");
     mLine.append(place.Text().empty() ? std::string_view("NA") : place.Text()).append("\t");
-    mLine.append(genome_info.GetChroName(place.chro)).append("\t");
-    mLine += FormatMb(place.pos);
-    mLine += '\t';
-    if (place.second != -1.0f) AppendExactFloat(mLine, place.second);
-    mLine += '\t';
+    AppendMarkerPlace(mLine, place);
     const float score = mChro.Summary(unit, mType);
     if (score == kMissingValueFloat || mType == kDataCopyNumber || mType == kDataLog2Ratio)
       mLine += "NA";
@@ -226,9 +213,8 @@ class ExportWriter {
   }
 
   const CHROMOSOME& mChro;
-  platform::FileReplacement& mFile;
-  std::string mLine;
-  bool mOk = true;
+  GatheredText mOut;
+  std::string& mLine;  // the lines gathered for the file
   bool mParentSpecific = false;
   bool mParentPairs = false;
   bool mByGroup = false;
@@ -253,16 +239,9 @@ std::size_t SampleColumnsLineBound(int samples, bool parentPairs) {
 }
 
 bool ExportData(const CHROMOSOME& chro, const std::string& path) {
-  const std::string failed = MessageBuffer(kExportOpenFailedMessage, path.c_str());
-  platform::FileReplacement file;
-  if (!file.Open(path)) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  ExportWriter writer(chro, file);
-  if (!writer.Write() || !file.Commit()) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  return true;
+  return ReplaceFileOrLog(path, MessageBuffer(kExportOpenFailedMessage, path.c_str()),
+                          [&chro](platform::FileReplacement& file) {
+                            ExportWriter writer(chro, file);
+                            return writer.Write();
+                          });
 }

@@ -11,13 +11,12 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/logged_open.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genome/files/chromosome_files.hpp"
 #include "genome/files/region_summary.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/info/genome_text.hpp"
-#include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
-#include "platform/system_error.hpp"
 
 CHRO_REGION chro_region;
 
@@ -146,16 +145,8 @@ std::string RegionFileText(const std::vector<CHRO_REGION_ITEM>& regions) {
 }
 
 bool WriteRegionFile(const std::string& path, const std::vector<CHRO_REGION_ITEM>& regions) {
-  const std::string failed = MessageBuffer(kRegionSummaryFailedMessage, path.c_str());
-  const std::string text = RegionFileText(regions);
-  platform::FileReplacement file;
-  if (!file.Open(path) ||
-      !file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
-      !file.Commit()) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  return true;
+  return ReplaceFileTextOrLog(path, MessageBuffer(kRegionSummaryFailedMessage, path.c_str()),
+                              RegionFileText(regions));
 }
 
 bool FuzzReadRegionFile(const std::uint8_t* data, std::size_t size) {

@@ -12,21 +12,15 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/logged_open.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/files/chromosome_files.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/info/genome_text.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
-#include "platform/system_error.hpp"
 
 using genome_text::NextField;
-
-namespace {
-
-constexpr std::size_t kCurveWriteSize = std::size_t{1} << 20;
-
-}  // namespace
 
 bool ReadCurveFile(CHROMOSOME& chro, const std::string& path) {
   platform::LineReader reader;
@@ -55,43 +49,27 @@ bool ReadCurveFile(CHROMOSOME& chro, const std::string& path) {
 
 bool WriteCurveFile(const CHROMOSOME& chro, const std::string& path) {
   const std::string failed = "  Writing curve file '" + path + "' failed; is it open in Excel?";
-  platform::FileReplacement file;
-  if (!file.Open(path)) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  LogMessage("  Writing curve file '" + path + "'...\n");
-  const int type = chro.dataType;
-  auto write = [&file](std::string& text) {
-    const bool ok = file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-    text.clear();
-    return ok;
-  };
-  std::string text = kCurveFileHeader;
-  bool ok = true;
-  JobProgress& progress = Progress();
-  int lines = 0;
-  for (const int unit : genome_info.genomeOrder) {
-    if (!chro.HoldsUnit(unit)) continue;
-    const UNIT_POS& place = genome_info.Unit[static_cast<std::size_t>(unit)];
-    text.append(Layout.units[static_cast<std::size_t>(unit)].Name()).append("\t");
-    text.append(genome_info.GetChroName(place.chro)).append("\t");
-    text += FormatMb(place.pos);
-    text += '\t';
-    if (place.second != -1.0f) AppendExactFloat(text, place.second);
-    text += '\t';
-    const float value = chro.Summary(unit, type);
-    if (value != kMissingValueFloat) AppendExactFloat(text, value);
-    text += '\n';
-    if (text.size() >= kCurveWriteSize && !(ok = write(text))) break;
-    if (++lines % kCurvePumpStep == 0) progress.Pump();
-  }
-  ok = ok && write(text);
-  if (!ok || !file.Commit()) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  return true;
+  return ReplaceFileOrLog(path, failed, [&chro, &path](platform::FileReplacement& file) {
+    LogMessage("  Writing curve file '" + path + "'...\n");
+    const int type = chro.dataType;
+    GatheredText out(file);
+    std::string& text = out.Text();
+    text = kCurveFileHeader;
+    JobProgress& progress = Progress();
+    int lines = 0;
+    for (const int unit : genome_info.genomeOrder) {
+      if (!chro.HoldsUnit(unit)) continue;
+      const UNIT_POS& place = genome_info.Unit[static_cast<std::size_t>(unit)];
+      text.append(Layout.units[static_cast<std::size_t>(unit)].Name()).append("\t");
+      AppendMarkerPlace(text, place);
+      const float value = chro.Summary(unit, type);
+      if (value != kMissingValueFloat) AppendExactFloat(text, value);
+      text += '\n';
+      if (!out.WriteFull()) return false;
+      if (++lines % kCurvePumpStep == 0) progress.Pump();
+    }
+    return out.WriteAll();
+  });
 }
 bool CurveFile(CHROMOSOME& chro, bool read) {
   const std::string path = TheGroup().Settings().CURVE_FILE;

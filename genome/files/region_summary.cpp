@@ -10,17 +10,15 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/files/chromosome_files.hpp"
 #include "genome/info/genome_info.hpp"
 #include "platform/file_replacement.hpp"
-#include "platform/system_error.hpp"
 
 bool RegionPerRow = false;
 
 namespace {
-
-constexpr std::size_t kSummaryWriteSize = std::size_t{1} << 20;
 
 std::string ValueText(float value) {
   return value == kMissingValueFloat ? std::string("NA") : MessageBuffer("%.2f", value);
@@ -34,7 +32,8 @@ std::string NumberText(double value) {
 
 class SummaryWriter {
  public:
-  SummaryWriter(CHROMOSOME& chro, platform::FileReplacement& file) : mChro(chro), mFile(file) {}
+  SummaryWriter(CHROMOSOME& chro, platform::FileReplacement& file)
+      : mChro(chro), mOut(file), mText(mOut.Text()) {}
 
   bool Write() {
     const GroupSettings& settings = TheGroup().Settings();
@@ -53,10 +52,10 @@ class SummaryWriter {
 
     if (type != kDataCopyNumber) {
       WriteRegions(kAllSamplesText);
-      return Flush(true);
+      return mOut.WriteAll();
     }
     const int kept = mChro.currentSample;
-    for (int g = 0; g < SampleGrouping.GroupCount() && mOk; ++g) {
+    for (int g = 0; g < SampleGrouping.GroupCount() && mOut.Ok(); ++g) {
       const int first = SampleGrouping.GroupFirstSample(g);
       const int sample = SampleGrouping.GroupSize(g) > 1 ? first + 1 : first;
       if (sample < 0 || sample >= mChro.sampleCount) continue;
@@ -67,25 +66,17 @@ class SummaryWriter {
     }
     mChro.currentSample = kept;
     mChro.PrepareDataType();
-    return Flush(true);
+    return mOut.WriteAll();
   }
 
  private:
-  bool Flush(bool force) {
-    if (!mOk) return false;
-    if (!force && mText.size() < kSummaryWriteSize) return true;
-    mOk = mFile.Write({reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size()});
-    mText.clear();
-    return mOk;
-  }
-
   const std::vector<PositionEntry>& Markers(int chromosome) const {
     return genome_info.posList[static_cast<std::size_t>(chromosome)];
   }
   float Value(int unit) const { return mChro.Summary(unit, mChro.dataType); }
 
   void WriteRegions(const std::string& who) {
-    for (int r = 0; r < mChro.regionCount && mOk; ++r) {
+    for (int r = 0; r < mChro.regionCount && mOut.Ok(); ++r) {
       const ChroRegion& region = mChro.regions[static_cast<std::size_t>(r)];
       const int c = region.chro;
       if (c < 0 || c >= MAX_CHRO_NUM) continue;
@@ -96,7 +87,7 @@ class SummaryWriter {
         WriteRow(region, who);
       else
         WriteBlock(region, who);
-      Flush(false);
+      if (!mOut.WriteFull()) return;
     }
   }
 
@@ -193,9 +184,8 @@ class SummaryWriter {
   }
 
   CHROMOSOME& mChro;
-  platform::FileReplacement& mFile;
-  std::string mText;
-  bool mOk = true;
+  GatheredText mOut;
+  std::string& mText;  // the text gathered for the file
   int mNumber = 0;
 };
 
@@ -223,16 +213,9 @@ std::string CallCountText(const CHROMOSOME& chro, int chroIndex, int first, int 
 }
 
 bool WriteRegionSummary(CHROMOSOME& chro, const std::string& path) {
-  const std::string failed = MessageBuffer(kRegionSummaryFailedMessage, path.c_str());
-  platform::FileReplacement file;
-  if (!file.Open(path)) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  SummaryWriter writer(chro, file);
-  if (!writer.Write() || !file.Commit()) {
-    LogMessage(platform::WithSystemReason(failed, file.Error()), 0, kLogRed);
-    return false;
-  }
-  return true;
+  return ReplaceFileOrLog(path, MessageBuffer(kRegionSummaryFailedMessage, path.c_str()),
+                          [&chro](platform::FileReplacement& file) {
+                            SummaryWriter writer(chro, file);
+                            return writer.Write();
+                          });
 }

@@ -12,7 +12,6 @@
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/job_progress.hpp"
-#include "engine/services/logged_open.hpp"
 #include "genes/info/gene_info.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_text.hpp"
@@ -158,12 +157,9 @@ bool GENOME_INFO::ReadGenomeInfoFile(const std::string& path) {
   }
 
   platform::LineReader reader;
-  if (!OpenLinesOrLog(reader, path, kGenomeInfoLineLength,
-                      "  Reading genome information file '" + path + "' failed\n"))
+  if (!genome_text::OpenTableOrLog(reader, path, kGenomeInfoLineLength, "genome information"))
     return false;
-  LogMessage("  Reading genome information file '" + path + "'...");
-  std::string_view header;
-  if (reader.Next(header) == platform::LineStatus::kEnd) header = {};
+  const std::string_view header = genome_text::HeaderLine(reader);
   if (!(Contains(header, "chromosome") || Contains(header, "Chromosome")) ||
       !Contains(path, "genome")) {
     LogRed(std::string(kNotGenomeInfoFileMessage) + std::string(header) + "'");
@@ -187,10 +183,7 @@ bool GENOME_INFO::ReadGenomeInfoFile(const std::string& path) {
   int unknown = 0;
   int nonFinite = 0;
   std::string_view line;
-  platform::LineStatus status;
-  while ((status = reader.Next(line)) == platform::LineStatus::kWhole ||
-         status == platform::LineStatus::kCut) {
-    if (line.empty()) break;
+  while (genome_text::NextTableLine(reader, line)) {
     std::string_view rest = line;
     const std::string_view name = genome_text::TrimRight(NextField(rest));
     const int unit = names.Find(name);
@@ -321,22 +314,18 @@ bool GENOME_INFO::ReadFile(const std::string& path) {
     return false;
   };
   platform::LineReader reader;
-  if (!reader.Open(path, kRefGeneLineLength))
-    return fail(platform::WithReadFailure("  Reading refGene file '" + path + "' failed\n",
-                                          reader.OpenFailure()));
-  LogMessage("  Reading refGene file '" + path + "'...");
-  std::string_view header;
-  if (reader.Next(header) == platform::LineStatus::kEnd) header = {};
+  if (!genome_text::OpenTableOrLog(reader, path, kRefGeneLineLength, "refGene")) {
+    Clear();
+    return false;
+  }
+  const std::string_view header = genome_text::HeaderLine(reader);
   if (!Contains(header, "refseq")) return fail(kWrongRefGeneMessage + std::string(header));
   LogMessage("    Gene 0");
 
   int nonFinite = 0;
   JobProgress& progress = Progress();
   std::string_view line;
-  platform::LineStatus status;
-  while ((status = reader.Next(line)) == platform::LineStatus::kWhole ||
-         status == platform::LineStatus::kCut) {
-    if (line.empty()) break;
+  while (genome_text::NextTableLine(reader, line)) {
     std::string_view rest = line;
     NextField(rest);
     REFGENE_ENTRY entry;

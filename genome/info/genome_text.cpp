@@ -5,8 +5,30 @@
 #include <cmath>
 
 #include "engine/base/text_helpers.hpp"
+#include "engine/services/log_channel.hpp"
+#include "engine/services/logged_open.hpp"
 
 namespace genome_text {
+
+bool OpenTableOrLog(platform::LineReader& reader, const std::string& path, std::size_t maxLength,
+                    std::string_view kind) {
+  const std::string named = "  Reading " + std::string(kind) + " file '" + path + "'";
+  if (!OpenLinesOrLog(reader, path, maxLength, named + " failed\n")) return false;
+  LogMessage(named + "...");
+  return true;
+}
+
+std::string_view HeaderLine(platform::LineReader& reader) {
+  std::string_view header;
+  if (reader.Next(header) == platform::LineStatus::kEnd) header = {};
+  return header;
+}
+
+bool NextTableLine(platform::LineReader& reader, std::string_view& line) {
+  const platform::LineStatus status = reader.Next(line);
+  return (status == platform::LineStatus::kWhole || status == platform::LineStatus::kCut) &&
+         !line.empty();
+}
 
 std::string_view NextField(std::string_view& line) {
   const std::size_t tab = line.find('\t');

@@ -10,7 +10,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/services/job_progress.hpp"
-#include "engine/services/logged_open.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genome/info/analysis_flag.hpp"
 #include "genome/info/genome_info.hpp"
@@ -40,12 +40,9 @@ bool ReadSnpInfoFile(const std::string& path) {
   snp_info_table.Clear();
   if (IsNone(path)) return false;
   platform::LineReader reader;
-  if (!OpenLinesOrLog(reader, path, kSnpInfoLineLength,
-                      "  Reading SNP information file '" + path + "' failed\n"))
+  if (!genome_text::OpenTableOrLog(reader, path, kSnpInfoLineLength, "SNP information"))
     return false;
-  LogMessage("  Reading SNP information file '" + path + "'...");
-  std::string_view header;
-  if (reader.Next(header) == platform::LineStatus::kEnd) header = {};
+  const std::string_view header = genome_text::HeaderLine(reader);
   if (!Contains(header, "Fragment Length Start Stop")) {
     LogMessage(kNotSnpInfoFileMessage, 0, kLogRed);
     LogMessage("    Header line: " + std::string(header));
@@ -65,10 +62,7 @@ bool ReadSnpInfoFile(const std::string& path) {
   int unknown = 0;
   int nonFinite = 0;
   std::string_view line;
-  platform::LineStatus status;
-  while ((status = reader.Next(line)) == platform::LineStatus::kWhole ||
-         status == platform::LineStatus::kCut) {
-    if (line.empty()) break;
+  while (genome_text::NextTableLine(reader, line)) {
     std::string_view rest = line;
     const int unit = names.Find(NextField(rest));
     if (unit < 0) {
@@ -142,10 +136,6 @@ char CallOf(const Group& group, int array, int unit) {
                                                        : kNoCall;
 }
 
-bool WriteText(platform::FileReplacement& file, std::string_view text) {
-  return file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-}
-
 }  // namespace
 
 bool FilterSnpsByQuality() {
@@ -165,7 +155,7 @@ bool FilterSnpsByQuality() {
     return false;
   }
   LogMessage("  Filtering...");
-  bool written = WriteText(file, "probe set\tfragment_length\tcall_rate\n");
+  bool written = WriteFileText(file, "probe set\tfragment_length\tcall_rate\n");
 
   const int samples = SampleGrouping.SampleCount();
   const int groups = SampleGrouping.GroupCount();
@@ -199,13 +189,13 @@ bool FilterSnpsByQuality() {
     row += '\t';
     row.append(number, FormatSixDigits(number, callRate));
     row += '\n';
-    written = WriteText(file, row);
+    written = WriteFileText(file, row);
     ++passed;
   }
   const std::string criteria =
       MessageBuffer("Filtering criteria: fragment length <= %d, call rate >= %d%%",
                     MaxFragmentLength, MinCallRatePercent);
-  written = written && WriteText(file, "[" + criteria + "]\n");
+  written = written && WriteFileText(file, "[" + criteria + "]\n");
   if (!written || !file.Commit()) {
     LogMessage(platform::WithSystemReason(writeFailed, file.Error()), 0, kLogRed);
     return false;

@@ -2,22 +2,12 @@
 
 #include <bit>
 
+#include "genome/linkage/bit_count.hpp"
+
 namespace {
 
 std::uint32_t Bit(int i) {
   return 1u << i;
-}
-
-// Without a machine-specific build std::popcount is a library call; these run inline.
-bool AtMostTwo(std::uint32_t x) {
-  x &= x - 1;
-  return (x & (x - 1)) == 0;
-}
-int BitCount(std::uint32_t x) {
-  x -= (x >> 1) & 0x55555555u;
-  x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
-  x = (x + (x >> 4)) & 0x0f0f0f0fu;
-  return static_cast<int>((x * 0x01010101u) >> 24);
 }
 
 // w[2 sa + sb] *= by[2 sa + sb], with by given from b's side when flipped.
@@ -93,7 +83,7 @@ double FounderAlleleGraph::Eliminate(Step* steps, int* stepCount) {
     const int x = std::countr_zero(candidates);
     candidates &= candidates - 1;
     const std::uint32_t incident = mIncident[static_cast<std::size_t>(x)];
-    if (!AtMostTwo(incident)) continue;
+    if (!AtMostTwoBits(incident)) continue;
     const std::array<double, 2> w = mWeight[static_cast<std::size_t>(x)];
     mLive &= ~Bit(x);
     mIncident[static_cast<std::size_t>(x)] = 0;

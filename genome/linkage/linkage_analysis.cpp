@@ -10,6 +10,7 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genome/chromosome/chromosome.hpp"
+#include "genome/linkage/bit_count.hpp"
 #include "genome/linkage/inheritance_transition.hpp"
 #include "platform/runtime_rand.hpp"
 
@@ -36,14 +37,6 @@ std::uint8_t PhasedCode(int first, int second) {
   if (first < 0 || second < 0) return kNoCall;
   if (first == second) return static_cast<std::uint8_t>(first);
   return first == 0 ? 4 : 5;
-}
-
-// Without a machine-specific build std::popcount is a library call; this runs inline.
-int BitCount(std::uint32_t x) {
-  x -= (x >> 1) & 0x55555555u;
-  x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
-  x = (x + (x >> 4)) & 0x0f0f0f0fu;
-  return static_cast<int>((x * 0x01010101u) >> 24);
 }
 
 }  // namespace

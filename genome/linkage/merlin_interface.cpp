@@ -12,30 +12,21 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/logged_open.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/files/chromosome_files.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/linkage/inheritance_likelihood.hpp"
-#include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
 constexpr std::array<const char*, 4> kMerlinGenotypes = {"1/1", "2/2", "1/2", "0/0"};
 
 bool WriteWhole(const std::string& path, const std::string& text, const char* what) {
-  platform::FileReplacement file;
-  const bool ok = file.Open(path) &&
-                  file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) &&
-                  file.Commit();
-  if (!ok) {
-    LogMessage(
-        platform::WithSystemReason(
-            std::string("    Writing ") + what + " file '" + path + "' failed", file.Error()),
-        0, kLogRed);
+  if (!ReplaceFileTextOrLog(
+          path, std::string("    Writing ") + what + " file '" + path + "' failed", text))
     return false;
-  }
   LogMessage(std::string("    Write ") + what + " file '" + path + "'");
   return true;
 }

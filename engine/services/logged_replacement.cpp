@@ -1,0 +1,32 @@
+#include "engine/services/logged_replacement.hpp"
+
+#include <cstdint>
+
+#include "engine/services/log_channel.hpp"
+#include "platform/system_error.hpp"
+
+bool ReplaceFileOrLog(const std::string& path, std::string_view failedMessage,
+                      const std::function<bool(platform::FileReplacement&)>& write) {
+  platform::FileReplacement file;
+  if (file.Open(path) && write(file) && file.Commit()) return true;
+  LogMessage(platform::WithSystemReason(failedMessage, file.Error()), 0, kLogRed);
+  return false;
+}
+
+bool ReplaceFileTextOrLog(const std::string& path, std::string_view failedMessage,
+                          std::string_view text) {
+  return ReplaceFileOrLog(path, failedMessage, [text](platform::FileReplacement& file) {
+    return WriteFileText(file, text);
+  });
+}
+
+bool WriteFileText(platform::FileReplacement& file, std::string_view text) {
+  return file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+bool GatheredText::WriteAll() {
+  if (!mOk) return false;
+  mOk = WriteFileText(mFile, mText);
+  mText.clear();
+  return mOk;
+}
