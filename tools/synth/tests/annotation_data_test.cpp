@@ -92,9 +92,9 @@ void CheckCsvRows(bool spreadsheetSaved) {
       {"Location", "Chromosomal Location"},
       {"Sequence Description", "Target Description"},
       {"Genome Alignment", "Alignments"}};
-  for (const auto& names : known) {
-    const std::string& older = names.first;
-    const std::string& newer = names.second;
+  for (const auto& columnNames : known) {
+    const std::string& older = columnNames.first;
+    const std::string& newer = columnNames.second;
     const auto count = std::count(header.begin(), header.end(), older) +
                        (older == newer ? 0 : std::count(header.begin(), header.end(), newer));
     ASSERT_EQ(count, 1) << older;
