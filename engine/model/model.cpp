@@ -14,6 +14,7 @@
 #include "engine/model/fit_steps.hpp"
 #include "engine/model/probe_data_cache.hpp"
 #include "engine/model/psi_file.hpp"
+#include "engine/model/staged_cells.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
@@ -178,7 +179,7 @@ bool MODEL::GetData(int probeSet) {
   LocateProbes(probeSet, pairs);
   GatherData(group, probeSet, pairs, intensitiesHeld);
   if (intensitiesHeld) {
-    PrefetchProbeSet(group, probeSet + 1);
+    if (mStaged == nullptr || !mStaged->Covers(probeSet + 1)) PrefetchProbeSet(group, probeSet + 1);
   } else {
     ProbeCache.Advance(pairs);
   }
@@ -230,6 +231,9 @@ void MODEL::GatherData(const Group& group, int probeSet, int pairs, bool intensi
       static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
   const bool fromCache = !intensitiesHeld && ProbeCache.Holds(probeSet);
   const bool pmOnlyArray = PmOnly != 0;
+  // The staged copy holds a probe set only when every array's plane gives its cells.
+  const std::uint16_t* const staged =
+      intensitiesHeld && mCellsKnown && mStaged != nullptr ? mStaged->Find(probeSet) : nullptr;
   for (int i = 0; i < mGroupArrays; ++i) {
     const ArraySlot& slot = group.Array(i);
     const std::uint16_t* plane = slot.intensities.data();
@@ -244,7 +248,13 @@ void MODEL::GatherData(const Group& group, int probeSet, int pairs, bool intensi
       mBackground[row + Index(j)] = 0.0;
       mData[row + Index(j)] = 0.0;
     }
-    if (fromPlane) {
+    if (fromPlane && staged != nullptr) {
+      const std::uint16_t* const cells = staged + Index(i) * 2 * Index(pairs);
+      for (int j = 0; j < pairs; ++j) {
+        mPm[row + Index(j)] = cells[2 * Index(j)];
+        mMm[row + Index(j)] = cells[2 * Index(j) + 1];
+      }
+    } else if (fromPlane) {
       // The loads first, in a loop of their own, so the cells scattered over the plane
       // are fetched side by side.
       for (int j = 0; j < pairs; ++j) {
@@ -253,6 +263,8 @@ void MODEL::GatherData(const Group& group, int probeSet, int pairs, bool intensi
         mPm[row + Index(j)] = pm >= 0 ? plane[pm] : 0.0;
         mMm[row + Index(j)] = mm >= 0 ? plane[mm] : 0.0;
       }
+    }
+    if (fromPlane) {
       for (int j = 0; j < pairs; ++j) {
         const int zone = mZone[Index(j)];
         const double background = zone >= 0 ? slot.background[Index(zone)] : 0.0;

@@ -21,6 +21,7 @@
 
 class Group;
 struct GroupSettings;
+class StagedCells;
 
 // The values of MODEL_METHOD.
 inline constexpr int kModelPmMmDifference = 0;
@@ -161,6 +162,10 @@ class MODEL {
     COLORREF colour = kLogBlack;
   };
   void SetOnWorker(bool onWorker) { mOnWorker = onWorker; }
+  // The batch job's copy of a run of probe sets' intensities, which GetData reads instead
+  // of the planes for the probe sets it holds; null: the planes. The job clears it before
+  // the planes can change.
+  void ReadStagedCells(const StagedCells* cells) { mStaged = cells; }
   // The lines kept since the last call, oldest first.
   std::vector<LogLine> TakeLog();
 
@@ -358,6 +363,7 @@ class MODEL {
   int mUnchangedPasses = 0;
   bool mDisplayMode = false;
   bool mOnWorker = false;
+  const StagedCells* mStaged = nullptr;
   std::vector<LogLine> mKeptLog;
   std::array<char, kModelMaxArrays> mCalls{};
 };
