@@ -22,6 +22,8 @@
 MODEL Model;
 int ExcludedFivePrimeProbes = 0;
 
+static_assert(kModelMaxArrays <= kFitStepMaxArrays, "a fit step takes every array of the tables");
+
 namespace {
 
 // A residual within this fraction of the values it came from is rounding, not misfit: a
