@@ -304,6 +304,10 @@ class MODEL {
   // The fit's values, array-major and probe-major, rows and columns padded to whole lanes.
   std::vector<double> mWork;
   std::vector<double> mWorkByProbe;
+  // Laid out as the work copies: -1 where the fit uses the cell's own value (neither a
+  // single outlier nor a spike), 0 where it does not and in the padding.
+  std::vector<std::int64_t> mKeptByArray;
+  std::vector<std::int64_t> mKeptByProbe;
   std::vector<std::pair<int, int>> mLeftOut;  // (array, probe) of the cells a fit leaves out
   std::vector<std::int16_t> mSingle;
   std::vector<std::uint8_t> mSpike;
