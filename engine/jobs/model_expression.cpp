@@ -20,6 +20,7 @@
 #include "engine/model/model.hpp"
 #include "engine/model/probe_data_cache.hpp"
 #include "engine/model/psi_file.hpp"
+#include "engine/model/staged_cells.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 
@@ -94,7 +95,12 @@ bool FitAllProbeSets(Group& group, ModelResults& results, std::int64_t& probes) 
   if (held) LogMessage(MessageBuffer(kProbeSetProgressMessage, 0));
   JobProgress& progress = Progress();
   const bool writePsi = settings.PSI_MODE == kPsiWrite;
+  // Held planes are read a run of probe sets at a time, plane by plane.
+  const bool staging = held && group.HasProbeData;
+  StagedCells staged;
+  const StagedCellsUse use(Model, staged);
   for (int u = 0; u < Layout.unitCount; ++u) {
+    if (staging && !staged.Covers(u)) staged.Gather(group, u, Layout.unitCount);
     if (!cache.Provide(u) || !FitAndStoreProbeSet(u, Model, results)) return false;
     if (writePsi) {
       Psi.StorePsi(u, Model);

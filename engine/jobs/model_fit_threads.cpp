@@ -13,6 +13,7 @@
 #include "engine/group/group.hpp"
 #include "engine/jobs/model_expression.hpp"
 #include "engine/model/model.hpp"
+#include "engine/model/staged_cells.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/parallel_tasks.hpp"
@@ -28,27 +29,38 @@ struct FitBlock {
   bool memoryFailed = false;
 };
 
+// A helper's model, and its copy of the block's cells.
+struct BlockModel {
+  std::unique_ptr<MODEL> model;
+  StagedCells cells;
+};
+
 class BlockFit {
  public:
   using Result = FitBlock;
-  using Context = std::unique_ptr<MODEL>;
+  using Context = BlockModel;
 
-  BlockFit(int units, ModelResults& results) : mUnits(units), mResults(results) {}
+  BlockFit(const Group& group, int units, ModelResults& results)
+      : mGroup(group), mUnits(units), mResults(results) {}
 
   Context MakeContext() const {
-    Context model(new (std::nothrow) MODEL);
-    if (model) model->SetOnWorker(true);
-    return model;
+    Context context;
+    context.model.reset(new (std::nothrow) MODEL);
+    if (context.model) context.model->SetOnWorker(true);
+    return context;
   }
 
-  void Run(std::size_t number, Result& block, Context& model) const {
+  void Run(std::size_t number, Result& block, Context& context) const {
     const int first = static_cast<int>(number) * kModelFitBlock;
     const int count = std::min(kModelFitBlock, mUnits - first);
     block.lines.resize(static_cast<std::size_t>(count));
     block.fitted.assign(static_cast<std::size_t>(count), 0);
-    block.memoryFailed = !model;
+    block.memoryFailed = !context.model;
     if (block.memoryFailed) return;
+    MODEL* const model = context.model.get();
     try {
+      context.cells.Gather(mGroup, first, first + count);
+      const StagedCellsUse use(*model, context.cells);
       for (int k = 0; k < count; ++k) {
         const int unit = first + k;
         const bool fitted = model->GetData(unit);
@@ -64,6 +76,7 @@ class BlockFit {
   }
 
  private:
+  const Group& mGroup;
   int mUnits;
   ModelResults& mResults;
 };
@@ -80,7 +93,7 @@ bool FitProbeSetsOnThreads(Group& group, ModelResults& results, std::int64_t& pr
   const int units = Layout.unitCount;
   results.Allocate(group.NumArrays(), units);
   LogMessage(MessageBuffer(kProbeSetProgressMessage, 0));
-  const BlockFit fit(units, results);
+  const BlockFit fit(group, units, results);
   const auto blocks = static_cast<std::size_t>((units + kModelFitBlock - 1) / kModelFitBlock);
   OrderedJobs<BlockFit> jobs(fit, blocks, HelperThreadsFor(blocks, 7));
   JobProgress& progress = Progress();

@@ -134,9 +134,51 @@ template <int Wide, bool Half>
   if constexpr (Half) AddRounded(half, row + Wide * 2 * kFitLanes, effect);
 }
 
-// The whole step eight arrays at a time, with phi's sums in registers of eight and a last
-// one of four; the probes in use listed once, so the theta sums take no branch. Arrays past
-// the last eight take the same sums one by one.
+// Theta's sums of Count neighbouring blocks of the arrays, side by side so that their
+// chains of additions overlap, each block a register of Vector; each lane takes the probes
+// in use in order. The quotients go to quotients[first...].
+template <int Count, typename Vector>
+[[gnu::target("avx512f"), gnu::always_inline]] inline void ThetaBlocks(
+    const double* byProbe, const std::size_t* offsets, const double* factors, int used, int first,
+    double probesInUse, double* quotients) {
+  constexpr int kWidth = static_cast<int>(sizeof(Vector) / sizeof(double));
+  Vector totals[Count] = {};
+  for (int k = 0; k < used; ++k) {
+    const double* const column = byProbe + offsets[k] + first;
+#pragma GCC unroll 4
+    for (int b = 0; b < Count; ++b) AddRounded(totals[b], column + b * kWidth, factors[k]);
+  }
+#pragma GCC unroll 4
+  for (int b = 0; b < Count; ++b) {
+    const Vector quotient = totals[b] / probesInUse;
+    std::memcpy(quotients + first + b * kWidth, &quotient, sizeof quotient);
+  }
+}
+
+// The quotients of the arrays from first on: a chunk of four blocks of eight, or the
+// blocks of eight and of four that are left (the columns are padded with zeros to whole
+// lanes of four). Returns the end of those found.
+constexpr int kBlocksTogether = 4;
+[[gnu::target("avx512f"), gnu::always_inline]] inline int ThetaChunk(
+    const double* byProbe, const std::size_t* offsets, const double* factors, int used, int first,
+    int arrays, double probesInUse, double* quotients) {
+  constexpr int kBlock = 2 * kFitLanes;
+  if (first + kBlocksTogether * kBlock <= arrays) {
+    ThetaBlocks<kBlocksTogether, Lanes8>(byProbe, offsets, factors, used, first, probesInUse,
+                                         quotients);
+    return first + kBlocksTogether * kBlock;
+  }
+  for (; first + kBlock <= arrays; first += kBlock)
+    ThetaBlocks<1, Lanes8>(byProbe, offsets, factors, used, first, probesInUse, quotients);
+  for (; first < arrays; first += kFitLanes)
+    ThetaBlocks<1, Lanes>(byProbe, offsets, factors, used, first, probesInUse, quotients);
+  return arrays;
+}
+
+// The whole step with phi's sums in registers of eight and a last one of four. Every
+// array's theta is found first, four blocks of eight side by side, with the probes in use
+// listed once so the sums take no branch; then each array's row is added into phi's sums
+// in the arrays' order, a chain that the theta sums no longer hold up.
 template <int Groups>
 [[gnu::target("avx512f")]] void StepOfGroupsWidest(const FitStep& step) {
   constexpr int kWide = Groups / 2;
@@ -158,46 +200,17 @@ template <int Groups>
     factors[static_cast<std::size_t>(used)] = step.phi[j];
     ++used;
   }
+  alignas(64) std::array<double, kFitStepMaxArrays + kFitLanes> quotients;
   Lanes8 wide[kWide > 0 ? kWide : 1] = {};
   Lanes half{};
-  const auto rowOf = [&](int i) { return byArray + static_cast<std::size_t>(i) * probeStride; };
-  int first = 0;
-  for (; first + kBlock <= arrays; first += kBlock) {
-    Lanes8 total{};
-    for (int k = 0; k < used; ++k)
-      AddRounded(total, byProbe + offsets[static_cast<std::size_t>(k)] + first,
-                 factors[static_cast<std::size_t>(k)]);
-    const Lanes8 quotients = total / probesInUse;
-    std::int64_t masks;
-    static_assert(sizeof masks == 4 * sizeof(std::int16_t));
-    std::int64_t more;
-    std::memcpy(&masks, arrayMask + first, sizeof masks);
-    std::memcpy(&more, arrayMask + first + 4, sizeof more);
-    if ((masks | more) == 0) {
-      std::memcpy(theta + first, &quotients, sizeof quotients);
-#pragma GCC unroll 8
-      for (int l = 0; l < kBlock; ++l)
-        AddRow<kWide, kHalf>(wide, half, rowOf(first + l), quotients[l]);
-      continue;
-    }
-    for (int l = 0; l < kBlock; ++l) {
-      if (arrayMask[first + l] != 0) continue;
-      theta[first + l] = quotients[l];
-      AddRow<kWide, kHalf>(wide, half, rowOf(first + l), quotients[l]);
-    }
-  }
-  for (int i = first; i < arrays; ++i) {
+  for (int first = 0; first < arrays;)
+    first = ThetaChunk(byProbe, offsets.data(), factors.data(), used, first, arrays, probesInUse,
+                       quotients.data());
+  for (int i = 0; i < arrays; ++i) {
     if (arrayMask[i] != 0) continue;
-    double total = 0.0;
-    for (int k = 0; k < used; ++k) {
-      double product = byProbe[offsets[static_cast<std::size_t>(k)] + static_cast<std::size_t>(i)] *
-                       factors[static_cast<std::size_t>(k)];
-      asm("" : "+v"(product));
-      total += product;
-    }
-    const double effect = total / probesInUse;
+    const double effect = quotients[static_cast<std::size_t>(i)];
     theta[i] = effect;
-    AddRow<kWide, kHalf>(wide, half, rowOf(i), effect);
+    AddRow<kWide, kHalf>(wide, half, byArray + static_cast<std::size_t>(i) * probeStride, effect);
   }
   std::memcpy(step.phiSums, wide, kWide * sizeof(Lanes8));
   if constexpr (kHalf) std::memcpy(step.phiSums + kWide * kBlock, &half, sizeof half);

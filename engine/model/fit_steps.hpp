@@ -15,6 +15,9 @@ inline constexpr int kFitLanes = 4;
 // takes the two sums apart.
 inline constexpr int kFitStepMaxProbes = 32;
 
+// The most arrays one step takes: the model's tables' room.
+inline constexpr int kFitStepMaxArrays = 1000;
+
 // count rounded up to whole lanes.
 inline std::size_t PaddedToLanes(int count) {
   const auto n = static_cast<std::size_t>(count > 0 ? count : 0);
@@ -37,7 +40,7 @@ struct FitStep {
   std::size_t arrayStride = 0;
   const double* byArray = nullptr;
   std::size_t probeStride = 0;
-  int arrays = 0;
+  int arrays = 0;  // at most kFitStepMaxArrays
   int probes = 0;  // at most kFitStepMaxProbes
   const std::int16_t* arrayMask = nullptr;
   const std::int16_t* probeMask = nullptr;

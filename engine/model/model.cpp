@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "engine/array/local_background.hpp"
@@ -14,12 +16,15 @@
 #include "engine/model/fit_steps.hpp"
 #include "engine/model/probe_data_cache.hpp"
 #include "engine/model/psi_file.hpp"
+#include "engine/model/staged_cells.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 
 MODEL Model;
 int ExcludedFivePrimeProbes = 0;
+
+static_assert(kModelMaxArrays <= kFitStepMaxArrays, "a fit step takes every array of the tables");
 
 namespace {
 
@@ -58,6 +63,39 @@ double Misfit(double value, double fitted) {
   return std::fabs(difference) <= kRoundingShare * std::max(std::fabs(value), std::fabs(fitted))
              ? 0.0
              : difference;
+}
+
+// Two values side by side, in one register of any processor, and a mask of two lanes (-1
+// true, 0 false), for sums that each take their terms in the order one sum at a time
+// would. The work copies' strides are whole multiples of them.
+constexpr int kErrorLanes = 2;
+static_assert(kFitLanes % kErrorLanes == 0);
+using Lanes = double __attribute__((vector_size(kErrorLanes * sizeof(double))));
+using LaneMask = std::int64_t __attribute__((vector_size(kErrorLanes * sizeof(double))));
+
+Lanes LoadLanes(const double* at) {
+  Lanes lanes;
+  std::memcpy(&lanes, at, sizeof lanes);
+  return lanes;
+}
+
+LaneMask LoadMask(const std::int64_t* at) {
+  LaneMask mask;
+  std::memcpy(&mask, at, sizeof mask);
+  return mask;
+}
+
+Lanes AbsLanes(Lanes lanes) {
+  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(lanes) & (LaneMask{} + INT64_MAX));
+}
+
+// Misfit in every lane.
+Lanes MisfitLanes(Lanes value, Lanes fitted) {
+  const Lanes difference = value - fitted;
+  const Lanes a = AbsLanes(value);
+  const Lanes b = AbsLanes(fitted);
+  const Lanes larger = a < b ? b : a;
+  return AbsLanes(difference) <= kRoundingShare * larger ? Lanes{} : difference;
 }
 
 // The standard error of one array's theta, or one probe's phi, from the sums over its
@@ -178,7 +216,7 @@ bool MODEL::GetData(int probeSet) {
   LocateProbes(probeSet, pairs);
   GatherData(group, probeSet, pairs, intensitiesHeld);
   if (intensitiesHeld) {
-    PrefetchProbeSet(group, probeSet + 1);
+    if (mStaged == nullptr || !mStaged->Covers(probeSet + 1)) PrefetchProbeSet(group, probeSet + 1);
   } else {
     ProbeCache.Advance(pairs);
   }
@@ -230,6 +268,9 @@ void MODEL::GatherData(const Group& group, int probeSet, int pairs, bool intensi
       static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
   const bool fromCache = !intensitiesHeld && ProbeCache.Holds(probeSet);
   const bool pmOnlyArray = PmOnly != 0;
+  // The staged copy holds a probe set only when every array's plane gives its cells.
+  const std::uint16_t* const staged =
+      intensitiesHeld && mCellsKnown && mStaged != nullptr ? mStaged->Find(probeSet) : nullptr;
   for (int i = 0; i < mGroupArrays; ++i) {
     const ArraySlot& slot = group.Array(i);
     const std::uint16_t* plane = slot.intensities.data();
@@ -244,7 +285,13 @@ void MODEL::GatherData(const Group& group, int probeSet, int pairs, bool intensi
       mBackground[row + Index(j)] = 0.0;
       mData[row + Index(j)] = 0.0;
     }
-    if (fromPlane) {
+    if (fromPlane && staged != nullptr) {
+      const std::uint16_t* const cells = staged + Index(i) * 2 * Index(pairs);
+      for (int j = 0; j < pairs; ++j) {
+        mPm[row + Index(j)] = cells[2 * Index(j)];
+        mMm[row + Index(j)] = cells[2 * Index(j) + 1];
+      }
+    } else if (fromPlane) {
       // The loads first, in a loop of their own, so the cells scattered over the plane
       // are fetched side by side.
       for (int j = 0; j < pairs; ++j) {
@@ -253,6 +300,8 @@ void MODEL::GatherData(const Group& group, int probeSet, int pairs, bool intensi
         mPm[row + Index(j)] = pm >= 0 ? plane[pm] : 0.0;
         mMm[row + Index(j)] = mm >= 0 ? plane[mm] : 0.0;
       }
+    }
+    if (fromPlane) {
       for (int j = 0; j < pairs; ++j) {
         const int zone = mZone[Index(j)];
         const double background = zone >= 0 ? slot.background[Index(zone)] : 0.0;
@@ -499,6 +548,8 @@ const char* MODEL::Fit() {
   if (mWork.size() < workSize) {
     mWork.resize(workSize, 0.0);
     mWorkByProbe.resize(workSize, 0.0);
+    mKeptByArray.resize(workSize, 0);
+    mKeptByProbe.resize(workSize, 0);
   }
   const auto byArray = [&](int i, int j) { return Index(i) * probeStride + Index(j); };
   const auto byProbe = [&](int i, int j) { return Index(j) * arrayStride + Index(i); };
@@ -512,13 +563,20 @@ const char* MODEL::Fit() {
       const double value = leftOut ? mPhi[Index(j)] * mTheta[Index(i)] : mData[cell];
       mWork[byArray(i, j)] = value;
       mWorkByProbe[byProbe(i, j)] = value;
+      mKeptByArray[byArray(i, j)] = leftOut ? 0 : -1;
+      mKeptByProbe[byProbe(i, j)] = leftOut ? 0 : -1;
       if (leftOut) mLeftOut.push_back({i, j});
     }
-    for (std::size_t pad = byArray(i, probes); pad < byArray(i + 1, 0); ++pad) mWork[pad] = 0.0;
+    for (std::size_t pad = byArray(i, probes); pad < byArray(i + 1, 0); ++pad) {
+      mWork[pad] = 0.0;
+      mKeptByArray[pad] = 0;
+    }
   }
   for (int j = 0; j < probes; ++j)
-    for (std::size_t pad = byProbe(arrays, j); pad < byProbe(0, j + 1); ++pad)
+    for (std::size_t pad = byProbe(arrays, j); pad < byProbe(0, j + 1); ++pad) {
       mWorkByProbe[pad] = 0.0;
+      mKeptByProbe[pad] = 0;
+    }
   // With phi fitted and few enough probes a step is one pass over the arrays.
   const bool wholeSteps = mFitPhi && probes <= kFitStepMaxProbes;
   FitStep step;
@@ -625,118 +683,150 @@ void MODEL::ApplySignRule() {
 // outlier nor a spike nor an array (probe) set aside on the other side. A cell out of use
 // adds +0.0 to each sum instead of being skipped, so the loops have no branch: a sum that
 // starts at +0.0 never becomes -0.0, so +0.0 leaves it as it is, and every sum takes the
-// terms of the cells in use in the order a loop over them alone would. An effect that is
-// not set aside keeps its value, so its misfits are summed in the same pass as its squares;
+// terms of the cells in use in the order a loop over them alone would. The sums go two
+// arrays (or probes) side by side, each lane taking its terms in the scalar order, from the
+// fit's work copies, which hold every cell in use at its own value. An effect that is not
+// set aside keeps its value, so its misfits are summed in the same pass as its squares;
 // only the effects set aside take a second pass with their refitted value. Without a
 // usable cell an effect stays with a missing standard error.
 void MODEL::ComputeStandardErrors() {
   const int arrays = mArrays;
   const int probes = mProbes;
-  for (int i = 0; i < arrays; ++i) {
-    const bool setAside = mArrayOutlier[Index(i)] != 0;
-    const double current = mTheta[Index(i)];
-    const std::size_t row = Cell(i, 0);
-    double cross = 0.0;
-    double squares = 0.0;
-    double residuals = 0.0;
-    int used = 0;
+  const std::size_t arrayStride = PaddedToLanes(arrays);
+  const std::size_t probeStride = PaddedToLanes(probes);
+  const double* const phi = mPhi.data();
+  for (int first = 0; first < arrays; first += kErrorLanes) {
+    const Lanes current = LoadLanes(&mTheta[Index(first)]);
+    Lanes cross{};
+    Lanes squares{};
+    Lanes residuals{};
+    LaneMask used{};
     for (int j = 0; j < probes; ++j) {
-      const std::size_t cell = row + Index(j);
-      const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
-      const double phi = mPhi[Index(j)];
-      const double misfit = Misfit(mData[cell], phi * current);
-      cross += use ? mData[cell] * phi : 0.0;
-      squares += use ? phi * phi : 0.0;
-      residuals += use ? misfit * misfit : 0.0;
-      used += use ? 1 : 0;
+      const std::size_t at = Index(j) * arrayStride + Index(first);
+      const Lanes data = LoadLanes(&mWorkByProbe[at]);
+      const LaneMask use = mProbeOutlier[Index(j)] == 0 ? LoadMask(&mKeptByProbe[at]) : LaneMask{};
+      const Lanes misfit = MisfitLanes(data, phi[j] * current);
+      cross += use ? data * phi[j] : Lanes{};
+      squares += use ? Lanes{} + phi[j] * phi[j] : Lanes{};
+      residuals += use ? misfit * misfit : Lanes{};
+      used -= use;
     }
-    if (!(squares > 0.0)) {
-      mResultTheta[Index(i)] = current;
-      mThetaStdErr[Index(i)] = MISSING_VALUE;
-      continue;
-    }
-    const double effect = setAside ? cross / squares : current;
-    if (setAside) {
-      residuals = 0.0;
-      for (int j = 0; j < probes; ++j) {
-        const std::size_t cell = row + Index(j);
-        const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
-        const double misfit = Misfit(mData[cell], mPhi[Index(j)] * effect);
-        residuals += use ? misfit * misfit : 0.0;
+    for (int i = first; i < std::min(arrays, first + kErrorLanes); ++i) {
+      const int lane = i - first;
+      const std::size_t row = Cell(i, 0);
+      if (!(squares[lane] > 0.0)) {
+        mResultTheta[Index(i)] = current[lane];
+        mThetaStdErr[Index(i)] = MISSING_VALUE;
+        continue;
       }
+      const bool setAside = mArrayOutlier[Index(i)] != 0;
+      const double effect = setAside ? cross[lane] / squares[lane] : current[lane];
+      double residual = residuals[lane];
+      if (setAside) {
+        residual = 0.0;
+        for (int j = 0; j < probes; ++j) {
+          const std::size_t cell = row + Index(j);
+          const bool use = mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
+          const double misfit = Misfit(mData[cell], phi[j] * effect);
+          residual += use ? misfit * misfit : 0.0;
+        }
+      }
+      mResultTheta[Index(i)] = effect;
+      mThetaStdErr[Index(i)] = SideStdErr(residual, squares[lane], static_cast<int>(used[lane]));
     }
-    mResultTheta[Index(i)] = effect;
-    mThetaStdErr[Index(i)] = SideStdErr(residuals, squares, used);
   }
   if (mFitPhi) {
     // The probes side by side, each array's cells in turn: every probe's sums still take
     // their terms in the order of the arrays.
-    std::array<double, kModelMaxProbes> cross;
-    std::array<double, kModelMaxProbes> squares;
-    std::array<double, kModelMaxProbes> residuals;
-    std::array<int, kModelMaxProbes> used;
-    std::fill_n(cross.begin(), probes, 0.0);
-    std::fill_n(squares.begin(), probes, 0.0);
-    std::fill_n(residuals.begin(), probes, 0.0);
-    std::fill_n(used.begin(), probes, 0);
-    const double* const phi = mPhi.data();
-    // Both passes visit every cell with its array's theta and whether the fit uses it.
-    const auto forEachCell = [&](auto visit) {
+    const std::size_t groups = probeStride / kErrorLanes;
+    std::array<Lanes, kModelMaxProbes / kErrorLanes> cross;
+    std::array<Lanes, kModelMaxProbes / kErrorLanes> squares;
+    std::array<Lanes, kModelMaxProbes / kErrorLanes> residuals;
+    std::array<LaneMask, kModelMaxProbes / kErrorLanes> used;
+    std::fill_n(cross.begin(), groups, Lanes{});
+    std::fill_n(squares.begin(), groups, Lanes{});
+    std::fill_n(residuals.begin(), groups, Lanes{});
+    std::fill_n(used.begin(), groups, LaneMask{});
+    // Both passes visit every group of cells with its array's theta and which of them
+    // the fit uses.
+    const auto forEachGroup = [&](auto visit) {
       for (int i = 0; i < arrays; ++i) {
         const double theta = mTheta[Index(i)];
         const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
-        const std::size_t row = Cell(i, 0);
-        for (int j = 0; j < probes; ++j) {
-          const std::size_t cell = row + Index(j);
-          visit(j, cell, theta, arrayInUse && mSingle[cell] == 0 && mSpike[cell] == 0);
+        for (std::size_t g = 0; g < groups; ++g) {
+          const std::size_t at = Index(i) * probeStride + g * kErrorLanes;
+          visit(g, LoadLanes(&mWork[at]), theta,
+                arrayInUse ? LoadMask(&mKeptByArray[at]) : LaneMask{});
         }
       }
     };
-    forEachCell([&](int j, std::size_t cell, double theta, bool use) {
-      const double misfit = Misfit(mData[cell], theta * phi[j]);
-      cross[Index(j)] += use ? mData[cell] * theta : 0.0;
-      squares[Index(j)] += use ? theta * theta : 0.0;
-      residuals[Index(j)] += use ? misfit * misfit : 0.0;
-      used[Index(j)] += use ? 1 : 0;
+    forEachGroup([&](std::size_t g, Lanes data, double theta, LaneMask use) {
+      const Lanes misfit = MisfitLanes(data, theta * LoadLanes(phi + g * kErrorLanes));
+      cross[g] += use ? data * theta : Lanes{};
+      squares[g] += use ? Lanes{} + theta * theta : Lanes{};
+      residuals[g] += use ? misfit * misfit : Lanes{};
+      used[g] -= use;
     });
+    const auto lane = [](const auto& lanes, int j) {
+      return lanes[Index(j) / kErrorLanes][Index(j) % kErrorLanes];
+    };
     double* const effects = mResultPhi.data();
     bool refitted = false;
     for (int j = 0; j < probes; ++j) {
-      const bool refit = squares[Index(j)] > 0.0 && mProbeOutlier[Index(j)] != 0;
-      effects[j] = refit ? cross[Index(j)] / squares[Index(j)] : phi[j];
+      const bool refit = lane(squares, j) > 0.0 && mProbeOutlier[Index(j)] != 0;
+      effects[j] = refit ? lane(cross, j) / lane(squares, j) : phi[j];
       refitted = refitted || refit;
     }
+    std::array<Lanes, kModelMaxProbes / kErrorLanes> refitResiduals;
     if (refitted) {
-      std::array<double, kModelMaxProbes> refitResiduals;
-      std::fill_n(refitResiduals.begin(), probes, 0.0);
-      forEachCell([&](int j, std::size_t cell, double theta, bool use) {
-        const double misfit = Misfit(mData[cell], theta * effects[j]);
-        refitResiduals[Index(j)] += use ? misfit * misfit : 0.0;
+      std::fill_n(refitResiduals.begin(), groups, Lanes{});
+      forEachGroup([&](std::size_t g, Lanes data, double theta, LaneMask use) {
+        const Lanes misfit = MisfitLanes(data, theta * LoadLanes(effects + g * kErrorLanes));
+        refitResiduals[g] += use ? misfit * misfit : Lanes{};
       });
-      for (int j = 0; j < probes; ++j)
-        if (mProbeOutlier[Index(j)] != 0) residuals[Index(j)] = refitResiduals[Index(j)];
     }
-    for (int j = 0; j < probes; ++j)
-      mPhiStdErr[Index(j)] = squares[Index(j)] > 0.0 ? SideStdErr(residuals[Index(j)],
-                                                                  squares[Index(j)], used[Index(j)])
-                                                     : MISSING_VALUE;
+    for (int j = 0; j < probes; ++j) {
+      const double residual =
+          refitted && mProbeOutlier[Index(j)] != 0 ? lane(refitResiduals, j) : lane(residuals, j);
+      mPhiStdErr[Index(j)] = lane(squares, j) > 0.0 ? SideStdErr(residual, lane(squares, j),
+                                                                 static_cast<int>(lane(used, j)))
+                                                    : MISSING_VALUE;
+    }
   }
 
+  // The fitted values and misfits of every cell; the sums of the explained share take the
+  // cells in use one by one in order.
   double residualSquares = 0.0;
   double dataSquares = 0.0;
   for (int i = 0; i < arrays; ++i) {
     const double theta = mResultTheta[Index(i)];
     const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
     const std::size_t row = Cell(i, 0);
-    for (int j = 0; j < probes; ++j) {
+    const std::int64_t* const kept = &mKeptByArray[Index(i) * probeStride];
+    int j = 0;
+    for (; j + kErrorLanes <= probes; j += kErrorLanes) {
+      const std::size_t cell = row + Index(j);
+      const Lanes data = LoadLanes(&mData[cell]);
+      const Lanes fitted = LoadLanes(&mResultPhi[Index(j)]) * theta;
+      const Lanes misfit = MisfitLanes(data, fitted);
+      std::memcpy(&mFitted[cell], &fitted, sizeof fitted);
+      std::memcpy(&mResidual[cell], &misfit, sizeof misfit);
+      const Lanes misfitSquares = misfit * misfit;
+      const Lanes dataSquared = data * data;
+      for (int l = 0; l < kErrorLanes; ++l) {
+        const bool use = arrayInUse && mProbeOutlier[Index(j + l)] == 0 && kept[j + l] != 0;
+        residualSquares += use ? misfitSquares[l] : 0.0;
+        dataSquares += use ? dataSquared[l] : 0.0;
+      }
+    }
+    for (; j < probes; ++j) {
       const std::size_t cell = row + Index(j);
       const double data = mData[cell];
       const double fitted = mResultPhi[Index(j)] * theta;
       const double misfit = Misfit(data, fitted);
       mFitted[cell] = fitted;
       mResidual[cell] = misfit;
-      const bool use =
-          arrayInUse && mProbeOutlier[Index(j)] == 0 && mSingle[cell] == 0 && mSpike[cell] == 0;
+      const bool use = arrayInUse && mProbeOutlier[Index(j)] == 0 && kept[j] != 0;
       residualSquares += use ? misfit * misfit : 0.0;
       dataSquares += use ? data * data : 0.0;
     }

@@ -21,6 +21,7 @@
 
 class Group;
 struct GroupSettings;
+class StagedCells;
 
 // The values of MODEL_METHOD.
 inline constexpr int kModelPmMmDifference = 0;
@@ -161,6 +162,10 @@ class MODEL {
     COLORREF colour = kLogBlack;
   };
   void SetOnWorker(bool onWorker) { mOnWorker = onWorker; }
+  // The batch job's copy of a run of probe sets' intensities, which GetData reads instead
+  // of the planes for the probe sets it holds; null: the planes. The job clears it before
+  // the planes can change.
+  void ReadStagedCells(const StagedCells* cells) { mStaged = cells; }
   // The lines kept since the last call, oldest first.
   std::vector<LogLine> TakeLog();
 
@@ -299,6 +304,10 @@ class MODEL {
   // The fit's values, array-major and probe-major, rows and columns padded to whole lanes.
   std::vector<double> mWork;
   std::vector<double> mWorkByProbe;
+  // Laid out as the work copies: -1 where the fit uses the cell's own value (neither a
+  // single outlier nor a spike), 0 where it does not and in the padding.
+  std::vector<std::int64_t> mKeptByArray;
+  std::vector<std::int64_t> mKeptByProbe;
   std::vector<std::pair<int, int>> mLeftOut;  // (array, probe) of the cells a fit leaves out
   std::vector<std::int16_t> mSingle;
   std::vector<std::uint8_t> mSpike;
@@ -358,6 +367,7 @@ class MODEL {
   int mUnchangedPasses = 0;
   bool mDisplayMode = false;
   bool mOnWorker = false;
+  const StagedCells* mStaged = nullptr;
   std::vector<LogLine> mKeptLog;
   std::array<char, kModelMaxArrays> mCalls{};
 };

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "engine/group/sample_grouping.hpp"
 #include "engine/model/model.hpp"
@@ -17,27 +18,43 @@ constexpr int kRankedSelectLimit = 24;
 // The most values above the quantile a list of kRankedSelectLimit keeps, and one more.
 constexpr int kLargestKept = 8;
 
-// SelectQuantile's value, found without moving a value: the k-th smallest of n is the
-// smallest of the n - k largest, which a pass over the values keeps in descending order,
-// each value going down the short list by maxima and minima without a branch. No value
-// may be NaN, and no two values may be zeros of different signs (absolute values are
-// neither), so the value found is the very one a selection picks.
-double LargestKeptQuantile(double* values, int n, double q) {
-  const double position = std::floor(n * q);
-  const int k = !(position > 0.0) ? 0 : position >= n ? n - 1 : static_cast<int>(position);
-  const int kept = n - k;
-  if (n <= 0 || kept > kLargestKept) return SelectQuantile(values, n, q);
-  std::array<double, kLargestKept> largest;
+// The smallest of the `Kept` largest values, kept in descending order while a pass goes
+// over the values, each value going down the short list by maxima and minima without a
+// branch; the list's length fixed, so it stays in registers.
+template <int Kept>
+double SmallestOfLargest(const double* values, int n) {
+  std::array<double, Kept> largest;
   largest.fill(-std::numeric_limits<double>::infinity());
   for (int i = 0; i < n; ++i) {
     double value = values[i];
-    for (int m = 0; m < kept; ++m) {
+#pragma GCC unroll 8
+    for (int m = 0; m < Kept; ++m) {
       const double above = std::max(largest[static_cast<std::size_t>(m)], value);
       value = std::min(largest[static_cast<std::size_t>(m)], value);
       largest[static_cast<std::size_t>(m)] = above;
     }
   }
-  return largest[static_cast<std::size_t>(kept - 1)];
+  return largest[Kept - 1];
+}
+
+template <int... Kept>
+constexpr auto SmallestOfLargestTable(std::integer_sequence<int, Kept...>) {
+  return std::array<double (*)(const double*, int), sizeof...(Kept)>{
+      &SmallestOfLargest<Kept + 1>...};
+}
+
+// SelectQuantile's value, found without moving a value: the k-th smallest of n is the
+// smallest of the n - k largest. No value may be NaN, and no two values may be zeros of
+// different signs (absolute values are neither), so the value found is the very one a
+// selection picks.
+double LargestKeptQuantile(double* values, int n, double q) {
+  const double position = std::floor(n * q);
+  const int k = !(position > 0.0) ? 0 : position >= n ? n - 1 : static_cast<int>(position);
+  const int kept = n - k;
+  if (n <= 0 || kept > kLargestKept) return SelectQuantile(values, n, q);
+  static constexpr auto kSmallestOfLargest =
+      SmallestOfLargestTable(std::make_integer_sequence<int, kLargestKept>{});
+  return kSmallestOfLargest[static_cast<std::size_t>(kept - 1)](values, n);
 }
 
 // SelectQuantile's value of the model's lists: of absolute values or of positive standard
