@@ -44,9 +44,8 @@ const std::string& GoBrowserDialog::GeneList2() {
   return ChosenGeneList2;
 }
 
-GoBrowserDialog::GoBrowserDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Ontoroam"));
+GoBrowserDialog::GoBrowserDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Ontoroam")) {
   const GroupSettings& settings = TheGroup().Settings();
   mInfoFile = settings.ONTOROAM_INFO_FILE;
   mGeneList1 = settings.GENE_LIST_FILE;

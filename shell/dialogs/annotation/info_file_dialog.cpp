@@ -35,9 +35,7 @@ std::string NotACsvMessage(const std::string& path) {
 }  // namespace
 
 InfoFileDialog::InfoFileDialog(ANNOT_IMPORT& record, QWidget* parent)
-    : QDialog(parent), mRecord(record) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Make information files"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Make information files")), mRecord(record) {
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   grid->addWidget(new QLabel(QStringLiteral("Nelquad Annotation or Ortholog CSV file:"), this), 0,

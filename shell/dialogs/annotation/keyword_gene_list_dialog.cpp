@@ -14,9 +14,8 @@
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
-KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Make gene list file by keywords"));
+KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Make gene list file by keywords")) {
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   layout->addLayout(grid);

@@ -2,16 +2,16 @@
 // gene's name or description must match, and the gene list file to write.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 inline constexpr const char* kNoKeywordMessage = "No keyword is specified";
 
 class QLineEdit;
 class QPushButton;
 
-class KeywordGeneListDialog final : public QDialog {
+class KeywordGeneListDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 157;

@@ -54,9 +54,8 @@ std::string ProposedGeneListFile(std::string_view word, std::string_view dropped
   return platform::JoinPath(TheGroup().Settings().WORKING_DIR, name + " gene list.txt");
 }
 
-TermGeneListDialog::TermGeneListDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Make gene list file by annotation terms"));
+TermGeneListDialog::TermGeneListDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Make gene list file by annotation terms")) {
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   layout->addLayout(grid);

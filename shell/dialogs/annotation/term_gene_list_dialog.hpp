@@ -3,11 +3,11 @@
 // go on into gene filtering. The choices are remembered for the rest of the process.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
@@ -35,7 +35,7 @@ TermGeneListChoice& RememberedTermGeneList();
 // folder, with the characters of dropped taken out of the word.
 std::string ProposedGeneListFile(std::string_view word, std::string_view dropped);
 
-class TermGeneListDialog final : public QDialog {
+class TermGeneListDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 151;

@@ -20,9 +20,8 @@
 
 ClusterDialog::ClusterDialog(GroupSettings& settings, std::function<void()> openOptions,
                              QWidget* parent)
-    : QDialog(parent), mSettings(settings) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Hierarchical Clustering"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Hierarchical Clustering")),
+      mSettings(settings) {
   auto* layout = new QVBoxLayout(this);
 
   mGenes = new QCheckBox(QStringLiteral("Cluster &genes"), this);

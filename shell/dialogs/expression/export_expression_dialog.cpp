@@ -44,9 +44,7 @@ int& ExpressionExportNumber() {
 }
 
 ExportExpressionDialog::ExportExpressionDialog(std::function<void()> openOptions, QWidget* parent)
-    : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Export expression values"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Export expression values")) {
   Group& group = TheGroup();
   const GroupSettings& settings = group.Settings();
   auto* layout = new QVBoxLayout(this);

@@ -37,9 +37,9 @@ QRadioButton* Radio(const char* text, int id, QWidget* parent) {
 }  // namespace
 
 AnovaDialog::AnovaDialog(std::function<bool()> hasCurrentGene, QWidget* parent)
-    : QDialog(parent), mHasCurrentGene(std::move(hasCurrentGene)) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Analysis of Variance or Correlation Filtering"));
+    : NamedDialog(parent, kDialogId,
+                  QStringLiteral("Analysis of Variance or Correlation Filtering")),
+      mHasCurrentGene(std::move(hasCurrentGene)) {
   const Group& group = TheGroup();
   const GroupSettings& settings = group.Settings();
   auto* layout = new QVBoxLayout(this);

@@ -15,9 +15,8 @@
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
-FilterSnpDialog::FilterSnpDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Filter SNPs by quality"));
+FilterSnpDialog::FilterSnpDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Filter SNPs by quality")) {
   const Group& group = TheGroup();
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;

@@ -17,9 +17,8 @@
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
-PercentileFilterDialog::PercentileFilterDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Percentile Filtering"));
+PercentileFilterDialog::PercentileFilterDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Percentile Filtering")) {
   const Group& group = TheGroup();
   auto* layout = new QVBoxLayout(this);
   auto* criterion = new QHBoxLayout;

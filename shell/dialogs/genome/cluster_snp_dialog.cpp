@@ -20,9 +20,7 @@
 #include "shell/services/text_conversion.hpp"
 
 ClusterSnpDialog::ClusterSnpDialog(QWidget* parent, std::function<void()> openOptions)
-    : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Cluster SNP data"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Cluster SNP data")) {
   auto* layout = new QVBoxLayout(this);
   auto* display = new QGroupBox(QStringLiteral("Data display"), this);
   auto* choices = new QVBoxLayout(display);

@@ -22,9 +22,7 @@
 #include "shell/services/text_conversion.hpp"
 
 ExportSnpDialog::ExportSnpDialog(std::function<void()> openOptions, QWidget* parent)
-    : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Export SNP data"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Export SNP data")) {
   const Group& group = TheGroup();
   const GroupRunOptions& options = group.RunOptions();
   auto* layout = new QVBoxLayout(this);

@@ -19,12 +19,10 @@
 #include "shell/services/text_conversion.hpp"
 
 GenomeDialog::GenomeDialog(GroupSettings& settings, QWidget* parent)
-    : QDialog(parent),
+    : NamedDialog(parent, kDialogId, QStringLiteral("Show genes in the genome")),
       mSettings(settings),
       mGenomeInfoFile(settings.GENOME_INFO_FILE),
       mGeneListFile(settings.GENE_LIST_FILE) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Show genes in the genome"));
   auto* layout = new QVBoxLayout(this);
   auto* files = new QGridLayout;
   files->addWidget(new QLabel(QStringLiteral("Genome information file:"), this), 0, 0);

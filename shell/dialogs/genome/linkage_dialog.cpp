@@ -38,9 +38,7 @@ QPushButton* IdButton(const QString& text, int id, QWidget* parent) {
 }  // namespace
 
 LinkageDialog::LinkageDialog(std::int64_t seed, std::function<void()> openOptions, QWidget* parent)
-    : QDialog(parent), mSeed(seed) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Linkage Analysis"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Linkage Analysis")), mSeed(seed) {
   const GroupSettings& s = TheGroup().Settings();
   mPedigreeFile = s.PEDIGREE_FILE;
   mMerlinFolder = s.MERLIN_DIR;

@@ -84,9 +84,7 @@ std::vector<std::string> WithAutomaticSeparators(const std::vector<std::string>&
 }
 
 ArrayListDialog::ArrayListDialog(GroupSettings& settings, QWidget* parent)
-    : QDialog(parent), mSettings(settings) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Array list file"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Array list file")), mSettings(settings) {
   auto* layout = new QVBoxLayout(this);
 
   auto* lists = new QGridLayout;

@@ -16,9 +16,8 @@
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
-PathwayFilterDialog::PathwayFilterDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Filter genes by pathway"));
+PathwayFilterDialog::PathwayFilterDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Filter genes by pathway")) {
   const Group& group = TheGroup();
   const GroupSettings& settings = group.Settings();
   auto* layout = new QVBoxLayout(this);

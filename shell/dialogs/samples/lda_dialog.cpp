@@ -29,9 +29,8 @@
 #include "shell/services/text_conversion.hpp"
 
 LdaDialog::LdaDialog(GroupSettings& settings, QWidget* parent)
-    : QDialog(parent), mSettings(settings) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Linear Discriminant Analysis"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Linear Discriminant Analysis")),
+      mSettings(settings) {
   auto* layout = new QVBoxLayout(this);
 
   auto* lists = new QGridLayout;
