@@ -39,15 +39,12 @@ FilterSnpDialog::FilterSnpDialog(QWidget* parent)
   if (mOutputFile.empty())
     mOutputFile =
         platform::JoinPath(group.Settings().WORKING_DIR, group.Name() + " filtered SNP.xls");
-  mOutputList = OptionFileButton(kOutputList, this);
-  ShowFileName(mOutputList, mOutputFile, "None");
+  mOutputList = OptionFileButton(kOutputList, mOutputFile, false, true, "None", this);
   file->addWidget(mOutputList, 0, 1);
   file->addWidget(new QLabel(QStringLiteral("(make sure the file is closed)"), this), 1, 1);
   file->setColumnStretch(1, 1);
   layout->addLayout(file);
   AddOkCancelRow(*this, *layout);
-  connect(mOutputList, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutputList, mOutputFile, false, true, "None"); });
 }
 
 void FilterSnpDialog::accept() {

@@ -40,16 +40,13 @@ PercentileFilterDialog::PercentileFilterDialog(QWidget* parent)
   auto* files = new QGridLayout;
   files->addWidget(new QLabel(QStringLiteral("Filtered gene list:"), this), 0, 0);
   mOutputFile = group.Settings().FILTER_OUTPUT_LIST;
-  mOutputList = OptionFileButton(kOutputList, this);
-  ShowFileName(mOutputList, mOutputFile, "None");
+  mOutputList = OptionFileButton(kOutputList, mOutputFile, false, false, "None", this);
   files->addWidget(mOutputList, 0, 1);
   files->addWidget(new QLabel(QStringLiteral("(make sure the file is closed)"), this), 1, 1);
   files->setColumnStretch(1, 1);
   layout->addLayout(files);
 
   AddOkCancelRow(*this, *layout);
-  connect(mOutputList, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutputList, mOutputFile, false, false, "None"); });
 }
 
 void PercentileFilterDialog::accept() {

@@ -26,8 +26,7 @@ PathwayFilterDialog::PathwayFilterDialog(QWidget* parent)
 
   grid->addWidget(new QLabel(QStringLiteral("Input gene list:"), this), 0, 0);
   mInputFile = settings.FILTER_INPUT_LIST;
-  mInputList = OptionFileButton(kInputList, this);
-  ShowFileName(mInputList, mInputFile, "None");
+  mInputList = OptionFileButton(kInputList, mInputFile, true, true, "None", this);
   grid->addWidget(mInputList, 0, 1);
   grid->addWidget(new QLabel(QStringLiteral("Correlation >="), this), 1, 0);
   mCorrelation = OptionEdit(kCorrelation, this);
@@ -42,8 +41,6 @@ PathwayFilterDialog::PathwayFilterDialog(QWidget* parent)
   auto* help = ManualLink("pathway", this);
   layout->addWidget(help);
   AddOkCancelRow(*this, *layout);
-  connect(mInputList, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mInputList, mInputFile, true, true, "None"); });
 }
 
 void PathwayFilterDialog::accept() {
