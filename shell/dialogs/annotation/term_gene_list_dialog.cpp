@@ -54,6 +54,21 @@ std::string ProposedGeneListFile(std::string_view word, std::string_view dropped
   return platform::JoinPath(TheGroup().Settings().WORKING_DIR, name + " gene list.txt");
 }
 
+QLineEdit* AddGeneListOutputRow(QGridLayout& grid, int row, std::string& file, QWidget* parent) {
+  auto* button = new QPushButton(QStringLiteral("Output file"), parent);
+  button->setObjectName(ControlName(kGeneListOutputButton));
+  button->setAutoDefault(false);
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(ControlName(kGeneListOutputFile));
+  grid.addWidget(button, row, 0);
+  grid.addWidget(edit, row, 1);
+  QObject::connect(button, &QPushButton::clicked, edit, [edit, &file] {
+    file = FromQString(edit->text());
+    BrowseFileName(edit, file, false, false, "None");
+  });
+  return edit;
+}
+
 TermGeneListDialog::TermGeneListDialog(QWidget* parent)
     : NamedDialog(parent, kDialogId, QStringLiteral("Make gene list file by annotation terms")) {
   auto* layout = new QVBoxLayout(this);
@@ -74,13 +89,7 @@ TermGeneListDialog::TermGeneListDialog(QWidget* parent)
   grid->setColumnStretch(1, 2);
 
   auto* fileRow = new QGridLayout;
-  mOutputButton = new QPushButton(QStringLiteral("Output file"), this);
-  mOutputButton->setObjectName(ControlName(kOutputButton));
-  mOutputButton->setAutoDefault(false);
-  mOutput = new QLineEdit(this);
-  mOutput->setObjectName(ControlName(kOutputFile));
-  fileRow->addWidget(mOutputButton, 0, 0);
-  fileRow->addWidget(mOutput, 0, 1);
+  mOutput = AddGeneListOutputRow(*fileRow, 0, mOutputFile, this);
   fileRow->setColumnStretch(1, 1);
   layout->addLayout(fileRow);
 
@@ -130,10 +139,6 @@ TermGeneListDialog::TermGeneListDialog(QWidget* parent)
     ShowOutputName();
   });
   connect(mTerms, &QListWidget::itemSelectionChanged, this, &TermGeneListDialog::ShowOutputName);
-  connect(mOutputButton, &QPushButton::clicked, this, [this] {
-    mOutputFile = FromQString(mOutput->text());
-    BrowseFileName(mOutput, mOutputFile, false, false, "None");
-  });
 }
 
 void TermGeneListDialog::FillTerms() {
