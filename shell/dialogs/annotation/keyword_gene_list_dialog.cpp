@@ -29,7 +29,7 @@ KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent)
                  this);
   hint->setWordWrap(true);
   grid->addWidget(hint, 1, 1);
-  mOutput = AddGeneListOutputRow(*grid, 2, mOutputFile, this);
+  mOutput = AddGeneListOutputRow(*grid, 2, kOutputButton, kOutputFile, mOutputFile, this);
   grid->setColumnStretch(1, 1);
   auto* help = ManualLink("make-gene-list", this);
   layout->addWidget(help);

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "shell/dialogs/annotation/term_gene_list_dialog.hpp"
 #include "shell/dialogs/common/named_dialog.hpp"
 
 inline constexpr const char* kNoKeywordMessage = "No keyword is specified";
@@ -16,8 +15,8 @@ class KeywordGeneListDialog final : public NamedDialog {
  public:
   static constexpr int kDialogId = 157;
   static constexpr int kKeywords = 1026;
-  static constexpr int kOutputFile = kGeneListOutputFile;
-  static constexpr int kOutputButton = kGeneListOutputButton;
+  static constexpr int kOutputFile = 1050;
+  static constexpr int kOutputButton = 1049;
   static constexpr int kMaxKeywordsLength = 50;
 
   explicit KeywordGeneListDialog(QWidget* parent);

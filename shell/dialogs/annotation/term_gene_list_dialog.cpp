@@ -54,12 +54,13 @@ std::string ProposedGeneListFile(std::string_view word, std::string_view dropped
   return platform::JoinPath(TheGroup().Settings().WORKING_DIR, name + " gene list.txt");
 }
 
-QLineEdit* AddGeneListOutputRow(QGridLayout& grid, int row, std::string& file, QWidget* parent) {
+QLineEdit* AddGeneListOutputRow(QGridLayout& grid, int row, int buttonId, int editId,
+                                std::string& file, QWidget* parent) {
   auto* button = new QPushButton(QStringLiteral("Output file"), parent);
-  button->setObjectName(ControlName(kGeneListOutputButton));
+  button->setObjectName(ControlName(buttonId));
   button->setAutoDefault(false);
   auto* edit = new QLineEdit(parent);
-  edit->setObjectName(ControlName(kGeneListOutputFile));
+  edit->setObjectName(ControlName(editId));
   grid.addWidget(button, row, 0);
   grid.addWidget(edit, row, 1);
   QObject::connect(button, &QPushButton::clicked, edit, [edit, &file] {
@@ -89,7 +90,7 @@ TermGeneListDialog::TermGeneListDialog(QWidget* parent)
   grid->setColumnStretch(1, 2);
 
   auto* fileRow = new QGridLayout;
-  mOutput = AddGeneListOutputRow(*fileRow, 0, mOutputFile, this);
+  mOutput = AddGeneListOutputRow(*fileRow, 0, kOutputButton, kOutputFile, mOutputFile, this);
   fileRow->setColumnStretch(1, 1);
   layout->addLayout(fileRow);
 

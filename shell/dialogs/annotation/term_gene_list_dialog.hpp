@@ -35,14 +35,11 @@ TermGeneListChoice& RememberedTermGeneList();
 // folder, with the characters of dropped taken out of the word.
 std::string ProposedGeneListFile(std::string_view word, std::string_view dropped);
 
-// The ids of the gene-list dialogs' output row.
-inline constexpr int kGeneListOutputFile = 1050;
-inline constexpr int kGeneListOutputButton = 1049;
-
 // Adds the row of the gene-list dialogs that names the file to write to grid's row: an
 // "Output file" button that browses for a name to save under, from the one typed so far,
 // and the edit that holds the name (returned). file lives as long as the row.
-QLineEdit* AddGeneListOutputRow(QGridLayout& grid, int row, std::string& file, QWidget* parent);
+QLineEdit* AddGeneListOutputRow(QGridLayout& grid, int row, int buttonId, int editId,
+                                std::string& file, QWidget* parent);
 
 class TermGeneListDialog final : public NamedDialog {
   Q_OBJECT
@@ -50,8 +47,8 @@ class TermGeneListDialog final : public NamedDialog {
   static constexpr int kDialogId = 151;
   static constexpr int kCategoryList = 1137;
   static constexpr int kTermList = 1136;
-  static constexpr int kOutputFile = kGeneListOutputFile;
-  static constexpr int kOutputButton = kGeneListOutputButton;
+  static constexpr int kOutputFile = 1050;
+  static constexpr int kOutputButton = 1049;
   static constexpr int kUnion = 1317;
   static constexpr int kIntersection = 1277;
   static constexpr int kFilterAfter = 1318;
