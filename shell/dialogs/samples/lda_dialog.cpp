@@ -21,6 +21,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
 #include "genes/lda/lda_result.hpp"
+#include "shell/dialogs/common/browse_into_edit.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
 #include "shell/resource_ids.hpp"
@@ -105,14 +106,7 @@ LdaDialog::LdaDialog(GroupSettings& settings, QWidget* parent)
   connect(mSelectByCategory, &QPushButton::clicked, this, &LdaDialog::SelectByCategory);
   connect(mClasses, &QTableWidget::cellClicked, this,
           [this](int row, int) { SelectClassSamples(row); });
-  connect(browse, &QPushButton::clicked, this, [this] {
-    FileDialogRequest request;
-    request.open = true;
-    request.startFile = FromQString(mLdaFile->text());
-    request.filter = kDataFileFilter;
-    const std::optional<std::string> chosen = Prompts().FileName(request);
-    if (chosen) mLdaFile->setText(ToQString(*chosen));
-  });
+  connect(browse, &QPushButton::clicked, this, [this] { BrowseIntoEdit(*mLdaFile); });
   connect(use, &QPushButton::clicked, this, &LdaDialog::Use);
   connect(mGeneListButton, &QPushButton::clicked, this,
           [this] { BrowseFileName(mGeneListButton, mGeneList, true, false, "None"); });
