@@ -72,9 +72,8 @@ void ClassifyGenesCommand(ShellFrame& frame) {
   AnalysisCommand command;
   command.title = "Classify genes using annotational terms ";
   command.dialog = [&frame, &output] {
-    ClassifyGenesDialog dialog(
-        TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kClusteringOptionsPageIndex); },
-        frame.Window());
+    ClassifyGenesDialog dialog(TheGroup().Settings(),
+                               OptionsOpener(frame, kClusteringOptionsPageIndex), frame.Window());
     if (Prompts().RunDialog(dialog) != QDialog::Accepted) return false;
     output = dialog.OutputFile();
     return true;

@@ -56,8 +56,7 @@ void FilterGenesCommand(ShellFrame& frame) {
         platform::JoinPath(settings.WORKING_DIR, TheGroup().Name() + " filtered gene.xls");
   const auto dialog = [&frame] {
     PropertySheet sheet(QStringLiteral("Filter Genes"), frame.Window());
-    sheet.AddPage(new CClusterGeneDialog(
-                      [&frame] { frame.OpenOptionsAtPage(kAnalysisOptionsPageIndex); }, &sheet),
+    sheet.AddPage(new CClusterGeneDialog(OptionsOpener(frame, kAnalysisOptionsPageIndex), &sheet),
                   QStringLiteral("Filter genes"));
     return Prompts().RunDialog(sheet) == QDialog::Accepted;
   };
