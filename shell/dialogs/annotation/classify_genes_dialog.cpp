@@ -59,8 +59,7 @@ ClassifyGenesDialog::ClassifyGenesDialog(GroupSettings& settings, std::function<
     BrowseFileName(mGeneList, mSettings.GENE_LIST_FILE, true, false, "None");
     if (mSettings.GENE_LIST_FILE != before) FollowGeneList();
   });
-  connect(mOutput, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutput, mOutputFile, false, false, "None"); });
+  BrowseOnClick(mOutput, mOutputFile, false, false, "None");
 }
 
 void ClassifyGenesDialog::FollowGeneList() {

@@ -63,11 +63,16 @@ QPushButton* OptionFileButton(int id, std::string& path, bool openDialog, bool c
                               const char* offText, QWidget* parent) {
   QPushButton* button = OptionFileButton(id, parent);
   ShowFileName(button, path, offText);
+  BrowseOnClick(button, path, openDialog, canSwitchOff, offText);
+  return button;
+}
+
+void BrowseOnClick(QPushButton* button, std::string& path, bool openDialog, bool canSwitchOff,
+                   const char* offText) {
   QObject::connect(button, &QPushButton::clicked, button,
                    [button, &path, openDialog, canSwitchOff, offText] {
                      BrowseFileName(button, path, openDialog, canSwitchOff, offText);
                    });
-  return button;
 }
 
 void ShowInt(QLineEdit* edit, int value) {

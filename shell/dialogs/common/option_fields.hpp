@@ -16,9 +16,12 @@ QComboBox* OptionCombo(std::initializer_list<const char*> items, int id, QWidget
 QLineEdit* OptionEdit(int id, QWidget* parent);
 // A flat button that shows a file setting.
 QPushButton* OptionFileButton(int id, QWidget* parent);
-// The same button for the setting path: it shows path (offText while unset), and each
-// click browses for it as BrowseFileName (shell_helpers.hpp) does with these choices.
-// path lives as long as the button.
+// Each click of the button browses for the file setting path, as BrowseFileName
+// (shell_helpers.hpp) does with these choices. path lives as long as the button.
+void BrowseOnClick(QPushButton* button, std::string& path, bool openDialog, bool canSwitchOff,
+                   const char* offText);
+// The file button for the setting path: it shows path (offText while unset) and browses
+// for it on a click.
 QPushButton* OptionFileButton(int id, std::string& path, bool openDialog, bool canSwitchOff,
                               const char* offText, QWidget* parent);
 

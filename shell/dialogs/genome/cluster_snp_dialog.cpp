@@ -54,8 +54,7 @@ ClusterSnpDialog::ClusterSnpDialog(QWidget* parent, std::function<void()> openOp
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 
-  connect(mFile, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mFile, mRegionFile, true, true, "Do not use"); });
+  BrowseOnClick(mFile, mRegionFile, true, true, "Do not use");
 }
 
 bool ClusterSnpDialog::ClusterSamples() const {

@@ -60,8 +60,7 @@ ExportSnpDialog::ExportSnpDialog(std::function<void()> openOptions, QWidget* par
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 
-  connect(mOutput, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutput, mOutputFile, false, false, ""); });
+  BrowseOnClick(mOutput, mOutputFile, false, false, "");
 }
 
 void ExportSnpDialog::accept() {

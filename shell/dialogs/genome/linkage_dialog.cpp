@@ -112,8 +112,7 @@ LinkageDialog::LinkageDialog(std::int64_t seed, std::function<void()> openOption
 
   mSeedEdit->setEnabled(mSimulate->isChecked());
   connect(mSimulate, &QCheckBox::toggled, mSeedEdit, &QWidget::setEnabled);
-  connect(mPedigreeButton, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mPedigreeButton, mPedigreeFile, true, false, "None"); });
+  BrowseOnClick(mPedigreeButton, mPedigreeFile, true, false, "None");
   connect(mFolderButton, &QPushButton::clicked, this, &LinkageDialog::BrowseMerlinFolder);
 }
 

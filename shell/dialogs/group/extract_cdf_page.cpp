@@ -91,8 +91,7 @@ ExtractCdfDlg::ExtractCdfDlg(OpenGroupState& state, QWidget* parent)
   connect(maskButton, &QPushButton::clicked, this,
           [this] { BrowseInto(mMask, "", kDataFileFilter); });
   connect(mMask, &QLineEdit::textEdited, this, &ExtractCdfDlg::MaskChanged);
-  connect(mGeneInfo, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mGeneInfo, mGeneInfoFile, true, true, "None"); });
+  BrowseOnClick(mGeneInfo, mGeneInfoFile, true, true, "None");
 
   ShowSettings();
 }

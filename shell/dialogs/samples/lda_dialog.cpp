@@ -23,6 +23,7 @@
 #include "genes/lda/lda_result.hpp"
 #include "shell/dialogs/common/browse_into_edit.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
@@ -108,8 +109,7 @@ LdaDialog::LdaDialog(GroupSettings& settings, QWidget* parent)
           [this](int row, int) { SelectClassSamples(row); });
   connect(browse, &QPushButton::clicked, this, [this] { BrowseIntoEdit(*mLdaFile); });
   connect(use, &QPushButton::clicked, this, &LdaDialog::Use);
-  connect(mGeneListButton, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mGeneListButton, mGeneList, true, false, "None"); });
+  BrowseOnClick(mGeneListButton, mGeneList, true, false, "None");
   connect(box, &QDialogButtonBox::accepted, this, &LdaDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
