@@ -35,16 +35,13 @@ std::string gMoreGeneInfoFile;
 
 void GeneListByAnnotationCommand(ShellFrame& frame) {
   std::string output;
-  AnalysisCommand command;
-  command.dialog = [&frame, &output] {
+  const auto choose = [&frame, &output] {
     TermGeneListDialog dialog(frame.Window());
     if (Prompts().RunDialog(dialog) != QDialog::Accepted) return false;
     output = dialog.OutputFile();
     return true;
   };
-  command.jobOpensBlock = true;
-  command.jobClosesBlock = true;
-  command.job = [&output](AnalysisOutcome&) {
+  const auto job = [&output] {
     const TermGeneListChoice& choice = RememberedTermGeneList();
     if (!OutputGeneListByTerms(output, choice.terms, choice.column, choice.intersection))
       return false;
@@ -57,7 +54,7 @@ void GeneListByAnnotationCommand(ShellFrame& frame) {
     TheGroup().WriteGroupSettings();
     return FilterGenes();
   };
-  RunAnalysisCommand(frame, command);
+  RunAnalysisCommand(frame, SelfLoggingCommand(choose, job));
 }
 
 void GeneListByKeywordsCommand(ShellFrame& frame) {
@@ -75,9 +72,8 @@ void ClassifyGenesCommand(ShellFrame& frame) {
   AnalysisCommand command;
   command.title = "Classify genes using annotational terms ";
   command.dialog = [&frame, &output] {
-    ClassifyGenesDialog dialog(
-        TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kClusteringOptionsPageIndex); },
-        frame.Window());
+    ClassifyGenesDialog dialog(TheGroup().Settings(),
+                               OptionsOpener(frame, kClusteringOptionsPageIndex), frame.Window());
     if (Prompts().RunDialog(dialog) != QDialog::Accepted) return false;
     output = dialog.OutputFile();
     return true;

@@ -18,9 +18,8 @@
 namespace {
 
 void ViewDataAlongChromosome(ShellFrame& frame) {
-  ChromosomeDialog dialog(
-      TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kChromosomeOptionsPageIndex); },
-      frame.Window());
+  ChromosomeDialog dialog(TheGroup().Settings(), OptionsOpener(frame, kChromosomeOptionsPageIndex),
+                          frame.Window());
   AnalysisCommand command;
   command.title = kChromosomeCommandTitle;
   command.dialog = DialogStep(dialog);

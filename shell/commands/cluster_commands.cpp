@@ -56,9 +56,8 @@ void AddFunctionalClusterItems(ShellFrame& frame) {
 }
 
 void HierarchicalClustering(ShellFrame& frame) {
-  ClusterDialog dialog(
-      TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kClusteringOptionsPageIndex); },
-      frame.Window());
+  ClusterDialog dialog(TheGroup().Settings(), OptionsOpener(frame, kClusteringOptionsPageIndex),
+                       frame.Window());
   DoHierarchicalClustering(frame, DialogStep(dialog));
 }
 

@@ -33,9 +33,8 @@ void CompareSamplesCommand(ShellFrame& frame) {
     PropertySheet sheet(QStringLiteral("Compare Samples"), frame.Window());
     sheet.AddPage(new CCompareSampleDlg(CompareCriteria, &sheet),
                   QStringLiteral("Compare samples"));
-    sheet.AddPage(new CCompareCombineDlg(
-                      CompareCriteria,
-                      [&frame] { frame.OpenOptionsAtPage(kAnalysisOptionsPageIndex); }, &sheet),
+    sheet.AddPage(new CCompareCombineDlg(CompareCriteria,
+                                         OptionsOpener(frame, kAnalysisOptionsPageIndex), &sheet),
                   QStringLiteral("Combine comparisons"));
     return Prompts().RunDialog(sheet) == QDialog::Accepted;
   };

@@ -13,7 +13,7 @@
 #include "shell/commands/dialog_step.hpp"
 #include "shell/commands/run_analysis_command.hpp"
 #include "shell/dialogs/expression/export_expression_dialog.hpp"
-#include "shell/dialogs/options/option_sheet.hpp"
+#include "shell/dialogs/options/option_pages.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
 
@@ -22,8 +22,7 @@ namespace {
 void ExportExpression(ShellFrame& frame) {
   // Appending is chosen afresh for every export.
   TheGroup().RunOptions().appendExpressionExport = false;
-  ExportExpressionDialog dialog([&frame] { frame.OpenOptionsAtPage(kAnalysisOptionsPageIndex); },
-                                frame.Window());
+  ExportExpressionDialog dialog(OptionsOpener(frame, kAnalysisOptionsPageIndex), frame.Window());
   AnalysisCommand command;
   command.title = ArrayType != 0 ? "Export Kandorvale SNP calls\n" : "Export expression values\n";
   command.openBeforeDialog = true;

@@ -16,9 +16,8 @@
 namespace {
 
 void ModelExpression(ShellFrame& frame) {
-  ModelDialog dialog(
-      TheGroup().Settings(), [&frame] { frame.OpenOptionsAtPage(kModelOptionsPageIndex); },
-      frame.Window());
+  ModelDialog dialog(TheGroup().Settings(), OptionsOpener(frame, kModelOptionsPageIndex),
+                     frame.Window());
   AnalysisCommand command;
   command.title = "Model-based expression\n";
   command.dialog = DialogStep(dialog);

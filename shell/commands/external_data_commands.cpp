@@ -22,25 +22,18 @@
 namespace {
 
 void GetExternalData(ShellFrame& frame) {
-  OpenGroupState& state = TheOpenGroupState();
-  const int previousMode = state.mode;
-  state.mode = kOpenGroupModeExternal;
-  Group& group = TheGroup();
-  const std::string previousName = group.Name();
-  // Saved first, so that a cancelled or failed read can bring these settings back.
-  group.WriteGroupSettings();
-
+  const GroupSwitch groupSwitch(kOpenGroupModeExternal);
   PropertySheet sheet(QStringLiteral("Get External Data"), frame.Window());
   auto* dataPage = new GetExternalDlg(&sheet);
   sheet.AddPage(dataPage, QStringLiteral("Data"));
-  sheet.AddPage(new ExtractCdfDlg(state, &sheet), QStringLiteral("Other information"));
+  sheet.AddPage(new ExtractCdfDlg(groupSwitch.State(), &sheet),
+                QStringLiteral("Other information"));
   if (Prompts().RunDialog(sheet) != QDialog::Accepted) {
-    state.mode = previousMode;
-    ReadPreviousSettings(previousName);
+    groupSwitch.Restore();
     return;
   }
 
-  CloseAndRename(frame, previousName, dataPage->GroupName());
+  groupSwitch.CloseAndRename(frame, dataPage->GroupName());
   PumpMessages();
   AnalysisCommand command;
   command.title = "Get external data";
@@ -59,10 +52,7 @@ void GetExternalData(ShellFrame& frame) {
       frame.InsertViewItem(VIEW_R, "R command", tree_image::kRCommand);
     return true;
   };
-  if (!RunAnalysisCommand(frame, command)) {
-    state.mode = previousMode;
-    ReadPreviousSettings(previousName);
-  }
+  if (!RunAnalysisCommand(frame, command)) groupSwitch.Restore();
 }
 
 }  // namespace

@@ -54,18 +54,13 @@ void FilterGenesCommand(ShellFrame& frame) {
   if (settings.FILTER_OUTPUT_LIST.empty())
     settings.FILTER_OUTPUT_LIST =
         platform::JoinPath(settings.WORKING_DIR, TheGroup().Name() + " filtered gene.xls");
-  AnalysisCommand command;
-  command.dialog = [&frame] {
+  const auto dialog = [&frame] {
     PropertySheet sheet(QStringLiteral("Filter Genes"), frame.Window());
-    sheet.AddPage(new CClusterGeneDialog(
-                      [&frame] { frame.OpenOptionsAtPage(kAnalysisOptionsPageIndex); }, &sheet),
+    sheet.AddPage(new CClusterGeneDialog(OptionsOpener(frame, kAnalysisOptionsPageIndex), &sheet),
                   QStringLiteral("Filter genes"));
     return Prompts().RunDialog(sheet) == QDialog::Accepted;
   };
-  command.jobOpensBlock = true;
-  command.jobClosesBlock = true;
-  command.job = [](AnalysisOutcome&) { return FilterGenes(); };
-  RunAnalysisCommand(frame, command);
+  RunAnalysisCommand(frame, SelfLoggingCommand(dialog, FilterGenes));
 }
 
 void AnovaCommand(ShellFrame& frame) {
@@ -101,20 +96,12 @@ void AnovaCommand(ShellFrame& frame) {
 }
 
 void PercentileFilteringCommand(ShellFrame& frame) {
-  AnalysisCommand command;
-  command.dialog = FreshDialogStep<PercentileFilterDialog>(frame);
-  command.jobOpensBlock = true;
-  command.jobClosesBlock = true;
-  command.job = [](AnalysisOutcome&) { return PercentileFilter(); };
-  RunAnalysisCommand(frame, command);
+  RunAnalysisCommand(
+      frame, SelfLoggingCommand(FreshDialogStep<PercentileFilterDialog>(frame), PercentileFilter));
 }
 
 void AdjustBatchEffectCommand(ShellFrame& frame) {
-  AnalysisCommand command;
-  command.jobOpensBlock = true;
-  command.jobClosesBlock = true;
-  command.job = [](AnalysisOutcome&) { return AdjustBatchEffect(); };
-  RunAnalysisCommand(frame, command);
+  RunAnalysisCommand(frame, SelfLoggingCommand({}, AdjustBatchEffect));
 }
 
 }  // namespace

@@ -13,11 +13,8 @@
 namespace {
 
 void FilterSnps(ShellFrame& frame) {
-  AnalysisCommand command;
-  command.dialog = FreshDialogStep<FilterSnpDialog>(frame);
-  command.jobOpensBlock = true;
-  command.jobClosesBlock = true;
-  command.job = [](AnalysisOutcome&) { return FilterSnpsByQuality(); };
+  AnalysisCommand command =
+      SelfLoggingCommand(FreshDialogStep<FilterSnpDialog>(frame), FilterSnpsByQuality);
   command.failureLine = "Not finished}";
   command.failureInRed = true;
   RunAnalysisCommand(frame, command);

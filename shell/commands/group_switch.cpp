@@ -3,19 +3,27 @@
 
 #include "engine/chip/load_cdf.hpp"
 #include "engine/group/group.hpp"
+#include "shell/dialogs/group/open_group_state.hpp"
 #include "shell/shell_frame.hpp"
 
-void CloseAndRename(ShellFrame& frame, const std::string& previousName, const std::string& name) {
+GroupSwitch::GroupSwitch(int mode)
+    : mState(TheOpenGroupState()), mPreviousMode(mState.mode), mPreviousName(TheGroup().Name()) {
+  mState.mode = mode;
+  TheGroup().WriteGroupSettings();
+}
+
+void GroupSwitch::CloseAndRename(ShellFrame& frame, const std::string& name) const {
   Group& group = TheGroup();
-  group.SetName(previousName);
+  group.SetName(mPreviousName);
   frame.CloseGroup();
   group.SetName(name);
 }
 
-void ReadPreviousSettings(const std::string& previousName) {
+void GroupSwitch::Restore() const {
+  mState.mode = mPreviousMode;
   Group& group = TheGroup();
   const std::string noted = group.Name();
-  group.ReadGroupSettings(previousName);
+  group.ReadGroupSettings(mPreviousName);
   group.Settings().LAST_GROUP_NAME = noted;
 }
 

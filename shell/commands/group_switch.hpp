@@ -6,12 +6,30 @@
 #include <string>
 
 class ShellFrame;
+struct OpenGroupState;
 
-// Closes the open group under previousName, then names the group name.
-void CloseAndRename(ShellFrame& frame, const std::string& previousName, const std::string& name);
-// Reads the previous group's settings back (not its data); the group the sheet ended on
-// becomes LAST_GROUP_NAME.
-void ReadPreviousSettings(const std::string& previousName);
+// Leaving the open group for the one a sheet names. Made before the sheet: it sets the
+// sheet's open mode, notes the previous mode and group name, and saves the group's
+// settings, so that Restore can bring them back when the sheet is cancelled or the new
+// group is not read.
+class GroupSwitch {
+ public:
+  explicit GroupSwitch(int mode);
+  GroupSwitch(const GroupSwitch&) = delete;
+  GroupSwitch& operator=(const GroupSwitch&) = delete;
+
+  OpenGroupState& State() const { return mState; }
+  // Closes the open group under its previous name, then names the group name.
+  void CloseAndRename(ShellFrame& frame, const std::string& name) const;
+  // The previous mode again, and the previous group's settings read back (not its data);
+  // the group the sheet ended on becomes LAST_GROUP_NAME.
+  void Restore() const;
+
+ private:
+  OpenGroupState& mState;
+  int mPreviousMode;
+  std::string mPreviousName;
+};
 
 // Loads the chip description of CDF_FILE under MASK_FILE (rebuild converts it even when
 // its cache is usable); probeLevel loads the cell table also without LOAD_PROBE_DATA.

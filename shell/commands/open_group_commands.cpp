@@ -29,13 +29,8 @@ void CutTrailingBlanks(std::string& text) {
 }
 
 void OpenGroup(ShellFrame& frame) {
-  OpenGroupState& state = TheOpenGroupState();
-  const int previousMode = state.mode;
-  state.mode = kOpenGroupModeArrays;
-  Group& group = TheGroup();
-  const std::string previousName = group.Name();
-  group.WriteGroupSettings();
-
+  const GroupSwitch groupSwitch(kOpenGroupModeArrays);
+  OpenGroupState& state = groupSwitch.State();
   PropertySheet sheet(QStringLiteral("Working on a group of arrays"), frame.Window());
   auto* dataPage = new ExtractDataDlg(state, &sheet);
   sheet.AddPage(dataPage, QStringLiteral("Data files"));
@@ -47,13 +42,13 @@ void OpenGroup(ShellFrame& frame) {
     answer = Prompts().RunDialog(sheet);
   }
   if (answer != QDialog::Accepted) {
-    state.mode = previousMode;
-    ReadPreviousSettings(previousName);
+    groupSwitch.Restore();
     return;
   }
 
   const std::string name = dataPage->GroupName();
-  CloseAndRename(frame, previousName, name);
+  groupSwitch.CloseAndRename(frame, name);
+  Group& group = TheGroup();
   CutTrailingBlanks(group.Settings().DATA_PATH);
   CutTrailingBlanks(group.Settings().WORKING_DIR);
 
@@ -76,10 +71,7 @@ void OpenGroup(ShellFrame& frame) {
     frame.AddGroupItems();
     return true;
   };
-  if (!RunAnalysisCommand(frame, command)) {
-    state.mode = previousMode;
-    ReadPreviousSettings(previousName);
-  }
+  if (!RunAnalysisCommand(frame, command)) groupSwitch.Restore();
 }
 
 }  // namespace

@@ -13,12 +13,8 @@
 namespace {
 
 void PathwayFilterGenesCommand(ShellFrame& frame) {
-  AnalysisCommand command;
-  command.dialog = FreshDialogStep<PathwayFilterDialog>(frame);
-  command.jobOpensBlock = true;
-  command.jobClosesBlock = true;
-  command.job = [](AnalysisOutcome&) { return FilterGenesByPathway(); };
-  RunAnalysisCommand(frame, command);
+  RunAnalysisCommand(
+      frame, SelfLoggingCommand(FreshDialogStep<PathwayFilterDialog>(frame), FilterGenesByPathway));
 }
 
 }  // namespace

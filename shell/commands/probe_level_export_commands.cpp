@@ -73,8 +73,7 @@ void ExportCel(ShellFrame& frame) {
 }
 
 void ExportProbeSet(ShellFrame& frame) {
-  ExportProbeDialog dialog([&frame] { frame.OpenOptionsAtPage(kModelOptionsPageIndex); },
-                           frame.Window());
+  ExportProbeDialog dialog(OptionsOpener(frame, kModelOptionsPageIndex), frame.Window());
   AnalysisCommand command;
   command.title = "Export PM and MM probe values or PSI";
   command.openBeforeDialog = true;

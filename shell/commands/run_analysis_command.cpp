@@ -2,6 +2,7 @@
 #include "shell/commands/run_analysis_command.hpp"
 
 #include <chrono>
+#include <utility>
 
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
@@ -50,6 +51,15 @@ std::string ClockSpanText(long long startSeconds, long long endSeconds) {
   const long long total = endSeconds - startSeconds + 1;
   return MessageBuffer("%02d hours %02d minutes %02d seconds", static_cast<int>(total / 3600),
                        static_cast<int>(total / 60 % 60), static_cast<int>(total % 60));
+}
+
+AnalysisCommand SelfLoggingCommand(std::function<bool()> dialog, std::function<bool()> job) {
+  AnalysisCommand command;
+  command.dialog = std::move(dialog);
+  command.jobOpensBlock = true;
+  command.jobClosesBlock = true;
+  command.job = [job = std::move(job)](AnalysisOutcome&) { return job(); };
+  return command;
 }
 
 bool RunAnalysisCommand(ShellFrame& frame, const AnalysisCommand& command) {

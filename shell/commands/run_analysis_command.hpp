@@ -59,6 +59,10 @@ struct AnalysisCommand {
   std::optional<ResultItem> item;
 };
 
+// A command whose job writes its whole log block, the opening line and the closing one;
+// dialog may be empty.
+AnalysisCommand SelfLoggingCommand(std::function<bool()> dialog, std::function<bool()> job);
+
 // Runs the command on the road; true when the job ran and succeeded.
 bool RunAnalysisCommand(ShellFrame& frame, const AnalysisCommand& command);
 

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "engine/services/installed_service.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "shell/services/text_conversion.hpp"
@@ -13,7 +14,7 @@
 namespace {
 
 XdgOpenService gXdgOpen;
-OpenService* gOpener = &gXdgOpen;
+constinit InstalledService<OpenService> gOpener{gXdgOpen};
 
 }  // namespace
 
@@ -32,11 +33,9 @@ void XdgOpenService::Open(std::string_view target) {
 }
 
 OpenService& Opener() {
-  return *gOpener;
+  return gOpener.Get();
 }
 
 OpenService* SetOpenService(OpenService* service) {
-  OpenService* previous = gOpener == &gXdgOpen ? nullptr : gOpener;
-  gOpener = service != nullptr ? service : &gXdgOpen;
-  return previous;
+  return gOpener.Install(service);
 }

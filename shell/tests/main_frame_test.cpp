@@ -150,6 +150,11 @@ TEST_F(MainFrameTest, EnterIsNextView) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
   QTest::keyClick(frame.PaneView(), Qt::Key_Return);
   EXPECT_EQ(frame.CurrentViewIndex(), VIEW_CEL);
+  // The keypad's Enter does the same in the image view; another key stays.
+  QTest::keyClick(frame.PaneView(), Qt::Key_Space);
+  EXPECT_EQ(frame.CurrentViewIndex(), VIEW_CEL);
+  QTest::keyClick(frame.PaneView(), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_NE(frame.CurrentViewIndex(), VIEW_CEL);
 }
 
 TEST_F(MainFrameTest, HelpWithoutXdgOpenSaysSoOnce) {

@@ -31,9 +31,8 @@ bool ClassifyGenesDialog::OnlySignificant() {
 
 ClassifyGenesDialog::ClassifyGenesDialog(GroupSettings& settings, std::function<void()> openOptions,
                                          QWidget* parent)
-    : QDialog(parent), mSettings(settings) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Classify genes by annotation terms"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Classify genes by annotation terms")),
+      mSettings(settings) {
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   layout->addLayout(grid);
@@ -60,8 +59,7 @@ ClassifyGenesDialog::ClassifyGenesDialog(GroupSettings& settings, std::function<
     BrowseFileName(mGeneList, mSettings.GENE_LIST_FILE, true, false, "None");
     if (mSettings.GENE_LIST_FILE != before) FollowGeneList();
   });
-  connect(mOutput, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutput, mOutputFile, false, false, "None"); });
+  BrowseOnClick(mOutput, mOutputFile, false, false, "None");
 }
 
 void ClassifyGenesDialog::FollowGeneList() {

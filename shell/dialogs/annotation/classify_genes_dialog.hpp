@@ -3,10 +3,10 @@
 // reported. The output file follows the gene list file unless the user picks another.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QPushButton;
@@ -14,7 +14,7 @@ struct GroupSettings;
 
 inline constexpr const char* kNoClassifyListMessage = "Must specify a gene list file";
 
-class ClassifyGenesDialog final : public QDialog {
+class ClassifyGenesDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 164;

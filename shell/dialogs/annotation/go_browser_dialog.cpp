@@ -44,9 +44,8 @@ const std::string& GoBrowserDialog::GeneList2() {
   return ChosenGeneList2;
 }
 
-GoBrowserDialog::GoBrowserDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Ontoroam"));
+GoBrowserDialog::GoBrowserDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Ontoroam")) {
   const GroupSettings& settings = TheGroup().Settings();
   mInfoFile = settings.ONTOROAM_INFO_FILE;
   mGeneList1 = settings.GENE_LIST_FILE;
@@ -67,15 +66,16 @@ GoBrowserDialog::GoBrowserDialog(QWidget* parent) : QDialog(parent) {
     int id;
     QPushButton** button;
     std::string* path;
+    bool canSwitchOff;
   };
-  const FileRow rows[] = {{"Ontoroam gene information file:", kInfoFile, &mInfoButton, &mInfoFile},
-                          {"Gene list file 1:", kGeneList1, &mList1Button, &mGeneList1},
-                          {"Gene list file 2 (optional):", kGeneList2, &mList2Button, &mGeneList2}};
+  const FileRow rows[] = {
+      {"Ontoroam gene information file:", kInfoFile, &mInfoButton, &mInfoFile, false},
+      {"Gene list file 1:", kGeneList1, &mList1Button, &mGeneList1, false},
+      {"Gene list file 2 (optional):", kGeneList2, &mList2Button, &mGeneList2, true}};
   int row = 1;
   for (const FileRow& file : rows) {
     grid->addWidget(new QLabel(QString::fromLatin1(file.label), this), row, 0);
-    *file.button = OptionFileButton(file.id, this);
-    ShowFileName(*file.button, *file.path, "None");
+    *file.button = OptionFileButton(file.id, *file.path, true, file.canSwitchOff, "None", this);
     grid->addWidget(*file.button, row, 1, 1, 2);
     ++row;
   }
@@ -110,12 +110,6 @@ GoBrowserDialog::GoBrowserDialog(QWidget* parent) : QDialog(parent) {
   connect(buttons, &QDialogButtonBox::accepted, this, &GoBrowserDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(folderButton, &QPushButton::clicked, this, &GoBrowserDialog::BrowseFolder);
-  connect(mInfoButton, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mInfoButton, mInfoFile, true, false, "None"); });
-  connect(mList1Button, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mList1Button, mGeneList1, true, false, "None"); });
-  connect(mList2Button, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mList2Button, mGeneList2, true, true, "None"); });
 }
 
 void GoBrowserDialog::BrowseFolder() {

@@ -3,15 +3,15 @@
 // into its folder and starts the tool there; each refusal keeps the dialog open.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QButtonGroup;
 class QLineEdit;
 class QPushButton;
 
-class GoBrowserDialog final : public QDialog {
+class GoBrowserDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 201;

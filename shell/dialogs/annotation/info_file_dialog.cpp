@@ -35,9 +35,7 @@ std::string NotACsvMessage(const std::string& path) {
 }  // namespace
 
 InfoFileDialog::InfoFileDialog(ANNOT_IMPORT& record, QWidget* parent)
-    : QDialog(parent), mRecord(record) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Make information files"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Make information files")), mRecord(record) {
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   grid->addWidget(new QLabel(QStringLiteral("Nelquad Annotation or Ortholog CSV file:"), this), 0,
@@ -102,10 +100,8 @@ InfoFileDialog::InfoFileDialog(ANNOT_IMPORT& record, QWidget* parent)
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(mCsvButton, &QPushButton::clicked, this, &InfoFileDialog::ChooseCsvFile);
-  connect(mOntologyButton, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOntologyButton, mRecord.ontologyPath, true, true, "None"); });
-  connect(mOutputButton, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutputButton, mRecord.outputPath, false, false, "None"); });
+  BrowseOnClick(mOntologyButton, mRecord.ontologyPath, true, true, "None");
+  BrowseOnClick(mOutputButton, mRecord.outputPath, false, false, "None");
   connect(mGeneInfo, &QRadioButton::clicked, this,
           [this] { ChooseKind(kGeneInfoFileType, mGeneInfo); });
   connect(mGenomeInfo, &QRadioButton::clicked, this,

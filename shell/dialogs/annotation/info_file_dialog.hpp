@@ -5,7 +5,7 @@
 // whose name holds both chip types.
 #pragma once
 
-#include <QDialog>
+#include "shell/dialogs/common/named_dialog.hpp"
 
 struct ANNOT_IMPORT;
 class QLabel;
@@ -13,7 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-class InfoFileDialog final : public QDialog {
+class InfoFileDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 202;

@@ -4,19 +4,16 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "shell/dialogs/annotation/term_gene_list_dialog.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/resource_ids.hpp"
-#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
-KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Make gene list file by keywords"));
+KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Make gene list file by keywords")) {
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   layout->addLayout(grid);
@@ -32,13 +29,7 @@ KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) 
                  this);
   hint->setWordWrap(true);
   grid->addWidget(hint, 1, 1);
-  mOutputButton = new QPushButton(QStringLiteral("Output file"), this);
-  mOutputButton->setObjectName(ControlName(kOutputButton));
-  mOutputButton->setAutoDefault(false);
-  mOutput = new QLineEdit(this);
-  mOutput->setObjectName(ControlName(kOutputFile));
-  grid->addWidget(mOutputButton, 2, 0);
-  grid->addWidget(mOutput, 2, 1);
+  mOutput = AddGeneListOutputRow(*grid, 2, kOutputButton, kOutputFile, mOutputFile, this);
   grid->setColumnStretch(1, 1);
   auto* help = ManualLink("make-gene-list", this);
   layout->addWidget(help);
@@ -48,10 +39,6 @@ KeywordGeneListDialog::KeywordGeneListDialog(QWidget* parent) : QDialog(parent) 
   connect(mKeywordEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
     mOutputFile = ProposedGeneListFile(FromQString(text), "?*");
     mOutput->setText(ToQString(mOutputFile));
-  });
-  connect(mOutputButton, &QPushButton::clicked, this, [this] {
-    mOutputFile = FromQString(mOutput->text());
-    BrowseFileName(mOutput, mOutputFile, false, false, "None");
   });
 }
 

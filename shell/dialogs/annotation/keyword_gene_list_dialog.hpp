@@ -2,16 +2,15 @@
 // gene's name or description must match, and the gene list file to write.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 inline constexpr const char* kNoKeywordMessage = "No keyword is specified";
 
 class QLineEdit;
-class QPushButton;
 
-class KeywordGeneListDialog final : public QDialog {
+class KeywordGeneListDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 157;
@@ -30,7 +29,6 @@ class KeywordGeneListDialog final : public QDialog {
  private:
   QLineEdit* mKeywordEdit;
   QLineEdit* mOutput;
-  QPushButton* mOutputButton;
   std::string mKeywords;
   std::string mOutputFile;
 };

@@ -54,9 +54,24 @@ std::string ProposedGeneListFile(std::string_view word, std::string_view dropped
   return platform::JoinPath(TheGroup().Settings().WORKING_DIR, name + " gene list.txt");
 }
 
-TermGeneListDialog::TermGeneListDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Make gene list file by annotation terms"));
+QLineEdit* AddGeneListOutputRow(QGridLayout& grid, int row, int buttonId, int editId,
+                                std::string& file, QWidget* parent) {
+  auto* button = new QPushButton(QStringLiteral("Output file"), parent);
+  button->setObjectName(ControlName(buttonId));
+  button->setAutoDefault(false);
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(ControlName(editId));
+  grid.addWidget(button, row, 0);
+  grid.addWidget(edit, row, 1);
+  QObject::connect(button, &QPushButton::clicked, edit, [edit, &file] {
+    file = FromQString(edit->text());
+    BrowseFileName(edit, file, false, false, "None");
+  });
+  return edit;
+}
+
+TermGeneListDialog::TermGeneListDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Make gene list file by annotation terms")) {
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   layout->addLayout(grid);
@@ -75,13 +90,7 @@ TermGeneListDialog::TermGeneListDialog(QWidget* parent) : QDialog(parent) {
   grid->setColumnStretch(1, 2);
 
   auto* fileRow = new QGridLayout;
-  mOutputButton = new QPushButton(QStringLiteral("Output file"), this);
-  mOutputButton->setObjectName(ControlName(kOutputButton));
-  mOutputButton->setAutoDefault(false);
-  mOutput = new QLineEdit(this);
-  mOutput->setObjectName(ControlName(kOutputFile));
-  fileRow->addWidget(mOutputButton, 0, 0);
-  fileRow->addWidget(mOutput, 0, 1);
+  mOutput = AddGeneListOutputRow(*fileRow, 0, kOutputButton, kOutputFile, mOutputFile, this);
   fileRow->setColumnStretch(1, 1);
   layout->addLayout(fileRow);
 
@@ -131,10 +140,6 @@ TermGeneListDialog::TermGeneListDialog(QWidget* parent) : QDialog(parent) {
     ShowOutputName();
   });
   connect(mTerms, &QListWidget::itemSelectionChanged, this, &TermGeneListDialog::ShowOutputName);
-  connect(mOutputButton, &QPushButton::clicked, this, [this] {
-    mOutputFile = FromQString(mOutput->text());
-    BrowseFileName(mOutput, mOutputFile, false, false, "None");
-  });
 }
 
 void TermGeneListDialog::FillTerms() {

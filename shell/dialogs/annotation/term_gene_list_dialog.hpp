@@ -3,16 +3,16 @@
 // go on into gene filtering. The choices are remembered for the rest of the process.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "shell/dialogs/common/named_dialog.hpp"
+
 class QCheckBox;
+class QGridLayout;
 class QLineEdit;
 class QListWidget;
-class QPushButton;
 class QRadioButton;
 
 inline constexpr int kMaxChosenTerms = 100;
@@ -35,7 +35,13 @@ TermGeneListChoice& RememberedTermGeneList();
 // folder, with the characters of dropped taken out of the word.
 std::string ProposedGeneListFile(std::string_view word, std::string_view dropped);
 
-class TermGeneListDialog final : public QDialog {
+// Adds the row of the gene-list dialogs that names the file to write to grid's row: an
+// "Output file" button that browses for a name to save under, from the one typed so far,
+// and the edit that holds the name (returned). file lives as long as the row.
+QLineEdit* AddGeneListOutputRow(QGridLayout& grid, int row, int buttonId, int editId,
+                                std::string& file, QWidget* parent);
+
+class TermGeneListDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 151;
@@ -62,7 +68,6 @@ class TermGeneListDialog final : public QDialog {
   QListWidget* mCategories;
   QListWidget* mTerms;
   QLineEdit* mOutput;
-  QPushButton* mOutputButton;
   QRadioButton* mUnion;
   QRadioButton* mIntersection;
   QCheckBox* mFilterAfter;

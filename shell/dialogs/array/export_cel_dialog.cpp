@@ -17,9 +17,8 @@ std::string& ExportCelDialog::CelExportWord() {
   return word;
 }
 
-ExportCelDialog::ExportCelDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Export CEL file"));
+ExportCelDialog::ExportCelDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Export CEL file")) {
   const GroupRunOptions& options = TheGroup().RunOptions();
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;

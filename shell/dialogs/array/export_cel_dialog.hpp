@@ -2,15 +2,15 @@
 // names, and the probe-set columns and background subtraction of the exported files.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
 class QRadioButton;
 
-class ExportCelDialog final : public QDialog {
+class ExportCelDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 174;

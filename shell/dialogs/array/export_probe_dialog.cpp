@@ -14,6 +14,7 @@
 #include "engine/group/group.hpp"
 #include "platform/path.hpp"
 #include "shell/dialogs/common/ok_cancel_row.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
@@ -72,8 +73,7 @@ ExportProbeDialog::ExportProbeDialog(std::function<void()> openModelOptions, QWi
     BrowseFileName(mGeneList, mGeneListFile, true, true, kAllProbeSets);
     FollowChoices();
   });
-  connect(mOutput, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutput, mOutputFile, false, false, ""); });
+  BrowseOnClick(mOutput, mOutputFile, false, false, "");
   // A probe sensitivity index file chosen in the options is named at once.
   connect(change, &QPushButton::clicked, this, [this] {
     if (mOpenModelOptions) mOpenModelOptions();

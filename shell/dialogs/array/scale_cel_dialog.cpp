@@ -13,9 +13,8 @@
 #include "shell/services/text_conversion.hpp"
 
 ScaleCelDialog::ScaleCelDialog(QWidget* parent, int array)
-    : QDialog(parent), mTarget(kScaleCelDefaultTarget) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Scale CEL values"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Scale CEL values")),
+      mTarget(kScaleCelDefaultTarget) {
   const ArraySlot& slot = TheGroup().Array(array);
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;

@@ -2,11 +2,11 @@
 // intensities are to be scaled to.
 #pragma once
 
-#include <QDialog>
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QLineEdit;
 
-class ScaleCelDialog final : public QDialog {
+class ScaleCelDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 198;

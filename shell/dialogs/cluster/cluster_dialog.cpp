@@ -12,6 +12,7 @@
 #include "engine/base/text_helpers.hpp"
 #include "engine/group/group_settings.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
@@ -20,9 +21,8 @@
 
 ClusterDialog::ClusterDialog(GroupSettings& settings, std::function<void()> openOptions,
                              QWidget* parent)
-    : QDialog(parent), mSettings(settings) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Hierarchical Clustering"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Hierarchical Clustering")),
+      mSettings(settings) {
   auto* layout = new QVBoxLayout(this);
 
   mGenes = new QCheckBox(QStringLiteral("Cluster &genes"), this);
@@ -51,8 +51,7 @@ ClusterDialog::ClusterDialog(GroupSettings& settings, std::function<void()> open
   fileRow->setColumnStretch(1, 1);
   layout->addLayout(fileRow);
   ShowFileName(mGeneList, settings.GENE_LIST_FILE, "None");
-  connect(mGeneList, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mGeneList, mSettings.GENE_LIST_FILE, true, false, "None"); });
+  BrowseOnClick(mGeneList, mSettings.GENE_LIST_FILE, true, false, "None");
 
   auto* note = new QLabel(
       QStringLiteral("A gene list file comes from \"Analysis/Filter genes\", \"Analysis/Compare "

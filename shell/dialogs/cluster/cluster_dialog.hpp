@@ -3,10 +3,10 @@
 // tree file it starts from. It edits the group's settings; the caller saves them.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QPushButton;
@@ -14,7 +14,7 @@ struct GroupSettings;
 
 inline constexpr const char* kNoGeneListMessage = "Must specify a gene list file or tree file";
 
-class ClusterDialog final : public QDialog {
+class ClusterDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 140;

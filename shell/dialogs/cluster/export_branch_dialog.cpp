@@ -18,9 +18,8 @@
 #include "shell/services/text_conversion.hpp"
 
 ExportBranchDialog::ExportBranchDialog(std::string outputFile, QWidget* parent)
-    : QDialog(parent), mOutputFile(std::move(outputFile)) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Export data for selected branch"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Export data for selected branch")),
+      mOutputFile(std::move(outputFile)) {
   const GroupRunOptions& options = TheGroup().RunOptions();
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;

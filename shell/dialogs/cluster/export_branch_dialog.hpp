@@ -2,14 +2,14 @@
 // export: the file and what goes into it. The three choices hold while the program runs.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QPushButton;
 
-class ExportBranchDialog final : public QDialog {
+class ExportBranchDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 170;

@@ -10,6 +10,7 @@
 
 #include "engine/services/log_channel.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
 namespace {
@@ -56,6 +57,22 @@ QPushButton* OptionFileButton(int id, QWidget* parent) {
   button->setStyleSheet(QStringLiteral("text-align: left"));
   button->setAutoDefault(false);
   return button;
+}
+
+QPushButton* OptionFileButton(int id, std::string& path, bool openDialog, bool canSwitchOff,
+                              const char* offText, QWidget* parent) {
+  QPushButton* button = OptionFileButton(id, parent);
+  ShowFileName(button, path, offText);
+  BrowseOnClick(button, path, openDialog, canSwitchOff, offText);
+  return button;
+}
+
+void BrowseOnClick(QPushButton* button, std::string& path, bool openDialog, bool canSwitchOff,
+                   const char* offText) {
+  QObject::connect(button, &QPushButton::clicked, button,
+                   [button, &path, openDialog, canSwitchOff, offText] {
+                     BrowseFileName(button, path, openDialog, canSwitchOff, offText);
+                   });
 }
 
 void ShowInt(QLineEdit* edit, int value) {

@@ -16,6 +16,14 @@ QComboBox* OptionCombo(std::initializer_list<const char*> items, int id, QWidget
 QLineEdit* OptionEdit(int id, QWidget* parent);
 // A flat button that shows a file setting.
 QPushButton* OptionFileButton(int id, QWidget* parent);
+// Each click of the button browses for the file setting path, as BrowseFileName
+// (shell_helpers.hpp) does with these choices. path lives as long as the button.
+void BrowseOnClick(QPushButton* button, std::string& path, bool openDialog, bool canSwitchOff,
+                   const char* offText);
+// The file button for the setting path: it shows path (offText while unset) and browses
+// for it on a click.
+QPushButton* OptionFileButton(int id, std::string& path, bool openDialog, bool canSwitchOff,
+                              const char* offText, QWidget* parent);
 
 // Texts as the fields show them: doubles with 15 significant digits, floats with 6.
 void ShowInt(QLineEdit* edit, int value);

@@ -10,9 +10,7 @@
 #include "shell/services/text_conversion.hpp"
 
 SelectFactorsDialog::SelectFactorsDialog(std::string& factors, QWidget* parent)
-    : QDialog(parent), mFactors(factors) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Select factors"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Select factors")), mFactors(factors) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("Sample information columns (categories):")));
   mColumns = new QListWidget;

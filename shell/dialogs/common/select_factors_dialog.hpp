@@ -2,13 +2,13 @@
 // factors (the analysis of variance, the comparison, the permutation of chromosome data).
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QListWidget;
 
-class SelectFactorsDialog final : public QDialog {
+class SelectFactorsDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 171;

@@ -15,9 +15,9 @@
 #include "shell/services/text_conversion.hpp"
 
 SelectSampleDialog::SelectSampleDialog(bool byArray, int mode, QWidget* parent)
-    : QDialog(parent), mByArray(byArray), mModes(new QButtonGroup(this)) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Select sample by category"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Select sample by category")),
+      mByArray(byArray),
+      mModes(new QButtonGroup(this)) {
   auto* layout = new QVBoxLayout(this);
   mCategories = new QListWidget;
   mCategories->setObjectName(ControlName(kCategoryList));

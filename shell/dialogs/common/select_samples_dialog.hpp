@@ -2,15 +2,15 @@
 // sample-information categories and how they combine with a list's current selection.
 #pragma once
 
-#include <QDialog>
-
 #include <utility>
 #include <vector>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QButtonGroup;
 class QListWidget;
 
-class SelectSampleDialog final : public QDialog {
+class SelectSampleDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 163;

@@ -18,6 +18,7 @@
 #include "engine/services/user_prompt.hpp"
 #include "platform/path.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/options_button_row.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
 #include "shell/resource_ids.hpp"
@@ -44,9 +45,7 @@ int& ExpressionExportNumber() {
 }
 
 ExportExpressionDialog::ExportExpressionDialog(std::function<void()> openOptions, QWidget* parent)
-    : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Export expression values"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Export expression values")) {
   Group& group = TheGroup();
   const GroupSettings& settings = group.Settings();
   auto* layout = new QVBoxLayout(this);
@@ -121,8 +120,7 @@ ExportExpressionDialog::ExportExpressionDialog(std::function<void()> openOptions
     BrowseFileName(mGeneList, mGeneListFile, true, true, kAllGenes);
     ProposeOutputFile();
   });
-  connect(mOutput, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutput, mOutputFile, false, false, ""); });
+  BrowseOnClick(mOutput, mOutputFile, false, false, "");
   connect(byCategory, &QPushButton::clicked, this, [this] {
     SelectSampleDialog select(false, kSelectionOverwrite, this);
     if (Prompts().RunDialog(select) == QDialog::Accepted)

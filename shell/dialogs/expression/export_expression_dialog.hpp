@@ -3,16 +3,16 @@
 // choices.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QListWidget;
 class QPushButton;
 
-class ExportExpressionDialog final : public QDialog {
+class ExportExpressionDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 169;

@@ -20,9 +20,8 @@
 
 ModelDialog::ModelDialog(GroupSettings& settings, std::function<void()> openOptions,
                          QWidget* parent)
-    : QDialog(parent), mSettings(settings) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Compute model-based expression index"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Compute model-based expression index")),
+      mSettings(settings) {
   auto* layout = new QVBoxLayout(this);
 
   auto* fields = new QGridLayout;

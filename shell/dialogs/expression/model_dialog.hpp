@@ -3,15 +3,15 @@
 // percentile of the values called absent, with the way to the model options.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
 struct GroupSettings;
 
-class ModelDialog final : public QDialog {
+class ModelDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 137;

@@ -24,9 +24,8 @@ NormalizationPlotOptions& NormPlotOptions() {
   return options;
 }
 
-NormalizationPlotDialog::NormalizationPlotDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Normalization Plot"));
+NormalizationPlotDialog::NormalizationPlotDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Normalization Plot")) {
   Group& group = TheGroup();
   const NormalizationPlotOptions& options = NormPlotOptions();
   auto* layout = new QVBoxLayout(this);

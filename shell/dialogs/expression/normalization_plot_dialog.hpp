@@ -2,7 +2,7 @@
 // plots view, and the plot's options, which hold for the run and are never saved.
 #pragma once
 
-#include <QDialog>
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +21,7 @@ NormalizationPlotOptions& NormPlotOptions();
 inline constexpr const char* kSameBaselineMessage =
     "Baseline cannot be the same array, or no baseline array is selected";
 
-class NormalizationPlotDialog final : public QDialog {
+class NormalizationPlotDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 197;

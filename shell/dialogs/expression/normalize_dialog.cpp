@@ -35,9 +35,8 @@ std::string WorkingBaselineName() {
   return baseline >= 0 ? TheGroup().Array(baseline).name : ChipData.baselinePath;
 }
 
-NormalizeDialog::NormalizeDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Normalize CEL values"));
+NormalizeDialog::NormalizeDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Normalize CEL values")) {
   const Group& group = TheGroup();
   auto* layout = new QVBoxLayout(this);
 

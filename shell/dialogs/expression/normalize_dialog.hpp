@@ -3,10 +3,10 @@
 // whether normalised values kept in QVF files are computed again.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
 #include <vector>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QComboBox;
@@ -20,7 +20,7 @@ bool ReadArrayQvfHeader(int array);
 // the group's arrays, else the stored path.
 std::string WorkingBaselineName();
 
-class NormalizeDialog final : public QDialog {
+class NormalizeDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 138;

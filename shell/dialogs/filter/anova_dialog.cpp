@@ -37,9 +37,9 @@ QRadioButton* Radio(const char* text, int id, QWidget* parent) {
 }  // namespace
 
 AnovaDialog::AnovaDialog(std::function<bool()> hasCurrentGene, QWidget* parent)
-    : QDialog(parent), mHasCurrentGene(std::move(hasCurrentGene)) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Analysis of Variance or Correlation Filtering"));
+    : NamedDialog(parent, kDialogId,
+                  QStringLiteral("Analysis of Variance or Correlation Filtering")),
+      mHasCurrentGene(std::move(hasCurrentGene)) {
   const Group& group = TheGroup();
   const GroupSettings& settings = group.Settings();
   auto* layout = new QVBoxLayout(this);
@@ -79,8 +79,7 @@ AnovaDialog::AnovaDialog(std::function<bool()> hasCurrentGene, QWidget* parent)
 
   grid->addWidget(new QLabel(QStringLiteral("Export gene list:"), this), 6, 0);
   mExportFile = platform::JoinPath(settings.WORKING_DIR, group.Name() + " anova filtering.xls");
-  mExportButton = OptionFileButton(kExportFile, this);
-  ShowFileName(mExportButton, mExportFile, "all genes");
+  mExportButton = OptionFileButton(kExportFile, mExportFile, false, false, "all genes", this);
   grid->addWidget(mExportButton, 6, 1);
   grid->setColumnStretch(1, 1);
 
@@ -94,8 +93,6 @@ AnovaDialog::AnovaDialog(std::function<bool()> hasCurrentGene, QWidget* parent)
     if (Prompts().RunDialog(select) == QDialog::Accepted)
       SetControlText(mFactorButton, ToQString(mFactor));
   });
-  connect(mExportButton, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mExportButton, mExportFile, false, false, "all genes"); });
 }
 
 void AnovaDialog::accept() {

@@ -4,17 +4,17 @@
 // threshold, the correlation's kind and the table the genes are written to.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-class AnovaDialog final : public QDialog {
+class AnovaDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 193;

@@ -147,8 +147,7 @@ CClusterGeneDialog::CClusterGeneDialog(std::function<void()> openOptions, QWidge
     if (index >= 0) TheGroup().Settings().FILTER_VAR_METHOD = index;
   });
   connect(mInputList, &QPushButton::clicked, this, [this] { CycleInputList(); });
-  connect(mOutputList, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutputList, mOutputFile, false, false, "None"); });
+  BrowseOnClick(mOutputList, mOutputFile, false, false, "None");
   connect(options, &QPushButton::clicked, this, [openOptions = std::move(openOptions)] {
     if (openOptions) openOptions();
   });

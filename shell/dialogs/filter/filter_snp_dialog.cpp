@@ -15,9 +15,8 @@
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
-FilterSnpDialog::FilterSnpDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Filter SNPs by quality"));
+FilterSnpDialog::FilterSnpDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Filter SNPs by quality")) {
   const Group& group = TheGroup();
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
@@ -40,15 +39,12 @@ FilterSnpDialog::FilterSnpDialog(QWidget* parent) : QDialog(parent) {
   if (mOutputFile.empty())
     mOutputFile =
         platform::JoinPath(group.Settings().WORKING_DIR, group.Name() + " filtered SNP.xls");
-  mOutputList = OptionFileButton(kOutputList, this);
-  ShowFileName(mOutputList, mOutputFile, "None");
+  mOutputList = OptionFileButton(kOutputList, mOutputFile, false, true, "None", this);
   file->addWidget(mOutputList, 0, 1);
   file->addWidget(new QLabel(QStringLiteral("(make sure the file is closed)"), this), 1, 1);
   file->setColumnStretch(1, 1);
   layout->addLayout(file);
   AddOkCancelRow(*this, *layout);
-  connect(mOutputList, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutputList, mOutputFile, false, true, "None"); });
 }
 
 void FilterSnpDialog::accept() {

@@ -2,14 +2,14 @@
 // longest fragment, the lowest call rate across samples and the SNP list file.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QLineEdit;
 class QPushButton;
 
-class FilterSnpDialog final : public QDialog {
+class FilterSnpDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 219;

@@ -17,9 +17,8 @@
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
-PercentileFilterDialog::PercentileFilterDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Percentile Filtering"));
+PercentileFilterDialog::PercentileFilterDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Percentile Filtering")) {
   const Group& group = TheGroup();
   auto* layout = new QVBoxLayout(this);
   auto* criterion = new QHBoxLayout;
@@ -41,16 +40,13 @@ PercentileFilterDialog::PercentileFilterDialog(QWidget* parent) : QDialog(parent
   auto* files = new QGridLayout;
   files->addWidget(new QLabel(QStringLiteral("Filtered gene list:"), this), 0, 0);
   mOutputFile = group.Settings().FILTER_OUTPUT_LIST;
-  mOutputList = OptionFileButton(kOutputList, this);
-  ShowFileName(mOutputList, mOutputFile, "None");
+  mOutputList = OptionFileButton(kOutputList, mOutputFile, false, false, "None", this);
   files->addWidget(mOutputList, 0, 1);
   files->addWidget(new QLabel(QStringLiteral("(make sure the file is closed)"), this), 1, 1);
   files->setColumnStretch(1, 1);
   layout->addLayout(files);
 
   AddOkCancelRow(*this, *layout);
-  connect(mOutputList, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutputList, mOutputFile, false, false, "None"); });
 }
 
 void PercentileFilterDialog::accept() {

@@ -2,14 +2,14 @@
 // samples is at least a fold of their denominator percentile, and the file they go to.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QLineEdit;
 class QPushButton;
 
-class PercentileFilterDialog final : public QDialog {
+class PercentileFilterDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 214;

@@ -49,9 +49,8 @@ constexpr FileRow kFileRows[] = {
 
 ChromosomeDialog::ChromosomeDialog(GroupSettings& settings, std::function<void()> openOptions,
                                    QWidget* parent)
-    : QDialog(parent), mSettings(settings) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("View data along chromosome"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("View data along chromosome")),
+      mSettings(settings) {
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   int row = 0;

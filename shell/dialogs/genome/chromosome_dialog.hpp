@@ -3,9 +3,9 @@
 // method edit the group's settings; the caller saves them.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QComboBox;
 class QPushButton;
@@ -14,7 +14,7 @@ struct GroupSettings;
 inline constexpr const char* kExpressionOnSnpMessage = "Cannot select 'Expression' for SNP array";
 inline constexpr const char* kNoGenomeInfoMessage = "Must specify a genome information file";
 
-class ChromosomeDialog final : public QDialog {
+class ChromosomeDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 165;

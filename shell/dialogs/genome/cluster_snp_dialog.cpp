@@ -20,9 +20,7 @@
 #include "shell/services/text_conversion.hpp"
 
 ClusterSnpDialog::ClusterSnpDialog(QWidget* parent, std::function<void()> openOptions)
-    : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Cluster SNP data"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Cluster SNP data")) {
   auto* layout = new QVBoxLayout(this);
   auto* display = new QGroupBox(QStringLiteral("Data display"), this);
   auto* choices = new QVBoxLayout(display);
@@ -56,8 +54,7 @@ ClusterSnpDialog::ClusterSnpDialog(QWidget* parent, std::function<void()> openOp
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 
-  connect(mFile, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mFile, mRegionFile, true, true, "Do not use"); });
+  BrowseOnClick(mFile, mRegionFile, true, true, "Do not use");
 }
 
 bool ClusterSnpDialog::ClusterSamples() const {

@@ -4,15 +4,15 @@
 // the group's settings.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QPushButton;
 
-class ClusterSnpDialog final : public QDialog {
+class ClusterSnpDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 209;

@@ -18,9 +18,8 @@
 #include "shell/resource_ids.hpp"
 #include "shell/services/text_conversion.hpp"
 
-EnuDialog::EnuDialog(std::function<void()> openOptions, QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("ENU analysis"));
+EnuDialog::EnuDialog(std::function<void()> openOptions, QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("ENU analysis")) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(
       QStringLiteral("Penetrance (probability of affected given the genotype; A is the disease "

@@ -5,14 +5,14 @@
 // the program runs.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
 
-class EnuDialog final : public QDialog {
+class EnuDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 210;

@@ -22,9 +22,7 @@
 #include "shell/services/text_conversion.hpp"
 
 ExportSnpDialog::ExportSnpDialog(std::function<void()> openOptions, QWidget* parent)
-    : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Export SNP data"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Export SNP data")) {
   const Group& group = TheGroup();
   const GroupRunOptions& options = group.RunOptions();
   auto* layout = new QVBoxLayout(this);
@@ -62,8 +60,7 @@ ExportSnpDialog::ExportSnpDialog(std::function<void()> openOptions, QWidget* par
   layout->addWidget(help);
   AddOptionsButtonRow(*this, *layout, std::move(openOptions));
 
-  connect(mOutput, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mOutput, mOutputFile, false, false, ""); });
+  BrowseOnClick(mOutput, mOutputFile, false, false, "");
 }
 
 void ExportSnpDialog::accept() {

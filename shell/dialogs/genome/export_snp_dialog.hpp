@@ -3,17 +3,17 @@
 // region takes one row, and the file. The choices hold while the program runs.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-class ExportSnpDialog final : public QDialog {
+class ExportSnpDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 204;

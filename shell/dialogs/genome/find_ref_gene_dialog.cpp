@@ -12,9 +12,8 @@
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/services/text_conversion.hpp"
 
-FindRefGeneDialog::FindRefGeneDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Find refGene"));
+FindRefGeneDialog::FindRefGeneDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Find refGene")) {
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   mKeywords = OptionEdit(kKeywords, this);

@@ -2,13 +2,13 @@
 // wildcards, or, with no keywords, a LocusLink ID.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QLineEdit;
 
-class FindRefGeneDialog final : public QDialog {
+class FindRefGeneDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 196;

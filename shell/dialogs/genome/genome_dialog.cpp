@@ -19,19 +19,17 @@
 #include "shell/services/text_conversion.hpp"
 
 GenomeDialog::GenomeDialog(GroupSettings& settings, QWidget* parent)
-    : QDialog(parent),
+    : NamedDialog(parent, kDialogId, QStringLiteral("Show genes in the genome")),
       mSettings(settings),
       mGenomeInfoFile(settings.GENOME_INFO_FILE),
       mGeneListFile(settings.GENE_LIST_FILE) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Show genes in the genome"));
   auto* layout = new QVBoxLayout(this);
   auto* files = new QGridLayout;
   files->addWidget(new QLabel(QStringLiteral("Genome information file:"), this), 0, 0);
-  mGenomeInfo = OptionFileButton(kGenomeInfoButton, this);
+  mGenomeInfo = OptionFileButton(kGenomeInfoButton, mGenomeInfoFile, true, false, "None", this);
   files->addWidget(mGenomeInfo, 0, 1);
   files->addWidget(new QLabel(QStringLiteral("Gene list:"), this), 1, 0);
-  mGeneList = OptionFileButton(kGeneListButton, this);
+  mGeneList = OptionFileButton(kGeneListButton, mGeneListFile, true, true, "None", this);
   mGeneList->setToolTip(QStringLiteral("Gene list file"));
   files->addWidget(mGeneList, 1, 1);
   files->addWidget(new QLabel(QStringLiteral("A gene list can be obtained by \"Analysis/Filter "
@@ -57,13 +55,7 @@ GenomeDialog::GenomeDialog(GroupSettings& settings, QWidget* parent)
   layout->addWidget(help);
   AddOkCancelRow(*this, *layout);
 
-  ShowFileName(mGenomeInfo, mGenomeInfoFile, "None");
-  ShowFileName(mGeneList, mGeneListFile, "None");
   mGeneList->setEnabled(GeneTree() == nullptr);
-  connect(mGenomeInfo, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mGenomeInfo, mGenomeInfoFile, true, false, "None"); });
-  connect(mGeneList, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mGeneList, mGeneListFile, true, true, "None"); });
 }
 
 void GenomeDialog::accept() {

@@ -3,16 +3,16 @@
 // stretches are outlined, and the p-value threshold of a significant stretch.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 struct GroupSettings;
 
-class GenomeDialog final : public QDialog {
+class GenomeDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 168;

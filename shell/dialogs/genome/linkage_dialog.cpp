@@ -38,9 +38,7 @@ QPushButton* IdButton(const QString& text, int id, QWidget* parent) {
 }  // namespace
 
 LinkageDialog::LinkageDialog(std::int64_t seed, std::function<void()> openOptions, QWidget* parent)
-    : QDialog(parent), mSeed(seed) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Linkage Analysis"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Linkage Analysis")), mSeed(seed) {
   const GroupSettings& s = TheGroup().Settings();
   mPedigreeFile = s.PEDIGREE_FILE;
   mMerlinFolder = s.MERLIN_DIR;
@@ -114,8 +112,7 @@ LinkageDialog::LinkageDialog(std::int64_t seed, std::function<void()> openOption
 
   mSeedEdit->setEnabled(mSimulate->isChecked());
   connect(mSimulate, &QCheckBox::toggled, mSeedEdit, &QWidget::setEnabled);
-  connect(mPedigreeButton, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mPedigreeButton, mPedigreeFile, true, false, "None"); });
+  BrowseOnClick(mPedigreeButton, mPedigreeFile, true, false, "None");
   connect(mFolderButton, &QPushButton::clicked, this, &LinkageDialog::BrowseMerlinFolder);
 }
 

@@ -4,18 +4,18 @@
 // OK writes the settings; the seed is kept only for the run.
 #pragma once
 
-#include <QDialog>
-
 #include <cstdint>
 #include <functional>
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-class LinkageDialog final : public QDialog {
+class LinkageDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 206;

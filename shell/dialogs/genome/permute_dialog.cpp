@@ -31,9 +31,8 @@ QString FactorText(const std::string& factor) {
 }  // namespace
 
 PermuteDialog::PermuteDialog(std::function<void()> openOptions, QWidget* parent)
-    : QDialog(parent), mFactor(TheGroup().Settings().ANOVA_FACTOR) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Permute data to assess curve significance"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Permute data to assess curve significance")),
+      mFactor(TheGroup().Settings().ANOVA_FACTOR) {
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   auto* label = new QLabel(QStringLiteral("Correlate the curve with &factor:"), this);

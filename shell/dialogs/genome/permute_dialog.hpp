@@ -3,10 +3,10 @@
 // only where the inferred copy number lies between Min and Max.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QPushButton;
@@ -14,7 +14,7 @@ class QPushButton;
 inline constexpr const char* kOneNumericFactorMessage =
     "Error: can only select one numeric variable, or do not select";
 
-class PermuteDialog final : public QDialog {
+class PermuteDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 208;

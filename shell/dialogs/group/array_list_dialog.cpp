@@ -27,6 +27,7 @@
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 #include "platform/system_error.hpp"
+#include "shell/dialogs/common/browse_into_edit.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
 #include "shell/resource_ids.hpp"
@@ -84,9 +85,7 @@ std::vector<std::string> WithAutomaticSeparators(const std::vector<std::string>&
 }
 
 ArrayListDialog::ArrayListDialog(GroupSettings& settings, QWidget* parent)
-    : QDialog(parent), mSettings(settings) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Array list file"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Array list file")), mSettings(settings) {
   auto* layout = new QVBoxLayout(this);
 
   auto* lists = new QGridLayout;
@@ -172,14 +171,7 @@ ArrayListDialog::ArrayListDialog(GroupSettings& settings, QWidget* parent)
   connect(autoStandardize, &QPushButton::clicked, this,
           [this] { AddAutomaticSeparators(kStandardizeWord); });
   connect(open, &QPushButton::clicked, this, [this] {
-    FileDialogRequest request;
-    request.open = true;
-    request.startFile = FromQString(mFileName->text());
-    request.filter = kDataFileFilter;
-    const std::optional<std::string> chosen = Prompts().FileName(request);
-    if (!chosen) return;
-    mFileName->setText(ToQString(*chosen));
-    LoadFile(*chosen);
+    if (const std::optional<std::string> chosen = BrowseIntoEdit(*mFileName)) LoadFile(*chosen);
   });
   connect(mSelectByCategory, &QPushButton::clicked, this, &ArrayListDialog::SelectByCategory);
   connect(sort, &QPushButton::clicked, this, &ArrayListDialog::SortArrays);

@@ -5,11 +5,11 @@
 // rebuilds the sample grouping from it.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
@@ -39,7 +39,7 @@ std::string SeparatorLine(std::string_view word);
 std::vector<std::string> WithAutomaticSeparators(const std::vector<std::string>& lines,
                                                  int characters, std::string_view word);
 
-class ArrayListDialog final : public QDialog {
+class ArrayListDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 152;

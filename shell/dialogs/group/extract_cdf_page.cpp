@@ -11,6 +11,7 @@
 
 #include "engine/group/group.hpp"
 #include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/browse_into_edit.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/static_link.hpp"
 #include "shell/dialogs/group/open_group_state.hpp"
@@ -90,8 +91,7 @@ ExtractCdfDlg::ExtractCdfDlg(OpenGroupState& state, QWidget* parent)
   connect(maskButton, &QPushButton::clicked, this,
           [this] { BrowseInto(mMask, "", kDataFileFilter); });
   connect(mMask, &QLineEdit::textEdited, this, &ExtractCdfDlg::MaskChanged);
-  connect(mGeneInfo, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mGeneInfo, mGeneInfoFile, true, true, "None"); });
+  BrowseOnClick(mGeneInfo, mGeneInfoFile, true, true, "None");
 
   ShowSettings();
 }
@@ -126,14 +126,7 @@ bool ExtractCdfDlg::OnKillActive() {
 }
 
 void ExtractCdfDlg::BrowseInto(QLineEdit* edit, const char* defaultExtension, const char* filter) {
-  FileDialogRequest request;
-  request.startFile = FromQString(edit->text());
-  request.defaultExtension = defaultExtension;
-  request.filter = filter;
-  const std::optional<std::string> file = Prompt().FileName(request);
-  if (!file) return;
-  edit->setText(ToQString(*file));
-  if (edit == mMask) MaskChanged();
+  if (BrowseIntoEdit(*edit, defaultExtension, filter) && edit == mMask) MaskChanged();
 }
 
 // Another mask changes which probe sets the layout keeps, so neither the chip cache nor

@@ -10,16 +10,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <optional>
-
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
-#include "engine/services/user_prompt.hpp"
+#include "shell/dialogs/common/browse_into_edit.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/group/group_name_box.hpp"
 #include "shell/resource_ids.hpp"
-#include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
 namespace {
@@ -96,9 +93,5 @@ bool GetExternalDlg::OnKillActive() {
 }
 
 void GetExternalDlg::BrowseDataFile() {
-  FileDialogRequest request;
-  request.startFile = FromQString(mDataFile->text());
-  request.filter = kDataFileFilter;
-  if (const std::optional<std::string> file = Prompt().FileName(request))
-    mDataFile->setText(ToQString(*file));
+  BrowseIntoEdit(*mDataFile);
 }

@@ -28,9 +28,7 @@ QRadioButton* Radio(const char* text, int id, QButtonGroup* group, int value, QL
 }  // namespace
 
 ExportImageDialog::ExportImageDialog(const std::string& fileName, QWidget* parent)
-    : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Export image"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Export image")) {
   auto* layout = new QVBoxLayout(this);
 
   auto* method = new QGroupBox(QStringLiteral("Export method"));

@@ -2,14 +2,14 @@
 // changes the file name's extension to match; the file button asks for another name.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QButtonGroup;
 class QPushButton;
 
-class ExportImageDialog final : public QDialog {
+class ExportImageDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 200;

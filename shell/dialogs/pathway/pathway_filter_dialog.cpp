@@ -16,9 +16,8 @@
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
-PathwayFilterDialog::PathwayFilterDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Filter genes by pathway"));
+PathwayFilterDialog::PathwayFilterDialog(QWidget* parent)
+    : NamedDialog(parent, kDialogId, QStringLiteral("Filter genes by pathway")) {
   const Group& group = TheGroup();
   const GroupSettings& settings = group.Settings();
   auto* layout = new QVBoxLayout(this);
@@ -27,8 +26,7 @@ PathwayFilterDialog::PathwayFilterDialog(QWidget* parent) : QDialog(parent) {
 
   grid->addWidget(new QLabel(QStringLiteral("Input gene list:"), this), 0, 0);
   mInputFile = settings.FILTER_INPUT_LIST;
-  mInputList = OptionFileButton(kInputList, this);
-  ShowFileName(mInputList, mInputFile, "None");
+  mInputList = OptionFileButton(kInputList, mInputFile, true, true, "None", this);
   grid->addWidget(mInputList, 0, 1);
   grid->addWidget(new QLabel(QStringLiteral("Correlation >="), this), 1, 0);
   mCorrelation = OptionEdit(kCorrelation, this);
@@ -43,8 +41,6 @@ PathwayFilterDialog::PathwayFilterDialog(QWidget* parent) : QDialog(parent) {
   auto* help = ManualLink("pathway", this);
   layout->addWidget(help);
   AddOkCancelRow(*this, *layout);
-  connect(mInputList, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mInputList, mInputFile, true, true, "None"); });
 }
 
 void PathwayFilterDialog::accept() {

@@ -2,15 +2,15 @@
 // filled from, the least mean correlation over the arrows, and the correlation's kind.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
-class PathwayFilterDialog final : public QDialog {
+class PathwayFilterDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 211;

@@ -26,6 +26,7 @@
 #include "engine/services/user_prompt.hpp"
 #include "genes/compare/compare_criteria.hpp"
 #include "genes/compare/compare_result_file.hpp"
+#include "shell/dialogs/common/browse_into_edit.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
@@ -253,13 +254,9 @@ void CCompareCombineDlg::DeleteEntry() {
 }
 
 void CCompareCombineDlg::OpenResultFile() {
-  FileDialogRequest request;
-  request.filter = kDataFileFilter;
-  request.startFile = FromQString(mResultFile->text());
-  const std::optional<std::string> file = Prompt().FileName(request);
+  const std::optional<std::string> file = BrowseIntoEdit(*mResultFile);
   if (!file) return;
   TheGroup().Settings().COMPARE_COMPARISON_FILE = *file;
-  mResultFile->setText(ToQString(*file));
   ReadCompareResult(mCriteria, false);
   mCriteria.selected = mCriteria.count > 0 ? 0 : -1;
   mInsertComparison->setEnabled(mCriteria.working.BaselineCount() >= 1);

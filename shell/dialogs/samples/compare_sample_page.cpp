@@ -97,15 +97,21 @@ CCompareSampleDlg::CCompareSampleDlg(COMPARE_CRITERIA& criteria, QWidget* parent
 
   auto* tests = new QGroupBox(QStringLiteral("Comparison criteria"), this);
   auto* grid = new QGridLayout(tests);
+  // A criterion that holds either way: its number, then each way's check and bound.
+  const auto eitherWayRow = [grid, tests](int row, const char* number, QCheckBox* oneWay,
+                                          QLineEdit* oneBound, QCheckBox* otherWay,
+                                          QLineEdit* otherBound) {
+    grid->addWidget(new QLabel(QString::fromLatin1(number), tests), row, 0);
+    grid->addWidget(oneWay, row, 1);
+    grid->addWidget(oneBound, row, 2);
+    grid->addWidget(otherWay, row, 3);
+    grid->addWidget(otherBound, row, 4);
+  };
   mUseEoverB = OptionCheck("E / B  > ", kUseEoverB, tests);
   mEoverB = NumberEdit(kEoverB, tests);
   mUseBoverE = OptionCheck("or B / E  > ", kUseBoverE, tests);
   mBoverE = NumberEdit(kBoverE, tests);
-  grid->addWidget(new QLabel(QStringLiteral("(1)"), tests), 0, 0);
-  grid->addWidget(mUseEoverB, 0, 1);
-  grid->addWidget(mEoverB, 0, 2);
-  grid->addWidget(mUseBoverE, 0, 3);
-  grid->addWidget(mBoverE, 0, 4);
+  eitherWayRow(0, "(1)", mUseEoverB, mEoverB, mUseBoverE, mBoverE);
   mUseLowerBound =
       OptionCheck("Use lower 90% confidence bound of fold change", kUseLowerBound, tests);
   grid->addWidget(mUseLowerBound, 1, 1, 1, 4);
@@ -113,11 +119,7 @@ CCompareSampleDlg::CCompareSampleDlg(COMPARE_CRITERIA& criteria, QWidget* parent
   mEminusB = NumberEdit(kEminusB, tests);
   mUseBminusE = OptionCheck("or B - E  > ", kUseBminusE, tests);
   mBminusE = NumberEdit(kBminusE, tests);
-  grid->addWidget(new QLabel(QStringLiteral("(2)"), tests), 2, 0);
-  grid->addWidget(mUseEminusB, 2, 1);
-  grid->addWidget(mEminusB, 2, 2);
-  grid->addWidget(mUseBminusE, 2, 3);
-  grid->addWidget(mBminusE, 2, 4);
+  eitherWayRow(2, "(2)", mUseEminusB, mEminusB, mUseBminusE, mBminusE);
   mUsePvalue = OptionCheck("(P value for testing E = B)  <=", kUsePvalue, tests);
   mPvalue = NumberEdit(kPvalue, tests);
   grid->addWidget(mUsePvalue, 3, 1, 1, 3);

@@ -21,7 +21,9 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
 #include "genes/lda/lda_result.hpp"
+#include "shell/dialogs/common/browse_into_edit.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
+#include "shell/dialogs/common/option_fields.hpp"
 #include "shell/dialogs/common/select_samples_dialog.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
@@ -29,9 +31,8 @@
 #include "shell/services/text_conversion.hpp"
 
 LdaDialog::LdaDialog(GroupSettings& settings, QWidget* parent)
-    : QDialog(parent), mSettings(settings) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Linear Discriminant Analysis"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Linear Discriminant Analysis")),
+      mSettings(settings) {
   auto* layout = new QVBoxLayout(this);
 
   auto* lists = new QGridLayout;
@@ -106,17 +107,9 @@ LdaDialog::LdaDialog(GroupSettings& settings, QWidget* parent)
   connect(mSelectByCategory, &QPushButton::clicked, this, &LdaDialog::SelectByCategory);
   connect(mClasses, &QTableWidget::cellClicked, this,
           [this](int row, int) { SelectClassSamples(row); });
-  connect(browse, &QPushButton::clicked, this, [this] {
-    FileDialogRequest request;
-    request.open = true;
-    request.startFile = FromQString(mLdaFile->text());
-    request.filter = kDataFileFilter;
-    const std::optional<std::string> chosen = Prompts().FileName(request);
-    if (chosen) mLdaFile->setText(ToQString(*chosen));
-  });
+  connect(browse, &QPushButton::clicked, this, [this] { BrowseIntoEdit(*mLdaFile); });
   connect(use, &QPushButton::clicked, this, &LdaDialog::Use);
-  connect(mGeneListButton, &QPushButton::clicked, this,
-          [this] { BrowseFileName(mGeneListButton, mGeneList, true, false, "None"); });
+  BrowseOnClick(mGeneListButton, mGeneList, true, false, "None");
   connect(box, &QDialogButtonBox::accepted, this, &LdaDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }

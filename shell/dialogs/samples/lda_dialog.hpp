@@ -5,9 +5,9 @@
 // on OK.
 #pragma once
 
-#include <QDialog>
-
 #include <string>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QCheckBox;
 class QLineEdit;
@@ -25,7 +25,7 @@ inline constexpr const char* kLdaNeedsGeneListMessage = "Must specify a gene lis
 inline constexpr const char* kLdaNeedsTwoClassesMessage =
     "Must specify at least 2 classes of samples";
 
-class LdaDialog final : public QDialog {
+class LdaDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 161;

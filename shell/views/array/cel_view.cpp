@@ -27,6 +27,7 @@
 #include "shell/shell_frame.hpp"
 #include "shell/views/array/scale_cel_command.hpp"
 #include "shell/views/pane/export_image_command.hpp"
+#include "shell/views/pane/next_view_key.hpp"
 
 namespace {
 
@@ -299,11 +300,8 @@ void CCelView::ToggleProbeTogether() {
 }
 
 void CCelView::keyPressEvent(QKeyEvent* event) {
+  if (ShowNextViewOnReturn(mFrame, event->key())) return;
   switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      mFrame.NextView();
-      return;  // another view is shown now
     case Qt::Key_Escape:
       Settings().CUR_UNIT = -1;
       // A closed region goes; one being drawn stays.

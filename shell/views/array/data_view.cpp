@@ -25,6 +25,7 @@
 #include "shell/services/text_conversion.hpp"
 #include "shell/shell_frame.hpp"
 #include "shell/views/array/data_drawing.hpp"
+#include "shell/views/pane/next_view_key.hpp"
 
 namespace {
 
@@ -211,11 +212,8 @@ void DataView::Resize(int width, int height) {
 void DataView::keyPressEvent(QKeyEvent* event) {
   if (AnalysisRunning != 0) return;
   const bool control = (event->modifiers() & Qt::ControlModifier) != 0;
+  if (ShowNextViewOnReturn(mFrame, event->key())) return;
   switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      mFrame.NextView();
-      return;
     case Qt::Key_PageUp:
       if (!LoadCurrent()) return;
       Model.StepArrayInOrder(-1);

@@ -239,8 +239,7 @@ void CChromosomeView::FindUnitCommand() {
 }
 
 void CChromosomeView::ClusterCommand() {
-  ClusterSnpDialog dialog(mFrame.Window(),
-                          [this] { mFrame.OpenOptionsAtPage(kChromosomeOptionsPageIndex); });
+  ClusterSnpDialog dialog(mFrame.Window(), OptionsOpener(mFrame, kChromosomeOptionsPageIndex));
   if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
   LogBlue("{Sample clustering based on SNP data");
   bool clustered = false;
@@ -268,8 +267,7 @@ void CChromosomeView::LinkageCommand() {
   // one to repeat a run.
   std::int64_t seed = DefaultRandomSeed(static_cast<std::int64_t>(std::time(nullptr)));
   {
-    LinkageDialog dialog(
-        seed, [this] { mFrame.OpenOptionsAtPage(kChromosomeOptionsPageIndex); }, mFrame.Window());
+    LinkageDialog dialog(seed, OptionsOpener(mFrame, kChromosomeOptionsPageIndex), mFrame.Window());
     if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
     seed = dialog.Seed();
   }
@@ -290,8 +288,7 @@ void CChromosomeView::LinkageCommand() {
 }
 
 void CChromosomeView::PermuteCommand() {
-  PermuteDialog dialog([this] { mFrame.OpenOptionsAtPage(kChromosomeOptionsPageIndex); },
-                       mFrame.Window());
+  PermuteDialog dialog(OptionsOpener(mFrame, kChromosomeOptionsPageIndex), mFrame.Window());
   if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
   TheGroup().WriteGroupSettings();
   {
@@ -304,8 +301,7 @@ void CChromosomeView::PermuteCommand() {
 }
 
 void CChromosomeView::EnuCommand() {
-  EnuDialog dialog([this] { mFrame.OpenOptionsAtPage(kChromosomeOptionsPageIndex); },
-                   mFrame.Window());
+  EnuDialog dialog(OptionsOpener(mFrame, kChromosomeOptionsPageIndex), mFrame.Window());
   if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
   LogBlue("{ENU analysis...");
   bool inferred = false;
@@ -318,8 +314,7 @@ void CChromosomeView::EnuCommand() {
 }
 
 void CChromosomeView::ExportSnpDataCommand() {
-  ExportSnpDialog dialog([this] { mFrame.OpenOptionsAtPage(kChromosomeOptionsPageIndex); },
-                         mFrame.Window());
+  ExportSnpDialog dialog(OptionsOpener(mFrame, kChromosomeOptionsPageIndex), mFrame.Window());
   if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
   const std::string& file = dialog.OutputFile();
   bool written = false;

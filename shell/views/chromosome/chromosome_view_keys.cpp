@@ -15,6 +15,7 @@
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
 #include "shell/views/chromosome/chromosome_view.hpp"
+#include "shell/views/pane/next_view_key.hpp"
 
 namespace {
 
@@ -93,11 +94,8 @@ bool CChromosomeView::HandleKey(int key, bool ctrl, bool shift) {
     Relayout();
     return true;
   }
+  if (ShowNextViewOnReturn(mFrame, key)) return true;
   switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      mFrame.NextView();
-      return true;
     case Qt::Key_Escape:
       Deselect();
       return true;

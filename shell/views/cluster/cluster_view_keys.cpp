@@ -12,6 +12,7 @@
 #include "genes/info/gene_info.hpp"
 #include "shell/shell_frame.hpp"
 #include "shell/views/cluster/cluster_view.hpp"
+#include "shell/views/pane/next_view_key.hpp"
 
 namespace {
 
@@ -83,11 +84,8 @@ void CClusterView::keyPressEvent(QKeyEvent* event) {
     ScrollToCurrent();
     return;
   }
+  if (ShowNextViewOnReturn(mFrame, event->key())) return;
   switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      mFrame.NextView();
-      return;
     case Qt::Key_Escape:
       if (!mShowUnperturbed)
         GoToOriginal();

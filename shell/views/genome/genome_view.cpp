@@ -20,6 +20,7 @@
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
 #include "shell/views/pane/export_image_command.hpp"
+#include "shell/views/pane/next_view_key.hpp"
 
 namespace {
 
@@ -137,11 +138,8 @@ void CGenomeView::Resize(bool wider, bool taller, bool grow, bool ctrl) {
 
 void CGenomeView::keyPressEvent(QKeyEvent* event) {
   const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+  if (ShowNextViewOnReturn(mFrame, event->key())) return;
   switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      mFrame.NextView();
-      return;
     case Qt::Key_Escape:
       Settings().CUR_UNIT = -1;
       break;

@@ -35,9 +35,7 @@ int ComboNode(int index, const std::string& name) {
 }  // namespace
 
 EditArrowDialog::EditArrowDialog(QWidget* parent, std::function<void()> changed)
-    : QDialog(parent), mChanged(std::move(changed)) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Edit Arrow"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Edit Arrow")), mChanged(std::move(changed)) {
   const PATHWAY& pathway = ThePathway();
   QStringList names;
   const int count = std::clamp(pathway.nodeCount, 0, kMaxPathwayNodes);

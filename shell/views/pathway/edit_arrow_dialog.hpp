@@ -3,16 +3,16 @@
 // each change that succeeds.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
+
+#include "shell/dialogs/common/named_dialog.hpp"
 
 class QComboBox;
 class QLineEdit;
 
 inline constexpr const char* kSameNodeMessage = "Start and end node must be different";
 
-class EditArrowDialog final : public QDialog {
+class EditArrowDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 195;

@@ -22,9 +22,9 @@ int NextPathwayNode(int current, int nodeCount) {
 }
 
 EditNodeDialog::EditNodeDialog(QWidget* parent, std::function<void()> changed)
-    : QDialog(parent), mChosenName(kPlaceholderName), mChanged(std::move(changed)) {
-  setObjectName(ControlName(kDialogId));
-  setWindowTitle(QStringLiteral("Edit Node"));
+    : NamedDialog(parent, kDialogId, QStringLiteral("Edit Node")),
+      mChosenName(kPlaceholderName),
+      mChanged(std::move(changed)) {
   auto* layout = new QVBoxLayout(this);
   mNames = new QComboBox(this);
   mNames->setObjectName(ControlName(kGeneName));

@@ -3,14 +3,14 @@
 // once and the editor is repainted after each button.
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
 #include <string>
 
+#include "shell/dialogs/common/named_dialog.hpp"
+
 class QComboBox;
 
-class EditNodeDialog final : public QDialog {
+class EditNodeDialog final : public NamedDialog {
   Q_OBJECT
  public:
   static constexpr int kDialogId = 194;

@@ -8,6 +8,7 @@
 
 #include "shell/resource_ids.hpp"
 #include "shell/shell_frame.hpp"
+#include "shell/views/pane/next_view_key.hpp"
 #include "shell/views/samples/lda_view.hpp"
 
 namespace {
@@ -55,11 +56,8 @@ void LdaView::keyPressEvent(QKeyEvent* event) {
   }
   const int count = PointCount();
   const int current = CurrentPoint();
+  if (ShowNextViewOnReturn(mFrame, event->key())) return;
   switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      mFrame.NextView();
-      return;
     case Qt::Key_Escape:
       if (current < 0) break;
       SetCurrentPoint(-1);
