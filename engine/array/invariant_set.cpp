@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <span>
 #include <vector>
@@ -84,6 +85,10 @@ struct BaselineBits {
 // first, so that the flags are computed four to a register.
 constexpr std::size_t kKeepBlock = 512;
 
+// Kept members are moved down eight at a time where all eight flags are 1.
+constexpr std::size_t kMovedTogether = 8;
+constexpr std::uint64_t kAllKept = 0x0101010101010101ull;
+
 struct KeepBlock {
   std::array<int, kKeepBlock> first;
   std::array<int, kKeepBlock> second;
@@ -118,14 +123,27 @@ struct RoundTables {
     }
     InvariantKeepFlags(block.first.data(), block.second.data(), block.keep.data(), n, round.count,
                        round.low, round.high);
-    for (std::size_t m = 0; m < n; ++m) {
+    const auto move = [&](std::size_t m) {
       const int place = blockMembers[m];
       const std::size_t keep = block.keep[m];
       members[kept] = place;
       round.dropped[dropped] = place;
       kept += keep;
       dropped += keep ^ 1u;
+    };
+    // Most rounds keep nearly all: eight kept members move down as one.
+    std::size_t m = 0;
+    for (; m + kMovedTogether <= n; m += kMovedTogether) {
+      std::uint64_t flags = 0;
+      std::memcpy(&flags, block.keep.data() + m, sizeof flags);
+      if (flags != kAllKept) {
+        for (std::size_t k = m; k < m + kMovedTogether; ++k) move(k);
+        continue;
+      }
+      std::memmove(members + kept, blockMembers + m, kMovedTogether * sizeof(int));
+      kept += kMovedTogether;
     }
+    for (; m < n; ++m) move(m);
   }
   return kept;
 }
