@@ -35,7 +35,7 @@ constexpr int kSmallestSearchedSet = 900;
 // Each candidate's place (0 to k-1) in ascending order of the values, equal values in
 // position order. Intensities are 16-bit, so they are counted into buckets instead of
 // sorted, and each place is written where its candidate lies.
-void RankPositions(std::span<const std::uint16_t> values, const std::vector<int>& candidates,
+void RankPositions(std::span<const std::uint16_t> values, std::span<const int> candidates,
                    std::vector<int>& places) {
   static thread_local std::vector<int> starts;
   starts.assign(65537, 0);
@@ -46,7 +46,7 @@ void RankPositions(std::span<const std::uint16_t> values, const std::vector<int>
     places[p] = starts[values[static_cast<std::size_t>(candidates[p])]]++;
 }
 
-void RankPositions(std::span<const float> values, const std::vector<int>& candidates,
+void RankPositions(std::span<const float> values, std::span<const int> candidates,
                    std::vector<int>& places) {
   std::vector<int> order(candidates.size());
   for (std::size_t p = 0; p < order.size(); ++p) order[p] = static_cast<int>(p);
@@ -97,7 +97,8 @@ struct KeepBlock {
 
 struct RoundTables {
   const std::uint64_t* words;
-  const int* before;
+  std::size_t wordCount;
+  int* before;
   int* dropped;
   double count;
   double low;
@@ -106,10 +107,15 @@ struct RoundTables {
 
 // One round over the members in the array's order, each held as its first place in the
 // baseline's order, so that a member's array rank is its index; those that keep their
-// place move down over places already read, the others are listed in dropped. Returns
-// how many stay.
+// place move down over places already read, the others are listed in dropped. The
+// members of the words before each word are summed first. Returns how many stay.
 [[gnu::always_inline]] inline std::size_t KeepMembers(int* members, std::size_t count,
                                                       const RoundTables& round, KeepBlock& block) {
+  int before = 0;
+  for (std::size_t w = 0; w < round.wordCount; ++w) {
+    round.before[w] = before;
+    before += std::popcount(round.words[w]);
+  }
   std::size_t kept = 0;
   std::size_t dropped = 0;
   for (std::size_t start = 0; start < count; start += kKeepBlock) {
@@ -174,12 +180,8 @@ KeepMembersFunction KeepMembersOfProcessor() {
 void KeepRound(std::vector<int>& members, BaselineBits& bits, double low, double high,
                KeepBlock& block) {
   static const KeepMembersFunction kKeepMembers = KeepMembersOfProcessor();
-  int before = 0;
-  for (std::size_t w = 0; w < bits.words.size(); ++w) {
-    bits.before[w] = before;
-    before += std::popcount(bits.words[w]);
-  }
   const RoundTables round{bits.words.data(),
+                          bits.words.size(),
                           bits.before.data(),
                           bits.dropped.data(),
                           static_cast<double>(members.size()),
@@ -204,7 +206,7 @@ struct SearchScratch {
 
 template <typename Value>
 bool Search(std::span<const Value> array, std::span<const Value> baseline,
-            const std::vector<int>& candidates, std::vector<int>& result) {
+            std::span<const int> candidates, std::vector<int>& result) {
   static thread_local SearchScratch scratch;
   double lowThreshold = kFirstLowThreshold;
   double highThreshold = kFirstHighThreshold;
@@ -244,13 +246,13 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
 // taking part, in ascending order; members receives the final set. False only on a user
 // stop.
 bool SearchInvariantSet(std::span<const std::uint16_t> array,
-                        std::span<const std::uint16_t> baseline, const std::vector<int>& candidates,
+                        std::span<const std::uint16_t> baseline, std::span<const int> candidates,
                         std::vector<int>& members) {
   return Search(array, baseline, candidates, members);
 }
 
 bool SearchInvariantSet(std::span<const float> array, std::span<const float> baseline,
-                        const std::vector<int>& candidates, std::vector<int>& members) {
+                        std::span<const int> candidates, std::vector<int>& members) {
   return Search(array, baseline, candidates, members);
 }
 
@@ -260,22 +262,23 @@ constexpr const char* kTooFewMessage = "    Error: Too few points in the Invaria
 
 bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline) {
   if (!PlanesFitLayout(*this, *baseline)) return false;
-  std::vector<int> candidates;
+  // Kept for the thread's next array, so that no array clears or maps them afresh.
+  static thread_local std::vector<int> cells;
   std::vector<int> members;
+  std::size_t found = 0;
   try {
+    if (cells.size() < Layout.cells.size()) cells.resize(Layout.cells.size());
     // Every cell is written and only the perfect-match ones are counted, which needs no
     // branch on the kind.
-    candidates.resize(Layout.cells.size());
-    std::size_t found = 0;
     for (std::size_t i = 0; i < Layout.cells.size(); ++i) {
-      candidates[found] = static_cast<int>(i);
+      cells[found] = static_cast<int>(i);
       found += Layout.cells[i].kind == kCellPerfectMatch ? 1u : 0u;
     }
-    candidates.resize(found);
   } catch (const std::bad_alloc&) {
     ArrayMessage("    Memory not enough at FilterDat()", 0, kLogRed);
     return false;
   }
+  const std::span<const int> candidates(cells.data(), found);
   ArrayMessage("    Searching Invariant-set:");
   if (!SearchInvariantSet(std::span<const std::uint16_t>(plane1),
                           std::span<const std::uint16_t>(baseline->plane1), candidates, members))
