@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/folder_sync_batch.hpp"
 #include "platform/replacement_group.hpp"
 #include "platform/replacement_names.hpp"
 #include "platform/system_error.hpp"
@@ -96,7 +97,11 @@ bool FileReplacement::Commit() {
   if (error != 0) return Fail(error);
   mTemporary.clear();
   // The file is in place; a folder that cannot be flushed still fails the commit, as the
-  // new entry may not outlive a power cut.
+  // new entry may not outlive a power cut. A thread's batch flushes it for a whole job.
+  if (FolderSyncBatch* batch = ThreadFolderSyncBatch(); mDurable && batch != nullptr) {
+    batch->Add(FolderOf(mPath));
+    return true;
+  }
   error = mDurable ? SyncFolder(FolderOf(mPath)) : 0;
   if (error != 0) return Fail(error);
   return true;

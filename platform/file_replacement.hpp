@@ -32,8 +32,8 @@ class FileReplacement {
   // Appends bytes; false when they cannot be written (the replacement is then dropped).
   [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes);
   // Flushes the new file to the disk and puts it in the place of path, then flushes the
-  // folder; false when any write failed or it cannot be put there (path is then left as it
-  // was).
+  // folder (or, on a thread that holds a FolderSyncBatch, leaves the folder to it); false
+  // when any write failed or it cannot be put there (path is then left as it was).
   [[nodiscard]] bool Commit();
   // The system's error number of the first failure, for the message that reports it; 0
   // while nothing has failed.

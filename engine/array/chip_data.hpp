@@ -135,9 +135,12 @@ class CHIP_DATA : public QvfHeader {
   int mPresenceBackground = 0;
   double mPresenceNoise = 1.0;
   double mPresenceThreshold = 4.0;
-  // Per-pair scratch of PresenceCall, kept so that no probe set allocates.
+  float mPresenceNoiseLog = 0.0f;  // log10 of the noise, for the mean log ratio's bound
+  // Per-pair scratch of PresenceCall, kept so that no probe set allocates: each pair's
+  // difference and its two sides over the background, the noise where they are below it.
   std::vector<double> mPairDifferences;
-  std::vector<double> mPairRatios;  // perfect match over mismatch
+  std::vector<double> mPairPerfect;
+  std::vector<double> mPairMismatch;
   // The bytes ReadExisting reads pass through here, kept for the object's next file: a
   // group's arrays then land in memory that is mapped already.
   platform::ByteBuffer mReadBytes;

@@ -3,8 +3,10 @@
 // each round, until the set is stable or small. The curve is then fitted on the set.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <span>
 #include <vector>
@@ -30,48 +32,62 @@ constexpr int kStableMargin = 50;
 // A set this small is not searched further.
 constexpr int kSmallestSearchedSet = 900;
 
-// The candidates' positions (0 to k-1) in ascending order of their values, equal values
-// in position order. Intensities are 16-bit, so they are counted into buckets instead of
-// sorted.
-void SortPositions(std::span<const std::uint16_t> values, const std::vector<int>& candidates,
-                   std::vector<int>& order) {
-  std::vector<int> starts(65537, 0);
+// Each candidate's place (0 to k-1) in ascending order of the values, equal values in
+// position order. Intensities are 16-bit, so they are counted into buckets instead of
+// sorted, and each place is written where its candidate lies.
+void RankPositions(std::span<const std::uint16_t> values, std::span<const int> candidates,
+                   std::vector<int>& places) {
+  static thread_local std::vector<int> starts;
+  starts.assign(65537, 0);
   for (const int cell : candidates) ++starts[values[static_cast<std::size_t>(cell)] + 1u];
   for (std::size_t v = 1; v < starts.size(); ++v) starts[v] += starts[v - 1];
-  order.resize(candidates.size());
+  places.resize(candidates.size());
   for (std::size_t p = 0; p < candidates.size(); ++p)
-    order[static_cast<std::size_t>(starts[values[static_cast<std::size_t>(candidates[p])]]++)] =
-        static_cast<int>(p);
+    places[p] = starts[values[static_cast<std::size_t>(candidates[p])]]++;
 }
 
-void SortPositions(std::span<const float> values, const std::vector<int>& candidates,
-                   std::vector<int>& order) {
-  order.resize(candidates.size());
+void RankPositions(std::span<const float> values, std::span<const int> candidates,
+                   std::vector<int>& places) {
+  std::vector<int> order(candidates.size());
   for (std::size_t p = 0; p < order.size(); ++p) order[p] = static_cast<int>(p);
   std::sort(order.begin(), order.end(), [&](int a, int b) {
     const float first = values[static_cast<std::size_t>(candidates[static_cast<std::size_t>(a)])];
     const float second = values[static_cast<std::size_t>(candidates[static_cast<std::size_t>(b)])];
     return first < second || (first == second && a < b);
   });
+  places.resize(candidates.size());
+  for (std::size_t r = 0; r < order.size(); ++r)
+    places[static_cast<std::size_t>(order[r])] = static_cast<int>(r);
 }
 
-// Members only ever drop out, so each side's sorted order, with the dropped removed, gives
-// the ranks of every round without sorting again: a member's rank is its place among
-// those left. One pass ranks and removes; a dropped position gets a rank no one reads.
-void RankAndCompact(std::vector<int>& order, const std::vector<std::uint8_t>& dropped,
-                    std::vector<int>& ranks) {
-  std::size_t left = 0;
-  for (const int p : order) {
-    order[left] = p;
-    ranks[static_cast<std::size_t>(p)] = static_cast<int>(left);
-    left += dropped[static_cast<std::size_t>(p)] == 0 ? 1u : 0u;
+// The members by their first place in the baseline's order, one bit each, with the members
+// of the words before each word summed: a member's baseline rank in a round is the number
+// of members before it in that order, counted in the few kilobytes of the bits instead of
+// written to a rank table of the candidates' size. A round's drops are listed and taken
+// out at its end, so that every rank of the round counts the members it started with.
+struct BaselineBits {
+  std::vector<std::uint64_t> words;
+  std::vector<int> before;
+  std::vector<int> dropped;
+
+  void Reset(std::size_t count) {
+    words.assign((count + 63) / 64, ~std::uint64_t{0});
+    if (count % 64 != 0) words.back() = (std::uint64_t{1} << (count % 64)) - 1;
+    before.resize(words.size());
+    dropped.resize(count);
   }
-  order.resize(left);
-}
+  bool Holds(int place) const {
+    return ((words[static_cast<std::size_t>(place) >> 6] >> (place & 63)) & 1u) != 0;
+  }
+};
 
 // Members are flagged a block at a time, their ranks gathered into contiguous buffers
 // first, so that the flags are computed four to a register.
 constexpr std::size_t kKeepBlock = 512;
+
+// Kept members are moved down eight at a time where all eight flags are 1.
+constexpr std::size_t kMovedTogether = 8;
+constexpr std::uint64_t kAllKept = 0x0101010101010101ull;
 
 struct KeepBlock {
   std::array<int, kKeepBlock> first;
@@ -79,63 +95,134 @@ struct KeepBlock {
   std::array<std::uint8_t, kKeepBlock> keep;
 };
 
-// One round: the members (ascending) that keep their place go to kept, in order, and
-// the others are marked dropped.
-void KeepRound(const std::vector<int>& members, const std::vector<int>& arrayRanks,
-               const std::vector<int>& baselineRanks, double low, double high,
-               std::vector<int>& kept, std::vector<std::uint8_t>& dropped, KeepBlock& block) {
-  const double count = static_cast<double>(members.size());
-  kept.resize(members.size());
-  std::size_t keptCount = 0;
-  for (std::size_t start = 0; start < members.size(); start += kKeepBlock) {
-    const std::size_t n = std::min(kKeepBlock, members.size() - start);
-    const int* const blockMembers = members.data() + start;
-    for (std::size_t m = 0; m < n; ++m) {
-      const auto p = static_cast<std::size_t>(blockMembers[m]);
-      block.first[m] = arrayRanks[p];
-      block.second[m] = baselineRanks[p];
-    }
-    InvariantKeepFlags(block.first.data(), block.second.data(), block.keep.data(), n, count, low,
-                       high);
-    for (std::size_t m = 0; m < n; ++m) {
-      const int p = blockMembers[m];
-      const std::uint8_t keep = block.keep[m];
-      kept[keptCount] = p;
-      keptCount += keep;
-      dropped[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(keep ^ 1u);
-    }
+struct RoundTables {
+  const std::uint64_t* words;
+  std::size_t wordCount;
+  int* before;
+  int* dropped;
+  double count;
+  double low;
+  double high;
+};
+
+// One round over the members in the array's order, each held as its first place in the
+// baseline's order, so that a member's array rank is its index; those that keep their
+// place move down over places already read, the others are listed in dropped. The
+// members of the words before each word are summed first. Returns how many stay.
+[[gnu::always_inline]] inline std::size_t KeepMembers(int* members, std::size_t count,
+                                                      const RoundTables& round, KeepBlock& block) {
+  int before = 0;
+  for (std::size_t w = 0; w < round.wordCount; ++w) {
+    round.before[w] = before;
+    before += std::popcount(round.words[w]);
   }
-  kept.resize(keptCount);
+  std::size_t kept = 0;
+  std::size_t dropped = 0;
+  for (std::size_t start = 0; start < count; start += kKeepBlock) {
+    const std::size_t n = std::min(kKeepBlock, count - start);
+    const int* const blockMembers = members + start;
+    for (std::size_t m = 0; m < n; ++m) {
+      const auto place = static_cast<unsigned>(blockMembers[m]);
+      const std::uint64_t below = (std::uint64_t{1} << (place & 63u)) - 1;
+      block.first[m] = static_cast<int>(start + m);
+      block.second[m] = round.before[place >> 6] + std::popcount(round.words[place >> 6] & below);
+    }
+    InvariantKeepFlags(block.first.data(), block.second.data(), block.keep.data(), n, round.count,
+                       round.low, round.high);
+    const auto move = [&](std::size_t m) {
+      const int place = blockMembers[m];
+      const std::size_t keep = block.keep[m];
+      members[kept] = place;
+      round.dropped[dropped] = place;
+      kept += keep;
+      dropped += keep ^ 1u;
+    };
+    // Most rounds keep nearly all: eight kept members move down as one.
+    std::size_t m = 0;
+    for (; m + kMovedTogether <= n; m += kMovedTogether) {
+      std::uint64_t flags = 0;
+      std::memcpy(&flags, block.keep.data() + m, sizeof flags);
+      if (flags != kAllKept) {
+        for (std::size_t k = m; k < m + kMovedTogether; ++k) move(k);
+        continue;
+      }
+      std::memmove(members + kept, blockMembers + m, kMovedTogether * sizeof(int));
+      kept += kMovedTogether;
+    }
+    for (; m < n; ++m) move(m);
+  }
+  return kept;
 }
+
+using KeepMembersFunction = std::size_t (*)(int*, std::size_t, const RoundTables&, KeepBlock&);
+
+std::size_t PlainKeepMembers(int* members, std::size_t count, const RoundTables& round,
+                             KeepBlock& block) {
+  return KeepMembers(members, count, round, block);
+}
+
+#if defined(__x86_64__)
+// The count of a word's bits in one instruction where the processor has it.
+[[gnu::target("popcnt")]] std::size_t CountingKeepMembers(int* members, std::size_t count,
+                                                          const RoundTables& round,
+                                                          KeepBlock& block) {
+  return KeepMembers(members, count, round, block);
+}
+#endif
+
+KeepMembersFunction KeepMembersOfProcessor() {
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("popcnt") != 0) return &CountingKeepMembers;
+#endif
+  return &PlainKeepMembers;
+}
+
+void KeepRound(std::vector<int>& members, BaselineBits& bits, double low, double high,
+               KeepBlock& block) {
+  static const KeepMembersFunction kKeepMembers = KeepMembersOfProcessor();
+  const RoundTables round{bits.words.data(),
+                          bits.words.size(),
+                          bits.before.data(),
+                          bits.dropped.data(),
+                          static_cast<double>(members.size()),
+                          low,
+                          high};
+  const std::size_t count = members.size();
+  members.resize(kKeepMembers(members.data(), count, round, block));
+  for (std::size_t d = 0; d < count - members.size(); ++d) {
+    const auto place = static_cast<unsigned>(bits.dropped[d]);
+    bits.words[place >> 6] &= ~(std::uint64_t{1} << (place & 63u));
+  }
+}
+
+// The search's tables, kept for the thread's next array.
+struct SearchScratch {
+  std::vector<int> arrayPlaces;
+  std::vector<int> baselinePlaces;
+  std::vector<int> members;
+  BaselineBits baselineBits;
+  KeepBlock block;
+};
 
 template <typename Value>
 bool Search(std::span<const Value> array, std::span<const Value> baseline,
-            const std::vector<int>& candidates, std::vector<int>& result) {
+            std::span<const int> candidates, std::vector<int>& result) {
+  static thread_local SearchScratch scratch;
   double lowThreshold = kFirstLowThreshold;
   double highThreshold = kFirstHighThreshold;
-  // Everything below works on the candidates' positions; members stay in ascending order.
-  std::vector<int> arrayOrder;
-  std::vector<int> baselineOrder;
-  SortPositions(array, candidates, arrayOrder);
-  SortPositions(baseline, candidates, baselineOrder);
-  std::vector<int> arrayRanks(candidates.size());
-  std::vector<int> baselineRanks(candidates.size());
-  std::vector<std::uint8_t> dropped(candidates.size(), 0);
-  std::vector<int> members(candidates.size());
-  for (std::size_t p = 0; p < members.size(); ++p) members[p] = static_cast<int>(p);
-  std::vector<int> kept;
-  kept.reserve(members.size());
-  KeepBlock block;
+  RankPositions(array, candidates, scratch.arrayPlaces);
+  RankPositions(baseline, candidates, scratch.baselinePlaces);
+  std::vector<int>& members = scratch.members;
+  members.resize(candidates.size());
+  for (std::size_t p = 0; p < candidates.size(); ++p)
+    members[static_cast<std::size_t>(scratch.arrayPlaces[p])] = scratch.baselinePlaces[p];
+  scratch.baselineBits.Reset(candidates.size());
   for (;;) {
     const int k = static_cast<int>(members.size());
     ArrayProgress(MessageBuffer("    Searching Invariant-set: %d", k));
     if (k == 0) break;
-    RankAndCompact(arrayOrder, dropped, arrayRanks);
-    RankAndCompact(baselineOrder, dropped, baselineRanks);
-    KeepRound(members, arrayRanks, baselineRanks, lowThreshold, highThreshold, kept, dropped,
-              block);
+    KeepRound(members, scratch.baselineBits, lowThreshold, highThreshold, scratch.block);
     if (ArrayStopped()) return false;
-    members.swap(kept);
     const int j = static_cast<int>(members.size());
     if (j >= k - kStableMargin) break;
     if (lowThreshold > kLowThresholdFloor) lowThreshold *= kThresholdShrink;
@@ -143,9 +230,15 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
     if (j <= kSmallestSearchedSet) break;
   }
   ArrayProgress(MessageBuffer("    Searching Invariant-set: %d", static_cast<int>(members.size())));
-  result.resize(members.size());
-  for (std::size_t m = 0; m < members.size(); ++m)
-    result[m] = candidates[static_cast<std::size_t>(members[m])];
+  // The set in ascending order of the candidates; every candidate is written to the next
+  // place, which only a member moves on.
+  result.resize(members.size() + 1);
+  std::size_t found = 0;
+  for (std::size_t p = 0; p < candidates.size(); ++p) {
+    result[found] = candidates[p];
+    found += scratch.baselineBits.Holds(scratch.baselinePlaces[p]) ? 1u : 0u;
+  }
+  result.resize(found);
   return true;
 }
 
@@ -153,13 +246,13 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
 // taking part, in ascending order; members receives the final set. False only on a user
 // stop.
 bool SearchInvariantSet(std::span<const std::uint16_t> array,
-                        std::span<const std::uint16_t> baseline, const std::vector<int>& candidates,
+                        std::span<const std::uint16_t> baseline, std::span<const int> candidates,
                         std::vector<int>& members) {
   return Search(array, baseline, candidates, members);
 }
 
 bool SearchInvariantSet(std::span<const float> array, std::span<const float> baseline,
-                        const std::vector<int>& candidates, std::vector<int>& members) {
+                        std::span<const int> candidates, std::vector<int>& members) {
   return Search(array, baseline, candidates, members);
 }
 
@@ -169,22 +262,23 @@ constexpr const char* kTooFewMessage = "    Error: Too few points in the Invaria
 
 bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline) {
   if (!PlanesFitLayout(*this, *baseline)) return false;
-  std::vector<int> candidates;
+  // Kept for the thread's next array, so that no array clears or maps them afresh.
+  static thread_local std::vector<int> cells;
   std::vector<int> members;
+  std::size_t found = 0;
   try {
+    if (cells.size() < Layout.cells.size()) cells.resize(Layout.cells.size());
     // Every cell is written and only the perfect-match ones are counted, which needs no
     // branch on the kind.
-    candidates.resize(Layout.cells.size());
-    std::size_t found = 0;
     for (std::size_t i = 0; i < Layout.cells.size(); ++i) {
-      candidates[found] = static_cast<int>(i);
+      cells[found] = static_cast<int>(i);
       found += Layout.cells[i].kind == kCellPerfectMatch ? 1u : 0u;
     }
-    candidates.resize(found);
   } catch (const std::bad_alloc&) {
     ArrayMessage("    Memory not enough at FilterDat()", 0, kLogRed);
     return false;
   }
+  const std::span<const int> candidates(cells.data(), found);
   ArrayMessage("    Searching Invariant-set:");
   if (!SearchInvariantSet(std::span<const std::uint16_t>(plane1),
                           std::span<const std::uint16_t>(baseline->plane1), candidates, members))

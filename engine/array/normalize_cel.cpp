@@ -22,8 +22,8 @@ namespace {
 
 constexpr int kQuantileSampleStep = 9;
 constexpr int kQuantilePairs = 6000;
-constexpr int kPumpStep = 1000;
-constexpr int kProgressStep = 10000;
+constexpr std::size_t kPumpStep = 1000;
+constexpr std::size_t kProgressStep = 10000;
 
 std::uint16_t ClampToIntensity(double value) {
   if (!(value > 0.0)) return 0;
@@ -125,14 +125,16 @@ bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCur
     for (std::size_t v = 0; v < mapped.size(); ++v)
       mapped[v] = ClampToIntensity(Normalizer.MapValue(static_cast<double>(v)));
     plane2.resize(plane1.size());
-    for (std::size_t i = 0; i < plane1.size(); ++i) {
-      if (i % kPumpStep == 0 && i > 0) {
+    // The cells a pump step at a time, the checks between the steps.
+    for (std::size_t from = 0; from < plane1.size(); from += kPumpStep) {
+      if (from > 0) {
         ArrayProgressPump();
         if (ArrayStopped()) return false;
-        if (i % kProgressStep == 0)
-          ArrayProgress(MessageBuffer("    Normalizing CEL: %d", static_cast<int>(i)));
+        if (from % kProgressStep == 0)
+          ArrayProgress(MessageBuffer("    Normalizing CEL: %d", static_cast<int>(from)));
       }
-      plane2[i] = mapped[plane1[i]];
+      const std::size_t to = std::min(from + kPumpStep, plane1.size());
+      for (std::size_t i = from; i < to; ++i) plane2[i] = mapped[plane1[i]];
     }
     const auto mappedMedian = static_cast<std::int32_t>(Normalizer.MapValue(rawMedian));
     ArrayMessage(MessageBuffer("    Median probe intensity: %d -> %d", static_cast<int>(rawMedian),

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <span>
+#include <vector>
 
 #include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
@@ -23,6 +24,22 @@ constexpr double kPresentFraction = 0.33;
 constexpr double kMarginalFraction = 0.43;
 constexpr double kPresentLogScore = 0.9;
 constexpr int kProgressStep = 300;
+// The mean log ratio from float logarithms lies within 1e-5 of the exact one (each
+// logarithm within 3e-7, each quotient's rounding and log10's error far below); a mean
+// this far from the call's limit is decided by it, and only nearer ones take log10 of
+// every pair's ratio.
+constexpr double kSureLogScoreMargin = 1e-4;
+
+// log10 of every whole intensity over the background, rounded to float.
+const std::vector<float>& WholeIntensityLogs() {
+  static const std::vector<float> logs = [] {
+    std::vector<float> table(65536, 0.0f);
+    for (std::size_t v = 1; v < table.size(); ++v)
+      table[v] = static_cast<float>(std::log10(static_cast<double>(v)));
+    return table;
+  }();
+  return logs;
+}
 
 // One unsigned comparison per coordinate: a negative one wraps beyond the side.
 bool CellOnArray(const ProbePosition& cell, int dimension) {
@@ -53,6 +70,7 @@ void CHIP_DATA::ComputePresenceCalls() {
   const double noise = noiseCells > 0 ? noiseSum / static_cast<double>(noiseCells) : 0.0;
   mPresenceNoise = noise >= 1.0 ? noise : 1.0;
   mPresenceThreshold = kThresholdPerNoise * mPresenceNoise;
+  mPresenceNoiseLog = static_cast<float>(std::log10(mPresenceNoise));
 
   for (int unit = 0; unit < Layout.unitCount; ++unit) {
     const char call = PresenceCall(unit);
@@ -74,10 +92,12 @@ char CHIP_DATA::PresenceCall(int unit) {
   // The scratch grows to the largest probe set and is written by place, not appended to.
   if (mPairDifferences.size() < unitPairs.size()) {
     mPairDifferences.resize(unitPairs.size());
-    mPairRatios.resize(unitPairs.size());
+    mPairPerfect.resize(unitPairs.size());
+    mPairMismatch.resize(unitPairs.size());
   }
   double* const differences = mPairDifferences.data();
-  double* const ratios = mPairRatios.data();
+  double* const perfects = mPairPerfect.data();
+  double* const mismatches = mPairMismatch.data();
   const std::uint16_t* const intensities = plane1.data();
   const auto stride = static_cast<std::size_t>(side);
   int pairs = 0;
@@ -101,7 +121,8 @@ char CHIP_DATA::PresenceCall(int unit) {
     else if (mm - pm >= threshold && mm / pm >= kClearRatio)
       ++negatives;
     differences[pairs] = pm - mm;
-    ratios[pairs] = ratio;
+    perfects[pairs] = pm;
+    mismatches[pairs] = mm;
     ++pairs;
   }
   if (pairs == 0) return kCallAbsent;
@@ -109,29 +130,36 @@ char CHIP_DATA::PresenceCall(int unit) {
   const double positiveFraction = static_cast<double>(positives) / pairs;
   const double ratio = negatives > 0 ? static_cast<double>(positives) / negatives : -1.0;
   // The mean log ratio of the pairs, those with outlying differences set aside when there
-  // are many; taken only for the calls that depend on it, as the logarithms are most of
-  // the work.
+  // are many; taken only for the calls that depend on it. The logarithms are most of the
+  // work, so the mean is bounded from float logarithms of the two sides first.
+  const std::vector<float>& wholeLogs = WholeIntensityLogs();
+  const auto sideLog = [&](double value) {
+    return value == floorValue ? mPresenceNoiseLog : wholeLogs[static_cast<std::size_t>(value)];
+  };
   const auto strong = [&] {
-    double logSum = 0.0;
+    double low = 0.0;
+    double high = 0.0;
+    const bool few = pairs < kFewPairs;
+    if (!few) OutlierBounds(differences, pairs, &low, &high);
+    const auto counts = [&](int i) {
+      return few || (differences[i] > low && differences[i] < high);
+    };
+    double boundSum = 0.0;
     int counted = 0;
-    if (pairs < kFewPairs) {
-      for (int i = 0; i < pairs; ++i) logSum += std::log10(ratios[i]);
-      counted = pairs;
-    } else {
-      double low = 0.0;
-      double high = 0.0;
-      OutlierBounds(differences, pairs, &low, &high);
-      for (int i = 0; i < pairs; ++i) {
-        const double d = differences[i];
-        if (d > low && d < high) {
-          logSum += std::log10(ratios[i]);
-          ++counted;
-        }
-      }
+    for (int i = 0; i < pairs; ++i) {
+      if (!counts(i)) continue;
+      boundSum += static_cast<double>(sideLog(perfects[i])) - sideLog(mismatches[i]);
+      ++counted;
     }
     // Equal differences leave no pair strictly inside the bounds.
-    const double logScore = counted > 0 ? 10.0 * logSum / counted : 0.0;
-    return logScore >= kPresentLogScore;
+    if (counted == 0) return false;
+    const double boundScore = 10.0 * boundSum / counted;
+    if (std::abs(boundScore - kPresentLogScore) > kSureLogScoreMargin)
+      return boundScore >= kPresentLogScore;
+    double logSum = 0.0;
+    for (int i = 0; i < pairs; ++i)
+      if (counts(i)) logSum += std::log10(perfects[i] / mismatches[i]);
+    return 10.0 * logSum / counted >= kPresentLogScore;
   };
 
   if (ratio < 0.0 || (ratio >= 3.0 && ratio < 4.0))

@@ -13,11 +13,13 @@
 #include "engine/group/group.hpp"
 #include "engine/jobs/job_timing.hpp"
 #include "engine/jobs/normalize_threads.hpp"
+#include "engine/jobs/qvf_folder_flush.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/r_link.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "engine/services/view_requests.hpp"
+#include "platform/folder_sync_batch.hpp"
 
 namespace {
 
@@ -141,6 +143,10 @@ bool NormalizeProbeLevel(Group& group, bool force) {
   }
   const ArraySlot& base = group.Array(group.BaselineArray);
   LogMessage(MessageBuffer("  Baseline array: %s", base.name.c_str()));
+  // Each array's QVF file reaches the disk before it takes its place; their folders are
+  // flushed once, after the last (or, when the job stops part way, as it ends).
+  platform::FolderSyncBatch folderSyncs;
+  const platform::DeferFolderSyncs defer(&folderSyncs);
   if (!baseline->ReadArray(base.dataFile.c_str(), false, true)) return false;
   LogMessage(MessageBuffer("    Median probe intensity: %d", baseline->RawMedian()));
   if (group.Settings().VIEW_NORM_PLOT != 0) LogMessage(kViewPlotsMessage);
@@ -151,6 +157,7 @@ bool NormalizeProbeLevel(Group& group, bool force) {
       if (!NormalizeProbeArray(i, *baseline, force)) return false;
   }
   baseline.reset();
+  if (!FlushQvfFolders(folderSyncs)) return false;
   LogMessage("");
   if (group.Settings().LOAD_PROBE_DATA != 0) ComputeBackground(-1);
   return true;

@@ -15,6 +15,7 @@
 #include "engine/jobs/normalize_arrays.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/folder_sync_batch.hpp"
 #include "platform/parallel_tasks.hpp"
 
 namespace {
@@ -32,7 +33,10 @@ class ArrayNormalization {
   struct Context {};
 
   ArrayNormalization(const Group& group, const CHIP_DATA& baseline, bool force)
-      : mGroup(group), mBaseline(baseline), mForce(force) {}
+      : mGroup(group),
+        mBaseline(baseline),
+        mForce(force),
+        mFolderSyncs(platform::ThreadFolderSyncBatch()) {}
 
   Context MakeContext() const { return {}; }
 
@@ -45,6 +49,8 @@ class ArrayNormalization {
     try {
       const std::string& path = mGroup.Array(static_cast<int>(number)).dataFile;
       const KeepArrayMessages keep(result.lines);
+      // The QVF file's folder is flushed with the calling thread's.
+      const platform::DeferFolderSyncs defer(mFolderSyncs);
       CHIP_DATA& chip = *result.chip;
       // What ReadArray does with an array whose QVF file fits; any other file is left to
       // the calling thread, which alone may read the data files.
@@ -62,6 +68,7 @@ class ArrayNormalization {
   const Group& mGroup;
   const CHIP_DATA& mBaseline;
   bool mForce;
+  platform::FolderSyncBatch* mFolderSyncs;
 };
 
 }  // namespace

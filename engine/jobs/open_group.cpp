@@ -18,9 +18,11 @@
 #include "engine/jobs/data_file_search.hpp"
 #include "engine/jobs/expression_transforms.hpp"
 #include "engine/jobs/information_readers.hpp"
+#include "engine/jobs/qvf_folder_flush.hpp"
 #include "engine/model/model.hpp"
 #include "engine/model/psi_file.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/folder_sync_batch.hpp"
 #include "platform/replacement_group.hpp"
 
 namespace {
@@ -89,12 +91,19 @@ bool SearchDataFiles(const OpenGroupOptions& options) {
   group.Adjusted = false;
 
   bool read = false;
-  if (IsDataFileList(settings.DATA_PATH)) {
-    read = ReadDataFileList(options);
-  } else {
-    LogMessage(MessageBuffer(kSearchDataMessage, kinds.c_str(), Layout.chipType.c_str(),
-                             settings.DATA_PATH.c_str()));
-    read = ReadDataFolder(settings.DATA_PATH, options);
+  {
+    // Each array's QVF file reaches the disk before it takes its place; their folders are
+    // flushed once, after the last (and after a read that stopped part way).
+    platform::FolderSyncBatch folderSyncs;
+    const platform::DeferFolderSyncs defer(&folderSyncs);
+    if (IsDataFileList(settings.DATA_PATH)) {
+      read = ReadDataFileList(options);
+    } else {
+      LogMessage(MessageBuffer(kSearchDataMessage, kinds.c_str(), Layout.chipType.c_str(),
+                               settings.DATA_PATH.c_str()));
+      read = ReadDataFolder(settings.DATA_PATH, options);
+    }
+    if (!FlushQvfFolders(folderSyncs)) read = false;
   }
   if (!read) return false;
   LogMessage("");

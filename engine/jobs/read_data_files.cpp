@@ -25,6 +25,7 @@
 #include "engine/jobs/data_file_search.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/folder_sync_batch.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
 
@@ -220,7 +221,11 @@ class ArrayReading {
 
   ArrayReading(const std::vector<OfferedFile>& files, const std::vector<FileCheck>& checks,
                const std::vector<std::size_t>& reads, const OpenGroupOptions& options)
-      : mFiles(files), mChecks(checks), mReads(reads), mOptions(options) {}
+      : mFiles(files),
+        mChecks(checks),
+        mReads(reads),
+        mOptions(options),
+        mFolderSyncs(platform::ThreadFolderSyncBatch()) {}
 
   Context MakeContext() const { return {}; }
 
@@ -229,6 +234,8 @@ class ArrayReading {
     result.read = false;
     if (!result.chip) result.chip = Spares().Take();
     const KeepArrayMessages keep(result.lines);
+    // The QVF file's folder is flushed with the calling thread's.
+    const platform::DeferFolderSyncs defer(mFolderSyncs);
     if (!result.chip) {
       ArrayMessage(kPlaneAllocationMessage, 0, kLogRed);
       return;
@@ -250,6 +257,7 @@ class ArrayReading {
   const std::vector<FileCheck>& mChecks;
   const std::vector<std::size_t>& mReads;
   const OpenGroupOptions& mOptions;
+  platform::FolderSyncBatch* mFolderSyncs;
 };
 
 // The files in turn, as ReadDataFiles would take them one by one, their arrays read side

@@ -1,4 +1,4 @@
-// The invariant-set search keeps one sorted order per side and filters it each round; the
+// The invariant-set search ranks each side once and counts every later round's ranks; the
 // sets it finds must be those of ranking the remaining members afresh every round, on
 // synthetic arrays with many equal intensities, for cell planes and for value vectors.
 // Arrays normalised on worker threads give the planes, files and log lines of one thread.

@@ -1,9 +1,13 @@
 // Presence calls on arrays whose probe sets are known to be expressed or not, the call
-// rules on hand-set probe pairs, a noise level that cannot divide by zero, and the
-// rescaling of intensities.
+// rules on hand-set probe pairs, mean log ratios next to the call's limit, a noise level
+// that cannot divide by zero, and the rescaling of intensities.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <random>
+#include <vector>
 
 #include "engine/tests/array_test_support.hpp"
 
@@ -126,4 +130,79 @@ TEST_F(PresenceRuleTest, ScalingMovesTheMedianAndClamps) {
   EXPECT_TRUE(mLog.ContainsRed(
       "    Cannot scale intensities to median 400: the array's median intensity is 0"));
   EXPECT_EQ(mArray.plane1, before);
+}
+
+// Probe sets of five pairs, so that every pair counts: two pairs at a ratio of 1.5, two
+// level ones and a fifth chosen so that the mean log ratio lands within a few millionths
+// of the limit of 0.9, either side, where float logarithms could decide either way. The
+// call must be the one the exact mean of log10 of each pair's ratio gives.
+class PresenceLimitTest : public ArrayTest {};
+
+TEST_F(PresenceLimitTest, MeansNextToTheLimitAreDecidedByTheExactLogarithms) {
+  synth::ChipOptions options;
+  options.dimension = 200;
+  options.unitCount = 1500;
+  options.minPairs = 5;
+  options.maxPairs = 5;
+  options.seed = 31;
+  const synth::ChipTruth chip = SetUpChip(options);
+  CHIP_DATA array;
+  array.AllocatePlanes(200);
+  std::fill(array.plane1.begin(), array.plane1.end(), 100);
+  array.AllocateUnitTables();
+  std::mt19937 random(5);
+  std::vector<char> expected(chip.units.size(), kCallAbsent);
+  int present = 0;
+  int nearest = 0;
+  // Every tenth probe set stays level at the background of 100, which keeps it there.
+  for (std::size_t u = 0; u < chip.units.size(); ++u) {
+    if (u % 10 == 0) continue;
+    const auto& pairs = chip.units[u].blocks[0].pairs;
+    std::array<int, 5> perfect{1500, 1500, 0, 0, 0};
+    std::array<int, 5> mismatch{1000, 1000, 0, 0, 0};
+    for (const int p : {2, 3}) {
+      mismatch[static_cast<std::size_t>(p)] =
+          std::uniform_int_distribution<int>(1000, 3000)(random);
+      perfect[static_cast<std::size_t>(p)] = mismatch[static_cast<std::size_t>(p)] + 20;
+    }
+    const auto sumOf = [&](int pairCount) {
+      double sum = 0.0;
+      for (int p = 0; p < pairCount; ++p)
+        sum += std::log10(static_cast<double>(perfect[static_cast<std::size_t>(p)]) /
+                          mismatch[static_cast<std::size_t>(p)]);
+      return sum;
+    };
+    // The fifth pair's mismatch from a range wide enough to come close to any target.
+    const double target = 0.9 + std::uniform_real_distribution<double>(-4e-6, 4e-6)(random);
+    const double first = sumOf(4);
+    double best = 1.0;
+    for (int mm = 20000; mm < 24000; ++mm) {
+      const double wanted = mm * std::pow(10.0, target * 5 / 10 - first);
+      const int pm = static_cast<int>(std::lround(wanted));
+      const double score = 10.0 * (first + std::log10(static_cast<double>(pm) / mm)) / 5;
+      if (std::abs(score - target) < best) {
+        best = std::abs(score - target);
+        perfect[4] = pm;
+        mismatch[4] = mm;
+      }
+    }
+    const double score = 10.0 * sumOf(5) / 5;
+    expected[u] = score >= 0.9 ? kCallPresent : kCallAbsent;
+    present += expected[u] == kCallPresent ? 1 : 0;
+    nearest += std::abs(score - 0.9) < 1e-6 ? 1 : 0;
+    for (std::size_t p = 0; p < 5; ++p) {
+      array.plane1[array.CellIndex(pairs[p].pm.x, pairs[p].pm.y)] =
+          static_cast<std::uint16_t>(100 + perfect[p]);
+      array.plane1[array.CellIndex(pairs[p].mm.x, pairs[p].mm.y)] =
+          static_cast<std::uint16_t>(100 + mismatch[p]);
+    }
+  }
+  ASSERT_GT(present, 300);
+  ASSERT_LT(present, 1000);
+  ASSERT_GT(nearest, 100);
+  array.ComputePresenceCalls();
+  int wrong = 0;
+  for (std::size_t u = 0; u < chip.units.size(); ++u)
+    wrong += array.calls[u] != expected[u] ? 1 : 0;
+  EXPECT_EQ(wrong, 0);
 }
