@@ -151,10 +151,7 @@ int RunInstall(InstallParameters& parameters) {
     if (scan.CopyScanFiles() != kResultSuccess) {
       flags.errors = true;
     } else if (databaseRole) {
-      const int result = scan.RunScanParamStep();
-      if (result == kThereAreWarnings)
-        flags.warnings = true;
-      else if (result != kResultSuccess)
+      if (const int result = scan.RunScanParamStep(); EndsRun(flags, result))
         return finishWith(result);
     }
   }
@@ -169,10 +166,7 @@ int RunInstall(InstallParameters& parameters) {
     if (fluidicsStep.CopyFluidicsFiles() != 0) {
       flags.errors = true;
     } else if (databaseRole) {
-      const int result = fluidicsStep.RunFluidicsStep();
-      if (result == kThereAreWarnings)
-        flags.warnings = true;
-      else if (result != 0)
+      if (const int result = fluidicsStep.RunFluidicsStep(); EndsRun(flags, result))
         return finishWith(result);
     }
   }
@@ -186,10 +180,7 @@ int RunInstall(InstallParameters& parameters) {
     // A missing definition too: later steps replace the running result.
     if (copied != kResultSuccess) flags.errors = true;
     if (copied == kResultSuccess && databaseRole) {
-      const int result = analysis.InstallAnalysisParams();
-      if (result == kThereAreWarnings)
-        flags.warnings = true;
-      else if (result != kResultSuccess)
+      if (const int result = analysis.InstallAnalysisParams(); EndsRun(flags, result))
         return finishWith(result);
     }
   }
@@ -231,10 +222,7 @@ int RunInstall(InstallParameters& parameters) {
     sequences.session = &geneInfoSession();
     const int result = sequences.RunSequenceStep();
     primary.workDatabase = workDatabase;
-    if (result == kThereAreWarnings)
-      flags.warnings = true;
-    else if (result != 0)
-      return finishWith(result);
+    if (EndsRun(flags, result)) return finishWith(result);
   }
   return finishWith(FoldInstallResult(flags));
 }
