@@ -1,5 +1,6 @@
 // Text files built in memory and written whole: texts, characters, whole numbers and
-// one-decimal or shortest real numbers appended without a stream or a locale.
+// one-decimal or shortest real numbers appended without a stream or a locale; and a text
+// written whole as a file.
 #pragma once
 
 #include <charconv>
@@ -13,6 +14,12 @@
 #include "platform/scratch_file.hpp"
 
 namespace synth {
+
+// Writes text as the whole file at path (replacing it): false when it can't.
+[[nodiscard]] inline bool WriteText(const std::string& path, std::string_view text) {
+  return platform::WriteScratchFile(
+      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
 
 class TextOut {
  public:
@@ -33,10 +40,7 @@ class TextOut {
   TextOut& Real(float value) { return Chars(value); }
   TextOut& Real(double value) { return Chars(value); }
   void Reserve(std::size_t bytes) { mText.reserve(bytes); }
-  [[nodiscard]] bool SaveTo(const std::string& path) const {
-    return platform::WriteScratchFile(
-        path, std::span(reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size()));
-  }
+  [[nodiscard]] bool SaveTo(const std::string& path) const { return WriteText(path, mText); }
   const std::string& Text() const { return mText; }
 
  private:
