@@ -32,18 +32,14 @@ struct ReferenceGroup {
     options.genesPerEffect = {kGenes - 1500, 500, 500, 500};
     options.missingPercent = 1;
     const synth::FactorData data = synth::MakeFactorData(options);
-    bench::NameProbeSets(kGenes);
+    bench::AddSampleArrays(
+        data.samples, kGenes, "s",
+        [&data](std::size_t sample, std::size_t gene) {
+          return VALUE_TRIPLE{data.values[sample][gene], 0.0f,
+                              data.missing[sample][gene] ? kArrayOutlierWord : 0};
+        },
+        [](std::size_t, ArraySlot&) {});
     Group& group = TheGroup();
-    for (int s = 0; s < data.samples; ++s) {
-      const auto sample = static_cast<std::size_t>(s);
-      bench::AddArray("s" + std::to_string(s + 1), [&data, sample](ArraySlot& slot) {
-        for (int g = 0; g < kGenes; ++g) {
-          const auto gene = static_cast<std::size_t>(g);
-          slot.values.push_back({data.values[sample][gene], 0.0f,
-                                 data.missing[sample][gene] ? kArrayOutlierWord : 0});
-        }
-      });
-    }
     group.Modelled = true;
     GroupSettings& settings = group.Settings();
     settings.ALLOW_MISSING = 1;

@@ -50,8 +50,7 @@ struct PaintRig {
   }
   ~PaintRig() {
     view.reset();
-    window.frame.reset();
-    window.document.reset();
+    window.CloseFrame();
     DiscardGroup();
   }
 

@@ -1,6 +1,6 @@
 // Shared pieces of the benchmarks: a silent log, a scratch folder for the run's synthetic
-// files (and one with the group started in it), and timing of a reader against a plain read of the
-// same file's bytes.
+// files (and one with the group started in it), arrays appended to the group, and timing of a
+// reader against a plain read of the same file's bytes.
 #pragma once
 
 #include <fcntl.h>
@@ -95,6 +95,22 @@ void AddArray(std::string name, Fill fill) {
   slot.name = std::move(name);
   fill(slot);
   if (!group.CountArray()) std::abort();
+}
+
+// Names genes probe sets (as NameProbeSets) and appends one array per sample, named
+// prefix1, prefix2, ...: probe set g of sample s holds value(s, g), and more(s, slot) adds
+// what else the array holds.
+template <typename Value, typename More>
+void AddSampleArrays(int samples, int genes, std::string_view prefix, Value value, More more) {
+  NameProbeSets(genes);
+  for (int s = 0; s < samples; ++s) {
+    const auto sample = static_cast<std::size_t>(s);
+    AddArray(std::string(prefix) + std::to_string(s + 1), [&](ArraySlot& slot) {
+      for (int g = 0; g < genes; ++g)
+        slot.values.push_back(value(sample, static_cast<std::size_t>(g)));
+      more(sample, slot);
+    });
+  }
 }
 
 using Clock = std::chrono::steady_clock;

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
+#include "bench/loaded_chip.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/load_cdf.hpp"
 #include "engine/services/log_channel.hpp"
 #include "tools/synth/chip_model.hpp"
-#include "tools/synth/chip_writers.hpp"
 
 namespace {
 
@@ -31,12 +31,8 @@ struct FullChip {
     options.dimension = 1164;
     options.unitCount = 54000;
     options.seed = 7;
-    const auto chip = synth::MakeChip(options);
-    textPath = mFolder.File(synth::FileNameFor(*chip, synth::ChipForm::kTextCdf));
+    textPath = bench::LoadChip(mFolder, options).path;
     cachePath = textPath + ".bin";
-    if (!synth::WriteTextCdf(*chip, textPath)) std::abort();
-    CdfLoadSettings settings;
-    if (!LoadCdf(textPath, true, "", settings)) std::abort();
   }
   bench::ScratchFolder mFolder;
 };

@@ -116,8 +116,7 @@ struct PaintRig {
   }
   ~PaintRig() {
     view.reset();
-    window.frame.reset();
-    window.document.reset();
+    window.CloseFrame();
     chromosome.Clear();
     DiscardGroup();
   }

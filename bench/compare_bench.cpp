@@ -33,18 +33,13 @@ struct ReferenceGroup {
     // A tenth of the genes planted, the rest noise.
     options.genesPerKind = {400, 400, 400, 400, 400, 200, kGenes - 2200};
     const synth::CompareData data = synth::MakeCompareData(options);
-    bench::NameProbeSets(kGenes);
+    bench::AddSampleArrays(
+        data.samples, kGenes, "s",
+        [&data](std::size_t sample, std::size_t gene) {
+          return VALUE_TRIPLE{data.values[sample][gene], data.stdErrs[sample][gene], 0};
+        },
+        [&data](std::size_t sample, ArraySlot& slot) { slot.calls = data.calls[sample]; });
     Group& group = TheGroup();
-    for (int s = 0; s < data.samples; ++s) {
-      const auto sample = static_cast<std::size_t>(s);
-      bench::AddArray("s" + std::to_string(s + 1), [&data, sample](ArraySlot& slot) {
-        for (int g = 0; g < kGenes; ++g) {
-          const auto gene = static_cast<std::size_t>(g);
-          slot.values.push_back({data.values[sample][gene], data.stdErrs[sample][gene], 0});
-        }
-        slot.calls = data.calls[sample];
-      });
-    }
     group.Modelled = group.HasCalls = group.HasStdErrors = true;
     group.Settings().ARRAY_LIST_FILE = "";
     group.Settings().FILTER_INPUT_LIST = "None";

@@ -33,15 +33,14 @@ struct ReferenceGroup {
     // A tenth of the genes planted, the rest noise.
     options.genesPerKind = {440, 440, 440, 440, 440, kGenes - 2200};
     const synth::FilterData data = synth::MakeFilterData(options);
-    bench::NameProbeSets(kGenes);
+    bench::AddSampleArrays(
+        data.Arrays(), kGenes, "a",
+        [&data](std::size_t array, std::size_t gene) {
+          const float v = data.values[array][gene];
+          return VALUE_TRIPLE{v, 0.05f * v, 0};
+        },
+        [&data](std::size_t array, ArraySlot& slot) { slot.calls = data.calls[array]; });
     Group& group = TheGroup();
-    for (int a = 0; a < data.Arrays(); ++a) {
-      const auto array = static_cast<std::size_t>(a);
-      bench::AddArray("a" + std::to_string(a + 1), [&data, array](ArraySlot& slot) {
-        for (const float v : data.values[array]) slot.values.push_back({v, 0.05f * v, 0});
-        slot.calls = data.calls[array];
-      });
-    }
     group.Modelled = group.HasCalls = group.HasStdErrors = true;
     GroupSettings& s = group.Settings();
     s.ARRAY_LIST_FILE = folder.File("arrays.txt");

@@ -9,7 +9,7 @@
 
 #include "bench/bench_support.hpp"
 #include "bench/offscreen_paint.hpp"
-#include "engine/group/gene_list.hpp"
+#include "bench/stretch_genome.hpp"
 #include "genome/info/genome_info.hpp"
 #include "genome/stretch/gene_stretch.hpp"
 #include "shell/views/genome/genome_drawing.hpp"
@@ -22,22 +22,7 @@ void BM_GenomeViewPaint(benchmark::State& state) {
   synth::StretchGenomeOptions options;
   options.genes = 54'000;
   options.planted = 12;
-  const synth::StretchGenome genome = synth::MakeStretchGenome(options);
-  const int count = options.genes;
-  bench::NameProbeSets(count);
-  genome_info.Clear();
-  genome_info.Unit.assign(static_cast<std::size_t>(count), UNIT_POS{});
-  GeneList = GENE_LIST{};
-  GeneList.FitLayout();
-  genome_info.NumChro = options.chromosomes;
-  for (int g = 0; g < count; ++g) {
-    const auto i = static_cast<std::size_t>(g);
-    genome_info.Unit[i].chro = static_cast<std::int16_t>(genome.chro[i]);
-    genome_info.Unit[i].pos = static_cast<float>(genome.pos[i]);
-    genome_info.Unit[i].strand = genome.strand[i];
-    GeneList.SetListed(g, genome.listed[i]);
-  }
-  genome_info.ComputeChroLengths();
+  bench::InstallStretchGenome(synth::MakeStretchGenome(options));
   GetAllChroPValue(1e-6);
 
   QImage picture(1600, 1000, QImage::Format_RGB32);

@@ -42,15 +42,11 @@ struct PaintRig {
     }
     result.resultRows = kMaxLdaSamples;
     result.classCount = kClasses;
-    CMainFrame& frame = window.OpenFrame();
-    frame.ShowView(VIEW_LDA);
-    view = dynamic_cast<LdaView*>(frame.RightViews(VIEW_LDA));
-    view->OnInitialUpdate();
-    QApplication::processEvents();
+    window.OpenFrame();
+    view = window.ShowPaneView<LdaView>(VIEW_LDA);
   }
   ~PaintRig() {
-    window.frame.reset();
-    window.document.reset();
+    window.CloseFrame();
     TheLdaResult() = LDA_RESULT{};
     DiscardGroup();
   }

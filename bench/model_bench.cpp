@@ -3,22 +3,18 @@
 // data held by the group.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "bench/bench_support.hpp"
+#include "bench/loaded_chip.hpp"
 #include "engine/chip/cdf_layout.hpp"
-#include "engine/chip/load_cdf.hpp"
 #include "engine/group/group.hpp"
 #include "engine/model/model.hpp"
 #include "engine/services/log_channel.hpp"
 #include "tools/synth/chip_model.hpp"
-#include "tools/synth/chip_writers.hpp"
 #include "tools/synth/model_data.hpp"
 
 namespace {
@@ -31,46 +27,26 @@ constexpr int kMismatchLevel = 200;
 
 // One group for the whole run: the chip written and loaded once, every array's plane
 // filled with model data per probe set (present and absent genes, noise, a few outliers).
-class ReferenceGroup {
- public:
-  static const ReferenceGroup& Get() {
-    static const ReferenceGroup group;
-    return group;
-  }
+struct ReferenceGroup {
+  bench::ScratchGroup mFolder{"model"};
 
- private:
   ReferenceGroup() {
-    bench::SilenceLog();
-    mFolder =
-        std::filesystem::temp_directory_path() / ("zelko-model-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(mFolder);
     synth::ChipOptions options;
     options.dimension = kDimension;
     options.unitCount = kUnits;
     options.minPairs = kPairs;
     options.maxPairs = kPairs;
     options.seed = 7;
-    std::string error;
-    const auto chip = synth::MakeChip(options, &error);
-    if (!chip) {
-      std::fprintf(stderr, "chip: %s\n", error.c_str());
-      std::abort();
-    }
-    const std::string path =
-        (mFolder / synth::FileNameFor(*chip, synth::ChipForm::kTextCdf)).string();
-    CdfLoadSettings load;
-    if (!synth::WriteTextCdf(*chip, path) || !LoadCdf(path, true, "", load)) std::abort();
+    bench::LoadChip(mFolder, options);
 
-    StartGroup(mFolder.string());
     Group& group = TheGroup();
     const auto cells =
         static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
     for (int i = 0; i < kArrays; ++i) {
-      ArraySlot& slot = group.NextArraySlot();
-      slot.name = "array" + std::to_string(i);
-      slot.intensities.assign(cells, kMismatchLevel);
-      slot.calls.assign(kUnits, 'P');
-      if (!group.CountArray()) std::abort();
+      bench::AddArray("array" + std::to_string(i), [cells](ArraySlot& slot) {
+        slot.intensities.assign(cells, kMismatchLevel);
+        slot.calls.assign(kUnits, 'P');
+      });
     }
     for (int u = 0; u < kUnits; ++u) {
       synth::ModelDataOptions data;
@@ -107,16 +83,11 @@ class ReferenceGroup {
     settings.PSI_MODE = 0;
     Model.SetDisplayMode(false);
   }
-  ~ReferenceGroup() {
-    DiscardGroup();
-    std::error_code error;
-    std::filesystem::remove_all(mFolder, error);
-  }
-  std::filesystem::path mFolder;
+  ~ReferenceGroup() { DiscardGroup(); }
 };
 
 void BM_ModelFitGroup(benchmark::State& state) {
-  ReferenceGroup::Get();
+  bench::Shared<ReferenceGroup>();
   double passes = 0.0;
   for (auto _ : state) {
     passes = 0.0;

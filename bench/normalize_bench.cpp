@@ -3,68 +3,43 @@
 // write or read of the same number of bytes in the same run.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "bench/bench_support.hpp"
+#include "bench/loaded_chip.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/chip/cdf_layout.hpp"
-#include "engine/chip/load_cdf.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "tools/synth/array_group.hpp"
-#include "tools/synth/chip_writers.hpp"
 
 namespace {
 
 // One chip and one pair of arrays for the whole run, in a scratch folder.
-class FullGroup {
- public:
-  static FullGroup& Get() {
-    static FullGroup group;
-    return group;
-  }
+struct FullGroup {
+  bench::ScratchGroup mFolder{"normalize"};
   CHIP_DATA baseline;
   CHIP_DATA array;
-  std::string folder;
 
- private:
   FullGroup() {
-    bench::SilenceLog();
     AnalysisRunning = 1;
-    mFolder = std::filesystem::temp_directory_path() /
-              ("zelko-normalize-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(mFolder);
-    folder = mFolder.string();
-    StartGroup(folder);
     synth::ChipOptions options;
     options.dimension = 1164;
     options.unitCount = 54000;
     options.seed = 7;
-    const auto chip = synth::MakeChip(options);
-    const std::string cdfPath =
-        (mFolder / synth::FileNameFor(*chip, synth::ChipForm::kTextCdf)).string();
-    if (!synth::WriteTextCdf(*chip, cdfPath)) std::abort();
-    CdfLoadSettings settings;
-    if (!LoadCdf(cdfPath, true, "", settings)) std::abort();
+    const bench::LoadedChip chip = bench::LoadChip(mFolder, options);
 
     synth::ArrayGroupOptions groupOptions;
     groupOptions.arrays = 2;
     groupOptions.seed = 3;
-    const synth::ArrayGroupTruth group = synth::MakeArrayGroup(*chip, groupOptions);
-    Fill(baseline, group.arrays[0], (mFolder / "baseline.CEL").string());
-    Fill(array, group.arrays[1], (mFolder / "array.CEL").string());
+    const synth::ArrayGroupTruth group = synth::MakeArrayGroup(chip.chip, groupOptions);
+    Fill(baseline, group.arrays[0], mFolder.File("baseline.CEL"));
+    Fill(array, group.arrays[1], mFolder.File("array.CEL"));
   }
-  ~FullGroup() {
-    DiscardGroup();
-    std::error_code error;
-    std::filesystem::remove_all(mFolder, error);
-  }
+  ~FullGroup() { DiscardGroup(); }
   static void Fill(CHIP_DATA& chip, const synth::SynthesisedArray& source,
                    const std::string& path) {
     chip.dimension = Layout.dimension;
@@ -74,11 +49,10 @@ class FullGroup {
     chip.dataPath = path;
     chip.medianIntensity = static_cast<std::int32_t>(chip.GetQuantile(0.5, false));
   }
-  std::filesystem::path mFolder;
 };
 
 void Normalize(benchmark::State& state, int method) {
-  FullGroup& group = FullGroup::Get();
+  FullGroup& group = bench::Shared<FullGroup>();
   TheGroup().Settings().NORM_METHOD = method;
   for (auto _ : state) {
     if (!group.array.NormalizeCel(&group.baseline, true, false, false))
@@ -103,10 +77,10 @@ using bench::Seconds;
 // through one buffer that stays in use, and then the QVF write (or read); the ratio is
 // that of the sums.
 void TimeQvf(benchmark::State& state, bool write) {
-  FullGroup& group = FullGroup::Get();
+  FullGroup& group = bench::Shared<FullGroup>();
   CHIP_DATA& array = group.array;
   const std::string qvfPath = array.QvfPath();
-  const std::string plainPath = group.folder + "/plain.bin";
+  const std::string plainPath = group.mFolder.File("plain.bin");
   const auto size = static_cast<std::size_t>(QvfFileSize(Layout.dimension, Layout.unitCount));
   bench::PlainIo plainIo;
   plainIo.Write(plainPath, size);

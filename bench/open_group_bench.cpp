@@ -47,11 +47,6 @@ namespace fs = std::filesystem;
 // are complete, so a run stopped half way makes them again.
 class GroupFiles {
  public:
-  static GroupFiles& Get() {
-    static GroupFiles files;
-    return files;
-  }
-
   fs::path folder;    // the cell files, and the QVF files the open writes beside them
   fs::path cdfPath;   // the chip description, apart so the open finds only cell files
   fs::path workPath;  // the group's working folder
@@ -63,7 +58,6 @@ class GroupFiles {
     for (const std::string& qvf : qvfs) fs::remove(qvf, error);
   }
 
- private:
   GroupFiles() {
     const fs::path root = fs::temp_directory_path() /
                           ("zelko-open-group-bench-" + std::to_string(kArrays) + "x" +
@@ -115,7 +109,7 @@ class GroupFiles {
 class ChipOpened {
  public:
   ChipOpened() {
-    const GroupFiles& files = GroupFiles::Get();
+    const GroupFiles& files = bench::Shared<GroupFiles>();
     if (std::getenv("ZELKO_BENCH_LOG") == nullptr) bench::SilenceLog();
     AnalysisRunning = 1;
     StartGroup(files.workPath.string());
@@ -185,7 +179,7 @@ double PlainReadOf(const std::vector<std::string>& paths) {
 }
 
 void BM_OpenNormalizeModel(benchmark::State& state) {
-  const GroupFiles& files = GroupFiles::Get();
+  const GroupFiles& files = bench::Shared<GroupFiles>();
   const ChipOpened chip;
   StageSeconds oneThread;
   StageSeconds allCores;

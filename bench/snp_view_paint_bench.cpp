@@ -38,15 +38,11 @@ struct PaintRig {
     synth::InstallArrayGroup(*chip, synth::MakeArrayGroup(*chip, groupOptions));
     TheGroup().Settings().CUR_UNIT = 0;
     TheGroup().Settings().CUR_ARRAY = 5;
-    CMainFrame& frame = window.OpenFrame();
-    frame.ShowView(VIEW_SNP);
-    view = dynamic_cast<SnpView*>(frame.RightViews(VIEW_SNP));
-    view->OnInitialUpdate();
-    QApplication::processEvents();
+    window.OpenFrame();
+    view = window.ShowPaneView<SnpView>(VIEW_SNP);
   }
   ~PaintRig() {
-    window.frame.reset();
-    window.document.reset();
+    window.CloseFrame();
     Layout = CDF_LAYOUT{};
     DiscardGroup();
   }

@@ -27,6 +27,11 @@ class WindowRig {
     frame = std::make_unique<CMainFrame>(*document);
     return *frame;
   }
+  // The frame and then its document closed, before the benchmark discards its group.
+  void CloseFrame() {
+    frame.reset();
+    document.reset();
+  }
 
   // A view of the frame alone in a window whose inside is width x height pixels, without
   // scroll bars, laid out and shown.
@@ -38,6 +43,16 @@ class WindowRig {
     view->resize(width + 2 * view->frameWidth(), height + 2 * view->frameWidth());
     view->OnInitialUpdate();
     view->show();
+    QApplication::processEvents();
+    return view;
+  }
+
+  // The frame's own right-pane view of index, shown there, updated and laid out.
+  template <typename View>
+  View* ShowPaneView(int index) {
+    frame->ShowView(index);
+    auto* view = dynamic_cast<View*>(frame->RightViews(index));
+    view->OnInitialUpdate();
     QApplication::processEvents();
     return view;
   }

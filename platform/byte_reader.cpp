@@ -58,60 +58,47 @@ bool ByteReader::Take(std::size_t count, const std::uint8_t*& where) {
   return true;
 }
 
-bool ByteReader::ReadInt8(std::int8_t& value) {
+template <typename T, typename Decode>
+bool ByteReader::TakeDecoded(std::size_t count, T& value, Decode decode) {
   const std::uint8_t* p = nullptr;
-  if (!Take(1, p)) return false;
-  value = static_cast<std::int8_t>(p[0]);
+  if (!Take(count, p)) return false;
+  value = decode(p);
   return true;
+}
+
+bool ByteReader::ReadInt8(std::int8_t& value) {
+  return TakeDecoded(1, value,
+                     [](const std::uint8_t* p) { return static_cast<std::int8_t>(p[0]); });
 }
 
 bool ByteReader::ReadUInt8(std::uint8_t& value) {
-  const std::uint8_t* p = nullptr;
-  if (!Take(1, p)) return false;
-  value = p[0];
-  return true;
+  return TakeDecoded(1, value, [](const std::uint8_t* p) { return p[0]; });
 }
 
 bool ByteReader::ReadInt16(std::int16_t& value) {
-  const std::uint8_t* p = nullptr;
-  if (!Take(2, p)) return false;
-  value = static_cast<std::int16_t>(LoadU16(p));
-  return true;
+  return TakeDecoded(2, value,
+                     [](const std::uint8_t* p) { return static_cast<std::int16_t>(LoadU16(p)); });
 }
 
 bool ByteReader::ReadUInt16(std::uint16_t& value) {
-  const std::uint8_t* p = nullptr;
-  if (!Take(2, p)) return false;
-  value = LoadU16(p);
-  return true;
+  return TakeDecoded(2, value, [](const std::uint8_t* p) { return LoadU16(p); });
 }
 
 bool ByteReader::ReadInt32(std::int32_t& value) {
-  const std::uint8_t* p = nullptr;
-  if (!Take(4, p)) return false;
-  value = static_cast<std::int32_t>(LoadU32(p));
-  return true;
+  return TakeDecoded(4, value,
+                     [](const std::uint8_t* p) { return static_cast<std::int32_t>(LoadU32(p)); });
 }
 
 bool ByteReader::ReadUInt32(std::uint32_t& value) {
-  const std::uint8_t* p = nullptr;
-  if (!Take(4, p)) return false;
-  value = LoadU32(p);
-  return true;
+  return TakeDecoded(4, value, [](const std::uint8_t* p) { return LoadU32(p); });
 }
 
 bool ByteReader::ReadFloat(float& value) {
-  const std::uint8_t* p = nullptr;
-  if (!Take(4, p)) return false;
-  value = LoadF32(p);
-  return true;
+  return TakeDecoded(4, value, [](const std::uint8_t* p) { return LoadF32(p); });
 }
 
 bool ByteReader::ReadDouble(double& value) {
-  const std::uint8_t* p = nullptr;
-  if (!Take(8, p)) return false;
-  value = LoadF64(p);
-  return true;
+  return TakeDecoded(8, value, [](const std::uint8_t* p) { return LoadF64(p); });
 }
 
 bool ByteReader::ReadBytes(std::size_t count, std::span<std::uint8_t> out) {

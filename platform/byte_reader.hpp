@@ -76,6 +76,9 @@ class ByteReader {
 
  private:
   bool Take(std::size_t count, const std::uint8_t*& where);
+  // Takes count bytes and sets value to decode of them; false when they are not there.
+  template <typename T, typename Decode>
+  bool TakeDecoded(std::size_t count, T& value, Decode decode);
 
   std::span<const std::uint8_t> mData;
   std::size_t mPosition = 0;

@@ -159,53 +159,52 @@ void CDF_FILE_DATA::Clear() {
   units = {};
 }
 
+bool CDF_FILE_DATA::Refuse(const char* reason) {
+  Clear();
+  errorText = reason;
+  return false;
+}
+
 bool CDF_FILE_DATA::Read(bool headerOnly) {
   Clear();
   errorText.clear();
   try {
     return IsBinary() ? ReadBinary(headerOnly) : ReadText(headerOnly);
   } catch (const std::bad_alloc&) {
-    Clear();
-    errorText = kWrongFormat;
-    return false;
+    return Refuse(kWrongFormat);
   }
 }
 
 bool CDF_FILE_DATA::ReadBinary(bool headerOnly) {
   const std::optional<platform::ByteBuffer> bytes = platform::ReadWholeFile(fullPath);
-  if (!bytes) {
-    errorText = kCannotOpen;
-    return false;
-  }
-  const auto fail = [this] {
-    Clear();
-    errorText = kWrongFormat;
-    return false;
-  };
+  if (!bytes) return Refuse(kCannotOpen);
   platform::ByteReader reader(*bytes);
   std::int32_t qcUnitCount = 0;
-  if (!reader.ReadInt32(header.magic) || !reader.ReadInt32(header.version)) return fail();
-  if (header.magic != kBinaryCdfMagic || header.version != kBinaryCdfVersion) return fail();
+  if (!reader.ReadInt32(header.magic) || !reader.ReadInt32(header.version))
+    return Refuse(kWrongFormat);
+  if (header.magic != kBinaryCdfMagic || header.version != kBinaryCdfVersion)
+    return Refuse(kWrongFormat);
   if (!reader.ReadUInt16(header.cols) || !reader.ReadUInt16(header.rows) ||
       !reader.ReadInt32(header.unitCount) || !reader.ReadInt32(qcUnitCount) ||
       !reader.ReadCountedString(header.reference, reader.Remaining()))
-    return fail();
-  if (header.unitCount < 0 || qcUnitCount < 0) return fail();
+    return Refuse(kWrongFormat);
+  if (header.unitCount < 0 || qcUnitCount < 0) return Refuse(kWrongFormat);
   if (headerOnly) return true;
 
-  if (!FitsIn(header.unitCount, kBinaryCdfNameSize, reader)) return fail();
+  if (!FitsIn(header.unitCount, kBinaryCdfNameSize, reader)) return Refuse(kWrongFormat);
   unitNames.resize(static_cast<std::size_t>(header.unitCount));
   for (std::string& name : unitNames)
-    if (!ReadFixedName(reader, name)) return fail();
+    if (!ReadFixedName(reader, name)) return Refuse(kWrongFormat);
   if (!reader.Skip(static_cast<std::size_t>(qcUnitCount) * 4) ||
       !reader.Skip(static_cast<std::size_t>(header.unitCount) * 4))
-    return fail();
+    return Refuse(kWrongFormat);
   for (std::int32_t q = 0; q < qcUnitCount; ++q) {
     std::uint16_t type = 0;
     std::int32_t cellCount = 0;
-    if (!reader.ReadUInt16(type) || !reader.ReadInt32(cellCount)) return fail();
-    if (!FitsIn(cellCount, kQcCellBytes, reader)) return fail();
-    if (!reader.Skip(static_cast<std::size_t>(cellCount) * kQcCellBytes)) return fail();
+    if (!reader.ReadUInt16(type) || !reader.ReadInt32(cellCount)) return Refuse(kWrongFormat);
+    if (!FitsIn(cellCount, kQcCellBytes, reader)) return Refuse(kWrongFormat);
+    if (!reader.Skip(static_cast<std::size_t>(cellCount) * kQcCellBytes))
+      return Refuse(kWrongFormat);
   }
 
   units.resize(static_cast<std::size_t>(header.unitCount));
@@ -217,9 +216,9 @@ bool CDF_FILE_DATA::ReadBinary(bool headerOnly) {
         !reader.ReadInt32(unit.numAtoms) || !reader.ReadInt32(unit.numBlocks) ||
         !reader.ReadInt32(unit.numCells) || !reader.ReadInt32(unit.unitNumber) ||
         !reader.ReadUInt8(unit.cellsPerAtom))
-      return fail();
+      return Refuse(kWrongFormat);
     unit.unitType = static_cast<std::int16_t>(unitType);
-    if (!FitsIn(unit.numBlocks, kBlockBytes, reader)) return fail();
+    if (!FitsIn(unit.numBlocks, kBlockBytes, reader)) return Refuse(kWrongFormat);
     unit.blocks.resize(static_cast<std::size_t>(unit.numBlocks));
     for (CdfBlock& block : unit.blocks) {
       block.unitIndex = unit.index;
@@ -227,8 +226,8 @@ bool CDF_FILE_DATA::ReadBinary(bool headerOnly) {
           !reader.ReadUInt8(block.cellsPerAtom) || !reader.ReadUInt8(block.direction) ||
           !reader.ReadInt32(block.firstAtom) || !reader.ReadInt32(block.lastAtom) ||
           !ReadFixedName(reader, block.name))
-        return fail();
-      if (!FitsIn(block.numCells, kCellBytes, reader)) return fail();
+        return Refuse(kWrongFormat);
+      if (!FitsIn(block.numCells, kCellBytes, reader)) return Refuse(kWrongFormat);
       block.cells.resize(static_cast<std::size_t>(block.numCells));
       for (CdfCell& cell : block.cells) {
         std::uint8_t probeBase = 0;
@@ -236,7 +235,7 @@ bool CDF_FILE_DATA::ReadBinary(bool headerOnly) {
         if (!reader.ReadInt32(cell.atom) || !reader.ReadUInt16(cell.x) ||
             !reader.ReadUInt16(cell.y) || !reader.ReadInt32(cell.indexPosition) ||
             !reader.ReadUInt8(probeBase) || !reader.ReadUInt8(targetBase))
-          return fail();
+          return Refuse(kWrongFormat);
         cell.probeBase = static_cast<char>(probeBase);
         cell.targetBase = static_cast<char>(targetBase);
       }
@@ -247,23 +246,12 @@ bool CDF_FILE_DATA::ReadBinary(bool headerOnly) {
 
 bool CDF_FILE_DATA::ReadText(bool headerOnly) {
   platform::LineReader reader;
-  if (!reader.Open(fullPath, kReferenceLength)) {
-    errorText = kCannotOpen;
-    return false;
-  }
-  const auto fail = [this] {
-    Clear();
-    errorText = kWrongFormat;
-    return false;
-  };
+  if (!reader.Open(fullPath, kReferenceLength)) return Refuse(kCannotOpen);
   SectionLines lines(reader);
   std::string_view line;
-  if (!lines.Next(line) || line.compare(0, 5, "[CDF]") != 0) {
-    errorText = kUnknownFormat;
-    return false;
-  }
+  if (!lines.Next(line) || line.compare(0, 5, "[CDF]") != 0) return Refuse(kUnknownFormat);
   std::string_view value;
-  if (!lines.Value(value)) return fail();
+  if (!lines.Value(value)) return Refuse(kWrongFormat);
   if (value.starts_with("TW1.0")) {
     header.version = 1;
   } else if (value.starts_with("TW2.0")) {
@@ -271,19 +259,19 @@ bool CDF_FILE_DATA::ReadText(bool headerOnly) {
   } else if (value.starts_with("TW3.0")) {
     header.version = 3;
   } else {
-    return fail();
+    return Refuse(kWrongFormat);
   }
   int rows = 0;
   int cols = 0;
   if (!lines.Skip() || !lines.Skip() || !lines.IntValue(rows) || !lines.IntValue(cols) ||
       !lines.IntValue(header.unitCount) || !lines.Skip())
-    return fail();
+    return Refuse(kWrongFormat);
   if (rows < 0 || rows > UINT16_MAX || cols < 0 || cols > UINT16_MAX || header.unitCount < 0)
-    return fail();
+    return Refuse(kWrongFormat);
   header.rows = static_cast<std::uint16_t>(rows);
   header.cols = static_cast<std::uint16_t>(cols);
   if (header.version > 1) {
-    if (!lines.Skip() || !lines.Value(value, kReferenceLength)) return fail();
+    if (!lines.Skip() || !lines.Value(value, kReferenceLength)) return Refuse(kWrongFormat);
     header.reference = value;
   }
   if (headerOnly) return true;
@@ -292,7 +280,7 @@ bool CDF_FILE_DATA::ReadText(bool headerOnly) {
   std::vector<bool> filled;
   while (lines.Next(line)) {
     if (!IsUnitSection(line)) continue;
-    if (static_cast<int>(units.size()) >= header.unitCount) return fail();
+    if (static_cast<int>(units.size()) >= header.unitCount) return Refuse(kWrongFormat);
     CdfUnit& unit = units.emplace_back();
     unit.index = static_cast<int>(units.size()) - 1;
     std::string_view name;
@@ -305,7 +293,7 @@ bool CDF_FILE_DATA::ReadText(bool headerOnly) {
         !ScanInt(atoms, numAtoms) || !lines.IntValue(unit.numCells) ||
         !lines.IntValue(unit.unitNumber) || !lines.IntValue(fileType) ||
         !lines.IntValue(unit.numBlocks))
-      return fail();
+      return Refuse(kWrongFormat);
     if (!ScanInt(atoms, cellsPerAtom)) cellsPerAtom = 0;
     unit.numAtoms = numAtoms;
     unit.direction = static_cast<std::uint8_t>(direction);
@@ -313,8 +301,8 @@ bool CDF_FILE_DATA::ReadText(bool headerOnly) {
     if (cellsPerAtom == 0) cellsPerAtom = DefaultCellsPerAtom(unit.unitType);
     unit.cellsPerAtom = static_cast<std::uint8_t>(cellsPerAtom);
     unitNames.emplace_back(name);
-    if (unit.unitType == 2 && header.version > 1 && !lines.Skip()) return fail();
-    if (unit.numBlocks < 0) return fail();
+    if (unit.unitType == 2 && header.version > 1 && !lines.Skip()) return Refuse(kWrongFormat);
+    if (unit.numBlocks < 0) return Refuse(kWrongFormat);
 
     for (int b = 0; b < unit.numBlocks; ++b) {
       CdfBlock block;
@@ -325,20 +313,20 @@ bool CDF_FILE_DATA::ReadText(bool headerOnly) {
       if (!lines.Skip() || !lines.Value(name) || !lines.IntValue(skippedNumber) ||
           !lines.IntValue(block.numAtoms) || !lines.IntValue(block.numCells) ||
           !lines.IntValue(block.firstAtom) || !lines.IntValue(block.lastAtom))
-        return fail();
+        return Refuse(kWrongFormat);
       block.name = name;
       if (unit.unitType == 1) unitNames.back() = name;
       if (unit.unitType == 2 && header.version == 3) {
         int blockDirection = 0;
-        if (!lines.IntValue(blockDirection)) return fail();
+        if (!lines.IntValue(blockDirection)) return Refuse(kWrongFormat);
         block.direction = static_cast<std::uint8_t>(blockDirection);
       }
-      if (!lines.Skip() || block.numCells < 0) return fail();
+      if (!lines.Skip() || block.numCells < 0) return Refuse(kWrongFormat);
 
       read.clear();
       for (int c = 0; c < block.numCells; ++c) {
         CdfCell cell;
-        if (!lines.Next(line) || !ParseTextCell(line, cell)) return fail();
+        if (!lines.Next(line) || !ParseTextCell(line, cell)) return Refuse(kWrongFormat);
         read.push_back(cell);
       }
       block.cells.assign(read.size(), CdfCell{});
@@ -348,14 +336,14 @@ bool CDF_FILE_DATA::ReadText(bool headerOnly) {
             CellSlot(static_cast<std::int64_t>(o), cellsPerAtom, unit.unitType, read[o]);
         if (slot < 0 || slot >= static_cast<std::int64_t>(read.size()) ||
             filled[static_cast<std::size_t>(slot)])
-          return fail();
+          return Refuse(kWrongFormat);
         filled[static_cast<std::size_t>(slot)] = true;
         block.cells[static_cast<std::size_t>(slot)] = read[o];
       }
       unit.blocks.push_back(std::move(block));
     }
   }
-  if (static_cast<int>(units.size()) != header.unitCount) return fail();
+  if (static_cast<int>(units.size()) != header.unitCount) return Refuse(kWrongFormat);
   return true;
 }
 

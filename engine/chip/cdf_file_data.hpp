@@ -76,6 +76,8 @@ class CDF_FILE_DATA {
   std::string errorText;
 
  private:
+  // Clears what was read and keeps the reason; false.
+  bool Refuse(const char* reason);
   bool ReadBinary(bool headerOnly);
   bool ReadText(bool headerOnly);
 };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/numerics/random_deviates.hpp"
+#include "engine/numerics/sort_steps.hpp"
 #include "engine/services/log_channel.hpp"
 
 #define MATHLIB_STANDALONE
@@ -229,12 +230,7 @@ double SelectQuantile(double* values, int n, double q) {
   // Short lists (a probe set's probes, a window of a few pairs) are sorted outright,
   // which takes fewer comparisons and no unpredictable partition steps.
   if (n <= kSortedSelectLimit) {
-    for (int i = 1; i < n; ++i) {
-      const double value = values[i];
-      int j = i;
-      for (; j > 0 && values[j - 1] > value; --j) values[j] = values[j - 1];
-      values[j] = value;
-    }
+    InsertionSort(values, n);
     return values[k];
   }
   int left = 0;
@@ -244,25 +240,10 @@ double SelectQuantile(double* values, int n, double q) {
       if (right == left + 1 && values[right] < values[left]) std::swap(values[left], values[right]);
       return values[k];
     }
-    // Median of three as pivot at left + 1, with sentinels at both ends of the scan.
-    const int middle = (left + right) / 2;
-    std::swap(values[middle], values[left + 1]);
-    if (values[left] > values[right]) std::swap(values[left], values[right]);
-    if (values[left + 1] > values[right]) std::swap(values[left + 1], values[right]);
-    if (values[left] > values[left + 1]) std::swap(values[left], values[left + 1]);
-    int i = left + 1;
-    int j = right;
-    const double pivot = values[left + 1];
-    for (;;) {
-      do ++i;
-      while (values[i] < pivot);
-      do --j;
-      while (values[j] > pivot);
-      if (j < i) break;
-      std::swap(values[i], values[j]);
-    }
-    values[left + 1] = values[j];
-    values[j] = pivot;
+    int i = 0;
+    int j = 0;
+    PartitionAroundMedianOfThree(
+        values, left, right, [values](int a, int b) { std::swap(values[a], values[b]); }, i, j);
     if (j >= k) right = j - 1;
     if (j <= k) left = i;
   }

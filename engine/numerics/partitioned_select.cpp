@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/numerics/numerics.hpp"
+#include "engine/numerics/sort_steps.hpp"
 
 namespace {
 
@@ -61,12 +62,6 @@ double PartitionedQuantile(const double* values, int n, double q) {
   }
   std::array<double, kPartitionedFrom> rest;
   std::copy_n(current, n, rest.begin());
-  for (int i = 1; i < n; ++i) {
-    const double value = rest[static_cast<std::size_t>(i)];
-    int j = i;
-    for (; j > 0 && rest[static_cast<std::size_t>(j - 1)] > value; --j)
-      rest[static_cast<std::size_t>(j)] = rest[static_cast<std::size_t>(j - 1)];
-    rest[static_cast<std::size_t>(j)] = value;
-  }
+  InsertionSort(rest.data(), n);
   return rest[static_cast<std::size_t>(k)];
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/numerics/numerics.hpp"
+#include "engine/numerics/sort_steps.hpp"
 
 namespace {
 
@@ -65,28 +66,10 @@ void SortWithCompanion(double* a, double* b, int n) {
       left = stack[static_cast<std::size_t>(--stackTop)];
       continue;
     }
-    // Median of three as pivot at left + 1; the ends then bound both scans.
-    const int middle = (left + right) / 2;
-    SwapPair(a, b, middle, left + 1);
-    if (a[left] > a[right]) SwapPair(a, b, left, right);
-    if (a[left + 1] > a[right]) SwapPair(a, b, left + 1, right);
-    if (a[left] > a[left + 1]) SwapPair(a, b, left, left + 1);
-    int i = left + 1;
-    int j = right;
-    const double pivot = a[left + 1];
-    const double pivotCompanion = b[left + 1];
-    for (;;) {
-      do ++i;
-      while (a[i] < pivot);
-      do --j;
-      while (a[j] > pivot);
-      if (j < i) break;
-      SwapPair(a, b, i, j);
-    }
-    a[left + 1] = a[j];
-    a[j] = pivot;
-    b[left + 1] = b[j];
-    b[j] = pivotCompanion;
+    int i = 0;
+    int j = 0;
+    PartitionAroundMedianOfThree(
+        a, left, right, [a, b](int x, int y) { SwapPair(a, b, x, y); }, i, j);
     // Push the larger part, go on with the smaller.
     if (right - i + 1 >= j - left) {
       stack[static_cast<std::size_t>(stackTop++)] = i;

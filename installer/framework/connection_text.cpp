@@ -13,11 +13,6 @@ bool NeedsQuotes(std::string_view value) {
   return value.find_first_of(";=\"'") != std::string_view::npos;
 }
 
-bool Fail(std::string* error, const std::string& text) {
-  if (error != nullptr) *error = text;
-  return false;
-}
-
 // Reads one value starting at pos (just after '='); pos ends after the ';' or at the end.
 bool ReadValue(std::string_view text, std::size_t& pos, std::string& value, std::string* error) {
   while (pos < text.size() && IsBlank(text[pos])) ++pos;
@@ -25,7 +20,7 @@ bool ReadValue(std::string_view text, std::size_t& pos, std::string& value, std:
     const char quote = text[pos++];
     value.clear();
     for (;;) {
-      if (pos >= text.size()) return Fail(error, "connection text ends inside a quoted value");
+      if (pos >= text.size()) return FailWith(error, "connection text ends inside a quoted value");
       if (text[pos] == quote) {
         if (pos + 1 < text.size() && text[pos + 1] == quote) {
           value += quote;
@@ -39,7 +34,7 @@ bool ReadValue(std::string_view text, std::size_t& pos, std::string& value, std:
     }
     while (pos < text.size() && IsBlank(text[pos])) ++pos;
     if (pos < text.size() && text[pos] != ';')
-      return Fail(error, "connection text has text after a quoted value");
+      return FailWith(error, "connection text has text after a quoted value");
     if (pos < text.size()) ++pos;
     return true;
   }
@@ -54,13 +49,7 @@ bool ReadValue(std::string_view text, std::size_t& pos, std::string& value, std:
 
 std::string QuoteConnectionValue(std::string_view value) {
   if (!NeedsQuotes(value)) return std::string(value);
-  std::string quoted = "\"";
-  for (char c : value) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  quoted += '"';
-  return quoted;
+  return EnclosedInQuotes(value, '"');
 }
 
 std::string BuildConnectionText(const ConnectionProperties& properties) {
@@ -83,7 +72,7 @@ std::optional<ConnectionProperties> ParseConnectionText(std::string_view text, s
       // Blank pieces between separators are allowed; anything else needs a value.
       const std::size_t stop = semicolon == std::string_view::npos ? text.size() : semicolon;
       if (!TrimmedView(text.substr(pos, stop - pos)).empty()) {
-        Fail(error, "connection text has a property without '='");
+        FailWith(error, "connection text has a property without '='");
         return std::nullopt;
       }
       pos = stop == text.size() ? stop : stop + 1;
@@ -94,7 +83,7 @@ std::optional<ConnectionProperties> ParseConnectionText(std::string_view text, s
     std::string value;
     if (!ReadValue(text, pos, value, error)) return std::nullopt;
     if (!seen.insert(key).second) {
-      Fail(error, "connection text gives the property '" + key + "' twice");
+      FailWith(error, "connection text gives the property '" + key + "' twice");
       return std::nullopt;
     }
     if (key == "PROVIDER")

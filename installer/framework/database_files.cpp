@@ -8,18 +8,11 @@
 #include <memory>
 #include <system_error>
 
+#include "installer/framework/text_functions.hpp"
+
 namespace quellbrook {
 
 namespace {
-
-// How long a writer waits for another process holding the same file.
-constexpr int kBusyTimeoutMilliseconds = 5000;
-
-std::string LowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
 
 // One open SQLite file, closed when it goes.
 class SqliteFile {
@@ -85,11 +78,6 @@ std::optional<std::string> MasterPath(const std::string& folder) {
   return DatabaseFilePath(folder, kMasterDatabase);
 }
 
-bool SetError(std::string* error, const std::string& text) {
-  if (error != nullptr) *error = text;
-  return false;
-}
-
 // Opens the master database for writing, making it and its tables when missing.
 bool OpenMasterForWriting(const std::string& folder, std::unique_ptr<SqliteFile>& master,
                           std::string* error) {
@@ -97,7 +85,7 @@ bool OpenMasterForWriting(const std::string& folder, std::unique_ptr<SqliteFile>
   std::filesystem::create_directories(folder, ignored);
   master =
       std::make_unique<SqliteFile>(*MasterPath(folder), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-  if (master->Db() == nullptr) return SetError(error, master->Error());
+  if (master->Db() == nullptr) return FailWith(error, master->Error());
   const std::string logins = std::string("CREATE TABLE IF NOT EXISTS ") + kLoginsTable +
                              " (login TEXT PRIMARY KEY COLLATE NOCASE, password TEXT NOT NULL)";
   const std::string permissions =
@@ -105,7 +93,7 @@ bool OpenMasterForWriting(const std::string& folder, std::unique_ptr<SqliteFile>
       " (database_name TEXT COLLATE NOCASE, login TEXT COLLATE NOCASE, permission TEXT,"
       " UNIQUE (database_name, login, permission))";
   if (!master->Run(logins.c_str(), {}) || !master->Run(permissions.c_str(), {}))
-    return SetError(error, master->Error());
+    return FailWith(error, master->Error());
   return true;
 }
 
@@ -132,7 +120,7 @@ bool IsPlainIdentifier(std::string_view name) {
 
 std::optional<std::string> DatabaseFilePath(const std::string& folder, std::string_view name) {
   if (!IsPlainIdentifier(name)) return std::nullopt;
-  return folder + "/" + LowerCase(name) + kDatabaseFileExtension;
+  return folder + "/" + LowerText(name) + kDatabaseFileExtension;
 }
 
 LoginCheck CheckLogin(const std::string& folder, std::string_view login,
@@ -149,27 +137,27 @@ LoginCheck CheckLogin(const std::string& folder, std::string_view login,
 
 bool AddLogin(const std::string& folder, std::string_view login, std::string_view password,
               std::string* error) {
-  if (!IsPlainIdentifier(login)) return SetError(error, "login is not a plain name");
+  if (!IsPlainIdentifier(login)) return FailWith(error, "login is not a plain name");
   std::unique_ptr<SqliteFile> master;
   if (!OpenMasterForWriting(folder, master, error)) return false;
   const std::string sql = std::string("INSERT INTO ") + kLoginsTable +
                           " (login, password) VALUES (?1, ?2)"
                           " ON CONFLICT (login) DO UPDATE SET password = excluded.password";
-  if (!master->Run(sql.c_str(), {login, password})) return SetError(error, master->Error());
+  if (!master->Run(sql.c_str(), {login, password})) return FailWith(error, master->Error());
   return true;
 }
 
 bool GrantCreatePermissions(const std::string& folder, std::string_view database,
                             std::string_view login, std::string* error) {
   if (!IsPlainIdentifier(database) || !IsPlainIdentifier(login))
-    return SetError(error, "database or login is not a plain name");
+    return FailWith(error, "database or login is not a plain name");
   std::unique_ptr<SqliteFile> master;
   if (!OpenMasterForWriting(folder, master, error)) return false;
   const std::string sql = std::string("INSERT OR IGNORE INTO ") + kPermissionsTable +
                           " (database_name, login, permission) VALUES (?1, ?2, ?3)";
   for (const char* permission : {kCreateTablePermission, kCreateProcedurePermission})
     if (!master->Run(sql.c_str(), {database, login, permission}))
-      return SetError(error, master->Error());
+      return FailWith(error, master->Error());
   return true;
 }
 
@@ -186,15 +174,15 @@ bool HasPermission(const std::string& folder, std::string_view database, std::st
 
 bool CreateDatabase(const std::string& folder, std::string_view name, std::string* error) {
   const std::optional<std::string> path = DatabaseFilePath(folder, name);
-  if (!path) return SetError(error, "database name is not a plain name");
+  if (!path) return FailWith(error, "database name is not a plain name");
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
   SqliteFile database(*path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-  if (database.Db() == nullptr) return SetError(error, database.Error());
+  if (database.Db() == nullptr) return FailWith(error, database.Error());
   const std::string procedures = std::string("CREATE TABLE IF NOT EXISTS ") + kProceduresTable +
                                  " (name TEXT PRIMARY KEY COLLATE NOCASE, body TEXT NOT NULL)";
-  if (!database.Run(procedures.c_str(), {})) return SetError(error, database.Error());
-  return std::filesystem::is_regular_file(*path) || SetError(error, "file was not made");
+  if (!database.Run(procedures.c_str(), {})) return FailWith(error, database.Error());
+  return std::filesystem::is_regular_file(*path) || FailWith(error, "file was not made");
 }
 
 }  // namespace quellbrook

@@ -22,6 +22,8 @@ inline constexpr const char* kMasterDatabase = "master";
 // The work database, which the server always has: its file is made on first use.
 inline constexpr const char* kTempDatabase = "tempdb";
 inline constexpr const char* kDatabaseFileExtension = ".db";
+// How long a writer waits for another process holding the same file.
+inline constexpr int kBusyTimeoutMilliseconds = 5000;
 
 // Tables of the server's own whose names start with this prefix; the catalogue never lists
 // them, so they look like the system tables of a real server.

@@ -16,13 +16,6 @@ namespace quellbrook {
 
 namespace {
 
-constexpr int kBusyTimeoutMilliseconds = 5000;
-
-bool Fail(std::string* error, const std::string& text) {
-  if (error != nullptr) *error = text;
-  return false;
-}
-
 // Takes the next word (up to a blank or ',') off the front of text.
 std::string_view NextWord(std::string_view& text) {
   text = TrimmedView(text);
@@ -61,23 +54,23 @@ std::unique_ptr<DbConnection> DbConnection::Open(const std::string& folder,
   } else if (properties.provider == kOracleProvider) {
     connection->mDialect = SqlDialect::kOracle;
   } else {
-    Fail(error, "provider '" + properties.provider + "' is not registered");
+    FailWith(error, "provider '" + properties.provider + "' is not registered");
     return nullptr;
   }
   if (properties.dataSource.empty() ||
       !platform::EqualsNoCase(properties.dataSource, GetLocalComputerName())) {
-    Fail(error, "server '" + properties.dataSource + "' does not exist or access denied");
+    FailWith(error, "server '" + properties.dataSource + "' does not exist or access denied");
     return nullptr;
   }
   switch (CheckLogin(folder, properties.user, properties.password)) {
     case LoginCheck::kAccepted:
       break;
     case LoginCheck::kNoServer:
-      Fail(error, "server '" + properties.dataSource + "' has no master database");
+      FailWith(error, "server '" + properties.dataSource + "' has no master database");
       return nullptr;
     case LoginCheck::kUnknownLogin:
     case LoginCheck::kWrongPassword:
-      Fail(error, "login failed for user '" + properties.user + "'");
+      FailWith(error, "login failed for user '" + properties.user + "'");
       return nullptr;
   }
   connection->mFolder = folder;
@@ -94,14 +87,14 @@ std::unique_ptr<DbConnection> DbConnection::Open(const std::string& folder,
 
 bool DbConnection::OpenFile(std::string_view database, bool create, std::string* error) {
   const std::optional<std::string> path = DatabaseFilePath(mFolder, database);
-  if (!path) return Fail(error, "'" + std::string(database) + "' is not a valid database name");
+  if (!path) return FailWith(error, "'" + std::string(database) + "' is not a valid database name");
   if (!std::filesystem::is_regular_file(*path)) {
-    if (!create) return Fail(error, "database '" + std::string(database) + "' does not exist");
+    if (!create) return FailWith(error, "database '" + std::string(database) + "' does not exist");
     if (!CreateDatabase(mFolder, database, error)) return false;
   }
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(path->c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    Fail(error, db != nullptr ? sqlite3_errmsg(db) : "out of memory");
+    FailWith(error, db != nullptr ? sqlite3_errmsg(db) : "out of memory");
     sqlite3_close(db);
     return false;
   }
@@ -113,7 +106,7 @@ bool DbConnection::OpenFile(std::string_view database, bool create, std::string*
         " upper(type) AS object_type, upper(name) AS object_name FROM main.sqlite_master"
         " WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND name NOT LIKE 'zelko\\_%' ESCAPE '\\'";
     if (sqlite3_exec(db, view, nullptr, nullptr, nullptr) != SQLITE_OK) {
-      Fail(error, sqlite3_errmsg(db));
+      FailWith(error, sqlite3_errmsg(db));
       sqlite3_close(db);
       return false;
     }
@@ -138,7 +131,7 @@ bool DbConnection::Execute(std::string_view sql, const DbRowHandler& onRow, std:
     const std::string_view verb = NextWord(rest);
     if (platform::EqualsNoCase(verb, "USE")) {
       const std::string_view name = Unbracketed(NextWord(rest));
-      if (!TrimmedView(rest).empty()) return Fail(error, "USE takes one database name");
+      if (!TrimmedView(rest).empty()) return FailWith(error, "USE takes one database name");
       return Use(name, error);
     }
     if (platform::EqualsNoCase(verb, "EXEC") || platform::EqualsNoCase(verb, "EXECUTE")) {
@@ -155,7 +148,7 @@ bool DbConnection::Execute(std::string_view sql, const DbRowHandler& onRow, std:
             return i;
         return std::string_view::npos;
       }();
-      if (from == std::string_view::npos) return Fail(error, "REVOKE needs FROM and a login");
+      if (from == std::string_view::npos) return FailWith(error, "REVOKE needs FROM and a login");
       return Revoke(rest.substr(0, from), Unbracketed(TrimmedView(rest.substr(from + 6))), error);
     }
     std::string qualified;
@@ -188,16 +181,16 @@ bool DbConnection::AttachedSchema(std::string_view database, std::string& schema
     return true;
   }
   const std::optional<std::string> path = DatabaseFilePath(mFolder, database);
-  if (!path) return Fail(error, "'" + std::string(database) + "' is not a valid database name");
+  if (!path) return FailWith(error, "'" + std::string(database) + "' is not a valid database name");
   const std::string name = std::filesystem::path(*path).stem().string();
   // SQLite's own schema names can't name a database of the server.
   if (name == "main" || name == "temp")
-    return Fail(error, "database '" + std::string(database) + "' can't be named from another");
+    return FailWith(error, "database '" + std::string(database) + "' can't be named from another");
   schema = "\"" + name + "\"";
   if (std::find(mAttached.begin(), mAttached.end(), name) != mAttached.end()) return true;
   if (!std::filesystem::is_regular_file(*path)) {
     if (!platform::EqualsNoCase(database, kTempDatabase))
-      return Fail(error, "database '" + std::string(database) + "' does not exist");
+      return FailWith(error, "database '" + std::string(database) + "' does not exist");
     if (!CreateDatabase(mFolder, database, error)) return false;
   }
   const std::string sql = "ATTACH DATABASE ?1 AS " + schema;
@@ -207,21 +200,21 @@ bool DbConnection::AttachedSchema(std::string_view database, std::string& schema
     sqlite3_bind_text(statement, 1, path->c_str(), -1, SQLITE_TRANSIENT);
     ok = sqlite3_step(statement) == SQLITE_DONE;
   }
-  if (!ok) Fail(error, sqlite3_errmsg(mDb));
+  if (!ok) FailWith(error, sqlite3_errmsg(mDb));
   sqlite3_finalize(statement);
   if (ok) mAttached.push_back(name);
   return ok;
 }
 
 bool DbConnection::RunSqlite(std::string_view sql, const DbRowHandler& onRow, std::string* error) {
-  if (mDb == nullptr) return Fail(error, "no database is open");
+  if (mDb == nullptr) return FailWith(error, "no database is open");
   const char* next = sql.data();
   const char* end = sql.data() + sql.size();
   while (next < end) {
     sqlite3_stmt* statement = nullptr;
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(mDb, next, static_cast<int>(end - next), &statement, &tail) != SQLITE_OK)
-      return Fail(error, sqlite3_errmsg(mDb));
+      return FailWith(error, sqlite3_errmsg(mDb));
     next = tail;
     if (statement == nullptr) continue;  // only blanks or a comment were left
     const int columns = sqlite3_column_count(statement);
@@ -238,7 +231,7 @@ bool DbConnection::RunSqlite(std::string_view sql, const DbRowHandler& onRow, st
     }
     const bool definesTable = step == SQLITE_DONE && DefinesTable(sqlite3_sql(statement));
     sqlite3_finalize(statement);
-    if (step != SQLITE_DONE) return Fail(error, sqlite3_errmsg(mDb));
+    if (step != SQLITE_DONE) return FailWith(error, sqlite3_errmsg(mDb));
     // The rest of the text, and every later one, already meets the new table's guards.
     if (definesTable && !GuardDeclaredColumns(mDb, mDialect, error)) return false;
   }
@@ -253,7 +246,7 @@ bool DbConnection::ListTables(const DbRowHandler& onRow, std::string* error) {
       " ORDER BY name";
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(mDb, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
-    return Fail(error, sqlite3_errmsg(mDb));
+    return FailWith(error, sqlite3_errmsg(mDb));
   sqlite3_bind_text(statement, 1, mDatabase.c_str(), -1, SQLITE_TRANSIENT);
   int step = SQLITE_ROW;
   while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
@@ -264,12 +257,12 @@ bool DbConnection::ListTables(const DbRowHandler& onRow, std::string* error) {
     if (onRow) onRow(row);
   }
   sqlite3_finalize(statement);
-  return step == SQLITE_DONE || Fail(error, sqlite3_errmsg(mDb));
+  return step == SQLITE_DONE || FailWith(error, sqlite3_errmsg(mDb));
 }
 
 bool DbConnection::Revoke(std::string_view permissions, std::string_view login,
                           std::string* error) {
-  if (!IsPlainIdentifier(login)) return Fail(error, "REVOKE needs a plain login name");
+  if (!IsPlainIdentifier(login)) return FailWith(error, "REVOKE needs a plain login name");
   std::vector<std::string> revoked;
   std::string_view rest = permissions;
   while (!TrimmedView(rest).empty()) {
@@ -281,17 +274,17 @@ bool DbConnection::Revoke(std::string_view permissions, std::string_view login,
              platform::EqualsNoCase(object, "PROCEDURE"))
       revoked.emplace_back(kCreateProcedurePermission);
     else
-      return Fail(error, "REVOKE knows only CREATE TABLE and CREATE PROCEDURE");
+      return FailWith(error, "REVOKE knows only CREATE TABLE and CREATE PROCEDURE");
     rest = TrimmedView(rest);
     if (!rest.empty() && rest.front() == ',') rest.remove_prefix(1);
   }
-  if (revoked.empty()) return Fail(error, "REVOKE names no permission");
+  if (revoked.empty()) return FailWith(error, "REVOKE names no permission");
   if (CheckLogin(mFolder, login, "") == LoginCheck::kUnknownLogin)
-    return Fail(error, "'" + std::string(login) + "' is not a login of this server");
+    return FailWith(error, "'" + std::string(login) + "' is not a login of this server");
   sqlite3* master = nullptr;
   const std::string path = *DatabaseFilePath(mFolder, kMasterDatabase);
   if (sqlite3_open_v2(path.c_str(), &master, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    Fail(error, master != nullptr ? sqlite3_errmsg(master) : "out of memory");
+    FailWith(error, master != nullptr ? sqlite3_errmsg(master) : "out of memory");
     sqlite3_close(master);
     return false;
   }
@@ -309,7 +302,7 @@ bool DbConnection::Revoke(std::string_view permissions, std::string_view login,
       sqlite3_bind_text(statement, 3, permission.c_str(), -1, SQLITE_TRANSIENT);
       ok = sqlite3_step(statement) == SQLITE_DONE;
     }
-    if (!ok) Fail(error, sqlite3_errmsg(master));
+    if (!ok) FailWith(error, sqlite3_errmsg(master));
     sqlite3_finalize(statement);
     if (!ok) break;
   }

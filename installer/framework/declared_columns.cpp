@@ -15,27 +15,12 @@ namespace {
 
 constexpr const char* kGuardPrefix = "zelko_fit_";
 
-bool Fail(std::string* error, const std::string& text) {
-  if (error != nullptr) *error = text;
-  return false;
-}
-
 std::string QuotedName(std::string_view name) {
-  std::string quoted = "\"";
-  for (const char c : name) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
+  return EnclosedInQuotes(name, '"');
 }
 
 std::string TextLiteral(std::string_view text) {
-  std::string literal = "'";
-  for (const char c : text) {
-    if (c == '\'') literal += '\'';
-    literal += c;
-  }
-  return literal + "'";
+  return EnclosedInQuotes(text, '\'');
 }
 
 // Runs a query, handing each row's texts to onRow; false on any failure.
@@ -43,7 +28,7 @@ template <typename Handler>
 bool Query(sqlite3* db, const std::string& sql, int columns, Handler onRow, std::string* error) {
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
-    return Fail(error, sqlite3_errmsg(db));
+    return FailWith(error, sqlite3_errmsg(db));
   int step = SQLITE_ROW;
   while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
     std::vector<std::string> row;
@@ -54,7 +39,7 @@ bool Query(sqlite3* db, const std::string& sql, int columns, Handler onRow, std:
     onRow(row);
   }
   sqlite3_finalize(statement);
-  return step == SQLITE_DONE || Fail(error, sqlite3_errmsg(db));
+  return step == SQLITE_DONE || FailWith(error, sqlite3_errmsg(db));
 }
 
 // The checks of one table's columns, one SELECT RAISE each; empty when none is bounded.
@@ -119,7 +104,7 @@ bool PutTrigger(sqlite3* db, const std::string& schema, const std::string& name,
   if (!definition.empty()) sql += "CREATE TRIGGER " + QuotedName(schema) + "." + definition;
   char* message = nullptr;
   if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK) return true;
-  Fail(error, message != nullptr ? message : "the guard of a table could not be made");
+  FailWith(error, message != nullptr ? message : "the guard of a table could not be made");
   sqlite3_free(message);
   return false;
 }

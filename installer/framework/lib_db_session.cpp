@@ -47,12 +47,7 @@ void SetSessionMessageHandler(SessionMessageHandler handler) {
 }
 
 std::string SqlTextLiteral(std::string_view text) {
-  std::string literal;
-  for (char c : text) {
-    if (c == '\'') literal += '\'';
-    literal += c;
-  }
-  return literal;
+  return DoubledQuotes(text, '\'');
 }
 
 LibDbSession::LibDbSession() = default;

@@ -54,6 +54,30 @@ std::string UpperText(std::string_view text) {
   return upper;
 }
 
+std::string LowerText(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+std::string DoubledQuotes(std::string_view text, char quote) {
+  std::string doubled;
+  for (const char c : text) {
+    if (c == quote) doubled += quote;
+    doubled += c;
+  }
+  return doubled;
+}
+
+std::string EnclosedInQuotes(std::string_view text, char quote) {
+  return quote + DoubledQuotes(text, quote) + quote;
+}
+
+bool FailWith(std::string* error, const std::string& text) {
+  if (error != nullptr) *error = text;
+  return false;
+}
+
 void SplitList(std::string_view text, std::vector<std::string>& out, char separator,
                int initialSize) {
   if (TrimText(text).empty()) return;

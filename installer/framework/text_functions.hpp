@@ -1,5 +1,6 @@
 // The small text routines the installer's drivers and steps share: trimming, case,
-// list splitting, reading data lines, and a file's read-only attribute.
+// quoting, list splitting, reading data lines, a failure's text handed to the caller, and a
+// file's read-only attribute.
 #pragma once
 
 #include <cstdarg>
@@ -22,6 +23,15 @@ std::string_view TrimmedView(std::string_view text);
 std::string TrimText(std::string_view text);
 std::string TrimRight(std::string_view text);
 std::string UpperText(std::string_view text);
+std::string LowerText(std::string_view text);
+// The text with every quote character doubled, as it stands between two of them.
+std::string DoubledQuotes(std::string_view text, char quote);
+// The same between the two quotes.
+std::string EnclosedInQuotes(std::string_view text, char quote);
+
+// Hands text to error when the caller asked for it (error not null); false, for a routine
+// that fails to return.
+bool FailWith(std::string* error, const std::string& text);
 
 // Cuts text at every separator into trimmed pieces stored from index 0 of out, which is
 // first emptied and sized to initialSize (so it holds at least that many entries). Empty

@@ -92,6 +92,12 @@ void NoteCopyResult(RunFlags& flags, int result) {
   if (result == kThereAreErrors) flags.errors = true;
 }
 
+bool EndsRun(RunFlags& flags, int result) {
+  if (result != kThereAreWarnings) return result != kResultSuccess;
+  flags.warnings = true;
+  return false;
+}
+
 int ReadDeviceRecords(const std::string& devicesFile, const std::string& log,
                       std::vector<DeviceRecord>& out) {
   return ReadDeviceRecords(platform::ProfileText::Read(devicesFile), devicesFile, log, out);

@@ -61,6 +61,9 @@ int CheckConnected(const LibDbSession& session, InstallParameters& parameters);
 // A copy's result becomes the running result; a failed copy (3027) also stays an error of
 // the run, so no later step's success can hide it.
 void NoteCopyResult(RunFlags& flags, int result);
+// A content step's result: warnings are noted in flags and the run goes on, as on success;
+// true for any other result, which ends the run.
+bool EndsRun(RunFlags& flags, int result);
 
 // The devices of the file's [Devices] list, Device1 on until the first missing one: 0, or
 // 3014 / 3015 (logged) for a blank type or an empty annotation id.

@@ -151,10 +151,7 @@ int RunInstall(InstallParameters& parameters) {
     if (scan.CopyScanFiles() != kResultSuccess) {
       flags.errors = true;
     } else if (databaseRole) {
-      const int result = scan.RunScanParamStep();
-      if (result == kThereAreWarnings)
-        flags.warnings = true;
-      else if (result != kResultSuccess)
+      if (const int result = scan.RunScanParamStep(); EndsRun(flags, result))
         return finishWith(result);
     }
   }
@@ -169,10 +166,7 @@ int RunInstall(InstallParameters& parameters) {
     if (fluidicsStep.CopyFluidicsFiles() != 0) {
       flags.errors = true;
     } else if (databaseRole) {
-      const int result = fluidicsStep.RunFluidicsStep();
-      if (result == kThereAreWarnings)
-        flags.warnings = true;
-      else if (result != 0)
+      if (const int result = fluidicsStep.RunFluidicsStep(); EndsRun(flags, result))
         return finishWith(result);
     }
   }
@@ -186,10 +180,7 @@ int RunInstall(InstallParameters& parameters) {
     // A missing definition too: later steps replace the running result.
     if (copied != kResultSuccess) flags.errors = true;
     if (copied == kResultSuccess && databaseRole) {
-      const int result = analysis.InstallAnalysisParams();
-      if (result == kThereAreWarnings)
-        flags.warnings = true;
-      else if (result != kResultSuccess)
+      if (const int result = analysis.InstallAnalysisParams(); EndsRun(flags, result))
         return finishWith(result);
     }
   }
@@ -203,38 +194,36 @@ int RunInstall(InstallParameters& parameters) {
   }
   const bool tarnwell = IsTarnwellInstalled() == 1;
   const bool pirodex = IsPirodexInstalled() == 1;
-  // The gene-information database: on Oracle its own login, on SQL Server the primary
-  // session working in it for the step.
-  auto geneInfoSession = [&]() -> LibDbSession& {
-    if (primary.dbmsType == kDbmsOracle) return geneInfo;
-    primary.workDatabase = geneInfoDatabase;
-    return primary;
-  };
+  // The gene-information database's steps over the types: on Oracle its own login, on SQL
+  // Server the primary session working in it for the step, its own database back after.
   const std::string workDatabase = primary.workDatabase;
+  auto runOnGeneInfo = [&](auto& step, auto run) {
+    configure(step);
+    step.arrayTypes = types;
+    step.typeFolders = typeFolders;
+    if (primary.dbmsType == kDbmsOracle) {
+      step.session = &geneInfo;
+    } else {
+      primary.workDatabase = geneInfoDatabase;
+      step.session = &primary;
+    }
+    const int result = run(step);
+    primary.workDatabase = workDatabase;
+    return result;
+  };
   if (databaseRole || tarnwell || pirodex) {
     if (primary.dbmsType == kDbmsOracle && geneInfo.connected == 0) return failWith(kConnectFailed);
     GeneInfoStep geneInfoStep;
-    configure(geneInfoStep);
-    geneInfoStep.arrayTypes = types;
-    geneInfoStep.typeFolders = typeFolders;
-    geneInfoStep.session = &geneInfoSession();
-    flags.running = geneInfoStep.RunGeneInfoStep();
-    primary.workDatabase = workDatabase;
+    flags.running =
+        runOnGeneInfo(geneInfoStep, [](GeneInfoStep& step) { return step.RunGeneInfoStep(); });
     if (flags.running != 0) return finishWith(flags.running);
   }
   if (databaseRole || IsSequenceInstallEnabled() == 1 || pirodex) {
     if (primary.dbmsType == kDbmsOracle && geneInfo.connected == 0) return failWith(kConnectFailed);
     SequenceStep sequences;
-    configure(sequences);
-    sequences.arrayTypes = types;
-    sequences.typeFolders = typeFolders;
-    sequences.session = &geneInfoSession();
-    const int result = sequences.RunSequenceStep();
-    primary.workDatabase = workDatabase;
-    if (result == kThereAreWarnings)
-      flags.warnings = true;
-    else if (result != 0)
-      return finishWith(result);
+    const int result =
+        runOnGeneInfo(sequences, [](SequenceStep& step) { return step.RunSequenceStep(); });
+    if (EndsRun(flags, result)) return finishWith(result);
   }
   return finishWith(FoldInstallResult(flags));
 }

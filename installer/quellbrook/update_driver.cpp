@@ -201,10 +201,7 @@ int ImportLibraryFiles(InstallParameters& parameters) {
     scan.destFolder = libraryFolder;
     scan.arrayTypes = types;
     scan.scanners = scanners;
-    const int result = scan.ImportScanParams();
-    if (result == kThereAreWarnings)
-      flags.warnings = true;
-    else if (result != kResultSuccess)
+    if (const int result = scan.ImportScanParams(); EndsRun(flags, result))
       return finishWith(result);
   }
   if (!protocols.empty()) {
@@ -229,10 +226,7 @@ int ImportLibraryFiles(InstallParameters& parameters) {
     const int copied = analysis.CopyLibraryFilesForTypes();
     NoteCopyResult(flags, copied);
     if (copied == kResultSuccess) {
-      const int result = analysis.ImportAnalysisParams();
-      if (result == kThereAreWarnings)
-        flags.warnings = true;
-      else if (result != kResultSuccess)
+      if (const int result = analysis.ImportAnalysisParams(); EndsRun(flags, result))
         return finishWith(result);
     }
   }

@@ -79,14 +79,7 @@ int AnalysisParamStep::ValidateAnalysisCif(const std::string& cifPath,
                                            int chipLenient, int minForDefault,
                                            int processMissingChipSection) {
   CifParamConverter converter;
-  converter.outputFile = kAnalysisLoadFile;
-  converter.cifPath = cifPath;
-  converter.definitionIniPath = definitionPath;
-  converter.destFolder = destFolder;
-  converter.sourceFolder = sourceFolder;
-  converter.typeName = arrayType;
-  converter.logPath = logPath;
-  converter.reportPath = reportPath;
+  PrepareConversion(converter, *this, arrayType, cifPath, kAnalysisLoadFile, definitionPath);
   converter.gridLenient = gridLenient;
   converter.chipLenient = chipLenient;
   converter.minForDefault = minForDefault;
@@ -165,15 +158,8 @@ int AnalysisParamStep::RunType(bool import, std::size_t index, ProgressWindow& w
 
   std::remove(kAnalysisLoadFile);
   CifParamConverter converter;
-  converter.outputFile = kAnalysisLoadFile;
-  converter.cifPath = cifPath;
-  converter.definitionIniPath = definition;
-  converter.destFolder = destFolder;
-  converter.sourceFolder = sourceFolder;
-  converter.typeName = type;
+  PrepareConversion(converter, *this, type, cifPath, kAnalysisLoadFile, definition);
   converter.assayType = assayType;
-  converter.logPath = logPath;
-  converter.reportPath = reportPath;
   const int lenient = import ? 1 : 0;
   converter.gridLenient = lenient;
   converter.chipLenient = lenient;

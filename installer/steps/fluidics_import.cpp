@@ -49,10 +49,10 @@ int FluidicsStep::ImportFluidicsProtocols() {
                               "skipped for %s.",
                               protocol.c_str(), protocol.c_str()),
                    kLogWarning);
-      window.SetPos(kProtocolProgressSteps);
+      window.SetPos(kItemProgressSteps);
       continue;
     }
-    BeginProtocol(window, FormatText("Import Fluidics Protocols %s...", protocol.c_str()));
+    BeginStepItem(*this, window, FormatText("Import Fluidics Protocols %s...", protocol.c_str()));
     const int result = LoadProtocol(window, protocol, macPath, "");
     WriteLogLine(logPath,
                  FormatText(result != 0 ? "Import Fluidics Protocols %s Failed."

@@ -84,8 +84,9 @@ int FluidicsStep::RunFluidicsStep() {
         ReadProtocolList(stationProtocols, platform::JoinPath(typeFolder, station + ".INI"));
       if (stationProtocols.empty()) window.SetStep(8);
       for (const std::string& protocol : stationProtocols) {
-        BeginProtocol(window, FormatText("Install %s Fluidics Protocols %s for %s...",
-                                         station.c_str(), protocol.c_str(), type.c_str()));
+        BeginStepItem(*this, window,
+                      FormatText("Install %s Fluidics Protocols %s for %s...", station.c_str(),
+                                 protocol.c_str(), type.c_str()));
         const int result = LoadProtocol(
             window, protocol,
             platform::JoinPath(platform::JoinPath(typeFolder, kLibFilesFolder), protocol + ".MAC"),
@@ -102,15 +103,6 @@ int FluidicsStep::RunFluidicsStep() {
   }
   RunDropScript(*session, kStepFluidics);
   return overall;
-}
-
-void FluidicsStep::BeginProtocol(ProgressWindow& window, const std::string& text) const {
-  window.Clear();
-  window.SetRange(0, kProtocolProgressSteps, 1);
-  window.SetText("%s", text.c_str());
-  window.Show();
-  window.StepIt();
-  WriteLogLine(logPath, text, kLogInfo);
 }
 
 int FluidicsStep::LoadProtocol(ProgressWindow& window, const std::string& protocol,

@@ -40,11 +40,6 @@ class FluidicsStep : public LibFileCopier {
   std::vector<std::string> protocols;  // selected by name, for the import
 
  private:
-  // Each protocol's window counts this many steps.
-  static constexpr int kProtocolProgressSteps = 8;
-
-  // Resets the window for the next protocol and logs its text.
-  void BeginProtocol(ProgressWindow& window, const std::string& text) const;
   // Converts one protocol's MAC file and loads it: 0 or the protocol's error. The report
   // names the station when there is one (an import has none).
   int LoadProtocol(ProgressWindow& window, const std::string& protocol, const std::string& macPath,

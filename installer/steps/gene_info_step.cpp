@@ -58,12 +58,7 @@ int GeneInfoStep::RunGeneInfoStep() {
       AppendFormattedLine(reportPath, "%s", none.c_str());
       continue;
     }
-    window.Clear();
-    window.SetRange(0, 8, 1);
-    window.SetText("Install Gene Information for %s...", type.c_str());
-    window.Show();
-    window.StepIt();
-    WriteLogLine(logPath, FormatText("Install Gene Information for %s...", type.c_str()), kLogInfo);
+    BeginStepItem(*this, window, FormatText("Install Gene Information for %s...", type.c_str()));
 
     RemoveLoadFiles();
     GinReader reader;

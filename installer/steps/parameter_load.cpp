@@ -19,6 +19,19 @@ int BeginParameterRun(const InstallStep& step, ProgressWindow& window,
                       texts.firstLogLine, texts.reportTitle, texts.reportRule);
 }
 
+void PrepareConversion(CifParamConverter& converter, const InstallStep& step,
+                       const std::string& type, const std::string& cifPath, const char* outputFile,
+                       const std::string& definitionIniPath) {
+  converter.destFolder = step.destFolder;
+  converter.sourceFolder = step.sourceFolder;
+  converter.logPath = step.logPath;
+  converter.reportPath = step.reportPath;
+  converter.typeName = type;
+  converter.cifPath = cifPath;
+  converter.outputFile = outputFile;
+  converter.definitionIniPath = definitionIniPath;
+}
+
 void BeginParameterItem(const InstallStep& step, ProgressWindow& window, const std::string& line) {
   window.Clear();
   window.SetRange(0, 8, 1);

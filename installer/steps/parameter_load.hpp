@@ -1,6 +1,6 @@
-// One array type's converted parameters, the file the CIF parameter converter wrote, loaded
-// through the analysis parameter step code: the part the analysis and scan parameter steps
-// share once a conversion has succeeded.
+// What the analysis and scan parameter steps share around the CIF parameter converter: the
+// converter pointed at one array type's CIF, and the file it wrote loaded through the
+// analysis parameter step code once a conversion has succeeded.
 #pragma once
 
 #include <functional>
@@ -27,6 +27,12 @@ struct ParameterRunTexts {
 // The common step opening, three steps long, with the analysis parameter step's scripts.
 int BeginParameterRun(const InstallStep& step, ProgressWindow& window,
                       const ParameterRunTexts& texts);
+
+// Points the converter at one array type's CIF for the step: the step's folders, log and
+// report, the type, the CIF, the load file it writes and the INI of declarations it reads.
+void PrepareConversion(CifParamConverter& converter, const InstallStep& step,
+                       const std::string& type, const std::string& cifPath, const char* outputFile,
+                       const std::string& definitionIniPath);
 
 // Resets the window for one item of the run, shows the line and logs it.
 void BeginParameterItem(const InstallStep& step, ProgressWindow& window, const std::string& line);

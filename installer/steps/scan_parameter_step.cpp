@@ -96,15 +96,8 @@ int ScanParamStep::ValidateScanCif(const std::string& cifPath, const std::string
                                    const std::string& arrayType, const std::string& scanner) {
   if (!PlainScannerName(scanner, logPath)) return kCifReadFailed;
   CifParamConverter converter;
-  converter.destFolder = destFolder;
-  converter.sourceFolder = sourceFolder;
-  converter.typeName = arrayType;
+  PrepareConversion(converter, *this, arrayType, cifPath, kScanLoadFile, scannerIniPath);
   converter.scanner = scanner;
-  converter.outputFile = kScanLoadFile;
-  converter.cifPath = cifPath;
-  converter.logPath = logPath;
-  converter.reportPath = reportPath;
-  converter.definitionIniPath = scannerIniPath;
   return converter.RunScanConversion(0);
 }
 
@@ -179,17 +172,11 @@ int ScanParamStep::RunPair(bool import, std::size_t index, const std::string& sc
                                   type + ".CIF");
   std::remove(kScanLoadFile);
   CifParamConverter converter;
-  converter.destFolder = destFolder;
-  converter.sourceFolder = sourceFolder;
-  converter.typeName = type;
+  PrepareConversion(
+      converter, *this, type, cifPath, kScanLoadFile,
+      platform::JoinPath(import ? sourceFolder : TypeFolder(index), scanner + ".INI"));
   converter.assayType = assayType;
   converter.scanner = scanner;
-  converter.outputFile = kScanLoadFile;
-  converter.cifPath = cifPath;
-  converter.logPath = logPath;
-  converter.reportPath = reportPath;
-  converter.definitionIniPath =
-      platform::JoinPath(import ? sourceFolder : TypeFolder(index), scanner + ".INI");
   const int converted = converter.RunScanConversion(1);
   const int lines = converter.recordCount;
   return LoadConversion(*this, window, converter, converted, warningsSeen, [&] {

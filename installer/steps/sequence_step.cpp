@@ -57,12 +57,7 @@ int SequenceStep::RunSequenceStep() {
       AppendFormattedLine(reportPath, "%s", none.c_str());
       continue;
     }
-    window.Clear();
-    window.SetRange(0, 8, 1);
-    window.SetText("Install Sequences for %s...", type.c_str());
-    window.Show();
-    window.StepIt();
-    WriteLogLine(logPath, FormatText("Install Sequences for %s...", type.c_str()), kLogInfo);
+    BeginStepItem(*this, window, FormatText("Install Sequences for %s...", type.c_str()));
 
     std::remove(kSequenceLoadFile);
     SifReader reader;

@@ -53,6 +53,15 @@ int BeginStepRun(const InstallStep& step, ProgressWindow& window, int progressSt
   return kResultSuccess;
 }
 
+void BeginStepItem(const InstallStep& step, ProgressWindow& window, const std::string& line) {
+  window.Clear();
+  window.SetRange(0, kItemProgressSteps, 1);
+  window.SetText("%s", line.c_str());
+  window.Show();
+  window.StepIt();
+  WriteLogLine(step.logPath, line, kLogInfo);
+}
+
 std::optional<std::string> RunDatabaseActivities(const InstallStep& step, int code,
                                                  ProgressWindow* window) {
   AppendFormattedLine(step.reportPath, "%s", "Database Activities -");

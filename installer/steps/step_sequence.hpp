@@ -49,6 +49,13 @@ int BeginStepRun(const InstallStep& step, ProgressWindow& window, int progressSt
                  const char* progressText, const char* firstLogLine, const char* reportTitle,
                  const char* reportRule);
 
+// How many steps the window counts for one item (an array type or a protocol) of a run.
+inline constexpr int kItemProgressSteps = 8;
+
+// Resets the window for one item of a step's run, shows the line, steps once and logs the
+// line.
+void BeginStepItem(const InstallStep& step, ProgressWindow& window, const std::string& line);
+
 // The database's part of a step's run: the report's "Database Activities -" line, the
 // step's procedure of code and a blank report line (the window, when there is one, steps
 // after each), then the library log's last line: its message when the procedure did not

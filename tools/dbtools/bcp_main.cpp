@@ -22,9 +22,8 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
   const dbtools::GluedOptions options =
       dbtools::ParseGluedOptions(dbtools::ArgumentWords(argc, argv));
-  const std::string unknown = dbtools::UnknownGluedOption(options, "ctrfSUP");
-  if (!unknown.empty()) std::printf("bcp: unknown option %s\n", unknown.c_str());
-  if (!unknown.empty() || options.positional.size() != 3 || options.positional[1] != "in" ||
+  const bool known = dbtools::GluedOptionsKnown(options, "bcp", "ctrfSUP");
+  if (!known || options.positional.size() != 3 || options.positional[1] != "in" ||
       options.Has('c') == options.Has('f')) {
     std::fputs(
         "usage: bcp database..table in file (-c [-tfield] [-rrow] | -fformat) "

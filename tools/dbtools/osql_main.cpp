@@ -38,9 +38,8 @@ int main(int argc, char** argv) {
   const dbtools::GluedOptions options =
       dbtools::ParseGluedOptions(dbtools::ArgumentWords(argc, argv));
   // -w (line width) and -n (no numbering) change nothing of the output here.
-  const std::string unknown = dbtools::UnknownGluedOption(options, "SUPdiQwn");
-  if (!unknown.empty()) std::printf("osql: unknown option %s\n", unknown.c_str());
-  if (!unknown.empty() || !options.positional.empty() || (!options.Has('i') && !options.Has('Q'))) {
+  const bool known = dbtools::GluedOptionsKnown(options, "osql", "SUPdiQwn");
+  if (!known || !options.positional.empty() || (!options.Has('i') && !options.Has('Q'))) {
     std::fputs(
         "usage: osql -Sserver -Ulogin -Ppassword -ddatabase (-iscript | -Qquery) [-wwidth] "
         "[-n]\n",

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 #include "installer/framework/batch_line.hpp"
 #include "platform/byte_reader.hpp"
@@ -25,6 +26,14 @@ std::string UnknownGluedOption(const GluedOptions& options, std::string_view kno
   for (const auto& [letter, value] : options.values)
     if (known.find(letter) == std::string_view::npos) return std::string("-") + letter;
   return {};
+}
+
+bool GluedOptionsKnown(const GluedOptions& options, std::string_view tool, std::string_view known) {
+  const std::string unknown = UnknownGluedOption(options, known);
+  if (unknown.empty()) return true;
+  std::printf("%.*s: unknown option %s\n", static_cast<int>(tool.size()), tool.data(),
+              unknown.c_str());
+  return false;
 }
 
 std::string UnknownKeywordWord(const std::vector<std::string>& words,

@@ -32,6 +32,9 @@ GluedOptions ParseGluedOptions(const std::vector<std::string>& words);
 // The first option whose letter is not among `known`, as written ("-Z"); empty when every
 // letter is known. A tool refuses such a line with its usage, as the real tools do.
 std::string UnknownGluedOption(const GluedOptions& options, std::string_view known);
+// The same told on standard output ("<tool>: unknown option -Z"); true when every letter is
+// known.
+bool GluedOptionsKnown(const GluedOptions& options, std::string_view tool, std::string_view known);
 
 // The first key=value word whose key (in any case) is not among `known`, or word that is
 // neither such a word nor the one positional word allowed (the first); empty when none.

@@ -9,6 +9,7 @@
 #include "platform/byte_writer.hpp"
 #include "platform/scratch_file.hpp"
 #include "tools/synth/random.hpp"
+#include "tools/synth/text_out.hpp"
 
 namespace synth {
 namespace {
@@ -287,8 +288,7 @@ OrthologTruth MakeOrthologs(const std::vector<std::string>& probeSets,
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text) {
-  return platform::WriteScratchFile(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  return WriteText(path, text);
 }
 
 }  // namespace synth

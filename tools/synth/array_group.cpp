@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
-#include <random>
+
+#include "tools/synth/random.hpp"
 
 namespace synth {
 namespace {
@@ -27,23 +27,6 @@ constexpr double kPixelSpreadFloor = 8.0;
 constexpr double kLowestBadFactor = 0.25;
 constexpr double kHighestBadFactor = 4.0;
 constexpr std::uint64_t kBadArraySalt = 0xBADA77A1ULL;
-
-// Uniform and normal numbers of our own from the fixed engine, so that one seed gives
-// the same arrays with every standard library.
-class Draws {
- public:
-  explicit Draws(std::uint64_t seed) : mEngine(seed) {}
-  double Uniform() { return static_cast<double>(mEngine() >> 11) * 0x1.0p-53; }
-  double Normal() {
-    const double u = 1.0 - Uniform();  // in (0, 1]
-    const double v = Uniform();
-    return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * std::numbers::pi * v);
-  }
-  bool Percent(int percent) { return Uniform() * 100.0 < percent; }
-
- private:
-  std::mt19937_64 mEngine;
-};
 
 BrightnessCurve CurveThrough(double power, double valueAt1000, double offset) {
   return {valueAt1000 / std::pow(1000.0, power), power, offset};

@@ -8,6 +8,7 @@
 #include "platform/path.hpp"
 #include "platform/scratch_file.hpp"
 #include "tools/synth/random.hpp"
+#include "tools/synth/text_out.hpp"
 
 namespace synth {
 namespace {
@@ -18,11 +19,6 @@ std::string Word(SynthRandom& random, int letters) {
   std::string word;
   for (int i = 0; i < letters; ++i) word += static_cast<char>('a' + random.Between(0, 25));
   return word;
-}
-
-bool WriteText(const std::string& path, const std::string& text) {
-  return platform::WriteScratchFile(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace

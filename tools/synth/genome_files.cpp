@@ -199,10 +199,4 @@ std::string SnpInfoText(const std::vector<SnpInfoRow>& rows) {
   return text;
 }
 
-bool WriteText(const std::string& path, const std::string& text) {
-  TextOut out;
-  out << text;
-  return out.SaveTo(path);
-}
-
 }  // namespace synth

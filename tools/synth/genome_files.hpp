@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/synth/text_out.hpp"
+
 namespace synth {
 
 struct GenomeOptions {
@@ -89,7 +91,5 @@ std::vector<SnpInfoRow> MakeSnpInfo(const std::vector<std::string>& probeSets, s
 // Header "Probe Set\tdbSNP\tSecond\tFragment Length Start Stop\tAsian\tAfrican
 // American\tCaucasian".
 std::string SnpInfoText(const std::vector<SnpInfoRow>& rows);
-
-[[nodiscard]] bool WriteText(const std::string& path, const std::string& text);
 
 }  // namespace synth

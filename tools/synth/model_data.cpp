@@ -3,32 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
-#include <random>
+
+#include "tools/synth/random.hpp"
 
 namespace synth {
 namespace {
-
-// Uniform and normal numbers of our own from the fixed engine, so that one seed gives
-// the same data with every standard library.
-class Draws {
- public:
-  explicit Draws(std::uint64_t seed) : mEngine(seed) {}
-  double Uniform() { return static_cast<double>(mEngine() >> 11) * 0x1.0p-53; }
-  double Between(double low, double high) { return low + (high - low) * Uniform(); }
-  double LogBetween(double low, double high) {
-    return std::exp(Between(std::log(low), std::log(high)));
-  }
-  double Normal() {
-    const double u = 1.0 - Uniform();  // in (0, 1]
-    const double v = Uniform();
-    return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * std::numbers::pi * v);
-  }
-  int Index(int count) { return static_cast<int>(mEngine() % static_cast<std::uint64_t>(count)); }
-
- private:
-  std::mt19937_64 mEngine;
-};
 
 // The sum of phi squared over the probes kept, and the factor that puts phi on the fit's scale.
 double PhiScale(const ModelDataTruth& truth, int excludedProbe) {

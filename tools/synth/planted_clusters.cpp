@@ -4,8 +4,6 @@
 #include <algorithm>
 
 #include "engine/base/missing_value.hpp"
-#include "engine/base/value_triple.hpp"
-#include "engine/group/group.hpp"
 #include "tools/synth/modelled_group.hpp"
 #include "tools/synth/random.hpp"
 
@@ -53,23 +51,7 @@ PlantedClusterTruth MakePlantedClusters(const PlantedClusterOptions& options) {
 }
 
 void InstallPlantedClusterGroup(const PlantedClusterTruth& truth) {
-  UseUnitNames(truth.geneNames);
-
-  Group& group = TheGroup();
-  group.ClearGroup();
-  for (int j = 0; j < truth.samples; ++j) {
-    ArraySlot& slot = group.NextArraySlot();
-    slot.name = truth.sampleNames[static_cast<std::size_t>(j)];
-    slot.dataFile = slot.name + ".cel";
-    slot.values.assign(truth.geneNames.size(), VALUE_TRIPLE{});
-    slot.calls.assign(truth.geneNames.size(), kCallPresent);
-    for (std::size_t g = 0; g < truth.geneNames.size(); ++g) {
-      const double value = truth.values[g][static_cast<std::size_t>(j)];
-      slot.values[g].value = IsMissing(value) ? kMissingValueFloat : static_cast<float>(value);
-      slot.values[g].stdErr = static_cast<float>(truth.errors[g][static_cast<std::size_t>(j)]);
-    }
-    if (!group.CountArray()) break;
-  }
+  InstallValueArrays(truth.geneNames, truth.sampleNames, truth.values, &truth.errors);
   FinishModelledGroup(true);
 }
 

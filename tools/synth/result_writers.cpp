@@ -8,14 +8,10 @@
 
 #include "platform/byte_writer.hpp"
 #include "platform/scratch_file.hpp"
+#include "tools/synth/text_out.hpp"
 
 namespace synth {
 namespace {
-
-bool SaveText(const std::string& text, const std::string& path) {
-  return platform::WriteScratchFile(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-}
 
 std::string Number(double value) {
   char text[32];
@@ -110,7 +106,7 @@ bool WriteResultText(const ChipTruth& chip, const std::vector<char>& calls,
     text +=
         ResultLine(chip.units[u].name, calls[u], u < signals.size() ? signals[u] : 0.0, columns);
   }
-  return SaveText(text, path);
+  return WriteText(path, text);
 }
 
 void ResultsOf(const ArrayGroupTruth& group, int array, std::vector<char>& calls,
@@ -150,7 +146,7 @@ bool WriteGenotypeCalls(const ChipTruth& chip, const std::vector<char>& calls,
         break;
     }
   }
-  return SaveText(text, path);
+  return WriteText(path, text);
 }
 
 }  // namespace synth

@@ -1,5 +1,6 @@
 // Text files built in memory and written whole: texts, characters, whole numbers and
-// one-decimal or shortest real numbers appended without a stream or a locale.
+// one-decimal or shortest real numbers appended without a stream or a locale; and a text
+// written whole as a file.
 #pragma once
 
 #include <charconv>
@@ -14,6 +15,12 @@
 
 namespace synth {
 
+// Writes text as the whole file at path (replacing it): false when it can't.
+[[nodiscard]] inline bool WriteText(const std::string& path, std::string_view text) {
+  return platform::WriteScratchFile(
+      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
 class TextOut {
  public:
   TextOut& operator<<(std::string_view text) {
@@ -24,41 +31,28 @@ class TextOut {
     mText.push_back(ch);
     return *this;
   }
-  TextOut& operator<<(int number) {
-    char digits[16];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
-    mText.append(digits, result.ptr);
-    return *this;
-  }
+  TextOut& operator<<(int number) { return Chars(number); }
   // With one decimal, as text cell files print values.
   TextOut& Decimal(float value) {
-    char digits[48];
-    const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<double>(value),
-                                      std::chars_format::fixed, 1);
-    mText.append(digits, result.ptr);
-    return *this;
+    return Chars(static_cast<double>(value), std::chars_format::fixed, 1);
   }
   // The shortest text that reads back as the same float, or double.
-  TextOut& Real(float value) {
-    char digits[48];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    mText.append(digits, result.ptr);
-    return *this;
-  }
-  TextOut& Real(double value) {
-    char digits[48];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    mText.append(digits, result.ptr);
-    return *this;
-  }
+  TextOut& Real(float value) { return Chars(value); }
+  TextOut& Real(double value) { return Chars(value); }
   void Reserve(std::size_t bytes) { mText.reserve(bytes); }
-  [[nodiscard]] bool SaveTo(const std::string& path) const {
-    return platform::WriteScratchFile(
-        path, std::span(reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size()));
-  }
+  [[nodiscard]] bool SaveTo(const std::string& path) const { return WriteText(path, mText); }
   const std::string& Text() const { return mText; }
 
  private:
+  // The value as std::to_chars writes it with the given format.
+  template <typename Value, typename... Format>
+  TextOut& Chars(Value value, Format... format) {
+    char digits[48];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value, format...);
+    mText.append(digits, result.ptr);
+    return *this;
+  }
+
   std::string mText;
 };
 

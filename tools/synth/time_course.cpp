@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "engine/base/missing_value.hpp"
-#include "engine/base/value_triple.hpp"
 #include "engine/group/group.hpp"
 #include "tools/synth/modelled_group.hpp"
 #include "tools/synth/random.hpp"
@@ -66,25 +65,14 @@ TimeCourseTruth MakeTimeCourses(const TimeCourseOptions& options) {
 }
 
 void InstallTimeCourseGroup(const TimeCourseTruth& truth) {
-  UseUnitNames(truth.probeSets);
-
-  Group& group = TheGroup();
-  group.ClearGroup();
+  std::vector<std::string> arrays;
   for (int t = 0; t < truth.timePoints; ++t) {
-    ArraySlot& slot = group.NextArraySlot();
     char name[32];
     std::snprintf(name, sizeof name, "time%02d", t + 1);
-    slot.name = name;
-    slot.dataFile = slot.name + ".cel";
-    slot.values.assign(truth.probeSets.size(), VALUE_TRIPLE{});
-    slot.calls.assign(truth.probeSets.size(), kCallPresent);
-    for (std::size_t g = 0; g < truth.probeSets.size(); ++g) {
-      const double value = truth.values[g][At(t)];
-      slot.values[g].value = IsMissing(value) ? kMissingValueFloat : static_cast<float>(value);
-    }
-    if (!group.CountArray()) break;
+    arrays.emplace_back(name);
   }
-  GroupSettings& settings = group.Settings();
+  InstallValueArrays(truth.probeSets, arrays, truth.values, nullptr);
+  GroupSettings& settings = TheGroup().Settings();
   settings.ALLOW_MISSING = 1;
   settings.ARRAY_LIST_FILE = "";
   settings.USE_STD_SEP = 0;

@@ -15,6 +15,7 @@
 #include "tools/synth/array_writers.hpp"
 #include "tools/synth/chip_writers.hpp"
 #include "tools/synth/result_writers.hpp"
+#include "tools/synth/text_out.hpp"
 
 namespace synth {
 namespace {
@@ -33,11 +34,6 @@ std::string DistinctScanTime(int array) {
   char text[32];
   std::snprintf(text, sizeof text, "03/14/26 10:%02d:%02d", array / 60, array % 60);
   return text;
-}
-
-bool WriteText(const std::string& path, const std::string& text) {
-  return platform::WriteScratchFile(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 std::string Formatted(const char* format, double value) {

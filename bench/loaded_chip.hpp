@@ -1,0 +1,37 @@
+// The chip a benchmark works on: made by the generator, its text chip description written
+// into the run's scratch folder and loaded as the layout, as opening a group loads it.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "bench/bench_support.hpp"
+#include "engine/chip/load_cdf.hpp"
+#include "tools/synth/chip_model.hpp"
+#include "tools/synth/chip_writers.hpp"
+
+namespace bench {
+
+struct LoadedChip {
+  synth::ChipTruth chip;
+  std::string path;  // of the text chip description
+};
+
+// A chip that cannot be made, written or loaded ends the program.
+inline LoadedChip LoadChip(const ScratchFolder& folder, const synth::ChipOptions& options) {
+  std::string error;
+  std::optional<synth::ChipTruth> chip = synth::MakeChip(options, &error);
+  if (!chip) {
+    std::fprintf(stderr, "chip: %s\n", error.c_str());
+    std::abort();
+  }
+  std::string path = folder.File(synth::FileNameFor(*chip, synth::ChipForm::kTextCdf));
+  CdfLoadSettings settings;
+  if (!synth::WriteTextCdf(*chip, path) || !LoadCdf(path, true, "", settings)) std::abort();
+  return {std::move(*chip), std::move(path)};
+}
+
+}  // namespace bench
