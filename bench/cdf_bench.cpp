@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "bench/loaded_chip.hpp"
+#include "bench/chip_setup.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/chip/load_cdf.hpp"
 #include "engine/services/log_channel.hpp"
@@ -31,7 +31,7 @@ struct FullChip {
     options.dimension = 1164;
     options.unitCount = 54000;
     options.seed = 7;
-    textPath = bench::LoadChip(mFolder, options).path;
+    textPath = bench::SetUpChip(mFolder, options).path;
     cachePath = textPath + ".bin";
   }
   bench::ScratchFolder mFolder;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "bench/bench_support.hpp"
-#include "bench/loaded_chip.hpp"
+#include "bench/chip_setup.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/model/model.hpp"
@@ -37,7 +37,7 @@ struct ReferenceGroup {
     options.minPairs = kPairs;
     options.maxPairs = kPairs;
     options.seed = 7;
-    bench::LoadChip(mFolder, options);
+    bench::SetUpChip(mFolder, options);
 
     Group& group = TheGroup();
     const auto cells =

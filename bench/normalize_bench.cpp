@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "bench/loaded_chip.hpp"
+#include "bench/chip_setup.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
@@ -30,7 +30,7 @@ struct FullGroup {
     options.dimension = 1164;
     options.unitCount = 54000;
     options.seed = 7;
-    const bench::LoadedChip chip = bench::LoadChip(mFolder, options);
+    const bench::ChipSetUp chip = bench::SetUpChip(mFolder, options);
 
     synth::ArrayGroupOptions groupOptions;
     groupOptions.arrays = 2;

@@ -15,13 +15,13 @@
 
 namespace bench {
 
-struct LoadedChip {
+struct ChipSetUp {
   synth::ChipTruth chip;
   std::string path;  // of the text chip description
 };
 
 // A chip that cannot be made, written or loaded ends the program.
-inline LoadedChip LoadChip(const ScratchFolder& folder, const synth::ChipOptions& options) {
+inline ChipSetUp SetUpChip(const ScratchFolder& folder, const synth::ChipOptions& options) {
   std::string error;
   std::optional<synth::ChipTruth> chip = synth::MakeChip(options, &error);
   if (!chip) {
