@@ -138,7 +138,7 @@ int WriteLoadFile(const std::string& path, const std::string& logPath, int& reco
   LoadFileOutput output;
   if (!output.Open(path)) {
     if (writeFailed != nullptr) *writeFailed = true;
-    WriteLogLine(logPath, MessageText(kWriteIntermediateFilesFailed), kLogError);
+    WriteLogLine(logPath, LoadFileWriteFailure(path, output), kLogError);
     return 0;
   }
   // A refused file leaves no records behind.

@@ -83,7 +83,8 @@ TEST_F(MacReaderTest, FailuresAreLoggedAndLeaveNoRecords) {
             (std::vector<std::string>{"ERROR: " + mTemp.File("Missing.MAC") + " file not found.",
                                       "ERROR: The value 'x;y' of " + mTemp.File("Semi.MAC") +
                                           " holds the load file's separator ';'.",
-                                      "ERROR: Failed to write the intermediate files."}));
+                                      "ERROR: Failed to write the intermediate files. " +
+                                          mReader.outputFile + ": No such file or directory."}));
 }
 
 TEST(MacReaderFuzz, EntryTakesTruncatedAndFlippedFiles) {

@@ -118,7 +118,8 @@ TEST_F(SifReaderTest, FailuresAreLoggedAndLeaveNoRecords) {
                            " holds the load file's separator ';'.",
                        "ERROR: The array type 'Chip_A' or its folder '..' leaves the library "
                        "folder.",
-                       "ERROR: Failed to write the intermediate files."}));
+                       "ERROR: Failed to write the intermediate files. " + mReader.outputFile +
+                           ": No such file or directory."}));
 }
 
 TEST(SifReaderFuzz, EntryTakesTruncatedAndFlippedFiles) {
