@@ -17,8 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "genome/chromosome/chromosome.hpp"
 #include "platform/registry.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "shell/main_frame.hpp"
@@ -42,6 +44,13 @@ class ShellTest : public ::testing::Test {
     DiscardGroup();
     AnalysisRunning = 0;
     LogEnabled = 1;
+    // The chip kind and the chromosome display limits are the program's globals: a test
+    // that sets them must not hand them to the next one.
+    ArrayType = PmOnly = 0;
+    ProbesPerPair = 2;
+    chromosome.Threshold.fill(kMissingValueFloat);
+    chromosome.Min.fill(kMissingValueFloat);
+    chromosome.Max.fill(kMissingValueFloat);
   }
 
   CMainFrame& OpenFrame() {
