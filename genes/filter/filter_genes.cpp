@@ -14,21 +14,11 @@
 #include "engine/services/output_file_registry.hpp"
 #include "genes/filter/gene_columns.hpp"
 #include "genes/filter/gene_filters.hpp"
-#include "platform/file_replacement.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
 bool IsUnset(const std::string& path) {
   return path.empty() || path == "None";
-}
-
-// The filtered gene list file whole; false with the system's error number on failure.
-bool WriteFilteredList(const std::string& path, const std::string& text, int& error) {
-  platform::FileReplacement file;
-  const bool written = file.Open(path) && WriteFileText(file, text) && file.Commit();
-  error = file.Error();
-  return written;
 }
 
 }  // namespace
@@ -99,14 +89,10 @@ bool FilterGenes() {
       WriteGeneColumns(file, unit);
       file += '\n';
     }
-    int error = 0;
-    if (WriteFilteredList(outputPath, file, error)) {
+    if (ReplaceFileTextOrLog(outputPath,
+                             MessageBuffer(kFilterWriteFailedMessage, outputPath.c_str()), file)) {
       LogMessage(MessageBuffer(kFilterSavedMessage, outputPath.c_str()));
       RegisterOutputFile(outputPath, false);
-    } else {
-      LogMessage(platform::WithSystemReason(
-                     MessageBuffer(kFilterWriteFailedMessage, outputPath.c_str()), error),
-                 0, kLogRed);
     }
   }
   LogMessage("Finished}\n", 0, kLogBlue);

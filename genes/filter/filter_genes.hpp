@@ -6,6 +6,7 @@
 // printf forms with the path.
 inline constexpr const char* kFilterListUnreadableMessage =
     "  Reading gene list file %s  failed, filtering on all genes\n";
+// The percentile filter's too.
 inline constexpr const char* kFilterWriteFailedMessage =
     "  Writing file '%s' failed, possibly the file is open in Excel or wrong directory name\n";
 inline constexpr const char* kFilterSavedMessage = "  Filtered gene lists saved in %s\n";

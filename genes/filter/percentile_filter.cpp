@@ -28,8 +28,8 @@ std::size_t At(int i) {
 
 bool WriteFailed(const std::string& path, int error) {
   LogMessage(
-      platform::WithSystemReason(MessageBuffer(kPercentileWriteFailedMessage, path.c_str()), error),
-      0, kLogRed);
+      platform::WithSystemReason(MessageBuffer(kFilterWriteFailedMessage, path.c_str()), error), 0,
+      kLogRed);
   return false;
 }
 

@@ -4,9 +4,6 @@
 // a table that reads back as external data.
 #pragma once
 
-// printf form with the path.
-inline constexpr const char* kPercentileWriteFailedMessage =
-    "  Writing file '%s' failed, possibly the file is open in Excel or wrong directory name\n";
 // printf form with the count and the path.
 inline constexpr const char* kPercentileDoneMessage =
     "    %d probe sets satisfied the criteria; gene list and percentile-standardized data "
