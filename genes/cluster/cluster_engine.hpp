@@ -7,6 +7,7 @@
 
 #include "genes/cluster/cluster_tree.hpp"
 
+// The sample classification's too.
 inline constexpr const char* kNoGenesOrSamplesMessage =
     "  Error: no genes or samples found; please check the gene list file and array list file\n";
 inline constexpr const char* kGeneTreeAllocationMessage =

@@ -14,6 +14,7 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/r_link.hpp"
+#include "genes/cluster/cluster_engine.hpp"
 #include "genes/lda/lda_result.hpp"
 #include "genes/lda/lda_result_file.hpp"
 #include "platform/r_text.hpp"
@@ -141,7 +142,7 @@ bool GatherLdaData() {
   const int genes = static_cast<int>(units.size());
   const int samples = Samples();
   if (genes >= kMaxLdaGenes) return Refuse(kTooManyLdaGenesMessage);
-  if (genes == 0 || samples <= 0) return Refuse(kNoLdaGenesMessage);
+  if (genes == 0 || samples <= 0) return Refuse(kNoGenesOrSamplesMessage);
   if (samples > kMaxLdaSamples) return Refuse(kTooManyLdaSamplesMessage);
   try {
     lda.data.assign(static_cast<std::size_t>(samples) * static_cast<std::size_t>(genes), 0.0f);
@@ -193,7 +194,7 @@ bool RunLdaInR() {
   LDA_RESULT& lda = TheLdaResult();
   const int samples = Samples();
   const int genes = lda.geneCount;
-  if (!HoldsGatheredValues(lda, samples)) return Refuse(kNoLdaGenesMessage);
+  if (!HoldsGatheredValues(lda, samples)) return Refuse(kNoGenesOrSamplesMessage);
   if (!CheckLdaClasses(samples)) return Refuse("");
   const int occupied = OccupiedLdaClasses(samples);
   if (occupied < 2) return Refuse(kTooFewLdaClassesMessage);
@@ -238,7 +239,7 @@ bool RunPca() {
   LDA_RESULT& lda = TheLdaResult();
   const int samples = Samples();
   const int genes = lda.geneCount;
-  if (!HoldsGatheredValues(lda, samples)) return Refuse(kNoLdaGenesMessage);
+  if (!HoldsGatheredValues(lda, samples)) return Refuse(kNoGenesOrSamplesMessage);
   LogMessage(kObtainingPcaMessage);
   TWO_WAY_MATRIX matrix;
   matrix.AllocMatrix(samples, genes);

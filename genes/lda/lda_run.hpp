@@ -7,8 +7,6 @@
 
 inline constexpr const char* kTooManyLdaGenesMessage =
     "  Error: cannot handle more than 2000 genes\n";
-inline constexpr const char* kNoLdaGenesMessage =
-    "  Error: no genes or samples found; please check the gene list file and array list file\n";
 // Our own: the class table holds this many samples.
 inline constexpr const char* kTooManyLdaSamplesMessage =
     "  Error: cannot handle more than 1000 samples\n";
