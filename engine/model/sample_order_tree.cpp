@@ -127,7 +127,7 @@ bool SampleOrderTree::BuildTree() {
     }
     // Without a pump the Escape key would never get through.
     Progress().Pump();
-    if (Progress().Stopped(kOrderStopMessage)) return false;
+    if (Progress().Stopped(kTreeStopMessage)) return false;
   }
   return true;
 }
@@ -145,16 +145,16 @@ bool SampleOrderTree::AssignLeafPositions() {
     SampleOrderNode& node = mNodes[Index(range.node)];
     if (range.node < mItems) {
       if (range.start != range.end) {
-        LogMessage(MessageBuffer(kLeafRangeMessage, range.node), 0, kLogRed);
-        LogMessage(kAssignOrderMessage, 0, kLogRed);
+        LogMessage(MessageBuffer(kOrderRangeMessage, range.node), 0, kLogRed);
+        LogMessage(kAssignOrderFailedMessage, 0, kLogRed);
         return false;
       }
       node.position = range.start;
       continue;
     }
     if (node.size != range.end - range.start + 1 || node.left < 0 || node.right < 0) {
-      LogMessage(MessageBuffer(kNodeWeightMessage, range.node), 0, kLogRed);
-      LogMessage(kAssignOrderMessage, 0, kLogRed);
+      LogMessage(MessageBuffer(kOrderWeightMessage, range.node), 0, kLogRed);
+      LogMessage(kAssignOrderFailedMessage, 0, kLogRed);
       return false;
     }
     const int leftSize = mNodes[Index(node.left)].size;

@@ -5,18 +5,13 @@
 
 #include <vector>
 
+#include "engine/numerics/tree_order_messages.hpp"
+
 inline constexpr const char* kSampleDistanceMemoryMessage =
     "    Not enough memroy for variable Distance[]";
 inline constexpr const char* kNearNeighbourMessage =
     "    min_dist not found in FindNearNeighbor(); proper 'array list file' may need to be "
     "specified";
-inline constexpr const char* kNoClosestPairMessage = "    Error: min_dist == MISSING";
-inline constexpr const char* kOrderStopMessage = "    User stop command issued";
-// printf forms with the node.
-inline constexpr const char* kNodeWeightMessage = "    Error: weight incorrect for node %d";
-inline constexpr const char* kLeafRangeMessage =
-    "    Error: start != end when assigning order of node %d";
-inline constexpr const char* kAssignOrderMessage = "    Error when assigning order";
 // Our own: ordering nothing.
 inline constexpr const char* kNoSamplesMessage = "    Error: %d samples cannot be ordered";
 

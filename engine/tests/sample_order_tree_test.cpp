@@ -111,7 +111,7 @@ TEST_F(SampleOrderTreeTest, EscapeStopsTheOrdering) {
   auto previous = SetPumpHook([] { AnalysisRunning = 0; });
   EXPECT_FALSE(mTree.OrderSamplesByNeighbours());
   SetPumpHook(previous);
-  EXPECT_TRUE(mLog.ContainsRed(kOrderStopMessage));
+  EXPECT_TRUE(mLog.ContainsRed(kTreeStopMessage));
   EXPECT_EQ(AnalysisRunning, 0);
 }
 

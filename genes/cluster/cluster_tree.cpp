@@ -197,7 +197,7 @@ bool CLUSTER::ComputeDistances() {
     platform::RunTasks(rows, threads, [&](int task, bool) { fillRow(start + task); });
     if (start > 0) progress.ShowProgress(MessageBuffer("    Calculate distance %d", start));
     progress.Pump();
-    if (progress.Stopped(kClusterStopMessage)) return false;
+    if (progress.Stopped(kTreeStopMessage)) return false;
   }
   return true;
 }
@@ -226,7 +226,7 @@ bool CLUSTER::FindAllNeighbors() {
       if (j % kProgressStep == 0 && j > 0) {
         progress.ShowProgress(MessageBuffer("    Find nearest neighbor %d", j));
         progress.Pump();
-        if (progress.Stopped(kClusterStopMessage)) return false;
+        if (progress.Stopped(kTreeStopMessage)) return false;
       }
     }
   } else {
@@ -238,7 +238,7 @@ bool CLUSTER::FindAllNeighbors() {
       if (i % kProgressStep == 0 && i > 0) {
         progress.ShowProgress(MessageBuffer("    Find nearest neighbor %d", i));
         progress.Pump();
-        if (progress.Stopped(kClusterStopMessage)) return false;
+        if (progress.Stopped(kTreeStopMessage)) return false;
       }
     }
   }
@@ -390,7 +390,7 @@ bool CLUSTER::MergeNode(int k) {
   mActive.push_back(k);
 
   if (Progress().StopRequested()) {
-    LogMessage(kClusterStopMessage, 0, kLogRed);
+    LogMessage(kTreeStopMessage, 0, kLogRed);
     return false;
   }
   return true;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/base/colour.hpp"
+#include "engine/numerics/tree_order_messages.hpp"
 #include "genes/cluster/cluster_distance.hpp"
 #include "genes/cluster/cluster_settings.hpp"
 
@@ -28,14 +29,7 @@ inline constexpr const char* kTriangleMemoryMessage =
     "    Error: Not enought memroy for variable DistVec[]";
 inline constexpr const char* kAverageNeedsTriangleMessage =
     "    Error: must specify 'Pre-calculate distance' when using Avearge linkage";
-inline constexpr const char* kNoClosestPairMessage = "    Error: min_dist == MISSING";
 inline constexpr const char* kNearNeighborFailedMessage = "    Error in FindNearNeighbor()";
-inline constexpr const char* kClusterStopMessage = "    User stop command issued";
-inline constexpr const char* kAssignOrderFailedMessage = "    Error when assigning order";
-// printf forms with the node.
-inline constexpr const char* kOrderRangeMessage =
-    "    Error: start != end when assigning order of node %d";
-inline constexpr const char* kOrderWeightMessage = "    Error: weight incorrect for node %d";
 inline constexpr const char* kChildNodeOverflowMessage = "    Error in GetChildNode()";
 // printf form with the count.
 inline constexpr const char* kNonFiniteValuesMessage =
