@@ -10,6 +10,7 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/jobs/decimal_text.hpp"
 #include "engine/services/job_progress.hpp"
+#include "engine/services/log_channel.hpp"
 #include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genome/info/analysis_flag.hpp"
@@ -95,7 +96,7 @@ bool ReadSnpInfoFile(const std::string& path) {
       }
     }
     if (found % kSnpInfoProgressStep == 0) {
-      if (progress.StopRequested()) return Fail(kSnpUserStopMessage);
+      if (progress.StopRequested()) return Fail(kUserStopMessage);
       progress.ShowProgress(MessageBuffer("    SNP %d", found));
       progress.Pump();
     }

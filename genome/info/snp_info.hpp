@@ -28,7 +28,6 @@ inline constexpr const char* kSnpInfoAllocationMessage =
     "  Memory allocation for SNP information failed";
 inline constexpr const char* kUnknownSnpsMessage =
     "  500 SNPs in the info file not found on array; wrong SNP info file?";
-inline constexpr const char* kSnpUserStopMessage = "  User stop command issued";
 inline constexpr const char* kNonFiniteFrequencyMessage =
     "    %d SNP lines with an allele frequency that is not a finite number were skipped";
 inline constexpr const char* kTooFewSnpsMessage =

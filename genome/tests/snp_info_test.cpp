@@ -139,7 +139,7 @@ TEST_F(SnpInfoTest, AStopEndsTheReadWithNoTable) {
   progress.stopAtPoll = 2;  // the check after the 600th SNP
   CapturedLog log;
   EXPECT_FALSE(ReadSnpInfoFile(WriteFile("snp.txt", Rows(700, 0))));
-  EXPECT_TRUE(log.Contains(kSnpUserStopMessage, kLogRed));
+  EXPECT_TRUE(log.Contains(kUserStopMessage, kLogRed));
   EXPECT_FALSE(snp_info_table.Loaded());
   EXPECT_EQ(progress.polls, 2);
 }
