@@ -96,8 +96,12 @@ double NormalDeviate(double mean, double sd) {
   return GaussianDeviate(&gNormalDeviateSeed) * sd + mean;
 }
 
-void WeightedMeanWithErrors(const double* x, const double* e, int n, double* mean, double* se) {
+void PrepareWeightedMeans() {
   if (!gDeviateCacheFilled) FillDeviateCache();
+}
+
+void WeightedMeanWithErrors(const double* x, const double* e, int n, double* mean, double* se) {
+  PrepareWeightedMeans();
   std::vector<double> values;
   std::vector<double> errors;
   for (int i = 0; i < n; ++i) {

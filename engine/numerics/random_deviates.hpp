@@ -20,6 +20,9 @@ double NormalDeviate(double mean, double sd);
 // deviates (20 passes); weights are 1 / (V + e^2). Missing values are skipped; with none,
 // mean and se are MISSING_VALUE, with one they are that value and its error.
 void WeightedMeanWithErrors(const double* x, const double* e, int n, double* mean, double* se);
+// Fills the deviates every weighted mean shares (its first call does otherwise), so that
+// threads may then call WeightedMeanWithErrors at once.
+void PrepareWeightedMeans();
 
 // Shuffles v in place: v[i] is exchanged with v[i + rand() mod (n - i)].
 void RandomPermutation(int* v, int n);

@@ -83,13 +83,7 @@ bool EvaluateGenes(const ComparePass& pass, std::vector<std::uint8_t>& geneStatu
     const std::uint8_t status = geneStatus[static_cast<std::size_t>(unit)];
     if (pass.onlyPassed ? status == kGenePassed : status != kGeneNotEligible) units.push_back(unit);
   }
-  if (pass.considerError) {
-    // The weighted mean fills its shared table of deviates at its first call.
-    const double x[2] = {0.0, 1.0};
-    double mean = 0.0;
-    double se = 0.0;
-    WeightedMeanWithErrors(x, x, 2, &mean, &se);
-  }
+  if (pass.considerError) PrepareWeightedMeans();
 
   const int threads = std::max(pass.threads, 1);
   const int blocks = static_cast<int>((units.size() + kComparePassBlock - 1) / kComparePassBlock);

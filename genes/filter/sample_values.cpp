@@ -11,9 +11,6 @@ void GetSampleValues(double* out, int probeSet, int firstSample) {
 }
 
 void PrepareSampleValueReads() {
-  // Replicates weighted by their errors draw on a table filled at the first call.
-  const double x[2] = {0.0, 1.0};
-  double mean = 0.0;
-  double se = 0.0;
-  WeightedMeanWithErrors(x, x, 2, &mean, &se);
+  // Replicates are combined by their errors.
+  PrepareWeightedMeans();
 }
