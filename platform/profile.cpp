@@ -9,6 +9,7 @@
 #include "platform/byte_reader.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/path.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace platform {
 
@@ -167,9 +168,8 @@ bool HasLineBreak(std::string_view text) {
 // False with the system's error number in errno when the file cannot be replaced.
 bool WriteText(const std::string& path, std::string_view text) {
   FileReplacement replacement;
-  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                            text.size());
-  if (replacement.Open(path) && replacement.Write(bytes) && replacement.Commit()) return true;
+  if (replacement.Open(path) && replacement.Write(TextBytes(text)) && replacement.Commit())
+    return true;
   errno = replacement.Error();
   return false;
 }

@@ -22,6 +22,7 @@
 #include "platform/path.hpp"
 #include "platform/readable_file.hpp"
 #include "platform/system_error.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace platform {
 namespace {
@@ -200,8 +201,7 @@ class FileLock {
 // it and its folder flushed, so that a power cut leaves the old registry or the new one.
 bool ReplaceFile(const std::string& path, std::string_view text, std::string* error) {
   FileReplacement file;
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  if (file.Open(path) && file.Write({bytes, text.size()}) && file.Commit()) return true;
+  if (file.Open(path) && file.Write(TextBytes(text)) && file.Commit()) return true;
   if (error != nullptr) *error = WithSystemReason("cannot replace '" + path + "'", file.Error());
   errno = file.Error();
   return false;

@@ -8,6 +8,7 @@
 #include "engine/services/log_channel.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/system_error.hpp"
+#include "platform/text_bytes.hpp"
 
 bool SAMPLE_INFO::WriteClassFile(const std::string& path, int column) const {
   if (column < 0 || column >= ColumnCount()) {
@@ -26,9 +27,7 @@ bool SAMPLE_INFO::WriteClassFile(const std::string& path, int column) const {
   text += '\n';
   // Replaced whole, so that a write cut short leaves the class file of the last export.
   int error = 0;
-  if (!platform::WriteWholeFile(
-          path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
-          &error)) {
+  if (!platform::WriteWholeFile(path, platform::TextBytes(text), &error)) {
     LogMessage(platform::WithSystemReason(
                    "    Writing GeneCluster class file '" + path + "' failed", error),
                0, kLogRed);

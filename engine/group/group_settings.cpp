@@ -24,6 +24,7 @@
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 #include "platform/system_error.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace {
 
@@ -483,8 +484,7 @@ bool WriteSettingsFile(const std::string& path, const GroupSettings& settings) {
   const std::string text = FormatSettingsFile(settings);
   // Written on every command and at exit: a full disk must leave the old file whole.
   int error = 0;
-  const bool written = platform::WriteWholeFile(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), &error);
+  const bool written = platform::WriteWholeFile(path, platform::TextBytes(text), &error);
   if (!written)
     LogMessage(
         platform::WithSystemReason(

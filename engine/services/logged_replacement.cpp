@@ -4,6 +4,7 @@
 
 #include "engine/services/log_channel.hpp"
 #include "platform/system_error.hpp"
+#include "platform/text_bytes.hpp"
 
 bool ReplaceFileOrLog(const std::string& path, std::string_view failedMessage,
                       const std::function<bool(platform::FileReplacement&)>& write) {
@@ -21,7 +22,7 @@ bool ReplaceFileTextOrLog(const std::string& path, std::string_view failedMessag
 }
 
 bool WriteFileText(platform::FileReplacement& file, std::string_view text) {
-  return file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+  return file.Write(platform::TextBytes(text));
 }
 
 bool GatheredText::WriteAll() {

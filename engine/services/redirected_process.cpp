@@ -13,6 +13,7 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/output_window.hpp"
 #include "platform/process.hpp"
+#include "platform/text_bytes.hpp"
 
 CRedirectedProcess::CRedirectedProcess(std::string_view commandLine, OutputWindow& output,
                                        std::string_view workingDir, const std::string& copyFile)
@@ -109,7 +110,7 @@ void CRedirectedProcess::ReportError(std::string_view what, int error) {
 
 void CRedirectedProcess::AppendOutput(std::string_view text) {
   mOutput.AppendOutput(text);
-  if (mCopying && !mCopy.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
+  if (mCopying && !mCopy.Write(platform::TextBytes(text))) {
     mCopying = false;
     mCopyError = mCopy.Error();
   }

@@ -14,6 +14,7 @@
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "platform/text_bytes.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/chip_writers.hpp"
 #include "tools/synth/expected_layout.hpp"
@@ -78,8 +79,7 @@ class ChipTest : public ::testing::Test {
   // Writes text to a file of the test's folder; returns its path.
   std::string WriteText(const std::string& name, const std::string& text) {
     const std::string path = mFolder.File(name);
-    EXPECT_TRUE(platform::WriteWholeFile(
-        path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+    EXPECT_TRUE(platform::WriteWholeFile(path, platform::TextBytes(text)));
     return path;
   }
 

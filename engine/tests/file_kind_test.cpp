@@ -9,6 +9,7 @@
 
 #include "platform/byte_writer.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace {
 
@@ -17,8 +18,7 @@ constexpr std::size_t kBound = 1000;
 
 FileForm FormOf(const platform::testing::TempFolder& folder, const std::string& bytes) {
   const std::string path = folder.File("sniffed");
-  EXPECT_TRUE(platform::WriteWholeFile(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
+  EXPECT_TRUE(platform::WriteWholeFile(path, platform::TextBytes(bytes)));
   return SniffFileForm(path, kMagic, "[CEL]", kBound);
 }
 

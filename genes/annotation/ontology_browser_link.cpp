@@ -8,6 +8,7 @@
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
 #include "platform/process.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace {
 
@@ -82,8 +83,8 @@ bool WriteOntoroamIni(const OntoroamRun& run, int& error) {
   std::tm local{};
   localtime_r(&now, &local);
   const std::string text = OntoroamIniText(run, local);
-  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  return platform::WriteWholeFile(platform::JoinPath(run.folder, kOntoroamIniName), bytes, &error);
+  return platform::WriteWholeFile(platform::JoinPath(run.folder, kOntoroamIniName),
+                                  platform::TextBytes(text), &error);
 }
 
 bool StartOntoroam(const std::string& folder, int& error) {

@@ -9,6 +9,7 @@
 #include "engine/services/log_channel.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/system_error.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace {
 
@@ -169,8 +170,7 @@ bool TERM_SET::WriteTermFrequency(const std::string& geneInfoPath, platform::Fil
     smallest = std::min(smallest, term.geneCount);
   }
 
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(table.data());
-  if (!file.Open(path) || !file.Write({bytes, table.size()})) {
+  if (!file.Open(path) || !file.Write(platform::TextBytes(table))) {
     LogMessage(platform::WithSystemReason("    Write file '" + path + "' failed", file.Error()), 0,
                kLogRed);
     return false;

@@ -21,6 +21,7 @@
 #include "genes/cluster/cluster_engine.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/line_reader.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace {
 
@@ -198,8 +199,7 @@ bool WriteTreeFile(const std::string& path, const CLUSTER& genes, const CLUSTER*
   AppendNodeLines(text, genes, kSuperGeneName, names.geneName, true);
   if (samples != nullptr)
     AppendNodeLines(text, *samples, kSuperSampleName, names.sampleName, false);
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  return platform::WriteWholeFile(path, std::span<const std::uint8_t>(bytes, text.size()));
+  return platform::WriteWholeFile(path, platform::TextBytes(text));
 }
 
 bool WriteTreeFile(const char* path) {

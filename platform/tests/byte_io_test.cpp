@@ -21,6 +21,7 @@
 #include "platform/path.hpp"
 #include "platform/tests/file_size_limit.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace platform {
 namespace {
@@ -279,7 +280,7 @@ TEST(ByteIo, CountedStringWriterPutsTheLengthFirst) {
 
 TEST(ByteIo, NonEmptyLinesSkipBlankOnesAndAreBounded) {
   const std::string text = "\r\n\nfirst\r\n\n  \r\nlonger line\r\r\nlast";
-  ByteReader reader(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  ByteReader reader(TextBytes(text));
   std::vector<std::string> lines;
   std::string line;
   while (reader.ReadNonEmptyLine(line, 6) && !line.empty()) lines.push_back(line);

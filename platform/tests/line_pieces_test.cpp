@@ -14,6 +14,7 @@
 #include "platform/byte_writer.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace platform {
 namespace {
@@ -76,8 +77,7 @@ TEST(LinePieces, PiecesOfAnySizeGiveTheLinesOfTheWholeFile) {
   for (const unsigned seed : {1u, 2u, 3u}) {
     for (const bool lastLineEnd : {true, false}) {
       const std::string text = MixedText(seed, lastLineEnd);
-      ASSERT_TRUE(WriteWholeFile(
-          path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+      ASSERT_TRUE(WriteWholeFile(path, TextBytes(text)));
       ChunkReader file;
       ASSERT_TRUE(file.Open(path));
       for (const std::size_t maxLength : {std::size_t{4}, std::size_t{10}, std::size_t{1000}}) {
@@ -107,8 +107,7 @@ TEST(LinePieces, AFileShorterThanItsSizeIsTold) {
   TempFolder folder;
   const std::string path = folder.File("short.txt");
   const std::string text = "one\ntwo\nthree\n";
-  ASSERT_TRUE(WriteWholeFile(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+  ASSERT_TRUE(WriteWholeFile(path, TextBytes(text)));
   ChunkReader file;
   ASSERT_TRUE(file.Open(path));
   const LinePieces pieces(file, text.size() + 10, 8, 100);

@@ -8,6 +8,7 @@
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace dbtools {
 
@@ -130,9 +131,7 @@ bool ReadToolFile(std::string_view path, std::size_t limit, std::string& text, s
 
 int WriteToolFile(std::string_view path, std::string_view text) {
   int error = 0;
-  if (platform::WriteWholeFile(quellbrook::ToolPath(path),
-                               {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
-                               &error))
+  if (platform::WriteWholeFile(quellbrook::ToolPath(path), platform::TextBytes(text), &error))
     return 0;
   return error != 0 ? error : EIO;
 }

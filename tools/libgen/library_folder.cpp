@@ -7,6 +7,7 @@
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
 #include "platform/system_error.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace libgen {
 
@@ -36,8 +37,7 @@ bool WriteTextFile(const std::string& path, std::string_view text) {
     errno = error.value();
     return false;
   }
-  return platform::WriteWholeFile(
-      path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+  return platform::WriteWholeFile(path, platform::TextBytes(text));
 }
 
 std::string TypeIniText(const std::vector<ArrayType>& types) {

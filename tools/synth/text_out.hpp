@@ -12,13 +12,13 @@
 
 #include "platform/byte_writer.hpp"
 #include "platform/scratch_file.hpp"
+#include "platform/text_bytes.hpp"
 
 namespace synth {
 
 // Writes text as the whole file at path (replacing it): false when it can't.
 [[nodiscard]] inline bool WriteText(const std::string& path, std::string_view text) {
-  return platform::WriteScratchFile(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  return platform::WriteScratchFile(path, platform::TextBytes(text));
 }
 
 class TextOut {
