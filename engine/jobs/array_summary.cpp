@@ -1,16 +1,13 @@
 // Writing the array summary table.
 #include "engine/jobs/array_summary.hpp"
 
-#include <cstdint>
-#include <span>
-
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/path.hpp"
-#include "platform/system_error.hpp"
 
 std::string ArraySummaryPath() {
   const Group& group = TheGroup();
@@ -45,17 +42,13 @@ std::string SummaryTable(const Group& group) {
 void WriteArraySummary(bool modelForm) {
   const Group& group = TheGroup();
   const std::string path = ArraySummaryPath();
-  platform::FileReplacement file;
-  const auto failed = [&path, &file] {
-    LogMessage(platform::WithSystemReason(MessageBuffer(kSummaryWriteFailedMessage, path.c_str()),
-                                          file.Error()),
-               0, kLogRed);
-  };
-  if (!file.Open(path)) return failed();
-  LogMessage(MessageBuffer(kSummaryWritingMessage, path.c_str()));
-  const std::string table = SummaryTable(group);
-  const std::span bytes(reinterpret_cast<const std::uint8_t*>(table.data()), table.size());
-  if (!file.Write(bytes) || !file.Commit()) return failed();
+  const bool written =
+      ReplaceFileOrLog(path, MessageBuffer(kSummaryWriteFailedMessage, path.c_str()),
+                       [&](platform::FileReplacement& file) {
+                         LogMessage(MessageBuffer(kSummaryWritingMessage, path.c_str()));
+                         return WriteFileText(file, SummaryTable(group));
+                       });
+  if (!written) return;
   if (!modelForm)
     LogMessage(MessageBuffer(kGroupContainsMessage, group.Name().c_str(), group.NumArrays(),
                              path.c_str()));
