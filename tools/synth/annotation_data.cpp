@@ -14,7 +14,8 @@
 namespace synth {
 namespace {
 
-// The known columns' older and newer names, in the import's order of them.
+// The known columns' older and newer names, in the import's order of them. Kept apart
+// from the reader's own list, so that a name mistyped in either shows in the tests.
 constexpr std::array<std::array<const char*, 2>, 13> kKnown = {{
     {"Probe Set ID", "Probe Set ID"},
     {"Sequence Derived From", "Representative Public ID"},
