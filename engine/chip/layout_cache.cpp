@@ -20,6 +20,7 @@
 #include "engine/base/fuzz_support.hpp"
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "platform/byte_buffer.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
@@ -28,7 +29,6 @@
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
 #include "platform/readable_file.hpp"
-#include "platform/system_error.hpp"
 
 CacheReadSplit CacheCellSplit;
 
@@ -504,10 +504,8 @@ bool SaveCdfCache() {
     if (!writer.joinable()) written = WriteCacheFile(error);
   }
   if (!written) {
-    LogMessage(platform::WithSystemReason(
-                   MessageBuffer("    Saving %s failed\n", Layout.cachePath.c_str()), error),
-               0, kLogRed);
-    return false;
+    return LogWriteFailure(MessageBuffer("    Saving %s failed\n", Layout.cachePath.c_str()),
+                           error);
   }
   return true;
 }

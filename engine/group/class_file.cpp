@@ -6,8 +6,8 @@
 #include "engine/group/sample_grouping.hpp"
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "platform/byte_writer.hpp"
-#include "platform/system_error.hpp"
 #include "platform/text_bytes.hpp"
 
 bool SAMPLE_INFO::WriteClassFile(const std::string& path, int column) const {
@@ -28,10 +28,7 @@ bool SAMPLE_INFO::WriteClassFile(const std::string& path, int column) const {
   // Replaced whole, so that a write cut short leaves the class file of the last export.
   int error = 0;
   if (!platform::WriteWholeFile(path, platform::TextBytes(text), &error)) {
-    LogMessage(platform::WithSystemReason(
-                   "    Writing GeneCluster class file '" + path + "' failed", error),
-               0, kLogRed);
-    return false;
+    return LogWriteFailure("    Writing GeneCluster class file '" + path + "' failed", error);
   }
   LogMessage("  GeneCluster Class file '" + path + "' exported\n");
   return true;

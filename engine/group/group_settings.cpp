@@ -20,6 +20,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
@@ -486,10 +487,8 @@ bool WriteSettingsFile(const std::string& path, const GroupSettings& settings) {
   int error = 0;
   const bool written = platform::WriteWholeFile(path, platform::TextBytes(text), &error);
   if (!written)
-    LogMessage(
-        platform::WithSystemReason(
-            MessageBuffer("{Writing configuration (INI) file %s failed}", path.c_str()), error),
-        0, kLogRed);
+    LogWriteFailure(MessageBuffer("{Writing configuration (INI) file %s failed}", path.c_str()),
+                    error);
   return written;
 }
 

@@ -25,13 +25,13 @@
 #include "engine/model/model.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "platform/chunk_reader.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
 #include "platform/replacement_stream.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
@@ -298,10 +298,8 @@ bool WriteExpressionData(const std::string& path) {
   const bool gct = settings.GCT_FORMAT != 0;
   platform::FileReplacement file;
   const auto failed = [&path, &file] {
-    LogMessage(platform::WithSystemReason(
-                   MessageBuffer(kExpressionWriteFailedMessage, path.c_str()), file.Error()),
-               0, kLogRed);
-    return false;
+    return LogWriteFailure(MessageBuffer(kExpressionWriteFailedMessage, path.c_str()),
+                           file.Error());
   };
   if (!file.Open(path) || (append && !CopyOldFile(path, file))) return failed();
   LogMessage(MessageBuffer("  Writing expression or call data in %s...", path.c_str()));

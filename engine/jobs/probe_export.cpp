@@ -18,10 +18,10 @@
 #include "engine/model/model.hpp"
 #include "engine/model/psi_file.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/replacement_stream.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
@@ -77,10 +77,8 @@ bool ExportTable(const std::string& path, bool currentOnly, const TitlesWriter& 
                  const GeneRowWriter& rows) {
   platform::FileReplacement file;
   const auto failed = [&path, &file] {
-    LogMessage(platform::WithSystemReason(
-                   MessageBuffer(kProbeExportWriteFailedMessage, path.c_str()), file.Error()),
-               0, kLogRed);
-    return false;
+    return LogWriteFailure(MessageBuffer(kProbeExportWriteFailedMessage, path.c_str()),
+                           file.Error());
   };
   if (!file.Open(path)) return failed();
   platform::ReplacementBuffer buffer(file);

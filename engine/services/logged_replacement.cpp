@@ -10,8 +10,7 @@ bool ReplaceFileOrLog(const std::string& path, std::string_view failedMessage,
                       const std::function<bool(platform::FileReplacement&)>& write) {
   platform::FileReplacement file;
   if (file.Open(path) && write(file) && file.Commit()) return true;
-  LogMessage(platform::WithSystemReason(failedMessage, file.Error()), 0, kLogRed);
-  return false;
+  return LogWriteFailure(failedMessage, file.Error());
 }
 
 bool ReplaceFileTextOrLog(const std::string& path, std::string_view failedMessage,
@@ -19,6 +18,11 @@ bool ReplaceFileTextOrLog(const std::string& path, std::string_view failedMessag
   return ReplaceFileOrLog(path, failedMessage, [text](platform::FileReplacement& file) {
     return WriteFileText(file, text);
   });
+}
+
+bool LogWriteFailure(std::string_view failedMessage, int error) {
+  LogMessage(platform::WithSystemReason(failedMessage, error), 0, kLogRed);
+  return false;
 }
 
 bool WriteFileText(platform::FileReplacement& file, std::string_view text) {

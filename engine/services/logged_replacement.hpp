@@ -21,6 +21,10 @@
 [[nodiscard]] bool ReplaceFileTextOrLog(const std::string& path, std::string_view failedMessage,
                                         std::string_view text);
 
+// Logs failedMessage in red with the system's reason for error at its end (the message
+// alone when error is 0); false, for the caller to return.
+bool LogWriteFailure(std::string_view failedMessage, int error);
+
 // Appends text to the file being written; false when it cannot be written.
 [[nodiscard]] bool WriteFileText(platform::FileReplacement& file, std::string_view text);
 

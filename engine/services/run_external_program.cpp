@@ -1,11 +1,11 @@
 // An outside console program run into the analysis log.
 #include "engine/services/run_external_program.hpp"
+#include "engine/services/logged_replacement.hpp"
 
 #include "engine/services/log_channel.hpp"
 #include "engine/services/output_window.hpp"
 #include "engine/services/redirected_process.hpp"
 #include "platform/readable_file.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
@@ -20,10 +20,7 @@ bool ProgramFound(const std::string& program) {
 // The run's copy of its output is whole, or a red line says why not.
 bool CopyWritten(const CRedirectedProcess& process, const std::string& copyFile) {
   if (process.CopyError() == 0) return true;
-  LogMessage(
-      platform::WithSystemReason("    Writing file '" + copyFile + "' failed", process.CopyError()),
-      0, kLogRed);
-  return false;
+  return LogWriteFailure("    Writing file '" + copyFile + "' failed", process.CopyError());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "engine/services/user_prompt.hpp"
 #include "genes/info/gene_info.hpp"
@@ -65,10 +66,7 @@ bool OutputGeneListByTerms(const std::string& outputFile, std::span<const int> t
     written = WriteUnitLines(outputFile, keep, [](const GENE_INFO& gene) { return gene.Name; });
   }
   if (written < 0) {
-    LogMessage(platform::WithSystemReason(MessageBuffer(kGeneListByTermsFailed, outputFile.c_str()),
-                                          errno),
-               0, kLogRed);
-    return false;
+    return LogWriteFailure(MessageBuffer(kGeneListByTermsFailed, outputFile.c_str()), errno);
   }
   RegisterOutputFile(outputFile, false);
   LogMessage(MessageBuffer(kGeneListByTermsSaved, written, outputFile.c_str()), 0, kLogBlue);

@@ -8,6 +8,7 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/logged_open.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genes/annotation/chromosomal_location.hpp"
 #include "genes/annotation/genome_rows.hpp"
 #include "genes/annotation/go_graph.hpp"
@@ -17,7 +18,6 @@
 #include "platform/path.hpp"
 #include "platform/replacement_group.hpp"
 #include "platform/replacement_stream.hpp"
-#include "platform/system_error.hpp"
 
 ANNOT_IMPORT AnnotImport;
 
@@ -42,8 +42,7 @@ bool LogRed(const std::string& text) {
 }
 
 bool WriteFailed(const std::string& path, const platform::FileReplacement& file) {
-  return LogRed(platform::WithSystemReason(MessageBuffer(kWriteInfoFileFailedMessage, path.c_str()),
-                                           file.Error()));
+  return LogWriteFailure(MessageBuffer(kWriteInfoFileFailedMessage, path.c_str()), file.Error());
 }
 
 // A line the reader could not take whole or could not cut into items; false after a
@@ -348,8 +347,8 @@ bool MakeGeneInfoFile(ANNOT_IMPORT& record) {
     if (!done) {
       LogRed(MessageBuffer(kTermTablesFailedMessage, record.outputPath.c_str()));
     } else if (!platform::CommitTogether(group)) {
-      done = LogRed(platform::WithSystemReason(
-          MessageBuffer(kInfoFilesNotPlacedMessage, record.outputPath.c_str()), file.Error()));
+      done = LogWriteFailure(MessageBuffer(kInfoFilesNotPlacedMessage, record.outputPath.c_str()),
+                             file.Error());
     } else {
       LogMessage(domainSummary);
       LogMessage(ontologySummary);

@@ -6,12 +6,12 @@
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
 #include "engine/services/logged_open.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genes/annotation/annotation_import.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/path.hpp"
 #include "platform/replacement_stream.hpp"
-#include "platform/system_error.hpp"
 
 bool OrthologLine::Read(std::string_view line, std::string_view chipType) {
   mLengths = {};
@@ -41,11 +41,8 @@ bool MakeCommonProbeSetFile(ANNOT_IMPORT& record) {
     return false;
   platform::FileReplacement file;
   const auto writeFailed = [&record, &file] {
-    LogMessage(
-        platform::WithSystemReason(
-            MessageBuffer(kWriteInfoFileFailedMessage, record.outputPath.c_str()), file.Error()),
-        0, kLogRed);
-    return false;
+    return LogWriteFailure(MessageBuffer(kWriteInfoFileFailedMessage, record.outputPath.c_str()),
+                           file.Error());
   };
   if (!file.Open(record.outputPath)) return writeFailed();
   platform::ReplacementBuffer buffer(file);

@@ -11,10 +11,10 @@
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "genes/info/gene_info.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/replacement_stream.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
@@ -126,10 +126,8 @@ bool ClassifyGenesByTerms(const std::string& listFile, const std::string& output
 
   platform::FileReplacement file;
   const auto failed = [&outputFile, &file] {
-    LogMessage(platform::WithSystemReason(
-                   MessageBuffer(kClassifyWriteFailedMessage, outputFile.c_str()), file.Error()),
-               0, kLogRed);
-    return false;
+    return LogWriteFailure(MessageBuffer(kClassifyWriteFailedMessage, outputFile.c_str()),
+                           file.Error());
   };
   if (!file.Open(outputFile)) return failed();
   platform::ReplacementBuffer buffer(file);

@@ -7,8 +7,8 @@
 
 #include "engine/base/text_helpers.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "platform/file_replacement.hpp"
-#include "platform/system_error.hpp"
 #include "platform/text_bytes.hpp"
 
 namespace {
@@ -139,10 +139,7 @@ bool TERM_SET::WriteTermFrequency(const std::string& geneInfoPath) const {
   std::string summary;
   if (!WriteTermFrequency(geneInfoPath, file, summary)) return false;
   if (!file.Commit()) {
-    LogMessage(
-        platform::WithSystemReason("    Write file '" + file.Path() + "' failed", file.Error()), 0,
-        kLogRed);
-    return false;
+    return LogWriteFailure("    Write file '" + file.Path() + "' failed", file.Error());
   }
   LogMessage(summary);
   return true;
@@ -171,9 +168,7 @@ bool TERM_SET::WriteTermFrequency(const std::string& geneInfoPath, platform::Fil
   }
 
   if (!file.Open(path) || !file.Write(platform::TextBytes(table))) {
-    LogMessage(platform::WithSystemReason("    Write file '" + path + "' failed", file.Error()), 0,
-               kLogRed);
-    return false;
+    return LogWriteFailure("    Write file '" + path + "' failed", file.Error());
   }
   summary = MessageBuffer("    '%s' contains %zu %s terms associated with >= %d probe sets",
                           path.c_str(), order.size(), mName.c_str(), smallest);

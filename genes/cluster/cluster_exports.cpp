@@ -16,13 +16,13 @@
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
 #include "engine/services/log_channel.hpp"
+#include "engine/services/logged_replacement.hpp"
 #include "engine/services/output_file_registry.hpp"
 #include "genes/cluster/cluster_distance.hpp"
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/info/gene_info.hpp"
 #include "platform/path.hpp"
 #include "platform/replacement_stream.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
@@ -257,10 +257,8 @@ bool ExportCorrelationMatrix() {
       platform::JoinPath(Settings().WORKING_DIR, TheGroup().Name() + " corr matrix.xls");
   ExportFile file;
   if (!file.Open(path)) {
-    LogMessage(platform::WithSystemReason(
-                   MessageBuffer(kCorrelationMatrixWriteFailedMessage, path.c_str()), file.Error()),
-               0, kLogRed);
-    return false;
+    return LogWriteFailure(MessageBuffer(kCorrelationMatrixWriteFailedMessage, path.c_str()),
+                           file.Error());
   }
   const int samples = genes->ValueCount();
   // One column of values per sample, over the genes.
@@ -284,10 +282,8 @@ bool ExportCorrelationMatrix() {
     file.Write(line);
   }
   if (!file.Finish()) {
-    LogMessage(platform::WithSystemReason(
-                   MessageBuffer(kCorrelationMatrixWriteFailedMessage, path.c_str()), file.Error()),
-               0, kLogRed);
-    return false;
+    return LogWriteFailure(MessageBuffer(kCorrelationMatrixWriteFailedMessage, path.c_str()),
+                           file.Error());
   }
   LogMessage(MessageBuffer(kCorrelationMatrixExportedMessage, path.c_str()));
   RegisterOutputFile(path, false);
@@ -315,9 +311,7 @@ void ExportSameGeneProbeSets() {
   LogMessage(kSameGeneStartMessage, 0, kLogBlue);
   ExportFile file;
   const auto failed = [&path, &file] {
-    LogMessage(platform::WithSystemReason(MessageBuffer(kSameGeneWriteFailedMessage, path.c_str()),
-                                          file.Error()),
-               0, kLogRed);
+    LogWriteFailure(MessageBuffer(kSameGeneWriteFailedMessage, path.c_str()), file.Error());
     LogMessage(kSameGeneNotFinishedMessage, 0, kLogRed);
   };
   if (!file.Open(path)) return failed();

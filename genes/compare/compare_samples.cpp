@@ -20,7 +20,6 @@
 #include "platform/file_replacement.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
@@ -66,10 +65,7 @@ bool AppendByReplacing(const std::string& path, std::string_view ending, int& er
 }
 
 bool WriteFailed(const std::string& path, int error) {
-  LogMessage(
-      platform::WithSystemReason(MessageBuffer(kCompareWriteFailedMessage, path.c_str()), error), 0,
-      kLogRed);
-  return false;
+  return LogWriteFailure(MessageBuffer(kCompareWriteFailedMessage, path.c_str()), error);
 }
 
 }  // namespace

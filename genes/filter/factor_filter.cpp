@@ -18,15 +18,11 @@
 #include "genes/filter/probe_set_blocks.hpp"
 #include "genes/filter/sample_values.hpp"
 #include "platform/file_replacement.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
 bool WriteFailed(const std::string& path, const platform::FileReplacement& file) {
-  LogMessage(platform::WithSystemReason(kFactorWriteFailedStart + path + kFactorWriteFailedEnd,
-                                        file.Error()),
-             0, kLogRed);
-  return false;
+  return LogWriteFailure(kFactorWriteFailedStart + path + kFactorWriteFailedEnd, file.Error());
 }
 
 }  // namespace

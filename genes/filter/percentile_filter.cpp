@@ -18,7 +18,6 @@
 #include "engine/services/output_file_registry.hpp"
 #include "genes/filter/filter_genes.hpp"
 #include "platform/file_replacement.hpp"
-#include "platform/system_error.hpp"
 
 namespace {
 
@@ -27,10 +26,7 @@ std::size_t At(int i) {
 }
 
 bool WriteFailed(const std::string& path, int error) {
-  LogMessage(
-      platform::WithSystemReason(MessageBuffer(kFilterWriteFailedMessage, path.c_str()), error), 0,
-      kLogRed);
-  return false;
+  return LogWriteFailure(MessageBuffer(kFilterWriteFailedMessage, path.c_str()), error);
 }
 
 void AppendNumber(std::string& text, double value) {

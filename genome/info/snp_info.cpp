@@ -19,7 +19,6 @@
 #include "genome/info/reference_genotypes.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/line_reader.hpp"
-#include "platform/system_error.hpp"
 
 SnpInfoTable snp_info_table;
 int MaxFragmentLength = 0;
@@ -152,8 +151,7 @@ bool FilterSnpsByQuality() {
       MessageBuffer("  Write file '%s' failed; is it open?", path.c_str());
   platform::FileReplacement file;
   if (IsUnsetPath(path) || !file.Open(path)) {
-    LogMessage(platform::WithSystemReason(writeFailed, file.Error()), 0, kLogRed);
-    return false;
+    return LogWriteFailure(writeFailed, file.Error());
   }
   LogMessage("  Filtering...");
   bool written = WriteFileText(file, "probe set\tfragment_length\tcall_rate\n");
@@ -198,8 +196,7 @@ bool FilterSnpsByQuality() {
                     MaxFragmentLength, MinCallRatePercent);
   written = written && WriteFileText(file, "[" + criteria + "]\n");
   if (!written || !file.Commit()) {
-    LogMessage(platform::WithSystemReason(writeFailed, file.Error()), 0, kLogRed);
-    return false;
+    return LogWriteFailure(writeFailed, file.Error());
   }
   LogMessage(MessageBuffer("    %d SNPs passing filtering criteria are saved in '%s'", passed,
                            path.c_str()));
