@@ -124,28 +124,25 @@ bool ClassifyGenesByTerms(const std::string& listFile, const std::string& output
     return false;
   }
 
-  platform::FileReplacement file;
-  const auto failed = [&outputFile, &file] {
-    return LogWriteFailure(MessageBuffer(kClassifyWriteFailedMessage, outputFile.c_str()),
-                           file.Error());
-  };
-  if (!file.Open(outputFile)) return failed();
-  platform::ReplacementBuffer buffer(file);
-  std::ostream stream(&buffer);
-  Write(stream, GeneList.headerText);
-  Write(stream, "\n\n");
+  const auto write = [onlySignificant](platform::FileReplacement& file) {
+    platform::ReplacementBuffer buffer(file);
+    std::ostream stream(&buffer);
+    Write(stream, GeneList.headerText);
+    Write(stream, "\n\n");
 
-  std::vector<int> listed;
-  const int units = std::min(GeneInfo.GeneCount(), static_cast<int>(GeneList.entries.size()));
-  for (int unit = 0; unit < units; ++unit)
-    if (GeneList.Listed(unit)) listed.push_back(unit);
-  const double threshold = TheGroup().Settings().SIG_GENE_PVALUE;
-  ColumnTally tally;
-  const int columns = GeneInfo.Loaded() ? GeneInfo.numColumns : 0;
-  for (int c = 0; c < columns; ++c) {
-    TallyColumn(listed, c, tally);
-    WriteColumn(stream, c, tally, onlySignificant, threshold);
-  }
-  if (!buffer.Flush() || !file.Commit()) return failed();
-  return true;
+    std::vector<int> listed;
+    const int units = std::min(GeneInfo.GeneCount(), static_cast<int>(GeneList.entries.size()));
+    for (int unit = 0; unit < units; ++unit)
+      if (GeneList.Listed(unit)) listed.push_back(unit);
+    const double threshold = TheGroup().Settings().SIG_GENE_PVALUE;
+    ColumnTally tally;
+    const int columns = GeneInfo.Loaded() ? GeneInfo.numColumns : 0;
+    for (int c = 0; c < columns; ++c) {
+      TallyColumn(listed, c, tally);
+      WriteColumn(stream, c, tally, onlySignificant, threshold);
+    }
+    return buffer.Flush();
+  };
+  return ReplaceFileOrLog(outputFile,
+                          MessageBuffer(kClassifyWriteFailedMessage, outputFile.c_str()), write);
 }
