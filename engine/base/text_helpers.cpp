@@ -104,13 +104,6 @@ void SkipWhiteSpace(std::string_view& text) {
   SkipWhite(text);
 }
 
-std::string UpperCase(std::string_view text) {
-  std::string upper(text);
-  for (char& ch : upper)
-    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-  return upper;
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i)

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii_case.hpp"
+
 // Longest line the chip description and settings readers take in one piece (the shared
 // input line); longer lines are cut there.
 inline constexpr std::size_t kLineBufferLength = 1000;
@@ -51,8 +53,9 @@ bool ScanChar(std::string_view& text, char& ch);
 // Drops leading white space (a blank in a scanf format).
 void SkipWhiteSpace(std::string_view& text);
 
-// The text with its ASCII letters upper-cased.
-std::string UpperCase(std::string_view text);
+// The text with its ASCII letters upper-cased; platform holds it, where the installer can
+// reach it too.
+using platform::UpperCase;
 
 // ASCII case-insensitive "begins with".
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ascii_case.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace platform {
@@ -87,6 +88,11 @@ TEST(Path, CaseIsFoldedForAsciiLettersOnly) {
   EXPECT_FALSE(EqualsNoCase("\xC4", "\xE4"));
   EXPECT_GT(CompareNoCase("\xC4", "z"), 0);
   EXPECT_FALSE(EqualsNoCase("ab", "abc"));
+  // Upper-casing changes the ASCII letters alone: not their neighbours '`' and '{', nor
+  // the bytes of other characters.
+  EXPECT_EQ(UpperCase("az`{AZ09_-"), "AZ`{AZ09_-");
+  EXPECT_EQ(UpperCase("\xE4\xC4\xFF"), "\xE4\xC4\xFF");
+  EXPECT_EQ(UpperCase(""), "");
 }
 
 TEST(Path, FindFileNoCaseLocatesTheRealName) {
