@@ -9,12 +9,12 @@
 #include <new>
 #include <optional>
 
+#include "engine/base/data_file_path.hpp"
 #include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/line_reader.hpp"
-#include "platform/path.hpp"
 
 namespace {
 
@@ -295,11 +295,7 @@ std::string CelChipType(std::string_view headerText) {
 }
 
 void CEL_FILE_DATA::SetFileName(std::string_view path) {
-  fileName = platform::FileName(path);
-  directory = platform::ParentFolder(path);
-  fullPath = directory.empty() ? fileName : platform::JoinPath(directory, fileName);
-  if (!path.empty() && (path[0] == '/' || path[0] == '\\') && directory.empty())
-    fullPath = "/" + fileName;
+  SplitDataFilePath(path, directory, fileName, fullPath);
 }
 
 bool CEL_FILE_DATA::IsBinary() const {

@@ -8,12 +8,12 @@
 #include <optional>
 #include <span>
 
+#include "engine/base/data_file_path.hpp"
 #include "engine/base/file_kind.hpp"
 #include "engine/base/fuzz_support.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "platform/byte_reader.hpp"
 #include "platform/line_reader.hpp"
-#include "platform/path.hpp"
 
 namespace {
 
@@ -142,11 +142,7 @@ std::int64_t CellSlot(std::int64_t ordinal, int cellsPerAtom, int unitType, cons
 }  // namespace
 
 void CDF_FILE_DATA::SetFileName(std::string_view path) {
-  fileName = platform::FileName(path);
-  directory = platform::ParentFolder(path);
-  fullPath = directory.empty() ? fileName : platform::JoinPath(directory, fileName);
-  if (!path.empty() && (path[0] == '/' || path[0] == '\\') && directory.empty())
-    fullPath = "/" + fileName;
+  SplitDataFilePath(path, directory, fileName, fullPath);
 }
 
 bool CDF_FILE_DATA::IsBinary() const {
