@@ -14,15 +14,6 @@
 
 namespace {
 
-std::vector<std::string> Split(const std::string& text, char at) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find(at, start)) != std::string::npos; start = end + 1)
-    parts.push_back(text.substr(start, end - start));
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
 class GenomeInfoTest : public GenomeFixture {
  protected:
   synth::GenomeTruth Genome(int units, bool snp, std::uint64_t seed = 7) {

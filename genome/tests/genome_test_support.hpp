@@ -1,7 +1,7 @@
 // Test support for the genome's tables: a started group in the test's own folder, a chip
 // layout of named units without cells, the genome and SNP tables emptied before and
 // after, text files written byte for byte, and the check that a step that can be stopped
-// leaves AnalysisRunning as it found it.
+// leaves AnalysisRunning as it found it, and the splitting of a written text.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -60,6 +60,16 @@ class GenomeFixture : public ::testing::Test {
 
   platform::testing::TempFolder mFolder;
 };
+
+// The pieces of text between the separators; a text ending in one ends in an empty piece.
+inline std::vector<std::string> Split(const std::string& text, char at) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(at, start)) != std::string::npos; start = end + 1)
+    parts.push_back(text.substr(start, end - start));
+  parts.push_back(text.substr(start));
+  return parts;
+}
 
 // A step (true when it ran to its end) leaves AnalysisRunning as it found it: raised by a
 // command it stays raised, clear it stays clear; a stop (the flag cleared while the step
