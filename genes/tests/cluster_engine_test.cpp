@@ -47,7 +47,7 @@ class ClusterEngineTest : public ::testing::Test {
     s.CLUSTER_GENE = 1;
     s.CLUSTER_SAMPLE = 1;
     s.MASK_REDUNDANT = 0;
-    s.GENE_LIST_FILE = Write("genes.txt", synth::PlantedGeneListText(mTruth));
+    s.GENE_LIST_FILE = mFolder.Write("genes.txt", synth::PlantedGeneListText(mTruth));
   }
   void TearDown() override {
     FreeClusterTrees();
@@ -56,11 +56,6 @@ class ClusterEngineTest : public ::testing::Test {
     DiscardGroup();
   }
 
-  std::string Write(const std::string& name, const std::string& text) const {
-    const std::string path = mFolder.File(name);
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
   static std::string Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -195,7 +190,8 @@ TEST_F(ClusterEngineTest, ATreeFileReadsBackAsTheSameTrees) {
   EXPECT_EQ(Read(again), text) << "links, weights and heights to six digits";
 
   // Without sample lines the sample tree is switched off, and the gene tree still shown.
-  const std::string genesOnly = Write("genes only.xls", text.substr(0, text.find("sample0\t")));
+  const std::string genesOnly =
+      mFolder.Write("genes only.xls", text.substr(0, text.find("sample0\t")));
   TheGroup().Settings().GENE_LIST_FILE = genesOnly;
   ASSERT_TRUE(RunHierarchicalClustering(true));
   EXPECT_EQ(SampleTree(), nullptr);
@@ -235,7 +231,7 @@ TEST_F(ClusterEngineTest, ABadTreeFileIsRefusedWithItsLineAndTheCurrentTreesStay
   for (const auto& bad : cases) {
     SCOPED_TRACE(bad.text);
     TheGroup().Settings().GENE_LIST_FILE =
-        Write("bad.xls", text.substr(0, line5) + bad.text + rest);
+        mFolder.Write("bad.xls", text.substr(0, line5) + bad.text + rest);
     mLog.Clear();
     EXPECT_FALSE(RunHierarchicalClustering(true));
     EXPECT_TRUE(
@@ -249,7 +245,7 @@ TEST_F(ClusterEngineTest, ABadTreeFileIsRefusedWithItsLineAndTheCurrentTreesStay
   std::string looped = text;
   const std::size_t parentField = looped.find('\t', looped.find('\t', line5) + 1) + 1;
   looped.replace(parentField, looped.find('\t', parentField) - parentField, "0");
-  TheGroup().Settings().GENE_LIST_FILE = Write("looped.xls", looped);
+  TheGroup().Settings().GENE_LIST_FILE = mFolder.Write("looped.xls", looped);
   mLog.Clear();
   EXPECT_FALSE(RunHierarchicalClustering(true));
   EXPECT_TRUE(mLog.ContainsRed("The gene tree in the tree file is not valid"));
@@ -260,7 +256,7 @@ TEST_F(ClusterEngineTest, ABadTreeFileIsRefusedWithItsLineAndTheCurrentTreesStay
   const std::size_t sampleLine = swapped.find("\nsample0\t") + 1;
   swapped.replace(sampleLine, 7, "sample1");
   const auto lineNumber = std::count(text.begin(), text.begin() + sampleLine, '\n') + 1;
-  TheGroup().Settings().GENE_LIST_FILE = Write("swapped.xls", swapped);
+  TheGroup().Settings().GENE_LIST_FILE = mFolder.Write("swapped.xls", swapped);
   mLog.Clear();
   EXPECT_FALSE(RunHierarchicalClustering(true));
   EXPECT_TRUE(mLog.ContainsRed("Line " + std::to_string(lineNumber) +
@@ -270,7 +266,7 @@ TEST_F(ClusterEngineTest, ABadTreeFileIsRefusedWithItsLineAndTheCurrentTreesStay
   // Written for another sample count.
   std::string otherCount = text;
   otherCount.replace(0, otherCount.find('\n'), "TREE_FILE\t28\t8");
-  TheGroup().Settings().GENE_LIST_FILE = Write("count.xls", otherCount);
+  TheGroup().Settings().GENE_LIST_FILE = mFolder.Write("count.xls", otherCount);
   mLog.Clear();
   EXPECT_FALSE(RunHierarchicalClustering(true));
   EXPECT_TRUE(
@@ -324,7 +320,7 @@ TEST_F(ClusterEngineTest, ValuesThatAreNotFiniteAreMissingWhenClusteredAndWhenAT
 TEST_F(ClusterEngineTest, NothingToClusterFailsAndKeepsTheTrees) {
   ASSERT_TRUE(RunHierarchicalClustering(true));
   const CLUSTER* genes = GeneTree();
-  TheGroup().Settings().GENE_LIST_FILE = Write("none.txt", "Probe set\nnothing\n");
+  TheGroup().Settings().GENE_LIST_FILE = mFolder.Write("none.txt", "Probe set\nnothing\n");
   EXPECT_FALSE(RunHierarchicalClustering(true));
   EXPECT_TRUE(mLog.ContainsRed("Error: no genes or samples found"));
   EXPECT_EQ(GeneTree(), genes);
@@ -338,7 +334,7 @@ TEST_F(ClusterEngineTest, OptionsTakeTheStandardisationBlocksAndReference) {
   SetStandardizeReference(2);
   EXPECT_EQ(ClusterOptionsFromSettings(settings).referenceSample, 1) << "the second sample";
   SampleGrouping.ReadArrayListFile(
-      Write("arrays.txt", "sample0\nsample1\nsample2\nStandardize\nsample3\nsample4\n"));
+      mFolder.Write("arrays.txt", "sample0\nsample1\nsample2\nStandardize\nsample3\nsample4\n"));
   settings.USE_STD_SEP = 1;
   const ClusterOptions blocks = ClusterOptionsFromSettings(settings);
   EXPECT_EQ(blocks.blockStarts, std::vector<int>({0, 3}));

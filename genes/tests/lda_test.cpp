@@ -54,7 +54,7 @@ class LdaTest : public ::testing::Test {
     synth::InstallPlantedClusterGroup(truth.group);
     GroupSettings& s = TheGroup().Settings();
     s.MASK_REDUNDANT = 0;
-    s.GENE_LIST_FILE = Write("genes.txt", synth::PlantedGeneListText(truth.group));
+    s.GENE_LIST_FILE = mFolder.Write("genes.txt", synth::PlantedGeneListText(truth.group));
     s.LDA_FILE = mFolder.File("lda result.xls");
     InitLdaResult();
     LDA_RESULT& lda = TheLdaResult();
@@ -66,11 +66,6 @@ class LdaTest : public ::testing::Test {
     }
   }
 
-  std::string Write(const std::string& name, const std::string& text) const {
-    const std::string path = mFolder.File(name);
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
   static std::string Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -94,15 +89,15 @@ class LdaTest : public ::testing::Test {
     std::string classes;
     for (int j = 0; j < truth.Samples(); ++j)
       classes += std::to_string(truth.told[j] ? truth.classOf[j] + 1 : 0) + "\n";
-    Write("x.txt", values);
-    Write("g.txt", classes);
+    mFolder.Write("x.txt", values);
+    mFolder.Write("g.txt", classes);
     const std::string out = mFolder.File("out.txt");
     std::remove(out.c_str());
-    const std::string script =
-        Write("oracle.R",
-              "setwd('" + mFolder.Path().string() +
-                  "')\nx <- as.matrix(read.table('x.txt'))\ng <- scan('g.txt', quiet=TRUE)\n" +
-                  body + "\nwrite.table(out, 'out.txt', row.names=FALSE, col.names=FALSE)\n");
+    const std::string script = mFolder.Write(
+        "oracle.R",
+        "setwd('" + mFolder.Path().string() +
+            "')\nx <- as.matrix(read.table('x.txt'))\ng <- scan('g.txt', quiet=TRUE)\n" + body +
+            "\nwrite.table(out, 'out.txt', row.names=FALSE, col.names=FALSE)\n");
     const std::string command = "Rscript '" + script + "' > '" + mFolder.File("r.log") + "' 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << Read(mFolder.File("r.log"));
     Table table;
@@ -553,7 +548,7 @@ TEST_F(LdaTest, ClassEditingAndTheHeaderPartOfTheFile) {
   // array list nor the gene list it names is taken.
   const auto before = TheLdaResult().classOf;
   TheGroup().Settings().ARRAY_LIST_FILE = "kept arrays.txt";
-  TheGroup().Settings().LDA_FILE = Write(
+  TheGroup().Settings().LDA_FILE = mFolder.Write(
       "bad.xls", "ARRAY_LIST_FILE=other.txt\nGENE_LIST_FILE=g\n\nNUM_GROUP=1\nCLASS_ID=1 3 0\n");
   EXPECT_FALSE(ReadLdaResult(true));
   EXPECT_TRUE(mLog.ContainsRed("is not valid"));

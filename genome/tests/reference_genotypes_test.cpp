@@ -42,11 +42,6 @@ class ReferenceGenotypesTest : public ::testing::Test {
     Layout.unitCount = count;
     return names;
   }
-  std::string Write(const std::string& name, const std::string& text) const {
-    const std::string path = mFolder.File(name);
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
 
   platform::testing::TempFolder mFolder;
 };
@@ -157,7 +152,7 @@ TEST_F(ReferenceGenotypesTest, SpellingsHeaderWidthAndClampedRates) {
 
   UseSnps(3);
   // The empty third header field ends the samples: one sample, whatever follows.
-  const std::string one = Write("one.txt", "SNP\tS1\t\tS3\nSNP_A-1000\tAB\tAA\tAA\n");
+  const std::string one = mFolder.Write("one.txt", "SNP\tS1\t\tS3\nSNP_A-1000\tAB\tAA\tAA\n");
   CapturedLog log;
   ASSERT_TRUE(ReferenceGenotypes.ReadRefGenotypeFile(one.c_str()));
   EXPECT_EQ(ReferenceGenotypes.sampleCount, 1);
@@ -165,11 +160,11 @@ TEST_F(ReferenceGenotypesTest, SpellingsHeaderWidthAndClampedRates) {
   EXPECT_EQ(ReferenceGenotypes.Call(0, 1), kNoCall);
 
   // All homozygous gives 0.001, all heterozygous 0.999; a short line lacks its calls.
-  const std::string four = Write("four.txt",
-                                 "SNP\tS1\tS2\tS3\tS4\r\n"
-                                 "snp_a-1000\tAA\tBB\tA\tB\r\n"
-                                 "\" SNP_A-1001 \"\tAB\tH\tAT\tHH\r\n"
-                                 "SNP_A-1002\tAB\tAB\r\n");
+  const std::string four = mFolder.Write("four.txt",
+                                         "SNP\tS1\tS2\tS3\tS4\r\n"
+                                         "snp_a-1000\tAA\tBB\tA\tB\r\n"
+                                         "\" SNP_A-1001 \"\tAB\tH\tAT\tHH\r\n"
+                                         "SNP_A-1002\tAB\tAB\r\n");
   ASSERT_TRUE(ReferenceGenotypes.ReadRefGenotypeFile(four.c_str()));
   EXPECT_EQ(ReferenceGenotypes.sampleCount, 4);
   EXPECT_EQ(ReferenceGenotypes.HetRate(0), 0.001f);
@@ -230,7 +225,7 @@ TEST_F(ReferenceGenotypesTest, AFileNamingNoSampleIsRefused) {
   CapturedLog log;
   for (const std::string text :
        {"", "\n", "SNP\nSNP_A-1000\tAA\n", "SNP\t\tN2\nSNP_A-1000\tAA\n"}) {
-    const std::string path = Write("reference.txt", text);
+    const std::string path = mFolder.Write("reference.txt", text);
     EXPECT_FALSE(ReferenceGenotypes.ReadRefGenotypeFile(path.c_str())) << text;
     EXPECT_EQ(ReferenceGenotypes.loaded, 0) << text;
     EXPECT_EQ(ReferenceGenotypes.sampleCount, 0) << text;
@@ -241,14 +236,14 @@ TEST_F(ReferenceGenotypesTest, AFileNamingNoSampleIsRefused) {
 
 TEST_F(ReferenceGenotypesTest, StatisticsFollowEachChromosomeInPositionOrder) {
   UseSnps(6);
-  const std::string path = Write("reference.txt",
-                                 "SNP\tN1\tN2\tN3\tN4\n"
-                                 "SNP_A-1000\tAA\tAB\tAB\tBB\n"
-                                 "SNP_A-1001\tAB\tAB\tAB\tAA\n"
-                                 "SNP_A-1002\tAA\tAA\tBB\tAB\n"
-                                 "SNP_A-1003\tAB\tBB\tAB\tAB\n"
-                                 "SNP_A-1004\tAA\tBB\tAA\tAA\n"
-                                 "SNP_A-1005\tAB\tAB\tAA\tNoCall\n");
+  const std::string path = mFolder.Write("reference.txt",
+                                         "SNP\tN1\tN2\tN3\tN4\n"
+                                         "SNP_A-1000\tAA\tAB\tAB\tBB\n"
+                                         "SNP_A-1001\tAB\tAB\tAB\tAA\n"
+                                         "SNP_A-1002\tAA\tAA\tBB\tAB\n"
+                                         "SNP_A-1003\tAB\tBB\tAB\tAB\n"
+                                         "SNP_A-1004\tAA\tBB\tAA\tAA\n"
+                                         "SNP_A-1005\tAB\tAB\tAA\tNoCall\n");
   GENOME_INFO info;
   // Chromosome 0 holds units 2, 0, 4 in that position order; chromosome 1 holds 5, 1.
   const std::vector<std::pair<int, float>> places = {{0, 200}, {1, 900}, {0, 100},
