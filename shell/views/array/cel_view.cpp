@@ -489,7 +489,7 @@ bool CCelView::RunCommand(int id) {
     case ids::kFindGene:
     case ids::kFindNext:
       // -1: the search failed and said so; the current probe set stays.
-      if (const int unit = id == ids::kFindGene ? FindGene(this) : FindNextGene(); unit >= 0) {
+      if (const int unit = FindByCommand(id, this); unit >= 0) {
         Settings().CUR_UNIT = unit;
         Refresh(true);
       }

@@ -137,8 +137,6 @@ class CClusterView final : public QScrollArea, public RightView, public PictureV
   void ExportBranchData();
   void SampleCorrelation();
   void ExportSameGene();
-  void FindGeneCommand();
-  void FindNextCommand();
   void PaintLegend(QPainter& painter);
   void PaintVisible(QPainter& painter);
   int BandOffset() const;

@@ -230,7 +230,7 @@ bool CGenomeView::RunCommand(int id) {
     case ids::kFindGene:
     case ids::kFindNext:
       // -1: the search failed and said so.
-      JumpToUnit(id == ids::kFindGene ? FindGene(this) : FindNextGene());
+      JumpToUnit(FindByCommand(id, this));
       return true;
     default:
       return false;
