@@ -39,20 +39,9 @@ std::string SupportText(const CLUSTER* tree, int slot, int rounds) {
                        rounds);
 }
 
-int RowUnit(const ClusterHit& hit) {
-  int geneNode = -1;
-  int sampleNode = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(hit.row, 0, &geneNode, &sampleNode, &unit, &array);
-  return unit;
-}
-
 std::string TermText(const ClusterHit& hit) {
   const TERM_TABLE& table = TermTables[static_cast<std::size_t>(hit.termColumn)];
-  const GroupSettings& settings = TheGroup().Settings();
-  const int term = TermUnderPointer(RowUnit(hit), hit.termColumn, hit.barOffset,
-                                    settings.FUNC_BAR_WD * settings.PIXEL_WD);
+  const int term = TermAtHit(hit);
   if (term < 0 || term >= table.Count()) return kClusterHelpText;
   std::string text =
       MessageBuffer("%s: %s (all: %d/%d) ",
@@ -134,6 +123,17 @@ std::string CellText(const ClusterHit& hit) {
 }
 
 }  // namespace
+
+int TermAtHit(const ClusterHit& hit) {
+  int geneNode = -1;
+  int sampleNode = -1;
+  int unit = -1;
+  int array = -1;
+  MapCell(hit.row, 0, &geneNode, &sampleNode, &unit, &array);
+  const GroupSettings& settings = TheGroup().Settings();
+  return TermUnderPointer(unit, hit.termColumn, hit.barOffset,
+                          settings.FUNC_BAR_WD * settings.PIXEL_WD);
+}
 
 int TermUnderPointer(int unit, int termColumn, int barOffset, int barWidth) {
   if (!GeneInfo.Loaded() || termColumn < 0 || termColumn >= GeneInfo.numColumns) return -1;

@@ -34,18 +34,6 @@ void ClearMarksKeepingCurrent(CLUSTER* tree) {
   tree->currentNode = current;
 }
 
-// The term whose stripe of the bar lies under the pointer; -1 when none.
-int TermAtHit(const ClusterHit& hit) {
-  int geneNode = -1;
-  int sampleNode = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(hit.row, 0, &geneNode, &sampleNode, &unit, &array);
-  const GroupSettings& settings = TheGroup().Settings();
-  return TermUnderPointer(unit, hit.termColumn, hit.barOffset,
-                          settings.FUNC_BAR_WD * settings.PIXEL_WD);
-}
-
 }  // namespace
 
 ClusterHit CClusterView::HitTest(QPoint at) const {
