@@ -11,9 +11,9 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genes/cluster/cluster_engine.hpp"
-#include "genes/cluster/cluster_selection.hpp"
 #include "genes/info/gene_info.hpp"
 #include "genes/info/term_table.hpp"
+#include "shell/views/cluster/cluster_cell.hpp"
 
 namespace {
 
@@ -56,17 +56,10 @@ std::string TermText(const ClusterHit& hit) {
   return text;
 }
 
-int ColumnArray(int column, int* sample) {
-  int geneNode = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(-1, column, &geneNode, sample, &unit, &array);
-  return array;
-}
-
 std::string SampleInfoText(const ClusterHit& hit) {
-  int sample = -1;
-  const int array = ColumnArray(hit.column, &sample);
+  const ClusterCell cell = CellAt(-1, hit.column);
+  const int sample = cell.sampleNode;
+  const int array = cell.array;
   if (array < 0 || sample < 0 || sample >= SampleGrouping.SampleCount()) return kClusterHelpText;
   const SampleInfoColumn& column = SampleInfo.Column(hit.infoRow);
   const std::string& name = SampleGrouping.SampleName(sample);
@@ -91,11 +84,7 @@ std::string SampleInfoText(const ClusterHit& hit) {
 }
 
 std::string CellText(const ClusterHit& hit) {
-  int geneNode = -1;
-  int sample = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(hit.row, hit.column, &geneNode, &sample, &unit, &array);
+  const auto [geneNode, sample, unit, array] = CellAt(hit.row, hit.column);
   const CLUSTER* genes = GeneTree();
   const Group& group = TheGroup();
   if (genes == nullptr || !genes->ValidNode(geneNode) || array < 0 || array >= group.NumArrays() ||
@@ -125,13 +114,8 @@ std::string CellText(const ClusterHit& hit) {
 }  // namespace
 
 int TermAtHit(const ClusterHit& hit) {
-  int geneNode = -1;
-  int sampleNode = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(hit.row, 0, &geneNode, &sampleNode, &unit, &array);
   const GroupSettings& settings = TheGroup().Settings();
-  return TermUnderPointer(unit, hit.termColumn, hit.barOffset,
+  return TermUnderPointer(CellAt(hit.row, 0).unit, hit.termColumn, hit.barOffset,
                           settings.FUNC_BAR_WD * settings.PIXEL_WD);
 }
 

@@ -26,6 +26,7 @@
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/shell_frame.hpp"
+#include "shell/views/cluster/cluster_cell.hpp"
 #include "shell/views/cluster/cluster_drawing.hpp"
 #include "shell/views/pane/view_canvas.hpp"
 
@@ -157,12 +158,7 @@ QPoint CClusterView::ShowCurrentGene(QSize window) {
   mCurrentColumn = mCurrentRow >= 0 ? SampleColumn(settings.CUR_ARRAY) : -1;
   if (mCurrentRow >= 0 && mCurrentColumn < 0 && genes != nullptr) mCurrentColumn = genes->m / 2;
   if (mCurrentRow < 0) return {};
-  int geneNode = -1;
-  int sampleNode = -1;
-  int cellUnit = -1;
-  int array = -1;
-  MapCell(mCurrentRow, mCurrentColumn, &geneNode, &sampleNode, &cellUnit, &array);
-  settings.CUR_ARRAY = array;
+  settings.CUR_ARRAY = CellAt(mCurrentRow, mCurrentColumn).array;
   QPoint at;
   if (mGeometry.scrollWidth >= window.width()) {
     at.setX(std::max(
