@@ -39,9 +39,7 @@ struct FullAnnotation {
     ontology = mFolder.File("process.ontology");
     std::vector<synth::AnnotationTerm> terms;
     for (const synth::OntologyTerm& term : graph.terms) terms.push_back({term.idText, term.name});
-    std::vector<std::string> names;
-    names.reserve(kProbeSets);
-    for (int i = 0; i < kProbeSets; ++i) names.push_back(std::to_string(200000 + i) + "_at");
+    const std::vector<std::string> names = bench::ExpressionProbeSetNames(kProbeSets);
     synth::AnnotationOptions options;
     options.seed = 4;
     options.minGoTerms = kTermsPerProbeSet;

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
@@ -36,13 +37,28 @@ inline void SilenceLog() {
   SetLogSink(&silent);
 }
 
-// A layout of count probe sets named ps_0, ps_1, ... for benchmarks of gene-level work,
-// which needs the names and nothing of the cells.
+// A layout of the probe sets named names for benchmarks of gene-level work, which needs
+// the names and nothing of the cells.
+inline void NameProbeSets(const std::vector<std::string>& names) {
+  Layout.units.assign(names.size(), UNIT_RECORD{});
+  for (std::size_t g = 0; g < names.size(); ++g) Layout.units[g].SetName(names[g]);
+  Layout.unitCount = static_cast<int>(names.size());
+}
+
+// The same with count probe sets named ps_0, ps_1, ...
 inline void NameProbeSets(int count) {
-  Layout.units.assign(static_cast<std::size_t>(count), UNIT_RECORD{});
-  for (int g = 0; g < count; ++g)
-    Layout.units[static_cast<std::size_t>(g)].SetName("ps_" + std::to_string(g));
-  Layout.unitCount = count;
+  std::vector<std::string> names;
+  names.reserve(static_cast<std::size_t>(count));
+  for (int g = 0; g < count; ++g) names.push_back("ps_" + std::to_string(g));
+  NameProbeSets(names);
+}
+
+// count probe set names as an expression chip's files write them: 200000_at, 200001_at, ...
+inline std::vector<std::string> ExpressionProbeSetNames(int count) {
+  std::vector<std::string> names;
+  names.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) names.push_back(std::to_string(200000 + i) + "_at");
+  return names;
 }
 
 // A folder under the temporary folder for one benchmark program's files, removed at exit.

@@ -27,11 +27,7 @@ struct FullChip {
 
   FullChip() : mFolder("cdf") {
     bench::SilenceLog();
-    synth::ChipOptions options;
-    options.dimension = 1164;
-    options.unitCount = 54000;
-    options.seed = 7;
-    textPath = bench::SetUpChip(mFolder, options).path;
+    textPath = bench::SetUpChip(mFolder, bench::FullSizeChip()).path;
     cachePath = textPath + ".bin";
   }
   bench::ScratchFolder mFolder;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bench/bench_support.hpp"
+#include "bench/chip_setup.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/dat_reader.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -23,8 +24,6 @@
 
 namespace {
 
-constexpr int kSide = 1164;
-
 // One array for the whole run, written once into a scratch folder in every form.
 struct FullArray {
   std::string textPath;
@@ -33,11 +32,7 @@ struct FullArray {
 
   FullArray() : mFolder("cel") {
     bench::SilenceLog();
-    synth::ChipOptions chipOptions;
-    chipOptions.dimension = kSide;
-    chipOptions.unitCount = 54000;
-    chipOptions.seed = 7;
-    const auto chip = synth::MakeChip(chipOptions);
+    const auto chip = synth::MakeChip(bench::FullSizeChip());
     if (!chip) std::abort();
     const auto array = synth::MakeArray(*chip, synth::ArrayOptions{});
     if (!array) std::abort();
@@ -52,7 +47,7 @@ struct FullArray {
         !synth::WriteDat(*array, *image, imagePath))
       std::abort();
     // The readers only ask the layout for its side and rotation.
-    Layout.dimension = kSide;
+    Layout.dimension = chip->dimension;
     RotatedLayout = 0;
     AnalysisRunning = 1;
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
+#include "bench/even_markers.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/inference/copy_number.hpp"
 #include "genome/inference/copy_number_viterbi.hpp"
@@ -45,15 +46,7 @@ CopyWork Make(bool parentSpecific) {
     plan.segments.push_back({s, 30000 + 100 * s, 30200 + 100 * s, 5.0, 2, 3});
   }
   const synth::CopyArrays arrays = synth::DrawCopyArrays(plan);
-  w.genome.NumChro = kChromosomes;
-  for (int u = 0; u < kMarkers; ++u) {
-    const int c = u * kChromosomes / kMarkers;
-    UNIT_POS pos;
-    pos.chro = static_cast<std::int16_t>(c);
-    pos.pos = static_cast<float>(u) * 60000.0f;
-    w.genome.Unit.push_back(pos);
-    w.genome.posList[c].push_back({pos.pos, u});
-  }
+  bench::PlaceMarkersEvenly(w.genome, kMarkers, kChromosomes);
   CHROMOSOME& chro = *w.chro;
   chro.Allocate(samples, kMarkers, TablesFor(kChroCopyNumber, true, parentSpecific));
   chro.SetCopyLayout(parentSpecific, 1.0f);

@@ -44,25 +44,21 @@ struct ExpressionTable {
 
   ExpressionTable() : mFolder("expression-file") {
     ArrayType = 0;
-    Layout.units.assign(kProbeSets, UNIT_RECORD{});
-    for (int u = 0; u < kProbeSets; ++u)
-      Layout.units[static_cast<std::size_t>(u)].SetName(std::to_string(200000 + u) + "_at");
-    Layout.unitCount = kProbeSets;
+    bench::NameProbeSets(bench::ExpressionProbeSetNames(kProbeSets));
     synth::SynthRandom random(7);
-    Group& group = TheGroup();
     for (int a = 0; a < kArrays; ++a) {
-      ArraySlot& slot = group.NextArraySlot();
-      slot.name = "sample_" + std::to_string(a + 1);
-      slot.values.resize(kProbeSets);
-      slot.calls.resize(kProbeSets);
-      for (int u = 0; u < kProbeSets; ++u) {
-        const double value = std::exp(6.0 + 1.5 * random.Normal());
-        slot.values[static_cast<std::size_t>(u)] = {
-            static_cast<float>(value), static_cast<float>(value * 0.2 * random.Uniform()), 0};
-        slot.calls[static_cast<std::size_t>(u)] = value > 400 ? 'P' : value > 200 ? 'M' : 'A';
-      }
-      if (!group.CountArray()) std::abort();
+      bench::AddArray("sample_" + std::to_string(a + 1), [&](ArraySlot& slot) {
+        slot.values.resize(kProbeSets);
+        slot.calls.resize(kProbeSets);
+        for (int u = 0; u < kProbeSets; ++u) {
+          const double value = std::exp(6.0 + 1.5 * random.Normal());
+          slot.values[static_cast<std::size_t>(u)] = {
+              static_cast<float>(value), static_cast<float>(value * 0.2 * random.Uniform()), 0};
+          slot.calls[static_cast<std::size_t>(u)] = value > 400 ? 'P' : value > 200 ? 'M' : 'A';
+        }
+      });
     }
+    Group& group = TheGroup();
     group.Modelled = true;
     group.HasCalls = true;
     group.HasStdErrors = true;

@@ -28,12 +28,8 @@ struct FullGeneInfo {
   std::string path;
 
   FullGeneInfo() : mFolder("gene-info") {
-    std::vector<std::string> names;
-    names.reserve(kProbeSets);
-    for (int i = 0; i < kProbeSets; ++i) names.push_back(std::to_string(200000 + i) + "_at");
-    Layout.units.resize(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) Layout.units[i].SetName(names[i]);
-    Layout.unitCount = kProbeSets;
+    const std::vector<std::string> names = bench::ExpressionProbeSetNames(kProbeSets);
+    bench::NameProbeSets(names);
 
     synth::GeneInfoOptions options;
     options.seed = 3;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
+#include "bench/even_markers.hpp"
 #include "genome/chromosome/chromosome.hpp"
 #include "genome/inference/hmm.hpp"
 #include "genome/inference/loh_inference.hpp"
@@ -29,15 +30,7 @@ struct LohData {
 LohData& Data() {
   static LohData data = [] {
     LohData d;
-    d.info.NumChro = kChromosomes;
-    for (int u = 0; u < kMarkers; ++u) {
-      UNIT_POS unit;
-      unit.chro = static_cast<std::int16_t>(u * kChromosomes / kMarkers);
-      unit.pos = static_cast<float>(u) * 60000.0f;  // some 60 kb apart
-      ++d.info.chroCount[static_cast<std::size_t>(unit.chro)];
-      d.info.Unit.push_back(unit);
-    }
-    d.info.GetUnitPos();
+    bench::PlaceMarkersEvenly(d.info, kMarkers, kChromosomes);
     d.chro->Allocate(kSamples, kMarkers, TablesFor(kChroLoh, true, false));
     for (int s = 0; s < kSamples; ++s) {
       synth::LohPlan plan;

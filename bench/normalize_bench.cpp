@@ -26,11 +26,7 @@ struct FullGroup {
 
   FullGroup() {
     AnalysisRunning = 1;
-    synth::ChipOptions options;
-    options.dimension = 1164;
-    options.unitCount = 54000;
-    options.seed = 7;
-    const bench::ChipSetUp chip = bench::SetUpChip(mFolder, options);
+    const bench::ChipSetUp chip = bench::SetUpChip(mFolder, bench::FullSizeChip());
 
     synth::ArrayGroupOptions groupOptions;
     groupOptions.arrays = 2;

@@ -94,11 +94,18 @@ LineBuilder& SqlServerLogin(LineBuilder& line, const ToolLogin& login) {
       .Value("password", login.password);
 }
 
-// The SQL Server script tool, logged in and on the database.
-LineBuilder& SqlServerToolOn(LineBuilder& line, std::string_view toolsFolder,
-                             const ToolLogin& login, std::string_view database) {
+// The SQL Server script tool, logged in and on the database, doing what task writes (a
+// script to run or a query), its output 1024 wide without numbers appended to outputFile.
+template <typename Task>
+CommandLine SqlServerToolLine(std::string_view toolsFolder, const ToolLogin& login,
+                              std::string_view database, std::string_view outputFile,
+                              std::string* refused, const Task& task) {
+  LineBuilder line(refused);
   ToolInFolder(line, toolsFolder, kSqlScriptTool);
-  return SqlServerLogin(line, login).Text(" -d").Value("database", database);
+  SqlServerLogin(line, login).Text(" -d").Value("database", database);
+  task(line);
+  line.Text(" -w1024 -n").AppendTo(outputFile);
+  return line.Line();
 }
 
 }  // namespace
@@ -114,13 +121,8 @@ bool CannotBeQuoted(std::string_view value) {
 CommandLine SqlServerScriptCommand(std::string_view toolsFolder, const ToolLogin& login,
                                    std::string_view database, std::string_view script,
                                    std::string_view outputFile, std::string* refused) {
-  LineBuilder line(refused);
-  SqlServerToolOn(line, toolsFolder, login, database)
-      .Text(" -i")
-      .Quoted("script", script)
-      .Text(" -w1024 -n")
-      .AppendTo(outputFile);
-  return line.Line();
+  return SqlServerToolLine(toolsFolder, login, database, outputFile, refused,
+                           [&](LineBuilder& line) { line.Text(" -i").Quoted("script", script); });
 }
 
 CommandLine OracleScriptCommand(const ToolLogin& login, std::string_view script,
@@ -138,13 +140,10 @@ CommandLine OracleScriptCommand(const ToolLogin& login, std::string_view script,
 CommandLine SqlServerProcedureCommand(std::string_view toolsFolder, const ToolLogin& login,
                                       std::string_view database, std::string_view procedure,
                                       std::string_view outputFile, std::string* refused) {
-  LineBuilder line(refused);
-  SqlServerToolOn(line, toolsFolder, login, database)
-      .Text(" -Q\"EXEC ")
-      .InsideQuotes("procedure", procedure)
-      .Text("\" -w1024 -n")
-      .AppendTo(outputFile);
-  return line.Line();
+  return SqlServerToolLine(
+      toolsFolder, login, database, outputFile, refused, [&](LineBuilder& line) {
+        line.Text(" -Q\"EXEC ").InsideQuotes("procedure", procedure).Text("\"");
+      });
 }
 
 CommandLine SqlServerBulkLoadCommand(std::string_view toolsFolder, const ToolLogin& login,

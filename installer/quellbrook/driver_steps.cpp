@@ -136,33 +136,33 @@ int ReadDeviceRecords(const platform::ProfileText& devices, const std::string& d
   return 0;
 }
 
-int ReadDevicesFile(const std::string& devicesFile, const std::string& log,
-                    std::vector<DeviceRecord>& devices) {
-  if (!platform::FileExists(devicesFile)) {
+int ReadSourceDevices(const InstallParameters& parameters, SourceDevices& devices) {
+  const std::string& log = parameters.installLog;
+  devices.file = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);
+  if (!platform::FileExists(devices.file)) {
     WriteLogLine(log,
                  std::string(kDevicesFailurePrefix) +
-                     FormatMessageText(kDevicesFileMissing, devicesFile.c_str()),
+                     FormatMessageText(kDevicesFileMissing, devices.file.c_str()),
                  kLogError);
     return kDevicesFileMissing;
   }
-  return ReadDeviceRecords(devicesFile, log, devices);
+  return ReadDeviceRecords(devices.file, log, devices.records);
 }
 
 bool IsDeviceType(const DeviceRecord& device, const char* type) {
   return platform::EqualsNoCase(device.type, type);
 }
 
-int SortDevicesByType(const std::vector<DeviceRecord>& devices, const std::string& devicesFile,
-                      const std::string& log, std::vector<std::string>& scanners,
-                      std::vector<std::string>& fluidics) {
-  for (const DeviceRecord& device : devices) {
+int SortDevicesByType(const SourceDevices& devices, const std::string& log,
+                      std::vector<std::string>& scanners, std::vector<std::string>& fluidics) {
+  for (const DeviceRecord& device : devices.records) {
     if (IsDeviceType(device, kScannerDeviceType)) {
       scanners.push_back(device.name);
     } else if (IsDeviceType(device, kFluidicsDeviceType)) {
       fluidics.push_back(device.name);
     } else {
       WriteLogLine(log,
-                   FormatMessageText(kUnknownDeviceType, device.type.c_str(), devicesFile.c_str()),
+                   FormatMessageText(kUnknownDeviceType, device.type.c_str(), devices.file.c_str()),
                    kLogError);
       return kUnknownDeviceType;
     }
@@ -197,15 +197,14 @@ int RunCatalogueSteps(const StepSetup& configure, RunFlags& flags, bool template
   return kResultSuccess;
 }
 
-int RunDeviceStep(const StepSetup& configure, const std::string& devicesFile,
-                  const std::vector<DeviceRecord>& devices) {
+int RunDeviceStep(const StepSetup& configure, const SourceDevices& devices) {
   LibDbSession& session = configure.session;
-  if (devices.empty() || session.TablesExist({kDeviceTable}, session.processDatabase) != 1)
+  if (devices.records.empty() || session.TablesExist({kDeviceTable}, session.processDatabase) != 1)
     return kResultSuccess;
   DeviceStep deviceStep;
   configure(deviceStep);
-  deviceStep.deviceFile = devicesFile;
-  deviceStep.devices = &devices;
+  deviceStep.deviceFile = devices.file;
+  deviceStep.devices = &devices.records;
   return deviceStep.RunDeviceStep();
 }
 

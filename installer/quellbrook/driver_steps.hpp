@@ -87,19 +87,22 @@ struct StepSetup {
 // controls only mark it in flags.
 int RunCatalogueSteps(const StepSetup& configure, RunFlags& flags, bool templatesAndControls);
 
-// The device step, when the file listed devices and the process database has their table.
-int RunDeviceStep(const StepSetup& configure, const std::string& devicesFile,
-                  const std::vector<DeviceRecord>& devices);
+// The devices file of the run's source folder and the devices it lists.
+struct SourceDevices {
+  std::string file;
+  std::vector<DeviceRecord> records;
+};
 
-// The devices of the devices file: 0; 1001 logged when the file is missing; or the 3014 /
-// 3015 of ReadDeviceRecords.
-int ReadDevicesFile(const std::string& devicesFile, const std::string& log,
-                    std::vector<DeviceRecord>& devices);
+// The device step, when the file listed devices and the process database has their table.
+int RunDeviceStep(const StepSetup& configure, const SourceDevices& devices);
+
+// The devices of the source folder's devices file: 0; 1001 logged when the file is missing;
+// or the 3014 / 3015 of ReadDeviceRecords.
+int ReadSourceDevices(const InstallParameters& parameters, SourceDevices& devices);
 bool IsDeviceType(const DeviceRecord& device, const char* type);
 // The names of the scanners and fluidics stations, in file order: 0, or 3014 logged for the
 // first device of any other type.
-int SortDevicesByType(const std::vector<DeviceRecord>& devices, const std::string& devicesFile,
-                      const std::string& log, std::vector<std::string>& scanners,
-                      std::vector<std::string>& fluidics);
+int SortDevicesByType(const SourceDevices& devices, const std::string& log,
+                      std::vector<std::string>& scanners, std::vector<std::string>& fluidics);
 
 }  // namespace quellbrook

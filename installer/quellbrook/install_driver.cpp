@@ -118,16 +118,14 @@ int RunInstall(InstallParameters& parameters) {
       return finishWith(result);
   }
 
-  const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);
-  std::vector<DeviceRecord> devices;
-  if (const int result = ReadDevicesFile(devicesFile, log, devices); result != 0)
+  SourceDevices devices;
+  if (const int result = ReadSourceDevices(parameters, devices); result != 0)
     return finishWith(result);
   std::vector<std::string> scanners, fluidics;
-  if (const int result = SortDevicesByType(devices, devicesFile, log, scanners, fluidics);
-      result != 0)
+  if (const int result = SortDevicesByType(devices, log, scanners, fluidics); result != 0)
     return finishWith(result);
   if (version31 && databaseRole) {
-    if (const int result = RunDeviceStep(configure, devicesFile, devices); result != 0)
+    if (const int result = RunDeviceStep(configure, devices); result != 0)
       return finishWith(result);
   }
 

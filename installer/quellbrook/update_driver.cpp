@@ -17,7 +17,6 @@
 #include "installer/steps/device_step.hpp"
 #include "installer/steps/fluidics_step.hpp"
 #include "installer/steps/scan_parameter_step.hpp"
-#include "platform/path.hpp"
 
 namespace quellbrook {
 
@@ -109,14 +108,12 @@ int UpdateServerLibrary(InstallParameters& parameters) {
   if (const int result = RunCatalogueSteps(configure, flags, true); result != 0)
     return finishWith(result);
 
-  const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);
-  std::vector<DeviceRecord> devices;
-  if (const int result = ReadDevicesFile(devicesFile, log, devices); result != 0)
+  SourceDevices devices;
+  if (const int result = ReadSourceDevices(parameters, devices); result != 0)
     return finishWith(result);
   // Only scanners have parameters to derive; devices of other types are no concern here.
-  const std::vector<DeviceRecord> scanners = ScannerRecords(devices);
-  if (const int result = RunDeviceStep(configure, devicesFile, devices); result != 0)
-    return finishWith(result);
+  const std::vector<DeviceRecord> scanners = ScannerRecords(devices.records);
+  if (const int result = RunDeviceStep(configure, devices); result != 0) return finishWith(result);
 
   {
     ScanParamStep scan;
@@ -163,16 +160,13 @@ int ImportLibraryFiles(InstallParameters& parameters) {
   if (const int result = RunCatalogueSteps(configure, flags, true); result != 0)
     return finishWith(result);
 
-  const std::string devicesFile = platform::JoinPath(parameters.sourceFolder, kDevicesIniName);
-  std::vector<DeviceRecord> devices;
-  if (const int result = ReadDevicesFile(devicesFile, log, devices); result != 0)
+  SourceDevices devices;
+  if (const int result = ReadSourceDevices(parameters, devices); result != 0)
     return finishWith(result);
   std::vector<std::string> scanners, stations;
-  if (const int result = SortDevicesByType(devices, devicesFile, log, scanners, stations);
-      result != 0)
+  if (const int result = SortDevicesByType(devices, log, scanners, stations); result != 0)
     return finishWith(result);
-  if (const int result = RunDeviceStep(configure, devicesFile, devices); result != 0)
-    return finishWith(result);
+  if (const int result = RunDeviceStep(configure, devices); result != 0) return finishWith(result);
 
   const bool selected = !types.empty();
   flags.allValid = DropUnsafeTypes(types, log);
@@ -182,7 +176,7 @@ int ImportLibraryFiles(InstallParameters& parameters) {
     configure(maps);
     maps.cifFolder = libraryFolder;
     // A fluidics station has no scan parameters, so no maps to be asked for.
-    maps.devices = ScannerRecords(devices);
+    maps.devices = ScannerRecords(devices.records);
     scannerMapResult = maps.FilterTypesByScannerMaps(types);
   }
   {

@@ -7,21 +7,16 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "installer/framework/tests/log_lines.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace quellbrook {
 namespace {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadWholeFile;
 
 // Runs the test in a folder of its own, where the batch file is written.
 class HiddenWaitTest : public ::testing::Test {
@@ -64,13 +59,13 @@ TEST_F(HiddenWaitTest, QuitDuringTheWaitIsHandedBackOnlyAfterTheToolEnds) {
             "/bin/sh -c \"sleep 0.3; echo finished\" >> \"out put.txt\"\n"
             "/bin/sh -c \"echo never\" >> \"out put.txt\"\n");
   EXPECT_EQ(RunHiddenAndWait(Work("slow.bat")), 0);
-  EXPECT_EQ(ReadText(Work("out put.txt")), "finished\n");
+  EXPECT_EQ(ReadWholeFile(Work("out put.txt")), "finished\n");
   EXPECT_EQ(pump.reposts, 1);
 
   pump.quit = false;
   pump.pumps = 0;
   EXPECT_EQ(RunCommandBatch("/bin/sh -c \"echo \\$0 one; echo two\" > \"out put.txt\""), 1);
-  EXPECT_EQ(ReadText(Work("out put.txt")), "$0 one\ntwo\n");
+  EXPECT_EQ(ReadWholeFile(Work("out put.txt")), "$0 one\ntwo\n");
   EXPECT_GE(pump.pumps, 1);
   EXPECT_EQ(pump.reposts, 1);
   EXPECT_FALSE(platform::FileExists(Work(kBatchFileName)));
@@ -79,7 +74,7 @@ TEST_F(HiddenWaitTest, QuitDuringTheWaitIsHandedBackOnlyAfterTheToolEnds) {
   pump.quit = true;
   pump.pumps = 0;
   EXPECT_EQ(RunCommandBatch("/bin/sh -c \"sleep 0.2; echo late\" >> \"out put.txt\""), 1);
-  EXPECT_EQ(ReadText(Work("out put.txt")), "$0 one\ntwo\nlate\n");
+  EXPECT_EQ(ReadWholeFile(Work("out put.txt")), "$0 one\ntwo\nlate\n");
   EXPECT_EQ(pump.reposts, 2);
   EXPECT_FALSE(platform::FileExists(Work(kBatchFileName)));
 
@@ -87,7 +82,7 @@ TEST_F(HiddenWaitTest, QuitDuringTheWaitIsHandedBackOnlyAfterTheToolEnds) {
   // A batch file that can't be written runs nothing.
   std::filesystem::create_directories(Work(kBatchFileName) + "/keep");
   EXPECT_EQ(RunCommandBatch("/bin/sh -c \"echo x\" >> \"out put.txt\""), 0);
-  EXPECT_EQ(ReadText(Work("out put.txt")), "$0 one\ntwo\nlate\n");
+  EXPECT_EQ(ReadWholeFile(Work("out put.txt")), "$0 one\ntwo\nlate\n");
 }
 
 }  // namespace

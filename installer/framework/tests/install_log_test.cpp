@@ -2,27 +2,21 @@
 // typed from the documented line forms.
 #include "installer/framework/install_log.hpp"
 
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "installer/framework/message_table.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace quellbrook {
 namespace {
 
-using platform::testing::TempFolder;
+using testing::ReadWholeFile;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
+using platform::testing::TempFolder;
 
 TEST(InstallLog, LinesCarryTimeLevelAndMessageWithoutItsLineBreaks) {
   TempFolder folder;
@@ -41,7 +35,7 @@ TEST(InstallLog, LinesCarryTimeLevelAndMessageWithoutItsLineBreaks) {
                             "ERROR: Cannot find script file sql_load_alg.sql\n" + stamp +
                             "Start\n" + stamp + "Level 7 has no prefix\n");
   std::smatch match;
-  const std::string text = ReadFile(log);
+  const std::string text = ReadWholeFile(log);
   ASSERT_TRUE(std::regex_match(text, match, expected)) << text;
   EXPECT_EQ(match[1].str().substr(0, 8), today);
 
@@ -58,7 +52,7 @@ TEST(InstallLog, ReportLinesAreCutTo511Characters) {
   AppendFormattedLine(report, "Total records = %d, loaded = %d", 12, 11);
   AppendFormattedLine("", "%s", "nowhere");
   AppendFormattedLine(folder.File("no/folder/r.txt"), "%s", "lost");
-  EXPECT_EQ(ReadFile(report), std::string(511, 'r') + "\nTotal records = 12, loaded = 11\n");
+  EXPECT_EQ(ReadWholeFile(report), std::string(511, 'r') + "\nTotal records = 12, loaded = 11\n");
 }
 
 TEST(MessageTable, TextsAsShippedAndFilledAtAnyLength) {

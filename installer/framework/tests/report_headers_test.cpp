@@ -4,16 +4,18 @@
 
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "installer/framework/environment.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 #include "installer/framework/tests/registry_sandbox.hpp"
 
 namespace quellbrook {
 namespace {
+
+using testing::ReadWholeFile;
 
 const std::string kHyphens(77, '-');
 
@@ -120,13 +122,6 @@ TEST(ReportHeaders, UpdateHeaderByRoleAndOption) {
                 "\n\n");
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
-
 // The header's date lines, which may fall in different minutes, made alike.
 std::string WithoutDates(const std::string& text) {
   static const std::regex kDate("Date:\t\t\t\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d\n");
@@ -149,14 +144,14 @@ TEST(ReportHeaders, ExportsAppendTheMachinesHeader) {
   const ReportFacts facts = GatherReportFacts();
   EXPECT_EQ(facts.role, kRoleServer);
   EXPECT_EQ(facts.dbmsType, "Oracle");
-  EXPECT_EQ(WithoutDates(ReadFile(report)),
+  EXPECT_EQ(WithoutDates(ReadWholeFile(report)),
             WithoutDates("earlier\n" + AuditReportHeader(facts, "Full Install", "HG-U95A", "7") +
                          UpdateReportHeader(facts, "UpdateClient", "HG-U95A", "", "8")));
-  EXPECT_NE(ReadFile(report).find("System:\t\t\tQIRO Server\nQIRO Server Version:\t3.1\n"),
+  EXPECT_NE(ReadWholeFile(report).find("System:\t\t\tQIRO Server\nQIRO Server Version:\t3.1\n"),
             std::string::npos);
-  EXPECT_NE(ReadFile(report).find("DBMS Type:\t\tOracle\n"), std::string::npos);
+  EXPECT_NE(ReadWholeFile(report).find("DBMS Type:\t\tOracle\n"), std::string::npos);
   // Both headers carry a date of the documented form.
-  const std::string undated = WithoutDates(ReadFile(report));
+  const std::string undated = WithoutDates(ReadWholeFile(report));
   ASSERT_NE(undated.find("Date:\n"), std::string::npos);
   EXPECT_NE(undated.find("Date:\n"), undated.rfind("Date:\n"));
 }

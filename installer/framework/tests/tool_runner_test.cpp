@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "installer/framework/copied_files.hpp"
@@ -19,6 +18,7 @@
 #include "installer/framework/hidden_wait.hpp"
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 #include "platform/path.hpp"
 #include "scramble/tamsk.h"
 
@@ -27,13 +27,7 @@ namespace {
 
 using testing::DatabaseSandbox;
 using testing::EnvironmentVariable;
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadWholeFile;
 
 void WriteText(const std::string& path, std::string_view text) {
   std::ofstream(path, std::ios::binary) << text;
@@ -137,10 +131,10 @@ TEST_F(ToolRunnerTest, SqlServerStepCreatesLoadsRunsItsProcedureAndDrops) {
   EXPECT_EQ(RunDropScript(session, kStepDevice), 1);
   EXPECT_EQ(session.CountTableRows("LOAD_DEV"), 0);
   EXPECT_EQ(RunStepProcedure(session, kStepDevice), 1);
-  EXPECT_NE(ReadText(session.reportFile).find("no procedure named KORX_SP_LOAD_DEV"),
+  EXPECT_NE(ReadWholeFile(session.reportFile).find("no procedure named KORX_SP_LOAD_DEV"),
             std::string::npos);
   // Every tool appended its output; the batch file is gone.
-  EXPECT_NE(ReadText(session.scriptOutputFile).find("2 rows copied."), std::string::npos);
+  EXPECT_NE(ReadWholeFile(session.scriptOutputFile).find("2 rows copied."), std::string::npos);
   EXPECT_FALSE(platform::FileExists(Work(kBatchFileName)));
 }
 
@@ -179,17 +173,19 @@ TEST_F(ToolRunnerTest, OracleStepLoadsThroughItsControlFileAndRunScript) {
   EXPECT_EQ(last.message, "0.05;x");
 
   const std::string library = mSandbox.File("library");
-  EXPECT_NE(ReadText(platform::JoinPath(library, "sqlldr.log")).find("2 Rows successfully loaded."),
+  EXPECT_NE(
+      ReadWholeFile(platform::JoinPath(library, "sqlldr.log")).find("2 Rows successfully loaded."),
+      std::string::npos);
+  EXPECT_EQ(ReadWholeFile(platform::JoinPath(library, "badrec.log")), "Broken\n");
+  EXPECT_NE(ReadWholeFile(session.scriptOutputFile).find("logical record count 3"),
             std::string::npos);
-  EXPECT_EQ(ReadText(platform::JoinPath(library, "badrec.log")), "Broken\n");
-  EXPECT_NE(ReadText(session.scriptOutputFile).find("logical record count 3"), std::string::npos);
   WriteText(Work("ora_drop_alg.sql"), "DROP PROCEDURE KORX_SP_LOAD_ALG;\nDROP TABLE LOAD_ALG;\n");
   EXPECT_EQ(RunDropScript(session, kStepAlgorithm), 1);
   EXPECT_EQ(session.CountTableRows("LOAD_ALG"), 0);
   WriteText(Work(kOracleMetadataUpdateScript), "PROMPT data objects updated\nEXIT\n");
   EXPECT_EQ(RunMetadataUpdateScript(session), 1);
   // After what the run script's procedure printed.
-  EXPECT_EQ(ReadText(session.reportFile), "(1 row affected)\ndata objects updated\n");
+  EXPECT_EQ(ReadWholeFile(session.reportFile), "(1 row affected)\ndata objects updated\n");
   // Procedures exist only on SQL Server.
   EXPECT_EQ(RunProcedure(session, "KORX_SP_LOAD_ALG", "TEMPDB", session.reportFile, session.user,
                          session.password),
@@ -206,7 +202,7 @@ TEST_F(ToolRunnerTest, WrongPasswordOrMissingGrantLoadsNothing) {
   session.password = "not the password";
   EXPECT_TRUE(BulkLoadStep(session, Work("sif.txt"), kStepSequence));
   EXPECT_EQ(session.CountTableRows("LOAD_SIF_FILE"), 0);
-  EXPECT_NE(ReadText(session.scriptOutputFile).find("Login failed for user 'sa'"),
+  EXPECT_NE(ReadWholeFile(session.scriptOutputFile).find("Login failed for user 'sa'"),
             std::string::npos);
 
   // A login without the grant to create may not make the step's tables.
@@ -215,7 +211,7 @@ TEST_F(ToolRunnerTest, WrongPasswordOrMissingGrantLoadsNothing) {
   session.password = "";
   WriteText(Work("sql_load_MIAME_sample.sql"), "CREATE TABLE LOAD_MIAME_FILE (a varchar(9));\n");
   EXPECT_EQ(RunLoadScript(session, kStepTemplate), 1);
-  EXPECT_NE(ReadText(session.scriptOutputFile).find("CREATE TABLE permission denied to clerk"),
+  EXPECT_NE(ReadWholeFile(session.scriptOutputFile).find("CREATE TABLE permission denied to clerk"),
             std::string::npos);
   EXPECT_FALSE(session.TablesExist({"LOAD_MIAME_FILE"}, "TEMPDB"));
 }
@@ -240,7 +236,7 @@ TEST_F(ToolRunnerTest, ValuesWithShellCharactersReachTheToolIntactOrAreRefused) 
   session.password = "a\"b";
   EXPECT_EQ(RunDropScript(session, kStepAnalysisParameters), 0);
   EXPECT_EQ(RunStepProcedure(session, kStepAnalysisParameters), 0);
-  EXPECT_NE(ReadText(session.installLog)
+  EXPECT_NE(ReadWholeFile(session.installLog)
                 .find("ERROR: Cannot run osql.exe: the password holds a double quote or a "
                       "control character"),
             std::string::npos);
@@ -259,14 +255,15 @@ TEST_F(ToolRunnerTest, StepsWithoutNamesOrFilesRunNothing) {
   EXPECT_FALSE(platform::FileExists(session.scriptOutputFile));
 
   EXPECT_EQ(RunLoadScript(session, kStepAssay), 0);
-  EXPECT_NE(ReadText(session.installLog)
+  EXPECT_NE(ReadWholeFile(session.installLog)
                 .find("ERROR: Cannot find script file "
                       "sql_load_protocol_steps.sql"),
             std::string::npos);
   session.dbmsType = kDbmsOracle;
   EXPECT_FALSE(BulkLoadStep(session, Work("x.txt"), kStepAssay));
-  EXPECT_NE(ReadText(session.installLog).find("ERROR: Cannot find control file ora_protocol.ctl"),
-            std::string::npos);
+  EXPECT_NE(
+      ReadWholeFile(session.installLog).find("ERROR: Cannot find control file ora_protocol.ctl"),
+      std::string::npos);
   session.dbmsType = kDbmsNone;
   EXPECT_EQ(RunMetadataUpdateScript(session), 0);
   EXPECT_EQ(RunSqlScript(session, "a.sql", "o.log", "sa", "", "TEMPDB"), 0);
@@ -318,7 +315,7 @@ TEST_F(ToolRunnerTest, ScriptsComeFromTheScriptFolderBeforeTheCurrentOne) {
   NoteCopiedFile(mSandbox.File("work/../work/ora_run_alg.sql"));
   EXPECT_EQ(RunStepProcedure(session, kStepAlgorithm), 0);
   EXPECT_EQ(lastMessage(), "here");
-  EXPECT_NE(ReadText(session.installLog)
+  EXPECT_NE(ReadWholeFile(session.installLog)
                 .find("ERROR: The file ora_run_alg.sql in the current folder was copied from the "
                       "library and is not run"),
             std::string::npos);
@@ -328,8 +325,9 @@ TEST_F(ToolRunnerTest, ScriptsComeFromTheScriptFolderBeforeTheCurrentOne) {
   // Neither place has it: the bare name is reported missing.
   session.scriptFolder = mSandbox.File("elsewhere");
   EXPECT_EQ(RunLoadScript(session, kStepAlgorithm), 0);
-  EXPECT_NE(ReadText(session.installLog).find("ERROR: Cannot find script file ora_load_alg.sql"),
-            std::string::npos);
+  EXPECT_NE(
+      ReadWholeFile(session.installLog).find("ERROR: Cannot find script file ora_load_alg.sql"),
+      std::string::npos);
 }
 
 TEST_F(ToolRunnerTest, MetadataUpdateScriptRunsIntoTheReportFile) {
@@ -337,7 +335,7 @@ TEST_F(ToolRunnerTest, MetadataUpdateScriptRunsIntoTheReportFile) {
   InitSqlServerSession(session);
   WriteText(Work(kSqlMetadataUpdateScript), "PRINT 'data objects updated'\n");
   EXPECT_EQ(RunMetadataUpdateScript(session), 1);
-  EXPECT_EQ(ReadText(session.reportFile), "data objects updated\n");
+  EXPECT_EQ(ReadWholeFile(session.reportFile), "data objects updated\n");
 }
 
 }  // namespace

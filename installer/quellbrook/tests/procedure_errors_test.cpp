@@ -10,7 +10,6 @@
 #include <fstream>
 #include <memory>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,7 @@
 #include "installer/framework/lib_db_session.hpp"
 #include "installer/framework/step_names.hpp"
 #include "installer/framework/tests/database_sandbox.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 #include "installer/framework/tool_runner.hpp"
 #include "installer/quellbrook/tests/install_sandbox.hpp"
 #include "platform/path.hpp"
@@ -27,16 +27,10 @@ namespace {
 
 using testing::DatabaseSandbox;
 using testing::EnvironmentVariable;
+using testing::ReadWholeFile;
 
 constexpr const char* kLabLogin = "LABUSER";
 constexpr const char* kPassword = "ti ger";
-
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 class ProcedureErrorsTest : public ::testing::TestWithParam<bool> {
  protected:
@@ -92,11 +86,12 @@ class ProcedureErrorsTest : public ::testing::TestWithParam<bool> {
   // The algorithm step's scripts, load and procedure with an identifier that fits the load
   // table (64) but not the laboratory's (8); the library log's newest row after it.
   LibLogStep RunAlgorithmProcedure() {
-    EXPECT_EQ(RunLoadScript(mSession, kStepAlgorithm), 1) << ReadText(mSession.scriptOutputFile);
+    EXPECT_EQ(RunLoadScript(mSession, kStepAlgorithm), 1)
+        << ReadWholeFile(mSession.scriptOutputFile);
     const std::string loadFile = mSandbox.File("work/alg.txt");
     std::ofstream(loadFile) << "Stat;" << std::string(20, '9') << ";Expression;P;S.CIF;1\n";
     EXPECT_TRUE(BulkLoadStep(mSession, loadFile, kStepAlgorithm));
-    EXPECT_EQ(mSession.CountTableRows("LOAD_ALG"), 1) << ReadText(mSession.scriptOutputFile);
+    EXPECT_EQ(mSession.CountTableRows("LOAD_ALG"), 1) << ReadWholeFile(mSession.scriptOutputFile);
     mSession.ClearTable(kLibraryLogTable);
     RunStepProcedure(mSession, kStepAlgorithm);
     LibLogStep last;
@@ -114,14 +109,14 @@ class ProcedureErrorsTest : public ::testing::TestWithParam<bool> {
 
 TEST_P(ProcedureErrorsTest, AFailedInsertUndoesTheProcedureAndLogsNoSuccess) {
   const LibLogStep last = RunAlgorithmProcedure();
-  EXPECT_NE(last.status, kLogStatusSuccess) << ReadText(mSession.reportFile);
+  EXPECT_NE(last.status, kLogStatusSuccess) << ReadWholeFile(mSession.reportFile);
   if (Oracle()) {
     EXPECT_EQ(last.status, "FAILED");
     EXPECT_EQ(last.message, "Algorithms not loaded");
-    EXPECT_NE(ReadText(mSession.reportFile)
+    EXPECT_NE(ReadWholeFile(mSession.reportFile)
                   .find("ORA-12899: value too large for column KORX_ALGORITHM.alg_id (maximum: 8)"),
               std::string::npos)
-        << ReadText(mSession.reportFile);
+        << ReadWholeFile(mSession.reportFile);
   }
   // The procedure's delete of the old row went with the failed insert.
   EXPECT_EQ(Algorithms(), "Stat=1 ");
@@ -133,7 +128,7 @@ TEST_P(ProcedureErrorsTest, WithoutItsErrorHandlingTheServerWouldGoOn) {
   std::filesystem::copy(STEPS_DATA_FOLDER, stripped);
   const std::string script =
       platform::JoinPath(stripped, Oracle() ? "ora_load_alg.sql" : "sql_load_alg.sql");
-  const std::string text = ReadText(script);
+  const std::string text = ReadWholeFile(script);
   const std::string without =
       Oracle() ? std::regex_replace(text, std::regex("EXCEPTION[\\s\\S]*RAISE;\n"), "")
                : std::regex_replace(text, std::regex("SET XACT_ABORT ON;\n"), "");
@@ -160,7 +155,7 @@ TEST(ShippedProcedures, EachCarriesItsErrorHandling) {
   for (const auto& entry : std::filesystem::directory_iterator(STEPS_DATA_FOLDER)) {
     const std::string name = entry.path().filename().string();
     if (entry.path().extension() != ".sql") continue;
-    const std::string text = ReadText(entry.path().string());
+    const std::string text = ReadWholeFile(entry.path().string());
     const std::regex created(name.rfind("ora_", 0) == 0
                                  ? "CREATE OR REPLACE PROCEDURE (\\w+) AS\\nBEGIN\\n"
                                    "(?:(?!\\nEND )[\\s\\S])*\\nEXCEPTION\\n  WHEN OTHERS THEN\\n"

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,13 +29,7 @@ namespace {
 
 using testing::DatabaseSandbox;
 using testing::EnvironmentVariable;
-
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+using testing::ReadWholeFile;
 
 void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
@@ -76,7 +69,7 @@ class AlgorithmStepTest : public ::testing::Test {
           mSandbox.Folder(), {kSqlServerProvider, "sa", "", GetLocalComputerName(), database});
       ASSERT_TRUE(db);
       std::string error;
-      std::string schema = ReadText(platform::JoinPath(STEPS_DATA_FOLDER, script));
+      std::string schema = ReadWholeFile(platform::JoinPath(STEPS_DATA_FOLDER, script));
       for (std::size_t at; (at = schema.find("GO\n")) != std::string::npos;)
         schema.replace(at, 3, ";\n");
       ASSERT_TRUE(db->Execute(schema, nullptr, &error)) << error;
@@ -127,17 +120,17 @@ TEST_F(AlgorithmStepTest, LoadFileSkipsNamelessEntriesTrimsAndFollowsTheVersion)
   int count = -1;
   ASSERT_TRUE(mStep.WriteAlgorithmFile(Source(), count));
   EXPECT_EQ(count, 2);
-  EXPECT_EQ(ReadText(Work(kAlgorithmLoadFile)), "Stat;1;Expr;P.1;stat.cif;0\nGeno;3;;;;1\n");
+  EXPECT_EQ(ReadWholeFile(Work(kAlgorithmLoadFile)), "Stat;1;Expr;P.1;stat.cif;0\nGeno;3;;;;1\n");
 
   mSession.version = 3.0;
   ASSERT_TRUE(mStep.WriteAlgorithmFile(Source(), count));
-  EXPECT_EQ(ReadText(Work(kAlgorithmLoadFile)), "Stat;1;Expr;P.1;stat.cif\nGeno;3;;;\n");
+  EXPECT_EQ(ReadWholeFile(Work(kAlgorithmLoadFile)), "Stat;1;Expr;P.1;stat.cif\nGeno;3;;;\n");
 
   AlgorithmStep alone;
   WriteText(Source(), "[Other]\n");
   ASSERT_TRUE(alone.WriteAlgorithmFile(Source(), count));
   EXPECT_EQ(count, 0);
-  EXPECT_EQ(ReadText(Work(kAlgorithmLoadFile)), "");
+  EXPECT_EQ(ReadWholeFile(Work(kAlgorithmLoadFile)), "");
 
   // A value with the separator would shift every later field: refused.
   WriteText(Source(), "[Algorithms]\nNumAlgorithms=1\nAlg1Name=A\nAlg1ProgID=x;y\n");
@@ -155,7 +148,7 @@ TEST_F(AlgorithmStepTest, InstallsThroughTheToolsAndReports) {
   EXPECT_EQ(LogMessages(mStep.logPath),
             (std::vector<std::string>{"Start Installing Algorithms...",
                                       "Install Algorithms Successfully."}));
-  const std::string report = ReadText(mStep.reportPath);
+  const std::string report = ReadWholeFile(mStep.reportPath);
   EXPECT_NE(
       report.find("\nInstall Algorithms:\n------------------\nSource Algorithm File:\t" + Source() +
                   "\nNumber of Algorithms in the source file:\t2\n"
@@ -231,7 +224,7 @@ TEST_F(AlgorithmStepTest, RowCountAndLibraryLogDecideTheOutcome) {
             "CREATE TABLE LOAD_ALG (a varchar(9), b varchar(9) NOT NULL, c varchar(9),"
             " d varchar(9), e varchar(9), f varchar(9))\nGO\n");
   EXPECT_EQ(mStep.RunAlgorithmStep(), 3003);
-  EXPECT_EQ(ReadText(Work(kAlgorithmLoadFile)), "A;;;;;0\n");
+  EXPECT_EQ(ReadWholeFile(Work(kAlgorithmLoadFile)), "A;;;;;0\n");
   const std::vector<std::string> log = LogMessages(mStep.logPath);
   std::vector<std::string> errors;
   for (const std::string& line : log)
@@ -254,7 +247,7 @@ TEST_F(AlgorithmStepTest, TheMostAlgorithmsInstallInOneRun) {
             "\nAlg" + n + "UsersetFlag=" + std::to_string(i % 2) + "\n";
   }
   WriteText(Source(), text);
-  EXPECT_EQ(mStep.RunAlgorithmStep(), 0) << ReadText(mStep.logPath);
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 0) << ReadWholeFile(mStep.logPath);
   const std::vector<std::string> rows = Algorithms();
   ASSERT_EQ(rows.size(), static_cast<std::size_t>(kMaxIniEntries));
   EXPECT_NE(std::find(rows.begin(), rows.end(), "Algorithm 10000|10000|0"), rows.end());
@@ -304,7 +297,7 @@ TEST_F(AlgorithmStepTest, InstallsThroughSqlPlusAndTheLoaderOnOracle) {
             1);
   mStep.session = &oracle;
   WriteText(Source(), "[Algorithms]\nNumAlgorithms=2\nAlg1Name=Stat\nAlg1ID=1\nAlg2Name=Geno\n");
-  EXPECT_EQ(mStep.RunAlgorithmStep(), 0) << ReadText(mStep.logPath);
+  EXPECT_EQ(mStep.RunAlgorithmStep(), 0) << ReadWholeFile(mStep.logPath);
   EXPECT_EQ(oracle.CountTableRows("KORX_ALGORITHM"), 2);
   EXPECT_EQ(LogMessages(mStep.logPath).back(), "Install Algorithms Successfully.");
   EXPECT_EQ(oracle.TablesExist({"KORX_ALGORITHM"}, oracle.workDatabase), 1);

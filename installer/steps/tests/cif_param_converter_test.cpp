@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,14 +26,8 @@ namespace {
 using libgen::IniSection;
 using libgen::ParameterDeclaration;
 
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 using testing::LogMessages;
+using testing::ReadWholeFile;
 
 libgen::AnalysisDefinition SmallDefinition() {
   libgen::AnalysisDefinition definition;
@@ -102,7 +94,7 @@ class CifParamConverterTest : public ::testing::Test {
     converter.logPath = mTemp.File("install.log");
     converter.definitionIniPath = mTemp.File("source/Analysis.ini");
   }
-  std::string Output() const { return ReadText(mTemp.File("cif.txt")); }
+  std::string Output() const { return ReadWholeFile(mTemp.File("cif.txt")); }
   std::vector<std::string> Log() const { return LogMessages(mTemp.File("install.log")); }
 
   testing::RegistrySandbox mRegistry;
@@ -214,7 +206,7 @@ TEST_F(CifParamConverterTest, ScanEntryWritesTheChipAndScannerParameters) {
   converter.outputFile = mTemp.File("scan.txt");
   converter.definitionIniPath = mTemp.File("source/Scanner.ini");
   ASSERT_EQ(converter.RunScanConversion(1), 0);
-  EXPECT_EQ(ReadText(mTemp.File("scan.txt")),
+  EXPECT_EQ(ReadWholeFile(mTemp.File("scan.txt")),
             "Expression;Chip_A;900123;ScanX;Pixel;3;int;Scan;Scan\n"
             "Expression;Chip_A;900123;ScanX;Laser;on;string;Scan;Scan\n");
 }

@@ -8,10 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "installer/framework/tests/log_lines.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
@@ -21,12 +20,7 @@
 namespace quellbrook {
 namespace {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+using testing::ReadWholeFile;
 
 class GinReaderTest : public ::testing::Test {
  protected:
@@ -42,9 +36,9 @@ class GinReaderTest : public ::testing::Test {
     return platform::JoinPath(mTemp.File("source"), "ChipA_Files/LibFiles/Chip_A.GIN");
   }
   void WriteGin(const std::string& text) { ASSERT_TRUE(libgen::WriteTextFile(GinPath(), text)); }
-  std::string Urls() const { return ReadText(mTemp.File("gin.krx")); }
-  std::string Headers() const { return ReadText(mTemp.File("gin.hdr")); }
-  std::string Descriptions() const { return ReadText(mTemp.File("gin.des")); }
+  std::string Urls() const { return ReadWholeFile(mTemp.File("gin.krx")); }
+  std::string Headers() const { return ReadWholeFile(mTemp.File("gin.hdr")); }
+  std::string Descriptions() const { return ReadWholeFile(mTemp.File("gin.des")); }
 
   platform::testing::TempFolder mTemp;
   GinReader mReader;

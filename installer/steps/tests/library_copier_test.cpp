@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "installer/framework/message_table.hpp"
+#include "installer/framework/tests/log_lines.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/libgen/listed_files.hpp"
@@ -19,14 +19,9 @@
 namespace quellbrook {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::ReadWholeFile;
 
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+namespace fs = std::filesystem;
 
 bool ReadOnly(const std::string& path) {
   return (fs::status(path).permissions() & fs::perms::owner_write) == fs::perms::none;
@@ -79,9 +74,9 @@ TEST_F(LibFileCopierTest, ListedFilesAreCopiedWithTheirAttributesAndTheRunningDe
       "Protocol1File2=b.psi\r\nProtocol1File3=\r\nProtocol2NumFiles=3\r\n"
       "Protocol2File1=c.txt\r\nProtocol2Attr1=RW\r\n");
   EXPECT_EQ(CopyListed(), kCopyDone);
-  EXPECT_EQ(ReadText(Dest("a.cif")), "A1");
-  EXPECT_EQ(ReadText(Dest("b.psi")), "B1");
-  EXPECT_EQ(ReadText(Dest("c.txt")), "C1");
+  EXPECT_EQ(ReadWholeFile(Dest("a.cif")), "A1");
+  EXPECT_EQ(ReadWholeFile(Dest("b.psi")), "B1");
+  EXPECT_EQ(ReadWholeFile(Dest("c.txt")), "C1");
   EXPECT_TRUE(ReadOnly(Dest("a.cif")));
   // No attribute of its own: the one read before it in the same call.
   EXPECT_TRUE(ReadOnly(Dest("b.psi")));
@@ -96,7 +91,7 @@ TEST_F(LibFileCopierTest, ListedFilesAreCopiedWithTheirAttributesAndTheRunningDe
   // A second run replaces the read-only copies of the first.
   Ship("a.cif", "A2");
   EXPECT_EQ(CopyListed(), kCopyDone);
-  EXPECT_EQ(ReadText(Dest("a.cif")), "A2");
+  EXPECT_EQ(ReadWholeFile(Dest("a.cif")), "A2");
   EXPECT_TRUE(ReadOnly(Dest("a.cif")));
 }
 
@@ -120,7 +115,7 @@ TEST_F(LibFileCopierTest, FailedCopiesAndNamesLeavingTheFolderAreReportedAsError
       "Protocol1File5=a.cif\r\n");
   EXPECT_EQ(CopyListed(), kThereAreErrors);
   // The good file is still copied; nothing climbed out.
-  EXPECT_EQ(ReadText(Dest("a.cif")), "A1");
+  EXPECT_EQ(ReadWholeFile(Dest("a.cif")), "A1");
   EXPECT_EQ(fs::directory_iterator(mCopier.destFolder)->path().filename(), "a.cif");
   EXPECT_EQ(LogMessages(mCopier.logPath),
             (std::vector<std::string>{
@@ -152,7 +147,7 @@ TEST_F(LibFileCopierTest, FailedCopiesAndNamesLeavingTheFolderAreReportedAsError
       "NumProtocols=2\r\nProtocol1NumFiles=9999\r\nProtocol1File1=a.cif\r\n"
       "Protocol2NumFiles=9999\r\n");
   EXPECT_EQ(CopyListed(), kCopyDone);
-  EXPECT_EQ(ReadText(Dest("a.cif")), "A1");
+  EXPECT_EQ(ReadWholeFile(Dest("a.cif")), "A1");
   fs::remove(Dest("a.cif"));
   WriteIni(
       "NumProtocols=2\r\nProtocol1NumFiles=9999\r\nProtocol1File1=a.cif\r\n"
@@ -198,7 +193,7 @@ TEST_F(LibFileCopierTest, TypeFilesAndTheMaskFilesNamingTheTypeAreCopied) {
     copied.push_back(entry.path().filename().string());
   std::sort(copied.begin(), copied.end());
   EXPECT_EQ(copied, (std::vector<std::string>{"T1", "T1.CIF", "T1.MSK", "m.MSK", "t1.psi"}));
-  EXPECT_EQ(ReadText(Dest("T1.CIF")), "T1.CIF");
+  EXPECT_EQ(ReadWholeFile(Dest("T1.CIF")), "T1.CIF");
   EXPECT_TRUE(ReadOnly(Dest("T1.CIF")));
   EXPECT_FALSE(ReadOnly(Dest("t1.psi")));
   // T1.MSK is listed twice, by the pattern and as a mask naming the type.
@@ -244,10 +239,10 @@ TEST_F(LibFileCopierTest, LinksOnEitherSideAreRefused) {
   const std::string victim = mTemp.Write("victim.txt", "victim");
   const std::string shared = mTemp.Write("shared.txt", "shared");
   const auto intact = [&] {
-    EXPECT_EQ(ReadText(secret), "secret");
-    EXPECT_EQ(ReadText(victim), "victim");
+    EXPECT_EQ(ReadWholeFile(secret), "secret");
+    EXPECT_EQ(ReadWholeFile(victim), "victim");
     EXPECT_FALSE(ReadOnly(victim));
-    EXPECT_EQ(ReadText(shared), "shared");
+    EXPECT_EQ(ReadWholeFile(shared), "shared");
     EXPECT_FALSE(ReadOnly(shared));
   };
   const std::string from = mTemp.File("from");
@@ -264,13 +259,13 @@ TEST_F(LibFileCopierTest, LinksOnEitherSideAreRefused) {
       "Protocol1File2=T1.over\r\nProtocol1File3=T1.hard\r\nProtocol1Attr3=R\r\n");
   EXPECT_EQ(CopyListed(), kThereAreErrors);
   intact();
-  EXPECT_EQ(ReadText(Dest("T1.hard")), "new");
+  EXPECT_EQ(ReadWholeFile(Dest("T1.hard")), "new");
   EXPECT_FALSE(fs::exists(fs::symlink_status(Dest("T1.lnk"))));
   fs::remove(Dest("T1.hard"));
   fs::create_hard_link(shared, Dest("T1.hard"));
   EXPECT_EQ(mCopier.CopyTypeFiles(from, mCopier.destFolder, "T1", "x"), kThereAreErrors);
   intact();
-  EXPECT_EQ(ReadText(Dest("T1.hard")), "new");
+  EXPECT_EQ(ReadWholeFile(Dest("T1.hard")), "new");
   EXPECT_FALSE(fs::exists(fs::symlink_status(Dest("T1.lnk"))));
   const std::vector<std::string> log = LogMessages(mCopier.logPath);
   for (const std::string& folder : {LibFiles(), from}) {
@@ -311,11 +306,11 @@ TEST_F(LibFileCopierTest, AGeneratedTypesListedFilesArriveWithTheirAttributes) {
   for (const libgen::ProtocolGroup& group : groups)
     for (const libgen::ListedFile& file : group) {
       if (!file.attribute.empty()) attribute = file.attribute;
-      EXPECT_EQ(ReadText(Dest(file.name)), file.content) << file.name;
+      EXPECT_EQ(ReadWholeFile(Dest(file.name)), file.content) << file.name;
       EXPECT_EQ(ReadOnly(Dest(file.name)), attribute == "R") << file.name;
     }
   EXPECT_FALSE(fs::exists(mCopier.logPath) &&
-               ReadText(mCopier.logPath).find("ERROR") != std::string::npos);
+               ReadWholeFile(mCopier.logPath).find("ERROR") != std::string::npos);
 }
 
 }  // namespace

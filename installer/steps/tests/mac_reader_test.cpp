@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,14 +16,8 @@
 namespace quellbrook {
 namespace {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 using testing::LogMessages;
+using testing::ReadWholeFile;
 
 class MacReaderTest : public ::testing::Test {
  protected:
@@ -35,7 +27,7 @@ class MacReaderTest : public ::testing::Test {
     mReader.protocolName = "WashA";
     mReader.macPath = mTemp.Write("WashA.MAC", libgen::MacText(libgen::StandardMac()));
   }
-  std::string Output() const { return ReadText(mTemp.File("mac.txt")); }
+  std::string Output() const { return ReadWholeFile(mTemp.File("mac.txt")); }
 
   platform::testing::TempFolder mTemp;
   MacReader mReader;

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,14 +17,8 @@
 namespace quellbrook {
 namespace {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 using testing::LogMessages;
+using testing::ReadWholeFile;
 
 class SifReaderTest : public ::testing::Test {
  protected:
@@ -41,7 +33,7 @@ class SifReaderTest : public ::testing::Test {
     return platform::JoinPath(mTemp.File("source"), "ChipA_Files/LibFiles/Chip_A.SIF");
   }
   void WriteSif(const std::string& text) { ASSERT_TRUE(libgen::WriteTextFile(SifPath(), text)); }
-  std::string Output() const { return ReadText(mTemp.File("sif.txt")); }
+  std::string Output() const { return ReadWholeFile(mTemp.File("sif.txt")); }
   std::vector<std::string> Log() const { return LogMessages(mTemp.File("install.log")); }
 
   platform::testing::TempFolder mTemp;

@@ -20,6 +20,7 @@
 #include "engine/services/user_prompt.hpp"
 #include "shell/dialogs/common/manual_link.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
+#include "shell/dialogs/filter/filter_file_rows.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
@@ -94,16 +95,10 @@ CClusterGeneDialog::CClusterGeneDialog(std::function<void()> openOptions, QWidge
     edit->setMaximumWidth(80);
   layout->addWidget(criteria);
 
-  auto* files = new QGridLayout;
-  files->addWidget(Label("Filter on gene list:", this), 0, 0);
   mInputList = OptionFileButton(kInputList, this);
-  files->addWidget(mInputList, 0, 1);
-  files->addWidget(Label("Filtered gene list:", this), 1, 0);
   mOutputList = OptionFileButton(kOutputList, this);
-  files->addWidget(mOutputList, 1, 1);
-  files->addWidget(Label("(make sure the file is closed)", this), 2, 1);
-  files->setColumnStretch(1, 1);
-  layout->addLayout(files);
+  layout->addLayout(FilterFileRows(
+      {{"Filter on gene list:", mInputList}, {"Filtered gene list:", mOutputList}}, this));
 
   auto* row = new QHBoxLayout;
   auto* options = new QPushButton(QStringLiteral("&Options..."), this);

@@ -12,6 +12,7 @@
 #include "platform/path.hpp"
 #include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
+#include "shell/dialogs/filter/filter_file_rows.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
 
@@ -33,17 +34,12 @@ FilterSnpDialog::FilterSnpDialog(QWidget* parent)
   grid->addWidget(new QLabel(QStringLiteral("%"), this), 1, 2);
   layout->addLayout(grid);
 
-  auto* file = new QGridLayout;
-  file->addWidget(new QLabel(QStringLiteral("Filtered SNP list:"), this), 0, 0);
   mOutputFile = group.Settings().FILTER_OUTPUT_LIST;
   if (mOutputFile.empty())
     mOutputFile =
         platform::JoinPath(group.Settings().WORKING_DIR, group.Name() + " filtered SNP.xls");
   mOutputList = OptionFileButton(kOutputList, mOutputFile, false, true, "None", this);
-  file->addWidget(mOutputList, 0, 1);
-  file->addWidget(new QLabel(QStringLiteral("(make sure the file is closed)"), this), 1, 1);
-  file->setColumnStretch(1, 1);
-  layout->addLayout(file);
+  layout->addLayout(FilterFileRows({{"Filtered SNP list:", mOutputList}}, this));
   AddOkCancelRow(*this, *layout);
 }
 

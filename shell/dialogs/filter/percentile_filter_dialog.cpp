@@ -1,7 +1,6 @@
 // The percentile filtering dialog.
 #include "shell/dialogs/filter/percentile_filter_dialog.hpp"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +12,7 @@
 #include "engine/services/user_prompt.hpp"
 #include "shell/dialogs/common/ok_cancel_row.hpp"
 #include "shell/dialogs/common/option_fields.hpp"
+#include "shell/dialogs/filter/filter_file_rows.hpp"
 #include "shell/dialogs/filter/filter_genes_page.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/services/text_conversion.hpp"
@@ -37,14 +37,9 @@ PercentileFilterDialog::PercentileFilterDialog(QWidget* parent)
   criterion->addWidget(new QLabel(QStringLiteral("fold"), this));
   layout->addLayout(criterion);
 
-  auto* files = new QGridLayout;
-  files->addWidget(new QLabel(QStringLiteral("Filtered gene list:"), this), 0, 0);
   mOutputFile = group.Settings().FILTER_OUTPUT_LIST;
   mOutputList = OptionFileButton(kOutputList, mOutputFile, false, false, "None", this);
-  files->addWidget(mOutputList, 0, 1);
-  files->addWidget(new QLabel(QStringLiteral("(make sure the file is closed)"), this), 1, 1);
-  files->setColumnStretch(1, 1);
-  layout->addLayout(files);
+  layout->addLayout(FilterFileRows({{"Filtered gene list:", mOutputList}}, this));
 
   AddOkCancelRow(*this, *layout);
 }

@@ -8,6 +8,7 @@
 #include "engine/services/user_prompt.hpp"
 #include "genes/info/gene_info.hpp"
 #include "shell/dialogs/find/find_gene_dialog.hpp"
+#include "shell/resource_ids.hpp"
 #include "shell/services/prompt_service.hpp"
 
 namespace {
@@ -68,4 +69,8 @@ int FindNextGene() {
   if (hit != -1 && hit != TheGroup().Settings().CUR_UNIT) return hit;
   AfxMessageBox(std::string(kNoFurtherMatchMessage) + keyword + "\"");
   return -1;
+}
+
+int FindByCommand(int id, QWidget* parent) {
+  return id == ids::kFindGene ? FindGene(parent) : FindNextGene();
 }

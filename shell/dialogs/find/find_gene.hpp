@@ -24,3 +24,6 @@ int FindGene(QWidget* parent);
 // round once. -1, after the message naming the keyword, when there is none other than
 // the current probe set (or no keyword was searched for yet).
 int FindNextGene();
+
+// View/Find Gene (FindGene) or View/Find Next (FindNextGene), by the command's id.
+int FindByCommand(int id, QWidget* parent);

@@ -224,18 +224,16 @@ bool CCompareCombineDlg::ClosingRowChosen() const {
 void CCompareCombineDlg::InsertComparison() {
   const int row = ChosenRow();
   const int position = row < 0 ? 0 : ClosingRowChosen() ? mCriteria.count : row + 1;
-  if (!mCriteria.InsertComparison(position, mCombine->checkedId(), false)) {
-    AfxMessageBox("Cannot insert a comparison here");
-    return;
-  }
-  DrawList();
-  SelectRow(position);
+  InsertAt(position, false, "Cannot insert a comparison here");
 }
 
 void CCompareCombineDlg::InsertParenthesis() {
-  const int position = ChosenRow() + 1;
-  if (!mCriteria.InsertComparison(position, mCombine->checkedId(), true)) {
-    AfxMessageBox("Cannot insert a parenthesis here");
+  InsertAt(ChosenRow() + 1, true, "Cannot insert a parenthesis here");
+}
+
+void CCompareCombineDlg::InsertAt(int position, bool parenthesis, const char* refusal) {
+  if (!mCriteria.InsertComparison(position, mCombine->checkedId(), parenthesis)) {
+    AfxMessageBox(refusal);
     return;
   }
   DrawList();

@@ -55,6 +55,9 @@ class CCompareCombineDlg final : public PropertyPage {
   bool ClosingRowChosen() const;
   void InsertComparison();
   void InsertParenthesis();
+  // A comparison, or a pair of parentheses, inserted at position with the chosen
+  // combination and then chosen; refused with the message where it cannot stand.
+  void InsertAt(int position, bool parenthesis, const char* refusal);
   void DeleteEntry();
   void OpenResultFile();
   void CycleGeneList();

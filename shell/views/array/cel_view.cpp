@@ -28,11 +28,10 @@
 #include "shell/views/array/scale_cel_command.hpp"
 #include "shell/views/pane/export_image_command.hpp"
 #include "shell/views/pane/next_view_key.hpp"
+#include "shell/views/pane/picture_scroll_bars.hpp"
 
 namespace {
 
-// A scroll line is this share of the window.
-constexpr int kLinesPerPage = 10;
 // Rows of the picture an export colours at a time.
 constexpr int kExportBand = 256;
 
@@ -149,13 +148,7 @@ void CCelView::RebuildImages() {
 
 void CCelView::UpdateScrollRange() {
   const int side = Geometry().Side();
-  const QSize window = viewport()->size();
-  horizontalScrollBar()->setRange(0, std::max(0, side - window.width()));
-  verticalScrollBar()->setRange(0, std::max(0, side - window.height()));
-  horizontalScrollBar()->setPageStep(window.width());
-  verticalScrollBar()->setPageStep(window.height());
-  horizontalScrollBar()->setSingleStep(std::max(1, window.width() / kLinesPerPage));
-  verticalScrollBar()->setSingleStep(std::max(1, window.height() / kLinesPerPage));
+  FitScrollBarsToPicture(*this, QSize(side, side));
 }
 
 void CCelView::Draw(QPainter& painter, const QRect& area, bool withBlink) {
@@ -489,7 +482,7 @@ bool CCelView::RunCommand(int id) {
     case ids::kFindGene:
     case ids::kFindNext:
       // -1: the search failed and said so; the current probe set stays.
-      if (const int unit = id == ids::kFindGene ? FindGene(this) : FindNextGene(); unit >= 0) {
+      if (const int unit = FindByCommand(id, this); unit >= 0) {
         Settings().CUR_UNIT = unit;
         Refresh(true);
       }

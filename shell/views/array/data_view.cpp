@@ -374,10 +374,8 @@ bool DataView::RunCommand(int id) {
       Redraw();
       return true;
     case ids::kFindGene:
-      FindGeneCommand();
-      return true;
     case ids::kFindNext:
-      FindNextCommand();
+      MakeCurrent(FindByCommand(id, mFrame.Window()));
       return true;
     default:
       return false;
@@ -391,12 +389,4 @@ void DataView::MakeCurrent(int unit) {
   if (unit == settings.CUR_UNIT && Model.ProbeSet() == unit) return;
   settings.CUR_UNIT = unit;
   Redraw();
-}
-
-void DataView::FindGeneCommand() {
-  MakeCurrent(FindGene(mFrame.Window()));
-}
-
-void DataView::FindNextCommand() {
-  MakeCurrent(FindNextGene());
 }

@@ -70,8 +70,6 @@ class DataView final : public QScrollArea, public RightView, public PictureView 
   void StepProbeSet(int step);
   void Resize(int width, int height);
   void ShowStatus(QPoint at);
-  void FindGeneCommand();
-  void FindNextCommand();
   void MakeCurrent(int unit);
 
   ShellFrame& mFrame;

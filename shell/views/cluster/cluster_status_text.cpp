@@ -11,9 +11,9 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genes/cluster/cluster_engine.hpp"
-#include "genes/cluster/cluster_selection.hpp"
 #include "genes/info/gene_info.hpp"
 #include "genes/info/term_table.hpp"
+#include "shell/views/cluster/cluster_cell.hpp"
 
 namespace {
 
@@ -39,20 +39,9 @@ std::string SupportText(const CLUSTER* tree, int slot, int rounds) {
                        rounds);
 }
 
-int RowUnit(const ClusterHit& hit) {
-  int geneNode = -1;
-  int sampleNode = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(hit.row, 0, &geneNode, &sampleNode, &unit, &array);
-  return unit;
-}
-
 std::string TermText(const ClusterHit& hit) {
   const TERM_TABLE& table = TermTables[static_cast<std::size_t>(hit.termColumn)];
-  const GroupSettings& settings = TheGroup().Settings();
-  const int term = TermUnderPointer(RowUnit(hit), hit.termColumn, hit.barOffset,
-                                    settings.FUNC_BAR_WD * settings.PIXEL_WD);
+  const int term = TermAtHit(hit);
   if (term < 0 || term >= table.Count()) return kClusterHelpText;
   std::string text =
       MessageBuffer("%s: %s (all: %d/%d) ",
@@ -67,17 +56,10 @@ std::string TermText(const ClusterHit& hit) {
   return text;
 }
 
-int ColumnArray(int column, int* sample) {
-  int geneNode = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(-1, column, &geneNode, sample, &unit, &array);
-  return array;
-}
-
 std::string SampleInfoText(const ClusterHit& hit) {
-  int sample = -1;
-  const int array = ColumnArray(hit.column, &sample);
+  const ClusterCell cell = CellAt(-1, hit.column);
+  const int sample = cell.sampleNode;
+  const int array = cell.array;
   if (array < 0 || sample < 0 || sample >= SampleGrouping.SampleCount()) return kClusterHelpText;
   const SampleInfoColumn& column = SampleInfo.Column(hit.infoRow);
   const std::string& name = SampleGrouping.SampleName(sample);
@@ -102,11 +84,7 @@ std::string SampleInfoText(const ClusterHit& hit) {
 }
 
 std::string CellText(const ClusterHit& hit) {
-  int geneNode = -1;
-  int sample = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(hit.row, hit.column, &geneNode, &sample, &unit, &array);
+  const auto [geneNode, sample, unit, array] = CellAt(hit.row, hit.column);
   const CLUSTER* genes = GeneTree();
   const Group& group = TheGroup();
   if (genes == nullptr || !genes->ValidNode(geneNode) || array < 0 || array >= group.NumArrays() ||
@@ -134,6 +112,12 @@ std::string CellText(const ClusterHit& hit) {
 }
 
 }  // namespace
+
+int TermAtHit(const ClusterHit& hit) {
+  const GroupSettings& settings = TheGroup().Settings();
+  return TermUnderPointer(CellAt(hit.row, 0).unit, hit.termColumn, hit.barOffset,
+                          settings.FUNC_BAR_WD * settings.PIXEL_WD);
+}
 
 int TermUnderPointer(int unit, int termColumn, int barOffset, int barWidth) {
   if (!GeneInfo.Loaded() || termColumn < 0 || termColumn >= GeneInfo.numColumns) return -1;

@@ -16,6 +16,8 @@ inline constexpr std::size_t kStatusGeneNameLength = 30;
 // The term a pointer barOffset pixels into the gene's bar of a term column points at;
 // -1 when the gene has none there.
 int TermUnderPointer(int unit, int termColumn, int barOffset, int barWidth);
+// The term under the pointer of a hit on a term column, in the bar of the row's gene.
+int TermAtHit(const ClusterHit& hit);
 
 // The text for a hit at document point (x, y) after rounds resampling rounds.
 std::string ClusterStatusText(const ClusterHit& hit, int x, int y, int rounds);

@@ -26,49 +26,35 @@
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/shell_frame.hpp"
+#include "shell/views/cluster/cluster_cell.hpp"
 #include "shell/views/cluster/cluster_drawing.hpp"
+#include "shell/views/pane/view_canvas.hpp"
 
 namespace {
 constexpr int kPageStep = 200;
 constexpr int kLineStep = 50;
 }  // namespace
 
-// The scrolled picture; it paints what is visible of it.
-class ClusterCanvas final : public QWidget {
- public:
-  explicit ClusterCanvas(CClusterView& view, QWidget* parent) : QWidget(parent), mView(view) {
-    FillWhiteBehindPaint(*this);
-  }
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    QPainter painter(this);
-    painter.setClipRect(event->rect());
-    mView.PaintVisible(painter);
-  }
-  void mousePressEvent(QMouseEvent* event) override {
-    if (AnalysisRunning != 0) return;
-    mView.setFocus();
-    const QPoint at = event->position().toPoint();
-    if (event->button() == Qt::LeftButton)
-      mView.LeftClick(at, (event->modifiers() & Qt::ControlModifier) != 0);
-    else if (event->button() == Qt::RightButton)
-      mView.RightClick(at);
-  }
-  void mouseMoveEvent(QMouseEvent* event) override {
-    if (AnalysisRunning != 0) return;
-    mView.MouseMoved(event->position().toPoint());
-  }
-
- private:
-  CClusterView& mView;
-};
-
 CClusterView::CClusterView(ShellFrame& frame, QWidget* parent)
     : QScrollArea(parent), mFrame(frame) {
   setObjectName(QStringLiteral("view%1").arg(VIEW_CLUSTER));
   setBackgroundRole(QPalette::Base);
-  mCanvas = new ClusterCanvas(*this, this);
+  // The scrolled picture; it paints what is visible of it.
+  auto* canvas = new ViewCanvas([this](QPainter& painter) { PaintVisible(painter); }, this);
+  canvas->onPress = [this](QMouseEvent& event) {
+    if (AnalysisRunning != 0) return;
+    setFocus();
+    const QPoint at = event.position().toPoint();
+    if (event.button() == Qt::LeftButton)
+      LeftClick(at, (event.modifiers() & Qt::ControlModifier) != 0);
+    else if (event.button() == Qt::RightButton)
+      RightClick(at);
+  };
+  canvas->onMove = [this](QMouseEvent& event) {
+    if (AnalysisRunning != 0) return;
+    MouseMoved(event.position().toPoint());
+  };
+  mCanvas = canvas;
   mCanvas->setMouseTracking(true);
   setWidget(mCanvas);
   setFocusPolicy(Qt::StrongFocus);
@@ -172,12 +158,7 @@ QPoint CClusterView::ShowCurrentGene(QSize window) {
   mCurrentColumn = mCurrentRow >= 0 ? SampleColumn(settings.CUR_ARRAY) : -1;
   if (mCurrentRow >= 0 && mCurrentColumn < 0 && genes != nullptr) mCurrentColumn = genes->m / 2;
   if (mCurrentRow < 0) return {};
-  int geneNode = -1;
-  int sampleNode = -1;
-  int cellUnit = -1;
-  int array = -1;
-  MapCell(mCurrentRow, mCurrentColumn, &geneNode, &sampleNode, &cellUnit, &array);
-  settings.CUR_ARRAY = array;
+  settings.CUR_ARRAY = CellAt(mCurrentRow, mCurrentColumn).array;
   QPoint at;
   if (mGeometry.scrollWidth >= window.width()) {
     at.setX(std::max(

@@ -107,7 +107,6 @@ class CClusterView final : public QScrollArea, public RightView, public PictureV
   void showEvent(QShowEvent* event) override;
 
  private:
-  friend class ClusterCanvas;
   // Clustering/Save Tree Data: the trees into a tree file the user names, registered.
   void SaveTreeData();
   // Mouse on the canvas, in document space.
@@ -137,8 +136,6 @@ class CClusterView final : public QScrollArea, public RightView, public PictureV
   void ExportBranchData();
   void SampleCorrelation();
   void ExportSameGene();
-  void FindGeneCommand();
-  void FindNextCommand();
   void PaintLegend(QPainter& painter);
   void PaintVisible(QPainter& painter);
   int BandOffset() const;

@@ -114,10 +114,11 @@ bool CClusterView::RunCommand(int id) {
       ExportSameGene();
       return true;
     case ids::kFindGene:
-      FindGeneCommand();
-      return true;
     case ids::kFindNext:
-      FindNextCommand();
+      // The current probe set is the answer of a search that changed nothing.
+      if (const int unit = FindByCommand(id, this);
+          unit >= 0 && unit != TheGroup().Settings().CUR_UNIT)
+        ShowUnit(unit);
       return true;
     default:
       return false;
@@ -182,15 +183,6 @@ bool CClusterView::ShowUnit(int unit) {
 void CClusterView::ShowSelectedNode() {
   ScrollToCurrent();
   mCanvas->update();
-}
-
-void CClusterView::FindGeneCommand() {
-  const int unit = FindGene(this);
-  if (unit >= 0 && unit != TheGroup().Settings().CUR_UNIT) ShowUnit(unit);
-}
-
-void CClusterView::FindNextCommand() {
-  if (const int unit = FindNextGene(); unit >= 0) ShowUnit(unit);
 }
 
 void CClusterView::PaintLegend(QPainter& painter) {

@@ -16,6 +16,7 @@
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/shell_frame.hpp"
+#include "shell/views/cluster/cluster_cell.hpp"
 #include "shell/views/cluster/cluster_drawing.hpp"
 #include "shell/views/cluster/cluster_status_text.hpp"
 #include "shell/views/cluster/cluster_view.hpp"
@@ -32,18 +33,6 @@ void ClearMarksKeepingCurrent(CLUSTER* tree) {
   const int current = tree->currentNode;
   tree->ClearMarks();
   tree->currentNode = current;
-}
-
-// The term whose stripe of the bar lies under the pointer; -1 when none.
-int TermAtHit(const ClusterHit& hit) {
-  int geneNode = -1;
-  int sampleNode = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(hit.row, 0, &geneNode, &sampleNode, &unit, &array);
-  const GroupSettings& settings = TheGroup().Settings();
-  return TermUnderPointer(unit, hit.termColumn, hit.barOffset,
-                          settings.FUNC_BAR_WD * settings.PIXEL_WD);
 }
 
 }  // namespace
@@ -128,12 +117,7 @@ void CClusterView::ClickTermBar(const ClusterHit& hit, bool ctrl) {
 }
 
 void CClusterView::ClickSampleInfo(const ClusterHit& hit, bool ctrl) {
-  int geneNode = -1;
-  int sample = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(-1, hit.column, &geneNode, &sample, &unit, &array);
-  const int category = SampleInfo.CategoryOf(array, hit.infoRow);
+  const int category = SampleInfo.CategoryOf(CellAt(-1, hit.column).array, hit.infoRow);
   if (category < 0) return;
   mSelectedInfoColumn = hit.infoRow;
   mSelectedInfoCategory = category;
@@ -145,16 +129,12 @@ void CClusterView::ClickSampleInfo(const ClusterHit& hit, bool ctrl) {
 }
 
 void CClusterView::ClickCell(const ClusterHit& hit, bool ctrl) {
-  int geneNode = -1;
-  int sampleNode = -1;
-  int unit = -1;
-  int array = -1;
-  MapCell(hit.row, hit.column, &geneNode, &sampleNode, &unit, &array);
+  const ClusterCell cell = CellAt(hit.row, hit.column);
   GroupSettings& settings = TheGroup().Settings();
   mCurrentRow = hit.row;
   mCurrentColumn = hit.column;
-  settings.CUR_UNIT = unit;
-  settings.CUR_ARRAY = array;
+  settings.CUR_UNIT = cell.unit;
+  settings.CUR_ARRAY = cell.array;
   RefreshStatus();
   if (ctrl) mFrame.NextView();
 }

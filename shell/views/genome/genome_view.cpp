@@ -21,14 +21,13 @@
 #include "shell/shell_frame.hpp"
 #include "shell/views/pane/export_image_command.hpp"
 #include "shell/views/pane/next_view_key.hpp"
+#include "shell/views/pane/picture_scroll_bars.hpp"
 
 namespace {
 
 GroupSettings& Settings() {
   return TheGroup().Settings();
 }
-
-constexpr int kLinesPerPage = 10;
 
 }  // namespace
 
@@ -61,13 +60,7 @@ QPoint CGenomeView::ScrollPosition() const {
 }
 
 void CGenomeView::UpdateScrollRange() {
-  const QSize window = viewport()->size();
-  horizontalScrollBar()->setRange(0, std::max(0, mPicWidth - window.width()));
-  verticalScrollBar()->setRange(0, std::max(0, mPicHeight - window.height()));
-  horizontalScrollBar()->setPageStep(window.width());
-  verticalScrollBar()->setPageStep(window.height());
-  horizontalScrollBar()->setSingleStep(std::max(1, window.width() / kLinesPerPage));
-  verticalScrollBar()->setSingleStep(std::max(1, window.height() / kLinesPerPage));
+  FitScrollBarsToPicture(*this, QSize(mPicWidth, mPicHeight));
 }
 
 void CGenomeView::ScrollToCurrent() {
@@ -230,7 +223,7 @@ bool CGenomeView::RunCommand(int id) {
     case ids::kFindGene:
     case ids::kFindNext:
       // -1: the search failed and said so.
-      JumpToUnit(id == ids::kFindGene ? FindGene(this) : FindNextGene());
+      JumpToUnit(FindByCommand(id, this));
       return true;
     default:
       return false;

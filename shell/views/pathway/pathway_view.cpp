@@ -10,42 +10,25 @@
 #include "genes/pathway/pathway.hpp"
 #include "shell/resource_ids.hpp"
 #include "shell/services/shell_helpers.hpp"
+#include "shell/views/pane/view_canvas.hpp"
 #include "shell/views/pathway/pathway_drawing.hpp"
 #include "shell/views/pathway/pathway_geometry.hpp"
-
-// The scrolled page; it takes the mouse in page points.
-class PathwayCanvas final : public QWidget {
- public:
-  explicit PathwayCanvas(PathwayView& view, QWidget* parent) : QWidget(parent), mView(view) {
-    FillWhiteBehindPaint(*this);
-  }
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    QPainter painter(this);
-    painter.setClipRect(event->rect());
-    mView.PaintPage(painter);
-  }
-  void mousePressEvent(QMouseEvent* event) override {
-    if (event->button() != Qt::LeftButton) return;
-    mView.setFocus();
-    mView.ButtonDown(event->position().toPoint());
-  }
-  void mouseMoveEvent(QMouseEvent* event) override {
-    mView.MouseMoved(event->position().toPoint());
-  }
-  void mouseReleaseEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton) mView.ButtonUp();
-  }
-
- private:
-  PathwayView& mView;
-};
 
 PathwayView::PathwayView(ShellFrame& frame, QWidget* parent) : QScrollArea(parent), mFrame(frame) {
   setObjectName(QStringLiteral("view%1").arg(VIEW_PATHWAY));
   setBackgroundRole(QPalette::Base);
-  mCanvas = new PathwayCanvas(*this, this);
+  // The scrolled page; it takes the mouse in page points.
+  auto* canvas = new ViewCanvas([this](QPainter& painter) { PaintPage(painter); }, this);
+  canvas->onPress = [this](QMouseEvent& event) {
+    if (event.button() != Qt::LeftButton) return;
+    setFocus();
+    ButtonDown(event.position().toPoint());
+  };
+  canvas->onMove = [this](QMouseEvent& event) { MouseMoved(event.position().toPoint()); };
+  canvas->onRelease = [this](QMouseEvent& event) {
+    if (event.button() == Qt::LeftButton) ButtonUp();
+  };
+  mCanvas = canvas;
   mCanvas->setMouseTracking(true);
   setWidget(mCanvas);
   setFocusPolicy(Qt::StrongFocus);

@@ -60,7 +60,6 @@ class PathwayView final : public QScrollArea, public RightView {
   void showEvent(QShowEvent* event) override;
 
  private:
-  friend class PathwayCanvas;
   void ButtonDown(QPoint at);
   void MouseMoved(QPoint at);
   void ButtonUp();

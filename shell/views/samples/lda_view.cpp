@@ -20,6 +20,7 @@
 #include "shell/services/shell_helpers.hpp"
 #include "shell/shell_frame.hpp"
 #include "shell/views/pane/export_image_command.hpp"
+#include "shell/views/pane/view_canvas.hpp"
 
 namespace {
 
@@ -27,32 +28,6 @@ namespace {
 int gHitStart = 0;
 
 }  // namespace
-
-// The scrolled picture; it paints what is visible of it and takes the mouse.
-class LdaCanvas final : public QWidget {
- public:
-  LdaCanvas(LdaView& view, QWidget* parent) : QWidget(parent), mView(view) {
-    FillWhiteBehindPaint(*this);
-    setMouseTracking(true);
-  }
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    QPainter painter(this);
-    painter.setClipRect(event->rect());
-    mView.Draw(painter, mView.mBlinkOn);
-  }
-  void mousePressEvent(QMouseEvent* event) override {
-    mView.setFocus();
-    if (event->button() == Qt::LeftButton) mView.LeftClick(event->position().toPoint());
-  }
-  void mouseMoveEvent(QMouseEvent* event) override {
-    mView.MouseMoved(event->position().toPoint());
-  }
-
- private:
-  LdaView& mView;
-};
 
 LdaView::LdaView(ShellFrame& frame, QWidget* parent) : LdaView(frame, parent, false) {}
 
@@ -67,7 +42,15 @@ LdaView::LdaView(ShellFrame& frame, QWidget* parent, bool snpMode)
   mLayout.height = settings.PIC_HT;
   mLayout.half = kLdaStartHalfSide;
   mLayout.margin = 0;
-  mCanvas = new LdaCanvas(*this, this);
+  // The scrolled picture; it paints what is visible of it and takes the mouse.
+  auto* canvas = new ViewCanvas([this](QPainter& painter) { Draw(painter, mBlinkOn); }, this);
+  canvas->setMouseTracking(true);
+  canvas->onPress = [this](QMouseEvent& event) {
+    setFocus();
+    if (event.button() == Qt::LeftButton) LeftClick(event.position().toPoint());
+  };
+  canvas->onMove = [this](QMouseEvent& event) { MouseMoved(event.position().toPoint()); };
+  mCanvas = canvas;
   setWidget(mCanvas);
   setFocusPolicy(Qt::StrongFocus);
   // Where the window is larger than the picture the viewport, not the canvas, has the

@@ -97,7 +97,6 @@ class LdaView : public QScrollArea, public RightView, public PictureView {
   const bool mSampleMode;
 
  private:
-  friend class LdaCanvas;
   void TakeSamplePoints();
   void SetCurrentPoint(int point);
   // Points that have a box (a derived view may change its points before scaling them).
