@@ -7,6 +7,10 @@
 #include <span>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/base/missing_value.hpp"
@@ -47,6 +51,108 @@ bool CellOnArray(const ProbePosition& cell, int dimension) {
   return static_cast<unsigned>(cell.x) < side && static_cast<unsigned>(cell.y) < side;
 }
 
+bool PairOnArray(const PairPositions& pair, int dimension) {
+  return CellOnArray(pair[0], dimension) && CellOnArray(pair[1], dimension);
+}
+
+// What the pairs of a probe set are read against.
+struct PairInputs {
+  const std::uint16_t* intensities;  // the square plane of the raw intensities
+  int side;
+  double background;
+  double floorValue;  // a side at or below the background counts as this
+  double threshold;   // the difference that is clearly more than the noise
+};
+
+// Each counted pair's perfect-match side less its mismatch side, and the two sides.
+struct PairScratch {
+  double* differences;
+  double* perfects;
+  double* mismatches;
+};
+
+struct PairTallies {
+  int pairs = 0;      // pairs with both cells on the array
+  int positives = 0;  // the perfect match clearly above its mismatch
+  int negatives = 0;  // the mismatch clearly above its perfect match
+};
+
+std::size_t PlaneIndex(const ProbePosition& cell, std::size_t stride) {
+  return static_cast<std::size_t>(cell.x) * stride + static_cast<std::size_t>(cell.y);
+}
+
+// Counts a probe set's pairs and keeps their sides in the scratch, in the pairs' order;
+// pairs with a cell off the array are passed over.
+PairTallies TallyPairs(std::span<const PairPositions> unitPairs, const PairInputs& in,
+                       const PairScratch& out) {
+  const auto stride = static_cast<std::size_t>(in.side);
+  PairTallies tallies;
+  const auto one = [&](const PairPositions& pair) {
+    double pm = in.intensities[PlaneIndex(pair[1], stride)] - in.background;
+    double mm = in.intensities[PlaneIndex(pair[0], stride)] - in.background;
+    if (!(pm > 0.0)) pm = in.floorValue;
+    if (!(mm > 0.0)) mm = in.floorValue;
+    const double ratio = pm / mm;
+    if (pm - mm >= in.threshold && ratio >= kClearRatio)
+      ++tallies.positives;
+    else if (mm - pm >= in.threshold && mm / pm >= kClearRatio)
+      ++tallies.negatives;
+    out.differences[tallies.pairs] = pm - mm;
+    out.perfects[tallies.pairs] = pm;
+    out.mismatches[tallies.pairs] = mm;
+    ++tallies.pairs;
+  };
+  std::size_t p = 0;
+  const std::size_t count = unitPairs.size();
+#if defined(__SSE2__)
+  // Two pairs side by side, each lane with the operations of `one`, its tests as masks
+  // rather than branches, whose outcomes no predictor can guess; both quotients are
+  // taken for every pair, which only the scalar branch could skip.
+  const __m128d background = _mm_set1_pd(in.background);
+  const __m128d floorValue = _mm_set1_pd(in.floorValue);
+  const __m128d threshold = _mm_set1_pd(in.threshold);
+  const __m128d clearRatio = _mm_set1_pd(kClearRatio);
+  const __m128d zero = _mm_setzero_pd();
+  const auto sides = [&](const PairPositions& first, const PairPositions& second, int which) {
+    const __m128d side = _mm_sub_pd(_mm_set_pd(in.intensities[PlaneIndex(second[which], stride)],
+                                               in.intensities[PlaneIndex(first[which], stride)]),
+                                    background);
+    const __m128d above = _mm_cmpgt_pd(side, zero);
+    return _mm_or_pd(_mm_and_pd(above, side), _mm_andnot_pd(above, floorValue));
+  };
+  while (p + 1 < count) {
+    const PairPositions& first = unitPairs[p];
+    const PairPositions& second = unitPairs[p + 1];
+    if (!PairOnArray(first, in.side) || !PairOnArray(second, in.side)) {
+      if (PairOnArray(first, in.side)) one(first);
+      ++p;
+      continue;
+    }
+    const __m128d pm = sides(first, second, 1);
+    const __m128d mm = sides(first, second, 0);
+    const __m128d up = _mm_sub_pd(pm, mm);
+    const __m128d down = _mm_sub_pd(mm, pm);
+    const __m128d positive =
+        _mm_and_pd(_mm_cmpge_pd(up, threshold), _mm_cmpge_pd(_mm_div_pd(pm, mm), clearRatio));
+    const __m128d negative = _mm_andnot_pd(
+        positive,
+        _mm_and_pd(_mm_cmpge_pd(down, threshold), _mm_cmpge_pd(_mm_div_pd(mm, pm), clearRatio)));
+    const int positiveLanes = _mm_movemask_pd(positive);
+    const int negativeLanes = _mm_movemask_pd(negative);
+    tallies.positives += (positiveLanes & 1) + (positiveLanes >> 1);
+    tallies.negatives += (negativeLanes & 1) + (negativeLanes >> 1);
+    _mm_storeu_pd(out.differences + tallies.pairs, up);
+    _mm_storeu_pd(out.perfects + tallies.pairs, pm);
+    _mm_storeu_pd(out.mismatches + tallies.pairs, mm);
+    tallies.pairs += 2;
+    p += 2;
+  }
+#endif
+  for (; p < count; ++p)
+    if (PairOnArray(unitPairs[p], in.side)) one(unitPairs[p]);
+  return tallies;
+}
+
 }  // namespace
 
 void CHIP_DATA::ComputePresenceCalls() {
@@ -56,18 +162,25 @@ void CHIP_DATA::ComputePresenceCalls() {
 
   const double background = GetQuantile(kBackgroundQuantile, false);
   mPresenceBackground = IsMissing(background) ? 0 : static_cast<int>(background);
-  double noiseSum = 0.0;
-  long long noiseCells = 0;
+  // The errors are whole numbers, so their sum is exact in any order and is kept whole;
+  // each cell adds its error or nothing, without a branch.
+  std::uint64_t noiseSum = 0;
+  std::uint64_t noiseCells = 0;
   if (Layout.cells.size() == plane1.size() && plane2.size() == plane1.size()) {
+    const CELL_RECORD* const cells = Layout.cells.data();
+    const std::uint16_t* const means = plane1.data();
+    const std::uint16_t* const errors = plane2.data();
+    const int below = mPresenceBackground;
     for (std::size_t i = 0; i < plane1.size(); ++i) {
-      if (Layout.cells[i].kind == kCellNoUnit || plane1[i] >= mPresenceBackground) continue;
-      noiseSum += plane2[i];
-      ++noiseCells;
+      const bool counted = (cells[i].kind != kCellNoUnit) & (means[i] < below);
+      noiseSum += counted ? errors[i] : 0u;
+      noiseCells += counted ? 1u : 0u;
     }
   }
   // No cell below the background, or standard errors of 0, would make every difference
   // infinitely significant and every ratio a division by zero.
-  const double noise = noiseCells > 0 ? noiseSum / static_cast<double>(noiseCells) : 0.0;
+  const double noise =
+      noiseCells > 0 ? static_cast<double>(noiseSum) / static_cast<double>(noiseCells) : 0.0;
   mPresenceNoise = noise >= 1.0 ? noise : 1.0;
   mPresenceThreshold = kThresholdPerNoise * mPresenceNoise;
   mPresenceNoiseLog = static_cast<float>(std::log10(mPresenceNoise));
@@ -95,36 +208,15 @@ char CHIP_DATA::PresenceCall(int unit) {
     mPairPerfect.resize(unitPairs.size());
     mPairMismatch.resize(unitPairs.size());
   }
-  double* const differences = mPairDifferences.data();
-  double* const perfects = mPairPerfect.data();
-  double* const mismatches = mPairMismatch.data();
-  const std::uint16_t* const intensities = plane1.data();
-  const auto stride = static_cast<std::size_t>(side);
-  int pairs = 0;
-  int positives = 0;
-  int negatives = 0;
-  for (const PairPositions& pair : unitPairs) {
-    const ProbePosition& mismatch = pair[0];
-    const ProbePosition& perfect = pair[1];
-    if (!CellOnArray(perfect, side) || !CellOnArray(mismatch, side)) continue;
-    double pm = intensities[static_cast<std::size_t>(perfect.x) * stride +
-                            static_cast<std::size_t>(perfect.y)] -
-                background;
-    double mm = intensities[static_cast<std::size_t>(mismatch.x) * stride +
-                            static_cast<std::size_t>(mismatch.y)] -
-                background;
-    if (!(pm > 0.0)) pm = floorValue;
-    if (!(mm > 0.0)) mm = floorValue;
-    const double ratio = pm / mm;
-    if (pm - mm >= threshold && ratio >= kClearRatio)
-      ++positives;
-    else if (mm - pm >= threshold && mm / pm >= kClearRatio)
-      ++negatives;
-    differences[pairs] = pm - mm;
-    perfects[pairs] = pm;
-    mismatches[pairs] = mm;
-    ++pairs;
-  }
+  const PairInputs inputs{plane1.data(), side, background, floorValue, threshold};
+  const PairTallies tallies = TallyPairs(
+      unitPairs, inputs, {mPairDifferences.data(), mPairPerfect.data(), mPairMismatch.data()});
+  const int pairs = tallies.pairs;
+  const int positives = tallies.positives;
+  const int negatives = tallies.negatives;
+  const double* const differences = mPairDifferences.data();
+  const double* const perfects = mPairPerfect.data();
+  const double* const mismatches = mPairMismatch.data();
   if (pairs == 0) return kCallAbsent;
 
   const double positiveFraction = static_cast<double>(positives) / pairs;
