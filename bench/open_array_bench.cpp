@@ -1,6 +1,8 @@
 // The steps of a group's open on one array of the group benchmark's shape (712 x 712
 // cells, 22,000 probe sets of 11 pairs): the decode of its binary cell file from the page
-// cache and the presence calls from its intensities, each on one thread.
+// cache, the presence calls from its intensities, and the whole read of the array as the
+// open makes it (the decode, its median, its calls and its QVF file written), each on one
+// thread.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include "bench/chip_setup.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/group/group.hpp"
 #include "engine/services/running_scope.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "tools/synth/array_group.hpp"
@@ -38,6 +41,9 @@ struct OpenedArray {
         synth::ScannedArray(chip.chip, group, 0, "array001", "01/02/03 00:00:00");
     if (!synth::WriteCel(scanned, synth::CelForm::kBinary, cellPath)) std::abort();
     AnalysisRunning = 1;
+    StartGroup(folder.File("work"));
+    TheGroup().Settings().DATA_PATH = folder.File("");
+    TheGroup().Settings().CDF_FILE = chip.path;
     if (!array.ReadBinaryCel(cellPath.c_str())) std::abort();
     array.AllocateUnitTables();
   }
@@ -64,7 +70,17 @@ void BM_OpenArrayPresenceCalls(benchmark::State& state) {
   }
 }
 
+void BM_OpenArrayWholeRead(benchmark::State& state) {
+  OpenedArray& opened = bench::Shared<OpenedArray>();
+  platform::LimitWorkerThreads(1);
+  CHIP_DATA data;
+  for (auto _ : state)
+    if (!data.ReadArray(opened.cellPath.c_str(), true, false)) state.SkipWithError("read failed");
+  platform::LimitWorkerThreads(0);
+}
+
 }  // namespace
 
 BENCHMARK(BM_OpenArrayBinaryDecode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenArrayPresenceCalls)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenArrayWholeRead)->Unit(benchmark::kMillisecond);
