@@ -14,6 +14,22 @@
 #include "engine/numerics/numerics.hpp"
 #include "engine/tests/array_test_support.hpp"
 
+namespace {
+
+// A chip of the given side and probe sets of minPairs to maxPairs pairs.
+synth::ChipOptions ChipOf(int dimension, int units, int minPairs, int maxPairs,
+                          std::uint64_t seed) {
+  synth::ChipOptions options;
+  options.dimension = dimension;
+  options.unitCount = units;
+  options.minPairs = minPairs;
+  options.maxPairs = maxPairs;
+  options.seed = seed;
+  return options;
+}
+
+}  // namespace
+
 class PresenceCallTest : public ArrayTest {};
 
 TEST_F(PresenceCallTest, KnownSignalGivesPresentAndAbsent) {
@@ -45,13 +61,7 @@ TEST_F(PresenceCallTest, KnownSignalGivesPresentAndAbsent) {
 class PresenceRuleTest : public ArrayTest {
  protected:
   void SetUp() override {
-    synth::ChipOptions options;
-    options.dimension = 60;
-    options.unitCount = 20;
-    options.minPairs = 11;
-    options.maxPairs = 11;
-    options.seed = 12;
-    mChip = SetUpChip(options);
+    mChip = SetUpChip(ChipOf(60, 20, 11, 11, 12));
     mArray.AllocatePlanes(60);
     std::fill(mArray.plane1.begin(), mArray.plane1.end(), 100);
     mArray.AllocateUnitTables();
@@ -142,13 +152,7 @@ TEST_F(PresenceRuleTest, ScalingMovesTheMedianAndClamps) {
 class PresenceLimitTest : public ArrayTest {};
 
 TEST_F(PresenceLimitTest, MeansNextToTheLimitAreDecidedByTheExactLogarithms) {
-  synth::ChipOptions options;
-  options.dimension = 200;
-  options.unitCount = 1500;
-  options.minPairs = 5;
-  options.maxPairs = 5;
-  options.seed = 31;
-  const synth::ChipTruth chip = SetUpChip(options);
+  const synth::ChipTruth chip = SetUpChip(ChipOf(200, 1500, 5, 5, 31));
   CHIP_DATA array;
   array.AllocatePlanes(200);
   std::fill(array.plane1.begin(), array.plane1.end(), 100);
@@ -271,13 +275,7 @@ char CallByTheRule(const CHIP_DATA& array, int unit, double background, double n
 // background, some pairs a cell off the array, one array with errors of 1 so that the
 // threshold is exactly 4: every probe set's call is the rule's.
 TEST_F(PresenceCallTest, EveryProbeSetIsCalledByThePairByPairRule) {
-  synth::ChipOptions options;
-  options.dimension = 90;
-  options.unitCount = 300;
-  options.minPairs = 1;
-  options.maxPairs = 20;
-  options.seed = 23;
-  const synth::ChipTruth chip = SetUpChip(options);
+  const synth::ChipTruth chip = SetUpChip(ChipOf(90, 300, 1, 20, 23));
   // A pair in every 37 loses a cell off the array, on either side of the square.
   const auto kept = Layout.positions;
   for (std::size_t p = 5; p < Layout.positions.size(); p += 37)
