@@ -124,9 +124,6 @@ class CHIP_DATA : public QvfHeader {
 
   // Presence calls from the raw intensities of perfect-match and mismatch cells.
   void ComputePresenceCalls();
-  // The call of one probe set, with the background and noise of the last
-  // ComputePresenceCalls.
-  char PresenceCall(int unit);
   // Rescales plane1 to the new median and writes the QVF file.
   [[nodiscard]] bool ScaleIntensities(int newMedian);
 
@@ -136,6 +133,13 @@ class CHIP_DATA : public QvfHeader {
   double mPresenceNoise = 1.0;
   double mPresenceThreshold = 4.0;
   float mPresenceNoiseLog = 0.0f;  // log10 of the noise, for the mean log ratio's bound
+  // The call of one probe set from the raw perfect-match and mismatch intensity of each
+  // of its pairs on the array in turn, with the background and noise set above.
+  char PresenceCall(const std::uint16_t* sides, int pairs);
+  // A block of probe sets' pairs gathered from plane1 for their calls: their raw
+  // intensities, and the number of each probe set's pairs on the array.
+  std::vector<std::uint16_t> mPairSides;
+  std::vector<int> mUnitPairCounts;
   // Per-pair scratch of PresenceCall, kept so that no probe set allocates: each pair's
   // difference and its two sides over the background, the noise where they are below it.
   std::vector<double> mPairDifferences;

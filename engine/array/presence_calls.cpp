@@ -7,6 +7,10 @@
 #include <span>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/base/missing_value.hpp"
@@ -47,6 +51,155 @@ bool CellOnArray(const ProbePosition& cell, int dimension) {
   return static_cast<unsigned>(cell.x) < side && static_cast<unsigned>(cell.y) < side;
 }
 
+bool PairOnArray(const PairPositions& pair, int dimension) {
+  return CellOnArray(pair[0], dimension) && CellOnArray(pair[1], dimension);
+}
+
+// What the pairs of a probe set are read against.
+struct PairInputs {
+  double background;
+  double floorValue;  // a side at or below the background counts as this
+  double threshold;   // the difference that is clearly more than the noise
+};
+
+// Each counted pair's perfect-match side less its mismatch side, and the two sides.
+struct PairScratch {
+  double* differences;
+  double* perfects;
+  double* mismatches;
+};
+
+struct PairTallies {
+  int positives = 0;  // the perfect match clearly above its mismatch
+  int negatives = 0;  // the mismatch clearly above its perfect match
+};
+
+std::size_t PlaneIndex(const ProbePosition& cell, std::size_t stride) {
+  return static_cast<std::size_t>(cell.x) * stride + static_cast<std::size_t>(cell.y);
+}
+
+// Counts a probe set's pairs, given as the raw perfect-match and mismatch intensity of
+// each in turn, and keeps their sides in the scratch in the pairs' order.
+PairTallies TallyPairs(const std::uint16_t* sides, int pairs, const PairInputs& in,
+                       const PairScratch& out) {
+  PairTallies tallies;
+  int p = 0;
+#if defined(__SSE2__)
+  // Two pairs side by side, each lane with the operations of the scalar loop below, its
+  // tests as masks rather than branches, whose outcomes no predictor can guess; both
+  // quotients are taken for every pair, which only the scalar branch could skip.
+  const __m128d background = _mm_set1_pd(in.background);
+  const __m128d floorValue = _mm_set1_pd(in.floorValue);
+  const __m128d threshold = _mm_set1_pd(in.threshold);
+  const __m128d clearRatio = _mm_set1_pd(kClearRatio);
+  const __m128d zero = _mm_setzero_pd();
+  const auto overBackground = [&](std::uint16_t first, std::uint16_t second) {
+    const __m128d side = _mm_sub_pd(_mm_set_pd(second, first), background);
+    const __m128d above = _mm_cmpgt_pd(side, zero);
+    return _mm_or_pd(_mm_and_pd(above, side), _mm_andnot_pd(above, floorValue));
+  };
+  for (; p + 1 < pairs; p += 2) {
+    const std::uint16_t* const two = sides + 2 * p;
+    const __m128d pm = overBackground(two[0], two[2]);
+    const __m128d mm = overBackground(two[1], two[3]);
+    const __m128d up = _mm_sub_pd(pm, mm);
+    const __m128d down = _mm_sub_pd(mm, pm);
+    const __m128d positive =
+        _mm_and_pd(_mm_cmpge_pd(up, threshold), _mm_cmpge_pd(_mm_div_pd(pm, mm), clearRatio));
+    const __m128d negative = _mm_andnot_pd(
+        positive,
+        _mm_and_pd(_mm_cmpge_pd(down, threshold), _mm_cmpge_pd(_mm_div_pd(mm, pm), clearRatio)));
+    const int positiveLanes = _mm_movemask_pd(positive);
+    const int negativeLanes = _mm_movemask_pd(negative);
+    tallies.positives += (positiveLanes & 1) + (positiveLanes >> 1);
+    tallies.negatives += (negativeLanes & 1) + (negativeLanes >> 1);
+    _mm_storeu_pd(out.differences + p, up);
+    _mm_storeu_pd(out.perfects + p, pm);
+    _mm_storeu_pd(out.mismatches + p, mm);
+  }
+#endif
+  for (; p < pairs; ++p) {
+    double pm = sides[2 * p] - in.background;
+    double mm = sides[2 * p + 1] - in.background;
+    if (!(pm > 0.0)) pm = in.floorValue;
+    if (!(mm > 0.0)) mm = in.floorValue;
+    const double ratio = pm / mm;
+    if (pm - mm >= in.threshold && ratio >= kClearRatio)
+      ++tallies.positives;
+    else if (mm - pm >= in.threshold && mm / pm >= kClearRatio)
+      ++tallies.negatives;
+    out.differences[p] = pm - mm;
+    out.perfects[p] = pm;
+    out.mismatches[p] = mm;
+  }
+  return tallies;
+}
+
+// Sums the errors of the probe set cells whose intensity lies below the background. The
+// errors are whole numbers, so their sum is exact in any order and is kept whole. Few
+// cells lie below the background, so the plane is scanned for them first and the
+// layout's kind of a cell read only for those.
+void SumErrorsBelow(std::span<const std::uint16_t> means, std::span<const std::uint16_t> errors,
+                    int background, std::uint64_t& sum, std::uint64_t& cells) {
+  if (background <= 0) return;
+  const CELL_RECORD* const kinds = Layout.cells.data();
+  const auto take = [&](std::size_t i) {
+    if (kinds[i].kind == kCellNoUnit) return;
+    sum += errors[i];
+    ++cells;
+  };
+  std::size_t i = 0;
+  const std::size_t count = means.size();
+#if defined(__SSE2__)
+  // Eight cells to a comparison; the values are taken as signed after their top bit is
+  // turned, which keeps their order.
+  const __m128i turn = _mm_set1_epi16(static_cast<short>(0x8000));
+  const __m128i limit = _mm_set1_epi16(
+      static_cast<short>(static_cast<std::uint16_t>(std::min(background, 65535)) ^ 0x8000u));
+  for (; i + 8 <= count; i += 8) {
+    const __m128i eight =
+        _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(means.data() + i)), turn);
+    auto below = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi16(eight, limit)));
+    while (below != 0) {
+      const int byte = __builtin_ctz(below);
+      take(i + static_cast<std::size_t>(byte / 2));
+      below &= ~(3u << byte);
+    }
+  }
+#endif
+  for (; i < count; ++i)
+    if (means[i] < background) take(i);
+}
+
+// The probe sets whose pairs are gathered from the plane at a time: their intensities
+// stay in the processor's first caches until their calls are made.
+constexpr int kUnitsPerBlock = 256;
+
+// Gathers the raw intensities of the pairs of units [first, last) that lie on the array,
+// perfect match then mismatch, one probe set after another, into sides, and the number
+// of each unit's pairs into pairCounts. The cells lie scattered over the plane; a loop
+// that only loads lets the processor wait for many of them at once.
+void GatherPairSides(int first, int last, const std::uint16_t* plane, int side,
+                     std::vector<std::uint16_t>& sides, std::vector<int>& pairCounts) {
+  std::size_t most = 0;
+  for (int unit = first; unit < last; ++unit) most += Layout.Positions(unit).size();
+  if (sides.size() < 2 * most) sides.resize(2 * most);
+  pairCounts.resize(static_cast<std::size_t>(last - first));
+  const auto stride = static_cast<std::size_t>(side);
+  std::uint16_t* to = sides.data();
+  for (int unit = first; unit < last; ++unit) {
+    int pairs = 0;
+    for (const PairPositions& pair : Layout.Positions(unit)) {
+      if (!PairOnArray(pair, side)) continue;
+      to[0] = plane[PlaneIndex(pair[1], stride)];
+      to[1] = plane[PlaneIndex(pair[0], stride)];
+      to += 2;
+      ++pairs;
+    }
+    pairCounts[static_cast<std::size_t>(unit - first)] = pairs;
+  }
+}
+
 }  // namespace
 
 void CHIP_DATA::ComputePresenceCalls() {
@@ -56,76 +209,54 @@ void CHIP_DATA::ComputePresenceCalls() {
 
   const double background = GetQuantile(kBackgroundQuantile, false);
   mPresenceBackground = IsMissing(background) ? 0 : static_cast<int>(background);
-  double noiseSum = 0.0;
-  long long noiseCells = 0;
-  if (Layout.cells.size() == plane1.size() && plane2.size() == plane1.size()) {
-    for (std::size_t i = 0; i < plane1.size(); ++i) {
-      if (Layout.cells[i].kind == kCellNoUnit || plane1[i] >= mPresenceBackground) continue;
-      noiseSum += plane2[i];
-      ++noiseCells;
-    }
-  }
+  std::uint64_t noiseSum = 0;
+  std::uint64_t noiseCells = 0;
+  if (Layout.cells.size() == plane1.size() && plane2.size() == plane1.size())
+    SumErrorsBelow(plane1, plane2, mPresenceBackground, noiseSum, noiseCells);
   // No cell below the background, or standard errors of 0, would make every difference
   // infinitely significant and every ratio a division by zero.
-  const double noise = noiseCells > 0 ? noiseSum / static_cast<double>(noiseCells) : 0.0;
+  const double noise =
+      noiseCells > 0 ? static_cast<double>(noiseSum) / static_cast<double>(noiseCells) : 0.0;
   mPresenceNoise = noise >= 1.0 ? noise : 1.0;
   mPresenceThreshold = kThresholdPerNoise * mPresenceNoise;
   mPresenceNoiseLog = static_cast<float>(std::log10(mPresenceNoise));
 
-  for (int unit = 0; unit < Layout.unitCount; ++unit) {
-    const char call = PresenceCall(unit);
-    calls[static_cast<std::size_t>(unit)] = call;
-    ArrayProgressPump();
-    if (unit % kProgressStep == 0) ArrayProgress(MessageBuffer("      Gene %d: %c", unit, call));
+  const int side = Layout.dimension;
+  const bool planeFits =
+      side > 0 && plane1.size() == static_cast<std::size_t>(side) * static_cast<std::size_t>(side);
+  for (int first = 0; first < Layout.unitCount; first += kUnitsPerBlock) {
+    const int last = std::min(Layout.unitCount, first + kUnitsPerBlock);
+    if (planeFits) GatherPairSides(first, last, plane1.data(), side, mPairSides, mUnitPairCounts);
+    const std::uint16_t* sides = mPairSides.data();
+    for (int unit = first; unit < last; ++unit) {
+      const int pairs = planeFits ? mUnitPairCounts[static_cast<std::size_t>(unit - first)] : 0;
+      const char call = PresenceCall(sides, pairs);
+      sides += 2 * pairs;
+      calls[static_cast<std::size_t>(unit)] = call;
+      ArrayProgressPump();
+      if (unit % kProgressStep == 0) ArrayProgress(MessageBuffer("      Gene %d: %c", unit, call));
+    }
   }
 }
 
-char CHIP_DATA::PresenceCall(int unit) {
-  if (unit < 0 || unit >= Layout.unitCount) return kCallAbsent;
-  const int side = Layout.dimension;
-  if (side <= 0 || plane1.size() != static_cast<std::size_t>(side) * static_cast<std::size_t>(side))
-    return kCallAbsent;
-  const double floorValue = mPresenceNoise;
-  const double threshold = mPresenceThreshold;
-  const double background = static_cast<double>(mPresenceBackground);
-  const std::span<const PairPositions> unitPairs = Layout.Positions(unit);
-  // The scratch grows to the largest probe set and is written by place, not appended to.
-  if (mPairDifferences.size() < unitPairs.size()) {
-    mPairDifferences.resize(unitPairs.size());
-    mPairPerfect.resize(unitPairs.size());
-    mPairMismatch.resize(unitPairs.size());
-  }
-  double* const differences = mPairDifferences.data();
-  double* const perfects = mPairPerfect.data();
-  double* const mismatches = mPairMismatch.data();
-  const std::uint16_t* const intensities = plane1.data();
-  const auto stride = static_cast<std::size_t>(side);
-  int pairs = 0;
-  int positives = 0;
-  int negatives = 0;
-  for (const PairPositions& pair : unitPairs) {
-    const ProbePosition& mismatch = pair[0];
-    const ProbePosition& perfect = pair[1];
-    if (!CellOnArray(perfect, side) || !CellOnArray(mismatch, side)) continue;
-    double pm = intensities[static_cast<std::size_t>(perfect.x) * stride +
-                            static_cast<std::size_t>(perfect.y)] -
-                background;
-    double mm = intensities[static_cast<std::size_t>(mismatch.x) * stride +
-                            static_cast<std::size_t>(mismatch.y)] -
-                background;
-    if (!(pm > 0.0)) pm = floorValue;
-    if (!(mm > 0.0)) mm = floorValue;
-    const double ratio = pm / mm;
-    if (pm - mm >= threshold && ratio >= kClearRatio)
-      ++positives;
-    else if (mm - pm >= threshold && mm / pm >= kClearRatio)
-      ++negatives;
-    differences[pairs] = pm - mm;
-    perfects[pairs] = pm;
-    mismatches[pairs] = mm;
-    ++pairs;
-  }
+char CHIP_DATA::PresenceCall(const std::uint16_t* sides, int pairs) {
   if (pairs == 0) return kCallAbsent;
+  const double floorValue = mPresenceNoise;
+  // The scratch grows to the largest probe set and is written by place, not appended to.
+  const auto count = static_cast<std::size_t>(pairs);
+  if (mPairDifferences.size() < count) {
+    mPairDifferences.resize(count);
+    mPairPerfect.resize(count);
+    mPairMismatch.resize(count);
+  }
+  const PairInputs inputs{static_cast<double>(mPresenceBackground), floorValue, mPresenceThreshold};
+  const PairTallies tallies = TallyPairs(
+      sides, pairs, inputs, {mPairDifferences.data(), mPairPerfect.data(), mPairMismatch.data()});
+  const int positives = tallies.positives;
+  const int negatives = tallies.negatives;
+  const double* const differences = mPairDifferences.data();
+  const double* const perfects = mPairPerfect.data();
+  const double* const mismatches = mPairMismatch.data();
 
   const double positiveFraction = static_cast<double>(positives) / pairs;
   const double ratio = negatives > 0 ? static_cast<double>(positives) / negatives : -1.0;

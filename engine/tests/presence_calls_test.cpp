@@ -1,6 +1,7 @@
 // Presence calls on arrays whose probe sets are known to be expressed or not, the call
 // rules on hand-set probe pairs, mean log ratios next to the call's limit, a noise level
-// that cannot divide by zero, and the rescaling of intensities.
+// that cannot divide by zero, every probe set of scanned arrays against the rule taken a
+// pair at a time, and the rescaling of intensities.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +10,25 @@
 #include <random>
 #include <vector>
 
+#include "engine/chip/cdf_layout.hpp"
+#include "engine/numerics/numerics.hpp"
 #include "engine/tests/array_test_support.hpp"
+
+namespace {
+
+// A chip of the given side and probe sets of minPairs to maxPairs pairs.
+synth::ChipOptions ChipOf(int dimension, int units, int minPairs, int maxPairs,
+                          std::uint64_t seed) {
+  synth::ChipOptions options;
+  options.dimension = dimension;
+  options.unitCount = units;
+  options.minPairs = minPairs;
+  options.maxPairs = maxPairs;
+  options.seed = seed;
+  return options;
+}
+
+}  // namespace
 
 class PresenceCallTest : public ArrayTest {};
 
@@ -42,13 +61,7 @@ TEST_F(PresenceCallTest, KnownSignalGivesPresentAndAbsent) {
 class PresenceRuleTest : public ArrayTest {
  protected:
   void SetUp() override {
-    synth::ChipOptions options;
-    options.dimension = 60;
-    options.unitCount = 20;
-    options.minPairs = 11;
-    options.maxPairs = 11;
-    options.seed = 12;
-    mChip = SetUpChip(options);
+    mChip = SetUpChip(ChipOf(60, 20, 11, 11, 12));
     mArray.AllocatePlanes(60);
     std::fill(mArray.plane1.begin(), mArray.plane1.end(), 100);
     mArray.AllocateUnitTables();
@@ -139,13 +152,7 @@ TEST_F(PresenceRuleTest, ScalingMovesTheMedianAndClamps) {
 class PresenceLimitTest : public ArrayTest {};
 
 TEST_F(PresenceLimitTest, MeansNextToTheLimitAreDecidedByTheExactLogarithms) {
-  synth::ChipOptions options;
-  options.dimension = 200;
-  options.unitCount = 1500;
-  options.minPairs = 5;
-  options.maxPairs = 5;
-  options.seed = 31;
-  const synth::ChipTruth chip = SetUpChip(options);
+  const synth::ChipTruth chip = SetUpChip(ChipOf(200, 1500, 5, 5, 31));
   CHIP_DATA array;
   array.AllocatePlanes(200);
   std::fill(array.plane1.begin(), array.plane1.end(), 100);
@@ -205,4 +212,112 @@ TEST_F(PresenceLimitTest, MeansNextToTheLimitAreDecidedByTheExactLogarithms) {
   for (std::size_t u = 0; u < chip.units.size(); ++u)
     wrong += array.calls[u] != expected[u] ? 1 : 0;
   EXPECT_EQ(wrong, 0);
+}
+
+namespace {
+
+// The call of one probe set as the rule states it, a pair at a time with exact
+// logarithms, from the array's own background and noise.
+char CallByTheRule(const CHIP_DATA& array, int unit, double background, double noise) {
+  const int side = Layout.dimension;
+  std::vector<double> perfects;
+  std::vector<double> mismatches;
+  std::vector<double> differences;
+  int positives = 0;
+  int negatives = 0;
+  for (const PairPositions& pair : Layout.Positions(unit)) {
+    const auto on = [&](const ProbePosition& cell) {
+      return cell.x >= 0 && cell.x < side && cell.y >= 0 && cell.y < side;
+    };
+    if (!on(pair[0]) || !on(pair[1])) continue;
+    const auto sideOf = [&](const ProbePosition& cell) {
+      const double value = array.plane1[array.CellIndex(cell.x, cell.y)] - background;
+      return value > 0.0 ? value : noise;
+    };
+    const double pm = sideOf(pair[1]);
+    const double mm = sideOf(pair[0]);
+    if (pm - mm >= 4.0 * noise && pm / mm >= 1.5)
+      ++positives;
+    else if (mm - pm >= 4.0 * noise && mm / pm >= 1.5)
+      ++negatives;
+    perfects.push_back(pm);
+    mismatches.push_back(mm);
+    differences.push_back(pm - mm);
+  }
+  const int pairs = static_cast<int>(perfects.size());
+  if (pairs == 0) return kCallAbsent;
+  const double fraction = static_cast<double>(positives) / pairs;
+  const double ratio = negatives > 0 ? static_cast<double>(positives) / negatives : -1.0;
+  const auto strong = [&] {
+    double low = 0.0;
+    double high = 0.0;
+    if (pairs >= 9) OutlierBounds(differences.data(), pairs, &low, &high);
+    double sum = 0.0;
+    int counted = 0;
+    for (int i = 0; i < pairs; ++i) {
+      const auto at = static_cast<std::size_t>(i);
+      if (pairs >= 9 && !(differences[at] > low && differences[at] < high)) continue;
+      sum += std::log10(perfects[at] / mismatches[at]);
+      ++counted;
+    }
+    return counted > 0 && 10.0 * sum / counted >= 0.9;
+  };
+  if (ratio < 0.0 || (ratio >= 3.0 && ratio < 4.0))
+    return fraction >= 0.33 && strong() ? kCallPresent : kCallAbsent;
+  if (ratio < 3.0 || fraction < 0.33) return kCallAbsent;
+  if (fraction < 0.43) return strong() ? kCallPresent : kCallAbsent;
+  return strong() ? kCallPresent : kCallMarginal;
+}
+
+}  // namespace
+
+// Probe sets of 1 to 20 pairs on scanned arrays, some cells set at and just around the
+// background, some pairs a cell off the array, one array with errors of 1 so that the
+// threshold is exactly 4: every probe set's call is the rule's.
+TEST_F(PresenceCallTest, EveryProbeSetIsCalledByThePairByPairRule) {
+  const synth::ChipTruth chip = SetUpChip(ChipOf(90, 300, 1, 20, 23));
+  // A pair in every 37 loses a cell off the array, on either side of the square.
+  const auto kept = Layout.positions;
+  for (std::size_t p = 5; p < Layout.positions.size(); p += 37)
+    Layout.positions[p][p % 2].x = static_cast<std::int16_t>(p % 3 == 0 ? -1 : 90);
+  synth::ArrayGroupOptions groupOptions;
+  groupOptions.arrays = 4;
+  groupOptions.seed = 4;
+  const synth::ArrayGroupTruth group = synth::MakeArrayGroup(chip, groupOptions);
+  std::mt19937 random(17);
+  int present = 0;
+  int marginal = 0;
+  for (int a = 0; a < groupOptions.arrays; ++a) {
+    SCOPED_TRACE(a);
+    CHIP_DATA array;
+    Fill(array, group, a, mFolder.File("array.CEL"));
+    if (a == 1) std::fill(array.plane2.begin(), array.plane2.end(), 1);
+    const auto level = static_cast<int>(array.GetQuantile(0.02, false));
+    for (std::size_t c = 0; c < array.plane1.size(); c += 7)
+      array.plane1[c] = static_cast<std::uint16_t>(
+          std::max(0, level + std::uniform_int_distribution<int>(-3, 6)(random)));
+    array.ComputePresenceCalls();
+    const double background = static_cast<int>(array.GetQuantile(0.02, false));
+    double errorSum = 0.0;
+    int errorCells = 0;
+    for (std::size_t c = 0; c < array.plane1.size(); ++c) {
+      if (Layout.cells[c].kind == kCellNoUnit || array.plane1[c] >= background) continue;
+      errorSum += array.plane2[c];
+      ++errorCells;
+    }
+    const double noise = errorCells > 0 ? std::max(1.0, errorSum / errorCells) : 1.0;
+    if (a == 1) {
+      EXPECT_EQ(noise, 1.0);
+    }
+    int wrong = 0;
+    for (int u = 0; u < Layout.unitCount; ++u)
+      wrong +=
+          array.calls[static_cast<std::size_t>(u)] != CallByTheRule(array, u, background, noise);
+    EXPECT_EQ(wrong, 0);
+    present += static_cast<int>(std::count(array.calls.begin(), array.calls.end(), kCallPresent));
+    marginal += static_cast<int>(std::count(array.calls.begin(), array.calls.end(), kCallMarginal));
+  }
+  Layout.positions = kept;
+  EXPECT_GT(present, 100);
+  EXPECT_GT(marginal, 0);
 }
