@@ -209,9 +209,16 @@ struct WidestSides {
                                                                         __m512i first,
                                                                         const WidestSides& sides) {
   const __m512i unit = _mm512_set1_epi64(1);
-  const __m512i entry =
-      _mm512_i32gather_epi64(_mm256_srli_epi32(places, 5), static_cast<const void*>(ranks), 8);
   const __m512i bit = _mm512_cvtepu32_epi64(_mm256_and_si256(places, _mm256_set1_epi32(31)));
+  // The gather merges into its destination, so it waits for that register's last value:
+  // it gathers into the bits of these members, computed just before, under a mask the
+  // compiler cannot see is full, which keeps it from picking a register of an earlier
+  // group and chaining the groups one after another.
+  unsigned lanes = 0xFFu;
+  asm("" : "+r"(lanes));
+  const __m512i entry =
+      _mm512_mask_i32gather_epi64(bit, static_cast<__mmask8>(lanes), _mm256_srli_epi32(places, 5),
+                                  static_cast<const void*>(ranks), 8);
   const __m512i below = _mm512_sub_epi64(_mm512_sllv_epi64(unit, bit), unit);
   const __m512i second = _mm512_add_epi64(_mm512_srli_epi64(entry, kRankEntryPlaces),
                                           _mm512_popcnt_epi64(_mm512_and_si512(entry, below)));
