@@ -30,21 +30,22 @@ constexpr int kStableMargin = 50;
 constexpr int kSmallestSearchedSet = 900;
 
 // Each candidate's place (0 to k-1) in ascending order of the values, equal values in
-// position order. Intensities are 16-bit, so they are counted into buckets instead of
-// sorted, and each place is written where its candidate lies.
+// position order, handed to place(p, r) for candidate p. Intensities are 16-bit, so they
+// are counted into buckets instead of sorted, and each place is handed out in the
+// candidates' order.
+template <typename Place>
 void RankPositions(std::span<const std::uint16_t> values, std::span<const int> candidates,
-                   std::vector<int>& places) {
+                   Place place) {
   static thread_local std::vector<int> starts;
   starts.assign(65537, 0);
   for (const int cell : candidates) ++starts[values[static_cast<std::size_t>(cell)] + 1u];
   for (std::size_t v = 1; v < starts.size(); ++v) starts[v] += starts[v - 1];
-  places.resize(candidates.size());
   for (std::size_t p = 0; p < candidates.size(); ++p)
-    places[p] = starts[values[static_cast<std::size_t>(candidates[p])]]++;
+    place(p, starts[values[static_cast<std::size_t>(candidates[p])]]++);
 }
 
-void RankPositions(std::span<const float> values, std::span<const int> candidates,
-                   std::vector<int>& places) {
+template <typename Place>
+void RankPositions(std::span<const float> values, std::span<const int> candidates, Place place) {
   std::vector<int> order(candidates.size());
   for (std::size_t p = 0; p < order.size(); ++p) order[p] = static_cast<int>(p);
   std::sort(order.begin(), order.end(), [&](int a, int b) {
@@ -52,9 +53,8 @@ void RankPositions(std::span<const float> values, std::span<const int> candidate
     const float second = values[static_cast<std::size_t>(candidates[static_cast<std::size_t>(b)])];
     return first < second || (first == second && a < b);
   });
-  places.resize(candidates.size());
   for (std::size_t r = 0; r < order.size(); ++r)
-    places[static_cast<std::size_t>(order[r])] = static_cast<int>(r);
+    place(static_cast<std::size_t>(order[r]), static_cast<int>(r));
 }
 
 // The members by their first place in the baseline's order, one bit each in the round's
@@ -94,7 +94,6 @@ void KeepRound(std::vector<int>& members, BaselineBits& bits, double low, double
 
 // The search's tables, kept for the thread's next array.
 struct SearchScratch {
-  std::vector<int> arrayPlaces;
   std::vector<int> baselinePlaces;
   std::vector<int> members;
   BaselineBits baselineBits;
@@ -106,12 +105,15 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
   static thread_local SearchScratch scratch;
   double lowThreshold = kFirstLowThreshold;
   double highThreshold = kFirstHighThreshold;
-  RankPositions(array, candidates, scratch.arrayPlaces);
-  RankPositions(baseline, candidates, scratch.baselinePlaces);
+  std::vector<int>& baselinePlaces = scratch.baselinePlaces;
   std::vector<int>& members = scratch.members;
+  baselinePlaces.resize(candidates.size());
   members.resize(candidates.size());
-  for (std::size_t p = 0; p < candidates.size(); ++p)
-    members[static_cast<std::size_t>(scratch.arrayPlaces[p])] = scratch.baselinePlaces[p];
+  RankPositions(baseline, candidates, [&](std::size_t p, int r) { baselinePlaces[p] = r; });
+  // Each member lands at its place in the array's order, holding its baseline place.
+  RankPositions(array, candidates, [&](std::size_t p, int r) {
+    members[static_cast<std::size_t>(r)] = baselinePlaces[p];
+  });
   scratch.baselineBits.Reset(candidates.size());
   for (;;) {
     const int k = static_cast<int>(members.size());
