@@ -1,11 +1,14 @@
-// The keep flags of an invariant-set round, four members to a register where the
-// processor has the instructions. The divisions of the formula cost most; the wide path
-// multiplies by reciprocals instead, which puts each side of the comparison within a few
-// units of the last place of the exact one (both sides lie below 1, so within 1e-15),
-// and takes the exact formula for the rare members whose sides come closer than
-// kUnsureMargin, where the products could decide otherwise than the quotients.
+// The keep flags of an invariant-set round and the round itself, four or eight members to
+// a register where the processor has the instructions. The divisions of the formula cost
+// most; the wide paths multiply by reciprocals instead, which puts each side of the
+// comparison within a few units of the last place of the exact one (both sides lie below
+// 1, so within 1e-15), and take the exact formula for the rare members whose sides come
+// closer than kUnsureMargin, where the products could decide otherwise than the quotients.
 #include "engine/array/invariant_keep.hpp"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -76,6 +79,231 @@ KeepFlagsFunction KeepFlagsOfProcessor() {
   return &ExactKeepFlags;
 }
 
+// The exact flag, never inlined into a build whose instructions include a fused
+// multiply-add, so that its products are rounded before they are added.
+[[gnu::noinline]] bool ExactKeep(int first, int second, double count, double low, double high) {
+  return KeepsInvariantPlace(first, second, count, low, high);
+}
+
+constexpr std::uint64_t kEntryBits = (std::uint64_t{1} << kRankEntryPlaces) - 1;
+
+// The members of the entries before each entry, into its high half.
+[[gnu::always_inline]] inline void SumEarlierMembers(const InvariantRound& round) {
+  std::uint64_t before = 0;
+  for (std::size_t e = 0; e < round.rankEntries; ++e) {
+    const std::uint64_t bits = round.ranks[e] & kEntryBits;
+    round.ranks[e] = before << kRankEntryPlaces | bits;
+    before += static_cast<std::uint64_t>(std::popcount(bits));
+  }
+}
+
+[[gnu::always_inline]] inline int SecondRank(const std::uint64_t* ranks, unsigned place) {
+  const std::uint64_t entry = ranks[place / kRankEntryPlaces];
+  const std::uint64_t below = (std::uint64_t{1} << (place % kRankEntryPlaces)) - 1;
+  return static_cast<int>((entry >> kRankEntryPlaces) +
+                          static_cast<std::uint64_t>(std::popcount(entry & below)));
+}
+
+[[gnu::always_inline]] inline void ClearDropped(const InvariantRound& round, std::size_t dropped) {
+  for (std::size_t d = 0; d < dropped; ++d) {
+    const auto place = static_cast<unsigned>(round.dropped[d]);
+    round.ranks[place / kRankEntryPlaces] &= ~(std::uint64_t{1} << (place % kRankEntryPlaces));
+  }
+}
+
+// The plain and AVX2 rounds: the ranks of a block of members are gathered into contiguous
+// buffers, flagged, and the kept moved down, eight as one where all eight stay.
+constexpr std::size_t kKeepBlock = 512;
+constexpr std::size_t kMovedTogether = 8;
+constexpr std::uint64_t kAllKept = 0x0101010101010101ull;
+
+struct KeepBlock {
+  std::array<int, kKeepBlock> first;
+  std::array<int, kKeepBlock> second;
+  std::array<std::uint8_t, kKeepBlock> keep;
+};
+
+template <KeepFlagsFunction Flags>
+[[gnu::always_inline]] inline std::size_t BlockRound(const InvariantRound& round) {
+  SumEarlierMembers(round);
+  KeepBlock block;
+  int* const members = round.members;
+  const double count = static_cast<double>(round.count);
+  std::size_t kept = 0;
+  std::size_t dropped = 0;
+  for (std::size_t start = 0; start < round.count; start += kKeepBlock) {
+    const std::size_t n = std::min(kKeepBlock, round.count - start);
+    const int* const blockMembers = members + start;
+    for (std::size_t m = 0; m < n; ++m) {
+      block.first[m] = static_cast<int>(start + m);
+      block.second[m] = SecondRank(round.ranks, static_cast<unsigned>(blockMembers[m]));
+    }
+    Flags(block.first.data(), block.second.data(), block.keep.data(), n, count, round.low,
+          round.high);
+    const auto move = [&](std::size_t m) {
+      const int place = blockMembers[m];
+      const std::size_t keep = block.keep[m];
+      members[kept] = place;
+      round.dropped[dropped] = place;
+      kept += keep;
+      dropped += keep ^ 1u;
+    };
+    std::size_t m = 0;
+    for (; m + kMovedTogether <= n; m += kMovedTogether) {
+      std::uint64_t flags = 0;
+      std::memcpy(&flags, block.keep.data() + m, sizeof flags);
+      if (flags != kAllKept) {
+        for (std::size_t k = m; k < m + kMovedTogether; ++k) move(k);
+        continue;
+      }
+      std::memmove(members + kept, blockMembers + m, kMovedTogether * sizeof(int));
+      kept += kMovedTogether;
+    }
+    for (; m < n; ++m) move(m);
+  }
+  ClearDropped(round, dropped);
+  return kept;
+}
+
+std::size_t PlainRound(const InvariantRound& round) {
+  return BlockRound<&ExactKeepFlags>(round);
+}
+
+#if defined(__x86_64__)
+[[gnu::target("avx2,popcnt")]] std::size_t WideRound(const InvariantRound& round) {
+  return BlockRound<&WideKeepFlags>(round);
+}
+
+// The AVX-512 round takes sixteen members at a time in one pass: their rank entries
+// gathered, their second ranks counted, their flags computed eight to a register and the
+// kept and dropped compressed into place.
+struct WidestSides {
+  __m512d perTwiceCount;
+  __m512d perCount;
+  __m512d one;
+  __m512d low;
+  __m512d high;
+  __m512d sure;
+  __m512d sureBelow;
+  double count;
+  double lowValue;
+  double highValue;
+};
+
+// The compiler's AVX-512 intrinsics start their results from deliberately undefined
+// registers, which it then warns of wherever they are inlined.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#define ZELKO_WIDEST_TARGET gnu::target("avx512f,avx512dq,avx512vpopcntdq,popcnt")
+
+// Each product passes through an empty statement, which keeps the compiler from fusing it
+// with the addition that follows.
+[[ZELKO_WIDEST_TARGET, gnu::always_inline]] inline __m512d Rounded(__m512d product) {
+  asm("" : "+v"(product));
+  return product;
+}
+
+// The flags of eight members with ranks first and the entries' lanes of place.
+[[ZELKO_WIDEST_TARGET, gnu::always_inline]] inline unsigned WidestFlags(const std::uint64_t* ranks,
+                                                                        __m256i places,
+                                                                        __m512i first,
+                                                                        const WidestSides& sides) {
+  const __m512i unit = _mm512_set1_epi64(1);
+  const __m512i bit = _mm512_cvtepu32_epi64(_mm256_and_si256(places, _mm256_set1_epi32(31)));
+  // The gather merges into its destination, so it waits for that register's last value:
+  // it gathers into the bits of these members, computed just before, under a mask the
+  // compiler cannot see is full, which keeps it from picking a register of an earlier
+  // group and chaining the groups one after another.
+  unsigned lanes = 0xFFu;
+  asm("" : "+r"(lanes));
+  const __m512i entry =
+      _mm512_mask_i32gather_epi64(bit, static_cast<__mmask8>(lanes), _mm256_srli_epi32(places, 5),
+                                  static_cast<const void*>(ranks), 8);
+  const __m512i below = _mm512_sub_epi64(_mm512_sllv_epi64(unit, bit), unit);
+  const __m512i second = _mm512_add_epi64(_mm512_srli_epi64(entry, kRankEntryPlaces),
+                                          _mm512_popcnt_epi64(_mm512_and_si512(entry, below)));
+  const __m512d sum = _mm512_cvtepi64_pd(_mm512_add_epi64(first, second));
+  const __m512d difference = _mm512_cvtepi64_pd(_mm512_abs_epi64(_mm512_sub_epi64(first, second)));
+  const __m512d height = Rounded(_mm512_mul_pd(sum, sides.perTwiceCount));
+  const __m512d threshold =
+      _mm512_add_pd(Rounded(_mm512_mul_pd(sides.low, _mm512_sub_pd(sides.one, height))),
+                    Rounded(_mm512_mul_pd(sides.high, height)));
+  const __m512d share = Rounded(_mm512_mul_pd(difference, sides.perCount));
+  const __m512d margin = _mm512_sub_pd(threshold, share);
+  unsigned kept = _mm512_cmp_pd_mask(margin, sides.sure, _CMP_GT_OQ);
+  const unsigned dropped = _mm512_cmp_pd_mask(margin, sides.sureBelow, _CMP_LT_OQ);
+  const unsigned unsure = ~(kept | dropped) & 0xFFu;
+  if (unsure != 0) {
+    alignas(64) std::int64_t firsts[8];
+    alignas(64) std::int64_t seconds[8];
+    _mm512_store_si512(firsts, first);
+    _mm512_store_si512(seconds, second);
+    for (unsigned lane = 0; lane < 8; ++lane)
+      if (((unsure >> lane) & 1u) != 0 &&
+          ExactKeep(static_cast<int>(firsts[lane]), static_cast<int>(seconds[lane]), sides.count,
+                    sides.lowValue, sides.highValue))
+        kept |= 1u << lane;
+  }
+  return kept;
+}
+
+[[ZELKO_WIDEST_TARGET]] std::size_t WidestRound(const InvariantRound& round) {
+  SumEarlierMembers(round);
+  const double count = static_cast<double>(round.count);
+  const WidestSides sides{_mm512_set1_pd(1.0 / (2.0 * count)),
+                          _mm512_set1_pd(1.0 / count),
+                          _mm512_set1_pd(1.0),
+                          _mm512_set1_pd(round.low),
+                          _mm512_set1_pd(round.high),
+                          _mm512_set1_pd(kUnsureMargin),
+                          _mm512_set1_pd(-kUnsureMargin),
+                          count,
+                          round.low,
+                          round.high};
+  int* const members = round.members;
+  int* const droppedPlaces = round.dropped;
+  const std::uint64_t* const ranks = round.ranks;
+  const std::size_t memberCount = round.count;
+  const __m512i sixteen = _mm512_set1_epi64(16);
+  __m512i firstLow = _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7);
+  __m512i firstHigh = _mm512_setr_epi64(8, 9, 10, 11, 12, 13, 14, 15);
+  std::size_t kept = 0;
+  std::size_t dropped = 0;
+  std::size_t m = 0;
+  for (; m + 16 <= memberCount; m += 16) {
+    const __m512i places = _mm512_loadu_si512(members + m);
+    const unsigned keepLow = WidestFlags(ranks, _mm512_castsi512_si256(places), firstLow, sides);
+    const unsigned keepHigh =
+        WidestFlags(ranks, _mm512_extracti64x4_epi64(places, 1), firstHigh, sides);
+    const auto keep = static_cast<__mmask16>(keepLow | keepHigh << 8);
+    const auto keptHere = static_cast<unsigned>(std::popcount(static_cast<unsigned>(keep)));
+    // Whole registers are stored: the kept land on places already read, as kept never
+    // passes m, and the dropped list has room for a register beyond the members.
+    _mm512_storeu_si512(members + kept, _mm512_maskz_compress_epi32(keep, places));
+    _mm512_storeu_si512(droppedPlaces + dropped,
+                        _mm512_maskz_compress_epi32(static_cast<__mmask16>(~keep), places));
+    kept += keptHere;
+    dropped += 16 - keptHere;
+    firstLow = _mm512_add_epi64(firstLow, sixteen);
+    firstHigh = _mm512_add_epi64(firstHigh, sixteen);
+  }
+  for (; m < memberCount; ++m) {
+    const int place = members[m];
+    const bool keep =
+        ExactKeep(static_cast<int>(m), SecondRank(ranks, static_cast<unsigned>(place)), count,
+                  round.low, round.high);
+    members[kept] = place;
+    droppedPlaces[dropped] = place;
+    kept += keep ? 1u : 0u;
+    dropped += keep ? 0u : 1u;
+  }
+  ClearDropped(round, dropped);
+  return kept;
+}
+#undef ZELKO_WIDEST_TARGET
+#pragma GCC diagnostic pop
+#endif
+
 }  // namespace
 
 bool KeepsInvariantPlace(int first, int second, double count, double low, double high) {
@@ -87,4 +315,31 @@ void InvariantKeepFlags(const int* first, const int* second, std::uint8_t* keep,
                         double count, double low, double high) {
   static const KeepFlagsFunction kKeepFlags = KeepFlagsOfProcessor();
   kKeepFlags(first, second, keep, n, count, low, high);
+}
+
+std::vector<KeepBuild> KeepBuildsOfProcessor() {
+  std::vector<KeepBuild> builds;
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512dq") != 0 &&
+      __builtin_cpu_supports("avx512vpopcntdq") != 0 && __builtin_cpu_supports("popcnt") != 0)
+    builds.push_back(KeepBuild::kAvx512);
+  if (__builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("popcnt") != 0)
+    builds.push_back(KeepBuild::kAvx2);
+#endif
+  builds.push_back(KeepBuild::kPlain);
+  return builds;
+}
+
+std::size_t KeepInvariantRoundOf(KeepBuild build, const InvariantRound& round) {
+#if defined(__x86_64__)
+  if (build == KeepBuild::kAvx512) return WidestRound(round);
+  if (build == KeepBuild::kAvx2) return WideRound(round);
+#endif
+  (void)build;
+  return PlainRound(round);
+}
+
+std::size_t KeepInvariantRound(const InvariantRound& round) {
+  static const KeepBuild kBuild = KeepBuildsOfProcessor().front();
+  return KeepInvariantRoundOf(kBuild, round);
 }

@@ -2,11 +2,8 @@
 // by repeatedly keeping those whose rank difference is within a threshold that shrinks
 // each round, until the set is stable or small. The curve is then fitted on the set.
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <new>
 #include <span>
 #include <vector>
@@ -33,21 +30,22 @@ constexpr int kStableMargin = 50;
 constexpr int kSmallestSearchedSet = 900;
 
 // Each candidate's place (0 to k-1) in ascending order of the values, equal values in
-// position order. Intensities are 16-bit, so they are counted into buckets instead of
-// sorted, and each place is written where its candidate lies.
+// position order, handed to place(p, r) for candidate p. Intensities are 16-bit, so they
+// are counted into buckets instead of sorted, and each place is handed out in the
+// candidates' order.
+template <typename Place>
 void RankPositions(std::span<const std::uint16_t> values, std::span<const int> candidates,
-                   std::vector<int>& places) {
+                   Place place) {
   static thread_local std::vector<int> starts;
   starts.assign(65537, 0);
   for (const int cell : candidates) ++starts[values[static_cast<std::size_t>(cell)] + 1u];
   for (std::size_t v = 1; v < starts.size(); ++v) starts[v] += starts[v - 1];
-  places.resize(candidates.size());
   for (std::size_t p = 0; p < candidates.size(); ++p)
-    places[p] = starts[values[static_cast<std::size_t>(candidates[p])]]++;
+    place(p, starts[values[static_cast<std::size_t>(candidates[p])]]++);
 }
 
-void RankPositions(std::span<const float> values, std::span<const int> candidates,
-                   std::vector<int>& places) {
+template <typename Place>
+void RankPositions(std::span<const float> values, std::span<const int> candidates, Place place) {
   std::vector<int> order(candidates.size());
   for (std::size_t p = 0; p < order.size(); ++p) order[p] = static_cast<int>(p);
   std::sort(order.begin(), order.end(), [&](int a, int b) {
@@ -55,153 +53,50 @@ void RankPositions(std::span<const float> values, std::span<const int> candidate
     const float second = values[static_cast<std::size_t>(candidates[static_cast<std::size_t>(b)])];
     return first < second || (first == second && a < b);
   });
-  places.resize(candidates.size());
   for (std::size_t r = 0; r < order.size(); ++r)
-    places[static_cast<std::size_t>(order[r])] = static_cast<int>(r);
+    place(static_cast<std::size_t>(order[r]), static_cast<int>(r));
 }
 
-// The members by their first place in the baseline's order, one bit each, with the members
-// of the words before each word summed: a member's baseline rank in a round is the number
-// of members before it in that order, counted in the few kilobytes of the bits instead of
-// written to a rank table of the candidates' size. A round's drops are listed and taken
-// out at its end, so that every rank of the round counts the members it started with.
+// The members by their first place in the baseline's order, one bit each in the round's
+// rank table (invariant_keep.hpp): a member's baseline rank in a round is the number of
+// members before it in that order, counted in the few kilobytes of the bits instead of
+// written to a rank table of the candidates' size.
 struct BaselineBits {
-  std::vector<std::uint64_t> words;
-  std::vector<int> before;
+  std::vector<std::uint64_t> entries;
   std::vector<int> dropped;
 
   void Reset(std::size_t count) {
-    words.assign((count + 63) / 64, ~std::uint64_t{0});
-    if (count % 64 != 0) words.back() = (std::uint64_t{1} << (count % 64)) - 1;
-    before.resize(words.size());
-    dropped.resize(count);
+    constexpr std::uint64_t kFull = (std::uint64_t{1} << kRankEntryPlaces) - 1;
+    entries.assign((count + kRankEntryPlaces - 1) / kRankEntryPlaces, kFull);
+    if (count % kRankEntryPlaces != 0)
+      entries.back() = (std::uint64_t{1} << (count % kRankEntryPlaces)) - 1;
+    dropped.resize(count + kDroppedRoom);
   }
   bool Holds(int place) const {
-    return ((words[static_cast<std::size_t>(place) >> 6] >> (place & 63)) & 1u) != 0;
+    const auto at = static_cast<std::size_t>(place);
+    return ((entries[at / kRankEntryPlaces] >> (at % kRankEntryPlaces)) & 1u) != 0;
   }
 };
 
-// Members are flagged a block at a time, their ranks gathered into contiguous buffers
-// first, so that the flags are computed four to a register.
-constexpr std::size_t kKeepBlock = 512;
-
-// Kept members are moved down eight at a time where all eight flags are 1.
-constexpr std::size_t kMovedTogether = 8;
-constexpr std::uint64_t kAllKept = 0x0101010101010101ull;
-
-struct KeepBlock {
-  std::array<int, kKeepBlock> first;
-  std::array<int, kKeepBlock> second;
-  std::array<std::uint8_t, kKeepBlock> keep;
-};
-
-struct RoundTables {
-  const std::uint64_t* words;
-  std::size_t wordCount;
-  int* before;
-  int* dropped;
-  double count;
-  double low;
-  double high;
-};
-
-// One round over the members in the array's order, each held as its first place in the
-// baseline's order, so that a member's array rank is its index; those that keep their
-// place move down over places already read, the others are listed in dropped. The
-// members of the words before each word are summed first. Returns how many stay.
-[[gnu::always_inline]] inline std::size_t KeepMembers(int* members, std::size_t count,
-                                                      const RoundTables& round, KeepBlock& block) {
-  int before = 0;
-  for (std::size_t w = 0; w < round.wordCount; ++w) {
-    round.before[w] = before;
-    before += std::popcount(round.words[w]);
-  }
-  std::size_t kept = 0;
-  std::size_t dropped = 0;
-  for (std::size_t start = 0; start < count; start += kKeepBlock) {
-    const std::size_t n = std::min(kKeepBlock, count - start);
-    const int* const blockMembers = members + start;
-    for (std::size_t m = 0; m < n; ++m) {
-      const auto place = static_cast<unsigned>(blockMembers[m]);
-      const std::uint64_t below = (std::uint64_t{1} << (place & 63u)) - 1;
-      block.first[m] = static_cast<int>(start + m);
-      block.second[m] = round.before[place >> 6] + std::popcount(round.words[place >> 6] & below);
-    }
-    InvariantKeepFlags(block.first.data(), block.second.data(), block.keep.data(), n, round.count,
-                       round.low, round.high);
-    const auto move = [&](std::size_t m) {
-      const int place = blockMembers[m];
-      const std::size_t keep = block.keep[m];
-      members[kept] = place;
-      round.dropped[dropped] = place;
-      kept += keep;
-      dropped += keep ^ 1u;
-    };
-    // Most rounds keep nearly all: eight kept members move down as one.
-    std::size_t m = 0;
-    for (; m + kMovedTogether <= n; m += kMovedTogether) {
-      std::uint64_t flags = 0;
-      std::memcpy(&flags, block.keep.data() + m, sizeof flags);
-      if (flags != kAllKept) {
-        for (std::size_t k = m; k < m + kMovedTogether; ++k) move(k);
-        continue;
-      }
-      std::memmove(members + kept, blockMembers + m, kMovedTogether * sizeof(int));
-      kept += kMovedTogether;
-    }
-    for (; m < n; ++m) move(m);
-  }
-  return kept;
-}
-
-using KeepMembersFunction = std::size_t (*)(int*, std::size_t, const RoundTables&, KeepBlock&);
-
-std::size_t PlainKeepMembers(int* members, std::size_t count, const RoundTables& round,
-                             KeepBlock& block) {
-  return KeepMembers(members, count, round, block);
-}
-
-#if defined(__x86_64__)
-// The count of a word's bits in one instruction where the processor has it.
-[[gnu::target("popcnt")]] std::size_t CountingKeepMembers(int* members, std::size_t count,
-                                                          const RoundTables& round,
-                                                          KeepBlock& block) {
-  return KeepMembers(members, count, round, block);
-}
-#endif
-
-KeepMembersFunction KeepMembersOfProcessor() {
-#if defined(__x86_64__)
-  if (__builtin_cpu_supports("popcnt") != 0) return &CountingKeepMembers;
-#endif
-  return &PlainKeepMembers;
-}
-
-void KeepRound(std::vector<int>& members, BaselineBits& bits, double low, double high,
-               KeepBlock& block) {
-  static const KeepMembersFunction kKeepMembers = KeepMembersOfProcessor();
-  const RoundTables round{bits.words.data(),
-                          bits.words.size(),
-                          bits.before.data(),
-                          bits.dropped.data(),
-                          static_cast<double>(members.size()),
-                          low,
-                          high};
-  const std::size_t count = members.size();
-  members.resize(kKeepMembers(members.data(), count, round, block));
-  for (std::size_t d = 0; d < count - members.size(); ++d) {
-    const auto place = static_cast<unsigned>(bits.dropped[d]);
-    bits.words[place >> 6] &= ~(std::uint64_t{1} << (place & 63u));
-  }
+// One round over the members in the array's order; those that keep their place move
+// down, the others' bits are cleared.
+void KeepRound(std::vector<int>& members, BaselineBits& bits, double low, double high) {
+  InvariantRound round;
+  round.members = members.data();
+  round.count = members.size();
+  round.ranks = bits.entries.data();
+  round.rankEntries = bits.entries.size();
+  round.dropped = bits.dropped.data();
+  round.low = low;
+  round.high = high;
+  members.resize(KeepInvariantRound(round));
 }
 
 // The search's tables, kept for the thread's next array.
 struct SearchScratch {
-  std::vector<int> arrayPlaces;
   std::vector<int> baselinePlaces;
   std::vector<int> members;
   BaselineBits baselineBits;
-  KeepBlock block;
 };
 
 template <typename Value>
@@ -210,18 +105,21 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
   static thread_local SearchScratch scratch;
   double lowThreshold = kFirstLowThreshold;
   double highThreshold = kFirstHighThreshold;
-  RankPositions(array, candidates, scratch.arrayPlaces);
-  RankPositions(baseline, candidates, scratch.baselinePlaces);
+  std::vector<int>& baselinePlaces = scratch.baselinePlaces;
   std::vector<int>& members = scratch.members;
+  baselinePlaces.resize(candidates.size());
   members.resize(candidates.size());
-  for (std::size_t p = 0; p < candidates.size(); ++p)
-    members[static_cast<std::size_t>(scratch.arrayPlaces[p])] = scratch.baselinePlaces[p];
+  RankPositions(baseline, candidates, [&](std::size_t p, int r) { baselinePlaces[p] = r; });
+  // Each member lands at its place in the array's order, holding its baseline place.
+  RankPositions(array, candidates, [&](std::size_t p, int r) {
+    members[static_cast<std::size_t>(r)] = baselinePlaces[p];
+  });
   scratch.baselineBits.Reset(candidates.size());
   for (;;) {
     const int k = static_cast<int>(members.size());
     ArrayProgress(MessageBuffer("    Searching Invariant-set: %d", k));
     if (k == 0) break;
-    KeepRound(members, scratch.baselineBits, lowThreshold, highThreshold, scratch.block);
+    KeepRound(members, scratch.baselineBits, lowThreshold, highThreshold);
     if (ArrayStopped()) return false;
     const int j = static_cast<int>(members.size());
     if (j >= k - kStableMargin) break;

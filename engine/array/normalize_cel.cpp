@@ -25,12 +25,6 @@ constexpr int kQuantilePairs = 6000;
 constexpr std::size_t kPumpStep = 1000;
 constexpr std::size_t kProgressStep = 10000;
 
-std::uint16_t ClampToIntensity(double value) {
-  if (!(value > 0.0)) return 0;
-  if (value >= 65535.0) return 65535;
-  return static_cast<std::uint16_t>(value);
-}
-
 }  // namespace
 
 bool PlanesFitLayout(const CHIP_DATA& array, const CHIP_DATA& baseline) {
@@ -120,10 +114,10 @@ bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCur
         ArraySettings().NORM_METHOD != 0 ? GetNormalizeQuantiles(baseline) : FilterDat(baseline);
     if (!fitted) return false;
     ArrayMessage("    Normalizing CEL: ");
-    // Raw intensities are 16-bit, so the curve is evaluated once per possible value.
-    std::vector<std::uint16_t> mapped(65536);
-    for (std::size_t v = 0; v < mapped.size(); ++v)
-      mapped[v] = ClampToIntensity(Normalizer.MapValue(static_cast<double>(v)));
+    // Raw intensities are 16-bit, so the curve is evaluated once per possible value, into
+    // a table kept for the thread's next array.
+    static thread_local std::vector<std::uint16_t> mapped(65536);
+    Normalizer.MapIntensities(mapped);
     plane2.resize(plane1.size());
     // The cells a pump step at a time, the checks between the steps.
     for (std::size_t from = 0; from < plane1.size(); from += kPumpStep) {

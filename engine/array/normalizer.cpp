@@ -176,6 +176,39 @@ double NORMALIZER::MapValue(double x) const {
   return knot.y + (x - knot.x) * knot.slope;
 }
 
+namespace {
+
+std::uint16_t ClampToIntensity(double value) {
+  if (!(value > 0.0)) return 0;
+  if (value >= 65535.0) return 65535;
+  return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace
+
+void NORMALIZER::MapIntensities(std::span<std::uint16_t> mapped) const {
+  const CurveKnot& first = mKnots.front();
+  const CurveKnot& last = mKnots.back();
+  // The last knot MapValue's search can land on, below the top one.
+  constexpr std::size_t kLastSegment = kCurveKnots - 2;
+  std::size_t segment = 0;
+  for (std::size_t v = 0; v < mapped.size(); ++v) {
+    const auto x = static_cast<double>(v);
+    double y = x;
+    if (!mHasCurve) {
+    } else if (x < first.x) {
+      y = (x - first.x) * mLower.slope + first.y + 0.5;
+    } else if (x > last.x) {
+      y = (x - last.x) * mUpper.slope + last.y + 0.5;
+    } else {
+      while (segment < kLastSegment && x >= mKnots[segment + 1].x) ++segment;
+      const CurveKnot& knot = mKnots[segment];
+      y = knot.y + (x - knot.x) * knot.slope;
+    }
+    mapped[v] = ClampToIntensity(y);
+  }
+}
+
 void NORMALIZER::CurvePoints(double low, double high, std::vector<double>& x,
                              std::vector<double>& y) const {
   x.clear();

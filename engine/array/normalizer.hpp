@@ -52,6 +52,10 @@ class NORMALIZER {
   [[nodiscard]] bool FitCurve();
   // The baseline value for an array value; the value itself while no curve is fitted.
   double MapValue(double x) const;
+  // The mapped value of every whole intensity 0 to mapped.size() - 1, clamped to 0..65535
+  // and truncated: MapValue's segment and arithmetic for each, found by one sweep along the
+  // knots instead of a search for each value.
+  void MapIntensities(std::span<std::uint16_t> mapped) const;
   void FreeCurve() { mHasCurve = false; }
   bool HasCurve() const { return mHasCurve; }
 

@@ -144,6 +144,89 @@ TEST(InvariantKeepFlagsTest, FlagsAreThoseOfTheFormulaAtEveryRankAndThreshold) {
   for (const std::uint8_t flag : tieFlags) EXPECT_EQ(flag, 0);
 }
 
+// A round's rank table with every place of count set.
+std::vector<std::uint64_t> FullRankTable(std::size_t count) {
+  std::vector<std::uint64_t> table((count + kRankEntryPlaces - 1) / kRankEntryPlaces);
+  for (std::size_t place = 0; place < count; ++place)
+    table[place / kRankEntryPlaces] |= std::uint64_t{1} << (place % kRankEntryPlaces);
+  return table;
+}
+
+// Every build of the round keeps, drops and clears what the plain build does, round after
+// round of a search, on sets whose sizes end at every point of a register: baseline
+// places near the array ranks with outliers, and swapped pairs whose sides meet exactly.
+TEST(InvariantRoundTest, EveryBuildKeepsAndDropsThePlainRoundsMembers) {
+  const std::vector<KeepBuild> builds = KeepBuildsOfProcessor();
+  ASSERT_FALSE(builds.empty());
+  EXPECT_EQ(builds.back(), KeepBuild::kPlain);
+  std::mt19937 random(11);
+  std::size_t rounds = 0;
+  std::size_t droppedInAll = 0;
+  for (const std::size_t count :
+       {std::size_t{1}, std::size_t{15}, std::size_t{16}, std::size_t{17}, std::size_t{64},
+        std::size_t{200}, std::size_t{4099}, std::size_t{61000}}) {
+    // Places by a noisy key, so that ranks mostly agree; count 64 swaps pairs exactly half
+    // the set apart, whose sides are equal at thresholds of 1/2.
+    std::vector<int> start(count);
+    std::iota(start.begin(), start.end(), 0);
+    const bool ties = count == 64;
+    if (ties) {
+      for (std::size_t m = 0; m < 16; ++m) std::swap(start[m], start[m + 32]);
+    } else {
+      std::normal_distribution<double> noise(0.0, 0.03 * static_cast<double>(count));
+      std::vector<double> key(count);
+      for (std::size_t m = 0; m < count; ++m)
+        key[m] = static_cast<double>(m) + noise(random) * (m % 11 == 0 ? 8.0 : 1.0);
+      std::vector<int> order(count);
+      std::iota(order.begin(), order.end(), 0);
+      std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return key[static_cast<std::size_t>(a)] < key[static_cast<std::size_t>(b)];
+      });
+      for (std::size_t r = 0; r < count; ++r) start[static_cast<std::size_t>(order[r])] = int(r);
+    }
+    struct State {
+      std::vector<int> members;
+      std::vector<std::uint64_t> table;
+      std::vector<int> dropped;
+    };
+    std::vector<State> states(builds.size(), {start, FullRankTable(count), {}});
+    double low = ties ? 0.5 : 0.07;
+    double high = ties ? 0.5 : 0.03;
+    for (int round = 0; round < 30 && !states.back().members.empty(); ++round) {
+      for (State& state : states) {
+        const std::size_t size = state.members.size();
+        state.dropped.assign(size + kDroppedRoom, -1);
+        InvariantRound step;
+        step.members = state.members.data();
+        step.count = size;
+        step.ranks = state.table.data();
+        step.rankEntries = state.table.size();
+        step.dropped = state.dropped.data();
+        step.low = low;
+        step.high = high;
+        const std::size_t kept = KeepInvariantRoundOf(builds[&state - states.data()], step);
+        state.members.resize(kept);
+        state.dropped.resize(size - kept);
+      }
+      const State& plain = states.back();
+      for (std::size_t b = 0; b + 1 < builds.size(); ++b) {
+        ASSERT_EQ(states[b].members, plain.members)
+            << "build " << static_cast<int>(builds[b]) << " count " << count << " round " << round;
+        ASSERT_EQ(states[b].dropped, plain.dropped) << static_cast<int>(builds[b]);
+        // The high halves are the round's own; the bits are what the next round reads.
+        for (std::size_t e = 0; e < plain.table.size(); ++e)
+          ASSERT_EQ(states[b].table[e] & 0xFFFFFFFFu, plain.table[e] & 0xFFFFFFFFu) << e;
+      }
+      ++rounds;
+      droppedInAll += plain.dropped.size();
+      low = std::max(low * 0.9, 0.007);
+      high = std::max(high * 0.9, 0.003);
+    }
+  }
+  EXPECT_GT(rounds, 50u);
+  EXPECT_GT(droppedInAll, 10000u);
+}
+
 class InvariantSetTest : public ArrayTest {
  protected:
   void SetUp() override {

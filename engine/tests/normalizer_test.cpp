@@ -187,6 +187,45 @@ TEST_F(NormalizerTest, TooFewPairsAreRefusedAndOneIntensityMapsFlat) {
   EXPECT_DOUBLE_EQ(Normalizer.MapValue(700.0), 3.5);
 }
 
+// The table of every whole intensity's mapped value holds MapValue's value for each,
+// clamped and truncated: curves through spread and crowded intensities (many knots on
+// one value), steep ones that leave the range at both ends, fractional pairs, and no curve.
+TEST_F(NormalizerTest, IntensityTableHoldsTheMappedValueOfEveryIntensity) {
+  const auto clamped = [](double value) -> std::uint16_t {
+    if (!(value > 0.0)) return 0;
+    return value >= 65535.0 ? 65535 : static_cast<std::uint16_t>(value);
+  };
+  std::mt19937 random(23);
+  std::vector<std::uint16_t> table(65536);
+  int curves = 0;
+  for (int shape = 0; shape < 5; ++shape) {
+    std::vector<double> x;
+    std::vector<double> y;
+    const int n = shape == 4 ? 40 : 6000;
+    std::lognormal_distribution<double> spread(6.0, 1.5);
+    for (int i = 0; i < n; ++i) {
+      const double value = shape == 1 ? std::floor(spread(random) / 64.0) : spread(random);
+      x.push_back(std::min(std::floor(value), 65535.0));
+      // Shape 2 is steep: its lines cross 0 below and 65535 above.
+      // Whole baseline values put the knots on whole values, where a segment's end and the
+      // next knot's start may round to either side of it.
+      y.push_back(shape == 2 ? 9.0 * x.back() - 300.0
+                             : std::floor(x.back() * 1.3 + spread(random) / 8));
+      if (shape == 3) x.back() += 0.25;
+    }
+    SetPairs(x, y);
+    ASSERT_TRUE(Normalizer.FitCurve()) << shape;
+    if (shape == 4) Normalizer.FreeCurve();
+    std::fill(table.begin(), table.end(), std::uint16_t{7});
+    Normalizer.MapIntensities(table);
+    for (std::size_t v = 0; v < table.size(); ++v)
+      ASSERT_EQ(table[v], clamped(Normalizer.MapValue(static_cast<double>(v))))
+          << "shape " << shape << " value " << v;
+    ++curves;
+  }
+  EXPECT_EQ(curves, 5);
+}
+
 TEST_F(NormalizerTest, EndLinesAreFittedOnAtMost10000Pairs) {
   // 2% of 520,000 pairs lie beyond each outer knot.
   const int n = 520000;
