@@ -151,3 +151,13 @@ inline int HelperThreadsFor(std::size_t jobs, int most) {
   if (jobs < 2) return 0;
   return std::clamp(platform::WorkerThreadCount() - 1, 0, std::max(most, 0));
 }
+
+// Helper threads for a job list whose calling thread only collects each result in a moment
+// and otherwise sleeps while the helpers work (the model's fit): one per worker thread, at
+// most `most`, so that no core stays idle beside the sleeping caller. None for a single job,
+// or when one worker thread is allowed.
+inline int CollectedHelperThreadsFor(std::size_t jobs, int most) {
+  const int workers = platform::WorkerThreadCount();
+  if (jobs < 2 || workers < 2) return 0;
+  return std::clamp(workers, 0, std::max(most, 0));
+}

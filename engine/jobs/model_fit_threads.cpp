@@ -95,7 +95,9 @@ bool FitProbeSetsOnThreads(Group& group, ModelResults& results, std::int64_t& pr
   LogMessage(MessageBuffer(kProbeSetProgressMessage, 0));
   const BlockFit fit(group, units, results);
   const auto blocks = static_cast<std::size_t>((units + kModelFitBlock - 1) / kModelFitBlock);
-  OrderedJobs<BlockFit> jobs(fit, blocks, HelperThreadsFor(blocks, 7));
+  // The calling thread sleeps while the blocks are fitted (it only logs each probe set's
+  // lines and counts its outliers), so every worker thread fits.
+  OrderedJobs<BlockFit> jobs(fit, blocks, CollectedHelperThreadsFor(blocks, 8));
   JobProgress& progress = Progress();
   for (std::size_t b = 0; b < blocks; ++b) {
     const FitBlock& block = jobs.Take(b);

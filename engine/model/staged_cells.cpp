@@ -65,12 +65,19 @@ void StagedCells::Gather(const Group& group, int first, int last, std::size_t li
       for (std::size_t at = 0; at < planeSize; at += kLineValues) touched += plane[at];
       asm volatile("" : : "r"(touched));
     }
+    // Without that pass (a helper's short run) the next plane's cells are asked for while
+    // this plane's are copied, so that their misses overlap instead of each stalling a copy.
+    const std::uint16_t* const next =
+        !warm && i + 1 < arrays ? group.Array(i + 1).intensities.data() : nullptr;
     for (const Span& span : mSpans) {
       if (span.start == kNoCells) continue;
       const auto from = static_cast<std::size_t>(span.start);
       std::uint16_t* const out =
           mValues.data() + from * arrayCount + static_cast<std::size_t>(i) * span.width;
       const std::ptrdiff_t* const at = mCells.data() + from;
+      if (next != nullptr)
+        for (std::size_t k = 0; k < span.width; ++k)
+          if (at[k] >= 0) __builtin_prefetch(next + at[k]);
       for (std::size_t k = 0; k < span.width; ++k) out[k] = at[k] >= 0 ? plane[at[k]] : 0;
     }
   }

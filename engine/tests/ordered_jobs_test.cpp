@@ -110,4 +110,16 @@ TEST(OrderedJobs, HelpersComeFromTheWorkerThreadCount) {
     EXPECT_EQ(helpers, std::min(workers - 1, most)) << most;
     EXPECT_LT(helpers, workers) << most;
   }
+  // A calling thread that only collects leaves its core to one more helper, but a limit of
+  // one thread still runs every job on it.
+  for (const int limit : {1, 2, 3}) {
+    platform::LimitWorkerThreads(limit);
+    const int allowed = platform::WorkerThreadCount();
+    for (const int most : {1, 3, 64}) {
+      EXPECT_EQ(CollectedHelperThreadsFor(100, most), allowed < 2 ? 0 : std::min(allowed, most))
+          << limit << " " << most;
+      EXPECT_EQ(CollectedHelperThreadsFor(1, most), 0) << limit << " " << most;
+    }
+  }
+  platform::LimitWorkerThreads(0);
 }
