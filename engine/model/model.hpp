@@ -273,9 +273,14 @@ class MODEL {
   bool DetectProbeOutliers();
   // Every result missing, after data or a fit that could not give any.
   void MarkResultsMissing();
-  // The 0.8 quantile of abs(values) over one array's probes or one probe's arrays.
+  // The 0.8 quantile of abs(values) over one array's probes.
   double ArrayAbsQuantile(const std::vector<double>& matrix, int array);
-  double ProbeAbsQuantile(const std::vector<double>& matrix, int probe);
+  // Lists in within, in the arrays' order, the arrays whose cell of the probe is marked
+  // and whose abs(value) is at most kOutlierFactor times the 0.8 quantile of abs(values)
+  // over the probe's arrays; returns how many.
+  template <typename Mark>
+  int WithinProbeLimit(const std::vector<double>& matrix, const std::vector<Mark>& marks, int probe,
+                       int* within);
   // The median of the positive standard errors among count entries (only where use is
   // set, when given); nullopt when none is positive.
   std::optional<double> PositiveMedian(const double* errors, int count, const double* use);
