@@ -486,6 +486,9 @@ int MODEL::FitModel(bool onePass) {
       ComputeStandardErrors();
     }
     mChanged = false;
+    // The last fit's marks are about to change for good only on a pass that ends the
+    // iteration whatever it finds: its explained share is summed before.
+    if (onePass || mPass >= kModelLastPass) SettleExplained();
     switch (mPass % 3) {
       case 0:
         if (mOptions.detectSingleOutlier) mChanged = DetectSingleOutliers();
@@ -500,7 +503,10 @@ int MODEL::FitModel(bool onePass) {
     ++mPass;
     if (onePass || mPass > kModelLastPass) return mPass;
     mUnchangedPasses = mChanged ? 0 : mUnchangedPasses + 1;
-    if (mUnchangedPasses >= kModelStablePasses) return mPass;
+    if (mUnchangedPasses >= kModelStablePasses) {
+      SettleExplained();
+      return mPass;
+    }
   }
 }
 
@@ -794,38 +800,44 @@ void MODEL::ComputeStandardErrors() {
     }
   }
 
-  // The fitted values and misfits of every cell; the sums of the explained share take the
-  // cells in use one by one in order.
-  double residualSquares = 0.0;
-  double dataSquares = 0.0;
+  // The fitted values and misfits of every cell, two at a time; the explained share is
+  // summed from them once the outlier steps settle (SettleExplained).
   for (int i = 0; i < arrays; ++i) {
     const double theta = mResultTheta[Index(i)];
-    const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
     const std::size_t row = Cell(i, 0);
-    const std::int64_t* const kept = &mKeptByArray[Index(i) * probeStride];
     int j = 0;
     for (; j + kErrorLanes <= probes; j += kErrorLanes) {
       const std::size_t cell = row + Index(j);
-      const Lanes data = LoadLanes(&mData[cell]);
       const Lanes fitted = LoadLanes(&mResultPhi[Index(j)]) * theta;
-      const Lanes misfit = MisfitLanes(data, fitted);
+      const Lanes misfit = MisfitLanes(LoadLanes(&mData[cell]), fitted);
       std::memcpy(&mFitted[cell], &fitted, sizeof fitted);
       std::memcpy(&mResidual[cell], &misfit, sizeof misfit);
-      const Lanes misfitSquares = misfit * misfit;
-      const Lanes dataSquared = data * data;
-      for (int l = 0; l < kErrorLanes; ++l) {
-        const bool use = arrayInUse && mProbeOutlier[Index(j + l)] == 0 && kept[j + l] != 0;
-        residualSquares += use ? misfitSquares[l] : 0.0;
-        dataSquares += use ? dataSquared[l] : 0.0;
-      }
     }
     for (; j < probes; ++j) {
       const std::size_t cell = row + Index(j);
-      const double data = mData[cell];
       const double fitted = mResultPhi[Index(j)] * theta;
-      const double misfit = Misfit(data, fitted);
       mFitted[cell] = fitted;
-      mResidual[cell] = misfit;
+      mResidual[cell] = Misfit(mData[cell], fitted);
+    }
+  }
+  mExplainedPending = true;
+}
+
+// The sums take the cells in use one by one in order: those the last fit used, neither set
+// aside on either side nor left out of it.
+void MODEL::SettleExplained() {
+  if (!mExplainedPending) return;
+  mExplainedPending = false;
+  const std::size_t probeStride = PaddedToLanes(mProbes);
+  double residualSquares = 0.0;
+  double dataSquares = 0.0;
+  for (int i = 0; i < mArrays; ++i) {
+    const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
+    const std::size_t row = Cell(i, 0);
+    const std::int64_t* const kept = &mKeptByArray[Index(i) * probeStride];
+    for (int j = 0; j < mProbes; ++j) {
+      const double data = mData[row + Index(j)];
+      const double misfit = mResidual[row + Index(j)];
       const bool use = arrayInUse && mProbeOutlier[Index(j)] == 0 && kept[j] != 0;
       residualSquares += use ? misfit * misfit : 0.0;
       dataSquares += use ? data * data : 0.0;
@@ -842,6 +854,7 @@ void MODEL::MarkResultsMissing() {
   std::fill_n(mFitted.begin(), Cell(mArrays, 0), MISSING_VALUE);
   std::fill_n(mResidual.begin(), Cell(mArrays, 0), MISSING_VALUE);
   mExplained = MISSING_VALUE;
+  mExplainedPending = false;
 }
 
 void MODEL::AverageDifference() {

@@ -268,6 +268,10 @@ class MODEL {
   void FailProbeSet(const char* message, int count = 0);
   void ApplySignRule();
   void ComputeStandardErrors();
+  // The explained share of the last standard errors' fit, summed at most once per fit and
+  // only while the marks are still those it was fitted with: the outlier steps that follow
+  // change none before the iteration ends, or the pass that ends it has not run yet.
+  void SettleExplained();
   bool DetectSingleOutliers();
   bool DetectArrayOutliers();
   bool DetectProbeOutliers();
@@ -359,6 +363,7 @@ class MODEL {
   double mDataMax = -65535.0;
   double mDataMin = 65535.0;
   double mExplained = 0.0;
+  bool mExplainedPending = false;  // the standard errors' fit is newer than mExplained
 
   std::array<double, kModelMaxArrays> mResultTheta{};
   std::array<double, kModelMaxArrays> mThetaStdErr{};
