@@ -445,6 +445,8 @@ void MODEL::PrepareWorkBuffers() {
 }
 
 void MODEL::ResetOutliers() {
+  // The data may be new: the next fit lays out every cell.
+  mWorkLaidOut = false;
   std::fill_n(mSingle.begin(), Cell(mArrays, 0), std::int16_t{0});
   std::fill_n(mArrayOutlier.begin(), mArrays, std::int16_t{0});
   std::fill_n(mSinglePerArray.begin(), mArrays, 0.0);
@@ -560,12 +562,14 @@ const char* MODEL::Fit() {
   const auto byArray = [&](int i, int j) { return Index(i) * probeStride + Index(j); };
   const auto byProbe = [&](int i, int j) { return Index(j) * arrayStride + Index(i); };
   // Cells left out of the fit take the present model's value: all cells are laid out once,
-  // and on later outer steps only those left out change.
+  // and on later outer steps only those left out change. A later fit of the same data
+  // changes only the cells left out now or before, the others holding their own values.
   mLeftOut.clear();
   for (int i = 0; i < arrays; ++i) {
     for (int j = 0; j < probes; ++j) {
       const std::size_t cell = Cell(i, j);
       const bool leftOut = mSingle[cell] != 0 || mSpike[cell] != 0;
+      if (mWorkLaidOut && !leftOut && mKeptByArray[byArray(i, j)] != 0) continue;
       const double value = leftOut ? mPhi[Index(j)] * mTheta[Index(i)] : mData[cell];
       mWork[byArray(i, j)] = value;
       mWorkByProbe[byProbe(i, j)] = value;
@@ -573,16 +577,19 @@ const char* MODEL::Fit() {
       mKeptByProbe[byProbe(i, j)] = leftOut ? 0 : -1;
       if (leftOut) mLeftOut.push_back({i, j});
     }
+    if (mWorkLaidOut) continue;
     for (std::size_t pad = byArray(i, probes); pad < byArray(i + 1, 0); ++pad) {
       mWork[pad] = 0.0;
       mKeptByArray[pad] = 0;
     }
   }
-  for (int j = 0; j < probes; ++j)
-    for (std::size_t pad = byProbe(arrays, j); pad < byProbe(0, j + 1); ++pad) {
-      mWorkByProbe[pad] = 0.0;
-      mKeptByProbe[pad] = 0;
-    }
+  if (!mWorkLaidOut)
+    for (int j = 0; j < probes; ++j)
+      for (std::size_t pad = byProbe(arrays, j); pad < byProbe(0, j + 1); ++pad) {
+        mWorkByProbe[pad] = 0.0;
+        mKeptByProbe[pad] = 0;
+      }
+  mWorkLaidOut = true;
   // With phi fitted and few enough probes a step is one pass over the arrays.
   const bool wholeSteps = mFitPhi && probes <= kFitStepMaxProbes;
   FitStep step;

@@ -317,6 +317,8 @@ class MODEL {
   // single outlier nor a spike), 0 where it does not and in the padding.
   std::vector<std::int64_t> mKeptByArray;
   std::vector<std::int64_t> mKeptByProbe;
+  // The work copies hold the present data, laid out since the last reset.
+  bool mWorkLaidOut = false;
   std::vector<std::pair<int, int>> mLeftOut;  // (array, probe) of the cells a fit leaves out
   std::vector<std::int16_t> mSingle;
   std::vector<std::uint8_t> mSpike;
