@@ -89,6 +89,12 @@ Lanes AbsLanes(Lanes lanes) {
   return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(lanes) & (LaneMask{} + INT64_MAX));
 }
 
+// lanes where the mask is -1, +0.0 where it is 0: a select taken by the bits, as the
+// processors without 64-bit lane comparisons would otherwise test each lane apart.
+Lanes Kept(Lanes lanes, LaneMask mask) {
+  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(lanes) & mask);
+}
+
 // Misfit in every lane.
 Lanes MisfitLanes(Lanes value, Lanes fitted) {
   const Lanes difference = value - fitted;
@@ -719,9 +725,9 @@ void MODEL::ComputeStandardErrors() {
       const Lanes data = LoadLanes(&mWorkByProbe[at]);
       const LaneMask use = mProbeOutlier[Index(j)] == 0 ? LoadMask(&mKeptByProbe[at]) : LaneMask{};
       const Lanes misfit = MisfitLanes(data, phi[j] * current);
-      cross += use ? data * phi[j] : Lanes{};
-      squares += use ? Lanes{} + phi[j] * phi[j] : Lanes{};
-      residuals += use ? misfit * misfit : Lanes{};
+      cross += Kept(data * phi[j], use);
+      squares += Kept(Lanes{} + phi[j] * phi[j], use);
+      residuals += Kept(misfit * misfit, use);
       used -= use;
     }
     for (int i = first; i < std::min(arrays, first + kErrorLanes); ++i) {
@@ -775,9 +781,9 @@ void MODEL::ComputeStandardErrors() {
     };
     forEachGroup([&](std::size_t g, Lanes data, double theta, LaneMask use) {
       const Lanes misfit = MisfitLanes(data, theta * LoadLanes(phi + g * kErrorLanes));
-      cross[g] += use ? data * theta : Lanes{};
-      squares[g] += use ? Lanes{} + theta * theta : Lanes{};
-      residuals[g] += use ? misfit * misfit : Lanes{};
+      cross[g] += Kept(data * theta, use);
+      squares[g] += Kept(Lanes{} + theta * theta, use);
+      residuals[g] += Kept(misfit * misfit, use);
       used[g] -= use;
     });
     const auto lane = [](const auto& lanes, int j) {
@@ -795,7 +801,7 @@ void MODEL::ComputeStandardErrors() {
       std::fill_n(refitResiduals.begin(), groups, Lanes{});
       forEachGroup([&](std::size_t g, Lanes data, double theta, LaneMask use) {
         const Lanes misfit = MisfitLanes(data, theta * LoadLanes(effects + g * kErrorLanes));
-        refitResiduals[g] += use ? misfit * misfit : Lanes{};
+        refitResiduals[g] += Kept(misfit * misfit, use);
       });
     }
     for (int j = 0; j < probes; ++j) {
