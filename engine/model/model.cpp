@@ -89,6 +89,12 @@ Lanes AbsLanes(Lanes lanes) {
   return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(lanes) & (LaneMask{} + INT64_MAX));
 }
 
+// lanes where the mask is -1, +0.0 where it is 0: a select taken by the bits, as the
+// processors without 64-bit lane comparisons would otherwise test each lane apart.
+Lanes Kept(Lanes lanes, LaneMask mask) {
+  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(lanes) & mask);
+}
+
 // Misfit in every lane.
 Lanes MisfitLanes(Lanes value, Lanes fitted) {
   const Lanes difference = value - fitted;
@@ -445,6 +451,8 @@ void MODEL::PrepareWorkBuffers() {
 }
 
 void MODEL::ResetOutliers() {
+  // The data may be new: the next fit lays out every cell.
+  mWorkLaidOut = false;
   std::fill_n(mSingle.begin(), Cell(mArrays, 0), std::int16_t{0});
   std::fill_n(mArrayOutlier.begin(), mArrays, std::int16_t{0});
   std::fill_n(mSinglePerArray.begin(), mArrays, 0.0);
@@ -486,6 +494,9 @@ int MODEL::FitModel(bool onePass) {
       ComputeStandardErrors();
     }
     mChanged = false;
+    // The last fit's marks are about to change for good only on a pass that ends the
+    // iteration whatever it finds: its explained share is summed before.
+    if (onePass || mPass >= kModelLastPass) SettleExplained();
     switch (mPass % 3) {
       case 0:
         if (mOptions.detectSingleOutlier) mChanged = DetectSingleOutliers();
@@ -500,7 +511,10 @@ int MODEL::FitModel(bool onePass) {
     ++mPass;
     if (onePass || mPass > kModelLastPass) return mPass;
     mUnchangedPasses = mChanged ? 0 : mUnchangedPasses + 1;
-    if (mUnchangedPasses >= kModelStablePasses) return mPass;
+    if (mUnchangedPasses >= kModelStablePasses) {
+      SettleExplained();
+      return mPass;
+    }
   }
 }
 
@@ -554,12 +568,14 @@ const char* MODEL::Fit() {
   const auto byArray = [&](int i, int j) { return Index(i) * probeStride + Index(j); };
   const auto byProbe = [&](int i, int j) { return Index(j) * arrayStride + Index(i); };
   // Cells left out of the fit take the present model's value: all cells are laid out once,
-  // and on later outer steps only those left out change.
+  // and on later outer steps only those left out change. A later fit of the same data
+  // changes only the cells left out now or before, the others holding their own values.
   mLeftOut.clear();
   for (int i = 0; i < arrays; ++i) {
     for (int j = 0; j < probes; ++j) {
       const std::size_t cell = Cell(i, j);
       const bool leftOut = mSingle[cell] != 0 || mSpike[cell] != 0;
+      if (mWorkLaidOut && !leftOut && mKeptByArray[byArray(i, j)] != 0) continue;
       const double value = leftOut ? mPhi[Index(j)] * mTheta[Index(i)] : mData[cell];
       mWork[byArray(i, j)] = value;
       mWorkByProbe[byProbe(i, j)] = value;
@@ -567,16 +583,19 @@ const char* MODEL::Fit() {
       mKeptByProbe[byProbe(i, j)] = leftOut ? 0 : -1;
       if (leftOut) mLeftOut.push_back({i, j});
     }
+    if (mWorkLaidOut) continue;
     for (std::size_t pad = byArray(i, probes); pad < byArray(i + 1, 0); ++pad) {
       mWork[pad] = 0.0;
       mKeptByArray[pad] = 0;
     }
   }
-  for (int j = 0; j < probes; ++j)
-    for (std::size_t pad = byProbe(arrays, j); pad < byProbe(0, j + 1); ++pad) {
-      mWorkByProbe[pad] = 0.0;
-      mKeptByProbe[pad] = 0;
-    }
+  if (!mWorkLaidOut)
+    for (int j = 0; j < probes; ++j)
+      for (std::size_t pad = byProbe(arrays, j); pad < byProbe(0, j + 1); ++pad) {
+        mWorkByProbe[pad] = 0.0;
+        mKeptByProbe[pad] = 0;
+      }
+  mWorkLaidOut = true;
   // With phi fitted and few enough probes a step is one pass over the arrays.
   const bool wholeSteps = mFitPhi && probes <= kFitStepMaxProbes;
   FitStep step;
@@ -706,9 +725,9 @@ void MODEL::ComputeStandardErrors() {
       const Lanes data = LoadLanes(&mWorkByProbe[at]);
       const LaneMask use = mProbeOutlier[Index(j)] == 0 ? LoadMask(&mKeptByProbe[at]) : LaneMask{};
       const Lanes misfit = MisfitLanes(data, phi[j] * current);
-      cross += use ? data * phi[j] : Lanes{};
-      squares += use ? Lanes{} + phi[j] * phi[j] : Lanes{};
-      residuals += use ? misfit * misfit : Lanes{};
+      cross += Kept(data * phi[j], use);
+      squares += Kept(Lanes{} + phi[j] * phi[j], use);
+      residuals += Kept(misfit * misfit, use);
       used -= use;
     }
     for (int i = first; i < std::min(arrays, first + kErrorLanes); ++i) {
@@ -762,9 +781,9 @@ void MODEL::ComputeStandardErrors() {
     };
     forEachGroup([&](std::size_t g, Lanes data, double theta, LaneMask use) {
       const Lanes misfit = MisfitLanes(data, theta * LoadLanes(phi + g * kErrorLanes));
-      cross[g] += use ? data * theta : Lanes{};
-      squares[g] += use ? Lanes{} + theta * theta : Lanes{};
-      residuals[g] += use ? misfit * misfit : Lanes{};
+      cross[g] += Kept(data * theta, use);
+      squares[g] += Kept(Lanes{} + theta * theta, use);
+      residuals[g] += Kept(misfit * misfit, use);
       used[g] -= use;
     });
     const auto lane = [](const auto& lanes, int j) {
@@ -782,7 +801,7 @@ void MODEL::ComputeStandardErrors() {
       std::fill_n(refitResiduals.begin(), groups, Lanes{});
       forEachGroup([&](std::size_t g, Lanes data, double theta, LaneMask use) {
         const Lanes misfit = MisfitLanes(data, theta * LoadLanes(effects + g * kErrorLanes));
-        refitResiduals[g] += use ? misfit * misfit : Lanes{};
+        refitResiduals[g] += Kept(misfit * misfit, use);
       });
     }
     for (int j = 0; j < probes; ++j) {
@@ -794,38 +813,44 @@ void MODEL::ComputeStandardErrors() {
     }
   }
 
-  // The fitted values and misfits of every cell; the sums of the explained share take the
-  // cells in use one by one in order.
-  double residualSquares = 0.0;
-  double dataSquares = 0.0;
+  // The fitted values and misfits of every cell, two at a time; the explained share is
+  // summed from them once the outlier steps settle (SettleExplained).
   for (int i = 0; i < arrays; ++i) {
     const double theta = mResultTheta[Index(i)];
-    const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
     const std::size_t row = Cell(i, 0);
-    const std::int64_t* const kept = &mKeptByArray[Index(i) * probeStride];
     int j = 0;
     for (; j + kErrorLanes <= probes; j += kErrorLanes) {
       const std::size_t cell = row + Index(j);
-      const Lanes data = LoadLanes(&mData[cell]);
       const Lanes fitted = LoadLanes(&mResultPhi[Index(j)]) * theta;
-      const Lanes misfit = MisfitLanes(data, fitted);
+      const Lanes misfit = MisfitLanes(LoadLanes(&mData[cell]), fitted);
       std::memcpy(&mFitted[cell], &fitted, sizeof fitted);
       std::memcpy(&mResidual[cell], &misfit, sizeof misfit);
-      const Lanes misfitSquares = misfit * misfit;
-      const Lanes dataSquared = data * data;
-      for (int l = 0; l < kErrorLanes; ++l) {
-        const bool use = arrayInUse && mProbeOutlier[Index(j + l)] == 0 && kept[j + l] != 0;
-        residualSquares += use ? misfitSquares[l] : 0.0;
-        dataSquares += use ? dataSquared[l] : 0.0;
-      }
     }
     for (; j < probes; ++j) {
       const std::size_t cell = row + Index(j);
-      const double data = mData[cell];
       const double fitted = mResultPhi[Index(j)] * theta;
-      const double misfit = Misfit(data, fitted);
       mFitted[cell] = fitted;
-      mResidual[cell] = misfit;
+      mResidual[cell] = Misfit(mData[cell], fitted);
+    }
+  }
+  mExplainedPending = true;
+}
+
+// The sums take the cells in use one by one in order: those the last fit used, neither set
+// aside on either side nor left out of it.
+void MODEL::SettleExplained() {
+  if (!mExplainedPending) return;
+  mExplainedPending = false;
+  const std::size_t probeStride = PaddedToLanes(mProbes);
+  double residualSquares = 0.0;
+  double dataSquares = 0.0;
+  for (int i = 0; i < mArrays; ++i) {
+    const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
+    const std::size_t row = Cell(i, 0);
+    const std::int64_t* const kept = &mKeptByArray[Index(i) * probeStride];
+    for (int j = 0; j < mProbes; ++j) {
+      const double data = mData[row + Index(j)];
+      const double misfit = mResidual[row + Index(j)];
       const bool use = arrayInUse && mProbeOutlier[Index(j)] == 0 && kept[j] != 0;
       residualSquares += use ? misfit * misfit : 0.0;
       dataSquares += use ? data * data : 0.0;
@@ -842,6 +867,7 @@ void MODEL::MarkResultsMissing() {
   std::fill_n(mFitted.begin(), Cell(mArrays, 0), MISSING_VALUE);
   std::fill_n(mResidual.begin(), Cell(mArrays, 0), MISSING_VALUE);
   mExplained = MISSING_VALUE;
+  mExplainedPending = false;
 }
 
 void MODEL::AverageDifference() {

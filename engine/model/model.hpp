@@ -268,14 +268,23 @@ class MODEL {
   void FailProbeSet(const char* message, int count = 0);
   void ApplySignRule();
   void ComputeStandardErrors();
+  // The explained share of the last standard errors' fit, summed at most once per fit and
+  // only while the marks are still those it was fitted with: the outlier steps that follow
+  // change none before the iteration ends, or the pass that ends it has not run yet.
+  void SettleExplained();
   bool DetectSingleOutliers();
   bool DetectArrayOutliers();
   bool DetectProbeOutliers();
   // Every result missing, after data or a fit that could not give any.
   void MarkResultsMissing();
-  // The 0.8 quantile of abs(values) over one array's probes or one probe's arrays.
+  // The 0.8 quantile of abs(values) over one array's probes.
   double ArrayAbsQuantile(const std::vector<double>& matrix, int array);
-  double ProbeAbsQuantile(const std::vector<double>& matrix, int probe);
+  // Lists in within, in the arrays' order, the arrays whose cell of the probe is marked
+  // and whose abs(value) is at most kOutlierFactor times the 0.8 quantile of abs(values)
+  // over the probe's arrays; returns how many.
+  template <typename Mark>
+  int WithinProbeLimit(const std::vector<double>& matrix, const std::vector<Mark>& marks, int probe,
+                       int* within);
   // The median of the positive standard errors among count entries (only where use is
   // set, when given); nullopt when none is positive.
   std::optional<double> PositiveMedian(const double* errors, int count, const double* use);
@@ -308,6 +317,8 @@ class MODEL {
   // single outlier nor a spike), 0 where it does not and in the padding.
   std::vector<std::int64_t> mKeptByArray;
   std::vector<std::int64_t> mKeptByProbe;
+  // The work copies hold the present data, laid out since the last reset.
+  bool mWorkLaidOut = false;
   std::vector<std::pair<int, int>> mLeftOut;  // (array, probe) of the cells a fit leaves out
   std::vector<std::int16_t> mSingle;
   std::vector<std::uint8_t> mSpike;
@@ -354,6 +365,7 @@ class MODEL {
   double mDataMax = -65535.0;
   double mDataMin = 65535.0;
   double mExplained = 0.0;
+  bool mExplainedPending = false;  // the standard errors' fit is newer than mExplained
 
   std::array<double, kModelMaxArrays> mResultTheta{};
   std::array<double, kModelMaxArrays> mThetaStdErr{};

@@ -15,6 +15,9 @@ namespace {
 
 // Lists this short are selected from by keeping their largest values.
 constexpr int kRankedSelectLimit = 24;
+// A probe with at most this many marked cells tests each against its limit by counting
+// the probe's values below it; more take the quantile itself.
+constexpr int kCountedMarks = 8;
 // The most values above the quantile a list of kRankedSelectLimit keeps, and one more.
 constexpr int kLargestKept = 8;
 
@@ -67,6 +70,13 @@ double ModelQuantile(double* values, int n, double q) {
   return numbers ? PartitionedQuantile(values, n, q) : SelectQuantile(values, n, q);
 }
 
+// How many of the n values lie below size once multiplied by kOutlierFactor.
+int CountFactorBelow(const double* values, int n, double size) {
+  int below = 0;
+  for (int i = 0; i < n; ++i) below += kOutlierFactor * values[i] < size ? 1 : 0;
+  return below;
+}
+
 }  // namespace
 
 // The vector holds arrays x probes values, so one array's or one probe's always fit and
@@ -84,10 +94,34 @@ double MODEL::ArrayAbsQuantile(const std::vector<double>& matrix, int array) {
              : ModelQuantile(values, mProbes, kOutlierQuantile);
 }
 
-double MODEL::ProbeAbsQuantile(const std::vector<double>& matrix, int probe) {
+// A size lies above kOutlierFactor times the quantile, the k-th smallest value, exactly
+// when more than k values times kOutlierFactor lie below it: the product rounds the
+// larger of two values to no less, so the values whose products lie below a size are the
+// smallest ones. A few marks are settled by counting, with the same answer as the
+// quantile's limit gives and no selection; lists with NaN take the quantile.
+template <typename Mark>
+int MODEL::WithinProbeLimit(const std::vector<double>& matrix, const std::vector<Mark>& marks,
+                            int probe, int* within) {
   double* values = mQuantileValues->Elements();
-  for (int i = 0; i < mArrays; ++i) values[i] = std::fabs(matrix[Cell(i, probe)]);
-  return ModelQuantile(values, mArrays, kOutlierQuantile);
+  bool numbers = true;
+  int marked = 0;
+  for (int i = 0; i < mArrays; ++i) {
+    const std::size_t cell = Cell(i, probe);
+    values[i] = std::fabs(matrix[cell]);
+    numbers = numbers && !std::isnan(values[i]);
+    if (marks[cell] != 0) within[marked++] = i;
+  }
+  int kept = 0;
+  if (!numbers || marked > kCountedMarks) {
+    const double limit = kOutlierFactor * ModelQuantile(values, mArrays, kOutlierQuantile);
+    for (int m = 0; m < marked; ++m)
+      if (!(std::fabs(matrix[Cell(within[m], probe)]) > limit)) within[kept++] = within[m];
+    return kept;
+  }
+  const int rank = QuantileRank(mArrays, kOutlierQuantile);
+  for (int m = 0; m < marked; ++m)
+    if (CountFactorBelow(values, mArrays, values[within[m]]) <= rank) within[kept++] = within[m];
+  return kept;
 }
 
 std::optional<double> MODEL::PositiveMedian(const double* errors, int count, const double* use) {
@@ -116,11 +150,12 @@ void MODEL::MarkImageSpikes() {
       if (std::fabs(mData[Cell(i, j)]) > limit) mSpike[Cell(i, j)] = 1;
   }
   // A value as large as the probe's values on most arrays is the probe's nature, not a spike.
+  // The data hold no NaN here (CheckData), so a value not above the limit is at most it.
+  std::array<int, kModelMaxArrays> within;
   for (int j = 0; j < mProbes; ++j) {
     if (!ProbeHasMark(mSpike, j)) continue;
-    const double limit = kOutlierFactor * ProbeAbsQuantile(mData, j);
-    for (int i = 0; i < mArrays; ++i)
-      if (mSpike[Cell(i, j)] != 0 && std::fabs(mData[Cell(i, j)]) <= limit) mSpike[Cell(i, j)] = 0;
+    const int count = WithinProbeLimit(mData, mSpike, j, within.data());
+    for (int m = 0; m < count; ++m) mSpike[Cell(within[Index(m)], j)] = 0;
   }
 }
 
@@ -147,11 +182,12 @@ bool MODEL::DetectSingleOutliers() {
     }
   }
   // A residual as large as the probe's residuals on most arrays is not singular.
+  std::array<int, kModelMaxArrays> within;
   for (int j = 0; j < mProbes; ++j) {
     if (mSinglePerProbe[Index(j)] == 0.0) continue;
-    const double limit = kOutlierFactor * ProbeAbsQuantile(mResidual, j);
-    for (int i = 0; i < mArrays; ++i) {
-      if (mSingle[Cell(i, j)] == 0 || std::fabs(mResidual[Cell(i, j)]) > limit) continue;
+    const int count = WithinProbeLimit(mResidual, mSingle, j, within.data());
+    for (int m = 0; m < count; ++m) {
+      const int i = within[Index(m)];
       mSingle[Cell(i, j)] = 0;
       mSinglePerArray[Index(i)] -= 1.0;
       mSinglePerProbe[Index(j)] -= 1.0;

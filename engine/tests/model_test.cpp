@@ -315,6 +315,36 @@ TEST_F(ModelTest, ImageSpikesAreMarkedUnlessTheWholeProbeIsBright) {
   EXPECT_DOUBLE_EQ(model.ExplainedFraction(), 1.0);
 }
 
+// A spike stays one only above three times the 0.8 quantile of its probe's values: at that
+// limit exactly it is the probe's nature, one step above it a spike, whether the probe has
+// few marked cells or many.
+TEST_F(ModelTest, ImageSpikesMeetTheirProbesLimitExactly) {
+  constexpr int kArrays = 10;
+  constexpr int kProbes = 11;
+  constexpr int kProbe = 5;
+  constexpr int kArray = 7;
+  // Every other cell is 1, so a cell of the probe above 3 is marked on its array's side.
+  // Either way the probe's 0.8 quantile is 10 and its limit 30; the first column leaves
+  // eight cells marked, the second all ten.
+  const std::vector<std::vector<double>> columns = {{3, 3, 10, 10, 10, 10, 10, 0, 10, 10},
+                                                    {10, 10, 10, 10, 10, 10, 10, 0, 10, 10}};
+  const double limit = 30.0;
+  for (const std::vector<double>& column : columns)
+    for (const double value : {limit, std::nextafter(limit, 100.0), std::nextafter(limit, 0.0)}) {
+      std::vector<double> values(kArrays * kProbes, 1.0);
+      for (int i = 0; i < kArrays; ++i)
+        values[static_cast<std::size_t>(i * kProbes + kProbe)] =
+            i == kArray ? value : column[static_cast<std::size_t>(i)];
+      ModelOptions spikes = NoSteps();
+      spikes.handleImageSpike = true;
+      ASSERT_TRUE(Fit().LoadData(kArrays, kProbes, values, {}, spikes));
+      for (int i = 0; i < kArrays; ++i)
+        for (int j = 0; j < kProbes; ++j)
+          EXPECT_EQ(Fit().IsImageSpike(i, j), i == kArray && j == kProbe && value > limit)
+              << i << "," << j << " at " << value << " with " << column[0];
+    }
+}
+
 TEST_F(ModelTest, OutlierWordPutsTheFirstProbeHighest) {
   synth::ModelDataOptions options;
   options.probes = 12;
