@@ -14,9 +14,7 @@
 
 namespace {
 
-using synth::testing::Fields;
-using synth::testing::TextLines;
-using synth::testing::Whole;
+using namespace synth::testing;
 
 std::vector<std::string> Units(int count) {
   std::vector<std::string> names;
@@ -134,7 +132,7 @@ namespace {
 TEST(GenomeFiles, TheProgramWritesTheLibrarysFilesForTheChipsUnits) {
   platform::testing::TempFolder folder;
   const std::string out = folder.Path().string();
-  const synth::testing::ProgramRun run = synth::testing::RunSynth(
+  const ProgramRun run = RunSynth(
       "genome --kind snp1 --dim 40 --units 30 --chip-seed 3 --seed 8 --out " + out, folder);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   synth::ChipOptions options;
@@ -150,10 +148,10 @@ TEST(GenomeFiles, TheProgramWritesTheLibrarysFilesForTheChipsUnits) {
   genome.seed = 8;
   genome.snpArray = true;
   const synth::GenomeTruth truth = synth::MakeGenome(names, genome);
-  EXPECT_EQ(synth::testing::FileText(folder.File("genome_info.txt")), synth::GenomeInfoText(truth));
-  EXPECT_EQ(synth::testing::FileText(folder.File("snp_info.txt")),
+  EXPECT_EQ(FileText(folder.File("genome_info.txt")), synth::GenomeInfoText(truth));
+  EXPECT_EQ(FileText(folder.File("snp_info.txt")),
             synth::SnpInfoText(synth::MakeSnpInfo(names, 10)));
-  EXPECT_EQ(synth::testing::FileText(folder.File("cytoband.txt")),
+  EXPECT_EQ(FileText(folder.File("cytoband.txt")),
             synth::CytobandText(synth::MakeCytobands(truth, 3)));
   EXPECT_NE(run.out.find("refgene.txt"), std::string::npos);
 }
