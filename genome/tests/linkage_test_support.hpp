@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "genome/linkage/linkage_analysis.hpp"
 
 namespace linkage_test {
@@ -31,6 +33,23 @@ inline std::string PedigreeText(const std::vector<Member>& members) {
 
 inline int LookupArray(const std::string& name) {
   return name == "NA" ? -1 : 1;
+}
+
+// An analysis with the members' pedigree read and its founders prepared.
+inline LinkageAnalysis Prepared(const std::vector<Member>& members) {
+  LinkageAnalysis analysis;
+  EXPECT_TRUE(analysis.pedigree.ReadText(PedigreeText(members), "ped.txt", LookupArray));
+  EXPECT_TRUE(analysis.PrepareFounders());
+  return analysis;
+}
+
+// The disease locus: how common its allele is, how often a carrier is affected and how
+// often one without it is affected all the same.
+inline void SetDisease(LinkageSettings& settings, float frequency, float penetrance,
+                       float phenocopy) {
+  settings.diseaseFrequency = frequency;
+  settings.penetrance = penetrance;
+  settings.phenocopy = phenocopy;
 }
 
 // Two parents and children, all with arrays; affection per child.
