@@ -161,6 +161,17 @@ TreeSnapshot Snapshot() {
   return snapshot;
 }
 
+// The trees now built are those of the snapshot: the same rows, the root's profile to
+// nine places.
+void ExpectTreesAsIn(const TreeSnapshot& expected) {
+  const TreeSnapshot read = Snapshot();
+  EXPECT_EQ(read.geneRows, expected.geneRows);
+  EXPECT_EQ(read.sampleRows, expected.sampleRows);
+  ASSERT_EQ(read.rootProfile.size(), expected.rootProfile.size());
+  for (std::size_t k = 0; k < read.rootProfile.size(); ++k)
+    EXPECT_NEAR(read.rootProfile[k], expected.rootProfile[k], 1e-9) << k;
+}
+
 TEST_F(ClusterEngineTest, ATreeFileReadsBackAsTheSameTrees) {
   ASSERT_TRUE(RunHierarchicalClustering(true));
   const TreeSnapshot clustered = Snapshot();
@@ -179,12 +190,7 @@ TEST_F(ClusterEngineTest, ATreeFileReadsBackAsTheSameTrees) {
   EXPECT_TRUE(mLog.Contains("Reading tree file", kLogBlack));
   EXPECT_FALSE(mLog.Contains(kBeginClusteringMessage, kLogBlack)) << "read, not clustered";
   EXPECT_FALSE(mLog.Contains("Gene 'Name' not found", kLogBlack)) << "the node titles are a header";
-  const TreeSnapshot read = Snapshot();
-  EXPECT_EQ(read.geneRows, clustered.geneRows);
-  EXPECT_EQ(read.sampleRows, clustered.sampleRows);
-  ASSERT_EQ(read.rootProfile.size(), clustered.rootProfile.size());
-  for (std::size_t k = 0; k < read.rootProfile.size(); ++k)
-    EXPECT_NEAR(read.rootProfile[k], clustered.rootProfile[k], 1e-9) << k;
+  ASSERT_NO_FATAL_FAILURE(ExpectTreesAsIn(clustered));
   const std::string again = mFolder.File("again.xls");
   ASSERT_TRUE(WriteTreeFile(again.c_str()));
   EXPECT_EQ(Read(again), text) << "links, weights and heights to six digits";
@@ -308,12 +314,7 @@ TEST_F(ClusterEngineTest, ValuesThatAreNotFiniteAreMissingWhenClusteredAndWhenAT
     mLog.Clear();
     ASSERT_TRUE(RunHierarchicalClustering(true));
     EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kNonFiniteValuesMessage, 3)));
-    const TreeSnapshot read = Snapshot();
-    EXPECT_EQ(read.geneRows, marked.geneRows);
-    EXPECT_EQ(read.sampleRows, marked.sampleRows);
-    ASSERT_EQ(read.rootProfile.size(), marked.rootProfile.size());
-    for (std::size_t k = 0; k < read.rootProfile.size(); ++k)
-      EXPECT_NEAR(read.rootProfile[k], marked.rootProfile[k], 1e-9) << k;
+    ASSERT_NO_FATAL_FAILURE(ExpectTreesAsIn(marked));
   }
 }
 
