@@ -22,6 +22,7 @@
 #include "engine/testing/captured_log.hpp"
 #include "genes/cluster/cluster_selection.hpp"
 #include "genes/cluster/cluster_tree_file.hpp"
+#include "genes/tests/planted_cluster_group.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
@@ -30,24 +31,13 @@ namespace {
 class ClusterEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    StartGroup(mFolder.Path().string());
     synth::PlantedClusterOptions options;
     options.clusters = 4;
     options.genesPerCluster = 7;
     options.samples = 9;
     options.missingPercent = 4;
     mTruth = synth::MakePlantedClusters(options);
-    synth::InstallPlantedClusterGroup(mTruth);
-    GroupSettings& s = TheGroup().Settings();
-    s.DIST_MEASURE = kDistanceCorrelation;
-    s.LINKAGE_METHOD = kLinkageAverage;
-    s.STORE_DISTANCE = 1;
-    s.STANDARDIZE_ROW = 1;
-    s.STANDARDIZE_COL = 0;
-    s.CLUSTER_GENE = 1;
-    s.CLUSTER_SAMPLE = 1;
-    s.MASK_REDUNDANT = 0;
-    s.GENE_LIST_FILE = mFolder.Write("genes.txt", synth::PlantedGeneListText(mTruth));
+    InstallClusteringGroup(mTruth, mFolder);
   }
   void TearDown() override {
     FreeClusterTrees();
