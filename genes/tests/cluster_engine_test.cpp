@@ -31,12 +31,8 @@ namespace {
 class ClusterEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    synth::PlantedClusterOptions options;
-    options.clusters = 4;
-    options.genesPerCluster = 7;
-    options.samples = 9;
-    options.missingPercent = 4;
-    mTruth = synth::MakePlantedClusters(options);
+    mTruth = synth::MakePlantedClusters(
+        {.clusters = 4, .genesPerCluster = 7, .samples = 9, .missingPercent = 4});
     InstallClusteringGroup(mTruth, mFolder);
   }
   void TearDown() override {

@@ -40,13 +40,8 @@ using Table = std::vector<std::vector<std::string>>;
 class ClusterExportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    synth::PlantedClusterOptions options;
-    options.clusters = 4;
-    options.genesPerCluster = 6;
-    options.samples = 8;
-    options.missingPercent = 6;
-    options.seed = 11;
-    mTruth = synth::MakePlantedClusters(options);
+    mTruth = synth::MakePlantedClusters(
+        {.clusters = 4, .genesPerCluster = 6, .samples = 8, .missingPercent = 6, .seed = 11});
     InstallClusteringGroup(mTruth, mFolder);
     TheGroup().SetName("planted");
     TheGroup().Settings().WORKING_DIR = mFolder.Path().string();
