@@ -26,9 +26,8 @@ class ArrayFileFuzzTest : public ArrayFileTest {
   // The bytes of the array's scanner image at that many pixels a cell, written as a data
   // file; none (which Run refuses) when it could not be made or written.
   Bytes DatSeed(int pixelsPerCell) {
-    synth::DatOptions options;
-    options.pixelsPerCell = pixelsPerCell;
-    const auto image = synth::MakeDatImage(mArray, options);
+    const auto image =
+        synth::MakeDatImage(mArray, synth::DatOptions{.pixelsPerCell = pixelsPerCell});
     const std::string path = mFolder.File("scan.DAT");
     EXPECT_TRUE(image.has_value());
     if (!image.has_value() || !synth::WriteDat(mArray, *image, path)) return {};

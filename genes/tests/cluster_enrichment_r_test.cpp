@@ -53,12 +53,9 @@ class ClusterEnrichmentAgainstR : public ::testing::Test {
     const synth::PlantedClusterTruth clusters = synth::MakePlantedClusters(
         {.clusters = kClusters, .genesPerCluster = 10, .samples = 10, .noise = 0.1, .seed = seed});
     synth::InstallPlantedClusterGroup(clusters);
-    synth::PlantedTermOptions termOptions;
-    termOptions.seed = seed;
-    termOptions.shuffle = shuffle;
-    termOptions.vocabulary = 12;
-    termOptions.backgroundPerGene = 4;
-    const synth::PlantedTermTruth terms = synth::MakePlantedTerms(clusters, termOptions);
+    const synth::PlantedTermTruth terms = synth::MakePlantedTerms(
+        clusters, synth::PlantedTermOptions{
+                      .seed = seed, .vocabulary = 12, .backgroundPerGene = 4, .shuffle = shuffle});
     const std::string infoPath = folder.File("gene info.txt");
     EXPECT_TRUE(synth::WriteGeneInfo(terms.info, infoPath));
     {

@@ -23,11 +23,8 @@ std::vector<std::string> Units(int count) {
 }
 
 TEST(GenomeFiles, GenomeInformationRowsFollowTheTruth) {
-  synth::GenomeOptions options;
-  options.snpArray = true;
-  options.omittedShare = 10;
-  options.unknownRows = 3;
-  const synth::GenomeTruth truth = synth::MakeGenome(Units(500), options);
+  const synth::GenomeTruth truth = synth::MakeGenome(
+      Units(500), synth::GenomeOptions{.snpArray = true, .unknownRows = 3, .omittedShare = 10});
   const std::vector<std::string> lines = TextLines(synth::GenomeInfoText(truth));
   ASSERT_EQ(Fields(lines[0]).size(), 10u);
   EXPECT_NE(lines[0].find("chromosome"), std::string::npos);
@@ -144,10 +141,8 @@ TEST(GenomeFiles, TheProgramWritesTheLibrarysFilesForTheChipsUnits) {
   ASSERT_TRUE(chip);
   std::vector<std::string> names;
   for (const synth::ChipUnit& unit : chip->units) names.push_back(unit.name);
-  synth::GenomeOptions genome;
-  genome.seed = 8;
-  genome.snpArray = true;
-  const synth::GenomeTruth truth = synth::MakeGenome(names, genome);
+  const synth::GenomeTruth truth =
+      synth::MakeGenome(names, synth::GenomeOptions{.seed = 8, .snpArray = true});
   EXPECT_EQ(FileText(folder.File("genome_info.txt")), synth::GenomeInfoText(truth));
   EXPECT_EQ(FileText(folder.File("snp_info.txt")),
             synth::SnpInfoText(synth::MakeSnpInfo(names, 10)));
