@@ -23,6 +23,16 @@ class ArrayFileFuzzTest : public ArrayFileTest {
     mArray = MakeArray(mChip, 4);
   }
   Bytes Seed(const std::string& path) { return platform::ReadWholeFile(path).value_or(Bytes{}); }
+  // The bytes of the array's scanner image at that many pixels a cell, written as a data
+  // file; none (which Run refuses) when it could not be made or written.
+  Bytes DatSeed(int pixelsPerCell) {
+    const auto image =
+        synth::MakeDatImage(mArray, synth::DatOptions{.pixelsPerCell = pixelsPerCell});
+    const std::string path = mFolder.File("scan.DAT");
+    EXPECT_TRUE(image.has_value());
+    if (!image.has_value() || !synth::WriteDat(mArray, *image, path)) return {};
+    return Seed(path);
+  }
 
   // Runs the entry on every variant; with redOnRefusal a refused variant must have
   // logged a red line.
@@ -64,26 +74,15 @@ TEST_F(ArrayFileFuzzTest, BinaryCellFiles) {
 }
 
 TEST_F(ArrayFileFuzzTest, ScannerImages) {
-  synth::DatOptions options;
-  options.pixelsPerCell = 5;
-  const auto image = synth::MakeDatImage(mArray, options);
-  ASSERT_TRUE(image.has_value());
-  const std::string path = mFolder.File("scan.DAT");
-  ASSERT_TRUE(synth::WriteDat(mArray, *image, path));
-  const Bytes seed = Seed(path);
+  const Bytes seed = DatSeed(5);
+  ASSERT_FALSE(seed.empty());
   Run(seed, 120, seed.size(), FuzzExtractDat, true);
   Run(seed, 300, kDatHeaderSize, FuzzExtractDat, true);
 }
 
 TEST_F(ArrayFileFuzzTest, DataFileHeaders) {
-  synth::DatOptions options;
-  options.pixelsPerCell = 3;
-  const auto image = synth::MakeDatImage(mArray, options);
-  ASSERT_TRUE(image.has_value());
-  const std::string path = mFolder.File("scan.DAT");
-  ASSERT_TRUE(synth::WriteDat(mArray, *image, path));
   // Another chip type is refused without a word, so only crashes count here.
-  Run(Seed(path), 300, kDatHeaderSize, FuzzReadDataFileHeader, false);
+  Run(DatSeed(3), 300, kDatHeaderSize, FuzzReadDataFileHeader, false);
   Run(Seed(WriteCel(mArray, synth::CelForm::kText)), 300, 600, FuzzReadDataFileHeader, false);
   Run(Seed(WriteCel(mArray, synth::CelForm::kBinary)), 300, 600, FuzzReadDataFileHeader, false);
 }

@@ -49,6 +49,19 @@ class LayoutCacheTest : public ChipTest {
     EXPECT_TRUE(Load(Write(chip, synth::ChipForm::kTextCdf)));
     return Layout.cachePath;
   }
+
+  // A layout of one unit of one probe pair, to be saved as the given cache file; its cells
+  // are the caller's to set.
+  void OneUnitLayout(const std::string& cacheName, const std::string& chipType, int dimension,
+                     const std::string& unitName) {
+    Layout.cachePath = mFolder.File(cacheName);
+    Layout.chipType = chipType;
+    Layout.dimension = dimension;
+    Layout.unitCount = 1;
+    Layout.units.assign(1, UNIT_RECORD{});
+    Layout.units[0].SetName(unitName);
+    Layout.units[0].pairCount = 1;
+  }
 };
 
 TEST_F(LayoutCacheTest, ReadingTheCacheGivesTheLayoutThatWasSaved) {
@@ -72,13 +85,7 @@ TEST_F(LayoutCacheTest, WithoutProbeDataOnlyTheUnitsAreRead) {
 }
 
 TEST_F(LayoutCacheTest, TheFileHoldsEachFieldAtItsPlace) {
-  Layout.cachePath = mFolder.File("tiny.cdf.bin");
-  Layout.chipType = "Tiny";
-  Layout.dimension = 2;
-  Layout.unitCount = 1;
-  Layout.units.assign(1, UNIT_RECORD{});
-  Layout.units[0].SetName("Unit-A");
-  Layout.units[0].pairCount = 1;
+  OneUnitLayout("tiny.cdf.bin", "Tiny", 2, "Unit-A");
   Layout.units[0].firstPosition = 77;  // memory only; the file's slot stays 0
   Layout.cells.assign(4, CELL_RECORD{});
   Layout.Cell(1, 0) = {0, 0, -300, kCellPerfectMatch};  // index 1 * 2 + 0
@@ -110,13 +117,7 @@ TEST_F(LayoutCacheTest, TheFileHoldsEachFieldAtItsPlace) {
 // The write encodes the records whatever bytes their padding holds, gives cells a short
 // table lacks as cells of no unit, and builds the probe positions meanwhile.
 TEST_F(LayoutCacheTest, TheWriteFillsGapsAndBuildsTheProbePositions) {
-  Layout.cachePath = mFolder.File("short.cdf.bin");
-  Layout.chipType = "Short";
-  Layout.dimension = 3;
-  Layout.unitCount = 1;
-  Layout.units.assign(1, UNIT_RECORD{});
-  Layout.units[0].SetName("U");
-  Layout.units[0].pairCount = 1;
+  OneUnitLayout("short.cdf.bin", "Short", 3, "U");
   Layout.cells.resize(6);  // two of the three columns
   std::memset(static_cast<void*>(Layout.cells.data()), 0xAB, 6 * sizeof(CELL_RECORD));
   for (CELL_RECORD& cell : Layout.cells) cell.kind = kCellNoUnit;

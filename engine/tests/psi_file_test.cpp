@@ -27,10 +27,7 @@ class PsiFileTest : public ModelTest {
   // Fits every probe set of a noisy group (probe 4 of each is bad), stores the effects and
   // writes the file; returns its path.
   std::string WriteFittedFile() {
-    synth::ModelDataOptions options;
-    options.noise = 5.0;
-    options.badProbe = 4;
-    MakeGroup(12, kUnits, kPairs, options);
+    MakeGroup(12, kUnits, kPairs, synth::ModelDataOptions{.noise = 5.0, .badProbe = 4});
     EXPECT_TRUE(Psi.AllocPsiPlanes());
     mPhi.assign(kUnits, std::vector<double>(kPairs));
     mStdErr = mPhi;
@@ -77,9 +74,7 @@ TEST_F(PsiFileTest, FittedEffectsComeBackAsFixedPhi) {
 }
 
 TEST_F(PsiFileTest, ReadAndUseWithoutAFileFitsPhiAndSaysSoInRed) {
-  synth::ModelDataOptions options;
-  options.noise = 5.0;
-  MakeGroup(12, kUnits, kPairs, options);
+  MakeGroup(12, kUnits, kPairs, synth::ModelDataOptions{.noise = 5.0});
   Settings().PSI_MODE = kPsiReadAndUse;
   ASSERT_FALSE(Psi.HasPlanes());
   ASSERT_TRUE(Fit().GetData(1));

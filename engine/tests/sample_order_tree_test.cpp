@@ -61,16 +61,15 @@ TEST_F(SampleOrderTreeTest, SimilarSamplesStandSideBySide) {
   constexpr int kMembers = 5;
   std::vector<std::vector<double>> profiles(kFamilies * kMembers);
   for (int f = 0; f < kFamilies; ++f) {
-    synth::ModelDataOptions options;
-    options.arrays = kMembers;
-    options.probes = 20;
-    options.seed = 40 + static_cast<std::uint64_t>(f);
-    options.lowestTheta = 900.0;
-    options.highestTheta = 1100.0;
-    options.lowestPhi = 0.1;
-    options.highestPhi = 10.0;
-    options.noise = 10.0;
-    const auto family = synth::MakeModelData(options);
+    const auto family =
+        synth::MakeModelData(synth::ModelDataOptions{.arrays = kMembers,
+                                                     .probes = 20,
+                                                     .seed = 40 + static_cast<std::uint64_t>(f),
+                                                     .lowestTheta = 900.0,
+                                                     .highestTheta = 1100.0,
+                                                     .lowestPhi = 0.1,
+                                                     .highestPhi = 10.0,
+                                                     .noise = 10.0});
     for (int m = 0; m < kMembers; ++m)
       for (int g = 0; g < 20; ++g)
         profiles[static_cast<std::size_t>(m * kFamilies + f)].push_back(family.Value(m, g));

@@ -1,11 +1,14 @@
 // Test support for the sample grouping and sample information: a started group in its own
-// folder whose arrays the test names and fills, and text files written byte for byte.
+// folder whose arrays the test names and fills, text files written byte for byte, and a
+// layout of probe sets the test names itself.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -74,7 +77,44 @@ class SampleFixture : public ::testing::Test {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
+  // The lines of a text, each without its '\n'.
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
 
   platform::testing::TempFolder mFolder;
   int mSavedArrayType = 0;
+};
+
+// A sample fixture whose test lays out probe sets of its own: the layout's units of before
+// are set aside for the test and given back after it.
+class OwnUnitsFixture : public SampleFixture {
+ protected:
+  void SetUp() override {
+    SampleFixture::SetUp();
+    mSavedUnits = std::move(Layout.units);
+    mSavedUnitCount = Layout.unitCount;
+  }
+  void TearDown() override {
+    Layout.units = std::move(mSavedUnits);
+    Layout.unitCount = mSavedUnitCount;
+    SampleFixture::TearDown();
+  }
+
+  // Probe sets "ps_<gene>" for genes 0 ... count-1, or "KORX<gene>" (a control probe set)
+  // for the genes in controls.
+  static void NameUnits(int count, const std::set<int>& controls = {}) {
+    Layout.units.assign(static_cast<std::size_t>(count), UNIT_RECORD{});
+    for (int g = 0; g < count; ++g)
+      Layout.units[static_cast<std::size_t>(g)].SetName((controls.count(g) != 0 ? "KORX" : "ps_") +
+                                                        std::to_string(g));
+    Layout.unitCount = count;
+  }
+
+ private:
+  std::vector<UNIT_RECORD> mSavedUnits;
+  int mSavedUnitCount = 0;
 };

@@ -113,22 +113,16 @@ class AnnotationImportTest : public GeneInfoFixture {
 };
 
 TEST_F(AnnotationImportTest, GeneInformationReadsBackWithTermsAndAncestorsAsPlanted) {
-  synth::OntologyOptions ontologyOptions;
-  ontologyOptions.seed = 5;
-  ontologyOptions.terms = 1500;
-  ontologyOptions.maxParents = 3;
-  const synth::OntologyTruth ontology = synth::MakeOntology(ontologyOptions);
+  const synth::OntologyTruth ontology =
+      synth::MakeOntology(synth::OntologyOptions{.seed = 5, .terms = 1500, .maxParents = 3});
   ASSERT_TRUE(synth::WriteOntologyFiles(ontology, Folder(), ".ontology"));
   std::vector<synth::AnnotationTerm> goTerms;
   for (const synth::OntologyTerm& term : ontology.terms)
     goTerms.push_back({term.idText, term.name});
   const std::vector<std::string> names = Names("zk_", 800);
-  synth::AnnotationOptions options;
-  options.seed = 11;
-  options.minGoTerms = 1;
-  options.maxGoTerms = 10;
-  options.domains = 150;
-  const synth::AnnotationTruth truth = synth::MakeAnnotation(names, goTerms, options);
+  const synth::AnnotationTruth truth = synth::MakeAnnotation(
+      names, goTerms,
+      synth::AnnotationOptions{.seed = 11, .minGoTerms = 1, .maxGoTerms = 10, .domains = 150});
   const std::string csv = WriteFile("annotation.csv", truth.text);
 
   ASSERT_TRUE(Import(csv, kGeneInfoFileType, platform::JoinPath(Folder(), "process.ontology")));
@@ -217,13 +211,13 @@ TEST_F(AnnotationImportTest, SpreadsheetSavedFilesReadBackFieldByField) {
        {Variant{"byte-order mark", true, false, 0}, Variant{"doubled quotes", false, false, 50},
         Variant{"CRLF", false, true, 0}, Variant{"all three", true, true, 50}}) {
     SCOPED_TRACE(v.what);
-    synth::AnnotationOptions options;
-    options.seed = 17;
-    options.maxGoTerms = 5;
-    options.byteOrderMark = v.byteOrderMark;
-    options.crlf = v.crlf;
-    options.quotedWordShare = v.quotedWordShare;
-    const synth::AnnotationTruth truth = synth::MakeAnnotation(names, goTerms, options);
+    const synth::AnnotationTruth truth =
+        synth::MakeAnnotation(names, goTerms,
+                              synth::AnnotationOptions{.seed = 17,
+                                                       .maxGoTerms = 5,
+                                                       .byteOrderMark = v.byteOrderMark,
+                                                       .crlf = v.crlf,
+                                                       .quotedWordShare = v.quotedWordShare});
     const auto quoted = std::count_if(
         truth.probeSets.begin(), truth.probeSets.end(),
         [](const synth::AnnotationProbeSet& ps) { return Contains(ps.description, "\""); });
@@ -276,9 +270,7 @@ TEST_F(AnnotationImportTest, SpreadsheetSavedFilesReadBackFieldByField) {
 
 TEST_F(AnnotationImportTest, CommonProbeSetPairsAreThePlantedOnes) {
   const std::vector<std::string> names = Names("zk_", 400);
-  synth::OrthologOptions options;
-  options.seed = 3;
-  const synth::OrthologTruth truth = synth::MakeOrthologs(names, options);
+  const synth::OrthologTruth truth = synth::MakeOrthologs(names, synth::OrthologOptions{.seed = 3});
   // One more row whose probe set name is longer than a field keeps: it is cut.
   const std::string longName(1000, 'L');
   const std::string plain =
@@ -386,9 +378,7 @@ TEST_F(AnnotationImportTest, RefusedAndStoppedImportsLeaveTheFilesAsTheyWere) {
 // More probe sets than a 16-bit count holds carry one term and one domain, with and
 // without the ontology graph.
 TEST_F(AnnotationImportTest, TermCountsBeyondSixteenBits) {
-  synth::OntologyOptions ontologyOptions;
-  ontologyOptions.terms = 40;
-  const synth::OntologyTruth ontology = synth::MakeOntology(ontologyOptions);
+  const synth::OntologyTruth ontology = synth::MakeOntology(synth::OntologyOptions{.terms = 40});
   ASSERT_TRUE(synth::WriteOntologyFiles(ontology, Folder(), ".ontology"));
   int leaf = 0;
   while (!ontology.terms[static_cast<std::size_t>(leaf)].active ||

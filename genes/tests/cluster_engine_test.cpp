@@ -22,6 +22,7 @@
 #include "engine/testing/captured_log.hpp"
 #include "genes/cluster/cluster_selection.hpp"
 #include "genes/cluster/cluster_tree_file.hpp"
+#include "genes/tests/planted_cluster_group.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "tools/synth/planted_clusters.hpp"
 
@@ -30,24 +31,9 @@ namespace {
 class ClusterEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    StartGroup(mFolder.Path().string());
-    synth::PlantedClusterOptions options;
-    options.clusters = 4;
-    options.genesPerCluster = 7;
-    options.samples = 9;
-    options.missingPercent = 4;
-    mTruth = synth::MakePlantedClusters(options);
-    synth::InstallPlantedClusterGroup(mTruth);
-    GroupSettings& s = TheGroup().Settings();
-    s.DIST_MEASURE = kDistanceCorrelation;
-    s.LINKAGE_METHOD = kLinkageAverage;
-    s.STORE_DISTANCE = 1;
-    s.STANDARDIZE_ROW = 1;
-    s.STANDARDIZE_COL = 0;
-    s.CLUSTER_GENE = 1;
-    s.CLUSTER_SAMPLE = 1;
-    s.MASK_REDUNDANT = 0;
-    s.GENE_LIST_FILE = mFolder.Write("genes.txt", synth::PlantedGeneListText(mTruth));
+    mTruth = synth::MakePlantedClusters(
+        {.clusters = 4, .genesPerCluster = 7, .samples = 9, .missingPercent = 4});
+    InstallClusteringGroup(mTruth, mFolder);
   }
   void TearDown() override {
     FreeClusterTrees();
@@ -161,6 +147,17 @@ TreeSnapshot Snapshot() {
   return snapshot;
 }
 
+// The trees now built are those of the snapshot: the same rows, the root's profile to
+// nine places.
+void ExpectTreesAsIn(const TreeSnapshot& expected) {
+  const TreeSnapshot read = Snapshot();
+  EXPECT_EQ(read.geneRows, expected.geneRows);
+  EXPECT_EQ(read.sampleRows, expected.sampleRows);
+  ASSERT_EQ(read.rootProfile.size(), expected.rootProfile.size());
+  for (std::size_t k = 0; k < read.rootProfile.size(); ++k)
+    EXPECT_NEAR(read.rootProfile[k], expected.rootProfile[k], 1e-9) << k;
+}
+
 TEST_F(ClusterEngineTest, ATreeFileReadsBackAsTheSameTrees) {
   ASSERT_TRUE(RunHierarchicalClustering(true));
   const TreeSnapshot clustered = Snapshot();
@@ -179,12 +176,7 @@ TEST_F(ClusterEngineTest, ATreeFileReadsBackAsTheSameTrees) {
   EXPECT_TRUE(mLog.Contains("Reading tree file", kLogBlack));
   EXPECT_FALSE(mLog.Contains(kBeginClusteringMessage, kLogBlack)) << "read, not clustered";
   EXPECT_FALSE(mLog.Contains("Gene 'Name' not found", kLogBlack)) << "the node titles are a header";
-  const TreeSnapshot read = Snapshot();
-  EXPECT_EQ(read.geneRows, clustered.geneRows);
-  EXPECT_EQ(read.sampleRows, clustered.sampleRows);
-  ASSERT_EQ(read.rootProfile.size(), clustered.rootProfile.size());
-  for (std::size_t k = 0; k < read.rootProfile.size(); ++k)
-    EXPECT_NEAR(read.rootProfile[k], clustered.rootProfile[k], 1e-9) << k;
+  ASSERT_NO_FATAL_FAILURE(ExpectTreesAsIn(clustered));
   const std::string again = mFolder.File("again.xls");
   ASSERT_TRUE(WriteTreeFile(again.c_str()));
   EXPECT_EQ(Read(again), text) << "links, weights and heights to six digits";
@@ -308,12 +300,7 @@ TEST_F(ClusterEngineTest, ValuesThatAreNotFiniteAreMissingWhenClusteredAndWhenAT
     mLog.Clear();
     ASSERT_TRUE(RunHierarchicalClustering(true));
     EXPECT_TRUE(mLog.ContainsRed(MessageBuffer(kNonFiniteValuesMessage, 3)));
-    const TreeSnapshot read = Snapshot();
-    EXPECT_EQ(read.geneRows, marked.geneRows);
-    EXPECT_EQ(read.sampleRows, marked.sampleRows);
-    ASSERT_EQ(read.rootProfile.size(), marked.rootProfile.size());
-    for (std::size_t k = 0; k < read.rootProfile.size(); ++k)
-      EXPECT_NEAR(read.rootProfile[k], marked.rootProfile[k], 1e-9) << k;
+    ASSERT_NO_FATAL_FAILURE(ExpectTreesAsIn(marked));
   }
 }
 

@@ -50,20 +50,12 @@ class ClusterEnrichmentAgainstR : public ::testing::Test {
     Outcome outcome;
     platform::testing::TempFolder folder;
     StartGroup(folder.Path().string());
-    synth::PlantedClusterOptions planted;
-    planted.clusters = kClusters;
-    planted.genesPerCluster = 10;
-    planted.samples = 10;
-    planted.noise = 0.1;
-    planted.seed = seed;
-    const synth::PlantedClusterTruth clusters = synth::MakePlantedClusters(planted);
+    const synth::PlantedClusterTruth clusters = synth::MakePlantedClusters(
+        {.clusters = kClusters, .genesPerCluster = 10, .samples = 10, .noise = 0.1, .seed = seed});
     synth::InstallPlantedClusterGroup(clusters);
-    synth::PlantedTermOptions termOptions;
-    termOptions.seed = seed;
-    termOptions.shuffle = shuffle;
-    termOptions.vocabulary = 12;
-    termOptions.backgroundPerGene = 4;
-    const synth::PlantedTermTruth terms = synth::MakePlantedTerms(clusters, termOptions);
+    const synth::PlantedTermTruth terms = synth::MakePlantedTerms(
+        clusters, synth::PlantedTermOptions{
+                      .seed = seed, .vocabulary = 12, .backgroundPerGene = 4, .shuffle = shuffle});
     const std::string infoPath = folder.File("gene info.txt");
     EXPECT_TRUE(synth::WriteGeneInfo(terms.info, infoPath));
     {

@@ -180,11 +180,8 @@ TEST_F(ClusterEnrichmentTest, CountsPastSixteenBitsAndAFullListOfPairs) {
 TEST_F(ClusterEnrichmentTest, SampleCategoriesFromTheInformationFile) {
   platform::testing::TempFolder folder;
   StartGroup(folder.Path().string());
-  synth::PlantedClusterOptions planted;
-  planted.clusters = 2;
-  planted.genesPerCluster = 3;
-  planted.samples = 8;
-  synth::InstallPlantedClusterGroup(synth::MakePlantedClusters(planted));
+  synth::InstallPlantedClusterGroup(
+      synth::MakePlantedClusters({.clusters = 2, .genesPerCluster = 3, .samples = 8}));
   std::string text = "Array\tName\tTissue\tDose (numeric)\n";
   for (int j = 0; j < 8; ++j)
     text += "sample" + std::to_string(j) + "\t\t" + (j < 4 ? "brain" : "liver") + "\t" +

@@ -27,6 +27,7 @@
 #include "genes/cluster/cluster_engine.hpp"
 #include "genes/info/gene_info.hpp"
 #include "genes/tests/gene_test_support.hpp"
+#include "genes/tests/planted_cluster_group.hpp"
 #include "platform/system_error.hpp"
 #include "platform/tests/failing_writes.hpp"
 #include "platform/tests/temp_folder.hpp"
@@ -39,23 +40,11 @@ using Table = std::vector<std::vector<std::string>>;
 class ClusterExportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    StartGroup(mFolder.Path().string());
-    synth::PlantedClusterOptions options;
-    options.clusters = 4;
-    options.genesPerCluster = 6;
-    options.samples = 8;
-    options.missingPercent = 6;
-    options.seed = 11;
-    mTruth = synth::MakePlantedClusters(options);
-    synth::InstallPlantedClusterGroup(mTruth);
+    mTruth = synth::MakePlantedClusters(
+        {.clusters = 4, .genesPerCluster = 6, .samples = 8, .missingPercent = 6, .seed = 11});
+    InstallClusteringGroup(mTruth, mFolder);
     TheGroup().SetName("planted");
-    GroupSettings& s = TheGroup().Settings();
-    s.WORKING_DIR = mFolder.Path().string();
-    s.DIST_MEASURE = kDistanceCorrelation;
-    s.LINKAGE_METHOD = kLinkageAverage;
-    s.STORE_DISTANCE = s.STANDARDIZE_ROW = s.CLUSTER_GENE = s.CLUSTER_SAMPLE = 1;
-    s.STANDARDIZE_COL = s.MASK_REDUNDANT = 0;
-    s.GENE_LIST_FILE = mFolder.Write("genes.txt", synth::PlantedGeneListText(mTruth));
+    TheGroup().Settings().WORKING_DIR = mFolder.Path().string();
     ASSERT_TRUE(RunHierarchicalClustering(true));
     mLog.Clear();
   }

@@ -27,12 +27,8 @@ TEST(ClusterAgainstR, AverageLinkageMatchesHclustOnTheSameDistances) {
   CapturedLog log;
   const RaisedAnalysisRunning running;
   ASSERT_TRUE(RConnection().StartR(false)) << "R is installed with the project's packages";
-  synth::PlantedClusterOptions planted;
-  planted.clusters = 5;
-  planted.genesPerCluster = 8;
-  planted.samples = 12;
-  planted.noise = 1.5;
-  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(planted);
+  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(
+      {.clusters = 5, .genesPerCluster = 8, .samples = 12, .noise = 1.5});
   const int n = truth.GeneCount();
 
   RMatrix x(n, truth.samples);

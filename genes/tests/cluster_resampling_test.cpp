@@ -73,13 +73,8 @@ TEST(ClusterSupport, TheBestMatchHoldsMoreThanFourFifthsOfTheMarkedLeaves) {
 class ClusterResamplingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    synth::PlantedClusterOptions planted;
-    planted.clusters = 4;
-    planted.genesPerCluster = 8;
-    planted.samples = 10;
-    planted.noise = 0.3;
-    planted.missingPercent = 3;
-    mTruth = synth::MakePlantedClusters(planted);
+    mTruth = synth::MakePlantedClusters(
+        {.clusters = 4, .genesPerCluster = 8, .samples = 10, .noise = 0.3, .missingPercent = 3});
   }
   void TearDown() override { FreeClusterTrees(); }
 

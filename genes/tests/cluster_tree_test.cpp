@@ -314,13 +314,8 @@ TEST_F(ClusterTreeTest, ValuesThatAreNotFiniteAreTakenAsMissing) {
 }
 
 TEST_F(ClusterTreeTest, OneThreadAndManyGiveThePlainClusteringsTree) {
-  synth::PlantedClusterOptions planted;
-  planted.clusters = 6;
-  planted.genesPerCluster = 30;
-  planted.samples = 12;
-  planted.noise = 0.8;
-  planted.missingPercent = 3;
-  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(planted);
+  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(
+      {.clusters = 6, .genesPerCluster = 30, .samples = 12, .noise = 0.8, .missingPercent = 3});
   // The default choices, and average linkage; both the plain clustering's tree.
   for (int linkage : {kLinkageCentroid, kLinkageAverage}) {
     SCOPED_TRACE(linkage);

@@ -211,9 +211,8 @@ TEST_F(CompareSamplesTest, EligibleGenesFollowTheGeneListAndTheControlSetting) {
 }
 
 TEST_F(CompareSamplesTest, AnyNumberOfThreadsWritesTheSameFile) {
-  synth::CompareDataOptions options;
-  options.genesPerKind = {300, 200, 200, 200, 200, 200, 1500};
-  Load(synth::MakeCompareData(options));
+  Load(synth::MakeCompareData(
+      synth::CompareDataOptions{.genesPerKind = {300, 200, 200, 200, 200, 200, 1500}}));
   COMPARE_CRITERION lower = Only(OnlyTest::kFold);
   lower.useLowerBound = lower.usePvalue = 1;
   lower.UpdateShowStdErr();

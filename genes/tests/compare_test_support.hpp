@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,20 +20,16 @@
 // The one test a comparison switches on.
 enum class OnlyTest { kFold, kDifference, kTTest, kPresent, kPaired };
 
-class CompareFixture : public SampleFixture {
+class CompareFixture : public OwnUnitsFixture {
  protected:
   void SetUp() override {
-    SampleFixture::SetUp();
-    mSavedLayout = std::move(Layout.units);
-    mSavedUnitCount = Layout.unitCount;
+    OwnUnitsFixture::SetUp();
     ClearLayout();
     CompareCriteria = COMPARE_CRITERIA{};
   }
   void TearDown() override {
     CompareCriteria = COMPARE_CRITERIA{};
-    Layout.units = std::move(mSavedLayout);
-    Layout.unitCount = mSavedUnitCount;
-    SampleFixture::TearDown();
+    OwnUnitsFixture::TearDown();
   }
 
   // The generator's data as the group's arrays; probe sets are named "ps_<gene>", or
@@ -42,11 +37,7 @@ class CompareFixture : public SampleFixture {
   void Load(const synth::CompareData& data, const std::set<int>& controls = {}) {
     mData = data;
     const int genes = static_cast<int>(data.kinds.size());
-    Layout.units.assign(static_cast<std::size_t>(genes), UNIT_RECORD{});
-    for (int g = 0; g < genes; ++g)
-      Layout.units[static_cast<std::size_t>(g)].SetName((controls.count(g) != 0 ? "KORX" : "ps_") +
-                                                        std::to_string(g));
-    Layout.unitCount = genes;
+    NameUnits(genes, controls);
     for (int s = 0; s < data.samples; ++s) {
       std::vector<VALUE_TRIPLE> values;
       for (int g = 0; g < genes; ++g)
@@ -108,12 +99,6 @@ class CompareFixture : public SampleFixture {
     return inputs;
   }
 
-  static std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
   // The genes (indices) whose rows the table of the file lists.
   std::set<int> ListedGenes(const std::string& path) const {
     const std::vector<std::string> lines = Lines(ReadFile(path));
@@ -145,6 +130,4 @@ class CompareFixture : public SampleFixture {
   synth::CompareData mData;
   CapturedLog mLog;
   ScriptedProgress mProgress;
-  std::vector<UNIT_RECORD> mSavedLayout;
-  int mSavedUnitCount = 0;
 };

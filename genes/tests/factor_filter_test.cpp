@@ -78,10 +78,8 @@ TEST_F(FactorFilter, PlantedGenesPassAndTheOthersAtChance) {
 }
 
 TEST_F(FactorFilter, AGeneOrABranchOfTheTreeFindsTheGenesThatFollowIt) {
-  synth::FactorDataOptions options;
-  options.genesPerEffect = {300, 0, 0, 30};
-  options.effect = 5.0;
-  Load(synth::MakeFactorData(options));
+  Load(synth::MakeFactorData(
+      synth::FactorDataOptions{.genesPerEffect = {300, 0, 0, 30}, .effect = 5.0}));
   TheGroup().Settings().ANOVA_PVALUE = kThreshold;
   TheGroup().RunOptions().factorRankCorrelation = false;
   EXPECT_FALSE(WriteFactorFilterResult(mFolder.File("no tree.xls"), 0));
@@ -120,11 +118,8 @@ TEST_F(FactorFilter, AGeneOrABranchOfTheTreeFindsTheGenesThatFollowIt) {
 }
 
 TEST_F(FactorFilter, OneThreadAndManyWriteTheSameTables) {
-  synth::FactorDataOptions options;
-  options.genesPerEffect = {1500, 100, 100, 100};
-  options.missingPercent = 5;
-  options.cellSamples = {2, 3, 4};
-  Load(synth::MakeFactorData(options));
+  Load(synth::MakeFactorData(synth::FactorDataOptions{
+      .cellSamples = {2, 3, 4}, .genesPerEffect = {1500, 100, 100, 100}, .missingPercent = 5}));
   TheGroup().Settings().USE_STD_SEP = 1;
   std::vector<std::string> texts;
   for (const int threads : {1, 0}) {
@@ -173,10 +168,8 @@ TEST(FactorTests, UndefinedTestsGiveNoResult) {
 
 TEST_F(FactorFilter, GroupTestsLeftUndefinedPassNoGene) {
   // One sample a cell: no replicates; and a constant gene.
-  synth::FactorDataOptions options;
-  options.cellSamples = {1};
-  options.genesPerEffect = {20, 0, 5, 0};
-  synth::FactorData data = synth::MakeFactorData(options);
+  synth::FactorData data = synth::MakeFactorData(
+      synth::FactorDataOptions{.cellSamples = {1}, .genesPerEffect = {20, 0, 5, 0}});
   for (auto& sample : data.values) sample[0] = 5.0f;
   Load(data);
   EXPECT_TRUE(Listed(Run("Treatment, Batch", "none.xls"), 1).empty());
@@ -190,10 +183,8 @@ TEST_F(FactorFilter, GroupTestsLeftUndefinedPassNoGene) {
 }
 
 TEST_F(FactorFilter, InteractionOverTheCategoryLimitIsOneRedLineAndNoGene) {
-  synth::FactorDataOptions options;
-  options.firstCategories = kMaxInteractionCategories + 1;
-  options.genesPerEffect = {10, 0, 10, 0};
-  Load(synth::MakeFactorData(options));
+  Load(synth::MakeFactorData(synth::FactorDataOptions{
+      .firstCategories = kMaxInteractionCategories + 1, .genesPerEffect = {10, 0, 10, 0}}));
   TheGroup().Settings().ANOVA_PVALUE = 0.000001;
   TheGroup().Settings().ANOVA_FACTOR = "Treatment, Batch";
   const std::string path = mFolder.File("limit.xls");

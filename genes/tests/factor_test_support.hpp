@@ -15,27 +15,13 @@
 #include "engine/tests/sample_test_support.hpp"
 #include "tools/synth/factor_data.hpp"
 
-class FactorFixture : public SampleFixture {
+class FactorFixture : public OwnUnitsFixture {
  protected:
-  void SetUp() override {
-    SampleFixture::SetUp();
-    mSavedLayout = std::move(Layout.units);
-    mSavedUnitCount = Layout.unitCount;
-  }
-  void TearDown() override {
-    Layout.units = std::move(mSavedLayout);
-    Layout.unitCount = mSavedUnitCount;
-    SampleFixture::TearDown();
-  }
-
   // The generator's data as arrays s1, s2 ...; probe sets named "ps_<gene>".
   void Load(const synth::FactorData& data) {
     mData = data;
     const int genes = data.Genes();
-    Layout.units.assign(static_cast<std::size_t>(genes), UNIT_RECORD{});
-    for (int g = 0; g < genes; ++g)
-      Layout.units[static_cast<std::size_t>(g)].SetName("ps_" + std::to_string(g));
-    Layout.unitCount = genes;
+    NameUnits(genes);
     for (int s = 0; s < data.samples; ++s) {
       std::vector<VALUE_TRIPLE> values;
       for (int g = 0; g < genes; ++g) {
@@ -77,6 +63,4 @@ class FactorFixture : public SampleFixture {
 
   synth::FactorData mData;
   CapturedLog mLog;
-  std::vector<UNIT_RECORD> mSavedLayout;
-  int mSavedUnitCount = 0;
 };

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,18 +16,11 @@
 #include "engine/tests/sample_test_support.hpp"
 #include "tools/synth/filter_data.hpp"
 
-class FilterFixture : public SampleFixture {
+class FilterFixture : public OwnUnitsFixture {
  protected:
   void SetUp() override {
-    SampleFixture::SetUp();
-    mSavedLayout = std::move(Layout.units);
-    mSavedUnitCount = Layout.unitCount;
+    OwnUnitsFixture::SetUp();
     ClearLayout();
-  }
-  void TearDown() override {
-    Layout.units = std::move(mSavedLayout);
-    Layout.unitCount = mSavedUnitCount;
-    SampleFixture::TearDown();
   }
 
   // Probe sets "ps_<gene>" (or "KORX<gene>", a control probe set, for those in
@@ -38,11 +30,7 @@ class FilterFixture : public SampleFixture {
             const std::vector<std::vector<char>>& calls, const std::set<int>& controls = {}) {
     TheGroup().ClearGroup();
     const int genes = values.empty() ? 0 : static_cast<int>(values[0].size());
-    Layout.units.assign(static_cast<std::size_t>(genes), UNIT_RECORD{});
-    for (int g = 0; g < genes; ++g)
-      Layout.units[static_cast<std::size_t>(g)].SetName((controls.count(g) != 0 ? "KORX" : "ps_") +
-                                                        std::to_string(g));
-    Layout.unitCount = genes;
+    NameUnits(genes, controls);
     for (std::size_t a = 0; a < values.size(); ++a) {
       std::vector<VALUE_TRIPLE> triples;
       for (const float v : values[a]) triples.push_back({v, std::fabs(0.1f * v), 0});
@@ -109,16 +97,8 @@ class FilterFixture : public SampleFixture {
       if (GeneList.Listed(unit)) units.insert(unit);
     return units;
   }
-  static std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
 
   synth::FilterData mData;
   CapturedLog mLog;
   ScriptedProgress mProgress;
-  std::vector<UNIT_RECORD> mSavedLayout;
-  int mSavedUnitCount = 0;
 };

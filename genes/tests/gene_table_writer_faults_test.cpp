@@ -84,10 +84,8 @@ class GeneTableWriterFaults : public FactorFixture {
 };
 
 TEST_F(GeneTableWriterFaults, EveryTableSaysWhyItCannotBeWrittenAndKeepsTheEarlierOne) {
-  synth::FactorDataOptions options;
-  options.genesPerEffect = {60, 10, 10, 10};
-  options.effect = 5.0;
-  Load(synth::MakeFactorData(options));
+  Load(synth::MakeFactorData(
+      synth::FactorDataOptions{.genesPerEffect = {60, 10, 10, 10}, .effect = 5.0}));
   for (const Table& table : Tables()) {
     SCOPED_TRACE(table.name);
     const std::string path = mFolder.File(table.file);

@@ -252,12 +252,8 @@ TEST_F(LdaTest, PrincipalEffectsAreThePrincipalComponentsUpToSign) {
   for (int classes : {3, 4}) {
     for (std::uint64_t seed : {7u, 8u}) {
       SCOPED_TRACE(classes * 100 + static_cast<int>(seed));
-      synth::PlantedClassOptions options;
-      options.classes = classes;
-      options.samplesPerClass = 5;
-      options.genes = 30;
-      options.seed = seed;
-      const synth::PlantedClassTruth truth = synth::MakePlantedClasses(options);
+      const synth::PlantedClassTruth truth = synth::MakePlantedClasses(synth::PlantedClassOptions{
+          .classes = classes, .samplesPerClass = 5, .genes = 30, .seed = seed});
       Install(truth);
       TheLdaResult().pca = true;
       ASSERT_TRUE(RunLda()) << LogText();
@@ -287,11 +283,8 @@ TEST_F(LdaTest, PrincipalEffectsAreThePrincipalComponentsUpToSign) {
 // cannot be written (full disk, read-only folder) fails the run with a red line giving the
 // system's reason and no closing line; a run that R refuses writes nothing at all.
 TEST_F(LdaTest, AFailedRunOrWriteLeavesTheEarlierCompleteFile) {
-  synth::PlantedClassOptions options;
-  options.classes = 3;
-  options.samplesPerClass = 4;
-  options.genes = 5;
-  const synth::PlantedClassTruth truth = synth::MakePlantedClasses(options);
+  const synth::PlantedClassTruth truth = synth::MakePlantedClasses(
+      synth::PlantedClassOptions{.classes = 3, .samplesPerClass = 4, .genes = 5});
   Install(truth);
   TheLdaResult().pca = true;
   ASSERT_TRUE(RunLda()) << LogText();
@@ -328,11 +321,8 @@ TEST_F(LdaTest, AFailedRunOrWriteLeavesTheEarlierCompleteFile) {
 
 TEST_F(LdaTest, TheGeneLimitIsBelowTwoThousand) {
   for (int genes : {2000, 1999}) {
-    synth::PlantedClassOptions options;
-    options.classes = 2;
-    options.samplesPerClass = 2;
-    options.genes = genes;
-    Install(synth::MakePlantedClasses(options));
+    Install(synth::MakePlantedClasses(
+        synth::PlantedClassOptions{.classes = 2, .samplesPerClass = 2, .genes = genes}));
     mLog.Clear();
     EXPECT_EQ(GatherLdaData(), genes < kMaxLdaGenes) << genes;
     EXPECT_EQ(mLog.ContainsRed("cannot handle more than 2000 genes"), genes >= kMaxLdaGenes);
@@ -342,12 +332,8 @@ TEST_F(LdaTest, TheGeneLimitIsBelowTwoThousand) {
 
 // Each failure: its red line, false, and neither data nor result left behind.
 TEST_F(LdaTest, FailuresLeaveNoHalfFilledResult) {
-  synth::PlantedClassOptions options;
-  options.classes = 3;
-  options.samplesPerClass = 4;
-  options.unknownPerClass = 1;
-  options.genes = 5;
-  synth::PlantedClassTruth truth = synth::MakePlantedClasses(options);
+  synth::PlantedClassTruth truth = synth::MakePlantedClasses(synth::PlantedClassOptions{
+      .classes = 3, .samplesPerClass = 4, .genes = 5, .unknownPerClass = 1});
   const auto expectNothingLeft = [](const char* what) {
     EXPECT_EQ(TheLdaResult().resultRows, 0) << what;
     EXPECT_TRUE(TheLdaResult().result.empty()) << what;
@@ -474,12 +460,8 @@ TEST_F(LdaTest, FailuresLeaveNoHalfFilledResult) {
 // is just the row's name, and probe set names that R cannot use as names are made valid
 // and unique as R itself makes them.
 TEST_F(LdaTest, SampleAndGeneNamesReachROnlyAsData) {
-  synth::PlantedClassOptions options;
-  options.classes = 3;
-  options.samplesPerClass = 5;
-  options.genes = 6;
-  options.separation = 10.0;
-  synth::PlantedClassTruth truth = synth::MakePlantedClasses(options);
+  synth::PlantedClassTruth truth = synth::MakePlantedClasses(synth::PlantedClassOptions{
+      .classes = 3, .samplesPerClass = 5, .genes = 6, .separation = 10.0});
   const std::vector<std::string> samples = {
       "x\"); system(\"touch pwned\"); (\"",
       "back\\slash\t'quote' # not a comment\nsecond line",
@@ -523,11 +505,8 @@ TEST_F(LdaTest, SampleAndGeneNamesReachROnlyAsData) {
 }
 
 TEST_F(LdaTest, ClassEditingAndTheHeaderPartOfTheFile) {
-  synth::PlantedClassOptions options;
-  options.classes = 2;
-  options.samplesPerClass = 3;
-  options.genes = 3;
-  Install(synth::MakePlantedClasses(options));
+  Install(synth::MakePlantedClasses(
+      synth::PlantedClassOptions{.classes = 2, .samplesPerClass = 3, .genes = 3}));
   InitLdaResult();
   EXPECT_FALSE(SamplesHaveClass("1,2,3,4,5,6"));
   EXPECT_TRUE(AssignClass(0, "2,5,99,0,x"));

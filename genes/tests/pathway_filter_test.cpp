@@ -117,13 +117,8 @@ TEST_F(PathwayFilterTest, APathwayDrawnLikeThePlantedOneFindsThePlantedGenes) {
   for (const std::uint64_t seed : {1u, 2u, 3u})
     for (const bool rank : {false, true}) {
       SCOPED_TRACE(std::to_string(seed) + (rank ? " rank" : " Pearson"));
-      synth::TimeCourseOptions options;
-      options.seed = seed;
-      options.genes = 400;
-      options.motifNodes = 4;
-      options.relations = kMotif;
-      options.missingPercent = 3;
-      Load(options);
+      Load(synth::TimeCourseOptions{
+          .seed = seed, .genes = 400, .motifNodes = 4, .relations = kMotif, .missingPercent = 3});
       TheGroup().RunOptions().factorRankCorrelation = rank;
       // Planted arrows correlate at about 0.98; at 0.95 a chance partner for one node
       // would need about 0.86 over 22 time points.
@@ -329,10 +324,7 @@ TEST_F(PathwayFilterTest, ReportedCorrelationsAreThoseOfTheCourses) {
 }
 
 TEST_F(PathwayFilterTest, OneThreadAndManyLogTheSameSetsInTheSameOrder) {
-  synth::TimeCourseOptions options;
-  options.genes = 300;
-  options.motifNodes = 3;
-  Load(options);
+  Load(synth::TimeCourseOptions{.genes = 300, .motifNodes = 3});
   TheGroup().Settings().PATHWAY_CORR = 0.3;
   // Named, placeholder, placeholder: the split is over the first placeholder.
   DrawPathway({0, -1, -1}, {{0, 1, 1, false}, {1, 2, 2, true}});

@@ -21,12 +21,10 @@ TEST_F(AnnotationGenomeTest, GenomeRowsReadBackAsPlanted) {
   const std::vector<std::string> names = Names("zk_", 600);
   for (const bool saved : {false, true}) {
     SCOPED_TRACE(saved);
-    synth::AnnotationOptions options;
-    options.seed = 21;
-    options.byteOrderMark = saved;
-    options.crlf = saved;
-    options.quotedWordShare = saved ? 50 : 0;
-    const synth::AnnotationTruth truth = synth::MakeAnnotation(names, {}, options);
+    const synth::AnnotationTruth truth = synth::MakeAnnotation(
+        names, {},
+        synth::AnnotationOptions{
+            .seed = 21, .byteOrderMark = saved, .crlf = saved, .quotedWordShare = saved ? 50 : 0});
     AnnotImport = ANNOT_IMPORT{};
     AnnotImport.csvPath = WriteFile("annotation.csv", truth.text);
     AnnotImport.type = kGenomeInfoFileType;

@@ -17,10 +17,7 @@ class RegionFileTest : public GenomeFixture {
     GenomeFixture::SetUp();
     UseUnits(Names("U", 600));
     ArrayType = 1;
-    synth::GenomeOptions options;
-    options.seed = 11;
-    options.snpArray = true;
-    mTruth = synth::MakeGenome(Names("U", 600), options);
+    mTruth = synth::MakeGenome(Names("U", 600), synth::GenomeOptions{.seed = 11, .snpArray = true});
     ASSERT_TRUE(genome_info.ReadGenomeInfoFile(
         WriteFile("genome_info.txt", synth::GenomeInfoText(mTruth))));
     ASSERT_TRUE(genome_info.GetUnitPos());

@@ -19,10 +19,8 @@ class GenomeInfoTest : public GenomeFixture {
   synth::GenomeTruth Genome(int units, bool snp, std::uint64_t seed = 7) {
     UseUnits(Names("U", units));
     ArrayType = snp ? 1 : 0;
-    synth::GenomeOptions options;
-    options.seed = seed;
-    options.snpArray = snp;
-    return synth::MakeGenome(Names("U", units), options);
+    return synth::MakeGenome(Names("U", units),
+                             synth::GenomeOptions{.seed = seed, .snpArray = snp});
   }
 };
 
@@ -102,10 +100,8 @@ TEST_F(GenomeInfoTest, RefusesWrongFilesAndTooFewUnits) {
 
 TEST_F(GenomeInfoTest, UnknownUnitsStopTheReadUnlessAllowed) {
   UseUnits(Names("U", 8));
-  synth::GenomeOptions options;
-  options.unknownRows = 501;
-  options.unmappedShare = 0;
-  synth::GenomeTruth truth = synth::MakeGenome(Names("U", 8), options);
+  synth::GenomeTruth truth = synth::MakeGenome(
+      Names("U", 8), synth::GenomeOptions{.unmappedShare = 0, .unknownRows = 501});
   // Rows after the unknown ones tell whether reading went on.
   std::string text = synth::GenomeInfoText(truth) + "U7\tchr3\t42\n";
   const std::string path = WriteFile("genome_unknown.txt", text);

@@ -20,13 +20,6 @@ using namespace linkage_test;
 
 namespace {
 
-LinkageAnalysis Prepared(const std::vector<Member>& members) {
-  LinkageAnalysis analysis;
-  EXPECT_TRUE(analysis.pedigree.ReadText(PedigreeText(members), "ped.txt", LookupArray));
-  EXPECT_TRUE(analysis.PrepareFounders());
-  return analysis;
-}
-
 int CallAt(const LinkageChromosome& data, std::size_t person, int marker) {
   return data.calls[person * data.markers.size() + static_cast<std::size_t>(marker)];
 }
@@ -125,9 +118,7 @@ TEST(LinkageExact, WorkedFamilyGivesTheExactLods) {
                                        {5, 1, 2, 1, "a5", kAffected},
                                        {6, 1, 2, 2, "a6", kAffected}});
   analysis.settings.inheritance = kDominant;
-  analysis.settings.diseaseFrequency = 0.01f;
-  analysis.settings.penetrance = 0.95f;
-  analysis.settings.phenocopy = 0.01f;
+  SetDisease(analysis.settings, 0.01f, 0.95f, 0.01f);
   analysis.settings.errorRate = 0;
   LinkageChromosome data;
   data.markers = {{"a", 0, 0, 0.5f}, {"b", 10, 1, 0.5f}, {"c", 20, 2, 0.5f}};
@@ -274,9 +265,7 @@ TEST(LinkageGraph, SumsAndBestStatesMatchEveryFounderAlleleState) {
     // The phenotypes at the disease locus, recessive and dominant.
     for (const int mode : {kRecessive, kDominant}) {
       analysis.settings.inheritance = mode;
-      analysis.settings.diseaseFrequency = 0.05f;
-      analysis.settings.penetrance = 0.9f;
-      analysis.settings.phenocopy = 0.02f;
+      SetDisease(analysis.settings, 0.05f, 0.9f, 0.02f);
       const std::vector<float> disease = analysis.DiseaseVector();
       for (int sample = 0; sample < 40; ++sample) {
         const std::uint32_t v = static_cast<std::uint32_t>(random()) & (n - 1);

@@ -23,13 +23,6 @@ using namespace linkage_test;
 
 namespace {
 
-LinkageAnalysis Prepared(const std::vector<Member>& members) {
-  LinkageAnalysis analysis;
-  EXPECT_TRUE(analysis.pedigree.ReadText(PedigreeText(members), "ped.txt", LookupArray));
-  EXPECT_TRUE(analysis.PrepareFounders());
-  return analysis;
-}
-
 // A trio alone has no free meiosis; with the father's parents listed (no arrays) his
 // transmission is free.
 std::vector<Member> Trio() {
@@ -144,9 +137,7 @@ TEST(LinkageLikelihood, EveryVectorMatchesEnumerationOfFounderAlleles) {
     // The phenotypes' vector, recessive and dominant, with phenocopies.
     for (const int mode : {kRecessive, kDominant}) {
       analysis.settings.inheritance = mode;
-      analysis.settings.diseaseFrequency = 0.05f;
-      analysis.settings.penetrance = 0.9f;
-      analysis.settings.phenocopy = 0.02f;
+      SetDisease(analysis.settings, 0.05f, 0.9f, 0.02f);
       const std::vector<float> disease = analysis.DiseaseVector();
       for (std::uint32_t v = 0; v < pedigree.VectorCount(); ++v)
         ExpectClose(BruteDisease(OracleDescent(persons, v), pedigree.FounderAlleles(), persons,
@@ -168,9 +159,7 @@ TEST(LinkageHmm, PosteriorsAndLikelihoodMatchEveryVectorWithEveryMeiosisFree) {
         LinkageAnalysis analysis = Prepared(members);
         analysis.settings.oneCrossover = oneCrossover;
         analysis.settings.errorRate = 0.02f;
-        analysis.settings.diseaseFrequency = 0.1f;
-        analysis.settings.penetrance = 0.95f;
-        analysis.settings.phenocopy = 0.05f;
+        SetDisease(analysis.settings, 0.1f, 0.95f, 0.05f);
         LinkageChromosome data = DropGenes(analysis, markers, 7.5f, ++seed, 0.2);
         data.markers[1].centiMorgans = data.markers[0].centiMorgans;  // a zero distance
         const auto& persons = analysis.pedigree.Persons();
@@ -345,9 +334,7 @@ TEST(LinkageReduction, ErrorFreeCallsGiveTheUnreducedValuesFromFewerVectors) {
   for (const auto& members : {Nuclear({2, 2, 1, 2}), SmallPedigrees()[4]}) {
     LinkageAnalysis analysis = Prepared(members);
     analysis.settings.errorRate = 0;
-    analysis.settings.diseaseFrequency = 0.05f;
-    analysis.settings.penetrance = 0.9f;
-    analysis.settings.phenocopy = 0.02f;
+    SetDisease(analysis.settings, 0.05f, 0.9f, 0.02f);
     const LinkageChromosome data = DropGenes(analysis, 40, 2.0f, 31, 0.2);
     LinkageResult plain, reduced;
     log.Clear();
@@ -408,9 +395,7 @@ TEST(LinkageLoh, PairedTumoursEnterGenotypesAndCarriersAsEveryPathGives) {
     ASSERT_TRUE(analysis.PrepareFounders());
     analysis.settings.inheritance = kLohInheritance;
     analysis.settings.errorRate = 0.03f;
-    analysis.settings.diseaseFrequency = 0.05f;
-    analysis.settings.penetrance = 0.8f;
-    analysis.settings.phenocopy = 0.1f;
+    SetDisease(analysis.settings, 0.05f, 0.8f, 0.1f);
     analysis.settings.lohThreshold = threshold;
     const auto& persons = analysis.pedigree.Persons();
     for (const PedigreePerson& p : persons) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "genome/linkage/linkage_analysis.hpp"
 
 namespace linkage_test {
@@ -33,6 +35,23 @@ inline int LookupArray(const std::string& name) {
   return name == "NA" ? -1 : 1;
 }
 
+// An analysis with the members' pedigree read and its founders prepared.
+inline LinkageAnalysis Prepared(const std::vector<Member>& members) {
+  LinkageAnalysis analysis;
+  EXPECT_TRUE(analysis.pedigree.ReadText(PedigreeText(members), "ped.txt", LookupArray));
+  EXPECT_TRUE(analysis.PrepareFounders());
+  return analysis;
+}
+
+// The disease locus: how common its allele is, how often a carrier is affected and how
+// often one without it is affected all the same.
+inline void SetDisease(LinkageSettings& settings, float frequency, float penetrance,
+                       float phenocopy) {
+  settings.diseaseFrequency = frequency;
+  settings.penetrance = penetrance;
+  settings.phenocopy = phenocopy;
+}
+
 // Two parents and children, all with arrays; affection per child.
 inline std::vector<Member> Nuclear(const std::vector<int>& childAffection) {
   std::vector<Member> m = {{1, 0, 0, 1, "a1", 0}, {2, 0, 0, 2, "a2", 0}};
@@ -41,11 +60,13 @@ inline std::vector<Member> Nuclear(const std::vector<int>& childAffection) {
   return m;
 }
 
-// The founder allele each prepared person carries under v, straight from the rules: founders
-// in order carry 2k and 2k + 1; a child's allele from a parent is the parent's first when
-// the meiosis bit is 0, its second when 1; a founder's first meiosis is fixed to 0; free
-// bits are taken from the lowest upward in child order, paternal before maternal.
-inline std::vector<int> OracleDescent(const std::vector<PedigreePerson>& persons, std::uint32_t v) {
+// The founder allele each person carries, straight from the rules: founders in order carry
+// 2k and 2k + 1; a child's allele from a parent is the parent's first when the meiosis bit
+// is 0, its second when 1; bits are taken from the lowest upward in child order, paternal
+// before maternal. When not every meiosis is free, a founder's first meiosis is fixed to 0
+// and takes no bit.
+inline std::vector<int> Descent(const std::vector<PedigreePerson>& persons, std::uint32_t bits,
+                                bool everyMeiosisFree) {
   std::vector<int> alleles(2 * persons.size());
   std::vector<bool> used(persons.size(), false);
   int founder = 0, bit = 0;
@@ -60,13 +81,18 @@ inline std::vector<int> OracleDescent(const std::vector<PedigreePerson>& persons
     for (int side = 0; side < 2; ++side) {
       const auto parent = static_cast<std::size_t>(side == 0 ? p.fatherIndex : p.motherIndex);
       int which = 0;
-      if (persons[parent].fatherIndex >= 0 || used[parent])
-        which = static_cast<int>(v >> bit++ & 1u);
+      if (everyMeiosisFree || persons[parent].fatherIndex >= 0 || used[parent])
+        which = static_cast<int>(bits >> bit++ & 1u);
       used[parent] = true;
       alleles[2 * i + static_cast<std::size_t>(side)] = alleles[2 * parent + which];
     }
   }
   return alleles;
+}
+
+// The founder allele each prepared person carries under v.
+inline std::vector<int> OracleDescent(const std::vector<PedigreePerson>& persons, std::uint32_t v) {
+  return Descent(persons, v, false);
 }
 
 // Sum over every assignment of states to all founder alleles of the frequency weights times
@@ -125,22 +151,7 @@ inline int FullMeioses(const std::vector<PedigreePerson>& persons) {
 // The founder allele each person carries when every meiosis is free: bit k of w is the k-th
 // meiosis in child order, paternal before maternal.
 inline std::vector<int> FullDescent(const std::vector<PedigreePerson>& persons, std::uint32_t w) {
-  std::vector<int> alleles(2 * persons.size());
-  int founder = 0, bit = 0;
-  for (std::size_t i = 0; i < persons.size(); ++i) {
-    const PedigreePerson& p = persons[i];
-    if (p.fatherIndex < 0) {
-      alleles[2 * i] = 2 * founder;
-      alleles[2 * i + 1] = 2 * founder + 1;
-      ++founder;
-      continue;
-    }
-    for (int side = 0; side < 2; ++side) {
-      const auto parent = static_cast<std::size_t>(side == 0 ? p.fatherIndex : p.motherIndex);
-      alleles[2 * i + static_cast<std::size_t>(side)] = alleles[2 * parent + (w >> bit++ & 1u)];
-    }
-  }
-  return alleles;
+  return Descent(persons, w, true);
 }
 
 // The engine's vector for the full vector w. Naming a founder's two alleles the other way

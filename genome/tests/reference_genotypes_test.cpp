@@ -53,11 +53,9 @@ float Clamped(int part, int whole) {
 
 TEST_F(ReferenceGenotypesTest, EveryCallOfTheGeneratedFileIsReadAndCounted) {
   const auto names = UseSnps(400);
-  synth::ReferenceGenotypeOptions options;
-  options.samples = 11;
-  options.trailingColumns = 2;
-  options.unknownLines = 7;
-  const synth::ReferenceGenotypeTruth truth = synth::MakeReferenceGenotypes(names, options);
+  const synth::ReferenceGenotypeTruth truth = synth::MakeReferenceGenotypes(
+      names,
+      synth::ReferenceGenotypeOptions{.samples = 11, .unknownLines = 7, .trailingColumns = 2});
   const std::string path = mFolder.File("reference.txt");
   ASSERT_TRUE(synth::WriteReferenceGenotypes(truth, path));
 
@@ -97,11 +95,8 @@ TEST_F(ReferenceGenotypesTest, EveryCallOfTheGeneratedFileIsReadAndCounted) {
 
 TEST_F(ReferenceGenotypesTest, DependencesCountPairsCalledAtBothSnps) {
   const auto names = UseSnps(200);
-  synth::ReferenceGenotypeOptions options;
-  options.samples = 30;
-  options.keepZygosity = 0.7;
-  options.seed = 8;
-  const synth::ReferenceGenotypeTruth truth = synth::MakeReferenceGenotypes(names, options);
+  const synth::ReferenceGenotypeTruth truth = synth::MakeReferenceGenotypes(
+      names, synth::ReferenceGenotypeOptions{.samples = 30, .keepZygosity = 0.7, .seed = 8});
   const std::string path = mFolder.File("reference.txt");
   ASSERT_TRUE(synth::WriteReferenceGenotypes(truth, path));
   CapturedLog log;
@@ -183,9 +178,8 @@ TEST_F(ReferenceGenotypesTest, SpellingsHeaderWidthAndClampedRates) {
 
 TEST_F(ReferenceGenotypesTest, AFailedOrStoppedReadLeavesNothingLoaded) {
   const auto names = UseSnps(1200);
-  synth::ReferenceGenotypeOptions options;
-  options.samples = 4;
-  const synth::ReferenceGenotypeTruth truth = synth::MakeReferenceGenotypes(names, options);
+  const synth::ReferenceGenotypeTruth truth =
+      synth::MakeReferenceGenotypes(names, synth::ReferenceGenotypeOptions{.samples = 4});
   const std::string path = mFolder.File("reference.txt");
   ASSERT_TRUE(synth::WriteReferenceGenotypes(truth, path));
   ASSERT_TRUE(ReferenceGenotypes.ReadRefGenotypeFile(path.c_str()));

@@ -20,12 +20,14 @@
 #include "platform/byte_writer.hpp"
 #include "platform/path.hpp"
 #include "platform/tests/file_size_limit.hpp"
+#include "platform/tests/folder_entries.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "platform/text_bytes.hpp"
 
 namespace platform {
 namespace {
 
+using platform::testing::FolderEntries;
 using platform::testing::TempFolder;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -372,14 +374,6 @@ TEST(ByteIo, WholeFileLimitHoldsWithoutAKnownSize) {
   EXPECT_FALSE(ReadWholeFile(path, 99, &failure).has_value());
   EXPECT_EQ(failure.Error(), EFBIG);
   EXPECT_TRUE(ReadWholeFile(path, 1 << 20).has_value());
-}
-
-std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  return names;
 }
 
 TEST(ByteIo, WriterReplacesTheWholeFileAndKeepsItsPermissions) {

@@ -21,6 +21,7 @@
 #include "platform/byte_writer.hpp"
 #include "platform/system_error.hpp"
 #include "platform/tests/file_size_limit.hpp"
+#include "platform/tests/folder_entries.hpp"
 #include "platform/tests/hostile_files.hpp"
 #include "platform/tests/temp_folder.hpp"
 
@@ -28,16 +29,9 @@ namespace platform {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using platform::testing::FolderEntries;
 using platform::testing::Hostile;
 using platform::testing::TempFolder;
-
-std::vector<std::string> Entries(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 TEST(FileReplacement, PiecesAppearWholeOnlyAtCommit) {
   TempFolder temp;
@@ -55,7 +49,7 @@ TEST(FileReplacement, PiecesAppearWholeOnlyAtCommit) {
   Bytes expected{1, 2, 3};
   expected.resize(5003, 4);
   EXPECT_EQ(ReadWholeFile(path), expected);
-  EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"out.bin"});
+  EXPECT_EQ(FolderEntries(temp.Path()), std::vector<std::string>{"out.bin"});
   EXPECT_FALSE(file.Commit());  // once only
 }
 
@@ -67,10 +61,10 @@ TEST(FileReplacement, AnUnfinishedReplacementLeavesTheOldFile) {
     FileReplacement file;
     ASSERT_TRUE(file.Open(path));
     ASSERT_TRUE(file.Write(Bytes(100, 1)));
-    EXPECT_EQ(Entries(temp.Path()).size(), 2u);  // the new file is being written beside
+    EXPECT_EQ(FolderEntries(temp.Path()).size(), 2u);  // the new file is being written beside
   }
   EXPECT_EQ(ReadWholeFile(path), (Bytes{9, 8}));
-  EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"keep.bin"});
+  EXPECT_EQ(FolderEntries(temp.Path()), std::vector<std::string>{"keep.bin"});
 
   FileReplacement unopened;
   EXPECT_FALSE(unopened.Write(Bytes{1}));
@@ -98,7 +92,7 @@ TEST(FileReplacement, AFailureKeepsTheSystemsReason) {
   EXPECT_EQ(full.Error(), EFBIG);
   EXPECT_FALSE(full.Commit());
   EXPECT_EQ(full.Error(), EFBIG);
-  EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{});
+  EXPECT_EQ(FolderEntries(temp.Path()), std::vector<std::string>{});
 
   // A folder standing where the file is to go, empty or not: the new file can never take
   // its place, and the writer learns so before it writes anything.
@@ -112,8 +106,8 @@ TEST(FileReplacement, AFailureKeepsTheSystemsReason) {
     EXPECT_FALSE(blocked.Write(Bytes{1, 2, 3}));
     EXPECT_FALSE(blocked.Commit());
     EXPECT_EQ(blocked.Error(), EISDIR);
-    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"taken"});
-    EXPECT_EQ(Entries(temp.File("taken")), std::vector<std::string>{"inside"});
+    EXPECT_EQ(FolderEntries(temp.Path()), std::vector<std::string>{"taken"});
+    EXPECT_EQ(FolderEntries(temp.File("taken")), std::vector<std::string>{"inside"});
   }
 
   // A pipe, a socket or a link to a device in the file's place is refused before anything
@@ -133,7 +127,7 @@ TEST(FileReplacement, AFailureKeepsTheSystemsReason) {
     ASSERT_EQ(lstat(special.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_mode, before.st_mode);
-    EXPECT_EQ(Entries(temp.Path()), (std::vector<std::string>{"special", "taken"}));
+    EXPECT_EQ(FolderEntries(temp.Path()), (std::vector<std::string>{"special", "taken"}));
   }
 }
 
@@ -201,7 +195,7 @@ TEST(FileReplacement, StaleFilesOfEndedWritersInTheFolderAreRemoved) {
   for (const auto& [file, kept] : files)
     if (kept) expected.push_back(file);
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(Entries(temp.Path()), expected);
+  EXPECT_EQ(FolderEntries(temp.Path()), expected);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -21,6 +20,7 @@
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/file_replacement.hpp"
+#include "platform/tests/folder_entries.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "platform/write_fault.hpp"
 
@@ -28,15 +28,8 @@ namespace platform {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using platform::testing::FolderEntries;
 using platform::testing::TempFolder;
-
-std::vector<std::string> Entries(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // A file's bytes; empty when it cannot be read.
 Bytes Content(const std::string& path) {
@@ -116,7 +109,7 @@ TEST(FileReplacement, AFailureAtEachStepKeepsItsReasonAndTheOldFile) {
     EXPECT_EQ(error, ErrorOf(step)) << static_cast<int>(step);
     const Bytes expected = step == WriteStep::kFolderSync ? Bytes(300, 9) : Bytes{5, 5, 5};
     EXPECT_EQ(Content(path), expected) << static_cast<int>(step);
-    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"kept.bin"});
+    EXPECT_EQ(FolderEntries(temp.Path()), std::vector<std::string>{"kept.bin"});
 
     // In place, the opening and the write fail alike and change nothing; a flush that
     // fails is reported, though the bytes may have gone to the file.
@@ -171,7 +164,7 @@ struct Group {
                      Content(paths[2]) == Bytes{'o', '2'};
     const bool fresh = first == Bytes{'n', '0'} && Content(paths[1]) == Bytes{'n', '1'} &&
                        Content(paths[2]) == Bytes{'n', '2'};
-    const std::vector<std::string> entries = Entries(temp.Path());
+    const std::vector<std::string> entries = FolderEntries(temp.Path());
     const bool tidy = entries.size() == (old ? 2u : 3u);
     if (!tidy) return "untidy";
     return old ? "old" : fresh ? "new" : "mixed";

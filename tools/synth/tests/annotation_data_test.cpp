@@ -63,12 +63,12 @@ void CheckCsvRows(bool spreadsheetSaved) {
     terms.push_back({std::to_string(1000000 + t), "term " + std::to_string(t)});
   std::vector<std::string> names;
   for (int i = 0; i < 300; ++i) names.push_back("zk_" + std::to_string(i) + "_at");
-  synth::AnnotationOptions options;
-  options.seed = 7;
-  options.byteOrderMark = spreadsheetSaved;
-  options.crlf = spreadsheetSaved;
-  options.quotedWordShare = spreadsheetSaved ? 40 : 0;
-  const synth::AnnotationTruth truth = synth::MakeAnnotation(names, terms, options);
+  const synth::AnnotationTruth truth =
+      synth::MakeAnnotation(names, terms,
+                            synth::AnnotationOptions{.seed = 7,
+                                                     .byteOrderMark = spreadsheetSaved,
+                                                     .crlf = spreadsheetSaved,
+                                                     .quotedWordShare = spreadsheetSaved ? 40 : 0});
   constexpr std::string_view kMark = "\xEF\xBB\xBF";
   ASSERT_EQ(truth.text.starts_with(kMark), spreadsheetSaved);
   const std::string text = truth.text.substr(spreadsheetSaved ? kMark.size() : 0);

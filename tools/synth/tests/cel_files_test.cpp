@@ -24,12 +24,7 @@
 
 namespace {
 
-using synth::testing::Fields;
-using synth::testing::FileBytes;
-using synth::testing::FileText;
-using synth::testing::LayoutCell;
-using synth::testing::TextLines;
-using synth::testing::Whole;
+using namespace synth::testing;
 
 struct ReadCell {
   float mean = -1.0f;
@@ -182,7 +177,7 @@ std::string ScanTimeOf(const std::string& text) {
 }
 
 synth::ChipTruth Chip(synth::ChipKind kind, int dimension, int units) {
-  return synth::testing::ChipWithShape(kind, dimension, units, 4);
+  return ChipWithShape(kind, dimension, units, 4);
 }
 
 synth::ArrayTruth Array(const synth::ChipTruth& chip, const synth::ArrayOptions& options) {

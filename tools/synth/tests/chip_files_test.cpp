@@ -21,12 +21,7 @@
 
 namespace {
 
-using synth::testing::Fields;
-using synth::testing::FileBytes;
-using synth::testing::FileText;
-using synth::testing::LayoutCell;
-using synth::testing::TextLines;
-using synth::testing::Whole;
+using namespace synth::testing;
 
 struct ProbeAt {
   int unit = 0;

@@ -65,9 +65,7 @@ std::vector<bool> TestsPassed(const synth::CompareData& data, std::size_t gene) 
 
 TEST(CompareData, EachPlantedKindPassesOnlyItsOwnTest) {
   for (const std::uint64_t seed : {1u, 7u}) {
-    synth::CompareDataOptions options;
-    options.seed = seed;
-    const synth::CompareData data = synth::MakeCompareData(options);
+    const synth::CompareData data = synth::MakeCompareData(synth::CompareDataOptions{.seed = seed});
     ASSERT_EQ(data.kinds.size(), 30u);
     for (std::size_t g = 0; g < data.kinds.size(); ++g) {
       SCOPED_TRACE(testing::Message() << "seed " << seed << " gene " << g);

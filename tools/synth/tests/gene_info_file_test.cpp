@@ -15,10 +15,7 @@
 
 namespace {
 
-using synth::testing::Fields;
-using synth::testing::FileText;
-using synth::testing::TextLines;
-using synth::testing::Whole;
+using namespace synth::testing;
 
 std::vector<std::string> ProbeSetNames(int count) {
   std::vector<std::string> names;

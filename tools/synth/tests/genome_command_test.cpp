@@ -26,11 +26,7 @@
 
 namespace {
 
-using synth::testing::Fields;
-using synth::testing::FileText;
-using synth::testing::RunSynth;
-using synth::testing::TextLines;
-using synth::testing::Whole;
+using namespace synth::testing;
 
 constexpr int kDim = 160;
 constexpr int kUnits = 800;
@@ -58,7 +54,7 @@ class GenomeStudy : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     sFolder = new platform::testing::TempFolder;
-    const synth::testing::ProgramRun run =
+    const ProgramRun run =
         RunSynth(std::string("genome --kind snp2 ") + kChip +
                      " --seed 4 --refgenes 10 --reference 10 --normals 4 --pairs 2 --singles 2"
                      " --males 1 --siblings 4 --enu 30 --out " +
@@ -75,8 +71,7 @@ class GenomeStudy : public ::testing::Test {
   void SetUp() override {
     mSavedArrayType = ArrayType;
     ArrayType = 2;
-    const synth::ChipTruth chip =
-        synth::testing::ChipWithShape(synth::ChipKind::kSnp2, kDim, kUnits, 3);
+    const synth::ChipTruth chip = ChipWithShape(synth::ChipKind::kSnp2, kDim, kUnits, 3);
     Layout = CDF_LAYOUT{};
     Layout.units.resize(chip.units.size());
     for (std::size_t u = 0; u < chip.units.size(); ++u) {
@@ -313,7 +308,7 @@ TEST(GenomeCommand, KindOneNamesTheSubArrayAndPlainRunsWriteAsBefore) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(TextLines(FileText(folder.File("snpgroup.arrays.txt"))),
             (std::vector<std::string>{"N0B", "T0B", "Standardize", "N1B", "Standardize"}));
-  const synth::ChipTruth chip = synth::testing::ChipWithShape(synth::ChipKind::kSnp1, 120, 200, 1);
+  const synth::ChipTruth chip = ChipWithShape(synth::ChipKind::kSnp1, 120, 200, 1);
   const int savedType = ArrayType;
   ArrayType = 1;
   Layout = CDF_LAYOUT{};
@@ -342,8 +337,7 @@ TEST(GenomeCommand, KindOneNamesTheSubArrayAndPlainRunsWriteAsBefore) {
   ASSERT_EQ(plain.exitCode, 0) << plain.err;
   EXPECT_EQ(TextLines(plain.out).size(), 4u);
   std::vector<std::string> names;
-  for (const synth::ChipUnit& unit :
-       synth::testing::ChipWithShape(synth::ChipKind::kSnp2, 120, 200, 1).units)
+  for (const synth::ChipUnit& unit : ChipWithShape(synth::ChipKind::kSnp2, 120, 200, 1).units)
     names.push_back(unit.name);
   synth::GenomeOptions options;
   options.seed = 7;

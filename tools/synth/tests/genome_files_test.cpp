@@ -14,9 +14,7 @@
 
 namespace {
 
-using synth::testing::Fields;
-using synth::testing::TextLines;
-using synth::testing::Whole;
+using namespace synth::testing;
 
 std::vector<std::string> Units(int count) {
   std::vector<std::string> names;
@@ -25,11 +23,8 @@ std::vector<std::string> Units(int count) {
 }
 
 TEST(GenomeFiles, GenomeInformationRowsFollowTheTruth) {
-  synth::GenomeOptions options;
-  options.snpArray = true;
-  options.omittedShare = 10;
-  options.unknownRows = 3;
-  const synth::GenomeTruth truth = synth::MakeGenome(Units(500), options);
+  const synth::GenomeTruth truth = synth::MakeGenome(
+      Units(500), synth::GenomeOptions{.snpArray = true, .unknownRows = 3, .omittedShare = 10});
   const std::vector<std::string> lines = TextLines(synth::GenomeInfoText(truth));
   ASSERT_EQ(Fields(lines[0]).size(), 10u);
   EXPECT_NE(lines[0].find("chromosome"), std::string::npos);
@@ -134,7 +129,7 @@ namespace {
 TEST(GenomeFiles, TheProgramWritesTheLibrarysFilesForTheChipsUnits) {
   platform::testing::TempFolder folder;
   const std::string out = folder.Path().string();
-  const synth::testing::ProgramRun run = synth::testing::RunSynth(
+  const ProgramRun run = RunSynth(
       "genome --kind snp1 --dim 40 --units 30 --chip-seed 3 --seed 8 --out " + out, folder);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   synth::ChipOptions options;
@@ -146,14 +141,12 @@ TEST(GenomeFiles, TheProgramWritesTheLibrarysFilesForTheChipsUnits) {
   ASSERT_TRUE(chip);
   std::vector<std::string> names;
   for (const synth::ChipUnit& unit : chip->units) names.push_back(unit.name);
-  synth::GenomeOptions genome;
-  genome.seed = 8;
-  genome.snpArray = true;
-  const synth::GenomeTruth truth = synth::MakeGenome(names, genome);
-  EXPECT_EQ(synth::testing::FileText(folder.File("genome_info.txt")), synth::GenomeInfoText(truth));
-  EXPECT_EQ(synth::testing::FileText(folder.File("snp_info.txt")),
+  const synth::GenomeTruth truth =
+      synth::MakeGenome(names, synth::GenomeOptions{.seed = 8, .snpArray = true});
+  EXPECT_EQ(FileText(folder.File("genome_info.txt")), synth::GenomeInfoText(truth));
+  EXPECT_EQ(FileText(folder.File("snp_info.txt")),
             synth::SnpInfoText(synth::MakeSnpInfo(names, 10)));
-  EXPECT_EQ(synth::testing::FileText(folder.File("cytoband.txt")),
+  EXPECT_EQ(FileText(folder.File("cytoband.txt")),
             synth::CytobandText(synth::MakeCytobands(truth, 3)));
   EXPECT_NE(run.out.find("refgene.txt"), std::string::npos);
 }

@@ -19,11 +19,7 @@
 
 namespace {
 
-using synth::testing::Fields;
-using synth::testing::FileText;
-using synth::testing::RunSynth;
-using synth::testing::TextLines;
-using synth::testing::Whole;
+using namespace synth::testing;
 
 constexpr char kStudy[] =
     "genome --kind snp2 --dim 160 --units 800 --chip-seed 3 --pedigree 3 --generations 3 "
@@ -67,7 +63,7 @@ class PedigreeStudyFiles : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     sFolder = new platform::testing::TempFolder;
-    const synth::testing::ProgramRun run =
+    const ProgramRun run =
         RunSynth(std::string(kStudy) + "--seed 4 --out " + sFolder->Path().string(), *sFolder);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     sWritten = TextLines(run.out);
@@ -255,10 +251,9 @@ TEST(PedigreeStudyOptions, ImpossibleOptionsAreRefusedByNameWithoutWritingAnythi
                {"--pedigree 2 --no-call-rate -0.1", "--no-call-rate"}};
   for (const auto& refused : cases) {
     platform::testing::TempFolder folder;
-    const synth::testing::ProgramRun run =
-        RunSynth(std::string("genome --kind snp2 --dim 120 --units 200 ") + refused.options +
-                     " --out " + folder.Path().string(),
-                 folder);
+    const ProgramRun run = RunSynth(std::string("genome --kind snp2 --dim 120 --units 200 ") +
+                                        refused.options + " --out " + folder.Path().string(),
+                                    folder);
     EXPECT_NE(run.exitCode, 0) << refused.options;
     EXPECT_NE(run.err.find(refused.named), std::string::npos) << refused.options << ": " << run.err;
     EXPECT_FALSE(std::filesystem::exists(folder.File("genome_info.txt"))) << refused.options;

@@ -18,12 +18,10 @@
 
 namespace {
 
-using synth::testing::Fields;
-using synth::testing::FileText;
-using synth::testing::TextLines;
+using namespace synth::testing;
 
 synth::ChipTruth Chip(synth::ChipKind kind, int dimension, int units) {
-  return synth::testing::ChipWithShape(kind, dimension, units, 8);
+  return ChipWithShape(kind, dimension, units, 8);
 }
 
 double Median(std::vector<double> values) {

@@ -35,11 +35,8 @@ TEST(ModelData, SameSeedSameDataAndEffectsInRange) {
 
 TEST(ModelData, PlantedCellsDepartFromTheModel) {
   platform::testing::TempFolder folder;
-  synth::ModelDataOptions options;
-  options.singleOutliers = 4;
-  options.badArray = 2;
-  options.badProbe = 7;
-  const auto truth = synth::MakeModelData(options);
+  const auto truth = synth::MakeModelData(
+      synth::ModelDataOptions{.singleOutliers = 4, .badArray = 2, .badProbe = 7});
   std::set<int> arrays;
   std::set<int> probes;
   for (const auto& [array, probe] : truth.singleOutliers) {

@@ -17,12 +17,8 @@
 namespace {
 
 TEST(OntologyData, FilesHoldEveryTermOnceWithinTheIndentationWhileOneBranchRunsDeeper) {
-  synth::OntologyOptions options;
-  options.seed = 11;
-  options.roots = 4;
-  options.secondaryIdShare = 20;
-  options.secondaryIdsAfterParents = true;
-  const synth::OntologyTruth truth = synth::MakeOntology(options);
+  const synth::OntologyTruth truth = synth::MakeOntology(synth::OntologyOptions{
+      .seed = 11, .roots = 4, .secondaryIdShare = 20, .secondaryIdsAfterParents = true});
   std::map<int, const synth::OntologyTerm*> termOfId;
   for (const auto& term : truth.terms) termOfId[term.id] = &term;
   platform::testing::TempFolder folder;

@@ -38,12 +38,8 @@ double Correlation(const std::vector<double>& a, const std::vector<double>& b) {
 }
 
 TEST(PlantedClusters, GenesFollowTheirOwnClusterAndTheGroupHoldsTheirValues) {
-  synth::PlantedClusterOptions options;
-  options.clusters = 5;
-  options.genesPerCluster = 6;
-  options.samples = 10;
-  options.missingPercent = 5;
-  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(options);
+  const synth::PlantedClusterTruth truth = synth::MakePlantedClusters(
+      {.clusters = 5, .genesPerCluster = 6, .samples = 10, .missingPercent = 5});
   ASSERT_EQ(truth.GeneCount(), 30);
   std::vector<int> sizes(5, 0);
   for (int c : truth.clusterOf) ++sizes[static_cast<std::size_t>(c)];

@@ -10,12 +10,8 @@
 namespace {
 
 TEST(PlantedSampleClasses, ClassesHaveTheirSizesAndEverySampleLiesNearestItsOwnClass) {
-  synth::PlantedClassOptions options;
-  options.classes = 4;
-  options.samplesPerClass = 5;
-  options.unknownPerClass = 2;
-  options.genes = 12;
-  const synth::PlantedClassTruth truth = synth::MakePlantedClasses(options);
+  const synth::PlantedClassTruth truth = synth::MakePlantedClasses(synth::PlantedClassOptions{
+      .classes = 4, .samplesPerClass = 5, .genes = 12, .unknownPerClass = 2});
   ASSERT_EQ(truth.Samples(), 20);
   ASSERT_EQ(truth.group.GeneCount(), 12);
   std::vector<int> sizes(4, 0);

@@ -21,15 +21,10 @@
 
 namespace {
 
-using synth::testing::Fields;
-using synth::testing::FileBytes;
-using synth::testing::FileText;
-using synth::testing::ProgramRun;
-using synth::testing::RunSynth;
-using synth::testing::TextLines;
+using namespace synth::testing;
 
 synth::ChipTruth Chip(synth::ChipKind kind, int dimension, int units, std::uint64_t seed) {
-  return synth::testing::ChipWithShape(kind, dimension, units, seed);
+  return ChipWithShape(kind, dimension, units, seed);
 }
 
 // The file the program wrote equals the one the library wrote under the same name.
