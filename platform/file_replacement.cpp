@@ -11,7 +11,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
+#include "platform/commit_behind.hpp"
 #include "platform/folder_sync_batch.hpp"
 #include "platform/replacement_group.hpp"
 #include "platform/replacement_names.hpp"
@@ -38,6 +40,8 @@ FileReplacement::~FileReplacement() {
 bool FileReplacement::Open(const std::string& path, Durability durability) {
   if (path.empty() || mDescriptor >= 0 || !mTemporary.empty()) return false;
   mDurable = durability == Durability::kDurable;
+  // A commit of the same file still on its way to its place goes first.
+  WaitForPendingCommit(path);
   // A folder in the file's place can never be replaced by it, and a pipe, a socket or a
   // device must not be (the rename would take it away from whoever uses it): say so now
   // rather than after the whole file has been written.
@@ -79,31 +83,54 @@ bool FileReplacement::Write(std::span<const std::uint8_t> bytes) {
   return mDescriptor >= 0;
 }
 
+namespace {
+
+// Flushes (when durable) and closes a new file; the system's error number, or 0.
+int FlushAndClose(int descriptor, const std::string& path, bool durable) {
+  int error = durable ? InjectedWriteFault(WriteStep::kSync, path) : 0;
+  if (error == 0 && durable && fsync(descriptor) != 0) error = errno;
+  const bool closed = close(descriptor) == 0;
+  if (error == 0 && !closed) error = errno;
+  return error;
+}
+
+}  // namespace
+
+int CompleteCommit(HandedCommit& commit) {
+  int error = FlushAndClose(std::exchange(commit.descriptor, -1), commit.path, commit.durable);
+  if (error == 0) error = InjectedWriteFault(WriteStep::kRename, commit.path);
+  if (error == 0 && std::rename(commit.temporary.c_str(), commit.path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    unlink(commit.temporary.c_str());
+    return error;
+  }
+  // The file is in place; a folder that cannot be flushed still fails the commit, as the
+  // new entry may not outlive a power cut. A thread's batch flushes it for a whole job.
+  if (!commit.durable) return 0;
+  if (commit.folderSyncs != nullptr) {
+    commit.folderSyncs->Add(FolderOf(commit.path));
+    return 0;
+  }
+  return SyncFolder(FolderOf(commit.path));
+}
+
 bool FileReplacement::Finish() {
   if (mDescriptor < 0) return false;
-  int error = mDurable ? InjectedWriteFault(WriteStep::kSync, mPath) : 0;
-  if (error == 0 && mDurable && fsync(mDescriptor) != 0) error = errno;
-  const bool closed = close(mDescriptor) == 0;
-  if (error == 0 && !closed) error = errno;
-  mDescriptor = -1;
+  const int error = FlushAndClose(std::exchange(mDescriptor, -1), mPath, mDurable);
   if (error != 0) return Fail(error);
   return true;
 }
 
 bool FileReplacement::Commit() {
-  if (!Finish()) return false;
-  int error = InjectedWriteFault(WriteStep::kRename, mPath);
-  if (error == 0 && std::rename(mTemporary.c_str(), mPath.c_str()) != 0) error = errno;
-  if (error != 0) return Fail(error);
-  mTemporary.clear();
-  // The file is in place; a folder that cannot be flushed still fails the commit, as the
-  // new entry may not outlive a power cut. A thread's batch flushes it for a whole job.
-  if (FolderSyncBatch* batch = ThreadFolderSyncBatch(); mDurable && batch != nullptr) {
-    batch->Add(FolderOf(mPath));
+  if (mDescriptor < 0) return false;
+  HandedCommit commit{std::exchange(mDescriptor, -1), std::exchange(mTemporary, {}), mPath,
+                      mDurable, ThreadFolderSyncBatch()};
+  // A durable file's flush and rename may finish behind the thread that wrote it.
+  if (CommitBehind* behind = ThreadCommitBehind(); mDurable && behind != nullptr) {
+    behind->Hand(std::move(commit));
     return true;
   }
-  error = mDurable ? SyncFolder(FolderOf(mPath)) : 0;
-  if (error != 0) return Fail(error);
+  if (const int error = CompleteCommit(commit)) return Fail(error);
   return true;
 }
 

@@ -33,7 +33,9 @@ class FileReplacement {
   [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes);
   // Flushes the new file to the disk and puts it in the place of path, then flushes the
   // folder (or, on a thread that holds a FolderSyncBatch, leaves the folder to it); false
-  // when any write failed or it cannot be put there (path is then left as it was).
+  // when any write failed or it cannot be put there (path is then left as it was). On a
+  // thread that holds a CommitBehind, a durable file is handed to it instead and true
+  // returned; its flush and rename then fail at CommitBehind::Wait.
   [[nodiscard]] bool Commit();
   // The system's error number of the first failure, for the message that reports it; 0
   // while nothing has failed.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/commit_behind.hpp"
 #include "platform/system_error.hpp"
 
 namespace platform {
@@ -81,6 +82,8 @@ ReadableFile& ReadableFile::operator=(ReadableFile&& other) noexcept {
 bool ReadableFile::Open(const std::string& path) {
   Close();
   mFailure = {};
+  // A file still on its way to its place (platform/commit_behind.hpp) is read once there.
+  WaitForPendingCommit(path);
   // Without O_NONBLOCK, opening a named pipe waits for a writer that may never come.
   int descriptor = -1;
   do {

@@ -144,20 +144,21 @@ bool NormalizeProbeLevel(Group& group, bool force) {
   const ArraySlot& base = group.Array(group.BaselineArray);
   LogMessage(MessageBuffer("  Baseline array: %s", base.name.c_str()));
   // Each array's QVF file reaches the disk before it takes its place; their folders are
-  // flushed once, after the last (or, when the job stops part way, as it ends).
-  platform::FolderSyncBatch folderSyncs;
-  const platform::DeferFolderSyncs defer(&folderSyncs);
+  // flushed once, after the last (or, when the job stops part way, as it ends). On one
+  // thread each file's flush waits on the disk behind the next array's normalisation.
+  const bool onThreads = NormalizeOnThreads(group);
+  QvfWrites qvfWrites(!onThreads);
   if (!baseline->ReadArray(base.dataFile.c_str(), false, true)) return false;
   LogMessage(MessageBuffer("    Median probe intensity: %d", baseline->RawMedian()));
   if (group.Settings().VIEW_NORM_PLOT != 0) LogMessage(kViewPlotsMessage);
-  if (NormalizeOnThreads(group)) {
+  if (onThreads) {
     if (!NormalizeArraysOnThreads(group, *baseline, force)) return false;
   } else {
     for (int i = 0; i < group.NumArrays(); ++i)
       if (!NormalizeProbeArray(i, *baseline, force)) return false;
   }
   baseline.reset();
-  if (!FlushQvfFolders(folderSyncs)) return false;
+  if (!qvfWrites.Finish()) return false;
   LogMessage("");
   if (group.Settings().LOAD_PROBE_DATA != 0) ComputeBackground(-1);
   return true;

@@ -22,7 +22,7 @@
 #include "engine/model/model.hpp"
 #include "engine/model/psi_file.hpp"
 #include "engine/services/log_channel.hpp"
-#include "platform/folder_sync_batch.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "platform/replacement_group.hpp"
 
 namespace {
@@ -93,9 +93,9 @@ bool SearchDataFiles(const OpenGroupOptions& options) {
   bool read = false;
   {
     // Each array's QVF file reaches the disk before it takes its place; their folders are
-    // flushed once, after the last (and after a read that stopped part way).
-    platform::FolderSyncBatch folderSyncs;
-    const platform::DeferFolderSyncs defer(&folderSyncs);
+    // flushed once, after the last (and after a read that stopped part way). On one thread
+    // each file's flush waits on the disk behind the next array's read.
+    QvfWrites qvfWrites(platform::WorkerThreadCount() < 2);
     if (IsDataFileList(settings.DATA_PATH)) {
       read = ReadDataFileList(options);
     } else {
@@ -103,7 +103,7 @@ bool SearchDataFiles(const OpenGroupOptions& options) {
                                settings.DATA_PATH.c_str()));
       read = ReadDataFolder(settings.DATA_PATH, options);
     }
-    if (!FlushQvfFolders(folderSyncs)) read = false;
+    if (!qvfWrites.Finish()) read = false;
   }
   if (!read) return false;
   LogMessage("");

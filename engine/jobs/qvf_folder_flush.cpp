@@ -1,8 +1,9 @@
-// The flush that ends a job's QVF writes, and its red line.
+// The flush that ends a job's QVF writes, and its red lines.
 #include "engine/jobs/qvf_folder_flush.hpp"
 
 #include <string>
 
+#include "engine/array/chip_data.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/system_error.hpp"
 
@@ -14,4 +15,20 @@ bool FlushQvfFolders(platform::FolderSyncBatch& batch) {
                                         error),
              0, kLogRed);
   return false;
+}
+
+QvfWrites::QvfWrites(bool commitBehind) {
+  if (commitBehind) mBehind.emplace();
+}
+
+bool QvfWrites::Finish() {
+  bool written = true;
+  std::string path;
+  if (const int error = mBehind ? mBehind->Wait(&path) : 0) {
+    LogMessage(
+        platform::WithSystemReason(MessageBuffer(kQvfWriteFailedMessage, path.c_str()), error), 0,
+        kLogRed);
+    written = false;
+  }
+  return FlushQvfFolders(mFolderSyncs) && written;
 }

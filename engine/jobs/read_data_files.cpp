@@ -25,6 +25,7 @@
 #include "engine/jobs/data_file_search.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/commit_behind.hpp"
 #include "platform/folder_sync_batch.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/path.hpp"
@@ -60,6 +61,8 @@ int ArrayOfSameScan(const Group& group, const std::string& timeTag) {
 // layout: its tables would not line up with the layout's cells and probe sets.
 bool QvfFileIsStale(const std::string& dataPath) {
   const std::string qvf = QvfPathFor(dataPath);
+  // Its own commit may still be on its way when the group names one data file twice.
+  platform::WaitForPendingCommit(qvf);
   std::error_code error;
   if (!std::filesystem::is_regular_file(qvf, error)) return false;
   const std::uintmax_t size = std::filesystem::file_size(qvf, error);

@@ -1,16 +1,23 @@
 // The open and the normalisation flush each array's QVF file to the disk before it takes
 // its place, and the data folder once after the last file, on one thread and on several;
-// a data folder that cannot be flushed fails the job with a red line naming it.
+// on one thread the flushes run behind the job but are all done when it returns. A data
+// folder that cannot be flushed, or a file that cannot be flushed or put in place, fails
+// the job with a red line naming it, and the file keeps its old bytes.
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "engine/array/chip_data.hpp"
 #include "engine/jobs/normalize_arrays.hpp"
 #include "engine/jobs/qvf_folder_flush.hpp"
 #include "engine/tests/group_job_test_support.hpp"
+#include "platform/byte_reader.hpp"
+#include "platform/byte_writer.hpp"
 #include "platform/parallel_tasks.hpp"
 #include "platform/replacement_names.hpp"
 #include "platform/system_error.hpp"
@@ -23,18 +30,28 @@ using platform::WriteStep;
 struct RecordedStep {
   WriteStep step;
   std::string path;
+  std::thread::id thread;
 };
 
-// The steps of every thread's writes in the order they ran; a folder named in failFolder
-// cannot be flushed.
+// The steps of every thread's writes in the order they ran; a folder named in gFailFolder
+// cannot be flushed, the file named in gFailFile fails at gFailStep.
 std::mutex gStepsMutex;
 std::vector<RecordedStep> gSteps;
 std::string gFailFolder;
+std::string gFailFile;
+WriteStep gFailStep = WriteStep::kSync;
 
 int RecordStep(WriteStep step, const std::string& path) {
   const std::lock_guard lock(gStepsMutex);
-  gSteps.push_back({step, path});
+  gSteps.push_back({step, path, std::this_thread::get_id()});
+  if (step == gFailStep && path == gFailFile) return EIO;
   return step == WriteStep::kFolderSync && path == gFailFolder ? EIO : 0;
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& path) {
+  const auto bytes = platform::ReadWholeFile(path);
+  return bytes ? std::vector<std::uint8_t>(bytes->begin(), bytes->end())
+               : std::vector<std::uint8_t>{};
 }
 
 bool IsQvf(const std::string& path) {
@@ -54,6 +71,7 @@ class QvfFolderFlushTest : public GroupJobTest {
     platform::SetWriteFault(nullptr);
     platform::LimitWorkerThreads(0);
     gFailFolder.clear();
+    gFailFile.clear();
   }
 
   static void StartRecording() {
@@ -86,6 +104,45 @@ class QvfFolderFlushTest : public GroupJobTest {
         flushes.push_back(i);
     ASSERT_EQ(flushes.size(), 1u) << folder;
     EXPECT_GT(flushes[0], lastRename);
+    // Every file in place as the job returned, and nothing left beside them.
+    std::size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      EXPECT_FALSE(platform::ParseReplacementName(entry.path().filename().string()))
+          << entry.path();
+      if (!IsQvf(entry.path().string())) continue;
+      EXPECT_EQ(entry.file_size(), QvfFileSize(Layout.dimension, Layout.unitCount));
+      ++entries;
+    }
+    EXPECT_EQ(entries, files);
+  }
+
+  // Whether the QVF files' flushes ran off the job's thread (on one thread: behind it).
+  static bool FlushedBehind() {
+    bool behind = true;
+    for (const RecordedStep& step : gSteps)
+      if (step.step == WriteStep::kSync && IsQvf(step.path))
+        behind = behind && step.thread != std::this_thread::get_id();
+    return behind;
+  }
+
+  // The job fails with the red line of the file that failed at step, which keeps the bytes
+  // it had before the job; the other files are in place and nothing is left beside them.
+  template <typename Job>
+  void ExpectAFailedFileFailsTheJob(WriteStep step, const std::string& qvf, Job job) {
+    const std::vector<std::uint8_t> before = Bytes(qvf);
+    mLog.Clear();
+    gFailFile = qvf;
+    gFailStep = step;
+    StartRecording();
+    EXPECT_FALSE(job());
+    platform::SetWriteFault(nullptr);
+    gFailFile.clear();
+    EXPECT_TRUE(mLog.ContainsRed(
+        platform::WithSystemReason(MessageBuffer(kQvfWriteFailedMessage, qvf.c_str()), EIO)));
+    EXPECT_EQ(Bytes(qvf), before);
+    for (const auto& entry : std::filesystem::directory_iterator(DataFolder()))
+      EXPECT_FALSE(platform::ParseReplacementName(entry.path().filename().string()))
+          << entry.path();
   }
 };
 
@@ -97,13 +154,35 @@ TEST_F(QvfFolderFlushTest, EachJobFlushesTheDataFolderOnceAfterItsFiles) {
     platform::LimitWorkerThreads(threads);
     StartRecording();
     ASSERT_TRUE(Open(OpenGroupOptions{.ignoreExistingQvf = true}));
+    EXPECT_TRUE(threads != 1 || FlushedBehind());
     ExpectOneFolderFlushAfterTheFiles(5);
     // As the Open Group command marks a group read from its data files.
     TheGroup().HasProbeData = true;
     StartRecording();
     ASSERT_TRUE(NormalizeArrays(true));
+    EXPECT_TRUE(threads != 1 || FlushedBehind());
     // The baseline's file too, its plane 2 a copy of its raw plane.
     ExpectOneFolderFlushAfterTheFiles(5);
+  }
+}
+
+TEST_F(QvfFolderFlushTest, AFileThatCannotBeFlushedOrPutInPlaceFailsTheJobAndKeepsItsOldBytes) {
+  for (const int threads : {1, 3}) {
+    for (const WriteStep step : {WriteStep::kSync, WriteStep::kRename}) {
+      SCOPED_TRACE(testing::Message() << threads << " threads, step " << static_cast<int>(step));
+      platform::LimitWorkerThreads(threads);
+      ASSERT_TRUE(Open(OpenGroupOptions{.ignoreExistingQvf = true}));
+      const std::string qvf = QvfPathFor(TheGroup().Array(2).dataFile);
+      // The open's files are written anew, so the one that fails is made other first.
+      std::vector<std::uint8_t> other = Bytes(qvf);
+      other.back() ^= 1;
+      ASSERT_TRUE(platform::WriteWholeFile(qvf, other));
+      ExpectAFailedFileFailsTheJob(
+          step, qvf, [this] { return Open(OpenGroupOptions{.ignoreExistingQvf = true}); });
+      ASSERT_TRUE(Open(OpenGroupOptions{.ignoreExistingQvf = true}));
+      TheGroup().HasProbeData = true;
+      ExpectAFailedFileFailsTheJob(step, qvf, [] { return NormalizeArrays(true); });
+    }
   }
 }
 

@@ -1,0 +1,177 @@
+// platform::CommitBehind: durable replacements committed under it are flushed and renamed
+// on another thread, each flushed before its rename; a reader or a new writer of a file
+// still on its way waits for it; Wait gives the first failure with its file, whose old
+// bytes stay; the folders are left to the committing thread's batch.
+#include "platform/commit_behind.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/byte_reader.hpp"
+#include "platform/byte_writer.hpp"
+#include "platform/file_replacement.hpp"
+#include "platform/folder_sync_batch.hpp"
+#include "platform/tests/temp_folder.hpp"
+#include "platform/write_fault.hpp"
+
+namespace platform {
+namespace {
+
+using platform::testing::TempFolder;
+
+struct Step {
+  WriteStep step;
+  std::string path;
+  std::thread::id thread;
+};
+
+std::mutex gMutex;
+std::vector<Step> gSteps;
+// A file whose flush is slow, and a step that fails for one file.
+std::string gSlowPath;
+std::string gFailPath;
+WriteStep gFailStep = WriteStep::kSync;
+
+int Record(WriteStep step, const std::string& path) {
+  {
+    const std::lock_guard lock(gMutex);
+    gSteps.push_back({step, path, std::this_thread::get_id()});
+  }
+  if (step == WriteStep::kSync && path == gSlowPath)
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  return step == gFailStep && path == gFailPath ? EIO : 0;
+}
+
+std::string Text(const std::string& path) {
+  const auto bytes = ReadWholeFile(path);
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string("(none)");
+}
+
+bool Write(const std::string& path, const std::string& text) {
+  return WriteWholeFile(path,
+                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+std::vector<std::string> Entries(const TempFolder& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CommitBehindTest : public ::testing::Test {
+ protected:
+  CommitBehindTest() {
+    gSteps.clear();
+    SetWriteFault(&Record);
+  }
+  ~CommitBehindTest() override {
+    SetWriteFault(nullptr);
+    gSlowPath.clear();
+    gFailPath.clear();
+  }
+
+  TempFolder mFolder;
+};
+
+TEST_F(CommitBehindTest, FilesAreFlushedBehindAndReadOnceInPlace) {
+  const std::string slow = mFolder.Write("slow.bin", "old");
+  gSlowPath = slow;
+  FolderSyncBatch batch;
+  const DeferFolderSyncs defer(&batch);
+  {
+    CommitBehind behind;
+    EXPECT_EQ(ThreadCommitBehind(), &behind);
+    ASSERT_TRUE(Write(slow, "new"));
+    // The flush still sleeps; the reader waits for the rename instead of seeing "old".
+    EXPECT_EQ(Text(slow), "new");
+    // Two commits of one file land in the order they were made.
+    const std::string twice = mFolder.File("twice.bin");
+    ASSERT_TRUE(Write(twice, "first"));
+    ASSERT_TRUE(Write(twice, "second"));
+    for (int f = 0; f < 9; ++f)
+      ASSERT_TRUE(Write(mFolder.File("f" + std::to_string(f)), std::to_string(f)));
+    EXPECT_EQ(behind.Wait(), 0);
+    EXPECT_EQ(Text(twice), "second");
+    for (int f = 0; f < 9; ++f)
+      EXPECT_EQ(Text(mFolder.File("f" + std::to_string(f))), std::to_string(f));
+  }
+  EXPECT_EQ(ThreadCommitBehind(), nullptr);
+  // Nothing left beside the files; every flush ran on the flusher, before its rename.
+  EXPECT_EQ(Entries(mFolder).size(), 11u);
+  std::vector<std::string> flushed;
+  int folderFlushes = 0;
+  for (const Step& step : gSteps) {
+    if (step.step == WriteStep::kSync) {
+      EXPECT_NE(step.thread, std::this_thread::get_id()) << step.path;
+      flushed.push_back(step.path);
+    }
+    if (step.step == WriteStep::kRename) {
+      EXPECT_FALSE(flushed.empty() || flushed.back() != step.path) << step.path;
+    }
+    folderFlushes += step.step == WriteStep::kFolderSync ? 1 : 0;
+  }
+  EXPECT_EQ(flushed.size(), 12u);
+  // The folder is the batch's, flushed once when it is.
+  EXPECT_EQ(folderFlushes, 0);
+  EXPECT_EQ(batch.Flush(), 0);
+  gSteps.erase(gSteps.begin(), gSteps.end() - 1);
+  EXPECT_EQ(gSteps.back().step, WriteStep::kFolderSync);
+}
+
+TEST_F(CommitBehindTest, AFileThatCannotBeFlushedOrPlacedIsToldAtWaitAndKeepsItsOldBytes) {
+  for (const WriteStep step : {WriteStep::kSync, WriteStep::kRename}) {
+    SCOPED_TRACE(static_cast<int>(step));
+    const std::string bad = mFolder.Write("bad.bin", "old");
+    const std::string good = mFolder.File("good.bin");
+    gFailPath = bad;
+    gFailStep = step;
+    CommitBehind behind;
+    ASSERT_TRUE(Write(bad, "new"));
+    ASSERT_TRUE(Write(good, "good"));
+    std::string path;
+    EXPECT_EQ(behind.Wait(&path), EIO);
+    EXPECT_EQ(path, bad);
+    EXPECT_EQ(Text(bad), "old");
+    EXPECT_EQ(Text(good), "good");
+    EXPECT_EQ(Entries(mFolder), (std::vector<std::string>{"bad.bin", "good.bin"}));
+    // Told once; what follows is judged on its own.
+    EXPECT_EQ(behind.Wait(&path), 0);
+    EXPECT_TRUE(path.empty());
+  }
+}
+
+TEST_F(CommitBehindTest, ScratchFilesAndThreadsWithoutItCommitAtOnce) {
+  CommitBehind behind;
+  const std::string scratch = mFolder.File("scratch.bin");
+  FileReplacement file;
+  ASSERT_TRUE(file.Open(scratch, Durability::kScratch));
+  ASSERT_TRUE(file.Write(std::span(reinterpret_cast<const std::uint8_t*>("s"), 1)));
+  ASSERT_TRUE(file.Commit());
+  std::thread other([&] {
+    EXPECT_EQ(ThreadCommitBehind(), nullptr);
+    gFailPath = mFolder.File("other.bin");
+    EXPECT_FALSE(Write(gFailPath, "x"));
+  });
+  other.join();
+  // The scratch file was never flushed, and renamed here before Commit returned.
+  for (const Step& step : gSteps) {
+    if (step.path != scratch) continue;
+    EXPECT_NE(step.step, WriteStep::kSync);
+    EXPECT_EQ(step.thread, std::this_thread::get_id());
+  }
+  EXPECT_EQ(Text(scratch), "s");
+  EXPECT_EQ(Entries(mFolder), std::vector<std::string>{"scratch.bin"});
+  EXPECT_EQ(behind.Wait(), 0);
+}
+
+}  // namespace
+}  // namespace platform
