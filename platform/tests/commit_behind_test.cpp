@@ -18,12 +18,15 @@
 #include "platform/byte_writer.hpp"
 #include "platform/file_replacement.hpp"
 #include "platform/folder_sync_batch.hpp"
+#include "platform/tests/folder_entries.hpp"
 #include "platform/tests/temp_folder.hpp"
+#include "platform/text_bytes.hpp"
 #include "platform/write_fault.hpp"
 
 namespace platform {
 namespace {
 
+using platform::testing::FolderEntries;
 using platform::testing::TempFolder;
 
 struct Step {
@@ -55,16 +58,7 @@ std::string Text(const std::string& path) {
 }
 
 bool Write(const std::string& path, const std::string& text) {
-  return WriteWholeFile(path,
-                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-}
-
-std::vector<std::string> Entries(const TempFolder& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+  return WriteWholeFile(path, TextBytes(text));
 }
 
 class CommitBehindTest : public ::testing::Test {
@@ -106,7 +100,7 @@ TEST_F(CommitBehindTest, FilesAreFlushedBehindAndReadOnceInPlace) {
   }
   EXPECT_EQ(ThreadCommitBehind(), nullptr);
   // Nothing left beside the files; every flush ran on the flusher, before its rename.
-  EXPECT_EQ(Entries(mFolder).size(), 11u);
+  EXPECT_EQ(FolderEntries(mFolder.Path()).size(), 11u);
   std::vector<std::string> flushed;
   int folderFlushes = 0;
   for (const Step& step : gSteps) {
@@ -142,7 +136,7 @@ TEST_F(CommitBehindTest, AFileThatCannotBeFlushedOrPlacedIsToldAtWaitAndKeepsIts
     EXPECT_EQ(path, bad);
     EXPECT_EQ(Text(bad), "old");
     EXPECT_EQ(Text(good), "good");
-    EXPECT_EQ(Entries(mFolder), (std::vector<std::string>{"bad.bin", "good.bin"}));
+    EXPECT_EQ(FolderEntries(mFolder.Path()), (std::vector<std::string>{"bad.bin", "good.bin"}));
     // Told once; what follows is judged on its own.
     EXPECT_EQ(behind.Wait(&path), 0);
     EXPECT_TRUE(path.empty());
@@ -154,7 +148,7 @@ TEST_F(CommitBehindTest, ScratchFilesAndThreadsWithoutItCommitAtOnce) {
   const std::string scratch = mFolder.File("scratch.bin");
   FileReplacement file;
   ASSERT_TRUE(file.Open(scratch, Durability::kScratch));
-  ASSERT_TRUE(file.Write(std::span(reinterpret_cast<const std::uint8_t*>("s"), 1)));
+  ASSERT_TRUE(file.Write(TextBytes("s")));
   ASSERT_TRUE(file.Commit());
   std::thread other([&] {
     EXPECT_EQ(ThreadCommitBehind(), nullptr);
@@ -169,7 +163,7 @@ TEST_F(CommitBehindTest, ScratchFilesAndThreadsWithoutItCommitAtOnce) {
     EXPECT_EQ(step.thread, std::this_thread::get_id());
   }
   EXPECT_EQ(Text(scratch), "s");
-  EXPECT_EQ(Entries(mFolder), std::vector<std::string>{"scratch.bin"});
+  EXPECT_EQ(FolderEntries(mFolder.Path()), std::vector<std::string>{"scratch.bin"});
   EXPECT_EQ(behind.Wait(), 0);
 }
 
