@@ -10,8 +10,8 @@
 #include "engine/base/missing_value.hpp"
 #include "engine/base/text_helpers.hpp"
 #include "engine/chip/cdf_layout.hpp"
-#include "engine/chip/load_cdf.hpp"
 #include "engine/group/group.hpp"
+#include "engine/group/settings_chip.hpp"
 #include "engine/services/log_channel.hpp"
 #include "platform/path.hpp"
 
@@ -58,12 +58,7 @@ bool EnsureProbeLevelLayout() {
   GroupSettings& settings = ArraySettings();
   if (settings.LOAD_PROBE_DATA != 0 || Layout.HasCells()) return true;
   ProbeLevelFlag = true;
-  CdfLoadSettings load;
-  load.LOAD_PROBE_DATA = settings.LOAD_PROBE_DATA;
-  load.probeLevelFlag = true;
-  load.MODEL_METHOD = settings.MODEL_METHOD;
-  const bool loaded = LoadCdf(settings.CDF_FILE, false, settings.MASK_FILE, load);
-  settings.MODEL_METHOD = load.MODEL_METHOD;
+  const bool loaded = LoadSettingsChip(settings, false, true);
   ProbeLevelFlag = false;
   return loaded;
 }

@@ -1,8 +1,8 @@
 // Leaving one group for another.
 #include "shell/commands/group_switch.hpp"
 
-#include "engine/chip/load_cdf.hpp"
 #include "engine/group/group.hpp"
+#include "engine/group/settings_chip.hpp"
 #include "shell/dialogs/group/open_group_state.hpp"
 #include "shell/shell_frame.hpp"
 
@@ -28,13 +28,5 @@ void GroupSwitch::Restore() const {
 }
 
 bool LoadGroupChip(bool rebuild, bool probeLevel) {
-  GroupSettings& settings = TheGroup().Settings();
-  CdfLoadSettings load;
-  load.LOAD_PROBE_DATA = settings.LOAD_PROBE_DATA;
-  load.probeLevelFlag = probeLevel;
-  load.MODEL_METHOD = settings.MODEL_METHOD;
-  const bool loaded = LoadCdf(settings.CDF_FILE, rebuild, settings.MASK_FILE, load);
-  // Exon arrays are fitted with the perfect-match model.
-  settings.MODEL_METHOD = load.MODEL_METHOD;
-  return loaded;
+  return LoadSettingsChip(TheGroup().Settings(), rebuild, probeLevel);
 }

@@ -31,6 +31,5 @@ class GroupSwitch {
   std::string mPreviousName;
 };
 
-// Loads the chip description of CDF_FILE under MASK_FILE (rebuild converts it even when
-// its cache is usable); probeLevel loads the cell table also without LOAD_PROBE_DATA.
+// Loads the current group's chip description (LoadSettingsChip on its settings).
 bool LoadGroupChip(bool rebuild, bool probeLevel);
