@@ -52,39 +52,30 @@ int SelectUnitInTree(int node) {
   samples->currentNode = node;
   samples->ClearLeafList();
   samples->GetChildNode(node, true);
-  if (Settings().CUR_UNIT < 0) {
-    int geneNode = -1;
-    int sampleNode = -1;
-    int unit = -1;
-    int array = -1;
-    MapCell(0, 0, &geneNode, &sampleNode, &unit, &array);
-    Settings().CUR_UNIT = unit;
-  }
+  if (Settings().CUR_UNIT < 0) Settings().CUR_UNIT = CellAt(0, 0).unit;
   if (samples->leafListCount == 0) return -1;
   const int array = samples->Node(samples->LeafListEntry(0)).item;
   Settings().CUR_ARRAY = array;
   return array;
 }
 
-void MapCell(int row, int column, int* geneNode, int* sampleNode, int* unit, int* array) {
-  *geneNode = -1;
-  *sampleNode = -1;
-  *unit = -1;
-  *array = -1;
+ClusterCell CellAt(int row, int column) {
+  ClusterCell cell;
   const CLUSTER* genes = GeneTree();
   if (genes != nullptr && row >= 0 && row < genes->ItemCount()) {
-    *geneNode = GeneTreeShown() ? genes->RowNode(row) : row;
-    if (genes->ValidNode(*geneNode)) *unit = genes->Node(*geneNode).item;
+    cell.geneNode = GeneTreeShown() ? genes->RowNode(row) : row;
+    if (genes->ValidNode(cell.geneNode)) cell.unit = genes->Node(cell.geneNode).item;
   }
-  if (column < 0 || column >= SampleGrouping.SampleCount()) return;
+  if (column < 0 || column >= SampleGrouping.SampleCount()) return cell;
   const CLUSTER* samples = SampleTree();
   if (SampleTreeShown() && column < samples->ItemCount()) {
-    *sampleNode = samples->RowNode(column);
-    if (samples->ValidNode(*sampleNode)) *array = samples->Node(*sampleNode).item;
-    return;
+    cell.sampleNode = samples->RowNode(column);
+    if (samples->ValidNode(cell.sampleNode)) cell.array = samples->Node(cell.sampleNode).item;
+    return cell;
   }
-  *sampleNode = column;
-  *array = SampleGrouping.GetSampleArray(column);
+  cell.sampleNode = column;
+  cell.array = SampleGrouping.GetSampleArray(column);
+  return cell;
 }
 
 int SampleColumn(int array) {

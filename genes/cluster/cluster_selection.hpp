@@ -15,7 +15,14 @@ void SelectTreeRow(int node);
 int SelectUnitInTree(int node);
 // A heat-map cell: the gene node of the row (the row itself without a gene tree), its
 // unit, the sample node of the column (the column itself without a sample tree) and that
-// sample's first array.
-void MapCell(int row, int column, int* geneNode, int* sampleNode, int* unit, int* array);
+// sample's first array; -1 for what the cell does not have.
+struct ClusterCell {
+  int geneNode = -1;
+  int sampleNode = -1;
+  int unit = -1;
+  int array = -1;
+};
+// A row of -1 asks for the column's sample only, a column of 0 with a row for its gene.
+ClusterCell CellAt(int row, int column);
 // The column that shows an array's sample; -1 when the array belongs to no sample.
 int SampleColumn(int array);

@@ -103,10 +103,9 @@ TEST_F(ClusterEngineTest, PlantedClustersBecomeBranchesAndTheViewFindsRowsAndCol
   }
 
   for (int row = 0; row < 28; ++row) {
-    int geneNode = 0, sampleNode = 0, unit = 0, array = 0;
-    MapCell(row, 3, &geneNode, &sampleNode, &unit, &array);
-    EXPECT_EQ(FindUnitRow(unit), row);
-    EXPECT_EQ(SampleColumn(array), 3);
+    const ClusterCell cell = CellAt(row, 3);
+    EXPECT_EQ(FindUnitRow(cell.unit), row);
+    EXPECT_EQ(SampleColumn(cell.array), 3);
   }
   SelectTreeRow(genes->Root());
   EXPECT_EQ(TheGroup().Settings().CUR_UNIT, genes->Node(genes->RowNode(0)).item);

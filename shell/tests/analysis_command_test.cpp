@@ -29,15 +29,6 @@ class AnalysisCommandTest : public ShellTest {
     TheGroup().SetName("demo");
   }
 
-  // The lines written since `from`, with their colours.
-  std::vector<std::pair<std::string, QColor>> LinesFrom(std::size_t from) const {
-    std::vector<std::pair<std::string, QColor>> lines;
-    const std::vector<std::string> all = LogLines();
-    for (std::size_t i = from; i < all.size(); ++i)
-      lines.emplace_back(all[i], all[i].empty() ? QColor() : LineColour(static_cast<int>(i)));
-    return lines;
-  }
-
   std::string SettingsFile() const { return File("demo.ini"); }
 
   WindowEventPump mPump;
@@ -73,10 +64,10 @@ TEST_F(AnalysisCommandTest, SuccessFramesTheJobAndShowsTheFreshResult) {
   EXPECT_EQ(AnalysisRunning, 0);
   EXPECT_TRUE(settingsSavedFirst) << "the engine reads the choices from the settings file";
   EXPECT_TRUE(oldViewGoneFirst) << "the old view must not draw the data being replaced";
-  EXPECT_EQ(LinesFrom(before), (Lines{{"{Map genes to chromosome", kBlue},
-                                      {"  1000 genes mapped", kBlack},
-                                      {"Finished}", kBlue},
-                                      {"", QColor()}}));
+  EXPECT_EQ(ColouredLinesFrom(before), (Lines{{"{Map genes to chromosome", kBlue},
+                                              {"  1000 genes mapped", kBlack},
+                                              {"Finished}", kBlue},
+                                              {"", QColor()}}));
   ASSERT_EQ(OutputFiles().Count(), 1);
   EXPECT_EQ(OutputFiles().paths[0], File("demo genome.xls"));
   const std::vector<std::string> labels = TopLevelLabels(frame.LeftView());
@@ -127,13 +118,13 @@ TEST_F(AnalysisCommandTest, EscapeStopsTheJobAndTheWindowWaitsForIt) {
   EXPECT_EQ(statusAfterRefusal, kCloseRefusedMessage);
   EXPECT_EQ(frame.StatusPaneText(0), QString()) << "the refusal goes with the job";
   EXPECT_EQ(AnalysisRunning, 0);
-  EXPECT_EQ(LinesFrom(before), (Lines{{"{Hierarchical clustering", kBlue},
-                                      {"  step 0", kBlack},
-                                      {"  step 1", kBlack},
-                                      {"  step 2", kBlack},
-                                      {"  User stop command issued", kRed},
-                                      {"Clustering not completed}", kBlue},
-                                      {"", QColor()}}));
+  EXPECT_EQ(ColouredLinesFrom(before), (Lines{{"{Hierarchical clustering", kBlue},
+                                              {"  step 0", kBlack},
+                                              {"  step 1", kBlack},
+                                              {"  step 2", kBlack},
+                                              {"  User stop command issued", kRed},
+                                              {"Clustering not completed}", kBlue},
+                                              {"", QColor()}}));
   EXPECT_EQ(frame.LeftView().ViewItem(VIEW_CLUSTER), nullptr) << "no item for a failed run";
   EXPECT_EQ(OutputFiles().Count(), 0);
   EXPECT_EQ(TheGroup().NumArrays(), 1) << "the group stayed open under the job";
@@ -158,7 +149,7 @@ TEST_F(AnalysisCommandTest, CancelTimedClosingAndTheResultsOwnLabel) {
   compare.job = [&](AnalysisOutcome&) { return jobRan = true; };
   EXPECT_FALSE(RunAnalysisCommand(frame, compare));
   EXPECT_EQ(
-      LinesFrom(before),
+      ColouredLinesFrom(before),
       (Lines{{"{Compare samples", kBlue}, {"Comparison not completed}", kBlue}, {"", QColor()}}));
 
   // Other commands cancel without a trace.
@@ -181,7 +172,7 @@ TEST_F(AnalysisCommandTest, CancelTimedClosingAndTheResultsOwnLabel) {
   };
   before = LogLines().size();
   EXPECT_TRUE(RunAnalysisCommand(frame, lda));
-  const Lines lines = LinesFrom(before);
+  const Lines lines = ColouredLinesFrom(before);
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_TRUE(std::regex_match(lines[1].first, std::regex("Finished in 0 minutes [12] seconds\\}")))
       << lines[1].first;

@@ -56,15 +56,6 @@ class FilterCommandsTest : public ShellTest {
     ArrayType = 0;
   }
 
-  // The lines written since `from`, each with the colour of its first character.
-  std::vector<std::pair<std::string, QColor>> LinesFrom(std::size_t from) const {
-    std::vector<std::pair<std::string, QColor>> lines;
-    const std::vector<std::string> all = LogLines();
-    for (std::size_t i = from; i < all.size(); ++i)
-      lines.emplace_back(all[i], all[i].empty() ? QColor() : LineColour(static_cast<int>(i)));
-    return lines;
-  }
-
   void ReadList(const char* text) {
     std::ofstream(File("arrays.txt"), std::ios::binary) << text;
     SampleGrouping.ReadArrayListFile(File("arrays.txt"));
@@ -174,7 +165,7 @@ TEST_F(FilterCommandsTest, FilterSnpsAsksForItsLimitsFirst) {
   EXPECT_EQ(ReadWhole(list),
             "probe set\tfragment_length\tcall_rate\nU0\t300\t1\nU1\t300\t0.75\n"
             "[Filtering criteria: fragment length <= 1000, call rate >= 60%]\n");
-  auto lines = LinesFrom(before);
+  auto lines = ColouredLinesFrom(before);
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines.front(), std::make_pair(std::string("{Filter SNPs by quality..."), kBlue));
   EXPECT_EQ(lines[lines.size() - 2], std::make_pair(std::string("Finished}"), kBlue));
@@ -184,7 +175,7 @@ TEST_F(FilterCommandsTest, FilterSnpsAsksForItsLimitsFirst) {
   ReadList("A1\nA2\nA3\nA4\n");
   before = LogLines().size();
   ASSERT_TRUE(frame.OnCommand(ids::kFilterSnps));
-  lines = LinesFrom(before);
+  lines = ColouredLinesFrom(before);
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], std::make_pair(std::string("Not finished}"), kRed));
 }

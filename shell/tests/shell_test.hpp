@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/chip/cdf_layout.hpp"
@@ -78,6 +79,16 @@ class ShellTest : public ::testing::Test {
   QColor LineColour(int line) const {
     const QTextBlock block = mDocument->Text().findBlockByNumber(line);
     return block.begin().fragment().charFormat().foreground().color();
+  }
+
+  // The log's lines from line `from` on, each with the colour of its first character (none
+  // for an empty line).
+  std::vector<std::pair<std::string, QColor>> ColouredLinesFrom(std::size_t from) const {
+    std::vector<std::pair<std::string, QColor>> lines;
+    const std::vector<std::string> all = LogLines();
+    for (std::size_t i = from; i < all.size(); ++i)
+      lines.emplace_back(all[i], all[i].empty() ? QColor() : LineColour(static_cast<int>(i)));
+    return lines;
   }
 
   static std::vector<std::string> TopLevelLabels(const QTreeWidget& tree) {

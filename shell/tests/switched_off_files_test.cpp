@@ -49,10 +49,8 @@ class SwitchedOffFilesTest : public ShellTest {
   // The red lines logged from line `from` on.
   std::vector<std::string> RedLinesFrom(std::size_t from) const {
     std::vector<std::string> red;
-    const std::vector<std::string> lines = LogLines();
-    for (std::size_t i = from; i < lines.size(); ++i)
-      if (!lines[i].empty() && LineColour(static_cast<int>(i)) == QColor(255, 0, 0))
-        red.push_back(lines[i]);
+    for (const auto& [line, colour] : ColouredLinesFrom(from))
+      if (colour == QColor(255, 0, 0)) red.push_back(line);
     return red;
   }
 

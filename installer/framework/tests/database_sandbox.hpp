@@ -3,6 +3,8 @@
 // when the test ends.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -12,6 +14,13 @@
 #include "platform/tests/temp_folder.hpp"
 
 namespace quellbrook::testing {
+
+// The server a test runs against: SQL Server or Oracle.
+enum class Road { kSqlServer, kOracle };
+
+inline std::string RoadName(const ::testing::TestParamInfo<Road>& info) {
+  return info.param == Road::kSqlServer ? "SqlServer" : "Oracle";
+}
 
 class EnvironmentVariable {
  public:

@@ -39,8 +39,8 @@ using testing::DatabaseSandbox;
 using testing::EnvironmentVariable;
 using testing::NonEmptyLogMessages;
 using testing::ReadWholeFile;
-
-enum class Road { kSqlServer, kOracle };
+using testing::Road;
+using testing::RoadName;
 
 constexpr const char* kOracleLogin = "LABUSER";
 constexpr const char* kGeneInfoLogin = "GENEINFO";
@@ -348,10 +348,6 @@ TEST_P(InstallContentsTest, ATypeWhoseCifFailsItsCheckIsLeftOutOfEveryLaterStep)
             "Validation failed for all selected probe arrays and the library installation will be "
             "abort. Please perform the corrective actions and retry.");
   EXPECT_EQ(std::find(log.begin(), log.end(), "Start Installing Scan Parameters..."), log.end());
-}
-
-std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
-  return road.param == Road::kSqlServer ? "SqlServer" : "Oracle";
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, InstallContentsTest,

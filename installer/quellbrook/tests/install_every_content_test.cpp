@@ -38,33 +38,20 @@
 namespace quellbrook {
 namespace {
 
-using testing::DatabaseSandbox;
-using testing::EnvironmentVariable;
 using testing::MakeGeneInfoTables;
-using testing::MakeLaboratoryTables;
 using testing::NonEmptyLogMessages;
 using testing::ReadWholeFile;
+using testing::Road;
+using testing::RoadName;
 using testing::RunProgram;
 
-enum class Road { kSqlServer, kOracle };
-
-constexpr const char* kLabLogin = "LABUSER";
 constexpr const char* kGeneLogin = "GENEINFO";
-constexpr const char* kPassword = "ti ger";
 
-class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
+class InstallEveryContentTest : public testing::InstallRoadTest {
  protected:
-  InstallEveryContentTest() : mPath("PATH", mSandbox.File("tools") + ":/usr/bin:/bin") {}
-
-  bool Oracle() const { return GetParam() == Road::kOracle; }
-
   void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(testing::RegisterServer(mSandbox, Oracle(), kLabLogin, kPassword,
-                                                    mSandbox.File("tools"), kGeneLogin));
+    ASSERT_NO_FATAL_FAILURE(SetUpServer(kGeneLogin));
     std::string error;
-    mLab = MakeLaboratoryTables(mSandbox.Folder(), Oracle(), Oracle() ? kLabLogin : "sa", kPassword,
-                                error);
-    ASSERT_TRUE(mLab) << error;
     mGene = MakeGeneInfoTables(mSandbox.Folder(), Oracle(), Oracle() ? kGeneLogin : "sa", kPassword,
                                error);
     ASSERT_TRUE(mGene) << error;
@@ -72,12 +59,8 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
     Execute(*mLab,
             "CREATE TABLE korx_assay (assay_name TEXT);"
             "INSERT INTO korx_assay VALUES ('ALL'), ('Expr3'), ('Geno2');");
-
     // The host's working folder holds no scripts: they are found beside the library.
-    std::filesystem::create_directories(mSandbox.File("work"));
-    std::filesystem::create_directories(mSandbox.File("lib"));
     std::filesystem::create_directories(Fluidics());
-    ASSERT_TRUE(libgen::WriteStandardLibrary(mLibrary, error)) << error;
   }
 
   static void Execute(DbConnection& db, const std::string& sql) {
@@ -103,7 +86,6 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
     arguments.insert(arguments.end(), call.begin(), call.end());
     return RunProgram(arguments, mSandbox.File(folder)).output;
   }
-  std::string Log() const { return mSandbox.File("install.log"); }
   std::string Fluidics() const { return mSandbox.File("fluidics"); }
 
   // The description records the generator's rows give.
@@ -111,11 +93,7 @@ class InstallEveryContentTest : public ::testing::TestWithParam<Road> {
     return libgen::RowTruth(libgen::StandardGin(libgen::kStandardGinRows, 40, seed)).descriptions;
   }
 
-  DatabaseSandbox mSandbox;
-  EnvironmentVariable mPath;
-  std::unique_ptr<DbConnection> mLab;
   std::unique_ptr<DbConnection> mGene;
-  libgen::LibraryFolder mLibrary{mSandbox.File("source"), libgen::StandardLibrary()};
 };
 
 TEST_P(InstallEveryContentTest, EveryContentReachesItsTable) {
@@ -390,10 +368,6 @@ TEST_P(InstallEveryContentTest, AnOverLongValueIsRefusedByTheLoadAndFailsTheStep
                                     "Error: record 3: " + truncated, std::string("1 rows copied.")})
       EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
   }
-}
-
-std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
-  return road.param == Road::kSqlServer ? "SqlServer" : "Oracle";
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, InstallEveryContentTest,

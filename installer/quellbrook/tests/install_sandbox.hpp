@@ -22,6 +22,8 @@
 #include "platform/path.hpp"
 #include "platform/process.hpp"
 #include "scramble/tamsk.h"
+#include "tools/libgen/library_folder.hpp"
+#include "tools/libgen/standard_contents.hpp"
 
 namespace quellbrook::testing {
 
@@ -137,5 +139,38 @@ inline HostRun RunProgram(const std::vector<std::string>& arguments,
     run.exitCode = WEXITSTATUS(child.ExitStatus());
   return run;
 }
+
+// A whole installation's server of either road: the stand-in tools linked into the
+// sandbox's "tools" folder (on PATH for Oracle), the laboratory's tables, the host's "work"
+// and "lib" folders, and the generated standard library in "source".
+class InstallRoadTest : public ::testing::TestWithParam<Road> {
+ protected:
+  static constexpr const char* kLabLogin = "LABUSER";
+  static constexpr const char* kPassword = "ti ger";
+
+  InstallRoadTest() : mPath("PATH", mSandbox.File("tools") + ":/usr/bin:/bin") {}
+
+  bool Oracle() const { return GetParam() == Road::kOracle; }
+
+  // geneLogin: Oracle's gene-information login, when the test installs gene information.
+  void SetUpServer(const char* geneLogin = nullptr) {
+    ASSERT_NO_FATAL_FAILURE(RegisterServer(mSandbox, Oracle(), kLabLogin, kPassword,
+                                           mSandbox.File("tools"), geneLogin));
+    std::string error;
+    mLab = MakeLaboratoryTables(mSandbox.Folder(), Oracle(), Oracle() ? kLabLogin : "sa", kPassword,
+                                error);
+    ASSERT_TRUE(mLab) << error;
+    for (const char* folder : {"work", "lib"})
+      std::filesystem::create_directories(mSandbox.File(folder));
+    ASSERT_TRUE(libgen::WriteStandardLibrary(mLibrary, error)) << error;
+  }
+
+  std::string Log() const { return mSandbox.File("install.log"); }
+
+  DatabaseSandbox mSandbox;
+  EnvironmentVariable mPath;
+  std::unique_ptr<DbConnection> mLab;
+  libgen::LibraryFolder mLibrary{mSandbox.File("source"), libgen::StandardLibrary()};
+};
 
 }  // namespace quellbrook::testing

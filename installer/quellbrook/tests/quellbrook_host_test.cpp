@@ -340,10 +340,11 @@ TEST_F(ServerInstallTest, AWrongPasswordInstallsNothing) {
   EXPECT_EQ(log[1].rfind("ERROR: Failed to connect to the database.", 0), 0u) << log[1];
 }
 
+using testing::Road;
+using testing::RoadName;
+
 // A server of either road installing a generated library through qbhost, with its tools
 // in a folder of the sandbox so that one can be taken away, replaced or stopped.
-enum class Road { kSqlServer, kOracle };
-
 constexpr const char* kLabLogin = "LABUSER";
 constexpr const char* kLabPassword = "ti ger";
 
@@ -638,10 +639,6 @@ TEST_P(HostRoadTest, AStoppedLoaderOrHostLeavesNothingHalfInstalled) {
   EXPECT_EQ(Install().output, "InstallLib 0\n");
   EXPECT_EQ(Contents(), kAllContents);
   EXPECT_TRUE(LeftTemporaryTables().empty());
-}
-
-std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
-  return road.param == Road::kSqlServer ? "SqlServer" : "Oracle";
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, HostRoadTest, ::testing::Values(Road::kSqlServer, Road::kOracle),

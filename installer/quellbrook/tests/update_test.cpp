@@ -32,16 +32,11 @@ namespace quellbrook {
 namespace {
 
 using testing::DatabaseSandbox;
-using testing::EnvironmentVariable;
-using testing::MakeLaboratoryTables;
 using testing::NonEmptyLogMessages;
 using testing::ReadWholeFile;
+using testing::Road;
+using testing::RoadName;
 using testing::RunProgram;
-
-enum class Road { kSqlServer, kOracle };
-
-constexpr const char* kLabLogin = "LABUSER";
-constexpr const char* kPassword = "ti ger";
 
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -55,23 +50,9 @@ std::vector<std::string> LogFrom(const std::vector<std::string>& log, const std:
   return {start, log.end()};
 }
 
-class UpdateTest : public ::testing::TestWithParam<Road> {
+class UpdateTest : public testing::InstallRoadTest {
  protected:
-  UpdateTest() : mPath("PATH", mSandbox.File("tools") + ":/usr/bin:/bin") {}
-
-  bool Oracle() const { return GetParam() == Road::kOracle; }
-
-  void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(
-        testing::RegisterServer(mSandbox, Oracle(), kLabLogin, kPassword, mSandbox.File("tools")));
-    std::string error;
-    mLab = MakeLaboratoryTables(mSandbox.Folder(), Oracle(), Oracle() ? kLabLogin : "sa", kPassword,
-                                error);
-    ASSERT_TRUE(mLab) << error;
-    for (const char* folder : {"work", "lib"})
-      std::filesystem::create_directories(mSandbox.File(folder));
-    ASSERT_TRUE(libgen::WriteStandardLibrary(mLibrary, error)) << error;
-  }
+  void SetUp() override { SetUpServer(); }
 
   void Execute(const std::string& sql) {
     std::string error;
@@ -100,14 +81,8 @@ class UpdateTest : public ::testing::TestWithParam<Road> {
                       mSandbox.File("work"))
         .output;
   }
-  std::string Log() const { return mSandbox.File("install.log"); }
   // The fluidics protocol folder an import reads: the MAC files of Chip_A's station.
   std::string Fluidics() const { return mLibrary.LibFiles("Chip_A"); }
-
-  DatabaseSandbox mSandbox;
-  EnvironmentVariable mPath;
-  std::unique_ptr<DbConnection> mLab;
-  libgen::LibraryFolder mLibrary{mSandbox.File("source"), libgen::StandardLibrary()};
 };
 
 TEST_P(UpdateTest, OldDataObjectsAndPlainClientsAreRefusedBeforeAnyBanner) {
@@ -302,10 +277,6 @@ TEST(UpdateRoads, EachRoadChecksItsOwnSlots) {
   EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
             (std::vector<std::string>{"*** Finish QIRO Server Library Update ***",
                                       "*** Start Library Files Import ***"}));
-}
-
-std::string RoadName(const ::testing::TestParamInfo<Road>& road) {
-  return road.param == Road::kSqlServer ? "SqlServer" : "Oracle";
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, UpdateTest, ::testing::Values(Road::kSqlServer, Road::kOracle),

@@ -48,6 +48,20 @@ class GeneInfoRoadTest : public StepRoadTest {
         << ReadWholeFile(mGene->scriptOutputFile);
   }
 
+  // A gene-information step of the three types Chip_A, Chip_B and Chip_C in the folders
+  // A_Files, B_Files and C_Files, writing into the gene-information database.
+  template <class Step>
+  void ConfigureThreeTypes(Step& step) {
+    Configure(step);
+    step.session = mGene;
+    step.arrayTypes = {"Chip_A", "Chip_B", "Chip_C"};
+    step.typeFolders = {"A_Files", "B_Files", "C_Files"};
+  }
+  // A type's library file in its folder's "LibFiles", e.g. "Chip_A.GIN".
+  std::string LibFile(const std::string& folder, const std::string& name) const {
+    return platform::JoinPath(platform::JoinPath(Source(folder), "LibFiles"), name);
+  }
+
   // The rows of a query of one text column in the gene-information database.
   std::vector<std::string> GeneRows(const std::string& query) {
     std::vector<std::string> rows;

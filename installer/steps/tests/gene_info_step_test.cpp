@@ -54,13 +54,10 @@ class GeneInfoStepTest : public testing::GeneInfoRoadTest {
   void SetUp() override {
     GeneInfoRoadTest::SetUp();
     if (HasFatalFailure()) return;
-    Configure(mStep);
-    mStep.session = mGene;
-    mStep.arrayTypes = {"Chip_A", "Chip_B", "Chip_C"};
-    mStep.typeFolders = {"A_Files", "B_Files", "C_Files"};
+    ConfigureThreeTypes(mStep);
   }
   std::string GinPath(const std::string& type, const std::string& folder) const {
-    return platform::JoinPath(platform::JoinPath(Source(folder), "LibFiles"), type + ".GIN");
+    return LibFile(folder, type + ".GIN");
   }
   void Write(const std::string& type, const std::string& folder, const libgen::GinFile& gin) {
     ASSERT_TRUE(libgen::WriteTextFile(GinPath(type, folder), libgen::GinText(gin)));

@@ -25,17 +25,14 @@ class SequenceStepTest : public testing::GeneInfoRoadTest {
   void SetUp() override {
     GeneInfoRoadTest::SetUp();
     if (HasFatalFailure()) return;
-    Configure(mStep);
-    mStep.session = mGene;
-    mStep.arrayTypes = {"Chip_A", "Chip_B", "Chip_C"};
-    mStep.typeFolders = {"A_Files", "B_Files", "C_Files"};
+    ConfigureThreeTypes(mStep);
     ASSERT_TRUE(libgen::WriteTextFile(Source("TWLib.ini"),
                                       libgen::TypeIniText({{"Chip_A", "A_Files", "", true},
                                                            {"Chip_B", "B_Files", "", false},
                                                            {"Chip_C", "C_Files", "", true}})));
   }
   std::string SifPath(const std::string& type, const std::string& folder) const {
-    return platform::JoinPath(platform::JoinPath(Source(folder), "LibFiles"), type + ".SIF");
+    return LibFile(folder, type + ".SIF");
   }
   void Write(const std::string& type, const std::string& folder,
              const std::vector<libgen::SifProbeSet>& probeSets) {

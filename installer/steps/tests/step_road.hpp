@@ -31,12 +31,6 @@ inline void WriteWholeFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-enum class Road { kSqlServer, kOracle };
-
-inline std::string RoadName(const ::testing::TestParamInfo<Road>& info) {
-  return info.param == Road::kSqlServer ? "SqlServer" : "Oracle";
-}
-
 class StepRoadTest : public ::testing::TestWithParam<Road> {
  protected:
   StepRoadTest()

@@ -11,9 +11,9 @@
 #include "engine/group/sample_info.hpp"
 #include "engine/services/log_channel.hpp"
 #include "genes/cluster/cluster_engine.hpp"
+#include "genes/cluster/cluster_selection.hpp"
 #include "genes/info/gene_info.hpp"
 #include "genes/info/term_table.hpp"
-#include "shell/views/cluster/cluster_cell.hpp"
 
 namespace {
 

@@ -26,7 +26,6 @@
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/shell_helpers.hpp"
 #include "shell/shell_frame.hpp"
-#include "shell/views/cluster/cluster_cell.hpp"
 #include "shell/views/cluster/cluster_drawing.hpp"
 #include "shell/views/pane/view_canvas.hpp"
 

@@ -16,7 +16,6 @@
 #include "shell/services/prompt_service.hpp"
 #include "shell/services/text_conversion.hpp"
 #include "shell/shell_frame.hpp"
-#include "shell/views/cluster/cluster_cell.hpp"
 #include "shell/views/cluster/cluster_drawing.hpp"
 #include "shell/views/cluster/cluster_status_text.hpp"
 #include "shell/views/cluster/cluster_view.hpp"
