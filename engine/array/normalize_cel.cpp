@@ -96,7 +96,8 @@ bool CHIP_DATA::GetNormalizeQuantiles(const CHIP_DATA* baseline) {
   return Normalizer.FitCurve();
 }
 
-bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCurve, bool save) {
+bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCurve, bool save,
+                             const InvariantBaseline* prepared) {
   assert(baseline != nullptr && "NormalizeCel needs the baseline array");
   if (!force && normalised != 0 && SameFileName(baselinePath, baseline->dataPath)) {
     ArrayMessage("    Use the existing normalized values");
@@ -110,8 +111,8 @@ bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCur
     plane2 = plane1;
     medianIntensity = rawMedian;
   } else {
-    const bool fitted =
-        ArraySettings().NORM_METHOD != 0 ? GetNormalizeQuantiles(baseline) : FilterDat(baseline);
+    const bool fitted = ArraySettings().NORM_METHOD != 0 ? GetNormalizeQuantiles(baseline)
+                                                         : FilterDat(baseline, prepared);
     if (!fitted) return false;
     ArrayMessage("    Normalizing CEL: ");
     // Raw intensities are 16-bit, so the curve is evaluated once per possible value, into

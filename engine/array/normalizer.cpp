@@ -63,8 +63,12 @@ double NORMALIZER::LineSlope(const CurveKnot& knot, int first, int count, int st
 }
 
 bool NORMALIZER::FitCurve() {
-  mHasCurve = false;
   SortPoints();
+  return FitSortedCurve();
+}
+
+bool NORMALIZER::FitSortedCurve() {
+  mHasCurve = false;
   const int n = static_cast<int>(mPoints.size());
   if (n < kMinCurvePairs) {
     ArrayMessage(MessageBuffer("    Too few points to fit the normalization curve: %d", n), 0,
