@@ -1,7 +1,8 @@
 // The baseline's side of the invariant-set search on cell intensities, which is the same
 // for every array normalised against that baseline: the candidate cells (the loaded
-// layout's perfect-match cells) and the baseline's order of them. A normalisation job
-// prepares it once; its threads read it side by side.
+// layout's perfect-match cells), the baseline's order of them and their baseline
+// intensities in that order. A normalisation job prepares it once; its threads read it
+// side by side.
 #pragma once
 
 #include <cstddef>
@@ -25,8 +26,9 @@ class InvariantBaseline {
   // Each candidate's place (0 to count - 1) in ascending order of the baseline's
   // intensities, equal intensities in cell order.
   std::span<const int> Places() const { return mPlaces; }
-  // The candidate cell at each place.
+  // The candidate cell at each place, and its intensity on the baseline.
   std::span<const int> CellsByPlace() const { return mCellsByPlace; }
+  std::span<const std::uint16_t> IntensitiesByPlace() const { return mIntensitiesByPlace; }
 
  private:
   const std::uint16_t* mPlane = nullptr;
@@ -34,4 +36,5 @@ class InvariantBaseline {
   std::vector<int> mCandidates;
   std::vector<int> mPlaces;
   std::vector<int> mCellsByPlace;
+  std::vector<std::uint16_t> mIntensitiesByPlace;
 };

@@ -162,11 +162,11 @@ bool InvariantBaseline::Prepare(const CHIP_DATA& baseline) {
   mCells = 0;
   const std::size_t cells = Layout.cells.size();
   if (cells == 0 || baseline.plane1.size() != cells) return false;
+  std::size_t found = 0;
   try {
     mCandidates.resize(cells);
     // Every cell is written and only the perfect-match ones are counted, which needs no
     // branch on the kind.
-    std::size_t found = 0;
     for (std::size_t i = 0; i < cells; ++i) {
       mCandidates[found] = static_cast<int>(i);
       found += Layout.cells[i].kind == kCellPerfectMatch ? 1u : 0u;
@@ -174,6 +174,7 @@ bool InvariantBaseline::Prepare(const CHIP_DATA& baseline) {
     mCandidates.resize(found);
     mPlaces.resize(found);
     mCellsByPlace.resize(found);
+    mIntensitiesByPlace.resize(found);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -182,6 +183,8 @@ bool InvariantBaseline::Prepare(const CHIP_DATA& baseline) {
                   mPlaces[p] = r;
                   mCellsByPlace[static_cast<std::size_t>(r)] = mCandidates[p];
                 });
+  for (std::size_t r = 0; r < found; ++r)
+    mIntensitiesByPlace[r] = baseline.plane1[static_cast<std::size_t>(mCellsByPlace[r])];
   mPlane = baseline.plane1.data();
   mCells = cells;
   return true;
@@ -217,12 +220,21 @@ bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline, const InvariantBaseline* pr
   // The members in the array's order are the pairs in the order sorting them by the
   // array's value would give: equal values in cell order, as the candidates are ranked.
   const std::span<const int> cellsByPlace = prepared->CellsByPlace();
-  Normalizer.ClearPoints(members.size());
-  for (const int place : members) {
-    const auto cell = static_cast<std::size_t>(cellsByPlace[static_cast<std::size_t>(place)]);
-    Normalizer.AddPoint(plane1[cell], baseline->plane1[cell]);
+  const std::span<const std::uint16_t> baselineByPlace = prepared->IntensitiesByPlace();
+  NORMALIZER& normalizer = Normalizer;
+  const std::span<NormPoint> points = normalizer.PointsToWrite(members.size());
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t m = 0; m < members.size(); ++m) {
+    if (m + 2 * kAhead < members.size())
+      __builtin_prefetch(&cellsByPlace[static_cast<std::size_t>(members[m + 2 * kAhead])]);
+    if (m + kAhead < members.size())
+      __builtin_prefetch(&plane1[static_cast<std::size_t>(
+          cellsByPlace[static_cast<std::size_t>(members[m + kAhead])])]);
+    const auto place = static_cast<std::size_t>(members[m]);
+    points[m] = {static_cast<float>(plane1[static_cast<std::size_t>(cellsByPlace[place])]),
+                 static_cast<float>(baselineByPlace[place])};
   }
-  return Normalizer.FitSortedCurve();
+  return normalizer.FitSortedCurve();
 }
 
 bool InvariantSetScaling(float* values, const float* reference, int n,

@@ -26,6 +26,12 @@ void NORMALIZER::AddPoint(double x, double y) {
   mPoints.push_back({static_cast<float>(x), static_cast<float>(y)});
 }
 
+std::span<NormPoint> NORMALIZER::PointsToWrite(std::size_t count) {
+  mPoints.resize(count);
+  mCapacity = count;
+  return mPoints;
+}
+
 void NORMALIZER::SortPoints() {
   // Pairs of cell intensities have whole x from 0 to 65535: counted into one bucket per
   // value they come out in the order a stable sort gives, in two passes.

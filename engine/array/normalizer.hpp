@@ -46,6 +46,9 @@ class NORMALIZER {
   void ClearPoints(std::size_t capacity);
   // Beyond the capacity the pair is dropped with a red line.
   void AddPoint(double x, double y);
+  // Drops the pairs and makes room for count of them, which the caller writes in place of
+  // adding them one by one.
+  std::span<NormPoint> PointsToWrite(std::size_t count);
   void SortPoints();  // ascending by x
   // Fits the curve through the pairs (sorting them first). False with a red line when
   // there are too few pairs or their array values do not spread.
