@@ -48,6 +48,8 @@ QvfStore StoreQvfValues(const std::string& dataPath, std::span<const VALUE_TRIPL
 // intensities runs (and while ReadArray loads a chip description for its own use).
 extern bool ProbeLevelFlag;
 
+class InvariantBaseline;
+
 // The header fields come first, as in the QVF file, so that a header read from a file
 // is taken whole.
 class CHIP_DATA : public QvfHeader {
@@ -114,13 +116,18 @@ class CHIP_DATA : public QvfHeader {
   // array is normalised. The stored median when plane 1 gives none.
   std::int32_t RawMedian() const;
   // Fit the global normaliser's curve from matched quantiles, or from the invariant set,
-  // of this array's and the baseline's raw intensities.
+  // of this array's and the baseline's raw intensities. The invariant set takes the
+  // baseline's ranking from prepared when that was prepared for this baseline, else
+  // ranks the baseline itself.
   [[nodiscard]] bool GetNormalizeQuantiles(const CHIP_DATA* baseline);
-  [[nodiscard]] bool FilterDat(const CHIP_DATA* baseline);
+  [[nodiscard]] bool FilterDat(const CHIP_DATA* baseline,
+                               const InvariantBaseline* prepared = nullptr);
   // Maps plane1 through the curve into plane2 and marks the array normalised against the
   // baseline. force renormalises an array already normalised against it; keepCurve
-  // leaves the curve for the normalisation plot; save writes the QVF file.
-  [[nodiscard]] bool NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCurve, bool save);
+  // leaves the curve for the normalisation plot; save writes the QVF file; prepared as
+  // for FilterDat.
+  [[nodiscard]] bool NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCurve, bool save,
+                                  const InvariantBaseline* prepared = nullptr);
 
   // Presence calls from the raw intensities of perfect-match and mismatch cells.
   void ComputePresenceCalls();

@@ -1,6 +1,8 @@
 // The invariant set of two arrays: the cells (or values) whose ranks agree on both, found
 // by repeatedly keeping those whose rank difference is within a threshold that shrinks
 // each round, until the set is stable or small. The curve is then fitted on the set.
+// On cell intensities the baseline's side of the ranking is prepared once per baseline
+// (InvariantBaseline).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include "engine/array/array_messages.hpp"
 #include "engine/array/chip_data.hpp"
 #include "engine/array/chip_data_internal.hpp"
+#include "engine/array/invariant_baseline.hpp"
 #include "engine/array/invariant_keep.hpp"
 #include "engine/array/normalizer.hpp"
 #include "engine/base/missing_value.hpp"
@@ -99,17 +102,16 @@ struct SearchScratch {
   BaselineBits baselineBits;
 };
 
+// The rounds of the search over the candidates with these places in the baseline's
+// order. The members are left in the array's order, each holding its baseline place,
+// and their places' bits set. False only on a user stop.
 template <typename Value>
-bool Search(std::span<const Value> array, std::span<const Value> baseline,
-            std::span<const int> candidates, std::vector<int>& result) {
-  static thread_local SearchScratch scratch;
+bool Search(std::span<const Value> array, std::span<const int> candidates,
+            std::span<const int> baselinePlaces, SearchScratch& scratch) {
   double lowThreshold = kFirstLowThreshold;
   double highThreshold = kFirstHighThreshold;
-  std::vector<int>& baselinePlaces = scratch.baselinePlaces;
   std::vector<int>& members = scratch.members;
-  baselinePlaces.resize(candidates.size());
   members.resize(candidates.size());
-  RankPositions(baseline, candidates, [&](std::size_t p, int r) { baselinePlaces[p] = r; });
   // Each member lands at its place in the array's order, holding its baseline place.
   RankPositions(array, candidates, [&](std::size_t p, int r) {
     members[static_cast<std::size_t>(r)] = baselinePlaces[p];
@@ -128,69 +130,111 @@ bool Search(std::span<const Value> array, std::span<const Value> baseline,
     if (j <= kSmallestSearchedSet) break;
   }
   ArrayProgress(MessageBuffer("    Searching Invariant-set: %d", static_cast<int>(members.size())));
-  // The set in ascending order of the candidates; every candidate is written to the next
-  // place, which only a member moves on.
-  result.resize(members.size() + 1);
-  std::size_t found = 0;
-  for (std::size_t p = 0; p < candidates.size(); ++p) {
-    result[found] = candidates[p];
-    found += scratch.baselineBits.Holds(scratch.baselinePlaces[p]) ? 1u : 0u;
-  }
-  result.resize(found);
   return true;
 }
 
-// The search on cell intensities and on value vectors: the candidates are the indices
-// taking part, in ascending order; members receives the final set. False only on a user
-// stop.
-bool SearchInvariantSet(std::span<const std::uint16_t> array,
-                        std::span<const std::uint16_t> baseline, std::span<const int> candidates,
-                        std::vector<int>& members) {
-  return Search(array, baseline, candidates, members);
-}
-
+// The search on value vectors: the candidates are the indices taking part, in ascending
+// order; members receives the final set in that order. False only on a user stop.
 bool SearchInvariantSet(std::span<const float> array, std::span<const float> baseline,
                         std::span<const int> candidates, std::vector<int>& members) {
-  return Search(array, baseline, candidates, members);
+  static thread_local SearchScratch scratch;
+  std::vector<int>& baselinePlaces = scratch.baselinePlaces;
+  baselinePlaces.resize(candidates.size());
+  RankPositions(baseline, candidates, [&](std::size_t p, int r) { baselinePlaces[p] = r; });
+  if (!Search(array, candidates, baselinePlaces, scratch)) return false;
+  // Every candidate is written to the next place, which only a member moves on.
+  members.resize(scratch.members.size() + 1);
+  std::size_t found = 0;
+  for (std::size_t p = 0; p < candidates.size(); ++p) {
+    members[found] = candidates[p];
+    found += scratch.baselineBits.Holds(baselinePlaces[p]) ? 1u : 0u;
+  }
+  members.resize(found);
+  return true;
 }
 
 constexpr const char* kTooFewMessage = "    Error: Too few points in the Invariant set";
 
 }  // namespace
 
-bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline) {
-  if (!PlanesFitLayout(*this, *baseline)) return false;
-  // Kept for the thread's next array, so that no array clears or maps them afresh.
-  static thread_local std::vector<int> cells;
-  std::vector<int> members;
+bool InvariantBaseline::Prepare(const CHIP_DATA& baseline) {
+  mPlane = nullptr;
+  mCells = 0;
+  const std::size_t cells = Layout.cells.size();
+  if (cells == 0 || baseline.plane1.size() != cells) return false;
   std::size_t found = 0;
   try {
-    if (cells.size() < Layout.cells.size()) cells.resize(Layout.cells.size());
+    mCandidates.resize(cells);
     // Every cell is written and only the perfect-match ones are counted, which needs no
     // branch on the kind.
-    for (std::size_t i = 0; i < Layout.cells.size(); ++i) {
-      cells[found] = static_cast<int>(i);
+    for (std::size_t i = 0; i < cells; ++i) {
+      mCandidates[found] = static_cast<int>(i);
       found += Layout.cells[i].kind == kCellPerfectMatch ? 1u : 0u;
     }
+    mCandidates.resize(found);
+    mPlaces.resize(found);
+    mCellsByPlace.resize(found);
+    mIntensitiesByPlace.resize(found);
   } catch (const std::bad_alloc&) {
-    ArrayMessage("    Memory not enough at FilterDat()", 0, kLogRed);
     return false;
   }
-  const std::span<const int> candidates(cells.data(), found);
+  RankPositions(std::span<const std::uint16_t>(baseline.plane1), mCandidates,
+                [&](std::size_t p, int r) {
+                  mPlaces[p] = r;
+                  mCellsByPlace[static_cast<std::size_t>(r)] = mCandidates[p];
+                });
+  for (std::size_t r = 0; r < found; ++r)
+    mIntensitiesByPlace[r] = baseline.plane1[static_cast<std::size_t>(mCellsByPlace[r])];
+  mPlane = baseline.plane1.data();
+  mCells = cells;
+  return true;
+}
+
+bool InvariantBaseline::PreparedFor(const CHIP_DATA& baseline) const {
+  return mPlane != nullptr && mPlane == baseline.plane1.data() && mCells == Layout.cells.size() &&
+         baseline.plane1.size() == mCells;
+}
+
+bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline, const InvariantBaseline* prepared) {
+  if (!PlanesFitLayout(*this, *baseline)) return false;
+  // Prepared here for a caller that brings none, kept for the thread's next array.
+  static thread_local InvariantBaseline own;
+  if (prepared == nullptr || !prepared->PreparedFor(*baseline)) {
+    if (!own.Prepare(*baseline)) {
+      ArrayMessage("    Memory not enough at FilterDat()", 0, kLogRed);
+      return false;
+    }
+    prepared = &own;
+  }
+  static thread_local SearchScratch scratch;
   ArrayMessage("    Searching Invariant-set:");
-  if (!SearchInvariantSet(std::span<const std::uint16_t>(plane1),
-                          std::span<const std::uint16_t>(baseline->plane1), candidates, members))
+  if (!Search(std::span<const std::uint16_t>(plane1), prepared->Candidates(), prepared->Places(),
+              scratch))
     return false;
+  const std::vector<int>& members = scratch.members;
   // A set too small to place the curve's knots fails this array, not the program.
   if (static_cast<int>(members.size()) < kMinCurvePairs) {
     ArrayMessage(kTooFewMessage, 0, kLogRed);
     return false;
   }
-  Normalizer.ClearPoints(members.size());
-  for (const int cell : members)
-    Normalizer.AddPoint(plane1[static_cast<std::size_t>(cell)],
-                        baseline->plane1[static_cast<std::size_t>(cell)]);
-  return Normalizer.FitCurve();
+  // The members in the array's order are the pairs in the order sorting them by the
+  // array's value would give: equal values in cell order, as the candidates are ranked.
+  const std::span<const int> cellsByPlace = prepared->CellsByPlace();
+  const std::span<const std::uint16_t> baselineByPlace = prepared->IntensitiesByPlace();
+  NORMALIZER& normalizer = Normalizer;
+  const std::span<NormPoint> points = normalizer.PointsToWrite(members.size());
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t m = 0; m < members.size(); ++m) {
+    if (m + 2 * kAhead < members.size())
+      __builtin_prefetch(&cellsByPlace[static_cast<std::size_t>(members[m + 2 * kAhead])]);
+    if (m + kAhead < members.size())
+      __builtin_prefetch(&plane1[static_cast<std::size_t>(
+          cellsByPlace[static_cast<std::size_t>(members[m + kAhead])])]);
+    const auto place = static_cast<std::size_t>(members[m]);
+    points[m] = {static_cast<float>(plane1[static_cast<std::size_t>(cellsByPlace[place])]),
+                 static_cast<float>(baselineByPlace[place])};
+  }
+  return normalizer.FitSortedCurve();
 }
 
 bool InvariantSetScaling(float* values, const float* reference, int n,

@@ -60,43 +60,79 @@ std::int32_t CHIP_DATA::RawMedian() const {
   return IsMissing(median) ? medianIntensity : static_cast<std::int32_t>(median);
 }
 
+namespace {
+
+// The values of a sample counted by value, read out as its order statistics for
+// ascending ranks.
+class CountedSample {
+ public:
+  void Clear() { mCounts.assign(65536, 0); }
+  void Add(std::uint16_t value) { ++mCounts[value]; }
+  // The value of rank m (0 for the smallest) of the sorted sample; m never decreases
+  // from one call to the next.
+  std::uint16_t Next(std::size_t m) {
+    while (mBelow + static_cast<std::size_t>(mCounts[mValue]) <= m)
+      mBelow += static_cast<std::size_t>(mCounts[mValue++]);
+    return static_cast<std::uint16_t>(mValue);
+  }
+  void Rewind() {
+    mValue = 0;
+    mBelow = 0;
+  }
+
+ private:
+  std::vector<int> mCounts;
+  std::size_t mValue = 0;
+  std::size_t mBelow = 0;  // the values below mValue
+};
+
+}  // namespace
+
 bool CHIP_DATA::GetNormalizeQuantiles(const CHIP_DATA* baseline) {
   if (!PlanesFitLayout(*this, *baseline)) return false;
   const std::size_t step = ExonArray != 0 ? 10 : 3;
   const std::size_t cells = Layout.cells.size();
-  std::vector<std::uint16_t> arrayValues;
-  std::vector<std::uint16_t> baselineValues;
+  // The sorted samples' values are read from their counts, which give what sorting them
+  // gives; kept for the thread's next array.
+  static thread_local CountedSample arrayValues;
+  static thread_local CountedSample baselineValues;
   try {
-    arrayValues.reserve(cells / step + 10);
-    baselineValues.reserve(cells / step + 10);
+    arrayValues.Clear();
+    baselineValues.Clear();
   } catch (const std::bad_alloc&) {
     ArrayMessage("    Allocation failed in GetNormalizeQuantiles()", 0, kLogRed);
     return false;
   }
+  std::size_t taken = 0;
   for (std::size_t i = 0; i < cells; i += step) {
     if (Layout.cells[i].kind != kCellPerfectMatch) continue;
-    arrayValues.push_back(plane1[i]);
-    baselineValues.push_back(baseline->plane1[i]);
+    arrayValues.Add(plane1[i]);
+    baselineValues.Add(baseline->plane1[i]);
+    ++taken;
   }
-  if (arrayValues.empty()) {
+  if (taken == 0) {
     ArrayMessage("    No perfect-match cells to match quantiles on", 0, kLogRed);
     return false;
   }
   ArrayMessage("    Sorting array and baseline data vectors...");
-  std::sort(arrayValues.begin(), arrayValues.end());
-  std::sort(baselineValues.begin(), baselineValues.end());
+  arrayValues.Rewind();
+  baselineValues.Rewind();
 
-  const auto count = static_cast<double>(arrayValues.size());
-  const std::size_t last = arrayValues.size() - 1;
-  Normalizer.ClearPoints(kQuantilePairs);
+  const auto count = static_cast<double>(taken);
+  const std::size_t last = taken - 1;
+  // The pairs come in ascending order of both values, as a stable sort leaves them.
+  NORMALIZER& normalizer = Normalizer;
+  const std::span<NormPoint> points = normalizer.PointsToWrite(kQuantilePairs);
   for (int i = 0; i < kQuantilePairs; ++i) {
     const auto m = std::min(static_cast<std::size_t>(std::floor(i * count / kQuantilePairs)), last);
-    Normalizer.AddPoint(arrayValues[m], baselineValues[m]);
+    points[static_cast<std::size_t>(i)] = {static_cast<float>(arrayValues.Next(m)),
+                                           static_cast<float>(baselineValues.Next(m))};
   }
-  return Normalizer.FitCurve();
+  return normalizer.FitSortedCurve();
 }
 
-bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCurve, bool save) {
+bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCurve, bool save,
+                             const InvariantBaseline* prepared) {
   assert(baseline != nullptr && "NormalizeCel needs the baseline array");
   if (!force && normalised != 0 && SameFileName(baselinePath, baseline->dataPath)) {
     ArrayMessage("    Use the existing normalized values");
@@ -110,8 +146,8 @@ bool CHIP_DATA::NormalizeCel(const CHIP_DATA* baseline, bool force, bool keepCur
     plane2 = plane1;
     medianIntensity = rawMedian;
   } else {
-    const bool fitted =
-        ArraySettings().NORM_METHOD != 0 ? GetNormalizeQuantiles(baseline) : FilterDat(baseline);
+    const bool fitted = ArraySettings().NORM_METHOD != 0 ? GetNormalizeQuantiles(baseline)
+                                                         : FilterDat(baseline, prepared);
     if (!fitted) return false;
     ArrayMessage("    Normalizing CEL: ");
     // Raw intensities are 16-bit, so the curve is evaluated once per possible value, into

@@ -26,6 +26,12 @@ void NORMALIZER::AddPoint(double x, double y) {
   mPoints.push_back({static_cast<float>(x), static_cast<float>(y)});
 }
 
+std::span<NormPoint> NORMALIZER::PointsToWrite(std::size_t count) {
+  mPoints.resize(count);
+  mCapacity = count;
+  return mPoints;
+}
+
 void NORMALIZER::SortPoints() {
   // Pairs of cell intensities have whole x from 0 to 65535: counted into one bucket per
   // value they come out in the order a stable sort gives, in two passes.
@@ -63,8 +69,12 @@ double NORMALIZER::LineSlope(const CurveKnot& knot, int first, int count, int st
 }
 
 bool NORMALIZER::FitCurve() {
-  mHasCurve = false;
   SortPoints();
+  return FitSortedCurve();
+}
+
+bool NORMALIZER::FitSortedCurve() {
+  mHasCurve = false;
   const int n = static_cast<int>(mPoints.size());
   if (n < kMinCurvePairs) {
     ArrayMessage(MessageBuffer("    Too few points to fit the normalization curve: %d", n), 0,

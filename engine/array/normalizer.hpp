@@ -46,10 +46,16 @@ class NORMALIZER {
   void ClearPoints(std::size_t capacity);
   // Beyond the capacity the pair is dropped with a red line.
   void AddPoint(double x, double y);
+  // Drops the pairs and makes room for count of them, which the caller writes in place of
+  // adding them one by one.
+  std::span<NormPoint> PointsToWrite(std::size_t count);
   void SortPoints();  // ascending by x
   // Fits the curve through the pairs (sorting them first). False with a red line when
   // there are too few pairs or their array values do not spread.
   [[nodiscard]] bool FitCurve();
+  // FitCurve for pairs added in ascending order of x already, equal x in the order they
+  // would keep in SortPoints.
+  [[nodiscard]] bool FitSortedCurve();
   // The baseline value for an array value; the value itself while no curve is fitted.
   double MapValue(double x) const;
   // The mapped value of every whole intensity 0 to mapped.size() - 1, clamped to 0..65535

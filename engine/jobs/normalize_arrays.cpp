@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/array/chip_data.hpp"
+#include "engine/array/invariant_baseline.hpp"
 #include "engine/array/local_background.hpp"
 #include "engine/array/normalizer.hpp"
 #include "engine/base/missing_value.hpp"
@@ -151,11 +152,16 @@ bool NormalizeProbeLevel(Group& group, bool force) {
   if (!baseline->ReadArray(base.dataFile.c_str(), false, true)) return false;
   LogMessage(MessageBuffer("    Median probe intensity: %d", baseline->RawMedian()));
   if (group.Settings().VIEW_NORM_PLOT != 0) LogMessage(kViewPlotsMessage);
+  // The baseline's ranking for the invariant set, once for every array; an array that
+  // cannot have it ranks the baseline itself.
+  InvariantBaseline ranked;
+  const InvariantBaseline* prepared =
+      group.Settings().NORM_METHOD == 0 && ranked.Prepare(*baseline) ? &ranked : nullptr;
   if (onThreads) {
-    if (!NormalizeArraysOnThreads(group, *baseline, force)) return false;
+    if (!NormalizeArraysOnThreads(group, *baseline, prepared, force)) return false;
   } else {
     for (int i = 0; i < group.NumArrays(); ++i)
-      if (!NormalizeProbeArray(i, *baseline, force)) return false;
+      if (!NormalizeProbeArray(i, *baseline, prepared, force)) return false;
   }
   baseline.reset();
   if (!qvfWrites.Finish()) return false;
@@ -166,7 +172,8 @@ bool NormalizeProbeLevel(Group& group, bool force) {
 
 }  // namespace
 
-bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, bool force) {
+bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, const InvariantBaseline* prepared,
+                         bool force) {
   Group& group = TheGroup();
   GroupSettings& settings = group.Settings();
   ArraySlot& slot = group.Array(array);
@@ -187,7 +194,7 @@ bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, bool force) {
       return false;
   } else {
     if (!ChipData.ReadArray(slot.dataFile.c_str(), false, true)) return false;
-    if (!ChipData.NormalizeCel(&baseline, force, false, true)) return false;
+    if (!ChipData.NormalizeCel(&baseline, force, false, true, prepared)) return false;
   }
   if (settings.LOAD_PROBE_DATA != 0) slot.intensities = ChipData.plane2;
   if (ChipData.valuesPresent == 0) group.Modelled = false;

@@ -3,6 +3,7 @@
 #pragma once
 
 class CHIP_DATA;
+class InvariantBaseline;
 
 inline constexpr const char* kBaselineAllocationMessage = "  Allocating baseline data failed";
 inline constexpr const char* kNextArrayPrompt = "Press OK to normalize next array...";
@@ -35,5 +36,7 @@ inline constexpr const char* kArrayNotNormalizedMessage =
 
 // One array of a group with probe-level data normalised against the baseline (read
 // into the working array, normalised, its QVF file written, its plane taken into the
-// group). False when that fails.
-[[nodiscard]] bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, bool force);
+// group), with the baseline's ranking for the invariant set when prepared is given.
+// False when that fails.
+[[nodiscard]] bool NormalizeProbeArray(int array, const CHIP_DATA& baseline,
+                                       const InvariantBaseline* prepared, bool force);

@@ -32,9 +32,11 @@ class ArrayNormalization {
   using Result = NormalizedArray;
   struct Context {};
 
-  ArrayNormalization(const Group& group, const CHIP_DATA& baseline, bool force)
+  ArrayNormalization(const Group& group, const CHIP_DATA& baseline,
+                     const InvariantBaseline* prepared, bool force)
       : mGroup(group),
         mBaseline(baseline),
+        mPrepared(prepared),
         mForce(force),
         mFolderSyncs(platform::ThreadFolderSyncBatch()) {}
 
@@ -58,7 +60,7 @@ class ArrayNormalization {
       result.read = chip.ReadExisting(chip.QvfPath().c_str(), false, true);
       chip.dataPath = path;
       if (!result.read) return;
-      result.normalised = chip.NormalizeCel(&mBaseline, mForce, false, true);
+      result.normalised = chip.NormalizeCel(&mBaseline, mForce, false, true, mPrepared);
     } catch (const std::bad_alloc&) {
       result.read = false;
     }
@@ -67,6 +69,7 @@ class ArrayNormalization {
  private:
   const Group& mGroup;
   const CHIP_DATA& mBaseline;
+  const InvariantBaseline* mPrepared;
   bool mForce;
   platform::FolderSyncBatch* mFolderSyncs;
 };
@@ -78,8 +81,9 @@ bool NormalizeOnThreads(const Group& group) {
          group.Settings().VIEW_NORM_PLOT == 0;
 }
 
-bool NormalizeArraysOnThreads(Group& group, const CHIP_DATA& baseline, bool force) {
-  const ArrayNormalization job(group, baseline, force);
+bool NormalizeArraysOnThreads(Group& group, const CHIP_DATA& baseline,
+                              const InvariantBaseline* prepared, bool force) {
+  const ArrayNormalization job(group, baseline, prepared, force);
   const auto arrays = static_cast<std::size_t>(group.NumArrays());
   OrderedJobs<ArrayNormalization> jobs(job, arrays, HelperThreadsFor(arrays, 7));
   JobProgress& progress = Progress();
@@ -87,7 +91,7 @@ bool NormalizeArraysOnThreads(Group& group, const CHIP_DATA& baseline, bool forc
   for (std::size_t i = 0; i < arrays; ++i) {
     const NormalizedArray& result = jobs.Take(i);
     if (!result.read) {
-      if (!NormalizeProbeArray(static_cast<int>(i), baseline, force)) return false;
+      if (!NormalizeProbeArray(static_cast<int>(i), baseline, prepared, force)) return false;
     } else {
       ArraySlot& slot = group.Array(static_cast<int>(i));
       LogMessage(MessageBuffer("  %s", slot.name.c_str()));

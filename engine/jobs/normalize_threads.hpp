@@ -6,6 +6,7 @@
 
 class CHIP_DATA;
 class Group;
+class InvariantBaseline;
 
 // Whether the arrays can be normalised on several threads: more than one worker thread
 // and array, and no plot review of each array.
@@ -17,4 +18,6 @@ bool NormalizeOnThreads(const Group& group);
 // normalised by the calling thread itself. A stop is noticed between arrays; arrays a
 // helper finished beyond that point keep their written QVF files. False on a failure or
 // a stop.
-[[nodiscard]] bool NormalizeArraysOnThreads(Group& group, const CHIP_DATA& baseline, bool force);
+// prepared, when given, is read by every thread.
+[[nodiscard]] bool NormalizeArraysOnThreads(Group& group, const CHIP_DATA& baseline,
+                                            const InvariantBaseline* prepared, bool force);

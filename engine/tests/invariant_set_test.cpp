@@ -1,7 +1,8 @@
 // The invariant-set search ranks each side once and counts every later round's ranks; the
 // sets it finds must be those of ranking the remaining members afresh every round, on
 // synthetic arrays with many equal intensities, for cell planes and for value vectors.
-// Arrays normalised on worker threads give the planes, files and log lines of one thread.
+// The baseline ranked once for a job gives what ranking it for each array gives. Arrays
+// normalised on worker threads give the planes, files and log lines of one thread.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "engine/array/array_messages.hpp"
+#include "engine/array/invariant_baseline.hpp"
 #include "engine/array/invariant_keep.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
@@ -277,6 +279,93 @@ TEST_F(InvariantSetTest, CellSetsEqualThoseOfRankingEveryRoundAfresh) {
       ASSERT_EQ(points[i].y, expected[i].y) << i;
     }
   }
+}
+
+namespace {
+
+// What normalising an array leaves: its plane and median, and the curve with its pairs.
+struct NormalizedOutcome {
+  std::vector<std::uint16_t> plane;
+  std::int32_t median = 0;
+  std::vector<float> pairs;   // x and y of each pair in turn
+  std::vector<double> curve;  // each knot's x, y, slope and index, then both end lines
+};
+
+NormalizedOutcome NormalizeOnce(CHIP_DATA& array, const CHIP_DATA& baseline,
+                                const InvariantBaseline* prepared) {
+  NormalizedOutcome outcome;
+  EXPECT_TRUE(array.NormalizeCel(&baseline, true, true, false, prepared));
+  outcome.plane = array.plane2;
+  outcome.median = array.medianIntensity;
+  for (const NormPoint& point : Normalizer.Points()) {
+    outcome.pairs.push_back(point.x);
+    outcome.pairs.push_back(point.y);
+  }
+  for (const CurveKnot& knot : Normalizer.Knots())
+    outcome.curve.insert(outcome.curve.end(), {knot.x, knot.y, knot.slope, double(knot.index)});
+  for (const CurveLine* line : {&Normalizer.LowerLine(), &Normalizer.UpperLine()})
+    outcome.curve.insert(outcome.curve.end(), {line->x, line->y, line->slope});
+  Normalizer.FreeCurve();
+  return outcome;
+}
+
+}  // namespace
+
+// The baseline ranked once for a job gives every array the pairs, curve, plane and median
+// that ranking it for each array gives, on groups of several chips, noise levels and
+// shares of changed probe sets; a ranking prepared for another baseline is not taken.
+TEST_F(InvariantSetTest, BaselineRankedOnceGivesEveryArrayTheCurveOfRankingItAfresh) {
+  struct Case {
+    synth::ChipKind kind;
+    int dimension;
+    int units;
+    double noise;
+    int changedPercent;
+  };
+  const Case cases[] = {{synth::ChipKind::kExpression, 200, 1200, 0.05, 10},
+                        {synth::ChipKind::kExpression, 256, 1800, 0.2, 40},
+                        {synth::ChipKind::kSnp2, 180, 600, 0.1, 25}};
+  std::size_t pairs = 0;
+  for (std::size_t c = 0; c < std::size(cases); ++c) {
+    const Case& shape = cases[c];
+    const synth::ChipTruth chip =
+        SetUpChip(shape.kind, shape.dimension, shape.units, 60 + c, "RANKED" + std::to_string(c));
+    synth::ArrayGroupOptions options;
+    options.arrays = 4;
+    options.seed = 70 + c;
+    options.noise = shape.noise;
+    options.changedPercent = shape.changedPercent;
+    const synth::ArrayGroupTruth group = synth::MakeArrayGroup(chip, options);
+    const auto path = [&](int a) { return mFolder.File("ranked" + std::to_string(a) + ".CEL"); };
+    CHIP_DATA baseline;
+    Fill(baseline, group, 0, path(0));
+    CHIP_DATA otherBaseline;
+    Fill(otherBaseline, group, 3, path(3));
+    InvariantBaseline ranked;
+    ASSERT_TRUE(ranked.Prepare(baseline));
+    ASSERT_TRUE(ranked.PreparedFor(baseline));
+    EXPECT_FALSE(ranked.PreparedFor(otherBaseline));
+    for (const int a : {1, 2, 3}) {
+      CHIP_DATA array;
+      Fill(array, group, a, path(a));
+      const NormalizedOutcome own = NormalizeOnce(array, baseline, nullptr);
+      const NormalizedOutcome shared = NormalizeOnce(array, baseline, &ranked);
+      ASSERT_GT(own.pairs.size(), 2u * kMinCurvePairs) << c << " " << a;
+      EXPECT_EQ(shared.pairs, own.pairs) << c << " " << a;
+      EXPECT_EQ(shared.curve, own.curve) << c << " " << a;
+      EXPECT_EQ(shared.plane, own.plane) << c << " " << a;
+      EXPECT_EQ(shared.median, own.median) << c << " " << a;
+      pairs += own.pairs.size() / 2;
+    }
+    // Against another baseline the ranking of the first would pair the wrong cells.
+    CHIP_DATA array;
+    Fill(array, group, 1, path(1));
+    const NormalizedOutcome own = NormalizeOnce(array, otherBaseline, nullptr);
+    const NormalizedOutcome stale = NormalizeOnce(array, otherBaseline, &ranked);
+    EXPECT_EQ(stale.pairs, own.pairs) << c;
+    EXPECT_EQ(stale.plane, own.plane) << c;
+  }
+  EXPECT_GT(pairs, 5000u);
 }
 
 TEST_F(InvariantSetTest, ValueSetsEqualThoseOfRankingEveryRoundAfresh) {

@@ -131,6 +131,45 @@ TEST_F(NormalizeCelTest, QuantileCurveMakesTheQuantilesAgree) {
   EXPECT_FALSE(mLog.Contains("    Searching Invariant-set:", kLogBlack));
 }
 
+// The quantile pairs are the sorted samples' values at the same ranks, in their order,
+// on arrays whose changed share and noise differ, including one whose brightness is cut
+// to a few levels so that many values are equal.
+TEST_F(NormalizeCelTest, QuantilePairsAreTheSortedSamplesAtTheirRanks) {
+  Settings().NORM_METHOD = 1;
+  std::size_t checked = 0;
+  for (const int changedPercent : {0, 30}) {
+    MakeGroup(changedPercent);
+    for (int a = 1; a < 4; ++a) {
+      CHIP_DATA array;
+      Fill(array, mGroup, a, mFolder.File("array" + std::to_string(a) + ".CEL"));
+      if (a == 3)
+        for (std::uint16_t& value : array.plane1)
+          value = static_cast<std::uint16_t>(value / 512 * 512);
+      std::vector<std::uint16_t> arrayValues;
+      std::vector<std::uint16_t> baselineValues;
+      for (std::size_t i = 0; i < Layout.cells.size(); i += 3) {
+        if (Layout.cells[i].kind != kCellPerfectMatch) continue;
+        arrayValues.push_back(array.plane1[i]);
+        baselineValues.push_back(mBaseline.plane1[i]);
+      }
+      std::sort(arrayValues.begin(), arrayValues.end());
+      std::sort(baselineValues.begin(), baselineValues.end());
+      ASSERT_TRUE(array.NormalizeCel(&mBaseline, true, true, false));
+      const auto points = Normalizer.Points();
+      ASSERT_EQ(points.size(), 6000u);
+      const double count = static_cast<double>(arrayValues.size());
+      for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto m = std::min(static_cast<std::size_t>(std::floor(i * count / 6000)),
+                                arrayValues.size() - 1);
+        ASSERT_EQ(points[i].x, arrayValues[m]) << changedPercent << " " << a << " " << i;
+        ASSERT_EQ(points[i].y, baselineValues[m]) << changedPercent << " " << a << " " << i;
+      }
+      checked += points.size();
+    }
+  }
+  EXPECT_EQ(checked, 6u * 6000u);
+}
+
 TEST_F(NormalizeCelTest, BaselineAgainstItselfCopiesItsPlane) {
   CHIP_DATA array;
   // Another folder, the same file name: the same array.
