@@ -7,16 +7,22 @@
 #include "engine/model/model.hpp"
 
 void StagedCells::Clear() {
+  ForgetRun();
+  mValues.clear();
+}
+
+void StagedCells::ForgetRun() {
   mFirst = 0;
   mLast = 0;
   mArrays = 0;
   mSpans.clear();
   mCells.clear();
-  mValues.clear();
 }
 
 void StagedCells::Gather(const Group& group, int first, int last, std::size_t limit) {
-  Clear();
+  // The values of the last run stay where the next overwrites them: emptied and grown again,
+  // the buffer would be filled with zeros first, a pass over all of it for nothing.
+  ForgetRun();
   const int arrays = group.NumArrays();
   last = std::min({last, Layout.unitCount, static_cast<int>(Layout.units.size())});
   if (!Layout.HasCells() || arrays < 1 || first < 0 || first >= last) return;
@@ -51,7 +57,8 @@ void StagedCells::Gather(const Group& group, int first, int last, std::size_t li
 
   // Probe set by probe set, array by array: array i's values of a probe set whose cells
   // start at s with width w lie from s * arrays + i * w.
-  mValues.resize(mCells.size() * static_cast<std::size_t>(arrays));
+  const std::size_t values = mCells.size() * static_cast<std::size_t>(arrays);
+  if (mValues.size() < values) mValues.resize(values);
   const auto arrayCount = static_cast<std::size_t>(arrays);
   // A run with more cells than a plane has cache lines reads nearly every line: a pass in
   // order first brings the plane in at the memory's full speed, where the reads in the

@@ -33,6 +33,9 @@ class StagedCells {
   void Clear();
 
  private:
+  // Holds no run, its values' buffer kept for the next.
+  void ForgetRun();
+
   int mFirst = 0;
   int mLast = 0;
   int mArrays = 0;
