@@ -1,6 +1,8 @@
 #include "engine/model/staged_cells.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
@@ -28,6 +30,8 @@ void StagedCells::Gather(const Group& group, int first, int last, std::size_t li
   if (!Layout.HasCells() || arrays < 1 || first < 0 || first >= last) return;
   const std::size_t planeSize =
       static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
+  // The cells' indices are kept in four bytes.
+  if (planeSize > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return;
   for (int i = 0; i < arrays; ++i)
     if (group.Array(i).intensities.size() != planeSize) return;
 
@@ -47,7 +51,7 @@ void StagedCells::Gather(const Group& group, int first, int last, std::size_t li
     for (int j = 0; j < pairs; ++j) {
       const PairPositions& pair = positions[static_cast<std::size_t>(j)];
       for (const ProbePosition& cell : {pair[1], pair[0]})
-        mCells.push_back(cell.x >= 0 ? static_cast<std::ptrdiff_t>(Layout.CellIndex(cell.x, cell.y))
+        mCells.push_back(cell.x >= 0 ? static_cast<std::int32_t>(Layout.CellIndex(cell.x, cell.y))
                                      : -1);
     }
   }
@@ -81,7 +85,7 @@ void StagedCells::Gather(const Group& group, int first, int last, std::size_t li
       const auto from = static_cast<std::size_t>(span.start);
       std::uint16_t* const out =
           mValues.data() + from * arrayCount + static_cast<std::size_t>(i) * span.width;
-      const std::ptrdiff_t* const at = mCells.data() + from;
+      const std::int32_t* const at = mCells.data() + from;
       if (next != nullptr)
         for (std::size_t k = 0; k < span.width; ++k)
           if (at[k] >= 0) __builtin_prefetch(next + at[k]);
