@@ -1,6 +1,6 @@
-// The whole-group model fit on the reference group: 100 arrays of a 712 x 712 chip with
-// 22,000 probe sets of 11 probe pairs, the default outlier steps, one thread, probe-level
-// data held by the group.
+// The whole-group model fit and its staging of the cells on the reference group: 100 arrays of a
+// 712 x 712 chip with 22,000 probe sets of 11 probe pairs, the default outlier steps, one thread,
+// probe-level data held by the group.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/model/model.hpp"
+#include "engine/model/staged_cells.hpp"
 #include "engine/services/log_channel.hpp"
 #include "tools/synth/chip_model.hpp"
 #include "tools/synth/model_data.hpp"
@@ -106,5 +107,32 @@ BENCHMARK(BM_ModelFitGroup)
     ->Iterations(1)
     ->Repetitions(3)
     ->ReportAggregatesOnly(false);
+
+// The model job's staging alone: every probe set's cells copied out of the hundred planes
+// run by run, as the one-thread job reads them, in runs of at most the argument's values.
+void BM_StageGroupCells(benchmark::State& state) {
+  bench::Shared<ReferenceGroup>();
+  const Group& group = TheGroup();
+  const auto limit = static_cast<std::size_t>(state.range(0));
+  StagedCells staged;
+  for (auto _ : state) {
+    staged.Clear();
+    for (int u = 0; u < kUnits; ++u) {
+      if (!staged.Covers(u)) staged.Gather(group, u, kUnits, limit);
+      benchmark::DoNotOptimize(staged.Find(u));
+    }
+  }
+  state.counters["cells_per_s"] =
+      benchmark::Counter(static_cast<double>(kUnits) * 2 * kPairs * kArrays,
+                         benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_StageGroupCells)
+    ->Arg(kStagedCellLimit / 4)
+    ->Arg(kStagedCellLimit)
+    ->Arg(kStagedCellLimit * 2)
+    ->Arg(kStagedCellLimit * 4)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(5);
 
 }  // namespace

@@ -277,8 +277,11 @@ class MODEL {
   bool DetectProbeOutliers();
   // Every result missing, after data or a fit that could not give any.
   void MarkResultsMissing();
-  // The 0.8 quantile of abs(values) over one array's probes.
-  double ArrayAbsQuantile(const std::vector<double>& matrix, int array);
+  // The 0.8 quantile of abs(values) over one array's probes, selected on its own.
+  double RowAbsQuantile(const std::vector<double>& matrix, int array);
+  // Sets mArrayLimit to kOutlierFactor times each array's 0.8 quantile of abs(matrix) over
+  // its probes.
+  void SetArrayLimits(const std::vector<double>& matrix);
   // Lists in within, in the arrays' order, the arrays whose cell of the probe is marked
   // and whose abs(value) is at most kOutlierFactor times the 0.8 quantile of abs(values)
   // over the probe's arrays; returns how many.
@@ -293,7 +296,6 @@ class MODEL {
     return mArrayOutlier[Index(array)] == 0 && mProbeOutlier[Index(probe)] == 0 &&
            mSingle[cell] == 0 && mSpike[cell] == 0;
   }
-  bool ProbeHasMark(const std::vector<std::uint8_t>& marks, int probe) const;
   void BuildArrayOrder();
 
   ModelOptions mOptions;
@@ -327,6 +329,8 @@ class MODEL {
   std::optional<DB_VECTOR> mQuantileValues;
   std::optional<DB_VECTOR> mErrorValues;
   std::vector<std::int16_t> mFlagBuffer;
+  // Each array's limit of the outlier step at work.
+  std::array<double, kModelMaxArrays> mArrayLimit{};
   std::optional<DB_VECTOR> mDisplayValues;
 
   int mDisplayLow = 0;

@@ -3,102 +3,82 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "engine/group/sample_grouping.hpp"
 #include "engine/model/model.hpp"
+#include "engine/numerics/lane_quantiles.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/numerics/partitioned_select.hpp"
 
 namespace {
 
-// Lists this short are selected from by keeping their largest values.
-constexpr int kRankedSelectLimit = 24;
 // A probe with at most this many marked cells tests each against its limit by counting
 // the probe's values below it; more take the quantile itself.
 constexpr int kCountedMarks = 8;
-// The most values above the quantile a list of kRankedSelectLimit keeps, and one more.
-constexpr int kLargestKept = 8;
-
-// The smallest of the `Kept` largest values, kept in descending order while a pass goes
-// over the values, each value going down the short list by maxima and minima without a
-// branch; the list's length fixed, so it stays in registers.
-template <int Kept>
-double SmallestOfLargest(const double* values, int n) {
-  std::array<double, Kept> largest;
-  largest.fill(-std::numeric_limits<double>::infinity());
-  for (int i = 0; i < n; ++i) {
-    double value = values[i];
-#pragma GCC unroll 8
-    for (int m = 0; m < Kept; ++m) {
-      const double above = std::max(largest[static_cast<std::size_t>(m)], value);
-      value = std::min(largest[static_cast<std::size_t>(m)], value);
-      largest[static_cast<std::size_t>(m)] = above;
-    }
-  }
-  return largest[Kept - 1];
-}
-
-template <int... Kept>
-constexpr auto SmallestOfLargestTable(std::integer_sequence<int, Kept...>) {
-  return std::array<double (*)(const double*, int), sizeof...(Kept)>{
-      &SmallestOfLargest<Kept + 1>...};
-}
-
-// SelectQuantile's value, found without moving a value: the k-th smallest of n is the
-// smallest of the n - k largest. No value may be NaN, and no two values may be zeros of
-// different signs (absolute values are neither), so the value found is the very one a
-// selection picks.
-double LargestKeptQuantile(double* values, int n, double q) {
-  const double position = std::floor(n * q);
-  const int k = !(position > 0.0) ? 0 : position >= n ? n - 1 : static_cast<int>(position);
-  const int kept = n - k;
-  if (n <= 0 || kept > kLargestKept) return SelectQuantile(values, n, q);
-  static constexpr auto kSmallestOfLargest =
-      SmallestOfLargestTable(std::make_integer_sequence<int, kLargestKept>{});
-  return kSmallestOfLargest[static_cast<std::size_t>(kept - 1)](values, n);
-}
+// Lists this short take SelectQuantile, which sorts them.
+constexpr int kSortedListLimit = 24;
 
 // SelectQuantile's value of the model's lists: of absolute values or of positive standard
 // errors, never zeros of different signs. Short lists, and lists with NaN, take
 // SelectQuantile itself.
 double ModelQuantile(double* values, int n, double q) {
-  if (n <= kRankedSelectLimit || n > kPartitionedSelectMax) return SelectQuantile(values, n, q);
+  if (n <= kSortedListLimit || n > kPartitionedSelectMax) return SelectQuantile(values, n, q);
   bool numbers = true;
   for (int i = 0; i < n; ++i) numbers = numbers && !std::isnan(values[i]);
   return numbers ? PartitionedQuantile(values, n, q) : SelectQuantile(values, n, q);
 }
 
-// How many of the n values lie below size once multiplied by kOutlierFactor.
+// How many of the n values lie below size once multiplied by kOutlierFactor, two at a
+// time: each comparison of a pair gives -1 in the lanes it holds for.
 int CountFactorBelow(const double* values, int n, double size) {
-  int below = 0;
-  for (int i = 0; i < n; ++i) below += kOutlierFactor * values[i] < size ? 1 : 0;
-  return below;
+  using Pair = double __attribute__((vector_size(2 * sizeof(double))));
+  using Counts = std::int64_t __attribute__((vector_size(2 * sizeof(std::int64_t))));
+  Counts below{};
+  int i = 0;
+  for (; i + 2 <= n; i += 2) {
+    Pair pair;
+    std::memcpy(&pair, values + i, sizeof pair);
+    below -= pair * kOutlierFactor < size;
+  }
+  int count = static_cast<int>(below[0] + below[1]);
+  for (; i < n; ++i) count += kOutlierFactor * values[i] < size ? 1 : 0;
+  return count;
 }
 
 }  // namespace
 
-// The vector holds arrays x probes values, so one array's or one probe's always fit and
-// are written straight into it.
-double MODEL::ArrayAbsQuantile(const std::vector<double>& matrix, int array) {
+// The vector holds arrays x probes values, so one array's always fit.
+double MODEL::RowAbsQuantile(const std::vector<double>& matrix, int array) {
   double* values = mQuantileValues->Elements();
   const double* row = &matrix[Cell(array, 0)];
-  bool numbers = true;
-  for (int j = 0; j < mProbes; ++j) {
-    values[j] = std::fabs(row[j]);
-    numbers = numbers && !std::isnan(values[j]);
+  for (int j = 0; j < mProbes; ++j) values[j] = std::fabs(row[j]);
+  return ModelQuantile(values, mProbes, kOutlierQuantile);
+}
+
+// The arrays' quantiles go four arrays side by side; an array with NaN among its values
+// takes its own selection.
+void MODEL::SetArrayLimits(const std::vector<double>& matrix) {
+  std::array<bool, kModelMaxArrays> numbers;
+  const bool sideBySide = LaneAbsQuantilesTake(mProbes, kOutlierQuantile);
+  if (sideBySide)
+    LaneAbsQuantiles(matrix.data(), Index(mProbes), mArrays, mProbes, kOutlierQuantile,
+                     mArrayLimit.data(), numbers.data());
+  for (int i = 0; i < mArrays; ++i) {
+    const double quantile =
+        sideBySide && numbers[Index(i)] ? mArrayLimit[Index(i)] : RowAbsQuantile(matrix, i);
+    mArrayLimit[Index(i)] = kOutlierFactor * quantile;
   }
-  return numbers && mProbes <= kRankedSelectLimit
-             ? LargestKeptQuantile(values, mProbes, kOutlierQuantile)
-             : ModelQuantile(values, mProbes, kOutlierQuantile);
 }
 
 // A size lies above kOutlierFactor times the quantile, the k-th smallest value, exactly
 // when more than k values times kOutlierFactor lie below it: the product rounds the
 // larger of two values to no less, so the values whose products lie below a size are the
 // smallest ones. A few marks are settled by counting, with the same answer as the
-// quantile's limit gives and no selection; lists with NaN take the quantile.
+// quantile's limit gives and no selection; lists with NaN take the quantile. The vector
+// holds arrays x probes values, so one probe's always fit and are written straight into it.
 template <typename Mark>
 int MODEL::WithinProbeLimit(const std::vector<double>& matrix, const std::vector<Mark>& marks,
                             int probe, int* within) {
@@ -135,25 +115,23 @@ std::optional<double> MODEL::PositiveMedian(const double* errors, int count, con
   return ModelQuantile(values.Elements(), values.Length(), 0.5);
 }
 
-// Whether any array marks the probe; a probe without marks has nothing to unmark.
-bool MODEL::ProbeHasMark(const std::vector<std::uint8_t>& marks, int probe) const {
-  for (int i = 0; i < mArrays; ++i)
-    if (marks[Cell(i, probe)] != 0) return true;
-  return false;
-}
-
 void MODEL::MarkImageSpikes() {
-  std::fill_n(mSpike.begin(), Cell(mArrays, 0), std::uint8_t{0});
+  SetArrayLimits(mData);
+  std::array<bool, kModelMaxProbes> probeMarked{};
   for (int i = 0; i < mArrays; ++i) {
-    const double limit = kOutlierFactor * ArrayAbsQuantile(mData, i);
-    for (int j = 0; j < mProbes; ++j)
-      if (std::fabs(mData[Cell(i, j)]) > limit) mSpike[Cell(i, j)] = 1;
+    const double limit = mArrayLimit[Index(i)];
+    for (int j = 0; j < mProbes; ++j) {
+      const bool spike = std::fabs(mData[Cell(i, j)]) > limit;
+      mSpike[Cell(i, j)] = spike ? 1 : 0;
+      probeMarked[Index(j)] = probeMarked[Index(j)] || spike;
+    }
   }
   // A value as large as the probe's values on most arrays is the probe's nature, not a spike.
   // The data hold no NaN here (CheckData), so a value not above the limit is at most it.
+  // A probe without marks has nothing to unmark.
   std::array<int, kModelMaxArrays> within;
   for (int j = 0; j < mProbes; ++j) {
-    if (!ProbeHasMark(mSpike, j)) continue;
+    if (!probeMarked[Index(j)]) continue;
     const int count = WithinProbeLimit(mData, mSpike, j, within.data());
     for (int m = 0; m < count; ++m) mSpike[Cell(within[Index(m)], j)] = 0;
   }
@@ -169,8 +147,9 @@ bool MODEL::DetectSingleOutliers() {
   const int arrayLimit = static_cast<int>(mProbes * kOutlierShare);
   const int probeLimit = static_cast<int>(mArrays * kOutlierShare);
 
+  SetArrayLimits(mResidual);
   for (int i = 0; i < mArrays; ++i) {
-    const double limit = kOutlierFactor * ArrayAbsQuantile(mResidual, i);
+    const double limit = mArrayLimit[Index(i)];
     for (int j = 0; j < mProbes; ++j) {
       if (!(std::fabs(mResidual[Cell(i, j)]) > limit)) continue;
       if (mSinglePerArray[Index(i)] >= arrayLimit || mSinglePerProbe[Index(j)] >= probeLimit)

@@ -1,27 +1,37 @@
 #include "engine/model/staged_cells.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "engine/chip/cdf_layout.hpp"
 #include "engine/group/group.hpp"
 #include "engine/model/model.hpp"
 
 void StagedCells::Clear() {
+  ForgetRun();
+  mValues.clear();
+}
+
+void StagedCells::ForgetRun() {
   mFirst = 0;
   mLast = 0;
   mArrays = 0;
   mSpans.clear();
   mCells.clear();
-  mValues.clear();
 }
 
 void StagedCells::Gather(const Group& group, int first, int last, std::size_t limit) {
-  Clear();
+  // The values of the last run stay where the next overwrites them: emptied and grown again,
+  // the buffer would be filled with zeros first, a pass over all of it for nothing.
+  ForgetRun();
   const int arrays = group.NumArrays();
   last = std::min({last, Layout.unitCount, static_cast<int>(Layout.units.size())});
   if (!Layout.HasCells() || arrays < 1 || first < 0 || first >= last) return;
   const std::size_t planeSize =
       static_cast<std::size_t>(Layout.dimension) * static_cast<std::size_t>(Layout.dimension);
+  // The cells' indices are kept in four bytes.
+  if (planeSize > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return;
   for (int i = 0; i < arrays; ++i)
     if (group.Array(i).intensities.size() != planeSize) return;
 
@@ -41,7 +51,7 @@ void StagedCells::Gather(const Group& group, int first, int last, std::size_t li
     for (int j = 0; j < pairs; ++j) {
       const PairPositions& pair = positions[static_cast<std::size_t>(j)];
       for (const ProbePosition& cell : {pair[1], pair[0]})
-        mCells.push_back(cell.x >= 0 ? static_cast<std::ptrdiff_t>(Layout.CellIndex(cell.x, cell.y))
+        mCells.push_back(cell.x >= 0 ? static_cast<std::int32_t>(Layout.CellIndex(cell.x, cell.y))
                                      : -1);
     }
   }
@@ -51,7 +61,8 @@ void StagedCells::Gather(const Group& group, int first, int last, std::size_t li
 
   // Probe set by probe set, array by array: array i's values of a probe set whose cells
   // start at s with width w lie from s * arrays + i * w.
-  mValues.resize(mCells.size() * static_cast<std::size_t>(arrays));
+  const std::size_t values = mCells.size() * static_cast<std::size_t>(arrays);
+  if (mValues.size() < values) mValues.resize(values);
   const auto arrayCount = static_cast<std::size_t>(arrays);
   // A run with more cells than a plane has cache lines reads nearly every line: a pass in
   // order first brings the plane in at the memory's full speed, where the reads in the
@@ -74,7 +85,7 @@ void StagedCells::Gather(const Group& group, int first, int last, std::size_t li
       const auto from = static_cast<std::size_t>(span.start);
       std::uint16_t* const out =
           mValues.data() + from * arrayCount + static_cast<std::size_t>(i) * span.width;
-      const std::ptrdiff_t* const at = mCells.data() + from;
+      const std::int32_t* const at = mCells.data() + from;
       if (next != nullptr)
         for (std::size_t k = 0; k < span.width; ++k)
           if (at[k] >= 0) __builtin_prefetch(next + at[k]);

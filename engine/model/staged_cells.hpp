@@ -20,7 +20,7 @@ class StagedCells {
  public:
   // Copies probe sets from first on, as many as limit intensities hold (at least one) and
   // none at or past last, from every array's plane. Holds none when some array's plane
-  // is not a whole one of the layout, or the layout has no cells.
+  // is not a whole one of the layout, the layout has no cells or more than 2^31 - 1.
   void Gather(const Group& group, int first, int last, std::size_t limit = kStagedCellLimit);
   // Whether probe set probeSet lies in the run gathered last.
   bool Covers(int probeSet) const { return probeSet >= mFirst && probeSet < mLast; }
@@ -33,6 +33,9 @@ class StagedCells {
   void Clear();
 
  private:
+  // Holds no run, its values' buffer kept for the next.
+  void ForgetRun();
+
   int mFirst = 0;
   int mLast = 0;
   int mArrays = 0;
@@ -45,7 +48,8 @@ class StagedCells {
   };
   static constexpr std::ptrdiff_t kNoCells = -1;
   std::vector<Span> mSpans;
-  std::vector<std::ptrdiff_t> mCells;
+  // Four bytes each, as the plane's cells are counted: each plane's pass reads them all.
+  std::vector<std::int32_t> mCells;
   std::vector<std::uint16_t> mValues;
 };
 
