@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <span>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "engine/array/normalizer.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/cell_kinds.hpp"
+#include "engine/chip/job_cell_kinds.hpp"
 #include "engine/services/log_channel.hpp"
 
 namespace {
@@ -160,23 +163,16 @@ constexpr const char* kTooFewMessage = "    Error: Too few points in the Invaria
 
 bool CHIP_DATA::FilterDat(const CHIP_DATA* baseline) {
   if (!PlanesFitLayout(*this, *baseline)) return false;
-  // Kept for the thread's next array, so that no array clears or maps them afresh.
-  static thread_local std::vector<int> cells;
-  std::vector<int> members;
-  std::size_t found = 0;
+  // The job's arrays share the list of perfect-match cells.
+  std::shared_ptr<const CellKinds> kinds;
   try {
-    if (cells.size() < Layout.cells.size()) cells.resize(Layout.cells.size());
-    // Every cell is written and only the perfect-match ones are counted, which needs no
-    // branch on the kind.
-    for (std::size_t i = 0; i < Layout.cells.size(); ++i) {
-      cells[found] = static_cast<int>(i);
-      found += Layout.cells[i].kind == kCellPerfectMatch ? 1u : 0u;
-    }
+    kinds = LayoutCellKinds();
   } catch (const std::bad_alloc&) {
     ArrayMessage("    Memory not enough at FilterDat()", 0, kLogRed);
     return false;
   }
-  const std::span<const int> candidates(cells.data(), found);
+  const std::span<const int> candidates = kinds->PerfectMatchCells();
+  std::vector<int> members;
   ArrayMessage("    Searching Invariant-set:");
   if (!SearchInvariantSet(std::span<const std::uint16_t>(plane1),
                           std::span<const std::uint16_t>(baseline->plane1), candidates, members))
