@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <memory>
 #include <new>
 #include <span>
 #include <vector>
@@ -69,15 +70,19 @@ bool CHIP_DATA::GetNormalizeQuantiles(const CHIP_DATA* baseline) {
   const std::size_t cells = Layout.cells.size();
   std::vector<std::uint16_t> arrayValues;
   std::vector<std::uint16_t> baselineValues;
+  std::shared_ptr<const CellKinds> kinds;
   try {
+    kinds = LayoutCellKinds();
     arrayValues.reserve(cells / step + 10);
     baselineValues.reserve(cells / step + 10);
   } catch (const std::bad_alloc&) {
     ArrayMessage("    Allocation failed in GetNormalizeQuantiles()", 0, kLogRed);
     return false;
   }
-  for (std::size_t i = 0; i < cells; i += step) {
-    if (Layout.cells[i].kind != kCellPerfectMatch) continue;
+  // The perfect-match cells among every step-th cell.
+  for (const int cell : kinds->PerfectMatchCells()) {
+    const auto i = static_cast<std::size_t>(cell);
+    if (i % step != 0) continue;
     arrayValues.push_back(plane1[i]);
     baselineValues.push_back(baseline->plane1[i]);
   }

@@ -1,28 +1,42 @@
-// The table of cell kinds one job's arrays share.
+// The table of cell kinds the running jobs' arrays share.
 #include "engine/chip/job_cell_kinds.hpp"
 
-#include <atomic>
+#include <mutex>
 
 namespace {
 
-// The innermost running job's table; set before the job's helpers start.
-std::atomic<JobCellKinds*> gJob{nullptr};
+struct SharedKinds {
+  std::mutex mutex;
+  int jobs = 0;  // running, on any thread
+  std::shared_ptr<const CellKinds> kinds;
+};
+
+SharedKinds& Shared() {
+  static SharedKinds shared;
+  return shared;
+}
 
 }  // namespace
 
-JobCellKinds::JobCellKinds() : mOuter(gJob.exchange(this)) {}
-
-JobCellKinds::~JobCellKinds() {
-  gJob.store(mOuter);
+JobCellKinds::JobCellKinds() {
+  SharedKinds& shared = Shared();
+  const std::lock_guard<std::mutex> lock(shared.mutex);
+  ++shared.jobs;
 }
 
-std::shared_ptr<const CellKinds> JobCellKinds::Current() {
-  const std::lock_guard<std::mutex> lock(mMutex);
-  if (!mKinds || !mKinds->Fits(Layout)) mKinds = CellKinds::Build(Layout);
-  return mKinds;
+JobCellKinds::~JobCellKinds() {
+  SharedKinds& shared = Shared();
+  const std::lock_guard<std::mutex> lock(shared.mutex);
+  if (--shared.jobs == 0) shared.kinds.reset();
 }
 
 std::shared_ptr<const CellKinds> LayoutCellKinds() {
-  JobCellKinds* const job = gJob.load();
-  return job != nullptr ? job->Current() : CellKinds::Build(Layout);
+  SharedKinds& shared = Shared();
+  std::unique_lock<std::mutex> lock(shared.mutex);
+  if (shared.jobs == 0) {
+    lock.unlock();
+    return CellKinds::Build(Layout);
+  }
+  if (!shared.kinds || !shared.kinds->Fits(Layout)) shared.kinds = CellKinds::Build(Layout);
+  return shared.kinds;
 }

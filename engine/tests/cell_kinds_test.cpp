@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,11 @@ TEST_F(CellKindsTest, AJobsTableIsMadeOnceAndAnewWheneverTheLayoutIsRewritten) {
     ExpectTableOfTheLayout(*made);
     EXPECT_NE(made, outside);
     EXPECT_EQ(LayoutCellKinds(), made);  // every array of the job shares it
+    // Another job that begins and ends meanwhile leaves it to this one.
+    std::optional<JobCellKinds> other(std::in_place);
+    EXPECT_EQ(LayoutCellKinds(), made);
+    other.reset();
+    EXPECT_EQ(LayoutCellKinds(), made);
 
     std::shared_ptr<const CellKinds> before = made;
     const auto expectMadeAnew = [&](const char* change) {

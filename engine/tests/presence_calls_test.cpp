@@ -1,7 +1,8 @@
 // Presence calls on arrays whose probe sets are known to be expressed or not, the call
 // rules on hand-set probe pairs, mean log ratios next to the call's limit, a noise level
 // that cannot divide by zero, every probe set of scanned arrays against the rule taken a
-// pair at a time, and the rescaling of intensities.
+// pair at a time (also for the arrays of a job sharing one table of the layout's cells,
+// on masked chips), and the rescaling of intensities.
 #include <gtest/gtest.h>
 
 #include <algorithm>
