@@ -15,6 +15,7 @@
 #include "engine/array/chip_data.hpp"
 #include "engine/array/invariant_baseline.hpp"
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/job_cell_kinds.hpp"
 #include "engine/group/group.hpp"
 #include "engine/services/log_channel.hpp"
 #include "tools/synth/array_group.hpp"
@@ -55,6 +56,9 @@ struct FullGroup {
 void Normalize(benchmark::State& state, int method) {
   FullGroup& group = bench::Shared<FullGroup>();
   TheGroup().Settings().NORM_METHOD = method;
+  // As every array of a normalisation job: the job's table of the cells is made.
+  const JobCellKinds job;
+  static_cast<void>(LayoutCellKinds());
   for (auto _ : state) {
     if (!group.array.NormalizeCel(&group.baseline, true, false, false, &group.ranked))
       state.SkipWithError("normalisation failed");

@@ -15,6 +15,8 @@
 #include "engine/base/value_triple.hpp"
 #include "platform/byte_buffer.hpp"
 
+class CellKinds;
+
 // Bytes a QVF file takes per cell (two 16-bit planes) and per probe set (a call byte and
 // a value triple of three 4-byte fields).
 inline constexpr int kQvfBytesPerCell = 4;
@@ -135,6 +137,8 @@ class CHIP_DATA : public QvfHeader {
   [[nodiscard]] bool ScaleIntensities(int newMedian);
 
  private:
+  // GetQuantile with the layout's cell kinds given.
+  double QuantileOf(const CellKinds& kinds, double q, bool fromNormalised) const;
   // Background, noise and difference threshold of the presence calls.
   int mPresenceBackground = 0;
   double mPresenceNoise = 1.0;
@@ -144,9 +148,8 @@ class CHIP_DATA : public QvfHeader {
   // of its pairs on the array in turn, with the background and noise set above.
   char PresenceCall(const std::uint16_t* sides, int pairs);
   // A block of probe sets' pairs gathered from plane1 for their calls: their raw
-  // intensities, and the number of each probe set's pairs on the array.
+  // intensities.
   std::vector<std::uint16_t> mPairSides;
-  std::vector<int> mUnitPairCounts;
   // Per-pair scratch of PresenceCall, kept so that no probe set allocates: each pair's
   // difference and its two sides over the background, the noise where they are below it.
   std::vector<double> mPairDifferences;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <span>
 #include <vector>
@@ -18,6 +19,8 @@
 #include "engine/array/normalizer.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/cell_kinds.hpp"
+#include "engine/chip/job_cell_kinds.hpp"
 #include "engine/services/log_channel.hpp"
 
 namespace {
@@ -164,14 +167,11 @@ bool InvariantBaseline::Prepare(const CHIP_DATA& baseline) {
   if (cells == 0 || baseline.plane1.size() != cells) return false;
   std::size_t found = 0;
   try {
-    mCandidates.resize(cells);
-    // Every cell is written and only the perfect-match ones are counted, which needs no
-    // branch on the kind.
-    for (std::size_t i = 0; i < cells; ++i) {
-      mCandidates[found] = static_cast<int>(i);
-      found += Layout.cells[i].kind == kCellPerfectMatch ? 1u : 0u;
-    }
-    mCandidates.resize(found);
+    // The job's arrays share the list of perfect-match cells.
+    const std::shared_ptr<const CellKinds> kinds = LayoutCellKinds();
+    const std::span<const int> perfectMatches = kinds->PerfectMatchCells();
+    mCandidates.assign(perfectMatches.begin(), perfectMatches.end());
+    found = mCandidates.size();
     mPlaces.resize(found);
     mCellsByPlace.resize(found);
     mIntensitiesByPlace.resize(found);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <memory>
 #include <new>
 #include <span>
 #include <vector>
@@ -14,13 +15,14 @@
 #include "engine/array/normalizer.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/cell_kinds.hpp"
+#include "engine/chip/job_cell_kinds.hpp"
 #include "engine/group/group.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/log_channel.hpp"
 
 namespace {
 
-constexpr int kQuantileSampleStep = 9;
 constexpr int kQuantilePairs = 6000;
 constexpr std::size_t kPumpStep = 1000;
 constexpr std::size_t kProgressStep = 10000;
@@ -39,20 +41,22 @@ bool PlanesFitLayout(const CHIP_DATA& array, const CHIP_DATA& baseline) {
 }
 
 double CHIP_DATA::GetQuantile(double q, bool fromNormalised) const {
+  const std::size_t cells = Layout.cells.size();
+  const std::vector<std::uint16_t>& plane = fromNormalised ? plane2 : plane1;
+  if (cells == 0 || plane.size() != cells) return MISSING_VALUE;
+  return QuantileOf(*LayoutCellKinds(), q, fromNormalised);
+}
+
+double CHIP_DATA::QuantileOf(const CellKinds& kinds, double q, bool fromNormalised) const {
   const std::vector<std::uint16_t>& plane = fromNormalised ? plane2 : plane1;
   const std::size_t cells = Layout.cells.size();
-  if (cells == 0 || plane.size() != cells) return MISSING_VALUE;
-  // Kept for the thread's next array; every sampled cell is written and only those of a
-  // probe set counted, which needs no branch on the kind.
+  if (cells == 0 || plane.size() != cells || kinds.CellCount() != cells) return MISSING_VALUE;
+  // Kept for the thread's next array.
   static thread_local std::vector<std::uint16_t> sample;
-  sample.resize(cells / kQuantileSampleStep + 1);
-  std::size_t taken = 0;
-  for (std::size_t i = 0; i < cells; i += kQuantileSampleStep) {
-    const std::uint8_t kind = Layout.cells[i].kind;
-    sample[taken] = plane[i];
-    taken += kind == kCellMismatch || kind == kCellPerfectMatch ? 1u : 0u;
-  }
-  return SelectQuantile(std::span<const std::uint16_t>(sample.data(), taken), q);
+  const std::span<const std::uint32_t> sampled = kinds.QuantileCells();
+  sample.resize(sampled.size());
+  for (std::size_t i = 0; i < sampled.size(); ++i) sample[i] = plane[sampled[i]];
+  return SelectQuantile(std::span<const std::uint16_t>(sample), q);
 }
 
 std::int32_t CHIP_DATA::RawMedian() const {
@@ -91,21 +95,24 @@ class CountedSample {
 bool CHIP_DATA::GetNormalizeQuantiles(const CHIP_DATA* baseline) {
   if (!PlanesFitLayout(*this, *baseline)) return false;
   const std::size_t step = ExonArray != 0 ? 10 : 3;
-  const std::size_t cells = Layout.cells.size();
   // The sorted samples' values are read from their counts, which give what sorting them
   // gives; kept for the thread's next array.
   static thread_local CountedSample arrayValues;
   static thread_local CountedSample baselineValues;
+  std::shared_ptr<const CellKinds> kinds;
   try {
+    kinds = LayoutCellKinds();
     arrayValues.Clear();
     baselineValues.Clear();
   } catch (const std::bad_alloc&) {
     ArrayMessage("    Allocation failed in GetNormalizeQuantiles()", 0, kLogRed);
     return false;
   }
+  // The perfect-match cells among every step-th cell.
   std::size_t taken = 0;
-  for (std::size_t i = 0; i < cells; i += step) {
-    if (Layout.cells[i].kind != kCellPerfectMatch) continue;
+  for (const int cell : kinds->PerfectMatchCells()) {
+    const auto i = static_cast<std::size_t>(cell);
+    if (i % step != 0) continue;
     arrayValues.Add(plane1[i]);
     baselineValues.Add(baseline->plane1[i]);
     ++taken;

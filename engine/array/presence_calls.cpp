@@ -4,6 +4,7 @@
 // array's raw intensities to a chosen median.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "engine/array/chip_data.hpp"
 #include "engine/base/missing_value.hpp"
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/job_cell_kinds.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/log_channel.hpp"
 
@@ -45,16 +47,6 @@ const std::vector<float>& WholeIntensityLogs() {
   return logs;
 }
 
-// One unsigned comparison per coordinate: a negative one wraps beyond the side.
-bool CellOnArray(const ProbePosition& cell, int dimension) {
-  const auto side = static_cast<unsigned>(dimension);
-  return static_cast<unsigned>(cell.x) < side && static_cast<unsigned>(cell.y) < side;
-}
-
-bool PairOnArray(const PairPositions& pair, int dimension) {
-  return CellOnArray(pair[0], dimension) && CellOnArray(pair[1], dimension);
-}
-
 // What the pairs of a probe set are read against.
 struct PairInputs {
   double background;
@@ -73,10 +65,6 @@ struct PairTallies {
   int positives = 0;  // the perfect match clearly above its mismatch
   int negatives = 0;  // the mismatch clearly above its perfect match
 };
-
-std::size_t PlaneIndex(const ProbePosition& cell, std::size_t stride) {
-  return static_cast<std::size_t>(cell.x) * stride + static_cast<std::size_t>(cell.y);
-}
 
 // Counts a probe set's pairs, given as the raw perfect-match and mismatch intensity of
 // each in turn, and keeps their sides in the scratch in the pairs' order.
@@ -138,15 +126,16 @@ PairTallies TallyPairs(const std::uint16_t* sides, int pairs, const PairInputs& 
 // Sums the errors of the probe set cells whose intensity lies below the background. The
 // errors are whole numbers, so their sum is exact in any order and is kept whole. Few
 // cells lie below the background, so the plane is scanned for them first and the
-// layout's kind of a cell read only for those.
+// table's bit of a cell read only for those.
 void SumErrorsBelow(std::span<const std::uint16_t> means, std::span<const std::uint16_t> errors,
-                    int background, std::uint64_t& sum, std::uint64_t& cells) {
+                    const CellKinds& kinds, int background, std::uint64_t& sum,
+                    std::uint64_t& cells) {
   if (background <= 0) return;
-  const CELL_RECORD* const kinds = Layout.cells.data();
+  const std::uint64_t* const ofUnit = kinds.UnitCellBits().data();
   const auto take = [&](std::size_t i) {
-    if (kinds[i].kind == kCellNoUnit) return;
-    sum += errors[i];
-    ++cells;
+    const std::uint64_t counted = (ofUnit[i / 64] >> (i % 64)) & 1u;
+    sum += counted * errors[i];
+    cells += counted;
   };
   std::size_t i = 0;
   const std::size_t count = means.size();
@@ -175,29 +164,14 @@ void SumErrorsBelow(std::span<const std::uint16_t> means, std::span<const std::u
 // stay in the processor's first caches until their calls are made.
 constexpr int kUnitsPerBlock = 256;
 
-// Gathers the raw intensities of the pairs of units [first, last) that lie on the array,
-// perfect match then mismatch, one probe set after another, into sides, and the number
-// of each unit's pairs into pairCounts. The cells lie scattered over the plane; a loop
-// that only loads lets the processor wait for many of them at once.
-void GatherPairSides(int first, int last, const std::uint16_t* plane, int side,
-                     std::vector<std::uint16_t>& sides, std::vector<int>& pairCounts) {
-  std::size_t most = 0;
-  for (int unit = first; unit < last; ++unit) most += Layout.Positions(unit).size();
-  if (sides.size() < 2 * most) sides.resize(2 * most);
-  pairCounts.resize(static_cast<std::size_t>(last - first));
-  const auto stride = static_cast<std::size_t>(side);
-  std::uint16_t* to = sides.data();
-  for (int unit = first; unit < last; ++unit) {
-    int pairs = 0;
-    for (const PairPositions& pair : Layout.Positions(unit)) {
-      if (!PairOnArray(pair, side)) continue;
-      to[0] = plane[PlaneIndex(pair[1], stride)];
-      to[1] = plane[PlaneIndex(pair[0], stride)];
-      to += 2;
-      ++pairs;
-    }
-    pairCounts[static_cast<std::size_t>(unit - first)] = pairs;
-  }
+// Gathers the raw intensities of the given cells, as the table lists a block of probe
+// sets' pairs, into sides. The cells lie scattered over the plane; a loop that only loads
+// lets the processor wait for many of them at once.
+void GatherPairSides(std::span<const std::uint32_t> cells, const std::uint16_t* plane,
+                     std::vector<std::uint16_t>& sides) {
+  if (sides.size() < cells.size()) sides.resize(cells.size());
+  std::uint16_t* const to = sides.data();
+  for (std::size_t i = 0; i < cells.size(); ++i) to[i] = plane[cells[i]];
 }
 
 }  // namespace
@@ -207,12 +181,13 @@ void CHIP_DATA::ComputePresenceCalls() {
   ArrayMessage("      Gene 0:");
   if (calls.size() != static_cast<std::size_t>(Layout.unitCount)) AllocateUnitTables();
 
-  const double background = GetQuantile(kBackgroundQuantile, false);
+  const std::shared_ptr<const CellKinds> kinds = LayoutCellKinds();
+  const double background = QuantileOf(*kinds, kBackgroundQuantile, false);
   mPresenceBackground = IsMissing(background) ? 0 : static_cast<int>(background);
   std::uint64_t noiseSum = 0;
   std::uint64_t noiseCells = 0;
   if (Layout.cells.size() == plane1.size() && plane2.size() == plane1.size())
-    SumErrorsBelow(plane1, plane2, mPresenceBackground, noiseSum, noiseCells);
+    SumErrorsBelow(plane1, plane2, *kinds, mPresenceBackground, noiseSum, noiseCells);
   // No cell below the background, or standard errors of 0, would make every difference
   // infinitely significant and every ratio a division by zero.
   const double noise =
@@ -226,10 +201,10 @@ void CHIP_DATA::ComputePresenceCalls() {
       side > 0 && plane1.size() == static_cast<std::size_t>(side) * static_cast<std::size_t>(side);
   for (int first = 0; first < Layout.unitCount; first += kUnitsPerBlock) {
     const int last = std::min(Layout.unitCount, first + kUnitsPerBlock);
-    if (planeFits) GatherPairSides(first, last, plane1.data(), side, mPairSides, mUnitPairCounts);
+    if (planeFits) GatherPairSides(kinds->PairCells(first, last), plane1.data(), mPairSides);
     const std::uint16_t* sides = mPairSides.data();
     for (int unit = first; unit < last; ++unit) {
-      const int pairs = planeFits ? mUnitPairCounts[static_cast<std::size_t>(unit - first)] : 0;
+      const int pairs = planeFits ? kinds->PairsOnArray(unit) : 0;
       const char call = PresenceCall(sides, pairs);
       sides += 2 * pairs;
       calls[static_cast<std::size_t>(unit)] = call;

@@ -64,6 +64,7 @@ bool ConvertUnits(const CDF_FILE_DATA& file) {
 }  // namespace
 
 bool ExtractBinaryCDF(const std::string& cdfPath, const std::string& maskFile) {
+  const LayoutWriting writing;
   LogMessage("    Read binary CDF file...");
   std::unique_ptr<CDF_FILE_DATA> file(new (std::nothrow) CDF_FILE_DATA);
   if (!file) {

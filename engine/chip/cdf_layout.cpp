@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <new>
 #include <vector>
@@ -16,6 +17,8 @@ CDF_LAYOUT Layout;
 
 namespace {
 
+std::atomic<std::uint64_t> gLayoutGeneration{0};
+
 // Readers write cells all over a table of megabytes, and on small pages nearly every
 // write would first miss the processor's table of pages; large pages also make the first
 // touch of the table cheaper. Only advice, asked for before the memory is first touched.
@@ -27,6 +30,14 @@ void AskForLargePages(void* data, std::size_t bytes) {
 }
 
 }  // namespace
+
+std::uint64_t LayoutGeneration() {
+  return gLayoutGeneration.load();
+}
+
+LayoutWriting::~LayoutWriting() {
+  gLayoutGeneration.fetch_add(1);
+}
 
 int ArrayType = 0;
 int RotatedLayout = 0;
@@ -76,6 +87,7 @@ bool IsControlUnit(int unit) {
 }
 
 void BuildProbePositions() {
+  const LayoutWriting writing;
   Layout.positions.clear();
   for (UNIT_RECORD& unit : Layout.units) unit.firstPosition = -1;
   if (!Layout.HasCells()) return;
@@ -160,6 +172,7 @@ bool CheckCellPos() {
 }
 
 void ClearLayout() {
+  const LayoutWriting writing;
   Layout.units = {};
   Layout.cells = {};
   Layout.positions = {};
@@ -173,6 +186,7 @@ bool AllocateCellTable(int dimension, std::string_view failureMessage) {
         0, kLogRed);
     return false;
   }
+  const LayoutWriting writing;
   Layout.cells = {};
   Layout.positions = {};
   const std::size_t count =
@@ -196,6 +210,7 @@ bool AllocateUnitTable(int count, std::string_view failureMessage) {
         kLogRed);
     return false;
   }
+  const LayoutWriting writing;
   Layout.units = {};
   Layout.positions = {};
   try {

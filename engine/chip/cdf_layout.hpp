@@ -89,6 +89,21 @@ struct CDF_LAYOUT {
 // The one layout of the process.
 extern CDF_LAYOUT Layout;
 
+// A count that every routine rewriting the layout's units, cells or pair positions (its
+// readers, the cache, the mask and the functions below) advances when it is done, so
+// that what was gathered from the layout before can tell it is out of date.
+std::uint64_t LayoutGeneration();
+
+// Held by a routine while it rewrites the layout: advances the generation as it ends,
+// whichever way the routine leaves.
+class LayoutWriting {
+ public:
+  LayoutWriting() = default;
+  ~LayoutWriting();
+  LayoutWriting(const LayoutWriting&) = delete;
+  LayoutWriting& operator=(const LayoutWriting&) = delete;
+};
+
 // Array kind, set by LoadCdf (ArrayType and PmOnly also by the group settings).
 extern int ArrayType;      // 0 expression; 1, 2, 3 the SNP array kinds
 extern int RotatedLayout;  // 1: a cell given as (x, y) is kept at (dimension-1-y, x)

@@ -280,6 +280,7 @@ bool CanWriteFileAt(const std::string& path) {
 }  // namespace
 
 bool ReadCdfCache(const std::string& path, bool probeDataNeeded, bool buildPositions) {
+  const LayoutWriting writing;
   // No cache, or something else in its place, only means the description is read again.
   platform::ReadableFile file;
   if (!file.Open(path)) return false;

@@ -105,6 +105,7 @@ std::string CachePathFor(const std::string& cdfPath) {
 
 bool LoadCdf(const std::string& cdfPath, bool rebuild, const std::string& maskFile,
              CdfLoadSettings& settings) {
+  const LayoutWriting writing;
   if (!TakeChipType(cdfPath, settings)) return false;
   const std::string chipType = Layout.chipType;
   const std::string cachePath = CachePathFor(cdfPath);

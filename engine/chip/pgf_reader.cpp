@@ -103,6 +103,7 @@ bool ReadProbeSets(platform::LineReader& reader) {
 }  // namespace
 
 bool ReadPgfFile(const std::string& pgfPath) {
+  const LayoutWriting writing;
   platform::LineReader reader;
   if (!OpenLinesOrLog(reader, pgfPath, kPgfLineLength,
                       MessageBuffer("  Read probe group file '%s' failed", pgfPath.c_str())))

@@ -72,6 +72,7 @@ bool ParseProbeList(std::string_view list, int pairCount, std::vector<bool>& mas
 }
 
 bool ApplyProbeSetMask(const std::string& maskPath) {
+  const LayoutWriting writing;
   platform::LineReader reader;
   if (!OpenLinesOrLog(reader, maskPath, kLineBufferLength,
                       MessageBuffer("    Probe set mask file '%s' not found", maskPath.c_str())))

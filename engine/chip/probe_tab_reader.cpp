@@ -37,6 +37,7 @@ std::string ProbeTabPath(const std::string& cdfPath, bool keepUnderscore) {
 }
 
 bool ReadProbeTabFile(const std::string& cdfPath) {
+  const LayoutWriting writing;
   platform::LineReader reader;
   std::string path = ProbeTabPath(cdfPath, false);
   if (!reader.Open(path, kLineBufferLength)) {

@@ -365,6 +365,7 @@ bool TextCdfConverter::CloseUnit() {
 }  // namespace
 
 bool ReadTextCdf(const std::string& cdfPath, const std::string& maskFile) {
+  const LayoutWriting writing;
   CdfFileNotText = false;
   platform::ChunkReader file;
   if (!file.Open(cdfPath)) {

@@ -670,6 +670,7 @@ bool ExternalReader::Read(const std::string& path) {
 }
 
 void ExternalReader::Finish() {
+  const LayoutWriting writing;
   mUnits.resize(static_cast<std::size_t>(mFilled));
   Layout.units.swap(mUnits);
   Layout.cells = {};

@@ -11,6 +11,7 @@
 #include "engine/array/local_background.hpp"
 #include "engine/array/normalizer.hpp"
 #include "engine/base/missing_value.hpp"
+#include "engine/chip/job_cell_kinds.hpp"
 #include "engine/group/group.hpp"
 #include "engine/jobs/job_timing.hpp"
 #include "engine/jobs/normalize_threads.hpp"
@@ -149,6 +150,8 @@ bool NormalizeProbeLevel(Group& group, bool force) {
   // thread each file's flush waits on the disk behind the next array's normalisation.
   const bool onThreads = NormalizeOnThreads(group);
   QvfWrites qvfWrites(!onThreads);
+  // Every array's quantiles and invariant set read the one table of the layout's cells.
+  const JobCellKinds cellKinds;
   if (!baseline->ReadArray(base.dataFile.c_str(), false, true)) return false;
   LogMessage(MessageBuffer("    Median probe intensity: %d", baseline->RawMedian()));
   if (group.Settings().VIEW_NORM_PLOT != 0) LogMessage(kViewPlotsMessage);

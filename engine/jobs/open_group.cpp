@@ -10,6 +10,7 @@
 #include "engine/array/image_support.hpp"
 #include "engine/array/local_background.hpp"
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/job_cell_kinds.hpp"
 #include "engine/group/gene_list.hpp"
 #include "engine/group/group.hpp"
 #include "engine/group/sample_grouping.hpp"
@@ -96,6 +97,8 @@ bool SearchDataFiles(const OpenGroupOptions& options) {
     // flushed once, after the last (and after a read that stopped part way). On one thread
     // each file's flush waits on the disk behind the next array's read.
     QvfWrites qvfWrites(platform::WorkerThreadCount() < 2);
+    // Every array's median and presence calls read the one table of the layout's cells.
+    const JobCellKinds cellKinds;
     if (IsDataFileList(settings.DATA_PATH)) {
       read = ReadDataFileList(options);
     } else {

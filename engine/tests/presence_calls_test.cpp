@@ -1,16 +1,21 @@
 // Presence calls on arrays whose probe sets are known to be expressed or not, the call
 // rules on hand-set probe pairs, mean log ratios next to the call's limit, a noise level
 // that cannot divide by zero, every probe set of scanned arrays against the rule taken a
-// pair at a time, and the rescaling of intensities.
+// pair at a time (also for the arrays of a job sharing one table of the layout's cells,
+// on masked chips), and the rescaling of intensities.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <random>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "engine/chip/cdf_layout.hpp"
+#include "engine/chip/job_cell_kinds.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/tests/array_test_support.hpp"
 
@@ -320,4 +325,87 @@ TEST_F(PresenceCallTest, EveryProbeSetIsCalledByThePairByPairRule) {
   Layout.positions = kept;
   EXPECT_GT(present, 100);
   EXPECT_GT(marginal, 0);
+}
+
+namespace {
+
+// The q-quantile of every 9th cell of a perfect match or mismatch, the layout's records
+// read one by one.
+double QuantileFromTheRecords(const std::vector<std::uint16_t>& plane, double q) {
+  std::vector<std::uint16_t> sample;
+  for (std::size_t c = 0; c < Layout.cells.size(); c += 9)
+    if (Layout.cells[c].kind == kCellMismatch || Layout.cells[c].kind == kCellPerfectMatch)
+      sample.push_back(plane[c]);
+  return SelectQuantile(std::span<const std::uint16_t>(sample), q);
+}
+
+}  // namespace
+
+// Chips with masked pairs and probe sets and pairs off the array, arrays with outlying
+// cells in their pairs and cells about the background: within a job, whose arrays share
+// one table of the layout's cells, every quantile is that of the records read one by one,
+// every probe set's call the rule's, and the calls those of arrays read each on its own.
+TEST_F(PresenceCallTest, ArraysOfAJobAreCalledAsTheLayoutsRecordsGive) {
+  std::mt19937 random(29);
+  int calledPresent = 0;
+  for (int c = 0; c < 3; ++c) {
+    SCOPED_TRACE(c);
+    synth::ChipOptions options = ChipOf(70 + 20 * c, 150 + 100 * c, 1, 20, 40 + c);
+    options.chipType = "CELLKINDS" + std::to_string(c);
+    const synth::ChipTruth chip = MakeChip(options);
+    const std::string mask = mFolder.File("mask.txt");
+    ASSERT_TRUE(synth::WriteMask(synth::MakeMask(chip, 11 + c), mask));
+    ASSERT_TRUE(Load(Write(chip, synth::ChipForm::kTextCdf), true, mask));
+    ASSERT_LT(Layout.unitCount, static_cast<int>(chip.units.size()));
+    for (std::size_t p = 3; p < Layout.positions.size(); p += 41)
+      Layout.positions[p][p % 2].y = static_cast<std::int16_t>(p % 3 == 0 ? -1 : options.dimension);
+    synth::ArrayGroupOptions groupOptions;
+    groupOptions.arrays = 5;
+    groupOptions.seed = 50 + c;
+    const synth::ArrayGroupTruth group = synth::MakeArrayGroup(chip, groupOptions);
+    std::vector<CHIP_DATA> arrays(static_cast<std::size_t>(groupOptions.arrays));
+    std::optional<JobCellKinds> job(std::in_place);
+    for (int a = 0; a < groupOptions.arrays; ++a) {
+      SCOPED_TRACE(a);
+      CHIP_DATA& array = arrays[static_cast<std::size_t>(a)];
+      Fill(array, group, a, mFolder.File("array.CEL"));
+      const auto level = static_cast<int>(QuantileFromTheRecords(array.plane1, 0.02));
+      std::uniform_int_distribution<std::size_t> anyCell(0, array.plane1.size() - 1);
+      for (int k = 0; k < 400; ++k) {
+        const std::size_t cell = anyCell(random);
+        array.plane1[cell] = k % 3 == 0   ? 65535
+                             : k % 3 == 1 ? 0
+                                          : static_cast<std::uint16_t>(level);
+      }
+      for (const double q : {0.02, 0.5, 0.9}) {
+        EXPECT_EQ(array.GetQuantile(q, false), QuantileFromTheRecords(array.plane1, q));
+        EXPECT_EQ(array.GetQuantile(q, true), QuantileFromTheRecords(array.plane2, q));
+      }
+      array.ComputePresenceCalls();
+      const double background = static_cast<int>(QuantileFromTheRecords(array.plane1, 0.02));
+      double errorSum = 0.0;
+      int errorCells = 0;
+      for (std::size_t cell = 0; cell < array.plane1.size(); ++cell) {
+        if (Layout.cells[cell].kind == kCellNoUnit || array.plane1[cell] >= background) continue;
+        errorSum += array.plane2[cell];
+        ++errorCells;
+      }
+      const double noise = errorCells > 0 ? std::max(1.0, errorSum / errorCells) : 1.0;
+      int wrong = 0;
+      for (int u = 0; u < Layout.unitCount; ++u)
+        wrong +=
+            array.calls[static_cast<std::size_t>(u)] != CallByTheRule(array, u, background, noise);
+      EXPECT_EQ(wrong, 0);
+      calledPresent +=
+          static_cast<int>(std::count(array.calls.begin(), array.calls.end(), kCallPresent));
+    }
+    // Read each on its own, with a table made for it alone.
+    job.reset();
+    for (CHIP_DATA& array : arrays) {
+      const std::vector<char> inTheJob = array.calls;
+      array.ComputePresenceCalls();
+      EXPECT_EQ(array.calls, inTheJob);
+    }
+  }
+  EXPECT_GT(calledPresent, 200);
 }
