@@ -7,7 +7,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <utility>
 
 #include "engine/array/local_background.hpp"
@@ -17,6 +16,7 @@
 #include "engine/model/probe_data_cache.hpp"
 #include "engine/model/psi_file.hpp"
 #include "engine/model/staged_cells.hpp"
+#include "engine/model/standard_error_sums.hpp"
 #include "engine/numerics/numerics.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
@@ -27,11 +27,6 @@ int ExcludedFivePrimeProbes = 0;
 static_assert(kModelMaxArrays <= kFitStepMaxArrays, "a fit step takes every array of the tables");
 
 namespace {
-
-// A residual within this fraction of the values it came from is rounding, not misfit: a
-// perfect fit then has residuals and standard errors of exactly 0, so no outlier rule
-// fires on rounding noise.
-constexpr double kRoundingShare = 1e-10;
 
 // The mean change of phi below which a step has converged: VectorsConverged's bound,
 // which the fit's steps apply in the pass that scales phi.
@@ -56,52 +51,6 @@ void PrefetchProbeSet(const Group& group, int probeSet) {
       for (const ::ProbePosition& cell : pair)
         if (cell.x >= 0) __builtin_prefetch(&plane[Layout.CellIndex(cell.x, cell.y)]);
   }
-}
-
-double Misfit(double value, double fitted) {
-  const double difference = value - fitted;
-  return std::fabs(difference) <= kRoundingShare * std::max(std::fabs(value), std::fabs(fitted))
-             ? 0.0
-             : difference;
-}
-
-// Two values side by side, in one register of any processor, and a mask of two lanes (-1
-// true, 0 false), for sums that each take their terms in the order one sum at a time
-// would. The work copies' strides are whole multiples of them.
-constexpr int kErrorLanes = 2;
-static_assert(kFitLanes % kErrorLanes == 0);
-using Lanes = double __attribute__((vector_size(kErrorLanes * sizeof(double))));
-using LaneMask = std::int64_t __attribute__((vector_size(kErrorLanes * sizeof(double))));
-
-Lanes LoadLanes(const double* at) {
-  Lanes lanes;
-  std::memcpy(&lanes, at, sizeof lanes);
-  return lanes;
-}
-
-LaneMask LoadMask(const std::int64_t* at) {
-  LaneMask mask;
-  std::memcpy(&mask, at, sizeof mask);
-  return mask;
-}
-
-Lanes AbsLanes(Lanes lanes) {
-  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(lanes) & (LaneMask{} + INT64_MAX));
-}
-
-// lanes where the mask is -1, +0.0 where it is 0: a select taken by the bits, as the
-// processors without 64-bit lane comparisons would otherwise test each lane apart.
-Lanes Kept(Lanes lanes, LaneMask mask) {
-  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(lanes) & mask);
-}
-
-// Misfit in every lane.
-Lanes MisfitLanes(Lanes value, Lanes fitted) {
-  const Lanes difference = value - fitted;
-  const Lanes a = AbsLanes(value);
-  const Lanes b = AbsLanes(fitted);
-  const Lanes larger = a < b ? b : a;
-  return AbsLanes(difference) <= kRoundingShare * larger ? Lanes{} : difference;
 }
 
 // The standard error of one array's theta, or one probe's phi, from the sums over its
@@ -699,48 +648,45 @@ void MODEL::ApplySignRule() {
 
 // Each side's effects are refitted where set aside (an outlier takes the least-squares
 // value) and their standard errors taken over the cells in use, those of neither a single
-// outlier nor a spike nor an array (probe) set aside on the other side. A cell out of use
-// adds +0.0 to each sum instead of being skipped, so the loops have no branch: a sum that
-// starts at +0.0 never becomes -0.0, so +0.0 leaves it as it is, and every sum takes the
-// terms of the cells in use in the order a loop over them alone would. The sums go two
-// arrays (or probes) side by side, each lane taking its terms in the scalar order, from the
-// fit's work copies, which hold every cell in use at its own value. An effect that is not
-// set aside keeps its value, so its misfits are summed in the same pass as its squares;
-// only the effects set aside take a second pass with their refitted value. Without a
-// usable cell an effect stays with a missing standard error.
+// outlier nor a spike nor an array (probe) set aside on the other side. The sums come from
+// the fit's work copies, which hold every cell in use at its own value
+// (StandardErrorSums). An effect that is not set aside keeps its value, so its misfits are
+// summed in the same pass as its squares; only the effects set aside take a second pass
+// with their refitted value. Without a usable cell an effect stays with a missing standard
+// error.
 void MODEL::ComputeStandardErrors() {
   const int arrays = mArrays;
   const int probes = mProbes;
   const std::size_t arrayStride = PaddedToLanes(arrays);
   const std::size_t probeStride = PaddedToLanes(probes);
   const double* const phi = mPhi.data();
-  for (int first = 0; first < arrays; first += kErrorLanes) {
-    const Lanes current = LoadLanes(&mTheta[Index(first)]);
-    Lanes cross{};
-    Lanes squares{};
-    Lanes residuals{};
-    LaneMask used{};
-    for (int j = 0; j < probes; ++j) {
-      const std::size_t at = Index(j) * arrayStride + Index(first);
-      const Lanes data = LoadLanes(&mWorkByProbe[at]);
-      const LaneMask use = mProbeOutlier[Index(j)] == 0 ? LoadMask(&mKeptByProbe[at]) : LaneMask{};
-      const Lanes misfit = MisfitLanes(data, phi[j] * current);
-      cross += Kept(data * phi[j], use);
-      squares += Kept(Lanes{} + phi[j] * phi[j], use);
-      residuals += Kept(misfit * misfit, use);
-      used -= use;
-    }
-    for (int i = first; i < std::min(arrays, first + kErrorLanes); ++i) {
-      const int lane = i - first;
+  {
+    std::array<double, kModelMaxArrays> cross;
+    std::array<double, kModelMaxArrays> squares;
+    std::array<double, kModelMaxArrays> residuals;
+    std::array<std::int64_t, kModelMaxArrays> used;
+    ErrorCells cells;
+    cells.columns = mWorkByProbe.data();
+    cells.kept = mKeptByProbe.data();
+    cells.stride = arrayStride;
+    cells.rows = arrays;
+    cells.count = probes;
+    cells.mask = mProbeOutlier.data();
+    cells.factors = phi;
+    cells.effects = mTheta.data();
+    StandardErrorSums(cells, {cross.data(), squares.data(), residuals.data(), used.data()});
+    for (int i = 0; i < arrays; ++i) {
       const std::size_t row = Cell(i, 0);
-      if (!(squares[lane] > 0.0)) {
-        mResultTheta[Index(i)] = current[lane];
+      const double current = mTheta[Index(i)];
+      const double square = squares[Index(i)];
+      if (!(square > 0.0)) {
+        mResultTheta[Index(i)] = current;
         mThetaStdErr[Index(i)] = MISSING_VALUE;
         continue;
       }
       const bool setAside = mArrayOutlier[Index(i)] != 0;
-      const double effect = setAside ? cross[lane] / squares[lane] : current[lane];
-      double residual = residuals[lane];
+      const double effect = setAside ? cross[Index(i)] / square : current;
+      double residual = residuals[Index(i)];
       if (setAside) {
         residual = 0.0;
         for (int j = 0; j < probes; ++j) {
@@ -751,87 +697,52 @@ void MODEL::ComputeStandardErrors() {
         }
       }
       mResultTheta[Index(i)] = effect;
-      mThetaStdErr[Index(i)] = SideStdErr(residual, squares[lane], static_cast<int>(used[lane]));
+      mThetaStdErr[Index(i)] = SideStdErr(residual, square, static_cast<int>(used[Index(i)]));
     }
   }
   if (mFitPhi) {
-    // The probes side by side, each array's cells in turn: every probe's sums still take
-    // their terms in the order of the arrays.
-    const std::size_t groups = probeStride / kErrorLanes;
-    std::array<Lanes, kModelMaxProbes / kErrorLanes> cross;
-    std::array<Lanes, kModelMaxProbes / kErrorLanes> squares;
-    std::array<Lanes, kModelMaxProbes / kErrorLanes> residuals;
-    std::array<LaneMask, kModelMaxProbes / kErrorLanes> used;
-    std::fill_n(cross.begin(), groups, Lanes{});
-    std::fill_n(squares.begin(), groups, Lanes{});
-    std::fill_n(residuals.begin(), groups, Lanes{});
-    std::fill_n(used.begin(), groups, LaneMask{});
-    // Both passes visit every group of cells with its array's theta and which of them
-    // the fit uses.
-    const auto forEachGroup = [&](auto visit) {
-      for (int i = 0; i < arrays; ++i) {
-        const double theta = mTheta[Index(i)];
-        const bool arrayInUse = mArrayOutlier[Index(i)] == 0;
-        for (std::size_t g = 0; g < groups; ++g) {
-          const std::size_t at = Index(i) * probeStride + g * kErrorLanes;
-          visit(g, LoadLanes(&mWork[at]), theta,
-                arrayInUse ? LoadMask(&mKeptByArray[at]) : LaneMask{});
-        }
-      }
-    };
-    forEachGroup([&](std::size_t g, Lanes data, double theta, LaneMask use) {
-      const Lanes misfit = MisfitLanes(data, theta * LoadLanes(phi + g * kErrorLanes));
-      cross[g] += Kept(data * theta, use);
-      squares[g] += Kept(Lanes{} + theta * theta, use);
-      residuals[g] += Kept(misfit * misfit, use);
-      used[g] -= use;
-    });
-    const auto lane = [](const auto& lanes, int j) {
-      return lanes[Index(j) / kErrorLanes][Index(j) % kErrorLanes];
-    };
+    // The probes side by side, each taking the arrays' cells in their order.
+    std::array<double, kModelMaxProbes> cross;
+    std::array<double, kModelMaxProbes> squares;
+    std::array<double, kModelMaxProbes> residuals;
+    std::array<std::int64_t, kModelMaxProbes> used;
+    ErrorCells cells;
+    cells.columns = mWork.data();
+    cells.kept = mKeptByArray.data();
+    cells.stride = probeStride;
+    cells.rows = probes;
+    cells.count = arrays;
+    cells.mask = mArrayOutlier.data();
+    cells.factors = mTheta.data();
+    cells.effects = phi;
+    StandardErrorSums(cells, {cross.data(), squares.data(), residuals.data(), used.data()});
     double* const effects = mResultPhi.data();
     bool refitted = false;
     for (int j = 0; j < probes; ++j) {
-      const bool refit = lane(squares, j) > 0.0 && mProbeOutlier[Index(j)] != 0;
-      effects[j] = refit ? lane(cross, j) / lane(squares, j) : phi[j];
+      const bool refit = squares[Index(j)] > 0.0 && mProbeOutlier[Index(j)] != 0;
+      effects[j] = refit ? cross[Index(j)] / squares[Index(j)] : phi[j];
       refitted = refitted || refit;
     }
-    std::array<Lanes, kModelMaxProbes / kErrorLanes> refitResiduals;
+    std::array<double, kModelMaxProbes> refitResiduals;
     if (refitted) {
-      std::fill_n(refitResiduals.begin(), groups, Lanes{});
-      forEachGroup([&](std::size_t g, Lanes data, double theta, LaneMask use) {
-        const Lanes misfit = MisfitLanes(data, theta * LoadLanes(effects + g * kErrorLanes));
-        refitResiduals[g] += Kept(misfit * misfit, use);
-      });
+      cells.effects = effects;
+      MisfitSquareSums(cells, {nullptr, nullptr, refitResiduals.data(), nullptr});
     }
     for (int j = 0; j < probes; ++j) {
       const double residual =
-          refitted && mProbeOutlier[Index(j)] != 0 ? lane(refitResiduals, j) : lane(residuals, j);
-      mPhiStdErr[Index(j)] = lane(squares, j) > 0.0 ? SideStdErr(residual, lane(squares, j),
-                                                                 static_cast<int>(lane(used, j)))
-                                                    : MISSING_VALUE;
+          refitted && mProbeOutlier[Index(j)] != 0 ? refitResiduals[Index(j)] : residuals[Index(j)];
+      mPhiStdErr[Index(j)] = squares[Index(j)] > 0.0 ? SideStdErr(residual, squares[Index(j)],
+                                                                  static_cast<int>(used[Index(j)]))
+                                                     : MISSING_VALUE;
     }
   }
 
-  // The fitted values and misfits of every cell, two at a time; the explained share is
-  // summed from them once the outlier steps settle (SettleExplained).
+  // The fitted values and misfits of every cell; the explained share is summed from them
+  // once the outlier steps settle (SettleExplained).
   for (int i = 0; i < arrays; ++i) {
-    const double theta = mResultTheta[Index(i)];
     const std::size_t row = Cell(i, 0);
-    int j = 0;
-    for (; j + kErrorLanes <= probes; j += kErrorLanes) {
-      const std::size_t cell = row + Index(j);
-      const Lanes fitted = LoadLanes(&mResultPhi[Index(j)]) * theta;
-      const Lanes misfit = MisfitLanes(LoadLanes(&mData[cell]), fitted);
-      std::memcpy(&mFitted[cell], &fitted, sizeof fitted);
-      std::memcpy(&mResidual[cell], &misfit, sizeof misfit);
-    }
-    for (; j < probes; ++j) {
-      const std::size_t cell = row + Index(j);
-      const double fitted = mResultPhi[Index(j)] * theta;
-      mFitted[cell] = fitted;
-      mResidual[cell] = Misfit(mData[cell], fitted);
-    }
+    FittedAndMisfits(&mData[row], mResultPhi.data(), mResultTheta[Index(i)], probes, &mFitted[row],
+                     &mResidual[row]);
   }
   mExplainedPending = true;
 }
