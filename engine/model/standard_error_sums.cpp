@@ -44,7 +44,18 @@ template <typename Vector>
 // the addition or subtraction that follows, so the product is rounded first.
 template <bool Fusable, typename Value>
 [[gnu::always_inline]] inline void KeepRounded(Value& product) {
-  if constexpr (Fusable) asm("" : "+v"(product));
+  if constexpr (Fusable) {
+#if defined(__clang__)
+    // clang checks a register operand against this helper's own target, which has no
+    // registers wider than 16 bytes; a memory operand keeps the product rounded as well.
+    if constexpr (sizeof(Value) > 16)
+      asm("" : "+m"(product));
+    else
+      asm("" : "+v"(product));
+#else
+    asm("" : "+v"(product));
+#endif
+  }
 }
 
 // Misfit in every lane.
