@@ -665,15 +665,14 @@ void MODEL::ComputeStandardErrors() {
     std::array<double, kModelMaxArrays> squares;
     std::array<double, kModelMaxArrays> residuals;
     std::array<std::int64_t, kModelMaxArrays> used;
-    ErrorCells cells;
-    cells.columns = mWorkByProbe.data();
-    cells.kept = mKeptByProbe.data();
-    cells.stride = arrayStride;
-    cells.rows = arrays;
-    cells.count = probes;
-    cells.mask = mProbeOutlier.data();
-    cells.factors = phi;
-    cells.effects = mTheta.data();
+    const ErrorCells cells{.columns = mWorkByProbe.data(),
+                           .kept = mKeptByProbe.data(),
+                           .stride = arrayStride,
+                           .rows = arrays,
+                           .count = probes,
+                           .mask = mProbeOutlier.data(),
+                           .factors = phi,
+                           .effects = mTheta.data()};
     StandardErrorSums(cells, {cross.data(), squares.data(), residuals.data(), used.data()});
     for (int i = 0; i < arrays; ++i) {
       const std::size_t row = Cell(i, 0);
@@ -706,15 +705,14 @@ void MODEL::ComputeStandardErrors() {
     std::array<double, kModelMaxProbes> squares;
     std::array<double, kModelMaxProbes> residuals;
     std::array<std::int64_t, kModelMaxProbes> used;
-    ErrorCells cells;
-    cells.columns = mWork.data();
-    cells.kept = mKeptByArray.data();
-    cells.stride = probeStride;
-    cells.rows = probes;
-    cells.count = arrays;
-    cells.mask = mArrayOutlier.data();
-    cells.factors = mTheta.data();
-    cells.effects = phi;
+    ErrorCells cells{.columns = mWork.data(),
+                     .kept = mKeptByArray.data(),
+                     .stride = probeStride,
+                     .rows = probes,
+                     .count = arrays,
+                     .mask = mArrayOutlier.data(),
+                     .factors = mTheta.data(),
+                     .effects = phi};
     StandardErrorSums(cells, {cross.data(), squares.data(), residuals.data(), used.data()});
     double* const effects = mResultPhi.data();
     bool refitted = false;

@@ -25,16 +25,14 @@ struct SumsCase {
   std::vector<double> effects;
 
   ErrorCells Cells() const {
-    ErrorCells cells;
-    cells.columns = columns.data();
-    cells.kept = kept.data();
-    cells.stride = stride;
-    cells.rows = rows;
-    cells.count = count;
-    cells.mask = mask.data();
-    cells.factors = factors.data();
-    cells.effects = effects.data();
-    return cells;
+    return {.columns = columns.data(),
+            .kept = kept.data(),
+            .stride = stride,
+            .rows = rows,
+            .count = count,
+            .mask = mask.data(),
+            .factors = factors.data(),
+            .effects = effects.data()};
   }
 };
 
