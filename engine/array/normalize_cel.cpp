@@ -108,11 +108,14 @@ bool CHIP_DATA::GetNormalizeQuantiles(const CHIP_DATA* baseline) {
     ArrayMessage("    Allocation failed in GetNormalizeQuantiles()", 0, kLogRed);
     return false;
   }
-  // The perfect-match cells among every step-th cell.
+  // The perfect-match cells among every step-th cell; the cells come in order, so the next
+  // step-th cell is counted up to rather than found by a division per cell.
   std::size_t taken = 0;
+  std::size_t next = 0;
   for (const int cell : kinds->PerfectMatchCells()) {
     const auto i = static_cast<std::size_t>(cell);
-    if (i % step != 0) continue;
+    while (next < i) next += step;
+    if (next != i) continue;
     arrayValues.Add(plane1[i]);
     baselineValues.Add(baseline->plane1[i]);
     ++taken;
