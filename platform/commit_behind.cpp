@@ -1,8 +1,11 @@
-// One flusher thread per CommitBehind, started with the first commit it takes. The paths
+// A CommitBehind's flusher threads start with the first commit it takes. The paths
 // of pending commits are kept for the whole process, so that the one opener of files
 // (ReadableFile) and FileReplacement::Open can wait for a file still on its way.
 #include "platform/commit_behind.hpp"
 
+#include <fcntl.h>
+
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <system_error>
@@ -35,6 +38,13 @@ void RemovePending(const std::string& path) {
   gPendingChanged.notify_all();
 }
 
+// Asks the disk for a new file's bytes now, without waiting for them: its flush behind then
+// waits for what is still on its way rather than starting all of it. A file system that
+// cannot start it leaves it to the flush.
+void StartWriteback(int descriptor) {
+  static_cast<void>(sync_file_range(descriptor, 0, 0, SYNC_FILE_RANGE_WRITE));
+}
+
 }  // namespace
 
 void WaitForPendingCommit(const std::string& path) {
@@ -43,7 +53,8 @@ void WaitForPendingCommit(const std::string& path) {
   gPendingChanged.wait(lock, [&] { return gPending.find(path) == gPending.end(); });
 }
 
-CommitBehind::CommitBehind() : mPrevious(tBehind) {
+CommitBehind::CommitBehind(int flushers)
+    : mPrevious(tBehind), mFlusherCount(std::max(flushers, 1)) {
   tBehind = this;
 }
 
@@ -54,23 +65,31 @@ CommitBehind::~CommitBehind() {
     mStopping = true;
   }
   mChanged.notify_all();
-  if (mFlusher.joinable()) mFlusher.join();
+  for (std::thread& flusher : mFlushers) flusher.join();
   tBehind = mPrevious;
 }
 
 void CommitBehind::Hand(HandedCommit commit) {
+  StartWriteback(commit.descriptor);
   std::unique_lock lock(mMutex);
-  if (!mFlusher.joinable()) {
-    try {
-      mFlusher = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
-      // Without a thread of its own the commit finishes here, as it would without us.
-      lock.unlock();
-      Note(CompleteCommit(commit), commit.path);
-      return;
+  if (!mStarted) {
+    mStarted = true;
+    for (int f = 0; f < mFlusherCount; ++f) {
+      try {
+        mFlushers.emplace_back([this] { Run(); });
+      } catch (const std::system_error&) {
+        break;  // fewer flushers, or none
+      }
     }
   }
-  mChanged.wait(lock, [&] { return mQueue.size() < kMaxPending; });
+  if (mFlushers.empty()) {
+    // Without a thread of its own the commit finishes here, as it would without us.
+    lock.unlock();
+    Note(CompleteCommit(commit), commit.path);
+    return;
+  }
+  const std::size_t most = kMaxPending * mFlushers.size();
+  mChanged.wait(lock, [&] { return mQueue.size() < most; });
   AddPending(commit.path);
   mQueue.push_back(std::move(commit));
   lock.unlock();
@@ -109,6 +128,14 @@ void CommitBehind::Note(int error, const std::string& path) {
   if (mError != 0) return;
   mError = error;
   mFailedPath = path;
+}
+
+ShareCommitBehind::ShareCommitBehind(CommitBehind* behind) : mPrevious(tBehind) {
+  tBehind = behind;
+}
+
+ShareCommitBehind::~ShareCommitBehind() {
+  tBehind = mPrevious;
 }
 
 CommitBehind* ThreadCommitBehind() {

@@ -1,11 +1,13 @@
 // platform::CommitBehind: durable replacements committed under it are flushed and renamed
 // on another thread, each flushed before its rename; a reader or a new writer of a file
 // still on its way waits for it; Wait gives the first failure with its file, whose old
-// bytes stay; the folders are left to the committing thread's batch.
+// bytes stay; the folders are left to the committing thread's batch; threads that share
+// one CommitBehind hand their files to its several flushers.
 #include "platform/commit_behind.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -165,6 +167,62 @@ TEST_F(CommitBehindTest, ScratchFilesAndThreadsWithoutItCommitAtOnce) {
   EXPECT_EQ(Text(scratch), "s");
   EXPECT_EQ(FolderEntries(mFolder.Path()), std::vector<std::string>{"scratch.bin"});
   EXPECT_EQ(behind.Wait(), 0);
+}
+
+TEST_F(CommitBehindTest, ThreadsThatShareItFlushBehindOnSeveralFlushersAndAreToldAtWait) {
+  FolderSyncBatch batch;
+  constexpr int kWriters = 4;
+  constexpr int kFilesEach = 6;
+  const auto name = [](int writer, int file) {
+    return "w" + std::to_string(writer) + "f" + std::to_string(file);
+  };
+  gFailPath = mFolder.File(name(2, 3));
+  gFailStep = WriteStep::kRename;
+  // While one flusher sleeps on this file's flush, the others take what comes meanwhile.
+  gSlowPath = mFolder.File(name(0, 0));
+  {
+    CommitBehind behind(3);
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+      writers.emplace_back([&, w] {
+        const DeferFolderSyncs defer(&batch);
+        const ShareCommitBehind share(&behind);
+        EXPECT_EQ(ThreadCommitBehind(), &behind);
+        for (int f = 0; f < kFilesEach; ++f)
+          EXPECT_TRUE(Write(mFolder.File(name(w, f)), name(w, f)));
+      });
+    }
+    for (std::thread& writer : writers) writer.join();
+    std::string path;
+    EXPECT_EQ(behind.Wait(&path), EIO);
+    EXPECT_EQ(path, gFailPath);
+  }
+  for (int w = 0; w < kWriters; ++w)
+    for (int f = 0; f < kFilesEach; ++f)
+      EXPECT_EQ(Text(mFolder.File(name(w, f))), w == 2 && f == 3 ? "(none)" : name(w, f));
+  // Each file flushed off the thread that wrote it, before its rename; the flushes spread
+  // over more than one flusher, and the folder is left to the batch.
+  std::vector<std::thread::id> flushers;
+  for (std::size_t i = 0; i < gSteps.size(); ++i) {
+    const Step& step = gSteps[i];
+    EXPECT_NE(step.step, WriteStep::kFolderSync);
+    if (step.step != WriteStep::kSync) continue;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (gSteps[j].step == WriteStep::kWrite && gSteps[j].path == step.path) {
+        EXPECT_NE(gSteps[j].thread, step.thread) << step.path;
+      }
+    }
+    if (std::find(flushers.begin(), flushers.end(), step.thread) == flushers.end())
+      flushers.push_back(step.thread);
+    const auto rename = std::find_if(gSteps.begin(), gSteps.end(), [&](const Step& other) {
+      return other.step == WriteStep::kRename && other.path == step.path;
+    });
+    EXPECT_TRUE(rename != gSteps.end() && rename - gSteps.begin() > static_cast<std::ptrdiff_t>(i))
+        << step.path;
+  }
+  EXPECT_GT(flushers.size(), 1u);
+  EXPECT_LE(flushers.size(), 3u);
+  EXPECT_EQ(batch.Flush(), 0);
 }
 
 }  // namespace
