@@ -5,7 +5,8 @@
 // piece of work. The flushers mostly wait on the disk, so a job keeps computing on the
 // threads it has while the disk catches up. Every file is still on the disk before its
 // rename; the job waits for them all (Wait) before it flushes their folders and reports
-// success, so a power cut leaves each file old or new.
+// success, so a power cut leaves each file old or new. The flusher threads are kept for the
+// whole process and lent to one CommitBehind after another (see commit_behind.cpp).
 #pragma once
 
 #include <condition_variable>
@@ -13,8 +14,6 @@
 #include <deque>
 #include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace platform {
 
@@ -38,7 +37,7 @@ int CompleteCommit(HandedCommit& commit);
 class CommitBehind {
  public:
   // Installs itself as the calling thread's until it ends, with up to flushers flusher
-  // threads (started with the first commit). A FolderSyncBatch that a thread commits under
+  // threads (lent to it with its first commit). A FolderSyncBatch that a thread commits under
   // must outlive it, as pending commits note their folders there.
   explicit CommitBehind(int flushers = 1);
   // Waits for what is still pending (a failure here has no one left to tell).
@@ -56,6 +55,7 @@ class CommitBehind {
   static constexpr std::size_t kMaxPending = 4;
 
  private:
+  // A lent flusher's work: the commits handed over, until the CommitBehind ends.
   void Run();
   void Note(int error, const std::string& path);
 
@@ -66,10 +66,11 @@ class CommitBehind {
   std::deque<HandedCommit> mQueue;
   std::size_t mRunning = 0;
   bool mStarted = false;
+  int mFlushers = 0;  // lent to it, from its first commit
+  int mReturned = 0;  // of them, done with it
   bool mStopping = false;
   int mError = 0;
   std::string mFailedPath;
-  std::vector<std::thread> mFlushers;
 };
 
 // While it lives, the calling thread's commits go to behind, which another thread holds
