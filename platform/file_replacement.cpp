@@ -94,12 +94,33 @@ int FlushAndClose(int descriptor, const std::string& path, bool durable) {
   return error;
 }
 
+// The file a rename replaces, held from before the rename to after it. Its blocks are then
+// freed as it is let go, not inside the rename: the system frees a replaced file's blocks
+// before the rename lets go of the folder, and on a file system that discards what it frees
+// that waits on the disk, while every create, listing and rename in the folder waits for it.
+class ReplacedFile {
+ public:
+  explicit ReplacedFile(const std::string& path)
+      : mDescriptor(open(path.c_str(), O_PATH | O_CLOEXEC)) {}
+  ~ReplacedFile() {
+    if (mDescriptor >= 0) close(mDescriptor);
+  }
+  ReplacedFile(const ReplacedFile&) = delete;
+  ReplacedFile& operator=(const ReplacedFile&) = delete;
+
+ private:
+  int mDescriptor;
+};
+
 }  // namespace
 
 int CompleteCommit(HandedCommit& commit) {
   int error = FlushAndClose(std::exchange(commit.descriptor, -1), commit.path, commit.durable);
   if (error == 0) error = InjectedWriteFault(WriteStep::kRename, commit.path);
-  if (error == 0 && std::rename(commit.temporary.c_str(), commit.path.c_str()) != 0) error = errno;
+  if (error == 0) {
+    const ReplacedFile replaced(commit.path);
+    if (std::rename(commit.temporary.c_str(), commit.path.c_str()) != 0) error = errno;
+  }
   if (error != 0) {
     unlink(commit.temporary.c_str());
     return error;

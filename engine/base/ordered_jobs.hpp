@@ -30,11 +30,14 @@ class OrderedJobs {
   using Result = typename Job::Result;
   using Context = typename Job::Context;
 
-  // Jobs 0 to count - 1, with up to `helpers` threads besides the calling one.
-  OrderedJobs(const Job& job, std::size_t count, int helpers)
+  // Jobs 0 to count - 1, with up to `helpers` threads besides the calling one, which run at
+  // most `slots` jobs ahead of the last one handed back (0: two per helper). Results that
+  // are small may take a slot per job, so that a calling thread that is slow to come back
+  // for them (waiting for a processor) never holds the helpers up.
+  OrderedJobs(const Job& job, std::size_t count, int helpers, std::size_t slots = 0)
       : mJob(job),
         mCount(count),
-        mSlots(static_cast<std::size_t>(2 * std::max(helpers, 1))),
+        mSlots(slots > 0 ? slots : static_cast<std::size_t>(2 * std::max(helpers, 1))),
         mContext(job.MakeContext()) {
     for (int i = 0; i < helpers; ++i) {
       try {

@@ -96,8 +96,10 @@ bool FitProbeSetsOnThreads(Group& group, ModelResults& results, std::int64_t& pr
   const BlockFit fit(group, units, results);
   const auto blocks = static_cast<std::size_t>((units + kModelFitBlock - 1) / kModelFitBlock);
   // The calling thread sleeps while the blocks are fitted (it only logs each probe set's
-  // lines and counts its outliers), so every worker thread fits.
-  OrderedJobs<BlockFit> jobs(fit, blocks, CollectedHelperThreadsFor(blocks, 8));
+  // lines and counts its outliers), so every worker thread fits. A block's result is a few
+  // bytes, so each block has a slot of its own: the helpers never wait for the calling
+  // thread, which, woken beside eight busy helpers, may wait milliseconds for a processor.
+  OrderedJobs<BlockFit> jobs(fit, blocks, CollectedHelperThreadsFor(blocks, 8), blocks);
   JobProgress& progress = Progress();
   for (std::size_t b = 0; b < blocks; ++b) {
     const FitBlock& block = jobs.Take(b);

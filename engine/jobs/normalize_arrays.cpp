@@ -146,10 +146,10 @@ bool NormalizeProbeLevel(Group& group, bool force) {
   const ArraySlot& base = group.Array(group.BaselineArray);
   LogMessage(MessageBuffer("  Baseline array: %s", base.name.c_str()));
   // Each array's QVF file reaches the disk before it takes its place; their folders are
-  // flushed once, after the last (or, when the job stops part way, as it ends). On one
-  // thread each file's flush waits on the disk behind the next array's normalisation.
+  // flushed once, after the last (or, when the job stops part way, as it ends). Each file's
+  // flush waits on the disk behind the next arrays' normalisation.
   const bool onThreads = NormalizeOnThreads(group);
-  QvfWrites qvfWrites(!onThreads);
+  QvfWrites qvfWrites;
   // Every array's quantiles and invariant set read the one table of the layout's cells.
   const JobCellKinds cellKinds;
   if (!baseline->ReadArray(base.dataFile.c_str(), false, true)) return false;

@@ -15,6 +15,7 @@
 #include "engine/jobs/normalize_arrays.hpp"
 #include "engine/services/job_progress.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/commit_behind.hpp"
 #include "platform/folder_sync_batch.hpp"
 #include "platform/parallel_tasks.hpp"
 
@@ -38,7 +39,8 @@ class ArrayNormalization {
         mBaseline(baseline),
         mPrepared(prepared),
         mForce(force),
-        mFolderSyncs(platform::ThreadFolderSyncBatch()) {}
+        mFolderSyncs(platform::ThreadFolderSyncBatch()),
+        mBehind(platform::ThreadCommitBehind()) {}
 
   Context MakeContext() const { return {}; }
 
@@ -51,8 +53,9 @@ class ArrayNormalization {
     try {
       const std::string& path = mGroup.Array(static_cast<int>(number)).dataFile;
       const KeepArrayMessages keep(result.lines);
-      // The QVF file's folder is flushed with the calling thread's.
+      // The QVF file is flushed behind, and its folder with the calling thread's.
       const platform::DeferFolderSyncs defer(mFolderSyncs);
+      const platform::ShareCommitBehind behind(mBehind);
       CHIP_DATA& chip = *result.chip;
       // What ReadArray does with an array whose QVF file fits; any other file is left to
       // the calling thread, which alone may read the data files.
@@ -72,6 +75,7 @@ class ArrayNormalization {
   const InvariantBaseline* mPrepared;
   bool mForce;
   platform::FolderSyncBatch* mFolderSyncs;
+  platform::CommitBehind* mBehind;
 };
 
 }  // namespace

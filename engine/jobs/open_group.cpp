@@ -23,7 +23,6 @@
 #include "engine/model/model.hpp"
 #include "engine/model/psi_file.hpp"
 #include "engine/services/log_channel.hpp"
-#include "platform/parallel_tasks.hpp"
 #include "platform/replacement_group.hpp"
 
 namespace {
@@ -94,9 +93,9 @@ bool SearchDataFiles(const OpenGroupOptions& options) {
   bool read = false;
   {
     // Each array's QVF file reaches the disk before it takes its place; their folders are
-    // flushed once, after the last (and after a read that stopped part way). On one thread
-    // each file's flush waits on the disk behind the next array's read.
-    QvfWrites qvfWrites(platform::WorkerThreadCount() < 2);
+    // flushed once, after the last (and after a read that stopped part way). Each file's
+    // flush waits on the disk behind the next arrays' reads.
+    QvfWrites qvfWrites;
     // Every array's median and presence calls read the one table of the layout's cells.
     const JobCellKinds cellKinds;
     if (IsDataFileList(settings.DATA_PATH)) {

@@ -5,6 +5,7 @@
 
 #include "engine/array/chip_data.hpp"
 #include "engine/services/log_channel.hpp"
+#include "platform/parallel_tasks.hpp"
 #include "platform/system_error.hpp"
 
 bool FlushQvfFolders(platform::FolderSyncBatch& batch) {
@@ -17,14 +18,12 @@ bool FlushQvfFolders(platform::FolderSyncBatch& batch) {
   return false;
 }
 
-QvfWrites::QvfWrites(bool commitBehind) {
-  if (commitBehind) mBehind.emplace();
-}
+QvfWrites::QvfWrites() : mBehind(platform::WorkerThreadCount()) {}
 
 bool QvfWrites::Finish() {
   bool written = true;
   std::string path;
-  if (const int error = mBehind ? mBehind->Wait(&path) : 0) {
+  if (const int error = mBehind.Wait(&path)) {
     LogMessage(
         platform::WithSystemReason(MessageBuffer(kQvfWriteFailedMessage, path.c_str()), error), 0,
         kLogRed);

@@ -1,9 +1,8 @@
 // The group jobs that write every array's QVF file flush the files' folders once at their
-// end, not after each file (platform/folder_sync_batch.hpp); on one thread each file's
-// flush and rename also finish behind the next array's work (platform/commit_behind.hpp).
+// end, not after each file (platform/folder_sync_batch.hpp); each file's flush and rename
+// finish behind the next arrays' work (platform/commit_behind.hpp), on as many threads as
+// the job computes on.
 #pragma once
-
-#include <optional>
 
 #include "platform/commit_behind.hpp"
 #include "platform/folder_sync_batch.hpp"
@@ -16,14 +15,14 @@ inline constexpr const char* kQvfFolderFlushFailedMessage =
 // the folder and the system's reason when one cannot be flushed.
 [[nodiscard]] bool FlushQvfFolders(platform::FolderSyncBatch& batch);
 
-// The QVF writes of one job on the calling thread, from its start to Finish. When it ends
-// without Finish (a job that stopped part way) the pending files are still waited for and
-// their folders flushed.
+// The QVF writes of one job on the calling thread, from its start to Finish, and on the
+// helper threads that share its CommitBehind (platform::ShareCommitBehind with the calling
+// thread's platform::ThreadCommitBehind()). When it ends without Finish (a job that
+// stopped part way) the pending files are still waited for and their folders flushed.
 class QvfWrites {
  public:
-  // commitBehind: the job writes its files on this thread alone, whose flushes and
-  // renames may then run behind it.
-  explicit QvfWrites(bool commitBehind);
+  // One flusher per thread the job may compute on: their flushes mostly wait on the disk.
+  QvfWrites();
   QvfWrites(const QvfWrites&) = delete;
   QvfWrites& operator=(const QvfWrites&) = delete;
 
@@ -35,5 +34,5 @@ class QvfWrites {
  private:
   platform::FolderSyncBatch mFolderSyncs;
   platform::DeferFolderSyncs mDefer{&mFolderSyncs};
-  std::optional<platform::CommitBehind> mBehind;
+  platform::CommitBehind mBehind;
 };

@@ -228,7 +228,8 @@ class ArrayReading {
         mChecks(checks),
         mReads(reads),
         mOptions(options),
-        mFolderSyncs(platform::ThreadFolderSyncBatch()) {}
+        mFolderSyncs(platform::ThreadFolderSyncBatch()),
+        mBehind(platform::ThreadCommitBehind()) {}
 
   Context MakeContext() const { return {}; }
 
@@ -237,8 +238,9 @@ class ArrayReading {
     result.read = false;
     if (!result.chip) result.chip = Spares().Take();
     const KeepArrayMessages keep(result.lines);
-    // The QVF file's folder is flushed with the calling thread's.
+    // The QVF file is flushed behind, and its folder with the calling thread's.
     const platform::DeferFolderSyncs defer(mFolderSyncs);
+    const platform::ShareCommitBehind behind(mBehind);
     if (!result.chip) {
       ArrayMessage(kPlaneAllocationMessage, 0, kLogRed);
       return;
@@ -261,6 +263,7 @@ class ArrayReading {
   const std::vector<std::size_t>& mReads;
   const OpenGroupOptions& mOptions;
   platform::FolderSyncBatch* mFolderSyncs;
+  platform::CommitBehind* mBehind;
 };
 
 // The files in turn, as ReadDataFiles would take them one by one, their arrays read side

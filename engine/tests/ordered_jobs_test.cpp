@@ -1,13 +1,14 @@
 // OrderedJobs: with any number of helpers, every result is taken in order, is the one of
 // its job, stays untouched while the calling thread uses it, and each thread keeps to its
-// own context; leaving before the last job ends the helpers; the helpers are counted
-// from the one count of worker threads.
+// own context; leaving before the last job ends the helpers; a slot per job lets them run
+// all ahead; the helpers are counted from the one count of worker threads.
 #include "engine/base/ordered_jobs.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -94,6 +95,24 @@ TEST(OrderedJobs, LeavingEarlyEndsTheHelpers) {
   // The helpers ran at most a ring of slots ahead of the last job handed back.
   EXPECT_GE(runs.load(), 5);
   EXPECT_LE(runs.load(), 5 + 2 * 3);
+}
+
+// With a slot per job the helpers run every job while the calling thread has not come back
+// for the first, and the results are still each their job's, in order.
+TEST(OrderedJobs, ASlotPerJobLetsTheHelpersRunAllAhead) {
+  constexpr std::size_t kCount = 40;
+  std::atomic<int> runs{0};
+  const CountingJob job(runs);
+  OrderedJobs<CountingJob> jobs(job, kCount, 3, kCount);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (runs.load() < static_cast<int>(kCount) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(runs.load(), static_cast<int>(kCount));
+  for (std::size_t number = 0; number < kCount; ++number) {
+    ASSERT_TRUE(HoldsJob(jobs.Take(number), number));
+    jobs.Done(number);
+  }
+  EXPECT_EQ(runs.load(), static_cast<int>(kCount));
 }
 
 // The helpers of a job list come out of the same count of worker threads as the

@@ -1,15 +1,20 @@
 // platform::CommitBehind: durable replacements committed under it are flushed and renamed
 // on another thread, each flushed before its rename; a reader or a new writer of a file
 // still on its way waits for it; Wait gives the first failure with its file, whose old
-// bytes stay; the folders are left to the committing thread's batch.
+// bytes stay; the folders are left to the committing thread's batch; threads that share
+// one CommitBehind hand their files to its several flushers; its flushers outlive it and
+// serve the next one.
 #include "platform/commit_behind.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +38,7 @@ struct Step {
   WriteStep step;
   std::string path;
   std::thread::id thread;
+  pid_t task;  // the system's number of the thread, never one of a thread that ended
 };
 
 std::mutex gMutex;
@@ -45,7 +51,7 @@ WriteStep gFailStep = WriteStep::kSync;
 int Record(WriteStep step, const std::string& path) {
   {
     const std::lock_guard lock(gMutex);
-    gSteps.push_back({step, path, std::this_thread::get_id()});
+    gSteps.push_back({step, path, std::this_thread::get_id(), gettid()});
   }
   if (step == WriteStep::kSync && path == gSlowPath)
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -165,6 +171,108 @@ TEST_F(CommitBehindTest, ScratchFilesAndThreadsWithoutItCommitAtOnce) {
   EXPECT_EQ(Text(scratch), "s");
   EXPECT_EQ(FolderEntries(mFolder.Path()), std::vector<std::string>{"scratch.bin"});
   EXPECT_EQ(behind.Wait(), 0);
+}
+
+TEST_F(CommitBehindTest, ThreadsThatShareItFlushBehindOnSeveralFlushersAndAreToldAtWait) {
+  FolderSyncBatch batch;
+  constexpr int kWriters = 4;
+  constexpr int kFilesEach = 6;
+  const auto name = [](int writer, int file) {
+    return "w" + std::to_string(writer) + "f" + std::to_string(file);
+  };
+  gFailPath = mFolder.File(name(2, 3));
+  gFailStep = WriteStep::kRename;
+  // While one flusher sleeps on this file's flush, the others take what comes meanwhile.
+  gSlowPath = mFolder.File(name(0, 0));
+  {
+    CommitBehind behind(3);
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+      writers.emplace_back([&, w] {
+        const DeferFolderSyncs defer(&batch);
+        const ShareCommitBehind share(&behind);
+        EXPECT_EQ(ThreadCommitBehind(), &behind);
+        for (int f = 0; f < kFilesEach; ++f)
+          EXPECT_TRUE(Write(mFolder.File(name(w, f)), name(w, f)));
+      });
+    }
+    for (std::thread& writer : writers) writer.join();
+    std::string path;
+    EXPECT_EQ(behind.Wait(&path), EIO);
+    EXPECT_EQ(path, gFailPath);
+  }
+  for (int w = 0; w < kWriters; ++w)
+    for (int f = 0; f < kFilesEach; ++f)
+      EXPECT_EQ(Text(mFolder.File(name(w, f))), w == 2 && f == 3 ? "(none)" : name(w, f));
+  // Each file flushed off the thread that wrote it, before its rename; the flushes spread
+  // over more than one flusher, and the folder is left to the batch.
+  std::vector<std::thread::id> flushers;
+  for (std::size_t i = 0; i < gSteps.size(); ++i) {
+    const Step& step = gSteps[i];
+    EXPECT_NE(step.step, WriteStep::kFolderSync);
+    if (step.step != WriteStep::kSync) continue;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (gSteps[j].step == WriteStep::kWrite && gSteps[j].path == step.path) {
+        EXPECT_NE(gSteps[j].thread, step.thread) << step.path;
+      }
+    }
+    if (std::find(flushers.begin(), flushers.end(), step.thread) == flushers.end())
+      flushers.push_back(step.thread);
+    const auto rename = std::find_if(gSteps.begin(), gSteps.end(), [&](const Step& other) {
+      return other.step == WriteStep::kRename && other.path == step.path;
+    });
+    EXPECT_TRUE(rename != gSteps.end() && rename - gSteps.begin() > static_cast<std::ptrdiff_t>(i))
+        << step.path;
+  }
+  EXPECT_GT(flushers.size(), 1u);
+  EXPECT_LE(flushers.size(), 3u);
+  EXPECT_EQ(batch.Flush(), 0);
+}
+
+// The threads of this process, by their system numbers.
+std::set<pid_t> ProcessThreads() {
+  std::set<pid_t> tasks;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+    tasks.insert(static_cast<pid_t>(std::stoi(entry.path().filename().string())));
+  return tasks;
+}
+
+// Flushers that ended with each CommitBehind would hand their memory arenas to the next
+// job's threads, which then fault in fresh pages: they are kept, and the next CommitBehind
+// flushes on the same threads without starting any.
+TEST_F(CommitBehindTest, ItsFlushersOutliveItAndServeTheNextOne) {
+  FolderSyncBatch batch;
+  const DeferFolderSyncs defer(&batch);
+  std::set<pid_t> first;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    gSteps.clear();
+    // A slow first file keeps one flusher busy while the other takes the rest.
+    gSlowPath = mFolder.File("r" + std::to_string(round) + "f0");
+    const std::set<pid_t> before = ProcessThreads();
+    {
+      CommitBehind behind(2);
+      for (int f = 0; f < 6; ++f) {
+        const std::string name = "r" + std::to_string(round) + "f" + std::to_string(f);
+        ASSERT_TRUE(Write(mFolder.File(name), name));
+      }
+      EXPECT_EQ(behind.Wait(), 0);
+    }
+    std::set<pid_t> flushers;
+    for (const Step& step : gSteps)
+      if (step.step == WriteStep::kSync) flushers.insert(step.task);
+    EXPECT_EQ(flushers.size(), 2u);
+    EXPECT_EQ(flushers.count(gettid()), 0u);
+    const std::set<pid_t> after = ProcessThreads();
+    for (const pid_t flusher : flushers) EXPECT_EQ(after.count(flusher), 1u) << flusher;
+    if (round == 0) {
+      first = flushers;
+    } else {
+      EXPECT_EQ(flushers, first);
+      EXPECT_EQ(after, before);
+    }
+  }
+  EXPECT_EQ(batch.Flush(), 0);
 }
 
 }  // namespace
