@@ -1,9 +1,10 @@
-// The keep flags of an invariant-set round and the round itself, four or eight members to
-// a register where the processor has the instructions. The divisions of the formula cost
-// most; the wide paths multiply by reciprocals instead, which puts each side of the
-// comparison within a few units of the last place of the exact one (both sides lie below
-// 1, so within 1e-15), and take the exact formula for the rare members whose sides come
-// closer than kUnsureMargin, where the products could decide otherwise than the quotients.
+// The keep flags of an invariant-set round and the round itself, four or sixteen members
+// to a register where the processor has the instructions. The divisions of the formula
+// cost most; the wide paths multiply instead (by reciprocals, or the whole comparison by
+// twice the count), which puts each side within a few units of the last place of the
+// exact one (both sides lie below 1, so within 1e-15), and take the exact formula for the
+// rare members whose sides come closer than kUnsureMargin, where the products could decide
+// otherwise than the quotients.
 #include "engine/array/invariant_keep.hpp"
 
 #include <algorithm>
@@ -174,20 +175,20 @@ std::size_t PlainRound(const InvariantRound& round) {
   return BlockRound<&WideKeepFlags>(round);
 }
 
-// The AVX-512 round takes sixteen members at a time in one pass: their rank entries
-// gathered, their second ranks counted, their flags computed eight to a register and the
-// kept and dropped compressed into place.
+// The AVX-512 round takes sixteen members at a time: their rank entries gathered, their
+// second ranks counted and their flags computed sixteen to a register, and the kept and
+// dropped compressed into place. Its flags come from the formula multiplied out by
+// 2 * count, which is linear in the ranks:
+//   margin = 2 * count * low - (low - high) * (first + second) - 2 * |first - second|
+// a member keeping its place where the margin is positive. Each term lies within
+// 2 * count of 0, so the computed margin is within a few times 2 * count * 2^-53 of the
+// exact one; where it lies within 2 * count * kUnsureMargin of 0 the exact formula
+// decides.
 struct WidestSides {
-  __m512d perTwiceCount;
-  __m512d perCount;
-  __m512d one;
-  __m512d low;
-  __m512d high;
-  __m512d sure;
+  __m512d twiceCountLow;  // 2 * count * low
+  __m512d lowAboveHigh;   // low - high
+  __m512d sure;           // 2 * count * kUnsureMargin
   __m512d sureBelow;
-  double count;
-  double lowValue;
-  double highValue;
 };
 
 // The compiler's AVX-512 intrinsics start their results from deliberately undefined
@@ -197,95 +198,135 @@ struct WidestSides {
 #define ZELKO_WIDEST_TARGET gnu::target("avx512f,avx512dq,avx512vpopcntdq,popcnt")
 
 // Each product passes through an empty statement, which keeps the compiler from fusing it
-// with the addition that follows.
+// with the subtraction that follows.
 [[ZELKO_WIDEST_TARGET, gnu::always_inline]] inline __m512d Rounded(__m512d product) {
   asm("" : "+v"(product));
   return product;
 }
 
-// The flags of eight members with ranks first and the entries' lanes of place.
-[[ZELKO_WIDEST_TARGET, gnu::always_inline]] inline unsigned WidestFlags(const std::uint64_t* ranks,
-                                                                        __m256i places,
-                                                                        __m512i first,
-                                                                        const WidestSides& sides) {
-  const __m512i unit = _mm512_set1_epi64(1);
-  const __m512i bit = _mm512_cvtepu32_epi64(_mm256_and_si256(places, _mm256_set1_epi32(31)));
+// The rank entries of eight places.
+[[ZELKO_WIDEST_TARGET, gnu::always_inline]] inline __m512i GatherEntries(const std::uint64_t* ranks,
+                                                                         __m256i entryIndices) {
   // The gather merges into its destination, so it waits for that register's last value:
-  // it gathers into the bits of these members, computed just before, under a mask the
-  // compiler cannot see is full, which keeps it from picking a register of an earlier
-  // group and chaining the groups one after another.
+  // it gathers into a register computed just before, under a mask the compiler cannot
+  // see is full, which keeps it from picking a register of an earlier group and chaining
+  // the groups one after another.
   unsigned lanes = 0xFFu;
   asm("" : "+r"(lanes));
-  const __m512i entry =
-      _mm512_mask_i32gather_epi64(bit, static_cast<__mmask8>(lanes), _mm256_srli_epi32(places, 5),
-                                  static_cast<const void*>(ranks), 8);
-  const __m512i below = _mm512_sub_epi64(_mm512_sllv_epi64(unit, bit), unit);
-  const __m512i second = _mm512_add_epi64(_mm512_srli_epi64(entry, kRankEntryPlaces),
-                                          _mm512_popcnt_epi64(_mm512_and_si512(entry, below)));
-  const __m512d sum = _mm512_cvtepi64_pd(_mm512_add_epi64(first, second));
-  const __m512d difference = _mm512_cvtepi64_pd(_mm512_abs_epi64(_mm512_sub_epi64(first, second)));
-  const __m512d height = Rounded(_mm512_mul_pd(sum, sides.perTwiceCount));
-  const __m512d threshold =
-      _mm512_add_pd(Rounded(_mm512_mul_pd(sides.low, _mm512_sub_pd(sides.one, height))),
-                    Rounded(_mm512_mul_pd(sides.high, height)));
-  const __m512d share = Rounded(_mm512_mul_pd(difference, sides.perCount));
-  const __m512d margin = _mm512_sub_pd(threshold, share);
-  unsigned kept = _mm512_cmp_pd_mask(margin, sides.sure, _CMP_GT_OQ);
+  return _mm512_mask_i32gather_epi64(_mm512_cvtepu32_epi64(entryIndices),
+                                     static_cast<__mmask8>(lanes), entryIndices,
+                                     static_cast<const void*>(ranks), 8);
+}
+
+// The bits of those that surely keep their place among eight members, and of those whose
+// margin lies too close to 0 to tell (unsure).
+struct WidestFlagBits {
+  unsigned kept;
+  unsigned unsure;
+};
+[[ZELKO_WIDEST_TARGET, gnu::always_inline]] inline WidestFlagBits MarginFlags(
+    __m256i sum, __m256i twiceDifference, const WidestSides& sides) {
+  const __m512d product = Rounded(_mm512_mul_pd(sides.lowAboveHigh, _mm512_cvtepi32_pd(sum)));
+  const __m512d margin = _mm512_sub_pd(
+      _mm512_sub_pd(sides.twiceCountLow, _mm512_cvtepi32_pd(twiceDifference)), product);
+  const unsigned kept = _mm512_cmp_pd_mask(margin, sides.sure, _CMP_GT_OQ);
   const unsigned dropped = _mm512_cmp_pd_mask(margin, sides.sureBelow, _CMP_LT_OQ);
-  const unsigned unsure = ~(kept | dropped) & 0xFFu;
-  if (unsure != 0) {
-    alignas(64) std::int64_t firsts[8];
-    alignas(64) std::int64_t seconds[8];
-    _mm512_store_si512(firsts, first);
-    _mm512_store_si512(seconds, second);
-    for (unsigned lane = 0; lane < 8; ++lane)
-      if (((unsure >> lane) & 1u) != 0 &&
-          ExactKeep(static_cast<int>(firsts[lane]), static_cast<int>(seconds[lane]), sides.count,
-                    sides.lowValue, sides.highValue))
-        kept |= 1u << lane;
-  }
-  return kept;
+  return {kept, ~(kept | dropped) & 0xFFu};
+}
+
+// The flags of sixteen members with ranks first and these places.
+[[ZELKO_WIDEST_TARGET, gnu::always_inline]] inline WidestFlagBits WidestFlags(
+    const std::uint64_t* ranks, __m512i places, __m512i first, const WidestSides& sides) {
+  const __m512i entryIndices = _mm512_srli_epi32(places, 5);
+  const __m512i lower = GatherEntries(ranks, _mm512_castsi512_si256(entryIndices));
+  const __m512i upper = GatherEntries(ranks, _mm512_extracti64x4_epi64(entryIndices, 1));
+  // The entries' bits (their low halves) and counts (high halves), sixteen to a register.
+  const __m512i bits = _mm512_permutex2var_epi32(
+      lower, _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30), upper);
+  const __m512i counts = _mm512_permutex2var_epi32(
+      lower, _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31), upper);
+  const __m512i unit = _mm512_set1_epi32(1);
+  const __m512i below = _mm512_sub_epi32(
+      _mm512_sllv_epi32(unit, _mm512_and_si512(places, _mm512_set1_epi32(31))), unit);
+  const __m512i second =
+      _mm512_add_epi32(counts, _mm512_popcnt_epi32(_mm512_and_si512(bits, below)));
+  // Ranks below 2^30: the sum and twice the difference fit in 32 bits.
+  const __m512i sum = _mm512_add_epi32(first, second);
+  const __m512i twiceDifference =
+      _mm512_slli_epi32(_mm512_abs_epi32(_mm512_sub_epi32(first, second)), 1);
+  const WidestFlagBits low =
+      MarginFlags(_mm512_castsi512_si256(sum), _mm512_castsi512_si256(twiceDifference), sides);
+  const WidestFlagBits high = MarginFlags(_mm512_extracti64x4_epi64(sum, 1),
+                                          _mm512_extracti64x4_epi64(twiceDifference, 1), sides);
+  return {low.kept | high.kept << 8, low.unsure | high.unsure << 8};
+}
+
+// Members are flagged a block at a time, and moved once the block's few unsure flags are
+// settled: the loop that gathers makes no call, so its constants stay in registers.
+constexpr std::size_t kWidestBlockGroups = 32;  // of sixteen members
+
+struct WidestBlock {
+  std::array<std::uint16_t, kWidestBlockGroups> kept;
+  std::array<std::uint16_t, kWidestBlockGroups> unsure;
+};
+
+// The exact flags of the block's unsure members, whose groups of sixteen start at member
+// start; rare, so kept out of line.
+[[gnu::noinline, gnu::cold]] void SettleUnsure(const InvariantRound& round, std::size_t start,
+                                               std::size_t groups, WidestBlock& block) {
+  const double count = static_cast<double>(round.count);
+  for (std::size_t g = 0; g < groups; ++g)
+    for (unsigned lane = 0; lane < 16; ++lane) {
+      if (((block.unsure[g] >> lane) & 1u) == 0) continue;
+      const std::size_t m = start + 16 * g + lane;
+      if (ExactKeep(static_cast<int>(m),
+                    SecondRank(round.ranks, static_cast<unsigned>(round.members[m])), count,
+                    round.low, round.high))
+        block.kept[g] = static_cast<std::uint16_t>(block.kept[g] | 1u << lane);
+    }
 }
 
 [[ZELKO_WIDEST_TARGET]] std::size_t WidestRound(const InvariantRound& round) {
   SumEarlierMembers(round);
   const double count = static_cast<double>(round.count);
-  const WidestSides sides{_mm512_set1_pd(1.0 / (2.0 * count)),
-                          _mm512_set1_pd(1.0 / count),
-                          _mm512_set1_pd(1.0),
-                          _mm512_set1_pd(round.low),
-                          _mm512_set1_pd(round.high),
-                          _mm512_set1_pd(kUnsureMargin),
-                          _mm512_set1_pd(-kUnsureMargin),
-                          count,
-                          round.low,
-                          round.high};
+  const double twiceCount = 2.0 * count;
+  const WidestSides sides{
+      _mm512_set1_pd(twiceCount * round.low), _mm512_set1_pd(round.low - round.high),
+      _mm512_set1_pd(twiceCount * kUnsureMargin), _mm512_set1_pd(-twiceCount * kUnsureMargin)};
   int* const members = round.members;
   int* const droppedPlaces = round.dropped;
   const std::uint64_t* const ranks = round.ranks;
   const std::size_t memberCount = round.count;
-  const __m512i sixteen = _mm512_set1_epi64(16);
-  __m512i firstLow = _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7);
-  __m512i firstHigh = _mm512_setr_epi64(8, 9, 10, 11, 12, 13, 14, 15);
+  const __m512i sixteen = _mm512_set1_epi32(16);
+  __m512i first = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  WidestBlock block;
   std::size_t kept = 0;
   std::size_t dropped = 0;
   std::size_t m = 0;
-  for (; m + 16 <= memberCount; m += 16) {
-    const __m512i places = _mm512_loadu_si512(members + m);
-    const unsigned keepLow = WidestFlags(ranks, _mm512_castsi512_si256(places), firstLow, sides);
-    const unsigned keepHigh =
-        WidestFlags(ranks, _mm512_extracti64x4_epi64(places, 1), firstHigh, sides);
-    const auto keep = static_cast<__mmask16>(keepLow | keepHigh << 8);
-    const auto keptHere = static_cast<unsigned>(std::popcount(static_cast<unsigned>(keep)));
-    // Whole registers are stored: the kept land on places already read, as kept never
-    // passes m, and the dropped list has room for a register beyond the members.
-    _mm512_storeu_si512(members + kept, _mm512_maskz_compress_epi32(keep, places));
-    _mm512_storeu_si512(droppedPlaces + dropped,
-                        _mm512_maskz_compress_epi32(static_cast<__mmask16>(~keep), places));
-    kept += keptHere;
-    dropped += 16 - keptHere;
-    firstLow = _mm512_add_epi64(firstLow, sixteen);
-    firstHigh = _mm512_add_epi64(firstHigh, sixteen);
+  while (m + 16 <= memberCount) {
+    const std::size_t groups = std::min(kWidestBlockGroups, (memberCount - m) / 16);
+    unsigned unsure = 0;
+    for (std::size_t g = 0; g < groups; ++g) {
+      const WidestFlagBits flags =
+          WidestFlags(ranks, _mm512_loadu_si512(members + m + 16 * g), first, sides);
+      block.kept[g] = static_cast<std::uint16_t>(flags.kept);
+      block.unsure[g] = static_cast<std::uint16_t>(flags.unsure);
+      unsure |= flags.unsure;
+      first = _mm512_add_epi32(first, sixteen);
+    }
+    if (unsure != 0) SettleUnsure(round, m, groups, block);
+    for (std::size_t g = 0; g < groups; ++g, m += 16) {
+      const __m512i places = _mm512_loadu_si512(members + m);
+      const auto keep = static_cast<__mmask16>(block.kept[g]);
+      const auto keptHere = static_cast<unsigned>(std::popcount(block.kept[g]));
+      // Whole registers are stored: the kept land on places already read, as kept never
+      // passes m, and the dropped list has room for a register beyond the members.
+      _mm512_storeu_si512(members + kept, _mm512_maskz_compress_epi32(keep, places));
+      _mm512_storeu_si512(droppedPlaces + dropped,
+                          _mm512_maskz_compress_epi32(static_cast<__mmask16>(~keep), places));
+      kept += keptHere;
+      dropped += 16 - keptHere;
+    }
   }
   for (; m < memberCount; ++m) {
     const int place = members[m];
