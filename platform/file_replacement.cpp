@@ -15,7 +15,6 @@
 
 #include "platform/commit_behind.hpp"
 #include "platform/folder_sync_batch.hpp"
-#include "platform/replacement_group.hpp"
 #include "platform/replacement_names.hpp"
 #include "platform/system_error.hpp"
 #include "platform/write_fault.hpp"
@@ -47,7 +46,7 @@ bool FileReplacement::Open(const std::string& path, Durability durability) {
   // rather than after the whole file has been written.
   if (struct stat target{}; stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode))
     return Fail(S_ISDIR(target.st_mode) ? EISDIR : kNotRegularFileError);
-  RemoveStaleReplacements(FolderOf(path));
+  RemoveStaleReplacementsForThread(FolderOf(path));
   if (const int injected = InjectedWriteFault(WriteStep::kOpen, path)) return Fail(injected);
   // O_EXCL: a stale file of the same name is never written through, whatever it is.
   for (int attempt = 0; attempt < 100 && mDescriptor < 0; ++attempt) {

@@ -27,7 +27,8 @@ class FileReplacement {
   // when it cannot be made, or when path names a folder (which no file can replace, EISDIR)
   // or a pipe, socket or device (kNotRegularFileError). What writers
   // that have ended (or whose process number another program now has) left in the folder is
-  // cleared first (RemoveStaleReplacements).
+  // cleared first (RemoveStaleReplacements; on a thread that holds a FolderSyncBatch, only
+  // by the batch's first replacement in the folder).
   [[nodiscard]] bool Open(const std::string& path, Durability durability = Durability::kDurable);
   // Appends bytes; false when they cannot be written (the replacement is then dropped).
   [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes);

@@ -1,10 +1,12 @@
 // The batch keeps each folder once, in the order first noted, so that a group of a
-// thousand arrays costs one flush per folder however many threads wrote into it.
+// thousand arrays costs one flush per folder however many threads wrote into it, and one
+// listing of it for what ended writers left.
 #include "platform/folder_sync_batch.hpp"
 
 #include <algorithm>
 
 #include "platform/file_replacement.hpp"
+#include "platform/replacement_group.hpp"
 
 namespace platform {
 namespace {
@@ -40,6 +42,15 @@ int FolderSyncBatch::Flush(std::string* folder) {
   return first;
 }
 
+void FolderSyncBatch::RemoveStaleReplacementsOnce(const std::string& folder) {
+  // Held while the folder is listed, so that no thread of the job starts a file in it
+  // before what ended writers left there is gone.
+  const std::lock_guard lock(mClearedMutex);
+  if (std::find(mCleared.begin(), mCleared.end(), folder) != mCleared.end()) return;
+  RemoveStaleReplacements(folder);
+  mCleared.push_back(folder);
+}
+
 DeferFolderSyncs::DeferFolderSyncs(FolderSyncBatch* batch) : mPrevious(tBatch) {
   tBatch = batch;
 }
@@ -50,6 +61,13 @@ DeferFolderSyncs::~DeferFolderSyncs() {
 
 FolderSyncBatch* ThreadFolderSyncBatch() {
   return tBatch;
+}
+
+void RemoveStaleReplacementsForThread(const std::string& folder) {
+  if (tBatch != nullptr)
+    tBatch->RemoveStaleReplacementsOnce(folder);
+  else
+    RemoveStaleReplacements(folder);
 }
 
 }  // namespace platform

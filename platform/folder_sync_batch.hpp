@@ -3,7 +3,8 @@
 // when the batch is, not after each file. A job that replaces many files in one folder
 // (the arrays' QVF files) then waits for one flush of the folder instead of one per file;
 // a power cut before it may leave any of those files as it was before the job, the old
-// file or the new one, never an empty one.
+// file or the new one, never an empty one. Likewise a folder is cleared of what ended
+// writers left once for the job, by its first replacement, not listed again by each.
 #pragma once
 
 #include <mutex>
@@ -25,10 +26,15 @@ class FolderSyncBatch {
   // Flushes every folder noted since the last flush; the system's error number of the first
   // that fails, or 0. folder receives that folder's name.
   [[nodiscard]] int Flush(std::string* folder = nullptr);
+  // Clears folder as RemoveStaleReplacements does, unless this batch has cleared it
+  // already; from any thread.
+  void RemoveStaleReplacementsOnce(const std::string& folder);
 
  private:
   std::mutex mMutex;
   std::vector<std::string> mFolders;
+  std::mutex mClearedMutex;
+  std::vector<std::string> mCleared;
 };
 
 // While it lives, replacements committed on this thread leave their folder to batch
@@ -46,5 +52,9 @@ class DeferFolderSyncs {
 
 // The batch of the calling thread, or nullptr.
 FolderSyncBatch* ThreadFolderSyncBatch();
+
+// Clears folder of what ended writers left: once for the job on a thread that holds a
+// batch, every time elsewhere.
+void RemoveStaleReplacementsForThread(const std::string& folder);
 
 }  // namespace platform

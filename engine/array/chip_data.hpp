@@ -151,8 +151,10 @@ class CHIP_DATA : public QvfHeader {
   // intensities.
   std::vector<std::uint16_t> mPairSides;
   // Per-pair scratch of PresenceCall, kept so that no probe set allocates: each pair's
-  // difference and its two sides over the background, the noise where they are below it.
+  // difference and its two sides over the background, the noise where they are below it,
+  // and the differences once more for the outlier bounds to reorder.
   std::vector<double> mPairDifferences;
+  std::vector<double> mPairBoundDifferences;
   std::vector<double> mPairPerfect;
   std::vector<double> mPairMismatch;
   // The bytes ReadExisting reads pass through here, kept for the object's next file: a

@@ -54,9 +54,11 @@ struct PairInputs {
   double threshold;   // the difference that is clearly more than the noise
 };
 
-// Each counted pair's perfect-match side less its mismatch side, and the two sides.
+// Each counted pair's perfect-match side less its mismatch side (twice: the second copy
+// for the outlier bounds, which reorder it), and the two sides.
 struct PairScratch {
   double* differences;
+  double* boundDifferences;
   double* perfects;
   double* mismatches;
 };
@@ -102,6 +104,7 @@ PairTallies TallyPairs(const std::uint16_t* sides, int pairs, const PairInputs& 
     tallies.positives += (positiveLanes & 1) + (positiveLanes >> 1);
     tallies.negatives += (negativeLanes & 1) + (negativeLanes >> 1);
     _mm_storeu_pd(out.differences + p, up);
+    _mm_storeu_pd(out.boundDifferences + p, up);
     _mm_storeu_pd(out.perfects + p, pm);
     _mm_storeu_pd(out.mismatches + p, mm);
   }
@@ -117,6 +120,7 @@ PairTallies TallyPairs(const std::uint16_t* sides, int pairs, const PairInputs& 
     else if (mm - pm >= in.threshold && mm / pm >= kClearRatio)
       ++tallies.negatives;
     out.differences[p] = pm - mm;
+    out.boundDifferences[p] = pm - mm;
     out.perfects[p] = pm;
     out.mismatches[p] = mm;
   }
@@ -221,12 +225,14 @@ char CHIP_DATA::PresenceCall(const std::uint16_t* sides, int pairs) {
   const auto count = static_cast<std::size_t>(pairs);
   if (mPairDifferences.size() < count) {
     mPairDifferences.resize(count);
+    mPairBoundDifferences.resize(count);
     mPairPerfect.resize(count);
     mPairMismatch.resize(count);
   }
   const PairInputs inputs{static_cast<double>(mPresenceBackground), floorValue, mPresenceThreshold};
-  const PairTallies tallies = TallyPairs(
-      sides, pairs, inputs, {mPairDifferences.data(), mPairPerfect.data(), mPairMismatch.data()});
+  const PairTallies tallies = TallyPairs(sides, pairs, inputs,
+                                         {mPairDifferences.data(), mPairBoundDifferences.data(),
+                                          mPairPerfect.data(), mPairMismatch.data()});
   const int positives = tallies.positives;
   const int negatives = tallies.negatives;
   const double* const differences = mPairDifferences.data();
@@ -240,13 +246,15 @@ char CHIP_DATA::PresenceCall(const std::uint16_t* sides, int pairs) {
   // work, so the mean is bounded from float logarithms of the two sides first.
   const std::vector<float>& wholeLogs = WholeIntensityLogs();
   const auto sideLog = [&](double value) {
-    return value == floorValue ? mPresenceNoiseLog : wholeLogs[static_cast<std::size_t>(value)];
+    // A side that is not the floor is a whole intensity below 65536.
+    return value == floorValue ? mPresenceNoiseLog
+                               : wholeLogs[static_cast<std::size_t>(static_cast<int>(value))];
   };
   const auto strong = [&] {
     double low = 0.0;
     double high = 0.0;
     const bool few = pairs < kFewPairs;
-    if (!few) OutlierBounds(differences, pairs, &low, &high);
+    if (!few) OutlierBoundsInPlace(mPairBoundDifferences.data(), pairs, &low, &high);
     const auto counts = [&](int i) {
       return few || (differences[i] > low && differences[i] < high);
     };

@@ -23,7 +23,7 @@
 #include "engine/model/model.hpp"
 #include "engine/model/psi_file.hpp"
 #include "engine/services/log_channel.hpp"
-#include "platform/replacement_group.hpp"
+#include "platform/folder_sync_batch.hpp"
 
 namespace {
 
@@ -79,23 +79,24 @@ void PrepareOpenedGroup(Group& group) {
 bool SearchDataFiles(const OpenGroupOptions& options) {
   Group& group = TheGroup();
   const GroupSettings& settings = group.Settings();
-  // What writers killed in the group's folders left there (the new files they did not put
-  // in place) would otherwise stay until the same file is written again.
-  platform::RemoveStaleReplacements(group.HomeFolder());
-  platform::RemoveStaleReplacements(settings.WORKING_DIR);
-  if (!IsDataFileList(settings.DATA_PATH)) platform::RemoveStaleReplacements(settings.DATA_PATH);
   const std::string kinds = KindList(settings);
-  group.ClearGroup();
-  group.Normalized = true;
-  group.Modelled = true;
-  group.Adjusted = false;
-
   bool read = false;
   {
     // Each array's QVF file reaches the disk before it takes its place; their folders are
     // flushed once, after the last (and after a read that stopped part way). Each file's
     // flush waits on the disk behind the next arrays' reads.
     QvfWrites qvfWrites;
+    // What writers killed in the group's folders left there (the new files they did not
+    // put in place) would otherwise stay until the same file is written again. Each folder
+    // is listed once for the job: the QVF files written into it later do not list it again.
+    platform::RemoveStaleReplacementsForThread(group.HomeFolder());
+    platform::RemoveStaleReplacementsForThread(settings.WORKING_DIR);
+    if (!IsDataFileList(settings.DATA_PATH))
+      platform::RemoveStaleReplacementsForThread(settings.DATA_PATH);
+    group.ClearGroup();
+    group.Normalized = true;
+    group.Modelled = true;
+    group.Adjusted = false;
     // Every array's median and presence calls read the one table of the layout's cells.
     const JobCellKinds cellKinds;
     if (IsDataFileList(settings.DATA_PATH)) {

@@ -129,14 +129,10 @@ double MeanMissing(const double* x, int n) {
   return sum / count;
 }
 
-double StdDevMissing(const double* x, double mean, int n, bool standardError) {
-  double sumOfSquares = 0.0;
-  int count = 0;
-  for (int i = 0; i < n; ++i) {
-    if (IsMissing(x[i])) continue;
-    sumOfSquares += x[i] * x[i];
-    ++count;
-  }
+namespace {
+
+// The deviation of count values about their mean from the sum of their squares.
+double DeviationFromSquares(double sumOfSquares, int count, double mean, bool standardError) {
   if (count == 0) return MISSING_VALUE;
   if (count == 1) return 0.0;
   const double variance = (sumOfSquares - count * mean * mean) / (count - 1);
@@ -146,6 +142,19 @@ double StdDevMissing(const double* x, double mean, int n, bool standardError) {
   // Rounding can take the difference of constant data just below zero.
   const double deviation = std::sqrt(std::max(0.0, variance));
   return standardError ? deviation / std::sqrt(static_cast<double>(count)) : deviation;
+}
+
+}  // namespace
+
+double StdDevMissing(const double* x, double mean, int n, bool standardError) {
+  double sumOfSquares = 0.0;
+  int count = 0;
+  for (int i = 0; i < n; ++i) {
+    if (IsMissing(x[i])) continue;
+    sumOfSquares += x[i] * x[i];
+    ++count;
+  }
+  return DeviationFromSquares(sumOfSquares, count, mean, standardError);
 }
 
 double StandardizeMissing(double* x, int n, bool standardise, bool ratio, double centre) {
@@ -275,13 +284,33 @@ bool VectorsConverged(const double* x, const double* y, int n, const short* mask
   return sum / n < 1.0e-6;
 }
 
-void OutlierBounds(const double* x, int n, double* low, double* high) {
+void OutlierBoundsInPlace(double* x, int n, double* low, double* high) {
   if (n < 3) {
     *low = MISSING_VALUE;
     *high = MISSING_VALUE;
     return;
   }
-  // A probe set's pairs fit on the stack; the presence calls ask once per probe set.
+  double* const end = x + n;
+  std::iter_swap(std::min_element(x, end), end - 2);
+  std::iter_swap(std::max_element(x, end), end - 1);
+  // The sum and the sum of squares in one pass, each added up in the order MeanMissing and
+  // StdDevMissing add theirs.
+  double sum = 0.0;
+  double sumOfSquares = 0.0;
+  int count = 0;
+  for (int i = 0; i < n - 2; ++i) {
+    if (IsMissing(x[i])) continue;
+    sum += x[i];
+    sumOfSquares += x[i] * x[i];
+    ++count;
+  }
+  const double mean = count == 0 ? MISSING_VALUE : sum / count;
+  const double deviation = DeviationFromSquares(sumOfSquares, count, mean, false);
+  *low = mean - 3.0 * deviation;
+  *high = mean + 3.0 * deviation;
+}
+
+void OutlierBounds(const double* x, int n, double* low, double* high) {
   constexpr int kOnStack = 64;
   std::array<double, kOnStack> local;
   std::vector<double> longer;
@@ -290,14 +319,8 @@ void OutlierBounds(const double* x, int n, double* low, double* high) {
     longer.resize(static_cast<std::size_t>(n));
     copy = longer.data();
   }
-  std::copy_n(x, n, copy);
-  double* const end = copy + n;
-  std::iter_swap(std::min_element(copy, end), end - 2);
-  std::iter_swap(std::max_element(copy, end), end - 1);
-  const double mean = MeanMissing(copy, n - 2);
-  const double deviation = StdDevMissing(copy, mean, n - 2, false);
-  *low = mean - 3.0 * deviation;
-  *high = mean + 3.0 * deviation;
+  if (n > 0) std::copy_n(x, n, copy);
+  OutlierBoundsInPlace(copy, n, low, high);
 }
 
 namespace {

@@ -75,6 +75,9 @@ bool VectorsConverged(const double* x, const double* y, int n, const short* mask
 // Mean +- 3 standard deviations of the values left when one smallest and one largest
 // value are set aside. Both bounds are MISSING_VALUE when fewer than three values are given.
 void OutlierBounds(const double* x, int n, double* low, double* high);
+// The same on values the caller has no further use for: the smallest is swapped with the
+// last but one and then the largest with the last, as OutlierBounds does in its copy.
+void OutlierBoundsInPlace(double* x, int n, double* low, double* high);
 
 // Ascending comparators in the qsort shape: 1, 0 or -1.
 int CompareFloat(const void* a, const void* b);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -311,6 +312,42 @@ TEST_F(NumericsUtility, OutlierBoundsSetExtremesAside) {
   const double withMissing[] = {1.0, M, 2.0, 100.0, 3.0, 4.0};
   OutlierBounds(withMissing, 6, &low, &high);
   EXPECT_DOUBLE_EQ(low, 2.5 - 3.0 * std::sqrt(5.0 / 3.0));
+}
+
+// The bounds match, bit for bit, the plain steps: the extremes swapped to the end of a
+// copy, then MeanMissing and StdDevMissing of the rest, on values with ties, repeats,
+// missing entries, and lengths on the stack and beyond.
+TEST_F(NumericsUtility, OutlierBoundsGiveThePlainStepsBits) {
+  std::uint64_t state = 7;
+  const auto next = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return state >> 33;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    const int n = 3 + static_cast<int>(next() % 70);
+    std::vector<double> x(static_cast<std::size_t>(n));
+    for (double& value : x) {
+      const std::uint64_t kind = next() % 16;
+      value = kind == 0  ? M
+              : kind < 4 ? static_cast<double>(next() % 5)
+                         : static_cast<double>(next() % 200000) / 7.0 - 9000.0;
+    }
+    if (round % 50 == 0) std::fill(x.begin(), x.end(), M);
+    std::vector<double> copy = x;
+    std::iter_swap(std::min_element(copy.begin(), copy.end()), copy.end() - 2);
+    std::iter_swap(std::max_element(copy.begin(), copy.end()), copy.end() - 1);
+    const double mean = MeanMissing(copy.data(), n - 2);
+    const double deviation = StdDevMissing(copy.data(), mean, n - 2, false);
+    double low = 0.0;
+    double high = 0.0;
+    OutlierBounds(x.data(), n, &low, &high);
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(low),
+              std::bit_cast<std::uint64_t>(mean - 3.0 * deviation))
+        << round;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(high),
+              std::bit_cast<std::uint64_t>(mean + 3.0 * deviation))
+        << round;
+  }
 }
 
 TEST_F(NumericsUtility, TextHelpersAndIntComparator) {

@@ -3,7 +3,8 @@
 // the flushes run behind the threads that wrote the files but are all done when the job
 // returns. A data
 // folder that cannot be flushed, or a file that cannot be flushed or put in place, fails
-// the job with a red line naming it, and the file keeps its old bytes.
+// the job with a red line naming it, and the file keeps its old bytes. What killed writers
+// left in the data folder goes with each job.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,8 +23,10 @@
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/parallel_tasks.hpp"
+#include "platform/path.hpp"
 #include "platform/replacement_names.hpp"
 #include "platform/system_error.hpp"
+#include "platform/tests/stale_replacements.hpp"
 #include "platform/write_fault.hpp"
 
 namespace {
@@ -175,6 +178,28 @@ TEST_F(QvfFolderFlushTest, EachJobFlushesTheDataFolderOnceAfterItsFiles) {
     EXPECT_TRUE(FlushedBehind());
     // The baseline's file too, its plane 2 a copy of its raw plane.
     ExpectOneFolderFlushAfterTheFiles(5);
+  }
+}
+
+TEST_F(QvfFolderFlushTest, WhatEndedWritersLeftInTheDataFolderGoesWithEachJob) {
+  const pid_t ended = platform::testing::EndedProcess();
+  int planted = 0;
+  const auto plant = [&] {
+    const std::string path = platform::JoinPath(
+        DataFolder(), platform::testing::LeftNewFileName("scan1.qvf", ended, planted++));
+    EXPECT_TRUE(platform::WriteWholeFile(path, std::vector<std::uint8_t>{1}));
+    return path;
+  };
+  for (const int threads : {1, 3}) {
+    SCOPED_TRACE(threads);
+    platform::LimitWorkerThreads(threads);
+    const std::string beforeOpen = plant();
+    ASSERT_TRUE(Open(OpenGroupOptions{.ignoreExistingQvf = true}));
+    EXPECT_FALSE(std::filesystem::exists(beforeOpen));
+    TheGroup().HasProbeData = true;
+    const std::string beforeNormalisation = plant();
+    ASSERT_TRUE(NormalizeArrays(true));
+    EXPECT_FALSE(std::filesystem::exists(beforeNormalisation));
   }
 }
 

@@ -23,12 +23,14 @@
 #include "platform/tests/file_size_limit.hpp"
 #include "platform/tests/folder_entries.hpp"
 #include "platform/tests/hostile_files.hpp"
+#include "platform/tests/stale_replacements.hpp"
 #include "platform/tests/temp_folder.hpp"
 
 namespace platform {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using platform::testing::EndedProcess;
 using platform::testing::FolderEntries;
 using platform::testing::Hostile;
 using platform::testing::TempFolder;
@@ -129,15 +131,6 @@ TEST(FileReplacement, AFailureKeepsTheSystemsReason) {
     EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(FolderEntries(temp.Path()), (std::vector<std::string>{"special", "taken"}));
   }
-}
-
-// A process that has ended: its number is free until the system hands it out again.
-pid_t EndedProcess() {
-  const pid_t child = fork();
-  if (child == 0) _exit(0);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return child;
 }
 
 // A live child that runs this program (waiting) or another one (sleep).

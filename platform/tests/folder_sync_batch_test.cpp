@@ -1,7 +1,8 @@
 // platform::FolderSyncBatch: replacements committed under a batch, on any thread, are
 // flushed and in place at once, and their folders are flushed once each when the batch
 // is, the first failure told with its folder; without a batch each commit flushes its
-// folder as before.
+// folder as before. What ended writers left in a folder is cleared by the batch's first
+// replacement there and not looked for again until the next batch.
 #include "platform/folder_sync_batch.hpp"
 
 #include <gtest/gtest.h>
@@ -15,12 +16,17 @@
 #include "platform/byte_reader.hpp"
 #include "platform/byte_writer.hpp"
 #include "platform/file_replacement.hpp"
+#include "platform/tests/folder_entries.hpp"
+#include "platform/tests/stale_replacements.hpp"
 #include "platform/tests/temp_folder.hpp"
 #include "platform/write_fault.hpp"
 
 namespace platform {
 namespace {
 
+using platform::testing::EndedProcess;
+using platform::testing::FolderEntries;
+using platform::testing::LeftNewFileName;
 using platform::testing::TempFolder;
 
 std::mutex gMutex;
@@ -113,6 +119,53 @@ TEST_F(FolderSyncBatchTest, TheFirstFolderThatCannotBeFlushedIsTold) {
     EXPECT_TRUE(WriteWholeFile(mFirst.File("c"), std::vector<std::uint8_t>{3}));
   }
   EXPECT_EQ(FolderFlushes(mFirst.Path().string()), 2);
+}
+
+TEST_F(FolderSyncBatchTest, AFolderIsClearedOfWhatEndedWritersLeftOnceForTheBatch) {
+  const pid_t ended = EndedProcess();
+  const std::vector<std::uint8_t> bytes{4};
+  const auto plant = [&](TempFolder& folder, int number) {
+    const std::string name = LeftNewFileName("file", ended, number);
+    EXPECT_TRUE(WriteWholeFile(folder.File(name), bytes));
+    return name;
+  };
+  plant(mFirst, 0);
+  plant(mSecond, 0);
+  FolderSyncBatch batch;
+  // Helpers and this thread write into both folders under the one batch.
+  std::vector<std::thread> threads;
+  for (int f = 0; f < 3; ++f)
+    threads.emplace_back([&, f] {
+      const DeferFolderSyncs defer(&batch);
+      EXPECT_TRUE(WriteWholeFile(mFirst.File("file" + std::to_string(f)), bytes));
+    });
+  for (std::thread& thread : threads) thread.join();
+  {
+    const DeferFolderSyncs defer(&batch);
+    EXPECT_TRUE(WriteWholeFile(mSecond.File("file"), bytes));
+  }
+  EXPECT_EQ(FolderEntries(mFirst.Path()), (std::vector<std::string>{"file0", "file1", "file2"}));
+  EXPECT_EQ(FolderEntries(mSecond.Path()), (std::vector<std::string>{"file"}));
+  // Left after the batch cleared the folder, a file stays through the batch's later writes,
+  // and goes with the first write outside a batch.
+  const std::string late = plant(mFirst, 1);
+  {
+    const DeferFolderSyncs defer(&batch);
+    EXPECT_TRUE(WriteWholeFile(mFirst.File("file0"), bytes));
+  }
+  EXPECT_EQ(FolderEntries(mFirst.Path()),
+            (std::vector<std::string>{late, "file0", "file1", "file2"}));
+  EXPECT_TRUE(WriteWholeFile(mFirst.File("file1"), bytes));
+  EXPECT_EQ(FolderEntries(mFirst.Path()), (std::vector<std::string>{"file0", "file1", "file2"}));
+  // A folder cleared once for the job by name is not listed by the first file either.
+  plant(mSecond, 2);
+  FolderSyncBatch next;
+  const DeferFolderSyncs defer(&next);
+  RemoveStaleReplacementsForThread(mSecond.Path().string());
+  EXPECT_EQ(FolderEntries(mSecond.Path()), (std::vector<std::string>{"file"}));
+  plant(mSecond, 3);
+  EXPECT_TRUE(WriteWholeFile(mSecond.File("file"), bytes));
+  EXPECT_EQ(FolderEntries(mSecond.Path()).size(), 2u);
 }
 
 }  // namespace
