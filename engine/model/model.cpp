@@ -737,11 +737,8 @@ void MODEL::ComputeStandardErrors() {
 
   // The fitted values and misfits of every cell; the explained share is summed from them
   // once the outlier steps settle (SettleExplained).
-  for (int i = 0; i < arrays; ++i) {
-    const std::size_t row = Cell(i, 0);
-    FittedAndMisfits(&mData[row], mResultPhi.data(), mResultTheta[Index(i)], probes, &mFitted[row],
-                     &mResidual[row]);
-  }
+  FittedAndMisfits(mData.data(), mResultPhi.data(), mResultTheta.data(), arrays, probes,
+                   mFitted.data(), mResidual.data());
   mExplainedPending = true;
 }
 
