@@ -390,9 +390,10 @@ void MODEL::RunMethod() {
   }
 }
 
+// The lists grow to the largest probe set fitted and keep their room for smaller ones.
 void MODEL::PrepareWorkBuffers() {
   const int cells = mArrays * mProbes;
-  if (!mQuantileValues || mQuantileValues->Capacity() != cells) {
+  if (!mQuantileValues || mQuantileValues->Capacity() < cells) {
     mQuantileValues.emplace(cells);
     mErrorValues.emplace(cells);
   }
@@ -430,7 +431,7 @@ void MODEL::ResetOutliers() {
 
 int MODEL::FitModel(bool onePass) {
   // The view may step a fit that GetData did not iterate (Average Difference).
-  if (!mQuantileValues || mQuantileValues->Capacity() != mArrays * mProbes) PrepareWorkBuffers();
+  PrepareWorkBuffers();
   for (;;) {
     if (mFailed) return mPass;
     // A model on a worker thread leaves the window to the calling thread.

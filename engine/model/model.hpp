@@ -325,7 +325,7 @@ class MODEL {
   std::vector<std::int16_t> mSingle;
   std::vector<std::uint8_t> mSpike;
 
-  // Reallocated for arrays x probes by every GetData of the iterative methods.
+  // Room for at least arrays x probes values once an iterative method has run.
   std::optional<DB_VECTOR> mQuantileValues;
   std::optional<DB_VECTOR> mErrorValues;
   std::vector<std::int16_t> mFlagBuffer;
