@@ -398,6 +398,8 @@ void MODEL::PrepareWorkBuffers() {
     mErrorValues.emplace(cells);
   }
   mFlagBuffer.resize(static_cast<std::size_t>(cells));
+  if (mMarkedArrays.size() < static_cast<std::size_t>(cells))
+    mMarkedArrays.resize(static_cast<std::size_t>(cells));
 }
 
 void MODEL::ResetOutliers() {
