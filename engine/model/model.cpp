@@ -390,13 +390,16 @@ void MODEL::RunMethod() {
   }
 }
 
+// The lists grow to the largest probe set fitted and keep their room for smaller ones.
 void MODEL::PrepareWorkBuffers() {
   const int cells = mArrays * mProbes;
-  if (!mQuantileValues || mQuantileValues->Capacity() != cells) {
+  if (!mQuantileValues || mQuantileValues->Capacity() < cells) {
     mQuantileValues.emplace(cells);
     mErrorValues.emplace(cells);
   }
   mFlagBuffer.resize(static_cast<std::size_t>(cells));
+  if (mMarkedArrays.size() < static_cast<std::size_t>(cells))
+    mMarkedArrays.resize(static_cast<std::size_t>(cells));
 }
 
 void MODEL::ResetOutliers() {
@@ -430,7 +433,7 @@ void MODEL::ResetOutliers() {
 
 int MODEL::FitModel(bool onePass) {
   // The view may step a fit that GetData did not iterate (Average Difference).
-  if (!mQuantileValues || mQuantileValues->Capacity() != mArrays * mProbes) PrepareWorkBuffers();
+  PrepareWorkBuffers();
   for (;;) {
     if (mFailed) return mPass;
     // A model on a worker thread leaves the window to the calling thread.
@@ -737,11 +740,8 @@ void MODEL::ComputeStandardErrors() {
 
   // The fitted values and misfits of every cell; the explained share is summed from them
   // once the outlier steps settle (SettleExplained).
-  for (int i = 0; i < arrays; ++i) {
-    const std::size_t row = Cell(i, 0);
-    FittedAndMisfits(&mData[row], mResultPhi.data(), mResultTheta[Index(i)], probes, &mFitted[row],
-                     &mResidual[row]);
-  }
+  FittedAndMisfits(mData.data(), mResultPhi.data(), mResultTheta.data(), arrays, probes,
+                   mFitted.data(), mResidual.data());
   mExplainedPending = true;
 }
 

@@ -282,11 +282,10 @@ class MODEL {
   // Sets mArrayLimit to kOutlierFactor times each array's 0.8 quantile of abs(matrix) over
   // its probes.
   void SetArrayLimits(const std::vector<double>& matrix);
-  // Lists in within, in the arrays' order, the arrays whose cell of the probe is marked
-  // and whose abs(value) is at most kOutlierFactor times the 0.8 quantile of abs(values)
-  // over the probe's arrays; returns how many.
-  template <typename Mark>
-  int WithinProbeLimit(const std::vector<double>& matrix, const std::vector<Mark>& marks, int probe,
+  // Lists in within, in their order, the count marked arrays of the probe (listed in
+  // marked, in the arrays' order) whose abs(value) is at most kOutlierFactor times the 0.8
+  // quantile of abs(values) over the probe's arrays; returns how many.
+  int WithinProbeLimit(const std::vector<double>& matrix, int probe, const int* marked, int count,
                        int* within);
   // The median of the positive standard errors among count entries (only where use is
   // set, when given); nullopt when none is positive.
@@ -325,10 +324,12 @@ class MODEL {
   std::vector<std::int16_t> mSingle;
   std::vector<std::uint8_t> mSpike;
 
-  // Reallocated for arrays x probes by every GetData of the iterative methods.
+  // Room for at least arrays x probes values once an iterative method has run.
   std::optional<DB_VECTOR> mQuantileValues;
   std::optional<DB_VECTOR> mErrorValues;
   std::vector<std::int16_t> mFlagBuffer;
+  // The outlier step's marked arrays of each probe, probe j's from j x arrays.
+  std::vector<int> mMarkedArrays;
   // Each array's limit of the outlier step at work.
   std::array<double, kModelMaxArrays> mArrayLimit{};
   std::optional<DB_VECTOR> mDisplayValues;

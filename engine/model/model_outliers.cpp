@@ -79,28 +79,27 @@ void MODEL::SetArrayLimits(const std::vector<double>& matrix) {
 // smallest ones. A few marks are settled by counting, with the same answer as the
 // quantile's limit gives and no selection; lists with NaN take the quantile. The vector
 // holds arrays x probes values, so one probe's always fit and are written straight into it.
-template <typename Mark>
-int MODEL::WithinProbeLimit(const std::vector<double>& matrix, const std::vector<Mark>& marks,
-                            int probe, int* within) {
+int MODEL::WithinProbeLimit(const std::vector<double>& matrix, int probe, const int* marked,
+                            int count, int* within) {
   double* values = mQuantileValues->Elements();
+  const double* const column = &matrix[Cell(0, probe)];
+  const std::size_t stride = Index(mProbes);
+  const int arrays = mArrays;
   bool numbers = true;
-  int marked = 0;
-  for (int i = 0; i < mArrays; ++i) {
-    const std::size_t cell = Cell(i, probe);
-    values[i] = std::fabs(matrix[cell]);
+  for (int i = 0; i < arrays; ++i) {
+    values[i] = std::fabs(column[Index(i) * stride]);
     numbers = numbers && !std::isnan(values[i]);
-    if (marks[cell] != 0) within[marked++] = i;
   }
   int kept = 0;
-  if (!numbers || marked > kCountedMarks) {
-    const double limit = kOutlierFactor * ModelQuantile(values, mArrays, kOutlierQuantile);
-    for (int m = 0; m < marked; ++m)
-      if (!(std::fabs(matrix[Cell(within[m], probe)]) > limit)) within[kept++] = within[m];
+  if (!numbers || count > kCountedMarks) {
+    const double limit = kOutlierFactor * ModelQuantile(values, arrays, kOutlierQuantile);
+    for (int m = 0; m < count; ++m)
+      if (!(std::fabs(column[Index(marked[m]) * stride]) > limit)) within[kept++] = marked[m];
     return kept;
   }
-  const int rank = QuantileRank(mArrays, kOutlierQuantile);
-  for (int m = 0; m < marked; ++m)
-    if (CountFactorBelow(values, mArrays, values[within[m]]) <= rank) within[kept++] = within[m];
+  const int rank = QuantileRank(arrays, kOutlierQuantile);
+  for (int m = 0; m < count; ++m)
+    if (CountFactorBelow(values, arrays, values[marked[m]]) <= rank) within[kept++] = marked[m];
   return kept;
 }
 
@@ -117,13 +116,16 @@ std::optional<double> MODEL::PositiveMedian(const double* errors, int count, con
 
 void MODEL::MarkImageSpikes() {
   SetArrayLimits(mData);
-  std::array<bool, kModelMaxProbes> probeMarked{};
+  // Each probe's marked arrays in order, listed as they are marked.
+  std::array<int, kModelMaxProbes> marks{};
+  int* const marked = mMarkedArrays.data();
+  const std::size_t listStride = Index(mArrays);
   for (int i = 0; i < mArrays; ++i) {
     const double limit = mArrayLimit[Index(i)];
     for (int j = 0; j < mProbes; ++j) {
       const bool spike = std::fabs(mData[Cell(i, j)]) > limit;
       mSpike[Cell(i, j)] = spike ? 1 : 0;
-      probeMarked[Index(j)] = probeMarked[Index(j)] || spike;
+      if (spike) marked[Index(j) * listStride + Index(marks[Index(j)]++)] = i;
     }
   }
   // A value as large as the probe's values on most arrays is the probe's nature, not a spike.
@@ -131,8 +133,9 @@ void MODEL::MarkImageSpikes() {
   // A probe without marks has nothing to unmark.
   std::array<int, kModelMaxArrays> within;
   for (int j = 0; j < mProbes; ++j) {
-    if (!probeMarked[Index(j)]) continue;
-    const int count = WithinProbeLimit(mData, mSpike, j, within.data());
+    if (marks[Index(j)] == 0) continue;
+    const int count =
+        WithinProbeLimit(mData, j, &marked[Index(j) * listStride], marks[Index(j)], within.data());
     for (int m = 0; m < count; ++m) mSpike[Cell(within[Index(m)], j)] = 0;
   }
 }
@@ -148,23 +151,33 @@ bool MODEL::DetectSingleOutliers() {
   const int probeLimit = static_cast<int>(mArrays * kOutlierShare);
 
   SetArrayLimits(mResidual);
-  for (int i = 0; i < mArrays; ++i) {
+  // Each probe's marked arrays in order, listed as they are marked: the probe's count so
+  // far is its next place.
+  const int arrays = mArrays;
+  const int probes = mProbes;
+  const std::size_t listStride = Index(arrays);
+  int* const marked = mMarkedArrays.data();
+  for (int i = 0; i < arrays; ++i) {
     const double limit = mArrayLimit[Index(i)];
-    for (int j = 0; j < mProbes; ++j) {
-      if (!(std::fabs(mResidual[Cell(i, j)]) > limit)) continue;
-      if (mSinglePerArray[Index(i)] >= arrayLimit || mSinglePerProbe[Index(j)] >= probeLimit)
-        continue;
+    const double* const row = &mResidual[Cell(i, 0)];
+    for (int j = 0; j < probes; ++j) {
+      if (!(std::fabs(row[j]) > limit)) continue;
+      const double probeCount = mSinglePerProbe[Index(j)];
+      if (mSinglePerArray[Index(i)] >= arrayLimit || probeCount >= probeLimit) continue;
       mSingle[Cell(i, j)] = 1;
       mSinglePerArray[Index(i)] += 1.0;
-      mSinglePerProbe[Index(j)] += 1.0;
+      mSinglePerProbe[Index(j)] = probeCount + 1.0;
+      marked[Index(j) * listStride + static_cast<std::size_t>(probeCount)] = i;
       ++mSingleOutlierCount;
     }
   }
   // A residual as large as the probe's residuals on most arrays is not singular.
   std::array<int, kModelMaxArrays> within;
-  for (int j = 0; j < mProbes; ++j) {
-    if (mSinglePerProbe[Index(j)] == 0.0) continue;
-    const int count = WithinProbeLimit(mResidual, mSingle, j, within.data());
+  for (int j = 0; j < probes; ++j) {
+    const int marks = static_cast<int>(mSinglePerProbe[Index(j)]);
+    if (marks == 0) continue;
+    const int count =
+        WithinProbeLimit(mResidual, j, &marked[Index(j) * listStride], marks, within.data());
     for (int m = 0; m < count; ++m) {
       const int i = within[Index(m)];
       mSingle[Cell(i, j)] = 0;

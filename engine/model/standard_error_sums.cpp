@@ -184,6 +184,18 @@ template <int Width, bool Fusable>
   }
 }
 
+// Row after row, in the build's instructions throughout.
+template <int Width, bool Fusable>
+[[gnu::always_inline]] inline void FittedRows(const double* values, const double* phi,
+                                              const double* theta, int rows, int count,
+                                              double* fitted, double* misfits) {
+  const auto stride = static_cast<std::size_t>(count);
+  for (int r = 0; r < rows; ++r) {
+    const std::size_t at = static_cast<std::size_t>(r) * stride;
+    FittedRow<Width, Fusable>(values + at, phi, theta[r], count, fitted + at, misfits + at);
+  }
+}
+
 constexpr int kPlainWidth = 2;
 constexpr int kBlocksTogether = 2;
 
@@ -192,9 +204,9 @@ void PlainSums(const ErrorCells& cells, const ErrorSums& sums) {
   SumRows<kPlainWidth, kBlocksTogether, AllSums, false>(cells, sums);
 }
 
-void PlainFitted(const double* values, const double* phi, double theta, int count, double* fitted,
-                 double* misfits) {
-  FittedRow<kPlainWidth, false>(values, phi, theta, count, fitted, misfits);
+void PlainFitted(const double* values, const double* phi, const double* theta, int rows, int count,
+                 double* fitted, double* misfits) {
+  FittedRows<kPlainWidth, false>(values, phi, theta, rows, count, fitted, misfits);
 }
 
 #if defined(__x86_64__)
@@ -203,9 +215,10 @@ template <bool AllSums>
   SumRows<4, kBlocksTogether, AllSums, false>(cells, sums);
 }
 
-[[gnu::target("avx2")]] void WideFitted(const double* values, const double* phi, double theta,
-                                        int count, double* fitted, double* misfits) {
-  FittedRow<4, false>(values, phi, theta, count, fitted, misfits);
+[[gnu::target("avx2")]] void WideFitted(const double* values, const double* phi,
+                                        const double* theta, int rows, int count, double* fitted,
+                                        double* misfits) {
+  FittedRows<4, false>(values, phi, theta, rows, count, fitted, misfits);
 }
 
 template <bool AllSums>
@@ -213,16 +226,17 @@ template <bool AllSums>
   SumRows<8, kBlocksTogether, AllSums, true>(cells, sums);
 }
 
-[[gnu::target("avx512f")]] void WidestFitted(const double* values, const double* phi, double theta,
-                                             int count, double* fitted, double* misfits) {
-  FittedRow<8, true>(values, phi, theta, count, fitted, misfits);
+[[gnu::target("avx512f")]] void WidestFitted(const double* values, const double* phi,
+                                             const double* theta, int rows, int count,
+                                             double* fitted, double* misfits) {
+  FittedRows<8, true>(values, phi, theta, rows, count, fitted, misfits);
 }
 #endif
 
 struct ErrorFunctions {
   void (*sums)(const ErrorCells&, const ErrorSums&);
   void (*residuals)(const ErrorCells&, const ErrorSums&);
-  void (*fitted)(const double*, const double*, double, int, double*, double*);
+  void (*fitted)(const double*, const double*, const double*, int, int, double*, double*);
 };
 
 const ErrorFunctions& FunctionsOf(FitBuild build) {
@@ -251,9 +265,9 @@ void MisfitSquareSums(const ErrorCells& cells, const ErrorSums& sums) {
   Functions().residuals(cells, sums);
 }
 
-void FittedAndMisfits(const double* values, const double* phi, double theta, int count,
-                      double* fitted, double* misfits) {
-  Functions().fitted(values, phi, theta, count, fitted, misfits);
+void FittedAndMisfits(const double* values, const double* phi, const double* theta, int rows,
+                      int count, double* fitted, double* misfits) {
+  Functions().fitted(values, phi, theta, rows, count, fitted, misfits);
 }
 
 void StandardErrorSumsOf(FitBuild build, const ErrorCells& cells, const ErrorSums& sums) {
@@ -264,7 +278,7 @@ void MisfitSquareSumsOf(FitBuild build, const ErrorCells& cells, const ErrorSums
   FunctionsOf(build).residuals(cells, sums);
 }
 
-void FittedAndMisfitsOf(FitBuild build, const double* values, const double* phi, double theta,
-                        int count, double* fitted, double* misfits) {
-  FunctionsOf(build).fitted(values, phi, theta, count, fitted, misfits);
+void FittedAndMisfitsOf(FitBuild build, const double* values, const double* phi,
+                        const double* theta, int rows, int count, double* fitted, double* misfits) {
+  FunctionsOf(build).fitted(values, phi, theta, rows, count, fitted, misfits);
 }

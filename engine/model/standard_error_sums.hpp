@@ -54,13 +54,14 @@ void StandardErrorSums(const ErrorCells& cells, const ErrorSums& sums);
 // Only sums.residuals, for effects refitted after the other sums were taken.
 void MisfitSquareSums(const ErrorCells& cells, const ErrorSums& sums);
 
-// fitted[j] = phi[j] x theta and misfits[j] = Misfit(values[j], fitted[j]) for j < count.
-void FittedAndMisfits(const double* values, const double* phi, double theta, int count,
-                      double* fitted, double* misfits);
+// For rows of count cells each, row r at r x count: fitted[c] = phi[j] x theta[r] and
+// misfits[c] = Misfit(values[c], fitted[c]) for the cell c of row r and column j < count.
+void FittedAndMisfits(const double* values, const double* phi, const double* theta, int rows,
+                      int count, double* fitted, double* misfits);
 
 // The functions above run the first build of FitBuildsOfProcessor; these run the build
 // given, which the processor must be able to run.
 void StandardErrorSumsOf(FitBuild build, const ErrorCells& cells, const ErrorSums& sums);
 void MisfitSquareSumsOf(FitBuild build, const ErrorCells& cells, const ErrorSums& sums);
-void FittedAndMisfitsOf(FitBuild build, const double* values, const double* phi, double theta,
-                        int count, double* fitted, double* misfits);
+void FittedAndMisfitsOf(FitBuild build, const double* values, const double* phi,
+                        const double* theta, int rows, int count, double* fitted, double* misfits);

@@ -146,29 +146,34 @@ TEST(StandardErrorSums, EveryBuildGivesThePlainLoopsBits) {
 TEST(StandardErrorSums, EveryBuildGivesThePlainFittedValuesAndMisfits) {
   std::mt19937_64 engine(1066);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  for (int count = 1; count <= 41; ++count) {
-    std::vector<double> phi;
-    std::vector<double> values;
-    const double theta = -10.0 + 2000.0 * unit(engine);
-    for (int j = 0; j < count; ++j) {
-      phi.push_back(0.2 + unit(engine));
-      values.push_back(CellValue(phi.back() * theta, engine));
-    }
-    for (const FitBuild build : FitBuildsOfProcessor()) {
-      std::vector<double> fitted(static_cast<std::size_t>(count) + 1, -7.0);
-      std::vector<double> misfits(static_cast<std::size_t>(count) + 1, -7.0);
-      FittedAndMisfitsOf(build, values.data(), phi.data(), theta, count, fitted.data(),
-                         misfits.data());
-      for (int j = 0; j < count; ++j) {
-        const auto at = static_cast<std::size_t>(j);
-        const double expected = phi[at] * theta;
-        ASSERT_EQ(Bits(fitted[at]), Bits(expected)) << "build " << static_cast<int>(build);
-        ASSERT_EQ(Bits(misfits[at]), Bits(Misfit(values[at], expected)))
-            << "build " << static_cast<int>(build) << " count " << count << " cell " << j;
+  for (int rows = 1; rows <= 3; ++rows)
+    for (int count = 1; count <= 41; ++count) {
+      const auto cells = static_cast<std::size_t>(rows) * static_cast<std::size_t>(count);
+      std::vector<double> phi;
+      std::vector<double> theta;
+      std::vector<double> values;
+      for (int j = 0; j < count; ++j) phi.push_back(0.2 + unit(engine));
+      for (int r = 0; r < rows; ++r) {
+        theta.push_back(-10.0 + 2000.0 * unit(engine));
+        for (int j = 0; j < count; ++j)
+          values.push_back(CellValue(phi[static_cast<std::size_t>(j)] * theta.back(), engine));
       }
-      // Nothing is written past the row.
-      EXPECT_EQ(fitted.back(), -7.0);
-      EXPECT_EQ(misfits.back(), -7.0);
+      for (const FitBuild build : FitBuildsOfProcessor()) {
+        std::vector<double> fitted(cells + 1, -7.0);
+        std::vector<double> misfits(cells + 1, -7.0);
+        FittedAndMisfitsOf(build, values.data(), phi.data(), theta.data(), rows, count,
+                           fitted.data(), misfits.data());
+        for (std::size_t c = 0; c < cells; ++c) {
+          const double expected =
+              phi[c % static_cast<std::size_t>(count)] * theta[c / static_cast<std::size_t>(count)];
+          SCOPED_TRACE(::testing::Message() << "build " << static_cast<int>(build) << " rows "
+                                            << rows << " count " << count << " cell " << c);
+          ASSERT_EQ(Bits(fitted[c]), Bits(expected));
+          ASSERT_EQ(Bits(misfits[c]), Bits(Misfit(values[c], expected)));
+        }
+        // Nothing is written past the last row.
+        EXPECT_EQ(fitted.back(), -7.0);
+        EXPECT_EQ(misfits.back(), -7.0);
+      }
     }
-  }
 }
