@@ -181,8 +181,7 @@ bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, const InvariantBa
   GroupSettings& settings = group.Settings();
   ArraySlot& slot = group.Array(array);
   LogMessage(MessageBuffer("  %s", slot.name.c_str()));
-  const bool reviewed = settings.VIEW_NORM_PLOT != 0;
-  if (reviewed) {
+  if (settings.VIEW_NORM_PLOT != 0) {
     settings.CUR_ARRAY = array;
     Views().ShowView(RightPaneView::kPlots);
     group.SelectBaselineComparison();
@@ -200,12 +199,7 @@ bool NormalizeProbeArray(int array, const CHIP_DATA& baseline, const InvariantBa
     if (!ChipData.ReadArray(slot.dataFile.c_str(), false, true)) return false;
     if (!ChipData.NormalizeCel(&baseline, force, false, true, prepared)) return false;
   }
-  // The working array reads its plane afresh for the next array, so the plane is handed
-  // over rather than copied; the last array's stays in the working array, as does one
-  // reviewed, which the review may show again.
-  const bool keepPlane = reviewed || array + 1 == group.NumArrays();
-  if (settings.LOAD_PROBE_DATA != 0 && !keepPlane) slot.intensities.swap(ChipData.plane2);
-  if (settings.LOAD_PROBE_DATA != 0 && keepPlane) slot.intensities = ChipData.plane2;
+  if (settings.LOAD_PROBE_DATA != 0) slot.intensities = ChipData.plane2;
   if (ChipData.valuesPresent == 0) group.Modelled = false;
   return true;
 }

@@ -1,7 +1,6 @@
 // Opening, normalising and modelling a group with every job on one thread and on several
 // gives the same group tables, the same QVF files byte for byte and the same log lines in
-// the same order; the normalisation leaves the working array holding the last array, its
-// plane the one the group took.
+// the same order.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -26,8 +25,6 @@ struct GroupOutcome {
   std::vector<std::vector<std::uint32_t>> values;  // the triples' bits
   std::vector<float> fractions;
   std::vector<std::vector<std::uint8_t>> files;
-  std::string workingArray;  // what the working array holds after the normalisation
-  std::vector<std::uint16_t> workingPlane;
   int modelProbeSet = -1;
 };
 
@@ -54,9 +51,6 @@ class GroupJobThreadsTest : public GroupJobTest {
       grown.put('\0');
     }
     EXPECT_TRUE(NormalizeArrays(false));
-    outcome.workingArray = ChipData.dataPath;
-    outcome.workingPlane = ChipData.plane2;
-    EXPECT_EQ(outcome.workingPlane, TheGroup().Array(TheGroup().NumArrays() - 1).intensities);
     EXPECT_TRUE(ComputeModelExpression());
     for (const CapturedLine& line : mLog.Lines())
       // The closing lines carry the time taken.
@@ -95,8 +89,6 @@ TEST_F(GroupJobThreadsTest, OneThreadAndSeveralGiveTheSameTablesFilesAndLines) {
   const GroupOutcome one = RunJobs(1);
   ASSERT_EQ(one.files.size(), 7u);
   EXPECT_EQ(one.modelProbeSet, 699);
-  EXPECT_EQ(one.workingArray, TheGroup().Array(6).dataFile);
-  EXPECT_EQ(one.workingPlane.size(), 200u * 200u);
   for (const auto& file : one.files) ASSERT_FALSE(file.empty());
   EXPECT_EQ(CountLines("does not fit the chip layout"), 1);
   // Outliers were found, so the counts have something to count.
@@ -111,8 +103,6 @@ TEST_F(GroupJobThreadsTest, OneThreadAndSeveralGiveTheSameTablesFilesAndLines) {
     EXPECT_EQ(many.values, one.values);
     EXPECT_EQ(many.fractions, one.fractions);
     EXPECT_EQ(many.files, one.files);
-    EXPECT_EQ(many.workingArray, one.workingArray);
-    EXPECT_EQ(many.workingPlane, one.workingPlane);
     EXPECT_EQ(many.modelProbeSet, one.modelProbeSet);
   }
 }
