@@ -22,6 +22,7 @@
 #include "engine/numerics/rank_correlation.hpp"
 #include "engine/testing/captured_log.hpp"
 #include "platform/runtime_rand.hpp"
+#include "tools/synth/random.hpp"
 
 #define MATHLIB_STANDALONE
 #include <Rmath.h>
@@ -318,19 +319,15 @@ TEST_F(NumericsUtility, OutlierBoundsSetExtremesAside) {
 // copy, then MeanMissing and StdDevMissing of the rest, on values with ties, repeats,
 // missing entries, and lengths on the stack and beyond.
 TEST_F(NumericsUtility, OutlierBoundsGiveThePlainStepsBits) {
-  std::uint64_t state = 7;
-  const auto next = [&state] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return state >> 33;
-  };
+  synth::SynthRandom random(7);
   for (int round = 0; round < 3000; ++round) {
-    const int n = 3 + static_cast<int>(next() % 70);
+    const int n = random.Between(3, 72);
     std::vector<double> x(static_cast<std::size_t>(n));
     for (double& value : x) {
-      const std::uint64_t kind = next() % 16;
+      const int kind = random.Between(0, 15);
       value = kind == 0  ? M
-              : kind < 4 ? static_cast<double>(next() % 5)
-                         : static_cast<double>(next() % 200000) / 7.0 - 9000.0;
+              : kind < 4 ? random.Between(0, 4)
+                         : random.Between(0, 199999) / 7.0 - 9000.0;
     }
     if (round % 50 == 0) std::fill(x.begin(), x.end(), M);
     std::vector<double> copy = x;
